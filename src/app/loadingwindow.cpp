@@ -1,0 +1,42 @@
+#include "loadingwindow.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace orvena {
+
+LoadingWindow::LoadingWindow(const QString& version, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TAboutBox"));
+    setWindowTitle(QStringLiteral("Betöltés..."));
+    setModal(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(32, 24, 32, 24);
+    auto* title = new QLabel(QStringLiteral("Orvena"), this);
+    QFont big = title->font();
+    big.setPointSize(big.pointSize() * 2);
+    big.setBold(true);
+    title->setFont(big);
+    title->setAlignment(Qt::AlignCenter);
+    layout->addWidget(title);
+    auto* sub = new QLabel(QStringLiteral("Számlázó program kisvállalkozásoknak"), this);
+    sub->setAlignment(Qt::AlignCenter);
+    layout->addWidget(sub);
+    if (!version.isEmpty()) {
+        auto* ver = new QLabel(QStringLiteral("Verzió: %1").arg(version), this);
+        ver->setAlignment(Qt::AlignCenter);
+        layout->addWidget(ver);
+    }
+    auto* year = new QLabel(QStringLiteral("2010."), this);
+    year->setAlignment(Qt::AlignCenter);
+    layout->addWidget(year);
+    auto* contact = new QLabel(QStringLiteral("Orvena fejlesztői csapat\nTámogatás: a program Súgó menüjében"), this);
+    contact->setAlignment(Qt::AlignCenter);
+    layout->addWidget(contact);
+    // Closes itself on the first tick, so start-up waits about one second.
+    QTimer::singleShot(1000, this, &QDialog::accept);
+}
+
+} // namespace orvena

@@ -1,0 +1,32 @@
+// Orvena: desktop invoicing for small Hungarian businesses.
+#include "loadingwindow.h"
+#include "mainwindow.h"
+#include "session.h"
+
+#include "screens/common/startup.h"
+
+#include <QApplication>
+
+using namespace orvena;
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Orvena"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Orvena"));
+    QApplication::setApplicationVersion(versionText());
+    applyProgramLocale();
+
+    Session session;
+    {
+        LoadingWindow loading(versionText());
+        loading.exec();
+    }
+    if (!connectAtStartup(session.data(), session.ui(), ConnectionProfile::fromEnvironment()))
+        return 1; // "Yes" on the installation message ends the program
+
+    MainWindow window(session);
+    session.ui().setParent(&window);
+    window.show();
+    return app.exec();
+}

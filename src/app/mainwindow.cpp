@@ -1,0 +1,130 @@
+#include "mainwindow.h"
+
+#include "session.h"
+
+#include "screens/common/dispatcher.h"
+#include "screens/common/startup.h"
+#include "screens/common/ui/keyhandling.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace orvena {
+
+MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent), m_session(session)
+{
+    setObjectName(QStringLiteral("TForm1"));
+    const QString version = versionText();
+    setWindowTitle(mainWindowTitle(version));
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(48, 40, 48, 40);
+    auto* name = new QLabel(QStringLiteral("Orvena"), central);
+    QFont big = name->font();
+    big.setPointSize(big.pointSize() * 3);
+    big.setBold(true);
+    name->setFont(big);
+    name->setAlignment(Qt::AlignCenter);
+    layout->addWidget(name);
+    auto* tagline = new QLabel(QStringLiteral("Számlák, szállítólevelek és törzsadatok kezelése"), central);
+    tagline->setAlignment(Qt::AlignCenter);
+    layout->addWidget(tagline);
+    layout->addStretch();
+    auto* versionField = new QLineEdit(version, central);
+    versionField->setObjectName(QStringLiteral("Edit1"));
+    versionField->setReadOnly(true);
+    versionField->setAlignment(Qt::AlignCenter);
+    versionField->setMaximumWidth(160);
+    versionField->setToolTip(QStringLiteral("A program verziója"));
+    layout->addWidget(versionField, 0, Qt::AlignHCenter);
+    setCentralWidget(central);
+    resize(720, 420);
+
+    QMenuBar* bar = menuBar();
+    addScreenItem(bar, QStringLiteral("Szállítólevél"), Screen::DeliveryRegister);
+    addScreenItem(bar, QStringLiteral("Számlázás"), Screen::InvoiceRegister);
+    addScreenItem(bar, QStringLiteral("Vevö"), Screen::CustomerList);
+    addScreenItem(bar, QStringLiteral("Cikk"), Screen::ArticleList);
+    addScreenItem(bar, QStringLiteral("Áfa"), Screen::VatList);
+    addScreenItem(bar, QStringLiteral("Kibocsátó"), Screen::IssuerList);
+    QMenu* dictionary = bar->addMenu(QStringLiteral("Szótár"));
+    addScreenItem(dictionary, QStringLiteral("Fordítás"), Screen::DictionaryList);
+    addScreenItem(dictionary, QStringLiteral("F2-F12"), Screen::FunctionKeys);
+    addScreenItem(bar, QStringLiteral("Export"), Screen::Export);
+    QAction* import = addScreenItem(bar, QStringLiteral("Import"), Screen::Import);
+    QMenu* help = bar->addMenu(QStringLiteral("Segitség"));
+    addScreenItem(help, QStringLiteral("Súgó"), Screen::Help);
+    addScreenItem(help, QStringLiteral("Névjegy"), Screen::About);
+    addScreenItem(help, QStringLiteral("Távsegítség"), Screen::RemoteAssistance);
+    QAction* maintenance = addScreenItem(help, QStringLiteral("Adatok"), Screen::Maintenance);
+    QAction* quit = bar->addAction(QStringLiteral("Kilépés"));
+    quit->setObjectName(QStringLiteral("Kilepes"));
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+
+    // The two hidden items stay invisible; an operator who is told can reach them by shortcut
+    // (a hidden action's own shortcut would be inactive, so the window carries them).
+    import->setVisible(false);
+    maintenance->setVisible(false);
+    for (auto [action, keys] : {std::pair{import, QKeySequence(QStringLiteral("Ctrl+Shift+I"))},
+                                std::pair{maintenance, QKeySequence(QStringLiteral("Ctrl+Shift+A"))}}) {
+        action->setShortcut(keys);
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, action, [action] {
+            if (action->isEnabled())
+                action->trigger();
+        });
+    }
+    installEnterNavigation(this, EnterMode::WindowOnly);
+}
+
+QAction* MainWindow::addScreenItem(QMenu* menu, const QString& text, Screen screen)
+{
+    QAction* action = menu->addAction(text);
+    action->setObjectName(formId(screen));
+    action->setEnabled(m_session.registry().canOpen(screen));
+    connect(action, &QAction::triggered, this, [this, screen] { openScreen(screen); });
+    m_actions[screen] = action;
+    return action;
+}
+
+QAction* MainWindow::addScreenItem(QMenuBar* bar, const QString& text, Screen screen)
+{
+    QAction* action = bar->addAction(text);
+    action->setObjectName(formId(screen));
+    action->setEnabled(m_session.registry().canOpen(screen));
+    connect(action, &QAction::triggered, this, [this, screen] { openScreen(screen); });
+    m_actions[screen] = action;
+    return action;
+}
+
+QAction* MainWindow::actionFor(Screen screen) const
+{
+    const auto it = m_actions.find(screen);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void MainWindow::openScreen(Screen screen)
+{
+    runAction(m_session.ui(), [&] { m_session.registry().open(screen); });
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_functionKeysLoaded)
+        return;
+    m_functionKeysLoaded = true;
+    // The function-key texts come from litania.txt in the working folder; when it is missing
+    // the built-in texts stay and the operator is told.
+    runAction(m_session.ui(), [this] { m_session.state().functionKeys->load(); });
+}
+
+} // namespace orvena

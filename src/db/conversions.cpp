@@ -1,0 +1,138 @@
+#include "conversions.h"
+
+#include "errors.h"
+
+#include <QLocale>
+#include <cmath>
+
+namespace orvena {
+namespace {
+
+QString quoted(const QString& text, const char* what)
+{
+    return QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(what));
+}
+
+} // namespace
+
+int parseInt32(const QString& text)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    if (!ok)
+        throw ConversionError(quoted(text, "integer value"));
+    return value;
+}
+
+qint64 parseInt64(const QString& text)
+{
+    bool ok = false;
+    const qint64 value = text.trimmed().toLongLong(&ok, 10);
+    if (!ok)
+        throw ConversionError(quoted(text, "integer value"));
+    return value;
+}
+
+double parseDouble(const QString& text)
+{
+    QString t = text.trimmed();
+    // Only one decimal separator is allowed; "," is the program's, "." is accepted as well.
+    if (t.count(u',') + t.count(u'.') > 1)
+        throw ConversionError(quoted(text, "floating point value"));
+    t.replace(u',', u'.');
+    bool ok = false;
+    const double value = QLocale::c().toDouble(t, &ok);
+    if (!ok || t.isEmpty() || !std::isfinite(value) || t.contains(u'e', Qt::CaseInsensitive)
+        || t.startsWith(u'+') || t.endsWith(u'.') || t.startsWith(u'.'))
+        throw ConversionError(quoted(text, "floating point value"));
+    return value;
+}
+
+QDate parseDate(const QString& text)
+{
+    const QString t = text.trimmed();
+    QDate date = QDate::fromString(t, kDateFormat.toString());
+    if (!date.isValid())
+        date = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid())
+        throw ConversionError(quoted(text, "date"));
+    return date;
+}
+
+bool isValidDate(const QString& text)
+{
+    try {
+        parseDate(text);
+        return true;
+    } catch (const ConversionError&) {
+        return false;
+    }
+}
+
+QString formatDate(const QDate& date)
+{
+    return date.toString(kDateFormat.toString());
+}
+
+QString formatNumber(double value, int decimals, bool grouping)
+{
+    const double scale = std::pow(10.0, decimals);
+    double rounded = std::round(std::abs(value) * scale) / scale;
+    const bool negative = value < 0 && rounded != 0.0;
+    QString digits = QString::number(rounded, 'f', decimals);
+    QString intPart = digits.section(u'.', 0, 0);
+    const QString fracPart = decimals > 0 ? digits.section(u'.', 1, 1) : QString();
+    if (grouping) {
+        for (qsizetype i = intPart.size() - 3; i > 0; i -= 3)
+            intPart.insert(i, u' ');
+    }
+    QString out = negative ? QStringLiteral("-") + intPart : intPart;
+    if (decimals > 0)
+        out += u',' + fracPart;
+    return out;
+}
+
+QString formatPlain(double value)
+{
+    if (value == 0.0)
+        return QStringLiteral("0");
+    QString text = QString::number(value, 'g', 15);
+    if (text.contains(u'e')) // very large or small: write it out in full
+        text = QString::number(value, 'f', 10);
+    if (text.contains(u'.')) {
+        while (text.endsWith(u'0'))
+            text.chop(1);
+        if (text.endsWith(u'.'))
+            text.chop(1);
+    }
+    text.replace(u'.', u',');
+    return text;
+}
+
+QString fromServerDecimal(QStringView serverText)
+{
+    QString text = serverText.toString();
+    if (text.contains(u'.')) {
+        while (text.endsWith(u'0'))
+            text.chop(1);
+        if (text.endsWith(u'.'))
+            text.chop(1);
+        text.replace(u'.', u',');
+    }
+    if (text == u"-0")
+        text = QStringLiteral("0");
+    return text;
+}
+
+QString fromServerDate(QStringView serverText)
+{
+    if (serverText.size() == 10 && serverText[4] == u'-' && serverText[7] == u'-') {
+        QString text = serverText.toString();
+        text[4] = u'.';
+        text[7] = u'.';
+        return text;
+    }
+    return serverText.toString();
+}
+
+} // namespace orvena

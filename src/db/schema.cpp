@@ -1,0 +1,187 @@
+#include "schema.h"
+
+#include "codepages.h"
+#include "connection.h"
+
+namespace orvena {
+
+namespace {
+
+// Exact types: amounts and prices keep 4 decimals, exchange rates 6; FLOAT would silently
+// lose digits beyond about seven.
+const QString kId = QStringLiteral("BIGINT NOT NULL AUTO_INCREMENT");
+const QString kAmount = QStringLiteral("DECIMAL(18,4)");
+const QString kQuantity = QStringLiteral("DECIMAL(18,4)");
+const QString kRate = QStringLiteral("DECIMAL(18,6)");
+const QString kPercent = QStringLiteral("DECIMAL(9,4)");
+const QString kDate = QStringLiteral("DATE");
+const QString kBlob = QStringLiteral("BLOB");
+const QString kInt = QStringLiteral("INT");
+
+QString vc(int n)
+{
+    return QStringLiteral("VARCHAR(%1)").arg(n);
+}
+
+// The 22 header columns, shared by szlafej, munkafej (prefix f) and szlevfej (prefix l).
+std::vector<ColumnDef> headerColumns(const QString& p, const QString& memo)
+{
+    return {{p + "ID", kId},       {p + "Bszam", vc(9)},  {p + "Tkelt", kDate},     {p + "Rkelt", kDate},
+            {p + "Fkelt", kDate},  {p + "Fizmod", vc(30)}, {p + "Megj", vc(100)},   {p + "Szerz", vc(20)},
+            {p + "Prn", vc(1)},    {p + "Kerek", kPercent}, {p + "Arfoly", kRate},  {p + "Pnem", vc(10)},
+            {p + "nSor", vc(5)},   {p + "mKod", vc(5)},    {p + "zKod", vc(5)},     {p + "zSzam", vc(15)},
+            {p + "vKod", vc(5)},   {p + "vSzam", vc(15)},  {p + "aFelhaszn", vc(1)}, {memo, kBlob},
+            {p + "MemoSzall", kBlob}, {p + "MemoVevo", kBlob}};
+}
+
+// The 18 line columns, shared by szlasor, munkasor (prefix s) and szlevsor (prefix e).
+std::vector<ColumnDef> lineColumns(const QString& p)
+{
+    return {{p + "ID", kId},          {p + "Bszam", vc(9)},   {p + "cKod", vc(5)},    {p + "cSzam", vc(15)},
+            {p + "Megn", vc(75)},     {p + "Vtsz", vc(10)},   {p + "Menny", kQuantity}, {p + "Me", vc(10)},
+            {p + "Ear", kAmount},     {p + "Pnem", vc(10)},   {p + "kAfakod", vc(5)}, {p + "Afanev", vc(20)},
+            {p + "Afa", kInt},        {p + "Alap", kAmount},  {p + "Ado", kAmount},   {p + "Golaj", kQuantity},
+            {p + "aFelhaszn", vc(1)}, {p + "Memo", kBlob}};
+}
+
+std::vector<TableDef> buildTables()
+{
+    std::vector<TableDef> t;
+    t.push_back({"szlafej", headerColumns("f", "fmemo"), "fID", {"fBszam"}});
+    t.push_back({"szlasor", lineColumns("s"), "sID", {"sBszam"}});
+    t.push_back({"munkafej", headerColumns("f", "fmemo"), "fID", {"fBszam"}});
+    t.push_back({"munkasor", lineColumns("s"), "sID", {"sBszam"}});
+    t.push_back({"szlevfej", headerColumns("l", "lmemo"), "lID", {"lBszam"}});
+    t.push_back({"szlevsor", lineColumns("e"), "eID", {"eBszam"}});
+    t.push_back({"vevo",
+                 {{"vID", kId},         {"vKod", vc(5)},       {"vSzam", vc(15)},   {"vNeve", vc(75)},
+                  {"vIrszam", vc(20)},  {"vHely", vc(45)},     {"vUtca", vc(45)},   {"vAdo", vc(13)},
+                  {"vKado", vc(13)},    {"vBanknev", vc(45)},  {"vBankszla", vc(30)}, {"vIBAN", vc(36)},
+                  {"vSwift", vc(30)},   {"vUzen", vc(200)},    {"vKamat", kPercent}, {"vFhat", kInt},
+                  {"vFizmod", vc(10)},  {"vEnged", kPercent},  {"vPnem", vc(5)},    {"vFordado", vc(1)},
+                  {"vSzcim", vc(100)},  {"vEmail", vc(30)},    {"vTel", vc(15)},    {"vMasolva", vc(5)},
+                  {"vMemoVevo", kBlob}},
+                 "vID",
+                 {"vKod", "vNeve"}});
+    t.push_back({"szallito",
+                 {{"zID", kId},          {"zKod", vc(5)},        {"zSzam", vc(15)},     {"zNev1", vc(75)},
+                  {"zNev2", vc(75)},     {"zIrszam", vc(4)},     {"zHely", vc(45)},     {"zUtca", vc(45)},
+                  {"zAdo", vc(13)},      {"zKado", vc(13)},      {"zBanknev", vc(45)},  {"zBankszla", vc(30)},
+                  {"zBanknev2", vc(45)}, {"zBankszla2", vc(30)}, {"zIBAN", vc(36)},     {"zSwift", vc(30)},
+                  {"zThely", vc(45)},    {"zEmail", vc(30)},     {"zTel", vc(15)},      {"zFax", vc(15)},
+                  {"zKiallito", vc(45)}, {"zSzeria", vc(45)},    {"zVerzio", vc(45)},   {"zaFelhaszn", vc(1)},
+                  {"zMemoSzall", kBlob}},
+                 "zID",
+                 {"zKod"}});
+    t.push_back({"cikk",
+                 {{"cID", kId},
+                  {"cKod", vc(5)},
+                  {"cSzam", vc(15)},
+                  {"cMegn", vc(75)},
+                  {"cVtsz", vc(10)},
+                  {"cMe", vc(10)},
+                  {"cEar", kAmount},
+                  {"cPnem", vc(10)},
+                  {"cAfakod", vc(5)},
+                  {"cAfanev", vc(20)},
+                  {"cAfa", kInt},
+                  {"cGolaj", kQuantity}},
+                 "cID",
+                 {"cKod", "cMegn"}});
+    t.push_back({"afa",
+                 {{"kID", QStringLiteral("INT NOT NULL AUTO_INCREMENT")},
+                  {"kAfakod", vc(5)},
+                  {"kAfanev", vc(20)},
+                  {"kAfa", kInt}},
+                 "kID",
+                 {"kAfakod"}});
+    t.push_back({"sorszam",
+                 {{"aID", kId},
+                  {"aKod", vc(5)},
+                  {"aBszam", vc(9)},
+                  {"aSzeria", vc(45)},
+                  {"aVer", vc(45)},
+                  {"aFelhaszn", vc(1)}},
+                 "aID",
+                 {"aKod"}});
+    std::vector<ColumnDef> mezonev = {{"mID", QStringLiteral("INT NOT NULL AUTO_INCREMENT")},
+                                      {"mkod", vc(5)},
+                                      {"mtipus", vc(45)},
+                                      {"mnyelv", vc(45)},
+                                      {"mmegnev", vc(45)}};
+    for (const char* caption :
+         {"mSzamla",  "mSzlevel", "mMasolatipld", "mEredeti", "mpeldany",  "mSzallito", "mVevo",
+          "mFizmod",  "mTkelt",   "mRkelt",       "mFkelt",   "mBszam",    "mMegj",     "mSzerz",
+          "mMegn",    "mVtsz",    "mMe",          "mMenny",   "mEar",      "mNetto",    "mAfaszaz",
+          "mAfa",     "mBrutto",  "mPnem",        "mOsszesen", "mFizetendo", "mAzaz",   "mAdoosszesites",
+          "mAlap",    "mAdo"})
+        mezonev.push_back({QString::fromLatin1(caption), vc(45)});
+    t.push_back({"mezonev", mezonev, "mID", {"mkod"}});
+    t.push_back({"termek",
+                 {{"ID_Termek", kId},
+                  {"t_kod", vc(5)},
+                  {"t_megnevezes", vc(75)},
+                  {"t_VTSZ", vc(10)},
+                  {"t_megy", vc(10)},
+                  {"t_Ear", kAmount + QStringLiteral(" NOT NULL")},
+                  {"t_Kompmerteke", kAmount + QStringLiteral(" NOT NULL")},
+                  {"t_bizonylat", vc(10)}},
+                 "ID_Termek",
+                 {}});
+    return t;
+}
+
+} // namespace
+
+QStringList TableDef::columnNames() const
+{
+    QStringList names;
+    for (const auto& c : columns)
+        names << c.name;
+    return names;
+}
+
+const std::vector<TableDef>& schemaTables()
+{
+    static const std::vector<TableDef> tables = buildTables();
+    return tables;
+}
+
+const TableDef* schemaTable(const QString& name)
+{
+    for (const auto& t : schemaTables())
+        if (t.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &t;
+    return nullptr;
+}
+
+QString createTableStatement(const TableDef& table)
+{
+    QStringList parts;
+    for (const auto& c : table.columns)
+        parts << QStringLiteral("  `%1` %2").arg(c.name, c.type);
+    parts << QStringLiteral("  PRIMARY KEY (`%1`)").arg(table.primaryKey);
+    for (const auto& i : table.indexed)
+        parts << QStringLiteral("  KEY `ix_%1` (`%1`)").arg(i);
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS `%1` (\n%2\n) ENGINE=InnoDB DEFAULT CHARSET=latin2 "
+                          "COLLATE=latin2_hungarian_ci")
+        .arg(table.name, parts.join(QStringLiteral(",\n")));
+}
+
+QStringList createMissingTables(Connection& connection)
+{
+    QStringList existing;
+    const auto rows = connection.select("SHOW TABLES");
+    for (int r = 0; r < rows->rowCount(); ++r)
+        existing << rows->text(r, 0).toLower();
+    QStringList created;
+    for (const auto& t : schemaTables()) {
+        if (existing.contains(t.name.toLower()))
+            continue;
+        connection.execute(encode(CodePage::Latin2, createTableStatement(t)));
+        created << t.name;
+    }
+    return created;
+}
+
+} // namespace orvena

@@ -1,0 +1,32 @@
+#pragma once
+// The thirteen tables of the database: column names and order are fixed, because positional
+// copies (INSERT ... SELECT *) between header, line and work tables rely on them.
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace orvena {
+
+class Connection;
+
+struct ColumnDef {
+    QString name;
+    QString type; // SQL type with constraints
+};
+
+struct TableDef {
+    QString name;
+    std::vector<ColumnDef> columns;
+    QString primaryKey;
+    QStringList indexed; // columns with an index of their own
+    QStringList columnNames() const;
+};
+
+const std::vector<TableDef>& schemaTables();
+const TableDef* schemaTable(const QString& name);
+// CREATE TABLE IF NOT EXISTS for one table (InnoDB, latin2 / latin2_hungarian_ci).
+QString createTableStatement(const TableDef& table);
+// Creates every missing table on the connection's current database; returns the names created.
+QStringList createMissingTables(Connection& connection);
+
+} // namespace orvena

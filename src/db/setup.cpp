@@ -1,0 +1,185 @@
+#include "setup.h"
+
+#include "codepages.h"
+#include "connection.h"
+#include "schema.h"
+
+#include <QDate>
+
+namespace orvena {
+
+namespace {
+
+QByteArray quoted(Connection& c, const QString& text)
+{
+    return '\'' + c.escape(encode(CodePage::Latin2, text)) + '\'';
+}
+
+QByteArray ident(const QString& name)
+{
+    QString n = name;
+    n.replace(u'`', QStringLiteral("``"));
+    return '`' + encode(CodePage::Latin2, n) + '`';
+}
+
+bool tableEmpty(Connection& c, const char* table)
+{
+    return c.select(QByteArray("SELECT COUNT(*) FROM ") + table)->text(0, 0) == u"0";
+}
+
+// One INSERT of literal rows; values are quoted texts, or bare numbers when prefixed with '#'.
+void insertRows(Connection& c, const char* table, const QStringList& columns, const QList<QStringList>& rows)
+{
+    for (const QStringList& row : rows) {
+        QByteArray sql = QByteArray("INSERT INTO ") + table + " (" + columns.join(u',').toLatin1() + ") VALUES (";
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            if (i)
+                sql += ',';
+            sql += row[i].startsWith(u'#') ? row[i].mid(1).toLatin1() : quoted(c, row[i]);
+        }
+        c.execute(sql + ')');
+    }
+}
+
+QString block(const QStringList& lines)
+{
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+} // namespace
+
+QStringList runSetup(Connection& admin, const SetupOptions& options)
+{
+    QStringList done;
+    admin.execute("CREATE DATABASE IF NOT EXISTS " + ident(options.database)
+                  + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
+    done << QStringLiteral("Adatbázis: %1").arg(options.database);
+
+    if (!options.appUser.isEmpty()) {
+        const QByteArray account = quoted(admin, options.appUser) + '@' + quoted(admin, options.appHost);
+        admin.execute("CREATE USER IF NOT EXISTS " + account + " IDENTIFIED BY " + quoted(admin, options.appPassword));
+        admin.execute("GRANT SELECT, INSERT, UPDATE, DELETE, LOCK TABLES ON " + ident(options.database) + ".* TO "
+                      + account);
+        // The export writes its files through the server (SELECT ... INTO OUTFILE).
+        admin.execute("GRANT FILE ON *.* TO " + account);
+        done << QStringLiteral("Felhasználó: %1@%2").arg(options.appUser, options.appHost);
+    }
+
+    admin.execute("USE " + ident(options.database));
+    const QStringList created = createMissingTables(admin);
+    done << (created.isEmpty() ? QStringLiteral("Minden tábla megvolt.")
+                               : QStringLiteral("Létrehozott táblák: %1").arg(created.join(QStringLiteral(", "))));
+
+    const int year = options.year > 0 ? options.year : QDate::currentDate().year();
+    const QString start = QString::number(year * 10000);
+    for (const char* key : {"1", "2"}) {
+        const auto rows = admin.select(QByteArray("SELECT COUNT(*) FROM sorszam WHERE aKod = '") + key + "'");
+        if (rows->text(0, 0) != u"0")
+            continue;
+        admin.execute(QByteArray("INSERT INTO sorszam (aKod, aBszam) VALUES ('") + key + "', " + quoted(admin, start) + ')');
+        done << QStringLiteral("Sorszám \"%1\": %2").arg(QLatin1String(key), start);
+    }
+    if (options.demo)
+        done << addDemoData(admin);
+    return done;
+}
+
+QStringList addDemoData(Connection& c)
+{
+    QStringList done;
+    if (tableEmpty(c, "afa")) {
+        insertRows(c, "afa", {"kAfakod", "kAfanev", "kAfa"},
+                   {{"1", "27% általános", "#27"},
+                    {"2", "18% kedvezményes", "#18"},
+                    {"3", "5% kedvezményes", "#5"},
+                    {"4", "AAM alanyi adómentes", "#0"}});
+        done << QStringLiteral("Minta áfakulcsok: 4");
+    }
+    if (tableEmpty(c, "szallito")) {
+        insertRows(c, "szallito",
+                   {"zKod", "zSzam", "zNev1", "zNev2", "zIrszam", "zHely", "zUtca", "zAdo", "zKado", "zBanknev",
+                    "zBankszla", "zIBAN", "zSwift", "zEmail", "zTel", "zKiallito", "zMemoSzall"},
+                   {{"1", "1", "Tisza-Mérleg Kereskedelmi Kft.", "Mérlegek és mérőeszközök", "6720", "Szeged",
+                     "Kárász utca 14.", "12345678-2-06", "HU12345678", "OTP Bank Nyrt.", "11735005-20512345-00000000",
+                     "HU42117350052051234500000000", "OTPVHUHB", "iroda@tiszamerleg.hu", "+36 62 555 014",
+                     "Kovács Éva",
+                     block({"Tisza-Mérleg Kereskedelmi Kft.", "6720 Szeged, Kárász utca 14.",
+                            "Adószám: 12345678-2-06", "Bankszámla: 11735005-20512345-00000000"})}});
+        done << QStringLiteral("Minta kibocsátó: 1");
+    }
+    if (tableEmpty(c, "vevo")) {
+        const QStringList cols = {"vKod", "vSzam", "vNeve", "vIrszam", "vHely", "vUtca", "vAdo", "vKado", "vBanknev",
+                                  "vBankszla", "vUzen", "vKamat", "vFhat", "vFizmod", "vEnged", "vPnem",
+                                  "vFordado", "vEmail", "vTel", "vMemoVevo"};
+        auto customer = [](const QString& kod, const QString& name, const QString& zip, const QString& town,
+                           const QString& street, const QString& tax, const QString& term, const QString& method,
+                           const QString& discount, const QString& currency) {
+            return QStringList{kod, kod, name, zip, town, street, tax, QString(), QString(), QString(), QString(),
+                               "#0", "#" + term, method, "#" + discount, currency, QString(), QString(), QString(),
+                               block({name, zip + ' ' + town + ", " + street, "Adószám: " + tax})};
+        };
+        insertRows(c, "vevo", cols,
+                   {customer("1", "Kovács és Társa Bt.", "1052", "Budapest", "Váci utca 8.", "23456789-1-41", "8",
+                             "kp.", "0", "Ft"),
+                    customer("2", "Szőke Építőipari Zrt.", "4025", "Debrecen", "Piac utca 21.", "34567890-2-09", "15",
+                             "átutalás", "0", "Ft"),
+                    customer("3", "Győri Ételműhely Kft.", "9021", "Győr", "Baross Gábor út 3.", "45678901-2-08", "30",
+                             "átutalás", "5", "Ft"),
+                    customer("4", "Őrségi Fatelep Kft.", "9941", "Őriszentpéter", "Kovácsszer 12.", "56789012-2-18",
+                             "8", "kp.", "0", "Ft"),
+                    customer("5", "Donau Handel GmbH", "1010", "Wien", "Kärntner Straße 5.", "ATU12345678", "30",
+                             "átutalás", "0", "HUF")});
+        done << QStringLiteral("Minta vevők: 5");
+    }
+    if (tableEmpty(c, "cikk")) {
+        const QStringList cols = {"cKod", "cSzam", "cMegn", "cVtsz", "cMe", "cEar", "cPnem", "cAfakod", "cAfanev",
+                                  "cAfa", "cGolaj"};
+        auto article = [](const QString& kod, const QString& no, const QString& name, const QString& vtsz,
+                          const QString& unit, const QString& price, int vat) {
+            const QString vatCode = vat == 27 ? "1" : vat == 18 ? "2" : vat == 5 ? "3" : "4";
+            const QString vatName = vat == 27   ? "27% általános"
+                                    : vat == 18 ? "18% kedvezményes"
+                                    : vat == 5  ? "5% kedvezményes"
+                                                : "AAM alanyi adómentes";
+            return QStringList{kod, no, name, vtsz, unit, "#" + price, "Ft", vatCode, vatName,
+                               "#" + QString::number(vat), "#0"};
+        };
+        insertRows(c, "cikk", cols,
+                   {article("1", "TM-100", "Konyhai mérleg 5 kg", "8423", "db", "8990", 27),
+                    article("2", "TM-220", "Személymérleg üveglapos", "8423", "db", "12490", 27),
+                    article("3", "TM-350", "Platómérleg 300 kg", "8423", "db", "89900", 27),
+                    article("4", "HT-010", "Hitelesítés", "7120", "db", "15000", 27),
+                    article("5", "SZ-001", "Szervizóradíj", "3312", "óra", "9500", 27),
+                    article("6", "KS-040", "Kalibráló súly 1 kg", "9016", "db", "6350", 27),
+                    article("7", "PP-500", "Csomagolópapír", "4804", "kg", "1250.5", 27),
+                    article("8", "KV-018", "Szakkönyv: Mérés a gyakorlatban", "4901", "db", "4200", 5),
+                    article("9", "EL-300", "Kenyér a vevőtalálkozóra", "1905", "kg", "890", 18),
+                    article("10", "OK-001", "Oktatás (alanyi mentes)", "8559", "óra", "12000", 0)});
+        done << QStringLiteral("Minta cikkek: 10");
+    }
+    if (tableEmpty(c, "mezonev")) {
+        const QStringList captions = {"mSzamla", "mSzlevel", "mMasolatipld", "mEredeti", "mpeldany", "mSzallito",
+                                      "mVevo", "mFizmod", "mTkelt", "mRkelt", "mFkelt", "mBszam", "mMegj", "mSzerz",
+                                      "mMegn", "mVtsz", "mMe", "mMenny", "mEar", "mNetto", "mAfaszaz", "mAfa",
+                                      "mBrutto", "mPnem", "mOsszesen", "mFizetendo", "mAzaz", "mAdoosszesites",
+                                      "mAlap", "mAdo"};
+        const QStringList english = {"Invoice", "Delivery note", "Copy", "Original", "copy", "Supplier", "Customer",
+                                     "Payment method", "Date of performance", "Invoice date", "Due date",
+                                     "Number", "Remark", "Contract", "Description", "Tariff no.", "Unit",
+                                     "Quantity", "Unit price", "Net", "VAT %", "VAT", "Gross", "Currency", "Total",
+                                     "Amount payable", "In words", "VAT summary", "Tax base", "Tax"};
+        const QStringList german = {"Rechnung", "Lieferschein", "Kopie", "Original", "Exemplar", "Lieferant", "Kunde",
+                                    "Zahlungsart", "Leistungsdatum", "Rechnungsdatum", "Fälligkeit", "Nummer",
+                                    "Bemerkung", "Vertrag", "Bezeichnung", "Zolltarifnr.", "Einheit", "Menge",
+                                    "Einzelpreis", "Netto", "MwSt. %", "MwSt.", "Brutto", "Währung", "Gesamt",
+                                    "Zahlbetrag", "In Worten", "MwSt.-Übersicht", "Bemessungsgrundlage", "Steuer"};
+        const QStringList cols = QStringList{"mkod", "mtipus", "mnyelv", "mmegnev"} + captions;
+        insertRows(c, "mezonev", cols,
+                   {QStringList{"00002", "egész forint", "angol", "Magyar-angol"} + english,
+                    QStringList{"00003", "fillér (század)", "német", "Magyar-német"} + german});
+        done << QStringLiteral("Minta szótárak: 00002, 00003");
+    }
+    return done;
+}
+
+} // namespace orvena

@@ -1,0 +1,21 @@
+#pragma once
+// The start-up steps that need no window: connecting, opening the base tables, the failure
+// message that ends the program, and the window title built from the version.
+#include "db/datamodule.h"
+#include "userinterface.h"
+
+namespace orvena {
+
+// The six lines shown when the database cannot be reached.
+QString startupFailureMessage();
+// "7.010" for version 7.10; empty when the program carries no version.
+QString versionText(int major, int minor);
+QString versionText(); // of this build
+// "Orvena      Ver.:7.010    2006.-2010"
+QString mainWindowTitle(const QString& version);
+
+// Connects and opens the base tables. On failure shows the start-up message (question style,
+// single "Yes") and returns false: the program is to end.
+bool connectAtStartup(DataModule& data, UserInterface& ui, const ConnectionProfile& profile);
+
+} // namespace orvena

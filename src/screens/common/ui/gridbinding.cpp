@@ -1,0 +1,77 @@
+#include "gridbinding.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <QToolButton>
+
+namespace orvena {
+
+void bindGridToQuery(QTableView* view, QueryTableModel* model)
+{
+    view->setModel(model);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->horizontalHeader()->setHighlightSections(false);
+    Query* query = &model->query();
+
+    auto showCurrent = [view, model, query] {
+        const int row = query->currentRow();
+        if (row < 0 || row >= model->rowCount())
+            return;
+        const QModelIndex current = view->currentIndex();
+        if (current.isValid() && current.row() == row)
+            return;
+        const int column = current.isValid() ? current.column() : 0;
+        view->selectionModel()->setCurrentIndex(model->index(row, column),
+                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        view->scrollTo(model->index(row, column));
+    };
+    QObject::connect(query, &Query::currentRowChanged, view, showCurrent);
+    QObject::connect(model, &QAbstractItemModel::modelReset, view, showCurrent);
+    QObject::connect(view->selectionModel(), &QItemSelectionModel::currentChanged, view,
+                     [query](const QModelIndex& index) {
+                         if (index.isValid() && index.row() != query->currentRow())
+                             query->setCurrentRow(index.row());
+                     });
+    showCurrent();
+}
+
+NavigatorBar::NavigatorBar(Query& query, QWidget* parent) : QWidget(parent), m_query(query)
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    auto make = [this, layout](const QString& text, const QString& tip, void (Query::*move)()) {
+        auto* b = new QToolButton(this);
+        b->setText(text);
+        b->setToolTip(tip);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setMinimumWidth(32);
+        connect(b, &QToolButton::clicked, this, [this, move] { (m_query.*move)(); });
+        layout->addWidget(b);
+        return b;
+    };
+    m_first = make(QStringLiteral("|◀"), QStringLiteral("Első sor"), &Query::first);
+    m_prior = make(QStringLiteral("◀"), QStringLiteral("Előző sor"), &Query::prior);
+    m_next = make(QStringLiteral("▶"), QStringLiteral("Következő sor"), &Query::next);
+    m_last = make(QStringLiteral("▶|"), QStringLiteral("Utolsó sor"), &Query::last);
+    layout->addStretch();
+    connect(&query, &Query::currentRowChanged, this, &NavigatorBar::updateButtons);
+    updateButtons();
+}
+
+void NavigatorBar::updateButtons()
+{
+    const bool any = m_query.rowCount() > 0;
+    m_first->setEnabled(any && !m_query.isFirst());
+    m_prior->setEnabled(any && !m_query.isFirst());
+    m_next->setEnabled(any && !m_query.isLast());
+    m_last->setEnabled(any && !m_query.isLast());
+}
+
+} // namespace orvena

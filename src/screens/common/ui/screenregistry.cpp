@@ -1,0 +1,36 @@
+#include "screenregistry.h"
+
+#include <QApplication>
+#include <memory>
+
+namespace orvena {
+
+QDialog* ScreenRegistry::create(Screen screen, QWidget* parent)
+{
+    const auto it = m_factories.find(screen);
+    if (it == m_factories.end() || !m_context)
+        return nullptr;
+    return it->second(*m_context, parent);
+}
+
+std::vector<Screen> ScreenRegistry::screens() const
+{
+    std::vector<Screen> out;
+    for (const auto& [screen, factory] : m_factories)
+        out.push_back(screen);
+    return out;
+}
+
+void ScreenRegistry::open(Screen screen)
+{
+    QWidget* parent = QApplication::activeModalWidget();
+    if (!parent)
+        parent = QApplication::activeWindow();
+    std::unique_ptr<QDialog> dialog(create(screen, parent));
+    if (dialog) {
+        dialog->setAttribute(Qt::WA_DeleteOnClose, false);
+        dialog->exec();
+    }
+}
+
+} // namespace orvena

@@ -1,0 +1,48 @@
+#pragma once
+// The GUI's screen opener: each subsystem registers how to build and run its screens; a screen
+// without a registration is not built yet and its menu item stays disabled.
+#include "screens/common/screencontext.h"
+
+#include <QDialog>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <vector>
+
+namespace orvena {
+
+class ScreenRegistry : public ScreenOpener {
+public:
+    // Builds the screen's dialog (which owns its model) over the context; nullptr when the screen
+    // is not to open (for example a failed fill). open() runs it modally and destroys it.
+    using Factory = std::function<QDialog*(ScreenContext& context, QWidget* parent)>;
+
+    void add(Screen screen, Factory factory) { m_factories[screen] = std::move(factory); }
+    // The dialog without running it (the screen tour shows and photographs it).
+    QDialog* create(Screen screen, QWidget* parent = nullptr);
+    std::vector<Screen> screens() const;
+    void setContext(ScreenContext* context) { m_context = context; }
+    ScreenContext* context() const { return m_context; }
+
+    void open(Screen screen) override;
+    bool canOpen(Screen screen) const override { return m_factories.count(screen) != 0; }
+
+private:
+    std::map<Screen, Factory> m_factories;
+    ScreenContext* m_context = nullptr;
+};
+
+// Registration functions of the subsystems (each in its own ui folder).
+void registerMasterDataScreens(ScreenRegistry& registry);
+void registerInvoiceScreens(ScreenRegistry& registry);
+void registerDeliveryScreens(ScreenRegistry& registry);
+void registerToolScreens(ScreenRegistry& registry);
+inline void registerAllScreens(ScreenRegistry& registry)
+{
+    registerMasterDataScreens(registry);
+    registerInvoiceScreens(registry);
+    registerDeliveryScreens(registry);
+    registerToolScreens(registry);
+}
+
+} // namespace orvena
