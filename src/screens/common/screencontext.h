@@ -8,11 +8,14 @@
 
 namespace orvena {
 
+class ReportPresenter; // shows, prints or saves a filled report (the report engine's side)
+
 struct ScreenContext {
     DataModule& data;
     AppState& state;
     UserInterface& ui;
     ScreenOpener& opener;
+    ReportPresenter* reports = nullptr;
 };
 
 } // namespace orvena

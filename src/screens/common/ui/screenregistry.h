@@ -34,12 +34,14 @@ private:
 
 // Registration functions of the subsystems (each in its own ui folder).
 void registerMasterDataScreens(ScreenRegistry& registry);
+void registerMasterTextScreens(ScreenRegistry& registry); // dictionary, function keys, block composer
 void registerInvoiceScreens(ScreenRegistry& registry);
 void registerDeliveryScreens(ScreenRegistry& registry);
 void registerToolScreens(ScreenRegistry& registry);
 inline void registerAllScreens(ScreenRegistry& registry)
 {
     registerMasterDataScreens(registry);
+    registerMasterTextScreens(registry);
     registerInvoiceScreens(registry);
     registerDeliveryScreens(registry);
     registerToolScreens(registry);

@@ -1,0 +1,10 @@
+#include "screens/common/ui/screenregistry.h"
+
+namespace orvena {
+
+void registerMasterTextScreens(ScreenRegistry& registry)
+{
+    (void)registry;
+}
+
+} // namespace orvena

@@ -1,0 +1,45 @@
+#include "fakes.h"
+
+namespace orvena::test {
+
+bool FakeUserInterface::askYesNo(const QString& text)
+{
+    m_shown.push_back({Kind::Question, text});
+    if (m_answers.empty())
+        return false;
+    const bool yes = m_answers.front();
+    m_answers.pop_front();
+    return yes;
+}
+
+QStringList FakeUserInterface::texts() const
+{
+    QStringList out;
+    for (const auto& s : m_shown)
+        out << s.text;
+    return out;
+}
+
+QStringList FakeUserInterface::texts(Kind kind) const
+{
+    QStringList out;
+    for (const auto& s : m_shown)
+        if (s.kind == kind)
+            out << s.text;
+    return out;
+}
+
+void ScriptedOpener::open(Screen screen)
+{
+    m_opened.push_back(screen);
+    const auto it = m_scripts.find(screen);
+    if (it != m_scripts.end() && it->second)
+        it->second();
+}
+
+TestSession::TestSession(const QString& suffix) : db(suffix)
+{
+    data.connect(db.profile());
+}
+
+} // namespace orvena::test

@@ -1,0 +1,69 @@
+#pragma once
+// Test doubles for the operator: a user interface that records every message box and answers
+// questions from a script, and a screen opener that runs a scripted operator for each screen.
+#include "screens/common/screencontext.h"
+#include "testdatabase.h"
+
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace orvena::test {
+
+class FakeUserInterface : public UserInterface {
+public:
+    enum class Kind { Message, Notice, Question, ErrorReport };
+    struct Shown {
+        Kind kind;
+        QString text;
+    };
+
+    void message(const QString& text) override { m_shown.push_back({Kind::Message, text}); }
+    void notice(const QString& text) override { m_shown.push_back({Kind::Notice, text}); }
+    bool askYesNo(const QString& text) override;
+    void errorReport(const QString& text) override { m_shown.push_back({Kind::ErrorReport, text}); }
+
+    // Answers for the next Yes/No questions, in order; without one the answer is "No".
+    void answer(bool yes) { m_answers.push_back(yes); }
+    const std::vector<Shown>& shown() const { return m_shown; }
+    // Texts of every box shown, in order.
+    QStringList texts() const;
+    QStringList texts(Kind kind) const;
+    QString last() const { return m_shown.empty() ? QString() : m_shown.back().text; }
+    void clear() { m_shown.clear(); }
+
+private:
+    std::vector<Shown> m_shown;
+    std::deque<bool> m_answers;
+};
+
+class ScriptedOpener : public ScreenOpener {
+public:
+    using Script = std::function<void()>;
+    // What the operator does when this screen opens (runs once per open, every time).
+    void onOpen(Screen screen, Script script) { m_scripts[screen] = std::move(script); }
+    void open(Screen screen) override;
+    bool canOpen(Screen screen) const override { return m_scripts.count(screen) != 0; }
+    const std::vector<Screen>& opened() const { return m_opened; }
+    void clear() { m_opened.clear(); }
+
+private:
+    std::map<Screen, Script> m_scripts;
+    std::vector<Screen> m_opened;
+};
+
+// A connected data module with state, fake UI and scripted opener over a fresh test database.
+class TestSession {
+public:
+    explicit TestSession(const QString& suffix = {});
+    TestDatabase db;
+    DataModule data;
+    AppState state;
+    FakeUserInterface ui;
+    ScriptedOpener opener;
+    ScreenContext context{data, state, ui, opener};
+};
+
+} // namespace orvena::test
