@@ -1,0 +1,14 @@
+#pragma once
+// Printing of one delivery note in four copies with the total quantity and the copy mark.
+#include "screens/common/screencontext.h"
+
+#include <QString>
+
+namespace orvena {
+
+// Prints the delivery note of this number in the run's print mode (context.state.printMode:
+// "Megtekint" shows it, "Nyomtatás" also marks it printed). Returns when the preview closes.
+// Throws Error when the note cannot be printed; nothing has been written then.
+void PrintDeliveryNote(ScreenContext& context, const QString& deliveryNoteNumber);
+
+} // namespace orvena

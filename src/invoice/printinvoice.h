@@ -1,0 +1,16 @@
+#pragma once
+// Printing of one invoice: totals, VAT summary by rate, forint conversion, amount in words and
+// copy mark as report variables, the template chosen by the label set, the preview.
+#include "screens/common/screencontext.h"
+
+#include <QString>
+
+namespace orvena {
+
+// Prints the invoice of this number in the run's print mode (context.state.printMode:
+// "Megtekint" shows it, "Nyomtatás" also marks it printed). Returns when the preview closes.
+// Throws Error when the invoice cannot be printed (unknown number, label set without a valid
+// type, missing template); nothing has been written then.
+void PrintInvoice(ScreenContext& context, const QString& invoiceNumber);
+
+} // namespace orvena
