@@ -1,0 +1,322 @@
+// The query object against the real server: literal substitution, reading, locating,
+// conversions and transactions.
+#include "support/fakes.h"
+
+#include "db/conversions.h"
+#include "db/transaction.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace orvena;
+
+class QueryTest : public QObject {
+    Q_OBJECT
+private:
+    test::TestDatabase* db = nullptr;
+    DataModule* data = nullptr;
+
+    Query& q() { return data->query(QStringLiteral("ZQ10")); }
+
+private slots:
+    void initTestCase()
+    {
+        db = new test::TestDatabase;
+        data = new DataModule;
+        DB_VERIFY(data->connect(db->profile()));
+        db->exec(QStringLiteral("CREATE TABLE probe (id INT AUTO_INCREMENT PRIMARY KEY, t VARCHAR(40), "
+                                "b BLOB, d DATE, n DECIMAL(18,4), i INT)"));
+    }
+    void cleanupTestCase()
+    {
+        delete data;
+        delete db;
+    }
+    void init() { db->exec(QStringLiteral("DELETE FROM probe")); }
+
+    void textRoundTripsByteForByte_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("quotes") << QStringLiteral("O'Brien \"Kft.\" `x`");
+        QTest::newRow("backslashes") << QStringLiteral("C:\\Számlák\\\\új\\'");
+        QTest::newRow("nul") << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b"));
+        QTest::newRow("hungarian") << QStringLiteral("őű ŐŰ áéíóöúü ÁÉÍÓÖÚÜ");
+        QTest::newRow("marker-like text") << QStringLiteral(":p1 :p11 -- ; DROP TABLE probe; #");
+        QTest::newRow("line breaks") << QStringLiteral("első sor\r\nmásodik sor\n");
+        QTest::newRow("empty") << QString();
+    }
+    void textRoundTripsByteForByte()
+    {
+        QFETCH(QString, text);
+        Query& query = q();
+        query.setSql({QStringLiteral("INSERT INTO probe (t, b) VALUES (:p1, :p1)")});
+        query.setText(QStringLiteral("p1"), text);
+        DB_VERIFY(query.execute());
+        query.setSql({QStringLiteral("SELECT t, b, HEX(t) AS h FROM probe")});
+        DB_VERIFY(query.open());
+        QCOMPARE(query.rowCount(), 1);
+        QCOMPARE(query.fieldText(QStringLiteral("t")), text);
+        QCOMPARE(query.fieldText(QStringLiteral("B")), text);
+        // stored as latin2, one byte per character
+        QCOMPARE(query.fieldText(QStringLiteral("h")).size(), text.size() * 2);
+    }
+
+    void markersMatchByWholeName()
+    {
+        Query& query = q();
+        query.setSql({QStringLiteral("SELECT :p1 AS a, :p11 AS b, :p1 AS c, ':p1' AS d, \":p11\" AS e")});
+        query.setText(QStringLiteral("p11"), QStringLiteral("tizenegy"));
+        query.setText(QStringLiteral(":p1"), QStringLiteral("egy"));
+        DB_VERIFY(query.open());
+        QCOMPARE(query.fieldText(QStringLiteral("a")), QStringLiteral("egy"));
+        QCOMPARE(query.fieldText(QStringLiteral("b")), QStringLiteral("tizenegy"));
+        QCOMPARE(query.fieldText(QStringLiteral("c")), QStringLiteral("egy"));
+        QCOMPARE(query.fieldText(QStringLiteral("d")), QStringLiteral(":p1"));
+        QCOMPARE(query.fieldText(QStringLiteral("e")), QStringLiteral(":p11"));
+    }
+
+    void numbersGoAsLiterals()
+    {
+        Query& query = q();
+        query.setSql({QStringLiteral("INSERT INTO probe (n, i) VALUES (:p0, :p2)")});
+        DB_VERIFY(query.setFloat(QStringLiteral("p0"), QStringLiteral("1234567,89")));
+        DB_VERIFY(query.setInteger(QStringLiteral("p2"), QStringLiteral("-42")));
+        QCOMPARE(query.boundStatement(), QByteArray("INSERT INTO probe (n, i) VALUES (1234567.89, -42)"));
+        DB_VERIFY(query.execute());
+        query.setSql({QStringLiteral("SELECT n, i FROM probe")});
+        DB_VERIFY(query.open());
+        // exact decimal, shown without useless zeros and with the decimal comma
+        QCOMPARE(query.fieldText(QStringLiteral("n")), QStringLiteral("1234567,89"));
+        QCOMPARE(query.fieldInt(QStringLiteral("i")), -42);
+        QCOMPARE(query.fieldDouble(QStringLiteral("n")), 1234567.89);
+    }
+
+    void characterOutsideLatin2IsRefusedBeforeSending()
+    {
+        int sent = 0;
+        data->connection().setStatementHook([&](const QByteArray&) { ++sent; });
+        Query& query = q();
+        query.setSql({QStringLiteral("INSERT INTO probe (t) VALUES (:p1)")});
+        query.setText(QStringLiteral("p1"), QStringLiteral("Ár: 5 €"));
+        try {
+            query.execute();
+            QFAIL("the euro sign was sent");
+        } catch (const ConversionError& e) {
+            QVERIFY(e.text().contains(QStringLiteral("€")));
+            QVERIFY(e.text().contains(QStringLiteral("nem tárolható")));
+        }
+        data->connection().setStatementHook({});
+        QCOMPARE(sent, 0);
+        QCOMPARE(db->scalar(QStringLiteral("SELECT COUNT(*) FROM probe")), QStringLiteral("0"));
+    }
+
+    void missingParameterValueIsAnError()
+    {
+        Query& query = q();
+        query.setSql({QStringLiteral("SELECT :p3")});
+        QVERIFY_THROWS_EXCEPTION(DbError, query.open());
+    }
+
+    void conversionsNameTheOffendingValue_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("int letters") << "int" << "12a" << "'12a' is not a valid integer value";
+        QTest::newRow("int empty") << "int" << "" << "'' is not a valid integer value";
+        QTest::newRow("int overflow") << "int" << "2147483648" << "'2147483648' is not a valid integer value";
+        QTest::newRow("float percent") << "float" << "5%" << "'5%' is not a valid floating point value";
+        QTest::newRow("float empty") << "float" << "" << "'' is not a valid floating point value";
+        QTest::newRow("float two commas") << "float" << "1,2,3" << "'1,2,3' is not a valid floating point value";
+        QTest::newRow("date") << "date" << "2010.13.01" << "'2010.13.01' is not a valid date";
+        QTest::newRow("date text") << "date" << "tegnap" << "'tegnap' is not a valid date";
+    }
+    void conversionsNameTheOffendingValue()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        try {
+            if (kind == u"int")
+                q().setInteger(QStringLiteral("p1"), text);
+            else if (kind == u"float")
+                q().setFloat(QStringLiteral("p1"), text);
+            else
+                parseDate(text);
+            QFAIL("no conversion error");
+        } catch (const ConversionError& e) {
+            QCOMPARE(e.text(), message);
+        }
+    }
+
+    void acceptedNumberTexts()
+    {
+        QCOMPARE(parseDouble(QStringLiteral("3,5")), 3.5);
+        QCOMPARE(parseDouble(QStringLiteral(" -0,25 ")), -0.25);
+        QCOMPARE(parseDouble(QStringLiteral("310.5")), 310.5);
+        QCOMPARE(parseInt32(QStringLiteral("-2147483648")), std::numeric_limits<int>::min());
+        QCOMPARE(formatNumber(1234567.5, 2), QStringLiteral("1 234 567,50"));
+        QCOMPARE(formatNumber(-0.004, 2), QStringLiteral("0,00"));
+        QCOMPARE(formatNumber(-1000, 0), QStringLiteral("-1 000"));
+        QCOMPARE(formatPlain(3.0), QStringLiteral("3"));
+        QCOMPARE(formatPlain(-0.125), QStringLiteral("-0,125"));
+    }
+
+    void emptyResultAndNullReadAsEmpty()
+    {
+        Query& query = q();
+        query.setSql({QStringLiteral("SELECT * FROM probe")});
+        DB_VERIFY(query.open());
+        QVERIFY(query.isEmpty());
+        QCOMPARE(query.fieldText(QStringLiteral("t")), QString());
+        QCOMPARE(query.fieldInt(QStringLiteral("i")), 0);
+        QVERIFY_THROWS_EXCEPTION(DbError, query.fieldText(QStringLiteral("nincs")));
+
+        db->exec(QStringLiteral("INSERT INTO probe (t) VALUES (NULL)"));
+        DB_VERIFY(query.refresh());
+        QCOMPARE(query.rowCount(), 1);
+        QCOMPARE(query.fieldText(QStringLiteral("t")), QString());
+        QCOMPARE(query.fieldText(QStringLiteral("d")), QString());
+        QCOMPARE(query.fieldInt(QStringLiteral("n")), 0);
+    }
+
+    void datesTravelInProgramFormat()
+    {
+        Query& query = q();
+        query.setSql({QStringLiteral("INSERT INTO probe (d) VALUES (:p1)")});
+        query.setText(QStringLiteral("p1"), QStringLiteral("2010.05.17"));
+        DB_VERIFY(query.execute());
+        query.setSql({QStringLiteral("SELECT d, DATE_FORMAT(d, '%Y-%m-%d') AS iso FROM probe")});
+        DB_VERIFY(query.open());
+        QCOMPARE(query.fieldText(QStringLiteral("d")), QStringLiteral("2010.05.17"));
+        QCOMPARE(query.fieldText(QStringLiteral("iso")), QStringLiteral("2010-05-17"));
+    }
+
+    void strictModeRefusesInsteadOfTruncating_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("text too long") << "t" << QString(41, u'x');
+        QTest::newRow("impossible date") << "d" << "2010.02.30";
+        QTest::newRow("empty date") << "d" << "";
+        QTest::newRow("text into number") << "i" << "abc";
+    }
+    void strictModeRefusesInsteadOfTruncating()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, value);
+        Query& query = q();
+        query.setSql({QStringLiteral("INSERT INTO probe (%1) VALUES (:p1)").arg(column)});
+        query.setText(QStringLiteral("p1"), value);
+        QVERIFY_THROWS_EXCEPTION(DbError, query.execute());
+        QCOMPARE(db->scalar(QStringLiteral("SELECT COUNT(*) FROM probe")), QStringLiteral("0"));
+    }
+
+    void emptyIdentityLetsTheServerAssignIt()
+    {
+        Query& query = q();
+        query.setSql({QStringLiteral("INSERT INTO probe (id, t) VALUES (:p0, :p1)")});
+        query.setIdentity(QStringLiteral("p0"), QString());
+        query.setText(QStringLiteral("p1"), QStringLiteral("új"));
+        DB_VERIFY(query.execute());
+        QVERIFY(query.lastInsertId() > 0);
+        query.setIdentity(QStringLiteral("p0"), QStringLiteral("77"));
+        DB_VERIFY(query.execute());
+        QCOMPARE(db->scalar(QStringLiteral("SELECT COUNT(*) FROM probe WHERE id = 77")), QStringLiteral("1"));
+    }
+
+    void locate_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("startRow");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<int>("row");
+        QTest::newRow("prefix") << "Kov" << 3 << true << 1;
+        QTest::newRow("case") << "kOVÁCS" << 3 << true << 1;
+        QTest::newRow("accented lower key") << "őrs" << 0 << true << 2;
+        QTest::newRow("accent is a different letter") << "Ors" << 0 << false << 0;
+        QTest::newRow("no match keeps row") << "Zzz" << 3 << false << 3;
+        QTest::newRow("empty key first row") << "" << 3 << true << 0;
+        QTest::newRow("whole value") << "Ábel Kft." << 2 << true << 0;
+    }
+    void locate()
+    {
+        QFETCH(QString, key);
+        QFETCH(int, startRow);
+        QFETCH(bool, found);
+        QFETCH(int, row);
+        db->exec(QStringLiteral("INSERT INTO probe (t) VALUES ('Ábel Kft.'), ('Kovács Bt.'), ('Őrségi Fatelep'), "
+                                "('Zöld Kft.')"));
+        Query& query = q();
+        query.setSql({QStringLiteral("SELECT * FROM probe ORDER BY id")});
+        DB_VERIFY(query.open());
+        query.setCurrentRow(startRow);
+        QSignalSpy moved(&query, &Query::currentRowChanged);
+        QCOMPARE(query.locate(QStringLiteral("T"), key), found);
+        QCOMPARE(query.currentRow(), row);
+        QCOMPARE(moved.isEmpty(), row == startRow);
+    }
+
+    void transactionStatementsOnOneQuery()
+    {
+        Query& query = q();
+        query.setSql({QStringLiteral("START TRANSACTION")});
+        DB_VERIFY(query.execute());
+        query.setSql({QStringLiteral("INSERT INTO probe (t) VALUES (:p1)")});
+        query.setText(QStringLiteral("p1"), QStringLiteral("visszavonva"));
+        DB_VERIFY(query.execute());
+        query.setSql({QStringLiteral("ROLLBACK")});
+        DB_VERIFY(query.execute());
+        QCOMPARE(db->scalar(QStringLiteral("SELECT COUNT(*) FROM probe")), QStringLiteral("0"));
+
+        // the guard rolls back when the scope ends without commit, and keeps a committed chain
+        {
+            Transaction t(query);
+            query.setSql({QStringLiteral("INSERT INTO probe (t) VALUES ('a')")});
+            query.execute();
+        }
+        QCOMPARE(db->scalar(QStringLiteral("SELECT COUNT(*) FROM probe")), QStringLiteral("0"));
+        {
+            Transaction t(query);
+            query.setSql({QStringLiteral("INSERT INTO probe (t) VALUES ('b')")});
+            query.execute();
+            t.commit();
+        }
+        QCOMPARE(db->scalar(QStringLiteral("SELECT COUNT(*) FROM probe")), QStringLiteral("1"));
+    }
+
+    void statementHookMakesAChosenStatementFail()
+    {
+        data->connection().setStatementHook([](const QByteArray& sql) {
+            if (sql.startsWith("INSERT"))
+                throw DbError(QStringLiteral("injected"));
+        });
+        Query& query = q();
+        query.setSql({QStringLiteral("INSERT INTO probe (t) VALUES ('x')")});
+        QVERIFY_THROWS_EXCEPTION(DbError, query.execute());
+        data->connection().setStatementHook({});
+        QCOMPARE(db->scalar(QStringLiteral("SELECT COUNT(*) FROM probe")), QStringLiteral("0"));
+    }
+
+    void refreshKeepsThePositionAndSignals()
+    {
+        db->exec(QStringLiteral("INSERT INTO probe (t) VALUES ('a'), ('b'), ('c')"));
+        Query& query = q();
+        query.setSql({QStringLiteral("SELECT * FROM probe ORDER BY t")});
+        DB_VERIFY(query.open());
+        query.last();
+        QCOMPARE(query.fieldText(QStringLiteral("t")), QStringLiteral("c"));
+        db->exec(QStringLiteral("INSERT INTO probe (t) VALUES ('d')"));
+        QSignalSpy replaced(&query, &Query::rowsReplaced);
+        DB_VERIFY(query.refresh());
+        QCOMPARE(replaced.count(), 1);
+        QCOMPARE(query.rowCount(), 4);
+        QCOMPARE(query.currentRow(), 2);
+        query.close();
+        QVERIFY(!query.isOpen());
+        QCOMPARE(query.rowCount(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(QueryTest)
+#include "tst_query.moc"

@@ -1,0 +1,206 @@
+// The database the setup creates: table and column names in their fixed order (positional
+// copies depend on it), exact decimal types, keys and indexes, and the setup tool itself.
+#include "support/fakes.h"
+
+#include "db/schema.h"
+#include "db/setup.h"
+
+#include <QProcess>
+#include <QTest>
+
+using namespace orvena;
+
+namespace {
+
+// Written out independently of the schema code, so a reordered column fails here.
+const QMap<QString, QString> kExpectedColumns = {
+    {"szlafej", "fID fBszam fTkelt fRkelt fFkelt fFizmod fMegj fSzerz fPrn fKerek fArfoly fPnem fnSor fmKod fzKod "
+                "fzSzam fvKod fvSzam faFelhaszn fmemo fMemoSzall fMemoVevo"},
+    {"munkafej", "fID fBszam fTkelt fRkelt fFkelt fFizmod fMegj fSzerz fPrn fKerek fArfoly fPnem fnSor fmKod fzKod "
+                 "fzSzam fvKod fvSzam faFelhaszn fmemo fMemoSzall fMemoVevo"},
+    {"szlevfej", "lID lBszam lTkelt lRkelt lFkelt lFizmod lMegj lSzerz lPrn lKerek lArfoly lPnem lnSor lmKod lzKod "
+                 "lzSzam lvKod lvSzam laFelhaszn lmemo lMemoSzall lMemoVevo"},
+    {"szlasor", "sID sBszam scKod scSzam sMegn sVtsz sMenny sMe sEar sPnem skAfakod sAfanev sAfa sAlap sAdo sGolaj "
+                "saFelhaszn sMemo"},
+    {"munkasor", "sID sBszam scKod scSzam sMegn sVtsz sMenny sMe sEar sPnem skAfakod sAfanev sAfa sAlap sAdo sGolaj "
+                 "saFelhaszn sMemo"},
+    {"szlevsor", "eID eBszam ecKod ecSzam eMegn eVtsz eMenny eMe eEar ePnem ekAfakod eAfanev eAfa eAlap eAdo eGolaj "
+                 "eaFelhaszn eMemo"},
+    {"vevo", "vID vKod vSzam vNeve vIrszam vHely vUtca vAdo vKado vBanknev vBankszla vIBAN vSwift vUzen vKamat vFhat "
+             "vFizmod vEnged vPnem vFordado vSzcim vEmail vTel vMasolva vMemoVevo"},
+    {"szallito", "zID zKod zSzam zNev1 zNev2 zIrszam zHely zUtca zAdo zKado zBanknev zBankszla zBanknev2 zBankszla2 "
+                 "zIBAN zSwift zThely zEmail zTel zFax zKiallito zSzeria zVerzio zaFelhaszn zMemoSzall"},
+    {"cikk", "cID cKod cSzam cMegn cVtsz cMe cEar cPnem cAfakod cAfanev cAfa cGolaj"},
+    {"afa", "kID kAfakod kAfanev kAfa"},
+    {"sorszam", "aID aKod aBszam aSzeria aVer aFelhaszn"},
+    {"mezonev", "mID mkod mtipus mnyelv mmegnev mSzamla mSzlevel mMasolatipld mEredeti mpeldany mSzallito mVevo "
+                "mFizmod mTkelt mRkelt mFkelt mBszam mMegj mSzerz mMegn mVtsz mMe mMenny mEar mNetto mAfaszaz mAfa "
+                "mBrutto mPnem mOsszesen mFizetendo mAzaz mAdoosszesites mAlap mAdo"},
+    {"termek", "ID_Termek t_kod t_megnevezes t_VTSZ t_megy t_Ear t_Kompmerteke t_bizonylat"},
+};
+
+QProcessEnvironment setupEnvironment(const QString& database, const QString& user)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ORVENA_DB_NAME"), database);
+    env.insert(QStringLiteral("ORVENA_DB_USER"), user);
+    env.insert(QStringLiteral("ORVENA_ADMIN_USER"), test::TestDatabase::adminProfile().user);
+    return env;
+}
+
+int runSetupTool(const QStringList& args, const QProcessEnvironment& env, QString* output = nullptr)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(ORVENA_SETUP_TOOL), args);
+    p.waitForFinished(60000);
+    if (output)
+        *output = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+} // namespace
+
+class SchemaTest : public QObject {
+    Q_OBJECT
+private:
+    test::TestDatabase* db = nullptr;
+
+private slots:
+    void initTestCase() { db = new test::TestDatabase; }
+    void cleanupTestCase() { delete db; }
+
+    void tablesHaveTheirColumnsInOrder()
+    {
+        QCOMPARE(int(schemaTables().size()), 13);
+        for (auto it = kExpectedColumns.begin(); it != kExpectedColumns.end(); ++it) {
+            const QStringList actual = db->rows(
+                QStringLiteral("SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = '%1' "
+                               "AND TABLE_NAME = '%2' ORDER BY ORDINAL_POSITION")
+                    .arg(db->name(), it.key()));
+            QCOMPARE(actual.join(u' '), it.value());
+        }
+    }
+
+    void tablesAreInnoDbWithHungarianCollationAndKeys()
+    {
+        const QStringList tables = db->rows(QStringLiteral(
+            "SELECT TABLE_NAME, ENGINE, TABLE_COLLATION FROM information_schema.TABLES WHERE TABLE_SCHEMA = '%1' "
+            "ORDER BY TABLE_NAME").arg(db->name()));
+        QCOMPARE(tables.size(), 13);
+        for (const QString& t : tables)
+            QVERIFY2(t.endsWith(QStringLiteral("|InnoDB|latin2_hungarian_ci")), qPrintable(t));
+        // every table has an auto-increment primary key
+        QCOMPARE(db->scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = "
+                                           "'%1' AND COLUMN_KEY = 'PRI' AND EXTRA LIKE '%auto_increment%'")
+                                .arg(db->name())),
+                 QStringLiteral("13"));
+        for (const char* column : {"fBszam", "sBszam", "lBszam", "eBszam", "vKod", "cKod", "zKod", "mkod", "aKod"})
+            QVERIFY2(db->scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.STATISTICS WHERE "
+                                               "TABLE_SCHEMA = '%1' AND COLUMN_NAME = '%2' AND SEQ_IN_INDEX = 1")
+                                    .arg(db->name(), QLatin1String(column)))
+                         != u"0",
+                     column);
+    }
+
+    void moneyColumnsAreExact()
+    {
+        const QStringList floats = db->rows(QStringLiteral(
+            "SELECT CONCAT(TABLE_NAME, '.', COLUMN_NAME) FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = '%1' "
+            "AND DATA_TYPE IN ('float', 'double')").arg(db->name()));
+        QVERIFY2(floats.isEmpty(), qPrintable(floats.join(u' ')));
+        QCOMPARE(db->scalar(QStringLiteral("SELECT NUMERIC_SCALE FROM information_schema.COLUMNS WHERE TABLE_SCHEMA "
+                                           "= '%1' AND TABLE_NAME = 'szlafej' AND COLUMN_NAME = 'fArfoly'")
+                                .arg(db->name())),
+                 QStringLiteral("6"));
+        for (const char* column : {"sAfa", "eAfa", "cAfa", "kAfa"})
+            QCOMPARE(db->scalar(QStringLiteral("SELECT DATA_TYPE FROM information_schema.COLUMNS WHERE TABLE_SCHEMA "
+                                               "= '%1' AND COLUMN_NAME = '%2'").arg(db->name(), QLatin1String(column))),
+                     QStringLiteral("int"));
+        // a unit price with more than seven significant digits stays as typed
+        db->exec(QStringLiteral("INSERT INTO cikk (cKod, cEar) VALUES ('1', 1234567.89)"));
+        QCOMPARE(db->scalar(QStringLiteral("SELECT cEar FROM cikk")), QStringLiteral("1234567,89"));
+        db->exec(QStringLiteral("DELETE FROM cikk"));
+    }
+
+    void positionalCopiesKeepEveryColumnInPlace()
+    {
+        db->exec(QStringLiteral(
+            "INSERT INTO szlevfej (lBszam, lTkelt, lRkelt, lFkelt, lmKod, lMemoSzall, lMemoVevo, lPrn) VALUES "
+            "('20100007', '2010-05-01', '2010-05-02', '2010-05-10', '00003', 'Szállító', 'Vevő', 'I')"));
+        db->exec(QStringLiteral("INSERT INTO szlevsor (eBszam, ecSzam, eMenny) VALUES ('20100007', 'A-1', 2.5)"));
+        db->exec(QStringLiteral("INSERT INTO munkafej SELECT * FROM szlevfej WHERE lBszam = '20100007'"));
+        db->exec(QStringLiteral("INSERT INTO munkasor SELECT * FROM szlevsor WHERE eBszam = '20100007'"));
+        QCOMPARE(db->rows(QStringLiteral("SELECT fTkelt, fmKod, fMemoSzall, fMemoVevo, fPrn FROM munkafej")),
+                 QStringList{QStringLiteral("2010.05.01|00003|Szállító|Vevő|I")});
+        QCOMPARE(db->scalar(QStringLiteral("SELECT CONCAT(scSzam, '/', sMenny) FROM munkasor")),
+                 QStringLiteral("A-1/2.5000"));
+    }
+
+    void sequencesStartAtTheYearsRange()
+    {
+        QCOMPARE(db->rows(QStringLiteral("SELECT aKod, aBszam FROM sorszam ORDER BY aKod")),
+                 (QStringList{QStringLiteral("1|20100000"), QStringLiteral("2|20100000")}));
+    }
+
+    void setupToolIsIdempotentAndAddsDemoDataOnce()
+    {
+        const QString database = db->name() + QStringLiteral("_tool");
+        const QString user = QStringLiteral("orvena_tool_%1").arg(QCoreApplication::applicationPid());
+        const auto env = setupEnvironment(database, user);
+        QString out;
+        QCOMPARE(runSetupTool({QStringLiteral("--help")}, env, &out), 0);
+        QVERIFY(out.contains(QStringLiteral("--demo")));
+        QVERIFY(runSetupTool({QStringLiteral("--nincs")}, env) != 0);
+
+        QCOMPARE(runSetupTool({}, env, &out), 0);
+        Connection& admin = db->admin();
+        auto count = [&](const char* table) {
+            return admin.select("SELECT COUNT(*) FROM `" + database.toLatin1() + "`." + table)->text(0, 0);
+        };
+        QCOMPARE(count("sorszam"), QStringLiteral("2"));
+        QCOMPARE(count("vevo"), QStringLiteral("0"));
+        const QString year = QString::number(QDate::currentDate().year());
+        QCOMPARE(admin.select("SELECT aBszam FROM `" + database.toLatin1() + "`.sorszam WHERE aKod = '1'")->text(0, 0),
+                 year + QStringLiteral("0000"));
+
+        QCOMPARE(runSetupTool({QStringLiteral("--demo")}, env, &out), 0);
+        QCOMPARE(runSetupTool({QStringLiteral("--demo")}, env, &out), 0);
+        QCOMPARE(count("sorszam"), QStringLiteral("2"));
+        QCOMPARE(count("vevo"), QStringLiteral("5"));
+        QCOMPARE(count("cikk"), QStringLiteral("10"));
+        QCOMPARE(count("afa"), QStringLiteral("4"));
+        QCOMPARE(count("szallito"), QStringLiteral("1"));
+        QCOMPARE(count("mezonev"), QStringLiteral("2"));
+        // VAT names read well by their first three characters in the printed summary
+        const auto names = admin.select("SELECT LEFT(kAfanev, 3) FROM `" + database.toLatin1() + "`.afa ORDER BY kID");
+        QStringList firstThree;
+        for (int r = 0; r < names->rowCount(); ++r)
+            firstThree << names->text(r, 0);
+        QCOMPARE(firstThree, (QStringList{"27%", "18%", "5% ", "AAM"}));
+        // every caption of both label sets is filled, and their fifth characters give the type
+        const auto sets = admin.select("SELECT * FROM `" + database.toLatin1() + "`.mezonev ORDER BY mkod");
+        QCOMPARE(sets->rowCount(), 2);
+        for (int r = 0; r < 2; ++r)
+            for (int c = 1; c < sets->columnCount(); ++c)
+                QVERIFY2(!sets->text(r, c).isEmpty(), qPrintable(sets->columnNames().at(c)));
+        QCOMPARE(sets->text(0, 1), QStringLiteral("00002"));
+        QCOMPARE(sets->text(1, 1), QStringLiteral("00003"));
+
+        // the program's account can work with the database and nothing more
+        ConnectionProfile app = test::TestDatabase::adminProfile();
+        app.user = user;
+        app.database = database;
+        Connection connection;
+        DB_VERIFY(connection.open(app));
+        DB_VERIFY(connection.execute("UPDATE sorszam SET aBszam = aBszam WHERE aKod = '1'"));
+        QVERIFY_THROWS_EXCEPTION(DbError, connection.execute("DROP TABLE cikk"));
+        connection.close();
+
+        admin.execute("DROP DATABASE `" + database.toLatin1() + '`');
+        admin.execute("DROP USER '" + user.toLatin1() + "'@'localhost'");
+    }
+};
+
+QTEST_GUILESS_MAIN(SchemaTest)
+#include "tst_schema.moc"
