@@ -1,0 +1,475 @@
+#include "invoicecomposer.h"
+
+#include "invoicetexts.h"
+#include "sequences.h"
+
+#include "db/conversions.h"
+#include "db/errors.h"
+#include "db/transaction.h"
+#include "screens/common/dispatcher.h"
+
+#include <QDate>
+
+namespace orvena {
+
+using namespace invoice;
+
+namespace {
+
+const QString kHeaderQuery = QStringLiteral("ZQ13");
+const QString kSumQuery = QStringLiteral("ZQ24");
+const QString kSequenceQuery = QStringLiteral("ZQ50");
+
+QString p(const char* name)
+{
+    return QString::fromLatin1(name);
+}
+
+} // namespace
+
+InvoiceComposer::InvoiceComposer(ScreenContext& context, QObject* parent) : QObject(parent), m_context(context)
+{
+    m_fields[Currency] = QStringLiteral("Ft");
+    m_fields[ExchangeRate] = QStringLiteral("0");
+    m_fields[Discount] = QStringLiteral("0");
+    m_fields[NetTotal] = QStringLiteral("0");
+    m_fields[VatTotal] = QStringLiteral("0");
+    m_fields[GrandTotal] = QStringLiteral("0");
+    m_previousHost = InvoiceLineHost::current();
+    InvoiceLineHost::setCurrent(this);
+}
+
+InvoiceComposer::~InvoiceComposer()
+{
+    if (InvoiceLineHost::current() == this)
+        InvoiceLineHost::setCurrent(m_previousHost);
+}
+
+bool InvoiceComposer::isNewInvoice() const
+{
+    return m_context.state.editMode(kHeaderTable) == kNewInvoice;
+}
+
+void InvoiceComposer::set(Field f, const QString& text)
+{
+    if (m_fields[f] == text)
+        return;
+    m_fields[f] = text;
+    emit fieldChanged(f);
+}
+
+void InvoiceComposer::setField(Field f, const QString& text)
+{
+    set(f, text);
+}
+
+void InvoiceComposer::focus(int target)
+{
+    m_lastFocus = target;
+    emit focusRequested(target);
+}
+
+void InvoiceComposer::prepare()
+{
+    runAction(m_context.ui, [this] {
+        if (isNewInvoice()) {
+            set(Number, nextDocumentNumber(m_context.data.query(kSequenceQuery), kInvoiceSequence));
+            rereadLines();
+            const QString today = formatDate(QDate::currentDate());
+            set(PerformanceDate, today);
+            set(IssueDate, today);
+            set(DueDate, today);
+            m_context.data.query(QStringLiteral("ZQ30")).close();
+            set(CustomerCode, QString());
+            set(CustomerNumber, QString());
+            set(HeaderId, QString());
+            Query& dictionary = m_context.data.query(kDictionaryQuery);
+            dictionary.setSql({QStringLiteral("SELECT * FROM Mezonev")});
+            dictionary.open();
+            set(LanguageCode, dictionary.fieldText(p("mKod")));
+            set(LanguageName, dictionary.fieldText(p("mMegnev")));
+            Query& issuers = m_context.data.query(QStringLiteral("ZQ60"));
+            issuers.setSql({QStringLiteral("SELECT * FROM Szallito")});
+            issuers.open();
+            set(IssuerCode, issuers.fieldText(p("zKod")));
+            set(IssuerNumber, issuers.fieldText(p("zSzam")));
+            set(IssuerBlock, memoFromDatabase(issuers.fieldText(p("zMemoSzall"))));
+            set(IssuerMasterBlock, m_fields[IssuerBlock]);
+        } else {
+            LoadInvoice();
+            recomputeTotals();
+        }
+        m_context.state.invoiceNumber = m_fields[Number];
+    });
+    focus(Contract);
+}
+
+void InvoiceComposer::rereadLines()
+{
+    Query& lines = m_context.data.query(QStringLiteral("ZQ20"));
+    lines.setSql({kLineListSql});
+    lines.setText(p("p1"), m_fields[Number]);
+    lines.open();
+}
+
+void InvoiceComposer::LoadInvoice()
+{
+    const Query& header = m_context.data.query(QStringLiteral("ZQ10"));
+    set(Number, header.fieldText(p("fbszam")));
+    rereadLines();
+
+    Query& customers = m_context.data.query(QStringLiteral("ZQ30"));
+    customers.setSql({QStringLiteral("SELECT * FROM Vevo")});
+    customers.open();
+    m_context.state.setRememberedKey(QStringLiteral("vevo"), header.fieldText(p("fvkod")));
+    customers.locate(p("vkod"), header.fieldText(p("fvkod")));
+
+    Query& issuers = m_context.data.query(QStringLiteral("ZQ60"));
+    issuers.setSql({QStringLiteral("SELECT * FROM szallito")});
+    issuers.open();
+    m_context.state.setRememberedKey(QStringLiteral("szallito"), header.fieldText(p("fzkod")));
+    issuers.locate(p("zkod"), header.fieldText(p("fzkod")));
+
+    Query& dictionary = m_context.data.query(kDictionaryQuery);
+    dictionary.setSql({QStringLiteral("SELECT * FROM mezonev")});
+    dictionary.open();
+    m_context.state.setRememberedKey(QStringLiteral("mezonev"), header.fieldText(p("fmkod")));
+    dictionary.locate(p("mkod"), header.fieldText(p("fmkod")));
+
+    set(HeaderId, header.fieldText(p("fID")));
+    set(Contract, header.fieldText(p("fszerz")));
+    set(PaymentMethod, header.fieldText(p("ffizmod")));
+    set(PerformanceDate, header.fieldText(p("ftkelt")));
+    set(IssueDate, header.fieldText(p("frkelt")));
+    set(DueDate, header.fieldText(p("ffkelt")));
+    set(Currency, header.fieldText(p("fpnem")));
+    set(ExchangeRate, header.fieldText(p("farfoly")));
+    set(Discount, header.fieldText(p("fkerek")));
+    set(Remark, header.fieldText(p("fmegj")));
+    set(Message, memoFromDatabase(header.fieldText(p("fmemo"))));
+    set(CustomerCode, header.fieldText(p("fvkod")));
+    set(CustomerNumber, header.fieldText(p("fvSzam")));
+    set(CustomerBlock, memoFromDatabase(header.fieldText(p("fMemoVevo"))));
+    set(IssuerBlock, memoFromDatabase(header.fieldText(p("fMemoSzall"))));
+    set(LanguageCode, header.fieldText(p("fmKod")));
+    set(IssuerCode, header.fieldText(p("fzKod")));
+    set(IssuerNumber, header.fieldText(p("fzSzam")));
+
+    set(LanguageName, dictionary.fieldText(p("mMegnev")));
+    set(CustomerMasterBlock, memoFromDatabase(customers.fieldText(p("vMemoVevo"))));
+    set(IssuerMasterBlock, memoFromDatabase(issuers.fieldText(p("zMemoSzall"))));
+}
+
+void InvoiceComposer::recomputeTotals()
+{
+    Query& q = m_context.data.query(kSumQuery);
+    q.setSql({QStringLiteral("SELECT sbszam, SUM(smenny * sear) AS netto, SUM((smenny * sear * sAFA/100)) AS AFA,"),
+              QStringLiteral(" SUM((smenny * sear) + (smenny * sear * sAFA/100)) AS osszesen"),
+              QStringLiteral("FROM Szlasor WHERE sBszam= :p1 GROUP BY sBszam")});
+    q.setText(p("p1"), m_fields[Number]);
+    q.open();
+    // Without lines there is no row, and every sum reads as 0.
+    set(NetTotal, formatAmount(q.fieldDouble(p("netto"))));
+    set(VatTotal, formatAmount(q.fieldDouble(p("AFA"))));
+    set(GrandTotal, formatAmount(q.fieldDouble(p("osszesen"))));
+}
+
+void InvoiceComposer::chooseCustomer()
+{
+    runAction(m_context.ui, [this] {
+        m_context.state.setRememberedKey(QStringLiteral("vevo"), m_fields[CustomerCode]);
+        m_context.opener.open(Screen::CustomerList);
+        const Query& c = m_context.data.query(QStringLiteral("ZQ30"));
+        set(PaymentMethod, c.fieldText(p("vfizmod")));
+        set(Currency, c.fieldText(p("vpnem")));
+        set(CustomerBlock, memoFromDatabase(c.fieldText(p("vMemoVevo"))));
+        set(Discount, c.fieldText(p("vEnged")));
+        set(CustomerCode, c.fieldText(p("vkod")));
+        set(CustomerNumber, c.fieldText(p("vSzam")));
+    });
+}
+
+void InvoiceComposer::chooseLanguage()
+{
+    runAction(m_context.ui, [this] {
+        m_context.state.setRememberedKey(QStringLiteral("mezonev"), m_fields[LanguageCode]);
+        m_context.opener.open(Screen::DictionaryList);
+        const Query& d = m_context.data.query(kDictionaryQuery);
+        set(LanguageCode, d.fieldText(p("mKod")));
+        set(LanguageName, d.fieldText(p("mMegnev")));
+    });
+}
+
+void InvoiceComposer::chooseIssuer()
+{
+    runAction(m_context.ui, [this] {
+        m_context.opener.open(Screen::IssuerList);
+        const Query& z = m_context.data.query(QStringLiteral("ZQ60"));
+        set(IssuerCode, z.fieldText(p("zKod")));
+        set(IssuerNumber, z.fieldText(p("zSzam")));
+        set(IssuerBlock, memoFromDatabase(z.fieldText(p("zMemoSzall"))));
+        set(IssuerMasterBlock, m_fields[IssuerBlock]);
+    });
+}
+
+void InvoiceComposer::toggleCurrency()
+{
+    set(Currency, m_fields[Currency] == QLatin1String("Ft") ? QStringLiteral("HUF") : QStringLiteral("Ft"));
+}
+
+void InvoiceComposer::performanceDateLeft()
+{
+    runAction(m_context.ui, [this] {
+        // A date that is not valid is reported; the due date is left as it is.
+        const QDate performed = parseDate(m_fields[PerformanceDate]);
+        // Before a customer is chosen there is no payment term yet: nothing to compute.
+        const Query& customers = m_context.data.query(QStringLiteral("ZQ30"));
+        if (isBlank(m_fields[CustomerCode]) || customers.isEmpty())
+            return;
+        const QString term = customers.fieldText(p("vFhat"));
+        if (term.trimmed().isEmpty())
+            return;
+        set(DueDate, formatDate(performed.addDays(parseInt32(term))));
+    });
+}
+
+void InvoiceComposer::functionKey(Field f, int key)
+{
+    const QString text = m_context.state.functionKeys->textForKey(key);
+    if (f == Remark)
+        set(Remark, FunctionKeyTexts::applyToLine(text));
+    else if (f == Message)
+        set(Message, FunctionKeyTexts::appendToMemo(m_fields[Message], text));
+}
+
+void InvoiceComposer::newLine()
+{
+    runAction(m_context.ui, [this] {
+        m_context.state.setEditMode(kLineTable, kNewLine);
+        m_context.opener.open(Screen::InvoiceLine);
+    });
+    runAction(m_context.ui, [this] { recomputeTotals(); });
+}
+
+void InvoiceComposer::modifyLine()
+{
+    runAction(m_context.ui, [this] {
+        m_context.state.setEditMode(kLineTable, kModifyLine);
+        m_context.opener.open(Screen::InvoiceLine);
+    });
+    runAction(m_context.ui, [this] { recomputeTotals(); });
+}
+
+void InvoiceComposer::deleteLine()
+{
+    runAction(m_context.ui, [this] {
+        Query& lines = m_context.data.query(QStringLiteral("ZQ20"));
+        try {
+            Query& q = m_context.data.query(QStringLiteral("ZQ21"));
+            q.setSql({QStringLiteral("DELETE FROM Szlasor WHERE sID = :p1")});
+            // An empty list deletes nothing (identity 0 does not exist).
+            q.setInteger(p("p1"), lines.fieldInt(p("sID")));
+            q.execute();
+            m_context.ui.message(QStringLiteral("Az tételsor törölve!"));
+        } catch (const Error&) {
+            m_context.ui.message(QStringLiteral("Hiba: Szlasor DELETE törlésekor"));
+        }
+        rereadLines();
+        lines.last();
+        recomputeTotals();
+    });
+}
+
+bool InvoiceComposer::validate()
+{
+    struct Check {
+        Field field;
+        const char16_t* message;
+        int focus;
+    };
+    const Check required[] = {
+        {CustomerCode, u"Nincs kiválasztva a vevö!", CustomerButton},
+        {PaymentMethod, u"Nincs megadva a fizetési mód!", PaymentMethod},
+        {PerformanceDate, u"Nincs megadva a teljesités dátuma!", PerformanceDate},
+        {IssueDate, u"Nincs megadva a számla kelte!", IssueDate},
+        {DueDate, u"Nincs megadva a fizetési határidő!", DueDate},
+        {Currency, u"Nincs megadva a pénznem!", Currency},
+        {ExchangeRate, u"Nincs megadva az árfolyam!", ExchangeRate},
+        {Discount, u"Nincs megadva engedmény!", Discount},
+    };
+    for (const Check& c : required) {
+        if (isBlank(m_fields[c.field])) {
+            m_context.ui.message(QString::fromUtf16(c.message));
+            focus(c.focus);
+            return false;
+        }
+    }
+    for (Field date : {PerformanceDate, IssueDate, DueDate}) {
+        if (!isValidDate(m_fields[date])) {
+            m_context.ui.message(QStringLiteral("Hibás dátum!"));
+            focus(date);
+            return false;
+        }
+    }
+    Query& count = m_context.data.query(kSumQuery);
+    count.setSql({QStringLiteral("SELECT sbszam, count(sbszam) AS sdb FROM Szlasor WHERE sBszam= :p1 GROUP BY sBszam")});
+    count.setText(p("p1"), m_fields[Number]);
+    count.open();
+    if (count.fieldInt(p("sdb")) == 0) {
+        m_context.ui.message(QStringLiteral("Nincs számlának tételsora!"));
+        focus(NewLineButton);
+        return false;
+    }
+    return true;
+}
+
+void InvoiceComposer::bindHeader(Query& q)
+{
+    q.setText(p("p1"), m_fields[Number]);
+    q.setText(p("p2"), m_fields[CustomerCode]);
+    // Dates go out in one form whichever way they were typed.
+    q.setText(p("p3"), formatDate(parseDate(m_fields[PerformanceDate])));
+    q.setText(p("p4"), formatDate(parseDate(m_fields[IssueDate])));
+    q.setText(p("p5"), formatDate(parseDate(m_fields[DueDate])));
+    q.setText(p("p6"), m_fields[PaymentMethod]);
+    q.setText(p("p7"), m_fields[Remark]);
+    q.setText(p("p8"), m_fields[Contract]);
+    q.setText(p("p9"), memoToDatabase(m_fields[Message]));
+    q.setText(p("p10"), QStringLiteral(" "));
+    q.setFloat(p("p11"), m_fields[Discount]);
+    q.setFloat(p("p12"), m_fields[ExchangeRate]);
+    q.setText(p("p13"), m_fields[Currency]);
+    q.setText(p("p14"), m_fields[CustomerNumber]);
+    q.setText(p("p15"), memoToDatabase(m_fields[CustomerBlock]));
+    q.setText(p("p16"), memoToDatabase(m_fields[IssuerBlock]));
+    q.setText(p("p17"), m_fields[IssuerCode]);
+    q.setText(p("p18"), m_fields[IssuerNumber]);
+    q.setText(p("p19"), m_fields[LanguageCode]);
+}
+
+// A new invoice and the number it takes are one transaction: the sequence row is locked first,
+// so a second program instance waits; a number that already has a header is refused; any
+// failure rolls everything back and leaves the screen as typed.
+bool InvoiceComposer::storeNew()
+{
+    const QString outerMessage = QStringLiteral("Hiba az append vagy edit közben a számlafejbenben!");
+    Query& q = m_context.data.query(kHeaderQuery);
+    std::unique_ptr<Transaction> tx;
+    try {
+        tx = std::make_unique<Transaction>(q);
+    } catch (const Error&) {
+        m_context.ui.message(outerMessage);
+        return false;
+    }
+    // Ends the transaction before the message is shown, so no lock is held while it waits.
+    auto fail = [&](const QString& message) {
+        try {
+            tx->rollback();
+        } catch (const Error&) { // the server ends the transaction with the session
+        }
+        m_context.ui.message(message);
+        return false;
+    };
+    const QString number = m_fields[Number];
+    QString lastIssued;
+    try {
+        lastIssued = lockSequence(m_context.data.query(kSequenceQuery), kInvoiceSequence);
+    } catch (const Error&) {
+        return fail(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "));
+    }
+    try {
+        Query& check = m_context.data.query(kSumQuery);
+        check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM SzlaFej WHERE fbszam = :p1 LOCK IN SHARE MODE")});
+        check.setText(p("p1"), number);
+        check.open();
+        if (check.fieldInt(p("db")) != 0)
+            return fail(
+                QStringLiteral("A(z) %1 számú számla már létezik, ezzel a sorszámmal nem tárolható!").arg(number));
+        q.setSql({QStringLiteral("INSERT INTO SzlaFej ( fbszam, fvkod, ftkelt, frkelt, ffkelt, ffizmod, fmegj, fszerz,"),
+                  QStringLiteral(" fmemo, fprn, fkerek, farfoly, fpnem, fvSzam, fMemoVevo, fMemoSzall, fzKod, fzSzam,"),
+                  QStringLiteral(" fmKod ) VALUES ( :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12,"),
+                  QStringLiteral(" :p13, :p14, :p15, :p16, :p17, :p18, :p19 )")});
+        bindHeader(q);
+        q.execute();
+    } catch (const Error&) {
+        return fail(QStringLiteral("Hiba: Újban, INSERT-append a Számlafejben "));
+    }
+    try {
+        // The sequence never moves backwards: a number below the last one issued is already
+        // covered by it.
+        bool numeric = false;
+        const qint64 saved = number.toLongLong(&numeric);
+        if (!numeric || saved >= lastIssued.trimmed().toLongLong())
+            storeDocumentNumber(m_context.data.query(kSequenceQuery), kInvoiceSequence, number);
+    } catch (const Error&) {
+        return fail(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "));
+    }
+    try {
+        tx->commit();
+    } catch (const Error&) {
+        return fail(outerMessage);
+    }
+    m_context.state.invoiceNumber = number;
+    return true;
+}
+
+bool InvoiceComposer::storeModified()
+{
+    Query& q = m_context.data.query(kHeaderQuery);
+    std::unique_ptr<Transaction> tx;
+    try {
+        tx = std::make_unique<Transaction>(q);
+    } catch (const Error&) {
+        m_context.ui.message(QStringLiteral("Hiba az append vagy edit közben a számlafejbenben!"));
+        return false;
+    }
+    try {
+        q.setSql({QStringLiteral("REPLACE INTO SzlaFej ( fID, fbszam, fvkod, ftkelt, frkelt, ffkelt, ffizmod, fmegj,"),
+                  QStringLiteral(" fszerz, fmemo, fprn, fkerek, farfoly, fpnem, fvSzam, fMemoVevo, fMemoSzall, fzKod,"),
+                  QStringLiteral(" fzSzam, fmKod ) VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10,"),
+                  QStringLiteral(" :p11, :p12, :p13, :p14, :p15, :p16, :p17, :p18, :p19 )")});
+        q.setIdentity(p("p0"), m_fields[HeaderId]);
+        bindHeader(q);
+        q.execute();
+        tx->commit();
+    } catch (const Error&) {
+        tx.reset(); // rolled back before the message waits for the operator
+        m_context.ui.message(QStringLiteral("Hiba: Újban, REPLACE-edit a Számlafejben "));
+        return false;
+    }
+    m_context.state.invoiceNumber = m_fields[Number];
+    return true;
+}
+
+void InvoiceComposer::rereadRegister()
+{
+    Query& list = m_context.data.query(QStringLiteral("ZQ10"));
+    list.setSql({QStringLiteral("SELECT * FROM Szlafej ORDER BY fbszam")});
+    list.open();
+    list.locate(p("fBszam"), m_context.state.invoiceNumber);
+}
+
+bool InvoiceComposer::ok()
+{
+    bool stored = false;
+    runAction(m_context.ui, [this, &stored] {
+        if (!validate())
+            return;
+        stored = isNewInvoice() ? storeNew() : storeModified();
+        if (stored)
+            rereadRegister();
+    });
+    if (!stored)
+        return false;
+    m_closed = true;
+    emit closeRequested();
+    return true;
+}
+
+void InvoiceComposer::cancel()
+{
+    m_closed = true;
+    emit closeRequested();
+}
+
+} // namespace orvena

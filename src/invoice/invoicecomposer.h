@@ -1,0 +1,114 @@
+#pragma once
+// The invoice composition screen's model: the header of a new or an unprinted invoice, its
+// lines (each stored at once by the line screen) and the running totals.
+#include "invoiceline.h"
+
+#include "screens/common/screencontext.h"
+
+#include <QObject>
+#include <array>
+
+namespace orvena {
+
+class InvoiceComposer : public QObject, public InvoiceLineHost {
+    Q_OBJECT
+public:
+    enum Field {
+        Number,             // "Számla sorszáma", read-only
+        HeaderId,           // hidden: fID when modifying
+        CustomerCode,       // hidden: fvKod
+        CustomerNumber,     // hidden: fvSzam
+        Contract,           // "Szerz.száma"
+        PaymentMethod,      // "Fizetés módja"
+        PerformanceDate,    // "Telj. időpontja"
+        IssueDate,          // "Számla kelte"
+        DueDate,            // "Fiz.határidö"
+        Currency,           // "Pénznem"
+        ExchangeRate,       // "Árfolyam"
+        Discount,           // "Kedvezmény%"
+        Remark,             // "Megjegyzés"
+        Message,            // "Üzenet"
+        LanguageName,       // beside "Nyelv", read-only
+        LanguageCode,       // hidden: fmKod
+        CustomerBlock,      // "Számlán" on the customer's page: fMemoVevo
+        CustomerMasterBlock,// "Vevö törzsben", read-only
+        IssuerBlock,        // "Számlán" on the issuer's page: fMemoSzall
+        IssuerMasterBlock,  // "Szállító (kibocsátó) törzsben", read-only
+        IssuerCode,         // hidden: fzKod
+        IssuerNumber,       // hidden: fzSzam
+        NetTotal,           // "Netto:"
+        VatTotal,           // "ÁFA:"
+        GrandTotal,         // "Mindösszesen:"
+        FieldCount,
+        // focus targets that are buttons
+        CustomerButton = FieldCount,
+        NewLineButton,
+    };
+
+    explicit InvoiceComposer(ScreenContext& context, QObject* parent = nullptr);
+    ~InvoiceComposer() override;
+
+    // Prepares the screen for the invoice edit mode: a new invoice gets the next number and the
+    // defaults; a modification loads the register's current invoice and its totals.
+    void prepare();
+    bool isNewInvoice() const;
+
+    QString field(Field f) const { return m_fields[f]; }
+    void setField(Field f, const QString& text);
+
+    // Fills the screen from the register's current invoice (ZQ10) with its lines, customer,
+    // issuer and label set.
+    void LoadInvoice();
+    // The three totals summed by the database over the stored lines of this invoice.
+    void recomputeTotals();
+
+    // Choosers and header actions.
+    void chooseCustomer();
+    void chooseLanguage();
+    void chooseIssuer();
+    void toggleCurrency();
+    // The focus left "Telj. időpontja": the due date follows the customer's payment term.
+    void performanceDateLeft();
+    // F2 ... F12 in "Megjegyzés" (replaces the text) or "Üzenet" (appends a line).
+    void functionKey(Field f, int key);
+
+    // Line buttons.
+    void newLine();
+    void modifyLine();
+    void deleteLine();
+
+    // "OK": checks, stores the header (and for a new invoice its number), re-reads the
+    // register's list. Returns true when the screen closes.
+    bool ok();
+    void cancel();
+
+    bool isClosed() const { return m_closed; }
+    int lastFocus() const { return m_lastFocus; }
+
+    // InvoiceLineHost
+    QString invoiceNumber() const override { return m_fields[Number]; }
+    QString invoiceCurrency() const override { return m_fields[Currency]; }
+
+signals:
+    void fieldChanged(int field);
+    void focusRequested(int field);
+    void closeRequested();
+
+private:
+    void set(Field f, const QString& text);
+    void focus(int target);
+    bool validate();
+    bool storeNew();
+    bool storeModified();
+    void bindHeader(Query& q);
+    void rereadLines();
+    void rereadRegister();
+
+    ScreenContext& m_context;
+    std::array<QString, FieldCount> m_fields;
+    const InvoiceLineHost* m_previousHost = nullptr;
+    bool m_closed = false;
+    int m_lastFocus = Contract;
+};
+
+} // namespace orvena

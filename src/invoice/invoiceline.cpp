@@ -1,0 +1,325 @@
+#include "invoiceline.h"
+
+#include "invoicetexts.h"
+
+#include "db/conversions.h"
+#include "db/errors.h"
+#include "db/transaction.h"
+#include "screens/common/dispatcher.h"
+
+namespace orvena {
+
+using namespace invoice;
+
+namespace {
+
+const InvoiceLineHost* g_currentHost = nullptr;
+
+const QString kVatLookupQuery = QStringLiteral("ZQ91");
+const QString kLineStoreQuery = QStringLiteral("ZQ23");
+
+} // namespace
+
+const InvoiceLineHost* InvoiceLineHost::current()
+{
+    return g_currentHost;
+}
+
+void InvoiceLineHost::setCurrent(const InvoiceLineHost* host)
+{
+    g_currentHost = host;
+}
+
+InvoiceLineEditor::InvoiceLineEditor(ScreenContext& context, const InvoiceLineHost* host, QObject* parent)
+    : QObject(parent), m_context(context), m_host(host)
+{
+    m_fields[Quantity] = QStringLiteral("0");
+    m_fields[Unit] = QStringLiteral("db");
+    m_fields[UnitPrice] = QStringLiteral("0");
+    // A line typed by hand is in the invoice's own currency, so it passes the currency check.
+    m_fields[Currency] = hostCurrency();
+    m_fields[VatRate] = QStringLiteral("27");
+    m_fields[GasOil] = QStringLiteral("0");
+    m_fields[Net] = QStringLiteral("0");
+    m_fields[Vat] = QStringLiteral("0");
+    m_fields[Total] = QStringLiteral("0");
+    m_fields[InvoiceNumber] = hostNumber();
+}
+
+QString InvoiceLineEditor::hostNumber() const
+{
+    return m_host ? m_host->invoiceNumber() : m_context.state.invoiceNumber;
+}
+
+QString InvoiceLineEditor::hostCurrency() const
+{
+    return m_host ? m_host->invoiceCurrency() : QStringLiteral("Ft");
+}
+
+bool InvoiceLineEditor::isNewLine() const
+{
+    return m_context.state.editMode(kLineTable) == kNewLine;
+}
+
+void InvoiceLineEditor::set(Field f, const QString& text)
+{
+    if (m_fields[f] == text)
+        return;
+    m_fields[f] = text;
+    emit fieldChanged(f);
+}
+
+void InvoiceLineEditor::focus(Field f)
+{
+    m_lastFocus = f;
+    emit focusRequested(f);
+}
+
+void InvoiceLineEditor::close()
+{
+    m_closed = true;
+    emit closeRequested();
+}
+
+bool InvoiceLineEditor::prepare()
+{
+    if (!isNewLine()) {
+        // Fill from the current row of the invoice's line list.
+        try {
+            Query& lines = m_context.data.query(QStringLiteral("ZQ20"));
+            set(LineId, lines.fieldText(QStringLiteral("sID")));
+            set(InvoiceNumber, lines.fieldText(QStringLiteral("sbszam")));
+            set(ArticleCode, lines.fieldText(QStringLiteral("sckod")));
+            set(ArticleNumber, lines.fieldText(QStringLiteral("scSzam")));
+            set(ArticleName, lines.fieldText(QStringLiteral("sMegn")));
+            set(Vtsz, lines.fieldText(QStringLiteral("svtsz")));
+            set(Quantity, lines.fieldText(QStringLiteral("smenny")));
+            set(Unit, lines.fieldText(QStringLiteral("sme")));
+            set(UnitPrice, lines.fieldText(QStringLiteral("sear")));
+            set(Currency, lines.fieldText(QStringLiteral("spnem")));
+            set(VatCode, lines.fieldText(QStringLiteral("skAfakod")));
+            set(VatName, lines.fieldText(QStringLiteral("sAfanev")));
+            set(VatRate, lines.fieldText(QStringLiteral("sAFA")));
+            set(Net, lines.fieldText(QStringLiteral("sAlap")));
+            set(Vat, lines.fieldText(QStringLiteral("sAdo")));
+            set(Note, lines.fieldText(QStringLiteral("smemo")));
+        } catch (const Error&) {
+            m_context.ui.message(QStringLiteral("Hiba a cikksor feltöltésben való megjelenitésekor!"));
+            return false;
+        }
+        runAction(m_context.ui, [this] { recomputeAmounts(); });
+    }
+    runAction(m_context.ui, [this] {
+        set(InvoiceNumber, hostNumber());
+        Query& vat = m_context.data.query(kVatLookupQuery);
+        vat.setSql({QStringLiteral("SELECT * FROM afa ORDER BY kAfa")});
+        vat.open();
+        m_context.state.setRememberedKey(QStringLiteral("afa"), m_fields[VatRate]);
+        vat.locate(QStringLiteral("kAfa"), m_fields[VatRate]);
+        set(VatName, vat.fieldText(QStringLiteral("kAfanev")));
+        set(VatCode, vat.fieldText(QStringLiteral("kAfakod")));
+    });
+    focus(ArticleName);
+    return true;
+}
+
+void InvoiceLineEditor::setField(Field f, const QString& text)
+{
+    if (m_fields[f] == text)
+        return;
+    set(f, text);
+    if (f == Quantity || f == Unit || f == UnitPrice || f == VatRate || f == GasOil)
+        runAction(m_context.ui, [this] { recomputeAmounts(); });
+}
+
+void InvoiceLineEditor::recomputeAmounts()
+{
+    if (m_fields[Quantity].isEmpty() || m_fields[UnitPrice].isEmpty() || m_fields[VatRate].isEmpty()
+        || m_fields[GasOil].isEmpty())
+        return;
+    const double net = parseDouble(m_fields[Quantity]) * parseDouble(m_fields[UnitPrice]);
+    set(Net, formatAmount(net));
+    const double vat = net * parseDouble(m_fields[VatRate]) / 100.0;
+    set(Vat, formatAmount(vat));
+    set(Total, formatAmount(net + vat));
+}
+
+void InvoiceLineEditor::toggleUnit()
+{
+    setField(Unit, m_fields[Unit] == QLatin1String("kg") ? QStringLiteral("db") : QStringLiteral("kg"));
+}
+
+void InvoiceLineEditor::toggleVatRate()
+{
+    setField(VatRate, m_fields[VatRate] == QLatin1String("0") ? QStringLiteral("27") : QStringLiteral("0"));
+}
+
+void InvoiceLineEditor::chooseArticle()
+{
+    runAction(m_context.ui, [this] {
+        m_context.state.setRememberedKey(QStringLiteral("cikk"), m_fields[ArticleName]);
+        m_context.opener.open(Screen::ArticleList);
+        try {
+            const Query& a = m_context.data.query(QStringLiteral("ZQ40"));
+            set(ArticleCode, a.fieldText(QStringLiteral("cKod")));
+            set(ArticleNumber, a.fieldText(QStringLiteral("cSzam")));
+            set(ArticleName, a.fieldText(QStringLiteral("cMegn")));
+            set(Vtsz, a.fieldText(QStringLiteral("cVtsz")));
+            set(Unit, a.fieldText(QStringLiteral("cMe")));
+            set(UnitPrice, a.fieldText(QStringLiteral("cEar")));
+            set(Currency, a.fieldText(QStringLiteral("cPnem")));
+            set(VatRate, a.fieldText(QStringLiteral("cAfa")));
+            set(VatName, a.fieldText(QStringLiteral("cAfanev")));
+            set(VatCode, a.fieldText(QStringLiteral("cAfakod")));
+        } catch (const Error&) {
+            m_context.ui.message(QStringLiteral("Hiba a cikk feltöltésben való megjelenitésekor!"));
+            close();
+            return;
+        }
+        runAction(m_context.ui, [this] { recomputeAmounts(); });
+        focus(Quantity);
+    });
+}
+
+void InvoiceLineEditor::chooseVat()
+{
+    runAction(m_context.ui, [this] {
+        m_context.state.setRememberedKey(QStringLiteral("afa"), m_fields[VatRate]);
+        m_context.opener.open(Screen::VatList);
+        try {
+            const Query& v = m_context.data.query(QStringLiteral("ZQ90"));
+            set(VatRate, v.fieldText(QStringLiteral("kAfa")));
+            set(VatName, v.fieldText(QStringLiteral("kAfanev")));
+            set(VatCode, v.fieldText(QStringLiteral("kAfakod")));
+        } catch (const Error&) {
+            m_context.ui.message(QStringLiteral("Hiba az áfa feltöltésben való megjelenitésekor!"));
+            close();
+            return;
+        }
+        runAction(m_context.ui, [this] { recomputeAmounts(); });
+        focus(VatRate);
+    });
+}
+
+bool InvoiceLineEditor::validate()
+{
+    struct Check {
+        bool failed;
+        const char16_t* message;
+        Field focus;
+    };
+    const Check checks[] = {
+        {isBlank(m_fields[Quantity]), u"Nincs megadva a mennyiség!", Quantity},
+        {isBlank(m_fields[ArticleName]), u"Nincs megadva a megnevezés!", ArticleName},
+        {isBlank(m_fields[UnitPrice]), u"Nincs megadva az egységár vagy nulla!", UnitPrice},
+        {isBlank(m_fields[Unit]), u"Nincs megadva a mennyiségegység!", Unit},
+        {m_fields[Quantity] == QLatin1String("0"), u"A mennyiség nulla!", Quantity},
+        {m_fields[UnitPrice] == QLatin1String("0"), u"Az egységár nulla!", UnitPrice},
+    };
+    for (const Check& c : checks) {
+        if (c.failed) {
+            m_context.ui.message(QString::fromUtf16(c.message));
+            focus(c.focus);
+            return false;
+        }
+    }
+    if (m_fields[Currency] != hostCurrency()) {
+        m_context.ui.message(QStringLiteral("A pénznem nem egyezik meg számla fejléc és a cikknél !"));
+        return false;
+    }
+    return true;
+}
+
+void InvoiceLineEditor::store()
+{
+    Query& q = m_context.data.query(kLineStoreQuery);
+    const bool isNew = isNewLine();
+    if (isNew) {
+        q.setSql({QStringLiteral("INSERT INTO Szlasor ( sbszam, sckod, sMegn, svtsz, sme, smenny, sear, smemo, sAFA,"),
+                  QStringLiteral(" sgolaj, spnem, scSzam, sAfanev, skAfakod )"),
+                  QStringLiteral("VALUES ( :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p9, :p10, :p11, :p12, :p13, :p14, :p15 )")});
+    } else {
+        q.setSql({QStringLiteral("REPLACE INTO Szlasor ( sID, sbszam, sckod, sMegn, svtsz, sme, smenny, sear, smemo,"),
+                  QStringLiteral(" sAFA, sgolaj, spnem, scSzam, sAfanev, skAfakod )"),
+                  QStringLiteral("VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p9, :p10, :p11, :p12, :p13, :p14,"),
+                  QStringLiteral(" :p15 )")});
+        q.setIdentity(QStringLiteral("p0"), m_fields[LineId]);
+    }
+    q.setText(QStringLiteral("p1"), hostNumber());
+    q.setText(QStringLiteral("p2"), m_fields[ArticleCode]);
+    q.setText(QStringLiteral("p3"), m_fields[ArticleName]);
+    q.setText(QStringLiteral("p4"), m_fields[Vtsz]);
+    q.setText(QStringLiteral("p5"), m_fields[Unit]);
+    q.setFloat(QStringLiteral("p6"), m_fields[Quantity]);
+    q.setFloat(QStringLiteral("p7"), m_fields[UnitPrice]);
+    q.setText(QStringLiteral("p9"), m_fields[Note]);
+    q.setFloat(QStringLiteral("p10"), m_fields[VatRate]);
+    q.setFloat(QStringLiteral("p11"), m_fields[GasOil]);
+    q.setText(QStringLiteral("p12"), m_fields[Currency]);
+    q.setText(QStringLiteral("p13"), m_fields[ArticleNumber]);
+    q.setText(QStringLiteral("p14"), m_fields[VatName]);
+    q.setText(QStringLiteral("p15"), m_fields[VatCode]);
+    q.execute();
+}
+
+bool InvoiceLineEditor::ok()
+{
+    if (!validate())
+        return false;
+    const bool isNew = isNewLine();
+    bool stored = false;
+    const bool ran = runAction(m_context.ui, [&] {
+        Query& q = m_context.data.query(kLineStoreQuery);
+        std::unique_ptr<Transaction> tx;
+        try {
+            tx = std::make_unique<Transaction>(q);
+        } catch (const Error&) {
+            m_context.ui.message(QStringLiteral("Hiba az append vagy edit közben a számla sorban!"));
+            return;
+        }
+        try {
+            store();
+            tx->commit();
+            stored = true;
+        } catch (const Error&) {
+            // The entry stays on the screen so the operator can correct it and try again.
+            bool rolledBack = true;
+            try {
+                tx->rollback();
+            } catch (const Error&) {
+                rolledBack = false;
+            }
+            m_context.ui.message(isNew ? QStringLiteral("Hiba: Új, INSERT-append a számla sorben ")
+                                       : QStringLiteral("Hiba: Új, INSERT-edit a számla sorban "));
+            if (!rolledBack)
+                m_context.ui.message(QStringLiteral("Hiba az append vagy edit közben a számla sorban!"));
+            return;
+        }
+        m_context.state.setRememberedKey(kLineTable, m_fields[LineId]);
+        rereadLineList();
+    });
+    if (!ran || !stored)
+        return false;
+    close();
+    return true;
+}
+
+void InvoiceLineEditor::rereadLineList()
+{
+    Query& lines = m_context.data.query(QStringLiteral("ZQ20"));
+    lines.setSql({kLineListSql});
+    lines.setText(QStringLiteral("p1"), hostNumber());
+    lines.open();
+    const QString id = m_context.state.rememberedKey(kLineTable);
+    if (id.isEmpty())
+        lines.last();
+    else
+        lines.locate(QStringLiteral("sID"), id);
+}
+
+void InvoiceLineEditor::cancel()
+{
+    close();
+}
+
+} // namespace orvena

@@ -1,0 +1,103 @@
+#pragma once
+// The invoice line screen's model: one line of the invoice being composed, written straight into
+// szlasor under the invoice's number when "OK" is pressed.
+#include "screens/common/screencontext.h"
+
+#include <QObject>
+#include <array>
+
+namespace orvena {
+
+// What the line screen reads from the composition screen it was opened from, while it is open.
+class InvoiceLineHost {
+public:
+    virtual ~InvoiceLineHost() = default;
+    virtual QString invoiceNumber() const = 0;
+    virtual QString invoiceCurrency() const = 0;
+
+    // The composition screen that is open now (it registers itself for its lifetime), or nullptr.
+    static const InvoiceLineHost* current();
+
+protected:
+    static void setCurrent(const InvoiceLineHost* host);
+};
+
+class InvoiceLineEditor : public QObject {
+    Q_OBJECT
+public:
+    enum Field {
+        ArticleName,   // "Cikk megevezés"
+        Vtsz,          // "VTSZ/SZJ"
+        Quantity,      // "Mennyiség"
+        Unit,          // "M.egys."
+        UnitPrice,     // "Egységár"
+        Currency,      // "Pénznem"
+        VatRate,       // beside "ÁFA %"
+        GasOil,        // hidden, always stored as written (0 from this screen)
+        Note,          // "Sor megjegyzés"
+        ArticleCode,   // read-only, set by the article chooser
+        ArticleNumber, // "Cikkszám", read-only
+        VatName,       // read-only
+        VatCode,       // read-only
+        Net,           // "Nettó", computed
+        Vat,           // "ÁFA", computed
+        Total,         // "Sor összesen:", computed
+        LineId,        // "SzlaSor ID"
+        InvoiceNumber, // "Biszonylatszám"
+        FieldCount
+    };
+
+    // host: the composition screen whose number and currency the line belongs to; without one
+    // the run's current invoice number and "Ft" are used.
+    explicit InvoiceLineEditor(ScreenContext& context, const InvoiceLineHost* host = InvoiceLineHost::current(),
+                               QObject* parent = nullptr);
+
+    // Prepares the screen for the line edit mode: defaults for a new line, the current row of the
+    // line list for a modification, then the VAT rate looked up. Returns false when the line
+    // could not be filled (its message has been shown); the screen does not open then.
+    bool prepare();
+
+    QString field(Field f) const { return m_fields[f]; }
+    // An edit by the operator; changes of the amount inputs recompute the line amounts.
+    void setField(Field f, const QString& text);
+    bool isNewLine() const;
+
+    // Buttons and toggles.
+    void chooseArticle();
+    void chooseVat();
+    void toggleUnit();
+    void toggleVatRate();
+    // "OK": checks, stores, re-reads the line list. Returns true when the screen closes.
+    bool ok();
+    void cancel();
+
+    // The line amounts from quantity, unit price and VAT rate (reported failures keep the
+    // amounts not yet recomputed).
+    void recomputeAmounts();
+
+    bool isClosed() const { return m_closed; }
+    Field lastFocus() const { return m_lastFocus; }
+
+signals:
+    void fieldChanged(int field);
+    void focusRequested(int field);
+    void closeRequested();
+
+private:
+    void set(Field f, const QString& text);
+    void focus(Field f);
+    void close();
+    bool validate();
+    void store();
+    void rereadLineList();
+    QString hostNumber() const;
+    QString hostCurrency() const;
+
+    ScreenContext& m_context;
+    const InvoiceLineHost* m_host;
+    std::array<QString, FieldCount> m_fields;
+    bool m_closed = false;
+    Field m_lastFocus = ArticleName;
+};
+
+} // namespace orvena

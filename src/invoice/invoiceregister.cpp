@@ -1,0 +1,264 @@
+#include "invoiceregister.h"
+
+#include "invoicetexts.h"
+#include "printinvoice.h"
+#include "sequences.h"
+
+#include "db/conversions.h"
+#include "db/errors.h"
+#include "db/transaction.h"
+#include "screens/common/dispatcher.h"
+
+#include <memory>
+
+namespace orvena {
+
+using namespace invoice;
+
+namespace {
+
+QString p(const char* name)
+{
+    return QString::fromLatin1(name);
+}
+
+// One step of the storno chain: its statement's failure is reported with the step's message.
+class StepFailed : public std::exception {
+public:
+    explicit StepFailed(QString message) : m_message(std::move(message)) {}
+    const QString& message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+template<typename Fn>
+void step(const QString& message, Fn&& fn)
+{
+    try {
+        fn();
+    } catch (const Error&) {
+        throw StepFailed(message);
+    }
+}
+
+void run(Query& q, const QString& sql, std::initializer_list<std::pair<const char*, QString>> params = {})
+{
+    q.setSql({sql});
+    for (const auto& [name, value] : params)
+        q.setText(p(name), value);
+    q.execute();
+}
+
+} // namespace
+
+InvoiceRegister::InvoiceRegister(ScreenContext& context, QObject* parent) : QObject(parent), m_context(context) {}
+
+void InvoiceRegister::open()
+{
+    runAction(m_context.ui, [this] {
+        Query& list = m_context.data.query(p("ZQ10"));
+        list.setSql({kRegisterListSql});
+        list.open();
+        list.last();
+    });
+}
+
+void InvoiceRegister::reread()
+{
+    runAction(m_context.ui, [this] {
+        Query& list = m_context.data.query(p("ZQ10"));
+        list.setSql({kRegisterListSql});
+        list.open();
+        list.locate(p("fbszam"), m_context.state.invoiceNumber);
+    });
+}
+
+void InvoiceRegister::refreshDetails()
+{
+    runAction(m_context.ui, [this] {
+        const Query& list = m_context.data.query(p("ZQ10"));
+        const QString number = list.fieldText(p("fbszam"));
+        const QString customer = list.fieldText(p("fvkod"));
+        const QString issuer = list.fieldText(p("fzkod"));
+
+        Query& lines = m_context.data.query(p("ZQ20"));
+        lines.setSql({QStringLiteral("SELECT * FROM SzlaSor WHERE sBszam = :p0")});
+        lines.setText(p("p0"), number);
+        lines.open();
+
+        Query& customers = m_context.data.query(p("ZQ30"));
+        customers.setSql({QStringLiteral("SELECT * FROM vevo")});
+        customers.open();
+        m_context.state.setRememberedKey(p("vevo"), customer);
+        customers.locate(p("vkod"), customer);
+
+        Query& issuers = m_context.data.query(p("ZQ60"));
+        issuers.setSql({QStringLiteral("SELECT * FROM szallito")});
+        issuers.open();
+        m_context.state.setRememberedKey(p("szallito"), issuer);
+        issuers.locate(p("zkod"), issuer);
+    });
+}
+
+QString InvoiceRegister::highlightedNumber() const
+{
+    return m_context.data.query(p("ZQ10")).fieldText(p("fBszam"));
+}
+
+void InvoiceRegister::newInvoice()
+{
+    runAction(m_context.ui, [this] {
+        m_context.state.setEditMode(kHeaderTable, kNewInvoice);
+        m_context.opener.open(Screen::InvoiceComposer);
+    });
+}
+
+void InvoiceRegister::modifyInvoice(bool checkPrinted)
+{
+    runAction(m_context.ui, [this, checkPrinted] {
+        if (checkPrinted && m_context.data.query(p("ZQ10")).fieldText(p("fPrn")) == QLatin1String("I")) {
+            m_context.ui.notice(QStringLiteral("Nyomtatott Szla nem módositható !"));
+            return;
+        }
+        m_context.state.setEditMode(kHeaderTable, kModifyInvoice);
+        m_context.opener.open(Screen::InvoiceComposer);
+    });
+}
+
+void InvoiceRegister::runPrint(const QString& mode)
+{
+    runAction(m_context.ui, [this, mode] {
+        const QString number = highlightedNumber();
+        m_context.state.printMode = mode;
+        // The register re-finds the printed invoice when the preview closes.
+        m_context.state.invoiceNumber = number;
+        PrintInvoice(m_context, number);
+    });
+}
+
+void InvoiceRegister::view()
+{
+    runPrint(QStringLiteral("Megtekint"));
+}
+
+void InvoiceRegister::print()
+{
+    runPrint(QStringLiteral("Nyomtatás"));
+}
+
+void InvoiceRegister::storno()
+{
+    runAction(m_context.ui, [this] {
+        if (!createStornoInvoice(m_context).isEmpty())
+            m_context.ui.notice(QStringLiteral("A számla STORNO -ja elkészült !"));
+    });
+}
+
+// The whole chain, from clearing stray lines under the new number to storing the sequence, runs
+// in one transaction: a failing step rolls everything back and shows that step's message, so the
+// reversed invoice, the sequence and the work tables end as they were.
+QString createStornoInvoice(ScreenContext& context)
+{
+    DataModule& data = context.data;
+    const Query& list = data.query(p("ZQ10"));
+    if (!context.ui.askYesNo(QStringLiteral("Stornózni szeretné a bizonylatot? ")))
+        return {};
+    if (list.fieldText(p("fPrn")) != QLatin1String("I")) {
+        context.ui.notice(QStringLiteral("A Szla nem volt nyomtatva. Nem stornózható !"));
+        return {};
+    }
+    const QString reversed = list.fieldText(p("fBszam"));
+
+    Query& head = data.query(p("ZQ121"));
+    Query& lines = data.query(p("ZQ131"));
+    std::unique_ptr<Transaction> tx;
+    try {
+        tx = std::make_unique<Transaction>(head);
+    } catch (const Error&) {
+        context.ui.message(QStringLiteral("Hiba a szlafej-böl insert munkafej -be!"));
+        return {};
+    }
+    // A sequence that holds no number stops here with the conversion's own wording.
+    const QString number = numberAfter(lockSequence(data.query(p("ZQ50")), kInvoiceSequence));
+    try {
+        // A number that already has a header belongs to a stored invoice: its lines must not be
+        // touched and no second header may be made.
+        Query& check = data.query(p("ZQ21"));
+        check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM SzlaFej WHERE fbszam = :p1 LOCK IN SHARE MODE")});
+        check.setText(p("p1"), number);
+        check.open();
+        if (check.fieldInt(p("db")) != 0)
+            throw StepFailed(
+                QStringLiteral("A(z) %1 számú számla már létezik, ezzel a sorszámmal nem tárolható!").arg(number));
+
+        step(QStringLiteral("Hiba: Szlasor DELETE törlése mert nem volt fejrésze "), [&] {
+            run(data.query(p("ZQ21")), QStringLiteral("DELETE FROM Szlasor WHERE sBszam = :p1"), {{"p1", number}});
+        });
+        step(QStringLiteral("Hiba: Az DELETE a munkafej -ben "),
+             [&] { run(head, QStringLiteral("DELETE FROM munkafej")); });
+        step(QStringLiteral("Hiba: Az INSERT szlafej -böl -> munkafej -be "), [&] {
+            run(head, QStringLiteral("INSERT INTO munkafej SELECT * FROM szlafej WHERE fBszam = :p1"),
+                {{"p1", reversed}});
+        });
+        step(QStringLiteral("Hiba: Az DELETE a munkasor -ban "),
+             [&] { run(lines, QStringLiteral("DELETE FROM munkasor")); });
+        step(QStringLiteral("Hiba: Az INSERT szlasor -ból -> munkasor -ba "), [&] {
+            run(lines, QStringLiteral("INSERT INTO munkasor SELECT * FROM szlasor WHERE sBszam = :p1"),
+                {{"p1", reversed}});
+        });
+        step(QStringLiteral("Hiba: Az UPDATE munkafej -ben "),
+             [&] { run(head, QStringLiteral("UPDATE munkafej SET fBszam = :p1"), {{"p1", number}}); });
+        step(QStringLiteral("Hiba: Az UPDATE munkasor -ban "),
+             [&] { run(lines, QStringLiteral("UPDATE munkasor SET sBszam = :p1"), {{"p1", number}}); });
+        step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "),
+             [&] { storeDocumentNumber(data.query(p("ZQ50")), kInvoiceSequence, number); });
+        step(QStringLiteral("Hiba: A munkasor UPDATE (-1) * sMenny "), [&] {
+            lines.setSql({QStringLiteral("SELECT * FROM munkasor")});
+            lines.open();
+            Query& negate = data.query(p("ZQ132"));
+            for (int row = 0; row < lines.rowCount(); ++row) {
+                lines.setCurrentRow(row);
+                negate.setSql({QStringLiteral("UPDATE munkasor SET sMenny = :p1 WHERE sID = :p0")});
+                negate.setText(p("p0"), lines.fieldText(p("sID")));
+                negate.setFloat(p("p1"), -parseDouble(lines.fieldText(p("sMenny"))));
+                negate.execute();
+            }
+            lines.close();
+        });
+        step(QStringLiteral("Hiba: A munkafej UPDATE fMegj = storno "), [&] {
+            run(data.query(p("ZQ122")), QStringLiteral("UPDATE munkafej SET fMegj = :p1"),
+                {{"p1", reversed + QStringLiteral(" számú érvénytelenítő számla")}});
+        });
+        step(QStringLiteral("Hiba: Az INSERT munkafej -böl -> szlafej -be "), [&] {
+            head.setSql({QStringLiteral("INSERT INTO szlafej ( fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fSzerz,"),
+                         QStringLiteral(" fKerek, fArfoly, fPnem, fnSor, fmKod, fzKod, fzSzam, fvKod, fvSzam, faFelhaszn,"),
+                         QStringLiteral(" fMemo, fMemoSzall, fMemoVevo )"),
+                         QStringLiteral("SELECT fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fSzerz, fKerek, fArfoly,"),
+                         QStringLiteral(" fPnem, fnSor, fmKod, fzKod, fzSzam, fvKod, fvSzam, faFelhaszn, fMemo,"),
+                         QStringLiteral(" fMemoSzall, fMemoVevo FROM munkafej")});
+            head.execute();
+        });
+        step(QStringLiteral("Hiba: Az INSERT munkasor -ból -> szlasor -ba "), [&] {
+            lines.setSql({QStringLiteral("INSERT INTO szlasor ( sBszam, scKod, sMegn, sVtsz, sMenny, sMe, sEar, sPnem,"),
+                          QStringLiteral(" skAfakod, sAfanev, sAfa, sAlap, sAdo, saFelhaszn, sMemo )"),
+                          QStringLiteral("SELECT sBszam, scKod, sMegn, sVtsz, sMenny, sMe, sEar, sPnem, skAfakod,"),
+                          QStringLiteral(" sAfanev, sAfa, sAlap, sAdo, saFelhaszn, sMemo FROM munkasor")});
+            lines.execute();
+        });
+        step(QStringLiteral("Hiba a munkasor-ból insert szlasor -ba!"), [&] { tx->commit(); });
+    } catch (const StepFailed& failed) {
+        tx.reset(); // rolled back before the message waits for the operator
+        context.ui.message(failed.message());
+        return {};
+    }
+
+    Query& register_ = data.query(p("ZQ10"));
+    register_.setSql({QStringLiteral("SELECT * FROM Szlafej ORDER BY fbszam")});
+    register_.open();
+    context.state.invoiceNumber = number;
+    register_.locate(p("fBszam"), number);
+    return number;
+}
+
+} // namespace orvena

@@ -1,0 +1,44 @@
+#pragma once
+// The invoice register's model: the list of every invoice (ZQ10), the details of the highlighted
+// one, and the actions on it: new, modify, storno, view and print.
+#include "screens/common/screencontext.h"
+
+#include <QObject>
+
+namespace orvena {
+
+class InvoiceRegister : public QObject {
+    Q_OBJECT
+public:
+    explicit InvoiceRegister(ScreenContext& context, QObject* parent = nullptr);
+
+    // Creation: the list, standing on its last invoice.
+    void open();
+    // Each time the register is uncovered: the list re-read and positioned on the run's current
+    // invoice number (the first invoice while there is none yet).
+    void reread();
+    // A tab change: lines, customer and issuer of the highlighted invoice.
+    void refreshDetails();
+
+    QString highlightedNumber() const;
+
+    void newInvoice();
+    // "Módosít"; checkPrinted false is the "J" key, which opens a printed invoice as well.
+    void modifyInvoice(bool checkPrinted = true);
+    // Reverses the highlighted printed invoice with a new storno invoice.
+    void storno();
+    void view();
+    void print();
+
+private:
+    void runPrint(const QString& mode);
+
+    ScreenContext& m_context;
+};
+
+// The storno chain on the highlighted invoice of ZQ10, as one transaction. Returns the new
+// invoice's number, or an empty text when nothing was created (refused or failed; the message
+// has been shown).
+QString createStornoInvoice(ScreenContext& context);
+
+} // namespace orvena
