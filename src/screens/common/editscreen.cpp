@@ -1,0 +1,126 @@
+#include "editscreen.h"
+
+#include "dispatcher.h"
+
+namespace orvena {
+
+EditScreen::EditScreen(ScreenContext& context, const QString& table, const QString& designedTitle, QObject* parent)
+    : QObject(parent), m_context(context), m_table(table), m_designedTitle(designedTitle), m_title(designedTitle)
+{
+}
+
+void EditScreen::addField(Field field)
+{
+    m_values.insert(field.key, field.initial);
+    m_fields.push_back(std::move(field));
+}
+
+const EditScreen::Field* EditScreen::fieldSpec(const QString& key) const
+{
+    for (const Field& f : m_fields)
+        if (f.key == key)
+            return &f;
+    return nullptr;
+}
+
+QString EditScreen::field(const QString& key) const
+{
+    return m_values.value(key);
+}
+
+void EditScreen::setField(const QString& key, const QString& text)
+{
+    const auto it = m_values.find(key);
+    if (it == m_values.end() || it.value() == text)
+        return;
+    it.value() = text;
+    emit fieldChanged(key, text);
+}
+
+void EditScreen::click(const QString& key)
+{
+    const Field* spec = fieldSpec(key);
+    if (!spec || !spec->toggle)
+        return;
+    const Toggle& t = *spec->toggle;
+    setField(key, field(key) == t.match ? t.onMatch : t.otherwise);
+}
+
+QString EditScreen::editMode() const
+{
+    return m_context.state.editMode(m_table);
+}
+
+void EditScreen::setEditMode(const QString& mode)
+{
+    m_context.state.setEditMode(m_table, mode);
+}
+
+void EditScreen::setTitle(const QString& title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    emit titleChanged(title);
+}
+
+bool EditScreen::start()
+{
+    bool opened = true;
+    runAction(m_context.ui, [this, &opened] {
+        if (!isNew() && !fill()) {
+            opened = false;
+            return;
+        }
+        show();
+    });
+    return opened;
+}
+
+void EditScreen::fillFromRow(const Query& query)
+{
+    for (const Field& f : m_fields)
+        if (query.hasColumn(f.key))
+            setField(f.key, query.fieldText(f.key));
+}
+
+void EditScreen::ok()
+{
+    runAction(m_context.ui, [this] {
+        for (const Check& check : checks()) {
+            QString text = field(check.key);
+            while (!text.isEmpty() && text.back().isSpace())
+                text.chop(1);
+            if (text.isEmpty()) {
+                m_context.ui.message(check.message);
+                emit focusRequested(check.key);
+                return;
+            }
+        }
+        if (save())
+            finish(true);
+    });
+}
+
+void EditScreen::cancel()
+{
+    finish(false);
+}
+
+void EditScreen::finish(bool saved)
+{
+    m_finished = true;
+    emit finished(saved);
+}
+
+void EditScreen::copyRecord(const QString& modifyTitle, const QString& nameKey, const QString& refusal)
+{
+    if (m_title != modifyTitle) {
+        m_context.ui.message(refusal);
+        return;
+    }
+    setEditMode(newMode());
+    setField(nameKey, field(nameKey) + QStringLiteral(" - másolat"));
+}
+
+} // namespace orvena

@@ -1,0 +1,112 @@
+#pragma once
+// The edit screen of a master table: its fields as texts in focus order, read-only code and
+// identity, key filters, click toggles, validations with their messages and focus, "OK" with the
+// save procedure, "Mégsem", and the copy of a record being modified.
+//
+// A table's screen derives from EditScreen, declares its fields in the constructor and
+// implements fill() (modify mode, from the list query's current row), show() and save():
+//     VatEdit::VatEdit(ScreenContext& c) : EditScreen(c, "afa", "Áfa bevitel") {
+//         addField({"kAfa", "Áfa %", {}, CharFilter::digits()});
+//         addField({"kAfanev", "Megnevezés"});
+//         addField({"kID", "ID", {}, {}, {}, true});
+//         ...
+//     }
+// The view binds one widget per field (EditDialog does that), forwards typing to setField(),
+// clicks to click() and buttons to ok() / cancel(); it follows fieldChanged, titleChanged,
+// focusRequested and finished. start() is what the screen does when it is opened: the fill
+// procedure in a modify mode (false when it failed: the screen is not to open), then show().
+#include "charfilter.h"
+#include "screencontext.h"
+
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace orvena {
+
+class EditScreen : public QObject {
+    Q_OBJECT
+public:
+    // A click changes the text: match -> onMatch, anything else -> otherwise.
+    struct Toggle {
+        QString match;
+        QString onMatch;
+        QString otherwise;
+    };
+    struct Field {
+        QString key;     // the column it edits, also the widget's objectName
+        QString label = {}; // the label before it
+        QString initial = {}; // the designed default
+        CharFilter filter = {};
+        std::optional<Toggle> toggle = {};
+        bool readOnly = false;
+        bool multiLine = false;
+        QString hint = {};
+    };
+    // A validation: the field must not be empty once trailing blanks are removed.
+    struct Check {
+        QString key;
+        QString message;
+    };
+
+    EditScreen(ScreenContext& context, const QString& table, const QString& designedTitle, QObject* parent = nullptr);
+
+    ScreenContext& context() const { return m_context; }
+    const std::vector<Field>& fields() const { return m_fields; }
+    const Field* fieldSpec(const QString& key) const;
+    QString field(const QString& key) const;
+    void setField(const QString& key, const QString& text);
+    // A mouse click on the field: its toggle, if it has one.
+    void click(const QString& key);
+
+    QString title() const { return m_title; }
+    QString designedTitle() const { return m_designedTitle; }
+    QString editMode() const;
+    void setEditMode(const QString& mode);
+    virtual QString newMode() const = 0;
+    bool isNew() const { return editMode() == newMode(); }
+
+    // Opening: fill (modify mode) and show. False when the fill failed.
+    bool start();
+    virtual bool fill() { return true; }
+    virtual void show() {}
+
+    // "OK": validations in order, then the save; closes the screen when the record was saved.
+    void ok();
+    // "Mégsem": closes, nothing is stored.
+    void cancel();
+    bool isFinished() const { return m_finished; }
+
+signals:
+    void fieldChanged(const QString& key, const QString& text);
+    void titleChanged(const QString& title);
+    void focusRequested(const QString& key);
+    void finished(bool saved);
+
+protected:
+    void addField(Field field);
+    void setTitle(const QString& title);
+    virtual std::vector<Check> checks() const = 0;
+    // The save procedure's statements; true when the record was saved (the screen then closes).
+    virtual bool save() = 0;
+    // Copies a record being modified ("Másolat készítés"): when the title is modifyTitle, the
+    // mode becomes the new mode and suffix is appended to nameKey; otherwise refusal is shown.
+    void copyRecord(const QString& modifyTitle, const QString& nameKey, const QString& refusal);
+    // Fills every field whose key is a column of the query's current row, as text.
+    void fillFromRow(const Query& query);
+    void finish(bool saved);
+
+    ScreenContext& m_context;
+    const QString m_table;
+
+private:
+    std::vector<Field> m_fields;
+    QHash<QString, QString> m_values;
+    QString m_designedTitle;
+    QString m_title;
+    bool m_finished = false;
+};
+
+} // namespace orvena

@@ -1,0 +1,102 @@
+#pragma once
+// The list screen of a master table: a grid over the table's shared list query, a caption line,
+// title-click sorting, and the buttons "Kiválaszt", "Új", "Módosít", "Töröl", "Mégsem".
+//
+// A table describes itself in a ListSpec and uses the model as it is or through a subclass:
+//     ListSpec spec;
+//     spec.table = "afa"; spec.listQuery = "ZQ90"; spec.auxQuery = "ZQ91";
+//     spec.createSql = spec.showSql = "SELECT * FROM afa ORDER BY kAfa";
+//     spec.showLocateColumn = "kAfa";   // compared with the remembered key when shown
+//     spec.columns = {{"kAfa", "Áfa %"}, ...};
+//     spec.sorts = {{"kAfa", "SELECT * FROM afa ORDER BY kAfa", "Áfa lista, áfa % szerint"}, ...};
+//     spec.newMode = "Új áfa"; spec.modifyMode = "Áfa módositás"; spec.editScreen = Screen::VatEdit;
+//     spec.remove = {"DELETE FROM afa WHERE kID = :p1", "kID", "Az áfa sor törlölve!", "Hiba: ..."};
+//     ListScreen list(context, spec);
+//     list.create(); list.show();          // what the dialog does when it is built and shown
+//     list.modify();                       // sets the edit mode, opens spec.editScreen
+//
+// Chooser protocol: a caller optionally stores the remembered key, opens the list screen, and
+// afterwards reads what it needs from the list query's current row. "Kiválaszt", "Mégsem" and the
+// window's close button all leave that row as it is, so the caller cannot tell them apart.
+#include "querytablemodel.h"
+#include "savedelete.h"
+#include "screencontext.h"
+
+#include <QObject>
+#include <optional>
+#include <vector>
+
+namespace orvena {
+
+struct SortOption {
+    QString field;   // the grid column whose title is clicked
+    QString sql;     // the statement that orders the list
+    QString caption; // the caption line afterwards
+};
+
+struct ListSpec {
+    QString table;     // key of the edit mode and the remembered key in AppState
+    QString listQuery; // shared list query ("ZQ90")
+    QString auxQuery;  // auxiliary query for counts and deletes ("ZQ91")
+    QString createSql; // run when the screen is built
+    QString showSql;   // run when it is shown: the initial order
+    QString showLocateColumn; // compared with the remembered key when shown
+    QString caption;          // the initial caption line
+    std::vector<QueryTableModel::Column> columns;
+    std::vector<SortOption> sorts;
+    QString newMode;
+    QString modifyMode;
+    Screen editScreen = Screen::VatEdit;
+    QString modifyKeyColumn; // "Módosít" stores this column of the current row as remembered key
+    DeleteSpec remove;
+    std::optional<ReferenceGuard> guard; // customers and issuers
+};
+
+class ListScreen : public QObject {
+    Q_OBJECT
+public:
+    ListScreen(ScreenContext& context, ListSpec spec, QObject* parent = nullptr);
+
+    const ListSpec& spec() const { return m_spec; }
+    ScreenContext& context() const { return m_context; }
+    Query& query() const { return m_list; }
+    Query& auxQuery() const { return m_aux; }
+    QString caption() const { return m_caption; }
+
+    // The statements run when the screen is built and when it is shown.
+    void create();
+    virtual void show();
+
+    // A click on a column title; false (and nothing runs) for a column that does not sort.
+    bool sortBy(const QString& field);
+
+    // The buttons. Each runs through the dispatcher, so an unexpected failure ends the action
+    // with the general error report.
+    void choose();   // "Kiválaszt"
+    void cancel();   // "Mégsem"
+    void newRecord();  // "Új"
+    void modify();     // "Módosít"
+    void remove();     // "Töröl"
+
+signals:
+    void captionChanged(const QString& caption);
+    // The screen is to close ("Kiválaszt" or "Mégsem").
+    void finished();
+
+protected:
+    void setCaption(const QString& caption);
+    // Runs a SELECT on the list query (open, then refresh as the screens always did).
+    void runList(const QString& sql);
+    // The reference notice of "Módosít" and "Töröl": false when documents refer to the record
+    // (the notice has then been shown).
+    bool unreferenced();
+
+private:
+    ScreenContext& m_context;
+    ListSpec m_spec;
+    Query& m_list;
+    Query& m_aux;
+    QString m_caption;
+};
+
+} // namespace orvena

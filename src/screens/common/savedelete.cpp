@@ -1,0 +1,109 @@
+#include "savedelete.h"
+
+namespace orvena {
+
+QString nextCode(Query& aux, const CodeRule& rule)
+{
+    // The numeric maximum, not the last code in text order: "9" sorts after "10" as text.
+    // Codes that are not plain decimal numbers cannot collide with a new one and are skipped.
+    aux.setSql({QStringLiteral("SELECT MAX(CAST(%1 AS UNSIGNED)) AS maxkod FROM %2").arg(rule.column, rule.table),
+                QStringLiteral("WHERE %1 REGEXP \"^[0-9]+$\"").arg(rule.column)});
+    aux.open();
+    const QString highest = aux.fieldText(QStringLiteral("maxkod"));
+    const qint64 next = highest.isEmpty() ? 1 : highest.toLongLong() + 1;
+    const QString code = QString::number(next);
+    if (code.size() > kCodeLength)
+        throw CodeOverflowError(
+            QStringLiteral("Az új kód (%1) már nem fér el az öt karakteres kód mezőben, ezért az új sor nem menthető!")
+                .arg(code));
+    return code;
+}
+
+QString proposedCode(Query& aux, const CodeRule& rule)
+{
+    try {
+        return nextCode(aux, rule);
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+QStringList upsertStatement(const QString& table, const QStringList& columns, const QStringList& markers)
+{
+    QStringList updates;
+    for (qsizetype i = 1; i < columns.size(); ++i)
+        updates << QStringLiteral("%1 = VALUES(%1)").arg(columns[i]);
+    return {QStringLiteral("INSERT INTO %1 ( %2 )").arg(table, columns.join(QStringLiteral(", "))),
+            QStringLiteral("VALUES ( %1 )").arg(markers.join(QStringLiteral(", "))),
+            QStringLiteral("ON DUPLICATE KEY UPDATE %1").arg(updates.join(QStringLiteral(", ")))};
+}
+
+QString appendMemoLine(const QString& memo, const QString& line)
+{
+    QString out = memo;
+    if (!out.isEmpty() && !out.endsWith(QStringLiteral("\r\n")))
+        out += QStringLiteral("\r\n");
+    return out + line + QStringLiteral("\r\n");
+}
+
+void runStatement(Query& query, const QString& statement)
+{
+    query.setSql({statement});
+    query.execute();
+}
+
+bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeRule& rule, const SaveTexts& texts,
+             const std::function<void(const QString& code)>& write)
+{
+    try {
+        QString code;
+        if (isNew) {
+            if (!rule.column.isEmpty())
+                code = nextCode(aux, rule);
+            runStatement(list, QStringLiteral("START TRANSACTION"));
+        }
+        try {
+            write(code);
+            runStatement(list, QStringLiteral("COMMIT"));
+            return true;
+        } catch (const Error&) {
+            ui.message(isNew ? texts.append : texts.edit);
+            runStatement(list, QStringLiteral("ROLLBACK"));
+            return false;
+        }
+    } catch (const CodeOverflowError& e) {
+        ui.message(e.text());
+    } catch (const Error&) {
+        ui.message(texts.outer);
+    }
+    return false;
+}
+
+bool runDelete(UserInterface& ui, Query& list, Query& aux, const DeleteSpec& spec)
+{
+    if (!list.isOpen() || list.isEmpty())
+        return false; // nothing to delete, nothing to report
+    try {
+        const QString key = list.fieldText(spec.keyColumn);
+        aux.setSql({spec.sql});
+        aux.setText(QStringLiteral("p1"), key);
+        aux.execute();
+        ui.message(spec.deleted);
+        list.refresh();
+        return true;
+    } catch (const Error&) {
+        ui.message(spec.failure);
+    }
+    return false;
+}
+
+qint64 referenceCount(Query& list, Query& aux, const ReferenceGuard& guard)
+{
+    const QString key = list.isOpen() ? list.fieldText(guard.keyColumn) : QString();
+    aux.setSql({guard.sql});
+    aux.setText(QStringLiteral("p1"), key);
+    aux.open();
+    return aux.fieldInt(QStringLiteral("db"));
+}
+
+} // namespace orvena

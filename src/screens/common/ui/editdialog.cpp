@@ -1,0 +1,161 @@
+#include "editdialog.h"
+
+#include "keyhandling.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orvena {
+
+namespace {
+
+// Memo fields hold their lines as stored, each ended by CR LF; the widget shows plain lines.
+QString memoToWidget(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.remove(u'\r');
+    if (text.endsWith(u'\n'))
+        text.chop(1);
+    return text;
+}
+
+QString memoFromWidget(QString text)
+{
+    if (text.isEmpty())
+        return text;
+    text.replace(u'\n', QStringLiteral("\r\n"));
+    return text + QStringLiteral("\r\n");
+}
+
+} // namespace
+
+EditDialog::EditDialog(EditScreen* model, QWidget* parent) : QDialog(parent), m_model(model)
+{
+    model->setParent(this);
+    setWindowTitle(model->title());
+    auto* layout = new QVBoxLayout(this);
+    m_body = new QVBoxLayout;
+    layout->addLayout(m_body, 1);
+    m_buttons = new QHBoxLayout;
+    m_buttons->addStretch();
+    layout->addLayout(m_buttons);
+
+    connect(model, &EditScreen::titleChanged, this, &QWidget::setWindowTitle);
+    connect(model, &EditScreen::focusRequested, this, [this](const QString& key) {
+        if (QWidget* w = m_widgets.value(key))
+            w->setFocus(Qt::OtherFocusReason);
+    });
+    connect(model, &EditScreen::finished, this, [this](bool saved) { saved ? accept() : reject(); });
+}
+
+QWidget* EditDialog::widget(const QString& key)
+{
+    if (QWidget* w = m_widgets.value(key))
+        return w;
+    const EditScreen::Field* spec = m_model->fieldSpec(key);
+    if (!spec)
+        return nullptr;
+    QWidget* w = spec->multiLine ? static_cast<QWidget*>(new QPlainTextEdit(this)) : new QLineEdit(this);
+    w->setObjectName(key);
+    bind(w, *spec);
+    m_widgets.insert(key, w);
+    return w;
+}
+
+QLineEdit* EditDialog::lineEdit(const QString& key)
+{
+    return qobject_cast<QLineEdit*>(widget(key));
+}
+
+QPlainTextEdit* EditDialog::memoEdit(const QString& key)
+{
+    return qobject_cast<QPlainTextEdit*>(widget(key));
+}
+
+void EditDialog::bind(QWidget* w, const EditScreen::Field& spec)
+{
+    const QString key = spec.key;
+    w->setToolTip(spec.hint);
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        edit->setText(m_model->field(key));
+        edit->setCursorPosition(0);
+        if (spec.readOnly) {
+            edit->setReadOnly(true);
+            edit->setFocusPolicy(Qt::NoFocus);
+            QPalette p = edit->palette();
+            p.setColor(QPalette::Base, p.color(QPalette::Window));
+            edit->setPalette(p);
+        }
+        if (spec.filter.isRestricted())
+            installCharFilter(edit, spec.filter);
+        connect(edit, &QLineEdit::textChanged, this, [this, key](const QString& text) { m_model->setField(key, text); });
+        connect(m_model, &EditScreen::fieldChanged, edit, [edit, key](const QString& changed, const QString& text) {
+            if (changed == key && edit->text() != text)
+                edit->setText(text);
+        });
+    } else if (auto* memo = qobject_cast<QPlainTextEdit*>(w)) {
+        memo->setPlainText(memoToWidget(m_model->field(key)));
+        memo->setReadOnly(spec.readOnly);
+        memo->setTabChangesFocus(true);
+        connect(memo, &QPlainTextEdit::textChanged, this, [this, memo, key] {
+            if (memoToWidget(m_model->field(key)) != memo->toPlainText())
+                m_model->setField(key, memoFromWidget(memo->toPlainText()));
+        });
+        connect(m_model, &EditScreen::fieldChanged, memo, [memo, key](const QString& changed, const QString& text) {
+            if (changed == key && memo->toPlainText() != memoToWidget(text))
+                memo->setPlainText(memoToWidget(text));
+        });
+    }
+    if (spec.toggle)
+        installClickHandler(w, [this, key] { m_model->click(key); });
+}
+
+QLabel* EditDialog::label(const QString& key)
+{
+    const EditScreen::Field* spec = m_model->fieldSpec(key);
+    auto* l = new QLabel(spec ? spec->label : QString(), this);
+    l->setBuddy(widget(key));
+    return l;
+}
+
+QFormLayout* EditDialog::formLayout(const QStringList& keys)
+{
+    auto* form = new QFormLayout;
+    form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setVerticalSpacing(4);
+    for (const QString& key : keys)
+        form->addRow(label(key), widget(key));
+    return form;
+}
+
+QPushButton* EditDialog::addButton(const QString& text, const QString& hint, std::function<void()> onClick)
+{
+    auto* b = new QPushButton(text, this);
+    b->setToolTip(hint);
+    b->setAutoDefault(false);
+    b->setObjectName(QStringLiteral("Button_") + text);
+    connect(b, &QPushButton::clicked, this, [f = std::move(onClick)] { f(); });
+    m_buttons->addWidget(b);
+    return b;
+}
+
+void EditDialog::finishLayout(bool enterNavigation)
+{
+    if (enterNavigation)
+        installEnterNavigation(this, EnterMode::FormFirst);
+    for (const EditScreen::Field& f : m_model->fields()) {
+        QWidget* w = m_widgets.value(f.key);
+        if (w && !f.readOnly && w->isVisibleTo(this)) {
+            w->setFocus(Qt::OtherFocusReason);
+            break;
+        }
+    }
+}
+
+} // namespace orvena
