@@ -70,16 +70,16 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent),
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
     // The two hidden items stay invisible; an operator who is told can reach them by shortcut
-    // (a hidden action's own shortcut would be inactive, so the window carries them).
     import->setVisible(false);
     maintenance->setVisible(false);
-    for (auto [action, keys] : {std::pair{import, QKeySequence(QStringLiteral("Ctrl+Shift+I"))},
-                                std::pair{maintenance, QKeySequence(QStringLiteral("Ctrl+Shift+A"))}}) {
-        action->setShortcut(keys);
+    // (a hidden action is also inactive, so the window carries the shortcuts itself).
+    for (auto [screen, keys] : {std::pair{Screen::Import, QKeySequence(QStringLiteral("Ctrl+Shift+I"))},
+                                std::pair{Screen::Maintenance, QKeySequence(QStringLiteral("Ctrl+Shift+A"))}}) {
+        m_actions[screen]->setShortcut(keys);
         auto* shortcut = new QShortcut(keys, this);
-        connect(shortcut, &QShortcut::activated, action, [action] {
-            if (action->isEnabled())
-                action->trigger();
+        connect(shortcut, &QShortcut::activated, this, [this, screen] {
+            if (m_session.registry().canOpen(screen))
+                openScreen(screen);
         });
     }
     installEnterNavigation(this, EnterMode::WindowOnly);

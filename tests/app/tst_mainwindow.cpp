@@ -1,0 +1,199 @@
+// The main window and the screen tour: the menu holds every item in order with the hidden two
+// invisible but reachable, and every screen that exists opens on demo data (a PNG of each is
+// saved under screenshots/ in the build folder, named by the screen's objectName).
+#include "support/fakes.h"
+
+#include "app/mainwindow.h"
+#include "app/session.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace orvena;
+
+namespace {
+
+struct Item {
+    QString text;
+    bool visible;
+};
+
+QList<Item> itemsOf(const QList<QAction*>& actions)
+{
+    QList<Item> out;
+    for (QAction* a : actions)
+        if (!a->isSeparator())
+            out.push_back({a->text(), a->isVisible()});
+    return out;
+}
+
+// Closes any message box a screen shows, so a tour never hangs on a modal box.
+class BoxCloser : public QObject {
+public:
+    QStringList seen;
+    BoxCloser()
+    {
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                seen << box->text();
+                box->done(0);
+            }
+        });
+        timer->start(50);
+    }
+};
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir workDir;
+    QString previousDir;
+
+private slots:
+    void initTestCase()
+    {
+        // the program reads litania.txt and the templates from its working folder
+        previousDir = QDir::currentPath();
+        QDir templates(QStringLiteral(ORVENA_SOURCE_DIR "/templates"));
+        for (const QString& f : templates.entryList(QDir::Files))
+            QFile::copy(templates.filePath(f), workDir.filePath(f));
+        QDir::setCurrent(workDir.path());
+        applyProgramLocale();
+    }
+    void cleanupTestCase() { QDir::setCurrent(previousDir); }
+
+    void menuHoldsEveryItemInOrder()
+    {
+        Session session;
+        MainWindow window(session);
+        QCOMPARE(window.objectName(), QStringLiteral("TForm1"));
+        QVERIFY(window.windowTitle().startsWith(QStringLiteral("Orvena      Ver.:")));
+        QVERIFY(window.windowTitle().endsWith(QStringLiteral("    2006.-2010")));
+
+        const QList<Item> top = itemsOf(window.menuBar()->actions());
+        const QStringList expected = {"Szállítólevél", "Számlázás", "Vevö",   "Cikk",     "Áfa",     "Kibocsátó",
+                                      "Szótár",        "Export",    "Import", "Segitség", "Kilépés"};
+        QStringList texts;
+        for (const auto& i : top)
+            texts << i.text;
+        QCOMPARE(texts, expected);
+        for (const auto& i : top)
+            QCOMPARE(i.visible, i.text != u"Import");
+
+        auto submenu = [&](const QString& title) {
+            for (QAction* a : window.menuBar()->actions())
+                if (a->text() == title && a->menu())
+                    return itemsOf(a->menu()->actions());
+            return QList<Item>();
+        };
+        const QList<Item> dictionary = submenu(QStringLiteral("Szótár"));
+        QCOMPARE(dictionary.size(), 2);
+        QCOMPARE(dictionary[0].text, QStringLiteral("Fordítás"));
+        QCOMPARE(dictionary[1].text, QStringLiteral("F2-F12"));
+        const QList<Item> help = submenu(QStringLiteral("Segitség"));
+        QCOMPARE(help.size(), 4);
+        QCOMPARE(help[0].text, QStringLiteral("Súgó"));
+        QCOMPARE(help[1].text, QStringLiteral("Névjegy"));
+        QCOMPARE(help[2].text, QStringLiteral("Távsegítség"));
+        QCOMPARE(help[3].text, QStringLiteral("Adatok"));
+        QVERIFY(help[0].visible && help[1].visible && help[2].visible && !help[3].visible);
+
+        // the hidden items keep a shortcut an operator can be told about
+        QCOMPARE(window.actionFor(Screen::Import)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+I")));
+        QCOMPARE(window.actionFor(Screen::Maintenance)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+A")));
+        // a visible item is enabled exactly when its screen exists in this build
+        for (Screen s : {Screen::DeliveryRegister, Screen::InvoiceRegister, Screen::CustomerList, Screen::Export,
+                         Screen::Help, Screen::About})
+            QCOMPARE(window.actionFor(s)->isEnabled(), session.registry().canOpen(s));
+    }
+
+    void hiddenItemsOpenByTheirShortcuts()
+    {
+        Session session;
+        QList<Screen> opened;
+        for (Screen s : {Screen::Import, Screen::Maintenance})
+            session.registry().add(s, [&opened, s](ScreenContext&, QWidget*) -> QDialog* {
+                opened << s;
+                return nullptr;
+            });
+        MainWindow window(session);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        QTest::keyClick(&window, Qt::Key_I, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(opened, (QList<Screen>{Screen::Import, Screen::Maintenance}));
+    }
+
+    void kilepesEndsTheProgram()
+    {
+        Session session;
+        MainWindow window(session);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QAction* quit = window.findChild<QAction*>(QStringLiteral("Kilepes"));
+        QVERIFY(quit);
+        quit->trigger();
+        QVERIFY(!window.isVisible());
+    }
+
+    void showingTheWindowLoadsTheFunctionKeyTexts()
+    {
+        Session session;
+        MainWindow window(session);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(session.state().functionKeys->textForKey(2).contains(QStringLiteral("általános")));
+    }
+
+    void screenTour()
+    {
+        test::TestDatabase db;
+        db.addDemoData();
+        Session session;
+        DB_VERIFY(session.data().connect(db.profile()));
+        MainWindow window(session);
+        session.ui().setParent(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QDir().mkpath(QStringLiteral(ORVENA_SCREENSHOT_DIR));
+        const QDir shots(QStringLiteral(ORVENA_SCREENSHOT_DIR));
+        QVERIFY(window.grab().save(shots.filePath(window.objectName() + QStringLiteral(".png"))));
+
+        BoxCloser closer;
+        int shown = 0;
+        for (Screen screen : session.registry().screens()) {
+            std::unique_ptr<QDialog> dialog;
+            try {
+                dialog.reset(session.registry().create(screen, &window));
+            } catch (const Error& e) {
+                QFAIL(qPrintable(formId(screen) + QStringLiteral(": ") + e.text()));
+            }
+            if (!dialog)
+                continue;
+            QCOMPARE(dialog->objectName(), formId(screen));
+            dialog->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+            QTest::qWait(20);
+            QVERIFY(dialog->grab().save(shots.filePath(dialog->objectName() + QStringLiteral(".png"))));
+            dialog->close();
+            ++shown;
+        }
+        qInfo("screen tour: %d screens photographed into %s", shown, ORVENA_SCREENSHOT_DIR);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,107 @@
+// Start-up without a window: the failure message when the server is down, the title from the
+// version, and the function-key texts when litania.txt is missing.
+#include "support/fakes.h"
+
+#include "screens/common/dispatcher.h"
+#include "screens/common/startup.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace orvena;
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void serverDownShowsTheInstallationMessage()
+    {
+        QTemporaryDir dir;
+        ConnectionProfile profile = ConnectionProfile::fromEnvironment();
+        profile.socket = dir.filePath(QStringLiteral("nincs.sock"));
+        DataModule data;
+        test::FakeUserInterface ui;
+        QVERIFY(!connectAtStartup(data, ui, profile));
+        QCOMPARE(ui.texts(test::FakeUserInterface::Kind::Notice), QStringList{startupFailureMessage()});
+        QCOMPARE(startupFailureMessage().split(u'\n').size(), 6);
+        QVERIFY(startupFailureMessage().startsWith(QStringLiteral("A MySQL adatbáziskezelöt nem találja.\n")));
+        QVERIFY(!data.isConnected());
+        // a screen working without a database fails with an error, not a crash
+        Query& q = data.query(QStringLiteral("ZQ30"));
+        q.setSql({QStringLiteral("SELECT * FROM vevo")});
+        QVERIFY(!runAction(ui, [&] { q.open(); }));
+        QCOMPARE(ui.shown().back().kind, test::FakeUserInterface::Kind::ErrorReport);
+    }
+
+    void missingDatabaseOrTableShowsTheSameMessage()
+    {
+        test::TestDatabase db;
+        ConnectionProfile profile = db.profile();
+        profile.database += QStringLiteral("_nincs");
+        DataModule data;
+        test::FakeUserInterface ui;
+        QVERIFY(!connectAtStartup(data, ui, profile));
+        QCOMPARE(ui.last(), startupFailureMessage());
+
+        db.exec(QStringLiteral("DROP TABLE szallito"));
+        DataModule data2;
+        test::FakeUserInterface ui2;
+        QVERIFY(!connectAtStartup(data2, ui2, db.profile()));
+        QCOMPARE(ui2.last(), startupFailureMessage());
+    }
+
+    void reachableDatabaseOpensTheBaseTables()
+    {
+        test::TestDatabase db;
+        DataModule data;
+        test::FakeUserInterface ui;
+        QVERIFY(connectAtStartup(data, ui, db.profile()));
+        QVERIFY(ui.shown().empty());
+        QCOMPARE(data.query(QStringLiteral("ZTable6")).columnNames().first(), QStringLiteral("zID"));
+        // the session speaks latin2 with Hungarian collation in strict mode
+        Query& q = data.query(QStringLiteral("ZQ10"));
+        q.setSql({QStringLiteral("SELECT @@character_set_connection AS cs, @@collation_connection AS co, "
+                                 "@@sql_mode AS m, @@autocommit AS ac")});
+        DB_VERIFY(q.open());
+        QCOMPARE(q.fieldText(QStringLiteral("cs")), QStringLiteral("latin2"));
+        QCOMPARE(q.fieldText(QStringLiteral("co")), QStringLiteral("latin2_hungarian_ci"));
+        QCOMPARE(q.fieldText(QStringLiteral("m")),
+                 QStringLiteral("STRICT_TRANS_TABLES,ERROR_FOR_DIVISION_BY_ZERO,NO_ENGINE_SUBSTITUTION"));
+        QCOMPARE(q.fieldText(QStringLiteral("ac")), QStringLiteral("1"));
+        // mixed-case table names reach the same tables
+        q.setSql({QStringLiteral("SELECT COUNT(*) AS n FROM SzlaFej, Sorszam WHERE Sorszam.aKod = \"1\"")});
+        DB_VERIFY(q.open());
+    }
+
+    void titleFromVersion()
+    {
+        QCOMPARE(versionText(7, 10), QStringLiteral("7.010"));
+        QCOMPARE(versionText(-1, -1), QString());
+        QCOMPARE(mainWindowTitle(QStringLiteral("7.010")), QStringLiteral("Orvena      Ver.:7.010    2006.-2010"));
+        QCOMPARE(mainWindowTitle(QString()), QStringLiteral("Orvena      Ver.:    2006.-2010"));
+        QVERIFY(!versionText().isEmpty());
+    }
+
+    void functionKeyTextsFallBackToTheBuiltInLines()
+    {
+        QTemporaryDir dir;
+        FunctionKeyTexts keys;
+        test::FakeUserInterface ui;
+        QVERIFY(!runAction(ui, [&] { keys.load(dir.filePath(QStringLiteral("litania.txt"))); }));
+        QVERIFY(ui.last().contains(QStringLiteral("nem nyitható meg")));
+        QCOMPARE(keys.textForKey(2), QStringLiteral("2"));
+        QCOMPARE(keys.textForKey(11), QStringLiteral("11"));
+        QVERIFY(keys.textForKey(12).startsWith(QStringLiteral("Késedelmes fizetés esetén")));
+        QCOMPARE(keys.textForKey(13), QString());
+        QCOMPARE(keys.textForKey(14), QStringLiteral(" "));
+        QCOMPARE(keys.textForKey(15), QString());
+
+        // the shipped file loads as Windows-1250 and fills all eleven keys
+        keys.load(QStringLiteral(ORVENA_SOURCE_DIR "/templates/litania.txt"));
+        for (int key = 2; key <= 12; ++key)
+            QVERIFY(!keys.textForKey(key).isEmpty());
+        QVERIFY(keys.textForKey(2).contains(QStringLiteral("általános")));
+    }
+};
+
+QTEST_GUILESS_MAIN(StartupTest)
+#include "tst_startup.moc"
