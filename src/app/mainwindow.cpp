@@ -21,6 +21,7 @@ namespace orvena {
 MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent), m_session(session)
 {
     setObjectName(QStringLiteral("TForm1"));
+    setProperty("helpContext", 1); // F1 opens the help at the main window's page
     const QString version = versionText();
     setWindowTitle(mainWindowTitle(version));
 

@@ -1,0 +1,94 @@
+#include "dataexport.h"
+
+#include "db/codepages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace orvena {
+
+const std::array<DataExport::Item, DataExport::kItemCount>& DataExport::items()
+{
+    static const std::array<Item, kItemCount> all{{
+        {QStringLiteral("Szállitó"), QStringLiteral("szallito"), QStringLiteral("szallito.txt")},
+        {QStringLiteral("Vevö"), QStringLiteral("vevo"), QStringLiteral("vevo.txt")},
+        {QStringLiteral("Sorszám"), QStringLiteral("sorszam"), QStringLiteral("sorszam.txt")},
+        {QStringLiteral("Cikk"), QStringLiteral("cikk"), QStringLiteral("cikk.txt")},
+        {QStringLiteral("SzlaFej"), QStringLiteral("SzlaFej"), QStringLiteral("SzlaFej.txt")},
+        {QStringLiteral("SzlaSor"), QStringLiteral("SzlaSor"), QStringLiteral("SzlaSor.txt")},
+    }};
+    return all;
+}
+
+QString DataExport::defaultFolder()
+{
+    QString home = QDir::homePath();
+    if (!home.endsWith(u'/'))
+        home += u'/';
+    return home;
+}
+
+DataExport::DataExport(ScreenContext& context)
+    : m_context(context), m_query(context.data.connection(), QStringLiteral("ZQExport")), m_folder(defaultFolder())
+{
+}
+
+QString DataExport::pathOf(int item) const
+{
+    return m_folder + items().at(static_cast<size_t>(item)).fileName;
+}
+
+bool DataExport::run()
+{
+    std::vector<int> chosen;
+    for (int i = 0; i < kItemCount; ++i)
+        if (isChecked(i))
+            chosen.push_back(i);
+
+    if (!chosen.empty()) {
+        // The server resolves a relative name against its own data folder while the program
+        // would delete the earlier copy elsewhere, so only a full path is accepted.
+        if (!QDir::isAbsolutePath(m_folder)) {
+            m_context.ui.message(
+                QStringLiteral("Az export helyét teljes elérési úttal kell megadni (például %1).").arg(defaultFolder()));
+            return false;
+        }
+        // The server's own error for a missing folder is misleading; check before sending anything.
+        const QString folder = QFileInfo(pathOf(chosen.front())).absolutePath();
+        if (!QFileInfo(folder).isDir()) {
+            m_context.ui.message(QStringLiteral("Az export helye nem létezik: %1").arg(folder));
+            return false;
+        }
+        try {
+            encode(CodePage::Latin2, m_folder);
+        } catch (const ConversionError& e) {
+            m_context.ui.message(QStringLiteral("Az export helye nem használható.\n%1").arg(e.text()));
+            return false;
+        }
+        // The path travels as a latin2 literal; the server turns it into a UTF-8 file name, so
+        // folders with Hungarian letters are the same folders the operator sees.
+        m_query.setSql({QStringLiteral("SET character_set_filesystem = utf8mb4")});
+        m_query.execute();
+    }
+
+    for (int i : chosen) {
+        const Item& item = items().at(static_cast<size_t>(i));
+        const QString path = pathOf(i);
+        QFile::remove(path); // the server never overwrites a file
+        m_query.setSql({QStringLiteral("SELECT * INTO OUTFILE :p0 FROM %1").arg(item.table)});
+        m_query.setText(QStringLiteral("p0"), path);
+        try {
+            m_query.execute();
+        } catch (const DbError&) {
+            m_context.ui.message(QStringLiteral("Hiba: a(z) \"%1\" tábla exportja nem sikerült, "
+                                                "a(z) %2 fájl nem írható.")
+                                     .arg(item.table, path));
+            return false;
+        }
+    }
+    m_context.ui.notice(QStringLiteral("Export vége. "));
+    return true;
+}
+
+} // namespace orvena

@@ -1,0 +1,70 @@
+#include "tooldialogs.h"
+
+#include "screens/common/dispatcher.h"
+#include "tools/dataexport.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <memory>
+
+namespace orvena {
+
+namespace {
+
+class ExportDialog : public QDialog {
+public:
+    ExportDialog(ScreenContext& context, QWidget* parent) : QDialog(parent), m_context(context), m_export(context)
+    {
+        setObjectName(QStringLiteral("TForm12"));
+        setWindowTitle(QStringLiteral("Adat export"));
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(20, 16, 20, 16);
+        layout->setSpacing(8);
+        layout->addWidget(new QLabel(QStringLiteral("Exportálásra kerülö adatok:"), this));
+        auto* boxes = new QVBoxLayout;
+        boxes->setContentsMargins(16, 0, 0, 4);
+        for (int i = 0; i < DataExport::kItemCount; ++i) {
+            auto* box = new QCheckBox(DataExport::items().at(static_cast<size_t>(i)).caption, this);
+            box->setObjectName(QStringLiteral("CheckBox%1").arg(i + 1));
+            box->setChecked(m_export.isChecked(i));
+            connect(box, &QCheckBox::toggled, this, [this, i](bool on) { m_export.setChecked(i, on); });
+            boxes->addWidget(box);
+        }
+        layout->addLayout(boxes);
+        layout->addWidget(new QLabel(QStringLiteral("Export helye:"), this));
+        auto* folder = new QLineEdit(m_export.folder(), this);
+        folder->setObjectName(QStringLiteral("Edit1"));
+        folder->setMinimumWidth(360);
+        connect(folder, &QLineEdit::textChanged, this, [this](const QString& text) { m_export.setFolder(text); });
+        layout->addWidget(folder);
+        layout->addSpacing(8);
+        auto* buttons = new QHBoxLayout;
+        buttons->addStretch();
+        auto* run = new QPushButton(QStringLiteral("Export"), this);
+        run->setObjectName(QStringLiteral("Button1"));
+        auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
+        cancel->setObjectName(QStringLiteral("Button2"));
+        buttons->addWidget(run);
+        buttons->addWidget(cancel);
+        layout->addLayout(buttons);
+        connect(run, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_export.run(); }); });
+        connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    }
+
+private:
+    ScreenContext& m_context;
+    DataExport m_export;
+};
+
+} // namespace
+
+QDialog* createExportDialog(ScreenContext& context, QWidget* parent)
+{
+    return new ExportDialog(context, parent);
+}
+
+} // namespace orvena

@@ -1,0 +1,51 @@
+#include "tooldialogs.h"
+
+#include "helpviewer.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QWidget>
+
+namespace orvena {
+
+namespace {
+
+// F1 anywhere in a window that carries a help context number opens the help at that context.
+class HelpKeyFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier)
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget)
+            return false;
+        QWidget* window = widget->window();
+        const int context = window->property("helpContext").toInt();
+        if (context <= 0)
+            return false;
+        // Opened after the key has been handled, outside the key's delivery.
+        QMetaObject::invokeMethod(
+            window, [window, context] { HelpViewer::showHelp(window, context); }, Qt::QueuedConnection);
+        return true;
+    }
+};
+
+} // namespace
+
+void installHelpKeyHandler()
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || app->findChild<HelpKeyFilter*>(QString(), Qt::FindDirectChildrenOnly))
+        return;
+    app->installEventFilter(new HelpKeyFilter(app));
+}
+
+} // namespace orvena

@@ -1,0 +1,64 @@
+#include "tooldialogs.h"
+
+#include "screens/common/dispatcher.h"
+#include "tools/articleimport.h"
+
+#include <QFont>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orvena {
+
+namespace {
+
+class ImportDialog : public QDialog {
+public:
+    ImportDialog(ScreenContext& context, QWidget* parent) : QDialog(parent), m_context(context), m_import(context)
+    {
+        setObjectName(QStringLiteral("TForm22"));
+        setWindowTitle(QStringLiteral("Import"));
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(24, 18, 24, 18);
+        layout->setSpacing(6);
+        auto* title = new QLabel(QStringLiteral("Felvásárlási jegy cikk törzs átvétele"), this);
+        QFont bold = title->font();
+        bold.setBold(true);
+        bold.setPointSize(bold.pointSize() + 2);
+        title->setFont(bold);
+        layout->addWidget(title);
+        layout->addSpacing(8);
+        layout->addWidget(new QLabel(QStringLiteral("Az \"Átvétel\" gombra a meglévő adatok törésre kerülnek."), this));
+        layout->addWidget(
+            new QLabel(QStringLiteral("Ehhez a felvásárlási jegy  \"termek\" adatbázist a  számlázási "), this));
+        layout->addWidget(new QLabel(QStringLiteral("könyvtárba kell  bemásolni"), this));
+        layout->addSpacing(12);
+        auto* buttons = new QHBoxLayout;
+        buttons->addStretch();
+        auto* take = new QPushButton(QStringLiteral("Átvétel "), this);
+        take->setObjectName(QStringLiteral("Button1"));
+        buttons->addWidget(take);
+        buttons->addStretch();
+        layout->addLayout(buttons);
+        connect(take, &QPushButton::clicked, this, [this] {
+            bool done = false;
+            runAction(m_context.ui, [this, &done] { done = m_import.run(); });
+            if (done)
+                accept();
+        });
+    }
+
+private:
+    ScreenContext& m_context;
+    ArticleImport m_import;
+};
+
+} // namespace
+
+QDialog* createImportDialog(ScreenContext& context, QWidget* parent)
+{
+    return new ImportDialog(context, parent);
+}
+
+} // namespace orvena
