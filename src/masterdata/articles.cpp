@@ -1,0 +1,197 @@
+#include "articles.h"
+
+#include "screens/common/dispatcher.h"
+#include "screens/common/savedelete.h"
+#include "vatrates.h"
+
+namespace orvena {
+
+ListSpec ArticleList::makeSpec()
+{
+    ListSpec s;
+    s.table = article::kTable;
+    s.listQuery = QStringLiteral("ZQ40");
+    s.auxQuery = QStringLiteral("ZQ41");
+    s.createSql = article::kListSql;
+    s.showSql = article::kListSql;
+    s.showLocateColumn = QStringLiteral("cmegn");
+    s.caption = QStringLiteral("Cikk lista, megnevezés szerint  (Rendezéshez klikk a \"Kód\" \"Cikkszám\" \" Megnevezés\" "
+                               "oszlop fejlécre)");
+    s.columns = {{QStringLiteral("cKod"), QStringLiteral("Kód")},
+                 {QStringLiteral("cSzam"), QStringLiteral("Cikkszám")},
+                 {QStringLiteral("cMegn"), QStringLiteral("Megnevezés")},
+                 {QStringLiteral("cVtsz"), QStringLiteral("Vtsz/Szj")},
+                 {QStringLiteral("cMe"), QStringLiteral("Menny.egysége")},
+                 {QStringLiteral("cEar"), QStringLiteral("E.ára")},
+                 {QStringLiteral("cPnem"), QStringLiteral("Pénznem")},
+                 {QStringLiteral("cAfakod"), QStringLiteral("Áfakód")},
+                 {QStringLiteral("cAfanev"), QStringLiteral("Áfa név")},
+                 {QStringLiteral("cAfa"), QStringLiteral("Áfa %")},
+                 {QStringLiteral("cGolaj"), QStringLiteral("Golaj")},
+                 {QStringLiteral("cID"), QStringLiteral("ID")}};
+    s.sorts = {{QStringLiteral("cKod"), QStringLiteral("SELECT * FROM cikk ORDER BY cKod"),
+                QStringLiteral("Cikk lista, kód szerint")},
+               {QStringLiteral("cSzam"), QStringLiteral("SELECT * FROM cikk ORDER BY cszam"),
+                QStringLiteral("Cikk lista, cikkszám szerint")},
+               {QStringLiteral("cMegn"), QStringLiteral("SELECT * FROM cikk ORDER BY cmegn"),
+                QStringLiteral("Cikk lista, megnevezés szerint")},
+               {QStringLiteral("cVtsz"), QStringLiteral("SELECT * FROM cikk ORDER BY cVtsz"),
+                QStringLiteral("Cikk lista, Vtsz szerint")},
+               {QStringLiteral("cEar"), QStringLiteral("SELECT * FROM cikk ORDER BY cEar"),
+                QStringLiteral("Cikk lista, egységár szerint")}};
+    s.newMode = article::kNewMode;
+    s.modifyMode = article::kModifyMode;
+    s.editScreen = Screen::ArticleEdit;
+    s.modifyKeyColumn = QStringLiteral("cKod");
+    s.remove = {QStringLiteral("DELETE FROM cikk WHERE cID = :p1"), QStringLiteral("cID"),
+                QStringLiteral("A cikk sor törlölve!"), QStringLiteral("Hiba: Cikk DELETE törlésekor")};
+    return s;
+}
+
+ArticleList::ArticleList(ScreenContext& context, QObject* parent) : ListScreen(context, makeSpec(), parent) {}
+
+void ArticleList::uncovered()
+{
+    runAction(context().ui, [this] {
+        Query& q = query();
+        const QString current = q.isOpen() ? q.fieldText(QStringLiteral("cID")) : QString();
+        runList(spec().showSql);
+        if (!q.locate(QStringLiteral("cmegn"), context().state.rememberedKey(article::kTable)) && !current.isEmpty())
+            q.locate(QStringLiteral("cID"), current);
+    });
+}
+
+ArticleEdit::ArticleEdit(ScreenContext& context, QObject* parent)
+    : EditScreen(context, article::kTable, QStringLiteral("Cikk bevitel"), parent),
+      m_list(context.data.query(QStringLiteral("ZQ40"))),
+      m_aux(context.data.query(QStringLiteral("ZQ41"))),
+      m_vat(context.data.query(QStringLiteral("ZQ90")))
+{
+    addField({QStringLiteral("cSzam"), QStringLiteral("Cikkszám"), {}, CharFilter::digits()});
+    addField({QStringLiteral("cMegn"), QStringLiteral("Megnevezés")});
+    addField({QStringLiteral("cVtsz"), QStringLiteral("VTSZ/SZJ")});
+    addField({QStringLiteral("cMe"), QStringLiteral("M.egység"), QStringLiteral("db"), {},
+              Toggle{QStringLiteral("kg"), QStringLiteral("db"), QStringLiteral("kg")}, false, false,
+              QStringLiteral("Klikkre \"kg\" / \"db\" váltás")});
+    addField({QStringLiteral("cEar"), QStringLiteral("Egységár"), QStringLiteral("0"), CharFilter::decimal()});
+    addField({QStringLiteral("cPnem"), QStringLiteral("Pénznem"), QStringLiteral("Ft"), {},
+              Toggle{QStringLiteral("Ft"), QStringLiteral("HUF"), QStringLiteral("Ft")}, false, false,
+              QStringLiteral("Klikkre \"Ft\" / \"HUF\" váltás")});
+    addField({QStringLiteral("cAfa"), QStringLiteral("ÁFA %"), article::kDefaultVat, {}, {}, true});
+    addField({QStringLiteral("cAfanev"), QStringLiteral("Áfa név"), {}, {}, {}, true});
+    addField({QStringLiteral("cAfakod"), QStringLiteral("Áfa kód"), {}, {}, {}, true});
+    addField({QStringLiteral("cKod"), QStringLiteral("Kód"), {}, {}, {}, true});
+    addField({QStringLiteral("cID"), QStringLiteral("ID"), {}, {}, {}, true});
+    addField({QStringLiteral("cGolaj"), QStringLiteral("Gázolaj"), QStringLiteral("0")});
+}
+
+bool ArticleEdit::fill()
+{
+    try {
+        setTitle(article::kModifyMode);
+        fillFromRow(m_list);
+        // An article taken over by the import has no gas-oil figure; it counts as 0, since the
+        // operator has no field to correct it in.
+        if (field(QStringLiteral("cGolaj")).trimmed().isEmpty())
+            setField(QStringLiteral("cGolaj"), QStringLiteral("0"));
+        return true;
+    } catch (const Error&) {
+        m_context.ui.message(QStringLiteral("Hiba a cikk módosítás Edit-ben való megjelenitésekor!"));
+        return false;
+    }
+}
+
+void ArticleEdit::show()
+{
+    if (isNew()) {
+        const QString code = proposedCode(m_aux, {article::kTable, QStringLiteral("cKod")});
+        setField(QStringLiteral("cKod"), code);
+        setField(QStringLiteral("cSzam"), code);
+    } else if (m_list.isOpen()) {
+        m_list.locate(QStringLiteral("cKod"), m_context.state.rememberedKey(article::kTable));
+    }
+    m_vat.setSql({vat::kListSql});
+    m_vat.open();
+    m_context.state.setRememberedKey(vat::kTable, field(QStringLiteral("cAfa")));
+    m_vat.locate(QStringLiteral("kAfa"), field(QStringLiteral("cAfa")));
+    takeVatRow(false);
+}
+
+void ArticleEdit::takeVatRow(bool withPercentage)
+{
+    if (withPercentage)
+        setField(QStringLiteral("cAfa"), m_vat.fieldText(QStringLiteral("kAfa")));
+    setField(QStringLiteral("cAfanev"), m_vat.fieldText(QStringLiteral("kAfanev")));
+    setField(QStringLiteral("cAfakod"), m_vat.fieldText(QStringLiteral("kAfakod")));
+}
+
+void ArticleEdit::chooseVat()
+{
+    runAction(m_context.ui, [this] {
+        m_context.opener.open(Screen::VatList);
+        if (m_vat.isOpen())
+            takeVatRow(true);
+    });
+}
+
+std::vector<EditScreen::Check> ArticleEdit::checks() const
+{
+    return {{QStringLiteral("cMegn"), QStringLiteral("Nincs megadva a megnevezés!")},
+            {QStringLiteral("cEar"), QStringLiteral("Nincs megadva az egységár vagy nulla!")},
+            {QStringLiteral("cPnem"), QStringLiteral("Nincs megadva pénznem!")},
+            {QStringLiteral("cAfa"), QStringLiteral("Nincs megadva az ÁFA %!")},
+            {QStringLiteral("cGolaj"), QStringLiteral("Nincs megadva a gázolaj vagy nulla!")}};
+}
+
+bool ArticleEdit::save()
+{
+    const SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a cikkben "),
+                          QStringLiteral("Hiba: Újban, INSERT-edit a cikkben"),
+                          QStringLiteral("Hiba az append vagy edit közben a cikkben!")};
+    auto setCommon = [this] {
+        m_list.setText(QStringLiteral("p1"), field(QStringLiteral("cSzam")));
+        m_list.setText(QStringLiteral("p2"), field(QStringLiteral("cMegn")));
+        m_list.setText(QStringLiteral("p3"), field(QStringLiteral("cVtsz")));
+        m_list.setText(QStringLiteral("p4"), field(QStringLiteral("cMe")));
+        m_list.setFloat(QStringLiteral("p5"), field(QStringLiteral("cEar")));
+        m_list.setText(QStringLiteral("p6"), field(QStringLiteral("cPnem")));
+        m_list.setFloat(QStringLiteral("p7"), field(QStringLiteral("cAfa")));
+        m_list.setFloat(QStringLiteral("p8"), field(QStringLiteral("cGolaj")));
+        m_list.setText(QStringLiteral("p9"), field(QStringLiteral("cAfakod")));
+        m_list.setText(QStringLiteral("p10"), field(QStringLiteral("cAfanev")));
+    };
+    const bool saved =
+        runSave(m_context.ui, m_list, m_aux, isNew(), {article::kTable, QStringLiteral("cKod")}, texts,
+                [&](const QString& code) {
+                    if (!code.isEmpty()) {
+                        m_list.setSql({QStringLiteral("INSERT INTO cikk (cSzam, cKod, cMegn, cVtsz, cMe, cEar, cPnem, "
+                                                      "cAfa, cGolaj, cAfakod, cAfanev )"),
+                                       QStringLiteral("VALUES (:p1, :p11, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10 )")});
+                        m_list.setText(QStringLiteral("p11"), code);
+                    } else {
+                        m_list.setSql(upsertStatement(
+                            QStringLiteral("cikk"),
+                            {QStringLiteral("cID"), QStringLiteral("cKod"), QStringLiteral("cszam"), QStringLiteral("cmegn"),
+                             QStringLiteral("cvtsz"), QStringLiteral("cme"), QStringLiteral("cear"), QStringLiteral("cpnem"),
+                             QStringLiteral("cAFA"), QStringLiteral("cgolaj"), QStringLiteral("cAfakod"),
+                             QStringLiteral("cAfanev")},
+                            {QStringLiteral(":p0"), QStringLiteral(":p11"), QStringLiteral(":p1"), QStringLiteral(":p2"),
+                             QStringLiteral(":p3"), QStringLiteral(":p4"), QStringLiteral(":p5"), QStringLiteral(":p6"),
+                             QStringLiteral(":p7"), QStringLiteral(":p8"), QStringLiteral(":p9"), QStringLiteral(":p10")}));
+                        m_list.setText(QStringLiteral("p0"), field(QStringLiteral("cID")));
+                        m_list.setText(QStringLiteral("p11"), field(QStringLiteral("cKod")));
+                    }
+                    setCommon();
+                    m_list.execute();
+                    m_context.state.setRememberedKey(article::kTable, field(QStringLiteral("cSzam")));
+                });
+    if (!saved)
+        return false;
+    m_list.setSql({article::kListSql});
+    m_list.open();
+    m_list.refresh();
+    m_list.locate(QStringLiteral("cSzam"), m_context.state.rememberedKey(article::kTable));
+    return true;
+}
+
+} // namespace orvena

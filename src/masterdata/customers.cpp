@@ -1,0 +1,217 @@
+#include "customers.h"
+
+#include "screens/common/dispatcher.h"
+#include "screens/common/savedelete.h"
+
+namespace orvena {
+
+namespace {
+
+// The columns of the insert and of the update, with their parameters (the update adds vID).
+const QStringList kColumns = {"vkod",   "vneve", "virszam", "vhely",    "vutca",    "vTel",     "vAdo",   "vKado",
+                              "vBanknev", "vBankszla", "vIBAN", "vSwift", "vuzen", "vkamat", "vfhat", "vfizmod",
+                              "venged", "vemail", "vpnem",  "vfordado", "vMemoVevo", "vSzam"};
+
+QStringList markers(int from, int to)
+{
+    QStringList out;
+    for (int i = from; i <= to; ++i)
+        out << QStringLiteral(":p%1").arg(i);
+    return out;
+}
+
+} // namespace
+
+ListSpec CustomerList::makeSpec()
+{
+    ListSpec s;
+    s.table = customer::kTable;
+    s.listQuery = QStringLiteral("ZQ30");
+    s.auxQuery = QStringLiteral("ZQ31");
+    s.createSql = QStringLiteral("SELECT * FROM Vevo");
+    s.showSql = customer::kListSql;
+    s.showLocateColumn = QStringLiteral("vkod");
+    s.caption = QStringLiteral("A lista, név szerint (Rendezéshez klikk  az \"Kód\" \"Szám\" \"Neve\" \"Irszám\" "
+                               "\"Helységnév\" oszlop fejlécre)");
+    const std::vector<std::pair<const char*, const char*>> columns = {
+        {"vNeve", "Neve"},       {"vSzam", "Csoport száma"}, {"vKod", "Kód"},
+        {"vIrszam", "Ir.szám"},  {"vHely", "Helységnév"},    {"vUtca", "Utca"},
+        {"vAdo", "Adószám"},     {"vKado", "K.adószám"},     {"vBanknev", "Bank neve"},
+        {"vBankszla", "Bank szla"}, {"vIBAN", "IBAN"},       {"vSwift", "Swift"},
+        {"vUzen", "Üzenet"},     {"vKamat", "Kamat %"},      {"vFhat", "Fizetési hat.idö"},
+        {"vFizmod", "Fiz.mód"},  {"vEnged", "Engedmény %"},  {"vPnem", "Pénznem"},
+        {"vFordado", "Ford.adózó"}, {"vSzcim", "Száll. cime"}, {"vEmail", "Email"},
+        {"vTel", "Teefonl"},     {"vMasolva", "Másolva"},    {"vMemoVevo", "Memo"},
+        {"vID", "ID"}};
+    for (const auto& [field, title] : columns)
+        s.columns.push_back({QString::fromUtf8(field), QString::fromUtf8(title)});
+    s.sorts = {{QStringLiteral("vNeve"), QStringLiteral("SELECT * FROM vevo ORDER BY vneve"),
+                QStringLiteral("Vevö lista, név szerint")},
+               {QStringLiteral("vSzam"), QStringLiteral("SELECT * FROM vevo ORDER BY vSzam"),
+                QStringLiteral("Vevö lista, csoportszám szerint")},
+               {QStringLiteral("vKod"), QStringLiteral("SELECT * FROM vevo ORDER BY vkod"),
+                QStringLiteral("Vevö lista, kód szerint")},
+               {QStringLiteral("vIrszam"), QStringLiteral("SELECT * FROM vevo ORDER BY virszam"),
+                QStringLiteral("Vevö lista, irányitószám szerint")},
+               {QStringLiteral("vHely"), QStringLiteral("SELECT * FROM vevo ORDER BY vhely"),
+                QStringLiteral("Vevö lista, helységnév szerint")}};
+    s.newMode = customer::kNewMode;
+    s.modifyMode = customer::kModifyMode;
+    s.editScreen = Screen::CustomerEdit;
+    s.remove = {QStringLiteral("DELETE FROM vevo WHERE vkod = :p1"), QStringLiteral("vkod"),
+                QStringLiteral("A vevö sor törlölve!"), QStringLiteral("Hiba: Vevö DELETE törlésekor")};
+    s.guard = ReferenceGuard{
+        QStringLiteral("SELECT fvkod, count(fvkod) as db FROM SzlaFej WHERE fvkod = :p1 GROUP BY fvkod"),
+        QStringLiteral("vkod"), QStringLiteral("A vevö már szerepel a kiállitott Szla-n !")};
+    return s;
+}
+
+CustomerList::CustomerList(ScreenContext& context, QObject* parent) : ListScreen(context, makeSpec(), parent) {}
+
+void CustomerList::search(const QString& text)
+{
+    runAction(context().ui, [this, &text] {
+        runList(QStringLiteral("SELECT * FROM vevo ORDER BY vNeve"));
+        query().locate(QStringLiteral("vNeve"), text);
+    });
+}
+
+CustomerEdit::CustomerEdit(ScreenContext& context, QObject* parent)
+    : EditScreen(context, customer::kTable, QStringLiteral("Vevö bevitel"), parent),
+      m_list(context.data.query(QStringLiteral("ZQ30"))),
+      m_aux(context.data.query(QStringLiteral("ZQ31")))
+{
+    const CharFilter percent(QStringLiteral("0123456789,"));
+    addField({QStringLiteral("vSzam"), QStringLiteral("Csoportszám"), {}, {}, {}, false, false,
+              QStringLiteral("Azonos partner csoportkódja")});
+    addField({QStringLiteral("vNeve"), QStringLiteral("Vevö neve")});
+    addField({QStringLiteral("vIrszam"), QStringLiteral("Irszám")});
+    addField({QStringLiteral("vHely"), QStringLiteral("Helységnév")});
+    addField({QStringLiteral("vUtca"), QStringLiteral("Utca")});
+    addField({QStringLiteral("vTel"), QStringLiteral("Telefon")});
+    addField({QStringLiteral("vEmail"), QStringLiteral("Email")});
+    addField({QStringLiteral("vAdo"), QStringLiteral("Adószám"), {}, CharFilter::digits()});
+    addField({QStringLiteral("vKado"), QStringLiteral("Köz.adószám")});
+    addField({QStringLiteral("vBanknev"), QStringLiteral("Bank neve")});
+    addField({QStringLiteral("vBankszla"), QStringLiteral("Bank szla")});
+    addField({QStringLiteral("vIBAN"), QStringLiteral("IBAN")});
+    addField({QStringLiteral("vSwift"), QStringLiteral("Swift")});
+    addField({QStringLiteral("vFizmod"), QStringLiteral("Fiz.módja"), QStringLiteral("kp."), {},
+              Toggle{QStringLiteral("átutalás"), QStringLiteral("kp."), QStringLiteral("átutalás")}, false, false,
+              QStringLiteral("Klikkre \"átutalás\" / \"kp.\" váltás")});
+    addField({QStringLiteral("vFhat"), QStringLiteral("Fiz.(nap)"), QStringLiteral("8"), CharFilter::digits()});
+    addField({QStringLiteral("vPnem"), QStringLiteral("Pénznem"), QStringLiteral("Ft"), {},
+              Toggle{QStringLiteral("Ft"), QStringLiteral("HUF"), QStringLiteral("Ft")}, false, false,
+              QStringLiteral("Klikkre \"Ft\" / \"HUF\" váltás")});
+    addField({QStringLiteral("vEnged"), QStringLiteral("Engedmény %"), QStringLiteral("0"), percent});
+    addField({QStringLiteral("vKamat"), QStringLiteral("Kamat %"), QStringLiteral("0"), percent});
+    addField({QStringLiteral("vFordado"), QStringLiteral("Ford.adózás")});
+    addField({QStringLiteral("vUzen"), QStringLiteral("Üzenet:")});
+    addField({QStringLiteral("vKod"), QStringLiteral("Kód"), {}, {}, {}, true});
+    addField({QStringLiteral("vID"), QStringLiteral("ID"), {}, {}, {}, true});
+    addField({QStringLiteral("vMemoVevo"), QStringLiteral("Számla vevő fejléce (cimkéje)"), QStringLiteral("\r\n"), {},
+              {}, false, true, QStringLiteral("Beírja a fejléc adatait vagy  az \"Összeállítás\" gombra kattint.")});
+}
+
+bool CustomerEdit::fill()
+{
+    try {
+        setTitle(customer::kModifyMode);
+        fillFromRow(m_list);
+        return true;
+    } catch (const Error&) {
+        m_context.ui.message(QStringLiteral("Hiba a vevö módosítás Edit-ben való megjelenitésekor!"));
+        return false;
+    }
+}
+
+void CustomerEdit::show()
+{
+    if (!isNew())
+        return;
+    const QString code = proposedCode(m_aux, {customer::kTable, QStringLiteral("vKod")});
+    setField(QStringLiteral("vKod"), code);
+    setField(QStringLiteral("vSzam"), code);
+}
+
+void CustomerEdit::copy()
+{
+    copyRecord(customer::kModifyMode, QStringLiteral("vNeve"), QStringLiteral("Csak a vevő módosításban! "));
+}
+
+void CustomerEdit::compose()
+{
+    runAction(m_context.ui, [this] {
+        if (title() != customer::kModifyMode) {
+            m_context.ui.message(QStringLiteral("Csak a vevő módosításban! "));
+            return;
+        }
+        setEditMode(customer::kComposeMode);
+        m_context.opener.open(Screen::CustomerBlock);
+        // The composer stores the block in the record itself; the field takes it over.
+        if (!field(QStringLiteral("vID")).isEmpty() && m_list.isOpen())
+            setField(QStringLiteral("vMemoVevo"), m_list.fieldText(QStringLiteral("vMemoVevo")));
+    });
+}
+
+std::vector<EditScreen::Check> CustomerEdit::checks() const
+{
+    return {{QStringLiteral("vNeve"), QStringLiteral("Nincs megadva a neve!")},
+            {QStringLiteral("vFizmod"), QStringLiteral("Nincs megadva a fizetési mód!")},
+            {QStringLiteral("vFhat"), QStringLiteral("Nincs megadva a fiz.napok vagy nulla!")},
+            {QStringLiteral("vPnem"), QStringLiteral("Nincs megadva a pénznem!")},
+            {QStringLiteral("vEnged"), QStringLiteral("Nincs megadva az engedmény!")},
+            {QStringLiteral("vKamat"), QStringLiteral("Nincs megadva a kamat% vagy nulla!")}};
+}
+
+bool CustomerEdit::save()
+{
+    const SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a vevöben "),
+                          QStringLiteral("Hiba: Újban, INSERT-edit a vevöben "),
+                          QStringLiteral("Hiba az append vagy edit közben a vevöben!")};
+    // A new customer's block gets its name and address appended; the field itself changes only
+    // once the record is stored, so a refused save can be repeated without doubling the lines.
+    QString block = field(QStringLiteral("vMemoVevo"));
+    if (isNew()) {
+        block = appendMemoLine(block, field(QStringLiteral("vNeve")));
+        block = appendMemoLine(block, QStringLiteral(" "));
+        block = appendMemoLine(block, QStringList{field(QStringLiteral("vIrszam")), field(QStringLiteral("vHely")),
+                                                  field(QStringLiteral("vUtca"))}
+                                          .join(u' '));
+    }
+    const bool saved = runSave(
+        m_context.ui, m_list, m_aux, isNew(), {customer::kTable, QStringLiteral("vKod")}, texts,
+        [&](const QString& code) {
+            if (!code.isEmpty()) {
+                m_list.setSql({QStringLiteral("INSERT INTO vevo ( %1 )").arg(kColumns.join(QStringLiteral(", "))),
+                               QStringLiteral("VALUES ( %1 )").arg(markers(1, 22).join(QStringLiteral(", ")))});
+                m_list.setText(QStringLiteral("p1"), code);
+            } else {
+                m_list.setSql(upsertStatement(QStringLiteral("vevo"), QStringList{QStringLiteral("vID")} + kColumns,
+                                              markers(0, 22)));
+                m_list.setText(QStringLiteral("p0"), field(QStringLiteral("vID")));
+                m_list.setText(QStringLiteral("p1"), field(QStringLiteral("vKod")));
+            }
+            const std::vector<std::pair<int, const char*>> textParams = {
+                {2, "vNeve"},     {3, "vIrszam"}, {4, "vHely"},  {5, "vUtca"},   {6, "vTel"},   {7, "vAdo"},
+                {8, "vKado"},     {9, "vBanknev"}, {10, "vBankszla"}, {11, "vIBAN"}, {12, "vSwift"}, {13, "vUzen"},
+                {15, "vFhat"},    {16, "vFizmod"}, {18, "vEmail"}, {19, "vPnem"}, {20, "vFordado"}, {22, "vSzam"}};
+            for (const auto& [n, key] : textParams)
+                m_list.setText(QStringLiteral("p%1").arg(n), field(QString::fromUtf8(key)));
+            m_list.setFloat(QStringLiteral("p14"), field(QStringLiteral("vKamat")));
+            m_list.setFloat(QStringLiteral("p17"), field(QStringLiteral("vEnged")));
+            m_list.setText(QStringLiteral("p21"), block);
+            m_list.execute();
+            m_context.state.setRememberedKey(customer::kTable, field(QStringLiteral("vKod")));
+        });
+    if (!saved)
+        return false;
+    setField(QStringLiteral("vMemoVevo"), block);
+    m_list.setSql({customer::kListSql});
+    m_list.open();
+    m_list.refresh();
+    m_list.locate(QStringLiteral("vkod"), m_context.state.rememberedKey(customer::kTable));
+    return true;
+}
+
+} // namespace orvena

@@ -1,0 +1,195 @@
+#include "issuers.h"
+
+#include "screens/common/dispatcher.h"
+#include "screens/common/savedelete.h"
+
+namespace orvena {
+
+namespace {
+
+// Columns written by the screen and their parameters; the update adds zID / :p0 in front.
+const std::vector<std::pair<const char*, const char*>> kWritten = {
+    {"zkod", ":p1"},      {"znev1", ":p2"},     {"znev2", ":p23"},  {"zirszam", ":p3"}, {"zhely", ":p4"},
+    {"zutca", ":p5"},     {"zTel", ":p6"},      {"zAdo", ":p7"},    {"zKado", ":p8"},   {"zBanknev", ":p9"},
+    {"zBankszla", ":p10"}, {"zBankszla2", ":p24"}, {"zIBAN", ":p11"}, {"zSwift", ":p12"}, {"zkiallito", ":p13"},
+    {"zFax", ":p14"},     {"zEmail", ":p15"},   {"zMemoSzall", ":p16"}, {"zSzam", ":p17"}, {"zBanknev2", ":p18"}};
+
+// Text parameters and the fields they take (p1, the code, and p16, the block, are set apart).
+const std::vector<std::pair<const char*, const char*>> kParams = {
+    {"p2", "zNev1"},    {"p23", "zNev2"},     {"p3", "zIrszam"},   {"p4", "zHely"},   {"p5", "zUtca"},
+    {"p6", "zTel"},     {"p7", "zAdo"},       {"p8", "zKado"},     {"p9", "zBanknev"}, {"p10", "zBankszla"},
+    {"p11", "zIBAN"},   {"p12", "zSwift"},    {"p13", "zKiallito"}, {"p14", "zFax"},   {"p15", "zEmail"},
+    {"p17", "zSzam"},   {"p18", "zBanknev2"}, {"p24", "zBankszla2"}};
+
+} // namespace
+
+ListSpec IssuerList::makeSpec()
+{
+    ListSpec s;
+    s.table = issuer::kTable;
+    s.listQuery = QStringLiteral("ZQ60");
+    s.auxQuery = QStringLiteral("ZQ61");
+    s.createSql = QStringLiteral("SELECT * FROM szallito");
+    s.showSql = QStringLiteral("SELECT * FROM szallito ORDER BY zSzam");
+    s.showLocateColumn = QStringLiteral("zkod");
+    s.caption = QStringLiteral("A lista, név szerint (Rendezéshez klikk  az \"Kód\" \"Szám\" \"Neve\"  oszlop fejlécre)");
+    const std::vector<std::pair<const char*, const char*>> columns = {
+        {"zKod", "Kód"},          {"zSzam", "Csoportszám"},     {"zNev1", "Név (1)"},
+        {"zNev2", "Név (2)"},     {"zIrszam", "Ir.szám"},       {"zHely", "Hely"},
+        {"zUtca", "Utca"},        {"zAdo", "Adószám"},          {"zKado", "K.adószám"},
+        {"zBanknev", "Bank neve (1)"}, {"zBankszla", "Bank szla (1)"}, {"zBanknev2", "Bank neve (2)"},
+        {"zBankszla2", "Bank szla (2)"}, {"zIBAN", "IBAN"},     {"zSwift", "Swift"},
+        {"zEmail", "Email"},      {"zTel", "Telefon"},          {"zFax", "Fax"},
+        {"zKiallito", "Kiállitó neve"}, {"zSzeria", "Szeria"},  {"zVerzio", "Verzio"},
+        {"zaFelhaszn", "Felhasználó"}, {"zThely", "Telephely"}, {"zMemoSzall", "Memo "},
+        {"zID", "ID"}};
+    for (const auto& [field, title] : columns)
+        s.columns.push_back({QString::fromUtf8(field), QString::fromUtf8(title)});
+    s.sorts = {{QStringLiteral("zKod"), QStringLiteral("SELECT * FROM szallito ORDER BY zKod"),
+                QStringLiteral("Szállító lista, ID szerint")},
+               {QStringLiteral("zSzam"), QStringLiteral("SELECT * FROM szallito ORDER BY zSzam"),
+                QStringLiteral("Szállító lista, szám szerint")},
+               {QStringLiteral("zNev1"), QStringLiteral("SELECT * FROM szallito ORDER BY zNev1"),
+                QStringLiteral("Szállító lista, név szerint")}};
+    s.newMode = issuer::kNewMode;
+    s.modifyMode = issuer::kModifyMode;
+    s.editScreen = Screen::IssuerEdit;
+    s.remove = {QStringLiteral("DELETE FROM szallito WHERE zkod = :p1"), QStringLiteral("zkod"),
+                QStringLiteral("A szállító sor törlölve!"), QStringLiteral("Hiba: Szállító DELETE törlésekor")};
+    s.guard = ReferenceGuard{
+        QStringLiteral("SELECT lzkod, count(lzkod) as db FROM SzlevFej WHERE lzkod = :p1 GROUP BY lzkod"),
+        QStringLiteral("zkod"), QStringLiteral("A szállító már szerepel a kiállitott Szlev-n !")};
+    return s;
+}
+
+IssuerList::IssuerList(ScreenContext& context, QObject* parent) : ListScreen(context, makeSpec(), parent) {}
+
+IssuerEdit::IssuerEdit(ScreenContext& context, QObject* parent)
+    : EditScreen(context, issuer::kTable, QStringLiteral("Szállító bevitel"), parent),
+      m_list(context.data.query(QStringLiteral("ZQ60"))),
+      m_aux(context.data.query(QStringLiteral("ZQ61")))
+{
+    addField({QStringLiteral("zSzam"), QStringLiteral("Csoportszám"), {}, {}, {}, false, false,
+              QStringLiteral("Azonos partner csoportkódja")});
+    addField({QStringLiteral("zNev1"), QStringLiteral("Szállító neve")});
+    addField({QStringLiteral("zNev2"), QString()});
+    addField({QStringLiteral("zIrszam"), QStringLiteral("Irszám")});
+    addField({QStringLiteral("zHely"), QStringLiteral("Helységnév")});
+    addField({QStringLiteral("zUtca"), QStringLiteral("Utca")});
+    addField({QStringLiteral("zTel"), QStringLiteral("Telefon")});
+    addField({QStringLiteral("zFax"), QStringLiteral("Fax")});
+    addField({QStringLiteral("zEmail"), QStringLiteral("Email")});
+    addField({QStringLiteral("zAdo"), QStringLiteral("Adószám"), {}, CharFilter(QStringLiteral("0123456789-"))});
+    addField({QStringLiteral("zKado"), QStringLiteral("Köz.adószám")});
+    addField({QStringLiteral("zBanknev"), QStringLiteral("Bank neve")});
+    addField({QStringLiteral("zBankszla"), QStringLiteral("Bank szla")});
+    addField({QStringLiteral("zBanknev2"), QStringLiteral("Bank neve")});
+    addField({QStringLiteral("zBankszla2"), QStringLiteral("Bank szla")});
+    addField({QStringLiteral("zIBAN"), QStringLiteral("IBAN")});
+    addField({QStringLiteral("zSwift"), QStringLiteral("Swift")});
+    addField({QStringLiteral("zKiallito"), QStringLiteral("Kiállító")});
+    addField({QStringLiteral("zKod"), QStringLiteral("Kód"), {}, {}, {}, true});
+    addField({QStringLiteral("zID"), QStringLiteral("ID"), {}, {}, {}, true});
+    addField({QStringLiteral("zMemoSzall"), QStringLiteral("Szállítólevél szállító fejléce (cimkéje)"),
+              QStringLiteral("\r\n"), {}, {}, false, true,
+              QStringLiteral("Beírja a fejléc adatait vagy  az \"Összeállítás\" gombra kattint.")});
+}
+
+bool IssuerEdit::fill()
+{
+    try {
+        setTitle(issuer::kModifyMode);
+        fillFromRow(m_list);
+        return true;
+    } catch (const Error&) {
+        m_context.ui.message(QStringLiteral("Hiba a szállitó módosítás Edit-ben való megjelenitésekor!"));
+        return false;
+    }
+}
+
+void IssuerEdit::show()
+{
+    if (!isNew())
+        return;
+    const QString code = proposedCode(m_aux, {issuer::kTable, QStringLiteral("zKod")});
+    setField(QStringLiteral("zKod"), code);
+    setField(QStringLiteral("zSzam"), code);
+}
+
+void IssuerEdit::copy()
+{
+    copyRecord(issuer::kModifyMode, QStringLiteral("zNev1"), QStringLiteral("Csak a szállító módosításban! "));
+}
+
+void IssuerEdit::compose()
+{
+    runAction(m_context.ui, [this] {
+        if (title() != issuer::kModifyMode) {
+            m_context.ui.message(QStringLiteral("Csak a szállító módosításban! "));
+            return;
+        }
+        setEditMode(issuer::kComposeMode);
+        m_context.opener.open(Screen::IssuerBlock);
+        // The composer stores the block in the record itself; the field takes it over.
+        if (!field(QStringLiteral("zID")).isEmpty() && m_list.isOpen())
+            setField(QStringLiteral("zMemoSzall"), m_list.fieldText(QStringLiteral("zMemoSzall")));
+    });
+}
+
+std::vector<EditScreen::Check> IssuerEdit::checks() const
+{
+    return {{QStringLiteral("zNev1"), QStringLiteral("Nincs megadva a neve!")}};
+}
+
+bool IssuerEdit::save()
+{
+    const SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a szállítóban "),
+                          QStringLiteral("Hiba: Újban, INSERT-edit a szálítóban "),
+                          QStringLiteral("Hiba az append vagy edit közben a szállítóban!")};
+    // A new issuer's block gets its first name line and address appended once it is stored.
+    QString block = field(QStringLiteral("zMemoSzall"));
+    if (isNew()) {
+        block = appendMemoLine(block, field(QStringLiteral("zNev1")));
+        block = appendMemoLine(block, QStringLiteral(" "));
+        block = appendMemoLine(block, QStringList{field(QStringLiteral("zIrszam")), field(QStringLiteral("zHely")),
+                                                  field(QStringLiteral("zUtca"))}
+                                          .join(u' '));
+    }
+    QStringList columns;
+    QStringList markers;
+    for (const auto& [column, marker] : kWritten) {
+        columns << QString::fromUtf8(column);
+        markers << QString::fromUtf8(marker);
+    }
+    const bool saved = runSave(m_context.ui, m_list, m_aux, isNew(), {issuer::kTable, QStringLiteral("zKod")}, texts,
+                               [&](const QString& code) {
+                                   if (!code.isEmpty()) {
+                                       m_list.setSql({QStringLiteral("INSERT INTO szallito ( %1 )")
+                                                          .arg(columns.join(QStringLiteral(", "))),
+                                                      QStringLiteral("VALUES ( %1 )")
+                                                          .arg(markers.join(QStringLiteral(", ")))});
+                                       m_list.setText(QStringLiteral("p1"), code);
+                                   } else {
+                                       m_list.setSql(upsertStatement(QStringLiteral("szallito"),
+                                                                     QStringList{QStringLiteral("zID")} + columns,
+                                                                     QStringList{QStringLiteral(":p0")} + markers));
+                                       m_list.setText(QStringLiteral("p0"), field(QStringLiteral("zID")));
+                                       m_list.setText(QStringLiteral("p1"), field(QStringLiteral("zKod")));
+                                   }
+                                   for (const auto& [param, key] : kParams)
+                                       m_list.setText(QString::fromUtf8(param), field(QString::fromUtf8(key)));
+                                   m_list.setText(QStringLiteral("p16"), block);
+                                   m_list.execute();
+                                   m_context.state.setRememberedKey(issuer::kTable, field(QStringLiteral("zKod")));
+                               });
+    if (!saved)
+        return false;
+    setField(QStringLiteral("zMemoSzall"), block);
+    m_list.setSql({issuer::kAfterSaveSql});
+    m_list.open();
+    m_list.refresh();
+    m_list.locate(QStringLiteral("zkod"), m_context.state.rememberedKey(issuer::kTable));
+    return true;
+}
+
+} // namespace orvena

@@ -1,0 +1,231 @@
+// Customers and issuers: list screens with a "Sor adata" / "Cimke" detail panel, edit screens
+// with the pages "Sorok" and "Cimke", the copy and the header-block composer.
+#include "masterdatadialogs.h"
+
+#include "masterdata/customers.h"
+#include "masterdata/issuers.h"
+#include "screens/common/ui/editdialog.h"
+#include "screens/common/ui/listdialog.h"
+
+#include <QEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <memory>
+
+namespace orvena {
+
+namespace {
+
+// The customer search runs on every key typed in the field, with the text as it stood before the
+// key: "Keres" and Enter therefore search for the whole typed text.
+class SearchKeys : public QObject {
+public:
+    SearchKeys(QLineEdit* field, CustomerList* list) : QObject(field), m_field(field), m_list(list) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+                m_list->search(m_field->text());
+        }
+        return false;
+    }
+
+private:
+    QLineEdit* m_field;
+    CustomerList* m_list;
+};
+
+// Two labelled columns of fields on the page "Sorok", in focus order left then right.
+QWidget* fieldsPage(EditDialog* dialog, const QStringList& left, const QStringList& right)
+{
+    auto* page = new QWidget;
+    auto* row = new QHBoxLayout(page);
+    row->addLayout(dialog->formLayout(left), 1);
+    row->addSpacing(16);
+    row->addLayout(dialog->formLayout(right), 1);
+    return page;
+}
+
+QWidget* blockPage(EditDialog* dialog, const QString& key, QPushButton* compose)
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(dialog->label(key));
+    layout->addWidget(dialog->widget(key), 1);
+    auto* row = new QHBoxLayout;
+    row->addWidget(compose);
+    row->addStretch();
+    layout->addLayout(row);
+    return page;
+}
+
+} // namespace
+
+QDialog* createCustomerListDialog(ScreenContext& context, QWidget* parent)
+{
+    auto* model = new CustomerList(context);
+    auto* dialog = new ListDialog(model, parent);
+    dialog->setObjectName(formId(Screen::CustomerList));
+    dialog->setWindowTitle(QStringLiteral("Vevö"));
+    dialog->setProperty("helpContext", 3);
+
+    auto* search = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("Név:"), dialog);
+    auto* field = new QLineEdit(dialog);
+    field->setObjectName(QStringLiteral("Search"));
+    field->setToolTip(QStringLiteral("Kezdö betükre rákeres"));
+    field->setMaximumWidth(320);
+    label->setBuddy(field);
+    field->installEventFilter(new SearchKeys(field, model));
+    auto* find = new QPushButton(QStringLiteral("Keres"), dialog);
+    find->setObjectName(QStringLiteral("Keres"));
+    find->setToolTip(QStringLiteral("Vevő névre pozicionálja a listát."));
+    find->setAutoDefault(false);
+    QObject::connect(find, &QPushButton::clicked, model, [model, field] { model->search(field->text()); });
+    search->addWidget(label);
+    search->addWidget(field, 1);
+    search->addWidget(find);
+    search->addStretch();
+    dialog->topArea()->addLayout(search);
+
+    dialog->setDetails(
+        {{QStringLiteral("Neve"), {QStringLiteral("vNeve")}},
+         {QStringLiteral("Cime"), {QStringLiteral("vIrszam"), QStringLiteral("vHely"), QStringLiteral("vUtca")}},
+         {QStringLiteral("Telefon"), {QStringLiteral("vTel")}},
+         {QStringLiteral("Adószám"), {QStringLiteral("vAdo")}},
+         {QStringLiteral("Köz.adószám"), {QStringLiteral("vKado")}},
+         {QStringLiteral("IBAN"), {QStringLiteral("vIBAN")}},
+         {QStringLiteral("Swift"), {QStringLiteral("vSwift")}},
+         {QStringLiteral("Bank"), {QStringLiteral("vBanknev"), QStringLiteral("vBankszla")}},
+         {QStringLiteral("Kamat %"), {QStringLiteral("vKamat")}},
+         {QStringLiteral("Fiz.hat.(nap)"), {QStringLiteral("vFhat")}},
+         {QStringLiteral("Fiz.mód"), {QStringLiteral("vFizmod")}},
+         {QStringLiteral("Enged.%"), {QStringLiteral("vEnged")}},
+         {QStringLiteral("Pénznem"), {QStringLiteral("vPnem")}},
+         {QStringLiteral("E-mail"), {QStringLiteral("vEmail")}},
+         {QStringLiteral("Ford.adózás"), {QStringLiteral("vFordado")}},
+         {QStringLiteral("Kódszám:"), {QStringLiteral("vSzam")}},
+         {QStringLiteral("Kód"), {QStringLiteral("vID")}}},
+        QStringLiteral("vMemoVevo"));
+    dialog->setHints({QStringLiteral("Számlázásnál van használatban."), QStringLiteral("Új vevö felvétele."),
+                      QStringLiteral("Vevö módosítása."), QStringLiteral("Vevö sor törlése."), QStringLiteral("Kilépés")});
+    dialog->resize(1000, 720);
+    return dialog;
+}
+
+QDialog* createCustomerEditDialog(ScreenContext& context, QWidget* parent)
+{
+    auto model = std::make_unique<CustomerEdit>(context);
+    if (!model->start())
+        return nullptr;
+    CustomerEdit* m = model.get();
+    auto* dialog = new EditDialog(model.release(), parent);
+    dialog->setObjectName(formId(Screen::CustomerEdit));
+    dialog->setProperty("helpContext", 3);
+    auto* tabs = new QTabWidget(dialog);
+    tabs->addTab(fieldsPage(dialog,
+                            {"vSzam", "vNeve", "vIrszam", "vHely", "vUtca", "vTel", "vEmail", "vAdo", "vKado", "vBanknev",
+                             "vBankszla"},
+                            {"vIBAN", "vSwift", "vFizmod", "vFhat", "vPnem", "vEnged", "vKamat", "vFordado", "vUzen",
+                             "vKod", "vID"}),
+                 QStringLiteral("Sorok"));
+    auto* compose = new QPushButton(QStringLiteral("Összeállít"), dialog);
+    compose->setObjectName(QStringLiteral("Button_Osszeallit"));
+    compose->setToolTip(QStringLiteral("Vevő cimke elkészítése, módositása."));
+    compose->setAutoDefault(false);
+    QObject::connect(compose, &QPushButton::clicked, m, [m] { m->compose(); });
+    tabs->addTab(blockPage(dialog, QStringLiteral("vMemoVevo"), compose), QStringLiteral("Cimke"));
+    dialog->body()->addWidget(tabs);
+    dialog->addButton(QStringLiteral("OK"), QStringLiteral("Vevő letárolása."), [m] { m->ok(); });
+    dialog->addButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });
+    dialog->addButton(QStringLiteral("Másolat készítés"), QStringLiteral("A vevö sorról másolat készítése"),
+                      [m] { m->copy(); });
+    // A validation on a field of the other page shows that page first.
+    QObject::connect(m, &EditScreen::focusRequested, tabs, [tabs, dialog](const QString& key) {
+        if (QWidget* w = dialog->widget(key))
+            for (int i = 0; i < tabs->count(); ++i)
+                if (tabs->widget(i)->isAncestorOf(w))
+                    tabs->setCurrentIndex(i);
+    });
+    dialog->finishLayout();
+    dialog->resize(820, dialog->sizeHint().height());
+    return dialog;
+}
+
+QDialog* createIssuerListDialog(ScreenContext& context, QWidget* parent)
+{
+    auto* dialog = new ListDialog(new IssuerList(context), parent);
+    dialog->setObjectName(formId(Screen::IssuerList));
+    dialog->setWindowTitle(QStringLiteral("Szállító"));
+    dialog->setProperty("helpContext", 6);
+    dialog->setDetails(
+        {{QStringLiteral("Neve"), {QStringLiteral("zNev1")}, {QStringLiteral("zNev2")}},
+         {QStringLiteral("Cime"), {QStringLiteral("zIrszam"), QStringLiteral("zHely"), QStringLiteral("zUtca")}},
+         {QStringLiteral("Telefon"), {QStringLiteral("zTel")}},
+         {QStringLiteral("Adószám"), {QStringLiteral("zAdo")}},
+         {QStringLiteral("Köz.adószám"), {QStringLiteral("zKado")}},
+         {QStringLiteral("IBAN"), {QStringLiteral("zIBAN")}},
+         {QStringLiteral("Swift"), {QStringLiteral("zSwift")}},
+         {QStringLiteral("Bank"),
+          {QStringLiteral("zBanknev"), QStringLiteral("zBankszla")},
+          {QStringLiteral("zBanknev2"), QStringLiteral("zBankszla2")}},
+         {QStringLiteral("Kiállító"), {QStringLiteral("zKiallito")}},
+         {QStringLiteral("Fax"), {QStringLiteral("zFax")}},
+         {QStringLiteral("E-mail"), {QStringLiteral("zEmail")}},
+         {QStringLiteral("Kódszám:"), {QStringLiteral("zSzam")}},
+         {QStringLiteral("Kód"), {QStringLiteral("zID")}}},
+        QStringLiteral("zMemoSzall"));
+    dialog->setHints({QStringLiteral("Szállítólevél és számlánál  a kiválasztás és ablakzárása"),
+                      QStringLiteral("Új szállító, kibocsátó létrehozása."),
+                      QStringLiteral("Szállító adatainak módositása"), QStringLiteral("Szállító törlése a listából."),
+                      QStringLiteral("Kilépés")});
+    dialog->resize(1000, 720);
+    return dialog;
+}
+
+QDialog* createIssuerEditDialog(ScreenContext& context, QWidget* parent)
+{
+    auto model = std::make_unique<IssuerEdit>(context);
+    if (!model->start())
+        return nullptr;
+    IssuerEdit* m = model.get();
+    auto* dialog = new EditDialog(model.release(), parent);
+    dialog->setObjectName(formId(Screen::IssuerEdit));
+    dialog->setProperty("helpContext", 6);
+    auto* tabs = new QTabWidget(dialog);
+    tabs->addTab(fieldsPage(dialog,
+                            {"zSzam", "zNev1", "zNev2", "zIrszam", "zHely", "zUtca", "zTel", "zFax", "zEmail", "zAdo"},
+                            {"zKado", "zBanknev", "zBankszla", "zBanknev2", "zBankszla2", "zIBAN", "zSwift", "zKiallito",
+                             "zKod", "zID"}),
+                 QStringLiteral("Sorok"));
+    auto* compose = new QPushButton(QStringLiteral("Összeállít"), dialog);
+    compose->setObjectName(QStringLiteral("Button_Osszeallit"));
+    compose->setToolTip(QStringLiteral("Kibocsátó (szállító) cimke tételeinek összeállítása, módosítása."));
+    compose->setAutoDefault(false);
+    QObject::connect(compose, &QPushButton::clicked, m, [m] { m->compose(); });
+    tabs->addTab(blockPage(dialog, QStringLiteral("zMemoSzall"), compose), QStringLiteral("Cimke"));
+    dialog->body()->addWidget(tabs);
+    dialog->addButton(QStringLiteral("OK"), QStringLiteral("Szállító (kibocsátó) letárolása."), [m] { m->ok(); });
+    dialog->addButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });
+    dialog->addButton(QStringLiteral("Másolat készítés"), QStringLiteral("Meglévő adatsorról másolat készítése."),
+                      [m] { m->copy(); });
+    QObject::connect(m, &EditScreen::focusRequested, tabs, [tabs, dialog](const QString& key) {
+        if (QWidget* w = dialog->widget(key))
+            for (int i = 0; i < tabs->count(); ++i)
+                if (tabs->widget(i)->isAncestorOf(w))
+                    tabs->setCurrentIndex(i);
+    });
+    dialog->finishLayout();
+    dialog->resize(820, dialog->sizeHint().height());
+    return dialog;
+}
+
+} // namespace orvena

@@ -1,0 +1,113 @@
+#include "vatrates.h"
+
+namespace orvena {
+
+ListSpec VatList::makeSpec()
+{
+    ListSpec s;
+    s.table = vat::kTable;
+    s.listQuery = QStringLiteral("ZQ90");
+    s.auxQuery = QStringLiteral("ZQ91");
+    s.createSql = vat::kListSql;
+    s.showSql = vat::kListSql;
+    s.showLocateColumn = QStringLiteral("kAfa");
+    s.caption = QStringLiteral("Áfa lista, megnevezés szerint  (Rendezéshez klikk a \"Áfa %\" \"Megnevezés\" \" Kód\" "
+                               "oszlop fejlécre)");
+    s.columns = {{QStringLiteral("kAfa"), QStringLiteral("Áfa %")},
+                 {QStringLiteral("kAfanev"), QStringLiteral("Áfa név")},
+                 {QStringLiteral("kAfakod"), QStringLiteral("Áfa kód")},
+                 {QStringLiteral("kID"), QStringLiteral("ID")}};
+    s.sorts = {{QStringLiteral("kAfa"), vat::kListSql, QStringLiteral("Áfa lista, áfa % szerint")},
+               {QStringLiteral("kAfanev"), QStringLiteral("SELECT * FROM afa ORDER BY kAfanev"),
+                QStringLiteral("Áfa lista, áfa név szerint")},
+               {QStringLiteral("kAfakod"), QStringLiteral("SELECT * FROM afa ORDER BY kAfakod"),
+                QStringLiteral("Áfa lista, áfa kódja szerint")}};
+    s.newMode = vat::kNewMode;
+    s.modifyMode = vat::kModifyMode;
+    s.editScreen = Screen::VatEdit;
+    s.modifyKeyColumn = QStringLiteral("kAfakod");
+    s.remove = {QStringLiteral("DELETE FROM afa WHERE kID = :p1"), QStringLiteral("kID"),
+                QStringLiteral("Az áfa sor törlölve!"), QStringLiteral("Hiba: Áfa DELETE törlésekor")};
+    return s;
+}
+
+VatList::VatList(ScreenContext& context, QObject* parent) : ListScreen(context, makeSpec(), parent) {}
+
+VatEdit::VatEdit(ScreenContext& context, QObject* parent)
+    : EditScreen(context, vat::kTable, QStringLiteral("Áfa bevitel"), parent),
+      m_list(context.data.query(QStringLiteral("ZQ90"))),
+      m_aux(context.data.query(QStringLiteral("ZQ91")))
+{
+    addField({QStringLiteral("kAfa"), QStringLiteral("Áfa %"), {}, CharFilter::digits()});
+    addField({QStringLiteral("kAfanev"), QStringLiteral("Megnevezés")});
+    addField({QStringLiteral("kID"), QStringLiteral("ID"), {}, {}, {}, true});
+    addField({QStringLiteral("kAfakod"), QStringLiteral("Kód"), {}, {}, {}, true});
+}
+
+bool VatEdit::fill()
+{
+    try {
+        setTitle(vat::kModifyMode);
+        fillFromRow(m_list);
+        return true;
+    } catch (const Error&) {
+        m_context.ui.message(QStringLiteral("Hiba a áfa módosítás Edit-ben való megjelenitésekor!"));
+        return false;
+    }
+}
+
+void VatEdit::show()
+{
+    m_list.setSql({vat::kListSql});
+    m_list.open();
+    m_list.refresh();
+    m_list.locate(QStringLiteral("kAfakod"), m_context.state.rememberedKey(vat::kTable));
+}
+
+std::vector<EditScreen::Check> VatEdit::checks() const
+{
+    return {{QStringLiteral("kAfanev"), QStringLiteral("Nincs megadva a megnevezés!")},
+            {QStringLiteral("kAfa"), QStringLiteral("Nincs megadva az áfa!")}};
+}
+
+bool VatEdit::save()
+{
+    const SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a áfaban "),
+                          QStringLiteral("Hiba: Újban, INSERT-edit az Áfaban "),
+                          QStringLiteral("Hiba az append vagy edit közben a áfaban!")};
+    const bool saved = runSave(m_context.ui, m_list, m_aux, isNew(), {vat::kTable, QStringLiteral("kAfakod")}, texts,
+                               [this](const QString& code) {
+                                   if (!code.isEmpty()) {
+                                       // the identity is left to the server
+                                       m_list.setSql({QStringLiteral("INSERT INTO afa ( kAfa, kAfanev, kAfakod )"),
+                                                      QStringLiteral("VALUES (:p1, :p2, :p3 )")});
+                                       m_list.setInteger(QStringLiteral("p1"), field(QStringLiteral("kAfa")));
+                                       m_list.setText(QStringLiteral("p2"), field(QStringLiteral("kAfanev")));
+                                       m_list.setText(QStringLiteral("p3"), code);
+                                       m_list.execute();
+                                       m_context.state.setRememberedKey(vat::kTable, code);
+                                   } else {
+                                       m_list.setSql(upsertStatement(
+                                           QStringLiteral("afa"),
+                                           {QStringLiteral("kID"), QStringLiteral("kAfakod"), QStringLiteral("kAfanev"),
+                                            QStringLiteral("kAfa")},
+                                           {QStringLiteral(":p0"), QStringLiteral(":p1"), QStringLiteral(":p2"),
+                                            QStringLiteral(":p3")}));
+                                       m_list.setText(QStringLiteral("p0"), field(QStringLiteral("kID")));
+                                       m_list.setText(QStringLiteral("p1"), field(QStringLiteral("kAfakod")));
+                                       m_list.setText(QStringLiteral("p2"), field(QStringLiteral("kAfanev")));
+                                       m_list.setInteger(QStringLiteral("p3"), field(QStringLiteral("kAfa")));
+                                       m_list.execute();
+                                       m_context.state.setRememberedKey(vat::kTable, field(QStringLiteral("kAfakod")));
+                                   }
+                               });
+    if (!saved)
+        return false;
+    m_list.setSql({vat::kListSql});
+    m_list.open();
+    m_list.refresh();
+    m_list.locate(QStringLiteral("kAfakod"), m_context.state.rememberedKey(vat::kTable));
+    return true;
+}
+
+} // namespace orvena

@@ -1,0 +1,179 @@
+// The master-data dialogs wired to their models: clicks and keys reach the models, the grid and
+// the detail panel follow the shared list query, and a list opens its edit screen modally.
+#include "masterdata/ui/masterdatadialogs.h"
+#include "screens/common/ui/screenregistry.h"
+#include "support/fakes.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+using namespace orvena;
+
+class MasterDataDialogsTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::TestSession> s;
+    std::unique_ptr<ScreenRegistry> registry;
+    std::unique_ptr<ScreenContext> context;
+
+    Query& q(const char* id) { return s->data.query(QString::fromLatin1(id)); }
+
+    // Acts on the next modal dialog once it is running.
+    void whenModal(const QString& formId, std::function<void(QDialog*)> act)
+    {
+        QTimer::singleShot(0, this, [this, formId, act] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || dialog->objectName() != formId) {
+                whenModal(formId, act); // not up yet
+                return;
+            }
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            act(dialog);
+        });
+    }
+    static void snapshot(QWidget* w, const QString& name)
+    {
+        QDir().mkpath(QStringLiteral(ORVENA_SCREENSHOT_DIR));
+        w->grab().save(QStringLiteral(ORVENA_SCREENSHOT_DIR "/%1.png").arg(name));
+    }
+    template <typename T>
+    static T* child(QWidget* w, const QString& name)
+    {
+        T* found = w->findChild<T*>(name);
+        if (!found)
+            qWarning("no child %s", qPrintable(name));
+        return found;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        s = std::make_unique<test::TestSession>();
+        s->db.addDemoData();
+        registry = std::make_unique<ScreenRegistry>();
+        registerMasterDataScreens(*registry);
+        context = std::make_unique<ScreenContext>(ScreenContext{s->data, s->state, s->ui, *registry});
+        registry->setContext(context.get());
+    }
+    void cleanupTestCase()
+    {
+        registry.reset();
+        context.reset();
+        s.reset();
+    }
+
+    void vatListAndEdit()
+    {
+        std::unique_ptr<QDialog> list(registry->create(Screen::VatList));
+        QVERIFY(list);
+        QCOMPARE(list->objectName(), QStringLiteral("TForm15"));
+        QCOMPARE(list->property("helpContext").toInt(), 5);
+        list->show();
+        QVERIFY(QTest::qWaitForWindowExposed(list.get()));
+        auto* grid = child<QTableView>(list.get(), QStringLiteral("Grid"));
+        QCOMPARE(grid->model()->rowCount(), 4);
+        QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Áfa név"));
+        QCOMPARE(grid->model()->index(0, 0).data().toString(), QStringLiteral("0")); // percentage order
+
+        // a title click sorts and changes the caption line
+        const QPoint nameTitle(grid->horizontalHeader()->sectionViewportPosition(1) + 5, 5);
+        QTest::mouseClick(grid->horizontalHeader()->viewport(), Qt::LeftButton, {}, nameTitle);
+        QCOMPARE(child<QLabel>(list.get(), QStringLiteral("Caption"))->text(), QStringLiteral("Áfa lista, áfa név szerint"));
+        QCOMPARE(grid->model()->index(0, 1).data().toString(), QStringLiteral("18% kedvezményes"));
+
+        // a click on a row moves the list's current row; the detail panel follows
+        const QRect third = grid->visualRect(grid->model()->index(2, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, third.center());
+        QCOMPARE(q("ZQ90").currentRow(), 2);
+        QCOMPARE(child<QLabel>(list.get(), QStringLiteral("Detail_kAfanev"))->text(), QStringLiteral("5% kedvezményes"));
+        snapshot(list.get(), QStringLiteral("masterdata_vatlist"));
+
+        // "Új": the edit screen opens modally; typed keys pass its filters, Enter moves on
+        whenModal(QStringLiteral("TForm16"), [](QDialog* edit) {
+            auto* percent = edit->findChild<QLineEdit*>(QStringLiteral("kAfa"));
+            QVERIFY(percent->hasFocus());
+            QTest::keyClicks(percent, QStringLiteral("1x5%"));
+            QCOMPARE(percent->text(), QStringLiteral("15"));
+            QTest::keyClick(percent, Qt::Key_Return);
+            QApplication::processEvents();
+            auto* name = edit->findChild<QLineEdit*>(QStringLiteral("kAfanev"));
+            QVERIFY(name->hasFocus());
+            QTest::keyClicks(name, QStringLiteral("15% "));
+            name->insert(QStringLiteral("különös"));
+            snapshot(edit, QStringLiteral("masterdata_vatedit"));
+            QTest::mouseClick(edit->findChild<QPushButton*>(QStringLiteral("Button_OK")), Qt::LeftButton);
+        });
+        QTest::mouseClick(child<QPushButton>(list.get(), QStringLiteral("Uj")), Qt::LeftButton);
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT kAfa FROM afa WHERE kAfanev = '15% különös'")), QStringLiteral("15"));
+        QCOMPARE(q("ZQ90").fieldText(QStringLiteral("kAfanev")), QStringLiteral("15% különös"));
+        QCOMPARE(grid->currentIndex().row(), q("ZQ90").currentRow());
+        QVERIFY(s->ui.shown().empty());
+
+        // "Kiválaszt" closes the list
+        QTest::mouseClick(child<QPushButton>(list.get(), QStringLiteral("Kivalaszt")), Qt::LeftButton);
+        QVERIFY(!list->isVisible());
+        QCOMPARE(list->result(), int(QDialog::Accepted));
+    }
+
+    void customerSearchModifyAndToggle()
+    {
+        std::unique_ptr<QDialog> list(registry->create(Screen::CustomerList));
+        list->show();
+        QVERIFY(QTest::qWaitForWindowExposed(list.get()));
+        auto* search = child<QLineEdit>(list.get(), QStringLiteral("Search"));
+        QTest::keyClicks(search, QStringLiteral("gy"));
+        QTest::mouseClick(child<QPushButton>(list.get(), QStringLiteral("Keres")), Qt::LeftButton);
+        QCOMPARE(q("ZQ30").fieldText(QStringLiteral("vNeve")), QStringLiteral("Győri Ételműhely Kft."));
+        QVERIFY(child<QPlainTextEdit>(list.get(), QStringLiteral("Cimke"))->toPlainText().startsWith(
+            QStringLiteral("Győri Ételműhely Kft.\n")));
+        snapshot(list.get(), QStringLiteral("masterdata_customerlist"));
+
+        whenModal(QStringLiteral("TForm4"), [](QDialog* edit) {
+            QCOMPARE(edit->windowTitle(), QStringLiteral("Vevö módositás"));
+            auto* method = edit->findChild<QLineEdit*>(QStringLiteral("vFizmod"));
+            QCOMPARE(method->text(), QStringLiteral("átutalás"));
+            QTest::mouseClick(method, Qt::LeftButton);
+            QCOMPARE(method->text(), QStringLiteral("kp."));
+            auto* tax = edit->findChild<QLineEdit*>(QStringLiteral("vAdo"));
+            tax->clear();
+            QTest::keyClicks(tax, QStringLiteral("12-34a5"));
+            QCOMPARE(tax->text(), QStringLiteral("12345"));
+            snapshot(edit, QStringLiteral("masterdata_customeredit"));
+            QTest::mouseClick(edit->findChild<QPushButton*>(QStringLiteral("Button_OK")), Qt::LeftButton);
+        });
+        QTest::mouseClick(child<QPushButton>(list.get(), QStringLiteral("Modosit")), Qt::LeftButton);
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT vFizmod, vAdo FROM vevo WHERE vKod = '3'")),
+                 QStringList{"kp.|12345"});
+        QCOMPARE(q("ZQ30").fieldText(QStringLiteral("vKod")), QStringLiteral("3"));
+    }
+
+    void otherScreensBuild()
+    {
+        // every list and new-record screen opens orderly on the demo data
+        const std::vector<std::pair<Screen, QString>> screens = {
+            {Screen::ArticleList, "masterdata_articlelist"}, {Screen::ArticleEdit, "masterdata_articleedit"},
+            {Screen::IssuerList, "masterdata_issuerlist"},   {Screen::IssuerEdit, "masterdata_issueredit"}};
+        s->state.setEditMode(QStringLiteral("cikk"), QStringLiteral("Új cikk"));
+        s->state.setEditMode(QStringLiteral("szallito"), QStringLiteral("Szállító módositás"));
+        for (const auto& [screen, name] : screens) {
+            std::unique_ptr<QDialog> dialog(registry->create(screen));
+            QVERIFY(dialog);
+            QCOMPARE(dialog->objectName(), formId(screen));
+            dialog->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+            snapshot(dialog.get(), name);
+        }
+        QVERIFY(s->ui.shown().empty());
+    }
+};
+
+QTEST_MAIN(MasterDataDialogsTest)
+#include "tst_masterdatadialogs.moc"
