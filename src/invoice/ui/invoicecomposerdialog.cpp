@@ -1,0 +1,409 @@
+#include "invoicecomposerdialog.h"
+
+#include "invoicewidgets.h"
+
+#include "invoice/invoicetexts.h"
+#include "screens/common/querytablemodel.h"
+#include "screens/common/ui/gridbinding.h"
+#include "screens/common/ui/keyhandling.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace orvena {
+
+using namespace invoice;
+using F = InvoiceComposer::Field;
+
+namespace {
+
+QString name(int field)
+{
+    return QStringLiteral("field%1").arg(field);
+}
+
+QPushButton* button(const QString& text, const QString& hint, const QString& objectName, QWidget* parent)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(objectName);
+    b->setToolTip(hint);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComposer* model, QWidget* parent)
+    : QDialog(parent), m_model(model)
+{
+    setObjectName(QStringLiteral("TForm9"));
+    setWindowTitle(QStringLiteral("Számla készítés"));
+    model->setParent(this);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    auto* numberLabel = new QLabel(QStringLiteral("Számla sorszáma"), this);
+    QFont bold = numberLabel->font();
+    bold.setBold(true);
+    numberLabel->setFont(bold);
+    QLineEdit* number = readOnlyField(this);
+    number->setObjectName(name(F::Number));
+    number->setFont(bold);
+    number->setMaximumWidth(140);
+    bindEdit(number, m_model, F::Number);
+    m_widgets[F::Number] = number;
+    top->addWidget(numberLabel);
+    top->addWidget(number);
+    top->addStretch();
+    layout->addLayout(top);
+
+    auto* tabs = new QTabWidget(this);
+    tabs->setObjectName(QStringLiteral("headerTabs"));
+    tabs->addTab(buildHeaderTab(context), QStringLiteral("Számla fejléc"));
+    tabs->addTab(buildCustomerTab(context), QStringLiteral("Vevö adatai"));
+    tabs->addTab(buildIssuerTab(context), QStringLiteral("Szállító adata"));
+    tabs->setCurrentIndex(0);
+    layout->addWidget(tabs);
+
+    auto* linesTabs = new QTabWidget(this);
+    linesTabs->addTab(buildLines(context), QStringLiteral("Számla tételsor"));
+    layout->addWidget(linesTabs, 1);
+
+    auto* bottom = new QHBoxLayout;
+    m_fromDelivery = button(QStringLiteral("Sz.levélböl"), QStringLiteral("Szállítólevél választó ablak megnyitása"),
+                            QStringLiteral("fromDeliveryButton"), this);
+    m_fromDelivery->setEnabled(false);
+    bottom->addWidget(m_fromDelivery);
+    bottom->addStretch();
+    auto* ok = button(QStringLiteral("OK"), QStringLiteral("Számla letárolása"), QStringLiteral("okButton"), this);
+    auto* cancel = button(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), this);
+    bottom->addWidget(ok);
+    bottom->addWidget(cancel);
+    layout->addLayout(bottom);
+
+    connect(ok, &QPushButton::clicked, this, [this] { m_model->ok(); });
+    connect(cancel, &QPushButton::clicked, this, [this] { m_model->cancel(); });
+    connect(m_model, &InvoiceComposer::closeRequested, this, [this] { QTimer::singleShot(0, this, &QDialog::accept); });
+    connect(m_model, &InvoiceComposer::focusRequested, this, [this, tabs](int field) {
+        if (QWidget* w = widgetFor(field)) {
+            if (tabs->widget(0)->isAncestorOf(w))
+                tabs->setCurrentIndex(0);
+            w->setFocus(Qt::OtherFocusReason);
+        }
+    });
+
+    installEnterNavigation(this, EnterMode::FormFirst);
+    resize(920, 720);
+    if (QWidget* first = widgetFor(F::Contract))
+        first->setFocus();
+}
+
+QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
+{
+    auto* page = new QWidget(this);
+    auto* grid = new QGridLayout(page);
+    auto edit = [this, page](F f) {
+        auto* e = new QLineEdit(page);
+        e->setObjectName(name(f));
+        bindEdit(e, m_model, f);
+        m_widgets[f] = e;
+        return e;
+    };
+    auto label = [page](const QString& text) { return new QLabel(text, page); };
+
+    QLineEdit* contract = edit(F::Contract);
+    QLineEdit* payment = edit(F::PaymentMethod);
+    QLineEdit* performed = edit(F::PerformanceDate);
+    QLineEdit* issued = edit(F::IssueDate);
+    QLineEdit* due = edit(F::DueDate);
+    for (QLineEdit* date : {performed, issued, due}) {
+        installCharFilter(date, CharFilter(QStringLiteral("0123456789.")));
+        date->setMaximumWidth(110);
+    }
+    m_performanceDate = performed;
+    performed->installEventFilter(this);
+    QLineEdit* currency = edit(F::Currency);
+    currency->setToolTip(QStringLiteral("Klikkre \"Ft\" / \"HUF\" váltás"));
+    currency->setMaximumWidth(80);
+    installClickHandler(currency, [this] { m_model->toggleCurrency(); });
+    QLineEdit* rate = edit(F::ExchangeRate);
+    rate->setToolTip(QStringLiteral("Forintban nulla értékkel"));
+    rate->setMaximumWidth(110);
+    installCharFilter(rate, CharFilter(QStringLiteral("0123456789,")));
+    QLineEdit* discount = edit(F::Discount);
+    discount->setMaximumWidth(80);
+    QLineEdit* remark = edit(F::Remark);
+    installFunctionKeyHandler(remark, [this](int key) { m_model->functionKey(F::Remark, key); });
+    auto* message = new QPlainTextEdit(page);
+    message->setObjectName(name(F::Message));
+    message->setToolTip(QStringLiteral("Üzenet a vevönek."));
+    message->setTabChangesFocus(true);
+    message->setFixedHeight(60);
+    bindMemo(message, m_model, F::Message);
+    m_widgets[F::Message] = message;
+    installFunctionKeyHandler(message, [this](int key) { m_model->functionKey(F::Message, key); });
+
+    auto* customerButton = button(QStringLiteral("Vevö"), QStringLiteral("Vevö választó ablak megnyitása"),
+                                  QStringLiteral("customerButton"), page);
+    m_widgets[InvoiceComposer::CustomerButton] = customerButton;
+    auto* languageButton = button(QStringLiteral("Nyelv"), QStringLiteral("A számla felirat nyelve"),
+                                  QStringLiteral("languageButton"), page);
+    connect(customerButton, &QPushButton::clicked, this, [this] { m_model->chooseCustomer(); });
+    connect(languageButton, &QPushButton::clicked, this, [this] { m_model->chooseLanguage(); });
+
+    int row = 0;
+    grid->addWidget(label(QStringLiteral("Szerz.száma")), row, 0);
+    grid->addWidget(contract, row, 1);
+    grid->addWidget(label(QStringLiteral("Fizetés módja")), row, 2);
+    grid->addWidget(payment, row++, 3);
+    grid->addWidget(label(QStringLiteral("Telj. időpontja")), row, 0);
+    grid->addWidget(performed, row, 1);
+    grid->addWidget(label(QStringLiteral("Számla kelte")), row, 2);
+    grid->addWidget(issued, row++, 3);
+    grid->addWidget(label(QStringLiteral("Fiz.határidö")), row, 0);
+    grid->addWidget(due, row, 1);
+    grid->addWidget(label(QStringLiteral("Pénznem")), row, 2);
+    auto* money = new QHBoxLayout;
+    money->addWidget(currency);
+    money->addWidget(label(QStringLiteral("Árfolyam")));
+    money->addWidget(rate);
+    money->addWidget(label(QStringLiteral("Kedvezmény%")));
+    money->addWidget(discount);
+    money->addStretch();
+    grid->addLayout(money, row++, 3);
+    grid->addWidget(label(QStringLiteral("Megjegyzés")), row, 0);
+    grid->addWidget(remark, row++, 1, 1, 3);
+    grid->addWidget(label(QStringLiteral("Üzenet")), row, 0, Qt::AlignTop);
+    grid->addWidget(message, row++, 1, 1, 3);
+
+    Query& customers = context.data.query(QStringLiteral("ZQ30"));
+    auto* customerGroup = new QGroupBox(QStringLiteral("Vevö adatai"), page);
+    auto* customerRow = new QHBoxLayout(customerGroup);
+    customerRow->addWidget(customerButton);
+    QLineEdit* code = queryField(customers, {QStringLiteral("vKod")}, customerGroup);
+    code->setMaximumWidth(60);
+    customerRow->addWidget(code);
+    customerRow->addWidget(queryField(customers, {QStringLiteral("vNeve")}, customerGroup), 2);
+    customerRow->addWidget(
+        queryField(customers, {QStringLiteral("vIrszam"), QStringLiteral("vHely"), QStringLiteral("vUtca")}, customerGroup),
+        3);
+    grid->addWidget(customerGroup, row++, 0, 1, 4);
+
+    auto* languageRow = new QHBoxLayout;
+    languageRow->addWidget(languageButton);
+    QLineEdit* language = readOnlyField(page);
+    language->setObjectName(name(F::LanguageName));
+    bindEdit(language, m_model, F::LanguageName);
+    languageRow->addWidget(language, 1);
+    languageRow->addStretch(2);
+    grid->addLayout(languageRow, row++, 0, 1, 4);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 2);
+
+    QWidget* order[] = {contract, payment, performed, issued, due, currency, rate, remark, message, discount,
+                        customerButton, languageButton};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    return page;
+}
+
+QWidget* InvoiceComposerDialog::buildCustomerTab(ScreenContext& context)
+{
+    Query& c = context.data.query(QStringLiteral("ZQ30"));
+    auto* tabs = new QTabWidget(this);
+    auto* data = new QWidget(tabs);
+    auto* dataLayout = new QVBoxLayout(data);
+    auto* group = new QGroupBox(QStringLiteral("Adatok"), data);
+    auto* form = new QGridLayout(group);
+    auto add = [&](int row, int col, const QString& caption, const QStringList& columns) {
+        form->addWidget(new QLabel(caption, group), row, col * 2);
+        form->addWidget(queryField(c, columns, group), row, col * 2 + 1);
+    };
+    add(0, 0, QStringLiteral("Vevö neve"), {QStringLiteral("vNeve")});
+    add(0, 1, QStringLiteral("Kód"), {QStringLiteral("vID")});
+    add(1, 0, QStringLiteral("Cime"), {QStringLiteral("vIrszam"), QStringLiteral("vHely"), QStringLiteral("vUtca")});
+    add(1, 1, QStringLiteral("Telefon"), {QStringLiteral("vTel")});
+    add(2, 0, QStringLiteral("Adószám"), {QStringLiteral("vAdo")});
+    add(2, 1, QStringLiteral("Köz.adószám"), {QStringLiteral("vKado")});
+    add(3, 0, QStringLiteral("IBAN"), {QStringLiteral("vIBAN")});
+    add(3, 1, QStringLiteral("Swift"), {QStringLiteral("vSwift")});
+    add(4, 0, QStringLiteral("Bank"), {QStringLiteral("vBanknev"), QStringLiteral("vBankszla")});
+    add(4, 1, QStringLiteral("E-mail"), {QStringLiteral("vEmail")});
+    add(5, 0, QStringLiteral("Üzenet"), {QStringLiteral("vUzen")});
+    add(5, 1, QStringLiteral("Kamat %"), {QStringLiteral("vKamat")});
+    add(6, 0, QStringLiteral("Fiz.mód"), {QStringLiteral("vFizmod")});
+    add(6, 1, QStringLiteral("Fiz.hat.(nap)"), {QStringLiteral("vFhat")});
+    add(7, 0, QStringLiteral("Pénznem"), {QStringLiteral("vPnem")});
+    add(7, 1, QStringLiteral("Enged.%"), {QStringLiteral("vEnged")});
+    add(8, 0, QStringLiteral("Ford.adózás"), {QStringLiteral("vFordado")});
+    form->setColumnStretch(1, 2);
+    form->setColumnStretch(3, 1);
+    dataLayout->addWidget(group);
+    dataLayout->addStretch();
+    tabs->addTab(data, QStringLiteral("Vevö adat"));
+
+    auto* blocks = new QWidget(tabs);
+    auto* blockLayout = new QGridLayout(blocks);
+    auto* onInvoice = new QPlainTextEdit(blocks);
+    onInvoice->setObjectName(name(F::CustomerBlock));
+    bindMemo(onInvoice, m_model, F::CustomerBlock);
+    m_widgets[F::CustomerBlock] = onInvoice;
+    auto* master = new QPlainTextEdit(blocks);
+    master->setReadOnly(true);
+    master->setFocusPolicy(Qt::NoFocus);
+    bindMemo(master, m_model, F::CustomerMasterBlock);
+    blockLayout->addWidget(new QLabel(QStringLiteral("Számlán"), blocks), 0, 0);
+    blockLayout->addWidget(new QLabel(QStringLiteral("Vevö törzsben"), blocks), 0, 1);
+    blockLayout->addWidget(onInvoice, 1, 0);
+    blockLayout->addWidget(master, 1, 1);
+    tabs->addTab(blocks, QStringLiteral("Cimke"));
+    return tabs;
+}
+
+QWidget* InvoiceComposerDialog::buildIssuerTab(ScreenContext& context)
+{
+    Query& z = context.data.query(QStringLiteral("ZQ60"));
+    auto* tabs = new QTabWidget(this);
+    auto* data = new QWidget(tabs);
+    auto* dataLayout = new QVBoxLayout(data);
+    auto* group = new QGroupBox(QStringLiteral("Törzs adatok"), data);
+    auto* form = new QGridLayout(group);
+    auto add = [&](int row, int col, const QString& caption, const QStringList& columns) {
+        form->addWidget(new QLabel(caption, group), row, col * 2);
+        form->addWidget(queryField(z, columns, group), row, col * 2 + 1);
+    };
+    add(0, 0, QStringLiteral("Szállító neve:"), {QStringLiteral("zNev1"), QStringLiteral("zNev2")});
+    add(0, 1, QStringLiteral("Kód:"), {QStringLiteral("zID")});
+    add(1, 0, QStringLiteral("Cime:"), {QStringLiteral("zIrszam"), QStringLiteral("zHely"), QStringLiteral("zUtca")});
+    add(1, 1, QStringLiteral("Száma:"), {QStringLiteral("zSzam")});
+    add(2, 0, QStringLiteral("Adószám:"), {QStringLiteral("zAdo")});
+    add(2, 1, QStringLiteral("Köz.adószám:"), {QStringLiteral("zKado")});
+    add(3, 0, QStringLiteral("IBAN:"), {QStringLiteral("zIBAN")});
+    add(3, 1, QStringLiteral("Swith:"), {QStringLiteral("zSwift")});
+    add(4, 0, QStringLiteral("Bank:"),
+        {QStringLiteral("zBanknev"), QStringLiteral("zBankszla"), QStringLiteral("zBankszla2")});
+    form->setColumnStretch(1, 2);
+    form->setColumnStretch(3, 1);
+    dataLayout->addWidget(group);
+    dataLayout->addStretch();
+    tabs->addTab(data, QStringLiteral("Szállító adata"));
+
+    auto* blocks = new QWidget(tabs);
+    auto* blockLayout = new QGridLayout(blocks);
+    auto* onInvoice = new QPlainTextEdit(blocks);
+    onInvoice->setObjectName(name(F::IssuerBlock));
+    bindMemo(onInvoice, m_model, F::IssuerBlock);
+    m_widgets[F::IssuerBlock] = onInvoice;
+    auto* master = new QPlainTextEdit(blocks);
+    master->setReadOnly(true);
+    master->setFocusPolicy(Qt::NoFocus);
+    bindMemo(master, m_model, F::IssuerMasterBlock);
+    auto* issuerButton = button(QStringLiteral("Szállító"), QStringLiteral("A számlán szereplö  szállítói név"),
+                                QStringLiteral("issuerButton"), blocks);
+    connect(issuerButton, &QPushButton::clicked, this, [this] { m_model->chooseIssuer(); });
+    blockLayout->addWidget(new QLabel(QStringLiteral("Számlán"), blocks), 0, 0);
+    blockLayout->addWidget(new QLabel(QStringLiteral("Szállító (kibocsátó) törzsben"), blocks), 0, 1);
+    blockLayout->addWidget(onInvoice, 1, 0);
+    blockLayout->addWidget(master, 1, 1);
+    blockLayout->addWidget(issuerButton, 2, 0, Qt::AlignLeft);
+    tabs->addTab(blocks, QStringLiteral("Cimke"));
+    return tabs;
+}
+
+QWidget* InvoiceComposerDialog::buildLines(ScreenContext& context)
+{
+    Query& lines = context.data.query(QStringLiteral("ZQ20"));
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    auto* grid = new QTableView(page);
+    grid->setObjectName(QStringLiteral("lineGrid"));
+    auto* model = new QueryTableModel(lines,
+                                      {{QStringLiteral("sBszam"), QStringLiteral("Bizonylatszám")},
+                                       {QStringLiteral("scKod"), QStringLiteral("CikkKód")},
+                                       {QStringLiteral("scSzam"), QStringLiteral("CikkSzám")},
+                                       {QStringLiteral("sMegn"), QStringLiteral("Megnevezés")},
+                                       {QStringLiteral("sVtsz"), QStringLiteral("Vtsz")},
+                                       {QStringLiteral("sMenny"), QStringLiteral("Mennyiség")},
+                                       {QStringLiteral("sMe"), QStringLiteral("M.egység")},
+                                       {QStringLiteral("sEar"), QStringLiteral("E.ár")},
+                                       {QStringLiteral("sPnem"), QStringLiteral("Pénznem")},
+                                       {QStringLiteral("skAfakod"), QStringLiteral("Áfakód")},
+                                       {QStringLiteral("sAfanev"), QStringLiteral("Áfanév")},
+                                       {QStringLiteral("sAfa"), QStringLiteral("Áfa %")},
+                                       {QStringLiteral("saFelhaszn"), QStringLiteral("Felhasználó")},
+                                       {QStringLiteral("sID"), QStringLiteral("ID")}},
+                                      grid);
+    bindGridToQuery(grid, model);
+    grid->setFocusPolicy(Qt::NoFocus);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    grid->horizontalHeader()->setDefaultSectionSize(80);
+    grid->setColumnWidth(3, 240);
+    layout->addWidget(grid, 1);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(new NavigatorBar(lines, page));
+    auto* add = button(QStringLiteral("Új"), QStringLiteral("Új cikksor bevitele"), QStringLiteral("newLineButton"), page);
+    auto* change = button(QStringLiteral("Módosít"), QStringLiteral("Már létezö cikksor módosítása"),
+                          QStringLiteral("modifyLineButton"), page);
+    auto* remove = button(QStringLiteral("Töröl"), QStringLiteral("A cikksor eltávolítása"),
+                          QStringLiteral("deleteLineButton"), page);
+    m_widgets[InvoiceComposer::NewLineButton] = add;
+    connect(add, &QPushButton::clicked, this, [this] { m_model->newLine(); });
+    connect(change, &QPushButton::clicked, this, [this] { m_model->modifyLine(); });
+    connect(remove, &QPushButton::clicked, this, [this] { m_model->deleteLine(); });
+    row->addWidget(add);
+    row->addWidget(change);
+    row->addWidget(remove);
+    row->addStretch();
+    auto total = [&](const QString& caption, F f, bool isBold) {
+        auto* l = new QLabel(caption, page);
+        QLineEdit* e = readOnlyField(page);
+        e->setObjectName(name(f));
+        e->setAlignment(Qt::AlignRight);
+        e->setMaximumWidth(130);
+        bindEdit(e, m_model, f);
+        if (isBold) {
+            QFont font = l->font();
+            font.setBold(true);
+            l->setFont(font);
+            e->setFont(font);
+        }
+        row->addWidget(l);
+        row->addWidget(e);
+    };
+    total(QStringLiteral("Netto:"), F::NetTotal, false);
+    total(QStringLiteral("ÁFA:"), F::VatTotal, false);
+    total(QStringLiteral("Mindösszesen:"), F::GrandTotal, true);
+    layout->addLayout(row);
+    return page;
+}
+
+bool InvoiceComposerDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_performanceDate && event->type() == QEvent::FocusOut) {
+        // Only a move to another field counts, not a window or menu taking the focus for a while.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            m_model->performanceDateLeft();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+QWidget* InvoiceComposerDialog::widgetFor(int field) const
+{
+    const auto it = m_widgets.find(field);
+    return it == m_widgets.end() ? nullptr : it->second;
+}
+
+} // namespace orvena

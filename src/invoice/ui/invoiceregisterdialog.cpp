@@ -1,0 +1,248 @@
+#include "invoiceregisterdialog.h"
+
+#include "invoicewidgets.h"
+
+#include "screens/common/querytablemodel.h"
+#include "screens/common/ui/gridbinding.h"
+#include "screens/common/ui/keyhandling.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace orvena {
+
+using namespace invoice;
+
+namespace {
+
+QTableView* grid(QWidget* parent, Query& query, std::vector<QueryTableModel::Column> columns, const QString& name)
+{
+    auto* view = new QTableView(parent);
+    view->setObjectName(name);
+    auto* model = new QueryTableModel(query, std::move(columns), view);
+    bindGridToQuery(view, model);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->horizontalHeader()->setDefaultSectionSize(90);
+    return view;
+}
+
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+} // namespace
+
+InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, QWidget* parent)
+    : QDialog(parent), m_model(new InvoiceRegister(context, this))
+{
+    setObjectName(QStringLiteral("TForm8"));
+    setWindowTitle(QStringLiteral("Számlázás"));
+    setProperty("helpContext", 2);
+
+    Query& list = context.data.query(QStringLiteral("ZQ10"));
+    Query& lines = context.data.query(QStringLiteral("ZQ20"));
+    auto* layout = new QVBoxLayout(this);
+
+    auto* tabs = new QTabWidget(this);
+    tabs->setObjectName(QStringLiteral("registerTabs"));
+    auto* invoices = new QWidget(tabs);
+    auto* invoicesLayout = new QVBoxLayout(invoices);
+    QTableView* invoiceGrid = grid(invoices, list,
+                                   {{s("fBszam"), s("Bizonylatszám")},
+                                    {s("fTkelt"), s("Telj.kelte")},
+                                    {s("fRkelt"), s("Szla.kelte")},
+                                    {s("fFkelt"), s("Fiz.határidö")},
+                                    {s("fFizmod"), s("Fiz.mód")},
+                                    {s("fPrn"), s("Nyomtatva")},
+                                    {s("fPnem"), s("Pénznem")},
+                                    {s("fMegj"), s("Megjegyzés")},
+                                    {s("fSzerz"), s("Szerz.száma")},
+                                    {s("fArfoly"), s("Árfolyam")},
+                                    {s("fnSor"), s("NyelvKód")},
+                                    {s("fmKod"), s("SzótárKód")},
+                                    {s("fzKod"), s("Száll.Kód")},
+                                    {s("fzSzam"), s("Száll.Szám")},
+                                    {s("fvKod"), s("VevöKód")},
+                                    {s("fvSzam"), s("VevöSzám")},
+                                    {s("faFelhaszn"), s("Felhasználó")},
+                                    {s("fKerek"), s("Kerekit")},
+                                    {s("fID"), s("fID")}},
+                                   QStringLiteral("invoiceGrid"));
+    invoiceGrid->setColumnWidth(5, 70);
+    invoiceGrid->setColumnWidth(7, 200);
+    invoicesLayout->addWidget(invoiceGrid);
+    invoicesLayout->addWidget(new NavigatorBar(list, invoices), 0, Qt::AlignLeft);
+    tabs->addTab(invoices, QStringLiteral("Számlák"));
+
+    auto* linesPage = new QWidget(tabs);
+    auto* linesLayout = new QVBoxLayout(linesPage);
+    QTableView* lineGrid = grid(linesPage, lines,
+                                {{s("sBszam"), s("Bszám")},
+                                 {s("scKod"), s("Cikkkód")},
+                                 {s("sMegn"), s("Megnevezés")},
+                                 {s("sVtsz"), s("Vtsz")},
+                                 {s("sMenny"), s("Mennyiség")},
+                                 {s("sMe"), s("M.egység")},
+                                 {s("sEar"), s("E.ár")},
+                                 {s("sPnem"), s("Pénznem")},
+                                 {s("skAfakod"), s("Áfakód")},
+                                 {s("sAfanev"), s("Áfanév")},
+                                 {s("sAfa"), s("Áfa")},
+                                 {s("saFelhaszn"), s("Felhasználó")},
+                                 {s("sID"), s("ID")}},
+                                QStringLiteral("lineGrid"));
+    lineGrid->setColumnWidth(2, 260);
+    linesLayout->addWidget(lineGrid);
+    linesLayout->addWidget(new NavigatorBar(lines, linesPage), 0, Qt::AlignLeft);
+    tabs->addTab(linesPage, QStringLiteral("Számla tételei"));
+    tabs->addTab(buildCustomerPage(context), QStringLiteral("Vevö adatai"));
+    connect(tabs, &QTabWidget::currentChanged, this, [this] { m_model->refreshDetails(); });
+    layout->addWidget(tabs, 1);
+
+    // The header of the highlighted invoice, visible on every tab.
+    auto* header = new QGroupBox(QStringLiteral("Számla fejléc"), this);
+    auto* headerGrid = new QGridLayout(header);
+    struct Item {
+        const char* caption;
+        const char* column;
+    };
+    const Item items[] = {{"Bizonylatszám", "fBszam"}, {"Kód", "fID"},          {"Telj.kelt", "fTkelt"},
+                          {"Szla.kelt", "fRkelt"},     {"Fiz.hat.", "fFkelt"},  {"Fiz.mód", "fFizmod"},
+                          {"Pénznem", "fPnem"},        {"Árfolyam", "fArfoly"}, {"Szerzödés", "fSzerz"},
+                          {"Nyomtatva", "fPrn"},       {"Vevö kód", "fvKod"},   {"Vevöszám: ", "fvSzam"}};
+    int i = 0;
+    for (const Item& item : items) {
+        const int row = i / 4;
+        const int col = (i % 4) * 2;
+        headerGrid->addWidget(new QLabel(s(item.caption), header), row, col);
+        QLineEdit* field = queryField(list, {s(item.column)}, header);
+        field->setObjectName(QStringLiteral("header_") + s(item.column));
+        headerGrid->addWidget(field, row, col + 1);
+        ++i;
+    }
+    headerGrid->addWidget(new QLabel(QStringLiteral("Megjegyzés"), header), 3, 0);
+    headerGrid->addWidget(queryField(list, {s("fMegj")}, header), 3, 1, 1, 7);
+    layout->addWidget(header);
+
+    auto* buttons = new QHBoxLayout;
+    auto add = [&](const QString& text, const QString& hint, const QString& name, auto action) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(name);
+        b->setToolTip(hint);
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, action);
+        buttons->addWidget(b);
+        return b;
+    };
+    add(QStringLiteral("Új"), QStringLiteral("Új számla készítése"), QStringLiteral("newButton"),
+        [this] { m_model->newInvoice(); });
+    m_modify = add(QStringLiteral("Módosít"), QStringLiteral("Nyomtatás előtti módosítás."),
+                   QStringLiteral("modifyButton"), [this] { m_model->modifyInvoice(); });
+    m_modify->installEventFilter(this);
+    add(QStringLiteral("Storno"), QStringLiteral("A megjelölt sorról \"Strono bizonylat\" készítése"),
+        QStringLiteral("stornoButton"), [this] { m_model->storno(); });
+    add(QStringLiteral("Megtekint"), QStringLiteral("Számla formátum megtekintése."), QStringLiteral("viewButton"),
+        [this] { m_model->view(); });
+    add(QStringLiteral("Nyomtat"), QStringLiteral("Számla nyomtatása."), QStringLiteral("printButton"),
+        [this] { m_model->print(); });
+    buttons->addStretch();
+    add(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), [this] { reject(); });
+    layout->addLayout(buttons);
+
+    installEnterNavigation(this, EnterMode::WindowOnly);
+    resize(1000, 640);
+    m_model->open();
+}
+
+QWidget* InvoiceRegisterDialog::buildCustomerPage(ScreenContext& context)
+{
+    Query& c = context.data.query(QStringLiteral("ZQ30"));
+    auto* tabs = new QTabWidget(this);
+    auto* data = new QWidget(tabs);
+    auto* dataLayout = new QVBoxLayout(data);
+    auto* group = new QGroupBox(QStringLiteral("Adatok"), data);
+    auto* form = new QGridLayout(group);
+    auto add = [&](int row, int col, const char* caption, const QStringList& columns) {
+        form->addWidget(new QLabel(s(caption), group), row, col * 2);
+        form->addWidget(queryField(c, columns, group), row, col * 2 + 1);
+    };
+    add(0, 0, "Vevö neve:", {s("vNeve")});
+    add(0, 1, "Kód", {s("vID")});
+    add(1, 0, "Cime:", {s("vIrszam"), s("vHely"), s("vUtca")});
+    add(1, 1, "Telefon", {s("vTel")});
+    add(2, 0, "Adószám", {s("vAdo")});
+    add(2, 1, "Köz.adószám", {s("vKado")});
+    add(3, 0, "IBAN", {s("vIBAN")});
+    add(3, 1, "Swith", {s("vSwift")});
+    add(4, 0, "Bank", {s("vBanknev"), s("vBankszla")});
+    add(4, 1, "E-mail", {s("vEmail")});
+    add(5, 0, "Üzenet", {s("vUzen")});
+    add(5, 1, "Kamat %", {s("vKamat")});
+    add(6, 0, "Fiz.mód", {s("vFizmod")});
+    add(6, 1, "Fiz.hat.(nap)", {s("vFhat")});
+    add(7, 0, "Pénznem", {s("vPnem")});
+    add(7, 1, "Enged.%", {s("vEnged")});
+    add(8, 0, "Ford.adózás", {s("vFordado")});
+    form->setColumnStretch(1, 2);
+    form->setColumnStretch(3, 1);
+    dataLayout->addWidget(group);
+    dataLayout->addStretch();
+    tabs->addTab(data, QStringLiteral("Vevö adatak"));
+
+    auto* blocks = new QWidget(tabs);
+    auto* blockLayout = new QGridLayout(blocks);
+    blockLayout->addWidget(new QLabel(QStringLiteral("Számlán"), blocks), 0, 0);
+    blockLayout->addWidget(new QLabel(QStringLiteral("Vevö törzsben"), blocks), 0, 1);
+    blockLayout->addWidget(queryMemo(context.data.query(QStringLiteral("ZQ10")), s("fMemoVevo"), blocks), 1, 0);
+    blockLayout->addWidget(queryMemo(c, s("vMemoVevo"), blocks), 1, 1);
+    tabs->addTab(blocks, QStringLiteral("Cimke"));
+    connect(tabs, &QTabWidget::currentChanged, this, [this] { m_model->refreshDetails(); });
+    return tabs;
+}
+
+void InvoiceRegisterDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_shown) {
+        // First display: positioned by the run's current invoice number (the first invoice
+        // while there is none).
+        m_shown = true;
+        m_model->reread();
+    }
+}
+
+bool InvoiceRegisterDialog::event(QEvent* event)
+{
+    // Uncovered again after a modal screen, a message or the preview: show the latest state.
+    if (event->type() == QEvent::WindowDeactivate) {
+        m_covered = true;
+    } else if (event->type() == QEvent::WindowActivate && m_covered) {
+        m_covered = false;
+        m_model->reread();
+    }
+    return QDialog::event(event);
+}
+
+bool InvoiceRegisterDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_modify && event->type() == QEvent::KeyPress) {
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (text == QLatin1String("J") || text == QLatin1String("j")) {
+            m_model->modifyInvoice(false);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace orvena

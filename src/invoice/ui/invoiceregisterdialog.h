@@ -1,0 +1,31 @@
+#pragma once
+// The invoice register TForm8 "Számlázás".
+#include "invoice/invoiceregister.h"
+
+#include <QDialog>
+
+class QPushButton;
+
+namespace orvena {
+
+class InvoiceRegisterDialog : public QDialog {
+    Q_OBJECT
+public:
+    InvoiceRegisterDialog(ScreenContext& context, QWidget* parent = nullptr);
+    InvoiceRegister* model() const { return m_model; }
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* buildCustomerPage(ScreenContext& context);
+
+    InvoiceRegister* m_model;
+    QPushButton* m_modify = nullptr;
+    bool m_shown = false;
+    bool m_covered = false;
+};
+
+} // namespace orvena

@@ -1,0 +1,681 @@
+// Invoicing against a real database: number sequences, the line and composition screens, the
+// register and the storno chain, including what a failing statement leaves behind.
+#include "support/fakes.h"
+
+#include "db/errors.h"
+#include "invoice/invoicecomposer.h"
+#include "invoice/invoiceline.h"
+#include "invoice/invoiceregister.h"
+#include "invoice/invoicetexts.h"
+#include "invoice/sequences.h"
+
+#include <QDate>
+#include <QTest>
+
+using namespace orvena;
+using namespace orvena::test;
+using Kind = FakeUserInterface::Kind;
+
+namespace {
+
+struct LineInput {
+    QString name;
+    QString quantity;
+    QString price;
+    QString vat = QStringLiteral("27");
+};
+
+} // namespace
+
+class TestInvoicing : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestSession> s;
+    std::vector<LineInput> m_lines; // what the scripted line screen types, one per open
+
+    // The operator picks customer `code` in the customer list.
+    void scriptCustomer(const QString& code)
+    {
+        s->opener.onOpen(Screen::CustomerList, [this, code] {
+            Query& q = s->data.query(QStringLiteral("ZQ30"));
+            q.setSql({QStringLiteral("SELECT * FROM vevo ORDER BY vKod")});
+            q.open();
+            q.locate(QStringLiteral("vKod"), code);
+        });
+    }
+    // Each opened line screen types the next queued line and presses "OK".
+    void scriptLines()
+    {
+        s->opener.onOpen(Screen::InvoiceLine, [this] {
+            InvoiceLineEditor line(s->context);
+            QVERIFY(line.prepare());
+            if (m_lines.empty())
+                return;
+            const LineInput in = m_lines.front();
+            m_lines.erase(m_lines.begin());
+            line.setField(InvoiceLineEditor::ArticleName, in.name);
+            line.setField(InvoiceLineEditor::Quantity, in.quantity);
+            line.setField(InvoiceLineEditor::UnitPrice, in.price);
+            line.setField(InvoiceLineEditor::VatRate, in.vat);
+            QVERIFY(line.ok());
+        });
+    }
+    // Composes and stores a new invoice; returns its number.
+    QString makeInvoice(const QString& customer, const std::vector<LineInput>& lines)
+    {
+        scriptCustomer(customer);
+        scriptLines();
+        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
+        InvoiceComposer composer(s->context);
+        composer.prepare();
+        composer.chooseCustomer();
+        for (const LineInput& l : lines) {
+            m_lines.push_back(l);
+            composer.newLine();
+        }
+        if (!composer.ok())
+            return {};
+        return composer.field(InvoiceComposer::Number);
+    }
+    QString sequence() { return s->db.scalar(QStringLiteral("SELECT aBszam FROM sorszam WHERE aKod = '1'")); }
+    int count(const QString& sql) { return s->db.scalar(sql).toInt(); }
+    void failStatementsContaining(const QByteArray& marker)
+    {
+        s->data.connection().setStatementHook([marker](const QByteArray& sql) {
+            if (sql.contains(marker))
+                throw DbError(QStringLiteral("injected failure"));
+        });
+    }
+    // A printed invoice with two lines, stored directly.
+    void seedPrintedInvoice(const QString& number)
+    {
+        s->db.exec(QStringLiteral(
+            "INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, fKerek, fArfoly, fPnem, "
+            "fmKod, fzKod, fzSzam, fvKod, fvSzam, fmemo, fMemoSzall, fMemoVevo) VALUES ('%1', '2010-05-10', "
+            "'2010-05-11', '2010-05-25', 'átutalás', 'eredeti', 'I', 0, 0, 'Ft', '00002', '1', '1', '2', '2', "
+            "'Köszönjük', 'Szállító blokk', 'Vevő blokk')")
+                       .arg(number));
+        s->db.exec(QStringLiteral(
+            "INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa, "
+            "sGolaj) VALUES ('%1', '1', 'TM-100', 'Konyhai mérleg', 3, 'db', 1000, 'Ft', '1', '27% általános', 27, "
+            "5), ('%1', '7', 'PP-500', 'Csomagolópapír', -2, 'kg', 1250.5, 'Ft', '1', '27% általános', 27, 0)")
+                       .arg(number));
+    }
+
+private slots:
+    void init()
+    {
+        s = std::make_unique<TestSession>();
+        s->db.reset(QStringLiteral("20100041"));
+        s->db.addDemoData();
+        m_lines.clear();
+    }
+    void cleanup() { s.reset(); }
+
+    void nextNumber_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("next");
+        QTest::newRow("ordinary") << "20100041" << "20100042";
+        QTest::newRow("leading zeros dropped") << "00000041" << "42";
+        QTest::newRow("ninth digit") << "99999999" << "100000000";
+    }
+    void nextNumber()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, next);
+        s->db.reset(stored, QStringLiteral("20100500"));
+        QCOMPARE(nextDocumentNumber(s->data.query(QStringLiteral("ZQ50")), kInvoiceSequence), next);
+        // The delivery-note sequence is read from its own row.
+        QCOMPARE(nextDocumentNumber(s->data.query(QStringLiteral("ZQ50")), kDeliverySequence),
+                 QStringLiteral("20100501"));
+    }
+
+    void sequenceFaults()
+    {
+        QVERIFY_THROWS_EXCEPTION(ConversionError, numberAfter(QString()));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, numberAfter(QStringLiteral("2010A")));
+        Query& q = s->data.query(QStringLiteral("ZQ50"));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, nextDocumentNumber(q, QStringLiteral("9")));
+        QVERIFY_THROWS_EXCEPTION(DbError, storeDocumentNumber(q, QStringLiteral("9"), QStringLiteral("1")));
+        DB_VERIFY(storeDocumentNumber(q, kDeliverySequence, QStringLiteral("20100777")));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT aBszam FROM sorszam WHERE aKod = '2'")),
+                 QStringLiteral("20100777"));
+        QCOMPARE(sequence(), QStringLiteral("20100041"));
+    }
+
+    void newInvoiceEndToEnd()
+    {
+        const QString number =
+            makeInvoice(QStringLiteral("3"), {{QStringLiteral("Konyhai mérleg"), QStringLiteral("3"), QStringLiteral("1000")},
+                                              {QStringLiteral("Kenyér"), QStringLiteral("2,5"), QStringLiteral("100"),
+                                               QStringLiteral("18")}});
+        QCOMPARE(number, QStringLiteral("20100042"));
+        QCOMPARE(sequence(), number);
+        QCOMPARE(s->state.invoiceNumber, number);
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT fvKod, fFizmod, fPnem, fKerek, CONCAT('[', fPrn, ']'), fmKod, "
+                                           "fzKod FROM szlafej")),
+                 QStringList{QStringLiteral("3|átutalás|Ft|5|[ ]|00002|1")});
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor WHERE sBszam = '20100042'")), 2);
+        // The register's list was re-read and stands on the new invoice.
+        QCOMPARE(s->data.query(QStringLiteral("ZQ10")).fieldText(QStringLiteral("fBszam")), number);
+        QVERIFY(s->ui.texts().isEmpty());
+        // The next new invoice is offered the following number.
+        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
+        InvoiceComposer next(s->context);
+        next.prepare();
+        QCOMPARE(next.field(InvoiceComposer::Number), QStringLiteral("20100043"));
+    }
+
+    void abandonedLinesReappear()
+    {
+        scriptLines();
+        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
+        {
+            InvoiceComposer composer(s->context);
+            composer.prepare();
+            m_lines.push_back({QStringLiteral("Hitelesítés"), QStringLiteral("1"), QStringLiteral("15000")});
+            composer.newLine();
+            QCOMPARE(composer.field(InvoiceComposer::GrandTotal), QStringLiteral("19 050,00"));
+            composer.cancel();
+        }
+        QCOMPARE(sequence(), QStringLiteral("20100041"));
+        InvoiceComposer again(s->context);
+        again.prepare();
+        QCOMPARE(again.field(InvoiceComposer::Number), QStringLiteral("20100042"));
+        QCOMPARE(s->data.query(QStringLiteral("ZQ20")).rowCount(), 1);
+        QCOMPARE(again.field(InvoiceComposer::GrandTotal), QStringLiteral("0")); // until a line button
+    }
+
+    void composerChecks_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("focus");
+        using C = InvoiceComposer;
+        QTest::newRow("customer") << int(C::CustomerCode) << "" << "Nincs kiválasztva a vevö!" << int(C::CustomerButton);
+        QTest::newRow("payment") << int(C::PaymentMethod) << "  " << "Nincs megadva a fizetési mód!"
+                                 << int(C::PaymentMethod);
+        QTest::newRow("performed") << int(C::PerformanceDate) << "" << "Nincs megadva a teljesités dátuma!"
+                                   << int(C::PerformanceDate);
+        QTest::newRow("issued") << int(C::IssueDate) << "" << "Nincs megadva a számla kelte!" << int(C::IssueDate);
+        QTest::newRow("due") << int(C::DueDate) << "" << "Nincs megadva a fizetési határidő!" << int(C::DueDate);
+        QTest::newRow("currency") << int(C::Currency) << "" << "Nincs megadva a pénznem!" << int(C::Currency);
+        QTest::newRow("rate") << int(C::ExchangeRate) << "" << "Nincs megadva az árfolyam!" << int(C::ExchangeRate);
+        QTest::newRow("discount") << int(C::Discount) << "" << "Nincs megadva engedmény!" << int(C::Discount);
+        QTest::newRow("bad performed") << int(C::PerformanceDate) << "2010.13.01" << "Hibás dátum!"
+                                       << int(C::PerformanceDate);
+        QTest::newRow("bad issued") << int(C::IssueDate) << "2010.02.30" << "Hibás dátum!" << int(C::IssueDate);
+        QTest::newRow("bad due") << int(C::DueDate) << "holnap" << "Hibás dátum!" << int(C::DueDate);
+        QTest::newRow("no lines") << -1 << "" << "Nincs számlának tételsora!" << int(C::NewLineButton);
+    }
+    void composerChecks()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, value);
+        QFETCH(QString, message);
+        QFETCH(int, focus);
+        scriptCustomer(QStringLiteral("1"));
+        scriptLines();
+        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
+        InvoiceComposer composer(s->context);
+        composer.prepare();
+        composer.chooseCustomer();
+        if (field >= 0) {
+            m_lines.push_back({QStringLiteral("Szervizóradíj"), QStringLiteral("2"), QStringLiteral("9500")});
+            composer.newLine();
+            composer.setField(InvoiceComposer::Field(field), value);
+        }
+        QVERIFY(!composer.ok());
+        QCOMPARE(s->ui.texts(), QStringList{message});
+        QCOMPARE(composer.lastFocus(), focus);
+        QVERIFY(!composer.isClosed());
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 0);
+        QCOMPARE(sequence(), QStringLiteral("20100041"));
+    }
+
+    void customerChoiceOverwritesHeader()
+    {
+        scriptCustomer(QStringLiteral("5"));
+        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
+        InvoiceComposer composer(s->context);
+        composer.prepare();
+        composer.setField(InvoiceComposer::PaymentMethod, QStringLiteral("kp."));
+        composer.setField(InvoiceComposer::Discount, QStringLiteral("12"));
+        composer.setField(InvoiceComposer::CustomerBlock, QStringLiteral("kézzel írt"));
+        const QString due = composer.field(InvoiceComposer::DueDate);
+        composer.chooseCustomer();
+        QCOMPARE(composer.field(InvoiceComposer::PaymentMethod), QStringLiteral("átutalás"));
+        QCOMPARE(composer.field(InvoiceComposer::Currency), QStringLiteral("HUF"));
+        QCOMPARE(composer.field(InvoiceComposer::Discount), QStringLiteral("0"));
+        QCOMPARE(composer.field(InvoiceComposer::CustomerCode), QStringLiteral("5"));
+        QVERIFY(composer.field(InvoiceComposer::CustomerBlock).startsWith(QStringLiteral("Donau Handel GmbH\n")));
+        QCOMPARE(composer.field(InvoiceComposer::DueDate), due); // not recomputed by the choice
+        QCOMPARE(s->state.rememberedKey(QStringLiteral("vevo")), QString()); // was empty when the list opened
+    }
+
+    void dueDateFollowsPaymentTerm()
+    {
+        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
+        InvoiceComposer composer(s->context);
+        composer.prepare();
+        // Before a customer is chosen: nothing to compute and nothing to report.
+        const QString today = composer.field(InvoiceComposer::DueDate);
+        composer.setField(InvoiceComposer::PerformanceDate, QStringLiteral("2010.05.10"));
+        composer.performanceDateLeft();
+        QCOMPARE(composer.field(InvoiceComposer::DueDate), today);
+        QVERIFY(s->ui.texts().isEmpty());
+        scriptCustomer(QStringLiteral("2")); // 15 days
+        composer.chooseCustomer();
+        composer.performanceDateLeft();
+        QCOMPARE(composer.field(InvoiceComposer::DueDate), QStringLiteral("2010.05.25"));
+        // A date that is not valid is still reported, and the due date stays.
+        composer.setField(InvoiceComposer::PerformanceDate, QStringLiteral("2010.05."));
+        composer.performanceDateLeft();
+        QCOMPARE(s->ui.texts(Kind::ErrorReport).size(), 1);
+        QCOMPARE(composer.field(InvoiceComposer::DueDate), QStringLiteral("2010.05.25"));
+    }
+
+    void totalsFromDatabase()
+    {
+        scriptLines();
+        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
+        InvoiceComposer composer(s->context);
+        composer.prepare();
+        composer.setField(InvoiceComposer::Discount, QStringLiteral("10")); // applied only when printing
+        m_lines.push_back({QStringLiteral("A"), QStringLiteral("3"), QStringLiteral("1000")});
+        composer.newLine();
+        m_lines.push_back({QStringLiteral("B"), QStringLiteral("1,5"), QStringLiteral("1250,5"), QStringLiteral("5")});
+        composer.newLine();
+        QCOMPARE(composer.field(InvoiceComposer::NetTotal), QStringLiteral("4 875,75"));
+        QCOMPARE(composer.field(InvoiceComposer::VatTotal), QStringLiteral("903,79"));
+        QCOMPARE(composer.field(InvoiceComposer::GrandTotal), QStringLiteral("5 779,54"));
+        // Deleting the current (last) line sums the rest again.
+        composer.deleteLine();
+        QCOMPARE(s->ui.last(), QStringLiteral("Az tételsor törölve!"));
+        QCOMPARE(composer.field(InvoiceComposer::GrandTotal), QStringLiteral("3 810,00"));
+        composer.deleteLine();
+        composer.deleteLine(); // the empty list deletes nothing and still reports it
+        QCOMPARE(s->ui.texts(), QStringList(3, QStringLiteral("Az tételsor törölve!")));
+        QCOMPARE(composer.field(InvoiceComposer::NetTotal), QStringLiteral("0,00"));
+    }
+
+    void lineChecks_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("quantity");
+        QTest::addColumn<QString>("price");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("currency");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("focus");
+        using L = InvoiceLineEditor;
+        QTest::newRow("quantity") << "x" << " " << "" << "" << "Ft" << "Nincs megadva a mennyiség!" << int(L::Quantity);
+        QTest::newRow("name") << "  " << "1" << "" << "" << "Ft" << "Nincs megadva a megnevezés!" << int(L::ArticleName);
+        QTest::newRow("price") << "x" << "1" << "" << "" << "Ft" << "Nincs megadva az egységár vagy nulla!"
+                               << int(L::UnitPrice);
+        QTest::newRow("unit") << "x" << "1" << "5" << "" << "Ft" << "Nincs megadva a mennyiségegység!" << int(L::Unit);
+        QTest::newRow("zero quantity") << "x" << "0" << "0" << "db" << "Ft" << "A mennyiség nulla!" << int(L::Quantity);
+        QTest::newRow("zero price") << "x" << "0,0" << "0" << "db" << "Ft" << "Az egységár nulla!" << int(L::UnitPrice);
+        QTest::newRow("currency") << "x" << "1" << "0,0" << "db" << "HUF"
+                                  << "A pénznem nem egyezik meg számla fejléc és a cikknél !" << int(L::ArticleName);
+        QTest::newRow("stored") << "x" << "-1" << "0,0" << "db" << "Ft" << "" << int(L::ArticleName);
+    }
+    void lineChecks()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, quantity);
+        QFETCH(QString, price);
+        QFETCH(QString, unit);
+        QFETCH(QString, currency);
+        QFETCH(QString, message);
+        QFETCH(int, focus);
+        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
+        InvoiceComposer composer(s->context);
+        composer.prepare();
+        s->state.setEditMode(invoice::kLineTable, invoice::kNewLine);
+        InvoiceLineEditor line(s->context);
+        QVERIFY(line.prepare());
+        // A line typed by hand defaults to the invoice's currency.
+        QCOMPARE(line.field(InvoiceLineEditor::Currency), QStringLiteral("Ft"));
+        QCOMPARE(line.field(InvoiceLineEditor::InvoiceNumber), QStringLiteral("20100042"));
+        line.setField(InvoiceLineEditor::ArticleName, name);
+        line.setField(InvoiceLineEditor::Quantity, quantity);
+        line.setField(InvoiceLineEditor::UnitPrice, price);
+        line.setField(InvoiceLineEditor::Unit, unit);
+        line.setField(InvoiceLineEditor::Currency, currency);
+        s->ui.clear();
+        const bool stored = line.ok();
+        QCOMPARE(stored, message.isEmpty());
+        QCOMPARE(s->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(int(line.lastFocus()), focus);
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor WHERE sBszam = '20100042'")), stored ? 1 : 0);
+    }
+
+    void lineDefaultsAndAmounts()
+    {
+        s->state.setEditMode(invoice::kLineTable, invoice::kNewLine);
+        InvoiceLineEditor line(s->context, nullptr);
+        QVERIFY(line.prepare());
+        QCOMPARE(line.field(InvoiceLineEditor::VatRate), QStringLiteral("27"));
+        QCOMPARE(line.field(InvoiceLineEditor::VatName), QStringLiteral("27% általános"));
+        QCOMPARE(line.field(InvoiceLineEditor::VatCode), QStringLiteral("1"));
+        line.toggleVatRate();
+        QCOMPARE(line.field(InvoiceLineEditor::VatRate), QStringLiteral("0"));
+        line.toggleVatRate();
+        QCOMPARE(line.field(InvoiceLineEditor::VatRate), QStringLiteral("27"));
+        line.toggleUnit();
+        QCOMPARE(line.field(InvoiceLineEditor::Unit), QStringLiteral("kg"));
+        line.toggleUnit();
+        QCOMPARE(line.field(InvoiceLineEditor::Unit), QStringLiteral("db"));
+        line.setField(InvoiceLineEditor::Quantity, QStringLiteral("3"));
+        line.setField(InvoiceLineEditor::UnitPrice, QStringLiteral("1000"));
+        QCOMPARE(line.field(InvoiceLineEditor::Net), QStringLiteral("3 000,00"));
+        QCOMPARE(line.field(InvoiceLineEditor::Vat), QStringLiteral("810,00"));
+        QCOMPARE(line.field(InvoiceLineEditor::Total), QStringLiteral("3 810,00"));
+        // A lone "-" is reported and the amounts keep their values.
+        line.setField(InvoiceLineEditor::Quantity, QStringLiteral("-"));
+        QCOMPARE(s->ui.texts(Kind::ErrorReport).size(), 1);
+        QCOMPARE(line.field(InvoiceLineEditor::Total), QStringLiteral("3 810,00"));
+        line.setField(InvoiceLineEditor::Quantity, QStringLiteral("-2"));
+        QCOMPARE(line.field(InvoiceLineEditor::Total), QStringLiteral("-2 540,00"));
+    }
+
+    void articleChooserFillsLine()
+    {
+        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
+        InvoiceComposer composer(s->context);
+        composer.prepare();
+        s->opener.onOpen(Screen::ArticleList, [this] {
+            QCOMPARE(s->state.rememberedKey(QStringLiteral("cikk")), QStringLiteral("Kalib"));
+            Query& q = s->data.query(QStringLiteral("ZQ40"));
+            q.setSql({QStringLiteral("SELECT * FROM Cikk ORDER BY cmegn")});
+            q.open();
+            q.locate(QStringLiteral("cmegn"), s->state.rememberedKey(QStringLiteral("cikk")));
+        });
+        s->state.setEditMode(invoice::kLineTable, invoice::kNewLine);
+        InvoiceLineEditor line(s->context);
+        QVERIFY(line.prepare());
+        line.setField(InvoiceLineEditor::ArticleName, QStringLiteral("Kalib"));
+        line.chooseArticle();
+        QCOMPARE(line.field(InvoiceLineEditor::ArticleName), QStringLiteral("Kalibráló súly 1 kg"));
+        QCOMPARE(line.field(InvoiceLineEditor::ArticleNumber), QStringLiteral("KS-040"));
+        QCOMPARE(line.field(InvoiceLineEditor::UnitPrice), QStringLiteral("6350"));
+        QCOMPARE(line.lastFocus(), InvoiceLineEditor::Quantity);
+        line.setField(InvoiceLineEditor::Quantity, QStringLiteral("2"));
+        QVERIFY(line.ok());
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT sBszam, scKod, scSzam, sMenny, sEar, sPnem, sAfa, sGolaj FROM szlasor")),
+                 QStringList{QStringLiteral("20100042|6|KS-040|2|6350|Ft|27|0")});
+        // The line list stands on the stored line.
+        QCOMPARE(s->data.query(QStringLiteral("ZQ20")).fieldText(QStringLiteral("sMegn")),
+                 QStringLiteral("Kalibráló súly 1 kg"));
+    }
+
+    void modifyKeepsOtherInvoices()
+    {
+        const QString first = makeInvoice(QStringLiteral("1"), {{QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("10")}});
+        const QString second = makeInvoice(QStringLiteral("2"), {{QStringLiteral("B"), QStringLiteral("2"), QStringLiteral("20")}});
+        QCOMPARE(second, QStringLiteral("20100043"));
+        const QStringList before = s->db.rows(QStringLiteral("SELECT * FROM szlafej WHERE fBszam = '20100042'"));
+
+        InvoiceRegister reg(s->context);
+        reg.open();
+        s->state.invoiceNumber = second;
+        reg.reread();
+        QCOMPARE(reg.highlightedNumber(), second);
+        s->opener.onOpen(Screen::InvoiceComposer, [this] {
+            InvoiceComposer composer(s->context);
+            composer.prepare();
+            QCOMPARE(composer.field(InvoiceComposer::CustomerCode), QStringLiteral("2"));
+            QCOMPARE(composer.field(InvoiceComposer::GrandTotal), QStringLiteral("50,80"));
+            composer.setField(InvoiceComposer::Remark, QStringLiteral("módosítva \"idézőjellel\""));
+            QVERIFY(composer.ok());
+        });
+        reg.modifyInvoice();
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT * FROM szlafej WHERE fBszam = '20100042'")), before);
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT fMegj FROM szlafej WHERE fBszam = '20100043'")),
+                 QStringLiteral("módosítva \"idézőjellel\""));
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 2);
+        QCOMPARE(sequence(), second); // a modification never touches the sequence
+        reg.reread();
+        QCOMPARE(reg.highlightedNumber(), second);
+        Q_UNUSED(first);
+    }
+
+    void registerPositionsAndRefusesPrinted()
+    {
+        seedPrintedInvoice(QStringLiteral("20100030"));
+        makeInvoice(QStringLiteral("1"), {{QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("10")}});
+        s->state.invoiceNumber.clear();
+        InvoiceRegister reg(s->context);
+        reg.open();
+        QCOMPARE(reg.highlightedNumber(), QStringLiteral("20100042")); // creation: last row
+        reg.reread();
+        QCOMPARE(reg.highlightedNumber(), QStringLiteral("20100030")); // no current number yet: first row
+        reg.refreshDetails();
+        QCOMPARE(s->data.query(QStringLiteral("ZQ20")).rowCount(), 2);
+        QCOMPARE(s->data.query(QStringLiteral("ZQ30")).fieldText(QStringLiteral("vKod")), QStringLiteral("2"));
+        QCOMPARE(s->data.query(QStringLiteral("ZQ60")).fieldText(QStringLiteral("zKod")), QStringLiteral("1"));
+        int opened = 0;
+        s->opener.onOpen(Screen::InvoiceComposer, [&opened] { ++opened; });
+        reg.modifyInvoice();
+        QCOMPARE(s->ui.texts(Kind::Notice), QStringList{QStringLiteral("Nyomtatott Szla nem módositható !")});
+        QCOMPARE(opened, 0);
+        reg.modifyInvoice(false); // the "J" key
+        QCOMPARE(opened, 1);
+        QCOMPARE(s->state.editMode(invoice::kHeaderTable), invoice::kModifyInvoice);
+    }
+
+    void storno()
+    {
+        seedPrintedInvoice(QStringLiteral("20100041"));
+        s->db.exec(QStringLiteral("UPDATE sorszam SET aBszam = '20100100' WHERE aKod = '1'"));
+        // A stray line under the number the storno will take.
+        s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar) VALUES ('20100101', 'maradék', 1, 1)"));
+        InvoiceRegister reg(s->context);
+        reg.open();
+        s->ui.answer(true);
+        reg.storno();
+        QCOMPARE(s->ui.texts(), (QStringList{QStringLiteral("Stornózni szeretné a bizonylatot? "),
+                                             QStringLiteral("A számla STORNO -ja elkészült !")}));
+        QCOMPARE(sequence(), QStringLiteral("20100101"));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT fTkelt, fRkelt, fFkelt, fMegj, IFNULL(fPrn, 'null'), fPnem, fmKod, "
+                                           "fvKod, fzKod, fMemoVevo FROM szlafej WHERE fBszam = '20100101'")),
+                 QStringList{QStringLiteral("2010.05.10|2010.05.11|2010.05.25|20100041 számú érvénytelenítő "
+                                            "számla|null|Ft|00002|2|1|Vevő blokk")});
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT sMegn, sMenny, sEar, CONCAT('[', IFNULL(scSzam, ''), ']'), "
+                                           "IFNULL(sGolaj, 'null') FROM szlasor WHERE sBszam = '20100101' ORDER BY sID")),
+                 (QStringList{QStringLiteral("Konyhai mérleg|-3|1000|[]|null"),
+                              QStringLiteral("Csomagolópapír|2|1250,5|[]|null")}));
+        QCOMPARE(reg.highlightedNumber(), QStringLiteral("20100101"));
+        QCOMPARE(s->state.invoiceNumber, QStringLiteral("20100101"));
+        // The reversed invoice is untouched.
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor WHERE sBszam = '20100041' AND sMenny > 0")), 1);
+
+        // A storno of the (printed) storno gives the original quantities again.
+        s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam = '20100101'"));
+        reg.reread();
+        s->ui.answer(true);
+        reg.storno();
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT sMenny FROM szlasor WHERE sBszam = '20100102' ORDER BY sID")),
+                 (QStringList{QStringLiteral("3"), QStringLiteral("-2")}));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT fMegj FROM szlafej WHERE fBszam = '20100102'")),
+                 QStringLiteral("20100101 számú érvénytelenítő számla"));
+    }
+
+    void stornoRefusals()
+    {
+        seedPrintedInvoice(QStringLiteral("20100041"));
+        s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = ' '"));
+        InvoiceRegister reg(s->context);
+        reg.open();
+        reg.storno(); // "No"
+        s->ui.answer(true);
+        reg.storno(); // not printed
+        QCOMPARE(s->ui.texts(), (QStringList{QStringLiteral("Stornózni szeretné a bizonylatot? "),
+                                             QStringLiteral("Stornózni szeretné a bizonylatot? "),
+                                             QStringLiteral("A Szla nem volt nyomtatva. Nem stornózható !")}));
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 1);
+        QCOMPARE(sequence(), QStringLiteral("20100041"));
+    }
+
+    void stornoIsAllOrNothing_data()
+    {
+        QTest::addColumn<QByteArray>("statement");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("stray lines") << QByteArray("DELETE FROM Szlasor") << "Hiba: Szlasor DELETE törlése mert nem volt fejrésze ";
+        QTest::newRow("header copy") << QByteArray("INSERT INTO munkafej") << "Hiba: Az INSERT szlafej -böl -> munkafej -be ";
+        QTest::newRow("renumber lines") << QByteArray("UPDATE munkasor SET sBszam") << "Hiba: Az UPDATE munkasor -ban ";
+        QTest::newRow("sequence") << QByteArray("UPDATE Sorszam") << "Hiba: Új UPDATE Sorszam -ba ";
+        QTest::newRow("negate") << QByteArray("SET sMenny") << "Hiba: A munkasor UPDATE (-1) * sMenny ";
+        QTest::newRow("new header") << QByteArray("INSERT INTO szlafej") << "Hiba: Az INSERT munkafej -böl -> szlafej -be ";
+        QTest::newRow("new lines") << QByteArray("INSERT INTO szlasor") << "Hiba: Az INSERT munkasor -ból -> szlasor -ba ";
+        QTest::newRow("commit") << QByteArray("COMMIT") << "Hiba a munkasor-ból insert szlasor -ba!";
+    }
+    void stornoIsAllOrNothing()
+    {
+        QFETCH(QByteArray, statement);
+        QFETCH(QString, message);
+        seedPrintedInvoice(QStringLiteral("20100030"));
+        seedPrintedInvoice(QStringLiteral("20100041"));
+        s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar) VALUES ('20100042', 'maradék', 1, 1)"));
+        InvoiceRegister reg(s->context);
+        reg.open();
+        // An earlier storno left its rows in the work tables.
+        s->ui.answer(true);
+        s->state.invoiceNumber = QStringLiteral("20100030");
+        reg.reread();
+        const QString tables = QStringLiteral(
+            "SELECT (SELECT COUNT(*) FROM szlafej), (SELECT COUNT(*) FROM szlasor), (SELECT GROUP_CONCAT(fBszam) FROM "
+            "munkafej), (SELECT COUNT(*) FROM munkasor), (SELECT aBszam FROM sorszam WHERE aKod = '1'), (SELECT "
+            "SUM(sMenny) FROM szlasor)");
+        s->db.exec(QStringLiteral("INSERT INTO munkafej (fBszam) VALUES ('régi')"));
+        const QStringList before = s->db.rows(tables);
+
+        s->state.invoiceNumber = QStringLiteral("20100041");
+        reg.reread();
+        failStatementsContaining(statement);
+        s->ui.clear();
+        s->ui.answer(true);
+        reg.storno();
+        s->data.connection().setStatementHook({});
+        QCOMPARE(s->ui.texts(), (QStringList{QStringLiteral("Stornózni szeretné a bizonylatot? "), message}));
+        QCOMPARE(s->db.rows(tables), before);
+    }
+
+    void stornoRefusesTakenNumber()
+    {
+        seedPrintedInvoice(QStringLiteral("20100041"));
+        seedPrintedInvoice(QStringLiteral("20100042")); // the sequence was set back by hand
+        InvoiceRegister reg(s->context);
+        reg.open();
+        reg.reread();
+        s->ui.answer(true);
+        reg.storno();
+        QCOMPARE(s->ui.last(), QStringLiteral("A(z) 20100042 számú számla már létezik, ezzel a sorszámmal nem tárolható!"));
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor WHERE sBszam = '20100042'")), 2);
+        QCOMPARE(sequence(), QStringLiteral("20100041"));
+    }
+
+    void newInvoiceIsOneTransaction_data()
+    {
+        QTest::addColumn<QByteArray>("statement");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("header insert") << QByteArray("INSERT INTO SzlaFej") << "Hiba: Újban, INSERT-append a Számlafejben ";
+        QTest::newRow("sequence lock") << QByteArray("FOR UPDATE") << "Hiba: Új UPDATE Sorszam -ba ";
+        QTest::newRow("sequence store") << QByteArray("UPDATE Sorszam") << "Hiba: Új UPDATE Sorszam -ba ";
+        QTest::newRow("commit") << QByteArray("COMMIT") << "Hiba az append vagy edit közben a számlafejbenben!";
+        QTest::newRow("start") << QByteArray("START TRANSACTION") << "Hiba az append vagy edit közben a számlafejbenben!";
+    }
+    void newInvoiceIsOneTransaction()
+    {
+        QFETCH(QByteArray, statement);
+        QFETCH(QString, message);
+        scriptCustomer(QStringLiteral("1"));
+        scriptLines();
+        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
+        InvoiceComposer composer(s->context);
+        composer.prepare();
+        composer.chooseCustomer();
+        m_lines.push_back({QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("10")});
+        composer.newLine();
+        composer.setField(InvoiceComposer::Remark, QStringLiteral("begépelt"));
+        failStatementsContaining(statement);
+        QVERIFY(!composer.ok());
+        s->data.connection().setStatementHook({});
+        QCOMPARE(s->ui.texts(), QStringList{message});
+        QVERIFY(!composer.isClosed());
+        QCOMPARE(composer.field(InvoiceComposer::Remark), QStringLiteral("begépelt"));
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 0);
+        QCOMPARE(sequence(), QStringLiteral("20100041"));
+        // Once the fault is gone the same screen stores the invoice.
+        s->ui.clear();
+        QVERIFY(composer.ok());
+        QCOMPARE(sequence(), QStringLiteral("20100042"));
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 1);
+    }
+
+    void secondHeaderWithSameNumberRefused()
+    {
+        scriptCustomer(QStringLiteral("1"));
+        scriptLines();
+        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
+        InvoiceComposer composer(s->context);
+        composer.prepare();
+        composer.chooseCustomer();
+        m_lines.push_back({QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("10")});
+        composer.newLine();
+        // Meanwhile another program instance saved 20100042.
+        s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fvKod) VALUES ('20100042', '4')"));
+        s->db.exec(QStringLiteral("UPDATE sorszam SET aBszam = '20100042' WHERE aKod = '1'"));
+        QVERIFY(!composer.ok());
+        QCOMPARE(s->ui.texts(),
+                 QStringList{QStringLiteral("A(z) 20100042 számú számla már létezik, ezzel a sorszámmal nem tárolható!")});
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT fvKod FROM szlafej")), QStringList{QStringLiteral("4")});
+    }
+
+    void failedLineStoreKeepsEntry()
+    {
+        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
+        InvoiceComposer composer(s->context);
+        composer.prepare();
+        for (const bool isNew : {true, false}) {
+            s->state.setEditMode(invoice::kLineTable, isNew ? invoice::kNewLine : invoice::kModifyLine);
+            InvoiceLineEditor line(s->context);
+            QVERIFY(line.prepare());
+            line.setField(InvoiceLineEditor::ArticleName, QStringLiteral("Tétel"));
+            line.setField(InvoiceLineEditor::Quantity, QStringLiteral("2"));
+            line.setField(InvoiceLineEditor::UnitPrice, QStringLiteral("5"));
+            failStatementsContaining(isNew ? "INSERT INTO Szlasor" : "REPLACE INTO Szlasor");
+            s->ui.clear();
+            QVERIFY(!line.ok());
+            s->data.connection().setStatementHook({});
+            QCOMPARE(s->ui.texts(), QStringList{isNew ? QStringLiteral("Hiba: Új, INSERT-append a számla sorben ")
+                                                      : QStringLiteral("Hiba: Új, INSERT-edit a számla sorban ")});
+            QVERIFY(!line.isClosed());
+            QCOMPARE(line.field(InvoiceLineEditor::ArticleName), QStringLiteral("Tétel"));
+            QVERIFY(line.ok()); // the same entry stored once the fault is gone
+        }
+        // The modification replaced the line stored first.
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor")), 1);
+    }
+
+    void functionKeys()
+    {
+        s->state.functionKeys->setText(QStringLiteral("első\nmásodik"));
+        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
+        InvoiceComposer composer(s->context);
+        composer.prepare();
+        composer.setField(InvoiceComposer::Remark, QStringLiteral("régi"));
+        composer.functionKey(InvoiceComposer::Remark, 3);
+        QCOMPARE(composer.field(InvoiceComposer::Remark), QStringLiteral("második"));
+        composer.functionKey(InvoiceComposer::Message, 2);
+        composer.functionKey(InvoiceComposer::Message, 3);
+        QCOMPARE(composer.field(InvoiceComposer::Message), QStringLiteral("első\nmásodik"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInvoicing)
+#include "tst_invoicing.moc"
