@@ -61,8 +61,12 @@ public:
             return false;
         if (qobject_cast<QAbstractButton*>(watched))
             return false; // Enter presses the focused button
-        if (m_mode == EnterMode::WindowOnly && watched != m_window)
-            return false;
+        if (m_mode == EnterMode::WindowOnly) {
+            // only when the window itself has the focus, not a key a field passed on
+            QWidget* focus = QApplication::focusWidget();
+            if (watched != m_window || (focus && focus != m_window))
+                return false;
+        }
         postFocusMove(m_window, mods == Qt::ShiftModifier);
         if (isMultiLine(watched))
             return false; // the new line goes in first
