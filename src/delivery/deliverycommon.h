@@ -1,0 +1,38 @@
+#pragma once
+// Names the delivery-note screens share: the query objects they work on, the edit-mode texts
+// and the keys under which the run's state keeps them.
+#include <QString>
+
+namespace orvena::delivery {
+
+// Query objects of the data module.
+inline const QString kNoteList = QStringLiteral("ZQ100");      // the register's list of headers
+inline const QString kHeaderStatements = QStringLiteral("ZQ101"); // header writes and re-reads
+inline const QString kLineList = QStringLiteral("ZQ110");      // the lines of the current note
+inline const QString kLineStatements = QStringLiteral("ZQ113"); // line writes, counts, deletes
+inline const QString kSequenceQuery = QStringLiteral("ZQ103");  // the delivery-note sequence
+inline const QString kCustomerList = QStringLiteral("ZQ30");
+inline const QString kArticleList = QStringLiteral("ZQ40");
+inline const QString kIssuerList = QStringLiteral("ZQ60");
+inline const QString kDictionaryList = QStringLiteral("ZQ70");
+
+// Keys of the edit modes and remembered keys in AppState.
+inline const QString kHeaderTable = QStringLiteral("szlevfej");
+inline const QString kLineTable = QStringLiteral("szlevsor");
+
+// Edit modes.
+inline const QString kNewNote = QStringLiteral("Új szállító");
+inline const QString kModifyNote = QStringLiteral("Szállítólevél módositás");
+inline const QString kNewLine = QStringLiteral("Új szállító sor");
+inline const QString kModifyLine = QStringLiteral("Szállítósor módositás");
+
+// A field counts as empty when nothing is left after removing trailing blanks.
+inline bool isBlank(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.unicode() > 0x20)
+            return false;
+    return true;
+}
+
+} // namespace orvena::delivery

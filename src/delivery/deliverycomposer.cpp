@@ -1,0 +1,403 @@
+#include "deliverycomposer.h"
+
+#include "deliverycommon.h"
+#include "memotext.h"
+
+#include "db/conversions.h"
+#include "db/errors.h"
+#include "db/transaction.h"
+#include "invoice/sequences.h"
+
+#include <QDate>
+#include <optional>
+
+namespace orvena {
+
+using namespace delivery;
+
+namespace {
+
+const QString kLinesOfNote = QStringLiteral("SELECT * FROM SzlevSor WHERE eBszam= :p1 ORDER BY eID");
+
+} // namespace
+
+DeliveryComposer::DeliveryComposer(ScreenContext& context, QObject* parent) : QObject(parent), m_context(context)
+{
+    m_fields[Discount] = QStringLiteral("0");
+    m_fields[ExchangeRate] = QStringLiteral("0");
+    m_fields[Currency] = QStringLiteral("Ft");
+}
+
+bool DeliveryComposer::isNewNote() const
+{
+    return m_context.state.editMode(kHeaderTable) == kNewNote;
+}
+
+bool DeliveryComposer::prepare()
+{
+    if (isNewNote()) {
+        try {
+            m_fields[Number] = nextDocumentNumber(m_context.data.query(kSequenceQuery), kDeliverySequence);
+        } catch (const Error& e) {
+            // Without a number the note's lines and header would have no key.
+            m_context.ui.errorReport(e.text());
+            return false;
+        }
+        showNew();
+    } else {
+        load();
+    }
+    m_context.state.deliveryNumber = m_fields[Number];
+    for (int f = 0; f < FieldCount; ++f)
+        emit fieldChanged(f);
+    return true;
+}
+
+void DeliveryComposer::showNew()
+{
+    rereadLines();
+    const QString today = formatDate(QDate::currentDate());
+    m_fields[FulfilmentDate] = today;
+    m_fields[NoteDate] = today;
+    m_fields[DueDate] = today;
+
+    // No customer is chosen yet.
+    m_context.data.query(kCustomerList).close();
+    m_fields[CustomerCode].clear();
+    m_fields[CustomerNumber].clear();
+    m_fields[Id].clear();
+    m_fields[CustomerBlock].clear();
+    m_fields[CustomerMasterBlock].clear();
+
+    // The first label set and the first issuer are the defaults.
+    Query& dictionary = m_context.data.query(kDictionaryList);
+    dictionary.setSql({QStringLiteral("SELECT * FROM Mezonev")});
+    dictionary.open();
+    m_fields[DictionaryCode] = dictionary.fieldText(QStringLiteral("mkod"));
+    m_fields[DictionaryName] = dictionary.fieldText(QStringLiteral("mmegnev"));
+
+    Query& issuers = m_context.data.query(kIssuerList);
+    issuers.setSql({QStringLiteral("SELECT * FROM Szallito")});
+    issuers.open();
+    m_fields[IssuerCode] = issuers.fieldText(QStringLiteral("zKod"));
+    m_fields[IssuerNumber] = issuers.fieldText(QStringLiteral("zSzam"));
+    m_fields[IssuerBlock] = memoFromDatabase(issuers.fieldText(QStringLiteral("zMemoSzall")));
+    m_fields[IssuerMasterBlock] = m_fields[IssuerBlock];
+}
+
+void DeliveryComposer::load()
+{
+    Query& note = m_context.data.query(kNoteList);
+    auto col = [&note](const char* name) { return note.fieldText(QString::fromLatin1(name)); };
+    m_fields[Number] = col("lBszam");
+    rereadLines();
+
+    Query& customers = m_context.data.query(kCustomerList);
+    customers.setSql({QStringLiteral("SELECT * FROM Vevo")});
+    customers.open();
+    m_context.state.setRememberedKey(QStringLiteral("vevo"), col("lvKod"));
+    customers.locate(QStringLiteral("vKod"), col("lvKod"));
+
+    Query& issuers = m_context.data.query(kIssuerList);
+    issuers.setSql({QStringLiteral("SELECT * FROM szallito")});
+    issuers.open();
+    m_context.state.setRememberedKey(QStringLiteral("szallito"), col("lzKod"));
+    issuers.locate(QStringLiteral("zKod"), col("lzKod"));
+
+    Query& dictionary = m_context.data.query(kDictionaryList);
+    dictionary.setSql({QStringLiteral("SELECT * FROM mezonev")});
+    dictionary.open();
+    m_context.state.setRememberedKey(QStringLiteral("mezonev"), col("lmKod"));
+    dictionary.locate(QStringLiteral("mkod"), col("lmKod"));
+
+    m_fields[Id] = col("lID");
+    m_fields[Contract] = col("lSzerz");
+    m_fields[PaymentMethod] = col("lFizmod");
+    m_fields[FulfilmentDate] = col("lTkelt");
+    m_fields[NoteDate] = col("lRkelt");
+    m_fields[DueDate] = col("lFkelt");
+    m_fields[Currency] = col("lPnem");
+    m_fields[ExchangeRate] = col("lArfoly");
+    m_fields[Discount] = col("lKerek");
+    m_fields[Remark] = col("lMegj");
+    m_fields[Message] = memoFromDatabase(col("lmemo"));
+    m_fields[CustomerCode] = col("lvKod");
+    m_fields[CustomerNumber] = col("lvSzam");
+    m_fields[CustomerBlock] = memoFromDatabase(col("lMemoVevo"));
+    m_fields[IssuerBlock] = memoFromDatabase(col("lMemoSzall"));
+    m_fields[IssuerCode] = col("lzKod");
+    m_fields[IssuerNumber] = col("lzSzam");
+    m_fields[DictionaryCode] = col("lmKod");
+    m_fields[DictionaryName] = dictionary.fieldText(QStringLiteral("mmegnev"));
+    m_fields[CustomerMasterBlock] = memoFromDatabase(customers.fieldText(QStringLiteral("vMemoVevo")));
+    m_fields[IssuerMasterBlock] = memoFromDatabase(issuers.fieldText(QStringLiteral("zMemoSzall")));
+}
+
+void DeliveryComposer::rereadLines()
+{
+    Query& lines = m_context.data.query(kLineList);
+    lines.setSql({kLinesOfNote});
+    lines.setText(QStringLiteral("p1"), m_fields[Number]);
+    lines.open();
+}
+
+void DeliveryComposer::setField(Field f, const QString& text)
+{
+    if (m_fields[f] == text)
+        return;
+    m_fields[f] = text;
+    emit fieldChanged(f);
+}
+
+void DeliveryComposer::chooseCustomer()
+{
+    m_context.opener.open(Screen::CustomerList);
+    Query& customers = m_context.data.query(kCustomerList);
+    const QString method = customers.fieldText(QStringLiteral("vFizmod"));
+    const QString currency = customers.fieldText(QStringLiteral("vPnem"));
+    const QString block = memoFromDatabase(customers.fieldText(QStringLiteral("vMemoVevo")));
+    const QString code = customers.fieldText(QStringLiteral("vKod"));
+    const QString number = customers.fieldText(QStringLiteral("vSzam"));
+    setField(PaymentMethod, method);
+    setField(Currency, currency);
+    setField(CustomerBlock, block);
+    setField(CustomerMasterBlock, block);
+    setField(CustomerCode, code);
+    setField(CustomerNumber, number);
+}
+
+void DeliveryComposer::chooseIssuer()
+{
+    m_context.opener.open(Screen::IssuerList);
+    Query& issuers = m_context.data.query(kIssuerList);
+    const QString code = issuers.fieldText(QStringLiteral("zKod"));
+    const QString number = issuers.fieldText(QStringLiteral("zSzam"));
+    const QString block = memoFromDatabase(issuers.fieldText(QStringLiteral("zMemoSzall")));
+    setField(IssuerCode, code);
+    setField(IssuerNumber, number);
+    setField(IssuerBlock, block);
+    setField(IssuerMasterBlock, block);
+}
+
+void DeliveryComposer::chooseDictionary()
+{
+    m_context.opener.open(Screen::DictionaryList);
+    Query& dictionary = m_context.data.query(kDictionaryList);
+    const QString code = dictionary.fieldText(QStringLiteral("mkod"));
+    const QString name = dictionary.fieldText(QStringLiteral("mmegnev"));
+    setField(DictionaryCode, code);
+    setField(DictionaryName, name);
+}
+
+void DeliveryComposer::fulfilmentDateLeft()
+{
+    // Typing is not an error: without a chosen customer, a payment term or a complete date the
+    // due date simply keeps its value.
+    Query& customers = m_context.data.query(kCustomerList);
+    if (!customers.isOpen() || customers.currentRow() < 0)
+        return;
+    if (!isValidDate(m_fields[FulfilmentDate]))
+        return;
+    const QString term = customers.fieldText(QStringLiteral("vFhat")).trimmed();
+    int days = 0;
+    try {
+        days = parseInt32(term);
+    } catch (const ConversionError&) {
+        return;
+    }
+    setField(DueDate, formatDate(parseDate(m_fields[FulfilmentDate]).addDays(days)));
+}
+
+void DeliveryComposer::newLine()
+{
+    m_context.state.setEditMode(kLineTable, kNewLine);
+    m_context.opener.open(Screen::DeliveryLine);
+}
+
+void DeliveryComposer::modifyLine()
+{
+    m_context.state.setEditMode(kLineTable, kModifyLine);
+    m_context.opener.open(Screen::DeliveryLine);
+}
+
+void DeliveryComposer::deleteLine()
+{
+    Query& lines = m_context.data.query(kLineList);
+    Query& q = m_context.data.query(kLineStatements);
+    try {
+        // An empty list reads as line 0, which deletes nothing.
+        const qint64 id = lines.isOpen() ? lines.fieldInt(QStringLiteral("eID")) : 0;
+        q.setSql({QStringLiteral("DELETE FROM Szlevsor WHERE eID = :p1")});
+        q.setInteger(QStringLiteral("p1"), id);
+        q.execute();
+        m_context.ui.message(QStringLiteral("Az tételsor törölve!"));
+    } catch (const Error&) {
+        m_context.ui.message(QStringLiteral("Hiba: Szlevsor DELETE törlésekor"));
+    }
+    rereadLines();
+    lines.last();
+}
+
+void DeliveryComposer::fail(const QString& message, int focus)
+{
+    m_context.ui.message(message);
+    emit focusRequested(focus);
+}
+
+bool DeliveryComposer::validate()
+{
+    if (isBlank(m_fields[IssuerCode]))
+        return fail(QStringLiteral("Nincs kiválasztva a szállító!"), CustomerButton), false;
+    if (isBlank(m_fields[DictionaryCode]))
+        return fail(QStringLiteral("Nincs kiválasztva a nyelv!"), DictionaryButton), false;
+    if (isBlank(m_fields[CustomerCode]))
+        return fail(QStringLiteral("Nincs kiválasztva a vevö!"), CustomerButton), false;
+    if (isBlank(m_fields[PaymentMethod]))
+        return fail(QStringLiteral("Nincs megadva a fizetési mód!"), PaymentMethod), false;
+    if (isBlank(m_fields[FulfilmentDate]))
+        return fail(QStringLiteral("Nincs megadva a teljesités dátuma!"), FulfilmentDate), false;
+    if (isBlank(m_fields[NoteDate]))
+        return fail(QStringLiteral("Nincs megadva a szállító kelte!"), NoteDate), false;
+    if (isBlank(m_fields[DueDate]))
+        return fail(QStringLiteral("Nincs megadva a fizetési határidő!"), DueDate), false;
+    for (const Field f : {FulfilmentDate, NoteDate, DueDate})
+        if (!isValidDate(m_fields[f]))
+            return fail(QStringLiteral("Hibás dátum!"), f), false;
+
+    Query& q = m_context.data.query(kLineStatements);
+    q.setSql({QStringLiteral(
+        "SELECT ebszam, count(ebszam) AS edb FROM Szlevsor WHERE eBszam= :p1 GROUP BY eBszam")});
+    q.setText(QStringLiteral("p1"), m_fields[Number]);
+    q.open();
+    if (q.isEmpty() || q.fieldInt(QStringLiteral("edb")) == 0)
+        return fail(QStringLiteral("Nincs szállítónak tételsora!"), NewLineButton), false;
+    return true;
+}
+
+void DeliveryComposer::bindHeader(Query& q)
+{
+    q.setText(QStringLiteral("p1"), m_fields[Number]);
+    q.setText(QStringLiteral("p2"), m_fields[CustomerCode]);
+    q.setText(QStringLiteral("p3"), m_fields[FulfilmentDate]);
+    q.setText(QStringLiteral("p4"), m_fields[NoteDate]);
+    q.setText(QStringLiteral("p5"), m_fields[DueDate]);
+    q.setText(QStringLiteral("p6"), m_fields[PaymentMethod]);
+    q.setText(QStringLiteral("p7"), m_fields[Remark]);
+    q.setText(QStringLiteral("p8"), m_fields[Contract]);
+    q.setText(QStringLiteral("p9"), memoToDatabase(m_fields[Message]));
+    q.setText(QStringLiteral("p10"), QStringLiteral(" "));
+    // Discount and exchange rate are decimal columns: "5,5" must reach them as 5.5.
+    q.setFloat(QStringLiteral("p11"), m_fields[Discount]);
+    q.setFloat(QStringLiteral("p12"), m_fields[ExchangeRate]);
+    q.setText(QStringLiteral("p13"), m_fields[Currency]);
+    q.setText(QStringLiteral("p14"), m_fields[CustomerNumber]);
+    q.setText(QStringLiteral("p15"), memoToDatabase(m_fields[CustomerBlock]));
+    q.setText(QStringLiteral("p16"), memoToDatabase(m_fields[IssuerBlock]));
+    q.setText(QStringLiteral("p17"), m_fields[IssuerCode]);
+    q.setText(QStringLiteral("p18"), m_fields[IssuerNumber]);
+    q.setText(QStringLiteral("p19"), m_fields[DictionaryCode]);
+}
+
+void DeliveryComposer::accept()
+{
+    if (!validate())
+        return;
+    const bool stored = isNewNote() ? storeNew() : storeModified();
+    if (!stored)
+        return; // the message has been shown; everything typed stays on the screen
+
+    Query& list = m_context.data.query(kNoteList);
+    list.setSql({QStringLiteral("SELECT * FROM Szlevfej ORDER BY lbszam")});
+    list.open();
+    list.locate(QStringLiteral("lBszam"), m_context.state.deliveryNumber);
+    m_closed = true;
+    emit closeRequested();
+}
+
+bool DeliveryComposer::storeNew()
+{
+    Query& q = m_context.data.query(kHeaderStatements);
+    const QString outer = QStringLiteral("Hiba az append vagy edit közben a szállító fejben!");
+    std::optional<Transaction> transaction;
+    try {
+        transaction.emplace(q);
+    } catch (const Error&) {
+        m_context.ui.message(outer);
+        return false;
+    }
+
+    QString failure = QStringLiteral("Hiba: Újban, INSERT-append a Szállító fejben ");
+    try {
+        // The sequence row stays locked until the commit, and a number that already has a
+        // header is never stored a second time.
+        failure = QStringLiteral("Hiba: Új UPDATE Sorszam -ba ");
+        lockSequence(q, kDeliverySequence);
+        failure = QStringLiteral("Hiba: Újban, INSERT-append a Szállító fejben ");
+        q.setSql({QStringLiteral("SELECT count(*) AS db FROM SzlevFej WHERE lBszam = :p1")});
+        q.setText(QStringLiteral("p1"), m_fields[Number]);
+        q.open();
+        if (q.fieldInt(QStringLiteral("db")) > 0) {
+            failure = QStringLiteral("A(z) %1 sorszámú szállítólevél már létezik, ezzel a sorszámmal nem tárolható! "
+                                     "A sorszám a \"Sorszám \" lapon javítható.")
+                          .arg(m_fields[Number]);
+            throw DbError(failure);
+        }
+        q.setSql({QStringLiteral("INSERT INTO SzlevFej ( lbszam, lvkod, ltkelt, lrkelt, lfkelt, lfizmod, lmegj, lszerz, "
+                                 "lmemo, lprn, lkerek, larfoly, lpnem, lvSzam, lMemoVevo, lMemoSzall, lzKod, lzSzam, "
+                                 "lmKod )"),
+                  QStringLiteral("VALUES ( :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, :p14, "
+                                 ":p15, :p16, :p17, :p18, :p19 )")});
+        bindHeader(q);
+        q.execute();
+        failure = QStringLiteral("Hiba: Új UPDATE Sorszam -ba ");
+        storeDocumentNumber(q, kDeliverySequence, m_fields[Number]);
+        failure = QStringLiteral("Hiba: Újban, INSERT-append a Szállító fejben ");
+        transaction->commit();
+        m_context.state.deliveryNumber = m_fields[Number];
+        return true;
+    } catch (const Error&) {
+        m_context.ui.message(failure);
+    }
+    try {
+        transaction->rollback();
+    } catch (const Error&) {
+        m_context.ui.message(outer);
+    }
+    return false;
+}
+
+bool DeliveryComposer::storeModified()
+{
+    Query& q = m_context.data.query(kHeaderStatements);
+    const QString outer = QStringLiteral("Hiba az append vagy edit közben a szállító fejben!");
+    std::optional<Transaction> transaction;
+    try {
+        transaction.emplace(q);
+    } catch (const Error&) {
+        m_context.ui.message(outer);
+        return false;
+    }
+    try {
+        q.setSql({QStringLiteral("REPLACE INTO SzlevFej ( lID, lbszam, lvkod, ltkelt, lrkelt, lfkelt, lfizmod, lmegj, "
+                                 "lszerz, lmemo, lprn, lkerek, larfoly, lpnem, lvSzam, lMemoVevo, lMemoSzall, lzKod, "
+                                 "lzSzam, lmKod )"),
+                  QStringLiteral("VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, "
+                                 ":p14, :p15, :p16, :p17, :p18, :p19 )")});
+        q.setText(QStringLiteral("p0"), m_fields[Id]);
+        bindHeader(q);
+        q.execute();
+        transaction->commit();
+        m_context.state.deliveryNumber = m_fields[Number];
+        return true;
+    } catch (const Error&) {
+        m_context.ui.message(QStringLiteral("Hiba: Újban, REPLACE-edit a Szállító fejben "));
+    }
+    try {
+        transaction->rollback();
+    } catch (const Error&) {
+        m_context.ui.message(outer);
+    }
+    return false;
+}
+
+} // namespace orvena

@@ -1,0 +1,89 @@
+#pragma once
+// The delivery-note composition screen: creates a new note under the next number of the
+// sequence or changes an unprinted one. Lines are written at once by the line screen; the header
+// follows on "OK", for a new note together with the sequence in one transaction.
+#include "screens/common/screencontext.h"
+
+#include <QObject>
+#include <array>
+
+namespace orvena {
+
+class DeliveryComposer : public QObject {
+    Q_OBJECT
+public:
+    enum Field {
+        Number,
+        Id,
+        CustomerCode,
+        CustomerNumber,
+        Contract,
+        PaymentMethod,
+        FulfilmentDate,
+        NoteDate,
+        DueDate,
+        Remark,
+        Message,
+        DictionaryCode,
+        DictionaryName,
+        CustomerBlock,       // the customer block printed on this note (editable)
+        CustomerMasterBlock, // the customer master's block (read-only)
+        IssuerBlock,         // the issuer block printed on this note (editable)
+        IssuerMasterBlock,   // the issuer master's block (read-only)
+        IssuerCode,
+        IssuerNumber,
+        Discount,
+        ExchangeRate,
+        Currency,
+        FieldCount
+    };
+    // Focus targets besides the fields.
+    enum Control { CustomerButton = FieldCount, DictionaryButton, NewLineButton };
+
+    explicit DeliveryComposer(ScreenContext& context, QObject* parent = nullptr);
+
+    // Before the screen is shown: a new note gets the next number and the defaults, a note to
+    // modify is loaded from the register's current row. False when no number could be formed
+    // (the error has been reported) and the screen must not open.
+    bool prepare();
+
+    bool isNewNote() const;
+    QString field(Field f) const { return m_fields[static_cast<size_t>(f)]; }
+    void setField(Field f, const QString& text);
+
+    void chooseCustomer();
+    void chooseIssuer();
+    void chooseDictionary();
+    // Leaving "Telj. időpontja": the due date becomes that date plus the customer's payment term.
+    // Without a customer or with an unfinished date it stays as it is.
+    void fulfilmentDateLeft();
+
+    void newLine();
+    void modifyLine();
+    void deleteLine();
+
+    // "OK": validates and stores the header. A refused store keeps the screen open as typed.
+    void accept();
+    bool isClosed() const { return m_closed; }
+
+signals:
+    void fieldChanged(int field);
+    void focusRequested(int control);
+    void closeRequested();
+
+private:
+    void showNew();
+    void load();
+    void rereadLines();
+    bool validate();
+    bool storeNew();
+    bool storeModified();
+    void bindHeader(class Query& q);
+    void fail(const QString& message, int focus);
+
+    ScreenContext& m_context;
+    std::array<QString, FieldCount> m_fields;
+    bool m_closed = false;
+};
+
+} // namespace orvena

@@ -1,0 +1,175 @@
+#include "deliverylineeditor.h"
+
+#include "deliverycommon.h"
+#include "memotext.h"
+
+#include "db/errors.h"
+#include "db/transaction.h"
+
+#include <optional>
+
+namespace orvena {
+
+using namespace delivery;
+
+DeliveryLineEditor::DeliveryLineEditor(ScreenContext& context, QObject* parent) : QObject(parent), m_context(context)
+{
+    m_fields[Quantity] = QStringLiteral("0");
+    m_fields[Unit] = QStringLiteral("db");
+    m_title = QStringLiteral("Új szállítólevél sor");
+}
+
+bool DeliveryLineEditor::isNewLine() const
+{
+    return m_context.state.editMode(kLineTable) == kNewLine;
+}
+
+bool DeliveryLineEditor::prepare()
+{
+    const QString mode = m_context.state.editMode(kLineTable);
+    if (mode == kModifyLine) {
+        try {
+            Query& lines = m_context.data.query(kLineList);
+            m_fields[Id] = lines.fieldText(QStringLiteral("eID"));
+            m_fields[Number] = lines.fieldText(QStringLiteral("eBszam"));
+            m_fields[ArticleCode] = lines.fieldText(QStringLiteral("ecKod"));
+            m_fields[ArticleNumber] = lines.fieldText(QStringLiteral("ecSzam"));
+            m_fields[Description] = lines.fieldText(QStringLiteral("eMegn"));
+            m_fields[Vtsz] = lines.fieldText(QStringLiteral("eVtsz"));
+            m_fields[Quantity] = lines.fieldText(QStringLiteral("eMenny"));
+            m_fields[Unit] = lines.fieldText(QStringLiteral("eMe"));
+            m_fields[Memo] = memoFromDatabase(lines.fieldText(QStringLiteral("eMemo")));
+        } catch (const Error&) {
+            m_context.ui.message(QStringLiteral("Hiba a cikksor feltöltésben való megjelenitésekor!"));
+            return false;
+        }
+    }
+    // The line belongs to the note the composition screen shows.
+    m_fields[Number] = m_context.state.deliveryNumber;
+    m_title = mode;
+    for (int f = 0; f < FieldCount; ++f)
+        emit fieldChanged(f);
+    emit focusRequested(Description);
+    return true;
+}
+
+void DeliveryLineEditor::setField(Field f, const QString& text)
+{
+    if (m_fields[f] == text)
+        return;
+    m_fields[f] = text;
+    emit fieldChanged(f);
+}
+
+void DeliveryLineEditor::chooseArticle()
+{
+    m_context.state.setRememberedKey(QStringLiteral("cikk"), m_fields[Description]);
+    m_context.opener.open(Screen::ArticleList);
+    try {
+        Query& articles = m_context.data.query(kArticleList);
+        const QString code = articles.fieldText(QStringLiteral("cKod"));
+        const QString number = articles.fieldText(QStringLiteral("cSzam"));
+        const QString name = articles.fieldText(QStringLiteral("cMegn"));
+        const QString vtsz = articles.fieldText(QStringLiteral("cVtsz"));
+        const QString unit = articles.fieldText(QStringLiteral("cMe"));
+        setField(ArticleCode, code);
+        setField(ArticleNumber, number);
+        setField(Description, name);
+        setField(Vtsz, vtsz);
+        setField(Unit, unit);
+    } catch (const Error&) {
+        m_context.ui.message(QStringLiteral("Hiba a cikk feltöltésben való megjelenitésekor!"));
+        close();
+        return;
+    }
+    emit focusRequested(Quantity);
+}
+
+void DeliveryLineEditor::fail(const QString& message, Field focus)
+{
+    m_context.ui.message(message);
+    emit focusRequested(focus);
+}
+
+void DeliveryLineEditor::close()
+{
+    m_closed = true;
+    emit closeRequested();
+}
+
+void DeliveryLineEditor::accept()
+{
+    if (isBlank(m_fields[Quantity]))
+        return fail(QStringLiteral("Nincs megadva a mennyiség!"), Quantity);
+    if (isBlank(m_fields[Description]))
+        return fail(QStringLiteral("Nincs megadva a megnevezés!"), Description);
+    if (isBlank(m_fields[Unit]))
+        return fail(QStringLiteral("Nincs megadva a mennyiségegység!"), Unit);
+    if (m_fields[Quantity] == u"0")
+        return fail(QStringLiteral("A mennyiség nulla!"), Quantity);
+
+    const bool newLine = isNewLine();
+    if (!store())
+        return;
+    m_context.state.setRememberedKey(kLineTable, m_fields[Id]);
+    rereadLines(!newLine);
+    close();
+}
+
+bool DeliveryLineEditor::store()
+{
+    const bool newLine = isNewLine();
+    Query& q = m_context.data.query(kLineStatements);
+    std::optional<Transaction> transaction;
+    try {
+        transaction.emplace(q);
+    } catch (const Error&) {
+        m_context.ui.message(QStringLiteral("Hiba az append vagy edit közben a szlev sorban!"));
+        return false;
+    }
+    try {
+        if (newLine) {
+            q.setSql({QStringLiteral("INSERT INTO Szlevsor ( ebszam, eckod, eMegn, evtsz, eme, emenny, ememo, ecSzam )"),
+                      QStringLiteral("VALUES ( :p1, :p2, :p3, :p4, :p5, :p6, :p9, :p13 )")});
+        } else {
+            q.setSql({QStringLiteral(
+                          "REPLACE INTO Szlevsor ( eID, ebszam, eckod, eMegn, evtsz, eme, emenny, ememo, ecSzam )"),
+                      QStringLiteral("VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p9, :p13 )")});
+            q.setText(QStringLiteral("p0"), m_fields[Id]);
+        }
+        q.setText(QStringLiteral("p1"), m_fields[Number]);
+        q.setText(QStringLiteral("p2"), m_fields[ArticleCode]);
+        q.setText(QStringLiteral("p3"), m_fields[Description]);
+        q.setText(QStringLiteral("p4"), m_fields[Vtsz]);
+        q.setText(QStringLiteral("p5"), m_fields[Unit]);
+        q.setFloat(QStringLiteral("p6"), m_fields[Quantity]);
+        q.setText(QStringLiteral("p9"), memoToDatabase(m_fields[Memo]));
+        q.setText(QStringLiteral("p13"), m_fields[ArticleNumber]);
+        q.execute();
+        transaction->commit();
+        return true;
+    } catch (const Error&) {
+        // Refused and rolled back: the screen stays open with everything typed.
+        m_context.ui.message(newLine ? QStringLiteral("Hiba: Új, INSERT-append a szlev sorben ")
+                                     : QStringLiteral("Hiba: Új, INSERT-edit a szlev sorban "));
+    }
+    try {
+        transaction->rollback();
+    } catch (const Error&) {
+        m_context.ui.message(QStringLiteral("Hiba az append vagy edit közben a szlev sorban!"));
+    }
+    return false;
+}
+
+void DeliveryLineEditor::rereadLines(bool modified)
+{
+    Query& lines = m_context.data.query(kLineList);
+    lines.setSql({QStringLiteral("SELECT * FROM SzlevSor WHERE eBszam= :p1 ORDER BY eID")});
+    lines.setText(QStringLiteral("p1"), m_context.state.deliveryNumber);
+    lines.open();
+    lines.last();
+    if (modified)
+        lines.locate(QStringLiteral("eID"), m_context.state.rememberedKey(kLineTable));
+}
+
+} // namespace orvena

@@ -1,0 +1,136 @@
+#include "deliveryregister.h"
+
+#include "deliverycommon.h"
+#include "printdeliverynote.h"
+
+#include "db/errors.h"
+#include "invoice/sequences.h"
+
+namespace orvena {
+
+using namespace delivery;
+
+namespace {
+
+const QString kListStatement = QStringLiteral("SELECT * FROM SzlevFej ORDER BY lBszam");
+
+} // namespace
+
+DeliveryRegister::DeliveryRegister(ScreenContext& context, QObject* parent) : QObject(parent), m_context(context) {}
+
+void DeliveryRegister::prepare()
+{
+    Query& list = m_context.data.query(kNoteList);
+    list.setSql({kListStatement});
+    list.open();
+    list.last();
+}
+
+void DeliveryRegister::reread()
+{
+    Query& list = m_context.data.query(kNoteList);
+    list.setSql({kListStatement});
+    list.open();
+    list.locate(QStringLiteral("lbszam"), m_context.state.deliveryNumber);
+}
+
+void DeliveryRegister::refreshDetails()
+{
+    const QString number = headerField(QStringLiteral("lbszam"));
+    const QString customer = headerField(QStringLiteral("lvkod"));
+    const QString issuer = headerField(QStringLiteral("lzkod"));
+
+    Query& lines = m_context.data.query(kLineList);
+    lines.setSql({QStringLiteral("SELECT * FROM SzlevSor WHERE eBszam = :p0")});
+    lines.setText(QStringLiteral("p0"), number);
+    lines.open();
+
+    Query& customers = m_context.data.query(kCustomerList);
+    customers.setSql({QStringLiteral("SELECT * FROM vevo")});
+    customers.open();
+    m_context.state.setRememberedKey(QStringLiteral("vevo"), customer);
+    customers.locate(QStringLiteral("vkod"), customer);
+
+    Query& issuers = m_context.data.query(kIssuerList);
+    issuers.setSql({QStringLiteral("SELECT * FROM szallito")});
+    issuers.open();
+    m_context.state.setRememberedKey(QStringLiteral("szallito"), issuer);
+    issuers.locate(QStringLiteral("zkod"), issuer);
+}
+
+QString DeliveryRegister::headerField(const QString& column) const
+{
+    Query& list = m_context.data.query(kNoteList);
+    if (!list.isOpen() || list.currentRow() < 0 || !list.hasColumn(column))
+        return {};
+    return list.fieldText(column);
+}
+
+void DeliveryRegister::openComposer(const QString& mode)
+{
+    m_context.state.setEditMode(kHeaderTable, mode);
+    m_context.opener.open(Screen::DeliveryComposer);
+}
+
+void DeliveryRegister::newNote()
+{
+    openComposer(kNewNote);
+}
+
+void DeliveryRegister::modifyNote()
+{
+    if (headerField(QStringLiteral("lPrn")) == u"I") {
+        m_context.ui.notice(QStringLiteral("Nyomtatott Szlev. nem módositható !"));
+        return;
+    }
+    openComposer(kModifyNote);
+}
+
+void DeliveryRegister::modifyNoteAnyway()
+{
+    openComposer(kModifyNote);
+}
+
+void DeliveryRegister::print(const QString& mode)
+{
+    const QString number = headerField(QStringLiteral("lBszam"));
+    if (number.isEmpty())
+        return; // an empty register has nothing to show
+    m_context.state.printMode = mode;
+    PrintDeliveryNote(m_context, number);
+}
+
+void DeliveryRegister::viewNote()
+{
+    print(QStringLiteral("Megtekint"));
+}
+
+void DeliveryRegister::printNote()
+{
+    print(QStringLiteral("Nyomtatás"));
+}
+
+void DeliveryRegister::resetTabShown()
+{
+    m_resetNumber = nextDocumentNumber(m_context.data.query(kSequenceQuery), kDeliverySequence);
+    emit resetNumberChanged();
+}
+
+void DeliveryRegister::storeResetNumber()
+{
+    if (m_resetNumber.size() != 8) {
+        m_context.ui.message(QStringLiteral("Nem nyolc hosszú!"));
+        emit resetFocusRequested();
+        return;
+    }
+    try {
+        Query& q = m_context.data.query(kSequenceQuery);
+        storeDocumentNumber(q, kDeliverySequence, m_resetNumber);
+        q.setSql({QStringLiteral("COMMIT")});
+        q.execute();
+    } catch (const Error&) {
+        m_context.ui.message(QStringLiteral("Hiba1: Új UPDATE Sorszam -ba "));
+    }
+}
+
+} // namespace orvena

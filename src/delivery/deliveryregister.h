@@ -1,0 +1,54 @@
+#pragma once
+// The delivery-note register: lists every note, shows the lines, customer and issuer of the
+// highlighted one, and creates, modifies, views and prints notes. Its "Sorszám " tab corrects
+// the delivery-note sequence. The invoice screen opens it as a chooser of a note.
+#include "screens/common/screencontext.h"
+
+#include <QObject>
+
+namespace orvena {
+
+class DeliveryRegister : public QObject {
+    Q_OBJECT
+public:
+    explicit DeliveryRegister(ScreenContext& context, QObject* parent = nullptr);
+
+    // On creation: the list of every note, on its last row.
+    void prepare();
+    // Whenever the register comes back into view: the list re-read and positioned on the note
+    // last composed in this run (the first row while there is none).
+    void reread();
+    // On a tab change: the highlighted note's lines, customer and issuer.
+    void refreshDetails();
+
+    // The highlighted note's column (empty without one).
+    QString headerField(const QString& column) const;
+
+    void newNote();
+    // "Módosít": refused with a notice for a printed note.
+    void modifyNote();
+    // The "J" key on "Módosít": opens the note whatever its printed flag.
+    void modifyNoteAnyway();
+    void viewNote();
+    void printNote();
+
+    // The "Sorszám " tab: shown with the next delivery-note number; "Letárol" stores the typed
+    // number as the last one issued.
+    void resetTabShown();
+    QString resetNumber() const { return m_resetNumber; }
+    void setResetNumber(const QString& text) { m_resetNumber = text; }
+    void storeResetNumber();
+
+signals:
+    void resetNumberChanged();
+    void resetFocusRequested();
+
+private:
+    void openComposer(const QString& mode);
+    void print(const QString& mode);
+
+    ScreenContext& m_context;
+    QString m_resetNumber;
+};
+
+} // namespace orvena

@@ -1,0 +1,300 @@
+#include "deliverytoinvoice.h"
+
+#include "deliverycommon.h"
+
+#include "db/errors.h"
+#include "db/transaction.h"
+#include "invoice/sequences.h"
+
+#include <optional>
+
+namespace orvena {
+
+using namespace delivery;
+
+namespace {
+
+const QString kInvoiceList = QStringLiteral("ZQ10");
+const QString kInvoiceEditMode = QStringLiteral("szlafej");
+const QString kModifyInvoice = QStringLiteral("Számla módositás");
+
+// A step of the chain failed: its message is shown and everything is rolled back.
+struct StepFailed {
+    QString message;
+    bool generalReport = false; // the error's own text goes to the general error report
+};
+
+// Runs one step; a database or conversion failure becomes the step's message.
+template<typename Fn>
+void step(const QString& message, Fn&& fn)
+{
+    try {
+        fn();
+    } catch (const Error& e) {
+        if (message.isEmpty())
+            throw StepFailed{e.text(), true};
+        throw StepFailed{message};
+    }
+}
+
+class Conversion {
+public:
+    Conversion(ScreenContext& context, const QString& deliveryNumber, const QString& invoiceNumber)
+        : m_context(context),
+          m_header(context.data.query(QStringLiteral("ZQ121"))),
+          m_lines(context.data.query(QStringLiteral("ZQ131"))),
+          m_update(context.data.query(QStringLiteral("ZQ132"))),
+          m_lookup(context.data.query(QStringLiteral("ZQ133"))),
+          m_deliveryNumber(deliveryNumber),
+          m_invoiceNumber(invoiceNumber)
+    {
+        m_result.deliveryNumber = deliveryNumber;
+    }
+
+    // The chain inside the transaction; throws StepFailed.
+    void run()
+    {
+        refuseMissingArticles();
+
+        step(QStringLiteral("Hiba: Az DELETE a munkafej -ben "), [&] { exec(m_header, {"DELETE FROM munkafej"}); });
+        step(QStringLiteral("Hiba: Az INSERT szlevfej -böl -> munkafej -be "), [&] {
+            exec(m_header, {"INSERT INTO munkafej SELECT * FROM szlevfej WHERE lBszam = :p1"}, m_deliveryNumber);
+        });
+        step(QStringLiteral("Hiba: Az DELETE a munkasor -ban "), [&] { exec(m_lines, {"DELETE FROM munkasor"}); });
+        step(QStringLiteral("Hiba: Az INSERT szlevsor -ból -> munkasor -ba "), [&] {
+            exec(m_lines, {"INSERT INTO munkasor SELECT * FROM szlevsor WHERE eBszam = :p1"}, m_deliveryNumber);
+        });
+        step(QStringLiteral("Hiba: Az UPDATE munkafej -ben "),
+             [&] { exec(m_header, {"UPDATE munkafej SET fBszam = :p1"}, m_invoiceNumber); });
+        step(QStringLiteral("Hiba: Az UPDATE munkasor -ban "),
+             [&] { exec(m_lines, {"UPDATE munkasor SET sBszam = :p1"}, m_invoiceNumber); });
+
+        bool headerExists = false;
+        QString currency;
+        step(QString(), [&] {
+            m_lookup.setSql({QStringLiteral("SELECT fbszam, fPnem FROM SzlaFej WHERE fbszam = :p1")});
+            m_lookup.setText(QStringLiteral("p1"), m_invoiceNumber);
+            m_lookup.open();
+            headerExists = !m_lookup.isEmpty();
+            if (headerExists) {
+                currency = m_lookup.fieldText(QStringLiteral("fPnem"));
+            } else {
+                m_lookup.setSql({QStringLiteral("SELECT fPnem FROM munkafej")});
+                m_lookup.open();
+                currency = m_lookup.fieldText(QStringLiteral("fPnem"));
+            }
+        });
+
+        priceLines(currency);
+
+        if (!headerExists) {
+            step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "), [&] {
+                storeDocumentNumber(m_update, kInvoiceSequence, m_invoiceNumber);
+            });
+            step(QStringLiteral("Hiba: Az INSERT munkafej -böl -> szlafej -be "), [&] {
+                exec(m_header,
+                     {"INSERT INTO szlafej ( fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fSzerz, fPrn, fKerek, "
+                      "fArfoly, fPnem, fnSor, fmKod, fzKod, fzSzam, fvKod, fvSzam, faFelhaszn, fMemo, fMemoSzall, "
+                      "fMemoVevo )",
+                      "SELECT fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fSzerz, fPrn, fKerek, fArfoly, fPnem, "
+                      "fnSor, fmKod, fzKod, fzSzam, fvKod, fvSzam, faFelhaszn, fMemo, fMemoSzall, fMemoVevo FROM "
+                      "munkafej"});
+                m_result.headerCreated = m_header.affectedRows() > 0;
+            });
+            if (!m_result.headerCreated)
+                throw StepFailed{QStringLiteral("A(z) %1 sorszámú szállítólevélből nem készült számlafej, "
+                                                "a számla nem változott!")
+                                     .arg(m_deliveryNumber)};
+        }
+
+        step(QStringLiteral("Hiba: Az INSERT munkasor -ból -> szlasor -ba "), [&] {
+            exec(m_lines,
+                 {"INSERT INTO szlasor ( sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, sPnem, skAfakod, "
+                  "sAfanev, sAfa, sAlap, sAdo, saFelhaszn, sMemo )",
+                  "SELECT sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa, "
+                  "sAlap, sAdo, saFelhaszn, sMemo FROM munkasor"});
+            m_result.lineCount = static_cast<int>(m_lines.affectedRows());
+        });
+    }
+
+    Query& transactionQuery() { return m_header; }
+    DeliveryConversion& result() { return m_result; }
+
+private:
+    static void exec(Query& q, std::initializer_list<const char*> lines, const QString& p1 = {})
+    {
+        QStringList sql;
+        for (const char* line : lines)
+            sql << QString::fromUtf8(line);
+        q.setSql(sql);
+        if (!p1.isNull())
+            q.setText(QStringLiteral("p1"), p1);
+        q.execute();
+    }
+
+    // A line naming an article that is no longer in the master cannot be priced: the note is not
+    // converted, and the operator learns which codes are missing.
+    void refuseMissingArticles()
+    {
+        QStringList missing;
+        step(QString(), [&] {
+            m_lookup.setSql({QStringLiteral("SELECT DISTINCT e.ecKod FROM szlevsor e WHERE e.eBszam = :p1"),
+                             QStringLiteral("AND TRIM(IFNULL(e.ecKod, '')) <> ''"),
+                             QStringLiteral("AND NOT EXISTS (SELECT 1 FROM cikk c WHERE c.cKod = e.ecKod)"),
+                             QStringLiteral("ORDER BY e.ecKod")});
+            m_lookup.setText(QStringLiteral("p1"), m_deliveryNumber);
+            m_lookup.open();
+            for (int row = 0; row < m_lookup.rowCount(); ++row)
+                missing << m_lookup.text(row, 0);
+        });
+        if (!missing.isEmpty())
+            throw StepFailed{QStringLiteral("A szállítólevél sorai olyan cikkekre hivatkoznak, amelyek már nincsenek "
+                                            "a cikktörzsben: %1. A szállítólevél nem került át a számlába.")
+                                 .arg(missing.join(QStringLiteral(", ")))};
+    }
+
+    // Every line takes unit price, currency and VAT from its article as it is now; a line typed
+    // without an article gets price 0 in the invoice's currency and VAT 0.
+    void priceLines(const QString& currency)
+    {
+        step(QString(), [&] {
+            m_lines.setSql({QStringLiteral("SELECT * FROM munkasor")});
+            m_lines.open();
+        });
+        for (int row = 0; row < m_lines.rowCount(); ++row) {
+            const QString id = m_lines.text(row, QStringLiteral("sID"));
+            const QString code = m_lines.text(row, QStringLiteral("scKod"));
+            double price = 0;
+            QString articleCurrency = currency;
+            QString vatCode;
+            QString vatName;
+            qint64 vat = 0;
+            if (isBlank(code)) {
+                m_result.unpricedLines << m_lines.text(row, QStringLiteral("sMegn"));
+            } else {
+                step(QString(), [&] {
+                    m_lookup.setSql({QStringLiteral("SELECT * FROM cikk WHERE ckod = :p1")});
+                    m_lookup.setText(QStringLiteral("p1"), code);
+                    m_lookup.open();
+                });
+                if (m_lookup.isEmpty())
+                    throw StepFailed{QStringLiteral("A szállítólevél sorai olyan cikkekre hivatkoznak, amelyek már "
+                                                    "nincsenek a cikktörzsben: %1. A szállítólevél nem került át a "
+                                                    "számlába.")
+                                         .arg(code)};
+                step(QStringLiteral("Hiba: A munkasor UPDATE cikk -böl "), [&] {
+                    price = m_lookup.fieldDouble(QStringLiteral("cEar"));
+                    articleCurrency = m_lookup.fieldText(QStringLiteral("cPnem"));
+                    vatCode = m_lookup.fieldText(QStringLiteral("cAfakod"));
+                    vatName = m_lookup.fieldText(QStringLiteral("cAfanev"));
+                    vat = m_lookup.fieldInt(QStringLiteral("cAfa"));
+                });
+            }
+            step(QStringLiteral("Hiba: A munkasor UPDATE cikk -böl "), [&] {
+                m_update.setSql({QStringLiteral("UPDATE munkasor SET sEar = :p1, sPnem = :p2, skAfakod = :p3, "
+                                                "sAfanev = :p4, sAfa = :p5 WHERE sID = :p0")});
+                m_update.setText(QStringLiteral("p0"), id);
+                m_update.setFloat(QStringLiteral("p1"), price);
+                m_update.setText(QStringLiteral("p2"), articleCurrency);
+                m_update.setText(QStringLiteral("p3"), vatCode);
+                m_update.setText(QStringLiteral("p4"), vatName);
+                m_update.setInteger(QStringLiteral("p5"), vat);
+                m_update.execute();
+            });
+        }
+    }
+
+    ScreenContext& m_context;
+    Query& m_header;
+    Query& m_lines;
+    Query& m_update;
+    Query& m_lookup;
+    QString m_deliveryNumber;
+    QString m_invoiceNumber;
+    DeliveryConversion m_result;
+};
+
+void show(UserInterface& ui, const StepFailed& failure)
+{
+    if (failure.generalReport)
+        ui.errorReport(failure.message);
+    else
+        ui.message(failure.message);
+}
+
+} // namespace
+
+DeliveryConversion convertDeliveryNoteIntoInvoice(ScreenContext& context, const QString& invoiceNumber,
+                                                  const std::function<void()>& reload)
+{
+    context.opener.open(Screen::DeliveryRegister);
+    // The note the register stands on, whichever way it was closed.
+    Query& notes = context.data.query(kNoteList);
+    QString deliveryNumber;
+    if (notes.isOpen() && notes.currentRow() >= 0)
+        deliveryNumber = notes.fieldText(QStringLiteral("lBszam"));
+    return convertDeliveryNote(context, deliveryNumber, invoiceNumber, reload);
+}
+
+DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& deliveryNumber,
+                                       const QString& invoiceNumber, const std::function<void()>& reload)
+{
+    if (isBlank(invoiceNumber)) {
+        context.ui.message(QStringLiteral("A számlának nincs sorszáma, szállítólevél nem vehető át!"));
+        return {};
+    }
+    if (isBlank(deliveryNumber)) {
+        context.ui.message(QStringLiteral("Nincs kiválasztva szállítólevél, a számla nem változott!"));
+        return {};
+    }
+
+    Conversion conversion(context, deliveryNumber, invoiceNumber);
+    std::optional<Transaction> transaction;
+    try {
+        transaction.emplace(conversion.transactionQuery());
+    } catch (const Error&) {
+        context.ui.message(QStringLiteral("Hiba a szlevfej-böl insert munkafej -be!"));
+        return {};
+    }
+    try {
+        conversion.run();
+        step(QStringLiteral("Hiba a munkasor-ból insert szlasor -ba!"), [&] { transaction->commit(); });
+    } catch (const StepFailed& failure) {
+        try {
+            transaction->rollback();
+        } catch (const Error&) {
+            // the server ends the transaction with the connection
+        }
+        show(context.ui, failure);
+        return {};
+    }
+
+    // The invoice register's list stands on the invoice, which the screen goes on modifying.
+    Query& invoices = context.data.query(kInvoiceList);
+    invoices.setSql({QStringLiteral("SELECT * FROM Szlafej ORDER BY fbszam")});
+    invoices.open();
+    // Exactly this number: a prefix match could stand on another invoice.
+    int row = 0;
+    while (row < invoices.rowCount() && invoices.text(row, QStringLiteral("fBszam")) != invoiceNumber)
+        ++row;
+    if (row == invoices.rowCount()) {
+        context.ui.message(QStringLiteral("A(z) %1 sorszámú számla nem található, a képernyő nem töltődik újra!")
+                               .arg(invoiceNumber));
+        return {};
+    }
+    invoices.setCurrentRow(row);
+    context.state.invoiceNumber = invoiceNumber;
+    context.state.setEditMode(kInvoiceEditMode, kModifyInvoice);
+
+    DeliveryConversion result = conversion.result();
+    result.converted = true;
+    if (reload)
+        reload();
+    if (!result.unpricedLines.isEmpty())
+        context.ui.message(QStringLiteral("A következő sorok cikk nélkül, 0 egységárral és 0 %-os áfával kerültek "
+                                          "a számlára. Nyomtatás előtt árazza be őket a sor \"Módosít\" gombjával:\n%1")
+                               .arg(result.unpricedLines.join(u'\n')));
+    return result;
+}
+
+} // namespace orvena

@@ -1,0 +1,40 @@
+#pragma once
+// Turning a delivery note into invoice data under an invoice number: the note's header (when the
+// invoice has none yet) and its lines pass through the work tables munkafej and munkasor, the
+// lines are priced from the article master, and the result is stored in szlafej and szlasor.
+// The whole conversion is one transaction: it is stored completely or not at all. The note
+// itself is never changed; the work tables keep the last conversion's rows.
+#include "screens/common/screencontext.h"
+
+#include <QStringList>
+#include <functional>
+
+namespace orvena {
+
+struct DeliveryConversion {
+    // True when the invoice number now has a header and the note's lines are stored under it;
+    // the invoice register's list ZQ10 then stands on that invoice, the current invoice number
+    // is the invoice number and the invoice edit mode is "Számla módositás".
+    bool converted = false;
+    bool headerCreated = false; // the note's header became the invoice header
+    QString deliveryNumber;     // the converted note
+    int lineCount = 0;          // lines added to the invoice
+    // Descriptions of the lines typed without an article: stored with unit price 0, the
+    // invoice's currency and VAT 0, to be priced by the operator before printing.
+    QStringList unpricedLines;
+};
+
+// "Sz.levélböl" of the invoice composition screen: the delivery-note register opens as a chooser
+// and the note it stands on when it closes is converted into the invoice `invoiceNumber`.
+// `reload` runs after a successful conversion, before any closing message: the composition
+// screen loads the stored invoice from ZQ10 there (LoadInvoice) and recomputes its totals.
+// Every failure has been shown to the operator when this returns with converted == false, and
+// the database, ZQ10 and the state are as they were.
+DeliveryConversion convertDeliveryNoteIntoInvoice(ScreenContext& context, const QString& invoiceNumber,
+                                                  const std::function<void()>& reload = {});
+
+// The conversion of a note already chosen (same contract as above, without the chooser).
+DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& deliveryNumber,
+                                       const QString& invoiceNumber, const std::function<void()>& reload = {});
+
+} // namespace orvena

@@ -1,0 +1,139 @@
+#include "deliverylinedialog.h"
+
+#include "fieldbinding.h"
+
+#include "screens/common/dispatcher.h"
+#include "screens/common/ui/keyhandling.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <map>
+
+namespace orvena {
+
+using namespace delivery;
+
+DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, QWidget* parent)
+    : QDialog(parent), m_context(context), m_model(new DeliveryLineEditor(context, this))
+{
+    setObjectName(QStringLiteral("TForm21"));
+    setWindowTitle(QStringLiteral("Új szállítólevél sor"));
+
+    auto* grid = new QGridLayout;
+    auto edit = [this](const char* name, DeliveryLineEditor::Field field, bool enabled = true) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setEnabled(enabled);
+        bindField(e, m_model, field);
+        return e;
+    };
+    auto label = [this](const QString& text, QWidget* buddy) {
+        auto* l = new QLabel(text, this);
+        l->setBuddy(buddy);
+        return l;
+    };
+
+    QLineEdit* id = edit("id", DeliveryLineEditor::Id, false);
+    QLineEdit* number = edit("number", DeliveryLineEditor::Number, false);
+    QLineEdit* code = edit("articleCode", DeliveryLineEditor::ArticleCode, false);
+    QLineEdit* articleNumber = edit("articleNumber", DeliveryLineEditor::ArticleNumber, false);
+    QLineEdit* description = edit("description", DeliveryLineEditor::Description);
+    QLineEdit* vtsz = edit("vtsz", DeliveryLineEditor::Vtsz);
+    QLineEdit* quantity = edit("quantity", DeliveryLineEditor::Quantity);
+    QLineEdit* unit = edit("unit", DeliveryLineEditor::Unit);
+    auto* memo = new QPlainTextEdit(this);
+    memo->setObjectName(QStringLiteral("memo"));
+    bindField(memo, m_model, DeliveryLineEditor::Memo);
+
+    description->setMaxLength(75);
+    description->setToolTip(
+        QStringLiteral("A \"Cikk\" gomb megnyomása elött a megnevezés kezdö betüinek megadása a kereséshez."));
+    vtsz->setMaxLength(10);
+    unit->setMaxLength(10);
+    unit->setToolTip(QStringLiteral("Klikkre \"kg\" / \"db\" között vált"));
+    installCharFilter(quantity, CharFilter::decimal());
+
+    auto* articleButton = new QPushButton(QStringLiteral("Cikk"), this);
+    articleButton->setObjectName(QStringLiteral("articleButton"));
+    articleButton->setToolTip(QStringLiteral("Cikk választó ablak megnyitása"));
+    articleButton->setAutoDefault(false);
+
+    grid->addWidget(label(QStringLiteral("SzlaSor ID"), id), 0, 0);
+    grid->addWidget(id, 0, 1);
+    grid->addWidget(label(QStringLiteral("Biszonylatszám"), number), 0, 2);
+    grid->addWidget(number, 0, 3);
+    grid->addWidget(articleButton, 1, 0);
+    grid->addWidget(code, 1, 1);
+    grid->addWidget(label(QStringLiteral("Cikkszám"), articleNumber), 1, 2);
+    grid->addWidget(articleNumber, 1, 3);
+    grid->addWidget(label(QStringLiteral("Cikk megevezés"), description), 2, 0);
+    grid->addWidget(description, 2, 1, 1, 3);
+    grid->addWidget(label(QStringLiteral("VTSZ/SZJ"), vtsz), 3, 0);
+    grid->addWidget(vtsz, 3, 1);
+    grid->addWidget(label(QStringLiteral("Mennyiség"), quantity), 4, 0);
+    grid->addWidget(quantity, 4, 1);
+    grid->addWidget(label(QStringLiteral("M.egys."), unit), 4, 2);
+    grid->addWidget(unit, 4, 3);
+    grid->addWidget(label(QStringLiteral("Sor megjegyzés"), memo), 5, 0, Qt::AlignTop);
+    grid->addWidget(memo, 5, 1, 1, 3);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("okButton"));
+    ok->setToolTip(QStringLiteral("Szállítólevél sor letárolása."));
+    ok->setAutoDefault(false);
+    auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    cancel->setToolTip(QStringLiteral("Kilépés"));
+    cancel->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+
+    setTabOrder(description, vtsz);
+    setTabOrder(vtsz, quantity);
+    setTabOrder(quantity, unit);
+    setTabOrder(unit, memo);
+    setTabOrder(memo, ok);
+    setTabOrder(ok, cancel);
+    setTabOrder(cancel, articleButton);
+    installEnterNavigation(this);
+
+    const std::map<int, QWidget*> focusTargets = {{DeliveryLineEditor::Description, description},
+                                                  {DeliveryLineEditor::Quantity, quantity},
+                                                  {DeliveryLineEditor::Unit, unit}};
+    connect(m_model, &DeliveryLineEditor::focusRequested, this, [focusTargets](int field) {
+        const auto it = focusTargets.find(field);
+        if (it != focusTargets.end())
+            it->second->setFocus();
+    });
+    connect(m_model, &DeliveryLineEditor::closeRequested, this, &QDialog::accept);
+    connect(articleButton, &QPushButton::clicked, this,
+            [this] { runAction(m_context.ui, [this] { m_model->chooseArticle(); }); });
+    connect(ok, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_model->accept(); }); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    description->setFocus();
+    resize(560, 330);
+}
+
+bool DeliveryLineDialog::prepare()
+{
+    if (!m_model->prepare())
+        return false;
+    setWindowTitle(m_model->title());
+    return true;
+}
+
+} // namespace orvena

@@ -1,0 +1,26 @@
+#pragma once
+// The delivery-note line screen (TForm21).
+#include "delivery/deliverylineeditor.h"
+
+#include <QDialog>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace orvena {
+
+class DeliveryLineDialog : public QDialog {
+    Q_OBJECT
+public:
+    DeliveryLineDialog(ScreenContext& context, QWidget* parent = nullptr);
+    DeliveryLineEditor* model() const { return m_model; }
+    // Fills the screen before it is shown; false when it must not open.
+    bool prepare();
+
+private:
+    ScreenContext& m_context;
+    DeliveryLineEditor* m_model;
+};
+
+} // namespace orvena

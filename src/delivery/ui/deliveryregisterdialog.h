@@ -1,0 +1,29 @@
+#pragma once
+// The delivery-note register (TForm19).
+#include "delivery/deliveryregister.h"
+
+#include <QDialog>
+
+class QTabWidget;
+
+namespace orvena {
+
+class DeliveryRegisterDialog : public QDialog {
+    Q_OBJECT
+public:
+    DeliveryRegisterDialog(ScreenContext& context, QWidget* parent = nullptr);
+    DeliveryRegister* model() const { return m_model; }
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void act(const std::function<void(DeliveryRegister*)>& fn);
+
+    ScreenContext& m_context;
+    DeliveryRegister* m_model;
+    QTabWidget* m_tabs = nullptr;
+    QWidget* m_resetPage = nullptr;
+};
+
+} // namespace orvena

@@ -1,0 +1,37 @@
+#pragma once
+// Two-way binding of line edits and memos to a screen model's fields: typing writes the field,
+// a change in the model rewrites the widget.
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+namespace orvena::delivery {
+
+template<typename Model>
+void bindField(QLineEdit* edit, Model* model, typename Model::Field field)
+{
+    edit->setText(model->field(field));
+    QObject::connect(edit, &QLineEdit::textEdited, model,
+                     [model, field](const QString& text) { model->setField(field, text); });
+    QObject::connect(model, &Model::fieldChanged, edit, [edit, model, field](int changed) {
+        if (changed == field && edit->text() != model->field(field))
+            edit->setText(model->field(field));
+    });
+}
+
+template<typename Model>
+void bindField(QPlainTextEdit* memo, Model* model, typename Model::Field field)
+{
+    memo->setPlainText(model->field(field));
+    QObject::connect(memo, &QPlainTextEdit::textChanged, model, [memo, model, field] {
+        if (memo->toPlainText() != model->field(field))
+            model->setField(field, memo->toPlainText());
+    });
+    QObject::connect(model, &Model::fieldChanged, memo, [memo, model, field](int changed) {
+        if (changed == field && memo->toPlainText() != model->field(field)) {
+            memo->setPlainText(model->field(field));
+            memo->moveCursor(QTextCursor::End);
+        }
+    });
+}
+
+} // namespace orvena::delivery
