@@ -132,6 +132,11 @@ private slots:
         QTest::keyClicks(search, QStringLiteral("gy"));
         QTest::mouseClick(child<QPushButton>(list.get(), QStringLiteral("Keres")), Qt::LeftButton);
         QCOMPARE(q("ZQ30").fieldText(QStringLiteral("vNeve")), QStringLiteral("Győri Ételműhely Kft."));
+        // Enter in the search field searches and leaves the list open
+        q("ZQ30").first();
+        QTest::keyClick(search, Qt::Key_Return);
+        QVERIFY(list->isVisible());
+        QCOMPARE(q("ZQ30").fieldText(QStringLiteral("vNeve")), QStringLiteral("Győri Ételműhely Kft."));
         QVERIFY(child<QPlainTextEdit>(list.get(), QStringLiteral("Cimke"))->toPlainText().startsWith(
             QStringLiteral("Győri Ételműhely Kft.\n")));
         snapshot(list.get(), QStringLiteral("masterdata_customerlist"));
@@ -147,7 +152,10 @@ private slots:
             QTest::keyClicks(tax, QStringLiteral("12-34a5"));
             QCOMPARE(tax->text(), QStringLiteral("12345"));
             snapshot(edit, QStringLiteral("masterdata_customeredit"));
-            QTest::mouseClick(edit->findChild<QPushButton*>(QStringLiteral("Button_OK")), Qt::LeftButton);
+            // keyboard alone: Enter on the focused "OK" saves
+            auto* ok = edit->findChild<QPushButton*>(QStringLiteral("Button_OK"));
+            ok->setFocus();
+            QTest::keyClick(ok, Qt::Key_Return);
         });
         QTest::mouseClick(child<QPushButton>(list.get(), QStringLiteral("Modosit")), Qt::LeftButton);
         QCOMPARE(s->db.rows(QStringLiteral("SELECT vFizmod, vAdo FROM vevo WHERE vKod = '3'")),

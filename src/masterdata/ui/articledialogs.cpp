@@ -83,7 +83,7 @@ QDialog* createArticleEditDialog(ScreenContext& context, QWidget* parent)
     auto* vatButton = new QPushButton(QStringLiteral("ÁFA"), dialog);
     vatButton->setObjectName(QStringLiteral("Button_AFA"));
     vatButton->setToolTip(QStringLiteral("ÁFA % választó ablak megnyitása"));
-    vatButton->setAutoDefault(false);
+    pressOnEnter(vatButton);
     QObject::connect(vatButton, &QPushButton::clicked, m, [m] { m->chooseVat(); });
     form->addRow(vatButton, vatRow);
     form->addRow(dialog->label(QStringLiteral("cKod")), dialog->widget(QStringLiteral("cKod")));

@@ -88,7 +88,7 @@ QDialog* createCustomerListDialog(ScreenContext& context, QWidget* parent)
     auto* find = new QPushButton(QStringLiteral("Keres"), dialog);
     find->setObjectName(QStringLiteral("Keres"));
     find->setToolTip(QStringLiteral("Vevő névre pozicionálja a listát."));
-    find->setAutoDefault(false);
+    pressOnEnter(find);
     QObject::connect(find, &QPushButton::clicked, model, [model, field] { model->search(field->text()); });
     search->addWidget(label);
     search->addWidget(field, 1);
@@ -140,7 +140,7 @@ QDialog* createCustomerEditDialog(ScreenContext& context, QWidget* parent)
     auto* compose = new QPushButton(QStringLiteral("Összeállít"), dialog);
     compose->setObjectName(QStringLiteral("Button_Osszeallit"));
     compose->setToolTip(QStringLiteral("Vevő cimke elkészítése, módositása."));
-    compose->setAutoDefault(false);
+    pressOnEnter(compose);
     QObject::connect(compose, &QPushButton::clicked, m, [m] { m->compose(); });
     tabs->addTab(blockPage(dialog, QStringLiteral("vMemoVevo"), compose), QStringLiteral("Cimke"));
     dialog->body()->addWidget(tabs);
@@ -209,7 +209,7 @@ QDialog* createIssuerEditDialog(ScreenContext& context, QWidget* parent)
     auto* compose = new QPushButton(QStringLiteral("Összeállít"), dialog);
     compose->setObjectName(QStringLiteral("Button_Osszeallit"));
     compose->setToolTip(QStringLiteral("Kibocsátó (szállító) cimke tételeinek összeállítása, módosítása."));
-    compose->setAutoDefault(false);
+    pressOnEnter(compose);
     QObject::connect(compose, &QPushButton::clicked, m, [m] { m->compose(); });
     tabs->addTab(blockPage(dialog, QStringLiteral("zMemoSzall"), compose), QStringLiteral("Cimke"));
     dialog->body()->addWidget(tabs);

@@ -4,6 +4,7 @@
 
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -32,7 +33,28 @@ QString memoFromWidget(QString text)
     return text + QStringLiteral("\r\n");
 }
 
+class EnterPresses : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        static_cast<QPushButton*>(watched)->animateClick();
+        return true;
+    }
+};
+
 } // namespace
+
+void pressOnEnter(QPushButton* button)
+{
+    button->setAutoDefault(false);
+    button->installEventFilter(new EnterPresses(button));
+}
 
 EditDialog::EditDialog(EditScreen* model, QWidget* parent) : QDialog(parent), m_model(model)
 {
@@ -138,7 +160,7 @@ QPushButton* EditDialog::addButton(const QString& text, const QString& hint, std
 {
     auto* b = new QPushButton(text, this);
     b->setToolTip(hint);
-    b->setAutoDefault(false);
+    pressOnEnter(b);
     b->setObjectName(QStringLiteral("Button_") + text);
     connect(b, &QPushButton::clicked, this, [f = std::move(onClick)] { f(); });
     m_buttons->addWidget(b);

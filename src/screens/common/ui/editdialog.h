@@ -27,6 +27,10 @@ class QVBoxLayout;
 
 namespace orvena {
 
+// Enter or Return on a focused button presses it. The screens' buttons are not "auto default",
+// so Enter in a field never presses a button the operator did not choose.
+void pressOnEnter(QPushButton* button);
+
 class EditDialog : public QDialog {
     Q_OBJECT
 public:

@@ -1,5 +1,6 @@
 #include "listdialog.h"
 
+#include "editdialog.h"
 #include "gridbinding.h"
 #include "keyhandling.h"
 
@@ -52,7 +53,7 @@ ListDialog::ListDialog(ListScreen* model, QWidget* parent) : QDialog(parent), m_
     auto make = [this, buttons](const QString& name, const QString& text, void (ListScreen::*action)()) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(name);
-        b->setAutoDefault(false);
+        pressOnEnter(b);
         connect(b, &QPushButton::clicked, this, [this, action] { (m_model->*action)(); });
         buttons->addWidget(b);
         return b;
