@@ -2,13 +2,17 @@
 # Private MariaDB server for development, the default run and the tests.
 #   scripts/db.sh start|stop|status
 # ORVENA_DB_DIR  folder holding data/, the socket and the log (default: var/ in the checkout)
-# The server listens on its socket only (no TCP) and treats table names case-insensitively.
+# ORVENA_DB_LOWER_CASE  lower_case_table_names of a new server (default 1: table names are
+#                       case-insensitive, as the program's statements need; tests use 0 to check
+#                       that the program explains such a server)
+# The server listens on its socket only (no TCP).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 dir=${ORVENA_DB_DIR:-$top/var}
 data=$dir/data
 sock=$dir/mysqld.sock
 pidf=$dir/mysqld.pid
+lcase=${ORVENA_DB_LOWER_CASE:-1}
 log=$dir/mysqld.log
 
 find_bin() {
@@ -30,13 +34,13 @@ start() {
     if [ ! -d "$data/mysql" ]; then
         "$(find_bin mariadb-install-db mysql_install_db)" --no-defaults \
             --auth-root-authentication-method=normal --skip-test-db \
-            --datadir="$data" --user=root --lower-case-table-names=1 >"$dir/install.log" 2>&1 \
+            --datadir="$data" --user=root --lower-case-table-names="$lcase" >"$dir/install.log" 2>&1 \
             || { cat "$dir/install.log" >&2; exit 1; }
     fi
     rm -f "$sock"
     "$(find_bin mariadbd mysqld)" --no-defaults --user=root --skip-networking \
         --datadir="$data" --socket="$sock" --pid-file="$pidf" --log-error="$log" \
-        --lower-case-table-names=1 --innodb-log-file-size=8M --innodb-buffer-pool-size=64M \
+        --lower-case-table-names="$lcase" --innodb-log-file-size=8M --innodb-buffer-pool-size=64M \
         --innodb-flush-log-at-trx-commit=2 --character-set-server=latin2 \
         --collation-server=latin2_hungarian_ci --secure-file-priv="" >/dev/null 2>&1 &
     for _ in $(seq 1 300); do

@@ -5,6 +5,7 @@
 #include "screens/common/dispatcher.h"
 #include "screens/common/startup.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -70,6 +71,46 @@ private slots:
         // mixed-case table names reach the same tables
         q.setSql({QStringLiteral("SELECT COUNT(*) AS n FROM SzlaFej, Sorszam WHERE Sorszam.aKod = \"1\"")});
         DB_VERIFY(q.open());
+    }
+
+    void caseSensitiveServerIsExplained()
+    {
+        // a second private server that keeps table names case-sensitive, as Linux servers do
+        QTemporaryDir dir;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ORVENA_DB_DIR"), dir.path());
+        env.insert(QStringLiteral("ORVENA_DB_LOWER_CASE"), QStringLiteral("0"));
+        auto db = [&](const QString& command) {
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral("bash"), {QStringLiteral(ORVENA_SOURCE_DIR "/scripts/db.sh"), command});
+            p.waitForFinished(120000);
+            return p.exitCode();
+        };
+        if (db(QStringLiteral("start")) != 0)
+            QSKIP("a second MariaDB server could not be started here");
+        const QString socket = dir.filePath(QStringLiteral("mysqld.sock"));
+
+        // the setup tool refuses with the explanation
+        QProcess setup;
+        QProcessEnvironment setupEnv = env;
+        setupEnv.insert(QStringLiteral("ORVENA_DB_SOCKET"), socket);
+        setupEnv.insert(QStringLiteral("ORVENA_ADMIN_USER"), QStringLiteral("root"));
+        setup.setProcessEnvironment(setupEnv);
+        setup.start(QStringLiteral(ORVENA_SETUP_TOOL), {});
+        setup.waitForFinished(60000);
+        const QString said = QString::fromUtf8(setup.readAllStandardError());
+        QCOMPARE(setup.exitCode(), 3);
+        QVERIFY2(said.contains(QStringLiteral("lower_case_table_names = 1")), qPrintable(said));
+
+        // so does the program's start-up, instead of failing later on "SzlaFej"
+        ConnectionProfile profile = test::TestDatabase::adminProfile();
+        profile.socket = socket;
+        DataModule data;
+        test::FakeUserInterface ui;
+        QVERIFY(!connectAtStartup(data, ui, profile));
+        QVERIFY(ui.last().contains(QStringLiteral("megkülönbözteti a kis- és nagybetűs táblaneveket")));
+        db(QStringLiteral("stop"));
     }
 
     void titleFromVersion()
