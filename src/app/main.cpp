@@ -1,4 +1,5 @@
 // Orvena: desktop invoicing for small Hungarian businesses.
+#include "commandline.h"
 #include "loadingwindow.h"
 #include "mainwindow.h"
 #include "session.h"
@@ -11,6 +12,9 @@ using namespace orvena;
 
 int main(int argc, char** argv)
 {
+    if (const auto status = runCommandLine(argc, argv))
+        return *status; // printed from the command line, no window
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvena"));
     QApplication::setApplicationDisplayName(QStringLiteral("Orvena"));

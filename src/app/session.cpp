@@ -1,5 +1,7 @@
 #include "session.h"
 
+#include "reports/ui/reportpreview.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -9,6 +11,7 @@ namespace orvena {
 
 Session::Session() : m_context{m_data, m_state, m_ui, m_registry}
 {
+    m_context.reports = &reports::previewReportPresenter();
     m_registry.setContext(&m_context);
     registerAllScreens(m_registry);
 }

@@ -1,0 +1,31 @@
+#pragma once
+// Printing from the command line, for archiving and automation, without a display:
+//   orvena --invoice <number> --pdf <file> [--mark-printed]
+//   orvena --delivery-note <number> --pdf <file> [--mark-printed]
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace orvena {
+
+struct CommandLineRequest {
+    enum class Document { None, Invoice, DeliveryNote };
+    bool help = false;
+    Document document = Document::None;
+    QString number;
+    QString pdfFile;
+    bool markPrinted = false;
+    QString error; // a Hungarian description of a faulty command line
+};
+
+// Reads the program's own options; an argument list without them asks for the windowed start.
+std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments);
+
+// The Hungarian usage text of --help.
+QString commandLineHelp();
+
+// Handles the command-line options before any window exists (call it before the application
+// object is created). Returns the exit status when the options were ours, nothing otherwise.
+std::optional<int> runCommandLine(int& argc, char** argv);
+
+} // namespace orvena

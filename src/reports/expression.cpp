@@ -1,0 +1,237 @@
+#include "expression.h"
+
+#include "db/conversions.h"
+#include "db/errors.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+namespace orvena::reports {
+
+std::optional<double> numberInText(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*[-+]?(\\d+([.,]\\d*)?|[.,]\\d+)\\s*$"));
+    if (!pattern.match(text).hasMatch())
+        return std::nullopt;
+    QString t = text.trimmed();
+    t.replace(u',', u'.');
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    return ok ? std::optional<double>(v) : std::nullopt;
+}
+
+Value Value::fromText(const QString& text)
+{
+    return {text, numberInText(text)};
+}
+
+Value Value::fromNumber(double number)
+{
+    return {formatPlain(number), number};
+}
+
+struct Expression::Node {
+    enum class Kind { Literal, Reference, Negate, Add, Subtract, Multiply, Divide } kind;
+    Value literal;
+    QString dataset, name;
+    std::shared_ptr<const Node> left, right;
+};
+
+namespace {
+
+using NodePtr = std::shared_ptr<const Expression::Node>;
+using Kind = Expression::Node::Kind;
+
+class Parser {
+public:
+    explicit Parser(const QString& text) : m_text(text) {}
+
+    NodePtr parseAll()
+    {
+        NodePtr node = sum();
+        skipBlanks();
+        if (m_pos < m_text.size())
+            fail();
+        return node;
+    }
+
+private:
+    [[noreturn]] void fail() const
+    {
+        throw Error(QStringLiteral("Hibás kifejezés a sablonban: [%1]").arg(m_text));
+    }
+    void skipBlanks()
+    {
+        while (m_pos < m_text.size() && m_text.at(m_pos).isSpace())
+            ++m_pos;
+    }
+    bool take(QChar c)
+    {
+        skipBlanks();
+        if (m_pos < m_text.size() && m_text.at(m_pos) == c) {
+            ++m_pos;
+            return true;
+        }
+        return false;
+    }
+    static NodePtr binary(Kind kind, NodePtr l, NodePtr r)
+    {
+        auto n = std::make_shared<Expression::Node>();
+        n->kind = kind;
+        n->left = std::move(l);
+        n->right = std::move(r);
+        return n;
+    }
+    NodePtr sum()
+    {
+        NodePtr node = product();
+        for (;;) {
+            if (take(u'+'))
+                node = binary(Kind::Add, node, product());
+            else if (take(u'-'))
+                node = binary(Kind::Subtract, node, product());
+            else
+                return node;
+        }
+    }
+    NodePtr product()
+    {
+        NodePtr node = factor();
+        for (;;) {
+            if (take(u'*'))
+                node = binary(Kind::Multiply, node, factor());
+            else if (take(u'/'))
+                node = binary(Kind::Divide, node, factor());
+            else
+                return node;
+        }
+    }
+    NodePtr factor()
+    {
+        skipBlanks();
+        if (m_pos >= m_text.size())
+            fail();
+        const QChar c = m_text.at(m_pos);
+        if (take(u'-'))
+            return binary(Kind::Negate, factor(), nullptr);
+        if (take(u'(')) {
+            NodePtr inner = sum();
+            if (!take(u')'))
+                fail();
+            return inner;
+        }
+        auto n = std::make_shared<Expression::Node>();
+        if (c == u'\'') {
+            const qsizetype end = m_text.indexOf(u'\'', m_pos + 1);
+            if (end < 0)
+                fail();
+            n->kind = Kind::Literal;
+            n->literal = Value{m_text.mid(m_pos + 1, end - m_pos - 1), std::nullopt};
+            m_pos = end + 1;
+            return n;
+        }
+        if (c.isDigit()) {
+            const qsizetype start = m_pos;
+            while (m_pos < m_text.size() && (m_text.at(m_pos).isDigit() || m_text.at(m_pos) == u'.'))
+                ++m_pos;
+            n->kind = Kind::Literal;
+            n->literal = Value::fromText(m_text.mid(start, m_pos - start));
+            if (!n->literal.number)
+                fail();
+            return n;
+        }
+        n->kind = Kind::Reference;
+        n->name = name();
+        if (take(u'.')) {
+            n->dataset = n->name;
+            skipBlanks();
+            if (m_pos < m_text.size() && m_text.at(m_pos) == u'"') {
+                const qsizetype end = m_text.indexOf(u'"', m_pos + 1);
+                if (end < 0)
+                    fail();
+                n->name = m_text.mid(m_pos + 1, end - m_pos - 1);
+                m_pos = end + 1;
+            } else {
+                n->name = name();
+            }
+        }
+        return n;
+    }
+    QString name()
+    {
+        skipBlanks();
+        const qsizetype start = m_pos;
+        while (m_pos < m_text.size()) {
+            const QChar c = m_text.at(m_pos);
+            if (!(c.isLetterOrNumber() || c == u'_' || c == u'#'))
+                break;
+            ++m_pos;
+        }
+        if (m_pos == start || m_text.at(start).isDigit())
+            fail();
+        return m_text.mid(start, m_pos - start);
+    }
+
+    QString m_text;
+    qsizetype m_pos = 0;
+};
+
+double numeric(const Value& v)
+{
+    if (v.number)
+        return *v.number;
+    if (v.text.trimmed().isEmpty())
+        return 0; // an empty field counts as zero in arithmetic
+    throw Error(QStringLiteral("A(z) \"%1\" érték nem szám, nem lehet vele számolni.").arg(v.text));
+}
+
+Value evaluateNode(const Expression::Node& node, const NameResolver& resolve)
+{
+    switch (node.kind) {
+    case Kind::Literal:
+        return node.literal;
+    case Kind::Reference:
+        return Value::fromText(resolve(node.dataset, node.name));
+    case Kind::Negate:
+        return Value::fromNumber(-numeric(evaluateNode(*node.left, resolve)));
+    case Kind::Add: {
+        const Value l = evaluateNode(*node.left, resolve);
+        const Value r = evaluateNode(*node.right, resolve);
+        if ((l.number || l.text.trimmed().isEmpty()) && (r.number || r.text.trimmed().isEmpty()))
+            return Value::fromNumber(numeric(l) + numeric(r));
+        return Value::fromText(l.text + r.text);
+    }
+    case Kind::Subtract:
+        return Value::fromNumber(numeric(evaluateNode(*node.left, resolve)) - numeric(evaluateNode(*node.right, resolve)));
+    case Kind::Multiply:
+        return Value::fromNumber(numeric(evaluateNode(*node.left, resolve)) * numeric(evaluateNode(*node.right, resolve)));
+    case Kind::Divide: {
+        const double divisor = numeric(evaluateNode(*node.right, resolve));
+        if (divisor == 0)
+            throw Error(QStringLiteral("Nullával való osztás a sablon egy kifejezésében."));
+        return Value::fromNumber(numeric(evaluateNode(*node.left, resolve)) / divisor);
+    }
+    }
+    return {};
+}
+
+} // namespace
+
+Expression Expression::parse(const QString& text)
+{
+    Expression e;
+    e.m_root = Parser(text).parseAll();
+    return e;
+}
+
+Value Expression::evaluate(const NameResolver& resolve) const
+{
+    return evaluateNode(*m_root, resolve);
+}
+
+bool Expression::isReference() const
+{
+    return m_root->kind == Kind::Reference;
+}
+
+} // namespace orvena::reports

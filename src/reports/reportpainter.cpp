@@ -1,0 +1,104 @@
+#include "reportpainter.h"
+
+#include "db/errors.h"
+
+#include <QFont>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+namespace orvena::reports {
+
+namespace {
+
+Qt::Alignment flagsOf(HAlign align)
+{
+    switch (align) {
+    case HAlign::Center:
+        return Qt::AlignHCenter;
+    case HAlign::Right:
+        return Qt::AlignRight;
+    case HAlign::Left:
+        break;
+    }
+    return Qt::AlignLeft;
+}
+
+} // namespace
+
+void paintPage(QPainter& painter, const PageModel& model, const Page& page)
+{
+    QPaintDevice* device = painter.device();
+    painter.save();
+    const double scale = device->width() / model.pageSize.width();
+    painter.scale(scale, scale);
+    // Point sizes are rendered at the device's resolution and then scaled with the page.
+    const double fontFactor = kUnitsPerInch / device->logicalDpiY();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+
+    for (const TextItem& item : page.texts) {
+        QFont font(item.font.family);
+        font.setPointSizeF(item.font.pointSize * fontFactor);
+        font.setBold(item.font.bold);
+        font.setItalic(item.font.italic);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        const int flags = static_cast<int>(flagsOf(item.align) | Qt::AlignTop) | Qt::TextDontClip | Qt::TextSingleLine;
+        for (const TextLine& line : item.lines)
+            painter.drawText(line.rect, flags, line.text);
+        if (item.frame.any()) {
+            painter.setPen(QPen(Qt::black, item.borderWidth));
+            const QRectF& b = item.box;
+            if (item.frame.top)
+                painter.drawLine(b.topLeft(), b.topRight());
+            if (item.frame.bottom)
+                painter.drawLine(b.bottomLeft(), b.bottomRight());
+            if (item.frame.left)
+                painter.drawLine(b.topLeft(), b.bottomLeft());
+            if (item.frame.right)
+                painter.drawLine(b.topRight(), b.bottomRight());
+        }
+    }
+    for (const LineItem& rule : page.rules) {
+        painter.setPen(QPen(Qt::black, rule.width));
+        painter.drawLine(rule.from, rule.to);
+    }
+    painter.restore();
+}
+
+void paintReport(const PageModel& model, QPagedPaintDevice& device)
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        throw Error(QStringLiteral("A nyomtatás nem indítható el."));
+    bool first = true;
+    for (const Page& page : model.pages) {
+        if (!first && !device.newPage())
+            throw Error(QStringLiteral("A nyomtatás megszakadt."));
+        first = false;
+        paintPage(painter, model, page);
+    }
+    painter.end();
+}
+
+void writePdf(const PageModel& model, const QString& fileName)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw FileError(QStringLiteral("A(z) \"%1\" fájl nem írható: %2").arg(fileName, file.errorString()));
+    {
+        QPdfWriter writer(&file);
+        writer.setTitle(model.title);
+        writer.setCreator(QStringLiteral("Orvena"));
+        writer.setResolution(600);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        paintReport(model, writer);
+    }
+    if (!file.commit())
+        throw FileError(QStringLiteral("A(z) \"%1\" fájl nem írható: %2").arg(fileName, file.errorString()));
+}
+
+} // namespace orvena::reports

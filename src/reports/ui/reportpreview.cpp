@@ -1,0 +1,141 @@
+#include "reportpreview.h"
+
+#include "reports/reportpainter.h"
+
+#include "db/errors.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace orvena::reports {
+
+namespace {
+
+void prepareA4(QPrinter& printer)
+{
+    printer.setFullPage(true); // the layout measures from the paper's corner
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0));
+}
+
+void showError(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::NoButton, parent);
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
+}
+
+} // namespace
+
+ReportPreviewDialog::ReportPreviewDialog(const PageModel& pages, QWidget* parent)
+    : QDialog(parent), m_pages(pages), m_previewPrinter(std::make_unique<QPrinter>(QPrinter::ScreenResolution))
+{
+    setObjectName(QStringLiteral("ReportPreview"));
+    setWindowTitle(pages.title.isEmpty() ? QStringLiteral("Nyomtatási kép") : pages.title);
+    setModal(true);
+    prepareA4(*m_previewPrinter);
+
+    auto* toolbar = new QToolBar(this);
+    m_print = toolbar->addAction(QStringLiteral("Nyomtatás..."));
+    m_print->setShortcut(QKeySequence::Print);
+    m_print->setShortcutContext(Qt::WindowShortcut);
+    m_print->setToolTip(QStringLiteral("Nyomtatás (Ctrl+P)"));
+    m_pdf = toolbar->addAction(QStringLiteral("Mentés PDF-be..."));
+    toolbar->addSeparator();
+    QAction* zoomIn = toolbar->addAction(QStringLiteral("Nagyítás"));
+    QAction* zoomOut = toolbar->addAction(QStringLiteral("Kicsinyítés"));
+    QAction* fitPage = toolbar->addAction(QStringLiteral("Egész oldal"));
+    QAction* fitWidth = toolbar->addAction(QStringLiteral("Oldalszélesség"));
+    toolbar->addSeparator();
+    QAction* close = toolbar->addAction(QStringLiteral("Bezárás"));
+
+    m_view = new QPrintPreviewWidget(m_previewPrinter.get(), this);
+    connect(m_view, &QPrintPreviewWidget::paintRequested, this, [this](QPrinter* printer) {
+        try {
+            paintReport(m_pages, *printer);
+        } catch (const Error&) { // the preview stays empty; printing reports its own failures
+        }
+    });
+    connect(m_print, &QAction::triggered, this, &ReportPreviewDialog::printWithDialog);
+    connect(m_pdf, &QAction::triggered, this, &ReportPreviewDialog::askAndSavePdf);
+    connect(zoomIn, &QAction::triggered, m_view, [this] { m_view->zoomIn(); });
+    connect(zoomOut, &QAction::triggered, m_view, [this] { m_view->zoomOut(); });
+    connect(fitPage, &QAction::triggered, m_view, &QPrintPreviewWidget::fitInView);
+    connect(fitWidth, &QAction::triggered, m_view, &QPrintPreviewWidget::fitToWidth);
+    connect(close, &QAction::triggered, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(toolbar);
+    layout->addWidget(m_view, 1);
+    resize(900, 1000);
+}
+
+ReportPreviewDialog::~ReportPreviewDialog() = default;
+
+void ReportPreviewDialog::printWithDialog()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    prepareA4(printer);
+    printer.setDocName(m_pages.title);
+    printer.setFromTo(0, 0);
+    QPrintDialog dialog(&printer, this);
+    dialog.setMinMax(1, static_cast<int>(m_pages.pages.size()));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    try {
+        PageModel chosen = m_pages;
+        if (printer.fromPage() > 0) { // a page range was chosen
+            const auto first = static_cast<size_t>(printer.fromPage() - 1);
+            const auto last = std::min(static_cast<size_t>(printer.toPage()), m_pages.pages.size());
+            chosen.pages.assign(m_pages.pages.begin() + static_cast<std::ptrdiff_t>(first),
+                                m_pages.pages.begin() + static_cast<std::ptrdiff_t>(last));
+        }
+        paintReport(chosen, printer);
+    } catch (const Error& e) {
+        showError(this, e.text());
+    }
+}
+
+bool ReportPreviewDialog::saveAsPdf(const QString& fileName)
+{
+    try {
+        writePdf(m_pages, fileName);
+        return true;
+    } catch (const Error& e) {
+        showError(this, e.text());
+        return false;
+    }
+}
+
+void ReportPreviewDialog::askAndSavePdf()
+{
+    QString suggested = m_pages.title;
+    suggested.replace(u' ', u'_');
+    const QString fileName = QFileDialog::getSaveFileName(this, QStringLiteral("Mentés PDF-be"), suggested + QStringLiteral(".pdf"),
+                                                          QStringLiteral("PDF dokumentum (*.pdf)"));
+    if (!fileName.isEmpty())
+        saveAsPdf(fileName);
+}
+
+void PreviewReportPresenter::present(PreparedReport& report, const QString&)
+{
+    ReportPreviewDialog dialog(pagesOf(report), QApplication::activeWindow());
+    dialog.exec();
+}
+
+ReportPresenter& previewReportPresenter()
+{
+    static PreviewReportPresenter presenter;
+    return presenter;
+}
+
+} // namespace orvena::reports

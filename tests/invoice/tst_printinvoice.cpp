@@ -1,0 +1,391 @@
+// Invoice printing: the report variables, the copy mark and printed flag, the template choice,
+// the failures, and the laid-out three-copy invoice.
+#include "invoice/printinvoice.h"
+#include "reports/recordingpresenter.h"
+#include "support/fakes.h"
+
+#include "db/errors.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace orvena;
+using namespace orvena::test;
+
+namespace {
+
+struct Line {
+    QString quantity;
+    QString price;
+    QString vatName;
+    int vat;
+    QString articleNumber = QStringLiteral("TM-1");
+};
+
+} // namespace
+
+class TestPrintInvoice : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+
+    void formats_data();
+    void formats();
+    void totals_data();
+    void totals();
+    void variablesDoNotLeak();
+
+    void copyMarkAndPrintedFlag_data();
+    void copyMarkAndPrintedFlag();
+    void flagUpdateFailure();
+    void refusedLabelSets_data();
+    void refusedLabelSets();
+    void missingTemplateLeavesFlag();
+    void unknownInvoice();
+
+    void threeCopies();
+    void longInvoicePaginates();
+    void lineBandValues();
+
+private:
+    void addInvoice(const QString& number, const QString& labelCode, const QList<Line>& lines,
+                    const QString& discount = QStringLiteral("0"), const QString& rate = QStringLiteral("0"),
+                    const QString& currency = QStringLiteral("Ft"), const QString& printed = QStringLiteral(" "));
+    QString var(const QString& name) { return m_presenter.variables().value(name); }
+    QString flag(const QString& number)
+    {
+        return m_session->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '%1'").arg(number));
+    }
+
+    std::unique_ptr<TestSession> m_session;
+    RecordingPresenter m_presenter;
+};
+
+void TestPrintInvoice::initTestCase()
+{
+    m_session = std::make_unique<TestSession>();
+    m_session->context.reports = &m_presenter;
+    QVERIFY(QDir::setCurrent(templateFolder()));
+}
+
+void TestPrintInvoice::init()
+{
+    DB_VERIFY(m_session->db.reset());
+    DB_VERIFY(m_session->db.addDemoData());
+    m_session->ui.clear();
+    m_session->state.printMode = QStringLiteral("Megtekint");
+    m_session->data.connection().setStatementHook({});
+    m_presenter.presented.clear();
+}
+
+void TestPrintInvoice::addInvoice(const QString& number, const QString& labelCode, const QList<Line>& lines,
+                                  const QString& discount, const QString& rate, const QString& currency,
+                                  const QString& printed)
+{
+    m_session->db.exec(
+        QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fSzerz, fPrn, fKerek, "
+                       "fArfoly, fPnem, fmKod, fzKod, fvKod, fmemo, fMemoSzall, fMemoVevo) VALUES ('%1', "
+                       "'2010-05-17', '2010-05-18', '2010-05-26', 'átutalás', 'Első', 'SZ/1', '%2', %3, %4, '%5', "
+                       "'%6', '1', '1', 'Köszönjük!', 'Tisza-Mérleg Kft.\r\nSzeged', 'Kovács és Társa Bt.\r\nBudapest')")
+            .arg(number, printed, discount, rate, currency, labelCode));
+    for (const Line& l : lines)
+        m_session->db.exec(
+            QStringLiteral("INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, sPnem, "
+                           "skAfakod, sAfanev, sAfa, sMemo) VALUES ('%1', '1', '%2', 'Konyhai mérleg', '8423', %3, "
+                           "'db', %4, '%5', '1', '%6', %7, '')")
+                .arg(number, l.articleNumber, l.quantity, l.price, currency, l.vatName)
+                .arg(l.vat));
+}
+
+void TestPrintInvoice::formats_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<QString>("fixed");
+    QTest::addColumn<QString>("grouped");
+    QTest::newRow("half up") << 2.345 << 2 << "2,35" << "2,35";
+    QTest::newRow("binary half 1.005") << 1.005 << 2 << "1,01" << "1,01";
+    QTest::newRow("negative half away from zero") << -2.5 << 0 << "-3" << "-3";
+    QTest::newRow("positive half to whole") << 12345.5 << 0 << "12346" << "12 346";
+    QTest::newRow("no minus zero") << -0.001 << 2 << "0,00" << "0,00";
+    QTest::newRow("carry through nines") << 999999.995 << 2 << "1000000,00" << "1 000 000,00";
+    QTest::newRow("negative grouped") << -1234567.891 << 2 << "-1234567,89" << "-1 234 567,89";
+    QTest::newRow("small") << 0.05 << 2 << "0,05" << "0,05";
+    QTest::newRow("large keeps whole digits") << 123456789012.34 << 2 << "123456789012,34" << "123 456 789 012,34";
+}
+
+void TestPrintInvoice::formats()
+{
+    QFETCH(double, value);
+    QFETCH(int, decimals);
+    QFETCH(QString, fixed);
+    QFETCH(QString, grouped);
+    QCOMPARE(fixedText(value, decimals), fixed);
+    QCOMPARE(groupedText(value, decimals), grouped);
+    QCOMPARE(roundedValue(value, decimals), fixed.replace(u',', u'.').toDouble());
+    // five significant digits, as used for the exchange rate and the discount
+    QCOMPARE(fixedText(310.5, 2, 5), QStringLiteral("310,50"));
+    QCOMPARE(fixedText(310.456, 2, 5), QStringLiteral("310,46"));
+}
+
+void TestPrintInvoice::totals_data()
+{
+    QTest::addColumn<QString>("labelCode");
+    QTest::addColumn<QList<Line>>("lines");
+    QTest::addColumn<QString>("discount");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("currency");
+    QTest::addColumn<QStringList>("expected"); // name=value pairs
+
+    const QString cr(QChar(13));
+    QTest::newRow("same rate taxed per line")
+        << "00003" << QList<Line>{{"1", "1.02", "27% általános", 27}, {"1", "1.02", "27% általános", 27}} << "0"
+        << "0" << "Ft"
+        << QStringList{"v_AFA_afa=0,56" + cr, "v_AFA_SUMafa=0,56", "v_AFA_SUMnetto=2,04", "v_AFA_SUM=2,60",
+                       "v_AFA_ert=27%" + cr, "v_azaz=kettö  60/100 ", "v_ker_SUM="};
+    QTest::newRow("type 2 rounds to whole forints")
+        << "00002" << QList<Line>{{"1", "12345.6", "0% mentes", 0}} << "0" << "0" << "Ft"
+        << QStringList{"v_AFA_SUM=12345,60", "v_ker_SUM=0,40", "v_ker_SUMnetto=0,40", "v_ker_SUMafa=0,00",
+                       "v_azaz=tizenkettöezer-háromszáznegyvenhat 00/100 ", "v_AFA_netto=12 345,60" + cr};
+    QTest::newRow("type 3 hundredths")
+        << "00003" << QList<Line>{{"1", "1234.05", "0% mentes", 0}} << "0" << "0" << "Ft"
+        << QStringList{"v_azaz=egyezer-kettöszázharmincnégy  05/100 ", "v_ker_SUMnetto="};
+    QTest::newRow("type 3 split uses the rounded total")
+        << "00003" << QList<Line>{{"1", "0.59", "0% mentes", 0}, {"1", "1.11", "27% általános", 27}} << "0" << "0"
+        << "Ft" << QStringList{"v_AFA_SUMnetto=1,70", "v_AFA_SUMafa=0,30", "v_azaz=kettö  00/100 "};
+    QTest::newRow("rates in name order")
+        << "00002"
+        << QList<Line>{{"2", "100", "5% kedvezményes", 5}, {"1", "1000", "27% általános", 27},
+                       {"3", "10", "5% kedvezményes", 5}}
+        << "0" << "0" << "Ft"
+        << QStringList{"v_AFA_ert=27%" + cr + "5% " + cr, "v_AFA_netto=1 000,00" + cr + "230,00" + cr,
+                       "v_AFA_afa=270,00" + cr + "11,50" + cr, "v_AFA_sorsum=1 270,00" + cr + "241,50" + cr,
+                       "v_AFA_SUM=1511,50"};
+    QTest::newRow("discount") << "00002" << QList<Line>{{"2", "1000", "27% általános", 27}} << "5" << "0" << "Ft"
+                              << QStringList{"v_enged=Az egységár tartalmazza a 5,00 % engedményt.",
+                                             "v_AFA_SUMnetto=1900,00", "v_AFA_SUMafa=513,00"};
+    QTest::newRow("foreign currency")
+        << "00003" << QList<Line>{{"1", "100.33", "27% általános", 27}} << "0" << "310.5" << "EUR"
+        << QStringList{"v_arfoly=Árfolyam: 1 EUR = 310,50 Ft. Átszámolva forintban: ", "v_netto_Ft=31152",
+                       "v_AFA_Ft=8411", "v_brutto_Ft=39563", "v_AFA_SUM=127,42", "v_enged="};
+    QTest::newRow("storno never printed")
+        << "00002" << QList<Line>{{"-1", "1500", "0% mentes", 0}} << "0" << "0" << "Ft"
+        << QStringList{"v_AFA_SUM=-1500,00", "v_azaz=mínusz egyezer-ötszáz 00/100 ",
+                       "v_masolat=Számlával egy tekintet alá eső okirat "};
+    QTest::newRow("without lines") << "00002" << QList<Line>{} << "0" << "0" << "Ft"
+                                   << QStringList{"v_AFA_SUMnetto=0,00", "v_AFA_SUMafa=0,00", "v_AFA_SUM=0,00",
+                                                  "v_AFA_ert=", "v_AFA_netto=", "v_azaz=nulla00/100 ",
+                                                  "v_arfoly=", "v_masolat= "};
+    QTest::newRow("large amount") << "00003" << QList<Line>{{"1000", "1234567.89", "0% mentes", 0}} << "0" << "0"
+                                  << "Ft"
+                                  << QStringList{"v_AFA_SUM=1234567890,00",
+                                                 "v_AFA_netto=1 234 567 890,00" + cr,
+                                                 "v_azaz=egymilliárd-kettöszázharmincnégymillió-"
+                                                 "ötszázhatvanhétezer-nyolcszázkilencven  00/100 "};
+}
+
+void TestPrintInvoice::totals()
+{
+    QFETCH(QString, labelCode);
+    QFETCH(QList<Line>, lines);
+    QFETCH(QString, discount);
+    QFETCH(QString, rate);
+    QFETCH(QString, currency);
+    QFETCH(QStringList, expected);
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), labelCode, lines, discount, rate, currency));
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    QCOMPARE(m_presenter.presented.size(), size_t(1));
+    for (const QString& pair : expected) {
+        const QString name = pair.section(u'=', 0, 0);
+        QCOMPARE(var(name), pair.section(u'=', 1));
+    }
+    QCOMPARE(m_session->state.invoiceNumber, QStringLiteral("20100001"));
+    // the payable amount is what the totals band prints
+    const auto& firstPage = m_presenter.last().pages.front();
+    QVERIFY(!firstPage.find(QStringLiteral("Fizetendö / ")).empty());
+}
+
+void TestPrintInvoice::variablesDoNotLeak()
+{
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"),
+                         {{"1", "100", "27% általános", 27}}, QStringLiteral("5"), QStringLiteral("310.5"),
+                         QStringLiteral("EUR")));
+    DB_VERIFY(addInvoice(QStringLiteral("20100002"), QStringLiteral("00003"), {{"1", "100", "27% általános", 27}}));
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    QVERIFY(!var(QStringLiteral("v_arfoly")).isEmpty());
+    QVERIFY(!var(QStringLiteral("v_ker_SUM")).isEmpty());
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100002")));
+    for (const char* name : {"v_arfoly", "v_netto_Ft", "v_AFA_Ft", "v_brutto_Ft", "v_enged", "v_ker_SUM",
+                             "v_ker_SUMnetto", "v_ker_SUMafa", "v_Ft"})
+        QVERIFY2(var(QLatin1StringView(name)).isEmpty(), name);
+    QCOMPARE(var(QStringLiteral("v_masolat")), QStringLiteral(" "));
+}
+
+void TestPrintInvoice::copyMarkAndPrintedFlag_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("flagBefore");
+    QTest::addColumn<QString>("quantity");
+    QTest::addColumn<QString>("mark");
+    QTest::addColumn<QString>("flagAfter");
+    QTest::newRow("view leaves the flag") << "Megtekint" << " " << "1" << " " << "";
+    QTest::newRow("print marks printed") << "Nyomtatás" << " " << "1" << " " << "I";
+    QTest::newRow("second print is a copy") << "Nyomtatás" << "I" << "1" << "MÁSOLATI PÉLDÁNY /Copy" << "I";
+    QTest::newRow("view of printed is a copy") << "Megtekint" << "I" << "1" << "MÁSOLATI PÉLDÁNY /Copy" << "I";
+    QTest::newRow("printed storno") << "Nyomtatás" << "I" << "-1"
+                                    << "Számlával egy tekintet alá eső okirat - MÁSOLATI PÉLDÁNY /Copy" << "I";
+}
+
+void TestPrintInvoice::copyMarkAndPrintedFlag()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, flagBefore);
+    QFETCH(QString, quantity);
+    QFETCH(QString, mark);
+    QFETCH(QString, flagAfter);
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), {{quantity, "500", "27% általános", 27}},
+                         QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("Ft"), flagBefore));
+    m_session->state.printMode = mode;
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    QCOMPARE(var(QStringLiteral("v_masolat")), mark);
+    QCOMPARE(flag(QStringLiteral("20100001")).trimmed(), flagAfter);
+    // the mark is printed on every copy
+    int marked = 0;
+    for (const auto& page : m_presenter.last().pages)
+        marked += static_cast<int>(page.find(mark.trimmed().isEmpty() ? QStringLiteral("Számla / ") : mark).size());
+    QCOMPARE(marked, 3);
+    QVERIFY(m_session->ui.texts().isEmpty());
+}
+
+void TestPrintInvoice::flagUpdateFailure()
+{
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), {{"1", "500", "27% általános", 27}}));
+    m_session->state.printMode = QStringLiteral("Nyomtatás");
+    m_session->data.connection().setStatementHook([](const QByteArray& sql) {
+        if (sql.startsWith("UPDATE Szlafej"))
+            throw DbError(QStringLiteral("lock wait timeout"));
+    });
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    m_session->data.connection().setStatementHook({});
+    QCOMPARE(m_session->ui.texts(), QStringList{QStringLiteral("Hiba: prn UPDATE Szlafej-be ")});
+    QCOMPARE(m_presenter.presented.size(), size_t(1)); // the report is still shown
+    QCOMPARE(flag(QStringLiteral("20100001")), QStringLiteral(" "));
+}
+
+void TestPrintInvoice::refusedLabelSets_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::newRow("too short") << "4";
+    QTest::newRow("fifth character 1") << "00001";
+    QTest::newRow("fifth character a letter") << "0000x";
+    QTest::newRow("empty") << "";
+}
+
+void TestPrintInvoice::refusedLabelSets()
+{
+    QFETCH(QString, code);
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), code, {{"1", "500", "27% általános", 27}}));
+    m_session->state.printMode = QStringLiteral("Nyomtatás");
+    try {
+        PrintInvoice(m_session->context, QStringLiteral("20100001"));
+        QFAIL("printed with an invalid label set");
+    } catch (const Error& e) {
+        QVERIFY2(e.text().contains(QStringLiteral("\"%1\"").arg(code)), qPrintable(e.text()));
+        QVERIFY(!e.text().contains(QStringLiteral("floating point")));
+    }
+    QVERIFY(m_presenter.presented.empty());
+    QCOMPARE(flag(QStringLiteral("20100001")), QStringLiteral(" "));
+}
+
+void TestPrintInvoice::missingTemplateLeavesFlag()
+{
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), {{"1", "500", "27% általános", 27}}));
+    m_session->state.printMode = QStringLiteral("Nyomtatás");
+    QTemporaryDir empty;
+    QVERIFY(QDir::setCurrent(empty.path()));
+    QVERIFY_THROWS_EXCEPTION(FileError, PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    QVERIFY(QDir::setCurrent(templateFolder()));
+    QVERIFY(m_presenter.presented.empty());
+    QCOMPARE(flag(QStringLiteral("20100001")), QStringLiteral(" "));
+    // with the template back, the same print marks it
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    QCOMPARE(flag(QStringLiteral("20100001")), QStringLiteral("I"));
+    QCOMPARE(m_presenter.last().source, QStringLiteral("Szamla2.frf"));
+}
+
+void TestPrintInvoice::unknownInvoice()
+{
+    QVERIFY_THROWS_EXCEPTION(Error, PrintInvoice(m_session->context, QStringLiteral("99999999")));
+    QVERIFY(m_presenter.presented.empty());
+}
+
+void TestPrintInvoice::threeCopies()
+{
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00003"), {{"1", "500", "27% általános", 27}}));
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    const auto& model = m_presenter.last();
+    QCOMPARE(model.source, QStringLiteral("Szamla3.frf"));
+    QCOMPARE(model.pages.size(), size_t(3));
+    const QStringList captions{QStringLiteral(" Eredeti/Original 3/1. példány/Exemplar "),
+                               QStringLiteral(" Másolat/Kopie 3/2. példány/Exemplar "),
+                               QStringLiteral(" Másolat/Kopie 3/3. példány/Exemplar ")};
+    for (int i = 0; i < 3; ++i) {
+        const auto& page = model.pages[static_cast<size_t>(i)];
+        QCOMPARE(page.number, i + 1);
+        const auto found = page.find(captions[i]);
+        QVERIFY2(found.size() == 1, qPrintable(page.allTexts().join(u'|')));
+        // the second copy lies 4 units further right
+        QCOMPARE(found.front()->box.left(), i == 1 ? 425.0 : 421.0);
+        QCOMPARE(found.front()->box.top(), 20.0 + 24);
+        QCOMPARE(page.find(QStringLiteral("%1. lap").arg(i + 1)).size(), size_t(1));
+        QCOMPARE(page.find(QStringLiteral("K20100001")).size(), size_t(1));
+        QCOMPARE(page.find(QStringLiteral("Számla sorszáma")).size(), size_t(1));
+    }
+}
+
+void TestPrintInvoice::longInvoicePaginates()
+{
+    QList<Line> lines;
+    for (int i = 0; i < 20; ++i)
+        lines.append({"1", QString::number(100 + i), "27% általános", 27, i == 0 ? QString() : QStringLiteral("TM-1")});
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), lines));
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    const auto& pages = m_presenter.last().pages;
+    QVERIFY(pages.size() > 3);
+    QCOMPARE(pages.size() % 3, size_t(0)); // every copy takes the same number of pages
+    const size_t perCopy = pages.size() / 3;
+    for (size_t i = 0; i < pages.size(); ++i) {
+        const bool copyStart = i % perCopy == 0;
+        QCOMPARE(!pages[i].find(QStringLiteral("Számla / Invoice")).empty(), copyStart); // header not repeated
+        QCOMPARE(pages[i].find(QStringLiteral("%1. lap").arg(i + 1)).size(), size_t(1)); // counted through the run
+    }
+    // 20 line bands per copy, the first without article number
+    int lineBands = 0;
+    for (size_t i = 0; i < perCopy; ++i)
+        lineBands += static_cast<int>(pages[i].find(QStringLiteral("Konyhai mérleg")).size());
+    QCOMPARE(lineBands, 20);
+    QCOMPARE(pages[0].find(QStringLiteral("   Konyhai mérleg")).front()->text(), QStringLiteral("   Konyhai mérleg"));
+    // the totals come once per copy, after the last line
+    QVERIFY(pages[perCopy - 1].find(QStringLiteral("Fizetendö")).size() == 1);
+    QVERIFY(pages[0].find(QStringLiteral("Fizetendö")).empty());
+}
+
+void TestPrintInvoice::lineBandValues()
+{
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), {{"2.5", "1000", "27% általános", 27}},
+                         QStringLiteral("5")));
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    const auto& page = m_presenter.last().pages.front();
+    QCOMPARE(page.find(QStringLiteral("950,000")).size(), size_t(1));   // unit price less the discount
+    QCOMPARE(page.find(QStringLiteral("2,500")).size(), size_t(1));     // quantity, three decimals
+    // line net, the rate's net, the total net twice
+    QCOMPARE(page.find(QStringLiteral("2 375,00")).size(), size_t(4));
+    // line gross, the rate's gross, the total gross twice, the payable amount
+    QCOMPARE(page.find(QStringLiteral("3 016,25")).size(), size_t(5));
+    QCOMPARE(page.find(QStringLiteral("engedményt")).size(), size_t(1));
+}
+
+QTEST_MAIN(TestPrintInvoice)
+#include "tst_printinvoice.moc"
