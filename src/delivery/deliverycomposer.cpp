@@ -88,7 +88,11 @@ void DeliveryComposer::showNew()
 void DeliveryComposer::load()
 {
     Query& note = m_context.data.query(kNoteList);
-    auto col = [&note](const char* name) { return note.fieldText(QString::fromLatin1(name)); };
+    // Without a highlighted note (an empty register) the screen opens with empty fields.
+    const bool hasNote = note.isOpen() && note.currentRow() >= 0;
+    auto col = [&note, hasNote](const char* name) {
+        return hasNote ? note.fieldText(QString::fromLatin1(name)) : QString();
+    };
     m_fields[Number] = col("lBszam");
     rereadLines();
 

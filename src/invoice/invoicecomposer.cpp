@@ -4,6 +4,7 @@
 #include "sequences.h"
 
 #include "db/conversions.h"
+#include "delivery/deliverytoinvoice.h"
 #include "db/errors.h"
 #include "db/transaction.h"
 #include "screens/common/dispatcher.h"
@@ -277,6 +278,16 @@ void InvoiceComposer::deleteLine()
         rereadLines();
         lines.last();
         recomputeTotals();
+    });
+}
+
+void InvoiceComposer::fromDeliveryNote()
+{
+    runAction(m_context.ui, [this] {
+        convertDeliveryNoteIntoInvoice(m_context, m_fields[Number], [this] {
+            LoadInvoice();
+            recomputeTotals();
+        });
     });
 }
 

@@ -77,6 +77,11 @@ public:
     void modifyLine();
     void deleteLine();
 
+    // "Sz.levélböl": the delivery note chosen in the delivery-note register becomes lines (and,
+    // while this number has no header yet, the header) of this invoice; the screen then goes on
+    // modifying the stored invoice.
+    void fromDeliveryNote();
+
     // "OK": checks, stores the header (and for a new invoice its number), re-reads the
     // register's list. Returns true when the screen closes.
     bool ok();

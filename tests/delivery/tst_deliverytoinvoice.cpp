@@ -3,6 +3,7 @@
 #include "deliveryfixture.h"
 
 #include "delivery/deliverytoinvoice.h"
+#include "invoice/invoicecomposer.h"
 
 #include <QTest>
 
@@ -145,6 +146,37 @@ private slots:
         QCOMPARE(result.deliveryNumber, first);
         QCOMPARE(f->db().scalar("SELECT count(*) FROM szlasor"), QStringLiteral("2"));
         Q_UNUSED(second);
+    }
+
+    void invoiceScreenContinuesWithTheStoredInvoice()
+    {
+        const QString note = articleNote();
+        InvoiceComposer composer(s().context);
+        composer.prepare();
+        QCOMPARE(composer.field(InvoiceComposer::Number), QStringLiteral("20100001"));
+        composer.setField(InvoiceComposer::PaymentMethod, QStringLiteral("kp."));
+
+        // "Mégsem" in an empty choice: the screen stays a new invoice as typed
+        s().opener.onOpen(Screen::DeliveryRegister, [this] { q("ZQ100").close(); });
+        composer.fromDeliveryNote();
+        QCOMPARE(s().ui.texts(Kind::Message).size(), 1);
+        QVERIFY(composer.isNewInvoice());
+        QCOMPARE(composer.field(InvoiceComposer::PaymentMethod), QStringLiteral("kp."));
+        QCOMPARE(f->db().scalar("SELECT count(*) FROM szlafej"), QStringLiteral("0"));
+
+        s().opener.onOpen(Screen::DeliveryRegister, [this, note] {
+            q("ZQ100").setSql({QStringLiteral("SELECT * FROM SzlevFej ORDER BY lBszam")});
+            q("ZQ100").open();
+            q("ZQ100").locate("lBszam", note);
+        });
+        composer.fromDeliveryNote();
+        QVERIFY(!composer.isNewInvoice());
+        QCOMPARE(composer.field(InvoiceComposer::HeaderId), f->db().scalar("SELECT fID FROM szlafej"));
+        QCOMPARE(composer.field(InvoiceComposer::CustomerCode), QStringLiteral("3"));
+        QCOMPARE(composer.field(InvoiceComposer::PaymentMethod), QStringLiteral("átutalás"));
+        QCOMPARE(q("ZQ20").rowCount(), 2);
+        // 2 × 8990 + 1,5 × 1250,5
+        QVERIFY(composer.field(InvoiceComposer::NetTotal).startsWith(u"19"));
     }
 
     void noNoteChosenLeavesEverything()
