@@ -43,9 +43,12 @@ protected:
 void installHelpKeyHandler()
 {
     QCoreApplication* app = QCoreApplication::instance();
-    if (!app || app->findChild<HelpKeyFilter*>(QString(), Qt::FindDirectChildrenOnly))
+    const QString name = QStringLiteral("HelpKeyFilter");
+    if (!app || app->findChild<QObject*>(name, Qt::FindDirectChildrenOnly))
         return;
-    app->installEventFilter(new HelpKeyFilter(app));
+    auto* filter = new HelpKeyFilter(app);
+    filter->setObjectName(name);
+    app->installEventFilter(filter);
 }
 
 } // namespace orvena

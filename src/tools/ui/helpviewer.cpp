@@ -28,6 +28,8 @@ HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent)
     auto* side = new QTabWidget(splitter);
     m_contents = new QListWidget(side);
     m_contents->setObjectName(QStringLiteral("Contents"));
+    m_contents->setWordWrap(true);
+    m_contents->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     side->addTab(m_contents, QStringLiteral("Tartalom"));
     auto* indexPage = new QWidget(side);
     auto* indexLayout = new QVBoxLayout(indexPage);
@@ -38,6 +40,8 @@ HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent)
     indexLayout->addWidget(m_filter);
     m_index = new QListWidget(indexPage);
     m_index->setObjectName(QStringLiteral("Index"));
+    m_index->setWordWrap(true);
+    m_index->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     indexLayout->addWidget(m_index, 1);
     side->addTab(indexPage, QStringLiteral("Tárgymutató"));
     m_browser = new QTextBrowser(splitter);
@@ -47,7 +51,7 @@ HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent)
     splitter->addWidget(m_browser);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({220, 560});
+    splitter->setSizes({250, 610});
     layout->addWidget(splitter, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -61,7 +65,7 @@ HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent)
     buttons->addStretch();
     buttons->addWidget(close);
     layout->addLayout(buttons);
-    resize(820, 560);
+    resize(880, 580);
 
     try {
         m_help.load(HelpFile::builtInPath());
