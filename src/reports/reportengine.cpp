@@ -6,10 +6,23 @@
 
 #include "db/errors.h"
 
+#include <QtGlobal>
+
+// The stored layouts live in this static library; their resource must be registered by hand.
+static void registerStoredLayouts()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(reports);
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
 namespace orvena::reports {
 
 std::unique_ptr<PreparedReport> EngineReportPresenter::prepare(const ReportJob& job)
 {
+    registerStoredLayouts();
     const ReportTemplate design = loadTemplate(job.templateFile);
     return std::make_unique<LaidOutReport>(layoutReport(design, job, variables()));
 }
