@@ -1,0 +1,294 @@
+// The report engine on small templates of its own: template reading, expressions, formats,
+// text layout inside the box, band flow and pagination, page-end handling, PDF output.
+#include "reports/expression.h"
+#include "reports/reportengine.h"
+#include "reports/reportlayout.h"
+#include "reports/reportpainter.h"
+#include "reports/reporttemplate.h"
+#include "support/fakes.h"
+
+#include "db/errors.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace orvena;
+using namespace orvena::reports;
+using namespace orvena::test;
+
+namespace {
+
+QByteArray wrapPages(const QString& pages)
+{
+    return (QStringLiteral("<report title=\"Próba\" width=\"800\" height=\"400\">") + pages + QStringLiteral("</report>"))
+        .toUtf8();
+}
+
+// One design page with a text object holding the content in a header band.
+QByteArray oneText(const QString& content, const QString& attributes = {})
+{
+    return wrapPages(QStringLiteral("<page><band kind=\"header\" top=\"10\" height=\"100\">"
+                                    "<text x=\"10\" y=\"5\" w=\"300\" h=\"60\" size=\"8\" %1>%2</text>"
+                                    "</band></page>")
+                         .arg(attributes, content));
+}
+
+} // namespace
+
+class TestReportEngine : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+
+    void badTemplates_data();
+    void badTemplates();
+    void expressions_data();
+    void expressions();
+    void badExpressions_data();
+    void badExpressions();
+    void numberFormat_data();
+    void numberFormat();
+    void nameResolution();
+    void wrapAndAlignment();
+    void bandFlowAndPages();
+    void pdfText();
+
+private:
+    PageModel layout(const QByteArray& xml);
+
+    std::unique_ptr<TestSession> m_session;
+    ReportVariables m_vars;
+    ReportJob m_job;
+    int m_pageEnds = 0;
+};
+
+void TestReportEngine::initTestCase()
+{
+    m_session = std::make_unique<TestSession>();
+    m_session->db.exec(QStringLiteral("INSERT INTO afa (kAfakod, kAfanev, kAfa) VALUES ('1', '27% általános', 27), "
+                                      "('2', '5% kedvezményes', 5), ('3', '18% kedvezményes', 18)"));
+    Query& rates = m_session->data.query(QStringLiteral("ZQ40"));
+    rates.setSql({QStringLiteral("SELECT * FROM afa ORDER BY kAfakod")});
+    rates.open();
+    rates.setCurrentRow(1);
+    m_job.datasets = {{QStringLiteral("ZQ40"), &rates}};
+    m_job.valueCallback = [](const QString& name) -> std::optional<QString> {
+        if (name.compare(u"v_callback", Qt::CaseInsensitive) == 0)
+            return QStringLiteral("from callback");
+        return std::nullopt;
+    };
+    m_job.pageEnded = [this] { ++m_pageEnds; };
+    m_vars.set(QStringLiteral("v_Text"), QStringLiteral("Kovács"));
+    m_vars.set(QStringLiteral("v_callback"), QStringLiteral("from store"));
+    m_vars.set(QStringLiteral("v_num"), QStringLiteral("1250,5"));
+    m_vars.set(QStringLiteral("v_lines"), QStringLiteral("27%\r5% \r"));
+    m_vars.set(QStringLiteral("v_empty"), QString());
+}
+
+PageModel TestReportEngine::layout(const QByteArray& xml)
+{
+    m_pageEnds = 0;
+    return layoutReport(parseTemplate(xml, QStringLiteral("próba")), m_job, m_vars);
+}
+
+void TestReportEngine::badTemplates_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("not xml") << QByteArray("<report><page>") << "próba";
+    QTest::newRow("wrong root") << QByteArray("<layout/>") << "<report>";
+    QTest::newRow("no pages") << wrapPages({}) << "nincs oldala";
+    QTest::newRow("unknown band") << wrapPages("<page><band kind=\"detail\" height=\"5\"/></page>") << "detail";
+    QTest::newRow("line band without dataset") << wrapPages("<page><band kind=\"line\" height=\"5\"/></page>")
+                                               << "adathalmaz";
+    QTest::newRow("missing size") << wrapPages("<page><band kind=\"header\" height=\"5\"><text x=\"1\" y=\"1\" w=\"5\"/>"
+                                               "</band></page>")
+                                  << "h jellemző";
+    QTest::newRow("bad number") << oneText("x", "border=\"vastag\"") << "vastag";
+    QTest::newRow("bad alignment") << oneText("x", "align=\"justify\"") << "justify";
+}
+
+void TestReportEngine::badTemplates()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(QString, message);
+    try {
+        parseTemplate(xml, QStringLiteral("próba"));
+        QFAIL("accepted");
+    } catch (const Error& e) {
+        QVERIFY2(e.text().contains(message), qPrintable(e.text()));
+        QVERIFY(e.text().startsWith(QStringLiteral("Hibás sablon (próba, ")));
+    }
+    QVERIFY_THROWS_EXCEPTION(FileError, loadTemplate(QStringLiteral("/nincs/ilyen.frf")));
+}
+
+void TestReportEngine::expressions_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("fixed text") << "Számla / " << "Számla / ";
+    QTest::newRow("field at the current row") << "[ZQ40.kAfanev]" << "5% kedvezményes";
+    QTest::newRow("quoted field, any case") << "[zq40.\"KAFA\"]" << "5";
+    QTest::newRow("text and values") << "Áfa: [ZQ40.kAfa] % ([v_text])" << "Áfa: 5 % (Kovács)";
+    QTest::newRow("precedence") << "[ZQ40.kAfa + 2 * 3]" << "11";
+    QTest::newRow("discounted price") << "[v_num - v_num * 10 / 100]" << "1125,45";
+    QTest::newRow("parentheses and minus") << "[-(v_num - 250.5) / 4]" << "-250";
+    QTest::newRow("texts joined by +") << "[v_text + ' Bt.']" << "Kovács Bt.";
+    QTest::newRow("empty counts as zero") << "[v_empty + 3]" << "3";
+    QTest::newRow("page number") << "[PAGE#]. lap" << "1. lap";
+}
+
+void TestReportEngine::expressions()
+{
+    QFETCH(QString, content);
+    QFETCH(QString, result);
+    const PageModel model = layout(oneText(content.toHtmlEscaped()));
+    QCOMPARE(model.pages.size(), size_t(1));
+    QCOMPARE(model.pages[0].texts.size(), size_t(1));
+    QCOMPARE(model.pages[0].texts[0].text(), result);
+}
+
+void TestReportEngine::badExpressions_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown variable") << "[v_nincs]" << "v_nincs";
+    QTest::newRow("unknown dataset") << "[ZQ99.kAfa]" << "ZQ99";
+    QTest::newRow("missing field") << "[ZQ40.kNincs]" << "kNincs";
+    QTest::newRow("syntax") << "[v_num +]" << "v_num +";
+    QTest::newRow("unclosed") << "[v_num" << "[v_num";
+    QTest::newRow("arithmetic on text") << "[v_text * 2]" << "Kovács";
+    QTest::newRow("division by zero") << "[v_num / 0]" << "Nullával";
+}
+
+void TestReportEngine::badExpressions()
+{
+    QFETCH(QString, content);
+    QFETCH(QString, message);
+    try {
+        layout(oneText(content.toHtmlEscaped()));
+        QFAIL("laid out");
+    } catch (const Error& e) {
+        QVERIFY2(e.text().contains(message), qPrintable(e.text()));
+    }
+}
+
+void TestReportEngine::numberFormat_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("grouped, two decimals") << "[v_num]" << 2 << "1 250,50";
+    QTest::newRow("three decimals") << "[ZQ40.kAfa]" << 3 << "5,000";
+    QTest::newRow("fixed text around") << " [v_num] " << 0 << " 1 251 ";
+    QTest::newRow("arithmetic result") << "[v_num * 1000]" << 2 << "1 250 500,00";
+    QTest::newRow("non-numeric unchanged") << "[v_text]" << 2 << "Kovács";
+    QTest::newRow("formatted columns unchanged") << "[v_lines]" << 2 << "27%\n5% \n";
+    QTest::newRow("empty stays empty") << "[v_empty]" << 2 << "";
+}
+
+void TestReportEngine::numberFormat()
+{
+    QFETCH(QString, content);
+    QFETCH(int, decimals);
+    QFETCH(QString, result);
+    const PageModel model = layout(oneText(content, QStringLiteral("format=\"number\" decimals=\"%1\"").arg(decimals)));
+    const auto& texts = model.pages[0].texts;
+    QCOMPARE(texts.empty() ? QString() : texts[0].text(), result);
+}
+
+void TestReportEngine::nameResolution()
+{
+    // the value callback answers before the variable store; names ignore case
+    QCOMPARE(layout(oneText("[V_CALLBACK]")).pages[0].texts[0].text(), QStringLiteral("from callback"));
+    QCOMPARE(layout(oneText("[V_TEXT]")).pages[0].texts[0].text(), QStringLiteral("Kovács"));
+}
+
+void TestReportEngine::wrapAndAlignment()
+{
+    const QString words = QStringLiteral("Ez egy hosszú megjegyzés, amely nem fér el egyetlen sorban a keskeny dobozban.");
+    PageModel model = layout(oneText(words, QStringLiteral("frame=\"all\" border=\"2\"")));
+    const TextItem& wrapped = model.pages[0].texts[0];
+    QVERIFY(wrapped.lines.size() > 1);
+    QCOMPARE(wrapped.text().split(u'\n').join(u' '), words); // breaks at blanks, nothing lost
+    for (const TextLine& line : wrapped.lines) {
+        QVERIFY(line.rect.bottom() <= wrapped.box.bottom() + 0.5);
+        QVERIFY(line.rect.left() >= wrapped.box.left());
+    }
+    QCOMPARE(wrapped.box, QRectF(10, 15, 300, 60));
+    QVERIFY(wrapped.frame.left && wrapped.frame.top && wrapped.frame.right && wrapped.frame.bottom);
+    QCOMPARE(wrapped.borderWidth, 2.0);
+
+    // more lines than the box holds: only what fits is kept
+    model = layout(oneText(QStringLiteral("1<br/>2<br/>3<br/>4<br/>5<br/>6<br/>7<br/>8")));
+    const auto kept = model.pages[0].texts[0].lines.size();
+    QVERIFY(kept >= 3 && kept < 8);
+
+    // "left, middle" centres the block vertically in the box
+    model = layout(oneText(QStringLiteral("közép"), QStringLiteral("valign=\"middle\" align=\"right\"")));
+    const TextItem& middle = model.pages[0].texts[0];
+    QCOMPARE(middle.lines.size(), size_t(1));
+    QVERIFY(qAbs(middle.lines[0].rect.center().y() - middle.box.center().y()) < 0.01);
+    QVERIFY(middle.align == HAlign::Right);
+}
+
+void TestReportEngine::bandFlowAndPages()
+{
+    // Page 400 high; footer 40 high at the bottom: bands must end above 360.
+    const QByteArray xml = wrapPages(QStringLiteral(
+        "<page>"
+        "<band kind=\"header\" top=\"20\" height=\"100\"><text x=\"0\" y=\"0\" w=\"200\" h=\"20\">FEJ</text>"
+        "<rule x=\"0\" y=\"50\" length=\"80\" direction=\"vertical\" width=\"2\"/></band>"
+        "<band kind=\"line\" dataset=\"ZQ40\" top=\"140\" height=\"60\"><text x=\"0\" y=\"0\" w=\"200\" h=\"20\">"
+        "[ZQ40.kAfakod]</text></band>"
+        "<band kind=\"totals\" top=\"220\" height=\"70\"><text x=\"0\" y=\"0\" w=\"200\" h=\"20\">ÖSSZ [ZQ40.kAfakod]"
+        "</text></band>"
+        "<band kind=\"pagefooter\" height=\"40\"><text x=\"0\" y=\"0\" w=\"200\" h=\"20\">[PAGE#]. lap</text></band>"
+        "</page>"
+        "<page><band kind=\"header\" top=\"24\" height=\"50\"><text x=\"4\" y=\"0\" w=\"200\" h=\"20\">MÁSIK</text>"
+        "</band><band kind=\"pagefooter\" height=\"40\"><text x=\"0\" y=\"0\" w=\"200\" h=\"20\">[PAGE#]. lap</text>"
+        "</band></page>"));
+    const PageModel model = layout(xml);
+    // copy 1: header 20..120, lines 120..180, 180..240, 240..300; totals (70) does not fit above
+    // 360 -> page 2; copy 2 on page 3
+    QCOMPARE(model.pages.size(), size_t(3));
+    QCOMPARE(m_pageEnds, 1 + 3); // once before the run, then after every page
+    const Page& first = model.pages[0];
+    QCOMPARE(first.allTexts(), (QStringList{"FEJ", "1", "2", "3", "1. lap"}));
+    QCOMPARE(first.texts[0].box.top(), 20.0);
+    QCOMPARE(first.texts[3].box.top(), 240.0);
+    QCOMPARE(first.texts[4].box.top(), 360.0); // the footer at the bottom
+    QCOMPARE(first.rules.size(), size_t(1));
+    QCOMPARE(first.rules[0].from, QPointF(0, 70));
+    QCOMPARE(first.rules[0].to, QPointF(0, 150));
+    const Page& second = model.pages[1];
+    // no header on the continuation page; the band starts at the page's top offset and
+    // reads the line dataset's current row
+    QCOMPARE(second.allTexts(), (QStringList{"ÖSSZ 2", "2. lap"}));
+    QCOMPARE(second.texts[0].box.top(), 20.0);
+    QCOMPARE(model.pages[2].allTexts(), (QStringList{"MÁSIK", "3. lap"}));
+    QCOMPARE(model.pages[2].texts[0].box.topLeft(), QPointF(4, 24));
+}
+
+void TestReportEngine::pdfText()
+{
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("próba.pdf"));
+    PageModel model = layout(oneText(QStringLiteral("Árvíztűrő tükörfúrógép [v_num]")));
+    model.title = QStringLiteral("Próba");
+    writePdf(model, file);
+    QProcess process;
+    process.start(pdftotext, {file, QStringLiteral("-")});
+    QVERIFY(process.waitForFinished());
+    QVERIFY(QString::fromUtf8(process.readAllStandardOutput()).contains(QStringLiteral("Árvíztűrő tükörfúrógép 1250,5")));
+    // an unwritable place gives an error and no file
+    QVERIFY_THROWS_EXCEPTION(FileError, writePdf(model, dir.filePath(QStringLiteral("nincs/ilyen.pdf"))));
+}
+
+QTEST_MAIN(TestReportEngine)
+#include "tst_reportengine.moc"
