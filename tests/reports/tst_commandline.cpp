@@ -1,0 +1,222 @@
+// Printing from the command line: option parsing, and the program itself writing PDFs of an
+// invoice and a delivery note without a display, or failing with a message and no file.
+#include "app/commandline.h"
+#include "support/fakes.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace orvena;
+using namespace orvena::test;
+
+using Document = CommandLineRequest::Document;
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void parsing_data();
+    void parsing();
+    void help();
+    void invoicePdf();
+    void markPrinted();
+    void deliveryNotePdf();
+    void failures_data();
+    void failures();
+
+private:
+    struct Run {
+        int status = -1;
+        QString out, err;
+    };
+    Run run(const QStringList& arguments);
+    QString pdfText(const QString& file);
+
+    std::unique_ptr<TestSession> m_session;
+    QTemporaryDir m_dir;
+};
+
+void TestCommandLine::initTestCase()
+{
+    m_session = std::make_unique<TestSession>();
+    QVERIFY(m_dir.isValid());
+    TestDatabase& db = m_session->db;
+    DB_VERIFY(db.addDemoData());
+    DB_VERIFY(db.exec(QStringLiteral(
+        "INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fPrn, fKerek, fArfoly, fPnem, fmKod, fzKod, "
+        "fvKod, fMemoSzall, fMemoVevo) VALUES ('20100001', '2010-05-17', '2010-05-17', '2010-05-25', 'kp.', ' ', 0, 0, "
+        "'Ft', '00002', '1', '1', 'Tisza-Mérleg Kft.', 'Kovács és Társa Bt.'), ('20100002', '2010-05-17', "
+        "'2010-05-17', '2010-05-25', 'kp.', ' ', 0, 0, 'Ft', '0001', '1', '1', '', '')")));
+    DB_VERIFY(db.exec(QStringLiteral(
+        "INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa) "
+        "VALUES ('20100001', '1', 'TM-100', 'Konyhai mérleg 5 kg', '8423', 2, 'db', 8990, 'Ft', '1', "
+        "'27% általános', 27)")));
+    DB_VERIFY(db.exec(QStringLiteral(
+        "INSERT INTO szlevfej (lBszam, lTkelt, lRkelt, lFkelt, lPrn, lPnem, lmKod, lzKod, lvKod, lMemoSzall, lMemoVevo) "
+        "VALUES ('20100001', '2010-05-17', '2010-05-17', '2010-05-25', ' ', 'Ft', '00003', '1', '2', 'Tisza', "
+        "'Szőke Építőipari Zrt.')")));
+    DB_VERIFY(db.exec(QStringLiteral(
+        "INSERT INTO szlevsor (eBszam, ecKod, ecSzam, eMegn, eVtsz, eMenny, eMe) VALUES ('20100001', '1', 'TM-100', "
+        "'Konyhai mérleg 5 kg', '8423', 1.5, 'db'), ('20100001', '2', 'TM-220', 'Személymérleg', '8423', 2, 'db')")));
+}
+
+void TestCommandLine::parsing_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("ours");
+    QTest::addColumn<int>("document");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("pdf");
+    QTest::addColumn<bool>("mark");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("windowed start") << QStringList{"orvena"} << false << 0 << "" << "" << false << "";
+    QTest::newRow("Qt's own options") << QStringList{"orvena", "-platform", "offscreen"} << false << 0 << "" << ""
+                                      << false << "";
+    QTest::newRow("invoice") << QStringList{"orvena", "--invoice", "20100001", "--pdf", "a.pdf"} << true
+                             << int(Document::Invoice) << "20100001" << "a.pdf" << false << "";
+    QTest::newRow("delivery note, marked, = form")
+        << QStringList{"orvena", "--mark-printed", "--delivery-note=20100003", "--pdf=b.pdf"} << true
+        << int(Document::DeliveryNote) << "20100003" << "b.pdf" << true << "";
+    QTest::newRow("without pdf") << QStringList{"orvena", "--invoice", "1"} << true << int(Document::Invoice) << "1"
+                                 << "" << false << "--pdf";
+    QTest::newRow("without document") << QStringList{"orvena", "--pdf", "a.pdf"} << true << 0 << "" << "a.pdf"
+                                      << false << "--invoice";
+    QTest::newRow("two documents") << QStringList{"orvena", "--invoice", "1", "--delivery-note", "2", "--pdf", "a"}
+                                   << true << int(Document::DeliveryNote) << "2" << "a" << false << "egy bizonylat";
+    QTest::newRow("value missing") << QStringList{"orvena", "--pdf", "a.pdf", "--invoice"} << true
+                                   << int(Document::Invoice) << "" << "a.pdf" << false << "--invoice";
+    QTest::newRow("unknown option") << QStringList{"orvena", "--invoice", "1", "--pdf", "a", "--color"} << true
+                                    << int(Document::Invoice) << "1" << "a" << false << "--color";
+}
+
+void TestCommandLine::parsing()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, ours);
+    QFETCH(int, document);
+    QFETCH(QString, number);
+    QFETCH(QString, pdf);
+    QFETCH(bool, mark);
+    QFETCH(QString, error);
+    const auto request = parseCommandLine(arguments);
+    QCOMPARE(request.has_value(), ours);
+    if (!request)
+        return;
+    QCOMPARE(int(request->document), document);
+    QCOMPARE(request->number, number);
+    QCOMPARE(request->pdfFile, pdf);
+    QCOMPARE(request->markPrinted, mark);
+    if (error.isEmpty())
+        QVERIFY2(request->error.isEmpty(), qPrintable(request->error));
+    else
+        QVERIFY2(request->error.contains(error), qPrintable(request->error));
+}
+
+TestCommandLine::Run TestCommandLine::run(const QStringList& arguments)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ORVENA_DB_NAME"), m_session->db.name());
+    env.insert(QStringLiteral("ORVENA_DB_USER"), m_session->db.profile().user);
+    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the program chooses the offscreen platform itself
+    env.remove(QStringLiteral("DISPLAY"));
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(QStringLiteral(ORVENA_SOURCE_DIR "/templates"));
+    process.start(QStringLiteral(ORVENA_PROGRAM), arguments);
+    Run r;
+    if (!process.waitForFinished(120000))
+        return r;
+    r.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    r.out = QString::fromUtf8(process.readAllStandardOutput());
+    r.err = QString::fromUtf8(process.readAllStandardError());
+    return r;
+}
+
+QString TestCommandLine::pdfText(const QString& file)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+    process.waitForFinished();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+void TestCommandLine::help()
+{
+    const Run r = run({QStringLiteral("--help")});
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.out.contains(QStringLiteral("--invoice <számlaszám> --pdf <fájl>")));
+    QVERIFY(r.out.contains(QStringLiteral("--mark-printed")));
+}
+
+void TestCommandLine::invoicePdf()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    const QString file = m_dir.filePath(QStringLiteral("szamla.pdf"));
+    const Run r = run({QStringLiteral("--invoice"), QStringLiteral("20100001"), QStringLiteral("--pdf"), file});
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    const QString text = pdfText(file);
+    // 2 x 8990 + 27 % = 22 834,60, payable in whole forints: 22835
+    QVERIFY2(text.contains(QStringLiteral("22 834,60 Ft")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("huszonkettöezer-nyolcszázharmincöt 00/100 Ft")));
+    QCOMPARE(text.count(QStringLiteral("Számla / Invoice")), 3);
+    QCOMPARE(m_session->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")),
+             QStringLiteral(" "));
+}
+
+void TestCommandLine::markPrinted()
+{
+    const QString file = m_dir.filePath(QStringLiteral("nyomtatott.pdf"));
+    const Run r = run({QStringLiteral("--invoice"), QStringLiteral("20100001"), QStringLiteral("--pdf"), file,
+                       QStringLiteral("--mark-printed")});
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    QVERIFY(QFile::exists(file));
+    QCOMPARE(m_session->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")),
+             QStringLiteral("I"));
+    // a second run is a copy
+    const QString copy = m_dir.filePath(QStringLiteral("masolat.pdf"));
+    QCOMPARE(run({QStringLiteral("--invoice"), QStringLiteral("20100001"), QStringLiteral("--pdf"), copy}).status, 0);
+    if (!QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QCOMPARE(pdfText(copy).count(QStringLiteral("MÁSOLATI PÉLDÁNY /Copy")), 3);
+}
+
+void TestCommandLine::deliveryNotePdf()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    const QString file = m_dir.filePath(QStringLiteral("szallito.pdf"));
+    const Run r = run({QStringLiteral("--delivery-note"), QStringLiteral("20100001"), QStringLiteral("--pdf"), file});
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    const QString text = pdfText(file);
+    QCOMPARE(text.count(QStringLiteral("Szállítólevél / Lieferschein")), 4);
+    QCOMPARE(text.count(QStringLiteral("3,500")), 4);
+}
+
+void TestCommandLine::failures_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown invoice") << QStringList{"--invoice", "99999999"} << "Nincs 99999999 számú számla";
+    QTest::newRow("label set without type") << QStringList{"--invoice", "20100002", "--mark-printed"} << "\"0001\"";
+    QTest::newRow("unknown delivery note") << QStringList{"--delivery-note", "5"} << "Nincs 5 számú szállítólevél";
+    QTest::newRow("no document") << QStringList{} << "--invoice";
+}
+
+void TestCommandLine::failures()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const QString file = m_dir.filePath(QStringLiteral("hibas.pdf"));
+    const Run r = run(arguments + QStringList{QStringLiteral("--pdf"), file});
+    QVERIFY(r.status > 0);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QVERIFY(!QFile::exists(file));
+    QCOMPARE(m_session->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100002'")),
+             QStringLiteral(" "));
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
