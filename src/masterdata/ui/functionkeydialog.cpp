@@ -7,6 +7,7 @@
 #include <QShowEvent>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -89,18 +90,24 @@ void FunctionKeyTextArea::paintGutter(QPaintEvent* event)
     painter.setPen(palette().color(QPalette::WindowText));
     painter.setFont(font());
     const QStringList labels = keyLabels();
-    // Every key gets its name, also where the area has fewer lines than keys yet.
+    // Every key gets its name, also where the area has fewer lines than keys yet; the names
+    // are drawn where the lines' own text starts, one line height apart past the last line.
     QTextBlock block = firstVisibleBlock();
+    const QTextLayout* layout = block.layout();
+    const int lineHeight = layout && layout->lineCount() > 0 ? qRound(layout->lineAt(0).height())
+                                                             : fontMetrics().lineSpacing();
     int number = block.blockNumber();
     int top = qRound(blockBoundingGeometry(block).translated(contentOffset()).top());
     while (number >= 0 && number < kKeyCount && top <= event->rect().bottom()) {
-        const int height = block.isValid() ? qRound(blockBoundingRect(block).height()) : fontMetrics().lineSpacing();
+        const int height = block.isValid() ? qRound(blockBoundingRect(block).height()) : lineHeight;
         if (top + height >= event->rect().top())
-            painter.drawText(kGutterPadding, top, m_gutter->width() - 2 * kGutterPadding, height,
+            painter.drawText(kGutterPadding, top, m_gutter->width() - 2 * kGutterPadding, lineHeight,
                              Qt::AlignLeft | Qt::AlignVCenter, labels[number]);
+        // the last line's box also holds the document's bottom margin: step by the line
+        const bool more = block.isValid() && block.next().isValid();
+        top += more ? height : lineHeight;
         if (block.isValid())
             block = block.next();
-        top += height;
         ++number;
     }
 }
