@@ -18,6 +18,15 @@ const InvoiceLineHost* g_currentHost = nullptr;
 const QString kVatLookupQuery = QStringLiteral("ZQ91");
 const QString kLineStoreQuery = QStringLiteral("ZQ23");
 
+// A number being typed: "2," on the way to "2,5" reads as 2. A lone "-" or "," is no number.
+double typedNumber(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.size() > 1 && (t.endsWith(u',') || t.endsWith(u'.')) && t.at(t.size() - 2).isDigit())
+        return parseDouble(t.chopped(1));
+    return parseDouble(text);
+}
+
 } // namespace
 
 const InvoiceLineHost* InvoiceLineHost::current()
@@ -137,9 +146,9 @@ void InvoiceLineEditor::recomputeAmounts()
     if (m_fields[Quantity].isEmpty() || m_fields[UnitPrice].isEmpty() || m_fields[VatRate].isEmpty()
         || m_fields[GasOil].isEmpty())
         return;
-    const double net = parseDouble(m_fields[Quantity]) * parseDouble(m_fields[UnitPrice]);
+    const double net = typedNumber(m_fields[Quantity]) * typedNumber(m_fields[UnitPrice]);
     set(Net, formatAmount(net));
-    const double vat = net * parseDouble(m_fields[VatRate]) / 100.0;
+    const double vat = net * typedNumber(m_fields[VatRate]) / 100.0;
     set(Vat, formatAmount(vat));
     set(Total, formatAmount(net + vat));
 }

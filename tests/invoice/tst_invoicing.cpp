@@ -381,6 +381,10 @@ private slots:
         QCOMPARE(line.field(InvoiceLineEditor::Total), QStringLiteral("3 810,00"));
         line.setField(InvoiceLineEditor::Quantity, QStringLiteral("-2"));
         QCOMPARE(line.field(InvoiceLineEditor::Total), QStringLiteral("-2 540,00"));
+        // A number being typed ("2," before "2,5") is no error.
+        line.setField(InvoiceLineEditor::Quantity, QStringLiteral("2,"));
+        QCOMPARE(line.field(InvoiceLineEditor::Total), QStringLiteral("2 540,00"));
+        QCOMPARE(s->ui.texts(Kind::ErrorReport).size(), 1);
     }
 
     void articleChooserFillsLine()

@@ -223,13 +223,10 @@ void InvoiceRegisterDialog::showEvent(QShowEvent* event)
 
 bool InvoiceRegisterDialog::event(QEvent* event)
 {
-    // Uncovered again after a modal screen, a message or the preview: show the latest state.
-    if (event->type() == QEvent::WindowDeactivate) {
-        m_covered = true;
-    } else if (event->type() == QEvent::WindowActivate && m_covered) {
-        m_covered = false;
+    // Uncovered again when a modal screen, a message or the preview over it has closed: the
+    // list is re-read so it shows the latest stored state.
+    if (event->type() == QEvent::WindowUnblocked)
         m_model->reread();
-    }
     return QDialog::event(event);
 }
 

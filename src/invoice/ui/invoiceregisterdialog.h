@@ -25,7 +25,6 @@ private:
     InvoiceRegister* m_model;
     QPushButton* m_modify = nullptr;
     bool m_shown = false;
-    bool m_covered = false;
 };
 
 } // namespace orvena

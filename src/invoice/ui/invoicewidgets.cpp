@@ -4,6 +4,18 @@
 
 namespace orvena::invoice {
 
+namespace {
+
+// A display shows nothing while its query is closed or lacks the column.
+QString displayed(const Query& query, const QString& column)
+{
+    if (!query.isOpen() || !query.hasColumn(column))
+        return {};
+    return query.fieldText(column);
+}
+
+} // namespace
+
 QLineEdit* readOnlyField(QWidget* parent)
 {
     auto* edit = new QLineEdit(parent);
@@ -21,7 +33,7 @@ QLineEdit* queryField(Query& query, const QStringList& columns, QWidget* parent)
     auto update = [edit, q = &query, columns] {
         QStringList parts;
         for (const QString& c : columns) {
-            const QString text = q->fieldText(c);
+            const QString text = displayed(*q, c);
             if (!text.isEmpty())
                 parts << text;
         }
@@ -39,7 +51,7 @@ QPlainTextEdit* queryMemo(Query& query, const QString& column, QWidget* parent)
     auto* memo = new QPlainTextEdit(parent);
     memo->setReadOnly(true);
     memo->setFocusPolicy(Qt::NoFocus);
-    auto update = [memo, q = &query, column] { memo->setPlainText(memoFromDatabase(q->fieldText(column))); };
+    auto update = [memo, q = &query, column] { memo->setPlainText(memoFromDatabase(displayed(*q, column))); };
     QObject::connect(&query, &Query::currentRowChanged, memo, update);
     QObject::connect(&query, &Query::rowsReplaced, memo, update);
     update();

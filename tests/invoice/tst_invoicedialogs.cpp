@@ -1,0 +1,210 @@
+// The invoice dialogs driven like an operator (offscreen): one invoice from "Új" in the register
+// through the composition and line screens to "Nyomtat" and "Storno", with the preview closed by
+// the test, and screenshots of the three screens.
+#include "support/fakes.h"
+
+#include "invoice/ui/invoicecomposerdialog.h"
+#include "invoice/ui/invoicelinedialog.h"
+#include "reports/ui/reportpreview.h"
+#include "screens/common/ui/screenregistry.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+using namespace orvena;
+using namespace orvena::test;
+
+class TestInvoiceDialogs : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestSession> s;
+    std::unique_ptr<ScreenRegistry> registry;
+    std::unique_ptr<ScreenContext> context;
+    reports::PreviewReportPresenter presenter;
+    QString customerToChoose = QStringLiteral("2");
+
+    // Runs fn on the modal window called name as soon as it is the active modal window.
+    void onModal(const QString& name, std::function<void(QDialog*)> fn)
+    {
+        auto* timer = new QTimer(this);
+        auto tries = std::make_shared<int>(0);
+        connect(timer, &QTimer::timeout, this, [timer, name, fn, tries] {
+            auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (modal && (modal->objectName() == name || (name.isEmpty() && modal->objectName() != "TForm8"))) {
+                timer->stop();
+                timer->deleteLater();
+                fn(modal);
+            } else if (++*tries > 250) {
+                timer->stop();
+                timer->deleteLater();
+                qWarning("modal window %s never appeared", qPrintable(name));
+            }
+        });
+        timer->start(20);
+    }
+    static void click(QWidget* window, const char* button)
+    {
+        auto* b = window->findChild<QPushButton*>(QString::fromLatin1(button));
+        QVERIFY2(b, button);
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    static void type(QWidget* window, int field, const QString& text)
+    {
+        auto* edit = window->findChild<QLineEdit*>(QStringLiteral("field%1").arg(field));
+        QVERIFY(edit);
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+    static QString shown(QWidget* window, const QString& name)
+    {
+        auto* edit = window->findChild<QLineEdit*>(name);
+        return edit ? edit->text() : QStringLiteral("<missing %1>").arg(name);
+    }
+    static void screenshot(QWidget* w, const QString& name)
+    {
+        QDir().mkpath(QStringLiteral(ORVENA_SCREENSHOT_DIR));
+        QVERIFY(w->grab().save(QStringLiteral(ORVENA_SCREENSHOT_DIR "/%1.png").arg(name)));
+    }
+    // One line typed on the line screen, stored with "OK".
+    void addLine(QDialog* composer, const QString& name, const QString& quantity, const QString& price)
+    {
+        onModal(QStringLiteral("TForm10"), [=](QDialog* line) {
+            type(line, InvoiceLineEditor::ArticleName, name);
+            type(line, InvoiceLineEditor::Quantity, quantity);
+            type(line, InvoiceLineEditor::UnitPrice, price);
+            QCOMPARE(shown(line, QStringLiteral("field%1").arg(InvoiceLineEditor::Currency)), QStringLiteral("Ft"));
+            if (name.startsWith(u'K'))
+                screenshot(line, QStringLiteral("TForm10_line"));
+            click(line, "okButton");
+        });
+        click(composer, "newLineButton");
+    }
+
+private slots:
+    void init()
+    {
+        s = std::make_unique<TestSession>();
+        s->db.reset(QStringLiteral("20100041"));
+        s->db.addDemoData();
+        registry = std::make_unique<ScreenRegistry>();
+        registerInvoiceScreens(*registry);
+        // The customer chooser as the operator leaves it: positioned on the chosen customer.
+        registry->add(Screen::CustomerList, [this](ScreenContext& c, QWidget* parent) -> QDialog* {
+            Query& q = c.data.query(QStringLiteral("ZQ30"));
+            q.setSql({QStringLiteral("SELECT * FROM vevo ORDER BY vKod")});
+            q.open();
+            q.locate(QStringLiteral("vKod"), customerToChoose);
+            auto* d = new QDialog(parent);
+            d->setObjectName(QStringLiteral("customerList"));
+            return d;
+        });
+        context = std::make_unique<ScreenContext>(ScreenContext{s->data, s->state, s->ui, *registry, &presenter});
+        registry->setContext(context.get());
+        QDir::setCurrent(QStringLiteral(ORVENA_SOURCE_DIR "/templates"));
+    }
+    void cleanup()
+    {
+        context.reset();
+        registry.reset();
+        s.reset();
+    }
+
+    void invoiceFromNewToStorno()
+    {
+        std::unique_ptr<QDialog> reg(registry->create(Screen::InvoiceRegister));
+        QVERIFY(reg);
+        QCOMPARE(reg->property("helpContext").toInt(), 2);
+        reg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(reg.get()));
+
+        bool composed = false;
+        onModal(QStringLiteral("TForm9"), [&](QDialog* composer) {
+            QCOMPARE(shown(composer, QStringLiteral("field0")), QStringLiteral("20100042"));
+            QVERIFY(composer->findChild<QPushButton*>(QStringLiteral("fromDeliveryButton")));
+            onModal(QStringLiteral("customerList"), [](QDialog* list) { list->accept(); });
+            click(composer, "customerButton");
+            QCOMPARE(shown(composer, QStringLiteral("field%1").arg(InvoiceComposer::PaymentMethod)),
+                     QStringLiteral("átutalás"));
+            addLine(composer, QStringLiteral("Konyhai merleg"), QStringLiteral("3"), QStringLiteral("1000"));
+            addLine(composer, QStringLiteral("Hitelesites"), QStringLiteral("1"), QStringLiteral("15000"));
+            addLine(composer, QStringLiteral("Szervizoradij"), QStringLiteral("2,5"), QStringLiteral("9500"));
+            QCOMPARE(composer->findChild<QTableView*>(QStringLiteral("lineGrid"))->model()->rowCount(), 3);
+            QCOMPARE(shown(composer, QStringLiteral("field%1").arg(InvoiceComposer::GrandTotal)),
+                     QStringLiteral("53 022,50"));
+            screenshot(composer, QStringLiteral("TForm9_composer"));
+            click(composer, "okButton");
+            composed = true;
+        });
+        click(reg.get(), "newButton");
+        QVERIFY(composed);
+        QTRY_COMPARE(shown(reg.get(), QStringLiteral("header_fBszam")), QStringLiteral("20100042"));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT aBszam FROM sorszam WHERE aKod = '1'")), QStringLiteral("20100042"));
+
+        // Printing marks the invoice; once the preview is closed the register shows the flag.
+        bool previewed = false;
+        onModal(QString(), [&](QDialog* preview) {
+            previewed = true;
+            preview->reject();
+        });
+        click(reg.get(), "printButton");
+        QVERIFY(previewed);
+        QVERIFY2(s->ui.texts(FakeUserInterface::Kind::ErrorReport).isEmpty(),
+                 qPrintable(s->ui.texts().join(u'\n')));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100042'")), QStringLiteral("I"));
+        QTRY_COMPARE(shown(reg.get(), QStringLiteral("header_fPrn")), QStringLiteral("I"));
+        screenshot(reg.get(), QStringLiteral("TForm8_register"));
+
+        // A printed invoice is refused by "Módosít" but opened by the "J" key.
+        click(reg.get(), "modifyButton");
+        QCOMPARE(s->ui.last(), QStringLiteral("Nyomtatott Szla nem módositható !"));
+        bool opened = false;
+        onModal(QStringLiteral("TForm9"), [&](QDialog* composer) {
+            opened = true;
+            QCOMPARE(shown(composer, QStringLiteral("field0")), QStringLiteral("20100042"));
+            click(composer, "cancelButton");
+        });
+        auto* modify = reg->findChild<QPushButton*>(QStringLiteral("modifyButton"));
+        modify->setFocus();
+        QTest::keyClick(modify, Qt::Key_J);
+        QVERIFY(opened);
+
+        s->ui.answer(true);
+        click(reg.get(), "stornoButton");
+        QCOMPARE(s->ui.last(), QStringLiteral("A számla STORNO -ja elkészült !"));
+        QTRY_COMPARE(shown(reg.get(), QStringLiteral("header_fBszam")), QStringLiteral("20100043"));
+        QCOMPARE(reg->findChild<QTableView*>(QStringLiteral("invoiceGrid"))->model()->rowCount(), 2);
+    }
+
+    void lineScreenKeys()
+    {
+        s->state.setEditMode(QStringLiteral("szlasor"), QStringLiteral("Új számlasor"));
+        std::unique_ptr<QDialog> dialog(registry->create(Screen::InvoiceLine));
+        QVERIFY(dialog);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        auto* quantity = dialog->findChild<QLineEdit*>(QStringLiteral("field%1").arg(InvoiceLineEditor::Quantity));
+        quantity->selectAll();
+        QTest::keyClicks(quantity, QStringLiteral("1a2,5x"));
+        QCOMPARE(quantity->text(), QStringLiteral("12,5"));
+        auto* rate = dialog->findChild<QLineEdit*>(QStringLiteral("field%1").arg(InvoiceLineEditor::VatRate));
+        QCOMPARE(rate->text(), QStringLiteral("27"));
+        QTest::mouseClick(rate, Qt::LeftButton);
+        QCOMPARE(rate->text(), QStringLiteral("0"));
+        auto* unit = dialog->findChild<QLineEdit*>(QStringLiteral("field%1").arg(InvoiceLineEditor::Unit));
+        QTest::mouseClick(unit, Qt::LeftButton);
+        QCOMPARE(unit->text(), QStringLiteral("kg"));
+        // Enter moves from the quantity to the unit field.
+        quantity->setFocus();
+        QTest::keyClick(quantity, Qt::Key_Return);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(unit));
+    }
+};
+
+QTEST_MAIN(TestInvoiceDialogs)
+#include "tst_invoicedialogs.moc"
