@@ -1,6 +1,7 @@
 // Opening the invoice list over 100 000 invoices through the query object, next to a bare
 // Connector/C client fetching the same rows in the same run.
 //   ORVENA_DB_SOCKET=... bench_query [invoices]
+#include "db/codepages.h"
 #include "db/datamodule.h"
 #include "db/setup.h"
 
@@ -72,15 +73,15 @@ int main(int argc, char** argv)
     QElapsedTimer seed;
     seed.start();
     // Numbers in shuffled order, so the ORDER BY has real work to do.
-    setup.execute(QByteArray("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, fKerek, "
+    setup.execute(encode(CodePage::Latin2, QString::fromUtf8(QByteArray("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, fKerek, "
                              "fArfoly, fPnem, fmKod, fzKod, fvKod, fvSzam, fmemo, fMemoSzall, fMemoVevo) "
                              "SELECT 20000000 + ((seq * 7919) % ")
                   + QByteArray::number(invoices)
-                  + ", '2010-05-17', '2010-05-17', '2010-05-25', 'átutalás', CONCAT('Megjegyzés ', seq), ' ', 0, "
+                  + "), '2010-05-17', '2010-05-17', '2010-05-25', 'átutalás', CONCAT('Megjegyzés ', seq), ' ', 0, "
                     "0, 'Ft', '00002', '1', seq % 50, '1', 'Köszönjük a vásárlást.', "
                     "'Tisza-Mérleg Kft.\\r\\n6720 Szeged, Kárász utca 14.', "
                     "'Kovács és Társa Bt.\\r\\n1052 Budapest, Váci utca 8.' FROM seq_1_to_"
-                  + QByteArray::number(invoices));
+                  + QByteArray::number(invoices))));
     std::printf("seeded %d invoices in %.0f ms\n", invoices, static_cast<double>(seed.elapsed()));
 
     ConnectionProfile profile = admin;
