@@ -88,6 +88,14 @@ QString joined(const Decimal& d, const QString& whole)
     return out;
 }
 
+// A whole amount for the words; amounts beyond what words can spell are refused.
+qint64 wholeForWords(double whole)
+{
+    if (std::fabs(whole) > static_cast<double>(kLargestNumberInWords))
+        throw Error(QStringLiteral("A(z) %1 összeg túl nagy ahhoz, hogy betűvel kiírható legyen.").arg(fixedText(whole, 0)));
+    return static_cast<qint64>(whole);
+}
+
 } // namespace
 
 QString fixedText(double value, int decimals, int significant)
@@ -211,7 +219,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
         vars.set(QStringLiteral("v_ker_SUMnetto"), fixedText(roundedValue(n, 0) - roundedValue(n, 2), 2));
         vars.set(QStringLiteral("v_ker_SUMafa"), fixedText(roundedValue(a, 0) - roundedValue(a, 2), 2));
         vars.set(QStringLiteral("v_ker_SUM"), fixedText(roundedValue(t, 0) - roundedValue(t, 2), 2));
-        const qint64 whole = parseInt64(fixedText(t, 0));
+        const qint64 whole = wholeForWords(roundedValue(t, 0));
         negative = whole < 0;
         vars.set(QStringLiteral("v_azaz"), HungarianNumberWords(whole) + QStringLiteral("00/100 "));
     } else {
@@ -223,7 +231,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
         const QString hundredths = fixedText(std::fabs(total - whole), 2).section(u',', 1);
         negative = whole < 0;
         vars.set(QStringLiteral("v_azaz"),
-                 HungarianNumberWords(static_cast<qint64>(whole)) + u' ' + hundredths + QStringLiteral("/100 "));
+                 HungarianNumberWords(wholeForWords(whole)) + u' ' + hundredths + QStringLiteral("/100 "));
     }
 
     // 13.-14. forint conversion of a foreign-currency invoice

@@ -197,7 +197,8 @@ Value evaluateNode(const Expression::Node& node, const NameResolver& resolve)
     case Kind::Add: {
         const Value l = evaluateNode(*node.left, resolve);
         const Value r = evaluateNode(*node.right, resolve);
-        if ((l.number || l.text.trimmed().isEmpty()) && (r.number || r.text.trimmed().isEmpty()))
+        // numbers add up (an empty value counting as zero); any other text is joined
+        if ((l.number || l.text.isEmpty()) && (r.number || r.text.isEmpty()))
             return Value::fromNumber(numeric(l) + numeric(r));
         return Value::fromText(l.text + r.text);
     }

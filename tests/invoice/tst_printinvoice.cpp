@@ -44,6 +44,8 @@ private slots:
     void refusedLabelSets();
     void missingTemplateLeavesFlag();
     void unknownInvoice();
+    void amountBeyondWords_data();
+    void amountBeyondWords();
 
     void threeCopies();
     void longInvoicePaginates();
@@ -319,6 +321,28 @@ void TestPrintInvoice::unknownInvoice()
 {
     QVERIFY_THROWS_EXCEPTION(Error, PrintInvoice(m_session->context, QStringLiteral("99999999")));
     QVERIFY(m_presenter.presented.empty());
+}
+
+void TestPrintInvoice::amountBeyondWords_data()
+{
+    QTest::addColumn<QString>("labelCode");
+    QTest::newRow("whole forints") << "00002";
+    QTest::newRow("hundredths") << "00003";
+}
+
+void TestPrintInvoice::amountBeyondWords()
+{
+    QFETCH(QString, labelCode);
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), labelCode, {{"1000", "1000000000", "0% mentes", 0}}));
+    m_session->state.printMode = QStringLiteral("Nyomtatás");
+    try {
+        PrintInvoice(m_session->context, QStringLiteral("20100001"));
+        QFAIL("printed an amount the words cannot spell");
+    } catch (const Error& e) {
+        QVERIFY2(e.text().contains(QStringLiteral("1000000000000")), qPrintable(e.text()));
+    }
+    QVERIFY(m_presenter.presented.empty());
+    QCOMPARE(flag(QStringLiteral("20100001")), QStringLiteral(" "));
 }
 
 void TestPrintInvoice::threeCopies()

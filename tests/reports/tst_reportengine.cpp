@@ -137,6 +137,7 @@ void TestReportEngine::expressions_data()
     QTest::newRow("parentheses and minus") << "[-(v_num - 250.5) / 4]" << "-250";
     QTest::newRow("texts joined by +") << "[v_text + ' Bt.']" << "Kovács Bt.";
     QTest::newRow("empty counts as zero") << "[v_empty + 3]" << "3";
+    QTest::newRow("blanks are text") << "[ZQ40.kAfa + '   ' + v_text]" << "5   Kovács";
     QTest::newRow("page number") << "[PAGE#]. lap" << "1. lap";
 }
 
