@@ -234,15 +234,6 @@ void InvoiceComposer::performanceDateLeft()
     });
 }
 
-void InvoiceComposer::functionKey(Field f, int key)
-{
-    const QString text = m_context.state.functionKeys->textForKey(key);
-    if (f == Remark)
-        set(Remark, FunctionKeyTexts::applyToLine(text));
-    else if (f == Message)
-        set(Message, FunctionKeyTexts::appendToMemo(m_fields[Message], text));
-}
-
 void InvoiceComposer::newLine()
 {
     runAction(m_context.ui, [this] {

@@ -69,8 +69,6 @@ public:
     void toggleCurrency();
     // The focus left "Telj. időpontja": the due date follows the customer's payment term.
     void performanceDateLeft();
-    // F2 ... F12 in "Megjegyzés" (replaces the text) or "Üzenet" (appends a line).
-    void functionKey(Field f, int key);
 
     // Line buttons.
     void newLine();

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -203,6 +204,36 @@ private slots:
         quantity->setFocus();
         QTest::keyClick(quantity, Qt::Key_Return);
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(unit));
+    }
+
+    void composerKeys()
+    {
+        s->state.functionKeys->setText(QStringLiteral("első\nmásodik"));
+        s->state.setEditMode(QStringLiteral("szlafej"), QStringLiteral("Új számla"));
+        std::unique_ptr<QDialog> dialog(registry->create(Screen::InvoiceComposer));
+        QVERIFY(dialog);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        auto* composer = static_cast<InvoiceComposerDialog*>(dialog.get())->model();
+        auto* remark = dialog->findChild<QLineEdit*>(QStringLiteral("field%1").arg(InvoiceComposer::Remark));
+        remark->setFocus();
+        QTest::keyClick(remark, Qt::Key_F3);
+        QCOMPARE(composer->field(InvoiceComposer::Remark), QStringLiteral("második"));
+        auto* message = dialog->findChild<QPlainTextEdit*>(QStringLiteral("field%1").arg(InvoiceComposer::Message));
+        message->setFocus();
+        QTest::keyClick(message, Qt::Key_F2);
+        QTest::keyClick(message, Qt::Key_F3);
+        QCOMPARE(composer->field(InvoiceComposer::Message), QStringLiteral("első\nmásodik"));
+        auto* currency = dialog->findChild<QLineEdit*>(QStringLiteral("field%1").arg(InvoiceComposer::Currency));
+        QTest::mouseClick(currency, Qt::LeftButton);
+        QCOMPARE(composer->field(InvoiceComposer::Currency), QStringLiteral("HUF"));
+        auto* date = dialog->findChild<QLineEdit*>(QStringLiteral("field%1").arg(InvoiceComposer::PerformanceDate));
+        date->selectAll();
+        QTest::keyClicks(date, QStringLiteral("2010x.05.10"));
+        QCOMPARE(composer->field(InvoiceComposer::PerformanceDate), QStringLiteral("2010.05.10"));
+        // Leaving the date before a customer is chosen is no error.
+        QTest::keyClick(date, Qt::Key_Tab);
+        QVERIFY(s->ui.texts().isEmpty());
     }
 };
 

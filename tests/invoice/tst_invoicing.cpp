@@ -665,20 +665,6 @@ private slots:
         // The modification replaced the line stored first.
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor")), 1);
     }
-
-    void functionKeys()
-    {
-        s->state.functionKeys->setText(QStringLiteral("első\nmásodik"));
-        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
-        InvoiceComposer composer(s->context);
-        composer.prepare();
-        composer.setField(InvoiceComposer::Remark, QStringLiteral("régi"));
-        composer.functionKey(InvoiceComposer::Remark, 3);
-        QCOMPARE(composer.field(InvoiceComposer::Remark), QStringLiteral("második"));
-        composer.functionKey(InvoiceComposer::Message, 2);
-        composer.functionKey(InvoiceComposer::Message, 3);
-        QCOMPARE(composer.field(InvoiceComposer::Message), QStringLiteral("első\nmásodik"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestInvoicing)

@@ -4,6 +4,7 @@
 
 #include "invoice/invoicetexts.h"
 #include "screens/common/querytablemodel.h"
+#include "screens/common/ui/functionkeyfields.h"
 #include "screens/common/ui/gridbinding.h"
 #include "screens/common/ui/keyhandling.h"
 
@@ -104,6 +105,7 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
     });
 
     installEnterNavigation(this, EnterMode::FormFirst);
+    installEnterPressesButtons(this);
     resize(920, 720);
     if (QWidget* first = widgetFor(F::Contract))
         first->setFocus();
@@ -144,7 +146,7 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     QLineEdit* discount = edit(F::Discount);
     discount->setMaximumWidth(80);
     QLineEdit* remark = edit(F::Remark);
-    installFunctionKeyHandler(remark, [this](int key) { m_model->functionKey(F::Remark, key); });
+    installFunctionKeyLine(remark, context.state);
     auto* message = new QPlainTextEdit(page);
     message->setObjectName(name(F::Message));
     message->setToolTip(QStringLiteral("Üzenet a vevönek."));
@@ -152,7 +154,7 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     message->setFixedHeight(60);
     bindMemo(message, m_model, F::Message);
     m_widgets[F::Message] = message;
-    installFunctionKeyHandler(message, [this](int key) { m_model->functionKey(F::Message, key); });
+    installFunctionKeyMemo(message, context.state);
 
     auto* customerButton = button(QStringLiteral("Vevö"), QStringLiteral("Vevö választó ablak megnyitása"),
                                   QStringLiteral("customerButton"), page);

@@ -165,6 +165,7 @@ InvoiceLineDialog::InvoiceLineDialog(InvoiceLineEditor* model, QWidget* parent) 
             w->setFocus(Qt::OtherFocusReason);
     });
     installEnterNavigation(this, EnterMode::FormFirst);
+    installEnterPressesButtons(this);
     name->setFocus();
 }
 

@@ -160,6 +160,7 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, QWidget* pa
     layout->addLayout(buttons);
 
     installEnterNavigation(this, EnterMode::WindowOnly);
+    installEnterPressesButtons(this);
     resize(1000, 640);
     m_model->open();
 }
