@@ -204,6 +204,12 @@ private slots:
         quantity->setFocus();
         QTest::keyClick(quantity, Qt::Key_Return);
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(unit));
+        // Enter on a focused button presses it: "Mégsem" closes the screen.
+        auto* cancel = dialog->findChild<QPushButton*>(QStringLiteral("cancelButton"));
+        cancel->setFocus();
+        QTest::keyClick(cancel, Qt::Key_Return);
+        QTRY_VERIFY(!dialog->isVisible());
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM szlasor")), QStringLiteral("0"));
     }
 
     void composerKeys()
