@@ -4,6 +4,7 @@
 #include "db/codepages.h"
 #include "db/datamodule.h"
 #include "db/setup.h"
+#include "invoice/invoiceregister.h"
 
 #include <mysql.h>
 
@@ -17,6 +18,24 @@
 using namespace orvena;
 
 namespace {
+
+// The register runs without an operator here: no box is expected, any would be a failure.
+class SilentUserInterface : public UserInterface {
+public:
+    void message(const QString& text) override { report(text); }
+    void notice(const QString& text) override { report(text); }
+    bool askYesNo(const QString& text) override { return report(text), false; }
+    void errorReport(const QString& text) override { report(text); }
+
+private:
+    static void report(const QString& text) { std::fprintf(stderr, "unexpected box: %s\n", qPrintable(text)); }
+};
+
+class NoOpener : public ScreenOpener {
+public:
+    void open(Screen) override {}
+    bool canOpen(Screen) const override { return false; }
+};
 
 double median(std::vector<double> v)
 {
@@ -112,6 +131,30 @@ int main(int argc, char** argv)
     std::printf("open SELECT * FROM SzlaFej ORDER BY fBszam, median of 5:\n");
     std::printf("  query object open            %8.1f ms\n", median(open));
     std::printf("  query object open + grid use %8.1f ms\n", median(openAndRead));
+    std::printf("  bare Connector/C client      %8.1f ms\n", median(bare));
+
+    // The invoice register: opening (list, last row) and re-positioning on an invoice in the
+    // middle of the list, as after a modal screen over it has closed.
+    AppState state;
+    SilentUserInterface ui;
+    NoOpener opener;
+    ScreenContext context{data, state, ui, opener};
+    InvoiceRegister reg(context);
+    std::vector<double> opening, repositioning;
+    for (int run = 0; run < 5; ++run) {
+        QElapsedTimer t;
+        t.start();
+        reg.open();
+        opening.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+        state.invoiceNumber = QString::number(20000000 + invoices / 2);
+        t.restart();
+        reg.reread();
+        repositioning.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+    }
+    std::printf("invoice register over %d invoices, median of 5 (on %s):\n", invoices,
+                qPrintable(reg.highlightedNumber()));
+    std::printf("  opening (list, last row)     %8.1f ms\n", median(opening));
+    std::printf("  re-read and re-position      %8.1f ms\n", median(repositioning));
     std::printf("  bare Connector/C client      %8.1f ms\n", median(bare));
     q.close();
     data.connection().close();
