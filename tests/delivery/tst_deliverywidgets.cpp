@@ -2,7 +2,7 @@
 // into an invoice by clicks and keys on the real widgets, with screenshots of every screen.
 #include "deliveryfixture.h"
 
-#include "delivery/deliverytoinvoice.h"
+#include "invoice/invoicecomposer.h"
 #include "screens/common/ui/screenregistry.h"
 
 #include <QApplication>
@@ -205,13 +205,24 @@ private slots:
             child<QPushButton>(chooser, "chooseButton")->click();
             QCOMPARE(chooser->result(), int(QDialog::Accepted));
         };
-        int reloads = 0;
-        const DeliveryConversion result =
-            convertDeliveryNoteIntoInvoice(context, QStringLiteral("20100001"), [&reloads] { ++reloads; });
-        QVERIFY(result.converted);
-        QCOMPARE(reloads, 1);
+        registerInvoiceScreens(opener.registry);
+        s().state.setEditMode(QStringLiteral("szlafej"), QStringLiteral("Új számla"));
+        std::unique_ptr<QDialog> invoice(opener.registry.create(Screen::InvoiceComposer));
+        QVERIFY(invoice);
+        invoice->show();
+        QApplication::processEvents();
+        auto* paymentMethod =
+            invoice->findChild<QLineEdit*>(QStringLiteral("field%1").arg(InvoiceComposer::PaymentMethod));
+        QVERIFY(paymentMethod);
+        QCOMPARE(paymentMethod->text(), QString());
+        child<QPushButton>(invoice.get(), "fromDeliveryButton")->click();
+        QCOMPARE(s().ui.texts(Kind::ErrorReport), QStringList());
         QCOMPARE(f->db().rows("SELECT fBszam, fvKod, fPrn FROM szlafej"), QStringList{"20100001|3|I"});
         QCOMPARE(f->db().rows("SELECT sMegn, sMenny, sEar FROM szlasor"), QStringList{"Platómérleg 300 kg|2,5|89900"});
+        // the screen now shows the stored invoice and modifies it
+        QCOMPARE(paymentMethod->text(), QStringLiteral("átutalás"));
+        QCOMPARE(s().state.editMode(QStringLiteral("szlafej")), QStringLiteral("Számla módositás"));
+        saveShot(invoice.get(), QStringLiteral("TForm9-szlevelbol"));
     }
 
     void lineScreenRefusesAndKeepsTyping()

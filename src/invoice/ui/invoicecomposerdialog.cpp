@@ -84,7 +84,7 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
     auto* bottom = new QHBoxLayout;
     m_fromDelivery = button(QStringLiteral("Sz.levélböl"), QStringLiteral("Szállítólevél választó ablak megnyitása"),
                             QStringLiteral("fromDeliveryButton"), this);
-    m_fromDelivery->setEnabled(false);
+    connect(m_fromDelivery, &QPushButton::clicked, this, [this] { m_model->fromDeliveryNote(); });
     bottom->addWidget(m_fromDelivery);
     bottom->addStretch();
     auto* ok = button(QStringLiteral("OK"), QStringLiteral("Számla letárolása"), QStringLiteral("okButton"), this);
