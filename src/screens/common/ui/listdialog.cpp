@@ -50,20 +50,20 @@ ListDialog::ListDialog(ListScreen* model, QWidget* parent) : QDialog(parent), m_
     layout->addLayout(m_detailArea);
 
     auto* buttons = new QHBoxLayout;
-    auto make = [this, buttons](const QString& name, const QString& text, void (ListScreen::*action)()) {
+    auto make = [this, buttons, model](const QString& name, const QString& text, auto action) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(name);
         pressOnEnter(b);
-        connect(b, &QPushButton::clicked, this, [this, action] { (m_model->*action)(); });
+        connect(b, &QPushButton::clicked, model, action);
         buttons->addWidget(b);
         return b;
     };
-    m_choose = make(QStringLiteral("Kivalaszt"), QStringLiteral("Kiválaszt"), &ListScreen::choose);
-    m_add = make(QStringLiteral("Uj"), QStringLiteral("Új"), &ListScreen::newRecord);
-    m_modify = make(QStringLiteral("Modosit"), QStringLiteral("Módosít"), &ListScreen::modify);
-    m_remove = make(QStringLiteral("Torol"), QStringLiteral("Töröl"), &ListScreen::remove);
+    m_choose = make(QStringLiteral("Kivalaszt"), QStringLiteral("Kiválaszt"), [model] { model->choose(); });
+    m_add = make(QStringLiteral("Uj"), QStringLiteral("Új"), [model] { model->newRecord(); });
+    m_modify = make(QStringLiteral("Modosit"), QStringLiteral("Módosít"), [model] { model->modify(); });
+    m_remove = make(QStringLiteral("Torol"), QStringLiteral("Töröl"), [model] { model->remove(); });
     buttons->addStretch();
-    m_cancel = make(QStringLiteral("Megsem"), QStringLiteral("Mégsem"), &ListScreen::cancel);
+    m_cancel = make(QStringLiteral("Megsem"), QStringLiteral("Mégsem"), [model] { model->cancel(); });
     layout->addLayout(buttons);
 
     // "Kiválaszt" and "Mégsem" close the same way: the chooser's caller reads the current row.
