@@ -55,7 +55,7 @@ void ArticleList::uncovered()
     runAction(context().ui, [this] {
         Query& q = query();
         const QString current = q.isOpen() ? q.fieldText(QStringLiteral("cID")) : QString();
-        runList(spec().showSql);
+        runList(def().showSql);
         if (!q.locate(QStringLiteral("cmegn"), context().state.rememberedKey(article::kTable)) && !current.isEmpty())
             q.locate(QStringLiteral("cID"), current);
     });

@@ -143,22 +143,22 @@ QStringList markers(int from)
 
 ListSpec dictionaryListSpec()
 {
-    ListSpec spec;
-    spec.table = kTable;
-    spec.listQuery = kListQuery;
-    spec.auxQuery = kAuxQuery;
-    spec.createSql = QStringLiteral("SELECT * FROM mezonev ORDER BY mKod");
-    spec.showSql = QStringLiteral("SELECT * FROM mezonev ORDER BY mKod");
-    spec.showLocateColumn = QStringLiteral("mkod");
+    ListSpec def;
+    def.table = kTable;
+    def.listQuery = kListQuery;
+    def.auxQuery = kAuxQuery;
+    def.createSql = QStringLiteral("SELECT * FROM mezonev ORDER BY mKod");
+    def.showSql = QStringLiteral("SELECT * FROM mezonev ORDER BY mKod");
+    def.showLocateColumn = QStringLiteral("mkod");
     for (const Column& c : columns())
-        spec.columns.push_back({c.field, c.listTitle});
+        def.columns.push_back({c.field, c.listTitle});
     // the titles do not sort: no sort options
-    spec.newMode = kNewMode;
-    spec.modifyMode = kModifyMode;
-    spec.editScreen = Screen::DictionaryEdit;
-    spec.remove = {QStringLiteral("DELETE FROM mezonev WHERE mID = :p1"), QStringLiteral("mID"),
+    def.newMode = kNewMode;
+    def.modifyMode = kModifyMode;
+    def.editScreen = Screen::DictionaryEdit;
+    def.remove = {QStringLiteral("DELETE FROM mezonev WHERE mID = :p1"), QStringLiteral("mID"),
                    QStringLiteral("A sor törlölve!"), QStringLiteral("Hiba: szótár DELETE törlésekor")};
-    return spec;
+    return def;
 }
 
 DictionaryEdit::DictionaryEdit(ScreenContext& context, QObject* parent)

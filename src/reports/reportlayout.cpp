@@ -21,12 +21,12 @@ namespace {
 constexpr double kInsetX = 2;
 constexpr double kInsetY = 1;
 
-QFont makeFont(const FontSpec& spec)
+QFont makeFont(const FontSpec& def)
 {
-    QFont font(spec.family);
-    font.setPointSizeF(spec.pointSize);
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
+    QFont font(def.family);
+    font.setPointSizeF(def.pointSize);
+    font.setBold(def.bold);
+    font.setItalic(def.italic);
     return font;
 }
 
@@ -39,12 +39,12 @@ public:
         m_device.setDotsPerMeterX(dotsPerMeter);
         m_device.setDotsPerMeterY(dotsPerMeter);
     }
-    const QFontMetricsF& metrics(const FontSpec& spec)
+    const QFontMetricsF& metrics(const FontSpec& def)
     {
-        const QString key = QStringLiteral("%1|%2|%3|%4").arg(spec.family).arg(spec.pointSize).arg(spec.bold).arg(spec.italic);
+        const QString key = QStringLiteral("%1|%2|%3|%4").arg(def.family).arg(def.pointSize).arg(def.bold).arg(def.italic);
         auto it = m_metrics.find(key);
         if (it == m_metrics.end())
-            it = m_metrics.emplace(key, std::make_unique<QFontMetricsF>(makeFont(spec), &m_device)).first;
+            it = m_metrics.emplace(key, std::make_unique<QFontMetricsF>(makeFont(def), &m_device)).first;
         return *it->second;
     }
 

@@ -39,10 +39,10 @@ void EditScreen::setField(const QString& key, const QString& text)
 
 void EditScreen::click(const QString& key)
 {
-    const Field* spec = fieldSpec(key);
-    if (!spec || !spec->toggle)
+    const Field* def = fieldSpec(key);
+    if (!def || !def->toggle)
         return;
-    const Toggle& t = *spec->toggle;
+    const Toggle& t = *def->toggle;
     setField(key, field(key) == t.match ? t.onMatch : t.otherwise);
 }
 

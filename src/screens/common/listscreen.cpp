@@ -4,10 +4,10 @@
 
 namespace orvena {
 
-ListScreen::ListScreen(ScreenContext& context, ListSpec spec, QObject* parent)
+ListScreen::ListScreen(ScreenContext& context, ListSpec def, QObject* parent)
     : QObject(parent),
       m_context(context),
-      m_spec(std::move(spec)),
+      m_spec(std::move(def)),
       m_list(context.data.query(m_spec.listQuery)),
       m_aux(context.data.query(m_spec.auxQuery)),
       m_caption(m_spec.caption)

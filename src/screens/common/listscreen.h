@@ -3,17 +3,17 @@
 // title-click sorting, and the buttons "Kiválaszt", "Új", "Módosít", "Töröl", "Mégsem".
 //
 // A table describes itself in a ListSpec and uses the model as it is or through a subclass:
-//     ListSpec spec;
-//     spec.table = "afa"; spec.listQuery = "ZQ90"; spec.auxQuery = "ZQ91";
-//     spec.createSql = spec.showSql = "SELECT * FROM afa ORDER BY kAfa";
-//     spec.showLocateColumn = "kAfa";   // compared with the remembered key when shown
-//     spec.columns = {{"kAfa", "Áfa %"}, ...};
-//     spec.sorts = {{"kAfa", "SELECT * FROM afa ORDER BY kAfa", "Áfa lista, áfa % szerint"}, ...};
-//     spec.newMode = "Új áfa"; spec.modifyMode = "Áfa módositás"; spec.editScreen = Screen::VatEdit;
-//     spec.remove = {"DELETE FROM afa WHERE kID = :p1", "kID", "Az áfa sor törlölve!", "Hiba: ..."};
-//     ListScreen list(context, spec);
+//     ListSpec def;
+//     def.table = "afa"; def.listQuery = "ZQ90"; def.auxQuery = "ZQ91";
+//     def.createSql = def.showSql = "SELECT * FROM afa ORDER BY kAfa";
+//     def.showLocateColumn = "kAfa";   // compared with the remembered key when shown
+//     def.columns = {{"kAfa", "Áfa %"}, ...};
+//     def.sorts = {{"kAfa", "SELECT * FROM afa ORDER BY kAfa", "Áfa lista, áfa % szerint"}, ...};
+//     def.newMode = "Új áfa"; def.modifyMode = "Áfa módositás"; def.editScreen = Screen::VatEdit;
+//     def.remove = {"DELETE FROM afa WHERE kID = :p1", "kID", "Az áfa sor törlölve!", "Hiba: ..."};
+//     ListScreen list(context, def);
 //     list.create(); list.show();          // what the dialog does when it is built and shown
-//     list.modify();                       // sets the edit mode, opens spec.editScreen
+//     list.modify();                       // sets the edit mode, opens def.editScreen
 //
 // Chooser protocol: a caller optionally stores the remembered key, opens the list screen, and
 // afterwards reads what it needs from the list query's current row. "Kiválaszt", "Mégsem" and the
@@ -55,9 +55,9 @@ struct ListSpec {
 class ListScreen : public QObject {
     Q_OBJECT
 public:
-    ListScreen(ScreenContext& context, ListSpec spec, QObject* parent = nullptr);
+    ListScreen(ScreenContext& context, ListSpec def, QObject* parent = nullptr);
 
-    const ListSpec& spec() const { return m_spec; }
+    const ListSpec& def() const { return m_spec; }
     ScreenContext& context() const { return m_context; }
     Query& query() const { return m_list; }
     Query& auxQuery() const { return m_aux; }

@@ -79,20 +79,20 @@ bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeR
     return false;
 }
 
-bool runDelete(UserInterface& ui, Query& list, Query& aux, const DeleteSpec& spec)
+bool runDelete(UserInterface& ui, Query& list, Query& aux, const DeleteSpec& def)
 {
     if (!list.isOpen() || list.isEmpty())
         return false; // nothing to delete, nothing to report
     try {
-        const QString key = list.fieldText(spec.keyColumn);
-        aux.setSql({spec.sql});
+        const QString key = list.fieldText(def.keyColumn);
+        aux.setSql({def.sql});
         aux.setText(QStringLiteral("p1"), key);
         aux.execute();
-        ui.message(spec.deleted);
+        ui.message(def.deleted);
         list.refresh();
         return true;
     } catch (const Error&) {
-        ui.message(spec.failure);
+        ui.message(def.failure);
     }
     return false;
 }

@@ -77,7 +77,7 @@ struct DeleteSpec {
 
 // Deletes the list's current record through aux and refreshes the list. Returns true when the
 // DELETE ran. An empty list sends nothing.
-bool runDelete(UserInterface& ui, Query& list, Query& aux, const DeleteSpec& spec);
+bool runDelete(UserInterface& ui, Query& list, Query& aux, const DeleteSpec& def);
 
 struct ReferenceGuard {
     QString sql;       // a count of documents, "... count(x) as db ... WHERE x = :p1 GROUP BY x"

@@ -87,13 +87,13 @@ TableEditView::TableEditView(TableEditModel& model, UserInterface& ui, QWidget* 
     auto* barLayout = new QHBoxLayout(bar);
     barLayout->setContentsMargins(0, 0, 0, 0);
     barLayout->setSpacing(2);
-    struct Spec {
+    struct ButtonDef {
         const char* name;
         QString glyph;
         QString tip;
         std::function<void()> action;
     };
-    const std::vector<Spec> specs{
+    const std::vector<ButtonDef> specs{
         {"first", QStringLiteral("|◀"), QStringLiteral("Első sor"), [this] { m_model.first(); }},
         {"prior", QStringLiteral("◀"), QStringLiteral("Előző sor"), [this] { m_model.prior(); }},
         {"next", QStringLiteral("▶"), QStringLiteral("Következő sor"), [this] { m_model.next(); }},
@@ -110,17 +110,17 @@ TableEditView::TableEditView(TableEditModel& model, UserInterface& ui, QWidget* 
         {"cancel", QStringLiteral("✗"), QStringLiteral("Változás elvetése"), [this] { m_model.cancel(); }},
         {"refresh", QStringLiteral("↻"), QStringLiteral("Frissítés"), [this] { m_model.refresh(); }},
     };
-    for (const Spec& spec : specs) {
+    for (const ButtonDef& def : specs) {
         auto* b = new QToolButton(bar);
-        b->setObjectName(QString::fromLatin1(spec.name));
-        b->setText(spec.glyph);
-        b->setToolTip(spec.tip);
+        b->setObjectName(QString::fromLatin1(def.name));
+        b->setText(def.glyph);
+        b->setToolTip(def.tip);
         b->setFocusPolicy(Qt::NoFocus);
         b->setMinimumWidth(30);
-        const auto action = spec.action;
+        const auto action = def.action;
         connect(b, &QToolButton::clicked, this, [this, action] { act(action); });
         barLayout->addWidget(b);
-        m_buttons[QString::fromLatin1(spec.name)] = b;
+        m_buttons[QString::fromLatin1(def.name)] = b;
     }
     barLayout->addStretch();
     layout->addWidget(bar);

@@ -79,12 +79,12 @@ QWidget* EditDialog::widget(const QString& key)
 {
     if (QWidget* w = m_widgets.value(key))
         return w;
-    const EditScreen::Field* spec = m_model->fieldSpec(key);
-    if (!spec)
+    const EditScreen::Field* def = m_model->fieldSpec(key);
+    if (!def)
         return nullptr;
-    QWidget* w = spec->multiLine ? static_cast<QWidget*>(new QPlainTextEdit(this)) : new QLineEdit(this);
+    QWidget* w = def->multiLine ? static_cast<QWidget*>(new QPlainTextEdit(this)) : new QLineEdit(this);
     w->setObjectName(key);
-    bind(w, *spec);
+    bind(w, *def);
     m_widgets.insert(key, w);
     return w;
 }
@@ -99,22 +99,22 @@ QPlainTextEdit* EditDialog::memoEdit(const QString& key)
     return qobject_cast<QPlainTextEdit*>(widget(key));
 }
 
-void EditDialog::bind(QWidget* w, const EditScreen::Field& spec)
+void EditDialog::bind(QWidget* w, const EditScreen::Field& def)
 {
-    const QString key = spec.key;
-    w->setToolTip(spec.hint);
+    const QString key = def.key;
+    w->setToolTip(def.hint);
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         edit->setText(m_model->field(key));
         edit->setCursorPosition(0);
-        if (spec.readOnly) {
+        if (def.readOnly) {
             edit->setReadOnly(true);
             edit->setFocusPolicy(Qt::NoFocus);
             QPalette p = edit->palette();
             p.setColor(QPalette::Base, p.color(QPalette::Window));
             edit->setPalette(p);
         }
-        if (spec.filter.isRestricted())
-            installCharFilter(edit, spec.filter);
+        if (def.filter.isRestricted())
+            installCharFilter(edit, def.filter);
         connect(edit, &QLineEdit::textChanged, this, [this, key](const QString& text) { m_model->setField(key, text); });
         connect(m_model, &EditScreen::fieldChanged, edit, [edit, key](const QString& changed, const QString& text) {
             if (changed == key && edit->text() != text)
@@ -122,7 +122,7 @@ void EditDialog::bind(QWidget* w, const EditScreen::Field& spec)
         });
     } else if (auto* memo = qobject_cast<QPlainTextEdit*>(w)) {
         memo->setPlainText(memoToWidget(m_model->field(key)));
-        memo->setReadOnly(spec.readOnly);
+        memo->setReadOnly(def.readOnly);
         memo->setTabChangesFocus(true);
         connect(memo, &QPlainTextEdit::textChanged, this, [this, memo, key] {
             if (memoToWidget(m_model->field(key)) != memo->toPlainText())
@@ -133,14 +133,14 @@ void EditDialog::bind(QWidget* w, const EditScreen::Field& spec)
                 memo->setPlainText(memoToWidget(text));
         });
     }
-    if (spec.toggle)
+    if (def.toggle)
         installClickHandler(w, [this, key] { m_model->click(key); });
 }
 
 QLabel* EditDialog::label(const QString& key)
 {
-    const EditScreen::Field* spec = m_model->fieldSpec(key);
-    auto* l = new QLabel(spec ? spec->label : QString(), this);
+    const EditScreen::Field* def = m_model->fieldSpec(key);
+    auto* l = new QLabel(def ? def->label : QString(), this);
     l->setBuddy(widget(key));
     return l;
 }

@@ -52,7 +52,7 @@ public:
     void finishLayout(bool enterNavigation = true);
 
 private:
-    void bind(QWidget* widget, const EditScreen::Field& spec);
+    void bind(QWidget* widget, const EditScreen::Field& def);
 
     EditScreen* m_model;
     QVBoxLayout* m_body;

@@ -34,7 +34,7 @@ ListDialog::ListDialog(ListScreen* model, QWidget* parent) : QDialog(parent), m_
 
     m_grid = new QTableView(this);
     m_grid->setObjectName(QStringLiteral("Grid"));
-    m_gridModel = new QueryTableModel(model->query(), model->spec().columns, this);
+    m_gridModel = new QueryTableModel(model->query(), model->def().columns, this);
     bindGridToQuery(m_grid, m_gridModel);
     m_grid->setAlternatingRowColors(true);
     m_grid->verticalHeader()->setVisible(false);
