@@ -1,5 +1,7 @@
 #pragma once
 // Small helpers shared by the invoice screens: state keys, field checks and amount display.
+#include "db/memotext.h"
+
 #include <QString>
 
 namespace orvena::invoice {
@@ -34,15 +36,7 @@ QString formatAmount(double value);
 
 namespace orvena::invoice {
 
-// Memo columns hold lines separated by CR LF; the screens work with "\n".
-inline QString memoFromDatabase(QString text)
-{
-    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-inline QString memoToDatabase(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text.replace(u'\n', QStringLiteral("\r\n"));
-}
+using orvena::memoFromDatabase;
+using orvena::memoToDatabase;
 
 } // namespace orvena::invoice

@@ -1,6 +1,7 @@
 #include "tableeditmodel.h"
 
 #include "db/conversions.h"
+#include "db/memotext.h"
 #include "db/schema.h"
 
 #include <algorithm>
@@ -12,18 +13,6 @@ namespace {
 QString quoted(const QString& name)
 {
     return u'`' + name + u'`';
-}
-
-// Memo cells hold lines separated by CR LF; the editor works with bare line feeds.
-QString toEditorText(QString text)
-{
-    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
-QString toStoredMemo(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return text.replace(u'\n', QStringLiteral("\r\n"));
 }
 
 } // namespace
@@ -342,7 +331,7 @@ QVariant TableEditModel::data(const QModelIndex& index, int role) const
         else if (!inserting)
             text = storedText(row, column);
         if (role == Qt::EditRole)
-            return toEditorText(text);
+            return memoFromDatabase(text);
         if (text.contains(u'\n')) // memo cells show their first line
             text = text.section(u'\n', 0, 0).remove(u'\r') + QStringLiteral(" …");
         return text;
@@ -388,7 +377,7 @@ bool TableEditModel::setData(const QModelIndex& index, const QVariant& value, in
         return false;
     QString text = value.toString();
     if (isMemoColumn(column))
-        text = toStoredMemo(text);
+        text = memoToDatabase(text);
     const QString original = inserting ? QString() : storedText(row, column);
     if (m_state == State::Browse) {
         if (text == original)
