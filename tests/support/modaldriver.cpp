@@ -1,0 +1,115 @@
+#include "modaldriver.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace orvena::test {
+
+ModalDriver::ModalDriver()
+{
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this] { poll(); });
+    timer->start(20);
+}
+
+ModalDriver& ModalDriver::box(const QString& text, const QString& button)
+{
+    m_expected.push_back({true, text, button, {}});
+    return *this;
+}
+
+ModalDriver& ModalDriver::window(const QString& name, Action act)
+{
+    m_expected.push_back({false, name, {}, std::move(act)});
+    return *this;
+}
+
+QAbstractButton* ModalDriver::button(QWidget* window, const QString& text)
+{
+    if (!window)
+        return nullptr;
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
+        if (b->text().remove(u'&') == text)
+            return b;
+    return nullptr;
+}
+
+bool ModalDriver::wait(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_expected.empty() && clock.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+QStringList ModalDriver::failures() const
+{
+    QStringList out = m_failures;
+    for (const Expected& e : m_expected)
+        out << (e.isBox ? QStringLiteral("a box with \"%1\" never appeared").arg(e.match)
+                        : QStringLiteral("the window %1 never appeared").arg(e.match));
+    return out;
+}
+
+void ModalDriver::poll()
+{
+    if (m_pending)
+        return;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal)
+        return;
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (box && box == m_lastBox)
+        return; // already answered, still closing
+    if (box)
+        m_boxes << box->text();
+
+    const bool matches = !m_expected.empty()
+        && (m_expected.front().isBox ? box && box->text().contains(m_expected.front().match)
+                                     : !box && modal->objectName() == m_expected.front().match);
+    if (!matches) {
+        if (box) {
+            m_failures << QStringLiteral("unexpected box: \"%1\"").arg(box->text());
+            m_lastBox = box;
+            if (QAbstractButton* escape = box->escapeButton())
+                escape->click();
+            else
+                box->done(0);
+        }
+        return;
+    }
+
+    Expected e = std::move(m_expected.front());
+    m_expected.pop_front();
+    QPointer<QWidget> target = modal;
+    if (box)
+        m_lastBox = box;
+    // Acting from inside the poll would block this timer for the whole nested flow: post it.
+    m_pending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, e, target] {
+            m_pending = false;
+            if (!target)
+                return;
+            if (e.isBox) {
+                QAbstractButton* b = button(target, e.button);
+                if (!b) {
+                    m_failures << QStringLiteral("box \"%1\" has no button \"%2\"")
+                                      .arg(static_cast<QMessageBox*>(target.data())->text(), e.button);
+                    static_cast<QMessageBox*>(target.data())->done(0);
+                    return;
+                }
+                b->click();
+            } else {
+                e.act(target);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace orvena::test
