@@ -21,9 +21,22 @@ if [ -z "${ORVENA_DB_HOST:-}${ORVENA_DB_SOCKET:-}${ORVENA_DB_PORT:-}" ]; then
     export ORVENA_DB_DIR=$top/var
     bash scripts/db.sh start
     export ORVENA_DB_SOCKET=$top/var/mysqld.sock
-    # first use: the database, its account, the tables and the demo data
-    if [ ! -f "$top/var/.orvena-setup-done" ]; then
-        ORVENA_ADMIN_USER=root "$build/src/orvena-setup" --demo
+    # first use: the database, its account with a generated password (kept in the program's
+    # configuration file, readable by this user only), the tables and the demo data
+    conf=${XDG_CONFIG_HOME:-$HOME/.config}/orvena/orvena.conf
+    if [ ! -f "$top/var/.orvena-setup-done" ] || [ ! -f "$conf" ]; then
+        password=$(head -c 18 /dev/urandom | base64 | tr '+/' '._')
+        mkdir -p "$(dirname "$conf")"
+        (umask 077; cat >"$conf" <<EOC
+[database]
+socket=$top/var/mysqld.sock
+name=orvena2010
+user=orvena2010
+password=$password
+EOC
+)
+        chmod 600 "$conf"
+        ORVENA_ADMIN_USER=$(id -un) ORVENA_DB_PASSWORD=$password "$build/src/orvena-setup" --demo
         touch "$top/var/.orvena-setup-done"
     fi
 fi

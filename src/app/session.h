@@ -30,6 +30,9 @@ private:
     ScreenContext m_context;
 };
 
+// The box shown when the database connection is lost: "Újra" (true) or "Mégsem".
+bool askReconnect(const QString& serverText);
+
 // Hungarian number and date conventions for the whole process, whatever the machine's locale,
 // and Qt's own dialogs in Hungarian.
 void applyProgramLocale();

@@ -4,13 +4,53 @@
 
 #include <mysql.h>
 
+#include <cctype>
+
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
 
 namespace orvena {
+
+QString ConnectionProfile::configFile()
+{
+    if (qEnvironmentVariableIsSet("ORVENA_CONFIG")) {
+        const QString named = qEnvironmentVariable("ORVENA_CONFIG");
+        return QFileInfo::exists(named) ? named : QString();
+    }
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/orvena/orvena.conf");
+    if (QFileInfo::exists(own))
+        return own;
+    const QString system = QStringLiteral("/etc/orvena/orvena.conf");
+    return QFileInfo::exists(system) ? system : QString();
+}
 
 ConnectionProfile ConnectionProfile::fromEnvironment()
 {
     ConnectionProfile p;
+    if (const QString file = configFile(); !file.isEmpty()) {
+        QSettings ini(file, QSettings::IniFormat);
+        auto read = [&ini](const char* key, QString& target) {
+            const QString k = QString::fromLatin1(key);
+            if (ini.contains(k))
+                target = ini.value(k).toString();
+        };
+        read("database/host", p.host);
+        read("database/socket", p.socket);
+        read("database/name", p.database);
+        read("database/user", p.user);
+        read("database/password", p.password);
+        if (ini.contains(QStringLiteral("database/port")))
+            p.port = ini.value(QStringLiteral("database/port")).toUInt();
+        p.tls = ini.value(QStringLiteral("tls/enabled"), false).toBool();
+        read("tls/ca", p.tlsCa);
+        read("tls/cert", p.tlsCert);
+        read("tls/key", p.tlsKey);
+    }
     auto env = [](const char* name, QString& target) {
         if (qEnvironmentVariableIsSet(name))
             target = qEnvironmentVariable(name);
@@ -18,11 +58,29 @@ ConnectionProfile ConnectionProfile::fromEnvironment()
     env("ORVENA_DB_HOST", p.host);
     env("ORVENA_DB_SOCKET", p.socket);
     env("ORVENA_DB_NAME", p.database);
-    env("ORVENA_DB_USER", p.user);
+    if (qEnvironmentVariableIsSet("ORVENA_DB_USER")) {
+        // the file's password belongs to the file's account
+        p.user = qEnvironmentVariable("ORVENA_DB_USER");
+        p.password = qEnvironmentVariable("ORVENA_DB_PASSWORD");
+    }
     env("ORVENA_DB_PASSWORD", p.password);
     if (qEnvironmentVariableIsSet("ORVENA_DB_PORT"))
         p.port = qEnvironmentVariable("ORVENA_DB_PORT").toUInt();
     return p;
+}
+
+QStringList ConnectionProfile::describe() const
+{
+    const QString file = configFile();
+    return {QStringLiteral("konfigurációs fájl = %1").arg(file.isEmpty() ? QStringLiteral("(nincs)") : file),
+            QStringLiteral("host = %1").arg(host),
+            QStringLiteral("port = %1").arg(port == 0 ? QStringLiteral("(alapértelmezett)") : QString::number(port)),
+            QStringLiteral("socket = %1").arg(socket.isEmpty() ? QStringLiteral("(alapértelmezett)") : socket),
+            QStringLiteral("adatbázis = %1").arg(database),
+            QStringLiteral("felhasználó = %1").arg(user),
+            QStringLiteral("jelszó = %1").arg(password.isEmpty() ? QStringLiteral("(nincs)") : QStringLiteral("********")),
+            QStringLiteral("TLS = %1").arg(tls ? QStringLiteral("be") : QStringLiteral("ki")),
+            QStringLiteral("TLS CA = %1").arg(tlsCa.isEmpty() ? QStringLiteral("(a rendszeré)") : tlsCa)};
 }
 
 Connection::Connection() = default;
@@ -48,6 +106,21 @@ void Connection::open(const ConnectionProfile& profile, bool requireCaseInsensit
     mysql_options(m_mysql, MYSQL_SET_CHARSET_NAME, "latin2");
     const unsigned int timeout = 10;
     mysql_options(m_mysql, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+    if (profile.tls) {
+        // encrypted or nothing, and the server must prove who it is
+        const my_bool on = 1;
+        mysql_options(m_mysql, MYSQL_OPT_SSL_ENFORCE, &on);
+        mysql_options(m_mysql, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &on);
+        const QByteArray ca = QFile::encodeName(profile.tlsCa);
+        const QByteArray cert = QFile::encodeName(profile.tlsCert);
+        const QByteArray key = QFile::encodeName(profile.tlsKey);
+        if (!ca.isEmpty())
+            mysql_options(m_mysql, MYSQL_OPT_SSL_CA, ca.constData());
+        if (!cert.isEmpty())
+            mysql_options(m_mysql, MYSQL_OPT_SSL_CERT, cert.constData());
+        if (!key.isEmpty())
+            mysql_options(m_mysql, MYSQL_OPT_SSL_KEY, key.constData());
+    }
 
     const QByteArray host = profile.host.toUtf8();
     const QByteArray user = profile.user.toUtf8();
@@ -88,12 +161,151 @@ void Connection::close()
         mysql_close(m_mysql);
         m_mysql = nullptr;
     }
+    m_inTransaction = false;
+}
+
+bool Connection::isConnectionLost(unsigned int code)
+{
+    switch (code) {
+    case 2002: // CR_CONNECTION_ERROR (socket)
+    case 2003: // CR_CONN_HOST_ERROR
+    case 2006: // CR_SERVER_GONE_ERROR
+    case 2013: // CR_SERVER_LOST
+    case 2055: // CR_SERVER_LOST_EXTENDED
+    case 1053: // ER_SERVER_SHUTDOWN
+    case 1927: // ER_CONNECTION_KILLED
+    case 4031: // ER_CLIENT_INTERACTION_TIMEOUT
+        return true;
+    default:
+        return false;
+    }
+}
+
+namespace {
+
+QByteArray firstWord(const QByteArray& sql)
+{
+    const QByteArray t = sql.trimmed();
+    qsizetype end = 0;
+    while (end < t.size() && (std::isalpha(static_cast<unsigned char>(t[end])) != 0))
+        ++end;
+    return t.left(end).toUpper();
+}
+
+// Statements that change nothing stored, so running them again on a new connection is harmless.
+bool rerunnable(const QByteArray& sql)
+{
+    const QByteArray word = firstWord(sql);
+    if (word == "SELECT")
+        return !sql.toUpper().contains(" INTO ");
+    return word == "SHOW" || word == "DESCRIBE" || word == "EXPLAIN" || word == "SET" || word == "START"
+        || word == "BEGIN" || word == "USE";
+}
+
+} // namespace
+
+void Connection::noteTransaction(const QByteArray& sql)
+{
+    const QByteArray word = firstWord(sql);
+    if (word == "START" || word == "BEGIN")
+        m_inTransaction = true;
+    else if (word == "COMMIT" || word == "ROLLBACK")
+        m_inTransaction = false;
+}
+
+void Connection::reconnect(const QString& reason)
+{
+    QString text = reason;
+    for (;;) {
+        if (!m_lostHandler || m_inLostHandler)
+            throw ConnectionLostError(
+                QStringLiteral("Megszakadt a kapcsolat az adatbázissal.\n%1").arg(text), 2006, m_inLostHandler);
+        bool retry = false;
+        m_inLostHandler = true;
+        try {
+            retry = m_lostHandler(text);
+        } catch (...) {
+            m_inLostHandler = false;
+            throw;
+        }
+        m_inLostHandler = false;
+        if (!retry)
+            throw ConnectionLostError(
+                QStringLiteral("Megszakadt a kapcsolat az adatbázissal; a művelet nem történt meg."), 2006, true);
+        const std::map<QString, int> locks = m_locks;
+        try {
+            const ConnectionProfile profile = m_profile;
+            open(profile);
+        } catch (const ServerSetupError&) {
+            throw;
+        } catch (const DbError& e) {
+            text = e.text();
+            continue;
+        }
+        // The old session's named locks ended with it: take them again, or say what was lost.
+        m_locks.clear();
+        for (const auto& [name, times] : locks) {
+            if (tryLock(name))
+                m_locks[name] = times;
+            else
+                throw ConnectionLostError(
+                    QStringLiteral("A kapcsolat helyreállt, de közben egy másik munkaállomás vette át a(z) \"%1\" "
+                                   "zárolást. A műveletet kérem, kezdje újra.")
+                        .arg(name),
+                    2006, false);
+        }
+        return;
+    }
+}
+
+void Connection::recover(const QByteArray& sql, const DbError& lost, bool sent)
+{
+    const bool wasInTransaction = m_inTransaction;
+    reconnect(lost.text());
+    if (firstWord(sql) == "ROLLBACK")
+        return; // the server rolled the old session back itself; once more is harmless
+    if (wasInTransaction)
+        throw ConnectionLostError(QStringLiteral("Megszakadt a kapcsolat az adatbázissal. A kapcsolat helyreállt, "
+                                                 "de a félbemaradt műveletet a kiszolgáló visszavonta; kérem, "
+                                                 "ismételje meg."),
+                                  lost.code(), false);
+    if (sent && !rerunnable(sql))
+        throw ConnectionLostError(QStringLiteral("Megszakadt a kapcsolat az adatbázissal, miközben a módosítás "
+                                                 "úton volt. A kapcsolat helyreállt; kérem, nézze meg, hogy a "
+                                                 "módosítás megtörtént-e, mielőtt megismétli."),
+                                  lost.code(), false);
+}
+
+template<typename Fn>
+auto Connection::guarded(const QByteArray& sql, Fn&& body) -> decltype(body())
+{
+    for (;;) {
+        bool sent = false; // whether the statement may have reached the server
+        try {
+            if (!m_mysql)
+                send(sql); // fails as "no connection", recovered below
+            // A change goes out only over a connection known to be alive: when the check finds it
+            // dead, the change never reached the server and may be sent again after reconnecting.
+            if (m_lostHandler && !rerunnable(sql) && mysql_ping(m_mysql) != 0)
+                fail();
+            sent = true;
+            auto result = body();
+            noteTransaction(sql);
+            return result;
+        } catch (const ConnectionLostError&) {
+            throw;
+        } catch (const DbError& e) {
+            if (!m_lostHandler || !isConnectionLost(e.code()))
+                throw;
+            recover(sql, e, sent);
+        }
+    }
 }
 
 void Connection::send(const QByteArray& sql)
 {
     if (!m_mysql)
-        throw DbError(QStringLiteral("Nincs kapcsolat az adatbázissal."));
+        throw DbError(QStringLiteral("Nincs kapcsolat az adatbázissal."), 2006);
     if (m_hook)
         m_hook(sql);
     if (mysql_real_query(m_mysql, sql.constData(), static_cast<unsigned long>(sql.size())) != 0)
@@ -102,13 +314,51 @@ void Connection::send(const QByteArray& sql)
 
 void Connection::execute(const QByteArray& sql)
 {
-    send(sql);
-    if (MYSQL_RES* res = mysql_store_result(m_mysql))
-        mysql_free_result(res);
-    else if (mysql_errno(m_mysql) != 0)
-        fail();
-    m_affectedRows = mysql_affected_rows(m_mysql);
-    m_lastInsertId = mysql_insert_id(m_mysql);
+    if (m_lostHandler && firstWord(sql) == "ROLLBACK" && (!m_mysql || mysql_ping(m_mysql) != 0)) {
+        m_inTransaction = false; // a lost session's transaction is rolled back by the server
+        return;
+    }
+    guarded(sql, [&] {
+        send(sql);
+        if (MYSQL_RES* res = mysql_store_result(m_mysql))
+            mysql_free_result(res);
+        else if (mysql_errno(m_mysql) != 0)
+            fail();
+        m_affectedRows = mysql_affected_rows(m_mysql);
+        m_lastInsertId = mysql_insert_id(m_mysql);
+        return 0;
+    });
+}
+
+QByteArray Connection::lockName(const QString& name) const
+{
+    return '\'' + escape(encode(CodePage::Latin2, QStringLiteral("orvena:%1:%2").arg(m_profile.database, name).left(64)))
+        + '\'';
+}
+
+bool Connection::tryLock(const QString& name, int waitSeconds)
+{
+    if (auto held = m_locks.find(name); held != m_locks.end()) {
+        ++held->second;
+        return true;
+    }
+    const auto rows = select("SELECT GET_LOCK(" + lockName(name) + ", " + QByteArray::number(waitSeconds) + ')');
+    if (rows->rowCount() != 1 || rows->text(0, 0) != u"1")
+        return false;
+    m_locks[name] = 1;
+    return true;
+}
+
+void Connection::unlock(const QString& name)
+{
+    auto held = m_locks.find(name);
+    if (held == m_locks.end() || --held->second > 0)
+        return;
+    m_locks.erase(held);
+    try {
+        execute("DO RELEASE_LOCK(" + lockName(name) + ")");
+    } catch (const DbError&) { // a lost session has released it already
+    }
 }
 
 namespace {
@@ -143,6 +393,11 @@ ColumnKind kindOf(const MYSQL_FIELD& field)
 
 std::shared_ptr<ResultSet> Connection::select(const QByteArray& sql)
 {
+    return guarded(sql, [&] { return selectOnce(sql); });
+}
+
+std::shared_ptr<ResultSet> Connection::selectOnce(const QByteArray& sql)
+{
     send(sql);
     MYSQL_RES* res = mysql_use_result(m_mysql);
     auto result = std::make_shared<ResultSet>();
@@ -176,8 +431,10 @@ std::shared_ptr<ResultSet> Connection::select(const QByteArray& sql)
 
 QByteArray Connection::escape(const QByteArray& latin2) const
 {
+    if (!m_mysql && m_lostHandler)
+        const_cast<Connection*>(this)->reconnect(QStringLiteral("Nincs kapcsolat az adatbázissal."));
     if (!m_mysql)
-        throw DbError(QStringLiteral("Nincs kapcsolat az adatbázissal."));
+        throw DbError(QStringLiteral("Nincs kapcsolat az adatbázissal."), 2006);
     QByteArray out(latin2.size() * 2 + 1, Qt::Uninitialized);
     const unsigned long n = mysql_real_escape_string(m_mysql, out.data(), latin2.constData(),
                                                      static_cast<unsigned long>(latin2.size()));

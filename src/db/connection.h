@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <map>
 #include <functional>
 #include <memory>
 
@@ -19,9 +21,37 @@ struct ConnectionProfile {
     QString database = QStringLiteral("orvena2010");
     QString user = QStringLiteral("orvena2010");
     QString password;
+    // TLS: when on, the connection is refused unless it is encrypted and the server's certificate
+    // verifies against tlsCa (or the system's authorities when tlsCa is empty).
+    bool tls = false;
+    QString tlsCa;
+    QString tlsCert; // client certificate and key, when the server asks for one
+    QString tlsKey;
 
-    // The fixed profile, overridden by ORVENA_DB_HOST, _PORT, _SOCKET, _NAME, _USER, _PASSWORD.
+    // The fixed profile, overridden by the configuration file (configFile()) and then by
+    // ORVENA_DB_HOST, _PORT, _SOCKET, _NAME, _USER, _PASSWORD. A user named by the environment
+    // comes with the environment's password (empty when none is set), never the file's.
     static ConnectionProfile fromEnvironment();
+    // The configuration file read: ORVENA_CONFIG when set, else ~/.config/orvena/orvena.conf,
+    // else /etc/orvena/orvena.conf; empty when none exists.
+    static QString configFile();
+    // The profile, one "key = value" per line, password masked.
+    QStringList describe() const;
+};
+
+// The connection to the server was lost and not restored (the operator chose not to retry, or a
+// statement could not safely be repeated). Its text is Hungarian; reported() tells that the
+// operator has already been told, so no second box repeats it.
+class ConnectionLostError : public DbError {
+public:
+    ConnectionLostError(const QString& text, unsigned int code, bool reported)
+        : DbError(text, code), m_reported(reported)
+    {
+    }
+    bool reported() const { return m_reported; }
+
+private:
+    bool m_reported;
 };
 
 // The server runs with case-sensitive table names; the program's mixed-case statements would fail.
@@ -62,15 +92,68 @@ public:
 
     st_mysql* handle() const { return m_mysql; }
 
+    // Asked when the connection to the server is lost, with the client library's text; true means
+    // "Újra": reconnect with the same profile and session settings. Without a handler a lost
+    // connection fails the statement at once.
+    using LostHandler = std::function<bool(const QString& serverText)>;
+    void setLostHandler(LostHandler handler) { m_lostHandler = std::move(handler); }
+    // Client error codes that mean the connection itself is gone.
+    static bool isConnectionLost(unsigned int code);
+    // Inside START TRANSACTION ... COMMIT/ROLLBACK sent over this connection.
+    bool inTransaction() const { return m_inTransaction; }
+
+    // Server-side named locks (GET_LOCK): they end with the session, so a crashed workstation
+    // leaves none behind. Names are prefixed with the database name. tryLock waits at most
+    // waitSeconds; false: another session holds it. Taking a held lock again counts, and it is
+    // released by the last unlock. Held locks are taken again after a reconnect.
+    bool tryLock(const QString& name, int waitSeconds = 0);
+    void unlock(const QString& name);
+    bool holdsLock(const QString& name) const { return m_locks.count(name) != 0; }
+
 private:
     void send(const QByteArray& sql);
+    std::shared_ptr<ResultSet> selectOnce(const QByteArray& sql);
     [[noreturn]] void fail() const;
+    // Runs one statement; a lost connection goes through recover(), which either returns (the
+    // statement is to run again on the new connection) or throws.
+    template<typename Fn>
+    auto guarded(const QByteArray& sql, Fn&& body) -> decltype(body());
+    void recover(const QByteArray& sql, const DbError& lost, bool sent);
+    void reconnect(const QString& reason);
+    void noteTransaction(const QByteArray& sql);
+    QByteArray lockName(const QString& name) const;
 
     st_mysql* m_mysql = nullptr;
     ConnectionProfile m_profile;
     StatementHook m_hook;
     quint64 m_affectedRows = 0;
     quint64 m_lastInsertId = 0;
+    LostHandler m_lostHandler;
+    bool m_inLostHandler = false;
+    bool m_inTransaction = false;
+    std::map<QString, int> m_locks; // name -> times taken in this scope chain
+};
+
+// A named lock held for one scope (see Connection::tryLock).
+class NamedLock {
+public:
+    NamedLock(Connection& connection, const QString& name, int waitSeconds = 0)
+        : m_connection(connection), m_name(name), m_held(connection.tryLock(name, waitSeconds))
+    {
+    }
+    ~NamedLock()
+    {
+        if (m_held)
+            m_connection.unlock(m_name);
+    }
+    NamedLock(const NamedLock&) = delete;
+    NamedLock& operator=(const NamedLock&) = delete;
+    bool held() const { return m_held; }
+
+private:
+    Connection& m_connection;
+    QString m_name;
+    bool m_held;
 };
 
 } // namespace orvena

@@ -58,6 +58,10 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     if (!options.appUser.isEmpty()) {
         const QByteArray account = quoted(admin, options.appUser) + '@' + quoted(admin, options.appHost);
         admin.execute("CREATE USER IF NOT EXISTS " + account + " IDENTIFIED BY " + quoted(admin, options.appPassword));
+        // A password given now is the account's password from now on (the configuration file
+        // holds the same); without one an existing account keeps its own.
+        if (!options.appPassword.isEmpty())
+            admin.execute("ALTER USER " + account + " IDENTIFIED BY " + quoted(admin, options.appPassword));
         admin.execute("GRANT SELECT, INSERT, UPDATE, DELETE, LOCK TABLES ON " + ident(options.database) + ".* TO "
                       + account);
         // The export writes its files through the server (SELECT ... INTO OUTFILE).

@@ -12,7 +12,7 @@ using namespace orvena;
 namespace {
 
 const char* const kHelp =
-    "Használat: orvena-setup [--demo] [--help]\n"
+    "Használat: orvena-setup [--demo] [--print-config] [--help]\n"
     "\n"
     "Létrehozza az Orvena adatbázisát (latin2, magyar rendezés), a program felhasználóját\n"
     "(orvena2010@localhost, FILE joggal az exporthoz), minden hiányzó táblát és a két\n"
@@ -21,7 +21,16 @@ const char* const kHelp =
     "\n"
     "  --demo   minta törzsadatok (kibocsátó, vevők, cikkek, áfakulcsok, két szótár)\n"
     "           a még üres táblákba\n"
+    "  --print-config  kiírja, melyik kiszolgálóhoz és hogyan kapcsolódna a program\n"
+    "           (a jelszó helyett csillagok)\n"
     "  --help   ez a leírás\n"
+    "\n"
+    "Beállítófájl (INI): ~/.config/orvena/orvena.conf, ha nincs, /etc/orvena/orvena.conf\n"
+    "(vagy az ORVENA_CONFIG változóban megadott fájl):\n"
+    "  [database]  host, port, socket, name, user, password\n"
+    "  [tls]       enabled (true/false), ca (a kiszolgáló tanúsítványát kiadó CA fájlja),\n"
+    "              cert, key (ügyféltanúsítvány, ha a kiszolgáló kéri)\n"
+    "A jelszót tartalmazó fájl csak a felhasználója számára legyen olvasható (chmod 600).\n"
     "\n"
     "Környezeti változók:\n"
     "  ORVENA_ADMIN_USER, ORVENA_ADMIN_PASSWORD  rendszergazda (alapértelmezés: root, jelszó nélkül)\n"
@@ -29,7 +38,17 @@ const char* const kHelp =
     "  ORVENA_DB_NAME  az adatbázis neve (alapértelmezés: orvena2010)\n"
     "  ORVENA_DB_USER, ORVENA_DB_PASSWORD  a program felhasználója (alapértelmezés: orvena2010)\n"
     "\n"
-    "A kiszolgálónak lower_case_table_names = 1 beállítással kell futnia.\n";
+    "Közös (irodai) kiszolgáló előkészítése kézzel:\n"
+    "  - a kiszolgáló lower_case_table_names = 1 beállítással fusson (my.cnf, [mysqld]);\n"
+    "  - adatbázis: CREATE DATABASE orvena2010 CHARACTER SET latin2 COLLATE latin2_hungarian_ci;\n"
+    "  - felhasználó munkaállomásonként vagy közösen, jelszóval:\n"
+    "      CREATE USER 'orvena2010'@'%' IDENTIFIED BY '...';\n"
+    "      GRANT SELECT, INSERT, UPDATE, DELETE, LOCK TABLES ON orvena2010.* TO 'orvena2010'@'%';\n"
+    "  - az exporthoz FILE jog és a secure_file_priv beállítás egy export mappára (a kiszolgáló\n"
+    "    csak oda ír; az export képernyőn ezen belüli mappát kell megadni):\n"
+    "      GRANT FILE ON *.* TO 'orvena2010'@'%';\n"
+    "  - hálózaton át TLS-sel: a kiszolgálón ssl_cert/ssl_key, a munkaállomáson [tls] enabled=true, ca=...;\n"
+    "  - ezután az orvena-setup (rendszergazdaként) létrehozza a táblákat és a sorszámokat.\n";
 
 } // namespace
 
@@ -42,6 +61,10 @@ int main(int argc, char** argv)
     for (const QString& arg : app.arguments().mid(1)) {
         if (arg == u"--demo") {
             options.demo = true;
+        } else if (arg == u"--print-config") {
+            for (const QString& line : ConnectionProfile::fromEnvironment().describe())
+                out << line << '\n';
+            return 0;
         } else if (arg == u"--help" || arg == u"-h") {
             out << QString::fromUtf8(kHelp);
             return 0;

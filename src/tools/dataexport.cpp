@@ -32,6 +32,13 @@ QString DataExport::defaultFolder()
 DataExport::DataExport(ScreenContext& context)
     : m_context(context), m_query(context.data.connection(), QStringLiteral("ZQExport")), m_folder(defaultFolder())
 {
+    // Propose the folder the server may write into, when it names one.
+    try {
+        const QString allowed = context.data.connection().select("SELECT IFNULL(@@secure_file_priv, '')")->text(0, 0);
+        if (!allowed.isEmpty() && QFileInfo(allowed).isDir())
+            m_folder = allowed.endsWith(u'/') ? allowed : allowed + u'/';
+    } catch (const DbError&) { // the home folder stays proposed
+    }
 }
 
 QString DataExport::pathOf(int item) const
@@ -58,6 +65,22 @@ bool DataExport::run()
         const QString folder = QFileInfo(pathOf(chosen.front())).absolutePath();
         if (!QFileInfo(folder).isDir()) {
             m_context.ui.message(QStringLiteral("Az export helye nem létezik: %1").arg(folder));
+            return false;
+        }
+        // The server writes files only inside the folder its secure_file_priv names (none at all
+        // when it is unset); say so before it refuses with its own English text.
+        const auto allowed = m_context.data.connection().select(
+            "SELECT @@secure_file_priv IS NULL, IFNULL(@@secure_file_priv, '')");
+        if (allowed->text(0, 0) == u"1") {
+            m_context.ui.message(QStringLiteral("Az adatbázis-kiszolgáló nem ír fájlokat (secure_file_priv nincs "
+                                                "beállítva), ezért az export nem készíthető el."));
+            return false;
+        }
+        if (const QString root = QDir(allowed->text(0, 1)).absolutePath(); !allowed->text(0, 1).isEmpty()
+            && folder != root && !folder.startsWith(root.endsWith(u'/') ? root : root + u'/')) {
+            m_context.ui.message(QStringLiteral("Az export helyének a(z) %1 mappán belül kell lennie: csak oda "
+                                                "írhat az adatbázis-kiszolgáló.")
+                                     .arg(root));
             return false;
         }
         try {

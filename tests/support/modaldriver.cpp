@@ -60,6 +60,12 @@ void ModalDriver::poll()
     if (m_pending)
         return;
     QWidget* modal = QApplication::activeModalWidget();
+    if (qEnvironmentVariableIsSet("ORVENA_DRIVER_DEBUG") && modal != m_lastSeen) {
+        m_lastSeen = modal;
+        auto* shownBox = qobject_cast<QMessageBox*>(modal);
+        qDebug("modal window: %s %s %s", modal ? modal->metaObject()->className() : "-",
+               modal ? qPrintable(modal->objectName()) : "", shownBox ? qPrintable(shownBox->text()) : "");
+    }
     if (!modal)
         return;
     auto* box = qobject_cast<QMessageBox*>(modal);

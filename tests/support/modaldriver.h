@@ -52,6 +52,7 @@ private:
     QStringList m_failures;
     QStringList m_boxes;
     QPointer<QWidget> m_lastBox;
+    QPointer<QWidget> m_lastSeen; // for ORVENA_DRIVER_DEBUG: each change of the modal window is logged
     bool m_pending = false; // an action was posted and has not started yet
 };
 

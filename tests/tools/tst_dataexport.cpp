@@ -28,6 +28,19 @@ QStringList filesIn(const QString& folder)
 
 } // namespace
 
+// A scratch folder the database server may write into: inside the folder its secure_file_priv
+// allows, and open to the server's own (unprivileged) account.
+class ServerDir : public QTemporaryDir {
+public:
+    explicit ServerDir(orvena::test::TestDatabase& db)
+        : QTemporaryDir(db.scalar(QStringLiteral("SELECT @@secure_file_priv")) + QStringLiteral("/orvena-export-XXXXXX"))
+    {
+        QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                          | QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+                                          | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
+    }
+};
+
 class DataExportTest : public QObject {
     Q_OBJECT
     std::unique_ptr<test::TestSession> s;
@@ -49,7 +62,7 @@ private slots:
 
     void exportsSixFilesAndReplacesThemOnTheSecondRun()
     {
-        QTemporaryDir dir;
+        ServerDir dir(s->db);
         QVERIFY(dir.isValid());
         DB_VERIFY(s->db.exec(QStringLiteral(
             "INSERT INTO cikk (cKod, cMegn, cEar, cAfa) VALUES ('1', 'Tűzőgép \"A\"', 1250.5, 27)")));
@@ -82,7 +95,7 @@ private slots:
 
     void exportsOnlyTheCheckedTables()
     {
-        QTemporaryDir dir;
+        ServerDir dir(s->db);
         DataExport ex(s->context);
         ex.setFolder(dir.path() + u'/');
         for (int i = 0; i < DataExport::kItemCount; ++i)
@@ -93,7 +106,7 @@ private slots:
 
     void noBoxCheckedWritesNothingAndStillFinishes()
     {
-        QTemporaryDir dir;
+        ServerDir dir(s->db);
         DataExport ex(s->context);
         ex.setFolder(dir.path() + QStringLiteral("/does-not-matter/"));
         for (int i = 0; i < DataExport::kItemCount; ++i)
@@ -116,7 +129,7 @@ private slots:
     void folderNamesNeedNoCare()
     {
         QFETCH(QString, name);
-        QTemporaryDir dir;
+        ServerDir dir(s->db);
         const QString folder = dir.path() + u'/' + name + u'/';
         QVERIFY(QDir().mkpath(folder));
         DataExport ex(s->context);
@@ -128,7 +141,7 @@ private slots:
 
     void aMissingFolderIsNamedBeforeAnythingIsSent()
     {
-        QTemporaryDir dir;
+        ServerDir dir(s->db);
         DataExport ex(s->context);
         const QString folder = dir.path() + QStringLiteral("/nincs ilyen");
         ex.setFolder(folder + u'/');
@@ -149,7 +162,7 @@ private slots:
 
     void aFolderWithoutSeparatorPrefixesTheFileNames()
     {
-        QTemporaryDir dir;
+        ServerDir dir(s->db);
         DataExport ex(s->context);
         ex.setFolder(dir.path() + QStringLiteral("/export"));
         QVERIFY(ex.run());
@@ -159,7 +172,7 @@ private slots:
 
     void aFailedExportNamesItsTableAndKeepsTheEarlierFiles()
     {
-        QTemporaryDir dir;
+        ServerDir dir(s->db);
         // a folder where cikk.txt should go: neither the program nor the server can replace it
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("cikk.txt")));
         DataExport ex(s->context);

@@ -1,5 +1,6 @@
 #include "dispatcher.h"
 
+#include "db/connection.h"
 #include "db/errors.h"
 
 #include <exception>
@@ -11,6 +12,9 @@ bool runAction(UserInterface& ui, const std::function<void()>& action)
     try {
         action();
         return true;
+    } catch (const ConnectionLostError& e) {
+        if (!e.reported()) // the connection box has told the operator already
+            ui.errorReport(e.text());
     } catch (const Error& e) {
         ui.errorReport(e.text());
     } catch (const std::bad_alloc&) {

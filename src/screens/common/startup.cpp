@@ -33,6 +33,34 @@ QString mainWindowTitle(const QString& version)
     return QStringLiteral("Orvena      Ver.:") + version + QStringLiteral("    2006.-2010");
 }
 
+QString connectionFailureText(const DbError& error, const ConnectionProfile& profile)
+{
+    QString where = ConnectionProfile::configFile();
+    where = where.isEmpty() ? QStringLiteral("~/.config/orvena/orvena.conf vagy /etc/orvena/orvena.conf")
+                            : QStringLiteral("a beállítófájl: %1").arg(where);
+    switch (error.code()) {
+    case 1044: // ER_DBACCESS_DENIED_ERROR
+    case 1045: // ER_ACCESS_DENIED_ERROR
+    case 1698: // ER_ACCESS_DENIED_NO_PASSWORD_ERROR
+        return QStringLiteral("Az adatbázis-kiszolgáló elutasította a bejelentkezést: hibás felhasználónév vagy "
+                              "jelszó (%1).\nEllenőrizze a beállításokat (%2, illetve az ORVENA_DB_USER és "
+                              "ORVENA_DB_PASSWORD környezeti változókat).\n\nA kiszolgáló üzenete: %3")
+            .arg(profile.user, where, error.text());
+    case 2005: // CR_UNKNOWN_HOST
+        return QStringLiteral("Az adatbázis-kiszolgáló neve ismeretlen: \"%1\".\nEllenőrizze a kiszolgáló nevét "
+                              "(%2, illetve az ORVENA_DB_HOST környezeti változót).\n\nA rendszer üzenete: %3")
+            .arg(profile.host, where, error.text());
+    case 2026: // CR_SSL_CONNECTION_ERROR
+        return QStringLiteral("A titkosított (TLS) kapcsolat nem jött létre az adatbázis-kiszolgálóval.\n"
+                              "A kiszolgáló tanúsítványa nem ellenőrizhető, vagy a kiszolgáló nem fogad "
+                              "titkosított kapcsolatot. Ellenőrizze a tanúsítványokat (%1).\n\n"
+                              "A rendszer üzenete: %2")
+            .arg(where, error.text());
+    default:
+        return {};
+    }
+}
+
 bool connectAtStartup(DataModule& data, UserInterface& ui, const ConnectionProfile& profile)
 {
     try {
@@ -40,6 +68,9 @@ bool connectAtStartup(DataModule& data, UserInterface& ui, const ConnectionProfi
         return true;
     } catch (const ServerSetupError& e) {
         ui.notice(e.text());
+    } catch (const DbError& e) {
+        const QString text = connectionFailureText(e, profile);
+        ui.notice(text.isEmpty() ? startupFailureMessage() : text);
     } catch (const Error&) {
         ui.notice(startupFailureMessage());
     }

@@ -14,6 +14,11 @@ QString versionText(); // of this build
 // "Orvena      Ver.:7.010    2006.-2010"
 QString mainWindowTitle(const QString& version);
 
+// The message for a connection refused for a reason the operator can mend in the settings (wrong
+// account or password, unknown host, failed TLS handshake); empty for every other failure, which
+// gets the start-up message.
+QString connectionFailureText(const DbError& error, const ConnectionProfile& profile);
+
 // Connects and opens the base tables. On failure shows the start-up message (question style,
 // single "Yes") and returns false: the program is to end.
 bool connectAtStartup(DataModule& data, UserInterface& ui, const ConnectionProfile& profile);
