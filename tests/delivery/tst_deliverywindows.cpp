@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -28,8 +29,16 @@ namespace {
 QWidget* focused()
 {
     QApplication::processEvents();
-    for (int i = 0; i < 50 && !QApplication::focusWidget(); ++i)
+    for (int i = 0; i < 50 && !QApplication::focusWidget(); ++i) {
+        // the offscreen platform has no window manager that activates a new modal window
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && !QApplication::activeWindow())
+            modal->activateWindow();
         QTest::qWait(20);
+    }
+    if (!QApplication::focusWidget())
+        qWarning("no focus: active %s modal %s",
+                 QApplication::activeWindow() ? qPrintable(QApplication::activeWindow()->objectName()) : "-",
+                 QApplication::activeModalWidget() ? qPrintable(QApplication::activeModalWidget()->objectName()) : "-");
     return QApplication::focusWidget();
 }
 
@@ -41,11 +50,22 @@ void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     QTest::keyClick(w, static_cast<Qt::Key>(key), modifiers);
 }
 
+// Typed text; letters outside ASCII (é, ő) arrive as key events carrying their text, as a
+// Hungarian keyboard sends them.
 void typeText(const QString& text)
 {
     QWidget* w = focused();
     QVERIFY2(w, "no widget has the focus");
-    QTest::keyClicks(w, text);
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClick(w, c.toLatin1());
+        } else {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(w, &press);
+            QApplication::sendEvent(w, &release);
+        }
+    }
 }
 
 // Moves the focus with Tab until the widget called `name` of `window` has it. A memo keeps Tab
@@ -58,7 +78,9 @@ bool tabTo(QWidget* window, const QString& name)
         if (w && w->objectName() == name && window->isAncestorOf(w))
             return true;
         if (!w) {
-            qWarning("tabTo %s: no focus after %s", qPrintable(name), qPrintable(visited.join(u' ')));
+            qWarning("tabTo %s: no focus after %s; active %s modal %s", qPrintable(name), qPrintable(visited.join(u' ')),
+                     QApplication::activeWindow() ? qPrintable(QApplication::activeWindow()->objectName()) : "-",
+                     QApplication::activeModalWidget() ? qPrintable(QApplication::activeModalWidget()->objectName()) : "-");
             return false;
         }
         if (visited.size() < 60)
@@ -211,9 +233,12 @@ private slots:
         }));
         QString customer;
         driver.window(QStringLiteral("TForm3"), guarded([&](QDialog* customers) {
-            QVERIFY(tabTo(customers, QStringLiteral("Kivalaszt")));
+            // the list opens with its grid focused: Down highlights the next customer, and Escape
+            // closes the chooser, which still hands over the highlighted row
+            QVERIFY(customers->isAncestorOf(focused()));
+            press(Qt::Key_Down);
             customer = s->data.query(QStringLiteral("ZQ30")).fieldText(QStringLiteral("vKod"));
-            press(Qt::Key_Return);
+            press(Qt::Key_Escape);
         }));
         driver.window(QStringLiteral("TForm21"), guarded([](QDialog* line) {
             QCOMPARE(focused()->objectName(), QStringLiteral("description"));
@@ -254,6 +279,8 @@ private slots:
                  QStringList{QStringLiteral("20100001|%1| ").arg(customer)});
         QCOMPARE(db().rows("SELECT sBszam, sMegn, sMenny FROM szlasor"), QStringList{"20100001|Kézi tétel|3,5"});
         // leaving the invoice with "Mégsem" keeps it unprinted
+        invoice->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(invoice.get()));
         QVERIFY(tabTo(invoice.get(), QStringLiteral("cancelButton")));
         press(Qt::Key_Return);
         QTRY_VERIFY(!invoice->isVisible());
@@ -326,6 +353,10 @@ private slots:
             toRow(reg, QStringLiteral("20100002"));
             QVERIFY(tabTo(reg, QStringLiteral("modifyButton")));
             press(Qt::Key_Return);
+            // uncovered, the register comes back on the note composed last
+            QTRY_COMPARE(shown(reg, "header_lBszam"), QStringLiteral("20100004"));
+            toRow(reg, QStringLiteral("20100002"));
+            QVERIFY(tabTo(reg, QStringLiteral("modifyButton")));
             press(Qt::Key_J);
             // "Nyomtat" on the third note
             toRow(reg, QStringLiteral("20100003"));
@@ -511,8 +542,8 @@ private slots:
             press(Qt::Key_Return);
         }));
         driver.window(QStringLiteral("TForm3"), guarded([](QDialog* customers) {
-            QVERIFY(tabTo(customers, QStringLiteral("Kivalaszt")));
-            press(Qt::Key_Return);
+            QVERIFY(customers->isAncestorOf(focused()));
+            press(Qt::Key_Escape);
         }));
         driver.window(QStringLiteral("TForm21"), guarded([](QDialog* line) {
             typeText(QStringLiteral("Kalibrálás"));

@@ -1,5 +1,6 @@
 #include "deliverylinedialog.h"
 
+#include "buttonkeys.h"
 #include "fieldbinding.h"
 
 #include "screens/common/dispatcher.h"
@@ -124,6 +125,7 @@ DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, QWidget* parent)
     connect(ok, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_model->accept(); }); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
+    pressButtonsOnEnter(this);
     description->setFocus();
     resize(560, 330);
 }
