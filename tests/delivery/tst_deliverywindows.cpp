@@ -512,6 +512,35 @@ private slots:
                  (QStringList{"Hitelesítés|7", "Szervizóradíj|2"}));
     }
 
+    // A field the program puts the focus on has its text selected: what is typed replaces it.
+    void focusedFieldTakesTheTyping()
+    {
+        s->state.deliveryNumber = QStringLiteral("20100001");
+        s->state.setEditMode(QStringLiteral("szlevsor"), QStringLiteral("Új szállító sor"));
+        ModalDriver driver;
+        driver.window(QStringLiteral("TForm21"), guarded([](QDialog* line) {
+            typeText(QStringLiteral("plat"));
+            QVERIFY(tabTo(line, QStringLiteral("okButton")));
+            press(Qt::Key_Return); // quantity "0" is refused, the focus goes back to it
+            QCOMPARE(focused()->objectName(), QStringLiteral("quantity"));
+            typeText(QStringLiteral("3"));
+            QCOMPARE(shown(line, "quantity"), QStringLiteral("3"));
+            QVERIFY(tabTo(line, QStringLiteral("articleButton")));
+            press(Qt::Key_Return); // the article list, positioned by "plat", left with Escape
+            QCOMPARE(shown(line, "description"), QStringLiteral("Platómérleg 300 kg"));
+            QCOMPARE(focused()->objectName(), QStringLiteral("quantity"));
+            typeText(QStringLiteral("5"));
+            QVERIFY(tabTo(line, QStringLiteral("okButton")));
+            press(Qt::Key_Return);
+        }));
+        driver.box(QStringLiteral("A mennyiség nulla!"), QStringLiteral("OK"));
+        driver.window(QStringLiteral("TForm5"), [](QWidget*) { press(Qt::Key_Escape); });
+        registry->open(Screen::DeliveryLine);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        QCOMPARE(db().rows("SELECT eBszam, ecKod, eMegn, eMenny FROM szlevsor"),
+                 QStringList{"20100001|3|Platómérleg 300 kg|5"});
+    }
+
     // A save refused by the server rolls back first: while its message box waits, the
     // delivery-note sequence row is free for another workstation.
     void failedSaveReleasesTheSequenceBeforeItsBox()

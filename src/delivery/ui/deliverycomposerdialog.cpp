@@ -2,8 +2,8 @@
 
 #include "detailpanel.h"
 #include "fieldbinding.h"
+#include "keyboard.h"
 
-#include "buttonkeys.h"
 #include "delivery/deliverycommon.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/ui/functionkeyfields.h"
@@ -296,7 +296,7 @@ DeliveryComposerDialog::DeliveryComposerDialog(ScreenContext& context, QWidget* 
             return;
         if (it->second->parentWidget() == headerPage)
             headerTabs->setCurrentWidget(headerPage);
-        it->second->setFocus();
+        focusForTyping(it->second);
     });
     connect(m_model, &DeliveryComposer::closeRequested, this, &QDialog::accept);
 

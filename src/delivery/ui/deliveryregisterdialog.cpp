@@ -1,8 +1,8 @@
 #include "deliveryregisterdialog.h"
 
 #include "detailpanel.h"
+#include "keyboard.h"
 
-#include "buttonkeys.h"
 #include "delivery/deliverycommon.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/ui/gridbinding.h"
@@ -222,7 +222,7 @@ DeliveryRegisterDialog::DeliveryRegisterDialog(ScreenContext& context, QWidget* 
     connect(resetField, &QLineEdit::textEdited, m_model, &DeliveryRegister::setResetNumber);
     connect(m_model, &DeliveryRegister::resetNumberChanged, resetField,
             [this, resetField] { resetField->setText(m_model->resetNumber()); });
-    connect(m_model, &DeliveryRegister::resetFocusRequested, resetField, [resetField] { resetField->setFocus(); });
+    connect(m_model, &DeliveryRegister::resetFocusRequested, resetField, [resetField] { focusForTyping(resetField); });
     connect(store, &QPushButton::clicked, this,
             [this] { runAction(m_context.ui, [this] { m_model->storeResetNumber(); }); });
 

@@ -1,7 +1,8 @@
-#include "buttonkeys.h"
+#include "keyboard.h"
 
 #include <QEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace orvena::delivery {
@@ -37,6 +38,13 @@ void pressButtonsOnEnter(QWidget* window)
         button->setAutoDefault(false);
         button->installEventFilter(filter);
     }
+}
+
+void focusForTyping(QWidget* target)
+{
+    target->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(target))
+        edit->selectAll();
 }
 
 } // namespace orvena::delivery
