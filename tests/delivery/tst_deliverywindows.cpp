@@ -206,7 +206,9 @@ private slots:
     // every step by keyboard; the invoice made from the printed note starts unprinted.
     void noteByKeyboardPrintedAndConverted()
     {
-        ModalDriver driver;
+        // one driver at a time: a second one would also answer the boxes of the first
+        auto firstDriver = std::make_unique<ModalDriver>();
+        ModalDriver& driver = *firstDriver;
         QString number;
         driver.window(QStringLiteral("TForm19"), guarded([&](QDialog* reg) {
             QVERIFY(tabTo(reg, QStringLiteral("newButton")));
@@ -254,6 +256,7 @@ private slots:
         driver.window(QStringLiteral("ReportPreview"), closePreview);
         registry->open(Screen::DeliveryRegister);
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        firstDriver.reset();
         QCOMPARE(number, QStringLiteral("20100001"));
         QVERIFY(!customer.isEmpty());
         QCOMPARE(db().rows("SELECT lBszam, lvKod, lSzerz, lPrn FROM szlevfej"),
@@ -338,7 +341,9 @@ private slots:
         db().exec("UPDATE sorszam SET aBszam = '20100004' WHERE aKod = '2'");
         s->state.deliveryNumber = QStringLiteral("20100004"); // the note composed last in this run
 
-        ModalDriver driver;
+        // one driver at a time: a second one would also answer the boxes of the first
+        auto firstDriver = std::make_unique<ModalDriver>();
+        ModalDriver& driver = *firstDriver;
         auto toRow = [](QDialog* reg, const QString& number) {
             QVERIFY(tabTo(reg, QStringLiteral("noteGrid")));
             press(Qt::Key_Home, Qt::ControlModifier);
@@ -376,6 +381,7 @@ private slots:
         });
         registry->open(Screen::DeliveryRegister);
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        firstDriver.reset();
         QCOMPARE(modified, QStringList{"20100002"});
         QCOMPARE(db().rows("SELECT lBszam, lPrn FROM szlevfej ORDER BY lBszam"),
                  (QStringList{"20100001| ", "20100002|I", "20100003|I", "20100004| "}));
@@ -407,7 +413,9 @@ private slots:
         db().exec("UPDATE sorszam SET aBszam = '20100001' WHERE aKod = '2'");
         const QStringList before = snapshot();
         Forbidden forbidden({QStringLiteral("TForm20")});
-        ModalDriver driver;
+        // one driver at a time: a second one would also answer the boxes of the first
+        auto firstDriver = std::make_unique<ModalDriver>();
+        ModalDriver& driver = *firstDriver;
         driver.window(QStringLiteral("TForm19"), guarded([](QDialog* reg) {
             QVERIFY(tabTo(reg, QStringLiteral("newButton")));
             press(Qt::Key_Return);
@@ -419,6 +427,7 @@ private slots:
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         QCOMPARE(forbidden.opened, QStringList());
         QVERIFY(driver.boxes().value(0).contains(QStringLiteral("\"Sorszám \"")));
+        firstDriver.reset();
         QCOMPARE(snapshot(), before);
 
         // another workstation stores invoice 20100001 while this new invoice is being composed
