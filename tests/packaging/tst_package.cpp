@@ -152,9 +152,15 @@ private slots:
               "usr/share/orvena/Szlevel2.frf", "usr/share/orvena/Szlevel3.frf", "usr/share/orvena/litania.txt",
               "usr/share/orvena/ORVENA2009.HLP", "usr/share/applications/orvena.desktop",
               "usr/share/icons/hicolor/scalable/apps/orvena.svg", "usr/share/icons/hicolor/48x48/apps/orvena.png",
-              "usr/share/icons/hicolor/256x256/apps/orvena.png"})
+              "usr/share/icons/hicolor/256x256/apps/orvena.png", "etc/mysql/mariadb.conf.d/60-orvena.cnf"})
             QVERIFY2(QFileInfo::exists(r.filePath(QLatin1String(file))), file);
         QVERIFY(QFileInfo(r.filePath(QStringLiteral("usr/bin/orvena"))).isExecutable());
+        QVERIFY(read(r.filePath(QStringLiteral("etc/mysql/mariadb.conf.d/60-orvena.cnf")))
+                    .contains("lower_case_table_names = 1"));
+        QTemporaryDir control;
+        QCOMPARE(run(QStringLiteral("dpkg-deb"), {QStringLiteral("-e"), deb, control.path()}).status, 0);
+        QCOMPARE(read(QDir(control.path()).filePath(QStringLiteral("conffiles"))).trimmed(),
+                 QByteArray("/etc/mysql/mariadb.conf.d/60-orvena.cnf"));
         QCOMPARE(read(r.filePath(QStringLiteral("usr/share/orvena/litania.txt"))),
                  read(QStringLiteral(ORVENA_SOURCE_DIR "/templates/litania.txt")));
         QCOMPARE(pngSize(r.filePath(QStringLiteral("usr/share/icons/hicolor/48x48/apps/orvena.png"))), QSize(48, 48));
