@@ -58,7 +58,8 @@ QSize pngSize(const QString& path)
     if (b.size() < 24 || !b.startsWith("\x89PNG"))
         return {};
     auto be = [&](int at) {
-        return (uchar(b[at]) << 24) | (uchar(b[at + 1]) << 16) | (uchar(b[at + 2]) << 8) | uchar(b[at + 3]);
+        return (quint32(uchar(b[at])) << 24) | (quint32(uchar(b[at + 1])) << 16) | (quint32(uchar(b[at + 2])) << 8)
+            | quint32(uchar(b[at + 3]));
     };
     return QSize(int(be(16)), int(be(20)));
 }
