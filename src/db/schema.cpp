@@ -184,4 +184,30 @@ QStringList createMissingTables(Connection& connection)
     return created;
 }
 
+int storedSchemaVersion(Connection& connection)
+{
+    const auto table = connection.select("SHOW TABLES LIKE 'semaverzio'");
+    if (table->rowCount() == 0)
+        return 1;
+    const auto rows = connection.select("SELECT MAX(svVerzio) FROM semaverzio");
+    bool ok = false;
+    const int version = rows->rowCount() > 0 ? rows->text(0, 0).toInt(&ok) : 0;
+    return ok ? version : 1;
+}
+
+void recordSchemaVersion(Connection& connection, int version)
+{
+    // Kept apart from the thirteen document and master tables: it is bookkeeping of the setup
+    // tool and the backup, never shown or exported.
+    connection.execute("CREATE TABLE IF NOT EXISTS `semaverzio` (\n"
+                       "  `svID` TINYINT NOT NULL,\n"
+                       "  `svVerzio` INT NOT NULL,\n"
+                       "  `svIdo` DATETIME NOT NULL,\n"
+                       "  PRIMARY KEY (`svID`)\n"
+                       ") ENGINE=InnoDB DEFAULT CHARSET=latin2 COLLATE=latin2_hungarian_ci");
+    connection.execute("INSERT INTO semaverzio (svID, svVerzio, svIdo) VALUES (1, " + QByteArray::number(version)
+                       + ", NOW()) ON DUPLICATE KEY UPDATE svIdo = IF(svVerzio < VALUES(svVerzio), NOW(), svIdo), "
+                         "svVerzio = GREATEST(svVerzio, VALUES(svVerzio))");
+}
+
 } // namespace orvena

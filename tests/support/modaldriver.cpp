@@ -21,6 +21,12 @@ ModalDriver& ModalDriver::box(const QString& text, const QString& button)
     return *this;
 }
 
+ModalDriver& ModalDriver::box(const QString& text, const QString& button, Action check)
+{
+    m_expected.push_back({true, text, button, std::move(check)});
+    return *this;
+}
+
 ModalDriver& ModalDriver::window(const QString& name, Action act)
 {
     m_expected.push_back({false, name, {}, std::move(act)});
@@ -103,6 +109,10 @@ void ModalDriver::poll()
             if (!target)
                 return;
             if (e.isBox) {
+                if (e.act)
+                    e.act(target);
+                if (!target)
+                    return;
                 QAbstractButton* b = button(target, e.button);
                 if (!b) {
                     m_failures << QStringLiteral("box \"%1\" has no button \"%2\"")

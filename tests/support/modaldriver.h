@@ -24,6 +24,8 @@ public:
     // A message box whose text contains `text` (empty: any text): its button labelled `button`
     // ("Yes", "No", "OK", ...) is clicked.
     ModalDriver& box(const QString& text, const QString& button);
+    // The same, running `check` on the box (still open) before its button is clicked.
+    ModalDriver& box(const QString& text, const QString& button, Action check);
     // The modal window whose objectName is `name` (a QDialog's form id): `act` runs on it.
     ModalDriver& window(const QString& name, Action act);
 
