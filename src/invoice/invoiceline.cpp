@@ -273,6 +273,11 @@ void InvoiceLineEditor::store()
 
 bool InvoiceLineEditor::ok()
 {
+    // A line without its invoice's number would belong to no invoice (or to every numberless one).
+    if (isBlank(hostNumber())) {
+        m_context.ui.message(QStringLiteral("A számlasor nem tárolható: a számlának nincs sorszáma!"));
+        return false;
+    }
     if (!validate())
         return false;
     const bool isNew = isNewLine();

@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDialog>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 namespace orvena::test {
@@ -79,6 +81,13 @@ void ModalDriver::poll()
                 escape->click();
             else
                 box->done(0);
+        } else if (!m_failures.isEmpty()) {
+            // After a failure the flow no longer goes as listed: a window left waiting would hang
+            // the test, so it is closed.
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+                m_failures << QStringLiteral("window %1 closed after the failure").arg(modal->objectName());
+                dialog->reject();
+            }
         }
         return;
     }
@@ -107,6 +116,11 @@ void ModalDriver::poll()
                 b->click();
             } else {
                 e.act(target);
+                // A failed step leaves its window to nobody: close it, so the flow around it
+                // unwinds and the test reports the failure instead of hanging.
+                if (QTest::currentTestFailed() && target && target->isVisible())
+                    if (auto* dialog = qobject_cast<QDialog*>(target.data()))
+                        dialog->reject();
             }
         },
         Qt::QueuedConnection);
