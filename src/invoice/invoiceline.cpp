@@ -111,7 +111,7 @@ bool InvoiceLineEditor::prepare()
             set(VatRate, lines.fieldText(QStringLiteral("sAFA")));
             set(Net, lines.fieldText(QStringLiteral("sAlap")));
             set(Vat, lines.fieldText(QStringLiteral("sAdo")));
-            set(Note, lines.fieldText(QStringLiteral("smemo")));
+            set(Note, memoFromDatabase(lines.fieldText(QStringLiteral("smemo"))));
         } catch (const Error&) {
             m_context.ui.message(QStringLiteral("Hiba a cikksor feltöltésben való megjelenitésekor!"));
             return false;
@@ -261,7 +261,8 @@ void InvoiceLineEditor::store()
     q.setText(QStringLiteral("p5"), m_fields[Unit]);
     q.setFloat(QStringLiteral("p6"), m_fields[Quantity]);
     q.setFloat(QStringLiteral("p7"), m_fields[UnitPrice]);
-    q.setText(QStringLiteral("p9"), m_fields[Note]);
+    // Stored with CR LF line breaks like every other memo.
+    q.setText(QStringLiteral("p9"), memoToDatabase(m_fields[Note]));
     q.setFloat(QStringLiteral("p10"), m_fields[VatRate]);
     q.setFloat(QStringLiteral("p11"), m_fields[GasOil]);
     q.setText(QStringLiteral("p12"), m_fields[Currency]);

@@ -12,7 +12,9 @@
 #include "screens/common/ui/screenregistry.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -466,6 +468,40 @@ private slots:
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         QCOMPARE(s->db.rows(QStringLiteral("SELECT sMegn, sMenny FROM szlasor WHERE sBszam = '20100041' ORDER BY sMegn")),
                  (QStringList{QStringLiteral("Harmadik|5"), QStringLiteral("Mérleg 20100041|1")}));
+    }
+
+    // The line note keeps its line breaks as every memo does: CR LF in the database, one line
+    // each on the screen when the line is opened again.
+    void lineNoteStoredWithCrLf()
+    {
+        seedInvoice(QStringLiteral("20100041"), false, 2);
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm9"),
+                    [&](QWidget* composer) {
+                        QTest::mouseClick(buttonOf(composer, "modifyLineButton"), Qt::LeftButton);
+                        QTest::mouseClick(buttonOf(composer, "modifyLineButton"), Qt::LeftButton);
+                        QTest::mouseClick(buttonOf(composer, "cancelButton"), Qt::LeftButton);
+                    })
+            .window(QStringLiteral("TForm10"),
+                    [&](QWidget* line) {
+                        QGuiApplication::clipboard()->setText(QStringLiteral("első sor\nmásodik sor"));
+                        QVERIFY(tabTo(line, QStringLiteral("field%1").arg(InvoiceLineEditor::Note)));
+                        press(Qt::Key_V, Qt::ControlModifier);
+                        QTest::mouseClick(buttonOf(line, "okButton"), Qt::LeftButton);
+                    })
+            .window(QStringLiteral("TForm10"), [&](QWidget* line) {
+                auto* note = line->findChild<QPlainTextEdit*>(QStringLiteral("field%1").arg(InvoiceLineEditor::Note));
+                QCOMPARE(note->toPlainText(), QStringLiteral("első sor\nmásodik sor"));
+                QTest::mouseClick(buttonOf(line, "cancelButton"), Qt::LeftButton);
+            });
+        QTest::mouseClick(buttonOf(reg.get(), "modifyButton"), Qt::LeftButton);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT REPLACE(REPLACE(sMemo, CHAR(13), '<CR>'), CHAR(10), '<LF>') "
+                                             "FROM szlasor WHERE sMegn = 'Mérleg 20100041'")),
+                 QStringLiteral("első sor<CR><LF>második sor"));
     }
 
     // A field the program focuses (after a chooser, after a validation message) has its text
