@@ -84,8 +84,12 @@ void InvoiceRegister::reread()
         m_positioned = true;
         m_positionedBy = current;
         if (!highlighted.isEmpty()) {
+            // Exactly that invoice: a prefix match alone could stand on a longer number.
+            if (list.locate(p("fBszam"), highlighted) && list.fieldText(p("fBszam")) == highlighted)
+                return;
+            const int column = list.columnIndex(p("fBszam"));
             for (int row = 0; row < list.rowCount(); ++row) {
-                if (list.text(row, p("fBszam")) == highlighted) {
+                if (list.text(row, column) == highlighted) {
                     list.setCurrentRow(row);
                     return;
                 }
