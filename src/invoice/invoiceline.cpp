@@ -111,7 +111,7 @@ bool InvoiceLineEditor::prepare()
             set(VatRate, lines.fieldText(QStringLiteral("sAFA")));
             set(Net, lines.fieldText(QStringLiteral("sAlap")));
             set(Vat, lines.fieldText(QStringLiteral("sAdo")));
-            set(Note, lines.fieldText(QStringLiteral("smemo")));
+            set(Note, memoFromDatabase(lines.fieldText(QStringLiteral("smemo"))));
         } catch (const Error&) {
             m_context.ui.message(QStringLiteral("Hiba a cikksor feltöltésben való megjelenitésekor!"));
             return false;
@@ -261,7 +261,8 @@ void InvoiceLineEditor::store()
     q.setText(QStringLiteral("p5"), m_fields[Unit]);
     q.setFloat(QStringLiteral("p6"), m_fields[Quantity]);
     q.setFloat(QStringLiteral("p7"), m_fields[UnitPrice]);
-    q.setText(QStringLiteral("p9"), m_fields[Note]);
+    // Stored with CR LF line breaks like every other memo.
+    q.setText(QStringLiteral("p9"), memoToDatabase(m_fields[Note]));
     q.setFloat(QStringLiteral("p10"), m_fields[VatRate]);
     q.setFloat(QStringLiteral("p11"), m_fields[GasOil]);
     q.setText(QStringLiteral("p12"), m_fields[Currency]);
@@ -273,6 +274,11 @@ void InvoiceLineEditor::store()
 
 bool InvoiceLineEditor::ok()
 {
+    // A line without its invoice's number would belong to no invoice (or to every numberless one).
+    if (isBlank(hostNumber())) {
+        m_context.ui.message(QStringLiteral("A számlasor nem tárolható: a számlának nincs sorszáma!"));
+        return false;
+    }
     if (!validate())
         return false;
     const bool isNew = isNewLine();

@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDialog>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 namespace orvena::test {
@@ -77,6 +79,14 @@ void ModalDriver::poll()
     auto* box = qobject_cast<QMessageBox*>(modal);
     if (box && box == m_lastBox)
         return; // already answered, still closing
+    if (!box && m_acted.contains(modal)) {
+        // Its step is running, or the window stays open after it; after a failure nobody will
+        // close it, so it is closed here.
+        if (!m_failures.isEmpty() && !m_running.contains(modal))
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+        return;
+    }
     if (box)
         m_boxes << box->text();
 
@@ -91,6 +101,13 @@ void ModalDriver::poll()
                 escape->click();
             else
                 box->done(0);
+        } else if (!m_failures.isEmpty()) {
+            // After a failure the flow no longer goes as listed: a window left waiting would hang
+            // the test, so it is closed.
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+                m_failures << QStringLiteral("window %1 closed after the failure").arg(modal->objectName());
+                dialog->reject();
+            }
         }
         return;
     }
@@ -100,6 +117,9 @@ void ModalDriver::poll()
     QPointer<QWidget> target = modal;
     if (box)
         m_lastBox = box;
+    else
+        m_acted << target;
+    m_acted.removeAll(QPointer<QWidget>());
     // Acting from inside the poll would block this timer for the whole nested flow: post it.
     m_pending = true;
     QMetaObject::invokeMethod(
@@ -122,7 +142,15 @@ void ModalDriver::poll()
                 }
                 b->click();
             } else {
+                const QWidget* running = target.data();
+                m_running << running;
                 e.act(target);
+                m_running.removeOne(running);
+                // A failed step leaves its window to nobody: close it, so the flow around it
+                // unwinds and the test reports the failure instead of hanging.
+                if (QTest::currentTestFailed() && target && target->isVisible())
+                    if (auto* dialog = qobject_cast<QDialog*>(target.data()))
+                        dialog->reject();
             }
         },
         Qt::QueuedConnection);

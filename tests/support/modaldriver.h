@@ -55,6 +55,10 @@ private:
     QStringList m_boxes;
     QPointer<QWidget> m_lastBox;
     QPointer<QWidget> m_lastSeen; // for ORVENA_DRIVER_DEBUG: each change of the modal window is logged
+    // Windows already handed to a test step: a step still running on one (or a window left
+    // open after its step) is never taken for the next expectation of the same name.
+    QList<QPointer<QWidget>> m_acted;
+    QList<const QWidget*> m_running; // windows whose step has not returned yet
     bool m_pending = false; // an action was posted and has not started yet
 };
 

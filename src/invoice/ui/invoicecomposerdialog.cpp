@@ -4,6 +4,7 @@
 
 #include "invoice/invoicetexts.h"
 #include "screens/common/querytablemodel.h"
+#include "screens/common/ui/focusfield.h"
 #include "screens/common/ui/functionkeyfields.h"
 #include "screens/common/ui/gridbinding.h"
 #include "screens/common/ui/keyhandling.h"
@@ -100,7 +101,7 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
         if (QWidget* w = widgetFor(field)) {
             if (tabs->widget(0)->isAncestorOf(w))
                 tabs->setCurrentIndex(0);
-            w->setFocus(Qt::OtherFocusReason);
+            focusForTyping(w);
         }
     });
 
@@ -347,7 +348,9 @@ QWidget* InvoiceComposerDialog::buildLines(ScreenContext& context)
                                        {QStringLiteral("sID"), QStringLiteral("ID")}},
                                       grid);
     bindGridToQuery(grid, model);
-    grid->setFocusPolicy(Qt::NoFocus);
+    // The grid takes the focus so the arrow keys aim "Módosít" and "Töröl"; Tab leaves it.
+    grid->setFocusPolicy(Qt::StrongFocus);
+    grid->setTabKeyNavigation(false);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     grid->horizontalHeader()->setDefaultSectionSize(80);
     grid->setColumnWidth(3, 240);

@@ -2,6 +2,7 @@
 
 #include "invoicewidgets.h"
 
+#include "screens/common/ui/focusfield.h"
 #include "screens/common/ui/keyhandling.h"
 
 #include <QGridLayout>
@@ -161,8 +162,7 @@ InvoiceLineDialog::InvoiceLineDialog(InvoiceLineEditor* model, QWidget* parent) 
         QTimer::singleShot(0, this, &QDialog::accept);
     });
     connect(m_model, &InvoiceLineEditor::focusRequested, this, [this](int field) {
-        if (QWidget* w = widgetFor(field))
-            w->setFocus(Qt::OtherFocusReason);
+        focusForTyping(widgetFor(field));
     });
     installEnterNavigation(this, EnterMode::FormFirst);
     installEnterPressesButtons(this);
