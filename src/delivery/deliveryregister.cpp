@@ -1,5 +1,7 @@
 #include "deliveryregister.h"
 
+#include "screens/common/worklocks.h"
+
 #include "deliverycommon.h"
 #include "printdeliverynote.h"
 
@@ -68,6 +70,21 @@ QString DeliveryRegister::headerField(const QString& column) const
 
 void DeliveryRegister::openComposer(const QString& mode, const QString& number)
 {
+    // One workstation at a time composes under the next number, and one modifies a stored note.
+    const auto lock = mode == kModifyNote
+        ? worklock::take(m_context, worklock::deliveryNote(number),
+                         [&number] {
+                             return QStringLiteral("A(z) %1 számú szállítólevelet egy másik munkaállomás éppen "
+                                                   "módosítja. Kérem, próbálja újra, amikor ott elkészült.")
+                                 .arg(number);
+                         })
+        : worklock::take(m_context, worklock::newDeliveryNote(), [this] {
+              return QStringLiteral("Egy másik munkaállomás éppen új szállítólevelet készít (a(z) %1 számút). "
+                                    "Kérem, próbálja újra, amikor ott elkészült.")
+                  .arg(nextDocumentNumber(m_context.data.query(kSequenceQuery), kDeliverySequence));
+          });
+    if (!lock)
+        return;
     m_context.state.setEditMode(kHeaderTable, mode);
     // The composition screen loads a note to modify by this number; for a new note it forms
     // the next number itself.

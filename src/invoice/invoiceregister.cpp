@@ -8,6 +8,7 @@
 #include "db/errors.h"
 #include "db/transaction.h"
 #include "screens/common/dispatcher.h"
+#include "screens/common/worklocks.h"
 
 #include <memory>
 
@@ -53,6 +54,14 @@ void run(Query& q, const QString& sql, std::initializer_list<std::pair<const cha
     for (const auto& [name, value] : params)
         q.setText(p(name), value);
     q.execute();
+}
+
+// Another workstation holds the invoice numbering: it is composing the next invoice.
+QString busyNumbering(ScreenContext& context)
+{
+    return QStringLiteral("Egy másik munkaállomás éppen új számlát készít (a(z) %1 számút). Kérem, próbálja "
+                          "újra, amikor ott elkészült.")
+        .arg(nextDocumentNumber(context.data.query(p("ZQ50")), kInvoiceSequence));
 }
 
 } // namespace
@@ -140,6 +149,10 @@ QString InvoiceRegister::highlightedNumber() const
 void InvoiceRegister::newInvoice()
 {
     runAction(m_context.ui, [this] {
+        // One workstation at a time composes under the next number, until its screen closes.
+        const auto numbering = worklock::take(m_context, worklock::newInvoice(), [this] { return busyNumbering(m_context); });
+        if (!numbering)
+            return;
         m_context.state.setEditMode(kHeaderTable, kNewInvoice);
         m_context.opener.open(Screen::InvoiceComposer);
     });
@@ -154,6 +167,15 @@ void InvoiceRegister::modifyInvoice(bool checkPrinted)
             m_context.ui.notice(QStringLiteral("Nyomtatott Szla nem módositható !"));
             return;
         }
+        const QString number = highlightedNumber();
+        const auto document = worklock::take(
+            m_context, worklock::invoice(number), [&number] {
+                return QStringLiteral("A(z) %1 számú számlát egy másik munkaállomás éppen módosítja. Kérem, "
+                                      "próbálja újra, amikor ott elkészült.")
+                    .arg(number);
+            });
+        if (!document)
+            return;
         m_context.state.setEditMode(kHeaderTable, kModifyInvoice);
         m_context.opener.open(Screen::InvoiceComposer);
     });
@@ -209,6 +231,17 @@ void InvoiceRegister::storno()
 QString createStornoInvoice(ScreenContext& context, const QString& reversed)
 {
     DataModule& data = context.data;
+    const auto numbering = worklock::take(context, worklock::newInvoice(), [&context] { return busyNumbering(context); });
+    if (!numbering)
+        return {};
+    const auto document = worklock::take(
+        context, worklock::invoice(reversed), [&reversed] {
+            return QStringLiteral("A(z) %1 számú számlát egy másik munkaállomás éppen módosítja, most nem "
+                                  "stornózható. Kérem, próbálja újra később.")
+                .arg(reversed);
+        });
+    if (!document)
+        return {};
 
     Query& head = data.query(p("ZQ121"));
     Query& lines = data.query(p("ZQ131"));
