@@ -3,6 +3,7 @@
 // when it closes.
 #include "delivery/printdeliverynote.h"
 #include "invoice/printinvoice.h"
+#include "reports/pagedump.h"
 #include "reports/recordingpresenter.h"
 #include "reports/ui/reportpreview.h"
 #include "support/fakes.h"
