@@ -219,16 +219,23 @@ private:
     void place(const Band& band)
     {
         LaidBand laid = layoutBand(band);
-        if (m_bandsOnPage > 0 && m_cursor + laid.height > m_footerTop) {
+        const bool fitsOnAPage = laid.height <= m_footerTop - m_pageTop;
+        if (m_bandsOnPage > 0 && m_cursor + laid.height > m_footerTop && fitsOnAPage) {
             finishPage();
             startPage();
             laid = layoutBand(band); // evaluated again on its own page ([PAGE#])
         }
         while (m_cursor + laid.height > m_footerTop + kEpsilon) {
             std::optional<LaidBand> rest = splitBand(laid, m_footerTop - m_cursor);
-            if (!rest)
-                break; // a single line taller than the page: it runs over the footer
+            if (!rest) {
+                if (m_bandsOnPage == 0)
+                    break; // a single line taller than the page: it runs over the footer
+                finishPage(); // not even its first line fits here
+                startPage();
+                continue;
+            }
             emitBand(laid, m_cursor);
+            ++m_bandsOnPage;
             finishPage();
             startPage();
             laid = std::move(*rest);

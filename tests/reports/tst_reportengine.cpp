@@ -353,6 +353,15 @@ void TestReportEngine::bandTallerThanPageContinues()
     QVERIFY(!model.pages[0].texts[0].frame.bottom);
     QVERIFY(!model.pages[1].texts[0].frame.top);
     QVERIFY(!model.pages.back().find(QStringLiteral("VÉGE")).empty());
+
+    // after another band the tall one starts in the room left on that page, not on a new one
+    const QByteArray after = wrapPages(QStringLiteral(
+        "<page><band kind=\"header\" top=\"10\" height=\"100\"><text x=\"0\" y=\"0\" w=\"100\" h=\"14\">FEJ</text>"
+        "</band><band kind=\"totals\" top=\"0\" height=\"20\">"
+        "<text x=\"10\" y=\"0\" w=\"200\" h=\"20\" size=\"8\">%1</text></band></page>").arg(numbers.join(QStringLiteral("<br/>"))));
+    const PageModel continued = layout(after);
+    QCOMPARE(continued.pages[0].allTexts().first(), QStringLiteral("FEJ"));
+    QVERIFY(continued.pages[0].find(QStringLiteral("1. sor")).at(0)->box.top() < 111);
 }
 
 void TestReportEngine::pdfText()

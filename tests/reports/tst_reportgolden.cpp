@@ -71,39 +71,50 @@ QStringList statements(const QString& sql)
 
 // Where a line's letters are: one rect per run of non-blank characters (templates place words
 // with runs of blanks), placed by the object's alignment, as high as the font's ascent and descent.
-std::vector<QRectF> inkOf(const TextItem& item, const TextLine& line)
-{
-    static QImage device = [] {
-        QImage image(1, 1, QImage::Format_RGB32);
+class Ink {
+public:
+    Ink() : m_device(1, 1, QImage::Format_RGB32)
+    {
         const int dotsPerMeter = qRound(kUnitsPerInch / 0.0254);
-        image.setDotsPerMeterX(dotsPerMeter);
-        image.setDotsPerMeterY(dotsPerMeter);
-        return image;
-    }();
-    static std::map<QString, QFontMetricsF> metrics;
-    const QString key = QStringLiteral("%1|%2|%3|%4").arg(item.font.family).arg(item.font.pointSize).arg(item.font.bold).arg(item.font.italic);
-    auto it = metrics.find(key);
-    if (it == metrics.end()) {
-        QFont font(item.font.family);
-        font.setPointSizeF(item.font.pointSize);
-        font.setBold(item.font.bold);
-        font.setItalic(item.font.italic);
-        it = metrics.emplace(key, QFontMetricsF(font, &device)).first;
+        m_device.setDotsPerMeterX(dotsPerMeter);
+        m_device.setDotsPerMeterY(dotsPerMeter);
     }
-    const QFontMetricsF& fm = it->second;
-    const double full = fm.horizontalAdvance(line.text);
-    double left = line.rect.left();
-    if (item.align == HAlign::Right)
-        left = line.rect.right() - full;
-    else if (item.align == HAlign::Center)
-        left = line.rect.center().x() - full / 2;
-    std::vector<QRectF> words;
-    static const QRegularExpression word(QStringLiteral("\\S+"));
-    for (const QRegularExpressionMatch& m : word.globalMatch(line.text))
-        words.emplace_back(left + fm.horizontalAdvance(line.text.left(m.capturedStart())), line.rect.top(),
-                           fm.horizontalAdvance(m.captured()), fm.ascent() + fm.descent());
-    return words;
-}
+
+    std::vector<QRectF> of(const TextItem& item, const TextLine& line)
+    {
+        const QFontMetricsF& fm = metrics(item.font);
+        const double full = fm.horizontalAdvance(line.text);
+        double left = line.rect.left();
+        if (item.align == HAlign::Right)
+            left = line.rect.right() - full;
+        else if (item.align == HAlign::Center)
+            left = line.rect.center().x() - full / 2;
+        std::vector<QRectF> words;
+        static const QRegularExpression word(QStringLiteral("\\S+"));
+        for (const QRegularExpressionMatch& m : word.globalMatch(line.text))
+            words.emplace_back(left + fm.horizontalAdvance(line.text.left(m.capturedStart())), line.rect.top(),
+                               fm.horizontalAdvance(m.captured()), fm.ascent() + fm.descent());
+        return words;
+    }
+
+private:
+    const QFontMetricsF& metrics(const FontSpec& spec)
+    {
+        const QString key = QStringLiteral("%1|%2|%3|%4").arg(spec.family).arg(spec.pointSize).arg(spec.bold).arg(spec.italic);
+        auto it = m_metrics.find(key);
+        if (it == m_metrics.end()) {
+            QFont font(spec.family);
+            font.setPointSizeF(spec.pointSize);
+            font.setBold(spec.bold);
+            font.setItalic(spec.italic);
+            it = m_metrics.emplace(key, QFontMetricsF(font, &m_device)).first;
+        }
+        return it->second;
+    }
+
+    QImage m_device;
+    std::map<QString, QFontMetricsF> m_metrics;
+};
 
 // Letters of different objects drawn over each other, as "page: a / b".
 QStringList overdrawnLines(const PageModel& model)
@@ -113,13 +124,14 @@ QStringList overdrawnLines(const PageModel& model)
         QRectF ink;
         QString line;
     };
+    Ink ink;
     QStringList found;
     for (const Page& page : model.pages) {
         std::vector<Word> words;
         for (size_t i = 0; i < page.texts.size(); ++i)
             for (const TextLine& line : page.texts[i].lines)
-                for (const QRectF& ink : inkOf(page.texts[i], line))
-                    words.push_back({i, ink, line.text});
+                for (const QRectF& rect : ink.of(page.texts[i], line))
+                    words.push_back({i, rect, line.text});
         for (size_t a = 0; a < words.size(); ++a)
             for (size_t b = a + 1; b < words.size(); ++b) {
                 if (words[a].item == words[b].item)
