@@ -28,6 +28,7 @@ private slots:
     void deliveryNotePdf();
     void failures_data();
     void failures();
+    void fourVatRatesInPdf();
     void unwritablePdfLeavesFlag_data();
     void unwritablePdfLeavesFlag();
 
@@ -223,6 +224,33 @@ void TestCommandLine::failures()
     QVERIFY(!QFile::exists(file));
     QCOMPARE(m_session->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100002'")),
              QStringLiteral(" "));
+}
+
+void TestCommandLine::fourVatRatesInPdf()
+{
+    // The VAT summary of an invoice with the four demo rates shows all four on every copy.
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    DB_VERIFY(m_session->db.exec(QStringLiteral(
+        "INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fPrn, fKerek, fArfoly, fPnem, fmKod, fzKod, "
+        "fvKod, fMemoSzall, fMemoVevo) VALUES ('20100004', '2010-05-19', '2010-05-19', '2010-05-27', 'kp.', ' ', 0, 0, "
+        "'Ft', '00002', '1', '1', 'Tisza', 'Kovács')")));
+    DB_VERIFY(m_session->db.exec(QStringLiteral(
+        "INSERT INTO szlasor (sBszam, scKod, sMegn, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa) SELECT "
+        "'20100004', kAfakod, 'Tétel', 1, 'db', 1000, 'Ft', kAfakod, kAfanev, kAfa FROM afa")));
+    QCOMPARE(m_session->db.scalar(QStringLiteral("SELECT COUNT(DISTINCT sAfanev) FROM szlasor WHERE sBszam = '20100004'")),
+             QStringLiteral("4"));
+    const QString file = m_dir.filePath(QStringLiteral("negykulcs.pdf"));
+    const Run r = run({QStringLiteral("--invoice"), QStringLiteral("20100004"), QStringLiteral("--pdf"), file});
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    const QString text = pdfText(file);
+    // the rate names print only in the summary, once per copy
+    for (const QString& rate : {QStringLiteral("18%"), QStringLiteral("27%"), QStringLiteral("5%"), QStringLiteral("AAM")})
+        QVERIFY2(text.count(rate) == 3, qPrintable(rate + u'\n' + text));
+    // 4 x 1000 net and 270 + 180 + 50 + 0 tax
+    // the totals under the lines, under the summary and the payable amount, on each copy
+    QCOMPARE(text.count(QStringLiteral("4 500,00")), 9);
+
 }
 
 void TestCommandLine::unwritablePdfLeavesFlag_data()
