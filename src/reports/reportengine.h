@@ -17,7 +17,6 @@ public:
     // Tells the job that the document now exists on paper or in a file; only the first call
     // reaches it.
     void reportProduced();
-    bool wasProduced() const { return m_wasProduced; }
     PageModel pages;
 
 private:

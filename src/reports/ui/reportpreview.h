@@ -26,7 +26,6 @@ public:
     QAction* printAction() const { return m_print; }
     QAction* pdfAction() const { return m_pdf; }
     QPrintPreviewWidget* view() const { return m_view; }
-    const PageModel& pages() const { return m_pages; }
 
     // Writes the report into a PDF file; false (after telling the operator) when it cannot.
     bool saveAsPdf(const QString& fileName);

@@ -2,7 +2,8 @@
 // The print routines' side of the report engine. A routine fills the run's report variables,
 // names its datasets and hands a job to the presenter: prepare() loads the template and lays the
 // report out, present() shows it in the preview, prints it or writes it to a file, and tells the
-// job when the document has been produced (the moment a document may be marked printed). QtCore only: the engine lives behind this interface.
+// job when the document has been produced (the moment a document may be marked printed). QtCore
+// only: the engine lives behind this interface.
 #include <QHash>
 #include <QString>
 #include <array>
