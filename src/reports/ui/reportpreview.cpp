@@ -36,7 +36,10 @@ void showError(QWidget* parent, const QString& text)
 } // namespace
 
 ReportPreviewDialog::ReportPreviewDialog(const PageModel& pages, QWidget* parent, std::function<void()> produced)
-    : QDialog(parent), m_pages(pages), m_produced(std::move(produced)), m_previewPrinter(std::make_unique<QPrinter>(QPrinter::ScreenResolution))
+    : QDialog(parent),
+      m_pages(pages),
+      m_produced(std::move(produced)),
+      m_previewPrinter(std::make_unique<QPrinter>(QPrinter::ScreenResolution))
 {
     setObjectName(QStringLiteral("ReportPreview"));
     setWindowTitle(pages.title.isEmpty() ? QStringLiteral("Nyomtatási kép") : pages.title);
