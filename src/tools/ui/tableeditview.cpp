@@ -101,9 +101,15 @@ TableEditView::TableEditView(TableEditModel& model, UserInterface& ui, QWidget* 
         {"insert", QStringLiteral("+"), QStringLiteral("Új sor"), [this] { m_model.insert(); }},
         {"delete", QStringLiteral("−"), QStringLiteral("Sor törlése"),
          [this] {
-             if (m_model.state() == TableEditModel::State::Insert
-                 || m_ui.askYesNo(QStringLiteral("Törli a kijelölt sort?")))
-                 m_model.deleteCurrent();
+             if (m_model.state() == TableEditModel::State::Insert) {
+                 m_model.deleteCurrent(); // only drops the row being typed
+                 return;
+             }
+             // the row the operator saw when pressing the button, whatever the grid does
+             // while the question is open
+             const QString key = m_model.currentKey();
+             if (!key.isEmpty() && m_ui.askYesNo(QStringLiteral("Törli a kijelölt sort?")))
+                 m_model.deleteRow(key);
          }},
         {"edit", QStringLiteral("▲"), QStringLiteral("Sor szerkesztése"), [this] { m_model.edit(); }},
         {"post", QStringLiteral("✓"), QStringLiteral("Változás mentése"), [this] { m_model.post(); }},
