@@ -291,7 +291,7 @@ DeliveryComposerDialog::DeliveryComposerDialog(ScreenContext& context, QWidget* 
             return;
         if (it->second->parentWidget() == headerPage)
             headerTabs->setCurrentWidget(headerPage);
-        it->second->setFocus();
+        focusField(it->second);
     });
     connect(m_model, &DeliveryComposer::closeRequested, this, &QDialog::accept);
 
