@@ -220,6 +220,31 @@ private slots:
         QVERIFY(rows(QStringLiteral("SELECT sID FROM szlasor")).isEmpty());
     }
 
+    // A character latin2 cannot hold, pasted into a document screen, is refused at once with the
+    // clear message; the rest of the paste stays and is stored.
+    void unstorableCharactersAreRefusedWhereTyped()
+    {
+        newLineFor(QStringLiteral("20100042"));
+        using F = InvoiceLineEditor;
+        ModalDriver driver;
+        QString shown;
+        driver
+            .window(QStringLiteral("TForm10"),
+                    [&](QWidget* line) {
+                        QLineEdit* name = edit(line, lineField(F::ArticleName));
+                        pasteInto(name, QStringLiteral("Kávé 5€ ") + QString::fromUtf8("\xF0\x9F\x98\x80"));
+                        QTest::qWait(100); // the box comes once the paste is done
+                        shown = name->text();
+                        typeInto(edit(line, lineField(F::Quantity)), QStringLiteral("2"));
+                        typeInto(edit(line, lineField(F::UnitPrice)), QStringLiteral("350"));
+                        click(line, QStringLiteral("okButton"));
+                    })
+            .box(QStringLiteral("A(z) \"€\" karakter (U+20AC) nem tárolható"), QStringLiteral("OK"));
+        QVERIFY(run(Screen::InvoiceLine, driver));
+        QCOMPARE(shown, QStringLiteral("Kávé 5 "));
+        QCOMPARE(rows(QStringLiteral("SELECT sMegn FROM szlasor")), QStringList{QStringLiteral("Kávé 5 ")});
+    }
+
     // Every digit of a price reaches its DECIMAL column: no 15-digit rounding on the way.
     void amountsKeepEveryDigit()
     {

@@ -108,7 +108,7 @@ void reportUnstorable(QWidget* field, const QString& message)
 // change signals with the cleaned text only.
 class FieldValidator : public QValidator {
 public:
-    FieldValidator(QLineEdit* edit) : QValidator(edit), m_edit(edit) { setObjectName(QStringLiteral("fieldGuard")); }
+    explicit FieldValidator(QLineEdit* edit) : QValidator(edit), m_edit(edit) { setObjectName(QStringLiteral("fieldGuard")); }
     void setFilter(const CharFilter& filter) { m_filter = filter; }
     const CharFilter& filter() const { return m_filter; }
 
@@ -190,7 +190,7 @@ FieldValidator* guardOf(QLineEdit* edit)
 
 class MemoGuard : public QObject {
 public:
-    MemoGuard(QPlainTextEdit* memo) : QObject(memo), m_memo(memo)
+    explicit MemoGuard(QPlainTextEdit* memo) : QObject(memo), m_memo(memo)
     {
         setObjectName(QStringLiteral("fieldGuard"));
         connect(memo, &QPlainTextEdit::textChanged, this, [this] { clean(); });
