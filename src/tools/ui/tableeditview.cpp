@@ -1,11 +1,13 @@
 #include "tableeditview.h"
 
 #include "screens/common/dispatcher.h"
+#include "screens/common/ui/keyhandling.h"
 #include "screens/common/userinterface.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QStyledItemDelegate>
@@ -31,6 +33,9 @@ public:
             editor = memo;
         } else {
             editor = QStyledItemDelegate::createEditor(parent, option, index);
+            // a text cell takes at most what its column holds
+            if (auto* line = qobject_cast<QLineEdit*>(editor))
+                limitToColumn(line, m_model.tableName(), m_model.query().columnNames().value(index.column()));
         }
         m_editor = editor;
         return editor;
