@@ -146,8 +146,8 @@ std::vector<EditScreen::Check> ArticleEdit::checks() const
 bool ArticleEdit::save()
 {
     SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a cikkben "),
-                          QStringLiteral("Hiba: Újban, INSERT-edit a cikkben"),
-                          QStringLiteral("Hiba az append vagy edit közben a cikkben!")};
+                    QStringLiteral("Hiba: Újban, INSERT-edit a cikkben"),
+                    QStringLiteral("Hiba az append vagy edit közben a cikkben!")};
     texts.labels = labels();
     auto setCommon = [this] {
         m_list.setText(QStringLiteral("p1"), field(QStringLiteral("cSzam")));

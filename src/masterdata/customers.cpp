@@ -149,8 +149,8 @@ void CustomerEdit::compose()
         }
         if (isNew()) {
             // a copy is pending: the block is composed for the copy, the source stays as it is
-            composeIntoField(Screen::CustomerBlock, HeaderBlockComposer::traits(HeaderBlockComposer::Party::Customer).fieldColumns,
-                             QStringLiteral("vMemoVevo"));
+            const auto& traits = HeaderBlockComposer::traits(HeaderBlockComposer::Party::Customer);
+            composeIntoField(Screen::CustomerBlock, traits.fieldColumns, QStringLiteral("vMemoVevo"));
             return;
         }
         setEditMode(customer::kComposeMode);
@@ -174,8 +174,8 @@ std::vector<EditScreen::Check> CustomerEdit::checks() const
 bool CustomerEdit::save()
 {
     SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a vevöben "),
-                          QStringLiteral("Hiba: Újban, INSERT-edit a vevöben "),
-                          QStringLiteral("Hiba az append vagy edit közben a vevöben!")};
+                    QStringLiteral("Hiba: Újban, INSERT-edit a vevöben "),
+                    QStringLiteral("Hiba az append vagy edit közben a vevöben!")};
     texts.labels = labels();
     // A new customer's block gets its name and address appended; the field itself changes only
     // once the record is stored, so a refused save can be repeated without doubling the lines.

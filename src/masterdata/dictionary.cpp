@@ -260,8 +260,8 @@ bool DictionaryEdit::codeAcceptable()
 bool DictionaryEdit::save()
 {
     SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a szótárban "),
-                          QStringLiteral("Hiba: Újban, INSERT-edit az szótárban "),
-                          QStringLiteral("Hiba az append vagy edit közben a szótárban!")};
+                    QStringLiteral("Hiba: Újban, INSERT-edit az szótárban "),
+                    QStringLiteral("Hiba az append vagy edit közben a szótárban!")};
     texts.labels = labels();
     try {
         if (!codeAcceptable())

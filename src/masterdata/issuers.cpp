@@ -131,8 +131,8 @@ void IssuerEdit::compose()
         }
         if (isNew()) {
             // a copy is pending: the block is composed for the copy, the source stays as it is
-            composeIntoField(Screen::IssuerBlock, HeaderBlockComposer::traits(HeaderBlockComposer::Party::Issuer).fieldColumns,
-                             QStringLiteral("zMemoSzall"));
+            const auto& traits = HeaderBlockComposer::traits(HeaderBlockComposer::Party::Issuer);
+            composeIntoField(Screen::IssuerBlock, traits.fieldColumns, QStringLiteral("zMemoSzall"));
             return;
         }
         setEditMode(issuer::kComposeMode);
@@ -151,8 +151,8 @@ std::vector<EditScreen::Check> IssuerEdit::checks() const
 bool IssuerEdit::save()
 {
     SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a szállítóban "),
-                          QStringLiteral("Hiba: Újban, INSERT-edit a szálítóban "),
-                          QStringLiteral("Hiba az append vagy edit közben a szállítóban!")};
+                    QStringLiteral("Hiba: Újban, INSERT-edit a szálítóban "),
+                    QStringLiteral("Hiba az append vagy edit közben a szállítóban!")};
     texts.labels = labels();
     // A new issuer's block gets its first name line and address appended once it is stored.
     QString block = field(QStringLiteral("zMemoSzall"));

@@ -73,8 +73,8 @@ std::vector<EditScreen::Check> VatEdit::checks() const
 bool VatEdit::save()
 {
     SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a áfaban "),
-                          QStringLiteral("Hiba: Újban, INSERT-edit az Áfaban "),
-                          QStringLiteral("Hiba az append vagy edit közben a áfaban!")};
+                    QStringLiteral("Hiba: Újban, INSERT-edit az Áfaban "),
+                    QStringLiteral("Hiba az append vagy edit közben a áfaban!")};
     texts.labels = labels();
     const bool saved = runSave(m_context.ui, m_list, m_aux, isNew(), {vat::kTable, QStringLiteral("kAfakod")}, texts,
                                [this](const QString& code) {
