@@ -109,9 +109,9 @@ void DeliveryLineEditor::accept()
     if (isZeroNumber(m_fields[Quantity]))
         return fail(QStringLiteral("A mennyiség nulla!"), Quantity);
     // the finished number converts and fits its column before anything is written
-    if (const QString problem =
-            numberProblem(QStringLiteral("szlevsor"), QStringLiteral("eMenny"), m_fields[Quantity], QStringLiteral("Mennyiség"));
-        !problem.isEmpty())
+    const QString problem = numberProblem(QStringLiteral("szlevsor"), QStringLiteral("eMenny"), m_fields[Quantity],
+                                          QStringLiteral("Mennyiség"));
+    if (!problem.isEmpty())
         return fail(problem, Quantity);
 
     const bool newLine = isNewLine();
