@@ -281,6 +281,42 @@ private slots:
         QVERIFY2(copy.first().contains(QStringLiteral("Szállítási cím: Győr, Ipari park\r\n")), qPrintable(copy.first()));
     }
 
+    // The same for an issuer: the composer's block goes with the copy, the source stays.
+    void anIssuerCopysComposedBlockStaysWithTheCopy()
+    {
+        const QString source = one(QStringLiteral("SELECT * FROM szallito WHERE zKod = '1'"));
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm11"),
+                    [&](QWidget* list) {
+                        click(list, QStringLiteral("Modosit"));
+                        click(list, QStringLiteral("Megsem"));
+                    })
+            .window(QStringLiteral("TForm23"),
+                    [&](QWidget* form) {
+                        click(form, QStringLiteral("Button_Másolat készítés"));
+                        form->findChild<QTabWidget*>()->setCurrentIndex(1);
+                        click(form, QStringLiteral("Button_Osszeallit"));
+                        click(form, QStringLiteral("Button_OK"));
+                    })
+            .window(QStringLiteral("TForm24"), [&](QWidget* composer) {
+                auto* block = composer->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+                block->setFocus();
+                block->moveCursor(QTextCursor::End);
+                QTest::keyClick(block, Qt::Key_Return);
+                typeText(block, QStringLiteral("Fióktelep: Hódmezővásárhely"));
+                click(composer, QStringLiteral("Button1"));
+            });
+        QVERIFY(run(Screen::IssuerList, driver));
+        QCOMPARE(one(QStringLiteral("SELECT * FROM szallito WHERE zKod = '1'")), source);
+        const QStringList copy =
+            s->db.rows(QStringLiteral("SELECT zKod, zNev1, zMemoSzall FROM szallito WHERE zNev1 LIKE '%másolat'"));
+        QCOMPARE(copy.size(), 1);
+        QVERIFY2(copy.first().startsWith(QStringLiteral("2|Tisza-Mérleg Kereskedelmi Kft. - másolat|")),
+                 qPrintable(copy.first()));
+        QVERIFY2(copy.first().contains(QStringLiteral("Fióktelep: Hódmezővásárhely\r\n")), qPrintable(copy.first()));
+    }
+
     // Typing past a column's width stops at the width; a character latin2 lacks is refused at
     // once with the clear message and never reaches the field.
     void fieldsTakeWhatTheColumnHolds()
