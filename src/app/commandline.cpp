@@ -226,8 +226,9 @@ QString commandLineHelp()
         "  --delivery-note <szállítólevélszám> --pdf <fájl>\n"
         "        a szállítólevél négy példányát a megadott PDF-fájlba írja\n"
         "  --mark-printed\n"
-        "        nyomtatásként készíti el: a még nem nyomtatott bizonylatot nyomtatottnak\n"
-        "        jelöli; nélküle megtekintés, a nyomtatottság jelzése nem változik\n"
+        "        nyomtatásként készíti el: a még nem nyomtatott bizonylatot a PDF-fájl\n"
+        "        sikeres megírása után nyomtatottnak jelöli (ha a fájl nem írható, a jelzés\n"
+        "        nem változik); nélküle megtekintés, a nyomtatottság jelzése nem változik\n"
         "\n"
         "Adatmentés és visszaállítás:\n"
         "  --backup <fájl>\n"
@@ -282,8 +283,8 @@ std::optional<int> runCommandLine(int& argc, char** argv)
     DataModule data;
     try {
         data.connect(ConnectionProfile::fromEnvironment());
-    } catch (const Error& e) {
-        printTo(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el (%1).").arg(e.text()));
+    } catch (const Error&) {
+        printTo(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el."));
         return 3;
     }
     AppState state;
@@ -292,6 +293,8 @@ std::optional<int> runCommandLine(int& argc, char** argv)
     NoScreens screens;
     reports::PdfReportPresenter presenter(request->pdfFile);
     ScreenContext context{data, state, ui, screens, &presenter};
+    // The print routine marks the document printed (with --mark-printed) only after the
+    // presenter has written the PDF; a file that cannot be written ends here with the flag as it was.
     try {
         if (request->document == CommandLineRequest::Document::Invoice)
             PrintInvoice(context, request->number);

@@ -19,7 +19,8 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvena"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvena"));
+    // No application display name: the platform would append it to every window title. Message
+    // boxes take the application name as their title.
     QApplication::setApplicationVersion(versionText());
     QApplication::setDesktopFileName(QStringLiteral("orvena")); // the menu entry and its icon
     applyProgramLocale();

@@ -2,6 +2,10 @@
 
 #include "codepages.h"
 #include "connection.h"
+#include "conversions.h"
+#include "errors.h"
+
+#include <QRegularExpression>
 
 namespace orvena {
 
@@ -153,6 +157,69 @@ const TableDef* schemaTable(const QString& name)
         if (t.name.compare(name, Qt::CaseInsensitive) == 0)
             return &t;
     return nullptr;
+}
+
+ColumnLimits columnLimits(const QString& table, const QString& column)
+{
+    const TableDef* def = schemaTable(table);
+    if (!def)
+        return {};
+    for (const ColumnDef& c : def->columns) {
+        if (c.name.compare(column, Qt::CaseInsensitive) != 0)
+            continue;
+        static const QRegularExpression varchar(QStringLiteral("^VARCHAR\\((\\d+)\\)"));
+        static const QRegularExpression decimal(QStringLiteral("^DECIMAL\\((\\d+),(\\d+)\\)"));
+        ColumnLimits limits;
+        limits.kind = ColumnLimits::Kind::Other;
+        if (const auto m = varchar.match(c.type); m.hasMatch()) {
+            limits.kind = ColumnLimits::Kind::Text;
+            limits.width = m.captured(1).toInt();
+        } else if (const auto d = decimal.match(c.type); d.hasMatch()) {
+            limits.kind = ColumnLimits::Kind::Decimal;
+            limits.digits = d.captured(1).toInt();
+            limits.scale = d.captured(2).toInt();
+        } else if (c.type.startsWith(QStringLiteral("INT")) || c.type.startsWith(QStringLiteral("BIGINT"))) {
+            limits.kind = ColumnLimits::Kind::Integer;
+        }
+        return limits;
+    }
+    return {};
+}
+
+int textWidth(const QString& table, const QString& column)
+{
+    const ColumnLimits limits = columnLimits(table, column);
+    return limits.kind == ColumnLimits::Kind::Text ? limits.width : 0;
+}
+
+void checkNumberFits(const QString& table, const QString& column, const QString& text, const QString& label)
+{
+    if (text.trimmed().isEmpty())
+        return;
+    const ColumnLimits limits = columnLimits(table, column);
+    QByteArray literal;
+    try {
+        literal = decimalLiteral(text);
+    } catch (const ConversionError&) {
+        return; // the conversion reports it
+    }
+    QByteArray whole = literal.startsWith('-') ? literal.mid(1) : literal;
+    whole = whole.left(whole.indexOf('.') < 0 ? whole.size() : whole.indexOf('.'));
+    while (whole.size() > 1 && whole.startsWith('0'))
+        whole.remove(0, 1);
+    bool fits = true;
+    QString largest;
+    if (limits.kind == ColumnLimits::Kind::Decimal) {
+        const int wholeDigits = limits.digits - limits.scale;
+        fits = whole.size() <= wholeDigits;
+        largest = QString(wholeDigits, u'9') + (limits.scale > 0 ? u',' + QString(limits.scale, u'9') : QString());
+    } else if (limits.kind == ColumnLimits::Kind::Integer) {
+        fits = whole.size() < 10 || (whole.size() == 10 && whole <= QByteArray("2147483647"));
+        largest = QStringLiteral("2147483647");
+    }
+    if (!fits)
+        throw ConversionError(QStringLiteral("A(z) \"%1\" mező értéke (%2) túl nagy: legfeljebb %3 lehet.")
+                                  .arg(label, text.trimmed(), largest));
 }
 
 QString createTableStatement(const TableDef& table)

@@ -22,7 +22,25 @@ struct TableDef {
     QStringList columnNames() const;
 };
 
+// What a column can hold, read from its SQL type.
+struct ColumnLimits {
+    enum class Kind { Unknown, Text, Decimal, Integer, Other };
+    Kind kind = Kind::Unknown;
+    int width = 0;  // characters of a VARCHAR
+    int digits = 0; // DECIMAL(digits, scale)
+    int scale = 0;
+};
+
 const std::vector<TableDef>& schemaTables();
+// The limits of table.column (names compared without regard to case); Kind::Unknown when the
+// schema has no such column.
+ColumnLimits columnLimits(const QString& table, const QString& column);
+// The characters a text column holds; 0 for other columns (no limit known).
+int textWidth(const QString& table, const QString& column);
+// Checks that the typed number fits the numeric column (its whole digits for a DECIMAL, the
+// 32-bit range for an INT) before anything is written. Throws ConversionError naming `label`.
+// An empty text and columns without a numeric type pass; the conversion itself is not checked.
+void checkNumberFits(const QString& table, const QString& column, const QString& text, const QString& label);
 const TableDef* schemaTable(const QString& name);
 // CREATE TABLE IF NOT EXISTS for one table (InnoDB, latin2 / latin2_hungarian_ci).
 QString createTableStatement(const TableDef& table);

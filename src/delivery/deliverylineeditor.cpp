@@ -2,6 +2,7 @@
 
 #include "deliverycommon.h"
 #include "memotext.h"
+#include "screens/common/numberfields.h"
 
 #include "db/errors.h"
 #include "db/transaction.h"
@@ -106,8 +107,13 @@ void DeliveryLineEditor::accept()
         return fail(QStringLiteral("Nincs megadva a megnevezés!"), Description);
     if (isBlank(m_fields[Unit]))
         return fail(QStringLiteral("Nincs megadva a mennyiségegység!"), Unit);
-    if (m_fields[Quantity] == u"0")
+    if (isZeroNumber(m_fields[Quantity]))
         return fail(QStringLiteral("A mennyiség nulla!"), Quantity);
+    // the finished number converts and fits its column before anything is written
+    const QString problem = numberProblem(QStringLiteral("szlevsor"), QStringLiteral("eMenny"), m_fields[Quantity],
+                                          QStringLiteral("Mennyiség"));
+    if (!problem.isEmpty())
+        return fail(problem, Quantity);
 
     const bool newLine = isNewLine();
     if (!store())

@@ -8,6 +8,7 @@
 #include "db/errors.h"
 #include "db/transaction.h"
 #include "screens/common/dispatcher.h"
+#include "screens/common/numberfields.h"
 
 #include <QDate>
 
@@ -331,6 +332,21 @@ bool InvoiceComposer::validate()
         if (!isValidDate(m_fields[date])) {
             m_context.ui.message(QStringLiteral("Hibás dátum!"));
             focus(date);
+            return false;
+        }
+    }
+    // the finished numbers convert and fit their columns before anything is written
+    const struct {
+        Field field;
+        const char* column;
+        const char16_t* label;
+    } numbers[] = {{ExchangeRate, "fArfoly", u"Árfolyam"}, {Discount, "fKerek", u"Kedvezmény%"}};
+    for (const auto& n : numbers) {
+        const QString problem = numberProblem(QStringLiteral("szlafej"), QString::fromLatin1(n.column),
+                                              m_fields[n.field], QString::fromUtf16(n.label));
+        if (!problem.isEmpty()) {
+            m_context.ui.message(problem);
+            focus(n.field);
             return false;
         }
     }

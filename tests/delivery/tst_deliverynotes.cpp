@@ -54,6 +54,10 @@ private slots:
         QTest::newRow("no unit") << "0" << "Csavar" << " " << "Nincs megadva a mennyiségegység!"
                                  << int(DeliveryLineEditor::Unit);
         QTest::newRow("zero") << "0" << "Csavar" << "db" << "A mennyiség nulla!" << int(DeliveryLineEditor::Quantity);
+        QTest::newRow("zero with decimals") << "0,0" << "Csavar" << "db" << "A mennyiség nulla!"
+                                            << int(DeliveryLineEditor::Quantity);
+        QTest::newRow("not a number") << "-" << "Csavar" << "db" << "Mennyiség: A(z) '-' nem érvényes szám."
+                                      << int(DeliveryLineEditor::Quantity);
     }
     void lineValidationsInOrder()
     {
@@ -83,7 +87,7 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
         QTest::newRow("comma") << "1,5" << "1,5";
-        QTest::newRow("zero with decimals") << "0,0" << "0";
+        QTest::newRow("trailing zero") << "2,50" << "2,5";
         QTest::newRow("negative") << "-1" << "-1";
     }
     void lineQuantitiesStored()

@@ -296,7 +296,7 @@ DeliveryComposerDialog::DeliveryComposerDialog(ScreenContext& context, QWidget* 
             return;
         if (it->second->parentWidget() == headerPage)
             headerTabs->setCurrentWidget(headerPage);
-        focusForTyping(it->second);
+        focusField(it->second);
     });
     connect(m_model, &DeliveryComposer::closeRequested, this, &QDialog::accept);
 

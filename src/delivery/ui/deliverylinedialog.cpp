@@ -117,7 +117,7 @@ DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, QWidget* parent)
     connect(m_model, &DeliveryLineEditor::focusRequested, this, [focusTargets](int field) {
         const auto it = focusTargets.find(field);
         if (it != focusTargets.end())
-            focusForTyping(it->second);
+            focusField(it->second);
     });
     connect(m_model, &DeliveryLineEditor::closeRequested, this, &QDialog::accept);
     connect(articleButton, &QPushButton::clicked, this,

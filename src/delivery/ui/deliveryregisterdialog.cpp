@@ -222,7 +222,7 @@ DeliveryRegisterDialog::DeliveryRegisterDialog(ScreenContext& context, QWidget* 
     connect(resetField, &QLineEdit::textEdited, m_model, &DeliveryRegister::setResetNumber);
     connect(m_model, &DeliveryRegister::resetNumberChanged, resetField,
             [this, resetField] { resetField->setText(m_model->resetNumber()); });
-    connect(m_model, &DeliveryRegister::resetFocusRequested, resetField, [resetField] { focusForTyping(resetField); });
+    connect(m_model, &DeliveryRegister::resetFocusRequested, resetField, [resetField] { focusField(resetField); });
     connect(store, &QPushButton::clicked, this,
             [this] { runAction(m_context.ui, [this] { m_model->storeResetNumber(); }); });
 

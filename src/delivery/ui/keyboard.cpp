@@ -40,11 +40,4 @@ void pressButtonsOnEnter(QWidget* window)
     }
 }
 
-void focusForTyping(QWidget* target)
-{
-    target->setFocus(Qt::OtherFocusReason);
-    if (auto* edit = qobject_cast<QLineEdit*>(target))
-        edit->selectAll();
-}
-
 } // namespace orvena::delivery

@@ -9,8 +9,4 @@ namespace orvena::delivery {
 // not choose. Installs the key on every push button the window holds now.
 void pressButtonsOnEnter(QWidget* window);
 
-// Puts the focus where the program sends the operator (after a chooser, after a refused "OK"),
-// with a field's text selected, so what is typed replaces it.
-void focusForTyping(QWidget* target);
-
 } // namespace orvena::delivery

@@ -4,7 +4,6 @@
 
 #include "invoice/invoicetexts.h"
 #include "screens/common/querytablemodel.h"
-#include "screens/common/ui/focusfield.h"
 #include "screens/common/ui/functionkeyfields.h"
 #include "screens/common/ui/gridbinding.h"
 #include "screens/common/ui/keyhandling.h"
@@ -101,7 +100,7 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
         if (QWidget* w = widgetFor(field)) {
             if (tabs->widget(0)->isAncestorOf(w))
                 tabs->setCurrentIndex(0);
-            focusForTyping(w);
+            focusField(w);
         }
     });
 
@@ -147,6 +146,11 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     QLineEdit* discount = edit(F::Discount);
     discount->setMaximumWidth(80);
     QLineEdit* remark = edit(F::Remark);
+    // text fields take at most what their columns hold
+    limitToColumn(contract, QStringLiteral("szlafej"), QStringLiteral("fSzerz"));
+    limitToColumn(payment, QStringLiteral("szlafej"), QStringLiteral("fFizmod"));
+    limitToColumn(currency, QStringLiteral("szlafej"), QStringLiteral("fPnem"));
+    limitToColumn(remark, QStringLiteral("szlafej"), QStringLiteral("fMegj"));
     installFunctionKeyLine(remark, context.state);
     auto* message = new QPlainTextEdit(page);
     message->setObjectName(name(F::Message));

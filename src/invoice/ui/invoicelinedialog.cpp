@@ -2,7 +2,6 @@
 
 #include "invoicewidgets.h"
 
-#include "screens/common/ui/focusfield.h"
 #include "screens/common/ui/keyhandling.h"
 
 #include <QGridLayout>
@@ -63,6 +62,11 @@ InvoiceLineDialog::InvoiceLineDialog(InvoiceLineEditor* model, QWidget* parent) 
     QLineEdit* price = edit(F::UnitPrice);
     installCharFilter(price, CharFilter::decimal());
     QLineEdit* currency = edit(F::Currency);
+    // text fields take at most what their columns hold
+    limitToColumn(name, QStringLiteral("szlasor"), QStringLiteral("sMegn"));
+    limitToColumn(vtsz, QStringLiteral("szlasor"), QStringLiteral("sVtsz"));
+    limitToColumn(unit, QStringLiteral("szlasor"), QStringLiteral("sMe"));
+    limitToColumn(currency, QStringLiteral("szlasor"), QStringLiteral("sPnem"));
     QLineEdit* rate = edit(F::VatRate);
     rate->setToolTip(QStringLiteral("Klikkre \"27\" / \"0\" váltás"));
     installCharFilter(rate, CharFilter(QStringLiteral("0123456789,")));
@@ -162,7 +166,8 @@ InvoiceLineDialog::InvoiceLineDialog(InvoiceLineEditor* model, QWidget* parent) 
         QTimer::singleShot(0, this, &QDialog::accept);
     });
     connect(m_model, &InvoiceLineEditor::focusRequested, this, [this](int field) {
-        focusForTyping(widgetFor(field));
+        if (QWidget* w = widgetFor(field))
+            focusField(w);
     });
     installEnterNavigation(this, EnterMode::FormFirst);
     installEnterPressesButtons(this);
