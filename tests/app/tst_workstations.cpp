@@ -7,6 +7,7 @@
 #include "delivery/deliveryregister.h"
 #include "invoice/invoiceregister.h"
 #include "invoice/invoicetexts.h"
+#include "screens/common/savedelete.h"
 
 #include <QTest>
 
@@ -159,6 +160,35 @@ private slots:
         QVERIFY(b->ui.texts(FakeUserInterface::Kind::Notice)
                     .value(0)
                     .startsWith(QStringLiteral("Egy másik munkaállomás éppen új szállítólevelet készít (a(z) 20100001")));
+    }
+
+    void newCodesAreNeverGivenTwice()
+    {
+        // both save a new customer at the same moment: the second waits for the first's commit
+        auto save = [](ScreenContext& c, const QString& name, const std::function<void()>& meanwhile) {
+            Query& list = c.data.query(QStringLiteral("ZQ30"));
+            Query& aux = c.data.query(QStringLiteral("ZQ31"));
+            return runSave(c.ui, list, aux, true, CodeRule{QStringLiteral("vevo"), QStringLiteral("vKod")},
+                           SaveTexts{QStringLiteral("Hiba: Újban"), QStringLiteral("Hiba: Módosításban"),
+                                     QStringLiteral("Hiba")},
+                           [&](const QString& code) {
+                               if (meanwhile)
+                                   meanwhile();
+                               list.setSql({QStringLiteral("INSERT INTO vevo (vKod, vNeve) VALUES (:p0, :p1)")});
+                               list.setText(QStringLiteral("p0"), code);
+                               list.setText(QStringLiteral("p1"), name);
+                               list.execute();
+                           });
+        };
+        bool secondSaved = true;
+        QVERIFY(save(a->context, QStringLiteral("Első Kft."), [&] {
+            secondSaved = save(b->context, QStringLiteral("Második Kft."), {});
+        }));
+        QVERIFY(!secondSaved);
+        QVERIFY(b->ui.last().startsWith(QStringLiteral("Egy másik munkaállomás éppen új sort ment ide")));
+        QVERIFY(save(b->context, QStringLiteral("Második Kft."), {}));
+        QCOMPARE(a->db.rows(QStringLiteral("SELECT vKod, vNeve FROM vevo WHERE vKod IN ('6', '7') ORDER BY vKod")),
+                 QStringList({QStringLiteral("6|Első Kft."), QStringLiteral("7|Második Kft.")}));
     }
 
     void aWorkstationThatDiesLeavesNothingLocked()

@@ -1,5 +1,9 @@
 #include "savedelete.h"
 
+#include "worklocks.h"
+
+#include <optional>
+
 #include <QRegularExpression>
 
 namespace orvena {
@@ -120,9 +124,20 @@ bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeR
     };
     try {
         QString code;
+        // A new code is taken under the table's code lock until the row is committed, so two
+        // workstations saving at once never get the same code; the other one waits a moment.
+        std::optional<NamedLock> codeLock;
         if (isNew) {
-            if (!rule.column.isEmpty())
+            if (!rule.column.isEmpty()) {
+                codeLock.emplace(aux.connection(), worklock::codes(rule.table), 3);
+                if (!codeLock->held()) {
+                    restoreList();
+                    ui.message(QStringLiteral("Egy másik munkaállomás éppen új sort ment ide, ezért az új kód most "
+                                              "nem adható ki. Kérem, nyomja meg újra az \"OK\" gombot."));
+                    return false;
+                }
                 code = nextCode(aux, rule);
+            }
             runStatement(list, QStringLiteral("START TRANSACTION"));
         }
         try {
