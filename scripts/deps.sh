@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
-    libmariadb-dev mariadb-server mariadb-client
+    libmariadb-dev mariadb-server mariadb-client libssl-dev libxml2-dev openssl
     fonts-liberation2 poppler-utils xvfb xauth
 )
 missing=()
