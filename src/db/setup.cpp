@@ -2,6 +2,7 @@
 
 #include "codepages.h"
 #include "connection.h"
+#include "navsendschema.h"
 #include "schema.h"
 
 #include <QDate>
@@ -69,6 +70,7 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     const QStringList created = createMissingTables(admin);
     done << (created.isEmpty() ? QStringLiteral("Minden tábla megvolt.")
                                : QStringLiteral("Létrehozott táblák: %1").arg(created.join(QStringLiteral(", "))));
+    done << ensureNavSendSchema(admin);
 
     const int year = options.year > 0 ? options.year : QDate::currentDate().year();
     const QString start = QString::number(year * 10000);

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cstring>
+
 namespace orvena::nav {
 
 namespace {
@@ -47,6 +49,38 @@ bool neverConnected(QNetworkReply::NetworkError e)
         return false;
     }
 }
+
+// The request body as a device that cannot be rewound. Qt's HTTP layer quietly sends a request
+// again when the server closes the connection without an answer; for a report that would be a
+// second report of the same invoices. With nothing to rewind, such a close ends the request as
+// unanswered instead, and the queue settles it through the transaction list.
+class OneShotBody : public QIODevice {
+public:
+    explicit OneShotBody(QByteArray data, QObject* parent) : QIODevice(parent), m_data(std::move(data))
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+    bool reset() override { return false; }
+    qint64 bytesAvailable() const override { return m_data.size() - m_pos + QIODevice::bytesAvailable(); }
+    qint64 size() const override { return m_data.size(); }
+
+protected:
+    qint64 readData(char* out, qint64 max) override
+    {
+        const qint64 n = std::min(max, m_data.size() - m_pos);
+        if (n <= 0)
+            return m_pos >= m_data.size() ? -1 : 0;
+        std::memcpy(out, m_data.constData() + m_pos, static_cast<size_t>(n));
+        m_pos += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_data;
+    qint64 m_pos = 0;
+};
 
 } // namespace
 
@@ -152,8 +186,12 @@ Exchange Client::post(const QString& operation, const QString& requestId, const 
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     request.setSslConfiguration(sslConfiguration());
     request.setTransferTimeout(0);
+    request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
 
-    QNetworkReply* reply = m_network->post(request, body);
+    auto* device = new OneShotBody(body, nullptr);
+    QNetworkReply* reply = m_network->post(request, device);
+    device->setParent(reply);
     qint64 uploaded = 0;
     bool timedOut = false;
     bool cancelled = false;
@@ -221,7 +259,12 @@ TokenResult Client::tokenExchange()
 
 Exchange Client::manageInvoice(const QString& exchangeToken, const std::vector<InvoiceOperation>& operations)
 {
-    const RequestHeader h = RequestHeader::fresh();
+    return manageInvoice(exchangeToken, operations, RequestHeader::fresh());
+}
+
+Exchange Client::manageInvoice(const QString& exchangeToken, const std::vector<InvoiceOperation>& operations,
+                               const RequestHeader& h)
+{
     return post(QStringLiteral("manageInvoice"), h.requestId,
                 buildManageInvoice(m_credentials, h, exchangeToken, operations));
 }

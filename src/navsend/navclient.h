@@ -69,6 +69,9 @@ public:
 
     TokenResult tokenExchange();
     Exchange manageInvoice(const QString& exchangeToken, const std::vector<InvoiceOperation>& operations);
+    // With a header made beforehand, so the request id can be recorded before anything is sent.
+    Exchange manageInvoice(const QString& exchangeToken, const std::vector<InvoiceOperation>& operations,
+                           const RequestHeader& header);
     Exchange queryTransactionStatus(const QString& transactionId, bool returnOriginalRequest = false);
     Exchange queryTransactionList(const QDateTime& fromUtc, const QDateTime& toUtc, int page = 1);
     Exchange queryTaxpayer(const QString& taxpayerId);

@@ -113,7 +113,10 @@ public:
 
 NavStandIn::NavStandIn(QObject* parent) : QObject(parent) {}
 
-NavStandIn::~NavStandIn() = default;
+NavStandIn::~NavStandIn()
+{
+    m_server.reset(); // its sockets report their disconnection to this object while it is whole
+}
 
 bool NavStandIn::certificates()
 {
@@ -223,6 +226,16 @@ void NavStandIn::clearLog()
 {
     m_requests.clear();
     m_violations.clear();
+}
+
+void NavStandIn::reset()
+{
+    clearLog();
+    m_transactions.clear();
+    m_verdicts.clear();
+    m_faults.clear();
+    m_tokens.clear();
+    m_pollsBeforeDone = 1;
 }
 
 void NavStandIn::onNewConnection()

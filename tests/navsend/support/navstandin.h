@@ -103,6 +103,8 @@ public:
     // Problems found in requests (schema, signature, ...), for tests that expect none.
     const QStringList& violations() const { return m_violations; }
     void clearLog();
+    // Forgets transactions, verdicts, pending faults and the log (users and taxpayers stay).
+    void reset();
 
 private:
     struct Pending;
