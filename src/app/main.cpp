@@ -2,6 +2,7 @@
 #include "commandline.h"
 #include "loadingwindow.h"
 #include "mainwindow.h"
+#include "navcommandline.h"
 #include "session.h"
 
 #include "screens/common/startup.h"
@@ -12,6 +13,8 @@ using namespace orvena;
 
 int main(int argc, char** argv)
 {
+    if (const auto status = runNavSendCommand(argc, argv))
+        return *status; // the reporting queue from cron, no window
     if (const auto status = runCommandLine(argc, argv))
         return *status; // printed from the command line, no window
 
