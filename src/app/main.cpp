@@ -7,6 +7,9 @@
 
 #include "screens/common/startup.h"
 
+#include "navsend/navscreens.h"
+#include "navsend/navworker.h"
+
 #include <QApplication>
 
 using namespace orvena;
@@ -35,5 +38,13 @@ int main(int argc, char** argv)
     MainWindow window(session);
     session.ui().setParent(&window);
     window.show();
-    return app.exec();
+    // Reporting of issued invoices runs in the background for the whole run.
+    nav::SendWorker reporting(session.data().connection().profile());
+    reporting.start();
+    const QString notice = nav::startupNotice(session.data().connection());
+    if (!notice.isEmpty())
+        session.ui().notice(notice);
+    const int status = app.exec();
+    reporting.stop(3000); // a report still in flight is settled at the next start
+    return status;
 }

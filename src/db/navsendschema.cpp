@@ -11,9 +11,11 @@ struct AddedColumn {
     const char* type;
 };
 
-// The technical user: login name, SHA-512 of the password (never the password), signature key,
+// The reporting mode (OFF, TEST, PROD; defined with the invoice-data columns, added here too for
+// databases set up before them) and the technical user: login name, SHA-512 of the password (never the password), signature key,
 // exchange key.
-constexpr AddedColumn kCredentialColumns[] = {{"zNavLogin", "VARCHAR(15) NULL"},
+constexpr AddedColumn kCredentialColumns[] = {{"zNavMod", "VARCHAR(4) NOT NULL DEFAULT 'OFF'"},
+                                              {"zNavLogin", "VARCHAR(15) NULL"},
                                               {"zNavJelszo", "VARCHAR(128) NULL"},
                                               {"zNavAlairo", "VARCHAR(64) NULL"},
                                               {"zNavCsere", "VARCHAR(32) NULL"}};
@@ -38,6 +40,25 @@ QStringList ensureNavSendSchema(Connection& c)
         }
         if (!added.isEmpty())
             done << QStringLiteral("Új oszlopok (szallito): %1").arg(added.join(QStringLiteral(", ")));
+    }
+    // The invoice-data side table, as the schema defines it, for databases set up before it.
+    if (c.select("SHOW TABLES LIKE 'szlanav'")->rowCount() == 0) {
+        c.execute("CREATE TABLE IF NOT EXISTS `szlanav` (\n"
+                  "  `nBszam` VARCHAR(9) NOT NULL,\n"
+                  "  `nMuvelet` VARCHAR(6),\n"
+                  "  `nEredeti` VARCHAR(9) NULL,\n"
+                  "  `nModIndex` INT NULL,\n"
+                  "  `nXml` MEDIUMBLOB,\n"
+                  "  `nKeszult` DATETIME,\n"
+                  "  `nAllapot` VARCHAR(16) NOT NULL,\n"
+                  "  `nTranzakcio` VARCHAR(30) NULL,\n"
+                  "  `nUzenet` TEXT NULL,\n"
+                  "  `nProba` INT NOT NULL DEFAULT 0,\n"
+                  "  `nUtolso` DATETIME NULL,\n"
+                  "  PRIMARY KEY (`nBszam`),\n"
+                  "  KEY `ix_nEredeti` (`nEredeti`)\n"
+                  ") ENGINE=InnoDB DEFAULT CHARSET=latin2 COLLATE=latin2_hungarian_ci");
+        done << QStringLiteral("Létrehozott tábla: szlanav");
     }
     if (c.select("SHOW TABLES LIKE 'szlanavnaplo'")->rowCount() == 0) {
         c.execute("CREATE TABLE IF NOT EXISTS `szlanavnaplo` (\n"

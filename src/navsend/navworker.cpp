@@ -49,7 +49,8 @@ public:
     }
 
 private:
-    static constexpr int kIdleMs = 60000;
+    // An idle queue is looked at every few seconds, so a newly issued invoice leaves at once.
+    static constexpr int kIdleMs = 3000;
     static constexpr int kRetryMs = 30000;
     SendWorker* m_owner;
     ConnectionProfile m_profile;

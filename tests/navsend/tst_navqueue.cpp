@@ -8,6 +8,8 @@
 #include "navsend/navqueue.h"
 #include "navsend/navworker.h"
 
+#include "db/navsendschema.h"
+
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
@@ -48,6 +50,7 @@ private slots:
     void issuerWithoutModeOrCredentialsIsLeftAlone();
     void rejectedInvoiceIsResentOnlyOnRequest();
     void workerRunsWhileTheWindowStaysResponsive();
+    void schemaAdditionsAreIdempotent();
 
 private:
     // Runs the queue until it settles (the stand-in answers from this thread meanwhile).
@@ -347,6 +350,23 @@ void TestNavQueue::workerRunsWhileTheWindowStaysResponsive()
     QVERIFY(t.elapsed() < 3000);
     QCOMPARE(stateOf(QStringLiteral("20100099")), state::Sent); // settled through the transaction list next time
     verifyNothingTwice();
+}
+
+void TestNavQueue::schemaAdditionsAreIdempotent()
+{
+    seedNavInvoice(*m_db, QStringLiteral("20100091"));
+    m_db->exec(QStringLiteral("UPDATE szallito SET zNavCsere = 'x'"));
+    m_db->exec(QStringLiteral("ALTER TABLE szallito DROP COLUMN zNavAlairo, DROP COLUMN zNavCsere"));
+    m_db->exec(QStringLiteral("DROP TABLE szlanavnaplo"));
+    QStringList done;
+    DB_VERIFY(done = ensureNavSendSchema(m_db->admin()));
+    QCOMPARE(done, (QStringList{QStringLiteral("Új oszlopok (szallito): zNavAlairo, zNavCsere"),
+                                QStringLiteral("Létrehozott tábla: szlanavnaplo")}));
+    DB_VERIFY(done = ensureNavSendSchema(m_db->admin()));
+    QVERIFY(done.isEmpty());
+    // nothing else was touched
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), QStringLiteral("1"));
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT zNavLogin FROM szallito WHERE zKod = '1'")), navTestUser().login);
 }
 
 QTEST_GUILESS_MAIN(TestNavQueue)

@@ -1,5 +1,7 @@
 #include "invoiceregisterdialog.h"
 
+#include "navsend/ui/navdialogs.h"
+
 #include "invoicewidgets.h"
 
 #include "screens/common/querytablemodel.h"
@@ -76,7 +78,8 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, QWidget* pa
                                     {s("fvSzam"), s("VevöSzám")},
                                     {s("faFelhaszn"), s("Felhasználó")},
                                     {s("fKerek"), s("Kerekit")},
-                                    {s("fID"), s("fID")}},
+                                    {s("fID"), s("fID")},
+                                    {s("NAV"), s("NAV")}},
                                    QStringLiteral("invoiceGrid"));
     invoiceGrid->setColumnWidth(5, 70);
     invoiceGrid->setColumnWidth(7, 200);
@@ -155,6 +158,12 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, QWidget* pa
         [this] { m_model->view(); });
     add(QStringLiteral("Nyomtat"), QStringLiteral("Számla nyomtatása."), QStringLiteral("printButton"),
         [this] { m_model->print(); });
+    add(QStringLiteral("NAV napló"), QStringLiteral("A megjelölt számla NAV adatszolgáltatásának menete és üzenetei."),
+        QStringLiteral("navLogButton"), [this, ctx = &context, q = &list] {
+            nav::NavLogDialog log(*ctx, q->fieldText(QStringLiteral("fBszam")), this);
+            log.exec();
+            m_model->reread();
+        });
     buttons->addStretch();
     add(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), [this] { reject(); });
     layout->addLayout(buttons);
