@@ -6,6 +6,7 @@
 #include "db/errors.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cstdio>
 
 namespace orvena {
@@ -57,10 +58,12 @@ std::optional<int> runNavSendCommand(int& argc, char** argv)
             started << pending->text(r, 0);
 
         nav::SendQueue queue(connection);
-        const int maxSeconds = qEnvironmentVariableIsSet("ORVENA_NAV_MAX_S")
-                                   ? qEnvironmentVariableIntValue("ORVENA_NAV_MAX_S")
-                                   : 120;
-        queue.runUntilSettled(maxSeconds * 1000);
+        // About a minute is plenty for a healthy service; a report whose answer was lost needs the
+        // authority's settling time before its transaction list tells whether it arrived.
+        const int maxMs = qEnvironmentVariableIsSet("ORVENA_NAV_MAX_S")
+                              ? qEnvironmentVariableIntValue("ORVENA_NAV_MAX_S") * 1000
+                              : std::max(120000, queue.settings().lostAnswerWaitMs + 60000);
+        queue.runUntilSettled(maxMs);
 
         QHash<QString, int> byState;
         const auto rows = connection.select("SELECT nBszam, nAllapot, nUzenet FROM szlanav WHERE nAllapot IN "

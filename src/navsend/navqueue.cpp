@@ -119,6 +119,16 @@ void SendQueue::loadIssuers()
                          rows->text(r, 5).trimmed(), rows->text(r, 6).trimmed()};
         m_issuers.insert(rows->text(r, 0), i);
     }
+    m_onlyReportingIssuer.clear();
+    int reporting = 0;
+    for (auto it = m_issuers.constBegin(); it != m_issuers.constEnd(); ++it) {
+        if (environmentFromMode(it->mode)) {
+            ++reporting;
+            m_onlyReportingIssuer = it.key();
+        }
+    }
+    if (reporting != 1)
+        m_onlyReportingIssuer.clear();
 }
 
 std::vector<SendQueue::Row> SendQueue::pendingRows()
@@ -126,7 +136,7 @@ std::vector<SendQueue::Row> SendQueue::pendingRows()
     const auto rows = m_db.select(
         "SELECT n.nBszam, n.nMuvelet, n.nEredeti, n.nAllapot, n.nTranzakcio, n.nProba, "
         "DATE_FORMAT(n.nUtolso, '%Y-%m-%d %H:%i:%s'), f.fzKod, o.nAllapot "
-        "FROM szlanav n JOIN szlafej f ON f.fBszam = n.nBszam "
+        "FROM szlanav n LEFT JOIN szlafej f ON f.fBszam = n.nBszam "
         "LEFT JOIN szlanav o ON o.nBszam = n.nEredeti "
         "WHERE n.nAllapot IN ('KULDENDO','ELKULDVE') ORDER BY n.nBszam");
     std::vector<Row> out;
@@ -139,7 +149,12 @@ std::vector<SendQueue::Row> SendQueue::pendingRows()
         row.transaction = rows->text(r, 4).trimmed();
         row.attempts = rows->text(r, 5).toInt();
         row.last = QDateTime::fromString(rows->text(r, 6), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!row.last.isValid()) // no time recorded: search the authority's list a day back
+            row.last = QDateTime::currentDateTime().addDays(-1);
         row.issuer = rows->text(r, 7);
+        // An invoice whose issuer code is missing or unknown goes with the one issuer that reports.
+        if (!m_issuers.contains(row.issuer) && !m_onlyReportingIssuer.isEmpty())
+            row.issuer = m_onlyReportingIssuer;
         const QString originalState = rows->text(r, 8);
         // A storno waits while its original is on its way; after a rejected original it cannot go.
         if (row.state == state::ToSend && row.operation == u"STORNO" && !row.original.isEmpty()

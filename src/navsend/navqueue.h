@@ -112,6 +112,7 @@ private:
     QueueSettings m_settings;
     const std::atomic<bool>* m_cancel = nullptr;
     QHash<QString, Issuer> m_issuers;
+    QString m_onlyReportingIssuer; // when exactly one issuer has a reporting mode
     QHash<QString, std::shared_ptr<Client>> m_clients;
     QHash<QString, QString> m_clientUrls;
     QHash<QString, QDateTime> m_notBefore; // in-memory pauses: "send:<no>", "poll:<tx>", "lost:<issuer>"

@@ -298,8 +298,12 @@ void TestNavQueue::issuerWithoutModeOrCredentialsIsLeftAlone()
     QCOMPARE(m_server.requests().size(), 0);
     QCOMPARE(stateOf(QStringLiteral("20100061")), state::ToSend);
     m_db->exec(QStringLiteral("UPDATE szallito SET zNavMod = 'TEST'"));
+    // an invoice without a known issuer code goes with the only issuer that reports
+    seedNavInvoice(*m_db, QStringLiteral("20100062"));
+    m_db->exec(QStringLiteral("UPDATE szlafej SET fzKod = '' WHERE fBszam = '20100062'"));
     QVERIFY(settle(q));
     QCOMPARE(stateOf(QStringLiteral("20100061")), state::Accepted);
+    QCOMPARE(stateOf(QStringLiteral("20100062")), state::Accepted);
 }
 
 void TestNavQueue::rejectedInvoiceIsResentOnlyOnRequest()
