@@ -40,6 +40,9 @@ int main(int argc, char** argv)
     window.show();
     // Reporting of issued invoices runs in the background for the whole run.
     nav::SendWorker reporting(session.data().connection().profile());
+    QObject::connect(&reporting, &nav::SendWorker::failed, &window, [](const QString& text) {
+        qWarning("%s", qPrintable(text)); // the operator sees the states in the register and the start-up notice
+    });
     reporting.start();
     const QString notice = nav::startupNotice(session.data().connection());
     if (!notice.isEmpty())

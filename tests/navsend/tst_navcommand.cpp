@@ -24,7 +24,7 @@ private:
         int status = -1;
         QString out, err;
     };
-    Run run(const QStringList& arguments, const QString& url = {});
+    Run run(const QStringList& arguments, const QString& url = {}, int maxSeconds = 30);
 
     std::unique_ptr<TestDatabase> m_db;
     NavStandIn m_server;
@@ -39,7 +39,7 @@ void TestNavCommand::initTestCase()
     m_db = std::make_unique<TestDatabase>();
 }
 
-TestNavCommand::Run TestNavCommand::run(const QStringList& arguments, const QString& url)
+TestNavCommand::Run TestNavCommand::run(const QStringList& arguments, const QString& url, int maxSeconds)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -49,15 +49,15 @@ TestNavCommand::Run TestNavCommand::run(const QStringList& arguments, const QStr
     env.insert(QStringLiteral("ORVENA_NAV_CA"), m_server.caFile());
     env.insert(QStringLiteral("ORVENA_NAV_POLL_MS"), QStringLiteral("50"));
     env.insert(QStringLiteral("ORVENA_NAV_RETRY_MS"), QStringLiteral("50"));
-    env.insert(QStringLiteral("ORVENA_NAV_TIMEOUT_MS"), QStringLiteral("2000"));
-    env.insert(QStringLiteral("ORVENA_NAV_MAX_S"), QStringLiteral("4"));
+    env.insert(QStringLiteral("ORVENA_NAV_TIMEOUT_MS"), QStringLiteral("10000"));
+    env.insert(QStringLiteral("ORVENA_NAV_MAX_S"), QString::number(maxSeconds));
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(ORVENA_PROGRAM), arguments);
     Run r;
     // the stand-in answers from this thread while the program runs
     QElapsedTimer t;
     t.start();
-    while (!process.waitForFinished(10) && t.elapsed() < 60000)
+    while (!process.waitForFinished(10) && t.elapsed() < 120000)
         QCoreApplication::processEvents();
     if (process.state() != QProcess::NotRunning)
         return r;
@@ -107,7 +107,7 @@ void TestNavCommand::rejectedOrUnreachableMeansFailure()
 
     // nobody listens there: the invoice stays in the queue
     seedNavInvoice(*m_db, QStringLiteral("20100012"));
-    r = run({QStringLiteral("--nav-send")}, QStringLiteral("https://127.0.0.1:1/invoiceService/v3"));
+    r = run({QStringLiteral("--nav-send")}, QStringLiteral("https://127.0.0.1:1/invoiceService/v3"), 2);
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains(QStringLiteral("K20100012: Küldendő – A NAV szolgáltatása nem érhető el")), qPrintable(r.err));
     QCOMPARE(m_db->scalar(QStringLiteral("SELECT nAllapot FROM szlanav WHERE nBszam = '20100012'")),

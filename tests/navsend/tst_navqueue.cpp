@@ -23,7 +23,7 @@ namespace {
 QueueSettings fastSettings()
 {
     QueueSettings s;
-    s.requestTimeoutMs = 1500;
+    s.requestTimeoutMs = 5000; // generous: the stand-in validates every document in this thread
     s.pollMs = 30;
     s.pollMaxMs = 200;
     s.retryMs = 50;
@@ -171,10 +171,10 @@ void TestNavQueue::faultsAreRetriedWithoutSecondReport()
     QFETCH(int, manageRequests);
     seedNavInvoice(*m_db, QStringLiteral("20100011"));
     seedNavInvoice(*m_db, QStringLiteral("20100012"));
-    m_server.setTimeoutHold(2500);
+    m_server.setTimeoutHold(6000);
     m_server.addFault(operation, NavStandIn::Fault(fault), times);
     SendQueue q(*m_conn, fastSettings());
-    QVERIFY(settle(q));
+    QVERIFY(settle(q, 40000));
     QCOMPARE(stateOf(QStringLiteral("20100011")), state::Accepted);
     QCOMPARE(stateOf(QStringLiteral("20100012")), state::Accepted);
     QCOMPARE(m_server.timesReported(QStringLiteral("K20100011")), 1);
