@@ -62,7 +62,8 @@ std::optional<int> runNavSendCommand(int& argc, char** argv)
         // authority's settling time before its transaction list tells whether it arrived.
         const int maxMs = qEnvironmentVariableIsSet("ORVENA_NAV_MAX_S")
                               ? qEnvironmentVariableIntValue("ORVENA_NAV_MAX_S") * 1000
-                              : std::max(120000, queue.settings().lostAnswerWaitMs + 60000);
+                              : std::max(120000, queue.settings().lostAnswerWaitMs + 2 * queue.settings().requestTimeoutMs
+                                                              + 60000);
         queue.runUntilSettled(maxMs);
 
         QHash<QString, int> byState;
