@@ -4,8 +4,9 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
-    libmariadb-dev mariadb-server mariadb-client libssl-dev libxml2-dev openssl
+    libmariadb-dev mariadb-server mariadb-client
     fonts-liberation2 poppler-utils xvfb xauth
+    libssl-dev openssl libxml2-dev
 )
 missing=()
 for p in "${packages[@]}"; do

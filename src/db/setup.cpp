@@ -70,7 +70,6 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     const QStringList created = createMissingTables(admin);
     done << (created.isEmpty() ? QStringLiteral("Minden tábla megvolt.")
                                : QStringLiteral("Létrehozott táblák: %1").arg(created.join(QStringLiteral(", "))));
-    done << ensureNavSendSchema(admin);
 
     const int year = options.year > 0 ? options.year : QDate::currentDate().year();
     const QString start = QString::number(year * 10000);
@@ -81,6 +80,8 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
         admin.execute(QByteArray("INSERT INTO sorszam (aKod, aBszam) VALUES ('") + key + "', " + quoted(admin, start) + ')');
         done << QStringLiteral("Sorszám \"%1\": %2").arg(QLatin1String(key), start);
     }
+    // Reporting of issued invoices: the technical user's columns and the report log.
+    done << ensureNavSendSchema(admin);
     if (options.demo)
         done << addDemoData(admin);
     return done;
