@@ -178,6 +178,17 @@ void SendQueue::later(const QString& key, int ms)
     m_notBefore.insert(key, QDateTime::currentDateTime().addMSecs(ms));
 }
 
+void SendQueue::retryBatch(const std::vector<Row>& rows, bool atOnce)
+{
+    // One moment for the whole batch, so it goes out together again.
+    int attempts = 0;
+    for (const Row& r : rows)
+        attempts = std::max(attempts, r.attempts + 1);
+    const QDateTime when = QDateTime::currentDateTime().addMSecs(atOnce ? 0 : pause(attempts));
+    for (const Row& r : rows)
+        m_notBefore.insert(QStringLiteral("send:") + r.number, when);
+}
+
 int SendQueue::pause(int attempts) const
 {
     const int doublings = std::clamp(attempts - 1, 0, 20);
@@ -317,11 +328,10 @@ void SendQueue::sendBatch(const QString& issuer, const std::vector<Row>& batch)
         const QString text = token.failureText();
         m_db.execute("UPDATE szlanav SET nProba = nProba + 1, nUtolso = " + lit(now) + ", nUzenet = " + lit(text)
                      + " WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(batch));
-        for (const Row& r : batch) {
+        for (const Row& r : batch)
             log(r.number, QStringLiteral("tokenExchange"), token.exchange.requestId, QString(), 0,
                 QStringLiteral("HIBA"), text);
-            later(QStringLiteral("send:") + r.number, pause(r.attempts + 1));
-        }
+        retryBatch(batch, false);
         return;
     }
 
@@ -391,9 +401,7 @@ void SendQueue::sendBatch(const QString& issuer, const std::vector<Row>& batch)
         m_db.execute("UPDATE szlanav SET nAllapot = 'KULDENDO', nUzenet = " + lit(text) + whereSent);
         m_db.execute("UPDATE szlanavnaplo SET gEredmeny = 'HIBA', gSzoveg = " + lit(text) + " WHERE gKeres = "
                      + lit(header.requestId));
-        for (const Row& r : rows)
-            later(QStringLiteral("send:") + r.number,
-                  ex.result.errorCode == u"REQUEST_ID_NOT_UNIQUE" ? 0 : pause(r.attempts + 1));
+        retryBatch(rows, ex.result.errorCode == u"REQUEST_ID_NOT_UNIQUE");
         return;
     }
     const QString lostText = text + QStringLiteral(" A jelentés sorsa a NAV tranzakciólistájából derül ki; addig nem "

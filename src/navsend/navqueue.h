@@ -97,6 +97,7 @@ private:
     bool due(const QString& key, const QDateTime& now) const;
     void later(const QString& key, int ms);
     int pause(int attempts) const;
+    void retryBatch(const std::vector<Row>& rows, bool atOnce);
     Client& client(const QString& issuer);
 
     void sendBatch(const QString& issuer, const std::vector<Row>& batch);
