@@ -7,6 +7,7 @@ packages=(
     libmariadb-dev mariadb-server mariadb-client
     fonts-liberation2 poppler-utils xvfb xauth
     libssl-dev openssl libxml2-dev
+    zlib1g-dev dpkg-dev file librsvg2-bin
 )
 missing=()
 for p in "${packages[@]}"; do

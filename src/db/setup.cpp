@@ -70,6 +70,8 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     const QStringList created = createMissingTables(admin);
     done << (created.isEmpty() ? QStringLiteral("Minden tábla megvolt.")
                                : QStringLiteral("Létrehozott táblák: %1").arg(created.join(QStringLiteral(", "))));
+    recordSchemaVersion(admin);
+    done << QStringLiteral("Adatszerkezet: %1. változat").arg(storedSchemaVersion(admin));
 
     const int year = options.year > 0 ? options.year : QDate::currentDate().year();
     const QString start = QString::number(year * 10000);

@@ -269,7 +269,9 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
                      + copyCaption);
     }
 
-    // 17. the report: prepared first, so the invoice is marked printed only when it exists
+    // 17. the report. In print mode the invoice is marked printed only once the document has
+    // been produced (printed from the preview, or its PDF written): a report that never gets
+    // out leaves the flag as it was, so the original copy can still be made.
     ReportJob job;
     job.templateFile = type == u'2' ? QStringLiteral("Szamla2.frf") : QStringLiteral("Szamla3.frf");
     job.title = QStringLiteral("Számla K%1").arg(number);
@@ -278,18 +280,18 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
                     {QStringLiteral("ZQ71"), &labels}};
     job.valueCallback = [&counters](const QString& name) { return counters.answer(name); };
     job.pageEnded = [&counters] { counters.pageEnded(); };
+    if (!printed && context.state.printMode == kPrintMode)
+        job.produced = [&context, number] {
+            try {
+                Query& mark = context.data.query(QStringLiteral("ZQ12"));
+                mark.setSql({QStringLiteral("UPDATE Szlafej SET fprn = \"I\" WHERE fBszam = :p1")});
+                mark.setText(QStringLiteral("p1"), number);
+                mark.execute();
+            } catch (const Error&) {
+                context.ui.message(QStringLiteral("Hiba: prn UPDATE Szlafej-be "));
+            }
+        };
     std::unique_ptr<PreparedReport> report = reports.prepare(job);
-
-    if (!printed && context.state.printMode == kPrintMode) {
-        try {
-            Query& mark = data.query(QStringLiteral("ZQ12"));
-            mark.setSql({QStringLiteral("UPDATE Szlafej SET fprn = \"I\" WHERE fBszam = :p1")});
-            mark.setText(QStringLiteral("p1"), number);
-            mark.execute();
-        } catch (const Error&) {
-            context.ui.message(QStringLiteral("Hiba: prn UPDATE Szlafej-be "));
-        }
-    }
     reports.present(*report, job.title);
 
     // 18.
