@@ -241,9 +241,9 @@ void TestNavScreens::customerTaxNumberIsCheckedAtTheAuthority()
     driver.box(QStringLiteral("Név: KOVÁCS ÉS TÁRSA BETÉTI TÁRSASÁG\nCím: 1052 Budapest, Váci utca 8."), QStringLiteral("OK"))
         .box(QStringLiteral("érvénytelen vagy nem létezik"), QStringLiteral("OK"))
         .box(QStringLiteral("nem érvényes: 8 vagy 11 számjegy"), QStringLiteral("OK"));
-    type(edit->lineEdit(QStringLiteral("vAdo")), QStringLiteral("23456787-1-41"));
+    type(edit->lineEdit(QStringLiteral("vAdo")), QStringLiteral("23456787141")); // the eleven-digit form
     click(dialog.get(), "navCheckButton");
-    type(edit->lineEdit(QStringLiteral("vAdo")), QStringLiteral("99999999-1-41"));
+    type(edit->lineEdit(QStringLiteral("vAdo")), QStringLiteral("99999999141"));
     click(dialog.get(), "navCheckButton");
     type(edit->lineEdit(QStringLiteral("vAdo")), QStringLiteral("1234"));
     click(dialog.get(), "navCheckButton");
