@@ -3,7 +3,7 @@
 #include "commandline.h"
 #include "loadingwindow.h"
 #include "mainwindow.h"
-#include "navcommandline.h"
+#include "navsendcommand.h"
 #include "session.h"
 #include "workfolder.h"
 

@@ -18,12 +18,7 @@ inline const QString kModifyLine = QStringLiteral("Számlasor módositás");
 inline const QString kDictionaryQuery = QStringLiteral("ZQ70");
 
 // The list statement of the register, re-run by everything that stores an invoice.
-// The register's list: the headers, and the reporting state of each as the "NAV" column.
-inline const QString kRegisterListSql = QStringLiteral(
-    "SELECT SzlaFej.*, CASE szlanav.nAllapot WHEN 'KULDENDO' THEN 'Küldendő' WHEN 'ELKULDVE' THEN 'Elküldve' "
-    "WHEN 'BEFOGADVA' THEN 'Befogadva' WHEN 'FIGYELMEZTETES' THEN 'Figyelmeztetés' WHEN 'ELUTASITVA' THEN "
-    "'Elutasítva' WHEN 'NEM_KULDENDO' THEN 'Nem küldendő' ELSE '' END AS NAV FROM SzlaFej LEFT JOIN szlanav ON "
-    "szlanav.nBszam = SzlaFej.fBszam ORDER BY fBszam");
+inline const QString kRegisterListSql = QStringLiteral("SELECT * FROM SzlaFej ORDER BY fBszam");
 inline const QString kLineListSql = QStringLiteral("SELECT * FROM SzlaSor WHERE sBszam= :p1 ORDER BY sID");
 
 // The text without trailing blanks: required fields are tested this way.

@@ -1,12 +1,12 @@
 #include "invoiceregisterdialog.h"
 
-#include "navsend/ui/navdialogs.h"
-
 #include "invoicewidgets.h"
 
 #include "screens/common/querytablemodel.h"
 #include "screens/common/ui/gridbinding.h"
 #include "screens/common/ui/keyhandling.h"
+
+#include "navsend/ui/navdialogs.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -80,8 +80,7 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, QWidget* pa
                                     {s("fvSzam"), s("VevöSzám")},
                                     {s("faFelhaszn"), s("Felhasználó")},
                                     {s("fKerek"), s("Kerekit")},
-                                    {s("fID"), s("fID")},
-                                    {s("NAV"), s("NAV")}},
+                                    {s("fID"), s("fID")}},
                                    QStringLiteral("invoiceGrid"));
     invoiceGrid->setColumnWidth(5, 70);
     invoiceGrid->setColumnWidth(7, 200);

@@ -4,9 +4,10 @@
 
 #include "masterdata/customers.h"
 #include "masterdata/issuers.h"
-#include "navsend/ui/navdialogs.h"
 #include "screens/common/ui/editdialog.h"
 #include "screens/common/ui/listdialog.h"
+
+#include "navsend/ui/navdialogs.h"
 
 #include <QEvent>
 #include <QFormLayout>

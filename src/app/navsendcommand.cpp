@@ -1,4 +1,4 @@
-#include "navcommandline.h"
+#include "navsendcommand.h"
 
 #include "navsend/navqueue.h"
 
