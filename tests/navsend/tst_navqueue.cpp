@@ -51,6 +51,7 @@ private slots:
     void rejectedInvoiceIsResentOnlyOnRequest();
     void workerRunsWhileTheWindowStaysResponsive();
     void schemaAdditionsAreIdempotent();
+    void anotherProgramsClaimIsRespected();
 
 private:
     // Runs the queue until it settles (the stand-in answers from this thread meanwhile).
@@ -371,6 +372,34 @@ void TestNavQueue::schemaAdditionsAreIdempotent()
     // nothing else was touched
     QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), QStringLiteral("1"));
     QCOMPARE(m_db->scalar(QStringLiteral("SELECT zNavLogin FROM szallito WHERE zKod = '1'")), navTestUser().login);
+}
+
+void TestNavQueue::anotherProgramsClaimIsRespected()
+{
+    // The window and the cron job may run at once: the one that claims the rows first sends them.
+    seedNavInvoice(*m_db, QStringLiteral("20100095"));
+    seedNavInvoice(*m_db, QStringLiteral("20100096"));
+    Connection mine;
+    DB_VERIFY(mine.open(m_db->profile()));
+    bool claimedByOther = false;
+    mine.setStatementHook([&](const QByteArray& sql) {
+        if (!claimedByOther && sql.contains("SET nAllapot = 'ELKULDVE'")) {
+            claimedByOther = true;
+            m_conn->execute("UPDATE szlanav SET nAllapot = 'ELKULDVE' WHERE nBszam = '20100096'");
+        }
+    });
+    SendQueue q(mine, fastSettings());
+    q.step();
+    QVERIFY(claimedByOther);
+    QCOMPARE(m_server.requestCount(QStringLiteral("manageInvoice")), 0);
+    QCOMPARE(stateOf(QStringLiteral("20100095")), state::ToSend); // given back untouched
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT nProba FROM szlanav WHERE nBszam = '20100095'")), QStringLiteral("0"));
+    // next round the free one goes alone
+    mine.setStatementHook({});
+    q.step();
+    QCOMPARE(m_server.transactions().size(), 1);
+    QCOMPARE(m_server.transactions()[0].invoices.size(), 1);
+    QCOMPARE(m_server.transactions()[0].invoices[0].number, QStringLiteral("K20100095"));
 }
 
 QTEST_GUILESS_MAIN(TestNavQueue)
