@@ -6,6 +6,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
     libmariadb-dev mariadb-server mariadb-client
     fonts-liberation2 poppler-utils xvfb xauth
+    libssl-dev openssl libxml2-dev
     zlib1g-dev dpkg-dev file librsvg2-bin
 )
 missing=()

@@ -1,6 +1,7 @@
 #include "backup.h"
 
 #include "db/codepages.h"
+#include "db/navsendschema.h"
 #include "db/schema.h"
 #include "screens/common/startup.h"
 
@@ -516,6 +517,7 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
     try {
         c.execute("USE " + ident(scratch));
         createMissingTables(c);
+        ensureNavSendSchema(c); // an older backup lacks the reporting's columns and log
         recordSchemaVersion(c, parsed.header.schemaVersion);
         if (!databaseExists(c, database))
             c.execute("CREATE DATABASE " + ident(database) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");

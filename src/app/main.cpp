@@ -3,10 +3,14 @@
 #include "commandline.h"
 #include "loadingwindow.h"
 #include "mainwindow.h"
+#include "navsendcommand.h"
 #include "session.h"
 #include "workfolder.h"
 
 #include "screens/common/startup.h"
+
+#include "navsend/navscreens.h"
+#include "navsend/navworker.h"
 
 #include <QApplication>
 
@@ -14,6 +18,8 @@ using namespace orvena;
 
 int main(int argc, char** argv)
 {
+    if (const auto status = runNavSendCommand(argc, argv))
+        return *status; // the reporting queue from cron, no window
     if (const auto status = runCommandLine(argc, argv))
         return *status; // printed from the command line, no window
 
@@ -38,5 +44,16 @@ int main(int argc, char** argv)
     MainWindow window(session);
     session.ui().setParent(&window);
     window.show();
-    return app.exec();
+    // Reporting of issued invoices runs in the background for the whole run.
+    nav::SendWorker reporting(session.data().connection().profile());
+    QObject::connect(&reporting, &nav::SendWorker::failed, &window, [](const QString& text) {
+        qWarning("%s", qPrintable(text)); // the operator sees the states in the register and the start-up notice
+    });
+    reporting.start();
+    const QString notice = nav::startupNotice(session.data().connection());
+    if (!notice.isEmpty())
+        session.ui().notice(notice);
+    const int status = app.exec();
+    reporting.stop(3000); // a report still in flight is settled at the next start
+    return status;
 }

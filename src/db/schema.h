@@ -49,7 +49,8 @@ QStringList createMissingTables(Connection& connection);
 
 // The version of the database layout this program writes; raise it with every change of the
 // tables. A backup names it, and a restore refuses a backup of a newer layout.
-constexpr int kSchemaVersion = 1;
+// 2: reporting of issued invoices (szlanav, the technical user's columns of szallito, szlanavnaplo).
+constexpr int kSchemaVersion = 2;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.
 int storedSchemaVersion(Connection& connection);

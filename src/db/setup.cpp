@@ -2,6 +2,7 @@
 
 #include "codepages.h"
 #include "connection.h"
+#include "navsendschema.h"
 #include "schema.h"
 
 #include <QDate>
@@ -85,6 +86,8 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
         admin.execute(QByteArray("INSERT INTO sorszam (aKod, aBszam) VALUES ('") + key + "', " + quoted(admin, start) + ')');
         done << QStringLiteral("Sorszám \"%1\": %2").arg(QLatin1String(key), start);
     }
+    // Reporting of issued invoices: the technical user's columns and the report log.
+    done << ensureNavSendSchema(admin);
     if (options.demo)
         done << addDemoData(admin);
     return done;

@@ -6,6 +6,8 @@
 #include "screens/common/ui/gridbinding.h"
 #include "screens/common/ui/keyhandling.h"
 
+#include "navsend/ui/navdialogs.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -157,6 +159,12 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, QWidget* pa
         [this] { m_model->view(); });
     add(QStringLiteral("Nyomtat"), QStringLiteral("Számla nyomtatása."), QStringLiteral("printButton"),
         [this] { m_model->print(); });
+    add(QStringLiteral("NAV napló"), QStringLiteral("A megjelölt számla NAV adatszolgáltatásának menete és üzenetei."),
+        QStringLiteral("navLogButton"), [this, ctx = &context, q = &list] {
+            nav::NavLogDialog log(*ctx, q->fieldText(QStringLiteral("fBszam")), this);
+            log.exec();
+            m_model->reread();
+        });
     buttons->addStretch();
     add(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), [this] { reject(); });
     layout->addLayout(buttons);

@@ -7,6 +7,8 @@
 #include "screens/common/ui/editdialog.h"
 #include "screens/common/ui/listdialog.h"
 
+#include "navsend/ui/navdialogs.h"
+
 #include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -146,6 +148,7 @@ QDialog* createCustomerEditDialog(ScreenContext& context, QWidget* parent)
     dialog->body()->addWidget(tabs);
     dialog->addButton(QStringLiteral("OK"), QStringLiteral("Vevő letárolása."), [m] { m->ok(); });
     dialog->addButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });
+    nav::addTaxpayerCheckButton(context, m, dialog);
     dialog->addButton(QStringLiteral("Másolat készítés"), QStringLiteral("A vevö sorról másolat készítése"),
                       [m] { m->copy(); });
     // A validation on a field of the other page shows that page first.
@@ -212,6 +215,7 @@ QDialog* createIssuerEditDialog(ScreenContext& context, QWidget* parent)
     pressOnEnter(compose);
     QObject::connect(compose, &QPushButton::clicked, m, [m] { m->compose(); });
     tabs->addTab(blockPage(dialog, QStringLiteral("zMemoSzall"), compose), QStringLiteral("Cimke"));
+    tabs->addTab(nav::createIssuerNavPage(context, m, dialog), QStringLiteral("NAV"));
     dialog->body()->addWidget(tabs);
     dialog->addButton(QStringLiteral("OK"), QStringLiteral("Szállító (kibocsátó) letárolása."), [m] { m->ok(); });
     dialog->addButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });

@@ -1,0 +1,99 @@
+#include "navsendcommand.h"
+
+#include "navsend/navqueue.h"
+
+#include "db/connection.h"
+#include "db/errors.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <cstdio>
+
+namespace orvena {
+
+namespace {
+
+void printLine(FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+std::optional<int> runNavSendCommand(int& argc, char** argv)
+{
+    bool asked = false;
+    QStringList others;
+    for (int i = 1; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        if (a == u"--nav-send")
+            asked = true;
+        else
+            others << a;
+    }
+    if (!asked)
+        return std::nullopt;
+    if (!others.isEmpty()) {
+        printLine(stderr, QStringLiteral("Hiba: a --nav-send mellett nem adható meg más kapcsoló (%1).")
+                              .arg(others.join(u' ')));
+        return 2;
+    }
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Orvena"));
+
+    Connection connection;
+    try {
+        connection.open(ConnectionProfile::fromEnvironment());
+    } catch (const Error& e) {
+        printLine(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el (%1).").arg(e.text()));
+        return 3;
+    }
+    try {
+        // The rows this run is about.
+        QStringList started;
+        const auto pending = connection.select("SELECT nBszam FROM szlanav WHERE nAllapot IN ('KULDENDO','ELKULDVE')");
+        for (int r = 0; r < pending->rowCount(); ++r)
+            started << pending->text(r, 0);
+
+        nav::SendQueue queue(connection);
+        // About a minute is plenty for a healthy service; a report whose answer was lost needs the
+        // authority's settling time before its transaction list tells whether it arrived.
+        const int maxMs = qEnvironmentVariableIsSet("ORVENA_NAV_MAX_S")
+                              ? qEnvironmentVariableIntValue("ORVENA_NAV_MAX_S") * 1000
+                              : std::max(120000, queue.settings().lostAnswerWaitMs + 2 * queue.settings().requestTimeoutMs
+                                                              + 60000);
+        queue.runUntilSettled(maxMs);
+
+        QHash<QString, int> byState;
+        const auto rows = connection.select("SELECT nBszam, nAllapot, nUzenet FROM szlanav WHERE nAllapot IN "
+                                            "('KULDENDO','ELKULDVE','ELUTASITVA','BEFOGADVA','FIGYELMEZTETES')");
+        for (int r = 0; r < rows->rowCount(); ++r) {
+            const QString number = rows->text(r, 0);
+            const QString s = rows->text(r, 1);
+            if (started.contains(number))
+                ++byState[s];
+            if (s == nav::state::Rejected || s == nav::state::ToSend || s == nav::state::Sent) {
+                QString line = QStringLiteral("K%1: %2").arg(number, nav::stateText(s));
+                const QString message = rows->text(r, 2).simplified();
+                if (!message.isEmpty())
+                    line += QStringLiteral(" – ") + message;
+                printLine(stderr, line);
+            }
+        }
+        printLine(stdout, QStringLiteral("NAV adatszolgáltatás: %1 számla befogadva, %2 figyelmeztetéssel befogadva, "
+                                         "%3 elutasítva, %4 még nincs elküldve vagy nincs eredménye.")
+                              .arg(byState.value(nav::state::Accepted))
+                              .arg(byState.value(nav::state::Warned))
+                              .arg(byState.value(nav::state::Rejected))
+                              .arg(byState.value(nav::state::ToSend) + byState.value(nav::state::Sent)));
+        const nav::QueueCounts counts = nav::queueCounts(connection);
+        return counts.unsent() == 0 && counts.rejected == 0 ? 0 : 1;
+    } catch (const Error& e) {
+        printLine(stderr, QStringLiteral("Hiba a NAV adatszolgáltatás közben: %1").arg(e.text()));
+        return 1;
+    }
+}
+
+} // namespace orvena

@@ -1,0 +1,292 @@
+#include "navclient.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QTimer>
+#include <QUrl>
+
+#include <cstring>
+
+namespace orvena::nav {
+
+namespace {
+
+QSslConfiguration sslConfiguration()
+{
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    const QString extra = qEnvironmentVariable("ORVENA_NAV_CA");
+    if (!extra.isEmpty()) {
+        QFile file(extra);
+        if (file.open(QIODevice::ReadOnly)) {
+            const auto certificates = QSslCertificate::fromData(file.readAll(), QSsl::Pem);
+            if (!certificates.isEmpty())
+                config.addCaCertificates(certificates);
+        }
+    }
+    return config;
+}
+
+bool neverConnected(QNetworkReply::NetworkError e)
+{
+    switch (e) {
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::SslHandshakeFailedError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::ProtocolUnknownError:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The request body as a device that cannot be rewound. Qt's HTTP layer quietly sends a request
+// again when the server closes the connection without an answer; for a report that would be a
+// second report of the same invoices. With nothing to rewind, such a close ends the request as
+// unanswered instead, and the queue settles it through the transaction list.
+class OneShotBody : public QIODevice {
+public:
+    explicit OneShotBody(QByteArray data, QObject* parent) : QIODevice(parent), m_data(std::move(data))
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+    bool reset() override { return false; }
+    qint64 bytesAvailable() const override { return m_data.size() - m_pos + QIODevice::bytesAvailable(); }
+    qint64 size() const override { return m_data.size(); }
+
+protected:
+    qint64 readData(char* out, qint64 max) override
+    {
+        const qint64 n = std::min(max, m_data.size() - m_pos);
+        if (n <= 0)
+            return m_pos >= m_data.size() ? -1 : 0;
+        std::memcpy(out, m_data.constData() + m_pos, static_cast<size_t>(n));
+        m_pos += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_data;
+    qint64 m_pos = 0;
+};
+
+} // namespace
+
+QString baseUrl(Environment environment)
+{
+    const QString over = qEnvironmentVariable("ORVENA_NAV_URL");
+    if (!over.isEmpty())
+        return over.endsWith(u'/') ? over.chopped(1) : over;
+    return environment == Environment::Production
+               ? QStringLiteral("https://api.onlineszamla.nav.gov.hu/invoiceService/v3")
+               : QStringLiteral("https://api-test.onlineszamla.nav.gov.hu/invoiceService/v3");
+}
+
+std::optional<Environment> environmentFromMode(const QString& mode)
+{
+    const QString m = mode.trimmed().toUpper();
+    if (m == u"TEST")
+        return Environment::Test;
+    if (m == u"PROD")
+        return Environment::Production;
+    return std::nullopt;
+}
+
+bool Exchange::maintenance() const
+{
+    return result.errorCode == u"MAINTENANCE_MODE" || httpStatus == 527 || httpStatus == 503;
+}
+
+QString Exchange::failureText() const
+{
+    if (ok())
+        return {};
+    switch (outcome) {
+    case Outcome::NotSent:
+        return QStringLiteral("A NAV szolgáltatása nem érhető el (%1).").arg(networkError);
+    case Outcome::NoAnswer:
+        return QStringLiteral("A NAV nem válaszolt időben (%1).").arg(networkError);
+    case Outcome::Cancelled:
+        return QStringLiteral("A kérés megszakadt, mert a program bezárult.");
+    case Outcome::Answered:
+        break;
+    }
+    if (maintenance())
+        return QStringLiteral("A NAV rendszere karbantartás miatt szünetel (MAINTENANCE_MODE).");
+    QString text;
+    if (result.errorCode == u"INVALID_SECURITY_USER")
+        text = QStringLiteral("A NAV nem fogadta el a technikai felhasználót vagy a jelszót");
+    else if (result.errorCode == u"INVALID_REQUEST_SIGNATURE")
+        text = QStringLiteral("A NAV szerint a kérés aláírása hibás (ellenőrizze az aláíró kulcsot)");
+    else if (result.errorCode == u"INVALID_EXCHANGE_TOKEN")
+        text = QStringLiteral("A NAV nem fogadta el az adatszolgáltatási tokent (ellenőrizze a cserekulcsot)");
+    else if (result.errorCode == u"NOT_REGISTERED_CUSTOMER" || result.errorCode == u"INVALID_CUSTOMER")
+        text = QStringLiteral("A kibocsátó adószáma nincs regisztrálva a NAV Online Számla rendszerében");
+    else if (result.errorCode == u"INVALID_USER_RELATION")
+        text = QStringLiteral("A technikai felhasználó nem ehhez az adószámhoz tartozik");
+    else if (result.errorCode == u"FORBIDDEN")
+        text = QStringLiteral("A technikai felhasználónak nincs joga ehhez a művelethez");
+    else if (result.errorCode == u"INVALID_TIMESTAMP")
+        text = QStringLiteral("A gép órája egy napnál többet tér el a NAV idejétől");
+    else if (result.root.isEmpty())
+        text = QStringLiteral("A NAV válasza nem értelmezhető (HTTP %1)").arg(httpStatus);
+    else
+        text = QStringLiteral("A NAV hibát jelzett");
+    QStringList details;
+    if (!result.errorCode.isEmpty())
+        details << result.errorCode;
+    if (!result.message.isEmpty())
+        details << result.message;
+    for (const ValidationMessage& m : result.technical)
+        details << m.describe();
+    if (!details.isEmpty())
+        text += QStringLiteral(": ") + details.join(QStringLiteral("; "));
+    return text + u'.';
+}
+
+QString TokenResult::failureText() const
+{
+    if (!token.isEmpty())
+        return {};
+    if (exchange.ok())
+        return QStringLiteral("A NAV által küldött token nem fejthető vissza a cserekulccsal (ellenőrizze a "
+                              "cserekulcsot).");
+    return exchange.failureText();
+}
+
+Client::Client(const QString& baseUrl, Credentials credentials)
+    : m_baseUrl(baseUrl), m_credentials(std::move(credentials)), m_network(std::make_unique<QNetworkAccessManager>())
+{
+}
+
+Client::~Client() = default;
+
+Exchange Client::post(const QString& operation, const QString& requestId, const QByteArray& body)
+{
+    Exchange ex;
+    ex.operation = operation;
+    ex.requestId = requestId;
+    ex.request = body;
+
+    QNetworkRequest request(QUrl(m_baseUrl + u'/' + operation));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/xml"));
+    request.setRawHeader("Accept", "application/xml");
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    request.setSslConfiguration(sslConfiguration());
+    request.setTransferTimeout(0);
+    request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+
+    auto* device = new OneShotBody(body, nullptr);
+    QNetworkReply* reply = m_network->post(request, device);
+    device->setParent(reply);
+    qint64 uploaded = 0;
+    bool timedOut = false;
+    bool cancelled = false;
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::uploadProgress, &loop,
+                     [&uploaded](qint64 sent, qint64) { uploaded = std::max(uploaded, sent); });
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        reply->abort();
+    });
+    deadline.start(m_timeoutMs);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+        if (m_cancel && m_cancel->load()) {
+            cancelled = true;
+            reply->abort();
+        }
+    });
+    watch.start(50);
+    if (!reply->isFinished())
+        loop.exec();
+    deadline.stop();
+    watch.stop();
+
+    ex.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->isOpen())
+        ex.response = reply->readAll();
+    const QNetworkReply::NetworkError error = reply->error();
+    ex.networkError = reply->errorString();
+    reply->deleteLater();
+
+    if (ex.httpStatus > 0 && !timedOut && !cancelled) {
+        ex.outcome = Outcome::Answered;
+        ex.root = parseXml(ex.response);
+        ex.result = readBasicResult(ex.root);
+        return ex;
+    }
+    if (cancelled)
+        ex.outcome = uploaded > 0 ? Outcome::Cancelled : Outcome::NotSent;
+    else if (timedOut)
+        ex.outcome = Outcome::NoAnswer;
+    else
+        ex.outcome = neverConnected(error) && uploaded == 0 ? Outcome::NotSent : Outcome::NoAnswer;
+    if (timedOut)
+        ex.networkError = QStringLiteral("%1 mp alatt nem jött válasz").arg(m_timeoutMs / 1000.0, 0, 'g', 3);
+    return ex;
+}
+
+TokenResult Client::tokenExchange()
+{
+    const RequestHeader h = RequestHeader::fresh();
+    TokenResult r;
+    r.exchange = post(QStringLiteral("tokenExchange"), h.requestId, buildTokenExchange(m_credentials, h));
+    if (!r.exchange.ok())
+        return r;
+    const QByteArray encoded = QByteArray::fromBase64(r.exchange.root.textAt(u"encodedExchangeToken").toLatin1());
+    const auto plain = aes128EcbDecrypt(encoded, m_credentials.exchangeKey.toUtf8());
+    if (plain && !plain->isEmpty())
+        r.token = QString::fromUtf8(*plain);
+    return r;
+}
+
+Exchange Client::manageInvoice(const QString& exchangeToken, const std::vector<InvoiceOperation>& operations)
+{
+    return manageInvoice(exchangeToken, operations, RequestHeader::fresh());
+}
+
+Exchange Client::manageInvoice(const QString& exchangeToken, const std::vector<InvoiceOperation>& operations,
+                               const RequestHeader& h)
+{
+    return post(QStringLiteral("manageInvoice"), h.requestId,
+                buildManageInvoice(m_credentials, h, exchangeToken, operations));
+}
+
+Exchange Client::queryTransactionStatus(const QString& transactionId, bool returnOriginalRequest)
+{
+    const RequestHeader h = RequestHeader::fresh();
+    return post(QStringLiteral("queryTransactionStatus"), h.requestId,
+                buildQueryTransactionStatus(m_credentials, h, transactionId, returnOriginalRequest));
+}
+
+Exchange Client::queryTransactionList(const QDateTime& fromUtc, const QDateTime& toUtc, int page)
+{
+    const RequestHeader h = RequestHeader::fresh();
+    return post(QStringLiteral("queryTransactionList"), h.requestId,
+                buildQueryTransactionList(m_credentials, h, fromUtc, toUtc, page));
+}
+
+Exchange Client::queryTaxpayer(const QString& taxpayerId)
+{
+    const RequestHeader h = RequestHeader::fresh();
+    return post(QStringLiteral("queryTaxpayer"), h.requestId, buildQueryTaxpayer(m_credentials, h, taxpayerId));
+}
+
+} // namespace orvena::nav

@@ -1,0 +1,128 @@
+#pragma once
+// The documents of the reporting protocol: the signed request envelopes this program sends and
+// the answers it reads. No network here (see navclient.h).
+#include "navcrypto.h"
+#include "navxmltree.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <vector>
+
+namespace orvena::nav {
+
+inline constexpr const char* kApiNamespace = "http://schemas.nav.gov.hu/OSA/3.0/api";
+inline constexpr const char* kCommonNamespace = "http://schemas.nav.gov.hu/NTCA/1.0/common";
+inline constexpr int kMaxBatch = 100;
+
+// A technical user of one issuer, as stored in szallito.
+struct Credentials {
+    QString login;
+    QString passwordHash;  // SHA-512 of the password, upper-case hex
+    QString taxNumber;     // the issuer's tax number; its first 8 digits identify the taxpayer
+    QString signatureKey;
+    QString exchangeKey;
+    // The first eight digits of the tax number, whatever its written form.
+    QString taxpayerId() const;
+    // Hungarian list of what is missing for a request ("" when complete).
+    QString missing() const;
+};
+
+// The program's identification, fixed in the program.
+struct SoftwareInfo {
+    QString id;
+    QString name;
+    QString operation;
+    QString mainVersion;
+    QString devName;
+    QString devContact;
+    QString devCountryCode;
+};
+const SoftwareInfo& softwareInfo();
+
+// requestId: a time stamp to the millisecond, a process counter and random letters, so ids stay
+// unique for one taxpayer across runs and parallel programs ([+a-zA-Z0-9_]{1,30}).
+QString newRequestId();
+
+struct RequestHeader {
+    QString requestId;
+    QDateTime timestamp; // UTC
+    static RequestHeader fresh();
+};
+
+// Timestamps in requests: yyyy-MM-ddTHH:mm:ss.zzzZ.
+QString xmlTimestamp(const QDateTime& utc);
+
+struct InvoiceOperation {
+    QString operation;   // CREATE, STORNO
+    QByteArray document; // the invoice-data XML, sent byte for byte
+};
+
+QByteArray buildTokenExchange(const Credentials& c, const RequestHeader& h);
+QByteArray buildManageInvoice(const Credentials& c, const RequestHeader& h, const QString& exchangeToken,
+                              const std::vector<InvoiceOperation>& operations);
+QByteArray buildQueryTransactionStatus(const Credentials& c, const RequestHeader& h, const QString& transactionId,
+                                       bool returnOriginalRequest);
+QByteArray buildQueryTransactionList(const Credentials& c, const RequestHeader& h, const QDateTime& fromUtc,
+                                     const QDateTime& toUtc, int page);
+QByteArray buildQueryTaxpayer(const Credentials& c, const RequestHeader& h, const QString& taxpayerId);
+
+// --- answers ---
+
+struct ValidationMessage {
+    bool technical = false;
+    QString resultCode; // ERROR, WARN, INFO (business); ERROR, CRITICAL (technical)
+    QString errorCode;
+    QString message;
+    QString pointer; // tag / value / line, when given
+    QString describe() const;
+};
+
+// The part every answer has: result code, error code and message; for a GeneralErrorResponse
+// also its technical validation messages.
+struct BasicResult {
+    QString root; // the answer's root element
+    QString funcCode;
+    QString errorCode;
+    QString message;
+    std::vector<ValidationMessage> technical;
+    bool ok() const { return funcCode == u"OK"; }
+};
+BasicResult readBasicResult(const XmlNode& root);
+
+struct ProcessingResult {
+    int index = 0;
+    QString invoiceStatus; // RECEIVED, PROCESSING, SAVED, DONE, ABORTED
+    std::vector<ValidationMessage> messages;
+    QByteArray originalRequest; // decoded, when asked for
+    bool hasWarnings() const;
+};
+std::vector<ProcessingResult> readProcessingResults(const XmlNode& root);
+
+struct TransactionEntry {
+    QString transactionId;
+    QDateTime insDate;
+    QString requestStatus;
+    int itemCount = 0;
+};
+struct TransactionList {
+    int currentPage = 0;
+    int availablePage = 0;
+    std::vector<TransactionEntry> transactions;
+};
+TransactionList readTransactionList(const XmlNode& root);
+
+struct TaxpayerInfo {
+    bool answered = false;
+    bool valid = false;
+    QString name;
+    QString shortName;
+    QString taxNumber; // 8-1-2 form
+    QString address;   // the seat's address (or the first one given) in one line
+};
+TaxpayerInfo readTaxpayer(const XmlNode& root);
+
+// The invoice number inside an invoice-data document ("" when it has none).
+QString invoiceNumberOf(const QByteArray& invoiceDocument);
+
+} // namespace orvena::nav

@@ -1,0 +1,533 @@
+#include "navqueue.h"
+
+#include "db/codepages.h"
+#include "db/connection.h"
+#include "db/errors.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <algorithm>
+#include <map>
+
+namespace orvena::nav {
+
+namespace {
+
+QString nowText(const QDateTime& t)
+{
+    return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+int envInt(const char* name, int fallback)
+{
+    bool ok = false;
+    const int v = qEnvironmentVariableIntValue(name, &ok);
+    return ok && v >= 0 ? v : fallback;
+}
+
+// Latin-2 bytes of a text from outside (the authority's messages): a character the database's
+// code page lacks becomes "?" rather than failing the whole update.
+QByteArray lenientLatin2(const QString& text)
+{
+    if (auto bytes = tryEncode(CodePage::Latin2, text))
+        return *bytes;
+    QByteArray out;
+    for (QChar ch : text)
+        out += tryEncode(CodePage::Latin2, QString(ch)).value_or(QByteArray("?"));
+    return out;
+}
+
+QString messagesText(const std::vector<ValidationMessage>& messages)
+{
+    QStringList lines;
+    for (const ValidationMessage& m : messages)
+        lines << m.describe();
+    return lines.join(u'\n');
+}
+
+} // namespace
+
+QString stateText(const QString& s)
+{
+    if (s == state::ToSend)
+        return QStringLiteral("Küldendő");
+    if (s == state::Sent)
+        return QStringLiteral("Elküldve");
+    if (s == state::Accepted)
+        return QStringLiteral("Befogadva");
+    if (s == state::Warned)
+        return QStringLiteral("Figyelmeztetés");
+    if (s == state::Rejected)
+        return QStringLiteral("Elutasítva");
+    if (s == state::NotReported)
+        return QStringLiteral("Nem küldendő");
+    return s;
+}
+
+QueueSettings QueueSettings::fromEnvironment()
+{
+    QueueSettings s;
+    s.requestTimeoutMs = envInt("ORVENA_NAV_TIMEOUT_MS", s.requestTimeoutMs);
+    s.pollMs = envInt("ORVENA_NAV_POLL_MS", s.pollMs);
+    s.retryMs = envInt("ORVENA_NAV_RETRY_MS", s.retryMs);
+    s.lostAnswerWaitMs = envInt("ORVENA_NAV_LOST_WAIT_MS", s.lostAnswerWaitMs);
+    return s;
+}
+
+QueueCounts queueCounts(Connection& c)
+{
+    QueueCounts counts;
+    const auto rows = c.select("SELECT nAllapot, COUNT(*) FROM szlanav WHERE nAllapot IN ('KULDENDO','ELKULDVE',"
+                               "'ELUTASITVA') GROUP BY nAllapot");
+    for (int r = 0; r < rows->rowCount(); ++r) {
+        const int n = rows->text(r, 1).toInt();
+        const QString s = rows->text(r, 0);
+        if (s == state::ToSend)
+            counts.toSend = n;
+        else if (s == state::Sent)
+            counts.inFlight = n;
+        else
+            counts.rejected = n;
+    }
+    return counts;
+}
+
+SendQueue::SendQueue(Connection& connection, QueueSettings settings) : m_db(connection), m_settings(settings) {}
+
+QByteArray SendQueue::lit(const QString& text) const
+{
+    return '\'' + m_db.escape(lenientLatin2(text)) + '\'';
+}
+
+QByteArray SendQueue::inList(const std::vector<Row>& rows) const
+{
+    QByteArray list = "(";
+    for (size_t i = 0; i < rows.size(); ++i)
+        list += (i ? "," : "") + lit(rows[i].number);
+    return list + ')';
+}
+
+void SendQueue::loadIssuers()
+{
+    m_issuers.clear();
+    const auto rows = m_db.select("SELECT zKod, zNavMod, zAdo, zNavLogin, zNavJelszo, zNavAlairo, zNavCsere FROM szallito");
+    for (int r = 0; r < rows->rowCount(); ++r) {
+        Issuer i;
+        i.mode = rows->text(r, 1).trimmed().toUpper();
+        i.credentials = {rows->text(r, 3).trimmed(), rows->text(r, 4).trimmed(), rows->text(r, 2),
+                         rows->text(r, 5).trimmed(), rows->text(r, 6).trimmed()};
+        m_issuers.insert(rows->text(r, 0), i);
+    }
+    m_onlyReportingIssuer.clear();
+    int reporting = 0;
+    for (auto it = m_issuers.constBegin(); it != m_issuers.constEnd(); ++it) {
+        if (environmentFromMode(it->mode)) {
+            ++reporting;
+            m_onlyReportingIssuer = it.key();
+        }
+    }
+    if (reporting != 1)
+        m_onlyReportingIssuer.clear();
+}
+
+std::vector<SendQueue::Row> SendQueue::pendingRows()
+{
+    const auto rows = m_db.select(
+        "SELECT n.nBszam, n.nMuvelet, n.nEredeti, n.nAllapot, n.nTranzakcio, n.nProba, "
+        "DATE_FORMAT(n.nUtolso, '%Y-%m-%d %H:%i:%s'), f.fzKod, o.nAllapot "
+        "FROM szlanav n LEFT JOIN szlafej f ON f.fBszam = n.nBszam "
+        "LEFT JOIN szlanav o ON o.nBszam = n.nEredeti "
+        "WHERE n.nAllapot IN ('KULDENDO','ELKULDVE') ORDER BY n.nBszam");
+    std::vector<Row> out;
+    for (int r = 0; r < rows->rowCount(); ++r) {
+        Row row;
+        row.number = rows->text(r, 0);
+        row.operation = rows->text(r, 1).trimmed().toUpper();
+        row.original = rows->text(r, 2).trimmed();
+        row.state = rows->text(r, 3);
+        row.transaction = rows->text(r, 4).trimmed();
+        row.attempts = rows->text(r, 5).toInt();
+        row.last = QDateTime::fromString(rows->text(r, 6), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!row.last.isValid()) // no time recorded: search the authority's list a day back
+            row.last = QDateTime::currentDateTime().addDays(-1);
+        row.issuer = rows->text(r, 7);
+        // An invoice whose issuer code is missing or unknown goes with the one issuer that reports.
+        if (!m_issuers.contains(row.issuer) && !m_onlyReportingIssuer.isEmpty())
+            row.issuer = m_onlyReportingIssuer;
+        const QString originalState = rows->text(r, 8);
+        // A storno waits while its original is on its way; after a rejected original it cannot go.
+        if (row.state == state::ToSend && row.operation == u"STORNO" && !row.original.isEmpty()
+            && (originalState == state::ToSend || originalState == state::Sent))
+            row.state = QStringLiteral("WAIT");
+        else if (row.state == state::ToSend && row.operation == u"STORNO" && originalState == state::Rejected)
+            row.state = QStringLiteral("BLOCKED");
+        out.push_back(row);
+    }
+    return out;
+}
+
+bool SendQueue::due(const QString& key, const QDateTime& now) const
+{
+    const auto it = m_notBefore.constFind(key);
+    return it == m_notBefore.constEnd() || *it <= now;
+}
+
+void SendQueue::later(const QString& key, int ms)
+{
+    m_notBefore.insert(key, QDateTime::currentDateTime().addMSecs(ms));
+}
+
+void SendQueue::retryBatch(const std::vector<Row>& rows, bool atOnce)
+{
+    // One moment for the whole batch, so it goes out together again.
+    int attempts = 0;
+    for (const Row& r : rows)
+        attempts = std::max(attempts, r.attempts + 1);
+    const QDateTime when = QDateTime::currentDateTime().addMSecs(atOnce ? 0 : pause(attempts));
+    for (const Row& r : rows)
+        m_notBefore.insert(QStringLiteral("send:") + r.number, when);
+}
+
+int SendQueue::pause(int attempts) const
+{
+    const int doublings = std::clamp(attempts - 1, 0, 20);
+    const qint64 ms = static_cast<qint64>(m_settings.retryMs) << doublings;
+    return static_cast<int>(std::min<qint64>(ms, m_settings.retryMaxMs));
+}
+
+Client& SendQueue::client(const QString& issuer)
+{
+    const Issuer& i = m_issuers[issuer];
+    auto& slot = m_clients[issuer];
+    const QString url = baseUrl(*environmentFromMode(i.mode));
+    const Credentials& c = i.credentials;
+    if (!slot || slot->credentials().login != c.login || slot->credentials().passwordHash != c.passwordHash
+        || slot->credentials().signatureKey != c.signatureKey || slot->credentials().exchangeKey != c.exchangeKey
+        || slot->credentials().taxNumber != c.taxNumber || m_clientUrls.value(issuer) != url) {
+        slot = std::make_shared<Client>(url, c);
+        m_clientUrls.insert(issuer, url);
+    }
+    slot->setTimeout(m_settings.requestTimeoutMs);
+    slot->setCancelFlag(m_cancel);
+    return *slot;
+}
+
+void SendQueue::log(const QString& number, const QString& operation, const QString& requestId,
+                    const QString& transaction, int index, const QString& result, const QString& text)
+{
+    m_db.execute("INSERT INTO szlanavnaplo (gBszam, gIdo, gMuvelet, gKeres, gTranzakcio, gIndex, gEredmeny, gSzoveg) "
+                 "VALUES ("
+                 + lit(number) + ',' + lit(nowText(QDateTime::currentDateTime())) + ',' + lit(operation) + ','
+                 + (requestId.isEmpty() ? QByteArray("NULL") : lit(requestId)) + ','
+                 + (transaction.isEmpty() ? QByteArray("NULL") : lit(transaction)) + ','
+                 + (index > 0 ? QByteArray::number(index) : QByteArray("NULL")) + ',' + lit(result) + ','
+                 + (text.isEmpty() ? QByteArray("NULL") : lit(text)) + ')');
+}
+
+SendQueue::Step SendQueue::step()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    loadIssuers();
+    auto actionable = [this](const Row& r) {
+        const auto it = m_issuers.constFind(r.issuer);
+        return it != m_issuers.constEnd() && environmentFromMode(it->mode) && it->credentials.missing().isEmpty();
+    };
+    auto cancelled = [this] { return m_cancel && m_cancel->load(); };
+
+    std::map<QString, std::vector<Row>> lost, toSend;
+    std::map<QString, std::vector<Row>> polls;
+    for (const Row& r : pendingRows()) {
+        if (!actionable(r))
+            continue;
+        if (r.state == state::Sent && r.transaction.isEmpty()) {
+            if (r.last.addMSecs(m_settings.lostAnswerWaitMs) <= now && due(QStringLiteral("lost:") + r.issuer, now))
+                lost[r.issuer].push_back(r);
+        } else if (r.state == state::Sent) {
+            if (due(QStringLiteral("poll:") + r.transaction, now))
+                polls[r.transaction].push_back(r);
+        } else if (r.state == state::ToSend && due(QStringLiteral("send:") + r.number, now)) {
+            toSend[r.issuer].push_back(r);
+        }
+    }
+    for (const auto& [issuer, rows] : lost) {
+        if (cancelled())
+            break;
+        settleLost(issuer, rows);
+    }
+    for (const auto& [tx, rows] : polls) {
+        if (cancelled())
+            break;
+        poll(rows.front().issuer, tx, rows);
+    }
+    for (const auto& [issuer, rows] : toSend) {
+        for (size_t from = 0; from < rows.size() && !cancelled(); from += static_cast<size_t>(m_settings.batchSize)) {
+            const size_t to = std::min(rows.size(), from + static_cast<size_t>(m_settings.batchSize));
+            sendBatch(issuer, std::vector<Row>(rows.begin() + static_cast<qsizetype>(from),
+                                               rows.begin() + static_cast<qsizetype>(to)));
+        }
+    }
+
+    // What is left, and when the earliest of it is due.
+    Step result;
+    const QDateTime after = QDateTime::currentDateTime();
+    qint64 wait = std::numeric_limits<qint64>::max();
+    auto consider = [&](const QDateTime& when) {
+        result.pending = true;
+        wait = std::min(wait, std::max<qint64>(0, after.msecsTo(when)));
+    };
+    auto notBefore = [&](const QString& key) { return m_notBefore.value(key, after); };
+    for (const Row& r : pendingRows()) {
+        if (!actionable(r) || r.state == u"BLOCKED")
+            continue;
+        if (r.state == u"WAIT")
+            continue; // follows its original, which is pending itself
+        if (r.state == state::Sent && r.transaction.isEmpty())
+            consider(std::max(r.last.addMSecs(m_settings.lostAnswerWaitMs), notBefore(QStringLiteral("lost:") + r.issuer)));
+        else if (r.state == state::Sent)
+            consider(notBefore(QStringLiteral("poll:") + r.transaction));
+        else
+            consider(notBefore(QStringLiteral("send:") + r.number));
+    }
+    result.waitMs = result.pending ? static_cast<int>(std::min<qint64>(wait, 3600000)) : 0;
+    return result;
+}
+
+bool SendQueue::runUntilSettled(int maxMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!(m_cancel && m_cancel->load())) {
+        const Step s = step();
+        if (!s.pending)
+            return true;
+        const qint64 left = maxMs - timer.elapsed();
+        if (left <= 0 || s.waitMs > left)
+            return false;
+        QThread::msleep(static_cast<unsigned long>(std::max(s.waitMs, 20)));
+    }
+    return false;
+}
+
+void SendQueue::resend(Connection& c, const QString& invoiceNumber)
+{
+    SendQueue q(c);
+    c.execute("UPDATE szlanav SET nAllapot = 'KULDENDO', nTranzakcio = NULL, nProba = 0, nUzenet = NULL "
+              "WHERE nBszam = " + q.lit(invoiceNumber) + " AND nAllapot = 'ELUTASITVA'");
+    if (c.affectedRows() > 0)
+        q.log(invoiceNumber, QStringLiteral("Újraküldés"), QString(), QString(), 0, state::ToSend,
+              QStringLiteral("A kezelő újraküldésre jelölte."));
+}
+
+void SendQueue::sendBatch(const QString& issuer, const std::vector<Row>& batch)
+{
+    Client& c = client(issuer);
+    const QString now = nowText(QDateTime::currentDateTime());
+    const TokenResult token = c.tokenExchange();
+    if (token.token.isEmpty()) {
+        const QString text = token.failureText();
+        m_db.execute("UPDATE szlanav SET nProba = nProba + 1, nUtolso = " + lit(now) + ", nUzenet = " + lit(text)
+                     + " WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(batch));
+        for (const Row& r : batch)
+            log(r.number, QStringLiteral("tokenExchange"), token.exchange.requestId, QString(), 0,
+                QStringLiteral("HIBA"), text);
+        retryBatch(batch, false);
+        return;
+    }
+
+    // The stored documents, byte for byte.
+    const auto docs = m_db.select("SELECT nBszam, nXml FROM szlanav WHERE nBszam IN " + inList(batch));
+    QHash<QString, QByteArray> xml;
+    for (int r = 0; r < docs->rowCount(); ++r)
+        xml.insert(docs->text(r, 0), docs->raw(r, 1));
+    std::vector<Row> rows;
+    std::vector<InvoiceOperation> ops;
+    for (const Row& r : batch) {
+        const QByteArray doc = xml.value(r.number);
+        if (doc.trimmed().isEmpty()) {
+            m_db.execute("UPDATE szlanav SET nUzenet = "
+                         + lit(QStringLiteral("A számla tárolt NAV adatai hiányoznak; nem küldhető."))
+                         + " WHERE nBszam = " + lit(r.number));
+            later(QStringLiteral("send:") + r.number, m_settings.retryMaxMs);
+            continue;
+        }
+        rows.push_back(r);
+        ops.push_back({r.operation == u"STORNO" ? QStringLiteral("STORNO") : QStringLiteral("CREATE"), doc});
+    }
+    if (rows.empty())
+        return;
+
+    // Claimed before the request leaves: from here on the rows count as possibly reported.
+    const RequestHeader header = RequestHeader::fresh();
+    m_db.execute("START TRANSACTION");
+    try {
+        m_db.execute("UPDATE szlanav SET nAllapot = 'ELKULDVE', nTranzakcio = NULL, nProba = nProba + 1, nUtolso = "
+                     + lit(now) + ", nUzenet = NULL WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(rows));
+        if (m_db.affectedRows() != rows.size()) { // another program took some of them meanwhile
+            m_db.execute("ROLLBACK");
+            return;
+        }
+        for (size_t i = 0; i < rows.size(); ++i)
+            log(rows[i].number, QStringLiteral("manageInvoice"), header.requestId, QString(), static_cast<int>(i + 1),
+                QStringLiteral("KULDES"),
+                QStringLiteral("%1, %2 számla a kérésben").arg(ops[i].operation).arg(rows.size()));
+        m_db.execute("COMMIT");
+    } catch (const DbError&) {
+        try {
+            m_db.execute("ROLLBACK");
+        } catch (const DbError&) {
+        }
+        throw;
+    }
+
+    const Exchange ex = c.manageInvoice(token.token, ops, header);
+    const QString transaction = ex.ok() ? ex.root.textAt(u"transactionId") : QString();
+    const QByteArray whereSent = " WHERE nAllapot = 'ELKULDVE' AND nTranzakcio IS NULL AND nBszam IN " + inList(rows);
+    if (!transaction.isEmpty()) {
+        m_db.execute("UPDATE szlanav SET nTranzakcio = " + lit(transaction) + whereSent);
+        m_db.execute("UPDATE szlanavnaplo SET gTranzakcio = " + lit(transaction)
+                     + ", gEredmeny = 'ELKULDVE', gSzoveg = CONCAT(" + lit(QStringLiteral("Tranzakció: %1, ").arg(transaction))
+                     + ", gIndex, '. tétel') WHERE gKeres = " + lit(header.requestId));
+        later(QStringLiteral("poll:") + transaction, m_settings.pollMs);
+        return;
+    }
+    // Certainly not stored by the authority: no connection, or a synchronous refusal in its own words.
+    const bool refused = ex.outcome == Outcome::Answered
+                         && ((!ex.result.root.isEmpty() && !ex.result.ok())
+                             || (ex.httpStatus >= 400 && ex.httpStatus < 500));
+    const QString text = ex.failureText().isEmpty() ? QStringLiteral("A NAV válaszában nincs tranzakcióazonosító.")
+                                                    : ex.failureText();
+    if (ex.outcome == Outcome::NotSent || refused) {
+        m_db.execute("UPDATE szlanav SET nAllapot = 'KULDENDO', nUzenet = " + lit(text) + whereSent);
+        m_db.execute("UPDATE szlanavnaplo SET gEredmeny = 'HIBA', gSzoveg = " + lit(text) + " WHERE gKeres = "
+                     + lit(header.requestId));
+        retryBatch(rows, ex.result.errorCode == u"REQUEST_ID_NOT_UNIQUE");
+        return;
+    }
+    const QString lostText = text + QStringLiteral(" A jelentés sorsa a NAV tranzakciólistájából derül ki; addig nem "
+                                                   "küldjük újra.");
+    m_db.execute("UPDATE szlanav SET nUzenet = " + lit(lostText) + whereSent);
+    m_db.execute("UPDATE szlanavnaplo SET gEredmeny = 'NINCS_VALASZ', gSzoveg = " + lit(lostText) + " WHERE gKeres = "
+                 + lit(header.requestId));
+}
+
+void SendQueue::poll(const QString& issuer, const QString& transaction, const std::vector<Row>& rows)
+{
+    Client& c = client(issuer);
+    const Exchange ex = c.queryTransactionStatus(transaction);
+    const QString pollKey = QStringLiteral("poll:") + transaction;
+    if (!ex.ok()) {
+        later(pollKey, pause(++m_pollCount[transaction]));
+        return;
+    }
+    const std::vector<ProcessingResult> results = readProcessingResults(ex.root);
+    // Each invoice's index in its request, as logged when it was sent.
+    QHash<QString, int> indexOf;
+    const auto logged = m_db.select("SELECT gBszam, gIndex FROM szlanavnaplo WHERE gMuvelet IN ('manageInvoice',"
+                                    "'queryTransactionList') AND gIndex IS NOT NULL AND gTranzakcio = "
+                                    + lit(transaction) + " ORDER BY gID");
+    for (int r = 0; r < logged->rowCount(); ++r)
+        indexOf.insert(logged->text(r, 0), logged->text(r, 1).toInt());
+    bool open = false;
+    for (const Row& row : rows) {
+        const int index = indexOf.value(row.number);
+        const auto it = std::find_if(results.begin(), results.end(),
+                                     [index](const ProcessingResult& p) { return p.index == index; });
+        if (index == 0 || it == results.end()) {
+            open = true;
+            continue;
+        }
+        QString next;
+        if (it->invoiceStatus == u"DONE")
+            next = it->hasWarnings() ? state::Warned : state::Accepted;
+        else if (it->invoiceStatus == u"ABORTED")
+            next = state::Rejected;
+        if (next.isEmpty()) {
+            open = true;
+            continue;
+        }
+        const QString text = messagesText(it->messages);
+        m_db.execute("UPDATE szlanav SET nAllapot = " + lit(next) + ", nUzenet = "
+                     + (text.isEmpty() ? QByteArray("NULL") : lit(text)) + " WHERE nAllapot = 'ELKULDVE' AND nBszam = "
+                     + lit(row.number) + " AND nTranzakcio = " + lit(transaction));
+        log(row.number, QStringLiteral("queryTransactionStatus"), ex.requestId, transaction, index, next,
+            text.isEmpty() ? stateText(next) : text);
+    }
+    if (open) {
+        const int n = ++m_pollCount[transaction];
+        later(pollKey, std::min(m_settings.pollMs * (1 + n / 3), m_settings.pollMaxMs));
+    } else {
+        m_pollCount.remove(transaction);
+        m_notBefore.remove(pollKey);
+    }
+}
+
+void SendQueue::settleLost(const QString& issuer, const std::vector<Row>& rows)
+{
+    Client& c = client(issuer);
+    const QString lostKey = QStringLiteral("lost:") + issuer;
+    auto retry = [&] { later(lostKey, pause(++m_pollCount[lostKey])); };
+    QDateTime earliest = rows.front().last;
+    for (const Row& r : rows)
+        earliest = std::min(earliest, r.last);
+    const QDateTime from = earliest.toUTC().addSecs(-120);
+    const QDateTime to = QDateTime::currentDateTimeUtc();
+
+    QStringList listed;
+    QString listRequest;
+    for (int page = 1, pages = 1; page <= pages; ++page) {
+        const Exchange ex = c.queryTransactionList(from, to, page);
+        if (!ex.ok()) {
+            retry();
+            return;
+        }
+        listRequest = ex.requestId;
+        const TransactionList list = readTransactionList(ex.root);
+        pages = list.availablePage;
+        for (const TransactionEntry& t : list.transactions)
+            listed << t.transactionId;
+    }
+    QStringList unknown;
+    for (const QString& tx : listed) {
+        const QByteArray q = lit(tx);
+        const bool known = m_db.select("SELECT 1 FROM szlanav WHERE nTranzakcio = " + q + " UNION SELECT 1 FROM "
+                                       "szlanavnaplo WHERE gTranzakcio = " + q + " LIMIT 1")->rowCount() > 0;
+        if (!known)
+            unknown << tx;
+    }
+    // The invoice numbers of the lost reports, read from their own documents.
+    QHash<QString, QString> rowOfInvoiceNumber;
+    const auto docs = m_db.select("SELECT nBszam, nXml FROM szlanav WHERE nBszam IN " + inList(rows));
+    for (int r = 0; r < docs->rowCount(); ++r)
+        rowOfInvoiceNumber.insert(invoiceNumberOf(docs->raw(r, 1)), docs->text(r, 0));
+    QSet<QString> found;
+    for (const QString& tx : unknown) {
+        const Exchange ex = c.queryTransactionStatus(tx, true);
+        if (!ex.ok()) {
+            retry();
+            return;
+        }
+        for (const ProcessingResult& p : readProcessingResults(ex.root)) {
+            const QString number = rowOfInvoiceNumber.value(invoiceNumberOf(p.originalRequest));
+            if (number.isEmpty() || found.contains(number))
+                continue;
+            m_db.execute("UPDATE szlanav SET nTranzakcio = " + lit(tx) + ", nUzenet = NULL WHERE nAllapot = 'ELKULDVE' "
+                         "AND nTranzakcio IS NULL AND nBszam = " + lit(number));
+            log(number, QStringLiteral("queryTransactionList"), listRequest, tx, p.index, QStringLiteral("MEGVAN"),
+                QStringLiteral("A válasz nélkül maradt jelentés megérkezett a NAV-hoz: tranzakció %1.").arg(tx));
+            found.insert(number);
+        }
+    }
+    for (const Row& r : rows) {
+        if (found.contains(r.number))
+            continue;
+        const QString text = QStringLiteral("A válasz nélkül maradt jelentés nem érkezett meg a NAV-hoz; újra küldjük.");
+        m_db.execute("UPDATE szlanav SET nAllapot = 'KULDENDO', nUzenet = " + lit(text)
+                     + " WHERE nAllapot = 'ELKULDVE' AND nTranzakcio IS NULL AND nBszam = " + lit(r.number));
+        log(r.number, QStringLiteral("queryTransactionList"), listRequest, QString(), 0, state::ToSend, text);
+        m_notBefore.remove(QStringLiteral("send:") + r.number);
+    }
+    m_pollCount.remove(lostKey);
+}
+
+} // namespace orvena::nav

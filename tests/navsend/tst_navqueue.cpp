@@ -1,0 +1,406 @@
+// The reporting queue over szlanav against the local stand-in: every answer ends in the right
+// state with nothing reported twice, stornos wait for their originals, a restart resumes from
+// the stored state, and 250 invoices go out in three batches.
+#include "support/navfixture.h"
+#include "support/navschemas.h"
+#include "support/navstandin.h"
+
+#include "navsend/navqueue.h"
+#include "navsend/navworker.h"
+
+#include "db/navsendschema.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+
+using namespace orvena;
+using namespace orvena::nav;
+using namespace orvena::test;
+
+namespace {
+
+QueueSettings fastSettings()
+{
+    QueueSettings s;
+    s.requestTimeoutMs = 5000; // generous: the stand-in validates every document in this thread
+    s.pollMs = 30;
+    s.pollMaxMs = 200;
+    s.retryMs = 50;
+    s.retryMaxMs = 400;
+    s.lostAnswerWaitMs = 1200;
+    return s;
+}
+
+} // namespace
+
+class TestNavQueue : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void answersEndInTheirStates();
+    void faultsAreRetriedWithoutSecondReport_data();
+    void faultsAreRetriedWithoutSecondReport();
+    void stornoWaitsForItsOriginal();
+    void stornoOfRejectedOriginalIsHeld();
+    void restartResumesFromStoredState();
+    void lostRequestThatNeverArrivedIsSentOnce();
+    void twoHundredFiftyInvoicesInThreeBatches();
+    void issuerWithoutModeOrCredentialsIsLeftAlone();
+    void rejectedInvoiceIsResentOnlyOnRequest();
+    void workerRunsWhileTheWindowStaysResponsive();
+    void schemaAdditionsAreIdempotent();
+    void anotherProgramsClaimIsRespected();
+
+private:
+    // Runs the queue until it settles (the stand-in answers from this thread meanwhile).
+    bool settle(SendQueue& q, int maxMs = 20000);
+    QString stateOf(const QString& number);
+    void verifyNothingTwice();
+
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<Connection> m_conn;
+    NavStandIn m_server;
+};
+
+void TestNavQueue::initTestCase()
+{
+    if (NavSchemas::schemaDir().isEmpty())
+        QSKIP("the official schemas are not available");
+    QVERIFY2(m_server.start(), qPrintable(m_server.error()));
+    m_server.addUser(navTestUser());
+    m_server.exportEnvironment();
+    m_db = std::make_unique<TestDatabase>();
+    m_conn = std::make_unique<Connection>();
+    DB_VERIFY(m_conn->open(m_db->profile()));
+}
+
+void TestNavQueue::init()
+{
+    m_db->reset();
+    m_db->addDemoData();
+    DB_VERIFY(prepareNavDatabase(*m_db));
+    DB_VERIFY(m_db->exec(QStringLiteral("DELETE FROM szlanav")));
+    DB_VERIFY(m_db->exec(QStringLiteral("DELETE FROM szlanavnaplo")));
+    m_server.reset();
+}
+
+bool TestNavQueue::settle(SendQueue& q, int maxMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < maxMs) {
+        const SendQueue::Step s = q.step();
+        if (!s.pending)
+            return true;
+        QTest::qWait(std::max(5, std::min(s.waitMs, 200)));
+    }
+    return false;
+}
+
+QString TestNavQueue::stateOf(const QString& number)
+{
+    return m_db->scalar(QStringLiteral("SELECT nAllapot FROM szlanav WHERE nBszam = '%1'").arg(number));
+}
+
+void TestNavQueue::verifyNothingTwice()
+{
+    for (const QString& number : m_db->rows(QStringLiteral("SELECT nBszam FROM szlanav")))
+        QVERIFY2(m_server.timesReported(u'K' + number) <= 1, qPrintable(number));
+    QVERIFY2(m_server.violations().isEmpty(), qPrintable(m_server.violations().join(u'\n')));
+}
+
+void TestNavQueue::answersEndInTheirStates()
+{
+    seedNavInvoice(*m_db, QStringLiteral("20100001"));
+    seedNavInvoice(*m_db, QStringLiteral("20100002"));
+    seedNavInvoice(*m_db, QStringLiteral("20100003"));
+    m_server.setVerdict(QStringLiteral("K20100002"), NavStandIn::Verdict::Warn);
+    m_server.setVerdict(QStringLiteral("K20100003"), NavStandIn::Verdict::Reject);
+    m_server.setPollsBeforeDone(3);
+    SendQueue q(*m_conn, fastSettings());
+    QVERIFY(settle(q));
+    QCOMPARE(stateOf(QStringLiteral("20100001")), state::Accepted);
+    QCOMPARE(stateOf(QStringLiteral("20100002")), state::Warned);
+    QCOMPARE(stateOf(QStringLiteral("20100003")), state::Rejected);
+    // one request, one transaction id stored for all three, the authority's messages kept
+    QCOMPARE(m_server.transactions().size(), 1);
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(DISTINCT nTranzakcio) FROM szlanav")), QStringLiteral("1"));
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT nTranzakcio FROM szlanav LIMIT 1")), m_server.transactions()[0].id);
+    QVERIFY(m_db->scalar(QStringLiteral("SELECT nUzenet FROM szlanav WHERE nBszam = '20100002'"))
+                .contains(QStringLiteral("WARN INCORRECT_CITY_ZIP_CODE")));
+    QVERIFY(m_db->scalar(QStringLiteral("SELECT nUzenet FROM szlanav WHERE nBszam = '20100003'"))
+                .contains(QStringLiteral("ERROR INVALID_VAT_DATA: Az áfa adatok hibásak.")));
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT nUzenet IS NULL FROM szlanav WHERE nBszam = '20100001'")),
+             QStringLiteral("1"));
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT nProba FROM szlanav WHERE nBszam = '20100001'")), QStringLiteral("1"));
+    // the stored documents went out byte for byte, and a rejected one is not sent again
+    QCOMPARE(m_server.transactions()[0].invoices[0].document, navInvoiceDocument(QStringLiteral("20100001")));
+    QCOMPARE(m_server.requestCount(QStringLiteral("manageInvoice")), 1);
+    QVERIFY(m_server.requestCount(QStringLiteral("queryTransactionStatus")) >= 4);
+    // the log names the request, the transaction and the index of each invoice
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT gIndex FROM szlanavnaplo WHERE gBszam = '20100003' AND "
+                                         "gMuvelet = 'manageInvoice'")),
+             QStringLiteral("3"));
+    verifyNothingTwice();
+}
+
+void TestNavQueue::faultsAreRetriedWithoutSecondReport_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("times");
+    QTest::addColumn<int>("manageRequests"); // manageInvoice requests the stand-in sees
+    using F = NavStandIn::Fault;
+    QTest::newRow("wrong signature") << "manageInvoice" << int(F::WrongSignature) << 1 << 2;
+    QTest::newRow("maintenance at token") << "tokenExchange" << int(F::Maintenance) << 2 << 1;
+    QTest::newRow("maintenance at report") << "manageInvoice" << int(F::Maintenance) << 1 << 2;
+    QTest::newRow("server error") << "manageInvoice" << int(F::ServerError) << 1 << 2;
+    QTest::newRow("duplicate request") << "manageInvoice" << int(F::Duplicate) << 1 << 2;
+    QTest::newRow("timeout, not stored") << "manageInvoice" << int(F::Timeout) << 1 << 2;
+    QTest::newRow("lost answer, stored") << "manageInvoice" << int(F::LostAnswer) << 1 << 1;
+    QTest::newRow("status query timeout") << "queryTransactionStatus" << int(F::Timeout) << 1 << 1;
+    QTest::newRow("status in maintenance") << "queryTransactionStatus" << int(F::Maintenance) << 2 << 1;
+}
+
+void TestNavQueue::faultsAreRetriedWithoutSecondReport()
+{
+    QFETCH(QString, operation);
+    QFETCH(int, fault);
+    QFETCH(int, times);
+    QFETCH(int, manageRequests);
+    seedNavInvoice(*m_db, QStringLiteral("20100011"));
+    seedNavInvoice(*m_db, QStringLiteral("20100012"));
+    m_server.setTimeoutHold(6000);
+    m_server.addFault(operation, NavStandIn::Fault(fault), times);
+    SendQueue q(*m_conn, fastSettings());
+    QVERIFY(settle(q, 40000));
+    QCOMPARE(stateOf(QStringLiteral("20100011")), state::Accepted);
+    QCOMPARE(stateOf(QStringLiteral("20100012")), state::Accepted);
+    QCOMPARE(m_server.timesReported(QStringLiteral("K20100011")), 1);
+    QCOMPARE(m_server.timesReported(QStringLiteral("K20100012")), 1);
+    QCOMPARE(m_server.requestCount(QStringLiteral("manageInvoice")), manageRequests);
+    // a fresh token for every report
+    QCOMPARE(m_server.requestCount(QStringLiteral("tokenExchange")), manageRequests + (operation == u"tokenExchange" ? times : 0));
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT nTranzakcio FROM szlanav WHERE nBszam = '20100011'")),
+             m_server.transactions().last().id);
+    verifyNothingTwice();
+}
+
+void TestNavQueue::stornoWaitsForItsOriginal()
+{
+    seedNavInvoice(*m_db, QStringLiteral("20100021"));
+    seedNavInvoice(*m_db, QStringLiteral("20100022"), QStringLiteral("STORNO"), QStringLiteral("20100021"));
+    m_server.setPollsBeforeDone(2);
+    SendQueue q(*m_conn, fastSettings());
+    q.step();
+    QCOMPARE(m_server.transactions().size(), 1);
+    QCOMPARE(m_server.transactions()[0].invoices.size(), 1);
+    QCOMPARE(m_server.transactions()[0].invoices[0].number, QStringLiteral("K20100021"));
+    QCOMPARE(stateOf(QStringLiteral("20100022")), state::ToSend);
+    QVERIFY(settle(q));
+    QCOMPARE(m_server.transactions().size(), 2);
+    QCOMPARE(m_server.transactions()[1].invoices[0].number, QStringLiteral("K20100022"));
+    QCOMPARE(m_server.transactions()[1].invoices[0].operation, QStringLiteral("STORNO"));
+    QCOMPARE(stateOf(QStringLiteral("20100022")), state::Accepted);
+    verifyNothingTwice();
+}
+
+void TestNavQueue::stornoOfRejectedOriginalIsHeld()
+{
+    seedNavInvoice(*m_db, QStringLiteral("20100031"));
+    seedNavInvoice(*m_db, QStringLiteral("20100032"), QStringLiteral("STORNO"), QStringLiteral("20100031"));
+    m_server.setVerdict(QStringLiteral("K20100031"), NavStandIn::Verdict::Reject);
+    SendQueue q(*m_conn, fastSettings());
+    QVERIFY(settle(q));
+    QCOMPARE(stateOf(QStringLiteral("20100031")), state::Rejected);
+    QCOMPARE(stateOf(QStringLiteral("20100032")), state::ToSend);
+    QCOMPARE(m_server.timesReported(QStringLiteral("K20100032")), 0);
+    const QueueCounts counts = queueCounts(*m_conn);
+    QCOMPARE(counts.toSend, 1);
+    QCOMPARE(counts.rejected, 1);
+}
+
+void TestNavQueue::restartResumesFromStoredState()
+{
+    seedNavInvoice(*m_db, QStringLiteral("20100041")); // sent, answer received, not yet decided
+    seedNavInvoice(*m_db, QStringLiteral("20100042")); // sent, answer lost, stored by the authority
+    seedNavInvoice(*m_db, QStringLiteral("20100043")); // still to send
+    m_server.setPollsBeforeDone(100);
+    {
+        SendQueue first(*m_conn, fastSettings());
+        m_db->exec(QStringLiteral("UPDATE szlanav SET nAllapot = 'NEM_KULDENDO' WHERE nBszam IN ('20100042','20100043')"));
+        first.step(); // 41 goes out and gets its transaction id
+        m_db->exec(QStringLiteral("UPDATE szlanav SET nAllapot = 'KULDENDO' WHERE nBszam = '20100042'"));
+        m_server.addFault(QStringLiteral("manageInvoice"), NavStandIn::Fault::LostAnswer);
+        first.step(); // 42 goes out, its answer is lost
+        m_db->exec(QStringLiteral("UPDATE szlanav SET nAllapot = 'KULDENDO' WHERE nBszam = '20100043'"));
+    } // the program ends here
+    QCOMPARE(stateOf(QStringLiteral("20100041")), state::Sent);
+    QVERIFY(!m_db->scalar(QStringLiteral("SELECT nTranzakcio FROM szlanav WHERE nBszam = '20100041'")).isEmpty());
+    QCOMPARE(stateOf(QStringLiteral("20100042")), state::Sent);
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT nTranzakcio IS NULL FROM szlanav WHERE nBszam = '20100042'")),
+             QStringLiteral("1"));
+    m_server.setPollsBeforeDone(0);
+    Connection other;
+    DB_VERIFY(other.open(m_db->profile()));
+    SendQueue second(other, fastSettings());
+    QVERIFY(settle(second));
+    for (const char* n : {"20100041", "20100042", "20100043"})
+        QCOMPARE(stateOf(QString::fromLatin1(n)), state::Accepted);
+    QCOMPARE(m_server.requestCount(QStringLiteral("manageInvoice")), 3);
+    QVERIFY(m_server.requestCount(QStringLiteral("queryTransactionList")) >= 1); // one per page of the list
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT nTranzakcio FROM szlanav WHERE nBszam = '20100042'")),
+             m_server.transactions()[1].id);
+    verifyNothingTwice();
+}
+
+void TestNavQueue::lostRequestThatNeverArrivedIsSentOnce()
+{
+    // The program stopped after claiming the row but before the request reached the authority.
+    seedNavInvoice(*m_db, QStringLiteral("20100051"), QStringLiteral("CREATE"), QString(), state::Sent);
+    m_db->exec(QStringLiteral("UPDATE szlanav SET nProba = 1, nUtolso = NOW() - INTERVAL 10 MINUTE"));
+    SendQueue q(*m_conn, fastSettings());
+    QVERIFY(settle(q));
+    QCOMPARE(stateOf(QStringLiteral("20100051")), state::Accepted);
+    QCOMPARE(m_server.requestCount(QStringLiteral("queryTransactionList")), 1);
+    QCOMPARE(m_server.timesReported(QStringLiteral("K20100051")), 1);
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT nProba FROM szlanav")), QStringLiteral("2"));
+    verifyNothingTwice();
+}
+
+void TestNavQueue::twoHundredFiftyInvoicesInThreeBatches()
+{
+    QStringList values;
+    for (int i = 1; i <= 250; ++i)
+        seedNavInvoice(*m_db, QString::number(20100100 + i));
+    SendQueue q(*m_conn, fastSettings());
+    QVERIFY(settle(q, 60000));
+    QCOMPARE(m_server.transactions().size(), 3);
+    QCOMPARE(m_server.transactions()[0].invoices.size(), 100);
+    QCOMPARE(m_server.transactions()[1].invoices.size(), 100);
+    QCOMPARE(m_server.transactions()[2].invoices.size(), 50);
+    QCOMPARE(m_server.requestCount(QStringLiteral("tokenExchange")), 3);
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav WHERE nAllapot = 'BEFOGADVA'")),
+             QStringLiteral("250"));
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(DISTINCT nTranzakcio) FROM szlanav")), QStringLiteral("3"));
+    verifyNothingTwice();
+}
+
+void TestNavQueue::issuerWithoutModeOrCredentialsIsLeftAlone()
+{
+    seedNavInvoice(*m_db, QStringLiteral("20100061"));
+    m_db->exec(QStringLiteral("UPDATE szallito SET zNavAlairo = NULL"));
+    SendQueue q(*m_conn, fastSettings());
+    QVERIFY(!q.step().pending);
+    m_db->exec(QStringLiteral("UPDATE szallito SET zNavAlairo = '%1', zNavMod = 'OFF'").arg(navTestUser().signatureKey));
+    QVERIFY(!q.step().pending);
+    QCOMPARE(m_server.requests().size(), 0);
+    QCOMPARE(stateOf(QStringLiteral("20100061")), state::ToSend);
+    m_db->exec(QStringLiteral("UPDATE szallito SET zNavMod = 'TEST'"));
+    // an invoice without a known issuer code goes with the only issuer that reports
+    seedNavInvoice(*m_db, QStringLiteral("20100062"));
+    m_db->exec(QStringLiteral("UPDATE szlafej SET fzKod = '' WHERE fBszam = '20100062'"));
+    QVERIFY(settle(q));
+    QCOMPARE(stateOf(QStringLiteral("20100061")), state::Accepted);
+    QCOMPARE(stateOf(QStringLiteral("20100062")), state::Accepted);
+}
+
+void TestNavQueue::rejectedInvoiceIsResentOnlyOnRequest()
+{
+    seedNavInvoice(*m_db, QStringLiteral("20100071"));
+    m_server.setVerdict(QStringLiteral("K20100071"), NavStandIn::Verdict::Reject);
+    SendQueue q(*m_conn, fastSettings());
+    QVERIFY(settle(q));
+    QCOMPARE(stateOf(QStringLiteral("20100071")), state::Rejected);
+    QVERIFY(!q.step().pending);
+    QCOMPARE(m_server.timesReported(QStringLiteral("K20100071")), 1);
+    m_server.setVerdict(QStringLiteral("K20100071"), NavStandIn::Verdict::Accept);
+    SendQueue::resend(*m_conn, QStringLiteral("20100071"));
+    QVERIFY(settle(q));
+    QCOMPARE(stateOf(QStringLiteral("20100071")), state::Accepted);
+    QCOMPARE(m_server.timesReported(QStringLiteral("K20100071")), 2);
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM szlanavnaplo WHERE gMuvelet = 'Újraküldés'")),
+             QStringLiteral("1"));
+}
+
+void TestNavQueue::workerRunsWhileTheWindowStaysResponsive()
+{
+    for (int i = 1; i <= 5; ++i)
+        seedNavInvoice(*m_db, QString::number(20100080 + i));
+    m_server.setPollsBeforeDone(2);
+    SendWorker worker(m_db->profile(), fastSettings());
+    int rounds = 0;
+    connect(&worker, &SendWorker::roundFinished, this, [&rounds] { ++rounds; });
+    // The main thread's event loop keeps turning while the worker talks to the network.
+    int ticks = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [&ticks] { ++ticks; });
+    tick.start(10);
+    worker.start();
+    QTRY_COMPARE_WITH_TIMEOUT(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav WHERE nAllapot = 'BEFOGADVA'")),
+                              QStringLiteral("5"), 20000);
+    QVERIFY(rounds >= 2);
+    QVERIFY(ticks > 10);
+    // closing waits for the round in flight, then leaves the rest for the next start
+    seedNavInvoice(*m_db, QStringLiteral("20100099"));
+    m_server.setTimeoutHold(10000);
+    m_server.addFault(QStringLiteral("manageInvoice"), NavStandIn::Fault::Timeout);
+    worker.kick();
+    QTRY_COMPARE_WITH_TIMEOUT(m_server.requestCount(QStringLiteral("manageInvoice")), 2, 5000);
+    QElapsedTimer t;
+    t.start();
+    worker.stop(500);
+    QVERIFY(t.elapsed() < 3000);
+    QCOMPARE(stateOf(QStringLiteral("20100099")), state::Sent); // settled through the transaction list next time
+    verifyNothingTwice();
+}
+
+void TestNavQueue::schemaAdditionsAreIdempotent()
+{
+    seedNavInvoice(*m_db, QStringLiteral("20100091"));
+    m_db->exec(QStringLiteral("UPDATE szallito SET zNavCsere = 'x'"));
+    m_db->exec(QStringLiteral("ALTER TABLE szallito DROP COLUMN zNavAlairo, DROP COLUMN zNavCsere"));
+    m_db->exec(QStringLiteral("DROP TABLE szlanavnaplo"));
+    QStringList done;
+    DB_VERIFY(done = ensureNavSendSchema(m_db->admin()));
+    QCOMPARE(done, (QStringList{QStringLiteral("Új oszlopok (szallito): zNavAlairo, zNavCsere"),
+                                QStringLiteral("Létrehozott tábla: szlanavnaplo")}));
+    DB_VERIFY(done = ensureNavSendSchema(m_db->admin()));
+    QVERIFY(done.isEmpty());
+    // nothing else was touched
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), QStringLiteral("1"));
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT zNavLogin FROM szallito WHERE zKod = '1'")), navTestUser().login);
+}
+
+void TestNavQueue::anotherProgramsClaimIsRespected()
+{
+    // The window and the cron job may run at once: the one that claims the rows first sends them.
+    seedNavInvoice(*m_db, QStringLiteral("20100095"));
+    seedNavInvoice(*m_db, QStringLiteral("20100096"));
+    Connection mine;
+    DB_VERIFY(mine.open(m_db->profile()));
+    bool claimedByOther = false;
+    mine.setStatementHook([&](const QByteArray& sql) {
+        if (!claimedByOther && sql.contains("SET nAllapot = 'ELKULDVE'")) {
+            claimedByOther = true;
+            m_conn->execute("UPDATE szlanav SET nAllapot = 'ELKULDVE' WHERE nBszam = '20100096'");
+        }
+    });
+    SendQueue q(mine, fastSettings());
+    q.step();
+    QVERIFY(claimedByOther);
+    QCOMPARE(m_server.requestCount(QStringLiteral("manageInvoice")), 0);
+    QCOMPARE(stateOf(QStringLiteral("20100095")), state::ToSend); // given back untouched
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT nProba FROM szlanav WHERE nBszam = '20100095'")), QStringLiteral("0"));
+    // next round the free one goes alone
+    mine.setStatementHook({});
+    q.step();
+    QCOMPARE(m_server.transactions().size(), 1);
+    QCOMPARE(m_server.transactions()[0].invoices.size(), 1);
+    QCOMPARE(m_server.transactions()[0].invoices[0].number, QStringLiteral("K20100095"));
+}
+
+QTEST_GUILESS_MAIN(TestNavQueue)
+#include "tst_navqueue.moc"
