@@ -1,5 +1,5 @@
 #pragma once
-// The thirteen tables of the database: column names and order are fixed, because positional
+// The tables of the database: column names and order are fixed, because positional
 // copies (INSERT ... SELECT *) between header, line and work tables rely on them.
 #include <QString>
 #include <QStringList>
@@ -28,5 +28,8 @@ const TableDef* schemaTable(const QString& name);
 QString createTableStatement(const TableDef& table);
 // Creates every missing table on the connection's current database; returns the names created.
 QStringList createMissingTables(Connection& connection);
+// Adds every column an existing table lacks (a database made by an earlier version), in its
+// defined place; nothing is dropped or changed. Returns "table.column" for each one added.
+QStringList addMissingColumns(Connection& connection);
 
 } // namespace orvena
