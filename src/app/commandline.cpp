@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "navcommandline.h"
 #include "session.h"
 
 #include "delivery/printdeliverynote.h"
@@ -141,6 +142,8 @@ QString commandLineHelp()
 
 std::optional<int> runCommandLine(int& argc, char** argv)
 {
+    if (const auto status = runNavCommandLine(argc, argv))
+        return status; // the invoice-data document or the tax-audit export
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

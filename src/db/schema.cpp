@@ -210,6 +210,18 @@ QStringList createMissingTables(Connection& connection)
     return created;
 }
 
+QStringList exportColumns(const QString& table)
+{
+    static const QStringList reportColumns{"vAfaStatusz", "vOrszag", "vKulfAdo", "zNavMod",
+                                           "kNavTipus",   "kNavKod", "kNavIndok"};
+    QStringList names;
+    if (const TableDef* t = schemaTable(table))
+        for (const auto& c : t->columns)
+            if (!reportColumns.contains(c.name))
+                names << c.name;
+    return names;
+}
+
 QStringList addMissingColumns(Connection& connection)
 {
     QStringList added;

@@ -28,6 +28,9 @@ const TableDef* schemaTable(const QString& name);
 QString createTableStatement(const TableDef& table);
 // Creates every missing table on the connection's current database; returns the names created.
 QStringList createMissingTables(Connection& connection);
+// The columns the text export writes for a table: its columns without those added later for
+// the invoice-data report, so the export files keep their layout. Empty for an unknown table.
+QStringList exportColumns(const QString& table);
 // Adds every column an existing table lacks (a database made by an earlier version), in its
 // defined place; nothing is dropped or changed. Returns "table.column" for each one added.
 QStringList addMissingColumns(Connection& connection);

@@ -2,6 +2,8 @@
 
 #include "numberwords.h"
 
+#include "nav/invoiceissue.h"
+
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "screens/common/reportpresenter.h"
@@ -188,13 +190,18 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
     std::unique_ptr<PreparedReport> report = reports.prepare(job);
 
     if (!printed && context.state.printMode == kPrintMode) {
+        // Issuing: the invoice-data document is built, checked and validated; the invoice is
+        // marked printed together with its szlanav row, or refused with every problem named.
+        QString refusal;
         try {
-            Query& mark = data.query(QStringLiteral("ZQ12"));
-            mark.setSql({QStringLiteral("UPDATE Szlafej SET fprn = \"I\" WHERE fBszam = :p1")});
-            mark.setText(QStringLiteral("p1"), number);
-            mark.execute();
+            refusal = nav::issueInvoice(data, number);
         } catch (const Error&) {
             context.ui.message(QStringLiteral("Hiba: prn UPDATE Szlafej-be "));
+        }
+        if (!refusal.isEmpty()) {
+            context.ui.message(refusal);
+            context.state.invoiceNumber = number;
+            return; // not issued: nothing to print
         }
     }
     reports.present(*report, job.title);

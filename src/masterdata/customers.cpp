@@ -90,7 +90,7 @@ CustomerEdit::CustomerEdit(ScreenContext& context, QObject* parent)
     addField({QStringLiteral("vUtca"), QStringLiteral("Utca")});
     addField({QStringLiteral("vTel"), QStringLiteral("Telefon")});
     addField({QStringLiteral("vEmail"), QStringLiteral("Email")});
-    addField({QStringLiteral("vAdo"), QStringLiteral("Adószám"), {}, CharFilter::digits()});
+    addField({QStringLiteral("vAdo"), QStringLiteral("Adószám"), {}, CharFilter(QStringLiteral("0123456789-"))});
     addField({QStringLiteral("vKado"), QStringLiteral("Köz.adószám")});
     addField({QStringLiteral("vBanknev"), QStringLiteral("Bank neve")});
     addField({QStringLiteral("vBankszla"), QStringLiteral("Bank szla")});
