@@ -11,6 +11,10 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLineEdit>
 #include <QDate>
 #include <QDir>
 #include <QPushButton>
@@ -28,6 +32,7 @@ private slots:
     void refusedPrintLeavesTheInvoiceModifiable();
     void printIssuesAndTheRegisterShowsTheState();
     void stornoFromTheRegister();
+    void vatClassificationOnTheRateScreen();
 
 private:
     void addInvoice(const QString& number, const QString& customer);
@@ -61,6 +66,7 @@ void TestNavIssue::init()
     addInvoice(QStringLiteral("20240002"), QStringLiteral("2"));
     registry = std::make_unique<ScreenRegistry>();
     registerInvoiceScreens(*registry);
+    registerMasterDataScreens(*registry);
     ui = std::make_unique<GuiUserInterface>();
     context = std::make_unique<ScreenContext>(ScreenContext{s->data, s->state, *ui, *registry, &presenter});
     registry->setContext(context.get());
@@ -180,6 +186,49 @@ void TestNavIssue::stornoFromTheRegister()
     }
     QCOMPARE(s->db.rows(QStringLiteral("SELECT nBszam, nMuvelet, nEredeti, nModIndex FROM szlanav ORDER BY nBszam")),
              (QStringList{"20240001|CREATE||", "20240011|STORNO|20240001|1", "20240012|STORNO|20240001|2"}));
+}
+
+// The VAT-rate screen's drop-downs show and store the codes, and the next issue uses them.
+void TestNavIssue::vatClassificationOnTheRateScreen()
+{
+    std::unique_ptr<QDialog> list(registry->create(Screen::VatList));
+    QVERIFY(list);
+    list->show();
+    QVERIFY(QTest::qWaitForWindowExposed(list.get()));
+    ModalDriver driver;
+    driver.window(QStringLiteral("TForm16"), [](QWidget* w) {
+        struct Closer {
+            QWidget* w;
+            ~Closer() { static_cast<QDialog*>(w)->reject(); }
+        } closer{w};
+        auto* type = w->findChild<QComboBox*>(QStringLiteral("kNavTipus"));
+        auto* code = w->findChild<QComboBox*>(QStringLiteral("kNavKod"));
+        QVERIFY(type && code);
+        QCOMPARE(type->currentText(), QStringLiteral("Áfamentes (mentesség)"));
+        QCOMPARE(code->currentText(), QStringLiteral("AAM – alanyi adómentesség"));
+        type->setFocus();
+        QTest::keyClick(type, Qt::Key_Down); // out of scope
+        code->setFocus();
+        for (int i = 0; i < 6; ++i)
+            QTest::keyClick(code, Qt::Key_Down); // AAM -> ATK
+        QCOMPARE(code->currentText(), QStringLiteral("ATK – áfa tárgyi hatályán kívül"));
+        auto* reason = w->findChild<QLineEdit*>(QStringLiteral("kNavIndok"));
+        reason->setFocus();
+        QTest::keyClick(reason, Qt::Key_A, Qt::ControlModifier);
+        QGuiApplication::clipboard()->setText(QStringLiteral("Kártérítés, nem ellenérték")); // pasted
+        QTest::keyClick(reason, Qt::Key_V, Qt::ControlModifier);
+        QTest::mouseClick(ModalDriver::button(w, QStringLiteral("OK")), Qt::LeftButton);
+    });
+    Query& rates = s->data.query(QStringLiteral("ZQ90"));
+    for (int r = 0; r < rates.rowCount(); ++r)
+        if (rates.text(r, QStringLiteral("kAfakod")) == u"4")
+            rates.setCurrentRow(r);
+    press(list.get(), "Modosit");
+    QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+    QCOMPARE(s->db.rows(QStringLiteral("SELECT kAfa, kNavTipus, kNavKod, kNavIndok FROM afa WHERE kAfakod = '4'")),
+             QStringList{QStringLiteral("0|VAT_OUT_OF_SCOPE|ATK|Kártérítés, nem ellenérték")});
+    QCOMPARE(nav::issueInvoice(s->data, QStringLiteral("20240001")), QString());
+    QVERIFY(nav::storedDocument(s->data, QStringLiteral("20240001"))->contains("<case>ATK</case>"));
 }
 
 QTEST_MAIN(TestNavIssue)
