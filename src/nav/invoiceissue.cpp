@@ -45,22 +45,17 @@ QString issueInvoice(DataModule& data, const QString& invoiceNumber)
     q.execute();
     if (check.valid()) {
         const InvoiceDocument& d = check.document;
-        // The document goes in as a hexadecimal literal: its UTF-8 bytes are stored unchanged.
-        q.setSql({QStringLiteral("INSERT INTO szlanav (nBszam, nMuvelet, nEredeti, nModIndex, nXml, nKeszult, nAllapot)"),
-                  QStringLiteral("VALUES (:p1, :p2, :p3, :p4, X'") + QString::fromLatin1(d.xml.toHex())
-                      + QStringLiteral("', NOW(), :p5)"),
-                  QStringLiteral("ON DUPLICATE KEY UPDATE nBszam = nBszam")});
-        q.setText(QStringLiteral("p1"), d.number);
-        q.setText(QStringLiteral("p2"), d.storno ? QStringLiteral("STORNO") : QStringLiteral("CREATE"));
-        if (d.storno) {
-            q.setText(QStringLiteral("p3"), d.original);
-            q.setInteger(QStringLiteral("p4"), d.modificationIndex);
-        } else {
-            q.setNull(QStringLiteral("p3"));
-            q.setNull(QStringLiteral("p4"));
-        }
-        q.setText(QStringLiteral("p5"), check.reporting() ? QStringLiteral("KULDENDO") : QStringLiteral("NEM_KULDENDO"));
-        q.execute();
+        // The document's UTF-8 bytes go in escaped but unconverted, so they are stored unchanged;
+        // the other values are plain ASCII.
+        Connection& c = data.connection();
+        auto text = [&c](const QString& t) { return '\'' + c.escape(t.toLatin1()) + '\''; };
+        QByteArray sql = "INSERT INTO szlanav (nBszam, nMuvelet, nEredeti, nModIndex, nXml, nKeszult, nAllapot) VALUES (";
+        sql += text(d.number) + ", " + text(d.storno ? QStringLiteral("STORNO") : QStringLiteral("CREATE")) + ", ";
+        sql += d.storno ? text(d.original) + ", " + QByteArray::number(d.modificationIndex) : QByteArray("NULL, NULL");
+        sql += ", '" + c.escape(d.xml) + "', NOW(), ";
+        sql += text(check.reporting() ? QStringLiteral("KULDENDO") : QStringLiteral("NEM_KULDENDO"));
+        sql += ") ON DUPLICATE KEY UPDATE nBszam = nBszam";
+        c.execute(sql);
     }
     transaction.commit();
     return {};

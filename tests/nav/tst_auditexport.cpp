@@ -52,6 +52,7 @@ private slots:
     void refusedRanges_data();
     void refusedRanges();
     void commandLineDocument();
+    void commandLineMarkPrinted();
     void commandLineExport();
     void screenThroughTheMenu();
 
@@ -256,6 +257,40 @@ void TestAuditExport::commandLineDocument()
     r = run({QStringLiteral("--nav-xml"), QStringLiteral("20240001")});
     QCOMPARE(r.status, 2);
     QVERIFY(r.err.startsWith(QStringLiteral("Hiba: meg kell adni a kimeneti fájlt (--out <fájl>).")));
+}
+
+// --mark-printed issues the invoice: refused with every problem on standard error, no PDF, the
+// invoice left unmarked; with the data mended the PDF is written and the document stored.
+void TestAuditExport::commandLineMarkPrinted()
+{
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("k.pdf"));
+    m_session->db.exec(QStringLiteral("UPDATE vevo SET vAdo = '' WHERE vKod = '1'"));
+    QProcess process;
+    auto runPrint = [&]() {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ORVENA_DB_NAME"), m_session->db.name());
+        env.insert(QStringLiteral("ORVENA_DB_USER"), m_session->db.profile().user);
+        env.remove(QStringLiteral("DISPLAY"));
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(QStringLiteral(ORVENA_SOURCE_DIR "/templates"));
+        process.start(QStringLiteral(ORVENA_PROGRAM), {QStringLiteral("--invoice"), QStringLiteral("20240004"),
+                                                       QStringLiteral("--pdf"), pdf, QStringLiteral("--mark-printed")});
+        process.waitForFinished(120000);
+        return process.exitCode();
+    };
+    QCOMPARE(runPrint(), 1);
+    QVERIFY(QString::fromUtf8(process.readAllStandardError())
+                .contains(QStringLiteral("A belföldi vevő (Kovács és Társa Bt.) adószáma hiányzik.")));
+    QVERIFY(!QFile::exists(pdf));
+    QCOMPARE(m_session->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20240004'")),
+             QStringLiteral(" "));
+    m_session->db.exec(QStringLiteral("UPDATE vevo SET vAdo = '23456787-1-41' WHERE vKod = '1'"));
+    QCOMPARE(runPrint(), 0);
+    QVERIFY(QFile::exists(pdf));
+    QCOMPARE(m_session->db.scalar(QStringLiteral("SELECT CONCAT(fPrn, nAllapot) FROM szlafej JOIN szlanav ON nBszam = "
+                                                 "fBszam WHERE fBszam = '20240004'")),
+             QStringLiteral("IKULDENDO"));
 }
 
 void TestAuditExport::commandLineExport()
