@@ -1,7 +1,9 @@
 #include "commandline.h"
 
+#include "backup.h"
 #include "navcommandline.h"
 #include "session.h"
+#include "workfolder.h"
 
 #include "delivery/printdeliverynote.h"
 #include "invoice/printinvoice.h"
@@ -10,7 +12,9 @@
 #include "db/datamodule.h"
 #include "db/errors.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <cstdio>
 
@@ -54,18 +58,94 @@ public:
     bool canOpen(Screen) const override { return false; }
 };
 
+// --backup and --restore: no display, a line of result on standard output.
+int runBackupCommand(int& argc, char** argv, const CommandLineRequest& request)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Orvena"));
+    const ConnectionProfile profile = ConnectionProfile::fromEnvironment();
+    try {
+        if (!request.backupFile.isEmpty()) {
+            const BackupResult r = writeBackup(profile, request.backupFile);
+            printTo(stdout, QStringLiteral("Az adatmentés elkészült: %1 (%2)").arg(r.file, backupSizeText(r.size)));
+            return 0;
+        }
+        ConnectionProfile admin = profile;
+        admin.user = qEnvironmentVariableIsSet("ORVENA_ADMIN_USER") ? qEnvironmentVariable("ORVENA_ADMIN_USER")
+                                                                    : QStringLiteral("root");
+        admin.password = qEnvironmentVariable("ORVENA_ADMIN_PASSWORD");
+        admin.database.clear();
+        const BackupHeader header = restoreBackup(request.restoreFile, admin, profile.database, request.force);
+        printTo(stdout, QStringLiteral("Visszaállítva a(z) %1 adatbázisba: %2 (mentés ideje: %3)")
+                            .arg(profile.database, request.restoreFile,
+                                 header.time.toLocalTime().toString(QStringLiteral("yyyy.MM.dd. HH:mm"))));
+        return 0;
+    } catch (const BackupError& e) {
+        printTo(stderr, e.text());
+        if (!e.detail().isEmpty())
+            printTo(stderr, QStringLiteral("Részletek: %1").arg(e.detail()));
+        return 1;
+    } catch (const Error& e) {
+        printTo(stderr, e.text());
+        return 1;
+    }
+}
+
 } // namespace
+
+// The first argument that neither Qt nor the program understands; empty when there is none.
+static QString unknownArgument(const QStringList& arguments)
+{
+    // Qt's own options (QGuiApplication, QApplication, xcb), with and without a value.
+    static const QStringList withValue{
+        QStringLiteral("platform"),      QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"),        QStringLiteral("qwindowgeometry"),    QStringLiteral("qwindowicon"),
+        QStringLiteral("qwindowtitle"),  QStringLiteral("session"),            QStringLiteral("display"),
+        QStringLiteral("geometry"),      QStringLiteral("style"),              QStringLiteral("stylesheet"),
+        QStringLiteral("name"),          QStringLiteral("title"),              QStringLiteral("visual"),
+        QStringLiteral("qmljsdebugger"), QStringLiteral("ncols")};
+    static const QStringList alone{QStringLiteral("reverse"), QStringLiteral("nograb"), QStringLiteral("dograb"),
+                                   QStringLiteral("sync"), QStringLiteral("cmap"), QStringLiteral("widgetcount")};
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments.at(i);
+        if (!a.startsWith(u'-') || a.size() < 2)
+            return a;
+        QString name = a.mid(a.startsWith(u"--") ? 2 : 1);
+        const bool inlineValue = name.contains(u'=');
+        name = name.section(u'=', 0, 0);
+        if (alone.contains(name))
+            continue;
+        if (withValue.contains(name)) {
+            if (!inlineValue)
+                ++i;
+            continue;
+        }
+        return a;
+    }
+    return {};
+}
 
 std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
 {
     static const QStringList ours{QStringLiteral("--invoice"), QStringLiteral("--delivery-note"),
                                   QStringLiteral("--pdf"),     QStringLiteral("--mark-printed"),
-                                  QStringLiteral("--help"),    QStringLiteral("-h")};
+                                  QStringLiteral("--help"),    QStringLiteral("-h"),
+                                  QStringLiteral("--backup"),  QStringLiteral("--restore"),
+                                  QStringLiteral("--force")};
     bool any = false;
     for (const QString& a : arguments.mid(1))
         any = any || ours.contains(a.section(u'=', 0, 0));
-    if (!any)
-        return std::nullopt;
+    if (!any) {
+        // Only Qt's own options may accompany the windowed start; anything else is a mistake
+        // the operator is told about instead of being silently ignored.
+        const QString unknown = unknownArgument(arguments);
+        if (unknown.isEmpty())
+            return std::nullopt;
+        CommandLineRequest r;
+        r.showUsage = true;
+        r.error = QStringLiteral("Hiba: ismeretlen kapcsoló: %1").arg(unknown);
+        return r;
+    }
 
     CommandLineRequest r;
     auto fail = [&r](const QString& text) {
@@ -104,11 +184,29 @@ std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
                 fail(QStringLiteral("Hiba: hiányzik a PDF-fájl neve."));
         } else if (option == u"--mark-printed") {
             r.markPrinted = true;
+        } else if (option == u"--backup" || option == u"--restore") {
+            (option == u"--backup" ? r.backupFile : r.restoreFile) = value();
+            if ((option == u"--backup" ? r.backupFile : r.restoreFile).isEmpty())
+                fail(QStringLiteral("Hiba: hiányzik a mentésfájl neve."));
+        } else if (option == u"--force") {
+            r.force = true;
         } else {
+            r.showUsage = r.error.isEmpty();
             fail(QStringLiteral("Hiba: ismeretlen kapcsoló: %1").arg(arguments.at(i)));
         }
     }
-    if (!r.help) {
+    const bool backupOrRestore = !r.backupFile.isEmpty() || !r.restoreFile.isEmpty();
+    if (!r.help && backupOrRestore) {
+        if (!r.backupFile.isEmpty() && !r.restoreFile.isEmpty())
+            fail(QStringLiteral("Hiba: a --backup és a --restore együtt nem adható meg."));
+        else if (r.document != CommandLineRequest::Document::None || !r.pdfFile.isEmpty() || r.markPrinted)
+            fail(QStringLiteral("Hiba: a mentés és a visszaállítás nem adható meg nyomtatással együtt."));
+        else if (r.force && r.restoreFile.isEmpty())
+            fail(QStringLiteral("Hiba: a --force csak a --restore mellett használható."));
+    } else if (!r.help && r.force) {
+        fail(QStringLiteral("Hiba: a --force csak a --restore mellett használható."));
+    }
+    if (!r.help && !backupOrRestore) {
         if (r.document == CommandLineRequest::Document::None)
             fail(QStringLiteral("Hiba: meg kell adni a nyomtatandó bizonylatot (--invoice vagy --delivery-note)."));
         else if (r.pdfFile.isEmpty())
@@ -129,15 +227,28 @@ QString commandLineHelp()
         "  --delivery-note <szállítólevélszám> --pdf <fájl>\n"
         "        a szállítólevél négy példányát a megadott PDF-fájlba írja\n"
         "  --mark-printed\n"
-        "        nyomtatásként készíti el: a még nem nyomtatott bizonylatot nyomtatottnak\n"
-        "        jelöli; nélküle megtekintés, a nyomtatottság jelzése nem változik\n"
+        "        nyomtatásként készíti el: a még nem nyomtatott bizonylatot a PDF-fájl\n"
+        "        sikeres megírása után nyomtatottnak jelöli (ha a fájl nem írható, a jelzés\n"
+        "        nem változik); nélküle megtekintés, a nyomtatottság jelzése nem változik\n"
+        "\n"
+        "Adatmentés és visszaállítás:\n"
+        "  --backup <fájl>\n"
+        "        a teljes adatbázisról egységes pillanatképet ment a fájlba (gzip-pel tömörített\n"
+        "        SQL, fejlécében a program és az adatszerkezet változata, az időpont és\n"
+        "        ellenőrzőösszeg); közben a program tovább használható\n"
+        "  --restore <fájl> [--force]\n"
+        "        ellenőrzi a mentés épségét és változatát, egy ideiglenes adatbázisba tölti,\n"
+        "        és csak siker esetén cseréli le vele a meglévő adatokat (rendszergazdaként fut:\n"
+        "        ORVENA_ADMIN_USER, alapértelmezés root). Számlát vagy szállítólevelet tartalmazó\n"
+        "        adatbázist csak a --force kapcsolóval ír felül.\n"
+        "\n"
         "  -h, --help\n"
         "        ez a leírás\n"
         "\n"
         "A sablonfájlokat (Szamla2.frf, Szamla3.frf, Szlevel2.frf, Szlevel3.frf) az aktuális\n"
         "mappából olvassa, az adatbázist ugyanúgy éri el, mint az ablakos program.\n"
         "Kilépési kód: 0 siker; hiba esetén nem 0, a hibaüzenet a szabványos hibakimenetre\n"
-        "kerül, és PDF-fájl nem készül.");
+        "kerül, és PDF-fájl nem készül. Ismeretlen kapcsoló esetén a kilépési kód 2.");
 }
 
 std::optional<int> runCommandLine(int& argc, char** argv)
@@ -147,18 +258,24 @@ std::optional<int> runCommandLine(int& argc, char** argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const std::optional<CommandLineRequest> request = parseCommandLine(arguments);
+    std::optional<CommandLineRequest> request = parseCommandLine(arguments);
     if (!request)
         return std::nullopt;
     if (!request->error.isEmpty()) {
         printTo(stderr, request->error);
-        printTo(stderr, QStringLiteral("Segítség: orvena --help"));
+        printTo(stderr, request->showUsage ? QStringLiteral("\n") + commandLineHelp()
+                                           : QStringLiteral("Segítség: orvena --help"));
         return 2;
     }
     if (request->help) {
         printTo(stdout, commandLineHelp());
         return 0;
     }
+    if (!request->backupFile.isEmpty() || !request->restoreFile.isEmpty())
+        return runBackupCommand(argc, argv, *request);
+    // The templates are read from the working folder; the PDF goes where the operator named it.
+    request->pdfFile = QFileInfo(request->pdfFile).absoluteFilePath();
+    enterWorkingFolder();
 
     // No display is needed: the report is only laid out and written.
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -169,8 +286,8 @@ std::optional<int> runCommandLine(int& argc, char** argv)
     DataModule data;
     try {
         data.connect(ConnectionProfile::fromEnvironment());
-    } catch (const Error& e) {
-        printTo(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el (%1).").arg(e.text()));
+    } catch (const Error&) {
+        printTo(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el."));
         return 3;
     }
     AppState state;
@@ -179,6 +296,8 @@ std::optional<int> runCommandLine(int& argc, char** argv)
     NoScreens screens;
     reports::PdfReportPresenter presenter(request->pdfFile);
     ScreenContext context{data, state, ui, screens, &presenter};
+    // The print routine marks the document printed (with --mark-printed) only after the
+    // presenter has written the PDF; a file that cannot be written ends here with the flag as it was.
     try {
         if (request->document == CommandLineRequest::Document::Invoice)
             PrintInvoice(context, request->number);

@@ -2,6 +2,10 @@
 // Printing from the command line, for archiving and automation, without a display:
 //   orvena --invoice <number> --pdf <file> [--mark-printed]
 //   orvena --delivery-note <number> --pdf <file> [--mark-printed]
+// and backing up and restoring the database:
+//   orvena --backup <file>
+//   orvena --restore <file> [--force]
+// An option the program does not know prints the usage and ends with status 2.
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -15,6 +19,10 @@ struct CommandLineRequest {
     QString number;
     QString pdfFile;
     bool markPrinted = false;
+    QString backupFile;
+    QString restoreFile;
+    bool force = false;
+    bool showUsage = false; // an unknown option: the error is followed by the whole usage
     QString error; // a Hungarian description of a faulty command line
 };
 

@@ -1,8 +1,10 @@
 // Orvena: desktop invoicing for small Hungarian businesses.
+#include "backupui.h"
 #include "commandline.h"
 #include "loadingwindow.h"
 #include "mainwindow.h"
 #include "session.h"
+#include "workfolder.h"
 
 #include "screens/common/startup.h"
 
@@ -17,9 +19,12 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvena"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Orvena"));
+    // No application display name: the platform would append it to every window title. Message
+    // boxes take the application name as their title.
     QApplication::setApplicationVersion(versionText());
+    QApplication::setDesktopFileName(QStringLiteral("orvena")); // the menu entry and its icon
     applyProgramLocale();
+    enterWorkingFolder(); // the templates and litania.txt are read from it
 
     Session session;
     {
@@ -28,6 +33,7 @@ int main(int argc, char** argv)
     }
     if (!connectAtStartup(session.data(), session.ui(), ConnectionProfile::fromEnvironment()))
         return 1; // "Yes" on the installation message ends the program
+    dailyBackupAtStart(session); // the first start of a day; a failure is only reported
 
     MainWindow window(session);
     session.ui().setParent(&window);

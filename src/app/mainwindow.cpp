@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "backupui.h"
 #include "session.h"
 
 #include "screens/common/dispatcher.h"
@@ -67,6 +68,9 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent),
     addScreenItem(help, QStringLiteral("Névjegy"), Screen::About);
     addScreenItem(help, QStringLiteral("Távsegítség"), Screen::RemoteAssistance);
     QAction* maintenance = addScreenItem(help, QStringLiteral("Adatok"), Screen::Maintenance);
+    QAction* backup = bar->addAction(QStringLiteral("Adatmentés"));
+    backup->setObjectName(QStringLiteral("Adatmentes"));
+    connect(backup, &QAction::triggered, this, [this] { backupFromMenu(m_session, this); });
     QAction* quit = bar->addAction(QStringLiteral("Kilépés"));
     quit->setObjectName(QStringLiteral("Kilepes"));
     connect(quit, &QAction::triggered, this, &QWidget::close);

@@ -104,16 +104,51 @@ std::optional<QByteArray> tryEncode(CodePage page, const QString& text, QChar* b
     return out;
 }
 
-QByteArray encode(CodePage page, const QString& text)
+QString encodingProblem(CodePage page, const QString& text, bool withText)
 {
     QChar bad;
-    if (auto bytes = tryEncode(page, text, &bad))
-        return *bytes;
-    const QString code = QString::number(bad.unicode(), 16).toUpper().rightJustified(4, u'0');
+    if (tryEncode(page, text, &bad))
+        return {};
+    // the whole character, also when it lies outside the 16-bit plane (emoji)
+    QString character(bad);
+    char32_t point = bad.unicode();
+    const qsizetype at = text.indexOf(bad);
+    if (bad.isHighSurrogate() && at >= 0 && at + 1 < text.size() && text.at(at + 1).isLowSurrogate()) {
+        character = text.mid(at, 2);
+        point = QChar::surrogateToUcs4(bad, text.at(at + 1));
+    }
+    const QString code = QString::number(point, 16).toUpper().rightJustified(4, u'0');
     const QString pageName = page == CodePage::Latin2 ? QStringLiteral("latin2") : QStringLiteral("Windows-1250");
-    throw ConversionError(QStringLiteral("A(z) \"%1\" karakter (U+%2) nem tárolható: a szöveg csak közép-európai "
-                                         "(%3) betűket tartalmazhat.\nSzöveg: %4")
-                              .arg(QString(bad), code, pageName, text));
+    QString message = QStringLiteral("A(z) \"%1\" karakter (U+%2) nem tárolható: a szöveg csak közép-európai "
+                                     "(%3) betűket tartalmazhat.")
+                          .arg(character, code, pageName);
+    if (withText)
+        message += QStringLiteral("\nSzöveg: %1").arg(text);
+    return message;
+}
+
+QByteArray encode(CodePage page, const QString& text)
+{
+    if (auto bytes = tryEncode(page, text))
+        return *bytes;
+    throw ConversionError(encodingProblem(page, text));
+}
+
+QString encodable(CodePage page, const QString& text)
+{
+    if (tryEncode(page, text))
+        return text;
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i; // no single-byte page holds a character beyond the 16-bit plane
+            continue;
+        }
+        if (tryEncode(page, QString(c)))
+            out += c;
+    }
+    return out;
 }
 
 } // namespace orvena

@@ -8,9 +8,31 @@
 namespace orvena {
 namespace {
 
-QString quoted(const QString& text, const char* what)
+QString quoted(const QString& text, const QString& what)
 {
-    return QStringLiteral("'%1' is not a valid %2").arg(text, QLatin1String(what));
+    return QStringLiteral("A(z) '%1' nem érvényes %2.").arg(text, what);
+}
+
+const QString kInteger = QStringLiteral("egész szám");
+const QString kNumber = QStringLiteral("szám");
+const QString kDate = QStringLiteral("dátum");
+
+// The number's text without grouping blanks and with "." as separator; empty when invalid.
+QString normalisedNumber(const QString& text)
+{
+    QString t = text.trimmed();
+    t.remove(u' ');
+    t.remove(QChar(0x00A0));
+    // Only one decimal separator is allowed; "," is the program's, "." is accepted as well.
+    if (t.count(u',') + t.count(u'.') > 1)
+        return {};
+    t.replace(u',', u'.');
+    bool ok = false;
+    const double value = QLocale::c().toDouble(t, &ok);
+    if (!ok || t.isEmpty() || !std::isfinite(value) || t.contains(u'e', Qt::CaseInsensitive)
+        || t.startsWith(u'+') || t.endsWith(u'.') || t.startsWith(u'.') || t.startsWith(QStringLiteral("-.")))
+        return {};
+    return t;
 }
 
 } // namespace
@@ -20,7 +42,7 @@ int parseInt32(const QString& text)
     bool ok = false;
     const int value = text.trimmed().toInt(&ok, 10);
     if (!ok)
-        throw ConversionError(quoted(text, "integer value"));
+        throw ConversionError(quoted(text, kInteger));
     return value;
 }
 
@@ -29,23 +51,38 @@ qint64 parseInt64(const QString& text)
     bool ok = false;
     const qint64 value = text.trimmed().toLongLong(&ok, 10);
     if (!ok)
-        throw ConversionError(quoted(text, "integer value"));
+        throw ConversionError(quoted(text, kInteger));
     return value;
 }
 
 double parseDouble(const QString& text)
 {
-    QString t = text.trimmed();
-    // Only one decimal separator is allowed; "," is the program's, "." is accepted as well.
-    if (t.count(u',') + t.count(u'.') > 1)
-        throw ConversionError(quoted(text, "floating point value"));
-    t.replace(u',', u'.');
-    bool ok = false;
-    const double value = QLocale::c().toDouble(t, &ok);
-    if (!ok || t.isEmpty() || !std::isfinite(value) || t.contains(u'e', Qt::CaseInsensitive)
-        || t.startsWith(u'+') || t.endsWith(u'.') || t.startsWith(u'.'))
-        throw ConversionError(quoted(text, "floating point value"));
-    return value;
+    const QString t = normalisedNumber(text);
+    if (t.isEmpty())
+        throw ConversionError(quoted(text, kNumber));
+    return QLocale::c().toDouble(t);
+}
+
+QByteArray decimalLiteral(const QString& text)
+{
+    const QString t = normalisedNumber(text);
+    if (t.isEmpty())
+        throw ConversionError(quoted(text, kNumber));
+    return t.toLatin1();
+}
+
+std::optional<double> typedNumber(const QString& text)
+{
+    QString t = normalisedNumber(text);
+    if (t.isEmpty()) {
+        // "2," or "-2," on the way to a decimal
+        const QString trimmed = text.trimmed();
+        if (trimmed.size() > 1 && (trimmed.endsWith(u',') || trimmed.endsWith(u'.')))
+            t = normalisedNumber(trimmed.chopped(1));
+    }
+    if (t.isEmpty())
+        return std::nullopt;
+    return QLocale::c().toDouble(t);
 }
 
 QDate parseDate(const QString& text)
@@ -55,7 +92,7 @@ QDate parseDate(const QString& text)
     if (!date.isValid())
         date = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
     if (!date.isValid())
-        throw ConversionError(quoted(text, "date"));
+        throw ConversionError(quoted(text, kDate));
     return date;
 }
 

@@ -4,18 +4,27 @@
 // yyyy.MM.dd.
 #include <QDate>
 #include <QString>
+#include <optional>
 
 namespace orvena {
 
 inline constexpr QStringView kDateFormat = u"yyyy.MM.dd";
 
-// A 32-bit signed integer; throws ConversionError "'x' is not a valid integer value".
+// Every failed conversion throws ConversionError with a Hungarian text that quotes the value.
+
+// A 32-bit signed integer: "A(z) '12a' nem érvényes egész szám."
 int parseInt32(const QString& text);
 // A 64-bit signed integer, same wording.
 qint64 parseInt64(const QString& text);
-// A number with "," (or ".") as decimal separator; throws "'x' is not a valid floating point value".
+// A number with "," (or ".") as decimal separator: "A(z) '5%' nem érvényes szám."
 double parseDouble(const QString& text);
-// A date written yyyy.MM.dd (also yyyy-MM-dd); throws "'x' is not a valid date".
+// The number as a decimal literal for a statement ("-1234.5"), every typed digit kept; blanks
+// that group thousands are dropped. Same check and wording as parseDouble.
+QByteArray decimalLiteral(const QString& text);
+// A number still being typed: "2," reads as 2; "", "-", "," and anything else that is not (yet)
+// a number give nothing. Never throws: typing is no error, only the finished value is checked.
+std::optional<double> typedNumber(const QString& text);
+// A date written yyyy.MM.dd (also yyyy-MM-dd): "A(z) '2026.02.30' nem érvényes dátum."
 QDate parseDate(const QString& text);
 bool isValidDate(const QString& text);
 

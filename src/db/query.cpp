@@ -80,13 +80,13 @@ void Query::setInteger(const QString& name, const QString& text)
 void Query::setFloat(const QString& name, double value)
 {
     if (!std::isfinite(value))
-        throw ConversionError(QStringLiteral("'%1' is not a valid floating point value").arg(value));
+        throw ConversionError(QStringLiteral("A(z) %1 érték nem szám.").arg(value));
     bind(name, value);
 }
 
 void Query::setFloat(const QString& name, const QString& text)
 {
-    bind(name, parseDouble(text));
+    bind(name, Decimal{decimalLiteral(text)});
 }
 
 void Query::setNull(const QString& name)
@@ -149,8 +149,11 @@ QByteArray Query::boundStatement() const
             out += '\'';
         } else if (const auto* n = std::get_if<qint64>(&v)) {
             out += QByteArray::number(*n);
+        } else if (const auto* d = std::get_if<Decimal>(&v)) {
+            out += d->literal;
         } else {
-            out += QLocale::c().toString(std::get<double>(v), 'g', 15).toLatin1();
+            // the shortest text that reads back as the same double: no digit is lost
+            out += QLocale::c().toString(std::get<double>(v), 'g', QLocale::FloatingPointShortest).toLatin1();
         }
         plainStart = end;
         i = end - 1;
@@ -183,6 +186,8 @@ void Query::open()
     const QByteArray statement = boundStatement();
     auto result = m_connection.select(statement);
     m_openedStatement = statement;
+    m_openedLines = m_lines;
+    m_openedParams = m_params;
     m_affectedRows = m_connection.affectedRows();
     replaceResult(std::move(result), 0);
 }
@@ -206,8 +211,13 @@ void Query::setCurrentRow(int row)
     emit currentRowChanged(m_current);
 }
 
-bool Query::locate(const QString& column, const QString& key)
+bool Query::locate(const QString& column, const QString& key, Match match)
 {
+    // The master-data codes are keys, not names: "1" must never find "10", whoever locates.
+    static const QStringList codeColumns = {QStringLiteral("vkod"), QStringLiteral("zkod"), QStringLiteral("kafakod"),
+                                            QStringLiteral("mkod"), QStringLiteral("ckod")};
+    if (codeColumns.contains(column.toLower()))
+        match = Match::Exact;
     if (!m_result || m_result->rowCount() == 0)
         return false;
     if (key.isEmpty()) {
@@ -216,7 +226,10 @@ bool Query::locate(const QString& column, const QString& key)
     }
     const int c = checkedColumn(column);
     for (int r = 0; r < m_result->rowCount(); ++r) {
-        if (m_result->text(r, c).startsWith(key, Qt::CaseInsensitive)) {
+        const QString value = m_result->text(r, c);
+        const bool hit = match == Match::Exact ? value.trimmed().compare(key.trimmed(), Qt::CaseInsensitive) == 0
+                                               : value.startsWith(key, Qt::CaseInsensitive);
+        if (hit) {
             setCurrentRow(r);
             return true;
         }
@@ -228,7 +241,7 @@ int Query::checkedColumn(const QString& column) const
 {
     const int c = columnIndex(column);
     if (c < 0)
-        throw DbError(QStringLiteral("%1: Field '%2' not found").arg(objectName(), column));
+        throw DbError(QStringLiteral("%1: nincs \"%2\" nevű oszlop.").arg(objectName(), column));
     return c;
 }
 
@@ -249,7 +262,7 @@ QString Query::text(int row, const QString& column) const
 QString Query::fieldText(const QString& column) const
 {
     if (!m_result)
-        throw DbError(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(objectName()));
+        throw DbError(QStringLiteral("Nincs kiválasztott sor: a(z) %1 lista nincs megnyitva.").arg(objectName()));
     const int c = checkedColumn(column);
     if (m_current < 0)
         return {};
@@ -271,6 +284,25 @@ double Query::fieldDouble(const QString& column) const
 {
     const QString t = fieldText(column);
     return t.isEmpty() ? 0.0 : parseDouble(t);
+}
+
+Query::Snapshot Query::snapshot() const
+{
+    if (!m_result)
+        return {m_lines, m_params, false, -1};
+    return {m_openedLines, m_openedParams, true, m_current};
+}
+
+void Query::restore(const Snapshot& snapshot)
+{
+    close();
+    m_lines = snapshot.lines;
+    m_params = snapshot.params;
+    if (!snapshot.open)
+        return;
+    open();
+    if (snapshot.row >= 0)
+        setCurrentRow(snapshot.row);
 }
 
 } // namespace orvena

@@ -34,8 +34,10 @@ public:
     void setInteger(const QString& name, qint64 value);
     // The text converted to a 32-bit integer; throws ConversionError.
     void setInteger(const QString& name, const QString& text);
+    // Sent with the shortest text that reads back as the same double.
     void setFloat(const QString& name, double value);
-    // The text converted with the program's decimal separator; throws ConversionError.
+    // The text checked with the program's decimal separator (throws ConversionError) and sent
+    // digit for digit as a decimal literal, so a DECIMAL column gets every digit it can hold.
     void setFloat(const QString& name, const QString& text);
     void setNull(const QString& name);
     // An identity column: NULL (the server assigns it) for an empty text, else the integer.
@@ -62,9 +64,13 @@ public:
     void last() { setCurrentRow(rowCount() - 1); }
     bool isFirst() const { return m_current <= 0; }
     bool isLast() const { return m_current >= rowCount() - 1; }
-    // First row whose column, as text, begins with key (case-insensitive). Empty key: first
+    enum class Match {
+        Prefix, // the column's text begins with the key (names)
+        Exact,  // the column's text is the key (codes: "1" never finds "10")
+    };
+    // First row whose column, as text, matches key (case-insensitive). Empty key: first
     // row. No match: the current row stays. Returns whether a row matched.
-    bool locate(const QString& column, const QString& key);
+    bool locate(const QString& column, const QString& key, Match match = Match::Prefix);
 
     int columnCount() const { return m_result ? m_result->columnCount() : 0; }
     QStringList columnNames() const { return m_result ? m_result->columnNames() : QStringList(); }
@@ -80,14 +86,26 @@ public:
     double fieldDouble(const QString& column) const;
     const ResultSet* result() const { return m_result.get(); }
 
+    // The statement, its parameters, whether it was open and its current row: what a screen
+    // needs to put a shared list back as it stood after a failed save replaced its statement.
+    struct Snapshot;
+    Snapshot snapshot() const;
+    // Re-opens the saved SELECT and moves to the saved row (the nearest one if the list got
+    // shorter). A snapshot of a closed query leaves the query closed.
+    void restore(const Snapshot& snapshot);
+
 signals:
     void rowsAboutToBeReplaced();
     void rowsReplaced();
     void currentRowChanged(int row);
 
-private:
+public:
+    // A parameter value: NULL, a text, an integer, a double, or a decimal literal.
     struct Null {};
-    using Value = std::variant<Null, QString, qint64, double>;
+    struct Decimal { QByteArray literal; };
+    using Value = std::variant<Null, QString, qint64, double, Decimal>;
+
+private:
     void bind(const QString& name, Value value);
     int checkedColumn(const QString& column) const;
     void replaceResult(std::shared_ptr<ResultSet> result, int current);
@@ -96,10 +114,19 @@ private:
     QStringList m_lines;
     QHash<QString, Value> m_params;
     QByteArray m_openedStatement;
+    QStringList m_openedLines;             // the open SELECT's text and parameters, so a
+    QHash<QString, Value> m_openedParams;  // snapshot can put it back
     std::shared_ptr<ResultSet> m_result;
     int m_current = -1;
     quint64 m_affectedRows = 0;
     quint64 m_lastInsertId = 0;
+};
+
+struct Query::Snapshot {
+    QStringList lines;
+    QHash<QString, Value> params;
+    bool open = false;
+    int row = -1;
 };
 
 } // namespace orvena

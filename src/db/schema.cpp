@@ -2,6 +2,10 @@
 
 #include "codepages.h"
 #include "connection.h"
+#include "conversions.h"
+#include "errors.h"
+
+#include <QRegularExpression>
 
 namespace orvena {
 
@@ -181,6 +185,69 @@ const TableDef* schemaTable(const QString& name)
     return nullptr;
 }
 
+ColumnLimits columnLimits(const QString& table, const QString& column)
+{
+    const TableDef* def = schemaTable(table);
+    if (!def)
+        return {};
+    for (const ColumnDef& c : def->columns) {
+        if (c.name.compare(column, Qt::CaseInsensitive) != 0)
+            continue;
+        static const QRegularExpression varchar(QStringLiteral("^VARCHAR\\((\\d+)\\)"));
+        static const QRegularExpression decimal(QStringLiteral("^DECIMAL\\((\\d+),(\\d+)\\)"));
+        ColumnLimits limits;
+        limits.kind = ColumnLimits::Kind::Other;
+        if (const auto m = varchar.match(c.type); m.hasMatch()) {
+            limits.kind = ColumnLimits::Kind::Text;
+            limits.width = m.captured(1).toInt();
+        } else if (const auto d = decimal.match(c.type); d.hasMatch()) {
+            limits.kind = ColumnLimits::Kind::Decimal;
+            limits.digits = d.captured(1).toInt();
+            limits.scale = d.captured(2).toInt();
+        } else if (c.type.startsWith(QStringLiteral("INT")) || c.type.startsWith(QStringLiteral("BIGINT"))) {
+            limits.kind = ColumnLimits::Kind::Integer;
+        }
+        return limits;
+    }
+    return {};
+}
+
+int textWidth(const QString& table, const QString& column)
+{
+    const ColumnLimits limits = columnLimits(table, column);
+    return limits.kind == ColumnLimits::Kind::Text ? limits.width : 0;
+}
+
+void checkNumberFits(const QString& table, const QString& column, const QString& text, const QString& label)
+{
+    if (text.trimmed().isEmpty())
+        return;
+    const ColumnLimits limits = columnLimits(table, column);
+    QByteArray literal;
+    try {
+        literal = decimalLiteral(text);
+    } catch (const ConversionError&) {
+        return; // the conversion reports it
+    }
+    QByteArray whole = literal.startsWith('-') ? literal.mid(1) : literal;
+    whole = whole.left(whole.indexOf('.') < 0 ? whole.size() : whole.indexOf('.'));
+    while (whole.size() > 1 && whole.startsWith('0'))
+        whole.remove(0, 1);
+    bool fits = true;
+    QString largest;
+    if (limits.kind == ColumnLimits::Kind::Decimal) {
+        const int wholeDigits = limits.digits - limits.scale;
+        fits = whole.size() <= wholeDigits;
+        largest = QString(wholeDigits, u'9') + (limits.scale > 0 ? u',' + QString(limits.scale, u'9') : QString());
+    } else if (limits.kind == ColumnLimits::Kind::Integer) {
+        fits = whole.size() < 10 || (whole.size() == 10 && whole <= QByteArray("2147483647"));
+        largest = QStringLiteral("2147483647");
+    }
+    if (!fits)
+        throw ConversionError(QStringLiteral("A(z) \"%1\" mező értéke (%2) túl nagy: legfeljebb %3 lehet.")
+                                  .arg(label, text.trimmed(), largest));
+}
+
 QString createTableStatement(const TableDef& table)
 {
     QStringList parts;
@@ -244,6 +311,32 @@ QStringList addMissingColumns(Connection& connection)
         }
     }
     return added;
+}
+
+int storedSchemaVersion(Connection& connection)
+{
+    const auto table = connection.select("SHOW TABLES LIKE 'semaverzio'");
+    if (table->rowCount() == 0)
+        return 1;
+    const auto rows = connection.select("SELECT MAX(svVerzio) FROM semaverzio");
+    bool ok = false;
+    const int version = rows->rowCount() > 0 ? rows->text(0, 0).toInt(&ok) : 0;
+    return ok ? version : 1;
+}
+
+void recordSchemaVersion(Connection& connection, int version)
+{
+    // Kept apart from the thirteen document and master tables: it is bookkeeping of the setup
+    // tool and the backup, never shown or exported.
+    connection.execute("CREATE TABLE IF NOT EXISTS `semaverzio` (\n"
+                       "  `svID` TINYINT NOT NULL,\n"
+                       "  `svVerzio` INT NOT NULL,\n"
+                       "  `svIdo` DATETIME NOT NULL,\n"
+                       "  PRIMARY KEY (`svID`)\n"
+                       ") ENGINE=InnoDB DEFAULT CHARSET=latin2 COLLATE=latin2_hungarian_ci");
+    connection.execute("INSERT INTO semaverzio (svID, svVerzio, svIdo) VALUES (1, " + QByteArray::number(version)
+                       + ", NOW()) ON DUPLICATE KEY UPDATE svIdo = IF(svVerzio < VALUES(svVerzio), NOW(), svIdo), "
+                         "svVerzio = GREATEST(svVerzio, VALUES(svVerzio))");
 }
 
 } // namespace orvena

@@ -22,7 +22,25 @@ struct TableDef {
     QStringList columnNames() const;
 };
 
+// What a column can hold, read from its SQL type.
+struct ColumnLimits {
+    enum class Kind { Unknown, Text, Decimal, Integer, Other };
+    Kind kind = Kind::Unknown;
+    int width = 0;  // characters of a VARCHAR
+    int digits = 0; // DECIMAL(digits, scale)
+    int scale = 0;
+};
+
 const std::vector<TableDef>& schemaTables();
+// The limits of table.column (names compared without regard to case); Kind::Unknown when the
+// schema has no such column.
+ColumnLimits columnLimits(const QString& table, const QString& column);
+// The characters a text column holds; 0 for other columns (no limit known).
+int textWidth(const QString& table, const QString& column);
+// Checks that the typed number fits the numeric column (its whole digits for a DECIMAL, the
+// 32-bit range for an INT) before anything is written. Throws ConversionError naming `label`.
+// An empty text and columns without a numeric type pass; the conversion itself is not checked.
+void checkNumberFits(const QString& table, const QString& column, const QString& text, const QString& label);
 const TableDef* schemaTable(const QString& name);
 // CREATE TABLE IF NOT EXISTS for one table (InnoDB, latin2 / latin2_hungarian_ci).
 QString createTableStatement(const TableDef& table);
@@ -34,5 +52,14 @@ QStringList exportColumns(const QString& table);
 // Adds every column an existing table lacks (a database made by an earlier version), in its
 // defined place; nothing is dropped or changed. Returns "table.column" for each one added.
 QStringList addMissingColumns(Connection& connection);
+
+// The version of the database layout this program writes; raise it with every change of the
+// tables. A backup names it, and a restore refuses a backup of a newer layout.
+constexpr int kSchemaVersion = 2; // 2: invoice-data columns and szlanav
+// The layout version recorded in the current database (table `semaverzio`, one row); a database
+// set up before versions were recorded holds the first layout and reads as 1.
+int storedSchemaVersion(Connection& connection);
+// Records `version` in the current database unless a newer one is recorded there already.
+void recordSchemaVersion(Connection& connection, int version = kSchemaVersion);
 
 } // namespace orvena

@@ -72,6 +72,8 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     const QStringList added = addMissingColumns(admin);
     if (!added.isEmpty())
         done << QStringLiteral("Új oszlopok: %1").arg(added.join(QStringLiteral(", ")));
+    recordSchemaVersion(admin);
+    done << QStringLiteral("Adatszerkezet: %1. változat").arg(storedSchemaVersion(admin));
 
     const int year = options.year > 0 ? options.year : QDate::currentDate().year();
     const QString start = QString::number(year * 10000);

@@ -20,6 +20,10 @@ inline const QString kDictionaryList = QStringLiteral("ZQ70");
 inline const QString kHeaderTable = QStringLiteral("szlevfej");
 inline const QString kLineTable = QStringLiteral("szlevsor");
 
+// Remembered key under which the register, closed with "Kiválaszt", hands over the note it
+// stood on; empty when it was left any other way.
+inline const QString kChosenNote = QStringLiteral("szlevfej kiválasztva");
+
 // Edit modes.
 inline const QString kNewNote = QStringLiteral("Új szállító");
 inline const QString kModifyNote = QStringLiteral("Szállítólevél módositás");

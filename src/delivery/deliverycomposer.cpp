@@ -43,9 +43,18 @@ bool DeliveryComposer::prepare()
             m_context.ui.errorReport(e.text());
             return false;
         }
+        // A number that already has a header belongs to a stored note (the sequence was set back,
+        // or another workstation stored it): a new note must not show or change its lines.
+        if (noteExists(m_fields[Number])) {
+            m_context.ui.message(QStringLiteral("A(z) %1 sorszámú szállítólevél már létezik, új szállítólevél ezzel "
+                                                "a sorszámmal nem készíthető! A sorszám a \"Sorszám \" lapon "
+                                                "javítható.")
+                                     .arg(m_fields[Number]));
+            return false;
+        }
         showNew();
-    } else {
-        load();
+    } else if (!load()) {
+        return false;
     }
     m_context.state.deliveryNumber = m_fields[Number];
     for (int f = 0; f < FieldCount; ++f)
@@ -85,14 +94,31 @@ void DeliveryComposer::showNew()
     m_fields[IssuerMasterBlock] = m_fields[IssuerBlock];
 }
 
-void DeliveryComposer::load()
+bool DeliveryComposer::noteExists(const QString& number)
 {
-    Query& note = m_context.data.query(kNoteList);
-    // Without a highlighted note (an empty register) the screen opens with empty fields.
-    const bool hasNote = note.isOpen() && note.currentRow() >= 0;
-    auto col = [&note, hasNote](const char* name) {
-        return hasNote ? note.fieldText(QString::fromLatin1(name)) : QString();
-    };
+    Query& q = m_context.data.query(kHeaderStatements);
+    q.setSql({QStringLiteral("SELECT count(*) AS db FROM SzlevFej WHERE lBszam = :p1")});
+    q.setText(QStringLiteral("p1"), number);
+    q.open();
+    return q.fieldInt(QStringLiteral("db")) > 0;
+}
+
+bool DeliveryComposer::load()
+{
+    // The register hands over the note to modify by its number (the current delivery-note
+    // number); without one (an empty register) the screen does not open.
+    const QString number = m_context.state.deliveryNumber;
+    if (isBlank(number))
+        return false;
+    Query& note = m_context.data.query(kHeaderStatements);
+    note.setSql({QStringLiteral("SELECT * FROM SzlevFej WHERE lBszam = :p1")});
+    note.setText(QStringLiteral("p1"), number);
+    note.open();
+    if (note.isEmpty()) {
+        m_context.ui.message(QStringLiteral("A(z) %1 sorszámú szállítólevél nem található!").arg(number));
+        return false;
+    }
+    auto col = [&note](const char* name) { return note.fieldText(QString::fromLatin1(name)); };
     m_fields[Number] = col("lBszam");
     rereadLines();
 
@@ -135,6 +161,7 @@ void DeliveryComposer::load()
     m_fields[DictionaryName] = dictionary.fieldText(QStringLiteral("mmegnev"));
     m_fields[CustomerMasterBlock] = memoFromDatabase(customers.fieldText(QStringLiteral("vMemoVevo")));
     m_fields[IssuerMasterBlock] = memoFromDatabase(issuers.fieldText(QStringLiteral("zMemoSzall")));
+    return true;
 }
 
 void DeliveryComposer::rereadLines()
@@ -360,13 +387,8 @@ bool DeliveryComposer::storeNew()
         m_context.state.deliveryNumber = m_fields[Number];
         return true;
     } catch (const Error&) {
-        m_context.ui.message(failure);
     }
-    try {
-        transaction->rollback();
-    } catch (const Error&) {
-        m_context.ui.message(outer);
-    }
+    rollBackAndTell(*transaction, {failure});
     return false;
 }
 
@@ -394,14 +416,22 @@ bool DeliveryComposer::storeModified()
         m_context.state.deliveryNumber = m_fields[Number];
         return true;
     } catch (const Error&) {
-        m_context.ui.message(QStringLiteral("Hiba: Újban, REPLACE-edit a Szállító fejben "));
     }
-    try {
-        transaction->rollback();
-    } catch (const Error&) {
-        m_context.ui.message(outer);
-    }
+    rollBackAndTell(*transaction, {QStringLiteral("Hiba: Újban, REPLACE-edit a Szállító fejben ")});
     return false;
+}
+
+void DeliveryComposer::rollBackAndTell(Transaction& transaction, QStringList messages)
+{
+    // The transaction ends before any box waits for the operator: a box shown inside it would
+    // keep the sequence row locked for every other workstation.
+    try {
+        transaction.rollback();
+    } catch (const Error&) {
+        messages << QStringLiteral("Hiba az append vagy edit közben a szállító fejben!");
+    }
+    for (const QString& message : messages)
+        m_context.ui.message(message);
 }
 
 } // namespace orvena

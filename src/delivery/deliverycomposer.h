@@ -5,9 +5,12 @@
 #include "screens/common/screencontext.h"
 
 #include <QObject>
+#include <QStringList>
 #include <array>
 
 namespace orvena {
+
+class Transaction;
 
 class DeliveryComposer : public QObject {
     Q_OBJECT
@@ -43,8 +46,10 @@ public:
     explicit DeliveryComposer(ScreenContext& context, QObject* parent = nullptr);
 
     // Before the screen is shown: a new note gets the next number and the defaults, a note to
-    // modify is loaded from the register's current row. False when no number could be formed
-    // (the error has been reported) and the screen must not open.
+    // modify is loaded by the number the register handed over (the current delivery-note
+    // number). False when the screen must not open (told to the operator where there is
+    // something to tell): no number could be formed, the new number already has a header, or
+    // there is no note to modify.
     bool prepare();
 
     bool isNewNote() const;
@@ -73,11 +78,13 @@ signals:
 
 private:
     void showNew();
-    void load();
+    bool load();
+    bool noteExists(const QString& number);
     void rereadLines();
     bool validate();
     bool storeNew();
     bool storeModified();
+    void rollBackAndTell(Transaction& transaction, QStringList messages);
     void bindHeader(class Query& q);
     void fail(const QString& message, int focus);
 

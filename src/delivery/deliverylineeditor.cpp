@@ -2,10 +2,12 @@
 
 #include "deliverycommon.h"
 #include "memotext.h"
+#include "screens/common/numberfields.h"
 
 #include "db/errors.h"
 #include "db/transaction.h"
 
+#include <QStringList>
 #include <optional>
 
 namespace orvena {
@@ -105,8 +107,13 @@ void DeliveryLineEditor::accept()
         return fail(QStringLiteral("Nincs megadva a megnevezés!"), Description);
     if (isBlank(m_fields[Unit]))
         return fail(QStringLiteral("Nincs megadva a mennyiségegység!"), Unit);
-    if (m_fields[Quantity] == u"0")
+    if (isZeroNumber(m_fields[Quantity]))
         return fail(QStringLiteral("A mennyiség nulla!"), Quantity);
+    // the finished number converts and fits its column before anything is written
+    const QString problem = numberProblem(QStringLiteral("szlevsor"), QStringLiteral("eMenny"), m_fields[Quantity],
+                                          QStringLiteral("Mennyiség"));
+    if (!problem.isEmpty())
+        return fail(problem, Quantity);
 
     const bool newLine = isNewLine();
     if (!store())
@@ -119,6 +126,11 @@ void DeliveryLineEditor::accept()
 bool DeliveryLineEditor::store()
 {
     const bool newLine = isNewLine();
+    // A line without its note's number would belong to no note.
+    if (isBlank(m_fields[Number])) {
+        m_context.ui.message(QStringLiteral("Nincs szállítólevél sorszám, a sor nem tárolható!"));
+        return false;
+    }
     Query& q = m_context.data.query(kLineStatements);
     std::optional<Transaction> transaction;
     try {
@@ -149,15 +161,17 @@ bool DeliveryLineEditor::store()
         transaction->commit();
         return true;
     } catch (const Error&) {
-        // Refused and rolled back: the screen stays open with everything typed.
-        m_context.ui.message(newLine ? QStringLiteral("Hiba: Új, INSERT-append a szlev sorben ")
-                                     : QStringLiteral("Hiba: Új, INSERT-edit a szlev sorban "));
     }
+    // Refused: rolled back before any box waits, and the screen stays open with everything typed.
+    QStringList messages{newLine ? QStringLiteral("Hiba: Új, INSERT-append a szlev sorben ")
+                                 : QStringLiteral("Hiba: Új, INSERT-edit a szlev sorban ")};
     try {
         transaction->rollback();
     } catch (const Error&) {
-        m_context.ui.message(QStringLiteral("Hiba az append vagy edit közben a szlev sorban!"));
+        messages << QStringLiteral("Hiba az append vagy edit közben a szlev sorban!");
     }
+    for (const QString& message : messages)
+        m_context.ui.message(message);
     return false;
 }
 

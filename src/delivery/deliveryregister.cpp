@@ -66,29 +66,44 @@ QString DeliveryRegister::headerField(const QString& column) const
     return list.fieldText(column);
 }
 
-void DeliveryRegister::openComposer(const QString& mode)
+void DeliveryRegister::openComposer(const QString& mode, const QString& number)
 {
     m_context.state.setEditMode(kHeaderTable, mode);
+    // The composition screen loads a note to modify by this number; for a new note it forms
+    // the next number itself.
+    if (mode == kModifyNote)
+        m_context.state.deliveryNumber = number;
     m_context.opener.open(Screen::DeliveryComposer);
 }
 
 void DeliveryRegister::newNote()
 {
-    openComposer(kNewNote);
+    openComposer(kNewNote, {});
 }
 
 void DeliveryRegister::modifyNote()
 {
+    const QString number = headerField(QStringLiteral("lBszam"));
+    if (number.isEmpty())
+        return; // an empty register has nothing to modify
     if (headerField(QStringLiteral("lPrn")) == u"I") {
         m_context.ui.notice(QStringLiteral("Nyomtatott Szlev. nem módositható !"));
         return;
     }
-    openComposer(kModifyNote);
+    openComposer(kModifyNote, number);
 }
 
 void DeliveryRegister::modifyNoteAnyway()
 {
-    openComposer(kModifyNote);
+    const QString number = headerField(QStringLiteral("lBszam"));
+    if (number.isEmpty())
+        return;
+    openComposer(kModifyNote, number);
+}
+
+void DeliveryRegister::choose()
+{
+    m_context.state.setRememberedKey(kChosenNote, headerField(QStringLiteral("lBszam")));
 }
 
 void DeliveryRegister::print(const QString& mode)

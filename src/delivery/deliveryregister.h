@@ -24,6 +24,9 @@ public:
     // The highlighted note's column (empty without one).
     QString headerField(const QString& column) const;
 
+    // Every action reads the highlighted note before it asks or shows anything and then works on
+    // that note by its number: a box closing over the register re-reads and re-positions the
+    // list. On an empty register the actions on a note do nothing.
     void newNote();
     // "Módosít": refused with a notice for a printed note.
     void modifyNote();
@@ -31,6 +34,9 @@ public:
     void modifyNoteAnyway();
     void viewNote();
     void printNote();
+    // "Kiválaszt": the highlighted note becomes the chooser's answer (kChosenNote). Leaving the
+    // register any other way answers nothing; the caller clears the answer before it opens it.
+    void choose();
 
     // The "Sorszám " tab: shown with the next delivery-note number; "Letárol" stores the typed
     // number as the last one issued.
@@ -44,7 +50,7 @@ signals:
     void resetFocusRequested();
 
 private:
-    void openComposer(const QString& mode);
+    void openComposer(const QString& mode, const QString& number);
     void print(const QString& mode);
 
     ScreenContext& m_context;

@@ -17,6 +17,7 @@ namespace {
 const QString kInvoiceList = QStringLiteral("ZQ10");
 const QString kInvoiceEditMode = QStringLiteral("szlafej");
 const QString kModifyInvoice = QStringLiteral("Számla módositás");
+const QString kNewInvoice = QStringLiteral("Új számla");
 
 // A step of the chain failed: its message is shown and everything is rolled back.
 struct StepFailed {
@@ -39,14 +40,15 @@ void step(const QString& message, Fn&& fn)
 
 class Conversion {
 public:
-    Conversion(ScreenContext& context, const QString& deliveryNumber, const QString& invoiceNumber)
+    Conversion(ScreenContext& context, const QString& deliveryNumber, const QString& invoiceNumber, bool newInvoice)
         : m_context(context),
           m_header(context.data.query(QStringLiteral("ZQ121"))),
           m_lines(context.data.query(QStringLiteral("ZQ131"))),
           m_update(context.data.query(QStringLiteral("ZQ132"))),
           m_lookup(context.data.query(QStringLiteral("ZQ133"))),
           m_deliveryNumber(deliveryNumber),
-          m_invoiceNumber(invoiceNumber)
+          m_invoiceNumber(invoiceNumber),
+          m_newInvoice(newInvoice)
     {
         m_result.deliveryNumber = deliveryNumber;
     }
@@ -69,6 +71,9 @@ public:
         step(QStringLiteral("Hiba: Az UPDATE munkasor -ban "),
              [&] { exec(m_lines, {"UPDATE munkasor SET sBszam = :p1"}, m_invoiceNumber); });
 
+        // The invoice sequence row stays locked until the end of the transaction, so no other
+        // workstation stores a header under this number meanwhile.
+        step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "), [&] { lockSequence(m_update, kInvoiceSequence); });
         bool headerExists = false;
         QString currency;
         step(QString(), [&] {
@@ -85,6 +90,14 @@ public:
             }
         });
 
+        // A new invoice whose number already has a header (the sequence was set back, or another
+        // workstation stored it) must not take over that invoice's lines.
+        if (headerExists && m_newInvoice)
+            throw StepFailed{QStringLiteral("A(z) %1 sorszámú számla már létezik, a szállítólevél nem került át, a "
+                                            "számla nem változott! Az új számlát zárja be, és kezdje újra új "
+                                            "sorszámmal.")
+                                 .arg(m_invoiceNumber)};
+
         priceLines(currency);
 
         if (!headerExists) {
@@ -96,9 +109,11 @@ public:
                      {"INSERT INTO szlafej ( fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fSzerz, fPrn, fKerek, "
                       "fArfoly, fPnem, fnSor, fmKod, fzKod, fzSzam, fvKod, fvSzam, faFelhaszn, fMemo, fMemoSzall, "
                       "fMemoVevo )",
-                      "SELECT fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fSzerz, fPrn, fKerek, fArfoly, fPnem, "
+                      "SELECT fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fSzerz, :p1, fKerek, fArfoly, fPnem, "
                       "fnSor, fmKod, fzKod, fzSzam, fvKod, fvSzam, faFelhaszn, fMemo, fMemoSzall, fMemoVevo FROM "
-                      "munkafej"});
+                      "munkafej"},
+                     // the invoice starts unprinted, whatever the note's printed flag
+                     QStringLiteral(" "));
                 m_result.headerCreated = m_header.affectedRows() > 0;
             });
             if (!m_result.headerCreated)
@@ -211,6 +226,7 @@ private:
     Query& m_lookup;
     QString m_deliveryNumber;
     QString m_invoiceNumber;
+    bool m_newInvoice;
     DeliveryConversion m_result;
 };
 
@@ -227,12 +243,12 @@ void show(UserInterface& ui, const StepFailed& failure)
 DeliveryConversion convertDeliveryNoteIntoInvoice(ScreenContext& context, const QString& invoiceNumber,
                                                   const std::function<void()>& reload)
 {
+    // Only "Kiválaszt" answers: it hands over the note highlighted when it was pressed. "Mégsem",
+    // Escape or closing the window means that no note was chosen.
+    context.state.setRememberedKey(kChosenNote, {});
     context.opener.open(Screen::DeliveryRegister);
-    // The note the register stands on, whichever way it was closed.
-    Query& notes = context.data.query(kNoteList);
-    QString deliveryNumber;
-    if (notes.isOpen() && notes.currentRow() >= 0)
-        deliveryNumber = notes.fieldText(QStringLiteral("lBszam"));
+    const QString deliveryNumber = context.state.rememberedKey(kChosenNote);
+    context.state.setRememberedKey(kChosenNote, {});
     return convertDeliveryNote(context, deliveryNumber, invoiceNumber, reload);
 }
 
@@ -248,7 +264,8 @@ DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& de
         return {};
     }
 
-    Conversion conversion(context, deliveryNumber, invoiceNumber);
+    Conversion conversion(context, deliveryNumber, invoiceNumber,
+                          context.state.editMode(kInvoiceEditMode) == kNewInvoice);
     std::optional<Transaction> transaction;
     try {
         transaction.emplace(conversion.transactionQuery());

@@ -25,7 +25,8 @@ struct DeliveryConversion {
 };
 
 // "Sz.levélböl" of the invoice composition screen: the delivery-note register opens as a chooser
-// and the note it stands on when it closes is converted into the invoice `invoiceNumber`.
+// and the note highlighted when its "Kiválaszt" was pressed is converted into the invoice
+// `invoiceNumber`. A register left by "Mégsem", Escape or its window's close chose nothing.
 // `reload` runs after a successful conversion, before any closing message: the composition
 // screen loads the stored invoice from ZQ10 there (LoadInvoice) and recomputes its totals.
 // Every failure has been shown to the operator when this returns with converted == false, and
@@ -33,7 +34,10 @@ struct DeliveryConversion {
 DeliveryConversion convertDeliveryNoteIntoInvoice(ScreenContext& context, const QString& invoiceNumber,
                                                   const std::function<void()>& reload = {});
 
-// The conversion of a note already chosen (same contract as above, without the chooser).
+// The conversion of a note already chosen (same contract as above, without the chooser). While
+// the invoice edit mode is "Új számla", an invoice number that already has a header is refused
+// (nothing is written); in modify mode the note's lines are added to the stored invoice. The
+// created invoice header always starts unprinted.
 DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& deliveryNumber,
                                        const QString& invoiceNumber, const std::function<void()>& reload = {});
 

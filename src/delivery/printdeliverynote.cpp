@@ -74,7 +74,8 @@ void PrintDeliveryNote(ScreenContext& context, const QString& deliveryNoteNumber
              printed ? QStringLiteral("MÁSOLATI PÉLDÁNY ") + labels.fieldText(QStringLiteral("mMasolatipld"))
                      : QStringLiteral(" "));
 
-    // 8. the report: prepared first, so the note is marked printed only when it exists
+    // 8. the report. In print mode the note is marked printed only once the document has been
+    // produced (printed from the preview, or its PDF written).
     ReportJob job;
     job.templateFile = type == u'2'   ? QStringLiteral("Szlevel2.frf")
                        : type == u'3' ? QStringLiteral("Szlevel3.frf")
@@ -85,18 +86,18 @@ void PrintDeliveryNote(ScreenContext& context, const QString& deliveryNoteNumber
                     {QStringLiteral("ZQ71"), &labels},  {QStringLiteral("ZQ112"), &total}};
     job.valueCallback = [&counters](const QString& name) { return counters.answer(name); };
     job.pageEnded = [&counters] { counters.pageEnded(); };
+    if (!printed && context.state.printMode == kPrintMode)
+        job.produced = [&context, number] {
+            try {
+                Query& mark = context.data.query(QStringLiteral("ZQ102"));
+                mark.setSql({QStringLiteral("UPDATE Szlevfej SET lprn = \"I\" WHERE lBszam = :p1")});
+                mark.setText(QStringLiteral("p1"), number);
+                mark.execute();
+            } catch (const Error&) {
+                context.ui.message(QStringLiteral("Hiba: prn UPDATE Szlevfej-be "));
+            }
+        };
     std::unique_ptr<PreparedReport> report = reports.prepare(job);
-
-    if (!printed && context.state.printMode == kPrintMode) {
-        try {
-            Query& mark = data.query(QStringLiteral("ZQ102"));
-            mark.setSql({QStringLiteral("UPDATE Szlevfej SET lprn = \"I\" WHERE lBszam = :p1")});
-            mark.setText(QStringLiteral("p1"), number);
-            mark.execute();
-        } catch (const Error&) {
-            context.ui.message(QStringLiteral("Hiba: prn UPDATE Szlevfej-be "));
-        }
-    }
     reports.present(*report, job.title);
 }
 

@@ -8,6 +8,7 @@
 #include "db/errors.h"
 #include "db/transaction.h"
 #include "screens/common/dispatcher.h"
+#include "screens/common/numberfields.h"
 
 #include <QDate>
 
@@ -70,11 +71,26 @@ void InvoiceComposer::focus(int target)
     emit focusRequested(target);
 }
 
-void InvoiceComposer::prepare()
+bool InvoiceComposer::prepare()
 {
-    runAction(m_context.ui, [this] {
+    bool usable = true;
+    runAction(m_context.ui, [this, &usable] {
         if (isNewInvoice()) {
             set(Number, nextDocumentNumber(m_context.data.query(kSequenceQuery), kInvoiceSequence));
+            // A number that already has a header belongs to a stored invoice (the sequence was
+            // set back, or another workstation stored it): a new invoice must not show or change
+            // its lines.
+            Query& check = m_context.data.query(kSumQuery);
+            check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM SzlaFej WHERE fbszam = :p1")});
+            check.setText(p("p1"), m_fields[Number]);
+            check.open();
+            if (check.fieldInt(p("db")) != 0) {
+                usable = false;
+                m_context.ui.message(QStringLiteral("A(z) %1 számú számla már létezik, új számla ezzel a sorszámmal "
+                                                    "nem készíthető! Ellenőrizze a számla sorszámát.")
+                                         .arg(m_fields[Number]));
+                return;
+            }
             rereadLines();
             const QString today = formatDate(QDate::currentDate());
             set(PerformanceDate, today);
@@ -96,13 +112,19 @@ void InvoiceComposer::prepare()
             set(IssuerNumber, issuers.fieldText(p("zSzam")));
             set(IssuerBlock, memoFromDatabase(issuers.fieldText(p("zMemoSzall"))));
             set(IssuerMasterBlock, m_fields[IssuerBlock]);
+            // Lines an abandoned invoice left under this number are shown with their totals.
+            recomputeTotals();
         } else {
             LoadInvoice();
             recomputeTotals();
         }
         m_context.state.invoiceNumber = m_fields[Number];
     });
+    // Without a number (the sequence could not be read) there is nothing to put lines under.
+    if (!usable || (isNewInvoice() && isBlank(m_fields[Number])))
+        return false;
     focus(Contract);
+    return true;
 }
 
 void InvoiceComposer::rereadLines()
@@ -310,6 +332,21 @@ bool InvoiceComposer::validate()
         if (!isValidDate(m_fields[date])) {
             m_context.ui.message(QStringLiteral("Hibás dátum!"));
             focus(date);
+            return false;
+        }
+    }
+    // the finished numbers convert and fit their columns before anything is written
+    const struct {
+        Field field;
+        const char* column;
+        const char16_t* label;
+    } numbers[] = {{ExchangeRate, "fArfoly", u"Árfolyam"}, {Discount, "fKerek", u"Kedvezmény%"}};
+    for (const auto& n : numbers) {
+        const QString problem = numberProblem(QStringLiteral("szlafej"), QString::fromLatin1(n.column),
+                                              m_fields[n.field], QString::fromUtf16(n.label));
+        if (!problem.isEmpty()) {
+            m_context.ui.message(problem);
+            focus(n.field);
             return false;
         }
     }

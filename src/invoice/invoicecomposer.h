@@ -48,9 +48,11 @@ public:
     explicit InvoiceComposer(ScreenContext& context, QObject* parent = nullptr);
     ~InvoiceComposer() override;
 
-    // Prepares the screen for the invoice edit mode: a new invoice gets the next number and the
-    // defaults; a modification loads the register's current invoice and its totals.
-    void prepare();
+    // Prepares the screen for the invoice edit mode: a new invoice gets the next number, the
+    // defaults and the totals of lines an abandoned invoice left under that number; a
+    // modification loads the register's current invoice and its totals. Returns false when the
+    // screen must not open: the offered number already belongs to a stored invoice (said so).
+    bool prepare();
     bool isNewInvoice() const;
 
     QString field(Field f) const { return m_fields[f]; }

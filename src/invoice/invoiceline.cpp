@@ -4,8 +4,10 @@
 
 #include "db/conversions.h"
 #include "db/errors.h"
+#include "db/memotext.h"
 #include "db/transaction.h"
 #include "screens/common/dispatcher.h"
+#include "screens/common/numberfields.h"
 
 namespace orvena {
 
@@ -17,15 +19,6 @@ const InvoiceLineHost* g_currentHost = nullptr;
 
 const QString kVatLookupQuery = QStringLiteral("ZQ91");
 const QString kLineStoreQuery = QStringLiteral("ZQ23");
-
-// A number being typed: "2," on the way to "2,5" reads as 2. A lone "-" or "," is no number.
-double typedNumber(const QString& text)
-{
-    const QString t = text.trimmed();
-    if (t.size() > 1 && (t.endsWith(u',') || t.endsWith(u'.')) && t.at(t.size() - 2).isDigit())
-        return parseDouble(t.chopped(1));
-    return parseDouble(text);
-}
 
 } // namespace
 
@@ -111,7 +104,7 @@ bool InvoiceLineEditor::prepare()
             set(VatRate, lines.fieldText(QStringLiteral("sAFA")));
             set(Net, lines.fieldText(QStringLiteral("sAlap")));
             set(Vat, lines.fieldText(QStringLiteral("sAdo")));
-            set(Note, lines.fieldText(QStringLiteral("smemo")));
+            set(Note, memoFromDatabase(lines.fieldText(QStringLiteral("smemo"))));
         } catch (const Error&) {
             m_context.ui.message(QStringLiteral("Hiba a cikksor feltöltésben való megjelenitésekor!"));
             return false;
@@ -146,9 +139,15 @@ void InvoiceLineEditor::recomputeAmounts()
     if (m_fields[Quantity].isEmpty() || m_fields[UnitPrice].isEmpty() || m_fields[VatRate].isEmpty()
         || m_fields[GasOil].isEmpty())
         return;
-    const double net = typedNumber(m_fields[Quantity]) * typedNumber(m_fields[UnitPrice]);
+    // A number being typed ("-", "2,") is no error: the amounts wait for a number.
+    const auto quantity = typedNumber(m_fields[Quantity]);
+    const auto price = typedNumber(m_fields[UnitPrice]);
+    const auto rate = typedNumber(m_fields[VatRate]);
+    if (!quantity || !price || !rate)
+        return;
+    const double net = *quantity * *price;
     set(Net, formatAmount(net));
-    const double vat = net * typedNumber(m_fields[VatRate]) / 100.0;
+    const double vat = net * *rate / 100.0;
     set(Vat, formatAmount(vat));
     set(Total, formatAmount(net + vat));
 }
@@ -222,13 +221,29 @@ bool InvoiceLineEditor::validate()
         {isBlank(m_fields[ArticleName]), u"Nincs megadva a megnevezés!", ArticleName},
         {isBlank(m_fields[UnitPrice]), u"Nincs megadva az egységár vagy nulla!", UnitPrice},
         {isBlank(m_fields[Unit]), u"Nincs megadva a mennyiségegység!", Unit},
-        {m_fields[Quantity] == QLatin1String("0"), u"A mennyiség nulla!", Quantity},
-        {m_fields[UnitPrice] == QLatin1String("0"), u"Az egységár nulla!", UnitPrice},
+        {isZeroNumber(m_fields[Quantity]), u"A mennyiség nulla!", Quantity},
+        {isZeroNumber(m_fields[UnitPrice]), u"Az egységár nulla!", UnitPrice},
     };
     for (const Check& c : checks) {
         if (c.failed) {
             m_context.ui.message(QString::fromUtf16(c.message));
             focus(c.focus);
+            return false;
+        }
+    }
+    // the finished numbers: they convert and fit their columns, before anything is written
+    const struct {
+        Field field;
+        const char* column;
+        const char16_t* label;
+    } numbers[] = {{Quantity, "sMenny", u"Mennyiség"}, {UnitPrice, "sEar", u"Egységár"},
+                   {VatRate, "sAfa", u"ÁFA %"}, {GasOil, "sGolaj", u"Gázolaj"}};
+    for (const auto& n : numbers) {
+        const QString problem = numberProblem(QStringLiteral("szlasor"), QString::fromLatin1(n.column), m_fields[n.field],
+                                              QString::fromUtf16(n.label));
+        if (!problem.isEmpty()) {
+            m_context.ui.message(problem);
+            focus(n.field);
             return false;
         }
     }
@@ -261,7 +276,8 @@ void InvoiceLineEditor::store()
     q.setText(QStringLiteral("p5"), m_fields[Unit]);
     q.setFloat(QStringLiteral("p6"), m_fields[Quantity]);
     q.setFloat(QStringLiteral("p7"), m_fields[UnitPrice]);
-    q.setText(QStringLiteral("p9"), m_fields[Note]);
+    // Stored with CR LF line breaks like every other memo.
+    q.setText(QStringLiteral("p9"), memoToDatabase(m_fields[Note]));
     q.setFloat(QStringLiteral("p10"), m_fields[VatRate]);
     q.setFloat(QStringLiteral("p11"), m_fields[GasOil]);
     q.setText(QStringLiteral("p12"), m_fields[Currency]);
@@ -273,6 +289,11 @@ void InvoiceLineEditor::store()
 
 bool InvoiceLineEditor::ok()
 {
+    // A line without its invoice's number would belong to no invoice (or to every numberless one).
+    if (isBlank(hostNumber())) {
+        m_context.ui.message(QStringLiteral("A számlasor nem tárolható: a számlának nincs sorszáma!"));
+        return false;
+    }
     if (!validate())
         return false;
     const bool isNew = isNewLine();

@@ -32,6 +32,11 @@ private:
     QString m_message;
 };
 
+// The reversed invoice is not (or no longer) printed.
+class NotPrinted : public std::exception {};
+
+const QString kNotPrinted = QStringLiteral("A Szla nem volt nyomtatva. Nem stornózható !");
+
 template<typename Fn>
 void step(const QString& message, Fn&& fn)
 {
@@ -68,10 +73,36 @@ void InvoiceRegister::reread()
 {
     runAction(m_context.ui, [this] {
         Query& list = m_context.data.query(p("ZQ10"));
+        const QString current = m_context.state.invoiceNumber;
+        // A message box closing uncovers the register as well: the operator's highlighted row
+        // stays unless a screen moved the run's current invoice (a save, a storno, a print).
+        const QString highlighted = m_positioned && current == m_positionedBy && hasInvoice()
+            ? list.fieldText(p("fBszam"))
+            : QString();
         list.setSql({kRegisterListSql});
         list.open();
-        list.locate(p("fbszam"), m_context.state.invoiceNumber);
+        m_positioned = true;
+        m_positionedBy = current;
+        if (!highlighted.isEmpty()) {
+            // Exactly that invoice: a prefix match alone could stand on a longer number.
+            if (list.locate(p("fBszam"), highlighted) && list.fieldText(p("fBszam")) == highlighted)
+                return;
+            const int column = list.columnIndex(p("fBszam"));
+            for (int row = 0; row < list.rowCount(); ++row) {
+                if (list.text(row, column) == highlighted) {
+                    list.setCurrentRow(row);
+                    return;
+                }
+            }
+        }
+        list.locate(p("fbszam"), current);
     });
+}
+
+bool InvoiceRegister::hasInvoice() const
+{
+    const Query& list = m_context.data.query(p("ZQ10"));
+    return list.isOpen() && list.currentRow() >= 0 && list.currentRow() < list.rowCount();
 }
 
 void InvoiceRegister::refreshDetails()
@@ -117,6 +148,8 @@ void InvoiceRegister::newInvoice()
 void InvoiceRegister::modifyInvoice(bool checkPrinted)
 {
     runAction(m_context.ui, [this, checkPrinted] {
+        if (!hasInvoice())
+            return;
         if (checkPrinted && m_context.data.query(p("ZQ10")).fieldText(p("fPrn")) == QLatin1String("I")) {
             m_context.ui.notice(QStringLiteral("Nyomtatott Szla nem módositható !"));
             return;
@@ -129,6 +162,8 @@ void InvoiceRegister::modifyInvoice(bool checkPrinted)
 void InvoiceRegister::runPrint(const QString& mode)
 {
     runAction(m_context.ui, [this, mode] {
+        if (!hasInvoice())
+            return;
         const QString number = highlightedNumber();
         m_context.state.printMode = mode;
         // The register re-finds the printed invoice when the preview closes.
@@ -150,7 +185,20 @@ void InvoiceRegister::print()
 void InvoiceRegister::storno()
 {
     runAction(m_context.ui, [this] {
-        if (!createStornoInvoice(m_context).isEmpty())
+        if (!hasInvoice())
+            return;
+        // What the operator highlighted, read before the question: the register re-reads and
+        // re-positions its list when the question box closes over it.
+        const Query& list = m_context.data.query(p("ZQ10"));
+        const QString reversed = list.fieldText(p("fBszam"));
+        const bool printed = list.fieldText(p("fPrn")) == QLatin1String("I");
+        if (!m_context.ui.askYesNo(QStringLiteral("Stornózni szeretné a bizonylatot? ")))
+            return;
+        if (!printed) {
+            m_context.ui.notice(kNotPrinted);
+            return;
+        }
+        if (!createStornoInvoice(m_context, reversed).isEmpty())
             m_context.ui.notice(QStringLiteral("A számla STORNO -ja elkészült !"));
     });
 }
@@ -158,17 +206,9 @@ void InvoiceRegister::storno()
 // The whole chain, from clearing stray lines under the new number to storing the sequence, runs
 // in one transaction: a failing step rolls everything back and shows that step's message, so the
 // reversed invoice, the sequence and the work tables end as they were.
-QString createStornoInvoice(ScreenContext& context)
+QString createStornoInvoice(ScreenContext& context, const QString& reversed)
 {
     DataModule& data = context.data;
-    const Query& list = data.query(p("ZQ10"));
-    if (!context.ui.askYesNo(QStringLiteral("Stornózni szeretné a bizonylatot? ")))
-        return {};
-    if (list.fieldText(p("fPrn")) != QLatin1String("I")) {
-        context.ui.notice(QStringLiteral("A Szla nem volt nyomtatva. Nem stornózható !"));
-        return {};
-    }
-    const QString reversed = list.fieldText(p("fBszam"));
 
     Query& head = data.query(p("ZQ121"));
     Query& lines = data.query(p("ZQ131"));
@@ -182,6 +222,17 @@ QString createStornoInvoice(ScreenContext& context)
     // A sequence that holds no number stops here with the conversion's own wording.
     const QString number = numberAfter(lockSequence(data.query(p("ZQ50")), kInvoiceSequence));
     try {
+        // The reversed invoice as stored now, locked until the end: it may have been changed or
+        // removed since the register read it.
+        Query& source = data.query(p("ZQ21"));
+        source.setSql({QStringLiteral("SELECT fPrn FROM SzlaFej WHERE fbszam = :p1 FOR UPDATE")});
+        source.setText(p("p1"), reversed);
+        source.open();
+        if (source.isEmpty())
+            throw StepFailed(QStringLiteral("A(z) %1 számú számla nem található, nem stornózható!").arg(reversed));
+        if (source.fieldText(p("fPrn")) != QLatin1String("I"))
+            throw NotPrinted();
+
         // A number that already has a header belongs to a stored invoice: its lines must not be
         // touched and no second header may be made.
         Query& check = data.query(p("ZQ21"));
@@ -251,6 +302,10 @@ QString createStornoInvoice(ScreenContext& context)
     } catch (const StepFailed& failed) {
         tx.reset(); // rolled back before the message waits for the operator
         context.ui.message(failed.message());
+        return {};
+    } catch (const NotPrinted&) {
+        tx.reset();
+        context.ui.notice(kNotPrinted);
         return {};
     }
 

@@ -15,12 +15,15 @@ public:
     // Creation: the list, standing on its last invoice.
     void open();
     // Each time the register is uncovered: the list re-read and positioned on the run's current
-    // invoice number (the first invoice while there is none yet).
+    // invoice number (the first invoice while there is none yet). When no screen has changed
+    // that number since the last re-read, the list stays on the invoice the operator highlighted.
     void reread();
     // A tab change: lines, customer and issuer of the highlighted invoice.
     void refreshDetails();
 
     QString highlightedNumber() const;
+    // Whether the list stands on an invoice (an empty register has none to act on).
+    bool hasInvoice() const;
 
     void newInvoice();
     // "Módosít"; checkPrinted false is the "J" key, which opens a printed invoice as well.
@@ -34,11 +37,14 @@ private:
     void runPrint(const QString& mode);
 
     ScreenContext& m_context;
+    // The current invoice number the list was last positioned by.
+    QString m_positionedBy;
+    bool m_positioned = false;
 };
 
-// The storno chain on the highlighted invoice of ZQ10, as one transaction. Returns the new
-// invoice's number, or an empty text when nothing was created (refused or failed; the message
-// has been shown).
-QString createStornoInvoice(ScreenContext& context);
+// The storno chain on invoice `reversed`, as one transaction in which the invoice is read by its
+// number (it must still exist and be printed). Returns the new invoice's number, or an empty text
+// when nothing was created (refused or failed; the message has been shown).
+QString createStornoInvoice(ScreenContext& context, const QString& reversed);
 
 } // namespace orvena

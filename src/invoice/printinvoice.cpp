@@ -10,6 +10,7 @@
 
 #include <QRegularExpression>
 #include <cmath>
+#include <optional>
 
 namespace orvena {
 
@@ -178,7 +179,9 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
                      + copyCaption);
     }
 
-    // 17. the report: prepared first, so the invoice is marked printed only when it exists
+    // 17. the report. In print mode the invoice is marked printed only once the document has
+    // been produced (printed from the preview, or its PDF written): a report that never gets
+    // out leaves the flag as it was, so the original copy can still be made.
     ReportJob job;
     job.templateFile = type == u'2' ? QStringLiteral("Szamla2.frf") : QStringLiteral("Szamla3.frf");
     job.title = QStringLiteral("Számla K%1").arg(number);
@@ -187,23 +190,26 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
                     {QStringLiteral("ZQ71"), &labels}};
     job.valueCallback = [&counters](const QString& name) { return counters.answer(name); };
     job.pageEnded = [&counters] { counters.pageEnded(); };
-    std::unique_ptr<PreparedReport> report = reports.prepare(job);
-
+    // Issuing: the invoice-data document is built, checked and validated before anything is
+    // printed; a refusal names every problem, and nothing is printed or marked. Otherwise the
+    // invoice is marked printed together with its szlanav row once the output exists.
+    std::optional<nav::IssueCheck> issue;
     if (!printed && context.state.printMode == kPrintMode) {
-        // Issuing: the invoice-data document is built, checked and validated; the invoice is
-        // marked printed together with its szlanav row, or refused with every problem named.
-        QString refusal;
-        try {
-            refusal = nav::issueInvoice(data, number);
-        } catch (const Error&) {
-            context.ui.message(QStringLiteral("Hiba: prn UPDATE Szlafej-be "));
-        }
-        if (!refusal.isEmpty()) {
-            context.ui.message(refusal);
+        issue = nav::checkInvoice(data, number);
+        if (issue->refused()) {
+            context.ui.message(nav::refusalMessage(number, issue->problems));
             context.state.invoiceNumber = number;
-            return; // not issued: nothing to print
+            return;
         }
+        job.produced = [&context, &issue] {
+            try {
+                nav::markIssued(context.data, *issue);
+            } catch (const Error&) {
+                context.ui.message(QStringLiteral("Hiba: prn UPDATE Szlafej-be "));
+            }
+        };
     }
+    std::unique_ptr<PreparedReport> report = reports.prepare(job);
     reports.present(*report, job.title);
 
     // 18.

@@ -108,7 +108,7 @@ void ArticleEdit::show()
         setField(QStringLiteral("cKod"), code);
         setField(QStringLiteral("cSzam"), code);
     } else if (m_list.isOpen()) {
-        m_list.locate(QStringLiteral("cKod"), m_context.state.rememberedKey(article::kTable));
+        locateKey(m_list, QStringLiteral("cKod"), m_context.state.rememberedKey(article::kTable));
     }
     m_vat.setSql({vat::kListSql});
     m_vat.open();
@@ -145,9 +145,10 @@ std::vector<EditScreen::Check> ArticleEdit::checks() const
 
 bool ArticleEdit::save()
 {
-    const SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a cikkben "),
-                          QStringLiteral("Hiba: Újban, INSERT-edit a cikkben"),
-                          QStringLiteral("Hiba az append vagy edit közben a cikkben!")};
+    SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a cikkben "),
+                    QStringLiteral("Hiba: Újban, INSERT-edit a cikkben"),
+                    QStringLiteral("Hiba az append vagy edit közben a cikkben!")};
+    texts.labels = labels();
     auto setCommon = [this] {
         m_list.setText(QStringLiteral("p1"), field(QStringLiteral("cSzam")));
         m_list.setText(QStringLiteral("p2"), field(QStringLiteral("cMegn")));

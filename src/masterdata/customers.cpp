@@ -1,5 +1,6 @@
 #include "customers.h"
 
+#include "headerblockcomposer.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/savedelete.h"
 
@@ -153,6 +154,12 @@ void CustomerEdit::compose()
             m_context.ui.message(QStringLiteral("Csak a vevő módosításban! "));
             return;
         }
+        if (isNew()) {
+            // a copy is pending: the block is composed for the copy, the source stays as it is
+            const auto& traits = HeaderBlockComposer::traits(HeaderBlockComposer::Party::Customer);
+            composeIntoField(Screen::CustomerBlock, traits.fieldColumns, QStringLiteral("vMemoVevo"));
+            return;
+        }
         setEditMode(customer::kComposeMode);
         m_context.opener.open(Screen::CustomerBlock);
         // The composer stores the block in the record itself; the field takes it over.
@@ -173,9 +180,10 @@ std::vector<EditScreen::Check> CustomerEdit::checks() const
 
 bool CustomerEdit::save()
 {
-    const SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a vevöben "),
-                          QStringLiteral("Hiba: Újban, INSERT-edit a vevöben "),
-                          QStringLiteral("Hiba az append vagy edit közben a vevöben!")};
+    SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a vevöben "),
+                    QStringLiteral("Hiba: Újban, INSERT-edit a vevöben "),
+                    QStringLiteral("Hiba az append vagy edit közben a vevöben!")};
+    texts.labels = labels();
     // A new customer's block gets its name and address appended; the field itself changes only
     // once the record is stored, so a refused save can be repeated without doubling the lines.
     QString block = field(QStringLiteral("vMemoVevo"));
@@ -218,7 +226,7 @@ bool CustomerEdit::save()
     m_list.setSql({customer::kListSql});
     m_list.open();
     m_list.refresh();
-    m_list.locate(QStringLiteral("vkod"), m_context.state.rememberedKey(customer::kTable));
+    locateKey(m_list, QStringLiteral("vkod"), m_context.state.rememberedKey(customer::kTable));
     return true;
 }
 

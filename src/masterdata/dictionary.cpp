@@ -178,7 +178,7 @@ bool DictionaryEdit::fill()
     try {
         const Query& list = m_context.data.query(kListQuery);
         if (!list.isOpen())
-            throw DbError(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(kListQuery));
+            throw DbError(QStringLiteral("Nincs kiválasztott sor: a(z) %1 lista nincs megnyitva.").arg(kListQuery));
         setTitle(kModifyMode);
         fillFromRow(list);
         m_filledCode = field(QStringLiteral("mkod"));
@@ -259,9 +259,10 @@ bool DictionaryEdit::codeAcceptable()
 
 bool DictionaryEdit::save()
 {
-    const SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a szótárban "),
-                          QStringLiteral("Hiba: Újban, INSERT-edit az szótárban "),
-                          QStringLiteral("Hiba az append vagy edit közben a szótárban!")};
+    SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a szótárban "),
+                    QStringLiteral("Hiba: Újban, INSERT-edit az szótárban "),
+                    QStringLiteral("Hiba az append vagy edit közben a szótárban!")};
+    texts.labels = labels();
     try {
         if (!codeAcceptable())
             return false;

@@ -70,6 +70,14 @@ HeaderBlockComposer::HeaderBlockComposer(ScreenContext& context, Party party)
 bool HeaderBlockComposer::fill()
 {
     const Traits& t = traits();
+    if (m_context.state.blockDraft) {
+        // a record not stored yet: its own values, nothing from the list
+        m_fields = m_context.state.blockDraft->fields;
+        m_block = fromStored(m_context.state.blockDraft->block);
+        m_ticks.clear();
+        m_title = t.filledTitle;
+        return true;
+    }
     try {
         const Query& list = m_context.data.query(t.listQuery);
         QStringList fields;
@@ -179,6 +187,11 @@ void HeaderBlockComposer::transfer()
 bool HeaderBlockComposer::ok()
 {
     const Traits& t = traits();
+    if (m_context.state.blockDraft) {
+        m_context.state.blockDraft->block = toStored(m_block);
+        m_context.state.blockDraft->composed = true;
+        return true; // the edit screen stores it with the record
+    }
     Query& list = m_context.data.query(t.listQuery);
     try {
         const QString code = list.fieldText(t.codeColumn);

@@ -2,7 +2,8 @@
 // The header-block composer of customers (TForm14) and issuers (TForm24): the record's field
 // values in one list, a tick list filled by dragging entries over, ">>" moving the ticked entries
 // into the block, "OK" storing the block for the record's code. It works on the current row of
-// the shared list query (ZQ30 / ZQ60), not on the edit screen's fields.
+// the shared list query (ZQ30 / ZQ60), not on the edit screen's fields; for a copy not stored
+// yet it works on the edit screen's values (AppState::blockDraft) and stores nothing.
 #include "screens/common/screencontext.h"
 
 #include <QStringList>

@@ -1,5 +1,6 @@
 #include "issuers.h"
 
+#include "headerblockcomposer.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/savedelete.h"
 
@@ -131,6 +132,12 @@ void IssuerEdit::compose()
             m_context.ui.message(QStringLiteral("Csak a szállító módosításban! "));
             return;
         }
+        if (isNew()) {
+            // a copy is pending: the block is composed for the copy, the source stays as it is
+            const auto& traits = HeaderBlockComposer::traits(HeaderBlockComposer::Party::Issuer);
+            composeIntoField(Screen::IssuerBlock, traits.fieldColumns, QStringLiteral("zMemoSzall"));
+            return;
+        }
         setEditMode(issuer::kComposeMode);
         m_context.opener.open(Screen::IssuerBlock);
         // The composer stores the block in the record itself; the field takes it over.
@@ -146,9 +153,10 @@ std::vector<EditScreen::Check> IssuerEdit::checks() const
 
 bool IssuerEdit::save()
 {
-    const SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a szállítóban "),
-                          QStringLiteral("Hiba: Újban, INSERT-edit a szálítóban "),
-                          QStringLiteral("Hiba az append vagy edit közben a szállítóban!")};
+    SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a szállítóban "),
+                    QStringLiteral("Hiba: Újban, INSERT-edit a szálítóban "),
+                    QStringLiteral("Hiba az append vagy edit közben a szállítóban!")};
+    texts.labels = labels();
     // A new issuer's block gets its first name line and address appended once it is stored.
     QString block = field(QStringLiteral("zMemoSzall"));
     if (isNew()) {
@@ -191,7 +199,7 @@ bool IssuerEdit::save()
     m_list.setSql({issuer::kAfterSaveSql});
     m_list.open();
     m_list.refresh();
-    m_list.locate(QStringLiteral("zkod"), m_context.state.rememberedKey(issuer::kTable));
+    locateKey(m_list, QStringLiteral("zkod"), m_context.state.rememberedKey(issuer::kTable));
     return true;
 }
 

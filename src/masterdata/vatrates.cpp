@@ -66,7 +66,7 @@ void VatEdit::show()
     m_list.setSql({vat::kListSql});
     m_list.open();
     m_list.refresh();
-    m_list.locate(QStringLiteral("kAfakod"), m_context.state.rememberedKey(vat::kTable));
+    locateKey(m_list, QStringLiteral("kAfakod"), m_context.state.rememberedKey(vat::kTable));
 }
 
 std::vector<EditScreen::Check> VatEdit::checks() const
@@ -90,9 +90,10 @@ void VatEdit::setReportParams()
 
 bool VatEdit::save()
 {
-    const SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a áfaban "),
-                          QStringLiteral("Hiba: Újban, INSERT-edit az Áfaban "),
-                          QStringLiteral("Hiba az append vagy edit közben a áfaban!")};
+    SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a áfaban "),
+                    QStringLiteral("Hiba: Újban, INSERT-edit az Áfaban "),
+                    QStringLiteral("Hiba az append vagy edit közben a áfaban!")};
+    texts.labels = labels();
     const bool saved = runSave(m_context.ui, m_list, m_aux, isNew(), {vat::kTable, QStringLiteral("kAfakod")}, texts,
                                [this](const QString& code) {
                                    if (!code.isEmpty()) {
@@ -128,7 +129,7 @@ bool VatEdit::save()
     m_list.setSql({vat::kListSql});
     m_list.open();
     m_list.refresh();
-    m_list.locate(QStringLiteral("kAfakod"), m_context.state.rememberedKey(vat::kTable));
+    locateKey(m_list, QStringLiteral("kAfakod"), m_context.state.rememberedKey(vat::kTable));
     return true;
 }
 

@@ -31,17 +31,27 @@ QString problemMessage(const QString& invoiceNumber, const QStringList& problems
     return text;
 }
 
+QString refusalMessage(const QString& invoiceNumber, const QStringList& problems)
+{
+    return problemMessage(invoiceNumber, problems)
+           + QString::fromUtf8("\nA számla nem lett nyomtatottnak jelölve, továbbra is módosítható.");
+}
+
 QString issueInvoice(DataModule& data, const QString& invoiceNumber)
 {
     const IssueCheck check = checkInvoice(data, invoiceNumber);
     if (check.refused())
-        return problemMessage(invoiceNumber, check.problems)
-               + QString::fromUtf8("\nA számla nem lett nyomtatottnak jelölve, továbbra is módosítható.");
+        return refusalMessage(invoiceNumber, check.problems);
+    markIssued(data, check);
+    return {};
+}
 
+void markIssued(DataModule& data, const IssueCheck& check)
+{
     Query& q = data.query(QStringLiteral("ZQ12"));
     Transaction transaction(q);
     q.setSql({QStringLiteral("UPDATE Szlafej SET fprn = \"I\" WHERE fBszam = :p1")});
-    q.setText(QStringLiteral("p1"), invoiceNumber);
+    q.setText(QStringLiteral("p1"), check.document.number);
     q.execute();
     if (check.valid()) {
         const InvoiceDocument& d = check.document;
@@ -58,7 +68,6 @@ QString issueInvoice(DataModule& data, const QString& invoiceNumber)
         c.execute(sql);
     }
     transaction.commit();
-    return {};
 }
 
 std::optional<QByteArray> storedDocument(DataModule& data, const QString& invoiceNumber)

@@ -29,6 +29,12 @@ IssueCheck checkInvoice(DataModule& data, const QString& invoiceNumber);
 
 // The one Hungarian message listing every problem of the invoice.
 QString problemMessage(const QString& invoiceNumber, const QStringList& problems);
+// The same, closed by the sentence that the invoice stays unissued and modifiable.
+QString refusalMessage(const QString& invoiceNumber, const QStringList& problems);
+
+// Marks the checked invoice printed (the statement on ZQ12) and, for a valid document, writes
+// its szlanav row, in one transaction. Throws DbError when a statement fails (nothing written).
+void markIssued(DataModule& data, const IssueCheck& check);
 
 // Marks the invoice printed (the statement on ZQ12) and writes its szlanav row in one
 // transaction, after the checks above. Returns the refusal message when the issue is refused

@@ -38,7 +38,7 @@ struct TextItem {
     QRectF box; // the object's box on the page
     FontSpec font;
     HAlign align = HAlign::Left;
-    std::vector<TextLine> lines; // the value after wrapping, top to bottom, only what fits the box
+    std::vector<TextLine> lines; // the value after wrapping, top to bottom; the box holds them all
     FrameSides frame;
     double borderWidth = 1;
     // The lines joined with "\n".

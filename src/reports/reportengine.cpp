@@ -24,7 +24,24 @@ std::unique_ptr<PreparedReport> EngineReportPresenter::prepare(const ReportJob& 
 {
     registerStoredLayouts();
     const ReportTemplate design = loadTemplate(job.templateFile);
-    return std::make_unique<LaidOutReport>(layoutReport(design, job, variables()));
+    return std::make_unique<LaidOutReport>(layoutReport(design, job, variables()), job.produced);
+}
+
+void LaidOutReport::reportProduced()
+{
+    if (m_wasProduced)
+        return;
+    m_wasProduced = true;
+    if (m_produced)
+        m_produced();
+}
+
+LaidOutReport& EngineReportPresenter::laidOut(PreparedReport& report)
+{
+    auto* laidOut = dynamic_cast<LaidOutReport*>(&report);
+    if (!laidOut)
+        throw Error(QStringLiteral("A jelentést nem ez a nyomtatómodul készítette elő."));
+    return *laidOut;
 }
 
 const PageModel& EngineReportPresenter::pagesOf(const PreparedReport& report)
@@ -37,8 +54,10 @@ const PageModel& EngineReportPresenter::pagesOf(const PreparedReport& report)
 
 void PdfReportPresenter::present(PreparedReport& report, const QString&)
 {
-    writePdf(pagesOf(report), m_fileName);
+    LaidOutReport& laid = laidOut(report);
+    writePdf(laid.pages, m_fileName); // throws when the file cannot be written
     ++m_presented;
+    laid.reportProduced();
 }
 
 } // namespace orvena::reports

@@ -9,9 +9,19 @@ namespace orvena::reports {
 
 class LaidOutReport : public PreparedReport {
 public:
-    explicit LaidOutReport(PageModel model) : pages(std::move(model)) {}
+    LaidOutReport(PageModel model, std::function<void()> produced)
+        : pages(std::move(model)), m_produced(std::move(produced))
+    {
+    }
     int pageCount() const override { return static_cast<int>(pages.pages.size()); }
+    // Tells the job that the document now exists on paper or in a file; only the first call
+    // reaches it.
+    void reportProduced();
     PageModel pages;
+
+private:
+    std::function<void()> m_produced;
+    bool m_wasProduced = false;
 };
 
 class EngineReportPresenter : public ReportPresenter {
@@ -21,9 +31,11 @@ public:
 protected:
     // The page model of a report this engine prepared; throws Error for a foreign one.
     static const PageModel& pagesOf(const PreparedReport& report);
+    static LaidOutReport& laidOut(PreparedReport& report);
 };
 
-// Writes every presented report into one PDF file (the command line's archive output).
+// Writes every presented report into one PDF file (the command line's archive output); a
+// report is produced once its file has been written completely.
 class PdfReportPresenter : public EngineReportPresenter {
 public:
     explicit PdfReportPresenter(const QString& fileName) : m_fileName(fileName) {}

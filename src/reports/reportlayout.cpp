@@ -10,6 +10,7 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QImage>
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -20,6 +21,15 @@ namespace {
 // Space between an object's box and its text.
 constexpr double kInsetX = 2;
 constexpr double kInsetY = 1;
+// Positions closer than this are the same position.
+constexpr double kEpsilon = 0.01;
+
+// One band laid out at its own origin (y 0 is the band's top), grown to hold all its text.
+struct LaidBand {
+    double height = 0;
+    std::vector<TextItem> texts;
+    std::vector<LineItem> rules;
+};
 
 QFont makeFont(const FontSpec& def)
 {
@@ -53,7 +63,8 @@ private:
     std::map<QString, std::unique_ptr<QFontMetricsF>> m_metrics;
 };
 
-// Greedy word wrap; a word wider than the line is broken between characters.
+// Greedy word wrap at blanks. A word is never cut: one wider than the line stands alone on its
+// line and runs past the box rather than losing characters.
 QStringList wrapParagraph(const QString& paragraph, const QFontMetricsF& fm, double width)
 {
     if (fm.horizontalAdvance(paragraph) <= width)
@@ -71,27 +82,21 @@ QStringList wrapParagraph(const QString& paragraph, const QFontMetricsF& fm, dou
         const QString token = paragraph.mid(pos, end - pos);
         pos = end;
         const QString candidate = current + token;
+        if (current.isEmpty() && out.isEmpty()) {
+            current = candidate; // the paragraph's first word keeps its leading blanks
+            continue;
+        }
         if (fm.horizontalAdvance(candidate) <= width) {
             current = candidate;
             continue;
         }
-        QString word = token;
-        if (!current.isEmpty()) {
+        // a new line starts with the word, without the blanks that separated it
+        qsizetype firstLetter = 0;
+        while (firstLetter < token.size() && token.at(firstLetter) == u' ')
+            ++firstLetter;
+        if (!current.isEmpty())
             out << current;
-            word = token.trimmed();
-            current.clear();
-            if (word.isEmpty())
-                continue;
-        }
-        // break an over-long word between characters
-        while (fm.horizontalAdvance(word) > width && word.size() > 1) {
-            qsizetype n = 1;
-            while (n < word.size() && fm.horizontalAdvance(word.left(n + 1)) <= width)
-                ++n;
-            out << word.left(n);
-            word = word.mid(n);
-        }
-        current = word;
+        current = token.mid(firstLetter);
     }
     if (!current.isEmpty() || out.isEmpty())
         out << current;
@@ -198,7 +203,7 @@ private:
     void finishPage()
     {
         if (m_footer)
-            emitBand(*m_footer, m_footerTop);
+            emitBand(layoutBand(*m_footer), m_footerTop);
         m_model.pages.push_back(std::move(m_page));
         pageEnded();
     }
@@ -209,63 +214,229 @@ private:
             m_job.pageEnded();
     }
 
+    // Places a band at the running position: on a new page when it does not fit above the page
+    // footer, and continued on the following pages when it is taller than a whole page.
     void place(const Band& band)
     {
-        if (m_bandsOnPage > 0 && m_cursor + band.height > m_footerTop) {
+        LaidBand laid = layoutBand(band);
+        const bool fitsOnAPage = laid.height <= m_footerTop - m_pageTop;
+        if (m_bandsOnPage > 0 && m_cursor + laid.height > m_footerTop && fitsOnAPage) {
             finishPage();
             startPage();
+            laid = layoutBand(band); // evaluated again on its own page ([PAGE#])
         }
-        emitBand(band, m_cursor);
-        m_cursor += band.height;
+        while (m_cursor + laid.height > m_footerTop + kEpsilon) {
+            std::optional<LaidBand> rest = splitBand(laid, m_footerTop - m_cursor);
+            if (!rest) {
+                if (m_bandsOnPage == 0)
+                    break; // a single line taller than the page: it runs over the footer
+                finishPage(); // not even its first line fits here
+                startPage();
+                continue;
+            }
+            emitBand(laid, m_cursor);
+            ++m_bandsOnPage;
+            finishPage();
+            startPage();
+            laid = std::move(*rest);
+        }
+        emitBand(laid, m_cursor);
+        m_cursor += laid.height;
         ++m_bandsOnPage;
     }
 
-    void emitBand(const Band& band, double top)
+    void emitBand(const LaidBand& band, double top)
     {
-        for (const TextObject& object : band.texts)
-            emitText(object, top);
-        for (const RuleObject& rule : band.rules) {
-            const QPointF from(rule.from.x(), top + rule.from.y());
-            const QPointF to = rule.vertical ? from + QPointF(0, rule.length) : from + QPointF(rule.length, 0);
-            m_page.rules.push_back({from, to, rule.width});
+        for (const TextItem& text : band.texts) {
+            TextItem item = text;
+            item.box.translate(0, top);
+            for (TextLine& line : item.lines)
+                line.rect.translate(0, top);
+            m_page.texts.push_back(std::move(item));
         }
+        for (const LineItem& rule : band.rules)
+            m_page.rules.push_back({rule.from + QPointF(0, top), rule.to + QPointF(0, top), rule.width});
     }
 
-    void emitText(const TextObject& object, double top)
-    {
-        TextItem item;
-        item.box = object.box.translated(0, top);
-        item.font = object.font;
-        item.align = object.align;
-        item.frame = object.frame;
-        item.borderWidth = object.borderWidth;
+    // A text object's value broken into lines, and the height its box needs for them: the design
+    // height, plus one line height for every line beyond those the design height holds. One line
+    // always counts as fitting, so a caption a little taller than its box moves nothing.
+    struct ShapedText {
+        QStringList lines;
+        double lineHeight = 0;
+        double height = 0;
+    };
 
+    ShapedText shape(const TextObject& object)
+    {
+        ShapedText shaped;
+        shaped.height = object.box.height();
         QString value = evaluate(object);
         value.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         value.replace(u'\r', u'\n');
-        if (!value.isEmpty()) {
-            const QFontMetricsF& fm = m_measure.metrics(object.font);
-            const double width = item.box.width() - 2 * kInsetX;
-            // A line may use the insets too before it wraps, as long captions are drawn to fit.
-            QStringList lines;
-            for (const QString& paragraph : value.split(u'\n'))
-                lines << wrapParagraph(paragraph, fm, item.box.width());
-            const double lineHeight = fm.lineSpacing();
-            const double available = item.box.height() - kInsetY;
-            qsizetype fitting = 1;
-            while (fitting < lines.size() && (fitting + 1) * lineHeight <= available + 0.5)
-                ++fitting;
-            lines = lines.mid(0, fitting);
+        if (value.isEmpty())
+            return shaped;
+        const QFontMetricsF& fm = m_measure.metrics(object.font);
+        // A line may use the insets too before it wraps, as long captions are drawn to fit.
+        for (const QString& paragraph : value.split(u'\n'))
+            shaped.lines << wrapParagraph(paragraph, fm, object.box.width());
+        // a closing line break ends the last line; blank lines after the text carry nothing
+        while (shaped.lines.size() > 1 && shaped.lines.back().trimmed().isEmpty())
+            shaped.lines.removeLast();
+        shaped.lineHeight = fm.lineSpacing();
+        const double available = object.box.height() - kInsetY;
+        qsizetype capacity = 1;
+        while ((capacity + 1) * shaped.lineHeight <= available + 0.5)
+            ++capacity;
+        if (shaped.lines.size() > capacity)
+            shaped.height += static_cast<double>(shaped.lines.size() - capacity) * shaped.lineHeight;
+        return shaped;
+    }
+
+    // Lays one band out at its own origin. A text object whose lines need more room than its
+    // box grows downwards; everything that starts at or below its bottom edge moves down by as
+    // much (growth below grown objects adds up), frames and vertical rules that reach past a
+    // grown object stretch with it, and the band grows to hold the lot. Nothing is cut.
+    LaidBand layoutBand(const Band& band)
+    {
+        const size_t count = band.texts.size();
+        std::vector<ShapedText> shaped;
+        shaped.reserve(count);
+        for (const TextObject& object : band.texts)
+            shaped.push_back(shape(object));
+
+        struct Shift {
+            double from; // design y from which on objects move
+            double by;
+        };
+        std::vector<Shift> shifts;
+        auto displacement = [&shifts](double y) {
+            double d = 0;
+            for (const Shift& s : shifts)
+                if (s.from <= y + kEpsilon)
+                    d = std::max(d, s.by);
+            return d;
+        };
+
+        std::vector<size_t> order(count);
+        for (size_t i = 0; i < count; ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&band](size_t a, size_t b) {
+            return band.texts[a].box.top() < band.texts[b].box.top();
+        });
+        std::vector<double> tops(count), heights(count);
+        for (const size_t i : order) {
+            const QRectF& box = band.texts[i].box;
+            tops[i] = box.top() + displacement(box.top());
+            heights[i] = shaped[i].height;
+            if (shaped[i].height > box.height() + kEpsilon)
+                shifts.push_back({box.bottom(), tops[i] + heights[i] - box.bottom()});
+        }
+
+        LaidBand laid;
+        laid.height = band.height + displacement(band.height);
+        for (size_t i = 0; i < count; ++i) {
+            const TextObject& object = band.texts[i];
+            if (object.frame.any()) // a frame keeps enclosing what grew inside it
+                heights[i] = std::max(heights[i], object.box.bottom() + displacement(object.box.bottom()) - tops[i]);
+            if (shaped[i].height > object.box.height() + kEpsilon)
+                laid.height = std::max(laid.height, tops[i] + heights[i]);
+
+            TextItem item;
+            item.box = QRectF(object.box.left(), tops[i], object.box.width(), heights[i]);
+            item.font = object.font;
+            item.align = object.align;
+            item.frame = object.frame;
+            item.borderWidth = object.borderWidth;
+            const ShapedText& text = shaped[i];
             double y = item.box.top() + kInsetY;
             if (object.valign == VAlign::Middle)
-                y = item.box.top() + (item.box.height() - lines.size() * lineHeight) / 2;
-            for (const QString& line : std::as_const(lines)) {
-                item.lines.push_back({QRectF(item.box.left() + kInsetX, y, width, lineHeight), line});
-                y += lineHeight;
+                y = item.box.top() + (item.box.height() - static_cast<double>(text.lines.size()) * text.lineHeight) / 2;
+            const double width = item.box.width() - 2 * kInsetX;
+            for (const QString& line : text.lines) {
+                item.lines.push_back({QRectF(item.box.left() + kInsetX, y, width, text.lineHeight), line});
+                y += text.lineHeight;
+            }
+            if (!item.lines.empty() || item.frame.any())
+                laid.texts.push_back(std::move(item));
+        }
+        for (const RuleObject& rule : band.rules) {
+            const double y = rule.from.y();
+            const QPointF from(rule.from.x(), y + displacement(y));
+            const QPointF to = rule.vertical
+                                   ? QPointF(rule.from.x(), y + rule.length + displacement(y + rule.length))
+                                   : from + QPointF(rule.length, 0);
+            laid.rules.push_back({from, to, rule.width});
+        }
+        return laid;
+    }
+
+    // Cuts a laid-out band so that its first part is at most `room` high; the band keeps the
+    // first part and the rest is returned, moved to its own origin. The cut never goes through a
+    // line of text: it moves up to the top of the line it would cross. Nothing when no cut
+    // above the band's top exists.
+    static std::optional<LaidBand> splitBand(LaidBand& band, double room)
+    {
+        double cut = room;
+        for (bool moved = true; moved;) {
+            moved = false;
+            for (const TextItem& text : band.texts)
+                for (const TextLine& line : text.lines)
+                    if (line.rect.top() < cut - kEpsilon && line.rect.bottom() > cut + kEpsilon) {
+                        cut = line.rect.top();
+                        moved = true;
+                    }
+        }
+        if (cut <= kEpsilon)
+            return std::nullopt;
+
+        LaidBand first, rest;
+        first.height = cut;
+        rest.height = band.height - cut;
+        auto lower = [cut](TextItem item) {
+            item.box.translate(0, -cut);
+            for (TextLine& line : item.lines)
+                line.rect.translate(0, -cut);
+            return item;
+        };
+        for (const TextItem& text : band.texts) {
+            if (text.box.bottom() <= cut + kEpsilon) {
+                first.texts.push_back(text);
+                continue;
+            }
+            if (text.box.top() >= cut - kEpsilon) {
+                rest.texts.push_back(lower(text));
+                continue;
+            }
+            // an object across the cut: its lines go to their side, its frame is opened at the cut
+            TextItem above = text, below = text;
+            above.lines.clear();
+            below.lines.clear();
+            for (const TextLine& line : text.lines)
+                (line.rect.bottom() <= cut + kEpsilon ? above : below).lines.push_back(line);
+            above.box.setBottom(cut);
+            above.frame.bottom = false;
+            below.box.setTop(cut);
+            below.frame.top = false;
+            if (!above.lines.empty() || above.frame.any())
+                first.texts.push_back(std::move(above));
+            if (!below.lines.empty() || below.frame.any())
+                rest.texts.push_back(lower(std::move(below)));
+        }
+        for (const LineItem& rule : band.rules) {
+            const double top = std::min(rule.from.y(), rule.to.y());
+            const double bottom = std::max(rule.from.y(), rule.to.y());
+            if (bottom <= cut + kEpsilon) {
+                first.rules.push_back(rule);
+            } else if (top >= cut - kEpsilon) {
+                rest.rules.push_back({rule.from - QPointF(0, cut), rule.to - QPointF(0, cut), rule.width});
+            } else { // a vertical rule across the cut continues on the next page
+                first.rules.push_back({QPointF(rule.from.x(), top), QPointF(rule.from.x(), cut), rule.width});
+                rest.rules.push_back({QPointF(rule.from.x(), 0), QPointF(rule.from.x(), bottom - cut), rule.width});
             }
         }
-        if (!item.lines.empty() || item.frame.any())
-            m_page.texts.push_back(std::move(item));
+        band = std::move(first);
+        return rest;
     }
 
     QString evaluate(const TextObject& object)

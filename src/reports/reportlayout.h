@@ -2,7 +2,9 @@
 // Lays a template out into a page model: the design pages one after the other (the copies), each
 // band at the running position, the line band once per row of its dataset, a new page whenever
 // a band does not fit above the page footer, the page footer on every page and the page-end
-// handler after it.
+// handler after it. Text wraps at blanks and is never cut: an object whose lines need more room
+// than its box grows, what lies below it in the band moves down, the band grows with it, and a
+// band taller than a page continues on the next page.
 #include "pagemodel.h"
 #include "reporttemplate.h"
 

@@ -2,6 +2,8 @@
 
 #include "db/errors.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -80,14 +82,29 @@ void paintReport(const PageModel& model, QPagedPaintDevice& device)
         first = false;
         paintPage(painter, model, page);
     }
-    painter.end();
+    if (!painter.end())
+        throw Error(QStringLiteral("A nyomtatás nem fejeződött be."));
+}
+
+// Why a file cannot be written, in words the operator can act on.
+static QString unwritable(const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    QString reason;
+    if (!info.absoluteDir().exists())
+        reason = QStringLiteral("a(z) \"%1\" mappa nem létezik").arg(QDir::toNativeSeparators(info.absolutePath()));
+    else if (info.isDir())
+        reason = QStringLiteral("ez a név egy mappáé");
+    else
+        reason = QStringLiteral("nincs írási jog, vagy a lemez megtelt");
+    return QStringLiteral("A(z) \"%1\" fájl nem írható: %2.").arg(fileName, reason);
 }
 
 void writePdf(const PageModel& model, const QString& fileName)
 {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw FileError(QStringLiteral("A(z) \"%1\" fájl nem írható: %2").arg(fileName, file.errorString()));
+        throw FileError(unwritable(fileName));
     {
         QPdfWriter writer(&file);
         writer.setTitle(model.title);
@@ -98,7 +115,7 @@ void writePdf(const PageModel& model, const QString& fileName)
         paintReport(model, writer);
     }
     if (!file.commit())
-        throw FileError(QStringLiteral("A(z) \"%1\" fájl nem írható: %2").arg(fileName, file.errorString()));
+        throw FileError(unwritable(fileName));
 }
 
 } // namespace orvena::reports

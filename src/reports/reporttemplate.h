@@ -19,7 +19,8 @@
 // middle), format (text, number) with decimals, frame (all or a list of left, top, right,
 // bottom), border (width). Positions and sizes are in 1/96 inch; y counts from the band's top.
 // The first band of a page starts at its top; the others follow it without gaps. The page
-// footer sits at the bottom of every page, above the bottom margin.
+// footer sits at the bottom of every page, above the bottom margin. Sizes are the design sizes:
+// a text object (and so its band) grows downwards when its value needs more lines.
 #include "pagemodel.h"
 
 #include <QByteArray>

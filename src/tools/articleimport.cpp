@@ -12,6 +12,21 @@ bool ArticleImport::run()
     Query& list = m_context.data.query(QStringLiteral("ZQ40"));
     Query& work = m_context.data.query(QStringLiteral("ZQ140"));
 
+    // An empty source would only wipe the article master: refuse before anything is deleted.
+    try {
+        work.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM termek")});
+        work.open();
+        const qint64 rows = work.fieldInt(QStringLiteral("db"));
+        work.close();
+        if (rows == 0) {
+            ui.message(QStringLiteral("A termek tábla üres, nincs mit átvenni. A cikk törzs nem változott!"));
+            return false;
+        }
+    } catch (const Error&) {
+        ui.message(QStringLiteral("Hiba: Az INSERT termek -böl -> cikk -be "));
+        return false;
+    }
+
     // Deletion and insertion form one transaction: an import that cannot read termek must not
     // leave the article master empty.
     std::optional<Transaction> transaction;

@@ -262,12 +262,26 @@ void TableEditModel::deleteCurrent()
     }
     if (m_state == State::Edit)
         cancel();
-    if (m_current < 0 || m_current >= queryRows())
+    deleteRow(currentKey());
+}
+
+QString TableEditModel::currentKey() const
+{
+    if (!isOpen() || m_state == State::Insert || m_current < 0 || m_current >= queryRows())
+        return {};
+    return storedText(m_current, m_query->columnIndex(m_primaryKey));
+}
+
+void TableEditModel::deleteRow(const QString& key)
+{
+    if (!m_writable || !isOpen() || key.isEmpty())
         return;
+    if (m_state == State::Edit || m_state == State::Insert)
+        cancel();
     const int keyColumn = m_query->columnIndex(m_primaryKey);
-    const int row = m_current;
+    const int row = std::max(0, rowOfKey(key));
     m_writer.setSql({QStringLiteral("DELETE FROM %1 WHERE %2 = :p0").arg(quoted(m_tableName), quoted(m_primaryKey))});
-    bindValue(QStringLiteral("p0"), keyColumn, storedText(row, keyColumn));
+    bindValue(QStringLiteral("p0"), keyColumn, key);
     m_writer.execute();
     reload(QString(), row);
 }

@@ -51,6 +51,11 @@ public:
     void post();
     void cancel();
     void deleteCurrent();
+    // The primary key of the current stored row (empty: none, or the row being inserted). A
+    // view that asks before deleting reads it first and deletes that row, whatever the grid
+    // does while the question is open.
+    QString currentKey() const;
+    void deleteRow(const QString& key);
     void refresh();
 
     int rowCount(const QModelIndex& parent = {}) const override;

@@ -85,7 +85,7 @@ private slots:
         const QList<Item> top = itemsOf(window.menuBar()->actions());
         const QStringList expected = {"Szállítólevél", "Számlázás", "Vevö",   "Cikk",     "Áfa",     "Kibocsátó",
                                       "Szótár",        "Export",    "Adóhatósági adatszolgáltatás",
-                                      "Import",        "Segitség",  "Kilépés"};
+                                      "Import",        "Segitség",  "Adatmentés", "Kilépés"};
         QStringList texts;
         for (const auto& i : top)
             texts << i.text;

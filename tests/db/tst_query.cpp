@@ -2,7 +2,9 @@
 // conversions and transactions.
 #include "support/fakes.h"
 
+#include "db/codepages.h"
 #include "db/conversions.h"
+#include "db/schema.h"
 #include "db/transaction.h"
 
 #include <QSignalSpy>
@@ -122,14 +124,14 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
-        QTest::newRow("int letters") << "int" << "12a" << "'12a' is not a valid integer value";
-        QTest::newRow("int empty") << "int" << "" << "'' is not a valid integer value";
-        QTest::newRow("int overflow") << "int" << "2147483648" << "'2147483648' is not a valid integer value";
-        QTest::newRow("float percent") << "float" << "5%" << "'5%' is not a valid floating point value";
-        QTest::newRow("float empty") << "float" << "" << "'' is not a valid floating point value";
-        QTest::newRow("float two commas") << "float" << "1,2,3" << "'1,2,3' is not a valid floating point value";
-        QTest::newRow("date") << "date" << "2010.13.01" << "'2010.13.01' is not a valid date";
-        QTest::newRow("date text") << "date" << "tegnap" << "'tegnap' is not a valid date";
+        QTest::newRow("int letters") << "int" << "12a" << "A(z) '12a' nem érvényes egész szám.";
+        QTest::newRow("int empty") << "int" << "" << "A(z) '' nem érvényes egész szám.";
+        QTest::newRow("int overflow") << "int" << "2147483648" << "A(z) '2147483648' nem érvényes egész szám.";
+        QTest::newRow("float percent") << "float" << "5%" << "A(z) '5%' nem érvényes szám.";
+        QTest::newRow("float empty") << "float" << "" << "A(z) '' nem érvényes szám.";
+        QTest::newRow("float two commas") << "float" << "1,2,3" << "A(z) '1,2,3' nem érvényes szám.";
+        QTest::newRow("date") << "date" << "2010.13.01" << "A(z) '2010.13.01' nem érvényes dátum.";
+        QTest::newRow("date text") << "date" << "tegnap" << "A(z) 'tegnap' nem érvényes dátum.";
     }
     void conversionsNameTheOffendingValue()
     {
@@ -147,6 +149,135 @@ private slots:
         } catch (const ConversionError& e) {
             QCOMPARE(e.text(), message);
         }
+    }
+
+    // A DECIMAL column gets every digit typed; a double goes with the shortest text that reads
+    // back as the same double.
+    void numbersKeepEveryDigit()
+    {
+        Query& query = q();
+        query.setSql({QStringLiteral("INSERT INTO probe (n, t) VALUES (:p1, :p2)")});
+        query.setFloat(QStringLiteral("p1"), QStringLiteral("12345678901234,5678"));
+        query.setText(QStringLiteral("p2"), QStringLiteral("typed"));
+        DB_VERIFY(query.execute());
+        query.setSql({QStringLiteral("INSERT INTO probe (n, t) VALUES (:p1, :p2)")});
+        query.setFloat(QStringLiteral("p1"), 1234567890123.25); // 16 digits, exactly a double
+        query.setText(QStringLiteral("p2"), QStringLiteral("double"));
+        DB_VERIFY(query.execute());
+        QCOMPARE(db->scalar(QStringLiteral("SELECT CAST(n AS CHAR) FROM probe WHERE t = 'typed'")),
+                 QStringLiteral("12345678901234.5678"));
+        QCOMPARE(db->scalar(QStringLiteral("SELECT CAST(n AS CHAR) FROM probe WHERE t = 'double'")),
+                 QStringLiteral("1234567890123.2500"));
+        QCOMPARE(decimalLiteral(QStringLiteral(" -1 234,50 ")), QByteArray("-1234.50"));
+    }
+
+    void anEmojiIsNamedWhole()
+    {
+        const QString problem = encodingProblem(CodePage::Latin2, QStringLiteral("Köszi ") + QString::fromUtf8("\xF0\x9F\x98\x80"));
+        QVERIFY2(problem.contains(QStringLiteral("(U+1F600) nem tárolható")), qPrintable(problem));
+        QCOMPARE(encodable(CodePage::Latin2, QStringLiteral("5 € ") + QString::fromUtf8("\xF0\x9F\x98\x80") + u'!'),
+                 QStringLiteral("5  !"));
+        QVERIFY(encodingProblem(CodePage::Latin2, QStringLiteral("árvíztűrő")).isEmpty());
+    }
+
+    void halfTypedNumbersAreNoNumberYet_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("isNumber");
+        QTest::addColumn<double>("value");
+        QTest::newRow("empty") << "" << false << 0.0;
+        QTest::newRow("minus") << "-" << false << 0.0;
+        QTest::newRow("comma") << "," << false << 0.0;
+        QTest::newRow("minus comma") << "-," << false << 0.0;
+        QTest::newRow("letters") << "abc" << false << 0.0;
+        QTest::newRow("two,") << "2," << true << 2.0;
+        QTest::newRow("-two,") << "-2," << true << -2.0;
+        QTest::newRow("two,five") << "2,5" << true << 2.5;
+        QTest::newRow("zero,zero") << "0,0" << true << 0.0;
+    }
+    void halfTypedNumbersAreNoNumberYet()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, isNumber);
+        QFETCH(double, value);
+        const auto typed = typedNumber(text);
+        QCOMPARE(typed.has_value(), isNumber);
+        if (typed)
+            QCOMPARE(*typed, value);
+    }
+
+    void numbersMustFitTheirColumn_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("14 whole digits") << "sEar" << "99999999999999,9999" << true;
+        QTest::newRow("15 whole digits") << "sEar" << "100000000000000" << false;
+        QTest::newRow("negative 15") << "sEar" << "-123456789012345" << false;
+        QTest::newRow("leading zeros") << "sEar" << "000000000000001,5" << true;
+        QTest::newRow("int max") << "sAfa" << "2147483647" << true;
+        QTest::newRow("int beyond") << "sAfa" << "2147483648" << false;
+        QTest::newRow("text column") << "sMegn" << "123456789012345678901" << true;
+        QTest::newRow("not a number") << "sEar" << "-" << true; // the conversion reports it
+    }
+    void numbersMustFitTheirColumn()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, text);
+        QFETCH(bool, fits);
+        try {
+            checkNumberFits(QStringLiteral("szlasor"), column, text, QStringLiteral("Egységár"));
+            QVERIFY(fits);
+        } catch (const ConversionError& e) {
+            QVERIFY2(!fits, qPrintable(e.text()));
+            QVERIFY(e.text().startsWith(QStringLiteral("A(z) \"Egységár\" mező értéke")));
+        }
+        QCOMPARE(textWidth(QStringLiteral("vevo"), QStringLiteral("vneve")), 75);
+        QCOMPARE(textWidth(QStringLiteral("vevo"), QStringLiteral("vKamat")), 0);
+    }
+
+    // Codes are located exactly, names by their beginning.
+    void locateByCodeOrByPrefix()
+    {
+        db->exec(QStringLiteral("INSERT INTO probe (t) VALUES ('10'), ('1'), ('Kovács'), ('kov')"));
+        Query& query = q();
+        query.setSql({QStringLiteral("SELECT * FROM probe ORDER BY id")});
+        DB_VERIFY(query.open());
+        QVERIFY(query.locate(QStringLiteral("t"), QStringLiteral("1")));
+        QCOMPARE(query.fieldText(QStringLiteral("t")), QStringLiteral("10"));
+        QVERIFY(query.locate(QStringLiteral("t"), QStringLiteral("1"), Query::Match::Exact));
+        QCOMPARE(query.fieldText(QStringLiteral("t")), QStringLiteral("1"));
+        QVERIFY(query.locate(QStringLiteral("t"), QStringLiteral("KOV"), Query::Match::Exact));
+        QCOMPARE(query.fieldText(QStringLiteral("t")), QStringLiteral("kov"));
+        QVERIFY(!query.locate(QStringLiteral("t"), QStringLiteral("2"), Query::Match::Exact));
+        QCOMPARE(query.fieldText(QStringLiteral("t")), QStringLiteral("kov"));
+    }
+
+    // A list whose query ran other statements is put back: same SELECT, same parameters, same row.
+    void aSnapshotPutsTheListBack()
+    {
+        db->exec(QStringLiteral("INSERT INTO probe (t, i) VALUES ('a', 1), ('b', 2), ('c', 2), ('d', 2)"));
+        Query& query = q();
+        query.setSql({QStringLiteral("SELECT * FROM probe WHERE i = :p1 ORDER BY t")});
+        query.setInteger(QStringLiteral("p1"), 2);
+        DB_VERIFY(query.open());
+        query.setCurrentRow(1);
+        const Query::Snapshot before = query.snapshot();
+        query.setSql({QStringLiteral("DELETE FROM probe WHERE t = :p1")});
+        query.setText(QStringLiteral("p1"), QStringLiteral("x"));
+        DB_VERIFY(query.execute());
+        QVERIFY(!query.isOpen());
+        try {
+            query.fieldText(QStringLiteral("t"));
+            QFAIL("a closed query was read");
+        } catch (const DbError& e) {
+            QCOMPARE(e.text(), QStringLiteral("Nincs kiválasztott sor: a(z) ZQ10 lista nincs megnyitva."));
+        }
+        DB_VERIFY(query.restore(before));
+        QCOMPARE(query.rowCount(), 3);
+        QCOMPARE(query.fieldText(QStringLiteral("t")), QStringLiteral("c"));
+        DB_VERIFY(query.refresh());
+        QCOMPARE(query.fieldText(QStringLiteral("t")), QStringLiteral("c"));
     }
 
     void acceptedNumberTexts()

@@ -87,7 +87,7 @@ private slots:
     {
         const QStringList tables = db->rows(QStringLiteral(
             "SELECT TABLE_NAME, ENGINE, TABLE_COLLATION FROM information_schema.TABLES WHERE TABLE_SCHEMA = '%1' "
-            "ORDER BY TABLE_NAME").arg(db->name()));
+            "AND TABLE_NAME <> 'semaverzio' ORDER BY TABLE_NAME").arg(db->name()));
         QCOMPARE(tables.size(), 14);
         for (const QString& t : tables)
             QVERIFY2(t.endsWith(QStringLiteral("|InnoDB|latin2_hungarian_ci")), qPrintable(t));
@@ -187,6 +187,13 @@ private slots:
         };
         QCOMPARE(count("sorszam"), QStringLiteral("2"));
         QCOMPARE(count("vevo"), QStringLiteral("0"));
+        // the layout version is recorded once, and a newer one recorded later is never lowered
+        QVERIFY(out.contains(QStringLiteral("Adatszerkezet: %1. változat").arg(kSchemaVersion)));
+        QCOMPARE(count("semaverzio"), QStringLiteral("1"));
+        admin.execute("UPDATE `" + database.toLatin1() + "`.semaverzio SET svVerzio = svVerzio + 5");
+        QCOMPARE(runSetupTool({}, env, &out), 0);
+        QVERIFY(out.contains(QStringLiteral("Adatszerkezet: %1. változat").arg(kSchemaVersion + 5)));
+        admin.execute("UPDATE `" + database.toLatin1() + "`.semaverzio SET svVerzio = " + QByteArray::number(kSchemaVersion));
         const QString year = QString::number(QDate::currentDate().year());
         QCOMPARE(admin.select("SELECT aBszam FROM `" + database.toLatin1() + "`.sorszam WHERE aKod = '1'")->text(0, 0),
                  year + QStringLiteral("0000"));

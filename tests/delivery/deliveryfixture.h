@@ -11,19 +11,28 @@
 
 namespace orvena::test {
 
-// Records what the print routine hands over instead of showing a preview.
+// Records what the print routine hands over instead of showing a preview; recording counts as
+// producing the document.
 class RecordingPresenter : public ReportPresenter {
 public:
     struct Prepared : PreparedReport {
         int pageCount() const override { return 1; }
+        std::function<void()> produced;
     };
     std::unique_ptr<PreparedReport> prepare(const ReportJob& job) override
     {
         templates << job.templateFile;
         copyMarks << variables().value(QStringLiteral("v_masolat"));
-        return std::make_unique<Prepared>();
+        auto prepared = std::make_unique<Prepared>();
+        prepared->produced = job.produced;
+        return prepared;
     }
-    void present(PreparedReport&, const QString& title) override { titles << title; }
+    void present(PreparedReport& report, const QString& title) override
+    {
+        titles << title;
+        if (auto& produced = static_cast<Prepared&>(report).produced)
+            produced();
+    }
 
     QStringList templates;
     QStringList copyMarks;

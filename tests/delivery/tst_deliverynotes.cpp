@@ -54,6 +54,10 @@ private slots:
         QTest::newRow("no unit") << "0" << "Csavar" << " " << "Nincs megadva a mennyiségegység!"
                                  << int(DeliveryLineEditor::Unit);
         QTest::newRow("zero") << "0" << "Csavar" << "db" << "A mennyiség nulla!" << int(DeliveryLineEditor::Quantity);
+        QTest::newRow("zero with decimals") << "0,0" << "Csavar" << "db" << "A mennyiség nulla!"
+                                            << int(DeliveryLineEditor::Quantity);
+        QTest::newRow("not a number") << "-" << "Csavar" << "db" << "Mennyiség: A(z) '-' nem érvényes szám."
+                                      << int(DeliveryLineEditor::Quantity);
     }
     void lineValidationsInOrder()
     {
@@ -83,7 +87,7 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
         QTest::newRow("comma") << "1,5" << "1,5";
-        QTest::newRow("zero with decimals") << "0,0" << "0";
+        QTest::newRow("trailing zero") << "2,50" << "2,5";
         QTest::newRow("negative") << "-1" << "-1";
     }
     void lineQuantitiesStored()
@@ -331,10 +335,28 @@ private slots:
 
     void numberAlreadyUsedIsRefused()
     {
+        // stored before the screen opens: the screen does not open and shows nothing of that note
         f->db().exec("INSERT INTO szlevfej (lBszam, lvKod) VALUES ('20100001', '9')");
+        f->db().exec("INSERT INTO szlevsor (eBszam, eMegn, eMenny) VALUES ('20100001', 'Tárolt', 1)");
+        q("ZQ110").close();
+        s().state.setEditMode(kHeaderMode, QStringLiteral("Új szállító"));
+        {
+            DeliveryComposer refused(s().context);
+            QVERIFY(!refused.prepare());
+            QCOMPARE(s().ui.texts(), QStringList{"A(z) 20100001 sorszámú szállítólevél már létezik, új szállítólevél "
+                                                 "ezzel a sorszámmal nem készíthető! A sorszám a \"Sorszám \" lapon "
+                                                 "javítható."});
+            QVERIFY(!q("ZQ110").isOpen());
+        }
+        f->db().exec("DELETE FROM szlevfej");
+        f->db().exec("DELETE FROM szlevsor");
+        s().ui.clear();
+
+        // stored by another workstation while the screen is open: "OK" refuses, the screen stays
         auto composer = newComposer();
         f->typeLines({{QStringLiteral("Tétel"), QStringLiteral("2")}});
         composer->newLine();
+        f->db().exec("INSERT INTO szlevfej (lBszam, lvKod) VALUES ('20100001', '9')");
         composer->accept();
         QCOMPARE(s().ui.texts().size(), 1);
         QVERIFY(s().ui.last().contains(u"20100001"));

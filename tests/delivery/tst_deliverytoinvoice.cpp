@@ -2,6 +2,7 @@
 // article master, all or nothing.
 #include "deliveryfixture.h"
 
+#include "delivery/deliveryregister.h"
 #include "delivery/deliverytoinvoice.h"
 #include "invoice/invoicecomposer.h"
 
@@ -94,6 +95,19 @@ private slots:
         // the register stands on another invoice before the conversion
         q("ZQ10").setSql({QStringLiteral("SELECT * FROM szlafej")});
         q("ZQ10").open();
+
+        // a new invoice whose number already has a header takes nothing
+        const QStringList before = snapshot();
+        QVERIFY(!convert(note, QStringLiteral("20100007")).converted);
+        QCOMPARE(s().ui.texts(), QStringList{"A(z) 20100007 sorszámú számla már létezik, a szállítólevél nem került át, "
+                                             "a számla nem változott! Az új számlát zárja be, és kezdje újra új "
+                                             "sorszámmal."});
+        QCOMPARE(snapshot(), before);
+        QCOMPARE(s().state.editMode(QStringLiteral("szlafej")), QStringLiteral("Új számla"));
+
+        // the invoice being modified takes the note's lines
+        s().ui.clear();
+        s().state.setEditMode(QStringLiteral("szlafej"), QStringLiteral("Számla módositás"));
         const DeliveryConversion result = convert(note, QStringLiteral("20100007"));
         QVERIFY(result.converted);
         QVERIFY(!result.headerCreated);
@@ -123,29 +137,42 @@ private slots:
         QCOMPARE(f->db().scalar("SELECT aBszam FROM sorszam WHERE aKod = '1'"), QStringLiteral("20100002"));
     }
 
-    void printedNoteGivesPrintedHeader()
+    void printedNoteGivesUnprintedInvoice()
     {
         const QString note = articleNote();
         f->db().exec("UPDATE szlevfej SET lPrn = 'I'");
         QVERIFY(convert(note, QStringLiteral("20100001")).converted);
-        QCOMPARE(f->db().scalar("SELECT fPrn FROM szlafej"), QStringLiteral("I"));
+        QCOMPARE(f->db().scalar("SELECT fPrn FROM szlafej"), QStringLiteral(" "));
+        QCOMPARE(f->db().scalar("SELECT lPrn FROM szlevfej"), QStringLiteral("I"));
     }
 
-    void chooserHandsOverTheRegistersRow()
+    // Only "Kiválaszt" chooses: the note highlighted when it is pressed, even if the list moves
+    // afterwards; a register left any other way chooses nothing.
+    void chooserHandsOverTheChosenNote()
     {
         const QString first = articleNote();
         const QString second = f->makeNote({{QStringLiteral("Kézi"), QStringLiteral("1")}});
-        s().opener.onOpen(Screen::DeliveryRegister, [this, first] {
-            // the operator picks the first note and leaves with "Mégsem"
-            q("ZQ100").setSql({QStringLiteral("SELECT * FROM SzlevFej ORDER BY lBszam")});
-            q("ZQ100").open();
+        bool pressChoose = true;
+        s().opener.onOpen(Screen::DeliveryRegister, [this, first, &pressChoose] {
+            DeliveryRegister reg(s().context);
+            reg.prepare();
             q("ZQ100").locate("lBszam", first);
+            if (pressChoose)
+                reg.choose();
+            reg.reread(); // the list moves to the note composed last
         });
+        QCOMPARE(s().state.deliveryNumber, second);
         const DeliveryConversion result = convertDeliveryNoteIntoInvoice(s().context, QStringLiteral("20100001"));
         QVERIFY(result.converted);
         QCOMPARE(result.deliveryNumber, first);
         QCOMPARE(f->db().scalar("SELECT count(*) FROM szlasor"), QStringLiteral("2"));
-        Q_UNUSED(second);
+
+        pressChoose = false;
+        s().state.setEditMode(QStringLiteral("szlafej"), QStringLiteral("Új számla"));
+        const QStringList before = snapshot();
+        QVERIFY(!convertDeliveryNoteIntoInvoice(s().context, QStringLiteral("20100002")).converted);
+        QCOMPARE(s().ui.last(), QStringLiteral("Nincs kiválasztva szállítólevél, a számla nem változott!"));
+        QCOMPARE(snapshot(), before);
     }
 
     void invoiceScreenContinuesWithTheStoredInvoice()
@@ -165,9 +192,10 @@ private slots:
         QCOMPARE(f->db().scalar("SELECT count(*) FROM szlafej"), QStringLiteral("0"));
 
         s().opener.onOpen(Screen::DeliveryRegister, [this, note] {
-            q("ZQ100").setSql({QStringLiteral("SELECT * FROM SzlevFej ORDER BY lBszam")});
-            q("ZQ100").open();
+            DeliveryRegister reg(s().context);
+            reg.prepare();
             q("ZQ100").locate("lBszam", note);
+            reg.choose();
         });
         composer.fromDeliveryNote();
         QVERIFY(!composer.isNewInvoice());
@@ -184,10 +212,11 @@ private slots:
         f->db().exec("INSERT INTO szlafej (fBszam, fvKod) VALUES ('20090001', '1')");
         q("ZQ10").setSql({QStringLiteral("SELECT * FROM szlafej")});
         q("ZQ10").open();
-        q("ZQ100").close(); // an empty register
+        q("ZQ100").close();
         s().opener.onOpen(Screen::DeliveryRegister, [this] {
-            q("ZQ100").setSql({QStringLiteral("SELECT * FROM SzlevFej ORDER BY lBszam")});
-            q("ZQ100").open();
+            DeliveryRegister reg(s().context); // an empty register
+            reg.prepare();
+            reg.choose();
         });
         const QStringList before = snapshot();
         int reloads = 0;

@@ -185,7 +185,40 @@ private slots:
         again.prepare();
         QCOMPARE(again.field(InvoiceComposer::Number), QStringLiteral("20100042"));
         QCOMPARE(s->data.query(QStringLiteral("ZQ20")).rowCount(), 1);
-        QCOMPARE(again.field(InvoiceComposer::GrandTotal), QStringLiteral("0")); // until a line button
+        // The totals of the lines that came back are shown at once.
+        QCOMPARE(again.field(InvoiceComposer::GrandTotal), QStringLiteral("19 050,00"));
+    }
+
+    // The offered number already has a header (the sequence was set back, or another
+    // workstation stored it): the new-invoice screen refuses to open, naming the number, and a
+    // line screen opened without a number stores nothing.
+    void newInvoiceRefusesNumberWithHeader()
+    {
+        seedPrintedInvoice(QStringLiteral("20100042"));
+        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
+        {
+            InvoiceComposer composer(s->context);
+            QVERIFY(!composer.prepare());
+            QCOMPARE(s->ui.texts(),
+                     QStringList{QStringLiteral("A(z) 20100042 számú számla már létezik, új számla ezzel a sorszámmal "
+                                                "nem készíthető! Ellenőrizze a számla sorszámát.")});
+        }
+        s->db.exec(QStringLiteral("UPDATE sorszam SET aBszam = '20100042' WHERE aKod = '1'"));
+        InvoiceComposer free(s->context);
+        QVERIFY(free.prepare());
+        QCOMPARE(free.field(InvoiceComposer::Number), QStringLiteral("20100043"));
+
+        s->ui.clear();
+        s->state.invoiceNumber.clear();
+        s->state.setEditMode(invoice::kLineTable, invoice::kNewLine);
+        InvoiceLineEditor line(s->context, nullptr);
+        QVERIFY(line.prepare());
+        line.setField(InvoiceLineEditor::ArticleName, QStringLiteral("Gazdátlan"));
+        line.setField(InvoiceLineEditor::Quantity, QStringLiteral("1"));
+        line.setField(InvoiceLineEditor::UnitPrice, QStringLiteral("10"));
+        QVERIFY(!line.ok());
+        QCOMPARE(s->ui.texts(), QStringList{QStringLiteral("A számlasor nem tárolható: a számlának nincs sorszáma!")});
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor WHERE sBszam = '' OR sBszam IS NULL")), 0);
     }
 
     void composerChecks_data()
@@ -318,10 +351,20 @@ private slots:
                                << int(L::UnitPrice);
         QTest::newRow("unit") << "x" << "1" << "5" << "" << "Ft" << "Nincs megadva a mennyiségegység!" << int(L::Unit);
         QTest::newRow("zero quantity") << "x" << "0" << "0" << "db" << "Ft" << "A mennyiség nulla!" << int(L::Quantity);
-        QTest::newRow("zero price") << "x" << "0,0" << "0" << "db" << "Ft" << "Az egységár nulla!" << int(L::UnitPrice);
-        QTest::newRow("currency") << "x" << "1" << "0,0" << "db" << "HUF"
+        // zero is the number, whatever its text
+        QTest::newRow("zero quantity with decimals") << "x" << "0,0" << "5" << "db" << "Ft" << "A mennyiség nulla!"
+                                                     << int(L::Quantity);
+        QTest::newRow("zero price") << "x" << "1" << "0,00" << "db" << "Ft" << "Az egységár nulla!" << int(L::UnitPrice);
+        // a finished value that is no number, or too large for its column, is refused in Hungarian
+        QTest::newRow("quantity not a number") << "x" << "-" << "5" << "db" << "Ft"
+                                               << "Mennyiség: A(z) '-' nem érvényes szám." << int(L::Quantity);
+        QTest::newRow("price beyond its column") << "x" << "1" << "100000000000000" << "db" << "Ft"
+                                                 << "A(z) \"Egységár\" mező értéke (100000000000000) túl nagy: "
+                                                    "legfeljebb 99999999999999,9999 lehet."
+                                                 << int(L::UnitPrice);
+        QTest::newRow("currency") << "x" << "1" << "5" << "db" << "HUF"
                                   << "A pénznem nem egyezik meg számla fejléc és a cikknél !" << int(L::ArticleName);
-        QTest::newRow("stored") << "x" << "-1" << "0,0" << "db" << "Ft" << "" << int(L::ArticleName);
+        QTest::newRow("stored") << "x" << "-1" << "5" << "db" << "Ft" << "" << int(L::ArticleName);
     }
     void lineChecks()
     {
@@ -375,16 +418,16 @@ private slots:
         QCOMPARE(line.field(InvoiceLineEditor::Net), QStringLiteral("3 000,00"));
         QCOMPARE(line.field(InvoiceLineEditor::Vat), QStringLiteral("810,00"));
         QCOMPARE(line.field(InvoiceLineEditor::Total), QStringLiteral("3 810,00"));
-        // A lone "-" is reported and the amounts keep their values.
+        // A lone "-" is a number being typed: no error, the amounts keep their values.
         line.setField(InvoiceLineEditor::Quantity, QStringLiteral("-"));
-        QCOMPARE(s->ui.texts(Kind::ErrorReport).size(), 1);
+        QCOMPARE(s->ui.texts(Kind::ErrorReport).size(), 0);
         QCOMPARE(line.field(InvoiceLineEditor::Total), QStringLiteral("3 810,00"));
         line.setField(InvoiceLineEditor::Quantity, QStringLiteral("-2"));
         QCOMPARE(line.field(InvoiceLineEditor::Total), QStringLiteral("-2 540,00"));
         // A number being typed ("2," before "2,5") is no error.
         line.setField(InvoiceLineEditor::Quantity, QStringLiteral("2,"));
         QCOMPARE(line.field(InvoiceLineEditor::Total), QStringLiteral("2 540,00"));
-        QCOMPARE(s->ui.texts(Kind::ErrorReport).size(), 1);
+        QCOMPARE(s->ui.texts(Kind::ErrorReport).size(), 0);
     }
 
     void articleChooserFillsLine()
@@ -508,6 +551,88 @@ private slots:
                  (QStringList{QStringLiteral("3"), QStringLiteral("-2")}));
         QCOMPARE(s->db.scalar(QStringLiteral("SELECT fMegj FROM szlafej WHERE fBszam = '20100102'")),
                  QStringLiteral("20100101 számú érvénytelenítő számla"));
+    }
+
+    // The storno works on the invoice the register stood on when it asked, read again by its
+    // number inside the transaction: moving the list while the question is open changes nothing,
+    // and an invoice that is no longer printed (or no longer there) is refused.
+    void stornoReversesTheInvoiceAskedAbout()
+    {
+        seedPrintedInvoice(QStringLiteral("20100030"));
+        seedPrintedInvoice(QStringLiteral("20100041"));
+        s->db.exec(QStringLiteral("UPDATE szlasor SET sMenny = sMenny * 10 WHERE sBszam = '20100030'"));
+        InvoiceRegister reg(s->context);
+        reg.open();
+        QCOMPARE(reg.highlightedNumber(), QStringLiteral("20100041"));
+        // The list moves while the question box is open (as a re-read on uncovering does).
+        struct MovingUi : FakeUserInterface {
+            Query* list = nullptr;
+            bool askYesNo(const QString& text) override
+            {
+                list->first();
+                FakeUserInterface::askYesNo(text);
+                return true;
+            }
+        } ui;
+        ui.list = &s->data.query(QStringLiteral("ZQ10"));
+        ScreenContext context{s->data, s->state, ui, s->opener};
+        InvoiceRegister moved(context);
+        moved.storno();
+        QCOMPARE(ui.last(), QStringLiteral("A számla STORNO -ja elkészült !"));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT fMegj FROM szlafej WHERE fBszam = '20100042'")),
+                 QStringLiteral("20100041 számú érvénytelenítő számla"));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT sMenny FROM szlasor WHERE sBszam = '20100042' ORDER BY sID")),
+                 (QStringList{QStringLiteral("-3"), QStringLiteral("2")}));
+
+        // Stored as unprinted meanwhile: refused inside the transaction, nothing written.
+        s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = ' ' WHERE fBszam = '20100030'"));
+        ui.clear();
+        QCOMPARE(createStornoInvoice(context, QStringLiteral("20100030")), QString());
+        QCOMPARE(ui.texts(), QStringList{QStringLiteral("A Szla nem volt nyomtatva. Nem stornózható !")});
+        QCOMPARE(createStornoInvoice(context, QStringLiteral("20100099")), QString());
+        QCOMPARE(ui.last(), QStringLiteral("A(z) 20100099 számú számla nem található, nem stornózható!"));
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 3);
+        QCOMPARE(sequence(), QStringLiteral("20100042"));
+    }
+
+    // An empty register: nothing to view, print, modify or reverse; no box at all.
+    void emptyRegisterActsOnNothing()
+    {
+        InvoiceRegister reg(s->context);
+        reg.open();
+        reg.reread();
+        int opened = 0;
+        s->opener.onOpen(Screen::InvoiceComposer, [&opened] { ++opened; });
+        s->ui.answer(true);
+        reg.view();
+        reg.print();
+        reg.modifyInvoice();
+        reg.modifyInvoice(false);
+        reg.storno();
+        QCOMPARE(s->ui.texts(), QStringList());
+        QCOMPARE(opened, 0);
+        reg.newInvoice();
+        QCOMPARE(opened, 1);
+    }
+
+    // A box closing re-reads the list: it stays on the operator's invoice unless a screen moved
+    // the run's current invoice number.
+    void rereadKeepsHighlightedInvoice()
+    {
+        seedPrintedInvoice(QStringLiteral("20100030"));
+        seedPrintedInvoice(QStringLiteral("20100031"));
+        seedPrintedInvoice(QStringLiteral("20100032"));
+        s->state.invoiceNumber.clear();
+        InvoiceRegister reg(s->context);
+        reg.open();
+        reg.reread();
+        QCOMPARE(reg.highlightedNumber(), QStringLiteral("20100030"));
+        s->data.query(QStringLiteral("ZQ10")).setCurrentRow(1);
+        reg.reread();
+        QCOMPARE(reg.highlightedNumber(), QStringLiteral("20100031"));
+        s->state.invoiceNumber = QStringLiteral("20100032");
+        reg.reread();
+        QCOMPARE(reg.highlightedNumber(), QStringLiteral("20100032"));
     }
 
     void stornoRefusals()

@@ -293,7 +293,9 @@ private slots:
         });
         edit->ok();
         QCOMPARE(s->ui.texts(), QStringList{"Hiba: Újban, INSERT-append a szótárban "});
-        QCOMPARE(sent.last(), QStringLiteral("ROLLBACK"));
+        // rolled back, then the list is read again as it stood
+        QVERIFY(sent.contains(QStringLiteral("ROLLBACK")));
+        QVERIFY(sent.last().startsWith(QStringLiteral("SELECT")));
         QVERIFY(!edit->isFinished());
         QCOMPARE(edit->field(QStringLiteral("mnyelv")), QStringLiteral("olasz"));
 

@@ -2,6 +2,7 @@
 // guards, the name search, the VAT chooser of the article screen and the after-save positions.
 #include "masterdata/articles.h"
 #include "masterdata/customers.h"
+#include "masterdata/headerblockcomposer.h"
 #include "masterdata/issuers.h"
 #include "masterdata/vatrates.h"
 #include "support/fakes.h"
@@ -215,7 +216,8 @@ private slots:
         edit->setField(QStringLiteral("vNeve"), QStringLiteral("Próba"));
         edit->setField(QStringLiteral("vEnged"), QStringLiteral("1,2,3")); // not a number
         edit->ok();
-        QCOMPARE(s->ui.texts(), QStringList{"Hiba: Újban, INSERT-append a vevöben "});
+        // the procedure's message, then the conversion's own words
+        QCOMPARE(s->ui.texts(), QStringList{"Hiba: Újban, INSERT-append a vevöben\nA(z) '1,2,3' nem érvényes szám."});
         QVERIFY(!edit->isFinished());
         QCOMPARE(edit->field(QStringLiteral("vMemoVevo")), QStringLiteral("\r\n"));
         edit->setField(QStringLiteral("vEnged"), QStringLiteral("2"));
@@ -223,6 +225,71 @@ private slots:
         QVERIFY(edit->isFinished());
         QCOMPARE(s->db.scalar(QStringLiteral("SELECT vMemoVevo FROM vevo WHERE vNeve = 'Próba'")),
                  QStringLiteral("\r\nPróba\r\n \r\n  \r\n"));
+    }
+
+    // A save the server refuses leaves the shared list open on the row it stood on, and the
+    // message names the refused field.
+    void refusedSaveKeepsTheListAndNamesTheField()
+    {
+        CustomerList list(s->context);
+        list.create();
+        list.show();
+        q("ZQ30").setCurrentRow(3);
+        const QString code = q("ZQ30").fieldText(QStringLiteral("vKod"));
+        auto edit = openEdit<CustomerEdit>(QStringLiteral("vevo"), QStringLiteral("Vevö módositás"));
+        s->db.exec(QStringLiteral("CREATE TRIGGER vevo_too_long BEFORE UPDATE ON vevo FOR EACH ROW "
+                                  "SIGNAL SQLSTATE '22001' SET MYSQL_ERRNO = 1406, "
+                                  "MESSAGE_TEXT = 'Data too long for column ''vHely'' at row 1'"));
+        edit->setField(QStringLiteral("vHely"), QStringLiteral("Szeged"));
+        edit->ok();
+        s->db.exec(QStringLiteral("DROP TRIGGER vevo_too_long"));
+        QVERIFY(!edit->isFinished());
+        QCOMPARE(s->ui.texts(), QStringList{"Hiba: Újban, INSERT-edit a vevöben\nA(z) \"Helységnév\" mező szövege túl hosszú."});
+        QVERIFY(q("ZQ30").isOpen());
+        QCOMPARE(q("ZQ30").rowCount(), 5);
+        QCOMPARE(q("ZQ30").currentRow(), 3);
+        QCOMPARE(q("ZQ30").fieldText(QStringLiteral("vKod")), code);
+        // a value too large for its column is refused before anything is sent
+        s->ui.clear();
+        edit->setField(QStringLiteral("vKamat"), QStringLiteral("123456"));
+        edit->ok();
+        QCOMPARE(s->ui.texts(),
+                 QStringList{"A(z) \"Kamat %\" mező értéke (123456) túl nagy: legfeljebb 99999,9999 lehet."});
+    }
+
+    // A pending copy composes into its own field: the composer stores nothing, and the copy's
+    // "OK" inserts the copy with that block while the source keeps its own.
+    void copyComposesIntoTheCopy()
+    {
+        CustomerList list(s->context);
+        list.create();
+        list.show();
+        QVERIFY(q("ZQ30").locate(QStringLiteral("vKod"), QStringLiteral("3")));
+        const QStringList source = s->db.rows(QStringLiteral("SELECT * FROM vevo WHERE vKod = '3'"));
+        auto edit = openEdit<CustomerEdit>(QStringLiteral("vevo"), QStringLiteral("Vevö módositás"));
+        edit->copy();
+        QStringList entries;
+        bool stored = false;
+        s->opener.onOpen(Screen::CustomerBlock, [&] {
+            HeaderBlockComposer composer(s->context, HeaderBlockComposer::Party::Customer);
+            QVERIFY(composer.fill());
+            entries = composer.fieldList();
+            composer.setBlock(QStringLiteral("Győri Ételműhely Kft. - másolat\nTelephely"));
+            stored = composer.ok();
+        });
+        edit->compose();
+        QVERIFY(stored);
+        QCOMPARE(entries.value(0), QStringLiteral("Győri Ételműhely Kft. - másolat"));
+        QCOMPARE(edit->field(QStringLiteral("vMemoVevo")), QStringLiteral("Győri Ételműhely Kft. - másolat\r\nTelephely\r\n"));
+        QCOMPARE(s->state.editMode(QStringLiteral("vevo")), QStringLiteral("Új vevö"));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT * FROM vevo WHERE vKod = '3'")), source);
+        edit->ok();
+        QVERIFY(edit->isFinished());
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT * FROM vevo WHERE vKod = '3'")), source);
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT vMemoVevo FROM vevo WHERE vKod = '6'")),
+                 QStringLiteral("Győri Ételműhely Kft. - másolat\r\nTelephely\r\nGyőri Ételműhely Kft. - másolat\r\n"
+                                " \r\n9021 Győr Baross Gábor út 3.\r\n"));
+        QVERIFY(!s->state.blockDraft);
     }
 
     // --- issuers ---

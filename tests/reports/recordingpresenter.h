@@ -1,6 +1,7 @@
 #pragma once
 // A presenter for tests: prepares reports with the real engine and keeps the page model of every
-// presented report instead of showing it.
+// presented report instead of showing it. Keeping it counts as producing the document (as a
+// written PDF does) unless `produce` is false, which stands for an operator who only looks.
 #include "reports/reportengine.h"
 
 #include <QDir>
@@ -10,7 +11,13 @@ namespace orvena::test {
 
 class RecordingPresenter : public reports::EngineReportPresenter {
 public:
-    void present(PreparedReport& report, const QString&) override { presented.push_back(pagesOf(report)); }
+    void present(PreparedReport& report, const QString&) override
+    {
+        presented.push_back(pagesOf(report));
+        if (produce)
+            laidOut(report).reportProduced();
+    }
+    bool produce = true;
     const reports::PageModel& last() const { return presented.back(); }
     std::vector<reports::PageModel> presented;
 };

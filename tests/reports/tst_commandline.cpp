@@ -3,7 +3,9 @@
 #include "app/commandline.h"
 #include "support/fakes.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -26,6 +28,9 @@ private slots:
     void deliveryNotePdf();
     void failures_data();
     void failures();
+    void fourVatRatesInPdf();
+    void unwritablePdfLeavesFlag_data();
+    void unwritablePdfLeavesFlag();
 
 private:
     struct Run {
@@ -49,15 +54,18 @@ void TestCommandLine::initTestCase()
         "INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fPrn, fKerek, fArfoly, fPnem, fmKod, fzKod, "
         "fvKod, fMemoSzall, fMemoVevo) VALUES ('20100001', '2010-05-17', '2010-05-17', '2010-05-25', 'kp.', ' ', 0, 0, "
         "'Ft', '00002', '1', '1', 'Tisza-Mérleg Kft.', 'Kovács és Társa Bt.'), ('20100002', '2010-05-17', "
-        "'2010-05-17', '2010-05-25', 'kp.', ' ', 0, 0, 'Ft', '0001', '1', '1', '', '')")));
+        "'2010-05-17', '2010-05-25', 'kp.', ' ', 0, 0, 'Ft', '0001', '1', '1', '', ''), ('20100003', '2010-05-18', "
+        "'2010-05-18', '2010-05-26', 'kp.', ' ', 0, 0, 'Ft', '00002', '1', '1', 'Tisza-Mérleg Kft.', 'Kovács')")));
     DB_VERIFY(db.exec(QStringLiteral(
         "INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa) "
         "VALUES ('20100001', '1', 'TM-100', 'Konyhai mérleg 5 kg', '8423', 2, 'db', 8990, 'Ft', '1', "
+        "'27% általános', 27), ('20100003', '1', 'TM-100', 'Konyhai mérleg 5 kg', '8423', 1, 'db', 8990, 'Ft', '1', "
         "'27% általános', 27)")));
     DB_VERIFY(db.exec(QStringLiteral(
         "INSERT INTO szlevfej (lBszam, lTkelt, lRkelt, lFkelt, lPrn, lPnem, lmKod, lzKod, lvKod, lMemoSzall, lMemoVevo) "
         "VALUES ('20100001', '2010-05-17', '2010-05-17', '2010-05-25', ' ', 'Ft', '00003', '1', '2', 'Tisza', "
-        "'Szőke Építőipari Zrt.')")));
+        "'Szőke Építőipari Zrt.'), ('20100002', '2010-05-18', '2010-05-18', '2010-05-26', ' ', 'Ft', '00002', '1', "
+        "'2', 'Tisza', 'Szőke')")));
     DB_VERIFY(db.exec(QStringLiteral(
         "INSERT INTO szlevsor (eBszam, ecKod, ecSzam, eMegn, eVtsz, eMenny, eMe) VALUES ('20100001', '1', 'TM-100', "
         "'Konyhai mérleg 5 kg', '8423', 1.5, 'db'), ('20100001', '2', 'TM-220', 'Személymérleg', '8423', 2, 'db')")));
@@ -216,6 +224,77 @@ void TestCommandLine::failures()
     QVERIFY(!QFile::exists(file));
     QCOMPARE(m_session->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100002'")),
              QStringLiteral(" "));
+}
+
+void TestCommandLine::fourVatRatesInPdf()
+{
+    // The VAT summary of an invoice with the four demo rates shows all four on every copy.
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    DB_VERIFY(m_session->db.exec(QStringLiteral(
+        "INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fPrn, fKerek, fArfoly, fPnem, fmKod, fzKod, "
+        "fvKod, fMemoSzall, fMemoVevo) VALUES ('20100004', '2010-05-19', '2010-05-19', '2010-05-27', 'kp.', ' ', 0, 0, "
+        "'Ft', '00002', '1', '1', 'Tisza', 'Kovács')")));
+    DB_VERIFY(m_session->db.exec(QStringLiteral(
+        "INSERT INTO szlasor (sBszam, scKod, sMegn, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa) SELECT "
+        "'20100004', kAfakod, 'Tétel', 1, 'db', 1000, 'Ft', kAfakod, kAfanev, kAfa FROM afa")));
+    QCOMPARE(m_session->db.scalar(QStringLiteral("SELECT COUNT(DISTINCT sAfanev) FROM szlasor WHERE sBszam = '20100004'")),
+             QStringLiteral("4"));
+    const QString file = m_dir.filePath(QStringLiteral("negykulcs.pdf"));
+    const Run r = run({QStringLiteral("--invoice"), QStringLiteral("20100004"), QStringLiteral("--pdf"), file});
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    const QString text = pdfText(file);
+    // the rate names print only in the summary, once per copy
+    for (const QString& rate : {QStringLiteral("18%"), QStringLiteral("27%"), QStringLiteral("5%"), QStringLiteral("AAM")})
+        QVERIFY2(text.count(rate) == 3, qPrintable(rate + u'\n' + text));
+    // 4 x 1000 net and 270 + 180 + 50 + 0 tax
+    // the totals under the lines, under the summary and the payable amount, on each copy
+    QCOMPARE(text.count(QStringLiteral("4 500,00")), 9);
+
+}
+
+void TestCommandLine::unwritablePdfLeavesFlag_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("invoice, missing folder") << "--invoice" << "szlafej" << "20100003" << "nincs/szamla.pdf"
+                                             << "mappa nem létezik";
+    QTest::newRow("invoice, a folder's name") << "--invoice" << "szlafej" << "20100003" << "mappa" << "mappáé";
+    QTest::newRow("delivery note, missing folder") << "--delivery-note" << "szlevfej" << "20100002"
+                                                   << "nincs/szallito.pdf" << "mappa nem létezik";
+}
+
+void TestCommandLine::unwritablePdfLeavesFlag()
+{
+    // --mark-printed marks a document only once its PDF is written: a PDF that cannot be written
+    // leaves the flag as it was, and the next run still makes the original.
+    QFETCH(QString, option);
+    QFETCH(QString, table);
+    QFETCH(QString, number);
+    QFETCH(QString, target);
+    QFETCH(QString, message);
+    const QString prefix = table == u"szlafej" ? QStringLiteral("f") : QStringLiteral("l");
+    const QString flagSql = QStringLiteral("SELECT %1Prn FROM %2 WHERE %1Bszam = '%3'").arg(prefix, table, number);
+    DB_VERIFY(m_session->db.exec(QStringLiteral("UPDATE %2 SET %1Prn = ' ' WHERE %1Bszam = '%3'").arg(prefix, table, number)));
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("mappa")));
+
+    const QString bad = m_dir.filePath(target);
+    const Run failed = run({option, number, QStringLiteral("--pdf"), bad, QStringLiteral("--mark-printed")});
+    QVERIFY(failed.status > 0);
+    QVERIFY2(failed.err.contains(QStringLiteral("nem írható")) && failed.err.contains(message), qPrintable(failed.err));
+    QVERIFY(!QFileInfo(bad).isFile());
+    QCOMPARE(m_session->db.scalar(flagSql), QStringLiteral(" "));
+
+    const QString good = m_dir.filePath(QStringLiteral("eredeti-%1.pdf").arg(number));
+    const Run done = run({option, number, QStringLiteral("--pdf"), good, QStringLiteral("--mark-printed")});
+    QVERIFY2(done.status == 0, qPrintable(done.err));
+    QVERIFY(QFile::exists(good));
+    QCOMPARE(m_session->db.scalar(flagSql), QStringLiteral("I"));
+    if (!QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QVERIFY(!pdfText(good).contains(QStringLiteral("MÁSOLATI"))); // the original, not a copy
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

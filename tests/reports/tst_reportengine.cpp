@@ -53,6 +53,8 @@ private slots:
     void nameResolution();
     void wrapAndAlignment();
     void bandFlowAndPages();
+    void growingTextMovesWhatIsBelow();
+    void bandTallerThanPageContinues();
     void pdfText();
 
 private:
@@ -85,6 +87,7 @@ void TestReportEngine::initTestCase()
     m_vars.set(QStringLiteral("v_num"), QStringLiteral("1250,5"));
     m_vars.set(QStringLiteral("v_lines"), QStringLiteral("27%\r5% \r"));
     m_vars.set(QStringLiteral("v_empty"), QString());
+    m_vars.set(QStringLiteral("v_four"), QStringLiteral("Első\rMásodik\rHarmadik\rNegyedik\r"));
 }
 
 PageModel TestReportEngine::layout(const QByteArray& xml)
@@ -186,7 +189,7 @@ void TestReportEngine::numberFormat_data()
     QTest::newRow("fixed text around") << " [v_num] " << 0 << " 1 251 ";
     QTest::newRow("arithmetic result") << "[v_num * 1000]" << 2 << "1 250 500,00";
     QTest::newRow("non-numeric unchanged") << "[v_text]" << 2 << "Kovács";
-    QTest::newRow("formatted columns unchanged") << "[v_lines]" << 2 << "27%\n5% \n";
+    QTest::newRow("formatted columns unchanged") << "[v_lines]" << 2 << "27%\n5% ";
     QTest::newRow("empty stays empty") << "[v_empty]" << 2 << "";
 }
 
@@ -222,10 +225,17 @@ void TestReportEngine::wrapAndAlignment()
     QVERIFY(wrapped.frame.left && wrapped.frame.top && wrapped.frame.right && wrapped.frame.bottom);
     QCOMPARE(wrapped.borderWidth, 2.0);
 
-    // more lines than the box holds: only what fits is kept
+    // more lines than the box holds: every line is kept and the box grows to hold them
     model = layout(oneText(QStringLiteral("1<br/>2<br/>3<br/>4<br/>5<br/>6<br/>7<br/>8")));
-    const auto kept = model.pages[0].texts[0].lines.size();
-    QVERIFY(kept >= 3 && kept < 8);
+    const TextItem& grown = model.pages[0].texts[0];
+    QCOMPARE(grown.text(), QStringLiteral("1\n2\n3\n4\n5\n6\n7\n8"));
+    QVERIFY(grown.box.height() > 60);
+    QVERIFY(grown.lines.back().rect.bottom() <= grown.box.bottom() + 0.5);
+
+    // a word wider than the box is never cut: it stands whole on its own line
+    const QString longWord = QStringLiteral("Szerződésszám:ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    model = layout(oneText(QStringLiteral("Előtte ") + longWord + QStringLiteral(" utána")));
+    QCOMPARE(model.pages[0].texts[0].text(), QStringLiteral("Előtte\n") + longWord + QStringLiteral("\nutána"));
 
     // "left, middle" centres the block vertically in the box
     model = layout(oneText(QStringLiteral("közép"), QStringLiteral("valign=\"middle\" align=\"right\"")));
@@ -271,6 +281,87 @@ void TestReportEngine::bandFlowAndPages()
     QCOMPARE(second.texts[0].box.top(), 20.0);
     QCOMPARE(model.pages[2].allTexts(), (QStringList{"MÁSIK", "3. lap"}));
     QCOMPARE(model.pages[2].texts[0].box.topLeft(), QPointF(4, 24));
+}
+
+void TestReportEngine::growingTextMovesWhatIsBelow()
+{
+    const QByteArray xml = wrapPages(QStringLiteral(
+        "<page><band kind=\"header\" top=\"10\" height=\"120\">"
+        "<text x=\"0\" y=\"0\" w=\"300\" h=\"100\" frame=\"all\"/>"
+        "<text x=\"10\" y=\"10\" w=\"100\" h=\"30\" size=\"8\">[v_four]</text>"
+        "<text x=\"150\" y=\"10\" w=\"100\" h=\"60\" size=\"8\">mellette</text>"
+        "<text x=\"10\" y=\"50\" w=\"100\" h=\"14\" size=\"8\">alatta</text>"
+        "<rule x=\"120\" y=\"5\" length=\"80\" direction=\"vertical\"/>"
+        "<rule x=\"0\" y=\"45\" length=\"100\"/>"
+        "</band>"
+        "<band kind=\"totals\" top=\"0\" height=\"20\"><text x=\"0\" y=\"0\" w=\"100\" h=\"14\">utána</text></band>"
+        "</page>"));
+    const PageModel model = layout(xml);
+    QCOMPARE(model.pages.size(), size_t(1));
+    const Page& page = model.pages[0];
+    const TextItem& grown = *page.find(QStringLiteral("Első")).at(0);
+    // four lines in a box that holds two: all four are there, the box grows by two lines
+    QCOMPARE(grown.text(), QStringLiteral("Első\nMásodik\nHarmadik\nNegyedik"));
+    const double lineHeight = grown.lines[1].rect.top() - grown.lines[0].rect.top();
+    const double growth = grown.box.height() - 30;
+    QVERIFY(qAbs(growth - 2 * lineHeight) < 0.01);
+    QVERIFY(grown.lines.back().rect.bottom() <= grown.box.bottom() + 0.01);
+    // beside it nothing moves; below it everything moves down by the growth
+    QCOMPARE(page.find(QStringLiteral("mellette")).at(0)->box.top(), 20.0);
+    const TextItem& below = *page.find(QStringLiteral("alatta")).at(0);
+    QVERIFY(qAbs(below.box.top() - (60 + growth)) < 0.01);
+    QVERIFY(below.box.top() >= grown.box.bottom());
+    QVERIFY(qAbs(page.find(QStringLiteral("utána")).at(0)->box.top() - (130 + growth)) < 0.01);
+    // the frame around it and the vertical rule beside it stretch, the rule below moves
+    const TextItem& frame = page.texts[0];
+    QVERIFY(frame.frame.any());
+    QVERIFY(qAbs(frame.box.height() - (100 + growth)) < 0.01);
+    QCOMPARE(page.rules[0].from, QPointF(120, 15));
+    QVERIFY(qAbs(page.rules[0].to.y() - (95 + growth)) < 0.01);
+    QVERIFY(qAbs(page.rules[1].from.y() - (55 + growth)) < 0.01);
+}
+
+void TestReportEngine::bandTallerThanPageContinues()
+{
+    // 60 lines in a header band on a page 400 high with a 40 high footer
+    QStringList numbers;
+    for (int i = 1; i <= 60; ++i)
+        numbers << QStringLiteral("%1. sor").arg(i);
+    const QByteArray xml = wrapPages(QStringLiteral(
+        "<page><band kind=\"header\" top=\"10\" height=\"50\">"
+        "<text x=\"10\" y=\"0\" w=\"200\" h=\"20\" size=\"8\" frame=\"all\">%1</text></band>"
+        "<band kind=\"totals\" top=\"0\" height=\"20\"><text x=\"0\" y=\"0\" w=\"100\" h=\"14\">VÉGE</text></band>"
+        "<band kind=\"pagefooter\" height=\"40\"><text x=\"0\" y=\"0\" w=\"200\" h=\"20\">[PAGE#]. lap</text></band>"
+        "</page>").arg(numbers.join(QStringLiteral("<br/>"))));
+    const PageModel model = layout(xml);
+    QVERIFY(model.pages.size() >= 3);
+    QStringList printed;
+    for (const Page& page : model.pages) {
+        QVERIFY(!page.find(QStringLiteral("%1. lap").arg(page.number)).empty());
+        for (const TextItem& item : page.texts) {
+            if (!item.text().contains(QStringLiteral(". sor")))
+                continue;
+            for (const TextLine& line : item.lines) {
+                printed << line.text;
+                QVERIFY2(line.rect.bottom() <= 360.01, qPrintable(line.text)); // above the footer
+                QVERIFY(line.rect.top() >= 10 - 0.01);
+            }
+        }
+    }
+    QCOMPARE(printed, numbers); // every line once, in order
+    // the frame is open where the band continues
+    QVERIFY(!model.pages[0].texts[0].frame.bottom);
+    QVERIFY(!model.pages[1].texts[0].frame.top);
+    QVERIFY(!model.pages.back().find(QStringLiteral("VÉGE")).empty());
+
+    // after another band the tall one starts in the room left on that page, not on a new one
+    const QByteArray after = wrapPages(QStringLiteral(
+        "<page><band kind=\"header\" top=\"10\" height=\"100\"><text x=\"0\" y=\"0\" w=\"100\" h=\"14\">FEJ</text>"
+        "</band><band kind=\"totals\" top=\"0\" height=\"20\">"
+        "<text x=\"10\" y=\"0\" w=\"200\" h=\"20\" size=\"8\">%1</text></band></page>").arg(numbers.join(QStringLiteral("<br/>"))));
+    const PageModel continued = layout(after);
+    QCOMPARE(continued.pages[0].allTexts().first(), QStringLiteral("FEJ"));
+    QVERIFY(continued.pages[0].find(QStringLiteral("1. sor")).at(0)->box.top() < 111);
 }
 
 void TestReportEngine::pdfText()

@@ -3,13 +3,19 @@
 // when it closes.
 #include "delivery/printdeliverynote.h"
 #include "invoice/printinvoice.h"
+#include "reports/pagedump.h"
 #include "reports/recordingpresenter.h"
 #include "reports/ui/reportpreview.h"
 #include "support/fakes.h"
+#include "support/modaldriver.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPrintPreviewWidget>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -54,11 +60,33 @@ private slots:
     void deliveryNotePreview();
     void printShortcut();
     void returnsWhenClosed();
+    void cancelledPrintLeavesUnprinted();
+    void printMarksOnceProduced();
+    void failedPrinterLeavesUnprinted();
+    void savedPdfMarksDeliveryNote();
 
 private:
+    // Runs one print routine in print mode through the program's own preview presenter.
+    void printWithRealPreview(bool invoice);
+    QString invoiceFlag() { return m_session->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")); }
+    QString noteFlag() { return m_session->db.scalar(QStringLiteral("SELECT lPrn FROM szlevfej WHERE lBszam = '20100001'")); }
+
     std::unique_ptr<TestSession> m_session;
     InspectingPresenter m_presenter;
 };
+
+void TestReportPreview::printWithRealPreview(bool invoice)
+{
+    DB_VERIFY(m_session->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = ' '")));
+    DB_VERIFY(m_session->db.exec(QStringLiteral("UPDATE szlevfej SET lPrn = ' '")));
+    m_session->context.reports = &previewReportPresenter();
+    m_session->state.printMode = QStringLiteral("Nyomtatás");
+    if (invoice)
+        DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    else
+        DB_VERIFY(PrintDeliveryNote(m_session->context, QStringLiteral("20100001")));
+    m_session->context.reports = &m_presenter;
+}
 
 void TestReportPreview::initTestCase()
 {
@@ -163,6 +191,108 @@ void TestReportPreview::returnsWhenClosed()
     DB_VERIFY(PrintDeliveryNote(m_session->context, QStringLiteral("20100001")));
     m_session->context.reports = &m_presenter;
     QVERIFY(closed);
+}
+
+void TestReportPreview::cancelledPrintLeavesUnprinted()
+{
+    // "Nyomtat" shows the preview; Ctrl+P opens the print dialog; the operator cancels it and
+    // closes the preview: nothing was printed, so the invoice stays unprinted.
+    ModalDriver driver;
+    driver.window(QStringLiteral("ReportPreview"),
+                  [](QWidget* preview) { QTest::keyClick(preview, Qt::Key_P, Qt::ControlModifier); })
+        .window(QStringLiteral("PrintDialog"), [](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); })
+        .window(QStringLiteral("ReportPreview"), [](QWidget* preview) { static_cast<QDialog*>(preview)->accept(); });
+    printWithRealPreview(true);
+    QVERIFY2(driver.done(), qPrintable(driver.failures().join(u'\n')));
+    QCOMPARE(invoiceFlag(), QStringLiteral(" "));
+    QVERIFY(m_session->ui.texts().isEmpty());
+}
+
+void TestReportPreview::printMarksOnceProduced()
+{
+    // The print dialog prints into a file: the invoice is marked printed as soon as the pages
+    // are out, while the preview is still open.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("nyomtato.pdf"));
+    QString flagWhilePreviewOpen;
+    ModalDriver driver;
+    driver.window(QStringLiteral("ReportPreview"),
+                  [](QWidget* preview) { static_cast<ReportPreviewDialog*>(preview)->printAction()->trigger(); })
+        .window(QStringLiteral("PrintDialog"),
+                [&file](QWidget* dialog) {
+                    // the printer is the dialog's "print to file" choice, with our file name
+                    if (auto* printers = dialog->findChild<QComboBox*>(QStringLiteral("printers")))
+                        printers->setCurrentIndex(printers->count() - 1);
+                    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("filename"));
+                    QVERIFY(name);
+                    name->setText(file);
+                    static_cast<QDialog*>(dialog)->accept();
+                })
+        .window(QStringLiteral("ReportPreview"), [&](QWidget* preview) {
+            flagWhilePreviewOpen = invoiceFlag();
+            static_cast<QDialog*>(preview)->accept();
+        });
+    printWithRealPreview(true);
+    QVERIFY2(driver.done(), qPrintable(driver.failures().join(u'\n')));
+    QVERIFY(QFileInfo(file).size() > 1000);
+    QCOMPARE(flagWhilePreviewOpen, QStringLiteral("I"));
+    QCOMPARE(invoiceFlag(), QStringLiteral("I"));
+}
+
+void TestReportPreview::failedPrinterLeavesUnprinted()
+{
+    // A printer that cannot be reached: the operator is told in Hungarian and the invoice stays
+    // unprinted; a second attempt on a working printer marks it.
+    QTemporaryDir dir;
+    bool firstPrinted = true;
+    bool secondPrinted = false;
+    ModalDriver driver;
+    driver.window(QStringLiteral("ReportPreview"),
+                  [&](QWidget* preview) {
+                      QPrinter broken(QPrinter::HighResolution);
+                      broken.setOutputFormat(QPrinter::PdfFormat);
+                      broken.setOutputFileName(dir.filePath(QStringLiteral("nincs/ilyen/mappa.pdf")));
+                      firstPrinted = static_cast<ReportPreviewDialog*>(preview)->print(broken);
+                  })
+        .box(QStringLiteral("A nyomtatás nem indítható el."), QStringLiteral("OK"))
+        .window(QStringLiteral("ReportPreview"),
+                [&](QWidget* preview) {
+                    QCOMPARE(invoiceFlag(), QStringLiteral(" "));
+                    QPrinter working(QPrinter::HighResolution);
+                    working.setOutputFormat(QPrinter::PdfFormat);
+                    working.setOutputFileName(dir.filePath(QStringLiteral("jo.pdf")));
+                    secondPrinted = static_cast<ReportPreviewDialog*>(preview)->print(working);
+                    static_cast<QDialog*>(preview)->accept();
+                });
+    printWithRealPreview(true);
+    QVERIFY2(driver.done(), qPrintable(driver.failures().join(u'\n')));
+    QVERIFY(!firstPrinted);
+    QVERIFY(secondPrinted);
+    QCOMPARE(invoiceFlag(), QStringLiteral("I"));
+}
+
+void TestReportPreview::savedPdfMarksDeliveryNote()
+{
+    // Saving the first print as PDF produces the original: a failed save leaves the note
+    // unprinted, a written file marks it.
+    QTemporaryDir dir;
+    ModalDriver driver;
+    driver.window(QStringLiteral("ReportPreview"),
+                  [&](QWidget* preview) {
+                      QVERIFY(!static_cast<ReportPreviewDialog*>(preview)->saveAsPdf(
+                          dir.filePath(QStringLiteral("nincs/szallito.pdf"))));
+                  })
+        .box(QStringLiteral("mappa nem létezik"), QStringLiteral("OK"))
+        .window(QStringLiteral("ReportPreview"),
+                [&](QWidget* preview) {
+                    QCOMPARE(noteFlag(), QStringLiteral(" "));
+                    QVERIFY(static_cast<ReportPreviewDialog*>(preview)->saveAsPdf(
+                        dir.filePath(QStringLiteral("szallito.pdf"))));
+                    static_cast<QDialog*>(preview)->accept();
+                });
+    printWithRealPreview(false);
+    QVERIFY2(driver.done(), qPrintable(driver.failures().join(u'\n')));
+    QCOMPARE(noteFlag(), QStringLiteral("I"));
 }
 
 QTEST_MAIN(TestReportPreview)

@@ -140,8 +140,10 @@ private slots:
                                             << "Hiba az append vagy edit közben a áfaban!" << false << false;
         QTest::newRow("start transaction fails") << "Új áfa" << "START TRANSACTION" << "12"
                                                  << "Hiba az append vagy edit közben a áfaban!" << false << true;
-        QTest::newRow("percentage does not convert")
-            << "Új áfa" << QString() << "99999999999" << "Hiba: Újban, INSERT-append a áfaban " << true << true;
+        // a value beyond its column is refused before anything is sent
+        QTest::newRow("percentage beyond its column")
+            << "Új áfa" << QString() << "99999999999"
+            << "A(z) \"Áfa %\" mező értéke (99999999999) túl nagy: legfeljebb 2147483647 lehet." << false << false;
     }
     void saveFailures()
     {

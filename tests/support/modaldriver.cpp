@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDialog>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 namespace orvena::test {
@@ -18,6 +20,12 @@ ModalDriver::ModalDriver()
 ModalDriver& ModalDriver::box(const QString& text, const QString& button)
 {
     m_expected.push_back({true, text, button, {}});
+    return *this;
+}
+
+ModalDriver& ModalDriver::box(const QString& text, const QString& button, Action check)
+{
+    m_expected.push_back({true, text, button, std::move(check)});
     return *this;
 }
 
@@ -65,6 +73,14 @@ void ModalDriver::poll()
     auto* box = qobject_cast<QMessageBox*>(modal);
     if (box && box == m_lastBox)
         return; // already answered, still closing
+    if (!box && m_acted.contains(modal)) {
+        // Its step is running, or the window stays open after it; after a failure nobody will
+        // close it, so it is closed here.
+        if (!m_failures.isEmpty() && !m_running.contains(modal))
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+        return;
+    }
     if (box)
         m_boxes << box->text();
 
@@ -79,6 +95,13 @@ void ModalDriver::poll()
                 escape->click();
             else
                 box->done(0);
+        } else if (!m_failures.isEmpty()) {
+            // After a failure the flow no longer goes as listed: a window left waiting would hang
+            // the test, so it is closed.
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+                m_failures << QStringLiteral("window %1 closed after the failure").arg(modal->objectName());
+                dialog->reject();
+            }
         }
         return;
     }
@@ -88,6 +111,9 @@ void ModalDriver::poll()
     QPointer<QWidget> target = modal;
     if (box)
         m_lastBox = box;
+    else
+        m_acted << target;
+    m_acted.removeAll(QPointer<QWidget>());
     // Acting from inside the poll would block this timer for the whole nested flow: post it.
     m_pending = true;
     QMetaObject::invokeMethod(
@@ -97,6 +123,10 @@ void ModalDriver::poll()
             if (!target)
                 return;
             if (e.isBox) {
+                if (e.act)
+                    e.act(target);
+                if (!target)
+                    return;
                 QAbstractButton* b = button(target, e.button);
                 if (!b) {
                     m_failures << QStringLiteral("box \"%1\" has no button \"%2\"")
@@ -106,7 +136,15 @@ void ModalDriver::poll()
                 }
                 b->click();
             } else {
+                const QWidget* running = target.data();
+                m_running << running;
                 e.act(target);
+                m_running.removeOne(running);
+                // A failed step leaves its window to nobody: close it, so the flow around it
+                // unwinds and the test reports the failure instead of hanging.
+                if (QTest::currentTestFailed() && target && target->isVisible())
+                    if (auto* dialog = qobject_cast<QDialog*>(target.data()))
+                        dialog->reject();
             }
         },
         Qt::QueuedConnection);

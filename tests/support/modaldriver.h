@@ -24,6 +24,8 @@ public:
     // A message box whose text contains `text` (empty: any text): its button labelled `button`
     // ("Yes", "No", "OK", ...) is clicked.
     ModalDriver& box(const QString& text, const QString& button);
+    // The same, running `check` on the box (still open) before its button is clicked.
+    ModalDriver& box(const QString& text, const QString& button, Action check);
     // The modal window whose objectName is `name` (a QDialog's form id): `act` runs on it.
     ModalDriver& window(const QString& name, Action act);
 
@@ -52,6 +54,10 @@ private:
     QStringList m_failures;
     QStringList m_boxes;
     QPointer<QWidget> m_lastBox;
+    // Windows already handed to a test step: a step still running on one (or a window left
+    // open after its step) is never taken for the next expectation of the same name.
+    QList<QPointer<QWidget>> m_acted;
+    QList<const QWidget*> m_running; // windows whose step has not returned yet
     bool m_pending = false; // an action was posted and has not started yet
 };
 

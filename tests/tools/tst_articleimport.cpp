@@ -51,6 +51,17 @@ private slots:
         QCOMPARE(articles(), before);
     }
 
+    void anEmptySourceIsRefusedAndDeletesNothing()
+    {
+        const QStringList before = articles();
+        s->db.exec("DELETE FROM termek");
+        ArticleImport import(s->context);
+        QVERIFY(!import.run());
+        QCOMPARE(s->ui.texts(),
+                 QStringList{QStringLiteral("A termek tábla üres, nincs mit átvenni. A cikk törzs nem változott!")});
+        QCOMPARE(articles(), before);
+    }
+
     void anyFailingStepLeavesTheArticles_data()
     {
         QTest::addColumn<QString>("failing");

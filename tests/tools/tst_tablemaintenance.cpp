@@ -193,6 +193,27 @@ private slots:
         QCOMPARE(vat.rowCount(), rows);
     }
 
+    // The view asks before deleting: the key is read before the question, and the row with that
+    // key is deleted even when the grid was re-read and moved while the question was open.
+    void aDeleteAfterAQuestionHitsTheRowSeen()
+    {
+        auto m = unlocked();
+        TableEditModel& customers = m->table(2); // vevo
+        customers.setCurrentRow(3);
+        const QString seen = customers.currentKey();
+        const QString name = customers.query().fieldText(QStringLiteral("vNeve"));
+        QVERIFY(!seen.isEmpty());
+        customers.refresh(); // what the window does when the question box closes
+        customers.first();
+        customers.deleteRow(seen);
+        QCOMPARE(s->db.scalar("SELECT COUNT(*) FROM vevo WHERE vID = " + seen), QStringLiteral("0"));
+        QCOMPARE(s->db.scalar("SELECT COUNT(*) FROM vevo"), QStringLiteral("4"));
+        QVERIFY(s->db.rows(QStringLiteral("SELECT vNeve FROM vevo")).indexOf(name) < 0);
+        customers.insert();
+        QCOMPARE(customers.currentKey(), QString()); // a row being typed has no key yet
+        customers.cancel();
+    }
+
     void aFailedPostIsReportedAndTheRowsBeforeStayWritten()
     {
         auto m = unlocked();

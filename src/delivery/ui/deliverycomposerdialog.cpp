@@ -2,6 +2,7 @@
 
 #include "detailpanel.h"
 #include "fieldbinding.h"
+#include "keyboard.h"
 
 #include "delivery/deliverycommon.h"
 #include "screens/common/dispatcher.h"
@@ -236,6 +237,10 @@ DeliveryComposerDialog::DeliveryComposerDialog(ScreenContext& context, QWidget* 
                                           grid);
     bindGridToQuery(grid, lineModel);
     grid->setColumnWidth(3, 220);
+    // The grid takes the focus and the arrow keys move the current line, which "Módosít" and
+    // "Töröl" work on; Tab leaves the grid for the line buttons.
+    grid->setFocusPolicy(Qt::StrongFocus);
+    grid->setTabKeyNavigation(false);
     QPushButton* newLine = makeButton(QStringLiteral("Új"), QStringLiteral("Új szállítólevél sor készítése."),
                                       "newLineButton", linePage);
     QPushButton* modifyLine =
@@ -291,7 +296,7 @@ DeliveryComposerDialog::DeliveryComposerDialog(ScreenContext& context, QWidget* 
             return;
         if (it->second->parentWidget() == headerPage)
             headerTabs->setCurrentWidget(headerPage);
-        it->second->setFocus();
+        focusField(it->second);
     });
     connect(m_model, &DeliveryComposer::closeRequested, this, &QDialog::accept);
 
@@ -304,6 +309,7 @@ DeliveryComposerDialog::DeliveryComposerDialog(ScreenContext& context, QWidget* 
     connect(ok, &QPushButton::clicked, this, run([](DeliveryComposer* m) { m->accept(); }));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
+    pressButtonsOnEnter(this);
     contract->setFocus();
     resize(900, 680);
 }

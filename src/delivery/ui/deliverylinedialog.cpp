@@ -1,6 +1,7 @@
 #include "deliverylinedialog.h"
 
 #include "fieldbinding.h"
+#include "keyboard.h"
 
 #include "screens/common/dispatcher.h"
 #include "screens/common/ui/keyhandling.h"
@@ -116,7 +117,7 @@ DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, QWidget* parent)
     connect(m_model, &DeliveryLineEditor::focusRequested, this, [focusTargets](int field) {
         const auto it = focusTargets.find(field);
         if (it != focusTargets.end())
-            it->second->setFocus();
+            focusField(it->second);
     });
     connect(m_model, &DeliveryLineEditor::closeRequested, this, &QDialog::accept);
     connect(articleButton, &QPushButton::clicked, this,
@@ -124,6 +125,7 @@ DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, QWidget* parent)
     connect(ok, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_model->accept(); }); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
+    pressButtonsOnEnter(this);
     description->setFocus();
     resize(560, 330);
 }

@@ -1,6 +1,7 @@
 #include "deliveryregisterdialog.h"
 
 #include "detailpanel.h"
+#include "keyboard.h"
 
 #include "delivery/deliverycommon.h"
 #include "screens/common/dispatcher.h"
@@ -64,6 +65,9 @@ QWidget* gridPage(Query& query, std::vector<QueryTableModel::Column> columns, co
     auto* grid = new QTableView(page);
     grid->setObjectName(QString::fromLatin1(name));
     bindGridToQuery(grid, new QueryTableModel(query, std::move(columns), grid));
+    // The arrow keys move the highlighted row; Tab leaves the grid for the buttons instead of
+    // walking its cells (which would move the row as well).
+    grid->setTabKeyNavigation(false);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(grid);
     auto* nav = new QHBoxLayout;
@@ -218,7 +222,7 @@ DeliveryRegisterDialog::DeliveryRegisterDialog(ScreenContext& context, QWidget* 
     connect(resetField, &QLineEdit::textEdited, m_model, &DeliveryRegister::setResetNumber);
     connect(m_model, &DeliveryRegister::resetNumberChanged, resetField,
             [this, resetField] { resetField->setText(m_model->resetNumber()); });
-    connect(m_model, &DeliveryRegister::resetFocusRequested, resetField, [resetField] { resetField->setFocus(); });
+    connect(m_model, &DeliveryRegister::resetFocusRequested, resetField, [resetField] { focusField(resetField); });
     connect(store, &QPushButton::clicked, this,
             [this] { runAction(m_context.ui, [this] { m_model->storeResetNumber(); }); });
 
@@ -280,7 +284,10 @@ DeliveryRegisterDialog::DeliveryRegisterDialog(ScreenContext& context, QWidget* 
         if (m_tabs->widget(index) == m_resetPage)
             runAction(m_context.ui, [this] { m_model->resetTabShown(); });
     });
-    connect(choose, &QPushButton::clicked, this, &QDialog::accept);
+    connect(choose, &QPushButton::clicked, this, [this] {
+        runAction(m_context.ui, [this] { m_model->choose(); });
+        accept();
+    });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(newNote, &QPushButton::clicked, this, [this] { act([](DeliveryRegister* m) { m->newNote(); }); });
     connect(modify, &QPushButton::clicked, this, [this] { act([](DeliveryRegister* m) { m->modifyNote(); }); });
@@ -288,6 +295,7 @@ DeliveryRegisterDialog::DeliveryRegisterDialog(ScreenContext& context, QWidget* 
     connect(view, &QPushButton::clicked, this, [this] { act([](DeliveryRegister* m) { m->viewNote(); }); });
     connect(print, &QPushButton::clicked, this, [this] { act([](DeliveryRegister* m) { m->printNote(); }); });
 
+    pressButtonsOnEnter(this);
     runAction(m_context.ui, [this] { m_model->prepare(); });
     resize(980, 600);
 }

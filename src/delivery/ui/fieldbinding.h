@@ -1,6 +1,9 @@
 #pragma once
-// Two-way binding of line edits and memos to a screen model's fields: typing writes the field,
-// a change in the model rewrites the widget.
+// Two-way binding of line edits and memos to a screen model's fields: every change of what the
+// widget shows writes the field (so a paste the field's filter cleaned reaches the model as
+// shown), a change in the model rewrites the widget.
+#include "screens/common/ui/keyhandling.h"
+
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -9,9 +12,12 @@ namespace orvena::delivery {
 template<typename Model>
 void bindField(QLineEdit* edit, Model* model, typename Model::Field field)
 {
+    installFieldGuard(edit);
     edit->setText(model->field(field));
-    QObject::connect(edit, &QLineEdit::textEdited, model,
-                     [model, field](const QString& text) { model->setField(field, text); });
+    QObject::connect(edit, &QLineEdit::textChanged, model, [model, field](const QString& text) {
+        if (text != model->field(field))
+            model->setField(field, text);
+    });
     QObject::connect(model, &Model::fieldChanged, edit, [edit, model, field](int changed) {
         if (changed == field && edit->text() != model->field(field))
             edit->setText(model->field(field));
@@ -21,6 +27,7 @@ void bindField(QLineEdit* edit, Model* model, typename Model::Field field)
 template<typename Model>
 void bindField(QPlainTextEdit* memo, Model* model, typename Model::Field field)
 {
+    installFieldGuard(memo);
     memo->setPlainText(model->field(field));
     QObject::connect(memo, &QPlainTextEdit::textChanged, model, [memo, model, field] {
         if (memo->toPlainText() != model->field(field))

@@ -100,7 +100,7 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
         if (QWidget* w = widgetFor(field)) {
             if (tabs->widget(0)->isAncestorOf(w))
                 tabs->setCurrentIndex(0);
-            w->setFocus(Qt::OtherFocusReason);
+            focusField(w);
         }
     });
 
@@ -146,6 +146,11 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     QLineEdit* discount = edit(F::Discount);
     discount->setMaximumWidth(80);
     QLineEdit* remark = edit(F::Remark);
+    // text fields take at most what their columns hold
+    limitToColumn(contract, QStringLiteral("szlafej"), QStringLiteral("fSzerz"));
+    limitToColumn(payment, QStringLiteral("szlafej"), QStringLiteral("fFizmod"));
+    limitToColumn(currency, QStringLiteral("szlafej"), QStringLiteral("fPnem"));
+    limitToColumn(remark, QStringLiteral("szlafej"), QStringLiteral("fMegj"));
     installFunctionKeyLine(remark, context.state);
     auto* message = new QPlainTextEdit(page);
     message->setObjectName(name(F::Message));
@@ -347,7 +352,9 @@ QWidget* InvoiceComposerDialog::buildLines(ScreenContext& context)
                                        {QStringLiteral("sID"), QStringLiteral("ID")}},
                                       grid);
     bindGridToQuery(grid, model);
-    grid->setFocusPolicy(Qt::NoFocus);
+    // The grid takes the focus so the arrow keys aim "Módosít" and "Töröl"; Tab leaves it.
+    grid->setFocusPolicy(Qt::StrongFocus);
+    grid->setTabKeyNavigation(false);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     grid->horizontalHeader()->setDefaultSectionSize(80);
     grid->setColumnWidth(3, 240);

@@ -62,6 +62,11 @@ InvoiceLineDialog::InvoiceLineDialog(InvoiceLineEditor* model, QWidget* parent) 
     QLineEdit* price = edit(F::UnitPrice);
     installCharFilter(price, CharFilter::decimal());
     QLineEdit* currency = edit(F::Currency);
+    // text fields take at most what their columns hold
+    limitToColumn(name, QStringLiteral("szlasor"), QStringLiteral("sMegn"));
+    limitToColumn(vtsz, QStringLiteral("szlasor"), QStringLiteral("sVtsz"));
+    limitToColumn(unit, QStringLiteral("szlasor"), QStringLiteral("sMe"));
+    limitToColumn(currency, QStringLiteral("szlasor"), QStringLiteral("sPnem"));
     QLineEdit* rate = edit(F::VatRate);
     rate->setToolTip(QStringLiteral("Klikkre \"27\" / \"0\" váltás"));
     installCharFilter(rate, CharFilter(QStringLiteral("0123456789,")));
@@ -162,7 +167,7 @@ InvoiceLineDialog::InvoiceLineDialog(InvoiceLineEditor* model, QWidget* parent) 
     });
     connect(m_model, &InvoiceLineEditor::focusRequested, this, [this](int field) {
         if (QWidget* w = widgetFor(field))
-            w->setFocus(Qt::OtherFocusReason);
+            focusField(w);
     });
     installEnterNavigation(this, EnterMode::FormFirst);
     installEnterPressesButtons(this);

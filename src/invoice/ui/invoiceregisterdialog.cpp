@@ -34,6 +34,8 @@ QTableView* grid(QWidget* parent, Query& query, std::vector<QueryTableModel::Col
                             : new QueryTableModel(query, std::move(columns), view);
     bindGridToQuery(view, model);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The arrow keys move in the list; Tab goes on to the buttons.
+    view->setTabKeyNavigation(false);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->horizontalHeader()->setDefaultSectionSize(90);
     return view;

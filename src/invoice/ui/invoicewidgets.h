@@ -2,6 +2,7 @@
 // Small widget bindings of the invoice screens: edit fields that follow a model field both ways,
 // and read-only displays that follow a shared query's current row.
 #include "db/query.h"
+#include "screens/common/ui/keyhandling.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -10,13 +11,16 @@
 
 namespace orvena::invoice {
 
-// The field shows the model's text; what the operator types goes back to the model.
+// The field shows the model's text; every change of what it shows goes back to the model, so
+// the model holds exactly the text on screen (a paste the field's filter cleaned included).
 template<typename Model>
 void bindEdit(QLineEdit* edit, Model* model, typename Model::Field field)
 {
+    installFieldGuard(edit);
     edit->setText(model->field(field));
-    QObject::connect(edit, &QLineEdit::textEdited, model, [model, field](const QString& text) {
-        model->setField(field, text);
+    QObject::connect(edit, &QLineEdit::textChanged, model, [model, field](const QString& text) {
+        if (text != model->field(field))
+            model->setField(field, text);
     });
     QObject::connect(model, &Model::fieldChanged, edit, [edit, model, field](int changed) {
         if (changed == field && edit->text() != model->field(field))
@@ -27,6 +31,7 @@ void bindEdit(QLineEdit* edit, Model* model, typename Model::Field field)
 template<typename Model>
 void bindMemo(QPlainTextEdit* edit, Model* model, typename Model::Field field)
 {
+    installFieldGuard(edit);
     edit->setPlainText(model->field(field));
     QObject::connect(edit, &QPlainTextEdit::textChanged, model, [edit, model, field] {
         if (edit->toPlainText() != model->field(field))

@@ -14,7 +14,10 @@ void registerInvoiceScreens(ScreenRegistry& registry)
     registry.add(Screen::InvoiceComposer, [](ScreenContext& context, QWidget* parent) -> QDialog* {
         auto* model = new InvoiceComposer(context);
         auto* dialog = new InvoiceComposerDialog(context, model, parent);
-        model->prepare();
+        if (!model->prepare()) {
+            delete dialog;
+            return nullptr;
+        }
         return dialog;
     });
     registry.add(Screen::InvoiceLine, [](ScreenContext& context, QWidget* parent) -> QDialog* {

@@ -1,6 +1,7 @@
 #include "headerblockdialog.h"
 
 #include "screens/common/dispatcher.h"
+#include "screens/common/ui/keyhandling.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -234,6 +235,8 @@ HeaderBlockDialog::HeaderBlockDialog(ScreenContext& context, std::unique_ptr<Hea
         };
     }
     m_newLine->installEventFilter(new NewLineDragSource(m_newLine, [this] { startDrag(Place::NewLine, m_newLine); }));
+    installFieldGuard(m_newLine);
+    installFieldGuard(m_block);
     connect(m_newLine, &QLineEdit::textChanged, this, [this](const QString& text) { m_composer->setNewLine(text); });
     connect(m_oneLine, &QCheckBox::toggled, this, [this](bool on) { m_composer->setOneLine(on); });
     connect(m_ticks, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {

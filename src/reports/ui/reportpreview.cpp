@@ -35,8 +35,11 @@ void showError(QWidget* parent, const QString& text)
 
 } // namespace
 
-ReportPreviewDialog::ReportPreviewDialog(const PageModel& pages, QWidget* parent)
-    : QDialog(parent), m_pages(pages), m_previewPrinter(std::make_unique<QPrinter>(QPrinter::ScreenResolution))
+ReportPreviewDialog::ReportPreviewDialog(const PageModel& pages, QWidget* parent, std::function<void()> produced)
+    : QDialog(parent),
+      m_pages(pages),
+      m_produced(std::move(produced)),
+      m_previewPrinter(std::make_unique<QPrinter>(QPrinter::ScreenResolution))
 {
     setObjectName(QStringLiteral("ReportPreview"));
     setWindowTitle(pages.title.isEmpty() ? QStringLiteral("Nyomtatási kép") : pages.title);
@@ -88,9 +91,15 @@ void ReportPreviewDialog::printWithDialog()
     printer.setDocName(m_pages.title);
     printer.setFromTo(0, 0);
     QPrintDialog dialog(&printer, this);
+    dialog.setObjectName(QStringLiteral("PrintDialog"));
     dialog.setMinMax(1, static_cast<int>(m_pages.pages.size()));
     if (dialog.exec() != QDialog::Accepted)
-        return;
+        return; // nothing printed, nothing produced
+    print(printer);
+}
+
+bool ReportPreviewDialog::print(QPrinter& printer)
+{
     try {
         PageModel chosen = m_pages;
         if (printer.fromPage() > 0) { // a page range was chosen
@@ -100,20 +109,28 @@ void ReportPreviewDialog::printWithDialog()
                                 m_pages.pages.begin() + static_cast<std::ptrdiff_t>(last));
         }
         paintReport(chosen, printer);
+        if (printer.printerState() == QPrinter::Error)
+            throw Error(QStringLiteral("A nyomtató hibát jelzett, a bizonylat nem készült el."));
     } catch (const Error& e) {
         showError(this, e.text());
+        return false;
     }
+    if (m_produced)
+        m_produced();
+    return true;
 }
 
 bool ReportPreviewDialog::saveAsPdf(const QString& fileName)
 {
     try {
         writePdf(m_pages, fileName);
-        return true;
     } catch (const Error& e) {
         showError(this, e.text());
         return false;
     }
+    if (m_produced)
+        m_produced();
+    return true;
 }
 
 void ReportPreviewDialog::askAndSavePdf()
@@ -128,7 +145,8 @@ void ReportPreviewDialog::askAndSavePdf()
 
 void PreviewReportPresenter::present(PreparedReport& report, const QString&)
 {
-    ReportPreviewDialog dialog(pagesOf(report), QApplication::activeWindow());
+    LaidOutReport& laid = laidOut(report);
+    ReportPreviewDialog dialog(laid.pages, QApplication::activeWindow(), [&laid] { laid.reportProduced(); });
     dialog.exec();
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 // The modal preview of a laid-out report: pages on screen, printing (button and Ctrl+P) through
-// the print dialog to any printer, and saving as PDF.
+// the print dialog to any printer, and saving as PDF. The first print that reaches its printer,
+// or the first PDF written, counts as the document produced (a print routine marks it printed
+// then); a cancelled print dialog or a failed printer produces nothing.
 #include "reports/pagemodel.h"
 #include "reports/reportengine.h"
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -16,7 +19,8 @@ namespace orvena::reports {
 class ReportPreviewDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit ReportPreviewDialog(const PageModel& pages, QWidget* parent = nullptr);
+    explicit ReportPreviewDialog(const PageModel& pages, QWidget* parent = nullptr,
+                                 std::function<void()> produced = {});
     ~ReportPreviewDialog() override;
 
     QAction* printAction() const { return m_print; }
@@ -25,12 +29,16 @@ public:
 
     // Writes the report into a PDF file; false (after telling the operator) when it cannot.
     bool saveAsPdf(const QString& fileName);
+    // Prints the pages the printer's range selects onto a printer the print dialog has set up;
+    // false (after telling the operator) when the printer cannot be reached or fails.
+    bool print(QPrinter& printer);
 
 private:
     void printWithDialog();
     void askAndSavePdf();
 
     const PageModel& m_pages;
+    std::function<void()> m_produced;
     std::unique_ptr<QPrinter> m_previewPrinter;
     QPrintPreviewWidget* m_view = nullptr;
     QAction* m_print = nullptr;

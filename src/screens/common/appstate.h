@@ -6,7 +6,9 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace orvena {
 
@@ -22,6 +24,17 @@ public:
     QString invoiceNumber;  // the invoice the register re-finds after a screen closes
     QString deliveryNumber; // the delivery note the register re-finds
     QString printMode;      // "Megtekint" or "Nyomtatás"
+
+    // A header block composed for a record that is not stored yet (a pending copy): the edit
+    // screen puts its own field values and block here before it opens the composer, the
+    // composer works on them instead of the list's current row, and its "OK" writes the block
+    // back here, never to the database.
+    struct BlockDraft {
+        QStringList fields; // the field list's entries
+        QString block;      // as stored: each line ended by CR LF
+        bool composed = false; // the composer's "OK" was pressed
+    };
+    std::optional<BlockDraft> blockDraft;
 
     // The current function-key screen's text store; "F2-F12" replaces it with a fresh one.
     std::shared_ptr<FunctionKeyTexts> functionKeys = std::make_shared<FunctionKeyTexts>();

@@ -2,6 +2,9 @@
 
 #include "dispatcher.h"
 
+#include "db/errors.h"
+#include "db/schema.h"
+
 namespace orvena {
 
 EditScreen::EditScreen(ScreenContext& context, const QString& table, const QString& designedTitle, QObject* parent)
@@ -97,9 +100,57 @@ void EditScreen::ok()
                 return;
             }
         }
+        for (const Field& f : m_fields) {
+            if (f.readOnly)
+                continue;
+            try {
+                checkNumberFits(m_table, f.key, field(f.key), f.label);
+            } catch (const ConversionError& e) {
+                m_context.ui.message(e.text());
+                emit focusRequested(f.key);
+                return;
+            }
+        }
         if (save())
             finish(true);
     });
+}
+
+QString EditScreen::fieldOfColumn(const QString& column) const
+{
+    for (const Field& f : m_fields)
+        if (f.key.compare(column, Qt::CaseInsensitive) == 0)
+            return field(f.key);
+    return {};
+}
+
+bool EditScreen::composeIntoField(Screen composer, const QStringList& columns, const QString& blockKey)
+{
+    AppState::BlockDraft draft;
+    for (const QString& column : columns)
+        draft.fields << fieldOfColumn(column);
+    draft.block = field(blockKey);
+    m_context.state.blockDraft = draft;
+    try {
+        m_context.opener.open(composer);
+    } catch (...) {
+        m_context.state.blockDraft.reset();
+        throw;
+    }
+    const std::optional<AppState::BlockDraft> result = std::move(m_context.state.blockDraft);
+    m_context.state.blockDraft.reset();
+    if (!result || !result->composed)
+        return false;
+    setField(blockKey, result->block);
+    return true;
+}
+
+QHash<QString, QString> EditScreen::labels() const
+{
+    QHash<QString, QString> out;
+    for (const Field& f : m_fields)
+        out.insert(f.key.toLower(), f.label);
+    return out;
 }
 
 void EditScreen::cancel()

@@ -54,6 +54,8 @@ public:
     EditScreen(ScreenContext& context, const QString& table, const QString& designedTitle, QObject* parent = nullptr);
 
     ScreenContext& context() const { return m_context; }
+    // The table the fields are columns of (their widths and ranges come from its schema).
+    const QString& table() const { return m_table; }
     const std::vector<Field>& fields() const { return m_fields; }
     const Field* fieldSpec(const QString& key) const;
     QString field(const QString& key) const;
@@ -73,7 +75,9 @@ public:
     virtual bool fill() { return true; }
     virtual void show() {}
 
-    // "OK": validations in order, then the save; closes the screen when the record was saved.
+    // "OK": validations in order, then every numeric field against its column's range (a value
+    // too large is refused before anything is written, with the focus on it), then the save;
+    // closes the screen when the record was saved.
     void ok();
     // "Mégsem": closes, nothing is stored.
     void cancel();
@@ -94,9 +98,17 @@ protected:
     // Copies a record being modified ("Másolat készítés"): when the title is modifyTitle, the
     // mode becomes the new mode and suffix is appended to nameKey; otherwise refusal is shown.
     void copyRecord(const QString& modifyTitle, const QString& nameKey, const QString& refusal);
+    // The header-block composer for a record not stored yet (a pending copy): it gets this
+    // screen's values of `columns` as its field list and blockKey's text as its block; what it
+    // composes comes back into blockKey only, nothing is written. Returns whether it did.
+    bool composeIntoField(Screen composer, const QStringList& columns, const QString& blockKey);
+    // The text of the field whose key is `column` without regard to case (empty: none).
+    QString fieldOfColumn(const QString& column) const;
     // Fills every field whose key is a column of the query's current row, as text.
     void fillFromRow(const Query& query);
     void finish(bool saved);
+    // column (lower case) -> label, for naming a field in a failure message
+    QHash<QString, QString> labels() const;
 
     ScreenContext& m_context;
     const QString m_table;

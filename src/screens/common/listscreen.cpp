@@ -38,7 +38,7 @@ void ListScreen::show()
 {
     runAction(m_context.ui, [this] {
         runList(m_spec.showSql);
-        m_list.locate(m_spec.showLocateColumn, m_context.state.rememberedKey(m_spec.table));
+        locateKey(m_list, m_spec.showLocateColumn, m_context.state.rememberedKey(m_spec.table));
     });
 }
 
@@ -59,12 +59,21 @@ bool ListScreen::sortBy(const QString& field)
 
 void ListScreen::choose()
 {
+    ensureOpen();
     emit finished();
 }
 
 void ListScreen::cancel()
 {
+    ensureOpen();
     emit finished();
+}
+
+void ListScreen::ensureOpen()
+{
+    // The caller reads the list's current row: never leave it a closed query.
+    if (!m_list.isOpen())
+        runAction(m_context.ui, [this] { runList(m_spec.showSql); });
 }
 
 void ListScreen::newRecord()

@@ -90,6 +90,8 @@ protected:
     // The reference notice of "Módosít" and "Töröl": false when documents refer to the record
     // (the notice has then been shown).
     bool unreferenced();
+    // Re-reads the list in its initial order when it was left closed.
+    void ensureOpen();
 
 private:
     ScreenContext& m_context;

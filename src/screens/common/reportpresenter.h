@@ -1,8 +1,9 @@
 #pragma once
 // The print routines' side of the report engine. A routine fills the run's report variables,
 // names its datasets and hands a job to the presenter: prepare() loads the template and lays the
-// report out (so nothing is marked printed before the report exists), present() shows it in the
-// preview, prints it or writes it to a file. QtCore only: the engine lives behind this interface.
+// report out, present() shows it in the preview, prints it or writes it to a file, and tells the
+// job when the document has been produced (the moment a document may be marked printed). QtCore
+// only: the engine lives behind this interface.
 #include <QHash>
 #include <QString>
 #include <array>
@@ -85,6 +86,9 @@ struct ReportJob {
     std::function<std::optional<QString>(const QString&)> valueCallback;
     // Called after each laid-out page.
     std::function<void()> pageEnded;
+    // Called once, right after the report has first been produced: written to its file or
+    // handed to a printer. Never called when the output fails or the operator only looks at it.
+    std::function<void()> produced;
 };
 
 // A laid-out report, ready to be shown, printed or saved.
@@ -105,7 +109,8 @@ public:
     // FileError for a missing or unreadable template and Error for a faulty template.
     virtual std::unique_ptr<PreparedReport> prepare(const ReportJob& job) = 0;
     // Shows the prepared report (preview with printing, or a file); returns when that is over.
-    // Throws Error when the output cannot be produced.
+    // Calls the job's `produced` once the document exists on paper or in a file. Throws Error
+    // when the output cannot be produced.
     virtual void present(PreparedReport& report, const QString& title) = 0;
 
 private:

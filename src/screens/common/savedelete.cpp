@@ -1,5 +1,7 @@
 #include "savedelete.h"
 
+#include <QRegularExpression>
+
 namespace orvena {
 
 QString nextCode(Query& aux, const CodeRule& rule)
@@ -52,9 +54,70 @@ void runStatement(Query& query, const QString& statement)
     query.execute();
 }
 
+QString failureDetail(const Error& error, const QHash<QString, QString>& labels)
+{
+    if (dynamic_cast<const ConversionError*>(&error))
+        return error.text();
+    const auto* db = dynamic_cast<const DbError*>(&error);
+    if (!db)
+        return {};
+    static const QRegularExpression columnName(QStringLiteral("column '([^']+)'"));
+    const auto m = columnName.match(db->text());
+    if (!m.hasMatch())
+        return {};
+    const QString column = m.captured(1);
+    const QString label = labels.value(column.toLower(), column);
+    switch (db->code()) {
+    case 1406: // data too long
+        return QStringLiteral("A(z) \"%1\" mező szövege túl hosszú.").arg(label);
+    case 1264: // out of range
+        return QStringLiteral("A(z) \"%1\" mező értéke túl nagy.").arg(label);
+    case 1048: // cannot be null
+        return QStringLiteral("A(z) \"%1\" mező nem lehet üres.").arg(label);
+    case 1366: // incorrect value
+    case 1292:
+        return QStringLiteral("A(z) \"%1\" mező értékét az adatbázis nem fogadta el.").arg(label);
+    default:
+        return {};
+    }
+}
+
+namespace {
+
+QString withDetail(const QString& message, const Error& error, const QHash<QString, QString>& labels)
+{
+    const QString detail = failureDetail(error, labels);
+    if (detail.isEmpty())
+        return message;
+    return message.trimmed() + u'\n' + detail;
+}
+
+} // namespace
+
+bool isCodeColumn(const QString& column)
+{
+    static const QStringList codes = {QStringLiteral("vkod"), QStringLiteral("zkod"), QStringLiteral("kafakod"),
+                                      QStringLiteral("mkod"), QStringLiteral("ckod")};
+    return codes.contains(column.toLower());
+}
+
+bool locateKey(Query& query, const QString& column, const QString& key)
+{
+    return query.locate(column, key, isCodeColumn(column) ? Query::Match::Exact : Query::Match::Prefix);
+}
+
 bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeRule& rule, const SaveTexts& texts,
              const std::function<void(const QString& code)>& write)
 {
+    // The statements run on the list query and close it; a failed save puts it back as it stood.
+    const Query::Snapshot before = list.snapshot();
+    const auto restoreList = [&] {
+        try {
+            list.restore(before);
+        } catch (const Error&) {
+            // the list cannot be read again: it stays closed, its readers say nothing was chosen
+        }
+    };
     try {
         QString code;
         if (isNew) {
@@ -66,14 +129,25 @@ bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeR
             write(code);
             runStatement(list, QStringLiteral("COMMIT"));
             return true;
-        } catch (const Error&) {
-            ui.message(isNew ? texts.append : texts.edit);
-            runStatement(list, QStringLiteral("ROLLBACK"));
+        } catch (const Error& e) {
+            // roll back first: no lock is held while the message waits for the operator
+            bool rolledBack = true;
+            try {
+                runStatement(list, QStringLiteral("ROLLBACK"));
+            } catch (const Error&) {
+                rolledBack = false;
+            }
+            restoreList();
+            ui.message(withDetail(isNew ? texts.append : texts.edit, e, texts.labels));
+            if (!rolledBack)
+                ui.message(texts.outer);
             return false;
         }
     } catch (const CodeOverflowError& e) {
+        restoreList();
         ui.message(e.text());
     } catch (const Error&) {
+        restoreList();
         ui.message(texts.outer);
     }
     return false;

@@ -19,6 +19,7 @@
 #include "db/query.h"
 #include "userinterface.h"
 
+#include <QHash>
 #include <functional>
 
 namespace orvena {
@@ -48,7 +49,20 @@ struct SaveTexts {
     QString append; // the INSERT failed
     QString edit;   // the update failed
     QString outer;  // the code look-up or a transaction statement failed
+    // column (lower case) -> the field's label, so a value the server refuses is named
+    QHash<QString, QString> labels = {};
 };
+
+// The reason a write failed, for the operator, after the procedure's own message: a conversion's
+// text, or for a value the server refused, which field it was. Empty when there is nothing
+// more to say than the procedure's message.
+QString failureDetail(const Error& error, const QHash<QString, QString>& labels);
+
+// Whether a column holds a master-data code (vKod, zKod, kAfakod, mkod, cKod): codes are located
+// exactly, names by prefix.
+bool isCodeColumn(const QString& column);
+// locate() with the match the column needs.
+bool locateKey(Query& query, const QString& column, const QString& key);
 
 // The statement that writes an edited record: an INSERT of the identity and the named columns
 // that updates those columns when the identity exists. Unlike REPLACE it keeps the columns the
@@ -64,7 +78,9 @@ void runStatement(Query& query, const QString& statement);
 
 // The save procedure's guarded part (see the header comment). write(code) runs the record's
 // statement on the list query; code is the new record's code, empty for an edit or when the
-// rule names no column. Returns true when the record was written and committed.
+// rule names no column. Returns true when the record was written and committed. After a
+// failure (and its ROLLBACK) the list query is open again with its former statement and
+// stands on its former row, so the list and every chooser caller find it as it was.
 bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeRule& rule, const SaveTexts& texts,
              const std::function<void(const QString& code)>& write);
 

@@ -52,6 +52,11 @@ public:
         buttons->addWidget(cancel);
         layout->addLayout(buttons);
         connect(run, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_export.run(); }); });
+        // Enter in the folder field starts the export; no button is a default button, so Enter
+        // elsewhere presses only the focused one
+        run->setAutoDefault(false);
+        cancel->setAutoDefault(false);
+        connect(folder, &QLineEdit::returnPressed, run, &QPushButton::click);
         connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     }
 

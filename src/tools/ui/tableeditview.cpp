@@ -1,11 +1,13 @@
 #include "tableeditview.h"
 
 #include "screens/common/dispatcher.h"
+#include "screens/common/ui/keyhandling.h"
 #include "screens/common/userinterface.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QStyledItemDelegate>
@@ -31,6 +33,9 @@ public:
             editor = memo;
         } else {
             editor = QStyledItemDelegate::createEditor(parent, option, index);
+            // a text cell takes at most what its column holds
+            if (auto* line = qobject_cast<QLineEdit*>(editor))
+                limitToColumn(line, m_model.tableName(), m_model.query().columnNames().value(index.column()));
         }
         m_editor = editor;
         return editor;
@@ -101,9 +106,15 @@ TableEditView::TableEditView(TableEditModel& model, UserInterface& ui, QWidget* 
         {"insert", QStringLiteral("+"), QStringLiteral("Új sor"), [this] { m_model.insert(); }},
         {"delete", QStringLiteral("−"), QStringLiteral("Sor törlése"),
          [this] {
-             if (m_model.state() == TableEditModel::State::Insert
-                 || m_ui.askYesNo(QStringLiteral("Törli a kijelölt sort?")))
-                 m_model.deleteCurrent();
+             if (m_model.state() == TableEditModel::State::Insert) {
+                 m_model.deleteCurrent(); // only drops the row being typed
+                 return;
+             }
+             // the row the operator saw when pressing the button, whatever the grid does
+             // while the question is open
+             const QString key = m_model.currentKey();
+             if (!key.isEmpty() && m_ui.askYesNo(QStringLiteral("Törli a kijelölt sort?")))
+                 m_model.deleteRow(key);
          }},
         {"edit", QStringLiteral("▲"), QStringLiteral("Sor szerkesztése"), [this] { m_model.edit(); }},
         {"post", QStringLiteral("✓"), QStringLiteral("Változás mentése"), [this] { m_model.post(); }},

@@ -69,8 +69,7 @@ EditDialog::EditDialog(EditScreen* model, QWidget* parent) : QDialog(parent), m_
 
     connect(model, &EditScreen::titleChanged, this, &QWidget::setWindowTitle);
     connect(model, &EditScreen::focusRequested, this, [this](const QString& key) {
-        if (QWidget* w = m_widgets.value(key))
-            w->setFocus(Qt::OtherFocusReason);
+        focusField(m_widgets.value(key));
     });
     connect(model, &EditScreen::finished, this, [this](bool saved) { saved ? accept() : reject(); });
 }
@@ -113,8 +112,10 @@ void EditDialog::bind(QWidget* w, const EditScreen::Field& def)
             p.setColor(QPalette::Base, p.color(QPalette::Window));
             edit->setPalette(p);
         }
+        installFieldGuard(edit);
         if (def.filter.isRestricted())
             installCharFilter(edit, def.filter);
+        limitToColumn(edit, m_model->table(), key);
         connect(edit, &QLineEdit::textChanged, this, [this, key](const QString& text) { m_model->setField(key, text); });
         connect(m_model, &EditScreen::fieldChanged, edit, [edit, key](const QString& changed, const QString& text) {
             if (changed == key && edit->text() != text)
@@ -124,6 +125,7 @@ void EditDialog::bind(QWidget* w, const EditScreen::Field& def)
         memo->setPlainText(memoToWidget(m_model->field(key)));
         memo->setReadOnly(def.readOnly);
         memo->setTabChangesFocus(true);
+        installFieldGuard(memo);
         connect(memo, &QPlainTextEdit::textChanged, this, [this, memo, key] {
             if (memoToWidget(m_model->field(key)) != memo->toPlainText())
                 m_model->setField(key, memoFromWidget(memo->toPlainText()));

@@ -1,14 +1,22 @@
 #include "keyhandling.h"
 
+#include "db/codepages.h"
+#include "db/schema.h"
+#include "guiuserinterface.h"
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextEdit>
+#include <QTextCursor>
 #include <QTimer>
+#include <QValidator>
 #include <QWidget>
 
 namespace orvena {
@@ -78,37 +86,143 @@ private:
     EnterMode m_mode;
 };
 
-class CharFilterHandler : public QObject {
+// Shows the message that a typed or pasted character cannot be stored, once the key or paste
+// that brought it has been handled (never from inside the field's own change).
+void reportUnstorable(QWidget* field, const QString& message)
+{
+    static bool pending = false;
+    if (pending)
+        return; // one box for one paste
+    pending = true;
+    QPointer<QWidget> f(field);
+    QTimer::singleShot(0, qApp, [f, message] {
+        GuiUserInterface ui(f ? f->window() : nullptr);
+        ui.message(message);
+        pending = false;
+        if (f)
+            f->setFocus(Qt::ActiveWindowFocusReason);
+    });
+}
+
+// Cleans every change of the field's text before the field takes it: QLineEdit then emits its
+// change signals with the cleaned text only.
+class FieldValidator : public QValidator {
 public:
-    CharFilterHandler(QLineEdit* edit, CharFilter filter) : QObject(edit), m_filter(std::move(filter))
+    explicit FieldValidator(QLineEdit* edit) : QValidator(edit), m_edit(edit) { setObjectName(QStringLiteral("fieldGuard")); }
+    void setFilter(const CharFilter& filter) { m_filter = filter; }
+    const CharFilter& filter() const { return m_filter; }
+
+    State validate(QString& input, int& pos) const override
     {
-        connect(edit, &QLineEdit::textEdited, this, [this, edit](const QString& text) {
-            const QString cleaned = m_filter.clean(text);
-            if (cleaned != text) { // pasted text: keep only what could have been typed
-                const int pos = edit->cursorPosition() - static_cast<int>(text.size() - cleaned.size());
-                edit->setText(cleaned);
-                edit->setCursorPosition(std::max(0, pos));
-            }
-        });
+        // The filter cleans only what the operator types or pastes; a value the program puts
+        // in the field (a stored tax number with dashes in a digits-only field) stays as it is.
+        const bool filtered = m_filter.isRestricted() && m_edit->hasFocus();
+        QString cleaned = filtered ? m_filter.clean(input) : input;
+        if (!filtered) {
+            cleaned.remove(u'\r');
+            cleaned.remove(u'\n');
+        }
+        const QString problem = encodingProblem(CodePage::Latin2, cleaned, false);
+        if (!problem.isEmpty()) {
+            cleaned = encodable(CodePage::Latin2, cleaned);
+            reportUnstorable(m_edit, problem);
+        }
+        if (cleaned != input) {
+            pos = std::clamp(pos - static_cast<int>(input.size() - cleaned.size()), 0, static_cast<int>(cleaned.size()));
+            input = cleaned;
+        }
+        return Acceptable;
+    }
+
+private:
+    QLineEdit* m_edit;
+    CharFilter m_filter;
+};
+
+// Drops the keys a filtered field does not accept before they are typed; selects the text of a
+// field the program focuses.
+class FieldKeys : public QObject {
+public:
+    FieldKeys(QLineEdit* edit, FieldValidator* validator) : QObject(edit), m_edit(edit), m_validator(validator)
+    {
+        setObjectName(QStringLiteral("fieldKeys"));
     }
 
     bool eventFilter(QObject*, QEvent* event) override
     {
+        if (event->type() == QEvent::FocusIn) {
+            if (static_cast<QFocusEvent*>(event)->reason() == Qt::OtherFocusReason)
+                m_edit->selectAll();
+            return false;
+        }
         if (event->type() != QEvent::KeyPress)
             return false;
         auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Paste) && m_validator->filter().isRestricted() && !m_edit->isReadOnly()) {
+            // cleaned before the field's length limit cuts it: "20.100.099" gives 20100099
+            m_edit->insert(m_validator->filter().clean(QGuiApplication::clipboard()->text()));
+            return true;
+        }
         if (key->text().isEmpty() || isEnter(key))
             return false; // navigation keys; Enter is left to the form's focus movement
         if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
-            return false; // shortcuts such as Ctrl+C
+            return false; // shortcuts such as Ctrl+V
         for (const QChar c : key->text())
-            if (m_filter.decide(c) == CharFilter::Decision::Drop)
+            if (m_validator->filter().decide(c) == CharFilter::Decision::Drop)
                 return true;
         return false;
     }
 
 private:
-    CharFilter m_filter;
+    QLineEdit* m_edit;
+    FieldValidator* m_validator;
+};
+
+FieldValidator* guardOf(QLineEdit* edit)
+{
+    if (auto* existing = edit->findChild<FieldValidator*>(QStringLiteral("fieldGuard"), Qt::FindDirectChildrenOnly))
+        return existing;
+    auto* validator = new FieldValidator(edit);
+    edit->setValidator(validator);
+    edit->installEventFilter(new FieldKeys(edit, validator));
+    return validator;
+}
+
+class MemoGuard : public QObject {
+public:
+    explicit MemoGuard(QPlainTextEdit* memo) : QObject(memo), m_memo(memo)
+    {
+        setObjectName(QStringLiteral("fieldGuard"));
+        connect(memo, &QPlainTextEdit::textChanged, this, [this] { clean(); });
+        memo->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn && static_cast<QFocusEvent*>(event)->reason() == Qt::OtherFocusReason)
+            m_memo->selectAll();
+        return false;
+    }
+
+private:
+    void clean()
+    {
+        const QString text = m_memo->toPlainText();
+        const QString problem = encodingProblem(CodePage::Latin2, text, false);
+        if (problem.isEmpty())
+            return;
+        const QString cleaned = encodable(CodePage::Latin2, text);
+        QTextCursor cursor = m_memo->textCursor();
+        const int pos = std::clamp(cursor.position() - static_cast<int>(text.size() - cleaned.size()), 0,
+                                   static_cast<int>(cleaned.size()));
+        m_memo->setPlainText(cleaned);
+        cursor = m_memo->textCursor();
+        cursor.setPosition(pos);
+        m_memo->setTextCursor(cursor);
+        reportUnstorable(m_memo, problem);
+    }
+
+    QPlainTextEdit* m_memo;
 };
 
 class ClickHandler : public QObject {
@@ -161,9 +275,39 @@ void installEnterNavigation(QWidget* window, EnterMode mode)
     installOnTree(window, new EnterNavigator(window, mode));
 }
 
+void installFieldGuard(QLineEdit* edit)
+{
+    guardOf(edit);
+}
+
+void installFieldGuard(QPlainTextEdit* memo)
+{
+    if (!memo->findChild<MemoGuard*>(QStringLiteral("fieldGuard"), Qt::FindDirectChildrenOnly))
+        new MemoGuard(memo);
+}
+
 void installCharFilter(QLineEdit* edit, const CharFilter& filter)
 {
-    edit->installEventFilter(new CharFilterHandler(edit, filter));
+    guardOf(edit)->setFilter(filter);
+}
+
+void focusField(QWidget* field)
+{
+    if (!field)
+        return;
+    field->setFocus(Qt::OtherFocusReason);
+    // selected now, not only on the focus event: a window that is not active yet (a chooser or
+    // a message box is just closing) gets the event later, with another reason
+    if (auto* edit = qobject_cast<QLineEdit*>(field))
+        edit->selectAll();
+    else if (auto* memo = qobject_cast<QPlainTextEdit*>(field))
+        memo->selectAll();
+}
+
+void limitToColumn(QLineEdit* edit, const QString& table, const QString& column)
+{
+    if (const int width = textWidth(table, column); width > 0)
+        edit->setMaxLength(width);
 }
 
 void installClickHandler(QWidget* field, std::function<void()> onClick)

@@ -9,6 +9,7 @@
 
 class QWidget;
 class QLineEdit;
+class QPlainTextEdit;
 
 namespace orvena {
 
@@ -21,8 +22,24 @@ enum class EnterMode {
 // for themselves; in a multi-line field Enter starts a new line first, then the focus moves.
 void installEnterNavigation(QWidget* window, EnterMode mode = EnterMode::FormFirst);
 
-// Installs a character filter on a line edit (typing and pasting).
+// The input conventions of every bound one-line field, for typing and pasting alike, so that the
+// text the field shows is the text its model receives:
+// - characters the field's filter does not accept are dropped;
+// - characters the database cannot store (€, emoji) are dropped with the clear conversion message;
+// - a field the program focuses (after a chooser or a validation message) has its text selected,
+//   so typing replaces it.
+// Installing twice keeps one guard; installCharFilter() sets its filter.
+void installFieldGuard(QLineEdit* edit);
+// The same for a multi-line field (no filter).
+void installFieldGuard(QPlainTextEdit* memo);
+// The field's guard with this character filter (typing and pasting).
 void installCharFilter(QLineEdit* edit, const CharFilter& filter);
+// The program moves the focus to a field (after a chooser, after a validation message): the
+// field's text is selected, so what the operator types next replaces it.
+void focusField(QWidget* field);
+
+// At most the characters the column holds (the schema's width); nothing for a non-text column.
+void limitToColumn(QLineEdit* edit, const QString& table, const QString& column);
 
 // Calls onClick when the field is clicked with the left mouse button.
 void installClickHandler(QWidget* field, std::function<void()> onClick);

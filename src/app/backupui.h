@@ -1,0 +1,18 @@
+#pragma once
+// The backups the operator sees: the "Adatmentés" menu item and the daily backup at start-up.
+class QWidget;
+
+namespace orvena {
+
+class Session;
+
+// "Adatmentés": the operator picks a folder (default ~/Orvena-mentés), a progress window runs
+// while the backup is written, then a message names the file and its size, or the failure.
+void backupFromMenu(Session& session, QWidget* parent);
+
+// The first start of a day backs up into the default folder before the main window opens
+// (a progress window appears when it takes over a second) and keeps the newest 30 daily
+// backups. A failure is reported and work goes on.
+void dailyBackupAtStart(Session& session);
+
+} // namespace orvena

@@ -1,0 +1,453 @@
+// Backup and restore: a backup restored into another database (by the program and by the
+// standard tools) holds every row of every table; damaged files, files of a newer layout and a
+// database with documents are refused without touching it; a restore killed half way leaves the
+// old data; daily backups; the command line; the "Adatmentés" menu item through the real window.
+#include "support/fakes.h"
+#include "support/modaldriver.h"
+
+#include "app/backup.h"
+#include "app/backupui.h"
+#include "app/commandline.h"
+#include "app/mainwindow.h"
+#include "app/session.h"
+#include "db/schema.h"
+
+#include <QAction>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace orvena;
+using namespace orvena::test;
+
+namespace {
+
+// Every table of a database: its definition, its rows and the server's checksum of them.
+QStringList contentsOf(TestDatabase& db, const QString& database)
+{
+    QStringList out;
+    const QStringList tables = db.rows(QStringLiteral("SELECT TABLE_NAME FROM information_schema.TABLES WHERE "
+                                                      "TABLE_SCHEMA = '%1' ORDER BY TABLE_NAME")
+                                           .arg(database));
+    for (const QString& t : tables) {
+        const QString name = QStringLiteral("`%1`.`%2`").arg(database, t);
+        out << QStringLiteral("== %1").arg(t);
+        const auto create = db.admin().select(("SHOW CREATE TABLE " + name).toLatin1());
+        out << create->text(0, 1);
+        out << db.rows(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(name));
+        out << db.rows(QStringLiteral("CHECKSUM TABLE %1 EXTENDED").arg(name)).value(0).section(u'|', 1);
+    }
+    return out;
+}
+
+bool databaseExists(TestDatabase& db, const QString& name)
+{
+    return db.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.SCHEMATA WHERE SCHEMA_NAME = '%1'")
+                         .arg(name))
+        != u"0";
+}
+
+// Invoices, delivery notes, work tables and every master table, with texts that test quoting,
+// Hungarian letters, line breaks, binary memo bytes and NULLs.
+void fill(TestDatabase& db)
+{
+    db.addDemoData();
+    db.exec(QStringLiteral(
+        "INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, fKerek, fArfoly, fPnem, fmKod, "
+        "fzKod, fvKod, fmemo, fMemoSzall, fMemoVevo) VALUES "
+        "('20100001', '2010-05-17', '2010-05-17', '2010-05-25', 'kp.', 'Idézőjel: \\' \" és \\\\ jel', 'I', 0.5, "
+        "312.123456, 'Ft', '00002', '1', '1', 'árvíztűrő tükörfúrógép', 'Tisza-Mérleg Kft.\\r\\nSzeged', "
+        "'Kovács és Társa Bt.\\r\\nBudapest'), "
+        "('20100002', '2010-05-18', NULL, NULL, 'átutalás', NULL, ' ', 0, 0, 'HUF', '00003', '1', '2', "
+        "UNHEX('00FF0D0A275C22E9'), NULL, '')"));
+    db.exec(QStringLiteral(
+        "INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa, "
+        "sAlap, sAdo, sMemo) VALUES "
+        "('20100001', '1', 'TM-100', 'Konyhai mérleg 5 kg', '8423', 2.5, 'db', 8990.1234, 'Ft', '1', "
+        "'27% általános', 27, 22475.31, 6068.33, 'sor\\r\\nmásodik'), "
+        "('20100002', '9', 'EL-300', 'Kenyér', '1905', -1, 'kg', 890, 'HUF', '2', '18% kedvezményes', 18, -890, "
+        "-160.2, NULL)"));
+    db.exec(QStringLiteral(
+        "INSERT INTO szlevfej (lBszam, lTkelt, lRkelt, lFkelt, lPrn, lPnem, lmKod, lzKod, lvKod, lMemoSzall, "
+        "lMemoVevo) VALUES ('20100001', '2010-05-17', '2010-05-17', '2010-05-25', ' ', 'Ft', '00003', '1', '2', "
+        "'Tisza', 'Szőke Építőipari Zrt.')"));
+    db.exec(QStringLiteral("INSERT INTO szlevsor (eBszam, ecKod, ecSzam, eMegn, eMenny, eMe) VALUES "
+                           "('20100001', '1', 'TM-100', 'Konyhai mérleg', 1.5, 'db')"));
+    db.exec(QStringLiteral("INSERT INTO munkafej SELECT * FROM szlafej WHERE fBszam = '20100001'"));
+    db.exec(QStringLiteral("INSERT INTO munkasor SELECT * FROM szlasor WHERE sBszam = '20100001'"));
+    db.exec(QStringLiteral("INSERT INTO termek (t_kod, t_megnevezes, t_VTSZ, t_megy, t_Ear, t_Kompmerteke, "
+                           "t_bizonylat) VALUES ('1', 'Jegy', '4911', 'db', 1500, 0, 'V1')"));
+    db.exec(QStringLiteral("UPDATE sorszam SET aBszam = '20100002' WHERE aKod = '1'"));
+    // the next identity values travel too
+    db.exec(QStringLiteral("INSERT INTO vevo (vKod, vNeve) VALUES ('99', 'Törölt')"));
+    db.exec(QStringLiteral("DELETE FROM vevo WHERE vKod = '99'"));
+}
+
+struct Run {
+    int status = -1;
+    QString out, err;
+};
+
+Run runProgram(const QStringList& arguments, const QString& database)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ORVENA_DB_NAME"), database);
+    env.insert(QStringLiteral("ORVENA_DB_USER"), TestDatabase::adminProfile().user);
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(ORVENA_PROGRAM), arguments);
+    Run r;
+    if (!process.waitForFinished(300000))
+        return r;
+    r.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    r.out = QString::fromUtf8(process.readAllStandardOutput());
+    r.err = QString::fromUtf8(process.readAllStandardError());
+    return r;
+}
+
+} // namespace
+
+class BackupTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<TestDatabase> source;
+    QTemporaryDir dir;
+    QString backup; // of the filled source database
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        // the main window reads litania.txt from the working folder
+        QDir templates(QStringLiteral(ORVENA_SOURCE_DIR "/templates"));
+        for (const QString& f : templates.entryList(QDir::Files))
+            QFile::copy(templates.filePath(f), dir.filePath(f));
+        QDir::setCurrent(dir.path());
+        applyProgramLocale();
+        source = std::make_unique<TestDatabase>(QStringLiteral("backup_src"));
+        DB_VERIFY(fill(*source));
+        backup = dir.filePath(QStringLiteral("mentes.sql.gz"));
+        try {
+            const BackupResult r = writeBackup(source->profile(), backup);
+            QCOMPARE(r.file, QFileInfo(backup).absoluteFilePath());
+            QCOMPARE(r.size, QFileInfo(backup).size());
+            QCOMPARE(r.header.schemaVersion, kSchemaVersion);
+        } catch (const BackupError& e) {
+            QFAIL(qPrintable(e.text() + QStringLiteral(" / ") + e.detail()));
+        }
+    }
+    void cleanupTestCase() { source.reset(); }
+
+    void restoreKeepsEveryRowOfEveryTable()
+    {
+        const BackupHeader header = verifyBackup(backup);
+        QCOMPARE(header.database, source->name());
+        QCOMPARE(header.schemaVersion, kSchemaVersion);
+        QVERIFY(!header.programVersion.isEmpty());
+        QVERIFY(qAbs(header.time.secsTo(QDateTime::currentDateTimeUtc())) < 600);
+
+        TestDatabase target(QStringLiteral("backup_dst"));
+        try {
+            restoreBackup(backup, TestDatabase::adminProfile(), target.name(), false);
+        } catch (const BackupError& e) {
+            QFAIL(qPrintable(e.text() + QStringLiteral(" / ") + e.detail()));
+        }
+        const QStringList expected = contentsOf(*source, source->name());
+        QVERIFY(expected.size() > 14 * 4);
+        QCOMPARE(contentsOf(target, target.name()), expected);
+        QVERIFY(!databaseExists(target, target.name() + QStringLiteral("_vissza")));
+        QVERIFY(!databaseExists(target, target.name() + QStringLiteral("_regi")));
+
+        // the standard tools restore the same file as well
+        const QString third = target.name() + QStringLiteral("_zcat");
+        target.exec(QStringLiteral("CREATE DATABASE `%1` CHARACTER SET latin2 COLLATE latin2_hungarian_ci").arg(third));
+        const ConnectionProfile admin = TestDatabase::adminProfile();
+        QProcess shell;
+        shell.start(QStringLiteral("bash"),
+                    {QStringLiteral("-c"),
+                     QStringLiteral("zcat \"$1\" | mariadb --socket=\"$2\" --user=\"$3\" \"$4\""), QStringLiteral("-"),
+                     backup, admin.socket, admin.user, third});
+        QVERIFY(shell.waitForFinished(120000));
+        QVERIFY2(shell.exitCode() == 0, shell.readAllStandardError().constData());
+        const QStringList viaTools = contentsOf(target, third);
+        target.exec(QStringLiteral("DROP DATABASE `%1`").arg(third));
+        QCOMPARE(viaTools, expected);
+    }
+
+    void damagedFilesAndNewerLayoutsAreRefused()
+    {
+        TestDatabase target(QStringLiteral("backup_refuse"));
+        target.exec(QStringLiteral("INSERT INTO vevo (vKod, vNeve) VALUES ('7', 'Megmaradó Kft.')"));
+        const QStringList before = contentsOf(target, target.name());
+
+        QFile original(backup);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QByteArray bytes = original.readAll();
+        // a byte in the header's gzip fields, in its text, in the dump, and the very last one
+        for (const qsizetype at : {qsizetype(4), qsizetype(30), bytes.size() / 2, bytes.size() - 1}) {
+            QByteArray damaged = bytes;
+            damaged[at] = char(damaged.at(at) ^ 0x10);
+            const QString file = dir.filePath(QStringLiteral("serult-%1.sql.gz").arg(at));
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(damaged);
+            out.close();
+            try {
+                restoreBackup(file, TestDatabase::adminProfile(), target.name(), true);
+                QFAIL(qPrintable(QStringLiteral("a file changed at byte %1 was restored").arg(at)));
+            } catch (const BackupError& e) {
+                QVERIFY2(e.text().contains(QStringLiteral("sérült")), qPrintable(e.text()));
+            }
+        }
+        // the command line says the same in Hungarian, with status 1
+        const Run r = runProgram({QStringLiteral("--restore"), dir.filePath(QStringLiteral("serult-30.sql.gz")),
+                                  QStringLiteral("--force")},
+                                 target.name());
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("A mentésfájl sérült")), qPrintable(r.err));
+
+        // a backup of a database of a newer layout than this program knows
+        TestDatabase newer(QStringLiteral("backup_newer"));
+        newer.exec(QStringLiteral("UPDATE semaverzio SET svVerzio = %1").arg(kSchemaVersion + 1));
+        const QString newerFile = dir.filePath(QStringLiteral("ujabb.sql.gz"));
+        DB_VERIFY(writeBackup(newer.profile(), newerFile));
+        QCOMPARE(verifyBackup(newerFile).schemaVersion, kSchemaVersion + 1);
+        try {
+            restoreBackup(newerFile, TestDatabase::adminProfile(), target.name(), true);
+            QFAIL("a backup of a newer layout was restored");
+        } catch (const BackupError& e) {
+            QVERIFY2(e.text().contains(QStringLiteral("újabb programváltozattal")), qPrintable(e.text()));
+        }
+        QCOMPARE(contentsOf(target, target.name()), before);
+        QVERIFY(!databaseExists(target, target.name() + QStringLiteral("_vissza")));
+    }
+
+    void aDatabaseWithDocumentsNeedsForce()
+    {
+        TestDatabase target(QStringLiteral("backup_force"));
+        target.exec(QStringLiteral("INSERT INTO szlevfej (lBszam) VALUES ('20100077')"));
+        const QStringList before = contentsOf(target, target.name());
+        const Run refused = runProgram({QStringLiteral("--restore"), backup}, target.name());
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.err.contains(QStringLiteral("--force")), qPrintable(refused.err));
+        QCOMPARE(contentsOf(target, target.name()), before);
+
+        const Run forced = runProgram({QStringLiteral("--restore"), backup, QStringLiteral("--force")}, target.name());
+        QVERIFY2(forced.status == 0, qPrintable(forced.err));
+        QVERIFY(forced.out.contains(QStringLiteral("Visszaállítva")));
+        QCOMPARE(contentsOf(target, target.name()), contentsOf(*source, source->name()));
+    }
+
+    void aRestoreKilledHalfWayLeavesTheOldData()
+    {
+        // enough lines that loading them takes a while
+        TestDatabase big(QStringLiteral("backup_big"));
+        DB_VERIFY(big.exec(QStringLiteral(
+            "INSERT INTO szlasor (sBszam, scKod, sMegn, sMenny, sEar, sMemo) SELECT 20100000 + seq DIV 5, seq MOD 10, "
+            "CONCAT('Tétel ', seq), seq MOD 7, seq * 1.25, REPEAT('memó szöveg ', 8) FROM seq_1_to_250000")));
+        const QString bigFile = dir.filePath(QStringLiteral("nagy.sql.gz"));
+        DB_VERIFY(writeBackup(big.profile(), bigFile));
+
+        TestDatabase target(QStringLiteral("backup_killed"));
+        DB_VERIFY(fill(target));
+        const QStringList before = contentsOf(target, target.name());
+        const QString scratch = target.name() + QStringLiteral("_vissza");
+
+        QProcess restore;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ORVENA_DB_NAME"), target.name());
+        restore.setProcessEnvironment(env);
+        restore.start(QStringLiteral(ORVENA_PROGRAM), {QStringLiteral("--restore"), bigFile, QStringLiteral("--force")});
+        QVERIFY(restore.waitForStarted());
+        // kill it while the lines are loading into the scratch database
+        QElapsedTimer clock;
+        clock.start();
+        bool loading = false;
+        while (!loading && restore.state() == QProcess::Running && clock.elapsed() < 120000) {
+            // the big table's lines follow its creation
+            loading = target.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.TABLES WHERE "
+                                                   "TABLE_SCHEMA = '%1' AND TABLE_NAME = 'szlasor'")
+                                        .arg(scratch))
+                == u"1";
+            if (!loading)
+                QTest::qWait(5);
+        }
+        QVERIFY2(loading && restore.state() == QProcess::Running, "the restore ended before it could be killed");
+        restore.kill();
+        QVERIFY(restore.waitForFinished());
+        QTest::qWait(500); // the client it started reads what is left in its pipe and ends
+        QCOMPARE(contentsOf(target, target.name()), before);
+
+        // the next restore clears the leftover and completes
+        const Run again = runProgram({QStringLiteral("--restore"), bigFile, QStringLiteral("--force")}, target.name());
+        QVERIFY2(again.status == 0, qPrintable(again.err));
+        QCOMPARE(target.scalar(QStringLiteral("SELECT COUNT(*) FROM szlasor")), QStringLiteral("250000"));
+        QCOMPARE(target.scalar(QStringLiteral("SELECT COUNT(*) FROM vevo")), QStringLiteral("0"));
+        QVERIFY(!databaseExists(target, scratch));
+    }
+
+    void dailyBackupOncePerDayKeepsTheNewestThirty()
+    {
+        QTemporaryDir folder;
+        const QDateTime now(QDate(2026, 12, 9), QTime(8, 30, 0));
+        // 31 daily backups of earlier days and a backup made from the menu
+        for (int d = 1; d <= 31; ++d) {
+            QFile f(QDir(folder.path()).filePath(backupFileName(now.addDays(-d), true)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        const QString manual = QDir(folder.path()).filePath(backupFileName(now.addDays(-40)));
+        QVERIFY(QFile(manual).open(QIODevice::WriteOnly));
+
+        DailyBackupOutcome first;
+        DB_VERIFY(first = runDailyBackup(source->profile(), folder.path(), now));
+        QVERIFY(first.made);
+        QCOMPARE(QFileInfo(first.result.file).fileName(), QStringLiteral("orvena-napi-2026-12-09-083000.sql.gz"));
+        DB_VERIFY(verifyBackup(first.result.file));
+        QCOMPARE(first.removed, (QStringList{backupFileName(now.addDays(-30), true), backupFileName(now.addDays(-31), true)}));
+        QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("orvena-napi-*")}, QDir::Files).size(), 30);
+        QVERIFY(QFile::exists(manual));
+
+        // later that day: nothing more
+        DailyBackupOutcome second;
+        DB_VERIFY(second = runDailyBackup(source->profile(), folder.path(), now.addSecs(3600)));
+        QVERIFY(!second.made);
+
+        // a failure leaves no file behind and says why in Hungarian
+        ConnectionProfile unreachable = source->profile();
+        unreachable.socket = folder.filePath(QStringLiteral("nincs.sock"));
+        unreachable.host = QStringLiteral("localhost");
+        try {
+            runDailyBackup(unreachable, folder.path(), now.addDays(1));
+            QFAIL("a backup without a server succeeded");
+        } catch (const BackupError& e) {
+            QVERIFY2(e.text().contains(QStringLiteral("nem érhető el")), qPrintable(e.text()));
+        }
+        QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("*2026-12-10*"), QStringLiteral("*.resz")}, QDir::Files),
+                 QStringList());
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("ours");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("windowed") << QStringList{"orvena"} << false << "";
+        QTest::newRow("Qt options") << QStringList{"orvena", "-platform", "offscreen", "--style=Fusion", "-reverse"}
+                                    << false << "";
+        QTest::newRow("unknown alone") << QStringList{"orvena", "--bogus"} << true << "--bogus";
+        QTest::newRow("stray word") << QStringList{"orvena", "szamla.txt"} << true << "szamla.txt";
+        QTest::newRow("backup") << QStringList{"orvena", "--backup", "m.sql.gz"} << true << "";
+        QTest::newRow("restore forced") << QStringList{"orvena", "--restore=m.sql.gz", "--force"} << true << "";
+        QTest::newRow("backup without file") << QStringList{"orvena", "--backup"} << true << "--backup";
+        QTest::newRow("both") << QStringList{"orvena", "--backup", "a", "--restore", "b"} << true << "együtt";
+        QTest::newRow("force alone") << QStringList{"orvena", "--force"} << true << "--force";
+        QTest::newRow("backup and print") << QStringList{"orvena", "--backup", "a", "--invoice", "1", "--pdf", "x"}
+                                          << true << "nyomtatással";
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, ours);
+        QFETCH(QString, error);
+        const auto request = parseCommandLine(arguments);
+        QCOMPARE(request.has_value(), ours);
+        if (!request)
+            return;
+        if (error.isEmpty())
+            QVERIFY2(request->error.isEmpty(), qPrintable(request->error));
+        else
+            QVERIFY2(request->error.contains(error), qPrintable(request->error));
+    }
+
+    void unknownOptionPrintsTheUsage()
+    {
+        const Run r = runProgram({QStringLiteral("--szinek")}, source->name());
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.err.contains(QStringLiteral("Hiba: ismeretlen kapcsoló: --szinek")));
+        QVERIFY(r.err.contains(QStringLiteral("Használat: orvena")));
+        QVERIFY(r.err.contains(QStringLiteral("--restore <fájl> [--force]")));
+
+        const QString file = dir.filePath(QStringLiteral("parancssor.sql.gz"));
+        const Run made = runProgram({QStringLiteral("--backup"), file}, source->name());
+        QVERIFY2(made.status == 0, qPrintable(made.err));
+        QVERIFY(made.out.contains(QStringLiteral("Az adatmentés elkészült: %1").arg(file)));
+        DB_VERIFY(verifyBackup(file));
+    }
+
+    void menuItemBacksUpThroughTheRealWindow()
+    {
+        QTemporaryDir home;
+        const QString chosen = QDir(home.path()).filePath(QStringLiteral("valasztott"));
+        QVERIFY(QDir().mkpath(chosen));
+        qputenv("ORVENA_BACKUP_DIR", QDir(home.path()).filePath(QStringLiteral("alapértelmezett")).toUtf8());
+
+        Session session;
+        DB_VERIFY(session.data().connect(source->profile()));
+        MainWindow window(session);
+        session.ui().setParent(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        // "Adatmentés" stands right before "Kilépés"
+        const QList<QAction*> items = window.menuBar()->actions();
+        QVERIFY(items.size() >= 2);
+        QCOMPARE(items.at(items.size() - 2)->text(), QStringLiteral("Adatmentés"));
+        QCOMPARE(items.last()->text(), QStringLiteral("Kilépés"));
+
+        QString folderOffered;
+        auto driver = std::make_unique<ModalDriver>();
+        driver
+            ->window(QStringLiteral("AdatmentesMappa"),
+                    [&](QWidget* w) {
+                        auto* chooser = qobject_cast<QFileDialog*>(w);
+                        folderOffered = chooser ? chooser->directory().absolutePath() : QString();
+                        auto* name = w->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                        QVERIFY(name);
+                        name->clear();
+                        QTest::keyClicks(name, chosen);
+                        auto* buttons = w->findChild<QDialogButtonBox*>();
+                        QVERIFY(buttons && buttons->button(QDialogButtonBox::Open));
+                        buttons->button(QDialogButtonBox::Open)->click();
+                    })
+            .box(QStringLiteral("Az adatmentés elkészült."), QStringLiteral("OK"));
+        items.at(items.size() - 2)->trigger();
+        QVERIFY2(driver->wait(60000), qPrintable(driver->failures().join(u'\n')));
+        QCOMPARE(folderOffered, QDir(home.path()).filePath(QStringLiteral("alapértelmezett")));
+
+        const QStringList made = QDir(chosen).entryList({QStringLiteral("orvena-*.sql.gz")}, QDir::Files);
+        QCOMPARE(made.size(), 1);
+        const QString file = QDir(chosen).filePath(made.first());
+        QVERIFY(driver->boxes().last().contains(QDir::toNativeSeparators(file)));
+        QVERIFY(driver->boxes().last().contains(backupSizeText(QFileInfo(file).size())));
+        driver.reset();
+        DB_VERIFY(verifyBackup(file));
+
+        // the daily backup at start: made into the default folder once; a failure is only reported
+        qputenv("ORVENA_AUTO_BACKUP", "1");
+        DB_VERIFY(dailyBackupAtStart(session));
+        QCOMPARE(QDir(QDir(home.path()).filePath(QStringLiteral("alapértelmezett")))
+                     .entryList({QStringLiteral("orvena-napi-*.sql.gz")}, QDir::Files)
+                     .size(),
+                 1);
+        const QString blocked = QDir(home.path()).filePath(QStringLiteral("fajl"));
+        QVERIFY(QFile(blocked).open(QIODevice::WriteOnly));
+        qputenv("ORVENA_BACKUP_DIR", QDir(blocked).filePath(QStringLiteral("alatta")).toUtf8());
+        ModalDriver failing;
+        failing.box(QStringLiteral("A napi adatmentés nem sikerült"), QStringLiteral("OK"));
+        DB_VERIFY(dailyBackupAtStart(session));
+        QVERIFY2(failing.wait(20000), qPrintable(failing.failures().join(u'\n')));
+        qunsetenv("ORVENA_BACKUP_DIR");
+        qputenv("ORVENA_AUTO_BACKUP", "0");
+    }
+};
+
+QTEST_MAIN(BackupTest)
+#include "tst_backup.moc"

@@ -1,0 +1,567 @@
+// The invoice screens driven through the real windows, as an operator drives them: the real
+// register, composition, line and chooser dialogs, real message boxes (GuiUserInterface) answered
+// by a ModalDriver, keys sent with QTest, and the database read back with SQL afterwards.
+#include "support/modaldriver.h"
+#include "support/testdatabase.h"
+
+#include "app/session.h"
+#include "invoice/ui/invoicecomposerdialog.h"
+#include "reports/reportengine.h"
+#include "reports/ui/reportpreview.h"
+#include "screens/common/ui/guiuserinterface.h"
+#include "screens/common/ui/screenregistry.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace orvena;
+using namespace orvena::test;
+using F = InvoiceComposer::Field;
+
+namespace {
+
+// The run of the real program, over a fresh test database: real message boxes, every screen
+// registered, printing through the modal preview unless a test swaps the presenter.
+struct WindowSession {
+    TestDatabase db;
+    DataModule data;
+    AppState state;
+    GuiUserInterface ui;
+    ScreenRegistry registry;
+    reports::PreviewReportPresenter preview;
+    ScreenContext context{data, state, ui, registry, &preview};
+
+    WindowSession()
+    {
+        data.connect(db.profile());
+        registry.setContext(&context);
+        registerAllScreens(registry);
+    }
+};
+
+// The offscreen platform activates no window when a modal window over it closes; a window
+// manager does. The window the operator works in is activated again here, as the desktop would.
+QWidget* focused(QWidget* window = nullptr)
+{
+    QWidget* top = QApplication::activeModalWidget();
+    if (!top && window)
+        top = window->window();
+    if (top && QApplication::activeWindow() != top) {
+        top->activateWindow();
+        if (!QTest::qWaitForWindowActive(top))
+            qWarning("%s never became active", qPrintable(top->objectName()));
+    }
+    return QApplication::focusWidget();
+}
+
+// A key pressed on whatever has the focus; posted focus moves are let run.
+void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget* target = focused();
+    QVERIFY2(target, "nothing has the keyboard focus");
+    QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
+    QApplication::processEvents();
+}
+
+void typeText(const QString& text)
+{
+    QWidget* target = focused();
+    QVERIFY2(target, "nothing has the keyboard focus");
+    // Letters beyond ASCII (á, ő, ...) go as key events carrying their text, as a keyboard
+    // layout sends them.
+    for (const QChar c : text) {
+        if (c.unicode() < 128)
+            QTest::keyClick(target, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+    QApplication::processEvents();
+}
+
+// Tab until the named widget of the window has the focus (keyboard only, as the operator does).
+bool tabTo(QWidget* window, const QString& name)
+{
+    QWidget* target = window->findChild<QWidget*>(name);
+    if (!target)
+        return false;
+    for (int i = 0; i < 80 && focused(window) != target; ++i) {
+        if (!focused(window))
+            return false;
+        QTest::keyClick(focused(window), Qt::Key_Tab);
+        QApplication::processEvents();
+    }
+    return focused(window) == target;
+}
+
+// In a chooser whose grid has the focus: the arrow keys move to the first customer whose name
+// begins with `name`.
+bool arrowTo(QWidget* chooser, const QString& name)
+{
+    auto* shown = chooser->findChild<QLabel*>(QStringLiteral("Detail_vNeve"));
+    if (!shown)
+        return false;
+    QTest::keyClick(focused(), Qt::Key_Home, Qt::ControlModifier);
+    for (int i = 0; i < 20 && !shown->text().startsWith(name); ++i)
+        QTest::keyClick(focused(), Qt::Key_Down);
+    return shown->text().startsWith(name);
+}
+
+QString fieldText(QWidget* window, int field)
+{
+    auto* edit = window->findChild<QLineEdit*>(QStringLiteral("field%1").arg(field));
+    return edit ? edit->text() : QStringLiteral("<no field%1>").arg(field);
+}
+
+// Gives a modal window that no test step expects a few seconds, then closes it and says so, so a
+// window that should not have opened fails the test instead of hanging it.
+class Watchdog : public QObject {
+public:
+    explicit Watchdog(const QString& name) : m_name(name)
+    {
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && modal->objectName() == m_name && ++m_ticks > 100) {
+                opened = true;
+                qobject_cast<QDialog*>(modal)->reject();
+            }
+        });
+        timer->start(50);
+    }
+    bool opened = false;
+
+private:
+    QString m_name;
+    int m_ticks = 0;
+};
+
+} // namespace
+
+class InvoiceWindows : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<WindowSession> s;
+    QString previousDir;
+
+    int count(const QString& sql) { return s->db.scalar(sql).toInt(); }
+
+    // A header with two lines, printed or not; the lines name the invoice so a reversal shows
+    // which one it copied.
+    void seedInvoice(const QString& number, bool printed, double quantity)
+    {
+        s->db.exec(QStringLiteral(
+            "INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, fKerek, fArfoly, fPnem, "
+            "fmKod, fzKod, fzSzam, fvKod, fvSzam, fmemo, fMemoSzall, fMemoVevo) VALUES ('%1', '2010-05-10', "
+            "'2010-05-11', '2010-05-25', 'átutalás', 'eredeti %1', '%2', 0, 0, 'Ft', '00002', '1', '1', '2', '2', "
+            "'', 'Szállító', 'Vevő')")
+                       .arg(number, printed ? QStringLiteral("I") : QStringLiteral(" ")));
+        s->db.exec(QStringLiteral(
+            "INSERT INTO szlasor (sBszam, scKod, sMegn, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa) VALUES "
+            "('%1', '1', 'Mérleg %1', %2, 'db', 1000, 'Ft', '1', '27% általános', 27), "
+            "('%1', '4', 'Hitelesítés %1', 1, 'db', 15000, 'Ft', '1', '27% általános', 27)")
+                       .arg(number, QString::number(quantity)));
+    }
+    void setSequence(const QString& last)
+    {
+        s->db.exec(QStringLiteral("UPDATE sorszam SET aBszam = '%1' WHERE aKod = '1'").arg(last));
+    }
+    std::unique_ptr<QDialog> showRegister()
+    {
+        std::unique_ptr<QDialog> reg(s->registry.create(Screen::InvoiceRegister));
+        if (!reg)
+            return reg;
+        reg->show();
+        reg->activateWindow();
+        if (!QTest::qWaitForWindowActive(reg.get()))
+            qWarning("the register never became active");
+        return reg;
+    }
+    static QTableView* gridOf(QWidget* w, const char* name)
+    {
+        return w->findChild<QTableView*>(QString::fromLatin1(name));
+    }
+    static QPushButton* buttonOf(QWidget* w, const char* name)
+    {
+        return w->findChild<QPushButton*>(QString::fromLatin1(name));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(QStringLiteral(ORVENA_SOURCE_DIR "/templates"));
+        applyProgramLocale();
+    }
+    void cleanupTestCase() { QDir::setCurrent(previousDir); }
+    void init()
+    {
+        s = std::make_unique<WindowSession>();
+        s->db.reset(QStringLiteral("20100041"));
+        s->db.addDemoData();
+    }
+    void cleanup() { s.reset(); }
+
+    // Register, "Új", composition, customer chooser, line screen, "OK", and the print: all by
+    // keyboard. The print writes a PDF, and the invoice is then marked printed.
+    void newInvoiceByKeyboardAlone()
+    {
+        QTemporaryDir out;
+        const QString pdf = out.filePath(QStringLiteral("szamla.pdf"));
+        reports::PdfReportPresenter pdfPresenter(pdf);
+        s->context.reports = &pdfPresenter;
+
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm9"),
+                    [&](QWidget* composer) {
+                        QCOMPARE(fieldText(composer, F::Number), QStringLiteral("20100042"));
+                        QVERIFY(tabTo(composer, QStringLiteral("field%1").arg(F::Contract)));
+                        typeText(QStringLiteral("SZ-7/2010"));
+                        QVERIFY(tabTo(composer, QStringLiteral("customerButton")));
+                        press(Qt::Key_Return); // the customer chooser
+                        QCOMPARE(fieldText(composer, F::PaymentMethod), QStringLiteral("átutalás"));
+                        QVERIFY(tabTo(composer, QStringLiteral("newLineButton")));
+                        press(Qt::Key_Return); // the line screen
+                        QCOMPARE(fieldText(composer, F::GrandTotal), QStringLiteral("11 430,00"));
+                        QVERIFY(tabTo(composer, QStringLiteral("okButton")));
+                        press(Qt::Key_Return);
+                    })
+            .window(QStringLiteral("TForm3"),
+                    [&](QWidget* chooser) {
+                        // The list opens with its grid focused: the arrow keys pick the
+                        // customer, Escape leaves the chooser standing on it.
+                        QCOMPARE(focused(), chooser->findChild<QWidget*>(QStringLiteral("Grid")));
+                        QVERIFY(arrowTo(chooser, QStringLiteral("Szőke")));
+                        press(Qt::Key_Escape);
+                    })
+            .window(QStringLiteral("TForm10"), [&](QWidget* line) {
+                QCOMPARE(focused(), line->findChild<QWidget*>(QStringLiteral("field0")));
+                typeText(QStringLiteral("Hitelesítés"));
+                press(Qt::Key_Return); // VTSZ
+                press(Qt::Key_Return); // quantity
+                typeText(QStringLiteral("3"));
+                press(Qt::Key_Return); // unit
+                press(Qt::Key_Return); // unit price
+                typeText(QStringLiteral("3000"));
+                QCOMPARE(fieldText(line, 15), QStringLiteral("11 430,00"));
+                QVERIFY(tabTo(line, QStringLiteral("okButton")));
+                press(Qt::Key_Return);
+            });
+        QVERIFY(tabTo(reg.get(), QStringLiteral("newButton")));
+        press(Qt::Key_Return);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT fBszam, fvKod, fSzerz, fFizmod, fPrn FROM szlafej")),
+                 QStringList{QStringLiteral("20100042|2|SZ-7/2010|átutalás| ")});
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT sBszam, sMegn, sMenny, sEar, sAfa FROM szlasor")),
+                 QStringList{QStringLiteral("20100042|Hitelesítés|3|3000|27")});
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT aBszam FROM sorszam WHERE aKod = '1'")), QStringLiteral("20100042"));
+        QTRY_COMPARE(reg->findChild<QLineEdit*>(QStringLiteral("header_fBszam"))->text(), QStringLiteral("20100042"));
+
+        // "Nyomtat" by keyboard: the document is written, then the invoice counts as printed.
+        QVERIFY(tabTo(reg.get(), QStringLiteral("printButton")));
+        press(Qt::Key_Return);
+        QVERIFY2(driver.done(), qPrintable(driver.failures().join(u'\n')));
+        QVERIFY(QFileInfo(pdf).size() > 1000);
+        QCOMPARE(pdfPresenter.presentedCount(), 1);
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100042'")), QStringLiteral("I"));
+        QCOMPARE(driver.boxes(), QStringList());
+    }
+
+    // Highlighting an invoice that is neither the first nor the last and reversing it: the
+    // question box closing makes the register re-read its list, and the storno must still reverse
+    // the invoice the operator highlighted.
+    void stornoOfHighlightedMiddleInvoice()
+    {
+        seedInvoice(QStringLiteral("20100040"), true, 1);
+        seedInvoice(QStringLiteral("20100041"), true, 2);
+        seedInvoice(QStringLiteral("20100042"), false, 3);
+        seedInvoice(QStringLiteral("20100043"), true, 4);
+        setSequence(QStringLiteral("20100043"));
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        QTableView* grid = gridOf(reg.get(), "invoiceGrid");
+        QLineEdit* shownNumber = reg->findChild<QLineEdit*>(QStringLiteral("header_fBszam"));
+        QCOMPARE(grid->model()->rowCount(), 4);
+        QCOMPARE(shownNumber->text(), QStringLiteral("20100040"));
+        // The operator moves to the second invoice with the arrow key.
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(shownNumber->text(), QStringLiteral("20100041"));
+
+        {
+            ModalDriver driver;
+            driver.box(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("Yes"))
+                .box(QStringLiteral("A számla STORNO -ja elkészült !"), QStringLiteral("Yes"));
+            QTest::mouseClick(buttonOf(reg.get(), "stornoButton"), Qt::LeftButton);
+            QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        }
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT fMegj FROM szlafej WHERE fBszam = '20100044'")),
+                 QStringLiteral("20100041 számú érvénytelenítő számla"));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT sMegn, sMenny FROM szlasor WHERE sBszam = '20100044' ORDER BY sID")),
+                 (QStringList{QStringLiteral("Mérleg 20100041|-2"), QStringLiteral("Hitelesítés 20100041|-1")}));
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 5);
+        QTRY_COMPARE(shownNumber->text(), QStringLiteral("20100044"));
+
+        // The unprinted invoice in the middle is refused, although the invoice the register
+        // last stood on would pass.
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Up);
+        QTest::keyClick(grid, Qt::Key_Up);
+        QCOMPARE(shownNumber->text(), QStringLiteral("20100042"));
+        s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam = '20100044'"));
+        ModalDriver refusal;
+        refusal.box(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("Yes"))
+            .box(QStringLiteral("A Szla nem volt nyomtatva. Nem stornózható !"), QStringLiteral("Yes"));
+        QTest::mouseClick(buttonOf(reg.get(), "stornoButton"), Qt::LeftButton);
+        QVERIFY2(refusal.wait(), qPrintable(refusal.failures().join(u'\n')));
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 5);
+    }
+
+    // "Módosít" and "Megtekint" work on the highlighted middle invoice as well.
+    void viewAndModifyActOnHighlightedInvoice()
+    {
+        seedInvoice(QStringLiteral("20100040"), true, 1);
+        seedInvoice(QStringLiteral("20100041"), false, 2);
+        seedInvoice(QStringLiteral("20100042"), true, 3);
+        setSequence(QStringLiteral("20100042"));
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        QTableView* grid = gridOf(reg.get(), "invoiceGrid");
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Down);
+
+        QString previewed;
+        ModalDriver driver;
+        driver.window(QStringLiteral("ReportPreview"), [&](QWidget* preview) {
+            previewed = preview->windowTitle();
+            QTest::keyClick(preview, Qt::Key_Escape);
+        });
+        QTest::mouseClick(buttonOf(reg.get(), "viewButton"), Qt::LeftButton);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        QVERIFY2(previewed.contains(QStringLiteral("20100041")), qPrintable(previewed));
+        QCOMPARE(reg->findChild<QLineEdit*>(QStringLiteral("header_fBszam"))->text(), QStringLiteral("20100041"));
+
+        ModalDriver modify;
+        modify.window(QStringLiteral("TForm9"), [&](QWidget* composer) {
+            QCOMPARE(fieldText(composer, F::Number), QStringLiteral("20100041"));
+            QCOMPARE(fieldText(composer, F::Remark), QStringLiteral("eredeti 20100041"));
+            QTest::mouseClick(buttonOf(composer, "cancelButton"), Qt::LeftButton);
+        });
+        QTest::mouseClick(buttonOf(reg.get(), "modifyButton"), Qt::LeftButton);
+        QVERIFY2(modify.wait(), qPrintable(modify.failures().join(u'\n')));
+    }
+
+    // On an empty register the buttons that work on the highlighted invoice do nothing.
+    void emptyRegisterDoesNothing()
+    {
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        ModalDriver driver;
+        Watchdog composer(QStringLiteral("TForm9"));
+        for (const char* name : {"viewButton", "printButton", "modifyButton", "stornoButton"}) {
+            QTest::mouseClick(buttonOf(reg.get(), name), Qt::LeftButton);
+            QTest::qWait(100);
+        }
+        QPushButton* modifyButton = buttonOf(reg.get(), "modifyButton");
+        modifyButton->setFocus();
+        QTest::keyClick(modifyButton, Qt::Key_J);
+        QTest::qWait(100);
+        QVERIFY2(driver.done(), qPrintable(driver.failures().join(u'\n')));
+        QCOMPARE(driver.boxes(), QStringList());
+        QVERIFY(!composer.opened);
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 0);
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor")), 0);
+    }
+
+    // The offered number already has a header (the sequence was set back): "Új" says so and
+    // the composition screen does not open, so that invoice's lines cannot be changed.
+    void newInvoiceRefusesTakenNumber()
+    {
+        seedInvoice(QStringLiteral("20100042"), true, 3);
+        const QStringList before = s->db.rows(QStringLiteral("SELECT * FROM szlasor ORDER BY sID"));
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        Watchdog composer(QStringLiteral("TForm9"));
+        ModalDriver driver;
+        driver.box(QStringLiteral("20100042"), QStringLiteral("OK"));
+        QTest::mouseClick(buttonOf(reg.get(), "newButton"), Qt::LeftButton);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        QVERIFY(!composer.opened);
+        QVERIFY2(driver.boxes().value(0).contains(QStringLiteral("már létezik")), qPrintable(driver.boxes().value(0)));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT * FROM szlasor ORDER BY sID")), before);
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 1);
+    }
+
+    // Lines left under the offered number by an abandoned invoice come back with their totals.
+    void reopenedInvoiceShowsItsTotals()
+    {
+        s->db.exec(QStringLiteral(
+            "INSERT INTO szlasor (sBszam, sMegn, sMenny, sMe, sEar, sPnem, sAfa) VALUES "
+            "('20100042', 'Hitelesítés', 1, 'db', 15000, 'Ft', 27), ('20100042', 'Papír', 2, 'kg', 1250.5, 'Ft', 27)"));
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        ModalDriver driver;
+        driver.window(QStringLiteral("TForm9"), [&](QWidget* composer) {
+            QCOMPARE(gridOf(composer, "lineGrid")->model()->rowCount(), 2);
+            QCOMPARE(fieldText(composer, F::NetTotal), QStringLiteral("17 501,00"));
+            QCOMPARE(fieldText(composer, F::VatTotal), QStringLiteral("4 725,27"));
+            QCOMPARE(fieldText(composer, F::GrandTotal), QStringLiteral("22 226,27"));
+            QTest::mouseClick(buttonOf(composer, "cancelButton"), Qt::LeftButton);
+        });
+        QTest::mouseClick(buttonOf(reg.get(), "newButton"), Qt::LeftButton);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+    }
+
+    // The composition screen's line grid takes the focus; the arrow keys aim "Módosít" and
+    // "Töröl" at a line.
+    void lineGridAimsByKeyboard()
+    {
+        seedInvoice(QStringLiteral("20100041"), false, 2);
+        s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sMe, sEar, sPnem, sAfa) VALUES "
+                                  "('20100041', 'Harmadik', 5, 'db', 10, 'Ft', 27)"));
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm9"),
+                    [&](QWidget* composer) {
+                        QTableView* grid = gridOf(composer, "lineGrid");
+                        QVERIFY(tabTo(composer, QStringLiteral("lineGrid")));
+                        press(Qt::Key_Home, Qt::ControlModifier);
+                        press(Qt::Key_Down); // the second line
+                        QCOMPARE(grid->currentIndex().row(), 1);
+                        QVERIFY(tabTo(composer, QStringLiteral("deleteLineButton")));
+                        press(Qt::Key_Return);
+                        QCOMPARE(grid->model()->rowCount(), 2);
+                        QVERIFY(tabTo(composer, QStringLiteral("lineGrid")));
+                        press(Qt::Key_Home, Qt::ControlModifier); // the first line
+                        QVERIFY(tabTo(composer, QStringLiteral("modifyLineButton")));
+                        press(Qt::Key_Return);
+                        QCOMPARE(fieldText(composer, F::GrandTotal), QStringLiteral("1 333,50"));
+                        QVERIFY(tabTo(composer, QStringLiteral("okButton")));
+                        press(Qt::Key_Return);
+                    })
+            .box(QStringLiteral("Az tételsor törölve!"), QStringLiteral("OK"))
+            .window(QStringLiteral("TForm10"), [&](QWidget* line) {
+                QCOMPARE(fieldText(line, 0), QStringLiteral("Mérleg 20100041"));
+                QVERIFY(tabTo(line, QStringLiteral("field2")));
+                typeText(QStringLiteral("1"));
+                QVERIFY(tabTo(line, QStringLiteral("okButton")));
+                press(Qt::Key_Return);
+            });
+        QTest::mouseClick(buttonOf(reg.get(), "modifyButton"), Qt::LeftButton);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT sMegn, sMenny FROM szlasor WHERE sBszam = '20100041' ORDER BY sMegn")),
+                 (QStringList{QStringLiteral("Harmadik|5"), QStringLiteral("Mérleg 20100041|1")}));
+    }
+
+    // The line note keeps its line breaks as every memo does: CR LF in the database, one line
+    // each on the screen when the line is opened again.
+    void lineNoteStoredWithCrLf()
+    {
+        seedInvoice(QStringLiteral("20100041"), false, 2);
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm9"),
+                    [&](QWidget* composer) {
+                        QTest::mouseClick(buttonOf(composer, "modifyLineButton"), Qt::LeftButton);
+                        QTest::mouseClick(buttonOf(composer, "modifyLineButton"), Qt::LeftButton);
+                        QTest::mouseClick(buttonOf(composer, "cancelButton"), Qt::LeftButton);
+                    })
+            .window(QStringLiteral("TForm10"),
+                    [&](QWidget* line) {
+                        QGuiApplication::clipboard()->setText(QStringLiteral("első sor\nmásodik sor"));
+                        QVERIFY(tabTo(line, QStringLiteral("field%1").arg(InvoiceLineEditor::Note)));
+                        press(Qt::Key_V, Qt::ControlModifier);
+                        QTest::mouseClick(buttonOf(line, "okButton"), Qt::LeftButton);
+                    })
+            .window(QStringLiteral("TForm10"), [&](QWidget* line) {
+                auto* note = line->findChild<QPlainTextEdit*>(QStringLiteral("field%1").arg(InvoiceLineEditor::Note));
+                QCOMPARE(note->toPlainText(), QStringLiteral("első sor\nmásodik sor"));
+                QTest::mouseClick(buttonOf(line, "cancelButton"), Qt::LeftButton);
+            });
+        QTest::mouseClick(buttonOf(reg.get(), "modifyButton"), Qt::LeftButton);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT REPLACE(REPLACE(sMemo, CHAR(13), '<CR>'), CHAR(10), '<LF>') "
+                                             "FROM szlasor WHERE sMegn = 'Mérleg 20100041'")),
+                 QStringLiteral("első sor<CR><LF>második sor"));
+    }
+
+    // A field the program focuses (after a chooser, after a validation message) has its text
+    // selected: what the operator types next replaces it.
+    void focusedFieldTextIsReplacedByTyping()
+    {
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm9"),
+                    [&](QWidget* composer) {
+                        auto* discount = composer->findChild<QLineEdit*>(QStringLiteral("field%1").arg(F::Discount));
+                        QTest::mouseClick(buttonOf(composer, "customerButton"), Qt::LeftButton);
+                        // The discount emptied, so that "OK" refuses it.
+                        QVERIFY(tabTo(composer, QStringLiteral("field%1").arg(F::Discount)));
+                        press(Qt::Key_Backspace);
+                        QCOMPARE(discount->text(), QString());
+                        QVERIFY(tabTo(composer, QStringLiteral("newLineButton")));
+                        press(Qt::Key_Return);
+                        QTest::mouseClick(buttonOf(composer, "okButton"), Qt::LeftButton);
+                        // "Nincs megadva engedmény!" put the focus on the discount
+                        QCOMPARE(focused(), static_cast<QWidget*>(discount));
+                        typeText(QStringLiteral("5"));
+                        QCOMPARE(discount->text(), QStringLiteral("5"));
+                        QTest::mouseClick(buttonOf(composer, "cancelButton"), Qt::LeftButton);
+                    })
+            .window(QStringLiteral("TForm3"),
+                    [&](QWidget* chooser) {
+                        QVERIFY(arrowTo(chooser, QStringLiteral("Kovács")));
+                        QTest::mouseClick(buttonOf(chooser, "Kivalaszt"), Qt::LeftButton);
+                    })
+            .window(QStringLiteral("TForm10"),
+                    [&](QWidget* line) {
+                        auto* quantity = line->findChild<QLineEdit*>(QStringLiteral("field2"));
+                        QVERIFY(tabTo(line, QStringLiteral("field2")));
+                        typeText(QStringLiteral("3"));
+                        QVERIFY(tabTo(line, QStringLiteral("articleButton")));
+                        press(Qt::Key_Return); // the article chooser
+                        QCOMPARE(focused(), static_cast<QWidget*>(quantity));
+                        typeText(QStringLiteral("5"));
+                        QCOMPARE(quantity->text(), QStringLiteral("5"));
+                        // A zero quantity is refused and focused: the next digit replaces it.
+                        quantity->selectAll();
+                        typeText(QStringLiteral("0"));
+                        QTest::mouseClick(buttonOf(line, "okButton"), Qt::LeftButton);
+                        QCOMPARE(focused(), static_cast<QWidget*>(quantity));
+                        typeText(QStringLiteral("2"));
+                        QCOMPARE(quantity->text(), QStringLiteral("2"));
+                        QTest::mouseClick(buttonOf(line, "okButton"), Qt::LeftButton);
+                    })
+            .window(QStringLiteral("TForm5"),
+                    [&](QWidget* chooser) { QTest::mouseClick(buttonOf(chooser, "Kivalaszt"), Qt::LeftButton); })
+            .box(QStringLiteral("A mennyiség nulla!"), QStringLiteral("OK"))
+            .box(QStringLiteral("Nincs megadva engedmény!"), QStringLiteral("OK"));
+        QTest::mouseClick(buttonOf(reg.get(), "newButton"), Qt::LeftButton);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT sMenny FROM szlasor")), QStringList{QStringLiteral("2")});
+    }
+};
+
+QTEST_MAIN(InvoiceWindows)
+#include "tst_invoicewindows.moc"

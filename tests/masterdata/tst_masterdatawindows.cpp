@@ -1,0 +1,352 @@
+// The master-data screens driven through their real windows, as an operator uses them: the real
+// message boxes (GuiUserInterface) and modal choosers answered by the test, keys and pasted text
+// sent with QTest, and the database read back with SQL.
+#include "support/fakes.h"
+#include "support/modaldriver.h"
+
+#include "invoice/invoiceline.h"
+#include "invoice/invoicetexts.h"
+#include "screens/common/ui/guiuserinterface.h"
+#include "screens/common/ui/screenregistry.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+using namespace orvena;
+using namespace orvena::test;
+
+class MasterDataWindowsTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestSession> s;
+    std::unique_ptr<GuiUserInterface> gui;
+    std::unique_ptr<ScreenRegistry> registry;
+    std::unique_ptr<ScreenContext> context;
+
+    Query& q(const char* id) { return s->data.query(QString::fromLatin1(id)); }
+    QString one(const QString& sql)
+    {
+        const QStringList rows = s->db.rows(sql);
+        return rows.isEmpty() ? QStringLiteral("<none>") : rows.first();
+    }
+
+    static void click(QWidget* window, const QString& name)
+    {
+        auto* b = window->findChild<QPushButton*>(name);
+        if (!b) {
+            qWarning("no button %s", qPrintable(name));
+            return;
+        }
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    static QLineEdit* edit(QWidget* window, const QString& name) { return window->findChild<QLineEdit*>(name); }
+    // Types text key by key, letters outside ASCII (á, ő) included.
+    static void typeText(QWidget* field, const QString& text)
+    {
+        for (const QChar c : text) {
+            if (c.unicode() < 128)
+                QTest::keyClick(field, char(c.unicode()));
+            else
+                QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+    static void typeInto(QLineEdit* field, const QString& text)
+    {
+        field->setFocus();
+        field->selectAll();
+        typeText(field, text);
+    }
+    static void paste(QWidget* field, const QString& text)
+    {
+        QGuiApplication::clipboard()->setText(text);
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+    }
+    static void selectRow(QWidget* list, int row)
+    {
+        auto* grid = list->findChild<QTableView*>(QStringLiteral("Grid"));
+        grid->setCurrentIndex(grid->model()->index(row, 0));
+    }
+    static int gridRows(QWidget* list) { return list->findChild<QTableView*>(QStringLiteral("Grid"))->model()->rowCount(); }
+
+    // Opens a screen modally the way a menu item does and lets the driver answer it; a flow that
+    // went wrong is closed after a while instead of hanging the test.
+    bool run(Screen screen, ModalDriver& driver)
+    {
+        QTimer rescue;
+        connect(&rescue, &QTimer::timeout, this, [] {
+            if (QWidget* w = QApplication::activeModalWidget())
+                w->close();
+        });
+        rescue.start(20000);
+        registry->open(screen);
+        const bool ok = driver.wait(2000);
+        if (!ok)
+            qWarning() << driver.failures();
+        return ok;
+    }
+
+private slots:
+    void init()
+    {
+        s = std::make_unique<TestSession>();
+        s->db.reset(QStringLiteral("20100041"));
+        s->db.addDemoData();
+        gui = std::make_unique<GuiUserInterface>();
+        registry = std::make_unique<ScreenRegistry>();
+        registerAllScreens(*registry);
+        context = std::make_unique<ScreenContext>(ScreenContext{s->data, s->state, *gui, *registry});
+        registry->setContext(context.get());
+    }
+    void cleanup()
+    {
+        context.reset();
+        registry.reset();
+        gui.reset();
+        s.reset();
+    }
+
+    // A refused save reports itself, and the list behind the edit screen is still open on the
+    // row it stood on: the grid shows every customer and "Kiválaszt" hands over that row.
+    void aFailedSaveLeavesTheListOpenOnItsRow()
+    {
+        s->db.exec("CREATE TRIGGER vevo_refuse_u BEFORE UPDATE ON vevo FOR EACH ROW "
+                   "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'refused'");
+        const QString before = one(QStringLiteral("SELECT vKod, vNeve FROM vevo WHERE vKod = '3'"));
+        ModalDriver driver;
+        QString chosenBefore, chosenAfter;
+        int rowsAfter = -1;
+        bool openAfter = false;
+        driver
+            .window(QStringLiteral("TForm3"),
+                    [&](QWidget* list) {
+                        selectRow(list, 2);
+                        chosenBefore = q("ZQ30").fieldText(QStringLiteral("vKod"));
+                        click(list, QStringLiteral("Modosit"));
+                        rowsAfter = gridRows(list);
+                        openAfter = q("ZQ30").isOpen();
+                        chosenAfter = openAfter ? q("ZQ30").fieldText(QStringLiteral("vKod")) : QString();
+                        click(list, QStringLiteral("Kivalaszt"));
+                    })
+            .window(QStringLiteral("TForm4"),
+                    [&](QWidget* form) {
+                        typeInto(edit(form, QStringLiteral("vNeve")), QStringLiteral("Átnevezett Kft."));
+                        click(form, QStringLiteral("Button_OK"));
+                        click(form, QStringLiteral("Button_Mégsem"));
+                    })
+            .box(QStringLiteral("Hiba: Újban, INSERT-edit a vevöben"), QStringLiteral("OK"));
+        QVERIFY(run(Screen::CustomerList, driver));
+        QVERIFY(openAfter);
+        QCOMPARE(rowsAfter, 5);
+        QCOMPARE(chosenAfter, chosenBefore);
+        // what a chooser caller reads after the list closed
+        QCOMPARE(q("ZQ30").fieldText(QStringLiteral("vKod")), chosenBefore);
+        QCOMPARE(one(QStringLiteral("SELECT vKod, vNeve FROM vevo WHERE vKod = '3'")), before);
+    }
+
+    // The article chooser of the invoice line screen: a new article refused by the server inside
+    // the chooser, then "Kiválaszt". The line screen stays open with the highlighted article, and
+    // the quantity it focuses has its text selected: typing "5" over "3" gives 5.
+    void aChooserCallerReadsTheRowAfterAFailedSave()
+    {
+        s->db.exec("CREATE TRIGGER cikk_refuse BEFORE INSERT ON cikk FOR EACH ROW "
+                   "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'refused'");
+        s->state.setEditMode(invoice::kLineTable, invoice::kNewLine);
+        s->state.invoiceNumber = QStringLiteral("20100042");
+        const QString quantityName = QStringLiteral("field%1").arg(InvoiceLineEditor::Quantity);
+        ModalDriver driver;
+        QString highlighted, articleShown, quantityShown;
+        bool lineOpen = false, quantityFocused = false, listOpen = false;
+        int listRows = -1;
+        driver
+            .window(QStringLiteral("TForm10"),
+                    [&](QWidget* line) {
+                        typeInto(edit(line, quantityName), QStringLiteral("3"));
+                        click(line, QStringLiteral("articleButton"));
+                        lineOpen = line->isVisible();
+                        articleShown = edit(line, QStringLiteral("field%1").arg(InvoiceLineEditor::ArticleName))->text();
+                        QTest::qWait(50);
+                        quantityFocused = line->focusWidget() == edit(line, quantityName);
+                        typeText(edit(line, quantityName), QStringLiteral("5"));
+                        quantityShown = edit(line, quantityName)->text();
+                        click(line, QStringLiteral("cancelButton"));
+                    })
+            .window(QStringLiteral("TForm5"),
+                    [&](QWidget* list) {
+                        selectRow(list, 2);
+                        highlighted = q("ZQ40").fieldText(QStringLiteral("cMegn"));
+                        click(list, QStringLiteral("Uj"));
+                        listRows = gridRows(list);
+                        listOpen = q("ZQ40").isOpen();
+                        click(list, QStringLiteral("Kivalaszt"));
+                    })
+            .window(QStringLiteral("TForm6"),
+                    [&](QWidget* form) {
+                        typeInto(edit(form, QStringLiteral("cMegn")), QStringLiteral("Új cikk"));
+                        click(form, QStringLiteral("Button_OK"));
+                        click(form, QStringLiteral("Button_Mégsem"));
+                    })
+            .box(QStringLiteral("Hiba: Újban, INSERT-append a cikkben"), QStringLiteral("OK"));
+        QVERIFY(run(Screen::InvoiceLine, driver));
+        QVERIFY(listOpen);
+        QCOMPARE(listRows, 10);
+        QVERIFY(lineOpen);
+        QCOMPARE(articleShown, highlighted);
+        QVERIFY(quantityFocused);
+        QCOMPARE(quantityShown, QStringLiteral("5"));
+        QCOMPARE(one(QStringLiteral("SELECT COUNT(*) FROM cikk")), QStringLiteral("10"));
+    }
+
+    // Saving customer "1" positions the list on customer "1", not on "10" that sorts before it.
+    void codesLocateExactly()
+    {
+        s->db.exec("INSERT INTO vevo (vKod, vSzam, vNeve, vFizmod, vFhat, vPnem, vEnged, vKamat) VALUES "
+                   "('10', '10', 'Aranyhal Bt.', 'kp.', 8, 'Ft', 0, 0)");
+        ModalDriver driver;
+        QString codeAfterSave, nameAfterSave;
+        driver
+            .window(QStringLiteral("TForm3"),
+                    [&](QWidget* list) {
+                        // name order: Aranyhal (10), Donau (5), Győri (3), Kovács (1), ...
+                        q("ZQ30").locate(QStringLiteral("vNeve"), QStringLiteral("Kovács"));
+                        click(list, QStringLiteral("Modosit"));
+                        codeAfterSave = q("ZQ30").fieldText(QStringLiteral("vKod"));
+                        nameAfterSave = q("ZQ30").fieldText(QStringLiteral("vNeve"));
+                        click(list, QStringLiteral("Megsem"));
+                    })
+            .window(QStringLiteral("TForm4"), [&](QWidget* form) {
+                typeInto(edit(form, QStringLiteral("vTel")), QStringLiteral("+36 1 555 0101"));
+                click(form, QStringLiteral("Button_OK"));
+            });
+        QVERIFY(run(Screen::CustomerList, driver));
+        QCOMPARE(codeAfterSave, QStringLiteral("1"));
+        QCOMPARE(nameAfterSave, QStringLiteral("Kovács és Társa Bt."));
+        QCOMPARE(one(QStringLiteral("SELECT vTel FROM vevo WHERE vKod = '1'")), QStringLiteral("+36 1 555 0101"));
+        // the list shown again with the remembered key "1" stands on customer 1 as well
+        ModalDriver again;
+        QString shownCode;
+        again.window(QStringLiteral("TForm3"), [&](QWidget* list) {
+            shownCode = q("ZQ30").fieldText(QStringLiteral("vKod"));
+            click(list, QStringLiteral("Megsem"));
+        });
+        QVERIFY(run(Screen::CustomerList, again));
+        QCOMPARE(shownCode, QStringLiteral("1"));
+    }
+
+    // "Másolat készítés", "Összeállít", "OK": the composed block goes with the copy; the source
+    // customer is not touched, neither by the composer nor by the copy's save.
+    void aCopysComposedBlockStaysWithTheCopy()
+    {
+        const QString source = one(QStringLiteral("SELECT vID, vKod, vNeve, HEX(vMemoVevo) FROM vevo WHERE vKod = '3'"));
+        ModalDriver driver;
+        QString composerFirstEntry, blockOnEditScreen;
+        driver
+            .window(QStringLiteral("TForm3"),
+                    [&](QWidget* list) {
+                        q("ZQ30").locate(QStringLiteral("vKod"), QStringLiteral("3"));
+                        click(list, QStringLiteral("Modosit"));
+                        click(list, QStringLiteral("Megsem"));
+                    })
+            .window(QStringLiteral("TForm4"),
+                    [&](QWidget* form) {
+                        click(form, QStringLiteral("Button_Másolat készítés"));
+                        form->findChild<QTabWidget*>()->setCurrentIndex(1);
+                        click(form, QStringLiteral("Button_Osszeallit"));
+                        blockOnEditScreen = form->findChild<QPlainTextEdit*>(QStringLiteral("vMemoVevo"))->toPlainText();
+                        click(form, QStringLiteral("Button_OK"));
+                    })
+            .window(QStringLiteral("TForm14"), [&](QWidget* composer) {
+                auto* fields = composer->findChild<QWidget*>(QStringLiteral("ListBox1"));
+                composerFirstEntry = fields ? fields->property("currentText").toString() : QString();
+                auto* block = composer->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+                block->setFocus();
+                block->moveCursor(QTextCursor::End);
+                QTest::keyClick(block, Qt::Key_Return);
+                typeText(block, QStringLiteral("Szállítási cím: Győr, Ipari park"));
+                click(composer, QStringLiteral("Button1"));
+            });
+        QVERIFY(run(Screen::CustomerList, driver));
+        QVERIFY(blockOnEditScreen.endsWith(QStringLiteral("Szállítási cím: Győr, Ipari park")));
+        QCOMPARE(one(QStringLiteral("SELECT vID, vKod, vNeve, HEX(vMemoVevo) FROM vevo WHERE vKod = '3'")), source);
+        const QStringList copy = s->db.rows(
+            QStringLiteral("SELECT vKod, vSzam, vNeve, vMemoVevo FROM vevo WHERE vNeve LIKE '%másolat'"));
+        QCOMPARE(copy.size(), 1);
+        QVERIFY2(copy.first().startsWith(QStringLiteral("6|3|Győri Ételműhely Kft. - másolat|")), qPrintable(copy.first()));
+        QVERIFY2(copy.first().contains(QStringLiteral("Szállítási cím: Győr, Ipari park\r\n")), qPrintable(copy.first()));
+    }
+
+    // The same for an issuer: the composer's block goes with the copy, the source stays.
+    void anIssuerCopysComposedBlockStaysWithTheCopy()
+    {
+        const QString source = one(QStringLiteral("SELECT * FROM szallito WHERE zKod = '1'"));
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm11"),
+                    [&](QWidget* list) {
+                        click(list, QStringLiteral("Modosit"));
+                        click(list, QStringLiteral("Megsem"));
+                    })
+            .window(QStringLiteral("TForm23"),
+                    [&](QWidget* form) {
+                        click(form, QStringLiteral("Button_Másolat készítés"));
+                        form->findChild<QTabWidget*>()->setCurrentIndex(1);
+                        click(form, QStringLiteral("Button_Osszeallit"));
+                        click(form, QStringLiteral("Button_OK"));
+                    })
+            .window(QStringLiteral("TForm24"), [&](QWidget* composer) {
+                auto* block = composer->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+                block->setFocus();
+                block->moveCursor(QTextCursor::End);
+                QTest::keyClick(block, Qt::Key_Return);
+                typeText(block, QStringLiteral("Fióktelep: Hódmezővásárhely"));
+                click(composer, QStringLiteral("Button1"));
+            });
+        QVERIFY(run(Screen::IssuerList, driver));
+        QCOMPARE(one(QStringLiteral("SELECT * FROM szallito WHERE zKod = '1'")), source);
+        const QStringList copy =
+            s->db.rows(QStringLiteral("SELECT zKod, zNev1, zMemoSzall FROM szallito WHERE zNev1 LIKE '%másolat'"));
+        QCOMPARE(copy.size(), 1);
+        QVERIFY2(copy.first().startsWith(QStringLiteral("2|Tisza-Mérleg Kereskedelmi Kft. - másolat|")),
+                 qPrintable(copy.first()));
+        QVERIFY2(copy.first().contains(QStringLiteral("Fióktelep: Hódmezővásárhely\r\n")), qPrintable(copy.first()));
+    }
+
+    // Typing past a column's width stops at the width; a character latin2 lacks is refused at
+    // once with the clear message and never reaches the field.
+    void fieldsTakeWhatTheColumnHolds()
+    {
+        ModalDriver driver;
+        QString nameShown, townShown;
+        driver
+            .window(QStringLiteral("TForm3"),
+                    [&](QWidget* list) {
+                        click(list, QStringLiteral("Uj"));
+                        click(list, QStringLiteral("Megsem"));
+                    })
+            .window(QStringLiteral("TForm4"),
+                    [&](QWidget* form) {
+                        paste(edit(form, QStringLiteral("vNeve")), QString(80, u'N'));
+                        nameShown = edit(form, QStringLiteral("vNeve"))->text();
+                        typeInto(edit(form, QStringLiteral("vHely")), QStringLiteral("Pécs"));
+                        paste(edit(form, QStringLiteral("vHely")), QStringLiteral(" 5€"));
+                        QTest::qWait(100); // the box comes once the paste is done
+                        townShown = edit(form, QStringLiteral("vHely"))->text();
+                        click(form, QStringLiteral("Button_OK"));
+                    })
+            .box(QStringLiteral("A(z) \"€\" karakter (U+20AC) nem tárolható"), QStringLiteral("OK"));
+        QVERIFY(run(Screen::CustomerList, driver));
+        QCOMPARE(nameShown, QString(75, u'N'));
+        QCOMPARE(townShown, QStringLiteral("Pécs 5"));
+        QCOMPARE(one(QStringLiteral("SELECT vNeve, vHely FROM vevo WHERE vKod = '6'")),
+                 QString(75, u'N') + QStringLiteral("|Pécs 5"));
+    }
+};
+
+QTEST_MAIN(MasterDataWindowsTest)
+#include "tst_masterdatawindows.moc"

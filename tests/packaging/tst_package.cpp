@@ -1,0 +1,198 @@
+// Installation: the working folder an installed program chooses and fills, and the Debian
+// package built from this build tree (cpack), unpacked into a scratch root with dpkg-deb: its
+// file list, control fields, menu entry and icons, and its program filling the operator's folder
+// from the package's share/orvena.
+#include "app/workfolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace orvena;
+
+namespace {
+
+void write(const QString& path, const QByteArray& text)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
+QByteArray read(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct Run {
+    int status = -1;
+    QString out, err;
+};
+
+Run run(const QString& program, const QStringList& arguments, const QString& workDir = {},
+        const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    if (!workDir.isEmpty())
+        p.setWorkingDirectory(workDir);
+    p.start(program, arguments);
+    Run r;
+    if (!p.waitForFinished(540000))
+        return r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+// Width and height from a PNG's IHDR chunk.
+QSize pngSize(const QString& path)
+{
+    const QByteArray b = read(path);
+    if (b.size() < 24 || !b.startsWith("\x89PNG"))
+        return {};
+    auto be = [&](int at) {
+        return (quint32(uchar(b[at])) << 24) | (quint32(uchar(b[at + 1])) << 16) | (quint32(uchar(b[at + 2])) << 8)
+            | quint32(uchar(b[at + 3]));
+    };
+    return QSize(int(be(16)), int(be(20)));
+}
+
+} // namespace
+
+class PackageTest : public QObject {
+    Q_OBJECT
+private slots:
+    void aFolderWithTheTemplatesStaysTheWorkingFolder()
+    {
+        QTemporaryDir current, installed, data;
+        write(current.filePath(QStringLiteral("Szamla2.frf")), "saját");
+        write(installed.filePath(QStringLiteral("Szamla2.frf")), "telepített");
+        const WorkingFolder w = prepareWorkingFolder(current.path(), installed.path(), data.filePath(QStringLiteral("orvena")));
+        QCOMPARE(w.path, current.path());
+        QVERIFY(w.copied.isEmpty());
+        QVERIFY(!QDir(data.filePath(QStringLiteral("orvena"))).exists());
+    }
+
+    void theUserFolderIsFilledAndTheOperatorsChangesKept()
+    {
+        QTemporaryDir current, installed, data;
+        const QDir share(installed.path());
+        for (const char* name : {"Szamla2.frf", "Szamla3.frf", "Szlevel2.frf", "Szlevel3.frf", "litania.txt"})
+            write(share.filePath(QLatin1String(name)), QByteArray("1. kiadás: ") + name);
+        const QString folder = data.filePath(QStringLiteral("orvena"));
+
+        WorkingFolder w = prepareWorkingFolder(current.path(), installed.path(), folder);
+        QCOMPARE(w.path, QDir(folder).absolutePath());
+        QCOMPARE(w.copied.size(), 5);
+        QCOMPARE(read(QDir(folder).filePath(QStringLiteral("Szamla3.frf"))), QByteArray("1. kiadás: Szamla3.frf"));
+
+        // the operator edits litania.txt and a template; a new release changes three files
+        write(QDir(folder).filePath(QStringLiteral("litania.txt")), "saját szövegek");
+        write(QDir(folder).filePath(QStringLiteral("Szlevel2.frf")), "saját sablon");
+        for (const char* name : {"Szamla2.frf", "Szlevel2.frf", "litania.txt"})
+            write(share.filePath(QLatin1String(name)), QByteArray("2. kiadás: ") + name);
+        w = prepareWorkingFolder(current.path(), installed.path(), folder);
+        QCOMPARE(w.copied, QStringList{QStringLiteral("Szamla2.frf")});
+        w.kept.sort();
+        QCOMPARE(w.kept, (QStringList{QStringLiteral("Szlevel2.frf"), QStringLiteral("litania.txt")}));
+        QCOMPARE(read(QDir(folder).filePath(QStringLiteral("Szamla2.frf"))), QByteArray("2. kiadás: Szamla2.frf"));
+        QCOMPARE(read(QDir(folder).filePath(QStringLiteral("litania.txt"))), QByteArray("saját szövegek"));
+        QCOMPARE(read(QDir(folder).filePath(QStringLiteral("Szlevel2.frf"))), QByteArray("saját sablon"));
+        // a deleted file comes back
+        QVERIFY(QFile::remove(QDir(folder).filePath(QStringLiteral("Szamla3.frf"))));
+        w = prepareWorkingFolder(current.path(), installed.path(), folder);
+        QCOMPARE(w.copied, QStringList{QStringLiteral("Szamla3.frf")});
+
+        // without an installed copy the filled folder is still used; an empty one is not
+        QTemporaryDir none;
+        QCOMPARE(prepareWorkingFolder(current.path(), QString(), folder).path, QDir(folder).absolutePath());
+        QCOMPARE(prepareWorkingFolder(current.path(), QString(), none.path()).path, current.path());
+    }
+
+    void theDebianPackageHoldsEverything()
+    {
+        const QString cpack = QStandardPaths::findExecutable(QStringLiteral("cpack"));
+        if (cpack.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("dpkg-deb")).isEmpty()
+            || QStandardPaths::findExecutable(QStringLiteral("dpkg-shlibdeps")).isEmpty())
+            QSKIP("cpack, dpkg-deb or dpkg-shlibdeps is missing (scripts/deps.sh installs them)");
+        QTemporaryDir out;
+        const Run built = run(cpack, {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("-B"), out.path()},
+                              QStringLiteral(ORVENA_BINARY_DIR));
+        QVERIFY2(built.status == 0, qPrintable(built.out + built.err));
+        const QStringList debs = QDir(out.path()).entryList({QStringLiteral("*.deb")}, QDir::Files);
+        QCOMPARE(debs.size(), 1);
+        QVERIFY2(QRegularExpression(QStringLiteral("^orvena_\\d+\\.\\d+_amd64\\.deb$")).match(debs.first()).hasMatch(),
+                 qPrintable(debs.first()));
+        const QString deb = QDir(out.path()).filePath(debs.first());
+
+        // control fields
+        auto field = [&](const QString& name) {
+            return run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, name}).out.trimmed();
+        };
+        QCOMPARE(field(QStringLiteral("Package")), QStringLiteral("orvena"));
+        QCOMPARE(field(QStringLiteral("Architecture")), QStringLiteral("amd64"));
+        const QString depends = field(QStringLiteral("Depends"));
+        for (const char* needed : {"libqt6widgets6", "libqt6printsupport6", "libmariadb3", "mariadb-client",
+                                   "fonts-liberation2", "libc6"})
+            QVERIFY2(depends.contains(QLatin1String(needed)), qPrintable(depends));
+        QVERIFY(field(QStringLiteral("Recommends")).contains(QStringLiteral("mariadb-server")));
+
+        // the file list
+        QTemporaryDir root;
+        QCOMPARE(run(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), deb, root.path()}).status, 0);
+        const QDir r(root.path());
+        for (const char* file :
+             {"usr/bin/orvena", "usr/bin/orvena-setup", "usr/share/orvena/Szamla2.frf", "usr/share/orvena/Szamla3.frf",
+              "usr/share/orvena/Szlevel2.frf", "usr/share/orvena/Szlevel3.frf", "usr/share/orvena/litania.txt",
+              "usr/share/orvena/ORVENA2009.HLP", "usr/share/applications/orvena.desktop",
+              "usr/share/icons/hicolor/scalable/apps/orvena.svg", "usr/share/icons/hicolor/48x48/apps/orvena.png",
+              "usr/share/icons/hicolor/256x256/apps/orvena.png", "etc/mysql/mariadb.conf.d/60-orvena.cnf"})
+            QVERIFY2(QFileInfo::exists(r.filePath(QLatin1String(file))), file);
+        QVERIFY(QFileInfo(r.filePath(QStringLiteral("usr/bin/orvena"))).isExecutable());
+        QVERIFY(read(r.filePath(QStringLiteral("etc/mysql/mariadb.conf.d/60-orvena.cnf")))
+                    .contains("lower_case_table_names = 1"));
+        QTemporaryDir control;
+        QCOMPARE(run(QStringLiteral("dpkg-deb"), {QStringLiteral("-e"), deb, control.path()}).status, 0);
+        QCOMPARE(read(QDir(control.path()).filePath(QStringLiteral("conffiles"))).trimmed(),
+                 QByteArray("/etc/mysql/mariadb.conf.d/60-orvena.cnf"));
+        QCOMPARE(read(r.filePath(QStringLiteral("usr/share/orvena/litania.txt"))),
+                 read(QStringLiteral(ORVENA_SOURCE_DIR "/templates/litania.txt")));
+        QCOMPARE(pngSize(r.filePath(QStringLiteral("usr/share/icons/hicolor/48x48/apps/orvena.png"))), QSize(48, 48));
+        QCOMPARE(pngSize(r.filePath(QStringLiteral("usr/share/icons/hicolor/256x256/apps/orvena.png"))),
+                 QSize(256, 256));
+
+        // the menu entry
+        const QString desktop = QString::fromUtf8(read(r.filePath(QStringLiteral("usr/share/applications/orvena.desktop"))));
+        for (const char* line : {"Type=Application", "Name=Orvena", "Exec=orvena", "Icon=orvena",
+                                 "Categories=Office;Finance;", "Comment=Számlák, szállítólevelek"})
+            QVERIFY2(desktop.contains(QString::fromUtf8(line)), line);
+
+        // the unpacked program, started outside a working folder, fills the operator's folder
+        // from its own share/orvena (the database being out of reach does not matter here)
+        QTemporaryDir home, elsewhere;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.remove(QStringLiteral("XDG_DATA_HOME"));
+        env.insert(QStringLiteral("ORVENA_DB_SOCKET"), home.filePath(QStringLiteral("nincs.sock")));
+        const QString program = r.filePath(QStringLiteral("usr/bin/orvena"));
+        QCOMPARE(run(program, {QStringLiteral("--help")}, elsewhere.path(), env).status, 0);
+        const Run started = run(program, {QStringLiteral("--invoice"), QStringLiteral("1"), QStringLiteral("--pdf"),
+                                          QStringLiteral("x.pdf")},
+                                elsewhere.path(), env);
+        QVERIFY(started.status != 0);
+        const QDir filled(QDir(home.path()).filePath(QStringLiteral(".local/share/orvena")));
+        for (const char* file : {"Szamla2.frf", "Szlevel3.frf", "litania.txt"})
+            QVERIFY2(filled.exists(QLatin1String(file)), file);
+        QVERIFY(!QFile::exists(QDir(elsewhere.path()).filePath(QStringLiteral("x.pdf"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(PackageTest)
+#include "tst_package.moc"
