@@ -5,6 +5,7 @@ packages=(
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
     libmariadb-dev mariadb-server mariadb-client
+    libxml2-dev libxml2-utils
     fonts-liberation2 poppler-utils xvfb xauth
     libssl-dev openssl libxml2-dev
     zlib1g-dev dpkg-dev file librsvg2-bin

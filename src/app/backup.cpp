@@ -517,6 +517,7 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
     try {
         c.execute("USE " + ident(scratch));
         createMissingTables(c);
+        addMissingColumns(c); // a backup of an earlier layout gets the columns added since
         ensureNavSendSchema(c); // an older backup lacks the reporting's columns and log
         recordSchemaVersion(c, parsed.header.schemaVersion);
         if (!databaseExists(c, database))

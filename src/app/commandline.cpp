@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "backup.h"
+#include "navcommandline.h"
 #include "session.h"
 #include "workfolder.h"
 
@@ -257,6 +258,8 @@ QString commandLineHelp()
 
 std::optional<int> runCommandLine(int& argc, char** argv)
 {
+    if (const auto status = runNavCommandLine(argc, argv))
+        return status; // the invoice-data document or the tax-audit export
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -61,6 +61,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent),
     addScreenItem(dictionary, QStringLiteral("Fordítás"), Screen::DictionaryList);
     addScreenItem(dictionary, QStringLiteral("F2-F12"), Screen::FunctionKeys);
     addScreenItem(bar, QStringLiteral("Export"), Screen::Export);
+    addScreenItem(bar, QStringLiteral("Adóhatósági adatszolgáltatás"), Screen::AuditExport);
     QAction* import = addScreenItem(bar, QStringLiteral("Import"), Screen::Import);
     QMenu* help = bar->addMenu(QStringLiteral("Segitség"));
     addScreenItem(help, QStringLiteral("Súgó"), Screen::Help);

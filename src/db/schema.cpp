@@ -64,7 +64,12 @@ std::vector<TableDef> buildTables()
                   {"vSwift", vc(30)},   {"vUzen", vc(200)},    {"vKamat", kPercent}, {"vFhat", kInt},
                   {"vFizmod", vc(10)},  {"vEnged", kPercent},  {"vPnem", vc(5)},    {"vFordado", vc(1)},
                   {"vSzcim", vc(100)},  {"vEmail", vc(30)},    {"vTel", vc(15)},    {"vMasolva", vc(5)},
-                  {"vMemoVevo", kBlob}},
+                  {"vMemoVevo", kBlob},
+                  // What the invoice-data report needs of the customer: VAT status, country,
+                  // tax number outside the EU.
+                  {"vAfaStatusz", QStringLiteral("VARCHAR(14) NOT NULL DEFAULT 'DOMESTIC'")},
+                  {"vOrszag", QStringLiteral("CHAR(2) NOT NULL DEFAULT 'HU'")},
+                  {"vKulfAdo", vc(30) + QStringLiteral(" NULL")}},
                  "vID",
                  {"vKod", "vNeve"}});
     t.push_back({"szallito",
@@ -74,7 +79,9 @@ std::vector<TableDef> buildTables()
                   {"zBanknev2", vc(45)}, {"zBankszla2", vc(30)}, {"zIBAN", vc(36)},     {"zSwift", vc(30)},
                   {"zThely", vc(45)},    {"zEmail", vc(30)},     {"zTel", vc(15)},      {"zFax", vc(15)},
                   {"zKiallito", vc(45)}, {"zSzeria", vc(45)},    {"zVerzio", vc(45)},   {"zaFelhaszn", vc(1)},
-                  {"zMemoSzall", kBlob}},
+                  {"zMemoSzall", kBlob},
+                  // Reporting of issued invoices: OFF, TEST or PROD.
+                  {"zNavMod", QStringLiteral("VARCHAR(4) NOT NULL DEFAULT 'OFF'")}},
                  "zID",
                  {"zKod"}});
     t.push_back({"cikk",
@@ -96,7 +103,11 @@ std::vector<TableDef> buildTables()
                  {{"kID", QStringLiteral("INT NOT NULL AUTO_INCREMENT")},
                   {"kAfakod", vc(5)},
                   {"kAfanev", vc(20)},
-                  {"kAfa", kInt}},
+                  {"kAfa", kInt},
+                  // The rate's classification in the invoice-data report, its case code and reason.
+                  {"kNavTipus", QStringLiteral("VARCHAR(24) NOT NULL DEFAULT 'PERCENTAGE'")},
+                  {"kNavKod", vc(10) + QStringLiteral(" NULL")},
+                  {"kNavIndok", vc(200) + QStringLiteral(" NULL")}},
                  "kID",
                  {"kAfakod"}});
     t.push_back({"sorszam",
@@ -132,6 +143,21 @@ std::vector<TableDef> buildTables()
                   {"t_bizonylat", vc(10)}},
                  "ID_Termek",
                  {}});
+    // One row per issued invoice: its invoice-data document as issued and its reporting state.
+    t.push_back({"szlanav",
+                 {{"nBszam", vc(9) + QStringLiteral(" NOT NULL")},
+                  {"nMuvelet", vc(6)},
+                  {"nEredeti", vc(9) + QStringLiteral(" NULL")},
+                  {"nModIndex", kInt + QStringLiteral(" NULL")},
+                  {"nXml", QStringLiteral("MEDIUMBLOB")},
+                  {"nKeszult", QStringLiteral("DATETIME")},
+                  {"nAllapot", vc(16) + QStringLiteral(" NOT NULL")},
+                  {"nTranzakcio", vc(30) + QStringLiteral(" NULL")},
+                  {"nUzenet", QStringLiteral("TEXT NULL")},
+                  {"nProba", QStringLiteral("INT NOT NULL DEFAULT 0")},
+                  {"nUtolso", QStringLiteral("DATETIME NULL")}},
+                 "nBszam",
+                 {"nEredeti"}});
     return t;
 }
 
@@ -249,6 +275,42 @@ QStringList createMissingTables(Connection& connection)
         created << t.name;
     }
     return created;
+}
+
+QStringList exportColumns(const QString& table)
+{
+    static const QStringList reportColumns{"vAfaStatusz", "vOrszag", "vKulfAdo", "zNavMod",
+                                           "kNavTipus",   "kNavKod", "kNavIndok"};
+    QStringList names;
+    if (const TableDef* t = schemaTable(table))
+        for (const auto& c : t->columns)
+            if (!reportColumns.contains(c.name))
+                names << c.name;
+    return names;
+}
+
+QStringList addMissingColumns(Connection& connection)
+{
+    QStringList added;
+    for (const auto& t : schemaTables()) {
+        const auto rows = connection.select(encode(CodePage::Latin2, QStringLiteral("SHOW COLUMNS FROM `%1`").arg(t.name)));
+        QStringList existing;
+        for (int r = 0; r < rows->rowCount(); ++r)
+            existing << rows->text(r, 0).toLower();
+        QString previous;
+        for (const auto& c : t.columns) {
+            if (!existing.contains(c.name.toLower())) {
+                // Added right after its predecessor, so the column order stays the defined one.
+                const QString where = previous.isEmpty() ? QStringLiteral("FIRST")
+                                                         : QStringLiteral("AFTER `%1`").arg(previous);
+                connection.execute(encode(CodePage::Latin2, QStringLiteral("ALTER TABLE `%1` ADD COLUMN `%2` %3 %4")
+                                                                .arg(t.name, c.name, c.type, where)));
+                added << t.name + u'.' + c.name;
+            }
+            previous = c.name;
+        }
+    }
+    return added;
 }
 
 int storedSchemaVersion(Connection& connection)

@@ -1,5 +1,5 @@
 #pragma once
-// The thirteen tables of the database: column names and order are fixed, because positional
+// The tables of the database: column names and order are fixed, because positional
 // copies (INSERT ... SELECT *) between header, line and work tables rely on them.
 #include <QString>
 #include <QStringList>
@@ -46,10 +46,17 @@ const TableDef* schemaTable(const QString& name);
 QString createTableStatement(const TableDef& table);
 // Creates every missing table on the connection's current database; returns the names created.
 QStringList createMissingTables(Connection& connection);
+// The columns the text export writes for a table: its columns without those added later for
+// the invoice-data report, so the export files keep their layout. Empty for an unknown table.
+QStringList exportColumns(const QString& table);
+// Adds every column an existing table lacks (a database made by an earlier version), in its
+// defined place; nothing is dropped or changed. Returns "table.column" for each one added.
+QStringList addMissingColumns(Connection& connection);
 
 // The version of the database layout this program writes; raise it with every change of the
 // tables. A backup names it, and a restore refuses a backup of a newer layout.
-// 2: reporting of issued invoices (szlanav, the technical user's columns of szallito, szlanavnaplo).
+// 2: invoice-data columns and szlanav; reporting of issued invoices (the technical user's columns of
+// szallito, szlanavnaplo).
 constexpr int kSchemaVersion = 2;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.

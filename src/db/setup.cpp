@@ -74,6 +74,9 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     const QStringList created = createMissingTables(admin);
     done << (created.isEmpty() ? QStringLiteral("Minden tábla megvolt.")
                                : QStringLiteral("Létrehozott táblák: %1").arg(created.join(QStringLiteral(", "))));
+    const QStringList added = addMissingColumns(admin);
+    if (!added.isEmpty())
+        done << QStringLiteral("Új oszlopok: %1").arg(added.join(QStringLiteral(", ")));
     recordSchemaVersion(admin);
     done << QStringLiteral("Adatszerkezet: %1. változat").arg(storedSchemaVersion(admin));
 
@@ -97,11 +100,11 @@ QStringList addDemoData(Connection& c)
 {
     QStringList done;
     if (tableEmpty(c, "afa")) {
-        insertRows(c, "afa", {"kAfakod", "kAfanev", "kAfa"},
-                   {{"1", "27% általános", "#27"},
-                    {"2", "18% kedvezményes", "#18"},
-                    {"3", "5% kedvezményes", "#5"},
-                    {"4", "AAM alanyi adómentes", "#0"}});
+        insertRows(c, "afa", {"kAfakod", "kAfanev", "kAfa", "kNavTipus", "kNavKod", "kNavIndok"},
+                   {{"1", "27% általános", "#27", "PERCENTAGE", "#NULL", "#NULL"},
+                    {"2", "18% kedvezményes", "#18", "PERCENTAGE", "#NULL", "#NULL"},
+                    {"3", "5% kedvezményes", "#5", "PERCENTAGE", "#NULL", "#NULL"},
+                    {"4", "AAM alanyi adómentes", "#0", "VAT_EXEMPTION", "AAM", "Alanyi adómentes"}});
         done << QStringLiteral("Minta áfakulcsok: 4");
     }
     if (tableEmpty(c, "szallito")) {
@@ -109,32 +112,42 @@ QStringList addDemoData(Connection& c)
                    {"zKod", "zSzam", "zNev1", "zNev2", "zIrszam", "zHely", "zUtca", "zAdo", "zKado", "zBanknev",
                     "zBankszla", "zIBAN", "zSwift", "zEmail", "zTel", "zKiallito", "zMemoSzall"},
                    {{"1", "1", "Tisza-Mérleg Kereskedelmi Kft.", "Mérlegek és mérőeszközök", "6720", "Szeged",
-                     "Kárász utca 14.", "12345678-2-06", "HU12345678", "OTP Bank Nyrt.", "11735005-20512345-00000000",
+                     "Kárász utca 14.", "12345676-2-06", "HU12345676", "OTP Bank Nyrt.", "11735005-20512345-00000000",
                      "HU42117350052051234500000000", "OTPVHUHB", "iroda@tiszamerleg.hu", "+36 62 555 014",
                      "Kovács Éva",
                      block({"Tisza-Mérleg Kereskedelmi Kft.", "6720 Szeged, Kárász utca 14.",
-                            "Adószám: 12345678-2-06", "Bankszámla: 11735005-20512345-00000000"})}});
+                            "Adószám: 12345676-2-06", "Bankszámla: 11735005-20512345-00000000"})}});
         done << QStringLiteral("Minta kibocsátó: 1");
     }
     if (tableEmpty(c, "vevo")) {
         const QStringList cols = {"vKod", "vSzam", "vNeve", "vIrszam", "vHely", "vUtca", "vAdo", "vKado", "vBanknev",
                                   "vBankszla", "vUzen", "vKamat", "vFhat", "vFizmod", "vEnged", "vPnem",
-                                  "vFordado", "vEmail", "vTel", "vMemoVevo"};
+                                  "vFordado", "vEmail", "vTel", "vMemoVevo", "vAfaStatusz", "vOrszag"};
+        // A domestic company with a Hungarian tax number; "-" as tax number makes a private
+        // person; a foreign tax number makes a customer in another EU country (its country
+        // code is the number's first two letters).
         auto customer = [](const QString& kod, const QString& name, const QString& zip, const QString& town,
                            const QString& street, const QString& tax, const QString& term, const QString& method,
                            const QString& discount, const QString& currency) {
-            return QStringList{kod, kod, name, zip, town, street, tax, QString(), QString(), QString(), QString(),
-                               "#0", "#" + term, method, "#" + discount, currency, QString(), QString(), QString(),
-                               block({name, zip + ' ' + town + ", " + street, "Adószám: " + tax})};
+            const bool person = tax == u"-";
+            const bool foreign = !person && tax.at(0).isLetter();
+            QStringList lines{name, zip + ' ' + town + ", " + street};
+            if (!person)
+                lines << "Adószám: " + tax;
+            return QStringList{kod, kod, name, zip, town, street, foreign || person ? QString() : tax,
+                               foreign ? tax : QString(), QString(), QString(), QString(), "#0", "#" + term, method,
+                               "#" + discount, currency, QString(), QString(), QString(), block(lines),
+                               person ? "PRIVATE_PERSON" : foreign ? "OTHER" : "DOMESTIC",
+                               foreign ? tax.left(2) : "HU"};
         };
         insertRows(c, "vevo", cols,
-                   {customer("1", "Kovács és Társa Bt.", "1052", "Budapest", "Váci utca 8.", "23456789-1-41", "8",
+                   {customer("1", "Kovács és Társa Bt.", "1052", "Budapest", "Váci utca 8.", "23456787-1-41", "8",
                              "kp.", "0", "Ft"),
-                    customer("2", "Szőke Építőipari Zrt.", "4025", "Debrecen", "Piac utca 21.", "34567890-2-09", "15",
+                    customer("2", "Szőke Építőipari Zrt.", "4025", "Debrecen", "Piac utca 21.", "34567898-2-09", "15",
                              "átutalás", "0", "Ft"),
-                    customer("3", "Győri Ételműhely Kft.", "9021", "Győr", "Baross Gábor út 3.", "45678901-2-08", "30",
+                    customer("3", "Győri Ételműhely Kft.", "9021", "Győr", "Baross Gábor út 3.", "45678909-2-08", "30",
                              "átutalás", "5", "Ft"),
-                    customer("4", "Őrségi Fatelep Kft.", "9941", "Őriszentpéter", "Kovácsszer 12.", "56789012-2-18",
+                    customer("4", "Őri Zsuzsanna", "9941", "Őriszentpéter", "Kovácsszer 12.", "-",
                              "8", "kp.", "0", "Ft"),
                     customer("5", "Donau Handel GmbH", "1010", "Wien", "Kärntner Straße 5.", "ATU12345678", "30",
                              "átutalás", "0", "HUF")});

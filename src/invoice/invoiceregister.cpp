@@ -311,7 +311,8 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
             lines.close();
         });
         step(QStringLiteral("Hiba: A munkafej UPDATE fMegj = storno "), [&] {
-            run(data.query(p("ZQ122")), QStringLiteral("UPDATE munkafej SET fMegj = :p1"),
+            // A reversing invoice carries its own issue date: today's (fulfilment and due dates stay).
+            run(data.query(p("ZQ122")), QStringLiteral("UPDATE munkafej SET fMegj = :p1, fRkelt = CURDATE()"),
                 {{"p1", reversed + QStringLiteral(" számú érvénytelenítő számla")}});
         });
         step(QStringLiteral("Hiba: Az INSERT munkafej -böl -> szlafej -be "), [&] {

@@ -1,6 +1,7 @@
 #pragma once
 // Printing of one invoice: totals, VAT summary by rate, forint conversion, amount in words and
 // copy mark as report variables, the template chosen by the label set, the preview.
+#include "db/numbertext.h" // fixedText, groupedText, roundedValue
 #include "screens/common/screencontext.h"
 
 #include <QString>
@@ -13,17 +14,5 @@ namespace orvena {
 // Throws Error when the invoice cannot be printed (unknown number, label set without a valid
 // type, missing template); nothing has been written then.
 void PrintInvoice(ScreenContext& context, const QString& invoiceNumber);
-
-} // namespace orvena
-
-namespace orvena {
-
-// Number texts of the invoice print. fixedText: rounded half away from zero to `significant`
-// digits (more when the whole part needs them), then shown with exactly `decimals` decimals,
-// "," as separator, no grouping. groupedText: the same with a blank between thousands.
-QString fixedText(double value, int decimals, int significant = 11);
-QString groupedText(double value, int decimals);
-// The value of fixedText(value, decimals) read back as a number (R0, R2).
-double roundedValue(double value, int decimals);
 
 } // namespace orvena

@@ -11,7 +11,8 @@ namespace {
 // The columns of the insert and of the update, with their parameters (the update adds vID).
 const QStringList kColumns = {"vkod",   "vneve", "virszam", "vhely",    "vutca",    "vTel",     "vAdo",   "vKado",
                               "vBanknev", "vBankszla", "vIBAN", "vSwift", "vuzen", "vkamat", "vfhat", "vfizmod",
-                              "venged", "vemail", "vpnem",  "vfordado", "vMemoVevo", "vSzam"};
+                              "venged", "vemail", "vpnem",  "vfordado", "vMemoVevo", "vSzam",
+                              "vAfaStatusz", "vOrszag", "vKulfAdo"};
 
 QStringList markers(int from, int to)
 {
@@ -91,7 +92,7 @@ CustomerEdit::CustomerEdit(ScreenContext& context, QObject* parent)
     addField({QStringLiteral("vUtca"), QStringLiteral("Utca")});
     addField({QStringLiteral("vTel"), QStringLiteral("Telefon")});
     addField({QStringLiteral("vEmail"), QStringLiteral("Email")});
-    addField({QStringLiteral("vAdo"), QStringLiteral("Adószám"), {}, CharFilter::digits()});
+    addField({QStringLiteral("vAdo"), QStringLiteral("Adószám"), {}, CharFilter(QStringLiteral("0123456789-"))});
     addField({QStringLiteral("vKado"), QStringLiteral("Köz.adószám")});
     addField({QStringLiteral("vBanknev"), QStringLiteral("Bank neve")});
     addField({QStringLiteral("vBankszla"), QStringLiteral("Bank szla")});
@@ -108,6 +109,12 @@ CustomerEdit::CustomerEdit(ScreenContext& context, QObject* parent)
     addField({QStringLiteral("vKamat"), QStringLiteral("Kamat %"), QStringLiteral("0"), percent});
     addField({QStringLiteral("vFordado"), QStringLiteral("Ford.adózás")});
     addField({QStringLiteral("vUzen"), QStringLiteral("Üzenet:")});
+    // What the invoice-data report needs (a separate group on the screen).
+    addField({QStringLiteral("vAfaStatusz"), QStringLiteral("Áfa-státusz"), QStringLiteral("DOMESTIC")});
+    addField({QStringLiteral("vOrszag"), QStringLiteral("Ország"), QStringLiteral("HU"), {}, {}, false, false,
+              QStringLiteral("Kétbetűs országkód (HU, AT, DE, ...)")});
+    addField({QStringLiteral("vKulfAdo"), QStringLiteral("Külföldi adószám"), {}, {}, {}, false, false,
+              QStringLiteral("EU-n kívüli vevő adószáma")});
     addField({QStringLiteral("vKod"), QStringLiteral("Kód"), {}, {}, {}, true});
     addField({QStringLiteral("vID"), QStringLiteral("ID"), {}, {}, {}, true});
     addField({QStringLiteral("vMemoVevo"), QStringLiteral("Számla vevő fejléce (cimkéje)"), QStringLiteral("\r\n"), {},
@@ -192,18 +199,19 @@ bool CustomerEdit::save()
         [&](const QString& code) {
             if (!code.isEmpty()) {
                 m_list.setSql({QStringLiteral("INSERT INTO vevo ( %1 )").arg(kColumns.join(QStringLiteral(", "))),
-                               QStringLiteral("VALUES ( %1 )").arg(markers(1, 22).join(QStringLiteral(", ")))});
+                               QStringLiteral("VALUES ( %1 )").arg(markers(1, 25).join(QStringLiteral(", ")))});
                 m_list.setText(QStringLiteral("p1"), code);
             } else {
                 m_list.setSql(upsertStatement(QStringLiteral("vevo"), QStringList{QStringLiteral("vID")} + kColumns,
-                                              markers(0, 22)));
+                                              markers(0, 25)));
                 m_list.setText(QStringLiteral("p0"), field(QStringLiteral("vID")));
                 m_list.setText(QStringLiteral("p1"), field(QStringLiteral("vKod")));
             }
             const std::vector<std::pair<int, const char*>> textParams = {
                 {2, "vNeve"},     {3, "vIrszam"}, {4, "vHely"},  {5, "vUtca"},   {6, "vTel"},   {7, "vAdo"},
                 {8, "vKado"},     {9, "vBanknev"}, {10, "vBankszla"}, {11, "vIBAN"}, {12, "vSwift"}, {13, "vUzen"},
-                {15, "vFhat"},    {16, "vFizmod"}, {18, "vEmail"}, {19, "vPnem"}, {20, "vFordado"}, {22, "vSzam"}};
+                {15, "vFhat"},    {16, "vFizmod"}, {18, "vEmail"}, {19, "vPnem"}, {20, "vFordado"}, {22, "vSzam"},
+                {23, "vAfaStatusz"}, {24, "vOrszag"}, {25, "vKulfAdo"}};
             for (const auto& [n, key] : textParams)
                 m_list.setText(QStringLiteral("p%1").arg(n), field(QString::fromUtf8(key)));
             m_list.setFloat(QStringLiteral("p14"), field(QStringLiteral("vKamat")));

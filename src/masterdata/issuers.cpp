@@ -13,14 +13,15 @@ const std::vector<std::pair<const char*, const char*>> kWritten = {
     {"zkod", ":p1"},      {"znev1", ":p2"},     {"znev2", ":p23"},  {"zirszam", ":p3"}, {"zhely", ":p4"},
     {"zutca", ":p5"},     {"zTel", ":p6"},      {"zAdo", ":p7"},    {"zKado", ":p8"},   {"zBanknev", ":p9"},
     {"zBankszla", ":p10"}, {"zBankszla2", ":p24"}, {"zIBAN", ":p11"}, {"zSwift", ":p12"}, {"zkiallito", ":p13"},
-    {"zFax", ":p14"},     {"zEmail", ":p15"},   {"zMemoSzall", ":p16"}, {"zSzam", ":p17"}, {"zBanknev2", ":p18"}};
+    {"zFax", ":p14"},     {"zEmail", ":p15"},   {"zMemoSzall", ":p16"}, {"zSzam", ":p17"}, {"zBanknev2", ":p18"},
+    {"zNavMod", ":p25"}};
 
 // Text parameters and the fields they take (p1, the code, and p16, the block, are set apart).
 const std::vector<std::pair<const char*, const char*>> kParams = {
     {"p2", "zNev1"},    {"p23", "zNev2"},     {"p3", "zIrszam"},   {"p4", "zHely"},   {"p5", "zUtca"},
     {"p6", "zTel"},     {"p7", "zAdo"},       {"p8", "zKado"},     {"p9", "zBanknev"}, {"p10", "zBankszla"},
     {"p11", "zIBAN"},   {"p12", "zSwift"},    {"p13", "zKiallito"}, {"p14", "zFax"},   {"p15", "zEmail"},
-    {"p17", "zSzam"},   {"p18", "zBanknev2"}, {"p24", "zBankszla2"}};
+    {"p17", "zSzam"},   {"p18", "zBanknev2"}, {"p24", "zBankszla2"}, {"p25", "zNavMod"}};
 
 } // namespace
 
@@ -89,6 +90,8 @@ IssuerEdit::IssuerEdit(ScreenContext& context, QObject* parent)
     addField({QStringLiteral("zIBAN"), QStringLiteral("IBAN")});
     addField({QStringLiteral("zSwift"), QStringLiteral("Swift")});
     addField({QStringLiteral("zKiallito"), QStringLiteral("Kiállító")});
+    // Reporting of issued invoices to the tax authority: OFF, TEST or PROD (a drop-down on the screen).
+    addField({QStringLiteral("zNavMod"), QStringLiteral("NAV adatszolgáltatás"), QStringLiteral("OFF")});
     addField({QStringLiteral("zKod"), QStringLiteral("Kód"), {}, {}, {}, true});
     addField({QStringLiteral("zID"), QStringLiteral("ID"), {}, {}, {}, true});
     addField({QStringLiteral("zMemoSzall"), QStringLiteral("Szállítólevél szállító fejléce (cimkéje)"),

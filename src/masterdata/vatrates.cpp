@@ -42,6 +42,11 @@ VatEdit::VatEdit(ScreenContext& context, QObject* parent)
     addField({QStringLiteral("kAfanev"), QStringLiteral("Megnevezés")});
     addField({QStringLiteral("kID"), QStringLiteral("ID"), {}, {}, {}, true});
     addField({QStringLiteral("kAfakod"), QStringLiteral("Kód"), {}, {}, {}, true});
+    // The rate's classification in the invoice-data report (drop-downs on the screen).
+    addField({QStringLiteral("kNavTipus"), QStringLiteral("NAV besorolás"), QStringLiteral("PERCENTAGE")});
+    addField({QStringLiteral("kNavKod"), QStringLiteral("Esetkód")});
+    addField({QStringLiteral("kNavIndok"), QStringLiteral("Indoklás"), {}, {}, {}, false, false,
+              QStringLiteral("Mentesség vagy tárgyi hatályon kívüliség esetén a számlán is szereplő indok")});
 }
 
 bool VatEdit::fill()
@@ -70,6 +75,19 @@ std::vector<EditScreen::Check> VatEdit::checks() const
             {QStringLiteral("kAfa"), QStringLiteral("Nincs megadva az áfa!")}};
 }
 
+void VatEdit::setReportParams()
+{
+    const QString type = field(QStringLiteral("kNavTipus")).trimmed();
+    m_list.setText(QStringLiteral("p4"), type.isEmpty() ? QStringLiteral("PERCENTAGE") : type);
+    for (const auto& [param, key] : {std::pair{"p5", "kNavKod"}, std::pair{"p6", "kNavIndok"}}) {
+        const QString text = field(QLatin1String(key)).trimmed();
+        if (text.isEmpty())
+            m_list.setNull(QLatin1String(param));
+        else
+            m_list.setText(QLatin1String(param), text);
+    }
+}
+
 bool VatEdit::save()
 {
     SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a áfaban "),
@@ -80,8 +98,9 @@ bool VatEdit::save()
                                [this](const QString& code) {
                                    if (!code.isEmpty()) {
                                        // the identity is left to the server
-                                       m_list.setSql({QStringLiteral("INSERT INTO afa ( kAfa, kAfanev, kAfakod )"),
-                                                      QStringLiteral("VALUES (:p1, :p2, :p3 )")});
+                                       m_list.setSql({QStringLiteral("INSERT INTO afa ( kAfa, kAfanev, kAfakod, kNavTipus, kNavKod, kNavIndok )"),
+                                                      QStringLiteral("VALUES (:p1, :p2, :p3, :p4, :p5, :p6 )")});
+                                       setReportParams();
                                        m_list.setInteger(QStringLiteral("p1"), field(QStringLiteral("kAfa")));
                                        m_list.setText(QStringLiteral("p2"), field(QStringLiteral("kAfanev")));
                                        m_list.setText(QStringLiteral("p3"), code);
@@ -91,9 +110,12 @@ bool VatEdit::save()
                                        m_list.setSql(upsertStatement(
                                            QStringLiteral("afa"),
                                            {QStringLiteral("kID"), QStringLiteral("kAfakod"), QStringLiteral("kAfanev"),
-                                            QStringLiteral("kAfa")},
+                                            QStringLiteral("kAfa"), QStringLiteral("kNavTipus"), QStringLiteral("kNavKod"),
+                                            QStringLiteral("kNavIndok")},
                                            {QStringLiteral(":p0"), QStringLiteral(":p1"), QStringLiteral(":p2"),
-                                            QStringLiteral(":p3")}));
+                                            QStringLiteral(":p3"), QStringLiteral(":p4"), QStringLiteral(":p5"),
+                                            QStringLiteral(":p6")}));
+                                       setReportParams();
                                        m_list.setText(QStringLiteral("p0"), field(QStringLiteral("kID")));
                                        m_list.setText(QStringLiteral("p1"), field(QStringLiteral("kAfakod")));
                                        m_list.setText(QStringLiteral("p2"), field(QStringLiteral("kAfanev")));

@@ -1,5 +1,7 @@
 #include "dataexport.h"
 
+#include "db/schema.h"
+
 #include "db/codepages.h"
 
 #include <QDir>
@@ -99,7 +101,9 @@ bool DataExport::run()
         const Item& item = items().at(static_cast<size_t>(i));
         const QString path = pathOf(i);
         QFile::remove(path); // the server never overwrites a file
-        m_query.setSql({QStringLiteral("SELECT * INTO OUTFILE :p0 FROM %1").arg(item.table)});
+        // The columns are named, so columns added to a table later never change the file.
+        m_query.setSql({QStringLiteral("SELECT %2 INTO OUTFILE :p0 FROM %1")
+                            .arg(item.table, exportColumns(item.table).join(QStringLiteral(", ")))});
         m_query.setText(QStringLiteral("p0"), path);
         try {
             m_query.execute();

@@ -84,7 +84,8 @@ private slots:
 
         const QList<Item> top = itemsOf(window.menuBar()->actions());
         const QStringList expected = {"Szállítólevél", "Számlázás", "Vevö",   "Cikk",     "Áfa",     "Kibocsátó",
-                                      "Szótár",        "Export",    "Import", "Segitség", "Adatmentés", "Kilépés"};
+                                      "Szótár",        "Export",    "Adóhatósági adatszolgáltatás",
+                                      "Import",        "Segitség",  "Adatmentés", "Kilépés"};
         QStringList texts;
         for (const auto& i : top)
             texts << i.text;

@@ -27,17 +27,18 @@ const QMap<QString, QString> kExpectedColumns = {
     {"szlevsor", "eID eBszam ecKod ecSzam eMegn eVtsz eMenny eMe eEar ePnem ekAfakod eAfanev eAfa eAlap eAdo eGolaj "
                  "eaFelhaszn eMemo"},
     {"vevo", "vID vKod vSzam vNeve vIrszam vHely vUtca vAdo vKado vBanknev vBankszla vIBAN vSwift vUzen vKamat vFhat "
-             "vFizmod vEnged vPnem vFordado vSzcim vEmail vTel vMasolva vMemoVevo"},
+             "vFizmod vEnged vPnem vFordado vSzcim vEmail vTel vMasolva vMemoVevo vAfaStatusz vOrszag vKulfAdo"},
     {"szallito", "zID zKod zSzam zNev1 zNev2 zIrszam zHely zUtca zAdo zKado zBanknev zBankszla zBanknev2 zBankszla2 "
                  "zIBAN zSwift zThely zEmail zTel zFax zKiallito zSzeria zVerzio zaFelhaszn zMemoSzall zNavMod zNavLogin "
                  "zNavJelszo zNavAlairo zNavCsere"},
     {"cikk", "cID cKod cSzam cMegn cVtsz cMe cEar cPnem cAfakod cAfanev cAfa cGolaj"},
-    {"afa", "kID kAfakod kAfanev kAfa"},
+    {"afa", "kID kAfakod kAfanev kAfa kNavTipus kNavKod kNavIndok"},
     {"sorszam", "aID aKod aBszam aSzeria aVer aFelhaszn"},
     {"mezonev", "mID mkod mtipus mnyelv mmegnev mSzamla mSzlevel mMasolatipld mEredeti mpeldany mSzallito mVevo "
                 "mFizmod mTkelt mRkelt mFkelt mBszam mMegj mSzerz mMegn mVtsz mMe mMenny mEar mNetto mAfaszaz mAfa "
                 "mBrutto mPnem mOsszesen mFizetendo mAzaz mAdoosszesites mAlap mAdo"},
     {"termek", "ID_Termek t_kod t_megnevezes t_VTSZ t_megy t_Ear t_Kompmerteke t_bizonylat"},
+    {"szlanav", "nBszam nMuvelet nEredeti nModIndex nXml nKeszult nAllapot nTranzakcio nUzenet nProba nUtolso"},
 };
 
 QProcessEnvironment setupEnvironment(const QString& database, const QString& user)
@@ -73,7 +74,7 @@ private slots:
 
     void tablesHaveTheirColumnsInOrder()
     {
-        QCOMPARE(int(schemaTables().size()), 13);
+        QCOMPARE(int(schemaTables().size()), 14);
         for (auto it = kExpectedColumns.begin(); it != kExpectedColumns.end(); ++it) {
             const QStringList actual = db->rows(
                 QStringLiteral("SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = '%1' "
@@ -91,7 +92,8 @@ private slots:
         QCOMPARE(tables.size(), 15); // with the reporting's szlanav and szlanavnaplo
         for (const QString& t : tables)
             QVERIFY2(t.endsWith(QStringLiteral("|InnoDB|latin2_hungarian_ci")), qPrintable(t));
-        // every table has an auto-increment primary key
+        // every table but the invoice-report side table (keyed by invoice number) has an
+        // auto-increment primary key
         QCOMPARE(db->scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = "
                                            "'%1' AND COLUMN_KEY = 'PRI' AND EXTRA LIKE '%auto_increment%'")
                                 .arg(db->name())),
@@ -122,6 +124,31 @@ private slots:
         db->exec(QStringLiteral("INSERT INTO cikk (cKod, cEar) VALUES ('1', 1234567.89)"));
         QCOMPARE(db->scalar(QStringLiteral("SELECT cEar FROM cikk")), QStringLiteral("1234567,89"));
         db->exec(QStringLiteral("DELETE FROM cikk"));
+    }
+
+    // A database of an earlier version gets the new columns in their places, with their
+    // defaults on the existing rows; a second run adds nothing.
+    void missingColumnsAreAddedInPlace()
+    {
+        db->exec(QStringLiteral("ALTER TABLE afa DROP COLUMN kNavTipus, DROP COLUMN kNavKod, DROP COLUMN kNavIndok"));
+        db->exec(QStringLiteral("ALTER TABLE vevo DROP COLUMN vOrszag"));
+        db->exec(QStringLiteral("INSERT INTO afa (kAfakod, kAfanev, kAfa) VALUES ('1', '27%', 27)"));
+        db->exec(QStringLiteral("INSERT INTO vevo (vKod, vNeve) VALUES ('1', 'Régi vevő')"));
+        QStringList added;
+        DB_VERIFY(added = addMissingColumns(db->admin()));
+        QCOMPARE(added, (QStringList{"vevo.vOrszag", "afa.kNavTipus", "afa.kNavKod", "afa.kNavIndok"}));
+        for (const char* table : {"afa", "vevo"})
+            QCOMPARE(db->rows(QStringLiteral("SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA "
+                                             "= '%1' AND TABLE_NAME = '%2' ORDER BY ORDINAL_POSITION")
+                                  .arg(db->name(), QLatin1String(table)))
+                         .join(u' '),
+                     kExpectedColumns.value(QLatin1String(table)));
+        QCOMPARE(db->rows(QStringLiteral("SELECT kNavTipus, kNavKod FROM afa")), QStringList{"PERCENTAGE|"});
+        QCOMPARE(db->scalar(QStringLiteral("SELECT CONCAT(vAfaStatusz, vOrszag) FROM vevo")), QStringLiteral("DOMESTICHU"));
+        DB_VERIFY(added = addMissingColumns(db->admin()));
+        QVERIFY(added.isEmpty());
+        db->exec(QStringLiteral("DELETE FROM afa"));
+        db->exec(QStringLiteral("DELETE FROM vevo"));
     }
 
     void positionalCopiesKeepEveryColumnInPlace()

@@ -1,5 +1,6 @@
 #include "invoiceregisterdialog.h"
 
+#include "nav/ui/navstatemodel.h"
 #include "invoicewidgets.h"
 
 #include "screens/common/querytablemodel.h"
@@ -25,11 +26,14 @@ using namespace invoice;
 
 namespace {
 
-QTableView* grid(QWidget* parent, Query& query, std::vector<QueryTableModel::Column> columns, const QString& name)
+QTableView* grid(QWidget* parent, Query& query, std::vector<QueryTableModel::Column> columns, const QString& name,
+                 bool navColumn = false)
 {
     auto* view = new QTableView(parent);
     view->setObjectName(name);
-    auto* model = new QueryTableModel(query, std::move(columns), view);
+    // The invoice list ends with the invoice-data reporting state ("NAV").
+    auto* model = navColumn ? new NavStateModel(query, std::move(columns), QStringLiteral("fBszam"), view)
+                            : new QueryTableModel(query, std::move(columns), view);
     bindGridToQuery(view, model);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The arrow keys move in the list; Tab goes on to the buttons.
@@ -81,7 +85,7 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, QWidget* pa
                                     {s("faFelhaszn"), s("Felhasználó")},
                                     {s("fKerek"), s("Kerekit")},
                                     {s("fID"), s("fID")}},
-                                   QStringLiteral("invoiceGrid"));
+                                   QStringLiteral("invoiceGrid"), true);
     invoiceGrid->setColumnWidth(5, 70);
     invoiceGrid->setColumnWidth(7, 200);
     invoicesLayout->addWidget(invoiceGrid);

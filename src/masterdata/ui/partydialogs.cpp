@@ -4,6 +4,7 @@
 
 #include "masterdata/customers.h"
 #include "masterdata/issuers.h"
+#include "nav/ui/navfields.h"
 #include "screens/common/ui/editdialog.h"
 #include "screens/common/ui/listdialog.h"
 
@@ -145,6 +146,7 @@ QDialog* createCustomerEditDialog(ScreenContext& context, QWidget* parent)
     pressOnEnter(compose);
     QObject::connect(compose, &QPushButton::clicked, m, [m] { m->compose(); });
     tabs->addTab(blockPage(dialog, QStringLiteral("vMemoVevo"), compose), QStringLiteral("Cimke"));
+    tabs->addTab(customerReportPage(dialog, m), QStringLiteral("NAV adatok"));
     dialog->body()->addWidget(tabs);
     dialog->addButton(QStringLiteral("OK"), QStringLiteral("Vevő letárolása."), [m] { m->ok(); });
     dialog->addButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });
@@ -217,6 +219,7 @@ QDialog* createIssuerEditDialog(ScreenContext& context, QWidget* parent)
     tabs->addTab(blockPage(dialog, QStringLiteral("zMemoSzall"), compose), QStringLiteral("Cimke"));
     tabs->addTab(nav::createIssuerNavPage(context, m, dialog), QStringLiteral("NAV"));
     dialog->body()->addWidget(tabs);
+    dialog->body()->addWidget(issuerReportGroup(dialog, m));
     dialog->addButton(QStringLiteral("OK"), QStringLiteral("Szállító (kibocsátó) letárolása."), [m] { m->ok(); });
     dialog->addButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });
     dialog->addButton(QStringLiteral("Másolat készítés"), QStringLiteral("Meglévő adatsorról másolat készítése."),

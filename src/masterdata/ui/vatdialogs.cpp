@@ -1,6 +1,7 @@
 #include "masterdatadialogs.h"
 
 #include "masterdata/vatrates.h"
+#include "nav/ui/navfields.h"
 #include "screens/common/ui/editdialog.h"
 #include "screens/common/ui/listdialog.h"
 
@@ -43,6 +44,7 @@ QDialog* createVatEditDialog(ScreenContext& context, QWidget* parent)
         QStringLiteral("Számlán az adóösszesítésben a megnevezés első három karaktere szerepel"), dialog);
     note->setWordWrap(true);
     dialog->body()->addWidget(note);
+    dialog->body()->addWidget(vatReportGroup(dialog, m));
     dialog->addButton(QStringLiteral("OK"), QStringLiteral("Áfa sor bevitele"), [m] { m->ok(); });
     dialog->addButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });
     dialog->finishLayout();

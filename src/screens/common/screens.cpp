@@ -31,6 +31,7 @@ QString formId(Screen screen)
     case Screen::RemoteAssistance: return QStringLiteral("TForm27");
     case Screen::Maintenance: return QStringLiteral("TForm28");
     case Screen::Password: return QStringLiteral("TPasswordDlg");
+    case Screen::AuditExport: return QStringLiteral("TForm29");
     }
     return {};
 }

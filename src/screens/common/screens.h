@@ -31,6 +31,7 @@ enum class Screen {
     RemoteAssistance,     // TForm27 "Távsegítség"
     Maintenance,          // TForm28 "Adatok"
     Password,             // TPasswordDlg "Jelszó"
+    AuditExport,          // TForm29 "Adóhatósági adatszolgáltatás"
 };
 
 QString formId(Screen screen);

@@ -17,6 +17,7 @@ void registerToolScreens(ScreenRegistry& registry)
     initHelpResource();
     installHelpKeyHandler();
     registry.add(Screen::Export, createExportDialog);
+    registry.add(Screen::AuditExport, createAuditExportDialog);
     registry.add(Screen::Import, createImportDialog);
     registry.add(Screen::Maintenance,
                  [](ScreenContext& context, QWidget* parent) -> QDialog* { return new MaintenanceDialog(context, parent); });

@@ -9,6 +9,7 @@
 namespace orvena {
 
 QDialog* createExportDialog(ScreenContext& context, QWidget* parent);
+QDialog* createAuditExportDialog(ScreenContext& context, QWidget* parent);
 QDialog* createImportDialog(ScreenContext& context, QWidget* parent);
 QDialog* createAboutDialog(ScreenContext& context, QWidget* parent);
 QDialog* createHelpDialog(ScreenContext& context, QWidget* parent);

@@ -1,0 +1,151 @@
+#include "navcommandline.h"
+
+#include "db/conversions.h"
+#include "db/datamodule.h"
+#include "db/errors.h"
+#include "nav/auditexport.h"
+#include "nav/invoiceissue.h"
+
+#include <QCoreApplication>
+#include <QSaveFile>
+#include <cstdio>
+
+namespace orvena {
+
+namespace {
+
+void printLine(FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+struct NavRequest {
+    bool xml = false, audit = false;
+    QString number, out, from, to, dir;
+    QString error;
+};
+
+NavRequest parse(const QStringList& arguments)
+{
+    NavRequest r;
+    auto fail = [&r](const QString& text) {
+        if (r.error.isEmpty())
+            r.error = text;
+    };
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        QString option = arguments.at(i);
+        std::optional<QString> inlineValue;
+        if (option.startsWith(u"--") && option.contains(u'=')) {
+            inlineValue = option.section(u'=', 1);
+            option = option.section(u'=', 0, 0);
+        }
+        auto value = [&]() -> QString {
+            if (inlineValue)
+                return *inlineValue;
+            if (i + 1 >= arguments.size()) {
+                fail(QString::fromUtf8("Hiba: a(z) %1 kapcsoló után hiányzik az érték.").arg(option));
+                return {};
+            }
+            return arguments.at(++i);
+        };
+        if (option == u"--nav-xml") {
+            r.xml = true;
+            r.number = value().trimmed();
+        } else if (option == u"--audit-export") {
+            r.audit = true;
+        } else if (option == u"--out") {
+            r.out = value();
+        } else if (option == u"--from") {
+            r.from = value().trimmed();
+        } else if (option == u"--to") {
+            r.to = value().trimmed();
+        } else if (option == u"--dir") {
+            r.dir = value();
+        } else {
+            fail(QString::fromUtf8("Hiba: ismeretlen kapcsoló: %1").arg(arguments.at(i)));
+        }
+    }
+    if (r.xml && r.audit)
+        fail(QString::fromUtf8("Hiba: a --nav-xml és az --audit-export együtt nem adható meg."));
+    else if (r.xml && r.number.isEmpty())
+        fail(QString::fromUtf8("Hiba: hiányzik a számla száma (--nav-xml <számlaszám>)."));
+    else if (r.xml && r.out.isEmpty())
+        fail(QString::fromUtf8("Hiba: meg kell adni a kimeneti fájlt (--out <fájl>)."));
+    else if (r.audit && (!isValidDate(r.from) || !isValidDate(r.to)))
+        fail(QString::fromUtf8("Hiba: meg kell adni a dátumtartományt (--from éééé.hh.nn --to éééé.hh.nn)."));
+    else if (r.audit && r.dir.trimmed().isEmpty())
+        fail(QString::fromUtf8("Hiba: meg kell adni a célmappát (--dir <mappa>)."));
+    return r;
+}
+
+} // namespace
+
+QString navCommandLineHelp()
+{
+    return QString::fromUtf8(
+        "Adóhatósági számla-adatok (Online Számla 3.0), képernyő nélkül:\n"
+        "  --nav-xml <számlaszám> --out <fájl>\n"
+        "        a számla adatszolgáltatási XML-dokumentuma: kiállított számlánál a tárolt,\n"
+        "        különben most készül; hibás adatoknál minden hibát kiír, fájl nem készül\n"
+        "  --audit-export --from <éééé.hh.nn> --to <éééé.hh.nn> --dir <mappa>\n"
+        "        adóhatósági ellenőrzési adatszolgáltatás: a tartományban kiállított számlák\n"
+        "        XML-dokumentumai számlánként és az osszesito.csv");
+}
+
+std::optional<int> runNavCommandLine(int& argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    bool ours = false;
+    for (const QString& a : arguments.mid(1)) {
+        const QString option = a.section(u'=', 0, 0);
+        ours = ours || option == u"--nav-xml" || option == u"--audit-export";
+    }
+    if (!ours)
+        return std::nullopt;
+    const NavRequest r = parse(arguments);
+    if (!r.error.isEmpty()) {
+        printLine(stderr, r.error);
+        printLine(stderr, navCommandLineHelp());
+        return 2;
+    }
+
+    QCoreApplication app(argc, argv);
+    DataModule data;
+    try {
+        data.connect(ConnectionProfile::fromEnvironment());
+    } catch (const Error& e) {
+        printLine(stderr, QString::fromUtf8("Hiba: az adatbázis nem érhető el (%1).").arg(e.text()));
+        return 3;
+    }
+    try {
+        if (r.xml) {
+            QStringList problems;
+            const QByteArray xml = nav::documentFor(data, r.number, &problems);
+            if (xml.isEmpty()) {
+                printLine(stderr, nav::problemMessage(r.number, problems));
+                return 1;
+            }
+            QSaveFile file(r.out);
+            if (!file.open(QIODevice::WriteOnly) || file.write(xml) != xml.size() || !file.commit()) {
+                printLine(stderr, QString::fromUtf8("Hiba: a(z) %1 fájl nem írható.").arg(r.out));
+                return 1;
+            }
+            return 0;
+        }
+        nav::AuditExportRange range;
+        range.from = parseDate(r.from);
+        range.to = parseDate(r.to);
+        const nav::AuditExportOutcome outcome = nav::exportAuditData(data, range, r.dir);
+        printLine(outcome.ok ? stdout : stderr, outcome.message);
+        return outcome.ok ? 0 : 1;
+    } catch (const Error& e) {
+        printLine(stderr, e.text());
+        return 1;
+    }
+}
+
+} // namespace orvena

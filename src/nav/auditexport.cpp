@@ -1,0 +1,155 @@
+#include "auditexport.h"
+
+#include "invoiceissue.h"
+
+#include "db/datamodule.h"
+#include "db/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace orvena::nav {
+
+namespace {
+
+QString csvField(QString text)
+{
+    if (text.contains(u';') || text.contains(u'"') || text.contains(u'\n') || text.contains(u'\r'))
+        return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
+    return text;
+}
+
+QString csvAmount(qint64 filler)
+{
+    return fillerText(filler).replace(u'.', u',');
+}
+
+QString csvDate(const QDate& d)
+{
+    return d.isValid() ? d.toString(QStringLiteral("yyyy.MM.dd")) : QString();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
+}
+
+} // namespace
+
+AuditExportOutcome exportAuditData(DataModule& data, const AuditExportRange& range, const QString& folder)
+{
+    AuditExportOutcome out;
+    QStringList problems;
+    if (folder.trimmed().isEmpty())
+        problems << QString::fromUtf8("Nincs megadva a mappa.");
+    if (range.byNumber) {
+        if (range.fromNumber.trimmed().isEmpty() || range.toNumber.trimmed().isEmpty())
+            problems << QString::fromUtf8("Nincs megadva a számlaszám-tartomány.");
+        else if (range.fromNumber.trimmed().toLongLong() > range.toNumber.trimmed().toLongLong())
+            problems << QString::fromUtf8("A tartomány kezdő számlaszáma nagyobb a záró számlaszámnál.");
+    } else {
+        if (!range.from.isValid() || !range.to.isValid())
+            problems << QString::fromUtf8("Nincs megadva érvényes dátumtartomány (éééé.hh.nn).");
+        else if (range.from > range.to)
+            problems << QString::fromUtf8("A tartomány kezdő dátuma későbbi a záró dátumnál.");
+    }
+    if (!problems.isEmpty()) {
+        out.message = problems.join(u'\n');
+        return out;
+    }
+
+    Query& list = data.query(QStringLiteral("NAV_EXPORT"));
+    if (range.byNumber) {
+        list.setSql({QStringLiteral("SELECT fBszam FROM szlafej WHERE fPrn = \"I\" AND"),
+                     QStringLiteral(" CAST(fBszam AS UNSIGNED) BETWEEN :p0 AND :p1 GROUP BY fBszam ORDER BY fBszam")});
+        list.setInteger(QStringLiteral("p0"), range.fromNumber.trimmed().toLongLong());
+        list.setInteger(QStringLiteral("p1"), range.toNumber.trimmed().toLongLong());
+    } else {
+        list.setSql({QStringLiteral("SELECT fBszam FROM szlafej WHERE fPrn = \"I\" AND fRkelt BETWEEN :p0 AND :p1"),
+                     QStringLiteral(" GROUP BY fBszam ORDER BY fBszam")});
+        list.setText(QStringLiteral("p0"), range.from.toString(Qt::ISODate));
+        list.setText(QStringLiteral("p1"), range.to.toString(Qt::ISODate));
+    }
+    list.open();
+    QStringList numbers;
+    for (int r = 0; r < list.rowCount(); ++r)
+        numbers << list.text(r, 0);
+    if (numbers.isEmpty()) {
+        out.ok = true;
+        out.message = QString::fromUtf8("A megadott tartományban nincs kiállított (nyomtatott) számla; nem készült fájl.");
+        return out;
+    }
+
+    // Everything is built first, so a problem leaves the folder untouched.
+    struct Item {
+        QString fileName;
+        QByteArray xml;
+    };
+    std::vector<Item> items;
+    QString csv = QString::fromUtf8("Számlaszám;Kelte;Teljesítés;Fizetési határidő;Vevő;Nettó (Ft);ÁFA (Ft);"
+                                    "Bruttó (Ft);Állapot\r\n");
+    Query& state = data.query(QStringLiteral("NAV_EXPORT_STATE"));
+    state.setSql({QStringLiteral("SELECT nAllapot FROM szlanav WHERE nBszam = :p0")});
+    for (const QString& number : numbers) {
+        const InvoiceDocument doc = buildInvoiceDocument(data, number);
+        QStringList docProblems = doc.problems;
+        QByteArray xml;
+        if (auto stored = storedDocument(data, number)) {
+            xml = *stored;
+            docProblems.clear();
+        } else if (docProblems.isEmpty()) {
+            const ValidationResult v = validateInvoiceData(doc.xml);
+            docProblems = v.problems;
+            if (v.valid)
+                xml = doc.xml;
+        }
+        if (xml.isEmpty()) {
+            for (const QString& p : docProblems)
+                problems << QStringLiteral("K%1: %2").arg(number, p);
+            continue;
+        }
+        state.setText(QStringLiteral("p0"), number);
+        state.open();
+        const QString stateText = state.isEmpty() ? QStringLiteral("UTOLAG") : state.fieldText(QStringLiteral("nAllapot"));
+        items.push_back({QStringLiteral("K%1.xml").arg(number), xml});
+        csv += QStringList{u'K' + number, csvDate(doc.issueDate), csvDate(doc.deliveryDate), csvDate(doc.dueDate),
+                           csvField(doc.customerName), csvAmount(doc.amounts.netHuf), csvAmount(doc.amounts.vatHuf),
+                           csvAmount(doc.amounts.grossHuf()), stateText}
+                   .join(u';')
+               + QStringLiteral("\r\n");
+    }
+    if (!problems.isEmpty()) {
+        out.message = QString::fromUtf8("Az adóhatósági adatszolgáltatás nem készült el, egy fájl sem íródott ki:\n- ")
+                      + problems.join(QStringLiteral("\n- "));
+        return out;
+    }
+
+    QDir dir(folder);
+    if (!dir.exists() && !QDir().mkpath(folder)) {
+        out.message = QString::fromUtf8("A(z) %1 mappa nem hozható létre.").arg(folder);
+        return out;
+    }
+    items.push_back({QStringLiteral("osszesito.csv"), QByteArray("\xEF\xBB\xBF") + csv.toUtf8()});
+    for (const Item& item : items) {
+        const QString path = dir.filePath(item.fileName);
+        if (!writeFile(path, item.xml)) {
+            for (const QString& written : out.files)
+                QFile::remove(written);
+            out.files.clear();
+            out.message = QString::fromUtf8("A(z) %1 fájl nem írható; egy fájl sem maradt a mappában.").arg(path);
+            return out;
+        }
+        out.files << path;
+    }
+    out.ok = true;
+    out.count = static_cast<int>(numbers.size());
+    out.message = QString::fromUtf8("Az adóhatósági adatszolgáltatás elkészült: %1 számla és az osszesito.csv a(z) %2 "
+                                    "mappában.")
+                      .arg(out.count)
+                      .arg(QDir::toNativeSeparators(dir.absolutePath()));
+    return out;
+}
+
+} // namespace orvena::nav

@@ -1,0 +1,634 @@
+#include "invoicedata.h"
+
+#include "taxnumber.h"
+
+#include "db/conversions.h"
+#include "db/datamodule.h"
+#include "db/numbertext.h"
+
+#include <QRegularExpression>
+#include <QXmlStreamWriter>
+#include <map>
+
+namespace orvena::nav {
+
+namespace {
+
+const QString kDataNs = QStringLiteral("http://schemas.nav.gov.hu/OSA/3.0/data");
+const QString kBaseNs = QStringLiteral("http://schemas.nav.gov.hu/OSA/3.0/base");
+const QString kCommonNs = QStringLiteral("http://schemas.nav.gov.hu/NTCA/1.0/common");
+
+QString q(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+// A decimal in program form ("2,5", "-1 234,75") in the schema's form ("2.5", "-1234.75").
+QString xmlDecimal(const QString& programText)
+{
+    QString t = programText.trimmed();
+    t.remove(u' ');
+    t.replace(u',', u'.');
+    if (t.isEmpty() || t == u"-")
+        return QStringLiteral("0");
+    return t;
+}
+
+// A whole VAT percentage as the schema's rate: 27 -> "0.27", 5 -> "0.05", 0 -> "0".
+QString vatRateText(int percent)
+{
+    if (percent <= 0)
+        return QStringLiteral("0");
+    if (percent >= 100)
+        return QStringLiteral("1");
+    QString t = QStringLiteral("0.%1").arg(percent, 2, 10, QLatin1Char('0'));
+    while (t.endsWith(u'0'))
+        t.chop(1);
+    return t;
+}
+
+QString isoDate(const QString& programDate)
+{
+    const QDate d = QDate::fromString(programDate, kDateFormat.toString());
+    return d.isValid() ? d.toString(Qt::ISODate) : QString();
+}
+
+QString nameOrCode(const QString& name, const QString& code)
+{
+    return name.trimmed().isEmpty() ? QStringLiteral("kód: %1").arg(code) : name.trimmed();
+}
+
+struct Party {
+    bool found = false;
+    QString code, name, postalCode, city, street, country, taxNumber, communityVat, otherTax, status, mode, bank;
+};
+
+struct LineData {
+    qint64 id = 0;
+    QString articleNumber, description, quantity, unit, unitPrice, vatCode, vatName;
+    int vatPercent = 0;
+    bool vatKnown = false;
+    QString navType, navCase, navReason;
+};
+
+// The summary key of a line's VAT classification (one summary row per distinct one).
+QString classKey(const LineData& l)
+{
+    if (l.navType == u"PERCENTAGE")
+        return QStringLiteral("P%1").arg(l.vatPercent, 3, 10, QLatin1Char('0'));
+    return l.navType + u'/' + l.navCase + u'/' + l.navReason;
+}
+
+void writeVatRate(QXmlStreamWriter& w, const QString& element, const LineData& l)
+{
+    w.writeStartElement(kDataNs, element);
+    if (l.navType == u"PERCENTAGE") {
+        w.writeTextElement(kDataNs, QStringLiteral("vatPercentage"), vatRateText(l.vatPercent));
+    } else if (l.navType == u"VAT_EXEMPTION" || l.navType == u"VAT_OUT_OF_SCOPE") {
+        w.writeStartElement(kDataNs, l.navType == u"VAT_EXEMPTION" ? QStringLiteral("vatExemption")
+                                                                   : QStringLiteral("vatOutOfScope"));
+        w.writeTextElement(kDataNs, QStringLiteral("case"), l.navCase);
+        w.writeTextElement(kDataNs, QStringLiteral("reason"), l.navReason);
+        w.writeEndElement();
+    } else if (l.navType == u"DOMESTIC_REVERSE_CHARGE") {
+        w.writeTextElement(kDataNs, QStringLiteral("vatDomesticReverseCharge"), QStringLiteral("true"));
+    } else {
+        w.writeTextElement(kDataNs, QStringLiteral("noVatCharge"), QStringLiteral("true"));
+    }
+    w.writeEndElement();
+}
+
+void writePair(QXmlStreamWriter& w, const QString& element, const QString& a, qint64 amount, const QString& b,
+               qint64 huf)
+{
+    w.writeStartElement(kDataNs, element);
+    w.writeTextElement(kDataNs, a, fillerText(amount));
+    w.writeTextElement(kDataNs, b, fillerText(huf));
+    w.writeEndElement();
+}
+
+void writeAddress(QXmlStreamWriter& w, const QString& element, const Party& p)
+{
+    w.writeStartElement(kDataNs, element);
+    w.writeStartElement(kBaseNs, QStringLiteral("simpleAddress"));
+    w.writeTextElement(kBaseNs, QStringLiteral("countryCode"), p.country);
+    w.writeTextElement(kBaseNs, QStringLiteral("postalCode"), p.postalCode.trimmed().toUpper());
+    w.writeTextElement(kBaseNs, QStringLiteral("city"), p.city.trimmed());
+    w.writeTextElement(kBaseNs, QStringLiteral("additionalAddressDetail"), p.street.trimmed());
+    w.writeEndElement();
+    w.writeEndElement();
+}
+
+void writeTaxNumber(QXmlStreamWriter& w, const QString& element, const TaxNumber& n)
+{
+    w.writeStartElement(kDataNs, element);
+    w.writeTextElement(kBaseNs, QStringLiteral("taxpayerId"), n.taxpayerId);
+    w.writeTextElement(kBaseNs, QStringLiteral("vatCode"), n.vatCode);
+    w.writeTextElement(kBaseNs, QStringLiteral("countyCode"), n.countyCode);
+    w.writeEndElement();
+}
+
+QStringList addressGaps(const Party& p)
+{
+    QStringList gaps;
+    static const QRegularExpression postal(QStringLiteral("^[A-Z0-9][A-Z0-9\\s\\-]{1,8}[A-Z0-9]$"));
+    if (p.postalCode.trimmed().isEmpty())
+        gaps << q("irányítószám");
+    else if (!postal.match(p.postalCode.trimmed().toUpper()).hasMatch())
+        gaps << q("irányítószám (hibás: „%1”)").arg(p.postalCode.trimmed());
+    if (p.city.trimmed().isEmpty())
+        gaps << q("helység");
+    if (p.street.trimmed().isEmpty())
+        gaps << q("utca, házszám");
+    return gaps;
+}
+
+Party readParty(DataModule& data, bool issuer, const QString& code)
+{
+    Party p;
+    p.code = code;
+    Query& r = data.query(QStringLiteral("NAV_PARTY"));
+    r.setSql({issuer ? QStringLiteral("SELECT * FROM szallito WHERE zKod = :p0 ORDER BY zID LIMIT 1")
+                     : QStringLiteral("SELECT * FROM vevo WHERE vKod = :p0 ORDER BY vID LIMIT 1")});
+    r.setText(QStringLiteral("p0"), code);
+    r.open();
+    if (r.isEmpty())
+        return p;
+    p.found = true;
+    if (issuer) {
+        p.name = r.fieldText(QStringLiteral("zNev1"));
+        p.postalCode = r.fieldText(QStringLiteral("zIrszam"));
+        p.city = r.fieldText(QStringLiteral("zHely"));
+        p.street = r.fieldText(QStringLiteral("zUtca"));
+        p.taxNumber = r.fieldText(QStringLiteral("zAdo"));
+        p.communityVat = r.fieldText(QStringLiteral("zKado"));
+        p.mode = r.fieldText(QStringLiteral("zNavMod")).trimmed().toUpper();
+        p.bank = r.fieldText(QStringLiteral("zBankszla")).trimmed();
+        p.country = QStringLiteral("HU");
+    } else {
+        p.name = r.fieldText(QStringLiteral("vNeve"));
+        p.postalCode = r.fieldText(QStringLiteral("vIrszam"));
+        p.city = r.fieldText(QStringLiteral("vHely"));
+        p.street = r.fieldText(QStringLiteral("vUtca"));
+        p.taxNumber = r.fieldText(QStringLiteral("vAdo"));
+        p.communityVat = r.fieldText(QStringLiteral("vKado"));
+        p.otherTax = r.fieldText(QStringLiteral("vKulfAdo"));
+        p.status = r.fieldText(QStringLiteral("vAfaStatusz")).trimmed().toUpper();
+        p.country = r.fieldText(QStringLiteral("vOrszag")).trimmed().toUpper();
+    }
+    return p;
+}
+
+} // namespace
+
+QStringList vatClassifications()
+{
+    return {QStringLiteral("PERCENTAGE"), QStringLiteral("VAT_EXEMPTION"), QStringLiteral("VAT_OUT_OF_SCOPE"),
+            QStringLiteral("DOMESTIC_REVERSE_CHARGE"), QStringLiteral("NO_VAT_CHARGE")};
+}
+
+QStringList exemptionCases()
+{
+    return {QStringLiteral("AAM"), QStringLiteral("TAM"), QStringLiteral("KBAET"), QStringLiteral("KBAUK"),
+            QStringLiteral("EAM"), QStringLiteral("NAM")};
+}
+
+QStringList outOfScopeCases()
+{
+    return {QStringLiteral("ATK"), QStringLiteral("EUFAD37"), QStringLiteral("EUFADE"), QStringLiteral("EUE"),
+            QStringLiteral("HO")};
+}
+
+QStringList customerVatStatuses()
+{
+    return {QStringLiteral("DOMESTIC"), QStringLiteral("PRIVATE_PERSON"), QStringLiteral("OTHER")};
+}
+
+QStringList reportingModes()
+{
+    return {QStringLiteral("OFF"), QStringLiteral("TEST"), QStringLiteral("PROD")};
+}
+
+QString unitOfMeasureCode(const QString& unit)
+{
+    static const std::map<QString, QString> codes = {
+        {q("db"), "PIECE"},       {q("darab"), "PIECE"},     {q("kg"), "KILOGRAM"},     {q("t"), "TON"},
+        {q("tonna"), "TON"},      {q("kwh"), "KWH"},         {q("nap"), "DAY"},         {q("óra"), "HOUR"},
+        {q("ó"), "HOUR"},         {q("perc"), "MINUTE"},     {q("hó"), "MONTH"},        {q("hónap"), "MONTH"},
+        {q("l"), "LITER"},        {q("liter"), "LITER"},     {q("km"), "KILOMETER"},    {q("m3"), "CUBIC_METER"},
+        {q("m³"), "CUBIC_METER"}, {q("m"), "METER"},         {q("méter"), "METER"},     {q("fm"), "LINEAR_METER"},
+        {q("folyóméter"), "LINEAR_METER"}, {q("karton"), "CARTON"}, {q("csomag"), "PACK"}, {q("cs"), "PACK"}};
+    QString u = unit.trimmed().toLower();
+    if (u.endsWith(u'.'))
+        u.chop(1);
+    const auto it = codes.find(u);
+    return it == codes.end() ? QString() : it->second;
+}
+
+QString currencyCode(const QString& currency)
+{
+    static const QStringList iso{
+        "HUF", "EUR", "USD", "GBP", "CHF", "CZK", "PLN", "RON", "BGN", "SEK", "NOK", "DKK", "ISK", "RSD", "BAM",
+        "MKD", "ALL", "UAH", "MDL", "TRY", "RUB", "JPY", "CNY", "CAD", "AUD", "NZD", "HKD", "SGD", "KRW", "INR",
+        "ILS", "AED", "SAR", "ZAR", "BRL", "MXN", "ARS", "THB", "MYR", "IDR", "PHP", "EGP", "GEL", "KZT", "BYN"};
+    const QString c = currency.trimmed().toUpper();
+    if (c.isEmpty() || c == u"FT" || c == u"FT." || c == u"FORINT")
+        return QStringLiteral("HUF");
+    if (c == u"€" || c == u"EURO")
+        return QStringLiteral("EUR");
+    return iso.contains(c) ? c : QString();
+}
+
+QString paymentMethodCode(const QString& method)
+{
+    const QString m = method.trimmed().toLower();
+    if (m.isEmpty())
+        return {};
+    if (m == u"kp." || m == u"kp" || m == q("készpénz"))
+        return QStringLiteral("CASH");
+    if (m == q("átutalás") || m == q("átut."))
+        return QStringLiteral("TRANSFER");
+    if (m == q("kártya") || m == q("bankkártya"))
+        return QStringLiteral("CARD");
+    if (m == q("utalvány"))
+        return QStringLiteral("VOUCHER");
+    return QStringLiteral("OTHER");
+}
+
+InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNumber, int modificationIndex)
+{
+    InvoiceDocument doc;
+    doc.number = invoiceNumber.trimmed();
+    QStringList& problems = doc.problems;
+
+    Query& h = data.query(QStringLiteral("NAV_HEAD"));
+    h.setSql({QStringLiteral("SELECT fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, fArfoly, fPnem, fzKod, "
+                             "fvKod FROM szlafej WHERE fBszam = :p0 ORDER BY fID LIMIT 1")});
+    h.setText(QStringLiteral("p0"), doc.number);
+    h.open();
+    if (h.isEmpty()) {
+        problems << q("Nincs %1 számú számla.").arg(doc.number);
+        doc.issuerMode = QStringLiteral("OFF");
+        return doc;
+    }
+    doc.found = true;
+    doc.number = h.fieldText(QStringLiteral("fBszam"));
+    doc.issued = h.fieldText(QStringLiteral("fPrn")).trimmed() == u"I";
+    const QString issueDate = isoDate(h.fieldText(QStringLiteral("fRkelt")));
+    const QString deliveryDate = isoDate(h.fieldText(QStringLiteral("fTkelt")));
+    const QString dueDate = isoDate(h.fieldText(QStringLiteral("fFkelt")));
+    doc.issueDate = QDate::fromString(issueDate, Qt::ISODate);
+    doc.deliveryDate = QDate::fromString(deliveryDate, Qt::ISODate);
+    doc.dueDate = QDate::fromString(dueDate, Qt::ISODate);
+    const QString method = paymentMethodCode(h.fieldText(QStringLiteral("fFizmod")));
+    const QString currencyText = h.fieldText(QStringLiteral("fPnem"));
+    const QString currency = currencyCode(currencyText);
+    const double rate = h.fieldDouble(QStringLiteral("fArfoly"));
+    const QString rateText = xmlDecimal(h.fieldText(QStringLiteral("fArfoly")));
+    const QString remark = h.fieldText(QStringLiteral("fMegj"));
+    const QString issuerCode = h.fieldText(QStringLiteral("fzKod"));
+    const QString customerCode = h.fieldText(QStringLiteral("fvKod"));
+
+    if (issueDate.isEmpty() || doc.issueDate < QDate(2010, 1, 1))
+        problems << q("A számla kelte (Szla.kelte) hiányzik vagy hibás.");
+    if (deliveryDate.isEmpty() || doc.deliveryDate < QDate(2010, 1, 1))
+        problems << q("A számla teljesítési dátuma (Telj.kelte) hiányzik vagy hibás.");
+    if (currency.isEmpty())
+        problems << q("A számla pénzneme („%1”) nem ismert pénznemkód (ISO 4217, például EUR).").arg(currencyText);
+    else if (currency != u"HUF" && !(rate > 0))
+        problems << q("A(z) %1 pénznemű számla árfolyama hiányzik (pozitív árfolyam kell).").arg(currency);
+
+    // A storno invoice names the invoice it reverses in its remark.
+    static const QRegularExpression stornoRemark(QString::fromUtf8("^\\s*(\\S+) számú érvénytelenítő számla\\s*$"));
+    const auto m = stornoRemark.match(remark);
+    if (m.hasMatch()) {
+        doc.storno = true;
+        doc.original = m.captured(1);
+        Query& o = data.query(QStringLiteral("NAV_AUX"));
+        o.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szlafej WHERE fBszam = :p0")});
+        o.setText(QStringLiteral("p0"), doc.original);
+        o.open();
+        if (o.fieldInt(QStringLiteral("db")) == 0)
+            problems << q("A stornózott %1 számú számla nem található.").arg(doc.original);
+        if (modificationIndex > 0) {
+            doc.modificationIndex = modificationIndex;
+        } else {
+            o.setSql({QStringLiteral("SELECT nModIndex FROM szlanav WHERE nBszam = :p1"),
+                      QStringLiteral("UNION ALL SELECT MAX(nModIndex) + 1 FROM szlanav WHERE nEredeti = :p0 AND nBszam <> :p1")});
+            o.setText(QStringLiteral("p0"), doc.original);
+            o.setText(QStringLiteral("p1"), doc.number);
+            o.open();
+            // This invoice's own index when it has one, otherwise the next free one.
+            doc.modificationIndex = o.rowCount() > 0 && !o.text(0, 0).isEmpty() ? o.text(0, 0).toInt() : 1;
+        }
+    }
+
+    const Party issuer = readParty(data, true, issuerCode);
+    doc.issuerMode = issuer.found && reportingModes().contains(issuer.mode) ? issuer.mode : QStringLiteral("OFF");
+    std::optional<TaxNumber> issuerTax;
+    if (!issuer.found) {
+        problems << q("A számla kibocsátója (kód: %1) nem található.").arg(issuerCode);
+    } else {
+        const QString who = nameOrCode(issuer.name, issuer.code);
+        if (issuer.name.trimmed().isEmpty())
+            problems << q("A kibocsátó (kód: %1) neve hiányzik.").arg(issuer.code);
+        if (issuer.taxNumber.trimmed().isEmpty()) {
+            problems << q("A kibocsátó (%1) adószáma hiányzik.").arg(who);
+        } else {
+            issuerTax = parseTaxNumber(issuer.taxNumber);
+            if (!issuerTax)
+                problems << q("A kibocsátó (%1) adószáma hibás: „%2” (alakja 12345678-1-12, a nyolcadik számjegy "
+                              "ellenőrző számjegy).")
+                                .arg(who, issuer.taxNumber.trimmed());
+        }
+        const QStringList gaps = addressGaps(issuer);
+        if (!gaps.isEmpty())
+            problems << q("A kibocsátó (%1) címéből hiányzik: %2.").arg(who, gaps.join(QStringLiteral(", ")));
+    }
+
+    const Party customer = readParty(data, false, customerCode);
+    doc.customerName = customer.name;
+    std::optional<TaxNumber> customerTax;
+    QString customerVat;
+    if (!customer.found) {
+        problems << q("A számla vevője (kód: %1) nem található.").arg(customerCode);
+    } else {
+        const QString who = nameOrCode(customer.name, customer.code);
+        if (!customerVatStatuses().contains(customer.status)) {
+            problems << q("A vevő (%1) áfa-státusza ismeretlen: „%2”.").arg(who, customer.status);
+        } else if (customer.status != u"PRIVATE_PERSON") {
+            if (customer.name.trimmed().isEmpty())
+                problems << q("A vevő (kód: %1) neve hiányzik.").arg(customer.code);
+            static const QRegularExpression country(QStringLiteral("^[A-Z]{2}$"));
+            if (!country.match(customer.country).hasMatch())
+                problems << q("A vevő (%1) országkódja hibás: „%2” (kétbetűs kód, például HU, AT).").arg(who, customer.country);
+            const QStringList gaps = addressGaps(customer);
+            if (!gaps.isEmpty())
+                problems << q("A vevő (%1) címéből hiányzik: %2.").arg(who, gaps.join(QStringLiteral(", ")));
+        }
+        if (customer.status == u"DOMESTIC") {
+            if (customer.taxNumber.trimmed().isEmpty()) {
+                problems << q("A belföldi vevő (%1) adószáma hiányzik.").arg(who);
+            } else {
+                customerTax = parseTaxNumber(customer.taxNumber);
+                if (!customerTax)
+                    problems << q("A belföldi vevő (%1) adószáma hibás: „%2” (alakja 12345678-1-12, a nyolcadik "
+                                  "számjegy ellenőrző számjegy).")
+                                    .arg(who, customer.taxNumber.trimmed());
+            }
+        } else if (customer.status == u"OTHER" && isEuCountry(customer.country)) {
+            customerVat = normalizedCommunityVatNumber(customer.communityVat);
+            if (customerVat.isEmpty())
+                problems << q("Az EU-s vevő (%1) közösségi adószáma (Köz.adószám) hiányzik.").arg(who);
+            else if (!isCommunityVatNumber(customerVat))
+                problems << q("Az EU-s vevő (%1) közösségi adószáma hibás: „%2” (országjel és szám, például "
+                              "ATU12345678).")
+                                .arg(who, customer.communityVat.trimmed());
+        }
+    }
+
+    // The lines with their VAT codes' classification.
+    Query& l = data.query(QStringLiteral("NAV_LINES"));
+    l.setSql({QStringLiteral("SELECT sID, scSzam, sMegn, sMenny, sMe, ROUND(sEar - sEar * fKerek / 100, 10) AS egysegar,"),
+              QStringLiteral(" skAfakod, sAfanev, sAfa,"),
+              QStringLiteral(" (SELECT COUNT(*) FROM afa WHERE kAfakod = skAfakod) AS kDb,"),
+              QStringLiteral(" (SELECT kNavTipus FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS kNavTipus,"),
+              QStringLiteral(" (SELECT kNavKod FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS kNavKod,"),
+              QStringLiteral(" (SELECT kNavIndok FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS kNavIndok"),
+              QStringLiteral("FROM szlasor JOIN szlafej ON fBszam = sBszam WHERE sBszam = :p0 GROUP BY sID ORDER BY sID")});
+    l.setText(QStringLiteral("p0"), doc.number);
+    l.open();
+    std::vector<LineData> lines;
+    lines.reserve(static_cast<size_t>(l.rowCount()));
+    QStringList reportedCodes;
+    const int cId = l.columnIndex(QStringLiteral("sID")), cArt = l.columnIndex(QStringLiteral("scSzam")),
+              cDesc = l.columnIndex(QStringLiteral("sMegn")), cQty = l.columnIndex(QStringLiteral("sMenny")),
+              cUnit = l.columnIndex(QStringLiteral("sMe")), cPrice = l.columnIndex(QStringLiteral("egysegar")),
+              cCode = l.columnIndex(QStringLiteral("skAfakod")), cName = l.columnIndex(QStringLiteral("sAfanev")),
+              cPct = l.columnIndex(QStringLiteral("sAfa")), cDb = l.columnIndex(QStringLiteral("kDb")),
+              cType = l.columnIndex(QStringLiteral("kNavTipus")), cCase = l.columnIndex(QStringLiteral("kNavKod")),
+              cReason = l.columnIndex(QStringLiteral("kNavIndok"));
+    for (int r = 0; r < l.rowCount(); ++r) {
+        LineData d;
+        d.id = l.text(r, cId).toLongLong();
+        d.articleNumber = l.text(r, cArt).trimmed();
+        d.description = l.text(r, cDesc).trimmed();
+        d.quantity = xmlDecimal(l.text(r, cQty));
+        d.unit = l.text(r, cUnit).trimmed();
+        d.unitPrice = xmlDecimal(l.text(r, cPrice));
+        d.vatCode = l.text(r, cCode).trimmed();
+        d.vatName = l.text(r, cName).trimmed();
+        d.vatPercent = l.text(r, cPct).toInt();
+        d.vatKnown = l.text(r, cDb) != u"0";
+        d.navType = l.text(r, cType).trimmed().toUpper();
+        d.navCase = l.text(r, cCase).trimmed().toUpper();
+        d.navReason = l.text(r, cReason).trimmed();
+        lines.push_back(d);
+        if (reportedCodes.contains(d.vatCode))
+            continue;
+        const QString code = q("A(z) „%1” áfakód (%2)").arg(d.vatCode, d.vatName);
+        bool bad = true;
+        if (!d.vatKnown)
+            problems << q("%1 nem szerepel az áfakulcsok között, így nincs adóhatósági besorolása.").arg(code);
+        else if (!vatClassifications().contains(d.navType))
+            problems << q("%1 adóhatósági besorolása ismeretlen: „%2”.").arg(code, d.navType);
+        else if (d.navType == u"VAT_EXEMPTION" && !exemptionCases().contains(d.navCase))
+            problems << q("%1 mentességi esetkódja hiányzik vagy ismeretlen: „%2” (%3).")
+                            .arg(code, d.navCase, exemptionCases().join(QStringLiteral(", ")));
+        else if (d.navType == u"VAT_OUT_OF_SCOPE" && !outOfScopeCases().contains(d.navCase))
+            problems << q("%1 „ÁFA tárgyi hatályán kívüli” esetkódja hiányzik vagy ismeretlen: „%2” (%3).")
+                            .arg(code, d.navCase, outOfScopeCases().join(QStringLiteral(", ")));
+        else if ((d.navType == u"VAT_EXEMPTION" || d.navType == u"VAT_OUT_OF_SCOPE") && d.navReason.isEmpty())
+            problems << q("%1 adóhatósági besorolásához hiányzik az indoklás szövege.").arg(code);
+        else
+            bad = false;
+        if (bad)
+            reportedCodes << d.vatCode;
+    }
+
+    doc.amounts = readInvoiceAmounts(data, doc.number);
+    const bool huf = currency == u"HUF";
+    if (huf) {
+        doc.amounts.netHuf = doc.amounts.net;
+        doc.amounts.vatHuf = doc.amounts.vat;
+    }
+    if (!problems.isEmpty())
+        return doc;
+
+    // Storno lines continue the numbering after the original's lines and those of its earlier
+    // modifications.
+    int lineBase = 0;
+    if (doc.storno) {
+        Query& o = data.query(QStringLiteral("NAV_AUX"));
+        o.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szlasor WHERE sBszam = :p0 OR sBszam IN"),
+                  QStringLiteral(" (SELECT nBszam FROM szlanav WHERE nEredeti = :p0 AND nModIndex < :p1 AND nBszam <> :p2)")});
+        o.setText(QStringLiteral("p0"), doc.original);
+        o.setInteger(QStringLiteral("p1"), doc.modificationIndex);
+        o.setText(QStringLiteral("p2"), doc.number);
+        o.open();
+        lineBase = static_cast<int>(o.fieldInt(QStringLiteral("db")));
+    }
+
+    QXmlStreamWriter w(&doc.xml);
+    w.setAutoFormatting(true);
+    w.setAutoFormattingIndent(1);
+    w.writeStartDocument();
+    w.writeNamespace(kCommonNs, QStringLiteral("common"));
+    w.writeNamespace(kBaseNs, QStringLiteral("base"));
+    w.writeDefaultNamespace(kDataNs);
+    w.writeStartElement(kDataNs, QStringLiteral("InvoiceData"));
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceNumber"), u'K' + doc.number);
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceIssueDate"), issueDate);
+    w.writeTextElement(kDataNs, QStringLiteral("completenessIndicator"), QStringLiteral("false"));
+    w.writeStartElement(kDataNs, QStringLiteral("invoiceMain"));
+    w.writeStartElement(kDataNs, QStringLiteral("invoice"));
+    if (doc.storno) {
+        w.writeStartElement(kDataNs, QStringLiteral("invoiceReference"));
+        w.writeTextElement(kDataNs, QStringLiteral("originalInvoiceNumber"), u'K' + doc.original);
+        w.writeTextElement(kDataNs, QStringLiteral("modifyWithoutMaster"), QStringLiteral("false"));
+        w.writeTextElement(kDataNs, QStringLiteral("modificationIndex"), QString::number(doc.modificationIndex));
+        w.writeEndElement();
+    }
+    w.writeStartElement(kDataNs, QStringLiteral("invoiceHead"));
+    w.writeStartElement(kDataNs, QStringLiteral("supplierInfo"));
+    writeTaxNumber(w, QStringLiteral("supplierTaxNumber"), *issuerTax);
+    if (isCommunityVatNumber(issuer.communityVat))
+        w.writeTextElement(kDataNs, QStringLiteral("communityVatNumber"), normalizedCommunityVatNumber(issuer.communityVat));
+    w.writeTextElement(kDataNs, QStringLiteral("supplierName"), issuer.name.trimmed());
+    writeAddress(w, QStringLiteral("supplierAddress"), issuer);
+    static const QRegularExpression bank(
+        QStringLiteral("^([0-9]{8}[-][0-9]{8}[-][0-9]{8}|[0-9]{8}[-][0-9]{8}|[A-Z]{2}[0-9]{2}[0-9A-Za-z]{11,30})$"));
+    if (bank.match(issuer.bank).hasMatch())
+        w.writeTextElement(kDataNs, QStringLiteral("supplierBankAccountNumber"), issuer.bank);
+    w.writeEndElement(); // supplierInfo
+
+    w.writeStartElement(kDataNs, QStringLiteral("customerInfo"));
+    w.writeTextElement(kDataNs, QStringLiteral("customerVatStatus"), customer.status);
+    if (customer.status != u"PRIVATE_PERSON") {
+        if (customerTax) {
+            w.writeStartElement(kDataNs, QStringLiteral("customerVatData"));
+            writeTaxNumber(w, QStringLiteral("customerTaxNumber"), *customerTax);
+            w.writeEndElement();
+        } else if (!customerVat.isEmpty()) {
+            w.writeStartElement(kDataNs, QStringLiteral("customerVatData"));
+            w.writeTextElement(kDataNs, QStringLiteral("communityVatNumber"), customerVat);
+            w.writeEndElement();
+        } else if (customer.status == u"OTHER" && !customer.otherTax.trimmed().isEmpty()) {
+            w.writeStartElement(kDataNs, QStringLiteral("customerVatData"));
+            w.writeTextElement(kDataNs, QStringLiteral("thirdStateTaxId"), customer.otherTax.trimmed());
+            w.writeEndElement();
+        }
+        w.writeTextElement(kDataNs, QStringLiteral("customerName"), customer.name.trimmed());
+        writeAddress(w, QStringLiteral("customerAddress"), customer);
+    }
+    w.writeEndElement(); // customerInfo
+
+    w.writeStartElement(kDataNs, QStringLiteral("invoiceDetail"));
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceCategory"), QStringLiteral("NORMAL"));
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceDeliveryDate"), deliveryDate);
+    w.writeTextElement(kDataNs, QStringLiteral("currencyCode"), currency);
+    w.writeTextElement(kDataNs, QStringLiteral("exchangeRate"), huf ? QStringLiteral("1") : rateText);
+    if (!method.isEmpty())
+        w.writeTextElement(kDataNs, QStringLiteral("paymentMethod"), method);
+    if (!dueDate.isEmpty())
+        w.writeTextElement(kDataNs, QStringLiteral("paymentDate"), dueDate);
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceAppearance"), QStringLiteral("PAPER"));
+    w.writeEndElement(); // invoiceDetail
+    w.writeEndElement(); // invoiceHead
+
+    struct Group {
+        LineData sample;
+        qint64 net = 0, vat = 0;
+    };
+    std::map<QString, Group> groups;
+    w.writeStartElement(kDataNs, QStringLiteral("invoiceLines"));
+    w.writeTextElement(kDataNs, QStringLiteral("mergedItemIndicator"), QStringLiteral("false"));
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const LineData& d = lines[i];
+        const LineAmounts& a = doc.amounts.lines[i];
+        auto toHuf = [&](qint64 amount) -> qint64 {
+            if (huf)
+                return amount;
+            // A line's forint amount to the fillér: amount x rate, rounded half away from zero.
+            return parseFiller(fixedText(static_cast<double>(amount) / 100.0 * rate, 2));
+        };
+        w.writeStartElement(kDataNs, QStringLiteral("line"));
+        w.writeTextElement(kDataNs, QStringLiteral("lineNumber"), QString::number(i + 1));
+        if (doc.storno) {
+            w.writeStartElement(kDataNs, QStringLiteral("lineModificationReference"));
+            w.writeTextElement(kDataNs, QStringLiteral("lineNumberReference"), QString::number(lineBase + static_cast<int>(i) + 1));
+            w.writeTextElement(kDataNs, QStringLiteral("lineOperation"), QStringLiteral("CREATE"));
+            w.writeEndElement();
+        }
+        if (!d.articleNumber.isEmpty()) {
+            w.writeStartElement(kDataNs, QStringLiteral("productCodes"));
+            w.writeStartElement(kDataNs, QStringLiteral("productCode"));
+            w.writeTextElement(kDataNs, QStringLiteral("productCodeCategory"), QStringLiteral("OWN"));
+            w.writeTextElement(kDataNs, QStringLiteral("productCodeOwnValue"), d.articleNumber);
+            w.writeEndElement();
+            w.writeEndElement();
+        }
+        const bool expressed = !d.unit.isEmpty();
+        w.writeTextElement(kDataNs, QStringLiteral("lineExpressionIndicator"), expressed ? QStringLiteral("true") : QStringLiteral("false"));
+        if (!d.description.isEmpty())
+            w.writeTextElement(kDataNs, QStringLiteral("lineDescription"), d.description);
+        if (expressed) {
+            w.writeTextElement(kDataNs, QStringLiteral("quantity"), d.quantity);
+            const QString unitCode = unitOfMeasureCode(d.unit);
+            w.writeTextElement(kDataNs, QStringLiteral("unitOfMeasure"), unitCode.isEmpty() ? QStringLiteral("OWN") : unitCode);
+            if (unitCode.isEmpty())
+                w.writeTextElement(kDataNs, QStringLiteral("unitOfMeasureOwn"), d.unit);
+            w.writeTextElement(kDataNs, QStringLiteral("unitPrice"), d.unitPrice);
+            if (huf)
+                w.writeTextElement(kDataNs, QStringLiteral("unitPriceHUF"), d.unitPrice);
+        }
+        w.writeStartElement(kDataNs, QStringLiteral("lineAmountsNormal"));
+        writePair(w, QStringLiteral("lineNetAmountData"), QStringLiteral("lineNetAmount"), a.net,
+                  QStringLiteral("lineNetAmountHUF"), toHuf(a.net));
+        writeVatRate(w, QStringLiteral("lineVatRate"), d);
+        writePair(w, QStringLiteral("lineVatData"), QStringLiteral("lineVatAmount"), a.vat,
+                  QStringLiteral("lineVatAmountHUF"), toHuf(a.vat));
+        writePair(w, QStringLiteral("lineGrossAmountData"), QStringLiteral("lineGrossAmountNormal"), a.gross,
+                  QStringLiteral("lineGrossAmountNormalHUF"), toHuf(a.gross));
+        w.writeEndElement(); // lineAmountsNormal
+        w.writeEndElement(); // line
+        Group& g = groups[classKey(d)];
+        g.sample = d;
+        g.net += a.net;
+        g.vat += a.vat;
+    }
+    w.writeEndElement(); // invoiceLines
+
+    auto rateHuf = [&](qint64 amount) { return huf ? amount : forintAmount(amount, rate); };
+    w.writeStartElement(kDataNs, QStringLiteral("invoiceSummary"));
+    w.writeStartElement(kDataNs, QStringLiteral("summaryNormal"));
+    for (const auto& [key, g] : groups) {
+        w.writeStartElement(kDataNs, QStringLiteral("summaryByVatRate"));
+        writeVatRate(w, QStringLiteral("vatRate"), g.sample);
+        writePair(w, QStringLiteral("vatRateNetData"), QStringLiteral("vatRateNetAmount"), g.net,
+                  QStringLiteral("vatRateNetAmountHUF"), rateHuf(g.net));
+        writePair(w, QStringLiteral("vatRateVatData"), QStringLiteral("vatRateVatAmount"), g.vat,
+                  QStringLiteral("vatRateVatAmountHUF"), rateHuf(g.vat));
+        const qint64 grossHuf = rateHuf(g.net) + rateHuf(g.vat);
+        writePair(w, QStringLiteral("vatRateGrossData"), QStringLiteral("vatRateGrossAmount"), g.net + g.vat,
+                  QStringLiteral("vatRateGrossAmountHUF"), grossHuf);
+        w.writeEndElement();
+    }
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceNetAmount"), fillerText(doc.amounts.net));
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceNetAmountHUF"), fillerText(doc.amounts.netHuf));
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceVatAmount"), fillerText(doc.amounts.vat));
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceVatAmountHUF"), fillerText(doc.amounts.vatHuf));
+    w.writeEndElement(); // summaryNormal
+    w.writeStartElement(kDataNs, QStringLiteral("summaryGrossData"));
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceGrossAmount"), fillerText(doc.amounts.gross()));
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceGrossAmountHUF"), fillerText(doc.amounts.grossHuf()));
+    w.writeEndElement();
+    w.writeEndElement(); // invoiceSummary
+    w.writeEndElement(); // invoice
+    w.writeEndElement(); // invoiceMain
+    w.writeEndElement(); // InvoiceData
+    w.writeEndDocument();
+    return doc;
+}
+
+} // namespace orvena::nav

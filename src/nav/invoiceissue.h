@@ -1,0 +1,53 @@
+#pragma once
+// Issuing an invoice (its first marking as printed) and the invoice-data document that goes
+// with it: the document is built, the data the tax authority demands is checked and the
+// document is validated against the official schema; the invoice is marked printed and its
+// szlanav row written in one transaction. When the issuer reports (mode TEST or PROD), any
+// problem refuses the issue; with mode OFF nothing is refused and the row is written only for
+// a valid document.
+#include "invoicedata.h"
+#include "schemavalidator.h"
+
+#include <optional>
+
+namespace orvena {
+
+class DataModule;
+
+namespace nav {
+
+struct IssueCheck {
+    InvoiceDocument document;
+    QStringList problems; // data problems and schema violations
+    bool valid() const { return problems.isEmpty() && !document.xml.isEmpty(); }
+    bool reporting() const { return document.issuerMode == u"TEST" || document.issuerMode == u"PROD"; }
+    bool refused() const { return reporting() && !valid(); }
+};
+
+// Builds, checks and validates the document of the invoice (nothing is written).
+IssueCheck checkInvoice(DataModule& data, const QString& invoiceNumber);
+
+// The one Hungarian message listing every problem of the invoice.
+QString problemMessage(const QString& invoiceNumber, const QStringList& problems);
+// The same, closed by the sentence that the invoice stays unissued and modifiable.
+QString refusalMessage(const QString& invoiceNumber, const QStringList& problems);
+
+// Marks the checked invoice printed (the statement on ZQ12) and, for a valid document, writes
+// its szlanav row, in one transaction. Throws DbError when a statement fails (nothing written).
+void markIssued(DataModule& data, const IssueCheck& check);
+
+// Marks the invoice printed (the statement on ZQ12) and writes its szlanav row in one
+// transaction, after the checks above. Returns the refusal message when the issue is refused
+// (nothing written), an empty text otherwise. Throws DbError when a statement fails (then
+// nothing is written either).
+QString issueInvoice(DataModule& data, const QString& invoiceNumber);
+
+// The stored document of an issued invoice, when it has one.
+std::optional<QByteArray> storedDocument(DataModule& data, const QString& invoiceNumber);
+
+// The document to hand out: the stored one of an issued invoice, otherwise freshly built and
+// validated. problems lists why there is none.
+QByteArray documentFor(DataModule& data, const QString& invoiceNumber, QStringList* problems);
+
+} // namespace nav
+} // namespace orvena

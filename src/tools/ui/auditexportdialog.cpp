@@ -1,0 +1,106 @@
+#include "tooldialogs.h"
+
+#include "screens/common/dispatcher.h"
+#include "tools/auditexportscreen.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace orvena {
+
+namespace {
+
+class AuditExportDialog : public QDialog {
+public:
+    AuditExportDialog(ScreenContext& context, QWidget* parent) : QDialog(parent), m_context(context), m_screen(context)
+    {
+        setObjectName(QStringLiteral("TForm29"));
+        setWindowTitle(QStringLiteral("Adóhatósági adatszolgáltatás"));
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(20, 16, 20, 16);
+        auto* intro = new QLabel(QStringLiteral("A kiállított (nyomtatott) számlák számla-adatai az adóhatóság XML "
+                                                "formátumában, számlánként egy fájlban, összesítővel."),
+                                 this);
+        intro->setWordWrap(true);
+        layout->addWidget(intro);
+        m_byDate = new QRadioButton(QStringLiteral("Dátum szerint (számla kelte)"), this);
+        m_byDate->setObjectName(QStringLiteral("RadioButton1"));
+        m_byNumber = new QRadioButton(QStringLiteral("Számlaszám szerint"), this);
+        m_byNumber->setObjectName(QStringLiteral("RadioButton2"));
+        m_byDate->setChecked(true);
+        layout->addWidget(m_byDate);
+        layout->addWidget(m_byNumber);
+        auto* form = new QFormLayout;
+        m_from = new QLineEdit(this);
+        m_from->setObjectName(QStringLiteral("Edit1"));
+        m_to = new QLineEdit(this);
+        m_to->setObjectName(QStringLiteral("Edit2"));
+        m_folder = new QLineEdit(this);
+        m_folder->setObjectName(QStringLiteral("Edit3"));
+        m_folder->setMinimumWidth(360);
+        m_folder->setToolTip(QStringLiteral("Ide kerülnek az XML-fájlok és az osszesito.csv; ha nincs ilyen mappa, "
+                                            "létrejön."));
+        form->addRow(QStringLiteral("Kezdete:"), m_from);
+        form->addRow(QStringLiteral("Vége:"), m_to);
+        form->addRow(QStringLiteral("Mappa:"), m_folder);
+        layout->addLayout(form);
+        auto* buttons = new QHBoxLayout;
+        buttons->addStretch();
+        auto* run = new QPushButton(QStringLiteral("Indít"), this);
+        run->setObjectName(QStringLiteral("Button1"));
+        run->setToolTip(QStringLiteral("Az adatszolgáltatás fájljainak elkészítése."));
+        auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
+        cancel->setObjectName(QStringLiteral("Button2"));
+        cancel->setToolTip(QStringLiteral("Kilépés"));
+        buttons->addWidget(run);
+        buttons->addWidget(cancel);
+        layout->addLayout(buttons);
+        showFields();
+
+        connect(m_byNumber, &QRadioButton::toggled, this, [this](bool on) {
+            runAction(m_context.ui, [&] { m_screen.setByNumber(on); });
+            showFields();
+        });
+        connect(m_from, &QLineEdit::textEdited, this,
+                [this](const QString& t) { m_screen.setField(AuditExportScreen::From, t); });
+        connect(m_to, &QLineEdit::textEdited, this,
+                [this](const QString& t) { m_screen.setField(AuditExportScreen::To, t); });
+        connect(m_folder, &QLineEdit::textEdited, this,
+                [this](const QString& t) { m_screen.setField(AuditExportScreen::Folder, t); });
+        connect(run, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_screen.run(); }); });
+        connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    }
+
+private:
+    void showFields()
+    {
+        m_from->setText(m_screen.field(AuditExportScreen::From));
+        m_to->setText(m_screen.field(AuditExportScreen::To));
+        m_folder->setText(m_screen.field(AuditExportScreen::Folder));
+        const QString hint = m_screen.byNumber() ? QStringLiteral("számlaszám") : QStringLiteral("éééé.hh.nn");
+        m_from->setPlaceholderText(hint);
+        m_to->setPlaceholderText(hint);
+    }
+
+    ScreenContext& m_context;
+    AuditExportScreen m_screen;
+    QRadioButton* m_byDate;
+    QRadioButton* m_byNumber;
+    QLineEdit* m_from;
+    QLineEdit* m_to;
+    QLineEdit* m_folder;
+};
+
+} // namespace
+
+QDialog* createAuditExportDialog(ScreenContext& context, QWidget* parent)
+{
+    return new AuditExportDialog(context, parent);
+}
+
+} // namespace orvena

@@ -1,0 +1,235 @@
+// Issuing through the invoice register's real window: "Nyomtat" builds, checks and validates
+// the invoice-data document; a refusal is one message box and leaves the invoice modifiable, an
+// issue marks it and stores the document; "Megtekint" never checks; the register's last column
+// shows the state; a storno made in the register is issued today with the next modification index.
+#include "nav/invoiceissue.h"
+#include "reports/recordingpresenter.h"
+#include "screens/common/ui/guiuserinterface.h"
+#include "screens/common/ui/screenregistry.h"
+#include "support/fakes.h"
+#include "support/modaldriver.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QDate>
+#include <QDir>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+using namespace orvena;
+using namespace orvena::test;
+
+class TestNavIssue : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void refusedPrintLeavesTheInvoiceModifiable();
+    void printIssuesAndTheRegisterShowsTheState();
+    void stornoFromTheRegister();
+    void vatClassificationOnTheRateScreen();
+
+private:
+    void addInvoice(const QString& number, const QString& customer);
+    QString flag(const QString& number)
+    {
+        return s->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '%1'").arg(number));
+    }
+    // The register shown, its list positioned on this invoice.
+    std::unique_ptr<QDialog> openRegisterOn(const QString& number);
+    void press(QWidget* window, const char* button)
+    {
+        auto* b = window->findChild<QPushButton*>(QLatin1String(button));
+        QVERIFY2(b, button);
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+
+    std::unique_ptr<TestSession> s;
+    std::unique_ptr<ScreenRegistry> registry;
+    std::unique_ptr<GuiUserInterface> ui;
+    std::unique_ptr<ScreenContext> context;
+    RecordingPresenter presenter;
+};
+
+void TestNavIssue::init()
+{
+    s = std::make_unique<TestSession>();
+    DB_VERIFY(s->db.reset(QStringLiteral("20240010")));
+    DB_VERIFY(s->db.addDemoData());
+    s->db.exec(QStringLiteral("UPDATE szallito SET zNavMod = 'TEST'"));
+    addInvoice(QStringLiteral("20240001"), QStringLiteral("1"));
+    addInvoice(QStringLiteral("20240002"), QStringLiteral("2"));
+    registry = std::make_unique<ScreenRegistry>();
+    registerInvoiceScreens(*registry);
+    registerMasterDataScreens(*registry);
+    ui = std::make_unique<GuiUserInterface>();
+    context = std::make_unique<ScreenContext>(ScreenContext{s->data, s->state, *ui, *registry, &presenter});
+    registry->setContext(context.get());
+    presenter.presented.clear();
+    QVERIFY(QDir::setCurrent(templateFolder()));
+}
+
+void TestNavIssue::cleanup()
+{
+    context.reset();
+    registry.reset();
+    ui.reset();
+    s.reset();
+}
+
+void TestNavIssue::addInvoice(const QString& number, const QString& customer)
+{
+    s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fPrn, fKerek, fArfoly, "
+                              "fPnem, fmKod, fzKod, fvKod) VALUES ('%1', '2024-05-15', '2024-05-17', '2024-06-01', "
+                              "'átutalás', ' ', 0, 0, 'Ft', '00003', '1', '%2')")
+                   .arg(number, customer));
+    s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sMenny, sMe, sEar, sPnem, skAfakod, "
+                              "sAfanev, sAfa) VALUES ('%1', '1', 'TM-100', 'Konyhai mérleg', 2, 'db', 8990, 'Ft', '1', "
+                              "'27% általános', 27), ('%1', '10', 'OK-001', 'Oktatás', 1, 'óra', 12000, 'Ft', '4', "
+                              "'AAM alanyi adómentes', 0)")
+                   .arg(number));
+}
+
+std::unique_ptr<QDialog> TestNavIssue::openRegisterOn(const QString& number)
+{
+    s->state.invoiceNumber = number;
+    std::unique_ptr<QDialog> reg(registry->create(Screen::InvoiceRegister));
+    if (!reg)
+        return reg;
+    reg->show();
+    if (!QTest::qWaitForWindowExposed(reg.get()))
+        return {};
+    QTest::qWait(50); // the repaint positions the list on the current invoice
+    return reg;
+}
+
+void TestNavIssue::refusedPrintLeavesTheInvoiceModifiable()
+{
+    s->db.exec(QStringLiteral("UPDATE vevo SET vAdo = '23456781-1-41' WHERE vKod = '1'"));
+    s->db.exec(QStringLiteral("UPDATE afa SET kNavKod = '' WHERE kAfakod = '4'"));
+    auto reg = openRegisterOn(QStringLiteral("20240001"));
+    QVERIFY(reg);
+    // "Megtekint" shows the invoice without any check.
+    press(reg.get(), "viewButton");
+    QCOMPARE(int(presenter.presented.size()), 1);
+    QCOMPARE(flag(QStringLiteral("20240001")), QStringLiteral(" "));
+
+    ModalDriver driver;
+    driver.box(QStringLiteral("A(z) 20240001 számú számla adóhatósági adatszolgáltatása nem készíthető el:\n"
+                              "- A belföldi vevő (Kovács és Társa Bt.) adószáma hibás: „23456781-1-41”"),
+               QStringLiteral("OK"));
+    press(reg.get(), "printButton");
+    QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+    QVERIFY(driver.boxes().value(0).contains(QStringLiteral("- A(z) „4” áfakód (AAM alanyi adómentes) mentességi esetkódja")));
+    QCOMPARE(int(presenter.presented.size()), 1); // nothing printed
+    QCOMPARE(flag(QStringLiteral("20240001")), QStringLiteral(" "));
+    QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), QStringLiteral("0"));
+    // Still modifiable: "Módosít" opens the composition screen without the refusal box.
+    ModalDriver modify;
+    modify.window(QStringLiteral("TForm9"), [](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
+    press(reg.get(), "modifyButton");
+    QVERIFY2(modify.wait(), qPrintable(modify.failures().join(u'\n')));
+}
+
+void TestNavIssue::printIssuesAndTheRegisterShowsTheState()
+{
+    auto reg = openRegisterOn(QStringLiteral("20240002"));
+    QVERIFY(reg);
+    auto* grid = reg->findChild<QTableView*>(QStringLiteral("invoiceGrid"));
+    QVERIFY(grid);
+    QAbstractItemModel* model = grid->model();
+    const int nav = model->columnCount() - 1;
+    QCOMPARE(model->headerData(nav, Qt::Horizontal).toString(), QStringLiteral("NAV"));
+    QCOMPARE(model->headerData(nav - 1, Qt::Horizontal).toString(), QStringLiteral("fID"));
+    ModalDriver driver; // no box may appear
+    press(reg.get(), "printButton");
+    QVERIFY2(driver.wait(200), qPrintable(driver.failures().join(u'\n')));
+    QCOMPARE(int(presenter.presented.size()), 1);
+    QCOMPARE(flag(QStringLiteral("20240002")), QStringLiteral("I"));
+    QCOMPARE(s->db.rows(QStringLiteral("SELECT nBszam, nMuvelet, nAllapot FROM szlanav")),
+             QStringList{QStringLiteral("20240002|CREATE|KULDENDO")});
+    QEvent unblocked(QEvent::WindowUnblocked); // the preview closing over it: the list is re-read
+    QApplication::sendEvent(reg.get(), &unblocked);
+    QCOMPARE(model->data(model->index(1, nav)).toString(), QStringLiteral("Küldendő"));
+    QCOMPARE(model->data(model->index(0, nav)).toString(), QString());
+    // A second print is a copy: nothing is checked or written again.
+    press(reg.get(), "printButton");
+    QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), QStringLiteral("1"));
+}
+
+void TestNavIssue::stornoFromTheRegister()
+{
+    QCOMPARE(nav::issueInvoice(s->data, QStringLiteral("20240001")), QString());
+    auto reg = openRegisterOn(QStringLiteral("20240001"));
+    QVERIFY(reg);
+    for (const char* expected : {"20240011", "20240012"}) {
+        ModalDriver driver;
+        driver.box(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("Yes"))
+            .box(QStringLiteral("A számla STORNO -ja elkészült !"), QStringLiteral("Yes"));
+        s->state.invoiceNumber = QStringLiteral("20240001");
+        s->data.query(QStringLiteral("ZQ10")).locate(QStringLiteral("fBszam"), QStringLiteral("20240001"));
+        press(reg.get(), "stornoButton");
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        // The storno carries today's date as its issue date, the original's other dates.
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT fRkelt, fTkelt, fFkelt FROM szlafej WHERE fBszam = '%1'")
+                                .arg(QLatin1String(expected))),
+                 QStringList{QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd")) + QStringLiteral("|2024.05.15|2024.06.01")});
+        // Printing it issues it as the next modification of the original.
+        QTest::qWait(50);
+        press(reg.get(), "printButton");
+        QCOMPARE(flag(QLatin1String(expected)), QStringLiteral("I"));
+    }
+    QCOMPARE(s->db.rows(QStringLiteral("SELECT nBszam, nMuvelet, nEredeti, nModIndex FROM szlanav ORDER BY nBszam")),
+             (QStringList{"20240001|CREATE||", "20240011|STORNO|20240001|1", "20240012|STORNO|20240001|2"}));
+}
+
+// The VAT-rate screen's drop-downs show and store the codes, and the next issue uses them.
+void TestNavIssue::vatClassificationOnTheRateScreen()
+{
+    std::unique_ptr<QDialog> list(registry->create(Screen::VatList));
+    QVERIFY(list);
+    list->show();
+    QVERIFY(QTest::qWaitForWindowExposed(list.get()));
+    ModalDriver driver;
+    driver.window(QStringLiteral("TForm16"), [](QWidget* w) {
+        struct Closer {
+            QWidget* w;
+            ~Closer() { static_cast<QDialog*>(w)->reject(); }
+        } closer{w};
+        auto* type = w->findChild<QComboBox*>(QStringLiteral("kNavTipus"));
+        auto* code = w->findChild<QComboBox*>(QStringLiteral("kNavKod"));
+        QVERIFY(type && code);
+        QCOMPARE(type->currentText(), QStringLiteral("Áfamentes (mentesség)"));
+        QCOMPARE(code->currentText(), QStringLiteral("AAM – alanyi adómentesség"));
+        type->setFocus();
+        QTest::keyClick(type, Qt::Key_Down); // out of scope
+        code->setFocus();
+        for (int i = 0; i < 6; ++i)
+            QTest::keyClick(code, Qt::Key_Down); // AAM -> ATK
+        QCOMPARE(code->currentText(), QStringLiteral("ATK – áfa tárgyi hatályán kívül"));
+        auto* reason = w->findChild<QLineEdit*>(QStringLiteral("kNavIndok"));
+        reason->setFocus();
+        QTest::keyClick(reason, Qt::Key_A, Qt::ControlModifier);
+        QGuiApplication::clipboard()->setText(QStringLiteral("Kártérítés, nem ellenérték")); // pasted
+        QTest::keyClick(reason, Qt::Key_V, Qt::ControlModifier);
+        QTest::mouseClick(ModalDriver::button(w, QStringLiteral("OK")), Qt::LeftButton);
+    });
+    Query& rates = s->data.query(QStringLiteral("ZQ90"));
+    for (int r = 0; r < rates.rowCount(); ++r)
+        if (rates.text(r, QStringLiteral("kAfakod")) == u"4")
+            rates.setCurrentRow(r);
+    press(list.get(), "Modosit");
+    QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+    QCOMPARE(s->db.rows(QStringLiteral("SELECT kAfa, kNavTipus, kNavKod, kNavIndok FROM afa WHERE kAfakod = '4'")),
+             QStringList{QStringLiteral("0|VAT_OUT_OF_SCOPE|ATK|Kártérítés, nem ellenérték")});
+    QCOMPARE(nav::issueInvoice(s->data, QStringLiteral("20240001")), QString());
+    QVERIFY(nav::storedDocument(s->data, QStringLiteral("20240001"))->contains("<case>ATK</case>"));
+}
+
+QTEST_MAIN(TestNavIssue)
+#include "tst_navissue.moc"
