@@ -34,13 +34,6 @@ QString DataExport::defaultFolder()
 DataExport::DataExport(ScreenContext& context)
     : m_context(context), m_query(context.data.connection(), QStringLiteral("ZQExport")), m_folder(defaultFolder())
 {
-    // Propose the folder the server may write into, when it names one.
-    try {
-        const QString allowed = context.data.connection().select("SELECT IFNULL(@@secure_file_priv, '')")->text(0, 0);
-        if (!allowed.isEmpty() && QFileInfo(allowed).isDir())
-            m_folder = allowed.endsWith(u'/') ? allowed : allowed + u'/';
-    } catch (const DbError&) { // the home folder stays proposed
-    }
 }
 
 QString DataExport::pathOf(int item) const

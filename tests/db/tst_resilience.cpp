@@ -11,7 +11,9 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -120,6 +122,38 @@ private slots:
         DB_VERIFY(profile = server->createDatabase());
     }
     void cleanupTestCase() { server.reset(); }
+
+    void thePrivateServerHandsOutNothing()
+    {
+        Connection admin;
+        DB_VERIFY(admin.open(server->admin()));
+        // it runs as an unprivileged account, never as root
+        const QString pidFile = QFileInfo(server->socket()).dir().filePath(QStringLiteral("mysqld.pid"));
+        QFile pid(pidFile);
+        QVERIFY(pid.open(QIODevice::ReadOnly));
+        QFile status(QStringLiteral("/proc/%1/status").arg(QString::fromLatin1(pid.readAll().trimmed())));
+        QVERIFY(status.open(QIODevice::ReadOnly));
+        const QString uidLine = QString::fromLatin1(status.readAll()).split(u'\n').filter(QStringLiteral("Uid:")).value(0);
+        QVERIFY2(!uidLine.isEmpty() && uidLine.split(u'\t', Qt::SkipEmptyParts).value(1) != u"0", qPrintable(uidLine));
+        // its folder (data and socket) is open to that account alone
+        QCOMPARE(QFileInfo(QFileInfo(server->socket()).absolutePath()).permissions()
+                     & (QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther | QFileDevice::ReadGroup
+                        | QFileDevice::WriteGroup | QFileDevice::ExeGroup),
+                 QFileDevice::Permissions());
+        // the database's root logs in through the operating-system account only
+        const QString rootAuth = scalar(admin, "SELECT JSON_VALUE(Priv, '$.plugin') FROM mysql.global_priv "
+                                               "WHERE User = 'root' AND Host = 'localhost'");
+        const QString rootAlternatives = scalar(admin, "SELECT Priv FROM mysql.global_priv WHERE User = 'root' "
+                                                       "AND Host = 'localhost'");
+        QVERIFY2(rootAuth == u"unix_socket" || (rootAlternatives.contains(QStringLiteral("unix_socket"))
+                                                 && rootAlternatives.contains(QStringLiteral("invalid"))),
+                 qPrintable(rootAlternatives));
+        QCOMPARE(scalar(admin, "SELECT COUNT(*) FROM mysql.global_priv WHERE User = ''"), QStringLiteral("0"));
+        // files only into the export folder beside the data, and no network listener
+        QCOMPARE(QDir(scalar(admin, "SELECT @@secure_file_priv")).absolutePath(),
+                 QFileInfo(server->socket()).dir().filePath(QStringLiteral("export")));
+        QCOMPARE(scalar(admin, "SELECT @@skip_networking"), QStringLiteral("1"));
+    }
 
     void configurationFileUnderTheEnvironment()
     {

@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -142,6 +143,14 @@ class DeliveryWindowsTest : public QObject {
     {
         QTest::keyClick(preview, Qt::Key_Escape);
     }
+    // "Nyomtat" marks the note once the document exists: written as PDF from the preview.
+    static void printAndClosePreview(QWidget* preview)
+    {
+        QTemporaryDir printed;
+        auto* dialog = qobject_cast<reports::ReportPreviewDialog*>(preview);
+        QVERIFY(dialog && dialog->saveAsPdf(printed.filePath(QStringLiteral("szallito.pdf"))));
+        closePreview(preview);
+    }
 
     // A stored note with one line of each given description; lPrn as given.
     void storeNote(const QString& number, const QString& customer, const QStringList& lines, const QString& printed = " ")
@@ -253,7 +262,7 @@ private slots:
             QVERIFY(tabTo(line, QStringLiteral("okButton")));
             press(Qt::Key_Return);
         }));
-        driver.window(QStringLiteral("ReportPreview"), closePreview);
+        driver.window(QStringLiteral("ReportPreview"), printAndClosePreview);
         registry->open(Screen::DeliveryRegister);
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         firstDriver.reset();
@@ -377,7 +386,7 @@ private slots:
         }));
         driver.window(QStringLiteral("ReportPreview"), [](QWidget* preview) {
             QVERIFY(preview->windowTitle().contains(QStringLiteral("20100003")));
-            closePreview(preview);
+            printAndClosePreview(preview);
         });
         registry->open(Screen::DeliveryRegister);
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));

@@ -284,7 +284,11 @@ private slots:
     // Enter in the export folder field starts the export.
     void enterInTheExportFolderExports()
     {
-        QTemporaryDir dir;
+        // a folder the server may write into: inside its secure_file_priv, open to its account
+        QTemporaryDir dir(s->db.scalar(QStringLiteral("SELECT @@secure_file_priv")) + QStringLiteral("/enter-XXXXXX"));
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                              | QFileDevice::ReadOther | QFileDevice::WriteOther
+                                              | QFileDevice::ExeOther);
         const QString folder = dir.path() + u'/';
         ModalDriver driver;
         driver

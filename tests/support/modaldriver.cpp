@@ -79,7 +79,17 @@ void ModalDriver::poll()
     auto* box = qobject_cast<QMessageBox*>(modal);
     if (box && box == m_lastBox)
         return; // already answered, still closing
-    if (!box && m_acted.contains(modal)) {
+    // A window acted on that another modal window has covered since (a box, a chooser it
+    // opened) may be taken again when it is uncovered: its step can go on with it. One that
+    // merely stays open after its step (closing later) is not taken again.
+    for (const QPointer<QWidget>& acted : std::as_const(m_acted))
+        if (acted && acted != modal && acted->isVisible())
+            m_coveredSinceActed << acted.data();
+    if (!box && m_acted.contains(modal) && m_coveredSinceActed.contains(modal) && !m_running.contains(modal)) {
+        m_acted.removeAll(QPointer<QWidget>(modal));
+        m_coveredSinceActed.remove(modal);
+    }
+    if (!box && (m_acted.contains(modal) || m_running.contains(modal))) {
         // Its step is running, or the window stays open after it; after a failure nobody will
         // close it, so it is closed here.
         if (!m_failures.isEmpty() && !m_running.contains(modal))
@@ -117,8 +127,10 @@ void ModalDriver::poll()
     QPointer<QWidget> target = modal;
     if (box)
         m_lastBox = box;
-    else
+    else {
         m_acted << target;
+        m_coveredSinceActed.remove(target.data());
+    }
     m_acted.removeAll(QPointer<QWidget>());
     // Acting from inside the poll would block this timer for the whole nested flow: post it.
     m_pending = true;

@@ -6,6 +6,7 @@
 // hangs on it.
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <deque>
 #include <functional>
@@ -59,6 +60,7 @@ private:
     // open after its step) is never taken for the next expectation of the same name.
     QList<QPointer<QWidget>> m_acted;
     QList<const QWidget*> m_running; // windows whose step has not returned yet
+    QSet<const QWidget*> m_coveredSinceActed; // acted-on windows another modal window has covered
     bool m_pending = false; // an action was posted and has not started yet
 };
 

@@ -30,14 +30,19 @@ QStringList filesIn(const QString& folder)
 
 // A scratch folder the database server may write into: inside the folder its secure_file_priv
 // allows, and open to the server's own (unprivileged) account.
+void openToServer(const QString& path)
+{
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                    | QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+                                    | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
+}
+
 class ServerDir : public QTemporaryDir {
 public:
     explicit ServerDir(orvena::test::TestDatabase& db)
         : QTemporaryDir(db.scalar(QStringLiteral("SELECT @@secure_file_priv")) + QStringLiteral("/orvena-export-XXXXXX"))
     {
-        QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                                          | QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
-                                          | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
+        openToServer(path());
     }
 };
 
@@ -132,11 +137,29 @@ private slots:
         ServerDir dir(s->db);
         const QString folder = dir.path() + u'/' + name + u'/';
         QVERIFY(QDir().mkpath(folder));
+        openToServer(folder);
         DataExport ex(s->context);
         ex.setFolder(folder);
         QVERIFY2(ex.run(), qPrintable(s->ui.texts().join(u'\n')));
         QCOMPARE(filesIn(folder).size(), 6);
         QVERIFY(QFile::exists(folder + QStringLiteral("sorszam.txt")));
+    }
+
+    void aFolderTheServerMayNotWriteIsRefused()
+    {
+        // the server writes only inside its secure_file_priv folder: anywhere else is refused
+        // in Hungarian before any file is asked for
+        QTemporaryDir outside;
+        const QString allowed = QDir(s->db.scalar(QStringLiteral("SELECT @@secure_file_priv"))).absolutePath();
+        QVERIFY(!outside.path().startsWith(allowed));
+        DataExport ex(s->context);
+        ex.setFolder(outside.path() + u'/');
+        QVERIFY(!ex.run());
+        QCOMPARE(s->ui.texts(), QStringList{QStringLiteral("Az export helyének a(z) %1 mappán belül kell lennie: "
+                                                           "csak oda írhat az adatbázis-kiszolgáló.")
+                                                .arg(allowed)});
+        QVERIFY(!m_sent.join(u'\n').contains(QStringLiteral("OUTFILE")));
+        QVERIFY(filesIn(outside.path()).isEmpty());
     }
 
     void aMissingFolderIsNamedBeforeAnythingIsSent()

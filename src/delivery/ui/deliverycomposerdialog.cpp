@@ -2,7 +2,6 @@
 
 #include "detailpanel.h"
 #include "fieldbinding.h"
-#include "keyboard.h"
 
 #include "delivery/deliverycommon.h"
 #include "screens/common/dispatcher.h"
@@ -309,7 +308,7 @@ DeliveryComposerDialog::DeliveryComposerDialog(ScreenContext& context, QWidget* 
     connect(ok, &QPushButton::clicked, this, run([](DeliveryComposer* m) { m->accept(); }));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    pressButtonsOnEnter(this);
+    installEnterPressesButtons(this);
     contract->setFocus();
     resize(900, 680);
 }

@@ -1,7 +1,6 @@
 #include "deliverylinedialog.h"
 
 #include "fieldbinding.h"
-#include "keyboard.h"
 
 #include "screens/common/dispatcher.h"
 #include "screens/common/ui/keyhandling.h"
@@ -125,7 +124,7 @@ DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, QWidget* parent)
     connect(ok, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_model->accept(); }); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    pressButtonsOnEnter(this);
+    installEnterPressesButtons(this);
     description->setFocus();
     resize(560, 330);
 }

@@ -1,7 +1,6 @@
 #include "deliveryregisterdialog.h"
 
 #include "detailpanel.h"
-#include "keyboard.h"
 
 #include "delivery/deliverycommon.h"
 #include "screens/common/dispatcher.h"
@@ -295,7 +294,7 @@ DeliveryRegisterDialog::DeliveryRegisterDialog(ScreenContext& context, QWidget* 
     connect(view, &QPushButton::clicked, this, [this] { act([](DeliveryRegister* m) { m->viewNote(); }); });
     connect(print, &QPushButton::clicked, this, [this] { act([](DeliveryRegister* m) { m->printNote(); }); });
 
-    pressButtonsOnEnter(this);
+    installEnterPressesButtons(this);
     runAction(m_context.ui, [this] { m_model->prepare(); });
     resize(980, 600);
 }

@@ -17,34 +17,8 @@ QString displayed(const Query& query, const QString& column)
     return query.fieldText(column);
 }
 
-class EnterPresses : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
-            return false;
-        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
-            return false;
-        auto* button = qobject_cast<QPushButton*>(watched);
-        if (!button || !button->isEnabled())
-            return false;
-        button->click();
-        return true;
-    }
-};
 
 } // namespace
-
-void installEnterPressesButtons(QWidget* window)
-{
-    auto* filter = new EnterPresses(window);
-    for (QPushButton* button : window->findChildren<QPushButton*>())
-        button->installEventFilter(filter);
-}
 
 QLineEdit* readOnlyField(QWidget* parent)
 {

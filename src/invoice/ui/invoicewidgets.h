@@ -49,8 +49,5 @@ QLineEdit* queryField(Query& query, const QStringList& columns, QWidget* parent)
 QPlainTextEdit* queryMemo(Query& query, const QString& column, QWidget* parent);
 // A read-only field that the program fills.
 QLineEdit* readOnlyField(QWidget* parent);
-// Enter on a focused push button of the window presses it (the buttons are no default buttons,
-// so Enter in a grid or field never presses one by accident).
-void installEnterPressesButtons(QWidget* window);
 
 } // namespace orvena::invoice

@@ -41,6 +41,10 @@ void focusField(QWidget* field);
 // At most the characters the column holds (the schema's width); nothing for a non-text column.
 void limitToColumn(QLineEdit* edit, const QString& table, const QString& column);
 
+// Enter on a focused push button of the window presses it at once. The buttons become no "auto
+// default" buttons, so Enter in a field or a grid never presses one the operator did not choose.
+void installEnterPressesButtons(QWidget* window);
+
 // Calls onClick when the field is clicked with the left mouse button.
 void installClickHandler(QWidget* field, std::function<void()> onClick);
 
