@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include <algorithm>
+
 #include "backupui.h"
 #include "session.h"
 
@@ -48,7 +50,6 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent),
     versionField->setToolTip(QStringLiteral("A program verziója"));
     layout->addWidget(versionField, 0, Qt::AlignHCenter);
     setCentralWidget(central);
-    resize(720, 420);
 
     QMenuBar* bar = menuBar();
     addScreenItem(bar, QStringLiteral("Szállítólevél"), Screen::DeliveryRegister);
@@ -89,6 +90,8 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent),
         });
     }
     installEnterNavigation(this, EnterMode::WindowOnly);
+    // wide enough for every menu item, so none hides behind the overflow arrow
+    resize(std::max(720, bar->sizeHint().width() + 24), 420);
 }
 
 QAction* MainWindow::addScreenItem(QMenu* menu, const QString& text, Screen screen)
