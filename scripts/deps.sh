@@ -7,7 +7,7 @@ packages=(
     libmariadb-dev mariadb-server mariadb-client
     libxml2-dev libxml2-utils
     fonts-liberation2 poppler-utils xvfb xauth
-    libssl-dev openssl libxml2-dev
+    libssl-dev openssl
     zlib1g-dev dpkg-dev file librsvg2-bin
 )
 missing=()
