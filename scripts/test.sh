@@ -24,8 +24,8 @@ ORVENA_DB_DIR=$dbdir ORVENA_DB_FLUSH=2 bash scripts/db.sh start
 
 export ORVENA_DB_SOCKET=$dbdir/mysqld.sock
 export ORVENA_DB_HOST=localhost
-export ORVENA_DB_USER=root
-export ORVENA_ADMIN_USER=root
+export ORVENA_DB_USER=$(id -un) # the server's administrator logs in as the operating-system account
+export ORVENA_ADMIN_USER=$(id -un)
 export QT_QPA_PLATFORM=offscreen
 # the operator's own configuration file never steers the tests
 export ORVENA_CONFIG=$dbdir/no-such-orvena.conf
