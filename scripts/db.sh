@@ -9,6 +9,8 @@
 #                       program's export; default: export/ beside the data)
 # ORVENA_DB_FLUSH       innodb_flush_log_at_trx_commit (default 1: every commit reaches the disk;
 #                       the tests use 2)
+# Native asynchronous I/O (io_uring) is off: several private servers of one unprivileged account
+# would share that account's locked-memory allowance, which a small database does not need.
 # The server listens on its socket only (no TCP) and never runs as root: as the invoking user, or,
 # when started by root, as the unprivileged system user orvena-db, which this script creates. Its
 # folder is open to that user only; the database's root account logs in through the operating
@@ -77,7 +79,7 @@ start() {
     as_db "$(find_bin mariadbd mysqld)" --no-defaults --skip-networking \
         --datadir="$data" --socket="$sock" --pid-file="$pidf" --log-error="$log" \
         --lower-case-table-names="$lcase" --innodb-log-file-size=8M --innodb-buffer-pool-size=64M \
-        --innodb-flush-log-at-trx-commit="$flush" --character-set-server=latin2 \
+        --innodb-flush-log-at-trx-commit="$flush" --innodb-use-native-aio=0 --character-set-server=latin2 \
         --collation-server=latin2_hungarian_ci --secure-file-priv="$exportdir" >/dev/null 2>&1 &
     for _ in $(seq 1 300); do
         if [ -S "$sock" ] && running; then

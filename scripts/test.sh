@@ -15,6 +15,10 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 dbdir=$(mktemp -d /tmp/orvena-testdb.XXXXXX)
 cleanup() {
+    if [ "${status:-0}" != 0 ] && [ -f "$dbdir/mysqld.log" ]; then
+        echo "== the end of the test server's log"
+        tail -n 40 "$dbdir/mysqld.log" || true
+    fi
     ORVENA_DB_DIR=$dbdir bash "$top/scripts/db.sh" stop >/dev/null 2>&1 || true
     rm -rf "$dbdir"
 }
