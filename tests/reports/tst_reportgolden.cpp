@@ -98,15 +98,15 @@ public:
     }
 
 private:
-    const QFontMetricsF& metrics(const FontSpec& spec)
+    const QFontMetricsF& metrics(const FontSpec& face)
     {
-        const QString key = QStringLiteral("%1|%2|%3|%4").arg(spec.family).arg(spec.pointSize).arg(spec.bold).arg(spec.italic);
+        const QString key = QStringLiteral("%1|%2|%3|%4").arg(face.family).arg(face.pointSize).arg(face.bold).arg(face.italic);
         auto it = m_metrics.find(key);
         if (it == m_metrics.end()) {
-            QFont font(spec.family);
-            font.setPointSizeF(spec.pointSize);
-            font.setBold(spec.bold);
-            font.setItalic(spec.italic);
+            QFont font(face.family);
+            font.setPointSizeF(face.pointSize);
+            font.setBold(face.bold);
+            font.setItalic(face.italic);
             it = m_metrics.emplace(key, QFontMetricsF(font, &m_device)).first;
         }
         return it->second;
