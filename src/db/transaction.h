@@ -1,48 +1,88 @@
 #pragma once
 // A transaction framed by "START TRANSACTION" / "COMMIT" on one query object. Leaving the scope
-// without commit() sends "ROLLBACK", so a failed chain leaves the database as it was.
+// while it is open sends "ROLLBACK", so a failed chain leaves the database as it was.
+#include "errors.h"
 #include "query.h"
 
 namespace orvena {
 
 class Transaction {
 public:
-    explicit Transaction(Query& query) : m_query(query)
+    enum class Start {
+        Now,      // "START TRANSACTION" at construction
+        Later,    // nothing is sent until begin(); ending a guard never begun sends nothing
+        Implicit, // the statements run under autocommit and are never framed by "START TRANSACTION";
+                  // commit() and the rollback still send "COMMIT" / "ROLLBACK"
+    };
+
+    explicit Transaction(Query& query, Start start = Start::Now) : m_query(&query) { start_(start); }
+    // Straight on a connection, for code that runs no query objects.
+    explicit Transaction(Connection& connection, Start start = Start::Now) : m_connection(&connection)
     {
-        run("START TRANSACTION");
+        start_(start);
     }
     ~Transaction()
     {
-        if (!m_done) {
-            try {
-                run("ROLLBACK");
-            } catch (...) { // the connection is gone; the server ends the transaction itself
-            }
+        try {
+            rollback();
+        } catch (...) { // nothing may leave a destructor; the server ends the transaction with the session
         }
     }
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
+    // Sends "START TRANSACTION"; throws DbError.
+    void begin()
+    {
+        run("START TRANSACTION");
+        m_state = State::Open;
+    }
+    // Sends "COMMIT"; throws DbError, and the guard stays open so that it is rolled back.
     void commit()
     {
         run("COMMIT");
-        m_done = true;
+        m_state = State::Ended;
     }
-    void rollback()
+    // Ends an open transaction with "ROLLBACK" (nothing when none is open). False when the
+    // ROLLBACK itself failed: the connection is gone, and the server ends the transaction itself.
+    bool rollback()
     {
-        m_done = true;
-        run("ROLLBACK");
+        if (m_state != State::Open)
+            return true;
+        m_state = State::Ended;
+        try {
+            run("ROLLBACK");
+        } catch (const Error&) {
+            return false;
+        }
+        return true;
     }
+    // Begun (or implicit) and not yet committed or rolled back.
+    bool isOpen() const { return m_state == State::Open; }
 
 private:
+    enum class State { NotStarted, Open, Ended };
+
+    void start_(Start start)
+    {
+        if (start == Start::Now)
+            begin();
+        else if (start == Start::Implicit)
+            m_state = State::Open;
+    }
     void run(const char* statement)
     {
-        m_query.setSql({QString::fromLatin1(statement)});
-        m_query.execute();
+        if (m_connection) {
+            m_connection->execute(statement);
+            return;
+        }
+        m_query->setSql({QString::fromLatin1(statement)});
+        m_query->execute();
     }
 
-    Query& m_query;
-    bool m_done = false;
+    Query* m_query = nullptr;
+    Connection* m_connection = nullptr;
+    State m_state = State::NotStarted;
 };
 
 } // namespace orvena

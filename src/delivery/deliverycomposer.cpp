@@ -5,11 +5,11 @@
 
 #include "db/conversions.h"
 #include "db/errors.h"
-#include "db/transaction.h"
+#include "db/stepchain.h"
 #include "invoice/sequences.h"
+#include "screens/common/chainfailure.h"
 
 #include <QDate>
-#include <optional>
 
 namespace orvena {
 
@@ -18,6 +18,7 @@ using namespace delivery;
 namespace {
 
 const QString kLinesOfNote = QStringLiteral("SELECT * FROM SzlevSor WHERE eBszam= :p1 ORDER BY eID");
+const QString kOuterMessage = QStringLiteral("Hiba az append vagy edit közben a szállító fejben!");
 
 } // namespace
 
@@ -348,90 +349,68 @@ void DeliveryComposer::accept()
 bool DeliveryComposer::storeNew()
 {
     Query& q = m_context.data.query(kHeaderStatements);
-    const QString outer = QStringLiteral("Hiba az append vagy edit közben a szállító fejben!");
-    std::optional<Transaction> transaction;
-    try {
-        transaction.emplace(q);
-    } catch (const Error&) {
-        m_context.ui.message(outer);
-        return false;
-    }
-
-    QString failure = QStringLiteral("Hiba: Újban, INSERT-append a Szállító fejben ");
-    try {
+    const QString insertMessage = QStringLiteral("Hiba: Újban, INSERT-append a Szállító fejben ");
+    const QString sequenceMessage = QStringLiteral("Hiba: Új UPDATE Sorszam -ba ");
+    StepChain chain(q);
+    const bool stored = chain.run([&] {
+        chain.begin(kOuterMessage);
         // The sequence row stays locked until the commit, and a number that already has a
         // header is never stored a second time.
-        failure = QStringLiteral("Hiba: Új UPDATE Sorszam -ba ");
-        lockSequence(q, kDeliverySequence);
-        failure = QStringLiteral("Hiba: Újban, INSERT-append a Szállító fejben ");
-        q.setSql({QStringLiteral("SELECT count(*) AS db FROM SzlevFej WHERE lBszam = :p1")});
-        q.setText(QStringLiteral("p1"), m_fields[Number]);
-        q.open();
-        if (q.fieldInt(QStringLiteral("db")) > 0) {
-            failure = QStringLiteral("A(z) %1 sorszámú szállítólevél már létezik, ezzel a sorszámmal nem tárolható! "
-                                     "A sorszám a \"Sorszám \" lapon javítható.")
-                          .arg(m_fields[Number]);
-            throw DbError(failure);
-        }
-        q.setSql({QStringLiteral("INSERT INTO SzlevFej ( lbszam, lvkod, ltkelt, lrkelt, lfkelt, lfizmod, lmegj, lszerz, "
-                                 "lmemo, lprn, lkerek, larfoly, lpnem, lvSzam, lMemoVevo, lMemoSzall, lzKod, lzSzam, "
-                                 "lmKod )"),
-                  QStringLiteral("VALUES ( :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, :p14, "
-                                 ":p15, :p16, :p17, :p18, :p19 )")});
-        bindHeader(q);
-        q.execute();
-        failure = QStringLiteral("Hiba: Új UPDATE Sorszam -ba ");
-        storeDocumentNumber(q, kDeliverySequence, m_fields[Number]);
-        failure = QStringLiteral("Hiba: Újban, INSERT-append a Szállító fejben ");
-        transaction->commit();
-        m_context.state.deliveryNumber = m_fields[Number];
-        return true;
-    } catch (const Error&) {
-    }
-    rollBackAndTell(*transaction, {failure});
-    return false;
+        chain.step(sequenceMessage, [&] { lockSequence(q, kDeliverySequence); });
+        chain.step(insertMessage, [&] {
+            q.setSql({QStringLiteral("SELECT count(*) AS db FROM SzlevFej WHERE lBszam = :p1")});
+            q.setText(QStringLiteral("p1"), m_fields[Number]);
+            q.open();
+            if (q.fieldInt(QStringLiteral("db")) > 0)
+                chain.fail(QStringLiteral("A(z) %1 sorszámú szállítólevél már létezik, ezzel a sorszámmal nem "
+                                          "tárolható! A sorszám a \"Sorszám \" lapon javítható.")
+                               .arg(m_fields[Number]));
+            q.setSql({QStringLiteral("INSERT INTO SzlevFej ( lbszam, lvkod, ltkelt, lrkelt, lfkelt, lfizmod, lmegj, lszerz, "
+                                     "lmemo, lprn, lkerek, larfoly, lpnem, lvSzam, lMemoVevo, lMemoSzall, lzKod, lzSzam, "
+                                     "lmKod )"),
+                      QStringLiteral("VALUES ( :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, :p14, "
+                                     ":p15, :p16, :p17, :p18, :p19 )")});
+            bindHeader(q);
+            q.execute();
+        });
+        chain.step(sequenceMessage, [&] { storeDocumentNumber(q, kDeliverySequence, m_fields[Number]); });
+        chain.commit(insertMessage);
+    });
+    return finishStore(chain, stored);
 }
 
 bool DeliveryComposer::storeModified()
 {
     Query& q = m_context.data.query(kHeaderStatements);
-    const QString outer = QStringLiteral("Hiba az append vagy edit közben a szállító fejben!");
-    std::optional<Transaction> transaction;
-    try {
-        transaction.emplace(q);
-    } catch (const Error&) {
-        m_context.ui.message(outer);
-        return false;
-    }
-    try {
-        q.setSql({QStringLiteral("REPLACE INTO SzlevFej ( lID, lbszam, lvkod, ltkelt, lrkelt, lfkelt, lfizmod, lmegj, "
-                                 "lszerz, lmemo, lprn, lkerek, larfoly, lpnem, lvSzam, lMemoVevo, lMemoSzall, lzKod, "
-                                 "lzSzam, lmKod )"),
-                  QStringLiteral("VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, "
-                                 ":p14, :p15, :p16, :p17, :p18, :p19 )")});
-        q.setText(QStringLiteral("p0"), m_fields[Id]);
-        bindHeader(q);
-        q.execute();
-        transaction->commit();
-        m_context.state.deliveryNumber = m_fields[Number];
-        return true;
-    } catch (const Error&) {
-    }
-    rollBackAndTell(*transaction, {QStringLiteral("Hiba: Újban, REPLACE-edit a Szállító fejben ")});
-    return false;
+    const QString replaceMessage = QStringLiteral("Hiba: Újban, REPLACE-edit a Szállító fejben ");
+    StepChain chain(q);
+    const bool stored = chain.run([&] {
+        chain.begin(kOuterMessage);
+        chain.step(replaceMessage, [&] {
+            q.setSql({QStringLiteral("REPLACE INTO SzlevFej ( lID, lbszam, lvkod, ltkelt, lrkelt, lfkelt, lfizmod, lmegj, "
+                                     "lszerz, lmemo, lprn, lkerek, larfoly, lpnem, lvSzam, lMemoVevo, lMemoSzall, lzKod, "
+                                     "lzSzam, lmKod )"),
+                      QStringLiteral("VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, "
+                                     ":p14, :p15, :p16, :p17, :p18, :p19 )")});
+            q.setText(QStringLiteral("p0"), m_fields[Id]);
+            bindHeader(q);
+            q.execute();
+        });
+        chain.commit(replaceMessage);
+    });
+    return finishStore(chain, stored);
 }
 
-void DeliveryComposer::rollBackAndTell(Transaction& transaction, QStringList messages)
+bool DeliveryComposer::finishStore(const StepChain& chain, bool stored)
 {
-    // The transaction ends before any box waits for the operator: a box shown inside it would
-    // keep the sequence row locked for every other workstation.
-    try {
-        transaction.rollback();
-    } catch (const Error&) {
-        messages << QStringLiteral("Hiba az append vagy edit közben a szállító fejben!");
+    // The chain has ended its transaction before any box waits for the operator: a box shown
+    // inside it would keep the sequence row locked for every other workstation.
+    if (!stored) {
+        tell(m_context.ui, chain.failure(), kOuterMessage);
+        return false;
     }
-    for (const QString& message : messages)
-        m_context.ui.message(message);
+    m_context.state.deliveryNumber = m_fields[Number];
+    return true;
 }
 
 } // namespace orvena

@@ -10,7 +10,7 @@
 
 namespace orvena {
 
-class Transaction;
+class StepChain;
 
 class DeliveryComposer : public QObject {
     Q_OBJECT
@@ -84,7 +84,8 @@ private:
     bool validate();
     bool storeNew();
     bool storeModified();
-    void rollBackAndTell(Transaction& transaction, QStringList messages);
+    // After a store's chain: the failure told, or the stored note's number remembered.
+    bool finishStore(const StepChain& chain, bool stored);
     void bindHeader(class Query& q);
     void fail(const QString& message, int focus);
 

@@ -5,10 +5,10 @@
 #include "screens/common/numberfields.h"
 
 #include "db/errors.h"
-#include "db/transaction.h"
+#include "db/stepchain.h"
+#include "screens/common/chainfailure.h"
 
 #include <QStringList>
-#include <optional>
 
 namespace orvena {
 
@@ -132,47 +132,38 @@ bool DeliveryLineEditor::store()
         return false;
     }
     Query& q = m_context.data.query(kLineStatements);
-    std::optional<Transaction> transaction;
-    try {
-        transaction.emplace(q);
-    } catch (const Error&) {
-        m_context.ui.message(QStringLiteral("Hiba az append vagy edit közben a szlev sorban!"));
-        return false;
-    }
-    try {
-        if (newLine) {
-            q.setSql({QStringLiteral("INSERT INTO Szlevsor ( ebszam, eckod, eMegn, evtsz, eme, emenny, ememo, ecSzam )"),
-                      QStringLiteral("VALUES ( :p1, :p2, :p3, :p4, :p5, :p6, :p9, :p13 )")});
-        } else {
-            q.setSql({QStringLiteral(
-                          "REPLACE INTO Szlevsor ( eID, ebszam, eckod, eMegn, evtsz, eme, emenny, ememo, ecSzam )"),
-                      QStringLiteral("VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p9, :p13 )")});
-            q.setText(QStringLiteral("p0"), m_fields[Id]);
-        }
-        q.setText(QStringLiteral("p1"), m_fields[Number]);
-        q.setText(QStringLiteral("p2"), m_fields[ArticleCode]);
-        q.setText(QStringLiteral("p3"), m_fields[Description]);
-        q.setText(QStringLiteral("p4"), m_fields[Vtsz]);
-        q.setText(QStringLiteral("p5"), m_fields[Unit]);
-        q.setFloat(QStringLiteral("p6"), m_fields[Quantity]);
-        q.setText(QStringLiteral("p9"), memoToDatabase(m_fields[Memo]));
-        q.setText(QStringLiteral("p13"), m_fields[ArticleNumber]);
-        q.execute();
-        transaction->commit();
-        return true;
-    } catch (const Error&) {
-    }
+    const QString outer = QStringLiteral("Hiba az append vagy edit közben a szlev sorban!");
+    const QString message = newLine ? QStringLiteral("Hiba: Új, INSERT-append a szlev sorben ")
+                                    : QStringLiteral("Hiba: Új, INSERT-edit a szlev sorban ");
+    StepChain chain(q);
+    const bool stored = chain.run([&] {
+        chain.begin(outer);
+        chain.step(message, [&] {
+            if (newLine) {
+                q.setSql({QStringLiteral("INSERT INTO Szlevsor ( ebszam, eckod, eMegn, evtsz, eme, emenny, ememo, ecSzam )"),
+                          QStringLiteral("VALUES ( :p1, :p2, :p3, :p4, :p5, :p6, :p9, :p13 )")});
+            } else {
+                q.setSql({QStringLiteral(
+                              "REPLACE INTO Szlevsor ( eID, ebszam, eckod, eMegn, evtsz, eme, emenny, ememo, ecSzam )"),
+                          QStringLiteral("VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p9, :p13 )")});
+                q.setText(QStringLiteral("p0"), m_fields[Id]);
+            }
+            q.setText(QStringLiteral("p1"), m_fields[Number]);
+            q.setText(QStringLiteral("p2"), m_fields[ArticleCode]);
+            q.setText(QStringLiteral("p3"), m_fields[Description]);
+            q.setText(QStringLiteral("p4"), m_fields[Vtsz]);
+            q.setText(QStringLiteral("p5"), m_fields[Unit]);
+            q.setFloat(QStringLiteral("p6"), m_fields[Quantity]);
+            q.setText(QStringLiteral("p9"), memoToDatabase(m_fields[Memo]));
+            q.setText(QStringLiteral("p13"), m_fields[ArticleNumber]);
+            q.execute();
+        });
+        chain.commit(message);
+    });
     // Refused: rolled back before any box waits, and the screen stays open with everything typed.
-    QStringList messages{newLine ? QStringLiteral("Hiba: Új, INSERT-append a szlev sorben ")
-                                 : QStringLiteral("Hiba: Új, INSERT-edit a szlev sorban ")};
-    try {
-        transaction->rollback();
-    } catch (const Error&) {
-        messages << QStringLiteral("Hiba az append vagy edit közben a szlev sorban!");
-    }
-    for (const QString& message : messages)
-        m_context.ui.message(message);
-    return false;
+    if (!stored)
+        tell(m_context.ui, chain.failure(), outer);
+    return stored;
 }
 
 void DeliveryLineEditor::rereadLines(bool modified)

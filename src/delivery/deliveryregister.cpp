@@ -6,7 +6,9 @@
 #include "printdeliverynote.h"
 
 #include "db/errors.h"
+#include "db/stepchain.h"
 #include "invoice/sequences.h"
+#include "screens/common/chainfailure.h"
 
 namespace orvena {
 
@@ -155,14 +157,15 @@ void DeliveryRegister::storeResetNumber()
         emit resetFocusRequested();
         return;
     }
-    try {
-        Query& q = m_context.data.query(kSequenceQuery);
-        storeDocumentNumber(q, kDeliverySequence, m_resetNumber);
-        q.setSql({QStringLiteral("COMMIT")});
-        q.execute();
-    } catch (const Error&) {
-        m_context.ui.message(QStringLiteral("Hiba1: Új UPDATE Sorszam -ba "));
-    }
+    Query& q = m_context.data.query(kSequenceQuery);
+    const QString message = QStringLiteral("Hiba1: Új UPDATE Sorszam -ba ");
+    StepChain chain(q);
+    if (!chain.run([&] {
+            chain.begin(message);
+            chain.step(message, [&] { storeDocumentNumber(q, kDeliverySequence, m_resetNumber); });
+            chain.commit(message);
+        }))
+        tell(m_context.ui, chain.failure());
 }
 
 } // namespace orvena

@@ -3,10 +3,10 @@
 #include "deliverycommon.h"
 
 #include "db/errors.h"
-#include "db/transaction.h"
+#include "db/stepchain.h"
 #include "invoice/sequences.h"
-
-#include <optional>
+#include "invoice/worktables.h"
+#include "screens/common/chainfailure.h"
 
 namespace orvena {
 
@@ -19,30 +19,10 @@ const QString kInvoiceEditMode = QStringLiteral("szlafej");
 const QString kModifyInvoice = QStringLiteral("Számla módositás");
 const QString kNewInvoice = QStringLiteral("Új számla");
 
-// A step of the chain failed: its message is shown and everything is rolled back.
-struct StepFailed {
-    QString message;
-    bool generalReport = false; // the error's own text goes to the general error report
-};
-
-// Runs one step; a database or conversion failure becomes the step's message.
-template<typename Fn>
-void step(const QString& message, Fn&& fn)
-{
-    try {
-        fn();
-    } catch (const Error& e) {
-        if (message.isEmpty())
-            throw StepFailed{e.text(), true};
-        throw StepFailed{message};
-    }
-}
-
 class Conversion {
 public:
     Conversion(ScreenContext& context, const QString& deliveryNumber, const QString& invoiceNumber, bool newInvoice)
-        : m_context(context),
-          m_header(context.data.query(QStringLiteral("ZQ121"))),
+        : m_header(context.data.query(QStringLiteral("ZQ121"))),
           m_lines(context.data.query(QStringLiteral("ZQ131"))),
           m_update(context.data.query(QStringLiteral("ZQ132"))),
           m_lookup(context.data.query(QStringLiteral("ZQ133"))),
@@ -53,30 +33,19 @@ public:
         m_result.deliveryNumber = deliveryNumber;
     }
 
-    // The chain inside the transaction; throws StepFailed.
-    void run()
+    // The chain inside the transaction.
+    void run(StepChain& chain)
     {
-        refuseMissingArticles();
-
-        step(QStringLiteral("Hiba: Az DELETE a munkafej -ben "), [&] { exec(m_header, {"DELETE FROM munkafej"}); });
-        step(QStringLiteral("Hiba: Az INSERT szlevfej -böl -> munkafej -be "), [&] {
-            exec(m_header, {"INSERT INTO munkafej SELECT * FROM szlevfej WHERE lBszam = :p1"}, m_deliveryNumber);
-        });
-        step(QStringLiteral("Hiba: Az DELETE a munkasor -ban "), [&] { exec(m_lines, {"DELETE FROM munkasor"}); });
-        step(QStringLiteral("Hiba: Az INSERT szlevsor -ból -> munkasor -ba "), [&] {
-            exec(m_lines, {"INSERT INTO munkasor SELECT * FROM szlevsor WHERE eBszam = :p1"}, m_deliveryNumber);
-        });
-        step(QStringLiteral("Hiba: Az UPDATE munkafej -ben "),
-             [&] { exec(m_header, {"UPDATE munkafej SET fBszam = :p1"}, m_invoiceNumber); });
-        step(QStringLiteral("Hiba: Az UPDATE munkasor -ban "),
-             [&] { exec(m_lines, {"UPDATE munkasor SET sBszam = :p1"}, m_invoiceNumber); });
+        refuseMissingArticles(chain);
+        worktables::fill(chain, m_header, m_lines, worktables::Document::DeliveryNote, m_deliveryNumber,
+                         m_invoiceNumber);
 
         // The invoice sequence row stays locked until the end of the transaction, so no other
         // workstation stores a header under this number meanwhile.
-        step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "), [&] { lockSequence(m_update, kInvoiceSequence); });
+        chain.step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "), [&] { lockSequence(m_update, kInvoiceSequence); });
         bool headerExists = false;
         QString currency;
-        step(QString(), [&] {
+        chain.step([&] {
             m_lookup.setSql({QStringLiteral("SELECT fbszam, fPnem FROM SzlaFej WHERE fbszam = :p1")});
             m_lookup.setText(QStringLiteral("p1"), m_invoiceNumber);
             m_lookup.open();
@@ -93,66 +62,39 @@ public:
         // A new invoice whose number already has a header (the sequence was set back, or another
         // workstation stored it) must not take over that invoice's lines.
         if (headerExists && m_newInvoice)
-            throw StepFailed{QStringLiteral("A(z) %1 sorszámú számla már létezik, a szállítólevél nem került át, a "
-                                            "számla nem változott! Az új számlát zárja be, és kezdje újra új "
-                                            "sorszámmal.")
-                                 .arg(m_invoiceNumber)};
+            chain.fail(QStringLiteral("A(z) %1 sorszámú számla már létezik, a szállítólevél nem került át, a "
+                                      "számla nem változott! Az új számlát zárja be, és kezdje újra új "
+                                      "sorszámmal.")
+                           .arg(m_invoiceNumber));
 
-        priceLines(currency);
+        priceLines(chain, currency);
 
+        // The invoice starts unprinted, whatever the note's printed flag; the diesel figure stays
+        // behind.
+        const worktables::Store store{{}, {{QStringLiteral("Prn"), QStringLiteral(" ")}}, {QStringLiteral("Golaj")}};
         if (!headerExists) {
-            step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "), [&] {
+            chain.step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "), [&] {
                 storeDocumentNumber(m_update, kInvoiceSequence, m_invoiceNumber);
             });
-            step(QStringLiteral("Hiba: Az INSERT munkafej -böl -> szlafej -be "), [&] {
-                exec(m_header,
-                     {"INSERT INTO szlafej ( fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fSzerz, fPrn, fKerek, "
-                      "fArfoly, fPnem, fnSor, fmKod, fzKod, fzSzam, fvKod, fvSzam, faFelhaszn, fMemo, fMemoSzall, "
-                      "fMemoVevo )",
-                      "SELECT fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fSzerz, :p1, fKerek, fArfoly, fPnem, "
-                      "fnSor, fmKod, fzKod, fzSzam, fvKod, fvSzam, faFelhaszn, fMemo, fMemoSzall, fMemoVevo FROM "
-                      "munkafej"},
-                     // the invoice starts unprinted, whatever the note's printed flag
-                     QStringLiteral(" "));
-                m_result.headerCreated = m_header.affectedRows() > 0;
-            });
+            m_result.headerCreated = worktables::storeHeader(chain, m_header, store) > 0;
             if (!m_result.headerCreated)
-                throw StepFailed{QStringLiteral("A(z) %1 sorszámú szállítólevélből nem készült számlafej, "
-                                                "a számla nem változott!")
-                                     .arg(m_deliveryNumber)};
+                chain.fail(QStringLiteral("A(z) %1 sorszámú szállítólevélből nem készült számlafej, "
+                                          "a számla nem változott!")
+                               .arg(m_deliveryNumber));
         }
-
-        step(QStringLiteral("Hiba: Az INSERT munkasor -ból -> szlasor -ba "), [&] {
-            exec(m_lines,
-                 {"INSERT INTO szlasor ( sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, sPnem, skAfakod, "
-                  "sAfanev, sAfa, sAlap, sAdo, saFelhaszn, sMemo )",
-                  "SELECT sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa, "
-                  "sAlap, sAdo, saFelhaszn, sMemo FROM munkasor"});
-            m_result.lineCount = static_cast<int>(m_lines.affectedRows());
-        });
+        m_result.lineCount = static_cast<int>(worktables::storeLines(chain, m_lines, store));
     }
 
     Query& transactionQuery() { return m_header; }
     DeliveryConversion& result() { return m_result; }
 
 private:
-    static void exec(Query& q, std::initializer_list<const char*> lines, const QString& p1 = {})
-    {
-        QStringList sql;
-        for (const char* line : lines)
-            sql << QString::fromUtf8(line);
-        q.setSql(sql);
-        if (!p1.isNull())
-            q.setText(QStringLiteral("p1"), p1);
-        q.execute();
-    }
-
     // A line naming an article that is no longer in the master cannot be priced: the note is not
     // converted, and the operator learns which codes are missing.
-    void refuseMissingArticles()
+    void refuseMissingArticles(StepChain& chain)
     {
         QStringList missing;
-        step(QString(), [&] {
+        chain.step([&] {
             m_lookup.setSql({QStringLiteral("SELECT DISTINCT e.ecKod FROM szlevsor e WHERE e.eBszam = :p1"),
                              QStringLiteral("AND TRIM(IFNULL(e.ecKod, '')) <> ''"),
                              QStringLiteral("AND NOT EXISTS (SELECT 1 FROM cikk c WHERE c.cKod = e.ecKod)"),
@@ -163,16 +105,16 @@ private:
                 missing << m_lookup.text(row, 0);
         });
         if (!missing.isEmpty())
-            throw StepFailed{QStringLiteral("A szállítólevél sorai olyan cikkekre hivatkoznak, amelyek már nincsenek "
-                                            "a cikktörzsben: %1. A szállítólevél nem került át a számlába.")
-                                 .arg(missing.join(QStringLiteral(", ")))};
+            chain.fail(QStringLiteral("A szállítólevél sorai olyan cikkekre hivatkoznak, amelyek már nincsenek "
+                                      "a cikktörzsben: %1. A szállítólevél nem került át a számlába.")
+                           .arg(missing.join(QStringLiteral(", "))));
     }
 
     // Every line takes unit price, currency and VAT from its article as it is now; a line typed
     // without an article gets price 0 in the invoice's currency and VAT 0.
-    void priceLines(const QString& currency)
+    void priceLines(StepChain& chain, const QString& currency)
     {
-        step(QString(), [&] {
+        chain.step([&] {
             m_lines.setSql({QStringLiteral("SELECT * FROM munkasor")});
             m_lines.open();
         });
@@ -187,17 +129,17 @@ private:
             if (isBlank(code)) {
                 m_result.unpricedLines << m_lines.text(row, QStringLiteral("sMegn"));
             } else {
-                step(QString(), [&] {
+                chain.step([&] {
                     m_lookup.setSql({QStringLiteral("SELECT * FROM cikk WHERE ckod = :p1")});
                     m_lookup.setText(QStringLiteral("p1"), code);
                     m_lookup.open();
                 });
                 if (m_lookup.isEmpty())
-                    throw StepFailed{QStringLiteral("A szállítólevél sorai olyan cikkekre hivatkoznak, amelyek már "
-                                                    "nincsenek a cikktörzsben: %1. A szállítólevél nem került át a "
-                                                    "számlába.")
-                                         .arg(code)};
-                step(QStringLiteral("Hiba: A munkasor UPDATE cikk -böl "), [&] {
+                    chain.fail(QStringLiteral("A szállítólevél sorai olyan cikkekre hivatkoznak, amelyek már "
+                                              "nincsenek a cikktörzsben: %1. A szállítólevél nem került át a "
+                                              "számlába.")
+                                   .arg(code));
+                chain.step(QStringLiteral("Hiba: A munkasor UPDATE cikk -böl "), [&] {
                     price = m_lookup.fieldDouble(QStringLiteral("cEar"));
                     articleCurrency = m_lookup.fieldText(QStringLiteral("cPnem"));
                     vatCode = m_lookup.fieldText(QStringLiteral("cAfakod"));
@@ -205,7 +147,7 @@ private:
                     vat = m_lookup.fieldInt(QStringLiteral("cAfa"));
                 });
             }
-            step(QStringLiteral("Hiba: A munkasor UPDATE cikk -böl "), [&] {
+            chain.step(QStringLiteral("Hiba: A munkasor UPDATE cikk -böl "), [&] {
                 m_update.setSql({QStringLiteral("UPDATE munkasor SET sEar = :p1, sPnem = :p2, skAfakod = :p3, "
                                                 "sAfanev = :p4, sAfa = :p5 WHERE sID = :p0")});
                 m_update.setText(QStringLiteral("p0"), id);
@@ -219,7 +161,6 @@ private:
         }
     }
 
-    ScreenContext& m_context;
     Query& m_header;
     Query& m_lines;
     Query& m_update;
@@ -229,14 +170,6 @@ private:
     bool m_newInvoice;
     DeliveryConversion m_result;
 };
-
-void show(UserInterface& ui, const StepFailed& failure)
-{
-    if (failure.generalReport)
-        ui.errorReport(failure.message);
-    else
-        ui.message(failure.message);
-}
 
 } // namespace
 
@@ -266,23 +199,13 @@ DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& de
 
     Conversion conversion(context, deliveryNumber, invoiceNumber,
                           context.state.editMode(kInvoiceEditMode) == kNewInvoice);
-    std::optional<Transaction> transaction;
-    try {
-        transaction.emplace(conversion.transactionQuery());
-    } catch (const Error&) {
-        context.ui.message(QStringLiteral("Hiba a szlevfej-böl insert munkafej -be!"));
-        return {};
-    }
-    try {
-        conversion.run();
-        step(QStringLiteral("Hiba a munkasor-ból insert szlasor -ba!"), [&] { transaction->commit(); });
-    } catch (const StepFailed& failure) {
-        try {
-            transaction->rollback();
-        } catch (const Error&) {
-            // the server ends the transaction with the connection
-        }
-        show(context.ui, failure);
+    StepChain chain(conversion.transactionQuery());
+    if (!chain.run([&] {
+            chain.begin(QStringLiteral("Hiba a szlevfej-böl insert munkafej -be!"));
+            conversion.run(chain);
+            chain.commit(QStringLiteral("Hiba a munkasor-ból insert szlasor -ba!"));
+        })) {
+        tell(context.ui, chain.failure());
         return {};
     }
 

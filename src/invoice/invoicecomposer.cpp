@@ -6,7 +6,8 @@
 #include "db/conversions.h"
 #include "delivery/deliverytoinvoice.h"
 #include "db/errors.h"
-#include "db/transaction.h"
+#include "db/stepchain.h"
+#include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/numberfields.h"
 
@@ -392,61 +393,43 @@ void InvoiceComposer::bindHeader(Query& q)
 bool InvoiceComposer::storeNew()
 {
     const QString outerMessage = QStringLiteral("Hiba az append vagy edit közben a számlafejbenben!");
-    Query& q = m_context.data.query(kHeaderQuery);
-    std::unique_ptr<Transaction> tx;
-    try {
-        tx = std::make_unique<Transaction>(q);
-    } catch (const Error&) {
-        m_context.ui.message(outerMessage);
-        return false;
-    }
-    // Ends the transaction before the message is shown, so no lock is held while it waits.
-    auto fail = [&](const QString& message) {
-        try {
-            tx->rollback();
-        } catch (const Error&) { // the server ends the transaction with the session
-        }
-        m_context.ui.message(message);
-        return false;
-    };
+    const QString sequenceMessage = QStringLiteral("Hiba: Új UPDATE Sorszam -ba ");
     const QString number = m_fields[Number];
-    QString lastIssued;
-    try {
-        lastIssued = lockSequence(m_context.data.query(kSequenceQuery), kInvoiceSequence);
-    } catch (const Error&) {
-        return fail(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "));
-    }
-    try {
-        Query& check = m_context.data.query(kSumQuery);
-        check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM SzlaFej WHERE fbszam = :p1 LOCK IN SHARE MODE")});
-        check.setText(p("p1"), number);
-        check.open();
-        if (check.fieldInt(p("db")) != 0)
-            return fail(
-                QStringLiteral("A(z) %1 számú számla már létezik, ezzel a sorszámmal nem tárolható!").arg(number));
-        q.setSql({QStringLiteral("INSERT INTO SzlaFej ( fbszam, fvkod, ftkelt, frkelt, ffkelt, ffizmod, fmegj, fszerz,"),
-                  QStringLiteral(" fmemo, fprn, fkerek, farfoly, fpnem, fvSzam, fMemoVevo, fMemoSzall, fzKod, fzSzam,"),
-                  QStringLiteral(" fmKod ) VALUES ( :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12,"),
-                  QStringLiteral(" :p13, :p14, :p15, :p16, :p17, :p18, :p19 )")});
-        bindHeader(q);
-        q.execute();
-    } catch (const Error&) {
-        return fail(QStringLiteral("Hiba: Újban, INSERT-append a Számlafejben "));
-    }
-    try {
-        // The sequence never moves backwards: a number below the last one issued is already
-        // covered by it.
-        bool numeric = false;
-        const qint64 saved = number.toLongLong(&numeric);
-        if (!numeric || saved >= lastIssued.trimmed().toLongLong())
-            storeDocumentNumber(m_context.data.query(kSequenceQuery), kInvoiceSequence, number);
-    } catch (const Error&) {
-        return fail(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "));
-    }
-    try {
-        tx->commit();
-    } catch (const Error&) {
-        return fail(outerMessage);
+    StepChain chain(m_context.data.query(kHeaderQuery));
+    const bool stored = chain.run([&] {
+        chain.begin(outerMessage);
+        QString lastIssued;
+        chain.step(sequenceMessage,
+                   [&] { lastIssued = lockSequence(m_context.data.query(kSequenceQuery), kInvoiceSequence); });
+        chain.step(QStringLiteral("Hiba: Újban, INSERT-append a Számlafejben "), [&] {
+            Query& check = m_context.data.query(kSumQuery);
+            check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM SzlaFej WHERE fbszam = :p1 LOCK IN SHARE MODE")});
+            check.setText(p("p1"), number);
+            check.open();
+            if (check.fieldInt(p("db")) != 0)
+                chain.fail(
+                    QStringLiteral("A(z) %1 számú számla már létezik, ezzel a sorszámmal nem tárolható!").arg(number));
+            Query& q = m_context.data.query(kHeaderQuery);
+            q.setSql({QStringLiteral("INSERT INTO SzlaFej ( fbszam, fvkod, ftkelt, frkelt, ffkelt, ffizmod, fmegj, fszerz,"),
+                      QStringLiteral(" fmemo, fprn, fkerek, farfoly, fpnem, fvSzam, fMemoVevo, fMemoSzall, fzKod, fzSzam,"),
+                      QStringLiteral(" fmKod ) VALUES ( :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12,"),
+                      QStringLiteral(" :p13, :p14, :p15, :p16, :p17, :p18, :p19 )")});
+            bindHeader(q);
+            q.execute();
+        });
+        chain.step(sequenceMessage, [&] {
+            // The sequence never moves backwards: a number below the last one issued is already
+            // covered by it.
+            bool numeric = false;
+            const qint64 saved = number.toLongLong(&numeric);
+            if (!numeric || saved >= lastIssued.trimmed().toLongLong())
+                storeDocumentNumber(m_context.data.query(kSequenceQuery), kInvoiceSequence, number);
+        });
+        chain.commit(outerMessage);
+    });
+    if (!stored) {
+        tell(m_context.ui, chain.failure()); // no lock is held while the message waits
+        return false;
     }
     m_context.state.invoiceNumber = number;
     return true;
@@ -455,25 +438,22 @@ bool InvoiceComposer::storeNew()
 bool InvoiceComposer::storeModified()
 {
     Query& q = m_context.data.query(kHeaderQuery);
-    std::unique_ptr<Transaction> tx;
-    try {
-        tx = std::make_unique<Transaction>(q);
-    } catch (const Error&) {
-        m_context.ui.message(QStringLiteral("Hiba az append vagy edit közben a számlafejbenben!"));
-        return false;
-    }
-    try {
-        q.setSql({QStringLiteral("REPLACE INTO SzlaFej ( fID, fbszam, fvkod, ftkelt, frkelt, ffkelt, ffizmod, fmegj,"),
-                  QStringLiteral(" fszerz, fmemo, fprn, fkerek, farfoly, fpnem, fvSzam, fMemoVevo, fMemoSzall, fzKod,"),
-                  QStringLiteral(" fzSzam, fmKod ) VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10,"),
-                  QStringLiteral(" :p11, :p12, :p13, :p14, :p15, :p16, :p17, :p18, :p19 )")});
-        q.setIdentity(p("p0"), m_fields[HeaderId]);
-        bindHeader(q);
-        q.execute();
-        tx->commit();
-    } catch (const Error&) {
-        tx.reset(); // rolled back before the message waits for the operator
-        m_context.ui.message(QStringLiteral("Hiba: Újban, REPLACE-edit a Számlafejben "));
+    StepChain chain(q);
+    const bool stored = chain.run([&] {
+        chain.begin(QStringLiteral("Hiba az append vagy edit közben a számlafejbenben!"));
+        chain.step(QStringLiteral("Hiba: Újban, REPLACE-edit a Számlafejben "), [&] {
+            q.setSql({QStringLiteral("REPLACE INTO SzlaFej ( fID, fbszam, fvkod, ftkelt, frkelt, ffkelt, ffizmod, fmegj,"),
+                      QStringLiteral(" fszerz, fmemo, fprn, fkerek, farfoly, fpnem, fvSzam, fMemoVevo, fMemoSzall, fzKod,"),
+                      QStringLiteral(" fzSzam, fmKod ) VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10,"),
+                      QStringLiteral(" :p11, :p12, :p13, :p14, :p15, :p16, :p17, :p18, :p19 )")});
+            q.setIdentity(p("p0"), m_fields[HeaderId]);
+            bindHeader(q);
+            q.execute();
+        });
+        chain.commit(QStringLiteral("Hiba: Újban, REPLACE-edit a Számlafejben "));
+    });
+    if (!stored) {
+        tell(m_context.ui, chain.failure()); // rolled back before the message waits for the operator
         return false;
     }
     m_context.state.invoiceNumber = m_fields[Number];

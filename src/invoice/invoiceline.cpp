@@ -5,7 +5,8 @@
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "db/memotext.h"
-#include "db/transaction.h"
+#include "db/stepchain.h"
+#include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/numberfields.h"
 
@@ -299,30 +300,18 @@ bool InvoiceLineEditor::ok()
     const bool isNew = isNewLine();
     bool stored = false;
     const bool ran = runAction(m_context.ui, [&] {
-        Query& q = m_context.data.query(kLineStoreQuery);
-        std::unique_ptr<Transaction> tx;
-        try {
-            tx = std::make_unique<Transaction>(q);
-        } catch (const Error&) {
-            m_context.ui.message(QStringLiteral("Hiba az append vagy edit közben a számla sorban!"));
-            return;
-        }
-        try {
-            store();
-            tx->commit();
-            stored = true;
-        } catch (const Error&) {
-            // The entry stays on the screen so the operator can correct it and try again.
-            bool rolledBack = true;
-            try {
-                tx->rollback();
-            } catch (const Error&) {
-                rolledBack = false;
-            }
-            m_context.ui.message(isNew ? QStringLiteral("Hiba: Új, INSERT-append a számla sorben ")
-                                       : QStringLiteral("Hiba: Új, INSERT-edit a számla sorban "));
-            if (!rolledBack)
-                m_context.ui.message(QStringLiteral("Hiba az append vagy edit közben a számla sorban!"));
+        // The entry stays on the screen after a failure so the operator can correct it and try again.
+        const QString outer = QStringLiteral("Hiba az append vagy edit közben a számla sorban!");
+        StepChain chain(m_context.data.query(kLineStoreQuery));
+        stored = chain.run([&] {
+            chain.begin(outer);
+            const QString message = isNew ? QStringLiteral("Hiba: Új, INSERT-append a számla sorben ")
+                                          : QStringLiteral("Hiba: Új, INSERT-edit a számla sorban ");
+            chain.step(message, [&] { store(); });
+            chain.commit(message);
+        });
+        if (!stored) {
+            tell(m_context.ui, chain.failure(), outer);
             return;
         }
         m_context.state.setRememberedKey(kLineTable, m_fields[LineId]);

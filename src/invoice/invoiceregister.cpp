@@ -3,10 +3,12 @@
 #include "invoicetexts.h"
 #include "printinvoice.h"
 #include "sequences.h"
+#include "worktables.h"
 
 #include "db/conversions.h"
 #include "db/errors.h"
-#include "db/transaction.h"
+#include "db/stepchain.h"
+#include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/worklocks.h"
 
@@ -23,30 +25,7 @@ QString p(const char* name)
     return QString::fromLatin1(name);
 }
 
-// One step of the storno chain: its statement's failure is reported with the step's message.
-class StepFailed : public std::exception {
-public:
-    explicit StepFailed(QString message) : m_message(std::move(message)) {}
-    const QString& message() const { return m_message; }
-
-private:
-    QString m_message;
-};
-
-// The reversed invoice is not (or no longer) printed.
-class NotPrinted : public std::exception {};
-
 const QString kNotPrinted = QStringLiteral("A Szla nem volt nyomtatva. Nem stornózható !");
-
-template<typename Fn>
-void step(const QString& message, Fn&& fn)
-{
-    try {
-        fn();
-    } catch (const Error&) {
-        throw StepFailed(message);
-    }
-}
 
 void run(Query& q, const QString& sql, std::initializer_list<std::pair<const char*, QString>> params = {})
 {
@@ -245,16 +224,13 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
 
     Query& head = data.query(p("ZQ121"));
     Query& lines = data.query(p("ZQ131"));
-    std::unique_ptr<Transaction> tx;
-    try {
-        tx = std::make_unique<Transaction>(head);
-    } catch (const Error&) {
-        context.ui.message(QStringLiteral("Hiba a szlafej-böl insert munkafej -be!"));
-        return {};
-    }
-    // A sequence that holds no number stops here with the conversion's own wording.
-    const QString number = numberAfter(lockSequence(data.query(p("ZQ50")), kInvoiceSequence));
-    try {
+    StepChain chain(head);
+    QString number;
+    const bool stored = chain.run([&] {
+        chain.begin(QStringLiteral("Hiba a szlafej-böl insert munkafej -be!"));
+        // A sequence that holds no number stops here with the conversion's own wording.
+        number = numberAfter(lockSequence(data.query(p("ZQ50")), kInvoiceSequence));
+
         // The reversed invoice as stored now, locked until the end: it may have been changed or
         // removed since the register read it.
         Query& source = data.query(p("ZQ21"));
@@ -262,9 +238,9 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
         source.setText(p("p1"), reversed);
         source.open();
         if (source.isEmpty())
-            throw StepFailed(QStringLiteral("A(z) %1 számú számla nem található, nem stornózható!").arg(reversed));
+            chain.fail(QStringLiteral("A(z) %1 számú számla nem található, nem stornózható!").arg(reversed));
         if (source.fieldText(p("fPrn")) != QLatin1String("I"))
-            throw NotPrinted();
+            chain.fail(kNotPrinted, StepFailure::Show::Notice);
 
         // A number that already has a header belongs to a stored invoice: its lines must not be
         // touched and no second header may be made.
@@ -273,31 +249,15 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
         check.setText(p("p1"), number);
         check.open();
         if (check.fieldInt(p("db")) != 0)
-            throw StepFailed(
-                QStringLiteral("A(z) %1 számú számla már létezik, ezzel a sorszámmal nem tárolható!").arg(number));
+            chain.fail(QStringLiteral("A(z) %1 számú számla már létezik, ezzel a sorszámmal nem tárolható!").arg(number));
 
-        step(QStringLiteral("Hiba: Szlasor DELETE törlése mert nem volt fejrésze "), [&] {
+        chain.step(QStringLiteral("Hiba: Szlasor DELETE törlése mert nem volt fejrésze "), [&] {
             run(data.query(p("ZQ21")), QStringLiteral("DELETE FROM Szlasor WHERE sBszam = :p1"), {{"p1", number}});
         });
-        step(QStringLiteral("Hiba: Az DELETE a munkafej -ben "),
-             [&] { run(head, QStringLiteral("DELETE FROM munkafej")); });
-        step(QStringLiteral("Hiba: Az INSERT szlafej -böl -> munkafej -be "), [&] {
-            run(head, QStringLiteral("INSERT INTO munkafej SELECT * FROM szlafej WHERE fBszam = :p1"),
-                {{"p1", reversed}});
-        });
-        step(QStringLiteral("Hiba: Az DELETE a munkasor -ban "),
-             [&] { run(lines, QStringLiteral("DELETE FROM munkasor")); });
-        step(QStringLiteral("Hiba: Az INSERT szlasor -ból -> munkasor -ba "), [&] {
-            run(lines, QStringLiteral("INSERT INTO munkasor SELECT * FROM szlasor WHERE sBszam = :p1"),
-                {{"p1", reversed}});
-        });
-        step(QStringLiteral("Hiba: Az UPDATE munkafej -ben "),
-             [&] { run(head, QStringLiteral("UPDATE munkafej SET fBszam = :p1"), {{"p1", number}}); });
-        step(QStringLiteral("Hiba: Az UPDATE munkasor -ban "),
-             [&] { run(lines, QStringLiteral("UPDATE munkasor SET sBszam = :p1"), {{"p1", number}}); });
-        step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "),
-             [&] { storeDocumentNumber(data.query(p("ZQ50")), kInvoiceSequence, number); });
-        step(QStringLiteral("Hiba: A munkasor UPDATE (-1) * sMenny "), [&] {
+        worktables::fill(chain, head, lines, worktables::Document::Invoice, reversed, number);
+        chain.step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "),
+                   [&] { storeDocumentNumber(data.query(p("ZQ50")), kInvoiceSequence, number); });
+        chain.step(QStringLiteral("Hiba: A munkasor UPDATE (-1) * sMenny "), [&] {
             lines.setSql({QStringLiteral("SELECT * FROM munkasor")});
             lines.open();
             Query& negate = data.query(p("ZQ132"));
@@ -310,35 +270,20 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
             }
             lines.close();
         });
-        step(QStringLiteral("Hiba: A munkafej UPDATE fMegj = storno "), [&] {
+        chain.step(QStringLiteral("Hiba: A munkafej UPDATE fMegj = storno "), [&] {
             // A reversing invoice carries its own issue date: today's (fulfilment and due dates stay).
             run(data.query(p("ZQ122")), QStringLiteral("UPDATE munkafej SET fMegj = :p1, fRkelt = CURDATE()"),
                 {{"p1", reversed + QStringLiteral(" számú érvénytelenítő számla")}});
         });
-        step(QStringLiteral("Hiba: Az INSERT munkafej -böl -> szlafej -be "), [&] {
-            head.setSql({QStringLiteral("INSERT INTO szlafej ( fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fSzerz,"),
-                         QStringLiteral(" fKerek, fArfoly, fPnem, fnSor, fmKod, fzKod, fzSzam, fvKod, fvSzam, faFelhaszn,"),
-                         QStringLiteral(" fMemo, fMemoSzall, fMemoVevo )"),
-                         QStringLiteral("SELECT fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fSzerz, fKerek, fArfoly,"),
-                         QStringLiteral(" fPnem, fnSor, fmKod, fzKod, fzSzam, fvKod, fvSzam, faFelhaszn, fMemo,"),
-                         QStringLiteral(" fMemoSzall, fMemoVevo FROM munkafej")});
-            head.execute();
-        });
-        step(QStringLiteral("Hiba: Az INSERT munkasor -ból -> szlasor -ba "), [&] {
-            lines.setSql({QStringLiteral("INSERT INTO szlasor ( sBszam, scKod, sMegn, sVtsz, sMenny, sMe, sEar, sPnem,"),
-                          QStringLiteral(" skAfakod, sAfanev, sAfa, sAlap, sAdo, saFelhaszn, sMemo )"),
-                          QStringLiteral("SELECT sBszam, scKod, sMegn, sVtsz, sMenny, sMe, sEar, sPnem, skAfakod,"),
-                          QStringLiteral(" sAfanev, sAfa, sAlap, sAdo, saFelhaszn, sMemo FROM munkasor")});
-            lines.execute();
-        });
-        step(QStringLiteral("Hiba a munkasor-ból insert szlasor -ba!"), [&] { tx->commit(); });
-    } catch (const StepFailed& failed) {
-        tx.reset(); // rolled back before the message waits for the operator
-        context.ui.message(failed.message());
-        return {};
-    } catch (const NotPrinted&) {
-        tx.reset();
-        context.ui.notice(kNotPrinted);
+        // The storno invoice starts unprinted (fPrn's default); its lines carry neither article
+        // number nor diesel figure.
+        const worktables::Store store{{QStringLiteral("Prn")}, {}, {QStringLiteral("cSzam"), QStringLiteral("Golaj")}};
+        worktables::storeHeader(chain, head, store);
+        worktables::storeLines(chain, lines, store);
+        chain.commit(QStringLiteral("Hiba a munkasor-ból insert szlasor -ba!"));
+    });
+    if (!stored) {
+        tell(context.ui, chain.failure()); // rolled back before the message waits for the operator
         return {};
     }
 

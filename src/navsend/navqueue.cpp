@@ -3,6 +3,7 @@
 #include "db/codepages.h"
 #include "db/connection.h"
 #include "db/errors.h"
+#include "db/transaction.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -359,26 +360,15 @@ void SendQueue::sendBatch(const QString& issuer, const std::vector<Row>& batch)
 
     // Claimed before the request leaves: from here on the rows count as possibly reported.
     const RequestHeader header = RequestHeader::fresh();
-    m_db.execute("START TRANSACTION");
-    try {
-        m_db.execute("UPDATE szlanav SET nAllapot = 'ELKULDVE', nTranzakcio = NULL, nProba = nProba + 1, nUtolso = "
-                     + lit(now) + ", nUzenet = NULL WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(rows));
-        if (m_db.affectedRows() != rows.size()) { // another program took some of them meanwhile
-            m_db.execute("ROLLBACK");
-            return;
-        }
-        for (size_t i = 0; i < rows.size(); ++i)
-            log(rows[i].number, QStringLiteral("manageInvoice"), header.requestId, QString(), static_cast<int>(i + 1),
-                QStringLiteral("KULDES"),
-                QStringLiteral("%1, %2 számla a kérésben").arg(ops[i].operation).arg(rows.size()));
-        m_db.execute("COMMIT");
-    } catch (const DbError&) {
-        try {
-            m_db.execute("ROLLBACK");
-        } catch (const DbError&) {
-        }
-        throw;
-    }
+    Transaction claim(m_db); // a failure on the way rolls the claim back
+    m_db.execute("UPDATE szlanav SET nAllapot = 'ELKULDVE', nTranzakcio = NULL, nProba = nProba + 1, nUtolso = "
+                 + lit(now) + ", nUzenet = NULL WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(rows));
+    if (m_db.affectedRows() != rows.size()) // another program took some of them meanwhile
+        return;
+    for (size_t i = 0; i < rows.size(); ++i)
+        log(rows[i].number, QStringLiteral("manageInvoice"), header.requestId, QString(), static_cast<int>(i + 1),
+            QStringLiteral("KULDES"), QStringLiteral("%1, %2 számla a kérésben").arg(ops[i].operation).arg(rows.size()));
+    claim.commit();
 
     const Exchange ex = c.manageInvoice(token.token, ops, header);
     const QString transaction = ex.ok() ? ex.root.textAt(u"transactionId") : QString();

@@ -3,6 +3,8 @@
 #include "db/schema.h"
 
 #include "db/codepages.h"
+#include "db/stepchain.h"
+#include "screens/common/chainfailure.h"
 
 #include <QDir>
 #include <QFile>
@@ -90,22 +92,24 @@ bool DataExport::run()
         m_query.execute();
     }
 
-    for (int i : chosen) {
-        const Item& item = items().at(static_cast<size_t>(i));
-        const QString path = pathOf(i);
-        QFile::remove(path); // the server never overwrites a file
-        // The columns are named, so columns added to a table later never change the file.
-        m_query.setSql({QStringLiteral("SELECT %2 INTO OUTFILE :p0 FROM %1")
-                            .arg(item.table, exportColumns(item.table).join(QStringLiteral(", ")))});
-        m_query.setText(QStringLiteral("p0"), path);
-        try {
-            m_query.execute();
-        } catch (const DbError&) {
-            m_context.ui.message(QStringLiteral("Hiba: a(z) \"%1\" tábla exportja nem sikerült, "
-                                                "a(z) %2 fájl nem írható.")
-                                     .arg(item.table, path));
-            return false;
-        }
+    // Each table is one step; the first that cannot be written stops the export with its name.
+    StepChain chain(m_query, Transaction::Start::Later); // the files need no transaction
+    if (!chain.run([&] {
+            for (int i : chosen) {
+                const Item& item = items().at(static_cast<size_t>(i));
+                const QString path = pathOf(i);
+                QFile::remove(path); // the server never overwrites a file
+                // The columns are named, so columns added to a table later never change the file.
+                m_query.setSql({QStringLiteral("SELECT %2 INTO OUTFILE :p0 FROM %1")
+                                    .arg(item.table, exportColumns(item.table).join(QStringLiteral(", ")))});
+                m_query.setText(QStringLiteral("p0"), path);
+                chain.step(QStringLiteral("Hiba: a(z) \"%1\" tábla exportja nem sikerült, a(z) %2 fájl nem írható.")
+                               .arg(item.table, path),
+                           [&] { m_query.execute(); });
+            }
+        })) {
+        tell(m_context.ui, chain.failure());
+        return false;
     }
     m_context.ui.notice(QStringLiteral("Export vége. "));
     return true;
