@@ -69,9 +69,7 @@ public:
 
         priceLines(chain, currency);
 
-        // The invoice starts unprinted, whatever the note's printed flag; the diesel figure stays
-        // behind.
-        const worktables::Store store{{}, {{QStringLiteral("Prn"), QStringLiteral(" ")}}, {QStringLiteral("Golaj")}};
+        const worktables::Store& store = worktables::conversionStore();
         if (!headerExists) {
             chain.step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "), [&] {
                 storeDocumentNumber(m_update, kInvoiceSequence, m_invoiceNumber);

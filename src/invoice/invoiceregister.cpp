@@ -275,11 +275,8 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
             run(data.query(p("ZQ122")), QStringLiteral("UPDATE munkafej SET fMegj = :p1, fRkelt = CURDATE()"),
                 {{"p1", reversed + QStringLiteral(" számú érvénytelenítő számla")}});
         });
-        // The storno invoice starts unprinted (fPrn's default); its lines carry neither article
-        // number nor diesel figure.
-        const worktables::Store store{{QStringLiteral("Prn")}, {}, {QStringLiteral("cSzam"), QStringLiteral("Golaj")}};
-        worktables::storeHeader(chain, head, store);
-        worktables::storeLines(chain, lines, store);
+        worktables::storeHeader(chain, head, worktables::stornoStore());
+        worktables::storeLines(chain, lines, worktables::stornoStore());
         chain.commit(QStringLiteral("Hiba a munkasor-ból insert szlasor -ba!"));
     });
     if (!stored) {

@@ -103,6 +103,18 @@ void fill(StepChain& chain, Query& header, Query& lines, Document from, const QS
                [&] { run(lines, QStringLiteral("UPDATE munkasor SET sBszam = :p1"), workNumber); });
 }
 
+const Store& stornoStore()
+{
+    static const Store store{{QStringLiteral("Prn")}, {}, {QStringLiteral("cSzam"), QStringLiteral("Golaj")}};
+    return store;
+}
+
+const Store& conversionStore()
+{
+    static const Store store{{}, {{QStringLiteral("Prn"), QStringLiteral(" ")}}, {QStringLiteral("Golaj")}};
+    return store;
+}
+
 QStringList storedHeaderColumns(const Store& store)
 {
     return lettered(kInvoice.headerLetter, copied(headerColumns(), store.headerLeftOut));

@@ -34,6 +34,13 @@ struct Store {
     QStringList linesLeftOut;
 };
 
+// A storno invoice starts unprinted (fPrn's default); its lines carry neither article number nor
+// diesel figure.
+const Store& stornoStore();
+// An invoice made from a delivery note starts unprinted whatever the note's printed flag; the
+// diesel figure stays behind.
+const Store& conversionStore();
+
 // Inserts munkafej into szlafej; returns the number of rows inserted.
 quint64 storeHeader(StepChain& chain, Query& header, const Store& store);
 // Inserts munkasor into szlasor; returns the number of rows inserted.

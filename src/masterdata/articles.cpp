@@ -149,40 +149,21 @@ bool ArticleEdit::save()
                     QStringLiteral("Hiba: Újban, INSERT-edit a cikkben"),
                     QStringLiteral("Hiba az append vagy edit közben a cikkben!")};
     texts.labels = labels();
-    auto setCommon = [this] {
-        m_list.setText(QStringLiteral("p1"), field(QStringLiteral("cSzam")));
-        m_list.setText(QStringLiteral("p2"), field(QStringLiteral("cMegn")));
-        m_list.setText(QStringLiteral("p3"), field(QStringLiteral("cVtsz")));
-        m_list.setText(QStringLiteral("p4"), field(QStringLiteral("cMe")));
-        m_list.setFloat(QStringLiteral("p5"), field(QStringLiteral("cEar")));
-        m_list.setText(QStringLiteral("p6"), field(QStringLiteral("cPnem")));
-        m_list.setFloat(QStringLiteral("p7"), field(QStringLiteral("cAfa")));
-        m_list.setFloat(QStringLiteral("p8"), field(QStringLiteral("cGolaj")));
-        m_list.setText(QStringLiteral("p9"), field(QStringLiteral("cAfakod")));
-        m_list.setText(QStringLiteral("p10"), field(QStringLiteral("cAfanev")));
-    };
+    using Kind = RecordColumn::Kind;
+    // The columns the screen writes, identity first; price, VAT rate and diesel figure are decimal.
+    static const std::vector<RecordColumn> written = {
+        {"cID"},   {"cKod"},   {"cSzam"},  {"cMegn"},  {"cVtsz"},  {"cMe"},
+        {"cEar", Kind::Decimal}, {"cPnem"}, {"cAfa", Kind::Decimal}, {"cGolaj", Kind::Decimal},
+        {"cAfakod"}, {"cAfanev"}};
     const bool saved =
         runSave(m_context.ui, m_list, m_aux, isNew(), {article::kTable, QStringLiteral("cKod")}, texts,
                 [&](const QString& code) {
-                    if (!code.isEmpty()) {
-                        m_list.setSql({QStringLiteral("INSERT INTO cikk (cSzam, cKod, cMegn, cVtsz, cMe, cEar, cPnem, "
-                                                      "cAfa, cGolaj, cAfakod, cAfanev )"),
-                                       QStringLiteral("VALUES (:p1, :p11, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10 )")});
-                        m_list.setText(QStringLiteral("p11"), code);
-                    } else {
-                        m_list.setSql(upsertStatement(
-                            QStringLiteral("cikk"),
-                            {QStringLiteral("cID"), QStringLiteral("cKod"), QStringLiteral("cszam"), QStringLiteral("cmegn"),
-                             QStringLiteral("cvtsz"), QStringLiteral("cme"), QStringLiteral("cear"), QStringLiteral("cpnem"),
-                             QStringLiteral("cAFA"), QStringLiteral("cgolaj"), QStringLiteral("cAfakod"),
-                             QStringLiteral("cAfanev")},
-                            {QStringLiteral(":p0"), QStringLiteral(":p11"), QStringLiteral(":p1"), QStringLiteral(":p2"),
-                             QStringLiteral(":p3"), QStringLiteral(":p4"), QStringLiteral(":p5"), QStringLiteral(":p6"),
-                             QStringLiteral(":p7"), QStringLiteral(":p8"), QStringLiteral(":p9"), QStringLiteral(":p10")}));
-                        m_list.setText(QStringLiteral("p0"), field(QStringLiteral("cID")));
-                        m_list.setText(QStringLiteral("p11"), field(QStringLiteral("cKod")));
-                    }
-                    setCommon();
+                    prepareRecordWrite(
+                        m_list, QStringLiteral("cikk"), written,
+                        [&](const QString& column) {
+                            return column == u"cKod" && !code.isEmpty() ? code : fieldOfColumn(column);
+                        },
+                        isNew());
                     m_list.execute();
                     m_context.state.setRememberedKey(article::kTable, field(QStringLiteral("cSzam")));
                 });

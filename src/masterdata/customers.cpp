@@ -8,19 +8,14 @@ namespace orvena {
 
 namespace {
 
-// The columns of the insert and of the update, with their parameters (the update adds vID).
-const QStringList kColumns = {"vkod",   "vneve", "virszam", "vhely",    "vutca",    "vTel",     "vAdo",   "vKado",
-                              "vBanknev", "vBankszla", "vIBAN", "vSwift", "vuzen", "vkamat", "vfhat", "vfizmod",
-                              "venged", "vemail", "vpnem",  "vfordado", "vMemoVevo", "vSzam",
-                              "vAfaStatusz", "vOrszag", "vKulfAdo"};
+using Kind = RecordColumn::Kind;
 
-QStringList markers(int from, int to)
-{
-    QStringList out;
-    for (int i = from; i <= to; ++i)
-        out << QStringLiteral(":p%1").arg(i);
-    return out;
-}
+// The columns the screen writes, identity first; rates are decimal, the rest is text.
+const std::vector<RecordColumn> kWritten = {
+    {"vID"},       {"vKod"},      {"vNeve"},   {"vIrszam"},    {"vHely"},   {"vUtca"},   {"vTel"},
+    {"vAdo"},      {"vKado"},     {"vBanknev"}, {"vBankszla"}, {"vIBAN"},   {"vSwift"},  {"vUzen"},
+    {"vKamat", Kind::Decimal},    {"vFhat"},   {"vFizmod"},    {"vEnged", Kind::Decimal}, {"vEmail"},
+    {"vPnem"},     {"vFordado"},  {"vMemoVevo"}, {"vSzam"},    {"vAfaStatusz"}, {"vOrszag"}, {"vKulfAdo"}};
 
 } // namespace
 
@@ -197,26 +192,14 @@ bool CustomerEdit::save()
     const bool saved = runSave(
         m_context.ui, m_list, m_aux, isNew(), {customer::kTable, QStringLiteral("vKod")}, texts,
         [&](const QString& code) {
-            if (!code.isEmpty()) {
-                m_list.setSql({QStringLiteral("INSERT INTO vevo ( %1 )").arg(kColumns.join(QStringLiteral(", "))),
-                               QStringLiteral("VALUES ( %1 )").arg(markers(1, 25).join(QStringLiteral(", ")))});
-                m_list.setText(QStringLiteral("p1"), code);
-            } else {
-                m_list.setSql(upsertStatement(QStringLiteral("vevo"), QStringList{QStringLiteral("vID")} + kColumns,
-                                              markers(0, 25)));
-                m_list.setText(QStringLiteral("p0"), field(QStringLiteral("vID")));
-                m_list.setText(QStringLiteral("p1"), field(QStringLiteral("vKod")));
-            }
-            const std::vector<std::pair<int, const char*>> textParams = {
-                {2, "vNeve"},     {3, "vIrszam"}, {4, "vHely"},  {5, "vUtca"},   {6, "vTel"},   {7, "vAdo"},
-                {8, "vKado"},     {9, "vBanknev"}, {10, "vBankszla"}, {11, "vIBAN"}, {12, "vSwift"}, {13, "vUzen"},
-                {15, "vFhat"},    {16, "vFizmod"}, {18, "vEmail"}, {19, "vPnem"}, {20, "vFordado"}, {22, "vSzam"},
-                {23, "vAfaStatusz"}, {24, "vOrszag"}, {25, "vKulfAdo"}};
-            for (const auto& [n, key] : textParams)
-                m_list.setText(QStringLiteral("p%1").arg(n), field(QString::fromUtf8(key)));
-            m_list.setFloat(QStringLiteral("p14"), field(QStringLiteral("vKamat")));
-            m_list.setFloat(QStringLiteral("p17"), field(QStringLiteral("vEnged")));
-            m_list.setText(QStringLiteral("p21"), block);
+            prepareRecordWrite(
+                m_list, QStringLiteral("vevo"), kWritten,
+                [&](const QString& column) {
+                    if (column == u"vKod" && !code.isEmpty())
+                        return code;
+                    return column == u"vMemoVevo" ? block : fieldOfColumn(column);
+                },
+                isNew());
             m_list.execute();
             m_context.state.setRememberedKey(customer::kTable, field(QStringLiteral("vKod")));
         });

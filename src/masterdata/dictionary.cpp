@@ -131,14 +131,6 @@ QString fieldKeyOf(const QString& column)
     return column;
 }
 
-QStringList markers(int from)
-{
-    QStringList out;
-    for (int i = from; i < statementColumns().size(); ++i)
-        out << QStringLiteral(":p%1").arg(i);
-    return out;
-}
-
 } // namespace
 
 ListSpec dictionaryListSpec()
@@ -277,15 +269,12 @@ bool DictionaryEdit::save()
     qint64 savedId = 0;
     const bool saved = runSave(m_context.ui, list, aux, isNewSet, CodeRule{kTable, QString()}, texts,
                                [&](const QString&) {
-        const QStringList& cols = statementColumns();
-        const int first = isNewSet ? 1 : 0; // a new label set gets its identity from the server
-        const QStringList named = cols.mid(first);
-        list.setSql({QStringLiteral("%1 INTO mezonev ( %2 )")
-                         .arg(isNewSet ? QStringLiteral("INSERT") : QStringLiteral("REPLACE"),
-                              named.join(QStringLiteral(", "))),
-                     QStringLiteral("VALUES ( %1 )").arg(markers(first).join(QStringLiteral(", ")))});
-        for (int i = first; i < cols.size(); ++i)
-            list.setText(QStringLiteral("p%1").arg(i), field(fieldKeyOf(cols[i])));
+        std::vector<RecordColumn> written;
+        for (const QString& column : statementColumns())
+            written.push_back({column});
+        prepareRecordWrite(
+            list, QStringLiteral("mezonev"), written, [this](const QString& column) { return field(fieldKeyOf(column)); },
+            isNewSet, EditStatement::Replace);
         list.execute();
         savedId = isNewSet ? static_cast<qint64>(list.lastInsertId()) : 0;
     });

@@ -8,20 +8,12 @@ namespace orvena {
 
 namespace {
 
-// Columns written by the screen and their parameters; the update adds zID / :p0 in front.
-const std::vector<std::pair<const char*, const char*>> kWritten = {
-    {"zkod", ":p1"},      {"znev1", ":p2"},     {"znev2", ":p23"},  {"zirszam", ":p3"}, {"zhely", ":p4"},
-    {"zutca", ":p5"},     {"zTel", ":p6"},      {"zAdo", ":p7"},    {"zKado", ":p8"},   {"zBanknev", ":p9"},
-    {"zBankszla", ":p10"}, {"zBankszla2", ":p24"}, {"zIBAN", ":p11"}, {"zSwift", ":p12"}, {"zkiallito", ":p13"},
-    {"zFax", ":p14"},     {"zEmail", ":p15"},   {"zMemoSzall", ":p16"}, {"zSzam", ":p17"}, {"zBanknev2", ":p18"},
-    {"zNavMod", ":p25"}};
-
-// Text parameters and the fields they take (p1, the code, and p16, the block, are set apart).
-const std::vector<std::pair<const char*, const char*>> kParams = {
-    {"p2", "zNev1"},    {"p23", "zNev2"},     {"p3", "zIrszam"},   {"p4", "zHely"},   {"p5", "zUtca"},
-    {"p6", "zTel"},     {"p7", "zAdo"},       {"p8", "zKado"},     {"p9", "zBanknev"}, {"p10", "zBankszla"},
-    {"p11", "zIBAN"},   {"p12", "zSwift"},    {"p13", "zKiallito"}, {"p14", "zFax"},   {"p15", "zEmail"},
-    {"p17", "zSzam"},   {"p18", "zBanknev2"}, {"p24", "zBankszla2"}, {"p25", "zNavMod"}};
+// The columns the screen writes, identity first; all of them text.
+const std::vector<RecordColumn> kWritten = {
+    {"zID"},       {"zKod"},      {"zNev1"},     {"zNev2"},   {"zIrszam"}, {"zHely"},    {"zUtca"},
+    {"zTel"},      {"zAdo"},      {"zKado"},     {"zBanknev"}, {"zBankszla"}, {"zBankszla2"}, {"zIBAN"},
+    {"zSwift"},    {"zKiallito"}, {"zFax"},      {"zEmail"},  {"zMemoSzall"}, {"zSzam"},  {"zBanknev2"},
+    {"zNavMod"}};
 
 } // namespace
 
@@ -166,30 +158,16 @@ bool IssuerEdit::save()
                                                   field(QStringLiteral("zUtca"))}
                                           .join(u' '));
     }
-    QStringList columns;
-    QStringList markers;
-    for (const auto& [column, marker] : kWritten) {
-        columns << QString::fromUtf8(column);
-        markers << QString::fromUtf8(marker);
-    }
     const bool saved = runSave(m_context.ui, m_list, m_aux, isNew(), {issuer::kTable, QStringLiteral("zKod")}, texts,
                                [&](const QString& code) {
-                                   if (!code.isEmpty()) {
-                                       m_list.setSql({QStringLiteral("INSERT INTO szallito ( %1 )")
-                                                          .arg(columns.join(QStringLiteral(", "))),
-                                                      QStringLiteral("VALUES ( %1 )")
-                                                          .arg(markers.join(QStringLiteral(", ")))});
-                                       m_list.setText(QStringLiteral("p1"), code);
-                                   } else {
-                                       m_list.setSql(upsertStatement(QStringLiteral("szallito"),
-                                                                     QStringList{QStringLiteral("zID")} + columns,
-                                                                     QStringList{QStringLiteral(":p0")} + markers));
-                                       m_list.setText(QStringLiteral("p0"), field(QStringLiteral("zID")));
-                                       m_list.setText(QStringLiteral("p1"), field(QStringLiteral("zKod")));
-                                   }
-                                   for (const auto& [param, key] : kParams)
-                                       m_list.setText(QString::fromUtf8(param), field(QString::fromUtf8(key)));
-                                   m_list.setText(QStringLiteral("p16"), block);
+                                   prepareRecordWrite(
+                                       m_list, QStringLiteral("szallito"), kWritten,
+                                       [&](const QString& column) {
+                                           if (column == u"zKod" && !code.isEmpty())
+                                               return code;
+                                           return column == u"zMemoSzall" ? block : fieldOfColumn(column);
+                                       },
+                                       isNew());
                                    m_list.execute();
                                    m_context.state.setRememberedKey(issuer::kTable, field(QStringLiteral("zKod")));
                                });

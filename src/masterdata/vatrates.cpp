@@ -75,19 +75,6 @@ std::vector<EditScreen::Check> VatEdit::checks() const
             {QStringLiteral("kAfa"), QStringLiteral("Nincs megadva az áfa!")}};
 }
 
-void VatEdit::setReportParams()
-{
-    const QString type = field(QStringLiteral("kNavTipus")).trimmed();
-    m_list.setText(QStringLiteral("p4"), type.isEmpty() ? QStringLiteral("PERCENTAGE") : type);
-    for (const auto& [param, key] : {std::pair{"p5", "kNavKod"}, std::pair{"p6", "kNavIndok"}}) {
-        const QString text = field(QLatin1String(key)).trimmed();
-        if (text.isEmpty())
-            m_list.setNull(QLatin1String(param));
-        else
-            m_list.setText(QLatin1String(param), text);
-    }
-}
-
 bool VatEdit::save()
 {
     SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a áfaban "),
@@ -96,33 +83,26 @@ bool VatEdit::save()
     texts.labels = labels();
     const bool saved = runSave(m_context.ui, m_list, m_aux, isNew(), {vat::kTable, QStringLiteral("kAfakod")}, texts,
                                [this](const QString& code) {
-                                   if (!code.isEmpty()) {
-                                       // the identity is left to the server
-                                       m_list.setSql({QStringLiteral("INSERT INTO afa ( kAfa, kAfanev, kAfakod, kNavTipus, kNavKod, kNavIndok )"),
-                                                      QStringLiteral("VALUES (:p1, :p2, :p3, :p4, :p5, :p6 )")});
-                                       setReportParams();
-                                       m_list.setInteger(QStringLiteral("p1"), field(QStringLiteral("kAfa")));
-                                       m_list.setText(QStringLiteral("p2"), field(QStringLiteral("kAfanev")));
-                                       m_list.setText(QStringLiteral("p3"), code);
-                                       m_list.execute();
-                                       m_context.state.setRememberedKey(vat::kTable, code);
-                                   } else {
-                                       m_list.setSql(upsertStatement(
-                                           QStringLiteral("afa"),
-                                           {QStringLiteral("kID"), QStringLiteral("kAfakod"), QStringLiteral("kAfanev"),
-                                            QStringLiteral("kAfa"), QStringLiteral("kNavTipus"), QStringLiteral("kNavKod"),
-                                            QStringLiteral("kNavIndok")},
-                                           {QStringLiteral(":p0"), QStringLiteral(":p1"), QStringLiteral(":p2"),
-                                            QStringLiteral(":p3"), QStringLiteral(":p4"), QStringLiteral(":p5"),
-                                            QStringLiteral(":p6")}));
-                                       setReportParams();
-                                       m_list.setText(QStringLiteral("p0"), field(QStringLiteral("kID")));
-                                       m_list.setText(QStringLiteral("p1"), field(QStringLiteral("kAfakod")));
-                                       m_list.setText(QStringLiteral("p2"), field(QStringLiteral("kAfanev")));
-                                       m_list.setInteger(QStringLiteral("p3"), field(QStringLiteral("kAfa")));
-                                       m_list.execute();
-                                       m_context.state.setRememberedKey(vat::kTable, field(QStringLiteral("kAfakod")));
-                                   }
+                                   using Kind = RecordColumn::Kind;
+                                   // The reporting columns are optional; a blank type is a percentage.
+                                   static const std::vector<RecordColumn> written = {
+                                       {"kID"}, {"kAfakod"}, {"kAfanev"}, {"kAfa", Kind::Integer},
+                                       {"kNavTipus"}, {"kNavKod", Kind::TextOrNull}, {"kNavIndok", Kind::TextOrNull}};
+                                   const QString key = code.isEmpty() ? field(QStringLiteral("kAfakod")) : code;
+                                   prepareRecordWrite(
+                                       m_list, QStringLiteral("afa"), written,
+                                       [&](const QString& column) {
+                                           if (column == u"kAfakod")
+                                               return key;
+                                           const QString text = fieldOfColumn(column);
+                                           if (column == u"kNavTipus")
+                                               return text.trimmed().isEmpty() ? QStringLiteral("PERCENTAGE")
+                                                                               : text.trimmed();
+                                           return text;
+                                       },
+                                       isNew());
+                                   m_list.execute();
+                                   m_context.state.setRememberedKey(vat::kTable, key);
                                });
     if (!saved)
         return false;

@@ -34,8 +34,6 @@ protected:
     bool save() override;
 
 private:
-    // p4 to p6 of both save statements: the classification, its case code and reason.
-    void setReportParams();
     Query& m_list;
     Query& m_aux;
 };

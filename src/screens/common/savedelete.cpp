@@ -2,6 +2,8 @@
 
 #include "worklocks.h"
 
+#include "db/stepchain.h"
+
 #include <optional>
 
 #include <QRegularExpression>
@@ -42,6 +44,46 @@ QStringList upsertStatement(const QString& table, const QStringList& columns, co
     return {QStringLiteral("INSERT INTO %1 ( %2 )").arg(table, columns.join(QStringLiteral(", "))),
             QStringLiteral("VALUES ( %1 )").arg(markers.join(QStringLiteral(", "))),
             QStringLiteral("ON DUPLICATE KEY UPDATE %1").arg(updates.join(QStringLiteral(", ")))};
+}
+
+void prepareRecordWrite(Query& query, const QString& table, const std::vector<RecordColumn>& columns,
+                        const std::function<QString(const QString& column)>& text, bool isNew, EditStatement edit)
+{
+    const size_t first = isNew ? 1 : 0;
+    QStringList names;
+    QStringList markers;
+    for (size_t i = first; i < columns.size(); ++i) {
+        names << columns[i].column;
+        markers << QStringLiteral(":p%1").arg(i);
+    }
+    if (isNew || edit == EditStatement::Replace)
+        query.setSql({QStringLiteral("%1 INTO %2 ( %3 )")
+                          .arg(isNew ? QStringLiteral("INSERT") : QStringLiteral("REPLACE"), table,
+                               names.join(QStringLiteral(", "))),
+                      QStringLiteral("VALUES ( %1 )").arg(markers.join(QStringLiteral(", ")))});
+    else
+        query.setSql(upsertStatement(table, names, markers));
+    for (size_t i = first; i < columns.size(); ++i) {
+        const QString name = QStringLiteral("p%1").arg(i);
+        const QString value = text(columns[i].column);
+        switch (columns[i].kind) {
+        case RecordColumn::Kind::Text:
+            query.setText(name, value);
+            break;
+        case RecordColumn::Kind::Integer:
+            query.setInteger(name, value);
+            break;
+        case RecordColumn::Kind::Decimal:
+            query.setFloat(name, value);
+            break;
+        case RecordColumn::Kind::TextOrNull:
+            if (value.trimmed().isEmpty())
+                query.setNull(name);
+            else
+                query.setText(name, value.trimmed());
+            break;
+        }
+    }
 }
 
 QString appendMemoLine(const QString& memo, const QString& line)
@@ -122,49 +164,51 @@ bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeR
             // the list cannot be read again: it stays closed, its readers say nothing was chosen
         }
     };
-    try {
+    // A new code is taken under the table's code lock until the row is committed, so two
+    // workstations saving at once never get the same code; the other one waits a moment.
+    std::optional<NamedLock> codeLock;
+    // An edit's statement runs under autocommit: no START TRANSACTION, but COMMIT or ROLLBACK after it.
+    StepChain chain(list, isNew ? Transaction::Start::Later : Transaction::Start::Implicit);
+    bool writing = false; // the failure is the record's own statement's (or its COMMIT's)
+    const bool saved = chain.run([&] {
         QString code;
-        // A new code is taken under the table's code lock until the row is committed, so two
-        // workstations saving at once never get the same code; the other one waits a moment.
-        std::optional<NamedLock> codeLock;
         if (isNew) {
             if (!rule.column.isEmpty()) {
-                codeLock.emplace(aux.connection(), worklock::codes(rule.table), 3);
-                if (!codeLock->held()) {
-                    restoreList();
-                    ui.message(QStringLiteral("Egy másik munkaállomás éppen új sort ment ide, ezért az új kód most "
+                chain.step(texts.outer, [&] { codeLock.emplace(aux.connection(), worklock::codes(rule.table), 3); });
+                if (!codeLock->held())
+                    chain.fail(QStringLiteral("Egy másik munkaállomás éppen új sort ment ide, ezért az új kód most "
                                               "nem adható ki. Kérem, nyomja meg újra az \"OK\" gombot."));
-                    return false;
-                }
-                code = nextCode(aux, rule);
+                chain.step(texts.outer, [&] {
+                    try {
+                        code = nextCode(aux, rule);
+                    } catch (const CodeOverflowError& e) {
+                        chain.fail(e.text());
+                    }
+                });
             }
-            runStatement(list, QStringLiteral("START TRANSACTION"));
+            chain.begin(texts.outer);
         }
+        const QString message = isNew ? texts.append : texts.edit;
+        writing = true;
+        chain.step(message, [&] { write(code); });
+        chain.commit(message);
+    });
+    if (saved)
+        return true;
+    // rolled back first: no lock is held while the message waits for the operator
+    restoreList();
+    const StepFailure& failure = chain.failure();
+    QString text = failure.message;
+    if (writing && failure.cause) {
         try {
-            write(code);
-            runStatement(list, QStringLiteral("COMMIT"));
-            return true;
+            std::rethrow_exception(failure.cause);
         } catch (const Error& e) {
-            // roll back first: no lock is held while the message waits for the operator
-            bool rolledBack = true;
-            try {
-                runStatement(list, QStringLiteral("ROLLBACK"));
-            } catch (const Error&) {
-                rolledBack = false;
-            }
-            restoreList();
-            ui.message(withDetail(isNew ? texts.append : texts.edit, e, texts.labels));
-            if (!rolledBack)
-                ui.message(texts.outer);
-            return false;
+            text = withDetail(failure.message, e, texts.labels);
         }
-    } catch (const CodeOverflowError& e) {
-        restoreList();
-        ui.message(e.text());
-    } catch (const Error&) {
-        restoreList();
-        ui.message(texts.outer);
     }
+    ui.message(text);
+    if (!failure.rolledBack)
+        ui.message(texts.outer);
     return false;
 }
 

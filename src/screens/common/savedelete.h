@@ -7,8 +7,8 @@
 //                                [&](const QString& code) { ...run the INSERT (code = new code)
 //                                                           or the update (code empty)... });
 //     if (saved) { ...re-read the list, locate, close the screen... }
-// A new record gets "START TRANSACTION" before and "COMMIT" after its INSERT; an edit only the
-// "COMMIT". A failed write shows the append or edit text, sends "ROLLBACK" and returns false:
+// A new record gets "START TRANSACTION" before and "COMMIT" after its INSERT; an edit runs under
+// autocommit and only gets the "COMMIT". A failed write shows the append or edit text, sends "ROLLBACK" and returns false:
 // the screen stays open with what the operator typed. A failed code look-up or transaction
 // statement shows the outer text. A code that no longer fits five characters is refused with its
 // own message before anything is written.
@@ -21,6 +21,7 @@
 
 #include <QHash>
 #include <functional>
+#include <vector>
 
 namespace orvena {
 
@@ -69,6 +70,29 @@ bool locateKey(Query& query, const QString& column, const QString& key);
 // screen does not show, and a row deleted meanwhile comes back with its identity.
 // columns[0] is the identity; markers[i] is the parameter of columns[i] (":p0").
 QStringList upsertStatement(const QString& table, const QStringList& columns, const QStringList& markers);
+
+// One column of a master-data record and how its text is bound.
+struct RecordColumn {
+    enum class Kind {
+        Text,       // as typed
+        Integer,    // converted to a 32-bit integer (ConversionError names the value)
+        Decimal,    // checked with the program's decimal separator, sent digit for digit
+        TextOrNull, // trimmed; NULL when nothing is left
+    };
+    QString column;
+    Kind kind = Kind::Text;
+};
+
+// How an edited record is written: the upsert above, or REPLACE (every column is written).
+enum class EditStatement { Upsert, Replace };
+
+// Puts on query the statement that stores a master-data record, with its values bound: text(column)
+// gives each column's text. The parameters follow the column list: columns[0] is the identity with
+// :p0, columns[i] has :pi. A new record is an INSERT of every column but the identity (the server
+// assigns it); an edited one is written with its identity.
+void prepareRecordWrite(Query& query, const QString& table, const std::vector<RecordColumn>& columns,
+                        const std::function<QString(const QString& column)>& text, bool isNew,
+                        EditStatement edit = EditStatement::Upsert);
 
 // Appends a line to a memo text whose lines each end in CR LF.
 QString appendMemoLine(const QString& memo, const QString& line);
