@@ -12,8 +12,6 @@
 #include "screens/common/dispatcher.h"
 #include "screens/common/worklocks.h"
 
-#include <memory>
-
 namespace orvena {
 
 using namespace invoice;

@@ -94,12 +94,6 @@ QString appendMemoLine(const QString& memo, const QString& line)
     return out + line + QStringLiteral("\r\n");
 }
 
-void runStatement(Query& query, const QString& statement)
-{
-    query.setSql({statement});
-    query.execute();
-}
-
 QString failureDetail(const Error& error, const QHash<QString, QString>& labels)
 {
     if (dynamic_cast<const ConversionError*>(&error))
@@ -193,6 +187,7 @@ bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeR
         chain.step(message, [&] { write(code); });
         chain.commit(message);
     });
+    codeLock.reset();
     if (saved)
         return true;
     // rolled back first: no lock is held while the message waits for the operator

@@ -8,9 +8,9 @@
 //                                                           or the update (code empty)... });
 //     if (saved) { ...re-read the list, locate, close the screen... }
 // A new record gets "START TRANSACTION" before and "COMMIT" after its INSERT; an edit runs under
-// autocommit and only gets the "COMMIT". A failed write shows the append or edit text, sends "ROLLBACK" and returns false:
-// the screen stays open with what the operator typed. A failed code look-up or transaction
-// statement shows the outer text. A code that no longer fits five characters is refused with its
+// autocommit and only gets the "COMMIT". A failed write sends "ROLLBACK", then shows the append or
+// edit text and returns false: the screen stays open with what the operator typed. A failed code
+// look-up or transaction statement shows the outer text. A code that no longer fits five characters is refused with its
 // own message before anything is written.
 //
 // Delete ("Töröl" of a list screen): runDelete(ui, list, aux, DeleteSpec{...}). An empty list
@@ -96,9 +96,6 @@ void prepareRecordWrite(Query& query, const QString& table, const std::vector<Re
 
 // Appends a line to a memo text whose lines each end in CR LF.
 QString appendMemoLine(const QString& memo, const QString& line);
-
-// Runs one of the three transaction statements on a query.
-void runStatement(Query& query, const QString& statement);
 
 // The save procedure's guarded part (see the header comment). write(code) runs the record's
 // statement on the list query; code is the new record's code, empty for an edit or when the
