@@ -8,6 +8,7 @@
 #include "invoice/invoiceregister.h"
 #include "invoice/invoicetexts.h"
 #include "screens/common/savedelete.h"
+#include "screens/common/worklocks.h"
 
 #include <QTest>
 
@@ -189,6 +190,42 @@ private slots:
         QVERIFY(save(b->context, QStringLiteral("Második Kft."), {}));
         QCOMPARE(a->db.rows(QStringLiteral("SELECT vKod, vNeve FROM vevo WHERE vKod IN ('6', '7') ORDER BY vKod")),
                  QStringList({QStringLiteral("6|Első Kft."), QStringLiteral("7|Második Kft.")}));
+    }
+
+    // A new record the server refuses: by the time its message waits for the operator, the
+    // transaction has ended and the table's code lock is free for the other workstation.
+    void aRefusedNewRecordHoldsNothingWhileItsMessageWaits()
+    {
+        struct ProbingUi : FakeUserInterface {
+            std::function<void()> probe;
+            void message(const QString& text) override
+            {
+                probe();
+                FakeUserInterface::message(text);
+            }
+        } ui;
+        bool codeFree = false;
+        bool inTransaction = true;
+        ui.probe = [&] {
+            Connection& other = b->data.connection();
+            codeFree = other.tryLock(worklock::codes(QStringLiteral("vevo")));
+            if (codeFree)
+                other.unlock(worklock::codes(QStringLiteral("vevo")));
+            inTransaction = a->data.connection().inTransaction();
+        };
+        Query& list = a->data.query(QStringLiteral("ZQ30"));
+        const bool saved = runSave(
+            ui, list, a->data.query(QStringLiteral("ZQ31")), true, CodeRule{QStringLiteral("vevo"), QStringLiteral("vKod")},
+            SaveTexts{QStringLiteral("Hiba: Újban"), QStringLiteral("Hiba: Módosításban"), QStringLiteral("Hiba")},
+            [&](const QString& code) {
+                list.setSql({QStringLiteral("INSERT INTO vevo (vKod, nincsilyen) VALUES (:p0, 1)")});
+                list.setText(QStringLiteral("p0"), code);
+                list.execute();
+            });
+        QVERIFY(!saved);
+        QCOMPARE(ui.texts(), QStringList{QStringLiteral("Hiba: Újban")});
+        QVERIFY(!inTransaction);
+        QVERIFY(codeFree);
     }
 
     void aWorkstationThatDiesLeavesNothingLocked()
