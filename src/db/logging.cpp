@@ -1,5 +1,6 @@
 #include "logging.h"
 
+#include "codepages.h"
 #include "errors.h"
 
 Q_LOGGING_CATEGORY(lcDb, "orvena.db", QtWarningMsg)
@@ -65,7 +66,7 @@ QString statementOutline(const QByteArray& sql, int maxLength)
             out += c;
         }
     }
-    QString outline = QString::fromLatin1(out.left(maxLength));
+    QString outline = decode(CodePage::Latin2, out.left(maxLength));
     if (out.size() > maxLength || i < text.size())
         outline += QStringLiteral("...");
     return outline;

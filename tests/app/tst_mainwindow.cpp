@@ -3,6 +3,9 @@
 // saved under screenshots/ in the build folder, named by the screen's objectName).
 #include "support/fakes.h"
 
+#include "support/modaldriver.h"
+
+#include "app/logfile.h"
 #include "app/mainwindow.h"
 #include "app/session.h"
 
@@ -148,6 +151,36 @@ private slots:
         QVERIFY(quit);
         quit->trigger();
         QVERIFY(!window.isVisible());
+    }
+
+    void aFailedStatementReachesTheLogFileBehindTheBox()
+    {
+        // The operator gets the error box over the main window; with --log the server's own
+        // text and the statement are in the file for support.
+        test::TestDatabase db;
+        db.addDemoData();
+        Session session;
+        DB_VERIFY(session.data().connect(db.profile()));
+        db.exec(QStringLiteral("RENAME TABLE vevo TO vevo_felre"));
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("orvena.log"));
+        QVERIFY(startLogFile(log));
+        MainWindow window(session);
+        session.ui().setParent(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        test::ModalDriver driver;
+        driver.box(QStringLiteral("vevo' doesn't exist"), QStringLiteral("OK"));
+        window.actionFor(Screen::CustomerList)->trigger();
+        const bool answered = driver.wait();
+        stopLogFile();
+        db.exec(QStringLiteral("RENAME TABLE vevo_felre TO vevo"));
+        QVERIFY2(answered, qPrintable(driver.failures().join(u'\n')));
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        QVERIFY2(text.contains(QStringLiteral(" orvena.screens warning: server error 1146: ")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("vevo' doesn't exist | statement: SELECT ")), qPrintable(text));
     }
 
     void showingTheWindowLoadsTheFunctionKeyTexts()
