@@ -74,22 +74,17 @@ void markPrinted(ScreenContext& context, const QString& number)
 void PrintDeliveryNote(ScreenContext& context, const QString& deliveryNoteNumber)
 {
     ReportPresenter& reports = startPrint(context);
-    ReportVariables& vars = reports.variables();
-    DataModule& data = context.data;
-
-    PrintedDocument note = openDocumentHeader(data, kDeliveryNote, deliveryNoteNumber);
+    const PrintedDocument note = openDocument(context.data, kDeliveryNote, deliveryNoteNumber, openLines);
     const QString number = note.number;
-    Query& lines = openLines(data, number);
-    openCustomerAndLabels(data, kDeliveryNote, note);
     const QString layout = layoutOf(note);
-    Query& total = setTotalQuantity(vars, data, number);
-    setCopyMark(vars, note);
+    Query& total = setTotalQuantity(reports.variables(), context.data, number);
+    setCopyMark(reports.variables(), note);
 
     // In print mode the note is marked printed only once the document has been produced
     // (printed from the preview, or its PDF written).
     ReportJob job = countedJob(reports.pageCounters(), layout, QStringLiteral("Szállítólevél K%1").arg(number));
     job.datasets = {{QStringLiteral("ZQ101"), note.header}, {QStringLiteral("ZQ100"), note.header},
-                    {QStringLiteral("ZQ111"), &lines},      {QStringLiteral("ZQ31"), note.customer},
+                    {QStringLiteral("ZQ111"), note.lines},  {QStringLiteral("ZQ31"), note.customer},
                     {QStringLiteral("ZQ71"), note.labels},  {QStringLiteral("ZQ112"), &total}};
     if (marksPrinted(context, note))
         job.produced = [&context, number] { markPrinted(context, number); };

@@ -185,15 +185,12 @@ void setCopyMark(ReportVariables& vars, const PrintedDocument& invoice, bool neg
 void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
 {
     ReportPresenter& reports = startPrint(context);
-    ReportVariables& vars = reports.variables();
     DataModule& data = context.data;
-
-    PrintedDocument invoice = openDocumentHeader(data, kInvoice, invoiceNumber);
+    const PrintedDocument invoice = openDocument(data, kInvoice, invoiceNumber, openLines);
     const QString& number = invoice.number;
-    Query& lines = openLines(data, number);
-    openCustomerAndLabels(data, kInvoice, invoice);
     const AmountStyle style = amountStyleOf(invoice);
 
+    ReportVariables& vars = reports.variables();
     setVatSummary(vars, data, number);
     const InvoiceTotals totals = readTotals(data, number);
     setTotals(vars, totals);
@@ -206,8 +203,9 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
                                style == AmountStyle::WholeForints ? QStringLiteral("Szamla2.frf") : QStringLiteral("Szamla3.frf"),
                                QStringLiteral("Számla K%1").arg(number));
     job.datasets = {{QStringLiteral("ZQ11"), invoice.header}, {QStringLiteral("ZQ10"), invoice.header},
-                    {QStringLiteral("ZQ21"), &lines},         {QStringLiteral("ZQ31"), invoice.customer},
+                    {QStringLiteral("ZQ21"), invoice.lines},  {QStringLiteral("ZQ31"), invoice.customer},
                     {QStringLiteral("ZQ71"), invoice.labels}};
+
     // Issuing: the invoice-data document is built, checked and validated before anything is
     // printed; a refusal names every problem, and nothing is printed or marked. Otherwise the
     // invoice is marked printed together with its szlanav row only once the document has been

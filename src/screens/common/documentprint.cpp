@@ -19,7 +19,8 @@ ReportPresenter& startPrint(ScreenContext& context)
     return *context.reports;
 }
 
-PrintedDocument openDocumentHeader(DataModule& data, const DocumentColumns& columns, const QString& number)
+PrintedDocument openDocument(DataModule& data, const DocumentColumns& columns, const QString& number,
+                             LinesReader readLines)
 {
     Query& header = data.query(columns.headerQuery);
     header.setSql({QStringLiteral("SELECT * FROM %1 WHERE %2 = :p0").arg(columns.headerTable, columns.number)});
@@ -33,11 +34,8 @@ PrintedDocument openDocumentHeader(DataModule& data, const DocumentColumns& colu
     document.labelCode = header.fieldText(columns.labelSet);
     document.labelType = document.labelCode.size() >= 5 ? document.labelCode.at(4) : QChar();
     document.printed = header.fieldText(columns.printedFlag).trimmed() == u"I";
-    return document;
-}
+    document.lines = &readLines(data, document.number);
 
-void openCustomerAndLabels(DataModule& data, const DocumentColumns& columns, PrintedDocument& document)
-{
     Query& customer = data.query(QStringLiteral("ZQ31"));
     customer.setSql({QStringLiteral("SELECT * FROM vevo WHERE vkod = :p0")});
     customer.setText(QStringLiteral("p0"), document.header->fieldText(columns.customer));
@@ -48,6 +46,7 @@ void openCustomerAndLabels(DataModule& data, const DocumentColumns& columns, Pri
     labels.open();
     document.customer = &customer;
     document.labels = &labels;
+    return document;
 }
 
 bool marksPrinted(const ScreenContext& context, const PrintedDocument& document)

@@ -23,6 +23,7 @@ struct DocumentColumns {
 // A document's header and what it names, as its print reads them.
 struct PrintedDocument {
     Query* header = nullptr;
+    Query* lines = nullptr;
     Query* customer = nullptr; // ZQ31
     Query* labels = nullptr;   // ZQ71, the label set
     QString number;            // as stored
@@ -34,11 +35,11 @@ struct PrintedDocument {
 // The run's presenter with its page counters reset. Throws Error when this run cannot print.
 ReportPresenter& startPrint(ScreenContext& context);
 
-// Reads the header of this number. Throws Error (columns.notFound) when there is none.
-PrintedDocument openDocumentHeader(DataModule& data, const DocumentColumns& columns, const QString& number);
-
-// Reads the customer and the label set the header names.
-void openCustomerAndLabels(DataModule& data, const DocumentColumns& columns, PrintedDocument& document);
+// Reads the header of this number (throws Error with columns.notFound when there is none), its
+// lines with readLines, then the customer and the label set the header names.
+using LinesReader = Query& (*)(DataModule& data, const QString& number);
+PrintedDocument openDocument(DataModule& data, const DocumentColumns& columns, const QString& number,
+                             LinesReader readLines);
 
 // Whether this run marks the document printed once it is produced: the print mode, and not
 // printed before.
