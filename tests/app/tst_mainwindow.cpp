@@ -5,6 +5,7 @@
 
 #include "support/modaldriver.h"
 
+#include "app/loadingwindow.h"
 #include "app/logfile.h"
 #include "app/mainwindow.h"
 #include "app/session.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -151,6 +153,33 @@ private slots:
         QVERIFY(quit);
         quit->trigger();
         QVERIFY(!window.isVisible());
+    }
+
+    void theLoadingWindowKeepsItsSecondWhileTheStartUpWorks()
+    {
+        // quick start-up work: the window stays up for the rest of its second
+        {
+            LoadingWindow loading(QStringLiteral("7.010"));
+            QElapsedTimer clock;
+            clock.start();
+            loading.start();
+            QVERIFY(loading.isVisible());
+            QTest::qWait(200); // the work
+            loading.finish();
+            QVERIFY(clock.elapsed() >= LoadingWindow::kShownMs - 20);
+            QVERIFY(!loading.isVisible());
+        }
+        // work longer than the second (letting events through, as the backup's progress does):
+        // the window has closed itself and finishing does not wait again
+        LoadingWindow loading(QStringLiteral("7.010"));
+        loading.start();
+        QTest::qWait(LoadingWindow::kShownMs + 300);
+        QVERIFY(!loading.isVisible());
+        QElapsedTimer clock;
+        clock.start();
+        loading.finish();
+        QVERIFY(clock.elapsed() < 200);
+        QVERIFY(!loading.isVisible());
     }
 
     void aFailedStatementReachesTheLogFileBehindTheBox()
