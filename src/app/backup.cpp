@@ -3,6 +3,7 @@
 #include "db/codepages.h"
 #include "db/navsendschema.h"
 #include "db/schema.h"
+#include "db/sqlname.h"
 #include "screens/common/startup.h"
 
 #include <QCryptographicHash>
@@ -152,9 +153,7 @@ ClientArguments clientArguments(const ConnectionProfile& p)
 
 QByteArray ident(const QString& name)
 {
-    QString n = name;
-    n.replace(u'`', QStringLiteral("``"));
-    return '`' + encode(CodePage::Latin2, n) + '`';
+    return encode(CodePage::Latin2, quotedName(name));
 }
 
 QByteArray literal(Connection& c, const QString& text)

@@ -3,6 +3,8 @@
 #include "backup.h"
 #include "session.h"
 
+#include "db/logging.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -69,6 +71,7 @@ void backupFromMenu(Session& session, QWidget* parent)
         result = writeBackup(profileOf(session), file, progress.callback());
         progress.finish();
     } catch (const BackupError& e) {
+        logFailure(lcApp(), e, e.detail());
         session.ui().message(QStringLiteral("Az adatmentés nem sikerült.\n%1").arg(e.text()));
         return;
     }
@@ -78,6 +81,11 @@ void backupFromMenu(Session& session, QWidget* parent)
 
 void dailyBackupAtStart(Session& session)
 {
+    dailyBackupAtStart(session, session.ui());
+}
+
+void dailyBackupAtStart(Session& session, UserInterface& ui)
+{
     if (!dailyBackupEnabled() || !session.data().isConnected())
         return;
     try {
@@ -86,7 +94,8 @@ void dailyBackupAtStart(Session& session)
                        progress.callback());
         progress.finish();
     } catch (const BackupError& e) {
-        session.ui().message(QStringLiteral("A napi adatmentés nem sikerült; a munka folytatható.\n%1\n"
+        logFailure(lcApp(), e, e.detail());
+        ui.message(QStringLiteral("A napi adatmentés nem sikerült; a munka folytatható.\n%1\n"
                                             "Mentést az \"Adatmentés\" menüponttal is készíthet.")
                                  .arg(e.text()));
     }

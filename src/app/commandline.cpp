@@ -2,6 +2,7 @@
 
 #include "backup.h"
 #include "navcommandline.h"
+#include "options.h"
 #include "session.h"
 #include "workfolder.h"
 
@@ -11,6 +12,7 @@
 
 #include "db/datamodule.h"
 #include "db/errors.h"
+#include "db/logging.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -22,12 +24,6 @@ namespace orvena {
 
 namespace {
 
-void printTo(FILE* stream, const QString& text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
-}
 
 // Message boxes become lines on standard error; any of them means the run did not succeed.
 class ConsoleUserInterface : public UserInterface {
@@ -46,7 +42,7 @@ private:
     void report(const QString& text)
     {
         m_failed = true;
-        printTo(stderr, text.trimmed());
+        printLine(stderr, text.trimmed());
     }
     bool m_failed = false;
 };
@@ -67,7 +63,7 @@ int runBackupCommand(int& argc, char** argv, const CommandLineRequest& request)
     try {
         if (!request.backupFile.isEmpty()) {
             const BackupResult r = writeBackup(profile, request.backupFile);
-            printTo(stdout, QStringLiteral("Az adatmentés elkészült: %1 (%2)").arg(r.file, backupSizeText(r.size)));
+            printLine(stdout, QStringLiteral("Az adatmentés elkészült: %1 (%2)").arg(r.file, backupSizeText(r.size)));
             return 0;
         }
         ConnectionProfile admin = profile;
@@ -76,17 +72,19 @@ int runBackupCommand(int& argc, char** argv, const CommandLineRequest& request)
         admin.password = qEnvironmentVariable("ORVENA_ADMIN_PASSWORD");
         admin.database.clear();
         const BackupHeader header = restoreBackup(request.restoreFile, admin, profile.database, request.force);
-        printTo(stdout, QStringLiteral("Visszaállítva a(z) %1 adatbázisba: %2 (mentés ideje: %3)")
+        printLine(stdout, QStringLiteral("Visszaállítva a(z) %1 adatbázisba: %2 (mentés ideje: %3)")
                             .arg(profile.database, request.restoreFile,
                                  header.time.toLocalTime().toString(QStringLiteral("yyyy.MM.dd. HH:mm"))));
         return 0;
     } catch (const BackupError& e) {
-        printTo(stderr, e.text());
+        logFailure(lcApp(), e, e.detail());
+        printLine(stderr, e.text());
         if (!e.detail().isEmpty())
-            printTo(stderr, QStringLiteral("Részletek: %1").arg(e.detail()));
+            printLine(stderr, QStringLiteral("Részletek: %1").arg(e.detail()));
         return 1;
     } catch (const Error& e) {
-        printTo(stderr, e.text());
+        logFailure(lcApp(), e);
+        printLine(stderr, e.text());
         return 1;
     }
 }
@@ -148,26 +146,10 @@ std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
     }
 
     CommandLineRequest r;
-    auto fail = [&r](const QString& text) {
-        if (r.error.isEmpty())
-            r.error = text;
-    };
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        QString option = arguments.at(i);
-        std::optional<QString> inlineValue;
-        if (option.startsWith(u"--") && option.contains(u'=')) {
-            inlineValue = option.section(u'=', 1);
-            option = option.section(u'=', 0, 0);
-        }
-        auto value = [&]() -> QString {
-            if (inlineValue)
-                return *inlineValue;
-            if (i + 1 >= arguments.size()) {
-                fail(QStringLiteral("Hiba: a(z) %1 kapcsoló után hiányzik az érték.").arg(option));
-                return {};
-            }
-            return arguments.at(++i);
-        };
+    OptionReader options(arguments);
+    auto fail = [&options](const QString& text) { options.fail(text); };
+    while (options.next()) {
+        const QString& option = options.option();
         if (option == u"--help" || option == u"-h") {
             r.help = true;
         } else if (option == u"--invoice" || option == u"--delivery-note") {
@@ -175,24 +157,24 @@ std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
                 fail(QStringLiteral("Hiba: egyszerre csak egy bizonylat nyomtatható."));
             r.document = option == u"--invoice" ? CommandLineRequest::Document::Invoice
                                                 : CommandLineRequest::Document::DeliveryNote;
-            r.number = value().trimmed();
+            r.number = options.value().trimmed();
             if (r.number.isEmpty())
                 fail(QStringLiteral("Hiba: hiányzik a bizonylat száma."));
         } else if (option == u"--pdf") {
-            r.pdfFile = value();
+            r.pdfFile = options.value();
             if (r.pdfFile.isEmpty())
                 fail(QStringLiteral("Hiba: hiányzik a PDF-fájl neve."));
         } else if (option == u"--mark-printed") {
             r.markPrinted = true;
         } else if (option == u"--backup" || option == u"--restore") {
-            (option == u"--backup" ? r.backupFile : r.restoreFile) = value();
+            (option == u"--backup" ? r.backupFile : r.restoreFile) = options.value();
             if ((option == u"--backup" ? r.backupFile : r.restoreFile).isEmpty())
                 fail(QStringLiteral("Hiba: hiányzik a mentésfájl neve."));
         } else if (option == u"--force") {
             r.force = true;
         } else {
-            r.showUsage = r.error.isEmpty();
-            fail(QStringLiteral("Hiba: ismeretlen kapcsoló: %1").arg(arguments.at(i)));
+            r.showUsage = options.error().isEmpty();
+            fail(QStringLiteral("Hiba: ismeretlen kapcsoló: %1").arg(options.argument()));
         }
     }
     const bool backupOrRestore = !r.backupFile.isEmpty() || !r.restoreFile.isEmpty();
@@ -212,6 +194,7 @@ std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
         else if (r.pdfFile.isEmpty())
             fail(QStringLiteral("Hiba: meg kell adni a PDF-fájlt (--pdf <fájl>)."));
     }
+    r.error = options.error();
     return r;
 }
 
@@ -247,6 +230,11 @@ QString commandLineHelp()
         "        elküldi a beküldendő számlaadatokat, és megvárja a NAV válaszát (cron-hoz);\n"
         "        a kilépési kód 0, ha nem maradt elutasított vagy el nem küldött számla\n"
         "\n"
+        "Hibakereséshez:\n"
+        "  --log <fájl>\n"
+        "        a program naplóüzeneteit (például az adatbázis-kiszolgáló hibaszövegét, ha egy\n"
+        "        művelet nem sikerült) időbélyeggel a fájl végére írja; bármely módban megadható\n"
+        "\n"
         "  -h, --help\n"
         "        ez a leírás\n"
         "\n"
@@ -260,20 +248,17 @@ std::optional<int> runCommandLine(int& argc, char** argv)
 {
     if (const auto status = runNavCommandLine(argc, argv))
         return status; // the invoice-data document or the tax-audit export
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    std::optional<CommandLineRequest> request = parseCommandLine(arguments);
+    std::optional<CommandLineRequest> request = parseCommandLine(argumentList(argc, argv));
     if (!request)
         return std::nullopt;
     if (!request->error.isEmpty()) {
-        printTo(stderr, request->error);
-        printTo(stderr, request->showUsage ? QStringLiteral("\n") + commandLineHelp()
+        printLine(stderr, request->error);
+        printLine(stderr, request->showUsage ? QStringLiteral("\n") + commandLineHelp()
                                            : QStringLiteral("Segítség: orvena --help"));
         return 2;
     }
     if (request->help) {
-        printTo(stdout, commandLineHelp());
+        printLine(stdout, commandLineHelp());
         return 0;
     }
     if (!request->backupFile.isEmpty() || !request->restoreFile.isEmpty())
@@ -291,8 +276,9 @@ std::optional<int> runCommandLine(int& argc, char** argv)
     DataModule data;
     try {
         data.connect(ConnectionProfile::fromEnvironment());
-    } catch (const Error&) {
-        printTo(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el."));
+    } catch (const Error& e) {
+        logFailure(lcApp(), e, QStringLiteral("Hiba: az adatbázis nem érhető el."));
+        printLine(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el."));
         return 3;
     }
     AppState state;
@@ -309,7 +295,8 @@ std::optional<int> runCommandLine(int& argc, char** argv)
         else
             PrintDeliveryNote(context, request->number);
     } catch (const Error& e) {
-        printTo(stderr, e.text());
+        logFailure(lcPrint(), e);
+        printLine(stderr, e.text());
         return 1;
     }
     if (ui.failed() || presenter.presentedCount() != 1) {

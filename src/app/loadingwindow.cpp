@@ -1,5 +1,6 @@
 #include "loadingwindow.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QLabel>
 #include <QTimer>
@@ -35,8 +36,23 @@ LoadingWindow::LoadingWindow(const QString& version, QWidget* parent) : QDialog(
     auto* contact = new QLabel(QStringLiteral("Orvena fejlesztői csapat\nTámogatás: a program Súgó menüjében"), this);
     contact->setAlignment(Qt::AlignCenter);
     layout->addWidget(contact);
-    // Closes itself on the first tick, so start-up waits about one second.
-    QTimer::singleShot(1000, this, &QDialog::accept);
+}
+
+void LoadingWindow::start()
+{
+    show();
+    QCoreApplication::processEvents(); // on screen before the work keeps the thread busy
+    // Closes itself after its second, also when the work lets events through meanwhile.
+    QTimer::singleShot(kShownMs, this, [this] {
+        m_timeUp = true;
+        accept();
+    });
+}
+
+void LoadingWindow::finish()
+{
+    if (!m_timeUp)
+        exec(); // until the second has passed
 }
 
 } // namespace orvena

@@ -1,5 +1,7 @@
 #pragma once
-// The loading window shown for about a second while the program starts.
+// The loading window shown for about a second while the program starts. The start-up work is
+// done while it is on screen: show it with start(), do the work, then finish() keeps it up for
+// the rest of its second (or closes it at once when the work took longer).
 #include <QDialog>
 
 namespace orvena {
@@ -8,6 +10,14 @@ class LoadingWindow : public QDialog {
     Q_OBJECT
 public:
     explicit LoadingWindow(const QString& version, QWidget* parent = nullptr);
+
+    static constexpr int kShownMs = 1000;
+
+    void start();
+    void finish();
+
+private:
+    bool m_timeUp = false;
 };
 
 } // namespace orvena

@@ -2,8 +2,10 @@
 #include "backupui.h"
 #include "commandline.h"
 #include "loadingwindow.h"
+#include "logfile.h"
 #include "mainwindow.h"
 #include "navsendcommand.h"
+#include "options.h"
 #include "session.h"
 #include "workfolder.h"
 
@@ -12,12 +14,53 @@
 #include "navsend/navscreens.h"
 #include "navsend/navworker.h"
 
+#include "db/logging.h"
+
 #include <QApplication>
+#include <functional>
+#include <vector>
 
 using namespace orvena;
 
+namespace {
+
+// What the start-up work has to tell the operator while the loading window is up waits until
+// the window has closed, so the boxes come in the order they always did.
+class HeldMessages : public UserInterface {
+public:
+    explicit HeldMessages(UserInterface& target) : m_target(target) {}
+    void message(const QString& text) override { hold(&UserInterface::message, text); }
+    void notice(const QString& text) override { hold(&UserInterface::notice, text); }
+    bool askYesNo(const QString& text) override { return m_target.askYesNo(text); }
+    void errorReport(const QString& text) override { hold(&UserInterface::errorReport, text); }
+    void showAll()
+    {
+        for (const auto& [show, text] : m_held)
+            (m_target.*show)(text);
+        m_held.clear();
+    }
+
+private:
+    using Show = void (UserInterface::*)(const QString&);
+    void hold(Show show, const QString& text) { m_held.emplace_back(show, text); }
+    UserInterface& m_target;
+    std::vector<std::pair<Show, QString>> m_held;
+};
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    QString logError;
+    const QString logFile = takeLogOption(argc, argv, &logError);
+    if (!logError.isEmpty()) {
+        printLine(stderr, logError);
+        return 2;
+    }
+    if (!logFile.isEmpty() && !startLogFile(logFile)) {
+        printLine(stderr, QStringLiteral("Hiba: a(z) %1 naplófájl nem írható.").arg(logFile));
+        return 2;
+    }
     if (const auto status = runNavSendCommand(argc, argv))
         return *status; // the reporting queue from cron, no window
     if (const auto status = runCommandLine(argc, argv))
@@ -33,24 +76,34 @@ int main(int argc, char** argv)
     enterWorkingFolder(); // the templates and litania.txt are read from it
 
     Session session;
-    {
-        LoadingWindow loading(versionText());
-        loading.exec();
+    // Connecting, the daily backup and building the main window happen while the loading window
+    // shows its second, not after it.
+    LoadingWindow loading(versionText());
+    loading.start();
+    HeldMessages held(session.ui());
+    const bool connected = connectAtStartup(session.data(), held, ConnectionProfile::fromEnvironment());
+    std::unique_ptr<MainWindow> window;
+    QString notice;
+    if (connected) {
+        dailyBackupAtStart(session, held); // the first start of a day; a failure is only reported
+        window = std::make_unique<MainWindow>(session);
+        notice = nav::startupNotice(session.data().connection());
     }
-    if (!connectAtStartup(session.data(), session.ui(), ConnectionProfile::fromEnvironment()))
+    loading.finish();
+    held.showAll();
+    if (!connected)
         return 1; // "Yes" on the installation message ends the program
-    dailyBackupAtStart(session); // the first start of a day; a failure is only reported
 
-    MainWindow window(session);
-    session.ui().setParent(&window);
-    window.show();
+    session.ui().setParent(window.get());
+    window->show();
+    qCDebug(lcApp, "main window shown");
     // Reporting of issued invoices runs in the background for the whole run.
     nav::SendWorker reporting(session.data().connection().profile());
-    QObject::connect(&reporting, &nav::SendWorker::failed, &window, [](const QString& text) {
-        qWarning("%s", qPrintable(text)); // the operator sees the states in the register and the start-up notice
+    QObject::connect(&reporting, &nav::SendWorker::failed, window.get(), [](const QString& text) {
+        // the operator sees the states in the register and the start-up notice
+        qCWarning(lcNavSend).noquote() << text;
     });
     reporting.start();
-    const QString notice = nav::startupNotice(session.data().connection());
     if (!notice.isEmpty())
         session.ui().notice(notice);
     const int status = app.exec();

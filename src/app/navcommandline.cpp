@@ -1,25 +1,19 @@
 #include "navcommandline.h"
+#include "options.h"
 
 #include "db/conversions.h"
 #include "db/datamodule.h"
 #include "db/errors.h"
+#include "db/logging.h"
 #include "nav/auditexport.h"
 #include "nav/invoiceissue.h"
 
 #include <QCoreApplication>
 #include <QSaveFile>
-#include <cstdio>
 
 namespace orvena {
 
 namespace {
-
-void printLine(FILE* stream, const QString& text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
-}
 
 struct NavRequest {
     bool xml = false, audit = false;
@@ -30,41 +24,25 @@ struct NavRequest {
 NavRequest parse(const QStringList& arguments)
 {
     NavRequest r;
-    auto fail = [&r](const QString& text) {
-        if (r.error.isEmpty())
-            r.error = text;
-    };
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        QString option = arguments.at(i);
-        std::optional<QString> inlineValue;
-        if (option.startsWith(u"--") && option.contains(u'=')) {
-            inlineValue = option.section(u'=', 1);
-            option = option.section(u'=', 0, 0);
-        }
-        auto value = [&]() -> QString {
-            if (inlineValue)
-                return *inlineValue;
-            if (i + 1 >= arguments.size()) {
-                fail(QString::fromUtf8("Hiba: a(z) %1 kapcsoló után hiányzik az érték.").arg(option));
-                return {};
-            }
-            return arguments.at(++i);
-        };
+    OptionReader options(arguments);
+    auto fail = [&options](const QString& text) { options.fail(text); };
+    while (options.next()) {
+        const QString& option = options.option();
         if (option == u"--nav-xml") {
             r.xml = true;
-            r.number = value().trimmed();
+            r.number = options.value().trimmed();
         } else if (option == u"--audit-export") {
             r.audit = true;
         } else if (option == u"--out") {
-            r.out = value();
+            r.out = options.value();
         } else if (option == u"--from") {
-            r.from = value().trimmed();
+            r.from = options.value().trimmed();
         } else if (option == u"--to") {
-            r.to = value().trimmed();
+            r.to = options.value().trimmed();
         } else if (option == u"--dir") {
-            r.dir = value();
+            r.dir = options.value();
         } else {
-            fail(QString::fromUtf8("Hiba: ismeretlen kapcsoló: %1").arg(arguments.at(i)));
+            fail(QString::fromUtf8("Hiba: ismeretlen kapcsoló: %1").arg(options.argument()));
         }
     }
     if (r.xml && r.audit)
@@ -77,6 +55,7 @@ NavRequest parse(const QStringList& arguments)
         fail(QString::fromUtf8("Hiba: meg kell adni a dátumtartományt (--from éééé.hh.nn --to éééé.hh.nn)."));
     else if (r.audit && r.dir.trimmed().isEmpty())
         fail(QString::fromUtf8("Hiba: meg kell adni a célmappát (--dir <mappa>)."));
+    r.error = options.error();
     return r;
 }
 
@@ -96,9 +75,7 @@ QString navCommandLineHelp()
 
 std::optional<int> runNavCommandLine(int& argc, char** argv)
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    const QStringList arguments = argumentList(argc, argv);
     bool ours = false;
     for (const QString& a : arguments.mid(1)) {
         const QString option = a.section(u'=', 0, 0);
@@ -118,6 +95,7 @@ std::optional<int> runNavCommandLine(int& argc, char** argv)
     try {
         data.connect(ConnectionProfile::fromEnvironment());
     } catch (const Error& e) {
+        logFailure(lcApp(), e);
         printLine(stderr, QString::fromUtf8("Hiba: az adatbázis nem érhető el (%1).").arg(e.text()));
         return 3;
     }
@@ -143,6 +121,7 @@ std::optional<int> runNavCommandLine(int& argc, char** argv)
         printLine(outcome.ok ? stdout : stderr, outcome.message);
         return outcome.ok ? 0 : 1;
     } catch (const Error& e) {
+        logFailure(lcNav(), e);
         printLine(stderr, e.text());
         return 1;
     }

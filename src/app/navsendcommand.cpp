@@ -1,26 +1,16 @@
 #include "navsendcommand.h"
+#include "options.h"
 
 #include "navsend/navqueue.h"
 
 #include "db/connection.h"
 #include "db/errors.h"
+#include "db/logging.h"
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <cstdio>
 
 namespace orvena {
-
-namespace {
-
-void printLine(FILE* stream, const QString& text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
-}
-
-} // namespace
 
 std::optional<int> runNavSendCommand(int& argc, char** argv)
 {
@@ -47,6 +37,7 @@ std::optional<int> runNavSendCommand(int& argc, char** argv)
     try {
         connection.open(ConnectionProfile::fromEnvironment());
     } catch (const Error& e) {
+        logFailure(lcNavSend(), e);
         printLine(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el (%1).").arg(e.text()));
         return 3;
     }
@@ -91,6 +82,7 @@ std::optional<int> runNavSendCommand(int& argc, char** argv)
         const nav::QueueCounts counts = nav::queueCounts(connection);
         return counts.unsent() == 0 && counts.rejected == 0 ? 0 : 1;
     } catch (const Error& e) {
+        logFailure(lcNavSend(), e);
         printLine(stderr, QStringLiteral("Hiba a NAV adatszolgáltatás közben: %1").arg(e.text()));
         return 1;
     }

@@ -1,6 +1,7 @@
 #include "connection.h"
 
 #include "codepages.h"
+#include "logging.h"
 
 #include <mysql.h>
 
@@ -93,7 +94,7 @@ Connection::~Connection()
 void Connection::fail() const
 {
     const unsigned int code = mysql_errno(m_mysql);
-    throw DbError(decode(CodePage::Latin2, QByteArray(mysql_error(m_mysql))), code);
+    throw DbError(decode(CodePage::Latin2, QByteArray(mysql_error(m_mysql))), code, statementOutline(m_lastStatement));
 }
 
 void Connection::open(const ConnectionProfile& profile, bool requireCaseInsensitiveNames)
@@ -239,6 +240,7 @@ void Connection::reconnect(const QString& reason)
         } catch (const ServerSetupError&) {
             throw;
         } catch (const DbError& e) {
+            logFailure(lcDb(), e, QStringLiteral("reconnecting failed"));
             text = e.text();
             continue;
         }
@@ -261,6 +263,7 @@ void Connection::reconnect(const QString& reason)
 void Connection::recover(const QByteArray& sql, const DbError& lost, bool sent)
 {
     const bool wasInTransaction = m_inTransaction;
+    logFailure(lcDb(), lost, QStringLiteral("connection lost"));
     reconnect(lost.text());
     if (firstWord(sql) == "ROLLBACK")
         return; // the server rolled the old session back itself; once more is harmless
@@ -279,6 +282,7 @@ void Connection::recover(const QByteArray& sql, const DbError& lost, bool sent)
 template<typename Fn>
 auto Connection::guarded(const QByteArray& sql, Fn&& body) -> decltype(body())
 {
+    m_lastStatement = sql;
     for (;;) {
         bool sent = false; // whether the statement may have reached the server
         try {
@@ -306,6 +310,7 @@ void Connection::send(const QByteArray& sql)
 {
     if (!m_mysql)
         throw DbError(QStringLiteral("Nincs kapcsolat az adatbázissal."), 2006);
+    m_lastStatement = sql;
     if (m_hook)
         m_hook(sql);
     if (mysql_real_query(m_mysql, sql.constData(), static_cast<unsigned long>(sql.size())) != 0)
@@ -422,7 +427,7 @@ std::shared_ptr<ResultSet> Connection::selectOnce(const QByteArray& sql)
         const unsigned int code = mysql_errno(m_mysql);
         const QString text = decode(CodePage::Latin2, QByteArray(mysql_error(m_mysql)));
         mysql_free_result(res);
-        throw DbError(text, code);
+        throw DbError(text, code, statementOutline(sql));
     }
     mysql_free_result(res);
     m_affectedRows = static_cast<quint64>(result->rowCount());

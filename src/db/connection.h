@@ -108,7 +108,6 @@ public:
     // released by the last unlock. Held locks are taken again after a reconnect.
     bool tryLock(const QString& name, int waitSeconds = 0);
     void unlock(const QString& name);
-    bool holdsLock(const QString& name) const { return m_locks.count(name) != 0; }
 
 private:
     void send(const QByteArray& sql);
@@ -131,6 +130,7 @@ private:
     LostHandler m_lostHandler;
     bool m_inLostHandler = false;
     bool m_inTransaction = false;
+    QByteArray m_lastStatement; // the statement being sent, for the outline a failure carries
     std::map<QString, int> m_locks; // name -> times taken in this scope chain
 };
 

@@ -1,5 +1,7 @@
 #include "datamodule.h"
 
+#include "sqlname.h"
+
 namespace orvena {
 
 DataModule::DataModule(QObject* parent) : QObject(parent)
@@ -34,7 +36,7 @@ void DataModule::openBaseTables()
     int n = 1;
     for (const char* table : tables) {
         Query& q = query(QStringLiteral("ZTable%1").arg(n++));
-        q.setSql({QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(QLatin1String(table))});
+        q.setSql({QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(quotedName(QLatin1String(table)))});
         q.open();
     }
 }

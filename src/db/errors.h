@@ -16,13 +16,19 @@ private:
 };
 
 // The server refused a statement or the connection failed; text is the server's message.
+// statement is the failed statement's outline for the log (no values), empty when none was sent.
 class DbError : public Error {
 public:
-    DbError(const QString& text, unsigned int code = 0) : Error(text), m_code(code) {}
+    DbError(const QString& text, unsigned int code = 0, const QString& statement = {})
+        : Error(text), m_code(code), m_statement(statement)
+    {
+    }
     unsigned int code() const { return m_code; }
+    const QString& statement() const { return m_statement; }
 
 private:
     unsigned int m_code;
+    QString m_statement;
 };
 
 // A typed text could not be converted into a number or a date.

@@ -1,6 +1,7 @@
 #include "navsendschema.h"
 
 #include "connection.h"
+#include "sqlname.h"
 
 namespace orvena {
 
@@ -35,7 +36,8 @@ QStringList ensureNavSendSchema(Connection& c)
         for (const AddedColumn& col : kCredentialColumns) {
             if (existing.contains(QString::fromLatin1(col.name).toLower()))
                 continue;
-            c.execute(QByteArray("ALTER TABLE szallito ADD COLUMN `") + col.name + "` " + col.type);
+            c.execute("ALTER TABLE szallito ADD COLUMN " + quotedName(QString::fromLatin1(col.name)).toLatin1() + ' '
+                      + col.type);
             added << QString::fromLatin1(col.name);
         }
         if (!added.isEmpty())

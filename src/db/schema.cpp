@@ -4,6 +4,7 @@
 #include "connection.h"
 #include "conversions.h"
 #include "errors.h"
+#include "sqlname.h"
 
 #include <QRegularExpression>
 
@@ -252,13 +253,13 @@ QString createTableStatement(const TableDef& table)
 {
     QStringList parts;
     for (const auto& c : table.columns)
-        parts << QStringLiteral("  `%1` %2").arg(c.name, c.type);
-    parts << QStringLiteral("  PRIMARY KEY (`%1`)").arg(table.primaryKey);
+        parts << QStringLiteral("  %1 %2").arg(quotedName(c.name), c.type);
+    parts << QStringLiteral("  PRIMARY KEY (%1)").arg(quotedName(table.primaryKey));
     for (const auto& i : table.indexed)
-        parts << QStringLiteral("  KEY `ix_%1` (`%1`)").arg(i);
-    return QStringLiteral("CREATE TABLE IF NOT EXISTS `%1` (\n%2\n) ENGINE=InnoDB DEFAULT CHARSET=latin2 "
+        parts << QStringLiteral("  KEY %1 (%2)").arg(quotedName(QStringLiteral("ix_") + i), quotedName(i));
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (\n%2\n) ENGINE=InnoDB DEFAULT CHARSET=latin2 "
                           "COLLATE=latin2_hungarian_ci")
-        .arg(table.name, parts.join(QStringLiteral(",\n")));
+        .arg(quotedName(table.name), parts.join(QStringLiteral(",\n")));
 }
 
 QStringList createMissingTables(Connection& connection)
@@ -293,7 +294,7 @@ QStringList addMissingColumns(Connection& connection)
 {
     QStringList added;
     for (const auto& t : schemaTables()) {
-        const auto rows = connection.select(encode(CodePage::Latin2, QStringLiteral("SHOW COLUMNS FROM `%1`").arg(t.name)));
+        const auto rows = connection.select(encode(CodePage::Latin2, QStringLiteral("SHOW COLUMNS FROM %1").arg(quotedName(t.name))));
         QStringList existing;
         for (int r = 0; r < rows->rowCount(); ++r)
             existing << rows->text(r, 0).toLower();
@@ -302,9 +303,9 @@ QStringList addMissingColumns(Connection& connection)
             if (!existing.contains(c.name.toLower())) {
                 // Added right after its predecessor, so the column order stays the defined one.
                 const QString where = previous.isEmpty() ? QStringLiteral("FIRST")
-                                                         : QStringLiteral("AFTER `%1`").arg(previous);
-                connection.execute(encode(CodePage::Latin2, QStringLiteral("ALTER TABLE `%1` ADD COLUMN `%2` %3 %4")
-                                                                .arg(t.name, c.name, c.type, where)));
+                                                         : QStringLiteral("AFTER ") + quotedName(previous);
+                connection.execute(encode(CodePage::Latin2, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3 %4")
+                                                                .arg(quotedName(t.name), quotedName(c.name), c.type, where)));
                 added << t.name + u'.' + c.name;
             }
             previous = c.name;

@@ -4,8 +4,10 @@
 #include "connection.h"
 #include "navsendschema.h"
 #include "schema.h"
+#include "sqlname.h"
 
 #include <QDate>
+#include <algorithm>
 
 namespace orvena {
 
@@ -18,21 +20,21 @@ QByteArray quoted(Connection& c, const QString& text)
 
 QByteArray ident(const QString& name)
 {
-    QString n = name;
-    n.replace(u'`', QStringLiteral("``"));
-    return '`' + encode(CodePage::Latin2, n) + '`';
+    return encode(CodePage::Latin2, quotedName(name));
 }
 
 bool tableEmpty(Connection& c, const char* table)
 {
-    return c.select(QByteArray("SELECT COUNT(*) FROM ") + table)->text(0, 0) == u"0";
+    return c.select("SELECT COUNT(*) FROM " + ident(QLatin1String(table)))->text(0, 0) == u"0";
 }
 
 // One INSERT of literal rows; values are quoted texts, or bare numbers when prefixed with '#'.
 void insertRows(Connection& c, const char* table, const QStringList& columns, const QList<QStringList>& rows)
 {
     for (const QStringList& row : rows) {
-        QByteArray sql = QByteArray("INSERT INTO ") + table + " (" + columns.join(u',').toLatin1() + ") VALUES (";
+        QStringList names = columns;
+        std::transform(names.begin(), names.end(), names.begin(), quotedName);
+        QByteArray sql = "INSERT INTO " + ident(QLatin1String(table)) + " (" + names.join(u',').toLatin1() + ") VALUES (";
         for (qsizetype i = 0; i < row.size(); ++i) {
             if (i)
                 sql += ',';

@@ -1,7 +1,7 @@
 #include "deliverycomposer.h"
 
 #include "deliverycommon.h"
-#include "memotext.h"
+#include "db/memotext.h"
 
 #include "db/conversions.h"
 #include "db/errors.h"

@@ -1,7 +1,7 @@
 #include "deliverylineeditor.h"
 
 #include "deliverycommon.h"
-#include "memotext.h"
+#include "db/memotext.h"
 #include "screens/common/numberfields.h"
 
 #include "db/errors.h"

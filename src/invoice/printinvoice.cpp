@@ -2,13 +2,14 @@
 
 #include "numberwords.h"
 
+#include "nav/invoiceamounts.h"
 #include "nav/invoiceissue.h"
 
 #include "db/conversions.h"
 #include "db/errors.h"
-#include "screens/common/reportpresenter.h"
+#include "db/logging.h"
+#include "screens/common/documentprint.h"
 
-#include <QRegularExpression>
 #include <cmath>
 #include <optional>
 
@@ -16,7 +17,20 @@ namespace orvena {
 
 namespace {
 
-const QString kPrintMode = QStringLiteral("Nyomtatás");
+const DocumentColumns kInvoice{QStringLiteral("ZQ11"),    QStringLiteral("Szlafej"), QStringLiteral("fbszam"),
+                               QStringLiteral("fvkod"),   QStringLiteral("fmkod"),   QStringLiteral("fprn"),
+                               QStringLiteral("Nincs %1 számú számla.")};
+
+// The label set's type decides how amounts are shown: 2 in whole forints with the rounding
+// differences, 3 in fillér.
+enum class AmountStyle { WholeForints, Filler };
+
+struct InvoiceTotals {
+    double net = 0, tax = 0, gross = 0;
+    double exchangeRate = 0; // 0 for a forint invoice
+    double discount = 0;     // percent, already in the unit prices
+    QString currency;
+};
 
 // A whole amount for the words; amounts beyond what words can spell are refused.
 qint64 wholeForWords(double whole)
@@ -26,72 +40,46 @@ qint64 wholeForWords(double whole)
     return static_cast<qint64>(whole);
 }
 
-} // namespace
-
-void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
+// Without a label set of type 2 or 3 there is nothing sensible to print.
+AmountStyle amountStyleOf(const PrintedDocument& invoice)
 {
-    if (!context.reports)
-        throw Error(QStringLiteral("A nyomtatás ebben a környezetben nem érhető el."));
-    ReportPresenter& reports = *context.reports;
-    ReportVariables& vars = reports.variables();
-    DataModule& data = context.data;
+    if (invoice.labelType == u'2')
+        return AmountStyle::WholeForints;
+    if (invoice.labelType == u'3')
+        return AmountStyle::Filler;
+    throw Error(QStringLiteral("A(z) \"%1\" szótárkódú számla nem nyomtatható: a szótárkód ötödik karaktere "
+                               "2 (egész forint) vagy 3 (fillér) kell legyen.")
+                    .arg(invoice.labelCode));
+}
 
-    // 1. page counters
-    PageCounters& counters = reports.pageCounters();
-    counters.reset();
-
-    // 2. the header
-    Query& header = data.query(QStringLiteral("ZQ11"));
-    header.setSql({QStringLiteral("SELECT * FROM Szlafej WHERE fbszam = :p0")});
-    header.setText(QStringLiteral("p0"), invoiceNumber);
-    header.open();
-    if (header.isEmpty())
-        throw Error(QStringLiteral("Nincs %1 számú számla.").arg(invoiceNumber));
-    const QString number = header.fieldText(QStringLiteral("fbszam"));
-
-    // 3. the lines with their rounded net, tax and gross
+// The lines with their rounded net, tax and gross.
+Query& openLines(DataModule& data, const QString& number)
+{
     Query& lines = data.query(QStringLiteral("ZQ21"));
-    lines.setSql({QStringLiteral("SELECT *, SUM( ROUND((smenny * sear) - (smenny * sear * fKerek/100), 2 )) AS AFA_netto,"),
-                  QStringLiteral("SUM(ROUND(( ROUND((smenny * sear) - (smenny * sear * fKerek/100), 2 )) * sAfa/100 , 2 )) AS AFA_afa,"),
-                  QStringLiteral("SUM(ROUND((ROUND((smenny * sear) - (smenny * sear * fKerek/100), 2 )) + (ROUND(( ROUND((smenny * sear) - (smenny * sear * fKerek/100), 2 )) * sAfa/100 , 2 )),2)) AS AFA_mindossz"),
-                  QStringLiteral("FROM Szlasor JOIN Szlafej ON Szlafej.fbszam = Szlasor.sbszam"),
-                  QStringLiteral("WHERE sbszam = :p0"),
-                  QStringLiteral("GROUP BY sID")});
+    lines.setSql(QStringList{QStringLiteral("SELECT *,")} + nav::invoiceAmountColumns()
+                 + QStringList{QStringLiteral("WHERE sbszam = :p0"), QStringLiteral("GROUP BY sID")});
     lines.setText(QStringLiteral("p0"), number);
     lines.open();
+    return lines;
+}
 
-    // 4. customer, 5. label set
-    Query& customer = data.query(QStringLiteral("ZQ31"));
-    customer.setSql({QStringLiteral("SELECT * FROM vevo WHERE vkod = :p0")});
-    customer.setText(QStringLiteral("p0"), header.fieldText(QStringLiteral("fvkod")));
-    customer.open();
-    Query& labels = data.query(QStringLiteral("ZQ71"));
-    labels.setSql({QStringLiteral("SELECT * FROM mezonev WHERE mkod = :p0")});
-    labels.setText(QStringLiteral("p0"), header.fieldText(QStringLiteral("fmkod")));
-    labels.open();
+// The invoice's amounts summed with the given grouping over its lines.
+Query& openSums(DataModule& data, const QString& number, const QString& selected, const QString& grouping)
+{
+    Query& sums = data.query(QStringLiteral("ZQ22"));
+    sums.setSql(QStringList{selected} + nav::invoiceAmountColumns()
+                + QStringList{QStringLiteral("WHERE sBszam= :p1"), grouping});
+    sums.setText(QStringLiteral("p1"), number);
+    sums.open();
+    return sums;
+}
 
-    // The label-set type decides the amount style and the template; without one there is
-    // nothing sensible to print.
-    const QString labelCode = header.fieldText(QStringLiteral("fmKod"));
-    const QChar type = labelCode.size() >= 5 ? labelCode.at(4) : QChar();
-    if (type != u'2' && type != u'3')
-        throw Error(QStringLiteral("A(z) \"%1\" szótárkódú számla nem nyomtatható: a szótárkód ötödik karaktere "
-                                   "2 (egész forint) vagy 3 (fillér) kell legyen.")
-                        .arg(labelCode));
-
-    // 6.-7. VAT summary by rate, one line per rate
+// The VAT summary: one line per rate with its name, net, tax and gross.
+void setVatSummary(ReportVariables& vars, DataModule& data, const QString& number)
+{
+    Query& summary = openSums(data, number, QStringLiteral("SELECT sbszam, sear, smenny, safa, farfoly, sAfanev,"),
+                              QStringLiteral("GROUP BY sAfanev ORDER BY sAfanev"));
     QString rateNames, rateNets, rateTaxes, rateGross;
-    Query& summary = data.query(QStringLiteral("ZQ22"));
-    const QStringList sums{
-        QStringLiteral("SUM( ROUND((smenny * sear) - (smenny * sear * fKerek/100), 2 )) AS AFA_netto,"),
-        QStringLiteral("SUM(ROUND(( ROUND((smenny * sear) - (smenny * sear * fKerek/100), 2 )) * sAfa/100 , 2 )) AS AFA_afa,"),
-        QStringLiteral("SUM(ROUND((ROUND((smenny * sear) - (smenny * sear * fKerek/100), 2 )) + (ROUND(( ROUND((smenny * sear) - (smenny * sear * fKerek/100), 2 )) * sAfa/100 , 2 )),2)) AS AFA_mindossz"),
-        QStringLiteral("FROM Szlasor JOIN Szlafej ON Szlafej.fbszam = Szlasor.sbszam"),
-        QStringLiteral("WHERE sBszam= :p1")};
-    summary.setSql(QStringList{QStringLiteral("SELECT sbszam, sear, smenny, safa, farfoly, sAfanev,")} + sums
-                   + QStringList{QStringLiteral("GROUP BY sAfanev ORDER BY sAfanev")});
-    summary.setText(QStringLiteral("p1"), number);
-    summary.open();
     const QString cr(QChar(13));
     for (int row = 0; row < summary.rowCount(); ++row) {
         summary.setCurrentRow(row);
@@ -106,95 +94,125 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
     vars.set(QStringLiteral("v_AFA_netto"), rateNets);
     vars.set(QStringLiteral("v_AFA_afa"), rateTaxes);
     vars.set(QStringLiteral("v_AFA_sorsum"), rateGross);
+}
 
-    // 8.-9. invoice totals
-    summary.setSql(QStringList{QStringLiteral("SELECT sbszam, sear, smenny, safa, farfoly, spnem, fkerek,")} + sums
-                   + QStringList{QStringLiteral("GROUP BY sBszam")});
-    summary.setText(QStringLiteral("p1"), number);
-    summary.open();
-    const double n = summary.fieldDouble(QStringLiteral("AFA_netto"));
-    const double a = summary.fieldDouble(QStringLiteral("AFA_afa"));
-    const double t = n + a;
-    const double rate = summary.fieldDouble(QStringLiteral("farfoly"));
-    const double discount = summary.fieldDouble(QStringLiteral("fkerek"));
-    const QString currency = summary.fieldText(QStringLiteral("spnem"));
-    vars.set(QStringLiteral("v_AFA_SUMnetto"), fixedText(n, 2));
-    vars.set(QStringLiteral("v_AFA_SUMafa"), fixedText(a, 2));
-    vars.set(QStringLiteral("v_AFA_SUM"), fixedText(t, 2));
+InvoiceTotals readTotals(DataModule& data, const QString& number)
+{
+    Query& sums = openSums(data, number, QStringLiteral("SELECT sbszam, sear, smenny, safa, farfoly, spnem, fkerek,"),
+                           QStringLiteral("GROUP BY sBszam"));
+    InvoiceTotals t;
+    t.net = sums.fieldDouble(QStringLiteral("AFA_netto"));
+    t.tax = sums.fieldDouble(QStringLiteral("AFA_afa"));
+    t.gross = t.net + t.tax;
+    t.exchangeRate = sums.fieldDouble(QStringLiteral("farfoly"));
+    t.discount = sums.fieldDouble(QStringLiteral("fkerek"));
+    t.currency = sums.fieldText(QStringLiteral("spnem"));
+    return t;
+}
+
+void setTotals(ReportVariables& vars, const InvoiceTotals& t)
+{
+    vars.set(QStringLiteral("v_AFA_SUMnetto"), fixedText(t.net, 2));
+    vars.set(QStringLiteral("v_AFA_SUMafa"), fixedText(t.tax, 2));
+    vars.set(QStringLiteral("v_AFA_SUM"), fixedText(t.gross, 2));
     vars.set(QStringLiteral("v_Ft"), QString());
+}
 
-    // 10.-12. rounding differences and the amount in words
-    bool negative = false;
-    if (type == u'2') {
-        vars.set(QStringLiteral("v_ker_SUMnetto"), fixedText(roundedValue(n, 0) - roundedValue(n, 2), 2));
-        vars.set(QStringLiteral("v_ker_SUMafa"), fixedText(roundedValue(a, 0) - roundedValue(a, 2), 2));
-        vars.set(QStringLiteral("v_ker_SUM"), fixedText(roundedValue(t, 0) - roundedValue(t, 2), 2));
-        const qint64 whole = wholeForWords(roundedValue(t, 0));
-        negative = whole < 0;
+// The rounding differences of a whole-forint invoice and the amount payable in words. Returns
+// whether that amount is negative (a storno invoice).
+bool setRoundingAndWords(ReportVariables& vars, const InvoiceTotals& t, AmountStyle style)
+{
+    if (style == AmountStyle::WholeForints) {
+        const auto difference = [](double amount) { return fixedText(roundedValue(amount, 0) - roundedValue(amount, 2), 2); };
+        vars.set(QStringLiteral("v_ker_SUMnetto"), difference(t.net));
+        vars.set(QStringLiteral("v_ker_SUMafa"), difference(t.tax));
+        vars.set(QStringLiteral("v_ker_SUM"), difference(t.gross));
+        const qint64 whole = wholeForWords(roundedValue(t.gross, 0));
         vars.set(QStringLiteral("v_azaz"), HungarianNumberWords(whole) + QStringLiteral("00/100 "));
-    } else {
-        vars.set(QStringLiteral("v_ker_SUMnetto"), QString());
-        vars.set(QStringLiteral("v_ker_SUMafa"), QString());
-        vars.set(QStringLiteral("v_ker_SUM"), QString());
-        const double total = roundedValue(t, 2);
-        const double whole = std::trunc(total);
-        const QString hundredths = fixedText(std::fabs(total - whole), 2).section(u',', 1);
-        negative = whole < 0;
-        vars.set(QStringLiteral("v_azaz"),
-                 HungarianNumberWords(wholeForWords(whole)) + u' ' + hundredths + QStringLiteral("/100 "));
+        return whole < 0;
     }
+    vars.set(QStringLiteral("v_ker_SUMnetto"), QString());
+    vars.set(QStringLiteral("v_ker_SUMafa"), QString());
+    vars.set(QStringLiteral("v_ker_SUM"), QString());
+    const double total = roundedValue(t.gross, 2);
+    const double whole = std::trunc(total);
+    const QString hundredths = fixedText(std::fabs(total - whole), 2).section(u',', 1);
+    vars.set(QStringLiteral("v_azaz"), HungarianNumberWords(wholeForWords(whole)) + u' ' + hundredths + QStringLiteral("/100 "));
+    return whole < 0;
+}
 
-    // 13.-14. forint conversion of a foreign-currency invoice
-    if (rate > 0) {
-        vars.set(QStringLiteral("v_arfoly"), QStringLiteral("Árfolyam: 1 ") + currency + QStringLiteral(" = ")
-                                                 + fixedText(rate, 2, 5) + QStringLiteral(" Ft. Átszámolva forintban: "));
-        const QString netFt = fixedText(roundedValue(n, 2) * rate, 0);
-        const QString taxFt = fixedText(roundedValue(a, 2) * rate, 0);
-        vars.set(QStringLiteral("v_netto_Ft"), netFt);
-        vars.set(QStringLiteral("v_afa_Ft"), taxFt);
-        vars.set(QStringLiteral("v_brutto_Ft"), fixedText(parseDouble(netFt) + parseDouble(taxFt), 0));
-    } else {
-        vars.set(QStringLiteral("v_arfoly"), QString());
-        vars.set(QStringLiteral("v_netto_Ft"), QString());
-        vars.set(QStringLiteral("v_afa_Ft"), QString());
-        vars.set(QStringLiteral("v_brutto_Ft"), QString());
+// A foreign-currency invoice's rate and its amounts in whole forints.
+void setForintConversion(ReportVariables& vars, const InvoiceTotals& t)
+{
+    if (t.exchangeRate <= 0) {
+        for (const char* name : {"v_arfoly", "v_netto_Ft", "v_afa_Ft", "v_brutto_Ft"})
+            vars.set(QLatin1String(name), QString());
+        return;
     }
+    vars.set(QStringLiteral("v_arfoly"), QStringLiteral("Árfolyam: 1 ") + t.currency + QStringLiteral(" = ")
+                                             + fixedText(t.exchangeRate, 2, 5)
+                                             + QStringLiteral(" Ft. Átszámolva forintban: "));
+    const QString netFt = fixedText(roundedValue(t.net, 2) * t.exchangeRate, 0);
+    const QString taxFt = fixedText(roundedValue(t.tax, 2) * t.exchangeRate, 0);
+    vars.set(QStringLiteral("v_netto_Ft"), netFt);
+    vars.set(QStringLiteral("v_afa_Ft"), taxFt);
+    vars.set(QStringLiteral("v_brutto_Ft"), fixedText(parseDouble(netFt) + parseDouble(taxFt), 0));
+}
 
-    // 15. discount note
-    vars.set(QStringLiteral("v_enged"),
-             discount > 0 ? QStringLiteral("Az egységár tartalmazza a ") + fixedText(discount, 2, 5)
-                                + QStringLiteral(" % engedményt.")
-                          : QString());
+void setDiscountNote(ReportVariables& vars, double discount)
+{
+    vars.set(QStringLiteral("v_enged"), discount > 0 ? QStringLiteral("Az egységár tartalmazza a ")
+                                                           + fixedText(discount, 2, 5) + QStringLiteral(" % engedményt.")
+                                                     : QString());
+}
 
-    // 16. copy mark, from the flag as it stood before this run
-    const bool printed = header.fieldText(QStringLiteral("fprn")).trimmed() == u"I";
-    if (!printed) {
+// The copy mark, from the printed flag as it stood before this run; a negative invoice is a
+// document equivalent to an invoice.
+void setCopyMark(ReportVariables& vars, const PrintedDocument& invoice, bool negative)
+{
+    if (!invoice.printed) {
         vars.set(QStringLiteral("v_masolat"),
                  negative ? QStringLiteral("Számlával egy tekintet alá eső okirat ") : QStringLiteral(" "));
-    } else {
-        const QString copyCaption = labels.fieldText(QStringLiteral("mMasolatipld"));
-        vars.set(QStringLiteral("v_masolat"),
-                 (negative ? QStringLiteral("Számlával egy tekintet alá eső okirat - MÁSOLATI PÉLDÁNY /")
-                           : QStringLiteral("MÁSOLATI PÉLDÁNY /"))
-                     + copyCaption);
+        return;
     }
+    vars.set(QStringLiteral("v_masolat"), (negative ? QStringLiteral("Számlával egy tekintet alá eső okirat - MÁSOLATI PÉLDÁNY /")
+                                                    : QStringLiteral("MÁSOLATI PÉLDÁNY /"))
+                                              + invoice.labels->fieldText(QStringLiteral("mMasolatipld")));
+}
 
-    // 17. the report. In print mode the invoice is marked printed only once the document has
-    // been produced (printed from the preview, or its PDF written): a report that never gets
-    // out leaves the flag as it was, so the original copy can still be made.
-    ReportJob job;
-    job.templateFile = type == u'2' ? QStringLiteral("Szamla2.frf") : QStringLiteral("Szamla3.frf");
-    job.title = QStringLiteral("Számla K%1").arg(number);
-    job.datasets = {{QStringLiteral("ZQ11"), &header}, {QStringLiteral("ZQ10"), &header},
-                    {QStringLiteral("ZQ21"), &lines},  {QStringLiteral("ZQ31"), &customer},
-                    {QStringLiteral("ZQ71"), &labels}};
-    job.valueCallback = [&counters](const QString& name) { return counters.answer(name); };
-    job.pageEnded = [&counters] { counters.pageEnded(); };
+} // namespace
+
+void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
+{
+    ReportPresenter& reports = startPrint(context);
+    DataModule& data = context.data;
+    const PrintedDocument invoice = openDocument(data, kInvoice, invoiceNumber, openLines);
+    const QString& number = invoice.number;
+    const AmountStyle style = amountStyleOf(invoice);
+
+    ReportVariables& vars = reports.variables();
+    setVatSummary(vars, data, number);
+    const InvoiceTotals totals = readTotals(data, number);
+    setTotals(vars, totals);
+    const bool negative = setRoundingAndWords(vars, totals, style);
+    setForintConversion(vars, totals);
+    setDiscountNote(vars, totals.discount);
+    setCopyMark(vars, invoice, negative);
+
+    ReportJob job = countedJob(reports.pageCounters(),
+                               style == AmountStyle::WholeForints ? QStringLiteral("Szamla2.frf") : QStringLiteral("Szamla3.frf"),
+                               QStringLiteral("Számla K%1").arg(number));
+    job.datasets = {{QStringLiteral("ZQ11"), invoice.header}, {QStringLiteral("ZQ10"), invoice.header},
+                    {QStringLiteral("ZQ21"), invoice.lines},  {QStringLiteral("ZQ31"), invoice.customer},
+                    {QStringLiteral("ZQ71"), invoice.labels}};
+
     // Issuing: the invoice-data document is built, checked and validated before anything is
     // printed; a refusal names every problem, and nothing is printed or marked. Otherwise the
-    // invoice is marked printed together with its szlanav row once the output exists.
+    // invoice is marked printed together with its szlanav row only once the document has been
+    // produced (printed from the preview, or its PDF written): a report that never gets out
+    // leaves the flag as it was, so the original copy can still be made.
     std::optional<nav::IssueCheck> issue;
-    if (!printed && context.state.printMode == kPrintMode) {
+    if (marksPrinted(context, invoice)) {
         issue = nav::checkInvoice(data, number);
         if (issue->refused()) {
             context.ui.message(nav::refusalMessage(number, issue->problems));
@@ -204,15 +222,14 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
         job.produced = [&context, &issue] {
             try {
                 nav::markIssued(context.data, *issue);
-            } catch (const Error&) {
+            } catch (const Error& e) {
+                logFailure(lcPrint(), e);
                 context.ui.message(QStringLiteral("Hiba: prn UPDATE Szlafej-be "));
             }
         };
     }
     std::unique_ptr<PreparedReport> report = reports.prepare(job);
     reports.present(*report, job.title);
-
-    // 18.
     context.state.invoiceNumber = number;
 }
 

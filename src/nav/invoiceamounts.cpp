@@ -8,11 +8,26 @@
 
 namespace orvena::nav {
 
+QString lineNetSql()
+{
+    return QStringLiteral("ROUND((smenny * sear) - (smenny * sear * fKerek/100), 2 )");
+}
+
+QString lineVatSql()
+{
+    return QStringLiteral("ROUND(( %1) * sAfa/100 , 2 )").arg(lineNetSql());
+}
+
+QString lineGrossSql()
+{
+    return QStringLiteral("ROUND((%1) + (%2),2)").arg(lineNetSql(), lineVatSql());
+}
+
 QStringList invoiceAmountColumns()
 {
-    return {QStringLiteral("SUM( ROUND((smenny * sear) - (smenny * sear * fKerek/100), 2 )) AS AFA_netto,"),
-            QStringLiteral("SUM(ROUND(( ROUND((smenny * sear) - (smenny * sear * fKerek/100), 2 )) * sAfa/100 , 2 )) AS AFA_afa,"),
-            QStringLiteral("SUM(ROUND((ROUND((smenny * sear) - (smenny * sear * fKerek/100), 2 )) + (ROUND(( ROUND((smenny * sear) - (smenny * sear * fKerek/100), 2 )) * sAfa/100 , 2 )),2)) AS AFA_mindossz"),
+    return {QStringLiteral("SUM( %1) AS AFA_netto,").arg(lineNetSql()),
+            QStringLiteral("SUM(%1) AS AFA_afa,").arg(lineVatSql()),
+            QStringLiteral("SUM(%1) AS AFA_mindossz").arg(lineGrossSql()),
             QStringLiteral("FROM Szlasor JOIN Szlafej ON Szlafej.fbszam = Szlasor.sbszam")};
 }
 

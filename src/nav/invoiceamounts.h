@@ -34,7 +34,15 @@ struct InvoiceAmounts {
     qint64 grossHuf() const { return netHuf + vatHuf; }
 };
 
-// The three rounded sums the print statements select, named AFA_netto, AFA_afa, AFA_mindossz,
+// One invoice line's rounded amounts as SQL expressions over Szlasor joined with Szlafej: the net
+// (quantity x unit price less the header's discount, rounded to the fillér), the tax of that
+// rounded net (rounded), and their rounded sum. The print and the invoice-data document both
+// take their amounts from these, so the two can never disagree.
+QString lineNetSql();
+QString lineVatSql();
+QString lineGrossSql();
+
+// The three sums of those over the selected lines, named AFA_netto, AFA_afa, AFA_mindossz,
 // followed by the join of lines and header; the caller adds WHERE and GROUP BY.
 QStringList invoiceAmountColumns();
 

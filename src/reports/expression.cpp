@@ -230,9 +230,4 @@ Value Expression::evaluate(const NameResolver& resolve) const
     return evaluateNode(*m_root, resolve);
 }
 
-bool Expression::isReference() const
-{
-    return m_root->kind == Kind::Reference;
-}
-
 } // namespace orvena::reports

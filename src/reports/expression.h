@@ -26,8 +26,6 @@ public:
     // Throws Error with the expression's text when it cannot be parsed.
     static Expression parse(const QString& text);
     Value evaluate(const NameResolver& resolve) const;
-    // Whether the expression is a single reference (its value keeps its text).
-    bool isReference() const;
 
     struct Node;
 

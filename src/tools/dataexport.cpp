@@ -3,10 +3,12 @@
 #include "db/schema.h"
 
 #include "db/codepages.h"
+#include "db/sqlname.h"
 #include "db/stepchain.h"
 #include "screens/common/chainfailure.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QFile>
 #include <QFileInfo>
 
@@ -100,8 +102,10 @@ bool DataExport::run()
                 const QString path = pathOf(i);
                 QFile::remove(path); // the server never overwrites a file
                 // The columns are named, so columns added to a table later never change the file.
+                QStringList columns = exportColumns(item.table);
+                std::transform(columns.begin(), columns.end(), columns.begin(), quotedName);
                 m_query.setSql({QStringLiteral("SELECT %2 INTO OUTFILE :p0 FROM %1")
-                                    .arg(item.table, exportColumns(item.table).join(QStringLiteral(", ")))});
+                                    .arg(quotedName(item.table), columns.join(QStringLiteral(", ")))});
                 m_query.setText(QStringLiteral("p0"), path);
                 chain.step(QStringLiteral("Hiba: a(z) \"%1\" tábla exportja nem sikerült, a(z) %2 fájl nem írható.")
                                .arg(item.table, path),

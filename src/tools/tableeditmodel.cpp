@@ -3,19 +3,11 @@
 #include "db/conversions.h"
 #include "db/memotext.h"
 #include "db/schema.h"
+#include "db/sqlname.h"
 
 #include <algorithm>
 
 namespace orvena {
-
-namespace {
-
-QString quoted(const QString& name)
-{
-    return u'`' + name + u'`';
-}
-
-} // namespace
 
 TableEditModel::TableEditModel(Query& table, const QString& tableName, QObject* parent)
     : QAbstractTableModel(parent),
@@ -57,9 +49,9 @@ void TableEditModel::open(bool writable)
 {
     close();
     m_writable = writable;
-    QString sql = QStringLiteral("SELECT * FROM ") + quoted(m_tableName);
+    QString sql = QStringLiteral("SELECT * FROM ") + quotedName(m_tableName);
     if (!m_primaryKey.isEmpty())
-        sql += QStringLiteral(" ORDER BY ") + quoted(m_primaryKey);
+        sql += QStringLiteral(" ORDER BY ") + quotedName(m_primaryKey);
     m_query->setSql({sql});
     m_query->open();
     if (m_primaryKey.isEmpty() && m_query->columnCount() > 0)
@@ -190,9 +182,9 @@ void TableEditModel::post()
         const QString key = storedText(m_editRow, keyColumn);
         QStringList assignments;
         for (int i = 0; i < columns.size(); ++i)
-            assignments << QStringLiteral("%1 = :p%2").arg(quoted(names.at(columns[i]))).arg(i);
-        m_writer.setSql({QStringLiteral("UPDATE %1 SET %2").arg(quoted(m_tableName), assignments.join(u", ")),
-                         QStringLiteral("WHERE %1 = :p%2").arg(quoted(m_primaryKey)).arg(columns.size())});
+            assignments << QStringLiteral("%1 = :p%2").arg(quotedName(names.at(columns[i]))).arg(i);
+        m_writer.setSql({QStringLiteral("UPDATE %1 SET %2").arg(quotedName(m_tableName), assignments.join(u", ")),
+                         QStringLiteral("WHERE %1 = :p%2").arg(quotedName(m_primaryKey)).arg(columns.size())});
         for (int i = 0; i < columns.size(); ++i)
             bindValue(QStringLiteral("p%1").arg(i), columns[i], m_buffer.value(columns[i]));
         bindValue(QStringLiteral("p%1").arg(columns.size()), keyColumn, key);
@@ -210,11 +202,11 @@ void TableEditModel::post()
     QStringList targets;
     QStringList markers;
     for (int i = 0; i < columns.size(); ++i) {
-        targets << quoted(names.at(columns[i]));
+        targets << quotedName(names.at(columns[i]));
         markers << QStringLiteral(":p%1").arg(i);
     }
     m_writer.setSql({QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                         .arg(quoted(m_tableName), targets.join(u", "), markers.join(u", "))});
+                         .arg(quotedName(m_tableName), targets.join(u", "), markers.join(u", "))});
     for (int i = 0; i < columns.size(); ++i)
         bindValue(QStringLiteral("p%1").arg(i), columns[i], m_buffer.value(columns[i]));
     m_writer.execute();
@@ -280,7 +272,7 @@ void TableEditModel::deleteRow(const QString& key)
         cancel();
     const int keyColumn = m_query->columnIndex(m_primaryKey);
     const int row = std::max(0, rowOfKey(key));
-    m_writer.setSql({QStringLiteral("DELETE FROM %1 WHERE %2 = :p0").arg(quoted(m_tableName), quoted(m_primaryKey))});
+    m_writer.setSql({QStringLiteral("DELETE FROM %1 WHERE %2 = :p0").arg(quotedName(m_tableName), quotedName(m_primaryKey))});
     bindValue(QStringLiteral("p0"), keyColumn, key);
     m_writer.execute();
     reload(QString(), row);

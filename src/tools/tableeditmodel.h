@@ -25,7 +25,6 @@ public:
     State state() const { return m_state; }
     bool isOpen() const { return m_query && m_query->isOpen(); }
     bool isWritable() const { return m_writable; }
-    bool isModified() const { return !m_buffer.isEmpty(); }
     QString primaryKey() const { return m_primaryKey; }
     // Whether a column holds multi-line text (edited with line breaks kept).
     bool isMemoColumn(int column) const;

@@ -27,7 +27,6 @@ public:
 
     int tableCount() const { return static_cast<int>(m_tables.size()); }
     TableEditModel& table(int tab) const { return *m_tables.at(static_cast<size_t>(tab)); }
-    bool isUnlocked() const { return m_unlocked; }
 
     // Showing the screen closes every table, the six start-up tables included.
     void show();

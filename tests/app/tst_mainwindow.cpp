@@ -3,6 +3,10 @@
 // saved under screenshots/ in the build folder, named by the screen's objectName).
 #include "support/fakes.h"
 
+#include "support/modaldriver.h"
+
+#include "app/loadingwindow.h"
+#include "app/logfile.h"
 #include "app/mainwindow.h"
 #include "app/session.h"
 
@@ -10,6 +14,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -148,6 +153,66 @@ private slots:
         QVERIFY(quit);
         quit->trigger();
         QVERIFY(!window.isVisible());
+    }
+
+    void theLoadingWindowKeepsItsSecondWhileTheStartUpWorks()
+    {
+        // quick start-up work: the window stays up for the rest of its second
+        {
+            LoadingWindow loading(QStringLiteral("7.010"));
+            QElapsedTimer clock;
+            clock.start();
+            loading.start();
+            QVERIFY(loading.isVisible());
+            QTest::qWait(200); // the work
+            loading.finish();
+            QVERIFY(clock.elapsed() >= LoadingWindow::kShownMs - 20);
+            QVERIFY(!loading.isVisible());
+        }
+        // work longer than the second (letting events through, as the backup's progress does):
+        // the window has closed itself and finishing does not wait again
+        LoadingWindow loading(QStringLiteral("7.010"));
+        loading.start();
+        QTest::qWait(LoadingWindow::kShownMs + 300);
+        QVERIFY(!loading.isVisible());
+        QElapsedTimer clock;
+        clock.start();
+        loading.finish();
+        QVERIFY(clock.elapsed() < 200);
+        QVERIFY(!loading.isVisible());
+    }
+
+    void aFailedStatementReachesTheLogFileBehindTheBox()
+    {
+        // The operator gets the error box over the main window; with --log the server's own
+        // text and the statement are in the file for support.
+        test::TestDatabase db;
+        db.addDemoData();
+        Session session;
+        DB_VERIFY(session.data().connect(db.profile()));
+        db.exec(QStringLiteral("RENAME TABLE vevo TO vevo_felre"));
+        QTemporaryDir dir;
+        const QString log = dir.filePath(QStringLiteral("orvena.log"));
+        QVERIFY(startLogFile(log));
+        MainWindow window(session);
+        session.ui().setParent(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        test::ModalDriver driver;
+        // (the customer list reports the missing table twice while it opens)
+        driver.box(QStringLiteral("vevo' doesn't exist"), QStringLiteral("OK"))
+            .box(QStringLiteral("vevo' doesn't exist"), QStringLiteral("OK"))
+            .window(QStringLiteral("TForm3"), [](QWidget* list) { qobject_cast<QDialog*>(list)->reject(); });
+        window.actionFor(Screen::CustomerList)->trigger();
+        const bool answered = driver.wait();
+        stopLogFile();
+        db.exec(QStringLiteral("RENAME TABLE vevo_felre TO vevo"));
+        QVERIFY2(answered, qPrintable(driver.failures().join(u'\n') + QStringLiteral(" / boxes: ") + driver.boxes().join(u'|')));
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        QVERIFY2(text.contains(QStringLiteral(" orvena.screens warning: server error 1146: ")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("vevo' doesn't exist | statement: SELECT ")), qPrintable(text));
     }
 
     void showingTheWindowLoadsTheFunctionKeyTexts()

@@ -31,13 +31,14 @@ private slots:
     void fourVatRatesInPdf();
     void unwritablePdfLeavesFlag_data();
     void unwritablePdfLeavesFlag();
+    void logFileGetsTheServersText();
 
 private:
     struct Run {
         int status = -1;
         QString out, err;
     };
-    Run run(const QStringList& arguments);
+    Run run(const QStringList& arguments, const QString& database = {});
     QString pdfText(const QString& file);
 
     std::unique_ptr<TestSession> m_session;
@@ -123,11 +124,11 @@ void TestCommandLine::parsing()
         QVERIFY2(request->error.contains(error), qPrintable(request->error));
 }
 
-TestCommandLine::Run TestCommandLine::run(const QStringList& arguments)
+TestCommandLine::Run TestCommandLine::run(const QStringList& arguments, const QString& database)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ORVENA_DB_NAME"), m_session->db.name());
+    env.insert(QStringLiteral("ORVENA_DB_NAME"), database.isEmpty() ? m_session->db.name() : database);
     env.insert(QStringLiteral("ORVENA_DB_USER"), m_session->db.profile().user);
     env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the program chooses the offscreen platform itself
     env.remove(QStringLiteral("DISPLAY"));
@@ -295,6 +296,38 @@ void TestCommandLine::unwritablePdfLeavesFlag()
     QCOMPARE(m_session->db.scalar(flagSql), QStringLiteral("I"));
     if (!QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         QVERIFY(!pdfText(good).contains(QStringLiteral("MÁSOLATI"))); // the original, not a copy
+}
+
+void TestCommandLine::logFileGetsTheServersText()
+{
+    // The operator reads the Hungarian line; the log file keeps what the server said.
+    const QString log = m_dir.filePath(QStringLiteral("orvena.log"));
+    const QString file = m_dir.filePath(QStringLiteral("nincs.pdf"));
+    Run r = run({QStringLiteral("--log"), log, QStringLiteral("--invoice"), QStringLiteral("20100001"),
+                 QStringLiteral("--pdf"), file},
+                m_session->db.name() + QStringLiteral("_nincs"));
+    QCOMPARE(r.status, 3);
+    QCOMPARE(r.err.trimmed(), QStringLiteral("Hiba: az adatbázis nem érhető el."));
+    QVERIFY(!QFile::exists(file));
+    QFile f(log);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    QVERIFY2(text.contains(QStringLiteral(" orvena.app warning: server error 1049: Unknown database '")), qPrintable(text));
+
+    // a print refused for its data is logged with the same text the operator read
+    r = run({QStringLiteral("--invoice"), QStringLiteral("99999999"), QStringLiteral("--pdf"), file,
+             QStringLiteral("--log=") + log});
+    QCOMPARE(r.status, 1);
+    f.seek(0);
+    QVERIFY(QString::fromUtf8(f.readAll()).contains(QStringLiteral("orvena.print warning: error: Nincs 99999999 számú számla.")));
+
+    // the option needs its file, and the file must be writable
+    r = run({QStringLiteral("--invoice"), QStringLiteral("20100001"), QStringLiteral("--pdf"), file, QStringLiteral("--log")});
+    QCOMPARE(r.status, 2);
+    QVERIFY(r.err.contains(QStringLiteral("--log kapcsoló után hiányzik az érték")));
+    r = run({QStringLiteral("--log"), m_dir.filePath(QStringLiteral("nincs/ilyen/mappa.log")), QStringLiteral("--help")});
+    QCOMPARE(r.status, 2);
+    QVERIFY(r.err.contains(QStringLiteral("naplófájl nem írható")));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

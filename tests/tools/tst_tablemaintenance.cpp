@@ -2,6 +2,7 @@
 
 #include "tools/tablemaintenance.h"
 
+#include <QAbstractItemModelTester>
 #include <QTest>
 
 using namespace orvena;
@@ -20,10 +21,14 @@ class TableMaintenanceTest : public QObject {
     Q_OBJECT
     std::unique_ptr<test::TestSession> s;
 
-    // The maintenance screen opened with a code; the vevo table is tab 2.
+    // The maintenance screen opened with a code; the vevo table is tab 2. Qt's item-model
+    // checker watches every grid for the rest of the test.
     std::unique_ptr<TableMaintenance> unlocked()
     {
         auto m = std::make_unique<TableMaintenance>(s->context);
+        for (int i = 0; i < m->tableCount(); ++i)
+            new QAbstractItemModelTester(&m->table(i), QAbstractItemModelTester::FailureReportingMode::QtTest,
+                                         &m->table(i));
         m->show();
         m->enterCode(QStringLiteral("520061010"));
         return m;

@@ -1,6 +1,6 @@
 #include "detailpanel.h"
 
-#include "delivery/memotext.h"
+#include "db/memotext.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

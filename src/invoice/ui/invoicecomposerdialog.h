@@ -16,8 +16,6 @@ public:
     InvoiceComposerDialog(ScreenContext& context, InvoiceComposer* model, QWidget* parent = nullptr);
     InvoiceComposer* model() const { return m_model; }
     QWidget* widgetFor(int field) const;
-    // The "Sz.levélböl" button, which the delivery-note conversion enables and connects.
-    QPushButton* fromDeliveryNoteButton() const { return m_fromDelivery; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -24,7 +24,6 @@ public:
     ~ReportPreviewDialog() override;
 
     QAction* printAction() const { return m_print; }
-    QAction* pdfAction() const { return m_pdf; }
     QPrintPreviewWidget* view() const { return m_view; }
 
     // Writes the report into a PDF file; false (after telling the operator) when it cannot.

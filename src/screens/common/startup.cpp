@@ -1,5 +1,7 @@
 #include "startup.h"
 
+#include "db/logging.h"
+
 namespace orvena {
 
 QString startupFailureMessage()
@@ -67,11 +69,14 @@ bool connectAtStartup(DataModule& data, UserInterface& ui, const ConnectionProfi
         data.connect(profile);
         return true;
     } catch (const ServerSetupError& e) {
+        logFailure(lcApp(), e);
         ui.notice(e.text());
     } catch (const DbError& e) {
+        logFailure(lcApp(), e, QStringLiteral("the program cannot start"));
         const QString text = connectionFailureText(e, profile);
         ui.notice(text.isEmpty() ? startupFailureMessage() : text);
-    } catch (const Error&) {
+    } catch (const Error& e) {
+        logFailure(lcApp(), e, QStringLiteral("the program cannot start"));
         ui.notice(startupFailureMessage());
     }
     return false;

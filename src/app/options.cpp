@@ -1,0 +1,50 @@
+#include "options.h"
+
+namespace orvena {
+
+void printLine(FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+QStringList argumentList(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+bool OptionReader::next()
+{
+    if (++m_index >= m_arguments.size())
+        return false;
+    m_option = m_arguments.at(m_index);
+    m_inlineValue.reset();
+    if (m_option.startsWith(u"--") && m_option.contains(u'=')) {
+        m_inlineValue = m_option.section(u'=', 1);
+        m_option = m_option.section(u'=', 0, 0);
+    }
+    return true;
+}
+
+QString OptionReader::value()
+{
+    if (m_inlineValue)
+        return *m_inlineValue;
+    if (m_index + 1 >= m_arguments.size()) {
+        fail(QStringLiteral("Hiba: a(z) %1 kapcsoló után hiányzik az érték.").arg(m_option));
+        return {};
+    }
+    return m_arguments.at(++m_index);
+}
+
+void OptionReader::fail(const QString& text)
+{
+    if (m_error.isEmpty())
+        m_error = text;
+}
+
+} // namespace orvena

@@ -1,0 +1,42 @@
+#pragma once
+// Reading the program's command-line options, shared by every command the program runs without
+// a window: "--name value" and "--name=value", the first mistake kept as the Hungarian error.
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+#include <optional>
+
+namespace orvena {
+
+// A line on standard output or standard error, flushed at once.
+void printLine(FILE* stream, const QString& text);
+
+// The arguments as the program got them, in the local encoding.
+QStringList argumentList(int argc, char** argv);
+
+class OptionReader {
+public:
+    // arguments.first() is the program itself.
+    explicit OptionReader(QStringList arguments) : m_arguments(std::move(arguments)) {}
+
+    // Moves to the next argument; false after the last.
+    bool next();
+    // The current option's name ("--pdf" of "--pdf=a.pdf") and the argument as written.
+    const QString& option() const { return m_option; }
+    QString argument() const { return m_arguments.at(m_index); }
+    // The current option's value: written after "=", or the next argument (which is then
+    // consumed). A missing value is an error and gives an empty text.
+    QString value();
+    // Keeps the first error only: it is the one the operator is to mend first.
+    void fail(const QString& text);
+    const QString& error() const { return m_error; }
+
+private:
+    QStringList m_arguments;
+    qsizetype m_index = 0;
+    QString m_option;
+    std::optional<QString> m_inlineValue;
+    QString m_error;
+};
+
+} // namespace orvena

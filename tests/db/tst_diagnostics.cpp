@@ -1,0 +1,120 @@
+// What support reads when something went wrong, and names put into statements: a failed
+// statement's server error reaches the log file while the operator gets the Hungarian box, the
+// log shows which statement failed without the values it carried, and a quoted name stays a
+// name whatever it holds.
+#include "support/fakes.h"
+
+#include "app/logfile.h"
+#include "db/logging.h"
+#include "db/sqlname.h"
+#include "screens/common/dispatcher.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace orvena;
+
+namespace {
+
+QString readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+} // namespace
+
+class DiagnosticsTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::TestSession> s;
+    QTemporaryDir dir;
+
+private slots:
+    void initTestCase()
+    {
+        s = std::make_unique<test::TestSession>();
+        QVERIFY(dir.isValid());
+    }
+    void cleanupTestCase()
+    {
+        stopLogFile();
+        s.reset();
+    }
+
+    void aFailedStatementIsLoggedWithTheServersOwnText()
+    {
+        const QString log = dir.filePath(QStringLiteral("orvena.log"));
+        QVERIFY(startLogFile(log));
+        Query& q = s->data.query(QStringLiteral("ZQ10"));
+        q.setSql({QStringLiteral("INSERT INTO nincsilyen (vNeve, vAdoszam) VALUES (:p0, 12345678)")});
+        q.setText(QStringLiteral("p0"), QStringLiteral("Kovács Éva"));
+        QVERIFY(!runAction(s->ui, [&] { q.execute(); }));
+        stopLogFile();
+        // the operator sees the error report; the log holds what the server said and where
+        QCOMPARE(s->ui.shown().back().kind, test::FakeUserInterface::Kind::ErrorReport);
+        const QString text = readAll(log);
+        QVERIFY2(text.contains(QStringLiteral("orvena.screens warning: server error 1146: ")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("nincsilyen' doesn't exist")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("statement: INSERT INTO nincsilyen (vNeve, vAdoszam) VALUES (?, ?)")),
+                 qPrintable(text));
+        // no customer data in the log, and one time-stamped line
+        QVERIFY(!text.contains(QStringLiteral("Kovács")));
+        QVERIFY(!text.contains(QStringLiteral("12345678")));
+        QCOMPARE(text.count(u'\n'), 1);
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ")).match(text).hasMatch(),
+                 qPrintable(text));
+
+        // a second run appends
+        QVERIFY(startLogFile(log));
+        QVERIFY(!runAction(s->ui, [&] { q.execute(); }));
+        stopLogFile();
+        QCOMPARE(readAll(log).count(u'\n'), 2);
+    }
+
+    void theOutlineLeavesOutEveryValue_data()
+    {
+        QTest::addColumn<QByteArray>("sql");
+        QTest::addColumn<QString>("outline");
+        QTest::newRow("texts and numbers")
+            << QByteArray("UPDATE vevo SET vNeve = 'O''Brien \\' Kft.', vEnged = 12.5 WHERE vID = 7")
+            << QStringLiteral("UPDATE vevo SET vNeve = ?, vEnged = ? WHERE vID = ?");
+        QTest::newRow("names with digits stay")
+            << QByteArray("SELECT p2, `ix_1` FROM szla2 WHERE a=\"x\"")
+            << QStringLiteral("SELECT p2, `ix_1` FROM szla2 WHERE a=?");
+        QTest::newRow("unterminated text") << QByteArray("SELECT 'abc") << QStringLiteral("SELECT ?");
+        QTest::newRow("line breaks") << QByteArray("SELECT *\n  FROM afa") << QStringLiteral("SELECT * FROM afa");
+    }
+    void theOutlineLeavesOutEveryValue()
+    {
+        QFETCH(QByteArray, sql);
+        QFETCH(QString, outline);
+        QCOMPARE(statementOutline(sql), outline);
+        // a long statement is cut and marked
+        const QString cut = statementOutline("SELECT " + QByteArray(300, 'a'), 40);
+        QCOMPARE(cut.size(), 43);
+        QVERIFY(cut.endsWith(QStringLiteral("...")));
+    }
+
+    void quotedNamesDoubleTheirBackticks()
+    {
+        QCOMPARE(quotedName(QStringLiteral("vevo")), QStringLiteral("`vevo`"));
+        QCOMPARE(quotedName(QStringLiteral("a`b")), QStringLiteral("`a``b`"));
+        QCOMPARE(quotedName(QStringLiteral("`")), QStringLiteral("````"));
+        // the server reads them back as the same names
+        const QString table = quotedName(QStringLiteral("furcsa`tábla; DROP TABLE vevo"));
+        const QString column = quotedName(QStringLiteral("o`szlop"));
+        s->db.exec(QStringLiteral("CREATE TABLE %1 (%2 INT)").arg(table, column));
+        s->db.exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (42)").arg(table, column));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT %2 FROM %1").arg(table, column)), QStringLiteral("42"));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.columns WHERE table_schema = "
+                                             "DATABASE() AND table_name = 'furcsa`tábla; DROP TABLE vevo' AND "
+                                             "column_name = 'o`szlop'")),
+                 QStringLiteral("1"));
+        QVERIFY(!s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM vevo")).isEmpty()); // still there
+        s->db.exec(QStringLiteral("DROP TABLE %1").arg(table));
+    }
+};
+
+QTEST_GUILESS_MAIN(DiagnosticsTest)
+#include "tst_diagnostics.moc"
