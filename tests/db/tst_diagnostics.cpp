@@ -7,6 +7,8 @@
 #include "app/logfile.h"
 #include "db/logging.h"
 #include "db/sqlname.h"
+#include "db/stepchain.h"
+#include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
 
 #include <QFile>
@@ -70,6 +72,32 @@ private slots:
         QVERIFY(!runAction(s->ui, [&] { q.execute(); }));
         stopLogFile();
         QCOMPARE(readAll(log).count(u'\n'), 2);
+    }
+
+    void aFailedStepIsLoggedBehindItsOwnMessage()
+    {
+        // A chain tells the operator its step's Hungarian message; the server's words go to the log.
+        const QString log = dir.filePath(QStringLiteral("chain.log"));
+        QVERIFY(startLogFile(log));
+        Query& q = s->data.query(QStringLiteral("ZQ11"));
+        StepChain chain(q);
+        const QString message = QStringLiteral("Hiba: a próba lépés nem sikerült.");
+        QVERIFY(!chain.run([&] {
+            chain.begin(QStringLiteral("Hiba: nem indult a tranzakció."));
+            chain.step(message, [&] {
+                q.setSql({QStringLiteral("UPDATE nincsilyen SET a = :p0")});
+                q.setText(QStringLiteral("p0"), QStringLiteral("Szabó Ilona"));
+                q.execute();
+            });
+        }));
+        tell(s->ui, chain.failure());
+        stopLogFile();
+        QCOMPARE(s->ui.shown().back().text, message);
+        const QString text = readAll(log);
+        QVERIFY2(text.contains(QStringLiteral("server error 1146")), qPrintable(text));
+        QVERIFY2(text.contains(message), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("statement: UPDATE nincsilyen SET a = ?")), qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("Szabó")));
     }
 
     void theOutlineLeavesOutEveryValue_data()

@@ -2,6 +2,7 @@
 // Telling the operator why a chain of steps stopped (see db/stepchain.h).
 #include "userinterface.h"
 
+#include "db/logging.h"
 #include "db/stepchain.h"
 
 namespace orvena {
@@ -10,6 +11,15 @@ namespace orvena {
 // as well, rollbackFailed (if given) follows in a second box.
 inline void tell(UserInterface& ui, const StepFailure& failure, const QString& rollbackFailed = {})
 {
+    // The server's own words go to the log beside the Hungarian message, for support.
+    if (failure.cause) {
+        try {
+            std::rethrow_exception(failure.cause);
+        } catch (const Error& e) {
+            logFailure(lcScreens(), e, failure.message);
+        } catch (...) {
+        }
+    }
     switch (failure.show) {
     case StepFailure::Show::Message:
         ui.message(failure.message);
