@@ -16,19 +16,12 @@ inline const QString kArticleList = QStringLiteral("ZQ40");
 inline const QString kIssuerList = QStringLiteral("ZQ60");
 inline const QString kDictionaryList = QStringLiteral("ZQ70");
 
-// Keys of the edit modes and remembered keys in AppState.
-inline const QString kHeaderTable = QStringLiteral("szlevfej");
+// Key of the remembered line in AppState.
 inline const QString kLineTable = QStringLiteral("szlevsor");
 
 // Remembered key under which the register, closed with "Kiválaszt", hands over the note it
 // stood on; empty when it was left any other way.
 inline const QString kChosenNote = QStringLiteral("szlevfej kiválasztva");
-
-// Edit modes.
-inline const QString kNewNote = QStringLiteral("Új szállító");
-inline const QString kModifyNote = QStringLiteral("Szállítólevél módositás");
-inline const QString kNewLine = QStringLiteral("Új szállító sor");
-inline const QString kModifyLine = QStringLiteral("Szállítósor módositás");
 
 // A field counts as empty when nothing is left after removing trailing blanks.
 inline bool isBlank(const QString& text)

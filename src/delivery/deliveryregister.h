@@ -50,8 +50,8 @@ signals:
     void resetFocusRequested();
 
 private:
-    void openComposer(const QString& mode, const QString& number);
-    void print(const QString& mode);
+    void openComposer(EditMode mode, const QString& number);
+    void print(PrintMode mode);
 
     ScreenContext& m_context;
     QString m_resetNumber;

@@ -15,9 +15,6 @@ using namespace delivery;
 namespace {
 
 const QString kInvoiceList = QStringLiteral("ZQ10");
-const QString kInvoiceEditMode = QStringLiteral("szlafej");
-const QString kModifyInvoice = QStringLiteral("Számla módositás");
-const QString kNewInvoice = QStringLiteral("Új számla");
 
 // A step of the chain failed: its message is shown and everything is rolled back.
 struct StepFailed {
@@ -241,7 +238,7 @@ void show(UserInterface& ui, const StepFailed& failure)
 } // namespace
 
 DeliveryConversion convertDeliveryNoteIntoInvoice(ScreenContext& context, const QString& invoiceNumber,
-                                                  const std::function<void()>& reload)
+                                                  EditMode invoiceMode, const std::function<void()>& reload)
 {
     // Only "Kiválaszt" answers: it hands over the note highlighted when it was pressed. "Mégsem",
     // Escape or closing the window means that no note was chosen.
@@ -249,11 +246,12 @@ DeliveryConversion convertDeliveryNoteIntoInvoice(ScreenContext& context, const 
     context.opener.open(Screen::DeliveryRegister);
     const QString deliveryNumber = context.state.rememberedKey(kChosenNote);
     context.state.setRememberedKey(kChosenNote, {});
-    return convertDeliveryNote(context, deliveryNumber, invoiceNumber, reload);
+    return convertDeliveryNote(context, deliveryNumber, invoiceNumber, invoiceMode, reload);
 }
 
 DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& deliveryNumber,
-                                       const QString& invoiceNumber, const std::function<void()>& reload)
+                                       const QString& invoiceNumber, EditMode invoiceMode,
+                                       const std::function<void()>& reload)
 {
     if (isBlank(invoiceNumber)) {
         context.ui.message(QStringLiteral("A számlának nincs sorszáma, szállítólevél nem vehető át!"));
@@ -265,7 +263,7 @@ DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& de
     }
 
     Conversion conversion(context, deliveryNumber, invoiceNumber,
-                          context.state.editMode(kInvoiceEditMode) == kNewInvoice);
+                          invoiceMode == EditMode::New);
     std::optional<Transaction> transaction;
     try {
         transaction.emplace(conversion.transactionQuery());
@@ -301,7 +299,6 @@ DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& de
     }
     invoices.setCurrentRow(row);
     context.state.invoiceNumber = invoiceNumber;
-    context.state.setEditMode(kInvoiceEditMode, kModifyInvoice);
 
     DeliveryConversion result = conversion.result();
     result.converted = true;

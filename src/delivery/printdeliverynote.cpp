@@ -8,7 +8,6 @@ namespace orvena {
 
 namespace {
 
-const QString kPrintMode = QStringLiteral("Nyomtatás");
 // The compiled-in delivery-note layout, for label sets whose type selects no template file.
 const QString kStoredLayout = QStringLiteral(":/layouts/deliverynote.frf");
 
@@ -86,7 +85,7 @@ void PrintDeliveryNote(ScreenContext& context, const QString& deliveryNoteNumber
                     {QStringLiteral("ZQ71"), &labels},  {QStringLiteral("ZQ112"), &total}};
     job.valueCallback = [&counters](const QString& name) { return counters.answer(name); };
     job.pageEnded = [&counters] { counters.pageEnded(); };
-    if (!printed && context.state.printMode == kPrintMode)
+    if (!printed && context.state.printMode == PrintMode::Print)
         job.produced = [&context, number] {
             try {
                 Query& mark = context.data.query(QStringLiteral("ZQ102"));

@@ -6,13 +6,8 @@
 
 namespace orvena::invoice {
 
-// AppState keys of the invoice family.
-inline const QString kHeaderTable = QStringLiteral("szlafej"); // edit mode of the composition screen
-inline const QString kLineTable = QStringLiteral("szlasor");   // line edit mode, remembered line ID
-inline const QString kNewInvoice = QStringLiteral("Új számla");
-inline const QString kModifyInvoice = QStringLiteral("Számla módositás");
-inline const QString kNewLine = QStringLiteral("Új számlasor");
-inline const QString kModifyLine = QStringLiteral("Számlasor módositás");
+// AppState key of the invoice family: the remembered line ID.
+inline const QString kLineTable = QStringLiteral("szlasor");
 
 // The dictionary list's shared query (the label-set chooser leaves its choice there).
 inline const QString kDictionaryQuery = QStringLiteral("ZQ70");

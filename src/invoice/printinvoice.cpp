@@ -16,8 +16,6 @@ namespace orvena {
 
 namespace {
 
-const QString kPrintMode = QStringLiteral("Nyomtatás");
-
 // A whole amount for the words; amounts beyond what words can spell are refused.
 qint64 wholeForWords(double whole)
 {
@@ -194,7 +192,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
     // printed; a refusal names every problem, and nothing is printed or marked. Otherwise the
     // invoice is marked printed together with its szlanav row once the output exists.
     std::optional<nav::IssueCheck> issue;
-    if (!printed && context.state.printMode == kPrintMode) {
+    if (!printed && context.state.printMode == PrintMode::Print) {
         issue = nav::checkInvoice(data, number);
         if (issue->refused()) {
             context.ui.message(nav::refusalMessage(number, issue->problems));

@@ -39,8 +39,6 @@ ListSpec ArticleList::makeSpec()
                 QStringLiteral("Cikk lista, Vtsz szerint")},
                {QStringLiteral("cEar"), QStringLiteral("SELECT * FROM cikk ORDER BY cEar"),
                 QStringLiteral("Cikk lista, egységár szerint")}};
-    s.newMode = article::kNewMode;
-    s.modifyMode = article::kModifyMode;
     s.editScreen = Screen::ArticleEdit;
     s.modifyKeyColumn = QStringLiteral("cKod");
     s.remove = {QStringLiteral("DELETE FROM cikk WHERE cID = :p1"), QStringLiteral("cID"),
@@ -61,8 +59,8 @@ void ArticleList::uncovered()
     });
 }
 
-ArticleEdit::ArticleEdit(ScreenContext& context, QObject* parent)
-    : EditScreen(context, article::kTable, QStringLiteral("Cikk bevitel"), parent),
+ArticleEdit::ArticleEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent)
+    : EditScreen(context, request, article::kTable, QStringLiteral("Cikk bevitel"), parent),
       m_list(context.data.query(QStringLiteral("ZQ40"))),
       m_aux(context.data.query(QStringLiteral("ZQ41"))),
       m_vat(context.data.query(QStringLiteral("ZQ90")))

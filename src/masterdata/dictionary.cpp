@@ -153,16 +153,14 @@ ListSpec dictionaryListSpec()
     for (const Column& c : columns())
         def.columns.push_back({c.field, c.listTitle});
     // the titles do not sort: no sort options
-    def.newMode = kNewMode;
-    def.modifyMode = kModifyMode;
     def.editScreen = Screen::DictionaryEdit;
     def.remove = {QStringLiteral("DELETE FROM mezonev WHERE mID = :p1"), QStringLiteral("mID"),
                    QStringLiteral("A sor törlölve!"), QStringLiteral("Hiba: szótár DELETE törlésekor")};
     return def;
 }
 
-DictionaryEdit::DictionaryEdit(ScreenContext& context, QObject* parent)
-    : EditScreen(context, kTable, QStringLiteral("Szótár bevitel"), parent)
+DictionaryEdit::DictionaryEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent)
+    : EditScreen(context, request, kTable, QStringLiteral("Szótár bevitel"), parent)
 {
     for (const Column& c : columns()) {
         Field f;

@@ -62,18 +62,18 @@ const HeaderBlockComposer::Traits& HeaderBlockComposer::traits(Party party)
     return party == Party::Customer ? customer : issuer;
 }
 
-HeaderBlockComposer::HeaderBlockComposer(ScreenContext& context, Party party)
-    : m_context(context), m_party(party), m_title(traits(party).designedTitle)
+HeaderBlockComposer::HeaderBlockComposer(ScreenContext& context, Party party, const ScreenRequest& request)
+    : m_context(context), m_party(party), m_draft(request.draft), m_title(traits(party).designedTitle)
 {
 }
 
 bool HeaderBlockComposer::fill()
 {
     const Traits& t = traits();
-    if (m_context.state.blockDraft) {
+    if (m_draft) {
         // a record not stored yet: its own values, nothing from the list
-        m_fields = m_context.state.blockDraft->fields;
-        m_block = fromStored(m_context.state.blockDraft->block);
+        m_fields = m_draft->fields;
+        m_block = fromStored(m_draft->block);
         m_ticks.clear();
         m_title = t.filledTitle;
         return true;
@@ -187,9 +187,9 @@ void HeaderBlockComposer::transfer()
 bool HeaderBlockComposer::ok()
 {
     const Traits& t = traits();
-    if (m_context.state.blockDraft) {
-        m_context.state.blockDraft->block = toStored(m_block);
-        m_context.state.blockDraft->composed = true;
+    if (m_draft) {
+        m_draft->block = toStored(m_block);
+        m_draft->composed = true;
         return true; // the edit screen stores it with the record
     }
     Query& list = m_context.data.query(t.listQuery);

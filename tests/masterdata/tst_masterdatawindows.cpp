@@ -77,7 +77,7 @@ class MasterDataWindowsTest : public QObject {
 
     // Opens a screen modally the way a menu item does and lets the driver answer it; a flow that
     // went wrong is closed after a while instead of hanging the test.
-    bool run(Screen screen, ModalDriver& driver)
+    bool run(Screen screen, ModalDriver& driver, const ScreenRequest& request = {EditMode::New})
     {
         QTimer rescue;
         connect(&rescue, &QTimer::timeout, this, [] {
@@ -85,7 +85,7 @@ class MasterDataWindowsTest : public QObject {
                 w->close();
         });
         rescue.start(20000);
-        registry->open(screen);
+        registry->open(screen, request);
         const bool ok = driver.wait(2000);
         if (!ok)
             qWarning() << driver.failures();
@@ -157,7 +157,6 @@ private slots:
     {
         s->db.exec("CREATE TRIGGER cikk_refuse BEFORE INSERT ON cikk FOR EACH ROW "
                    "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'refused'");
-        s->state.setEditMode(invoice::kLineTable, invoice::kNewLine);
         s->state.invoiceNumber = QStringLiteral("20100042");
         const QString quantityName = QStringLiteral("field%1").arg(InvoiceLineEditor::Quantity);
         ModalDriver driver;

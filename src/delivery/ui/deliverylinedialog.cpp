@@ -18,9 +18,10 @@ namespace orvena {
 
 using namespace delivery;
 
-DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, QWidget* parent)
-    : QDialog(parent), m_context(context), m_model(new DeliveryLineEditor(context, this))
+DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, DeliveryLineEditor* model, QWidget* parent)
+    : QDialog(parent), m_context(context), m_model(model)
 {
+    model->setParent(this);
     setObjectName(QStringLiteral("TForm21"));
     setWindowTitle(QStringLiteral("Új szállítólevél sor"));
 

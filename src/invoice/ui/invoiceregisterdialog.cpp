@@ -50,9 +50,10 @@ QString s(const char* text)
 
 } // namespace
 
-InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, QWidget* parent)
-    : QDialog(parent), m_model(new InvoiceRegister(context, this))
+InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, InvoiceRegister* model, QWidget* parent)
+    : QDialog(parent), m_model(model)
 {
+    model->setParent(this);
     setObjectName(QStringLiteral("TForm8"));
     setWindowTitle(QStringLiteral("Számlázás"));
     setProperty("helpContext", 2);

@@ -124,9 +124,9 @@ QDialog* createCustomerListDialog(ScreenContext& context, QWidget* parent)
     return dialog;
 }
 
-QDialog* createCustomerEditDialog(ScreenContext& context, QWidget* parent)
+QDialog* createCustomerEditDialog(ScreenContext& context, const ScreenRequest& request, QWidget* parent)
 {
-    auto model = std::make_unique<CustomerEdit>(context);
+    auto model = std::make_unique<CustomerEdit>(context, request);
     if (!model->start())
         return nullptr;
     CustomerEdit* m = model.get();
@@ -196,9 +196,9 @@ QDialog* createIssuerListDialog(ScreenContext& context, QWidget* parent)
     return dialog;
 }
 
-QDialog* createIssuerEditDialog(ScreenContext& context, QWidget* parent)
+QDialog* createIssuerEditDialog(ScreenContext& context, const ScreenRequest& request, QWidget* parent)
 {
-    auto model = std::make_unique<IssuerEdit>(context);
+    auto model = std::make_unique<IssuerEdit>(context, request);
     if (!model->start())
         return nullptr;
     IssuerEdit* m = model.get();
