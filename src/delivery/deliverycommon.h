@@ -1,6 +1,8 @@
 #pragma once
-// Names the delivery-note screens share: the query objects they work on, the edit-mode texts
-// and the keys under which the run's state keeps them.
+// Names the delivery-note screens share: the query objects they work on and the keys under which
+// the run's state keeps what they remember; the program's blank-text rule comes with them.
+#include "db/conversions.h"
+
 #include <QString>
 
 namespace orvena::delivery {
@@ -22,14 +24,5 @@ inline const QString kLineTable = QStringLiteral("szlevsor");
 // Remembered key under which the register, closed with "Kiválaszt", hands over the note it
 // stood on; empty when it was left any other way.
 inline const QString kChosenNote = QStringLiteral("szlevfej kiválasztva");
-
-// A field counts as empty when nothing is left after removing trailing blanks.
-inline bool isBlank(const QString& text)
-{
-    for (const QChar c : text)
-        if (c.unicode() > 0x20)
-            return false;
-    return true;
-}
 
 } // namespace orvena::delivery

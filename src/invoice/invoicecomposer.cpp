@@ -251,7 +251,7 @@ void InvoiceComposer::performanceDateLeft()
         if (isBlank(m_fields[CustomerCode]) || customers.isEmpty())
             return;
         const QString term = customers.fieldText(p("vFhat"));
-        if (term.trimmed().isEmpty())
+        if (isBlank(term))
             return;
         set(DueDate, formatDate(performed.addDays(parseInt32(term))));
     });

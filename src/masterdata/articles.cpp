@@ -1,5 +1,6 @@
 #include "articles.h"
 
+#include "db/conversions.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/savedelete.h"
 #include "vatrates.h"
@@ -90,7 +91,7 @@ bool ArticleEdit::fill()
         fillFromRow(m_list);
         // An article taken over by the import has no gas-oil figure; it counts as 0, since the
         // operator has no field to correct it in.
-        if (field(QStringLiteral("cGolaj")).trimmed().isEmpty())
+        if (isBlank(field(QStringLiteral("cGolaj"))))
             setField(QStringLiteral("cGolaj"), QStringLiteral("0"));
         return true;
     } catch (const Error&) {

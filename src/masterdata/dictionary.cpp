@@ -1,5 +1,6 @@
 #include "dictionary.h"
 
+#include "db/conversions.h"
 #include "screens/common/savedelete.h"
 
 #include <set>
@@ -101,14 +102,6 @@ QString proposeCode(const QStringList& codesInUse, const QString& type)
 using namespace dictionary;
 
 namespace {
-
-QString strip(const QString& code)
-{
-    QString out = code;
-    while (!out.isEmpty() && out.back().isSpace())
-        out.chop(1);
-    return out;
-}
 
 // The columns of the write statements, in parameter order (:p0 = mID ... :p34 = mSzlevel).
 const QStringList& statementColumns()
@@ -293,7 +286,7 @@ bool DictionaryEdit::save()
     // The list shows the table in its stored order, on the label set just saved; the remembered
     // key takes its code, which is what the list is positioned by when it is next shown.
     const QString id = isNewSet ? QString::number(savedId) : field(QStringLiteral("mID"));
-    m_context.state.setRememberedKey(kTable, strip(field(QStringLiteral("mkod"))));
+    m_context.state.setRememberedKey(kTable, withoutTrailingBlanks(field(QStringLiteral("mkod"))));
     list.setSql({QStringLiteral("SELECT * FROM mezonev")});
     list.open();
     list.refresh();

@@ -1,7 +1,7 @@
 #include "deliverycomposerdialog.h"
 
 #include "detailpanel.h"
-#include "fieldbinding.h"
+#include "screens/common/ui/fieldbinding.h"
 
 #include "delivery/deliverycommon.h"
 #include "screens/common/dispatcher.h"
@@ -79,7 +79,7 @@ DeliveryComposerDialog::DeliveryComposerDialog(ScreenContext& context, DeliveryC
         auto* m = new QPlainTextEdit(parent);
         m->setObjectName(QString::fromLatin1(name));
         m->setReadOnly(readOnly);
-        bindField(m, m_model, field);
+        bindField(m, m_model, field, MemoCursor::End);
         return m;
     };
 

@@ -1,6 +1,6 @@
 #include "deliverylinedialog.h"
 
-#include "fieldbinding.h"
+#include "screens/common/ui/fieldbinding.h"
 
 #include "screens/common/dispatcher.h"
 #include "screens/common/ui/keyhandling.h"
@@ -16,7 +16,6 @@
 
 namespace orvena {
 
-using namespace delivery;
 
 DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, DeliveryLineEditor* model, QWidget* parent)
     : QDialog(parent), m_context(context), m_model(model)
@@ -49,7 +48,7 @@ DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, DeliveryLineEdito
     QLineEdit* unit = edit("unit", DeliveryLineEditor::Unit);
     auto* memo = new QPlainTextEdit(this);
     memo->setObjectName(QStringLiteral("memo"));
-    bindField(memo, m_model, DeliveryLineEditor::Memo);
+    bindField(memo, m_model, DeliveryLineEditor::Memo, MemoCursor::End);
 
     description->setMaxLength(75);
     description->setToolTip(

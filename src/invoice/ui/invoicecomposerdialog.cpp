@@ -1,6 +1,7 @@
 #include "invoicecomposerdialog.h"
 
-#include "invoicewidgets.h"
+#include "screens/common/ui/fieldbinding.h"
+#include "screens/common/ui/querydisplay.h"
 
 #include "invoice/invoicetexts.h"
 #include "screens/common/querytablemodel.h"
@@ -62,7 +63,7 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
     number->setObjectName(name(F::Number));
     number->setFont(bold);
     number->setMaximumWidth(140);
-    bindEdit(number, m_model, F::Number);
+    bindField(number, m_model, F::Number);
     m_widgets[F::Number] = number;
     top->addWidget(numberLabel);
     top->addWidget(number);
@@ -118,7 +119,7 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     auto edit = [this, page](F f) {
         auto* e = new QLineEdit(page);
         e->setObjectName(name(f));
-        bindEdit(e, m_model, f);
+        bindField(e, m_model, f);
         m_widgets[f] = e;
         return e;
     };
@@ -157,7 +158,7 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     message->setToolTip(QStringLiteral("Üzenet a vevönek."));
     message->setTabChangesFocus(true);
     message->setFixedHeight(60);
-    bindMemo(message, m_model, F::Message);
+    bindField(message, m_model, F::Message);
     m_widgets[F::Message] = message;
     installFunctionKeyMemo(message, context.state);
 
@@ -211,7 +212,7 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     languageRow->addWidget(languageButton);
     QLineEdit* language = readOnlyField(page);
     language->setObjectName(name(F::LanguageName));
-    bindEdit(language, m_model, F::LanguageName);
+    bindField(language, m_model, F::LanguageName);
     languageRow->addWidget(language, 1);
     languageRow->addStretch(2);
     grid->addLayout(languageRow, row++, 0, 1, 4);
@@ -264,12 +265,12 @@ QWidget* InvoiceComposerDialog::buildCustomerTab(ScreenContext& context)
     auto* blockLayout = new QGridLayout(blocks);
     auto* onInvoice = new QPlainTextEdit(blocks);
     onInvoice->setObjectName(name(F::CustomerBlock));
-    bindMemo(onInvoice, m_model, F::CustomerBlock);
+    bindField(onInvoice, m_model, F::CustomerBlock);
     m_widgets[F::CustomerBlock] = onInvoice;
     auto* master = new QPlainTextEdit(blocks);
     master->setReadOnly(true);
     master->setFocusPolicy(Qt::NoFocus);
-    bindMemo(master, m_model, F::CustomerMasterBlock);
+    bindField(master, m_model, F::CustomerMasterBlock);
     blockLayout->addWidget(new QLabel(QStringLiteral("Számlán"), blocks), 0, 0);
     blockLayout->addWidget(new QLabel(QStringLiteral("Vevö törzsben"), blocks), 0, 1);
     blockLayout->addWidget(onInvoice, 1, 0);
@@ -310,12 +311,12 @@ QWidget* InvoiceComposerDialog::buildIssuerTab(ScreenContext& context)
     auto* blockLayout = new QGridLayout(blocks);
     auto* onInvoice = new QPlainTextEdit(blocks);
     onInvoice->setObjectName(name(F::IssuerBlock));
-    bindMemo(onInvoice, m_model, F::IssuerBlock);
+    bindField(onInvoice, m_model, F::IssuerBlock);
     m_widgets[F::IssuerBlock] = onInvoice;
     auto* master = new QPlainTextEdit(blocks);
     master->setReadOnly(true);
     master->setFocusPolicy(Qt::NoFocus);
-    bindMemo(master, m_model, F::IssuerMasterBlock);
+    bindField(master, m_model, F::IssuerMasterBlock);
     auto* issuerButton = button(QStringLiteral("Szállító"), QStringLiteral("A számlán szereplö  szállítói név"),
                                 QStringLiteral("issuerButton"), blocks);
     connect(issuerButton, &QPushButton::clicked, this, [this] { m_model->chooseIssuer(); });
@@ -381,7 +382,7 @@ QWidget* InvoiceComposerDialog::buildLines(ScreenContext& context)
         e->setObjectName(name(f));
         e->setAlignment(Qt::AlignRight);
         e->setMaximumWidth(130);
-        bindEdit(e, m_model, f);
+        bindField(e, m_model, f);
         if (isBold) {
             QFont font = l->font();
             font.setBold(true);

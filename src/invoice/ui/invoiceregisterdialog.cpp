@@ -1,7 +1,8 @@
 #include "invoiceregisterdialog.h"
 
 #include "nav/ui/navstatemodel.h"
-#include "invoicewidgets.h"
+#include "screens/common/ui/fieldbinding.h"
+#include "screens/common/ui/querydisplay.h"
 
 #include "screens/common/querytablemodel.h"
 #include "screens/common/ui/gridbinding.h"
@@ -22,7 +23,6 @@
 
 namespace orvena {
 
-using namespace invoice;
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include "dispatcher.h"
 
+#include "db/conversions.h"
 #include "db/errors.h"
 #include "db/schema.h"
 
@@ -83,10 +84,7 @@ void EditScreen::ok()
 {
     runAction(m_context.ui, [this] {
         for (const Check& check : checks()) {
-            QString text = field(check.key);
-            while (!text.isEmpty() && text.back().isSpace())
-                text.chop(1);
-            if (text.isEmpty()) {
+            if (isBlank(field(check.key))) {
                 m_context.ui.message(check.message);
                 emit focusRequested(check.key);
                 return;
