@@ -477,6 +477,43 @@ private slots:
         Q_UNUSED(first);
     }
 
+    // A line screen belongs to the composition screen that opened it, also while another one is
+    // alive: its invoice number and currency come in its request, not from whichever screen
+    // was built last.
+    void lineScreenBelongsToItsOpener()
+    {
+        const QString stored = makeInvoice(QStringLiteral("2"), {{QStringLiteral("Régi"), QStringLiteral("1"), QStringLiteral("10")}});
+        QCOMPARE(stored, QStringLiteral("20100042"));
+        s->db.exec(QStringLiteral("UPDATE szlafej SET fPnem = 'EUR' WHERE fBszam = '20100042'"));
+        InvoiceRegister reg(s->context);
+        reg.open();
+        s->state.invoiceNumber = stored;
+        reg.reread();
+
+        scriptLines();
+        InvoiceComposer modify(s->context, {EditMode::Modify});
+        QVERIFY(modify.prepare());
+        QCOMPARE(modify.field(InvoiceComposer::Number), stored);
+        InvoiceComposer fresh(s->context, {EditMode::New});
+        QVERIFY(fresh.prepare());
+        QCOMPARE(fresh.field(InvoiceComposer::Number), QStringLiteral("20100043"));
+
+        s->opener.clear();
+        for (const auto& [composer, name] : {std::pair{&modify, "Első"}, {&fresh, "Második"}, {&modify, "Harmadik"}}) {
+            m_lines.push_back({QString::fromUtf8(name), QStringLiteral("1"), QStringLiteral("5")});
+            composer->newLine();
+        }
+        QCOMPARE(s->opener.requests().size(), size_t(3));
+        for (const ScreenRequest& request : s->opener.requests())
+            QCOMPARE(request.mode, EditMode::New);
+        QCOMPARE(s->opener.requests().at(1).document->currency, QStringLiteral("Ft"));
+        QCOMPARE(s->opener.requests().at(2).document->currency, QStringLiteral("EUR"));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT sBszam, sMegn, sPnem FROM szlasor WHERE sMegn <> 'Régi' ORDER BY sID")),
+                 (QStringList{"20100042|Első|EUR", "20100043|Második|Ft", "20100042|Harmadik|EUR"}));
+        fresh.cancel();
+        modify.cancel();
+    }
+
     void registerPositionsAndRefusesPrinted()
     {
         seedPrintedInvoice(QStringLiteral("20100030"));

@@ -238,6 +238,35 @@ private slots:
         QCOMPARE(shownCode, QStringLiteral("1"));
     }
 
+    // The edit screen opened again and again from one list gets each time the mode it was opened
+    // with: "Módosít" shows the row, "Új" an empty customer under a proposed code, and "Módosít"
+    // after it the row again, never what the previous opening left behind.
+    void anEditScreenGetsTheModeOfEachOpening()
+    {
+        QStringList seen;
+        auto look = [&](QWidget* form) {
+            seen << form->windowTitle() + u'|' + edit(form, QStringLiteral("vKod"))->text() + u'|'
+                    + edit(form, QStringLiteral("vNeve"))->text();
+            click(form, QStringLiteral("Button_Mégsem"));
+        };
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm3"),
+                    [&](QWidget* list) {
+                        q("ZQ30").locate(QStringLiteral("vKod"), QStringLiteral("3"));
+                        click(list, QStringLiteral("Modosit"));
+                        click(list, QStringLiteral("Uj"));
+                        click(list, QStringLiteral("Modosit"));
+                        click(list, QStringLiteral("Megsem"));
+                    })
+            .window(QStringLiteral("TForm4"), look)
+            .window(QStringLiteral("TForm4"), look)
+            .window(QStringLiteral("TForm4"), look);
+        QVERIFY(run(Screen::CustomerList, driver));
+        QCOMPARE(seen, (QStringList{"Vevö módositás|3|Győri Ételműhely Kft.", "Vevö bevitel|6|",
+                                    "Vevö módositás|3|Győri Ételműhely Kft."}));
+    }
+
     // "Másolat készítés", "Összeállít", "OK": the composed block goes with the copy; the source
     // customer is not touched, neither by the composer nor by the copy's save.
     void aCopysComposedBlockStaysWithTheCopy()
