@@ -8,6 +8,7 @@
 #include "screens/common/ui/gridbinding.h"
 #include "screens/common/ui/keyhandling.h"
 
+#include "navsend/navscreens.h"
 #include "navsend/ui/navdialogs.h"
 
 #include <QGridLayout>
@@ -166,7 +167,8 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, InvoiceRegi
         [this] { m_model->print(); });
     add(QStringLiteral("NAV napló"), QStringLiteral("A megjelölt számla NAV adatszolgáltatásának menete és üzenetei."),
         QStringLiteral("navLogButton"), [this, ctx = &context, q = &list] {
-            nav::NavLogDialog log(*ctx, q->fieldText(QStringLiteral("fBszam")), this);
+            const QString number = q->fieldText(QStringLiteral("fBszam"));
+            nav::NavLogDialog log(*ctx, new nav::NavLog(*ctx, number), number, this);
             log.exec();
             m_model->reread();
         });
