@@ -21,8 +21,4 @@ inline const QString kDictionaryList = QStringLiteral("ZQ70");
 // Key of the remembered line in AppState.
 inline const QString kLineTable = QStringLiteral("szlevsor");
 
-// Remembered key under which the register, closed with "Kiválaszt", hands over the note it
-// stood on; empty when it was left any other way.
-inline const QString kChosenNote = QStringLiteral("szlevfej kiválasztva");
-
 } // namespace orvena::delivery

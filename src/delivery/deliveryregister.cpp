@@ -18,7 +18,10 @@ const QString kListStatement = QStringLiteral("SELECT * FROM SzlevFej ORDER BY l
 
 } // namespace
 
-DeliveryRegister::DeliveryRegister(ScreenContext& context, QObject* parent) : QObject(parent), m_context(context) {}
+DeliveryRegister::DeliveryRegister(ScreenContext& context, const ScreenRequest& request, QObject* parent)
+    : QObject(parent), m_context(context), m_chosen(request.chosen)
+{
+}
 
 void DeliveryRegister::prepare()
 {
@@ -119,7 +122,8 @@ void DeliveryRegister::modifyNoteAnyway()
 
 void DeliveryRegister::choose()
 {
-    m_context.state.setRememberedKey(kChosenNote, headerField(QStringLiteral("lBszam")));
+    if (m_chosen)
+        *m_chosen = headerField(QStringLiteral("lBszam"));
 }
 
 void DeliveryRegister::print(PrintMode mode)

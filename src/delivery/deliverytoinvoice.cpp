@@ -242,10 +242,10 @@ DeliveryConversion convertDeliveryNoteIntoInvoice(ScreenContext& context, const 
 {
     // Only "Kiválaszt" answers: it hands over the note highlighted when it was pressed. "Mégsem",
     // Escape or closing the window means that no note was chosen.
-    context.state.setRememberedKey(kChosenNote, {});
-    context.opener.open(Screen::DeliveryRegister);
-    const QString deliveryNumber = context.state.rememberedKey(kChosenNote);
-    context.state.setRememberedKey(kChosenNote, {});
+    QString deliveryNumber;
+    ScreenRequest chooser;
+    chooser.chosen = &deliveryNumber;
+    context.opener.open(Screen::DeliveryRegister, chooser);
     return convertDeliveryNote(context, deliveryNumber, invoiceNumber, invoiceMode, reload);
 }
 

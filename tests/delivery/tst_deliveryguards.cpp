@@ -113,10 +113,12 @@ private slots:
 
     void emptyRegisterActsOnNothing()
     {
-        DeliveryRegister reg(s().context);
+        QString chosen = QStringLiteral("régi"); // opened as a chooser
+        ScreenRequest chooser;
+        chooser.chosen = &chosen;
+        DeliveryRegister reg(s().context, chooser);
         reg.prepare();
         reg.reread();
-        s().state.setRememberedKey(QStringLiteral("szlevfej kiválasztva"), QStringLiteral("régi"));
         reg.modifyNote();
         reg.modifyNoteAnyway();
         reg.viewNote();
@@ -125,7 +127,7 @@ private slots:
         QVERIFY(s().opener.opened().empty());
         QCOMPARE(s().ui.texts(), QStringList());
         QCOMPARE(f->presenter.titles, QStringList());
-        QCOMPARE(s().state.rememberedKey(QStringLiteral("szlevfej kiválasztva")), QString());
+        QCOMPARE(chosen, QString());
         QCOMPARE(f->db().scalar("SELECT count(*) FROM szlevsor"), QStringLiteral("0"));
 
         // a composition screen asked to modify without a note does not open either

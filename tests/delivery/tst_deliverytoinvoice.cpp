@@ -156,8 +156,8 @@ private slots:
         const QString first = articleNote();
         const QString second = f->makeNote({{QStringLiteral("Kézi"), QStringLiteral("1")}});
         bool pressChoose = true;
-        s().opener.onOpen(Screen::DeliveryRegister, [this, first, &pressChoose] {
-            DeliveryRegister reg(s().context);
+        s().opener.onOpen(Screen::DeliveryRegister, [this, first, &pressChoose](const ScreenRequest& request) {
+            DeliveryRegister reg(s().context, request);
             reg.prepare();
             q("ZQ100").locate("lBszam", first);
             if (pressChoose)
@@ -194,8 +194,8 @@ private slots:
         QCOMPARE(composer.field(InvoiceComposer::PaymentMethod), QStringLiteral("kp."));
         QCOMPARE(f->db().scalar("SELECT count(*) FROM szlafej"), QStringLiteral("0"));
 
-        s().opener.onOpen(Screen::DeliveryRegister, [this, note] {
-            DeliveryRegister reg(s().context);
+        s().opener.onOpen(Screen::DeliveryRegister, [this, note](const ScreenRequest& request) {
+            DeliveryRegister reg(s().context, request);
             reg.prepare();
             q("ZQ100").locate("lBszam", note);
             reg.choose();
@@ -216,8 +216,8 @@ private slots:
         q("ZQ10").setSql({QStringLiteral("SELECT * FROM szlafej")});
         q("ZQ10").open();
         q("ZQ100").close();
-        s().opener.onOpen(Screen::DeliveryRegister, [this] {
-            DeliveryRegister reg(s().context); // an empty register
+        s().opener.onOpen(Screen::DeliveryRegister, [this](const ScreenRequest& request) {
+            DeliveryRegister reg(s().context, request); // an empty register
             reg.prepare();
             reg.choose();
         });

@@ -11,9 +11,10 @@ namespace orvena {
 
 void registerDeliveryScreens(ScreenRegistry& registry)
 {
-    registry.add(Screen::DeliveryRegister, [](ScreenContext& context, QWidget* parent) -> QDialog* {
-        return new DeliveryRegisterDialog(context, new DeliveryRegister(context), parent);
-    });
+    registry.add(Screen::DeliveryRegister,
+                 [](ScreenContext& context, const ScreenRequest& request, QWidget* parent) -> QDialog* {
+                     return new DeliveryRegisterDialog(context, new DeliveryRegister(context, request), parent);
+                 });
     registry.add(Screen::DeliveryComposer,
                  [](ScreenContext& context, const ScreenRequest& request, QWidget* parent) -> QDialog* {
                      auto* model = new DeliveryComposer(context, request);

@@ -39,6 +39,9 @@ struct ScreenRequest {
     EditMode mode = EditMode::New;
     std::optional<DocumentRef> document = {}; // line screens
     BlockDraft* draft = nullptr;              // header-block composers working for a pending copy
+    // A register opened as a chooser: "Kiválaszt" writes the number of the document it stood
+    // on here; leaving it any other way writes nothing.
+    QString* chosen = nullptr;
 };
 
 } // namespace orvena
