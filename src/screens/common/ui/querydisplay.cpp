@@ -2,8 +2,12 @@
 
 #include "db/memotext.h"
 
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QVBoxLayout>
 
 namespace orvena {
 
@@ -70,6 +74,25 @@ QPlainTextEdit* queryMemo(Query& query, const QString& column, QWidget* parent)
     memo->setFocusPolicy(Qt::NoFocus);
     followMemo(memo, query, column);
     return memo;
+}
+
+QWidget* detailsPage(const QString& title, Query& query, const std::vector<DetailCell>& cells, QWidget* parent)
+{
+    auto* page = new QWidget(parent);
+    auto* pageLayout = new QVBoxLayout(page);
+    auto* group = new QGroupBox(title, page);
+    auto* form = new QGridLayout(group);
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const int row = static_cast<int>(i / 2);
+        const int col = static_cast<int>(i % 2) * 2;
+        form->addWidget(new QLabel(cells[i].caption, group), row, col);
+        form->addWidget(queryField(query, cells[i].columns, group), row, col + 1);
+    }
+    form->setColumnStretch(1, 2);
+    form->setColumnStretch(3, 1);
+    pageLayout->addWidget(group);
+    pageLayout->addStretch();
+    return page;
 }
 
 } // namespace orvena

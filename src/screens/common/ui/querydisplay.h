@@ -5,6 +5,7 @@
 #include "db/query.h"
 
 #include <QStringList>
+#include <vector>
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -22,5 +23,14 @@ QLineEdit* readOnlyField(QWidget* parent);
 QLineEdit* queryField(Query& query, const QStringList& columns, QWidget* parent);
 // A read-only, not focusable memo following a memo column of the query's current row.
 QPlainTextEdit* queryMemo(Query& query, const QString& column, QWidget* parent);
+
+// A labelled read-only field of a details page: the columns are shown side by side.
+struct DetailCell {
+    QString caption;
+    QStringList columns;
+};
+// A page with the group box `title` at its top: labelled fields following the query's current
+// row, two to a row (the first value column wider).
+QWidget* detailsPage(const QString& title, Query& query, const std::vector<DetailCell>& cells, QWidget* parent);
 
 } // namespace orvena
