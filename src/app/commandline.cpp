@@ -50,7 +50,7 @@ private:
 // No screens open without a display.
 class NoScreens : public ScreenOpener {
 public:
-    void open(Screen) override {}
+    void open(Screen, const ScreenRequest&) override {}
     bool canOpen(Screen) const override { return false; }
 };
 
@@ -282,7 +282,7 @@ std::optional<int> runCommandLine(int& argc, char** argv)
         return 3;
     }
     AppState state;
-    state.printMode = request->markPrinted ? QStringLiteral("Nyomtatás") : QStringLiteral("Megtekint");
+    state.printMode = request->markPrinted ? PrintMode::Print : PrintMode::View;
     ConsoleUserInterface ui;
     NoScreens screens;
     reports::PdfReportPresenter presenter(request->pdfFile);

@@ -6,6 +6,14 @@
 #include <cmath>
 
 namespace orvena {
+
+QString withoutTrailingBlanks(const QString& text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1).isSpace())
+        --end;
+    return text.left(end);
+}
 namespace {
 
 QString quoted(const QString& text, const QString& what)

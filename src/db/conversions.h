@@ -10,6 +10,15 @@ namespace orvena {
 
 inline constexpr QStringView kDateFormat = u"yyyy.MM.dd";
 
+// The one blank-text rule of the screens: a text is blank when nothing but white space (blanks,
+// tabs, line ends and the other Unicode spaces) is left once trailing blanks are removed; a
+// required field that is blank counts as not given.
+QString withoutTrailingBlanks(const QString& text);
+inline bool isBlank(const QString& text)
+{
+    return withoutTrailingBlanks(text).isEmpty();
+}
+
 // Every failed conversion throws ConversionError with a Hungarian text that quotes the value.
 
 // A 32-bit signed integer: "A(z) '12a' nem érvényes egész szám."

@@ -1,6 +1,7 @@
 #pragma once
 // Memo columns hold their lines separated by CR LF; screens and editors work with "\n".
 #include <QString>
+#include <utility>
 
 namespace orvena {
 
@@ -18,6 +19,24 @@ inline QString memoToDatabase(QString text)
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\n', QStringLiteral("\r\n"));
     return text;
+}
+
+// A block (an address block, an edit screen's memo) stores every line, the last one too, ended
+// by CR LF; on screen it has no line end after its last line.
+inline QString blockFromDatabase(QString text)
+{
+    text = memoFromDatabase(std::move(text));
+    if (text.endsWith(u'\n'))
+        text.chop(1);
+    return text;
+}
+
+inline QString blockToDatabase(QString text)
+{
+    if (text.isEmpty())
+        return text;
+    text.replace(u'\n', QStringLiteral("\r\n"));
+    return text + QStringLiteral("\r\n");
 }
 
 } // namespace orvena

@@ -1,6 +1,8 @@
 #pragma once
-// Names the delivery-note screens share: the query objects they work on, the edit-mode texts
-// and the keys under which the run's state keeps them.
+// Names the delivery-note screens share: the query objects they work on and the keys under which
+// the run's state keeps what they remember; the program's blank-text rule comes with them.
+#include "db/conversions.h"
+
 #include <QString>
 
 namespace orvena::delivery {
@@ -16,27 +18,7 @@ inline const QString kArticleList = QStringLiteral("ZQ40");
 inline const QString kIssuerList = QStringLiteral("ZQ60");
 inline const QString kDictionaryList = QStringLiteral("ZQ70");
 
-// Keys of the edit modes and remembered keys in AppState.
-inline const QString kHeaderTable = QStringLiteral("szlevfej");
+// Key of the remembered line in AppState.
 inline const QString kLineTable = QStringLiteral("szlevsor");
-
-// Remembered key under which the register, closed with "Kiválaszt", hands over the note it
-// stood on; empty when it was left any other way.
-inline const QString kChosenNote = QStringLiteral("szlevfej kiválasztva");
-
-// Edit modes.
-inline const QString kNewNote = QStringLiteral("Új szállító");
-inline const QString kModifyNote = QStringLiteral("Szállítólevél módositás");
-inline const QString kNewLine = QStringLiteral("Új szállító sor");
-inline const QString kModifyLine = QStringLiteral("Szállítósor módositás");
-
-// A field counts as empty when nothing is left after removing trailing blanks.
-inline bool isBlank(const QString& text)
-{
-    for (const QChar c : text)
-        if (c.unicode() > 0x20)
-            return false;
-    return true;
-}
 
 } // namespace orvena::delivery

@@ -22,7 +22,8 @@ const QString kOuterMessage = QStringLiteral("Hiba az append vagy edit közben a
 
 } // namespace
 
-DeliveryComposer::DeliveryComposer(ScreenContext& context, QObject* parent) : QObject(parent), m_context(context)
+DeliveryComposer::DeliveryComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent)
+    : QObject(parent), m_context(context), m_mode(request.mode)
 {
     m_fields[Discount] = QStringLiteral("0");
     m_fields[ExchangeRate] = QStringLiteral("0");
@@ -31,7 +32,7 @@ DeliveryComposer::DeliveryComposer(ScreenContext& context, QObject* parent) : QO
 
 bool DeliveryComposer::isNewNote() const
 {
-    return m_context.state.editMode(kHeaderTable) == kNewNote;
+    return m_mode == EditMode::New;
 }
 
 bool DeliveryComposer::prepare()
@@ -242,14 +243,12 @@ void DeliveryComposer::fulfilmentDateLeft()
 
 void DeliveryComposer::newLine()
 {
-    m_context.state.setEditMode(kLineTable, kNewLine);
-    m_context.opener.open(Screen::DeliveryLine);
+    m_context.opener.open(Screen::DeliveryLine, {EditMode::New});
 }
 
 void DeliveryComposer::modifyLine()
 {
-    m_context.state.setEditMode(kLineTable, kModifyLine);
-    m_context.opener.open(Screen::DeliveryLine);
+    m_context.opener.open(Screen::DeliveryLine, {EditMode::Modify});
 }
 
 void DeliveryComposer::deleteLine()

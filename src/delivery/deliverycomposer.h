@@ -43,7 +43,9 @@ public:
     // Focus targets besides the fields.
     enum Control { CustomerButton = FieldCount, DictionaryButton, NewLineButton };
 
-    explicit DeliveryComposer(ScreenContext& context, QObject* parent = nullptr);
+    // request.mode: a new note or the note the register handed over (the current delivery-note
+    // number).
+    DeliveryComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
 
     // Before the screen is shown: a new note gets the next number and the defaults, a note to
     // modify is loaded by the number the register handed over (the current delivery-note
@@ -90,6 +92,7 @@ private:
     void fail(const QString& message, int focus);
 
     ScreenContext& m_context;
+    const EditMode m_mode;
     std::array<QString, FieldCount> m_fields;
     bool m_closed = false;
 };

@@ -14,7 +14,8 @@ namespace orvena {
 
 using namespace delivery;
 
-DeliveryLineEditor::DeliveryLineEditor(ScreenContext& context, QObject* parent) : QObject(parent), m_context(context)
+DeliveryLineEditor::DeliveryLineEditor(ScreenContext& context, const ScreenRequest& request, QObject* parent)
+    : QObject(parent), m_context(context), m_mode(request.mode)
 {
     m_fields[Quantity] = QStringLiteral("0");
     m_fields[Unit] = QStringLiteral("db");
@@ -23,13 +24,12 @@ DeliveryLineEditor::DeliveryLineEditor(ScreenContext& context, QObject* parent) 
 
 bool DeliveryLineEditor::isNewLine() const
 {
-    return m_context.state.editMode(kLineTable) == kNewLine;
+    return m_mode == EditMode::New;
 }
 
 bool DeliveryLineEditor::prepare()
 {
-    const QString mode = m_context.state.editMode(kLineTable);
-    if (mode == kModifyLine) {
+    if (m_mode == EditMode::Modify) {
         try {
             Query& lines = m_context.data.query(kLineList);
             m_fields[Id] = lines.fieldText(QStringLiteral("eID"));
@@ -48,7 +48,7 @@ bool DeliveryLineEditor::prepare()
     }
     // The line belongs to the note the composition screen shows.
     m_fields[Number] = m_context.state.deliveryNumber;
-    m_title = mode;
+    m_title = m_mode == EditMode::Modify ? QStringLiteral("Szállítósor módositás") : QStringLiteral("Új szállító sor");
     for (int f = 0; f < FieldCount; ++f)
         emit fieldChanged(f);
     emit focusRequested(Description);

@@ -13,7 +13,8 @@ class DeliveryLineEditor : public QObject {
 public:
     enum Field { Id, Number, ArticleCode, ArticleNumber, Description, Vtsz, Quantity, Unit, Memo, FieldCount };
 
-    explicit DeliveryLineEditor(ScreenContext& context, QObject* parent = nullptr);
+    // request.mode: a new line or the note's line list's current row.
+    DeliveryLineEditor(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
 
     // Before the screen is shown: the note's number from the composition screen and, in modify
     // mode, the fields from the current line of the note's line list. False when that fill
@@ -45,6 +46,7 @@ private:
     void rereadLines(bool modified);
 
     ScreenContext& m_context;
+    const EditMode m_mode;
     std::array<QString, FieldCount> m_fields;
     QString m_title;
     bool m_closed = false;

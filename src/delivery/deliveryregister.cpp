@@ -20,7 +20,10 @@ const QString kListStatement = QStringLiteral("SELECT * FROM SzlevFej ORDER BY l
 
 } // namespace
 
-DeliveryRegister::DeliveryRegister(ScreenContext& context, QObject* parent) : QObject(parent), m_context(context) {}
+DeliveryRegister::DeliveryRegister(ScreenContext& context, const ScreenRequest& request, QObject* parent)
+    : QObject(parent), m_context(context), m_chosen(request.chosen)
+{
+}
 
 void DeliveryRegister::prepare()
 {
@@ -70,10 +73,10 @@ QString DeliveryRegister::headerField(const QString& column) const
     return list.fieldText(column);
 }
 
-void DeliveryRegister::openComposer(const QString& mode, const QString& number)
+void DeliveryRegister::openComposer(EditMode mode, const QString& number)
 {
     // One workstation at a time composes under the next number, and one modifies a stored note.
-    const auto lock = mode == kModifyNote
+    const auto lock = mode == EditMode::Modify
         ? worklock::take(m_context, worklock::deliveryNote(number),
                          [&number] {
                              return QStringLiteral("A(z) %1 számú szállítólevelet egy másik munkaállomás éppen "
@@ -87,17 +90,16 @@ void DeliveryRegister::openComposer(const QString& mode, const QString& number)
           });
     if (!lock)
         return;
-    m_context.state.setEditMode(kHeaderTable, mode);
     // The composition screen loads a note to modify by this number; for a new note it forms
     // the next number itself.
-    if (mode == kModifyNote)
+    if (mode == EditMode::Modify)
         m_context.state.deliveryNumber = number;
-    m_context.opener.open(Screen::DeliveryComposer);
+    m_context.opener.open(Screen::DeliveryComposer, {mode});
 }
 
 void DeliveryRegister::newNote()
 {
-    openComposer(kNewNote, {});
+    openComposer(EditMode::New, {});
 }
 
 void DeliveryRegister::modifyNote()
@@ -109,7 +111,7 @@ void DeliveryRegister::modifyNote()
         m_context.ui.notice(QStringLiteral("Nyomtatott Szlev. nem módositható !"));
         return;
     }
-    openComposer(kModifyNote, number);
+    openComposer(EditMode::Modify, number);
 }
 
 void DeliveryRegister::modifyNoteAnyway()
@@ -117,15 +119,16 @@ void DeliveryRegister::modifyNoteAnyway()
     const QString number = headerField(QStringLiteral("lBszam"));
     if (number.isEmpty())
         return;
-    openComposer(kModifyNote, number);
+    openComposer(EditMode::Modify, number);
 }
 
 void DeliveryRegister::choose()
 {
-    m_context.state.setRememberedKey(kChosenNote, headerField(QStringLiteral("lBszam")));
+    if (m_chosen)
+        *m_chosen = headerField(QStringLiteral("lBszam"));
 }
 
-void DeliveryRegister::print(const QString& mode)
+void DeliveryRegister::print(PrintMode mode)
 {
     const QString number = headerField(QStringLiteral("lBszam"));
     if (number.isEmpty())
@@ -136,12 +139,12 @@ void DeliveryRegister::print(const QString& mode)
 
 void DeliveryRegister::viewNote()
 {
-    print(QStringLiteral("Megtekint"));
+    print(PrintMode::View);
 }
 
 void DeliveryRegister::printNote()
 {
-    print(QStringLiteral("Nyomtatás"));
+    print(PrintMode::Print);
 }
 
 void DeliveryRegister::resetTabShown()

@@ -11,7 +11,8 @@ namespace orvena {
 class DeliveryRegister : public QObject {
     Q_OBJECT
 public:
-    explicit DeliveryRegister(ScreenContext& context, QObject* parent = nullptr);
+    // request.chosen: opened as a chooser, where "Kiválaszt" answers.
+    explicit DeliveryRegister(ScreenContext& context, const ScreenRequest& request = {}, QObject* parent = nullptr);
 
     // On creation: the list of every note, on its last row.
     void prepare();
@@ -34,8 +35,8 @@ public:
     void modifyNoteAnyway();
     void viewNote();
     void printNote();
-    // "Kiválaszt": the highlighted note becomes the chooser's answer (kChosenNote). Leaving the
-    // register any other way answers nothing; the caller clears the answer before it opens it.
+    // "Kiválaszt": the highlighted note becomes the chooser's answer (the request's `chosen`).
+    // Leaving the register any other way answers nothing.
     void choose();
 
     // The "Sorszám " tab: shown with the next delivery-note number; "Letárol" stores the typed
@@ -50,10 +51,11 @@ signals:
     void resetFocusRequested();
 
 private:
-    void openComposer(const QString& mode, const QString& number);
-    void print(const QString& mode);
+    void openComposer(EditMode mode, const QString& number);
+    void print(PrintMode mode);
 
     ScreenContext& m_context;
+    QString* m_chosen = nullptr;
     QString m_resetNumber;
 };
 

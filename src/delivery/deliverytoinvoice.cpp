@@ -15,9 +15,6 @@ using namespace delivery;
 namespace {
 
 const QString kInvoiceList = QStringLiteral("ZQ10");
-const QString kInvoiceEditMode = QStringLiteral("szlafej");
-const QString kModifyInvoice = QStringLiteral("Számla módositás");
-const QString kNewInvoice = QStringLiteral("Új számla");
 
 class Conversion {
 public:
@@ -172,19 +169,20 @@ private:
 } // namespace
 
 DeliveryConversion convertDeliveryNoteIntoInvoice(ScreenContext& context, const QString& invoiceNumber,
-                                                  const std::function<void()>& reload)
+                                                  EditMode invoiceMode, const std::function<void()>& reload)
 {
     // Only "Kiválaszt" answers: it hands over the note highlighted when it was pressed. "Mégsem",
     // Escape or closing the window means that no note was chosen.
-    context.state.setRememberedKey(kChosenNote, {});
-    context.opener.open(Screen::DeliveryRegister);
-    const QString deliveryNumber = context.state.rememberedKey(kChosenNote);
-    context.state.setRememberedKey(kChosenNote, {});
-    return convertDeliveryNote(context, deliveryNumber, invoiceNumber, reload);
+    QString deliveryNumber;
+    ScreenRequest chooser;
+    chooser.chosen = &deliveryNumber;
+    context.opener.open(Screen::DeliveryRegister, chooser);
+    return convertDeliveryNote(context, deliveryNumber, invoiceNumber, invoiceMode, reload);
 }
 
 DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& deliveryNumber,
-                                       const QString& invoiceNumber, const std::function<void()>& reload)
+                                       const QString& invoiceNumber, EditMode invoiceMode,
+                                       const std::function<void()>& reload)
 {
     if (isBlank(invoiceNumber)) {
         context.ui.message(QStringLiteral("A számlának nincs sorszáma, szállítólevél nem vehető át!"));
@@ -196,7 +194,7 @@ DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& de
     }
 
     Conversion conversion(context, deliveryNumber, invoiceNumber,
-                          context.state.editMode(kInvoiceEditMode) == kNewInvoice);
+                          invoiceMode == EditMode::New);
     StepChain chain(conversion.transactionQuery());
     if (!chain.run([&] {
             chain.begin(QStringLiteral("Hiba a szlevfej-böl insert munkafej -be!"));
@@ -222,7 +220,6 @@ DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& de
     }
     invoices.setCurrentRow(row);
     context.state.invoiceNumber = invoiceNumber;
-    context.state.setEditMode(kInvoiceEditMode, kModifyInvoice);
 
     DeliveryConversion result = conversion.result();
     result.converted = true;

@@ -13,8 +13,8 @@ namespace orvena {
 
 struct DeliveryConversion {
     // True when the invoice number now has a header and the note's lines are stored under it;
-    // the invoice register's list ZQ10 then stands on that invoice, the current invoice number
-    // is the invoice number and the invoice edit mode is "Számla módositás".
+    // the invoice register's list ZQ10 then stands on that invoice and the current invoice number
+    // is the invoice number; the composition screen goes on modifying the stored invoice.
     bool converted = false;
     bool headerCreated = false; // the note's header became the invoice header
     QString deliveryNumber;     // the converted note
@@ -26,19 +26,21 @@ struct DeliveryConversion {
 
 // "Sz.levélböl" of the invoice composition screen: the delivery-note register opens as a chooser
 // and the note highlighted when its "Kiválaszt" was pressed is converted into the invoice
-// `invoiceNumber`. A register left by "Mégsem", Escape or its window's close chose nothing.
+// `invoiceNumber`, which the composition screen has open in `invoiceMode`. A register left by
+// "Mégsem", Escape or its window's close chose nothing.
 // `reload` runs after a successful conversion, before any closing message: the composition
 // screen loads the stored invoice from ZQ10 there (LoadInvoice) and recomputes its totals.
 // Every failure has been shown to the operator when this returns with converted == false, and
 // the database, ZQ10 and the state are as they were.
 DeliveryConversion convertDeliveryNoteIntoInvoice(ScreenContext& context, const QString& invoiceNumber,
-                                                  const std::function<void()>& reload = {});
+                                                  EditMode invoiceMode, const std::function<void()>& reload = {});
 
 // The conversion of a note already chosen (same contract as above, without the chooser). While
-// the invoice edit mode is "Új számla", an invoice number that already has a header is refused
+// the invoice is new (EditMode::New), an invoice number that already has a header is refused
 // (nothing is written); in modify mode the note's lines are added to the stored invoice. The
 // created invoice header always starts unprinted.
 DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& deliveryNumber,
-                                       const QString& invoiceNumber, const std::function<void()>& reload = {});
+                                       const QString& invoiceNumber, EditMode invoiceMode,
+                                       const std::function<void()>& reload = {});
 
 } // namespace orvena

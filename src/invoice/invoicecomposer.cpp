@@ -30,7 +30,8 @@ QString p(const char* name)
 
 } // namespace
 
-InvoiceComposer::InvoiceComposer(ScreenContext& context, QObject* parent) : QObject(parent), m_context(context)
+InvoiceComposer::InvoiceComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent)
+    : QObject(parent), m_context(context), m_mode(request.mode)
 {
     m_fields[Currency] = QStringLiteral("Ft");
     m_fields[ExchangeRate] = QStringLiteral("0");
@@ -38,19 +39,19 @@ InvoiceComposer::InvoiceComposer(ScreenContext& context, QObject* parent) : QObj
     m_fields[NetTotal] = QStringLiteral("0");
     m_fields[VatTotal] = QStringLiteral("0");
     m_fields[GrandTotal] = QStringLiteral("0");
-    m_previousHost = InvoiceLineHost::current();
-    InvoiceLineHost::setCurrent(this);
-}
-
-InvoiceComposer::~InvoiceComposer()
-{
-    if (InvoiceLineHost::current() == this)
-        InvoiceLineHost::setCurrent(m_previousHost);
 }
 
 bool InvoiceComposer::isNewInvoice() const
 {
-    return m_context.state.editMode(kHeaderTable) == kNewInvoice;
+    return m_mode == EditMode::New;
+}
+
+ScreenRequest InvoiceComposer::lineRequest(EditMode mode) const
+{
+    ScreenRequest request;
+    request.mode = mode;
+    request.document = DocumentRef{m_fields[Number], m_fields[Currency]};
+    return request;
 }
 
 void InvoiceComposer::set(Field f, const QString& text)
@@ -251,7 +252,7 @@ void InvoiceComposer::performanceDateLeft()
         if (isBlank(m_fields[CustomerCode]) || customers.isEmpty())
             return;
         const QString term = customers.fieldText(p("vFhat"));
-        if (term.trimmed().isEmpty())
+        if (isBlank(term))
             return;
         set(DueDate, formatDate(performed.addDays(parseInt32(term))));
     });
@@ -260,8 +261,7 @@ void InvoiceComposer::performanceDateLeft()
 void InvoiceComposer::newLine()
 {
     runAction(m_context.ui, [this] {
-        m_context.state.setEditMode(kLineTable, kNewLine);
-        m_context.opener.open(Screen::InvoiceLine);
+        m_context.opener.open(Screen::InvoiceLine, lineRequest(EditMode::New));
     });
     runAction(m_context.ui, [this] { recomputeTotals(); });
 }
@@ -269,8 +269,7 @@ void InvoiceComposer::newLine()
 void InvoiceComposer::modifyLine()
 {
     runAction(m_context.ui, [this] {
-        m_context.state.setEditMode(kLineTable, kModifyLine);
-        m_context.opener.open(Screen::InvoiceLine);
+        m_context.opener.open(Screen::InvoiceLine, lineRequest(EditMode::Modify));
     });
     runAction(m_context.ui, [this] { recomputeTotals(); });
 }
@@ -298,7 +297,8 @@ void InvoiceComposer::deleteLine()
 void InvoiceComposer::fromDeliveryNote()
 {
     runAction(m_context.ui, [this] {
-        convertDeliveryNoteIntoInvoice(m_context, m_fields[Number], [this] {
+        convertDeliveryNoteIntoInvoice(m_context, m_fields[Number], m_mode, [this] {
+            m_mode = EditMode::Modify; // the invoice is stored now: the screen goes on modifying it
             LoadInvoice();
             recomputeTotals();
         });

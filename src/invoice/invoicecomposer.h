@@ -10,7 +10,7 @@
 
 namespace orvena {
 
-class InvoiceComposer : public QObject, public InvoiceLineHost {
+class InvoiceComposer : public QObject {
     Q_OBJECT
 public:
     enum Field {
@@ -45,8 +45,8 @@ public:
         NewLineButton,
     };
 
-    explicit InvoiceComposer(ScreenContext& context, QObject* parent = nullptr);
-    ~InvoiceComposer() override;
+    // request.mode: a new invoice or the register's current invoice.
+    InvoiceComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
 
     // Prepares the screen for the invoice edit mode: a new invoice gets the next number, the
     // defaults and the totals of lines an abandoned invoice left under that number; a
@@ -90,9 +90,8 @@ public:
     bool isClosed() const { return m_closed; }
     int lastFocus() const { return m_lastFocus; }
 
-    // InvoiceLineHost
-    QString invoiceNumber() const override { return m_fields[Number]; }
-    QString invoiceCurrency() const override { return m_fields[Currency]; }
+    // What the line screen is opened with: the mode and this invoice's number and currency.
+    ScreenRequest lineRequest(EditMode mode) const;
 
 signals:
     void fieldChanged(int field);
@@ -111,7 +110,7 @@ private:
 
     ScreenContext& m_context;
     std::array<QString, FieldCount> m_fields;
-    const InvoiceLineHost* m_previousHost = nullptr;
+    EditMode m_mode;
     bool m_closed = false;
     int m_lastFocus = Contract;
 };

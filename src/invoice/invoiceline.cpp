@@ -16,25 +16,13 @@ using namespace invoice;
 
 namespace {
 
-const InvoiceLineHost* g_currentHost = nullptr;
-
 const QString kVatLookupQuery = QStringLiteral("ZQ91");
 const QString kLineStoreQuery = QStringLiteral("ZQ23");
 
 } // namespace
 
-const InvoiceLineHost* InvoiceLineHost::current()
-{
-    return g_currentHost;
-}
-
-void InvoiceLineHost::setCurrent(const InvoiceLineHost* host)
-{
-    g_currentHost = host;
-}
-
-InvoiceLineEditor::InvoiceLineEditor(ScreenContext& context, const InvoiceLineHost* host, QObject* parent)
-    : QObject(parent), m_context(context), m_host(host)
+InvoiceLineEditor::InvoiceLineEditor(ScreenContext& context, const ScreenRequest& request, QObject* parent)
+    : QObject(parent), m_context(context), m_mode(request.mode), m_document(request.document)
 {
     m_fields[Quantity] = QStringLiteral("0");
     m_fields[Unit] = QStringLiteral("db");
@@ -51,17 +39,17 @@ InvoiceLineEditor::InvoiceLineEditor(ScreenContext& context, const InvoiceLineHo
 
 QString InvoiceLineEditor::hostNumber() const
 {
-    return m_host ? m_host->invoiceNumber() : m_context.state.invoiceNumber;
+    return m_document ? m_document->number : m_context.state.invoiceNumber;
 }
 
 QString InvoiceLineEditor::hostCurrency() const
 {
-    return m_host ? m_host->invoiceCurrency() : QStringLiteral("Ft");
+    return m_document ? m_document->currency : QStringLiteral("Ft");
 }
 
 bool InvoiceLineEditor::isNewLine() const
 {
-    return m_context.state.editMode(kLineTable) == kNewLine;
+    return m_mode == EditMode::New;
 }
 
 void InvoiceLineEditor::set(Field f, const QString& text)

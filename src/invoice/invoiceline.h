@@ -5,22 +5,9 @@
 
 #include <QObject>
 #include <array>
+#include <optional>
 
 namespace orvena {
-
-// What the line screen reads from the composition screen it was opened from, while it is open.
-class InvoiceLineHost {
-public:
-    virtual ~InvoiceLineHost() = default;
-    virtual QString invoiceNumber() const = 0;
-    virtual QString invoiceCurrency() const = 0;
-
-    // The composition screen that is open now (it registers itself for its lifetime), or nullptr.
-    static const InvoiceLineHost* current();
-
-protected:
-    static void setCurrent(const InvoiceLineHost* host);
-};
 
 class InvoiceLineEditor : public QObject {
     Q_OBJECT
@@ -47,10 +34,10 @@ public:
         FieldCount
     };
 
-    // host: the composition screen whose number and currency the line belongs to; without one
-    // the run's current invoice number and "Ft" are used.
-    explicit InvoiceLineEditor(ScreenContext& context, const InvoiceLineHost* host = InvoiceLineHost::current(),
-                               QObject* parent = nullptr);
+    // request.mode: a new line or the line list's current row; request.document: the invoice
+    // (number and currency) of the composition screen that opened it; without one the run's
+    // current invoice number and "Ft" are used.
+    InvoiceLineEditor(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
 
     // Prepares the screen for the line edit mode: defaults for a new line, the current row of the
     // line list for a modification, then the VAT rate looked up. Returns false when the line
@@ -94,7 +81,8 @@ private:
     QString hostCurrency() const;
 
     ScreenContext& m_context;
-    const InvoiceLineHost* m_host;
+    const EditMode m_mode;
+    const std::optional<DocumentRef> m_document;
     std::array<QString, FieldCount> m_fields;
     bool m_closed = false;
     Field m_lastFocus = ArticleName;

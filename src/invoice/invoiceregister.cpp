@@ -130,8 +130,7 @@ void InvoiceRegister::newInvoice()
         const auto numbering = worklock::take(m_context, worklock::newInvoice(), [this] { return busyNumbering(m_context); });
         if (!numbering)
             return;
-        m_context.state.setEditMode(kHeaderTable, kNewInvoice);
-        m_context.opener.open(Screen::InvoiceComposer);
+        m_context.opener.open(Screen::InvoiceComposer, {EditMode::New});
     });
 }
 
@@ -153,12 +152,11 @@ void InvoiceRegister::modifyInvoice(bool checkPrinted)
             });
         if (!document)
             return;
-        m_context.state.setEditMode(kHeaderTable, kModifyInvoice);
-        m_context.opener.open(Screen::InvoiceComposer);
+        m_context.opener.open(Screen::InvoiceComposer, {EditMode::Modify});
     });
 }
 
-void InvoiceRegister::runPrint(const QString& mode)
+void InvoiceRegister::runPrint(PrintMode mode)
 {
     runAction(m_context.ui, [this, mode] {
         if (!hasInvoice())
@@ -173,12 +171,12 @@ void InvoiceRegister::runPrint(const QString& mode)
 
 void InvoiceRegister::view()
 {
-    runPrint(QStringLiteral("Megtekint"));
+    runPrint(PrintMode::View);
 }
 
 void InvoiceRegister::print()
 {
-    runPrint(QStringLiteral("Nyomtatás"));
+    runPrint(PrintMode::Print);
 }
 
 void InvoiceRegister::storno()

@@ -34,7 +34,7 @@ public:
     void print();
 
 private:
-    void runPrint(const QString& mode);
+    void runPrint(PrintMode mode);
 
     ScreenContext& m_context;
     // The current invoice number the list was last positioned by.

@@ -6,14 +6,6 @@
 
 namespace orvena::invoice {
 
-QString withoutTrailingBlanks(const QString& text)
-{
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1).isSpace())
-        --end;
-    return text.left(end);
-}
-
 QString formatAmount(double value)
 {
     if (value != 0.0 && std::isfinite(value)) {

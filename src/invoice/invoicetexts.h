@@ -1,18 +1,15 @@
 #pragma once
-// Small helpers shared by the invoice screens: state keys, field checks and amount display.
+// Small helpers shared by the invoice screens: state keys, field checks and amount display; the
+// program's blank-text rule comes with them.
+#include "db/conversions.h"
 #include "db/memotext.h"
 
 #include <QString>
 
 namespace orvena::invoice {
 
-// AppState keys of the invoice family.
-inline const QString kHeaderTable = QStringLiteral("szlafej"); // edit mode of the composition screen
-inline const QString kLineTable = QStringLiteral("szlasor");   // line edit mode, remembered line ID
-inline const QString kNewInvoice = QStringLiteral("Új számla");
-inline const QString kModifyInvoice = QStringLiteral("Számla módositás");
-inline const QString kNewLine = QStringLiteral("Új számlasor");
-inline const QString kModifyLine = QStringLiteral("Számlasor módositás");
+// AppState key of the invoice family: the remembered line ID.
+inline const QString kLineTable = QStringLiteral("szlasor");
 
 // The dictionary list's shared query (the label-set chooser leaves its choice there).
 inline const QString kDictionaryQuery = QStringLiteral("ZQ70");
@@ -21,12 +18,6 @@ inline const QString kDictionaryQuery = QStringLiteral("ZQ70");
 inline const QString kRegisterListSql = QStringLiteral("SELECT * FROM SzlaFej ORDER BY fBszam");
 inline const QString kLineListSql = QStringLiteral("SELECT * FROM SzlaSor WHERE sBszam= :p1 ORDER BY sID");
 
-// The text without trailing blanks: required fields are tested this way.
-QString withoutTrailingBlanks(const QString& text);
-inline bool isBlank(const QString& text)
-{
-    return withoutTrailingBlanks(text).isEmpty();
-}
 
 // An amount as the screens show it: two decimals, blank thousands grouping, at most twelve
 // significant digits (beyond that the figure is rounded to twelve digits first).

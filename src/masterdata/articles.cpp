@@ -1,5 +1,6 @@
 #include "articles.h"
 
+#include "db/conversions.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/savedelete.h"
 #include "vatrates.h"
@@ -39,8 +40,6 @@ ListSpec ArticleList::makeSpec()
                 QStringLiteral("Cikk lista, Vtsz szerint")},
                {QStringLiteral("cEar"), QStringLiteral("SELECT * FROM cikk ORDER BY cEar"),
                 QStringLiteral("Cikk lista, egységár szerint")}};
-    s.newMode = article::kNewMode;
-    s.modifyMode = article::kModifyMode;
     s.editScreen = Screen::ArticleEdit;
     s.modifyKeyColumn = QStringLiteral("cKod");
     s.remove = {QStringLiteral("DELETE FROM cikk WHERE cID = :p1"), QStringLiteral("cID"),
@@ -61,8 +60,8 @@ void ArticleList::uncovered()
     });
 }
 
-ArticleEdit::ArticleEdit(ScreenContext& context, QObject* parent)
-    : EditScreen(context, article::kTable, QStringLiteral("Cikk bevitel"), parent),
+ArticleEdit::ArticleEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent)
+    : EditScreen(context, request, article::kTable, QStringLiteral("Cikk bevitel"), parent),
       m_list(context.data.query(QStringLiteral("ZQ40"))),
       m_aux(context.data.query(QStringLiteral("ZQ41"))),
       m_vat(context.data.query(QStringLiteral("ZQ90")))
@@ -92,7 +91,7 @@ bool ArticleEdit::fill()
         fillFromRow(m_list);
         // An article taken over by the import has no gas-oil figure; it counts as 0, since the
         // operator has no field to correct it in.
-        if (field(QStringLiteral("cGolaj")).trimmed().isEmpty())
+        if (isBlank(field(QStringLiteral("cGolaj"))))
             setField(QStringLiteral("cGolaj"), QStringLiteral("0"));
         return true;
     } catch (const Error&) {

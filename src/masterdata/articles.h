@@ -9,7 +9,6 @@ namespace orvena {
 
 namespace article {
 inline const QString kTable = QStringLiteral("cikk");
-inline const QString kNewMode = QStringLiteral("Új cikk");
 inline const QString kModifyMode = QStringLiteral("Cikk módositás");
 inline const QString kListSql = QStringLiteral("SELECT * FROM Cikk ORDER BY cmegn");
 // The standard Hungarian VAT rate, proposed for a new article.
@@ -30,8 +29,7 @@ public:
 class ArticleEdit : public EditScreen {
     Q_OBJECT
 public:
-    explicit ArticleEdit(ScreenContext& context, QObject* parent = nullptr);
-    QString newMode() const override { return article::kNewMode; }
+    ArticleEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
     bool fill() override;
     void show() override;
     // "ÁFA": the VAT list as a chooser; its current row gives percentage, name and code.

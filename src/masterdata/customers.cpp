@@ -52,8 +52,6 @@ ListSpec CustomerList::makeSpec()
                 QStringLiteral("Vevö lista, irányitószám szerint")},
                {QStringLiteral("vHely"), QStringLiteral("SELECT * FROM vevo ORDER BY vhely"),
                 QStringLiteral("Vevö lista, helységnév szerint")}};
-    s.newMode = customer::kNewMode;
-    s.modifyMode = customer::kModifyMode;
     s.editScreen = Screen::CustomerEdit;
     s.remove = {QStringLiteral("DELETE FROM vevo WHERE vkod = :p1"), QStringLiteral("vkod"),
                 QStringLiteral("A vevö sor törlölve!"), QStringLiteral("Hiba: Vevö DELETE törlésekor")};
@@ -73,8 +71,8 @@ void CustomerList::search(const QString& text)
     });
 }
 
-CustomerEdit::CustomerEdit(ScreenContext& context, QObject* parent)
-    : EditScreen(context, customer::kTable, QStringLiteral("Vevö bevitel"), parent),
+CustomerEdit::CustomerEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent)
+    : EditScreen(context, request, customer::kTable, QStringLiteral("Vevö bevitel"), parent),
       m_list(context.data.query(QStringLiteral("ZQ30"))),
       m_aux(context.data.query(QStringLiteral("ZQ31")))
 {
@@ -155,7 +153,7 @@ void CustomerEdit::compose()
             composeIntoField(Screen::CustomerBlock, traits.fieldColumns, QStringLiteral("vMemoVevo"));
             return;
         }
-        setEditMode(customer::kComposeMode);
+        setEditMode(EditMode::Compose);
         m_context.opener.open(Screen::CustomerBlock);
         // The composer stores the block in the record itself; the field takes it over.
         if (!field(QStringLiteral("vID")).isEmpty() && m_list.isOpen())

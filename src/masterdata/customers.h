@@ -9,9 +9,7 @@ namespace orvena {
 
 namespace customer {
 inline const QString kTable = QStringLiteral("vevo");
-inline const QString kNewMode = QStringLiteral("Új vevö");
 inline const QString kModifyMode = QStringLiteral("Vevö módositás");
-inline const QString kComposeMode = QStringLiteral("Vevö cimke összeállítás");
 inline const QString kListSql = QStringLiteral("SELECT * FROM Vevo ORDER BY vneve");
 } // namespace customer
 
@@ -28,8 +26,7 @@ public:
 class CustomerEdit : public EditScreen {
     Q_OBJECT
 public:
-    explicit CustomerEdit(ScreenContext& context, QObject* parent = nullptr);
-    QString newMode() const override { return customer::kNewMode; }
+    CustomerEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
     bool fill() override;
     void show() override;
     // "Másolat készítés"

@@ -1,5 +1,6 @@
 #include "dictionary.h"
 
+#include "db/conversions.h"
 #include "screens/common/savedelete.h"
 
 #include <set>
@@ -102,14 +103,6 @@ using namespace dictionary;
 
 namespace {
 
-QString strip(const QString& code)
-{
-    QString out = code;
-    while (!out.isEmpty() && out.back().isSpace())
-        out.chop(1);
-    return out;
-}
-
 // The columns of the write statements, in parameter order (:p0 = mID ... :p34 = mSzlevel).
 const QStringList& statementColumns()
 {
@@ -145,16 +138,14 @@ ListSpec dictionaryListSpec()
     for (const Column& c : columns())
         def.columns.push_back({c.field, c.listTitle});
     // the titles do not sort: no sort options
-    def.newMode = kNewMode;
-    def.modifyMode = kModifyMode;
     def.editScreen = Screen::DictionaryEdit;
     def.remove = {QStringLiteral("DELETE FROM mezonev WHERE mID = :p1"), QStringLiteral("mID"),
                    QStringLiteral("A sor törlölve!"), QStringLiteral("Hiba: szótár DELETE törlésekor")};
     return def;
 }
 
-DictionaryEdit::DictionaryEdit(ScreenContext& context, QObject* parent)
-    : EditScreen(context, kTable, QStringLiteral("Szótár bevitel"), parent)
+DictionaryEdit::DictionaryEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent)
+    : EditScreen(context, request, kTable, QStringLiteral("Szótár bevitel"), parent)
 {
     for (const Column& c : columns()) {
         Field f;
@@ -284,7 +275,7 @@ bool DictionaryEdit::save()
     // The list shows the table in its stored order, on the label set just saved; the remembered
     // key takes its code, which is what the list is positioned by when it is next shown.
     const QString id = isNewSet ? QString::number(savedId) : field(QStringLiteral("mID"));
-    m_context.state.setRememberedKey(kTable, strip(field(QStringLiteral("mkod"))));
+    m_context.state.setRememberedKey(kTable, withoutTrailingBlanks(field(QStringLiteral("mkod"))));
     list.setSql({QStringLiteral("SELECT * FROM mezonev")});
     list.open();
     list.refresh();

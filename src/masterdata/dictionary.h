@@ -13,7 +13,6 @@ namespace dictionary {
 inline const QString kTable = QStringLiteral("mezonev");
 inline const QString kListQuery = QStringLiteral("ZQ70");
 inline const QString kAuxQuery = QStringLiteral("ZQ72");
-inline const QString kNewMode = QStringLiteral("Új szótár");
 inline const QString kModifyMode = QStringLiteral("Szótár módositás");
 
 struct Column {
@@ -41,9 +40,8 @@ ListSpec dictionaryListSpec();
 class DictionaryEdit : public EditScreen {
     Q_OBJECT
 public:
-    explicit DictionaryEdit(ScreenContext& context, QObject* parent = nullptr);
+    DictionaryEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
 
-    QString newMode() const override { return dictionary::kNewMode; }
     bool fill() override;
     void show() override;
 

@@ -1,30 +1,9 @@
 #include "headerblockcomposer.h"
 
 #include "db/errors.h"
+#include "db/memotext.h"
 
 namespace orvena {
-
-namespace {
-
-// A stored block ends each of its lines with CR LF, as the edit screens store it.
-QString fromStored(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    if (text.endsWith(u'\n'))
-        text.chop(1);
-    return text;
-}
-
-QString toStored(QString text)
-{
-    if (text.isEmpty())
-        return text;
-    text.replace(u'\n', QStringLiteral("\r\n"));
-    return text + QStringLiteral("\r\n");
-}
-
-} // namespace
 
 const HeaderBlockComposer::Traits& HeaderBlockComposer::traits(Party party)
 {
@@ -62,18 +41,18 @@ const HeaderBlockComposer::Traits& HeaderBlockComposer::traits(Party party)
     return party == Party::Customer ? customer : issuer;
 }
 
-HeaderBlockComposer::HeaderBlockComposer(ScreenContext& context, Party party)
-    : m_context(context), m_party(party), m_title(traits(party).designedTitle)
+HeaderBlockComposer::HeaderBlockComposer(ScreenContext& context, Party party, const ScreenRequest& request)
+    : m_context(context), m_party(party), m_draft(request.draft), m_title(traits(party).designedTitle)
 {
 }
 
 bool HeaderBlockComposer::fill()
 {
     const Traits& t = traits();
-    if (m_context.state.blockDraft) {
+    if (m_draft) {
         // a record not stored yet: its own values, nothing from the list
-        m_fields = m_context.state.blockDraft->fields;
-        m_block = fromStored(m_context.state.blockDraft->block);
+        m_fields = m_draft->fields;
+        m_block = blockFromDatabase(m_draft->block);
         m_ticks.clear();
         m_title = t.filledTitle;
         return true;
@@ -83,7 +62,7 @@ bool HeaderBlockComposer::fill()
         QStringList fields;
         for (const QString& column : t.fieldColumns)
             fields << list.fieldText(column);
-        const QString block = fromStored(list.fieldText(t.blockColumn));
+        const QString block = blockFromDatabase(list.fieldText(t.blockColumn));
         m_fields = fields;
         m_block = block;
         m_ticks.clear();
@@ -187,9 +166,9 @@ void HeaderBlockComposer::transfer()
 bool HeaderBlockComposer::ok()
 {
     const Traits& t = traits();
-    if (m_context.state.blockDraft) {
-        m_context.state.blockDraft->block = toStored(m_block);
-        m_context.state.blockDraft->composed = true;
+    if (m_draft) {
+        m_draft->block = blockToDatabase(m_block);
+        m_draft->composed = true;
         return true; // the edit screen stores it with the record
     }
     Query& list = m_context.data.query(t.listQuery);
@@ -197,7 +176,7 @@ bool HeaderBlockComposer::ok()
         const QString code = list.fieldText(t.codeColumn);
         Query& aux = m_context.data.query(t.auxQuery);
         aux.setSql({t.updateSql});
-        aux.setText(QStringLiteral("p1"), toStored(m_block));
+        aux.setText(QStringLiteral("p1"), blockToDatabase(m_block));
         aux.setText(QStringLiteral("p0"), code);
         aux.execute();
     } catch (const Error&) {

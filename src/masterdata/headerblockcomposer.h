@@ -3,7 +3,7 @@
 // values in one list, a tick list filled by dragging entries over, ">>" moving the ticked entries
 // into the block, "OK" storing the block for the record's code. It works on the current row of
 // the shared list query (ZQ30 / ZQ60), not on the edit screen's fields; for a copy not stored
-// yet it works on the edit screen's values (AppState::blockDraft) and stores nothing.
+// yet it works on the draft of the edit screen's values that its request carries and stores nothing.
 #include "screens/common/screencontext.h"
 
 #include <QStringList>
@@ -37,7 +37,8 @@ public:
     };
     static const Traits& traits(Party party);
 
-    HeaderBlockComposer(ScreenContext& context, Party party);
+    // request.draft: the block of a record not stored yet, composed in place of the list's row.
+    HeaderBlockComposer(ScreenContext& context, Party party, const ScreenRequest& request = {});
 
     Party party() const { return m_party; }
     const Traits& traits() const { return traits(m_party); }
@@ -86,6 +87,7 @@ private:
 
     ScreenContext& m_context;
     Party m_party;
+    BlockDraft* m_draft = nullptr;
     QString m_title;
     QStringList m_fields;
     std::vector<Entry> m_ticks;

@@ -45,8 +45,6 @@ ListSpec IssuerList::makeSpec()
                 QStringLiteral("Szállító lista, szám szerint")},
                {QStringLiteral("zNev1"), QStringLiteral("SELECT * FROM szallito ORDER BY zNev1"),
                 QStringLiteral("Szállító lista, név szerint")}};
-    s.newMode = issuer::kNewMode;
-    s.modifyMode = issuer::kModifyMode;
     s.editScreen = Screen::IssuerEdit;
     s.remove = {QStringLiteral("DELETE FROM szallito WHERE zkod = :p1"), QStringLiteral("zkod"),
                 QStringLiteral("A szállító sor törlölve!"), QStringLiteral("Hiba: Szállító DELETE törlésekor")};
@@ -58,8 +56,8 @@ ListSpec IssuerList::makeSpec()
 
 IssuerList::IssuerList(ScreenContext& context, QObject* parent) : ListScreen(context, makeSpec(), parent) {}
 
-IssuerEdit::IssuerEdit(ScreenContext& context, QObject* parent)
-    : EditScreen(context, issuer::kTable, QStringLiteral("Szállító bevitel"), parent),
+IssuerEdit::IssuerEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent)
+    : EditScreen(context, request, issuer::kTable, QStringLiteral("Szállító bevitel"), parent),
       m_list(context.data.query(QStringLiteral("ZQ60"))),
       m_aux(context.data.query(QStringLiteral("ZQ61")))
 {
@@ -130,7 +128,7 @@ void IssuerEdit::compose()
             composeIntoField(Screen::IssuerBlock, traits.fieldColumns, QStringLiteral("zMemoSzall"));
             return;
         }
-        setEditMode(issuer::kComposeMode);
+        setEditMode(EditMode::Compose);
         m_context.opener.open(Screen::IssuerBlock);
         // The composer stores the block in the record itself; the field takes it over.
         if (!field(QStringLiteral("zID")).isEmpty() && m_list.isOpen())

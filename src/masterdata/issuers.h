@@ -9,9 +9,7 @@ namespace orvena {
 
 namespace issuer {
 inline const QString kTable = QStringLiteral("szallito");
-inline const QString kNewMode = QStringLiteral("Új szállító");
 inline const QString kModifyMode = QStringLiteral("Szállító módositás");
-inline const QString kComposeMode = QStringLiteral("Szállító cimke összeállítás");
 inline const QString kAfterSaveSql = QStringLiteral("SELECT * FROM szallito ORDER BY znev1");
 } // namespace issuer
 
@@ -25,8 +23,7 @@ public:
 class IssuerEdit : public EditScreen {
     Q_OBJECT
 public:
-    explicit IssuerEdit(ScreenContext& context, QObject* parent = nullptr);
-    QString newMode() const override { return issuer::kNewMode; }
+    IssuerEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
     bool fill() override;
     void show() override;
     // "Másolat készítés"

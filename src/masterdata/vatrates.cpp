@@ -22,8 +22,6 @@ ListSpec VatList::makeSpec()
                 QStringLiteral("Áfa lista, áfa név szerint")},
                {QStringLiteral("kAfakod"), QStringLiteral("SELECT * FROM afa ORDER BY kAfakod"),
                 QStringLiteral("Áfa lista, áfa kódja szerint")}};
-    s.newMode = vat::kNewMode;
-    s.modifyMode = vat::kModifyMode;
     s.editScreen = Screen::VatEdit;
     s.modifyKeyColumn = QStringLiteral("kAfakod");
     s.remove = {QStringLiteral("DELETE FROM afa WHERE kID = :p1"), QStringLiteral("kID"),
@@ -33,8 +31,8 @@ ListSpec VatList::makeSpec()
 
 VatList::VatList(ScreenContext& context, QObject* parent) : ListScreen(context, makeSpec(), parent) {}
 
-VatEdit::VatEdit(ScreenContext& context, QObject* parent)
-    : EditScreen(context, vat::kTable, QStringLiteral("Áfa bevitel"), parent),
+VatEdit::VatEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent)
+    : EditScreen(context, request, vat::kTable, QStringLiteral("Áfa bevitel"), parent),
       m_list(context.data.query(QStringLiteral("ZQ90"))),
       m_aux(context.data.query(QStringLiteral("ZQ91")))
 {

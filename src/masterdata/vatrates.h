@@ -9,7 +9,6 @@ namespace orvena {
 
 namespace vat {
 inline const QString kTable = QStringLiteral("afa");
-inline const QString kNewMode = QStringLiteral("Új áfa");
 inline const QString kModifyMode = QStringLiteral("Áfa módositás");
 inline const QString kListSql = QStringLiteral("SELECT * FROM afa ORDER BY kAfa");
 } // namespace vat
@@ -24,8 +23,7 @@ public:
 class VatEdit : public EditScreen {
     Q_OBJECT
 public:
-    explicit VatEdit(ScreenContext& context, QObject* parent = nullptr);
-    QString newMode() const override { return vat::kNewMode; }
+    VatEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
     bool fill() override;
     void show() override;
 

@@ -59,7 +59,7 @@ public:
         for (const Screen screen : {Screen::CustomerList, Screen::IssuerList, Screen::DictionaryList,
                                     Screen::ArticleList, Screen::DeliveryLine, Screen::DeliveryComposer,
                                     Screen::DeliveryRegister})
-            session->opener.onOpen(screen, {});
+            session->opener.onOpen(screen, [] {});
         positionCustomer(QStringLiteral("2"));
     }
 
@@ -99,12 +99,12 @@ public:
     void typeLines(std::vector<Line> lines)
     {
         auto queue = std::make_shared<std::vector<Line>>(std::move(lines));
-        session->opener.onOpen(Screen::DeliveryLine, [this, queue] {
+        session->opener.onOpen(Screen::DeliveryLine, [this, queue](const ScreenRequest& request) {
             if (queue->empty())
                 return;
             const Line line = queue->front();
             queue->erase(queue->begin());
-            DeliveryLineEditor editor(session->context);
+            DeliveryLineEditor editor(session->context, request);
             if (!editor.prepare())
                 return;
             if (!line.articleCode.isEmpty()) {
@@ -123,8 +123,7 @@ public:
     // returns its number.
     QString makeNote(const std::vector<Line>& lines, const QString& customer = QStringLiteral("2"))
     {
-        session->state.setEditMode(QStringLiteral("szlevfej"), QStringLiteral("Új szállító"));
-        DeliveryComposer composer(session->context);
+        DeliveryComposer composer(session->context, {EditMode::New});
         if (!composer.prepare())
             return {};
         positionCustomer(customer);

@@ -74,15 +74,12 @@ private slots:
         });
 
         if (screen == u"note" || screen == u"modify") {
-            s().state.setEditMode(QStringLiteral("szlevfej"),
-                                  screen == u"note" ? QStringLiteral("Új szállító") : QStringLiteral("Szállítólevél módositás"));
             s().state.deliveryNumber = stored;
-            DeliveryComposer composer(context);
+            DeliveryComposer composer(context, {screen == u"note" ? EditMode::New : EditMode::Modify});
             QVERIFY(composer.prepare());
             if (screen == u"note") {
                 composer.chooseCustomer();
-                DeliveryLineEditor line(context);
-                s().state.setEditMode(QStringLiteral("szlevsor"), QStringLiteral("Új szállító sor"));
+                DeliveryLineEditor line(context, {EditMode::New});
                 QVERIFY(line.prepare());
                 line.setField(DeliveryLineEditor::Description, QStringLiteral("Új tétel"));
                 line.setField(DeliveryLineEditor::Quantity, QStringLiteral("2"));
@@ -94,11 +91,9 @@ private slots:
             QVERIFY(!composer.isClosed());
         } else {
             s().state.deliveryNumber = stored;
-            s().state.setEditMode(QStringLiteral("szlevsor"), screen == u"line" ? QStringLiteral("Új szállító sor")
-                                                                                 : QStringLiteral("Szállítósor módositás"));
             q("ZQ110").setSql({QStringLiteral("SELECT * FROM SzlevSor WHERE eBszam = '20100001'")});
             q("ZQ110").open();
-            DeliveryLineEditor line(context);
+            DeliveryLineEditor line(context, {screen == u"line" ? EditMode::New : EditMode::Modify});
             QVERIFY(line.prepare());
             line.setField(DeliveryLineEditor::Description, QStringLiteral("Javított"));
             line.setField(DeliveryLineEditor::Quantity, QStringLiteral("3"));
@@ -118,10 +113,12 @@ private slots:
 
     void emptyRegisterActsOnNothing()
     {
-        DeliveryRegister reg(s().context);
+        QString chosen = QStringLiteral("régi"); // opened as a chooser
+        ScreenRequest chooser;
+        chooser.chosen = &chosen;
+        DeliveryRegister reg(s().context, chooser);
         reg.prepare();
         reg.reread();
-        s().state.setRememberedKey(QStringLiteral("szlevfej kiválasztva"), QStringLiteral("régi"));
         reg.modifyNote();
         reg.modifyNoteAnyway();
         reg.viewNote();
@@ -130,13 +127,12 @@ private slots:
         QVERIFY(s().opener.opened().empty());
         QCOMPARE(s().ui.texts(), QStringList());
         QCOMPARE(f->presenter.titles, QStringList());
-        QCOMPARE(s().state.rememberedKey(QStringLiteral("szlevfej kiválasztva")), QString());
+        QCOMPARE(chosen, QString());
         QCOMPARE(f->db().scalar("SELECT count(*) FROM szlevsor"), QStringLiteral("0"));
 
         // a composition screen asked to modify without a note does not open either
         s().state.deliveryNumber.clear();
-        s().state.setEditMode(QStringLiteral("szlevfej"), QStringLiteral("Szállítólevél módositás"));
-        DeliveryComposer composer(s().context);
+        DeliveryComposer composer(s().context, {EditMode::Modify});
         QVERIFY(!composer.prepare());
         QCOMPARE(s().ui.texts(), QStringList());
     }
@@ -149,10 +145,10 @@ private slots:
         reg.prepare();
         q("ZQ100").locate("lBszam", first);
         QString loaded;
-        s().opener.onOpen(Screen::DeliveryComposer, [&] {
+        s().opener.onOpen(Screen::DeliveryComposer, [&](const ScreenRequest& request) {
             // the register's list has moved before the screen reads its note
             q("ZQ100").locate("lBszam", second);
-            DeliveryComposer composer(s().context);
+            DeliveryComposer composer(s().context, request);
             QVERIFY(composer.prepare());
             loaded = composer.field(DeliveryComposer::Number) + u'|' + composer.field(DeliveryComposer::CustomerCode);
             QCOMPARE(q("ZQ110").rowCount(), 1);
@@ -163,7 +159,7 @@ private slots:
 
         // a note deleted meanwhile: told, and the screen does not open
         s().state.deliveryNumber = QStringLiteral("20109999");
-        DeliveryComposer gone(s().context);
+        DeliveryComposer gone(s().context, {EditMode::Modify});
         QVERIFY(!gone.prepare());
         QCOMPARE(s().ui.texts(), QStringList{"A(z) 20109999 sorszámú szállítólevél nem található!"});
     }
@@ -171,8 +167,7 @@ private slots:
     void lineWithoutNumberIsRefused()
     {
         s().state.deliveryNumber.clear();
-        s().state.setEditMode(QStringLiteral("szlevsor"), QStringLiteral("Új szállító sor"));
-        DeliveryLineEditor line(s().context);
+        DeliveryLineEditor line(s().context, {EditMode::New});
         QVERIFY(line.prepare());
         line.setField(DeliveryLineEditor::Description, QStringLiteral("Árva sor"));
         line.setField(DeliveryLineEditor::Quantity, QStringLiteral("1"));

@@ -13,7 +13,6 @@ using Kind = test::FakeUserInterface::Kind;
 
 namespace {
 
-const QString kHeaderMode = QStringLiteral("szlevfej");
 const QString kLineMode = QStringLiteral("szlevsor");
 
 } // namespace
@@ -27,8 +26,7 @@ class DeliveryNotesTest : public QObject {
     // A composition screen for a new note with customer 2 chosen.
     std::unique_ptr<DeliveryComposer> newComposer()
     {
-        s().state.setEditMode(kHeaderMode, QStringLiteral("Új szállító"));
-        auto composer = std::make_unique<DeliveryComposer>(s().context);
+        auto composer = std::make_unique<DeliveryComposer>(s().context, ScreenRequest{EditMode::New});
         composer->prepare();
         composer->chooseCustomer();
         return composer;
@@ -67,8 +65,7 @@ private slots:
         QFETCH(QString, expected);
         QFETCH(int, focus);
         s().state.deliveryNumber = QStringLiteral("20100001");
-        s().state.setEditMode(kLineMode, QStringLiteral("Új szállító sor"));
-        DeliveryLineEditor line(s().context);
+        DeliveryLineEditor line(s().context, {EditMode::New});
         QVERIFY(line.prepare());
         int focused = -1;
         connect(&line, &DeliveryLineEditor::focusRequested, this, [&focused](int field) { focused = field; });
@@ -95,8 +92,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, stored);
         s().state.deliveryNumber = QStringLiteral("20100001");
-        s().state.setEditMode(kLineMode, QStringLiteral("Új szállító sor"));
-        DeliveryLineEditor line(s().context);
+        DeliveryLineEditor line(s().context, {EditMode::New});
         QVERIFY(line.prepare());
         QCOMPARE(line.field(DeliveryLineEditor::Number), QStringLiteral("20100001"));
         QCOMPARE(line.title(), QStringLiteral("Új szállító sor"));
@@ -116,8 +112,7 @@ private slots:
     void lineArticleChooserOverwritesTypedValues()
     {
         s().state.deliveryNumber = QStringLiteral("20100001");
-        s().state.setEditMode(kLineMode, QStringLiteral("Új szállító sor"));
-        DeliveryLineEditor line(s().context);
+        DeliveryLineEditor line(s().context, {EditMode::New});
         QVERIFY(line.prepare());
         int focused = -1;
         connect(&line, &DeliveryLineEditor::focusRequested, this, [&focused](int field) { focused = field; });
@@ -156,8 +151,8 @@ private slots:
         lines.setCurrentRow(1);
         const QString id = lines.fieldText("eID");
 
-        s().opener.onOpen(Screen::DeliveryLine, [this] {
-            DeliveryLineEditor line(s().context);
+        s().opener.onOpen(Screen::DeliveryLine, [this](const ScreenRequest& request) {
+            DeliveryLineEditor line(s().context, request);
             QVERIFY(line.prepare());
             QCOMPARE(line.title(), QStringLiteral("Szállítósor módositás"));
             QCOMPARE(line.field(DeliveryLineEditor::Description), QStringLiteral("Második"));
@@ -190,8 +185,7 @@ private slots:
         Query& lines = q("ZQ110");
         lines.setSql({QStringLiteral("SELECT * FROM szlevsor")});
         lines.open();
-        s().state.setEditMode(kLineMode, newLine ? QStringLiteral("Új szállító sor") : QStringLiteral("Szállítósor módositás"));
-        DeliveryLineEditor line(s().context);
+        DeliveryLineEditor line(s().context, {newLine ? EditMode::New : EditMode::Modify});
         QVERIFY(line.prepare());
         line.setField(DeliveryLineEditor::Description, QStringLiteral("Új szöveg"));
         line.setField(DeliveryLineEditor::Quantity, QStringLiteral("7"));
@@ -217,9 +211,8 @@ private slots:
     void newNoteDefaultsAndAbandonedLines()
     {
         f->db().exec("UPDATE sorszam SET aBszam = '20100041' WHERE aKod = '2'");
-        s().state.setEditMode(kHeaderMode, QStringLiteral("Új szállító"));
         {
-            DeliveryComposer composer(s().context);
+            DeliveryComposer composer(s().context, {EditMode::New});
             QVERIFY(composer.prepare());
             const QString today = formatDate(QDate::currentDate());
             QCOMPARE(composer.field(DeliveryComposer::Number), QStringLiteral("20100042"));
@@ -240,7 +233,7 @@ private slots:
             // "Mégsem": the header is not written, the sequence is not advanced
         }
         QCOMPARE(f->db().scalar("SELECT aBszam FROM sorszam WHERE aKod = '2'"), QStringLiteral("20100041"));
-        DeliveryComposer again(s().context);
+        DeliveryComposer again(s().context, {EditMode::New});
         QVERIFY(again.prepare());
         QCOMPARE(again.field(DeliveryComposer::Number), QStringLiteral("20100042"));
         QCOMPARE(q("ZQ110").rowCount(), 1);
@@ -250,8 +243,7 @@ private slots:
     void newNoteWithoutSequenceDoesNotOpen()
     {
         f->db().exec("UPDATE sorszam SET aBszam = 'abc' WHERE aKod = '2'");
-        s().state.setEditMode(kHeaderMode, QStringLiteral("Új szállító"));
-        DeliveryComposer composer(s().context);
+        DeliveryComposer composer(s().context, {EditMode::New});
         QVERIFY(!composer.prepare());
         QCOMPARE(s().ui.texts(Kind::ErrorReport).size(), 1);
     }
@@ -327,8 +319,7 @@ private slots:
         QCOMPARE(q("ZQ100").fieldText("lBszam"), QStringLiteral("20100001"));
 
         // the next note is offered the following number
-        s().state.setEditMode(kHeaderMode, QStringLiteral("Új szállító"));
-        DeliveryComposer next(s().context);
+        DeliveryComposer next(s().context, {EditMode::New});
         QVERIFY(next.prepare());
         QCOMPARE(next.field(DeliveryComposer::Number), QStringLiteral("20100002"));
     }
@@ -339,9 +330,8 @@ private slots:
         f->db().exec("INSERT INTO szlevfej (lBszam, lvKod) VALUES ('20100001', '9')");
         f->db().exec("INSERT INTO szlevsor (eBszam, eMegn, eMenny) VALUES ('20100001', 'Tárolt', 1)");
         q("ZQ110").close();
-        s().state.setEditMode(kHeaderMode, QStringLiteral("Új szállító"));
         {
-            DeliveryComposer refused(s().context);
+            DeliveryComposer refused(s().context, {EditMode::New});
             QVERIFY(!refused.prepare());
             QCOMPARE(s().ui.texts(), QStringList{"A(z) 20100001 sorszámú szállítólevél már létezik, új szállítólevél "
                                                  "ezzel a sorszámmal nem készíthető! A sorszám a \"Sorszám \" lapon "
@@ -402,8 +392,7 @@ private slots:
 
     void dueDateFollowsPaymentTerm()
     {
-        s().state.setEditMode(kHeaderMode, QStringLiteral("Új szállító"));
-        DeliveryComposer composer(s().context);
+        DeliveryComposer composer(s().context, {EditMode::New});
         QVERIFY(composer.prepare());
         const QString due = composer.field(DeliveryComposer::DueDate);
         // typing before a customer is chosen is no error and changes nothing
@@ -462,8 +451,7 @@ private slots:
         DeliveryRegister reg(s().context);
         reg.prepare();
         reg.reread();
-        s().state.setEditMode(kHeaderMode, QStringLiteral("Szállítólevél módositás"));
-        DeliveryComposer composer(s().context);
+        DeliveryComposer composer(s().context, {EditMode::Modify});
         QVERIFY(composer.prepare());
         QCOMPARE(composer.field(DeliveryComposer::Id), id);
         QCOMPARE(composer.field(DeliveryComposer::Number), number);
@@ -512,8 +500,8 @@ private slots:
         QCOMPARE(reg.headerField("lBszam"), first); // nothing composed yet in this run: first row
 
         // "Új": the composition screen's operator stores a note; the register comes back on it
-        s().opener.onOpen(Screen::DeliveryComposer, [this] {
-            DeliveryComposer composer(s().context);
+        s().opener.onOpen(Screen::DeliveryComposer, [this](const ScreenRequest& request) {
+            DeliveryComposer composer(s().context, request);
             QVERIFY(composer.prepare());
             composer.chooseCustomer();
             f->typeLines({{QStringLiteral("D"), QStringLiteral("4")}});
@@ -526,8 +514,8 @@ private slots:
 
         // "Módosít" on the second note
         q("ZQ100").locate("lBszam", second);
-        s().opener.onOpen(Screen::DeliveryComposer, [this] {
-            DeliveryComposer composer(s().context);
+        s().opener.onOpen(Screen::DeliveryComposer, [this](const ScreenRequest& request) {
+            DeliveryComposer composer(s().context, request);
             QVERIFY(composer.prepare());
             composer.setField(DeliveryComposer::Remark, QStringLiteral("módosítva"));
             composer.accept();
@@ -547,7 +535,7 @@ private slots:
         // printing leaves the register on the note last composed
         q("ZQ100").first();
         reg.printNote();
-        QCOMPARE(s().state.printMode, QStringLiteral("Nyomtatás"));
+        QCOMPARE(s().state.printMode, PrintMode::Print);
         QCOMPARE(f->db().scalar("SELECT lPrn FROM szlevfej WHERE lBszam = '" + first + "'"), QStringLiteral("I"));
         reg.reread();
         QCOMPARE(reg.headerField("lBszam"), second);
@@ -559,7 +547,7 @@ private slots:
         DeliveryRegister reg(s().context);
         reg.prepare();
         reg.viewNote();
-        QCOMPARE(s().state.printMode, QStringLiteral("Megtekint"));
+        QCOMPARE(s().state.printMode, PrintMode::View);
         QCOMPARE(f->db().scalar("SELECT lPrn FROM szlevfej"), QStringLiteral(" "));
         reg.printNote();
         reg.printNote();
@@ -576,7 +564,7 @@ private slots:
         QCOMPARE(opened, 0);
         reg.modifyNoteAnyway();
         QCOMPARE(opened, 1);
-        QCOMPARE(s().state.editMode(kHeaderMode), QStringLiteral("Szállítólevél módositás"));
+        QCOMPARE(s().opener.requests().back().mode, EditMode::Modify);
     }
 
     void resetTab()
@@ -599,9 +587,8 @@ private slots:
         reg.storeResetNumber();
         QCOMPARE(s().ui.texts(), QStringList());
         QCOMPARE(f->db().scalar("SELECT aBszam FROM sorszam WHERE aKod = '2'"), QStringLiteral("20100100"));
-        s().state.setEditMode(kHeaderMode, QStringLiteral("Új szállító"));
         {
-            DeliveryComposer composer(s().context);
+            DeliveryComposer composer(s().context, {EditMode::New});
             QVERIFY(composer.prepare());
             QCOMPARE(composer.field(DeliveryComposer::Number), QStringLiteral("20100101"));
         }
@@ -610,7 +597,7 @@ private slots:
         reg.resetTabShown();
         QCOMPARE(reg.resetNumber(), QStringLiteral("20100101"));
         reg.storeResetNumber();
-        DeliveryComposer composer(s().context);
+        DeliveryComposer composer(s().context, {EditMode::New});
         QVERIFY(composer.prepare());
         QCOMPARE(composer.field(DeliveryComposer::Number), QStringLiteral("20100102"));
 

@@ -15,6 +15,7 @@ using Kind = test::FakeUserInterface::Kind;
 class DeliveryToInvoiceTest : public QObject {
     Q_OBJECT
     std::unique_ptr<DeliveryFixture> f;
+    EditMode m_invoiceMode = EditMode::New; // the mode the composition screen has the invoice open in
     test::TestSession& s() { return *f->session; }
     Query& q(const char* id) { return s().data.query(QString::fromLatin1(id)); }
 
@@ -37,7 +38,9 @@ class DeliveryToInvoiceTest : public QObject {
 
     DeliveryConversion convert(const QString& note, const QString& invoice, int* reloads = nullptr)
     {
-        return convertDeliveryNote(s().context, note, invoice, [reloads] {
+        // the composition screen goes on modifying the invoice once it is stored
+        return convertDeliveryNote(s().context, note, invoice, m_invoiceMode, [this, reloads] {
+            m_invoiceMode = EditMode::Modify;
             if (reloads)
                 ++*reloads;
         });
@@ -48,7 +51,7 @@ private slots:
     void init()
     {
         f->reset();
-        s().state.setEditMode(QStringLiteral("szlafej"), QStringLiteral("Új számla"));
+        m_invoiceMode = EditMode::New;
     }
     void cleanupTestCase() { f.reset(); }
 
@@ -80,7 +83,7 @@ private slots:
         // the screen goes on modifying the stored invoice
         QCOMPARE(q("ZQ10").fieldText("fBszam"), QStringLiteral("20100001"));
         QCOMPARE(s().state.invoiceNumber, QStringLiteral("20100001"));
-        QCOMPARE(s().state.editMode(QStringLiteral("szlafej")), QStringLiteral("Számla módositás"));
+        QCOMPARE(m_invoiceMode, EditMode::Modify);
         // the note itself is unchanged; the work tables keep this conversion's rows
         QCOMPARE(f->db().rows("SELECT * FROM szlevfej") + f->db().rows("SELECT * FROM szlevsor"), noteBefore);
         QCOMPARE(f->db().rows("SELECT fBszam FROM munkafej"), QStringList{"20100001"});
@@ -103,11 +106,11 @@ private slots:
                                              "a számla nem változott! Az új számlát zárja be, és kezdje újra új "
                                              "sorszámmal."});
         QCOMPARE(snapshot(), before);
-        QCOMPARE(s().state.editMode(QStringLiteral("szlafej")), QStringLiteral("Új számla"));
+        QCOMPARE(m_invoiceMode, EditMode::New);
 
         // the invoice being modified takes the note's lines
         s().ui.clear();
-        s().state.setEditMode(QStringLiteral("szlafej"), QStringLiteral("Számla módositás"));
+        m_invoiceMode = EditMode::Modify;
         const DeliveryConversion result = convert(note, QStringLiteral("20100007"));
         QVERIFY(result.converted);
         QVERIFY(!result.headerCreated);
@@ -153,8 +156,8 @@ private slots:
         const QString first = articleNote();
         const QString second = f->makeNote({{QStringLiteral("Kézi"), QStringLiteral("1")}});
         bool pressChoose = true;
-        s().opener.onOpen(Screen::DeliveryRegister, [this, first, &pressChoose] {
-            DeliveryRegister reg(s().context);
+        s().opener.onOpen(Screen::DeliveryRegister, [this, first, &pressChoose](const ScreenRequest& request) {
+            DeliveryRegister reg(s().context, request);
             reg.prepare();
             q("ZQ100").locate("lBszam", first);
             if (pressChoose)
@@ -162,15 +165,15 @@ private slots:
             reg.reread(); // the list moves to the note composed last
         });
         QCOMPARE(s().state.deliveryNumber, second);
-        const DeliveryConversion result = convertDeliveryNoteIntoInvoice(s().context, QStringLiteral("20100001"));
+        const DeliveryConversion result = convertDeliveryNoteIntoInvoice(s().context, QStringLiteral("20100001"), m_invoiceMode);
         QVERIFY(result.converted);
         QCOMPARE(result.deliveryNumber, first);
         QCOMPARE(f->db().scalar("SELECT count(*) FROM szlasor"), QStringLiteral("2"));
 
         pressChoose = false;
-        s().state.setEditMode(QStringLiteral("szlafej"), QStringLiteral("Új számla"));
+        m_invoiceMode = EditMode::New;
         const QStringList before = snapshot();
-        QVERIFY(!convertDeliveryNoteIntoInvoice(s().context, QStringLiteral("20100002")).converted);
+        QVERIFY(!convertDeliveryNoteIntoInvoice(s().context, QStringLiteral("20100002"), m_invoiceMode).converted);
         QCOMPARE(s().ui.last(), QStringLiteral("Nincs kiválasztva szállítólevél, a számla nem változott!"));
         QCOMPARE(snapshot(), before);
     }
@@ -178,7 +181,7 @@ private slots:
     void invoiceScreenContinuesWithTheStoredInvoice()
     {
         const QString note = articleNote();
-        InvoiceComposer composer(s().context);
+        InvoiceComposer composer(s().context, {EditMode::New});
         composer.prepare();
         QCOMPARE(composer.field(InvoiceComposer::Number), QStringLiteral("20100001"));
         composer.setField(InvoiceComposer::PaymentMethod, QStringLiteral("kp."));
@@ -191,8 +194,8 @@ private slots:
         QCOMPARE(composer.field(InvoiceComposer::PaymentMethod), QStringLiteral("kp."));
         QCOMPARE(f->db().scalar("SELECT count(*) FROM szlafej"), QStringLiteral("0"));
 
-        s().opener.onOpen(Screen::DeliveryRegister, [this, note] {
-            DeliveryRegister reg(s().context);
+        s().opener.onOpen(Screen::DeliveryRegister, [this, note](const ScreenRequest& request) {
+            DeliveryRegister reg(s().context, request);
             reg.prepare();
             q("ZQ100").locate("lBszam", note);
             reg.choose();
@@ -213,20 +216,20 @@ private slots:
         q("ZQ10").setSql({QStringLiteral("SELECT * FROM szlafej")});
         q("ZQ10").open();
         q("ZQ100").close();
-        s().opener.onOpen(Screen::DeliveryRegister, [this] {
-            DeliveryRegister reg(s().context); // an empty register
+        s().opener.onOpen(Screen::DeliveryRegister, [this](const ScreenRequest& request) {
+            DeliveryRegister reg(s().context, request); // an empty register
             reg.prepare();
             reg.choose();
         });
         const QStringList before = snapshot();
         int reloads = 0;
         const DeliveryConversion result = convertDeliveryNoteIntoInvoice(s().context, QStringLiteral("20100001"),
-                                                                         [&reloads] { ++reloads; });
+                                                                         m_invoiceMode, [&reloads] { ++reloads; });
         QVERIFY(!result.converted);
         QCOMPARE(reloads, 0);
         QCOMPARE(s().ui.texts(Kind::Message).size(), 1);
         QCOMPARE(snapshot(), before);
-        QCOMPARE(s().state.editMode(QStringLiteral("szlafej")), QStringLiteral("Új számla"));
+        QCOMPARE(m_invoiceMode, EditMode::New);
         QCOMPARE(s().state.invoiceNumber, QString());
         QCOMPARE(q("ZQ10").fieldText("fBszam"), QStringLiteral("20090001"));
 
@@ -265,7 +268,7 @@ private slots:
                                           {QStringLiteral("Csomagolás"), QStringLiteral("3")}},
                                          QStringLiteral("5"));
         int shownAtReload = -1;
-        const DeliveryConversion result = convertDeliveryNote(s().context, note, QStringLiteral("20100001"),
+        const DeliveryConversion result = convertDeliveryNote(s().context, note, QStringLiteral("20100001"), m_invoiceMode,
                                                               [&] { shownAtReload = int(s().ui.texts().size()); });
         QVERIFY(result.converted);
         QCOMPARE(result.unpricedLines, (QStringList{"Kiszállítás", "Csomagolás"}));
@@ -309,7 +312,7 @@ private slots:
         const QString earlier = f->makeNote({{{}, QStringLiteral("1"), QStringLiteral("2")}});
         QVERIFY(convert(earlier, QStringLiteral("20100001")).converted);
         const QString note = articleNote();
-        s().state.setEditMode(QStringLiteral("szlafej"), QStringLiteral("Új számla"));
+        m_invoiceMode = EditMode::New;
         s().state.invoiceNumber = QStringLiteral("20100002");
         s().ui.clear();
         const QStringList before = snapshot();
@@ -327,7 +330,7 @@ private slots:
         QCOMPARE(s().ui.texts(), QStringList{expected});
         QCOMPARE(s().ui.shown().back().kind, generalReport ? Kind::ErrorReport : Kind::Message);
         QCOMPARE(snapshot(), before);
-        QCOMPARE(s().state.editMode(QStringLiteral("szlafej")), QStringLiteral("Új számla"));
+        QCOMPARE(m_invoiceMode, EditMode::New);
         QCOMPARE(q("ZQ10").fieldText("fBszam"), QStringLiteral("20100001"));
 
         // once the server accepts, the same conversion goes through

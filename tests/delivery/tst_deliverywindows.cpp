@@ -3,6 +3,7 @@
 #include "support/fakes.h"
 #include "support/modaldriver.h"
 
+#include "invoice/invoicecomposer.h"
 #include "reports/ui/reportpreview.h"
 #include "screens/common/ui/guiuserinterface.h"
 #include "screens/common/ui/screenregistry.h"
@@ -176,8 +177,7 @@ class DeliveryWindowsTest : public QObject {
     // The new-invoice screen, as the invoice register's "Új" opens it.
     std::unique_ptr<QDialog> newInvoiceScreen()
     {
-        s->state.setEditMode(QStringLiteral("szlafej"), QStringLiteral("Új számla"));
-        std::unique_ptr<QDialog> invoice(registry->create(Screen::InvoiceComposer));
+        std::unique_ptr<QDialog> invoice(registry->create(Screen::InvoiceComposer, {EditMode::New}));
         if (invoice) {
             invoice->show();
             invoice->activateWindow();
@@ -335,7 +335,7 @@ private slots:
         press(Qt::Key_Return);
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         QCOMPARE(snapshot(), before);
-        QCOMPARE(s->state.editMode(QStringLiteral("szlafej")), QStringLiteral("Új számla"));
+        QVERIFY(invoice->findChild<InvoiceComposer*>()->isNewInvoice());
         invoice->reject();
     }
 
@@ -456,7 +456,7 @@ private slots:
         press(Qt::Key_Return);
         QVERIFY2(chooser.wait(), qPrintable(chooser.failures().join(u'\n')));
         QCOMPARE(snapshot(), beforeConversion);
-        QCOMPARE(s->state.editMode(QStringLiteral("szlafej")), QStringLiteral("Új számla"));
+        QVERIFY(invoice->findChild<InvoiceComposer*>()->isNewInvoice());
         invoice->reject();
     }
 
@@ -534,7 +534,6 @@ private slots:
     void focusedFieldTakesTheTyping()
     {
         s->state.deliveryNumber = QStringLiteral("20100001");
-        s->state.setEditMode(QStringLiteral("szlevsor"), QStringLiteral("Új szállító sor"));
         ModalDriver driver;
         driver.window(QStringLiteral("TForm21"), guarded([](QDialog* line) {
             typeText(QStringLiteral("plat"));
@@ -553,7 +552,7 @@ private slots:
         }));
         driver.box(QStringLiteral("A mennyiség nulla!"), QStringLiteral("OK"));
         driver.window(QStringLiteral("TForm5"), [](QWidget*) { press(Qt::Key_Escape); });
-        registry->open(Screen::DeliveryLine);
+        registry->open(Screen::DeliveryLine, {EditMode::New});
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         QCOMPARE(db().rows("SELECT eBszam, ecKod, eMegn, eMenny FROM szlevsor"),
                  QStringList{"20100001|3|Platómérleg 300 kg|5"});

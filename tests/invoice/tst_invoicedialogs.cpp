@@ -189,8 +189,7 @@ private slots:
 
     void lineScreenKeys()
     {
-        s->state.setEditMode(QStringLiteral("szlasor"), QStringLiteral("Új számlasor"));
-        std::unique_ptr<QDialog> dialog(registry->create(Screen::InvoiceLine));
+        std::unique_ptr<QDialog> dialog(registry->create(Screen::InvoiceLine, {EditMode::New}));
         QVERIFY(dialog);
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
@@ -220,8 +219,7 @@ private slots:
     void composerKeys()
     {
         s->state.functionKeys->setText(QStringLiteral("első\nmásodik"));
-        s->state.setEditMode(QStringLiteral("szlafej"), QStringLiteral("Új számla"));
-        std::unique_ptr<QDialog> dialog(registry->create(Screen::InvoiceComposer));
+        std::unique_ptr<QDialog> dialog(registry->create(Screen::InvoiceComposer, {EditMode::New}));
         QVERIFY(dialog);
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));

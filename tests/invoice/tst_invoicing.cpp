@@ -47,8 +47,8 @@ private:
     // Each opened line screen types the next queued line and presses "OK".
     void scriptLines()
     {
-        s->opener.onOpen(Screen::InvoiceLine, [this] {
-            InvoiceLineEditor line(s->context);
+        s->opener.onOpen(Screen::InvoiceLine, [this](const ScreenRequest& request) {
+            InvoiceLineEditor line(s->context, request);
             QVERIFY(line.prepare());
             if (m_lines.empty())
                 return;
@@ -66,8 +66,7 @@ private:
     {
         scriptCustomer(customer);
         scriptLines();
-        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
-        InvoiceComposer composer(s->context);
+        InvoiceComposer composer(s->context, {EditMode::New});
         composer.prepare();
         composer.chooseCustomer();
         for (const LineInput& l : lines) {
@@ -162,8 +161,7 @@ private slots:
         QCOMPARE(s->data.query(QStringLiteral("ZQ10")).fieldText(QStringLiteral("fBszam")), number);
         QVERIFY(s->ui.texts().isEmpty());
         // The next new invoice is offered the following number.
-        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
-        InvoiceComposer next(s->context);
+        InvoiceComposer next(s->context, {EditMode::New});
         next.prepare();
         QCOMPARE(next.field(InvoiceComposer::Number), QStringLiteral("20100043"));
     }
@@ -171,9 +169,8 @@ private slots:
     void abandonedLinesReappear()
     {
         scriptLines();
-        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
         {
-            InvoiceComposer composer(s->context);
+            InvoiceComposer composer(s->context, {EditMode::New});
             composer.prepare();
             m_lines.push_back({QStringLiteral("Hitelesítés"), QStringLiteral("1"), QStringLiteral("15000")});
             composer.newLine();
@@ -181,7 +178,7 @@ private slots:
             composer.cancel();
         }
         QCOMPARE(sequence(), QStringLiteral("20100041"));
-        InvoiceComposer again(s->context);
+        InvoiceComposer again(s->context, {EditMode::New});
         again.prepare();
         QCOMPARE(again.field(InvoiceComposer::Number), QStringLiteral("20100042"));
         QCOMPARE(s->data.query(QStringLiteral("ZQ20")).rowCount(), 1);
@@ -195,23 +192,21 @@ private slots:
     void newInvoiceRefusesNumberWithHeader()
     {
         seedPrintedInvoice(QStringLiteral("20100042"));
-        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
         {
-            InvoiceComposer composer(s->context);
+            InvoiceComposer composer(s->context, {EditMode::New});
             QVERIFY(!composer.prepare());
             QCOMPARE(s->ui.texts(),
                      QStringList{QStringLiteral("A(z) 20100042 számú számla már létezik, új számla ezzel a sorszámmal "
                                                 "nem készíthető! Ellenőrizze a számla sorszámát.")});
         }
         s->db.exec(QStringLiteral("UPDATE sorszam SET aBszam = '20100042' WHERE aKod = '1'"));
-        InvoiceComposer free(s->context);
+        InvoiceComposer free(s->context, {EditMode::New});
         QVERIFY(free.prepare());
         QCOMPARE(free.field(InvoiceComposer::Number), QStringLiteral("20100043"));
 
         s->ui.clear();
         s->state.invoiceNumber.clear();
-        s->state.setEditMode(invoice::kLineTable, invoice::kNewLine);
-        InvoiceLineEditor line(s->context, nullptr);
+        InvoiceLineEditor line(s->context, {EditMode::New});
         QVERIFY(line.prepare());
         line.setField(InvoiceLineEditor::ArticleName, QStringLiteral("Gazdátlan"));
         line.setField(InvoiceLineEditor::Quantity, QStringLiteral("1"));
@@ -252,8 +247,7 @@ private slots:
         QFETCH(int, focus);
         scriptCustomer(QStringLiteral("1"));
         scriptLines();
-        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
-        InvoiceComposer composer(s->context);
+        InvoiceComposer composer(s->context, {EditMode::New});
         composer.prepare();
         composer.chooseCustomer();
         if (field >= 0) {
@@ -272,8 +266,7 @@ private slots:
     void customerChoiceOverwritesHeader()
     {
         scriptCustomer(QStringLiteral("5"));
-        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
-        InvoiceComposer composer(s->context);
+        InvoiceComposer composer(s->context, {EditMode::New});
         composer.prepare();
         composer.setField(InvoiceComposer::PaymentMethod, QStringLiteral("kp."));
         composer.setField(InvoiceComposer::Discount, QStringLiteral("12"));
@@ -291,8 +284,7 @@ private slots:
 
     void dueDateFollowsPaymentTerm()
     {
-        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
-        InvoiceComposer composer(s->context);
+        InvoiceComposer composer(s->context, {EditMode::New});
         composer.prepare();
         // Before a customer is chosen: nothing to compute and nothing to report.
         const QString today = composer.field(InvoiceComposer::DueDate);
@@ -314,8 +306,7 @@ private slots:
     void totalsFromDatabase()
     {
         scriptLines();
-        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
-        InvoiceComposer composer(s->context);
+        InvoiceComposer composer(s->context, {EditMode::New});
         composer.prepare();
         composer.setField(InvoiceComposer::Discount, QStringLiteral("10")); // applied only when printing
         m_lines.push_back({QStringLiteral("A"), QStringLiteral("3"), QStringLiteral("1000")});
@@ -375,11 +366,9 @@ private slots:
         QFETCH(QString, currency);
         QFETCH(QString, message);
         QFETCH(int, focus);
-        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
-        InvoiceComposer composer(s->context);
+        InvoiceComposer composer(s->context, {EditMode::New});
         composer.prepare();
-        s->state.setEditMode(invoice::kLineTable, invoice::kNewLine);
-        InvoiceLineEditor line(s->context);
+        InvoiceLineEditor line(s->context, composer.lineRequest(EditMode::New));
         QVERIFY(line.prepare());
         // A line typed by hand defaults to the invoice's currency.
         QCOMPARE(line.field(InvoiceLineEditor::Currency), QStringLiteral("Ft"));
@@ -399,8 +388,7 @@ private slots:
 
     void lineDefaultsAndAmounts()
     {
-        s->state.setEditMode(invoice::kLineTable, invoice::kNewLine);
-        InvoiceLineEditor line(s->context, nullptr);
+        InvoiceLineEditor line(s->context, {EditMode::New});
         QVERIFY(line.prepare());
         QCOMPARE(line.field(InvoiceLineEditor::VatRate), QStringLiteral("27"));
         QCOMPARE(line.field(InvoiceLineEditor::VatName), QStringLiteral("27% általános"));
@@ -432,8 +420,7 @@ private slots:
 
     void articleChooserFillsLine()
     {
-        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
-        InvoiceComposer composer(s->context);
+        InvoiceComposer composer(s->context, {EditMode::New});
         composer.prepare();
         s->opener.onOpen(Screen::ArticleList, [this] {
             QCOMPARE(s->state.rememberedKey(QStringLiteral("cikk")), QStringLiteral("Kalib"));
@@ -442,8 +429,7 @@ private slots:
             q.open();
             q.locate(QStringLiteral("cmegn"), s->state.rememberedKey(QStringLiteral("cikk")));
         });
-        s->state.setEditMode(invoice::kLineTable, invoice::kNewLine);
-        InvoiceLineEditor line(s->context);
+        InvoiceLineEditor line(s->context, composer.lineRequest(EditMode::New));
         QVERIFY(line.prepare());
         line.setField(InvoiceLineEditor::ArticleName, QStringLiteral("Kalib"));
         line.chooseArticle();
@@ -472,8 +458,8 @@ private slots:
         s->state.invoiceNumber = second;
         reg.reread();
         QCOMPARE(reg.highlightedNumber(), second);
-        s->opener.onOpen(Screen::InvoiceComposer, [this] {
-            InvoiceComposer composer(s->context);
+        s->opener.onOpen(Screen::InvoiceComposer, [this](const ScreenRequest& request) {
+            InvoiceComposer composer(s->context, request);
             composer.prepare();
             QCOMPARE(composer.field(InvoiceComposer::CustomerCode), QStringLiteral("2"));
             QCOMPARE(composer.field(InvoiceComposer::GrandTotal), QStringLiteral("50,80"));
@@ -489,6 +475,43 @@ private slots:
         reg.reread();
         QCOMPARE(reg.highlightedNumber(), second);
         Q_UNUSED(first);
+    }
+
+    // A line screen belongs to the composition screen that opened it, also while another one is
+    // alive: its invoice number and currency come in its request, not from whichever screen
+    // was built last.
+    void lineScreenBelongsToItsOpener()
+    {
+        const QString stored = makeInvoice(QStringLiteral("2"), {{QStringLiteral("Régi"), QStringLiteral("1"), QStringLiteral("10")}});
+        QCOMPARE(stored, QStringLiteral("20100042"));
+        s->db.exec(QStringLiteral("UPDATE szlafej SET fPnem = 'EUR' WHERE fBszam = '20100042'"));
+        InvoiceRegister reg(s->context);
+        reg.open();
+        s->state.invoiceNumber = stored;
+        reg.reread();
+
+        scriptLines();
+        InvoiceComposer modify(s->context, {EditMode::Modify});
+        QVERIFY(modify.prepare());
+        QCOMPARE(modify.field(InvoiceComposer::Number), stored);
+        InvoiceComposer fresh(s->context, {EditMode::New});
+        QVERIFY(fresh.prepare());
+        QCOMPARE(fresh.field(InvoiceComposer::Number), QStringLiteral("20100043"));
+
+        s->opener.clear();
+        for (const auto& [composer, name] : {std::pair{&modify, "Első"}, {&fresh, "Második"}, {&modify, "Harmadik"}}) {
+            m_lines.push_back({QString::fromUtf8(name), QStringLiteral("1"), QStringLiteral("5")});
+            composer->newLine();
+        }
+        QCOMPARE(s->opener.requests().size(), size_t(3));
+        for (const ScreenRequest& request : s->opener.requests())
+            QCOMPARE(request.mode, EditMode::New);
+        QCOMPARE(s->opener.requests().at(1).document->currency, QStringLiteral("Ft"));
+        QCOMPARE(s->opener.requests().at(2).document->currency, QStringLiteral("EUR"));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT sBszam, sMegn, sPnem FROM szlasor WHERE sMegn <> 'Régi' ORDER BY sID")),
+                 (QStringList{"20100042|Első|EUR", "20100043|Második|Ft", "20100042|Harmadik|EUR"}));
+        fresh.cancel();
+        modify.cancel();
     }
 
     void registerPositionsAndRefusesPrinted()
@@ -512,7 +535,7 @@ private slots:
         QCOMPARE(opened, 0);
         reg.modifyInvoice(false); // the "J" key
         QCOMPARE(opened, 1);
-        QCOMPARE(s->state.editMode(invoice::kHeaderTable), invoice::kModifyInvoice);
+        QCOMPARE(s->opener.requests().back().mode, EditMode::Modify);
     }
 
     void storno()
@@ -725,8 +748,7 @@ private slots:
         QFETCH(QString, message);
         scriptCustomer(QStringLiteral("1"));
         scriptLines();
-        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
-        InvoiceComposer composer(s->context);
+        InvoiceComposer composer(s->context, {EditMode::New});
         composer.prepare();
         composer.chooseCustomer();
         m_lines.push_back({QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("10")});
@@ -751,8 +773,7 @@ private slots:
     {
         scriptCustomer(QStringLiteral("1"));
         scriptLines();
-        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
-        InvoiceComposer composer(s->context);
+        InvoiceComposer composer(s->context, {EditMode::New});
         composer.prepare();
         composer.chooseCustomer();
         m_lines.push_back({QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("10")});
@@ -768,12 +789,10 @@ private slots:
 
     void failedLineStoreKeepsEntry()
     {
-        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
-        InvoiceComposer composer(s->context);
+        InvoiceComposer composer(s->context, {EditMode::New});
         composer.prepare();
         for (const bool isNew : {true, false}) {
-            s->state.setEditMode(invoice::kLineTable, isNew ? invoice::kNewLine : invoice::kModifyLine);
-            InvoiceLineEditor line(s->context);
+            InvoiceLineEditor line(s->context, composer.lineRequest(isNew ? EditMode::New : EditMode::Modify));
             QVERIFY(line.prepare());
             line.setField(InvoiceLineEditor::ArticleName, QStringLiteral("Tétel"));
             line.setField(InvoiceLineEditor::Quantity, QStringLiteral("2"));

@@ -77,7 +77,7 @@ void TestPrintInvoice::init()
     DB_VERIFY(m_session->db.reset());
     DB_VERIFY(m_session->db.addDemoData());
     m_session->ui.clear();
-    m_session->state.printMode = QStringLiteral("Megtekint");
+    m_session->state.printMode = PrintMode::View;
     m_session->data.connection().setStatementHook({});
     m_presenter.presented.clear();
 }
@@ -249,7 +249,7 @@ void TestPrintInvoice::copyMarkAndPrintedFlag()
     QFETCH(QString, flagAfter);
     DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), {{quantity, "500", "27% általános", 27}},
                          QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("Ft"), flagBefore));
-    m_session->state.printMode = mode;
+    m_session->state.printMode = mode == u"Nyomtatás" ? PrintMode::Print : PrintMode::View;
     DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
     QCOMPARE(var(QStringLiteral("v_masolat")), mark);
     QCOMPARE(flag(QStringLiteral("20100001")).trimmed(), flagAfter);
@@ -264,7 +264,7 @@ void TestPrintInvoice::copyMarkAndPrintedFlag()
 void TestPrintInvoice::flagUpdateFailure()
 {
     DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), {{"1", "500", "27% általános", 27}}));
-    m_session->state.printMode = QStringLiteral("Nyomtatás");
+    m_session->state.printMode = PrintMode::Print;
     m_session->data.connection().setStatementHook([](const QByteArray& sql) {
         if (sql.startsWith("UPDATE Szlafej"))
             throw DbError(QStringLiteral("lock wait timeout"));
@@ -289,7 +289,7 @@ void TestPrintInvoice::refusedLabelSets()
 {
     QFETCH(QString, code);
     DB_VERIFY(addInvoice(QStringLiteral("20100001"), code, {{"1", "500", "27% általános", 27}}));
-    m_session->state.printMode = QStringLiteral("Nyomtatás");
+    m_session->state.printMode = PrintMode::Print;
     try {
         PrintInvoice(m_session->context, QStringLiteral("20100001"));
         QFAIL("printed with an invalid label set");
@@ -304,7 +304,7 @@ void TestPrintInvoice::refusedLabelSets()
 void TestPrintInvoice::missingTemplateLeavesFlag()
 {
     DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), {{"1", "500", "27% általános", 27}}));
-    m_session->state.printMode = QStringLiteral("Nyomtatás");
+    m_session->state.printMode = PrintMode::Print;
     QTemporaryDir empty;
     QVERIFY(QDir::setCurrent(empty.path()));
     QVERIFY_THROWS_EXCEPTION(FileError, PrintInvoice(m_session->context, QStringLiteral("20100001")));
@@ -334,7 +334,7 @@ void TestPrintInvoice::amountBeyondWords()
 {
     QFETCH(QString, labelCode);
     DB_VERIFY(addInvoice(QStringLiteral("20100001"), labelCode, {{"1000", "1000000000", "0% mentes", 0}}));
-    m_session->state.printMode = QStringLiteral("Nyomtatás");
+    m_session->state.printMode = PrintMode::Print;
     try {
         PrintInvoice(m_session->context, QStringLiteral("20100001"));
         QFAIL("printed an amount the words cannot spell");

@@ -39,10 +39,9 @@ private:
     }
 
     // An edit screen opened the way "Új" / "Módosít" open it.
-    std::unique_ptr<DictionaryEdit> openEdit(const QString& mode)
+    std::unique_ptr<DictionaryEdit> openEdit(EditMode mode)
     {
-        s->state.setEditMode(dictionary::kTable, mode);
-        auto edit = std::make_unique<DictionaryEdit>(s->context);
+        auto edit = std::make_unique<DictionaryEdit>(s->context, ScreenRequest{mode});
         if (!edit->start())
             return nullptr;
         return edit;
@@ -112,8 +111,8 @@ private slots:
         auto screen = showList();
         list().last();
         std::unique_ptr<DictionaryEdit> edit;
-        s->opener.onOpen(Screen::DictionaryEdit, [&] {
-            edit = openEdit(s->state.editMode(dictionary::kTable));
+        s->opener.onOpen(Screen::DictionaryEdit, [&](const ScreenRequest& request) {
+            edit = openEdit(request.mode);
             QVERIFY(edit);
             QCOMPARE(edit->title(), QStringLiteral("Szótár bevitel"));
             QCOMPARE(edit->field(QStringLiteral("mkod")), QStringLiteral("00012"));
@@ -126,7 +125,7 @@ private slots:
             QVERIFY(edit->isFinished());
         });
         screen->newRecord();
-        QCOMPARE(s->state.editMode(dictionary::kTable), QStringLiteral("Új szótár"));
+        QCOMPARE(s->opener.requests().back().mode, EditMode::New);
         QVERIFY(edit);
         QVERIFY(s->ui.shown().empty());
         QCOMPARE(s->db.rows(QStringLiteral("SELECT mkod, mnyelv, mSzamla, mSzlevel, mAdo FROM mezonev WHERE mkod = '00012'")),
@@ -157,7 +156,7 @@ private slots:
     {
         QFETCH(QString, code);
         QFETCH(QString, message);
-        auto edit = openEdit(dictionary::kNewMode);
+        auto edit = openEdit(EditMode::New);
         QVERIFY(edit);
         fillRequired(*edit);
         edit->setField(QStringLiteral("mkod"), code);
@@ -181,7 +180,7 @@ private slots:
 
     void validationsInOrder()
     {
-        auto edit = openEdit(dictionary::kNewMode);
+        auto edit = openEdit(EditMode::New);
         QVERIFY(edit);
         QSignalSpy focus(edit.get(), &EditScreen::focusRequested);
         edit->setField(QStringLiteral("mtipus"), QStringLiteral("   "));
@@ -202,7 +201,7 @@ private slots:
     {
         auto screen = showList();
         list().next(); // 00003
-        auto edit = openEdit(dictionary::kModifyMode);
+        auto edit = openEdit(EditMode::Modify);
         QVERIFY(edit);
         QCOMPARE(edit->title(), QStringLiteral("Szótár módositás"));
         QCOMPARE(edit->field(QStringLiteral("mSzamla")), QStringLiteral("Rechnung"));
@@ -235,7 +234,7 @@ private slots:
     {
         auto screen = showList();
         list().last(); // the label set "4"
-        auto edit = openEdit(dictionary::kModifyMode);
+        auto edit = openEdit(EditMode::Modify);
         QVERIFY(edit);
         edit->setField(QStringLiteral("mSzamla"), QStringLiteral("Facture / Invoice"));
         edit->ok(); // its unprintable old code stays as it is
@@ -245,7 +244,7 @@ private slots:
 
         s->state.setRememberedKey(dictionary::kTable, QStringLiteral("00003"));
         screen->show();
-        auto other = openEdit(dictionary::kModifyMode);
+        auto other = openEdit(EditMode::Modify);
         QVERIFY(other);
         other->setField(QStringLiteral("mkod"), QStringLiteral("00002"));
         other->ok();
@@ -255,7 +254,7 @@ private slots:
 
     void copyOfALabelSet()
     {
-        auto fresh = openEdit(dictionary::kNewMode);
+        auto fresh = openEdit(EditMode::New);
         QVERIFY(fresh);
         fresh->copy();
         QCOMPARE(s->ui.texts(), QStringList{"Csak a szótár módosításban! "});
@@ -264,10 +263,10 @@ private slots:
         s->ui.clear();
         auto screen = showList();
         list().next(); // 00003, hundredths
-        auto edit = openEdit(dictionary::kModifyMode);
+        auto edit = openEdit(EditMode::Modify);
         QVERIFY(edit);
         edit->copy();
-        QCOMPARE(s->state.editMode(dictionary::kTable), QStringLiteral("Új szótár"));
+        QCOMPARE(edit->editMode(), EditMode::New);
         QCOMPARE(edit->title(), QStringLiteral("Szótár módositás"));
         QCOMPARE(edit->field(QStringLiteral("mkod")), QStringLiteral("00013")); // the source's type
         edit->copy();
@@ -283,7 +282,7 @@ private slots:
     void failedWritesKeepTheScreen()
     {
         auto screen = showList();
-        auto edit = openEdit(dictionary::kNewMode);
+        auto edit = openEdit(EditMode::New);
         QVERIFY(edit);
         fillRequired(*edit);
         s->data.connection().setStatementHook([this](const QByteArray& sql) {
@@ -316,7 +315,7 @@ private slots:
                 throw DbError(QStringLiteral("Lock wait timeout"));
         });
         screen->show();
-        auto modify = openEdit(dictionary::kModifyMode);
+        auto modify = openEdit(EditMode::Modify);
         QVERIFY(modify);
         modify->setField(QStringLiteral("mSzamla"), QStringLiteral("Számla"));
         modify->ok();
@@ -330,7 +329,7 @@ private slots:
     void fillFailureAndDeletes()
     {
         list().close();
-        QVERIFY(!openEdit(dictionary::kModifyMode));
+        QVERIFY(!openEdit(EditMode::Modify));
         QCOMPARE(s->ui.texts(), QStringList{"Hiba a szótár módosítás Edit-ben való megjelenitésekor!"});
 
         s->ui.clear();

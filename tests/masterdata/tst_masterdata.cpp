@@ -17,10 +17,9 @@ class MasterDataTest : public QObject {
 
     Query& q(const char* id) { return s->data.query(QString::fromLatin1(id)); }
     template <typename Edit>
-    std::unique_ptr<Edit> openEdit(const QString& table, const QString& mode)
+    std::unique_ptr<Edit> openEdit(EditMode mode)
     {
-        s->state.setEditMode(table, mode);
-        auto edit = std::make_unique<Edit>(s->context);
+        auto edit = std::make_unique<Edit>(s->context, ScreenRequest{mode});
         return edit->start() ? std::move(edit) : nullptr;
     }
 
@@ -34,7 +33,7 @@ private slots:
         s->ui.clear();
         for (Screen screen : {Screen::CustomerEdit, Screen::CustomerBlock, Screen::IssuerEdit, Screen::IssuerBlock,
                               Screen::ArticleEdit, Screen::VatList})
-            s->opener.onOpen(screen, {});
+            s->opener.onOpen(screen, [] {});
     }
     void cleanupTestCase() { s.reset(); }
 
@@ -42,7 +41,7 @@ private slots:
 
     void newCustomerDefaultsAndBlock()
     {
-        auto edit = openEdit<CustomerEdit>(QStringLiteral("vevo"), QStringLiteral("Új vevö"));
+        auto edit = openEdit<CustomerEdit>(EditMode::New);
         QVERIFY(edit);
         QCOMPARE(edit->title(), QStringLiteral("Vevö bevitel"));
         QCOMPARE(edit->field(QStringLiteral("vKod")), QStringLiteral("6"));
@@ -74,10 +73,10 @@ private slots:
         list.show();
         QVERIFY(q("ZQ30").locate(QStringLiteral("vKod"), QStringLiteral("3")));
         list.modify();
-        QCOMPARE(s->state.editMode(QStringLiteral("vevo")), QStringLiteral("Vevö módositás"));
+        QCOMPARE(s->opener.requests().back().mode, EditMode::Modify);
 
         // an edit keeps the columns the screen does not show
-        auto edit = openEdit<CustomerEdit>(QStringLiteral("vevo"), QStringLiteral("Vevö módositás"));
+        auto edit = openEdit<CustomerEdit>(EditMode::Modify);
         QCOMPARE(edit->title(), QStringLiteral("Vevö módositás"));
         edit->setField(QStringLiteral("vTel"), QStringLiteral("+36 96 123"));
         edit->ok();
@@ -87,9 +86,9 @@ private slots:
         QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM vevo")), QStringLiteral("5"));
 
         // a copy: new code, same group code, the source's block with the copy's lines appended
-        auto copy = openEdit<CustomerEdit>(QStringLiteral("vevo"), QStringLiteral("Vevö módositás"));
+        auto copy = openEdit<CustomerEdit>(EditMode::Modify);
         copy->copy();
-        QCOMPARE(s->state.editMode(QStringLiteral("vevo")), QStringLiteral("Új vevö"));
+        QCOMPARE(copy->editMode(), EditMode::New);
         QCOMPARE(copy->title(), QStringLiteral("Vevö módositás"));
         copy->copy(); // twice: the suffix twice
         QCOMPARE(copy->field(QStringLiteral("vNeve")), QStringLiteral("Győri Ételműhely Kft. - másolat - másolat"));
@@ -103,7 +102,7 @@ private slots:
         QCOMPARE(q("ZQ30").fieldText(QStringLiteral("vKod")), QStringLiteral("3"));
 
         // a copy needs a record being modified
-        auto fresh = openEdit<CustomerEdit>(QStringLiteral("vevo"), QStringLiteral("Új vevö"));
+        auto fresh = openEdit<CustomerEdit>(EditMode::New);
         fresh->copy();
         fresh->compose();
         QCOMPARE(s->ui.texts(), (QStringList{"Csak a vevő módosításban! ", "Csak a vevő módosításban! "}));
@@ -127,7 +126,7 @@ private slots:
         list.modify(); // the notice, then the edit screen all the same
         QCOMPARE(s->ui.texts().size(), 2);
         QCOMPARE(s->opener.opened(), std::vector<Screen>{Screen::CustomerEdit});
-        QCOMPARE(s->state.editMode(QStringLiteral("vevo")), QStringLiteral("Vevö módositás"));
+        QCOMPARE(s->opener.requests().back().mode, EditMode::Modify);
 
         // delivery notes do not count
         s->ui.clear();
@@ -159,10 +158,11 @@ private slots:
         list.create();
         list.show();
         QVERIFY(q("ZQ30").locate(QStringLiteral("vKod"), QStringLiteral("1")));
-        auto edit = openEdit<CustomerEdit>(QStringLiteral("vevo"), QStringLiteral("Vevö módositás"));
-        s->opener.onOpen(Screen::CustomerBlock, [this] {
+        auto edit = openEdit<CustomerEdit>(EditMode::Modify);
+        s->opener.onOpen(Screen::CustomerBlock, [this, &edit](const ScreenRequest& request) {
+            QCOMPARE(edit->editMode(), EditMode::Compose);
+            QVERIFY(!request.draft); // the stored record's block
             // what the composer does on "OK"
-            QCOMPARE(s->state.editMode(QStringLiteral("vevo")), QStringLiteral("Vevö cimke összeállítás"));
             s->db.exec(QStringLiteral("UPDATE vevo SET vMemoVevo = 'Kovács\r\nBudapest\r\n' WHERE vKod = '1'"));
             q("ZQ30").refresh();
         });
@@ -177,7 +177,7 @@ private slots:
 
     void customerFieldRules()
     {
-        auto edit = openEdit<CustomerEdit>(QStringLiteral("vevo"), QStringLiteral("Új vevö"));
+        auto edit = openEdit<CustomerEdit>(EditMode::New);
         const QStringList fizmod = {"átutalás", "kp.", "átutalás"};
         for (const QString& expected : fizmod) {
             edit->click(QStringLiteral("vFizmod"));
@@ -212,7 +212,7 @@ private slots:
 
     void refusedCustomerSaveCanBeRepeated()
     {
-        auto edit = openEdit<CustomerEdit>(QStringLiteral("vevo"), QStringLiteral("Új vevö"));
+        auto edit = openEdit<CustomerEdit>(EditMode::New);
         edit->setField(QStringLiteral("vNeve"), QStringLiteral("Próba"));
         edit->setField(QStringLiteral("vEnged"), QStringLiteral("1,2,3")); // not a number
         edit->ok();
@@ -236,7 +236,7 @@ private slots:
         list.show();
         q("ZQ30").setCurrentRow(3);
         const QString code = q("ZQ30").fieldText(QStringLiteral("vKod"));
-        auto edit = openEdit<CustomerEdit>(QStringLiteral("vevo"), QStringLiteral("Vevö módositás"));
+        auto edit = openEdit<CustomerEdit>(EditMode::Modify);
         s->db.exec(QStringLiteral("CREATE TRIGGER vevo_too_long BEFORE UPDATE ON vevo FOR EACH ROW "
                                   "SIGNAL SQLSTATE '22001' SET MYSQL_ERRNO = 1406, "
                                   "MESSAGE_TEXT = 'Data too long for column ''vHely'' at row 1'"));
@@ -266,12 +266,12 @@ private slots:
         list.show();
         QVERIFY(q("ZQ30").locate(QStringLiteral("vKod"), QStringLiteral("3")));
         const QStringList source = s->db.rows(QStringLiteral("SELECT * FROM vevo WHERE vKod = '3'"));
-        auto edit = openEdit<CustomerEdit>(QStringLiteral("vevo"), QStringLiteral("Vevö módositás"));
+        auto edit = openEdit<CustomerEdit>(EditMode::Modify);
         edit->copy();
         QStringList entries;
         bool stored = false;
-        s->opener.onOpen(Screen::CustomerBlock, [&] {
-            HeaderBlockComposer composer(s->context, HeaderBlockComposer::Party::Customer);
+        s->opener.onOpen(Screen::CustomerBlock, [&](const ScreenRequest& request) {
+            HeaderBlockComposer composer(s->context, HeaderBlockComposer::Party::Customer, request);
             QVERIFY(composer.fill());
             entries = composer.fieldList();
             composer.setBlock(QStringLiteral("Győri Ételműhely Kft. - másolat\nTelephely"));
@@ -281,7 +281,7 @@ private slots:
         QVERIFY(stored);
         QCOMPARE(entries.value(0), QStringLiteral("Győri Ételműhely Kft. - másolat"));
         QCOMPARE(edit->field(QStringLiteral("vMemoVevo")), QStringLiteral("Győri Ételműhely Kft. - másolat\r\nTelephely\r\n"));
-        QCOMPARE(s->state.editMode(QStringLiteral("vevo")), QStringLiteral("Új vevö"));
+        QCOMPARE(edit->editMode(), EditMode::New);
         QCOMPARE(s->db.rows(QStringLiteral("SELECT * FROM vevo WHERE vKod = '3'")), source);
         edit->ok();
         QVERIFY(edit->isFinished());
@@ -289,14 +289,14 @@ private slots:
         QCOMPARE(s->db.scalar(QStringLiteral("SELECT vMemoVevo FROM vevo WHERE vKod = '6'")),
                  QStringLiteral("Győri Ételműhely Kft. - másolat\r\nTelephely\r\nGyőri Ételműhely Kft. - másolat\r\n"
                                 " \r\n9021 Győr Baross Gábor út 3.\r\n"));
-        QVERIFY(!s->state.blockDraft);
+        QVERIFY(s->opener.requests().back().draft); // the draft travelled with the request
     }
 
     // --- issuers ---
 
     void issuerNewEditAndGuard()
     {
-        auto edit = openEdit<IssuerEdit>(QStringLiteral("szallito"), QStringLiteral("Új szállító"));
+        auto edit = openEdit<IssuerEdit>(EditMode::New);
         QCOMPARE(edit->field(QStringLiteral("zKod")), QStringLiteral("2"));
         QCOMPARE(edit->field(QStringLiteral("zSzam")), QStringLiteral("2"));
         edit->setField(QStringLiteral("zNev1"), QStringLiteral("Őszi Bt."));
@@ -320,7 +320,7 @@ private slots:
         s->state.setRememberedKey(QStringLiteral("szallito"), QStringLiteral("2"));
         list.show();
         QCOMPARE(q("ZQ60").fieldText(QStringLiteral("zNev1")), QStringLiteral("Őszi Bt."));
-        auto modify = openEdit<IssuerEdit>(QStringLiteral("szallito"), QStringLiteral("Szállító módositás"));
+        auto modify = openEdit<IssuerEdit>(EditMode::Modify);
         modify->setField(QStringLiteral("zKiallito"), QStringLiteral("Nagy Éva"));
         modify->ok();
         QVERIFY(modify->isFinished());
@@ -349,7 +349,7 @@ private slots:
         IssuerList list(s->context);
         list.create();
         list.show();
-        auto edit = openEdit<IssuerEdit>(QStringLiteral("szallito"), QStringLiteral("Szállító módositás"));
+        auto edit = openEdit<IssuerEdit>(EditMode::Modify);
         edit->copy();
         edit->ok();
         QVERIFY(edit->isFinished());
@@ -361,7 +361,7 @@ private slots:
 
     void newArticleDefaults()
     {
-        auto edit = openEdit<ArticleEdit>(QStringLiteral("cikk"), QStringLiteral("Új cikk"));
+        auto edit = openEdit<ArticleEdit>(EditMode::New);
         QCOMPARE(edit->field(QStringLiteral("cKod")), QStringLiteral("11"));
         QCOMPARE(edit->field(QStringLiteral("cSzam")), QStringLiteral("11"));
         QCOMPARE(edit->field(QStringLiteral("cMe")), QStringLiteral("db"));
@@ -395,7 +395,7 @@ private slots:
         QVERIFY(q("ZQ40").locate(QStringLiteral("cKod"), QStringLiteral("2")));
         list.modify();
         QCOMPARE(s->state.rememberedKey(QStringLiteral("cikk")), QStringLiteral("2"));
-        auto edit = openEdit<ArticleEdit>(QStringLiteral("cikk"), QStringLiteral("Cikk módositás"));
+        auto edit = openEdit<ArticleEdit>(EditMode::Modify);
         // no rate of 12 %: the first rate's name and code beside the kept percentage
         QCOMPARE(edit->field(QStringLiteral("cAfa")), QStringLiteral("12"));
         QCOMPARE(edit->field(QStringLiteral("cAfanev")), QStringLiteral("AAM alanyi adómentes"));
@@ -448,7 +448,7 @@ private slots:
         list.create();
         list.show();
         QCOMPARE(q("ZQ40").rowCount(), 10010);
-        auto edit = openEdit<ArticleEdit>(QStringLiteral("cikk"), QStringLiteral("Új cikk"));
+        auto edit = openEdit<ArticleEdit>(EditMode::New);
         QCOMPARE(edit->field(QStringLiteral("cKod")), QStringLiteral("10001"));
     }
 };

@@ -169,10 +169,9 @@ private slots:
         const std::vector<std::pair<Screen, QString>> screens = {
             {Screen::ArticleList, "masterdata_articlelist"}, {Screen::ArticleEdit, "masterdata_articleedit"},
             {Screen::IssuerList, "masterdata_issuerlist"},   {Screen::IssuerEdit, "masterdata_issueredit"}};
-        s->state.setEditMode(QStringLiteral("cikk"), QStringLiteral("Új cikk"));
-        s->state.setEditMode(QStringLiteral("szallito"), QStringLiteral("Szállító módositás"));
         for (const auto& [screen, name] : screens) {
-            std::unique_ptr<QDialog> dialog(registry->create(screen));
+            std::unique_ptr<QDialog> dialog(
+                registry->create(screen, {screen == Screen::IssuerEdit ? EditMode::Modify : EditMode::New}));
             QVERIFY(dialog);
             QCOMPARE(dialog->objectName(), formId(screen));
             dialog->show();

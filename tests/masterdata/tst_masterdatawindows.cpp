@@ -77,7 +77,7 @@ class MasterDataWindowsTest : public QObject {
 
     // Opens a screen modally the way a menu item does and lets the driver answer it; a flow that
     // went wrong is closed after a while instead of hanging the test.
-    bool run(Screen screen, ModalDriver& driver)
+    bool run(Screen screen, ModalDriver& driver, const ScreenRequest& request = {EditMode::New})
     {
         QTimer rescue;
         connect(&rescue, &QTimer::timeout, this, [] {
@@ -85,7 +85,7 @@ class MasterDataWindowsTest : public QObject {
                 w->close();
         });
         rescue.start(20000);
-        registry->open(screen);
+        registry->open(screen, request);
         const bool ok = driver.wait(2000);
         if (!ok)
             qWarning() << driver.failures();
@@ -157,7 +157,6 @@ private slots:
     {
         s->db.exec("CREATE TRIGGER cikk_refuse BEFORE INSERT ON cikk FOR EACH ROW "
                    "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'refused'");
-        s->state.setEditMode(invoice::kLineTable, invoice::kNewLine);
         s->state.invoiceNumber = QStringLiteral("20100042");
         const QString quantityName = QStringLiteral("field%1").arg(InvoiceLineEditor::Quantity);
         ModalDriver driver;
@@ -237,6 +236,35 @@ private slots:
         });
         QVERIFY(run(Screen::CustomerList, again));
         QCOMPARE(shownCode, QStringLiteral("1"));
+    }
+
+    // The edit screen opened again and again from one list gets each time the mode it was opened
+    // with: "Módosít" shows the row, "Új" an empty customer under a proposed code, and "Módosít"
+    // after it the row again, never what the previous opening left behind.
+    void anEditScreenGetsTheModeOfEachOpening()
+    {
+        QStringList seen;
+        auto look = [&](QWidget* form) {
+            seen << form->windowTitle() + u'|' + edit(form, QStringLiteral("vKod"))->text() + u'|'
+                    + edit(form, QStringLiteral("vNeve"))->text();
+            click(form, QStringLiteral("Button_Mégsem"));
+        };
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm3"),
+                    [&](QWidget* list) {
+                        q("ZQ30").locate(QStringLiteral("vKod"), QStringLiteral("3"));
+                        click(list, QStringLiteral("Modosit"));
+                        click(list, QStringLiteral("Uj"));
+                        click(list, QStringLiteral("Modosit"));
+                        click(list, QStringLiteral("Megsem"));
+                    })
+            .window(QStringLiteral("TForm4"), look)
+            .window(QStringLiteral("TForm4"), look)
+            .window(QStringLiteral("TForm4"), look);
+        QVERIFY(run(Screen::CustomerList, driver));
+        QCOMPARE(seen, (QStringList{"Vevö módositás|3|Győri Ételműhely Kft.", "Vevö bevitel|6|",
+                                    "Vevö módositás|3|Győri Ételműhely Kft."}));
     }
 
     // "Másolat készítés", "Összeállít", "OK": the composed block goes with the copy; the source

@@ -279,7 +279,7 @@ void TestNavXml::amountsEqualThePrint()
     DB_VERIFY(seedKinds());
     nav::InvoiceDocument doc;
     DB_VERIFY(doc = nav::buildInvoiceDocument(m_session->data, number));
-    m_session->state.printMode = QStringLiteral("Megtekint");
+    m_session->state.printMode = PrintMode::View;
     DB_VERIFY(PrintInvoice(m_session->context, number));
     const auto var = [&](const char* name) { return m_presenter.variables().value(QLatin1String(name)); };
     const auto comma = [](QString t) { return t.replace(u'.', u','); };

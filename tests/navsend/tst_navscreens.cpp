@@ -198,8 +198,7 @@ void TestNavScreens::issuerNavPageStoresHashAndTestsConnection()
     issuers.setSql({QStringLiteral("SELECT * FROM szallito ORDER BY zKod")});
     issuers.open();
     issuers.first();
-    m_state->setEditMode(QStringLiteral("szallito"), QStringLiteral("Szállító módositás"));
-    std::unique_ptr<QDialog> dialog(m_registry->create(Screen::IssuerEdit));
+    std::unique_ptr<QDialog> dialog(m_registry->create(Screen::IssuerEdit, {EditMode::Modify}));
     QVERIFY(dialog);
     m_ui->setParent(dialog.get());
     dialog->show();
@@ -242,8 +241,7 @@ void TestNavScreens::customerTaxNumberIsCheckedAtTheAuthority()
     customers.setSql({QStringLiteral("SELECT * FROM vevo ORDER BY vKod")});
     customers.open();
     customers.first();
-    m_state->setEditMode(QStringLiteral("vevo"), QStringLiteral("Vevö módositás"));
-    std::unique_ptr<QDialog> dialog(m_registry->create(Screen::CustomerEdit));
+    std::unique_ptr<QDialog> dialog(m_registry->create(Screen::CustomerEdit, {EditMode::Modify}));
     QVERIFY(dialog);
     m_ui->setParent(dialog.get());
     dialog->show();

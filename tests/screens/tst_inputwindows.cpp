@@ -79,7 +79,7 @@ class InputWindowsTest : public QObject {
         QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
     }
 
-    bool run(Screen screen, ModalDriver& driver)
+    bool run(Screen screen, ModalDriver& driver, const ScreenRequest& request = {EditMode::New})
     {
         QTimer rescue;
         connect(&rescue, &QTimer::timeout, this, [] {
@@ -87,7 +87,7 @@ class InputWindowsTest : public QObject {
                 w->close();
         });
         rescue.start(20000);
-        registry->open(screen);
+        registry->open(screen, request);
         const bool ok = driver.wait(2000);
         if (!ok)
             qWarning() << driver.failures();
@@ -96,7 +96,6 @@ class InputWindowsTest : public QObject {
 
     void newLineFor(const QString& number)
     {
-        s->state.setEditMode(invoice::kLineTable, invoice::kNewLine);
         s->state.invoiceNumber = number;
     }
 
@@ -153,7 +152,6 @@ private slots:
     // date that does not exist is reported in Hungarian when the field is left.
     void composerFieldsShowWhatTheyHold()
     {
-        s->state.setEditMode(invoice::kHeaderTable, invoice::kNewInvoice);
         ModalDriver driver;
         QString rateShown, rateHeld;
         driver

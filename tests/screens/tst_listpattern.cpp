@@ -52,10 +52,9 @@ class ListPatternTest : public QObject {
         }
     }
     // Opens the edit screen the way the list does.
-    std::unique_ptr<VatEdit> openEdit(const QString& mode)
+    std::unique_ptr<VatEdit> openEdit(EditMode mode)
     {
-        s->state.setEditMode(QStringLiteral("afa"), mode);
-        auto edit = std::make_unique<VatEdit>(s->context);
+        auto edit = std::make_unique<VatEdit>(s->context, ScreenRequest{mode});
         if (!edit->start())
             return nullptr;
         return edit;
@@ -68,8 +67,8 @@ private slots:
         s->db.reset();
         s->state = AppState();
         s->ui.clear();
-        s->opener.onOpen(Screen::VatEdit, {});
-        s->opener.onOpen(Screen::VatList, {});
+        s->opener.onOpen(Screen::VatEdit, [] {});
+        s->opener.onOpen(Screen::VatList, [] {});
     }
     void cleanupTestCase() { s.reset(); }
 
@@ -93,7 +92,7 @@ private slots:
         for (const QString& c : codes)
             rows << c + "|x|1";
         seed(rows);
-        auto edit = openEdit(QStringLiteral("Új áfa"));
+        auto edit = openEdit(EditMode::New);
         QVERIFY(edit);
         edit->setField(QStringLiteral("kAfa"), QStringLiteral("12"));
         edit->setField(QStringLiteral("kAfanev"), QStringLiteral("12% próba"));
@@ -112,7 +111,7 @@ private slots:
     {
         seed({"99999|full|5"});
         StatementLog log(s->data.connection());
-        auto edit = openEdit(QStringLiteral("Új áfa"));
+        auto edit = openEdit(EditMode::New);
         edit->setField(QStringLiteral("kAfa"), QStringLiteral("12"));
         edit->setField(QStringLiteral("kAfanev"), QStringLiteral("over"));
         edit->ok();
@@ -157,7 +156,7 @@ private slots:
         VatList vatList(s->context);
         vatList.show();
         list().locate(QStringLiteral("kAfa"), QStringLiteral("27"));
-        auto edit = openEdit(mode);
+        auto edit = openEdit(mode == u"Új áfa" ? EditMode::New : EditMode::Modify);
         QVERIFY(edit);
         edit->setField(QStringLiteral("kAfa"), percent);
         edit->setField(QStringLiteral("kAfanev"), QStringLiteral("Új név"));
@@ -184,9 +183,9 @@ private slots:
         QVERIFY(list().locate(QStringLiteral("kAfa"), QStringLiteral("27")));
         const QString id = list().fieldText(QStringLiteral("kID"));
         vatList.modify(); // no edit screen script: only the mode and key are set
-        QCOMPARE(s->state.editMode(QStringLiteral("afa")), QStringLiteral("Áfa módositás"));
+        QCOMPARE(s->opener.requests().back().mode, EditMode::Modify);
         QCOMPARE(s->state.rememberedKey(QStringLiteral("afa")), QStringLiteral("1"));
-        auto edit = openEdit(QStringLiteral("Áfa módositás"));
+        auto edit = openEdit(EditMode::Modify);
         QCOMPARE(edit->title(), QStringLiteral("Áfa módositás"));
         QCOMPARE(edit->field(QStringLiteral("kID")), id);
         edit->setField(QStringLiteral("kAfanev"), QStringLiteral("27% \"ált\" 'k'"));
@@ -202,7 +201,7 @@ private slots:
 
     void validationsInOrder()
     {
-        auto edit = openEdit(QStringLiteral("Új áfa"));
+        auto edit = openEdit(EditMode::New);
         QStringList focus;
         connect(edit.get(), &EditScreen::focusRequested, this, [&focus](const QString& k) { focus << k; });
         edit->setField(QStringLiteral("kAfanev"), QStringLiteral("   "));
@@ -256,8 +255,8 @@ private slots:
         QCOMPARE(vatList.caption(), caption);
 
         // "Új" + "OK" leaves the list in percentage order, on the new rate
-        s->opener.onOpen(Screen::VatEdit, [this] {
-            VatEdit edit(s->context);
+        s->opener.onOpen(Screen::VatEdit, [this](const ScreenRequest& request) {
+            VatEdit edit(s->context, request);
             QVERIFY(edit.start());
             edit.setField(QStringLiteral("kAfa"), QStringLiteral("10"));
             edit.setField(QStringLiteral("kAfanev"), QStringLiteral("d rate"));
@@ -312,8 +311,8 @@ private slots:
             QCOMPARE(list().fieldText(QStringLiteral("kAfanev")), QStringLiteral("18% kedvezményes"));
         }
         // a rate created inside the chooser is what the caller reads
-        s->opener.onOpen(Screen::VatEdit, [this] {
-            VatEdit edit(s->context);
+        s->opener.onOpen(Screen::VatEdit, [this](const ScreenRequest& request) {
+            VatEdit edit(s->context, request);
             QVERIFY(edit.start());
             edit.setField(QStringLiteral("kAfa"), QStringLiteral("7"));
             edit.setField(QStringLiteral("kAfanev"), QStringLiteral("7% új"));
@@ -337,7 +336,7 @@ private slots:
         VatList vatList(s->context);
         vatList.show();
         vatList.modify();
-        auto edit = openEdit(s->state.editMode(QStringLiteral("afa")));
+        auto edit = openEdit(s->opener.requests().back().mode);
         QVERIFY(edit);
         QCOMPARE(edit->title(), QStringLiteral("Áfa módositás"));
         QCOMPARE(edit->field(QStringLiteral("kID")), QString());

@@ -29,12 +29,13 @@ QStringList FakeUserInterface::texts(Kind kind) const
     return out;
 }
 
-void ScriptedOpener::open(Screen screen)
+void ScriptedOpener::open(Screen screen, const ScreenRequest& request)
 {
     m_opened.push_back(screen);
+    m_requests.push_back(request);
     const auto it = m_scripts.find(screen);
     if (it != m_scripts.end() && it->second)
-        it->second();
+        it->second(request);
 }
 
 TestSession::TestSession(const QString& suffix) : db(suffix)

@@ -42,16 +42,32 @@ private:
 class ScriptedOpener : public ScreenOpener {
 public:
     using Script = std::function<void()>;
-    // What the operator does when this screen opens (runs once per open, every time).
-    void onOpen(Screen screen, Script script) { m_scripts[screen] = std::move(script); }
-    void open(Screen screen) override;
+    using RequestScript = std::function<void(const ScreenRequest&)>;
+    // What the operator does when this screen opens (runs once per open, every time); the second
+    // form gets the request the screen was opened with, to build the screen's model over it.
+    void onOpen(Screen screen, Script script)
+    {
+        m_scripts[screen] = [script = std::move(script)](const ScreenRequest&) {
+            if (script)
+                script();
+        };
+    }
+    void onOpen(Screen screen, RequestScript script) { m_scripts[screen] = std::move(script); }
+    void open(Screen screen, const ScreenRequest& request = {}) override;
     bool canOpen(Screen screen) const override { return m_scripts.count(screen) != 0; }
     const std::vector<Screen>& opened() const { return m_opened; }
-    void clear() { m_opened.clear(); }
+    // The requests of the screens opened, in order.
+    const std::vector<ScreenRequest>& requests() const { return m_requests; }
+    void clear()
+    {
+        m_opened.clear();
+        m_requests.clear();
+    }
 
 private:
-    std::map<Screen, Script> m_scripts;
+    std::map<Screen, RequestScript> m_scripts;
     std::vector<Screen> m_opened;
+    std::vector<ScreenRequest> m_requests;
 };
 
 // A connected data module with state, fake UI and scripted opener over a fresh test database.

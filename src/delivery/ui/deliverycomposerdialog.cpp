@@ -1,7 +1,7 @@
 #include "deliverycomposerdialog.h"
 
 #include "detailpanel.h"
-#include "fieldbinding.h"
+#include "screens/common/ui/fieldbinding.h"
 
 #include "delivery/deliverycommon.h"
 #include "screens/common/dispatcher.h"
@@ -59,9 +59,10 @@ QPushButton* makeButton(const QString& text, const QString& hint, const char* na
 
 } // namespace
 
-DeliveryComposerDialog::DeliveryComposerDialog(ScreenContext& context, QWidget* parent)
-    : QDialog(parent), m_context(context), m_model(new DeliveryComposer(context, this))
+DeliveryComposerDialog::DeliveryComposerDialog(ScreenContext& context, DeliveryComposer* model, QWidget* parent)
+    : QDialog(parent), m_context(context), m_model(model)
 {
+    model->setParent(this);
     setObjectName(QStringLiteral("TForm20"));
     setWindowTitle(QStringLiteral("Szállítólevél készítés"));
     auto run = [this](auto fn) { return [this, fn] { runAction(m_context.ui, [this, fn] { fn(m_model); }); }; };
@@ -78,7 +79,7 @@ DeliveryComposerDialog::DeliveryComposerDialog(ScreenContext& context, QWidget* 
         auto* m = new QPlainTextEdit(parent);
         m->setObjectName(QString::fromLatin1(name));
         m->setReadOnly(readOnly);
-        bindField(m, m_model, field);
+        bindField(m, m_model, field, MemoCursor::End);
         return m;
     };
 
@@ -311,11 +312,6 @@ DeliveryComposerDialog::DeliveryComposerDialog(ScreenContext& context, QWidget* 
     installEnterPressesButtons(this);
     contract->setFocus();
     resize(900, 680);
-}
-
-bool DeliveryComposerDialog::prepare()
-{
-    return m_model->prepare();
 }
 
 } // namespace orvena

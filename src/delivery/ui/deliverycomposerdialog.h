@@ -9,10 +9,9 @@ namespace orvena {
 class DeliveryComposerDialog : public QDialog {
     Q_OBJECT
 public:
-    DeliveryComposerDialog(ScreenContext& context, QWidget* parent = nullptr);
+    // Takes over the model (its parent becomes the dialog).
+    DeliveryComposerDialog(ScreenContext& context, DeliveryComposer* model, QWidget* parent = nullptr);
     DeliveryComposer* model() const { return m_model; }
-    // Fills the screen before it is shown; false when it must not open.
-    bool prepare();
 
 private:
     ScreenContext& m_context;

@@ -1,6 +1,6 @@
 #include "deliverylinedialog.h"
 
-#include "fieldbinding.h"
+#include "screens/common/ui/fieldbinding.h"
 
 #include "screens/common/dispatcher.h"
 #include "screens/common/ui/keyhandling.h"
@@ -16,11 +16,11 @@
 
 namespace orvena {
 
-using namespace delivery;
 
-DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, QWidget* parent)
-    : QDialog(parent), m_context(context), m_model(new DeliveryLineEditor(context, this))
+DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, DeliveryLineEditor* model, QWidget* parent)
+    : QDialog(parent), m_context(context), m_model(model)
 {
+    model->setParent(this);
     setObjectName(QStringLiteral("TForm21"));
     setWindowTitle(QStringLiteral("Új szállítólevél sor"));
 
@@ -48,7 +48,7 @@ DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, QWidget* parent)
     QLineEdit* unit = edit("unit", DeliveryLineEditor::Unit);
     auto* memo = new QPlainTextEdit(this);
     memo->setObjectName(QStringLiteral("memo"));
-    bindField(memo, m_model, DeliveryLineEditor::Memo);
+    bindField(memo, m_model, DeliveryLineEditor::Memo, MemoCursor::End);
 
     description->setMaxLength(75);
     description->setToolTip(

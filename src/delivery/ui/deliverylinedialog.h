@@ -13,9 +13,10 @@ namespace orvena {
 class DeliveryLineDialog : public QDialog {
     Q_OBJECT
 public:
-    DeliveryLineDialog(ScreenContext& context, QWidget* parent = nullptr);
+    // Takes over the model (its parent becomes the dialog).
+    DeliveryLineDialog(ScreenContext& context, DeliveryLineEditor* model, QWidget* parent = nullptr);
     DeliveryLineEditor* model() const { return m_model; }
-    // Fills the screen before it is shown; false when it must not open.
+    // Fills the model before the screen is shown; false when it must not open.
     bool prepare();
 
 private:

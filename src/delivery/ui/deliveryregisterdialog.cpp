@@ -94,9 +94,10 @@ QWidget* memoPair(const QString& leftTitle, Query& leftQuery, const QString& lef
 
 } // namespace
 
-DeliveryRegisterDialog::DeliveryRegisterDialog(ScreenContext& context, QWidget* parent)
-    : QDialog(parent), m_context(context), m_model(new DeliveryRegister(context, this))
+DeliveryRegisterDialog::DeliveryRegisterDialog(ScreenContext& context, DeliveryRegister* model, QWidget* parent)
+    : QDialog(parent), m_context(context), m_model(model)
 {
+    model->setParent(this);
     setObjectName(QStringLiteral("TForm19"));
     setWindowTitle(QStringLiteral("Szállítólevél"));
     setProperty("helpContext", 1);

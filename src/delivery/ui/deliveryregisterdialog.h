@@ -11,7 +11,8 @@ namespace orvena {
 class DeliveryRegisterDialog : public QDialog {
     Q_OBJECT
 public:
-    DeliveryRegisterDialog(ScreenContext& context, QWidget* parent = nullptr);
+    // Takes over the model (its parent becomes the dialog).
+    DeliveryRegisterDialog(ScreenContext& context, DeliveryRegister* model, QWidget* parent = nullptr);
     DeliveryRegister* model() const { return m_model; }
 
 protected:

@@ -1,6 +1,7 @@
 #include "detailpanel.h"
 
 #include "db/memotext.h"
+#include "screens/common/ui/querydisplay.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -10,47 +11,17 @@
 
 namespace orvena::delivery {
 
-namespace {
-
-QString currentText(const Query& query, const QString& column)
-{
-    if (!query.isOpen() || query.currentRow() < 0 || !query.hasColumn(column))
-        return {};
-    return query.fieldText(column);
-}
-
-template<typename Widget, typename Update>
-void follow(Widget* widget, Query& query, Update update)
-{
-    QObject::connect(&query, &Query::rowsReplaced, widget, update);
-    QObject::connect(&query, &Query::currentRowChanged, widget, update);
-    update();
-}
-
-} // namespace
-
 void bindDisplay(QLineEdit* display, Query& query, const QStringList& columns)
 {
     display->setReadOnly(true);
     display->setFocusPolicy(Qt::NoFocus);
-    Query* q = &query;
-    follow(display, query, [display, q, columns] {
-        QStringList parts;
-        for (const QString& column : columns) {
-            const QString text = currentText(*q, column);
-            if (!text.isEmpty())
-                parts << text;
-        }
-        display->setText(parts.join(u' '));
-        display->setCursorPosition(0);
-    });
+    followColumns(display, query, columns);
 }
 
 void bindMemoDisplay(QPlainTextEdit* memo, Query& query, const QString& column)
 {
     memo->setReadOnly(true);
-    Query* q = &query;
-    follow(memo, query, [memo, q, column] { memo->setPlainText(memoFromDatabase(currentText(*q, column))); });
+    followMemo(memo, query, column);
 }
 
 QGroupBox* makeDetailGroup(const QString& title, Query& query, const std::vector<DetailRow>& rows, QWidget* parent,

@@ -11,17 +11,20 @@ namespace orvena {
 
 void registerDeliveryScreens(ScreenRegistry& registry)
 {
-    registry.add(Screen::DeliveryRegister, [](ScreenContext& context, QWidget* parent) -> QDialog* {
-        return new DeliveryRegisterDialog(context, parent);
-    });
-    registry.add(Screen::DeliveryComposer, [](ScreenContext& context, QWidget* parent) -> QDialog* {
-        auto dialog = std::make_unique<DeliveryComposerDialog>(context, parent);
-        bool prepared = false;
-        runAction(context.ui, [&] { prepared = dialog->prepare(); });
-        return prepared ? dialog.release() : nullptr;
-    });
-    registry.add(Screen::DeliveryLine, [](ScreenContext& context, QWidget* parent) -> QDialog* {
-        auto dialog = std::make_unique<DeliveryLineDialog>(context, parent);
+    registry.add(Screen::DeliveryRegister,
+                 [](ScreenContext& context, const ScreenRequest& request, QWidget* parent) -> QDialog* {
+                     return new DeliveryRegisterDialog(context, new DeliveryRegister(context, request), parent);
+                 });
+    registry.add(Screen::DeliveryComposer,
+                 [](ScreenContext& context, const ScreenRequest& request, QWidget* parent) -> QDialog* {
+                     auto* model = new DeliveryComposer(context, request);
+                     auto dialog = std::make_unique<DeliveryComposerDialog>(context, model, parent);
+                     bool prepared = false;
+                     runAction(context.ui, [&] { prepared = model->prepare(); });
+                     return prepared ? dialog.release() : nullptr;
+                 });
+    registry.add(Screen::DeliveryLine, [](ScreenContext& context, const ScreenRequest& request, QWidget* parent) -> QDialog* {
+        auto dialog = std::make_unique<DeliveryLineDialog>(context, new DeliveryLineEditor(context, request), parent);
         return dialog->prepare() ? dialog.release() : nullptr;
     });
 }

@@ -1,6 +1,7 @@
 #include "invoicecomposerdialog.h"
 
-#include "invoicewidgets.h"
+#include "screens/common/ui/fieldbinding.h"
+#include "screens/common/ui/querydisplay.h"
 
 #include "invoice/invoicetexts.h"
 #include "screens/common/querytablemodel.h"
@@ -62,7 +63,7 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
     number->setObjectName(name(F::Number));
     number->setFont(bold);
     number->setMaximumWidth(140);
-    bindEdit(number, m_model, F::Number);
+    bindField(number, m_model, F::Number);
     m_widgets[F::Number] = number;
     top->addWidget(numberLabel);
     top->addWidget(number);
@@ -118,7 +119,7 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     auto edit = [this, page](F f) {
         auto* e = new QLineEdit(page);
         e->setObjectName(name(f));
-        bindEdit(e, m_model, f);
+        bindField(e, m_model, f);
         m_widgets[f] = e;
         return e;
     };
@@ -157,7 +158,7 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     message->setToolTip(QStringLiteral("Üzenet a vevönek."));
     message->setTabChangesFocus(true);
     message->setFixedHeight(60);
-    bindMemo(message, m_model, F::Message);
+    bindField(message, m_model, F::Message);
     m_widgets[F::Message] = message;
     installFunctionKeyMemo(message, context.state);
 
@@ -211,7 +212,7 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     languageRow->addWidget(languageButton);
     QLineEdit* language = readOnlyField(page);
     language->setObjectName(name(F::LanguageName));
-    bindEdit(language, m_model, F::LanguageName);
+    bindField(language, m_model, F::LanguageName);
     languageRow->addWidget(language, 1);
     languageRow->addStretch(2);
     grid->addLayout(languageRow, row++, 0, 1, 4);
@@ -229,47 +230,37 @@ QWidget* InvoiceComposerDialog::buildCustomerTab(ScreenContext& context)
 {
     Query& c = context.data.query(QStringLiteral("ZQ30"));
     auto* tabs = new QTabWidget(this);
-    auto* data = new QWidget(tabs);
-    auto* dataLayout = new QVBoxLayout(data);
-    auto* group = new QGroupBox(QStringLiteral("Adatok"), data);
-    auto* form = new QGridLayout(group);
-    auto add = [&](int row, int col, const QString& caption, const QStringList& columns) {
-        form->addWidget(new QLabel(caption, group), row, col * 2);
-        form->addWidget(queryField(c, columns, group), row, col * 2 + 1);
-    };
-    add(0, 0, QStringLiteral("Vevö neve"), {QStringLiteral("vNeve")});
-    add(0, 1, QStringLiteral("Kód"), {QStringLiteral("vID")});
-    add(1, 0, QStringLiteral("Cime"), {QStringLiteral("vIrszam"), QStringLiteral("vHely"), QStringLiteral("vUtca")});
-    add(1, 1, QStringLiteral("Telefon"), {QStringLiteral("vTel")});
-    add(2, 0, QStringLiteral("Adószám"), {QStringLiteral("vAdo")});
-    add(2, 1, QStringLiteral("Köz.adószám"), {QStringLiteral("vKado")});
-    add(3, 0, QStringLiteral("IBAN"), {QStringLiteral("vIBAN")});
-    add(3, 1, QStringLiteral("Swift"), {QStringLiteral("vSwift")});
-    add(4, 0, QStringLiteral("Bank"), {QStringLiteral("vBanknev"), QStringLiteral("vBankszla")});
-    add(4, 1, QStringLiteral("E-mail"), {QStringLiteral("vEmail")});
-    add(5, 0, QStringLiteral("Üzenet"), {QStringLiteral("vUzen")});
-    add(5, 1, QStringLiteral("Kamat %"), {QStringLiteral("vKamat")});
-    add(6, 0, QStringLiteral("Fiz.mód"), {QStringLiteral("vFizmod")});
-    add(6, 1, QStringLiteral("Fiz.hat.(nap)"), {QStringLiteral("vFhat")});
-    add(7, 0, QStringLiteral("Pénznem"), {QStringLiteral("vPnem")});
-    add(7, 1, QStringLiteral("Enged.%"), {QStringLiteral("vEnged")});
-    add(8, 0, QStringLiteral("Ford.adózás"), {QStringLiteral("vFordado")});
-    form->setColumnStretch(1, 2);
-    form->setColumnStretch(3, 1);
-    dataLayout->addWidget(group);
-    dataLayout->addStretch();
+    QWidget* data = detailsPage(QStringLiteral("Adatok"), c,
+                                {{QStringLiteral("Vevö neve"), {QStringLiteral("vNeve")}},
+                                 {QStringLiteral("Kód"), {QStringLiteral("vID")}},
+                                 {QStringLiteral("Cime"), {QStringLiteral("vIrszam"), QStringLiteral("vHely"), QStringLiteral("vUtca")}},
+                                 {QStringLiteral("Telefon"), {QStringLiteral("vTel")}},
+                                 {QStringLiteral("Adószám"), {QStringLiteral("vAdo")}},
+                                 {QStringLiteral("Köz.adószám"), {QStringLiteral("vKado")}},
+                                 {QStringLiteral("IBAN"), {QStringLiteral("vIBAN")}},
+                                 {QStringLiteral("Swift"), {QStringLiteral("vSwift")}},
+                                 {QStringLiteral("Bank"), {QStringLiteral("vBanknev"), QStringLiteral("vBankszla")}},
+                                 {QStringLiteral("E-mail"), {QStringLiteral("vEmail")}},
+                                 {QStringLiteral("Üzenet"), {QStringLiteral("vUzen")}},
+                                 {QStringLiteral("Kamat %"), {QStringLiteral("vKamat")}},
+                                 {QStringLiteral("Fiz.mód"), {QStringLiteral("vFizmod")}},
+                                 {QStringLiteral("Fiz.hat.(nap)"), {QStringLiteral("vFhat")}},
+                                 {QStringLiteral("Pénznem"), {QStringLiteral("vPnem")}},
+                                 {QStringLiteral("Enged.%"), {QStringLiteral("vEnged")}},
+                                 {QStringLiteral("Ford.adózás"), {QStringLiteral("vFordado")}}},
+                                tabs);
     tabs->addTab(data, QStringLiteral("Vevö adat"));
 
     auto* blocks = new QWidget(tabs);
     auto* blockLayout = new QGridLayout(blocks);
     auto* onInvoice = new QPlainTextEdit(blocks);
     onInvoice->setObjectName(name(F::CustomerBlock));
-    bindMemo(onInvoice, m_model, F::CustomerBlock);
+    bindField(onInvoice, m_model, F::CustomerBlock);
     m_widgets[F::CustomerBlock] = onInvoice;
     auto* master = new QPlainTextEdit(blocks);
     master->setReadOnly(true);
     master->setFocusPolicy(Qt::NoFocus);
-    bindMemo(master, m_model, F::CustomerMasterBlock);
+    bindField(master, m_model, F::CustomerMasterBlock);
     blockLayout->addWidget(new QLabel(QStringLiteral("Számlán"), blocks), 0, 0);
     blockLayout->addWidget(new QLabel(QStringLiteral("Vevö törzsben"), blocks), 0, 1);
     blockLayout->addWidget(onInvoice, 1, 0);
@@ -282,40 +273,29 @@ QWidget* InvoiceComposerDialog::buildIssuerTab(ScreenContext& context)
 {
     Query& z = context.data.query(QStringLiteral("ZQ60"));
     auto* tabs = new QTabWidget(this);
-    auto* data = new QWidget(tabs);
-    auto* dataLayout = new QVBoxLayout(data);
-    auto* group = new QGroupBox(QStringLiteral("Törzs adatok"), data);
-    auto* form = new QGridLayout(group);
-    auto add = [&](int row, int col, const QString& caption, const QStringList& columns) {
-        form->addWidget(new QLabel(caption, group), row, col * 2);
-        form->addWidget(queryField(z, columns, group), row, col * 2 + 1);
-    };
-    add(0, 0, QStringLiteral("Szállító neve:"), {QStringLiteral("zNev1"), QStringLiteral("zNev2")});
-    add(0, 1, QStringLiteral("Kód:"), {QStringLiteral("zID")});
-    add(1, 0, QStringLiteral("Cime:"), {QStringLiteral("zIrszam"), QStringLiteral("zHely"), QStringLiteral("zUtca")});
-    add(1, 1, QStringLiteral("Száma:"), {QStringLiteral("zSzam")});
-    add(2, 0, QStringLiteral("Adószám:"), {QStringLiteral("zAdo")});
-    add(2, 1, QStringLiteral("Köz.adószám:"), {QStringLiteral("zKado")});
-    add(3, 0, QStringLiteral("IBAN:"), {QStringLiteral("zIBAN")});
-    add(3, 1, QStringLiteral("Swith:"), {QStringLiteral("zSwift")});
-    add(4, 0, QStringLiteral("Bank:"),
-        {QStringLiteral("zBanknev"), QStringLiteral("zBankszla"), QStringLiteral("zBankszla2")});
-    form->setColumnStretch(1, 2);
-    form->setColumnStretch(3, 1);
-    dataLayout->addWidget(group);
-    dataLayout->addStretch();
+    QWidget* data = detailsPage(QStringLiteral("Törzs adatok"), z,
+                                {{QStringLiteral("Szállító neve:"), {QStringLiteral("zNev1"), QStringLiteral("zNev2")}},
+                                 {QStringLiteral("Kód:"), {QStringLiteral("zID")}},
+                                 {QStringLiteral("Cime:"), {QStringLiteral("zIrszam"), QStringLiteral("zHely"), QStringLiteral("zUtca")}},
+                                 {QStringLiteral("Száma:"), {QStringLiteral("zSzam")}},
+                                 {QStringLiteral("Adószám:"), {QStringLiteral("zAdo")}},
+                                 {QStringLiteral("Köz.adószám:"), {QStringLiteral("zKado")}},
+                                 {QStringLiteral("IBAN:"), {QStringLiteral("zIBAN")}},
+                                 {QStringLiteral("Swith:"), {QStringLiteral("zSwift")}},
+                                 {QStringLiteral("Bank:"), {QStringLiteral("zBanknev"), QStringLiteral("zBankszla"), QStringLiteral("zBankszla2")}}},
+                                tabs);
     tabs->addTab(data, QStringLiteral("Szállító adata"));
 
     auto* blocks = new QWidget(tabs);
     auto* blockLayout = new QGridLayout(blocks);
     auto* onInvoice = new QPlainTextEdit(blocks);
     onInvoice->setObjectName(name(F::IssuerBlock));
-    bindMemo(onInvoice, m_model, F::IssuerBlock);
+    bindField(onInvoice, m_model, F::IssuerBlock);
     m_widgets[F::IssuerBlock] = onInvoice;
     auto* master = new QPlainTextEdit(blocks);
     master->setReadOnly(true);
     master->setFocusPolicy(Qt::NoFocus);
-    bindMemo(master, m_model, F::IssuerMasterBlock);
+    bindField(master, m_model, F::IssuerMasterBlock);
     auto* issuerButton = button(QStringLiteral("Szállító"), QStringLiteral("A számlán szereplö  szállítói név"),
                                 QStringLiteral("issuerButton"), blocks);
     connect(issuerButton, &QPushButton::clicked, this, [this] { m_model->chooseIssuer(); });
@@ -381,7 +361,7 @@ QWidget* InvoiceComposerDialog::buildLines(ScreenContext& context)
         e->setObjectName(name(f));
         e->setAlignment(Qt::AlignRight);
         e->setMaximumWidth(130);
-        bindEdit(e, m_model, f);
+        bindField(e, m_model, f);
         if (isBold) {
             QFont font = l->font();
             font.setBold(true);

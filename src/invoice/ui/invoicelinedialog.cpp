@@ -1,6 +1,7 @@
 #include "invoicelinedialog.h"
 
-#include "invoicewidgets.h"
+#include "screens/common/ui/fieldbinding.h"
+#include "screens/common/ui/querydisplay.h"
 
 #include "screens/common/ui/keyhandling.h"
 
@@ -14,7 +15,6 @@
 
 namespace orvena {
 
-using namespace invoice;
 using F = InvoiceLineEditor::Field;
 
 InvoiceLineDialog::InvoiceLineDialog(InvoiceLineEditor* model, QWidget* parent) : QDialog(parent), m_model(model)
@@ -30,14 +30,14 @@ InvoiceLineDialog::InvoiceLineDialog(InvoiceLineEditor* model, QWidget* parent) 
     auto edit = [this](F f) {
         auto* e = new QLineEdit(this);
         e->setObjectName(QStringLiteral("field%1").arg(int(f)));
-        bindEdit(e, m_model, f);
+        bindField(e, m_model, f);
         m_widgets[f] = e;
         return e;
     };
     auto shown = [this](F f) {
         QLineEdit* e = readOnlyField(this);
         e->setObjectName(QStringLiteral("field%1").arg(int(f)));
-        bindEdit(e, m_model, f);
+        bindField(e, m_model, f);
         m_widgets[f] = e;
         return e;
     };
@@ -75,7 +75,7 @@ InvoiceLineDialog::InvoiceLineDialog(InvoiceLineEditor* model, QWidget* parent) 
     note->setObjectName(QStringLiteral("field%1").arg(int(F::Note)));
     note->setTabChangesFocus(true);
     note->setFixedHeight(64);
-    bindMemo(note, m_model, F::Note);
+    bindField(note, m_model, F::Note);
     m_widgets[F::Note] = note;
 
     int row = 0;

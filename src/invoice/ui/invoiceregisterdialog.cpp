@@ -1,12 +1,14 @@
 #include "invoiceregisterdialog.h"
 
 #include "nav/ui/navstatemodel.h"
-#include "invoicewidgets.h"
+#include "screens/common/ui/fieldbinding.h"
+#include "screens/common/ui/querydisplay.h"
 
 #include "screens/common/querytablemodel.h"
 #include "screens/common/ui/gridbinding.h"
 #include "screens/common/ui/keyhandling.h"
 
+#include "navsend/navscreens.h"
 #include "navsend/ui/navdialogs.h"
 
 #include <QGridLayout>
@@ -22,7 +24,6 @@
 
 namespace orvena {
 
-using namespace invoice;
 
 namespace {
 
@@ -50,9 +51,10 @@ QString s(const char* text)
 
 } // namespace
 
-InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, QWidget* parent)
-    : QDialog(parent), m_model(new InvoiceRegister(context, this))
+InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, InvoiceRegister* model, QWidget* parent)
+    : QDialog(parent), m_model(model)
 {
+    model->setParent(this);
     setObjectName(QStringLiteral("TForm8"));
     setWindowTitle(QStringLiteral("Számlázás"));
     setProperty("helpContext", 2);
@@ -165,7 +167,8 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, QWidget* pa
         [this] { m_model->print(); });
     add(QStringLiteral("NAV napló"), QStringLiteral("A megjelölt számla NAV adatszolgáltatásának menete és üzenetei."),
         QStringLiteral("navLogButton"), [this, ctx = &context, q = &list] {
-            nav::NavLogDialog log(*ctx, q->fieldText(QStringLiteral("fBszam")), this);
+            const QString number = q->fieldText(QStringLiteral("fBszam"));
+            nav::NavLogDialog log(*ctx, new nav::NavLog(*ctx, number), number, this);
             log.exec();
             m_model->reread();
         });
@@ -183,35 +186,25 @@ QWidget* InvoiceRegisterDialog::buildCustomerPage(ScreenContext& context)
 {
     Query& c = context.data.query(QStringLiteral("ZQ30"));
     auto* tabs = new QTabWidget(this);
-    auto* data = new QWidget(tabs);
-    auto* dataLayout = new QVBoxLayout(data);
-    auto* group = new QGroupBox(QStringLiteral("Adatok"), data);
-    auto* form = new QGridLayout(group);
-    auto add = [&](int row, int col, const char* caption, const QStringList& columns) {
-        form->addWidget(new QLabel(s(caption), group), row, col * 2);
-        form->addWidget(queryField(c, columns, group), row, col * 2 + 1);
-    };
-    add(0, 0, "Vevö neve:", {s("vNeve")});
-    add(0, 1, "Kód", {s("vID")});
-    add(1, 0, "Cime:", {s("vIrszam"), s("vHely"), s("vUtca")});
-    add(1, 1, "Telefon", {s("vTel")});
-    add(2, 0, "Adószám", {s("vAdo")});
-    add(2, 1, "Köz.adószám", {s("vKado")});
-    add(3, 0, "IBAN", {s("vIBAN")});
-    add(3, 1, "Swith", {s("vSwift")});
-    add(4, 0, "Bank", {s("vBanknev"), s("vBankszla")});
-    add(4, 1, "E-mail", {s("vEmail")});
-    add(5, 0, "Üzenet", {s("vUzen")});
-    add(5, 1, "Kamat %", {s("vKamat")});
-    add(6, 0, "Fiz.mód", {s("vFizmod")});
-    add(6, 1, "Fiz.hat.(nap)", {s("vFhat")});
-    add(7, 0, "Pénznem", {s("vPnem")});
-    add(7, 1, "Enged.%", {s("vEnged")});
-    add(8, 0, "Ford.adózás", {s("vFordado")});
-    form->setColumnStretch(1, 2);
-    form->setColumnStretch(3, 1);
-    dataLayout->addWidget(group);
-    dataLayout->addStretch();
+    QWidget* data = detailsPage(QStringLiteral("Adatok"), c,
+                                {{s("Vevö neve:"), {s("vNeve")}},
+                                 {s("Kód"), {s("vID")}},
+                                 {s("Cime:"), {s("vIrszam"), s("vHely"), s("vUtca")}},
+                                 {s("Telefon"), {s("vTel")}},
+                                 {s("Adószám"), {s("vAdo")}},
+                                 {s("Köz.adószám"), {s("vKado")}},
+                                 {s("IBAN"), {s("vIBAN")}},
+                                 {s("Swith"), {s("vSwift")}},
+                                 {s("Bank"), {s("vBanknev"), s("vBankszla")}},
+                                 {s("E-mail"), {s("vEmail")}},
+                                 {s("Üzenet"), {s("vUzen")}},
+                                 {s("Kamat %"), {s("vKamat")}},
+                                 {s("Fiz.mód"), {s("vFizmod")}},
+                                 {s("Fiz.hat.(nap)"), {s("vFhat")}},
+                                 {s("Pénznem"), {s("vPnem")}},
+                                 {s("Enged.%"), {s("vEnged")}},
+                                 {s("Ford.adózás"), {s("vFordado")}}},
+                                tabs);
     tabs->addTab(data, QStringLiteral("Vevö adatak"));
 
     auto* blocks = new QWidget(tabs);

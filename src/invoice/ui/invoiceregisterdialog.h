@@ -11,7 +11,8 @@ namespace orvena {
 class InvoiceRegisterDialog : public QDialog {
     Q_OBJECT
 public:
-    InvoiceRegisterDialog(ScreenContext& context, QWidget* parent = nullptr);
+    // Takes over the model (its parent becomes the dialog).
+    InvoiceRegisterDialog(ScreenContext& context, InvoiceRegister* model, QWidget* parent = nullptr);
     InvoiceRegister* model() const { return m_model; }
 
 protected:

@@ -9,25 +9,18 @@ namespace orvena {
 void registerInvoiceScreens(ScreenRegistry& registry)
 {
     registry.add(Screen::InvoiceRegister, [](ScreenContext& context, QWidget* parent) -> QDialog* {
-        return new InvoiceRegisterDialog(context, parent);
+        return new InvoiceRegisterDialog(context, new InvoiceRegister(context), parent);
     });
-    registry.add(Screen::InvoiceComposer, [](ScreenContext& context, QWidget* parent) -> QDialog* {
-        auto* model = new InvoiceComposer(context);
-        auto* dialog = new InvoiceComposerDialog(context, model, parent);
-        if (!model->prepare()) {
-            delete dialog;
-            return nullptr;
-        }
-        return dialog;
-    });
-    registry.add(Screen::InvoiceLine, [](ScreenContext& context, QWidget* parent) -> QDialog* {
-        auto* model = new InvoiceLineEditor(context);
-        auto* dialog = new InvoiceLineDialog(model, parent);
-        if (!model->prepare()) {
-            delete dialog;
-            return nullptr;
-        }
-        return dialog;
+    registry.add(Screen::InvoiceComposer,
+                 [](ScreenContext& context, const ScreenRequest& request, QWidget* parent) -> QDialog* {
+                     auto* model = new InvoiceComposer(context, request);
+                     auto dialog = std::make_unique<InvoiceComposerDialog>(context, model, parent);
+                     return model->prepare() ? dialog.release() : nullptr;
+                 });
+    registry.add(Screen::InvoiceLine, [](ScreenContext& context, const ScreenRequest& request, QWidget* parent) -> QDialog* {
+        auto* model = new InvoiceLineEditor(context, request);
+        auto dialog = std::make_unique<InvoiceLineDialog>(model, parent);
+        return model->prepare() ? dialog.release() : nullptr;
     });
 }
 

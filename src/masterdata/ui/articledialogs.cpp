@@ -60,9 +60,9 @@ QDialog* createArticleListDialog(ScreenContext& context, QWidget* parent)
     return dialog;
 }
 
-QDialog* createArticleEditDialog(ScreenContext& context, QWidget* parent)
+QDialog* createArticleEditDialog(ScreenContext& context, const ScreenRequest& request, QWidget* parent)
 {
-    auto model = std::make_unique<ArticleEdit>(context);
+    auto model = std::make_unique<ArticleEdit>(context, request);
     if (!model->start())
         return nullptr;
     ArticleEdit* m = model.get();

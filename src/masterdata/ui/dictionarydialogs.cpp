@@ -24,9 +24,10 @@ ListDialog* createDictionaryList(ScreenContext& context, QWidget* parent)
     return dialog;
 }
 
-DictionaryEditDialog* DictionaryEditDialog::create(ScreenContext& context, QWidget* parent)
+DictionaryEditDialog* DictionaryEditDialog::create(ScreenContext& context, const ScreenRequest& request,
+                                                   QWidget* parent)
 {
-    auto model = std::make_unique<DictionaryEdit>(context);
+    auto model = std::make_unique<DictionaryEdit>(context, request);
     if (!model->start())
         return nullptr; // the fill message has been shown
     return new DictionaryEditDialog(model.release(), parent);

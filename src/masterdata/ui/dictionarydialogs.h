@@ -13,7 +13,7 @@ ListDialog* createDictionaryList(ScreenContext& context, QWidget* parent);
 class DictionaryEditDialog : public EditDialog {
 public:
     // Runs the model's opening (the fill in modify mode); returns nullptr when it failed.
-    static DictionaryEditDialog* create(ScreenContext& context, QWidget* parent);
+    static DictionaryEditDialog* create(ScreenContext& context, const ScreenRequest& request, QWidget* parent);
 
     DictionaryEdit* dictionary() const { return m_dictionary; }
 

@@ -70,6 +70,29 @@ QWidget* blockPage(EditDialog* dialog, const QString& key, QPushButton* compose)
     return page;
 }
 
+// "Összeállít": the header-block composer of the record.
+template<typename Edit>
+QPushButton* composeButton(EditDialog* dialog, Edit* model, const QString& hint)
+{
+    auto* compose = new QPushButton(QStringLiteral("Összeállít"), dialog);
+    compose->setObjectName(QStringLiteral("Button_Osszeallit"));
+    compose->setToolTip(hint);
+    pressOnEnter(compose);
+    QObject::connect(compose, &QPushButton::clicked, model, [model] { model->compose(); });
+    return compose;
+}
+
+// A validation on a field of another page shows that page first.
+void showPageOfFocusedField(EditDialog* dialog, EditScreen* model, QTabWidget* tabs)
+{
+    QObject::connect(model, &EditScreen::focusRequested, tabs, [tabs, dialog](const QString& key) {
+        if (QWidget* w = dialog->widget(key))
+            for (int i = 0; i < tabs->count(); ++i)
+                if (tabs->widget(i)->isAncestorOf(w))
+                    tabs->setCurrentIndex(i);
+    });
+}
+
 } // namespace
 
 QDialog* createCustomerListDialog(ScreenContext& context, QWidget* parent)
@@ -124,9 +147,9 @@ QDialog* createCustomerListDialog(ScreenContext& context, QWidget* parent)
     return dialog;
 }
 
-QDialog* createCustomerEditDialog(ScreenContext& context, QWidget* parent)
+QDialog* createCustomerEditDialog(ScreenContext& context, const ScreenRequest& request, QWidget* parent)
 {
-    auto model = std::make_unique<CustomerEdit>(context);
+    auto model = std::make_unique<CustomerEdit>(context, request);
     if (!model->start())
         return nullptr;
     CustomerEdit* m = model.get();
@@ -140,11 +163,7 @@ QDialog* createCustomerEditDialog(ScreenContext& context, QWidget* parent)
                             {"vIBAN", "vSwift", "vFizmod", "vFhat", "vPnem", "vEnged", "vKamat", "vFordado", "vUzen",
                              "vKod", "vID"}),
                  QStringLiteral("Sorok"));
-    auto* compose = new QPushButton(QStringLiteral("Összeállít"), dialog);
-    compose->setObjectName(QStringLiteral("Button_Osszeallit"));
-    compose->setToolTip(QStringLiteral("Vevő cimke elkészítése, módositása."));
-    pressOnEnter(compose);
-    QObject::connect(compose, &QPushButton::clicked, m, [m] { m->compose(); });
+    QPushButton* compose = composeButton(dialog, m, QStringLiteral("Vevő cimke elkészítése, módositása."));
     tabs->addTab(blockPage(dialog, QStringLiteral("vMemoVevo"), compose), QStringLiteral("Cimke"));
     tabs->addTab(customerReportPage(dialog, m), QStringLiteral("NAV adatok"));
     dialog->body()->addWidget(tabs);
@@ -153,13 +172,7 @@ QDialog* createCustomerEditDialog(ScreenContext& context, QWidget* parent)
     nav::addTaxpayerCheckButton(context, m, dialog);
     dialog->addButton(QStringLiteral("Másolat készítés"), QStringLiteral("A vevö sorról másolat készítése"),
                       [m] { m->copy(); });
-    // A validation on a field of the other page shows that page first.
-    QObject::connect(m, &EditScreen::focusRequested, tabs, [tabs, dialog](const QString& key) {
-        if (QWidget* w = dialog->widget(key))
-            for (int i = 0; i < tabs->count(); ++i)
-                if (tabs->widget(i)->isAncestorOf(w))
-                    tabs->setCurrentIndex(i);
-    });
+    showPageOfFocusedField(dialog, m, tabs);
     dialog->finishLayout();
     dialog->resize(820, dialog->sizeHint().height());
     return dialog;
@@ -196,9 +209,9 @@ QDialog* createIssuerListDialog(ScreenContext& context, QWidget* parent)
     return dialog;
 }
 
-QDialog* createIssuerEditDialog(ScreenContext& context, QWidget* parent)
+QDialog* createIssuerEditDialog(ScreenContext& context, const ScreenRequest& request, QWidget* parent)
 {
-    auto model = std::make_unique<IssuerEdit>(context);
+    auto model = std::make_unique<IssuerEdit>(context, request);
     if (!model->start())
         return nullptr;
     IssuerEdit* m = model.get();
@@ -211,11 +224,8 @@ QDialog* createIssuerEditDialog(ScreenContext& context, QWidget* parent)
                             {"zKado", "zBanknev", "zBankszla", "zBanknev2", "zBankszla2", "zIBAN", "zSwift", "zKiallito",
                              "zKod", "zID"}),
                  QStringLiteral("Sorok"));
-    auto* compose = new QPushButton(QStringLiteral("Összeállít"), dialog);
-    compose->setObjectName(QStringLiteral("Button_Osszeallit"));
-    compose->setToolTip(QStringLiteral("Kibocsátó (szállító) cimke tételeinek összeállítása, módosítása."));
-    pressOnEnter(compose);
-    QObject::connect(compose, &QPushButton::clicked, m, [m] { m->compose(); });
+    QPushButton* compose =
+        composeButton(dialog, m, QStringLiteral("Kibocsátó (szállító) cimke tételeinek összeállítása, módosítása."));
     tabs->addTab(blockPage(dialog, QStringLiteral("zMemoSzall"), compose), QStringLiteral("Cimke"));
     tabs->addTab(nav::createIssuerNavPage(context, m, dialog), QStringLiteral("NAV"));
     dialog->body()->addWidget(tabs);
@@ -224,12 +234,7 @@ QDialog* createIssuerEditDialog(ScreenContext& context, QWidget* parent)
     dialog->addButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });
     dialog->addButton(QStringLiteral("Másolat készítés"), QStringLiteral("Meglévő adatsorról másolat készítése."),
                       [m] { m->copy(); });
-    QObject::connect(m, &EditScreen::focusRequested, tabs, [tabs, dialog](const QString& key) {
-        if (QWidget* w = dialog->widget(key))
-            for (int i = 0; i < tabs->count(); ++i)
-                if (tabs->widget(i)->isAncestorOf(w))
-                    tabs->setCurrentIndex(i);
-    });
+    showPageOfFocusedField(dialog, m, tabs);
     dialog->finishLayout();
     dialog->resize(820, dialog->sizeHint().height());
     return dialog;

@@ -8,9 +8,10 @@ namespace orvena {
 
 namespace {
 
-QDialog* headerBlock(ScreenContext& context, QWidget* parent, HeaderBlockComposer::Party party)
+QDialog* headerBlock(ScreenContext& context, const ScreenRequest& request, QWidget* parent,
+                     HeaderBlockComposer::Party party)
 {
-    auto composer = std::make_unique<HeaderBlockComposer>(context, party);
+    auto composer = std::make_unique<HeaderBlockComposer>(context, party, request);
     if (!composer->fill())
         return nullptr; // the fill message has been shown; the screen does not open
     return new HeaderBlockDialog(context, std::move(composer), parent);
@@ -29,14 +30,15 @@ void registerMasterTextScreens(ScreenRegistry& registry)
     registry.add(Screen::DictionaryList, [](ScreenContext& context, QWidget* parent) -> QDialog* {
         return createDictionaryList(context, parent);
     });
-    registry.add(Screen::DictionaryEdit, [](ScreenContext& context, QWidget* parent) -> QDialog* {
-        return DictionaryEditDialog::create(context, parent);
+    registry.add(Screen::DictionaryEdit,
+                 [](ScreenContext& context, const ScreenRequest& request, QWidget* parent) -> QDialog* {
+                     return DictionaryEditDialog::create(context, request, parent);
+                 });
+    registry.add(Screen::CustomerBlock, [](ScreenContext& context, const ScreenRequest& request, QWidget* parent) {
+        return headerBlock(context, request, parent, HeaderBlockComposer::Party::Customer);
     });
-    registry.add(Screen::CustomerBlock, [](ScreenContext& context, QWidget* parent) {
-        return headerBlock(context, parent, HeaderBlockComposer::Party::Customer);
-    });
-    registry.add(Screen::IssuerBlock, [](ScreenContext& context, QWidget* parent) {
-        return headerBlock(context, parent, HeaderBlockComposer::Party::Issuer);
+    registry.add(Screen::IssuerBlock, [](ScreenContext& context, const ScreenRequest& request, QWidget* parent) {
+        return headerBlock(context, request, parent, HeaderBlockComposer::Party::Issuer);
     });
 }
 

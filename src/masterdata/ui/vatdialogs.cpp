@@ -28,9 +28,9 @@ QDialog* createVatListDialog(ScreenContext& context, QWidget* parent)
     return dialog;
 }
 
-QDialog* createVatEditDialog(ScreenContext& context, QWidget* parent)
+QDialog* createVatEditDialog(ScreenContext& context, const ScreenRequest& request, QWidget* parent)
 {
-    auto model = std::make_unique<VatEdit>(context);
+    auto model = std::make_unique<VatEdit>(context, request);
     if (!model->start())
         return nullptr;
     VatEdit* m = model.get();

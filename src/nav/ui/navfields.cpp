@@ -1,5 +1,6 @@
 #include "navfields.h"
 
+#include "db/conversions.h"
 #include "screens/common/editscreen.h"
 #include "screens/common/ui/editdialog.h"
 
@@ -68,7 +69,7 @@ QComboBox* codeChoice(EditScreen* model, const QString& key, const CodeChoices& 
         box->addItem(text, code);
     auto show = [box](const QString& code) {
         int i = box->findData(code.trimmed().toUpper());
-        if (i < 0 && !code.trimmed().isEmpty()) {
+        if (i < 0 && !isBlank(code)) {
             box->addItem(code, code); // a code this program does not offer stays visible
             i = box->count() - 1;
         }

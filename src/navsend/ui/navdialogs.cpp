@@ -18,9 +18,10 @@
 
 namespace orvena::nav {
 
-NavLogDialog::NavLogDialog(ScreenContext& context, const QString& invoiceNumber, QWidget* parent)
-    : QDialog(parent), m_model(new NavLog(context, invoiceNumber, this))
+NavLogDialog::NavLogDialog(ScreenContext& context, NavLog* model, const QString& invoiceNumber, QWidget* parent)
+    : QDialog(parent), m_model(model)
 {
+    model->setParent(this);
     setObjectName(QStringLiteral("navLogDialog"));
     setWindowTitle(QStringLiteral("NAV napló – K%1").arg(invoiceNumber));
     auto* layout = new QVBoxLayout(this);

@@ -21,7 +21,8 @@ class NavLog;
 class NavLogDialog : public QDialog {
     Q_OBJECT
 public:
-    NavLogDialog(ScreenContext& context, const QString& invoiceNumber, QWidget* parent = nullptr);
+    // Takes over the model of the invoice's log (its parent becomes the dialog).
+    NavLogDialog(ScreenContext& context, NavLog* model, const QString& invoiceNumber, QWidget* parent = nullptr);
 
 private:
     void showState();

@@ -100,7 +100,7 @@ void ReportPreviewDialog::printWithDialog()
 
 bool ReportPreviewDialog::print(QPrinter& printer)
 {
-    try {
+    return produce([this, &printer] {
         PageModel chosen = m_pages;
         if (printer.fromPage() > 0) { // a page range was chosen
             const auto first = static_cast<size_t>(printer.fromPage() - 1);
@@ -111,19 +111,18 @@ bool ReportPreviewDialog::print(QPrinter& printer)
         paintReport(chosen, printer);
         if (printer.printerState() == QPrinter::Error)
             throw Error(QStringLiteral("A nyomtató hibát jelzett, a bizonylat nem készült el."));
-    } catch (const Error& e) {
-        showError(this, e.text());
-        return false;
-    }
-    if (m_produced)
-        m_produced();
-    return true;
+    });
 }
 
 bool ReportPreviewDialog::saveAsPdf(const QString& fileName)
 {
+    return produce([this, &fileName] { writePdf(m_pages, fileName); });
+}
+
+bool ReportPreviewDialog::produce(const std::function<void()>& output)
+{
     try {
-        writePdf(m_pages, fileName);
+        output();
     } catch (const Error& e) {
         showError(this, e.text());
         return false;

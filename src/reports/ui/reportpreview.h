@@ -35,6 +35,9 @@ public:
 private:
     void printWithDialog();
     void askAndSavePdf();
+    // Runs the output; its failure is told to the operator (false), its success reported to
+    // the one who asked for the report (the document counts as produced).
+    bool produce(const std::function<void()>& output);
 
     const PageModel& m_pages;
     std::function<void()> m_produced;

@@ -5,12 +5,6 @@
 
 namespace orvena {
 
-namespace {
-
-const QString kPrintMode = QStringLiteral("Nyomtatás");
-
-} // namespace
-
 ReportPresenter& startPrint(ScreenContext& context)
 {
     if (!context.reports)
@@ -51,7 +45,7 @@ PrintedDocument openDocument(DataModule& data, const DocumentColumns& columns, c
 
 bool marksPrinted(const ScreenContext& context, const PrintedDocument& document)
 {
-    return !document.printed && context.state.printMode == kPrintMode;
+    return !document.printed && context.state.printMode == PrintMode::Print;
 }
 
 ReportJob countedJob(PageCounters& counters, const QString& templateFile, const QString& title)

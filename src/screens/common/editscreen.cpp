@@ -2,13 +2,16 @@
 
 #include "dispatcher.h"
 
+#include "db/conversions.h"
 #include "db/errors.h"
 #include "db/schema.h"
 
 namespace orvena {
 
-EditScreen::EditScreen(ScreenContext& context, const QString& table, const QString& designedTitle, QObject* parent)
-    : QObject(parent), m_context(context), m_table(table), m_designedTitle(designedTitle), m_title(designedTitle)
+EditScreen::EditScreen(ScreenContext& context, const ScreenRequest& request, const QString& table,
+                       const QString& designedTitle, QObject* parent)
+    : QObject(parent), m_context(context), m_table(table), m_designedTitle(designedTitle), m_title(designedTitle),
+      m_mode(request.mode)
 {
 }
 
@@ -49,16 +52,6 @@ void EditScreen::click(const QString& key)
     setField(key, field(key) == t.match ? t.onMatch : t.otherwise);
 }
 
-QString EditScreen::editMode() const
-{
-    return m_context.state.editMode(m_table);
-}
-
-void EditScreen::setEditMode(const QString& mode)
-{
-    m_context.state.setEditMode(m_table, mode);
-}
-
 void EditScreen::setTitle(const QString& title)
 {
     if (title == m_title)
@@ -91,10 +84,7 @@ void EditScreen::ok()
 {
     runAction(m_context.ui, [this] {
         for (const Check& check : checks()) {
-            QString text = field(check.key);
-            while (!text.isEmpty() && text.back().isSpace())
-                text.chop(1);
-            if (text.isEmpty()) {
+            if (isBlank(field(check.key))) {
                 m_context.ui.message(check.message);
                 emit focusRequested(check.key);
                 return;
@@ -126,22 +116,16 @@ QString EditScreen::fieldOfColumn(const QString& column) const
 
 bool EditScreen::composeIntoField(Screen composer, const QStringList& columns, const QString& blockKey)
 {
-    AppState::BlockDraft draft;
+    BlockDraft draft;
     for (const QString& column : columns)
         draft.fields << fieldOfColumn(column);
     draft.block = field(blockKey);
-    m_context.state.blockDraft = draft;
-    try {
-        m_context.opener.open(composer);
-    } catch (...) {
-        m_context.state.blockDraft.reset();
-        throw;
-    }
-    const std::optional<AppState::BlockDraft> result = std::move(m_context.state.blockDraft);
-    m_context.state.blockDraft.reset();
-    if (!result || !result->composed)
+    ScreenRequest request;
+    request.draft = &draft;
+    m_context.opener.open(composer, request);
+    if (!draft.composed)
         return false;
-    setField(blockKey, result->block);
+    setField(blockKey, draft.block);
     return true;
 }
 
@@ -170,7 +154,7 @@ void EditScreen::copyRecord(const QString& modifyTitle, const QString& nameKey, 
         m_context.ui.message(refusal);
         return;
     }
-    setEditMode(newMode());
+    setEditMode(EditMode::New);
     setField(nameKey, field(nameKey) + QStringLiteral(" - másolat"));
 }
 

@@ -3,9 +3,10 @@
 // identity, key filters, click toggles, validations with their messages and focus, "OK" with the
 // save procedure, "Mégsem", and the copy of a record being modified.
 //
-// A table's screen derives from EditScreen, declares its fields in the constructor and
-// implements fill() (modify mode, from the list query's current row), show() and save():
-//     VatEdit::VatEdit(ScreenContext& c) : EditScreen(c, "afa", "Áfa bevitel") {
+// A table's screen derives from EditScreen, is built over the request it was opened with (its edit
+// mode), declares its fields in the constructor and implements fill() (modify mode, from the list
+// query's current row), show() and save():
+//     VatEdit::VatEdit(ScreenContext& c, const ScreenRequest& r) : EditScreen(c, r, "afa", "Áfa bevitel") {
 //         addField({"kAfa", "Áfa %", {}, CharFilter::digits()});
 //         addField({"kAfanev", "Megnevezés"});
 //         addField({"kID", "ID", {}, {}, {}, true});
@@ -51,7 +52,8 @@ public:
         QString message;
     };
 
-    EditScreen(ScreenContext& context, const QString& table, const QString& designedTitle, QObject* parent = nullptr);
+    EditScreen(ScreenContext& context, const ScreenRequest& request, const QString& table, const QString& designedTitle,
+               QObject* parent = nullptr);
 
     ScreenContext& context() const { return m_context; }
     // The table the fields are columns of (their widths and ranges come from its schema).
@@ -65,10 +67,9 @@ public:
 
     QString title() const { return m_title; }
     QString designedTitle() const { return m_designedTitle; }
-    QString editMode() const;
-    void setEditMode(const QString& mode);
-    virtual QString newMode() const = 0;
-    bool isNew() const { return editMode() == newMode(); }
+    EditMode editMode() const { return m_mode; }
+    void setEditMode(EditMode mode) { m_mode = mode; }
+    bool isNew() const { return m_mode == EditMode::New; }
 
     // Opening: fill (modify mode) and show. False when the fill failed.
     bool start();
@@ -119,6 +120,7 @@ private:
     QString m_designedTitle;
     QString m_title;
     bool m_finished = false;
+    EditMode m_mode;
 };
 
 } // namespace orvena

@@ -79,8 +79,7 @@ void ListScreen::ensureOpen()
 void ListScreen::newRecord()
 {
     runAction(m_context.ui, [this] {
-        m_context.state.setEditMode(m_spec.table, m_spec.newMode);
-        m_context.opener.open(m_spec.editScreen);
+        m_context.opener.open(m_spec.editScreen, {EditMode::New});
     });
 }
 
@@ -98,10 +97,9 @@ void ListScreen::modify()
 {
     runAction(m_context.ui, [this] {
         unreferenced(); // only a notice: the record can still be changed
-        m_context.state.setEditMode(m_spec.table, m_spec.modifyMode);
         if (!m_spec.modifyKeyColumn.isEmpty() && m_list.isOpen())
             m_context.state.setRememberedKey(m_spec.table, m_list.fieldText(m_spec.modifyKeyColumn));
-        m_context.opener.open(m_spec.editScreen);
+        m_context.opener.open(m_spec.editScreen, {EditMode::Modify});
     });
 }
 

@@ -9,11 +9,11 @@
 //     def.showLocateColumn = "kAfa";   // compared with the remembered key when shown
 //     def.columns = {{"kAfa", "Áfa %"}, ...};
 //     def.sorts = {{"kAfa", "SELECT * FROM afa ORDER BY kAfa", "Áfa lista, áfa % szerint"}, ...};
-//     def.newMode = "Új áfa"; def.modifyMode = "Áfa módositás"; def.editScreen = Screen::VatEdit;
+//     def.editScreen = Screen::VatEdit;
 //     def.remove = {"DELETE FROM afa WHERE kID = :p1", "kID", "Az áfa sor törlölve!", "Hiba: ..."};
 //     ListScreen list(context, def);
 //     list.create(); list.show();          // what the dialog does when it is built and shown
-//     list.modify();                       // sets the edit mode, opens def.editScreen
+//     list.modify();                       // opens def.editScreen in the modify mode
 //
 // Chooser protocol: a caller optionally stores the remembered key, opens the list screen, and
 // afterwards reads what it needs from the list query's current row. "Kiválaszt", "Mégsem" and the
@@ -35,7 +35,7 @@ struct SortOption {
 };
 
 struct ListSpec {
-    QString table;     // key of the edit mode and the remembered key in AppState
+    QString table;     // key of the remembered key in AppState
     QString listQuery; // shared list query ("ZQ90")
     QString auxQuery;  // auxiliary query for counts and deletes ("ZQ91")
     QString createSql; // run when the screen is built
@@ -44,8 +44,6 @@ struct ListSpec {
     QString caption;          // the initial caption line
     std::vector<QueryTableModel::Column> columns;
     std::vector<SortOption> sorts;
-    QString newMode;
-    QString modifyMode;
     Screen editScreen = Screen::VatEdit;
     QString modifyKeyColumn; // "Módosít" stores this column of the current row as remembered key
     DeleteSpec remove;

@@ -1,8 +1,10 @@
 #pragma once
 // Opens another screen modally and returns when it has closed. The GUI implementation builds the
-// screen's model and dialog and runs it; the test implementation runs a scripted operator.
-// Whatever a screen needs from its opener travels through AppState (edit modes, remembered keys,
-// document numbers), and a chooser's result is the current row of the shared list query.
+// screen's model over the request and its dialog over the model and runs it; the test
+// implementation runs a scripted operator. Whatever a screen needs from its opener travels in the
+// request (edit mode, the document a line belongs to, a header-block draft); a list chooser's
+// result is the current row of the shared list query, a register chooser's the request's `chosen`.
+#include "screenrequest.h"
 #include "screens.h"
 
 namespace orvena {
@@ -10,7 +12,7 @@ namespace orvena {
 class ScreenOpener {
 public:
     virtual ~ScreenOpener() = default;
-    virtual void open(Screen screen) = 0;
+    virtual void open(Screen screen, const ScreenRequest& request = {}) = 0;
     // Whether this build has the screen (menu items of screens not built are disabled).
     virtual bool canOpen(Screen screen) const = 0;
 };

@@ -11,13 +11,16 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <memory>
+
 namespace orvena {
 
 namespace {
 
 class AuditExportDialog : public QDialog {
 public:
-    AuditExportDialog(ScreenContext& context, QWidget* parent) : QDialog(parent), m_context(context), m_screen(context)
+    AuditExportDialog(ScreenContext& context, std::unique_ptr<AuditExportScreen> model, QWidget* parent)
+        : QDialog(parent), m_context(context), m_screen(std::move(model))
     {
         setObjectName(QStringLiteral("TForm29"));
         setWindowTitle(QStringLiteral("Adóhatósági adatszolgáltatás"));
@@ -63,32 +66,32 @@ public:
         showFields();
 
         connect(m_byNumber, &QRadioButton::toggled, this, [this](bool on) {
-            runAction(m_context.ui, [&] { m_screen.setByNumber(on); });
+            runAction(m_context.ui, [&] { m_screen->setByNumber(on); });
             showFields();
         });
         connect(m_from, &QLineEdit::textEdited, this,
-                [this](const QString& t) { m_screen.setField(AuditExportScreen::From, t); });
+                [this](const QString& t) { m_screen->setField(AuditExportScreen::From, t); });
         connect(m_to, &QLineEdit::textEdited, this,
-                [this](const QString& t) { m_screen.setField(AuditExportScreen::To, t); });
+                [this](const QString& t) { m_screen->setField(AuditExportScreen::To, t); });
         connect(m_folder, &QLineEdit::textEdited, this,
-                [this](const QString& t) { m_screen.setField(AuditExportScreen::Folder, t); });
-        connect(run, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_screen.run(); }); });
+                [this](const QString& t) { m_screen->setField(AuditExportScreen::Folder, t); });
+        connect(run, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_screen->run(); }); });
         connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     }
 
 private:
     void showFields()
     {
-        m_from->setText(m_screen.field(AuditExportScreen::From));
-        m_to->setText(m_screen.field(AuditExportScreen::To));
-        m_folder->setText(m_screen.field(AuditExportScreen::Folder));
-        const QString hint = m_screen.byNumber() ? QStringLiteral("számlaszám") : QStringLiteral("éééé.hh.nn");
+        m_from->setText(m_screen->field(AuditExportScreen::From));
+        m_to->setText(m_screen->field(AuditExportScreen::To));
+        m_folder->setText(m_screen->field(AuditExportScreen::Folder));
+        const QString hint = m_screen->byNumber() ? QStringLiteral("számlaszám") : QStringLiteral("éééé.hh.nn");
         m_from->setPlaceholderText(hint);
         m_to->setPlaceholderText(hint);
     }
 
     ScreenContext& m_context;
-    AuditExportScreen m_screen;
+    std::unique_ptr<AuditExportScreen> m_screen;
     QRadioButton* m_byDate;
     QRadioButton* m_byNumber;
     QLineEdit* m_from;
@@ -100,7 +103,7 @@ private:
 
 QDialog* createAuditExportDialog(ScreenContext& context, QWidget* parent)
 {
-    return new AuditExportDialog(context, parent);
+    return new AuditExportDialog(context, std::make_unique<AuditExportScreen>(context), parent);
 }
 
 } // namespace orvena

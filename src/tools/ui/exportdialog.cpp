@@ -17,7 +17,8 @@ namespace {
 
 class ExportDialog : public QDialog {
 public:
-    ExportDialog(ScreenContext& context, QWidget* parent) : QDialog(parent), m_context(context), m_export(context)
+    ExportDialog(ScreenContext& context, std::unique_ptr<DataExport> model, QWidget* parent)
+        : QDialog(parent), m_context(context), m_export(std::move(model))
     {
         setObjectName(QStringLiteral("TForm12"));
         setWindowTitle(QStringLiteral("Adat export"));
@@ -30,16 +31,16 @@ public:
         for (int i = 0; i < DataExport::kItemCount; ++i) {
             auto* box = new QCheckBox(DataExport::items().at(static_cast<size_t>(i)).caption, this);
             box->setObjectName(QStringLiteral("CheckBox%1").arg(i + 1));
-            box->setChecked(m_export.isChecked(i));
-            connect(box, &QCheckBox::toggled, this, [this, i](bool on) { m_export.setChecked(i, on); });
+            box->setChecked(m_export->isChecked(i));
+            connect(box, &QCheckBox::toggled, this, [this, i](bool on) { m_export->setChecked(i, on); });
             boxes->addWidget(box);
         }
         layout->addLayout(boxes);
         layout->addWidget(new QLabel(QStringLiteral("Export helye:"), this));
-        auto* folder = new QLineEdit(m_export.folder(), this);
+        auto* folder = new QLineEdit(m_export->folder(), this);
         folder->setObjectName(QStringLiteral("Edit1"));
         folder->setMinimumWidth(360);
-        connect(folder, &QLineEdit::textChanged, this, [this](const QString& text) { m_export.setFolder(text); });
+        connect(folder, &QLineEdit::textChanged, this, [this](const QString& text) { m_export->setFolder(text); });
         layout->addWidget(folder);
         layout->addSpacing(8);
         auto* buttons = new QHBoxLayout;
@@ -51,7 +52,7 @@ public:
         buttons->addWidget(run);
         buttons->addWidget(cancel);
         layout->addLayout(buttons);
-        connect(run, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_export.run(); }); });
+        connect(run, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_export->run(); }); });
         // Enter in the folder field starts the export; no button is a default button, so Enter
         // elsewhere presses only the focused one
         run->setAutoDefault(false);
@@ -62,14 +63,14 @@ public:
 
 private:
     ScreenContext& m_context;
-    DataExport m_export;
+    std::unique_ptr<DataExport> m_export;
 };
 
 } // namespace
 
 QDialog* createExportDialog(ScreenContext& context, QWidget* parent)
 {
-    return new ExportDialog(context, parent);
+    return new ExportDialog(context, std::make_unique<DataExport>(context), parent);
 }
 
 } // namespace orvena

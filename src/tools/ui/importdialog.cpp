@@ -9,13 +9,16 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <memory>
+
 namespace orvena {
 
 namespace {
 
 class ImportDialog : public QDialog {
 public:
-    ImportDialog(ScreenContext& context, QWidget* parent) : QDialog(parent), m_context(context), m_import(context)
+    ImportDialog(ScreenContext& context, std::unique_ptr<ArticleImport> model, QWidget* parent)
+        : QDialog(parent), m_context(context), m_import(std::move(model))
     {
         setObjectName(QStringLiteral("TForm22"));
         setWindowTitle(QStringLiteral("Import"));
@@ -43,7 +46,7 @@ public:
         layout->addLayout(buttons);
         connect(take, &QPushButton::clicked, this, [this] {
             bool done = false;
-            runAction(m_context.ui, [this, &done] { done = m_import.run(); });
+            runAction(m_context.ui, [this, &done] { done = m_import->run(); });
             if (done)
                 accept();
         });
@@ -51,14 +54,14 @@ public:
 
 private:
     ScreenContext& m_context;
-    ArticleImport m_import;
+    std::unique_ptr<ArticleImport> m_import;
 };
 
 } // namespace
 
 QDialog* createImportDialog(ScreenContext& context, QWidget* parent)
 {
-    return new ImportDialog(context, parent);
+    return new ImportDialog(context, std::make_unique<ArticleImport>(context), parent);
 }
 
 } // namespace orvena

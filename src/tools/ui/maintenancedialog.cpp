@@ -13,9 +13,10 @@
 
 namespace orvena {
 
-MaintenanceDialog::MaintenanceDialog(ScreenContext& context, QWidget* parent)
-    : QDialog(parent), m_context(context), m_maintenance(new TableMaintenance(context, this))
+MaintenanceDialog::MaintenanceDialog(ScreenContext& context, TableMaintenance* model, QWidget* parent)
+    : QDialog(parent), m_context(context), m_maintenance(model)
 {
+    model->setParent(this);
     setObjectName(QStringLiteral("TForm28"));
     setWindowTitle(QStringLiteral("Adatok"));
     auto* layout = new QVBoxLayout(this);

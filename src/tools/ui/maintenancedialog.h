@@ -15,7 +15,8 @@ class TableEditView;
 class MaintenanceDialog : public QDialog {
     Q_OBJECT
 public:
-    MaintenanceDialog(ScreenContext& context, QWidget* parent = nullptr);
+    // Takes over the model (its parent becomes the dialog).
+    MaintenanceDialog(ScreenContext& context, TableMaintenance* model, QWidget* parent = nullptr);
 
     TableMaintenance& maintenance() { return *m_maintenance; }
     TableEditView* view(int tab) const { return m_views.at(static_cast<size_t>(tab)); }

@@ -20,7 +20,9 @@ void registerToolScreens(ScreenRegistry& registry)
     registry.add(Screen::AuditExport, createAuditExportDialog);
     registry.add(Screen::Import, createImportDialog);
     registry.add(Screen::Maintenance,
-                 [](ScreenContext& context, QWidget* parent) -> QDialog* { return new MaintenanceDialog(context, parent); });
+                 [](ScreenContext& context, QWidget* parent) -> QDialog* {
+                     return new MaintenanceDialog(context, new TableMaintenance(context), parent);
+                 });
     registry.add(Screen::Password, [](ScreenContext&, QWidget* parent) -> QDialog* { return new PasswordDialog(parent); });
     registry.add(Screen::About, createAboutDialog);
     registry.add(Screen::Help, createHelpDialog);

@@ -35,8 +35,8 @@ QPushButton* button(const QString& text, const QString& name, QWidget* parent)
 
 class RemoteAssistanceDialog : public QDialog {
 public:
-    RemoteAssistanceDialog(ScreenContext& context, QWidget* parent, RemoteAssistance::Launcher launcher)
-        : QDialog(parent), m_context(context), m_remote(context.ui, std::move(launcher))
+    RemoteAssistanceDialog(ScreenContext& context, std::unique_ptr<RemoteAssistance> model, QWidget* parent)
+        : QDialog(parent), m_context(context), m_remote(std::move(model))
     {
         setObjectName(QStringLiteral("TForm27"));
         setWindowTitle(QStringLiteral("Távsegítség"));
@@ -57,14 +57,14 @@ public:
         buttons->addWidget(cancel);
         buttons->addWidget(close);
         layout->addLayout(buttons);
-        connect(start, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_remote.start(); }); });
+        connect(start, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_remote->start(); }); });
         connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
         connect(close, &QPushButton::clicked, this, &QDialog::accept);
     }
 
 private:
     ScreenContext& m_context;
-    RemoteAssistance m_remote;
+    std::unique_ptr<RemoteAssistance> m_remote;
 };
 
 } // namespace
@@ -131,7 +131,7 @@ QDialog* createRemoteAssistanceDialog(ScreenContext& context, QWidget* parent, R
 {
     if (!launcher)
         launcher = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
-    return new RemoteAssistanceDialog(context, parent, std::move(launcher));
+    return new RemoteAssistanceDialog(context, std::make_unique<RemoteAssistance>(context.ui, std::move(launcher)), parent);
 }
 
 } // namespace orvena

@@ -1,6 +1,7 @@
 #pragma once
 // The utility screens: export, article import, table maintenance, about, help and remote
-// assistance. Each factory builds the dialog (which owns its model) without running it.
+// assistance. Each factory builds the screen model and the dialog over it (which takes it over)
+// without running it.
 #include "screens/common/screencontext.h"
 #include "tools/remoteassistance.h"
 

@@ -2,6 +2,8 @@
 
 #include "keyhandling.h"
 
+#include "db/memotext.h"
+
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -14,24 +16,6 @@
 namespace orvena {
 
 namespace {
-
-// Memo fields hold their lines as stored, each ended by CR LF; the widget shows plain lines.
-QString memoToWidget(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.remove(u'\r');
-    if (text.endsWith(u'\n'))
-        text.chop(1);
-    return text;
-}
-
-QString memoFromWidget(QString text)
-{
-    if (text.isEmpty())
-        return text;
-    text.replace(u'\n', QStringLiteral("\r\n"));
-    return text + QStringLiteral("\r\n");
-}
 
 class EnterPresses : public QObject {
 public:
@@ -122,17 +106,17 @@ void EditDialog::bind(QWidget* w, const EditScreen::Field& def)
                 edit->setText(text);
         });
     } else if (auto* memo = qobject_cast<QPlainTextEdit*>(w)) {
-        memo->setPlainText(memoToWidget(m_model->field(key)));
+        memo->setPlainText(blockFromDatabase(m_model->field(key)));
         memo->setReadOnly(def.readOnly);
         memo->setTabChangesFocus(true);
         installFieldGuard(memo);
         connect(memo, &QPlainTextEdit::textChanged, this, [this, memo, key] {
-            if (memoToWidget(m_model->field(key)) != memo->toPlainText())
-                m_model->setField(key, memoFromWidget(memo->toPlainText()));
+            if (blockFromDatabase(m_model->field(key)) != memo->toPlainText())
+                m_model->setField(key, blockToDatabase(memo->toPlainText()));
         });
         connect(m_model, &EditScreen::fieldChanged, memo, [memo, key](const QString& changed, const QString& text) {
-            if (changed == key && memo->toPlainText() != memoToWidget(text))
-                memo->setPlainText(memoToWidget(text));
+            if (changed == key && memo->toPlainText() != blockFromDatabase(text))
+                memo->setPlainText(blockFromDatabase(text));
         });
     }
     if (def.toggle)

@@ -5,12 +5,18 @@
 
 namespace orvena {
 
-QDialog* ScreenRegistry::create(Screen screen, QWidget* parent)
+void ScreenRegistry::add(Screen screen, PlainFactory factory)
+{
+    m_factories[screen] = [factory = std::move(factory)](ScreenContext& context, const ScreenRequest&,
+                                                         QWidget* parent) { return factory(context, parent); };
+}
+
+QDialog* ScreenRegistry::create(Screen screen, const ScreenRequest& request, QWidget* parent)
 {
     const auto it = m_factories.find(screen);
     if (it == m_factories.end() || !m_context)
         return nullptr;
-    return it->second(*m_context, parent);
+    return it->second(*m_context, request, parent);
 }
 
 std::vector<Screen> ScreenRegistry::screens() const
@@ -21,12 +27,12 @@ std::vector<Screen> ScreenRegistry::screens() const
     return out;
 }
 
-void ScreenRegistry::open(Screen screen)
+void ScreenRegistry::open(Screen screen, const ScreenRequest& request)
 {
     QWidget* parent = QApplication::activeModalWidget();
     if (!parent)
         parent = QApplication::activeWindow();
-    std::unique_ptr<QDialog> dialog(create(screen, parent));
+    std::unique_ptr<QDialog> dialog(create(screen, request, parent));
     if (dialog) {
         dialog->setAttribute(Qt::WA_DeleteOnClose, false);
         dialog->exec();

@@ -13,18 +13,23 @@ namespace orvena {
 
 class ScreenRegistry : public ScreenOpener {
 public:
-    // Builds the screen's dialog (which owns its model) over the context; nullptr when the screen
-    // is not to open (for example a failed fill). open() runs it modally and destroys it.
-    using Factory = std::function<QDialog*(ScreenContext& context, QWidget* parent)>;
+    // Builds the screen's model over the context and the request it is opened with, and its dialog
+    // over the model (the dialog owns it); nullptr when the screen is not to open (for example a
+    // failed fill). open() runs it modally and destroys it.
+    using Factory = std::function<QDialog*(ScreenContext& context, const ScreenRequest& request, QWidget* parent)>;
+    // A screen that takes nothing from its opener.
+    using PlainFactory = std::function<QDialog*(ScreenContext& context, QWidget* parent)>;
 
     void add(Screen screen, Factory factory) { m_factories[screen] = std::move(factory); }
-    // The dialog without running it (the screen tour shows and photographs it).
-    QDialog* create(Screen screen, QWidget* parent = nullptr);
+    void add(Screen screen, PlainFactory factory);
+    // The dialog without running it (the screen tour shows and photographs it; tests build it).
+    QDialog* create(Screen screen, QWidget* parent = nullptr) { return create(screen, ScreenRequest{}, parent); }
+    QDialog* create(Screen screen, const ScreenRequest& request, QWidget* parent = nullptr);
     std::vector<Screen> screens() const;
     void setContext(ScreenContext* context) { m_context = context; }
     ScreenContext* context() const { return m_context; }
 
-    void open(Screen screen) override;
+    void open(Screen screen, const ScreenRequest& request = {}) override;
     bool canOpen(Screen screen) const override { return m_factories.count(screen) != 0; }
 
 private:

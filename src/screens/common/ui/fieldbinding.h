@@ -1,13 +1,15 @@
 #pragma once
-// Two-way binding of line edits and memos to a screen model's fields: every change of what the
-// widget shows writes the field (so a paste the field's filter cleaned reaches the model as
-// shown), a change in the model rewrites the widget.
-#include "screens/common/ui/keyhandling.h"
+// Two-way binding of line edits and memos to a screen model's fields (a model with Field,
+// field(), setField() and the signal fieldChanged(int)): every change of what the widget shows
+// writes the field, so the model holds exactly the text on screen (a paste the field's filter
+// cleaned included); a change in the model rewrites the widget.
+#include "keyhandling.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 
-namespace orvena::delivery {
+namespace orvena {
 
 template<typename Model>
 void bindField(QLineEdit* edit, Model* model, typename Model::Field field)
@@ -24,8 +26,11 @@ void bindField(QLineEdit* edit, Model* model, typename Model::Field field)
     });
 }
 
+// Where a memo's cursor stands after the model rewrote it.
+enum class MemoCursor { Start, End };
+
 template<typename Model>
-void bindField(QPlainTextEdit* memo, Model* model, typename Model::Field field)
+void bindField(QPlainTextEdit* memo, Model* model, typename Model::Field field, MemoCursor cursor = MemoCursor::Start)
 {
     installFieldGuard(memo);
     memo->setPlainText(model->field(field));
@@ -33,12 +38,13 @@ void bindField(QPlainTextEdit* memo, Model* model, typename Model::Field field)
         if (memo->toPlainText() != model->field(field))
             model->setField(field, memo->toPlainText());
     });
-    QObject::connect(model, &Model::fieldChanged, memo, [memo, model, field](int changed) {
+    QObject::connect(model, &Model::fieldChanged, memo, [memo, model, field, cursor](int changed) {
         if (changed == field && memo->toPlainText() != model->field(field)) {
             memo->setPlainText(model->field(field));
-            memo->moveCursor(QTextCursor::End);
+            if (cursor == MemoCursor::End)
+                memo->moveCursor(QTextCursor::End);
         }
     });
 }
 
-} // namespace orvena::delivery
+} // namespace orvena
