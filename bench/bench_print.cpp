@@ -44,7 +44,7 @@ public:
 
 class NoScreens : public ScreenOpener {
 public:
-    void open(Screen) override {}
+    void open(Screen, const ScreenRequest&) override {}
     bool canOpen(Screen) const override { return false; }
 };
 
@@ -119,7 +119,7 @@ int main(int argc, char** argv)
     DataModule data;
     data.connect(profile);
     AppState state;
-    state.printMode = QStringLiteral("Megtekint");
+    state.printMode = PrintMode::View;
     SilentUi ui;
     NoScreens screens;
     QTemporaryDir dir;

@@ -33,7 +33,7 @@ private:
 
 class NoOpener : public ScreenOpener {
 public:
-    void open(Screen) override {}
+    void open(Screen, const ScreenRequest&) override {}
     bool canOpen(Screen) const override { return false; }
 };
 
