@@ -313,6 +313,73 @@ QStringList addMissingColumns(Connection& connection)
     return added;
 }
 
+QStringList countedTables()
+{
+    return {QStringLiteral("szlafej"), QStringLiteral("szlevfej"), QStringLiteral("vevo"), QStringLiteral("cikk")};
+}
+
+namespace {
+
+struct CounterTrigger {
+    const char* suffix;
+    const char* event;
+    const char* change;
+};
+
+constexpr CounterTrigger kCounterTriggers[] = {
+    {"uj", "INSERT", "tsSorok = tsSorok + 1, tsValtozat = tsValtozat + 1"},
+    {"torol", "DELETE", "tsSorok = tsSorok - 1, tsValtozat = tsValtozat + 1"},
+    {"modosit", "UPDATE", "tsValtozat = tsValtozat + 1"},
+};
+
+QByteArray counterTriggerName(const QString& table, const CounterTrigger& trigger)
+{
+    return "`tsz_" + table.toLatin1() + '_' + trigger.suffix + '`';
+}
+
+} // namespace
+
+void ensureRowCounters(Connection& connection)
+{
+    connection.execute("CREATE TABLE IF NOT EXISTS `tablaszamlalo` (\n"
+                       "  `tsTabla` VARCHAR(20) NOT NULL,\n"
+                       "  `tsSorok` BIGINT NOT NULL DEFAULT 0,\n"
+                       "  `tsValtozat` BIGINT NOT NULL DEFAULT 0,\n"
+                       "  PRIMARY KEY (`tsTabla`)\n"
+                       ") ENGINE=InnoDB DEFAULT CHARSET=latin2 COLLATE=latin2_hungarian_ci");
+    for (const QString& table : countedTables()) {
+        const QByteArray name = table.toLatin1();
+        for (const auto& trigger : kCounterTriggers)
+            connection.execute("CREATE OR REPLACE TRIGGER " + counterTriggerName(table, trigger) + " AFTER "
+                               + trigger.event + " ON `" + name + "` FOR EACH ROW UPDATE tablaszamlalo SET "
+                               + trigger.change + " WHERE tsTabla = '" + name + '\'');
+        // Counted under a shared lock: a change still on its way either waits or is already
+        // counted, so the stored count is exact from here on.
+        connection.execute("START TRANSACTION");
+        try {
+            const auto rows = connection.select("SELECT COUNT(*) FROM `" + name + "` LOCK IN SHARE MODE");
+            connection.execute("INSERT INTO tablaszamlalo (tsTabla, tsSorok, tsValtozat) VALUES ('" + name + "', "
+                               + rows->text(0, 0).toLatin1()
+                               + ", 1) ON DUPLICATE KEY UPDATE tsSorok = VALUES(tsSorok), tsValtozat = tsValtozat + 1");
+            connection.execute("COMMIT");
+        } catch (...) {
+            try {
+                connection.execute("ROLLBACK");
+            } catch (const Error&) {
+            }
+            throw;
+        }
+    }
+}
+
+void dropRowCounterTriggers(Connection& connection, const QString& database)
+{
+    const QByteArray db = '`' + database.toLatin1() + "`.";
+    for (const QString& table : countedTables())
+        for (const auto& trigger : kCounterTriggers)
+            connection.execute("DROP TRIGGER IF EXISTS " + db + counterTriggerName(table, trigger));
+}
+
 int storedSchemaVersion(Connection& connection)
 {
     const auto table = connection.select("SHOW TABLES LIKE 'semaverzio'");
