@@ -2,6 +2,7 @@
 
 #include "codepages.h"
 #include "conversions.h"
+#include "schema.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -543,6 +544,29 @@ int Query::positionOf(const Boundary& b) const
         for (int r = 0; r < rows.rowCount(); ++r)
             if (rows.raw(r, m_idColumn) == b.id)
                 return page * m_pageSize + r;
+    }
+    // The server's per-prefix counts of a register's numbers: the buckets before the number's own,
+    // and the rows before it in that bucket.
+    if (!b.keyNull && !m_noBuckets
+        && bucketedColumn(m_paging->table).compare(m_paging->orderColumn, Qt::CaseInsensitive) == 0) {
+        const QByteArray k = ident(m_paging->orderColumn);
+        const QByteArray v = quoteValue(b.key);
+        const QByteArray prefix = "LEFT(" + v + ", " + QByteArray::number(kKeyBucketWidth) + ')';
+        try {
+            const auto rows = m_connection.select(
+                "SELECT (SELECT IFNULL(SUM(tkSorok), 0) FROM tablaszakasz WHERE tkTabla = '"
+                + m_paging->table.toLatin1() + "' AND (tkUres = 1 OR tkSzakasz < " + prefix
+                + ")) + (SELECT COUNT(*) FROM " + ident(m_paging->table) + " WHERE " + k + " >= " + prefix + " AND "
+                + k + " <= " + v + " AND (" + k + " < " + v + " OR " + ident(m_paging->primaryKey) + " < "
+                + quoteValue(b.id) + "))");
+            return rows->text(0, 0).toInt();
+        } catch (const ConnectionLostError&) {
+            throw;
+        } catch (const DbError& e) {
+            if (e.code() != 1146) // a database set up before the buckets counts rows instead
+                throw;
+            m_noBuckets = true;
+        }
     }
     // Counted over the index from the end first (registers mostly stand near their end), at most
     // half the list; a row in the first half is counted from the start.

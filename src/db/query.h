@@ -186,6 +186,7 @@ private:
     qint64 m_tableVersion = -1;
     int m_orderColumn = -1;
     int m_idColumn = -1;
+    mutable bool m_noBuckets = false; // the server keeps no per-prefix counts (an older database)
     mutable std::map<int, Page> m_pages;
     mutable std::list<int> m_pageAges; // most recently used first
 };

@@ -57,8 +57,15 @@ QStringList addMissingColumns(Connection& connection);
 // triggers on each: a list over them knows its length and whether anything changed without
 // reading the table.
 QStringList countedTables();
+// The number column whose rows the server also counts per key prefix (`tablaszakasz`), so a
+// number's place in the ordered register is found without counting the rows before it; empty for
+// a table without one.
+QString bucketedColumn(const QString& table);
+// Characters of the key prefix that makes a bucket: an 8-digit number's bucket holds 1000 numbers.
+constexpr int kKeyBucketWidth = 5;
 // Creates the counter table and the triggers on the connection's current database (again, when
-// they exist) and counts each table afresh.
+// they exist) and counts each table afresh; a count found wrong is mended and its change counter
+// raised, a right one is left as it is (a restored database keeps its rows exactly).
 void ensureRowCounters(Connection& connection);
 // Drops the counters' triggers of `database` (a table with triggers cannot move to another
 // database, as a restore moves them).

@@ -222,12 +222,26 @@ private slots:
         s->db.addDemoData();
         s->db.exec(QStringLiteral("DELETE FROM szlafej WHERE fID % 7 = 0"));
         s->db.exec(QStringLiteral("INSERT INTO szlevfej (lBszam) VALUES ('20100001'), ('20100002')"));
+        // numbers moved to another bucket, to none and back
+        s->db.exec(QStringLiteral("UPDATE szlafej SET fBszam = '20991234' WHERE fID % 5 = 0"));
+        s->db.exec(QStringLiteral("UPDATE szlafej SET fBszam = NULL WHERE fID % 11 = 0"));
+        s->db.exec(QStringLiteral("UPDATE szlafej SET fBszam = '2011' WHERE fID % 13 = 0"));
+        auto buckets = [&] {
+            return s->db.rows(QStringLiteral("SELECT tkUres, tkSzakasz, tkSorok FROM tablaszakasz WHERE tkTabla = "
+                                             "'szlafej' AND tkSorok <> 0 ORDER BY 1, 2"));
+        };
+        const QStringList countedBuckets = s->db.rows(QStringLiteral(
+            "SELECT fBszam IS NULL, IFNULL(LEFT(fBszam, 5), ''), COUNT(*) FROM szlafej GROUP BY 1, 2 ORDER BY 1, 2"));
+        QVERIFY(countedBuckets.size() > 3);
         for (const char* table : {"szlafej", "szlevfej", "vevo", "cikk"})
             QCOMPARE(stored(table), counted(table));
+        QCOMPARE(buckets(), countedBuckets);
         s->db.exec(QStringLiteral("UPDATE tablaszamlalo SET tsSorok = 5"));
+        s->db.exec(QStringLiteral("UPDATE tablaszakasz SET tkSorok = 7"));
         DB_VERIFY(ensureRowCounters(s->db.admin()));
         for (const char* table : {"szlafej", "szlevfej", "vevo", "cikk"})
             QCOMPARE(stored(table), counted(table));
+        QCOMPARE(buckets(), countedBuckets);
     }
 
     // A snapshot of a paged list puts back the same list on the same row.
