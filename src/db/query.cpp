@@ -521,19 +521,43 @@ const ResultSet* Query::pageOf(int row, int& local) const
     local = row % m_pageSize;
     auto it = m_pages.find(page);
     if (it == m_pages.end()) {
-        auto rows = fetchPage(page);
-        m_pageAges.push_front(page);
-        it = m_pages.emplace(page, Page{std::move(rows), m_pageAges.begin()}).first;
-        while (m_pages.size() > kMaxPages) {
-            const int oldest = m_pageAges.back();
-            m_pageAges.pop_back();
-            m_pages.erase(oldest);
-        }
+        keepPage(page, fetchPage(page));
+        it = m_pages.find(page);
     } else if (it->second.age != m_pageAges.begin()) {
         m_pageAges.splice(m_pageAges.begin(), m_pageAges, it->second.age);
     }
     const ResultSet* rows = it->second.rows.get();
     return local < rows->rowCount() ? rows : nullptr;
+}
+
+void Query::readPageAround(int position, const Boundary& b) const
+{
+    const int page = position / m_pageSize;
+    if (position < 0 || position >= m_pagedRows || m_pages.count(page) != 0)
+        return;
+    // The rows of the page before the found row and from it on, by key range: nothing before
+    // the page is read, wherever in the list it lies.
+    const int before = position % m_pageSize;
+    const int from = std::min(m_pageSize, m_pagedRows - page * m_pageSize) - before;
+    const QByteArray table = ident(m_paging->table);
+    QByteArray sql = "SELECT w.* FROM (";
+    if (before > 0)
+        sql += "(SELECT * FROM " + table + " WHERE " + beforeCondition(b) + orderBy(true) + " LIMIT "
+            + QByteArray::number(before) + ") UNION ALL ";
+    sql += "(SELECT * FROM " + table + " WHERE " + afterCondition(b, true) + orderBy(false) + " LIMIT "
+        + QByteArray::number(from) + ")) AS w" + orderBy(false, "w.");
+    keepPage(page, m_connection.select(sql));
+}
+
+void Query::keepPage(int page, std::shared_ptr<ResultSet> rows) const
+{
+    m_pageAges.push_front(page);
+    m_pages.emplace(page, Page{std::move(rows), m_pageAges.begin()});
+    while (m_pages.size() > kMaxPages) { // the longest unused go
+        const int oldest = m_pageAges.back();
+        m_pageAges.pop_back();
+        m_pages.erase(oldest);
+    }
 }
 
 int Query::positionOf(const Boundary& b) const
@@ -621,7 +645,10 @@ bool Query::locatePaged(int column, const QString& key, Match match)
                 ? value.trimmed().compare(key.trimmed(), Qt::CaseInsensitive) == 0
                 : value.startsWith(key, Qt::CaseInsensitive);
             if (hit) {
-                setCurrentRow(positionOf({rows->raw(r, 0), rows->isNull(r, 0), rows->raw(r, 1)}));
+                const Boundary found{rows->raw(r, 0), rows->isNull(r, 0), rows->raw(r, 1)};
+                const int position = positionOf(found);
+                readPageAround(position, found);
+                setCurrentRow(position);
                 return true;
             }
         }

@@ -162,6 +162,9 @@ private:
     QByteArray afterCondition(const Boundary& b, bool inclusive) const;
     QByteArray beforeCondition(const Boundary& b) const;
     int positionOf(const Boundary& b) const;
+    // Reads the page holding `position`, where row b stands, unless it is read already.
+    void readPageAround(int position, const Boundary& b) const;
+    void keepPage(int page, std::shared_ptr<ResultSet> rows) const;
     bool locatePaged(int column, const QString& key, Match match);
     void dropPages() const;
     QByteArray quoteValue(const QByteArray& raw) const;
