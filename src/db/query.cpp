@@ -571,7 +571,7 @@ int Query::positionOf(const Boundary& b) const
     }
     // The server's per-prefix counts of a register's numbers: the buckets before the number's own,
     // and the rows before it in that bucket.
-    if (!b.keyNull && !m_noBuckets
+    if (!b.keyNull && !m_noBuckets && !m_paging->orderColumn.isEmpty()
         && bucketedColumn(m_paging->table).compare(m_paging->orderColumn, Qt::CaseInsensitive) == 0) {
         const QByteArray k = ident(m_paging->orderColumn);
         const QByteArray v = quoteValue(b.key);

@@ -143,6 +143,41 @@ private slots:
         QCOMPARE(paged().fieldText(QStringLiteral("fID")), reference.fieldText(QStringLiteral("fID")));
     }
 
+    // The customer list, unordered (the table's own order) and by name: every row and each
+    // located customer as in the full read.
+    void customerListsStandWhereTheFullReadStands()
+    {
+        s->db.exec(QStringLiteral("INSERT INTO vevo (vKod, vNeve, vHely) SELECT seq, CONCAT(ELT(1 + seq % 4, "
+                                  "'Kovács', 'kovács', 'Ács', 'Nagy'), ' ', seq % 37), 'Szeged' FROM seq_1_to_700"));
+        Query& customers = s->data.query(QStringLiteral("ZQ30"));
+        Query& reference = s->data.query(QStringLiteral("ZQ_customers"));
+        customers.setPageSize(45);
+        const std::pair<QString, QString> lists[] = {
+            {QStringLiteral("SELECT * FROM vevo"), QStringLiteral("SELECT * FROM vevo ORDER BY vID")},
+            {QStringLiteral("SELECT * FROM Vevo ORDER BY vneve"), QStringLiteral("SELECT * FROM vevo ORDER BY vNeve, vID")}};
+        for (const auto& [list, ordered] : lists) {
+            customers.setSql({list});
+            customers.open();
+            QVERIFY(customers.isPaged());
+            reference.setSql({ordered});
+            reference.open();
+            QCOMPARE(customers.rowCount(), 700);
+            for (int r = 699; r >= 0; --r)
+                QCOMPARE(row(customers, r), row(reference, r));
+            const std::pair<QString, QString> keys[] = {{QStringLiteral("vkod"), QStringLiteral("345")},
+                                                        {QStringLiteral("vNeve"), QStringLiteral("KOVÁCS 3")},
+                                                        {QStringLiteral("vNeve"), QStringLiteral("Ács 1")},
+                                                        {QStringLiteral("vkod"), QStringLiteral("34")},
+                                                        {QStringLiteral("vNeve"), QStringLiteral("Kiss")}};
+            for (const auto& [column, key] : keys) {
+                const bool found = reference.locate(column, key);
+                QCOMPARE(customers.locate(column, key), found);
+                QCOMPARE(customers.currentRow(), reference.currentRow());
+                QCOMPARE(customers.fieldText(QStringLiteral("vID")), reference.fieldText(QStringLiteral("vID")));
+            }
+        }
+    }
+
     // A row removed by another workstation after one page was read: the next page goes on right
     // after the last row shown, repeating none and skipping none of the remaining rows.
     void aRowDeletedBetweenPagesIsNeitherRepeatedNorSkipped()
