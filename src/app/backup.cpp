@@ -328,6 +328,8 @@ BackupResult writeBackup(const ConnectionProfile& profile, const QString& file, 
     dump.setArguments(client.arguments
                       + QStringList{QStringLiteral("--single-transaction"), QStringLiteral("--quick"),
                                     QStringLiteral("--skip-lock-tables"), QStringLiteral("--no-tablespaces"),
+                                    // the row counters' triggers are the program's own, made anew on restore
+                                    QStringLiteral("--skip-triggers"),
                                     QStringLiteral("--hex-blob"), QStringLiteral("--default-character-set=latin2"),
                                     QStringLiteral("--"), profile.database});
     dump.start();
@@ -523,13 +525,25 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
             c.execute("CREATE DATABASE " + ident(database) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
         c.execute("DROP DATABASE IF EXISTS " + ident(old));
         c.execute("CREATE DATABASE " + ident(old) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
+        // Tables with triggers cannot move between databases: the counters' triggers go first and
+        // are made anew (with fresh counts) on the restored tables.
+        dropRowCounterTriggers(c, scratch);
+        if (databaseExists(c, database))
+            dropRowCounterTriggers(c, database);
         QList<QByteArray> moves;
         for (const QString& t : tablesOf(c, database))
             moves << ident(database) + '.' + ident(t) + " TO " + ident(old) + '.' + ident(t);
         for (const QString& t : tablesOf(c, scratch))
             moves << ident(scratch) + '.' + ident(t) + " TO " + ident(database) + '.' + ident(t);
         c.execute("RENAME TABLE " + moves.join(", "));
+        c.execute("USE " + ident(database));
+        ensureRowCounters(c);
     } catch (const Error& e) {
+        try { // the existing tables keep counting
+            c.execute("USE " + ident(database));
+            ensureRowCounters(c);
+        } catch (const Error&) {
+        }
         dropScratch();
         try {
             c.execute("DROP DATABASE IF EXISTS " + ident(old));

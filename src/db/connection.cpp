@@ -421,6 +421,7 @@ std::shared_ptr<ResultSet> Connection::selectOnce(const QByteArray& sql)
         for (unsigned int c = 0; c < columns; ++c)
             result->appendCell(row[c], lengths[c]);
         result->finishRow();
+        ++m_rowsRead;
     }
     const bool broken = mysql_errno(m_mysql) != 0;
     if (broken) {

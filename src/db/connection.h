@@ -89,6 +89,9 @@ public:
     // statement fail as if the server had refused it.
     using StatementHook = std::function<void(const QByteArray& sql)>;
     void setStatementHook(StatementHook hook) { m_hook = std::move(hook); }
+    // Rows received from the server by select() since the connection object was made: what a
+    // screen really read, for tests and benchmarks.
+    quint64 rowsRead() const { return m_rowsRead; }
 
     st_mysql* handle() const { return m_mysql; }
 
@@ -125,6 +128,7 @@ private:
     st_mysql* m_mysql = nullptr;
     ConnectionProfile m_profile;
     StatementHook m_hook;
+    quint64 m_rowsRead = 0;
     quint64 m_affectedRows = 0;
     quint64 m_lastInsertId = 0;
     LostHandler m_lostHandler;

@@ -2,6 +2,8 @@
 
 #include "sqlname.h"
 
+#include <QStringList>
+
 namespace orvena {
 
 DataModule::DataModule(QObject* parent) : QObject(parent)
@@ -17,8 +19,14 @@ DataModule::~DataModule()
 Query& DataModule::query(const QString& id)
 {
     auto& slot = m_queries[id];
-    if (!slot)
+    if (!slot) {
         slot = std::make_unique<Query>(m_connection, id);
+        // The registers' and the large master lists' queries: their whole-table lists are read
+        // in pages, so opening and re-reading them costs what the screen shows.
+        static const QStringList pageable{QStringLiteral("ZQ10"), QStringLiteral("ZQ100"), QStringLiteral("ZQ30"),
+                                          QStringLiteral("ZQ40")};
+        slot->setPageable(pageable.contains(id));
+    }
     return *slot;
 }
 

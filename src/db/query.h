@@ -2,13 +2,23 @@
 // A named, long-lived query object shared by the screens. It holds the statement as lines,
 // parameters :p0...:p24 set by name, and after open() a materialised result with a current row.
 // Grids and detail labels follow it through its signals.
+//
+// A query object may be made pageable (setPageable): then a whole-table list of one of the large
+// tables, "SELECT * FROM <table> [ORDER BY <column>]", is not materialised. The query knows the
+// row count and the list order (the column, then the primary key, so the order is total) and
+// reads the rows in pages by key range as they are asked for; the public meaning (rows, order,
+// current row, locate, snapshot) stays that of the full read.
 #include "connection.h"
 #include "resultset.h"
 
 #include <QHash>
+#include <algorithm>
 #include <QObject>
 #include <QStringList>
+#include <list>
+#include <map>
 #include <memory>
+#include <optional>
 #include <variant>
 
 namespace orvena {
@@ -50,11 +60,24 @@ public:
     void open();
     void refresh();
     bool isOpen() const { return m_result != nullptr; }
+
+    // Whole-table lists of the large tables open paged from now on (see above).
+    void setPageable(bool on) { m_pageable = on; }
+    bool isPageable() const { return m_pageable; }
+    // Whether the open list is read in pages.
+    bool isPaged() const { return m_paging.has_value(); }
+    // Rows per page of a paged list (tests use small pages to cross page edges often).
+    void setPageSize(int rows)
+    {
+        m_pageSize = std::max(1, rows);
+        dropPages();
+    }
+    int pageSize() const { return m_pageSize; }
     quint64 affectedRows() const { return m_affectedRows; }
     quint64 lastInsertId() const { return m_lastInsertId; }
 
     // --- the result and its current row ---
-    int rowCount() const { return m_result ? m_result->rowCount() : 0; }
+    int rowCount() const { return m_paging ? m_pagedRows : m_result ? m_result->rowCount() : 0; }
     bool isEmpty() const { return rowCount() == 0; }
     int currentRow() const { return m_current; }
     void setCurrentRow(int row);
@@ -75,6 +98,7 @@ public:
     int columnCount() const { return m_result ? m_result->columnCount() : 0; }
     QStringList columnNames() const { return m_result ? m_result->columnNames() : QStringList(); }
     int columnIndex(const QString& column) const { return m_result ? m_result->columnIndex(column) : -1; }
+    ColumnKind columnKind(int column) const { return m_result ? m_result->kind(column) : ColumnKind::Text; }
     bool hasColumn(const QString& column) const { return columnIndex(column) >= 0; }
     // Cell texts; NULL and an empty result read as empty text.
     QString text(int row, int column) const;
@@ -84,6 +108,7 @@ public:
     // As integer: empty result / NULL / empty text give 0, other texts must convert.
     qint64 fieldInt(const QString& column) const;
     double fieldDouble(const QString& column) const;
+    // The materialised rows; of a paged list only the columns (no rows).
     const ResultSet* result() const { return m_result.get(); }
 
     // The statement, its parameters, whether it was open and its current row: what a screen
@@ -105,8 +130,44 @@ public:
     struct Decimal { QByteArray literal; };
     using Value = std::variant<Null, QString, qint64, double, Decimal>;
 
+    // A paged list: the table and its order (the column, then the primary key).
+    struct Paging {
+        QString table;
+        QString primaryKey;
+        QString orderColumn; // empty: the primary key alone
+        bool operator==(const Paging&) const = default;
+    };
+
 private:
+    struct Page {
+        std::shared_ptr<ResultSet> rows;
+        std::list<int>::iterator age;
+    };
+    struct Boundary {
+        QByteArray key; // raw bytes of the order column
+        bool keyNull = false;
+        QByteArray id;
+    };
+
     void bind(const QString& name, Value value);
+    std::optional<Paging> pagingFor(const QByteArray& statement) const;
+    // refreshing: the rows are replaced in place (refresh), else the query is closed first (open).
+    void openPaged(const Paging& paging, int current, bool refreshing);
+    // Rows and change counter of the table (the counter is -1 when the server keeps none).
+    std::pair<qint64, qint64> tableState() const;
+    const ResultSet* pageOf(int row, int& local) const;
+    std::shared_ptr<ResultSet> fetchPage(int page) const;
+    Boundary boundaryOf(const ResultSet& rows, int row) const;
+    QByteArray orderBy(bool descending, const QByteArray& alias = {}) const;
+    QByteArray afterCondition(const Boundary& b, bool inclusive) const;
+    QByteArray beforeCondition(const Boundary& b) const;
+    int positionOf(const Boundary& b) const;
+    // Reads the page holding `position`, where row b stands, unless it is read already.
+    void readPageAround(int position, const Boundary& b) const;
+    void keepPage(int page, std::shared_ptr<ResultSet> rows) const;
+    bool locatePaged(int column, const QString& key, Match match);
+    void dropPages() const;
+    QByteArray quoteValue(const QByteArray& raw) const;
     int checkedColumn(const QString& column) const;
     void replaceResult(std::shared_ptr<ResultSet> result, int current);
 
@@ -120,6 +181,17 @@ private:
     int m_current = -1;
     quint64 m_affectedRows = 0;
     quint64 m_lastInsertId = 0;
+
+    bool m_pageable = false;
+    int m_pageSize = 100;
+    std::optional<Paging> m_paging;
+    int m_pagedRows = 0;
+    qint64 m_tableVersion = -1;
+    int m_orderColumn = -1;
+    int m_idColumn = -1;
+    mutable bool m_noBuckets = false; // the server keeps no per-prefix counts (an older database)
+    mutable std::map<int, Page> m_pages;
+    mutable std::list<int> m_pageAges; // most recently used first
 };
 
 struct Query::Snapshot {
@@ -127,6 +199,7 @@ struct Query::Snapshot {
     QHash<QString, Value> params;
     bool open = false;
     int row = -1;
+    std::optional<Paging> paging;
 };
 
 } // namespace orvena

@@ -7,6 +7,7 @@
 #include "sqlname.h"
 
 #include <QRegularExpression>
+#include <functional>
 
 namespace orvena {
 
@@ -312,6 +313,126 @@ QStringList addMissingColumns(Connection& connection)
         }
     }
     return added;
+}
+
+QStringList countedTables()
+{
+    return {QStringLiteral("szlafej"), QStringLiteral("szlevfej"), QStringLiteral("vevo"), QStringLiteral("cikk")};
+}
+
+QString bucketedColumn(const QString& table)
+{
+    const QString t = table.toLower();
+    if (t == u"szlafej")
+        return QStringLiteral("fBszam");
+    if (t == u"szlevfej")
+        return QStringLiteral("lBszam");
+    return {};
+}
+
+namespace {
+
+const char* const kCounterTriggers[] = {"uj", "torol", "modosit"};
+
+QByteArray counterTriggerName(const QString& table, const char* suffix)
+{
+    return "`tsz_" + table.toLatin1() + '_' + suffix + '`';
+}
+
+// The statements a trigger runs for one row (`row` is NEW or OLD): the table's bucket of that key
+// gains or loses the row.
+QByteArray bucketChange(const QByteArray& table, const QByteArray& column, const char* row, bool gain)
+{
+    const QByteArray key = QByteArray(row) + ".`" + column + '`';
+    const QByteArray empty = '(' + key + " IS NULL)";
+    const QByteArray bucket = "IFNULL(LEFT(" + key + ", " + QByteArray::number(kKeyBucketWidth) + "), '')";
+    if (gain)
+        return "INSERT INTO tablaszakasz (tkTabla, tkUres, tkSzakasz, tkSorok) VALUES ('" + table + "', " + empty + ", "
+            + bucket + ", 1) ON DUPLICATE KEY UPDATE tkSorok = tkSorok + 1;";
+    return "UPDATE tablaszakasz SET tkSorok = tkSorok - 1 WHERE tkTabla = '" + table + "' AND tkUres = " + empty
+        + " AND tkSzakasz = " + bucket + ';';
+}
+
+void inTransaction(Connection& connection, const std::function<void()>& body)
+{
+    connection.execute("START TRANSACTION");
+    try {
+        body();
+        connection.execute("COMMIT");
+    } catch (...) {
+        try {
+            connection.execute("ROLLBACK");
+        } catch (const Error&) {
+        }
+        throw;
+    }
+}
+
+} // namespace
+
+void ensureRowCounters(Connection& connection)
+{
+    connection.execute("CREATE TABLE IF NOT EXISTS `tablaszamlalo` (\n"
+                       "  `tsTabla` VARCHAR(20) NOT NULL,\n"
+                       "  `tsSorok` BIGINT NOT NULL DEFAULT 0,\n"
+                       "  `tsValtozat` BIGINT NOT NULL DEFAULT 0,\n"
+                       "  PRIMARY KEY (`tsTabla`)\n"
+                       ") ENGINE=InnoDB DEFAULT CHARSET=latin2 COLLATE=latin2_hungarian_ci");
+    // Rows per key prefix of the registers' number columns: a number's place in the list is the
+    // sum of the buckets before it plus the rows before it in its own bucket.
+    connection.execute("CREATE TABLE IF NOT EXISTS `tablaszakasz` (\n"
+                       "  `tkTabla` VARCHAR(20) NOT NULL,\n"
+                       "  `tkUres` TINYINT NOT NULL,\n"
+                       "  `tkSzakasz` VARCHAR(9) NOT NULL,\n"
+                       "  `tkSorok` BIGINT NOT NULL DEFAULT 0,\n"
+                       "  PRIMARY KEY (`tkTabla`, `tkUres`, `tkSzakasz`)\n"
+                       ") ENGINE=InnoDB DEFAULT CHARSET=latin2 COLLATE=latin2_hungarian_ci");
+    for (const QString& table : countedTables()) {
+        const QByteArray name = table.toLatin1();
+        const QByteArray column = bucketedColumn(table).toLatin1();
+        auto counter = [&](const char* change) {
+            return "UPDATE tablaszamlalo SET " + QByteArray(change) + " WHERE tsTabla = '" + name + "';";
+        };
+        QByteArray onInsert = counter("tsSorok = tsSorok + 1, tsValtozat = tsValtozat + 1");
+        QByteArray onDelete = counter("tsSorok = tsSorok - 1, tsValtozat = tsValtozat + 1");
+        QByteArray onUpdate = counter("tsValtozat = tsValtozat + 1");
+        if (!column.isEmpty()) {
+            onInsert += bucketChange(name, column, "NEW", true);
+            onDelete += bucketChange(name, column, "OLD", false);
+            onUpdate += "IF NOT (NEW.`" + column + "` <=> OLD.`" + column + "`) THEN "
+                + bucketChange(name, column, "OLD", false) + bucketChange(name, column, "NEW", true) + " END IF;";
+        }
+        const std::pair<const char*, QByteArray> triggers[] = {
+            {"INSERT", onInsert}, {"DELETE", onDelete}, {"UPDATE", onUpdate}};
+        for (size_t i = 0; i < 3; ++i)
+            connection.execute("CREATE OR REPLACE TRIGGER " + counterTriggerName(table, kCounterTriggers[i]) + " AFTER "
+                               + triggers[i].first + " ON `" + name + "` FOR EACH ROW BEGIN " + triggers[i].second
+                               + " END");
+        // Counted under a shared lock: a change still on its way either waits or is already
+        // counted, so the stored counts are exact from here on.
+        inTransaction(connection, [&] {
+            const auto rows = connection.select("SELECT COUNT(*) FROM `" + name + "` LOCK IN SHARE MODE");
+            connection.execute("INSERT INTO tablaszamlalo (tsTabla, tsSorok, tsValtozat) VALUES ('" + name + "', "
+                               + rows->text(0, 0).toLatin1()
+                               + ", 1) ON DUPLICATE KEY UPDATE tsValtozat = IF(tsSorok = VALUES(tsSorok), tsValtozat, "
+                                 "tsValtozat + 1), tsSorok = VALUES(tsSorok)");
+            if (column.isEmpty())
+                return;
+            connection.execute("UPDATE tablaszakasz SET tkSorok = 0 WHERE tkTabla = '" + name + '\'');
+            connection.execute("INSERT INTO tablaszakasz (tkTabla, tkUres, tkSzakasz, tkSorok) SELECT '" + name
+                               + "', `" + column + "` IS NULL, IFNULL(LEFT(`" + column + "`, "
+                               + QByteArray::number(kKeyBucketWidth) + "), ''), COUNT(*) FROM `" + name
+                               + "` GROUP BY 2, 3 ON DUPLICATE KEY UPDATE tkSorok = VALUES(tkSorok)");
+        });
+    }
+}
+
+void dropRowCounterTriggers(Connection& connection, const QString& database)
+{
+    const QByteArray db = '`' + database.toLatin1() + "`.";
+    for (const QString& table : countedTables())
+        for (const char* suffix : kCounterTriggers)
+            connection.execute("DROP TRIGGER IF EXISTS " + db + counterTriggerName(table, suffix));
 }
 
 int storedSchemaVersion(Connection& connection)

@@ -53,6 +53,24 @@ QStringList exportColumns(const QString& table);
 // defined place; nothing is dropped or changed. Returns "table.column" for each one added.
 QStringList addMissingColumns(Connection& connection);
 
+// The tables whose row count and change counter the server keeps in `tablaszamlalo`, through
+// triggers on each: a list over them knows its length and whether anything changed without
+// reading the table.
+QStringList countedTables();
+// The number column whose rows the server also counts per key prefix (`tablaszakasz`), so a
+// number's place in the ordered register is found without counting the rows before it; empty for
+// a table without one.
+QString bucketedColumn(const QString& table);
+// Characters of the key prefix that makes a bucket: an 8-digit number's bucket holds 1000 numbers.
+constexpr int kKeyBucketWidth = 5;
+// Creates the counter table and the triggers on the connection's current database (again, when
+// they exist) and counts each table afresh; a count found wrong is mended and its change counter
+// raised, a right one is left as it is (a restored database keeps its rows exactly).
+void ensureRowCounters(Connection& connection);
+// Drops the counters' triggers of `database` (a table with triggers cannot move to another
+// database, as a restore moves them).
+void dropRowCounterTriggers(Connection& connection, const QString& database);
+
 // The version of the database layout this program writes; raise it with every change of the
 // tables. A backup names it, and a restore refuses a backup of a newer layout.
 // 2: invoice-data columns and szlanav; reporting of issued invoices (the technical user's columns of

@@ -80,6 +80,7 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     if (!added.isEmpty())
         done << QStringLiteral("Új oszlopok: %1").arg(added.join(QStringLiteral(", ")));
     recordSchemaVersion(admin);
+    ensureRowCounters(admin);
     done << QStringLiteral("Adatszerkezet: %1. változat").arg(storedSchemaVersion(admin));
 
     const int year = options.year > 0 ? options.year : QDate::currentDate().year();

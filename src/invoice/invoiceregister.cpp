@@ -69,18 +69,11 @@ void InvoiceRegister::reread()
         list.open();
         m_positioned = true;
         m_positionedBy = current;
-        if (!highlighted.isEmpty()) {
-            // Exactly that invoice: a prefix match alone could stand on a longer number.
-            if (list.locate(p("fBszam"), highlighted) && list.fieldText(p("fBszam")) == highlighted)
-                return;
-            const int column = list.columnIndex(p("fBszam"));
-            for (int row = 0; row < list.rowCount(); ++row) {
-                if (list.text(row, column) == highlighted) {
-                    list.setCurrentRow(row);
-                    return;
-                }
-            }
-        }
+        // Exactly that invoice (a prefix match alone could stand on a longer number), found by its
+        // number without reading the rows before it.
+        if (!highlighted.isEmpty() && list.locate(p("fBszam"), highlighted, Query::Match::Exact)
+            && list.fieldText(p("fBszam")) == highlighted)
+            return;
         list.locate(p("fbszam"), current);
     });
 }

@@ -5,6 +5,7 @@
 #include "support/testdatabase.h"
 
 #include "app/session.h"
+#include "db/codepages.h"
 #include "invoice/ui/invoicecomposerdialog.h"
 #include "reports/reportengine.h"
 #include "reports/ui/reportpreview.h"
@@ -364,6 +365,43 @@ private slots:
         });
         QTest::mouseClick(buttonOf(reg.get(), "modifyButton"), Qt::LeftButton);
         QVERIFY2(modify.wait(), qPrintable(modify.failures().join(u'\n')));
+    }
+
+    // Another workstation stores an invoice while the register is open: it shows as soon as a
+    // window over the register (here the storno question, answered "No") has closed, and the
+    // invoice the operator highlighted stays highlighted.
+    void anotherWorkstationsInvoiceShowsWhenABoxCloses()
+    {
+        seedInvoice(QStringLiteral("20100040"), true, 1);
+        seedInvoice(QStringLiteral("20100041"), true, 2);
+        setSequence(QStringLiteral("20100041"));
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        QTableView* grid = gridOf(reg.get(), "invoiceGrid");
+        QLineEdit* shownNumber = reg->findChild<QLineEdit*>(QStringLiteral("header_fBszam"));
+        QCOMPARE(grid->model()->rowCount(), 2);
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(shownNumber->text(), QStringLiteral("20100041"));
+
+        Connection workstation;
+        DB_VERIFY(workstation.open(s->db.profile()));
+        DB_VERIFY(workstation.execute(encode(CodePage::Latin2,
+            QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fMegj, fPrn, fvKod) VALUES ('20100042', '2010-05-12', "
+                           "'másik munkaállomás', ' ', '2')"))));
+        QCOMPARE(grid->model()->rowCount(), 2);
+
+        ModalDriver driver;
+        driver.box(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("No"));
+        QTest::mouseClick(buttonOf(reg.get(), "stornoButton"), Qt::LeftButton);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        QTRY_COMPARE(grid->model()->rowCount(), 3);
+        QStringList cells;
+        for (int c = 0; c < grid->model()->columnCount(); ++c)
+            cells << grid->model()->index(2, c).data().toString();
+        QVERIFY2(cells.contains(QStringLiteral("20100042")), qPrintable(cells.join(u'|')));
+        QCOMPARE(shownNumber->text(), QStringLiteral("20100041"));
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 3);
     }
 
     // On an empty register the buttons that work on the highlighted invoice do nothing.

@@ -63,13 +63,18 @@ QVariant QueryTableModel::data(const QModelIndex& index, int role) const
     if (rc < 0)
         return {};
     if (role == Qt::DisplayRole) {
-        QString t = m_query->text(index.row(), rc);
+        QString t;
+        try {
+            t = m_query->text(index.row(), rc); // a paged list reads the row's page now
+        } catch (const Error&) {
+            return {}; // the row could not be read (the connection is gone): shown empty
+        }
         if (t.contains(u'\n')) // memo columns show their first line
             t = t.section(u'\n', 0, 0).remove(u'\r') + QStringLiteral(" …");
         return t;
     }
-    if (role == Qt::TextAlignmentRole && m_query->result()) {
-        const auto kind = m_query->result()->kind(rc);
+    if (role == Qt::TextAlignmentRole && m_query->isOpen()) {
+        const auto kind = m_query->columnKind(rc);
         if (kind == ColumnKind::Decimal || kind == ColumnKind::Integer)
             return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
     }
