@@ -9,6 +9,8 @@
 #                       program's export; default: export/ beside the data)
 # ORVENA_DB_FLUSH       innodb_flush_log_at_trx_commit (default 1: every commit reaches the disk;
 #                       the tests use 2)
+# ORVENA_DB_BUFFER_POOL innodb_buffer_pool_size (default 64M, plenty for a small business; the
+#                       register benchmarks over hundreds of thousands of invoices use 1G)
 # Native asynchronous I/O (io_uring) is off: several private servers of one unprivileged account
 # would share that account's locked-memory allowance, which a small database does not need.
 # The server listens on its socket only (no TCP) and never runs as root: as the invoking user, or,
@@ -25,6 +27,7 @@ lcase=${ORVENA_DB_LOWER_CASE:-1}
 log=$dir/mysqld.log
 exportdir=${ORVENA_DB_EXPORT_DIR:-$dir/export}
 flush=${ORVENA_DB_FLUSH:-1}
+pool=${ORVENA_DB_BUFFER_POOL:-64M}
 
 # The account the server runs as, and how to run a command as it.
 if [ "$(id -u)" -eq 0 ]; then
@@ -78,7 +81,7 @@ start() {
     touch "$log" && { [ "$(id -u)" -ne 0 ] || chown "$dbuser:$dbuser" "$log"; }
     as_db "$(find_bin mariadbd mysqld)" --no-defaults --skip-networking \
         --datadir="$data" --socket="$sock" --pid-file="$pidf" --log-error="$log" \
-        --lower-case-table-names="$lcase" --innodb-log-file-size=8M --innodb-buffer-pool-size=64M \
+        --lower-case-table-names="$lcase" --innodb-log-file-size=8M --innodb-buffer-pool-size="$pool" \
         --innodb-flush-log-at-trx-commit="$flush" --innodb-use-native-aio=0 --character-set-server=latin2 \
         --collation-server=latin2_hungarian_ci --secure-file-priv="$exportdir" >/dev/null 2>&1 &
     for _ in $(seq 1 300); do
