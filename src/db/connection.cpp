@@ -218,7 +218,7 @@ void Connection::reconnect(const QString& reason)
 {
     QString text = reason;
     for (;;) {
-        if (!m_lostHandler || m_inLostHandler)
+        if (!m_lostHandler || m_inLostHandler || m_unattended)
             throw ConnectionLostError(
                 QStringLiteral("Megszakadt a kapcsolat az adatbázissal.\n%1").arg(text), 2006, m_inLostHandler);
         bool retry = false;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <map>
+#include <utility>
 #include <functional>
 #include <memory>
 
@@ -100,6 +101,10 @@ public:
     // connection fails the statement at once.
     using LostHandler = std::function<bool(const QString& serverText)>;
     void setLostHandler(LostHandler handler) { m_lostHandler = std::move(handler); }
+    // While unattended, a lost connection fails the statement at once and nobody is asked: for
+    // the reads a grid makes while it paints, where a modal box must not open. The next thing
+    // the operator does finds the connection gone and asks then.
+    bool setUnattended(bool unattended) { return std::exchange(m_unattended, unattended); }
     // Client error codes that mean the connection itself is gone.
     static bool isConnectionLost(unsigned int code);
     // Inside START TRANSACTION ... COMMIT/ROLLBACK sent over this connection.
@@ -133,6 +138,7 @@ private:
     quint64 m_lastInsertId = 0;
     LostHandler m_lostHandler;
     bool m_inLostHandler = false;
+    bool m_unattended = false;
     bool m_inTransaction = false;
     QByteArray m_lastStatement; // the statement being sent, for the outline a failure carries
     std::map<QString, int> m_locks; // name -> times taken in this scope chain

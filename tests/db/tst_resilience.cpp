@@ -5,7 +5,9 @@
 #include "support/modaldriver.h"
 
 #include "app/session.h"
+#include "db/datamodule.h"
 #include "db/setup.h"
+#include "screens/common/querytablemodel.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/startup.h"
 
@@ -368,6 +370,42 @@ private slots:
         DB_VERIFY(count = scalar(c, "SELECT COUNT(*) FROM vevo"));
         QCOMPARE(count, QStringLiteral("5"));
         QCOMPARE(asked, 2);
+    }
+
+    void aGridPaintingWithoutItsServerAsksNothing()
+    {
+        // The customer list reads its rows page by page as the grid paints them; a box opened from
+        // inside a paint would run a second event loop under the painter.
+        DataModule data;
+        DB_VERIFY(data.connect(profile));
+        DB_VERIFY(data.connection().execute("INSERT INTO vevo (vKod, vNeve) SELECT 90000 + seq, CONCAT('Vevő ', "
+                                            "LPAD(seq, 4, '0')) FROM seq_1_to_400"));
+        int asked = 0;
+        data.connection().setLostHandler([&](const QString&) {
+            ++asked;
+            return server->start();
+        });
+        Query& list = data.query(QStringLiteral("ZQ30"));
+        DB_VERIFY(list.setSql({QStringLiteral("SELECT * FROM vevo ORDER BY vNeve")}));
+        DB_VERIFY(list.open());
+        QueryTableModel model(list);
+        const int column = list.columnIndex(QStringLiteral("vNeve"));
+        const int last = list.rowCount() - 1;
+        QVERIFY(last > 400);
+        QVERIFY(!model.data(model.index(0, column)).toString().isEmpty());
+
+        QVERIFY(server->stop());
+        for (int row = 0; row <= last; ++row)
+            (void)model.data(model.index(row, column));
+        QCOMPARE(asked, 0);
+        QVERIFY(model.data(model.index(last, column)).toString().isEmpty()); // not read: shown empty
+        // the operator's next step asks, and the grid reads again once the server is back
+        QString count;
+        DB_VERIFY(count = scalar(data.connection(), "SELECT COUNT(*) FROM vevo"));
+        QCOMPARE(asked, 1);
+        QCOMPARE(model.data(model.index(last, column)).toString(),
+                 scalar(data.connection(), "SELECT vNeve FROM vevo ORDER BY vNeve DESC, vID DESC LIMIT 1"));
+        DB_VERIFY(data.connection().execute("DELETE FROM vevo WHERE vKod > 90000"));
     }
 
     void theRealBoxRetriesAndTheRegisterKeepsWorking()

@@ -63,12 +63,18 @@ QVariant QueryTableModel::data(const QModelIndex& index, int role) const
     if (rc < 0)
         return {};
     if (role == Qt::DisplayRole) {
+        // A paged list reads the row's page now, while the grid paints: no box may open here, so
+        // a lost connection leaves the cell empty and is asked about at the operator's next step.
+        Connection& connection = m_query->connection();
+        const bool wasUnattended = connection.setUnattended(true);
         QString t;
         try {
-            t = m_query->text(index.row(), rc); // a paged list reads the row's page now
+            t = m_query->text(index.row(), rc);
         } catch (const Error&) {
-            return {}; // the row could not be read (the connection is gone): shown empty
+            connection.setUnattended(wasUnattended);
+            return {};
         }
+        connection.setUnattended(wasUnattended);
         if (t.contains(u'\n')) // memo columns show their first line
             t = t.section(u'\n', 0, 0).remove(u'\r') + QStringLiteral(" …");
         return t;
