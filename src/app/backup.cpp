@@ -151,11 +151,6 @@ ClientArguments clientArguments(const ConnectionProfile& p)
     return c;
 }
 
-QByteArray ident(const QString& name)
-{
-    return encode(CodePage::Latin2, quotedName(name));
-}
-
 QByteArray literal(Connection& c, const QString& text)
 {
     return '\'' + c.escape(encode(CodePage::Latin2, text)) + '\'';
@@ -434,7 +429,7 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
             qint64 documents = 0;
             for (const char* t : {"szlafej", "szlevfej"})
                 if (tables.contains(QLatin1String(t), Qt::CaseInsensitive))
-                    documents += c.select("SELECT COUNT(*) FROM " + ident(database) + '.' + t)->text(0, 0).toLongLong();
+                    documents += c.select("SELECT COUNT(*) FROM " + quotedNameBytes(database) + '.' + t)->text(0, 0).toLongLong();
             if (documents > 0)
                 throw BackupError(QStringLiteral("A(z) %1 adatbázisban már vannak számlák vagy szállítólevelek; a "
                                                  "visszaállítás felülírná őket. Ha valóban a mentés adataira akarja "
@@ -442,8 +437,8 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
                                       .arg(database));
         }
         // A scratch database left by an interrupted restore goes first.
-        c.execute("DROP DATABASE IF EXISTS " + ident(scratch));
-        c.execute("CREATE DATABASE " + ident(scratch) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
+        c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(scratch));
+        c.execute("CREATE DATABASE " + quotedNameBytes(scratch) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
     } catch (const BackupError&) {
         throw;
     } catch (const Error& e) {
@@ -452,7 +447,7 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
 
     auto dropScratch = [&] {
         try {
-            c.execute("DROP DATABASE IF EXISTS " + ident(scratch));
+            c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(scratch));
         } catch (const Error&) { // the failure being reported matters more
         }
     };
@@ -516,15 +511,15 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
 
     // Complete the restored layout and swap it in with one RENAME TABLE: all of it or nothing.
     try {
-        c.execute("USE " + ident(scratch));
+        c.execute("USE " + quotedNameBytes(scratch));
         createMissingTables(c);
         addMissingColumns(c); // a backup of an earlier layout gets the columns added since
         ensureNavSendSchema(c); // an older backup lacks the reporting's columns and log
         recordSchemaVersion(c, parsed.header.schemaVersion);
         if (!databaseExists(c, database))
-            c.execute("CREATE DATABASE " + ident(database) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
-        c.execute("DROP DATABASE IF EXISTS " + ident(old));
-        c.execute("CREATE DATABASE " + ident(old) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
+            c.execute("CREATE DATABASE " + quotedNameBytes(database) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
+        c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(old));
+        c.execute("CREATE DATABASE " + quotedNameBytes(old) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
         // Tables with triggers cannot move between databases: the counters' triggers go first and
         // are made anew (with fresh counts) on the restored tables.
         dropRowCounterTriggers(c, scratch);
@@ -532,28 +527,28 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
             dropRowCounterTriggers(c, database);
         QList<QByteArray> moves;
         for (const QString& t : tablesOf(c, database))
-            moves << ident(database) + '.' + ident(t) + " TO " + ident(old) + '.' + ident(t);
+            moves << quotedNameBytes(database) + '.' + quotedNameBytes(t) + " TO " + quotedNameBytes(old) + '.' + quotedNameBytes(t);
         for (const QString& t : tablesOf(c, scratch))
-            moves << ident(scratch) + '.' + ident(t) + " TO " + ident(database) + '.' + ident(t);
+            moves << quotedNameBytes(scratch) + '.' + quotedNameBytes(t) + " TO " + quotedNameBytes(database) + '.' + quotedNameBytes(t);
         c.execute("RENAME TABLE " + moves.join(", "));
-        c.execute("USE " + ident(database));
+        c.execute("USE " + quotedNameBytes(database));
         ensureRowCounters(c);
     } catch (const Error& e) {
         try { // the existing tables keep counting
-            c.execute("USE " + ident(database));
+            c.execute("USE " + quotedNameBytes(database));
             ensureRowCounters(c);
         } catch (const Error&) {
         }
         dropScratch();
         try {
-            c.execute("DROP DATABASE IF EXISTS " + ident(old));
+            c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(old));
         } catch (const Error&) {
         }
         throw BackupError(QStringLiteral("A visszaállítás nem sikerült; a meglévő adatok változatlanok."), e.text());
     }
     // The old tables are no longer needed; a failure here leaves only a side database behind.
     try {
-        c.execute("DROP DATABASE IF EXISTS " + ident(old));
+        c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(old));
     } catch (const Error&) {
     }
     dropScratch();

@@ -3,6 +3,7 @@
 #include "codepages.h"
 #include "conversions.h"
 #include "schema.h"
+#include "sqlname.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -32,11 +33,6 @@ const std::map<QString, QString>& pageableTables()
                                                    {QStringLiteral("vevo"), QStringLiteral("vID")},
                                                    {QStringLiteral("cikk"), QStringLiteral("cID")}};
     return tables;
-}
-
-QByteArray ident(const QString& name)
-{
-    return '`' + name.toLatin1() + '`';
 }
 
 // Pages kept at once: a few screens' worth around each place the grid has stood.
@@ -383,7 +379,7 @@ std::pair<qint64, qint64> Query::tableState() const
         if (e.code() != 1146) // ER_NO_SUCH_TABLE: a database set up before the counters
             throw;
     }
-    const auto rows = m_connection.select("SELECT COUNT(*) FROM " + ident(m_paging->table));
+    const auto rows = m_connection.select("SELECT COUNT(*) FROM " + quotedNameBytes(m_paging->table));
     return {rows->text(0, 0).toLongLong(), -1};
 }
 
@@ -406,7 +402,7 @@ void Query::openPaged(const Paging& paging, int current, bool refreshing)
     try {
         state = tableState();
         if (!columns)
-            columns = m_connection.select("SELECT * FROM " + ident(paging.table) + " LIMIT 0");
+            columns = m_connection.select("SELECT * FROM " + quotedNameBytes(paging.table) + " LIMIT 0");
     } catch (...) {
         m_paging.reset();
         if (refreshing)
@@ -449,8 +445,8 @@ QByteArray Query::orderBy(bool descending, const QByteArray& alias) const
     const QByteArray dir = descending ? " DESC" : "";
     QByteArray out = " ORDER BY ";
     if (!m_paging->orderColumn.isEmpty())
-        out += alias + ident(m_paging->orderColumn) + dir + ", ";
-    return out + alias + ident(m_paging->primaryKey) + dir;
+        out += alias + quotedNameBytes(m_paging->orderColumn) + dir + ", ";
+    return out + alias + quotedNameBytes(m_paging->primaryKey) + dir;
 }
 
 Query::Boundary Query::boundaryOf(const ResultSet& rows, int row) const
@@ -461,10 +457,10 @@ Query::Boundary Query::boundaryOf(const ResultSet& rows, int row) const
 // Rows after b in list order (b itself too when inclusive).
 QByteArray Query::afterCondition(const Boundary& b, bool inclusive) const
 {
-    const QByteArray id = ident(m_paging->primaryKey) + (inclusive ? " >= " : " > ") + quoteValue(b.id);
+    const QByteArray id = quotedNameBytes(m_paging->primaryKey) + (inclusive ? " >= " : " > ") + quoteValue(b.id);
     if (m_paging->orderColumn.isEmpty())
         return id;
-    const QByteArray k = ident(m_paging->orderColumn);
+    const QByteArray k = quotedNameBytes(m_paging->orderColumn);
     if (b.keyNull)
         return "((" + k + " IS NULL AND " + id + ") OR " + k + " IS NOT NULL)";
     const QByteArray v = quoteValue(b.key);
@@ -474,10 +470,10 @@ QByteArray Query::afterCondition(const Boundary& b, bool inclusive) const
 // Rows before b in list order.
 QByteArray Query::beforeCondition(const Boundary& b) const
 {
-    const QByteArray id = ident(m_paging->primaryKey) + " < " + quoteValue(b.id);
+    const QByteArray id = quotedNameBytes(m_paging->primaryKey) + " < " + quoteValue(b.id);
     if (m_paging->orderColumn.isEmpty())
         return id;
-    const QByteArray k = ident(m_paging->orderColumn);
+    const QByteArray k = quotedNameBytes(m_paging->orderColumn);
     if (b.keyNull)
         return '(' + k + " IS NULL AND " + id + ')';
     const QByteArray v = quoteValue(b.key);
@@ -488,7 +484,7 @@ std::shared_ptr<ResultSet> Query::fetchPage(int page) const
 {
     const int first = page * m_pageSize;
     const int n = std::min(m_pageSize, m_pagedRows - first);
-    const QByteArray table = ident(m_paging->table);
+    const QByteArray table = quotedNameBytes(m_paging->table);
     const QByteArray limit = " LIMIT " + QByteArray::number(n);
     const auto before = m_pages.find(page - 1);
     const auto after = m_pages.find(page + 1);
@@ -507,7 +503,7 @@ std::shared_ptr<ResultSet> Query::fetchPage(int page) const
         // then their rows are read.
         const bool fromEnd = first >= m_pagedRows / 2;
         const int skip = fromEnd ? std::max(0, m_pagedRows - first - n) : first;
-        const QByteArray pk = ident(m_paging->primaryKey);
+        const QByteArray pk = quotedNameBytes(m_paging->primaryKey);
         sql = "SELECT q.* FROM " + table + " AS q JOIN (SELECT " + pk + " AS wid FROM " + table + orderBy(fromEnd)
             + " LIMIT " + QByteArray::number(skip) + ", " + QByteArray::number(n) + ") AS w ON q." + pk
             + " = w.wid" + orderBy(false, "q.");
@@ -539,7 +535,7 @@ void Query::readPageAround(int position, const Boundary& b) const
     // the page is read, wherever in the list it lies.
     const int before = position % m_pageSize;
     const int from = std::min(m_pageSize, m_pagedRows - page * m_pageSize) - before;
-    const QByteArray table = ident(m_paging->table);
+    const QByteArray table = quotedNameBytes(m_paging->table);
     QByteArray sql = "SELECT w.* FROM (";
     if (before > 0)
         sql += "(SELECT * FROM " + table + " WHERE " + beforeCondition(b) + orderBy(true) + " LIMIT "
@@ -573,15 +569,15 @@ int Query::positionOf(const Boundary& b) const
     // and the rows before it in that bucket.
     if (!b.keyNull && !m_noBuckets && !m_paging->orderColumn.isEmpty()
         && bucketedColumn(m_paging->table).compare(m_paging->orderColumn, Qt::CaseInsensitive) == 0) {
-        const QByteArray k = ident(m_paging->orderColumn);
+        const QByteArray k = quotedNameBytes(m_paging->orderColumn);
         const QByteArray v = quoteValue(b.key);
         const QByteArray prefix = "LEFT(" + v + ", " + QByteArray::number(kKeyBucketWidth) + ')';
         try {
             const auto rows = m_connection.select(
                 "SELECT (SELECT IFNULL(SUM(tkSorok), 0) FROM tablaszakasz WHERE tkTabla = '"
                 + m_paging->table.toLatin1() + "' AND (tkUres = 1 OR tkSzakasz < " + prefix
-                + ")) + (SELECT COUNT(*) FROM " + ident(m_paging->table) + " WHERE " + k + " >= " + prefix + " AND "
-                + k + " <= " + v + " AND (" + k + " < " + v + " OR " + ident(m_paging->primaryKey) + " < "
+                + ")) + (SELECT COUNT(*) FROM " + quotedNameBytes(m_paging->table) + " WHERE " + k + " >= " + prefix + " AND "
+                + k + " <= " + v + " AND (" + k + " < " + v + " OR " + quotedNameBytes(m_paging->primaryKey) + " < "
                 + quoteValue(b.id) + "))");
             return rows->text(0, 0).toInt();
         } catch (const ConnectionLostError&) {
@@ -594,7 +590,7 @@ int Query::positionOf(const Boundary& b) const
     }
     // Counted over the index from the end first (registers mostly stand near their end), at most
     // half the list; a row in the first half is counted from the start.
-    const QByteArray table = ident(m_paging->table);
+    const QByteArray table = quotedNameBytes(m_paging->table);
     const int half = m_pagedRows / 2 + 1;
     const auto tail = m_connection.select("SELECT COUNT(*) FROM (SELECT 1 FROM " + table + " WHERE "
                                           + afterCondition(b, true) + " LIMIT " + QByteArray::number(half) + ") AS w");
@@ -616,7 +612,7 @@ bool Query::locatePaged(int column, const QString& key, Match match)
         if (!encoded)
             return false; // no stored text holds that character
         if (match == Match::Exact) {
-            filter = ident(name) + " = " + quoteValue(*encoded);
+            filter = quotedNameBytes(name) + " = " + quoteValue(*encoded);
         } else {
             QByteArray pattern;
             for (const char c : *encoded) {
@@ -624,19 +620,19 @@ bool Query::locatePaged(int column, const QString& key, Match match)
                     pattern += '|';
                 pattern += c;
             }
-            filter = ident(name) + " LIKE " + quoteValue(pattern + '%') + " ESCAPE '|'";
+            filter = quotedNameBytes(name) + " LIKE " + quoteValue(pattern + '%') + " ESCAPE '|'";
         }
     }
-    const QByteArray table = ident(m_paging->table);
-    const QByteArray orderKey = ident(m_paging->orderColumn.isEmpty() ? m_paging->primaryKey : m_paging->orderColumn);
+    const QByteArray table = quotedNameBytes(m_paging->table);
+    const QByteArray orderKey = quotedNameBytes(m_paging->orderColumn.isEmpty() ? m_paging->primaryKey : m_paging->orderColumn);
     const int batch = filter.isEmpty() ? 1000 : kLocateBatch;
     std::optional<Boundary> after;
     for (;;) {
         QByteArray where = filter;
         if (after)
             where = (where.isEmpty() ? QByteArray() : where + " AND ") + afterCondition(*after, false);
-        const auto rows = m_connection.select("SELECT " + orderKey + ", " + ident(m_paging->primaryKey) + ", "
-                                              + ident(name) + " FROM " + table
+        const auto rows = m_connection.select("SELECT " + orderKey + ", " + quotedNameBytes(m_paging->primaryKey) + ", "
+                                              + quotedNameBytes(name) + " FROM " + table
                                               + (where.isEmpty() ? QByteArray() : " WHERE " + where) + orderBy(false)
                                               + " LIMIT " + QByteArray::number(batch));
         for (int r = 0; r < rows->rowCount(); ++r) {

@@ -18,14 +18,9 @@ QByteArray quoted(Connection& c, const QString& text)
     return '\'' + c.escape(encode(CodePage::Latin2, text)) + '\'';
 }
 
-QByteArray ident(const QString& name)
-{
-    return encode(CodePage::Latin2, quotedName(name));
-}
-
 bool tableEmpty(Connection& c, const char* table)
 {
-    return c.select("SELECT COUNT(*) FROM " + ident(QLatin1String(table)))->text(0, 0) == u"0";
+    return c.select("SELECT COUNT(*) FROM " + quotedNameBytes(QLatin1String(table)))->text(0, 0) == u"0";
 }
 
 // One INSERT of literal rows; values are quoted texts, or bare numbers when prefixed with '#'.
@@ -34,7 +29,7 @@ void insertRows(Connection& c, const char* table, const QStringList& columns, co
     for (const QStringList& row : rows) {
         QStringList names = columns;
         std::transform(names.begin(), names.end(), names.begin(), quotedName);
-        QByteArray sql = "INSERT INTO " + ident(QLatin1String(table)) + " (" + names.join(u',').toLatin1() + ") VALUES (";
+        QByteArray sql = "INSERT INTO " + quotedNameBytes(QLatin1String(table)) + " (" + names.join(u',').toLatin1() + ") VALUES (";
         for (qsizetype i = 0; i < row.size(); ++i) {
             if (i)
                 sql += ',';
@@ -54,7 +49,7 @@ QString block(const QStringList& lines)
 QStringList runSetup(Connection& admin, const SetupOptions& options)
 {
     QStringList done;
-    admin.execute("CREATE DATABASE IF NOT EXISTS " + ident(options.database)
+    admin.execute("CREATE DATABASE IF NOT EXISTS " + quotedNameBytes(options.database)
                   + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
     done << QStringLiteral("Adatbázis: %1").arg(options.database);
 
@@ -65,14 +60,14 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
         // holds the same); without one an existing account keeps its own.
         if (!options.appPassword.isEmpty())
             admin.execute("ALTER USER " + account + " IDENTIFIED BY " + quoted(admin, options.appPassword));
-        admin.execute("GRANT SELECT, INSERT, UPDATE, DELETE, LOCK TABLES ON " + ident(options.database) + ".* TO "
+        admin.execute("GRANT SELECT, INSERT, UPDATE, DELETE, LOCK TABLES ON " + quotedNameBytes(options.database) + ".* TO "
                       + account);
         // The export writes its files through the server (SELECT ... INTO OUTFILE).
         admin.execute("GRANT FILE ON *.* TO " + account);
         done << QStringLiteral("Felhasználó: %1@%2").arg(options.appUser, options.appHost);
     }
 
-    admin.execute("USE " + ident(options.database));
+    admin.execute("USE " + quotedNameBytes(options.database));
     const QStringList created = createMissingTables(admin);
     done << (created.isEmpty() ? QStringLiteral("Minden tábla megvolt.")
                                : QStringLiteral("Létrehozott táblák: %1").arg(created.join(QStringLiteral(", "))));
