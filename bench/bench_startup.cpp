@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -81,7 +82,9 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
-    const QString program = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(ORVENA_PROGRAM);
+    // Absolute: the program starts in a working folder of its own.
+    const QString program = QFileInfo(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(ORVENA_PROGRAM))
+                                .absoluteFilePath();
 
     ConnectionProfile admin = ConnectionProfile::fromEnvironment();
     admin.user = qEnvironmentVariable("ORVENA_ADMIN_USER", QStringLiteral("root"));
