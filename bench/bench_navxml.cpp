@@ -7,9 +7,9 @@
 #include "nav/schemavalidator.h"
 #include "reports/reportengine.h"
 
-#include "db/codepages.h"
+#include "benchsupport.h"
+
 #include "db/datamodule.h"
-#include "db/setup.h"
 #include "screens/common/screencontext.h"
 
 #include <QDir>
@@ -21,35 +21,8 @@
 #include <vector>
 
 using namespace orvena;
-
-namespace {
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double msSince(const QElapsedTimer& t)
-{
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
-
-class SilentUi : public UserInterface {
-public:
-    void message(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    void notice(const QString& text) override { message(text); }
-    bool askYesNo(const QString&) override { return false; }
-    void errorReport(const QString& text) override { message(text); }
-};
-
-class NoScreens : public ScreenOpener {
-public:
-    void open(Screen, const ScreenRequest&) override {}
-    bool canOpen(Screen) const override { return false; }
-};
-
-} // namespace
+using bench::median;
+using bench::msSince;
 
 int main(int argc, char** argv)
 {
@@ -57,48 +30,18 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
 
-    ConnectionProfile admin = ConnectionProfile::fromEnvironment();
-    admin.user = qEnvironmentVariable("ORVENA_ADMIN_USER", QStringLiteral("root"));
-    admin.database.clear();
     Connection setup;
-    setup.open(admin);
-    SetupOptions options;
-    options.database = QStringLiteral("orvena_bench_navxml");
-    options.appUser.clear();
-    options.demo = true;
-    setup.execute("DROP DATABASE IF EXISTS orvena_bench_navxml");
-    runSetup(setup, options);
-    setup.execute("USE orvena_bench_navxml");
-
+    const ConnectionProfile profile = bench::freshDatabase(setup, QStringLiteral("orvena_bench_navxml"), true);
     const std::vector<int> sizes{100, 1000, 10000};
-    for (int lines : sizes) {
-        const QString number = QString::number(20100000 + lines);
-        setup.execute(encode(CodePage::Latin2,
-                             QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, "
-                                            "fKerek, fArfoly, fPnem, fmKod, fzKod, fvKod, fmemo, fMemoSzall, fMemoVevo) "
-                                            "VALUES ('%1', '2010-05-17', '2010-05-17', '2010-05-25', 'átutalás', "
-                                            "'Teljesítményteszt', ' ', 3, 0, 'Ft', '00002', '1', '1', 'Köszönjük!', "
-                                            "'Tisza-Mérleg Kft.', 'Kovács és Társa Bt.')")
-                                 .arg(number)));
-        // Every VAT code of the demo data, so the document carries exemptions as well.
-        setup.execute(encode(CodePage::Latin2,
-                             QStringLiteral("INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, "
-                                            "sPnem, skAfakod, sAfanev, sAfa, sMemo) SELECT '%1', '1', CONCAT('TM-', seq), "
-                                            "CONCAT('Konyhai mérleg ', seq), '8423', 1 + seq % 7, IF(seq % 5 = 0, 'óra', "
-                                            "'db'), 100 + seq / 3, 'Ft', kAfakod, kAfanev, kAfa, IF(seq % 10 = 0, "
-                                            "'Megjegyzés a tételhez', '') FROM seq_1_to_%2 JOIN afa ON kAfakod = 1 + seq % 4")
-                                 .arg(number)
-                                 .arg(lines)));
-    }
+    for (int lines : sizes)
+        bench::seedInvoice(setup, lines, bench::LineVat::EveryDemoCode);
 
-    ConnectionProfile profile = admin;
-    profile.database = options.database;
     DataModule data;
     data.connect(profile);
     AppState state;
     state.printMode = PrintMode::View;
-    SilentUi ui;
-    NoScreens screens;
+    bench::SilentUi ui;
+    bench::NoScreens screens;
     QTemporaryDir dir;
     reports::PdfReportPresenter presenter(dir.filePath(QStringLiteral("bench.pdf")));
     ScreenContext context{data, state, ui, screens, &presenter};

@@ -2,9 +2,9 @@
 // re-positioning, scrolling by pages and the memory held, next to the same list read whole (the
 // query object's full read and a bare Connector/C client) in the same run.
 //   ORVENA_DB_SOCKET=... bench_query [invoices]
-#include "db/codepages.h"
+#include "benchsupport.h"
+
 #include "db/datamodule.h"
-#include "db/setup.h"
 #include "invoice/invoiceregister.h"
 #include "screens/common/querytablemodel.h"
 
@@ -20,32 +20,10 @@
 #include <vector>
 
 using namespace orvena;
+using bench::median;
+using bench::msSince;
 
 namespace {
-
-// The register runs without an operator here: no box is expected, any would be a failure.
-class SilentUserInterface : public UserInterface {
-public:
-    void message(const QString& text) override { report(text); }
-    void notice(const QString& text) override { report(text); }
-    bool askYesNo(const QString& text) override { return report(text), false; }
-    void errorReport(const QString& text) override { report(text); }
-
-private:
-    static void report(const QString& text) { std::fprintf(stderr, "unexpected box: %s\n", qPrintable(text)); }
-};
-
-class NoOpener : public ScreenOpener {
-public:
-    void open(Screen, const ScreenRequest&) override {}
-    bool canOpen(Screen) const override { return false; }
-};
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // The value that share (0..1) of the values do not exceed.
 double percentile(std::vector<double> v, double share)
@@ -78,7 +56,7 @@ double bareClientMs(const ConnectionProfile& p, const char* sql, long& rows)
         ++rows;
     }
     mysql_free_result(res);
-    const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
+    const double ms = msSince(t);
     mysql_close(m);
     return bytes > 0 ? ms : -1;
 }
@@ -117,11 +95,11 @@ Scroll scrollByPages(Query& q, QueryTableModel& grid)
                 (void)grid.data(grid.index(r, c));
         q.setCurrentRow(top);
         (void)q.fieldText(QStringLiteral("fBszam"));
-        s.pageMs.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+        s.pageMs.push_back(msSince(t));
         s.slowestMs = std::max(s.slowestMs, s.pageMs.back());
         ++s.pages;
     }
-    s.totalMs = static_cast<double>(all.nsecsElapsed()) / 1e6;
+    s.totalMs = msSince(all);
     return s;
 }
 
@@ -131,17 +109,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int invoices = argc > 1 ? std::atoi(argv[1]) : 100000;
-    ConnectionProfile admin = ConnectionProfile::fromEnvironment();
-    admin.user = qEnvironmentVariable("ORVENA_ADMIN_USER", QStringLiteral("root"));
-    admin.database.clear();
     Connection setup;
-    setup.open(admin);
-    SetupOptions options;
-    options.database = QStringLiteral("orvena_bench");
-    options.appUser.clear();
-    setup.execute("DROP DATABASE IF EXISTS orvena_bench");
-    runSetup(setup, options);
-    setup.execute("USE orvena_bench");
+    const ConnectionProfile profile = bench::freshDatabase(setup, QStringLiteral("orvena_bench"), false);
     QElapsedTimer seed;
     seed.start();
     // Numbers in shuffled order, so the ORDER BY has real work to do.
@@ -156,8 +125,6 @@ int main(int argc, char** argv)
                   + QByteArray::number(invoices))));
     std::printf("seeded %d invoices in %.0f ms\n", invoices, static_cast<double>(seed.elapsed()));
 
-    ConnectionProfile profile = admin;
-    profile.database = QStringLiteral("orvena_bench");
     DataModule data;
     data.connect(profile);
     const double connectedMb = residentMb();
@@ -166,8 +133,8 @@ int main(int argc, char** argv)
     // The invoice register: opening (list, last row) and re-positioning on an invoice in the
     // middle of the list and on one near its end, as after a modal screen over it has closed.
     AppState state;
-    SilentUserInterface ui;
-    NoOpener opener;
+    bench::SilentUi ui;
+    bench::NoScreens opener;
     ScreenContext context{data, state, ui, opener};
     InvoiceRegister reg(context);
     Query& list = data.query(QStringLiteral("ZQ10"));
@@ -182,17 +149,17 @@ int main(int argc, char** argv)
         for (int r = std::max(0, list.rowCount() - 30); r < list.rowCount(); ++r)
             for (int c = 0; c < registerGrid.columnCount(); ++c)
                 (void)registerGrid.data(registerGrid.index(r, c));
-        opening.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+        opening.push_back(msSince(t));
         state.invoiceNumber = QString::number(20000000 + invoices / 2 + run);
         t.restart();
         reg.reread();
         (void)list.fieldText(QStringLiteral("fBszam"));
-        repositioning.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+        repositioning.push_back(msSince(t));
         state.invoiceNumber = QString::number(20000000 + invoices - 1000 - run * 97);
         t.restart();
         reg.reread();
         (void)list.fieldText(QStringLiteral("fBszam"));
-        repositioningNearEnd.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+        repositioningNearEnd.push_back(msSince(t));
         if (run == 0) {
             firstOpening = opening.back();
             firstRepositioning = repositioning.back();
@@ -204,7 +171,7 @@ int main(int argc, char** argv)
     changed.start();
     reg.reread();
     (void)list.fieldText(QStringLiteral("fBszam"));
-    const double rereadAfterChange = static_cast<double>(changed.nsecsElapsed()) / 1e6;
+    const double rereadAfterChange = msSince(changed);
     setup.execute("DELETE FROM szlafej WHERE fBszam = '30000000'");
     const QString positionedOn = reg.highlightedNumber();
     reg.open();
@@ -221,14 +188,14 @@ int main(int argc, char** argv)
         t.start();
         q.setSql({QString::fromLatin1(sql)});
         q.open();
-        open.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+        open.push_back(msSince(t));
         // what a grid costs on top: the visible cells of one screen, then a jump to the end
         for (int r = 0; r < 30; ++r)
             for (int c = 0; c < q.columnCount(); ++c)
                 (void)q.text(r, c);
         q.last();
         (void)q.fieldText(QStringLiteral("fBszam"));
-        openAndRead.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+        openAndRead.push_back(msSince(t));
         bare.push_back(bareClientMs(profile, sql, bareRows));
     }
     QueryTableModel fullGrid(q);
