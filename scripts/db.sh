@@ -61,9 +61,11 @@ running() { [ -f "$pidf" ] && kill -0 "$(cat "$pidf")" 2>/dev/null; }
 start() {
     if running; then echo "db.sh: already running, socket $sock"; return 0; fi
     ensure_user
-    mkdir -p "$dir" "$exportdir"
+    # the server's temporary tables live in its own folder: a cleaner of the shared /tmp can
+    # never pull a table away from under a running statement
+    mkdir -p "$dir" "$exportdir" "$dir/tmp"
     if [ "$(id -u)" -eq 0 ]; then
-        chown "$dbuser:$dbuser" "$dir"
+        chown "$dbuser:$dbuser" "$dir" "$dir/tmp"
         [ -d "$data" ] && chown -R "$dbuser:$dbuser" "$data"
         # the export folder: the server writes, the operator reads
         [ "$exportdir" = "$dir/export" ] && chown "$dbuser:$dbuser" "$exportdir" && chmod 0755 "$exportdir"
@@ -83,7 +85,7 @@ start() {
         --datadir="$data" --socket="$sock" --pid-file="$pidf" --log-error="$log" \
         --lower-case-table-names="$lcase" --innodb-log-file-size=8M --innodb-buffer-pool-size="$pool" \
         --innodb-flush-log-at-trx-commit="$flush" --innodb-use-native-aio=0 --character-set-server=latin2 \
-        --collation-server=latin2_hungarian_ci --secure-file-priv="$exportdir" >/dev/null 2>&1 &
+        --collation-server=latin2_hungarian_ci --secure-file-priv="$exportdir" --tmpdir="$dir/tmp" >/dev/null 2>&1 &
     for _ in $(seq 1 300); do
         if [ -S "$sock" ] && running; then
             echo "db.sh: started, socket $sock"; return 0
