@@ -92,7 +92,7 @@ int main(int argc, char** argv)
     loading.finish();
     held.showAll();
     if (!connected)
-        return 1; // "Yes" on the installation message ends the program
+        return 1; // "Igen" on the installation message ends the program
 
     session.ui().setParent(window.get());
     window->show();

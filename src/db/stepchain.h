@@ -25,7 +25,7 @@ namespace orvena {
 struct StepFailure {
     enum class Show {
         Message,     // a plain message box
-        Notice,      // a question-style box with a single "Yes"
+        Notice,      // a notice box with a single "Igen"
         ErrorReport, // the general error report with the error's own text
     };
     QString message;

@@ -379,7 +379,7 @@ private slots:
             QVERIFY(tabTo(reg, QStringLiteral("cancelButton")));
             press(Qt::Key_Return);
         }));
-        driver.box(QStringLiteral("Nyomtatott Szlev. nem módositható !"), QStringLiteral("Yes"));
+        driver.box(QStringLiteral("Nyomtatott Szlev. nem módositható !"), QStringLiteral("Igen"));
         driver.window(QStringLiteral("TForm20"), guarded([&](QDialog* composer) {
             modified << shown(composer, "number");
             composer->reject();

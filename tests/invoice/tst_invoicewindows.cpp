@@ -306,8 +306,8 @@ private slots:
 
         {
             ModalDriver driver;
-            driver.box(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("Yes"))
-                .box(QStringLiteral("A számla STORNO -ja elkészült !"), QStringLiteral("Yes"));
+            driver.box(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("Igen"))
+                .box(QStringLiteral("A számla STORNO -ja elkészült !"), QStringLiteral("Igen"));
             QTest::mouseClick(buttonOf(reg.get(), "stornoButton"), Qt::LeftButton);
             QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         }
@@ -326,8 +326,8 @@ private slots:
         QCOMPARE(shownNumber->text(), QStringLiteral("20100042"));
         s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam = '20100044'"));
         ModalDriver refusal;
-        refusal.box(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("Yes"))
-            .box(QStringLiteral("A Szla nem volt nyomtatva. Nem stornózható !"), QStringLiteral("Yes"));
+        refusal.box(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("Igen"))
+            .box(QStringLiteral("A Szla nem volt nyomtatva. Nem stornózható !"), QStringLiteral("Igen"));
         QTest::mouseClick(buttonOf(reg.get(), "stornoButton"), Qt::LeftButton);
         QVERIFY2(refusal.wait(), qPrintable(refusal.failures().join(u'\n')));
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 5);
@@ -392,7 +392,7 @@ private slots:
         QCOMPARE(grid->model()->rowCount(), 2);
 
         ModalDriver driver;
-        driver.box(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("No"));
+        driver.box(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("Nem"));
         QTest::mouseClick(buttonOf(reg.get(), "stornoButton"), Qt::LeftButton);
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         QTRY_COMPARE(grid->model()->rowCount(), 3);

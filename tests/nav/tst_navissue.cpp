@@ -169,8 +169,8 @@ void TestNavIssue::stornoFromTheRegister()
     QVERIFY(reg);
     for (const char* expected : {"20240011", "20240012"}) {
         ModalDriver driver;
-        driver.box(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("Yes"))
-            .box(QStringLiteral("A számla STORNO -ja elkészült !"), QStringLiteral("Yes"));
+        driver.box(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("Igen"))
+            .box(QStringLiteral("A számla STORNO -ja elkészült !"), QStringLiteral("Igen"));
         s->state.invoiceNumber = QStringLiteral("20240001");
         s->data.query(QStringLiteral("ZQ10")).locate(QStringLiteral("fBszam"), QStringLiteral("20240001"));
         press(reg.get(), "stornoButton");

@@ -180,8 +180,8 @@ void TestNavScreens::registerShowsStatesAndLogResendsRejected()
                     QCOMPARE(w->findChild<QTableView*>(QStringLiteral("navLogGrid"))->model()->rowCount(), 3);
                     click(w, "closeButton");
                 })
-        .box(QStringLiteral("sztornó számla és új számla, vagy módosító számla"), QStringLiteral("No"))
-        .box(QStringLiteral("Újraküldi a jelentést?"), QStringLiteral("Yes"));
+        .box(QStringLiteral("sztornó számla és új számla, vagy módosító számla"), QStringLiteral("Nem"))
+        .box(QStringLiteral("Újraküldi a jelentést?"), QStringLiteral("Igen"));
     click(reg.get(), "navLogButton");
     QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
     QCOMPARE(m_db->scalar(QStringLiteral("SELECT CONCAT(nAllapot, '|', nProba, '|', COALESCE(nTranzakcio, '-')) FROM "

@@ -23,7 +23,7 @@ public:
     ModalDriver();
 
     // A message box whose text contains `text` (empty: any text): its button labelled `button`
-    // ("Yes", "No", "OK", ...) is clicked.
+    // ("Igen", "Nem", "OK", ...) is clicked.
     ModalDriver& box(const QString& text, const QString& button);
     // The same, running `check` on the box (still open) before its button is clicked.
     ModalDriver& box(const QString& text, const QString& button, Action check);

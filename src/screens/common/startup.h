@@ -20,7 +20,7 @@ QString mainWindowTitle(const QString& version);
 QString connectionFailureText(const DbError& error, const ConnectionProfile& profile);
 
 // Connects and opens the base tables. On failure shows the start-up message (question style,
-// single "Yes") and returns false: the program is to end.
+// single "Igen") and returns false: the program is to end.
 bool connectAtStartup(DataModule& data, UserInterface& ui, const ConnectionProfile& profile);
 
 } // namespace orvena

@@ -10,9 +10,9 @@ public:
     virtual ~UserInterface() = default;
     // Plain message box with an "OK" button.
     virtual void message(const QString& text) = 0;
-    // Question-style box with a single "Yes" button.
+    // Notice box (information icon) with a single "Igen" button.
     virtual void notice(const QString& text) = 0;
-    // "Yes" / "No"; true for "Yes".
+    // "Igen" / "Nem"; true for "Igen".
     virtual bool askYesNo(const QString& text) = 0;
     // The general error report: error icon, the application's title, the error's own text.
     virtual void errorReport(const QString& text) = 0;

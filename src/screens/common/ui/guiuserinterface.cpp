@@ -25,9 +25,9 @@ void GuiUserInterface::message(const QString& text)
 
 void GuiUserInterface::notice(const QString& text)
 {
-    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text, QMessageBox::NoButton,
+    QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(), text, QMessageBox::NoButton,
                     parentWidget());
-    box.addButton(QStringLiteral("Yes"), QMessageBox::YesRole);
+    box.addButton(QStringLiteral("Igen"), QMessageBox::YesRole);
     box.exec();
 }
 
@@ -35,8 +35,8 @@ bool GuiUserInterface::askYesNo(const QString& text)
 {
     QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text, QMessageBox::NoButton,
                     parentWidget());
-    QPushButton* yes = box.addButton(QStringLiteral("Yes"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QStringLiteral("No"), QMessageBox::NoRole);
+    QPushButton* yes = box.addButton(QStringLiteral("Igen"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("Nem"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(no);
     box.exec();
