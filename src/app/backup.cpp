@@ -4,6 +4,7 @@
 #include "db/navsendschema.h"
 #include "db/schema.h"
 #include "db/sqlname.h"
+#include "navsend/navqueue.h"
 #include "screens/common/startup.h"
 
 #include <QCryptographicHash>
@@ -552,6 +553,8 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
     } catch (const Error&) {
     }
     dropScratch();
+    // Reports the restored data holds as waiting may have gone out after the backup was made.
+    nav::holdRestoredReports(c, parsed.header.time);
     return parsed.header;
 }
 

@@ -228,7 +228,9 @@ QString commandLineHelp()
         "NAV Online Számla adatszolgáltatás:\n"
         "  --nav-send\n"
         "        elküldi a beküldendő számlaadatokat, és megvárja a NAV válaszát (cron-hoz);\n"
-        "        a kilépési kód 0, ha nem maradt elutasított vagy el nem küldött számla\n"
+        "        a kilépési kód 0, ha nem maradt elutasított vagy el nem küldött számla\n")
+        + navCommandLineOptions()
+        + QStringLiteral(
         "\n"
         "Hibakereséshez:\n"
         "  --log <fájl>\n"

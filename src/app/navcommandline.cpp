@@ -61,16 +61,22 @@ NavRequest parse(const QStringList& arguments)
 
 } // namespace
 
-QString navCommandLineHelp()
+QString navCommandLineOptions()
 {
     return QString::fromUtf8(
-        "Adóhatósági számla-adatok (Online Számla 3.0), képernyő nélkül:\n"
         "  --nav-xml <számlaszám> --out <fájl>\n"
         "        a számla adatszolgáltatási XML-dokumentuma: kiállított számlánál a tárolt,\n"
         "        különben most készül; hibás adatoknál minden hibát kiír, fájl nem készül\n"
         "  --audit-export --from <éééé.hh.nn> --to <éééé.hh.nn> --dir <mappa>\n"
         "        adóhatósági ellenőrzési adatszolgáltatás: a tartományban kiállított számlák\n"
-        "        XML-dokumentumai számlánként és az osszesito.csv");
+        "        XML-dokumentumai számlánként és az osszesito.csv; a ki nem írható számlákat\n"
+        "        okukkal együtt felsorolja (a kilépési kód ekkor 1)\n");
+}
+
+QString navCommandLineHelp()
+{
+    return QString::fromUtf8("Adóhatósági számla-adatok (Online Számla 3.0), képernyő nélkül:\n")
+           + navCommandLineOptions().chopped(1);
 }
 
 std::optional<int> runNavCommandLine(int& argc, char** argv)

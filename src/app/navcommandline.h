@@ -13,7 +13,9 @@ namespace orvena {
 // line, 3 no database.
 std::optional<int> runNavCommandLine(int& argc, char** argv);
 
-// The Hungarian usage text of the two options.
+// The Hungarian usage text of the two options, with its heading; and the options alone, for
+// the program's whole usage text.
 QString navCommandLineHelp();
+QString navCommandLineOptions();
 
 } // namespace orvena

@@ -7,7 +7,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QSaveFile>
+#include <QXmlStreamReader>
 
 namespace orvena::nav {
 
@@ -20,14 +22,38 @@ QString csvField(QString text)
     return text;
 }
 
-QString csvAmount(qint64 filler)
-{
-    return fillerText(filler).replace(u'.', u',');
-}
-
 QString csvDate(const QDate& d)
 {
     return d.isValid() ? d.toString(QStringLiteral("yyyy.MM.dd")) : QString();
+}
+
+// The summary's fields as the written document states them (the first element of each name).
+QHash<QString, QString> documentFields(const QByteArray& xml)
+{
+    static const QStringList wanted{QStringLiteral("invoiceIssueDate"),    QStringLiteral("invoiceDeliveryDate"),
+                                    QStringLiteral("paymentDate"),         QStringLiteral("customerName"),
+                                    QStringLiteral("invoiceNetAmountHUF"), QStringLiteral("invoiceVatAmountHUF"),
+                                    QStringLiteral("invoiceGrossAmountHUF")};
+    QHash<QString, QString> fields;
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd() && reader.readNext() != QXmlStreamReader::Invalid) {
+        if (!reader.isStartElement())
+            continue;
+        const QString name = reader.name().toString();
+        if (wanted.contains(name) && !fields.contains(name))
+            fields.insert(name, reader.readElementText(QXmlStreamReader::SkipChildElements).trimmed());
+    }
+    return fields;
+}
+
+QString csvDocumentDate(const QString& isoDate)
+{
+    return csvDate(QDate::fromString(isoDate, Qt::ISODate));
+}
+
+QString csvDocumentAmount(QString amount)
+{
+    return amount.replace(u'.', u',');
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)
@@ -82,14 +108,15 @@ AuditExportOutcome exportAuditData(DataModule& data, const AuditExportRange& ran
         return out;
     }
 
-    // Everything is built first, so a problem leaves the folder untouched.
+    // Every invoice that has a valid document is written; the others are listed with their
+    // reasons, in the message and in the summary.
     struct Item {
         QString fileName;
         QByteArray xml;
     };
     std::vector<Item> items;
     QString csv = QString::fromUtf8("Számlaszám;Kelte;Teljesítés;Fizetési határidő;Vevő;Nettó (Ft);ÁFA (Ft);"
-                                    "Bruttó (Ft);Állapot\r\n");
+                                    "Bruttó (Ft);Állapot;Nem írható ki, mert\r\n");
     Query& state = data.query(QStringLiteral("NAV_EXPORT_STATE"));
     state.setSql({QStringLiteral("SELECT nAllapot FROM szlanav WHERE nBszam = :p0")});
     for (const QString& number : numbers) {
@@ -105,25 +132,37 @@ AuditExportOutcome exportAuditData(DataModule& data, const AuditExportRange& ran
             if (v.valid)
                 xml = doc.xml;
         }
-        if (xml.isEmpty()) {
-            for (const QString& p : docProblems)
-                problems << QStringLiteral("K%1: %2").arg(number, p);
-            continue;
-        }
         state.setText(QStringLiteral("p0"), number);
         state.open();
         const QString stateText = state.isEmpty() ? QStringLiteral("UTOLAG") : state.fieldText(QStringLiteral("nAllapot"));
+        if (xml.isEmpty()) {
+            if (docProblems.isEmpty())
+                docProblems << QString::fromUtf8("A számla adatszolgáltatási dokumentuma nem készíthető el.");
+            for (const QString& p : docProblems)
+                problems << QStringLiteral("K%1: %2").arg(number, p);
+            csv += QStringList{u'K' + number, csvDate(doc.issueDate), csvDate(doc.deliveryDate), csvDate(doc.dueDate),
+                               csvField(doc.customerName), QString(), QString(), QString(), stateText,
+                               csvField(docProblems.join(u' '))}
+                       .join(u';')
+                   + QStringLiteral("\r\n");
+            continue;
+        }
         items.push_back({QStringLiteral("K%1.xml").arg(number), xml});
-        csv += QStringList{u'K' + number, csvDate(doc.issueDate), csvDate(doc.deliveryDate), csvDate(doc.dueDate),
-                           csvField(doc.customerName), csvAmount(doc.amounts.netHuf), csvAmount(doc.amounts.vatHuf),
-                           csvAmount(doc.amounts.grossHuf()), stateText}
+        // What the file says, not what the invoice's lines say today.
+        const QHash<QString, QString> f = documentFields(xml);
+        const QString customer = f.value(QStringLiteral("customerName"), doc.customerName);
+        csv += QStringList{u'K' + number,
+                           csvDocumentDate(f.value(QStringLiteral("invoiceIssueDate"))),
+                           csvDocumentDate(f.value(QStringLiteral("invoiceDeliveryDate"))),
+                           csvDocumentDate(f.value(QStringLiteral("paymentDate"))),
+                           csvField(customer),
+                           csvDocumentAmount(f.value(QStringLiteral("invoiceNetAmountHUF"))),
+                           csvDocumentAmount(f.value(QStringLiteral("invoiceVatAmountHUF"))),
+                           csvDocumentAmount(f.value(QStringLiteral("invoiceGrossAmountHUF"))),
+                           stateText,
+                           QString()}
                    .join(u';')
                + QStringLiteral("\r\n");
-    }
-    if (!problems.isEmpty()) {
-        out.message = QString::fromUtf8("Az adóhatósági adatszolgáltatás nem készült el, egy fájl sem íródott ki:\n- ")
-                      + problems.join(QStringLiteral("\n- "));
-        return out;
     }
 
     QDir dir(folder);
@@ -143,12 +182,16 @@ AuditExportOutcome exportAuditData(DataModule& data, const AuditExportRange& ran
         }
         out.files << path;
     }
-    out.ok = true;
-    out.count = static_cast<int>(numbers.size());
+    out.count = static_cast<int>(items.size()) - 1;
+    out.ok = problems.isEmpty();
     out.message = QString::fromUtf8("Az adóhatósági adatszolgáltatás elkészült: %1 számla és az osszesito.csv a(z) %2 "
                                     "mappában.")
                       .arg(out.count)
                       .arg(QDir::toNativeSeparators(dir.absolutePath()));
+    if (!problems.isEmpty())
+        out.message += QString::fromUtf8("\nNem íródott ki %1 számla (az osszesito.csv is felsorolja):\n- ")
+                           .arg(numbers.size() - out.count)
+                       + problems.join(QStringLiteral("\n- "));
     return out;
 }
 

@@ -2,8 +2,10 @@
 // The tax-audit data export: the invoice-data document of every invoice issued in a date range
 // (by issue date) or a range of invoice numbers, one file per invoice named by its printed
 // number, and a summary osszesito.csv. The stored document of an issued invoice is written as
-// issued; an invoice issued before documents were stored gets one built now. Either every
-// file is written or none.
+// issued; an invoice issued before documents were stored gets one built now. Every invoice with
+// a valid document is written; the others are listed with their reasons in the message and in
+// the summary, whose dates and amounts are read from the written documents. A file that cannot
+// be written leaves none behind.
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -21,9 +23,9 @@ struct AuditExportRange {
 };
 
 struct AuditExportOutcome {
-    bool ok = false;
-    int count = 0;
-    QString message; // Hungarian: the result with the count, or every reason nothing was written
+    bool ok = false; // every invoice of the range was written
+    int count = 0;   // invoice files written
+    QString message; // Hungarian: the result with the count and every invoice left out with its reasons
     QStringList files;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QFile>
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -82,7 +83,48 @@ private:
     qint64 m_pos = 0;
 };
 
+// Why an answer cannot be taken as the service's word on this request ("" when it can).
+QString untrustworthy(const Exchange& ex)
+{
+    if (ex.httpStatus >= 500)
+        return QStringLiteral("HTTP %1").arg(ex.httpStatus);
+    if (ex.httpStatus >= 300 && ex.httpStatus < 400)
+        return QStringLiteral("a szolgáltatás máshová irányított, HTTP %1").arg(ex.httpStatus);
+    if (ex.httpStatus < 200)
+        return QStringLiteral("HTTP %1").arg(ex.httpStatus);
+    if (ex.root.isNull())
+        return QStringLiteral("a válasz nem XML-dokumentum, HTTP %1").arg(ex.httpStatus);
+    const QString api = QString::fromLatin1(kApiNamespace);
+    const QString common = QString::fromLatin1(kCommonNamespace);
+    const QString own = ex.operation.left(1).toUpper() + ex.operation.mid(1) + QStringLiteral("Response");
+    const bool known = (ex.root.namespaceUri == api && (ex.root.name == own || ex.root.name == u"GeneralErrorResponse"))
+                       || (ex.root.namespaceUri == common
+                           && (ex.root.name == u"GeneralExceptionResponse" || ex.root.name == u"GeneralErrorHeaderResponse"));
+    if (!known)
+        return QStringLiteral("a válasz nem a NAV szolgáltatásának válasza: %1").arg(ex.root.name);
+    // Every answer but the bare exception echoes the request's id.
+    if (ex.root.name != u"GeneralExceptionResponse" && ex.root.textAt(u"header/requestId") != ex.requestId)
+        return QStringLiteral("a válasz más kérésre szól: %1").arg(ex.root.textAt(u"header/requestId"));
+    return {};
+}
+
 } // namespace
+
+QString urlRefusal(const QString& text)
+{
+    const QUrl url(text);
+    const QString scheme = url.scheme().toLower();
+    if (url.isValid() && scheme == u"https" && !url.host().isEmpty())
+        return {};
+    if (url.isValid() && scheme == u"http") {
+        const QString host = url.host();
+        if (host.compare(u"localhost", Qt::CaseInsensitive) == 0 || QHostAddress(host).isLoopback())
+            return {};
+        return QStringLiteral("a szolgáltatás címe (%1) titkosítatlan http:// cím; ilyen csak a saját gépre mutathat")
+            .arg(url.toString(QUrl::RemoveUserInfo));
+    }
+    return QStringLiteral("a szolgáltatás címe (%1) nem https:// cím").arg(url.toString(QUrl::RemoveUserInfo));
+}
 
 QString baseUrl(Environment environment)
 {
@@ -121,6 +163,7 @@ QString Exchange::failureText() const
     case Outcome::Cancelled:
         return QStringLiteral("A kérés megszakadt, mert a program bezárult.");
     case Outcome::Answered:
+    case Outcome::Unclear:
         break;
     }
     if (maintenance())
@@ -140,8 +183,8 @@ QString Exchange::failureText() const
         text = QStringLiteral("A technikai felhasználónak nincs joga ehhez a művelethez");
     else if (result.errorCode == u"INVALID_TIMESTAMP")
         text = QStringLiteral("A gép órája egy napnál többet tér el a NAV idejétől");
-    else if (result.root.isEmpty())
-        text = QStringLiteral("A NAV válasza nem értelmezhető (HTTP %1)").arg(httpStatus);
+    else if (outcome == Outcome::Unclear)
+        text = QStringLiteral("A NAV válasza nem értelmezhető (%1)").arg(networkError);
     else
         text = QStringLiteral("A NAV hibát jelzett");
     QStringList details;
@@ -180,10 +223,18 @@ Exchange Client::post(const QString& operation, const QString& requestId, const 
     ex.requestId = requestId;
     ex.request = body;
 
-    QNetworkRequest request(QUrl(m_baseUrl + u'/' + operation));
+    const QString target = m_baseUrl + u'/' + operation;
+    if (const QString refusal = urlRefusal(target); !refusal.isEmpty()) {
+        ex.outcome = Outcome::NotSent;
+        ex.networkError = refusal;
+        return ex;
+    }
+    QNetworkRequest request{QUrl(target)};
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/xml"));
     request.setRawHeader("Accept", "application/xml");
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    // A redirect is an answer of its own (and not the service's): the request is never sent on.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.setSslConfiguration(sslConfiguration());
     request.setTransferTimeout(0);
     request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
@@ -195,9 +246,33 @@ Exchange Client::post(const QString& operation, const QString& requestId, const 
     qint64 uploaded = 0;
     bool timedOut = false;
     bool cancelled = false;
+    bool tooLarge = false;
+    QByteArray answer;
+    // The answer is taken as it arrives, so one larger than the limit is dropped before it fills
+    // the memory.
+    auto take = [&] {
+        while (!tooLarge && reply->bytesAvailable() > 0) {
+            const QByteArray chunk = reply->read(std::min<qint64>(reply->bytesAvailable(), 1 << 20));
+            if (answer.size() + chunk.size() > m_maxAnswerBytes) {
+                tooLarge = true;
+                answer.clear();
+                reply->abort();
+                return;
+            }
+            answer += chunk;
+        }
+    };
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::uploadProgress, &loop,
                      [&uploaded](qint64 sent, qint64) { uploaded = std::max(uploaded, sent); });
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (!tooLarge && length.isValid() && length.toLongLong() > m_maxAnswerBytes) {
+            tooLarge = true;
+            reply->abort();
+        }
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, take);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QTimer deadline;
     deadline.setSingleShot(true);
@@ -221,15 +296,22 @@ Exchange Client::post(const QString& operation, const QString& requestId, const 
 
     ex.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->isOpen())
-        ex.response = reply->readAll();
+        take();
     const QNetworkReply::NetworkError error = reply->error();
     ex.networkError = reply->errorString();
     reply->deleteLater();
 
+    if (tooLarge && !timedOut && !cancelled) {
+        ex.outcome = Outcome::Unclear;
+        ex.networkError = QStringLiteral("a válasz nagyobb %1 MB-nál").arg(m_maxAnswerBytes / (1024 * 1024));
+        return ex;
+    }
     if (ex.httpStatus > 0 && !timedOut && !cancelled) {
-        ex.outcome = Outcome::Answered;
+        ex.response = answer;
         ex.root = parseXml(ex.response);
         ex.result = readBasicResult(ex.root);
+        ex.networkError = untrustworthy(ex);
+        ex.outcome = ex.networkError.isEmpty() ? Outcome::Answered : Outcome::Unclear;
         return ex;
     }
     if (cancelled)

@@ -3,7 +3,9 @@
 // with Content-Type and Accept application/xml and waits for the answer in a local event loop
 // (use it from a worker thread, or accept that the caller's window keeps painting but waits).
 // The server certificate is always verified: against the system's CAs, plus the one named by
-// ORVENA_NAV_CA. ORVENA_NAV_URL replaces the base URL of both environments.
+// ORVENA_NAV_CA. ORVENA_NAV_URL replaces the base URL of both environments; a plain http://
+// URL is refused unless it names this machine's loopback address (the requests carry the
+// password hash). Redirects are not followed, and an answer is read up to a limit.
 #include "navprotocol.h"
 
 #include <QByteArray>
@@ -27,8 +29,20 @@ enum class Outcome {
     Answered, // an HTTP answer came back (read the result for success)
     NotSent,  // no connection was made: the request certainly did not arrive
     NoAnswer, // the request went out (or may have) but no answer came: it may have arrived
-    Cancelled // the program is closing; treated like NoAnswer by callers that sent data
+    Cancelled, // the program is closing; treated like NoAnswer by callers that sent data
+    // An answer came that is not the service's word on this request: a server error (5xx), a
+    // redirect, a document that is not one of the service's answers or that answers another
+    // request id, or one too large to read. Like NoAnswer, the request may have arrived.
+    Unclear
 };
+
+// Why a service URL is not used ("" when it is): anything but https://, except http:// to the
+// loopback address.
+QString urlRefusal(const QString& url);
+
+// An answer larger than this is not read (the largest real answer, a status query returning
+// a full request, stays near the request limit of 10 MB).
+inline constexpr qint64 kMaxAnswerBytes = 32LL * 1024 * 1024;
 
 struct Exchange {
     QString operation;
@@ -63,6 +77,8 @@ public:
 
     // How long an answer is awaited (default 60 s, the service's own absolute limit).
     void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
+    // Answers larger than this end the call as Outcome::Unclear (default kMaxAnswerBytes).
+    void setMaxAnswerBytes(qint64 bytes) { m_maxAnswerBytes = bytes; }
     // While waiting, the call gives up (Outcome::Cancelled) as soon as the flag turns true.
     void setCancelFlag(const std::atomic<bool>* flag) { m_cancel = flag; }
     const Credentials& credentials() const { return m_credentials; }
@@ -83,6 +99,7 @@ private:
     QString m_baseUrl;
     Credentials m_credentials;
     int m_timeoutMs = 60000;
+    qint64 m_maxAnswerBytes = kMaxAnswerBytes;
     const std::atomic<bool>* m_cancel = nullptr;
     std::unique_ptr<QNetworkAccessManager> m_network;
 };

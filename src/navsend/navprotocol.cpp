@@ -1,5 +1,7 @@
 #include "navprotocol.h"
 
+#include "navgzip.h"
+
 #include <QAtomicInteger>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -176,17 +178,22 @@ QByteArray buildTokenExchange(const Credentials& c, const RequestHeader& h)
     return e.finish();
 }
 
+QByteArray encodedInvoiceData(const QByteArray& document)
+{
+    return gzipCompress(document).toBase64();
+}
+
 QByteArray buildManageInvoice(const Credentials& c, const RequestHeader& h, const QString& exchangeToken,
                               const std::vector<InvoiceOperation>& operations)
 {
     std::vector<SignedOperation> signedOps;
     for (const InvoiceOperation& op : operations)
-        signedOps.push_back({op.operation, op.document.toBase64()});
+        signedOps.push_back({op.operation, encodedInvoiceData(op.document)});
     Envelope e("ManageInvoiceRequest", c, h, signedOps);
     e.api(QStringLiteral("exchangeToken"), exchangeToken);
     QXmlStreamWriter& w = e.writer();
     w.writeStartElement(kApi, QStringLiteral("invoiceOperations"));
-    e.api(QStringLiteral("compressedContent"), QStringLiteral("false"));
+    e.api(QStringLiteral("compressedContent"), QStringLiteral("true"));
     for (size_t i = 0; i < signedOps.size(); ++i) {
         w.writeStartElement(kApi, QStringLiteral("invoiceOperation"));
         e.api(QStringLiteral("index"), QString::number(i + 1));
@@ -275,8 +282,12 @@ std::vector<ProcessingResult> readProcessingResults(const XmlNode& root)
         for (const XmlNode* m : p->childrenNamed(u"businessValidationMessages"))
             r.messages.push_back(readMessage(*m, false));
         const QString original = p->textAt(u"originalRequest");
-        if (!original.isEmpty())
+        if (!original.isEmpty()) {
             r.originalRequest = QByteArray::fromBase64(original.toLatin1());
+            const QString compressed = p->textAt(u"compressedContentIndicator");
+            if (compressed == u"true" || compressed == u"1")
+                r.originalRequest = gzipDecompress(r.originalRequest, kMaxInvoiceBytes).value_or(QByteArray());
+        }
         results.push_back(std::move(r));
     }
     return results;

@@ -14,6 +14,10 @@ namespace orvena::nav {
 inline constexpr const char* kApiNamespace = "http://schemas.nav.gov.hu/OSA/3.0/api";
 inline constexpr const char* kCommonNamespace = "http://schemas.nav.gov.hu/NTCA/1.0/common";
 inline constexpr int kMaxBatch = 100;
+// The service takes a POST body of at most 10 megabytes, and an invoice document of at most
+// 15 megabytes once decompressed.
+inline constexpr qint64 kMaxRequestBytes = 10'000'000;
+inline constexpr qint64 kMaxInvoiceBytes = 15'000'000;
 
 // A technical user of one issuer, as stored in szallito.
 struct Credentials {
@@ -55,8 +59,16 @@ QString xmlTimestamp(const QDateTime& utc);
 
 struct InvoiceOperation {
     QString operation;   // CREATE, STORNO
-    QByteArray document; // the invoice-data XML, sent byte for byte
+    QByteArray document; // the invoice-data XML; the service receives it byte for byte
 };
+
+// The invoiceData text of a document: gzip-compressed (the request says compressedContent),
+// then BASE64. The request signature hashes this text, i.e. the compressed form.
+QByteArray encodedInvoiceData(const QByteArray& document);
+// The request's size grows by about this much per invoice beside its invoiceData text.
+inline constexpr qint64 kOperationOverhead = 256;
+// A request's size without its invoice operations, with room to spare.
+inline constexpr qint64 kEnvelopeOverhead = 8192;
 
 QByteArray buildTokenExchange(const Credentials& c, const RequestHeader& h);
 QByteArray buildManageInvoice(const Credentials& c, const RequestHeader& h, const QString& exchangeToken,
@@ -94,7 +106,7 @@ struct ProcessingResult {
     int index = 0;
     QString invoiceStatus; // RECEIVED, PROCESSING, SAVED, DONE, ABORTED
     std::vector<ValidationMessage> messages;
-    QByteArray originalRequest; // decoded, when asked for
+    QByteArray originalRequest; // decoded (and decompressed), when asked for
     bool hasWarnings() const;
 };
 std::vector<ProcessingResult> readProcessingResults(const XmlNode& root);

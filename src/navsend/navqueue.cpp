@@ -20,6 +20,9 @@ QString nowText(const QDateTime& t)
     return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
+// The transaction list is searched in windows of this many days (the service allows 35).
+constexpr int kListWindowDays = 34;
+
 int envInt(const char* name, int fallback)
 {
     bool ok = false;
@@ -92,6 +95,26 @@ QueueCounts queueCounts(Connection& c)
             counts.rejected = n;
     }
     return counts;
+}
+
+int holdRestoredReports(Connection& c, const QDateTime& backupTimeUtc)
+{
+    SendQueue q(c);
+    const QString text = QStringLiteral("Adatmentés visszaállítása után: a NAV tranzakciólistájából derül ki, hogy a "
+                                        "számla jelentése a mentés után megérkezett-e; addig nem küldjük.");
+    // Not reported before the backup was made (it was waiting then), nor before its document.
+    const QByteArray since = backupTimeUtc.isValid()
+                                 ? "COALESCE(GREATEST(nKeszult, " + q.lit(nowText(backupTimeUtc.toLocalTime())) + "), "
+                                       + q.lit(nowText(backupTimeUtc.toLocalTime())) + ')'
+                                 : QByteArray("COALESCE(nKeszult, NOW() - INTERVAL 1 DAY)");
+    Transaction t(c);
+    const auto rows = c.select("SELECT nBszam FROM szlanav WHERE nAllapot = 'KULDENDO' FOR UPDATE");
+    c.execute("UPDATE szlanav SET nAllapot = 'ELKULDVE', nTranzakcio = NULL, nUtolso = " + since + ", nUzenet = "
+              + q.lit(text) + " WHERE nAllapot = 'KULDENDO'");
+    for (int r = 0; r < rows->rowCount(); ++r)
+        q.log(rows->text(r, 0), QStringLiteral("Visszaállítás"), QString(), QString(), 0, state::Sent, text);
+    t.commit();
+    return rows->rowCount();
 }
 
 SendQueue::SendQueue(Connection& connection, QueueSettings settings) : m_db(connection), m_settings(settings) {}
@@ -322,41 +345,65 @@ void SendQueue::resend(Connection& c, const QString& invoiceNumber)
 
 void SendQueue::sendBatch(const QString& issuer, const std::vector<Row>& batch)
 {
+    // The stored documents, byte for byte.
+    const auto docs = m_db.select("SELECT nBszam, nXml FROM szlanav WHERE nBszam IN " + inList(batch));
+    QHash<QString, QByteArray> xml;
+    for (int r = 0; r < docs->rowCount(); ++r)
+        xml.insert(docs->text(r, 0), docs->raw(r, 1));
+    auto hold = [this](const Row& r, const QString& text) {
+        m_db.execute("UPDATE szlanav SET nUzenet = " + lit(text) + " WHERE nAllapot = 'KULDENDO' AND nBszam = "
+                     + lit(r.number));
+        later(QStringLiteral("send:") + r.number, m_settings.retryMaxMs);
+    };
+    // Requests cut by count and by size: the compressed documents of one request stay below the
+    // service's limit together with the envelope.
+    std::vector<Row> rows;
+    std::vector<InvoiceOperation> ops;
+    qint64 size = kEnvelopeOverhead;
+    auto flush = [&] {
+        if (!rows.empty() && !(m_cancel && m_cancel->load()))
+            sendRequest(issuer, rows, ops);
+        rows.clear();
+        ops.clear();
+        size = kEnvelopeOverhead;
+    };
+    for (const Row& r : batch) {
+        const QByteArray doc = xml.value(r.number);
+        if (doc.trimmed().isEmpty()) {
+            hold(r, QStringLiteral("A számla tárolt NAV adatai hiányoznak; nem küldhető."));
+            continue;
+        }
+        const qint64 encoded = doc.size() > kMaxInvoiceBytes ? -1 : encodedInvoiceData(doc).size();
+        if (encoded < 0 || kEnvelopeOverhead + kOperationOverhead + encoded > m_settings.maxRequestBytes) {
+            hold(r, QStringLiteral("A számla NAV adatai (%1 bájt) tömörítve is meghaladják a NAV egy kérésben fogadott "
+                                   "méretét; nem küldhető.")
+                        .arg(doc.size()));
+            continue;
+        }
+        if (!rows.empty() && size + kOperationOverhead + encoded > m_settings.maxRequestBytes)
+            flush();
+        rows.push_back(r);
+        ops.push_back({r.operation == u"STORNO" ? QStringLiteral("STORNO") : QStringLiteral("CREATE"), doc});
+        size += kOperationOverhead + encoded;
+    }
+    flush();
+}
+
+void SendQueue::sendRequest(const QString& issuer, const std::vector<Row>& rows, const std::vector<InvoiceOperation>& ops)
+{
     Client& c = client(issuer);
     const QString now = nowText(QDateTime::currentDateTime());
     const TokenResult token = c.tokenExchange();
     if (token.token.isEmpty()) {
         const QString text = token.failureText();
         m_db.execute("UPDATE szlanav SET nProba = nProba + 1, nUtolso = " + lit(now) + ", nUzenet = " + lit(text)
-                     + " WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(batch));
-        for (const Row& r : batch)
+                     + " WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(rows));
+        for (const Row& r : rows)
             log(r.number, QStringLiteral("tokenExchange"), token.exchange.requestId, QString(), 0,
                 QStringLiteral("HIBA"), text);
-        retryBatch(batch, false);
+        retryBatch(rows, false);
         return;
     }
-
-    // The stored documents, byte for byte.
-    const auto docs = m_db.select("SELECT nBszam, nXml FROM szlanav WHERE nBszam IN " + inList(batch));
-    QHash<QString, QByteArray> xml;
-    for (int r = 0; r < docs->rowCount(); ++r)
-        xml.insert(docs->text(r, 0), docs->raw(r, 1));
-    std::vector<Row> rows;
-    std::vector<InvoiceOperation> ops;
-    for (const Row& r : batch) {
-        const QByteArray doc = xml.value(r.number);
-        if (doc.trimmed().isEmpty()) {
-            m_db.execute("UPDATE szlanav SET nUzenet = "
-                         + lit(QStringLiteral("A számla tárolt NAV adatai hiányoznak; nem küldhető."))
-                         + " WHERE nBszam = " + lit(r.number));
-            later(QStringLiteral("send:") + r.number, m_settings.retryMaxMs);
-            continue;
-        }
-        rows.push_back(r);
-        ops.push_back({r.operation == u"STORNO" ? QStringLiteral("STORNO") : QStringLiteral("CREATE"), doc});
-    }
-    if (rows.empty())
-        return;
 
     // Claimed before the request leaves: from here on the rows count as possibly reported.
     const RequestHeader header = RequestHeader::fresh();
@@ -381,10 +428,10 @@ void SendQueue::sendBatch(const QString& issuer, const std::vector<Row>& batch)
         later(QStringLiteral("poll:") + transaction, m_settings.pollMs);
         return;
     }
-    // Certainly not stored by the authority: no connection, or a synchronous refusal in its own words.
-    const bool refused = ex.outcome == Outcome::Answered
-                         && ((!ex.result.root.isEmpty() && !ex.result.ok())
-                             || (ex.httpStatus >= 400 && ex.httpStatus < 500));
+    // Certainly not stored by the authority: no connection, or a refusal in the service's own
+    // answer to this very request. A server error, a redirect or a document that is not such an
+    // answer (Outcome::Unclear) says nothing about what the authority stored.
+    const bool refused = ex.outcome == Outcome::Answered && !ex.result.ok();
     const QString text = ex.failureText().isEmpty() ? QStringLiteral("A NAV válaszában nincs tranzakcióazonosító.")
                                                     : ex.failureText();
     if (ex.outcome == Outcome::NotSent || refused) {
@@ -463,22 +510,31 @@ void SendQueue::settleLost(const QString& issuer, const std::vector<Row>& rows)
     const QDateTime from = earliest.toUTC().addSecs(-120);
     const QDateTime to = QDateTime::currentDateTimeUtc();
 
-    QStringList listed;
+    // The service lists at most 35 days per query: a longer span (after a restored backup) is
+    // searched window by window.
+    std::vector<TransactionEntry> listed;
     QString listRequest;
-    for (int page = 1, pages = 1; page <= pages; ++page) {
-        const Exchange ex = c.queryTransactionList(from, to, page);
-        if (!ex.ok()) {
-            retry();
-            return;
+    for (QDateTime windowFrom = from; windowFrom < to;) {
+        const QDateTime windowTo = std::min(to, windowFrom.addDays(kListWindowDays));
+        for (int page = 1, pages = 1; page <= pages; ++page) {
+            const Exchange ex = c.queryTransactionList(windowFrom, windowTo, page);
+            if (!ex.ok()) {
+                retry();
+                return;
+            }
+            listRequest = ex.requestId;
+            const TransactionList list = readTransactionList(ex.root);
+            pages = list.availablePage;
+            listed.insert(listed.end(), list.transactions.begin(), list.transactions.end());
         }
-        listRequest = ex.requestId;
-        const TransactionList list = readTransactionList(ex.root);
-        pages = list.availablePage;
-        for (const TransactionEntry& t : list.transactions)
-            listed << t.transactionId;
+        windowFrom = windowTo;
     }
+    // The newest first: an invoice reported more than once is settled by its latest report.
+    std::stable_sort(listed.begin(), listed.end(),
+                     [](const TransactionEntry& a, const TransactionEntry& b) { return a.insDate > b.insDate; });
     QStringList unknown;
-    for (const QString& tx : listed) {
+    for (const TransactionEntry& entry : listed) {
+        const QString& tx = entry.transactionId;
         const QByteArray q = lit(tx);
         const bool known = m_db.select("SELECT 1 FROM szlanav WHERE nTranzakcio = " + q + " UNION SELECT 1 FROM "
                                        "szlanavnaplo WHERE gTranzakcio = " + q + " LIMIT 1")->rowCount() > 0;

@@ -1,11 +1,14 @@
 #pragma once
 // The persistent reporting queue over szlanav. Rows in KULDENDO go to the authority in batches
-// of at most 100 per issuer (a storno only after its original was accepted); the transaction id
+// of at most 100 per issuer and below the service's request size, the documents compressed (a
+// storno only after its original was accepted); the transaction id
 // is stored as soon as it arrives; ELKULDVE rows are polled until the authority has decided.
 // A row is marked ELKULDVE before its request leaves, so a request whose answer is lost (or a
 // program that stops mid-request) is never simply sent again: after the authority's settling
 // time its transaction list is searched for the report, and only when it is not there does the
-// row go back to KULDENDO. Failures are retried with growing pauses.
+// row go back to KULDENDO. An answer that is not the authority's decision (a server error, a
+// foreign or mismatched document) counts as lost in the same way. Failures are retried with
+// growing pauses.
 #include "navclient.h"
 
 #include <QDateTime>
@@ -43,6 +46,7 @@ struct QueueSettings {
     int retryMaxMs = 15 * 60000;    // the pause grows up to this
     int lostAnswerWaitMs = 5 * 60000; // the authority settles a report within this
     int batchSize = kMaxBatch;
+    qint64 maxRequestBytes = kMaxRequestBytes; // one request's body stays below this
     // Defaults, overridden by ORVENA_NAV_TIMEOUT_MS, _POLL_MS, _RETRY_MS, _LOST_WAIT_MS.
     static QueueSettings fromEnvironment();
 };
@@ -55,6 +59,13 @@ struct QueueCounts {
 };
 // Counts the rows of the states that need attention.
 QueueCounts queueCounts(Connection& connection);
+
+// After restoring a backup: the rows it holds as waiting to be sent may have been reported after
+// the backup was made. They are held as sent without an answer, so the queue first searches
+// the authority's transaction list for them (from the backup's time, or from when their
+// document was made) and sends only those it does not find. Works on the connection's current
+// database; returns how many rows it held.
+int holdRestoredReports(Connection& connection, const QDateTime& backupTimeUtc);
 
 class SendQueue {
 public:
@@ -78,6 +89,7 @@ public:
     static void resend(Connection& connection, const QString& invoiceNumber);
 
 private:
+    friend int holdRestoredReports(Connection& connection, const QDateTime& backupTimeUtc);
     struct Row {
         QString number;
         QString operation;
@@ -101,6 +113,7 @@ private:
     Client& client(const QString& issuer);
 
     void sendBatch(const QString& issuer, const std::vector<Row>& batch);
+    void sendRequest(const QString& issuer, const std::vector<Row>& rows, const std::vector<InvoiceOperation>& ops);
     void poll(const QString& issuer, const QString& transaction, const std::vector<Row>& rows);
     void settleLost(const QString& issuer, const std::vector<Row>& rows);
 

@@ -5,6 +5,7 @@
 
 #include "navsend/navclient.h"
 #include "navsend/navcrypto.h"
+#include "navsend/navgzip.h"
 #include "navsend/navprotocol.h"
 
 #include <QFile>
@@ -13,6 +14,8 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 
@@ -60,6 +63,8 @@ private slots:
     void clientAgainstStandIn();
     void clientRefusesUntrustedCertificate();
     void clientReportsServiceFaults();
+    void answersThatAreNotTheServicesWord_data();
+    void answersThatAreNotTheServicesWord();
     void taxpayerQuery();
 
 private:
@@ -191,11 +196,17 @@ void TestNavProtocol::manageInvoiceCarriesDocumentByteForByte()
     const RequestHeader h = RequestHeader::fresh();
     const Credentials c = credentialsOf(kUser);
     const XmlNode root = parseXml(buildManageInvoice(c, h, QStringLiteral("T"), {{QStringLiteral("CREATE"), doc}}));
+    QCOMPARE(root.textAt(u"invoiceOperations/compressedContent"), QStringLiteral("true"));
     const XmlNode& op = root.child(u"invoiceOperations").child(u"invoiceOperation");
-    QCOMPARE(QByteArray::fromBase64(op.textAt(u"invoiceData").toLatin1()), doc);
+    const QByteArray sent = QByteArray::fromBase64(op.textAt(u"invoiceData").toLatin1());
+    QCOMPARE(sent.left(3), QByteArray("\x1f\x8b\x08")); // a gzip member (deflate)
+    QCOMPARE(gzipDecompress(sent, 1000).value_or(QByteArray()), doc);
+    QVERIFY(!gzipDecompress(sent, doc.size() - 1)); // never beyond the ceiling
     QCOMPARE(op.textAt(u"index"), QStringLiteral("1"));
+    // The signature covers the compressed data as it stands in the request.
     QCOMPARE(root.textAt(u"user/requestSignature"),
-             requestSignature(h.requestId, h.timestamp, c.signatureKey, {{QStringLiteral("CREATE"), doc.toBase64()}}));
+             requestSignature(h.requestId, h.timestamp, c.signatureKey,
+                              {{QStringLiteral("CREATE"), op.textAt(u"invoiceData").toLatin1()}}));
 }
 
 void TestNavProtocol::requestIdsAreUniqueAndWellFormed()
@@ -221,6 +232,9 @@ void TestNavProtocol::clientAgainstStandIn()
     QVERIFY2(sent.ok(), qPrintable(sent.failureText() + QString::fromUtf8(sent.response)));
     const QString tx = sent.root.textAt(u"transactionId");
     QVERIFY(!tx.isEmpty());
+    // sent compressed, received (decompressed and schema-checked) as issued
+    QVERIFY(m_server.transactions().last().invoices[0].compressed);
+    QCOMPARE(m_server.transactions().last().invoices[0].document, invoice);
     // a token serves once
     const Exchange again = client.manageInvoice(token.token, {{QStringLiteral("CREATE"), invoice}});
     QCOMPARE(again.result.errorCode, QStringLiteral("INVALID_EXCHANGE_TOKEN"));
@@ -313,6 +327,67 @@ void TestNavProtocol::clientReportsServiceFaults()
     r = client.tokenExchange();
     QVERIFY(timer.elapsed() < 2500);
     QCOMPARE(r.exchange.outcome, Outcome::Cancelled);
+    QVERIFY2(m_server.violations().isEmpty(), qPrintable(m_server.violations().join(u'\n')));
+}
+
+void TestNavProtocol::answersThatAreNotTheServicesWord_data()
+{
+    QTest::addColumn<QString>("url");    // "" the stand-in, "plain" a plain-text listener on the loopback
+    QTest::addColumn<int>("fault");      // -1 none
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QString>("said");   // in the failure text
+    using F = NavStandIn::Fault;
+    QTest::newRow("5xx with an XML body") << "" << int(F::StoredServerError) << int(Outcome::Unclear) << "HTTP 500";
+    QTest::newRow("foreign document") << "" << int(F::StoredForeignAnswer) << int(Outcome::Unclear)
+                                      << "nem a NAV szolgáltatásának válasza: Hiba";
+    QTest::newRow("another request's id") << "" << int(F::StoredOtherRequestId) << int(Outcome::Unclear)
+                                           << "más kérésre szól";
+    QTest::newRow("redirect not followed") << "" << int(F::Redirect) << int(Outcome::Unclear) << "máshová irányított";
+    QTest::newRow("answer over the size limit") << "" << int(F::HugeAnswer) << int(Outcome::Unclear)
+                                                << "a válasz nagyobb 1 MB-nál";
+    QTest::newRow("http to another machine") << "http://192.0.2.7/invoiceService/v3" << -1 << int(Outcome::NotSent)
+                                             << "titkosítatlan http:// cím";
+    QTest::newRow("other scheme") << "ftp://127.0.0.1/invoiceService/v3" << -1 << int(Outcome::NotSent)
+                                  << "nem https:// cím";
+    QTest::newRow("http on the loopback") << "plain" << -1 << -1 << "";
+}
+
+void TestNavProtocol::answersThatAreNotTheServicesWord()
+{
+    QFETCH(QString, url);
+    QFETCH(int, fault);
+    QFETCH(int, outcome);
+    QFETCH(QString, said);
+    m_server.reset();
+    QTcpServer plain; // takes the connection and closes it
+    int connections = 0;
+    if (url == u"plain") {
+        QVERIFY(plain.listen(QHostAddress::LocalHost));
+        connect(&plain, &QTcpServer::newConnection, this, [&] {
+            while (QTcpSocket* s = plain.nextPendingConnection()) {
+                ++connections;
+                s->close();
+            }
+        });
+        url = QStringLiteral("http://127.0.0.1:%1/invoiceService/v3").arg(plain.serverPort());
+    }
+    Client client(url.isEmpty() ? baseUrl(Environment::Test) : url, credentialsOf(kUser));
+    client.setTimeout(10000);
+    client.setMaxAnswerBytes(1024 * 1024);
+    m_server.setHugeAnswerBytes(3 * 1024 * 1024);
+    if (fault >= 0)
+        m_server.addFault(QStringLiteral("tokenExchange"), NavStandIn::Fault(fault));
+    const TokenResult r = client.tokenExchange();
+    QVERIFY(r.token.isEmpty());
+    if (outcome < 0) { // allowed: the request went out in the plain
+        QCOMPARE(connections, 1);
+        QVERIFY(!r.failureText().contains(QStringLiteral("http://")));
+        return;
+    }
+    QCOMPARE(int(r.exchange.outcome), outcome);
+    QVERIFY2(r.failureText().contains(said), qPrintable(r.failureText()));
+    QCOMPARE(m_server.requestCount(QStringLiteral("tokenExchange")), url.isEmpty() ? 1 : 0);
+    QCOMPARE(m_server.requestCount(QStringLiteral("redirected")), 0);
     QVERIFY2(m_server.violations().isEmpty(), qPrintable(m_server.violations().join(u'\n')));
 }
 

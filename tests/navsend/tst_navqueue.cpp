@@ -1,6 +1,7 @@
 // The reporting queue over szlanav against the local stand-in: every answer ends in the right
-// state with nothing reported twice, stornos wait for their originals, a restart resumes from
-// the stored state, and 250 invoices go out in three batches.
+// state with nothing reported twice (a server error or a foreign answer included), stornos wait
+// for their originals, a restart or a restored backup resumes from the stored state, 250
+// invoices go out in three batches, and no request exceeds the service's size limit.
 #include "support/navfixture.h"
 #include "support/navschemas.h"
 #include "support/navstandin.h"
@@ -8,11 +9,15 @@
 #include "navsend/navqueue.h"
 #include "navsend/navworker.h"
 
+#include "app/backup.h"
 #include "db/navsendschema.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <numeric>
 
 using namespace orvena;
 using namespace orvena::nav;
@@ -47,6 +52,9 @@ private slots:
     void restartResumesFromStoredState();
     void lostRequestThatNeverArrivedIsSentOnce();
     void twoHundredFiftyInvoicesInThreeBatches();
+    void requestsStayBelowTheSizeLimit_data();
+    void requestsStayBelowTheSizeLimit();
+    void restoredBackupIsSettledBeforeSending();
     void issuerWithoutModeOrCredentialsIsLeftAlone();
     void rejectedInvoiceIsResentOnlyOnRequest();
     void workerRunsWhileTheWindowStaysResponsive();
@@ -160,6 +168,9 @@ void TestNavQueue::faultsAreRetriedWithoutSecondReport_data()
     QTest::newRow("duplicate request") << "manageInvoice" << int(F::Duplicate) << 1 << 2;
     QTest::newRow("timeout, not stored") << "manageInvoice" << int(F::Timeout) << 1 << 2;
     QTest::newRow("lost answer, stored") << "manageInvoice" << int(F::LostAnswer) << 1 << 1;
+    QTest::newRow("stored, then a 5xx with XML") << "manageInvoice" << int(F::StoredServerError) << 1 << 1;
+    QTest::newRow("stored, then a foreign answer") << "manageInvoice" << int(F::StoredForeignAnswer) << 1 << 1;
+    QTest::newRow("stored, then another request's refusal") << "manageInvoice" << int(F::StoredOtherRequestId) << 1 << 1;
     QTest::newRow("status query timeout") << "queryTransactionStatus" << int(F::Timeout) << 1 << 1;
     QTest::newRow("status in maintenance") << "queryTransactionStatus" << int(F::Maintenance) << 2 << 1;
 }
@@ -285,6 +296,108 @@ void TestNavQueue::twoHundredFiftyInvoicesInThreeBatches()
     QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav WHERE nAllapot = 'BEFOGADVA'")),
              QStringLiteral("250"));
     QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(DISTINCT nTranzakcio) FROM szlanav")), QStringLiteral("3"));
+    verifyNothingTwice();
+}
+
+void TestNavQueue::requestsStayBelowTheSizeLimit_data()
+{
+    QTest::addColumn<int>("lines");       // lines added to the first invoice
+    QTest::addColumn<int>("invoices");
+    QTest::addColumn<int>("perRequest");  // invoices of the usual size one request may hold (0: the service's limit)
+    QTest::addColumn<QList<int>>("requests"); // invoices in each manageInvoice request
+    QTest::newRow("10 000-line invoice, compressed") << 9996 << 3 << 0 << QList<int>{3};
+    QTest::newRow("batch cut by size") << 0 << 5 << 2 << QList<int>{2, 2, 1};
+    QTest::newRow("one invoice larger than a request") << 40 << 3 << 1 << QList<int>{1, 1};
+}
+
+void TestNavQueue::requestsStayBelowTheSizeLimit()
+{
+    QFETCH(int, lines);
+    QFETCH(int, invoices);
+    QFETCH(int, perRequest);
+    QFETCH(QList<int>, requests);
+    for (int i = 1; i <= invoices; ++i)
+        seedNavInvoice(*m_db, QString::number(20100200 + i));
+    if (lines > 0) { // copies of the sample's first line, made by the server (one statement stays small)
+        const QByteArray doc = navInvoiceDocument(QStringLiteral("20100201"));
+        const qsizetype from = doc.indexOf("<line>");
+        const QByteArray line = doc.mid(from, doc.indexOf("</line>") + 7 - from);
+        DB_VERIFY(m_db->exec(QStringLiteral("UPDATE szlanav SET nXml = INSERT(nXml, LOCATE('<line>', nXml), 0, "
+                                            "REPEAT(0x%1, %2)) WHERE nBszam = '20100201'")
+                                 .arg(QString::fromLatin1(line.toHex()))
+                                 .arg(lines)));
+    }
+    const QByteArray big = m_conn->select("SELECT nXml FROM szlanav WHERE nBszam = '20100201'")->raw(0, 0);
+    QueueSettings settings = fastSettings();
+    if (perRequest > 0) {
+        const qint64 one = kOperationOverhead + encodedInvoiceData(navInvoiceDocument(QStringLiteral("20100202"))).size();
+        settings.maxRequestBytes = kEnvelopeOverhead + perRequest * one + one / 2;
+    }
+    SendQueue q(*m_conn, settings);
+    // Until those that fit are decided (one too large waits on, so the queue never settles).
+    const int sent = std::accumulate(requests.begin(), requests.end(), 0);
+    const QString accepted = QStringLiteral("SELECT COUNT(*) FROM szlanav WHERE nAllapot = 'BEFOGADVA'");
+    QElapsedTimer t;
+    t.start();
+    while (m_db->scalar(accepted) != QString::number(sent) && t.elapsed() < 30000)
+        QTest::qWait(std::clamp(q.step().waitMs, 5, 50));
+    QCOMPARE(m_server.transactions().size(), requests.size());
+    for (qsizetype i = 0; i < requests.size(); ++i)
+        QCOMPARE(m_server.transactions()[i].invoices.size(), requests[i]);
+    for (const NavStandIn::Request& r : m_server.requests())
+        QVERIFY(r.body.size() <= settings.maxRequestBytes);
+    QCOMPARE(m_db->scalar(accepted), QString::number(sent));
+    if (sent < invoices) { // the one too large waits with the reason
+        QCOMPARE(stateOf(QStringLiteral("20100201")), state::ToSend);
+        QVERIFY(m_db->scalar(QStringLiteral("SELECT nUzenet FROM szlanav WHERE nBszam = '20100201'"))
+                    .contains(QStringLiteral("tömörítve is meghaladják")));
+    } else if (lines > 0) { // received as issued
+        QCOMPARE(m_server.transactions()[0].invoices[0].document, big);
+        QVERIFY(big.size() > kMaxRequestBytes);
+    }
+    verifyNothingTwice();
+}
+
+void TestNavQueue::restoredBackupIsSettledBeforeSending()
+{
+    // The backup is made while both wait; afterwards 20100301 is accepted. Restored, both wait
+    // again: 20100301 must be found in the transaction list, only 20100302 goes out.
+    seedNavInvoice(*m_db, QStringLiteral("20100301"));
+    seedNavInvoice(*m_db, QStringLiteral("20100302"));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("mentes.sql.gz"));
+    DB_VERIFY(writeBackup(m_db->profile(), file));
+    m_db->exec(QStringLiteral("UPDATE szlanav SET nAllapot = 'NEM_KULDENDO' WHERE nBszam = '20100302'"));
+    {
+        SendQueue before(*m_conn, fastSettings());
+        QVERIFY(settle(before));
+    }
+    QCOMPARE(stateOf(QStringLiteral("20100301")), state::Accepted);
+    const QString accepted = m_server.transactions()[0].id;
+    DB_VERIFY(restoreBackup(file, TestDatabase::adminProfile(), m_db->name(), true));
+    QCOMPARE(stateOf(QStringLiteral("20100301")), state::Sent); // held until the list is searched
+    QCOMPARE(stateOf(QStringLiteral("20100302")), state::Sent);
+    m_server.clearLog();
+    Connection after;
+    DB_VERIFY(after.open(m_db->profile()));
+    SendQueue q(after, fastSettings());
+    QVERIFY(settle(q));
+    QCOMPARE(stateOf(QStringLiteral("20100301")), state::Accepted);
+    QCOMPARE(stateOf(QStringLiteral("20100302")), state::Accepted);
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT nTranzakcio FROM szlanav WHERE nBszam = '20100301'")), accepted);
+    QCOMPARE(m_server.timesReported(QStringLiteral("K20100301")), 1);
+    QCOMPARE(m_server.timesReported(QStringLiteral("K20100302")), 1);
+    QCOMPARE(m_server.requests().first().operation, QStringLiteral("queryTransactionList"));
+
+    // A backup older than the list's 35-day span is searched window by window.
+    seedNavInvoice(*m_db, QStringLiteral("20100303"));
+    m_db->exec(QStringLiteral("UPDATE szlanav SET nKeszult = NOW() - INTERVAL 80 DAY WHERE nBszam = '20100303'"));
+    QCOMPARE(holdRestoredReports(after, QDateTime::currentDateTimeUtc().addDays(-80)), 1);
+    m_server.clearLog();
+    QVERIFY(settle(q));
+    QCOMPARE(stateOf(QStringLiteral("20100303")), state::Accepted);
+    QCOMPARE(m_server.requestCount(QStringLiteral("queryTransactionList")), 3);
+    QCOMPARE(m_server.timesReported(QStringLiteral("K20100303")), 1);
     verifyNothingTwice();
 }
 

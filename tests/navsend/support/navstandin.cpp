@@ -3,6 +3,8 @@
 #include "navschemas.h"
 
 #include "navsend/navcrypto.h"
+#include "navsend/navgzip.h"
+#include "navsend/navprotocol.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -48,6 +50,8 @@ const char* reason(int status)
     case 400: return "Bad Request";
     case 401: return "Unauthorized";
     case 404: return "Not Found";
+    case 307: return "Temporary Redirect";
+    case 413: return "Payload Too Large";
     case 415: return "Unsupported Media Type";
     case 503: return "Service Unavailable";
     default: return "Internal Server Error";
@@ -277,9 +281,9 @@ void NavStandIn::onReadyRead(QSslSocket* socket)
     handle(socket, requestLine.value(0), requestLine.value(1), headers, body);
 }
 
-void NavStandIn::reply(QSslSocket* socket, int status, const QByteArray& body)
+void NavStandIn::reply(QSslSocket* socket, int status, const QByteArray& body, const QByteArray& extraHeaders)
 {
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status) + "\r\n";
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status) + "\r\n" + extraHeaders;
     head += "Content-Type: application/xml;charset=UTF-8\r\nContent-Length: " + QByteArray::number(body.size())
             + "\r\nConnection: close\r\n\r\n";
     socket->write(head + body);
@@ -314,6 +318,11 @@ void NavStandIn::handle(QSslSocket* socket, const QByteArray& method, const QByt
         reply(socket, status, answer);
     };
     const nav::XmlNode empty;
+    if (body.size() > nav::kMaxRequestBytes) {
+        m_violations << QStringLiteral("%1: body of %2 bytes").arg(record.operation).arg(body.size());
+        finish(413, QStringLiteral("REQUEST_TOO_LARGE"), QByteArray());
+        return;
+    }
     if (!path.startsWith("/invoiceService/v3/") || method != "POST") {
         m_violations << QStringLiteral("%1 %2").arg(QString::fromLatin1(method), QString::fromLatin1(path));
         finish(404, QString(), QByteArray());
@@ -412,7 +421,30 @@ void NavStandIn::handle(QSslSocket* socket, const QByteArray& method, const QByt
             m_requests.append(record);
             QTimer::singleShot(m_timeoutHold, socket, [socket] { socket->abort(); });
             return;
+        case Fault::Redirect:
+            record.httpStatus = 307;
+            m_requests.append(record);
+            reply(socket, 307, QByteArray(),
+                  "Location: " + baseUrl().toUtf8() + "/redirected\r\n");
+            return;
+        case Fault::HugeAnswer: {
+            record.httpStatus = 200;
+            m_requests.append(record);
+            // No length: the answer runs until the connection closes.
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/xml\r\nConnection: close\r\n\r\n"
+                          "<?xml version=\"1.0\"?><!--");
+            const QByteArray filler(64 * 1024, 'x');
+            for (qint64 sent = 0; sent < m_hugeAnswerBytes && socket->state() == QAbstractSocket::ConnectedState;
+                 sent += filler.size())
+                socket->write(filler);
+            socket->write("-->");
+            socket->disconnectFromHost();
+            return;
+        }
         case Fault::LostAnswer:
+        case Fault::StoredServerError:
+        case Fault::StoredForeignAnswer:
+        case Fault::StoredOtherRequestId:
             break;
         }
     }
@@ -441,6 +473,17 @@ void NavStandIn::handle(QSslSocket* socket, const QByteArray& method, const QByt
         socket->abort();
         return;
     }
+    if (fault == Fault::StoredServerError)
+        return finish(500, QStringLiteral("OPERATION_FAILED"),
+                      errorBody(req, QStringLiteral("ERROR"), QStringLiteral("OPERATION_FAILED"), QStringLiteral("failure")));
+    if (fault == Fault::StoredForeignAnswer)
+        return finish(200, QString(),
+                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Hiba><funcCode>ERROR</funcCode>"
+                      "<errorCode>GATEWAY</errorCode><message>proxy</message></Hiba>\n");
+    if (fault == Fault::StoredOtherRequestId)
+        return finish(400, QStringLiteral("INVALID_REQUEST"),
+                      errorBody(req, QStringLiteral("ERROR"), QStringLiteral("INVALID_REQUEST"), QStringLiteral("other"))
+                          .replace(requestId.toUtf8(), "OV0000000000000000000MASIK0000"));
     finish(status, errorCode, answer);
 }
 
@@ -477,8 +520,7 @@ QByteArray NavStandIn::answerManageInvoice(const nav::XmlNode& req, const User& 
                     token == m_tokens.end() ? QStringLiteral("unknown token") : QStringLiteral("token used or expired"));
     token->used = true;
     const nav::XmlNode& ops = req.child(u"invoiceOperations");
-    if (ops.textAt(u"compressedContent") != u"false")
-        m_violations << QStringLiteral("manageInvoice: compressed content");
+    const bool compressed = ops.textAt(u"compressedContent") == u"true";
     Transaction t;
     t.id = QStringLiteral("%1%2").arg(QDateTime::currentMSecsSinceEpoch() % 100000000, 8, 10, QLatin1Char('0'))
                .arg(m_nextTransaction++, 6, 10, QLatin1Char('0'));
@@ -494,9 +536,20 @@ QByteArray NavStandIn::answerManageInvoice(const nav::XmlNode& req, const User& 
         inv.transactionId = t.id;
         inv.index = expected - 1;
         inv.operation = op->textAt(u"invoiceOperation");
-        inv.document = QByteArray::fromBase64(op->textAt(u"invoiceData").toLatin1());
+        inv.sent = QByteArray::fromBase64(op->textAt(u"invoiceData").toLatin1());
+        inv.compressed = compressed;
+        inv.document = inv.sent;
+        QStringList problems;
+        if (compressed) {
+            // As the service does: gzip only, and at most 15 MB once decompressed.
+            const auto plain = nav::gzipDecompress(inv.sent, nav::kMaxInvoiceBytes);
+            if (!plain)
+                problems << QStringLiteral("DECOMPRESSION_ERROR");
+            inv.document = plain.value_or(QByteArray());
+        }
         inv.number = nav::parseXml(inv.document).textAt(u"invoiceNumber");
-        const QStringList problems = NavSchemas::validate(inv.document);
+        if (problems.isEmpty())
+            problems = NavSchemas::validate(inv.document);
         inv.verdict = m_verdicts.value(inv.number, Verdict::Accept);
         if (!problems.isEmpty()) {
             m_violations << QStringLiteral("invoice %1 schema: %2").arg(inv.number, problems.join(u'\n'));
@@ -539,9 +592,10 @@ QByteArray NavStandIn::answerStatus(const nav::XmlNode& req, const User& user)
                                                          : QStringLiteral("Az irányítószám és a település nem egyezik."));
                 a.w.writeEndElement();
             }
-            a.text(QStringLiteral("compressedContentIndicator"), QStringLiteral("false"));
-            if (original)
-                a.text(QStringLiteral("originalRequest"), QString::fromLatin1(inv.document.toBase64()));
+            a.text(QStringLiteral("compressedContentIndicator"), inv.compressed ? QStringLiteral("true")
+                                                                                : QStringLiteral("false"));
+            if (original) // returned as it came
+                a.text(QStringLiteral("originalRequest"), QString::fromLatin1(inv.sent.toBase64()));
             a.w.writeEndElement();
         }
         a.text(QStringLiteral("originalRequestVersion"), QStringLiteral("3.0"));

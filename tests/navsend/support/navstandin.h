@@ -35,7 +35,12 @@ public:
         Timeout,        // no answer at all, nothing stored (the client gives up)
         LostAnswer,     // processed and stored, but the connection closes without an answer
         Duplicate,      // REQUEST_ID_NOT_UNIQUE, nothing stored
-        ServerError     // HTTP 500 OPERATION_FAILED, nothing stored
+        ServerError,    // HTTP 500 OPERATION_FAILED, nothing stored
+        StoredServerError, // processed and stored, then HTTP 500 with a GeneralErrorResponse
+        StoredForeignAnswer, // processed and stored, then HTTP 200 with a document of another kind
+        StoredOtherRequestId, // processed and stored, then a refusal naming another request id
+        Redirect,       // HTTP 307 to another address, nothing stored
+        HugeAnswer      // HTTP 200 streaming hugeAnswerBytes() without a length, nothing stored
     };
 
     struct User {
@@ -50,7 +55,9 @@ public:
         int index = 0;
         QString operation;
         QString number;
-        QByteArray document;
+        QByteArray document; // as issued (decompressed when it came compressed)
+        QByteArray sent;     // the invoiceData as it came, decoded from BASE64
+        bool compressed = false;
         Verdict verdict = Verdict::Accept;
     };
     struct Transaction {
@@ -93,6 +100,7 @@ public:
     void setPollsBeforeDone(int polls) { m_pollsBeforeDone = polls; }
     // Delay (ms) for Timeout faults before the connection is dropped.
     void setTimeoutHold(int milliseconds) { m_timeoutHold = milliseconds; }
+    void setHugeAnswerBytes(qint64 bytes) { m_hugeAnswerBytes = bytes; }
 
     // --- what happened ---
     const QList<Request>& requests() const { return m_requests; }
@@ -112,7 +120,7 @@ private:
     void onReadyRead(QSslSocket* socket);
     void handle(QSslSocket* socket, const QByteArray& method, const QByteArray& path,
                 const QHash<QByteArray, QByteArray>& headers, const QByteArray& body);
-    void reply(QSslSocket* socket, int status, const QByteArray& body);
+    void reply(QSslSocket* socket, int status, const QByteArray& body, const QByteArray& extraHeaders = {});
     QByteArray errorBody(const nav::XmlNode& request, const QString& funcCode, const QString& errorCode,
                          const QString& message, const QStringList& technical = {});
     QByteArray okHead(const char* root, const nav::XmlNode& request);
@@ -148,6 +156,7 @@ private:
     QHash<QSslSocket*, QByteArray> m_buffers;
     int m_pollsBeforeDone = 1;
     int m_timeoutHold = 1500;
+    qint64 m_hugeAnswerBytes = 4 * 1024 * 1024;
     int m_nextTransaction = 1;
 };
 
