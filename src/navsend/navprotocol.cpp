@@ -5,6 +5,7 @@
 #include <QAtomicInteger>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
 #ifndef ORVENA_VERSION_MAJOR
@@ -357,8 +358,20 @@ TaxpayerInfo readTaxpayer(const XmlNode& root)
 
 QString invoiceNumberOf(const QByteArray& invoiceDocument)
 {
-    const XmlNode root = parseXml(invoiceDocument);
-    return root.child(u"invoiceNumber").text;
+    // The number is the root's first child: read that far, not the whole (perhaps 10 MB) document.
+    QXmlStreamReader reader(invoiceDocument);
+    int depth = 0;
+    while (!reader.atEnd() && reader.readNext() != QXmlStreamReader::Invalid) {
+        if (reader.isEndElement())
+            --depth;
+        if (!reader.isStartElement())
+            continue;
+        if (++depth == 2 && reader.name() == u"invoiceNumber") {
+            const QString number = reader.readElementText().trimmed();
+            return reader.hasError() ? QString() : number;
+        }
+    }
+    return {};
 }
 
 } // namespace orvena::nav

@@ -547,7 +547,7 @@ QByteArray NavStandIn::answerManageInvoice(const nav::XmlNode& req, const User& 
                 problems << QStringLiteral("DECOMPRESSION_ERROR");
             inv.document = plain.value_or(QByteArray());
         }
-        inv.number = nav::parseXml(inv.document).textAt(u"invoiceNumber");
+        inv.number = nav::invoiceNumberOf(inv.document);
         if (problems.isEmpty())
             problems = NavSchemas::validate(inv.document);
         inv.verdict = m_verdicts.value(inv.number, Verdict::Accept);

@@ -1,9 +1,10 @@
 #pragma once
 // A local stand-in for the tax authority's reporting service, for tests only: HTTPS on
 // 127.0.0.1 with a certificate signed by a test CA that is generated (openssl command line) when
-// the server starts. It checks every request as the service does — schema of the envelope and of
-// every invoice document, password hash, request signature, request-id uniqueness per taxpayer,
-// timestamp, single-use exchange tokens, sequential indices — and answers as the test asks.
+// the server starts. It checks every request as the service does — the 10 MB body limit, schema
+// of the envelope and of every invoice document (gzip-decompressed when the request says so),
+// password hash, request signature, request-id uniqueness per taxpayer, timestamp, single-use
+// exchange tokens, sequential indices — and answers as the test asks.
 #include "navsend/navxmltree.h"
 
 #include <QByteArray>
