@@ -83,15 +83,11 @@ private:
     qint64 m_pos = 0;
 };
 
-// Why an answer cannot be taken as the service's word on this request ("" when it can).
-QString untrustworthy(const Exchange& ex)
+// Why a document is not the service's answer to this request ("" when it is): its root must be
+// the operation's answer or one of the general error answers, and all of them but the bare
+// exception echo the request's id.
+QString foreignDocument(const Exchange& ex)
 {
-    if (ex.httpStatus >= 500)
-        return QStringLiteral("HTTP %1").arg(ex.httpStatus);
-    if (ex.httpStatus >= 300 && ex.httpStatus < 400)
-        return QStringLiteral("a szolgáltatás máshová irányított, HTTP %1").arg(ex.httpStatus);
-    if (ex.httpStatus < 200)
-        return QStringLiteral("HTTP %1").arg(ex.httpStatus);
     if (ex.root.isNull())
         return QStringLiteral("a válasz nem XML-dokumentum, HTTP %1").arg(ex.httpStatus);
     const QString api = QString::fromLatin1(kApiNamespace);
@@ -102,10 +98,21 @@ QString untrustworthy(const Exchange& ex)
                            && (ex.root.name == u"GeneralExceptionResponse" || ex.root.name == u"GeneralErrorHeaderResponse"));
     if (!known)
         return QStringLiteral("a válasz nem a NAV szolgáltatásának válasza: %1").arg(ex.root.name);
-    // Every answer but the bare exception echoes the request's id.
     if (ex.root.name != u"GeneralExceptionResponse" && ex.root.textAt(u"header/requestId") != ex.requestId)
         return QStringLiteral("a válasz más kérésre szól: %1").arg(ex.root.textAt(u"header/requestId"));
     return {};
+}
+
+// Why an answer cannot be taken as the service's word on this request ("" when it can).
+QString untrustworthy(const Exchange& ex, const QString& foreign)
+{
+    if (ex.httpStatus >= 500)
+        return QStringLiteral("HTTP %1").arg(ex.httpStatus);
+    if (ex.httpStatus >= 300 && ex.httpStatus < 400)
+        return QStringLiteral("a szolgáltatás máshová irányított, HTTP %1").arg(ex.httpStatus);
+    if (ex.httpStatus < 200)
+        return QStringLiteral("HTTP %1").arg(ex.httpStatus);
+    return foreign;
 }
 
 } // namespace
@@ -309,8 +316,10 @@ Exchange Client::post(const QString& operation, const QString& requestId, const 
     if (ex.httpStatus > 0 && !timedOut && !cancelled) {
         ex.response = answer;
         ex.root = parseXml(ex.response);
-        ex.result = readBasicResult(ex.root);
-        ex.networkError = untrustworthy(ex);
+        const QString foreign = foreignDocument(ex);
+        if (foreign.isEmpty()) // a foreign document's codes are not the authority's
+            ex.result = readBasicResult(ex.root);
+        ex.networkError = untrustworthy(ex, foreign);
         ex.outcome = ex.networkError.isEmpty() ? Outcome::Answered : Outcome::Unclear;
         return ex;
     }
