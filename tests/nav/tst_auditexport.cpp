@@ -324,6 +324,8 @@ void TestAuditExport::screenThroughTheMenu()
 {
     QTemporaryDir dir;
     QVERIFY(QDir::setCurrent(QStringLiteral(ORVENA_SOURCE_DIR "/templates"))); // litania.txt
+    // 20240003 can no longer be built: the box lists it, the others are written.
+    m_session->db.exec(QStringLiteral("UPDATE vevo SET vAdo = '' WHERE vKod = '2'"));
     Session session;
     DB_VERIFY(session.data().connect(m_session->db.profile()));
     MainWindow window(session);
@@ -359,7 +361,7 @@ void TestAuditExport::screenThroughTheMenu()
                     QTest::keyClick(byNumber, Qt::Key_Space);
                     QCOMPARE(w->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text(), QStringLiteral("20240001"));
                     QCOMPARE(w->findChild<QLineEdit*>(QStringLiteral("Edit2"))->text(), QStringLiteral("20240005"));
-                    type(w, "Edit2", QStringLiteral("20240002"));
+                    type(w, "Edit2", QStringLiteral("20240003"));
                     // The folder pasted from the clipboard.
                     QGuiApplication::clipboard()->setText(dir.path());
                     auto* folder = w->findChild<QLineEdit*>(QStringLiteral("Edit3"));
@@ -376,7 +378,11 @@ void TestAuditExport::screenThroughTheMenu()
                     QTest::mouseClick(ModalDriver::button(w, QStringLiteral("Mégsem")), Qt::LeftButton);
                     QVERIFY(!w->isVisible());
                 })
-        .box(QStringLiteral("elkészült: 2 számla"), QStringLiteral("OK"))
+        .box(QStringLiteral("elkészült: 2 számla és az osszesito.csv a(z) %1 mappában.\nNem íródott ki 1 számla "
+                            "(az osszesito.csv is felsorolja):\n- K20240003: A belföldi vevő (Szőke Építőipari Zrt.) "
+                            "adószáma hiányzik.")
+                 .arg(QDir::toNativeSeparators(QDir(dir.path()).absolutePath())),
+             QStringLiteral("OK"))
         .box(QStringLiteral("Nincs megadva érvényes dátumtartomány"), QStringLiteral("OK"));
     item->trigger();
     QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
