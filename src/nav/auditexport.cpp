@@ -4,10 +4,10 @@
 
 #include "db/datamodule.h"
 #include "db/errors.h"
+#include "db/outputfile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace orvena::nav {
 
@@ -28,12 +28,6 @@ QString csvAmount(qint64 filler)
 QString csvDate(const QDate& d)
 {
     return d.isValid() ? d.toString(QStringLiteral("yyyy.MM.dd")) : QString();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
 }
 
 } // namespace
@@ -132,13 +126,22 @@ AuditExportOutcome exportAuditData(DataModule& data, const AuditExportRange& ran
         return out;
     }
     items.push_back({QStringLiteral("osszesito.csv"), QByteArray("\xEF\xBB\xBF") + csv.toUtf8()});
+    // A name taken by a folder, a device or a link is refused before anything is written.
+    for (const Item& item : items) {
+        if (const QString problem = outputFileProblem(dir.filePath(item.fileName)); !problem.isEmpty()) {
+            out.message = problem + QString::fromUtf8(" Egy fájl sem íródott ki.");
+            return out;
+        }
+    }
     for (const Item& item : items) {
         const QString path = dir.filePath(item.fileName);
-        if (!writeFile(path, item.xml)) {
+        try {
+            OutputFile::write(path, item.xml);
+        } catch (const FileError& e) {
             for (const QString& written : out.files)
                 QFile::remove(written);
             out.files.clear();
-            out.message = QString::fromUtf8("A(z) %1 fájl nem írható; egy fájl sem maradt a mappában.").arg(path);
+            out.message = e.text() + QString::fromUtf8(" Egy fájl sem maradt a mappában.");
             return out;
         }
         out.files << path;
