@@ -112,12 +112,27 @@ void DumpCheck::process(qsizetype end)
         return false;
     };
     while (m_pos < end && m_problem.isEmpty()) {
+        if ((m_state == State::Single || m_state == State::Double) && !m_escape) {
+            // the bulk of a dump is its strings: their plain bytes are passed over at once
+            const char quote = m_state == State::Single ? '\'' : '"';
+            const char* data = m_buffer.constData();
+            qsizetype k = m_pos;
+            while (k < end && data[k] != quote && data[k] != '\\' && data[k] != '\n')
+                ++k;
+            if (k > m_pos) {
+                if (m_string.size() < 256)
+                    m_string.append(data + m_pos, qMin(k - m_pos, 256 - m_string.size()));
+                if (m_statementText.size() < 80)
+                    m_statementText.append(data + m_pos, qMin(k - m_pos, 80 - m_statementText.size()));
+                m_pos = k;
+                continue;
+            }
+        }
         const char c = m_buffer.at(m_pos);
         if (c == '\n')
             ++m_line;
-        const bool inStatement = m_tokens > 0 || !m_word.isEmpty() || m_state == State::Single
-            || m_state == State::Double || m_state == State::Backtick;
-        if (inStatement && m_statementText.size() < 80 && m_state != State::LineComment && m_state != State::BlockComment)
+        if (m_statementText.size() < 80 && m_state != State::LineComment && m_state != State::BlockComment
+            && (m_tokens > 0 || !m_word.isEmpty() || m_state != State::Code))
             m_statementText.append(c);
 
         switch (m_state) {

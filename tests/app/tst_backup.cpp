@@ -431,7 +431,6 @@ private slots:
         other.exec(QStringLiteral("INSERT INTO vevo (vKod, vNeve) VALUES ('7', 'Maradó Kft.')"));
         const QStringList targetBefore = contentsOf(target, target.name());
         const QStringList otherBefore = contentsOf(other, other.name());
-        const QStringList filesBefore = QDir(dir.path()).entryList(QDir::Files);
         const QString marker = dir.filePath(QStringLiteral("lefutott"));
         const QString account = QStringLiteral("orvena_t_betolakodo");
         auto fillIn = [&](QByteArray text) {
@@ -439,6 +438,7 @@ private slots:
         };
         const QString file = dir.filePath(QStringLiteral("kitalalt.sql.gz"));
         craftBackup(backup, file, fillIn(extra), fillIn(member));
+        const QStringList filesBefore = QDir(dir.path()).entryList(QDir::Files);
 
         const Run r = runProgram({QStringLiteral("--restore"), file, QStringLiteral("--force"), QStringLiteral("--force")},
                                  target.name());
