@@ -736,13 +736,14 @@ RestoreResult restoreBackup(const QString& file, const ConnectionProfile& admin,
             c.execute("CREATE DATABASE " + quotedNameBytes(database) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
         c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(old));
         c.execute("CREATE DATABASE " + quotedNameBytes(old) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
-        dropRowCounterTriggers(c, scratch);
-        dropRowCounterTriggers(c, database);
         QList<QByteArray> moves;
         for (const QString& t : tablesOf(c, database))
             moves << quotedNameBytes(database) + '.' + quotedNameBytes(t) + " TO " + quotedNameBytes(old) + '.' + quotedNameBytes(t);
         for (const QString& t : tablesOf(c, scratch))
             moves << quotedNameBytes(scratch) + '.' + quotedNameBytes(t) + " TO " + quotedNameBytes(database) + '.' + quotedNameBytes(t);
+        // from here until the triggers are back the live tables count nothing: kept short
+        dropRowCounterTriggers(c, scratch);
+        dropRowCounterTriggers(c, database);
         c.execute("RENAME TABLE " + moves.join(", "));
         swapped = true;
         c.execute("USE " + quotedNameBytes(database));

@@ -295,8 +295,12 @@ void DumpCheck::token(const QByteArray& upperWord, bool identifier, bool number,
 
     if (m_dotAfterName && (identifier || punctuation == '*'))
         refuse(QStringLiteral("adatbázisnévvel minősített nevet (más adatbázis elérését)"), m_statementText);
-    m_dotAfterName = punctuation == '.' && m_prevIdentifier;
+    // @@SESSION.name is this session's own variable, not another database's table
+    const bool sessionVariable = m_sessionScope;
+    m_dotAfterName = punctuation == '.' && m_prevIdentifier && !sessionVariable;
     m_prevIdentifier = identifier;
+    m_sessionScope = bareWord && m_ats >= 2 && (upperWord == "SESSION" || upperWord == "LOCAL");
+    m_ats = punctuation == '@' ? m_ats + 1 : 0;
 
     if (m_tokens == 1) {
         static const QSet<QByteArray> statements{"SET", "DROP", "CREATE", "ALTER", "LOCK", "UNLOCK", "INSERT", "COMMIT"};
@@ -359,6 +363,8 @@ void DumpCheck::endStatement()
     m_second.clear();
     m_statementText.clear();
     m_prevIdentifier = false;
+    m_sessionScope = false;
+    m_ats = 0;
     m_dotAfterName = false;
     m_afterEngine = false;
 }

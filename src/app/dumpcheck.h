@@ -51,6 +51,8 @@ private:
     int m_tokens = 0;
     QByteArray m_first, m_second;
     bool m_prevIdentifier = false; // the previous token was a name
+    bool m_sessionScope = false;   // ... and it was the SESSION of @@SESSION
+    int m_ats = 0;                 // '@' tokens right before this one
     bool m_dotAfterName = false;   // ... followed by a '.'
     bool m_afterEngine = false;
     QString m_problem;

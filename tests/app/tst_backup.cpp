@@ -407,6 +407,8 @@ private slots:
                                << QByteArray() << "nem való utasítást";
         QTest::newRow("create user") << QByteArray("/*!50001 CREATE USER '%A'@'localhost' */;\n") << QByteArray()
                                      << "nem való utasítást";
+        QTest::newRow("read a local file") << QByteArray("LOAD DATA LOCAL INFILE '/etc/passwd' INTO TABLE vevo;\n")
+                                           << QByteArray() << "nem való utasítást";
         QTest::newRow("use another database") << QByteArray("USE `%V`;\nDELETE FROM vevo;\n") << QByteArray()
                                               << "nem való utasítást";
         QTest::newRow("another database's table")
