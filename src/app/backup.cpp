@@ -497,15 +497,20 @@ public:
         c.execute("DROP USER IF EXISTS " + m_account);
         c.execute("CREATE USER " + m_account + " IDENTIFIED BY " + literal(c, m_password));
         m_made = true;
-        c.execute("GRANT SELECT, INSERT, UPDATE, DELETE, CREATE, DROP, ALTER, INDEX, LOCK TABLES, REFERENCES ON "
-                  + grantedDatabase(scratch) + ".* TO " + m_account);
-        // what the server grants it, read back: its own usage and the scratch database, nothing more
-        const auto grants = c.select("SHOW GRANTS FOR " + m_account);
-        for (int r = 0; r < grants->rowCount(); ++r) {
-            const QString grant = grants->text(r, 0);
-            if (!grant.startsWith(QStringLiteral("GRANT USAGE ON *.* TO"))
-                && !grant.contains(QStringLiteral(" ON %1.* TO").arg(decode(CodePage::Latin2, grantedDatabase(scratch)))))
-                throw DbError(QStringLiteral("A betöltő fióknak a vártnál több joga van: %1").arg(grant));
+        try {
+            c.execute("GRANT SELECT, INSERT, UPDATE, DELETE, CREATE, DROP, ALTER, INDEX, LOCK TABLES, REFERENCES ON "
+                      + grantedDatabase(scratch) + ".* TO " + m_account);
+            // what the server grants it, read back: its own usage and the scratch database, nothing more
+            const auto grants = c.select("SHOW GRANTS FOR " + m_account);
+            const QString scratchGrant = QStringLiteral(" ON %1.* TO ").arg(decode(CodePage::Latin2, grantedDatabase(scratch)));
+            for (int r = 0; r < grants->rowCount(); ++r) {
+                const QString grant = grants->text(r, 0);
+                if (!grant.startsWith(QStringLiteral("GRANT USAGE ON *.* TO ")) && !grant.contains(scratchGrant))
+                    throw DbError(QStringLiteral("A betöltő fióknak a vártnál több joga van: %1").arg(grant));
+            }
+        } catch (...) {
+            drop(); // a constructor that throws gets no destructor
+            throw;
         }
         m_profile.user = name;
         m_profile.password = m_password;

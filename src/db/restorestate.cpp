@@ -59,9 +59,14 @@ QStringList mendInterruptedRestore(Connection& c, const QString& database)
         const QString old = restoreOldDatabase(database);
         const QString loader = scratch;
 
-        // the load account of a killed restore, and any client still loading as it
-        const auto accounts = c.select("SELECT Host FROM mysql.global_priv WHERE User = " + literal(c, loader));
-        if (accounts->rowCount() > 0) {
+        // the load account of a killed restore, and any client still loading as it (an
+        // administrator who may not read the account table has made none)
+        std::shared_ptr<ResultSet> accounts;
+        try {
+            accounts = c.select("SELECT Host FROM mysql.global_priv WHERE User = " + literal(c, loader));
+        } catch (const DbError&) {
+        }
+        if (accounts && accounts->rowCount() > 0) {
             const auto sessions = c.select("SELECT ID FROM information_schema.PROCESSLIST WHERE USER = " + literal(c, loader));
             for (int r = 0; r < sessions->rowCount(); ++r) {
                 try {
