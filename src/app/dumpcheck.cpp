@@ -334,8 +334,17 @@ void DumpCheck::token(const QByteArray& upperWord, bool identifier, bool number,
             refuse(QStringLiteral("adatmentésbe nem való beállítást (%1)").arg(QString::fromLatin1(upperWord)),
                    m_statementText);
     }
+    if (m_first == "SET" && m_tokens > 1) {
+        // A dump sets its variables to plain values: no function, no hexadecimal or bit value and
+        // no character set introducer that could spell a mode this check would not see.
+        const bool computed = punctuation == '(' || (number && (upperWord.startsWith("0X") || upperWord.startsWith("0B")))
+            || (bareWord && (upperWord == "X" || upperWord == "B" || upperWord.startsWith('_')));
+        if (computed)
+            refuse(QStringLiteral("adatmentésbe nem való beállítást"), m_statementText);
+    }
     if (punctuation == '\'' && m_first == "SET") {
-        const QByteArray value = m_string.toUpper();
+        // as the server reads it: an unknown escape stands for its letter
+        const QByteArray value = QByteArray(m_string).replace('\\', QByteArray()).toUpper();
         // modes under which the server would read quotes and backslashes differently
         bool refused = false;
         for (const char* mode : {"NO_BACKSLASH_ESCAPES", "ANSI", "ORACLE", "MSSQL", "DB2", "POSTGRESQL", "MAXDB"})
