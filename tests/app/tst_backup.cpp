@@ -752,6 +752,8 @@ private slots:
         const QString file = QDir(chosen).filePath(made.first());
         QVERIFY(driver->boxes().last().contains(QDir::toNativeSeparators(file)));
         QVERIFY(driver->boxes().last().contains(backupSizeText(QFileInfo(file).size())));
+        QCOMPARE(modeOf(file), 0600);
+        QCOMPARE(modeOf(folderOffered), 0700); // the default folder was made closed
         driver.reset();
         DB_VERIFY(verifyBackup(file));
 
