@@ -56,31 +56,80 @@ find_bin() {
     return 1
 }
 
-running() { [ -f "$pidf" ] && kill -0 "$(cat "$pidf")" 2>/dev/null; }
+# The pid file is written by the server account: its content is only ever signalled as that
+# account, so a forged number cannot make root stop another process.
+running() { [ -f "$pidf" ] && [ ! -L "$pidf" ] && as_db kill -0 "$(cat "$pidf")" 2>/dev/null; }
+
+refuse() { echo "db.sh: $*" >&2; exit 1; }
+
+# The numeric owner and permission bits of a path itself (not of what a link points to).
+owner_of() { stat -c %u -- "$1"; }
+mode_of() { stat -c %a -- "$1"; }
+
+# A folder may hold the server only when nobody else can plant or replace anything in it: run as
+# root over a folder another user controls, a planted link would have root chown its target to
+# the server account or point secure_file_priv at it. So the folder (when it exists) must be
+# owned by root, the invoking user or the server account, writable by nobody else, hold no
+# symbolic links, and sit in a parent others cannot rename it in (unless the parent is sticky).
+check_folder() {
+    local f=$1 allowed uid mode parent pmode
+    allowed=" 0 $(id -u) ${SUDO_UID:-} $(id -u "$dbuser" 2>/dev/null || true) "
+    parent=$(dirname -- "$f")
+    if [ -d "$parent" ] && [ ! -L "$parent" ]; then
+        pmode=$(mode_of "$parent")
+        if [ $((8#$pmode & 8#1000)) -eq 0 ] && [ $((8#$pmode & 8#022)) -ne 0 ]; then
+            refuse "the folder $parent is writable by other users; refusing to keep the server's files in it"
+        fi
+    fi
+    [ -e "$f" ] || [ -L "$f" ] || return 0
+    [ -L "$f" ] && refuse "$f is a symbolic link; refusing to use it as the server's folder"
+    [ -d "$f" ] || refuse "$f is not a folder"
+    uid=$(owner_of "$f")
+    [[ "$allowed" == *" $uid "* ]] || refuse "$f belongs to another user (uid $uid); refusing to use it"
+    mode=$(mode_of "$f")
+    [ $((8#$mode & 8#022)) -eq 0 ] || refuse "$f is writable by other users (mode $mode); refusing to use it"
+    local link
+    link=$(find "$f" -type l -print -quit 2>/dev/null || true)
+    [ -z "$link" ] || refuse "$link is a symbolic link; the server's folder must hold none"
+}
 
 start() {
     if running; then echo "db.sh: already running, socket $sock"; return 0; fi
     ensure_user
-    # the server's temporary tables live in its own folder: a cleaner of the shared /tmp can
-    # never pull a table away from under a running statement
-    mkdir -p "$dir" "$exportdir" "$dir/tmp"
-    if [ "$(id -u)" -eq 0 ]; then
-        chown "$dbuser:$dbuser" "$dir" "$dir/tmp"
-        [ -d "$data" ] && chown -R "$dbuser:$dbuser" "$data"
-        # the export folder: the server writes, the operator reads
-        [ "$exportdir" = "$dir/export" ] && chown "$dbuser:$dbuser" "$exportdir" && chmod 0755 "$exportdir"
+    check_folder "$dir"
+    [ "$exportdir" = "$dir/export" ] || check_folder "$exportdir"
+    if [ ! -d "$dir" ]; then
+        mkdir -p -- "$(dirname -- "$dir")"
+        mkdir -m 0700 -- "$dir"
     fi
-    chmod 0700 "$dir"
+    chmod 0700 -- "$dir"
+    if [ "$(id -u)" -eq 0 ]; then
+        # -h: a link is never followed (none is there, as checked above)
+        chown -h "$dbuser:$dbuser" "$dir"
+        [ -d "$data" ] && chown -hR "$dbuser:$dbuser" "$data"
+    fi
+    # Everything inside is made by the server account itself, so nothing is created or chowned
+    # by root through a link. The server's temporary tables live in its own folder: a cleaner of
+    # the shared /tmp can never pull a table away from under a running statement.
+    as_db mkdir -p -- "$dir/tmp"
+    if [ "$exportdir" = "$dir/export" ]; then
+        # the export folder: the server writes, the operator reads
+        as_db mkdir -p -- "$exportdir"
+        as_db chmod 0755 -- "$exportdir"
+    else
+        mkdir -p -- "$exportdir"
+    fi
     if [ ! -d "$data/mysql" ]; then
         # root logs in through the operating-system account only (unix_socket); when a normal
         # user runs this, that user is the database's administrator the same way
-        as_db "$(find_bin mariadb-install-db mysql_install_db)" --no-defaults \
+        local said
+        said=$(as_db "$(find_bin mariadb-install-db mysql_install_db)" --no-defaults \
             --auth-root-authentication-method=socket --auth-root-socket-user="$(id -un)" --skip-test-db \
-            --datadir="$data" --user="$dbuser" --lower-case-table-names="$lcase" >"$dir/install.log" 2>&1 \
-            || { cat "$dir/install.log" >&2; exit 1; }
+            --datadir="$data" --user="$dbuser" --lower-case-table-names="$lcase" 2>&1) \
+            || { echo "$said" >&2; exit 1; }
     fi
-    rm -f "$sock"
-    touch "$log" && { [ "$(id -u)" -ne 0 ] || chown "$dbuser:$dbuser" "$log"; }
+    rm -f -- "$sock"
+    as_db touch -- "$log"
     as_db "$(find_bin mariadbd mysqld)" --no-defaults --skip-networking \
         --datadir="$data" --socket="$sock" --pid-file="$pidf" --log-error="$log" \
         --lower-case-table-names="$lcase" --innodb-log-file-size=8M --innodb-buffer-pool-size="$pool" \
@@ -100,11 +149,11 @@ start() {
 stop() {
     if running; then
         local pid; pid=$(cat "$pidf")
-        kill "$pid"
-        for _ in $(seq 1 200); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
-        kill -9 "$pid" 2>/dev/null || true
+        as_db kill "$pid"
+        for _ in $(seq 1 200); do as_db kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+        as_db kill -9 "$pid" 2>/dev/null || true
     fi
-    rm -f "$pidf"
+    rm -f -- "$pidf"
     echo "db.sh: stopped"
 }
 

@@ -2,10 +2,14 @@
 
 #include "db/codepages.h"
 #include "db/navsendschema.h"
+#include "db/outputfile.h"
+#include "db/restorestate.h"
 #include "db/schema.h"
 #include "db/sqlname.h"
 #include "navsend/navqueue.h"
 #include "screens/common/startup.h"
+
+#include "dumpcheck.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -13,14 +17,17 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
 #include <zlib.h>
 
+#include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <memory>
 
 namespace orvena {
@@ -157,29 +164,6 @@ QByteArray literal(Connection& c, const QString& text)
     return '\'' + c.escape(encode(CodePage::Latin2, text)) + '\'';
 }
 
-QStringList tablesOf(Connection& c, const QString& database)
-{
-    const auto rows = c.select("SELECT TABLE_NAME FROM information_schema.TABLES WHERE TABLE_SCHEMA = "
-                               + literal(c, database) + " AND TABLE_TYPE = 'BASE TABLE' ORDER BY TABLE_NAME");
-    QStringList out;
-    for (int r = 0; r < rows->rowCount(); ++r)
-        out << rows->text(r, 0);
-    return out;
-}
-
-bool databaseExists(Connection& c, const QString& database)
-{
-    return c.select("SELECT COUNT(*) FROM information_schema.SCHEMATA WHERE SCHEMA_NAME = " + literal(c, database))
-               ->text(0, 0)
-        != u"0";
-}
-
-// A side database of the target's, short enough for the 64-character limit.
-QString sideDatabase(const QString& database, const QString& suffix)
-{
-    return database.left(64 - suffix.size()) + suffix;
-}
-
 QByteArray headerCovered(const BackupHeader& h)
 {
     QByteArray text = kTitleLine + '\n';
@@ -196,7 +180,9 @@ struct ParsedFile {
     qint64 bodyOffset = 0;
 };
 
-ParsedFile parseAndVerify(const QString& file)
+// Reads the header, checks the checksum and, with `checkDump`, that the body is one gzip member
+// holding nothing but what a dump of tables holds (DumpCheck). Nothing of the file runs here.
+ParsedFile parseAndVerify(const QString& file, bool checkDump)
 {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
@@ -221,9 +207,14 @@ ParsedFile parseAndVerify(const QString& file)
     QByteArray covered;
     QByteArray checksum;
     for (const QByteArray& line : lines) {
+        // the header reaches the client too when restored with the standard tools: comments only
+        if (!line.isEmpty() && (!line.startsWith("-- ") || line.contains('\\') || line.contains('\r')))
+            throw BackupError(damaged);
+        if (!checksum.isEmpty())
+            continue;
         if (line.startsWith(kChecksumKey)) {
             checksum = line.mid(kChecksumKey.size()).trimmed();
-            break;
+            continue;
         }
         covered += line + '\n';
         const qsizetype colon = line.indexOf(": ");
@@ -248,16 +239,47 @@ ParsedFile parseAndVerify(const QString& file)
     hash.addData(covered);
     f.seek(parsed.bodyOffset);
     qint64 body = 0;
+    GzipReader dump;
+    DumpCheck check;
+    bool whole = true;     // the dump's gzip data is undamaged
+    bool trailing = false; // bytes after the dump's gzip member
     while (!f.atEnd()) {
         const QByteArray chunk = f.read(kChunk);
         if (chunk.isEmpty())
             throw BackupError(QStringLiteral("A mentésfájl nem olvasható: %1").arg(file));
         body += chunk.size();
         hash.addData(chunk);
+        if (!checkDump || !whole || trailing)
+            continue;
+        if (dump.ended()) {
+            trailing = true;
+            continue;
+        }
+        QByteArray sql;
+        qsizetype consumed = 0;
+        whole = dump.add(chunk, sql, consumed);
+        trailing = whole && dump.ended() && consumed < chunk.size();
+        check.feed(sql);
     }
     if (body == 0 || hash.result().toHex() != checksum)
         throw BackupError(QStringLiteral("A mentésfájl sérült (az ellenőrzőösszeg nem egyezik), nem állítható "
                                          "vissza: %1").arg(file));
+    if (!checkDump)
+        return parsed;
+    if (!whole || !dump.ended())
+        throw BackupError(damaged);
+    QString problem;
+    if (trailing) {
+        problem = QStringLiteral("a tömörített adatok után további részt (második gzip-tagot) tartalmaz");
+    } else {
+        check.finish();
+        if (!check.problem().isEmpty())
+            problem = check.problem();
+    }
+    if (!problem.isEmpty())
+        throw BackupError(QStringLiteral("A mentésfájl nem állítható vissza: nem Orvena-adatmentés, mert %1. "
+                                         "Belőle semmi sem futott le, a meglévő adatok változatlanok: %2")
+                              .arg(problem, file));
     return parsed;
 }
 
@@ -291,6 +313,9 @@ bool dailyBackupEnabled()
 BackupResult writeBackup(const ConnectionProfile& profile, const QString& file, const BackupProgress& progress)
 {
     const QString dumpTool = toolPath({QStringLiteral("mariadb-dump"), QStringLiteral("mysqldump")});
+    // a device, a folder or a link under that name is refused before anything is dumped
+    if (const QString problem = outputFileProblem(file); !problem.isEmpty())
+        throw BackupError(problem + QStringLiteral(" Adatmentés nem készült."));
 
     BackupHeader header;
     header.programVersion = versionText();
@@ -375,16 +400,23 @@ BackupResult writeBackup(const ConnectionProfile& profile, const QString& file, 
     const QByteArray headerText = covered + kChecksumKey + header.checksum + '\n'
         + QByteArrayLiteral("-- Visszaállítás: orvena --restore FÁJL\n"
                             "-- vagy szabványos eszközökkel: zcat FÁJL | mariadb ADATBÁZIS\n");
-    QSaveFile out(file);
-    bool ok = out.open(QIODevice::WriteOnly);
-    ok = ok && out.write(headerGzip.add(headerText, true)) >= 0;
-    body.seek(0);
-    while (ok && !body.atEnd()) {
-        const QByteArray chunk = body.read(kChunk);
-        ok = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+    // readable by its owner only: the backup holds the technical user's keys
+    try {
+        OutputFile out(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        out.open();
+        const QByteArray packedHeader = headerGzip.add(headerText, true);
+        bool ok = out.device().write(packedHeader) == packedHeader.size();
+        body.seek(0);
+        while (ok && !body.atEnd()) {
+            const QByteArray chunk = body.read(kChunk);
+            ok = !chunk.isEmpty() && out.device().write(chunk) == chunk.size();
+        }
+        if (!ok)
+            throw FileError(QStringLiteral("A mentésfájl nem írható (megtelt a lemez?): %1").arg(file));
+        out.commit();
+    } catch (const FileError& e) {
+        throw BackupError(e.text() + QStringLiteral(" Adatmentés nem készült."));
     }
-    if (!ok || !out.commit())
-        throw BackupError(QStringLiteral("A mentésfájl nem írható: %1").arg(file));
 
     BackupResult result;
     result.file = target.absoluteFilePath();
@@ -395,13 +427,134 @@ BackupResult writeBackup(const ConnectionProfile& profile, const QString& file, 
 
 BackupHeader verifyBackup(const QString& file)
 {
-    return parseAndVerify(file).header;
+    return parseAndVerify(file, true).header;
 }
 
-BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, const QString& database, bool force,
-                   const BackupProgress& progress)
+namespace {
+
+// Other sessions working in `database`, as "user@host (kapcsolat: id)", and their ids.
+struct Sessions {
+    QStringList shown;
+    QList<QByteArray> ids;
+};
+
+Sessions otherSessions(Connection& c, const QString& database)
 {
-    const ParsedFile parsed = parseAndVerify(file);
+    const auto rows = c.select("SELECT ID, USER, HOST FROM information_schema.PROCESSLIST WHERE DB = "
+                               + literal(c, database) + " AND ID <> CONNECTION_ID() ORDER BY ID");
+    Sessions s;
+    for (int r = 0; r < rows->rowCount(); ++r) {
+        s.ids << rows->text(r, 0).toLatin1();
+        s.shown << QStringLiteral("%1@%2 (kapcsolat: %3)").arg(rows->text(r, 1), rows->text(r, 2), rows->text(r, 0));
+    }
+    return s;
+}
+
+QString sessionsRefused(const QString& database, const Sessions& s)
+{
+    return QStringLiteral("A(z) %1 adatbázissal most más munkamenetek dolgoznak; a visszaállítás elvenné tőlük, "
+                          "amin dolgoznak:\n  %2\nLépjenek ki ezeken a munkahelyeken a programból, és próbálja "
+                          "újra. Ha a munkájuk elveszhet, adja meg a --force kapcsolót még egyszer (--force "
+                          "--force): a visszaállítás ekkor megszakítja ezeket a kapcsolatokat.")
+        .arg(database, s.shown.join(QStringLiteral("\n  ")));
+}
+
+// The name the data a forced restore replaces is kept under, beside the restored file.
+QString keptBackupFile(const QString& restored)
+{
+    const QDir folder = QFileInfo(restored).absoluteDir();
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+    QString name = folder.filePath(QStringLiteral("orvena-felulirt-%1.sql.gz").arg(stamp));
+    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
+        name = folder.filePath(QStringLiteral("orvena-felulirt-%1-%2.sql.gz").arg(stamp).arg(n));
+    return name;
+}
+
+QString randomPassword()
+{
+    static const char alphabet[] = "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789";
+    QString out;
+    for (int i = 0; i < 32; ++i)
+        out += QLatin1Char(alphabet[QRandomGenerator::system()->bounded(int(sizeof alphabet - 1))]);
+    return out + QStringLiteral("-9x"); // digits, letters and a sign for any password policy
+}
+
+// A database name in a GRANT: its _ and % would otherwise be wildcards matching other databases.
+QByteArray grantedDatabase(const QString& database)
+{
+    QString escaped = database;
+    escaped.replace(u'\\', QStringLiteral("\\\\")).replace(u'_', QStringLiteral("\\_")).replace(u'%', QStringLiteral("\\%"));
+    return quotedNameBytes(escaped);
+}
+
+// The account the dump is loaded as: rights on the scratch database only, dropped afterwards.
+class LoadAccount {
+public:
+    LoadAccount(Connection& c, const QString& name, const QString& scratch) : m_c(c)
+    {
+        const QString host = c.select("SELECT SUBSTRING_INDEX(USER(), '@', -1)")->text(0, 0);
+        m_account = literal(c, name) + '@' + literal(c, host);
+        m_password = randomPassword();
+        c.execute("DROP USER IF EXISTS " + m_account);
+        c.execute("CREATE USER " + m_account + " IDENTIFIED BY " + literal(c, m_password));
+        m_made = true;
+        try {
+            c.execute("GRANT SELECT, INSERT, UPDATE, DELETE, CREATE, DROP, ALTER, INDEX, LOCK TABLES, REFERENCES ON "
+                      + grantedDatabase(scratch) + ".* TO " + m_account);
+            // what the server grants it, read back: its own usage and the scratch database, nothing more
+            const auto grants = c.select("SHOW GRANTS FOR " + m_account);
+            const QString scratchGrant = QStringLiteral(" ON %1.* TO ").arg(decode(CodePage::Latin2, grantedDatabase(scratch)));
+            for (int r = 0; r < grants->rowCount(); ++r) {
+                const QString grant = grants->text(r, 0);
+                if (!grant.startsWith(QStringLiteral("GRANT USAGE ON *.* TO ")) && !grant.contains(scratchGrant))
+                    throw DbError(QStringLiteral("A betöltő fióknak a vártnál több joga van: %1").arg(grant));
+            }
+        } catch (...) {
+            drop(); // a constructor that throws gets no destructor
+            throw;
+        }
+        m_profile.user = name;
+        m_profile.password = m_password;
+    }
+    ~LoadAccount() { drop(); }
+    LoadAccount(const LoadAccount&) = delete;
+    LoadAccount& operator=(const LoadAccount&) = delete;
+
+    ConnectionProfile profile(const ConnectionProfile& admin) const
+    {
+        ConnectionProfile p = admin;
+        p.user = m_profile.user;
+        p.password = m_profile.password;
+        return p;
+    }
+    void drop()
+    {
+        if (!m_made)
+            return;
+        try {
+            m_c.execute("DROP USER IF EXISTS " + m_account);
+            m_made = false;
+        } catch (const Error&) { // the failure being reported matters more; the next restore mends it
+        }
+    }
+
+private:
+    Connection& m_c;
+    QByteArray m_account;
+    QString m_password;
+    ConnectionProfile m_profile;
+    bool m_made = false;
+};
+
+} // namespace
+
+RestoreResult restoreBackup(const QString& file, const ConnectionProfile& admin, const QString& database, bool force,
+                            bool cutOffSessions, const BackupProgress& progress)
+{
+    RestoreResult result;
+    // the checksum, the layout and every statement of the dump, before anything of it runs
+    const ParsedFile parsed = parseAndVerify(file, true);
+    result.header = parsed.header;
     if (parsed.header.schemaVersion > kSchemaVersion)
         throw BackupError(QStringLiteral("A mentés újabb programváltozattal készült (adatszerkezet: %1. változat); "
                                          "ez a program csak a(z) %2. változatig tudja visszaállítani. Frissítse "
@@ -422,9 +575,19 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
                           e.text());
     }
 
-    const QString scratch = sideDatabase(database, QStringLiteral("_vissza"));
-    const QString old = sideDatabase(database, QStringLiteral("_regi"));
+    const QString scratch = restoreScratchDatabase(database);
+    const QString old = restoreOldDatabase(database);
+    const QString unchanged = QStringLiteral("a meglévő adatok változatlanok");
+    // One restore of a database at a time; the lock ends with this session, however it ends.
+    const QByteArray lock = "'" + restoreLockName(database) + "'";
     try {
+        if (c.select("SELECT GET_LOCK(" + lock + ", 0)")->text(0, 0) != u"1")
+            throw BackupError(QStringLiteral("A(z) %1 adatbázisba éppen folyik egy másik visszaállítás; várja meg, "
+                                             "amíg befejeződik. A meglévő adatokhoz ez a futás nem nyúlt.")
+                                  .arg(database));
+        // what a killed restore left: the counters' triggers and the side databases
+        result.mended = mendInterruptedRestore(c, database);
+
         if (databaseExists(c, database) && !force) {
             const QStringList tables = tablesOf(c, database);
             qint64 documents = 0;
@@ -434,16 +597,18 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
             if (documents > 0)
                 throw BackupError(QStringLiteral("A(z) %1 adatbázisban már vannak számlák vagy szállítólevelek; a "
                                                  "visszaállítás felülírná őket. Ha valóban a mentés adataira akarja "
-                                                 "cserélni, adja meg a --force kapcsolót.")
+                                                 "cserélni, adja meg a --force kapcsolót. A meglévő adatokhoz a "
+                                                 "program nem nyúlt.")
                                       .arg(database));
         }
-        // A scratch database left by an interrupted restore goes first.
+        if (const Sessions s = otherSessions(c, database); !s.ids.isEmpty() && !cutOffSessions)
+            throw BackupError(sessionsRefused(database, s));
         c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(scratch));
         c.execute("CREATE DATABASE " + quotedNameBytes(scratch) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
     } catch (const BackupError&) {
         throw;
     } catch (const Error& e) {
-        throw BackupError(QStringLiteral("A visszaállítás nem kezdhető el; a meglévő adatok változatlanok."), e.text());
+        throw BackupError(QStringLiteral("A visszaállítás nem kezdhető el; %1.").arg(unchanged), e.text());
     }
 
     auto dropScratch = [&] {
@@ -453,17 +618,30 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
         }
     };
 
-    // Load the dump into the scratch database through the standard client.
+    // Load the dump into the scratch database through the standard client, in its sandbox (no
+    // shell, no files) and as an account that can reach the scratch database only: whatever
+    // the dump holds, it cannot touch anything else.
     {
-        ConnectionProfile p = admin;
-        ClientArguments client = clientArguments(p);
+        std::unique_ptr<LoadAccount> account;
+        try {
+            account = std::make_unique<LoadAccount>(c, scratch, scratch);
+        } catch (const Error& e) {
+            dropScratch();
+            throw BackupError(QStringLiteral("A visszaállítás nem kezdhető el: a betöltő fiók nem hozható létre; %1.")
+                                  .arg(unchanged),
+                              e.text());
+        }
+        ClientArguments client = clientArguments(account->profile(admin));
         QProcess load;
         load.setProgram(clientTool);
         load.setArguments(client.arguments
-                          + QStringList{QStringLiteral("--batch"), QStringLiteral("--default-character-set=latin2"),
+                          + QStringList{QStringLiteral("--batch"), QStringLiteral("--sandbox"),
+                                        QStringLiteral("--binary-mode"), QStringLiteral("--local-infile=0"),
+                                        QStringLiteral("--default-character-set=latin2"),
                                         QStringLiteral("--database=%1").arg(scratch)});
         load.start();
         if (!load.waitForStarted()) {
+            account->drop();
             dropScratch();
             throw BackupError(QStringLiteral("A(z) \"%1\" program nem indítható.").arg(clientTool));
         }
@@ -474,7 +652,7 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
         GzipReader reader;
         bool failed = false;
         bool cancelled = false;
-        while (!f.atEnd() && !failed) {
+        while (!f.atEnd() && !failed && !reader.ended()) {
             const QByteArray chunk = f.read(kChunk);
             QByteArray sql;
             qsizetype used = 0;
@@ -499,55 +677,120 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
             load.closeWriteChannel();
             load.waitForFinished(-1);
         }
+        account->drop();
         if (cancelled) {
             dropScratch();
-            throw BackupError(QStringLiteral("A visszaállítás megszakítva; a meglévő adatok változatlanok."));
+            throw BackupError(QStringLiteral("A visszaállítás megszakítva; %1.").arg(unchanged));
         }
         if (failed || !reader.ended() || load.exitStatus() != QProcess::NormalExit || load.exitCode() != 0) {
             const QString said = QString::fromLocal8Bit(load.readAllStandardError()).trimmed();
             dropScratch();
-            throw BackupError(QStringLiteral("A visszaállítás nem sikerült; a meglévő adatok változatlanok."), said);
+            throw BackupError(QStringLiteral("A visszaállítás nem sikerült: a mentés betöltése hibával állt le. A "
+                                             "betöltés csak az ideiglenes adatbázishoz fért hozzá, %1.")
+                                  .arg(unchanged),
+                              said);
         }
     }
 
-    // Complete the restored layout and swap it in with one RENAME TABLE: all of it or nothing.
+    // At the swap: who works in the database now (they may have come during the load), and a
+    // backup of the data about to be replaced.
     try {
         c.execute("USE " + quotedNameBytes(scratch));
         createMissingTables(c);
         addMissingColumns(c); // a backup of an earlier layout gets the columns added since
         ensureNavSendSchema(c); // an older backup lacks the reporting's columns and log
         recordSchemaVersion(c, parsed.header.schemaVersion);
+        const Sessions s = otherSessions(c, database);
+        if (!s.ids.isEmpty() && !cutOffSessions) {
+            dropScratch();
+            throw BackupError(sessionsRefused(database, s));
+        }
+        for (qsizetype i = 0; i < s.ids.size(); ++i) {
+            try {
+                c.execute("KILL CONNECTION " + s.ids.at(i));
+                result.cutOff << s.shown.at(i);
+            } catch (const DbError&) { // it ended meanwhile
+            }
+        }
+    } catch (const BackupError&) {
+        throw;
+    } catch (const Error& e) {
+        dropScratch();
+        throw BackupError(QStringLiteral("A visszaállítás nem sikerült; %1.").arg(unchanged), e.text());
+    }
+    if (force && databaseExists(c, database) && !tablesOf(c, database).isEmpty()) {
+        ConnectionProfile live = admin;
+        live.database = database;
+        try {
+            result.keptBackup = writeBackup(live, keptBackupFile(file)).file;
+        } catch (const BackupError& e) {
+            dropScratch();
+            throw BackupError(QStringLiteral("A felülírandó adatokról nem készült mentés a visszaállított fájl "
+                                             "mellé, ezért a visszaállítás nem történt meg; %1. %2")
+                                  .arg(unchanged, e.text()),
+                              e.detail());
+        }
+    }
+
+    // The swap: the counters' triggers go (tables with triggers cannot move between databases),
+    // one RENAME TABLE moves every table, and the triggers are made anew. A run killed in between
+    // is finished by the next restore or by orvena-setup (mendInterruptedRestore), which tells
+    // by `old` whether the RENAME happened.
+    bool swapped = false;
+    try {
         if (!databaseExists(c, database))
             c.execute("CREATE DATABASE " + quotedNameBytes(database) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
         c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(old));
         c.execute("CREATE DATABASE " + quotedNameBytes(old) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
-        // Tables with triggers cannot move between databases: the counters' triggers go first and
-        // are made anew (with fresh counts) on the restored tables.
-        dropRowCounterTriggers(c, scratch);
-        if (databaseExists(c, database))
-            dropRowCounterTriggers(c, database);
         QList<QByteArray> moves;
         for (const QString& t : tablesOf(c, database))
             moves << quotedNameBytes(database) + '.' + quotedNameBytes(t) + " TO " + quotedNameBytes(old) + '.' + quotedNameBytes(t);
         for (const QString& t : tablesOf(c, scratch))
             moves << quotedNameBytes(scratch) + '.' + quotedNameBytes(t) + " TO " + quotedNameBytes(database) + '.' + quotedNameBytes(t);
+        // from here until the triggers are back the live tables count nothing: kept short
+        dropRowCounterTriggers(c, scratch);
+        dropRowCounterTriggers(c, database);
         c.execute("RENAME TABLE " + moves.join(", "));
+        swapped = true;
         c.execute("USE " + quotedNameBytes(database));
         ensureRowCounters(c);
     } catch (const Error& e) {
-        try { // the existing tables keep counting
+        // Which side of the RENAME this is, read back from the server rather than assumed.
+        try {
+            swapped = swapped || !tablesOf(c, old).isEmpty();
+        } catch (const Error&) {
+        }
+        bool counting = false;
+        try {
             c.execute("USE " + quotedNameBytes(database));
             ensureRowCounters(c);
+            counting = true;
         } catch (const Error&) {
         }
-        dropScratch();
-        try {
-            c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(old));
-        } catch (const Error&) {
+        if (swapped && counting) {
+            // the restore is complete; only the old tables' removal is left for below
+        } else if (swapped) {
+            throw BackupError(QStringLiteral("A mentés adatai a helyükre kerültek, de a sorszámlálók nem készültek "
+                                             "el, így a listák hiányosak lehetnek. Futtassa az orvena-setup "
+                                             "programot (rendszergazdaként), amely befejezi a visszaállítást."),
+                              e.text());
+        } else {
+            if (counting) {
+                dropScratch();
+                try {
+                    c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(old));
+                } catch (const Error&) {
+                }
+            }
+            throw BackupError(counting ? QStringLiteral("A visszaállítás nem sikerült; %1.").arg(unchanged)
+                                       : QStringLiteral("A visszaállítás nem sikerült; a meglévő adatok a helyükön "
+                                                        "vannak, de a sorszámlálóik nem állíthatók helyre. Futtassa "
+                                                        "az orvena-setup programot (rendszergazdaként)."),
+                              e.text());
         }
-        throw BackupError(QStringLiteral("A visszaállítás nem sikerült; a meglévő adatok változatlanok."), e.text());
     }
-    // The old tables are no longer needed; a failure here leaves only a side database behind.
+    // The old tables are no longer needed; a failure here leaves only side databases, which the
+    // next restore or orvena-setup removes.
     try {
         c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(old));
     } catch (const Error&) {
@@ -555,7 +798,26 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
     dropScratch();
     // Reports the restored data holds as waiting may have gone out after the backup was made.
     nav::holdRestoredReports(c, parsed.header.time);
-    return parsed.header;
+    try {
+        c.select("SELECT RELEASE_LOCK(" + lock + ")");
+    } catch (const Error&) { // it ends with the session anyway
+    }
+    return result;
+}
+
+void ensurePrivateFolder(const QString& folder)
+{
+    const QByteArray path = QFile::encodeName(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+    if (!QDir().mkpath(QFileInfo(QString::fromLocal8Bit(path)).absolutePath()))
+        throw BackupError(QStringLiteral("A mentések mappája nem hozható létre: %1").arg(folder));
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+        throw BackupError(QStringLiteral("A mentések mappája nem hozható létre: %1").arg(folder));
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw BackupError(QStringLiteral("A mentések mappája nem hozható létre: %1").arg(folder));
+    // a folder made by an earlier version (0755) is closed too; someone else's is left alone
+    if (st.st_uid == ::geteuid() && (st.st_mode & 077) != 0 && ::chmod(path.constData(), 0700) != 0)
+        throw BackupError(QStringLiteral("A mentések mappája nem zárható el más felhasználók elől: %1").arg(folder));
 }
 
 DailyBackupOutcome runDailyBackup(const ConnectionProfile& profile, const QString& folder, const QDateTime& localNow,
@@ -572,8 +834,7 @@ DailyBackupOutcome runDailyBackup(const ConnectionProfile& profile, const QStrin
                 return outcome;
         }
     }
-    if (!dir.mkpath(QStringLiteral(".")))
-        throw BackupError(QStringLiteral("A mentések mappája nem hozható létre: %1").arg(folder));
+    ensurePrivateFolder(folder);
 
     outcome.result = writeBackup(profile, dir.filePath(backupFileName(localNow, true)), progress);
     outcome.made = true;

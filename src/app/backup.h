@@ -7,9 +7,10 @@
 //      SHA-256 checksum of the header lines above it and of every byte of the second member;
 //   2. the output of `mariadb-dump --single-transaction` (one consistent snapshot while others
 //      may be working), compressed.
-// A restore checks the checksum and the layout version, loads the dump into a scratch database
-// and only then swaps the tables into place with one RENAME TABLE, so a failed or interrupted
-// restore leaves the old data as it was.
+// A restore checks the checksum, the layout version and the dump's statements, loads the dump
+// into a scratch database and only then swaps the tables into place with one RENAME TABLE, so a
+// failed restore leaves the old data as it was and a killed one is finished or undone by the
+// next restore or orvena-setup (db/restorestate.h). Backup files are readable by their owner only.
 #include "db/connection.h"
 #include "db/errors.h"
 
@@ -56,11 +57,22 @@ BackupResult writeBackup(const ConnectionProfile& profile, const QString& file, 
 // Reads a backup file's header and checks its checksum. Throws BackupError.
 BackupHeader verifyBackup(const QString& file);
 
+struct RestoreResult {
+    BackupHeader header;
+    QString keptBackup;  // a forced restore's backup of the data it replaced (beside the restored file)
+    QStringList cutOff;  // the sessions it disconnected, "user@host (kapcsolat: id)"
+    QStringList mended;  // what an earlier, killed restore had left and this one mended
+};
+
 // Restores `file` into `database` over an administrator's connection (`admin`, no database
-// selected). A database that holds invoices or delivery notes is refused unless `force`.
-// Throws BackupError; on any failure the target database is as it was. Returns the file's header.
-BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, const QString& database, bool force,
-                   const BackupProgress& progress = {});
+// selected). Before anything of it runs, the dump is checked to hold only what a dump of tables
+// holds; it is then loaded in the client's sandbox, as an account whose only rights are on the
+// scratch database. A database that holds invoices or delivery notes is refused unless `force`
+// (then the data it replaces is first backed up beside `file`); one that other sessions work in
+// is refused unless `cutOffSessions`, which disconnects them. Throws BackupError, whose text
+// says whether the existing data stayed as they were.
+RestoreResult restoreBackup(const QString& file, const ConnectionProfile& admin, const QString& database, bool force,
+                            bool cutOffSessions = false, const BackupProgress& progress = {});
 
 // "1,2 MB"
 QString backupSizeText(qint64 bytes);
@@ -75,6 +87,10 @@ struct DailyBackupOutcome {
     BackupResult result;
     QStringList removed; // older daily backups deleted beyond the newest `keep`
 };
+
+// Makes `folder` (and its parents) when missing and closes it to other users (0700) when this
+// user owns it: backups hold the technical user's keys. Throws BackupError.
+void ensurePrivateFolder(const QString& folder);
 
 // The first start of a day makes a daily backup into `folder` (none when one of that day is
 // there already) and keeps the newest `keep` daily backups. Throws BackupError.

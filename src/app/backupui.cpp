@@ -54,7 +54,10 @@ ConnectionProfile profileOf(Session& session)
 void backupFromMenu(Session& session, QWidget* parent)
 {
     const QString folder = defaultBackupFolder();
-    QDir().mkpath(folder);
+    try {
+        ensurePrivateFolder(folder);
+    } catch (const BackupError&) { // the chooser still offers the other folders
+    }
     QFileDialog chooser(parent, QStringLiteral("Adatmentés – a mentés mappája"), folder);
     chooser.setObjectName(QStringLiteral("AdatmentesMappa"));
     chooser.setFileMode(QFileDialog::Directory);

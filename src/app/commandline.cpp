@@ -71,10 +71,18 @@ int runBackupCommand(int& argc, char** argv, const CommandLineRequest& request)
                                                                     : QStringLiteral("root");
         admin.password = qEnvironmentVariable("ORVENA_ADMIN_PASSWORD");
         admin.database.clear();
-        const BackupHeader header = restoreBackup(request.restoreFile, admin, profile.database, request.force);
+        const RestoreResult r = restoreBackup(request.restoreFile, admin, profile.database, request.force,
+                                              request.forceCount > 1);
+        for (const QString& line : r.mended)
+            printLine(stdout, line);
+        if (!r.cutOff.isEmpty())
+            printLine(stdout, QStringLiteral("Megszakított kapcsolatok (az ott folyó, nem tárolt munka elveszett):\n  %1")
+                                  .arg(r.cutOff.join(QStringLiteral("\n  "))));
+        if (!r.keptBackup.isEmpty())
+            printLine(stdout, QStringLiteral("A felülírt adatok mentése: %1").arg(r.keptBackup));
         printLine(stdout, QStringLiteral("Visszaállítva a(z) %1 adatbázisba: %2 (mentés ideje: %3)")
                             .arg(profile.database, request.restoreFile,
-                                 header.time.toLocalTime().toString(QStringLiteral("yyyy.MM.dd. HH:mm"))));
+                                 r.header.time.toLocalTime().toString(QStringLiteral("yyyy.MM.dd. HH:mm"))));
         return 0;
     } catch (const BackupError& e) {
         logFailure(lcApp(), e, e.detail());
@@ -172,6 +180,7 @@ std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
                 fail(QStringLiteral("Hiba: hiányzik a mentésfájl neve."));
         } else if (option == u"--force") {
             r.force = true;
+            ++r.forceCount;
         } else {
             r.showUsage = options.error().isEmpty();
             fail(QStringLiteral("Hiba: ismeretlen kapcsoló: %1").arg(options.argument()));
@@ -223,7 +232,10 @@ QString commandLineHelp()
         "        ellenőrzi a mentés épségét és változatát, egy ideiglenes adatbázisba tölti,\n"
         "        és csak siker esetén cseréli le vele a meglévő adatokat (rendszergazdaként fut:\n"
         "        ORVENA_ADMIN_USER, alapértelmezés root). Számlát vagy szállítólevelet tartalmazó\n"
-        "        adatbázist csak a --force kapcsolóval ír felül.\n"
+        "        adatbázist csak a --force kapcsolóval ír felül, és a felülírt adatokat előbb a\n"
+        "        mentésfájl mellé menti (orvena-felulirt-….sql.gz). Ha más munkahelyek dolgoznak\n"
+        "        az adatbázissal, felsorolja őket, és nem állít vissza; a --force kétszer megadva\n"
+        "        (--force --force) megszakítja a kapcsolatukat, és felsorolja a megszakítottakat.\n"
         "\n"
         "NAV Online Számla adatszolgáltatás:\n"
         "  --nav-send\n"

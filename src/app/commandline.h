@@ -4,7 +4,7 @@
 //   orvena --delivery-note <number> --pdf <file> [--mark-printed]
 // and backing up and restoring the database:
 //   orvena --backup <file>
-//   orvena --restore <file> [--force]
+//   orvena --restore <file> [--force [--force]]
 // An option the program does not know prints the usage and ends with status 2.
 #include <QString>
 #include <QStringList>
@@ -22,6 +22,7 @@ struct CommandLineRequest {
     QString backupFile;
     QString restoreFile;
     bool force = false;
+    int forceCount = 0; // given twice: other sessions working in the database are disconnected
     bool showUsage = false; // an unknown option: the error is followed by the whole usage
     QString error; // a Hungarian description of a faulty command line
 };

@@ -5,11 +5,11 @@
 #include "db/datamodule.h"
 #include "db/errors.h"
 #include "db/logging.h"
+#include "db/outputfile.h"
 #include "nav/auditexport.h"
 #include "nav/invoiceissue.h"
 
 #include <QCoreApplication>
-#include <QSaveFile>
 
 namespace orvena {
 
@@ -113,9 +113,10 @@ std::optional<int> runNavCommandLine(int& argc, char** argv)
                 printLine(stderr, nav::problemMessage(r.number, problems));
                 return 1;
             }
-            QSaveFile file(r.out);
-            if (!file.open(QIODevice::WriteOnly) || file.write(xml) != xml.size() || !file.commit()) {
-                printLine(stderr, QString::fromUtf8("Hiba: a(z) %1 fájl nem írható.").arg(r.out));
+            try {
+                OutputFile::write(r.out, xml);
+            } catch (const FileError& e) {
+                printLine(stderr, QStringLiteral("Hiba: ") + e.text());
                 return 1;
             }
             return 0;

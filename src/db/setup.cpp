@@ -3,6 +3,7 @@
 #include "codepages.h"
 #include "connection.h"
 #include "navsendschema.h"
+#include "restorestate.h"
 #include "schema.h"
 #include "sqlname.h"
 
@@ -52,6 +53,8 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     admin.execute("CREATE DATABASE IF NOT EXISTS " + quotedNameBytes(options.database)
                   + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
     done << QStringLiteral("Adatbázis: %1").arg(options.database);
+    // a restore killed half way may have left the tables without their counters
+    done << mendInterruptedRestore(admin, options.database);
 
     if (!options.appUser.isEmpty()) {
         const QByteArray account = quoted(admin, options.appUser) + '@' + quoted(admin, options.appHost);

@@ -4,11 +4,11 @@
 
 #include "db/datamodule.h"
 #include "db/errors.h"
+#include "db/outputfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 
 namespace orvena::nav {
@@ -54,12 +54,6 @@ QString csvDocumentDate(const QString& isoDate)
 QString csvDocumentAmount(QString amount)
 {
     return amount.replace(u'.', u',');
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
 }
 
 } // namespace
@@ -171,13 +165,22 @@ AuditExportOutcome exportAuditData(DataModule& data, const AuditExportRange& ran
         return out;
     }
     items.push_back({QStringLiteral("osszesito.csv"), QByteArray("\xEF\xBB\xBF") + csv.toUtf8()});
+    // A name taken by a folder, a device or a link is refused before anything is written.
+    for (const Item& item : items) {
+        if (const QString problem = outputFileProblem(dir.filePath(item.fileName)); !problem.isEmpty()) {
+            out.message = problem + QString::fromUtf8(" Egy fájl sem íródott ki.");
+            return out;
+        }
+    }
     for (const Item& item : items) {
         const QString path = dir.filePath(item.fileName);
-        if (!writeFile(path, item.xml)) {
+        try {
+            OutputFile::write(path, item.xml);
+        } catch (const FileError& e) {
             for (const QString& written : out.files)
                 QFile::remove(written);
             out.files.clear();
-            out.message = QString::fromUtf8("A(z) %1 fájl nem írható; egy fájl sem maradt a mappában.").arg(path);
+            out.message = e.text() + QString::fromUtf8(" Egy fájl sem maradt a mappában.");
             return out;
         }
         out.files << path;

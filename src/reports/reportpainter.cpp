@@ -1,6 +1,7 @@
 #include "reportpainter.h"
 
 #include "db/errors.h"
+#include "db/outputfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -8,7 +9,6 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace orvena::reports {
 
@@ -86,27 +86,12 @@ void paintReport(const PageModel& model, QPagedPaintDevice& device)
         throw Error(QStringLiteral("A nyomtatás nem fejeződött be."));
 }
 
-// Why a file cannot be written, in words the operator can act on.
-static QString unwritable(const QString& fileName)
-{
-    const QFileInfo info(fileName);
-    QString reason;
-    if (!info.absoluteDir().exists())
-        reason = QStringLiteral("a(z) \"%1\" mappa nem létezik").arg(QDir::toNativeSeparators(info.absolutePath()));
-    else if (info.isDir())
-        reason = QStringLiteral("ez a név egy mappáé");
-    else
-        reason = QStringLiteral("nincs írási jog, vagy a lemez megtelt");
-    return QStringLiteral("A(z) \"%1\" fájl nem írható: %2.").arg(fileName, reason);
-}
-
 void writePdf(const PageModel& model, const QString& fileName)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(unwritable(fileName));
+    OutputFile file(fileName);
+    file.open();
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&file.device());
         writer.setTitle(model.title);
         writer.setCreator(QStringLiteral("Orvena"));
         writer.setResolution(600);
@@ -114,8 +99,7 @@ void writePdf(const PageModel& model, const QString& fileName)
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         paintReport(model, writer);
     }
-    if (!file.commit())
-        throw FileError(unwritable(fileName));
+    file.commit();
 }
 
 } // namespace orvena::reports

@@ -1,7 +1,11 @@
 // Backup and restore: a backup restored into another database (by the program and by the
-// standard tools) holds every row of every table; damaged files, files of a newer layout and a
-// database with documents are refused without touching it; a restore killed half way leaves the
-// old data; daily backups; the command line; the "Adatmentés" menu item through the real window.
+// standard tools) holds every row of every table; damaged files, files of a newer layout, made-up
+// files carrying commands or statements a dump never holds, and a database with documents or
+// with other sessions at work are refused without touching it; a restore killed half way leaves
+// the old data, and what a kill between the tables' swap and their triggers leaves is mended by
+// the next restore or setup; backups are private; output targets that are not regular files and
+// a server folder others control are refused; daily backups; the command line; the
+// "Adatmentés" menu item through the real window.
 #include "support/fakes.h"
 #include "support/modaldriver.h"
 
@@ -10,9 +14,12 @@
 #include "app/commandline.h"
 #include "app/mainwindow.h"
 #include "app/session.h"
+#include "db/restorestate.h"
 #include "db/schema.h"
+#include "db/setup.h"
 
 #include <QAction>
+#include <QCryptographicHash>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,6 +31,10 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using namespace orvena;
 using namespace orvena::test;
@@ -91,6 +102,59 @@ void fill(TestDatabase& db)
     db.exec(QStringLiteral("DELETE FROM vevo WHERE vKod = '99'"));
 }
 
+// The permission bits of a path.
+int modeOf(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+QByteArray gzipped(const QByteArray& data)
+{
+    QProcess gzip;
+    gzip.start(QStringLiteral("gzip"), {QStringLiteral("-9"), QStringLiteral("-n"), QStringLiteral("-c")});
+    gzip.waitForStarted();
+    gzip.write(data);
+    gzip.closeWriteChannel();
+    gzip.waitForFinished();
+    return gzip.readAllStandardOutput();
+}
+
+// A made-up backup: the header and dump of `original` with `extra` added to the dump (and, when
+// given, a second gzip member), under a header whose checksum matches it as the writer's would.
+void craftBackup(const QString& original, const QString& file, const QByteArray& extra, const QByteArray& member = {})
+{
+    QProcess unzip;
+    unzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), original});
+    QVERIFY(unzip.waitForFinished());
+    const QByteArray all = unzip.readAllStandardOutput();
+    const QByteArray headerEnd = "zcat FÁJL | mariadb ADATBÁZIS\n";
+    const qsizetype split = all.indexOf(headerEnd) + headerEnd.size();
+    QVERIFY(split > headerEnd.size());
+    const QByteArray header = all.left(split);
+    QByteArray dump = all.mid(split);
+    // the extra statements go in among the dump's own, after its first table
+    const qsizetype at = dump.indexOf("UNLOCK TABLES;\n") + 15;
+    QVERIFY(at > 15);
+    dump.insert(at, extra);
+    QByteArray body = gzipped(dump);
+    if (!member.isEmpty())
+        body += gzipped(member);
+    const qsizetype sum = header.indexOf("-- sha256: ");
+    const QByteArray covered = header.left(sum);
+    const QByteArray after = header.mid(header.indexOf('\n', sum) + 1);
+    const QByteArray checksum = QCryptographicHash::hash(covered + body, QCryptographicHash::Sha256).toHex();
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(gzipped(covered + "-- sha256: " + checksum + '\n' + after) + body);
+}
+
+// The fixture's own connection leaves the database, so the restore finds no other session in it.
+void stepOut(TestDatabase& db)
+{
+    db.exec(QStringLiteral("USE mysql"));
+}
+
 struct Run {
     int status = -1;
     QString out, err;
@@ -143,6 +207,7 @@ private slots:
         } catch (const BackupError& e) {
             QFAIL(qPrintable(e.text() + QStringLiteral(" / ") + e.detail()));
         }
+        QCOMPARE(modeOf(backup), 0600); // it holds the technical user's keys
     }
     void cleanupTestCase() { source.reset(); }
 
@@ -155,6 +220,7 @@ private slots:
         QVERIFY(qAbs(header.time.secsTo(QDateTime::currentDateTimeUtc())) < 600);
 
         TestDatabase target(QStringLiteral("backup_dst"));
+        stepOut(target);
         try {
             restoreBackup(backup, TestDatabase::adminProfile(), target.name(), false);
         } catch (const BackupError& e) {
@@ -230,20 +296,52 @@ private slots:
         QVERIFY(!databaseExists(target, target.name() + QStringLiteral("_vissza")));
     }
 
-    void aDatabaseWithDocumentsNeedsForce()
+    void aDatabaseWithDocumentsNeedsForceAndOtherSessionsAreNamed()
     {
         TestDatabase target(QStringLiteral("backup_force"));
         target.exec(QStringLiteral("INSERT INTO szlevfej (lBszam) VALUES ('20100077')"));
+        stepOut(target);
         const QStringList before = contentsOf(target, target.name());
         const Run refused = runProgram({QStringLiteral("--restore"), backup}, target.name());
         QCOMPARE(refused.status, 1);
         QVERIFY2(refused.err.contains(QStringLiteral("--force")), qPrintable(refused.err));
         QCOMPARE(contentsOf(target, target.name()), before);
 
-        const Run forced = runProgram({QStringLiteral("--restore"), backup, QStringLiteral("--force")}, target.name());
+        // a workstation at work: --force alone names it and changes nothing
+        Connection workstation;
+        DB_VERIFY(workstation.open(target.profile()));
+        const QString id = workstation.select("SELECT CONNECTION_ID()")->text(0, 0);
+        const Run named = runProgram({QStringLiteral("--restore"), backup, QStringLiteral("--force")}, target.name());
+        QCOMPARE(named.status, 1);
+        QVERIFY2(named.err.contains(QStringLiteral("(kapcsolat: %1)").arg(id))
+                     && named.err.contains(QStringLiteral("--force --force")),
+                 qPrintable(named.err));
+        QCOMPARE(contentsOf(target, target.name()), before);
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("orvena-felulirt-*")}), QStringList());
+
+        // given twice, it cuts the workstation off, says so, and keeps the replaced data beside the file
+        const Run forced = runProgram({QStringLiteral("--restore"), backup, QStringLiteral("--force"),
+                                       QStringLiteral("--force")},
+                                      target.name());
         QVERIFY2(forced.status == 0, qPrintable(forced.err));
         QVERIFY(forced.out.contains(QStringLiteral("Visszaállítva")));
+        QVERIFY2(forced.out.contains(QStringLiteral("Megszakított kapcsolatok"))
+                     && forced.out.contains(QStringLiteral("(kapcsolat: %1)").arg(id)),
+                 qPrintable(forced.out));
+        QVERIFY_THROWS_EXCEPTION(DbError, workstation.select("SELECT 1"));
         QCOMPARE(contentsOf(target, target.name()), contentsOf(*source, source->name()));
+
+        const QStringList kept = QDir(dir.path()).entryList({QStringLiteral("orvena-felulirt-*.sql.gz")});
+        QCOMPARE(kept.size(), 1);
+        const QString keptFile = dir.filePath(kept.first());
+        QVERIFY2(forced.out.contains(QStringLiteral("A felülírt adatok mentése: %1").arg(keptFile)), qPrintable(forced.out));
+        QCOMPARE(modeOf(keptFile), 0600);
+        // it holds what was replaced: restored, the delivery note is back
+        TestDatabase replaced(QStringLiteral("backup_kept"));
+        stepOut(replaced);
+        DB_VERIFY(restoreBackup(keptFile, TestDatabase::adminProfile(), replaced.name(), true));
+        QCOMPARE(contentsOf(replaced, replaced.name()), before);
+        QFile::remove(keptFile);
     }
 
     void aRestoreKilledHalfWayLeavesTheOldData()
@@ -258,6 +356,7 @@ private slots:
 
         TestDatabase target(QStringLiteral("backup_killed"));
         DB_VERIFY(fill(target));
+        stepOut(target);
         const QStringList before = contentsOf(target, target.name());
         const QString scratch = target.name() + QStringLiteral("_vissza");
 
@@ -289,9 +388,229 @@ private slots:
         // the next restore clears the leftover and completes
         const Run again = runProgram({QStringLiteral("--restore"), bigFile, QStringLiteral("--force")}, target.name());
         QVERIFY2(again.status == 0, qPrintable(again.err));
-        QCOMPARE(target.scalar(QStringLiteral("SELECT COUNT(*) FROM szlasor")), QStringLiteral("250000"));
-        QCOMPARE(target.scalar(QStringLiteral("SELECT COUNT(*) FROM vevo")), QStringLiteral("0"));
+        QCOMPARE(target.scalar(QStringLiteral("SELECT COUNT(*) FROM `%1`.szlasor").arg(target.name())), QStringLiteral("250000"));
+        QCOMPARE(target.scalar(QStringLiteral("SELECT COUNT(*) FROM `%1`.vevo").arg(target.name())), QStringLiteral("0"));
         QVERIFY(!databaseExists(target, scratch));
+    }
+
+    void craftedBackupsAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("extra");
+        QTest::addColumn<QByteArray>("member");
+        QTest::addColumn<QString>("why");
+        // %M: a file the command would make; %V: another database; %A: an account it would add
+        QTest::newRow("shell command") << QByteArray("\\! touch %M\n") << QByteArray() << "parancsot a kliensprogramnak";
+        QTest::newRow("shell command in a versioned comment")
+            << QByteArray("/*!40101 \\! touch %M */;\n") << QByteArray() << "parancsot a kliensprogramnak";
+        QTest::newRow("named shell command") << QByteArray("system touch %M\n") << QByteArray() << "nem való utasítást";
+        QTest::newRow("grant") << QByteArray("GRANT ALL PRIVILEGES ON *.* TO '%A'@'localhost' IDENTIFIED BY 'x';\n")
+                               << QByteArray() << "nem való utasítást";
+        QTest::newRow("create user") << QByteArray("/*!50001 CREATE USER '%A'@'localhost' */;\n") << QByteArray()
+                                     << "nem való utasítást";
+        QTest::newRow("read a local file") << QByteArray("LOAD DATA LOCAL INFILE '/etc/passwd' INTO TABLE vevo;\n")
+                                           << QByteArray() << "nem való utasítást";
+        // the server would then read the strings' backslashes differently from the check
+        QTest::newRow("quoting mode spelled in pieces")
+            << QByteArray("SET sql_mode = CONCAT('NO_BACKSLASH', '_ESCAPES');\n") << QByteArray() << "nem való beállítást";
+        QTest::newRow("use another database") << QByteArray("USE `%V`;\nDELETE FROM vevo;\n") << QByteArray()
+                                              << "nem való utasítást";
+        QTest::newRow("another database's table")
+            << QByteArray("INSERT INTO `%V` . `vevo` (vKod, vNeve) VALUES ('66', 'Betolakodó');\n") << QByteArray()
+            << "minősített nevet";
+        QTest::newRow("read from another database")
+            << QByteArray("CREATE TABLE lopott SELECT * FROM %V.vevo;\n") << QByteArray() << "minősített nevet";
+        QTest::newRow("second gzip member") << QByteArray() << QByteArray("\\! touch %M\nDROP DATABASE `%V`;\n")
+                                            << "második gzip-tagot";
+    }
+    void craftedBackupsAreRefused()
+    {
+        // A made-up file with a valid checksum: refused before anything of it runs, and the
+        // message's claim that nothing changed is true.
+        QFETCH(QByteArray, extra);
+        QFETCH(QByteArray, member);
+        QFETCH(QString, why);
+        TestDatabase target(QStringLiteral("backup_crafted"));
+        target.exec(QStringLiteral("INSERT INTO szlafej (fBszam) VALUES ('20100055')"));
+        stepOut(target);
+        TestDatabase other(QStringLiteral("backup_other"));
+        other.exec(QStringLiteral("INSERT INTO vevo (vKod, vNeve) VALUES ('7', 'Maradó Kft.')"));
+        const QStringList targetBefore = contentsOf(target, target.name());
+        const QStringList otherBefore = contentsOf(other, other.name());
+        const QString marker = dir.filePath(QStringLiteral("lefutott"));
+        const QString account = QStringLiteral("orvena_t_betolakodo");
+        auto fillIn = [&](QByteArray text) {
+            return text.replace("%M", marker.toUtf8()).replace("%V", other.name().toUtf8()).replace("%A", account.toUtf8());
+        };
+        const QString file = dir.filePath(QStringLiteral("kitalalt.sql.gz"));
+        craftBackup(backup, file, fillIn(extra), fillIn(member));
+        const QStringList filesBefore = QDir(dir.path()).entryList(QDir::Files);
+
+        const Run r = runProgram({QStringLiteral("--restore"), file, QStringLiteral("--force"), QStringLiteral("--force")},
+                                 target.name());
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("A mentésfájl nem állítható vissza")) && r.err.contains(why)
+                     && r.err.contains(QStringLiteral("semmi sem futott le")),
+                 qPrintable(r.err));
+        QVERIFY(!QFile::exists(marker));
+        QCOMPARE(target.scalar(QStringLiteral("SELECT COUNT(*) FROM mysql.global_priv WHERE User = '%1'").arg(account)),
+                 QStringLiteral("0"));
+        QCOMPARE(contentsOf(target, target.name()), targetBefore);
+        QCOMPARE(contentsOf(other, other.name()), otherBefore);
+        QVERIFY(!databaseExists(target, restoreScratchDatabase(target.name())));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), filesBefore);
+    }
+
+    void aRestoreKilledAtTheSwapIsMended_data()
+    {
+        QTest::addColumn<bool>("renamed"); // the kill came after the RENAME, before the triggers
+        QTest::addColumn<bool>("bySetup"); // mended by the setup tool, else by the next restore
+        QTest::newRow("before the rename, setup") << false << true;
+        QTest::newRow("after the rename, setup") << true << true;
+        QTest::newRow("before the rename, next restore") << false << false;
+    }
+    void aRestoreKilledAtTheSwapIsMended()
+    {
+        QFETCH(bool, renamed);
+        QFETCH(bool, bySetup);
+        TestDatabase target(QStringLiteral("backup_swap"));
+        const QString live = target.name();
+        const QString scratch = restoreScratchDatabase(live);
+        const QString old = restoreOldDatabase(live);
+        // the state a kill between the triggers' removal and their return leaves
+        target.exec(QStringLiteral("CREATE DATABASE `%1`").arg(scratch));
+        target.exec(QStringLiteral("CREATE TABLE `%1`.vevo (vKod CHAR(5))").arg(scratch));
+        target.exec(QStringLiteral("CREATE DATABASE `%1`").arg(old));
+        DB_VERIFY(dropRowCounterTriggers(target.admin(), live));
+        if (renamed)
+            target.exec(QStringLiteral("CREATE TABLE `%1`.regi_tabla (a INT)").arg(old));
+        // meanwhile a workstation stores an invoice the counters do not see
+        target.exec(QStringLiteral("INSERT INTO szlafej (fBszam) VALUES ('20100091'), ('20100092')"));
+
+        if (bySetup) {
+            SetupOptions options;
+            options.database = live;
+            options.appUser.clear();
+            DB_VERIFY(runSetup(target.admin(), options));
+        } else {
+            target.exec(QStringLiteral("DELETE FROM szlafej"));
+            stepOut(target);
+            RestoreResult r;
+            DB_VERIFY(r = restoreBackup(backup, TestDatabase::adminProfile(), live, false));
+            QVERIFY2(!r.mended.isEmpty(), "the restore did not say what it mended");
+            target.exec(QStringLiteral("USE `%1`").arg(live));
+        }
+        QVERIFY(!databaseExists(target, scratch));
+        QVERIFY(!databaseExists(target, old));
+        QCOMPARE(target.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.TRIGGERS WHERE TRIGGER_SCHEMA "
+                                              "= '%1' AND TRIGGER_NAME LIKE 'tsz%'")
+                                   .arg(live)),
+                 QString::number(countedTables().size() * 3));
+        // the register's count is right and keeps counting
+        target.exec(QStringLiteral("INSERT INTO szlafej (fBszam) VALUES ('20100093')"));
+        QCOMPARE(target.scalar(QStringLiteral("SELECT tsSorok FROM tablaszamlalo WHERE tsTabla = 'szlafej'")),
+                 target.scalar(QStringLiteral("SELECT COUNT(*) FROM szlafej")));
+        QCOMPARE(target.scalar(QStringLiteral("SELECT SUM(tkSorok) FROM tablaszakasz WHERE tkTabla = 'szlafej'")),
+                 target.scalar(QStringLiteral("SELECT COUNT(*) FROM szlafej")));
+    }
+
+    void outputTargetsMustBeRegularFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("device") << "device" << "nem közönséges fájl";
+        QTest::newRow("pipe") << "pipe" << "nem közönséges fájl";
+        QTest::newRow("folder") << "folder" << "mappáé";
+        QTest::newRow("link to a file") << "link" << "hivatkozás";
+    }
+    void outputTargetsMustBeRegularFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        QTemporaryDir place;
+        const QString target = QDir(place.path()).filePath(QStringLiteral("cel"));
+        const QString victim = QDir(place.path()).filePath(QStringLiteral("aldozat"));
+        QFile v(victim);
+        QVERIFY(v.open(QIODevice::WriteOnly));
+        v.write("marad");
+        v.close();
+        const QByteArray path = QFile::encodeName(target);
+        if (kind == u"device" && ::mknod(path.constData(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+            QSKIP("a device node can only be made as root");
+        if (kind == u"pipe")
+            QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+        if (kind == u"folder")
+            QVERIFY(QDir().mkdir(target));
+        if (kind == u"link")
+            QVERIFY(QFile::link(victim, target));
+        struct stat before {};
+        QCOMPARE(::lstat(path.constData(), &before), 0);
+
+        const Run r = runProgram({QStringLiteral("--backup"), target}, source->name());
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(message) && r.err.contains(QStringLiteral("nem írható")), qPrintable(r.err));
+        struct stat after {};
+        QCOMPARE(::lstat(path.constData(), &after), 0);
+        QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QVERIFY(v.open(QIODevice::ReadOnly));
+        QCOMPARE(v.readAll(), QByteArray("marad"));
+        QCOMPARE(QDir(place.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), kind == u"folder" ? 1 : 2);
+    }
+
+    void serverScriptRefusesAFolderOthersControl_data()
+    {
+        QTest::addColumn<QString>("plant");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("log linked to root's file") << "log" << "symbolic link";
+        QTest::newRow("export linked to root's folder") << "export" << "symbolic link";
+        QTest::newRow("folder of another user") << "owner" << "another user";
+        QTest::newRow("folder writable by others") << "mode" << "writable by other users";
+    }
+    void serverScriptRefusesAFolderOthersControl()
+    {
+        if (::geteuid() != 0)
+            QSKIP("the server script's root checks need root");
+        QFETCH(QString, plant);
+        QFETCH(QString, message);
+        QTemporaryDir place;
+        const QString folder = QDir(place.path()).filePath(QStringLiteral("szerver"));
+        const QString victims = QDir(place.path()).filePath(QStringLiteral("gyoker"));
+        QVERIFY(QDir().mkpath(folder) && QDir().mkpath(victims));
+        const QString victim = QDir(victims).filePath(QStringLiteral("titok"));
+        QFile v(victim);
+        QVERIFY(v.open(QIODevice::WriteOnly));
+        v.write("gyökér");
+        v.close();
+        if (plant == u"log")
+            QVERIFY(QFile::link(victim, QDir(folder).filePath(QStringLiteral("mysqld.log"))));
+        if (plant == u"export")
+            QVERIFY(QFile::link(victims, QDir(folder).filePath(QStringLiteral("export"))));
+        if (plant == u"owner")
+            QCOMPARE(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+        if (plant == u"mode")
+            QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+
+        QProcess script;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ORVENA_DB_DIR"), folder);
+        script.setProcessEnvironment(env);
+        const QString db = QStringLiteral(ORVENA_SOURCE_DIR "/scripts/db.sh");
+        script.start(QStringLiteral("bash"), {db, QStringLiteral("start")});
+        QVERIFY(script.waitForFinished(60000));
+        const QString said = QString::fromUtf8(script.readAllStandardError());
+        QProcess stop; // should it have started after all
+        stop.setProcessEnvironment(env);
+        stop.start(QStringLiteral("bash"), {db, QStringLiteral("stop")});
+        stop.waitForFinished(30000);
+        QVERIFY2(script.exitCode() != 0 && said.contains(message), qPrintable(said));
+        struct stat st {};
+        for (const QString& p : {victim, victims}) {
+            QCOMPARE(::stat(QFile::encodeName(p).constData(), &st), 0);
+            QCOMPARE(st.st_uid, uid_t(0));
+        }
+        QVERIFY(v.open(QIODevice::ReadOnly));
+        QCOMPARE(v.readAll(), QByteArray("gyökér"));
+        QVERIFY(QDir(victims).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size() == 1);
     }
 
     void dailyBackupOncePerDayKeepsTheNewestThirty()
@@ -306,9 +625,15 @@ private slots:
         const QString manual = QDir(folder.path()).filePath(backupFileName(now.addDays(-40)));
         QVERIFY(QFile(manual).open(QIODevice::WriteOnly));
 
+        QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                         | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
+                                                         | QFile::ExeOther));
         DailyBackupOutcome first;
         DB_VERIFY(first = runDailyBackup(source->profile(), folder.path(), now));
         QVERIFY(first.made);
+        // closed to other users: the folder (made 0755 by an earlier version) and the file
+        QCOMPARE(modeOf(folder.path()), 0700);
+        QCOMPARE(modeOf(first.result.file), 0600);
         QCOMPARE(QFileInfo(first.result.file).fileName(), QStringLiteral("orvena-napi-2026-12-09-083000.sql.gz"));
         DB_VERIFY(verifyBackup(first.result.file));
         QCOMPARE(first.removed, (QStringList{backupFileName(now.addDays(-30), true), backupFileName(now.addDays(-31), true)}));
@@ -427,6 +752,8 @@ private slots:
         const QString file = QDir(chosen).filePath(made.first());
         QVERIFY(driver->boxes().last().contains(QDir::toNativeSeparators(file)));
         QVERIFY(driver->boxes().last().contains(backupSizeText(QFileInfo(file).size())));
+        QCOMPARE(modeOf(file), 0600);
+        QCOMPARE(modeOf(folderOffered), 0700); // the default folder was made closed
         driver.reset();
         DB_VERIFY(verifyBackup(file));
 

@@ -13,9 +13,10 @@
 #include <QAction>
 #include <QClipboard>
 #include <QDialog>
-#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -246,6 +247,13 @@ void TestAuditExport::commandLineDocument()
     Run r = run({QStringLiteral("--nav-xml"), QStringLiteral("20240001"), QStringLiteral("--out"), file});
     QCOMPARE(r.status, 0);
     QCOMPARE(readFile(file), *nav::storedDocument(m_session->data, QStringLiteral("20240001")));
+    // A folder under the name is not replaced by the document.
+    const QString folder = dir.filePath(QStringLiteral("mappa"));
+    QVERIFY(QDir().mkdir(folder));
+    r = run({QStringLiteral("--nav-xml"), QStringLiteral("20240001"), QStringLiteral("--out"), folder});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("nem írható: ez a név egy mappáé")), qPrintable(r.err));
+    QVERIFY(QFileInfo(folder).isDir());
     // Not issued yet: built now.
     const QString fresh = dir.filePath(QStringLiteral("uj.xml"));
     r = run({QStringLiteral("--nav-xml=20240004"), QStringLiteral("--out=") + fresh});

@@ -1,5 +1,6 @@
 // Printing from the command line: option parsing, and the program itself writing PDFs of an
-// invoice and a delivery note without a display, or failing with a message and no file.
+// invoice and a delivery note without a display, or failing with a message and no file (a
+// device, a pipe, a folder or a link under the name is left as it was).
 #include "app/commandline.h"
 #include "support/fakes.h"
 
@@ -10,6 +11,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace orvena;
 using namespace orvena::test;
@@ -269,6 +273,10 @@ void TestCommandLine::unwritablePdfLeavesFlag_data()
     QTest::newRow("invoice, a folder's name") << "--invoice" << "szlafej" << "20100003" << "mappa" << "mappáé";
     QTest::newRow("delivery note, missing folder") << "--delivery-note" << "szlevfej" << "20100002"
                                                    << "nincs/szallito.pdf" << "mappa nem létezik";
+    // a special file is never replaced by a regular one, nor written through a link
+    QTest::newRow("invoice, a device") << "--invoice" << "szlafej" << "20100003" << "eszkoz" << "nem közönséges fájl";
+    QTest::newRow("invoice, a pipe") << "--invoice" << "szlafej" << "20100003" << "cso" << "nem közönséges fájl";
+    QTest::newRow("delivery note, a link") << "--delivery-note" << "szlevfej" << "20100002" << "link" << "hivatkozás";
 }
 
 void TestCommandLine::unwritablePdfLeavesFlag()
@@ -286,10 +294,36 @@ void TestCommandLine::unwritablePdfLeavesFlag()
     QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("mappa")));
 
     const QString bad = m_dir.filePath(target);
+    const QByteArray path = QFile::encodeName(bad);
+    const QString victim = m_dir.filePath(QStringLiteral("masik.pdf"));
+    QFile::remove(bad);
+    if (target == u"eszkoz" && ::mknod(path.constData(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+        QSKIP("a device node can only be made as root");
+    if (target == u"cso")
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    if (target == u"link") {
+        QFile v(victim);
+        QVERIFY(v.open(QIODevice::WriteOnly) && v.write("marad") == 5);
+        v.close();
+        QVERIFY(QFile::link(victim, bad));
+    }
+    struct stat before {};
+    const bool existed = ::lstat(path.constData(), &before) == 0;
+
     const Run failed = run({option, number, QStringLiteral("--pdf"), bad, QStringLiteral("--mark-printed")});
     QVERIFY(failed.status > 0);
     QVERIFY2(failed.err.contains(QStringLiteral("nem írható")) && failed.err.contains(message), qPrintable(failed.err));
-    QVERIFY(!QFileInfo(bad).isFile());
+    struct stat after {};
+    QCOMPARE(::lstat(path.constData(), &after) == 0, existed);
+    if (existed) {
+        QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+        QCOMPARE(after.st_ino, before.st_ino);
+    }
+    if (target == u"link") {
+        QFile v(victim);
+        QVERIFY(v.open(QIODevice::ReadOnly));
+        QCOMPARE(v.readAll(), QByteArray("marad"));
+    }
     QCOMPARE(m_session->db.scalar(flagSql), QStringLiteral(" "));
 
     const QString good = m_dir.filePath(QStringLiteral("eredeti-%1.pdf").arg(number));
