@@ -8,7 +8,7 @@ packages=(
     libxml2-dev libxml2-utils
     fonts-liberation2 poppler-utils xvfb xauth
     libssl-dev openssl
-    zlib1g-dev dpkg-dev file librsvg2-bin
+    zlib1g-dev dpkg-dev file librsvg2-bin lintian
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -23,6 +23,7 @@ public:
     {
         m_dialog.setObjectName(QStringLiteral("AdatmentesFolyamat"));
         m_dialog.setWindowTitle(QStringLiteral("Adatmentés"));
+        m_dialog.setProperty("helpContext", 10);
         m_dialog.setWindowModality(Qt::ApplicationModal);
         m_dialog.setMinimumDuration(showAfterMs);
         m_dialog.setAutoClose(false);
@@ -60,6 +61,7 @@ void backupFromMenu(Session& session, QWidget* parent)
     }
     QFileDialog chooser(parent, QStringLiteral("Adatmentés – a mentés mappája"), folder);
     chooser.setObjectName(QStringLiteral("AdatmentesMappa"));
+    chooser.setProperty("helpContext", 10);
     chooser.setFileMode(QFileDialog::Directory);
     chooser.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     chooser.setAcceptMode(QFileDialog::AcceptOpen);

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -25,6 +26,10 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent),
 {
     setObjectName(QStringLiteral("TForm1"));
     setProperty("helpContext", 1); // F1 opens the help at the main window's page
+    // The program's icon on every window: the installed theme's, else the one built in.
+    if (QApplication::windowIcon().isNull())
+        QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("orvena"), QIcon(QStringLiteral(":/orvena/orvena.png"))));
+    setWindowIcon(QApplication::windowIcon());
     const QString version = versionText();
     setWindowTitle(mainWindowTitle(version));
 

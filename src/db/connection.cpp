@@ -1,4 +1,5 @@
 #include "connection.h"
+#include "localserver.h"
 
 #include "codepages.h"
 #include "logging.h"
@@ -6,6 +7,8 @@
 #include <mysql.h>
 
 #include <cctype>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <QByteArray>
 #include <QDir>
@@ -30,9 +33,22 @@ QString ConnectionProfile::configFile()
     return QFileInfo::exists(system) ? system : QString();
 }
 
+QString loginName()
+{
+    if (const passwd* pw = getpwuid(geteuid()))
+        return QString::fromLocal8Bit(pw->pw_name);
+    return qEnvironmentVariable("USER");
+}
+
+bool isLocalServer(const ConnectionProfile& profile)
+{
+    return profile.host.isEmpty() || profile.host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0;
+}
+
 ConnectionProfile ConnectionProfile::fromEnvironment()
 {
     ConnectionProfile p;
+    bool userNamed = false;
     if (const QString file = configFile(); !file.isEmpty()) {
         QSettings ini(file, QSettings::IniFormat);
         auto read = [&ini](const char* key, QString& target) {
@@ -44,6 +60,7 @@ ConnectionProfile ConnectionProfile::fromEnvironment()
         read("database/socket", p.socket);
         read("database/name", p.database);
         read("database/user", p.user);
+        userNamed = ini.contains(QStringLiteral("database/user"));
         read("database/password", p.password);
         if (ini.contains(QStringLiteral("database/port")))
             p.port = ini.value(QStringLiteral("database/port")).toUInt();
@@ -63,10 +80,19 @@ ConnectionProfile ConnectionProfile::fromEnvironment()
         // the file's password belongs to the file's account
         p.user = qEnvironmentVariable("ORVENA_DB_USER");
         p.password = qEnvironmentVariable("ORVENA_DB_PASSWORD");
+        userNamed = true;
     }
     env("ORVENA_DB_PASSWORD", p.password);
     if (qEnvironmentVariableIsSet("ORVENA_DB_PORT"))
         p.port = qEnvironmentVariable("ORVENA_DB_PORT").toUInt();
+    // Neither the file nor the environment names a user: this machine's server without a
+    // password is reached as the desktop user, whose account logs in through the operating
+    // system; any other as "orvena2010".
+    if (!userNamed && p.password.isEmpty() && isLocalServer(p)) {
+        const QString login = loginName();
+        if (!login.isEmpty())
+            p.user = login;
+    }
     return p;
 }
 
@@ -148,7 +174,10 @@ void Connection::open(const ConnectionProfile& profile, bool requireCaseInsensit
                     "Az adatbázis-kiszolgáló megkülönbözteti a kis- és nagybetűs táblaneveket "
                     "(lower_case_table_names = 0).\n"
                     "A program vegyes írásmódú táblaneveket használ (például \"SzlaFej\"), ezért a "
-                    "kiszolgálót a lower_case_table_names = 1 beállítással kell létrehozni és indítani."));
+                    "kiszolgálónak a lower_case_table_names = 1 beállítással kell futnia.\n"
+                    "Az Orvena csomag ezt a /etc/mysql/mariadb.conf.d/60-orvena.cnf fájlban beállítja; ha a "
+                    "kiszolgáló már a csomag telepítése előtt is futott, indítsa újra: "
+                    "sudo systemctl restart mariadb"));
         }
     } catch (...) {
         close();

@@ -2,12 +2,15 @@
 
 #include "codepages.h"
 #include "connection.h"
+#include "errors.h"
 #include "navsendschema.h"
 #include "restorestate.h"
 #include "schema.h"
 #include "sqlname.h"
 
 #include <QDate>
+#include <QDir>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace orvena {
@@ -45,6 +48,60 @@ QString block(const QStringList& lines)
     return lines.join(QStringLiteral("\r\n"));
 }
 
+// Whether the account holds FILE among its global rights.
+bool hasFileRight(Connection& c, const QByteArray& account)
+{
+    const auto grants = c.select("SHOW GRANTS FOR " + account);
+    for (int r = 0; r < grants->rowCount(); ++r) {
+        const QString line = grants->text(r, 0);
+        const qsizetype on = line.indexOf(QStringLiteral(" ON *.* "));
+        if (!line.startsWith(QStringLiteral("GRANT ")) || on < 0)
+            continue;
+        const QStringList rights = line.mid(6, on - 6).split(QStringLiteral(", "));
+        if (rights.contains(QStringLiteral("FILE")) || rights.contains(QStringLiteral("ALL PRIVILEGES")))
+            return true;
+    }
+    return false;
+}
+
+// The program's rights on its database; FILE (the export's SELECT ... INTO OUTFILE) only when the
+// server writes into one folder, since with FILE on an unscoped server the account reads and
+// writes any file the server's system account can.
+QStringList grantProgramRights(Connection& c, const QByteArray& account, const QString& database)
+{
+    c.execute("GRANT SELECT, INSERT, UPDATE, DELETE, LOCK TABLES ON " + quotedNameBytes(database) + ".* TO " + account);
+    const QString folder = scopedExportFolder(c);
+    if (!folder.isEmpty()) {
+        c.execute("GRANT FILE ON *.* TO " + account);
+        return {QStringLiteral("Export: FILE jog, a kiszolgáló csak a(z) %1 mappába ír.").arg(folder)};
+    }
+    if (hasFileRight(c, account))
+        c.execute("REVOKE FILE ON *.* FROM " + account);
+    return {QStringLiteral("Export: nincs FILE jog, mert a kiszolgáló secure_file_priv beállítása nem jelöl ki "
+                           "export mappát. Az exporthoz a kiszolgáló beállításában ([mysqld]) adjon meg egy mappát, "
+                           "amelybe a kiszolgáló írhat, nem a /home alatt (például secure_file_priv = "
+                           "/srv/orvena-export), indítsa újra a kiszolgálót, majd futtassa újra: sudo orvena-setup")};
+}
+
+// Earlier versions made the program's account "orvena2010" without a password (with FILE): any
+// local system account could log in with it. Such an account is removed; desktop users get their
+// own accounts instead.
+QStringList closePasswordlessAccounts(Connection& c)
+{
+    QStringList done;
+    const auto rows = c.select("SELECT Host FROM mysql.global_priv WHERE User = 'orvena2010' "
+                               "AND IFNULL(JSON_VALUE(Priv, '$.plugin'), 'mysql_native_password') "
+                               "IN ('mysql_native_password', 'mysql_old_password') "
+                               "AND IFNULL(JSON_VALUE(Priv, '$.authentication_string'), '') = ''");
+    for (int r = 0; r < rows->rowCount(); ++r) {
+        c.execute("DROP USER 'orvena2010'@" + quoted(c, rows->text(r, 0)));
+        done << QStringLiteral("A jelszó nélküli orvena2010@%1 fiók megszűnt (bárki beléphetett vele). A program "
+                               "felhasználói: sudo orvena-setup --add-user NÉV")
+                    .arg(rows->text(r, 0));
+    }
+    return done;
+}
+
 } // namespace
 
 QStringList runSetup(Connection& admin, const SetupOptions& options)
@@ -56,18 +113,21 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     // a restore killed half way may have left the tables without their counters
     done << mendInterruptedRestore(admin, options.database);
 
-    if (!options.appUser.isEmpty()) {
+    done << closePasswordlessAccounts(admin);
+    if (!options.appUser.isEmpty() && !options.appPassword.isEmpty()) {
         const QByteArray account = quoted(admin, options.appUser) + '@' + quoted(admin, options.appHost);
         admin.execute("CREATE USER IF NOT EXISTS " + account + " IDENTIFIED BY " + quoted(admin, options.appPassword));
-        // A password given now is the account's password from now on (the configuration file
-        // holds the same); without one an existing account keeps its own.
-        if (!options.appPassword.isEmpty())
-            admin.execute("ALTER USER " + account + " IDENTIFIED BY " + quoted(admin, options.appPassword));
-        admin.execute("GRANT SELECT, INSERT, UPDATE, DELETE, LOCK TABLES ON " + quotedNameBytes(options.database) + ".* TO "
-                      + account);
-        // The export writes its files through the server (SELECT ... INTO OUTFILE).
-        admin.execute("GRANT FILE ON *.* TO " + account);
-        done << QStringLiteral("Felhasználó: %1@%2").arg(options.appUser, options.appHost);
+        // The password given now is the account's password from now on (the configuration file
+        // holds the same).
+        admin.execute("ALTER USER " + account + " IDENTIFIED BY " + quoted(admin, options.appPassword));
+        done << QStringLiteral("Felhasználó: %1@%2 (jelszóval)").arg(options.appUser, options.appHost);
+        done << grantProgramRights(admin, account, options.database);
+    } else if (!options.appUser.isEmpty() && options.localServer) {
+        done << addSocketUser(admin, options.database, options.appUser);
+    } else if (!options.appUser.isEmpty()) {
+        done << QStringLiteral("Felhasználó: jelszó nélkül nem jött létre (távoli kiszolgálón az ORVENA_DB_PASSWORD "
+                               "adja meg a jelszavát, vagy a rendszergazda hozza létre kézzel, lásd: orvena-setup "
+                               "--help).");
     }
 
     admin.execute("USE " + quotedNameBytes(options.database));
@@ -202,6 +262,46 @@ QStringList addDemoData(Connection& c)
                     QStringList{"00003", "fillér (század)", "német", "Magyar-német"} + german});
         done << QStringLiteral("Minta szótárak: 00002, 00003");
     }
+    return done;
+}
+
+bool isLoginName(const QString& name)
+{
+    static const QRegularExpression login(QStringLiteral("^[A-Za-z0-9_][A-Za-z0-9_.-]{0,31}$"));
+    return login.match(name).hasMatch();
+}
+
+QString scopedExportFolder(Connection& admin)
+{
+    const auto rows = admin.select("SELECT @@secure_file_priv IS NULL, IFNULL(@@secure_file_priv, '')");
+    // NULL: nowhere; empty or the root folder: anywhere
+    if (rows->text(0, 0) == u"1" || QDir::cleanPath(rows->text(0, 1)) == u"/")
+        return {};
+    return rows->text(0, 1);
+}
+
+QStringList addSocketUser(Connection& admin, const QString& database, const QString& user)
+{
+    if (!isLoginName(user))
+        throw Error(QStringLiteral("\"%1\" nem felhasználónév (betűk, számjegyek, \"_\", \"-\", \".\"; legfeljebb "
+                                   "32 karakter).")
+                        .arg(user));
+    const QByteArray account = quoted(admin, user) + "@'localhost'";
+    // the account's ways of logging in (unix_socket may stand as an alternative of another)
+    const auto existing = admin.select("SELECT Priv LIKE '%\"unix_socket\"%' FROM mysql.global_priv WHERE User = "
+                                       + quoted(admin, user) + " AND Host = 'localhost'");
+    QStringList done;
+    if (existing->rowCount() == 0) {
+        admin.execute("CREATE USER " + account + " IDENTIFIED VIA unix_socket");
+        done << QStringLiteral("Felhasználó: %1@localhost (a rendszer felhasználójaként lép be, jelszó nélkül)").arg(user);
+    } else if (existing->text(0, 0) != u"1") {
+        admin.execute("ALTER USER " + account + " IDENTIFIED VIA unix_socket");
+        done << QStringLiteral("Felhasználó: %1@localhost ezentúl a rendszer felhasználójaként lép be (jelszó nélkül)")
+                    .arg(user);
+    } else {
+        done << QStringLiteral("Felhasználó: %1@localhost megvolt").arg(user);
+    }
+    done << grantProgramRights(admin, account, database);
     return done;
 }
 

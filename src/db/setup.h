@@ -13,7 +13,12 @@ struct SetupOptions {
     QString database = QStringLiteral("orvena2010");
     QString appUser = QStringLiteral("orvena2010"); // empty: no account is created
     QString appHost = QStringLiteral("localhost");
+    // With a password the account logs in with it (a remote server, or a private server whose
+    // configuration file holds the password). Without one, on the local server the account is a
+    // desktop user's and logs in through the operating system (unix_socket); on a remote server
+    // no account is made, since one without a password would be open to anybody.
     QString appPassword;
+    bool localServer = true;
     int year = 0; // of the first sequence range; 0: the current year
     bool demo = false;
 };
@@ -21,6 +26,19 @@ struct SetupOptions {
 // Runs the setup over an administrator's connection; returns what it did, line by line (Hungarian).
 // Throws DbError (or ServerSetupError) on failure.
 QStringList runSetup(Connection& admin, const SetupOptions& options);
+
+// A desktop user's account on the local server: NAME@localhost logging in through the operating
+// system (unix_socket, so only that system account gets in, with no password to keep), the
+// program's rights on the database, and FILE only where the server's export folder is scoped.
+// Returns what it did (Hungarian); throws DbError, or Error for a name that is not a login name.
+QStringList addSocketUser(Connection& admin, const QString& database, const QString& user);
+
+// The one folder the server writes files into (secure_file_priv); empty when the server may
+// write anywhere (empty setting, or "/") or nowhere (NULL): FILE is granted only with such a folder.
+QString scopedExportFolder(Connection& admin);
+
+// A login name fit for an account (letters, digits, "_", "-", "."; at most 32 characters).
+bool isLoginName(const QString& name);
 
 // Adds the demo master data into the tables of the connection's database that are still empty.
 QStringList addDemoData(Connection& connection);

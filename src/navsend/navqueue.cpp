@@ -6,6 +6,7 @@
 #include "db/transaction.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QThread>
 
 #include <algorithm>
@@ -67,6 +68,24 @@ QString stateText(const QString& s)
     if (s == state::NotReported)
         return QStringLiteral("Nem küldendő");
     return s;
+}
+
+QString operationText(const QString& operation)
+{
+    static const QHash<QString, QString> names = {
+        {QStringLiteral("CREATE"), QStringLiteral("Kiállítás")},
+        {QStringLiteral("STORNO"), QStringLiteral("Sztornó")},
+        {QStringLiteral("MODIFY"), QStringLiteral("Módosítás")},
+        {QStringLiteral("tokenExchange"), QStringLiteral("Tokenkérés")},
+        {QStringLiteral("manageInvoice"), QStringLiteral("Számlaadatok beküldése")},
+        {QStringLiteral("queryTransactionStatus"), QStringLiteral("Feldolgozás lekérdezése")},
+        {QStringLiteral("queryTransactionList"), QStringLiteral("Tranzakciók lekérdezése")},
+        {QStringLiteral("queryTaxpayer"), QStringLiteral("Adószám lekérdezése")},
+        {QStringLiteral("KULDES"), QStringLiteral("Elküldve")},
+        {QStringLiteral("HIBA"), QStringLiteral("Hiba")},
+        {QStringLiteral("MEGVAN"), QStringLiteral("Megérkezett")}};
+    const auto it = names.constFind(operation);
+    return it != names.constEnd() ? *it : stateText(operation);
 }
 
 QueueSettings QueueSettings::fromEnvironment()
@@ -414,7 +433,7 @@ void SendQueue::sendRequest(const QString& issuer, const std::vector<Row>& rows,
         return;
     for (size_t i = 0; i < rows.size(); ++i)
         log(rows[i].number, QStringLiteral("manageInvoice"), header.requestId, QString(), static_cast<int>(i + 1),
-            QStringLiteral("KULDES"), QStringLiteral("%1, %2 számla a kérésben").arg(ops[i].operation).arg(rows.size()));
+            QStringLiteral("KULDES"), QStringLiteral("%1, %2 számla a kérésben").arg(operationText(ops[i].operation)).arg(rows.size()));
     claim.commit();
 
     const Exchange ex = c.manageInvoice(token.token, ops, header);

@@ -37,6 +37,9 @@ inline const QString NotReported = QStringLiteral("NEM_KULDENDO");
 
 // The register's texts for the states.
 QString stateText(const QString& state);
+// The Hungarian names of a report's operation (CREATE, STORNO, MODIFY) and of the logged
+// requests and results (tokenExchange, manageInvoice, ..., KULDES, HIBA); other texts unchanged.
+QString operationText(const QString& operation);
 
 struct QueueSettings {
     int requestTimeoutMs = 60000;   // an answer is awaited this long

@@ -4,6 +4,8 @@
 #include "db/connection.h"
 #include "db/errors.h"
 #include "db/query.h"
+#include "db/stepchain.h"
+#include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
 
 #include <QRegularExpression>
@@ -29,6 +31,21 @@ std::optional<std::pair<Environment, Credentials>> reportingIssuer(Connection& c
             return std::make_pair(*environmentFromMode(rows->text(r, 0)), cred);
     }
     return std::nullopt;
+}
+
+// A logged code column shown by its Hungarian name (operationText()), named as the column.
+QString namedColumn(const QString& column)
+{
+    static const QStringList codes = {
+        QStringLiteral("CREATE"), QStringLiteral("STORNO"), QStringLiteral("MODIFY"), QStringLiteral("tokenExchange"),
+        QStringLiteral("manageInvoice"), QStringLiteral("queryTransactionStatus"),
+        QStringLiteral("queryTransactionList"), QStringLiteral("queryTaxpayer"), QStringLiteral("KULDES"),
+        QStringLiteral("HIBA"), QStringLiteral("MEGVAN"), state::ToSend, state::Sent, state::Accepted, state::Warned,
+        state::Rejected, state::NotReported};
+    QString sql = QStringLiteral("CASE ") + column;
+    for (const QString& code : codes)
+        sql += QStringLiteral(" WHEN '%1' THEN '%2'").arg(code, operationText(code));
+    return sql + QStringLiteral(" ELSE %1 END AS %1").arg(column);
 }
 
 int interactiveTimeout()
@@ -84,7 +101,7 @@ void NavLog::load()
             m_stateText = nav::stateText(m_state);
             QStringList lines;
             lines << QStringLiteral("Művelet: %1%2")
-                         .arg(row->text(0, 1),
+                         .arg(operationText(row->text(0, 1)),
                               row->text(0, 2).isEmpty() ? QString() : QStringLiteral(" (eredeti: K%1)").arg(row->text(0, 2)));
             if (!row->text(0, 3).isEmpty())
                 lines << QStringLiteral("Tranzakció: %1").arg(row->text(0, 3));
@@ -96,8 +113,9 @@ void NavLog::load()
             m_summary = lines.join(u'\n');
         }
         Query& log = m_context.data.query(QStringLiteral("ZQ150"));
-        log.setSql({QStringLiteral("SELECT gIdo, gMuvelet, gKeres, gTranzakcio, gIndex, gEredmeny, gSzoveg FROM "
-                                   "szlanavnaplo WHERE gBszam = :p0 ORDER BY gID")});
+        log.setSql({QStringLiteral("SELECT gIdo, %1, gKeres, gTranzakcio, gIndex, %2, gSzoveg FROM szlanavnaplo "
+                                   "WHERE gBszam = :p0 ORDER BY gID")
+                        .arg(namedColumn(QStringLiteral("gMuvelet")), namedColumn(QStringLiteral("gEredmeny")))});
         log.setText(QStringLiteral("p0"), m_number);
         log.open();
         emit loaded();
@@ -172,25 +190,54 @@ bool IssuerNavSettings::save()
         m_context.ui.message(problems.join(u'\n'));
         return false;
     }
-    return runAction(m_context.ui, [this, &c] {
-        Query& q = m_context.data.query(QStringLiteral("ZQ151"));
-        q.setSql({QStringLiteral("UPDATE szallito SET zNavLogin = :p1, zNavJelszo = :p2, zNavAlairo = :p3, "
-                                 "zNavCsere = :p4 WHERE zKod = :p0")});
-        q.setText(QStringLiteral("p0"), m_code);
-        auto textOrNull = [&q](const char* name, const QString& value) {
-            if (value.isEmpty())
-                q.setNull(QString::fromLatin1(name));
-            else
-                q.setText(QString::fromLatin1(name), value);
-        };
-        textOrNull("p1", c.login);
-        textOrNull("p2", c.passwordHash);
-        textOrNull("p3", c.signatureKey);
-        textOrNull("p4", c.exchangeKey);
-        q.execute();
-        m_passwordHash = c.passwordHash;
-        password.clear();
+    // The issuer's row is read and locked in the same transaction as the write: an issuer not
+    // stored yet (a new one, or a copy) or deleted meanwhile is refused, never silently missed.
+    Query& q = m_context.data.query(QStringLiteral("ZQ151"));
+    const QString failed = QStringLiteral("Hiba: a NAV adatok mentése nem sikerült.");
+    StepChain chain(q);
+    bool stored = false;
+    const bool ran = chain.run([&] {
+        chain.begin(failed);
+        chain.step(failed, [&] {
+            q.setSql({QStringLiteral("SELECT zKod FROM szallito WHERE zKod = :p0 FOR UPDATE")});
+            q.setText(QStringLiteral("p0"), m_code);
+            q.open();
+        });
+        if (m_code.isEmpty() || q.isEmpty())
+            chain.fail(QStringLiteral("A szállító nincs elmentve (új szállító, vagy egy másik munkaállomás közben "
+                                      "törölte), ezért a NAV adatai nem tárolhatók.\n"
+                                      "Mentse el a szállítót (\"OK\"), majd nyissa meg módosításra, és ott adja meg "
+                                      "a NAV adatokat."));
+        chain.step(failed, [&] {
+            q.setSql({QStringLiteral("UPDATE szallito SET zNavLogin = :p1, zNavJelszo = :p2, zNavAlairo = :p3, "
+                                     "zNavCsere = :p4 WHERE zKod = :p0")});
+            q.setText(QStringLiteral("p0"), m_code);
+            auto textOrNull = [&q](const char* name, const QString& value) {
+                if (value.isEmpty())
+                    q.setNull(QString::fromLatin1(name));
+                else
+                    q.setText(QString::fromLatin1(name), value);
+            };
+            textOrNull("p1", c.login);
+            textOrNull("p2", c.passwordHash);
+            textOrNull("p3", c.signatureKey);
+            textOrNull("p4", c.exchangeKey);
+            q.execute();
+        });
+        if (q.affectedRows() > 1)
+            chain.fail(QStringLiteral("Hiba: a(z) %1 kód több szállítónál is szerepel, a NAV adatok nem "
+                                      "tárolhatók.")
+                           .arg(m_code));
+        chain.commit(failed);
+        stored = true;
     });
+    if (!ran || !stored) {
+        tell(m_context.ui, chain.failure());
+        return false;
+    }
+    m_passwordHash = c.passwordHash;
+    password.clear();
+    return true;
 }
 
 void IssuerNavSettings::testConnection()

@@ -57,7 +57,11 @@ public:
     QString exchangeKey;
     bool hasStoredPassword() const { return !m_passwordHash.isEmpty(); }
     QString mode() const { return m_mode; }
-    // Checks and writes the settings; false (with a message) when something is wrong.
+    // The issuer the settings are stored for: the edit screen's code once its row is stored,
+    // empty while the issuer is new (save() then refuses).
+    void setIssuerCode(const QString& code) { m_code = code; }
+    // Checks and writes the settings into the issuer's stored row; false (with a message) when
+    // something is wrong or there is no such row.
     bool save();
     // "Kapcsolat próba": a token exchange with the typed settings; the result in Hungarian.
     void testConnection();

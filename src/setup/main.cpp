@@ -2,6 +2,7 @@
 // sequences; with --demo also demo master data. Safe to run again: it only adds what is missing.
 #include "db/connection.h"
 #include "db/errors.h"
+#include "db/localserver.h"
 #include "db/setup.h"
 
 #include <QCoreApplication>
@@ -12,31 +13,42 @@ using namespace orvena;
 namespace {
 
 const char* const kHelp =
-    "Használat: orvena-setup [--demo] [--print-config] [--help]\n"
+    "Használat: orvena-setup [--demo] [--add-user NÉV]... [--print-config] [--help]\n"
     "\n"
-    "Létrehozza az Orvena adatbázisát (latin2, magyar rendezés), a program felhasználóját\n"
-    "(orvena2010@localhost, FILE joggal az exporthoz), minden hiányzó táblát és a két\n"
+    "Létrehozza az Orvena adatbázisát (latin2, magyar rendezés), minden hiányzó táblát és a két\n"
     "sorszámsort (számla \"1\", szállítólevél \"2\"; az első szám az idei év első száma, például\n"
     "20260001). Újra futtatva csak a hiányzó részeket pótolja, adatot soha nem töröl.\n"
+    "Rendszergazdaként kell futtatni: sudo orvena-setup\n"
     "\n"
-    "  --demo   minta törzsadatok (kibocsátó, vevők, cikkek, áfakulcsok, két szótár)\n"
-    "           a még üres táblákba\n"
+    "Helyi kiszolgálón a program felhasználói a rendszer felhasználóiként lépnek be, jelszó\n"
+    "nélkül (unix_socket): minden asztali felhasználónak saját fiókja van, csak a saját nevében\n"
+    "léphet be. A sudo orvena-setup a sudo-t futtató felhasználónak készít fiókot; továbbiakat\n"
+    "a --add-user vesz fel. FILE jogot (az exporthoz) csak akkor kapnak, ha a kiszolgáló\n"
+    "secure_file_priv beállítása egy mappát jelöl ki; ilyenkor a kiszolgáló csak oda ír.\n"
+    "\n"
+    "  --demo          minta törzsadatok (kibocsátó, vevők, cikkek, áfakulcsok, két szótár)\n"
+    "                  a még üres táblákba\n"
+    "  --add-user NÉV  fiók a NÉV nevű asztali felhasználónak a helyi kiszolgálón (többször is\n"
+    "                  megadható); csak a fiókot és a jogait hozza létre\n"
     "  --print-config  kiírja, melyik kiszolgálóhoz és hogyan kapcsolódna a program\n"
-    "           (a jelszó helyett csillagok)\n"
-    "  --help   ez a leírás\n"
+    "                  (a jelszó helyett csillagok)\n"
+    "  --help          ez a leírás\n"
     "\n"
     "Beállítófájl (INI): ~/.config/orvena/orvena.conf, ha nincs, /etc/orvena/orvena.conf\n"
     "(vagy az ORVENA_CONFIG változóban megadott fájl):\n"
     "  [database]  host, port, socket, name, user, password\n"
     "  [tls]       enabled (true/false), ca (a kiszolgáló tanúsítványát kiadó CA fájlja),\n"
     "              cert, key (ügyféltanúsítvány, ha a kiszolgáló kéri)\n"
-    "A jelszót tartalmazó fájl csak a felhasználója számára legyen olvasható (chmod 600).\n"
+    "Fájl nélkül a program a helyi kiszolgálóhoz a rendszerbeli felhasználónevével, jelszó\n"
+    "nélkül kapcsolódik. A jelszót tartalmazó fájl csak a felhasználója számára legyen\n"
+    "olvasható (chmod 600).\n"
     "\n"
     "Környezeti változók:\n"
     "  ORVENA_ADMIN_USER, ORVENA_ADMIN_PASSWORD  rendszergazda (alapértelmezés: root, jelszó nélkül)\n"
     "  ORVENA_DB_HOST, ORVENA_DB_PORT, ORVENA_DB_SOCKET  a kiszolgáló elérése\n"
     "  ORVENA_DB_NAME  az adatbázis neve (alapértelmezés: orvena2010)\n"
-    "  ORVENA_DB_USER, ORVENA_DB_PASSWORD  a program felhasználója (alapértelmezés: orvena2010)\n"
+    "  ORVENA_DB_USER, ORVENA_DB_PASSWORD  a program felhasználója; jelszóval jelszavas fiók\n"
+    "                  készül (távoli kiszolgálón csak így)\n"
     "\n"
     "Közös (irodai) kiszolgáló előkészítése kézzel:\n"
     "  - a kiszolgáló lower_case_table_names = 1 beállítással fusson (my.cnf, [mysqld]);\n"
@@ -58,9 +70,22 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
     SetupOptions options;
-    for (const QString& arg : app.arguments().mid(1)) {
+    QStringList addUsers;
+    const QStringList args = app.arguments().mid(1);
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
         if (arg == u"--demo") {
             options.demo = true;
+        } else if (arg == u"--add-user" || arg.startsWith(QStringLiteral("--add-user="))) {
+            const QString name = arg == u"--add-user" ? (i + 1 < args.size() ? args[++i] : QString())
+                                                      : arg.mid(QStringLiteral("--add-user=").size());
+            if (!isLoginName(name)) {
+                err << QStringLiteral("A --add-user után egy felhasználónév kell (betűk, számjegyek, \"_\", \"-\", "
+                                      "\".\"): \"%1\"\n")
+                           .arg(name);
+                return 2;
+            }
+            addUsers << name;
         } else if (arg == u"--print-config") {
             for (const QString& line : ConnectionProfile::fromEnvironment().describe())
                 out << line << '\n';
@@ -77,18 +102,44 @@ int main(int argc, char** argv)
     options.database = admin.database;
     options.appUser = admin.user;
     options.appPassword = admin.password;
+    options.localServer = isLocalServer(admin);
     admin.user = qEnvironmentVariableIsSet("ORVENA_ADMIN_USER") ? qEnvironmentVariable("ORVENA_ADMIN_USER")
                                                                 : QStringLiteral("root");
     admin.password = qEnvironmentVariable("ORVENA_ADMIN_PASSWORD");
     admin.database.clear();
+    // Run through sudo, the account is made for the desktop user who ran it.
+    const QString sudoUser = qEnvironmentVariable("SUDO_USER");
+    if (options.appUser == admin.user && options.appPassword.isEmpty() && options.localServer
+        && !qEnvironmentVariableIsSet("ORVENA_DB_USER") && isLoginName(sudoUser) && sudoUser != admin.user)
+        options.appUser = sudoUser;
     if (options.appUser == admin.user)
         options.appUser.clear(); // running as the administrator itself: no separate account
 
     try {
         Connection connection;
-        connection.open(admin);
+        // adding accounts touches no table, so it works before the table-name setting is mended
+        connection.open(admin, addUsers.isEmpty());
+        if (!addUsers.isEmpty()) {
+            if (!options.localServer) {
+                err << QStringLiteral("A --add-user a helyi kiszolgálón készít fiókot; távoli kiszolgálón a "
+                                      "felhasználó jelszóval lép be (lásd: orvena-setup --help).\n");
+                return 2;
+            }
+            for (const QString& user : addUsers) {
+                if (user == admin.user) {
+                    out << QStringLiteral("%1: a kiszolgáló rendszergazdája, nem kap külön fiókot.\n").arg(user);
+                    continue;
+                }
+                for (const QString& line : addSocketUser(connection, options.database, user))
+                    out << line << '\n';
+            }
+            out << "Kész.\n";
+            return 0;
+        }
         for (const QString& line : runSetup(connection, options))
             out << line << '\n';
+        if (options.appUser.isEmpty() && options.localServer)
+            out << QStringLiteral("További felhasználók: sudo orvena-setup --add-user NÉV\n");
         out << "Kész.\n";
         return 0;
     } catch (const ServerSetupError& e) {

@@ -1,6 +1,7 @@
 #include "dataexport.h"
 
 #include "db/schema.h"
+#include "db/setup.h"
 
 #include "db/codepages.h"
 #include "db/sqlname.h"
@@ -66,17 +67,22 @@ bool DataExport::run()
             m_context.ui.message(QStringLiteral("Az export helye nem létezik: %1").arg(folder));
             return false;
         }
-        // The server writes files only inside the folder its secure_file_priv names (none at all
-        // when it is unset); say so before it refuses with its own English text.
-        const auto allowed = m_context.data.connection().select(
-            "SELECT @@secure_file_priv IS NULL, IFNULL(@@secure_file_priv, '')");
-        if (allowed->text(0, 0) == u"1") {
-            m_context.ui.message(QStringLiteral("Az adatbázis-kiszolgáló nem ír fájlokat (secure_file_priv nincs "
-                                                "beállítva), ezért az export nem készíthető el."));
+        // The server writes files only inside the folder its secure_file_priv names. Without such
+        // a folder (none at all, or anywhere) the program's accounts hold no FILE right: say what
+        // the administrator sets before the server refuses with its own English text.
+        const QString scope = scopedExportFolder(m_context.data.connection());
+        const QString root = QDir(scope).absolutePath();
+        if (scope.isEmpty()) {
+            m_context.ui.message(QStringLiteral(
+                "Az adatbázis-kiszolgáló nem jelöl ki export mappát, ezért az export nem készíthető el.\n"
+                "A gép rendszergazdája a kiszolgáló beállításában ([mysqld] szakasz, például a "
+                "/etc/mysql/mariadb.conf.d/60-orvena.cnf fájlban) adjon meg egy mappát, amelybe a kiszolgáló "
+                "írhat (nem a /home alatt), például:\n"
+                "secure_file_priv = /srv/orvena-export\n"
+                "majd indítsa újra a kiszolgálót (sudo systemctl restart mariadb), és futtassa: sudo orvena-setup"));
             return false;
         }
-        if (const QString root = QDir(allowed->text(0, 1)).absolutePath(); !allowed->text(0, 1).isEmpty()
-            && folder != root && !folder.startsWith(root.endsWith(u'/') ? root : root + u'/')) {
+        if (folder != root && !folder.startsWith(root.endsWith(u'/') ? root : root + u'/')) {
             m_context.ui.message(QStringLiteral("Az export helyének a(z) %1 mappán belül kell lennie: csak oda "
                                                 "írhat az adatbázis-kiszolgáló.")
                                      .arg(root));

@@ -9,6 +9,7 @@
 #include "app/logfile.h"
 #include "app/mainwindow.h"
 #include "app/session.h"
+#include "tools/helpfile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <set>
 
 using namespace orvena;
 
@@ -86,6 +88,8 @@ private slots:
         QCOMPARE(window.objectName(), QStringLiteral("TForm1"));
         QVERIFY(window.windowTitle().startsWith(QStringLiteral("Orvena      Ver.:")));
         QVERIFY(window.windowTitle().endsWith(QStringLiteral("    2006.-2010")));
+        // the window carries the program's icon (the built-in one where no theme has it)
+        QVERIFY(!window.windowIcon().pixmap(QSize(32, 32)).isNull());
 
         const QList<Item> top = itemsOf(window.menuBar()->actions());
         const QStringList expected = {"Szállítólevél", "Számlázás", "Vevö",   "Cikk",     "Áfa",     "Kibocsátó",
@@ -238,6 +242,10 @@ private slots:
         const QDir shots(QStringLiteral(ORVENA_SCREENSHOT_DIR));
         QVERIFY(window.grab().save(shots.filePath(window.objectName() + QStringLiteral(".png"))));
 
+        // every help context a screen (or a part of it) carries leads to its own page
+        HelpFile help;
+        DB_VERIFY(help.load(HelpFile::builtInPath()));
+        std::set<int> contexts;
         BoxCloser closer;
         int shown = 0;
         for (Screen screen : session.registry().screens()) {
@@ -250,6 +258,15 @@ private slots:
             if (!dialog)
                 continue;
             QCOMPARE(dialog->objectName(), formId(screen));
+            QList<QWidget*> parts = dialog->findChildren<QWidget*>();
+            parts.prepend(dialog.get());
+            for (QWidget* part : parts) {
+                if (const int context = part->property("helpContext").toInt(); context > 0) {
+                    QVERIFY2(help.page(QStringLiteral("ctx%1").arg(context)),
+                             qPrintable(QStringLiteral("%1: %2").arg(formId(screen)).arg(context)));
+                    contexts.insert(context);
+                }
+            }
             dialog->show();
             QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
             QTest::qWait(20);
@@ -258,6 +275,8 @@ private slots:
             ++shown;
         }
         qInfo("screen tour: %d screens photographed into %s", shown, ORVENA_SCREENSHOT_DIR);
+        for (int context : {1, 2, 3, 4, 5, 6, 7, 9, 11}) // the issuer's NAV page, the tax-audit export
+            QVERIFY2(contexts.count(context), qPrintable(QString::number(context)));
     }
 };
 

@@ -1,5 +1,5 @@
-// Start-up without a window: the failure message when the server is down, the title from the
-// version, and the function-key texts when litania.txt is missing.
+// Start-up without a window: the failure messages (server down, no account, table names), the
+// title from the version, and the function-key texts when litania.txt is missing.
 #include "support/fakes.h"
 
 #include "screens/common/dispatcher.h"
@@ -24,7 +24,6 @@ private slots:
         QVERIFY(!connectAtStartup(data, ui, profile));
         QCOMPARE(ui.texts(test::FakeUserInterface::Kind::Notice), QStringList{startupFailureMessage()});
         QCOMPARE(startupFailureMessage().split(u'\n').size(), 6);
-        QVERIFY(startupFailureMessage().startsWith(QStringLiteral("A MySQL adatbáziskezelöt nem találja.\n")));
         QVERIFY(!data.isConnected());
         // a screen working without a database fails with an error, not a crash
         Query& q = data.query(QStringLiteral("ZQ30"));
@@ -80,6 +79,7 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("ORVENA_DB_DIR"), dir.path());
         env.insert(QStringLiteral("ORVENA_DB_LOWER_CASE"), QStringLiteral("0"));
+        env.insert(QStringLiteral("ORVENA_DB_EXPORT_DIR"), QStringLiteral("/")); // files anywhere: unscoped
         auto db = [&](const QString& command) {
             QProcess p;
             p.setProcessEnvironment(env);
@@ -110,7 +110,66 @@ private slots:
         test::FakeUserInterface ui;
         QVERIFY(!connectAtStartup(data, ui, profile));
         QVERIFY(ui.last().contains(QStringLiteral("megkülönbözteti a kis- és nagybetűs táblaneveket")));
+        QVERIFY2(ui.last().contains(QStringLiteral("indítsa újra: sudo systemctl restart mariadb")), qPrintable(ui.last()));
+
+        // a desktop user's account is added all the same, and on a server that may write files
+        // anywhere it gets no FILE right
+        const QString user = QStringLiteral("ov_pult_%1").arg(QCoreApplication::applicationPid());
+        QProcess add;
+        add.setProcessEnvironment(setupEnv);
+        add.start(QStringLiteral(ORVENA_SETUP_TOOL), {QStringLiteral("--add-user"), user});
+        add.waitForFinished(60000);
+        const QString added = QString::fromUtf8(add.readAllStandardOutput() + add.readAllStandardError());
+        QVERIFY2(add.exitCode() == 0, qPrintable(added));
+        QVERIFY2(added.contains(QStringLiteral("secure_file_priv = ")), qPrintable(added));
+        Connection admin;
+        DB_VERIFY(admin.open(profile, false));
+        const QByteArray account = "'" + user.toLatin1() + "'@'localhost'";
+        QVERIFY(admin.select("SHOW CREATE USER " + account)->text(0, 0).contains(QStringLiteral("unix_socket")));
+        const auto grants = admin.select("SHOW GRANTS FOR " + account);
+        for (int r = 0; r < grants->rowCount(); ++r)
+            QVERIFY2(!grants->text(r, 0).contains(QStringLiteral("FILE")), qPrintable(grants->text(r, 0)));
+        QVERIFY(grants->rowCount() >= 2); // the program's rights on its database
+        admin.close();
         db(QStringLiteral("stop"));
+    }
+
+    // What each start-up message tells the operator to run on this installation.
+    void startupMessagesNameWhatToRun_data()
+    {
+        QTest::addColumn<QString>("failure"); // how the connection fails
+        QTest::addColumn<QStringList>("says");
+        QTest::newRow("no server") << QStringLiteral("socket")
+                                   << QStringList{QStringLiteral("A MySQL adatbáziskezelöt nem találja.\n"
+                                                                 "A program müködéséhez szükséges.\nTelepítés lépései:\n"),
+                                                  QStringLiteral("sudo apt install mariadb-server"),
+                                                  QStringLiteral("sudo systemctl start mariadb"),
+                                                  QStringLiteral("sudo orvena-setup\n")};
+        const QString stranger = QStringLiteral("ov_idegen_%1").arg(QCoreApplication::applicationPid());
+        QTest::newRow("a desktop user without an account")
+            << stranger << QStringList{QStringLiteral("\"%1\" felhasználónak").arg(stranger),
+                                       QStringLiteral("sudo orvena-setup --add-user %1\n").arg(stranger)};
+    }
+    void startupMessagesNameWhatToRun()
+    {
+        QFETCH(QString, failure);
+        QFETCH(QStringList, says);
+        QTemporaryDir dir;
+        test::TestDatabase db;
+        ConnectionProfile profile = db.profile();
+        if (failure == u"socket") {
+            profile.socket = dir.filePath(QStringLiteral("nincs.sock"));
+        } else {
+            profile.user = failure;
+            profile.password.clear();
+        }
+        DataModule data;
+        test::FakeUserInterface ui;
+        QVERIFY(!connectAtStartup(data, ui, profile));
+        QCOMPARE(ui.texts(test::FakeUserInterface::Kind::Notice).size(), 1);
+        for (const QString& part : says)
+            QVERIFY2(ui.last().contains(part), qPrintable(ui.last()));
+        QVERIFY2(!ui.last().contains(QStringLiteral(".exe")), qPrintable(ui.last()));
     }
 
     void titleFromVersion()

@@ -6,6 +6,7 @@
 
 #include "app/session.h"
 #include "db/datamodule.h"
+#include "db/localserver.h"
 #include "db/setup.h"
 #include "screens/common/querytablemodel.h"
 #include "screens/common/dispatcher.h"
@@ -199,7 +200,13 @@ private slots:
         env.set("ORVENA_DB_HOST", QString());
         env.set("ORVENA_DB_USER", QString());
         QVERIFY(ConnectionProfile::configFile().isEmpty());
+        // the local server is reached as the desktop user (whose account logs in through the
+        // operating system); a remote one as "orvena2010"
+        QCOMPARE(ConnectionProfile::fromEnvironment().user, loginName());
+        QVERIFY(!loginName().isEmpty());
+        env.set("ORVENA_DB_HOST", QStringLiteral("szerver.iroda.local"));
         QCOMPARE(ConnectionProfile::fromEnvironment().user, QStringLiteral("orvena2010"));
+        env.set("ORVENA_DB_HOST", QString());
 
         // the setup tool shows what the program would use, password masked
         QProcess setup;

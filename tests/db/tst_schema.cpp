@@ -6,6 +6,8 @@
 #include "db/setup.h"
 
 #include <QProcess>
+#include <pwd.h>
+#include <unistd.h>
 #include <QTest>
 
 using namespace orvena;
@@ -175,7 +177,8 @@ private slots:
     {
         const QString database = db->name() + QStringLiteral("_tool");
         const QString user = QStringLiteral("orvena_tool_%1").arg(QCoreApplication::applicationPid());
-        const auto env = setupEnvironment(database, user);
+        auto env = setupEnvironment(database, user);
+        env.insert(QStringLiteral("ORVENA_DB_PASSWORD"), QStringLiteral("Pult-jelszo-1"));
         QString out;
         QCOMPARE(runSetupTool({QStringLiteral("--help")}, env, &out), 0);
         QVERIFY(out.contains(QStringLiteral("--demo")));
@@ -225,6 +228,7 @@ private slots:
         // the program's account can work with the database and nothing more
         ConnectionProfile app = test::TestDatabase::adminProfile();
         app.user = user;
+        app.password = QStringLiteral("Pult-jelszo-1");
         app.database = database;
         Connection connection;
         DB_VERIFY(connection.open(app));
@@ -234,6 +238,95 @@ private slots:
 
         admin.execute("DROP DATABASE `" + database.toLatin1() + '`');
         admin.execute("DROP USER '" + user.toLatin1() + "'@'localhost'");
+    }
+
+    // Who gets in. On the local server a desktop user's account logs in through the operating
+    // system (no password anybody could try); a password makes a password account; the old
+    // account without a password is closed; FILE comes only with the server's export folder.
+    void setupToolAccounts_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("password"); // ORVENA_DB_PASSWORD
+        QTest::addColumn<QString>("before");   // SQL run first
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("account");
+        QTest::addColumn<QString>("plugin"); // the account's afterwards; empty: there is none
+        const QString pid = QString::number(QCoreApplication::applicationPid());
+        const QString desktop = QStringLiteral("ov_asztal_") + pid;
+        const QString added = QStringLiteral("ov_uj_") + pid;
+        QTest::newRow("desktop user of the setup")
+            << QStringList{} << QString() << QString() << 0 << desktop << QStringLiteral("unix_socket");
+        QTest::newRow("an account without password becomes the desktop user's")
+            << QStringList{QStringLiteral("--add-user"), added} << QString()
+            << QStringLiteral("CREATE USER '%1'@'localhost'").arg(added) << 0 << added << QStringLiteral("unix_socket");
+        QTest::newRow("with a password")
+            << QStringList{} << QStringLiteral("Pult-jelszo-2") << QString() << 0 << desktop
+            << QStringLiteral("mysql_native_password");
+        QTest::newRow("the old account without a password is closed")
+            << QStringList{} << QString()
+            << QStringLiteral("CREATE USER IF NOT EXISTS 'orvena2010'@'localhost'; GRANT FILE ON *.* TO "
+                              "'orvena2010'@'localhost'")
+            << 0 << QStringLiteral("orvena2010") << QString();
+        QTest::newRow("not a login name")
+            << QStringList{QStringLiteral("--add-user"), QStringLiteral("x'@'%")} << QString() << QString() << 2
+            << QStringLiteral("x'@'%") << QString();
+        // the server's own system account (root runs the tests): it really gets in, as itself
+        if (geteuid() == 0 && getpwnam("orvena-db"))
+            QTest::newRow("the system user logs in as itself")
+                << QStringList{QStringLiteral("--add-user"), QStringLiteral("orvena-db")} << QString() << QString()
+                << 0 << QStringLiteral("orvena-db") << QStringLiteral("unix_socket");
+    }
+    void setupToolAccounts()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, password);
+        QFETCH(QString, before);
+        QFETCH(int, exitCode);
+        QFETCH(QString, account);
+        QFETCH(QString, plugin);
+        const QString database = db->name() + QStringLiteral("_acct");
+        Connection& admin = db->admin();
+        const QByteArray quotedAccount = '\'' + admin.escape(account.toLatin1()) + "'@'localhost'";
+        auto dropAccount = [&] { admin.execute("DROP USER IF EXISTS " + quotedAccount); };
+        DB_VERIFY(dropAccount());
+        for (const QString& sql : before.split(u';', Qt::SkipEmptyParts))
+            DB_VERIFY(db->exec(sql));
+        const QString desktop = QStringLiteral("ov_asztal_%1").arg(QCoreApplication::applicationPid());
+        auto env = setupEnvironment(database, desktop);
+        if (!password.isEmpty())
+            env.insert(QStringLiteral("ORVENA_DB_PASSWORD"), password);
+        QString out;
+        QCOMPARE(runSetupTool(args, env, &out), exitCode);
+
+        const auto found = admin.select("SELECT JSON_VALUE(Priv, '$.plugin') FROM mysql.global_priv WHERE User = '"
+                                        + admin.escape(account.toLatin1()) + "' AND Host = 'localhost'");
+        QCOMPARE(found->rowCount() == 0 ? QString() : found->text(0, 0), plugin);
+        if (!plugin.isEmpty()) {
+            QString grants;
+            const auto rows = admin.select("SHOW GRANTS FOR " + quotedAccount);
+            for (int r = 0; r < rows->rowCount(); ++r)
+                grants += rows->text(r, 0) + u'\n';
+            QVERIFY2(grants.contains(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE, LOCK TABLES ON `%1`.*")
+                                         .arg(database)),
+                     qPrintable(grants));
+            // this server writes files only into its export folder, so the export may use it
+            QVERIFY(!scopedExportFolder(admin).isEmpty());
+            QVERIFY2(grants.contains(QStringLiteral("GRANT FILE ON *.*")), qPrintable(grants));
+            if (account == u"orvena-db") {
+                // through the operating system, with no password, as that system user alone
+                QProcess login;
+                login.start(QStringLiteral("runuser"),
+                            {QStringLiteral("-u"), account, QStringLiteral("--"), QStringLiteral("mariadb"),
+                             QStringLiteral("--no-defaults"),
+                             QStringLiteral("--socket=") + test::TestDatabase::adminProfile().socket,
+                             QStringLiteral("-N"), QStringLiteral("-e"), QStringLiteral("SELECT CURRENT_USER()")});
+                QVERIFY(login.waitForFinished(30000));
+                QCOMPARE(QString::fromUtf8(login.readAllStandardOutput()).trimmed(), QStringLiteral("orvena-db@localhost"));
+            }
+        }
+        DB_VERIFY(dropAccount());
+        DB_VERIFY(admin.execute("DROP USER IF EXISTS '" + desktop.toLatin1() + "'@'localhost'"));
+        DB_VERIFY(admin.execute("DROP DATABASE IF EXISTS `" + database.toLatin1() + '`'));
     }
 };
 

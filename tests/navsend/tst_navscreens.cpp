@@ -37,6 +37,7 @@ private slots:
     void startupNoticeCountsWhatNeedsAttention();
     void registerShowsStatesAndLogResendsRejected();
     void issuerNavPageStoresHashAndTestsConnection();
+    void issuerNavPageOfANewIssuerStoresNothingUnseen();
     void customerTaxNumberIsCheckedAtTheAuthority();
 
 private:
@@ -170,6 +171,15 @@ void TestNavScreens::registerShowsStatesAndLogResendsRejected()
                                 ->toPlainText()
                                 .contains(QStringLiteral("ERROR INVALID_VAT_DATA: Az áfa adatok hibásak.")));
                     QCOMPARE(w->findChild<QTableView*>(QStringLiteral("navLogGrid"))->model()->rowCount(), 2);
+                    QCOMPARE(w->property("helpContext").toInt(), 8); // F1: the log's own help page
+                    // the requests, results and operations are named in Hungarian, not by their codes
+                    const QAbstractItemModel* log = w->findChild<QTableView*>(QStringLiteral("navLogGrid"))->model();
+                    QCOMPARE(log->index(0, 1).data().toString() + u'|' + log->index(1, 1).data().toString() + u'|'
+                                 + log->index(1, 5).data().toString(),
+                             QStringLiteral("Számlaadatok beküldése|Feldolgozás lekérdezése|Elutasítva"));
+                    QVERIFY(w->findChild<QPlainTextEdit*>(QStringLiteral("navSummary"))
+                                ->toPlainText()
+                                .contains(QStringLiteral("Művelet: Kiállítás")));
                     // the first answer is "No": nothing changes
                     click(w, "resendButton");
                     QCOMPARE(m_db->scalar(QStringLiteral("SELECT nAllapot FROM szlanav WHERE nBszam = '20100002'")),
@@ -207,7 +217,7 @@ void TestNavScreens::issuerNavPageStoresHashAndTestsConnection()
     QWidget* page = dialog->findChild<QWidget*>(QStringLiteral("navPage"));
     QVERIFY(tabs && page);
     tabs->setCurrentWidget(page);
-    QCOMPARE(page->findChild<QLabel*>(QStringLiteral("navMode"))->text(), QStringLiteral("TEST"));
+    QCOMPARE(page->findChild<QLabel*>(QStringLiteral("navMode"))->text(), QStringLiteral("Teszt környezet"));
     const NavStandIn::User u = navTestUser();
 
     ModalDriver driver;
@@ -230,6 +240,56 @@ void TestNavScreens::issuerNavPageStoresHashAndTestsConnection()
     click(page, "navTestButton");
     QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
     QCOMPARE(m_server.requestCount(QStringLiteral("tokenExchange")), 2);
+}
+
+// A new issuer (and a copy) has no stored row: the page's save refuses in words instead of an
+// update that matches nothing; once stored, the same page saves.
+void TestNavScreens::issuerNavPageOfANewIssuerStoresNothingUnseen()
+{
+    const QString before = m_db->scalar(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(zKod, '/', COALESCE(zNavLogin, '-'))) "
+                                                       "FROM szallito"));
+    std::unique_ptr<QDialog> dialog(m_registry->create(Screen::IssuerEdit, {EditMode::New}));
+    QVERIFY(dialog);
+    m_ui->setParent(dialog.get());
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    QWidget* page = dialog->findChild<QWidget*>(QStringLiteral("navPage"));
+    QVERIFY(page);
+    dialog->findChild<QTabWidget*>()->setCurrentWidget(page);
+    QCOMPARE(page->findChild<QLabel*>(QStringLiteral("navMode"))->text(), QStringLiteral("Nincs adatszolgáltatás"));
+    const NavStandIn::User u = navTestUser();
+    type(page->findChild<QLineEdit*>(QStringLiteral("navLogin")), u.login);
+    type(page->findChild<QLineEdit*>(QStringLiteral("navPassword")), u.password);
+    {
+        ModalDriver driver;
+        driver.box(QStringLiteral("A szállító nincs elmentve (új szállító"), QStringLiteral("OK"));
+        click(page, "navSaveButton");
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+    }
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(zKod, '/', COALESCE(zNavLogin, '-'))) FROM szallito")),
+             before);
+    // deleted by another workstation while its screen is open: refused the same way
+    dialog.reset();
+    Query& issuers = m_data->query(QStringLiteral("ZQ60"));
+    issuers.setSql({QStringLiteral("SELECT * FROM szallito ORDER BY zKod")});
+    issuers.open();
+    issuers.first();
+    dialog.reset(m_registry->create(Screen::IssuerEdit, {EditMode::Modify}));
+    QVERIFY(dialog);
+    m_ui->setParent(dialog.get());
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    page = dialog->findChild<QWidget*>(QStringLiteral("navPage"));
+    QVERIFY(page);
+    dialog->findChild<QTabWidget*>()->setCurrentWidget(page);
+    type(page->findChild<QLineEdit*>(QStringLiteral("navLogin")), u.login);
+    type(page->findChild<QLineEdit*>(QStringLiteral("navPassword")), u.password);
+    m_db->exec(QStringLiteral("DELETE FROM szallito WHERE zKod = '1'"));
+    ModalDriver second;
+    second.box(QStringLiteral("ezért a NAV adatai nem tárolhatók"), QStringLiteral("OK"));
+    click(page, "navSaveButton");
+    QVERIFY2(second.wait(), qPrintable(second.failures().join(u'\n')));
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM szallito WHERE zNavLogin IS NOT NULL")), QStringLiteral("0"));
 }
 
 void TestNavScreens::customerTaxNumberIsCheckedAtTheAuthority()

@@ -1,7 +1,8 @@
 // Installation: the working folder an installed program chooses and fills, and the Debian
 // package built from this build tree (cpack), unpacked into a scratch root with dpkg-deb: its
-// file list, control fields, menu entry and icons, and its program filling the operator's folder
-// from the package's share/orvena.
+// file list, control fields, manual pages, changelog, copyright, AppStream description, menu
+// entry and icons, lintian's verdict, and its program filling the operator's folder from the
+// package's share/orvena.
 #include "app/workfolder.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 using namespace orvena;
 
@@ -143,6 +145,11 @@ private slots:
                                    "fonts-liberation2", "libc6"})
             QVERIFY2(depends.contains(QLatin1String(needed)), qPrintable(depends));
         QVERIFY(field(QStringLiteral("Recommends")).contains(QStringLiteral("mariadb-server")));
+        QCOMPARE(field(QStringLiteral("Section")), QStringLiteral("misc"));
+        const QString maintainer = field(QStringLiteral("Maintainer"));
+        QVERIFY2(QRegularExpression(QStringLiteral("^[^<>]+ <[^@<>\\s]+@[^@<>\\s]+\\.[a-z]+>$")).match(maintainer).hasMatch()
+                     && !maintainer.contains(QStringLiteral("localhost")),
+                 qPrintable(maintainer));
 
         // the file list
         QTemporaryDir root;
@@ -153,7 +160,8 @@ private slots:
               "usr/share/orvena/Szlevel2.frf", "usr/share/orvena/Szlevel3.frf", "usr/share/orvena/litania.txt",
               "usr/share/orvena/ORVENA2009.HLP", "usr/share/applications/orvena.desktop",
               "usr/share/icons/hicolor/scalable/apps/orvena.svg", "usr/share/icons/hicolor/48x48/apps/orvena.png",
-              "usr/share/icons/hicolor/256x256/apps/orvena.png", "etc/mysql/mariadb.conf.d/60-orvena.cnf"})
+              "usr/share/icons/hicolor/256x256/apps/orvena.png", "etc/mysql/mariadb.conf.d/60-orvena.cnf",
+              "usr/share/doc/orvena/copyright", "usr/share/metainfo/hu.orvena.Orvena.metainfo.xml"})
             QVERIFY2(QFileInfo::exists(r.filePath(QLatin1String(file))), file);
         QVERIFY(QFileInfo(r.filePath(QStringLiteral("usr/bin/orvena"))).isExecutable());
         QVERIFY(read(r.filePath(QStringLiteral("etc/mysql/mariadb.conf.d/60-orvena.cnf")))
@@ -167,6 +175,38 @@ private slots:
         QCOMPARE(pngSize(r.filePath(QStringLiteral("usr/share/icons/hicolor/48x48/apps/orvena.png"))), QSize(48, 48));
         QCOMPARE(pngSize(r.filePath(QStringLiteral("usr/share/icons/hicolor/256x256/apps/orvena.png"))),
                  QSize(256, 256));
+
+        // the manual pages and the changelog, compressed; the copyright file and the AppStream
+        // description
+        auto unzipped = [&](const char* file) {
+            return run(QStringLiteral("gzip"), {QStringLiteral("-dc"), r.filePath(QLatin1String(file))}).out;
+        };
+        QVERIFY(unzipped("usr/share/man/man1/orvena.1.gz").contains(QStringLiteral(".TH ORVENA 1")));
+        const QString setupPage = unzipped("usr/share/man/man1/orvena-setup.1.gz");
+        QVERIFY(setupPage.contains(QStringLiteral(".TH ORVENA\\-SETUP 1")));
+        QVERIFY(setupPage.contains(QStringLiteral("\\-\\-add\\-user")));
+        const QString changelog = unzipped("usr/share/doc/orvena/changelog.gz");
+        QVERIFY2(changelog.startsWith(QStringLiteral("orvena (%1) ").arg(field(QStringLiteral("Version")))),
+                 qPrintable(changelog.left(80)));
+        QVERIFY(changelog.contains(QStringLiteral(" -- %1  ").arg(maintainer)));
+        QVERIFY(read(r.filePath(QStringLiteral("usr/share/doc/orvena/copyright")))
+                    .startsWith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+        const QByteArray metainfo = read(r.filePath(QStringLiteral("usr/share/metainfo/hu.orvena.Orvena.metainfo.xml")));
+        QXmlStreamReader xml(metainfo);
+        while (!xml.atEnd())
+            xml.readNext();
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(metainfo.contains("<id>hu.orvena.Orvena</id>"));
+        QVERIFY(metainfo.contains("<launchable type=\"desktop-id\">orvena.desktop</launchable>"));
+
+        // Debian's own checks find no error (where lintian is installed)
+        if (const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian")); !lintian.isEmpty()) {
+            const Run checked = run(lintian, {deb});
+            const QStringList errors = (checked.out + checked.err).split(u'\n').filter(QRegularExpression(QStringLiteral("^E: ")));
+            QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
+        } else {
+            qInfo("lintian is not installed: the package's Debian checks are skipped");
+        }
 
         // the menu entry
         const QString desktop = QString::fromUtf8(read(r.filePath(QStringLiteral("usr/share/applications/orvena.desktop"))));

@@ -189,6 +189,14 @@ private slots:
         QTest::keyClick(field, Qt::Key_F1);
         QTest::qWait(20);
         QCOMPARE(withContext.findChildren<HelpViewer*>().size(), 1);
+        // a part of the window with a context of its own (the issuer screen's "NAV" page) opens that
+        auto* page = new QWidget(&withContext);
+        page->setProperty("helpContext", 9);
+        auto* pageField = new QLineEdit(page);
+        page->show();
+        pageField->setFocus();
+        QTest::keyClick(pageField, Qt::Key_F1);
+        QTRY_COMPARE(viewer->currentPage(), QStringLiteral("ctx9"));
 
         QDialog without;
         auto* other = new QLineEdit(&without);

@@ -2,6 +2,8 @@
 
 #include "navsend/navscreens.h"
 
+#include "nav/ui/navfields.h"
+
 #include "screens/common/editscreen.h"
 #include "screens/common/querytablemodel.h"
 #include "screens/common/ui/editdialog.h"
@@ -24,6 +26,7 @@ NavLogDialog::NavLogDialog(ScreenContext& context, NavLog* model, const QString&
     model->setParent(this);
     setObjectName(QStringLiteral("navLogDialog"));
     setWindowTitle(QStringLiteral("NAV napló – K%1").arg(invoiceNumber));
+    setProperty("helpContext", 8);
     auto* layout = new QVBoxLayout(this);
     m_state = new QLabel(this);
     m_state->setObjectName(QStringLiteral("navState"));
@@ -84,6 +87,7 @@ QWidget* createIssuerNavPage(ScreenContext& context, EditScreen* edit, QWidget* 
 {
     auto* page = new QWidget(parent);
     page->setObjectName(QStringLiteral("navPage"));
+    page->setProperty("helpContext", 9); // F1 on this page: its own help, not the issuer screen's
     auto* settings = new IssuerNavSettings(context, edit->field(QStringLiteral("zKod")), page);
     settings->load();
     auto* form = new QFormLayout(page);
@@ -113,7 +117,12 @@ QWidget* createIssuerNavPage(ScreenContext& context, EditScreen* edit, QWidget* 
                                                                    : QString());
         signature->setText(settings->signatureKey);
         exchange->setText(settings->exchangeKey);
-        mode->setText(settings->mode().isEmpty() ? QStringLiteral("OFF") : settings->mode());
+        const QString code = settings->mode().isEmpty() ? QStringLiteral("OFF") : settings->mode();
+        QString text = code;
+        for (const auto& [choice, name] : reportingModeChoices())
+            if (choice == code)
+                text = name;
+        mode->setText(text);
     };
     show();
     auto take = [=] {
@@ -127,10 +136,8 @@ QWidget* createIssuerNavPage(ScreenContext& context, EditScreen* edit, QWidget* 
     save->setObjectName(QStringLiteral("navSaveButton"));
     save->setAutoDefault(false);
     QObject::connect(save, &QPushButton::clicked, page, [=] {
-        if (edit->field(QStringLiteral("zKod")).isEmpty()) {
-            context.ui.message(QStringLiteral("Előbb mentse el a szállítót, utána adhatók meg a NAV adatai."));
-            return;
-        }
+        // a new issuer (or a copy) has no stored row yet: the settings refuse without a code
+        settings->setIssuerCode(edit->isNew() ? QString() : edit->field(QStringLiteral("zKod")));
         take();
         if (settings->save())
             show();

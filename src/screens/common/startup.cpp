@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "db/localserver.h"
 #include "db/logging.h"
 
 namespace orvena {
@@ -9,9 +10,10 @@ QString startupFailureMessage()
     return QStringLiteral("A MySQL adatbáziskezelöt nem találja.\n"
                           "A program müködéséhez szükséges.\n"
                           "Telepítés lépései:\n"
-                          "1.MySQL telepítés (Telepito1_MySQL.exe).\n"
-                          "2.Szla adatbázis létrehozása (Orvena2010_Create.exe).\n"
-                          "3. A orvena program futtatás (Orvena2010.exe).");
+                          "1. Az adatbázis-kiszolgáló telepítése és indítása: sudo apt install mariadb-server, "
+                          "majd sudo systemctl start mariadb\n"
+                          "2. Az adatbázis létrehozása: sudo orvena-setup\n"
+                          "3. Az Orvena indítása a menüből (Iroda › Orvena).");
 }
 
 QString versionText(int major, int minor)
@@ -44,6 +46,13 @@ QString connectionFailureText(const DbError& error, const ConnectionProfile& pro
     case 1044: // ER_DBACCESS_DENIED_ERROR
     case 1045: // ER_ACCESS_DENIED_ERROR
     case 1698: // ER_ACCESS_DENIED_NO_PASSWORD_ERROR
+        // On this machine's server without a password the account is the desktop user's own,
+        // which the administrator adds.
+        if (isLocalServer(profile) && profile.password.isEmpty())
+            return QStringLiteral("Az adatbázis-kiszolgálón nincs fiókja (vagy nincs joga az adatbázishoz) a(z) "
+                                  "\"%1\" felhasználónak.\nA gép rendszergazdája vegye fel:\n"
+                                  "sudo orvena-setup --add-user %1\n\nA kiszolgáló üzenete: %2")
+                .arg(profile.user, error.text());
         return QStringLiteral("Az adatbázis-kiszolgáló elutasította a bejelentkezést: hibás felhasználónév vagy "
                               "jelszó (%1).\nEllenőrizze a beállításokat (%2, illetve az ORVENA_DB_USER és "
                               "ORVENA_DB_PASSWORD környezeti változókat).\n\nA kiszolgáló üzenete: %3")

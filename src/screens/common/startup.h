@@ -6,7 +6,7 @@
 
 namespace orvena {
 
-// The six lines shown when the database cannot be reached.
+// The six lines shown when the database cannot be reached: what to install and run.
 QString startupFailureMessage();
 // "7.010" for version 7.10; empty when the program carries no version.
 QString versionText(int major, int minor);
@@ -15,7 +15,8 @@ QString versionText(); // of this build
 QString mainWindowTitle(const QString& version);
 
 // The message for a connection refused for a reason the operator can mend in the settings (wrong
-// account or password, unknown host, failed TLS handshake); empty for every other failure, which
+// account or password, a desktop user without an account on the local server, unknown host,
+// failed TLS handshake); empty for every other failure, which
 // gets the start-up message.
 QString connectionFailureText(const DbError& error, const ConnectionProfile& profile);
 

@@ -24,6 +24,7 @@ public:
     {
         setObjectName(QStringLiteral("TForm29"));
         setWindowTitle(QStringLiteral("Adóhatósági adatszolgáltatás"));
+        setProperty("helpContext", 11);
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(20, 16, 20, 16);
         auto* intro = new QLabel(QStringLiteral("A kiállított (nyomtatott) számlák számla-adatai az adóhatóság XML "

@@ -11,7 +11,8 @@ namespace orvena {
 
 namespace {
 
-// F1 anywhere in a window that carries a help context number opens the help at that context.
+// F1 anywhere in a window that carries a help context number (on the window or on the part of it
+// that holds the focus) opens the help at that context.
 class HelpKeyFilter : public QObject {
 public:
     using QObject::QObject;
@@ -27,10 +28,14 @@ protected:
         auto* widget = qobject_cast<QWidget*>(watched);
         if (!widget)
             return false;
-        QWidget* window = widget->window();
-        const int context = window->property("helpContext").toInt();
+        // the nearest widget with a context, from the focused one up to its window: a page of a
+        // screen may have a help page of its own
+        int context = 0;
+        for (QWidget* w = widget; w && context <= 0; w = w->isWindow() ? nullptr : w->parentWidget())
+            context = w->property("helpContext").toInt();
         if (context <= 0)
             return false;
+        QWidget* window = widget->window();
         // Opened after the key has been handled, outside the key's delivery.
         QMetaObject::invokeMethod(
             window, [window, context] { HelpViewer::showHelp(window, context); }, Qt::QueuedConnection);
