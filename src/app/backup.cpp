@@ -1,6 +1,7 @@
 #include "backup.h"
 
 #include "db/codepages.h"
+#include "db/invoicelinks.h"
 #include "db/navsendschema.h"
 #include "db/schema.h"
 #include "db/sqlname.h"
@@ -512,8 +513,10 @@ BackupHeader restoreBackup(const QString& file, const ConnectionProfile& admin, 
     // Complete the restored layout and swap it in with one RENAME TABLE: all of it or nothing.
     try {
         c.execute("USE " + quotedNameBytes(scratch));
-        createMissingTables(c);
+        const QStringList created = createMissingTables(c);
         addMissingColumns(c); // a backup of an earlier layout gets the columns added since
+        if (created.contains(QStringLiteral("szlahivatkozas")))
+            backfillStornoLinks(c); // a backup from before the storno links: linked as setup links them
         ensureNavSendSchema(c); // an older backup lacks the reporting's columns and log
         recordSchemaVersion(c, parsed.header.schemaVersion);
         if (!databaseExists(c, database))

@@ -47,6 +47,9 @@ private slots:
     void amountBeyondWords_data();
     void amountBeyondWords();
 
+    void legalContent_data();
+    void legalContent();
+
     void threeCopies();
     void longInvoicePaginates();
     void lineBandValues();
@@ -343,6 +346,64 @@ void TestPrintInvoice::amountBeyondWords()
     }
     QVERIFY(m_presenter.presented.empty());
     QCOMPARE(flag(QStringLiteral("20100001")), QStringLiteral(" "));
+}
+
+// What the VAT act requires on every copy, whatever the address blocks hold (here none of it):
+// the tax numbers, the reason of a VAT-free line, and a payable amount whose words and figures
+// agree.
+void TestPrintInvoice::legalContent_data()
+{
+    QTest::addColumn<QString>("labelCode");
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("currency");
+    QTest::addColumn<QStringList>("changes"); // SQL run on the invoice before printing
+    QTest::addColumn<QStringList>("present"); // once on each copy
+    QTest::addColumn<QStringList>("absent");
+    QTest::newRow("domestic customer")
+        << "00003" << "500" << "0" << "Ft" << QStringList{}
+        << QStringList{"Adószám: 12345676-2-06", "Adószám: 23456787-1-41"}
+        << QStringList{"özösségi adószám", "Kerekítés", "Adómentes"};
+    QTest::newRow("EU customer")
+        << "00003" << "500" << "0" << "Ft" << QStringList{"UPDATE szlafej SET fvKod = '5'"}
+        << QStringList{"Közösségi adószám: ATU12345678", "Adószám: 12345676-2-06, közösségi adószám: HU12345676"}
+        << QStringList{"23456787"};
+    QTest::newRow("exempt line")
+        << "00003" << "500" << "0" << "Ft"
+        << QStringList{"UPDATE szlasor SET skAfakod = '4', sAfanev = 'AAM alanyi adómentes', sAfa = 0"}
+        << QStringList{"Adómentes (AAM): Alanyi adómentes"} << QStringList{};
+    QTest::newRow("EUR invoice, whole-forint label set")
+        << "00002" << "241" << "390" << "EUR" << QStringList{} << QStringList{"háromszázhat", "07/100"}
+        << QStringList{"00/100", "Kerekítés"};
+    QTest::newRow("whole-forint rounding")
+        << "00002" << "137970" << "0" << "Ft" << QStringList{}
+        << QStringList{"Kerekítés: 0,10 Ft", "Fizetendő kerekítve: 175 222 Ft", "százhetvenötezer-kettöszázhuszonkettö 00/100"}
+        << QStringList{"kettöszázhuszonegy"};
+}
+
+void TestPrintInvoice::legalContent()
+{
+    QFETCH(QString, labelCode);
+    QFETCH(QString, price);
+    QFETCH(QString, rate);
+    QFETCH(QString, currency);
+    QFETCH(QStringList, changes);
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, absent);
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), labelCode, {{"1", price, "27% általános", 27}},
+                         QStringLiteral("0"), rate, currency));
+    for (const QString& sql : changes)
+        m_session->db.exec(sql);
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    const auto& pages = m_presenter.last().pages;
+    QCOMPARE(pages.size(), size_t(3));
+    for (const auto& page : pages) {
+        const QString all = page.allTexts().join(u'|');
+        for (const QString& text : present)
+            QVERIFY2(page.find(text).size() == 1, qPrintable(text + QStringLiteral(" in ") + all));
+        for (const QString& text : absent)
+            QVERIFY2(page.find(text).empty(), qPrintable(text + QStringLiteral(" in ") + all));
+    }
 }
 
 void TestPrintInvoice::threeCopies()
