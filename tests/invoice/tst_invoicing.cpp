@@ -747,8 +747,6 @@ private slots:
         QTest::newRow("header insert") << QByteArray("INSERT INTO SzlaFej") << "Hiba: Újban, INSERT-append a Számlafejben ";
         QTest::newRow("sequence lock") << QByteArray("FOR UPDATE") << "Hiba: Új UPDATE Sorszam -ba ";
         QTest::newRow("sequence store") << QByteArray("UPDATE Sorszam") << "Hiba: Új UPDATE Sorszam -ba ";
-        QTest::newRow("storno link") << QByteArray("INSERT INTO szlahivatkozas")
-                                     << "Hiba: a storno hivatkozás tárolása (szlahivatkozas) ";
         QTest::newRow("commit") << QByteArray("COMMIT") << "Hiba az append vagy edit közben a számlafejbenben!";
         QTest::newRow("start") << QByteArray("START TRANSACTION") << "Hiba az append vagy edit közben a számlafejbenben!";
     }

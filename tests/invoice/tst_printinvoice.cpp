@@ -218,12 +218,16 @@ void TestPrintInvoice::variablesDoNotLeak()
                          {{"1", "100", "27% általános", 27}}, QStringLiteral("5"), QStringLiteral("310.5"),
                          QStringLiteral("EUR")));
     DB_VERIFY(addInvoice(QStringLiteral("20100002"), QStringLiteral("00003"), {{"1", "100", "27% általános", 27}}));
+    DB_VERIFY(addInvoice(QStringLiteral("20100003"), QStringLiteral("00002"), {{"1", "100.1", "AAM", 0}}));
+    m_session->db.exec(QStringLiteral("UPDATE szlasor SET skAfakod = '4' WHERE sBszam = '20100003'"));
     DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
     QVERIFY(!var(QStringLiteral("v_arfoly")).isEmpty());
-    QVERIFY(!var(QStringLiteral("v_ker_SUM")).isEmpty());
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100003")));
+    for (const char* name : {"v_ker_SUM", "v_kerekites", "v_mentesseg"})
+        QVERIFY2(!var(QLatin1StringView(name)).isEmpty(), name);
     DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100002")));
     for (const char* name : {"v_arfoly", "v_netto_Ft", "v_AFA_Ft", "v_brutto_Ft", "v_enged", "v_ker_SUM",
-                             "v_ker_SUMnetto", "v_ker_SUMafa", "v_Ft"})
+                             "v_ker_SUMnetto", "v_ker_SUMafa", "v_Ft", "v_kerekites", "v_mentesseg"})
         QVERIFY2(var(QLatin1StringView(name)).isEmpty(), name);
     QCOMPARE(var(QStringLiteral("v_masolat")), QStringLiteral(" "));
 }

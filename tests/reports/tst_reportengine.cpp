@@ -119,11 +119,14 @@ void TestReportEngine::badTemplates_data()
     const auto text = [&band](const QString& attributes) {
         return band(QStringLiteral("height=\"50\""), QStringLiteral("<text %1>x</text>").arg(attributes));
     };
-    QTest::newRow("nested parentheses") << oneText(u'[' + QString(50000, u'(') + u'1' + QString(50000, u')') + u']')
+    QTest::newRow("50 000 nested parentheses")
+        << oneText(u'[' + QString(50000, u'(') + u'1' + QString(50000, u')') + u']')
+        << "fejléc sávja 1. szövegobjektuma (1. sor, x=10, y=5): a szövege hosszabb 20000 karakternél";
+    QTest::newRow("nested parentheses") << oneText(u'[' + QString(2000, u'(') + u'1' + QString(2000, u')') + u']')
                                         << "fejléc sávja 1. szövegobjektuma (1. sor, x=10, y=5): A sablon kifejezése "
                                            "túl mélyen egymásba ágyazott";
-    QTest::newRow("nested signs") << oneText(u'[' + QString(50000, u'-') + QStringLiteral("1]")) << "túl mélyen";
-    QTest::newRow("endless sum") << oneText(u'[' + QStringLiteral("1+").repeated(20000) + QStringLiteral("1]"))
+    QTest::newRow("nested signs") << oneText(u'[' + QString(5000, u'-') + QStringLiteral("1]")) << "túl mélyen";
+    QTest::newRow("endless sum") << oneText(u'[' + QStringLiteral("1+").repeated(5000) + QStringLiteral("1]"))
                                  << "túl hosszú";
     QTest::newRow("band height 1e308") << band(QStringLiteral("height=\"1e308\""))
                                        << "a(z) 1. oldal fejléc sávja: a(z) height jellemző értéke (1e308)";
