@@ -375,7 +375,17 @@ private slots:
         QTRY_COMPARE(shownNumber->text(), QStringLiteral("20100042"));
 
         // The storno, printed, cannot be reversed; nor can the original a second time.
-        s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam = '20100042'"));
+        {
+            QTemporaryDir out;
+            ModalDriver print;
+            print.window(QStringLiteral("ReportPreview"), [&](QWidget* preview) {
+                QVERIFY(qobject_cast<reports::ReportPreviewDialog*>(preview)->saveAsPdf(out.filePath(QStringLiteral("s.pdf"))));
+                QTest::keyClick(preview, Qt::Key_Escape);
+            });
+            QTest::mouseClick(buttonOf(reg.get(), "printButton"), Qt::LeftButton);
+            QVERIFY2(print.wait(), qPrintable(print.failures().join(u'\n')));
+        }
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100042'")), QStringLiteral("I"));
         stornoBy(QStringLiteral("Stornózni szeretné a bizonylatot?"),
                  QStringLiteral("A(z) 20100042 számú számla maga is storno számla (a(z) 20100040 számú számlát "
                                 "érvényteleníti), ezért nem stornózható."),
