@@ -179,6 +179,9 @@ void TestPrintInvoice::totals_data()
         << "00002" << QList<Line>{{"-1", "1500", "0% mentes", 0}} << "0" << "0" << "Ft"
         << QStringList{"v_AFA_SUM=-1500,00", "v_azaz=mínusz egyezer-ötszáz 00/100 ",
                        "v_masolat=Számlával egy tekintet alá eső okirat "};
+    QTest::newRow("storno below one unit")
+        << "00003" << QList<Line>{{"-1", "0.5", "0% mentes", 0}} << "0" << "0" << "Ft"
+        << QStringList{"v_azaz=mínusz nulla 50/100 ", "v_masolat=Számlával egy tekintet alá eső okirat "};
     QTest::newRow("without lines") << "00002" << QList<Line>{} << "0" << "0" << "Ft"
                                    << QStringList{"v_AFA_SUMnetto=0,00", "v_AFA_SUMafa=0,00", "v_AFA_SUM=0,00",
                                                   "v_AFA_ert=", "v_AFA_netto=", "v_azaz=nulla00/100 ",
