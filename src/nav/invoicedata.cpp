@@ -286,7 +286,6 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
     const QString currency = currencyCode(currencyText);
     const double rate = h.fieldDouble(QStringLiteral("fArfoly"));
     const QString rateText = xmlDecimal(h.fieldText(QStringLiteral("fArfoly")));
-    const QString remark = h.fieldText(QStringLiteral("fMegj"));
     const QString issuerCode = h.fieldText(QStringLiteral("fzKod"));
     const QString customerCode = h.fieldText(QStringLiteral("fvKod"));
 
