@@ -1,6 +1,7 @@
 #include "backup.h"
 
 #include "db/codepages.h"
+#include "db/invoicelinks.h"
 #include "db/navsendschema.h"
 #include "db/outputfile.h"
 #include "db/restorestate.h"
@@ -696,8 +697,10 @@ RestoreResult restoreBackup(const QString& file, const ConnectionProfile& admin,
     // backup of the data about to be replaced.
     try {
         c.execute("USE " + quotedNameBytes(scratch));
-        createMissingTables(c);
+        const QStringList created = createMissingTables(c);
         addMissingColumns(c); // a backup of an earlier layout gets the columns added since
+        if (created.contains(QStringLiteral("szlahivatkozas")))
+            backfillStornoLinks(c); // a backup from before the storno links: linked as setup links them
         ensureNavSendSchema(c); // an older backup lacks the reporting's columns and log
         recordSchemaVersion(c, parsed.header.schemaVersion);
         const Sessions s = otherSessions(c, database);

@@ -160,6 +160,14 @@ std::vector<TableDef> buildTables()
                   {"nUtolso", QStringLiteral("DATETIME NULL")}},
                  "nBszam",
                  {"nEredeti"}});
+    // The invoice a storno (later also a modifying invoice) refers to, recorded when it is made:
+    // keyed by the new invoice's number, with the kind of reference and the original's number.
+    t.push_back({"szlahivatkozas",
+                 {{"hBszam", vc(9) + QStringLiteral(" NOT NULL")},
+                  {"hMuvelet", vc(10) + QStringLiteral(" NOT NULL")},
+                  {"hEredeti", vc(9) + QStringLiteral(" NOT NULL")}},
+                 "hBszam",
+                 {"hEredeti"}});
     return t;
 }
 

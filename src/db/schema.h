@@ -75,7 +75,8 @@ void dropRowCounterTriggers(Connection& connection, const QString& database);
 // tables. A backup names it, and a restore refuses a backup of a newer layout.
 // 2: invoice-data columns and szlanav; reporting of issued invoices (the technical user's columns of
 // szallito, szlanavnaplo).
-constexpr int kSchemaVersion = 2;
+// 3: szlahivatkozas, the storno's link to the invoice it reverses.
+constexpr int kSchemaVersion = 3;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.
 int storedSchemaVersion(Connection& connection);

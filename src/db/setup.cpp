@@ -3,6 +3,7 @@
 #include "codepages.h"
 #include "connection.h"
 #include "errors.h"
+#include "invoicelinks.h"
 #include "navsendschema.h"
 #include "restorestate.h"
 #include "schema.h"
@@ -137,6 +138,9 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     const QStringList added = addMissingColumns(admin);
     if (!added.isEmpty())
         done << QStringLiteral("Új oszlopok: %1").arg(added.join(QStringLiteral(", ")));
+    // The stornos made before their links were recorded are linked once, when the table is new.
+    if (created.contains(QStringLiteral("szlahivatkozas")))
+        done << backfillStornoLinks(admin);
     recordSchemaVersion(admin);
     ensureRowCounters(admin);
     done << QStringLiteral("Adatszerkezet: %1. változat").arg(storedSchemaVersion(admin));

@@ -7,6 +7,7 @@
 
 #include "db/conversions.h"
 #include "db/errors.h"
+#include "db/invoicelinks.h"
 #include "db/stepchain.h"
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
@@ -137,6 +138,8 @@ void InvoiceRegister::modifyInvoice(bool checkPrinted)
             return;
         }
         const QString number = highlightedNumber();
+        if (!checkPrinted && issued(number))
+            return;
         const auto document = worklock::take(
             m_context, worklock::invoice(number), [&number] {
                 return QStringLiteral("A(z) %1 számú számlát egy másik munkaállomás éppen módosítja. Kérem, "
@@ -145,8 +148,28 @@ void InvoiceRegister::modifyInvoice(bool checkPrinted)
             });
         if (!document)
             return;
+        // Issued by another workstation between the register's reading and the lock.
+        if (!checkPrinted && issued(number))
+            return;
         m_context.opener.open(Screen::InvoiceComposer, {EditMode::Modify});
     });
+}
+
+bool InvoiceRegister::issued(const QString& number)
+{
+    // An issued invoice has its invoice-data document stored: what was reported (or kept as
+    // reported) must stay what the invoice says, so it is corrected by a storno only.
+    Query& check = m_context.data.query(p("ZQ_ISSUED"));
+    check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szlanav WHERE nBszam = :p0")});
+    check.setText(p("p0"), number);
+    check.open();
+    if (check.fieldInt(p("db")) == 0)
+        return false;
+    m_context.ui.notice(QStringLiteral("A(z) %1 számú számla már ki van állítva (adóhatósági adatai elkészültek), "
+                                       "ezért nem módosítható. Javításához készítsen storno számlát („Storno” "
+                                       "gomb), majd szükség esetén új számlát.")
+                            .arg(number));
+    return true;
 }
 
 void InvoiceRegister::runPrint(PrintMode mode)
@@ -230,6 +253,30 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
             chain.fail(QStringLiteral("A(z) %1 számú számla nem található, nem stornózható!").arg(reversed));
         if (source.fieldText(p("fPrn")) != QLatin1String("I"))
             chain.fail(kNotPrinted, StepFailure::Show::Notice);
+        // One storno per invoice, and none of a storno: the authority knows no reversal of a
+        // reversal, and a second one would reverse the invoice twice. Read with a lock, so a storno
+        // another workstation has just committed is seen.
+        Query& links = data.query(p("ZQ21"));
+        links.setSql({QStringLiteral("SELECT hBszam, hEredeti FROM szlahivatkozas WHERE hMuvelet = :p2 AND "
+                                     "(hBszam = :p1 OR hEredeti = :p1) ORDER BY hBszam LOCK IN SHARE MODE")});
+        links.setText(p("p1"), reversed);
+        links.setText(p("p2"), kStornoLink);
+        links.open();
+        for (int row = 0; row < links.rowCount(); ++row) {
+            links.setCurrentRow(row);
+            if (links.fieldText(p("hBszam")) == reversed)
+                chain.fail(QStringLiteral("A(z) %1 számú számla maga is storno számla (a(z) %2 számú számlát "
+                                          "érvényteleníti), ezért nem stornózható.")
+                               .arg(reversed, links.fieldText(p("hEredeti"))),
+                           StepFailure::Show::Notice);
+        }
+        if (links.rowCount() > 0) {
+            links.setCurrentRow(0);
+            chain.fail(QStringLiteral("A(z) %1 számú számlát már stornózta a(z) %2 számú számla. Egy számla csak "
+                                      "egyszer stornózható.")
+                           .arg(reversed, links.fieldText(p("hBszam"))),
+                       StepFailure::Show::Notice);
+        }
 
         // A number that already has a header belongs to a stored invoice: its lines must not be
         // touched and no second header may be made.
@@ -266,6 +313,14 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
         });
         worktables::storeHeader(chain, head, worktables::stornoStore());
         worktables::storeLines(chain, lines, worktables::stornoStore());
+        // What makes the new invoice a storno of the reversed one: recorded here, never read back
+        // from the remark, which the operator may change.
+        chain.step(QStringLiteral("Hiba: a storno hivatkozás tárolása (szlahivatkozas) "), [&] {
+            run(data.query(p("ZQ122")), QStringLiteral("DELETE FROM szlahivatkozas WHERE hBszam = :p1"), {{"p1", number}});
+            run(data.query(p("ZQ122")),
+                QStringLiteral("INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES (:p1, :p2, :p3)"),
+                {{"p1", number}, {"p2", kStornoLink}, {"p3", reversed}});
+        });
         chain.commit(QStringLiteral("Hiba a munkasor-ból insert szlasor -ba!"));
     });
     if (!stored) {

@@ -26,7 +26,8 @@ public:
     bool hasInvoice() const;
 
     void newInvoice();
-    // "Módosít"; checkPrinted false is the "J" key, which opens a printed invoice as well.
+    // "Módosít"; checkPrinted false is the "J" key, which opens a printed invoice as well, unless
+    // it has been issued (its invoice-data row exists): that is refused, pointing to the storno.
     void modifyInvoice(bool checkPrinted = true);
     // Reverses the highlighted printed invoice with a new storno invoice.
     void storno();
@@ -35,6 +36,8 @@ public:
 
 private:
     void runPrint(PrintMode mode);
+    // Whether the invoice has been issued; says so (pointing to the storno) when it has.
+    bool issued(const QString& number);
 
     ScreenContext& m_context;
     // The current invoice number the list was last positioned by.
@@ -43,7 +46,8 @@ private:
 };
 
 // The storno chain on invoice `reversed`, as one transaction in which the invoice is read by its
-// number (it must still exist and be printed). Returns the new invoice's number, or an empty text
+// number (it must still exist and be printed, be no storno itself and have none yet); the new
+// invoice's link to it is stored in szlahivatkozas in the same transaction. Returns the new invoice's number, or an empty text
 // when nothing was created (refused or failed; the message has been shown).
 QString createStornoInvoice(ScreenContext& context, const QString& reversed);
 

@@ -4,6 +4,7 @@
 
 #include "nav/invoiceamounts.h"
 #include "nav/invoiceissue.h"
+#include "nav/taxnumber.h"
 
 #include "db/conversions.h"
 #include "db/errors.h"
@@ -30,6 +31,8 @@ struct InvoiceTotals {
     double exchangeRate = 0; // 0 for a forint invoice
     double discount = 0;     // percent, already in the unit prices
     QString currency;
+    QString invoiceCurrency; // the header's currency text
+    bool forint = true;      // rounding to whole units is a forint rule only
 };
 
 // A whole amount for the words; amounts beyond what words can spell are refused.
@@ -96,8 +99,9 @@ void setVatSummary(ReportVariables& vars, DataModule& data, const QString& numbe
     vars.set(QStringLiteral("v_AFA_sorsum"), rateGross);
 }
 
-InvoiceTotals readTotals(DataModule& data, const QString& number)
+InvoiceTotals readTotals(DataModule& data, const PrintedDocument& invoice)
 {
+    const QString& number = invoice.number;
     Query& sums = openSums(data, number, QStringLiteral("SELECT sbszam, sear, smenny, safa, farfoly, spnem, fkerek,"),
                            QStringLiteral("GROUP BY sBszam"));
     InvoiceTotals t;
@@ -107,6 +111,8 @@ InvoiceTotals readTotals(DataModule& data, const QString& number)
     t.exchangeRate = sums.fieldDouble(QStringLiteral("farfoly"));
     t.discount = sums.fieldDouble(QStringLiteral("fkerek"));
     t.currency = sums.fieldText(QStringLiteral("spnem"));
+    t.invoiceCurrency = invoice.header->fieldText(QStringLiteral("fPnem")).trimmed();
+    t.forint = nav::currencyCode(t.invoiceCurrency) == u"HUF";
     return t;
 }
 
@@ -118,27 +124,40 @@ void setTotals(ReportVariables& vars, const InvoiceTotals& t)
     vars.set(QStringLiteral("v_Ft"), QString());
 }
 
-// The rounding differences of a whole-forint invoice and the amount payable in words. Returns
-// whether that amount is negative (a storno invoice).
+// The rounding differences of a whole-forint invoice and the amount payable in words. The words
+// state the payable amount: in whole forints on a whole-forint invoice, which then also prints
+// the rounding and the rounded amount beside them; with the hundredths otherwise (a foreign
+// currency is never rounded to whole units, whatever the label set). Returns whether that amount
+// is negative (a storno invoice).
 bool setRoundingAndWords(ReportVariables& vars, const InvoiceTotals& t, AmountStyle style)
 {
-    if (style == AmountStyle::WholeForints) {
-        const auto difference = [](double amount) { return fixedText(roundedValue(amount, 0) - roundedValue(amount, 2), 2); };
-        vars.set(QStringLiteral("v_ker_SUMnetto"), difference(t.net));
-        vars.set(QStringLiteral("v_ker_SUMafa"), difference(t.tax));
-        vars.set(QStringLiteral("v_ker_SUM"), difference(t.gross));
+    if (style == AmountStyle::WholeForints && t.forint) {
+        const auto difference = [](double amount) { return roundedValue(amount, 0) - roundedValue(amount, 2); };
+        vars.set(QStringLiteral("v_ker_SUMnetto"), fixedText(difference(t.net), 2));
+        vars.set(QStringLiteral("v_ker_SUMafa"), fixedText(difference(t.tax), 2));
+        vars.set(QStringLiteral("v_ker_SUM"), fixedText(difference(t.gross), 2));
         const qint64 whole = wholeForWords(roundedValue(t.gross, 0));
         vars.set(QStringLiteral("v_azaz"), HungarianNumberWords(whole) + QStringLiteral("00/100 "));
+        const QString unit = t.invoiceCurrency.isEmpty() ? QStringLiteral("Ft") : t.invoiceCurrency;
+        const double rounding = difference(t.gross);
+        vars.set(QStringLiteral("v_kerekites"),
+                 std::fabs(rounding) < 0.005 ? QString()
+                                             : QStringLiteral("Kerekítés: %1 %3\nFizetendő kerekítve: %2 %3")
+                                                   .arg(groupedText(rounding, 2), groupedText(static_cast<double>(whole), 0), unit));
         return whole < 0;
     }
     vars.set(QStringLiteral("v_ker_SUMnetto"), QString());
     vars.set(QStringLiteral("v_ker_SUMafa"), QString());
     vars.set(QStringLiteral("v_ker_SUM"), QString());
+    vars.set(QStringLiteral("v_kerekites"), QString());
     const double total = roundedValue(t.gross, 2);
     const double whole = std::trunc(total);
     const QString hundredths = fixedText(std::fabs(total - whole), 2).section(u',', 1);
-    vars.set(QStringLiteral("v_azaz"), HungarianNumberWords(wholeForWords(whole)) + u' ' + hundredths + QStringLiteral("/100 "));
-    return whole < 0;
+    // Below one unit the whole part is nought, and the sign goes in front of it.
+    const QString sign = total < 0 && whole == 0 ? QStringLiteral("mínusz ") : QString();
+    vars.set(QStringLiteral("v_azaz"),
+             sign + HungarianNumberWords(wholeForWords(whole)) + u' ' + hundredths + QStringLiteral("/100 "));
+    return total < 0;
 }
 
 // A foreign-currency invoice's rate and its amounts in whole forints.
@@ -164,6 +183,81 @@ void setDiscountNote(ReportVariables& vars, double discount)
     vars.set(QStringLiteral("v_enged"), discount > 0 ? QStringLiteral("Az egységár tartalmazza a ")
                                                            + fixedText(discount, 2, 5) + QStringLiteral(" % engedményt.")
                                                      : QString());
+}
+
+// What the VAT act requires on every invoice whatever the operator composed into the address
+// blocks: the issuer's tax number, the customer's where it is a taxable person (its community VAT
+// number when it is in another EU country, and then the issuer's community VAT number too).
+void setTaxNumbers(ReportVariables& vars, DataModule& data, const PrintedDocument& invoice)
+{
+    auto taxNumber = [](const QString& stored) {
+        const auto parsed = nav::parseTaxNumber(stored);
+        return parsed ? parsed->text() : stored.trimmed();
+    };
+    const Query& customer = *invoice.customer;
+    const QString status = customer.fieldText(QStringLiteral("vAfaStatusz")).trimmed().toUpper();
+    const QString country = customer.fieldText(QStringLiteral("vOrszag")).trimmed().toUpper();
+    const QString customerTax = customer.fieldText(QStringLiteral("vAdo")).trimmed();
+    const QString customerVat = nav::normalizedCommunityVatNumber(customer.fieldText(QStringLiteral("vKado")));
+    const bool inEu = status == u"OTHER" && country != u"HU" && nav::isEuCountry(country) && !customerVat.isEmpty();
+    QString customerLine;
+    if (customer.isEmpty() || status == u"PRIVATE_PERSON")
+        customerLine.clear();
+    else if (inEu)
+        customerLine = QStringLiteral("Közösségi adószám: ") + customerVat;
+    else if (!customerTax.isEmpty())
+        customerLine = QStringLiteral("Adószám: ") + taxNumber(customerTax);
+    else if (!customerVat.isEmpty())
+        customerLine = QStringLiteral("Közösségi adószám: ") + customerVat;
+    vars.set(QStringLiteral("v_vevo_adoszam"), customerLine);
+
+    Query& issuer = data.query(QStringLiteral("PRN_ISSUER"));
+    issuer.setSql({QStringLiteral("SELECT zAdo, zKado FROM szallito WHERE zKod = :p0 ORDER BY zID LIMIT 1")});
+    issuer.setText(QStringLiteral("p0"), invoice.header->fieldText(QStringLiteral("fzKod")));
+    issuer.open();
+    QStringList issuerParts;
+    if (!issuer.fieldText(QStringLiteral("zAdo")).trimmed().isEmpty())
+        issuerParts << QStringLiteral("Adószám: ") + taxNumber(issuer.fieldText(QStringLiteral("zAdo")));
+    const QString issuerVat = nav::normalizedCommunityVatNumber(issuer.fieldText(QStringLiteral("zKado")));
+    if (inEu && !issuerVat.isEmpty())
+        issuerParts << QStringLiteral("közösségi adószám: ") + issuerVat;
+    vars.set(QStringLiteral("v_szall_adoszam"), issuerParts.join(QStringLiteral(", ")));
+}
+
+// Why a line carries no VAT: the reason text of each exempt, out-of-scope or reverse-charge VAT
+// code the invoice uses, one per line.
+void setExemptionReasons(ReportVariables& vars, DataModule& data, const QString& number)
+{
+    Query& codes = data.query(QStringLiteral("PRN_VATCODES"));
+    codes.setSql({QStringLiteral("SELECT skAfakod,"),
+                  QStringLiteral(" (SELECT kNavTipus FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS tipus,"),
+                  QStringLiteral(" (SELECT kNavKod FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS kod,"),
+                  QStringLiteral(" (SELECT kNavIndok FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS indok"),
+                  QStringLiteral("FROM szlasor WHERE sBszam = :p0 GROUP BY skAfakod ORDER BY skAfakod")});
+    codes.setText(QStringLiteral("p0"), number);
+    codes.open();
+    QStringList reasons;
+    for (int row = 0; row < codes.rowCount(); ++row) {
+        codes.setCurrentRow(row);
+        const QString type = codes.fieldText(QStringLiteral("tipus")).trimmed().toUpper();
+        const QString code = codes.fieldText(QStringLiteral("kod")).trimmed().toUpper();
+        const QString reason = codes.fieldText(QStringLiteral("indok")).trimmed();
+        QString kind;
+        if (type == u"VAT_EXEMPTION")
+            kind = QStringLiteral("Adómentes");
+        else if (type == u"VAT_OUT_OF_SCOPE")
+            kind = QStringLiteral("Az áfa hatályán kívüli");
+        else if (type == u"DOMESTIC_REVERSE_CHARGE")
+            kind = QStringLiteral("Fordított adózás");
+        else
+            continue;
+        if (!code.isEmpty())
+            kind += QStringLiteral(" (%1)").arg(code);
+        const QString line = reason.isEmpty() ? kind : kind + QStringLiteral(": ") + reason;
+        if (!reasons.contains(line))
+            reasons << line;
+    }
+    vars.set(QStringLiteral("v_mentesseg"), reasons.join(u'\n'));
 }
 
 // The copy mark, from the printed flag as it stood before this run; a negative invoice is a
@@ -192,11 +286,13 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
 
     ReportVariables& vars = reports.variables();
     setVatSummary(vars, data, number);
-    const InvoiceTotals totals = readTotals(data, number);
+    const InvoiceTotals totals = readTotals(data, invoice);
     setTotals(vars, totals);
     const bool negative = setRoundingAndWords(vars, totals, style);
     setForintConversion(vars, totals);
     setDiscountNote(vars, totals.discount);
+    setTaxNumbers(vars, data, invoice);
+    setExemptionReasons(vars, data, number);
     setCopyMark(vars, invoice, negative);
 
     ReportJob job = countedJob(reports.pageCounters(),

@@ -4,6 +4,7 @@
 
 #include "db/conversions.h"
 #include "db/datamodule.h"
+#include "db/invoicelinks.h"
 #include "db/numbertext.h"
 
 #include <QRegularExpression>
@@ -285,7 +286,6 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
     const QString currency = currencyCode(currencyText);
     const double rate = h.fieldDouble(QStringLiteral("fArfoly"));
     const QString rateText = xmlDecimal(h.fieldText(QStringLiteral("fArfoly")));
-    const QString remark = h.fieldText(QStringLiteral("fMegj"));
     const QString issuerCode = h.fieldText(QStringLiteral("fzKod"));
     const QString customerCode = h.fieldText(QStringLiteral("fvKod"));
 
@@ -298,18 +298,28 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
     else if (currency != u"HUF" && !(rate > 0))
         problems << q("A(z) %1 pénznemű számla árfolyama hiányzik (pozitív árfolyam kell).").arg(currency);
 
-    // A storno invoice names the invoice it reverses in its remark.
-    static const QRegularExpression stornoRemark(QString::fromUtf8("^\\s*(\\S+) számú érvénytelenítő számla\\s*$"));
-    const auto m = stornoRemark.match(remark);
-    if (m.hasMatch()) {
+    // A storno invoice is linked to the invoice it reverses when it is made (szlahivatkozas); its
+    // remark is the operator's text and decides nothing.
+    Query& link = data.query(QStringLiteral("NAV_LINK"));
+    link.setSql({QStringLiteral("SELECT hEredeti FROM szlahivatkozas WHERE hBszam = :p0 AND hMuvelet = :p1")});
+    link.setText(QStringLiteral("p0"), doc.number);
+    link.setText(QStringLiteral("p1"), kStornoLink);
+    link.open();
+    if (!link.isEmpty()) {
         doc.storno = true;
-        doc.original = m.captured(1);
+        doc.original = link.fieldText(QStringLiteral("hEredeti"));
         Query& o = data.query(QStringLiteral("NAV_AUX"));
         o.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szlafej WHERE fBszam = :p0")});
         o.setText(QStringLiteral("p0"), doc.original);
         o.open();
         if (o.fieldInt(QStringLiteral("db")) == 0)
             problems << q("A stornózott %1 számú számla nem található.").arg(doc.original);
+        // An original the authority never received (issued with reporting off, or before
+        // reporting existed) is reversed without its master.
+        o.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szlanav WHERE nBszam = :p0 AND nAllapot <> 'NEM_KULDENDO'")});
+        o.setText(QStringLiteral("p0"), doc.original);
+        o.open();
+        doc.withoutMaster = o.fieldInt(QStringLiteral("db")) == 0;
         if (modificationIndex > 0) {
             doc.modificationIndex = modificationIndex;
         } else {
@@ -485,7 +495,8 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
     if (doc.storno) {
         w.writeStartElement(kDataNs, QStringLiteral("invoiceReference"));
         w.writeTextElement(kDataNs, QStringLiteral("originalInvoiceNumber"), u'K' + doc.original);
-        w.writeTextElement(kDataNs, QStringLiteral("modifyWithoutMaster"), QStringLiteral("false"));
+        w.writeTextElement(kDataNs, QStringLiteral("modifyWithoutMaster"),
+                           doc.withoutMaster ? QStringLiteral("true") : QStringLiteral("false"));
         w.writeTextElement(kDataNs, QStringLiteral("modificationIndex"), QString::number(doc.modificationIndex));
         w.writeEndElement();
     }

@@ -1,8 +1,9 @@
 #pragma once
 // The tax authority's invoice-data document (InvoiceData, Online Számla 3.0) of a stored
 // invoice: read from the invoice, its lines, its issuer, its customer and its VAT codes,
-// checked for what the authority demands, written as XML. A storno invoice (its remark names
-// the reversed invoice) is reported as a modification of that invoice.
+// checked for what the authority demands, written as XML. A storno invoice (linked to the
+// reversed invoice in szlahivatkozas when it was made) is reported as a modification of that
+// invoice; without its master when the reversed invoice was never reported.
 #include "invoiceamounts.h"
 
 #include <QByteArray>
@@ -38,6 +39,7 @@ struct InvoiceDocument {
     bool found = false;
     bool storno = false;   // reported as a modification (STORNO)
     QString original;      // the reversed invoice's number
+    bool withoutMaster = false; // the original was never reported (modifyWithoutMaster)
     int modificationIndex = 0;
     QString issuerMode;    // the issuer's zNavMod (OFF when the issuer is missing)
     QStringList problems;  // Hungarian, one per missing or faulty datum

@@ -42,6 +42,11 @@ namespace {
 using NodePtr = std::shared_ptr<const Expression::Node>;
 using Kind = Expression::Node::Kind;
 
+// An expression's parts are parsed, evaluated and freed recursively: its nesting and its size
+// stay far below what the stack holds (templates use a few levels and a handful of parts).
+constexpr int kMaxNesting = 50;
+constexpr int kMaxParts = 500;
+
 class Parser {
 public:
     explicit Parser(const QString& text) : m_text(text) {}
@@ -58,8 +63,30 @@ public:
 private:
     [[noreturn]] void fail() const
     {
-        throw Error(QStringLiteral("Hibás kifejezés a sablonban: [%1]").arg(m_text));
+        throw Error(QStringLiteral("Hibás kifejezés a sablonban: [%1]").arg(shown()));
     }
+    [[noreturn]] void tooLarge(const QString& what) const
+    {
+        throw Error(QStringLiteral("A sablon kifejezése %1: [%2]").arg(what, shown()));
+    }
+    // The expression as a message shows it: its beginning when it is long.
+    QString shown() const { return m_text.size() > 60 ? m_text.left(60) + QStringLiteral("…") : m_text; }
+    NodePtr counted(NodePtr node)
+    {
+        if (++m_parts > kMaxParts)
+            tooLarge(QStringLiteral("túl hosszú (legfeljebb %1 tag és művelet)").arg(kMaxParts));
+        return node;
+    }
+    // One level deeper for the parse of a parenthesis or a sign, one level back when it is done.
+    struct Level {
+        explicit Level(Parser& p) : parser(p)
+        {
+            if (++parser.m_depth > kMaxNesting)
+                parser.tooLarge(QStringLiteral("túl mélyen egymásba ágyazott (legfeljebb %1 szint)").arg(kMaxNesting));
+        }
+        ~Level() { --parser.m_depth; }
+        Parser& parser;
+    };
     void skipBlanks()
     {
         while (m_pos < m_text.size() && m_text.at(m_pos).isSpace())
@@ -74,13 +101,13 @@ private:
         }
         return false;
     }
-    static NodePtr binary(Kind kind, NodePtr l, NodePtr r)
+    NodePtr binary(Kind kind, NodePtr l, NodePtr r)
     {
         auto n = std::make_shared<Expression::Node>();
         n->kind = kind;
         n->left = std::move(l);
         n->right = std::move(r);
-        return n;
+        return counted(n);
     }
     NodePtr sum()
     {
@@ -112,15 +139,19 @@ private:
         if (m_pos >= m_text.size())
             fail();
         const QChar c = m_text.at(m_pos);
-        if (take(u'-'))
+        if (take(u'-')) {
+            const Level level(*this);
             return binary(Kind::Negate, factor(), nullptr);
+        }
         if (take(u'(')) {
+            const Level level(*this);
             NodePtr inner = sum();
             if (!take(u')'))
                 fail();
             return inner;
         }
         auto n = std::make_shared<Expression::Node>();
+        counted(n);
         if (c == u'\'') {
             const qsizetype end = m_text.indexOf(u'\'', m_pos + 1);
             if (end < 0)
@@ -174,6 +205,8 @@ private:
 
     QString m_text;
     qsizetype m_pos = 0;
+    int m_depth = 0;
+    int m_parts = 0;
 };
 
 double numeric(const Value& v)
@@ -223,6 +256,18 @@ Expression Expression::parse(const QString& text)
     Expression e;
     e.m_root = Parser(text).parseAll();
     return e;
+}
+
+void checkExpressions(const QString& content)
+{
+    qsizetype pos = 0;
+    while ((pos = content.indexOf(u'[', pos)) >= 0) {
+        const qsizetype close = content.indexOf(u']', pos);
+        if (close < 0)
+            throw Error(QStringLiteral("Lezáratlan kifejezés a sablonban: %1").arg(content.mid(pos, 60)));
+        Expression::parse(content.mid(pos + 1, close - pos - 1));
+        pos = close + 1;
+    }
 }
 
 Value Expression::evaluate(const NameResolver& resolve) const

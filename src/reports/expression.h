@@ -33,6 +33,10 @@ private:
     std::shared_ptr<const Node> m_root;
 };
 
+// Parses every bracketed expression of a text object's content; throws Error for the first
+// faulty one (unclosed, unparsable, nested or long beyond what a template needs).
+void checkExpressions(const QString& content);
+
 // The text of a number that a text holds ("12345,60", "-3", "0.5"); nothing for other texts.
 std::optional<double> numberInText(const QString& text);
 

@@ -333,6 +333,88 @@ private slots:
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 5);
     }
 
+    // An issued invoice (its invoice-data row exists) never changes: the "J" key refuses it and
+    // points to the storno. One storno per invoice, none of a storno; the storno's link to the
+    // invoice it reverses is stored with it, whatever its remark says later.
+    void issuedInvoiceIsReversedOnce()
+    {
+        seedInvoice(QStringLiteral("20100040"), true, 1);
+        seedInvoice(QStringLiteral("20100041"), true, 2);
+        s->db.exec(QStringLiteral("INSERT INTO szlanav (nBszam, nMuvelet, nXml, nKeszult, nAllapot) VALUES "
+                                  "('20100040', 'CREATE', '<InvoiceData/>', NOW(), 'KULDENDO')"));
+        setSequence(QStringLiteral("20100041"));
+        const QStringList before = s->db.rows(QStringLiteral("SELECT * FROM szlasor ORDER BY sID"));
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        QLineEdit* shownNumber = reg->findChild<QLineEdit*>(QStringLiteral("header_fBszam"));
+        QCOMPARE(shownNumber->text(), QStringLiteral("20100040"));
+        {
+            Watchdog composer(QStringLiteral("TForm9"));
+            ModalDriver driver;
+            driver.box(QStringLiteral("A(z) 20100040 számú számla már ki van állítva"), QStringLiteral("Igen"));
+            QPushButton* modifyButton = buttonOf(reg.get(), "modifyButton");
+            modifyButton->setFocus();
+            QTest::keyClick(modifyButton, Qt::Key_J);
+            QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+            QVERIFY2(driver.boxes().value(0).contains(QStringLiteral("storno")), qPrintable(driver.boxes().value(0)));
+            QVERIFY(!composer.opened);
+        }
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT * FROM szlasor ORDER BY sID")), before);
+
+        // Reversed once: the storno is linked to it.
+        const auto stornoBy = [&](const QString& question, const QString& answer, const QString& button) {
+            ModalDriver driver;
+            driver.box(question, QStringLiteral("Igen")).box(answer, button);
+            QTest::mouseClick(buttonOf(reg.get(), "stornoButton"), Qt::LeftButton);
+            QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        };
+        stornoBy(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("A számla STORNO -ja elkészült !"),
+                 QStringLiteral("Igen"));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT hBszam, hMuvelet, hEredeti FROM szlahivatkozas")),
+                 QStringList{QStringLiteral("20100042|STORNO|20100040")});
+        QTRY_COMPARE(shownNumber->text(), QStringLiteral("20100042"));
+
+        // The storno, printed, cannot be reversed; nor can the original a second time.
+        {
+            QTemporaryDir out;
+            ModalDriver print;
+            print.window(QStringLiteral("ReportPreview"), [&](QWidget* preview) {
+                QVERIFY(qobject_cast<reports::ReportPreviewDialog*>(preview)->saveAsPdf(out.filePath(QStringLiteral("s.pdf"))));
+                QTest::keyClick(preview, Qt::Key_Escape);
+            });
+            QTest::mouseClick(buttonOf(reg.get(), "printButton"), Qt::LeftButton);
+            QVERIFY2(print.wait(), qPrintable(print.failures().join(u'\n')));
+        }
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100042'")), QStringLiteral("I"));
+        stornoBy(QStringLiteral("Stornózni szeretné a bizonylatot?"),
+                 QStringLiteral("A(z) 20100042 számú számla maga is storno számla (a(z) 20100040 számú számlát "
+                                "érvényteleníti), ezért nem stornózható."),
+                 QStringLiteral("Igen"));
+        QTableView* grid = gridOf(reg.get(), "invoiceGrid");
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+        QTRY_COMPARE(shownNumber->text(), QStringLiteral("20100040"));
+        stornoBy(QStringLiteral("Stornózni szeretné a bizonylatot?"),
+                 QStringLiteral("A(z) 20100040 számú számlát már stornózta a(z) 20100042 számú számla. Egy számla "
+                                "csak egyszer stornózható."),
+                 QStringLiteral("Igen"));
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 3);
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT aBszam FROM sorszam WHERE aKod = '1'")), QStringLiteral("20100042"));
+
+        // An invoice printed but never issued (from before reporting) still opens with "J".
+        QTest::keyClick(grid, Qt::Key_Down);
+        QTRY_COMPARE(shownNumber->text(), QStringLiteral("20100041"));
+        ModalDriver modify;
+        modify.window(QStringLiteral("TForm9"), [&](QWidget* composer) {
+            QCOMPARE(fieldText(composer, F::Number), QStringLiteral("20100041"));
+            QTest::mouseClick(buttonOf(composer, "cancelButton"), Qt::LeftButton);
+        });
+        QPushButton* modifyButton = buttonOf(reg.get(), "modifyButton");
+        modifyButton->setFocus();
+        QTest::keyClick(modifyButton, Qt::Key_J);
+        QVERIFY2(modify.wait(), qPrintable(modify.failures().join(u'\n')));
+    }
+
     // "Módosít" and "Megtekint" work on the highlighted middle invoice as well.
     void viewAndModifyActOnHighlightedInvoice()
     {

@@ -565,15 +565,21 @@ private slots:
         // The reversed invoice is untouched.
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor WHERE sBszam = '20100041' AND sMenny > 0")), 1);
 
-        // A storno of the (printed) storno gives the original quantities again.
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT hBszam, hMuvelet, hEredeti FROM szlahivatkozas")),
+                 QStringList{QStringLiteral("20100101|STORNO|20100041")});
+
+        // The (printed) storno itself is not reversed: nothing is made, the sequence stays.
         s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam = '20100101'"));
         reg.reread();
+        s->ui.clear();
         s->ui.answer(true);
         reg.storno();
-        QCOMPARE(s->db.rows(QStringLiteral("SELECT sMenny FROM szlasor WHERE sBszam = '20100102' ORDER BY sID")),
-                 (QStringList{QStringLiteral("3"), QStringLiteral("-2")}));
-        QCOMPARE(s->db.scalar(QStringLiteral("SELECT fMegj FROM szlafej WHERE fBszam = '20100102'")),
-                 QStringLiteral("20100101 számú érvénytelenítő számla"));
+        QCOMPARE(s->ui.texts(Kind::Notice),
+                 QStringList{QStringLiteral("A(z) 20100101 számú számla maga is storno számla (a(z) 20100041 számú "
+                                            "számlát érvényteleníti), ezért nem stornózható.")});
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej WHERE fBszam = '20100102'")), 0);
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor WHERE sBszam = '20100102'")), 0);
+        QCOMPARE(sequence(), QStringLiteral("20100101"));
     }
 
     // The storno works on the invoice the register stood on when it asked, read again by its
@@ -685,6 +691,8 @@ private slots:
         QTest::newRow("negate") << QByteArray("SET sMenny") << "Hiba: A munkasor UPDATE (-1) * sMenny ";
         QTest::newRow("new header") << QByteArray("INSERT INTO szlafej") << "Hiba: Az INSERT munkafej -böl -> szlafej -be ";
         QTest::newRow("new lines") << QByteArray("INSERT INTO szlasor") << "Hiba: Az INSERT munkasor -ból -> szlasor -ba ";
+        QTest::newRow("storno link") << QByteArray("INSERT INTO szlahivatkozas")
+                                     << "Hiba: a storno hivatkozás tárolása (szlahivatkozas) ";
         QTest::newRow("commit") << QByteArray("COMMIT") << "Hiba a munkasor-ból insert szlasor -ba!";
     }
     void stornoIsAllOrNothing()
@@ -703,7 +711,7 @@ private slots:
         const QString tables = QStringLiteral(
             "SELECT (SELECT COUNT(*) FROM szlafej), (SELECT COUNT(*) FROM szlasor), (SELECT GROUP_CONCAT(fBszam) FROM "
             "munkafej), (SELECT COUNT(*) FROM munkasor), (SELECT aBszam FROM sorszam WHERE aKod = '1'), (SELECT "
-            "SUM(sMenny) FROM szlasor)");
+            "SUM(sMenny) FROM szlasor), (SELECT COUNT(*) FROM szlahivatkozas)");
         s->db.exec(QStringLiteral("INSERT INTO munkafej (fBszam) VALUES ('régi')"));
         const QStringList before = s->db.rows(tables);
 

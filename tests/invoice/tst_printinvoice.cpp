@@ -47,6 +47,9 @@ private slots:
     void amountBeyondWords_data();
     void amountBeyondWords();
 
+    void legalContent_data();
+    void legalContent();
+
     void threeCopies();
     void longInvoicePaginates();
     void lineBandValues();
@@ -176,6 +179,9 @@ void TestPrintInvoice::totals_data()
         << "00002" << QList<Line>{{"-1", "1500", "0% mentes", 0}} << "0" << "0" << "Ft"
         << QStringList{"v_AFA_SUM=-1500,00", "v_azaz=mínusz egyezer-ötszáz 00/100 ",
                        "v_masolat=Számlával egy tekintet alá eső okirat "};
+    QTest::newRow("storno below one unit")
+        << "00003" << QList<Line>{{"-1", "0.5", "0% mentes", 0}} << "0" << "0" << "Ft"
+        << QStringList{"v_azaz=mínusz nulla 50/100 ", "v_masolat=Számlával egy tekintet alá eső okirat "};
     QTest::newRow("without lines") << "00002" << QList<Line>{} << "0" << "0" << "Ft"
                                    << QStringList{"v_AFA_SUMnetto=0,00", "v_AFA_SUMafa=0,00", "v_AFA_SUM=0,00",
                                                   "v_AFA_ert=", "v_AFA_netto=", "v_azaz=nulla00/100 ",
@@ -215,12 +221,16 @@ void TestPrintInvoice::variablesDoNotLeak()
                          {{"1", "100", "27% általános", 27}}, QStringLiteral("5"), QStringLiteral("310.5"),
                          QStringLiteral("EUR")));
     DB_VERIFY(addInvoice(QStringLiteral("20100002"), QStringLiteral("00003"), {{"1", "100", "27% általános", 27}}));
+    DB_VERIFY(addInvoice(QStringLiteral("20100003"), QStringLiteral("00002"), {{"1", "100.1", "AAM", 0}}));
+    m_session->db.exec(QStringLiteral("UPDATE szlasor SET skAfakod = '4' WHERE sBszam = '20100003'"));
     DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
     QVERIFY(!var(QStringLiteral("v_arfoly")).isEmpty());
-    QVERIFY(!var(QStringLiteral("v_ker_SUM")).isEmpty());
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100003")));
+    for (const char* name : {"v_ker_SUM", "v_kerekites", "v_mentesseg"})
+        QVERIFY2(!var(QLatin1StringView(name)).isEmpty(), name);
     DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100002")));
     for (const char* name : {"v_arfoly", "v_netto_Ft", "v_AFA_Ft", "v_brutto_Ft", "v_enged", "v_ker_SUM",
-                             "v_ker_SUMnetto", "v_ker_SUMafa", "v_Ft"})
+                             "v_ker_SUMnetto", "v_ker_SUMafa", "v_Ft", "v_kerekites", "v_mentesseg"})
         QVERIFY2(var(QLatin1StringView(name)).isEmpty(), name);
     QCOMPARE(var(QStringLiteral("v_masolat")), QStringLiteral(" "));
 }
@@ -343,6 +353,64 @@ void TestPrintInvoice::amountBeyondWords()
     }
     QVERIFY(m_presenter.presented.empty());
     QCOMPARE(flag(QStringLiteral("20100001")), QStringLiteral(" "));
+}
+
+// What the VAT act requires on every copy, whatever the address blocks hold (here none of it):
+// the tax numbers, the reason of a VAT-free line, and a payable amount whose words and figures
+// agree.
+void TestPrintInvoice::legalContent_data()
+{
+    QTest::addColumn<QString>("labelCode");
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("currency");
+    QTest::addColumn<QStringList>("changes"); // SQL run on the invoice before printing
+    QTest::addColumn<QStringList>("present"); // once on each copy
+    QTest::addColumn<QStringList>("absent");
+    QTest::newRow("domestic customer")
+        << "00003" << "500" << "0" << "Ft" << QStringList{}
+        << QStringList{"Adószám: 12345676-2-06", "Adószám: 23456787-1-41"}
+        << QStringList{"özösségi adószám", "Kerekítés", "Adómentes"};
+    QTest::newRow("EU customer")
+        << "00003" << "500" << "0" << "Ft" << QStringList{"UPDATE szlafej SET fvKod = '5'"}
+        << QStringList{"Közösségi adószám: ATU12345678", "Adószám: 12345676-2-06, közösségi adószám: HU12345676"}
+        << QStringList{"23456787"};
+    QTest::newRow("exempt line")
+        << "00003" << "500" << "0" << "Ft"
+        << QStringList{"UPDATE szlasor SET skAfakod = '4', sAfanev = 'AAM alanyi adómentes', sAfa = 0"}
+        << QStringList{"Adómentes (AAM): Alanyi adómentes"} << QStringList{};
+    QTest::newRow("EUR invoice, whole-forint label set")
+        << "00002" << "241" << "390" << "EUR" << QStringList{} << QStringList{"háromszázhat", "07/100"}
+        << QStringList{"00/100", "Kerekítés"};
+    QTest::newRow("whole-forint rounding")
+        << "00002" << "137970" << "0" << "Ft" << QStringList{}
+        << QStringList{"Kerekítés: 0,10 Ft", "Fizetendő kerekítve: 175 222 Ft", "százhetvenötezer-kettöszázhuszonkettö 00/100"}
+        << QStringList{"kettöszázhuszonegy"};
+}
+
+void TestPrintInvoice::legalContent()
+{
+    QFETCH(QString, labelCode);
+    QFETCH(QString, price);
+    QFETCH(QString, rate);
+    QFETCH(QString, currency);
+    QFETCH(QStringList, changes);
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, absent);
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), labelCode, {{"1", price, "27% általános", 27}},
+                         QStringLiteral("0"), rate, currency));
+    for (const QString& sql : changes)
+        m_session->db.exec(sql);
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    const auto& pages = m_presenter.last().pages;
+    QCOMPARE(pages.size(), size_t(3));
+    for (const auto& page : pages) {
+        const QString all = page.allTexts().join(u'|');
+        for (const QString& text : present)
+            QVERIFY2(page.find(text).size() == 1, qPrintable(text + QStringLiteral(" in ") + all));
+        for (const QString& text : absent)
+            QVERIFY2(page.find(text).empty(), qPrintable(text + QStringLiteral(" in ") + all));
+    }
 }
 
 void TestPrintInvoice::threeCopies()

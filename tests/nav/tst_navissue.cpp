@@ -167,25 +167,30 @@ void TestNavIssue::stornoFromTheRegister()
     QCOMPARE(nav::issueInvoice(s->data, QStringLiteral("20240001")), QString());
     auto reg = openRegisterOn(QStringLiteral("20240001"));
     QVERIFY(reg);
-    for (const char* expected : {"20240011", "20240012"}) {
+    {
         ModalDriver driver;
         driver.box(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("Igen"))
             .box(QStringLiteral("A számla STORNO -ja elkészült !"), QStringLiteral("Igen"));
-        s->state.invoiceNumber = QStringLiteral("20240001");
-        s->data.query(QStringLiteral("ZQ10")).locate(QStringLiteral("fBszam"), QStringLiteral("20240001"));
         press(reg.get(), "stornoButton");
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
-        // The storno carries today's date as its issue date, the original's other dates.
-        QCOMPARE(s->db.rows(QStringLiteral("SELECT fRkelt, fTkelt, fFkelt FROM szlafej WHERE fBszam = '%1'")
-                                .arg(QLatin1String(expected))),
-                 QStringList{QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd")) + QStringLiteral("|2024.05.15|2024.06.01")});
-        // Printing it issues it as the next modification of the original.
-        QTest::qWait(50);
-        press(reg.get(), "printButton");
-        QCOMPARE(flag(QLatin1String(expected)), QStringLiteral("I"));
     }
+    // The storno carries today's date as its issue date, the original's other dates.
+    QCOMPARE(s->db.rows(QStringLiteral("SELECT fRkelt, fTkelt, fFkelt FROM szlafej WHERE fBszam = '20240011'")),
+             QStringList{QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd")) + QStringLiteral("|2024.05.15|2024.06.01")});
+    // Printing it issues it as the modification of the original.
+    QTest::qWait(50);
+    press(reg.get(), "printButton");
+    QCOMPARE(flag(QStringLiteral("20240011")), QStringLiteral("I"));
+    // A second storno of the same invoice is refused.
+    ModalDriver second;
+    second.box(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("Igen"))
+        .box(QStringLiteral("A(z) 20240001 számú számlát már stornózta a(z) 20240011 számú számla."), QStringLiteral("Igen"));
+    s->state.invoiceNumber = QStringLiteral("20240001");
+    s->data.query(QStringLiteral("ZQ10")).locate(QStringLiteral("fBszam"), QStringLiteral("20240001"));
+    press(reg.get(), "stornoButton");
+    QVERIFY2(second.wait(), qPrintable(second.failures().join(u'\n')));
     QCOMPARE(s->db.rows(QStringLiteral("SELECT nBszam, nMuvelet, nEredeti, nModIndex FROM szlanav ORDER BY nBszam")),
-             (QStringList{"20240001|CREATE||", "20240011|STORNO|20240001|1", "20240012|STORNO|20240001|2"}));
+             (QStringList{"20240001|CREATE||", "20240011|STORNO|20240001|1"}));
 }
 
 // The VAT-rate screen's drop-downs show and store the codes, and the next issue uses them.

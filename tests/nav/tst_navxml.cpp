@@ -6,6 +6,7 @@
 #include "nav/invoiceissue.h"
 #include "nav/schemavalidator.h"
 #include "nav/taxnumber.h"
+#include "db/setup.h"
 #include "reports/recordingpresenter.h"
 #include "support/fakes.h"
 
@@ -77,6 +78,9 @@ private slots:
     void everyProblemInOneMessage();
     void modeOffNeverRefuses();
     void modificationIndexCountsUp();
+    void stornoReference_data();
+    void stornoReference();
+    void legacyStornosLinkedOnce();
 
 private:
     void seedKinds();
@@ -84,7 +88,7 @@ private:
                     const QString& currency = QStringLiteral("Ft"), const QString& rate = QStringLiteral("0"),
                     const QString& discount = QStringLiteral("0"), const QString& method = QStringLiteral("átutalás"),
                     const QString& remark = QString());
-    void addStorno(const QString& number, const QString& original);
+    void addStorno(const QString& number, const QString& original, bool linked = true);
     void setMode(const QString& mode)
     {
         m_session->db.exec(QStringLiteral("UPDATE szallito SET zNavMod = '%1'").arg(mode));
@@ -130,8 +134,12 @@ void TestNavXml::addInvoice(const QString& number, const QString& customer, cons
                 .arg(number, l.article, l.description, l.quantity, l.unit, l.price, currency, l.vatCode));
 }
 
-void TestNavXml::addStorno(const QString& number, const QString& original)
+void TestNavXml::addStorno(const QString& number, const QString& original, bool linked)
 {
+    if (linked)
+        m_session->db.exec(QStringLiteral("INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES ('%1', "
+                                          "'STORNO', '%2')")
+                               .arg(number, original));
     m_session->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fKerek, "
                                       "fArfoly, fPnem, fmKod, fzKod, fvKod) SELECT '%1', fTkelt, '2024-05-20', fFkelt, "
                                       "fFizmod, '%2 számú érvénytelenítő számla', fKerek, fArfoly, fPnem, fmKod, fzKod, "
@@ -245,6 +253,9 @@ void TestNavXml::goldenDocuments()
     QFETCH(QString, golden);
     QFETCH(QStringList, expected);
     DB_VERIFY(seedKinds());
+    // the storno's original was reported
+    m_session->db.exec(QStringLiteral("INSERT INTO szlanav (nBszam, nMuvelet, nAllapot) VALUES ('20240001', 'CREATE', "
+                                      "'ELFOGADVA')"));
     nav::InvoiceDocument doc;
     DB_VERIFY(doc = nav::buildInvoiceDocument(m_session->data, number));
     QVERIFY2(doc.problems.isEmpty(), qPrintable(doc.problems.join(u'\n')));
@@ -486,6 +497,91 @@ void TestNavXml::modificationIndexCountsUp()
     // the first storno's stored document keeps its index
     QCOMPARE(text(*nav::storedDocument(m_session->data, QStringLiteral("20240006")), QStringLiteral("modificationIndex")),
              QStringLiteral("1"));
+}
+
+// What makes a storno is the link stored when it was made, never its remark; an original the
+// authority never received is reversed without its master.
+void TestNavXml::stornoReference_data()
+{
+    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("reference"); // original|modifyWithoutMaster; empty: a new invoice
+    const QString reported = QStringLiteral("INSERT INTO szlanav (nBszam, nMuvelet, nAllapot) VALUES ('20240001', "
+                                            "'CREATE', '%1')");
+    QTest::newRow("original reported") << QStringList{reported.arg(QLatin1String("KULDENDO"))} << "20240006"
+                                       << "K20240001|false";
+    QTest::newRow("original issued with reporting off")
+        << QStringList{reported.arg(QLatin1String("NEM_KULDENDO"))} << "20240006" << "K20240001|true";
+    QTest::newRow("original from before reporting") << QStringList{} << "20240006" << "K20240001|true";
+    QTest::newRow("storno remark changed")
+        << QStringList{reported.arg(QLatin1String("ELKULDVE")),
+                       "UPDATE szlafej SET fMegj = 'Hibás szállítási cím miatt' WHERE fBszam = '20240006'"}
+        << "20240006" << "K20240001|false";
+    QTest::newRow("storno remark typed on a new invoice")
+        << QStringList{"INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fKerek, fArfoly, fPnem, "
+                       "fmKod, fzKod, fvKod) SELECT '20240007', fTkelt, fRkelt, fFkelt, fFizmod, '20240003 számú "
+                       "érvénytelenítő számla', fKerek, fArfoly, fPnem, fmKod, fzKod, fvKod FROM szlafej WHERE "
+                       "fBszam = '20240003'",
+                       "INSERT INTO szlasor (sBszam, sMegn, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa) SELECT "
+                       "'20240007', sMegn, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa FROM szlasor WHERE "
+                       "sBszam = '20240003'"}
+        << "20240007" << "";
+}
+
+void TestNavXml::stornoReference()
+{
+    QFETCH(QStringList, setup);
+    QFETCH(QString, number);
+    QFETCH(QString, reference);
+    DB_VERIFY(seedKinds());
+    for (const QString& sql : setup)
+        m_session->db.exec(sql);
+    nav::InvoiceDocument doc;
+    DB_VERIFY(doc = nav::buildInvoiceDocument(m_session->data, number));
+    QVERIFY2(doc.problems.isEmpty(), qPrintable(doc.problems.join(u'\n')));
+    const nav::ValidationResult v = nav::validateInvoiceData(doc.xml);
+    QVERIFY2(v.valid, qPrintable(v.problems.join(u'\n')));
+    const QString found = texts(doc.xml, QStringLiteral("invoiceReference")).isEmpty()
+        ? QString()
+        : text(doc.xml, QStringLiteral("originalInvoiceNumber")) + u'|' + text(doc.xml, QStringLiteral("modifyWithoutMaster"));
+    QCOMPARE(found, reference);
+    QCOMPARE(doc.storno, !reference.isEmpty());
+}
+
+// A database from before the links: setup links its stornos once, when it makes the table. A
+// reported storno is linked by its report; an unreported one only when its lines are its
+// original's negated, and only the first of an original; a look-alike remark links nothing.
+void TestNavXml::legacyStornosLinkedOnce()
+{
+    DB_VERIFY(seedKinds());
+    addStorno(QStringLiteral("20240007"), QStringLiteral("20240001"), false);
+    addStorno(QStringLiteral("20240008"), QStringLiteral("20240002"), false);
+    m_session->db.exec(QStringLiteral("UPDATE szlafej SET fMegj = 'Téves árfolyam' WHERE fBszam = '20240008'"));
+    m_session->db.exec(QStringLiteral("INSERT INTO szlanav (nBszam, nMuvelet, nEredeti, nModIndex, nAllapot) VALUES "
+                                      "('20240008', 'STORNO', '20240002', 1, 'ELFOGADVA')"));
+    m_session->db.exec(QStringLiteral(
+        "INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fMegj, fPnem, fmKod, fzKod, fvKod) SELECT '20240009', "
+        "fTkelt, fRkelt, fFkelt, '20240003 számú érvénytelenítő számla', fPnem, fmKod, fzKod, fvKod FROM szlafej "
+        "WHERE fBszam = '20240003'"));
+    m_session->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar, sAfa) SELECT '20240009', "
+                                      "sMegn, sMenny, sEar, sAfa FROM szlasor WHERE sBszam = '20240003'"));
+    m_session->db.exec(QStringLiteral("DROP TABLE szlahivatkozas"));
+
+    SetupOptions options;
+    options.database = m_session->db.name();
+    options.appUser.clear();
+    QStringList done;
+    DB_VERIFY(done = runSetup(m_session->db.admin(), options));
+    QVERIFY2(done.contains(QStringLiteral("Storno hivatkozások a korábbi adatokból: 2 (adatszolgáltatásból 1, a "
+                                          "megjegyzés és a tételek alapján 1)")),
+             qPrintable(done.join(u'\n')));
+    const QStringList linked{QStringLiteral("20240006|STORNO|20240001"), QStringLiteral("20240008|STORNO|20240002")};
+    QCOMPARE(m_session->db.rows(QStringLiteral("SELECT hBszam, hMuvelet, hEredeti FROM szlahivatkozas ORDER BY hBszam")),
+             linked);
+    // Only once: a later setup leaves the links as they are.
+    m_session->db.exec(QStringLiteral("DELETE FROM szlahivatkozas WHERE hBszam = '20240006'"));
+    DB_VERIFY(runSetup(m_session->db.admin(), options));
+    QCOMPARE(m_session->db.rows(QStringLiteral("SELECT hBszam FROM szlahivatkozas")), QStringList{"20240008"});
 }
 
 QTEST_MAIN(TestNavXml)

@@ -252,9 +252,12 @@ void TestCommandLine::fourVatRatesInPdf()
     const Run r = run({QStringLiteral("--invoice"), QStringLiteral("20100004"), QStringLiteral("--pdf"), file});
     QVERIFY2(r.status == 0, qPrintable(r.err));
     const QString text = pdfText(file);
-    // the rate names print only in the summary, once per copy
-    for (const QString& rate : {QStringLiteral("18%"), QStringLiteral("27%"), QStringLiteral("5%"), QStringLiteral("AAM")})
+    // the rate names print only in the summary, once per copy; the exemption's code also in its
+    // reason beside the summary
+    for (const QString& rate : {QStringLiteral("18%"), QStringLiteral("27%"), QStringLiteral("5%")})
         QVERIFY2(text.count(rate) == 3, qPrintable(rate + u'\n' + text));
+    QVERIFY2(text.count(QStringLiteral("Adómentes (AAM): Alanyi adómentes")) == 3, qPrintable(text));
+    QVERIFY2(text.count(QStringLiteral("AAM")) == 6, qPrintable(text));
     // 4 x 1000 net and 270 + 180 + 50 + 0 tax
     // the totals under the lines, under the summary and the payable amount, on each copy
     QCOMPARE(text.count(QStringLiteral("4 500,00")), 9);

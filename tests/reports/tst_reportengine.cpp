@@ -111,6 +111,37 @@ void TestReportEngine::badTemplates_data()
                                   << "h jellemző";
     QTest::newRow("bad number") << oneText("x", "border=\"vastag\"") << "vastag";
     QTest::newRow("bad alignment") << oneText("x", "align=\"justify\"") << "justify";
+    // Beyond sane limits: refused, naming the object, before anything is laid out (these crashed
+    // the program, hung it or wrote a PDF of hundreds of megabytes).
+    const auto band = [](const QString& attributes, const QString& objects = {}) {
+        return wrapPages(QStringLiteral("<page><band kind=\"header\" %1>%2</band></page>").arg(attributes, objects));
+    };
+    const auto text = [&band](const QString& attributes) {
+        return band(QStringLiteral("height=\"50\""), QStringLiteral("<text %1>x</text>").arg(attributes));
+    };
+    QTest::newRow("50 000 nested parentheses")
+        << oneText(u'[' + QString(50000, u'(') + u'1' + QString(50000, u')') + u']')
+        << "fejléc sávja 1. szövegobjektuma (1. sor, x=10, y=5): a szövege hosszabb 20000 karakternél";
+    QTest::newRow("nested parentheses") << oneText(u'[' + QString(2000, u'(') + u'1' + QString(2000, u')') + u']')
+                                        << "fejléc sávja 1. szövegobjektuma (1. sor, x=10, y=5): A sablon kifejezése "
+                                           "túl mélyen egymásba ágyazott";
+    QTest::newRow("nested signs") << oneText(u'[' + QString(5000, u'-') + QStringLiteral("1]")) << "túl mélyen";
+    QTest::newRow("endless sum") << oneText(u'[' + QStringLiteral("1+").repeated(5000) + QStringLiteral("1]"))
+                                 << "túl hosszú";
+    QTest::newRow("band height 1e308") << band(QStringLiteral("height=\"1e308\""))
+                                       << "a(z) 1. oldal fejléc sávja: a(z) height jellemző értéke (1e308)";
+    QTest::newRow("band height 1e9") << band(QStringLiteral("height=\"1e9\"")) << "fejléc sávja: a(z) height";
+    QTest::newRow("text height 1e9") << text(QStringLiteral("x=\"1\" y=\"1\" w=\"5\" h=\"1e9\""))
+                                     << "1. szövegobjektuma: a(z) h jellemző";
+    QTest::newRow("font size 1e308") << text(QStringLiteral("x=\"1\" y=\"1\" w=\"5\" h=\"5\" size=\"1e308\""))
+                                     << "a(z) size jellemző";
+    QTest::newRow("decimals") << oneText("x", "format=\"number\" decimals=\"1e10\"") << "a(z) decimals jellemző";
+    QTest::newRow("page width not a number")
+        << QByteArray("<report width=\"nan\"><page/></report>") << "width jellemző";
+    QTest::newRow("rule length") << band(QStringLiteral("height=\"50\""),
+                                         QStringLiteral("<rule x=\"1\" y=\"1\" length=\"1e9\"/>"))
+                                 << "1. vonala: a(z) length jellemző";
+    QTest::newRow("huge file") << QByteArray(5 * 1024 * 1024, ' ') << "nagyobb 4 MB-nál";
 }
 
 void TestReportEngine::badTemplates()
