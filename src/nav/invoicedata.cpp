@@ -441,7 +441,10 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
     doc.issuerMode = issuer.found && reportingModes().contains(issuer.mode) ? issuer.mode : QStringLiteral("OFF");
     std::optional<TaxNumber> issuerTax;
     if (!issuer.found) {
-        problems << q("A számla kibocsátója (kód: %1) nem található.").arg(issuerCode);
+        // No invoice without the issuer's name, address and tax number, whatever the mode.
+        rule(q("A számla kibocsátója (kód: %1) nem található. Vegyen fel kibocsátót a főmenü „Kibocsátó” pontjában, "
+               "majd a számlán válassza ki a „Szállító” gombbal.")
+                 .arg(issuerCode));
     } else {
         const QString who = nameOrCode(issuer.name, issuer.code);
         if (issuer.name.trimmed().isEmpty())

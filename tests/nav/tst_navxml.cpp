@@ -430,6 +430,8 @@ void TestNavXml::issueRefusals_data()
     row("delivery more than five years after the issue", "20240001",
         {"UPDATE szlafej SET fTkelt = '2029-05-18' WHERE fBszam = '20240001'"}, "OFF",
         "A teljesítés dátuma (2029.05.18) több mint öt évvel a számla kelte (2024.05.17) utáni.");
+    row("no issuer", "20240003", {"DELETE FROM szallito"}, "OFF",
+        "A számla kibocsátója (kód: 1) nem található. Vegyen fel kibocsátót a főmenü „Kibocsátó” pontjában");
     row("private person with a tax number", "20240004", {"UPDATE vevo SET vAdo = '45678909-2-08' WHERE vKod = '4'"},
         "OFF", "A vevő (Őri Zsuzsanna) áfa-státusza magánszemély, mégis van adószáma („45678909-2-08”)");
     // An exemption code "5" of this case, on the invoice's lines given.
