@@ -127,7 +127,29 @@ QAction* MainWindow::actionFor(Screen screen) const
 
 void MainWindow::openScreen(Screen screen)
 {
-    runAction(m_session.ui(), [&] { m_session.registry().open(screen); });
+    runAction(m_session.ui(), [&] {
+        if (screen == Screen::InvoiceRegister)
+            tellWhenNoIssuer();
+        m_session.registry().open(screen);
+    });
+}
+
+void MainWindow::tellWhenNoIssuer()
+{
+    // Once a run, on the first use of invoicing: a fresh installation has no issuer, and without
+    // one no invoice can be issued.
+    if (m_issuerChecked || !m_session.data().isConnected())
+        return;
+    m_issuerChecked = true;
+    Query& q = m_session.data().query(QStringLiteral("MAIN_ISSUERS"));
+    q.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szallito")});
+    q.open();
+    if (q.fieldInt(QStringLiteral("db")) != 0)
+        return;
+    m_session.ui().notice(QStringLiteral(
+        "Még nincs kibocsátó megadva: a számlán a kiállító vállalkozás adatai nélkül számla nem állítható ki. "
+        "Vegye fel a főmenü „Kibocsátó” pontjában az „Új” gombbal (név, cím, adószám, bankszámlaszám), majd "
+        "nyomja meg az „OK” gombot."));
 }
 
 void MainWindow::showEvent(QShowEvent* event)

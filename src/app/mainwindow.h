@@ -28,10 +28,13 @@ private:
     QAction* addScreenItem(QMenu* menu, const QString& text, Screen screen);
     QAction* addScreenItem(QMenuBar* bar, const QString& text, Screen screen);
     void openScreen(Screen screen);
+    // The first time invoicing is used in a run without any issuer: how to enter one.
+    void tellWhenNoIssuer();
 
     Session& m_session;
     std::map<Screen, QAction*> m_actions;
     bool m_functionKeysLoaded = false;
+    bool m_issuerChecked = false;
 };
 
 } // namespace orvena

@@ -158,6 +158,29 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     done << ensureNavSendSchema(admin);
     if (options.demo)
         done << addDemoData(admin);
+    if (options.basicData)
+        done << addBasicData(admin);
+    return done;
+}
+
+QStringList addBasicData(Connection& c)
+{
+    QStringList done;
+    if (tableEmpty(c, "afa")) {
+        insertRows(c, "afa", {"kAfakod", "kAfanev", "kAfa", "kNavTipus", "kNavKod", "kNavIndok"},
+                   {{"1", "27% általános", "#27", "PERCENTAGE", "#NULL", "#NULL"},
+                    {"2", "18% kedvezményes", "#18", "PERCENTAGE", "#NULL", "#NULL"},
+                    {"3", "5% kedvezményes", "#5", "PERCENTAGE", "#NULL", "#NULL"},
+                    {"4", "AAM alanyi adómentes", "#0", "VAT_EXEMPTION", "AAM",
+                     "Alanyi adómentes (Áfa tv. XIII. fejezet)"}});
+        done << QStringLiteral("Áfakulcsok: 27%, 18%, 5%, alanyi adómentes");
+    }
+    if (tableEmpty(c, "mezonev")) {
+        // Hungarian only: the captions printed after the layouts' Hungarian ones stay empty.
+        insertRows(c, "mezonev", {"mkod", "mtipus", "mnyelv", "mmegnev"},
+                   {{"00002", "egész forint", "magyar", "Magyar"}});
+        done << QStringLiteral("Szótár: 00002 Magyar");
+    }
     return done;
 }
 

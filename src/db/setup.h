@@ -21,6 +21,9 @@ struct SetupOptions {
     bool localServer = true;
     int year = 0; // of the first sequence range; 0: the current year
     bool demo = false;
+    // What a fresh installation needs to issue its first invoice, into empty tables only: the
+    // current Hungarian VAT rates with their report classifications and one Hungarian label set.
+    bool basicData = true;
 };
 
 // Runs the setup over an administrator's connection; returns what it did, line by line (Hungarian).
@@ -42,5 +45,9 @@ bool isLoginName(const QString& name);
 
 // Adds the demo master data into the tables of the connection's database that are still empty.
 QStringList addDemoData(Connection& connection);
+
+// Adds the VAT rates (27, 18 and 5 %, AAM exempt with its reason) and the Hungarian label set
+// 00002 (whole forints) into the tables that are still empty.
+QStringList addBasicData(Connection& connection);
 
 } // namespace orvena

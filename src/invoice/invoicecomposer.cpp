@@ -329,6 +329,12 @@ bool InvoiceComposer::validate()
             return false;
         }
     }
+    // Without a label set the invoice cannot be printed (its layout and amount style come from it).
+    if (isBlank(m_fields[LanguageCode])) {
+        m_context.ui.message(QStringLiteral("Nincs kiválasztva a számla nyelve (szótára)! Válasszon a „Nyelv” gombbal."));
+        focus(LanguageButton);
+        return false;
+    }
     for (Field date : {PerformanceDate, IssueDate, DueDate}) {
         if (!isValidDate(m_fields[date])) {
             m_context.ui.message(QStringLiteral("Hibás dátum!"));

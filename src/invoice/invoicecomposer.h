@@ -43,6 +43,7 @@ public:
         // focus targets that are buttons
         CustomerButton = FieldCount,
         NewLineButton,
+        LanguageButton,
     };
 
     // request.mode: a new invoice or the register's current invoice.

@@ -106,7 +106,12 @@ bool InvoiceLineEditor::prepare()
         vat.setSql({QStringLiteral("SELECT * FROM afa ORDER BY kAfa")});
         vat.open();
         m_context.state.setRememberedKey(QStringLiteral("afa"), m_fields[VatRate]);
-        vat.locate(QStringLiteral("kAfa"), m_fields[VatRate]);
+        // A line being modified keeps its own VAT code: several codes share a rate (27 % and an
+        // out-of-scope 0 % beside the exempt ones), so the rate alone would pick another one. The
+        // rate finds the row only for a new line or a line whose code is gone.
+        if (isNewLine() || isBlank(m_fields[VatCode])
+            || !vat.locate(QStringLiteral("kAfakod"), m_fields[VatCode].trimmed(), Query::Match::Exact))
+            vat.locate(QStringLiteral("kAfa"), m_fields[VatRate]);
         set(VatName, vat.fieldText(QStringLiteral("kAfanev")));
         set(VatCode, vat.fieldText(QStringLiteral("kAfakod")));
     });
@@ -144,11 +149,6 @@ void InvoiceLineEditor::recomputeAmounts()
 void InvoiceLineEditor::toggleUnit()
 {
     setField(Unit, m_fields[Unit] == QLatin1String("kg") ? QStringLiteral("db") : QStringLiteral("kg"));
-}
-
-void InvoiceLineEditor::toggleVatRate()
-{
-    setField(VatRate, m_fields[VatRate] == QLatin1String("0") ? QStringLiteral("27") : QStringLiteral("0"));
 }
 
 void InvoiceLineEditor::chooseArticle()

@@ -19,7 +19,7 @@ public:
         Unit,          // "M.egys."
         UnitPrice,     // "Egységár"
         Currency,      // "Pénznem"
-        VatRate,       // beside "ÁFA %"
+        VatRate,       // beside "ÁFA %": set only with the VAT code, by the VAT chooser
         GasOil,        // hidden, always stored as written (0 from this screen)
         Note,          // "Sor megjegyzés"
         ArticleCode,   // read-only, set by the article chooser
@@ -53,7 +53,6 @@ public:
     void chooseArticle();
     void chooseVat();
     void toggleUnit();
-    void toggleVatRate();
     // "OK": checks, stores, re-reads the line list. Returns true when the screen closes.
     bool ok();
     void cancel();

@@ -50,6 +50,10 @@ AmountStyle amountStyleOf(const PrintedDocument& invoice)
         return AmountStyle::WholeForints;
     if (invoice.labelType == u'3')
         return AmountStyle::Filler;
+    if (isBlank(invoice.labelCode))
+        throw Error(QStringLiteral("A számlának nincs nyelve (szótára), ezért nem nyomtatható. Nyissa meg a számlát a "
+                                   "„Módosít” gombbal, és válasszon szótárat a „Nyelv” gombbal (ha a lista üres, "
+                                   "a „Szótár” → „Fordítás” menüpontban vegyen fel egyet)."));
     throw Error(QStringLiteral("A(z) \"%1\" szótárkódú számla nem nyomtatható: a szótárkód ötödik karaktere "
                                "2 (egész forint) vagy 3 (fillér) kell legyen.")
                     .arg(invoice.labelCode));
@@ -312,6 +316,11 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
         issue = nav::checkInvoice(data, number);
         if (issue->refused()) {
             context.ui.message(nav::refusalMessage(number, issue->problems));
+            context.state.invoiceNumber = number;
+            return;
+        }
+        // Unusual data is confirmed before anything is printed or marked.
+        if (!issue->questions().isEmpty() && !context.ui.askYesNo(nav::issueQuestion(number, issue->questions()))) {
             context.state.invoiceNumber = number;
             return;
         }

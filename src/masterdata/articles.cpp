@@ -112,7 +112,11 @@ void ArticleEdit::show()
     m_vat.setSql({vat::kListSql});
     m_vat.open();
     m_context.state.setRememberedKey(vat::kTable, field(QStringLiteral("cAfa")));
-    m_vat.locate(QStringLiteral("kAfa"), field(QStringLiteral("cAfa")));
+    // An article keeps its own VAT code (codes share rates); the rate finds the row only for a
+    // new article or one whose code is gone.
+    const QString code = field(QStringLiteral("cAfakod")).trimmed();
+    if (code.isEmpty() || !m_vat.locate(QStringLiteral("kAfakod"), code, Query::Match::Exact))
+        m_vat.locate(QStringLiteral("kAfa"), field(QStringLiteral("cAfa")));
     takeVatRow(false);
 }
 

@@ -1,6 +1,8 @@
 #include "issuers.h"
 
 #include "headerblockcomposer.h"
+#include "db/conversions.h"
+#include "nav/taxnumber.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/savedelete.h"
 
@@ -143,6 +145,16 @@ std::vector<EditScreen::Check> IssuerEdit::checks() const
 
 bool IssuerEdit::save()
 {
+    // The tax number goes on every invoice and into every report: a typing error (its eighth
+    // digit checks the first seven) is caught here, not at the first issue.
+    const QString taxNumber = field(QStringLiteral("zAdo"));
+    if (!isBlank(taxNumber) && !nav::parseTaxNumber(taxNumber)) {
+        m_context.ui.message(QStringLiteral("Hibás adószám: „%1”. Alakja 12345678-1-12 (vagy 11 számjegy); a "
+                                            "nyolcadik számjegy az első hét ellenőrző számjegye, a kilencedik 1–5.")
+                                 .arg(taxNumber.trimmed()));
+        emit focusRequested(QStringLiteral("zAdo"));
+        return false;
+    }
     SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a szállítóban "),
                     QStringLiteral("Hiba: Újban, INSERT-edit a szálítóban "),
                     QStringLiteral("Hiba az append vagy edit közben a szállítóban!")};

@@ -1,5 +1,7 @@
 #include "vatrates.h"
 
+#include "nav/invoicedata.h"
+
 namespace orvena {
 
 ListSpec VatList::makeSpec()
@@ -75,6 +77,14 @@ std::vector<EditScreen::Check> VatEdit::checks() const
 
 bool VatEdit::save()
 {
+    // A rate the authority refuses (or a tax on an exempt classification) is never stored.
+    const QString problem = nav::vatRateProblem(field(QStringLiteral("kNavTipus")),
+                                                field(QStringLiteral("kAfa")).trimmed().toInt());
+    if (!problem.isEmpty()) {
+        m_context.ui.message(problem);
+        emit focusRequested(QStringLiteral("kAfa"));
+        return false;
+    }
     SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a áfaban "),
                     QStringLiteral("Hiba: Újban, INSERT-edit az Áfaban "),
                     QStringLiteral("Hiba az append vagy edit közben a áfaban!")};

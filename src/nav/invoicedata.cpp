@@ -54,6 +54,31 @@ QString isoDate(const QString& programDate)
     return d.isValid() ? d.toString(Qt::ISODate) : QString();
 }
 
+// A rate as the operator reads it: "390,25", "1".
+QString rateDisplay(double rate)
+{
+    QString t = QString::number(rate, 'f', 6);
+    while (t.endsWith(u'0'))
+        t.chop(1);
+    if (t.endsWith(u'.'))
+        t.chop(1);
+    t.replace(u'.', u',');
+    return t;
+}
+
+QString dateDisplay(const QDate& d)
+{
+    return d.toString(kDateFormat.toString());
+}
+
+// An amount in fillér as the operator reads it: "-1 234,50".
+QString amountDisplay(qint64 filler)
+{
+    QString t = fillerText(filler);
+    t.replace(u'.', u',');
+    return t;
+}
+
 QString nameOrCode(const QString& name, const QString& code)
 {
     return name.trimmed().isEmpty() ? QStringLiteral("kód: %1").arg(code) : name.trimmed();
@@ -68,6 +93,7 @@ struct LineData {
     qint64 id = 0;
     QString articleNumber, description, quantity, unit, unitPrice, vatCode, vatName;
     int vatPercent = 0;
+    int codePercent = 0; // the VAT code's own rate (afa.kAfa)
     bool vatKnown = false;
     QString navType, navCase, navReason;
 };
@@ -200,6 +226,61 @@ QStringList outOfScopeCases()
             QStringLiteral("HO")};
 }
 
+bool vatPercentAllowed(int percent, const QDate& deliveryDate, bool storno)
+{
+    switch (percent) {
+    case 5:
+    case 18:
+    case 27:
+        return true;
+    // The authority also takes these for deliveries before 2013 and on a storno; no new supply
+    // today is taxed at them.
+    case 7:
+    case 12:
+    case 20:
+    case 25:
+        return storno || (deliveryDate.isValid() && deliveryDate < QDate(2013, 1, 1));
+    default:
+        return false;
+    }
+}
+
+QString vatRateProblem(const QString& classification, int percent)
+{
+    const QString type = classification.trimmed().isEmpty() ? QStringLiteral("PERCENTAGE") : classification.trimmed();
+    if (type == u"PERCENTAGE") {
+        if (percent == 0)
+            return q("0 %-os áfakulcs nem létezik: adómentes, tárgyi hatályon kívüli vagy fordítottan adózó "
+                     "tételhez a megfelelő adóhatósági besorolást válassza (esetkóddal és indoklással).");
+        if (!vatPercentAllowed(percent, QDate()))
+            return q("%1 %-os áfakulcs nem alkalmazható: a hatályos kulcsok 5, 18 és 27 %.")
+                .arg(percent);
+        return {};
+    }
+    if (percent != 0)
+        return q("Adómentes, tárgyi hatályon kívüli, fordítottan adózó vagy áfa nélküli besorolású áfakód "
+                 "kulcsa csak 0 % lehet (most %1 %).")
+            .arg(percent);
+    return {};
+}
+
+bool plausibleRateBand(const QString& currency, double* low, double* high)
+{
+    // The bands the authority watches (a rate outside them is flagged as an obvious error, such
+    // as a rate not given for one unit).
+    static const std::map<QString, std::pair<double, double>> bands = {
+        {"EUR", {250, 500}}, {"USD", {200, 500}}, {"GBP", {250, 600}}, {"CHF", {200, 500}}, {"BGN", {120, 300}},
+        {"RON", {50, 150}},  {"PLN", {50, 150}},  {"UAH", {2, 30}},    {"SEK", {20, 60}},   {"NOK", {20, 60}},
+        {"MKD", {2, 20}},    {"CZK", {5, 40}},    {"ILS", {40, 200}},  {"DKK", {20, 100}},  {"RSD", {1, 9}},
+        {"BAM", {100, 300}}};
+    const auto it = bands.find(currency);
+    if (it == bands.end())
+        return false;
+    *low = it->second.first;
+    *high = it->second.second;
+    return true;
+}
+
 QStringList customerVatStatuses()
 {
     return {QStringLiteral("DOMESTIC"), QStringLiteral("PRIVATE_PERSON"), QStringLiteral("OTHER")};
@@ -298,6 +379,40 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
     else if (currency != u"HUF" && !(rate > 0))
         problems << q("A(z) %1 pénznemű számla árfolyama hiányzik (pozitív árfolyam kell).").arg(currency);
 
+    // What the law and the authority refuse whatever the reporting mode, and what the operator
+    // confirms first.
+    auto rule = [&doc](const QString& text) {
+        doc.problems << text;
+        doc.ruleProblems << text;
+    };
+    const QDate today = QDate::currentDate();
+    if (doc.issueDate.isValid() && doc.issueDate > today.addYears(1))
+        rule(q("A számla kelte (%1) több mint egy évvel a mai nap utáni: ilyen keltű számlát az adóhatóság nem "
+               "fogad be.")
+                 .arg(dateDisplay(doc.issueDate)));
+    else if (doc.issueDate.isValid() && doc.issueDate >= today.addDays(5))
+        doc.questions << q("A számla kelte (%1) %2 nappal a mai nap utáni.")
+                             .arg(dateDisplay(doc.issueDate))
+                             .arg(today.daysTo(doc.issueDate));
+    if (doc.issueDate.isValid() && doc.deliveryDate.isValid() && doc.deliveryDate > doc.issueDate.addYears(5))
+        rule(q("A teljesítés dátuma (%1) több mint öt évvel a számla kelte (%2) utáni.")
+                 .arg(dateDisplay(doc.deliveryDate), dateDisplay(doc.issueDate)));
+    if (currency == u"HUF" && rate != 0 && rate != 1) {
+        // The print would convert at this rate while the report states 1.
+        rule(q("A forintos számla árfolyama (Árfolyam: %1) csak 1 lehet (vagy 0, ha nincs átszámítás).")
+                 .arg(rateDisplay(rate)));
+    } else if (!currency.isEmpty() && currency != u"HUF" && rate > 0) {
+        double low = 0, high = 0;
+        if (rate == 1)
+            doc.questions << q("A(z) %1 pénznemű számla árfolyama 1: a forintban kimutatott összegek így "
+                               "megegyeznek a devizaösszegekkel.")
+                                 .arg(currency);
+        else if (plausibleRateBand(currency, &low, &high) && (rate < low || rate > high))
+            doc.questions << q("A(z) %1 pénznemű számla árfolyama (%2) kívül esik a szokásos %3–%4 Ft-os sávon "
+                               "(az árfolyam egy egységre vonatkozik).")
+                                 .arg(currency, rateDisplay(rate), rateDisplay(low), rateDisplay(high));
+    }
+
     // A storno invoice is linked to the invoice it reverses when it is made (szlahivatkozas); its
     // remark is the operator's text and decides nothing.
     Query& link = data.query(QStringLiteral("NAV_LINK"));
@@ -337,7 +452,10 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
     doc.issuerMode = issuer.found && reportingModes().contains(issuer.mode) ? issuer.mode : QStringLiteral("OFF");
     std::optional<TaxNumber> issuerTax;
     if (!issuer.found) {
-        problems << q("A számla kibocsátója (kód: %1) nem található.").arg(issuerCode);
+        // No invoice without the issuer's name, address and tax number, whatever the mode.
+        rule(q("A számla kibocsátója (kód: %1) nem található. Vegyen fel kibocsátót a főmenü „Kibocsátó” pontjában, "
+               "majd a számlán válassza ki a „Szállító” gombbal.")
+                 .arg(issuerCode));
     } else {
         const QString who = nameOrCode(issuer.name, issuer.code);
         if (issuer.name.trimmed().isEmpty())
@@ -376,6 +494,10 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
             if (!gaps.isEmpty())
                 problems << q("A vevő (%1) címéből hiányzik: %2.").arg(who, gaps.join(QStringLiteral(", ")));
         }
+        if (customer.status == u"PRIVATE_PERSON" && !isBlank(customer.taxNumber))
+            rule(q("A vevő (%1) áfa-státusza magánszemély, mégis van adószáma („%2”): adószámos vevő áfa-státusza "
+                   "belföldi legyen, magánszemélynél pedig az adószám mezője maradjon üres.")
+                     .arg(who, customer.taxNumber.trimmed()));
         if (customer.status == u"DOMESTIC") {
             if (customer.taxNumber.trimmed().isEmpty()) {
                 problems << q("A belföldi vevő (%1) adószáma hiányzik.").arg(who);
@@ -386,7 +508,9 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
                                   "számjegy ellenőrző számjegy).")
                                     .arg(who, customer.taxNumber.trimmed());
             }
-        } else if (customer.status == u"OTHER" && isEuCountry(customer.country)) {
+        } else if (customer.status == u"OTHER" && isEuCountry(customer.country) && customer.country != u"HU") {
+            // A customer in another member state; one in Hungary without a tax number (an
+            // association, a foundation) has no community VAT number to give.
             customerVat = normalizedCommunityVatNumber(customer.communityVat);
             if (customerVat.isEmpty())
                 problems << q("Az EU-s vevő (%1) közösségi adószáma (Köz.adószám) hiányzik.").arg(who);
@@ -402,6 +526,7 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
     l.setSql({QStringLiteral("SELECT sID, scSzam, sMegn, sMenny, sMe, ROUND(sEar - sEar * fKerek / 100, 10) AS egysegar,"),
               QStringLiteral(" skAfakod, sAfanev, sAfa,"),
               QStringLiteral(" (SELECT COUNT(*) FROM afa WHERE kAfakod = skAfakod) AS kDb,"),
+              QStringLiteral(" (SELECT kAfa FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS kAfa,"),
               QStringLiteral(" (SELECT kNavTipus FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS kNavTipus,"),
               QStringLiteral(" (SELECT kNavKod FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS kNavKod,"),
               QStringLiteral(" (SELECT kNavIndok FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS kNavIndok"),
@@ -417,7 +542,13 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
               cCode = l.columnIndex(QStringLiteral("skAfakod")), cName = l.columnIndex(QStringLiteral("sAfanev")),
               cPct = l.columnIndex(QStringLiteral("sAfa")), cDb = l.columnIndex(QStringLiteral("kDb")),
               cType = l.columnIndex(QStringLiteral("kNavTipus")), cCase = l.columnIndex(QStringLiteral("kNavKod")),
-              cReason = l.columnIndex(QStringLiteral("kNavIndok"));
+              cReason = l.columnIndex(QStringLiteral("kNavIndok")), cCodePct = l.columnIndex(QStringLiteral("kAfa"));
+    // The EU cases the customer must be a business of another member state for, and export.
+    const bool euBusinessAbroad = customer.found && customer.status == u"OTHER" && isEuCountry(customer.country)
+                                  && customer.country != u"HU" && isCommunityVatNumber(customerVat);
+    const bool outsideEu = customer.found && customer.status != u"DOMESTIC" && !customer.country.isEmpty()
+                           && !isEuCountry(customer.country);
+    QStringList ruledCodes;
     for (int r = 0; r < l.rowCount(); ++r) {
         LineData d;
         d.id = l.text(r, cId).toLongLong();
@@ -429,6 +560,7 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
         d.vatCode = l.text(r, cCode).trimmed();
         d.vatName = l.text(r, cName).trimmed();
         d.vatPercent = l.text(r, cPct).toInt();
+        d.codePercent = l.text(r, cCodePct).toInt();
         d.vatKnown = l.text(r, cDb) != u"0";
         d.navType = l.text(r, cType).trimmed().toUpper();
         d.navCase = l.text(r, cCase).trimmed().toUpper();
@@ -436,6 +568,38 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
         lines.push_back(d);
         if (reportedCodes.contains(d.vatCode))
             continue;
+        const QString line = q("A(z) %1. sor („%2”)").arg(QString::number(r + 1), d.description);
+        // A storno repeats its original's lines as they were issued, whatever the code says today.
+        if (d.vatKnown && d.vatPercent != d.codePercent && !doc.storno) {
+            rule(q("%1 áfakulcsa (%2 %) eltér „%3” áfakódjának kulcsától (%4 %): válassza ki újra a sor áfakódját.")
+                     .arg(line, QString::number(d.vatPercent), d.vatCode, QString::number(d.codePercent)));
+        } else if (d.vatKnown && !ruledCodes.contains(d.vatCode)) {
+            const QString code = q("A(z) „%1” áfakód (%2)").arg(d.vatCode, d.vatName);
+            const QString eu = q("csak más EU-tagállamban nyilvántartásba vett, közösségi adószámmal rendelkező "
+                                 "(„egyéb” áfa-státuszú) vevőnek számlázható");
+            QString problem;
+            if (d.navType == u"PERCENTAGE" && !vatPercentAllowed(d.vatPercent, doc.deliveryDate, doc.storno))
+                problem = d.vatPercent == 0
+                              ? q("%1 0 %-os „százalékos” kulcs: ilyen áfakulcs nincs, mentes vagy tárgyi hatályon kívüli "
+                                  "tételhez a megfelelő besorolású áfakódot kell választani.")
+                                    .arg(code)
+                          : vatPercentAllowed(d.vatPercent, QDate(2012, 12, 31))
+                              ? q("%1 kulcsa (%2 %) csak 2013 előtti teljesítésre alkalmazható: a hatályos kulcsok 5, 18 "
+                                  "és 27 %.")
+                                    .arg(code, QString::number(d.vatPercent))
+                              : q("%1 kulcsa (%2 %) nem alkalmazható: a hatályos kulcsok 5, 18 és 27 %.")
+                                    .arg(code, QString::number(d.vatPercent));
+            else if ((d.navCase == u"KBAET" || d.navCase == u"KBAUK" || d.navCase == u"EUFAD37" || d.navCase == u"EUFADE")
+                     && (d.navType == u"VAT_EXEMPTION" || d.navType == u"VAT_OUT_OF_SCOPE") && !euBusinessAbroad)
+                problem = q("%1 %2, a vevő (%3) nem ilyen.").arg(code, eu, nameOrCode(customer.name, customer.code));
+            else if (d.navType == u"VAT_EXEMPTION" && d.navCase == u"EAM" && !outsideEu)
+                problem = q("%1 (termékexport) csak az EU-n kívüli vevőnek számlázható, a vevő (%2) nem ilyen.")
+                              .arg(code, nameOrCode(customer.name, customer.code));
+            if (!problem.isEmpty()) {
+                rule(problem);
+                ruledCodes << d.vatCode;
+            }
+        }
         const QString code = q("A(z) „%1” áfakód (%2)").arg(d.vatCode, d.vatName);
         bool bad = true;
         if (!d.vatKnown)
@@ -457,6 +621,19 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
     }
 
     doc.amounts = readInvoiceAmounts(data, doc.number);
+    for (size_t i = 0; i < lines.size() && i < doc.amounts.lines.size(); ++i) {
+        const LineData& d = lines[i];
+        if (d.vatKnown && (d.vatPercent == d.codePercent || doc.storno) && vatClassifications().contains(d.navType)
+            && d.navType != u"PERCENTAGE" && doc.amounts.lines[i].vat != 0)
+            rule(q("A(z) %1. sor („%2”) „%3” áfakódja (%4) nem százalékos besorolású, mégis áfát tartalmaz (%5): "
+                   "az áfakód kulcsa 0 % kell legyen.")
+                     .arg(QString::number(i + 1), d.description, d.vatCode, d.vatName,
+                          amountDisplay(doc.amounts.lines[i].vat)));
+    }
+    if (!doc.storno && doc.amounts.net < 0)
+        rule(q("A számla nettó végösszege negatív (%1): új számla nem lehet negatív. Egy kiállított számla "
+               "helyesbítéséhez a számlanyilvántartásban a „Storno” gombbal készítsen stornó számlát.")
+                 .arg(amountDisplay(doc.amounts.net)));
     const bool huf = currency == u"HUF";
     if (huf) {
         doc.amounts.netHuf = doc.amounts.net;
@@ -524,7 +701,8 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
             w.writeStartElement(kDataNs, QStringLiteral("customerVatData"));
             w.writeTextElement(kDataNs, QStringLiteral("communityVatNumber"), customerVat);
             w.writeEndElement();
-        } else if (customer.status == u"OTHER" && !customer.otherTax.trimmed().isEmpty()) {
+        } else if (customer.status == u"OTHER" && !isEuCountry(customer.country)
+                   && !customer.otherTax.trimmed().isEmpty()) {
             w.writeStartElement(kDataNs, QStringLiteral("customerVatData"));
             w.writeTextElement(kDataNs, QStringLiteral("thirdStateTaxId"), customer.otherTax.trimmed());
             w.writeEndElement();

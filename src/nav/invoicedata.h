@@ -29,6 +29,16 @@ QStringList reportingModes();
 // The authority's code of a unit of measure ("db" PIECE, "kg" KILOGRAM, "óra" HOUR, ...);
 // empty when it has none (the unit is then reported as OWN with its text).
 QString unitOfMeasureCode(const QString& unit);
+// Whether a PERCENTAGE VAT rate may be reported: 5, 7, 12, 18 and 27 % always, 20 and 25 % only
+// on a storno or for a delivery before 2013 (deliveryDate null: the rate in itself, as the VAT-rate
+// screen judges it, where 20 and 25 % no longer are).
+bool vatPercentAllowed(int percent, const QDate& deliveryDate, bool storno = false);
+// The Hungarian reason a VAT code with this classification and rate cannot be stored; empty when
+// it can (a percentage of 0 or one the authority refuses, any other classification with a rate).
+QString vatRateProblem(const QString& classification, int percent);
+// The authority's plausible band of a currency's rate in forints; false when it watches none.
+bool plausibleRateBand(const QString& currency, double* low, double* high);
+
 // ISO 4217 code of the invoice's currency text ("Ft" and "HUF" are HUF); empty when unknown.
 QString currencyCode(const QString& currency);
 // "kp." CASH, "átutalás" TRANSFER, ...; empty for an empty text.
@@ -43,6 +53,14 @@ struct InvoiceDocument {
     int modificationIndex = 0;
     QString issuerMode;    // the issuer's zNavMod (OFF when the issuer is missing)
     QStringList problems;  // Hungarian, one per missing or faulty datum
+    // Those of the problems that break the VAT law or the authority's blocking rules (a rate not
+    // in force, a line whose tax contradicts its VAT code, dates out of range, customer data that
+    // contradicts its VAT status, a forint invoice at another rate, a negative new invoice): they
+    // refuse the issue whatever the issuer's reporting mode.
+    QStringList ruleProblems;
+    // Unusual data the operator confirms before issuing (an issue date days ahead, a foreign
+    // currency at rate 1 or outside the authority's plausible band).
+    QStringList questions;
     QByteArray xml;        // UTF-8; empty when the data problems prevent building it
     InvoiceAmounts amounts;
     // Header data the export summary uses.

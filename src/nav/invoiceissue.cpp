@@ -37,6 +37,14 @@ QString refusalMessage(const QString& invoiceNumber, const QStringList& problems
            + QString::fromUtf8("\nA számla nem lett nyomtatottnak jelölve, továbbra is módosítható.");
 }
 
+QString issueQuestion(const QString& invoiceNumber, const QStringList& questions)
+{
+    QString text = QString::fromUtf8("A(z) %1 számú számla adatai szokatlanok:").arg(invoiceNumber);
+    for (const QString& question : questions)
+        text += QStringLiteral("\n- ") + question;
+    return text + QString::fromUtf8("\nBiztosan kiállítja a számlát?");
+}
+
 QString issueInvoice(DataModule& data, const QString& invoiceNumber)
 {
     const IssueCheck check = checkInvoice(data, invoiceNumber);

@@ -4,7 +4,9 @@
 // document is validated against the official schema; the invoice is marked printed and its
 // szlanav row written in one transaction. When the issuer reports (mode TEST or PROD), any
 // problem refuses the issue; with mode OFF nothing is refused and the row is written only for
-// a valid document.
+// a valid document. What the law and the authority's blocking rules refuse (InvoiceDocument::
+// ruleProblems) refuses the issue in every mode; unusual data is put to the operator as a question
+// first.
 #include "invoicedata.h"
 #include "schemavalidator.h"
 
@@ -21,7 +23,9 @@ struct IssueCheck {
     QStringList problems; // data problems and schema violations
     bool valid() const { return problems.isEmpty() && !document.xml.isEmpty(); }
     bool reporting() const { return document.issuerMode == u"TEST" || document.issuerMode == u"PROD"; }
-    bool refused() const { return reporting() && !valid(); }
+    bool refused() const { return (reporting() && !valid()) || !document.ruleProblems.isEmpty(); }
+    // Asked before the issue (see issueQuestion); empty when there is nothing to confirm.
+    const QStringList& questions() const { return document.questions; }
 };
 
 // Builds, checks and validates the document of the invoice (nothing is written).
@@ -32,12 +36,16 @@ QString problemMessage(const QString& invoiceNumber, const QStringList& problems
 // The same, closed by the sentence that the invoice stays unissued and modifiable.
 QString refusalMessage(const QString& invoiceNumber, const QStringList& problems);
 
+// The one Yes/No question listing the unusual data, ending "Biztosan kiállítja a számlát?".
+QString issueQuestion(const QString& invoiceNumber, const QStringList& questions);
+
 // Marks the checked invoice printed (the statement on ZQ12) and, for a valid document, writes
 // its szlanav row, in one transaction. Throws DbError when a statement fails (nothing written).
 void markIssued(DataModule& data, const IssueCheck& check);
 
 // Marks the invoice printed (the statement on ZQ12) and writes its szlanav row in one
-// transaction, after the checks above. Returns the refusal message when the issue is refused
+// transaction, after the checks above. There is no operator to ask here: the questions count as
+// answered "Igen" (the print asks them through checkInvoice and issueQuestion). Returns the refusal message when the issue is refused
 // (nothing written), an empty text otherwise. Throws DbError when a statement fails (then
 // nothing is written either).
 QString issueInvoice(DataModule& data, const QString& invoiceNumber);

@@ -219,6 +219,31 @@ private slots:
         QVERIFY2(text.contains(QStringLiteral("vevo' doesn't exist | statement: SELECT ")), qPrintable(text));
     }
 
+    // A fresh installation has no issuer: the first "Számlázás" of the run says how to enter one,
+    // then the register opens; later uses open it without the notice.
+    void invoicingWithoutIssuerSaysHowToEnterOne()
+    {
+        test::TestDatabase db;
+        Session session;
+        DB_VERIFY(session.data().connect(db.profile()));
+        MainWindow window(session);
+        session.ui().setParent(&window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto closeRegister = [](QWidget* reg) { qobject_cast<QDialog*>(reg)->reject(); };
+        test::ModalDriver first;
+        first.box(QStringLiteral("Még nincs kibocsátó megadva"), QStringLiteral("Igen"), [](QWidget* box) {
+                 QVERIFY(qobject_cast<QMessageBox*>(box)->text().contains(QStringLiteral("főmenü „Kibocsátó” pontjában")));
+             })
+            .window(formId(Screen::InvoiceRegister), closeRegister);
+        window.actionFor(Screen::InvoiceRegister)->trigger();
+        QVERIFY2(first.wait(), qPrintable(first.failures().join(u'\n')));
+        test::ModalDriver again;
+        again.window(formId(Screen::InvoiceRegister), closeRegister);
+        window.actionFor(Screen::InvoiceRegister)->trigger();
+        QVERIFY2(again.wait(), qPrintable(again.failures().join(u'\n')));
+    }
+
     void showingTheWindowLoadsTheFunctionKeyTexts()
     {
         Session session;

@@ -193,6 +193,26 @@ private slots:
         };
         QCOMPARE(count("sorszam"), QStringLiteral("2"));
         QCOMPARE(count("vevo"), QStringLiteral("0"));
+        QCOMPARE(count("szallito"), QStringLiteral("0"));
+        // a fresh installation can issue invoices: the current rates classified for the report,
+        // one Hungarian label set of whole forints
+        const auto rows = [&](const QByteArray& sql) {
+            const auto r = admin.select(sql);
+            QStringList out;
+            for (int i = 0; i < r->rowCount(); ++i) {
+                QStringList cols;
+                for (int c = 0; c < r->columnCount(); ++c)
+                    cols << r->text(i, c);
+                out << cols.join(u'|');
+            }
+            return out;
+        };
+        const QByteArray db = '`' + database.toLatin1() + "`.";
+        const QStringList rates = {"1|27|PERCENTAGE||", "2|18|PERCENTAGE||", "3|5|PERCENTAGE||",
+                                   "4|0|VAT_EXEMPTION|AAM|Alanyi adómentes (Áfa tv. XIII. fejezet)"};
+        QCOMPARE(rows("SELECT kAfakod, kAfa, kNavTipus, kNavKod, kNavIndok FROM " + db + "afa ORDER BY kID"), rates);
+        QCOMPARE(rows("SELECT mkod, mtipus, mnyelv, mmegnev FROM " + db + "mezonev"),
+                 QStringList{QStringLiteral("00002|egész forint|magyar|Magyar")});
         // the layout version is recorded once, and a newer one recorded later is never lowered
         QVERIFY(out.contains(QStringLiteral("Adatszerkezet: %1. változat").arg(kSchemaVersion)));
         QCOMPARE(count("semaverzio"), QStringLiteral("1"));
@@ -204,6 +224,11 @@ private slots:
         QCOMPARE(admin.select("SELECT aBszam FROM `" + database.toLatin1() + "`.sorszam WHERE aKod = '1'")->text(0, 0),
                  year + QStringLiteral("0000"));
 
+        // the second run above added nothing; the demo fills only the tables still empty (the
+        // label sets once the basic one is removed)
+        QCOMPARE(rows("SELECT kAfakod, kAfa, kNavTipus, kNavKod, kNavIndok FROM " + db + "afa ORDER BY kID"), rates);
+        QCOMPARE(count("mezonev"), QStringLiteral("1"));
+        admin.execute("DELETE FROM " + db + "mezonev");
         QCOMPARE(runSetupTool({QStringLiteral("--demo")}, env, &out), 0);
         QCOMPARE(runSetupTool({QStringLiteral("--demo")}, env, &out), 0);
         QCOMPARE(count("sorszam"), QStringLiteral("2"));

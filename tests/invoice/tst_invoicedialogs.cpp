@@ -3,6 +3,8 @@
 // the test, and screenshots of the three screens.
 #include "support/fakes.h"
 
+#include "db/setup.h"
+
 #include "invoice/ui/invoicecomposerdialog.h"
 #include "invoice/ui/invoicelinedialog.h"
 #include "reports/ui/reportpreview.h"
@@ -190,6 +192,59 @@ private slots:
         QCOMPARE(reg->findChild<QTableView*>(QStringLiteral("invoiceGrid"))->model()->rowCount(), 2);
     }
 
+    // What the setup puts into a fresh installation is enough to issue an invoice once an issuer
+    // and a customer are entered; without a label set "OK" says which button chooses one.
+    void freshInstallationIssuesItsFirstInvoice()
+    {
+        s->db.reset(QStringLiteral("20100041"));
+        DB_VERIFY(addBasicData(s->db.admin()));
+        s->db.exec(QStringLiteral("INSERT INTO szallito (zKod, zSzam, zNev1, zIrszam, zHely, zUtca, zAdo) VALUES "
+                                  "('1', '1', 'Első Bt.', '6720', 'Szeged', 'Fő utca 1.', '12345676-2-06')"));
+        s->db.exec(QStringLiteral("INSERT INTO vevo (vKod, vSzam, vNeve, vIrszam, vHely, vUtca, vAdo, vFizmod, vFhat, vEnged, "
+                                  "vPnem, vAfaStatusz, vOrszag) VALUES ('2', '2', 'Vevő Kft.', '1052', 'Budapest', "
+                                  "'Váci utca 8.', '23456787-1-41', 'átutalás', 8, 0, 'Ft', 'DOMESTIC', 'HU')"));
+        s->db.exec(QStringLiteral("DELETE FROM mezonev"));
+        std::unique_ptr<QDialog> reg(registry->create(Screen::InvoiceRegister));
+        QVERIFY(reg);
+        reg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(reg.get()));
+        bool refused = false;
+        onModal(QStringLiteral("TForm9"), [&](QDialog* composer) {
+            onModal(QStringLiteral("customerList"), [](QDialog* list) { list->accept(); });
+            click(composer, "customerButton");
+            addLine(composer, QStringLiteral("Merleg"), QStringLiteral("2"), QStringLiteral("1000"));
+            click(composer, "okButton");
+            refused = s->ui.last() == QStringLiteral("Nincs kiválasztva a számla nyelve (szótára)! Válasszon a „Nyelv” gombbal.");
+            QTRY_COMPARE(composer->focusWidget(), composer->findChild<QWidget*>(QStringLiteral("languageButton")));
+            click(composer, "cancelButton");
+        });
+        click(reg.get(), "newButton");
+        QVERIFY2(refused, qPrintable(s->ui.texts().join(u'\n')));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM szlafej")), QStringLiteral("0"));
+
+        // The label set the setup makes is the new invoice's default.
+        DB_VERIFY(addBasicData(s->db.admin()));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT mkod, mmegnev FROM mezonev")), QStringList{QStringLiteral("00002|Magyar")});
+        onModal(QStringLiteral("TForm9"), [&](QDialog* composer) {
+            QCOMPARE(shown(composer, QStringLiteral("field%1").arg(InvoiceComposer::LanguageName)), QStringLiteral("Magyar"));
+            onModal(QStringLiteral("customerList"), [](QDialog* list) { list->accept(); });
+            click(composer, "customerButton");
+            click(composer, "okButton"); // the line stored before is still under this number
+        });
+        click(reg.get(), "newButton");
+        QTRY_COMPARE(shown(reg.get(), QStringLiteral("header_fBszam")), QStringLiteral("20100042"));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT fmKod, skAfakod, sAfa FROM szlafej JOIN szlasor ON sBszam = fBszam")),
+                 QStringList{QStringLiteral("00002|1|27")});
+        QTemporaryDir printed;
+        onModal(QString(), [&](QDialog* preview) {
+            auto* dialog = qobject_cast<reports::ReportPreviewDialog*>(preview);
+            QVERIFY(dialog && dialog->saveAsPdf(printed.filePath(QStringLiteral("szamla.pdf"))));
+            preview->reject();
+        });
+        click(reg.get(), "printButton");
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100042'")), QStringLiteral("I"));
+    }
+
     void lineScreenKeys()
     {
         std::unique_ptr<QDialog> dialog(registry->create(Screen::InvoiceLine, {EditMode::New}));
@@ -200,10 +255,15 @@ private slots:
         quantity->selectAll();
         QTest::keyClicks(quantity, QStringLiteral("1a2,5x"));
         QCOMPARE(quantity->text(), QStringLiteral("12,5"));
+        // The VAT rate goes with its code: neither typing nor a click changes it.
         auto* rate = dialog->findChild<QLineEdit*>(QStringLiteral("field%1").arg(InvoiceLineEditor::VatRate));
         QCOMPARE(rate->text(), QStringLiteral("27"));
         QTest::mouseClick(rate, Qt::LeftButton);
-        QCOMPARE(rate->text(), QStringLiteral("0"));
+        rate->setFocus();
+        QTest::keyClick(rate, Qt::Key_Backspace);
+        QTest::keyClicks(rate, QStringLiteral("5"));
+        QCOMPARE(rate->text(), QStringLiteral("27"));
+        QCOMPARE(shown(dialog.get(), QStringLiteral("field%1").arg(InvoiceLineEditor::VatCode)), QStringLiteral("1"));
         auto* unit = dialog->findChild<QLineEdit*>(QStringLiteral("field%1").arg(InvoiceLineEditor::Unit));
         QTest::mouseClick(unit, Qt::LeftButton);
         QCOMPARE(unit->text(), QStringLiteral("kg"));
@@ -217,6 +277,43 @@ private slots:
         QTest::keyClick(cancel, Qt::Key_Return);
         QTRY_VERIFY(!dialog->isVisible());
         QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM szlasor")), QStringLiteral("0"));
+    }
+
+    // "Módosít" then "OK" on a line changes nothing, whichever other VAT code shares its rate.
+    void modifiedLineKeepsItsVatCode_data()
+    {
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<QString>("type");
+        QTest::newRow("KBAET beside the exempt AAM at 0 %") << 0 << QStringLiteral("VAT_EXEMPTION', 'KBAET");
+        QTest::newRow("a second code at 27 %") << 27 << QStringLiteral("PERCENTAGE', '");
+    }
+    void modifiedLineKeepsItsVatCode()
+    {
+        QFETCH(int, rate);
+        QFETCH(QString, type);
+        DB_VERIFY(s->db.exec(QStringLiteral("INSERT INTO afa (kAfakod, kAfanev, kAfa, kNavTipus, kNavKod, kNavIndok) "
+                                            "VALUES ('5', 'Különleges', %1, '%2', 'Indok')")
+                                 .arg(rate)
+                                 .arg(type)));
+        DB_VERIFY(s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sMe, sEar, sPnem, skAfakod, "
+                                            "sAfanev, sAfa) VALUES ('20100042', 'Mérleg', 2, 'db', 1000, 'Ft', '5', "
+                                            "'Különleges', %1)")
+                                 .arg(rate)));
+        Query& lines = s->data.query(QStringLiteral("ZQ20"));
+        lines.setSql({QStringLiteral("SELECT * FROM szlasor WHERE sBszam = '20100042'")});
+        DB_VERIFY(lines.open());
+        ScreenRequest request;
+        request.mode = EditMode::Modify;
+        request.document = DocumentRef{QStringLiteral("20100042"), QStringLiteral("Ft")};
+        std::unique_ptr<QDialog> dialog(registry->create(Screen::InvoiceLine, request));
+        QVERIFY(dialog);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        QCOMPARE(shown(dialog.get(), QStringLiteral("field%1").arg(InvoiceLineEditor::VatCode)), QStringLiteral("5"));
+        click(dialog.get(), "okButton");
+        QTRY_VERIFY(!dialog->isVisible());
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT skAfakod, sAfanev, sAfa FROM szlasor")),
+                 QStringList{QStringLiteral("5|Különleges|%1").arg(rate)});
     }
 
     void composerKeys()

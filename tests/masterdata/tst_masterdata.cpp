@@ -389,9 +389,20 @@ private slots:
     {
         s->db.exec(QStringLiteral("UPDATE cikk SET cAfa = 12, cAfanev = 'régi', cAfakod = '9', cGolaj = NULL "
                                   "WHERE cKod = '2'"));
+        // a second code at 27 %: an article of that code keeps it when opened
+        s->db.exec(QStringLiteral("INSERT INTO afa (kAfakod, kAfanev, kAfa) VALUES ('5', '27% másik', 27)"));
+        s->db.exec(QStringLiteral("UPDATE cikk SET cAfanev = '27% másik', cAfakod = '5' WHERE cKod = '3'"));
         ArticleList list(s->context);
         list.create();
         list.show();
+        QVERIFY(q("ZQ40").locate(QStringLiteral("cKod"), QStringLiteral("3")));
+        list.modify();
+        {
+            auto kept = openEdit<ArticleEdit>(EditMode::Modify);
+            QCOMPARE(kept->field(QStringLiteral("cAfakod")), QStringLiteral("5"));
+            QCOMPARE(kept->field(QStringLiteral("cAfanev")), QStringLiteral("27% másik"));
+            kept->cancel();
+        }
         QVERIFY(q("ZQ40").locate(QStringLiteral("cKod"), QStringLiteral("2")));
         list.modify();
         QCOMPARE(s->state.rememberedKey(QStringLiteral("cikk")), QStringLiteral("2"));

@@ -96,8 +96,9 @@ private slots:
         QCOMPARE(child<QLabel>(list.get(), QStringLiteral("Detail_kAfanev"))->text(), QStringLiteral("5% kedvezményes"));
         snapshot(list.get(), QStringLiteral("masterdata_vatlist"));
 
-        // "Új": the edit screen opens modally; typed keys pass its filters, Enter moves on
-        whenModal(QStringLiteral("TForm16"), [](QDialog* edit) {
+        // "Új": the edit screen opens modally; typed keys pass its filters, Enter moves on; a rate
+        // the authority refuses is not stored, the focus goes back to it
+        whenModal(QStringLiteral("TForm16"), [this](QDialog* edit) {
             auto* percent = edit->findChild<QLineEdit*>(QStringLiteral("kAfa"));
             QVERIFY(percent->hasFocus());
             QTest::keyClicks(percent, QStringLiteral("1x5%"));
@@ -106,16 +107,26 @@ private slots:
             QApplication::processEvents();
             auto* name = edit->findChild<QLineEdit*>(QStringLiteral("kAfanev"));
             QVERIFY(name->hasFocus());
-            QTest::keyClicks(name, QStringLiteral("15% "));
+            QTest::keyClicks(name, QStringLiteral("18% "));
             name->insert(QStringLiteral("különös"));
             snapshot(edit, QStringLiteral("masterdata_vatedit"));
-            QTest::mouseClick(edit->findChild<QPushButton*>(QStringLiteral("Button_OK")), Qt::LeftButton);
+            auto* ok = edit->findChild<QPushButton*>(QStringLiteral("Button_OK"));
+            QTest::mouseClick(ok, Qt::LeftButton);
+            QCOMPARE(s->ui.texts(), QStringList{QStringLiteral("15 %-os áfakulcs nem alkalmazható: a hatályos kulcsok 5, "
+                                                               "18 és 27 %.")});
+            QTRY_VERIFY(percent->hasFocus());
+            QVERIFY(edit->isVisible());
+            percent->selectAll();
+            QTest::keyClicks(percent, QStringLiteral("18"));
+            QTest::mouseClick(ok, Qt::LeftButton);
         });
         QTest::mouseClick(child<QPushButton>(list.get(), QStringLiteral("Uj")), Qt::LeftButton);
-        QCOMPARE(s->db.scalar(QStringLiteral("SELECT kAfa FROM afa WHERE kAfanev = '15% különös'")), QStringLiteral("15"));
-        QCOMPARE(q("ZQ90").fieldText(QStringLiteral("kAfanev")), QStringLiteral("15% különös"));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM afa WHERE kAfa = 15")), QStringLiteral("0"));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT kAfa FROM afa WHERE kAfanev = '18% különös'")), QStringLiteral("18"));
+        QCOMPARE(q("ZQ90").fieldText(QStringLiteral("kAfanev")), QStringLiteral("18% különös"));
         QCOMPARE(grid->currentIndex().row(), q("ZQ90").currentRow());
-        QVERIFY(s->ui.shown().empty());
+        QCOMPARE(int(s->ui.shown().size()), 1);
+        s->ui.clear();
 
         // "Kiválaszt" closes the list
         QTest::mouseClick(child<QPushButton>(list.get(), QStringLiteral("Kivalaszt")), Qt::LeftButton);
@@ -161,6 +172,35 @@ private slots:
         QCOMPARE(s->db.rows(QStringLiteral("SELECT vFizmod, vAdo FROM vevo WHERE vKod = '3'")),
                  QStringList{"kp.|12-345"});
         QCOMPARE(q("ZQ30").fieldText(QStringLiteral("vKod")), QStringLiteral("3"));
+    }
+
+    // The issuer's tax number is checked when it is stored: a wrong check digit never reaches the
+    // invoices.
+    void issuerTaxNumberCheckDigit()
+    {
+        Query& issuers = q("ZQ60");
+        issuers.setSql({QStringLiteral("SELECT * FROM szallito")});
+        issuers.open();
+        whenModal(QStringLiteral("TForm23"), [this](QDialog* edit) {
+            auto* tax = edit->findChild<QLineEdit*>(QStringLiteral("zAdo"));
+            QVERIFY(tax);
+            tax->selectAll();
+            QTest::keyClicks(tax, QStringLiteral("12345678-2-06"));
+            auto* ok = edit->findChild<QPushButton*>(QStringLiteral("Button_OK"));
+            QTest::mouseClick(ok, Qt::LeftButton);
+            QCOMPARE(s->ui.texts(), QStringList{QStringLiteral(
+                                        "Hibás adószám: „12345678-2-06”. Alakja 12345678-1-12 (vagy 11 számjegy); a "
+                                        "nyolcadik számjegy az első hét ellenőrző számjegye, a kilencedik 1–5.")});
+            QVERIFY(edit->isVisible());
+            tax->selectAll();
+            QTest::keyClicks(tax, QStringLiteral("99887764-2-02"));
+            QTest::mouseClick(ok, Qt::LeftButton);
+        });
+        std::unique_ptr<QDialog> dialog(registry->create(Screen::IssuerEdit, {EditMode::Modify}));
+        QVERIFY(dialog);
+        dialog->exec();
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT zAdo FROM szallito WHERE zKod = '1'")), QStringLiteral("99887764-2-02"));
+        s->ui.clear();
     }
 
     void otherScreensBuild()

@@ -381,58 +381,144 @@ void TestNavXml::issueWritesTheDocument()
     QCOMPARE(nav::documentFor(m_session->data, QStringLiteral("20240001"), &problems), *stored);
 }
 
+// Issuing through the print ("Nyomtat", --mark-printed): what the authority refuses is one
+// message naming every problem and nothing is marked; the law's rules refuse in every reporting
+// mode; unusual data is a question, and "Nem" leaves the invoice as it was. An empty message: the
+// invoice is issued without a box.
 void TestNavXml::issueRefusals_data()
 {
     QTest::addColumn<QString>("number");
-    QTest::addColumn<QString>("fault");   // SQL that spoils the data
-    QTest::addColumn<QString>("message"); // a part of the one message
-    QTest::newRow("domestic customer without tax number")
-        << "20240001" << "UPDATE vevo SET vAdo = '' WHERE vKod = '1'"
-        << "A belföldi vevő (Kovács és Társa Bt.) adószáma hiányzik.";
-    QTest::newRow("check digit wrong")
-        << "20240001" << "UPDATE vevo SET vAdo = '23456781-1-41' WHERE vKod = '1'"
-        << "A belföldi vevő (Kovács és Társa Bt.) adószáma hibás: „23456781-1-41”";
-    QTest::newRow("EU customer without EU VAT number")
-        << "20240005" << "UPDATE vevo SET vKado = '' WHERE vKod = '5'"
-        << "Az EU-s vevő (Donau Handel GmbH) közösségi adószáma (Köz.adószám) hiányzik.";
-    QTest::newRow("VAT code without classification")
-        << "20240001" << "UPDATE afa SET kNavTipus = '' WHERE kAfakod = '2'"
-        << "A(z) „2” áfakód (18% kedvezményes) adóhatósági besorolása ismeretlen";
-    QTest::newRow("VAT code gone from the rates")
-        << "20240001" << "DELETE FROM afa WHERE kAfakod = '3'"
-        << "A(z) „3” áfakód (5% kedvezményes) nem szerepel az áfakulcsok között";
-    QTest::newRow("exemption without case code")
-        << "20240001" << "UPDATE afa SET kNavKod = NULL WHERE kAfakod = '4'"
-        << "A(z) „4” áfakód (AAM alanyi adómentes) mentességi esetkódja hiányzik";
-    QTest::newRow("unknown currency")
-        << "20240002" << "UPDATE szlafej SET fPnem = 'Taler' WHERE fBszam = '20240002'"
-        << "A számla pénzneme („Taler”) nem ismert pénznemkód";
-    QTest::newRow("foreign currency without rate")
-        << "20240002" << "UPDATE szlafej SET fArfoly = 0 WHERE fBszam = '20240002'"
-        << "A(z) EUR pénznemű számla árfolyama hiányzik";
-    QTest::newRow("issuer tax number wrong")
-        << "20240001" << "UPDATE szallito SET zAdo = '12345678-2-06'"
-        << "A kibocsátó (Tisza-Mérleg Kereskedelmi Kft.) adószáma hibás: „12345678-2-06”";
-    QTest::newRow("schema: due date before the authority's range")
-        << "20240004" << "UPDATE szlafej SET fFkelt = '2009-12-31' WHERE fBszam = '20240004'"
-        << "a(z) „paymentDate” elem értéke („2009-12-31”) nem felel meg az adóhatóság sémájának.";
+    QTest::addColumn<QStringList>("fault"); // SQL that spoils the data
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("message"); // a part of the one box
+    QTest::addColumn<bool>("question");
+    const auto row = [](const char* name, const char* number, const QStringList& fault, const char* mode,
+                        const QString& message, bool question = false) {
+        QTest::newRow(name) << QString::fromLatin1(number) << fault << QString::fromLatin1(mode) << message << question;
+    };
+    // Data the report needs (refused while the issuer reports).
+    row("domestic customer without tax number", "20240001", {"UPDATE vevo SET vAdo = '' WHERE vKod = '1'"}, "TEST",
+        "A belföldi vevő (Kovács és Társa Bt.) adószáma hiányzik.");
+    row("check digit wrong", "20240001", {"UPDATE vevo SET vAdo = '23456781-1-41' WHERE vKod = '1'"}, "TEST",
+        "A belföldi vevő (Kovács és Társa Bt.) adószáma hibás: „23456781-1-41”");
+    row("EU customer without EU VAT number", "20240005", {"UPDATE vevo SET vKado = '' WHERE vKod = '5'"}, "TEST",
+        "Az EU-s vevő (Donau Handel GmbH) közösségi adószáma (Köz.adószám) hiányzik.");
+    row("VAT code without classification", "20240001", {"UPDATE afa SET kNavTipus = '' WHERE kAfakod = '2'"}, "TEST",
+        "A(z) „2” áfakód (18% kedvezményes) adóhatósági besorolása ismeretlen");
+    row("VAT code gone from the rates", "20240001", {"DELETE FROM afa WHERE kAfakod = '3'"}, "TEST",
+        "A(z) „3” áfakód (5% kedvezményes) nem szerepel az áfakulcsok között");
+    row("exemption without case code", "20240001", {"UPDATE afa SET kNavKod = NULL WHERE kAfakod = '4'"}, "TEST",
+        "A(z) „4” áfakód (AAM alanyi adómentes) mentességi esetkódja hiányzik");
+    row("unknown currency", "20240002", {"UPDATE szlafej SET fPnem = 'Taler' WHERE fBszam = '20240002'"}, "TEST",
+        "A számla pénzneme („Taler”) nem ismert pénznemkód");
+    row("foreign currency without rate", "20240002", {"UPDATE szlafej SET fArfoly = 0 WHERE fBszam = '20240002'"},
+        "TEST", "A(z) EUR pénznemű számla árfolyama hiányzik");
+    row("issuer tax number wrong", "20240001", {"UPDATE szallito SET zAdo = '12345678-2-06'"}, "TEST",
+        "A kibocsátó (Tisza-Mérleg Kereskedelmi Kft.) adószáma hibás: „12345678-2-06”");
+    row("schema: due date before the authority's range", "20240004",
+        {"UPDATE szlafej SET fFkelt = '2009-12-31' WHERE fBszam = '20240004'"}, "TEST",
+        "a(z) „paymentDate” elem értéke („2009-12-31”) nem felel meg az adóhatóság sémájának.");
+    // The law and the authority's blocking rules: refused with reporting switched off as well.
+    row("rate the authority never accepts", "20240001",
+        {"UPDATE afa SET kAfa = 10 WHERE kAfakod = '2'", "UPDATE szlasor SET sAfa = 10 WHERE skAfakod = '2'"}, "OFF",
+        "A(z) „2” áfakód (18% kedvezményes) kulcsa (10 %) nem alkalmazható: a hatályos kulcsok 5, 18 és 27 %.");
+    row("25 % for a delivery after 2012", "20240001",
+        {"UPDATE afa SET kAfa = 25 WHERE kAfakod = '1'", "UPDATE szlasor SET sAfa = 25 WHERE skAfakod = '1'"}, "OFF",
+        "A(z) „1” áfakód (27% általános) kulcsa (25 %) csak 2013 előtti teljesítésre alkalmazható");
+    row("12 % for a delivery after 2012", "20240001",
+        {"UPDATE afa SET kAfa = 12 WHERE kAfakod = '2'", "UPDATE szlasor SET sAfa = 12 WHERE skAfakod = '2'"}, "OFF",
+        "A(z) „2” áfakód (18% kedvezményes) kulcsa (12 %) csak 2013 előtti teljesítésre alkalmazható");
+    row("a percentage of 0", "20240001",
+        {"UPDATE afa SET kNavTipus = 'PERCENTAGE', kNavKod = NULL, kNavIndok = NULL WHERE kAfakod = '4'"}, "PROD",
+        "A(z) „4” áfakód (AAM alanyi adómentes) 0 %-os „százalékos” kulcs");
+    row("line rate differs from its VAT code's", "20240001",
+        {"UPDATE szlasor SET sAfa = 5 WHERE sMegn = 'Csomagolópapír'"}, "OFF",
+        "A(z) 2. sor („Csomagolópapír”) áfakulcsa (5 %) eltér „1” áfakódjának kulcsától (27 %)");
+    row("exempt line carrying VAT", "20240001",
+        {"UPDATE afa SET kAfa = 5 WHERE kAfakod = '4'", "UPDATE szlasor SET sAfa = 5 WHERE skAfakod = '4'"}, "OFF",
+        "A(z) 5. sor („Oktatás (alanyi mentes)”) „4” áfakódja (AAM alanyi adómentes) nem százalékos besorolású, "
+        "mégis áfát tartalmaz (2400,00)");
+    row("issue date more than a year ahead", "20240001",
+        {"UPDATE szlafej SET fRkelt = CURDATE() + INTERVAL 367 DAY, fTkelt = CURDATE() WHERE fBszam = '20240001'"},
+        "OFF", "több mint egy évvel a mai nap utáni");
+    row("delivery more than five years after the issue", "20240001",
+        {"UPDATE szlafej SET fTkelt = '2029-05-18' WHERE fBszam = '20240001'"}, "OFF",
+        "A teljesítés dátuma (2029.05.18) több mint öt évvel a számla kelte (2024.05.17) utáni.");
+    row("no issuer", "20240003", {"DELETE FROM szallito"}, "OFF",
+        "A számla kibocsátója (kód: 1) nem található. Vegyen fel kibocsátót a főmenü „Kibocsátó” pontjában");
+    row("private person with a tax number", "20240004", {"UPDATE vevo SET vAdo = '45678909-2-08' WHERE vKod = '4'"},
+        "OFF", "A vevő (Őri Zsuzsanna) áfa-státusza magánszemély, mégis van adószáma („45678909-2-08”)");
+    // An exemption code "5" of this case, on the invoice's lines given.
+    const auto exempt = [](const char* code, const char* where) {
+        return QStringList{QStringLiteral("INSERT INTO afa (kAfakod, kAfanev, kAfa, kNavTipus, kNavKod, kNavIndok) "
+                                          "VALUES ('5', '%1', 0, 'VAT_EXEMPTION', '%1', 'Mentes értékesítés')")
+                               .arg(QLatin1String(code)),
+                           QStringLiteral("UPDATE szlasor SET skAfakod = '5', sAfanev = '%1', sAfa = 0 WHERE %2")
+                               .arg(QLatin1String(code), QString::fromUtf8(where))};
+    };
+    row("KBAET for a domestic customer", "20240001", exempt("KBAET", "sMegn = 'Csomagolópapír'"), "OFF", "A(z) „5” áfakód (KBAET) csak más EU-tagállamban nyilvántartásba vett, közösségi adószámmal "
+               "rendelkező („egyéb” áfa-státuszú) vevőnek számlázható, a vevő (Kovács és Társa Bt.) nem ilyen.");
+    row("EAM for a customer in the EU", "20240005", exempt("EAM", "sBszam = '20240005'"), "OFF",
+        "A(z) „5” áfakód (EAM) (termékexport) csak az EU-n kívüli vevőnek számlázható, a vevő (Donau Handel GmbH) "
+        "nem ilyen.");
+    row("KBAET for an EU business is issued", "20240005", exempt("KBAET", "sBszam = '20240005'"), "TEST", QString());
+    row("association in Hungary without tax number is issued", "20240003",
+        {"UPDATE vevo SET vAfaStatusz = 'OTHER', vAdo = '', vKado = '' WHERE vKod = '3'"}, "TEST", QString());
+    row("forint invoice at a rate other than 1", "20240001",
+        {"UPDATE szlafej SET fArfoly = 390.5 WHERE fBszam = '20240001'"}, "OFF",
+        "A forintos számla árfolyama (Árfolyam: 390,5) csak 1 lehet");
+    row("negative new invoice", "20240003", {"UPDATE szlasor SET sMenny = -sMenny WHERE sBszam = '20240003'"}, "OFF",
+        "A számla nettó végösszege negatív (-85405,00): új számla nem lehet negatív. Egy kiállított számla "
+        "helyesbítéséhez a számlanyilvántartásban a „Storno” gombbal készítsen stornó számlát.");
+    // Questions before the issue.
+    row("issue date days ahead", "20240001",
+        {"UPDATE szlafej SET fRkelt = CURDATE() + INTERVAL 5 DAY, fTkelt = CURDATE() WHERE fBszam = '20240001'"},
+        "TEST", "5 nappal a mai nap utáni.", true);
+    row("foreign currency at rate 1", "20240002", {"UPDATE szlafej SET fArfoly = 1 WHERE fBszam = '20240002'"}, "TEST",
+        "A(z) EUR pénznemű számla árfolyama 1", true);
+    row("rate outside the plausible band", "20240002", {"UPDATE szlafej SET fArfoly = 3.9 WHERE fBszam = '20240002'"},
+        "OFF", "A(z) EUR pénznemű számla árfolyama (3,9) kívül esik a szokásos 250–500 Ft-os sávon", true);
 }
 
 void TestNavXml::issueRefusals()
 {
     QFETCH(QString, number);
-    QFETCH(QString, fault);
+    QFETCH(QStringList, fault);
+    QFETCH(QString, mode);
     QFETCH(QString, message);
+    QFETCH(bool, question);
     DB_VERIFY(seedKinds());
-    setMode(QStringLiteral("TEST"));
-    m_session->db.exec(fault);
-    QString refusal;
-    DB_VERIFY(refusal = nav::issueInvoice(m_session->data, number));
-    QVERIFY2(refusal.contains(message), qPrintable(refusal));
-    QVERIFY(refusal.startsWith(QStringLiteral("A(z) %1 számú számla adóhatósági adatszolgáltatása nem készíthető el:").arg(number)));
-    QVERIFY(refusal.endsWith(QStringLiteral("A számla nem lett nyomtatottnak jelölve, továbbra is módosítható.")));
+    setMode(mode);
+    for (const QString& sql : fault)
+        m_session->db.exec(sql);
+    m_session->state.printMode = PrintMode::Print;
+    DB_VERIFY(PrintInvoice(m_session->context, number)); // a question is answered "Nem"
+    const auto& shown = m_session->ui.shown();
+    if (message.isEmpty()) {
+        QCOMPARE(m_session->ui.texts(), QStringList());
+        QCOMPARE(flag(number), QStringLiteral("I"));
+        QCOMPARE(m_session->db.scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), QStringLiteral("1"));
+        return;
+    }
+    QCOMPARE(int(shown.size()), 1);
+    const QString box = shown.front().text;
+    QVERIFY2(box.contains(message), qPrintable(box));
+    QCOMPARE(int(m_presenter.presented.size()), 0); // nothing printed
     QCOMPARE(flag(number), QStringLiteral(" "));
     QCOMPARE(m_session->db.scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), QStringLiteral("0"));
+    if (question) {
+        QCOMPARE(shown.front().kind, FakeUserInterface::Kind::Question);
+        QVERIFY(box.startsWith(QStringLiteral("A(z) %1 számú számla adatai szokatlanok:").arg(number)));
+        QVERIFY(box.endsWith(QStringLiteral("\nBiztosan kiállítja a számlát?")));
+        // "Igen" issues it.
+        m_session->ui.answer(true);
+        DB_VERIFY(PrintInvoice(m_session->context, number));
+        QCOMPARE(flag(number), QStringLiteral("I"));
+        return;
+    }
+    QCOMPARE(shown.front().kind, FakeUserInterface::Kind::Message);
+    QVERIFY(box.startsWith(QStringLiteral("A(z) %1 számú számla adóhatósági adatszolgáltatása nem készíthető el:").arg(number)));
+    QVERIFY(box.endsWith(QStringLiteral("A számla nem lett nyomtatottnak jelölve, továbbra is módosítható.")));
     // The command-line path refuses the same way and hands out nothing.
     QStringList problems;
     QVERIFY(nav::documentFor(m_session->data, number, &problems).isEmpty());

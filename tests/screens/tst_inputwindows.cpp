@@ -119,8 +119,9 @@ private slots:
         s.reset();
     }
 
-    // Pasting "1.5" into a field that takes no "." shows 15, and 15 is stored; the line note
-    // keeps its two lines with CR LF like every memo.
+    // Pasting "1.5" into a field that takes no "." shows 15, and 15 is stored; the VAT rate, which
+    // goes with its VAT code, takes no paste; the line note keeps its two lines with CR LF like
+    // every memo.
     void pastedNumbersAreStoredAsShown()
     {
         newLineFor(QStringLiteral("20100042"));
@@ -142,10 +143,11 @@ private slots:
             click(line, QStringLiteral("okButton"));
         });
         QVERIFY(run(Screen::InvoiceLine, driver));
-        QCOMPARE(shown, (QStringList{QStringLiteral("15"), QStringLiteral("25"), QStringLiteral("18"),
+        QCOMPARE(shown, (QStringList{QStringLiteral("15"), QStringLiteral("25"), QStringLiteral("27"),
                                      QStringLiteral("375,00")}));
-        QCOMPARE(rows(QStringLiteral("SELECT sMegn, sMenny, sEar, sAfa, smemo FROM szlasor WHERE sBszam = '20100042'")),
-                 QStringList{QStringLiteral("Beillesztett tétel|15|25|18|első sor\r\nmásodik sor")});
+        QCOMPARE(rows(QStringLiteral("SELECT sMegn, sMenny, sEar, sAfa, skAfakod, smemo FROM szlasor WHERE sBszam = "
+                                     "'20100042'")),
+                 QStringList{QStringLiteral("Beillesztett tétel|15|25|27|1|első sor\r\nmásodik sor")});
     }
 
     // "Árfolyam" on the composition screen: the pasted value as shown is the model's value; a

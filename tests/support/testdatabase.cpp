@@ -34,6 +34,7 @@ TestDatabase::TestDatabase(const QString& suffix, int sequenceYear)
     options.database = name;
     options.appUser.clear();
     options.year = sequenceYear;
+    options.basicData = false; // every test seeds what it needs into empty tables
     runSetup(m_admin, options);
     m_profile.database = name;
 }

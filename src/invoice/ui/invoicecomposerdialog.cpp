@@ -167,6 +167,7 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     m_widgets[InvoiceComposer::CustomerButton] = customerButton;
     auto* languageButton = button(QStringLiteral("Nyelv"), QStringLiteral("A számla felirat nyelve"),
                                   QStringLiteral("languageButton"), page);
+    m_widgets[InvoiceComposer::LanguageButton] = languageButton;
     connect(customerButton, &QPushButton::clicked, this, [this] { m_model->chooseCustomer(); });
     connect(languageButton, &QPushButton::clicked, this, [this] { m_model->chooseLanguage(); });
 

@@ -67,10 +67,10 @@ InvoiceLineDialog::InvoiceLineDialog(InvoiceLineEditor* model, QWidget* parent) 
     limitToColumn(vtsz, QStringLiteral("szlasor"), QStringLiteral("sVtsz"));
     limitToColumn(unit, QStringLiteral("szlasor"), QStringLiteral("sMe"));
     limitToColumn(currency, QStringLiteral("szlasor"), QStringLiteral("sPnem"));
+    // The rate belongs to the VAT code: it is never typed nor toggled, only chosen with its code.
     QLineEdit* rate = edit(F::VatRate);
-    rate->setToolTip(QStringLiteral("Klikkre \"27\" / \"0\" váltás"));
-    installCharFilter(rate, CharFilter(QStringLiteral("0123456789,")));
-    installClickHandler(rate, [this] { m_model->toggleVatRate(); });
+    rate->setReadOnly(true);
+    rate->setToolTip(QStringLiteral("Az áfakulcs az „ÁFA %” gombbal, az áfakód kiválasztásával adható meg"));
     auto* note = new QPlainTextEdit(this);
     note->setObjectName(QStringLiteral("field%1").arg(int(F::Note)));
     note->setTabChangesFocus(true);
