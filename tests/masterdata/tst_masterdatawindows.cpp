@@ -150,6 +150,35 @@ private slots:
         QCOMPARE(one(QStringLiteral("SELECT vKod, vNeve FROM vevo WHERE vKod = '3'")), before);
     }
 
+    // Two workstations edit one customer: the other one saves first, and this "OK" says so instead
+    // of overwriting it; the screen keeps what was typed, and "Mégsem" leaves the other's change.
+    void aCustomerChangedElsewhereIsNotOverwritten()
+    {
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm3"),
+                    [&](QWidget* list) {
+                        selectRow(list, 2);
+                        click(list, QStringLiteral("Modosit"));
+                        click(list, QStringLiteral("Kivalaszt"));
+                    })
+            .window(QStringLiteral("TForm4"),
+                    [&](QWidget* form) {
+                        typeInto(edit(form, QStringLiteral("vNeve")), QStringLiteral("Itt javított Kft."));
+                        s->db.exec("UPDATE vevo SET vTel = '06-1-555-0000' WHERE vKod = '3'");
+                        click(form, QStringLiteral("Button_OK"));
+                        QCOMPARE(edit(form, QStringLiteral("vNeve"))->property("text").toString(),
+                                 QStringLiteral("Itt javított Kft."));
+                        click(form, QStringLiteral("Button_Mégsem"));
+                    })
+            .box(QStringLiteral("Ezt a sort a megnyitása óta egy másik munkaállomás módosította (Telefon)."),
+                 QStringLiteral("OK"));
+        QVERIFY(run(Screen::CustomerList, driver));
+        QCOMPARE(one(QStringLiteral("SELECT CONCAT(vNeve, '|', vTel) FROM vevo WHERE vKod = '3'")).section(u'|', 1),
+                 QStringLiteral("06-1-555-0000"));
+        QVERIFY(one(QStringLiteral("SELECT vNeve FROM vevo WHERE vKod = '3'")) != u"Itt javított Kft.");
+    }
+
     // The article chooser of the invoice line screen: a new article refused by the server inside
     // the chooser, then "Kiválaszt". The line screen stays open with the highlighted article, and
     // the quantity it focuses has its text selected: typing "5" over "3" gives 5.
