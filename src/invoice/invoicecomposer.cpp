@@ -389,7 +389,12 @@ void InvoiceComposer::deleteLine()
 
 void InvoiceComposer::fromDeliveryNote()
 {
-    runAction(m_context.ui, [this] {
+    const EditMode before = m_mode;
+    // The conversion checks the guard after it wrote: a new invoice's header is its own by then
+    // (the conversion itself refuses a number another workstation stored).
+    DocumentGuard current = guard();
+    current.unstored = false;
+    runAction(m_context.ui, [this, &current] {
         convertDeliveryNoteIntoInvoice(m_context, m_fields[Number], m_mode, [this] {
             m_mode = EditMode::Modify; // the invoice is stored now: the screen goes on modifying it
             // It goes on under the stored invoice's own lock, so a print elsewhere waits for it;
@@ -397,9 +402,10 @@ void InvoiceComposer::fromDeliveryNote()
             takeLock(worklock::invoice(m_fields[Number]));
             LoadInvoice();
             recomputeTotals();
-        });
+        }, &current);
     });
-    endIfNotOurs(false);
+    // a stored invoice that stopped being this screen's ends it (a new one keeps its own message)
+    endIfNotOurs(before == EditMode::Modify);
 }
 
 bool InvoiceComposer::validate()

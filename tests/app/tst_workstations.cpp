@@ -381,6 +381,7 @@ private slots:
         QTest::newRow("kiadott számla, Új sor") << true << false << "sor" << issued;
         QTest::newRow("kiadott számla, Töröl") << true << false << "töröl" << issued;
         QTest::newRow("kiadott számla, OK") << true << false << "ok" << issued;
+        QTest::newRow("kiadott számla, Sz.levélböl") << true << false << "szlevél" << issued;
     }
     void aStoreRefusesADocumentNoLongerItsOwn()
     {
@@ -417,8 +418,13 @@ private slots:
         a->opener.onOpen(Screen::DeliveryLine, ScriptedOpener::RequestScript([&](const ScreenRequest& r) {
             typeLine(a->context, false, r);
         }));
+        a->opener.onOpen(Screen::DeliveryRegister, ScriptedOpener::RequestScript([](const ScreenRequest& r) {
+            *r.chosen = QStringLiteral("20100001");
+        }));
         if (action == u"sor")
             invoice ? invoiceScreen.newLine() : noteScreen.newLine();
+        else if (action == u"szlevél")
+            invoiceScreen.fromDeliveryNote();
         else if (action == u"töröl")
             invoice ? invoiceScreen.deleteLine() : noteScreen.deleteLine();
         else
