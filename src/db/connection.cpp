@@ -273,18 +273,24 @@ void Connection::reconnect(const QString& reason)
             text = e.text();
             continue;
         }
-        // The old session's named locks ended with it: take them again, or say what was lost.
+        // The old session's named locks ended with it: take each of them again; those another
+        // workstation took meanwhile are marked lost, so the screens working under them end.
         m_locks.clear();
+        QStringList lost;
         for (const auto& [name, times] : locks) {
-            if (tryLock(name))
+            if (tryLock(name)) {
                 m_locks[name] = times;
-            else
-                throw ConnectionLostError(
-                    QStringLiteral("A kapcsolat helyreállt, de közben egy másik munkaállomás vette át a(z) \"%1\" "
-                                   "zárolást. A műveletet kérem, kezdje újra.")
-                        .arg(name),
-                    2006, false);
+            } else {
+                m_lostLocks[name] = times;
+                lost << name;
+            }
         }
+        if (!lost.isEmpty())
+            throw ConnectionLostError(
+                QStringLiteral("A kapcsolat helyreállt, de közben egy másik munkaállomás vette át a(z) \"%1\" "
+                               "zárolást. A műveletet kérem, kezdje újra.")
+                    .arg(lost.join(QStringLiteral("\", \""))),
+                2006, false);
         return;
     }
 }
@@ -380,13 +386,26 @@ bool Connection::tryLock(const QString& name, int waitSeconds)
     if (rows->rowCount() != 1 || rows->text(0, 0) != u"1")
         return false;
     m_locks[name] = 1;
+    m_lostLocks.erase(name);
     return true;
+}
+
+bool Connection::ownsLockOnServer(const QString& name)
+{
+    const auto rows = select("SELECT IS_USED_LOCK(" + lockName(name) + ") = CONNECTION_ID()");
+    return rows->rowCount() == 1 && rows->text(0, 0) == u"1";
 }
 
 void Connection::unlock(const QString& name)
 {
     auto held = m_locks.find(name);
-    if (held == m_locks.end() || --held->second > 0)
+    if (held == m_locks.end()) {
+        // a lost lock is no longer this session's: its holders only end their count
+        if (auto lost = m_lostLocks.find(name); lost != m_lostLocks.end() && --lost->second <= 0)
+            m_lostLocks.erase(lost);
+        return;
+    }
+    if (--held->second > 0)
         return;
     m_locks.erase(held);
     try {

@@ -116,6 +116,14 @@ public:
     // released by the last unlock. Held locks are taken again after a reconnect.
     bool tryLock(const QString& name, int waitSeconds = 0);
     void unlock(const QString& name);
+    // Whether this connection took the lock and still counts it as held (no server round trip).
+    bool holdsLock(const QString& name) const { return m_locks.count(name) != 0; }
+    // A lock this connection held until a reconnect found it taken by another session: the
+    // screens that worked under it must end. Taking the lock again clears the mark.
+    bool lostLock(const QString& name) const { return m_lostLocks.count(name) != 0; }
+    // Asks the server whether this very session holds the lock now, for a check inside a
+    // transaction just before a write (another session may have taken it after an outage).
+    bool ownsLockOnServer(const QString& name);
 
 private:
     void send(const QByteArray& sql);
@@ -142,6 +150,7 @@ private:
     bool m_inTransaction = false;
     QByteArray m_lastStatement; // the statement being sent, for the outline a failure carries
     std::map<QString, int> m_locks; // name -> times taken in this scope chain
+    std::map<QString, int> m_lostLocks; // held before a reconnect, taken by another session since
 };
 
 // A named lock held for one scope (see Connection::tryLock).

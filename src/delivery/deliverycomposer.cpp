@@ -8,6 +8,8 @@
 #include "db/stepchain.h"
 #include "invoice/sequences.h"
 #include "screens/common/chainfailure.h"
+#include "screens/common/dispatcher.h"
+#include "screens/common/worklocks.h"
 
 #include <QDate>
 
@@ -35,8 +37,75 @@ bool DeliveryComposer::isNewNote() const
     return m_mode == EditMode::New;
 }
 
+DocumentGuard DeliveryComposer::guard() const
+{
+    return DocumentGuard{DocumentGuard::Kind::DeliveryNote, m_fields[Number], m_lockName, isNewNote(),
+                         m_printedWhenLoaded};
+}
+
+ScreenRequest DeliveryComposer::lineRequest(EditMode mode) const
+{
+    ScreenRequest request;
+    request.mode = mode;
+    request.document =
+        DocumentRef{m_fields[Number], m_fields[Currency], m_lockName, isNewNote(), m_printedWhenLoaded};
+    return request;
+}
+
+void DeliveryComposer::end(const QString& reason)
+{
+    m_context.ui.message(reason
+                         + typedValues({{QStringLiteral("Vevő"), m_fields[CustomerBlock]},
+                                        {QStringLiteral("Szerz.száma"), m_fields[Contract]},
+                                        {QStringLiteral("Fizetés módja"), m_fields[PaymentMethod]},
+                                        {QStringLiteral("Telj. időpontja"), m_fields[FulfilmentDate]},
+                                        {QStringLiteral("Szlev. kelte"), m_fields[NoteDate]},
+                                        {QStringLiteral("Fiz.határidö"), m_fields[DueDate]},
+                                        {QStringLiteral("Megjegyzés"), m_fields[Remark]},
+                                        {QStringLiteral("Üzenet"), m_fields[Message]}}));
+    m_closed = true;
+    m_lock.reset();
+    emit closeRequested();
+}
+
+bool DeliveryComposer::endIfNotOurs(bool askServer)
+{
+    if (m_closed)
+        return true;
+    if (lockLost(m_context.data, guard())) {
+        end(lockLostReason(guard()));
+        return true;
+    }
+    if (!askServer)
+        return false;
+    QString problem;
+    if (!runAction(m_context.ui, [&] { problem = documentProblem(m_context.data, guard()); }))
+        return false;
+    if (problem.isEmpty())
+        return false;
+    end(problem);
+    return true;
+}
+
 bool DeliveryComposer::prepare()
 {
+    // The screen holds its own count of the lock the register took for it (counted per
+    // session), so whatever opened it, it composes only while this workstation holds the lock.
+    m_lockName = isNewNote() ? worklock::newDeliveryNote() : worklock::deliveryNote(m_context.state.deliveryNumber);
+    bool locked = false;
+    runAction(m_context.ui, [&] {
+        m_lock = std::make_unique<NamedLock>(m_context.data.connection(), m_lockName);
+        locked = m_lock->held();
+    });
+    if (!locked) {
+        m_lock.reset();
+        m_context.ui.notice(isNewNote() ? QStringLiteral("Egy másik munkaállomás éppen új szállítólevelet készít. "
+                                                         "Kérem, próbálja újra, amikor ott elkészült.")
+                                        : QStringLiteral("A(z) %1 számú szállítólevelet egy másik munkaállomás éppen "
+                                                         "módosítja. Kérem, próbálja újra, amikor ott elkészült.")
+                                              .arg(m_context.state.deliveryNumber));
+        return false;
+    }
     if (isNewNote()) {
         try {
             m_fields[Number] = nextDocumentNumber(m_context.data.query(kSequenceQuery), kDeliverySequence);
@@ -122,6 +191,7 @@ bool DeliveryComposer::load()
     }
     auto col = [&note](const char* name) { return note.fieldText(QString::fromLatin1(name)); };
     m_fields[Number] = col("lBszam");
+    m_printedWhenLoaded = col("lPrn").trimmed() == u"I";
     rereadLines();
 
     Query& customers = m_context.data.query(kCustomerList);
@@ -243,28 +313,47 @@ void DeliveryComposer::fulfilmentDateLeft()
 
 void DeliveryComposer::newLine()
 {
-    m_context.opener.open(Screen::DeliveryLine, {EditMode::New});
+    m_context.opener.open(Screen::DeliveryLine, lineRequest(EditMode::New));
+    endIfNotOurs(true);
 }
 
 void DeliveryComposer::modifyLine()
 {
-    m_context.opener.open(Screen::DeliveryLine, {EditMode::Modify});
+    m_context.opener.open(Screen::DeliveryLine, lineRequest(EditMode::Modify));
+    endIfNotOurs(true);
 }
 
 void DeliveryComposer::deleteLine()
 {
     Query& lines = m_context.data.query(kLineList);
     Query& q = m_context.data.query(kLineStatements);
-    try {
-        // An empty list reads as line 0, which deletes nothing.
-        const qint64 id = lines.isOpen() ? lines.fieldInt(QStringLiteral("eID")) : 0;
-        q.setSql({QStringLiteral("DELETE FROM Szlevsor WHERE eID = :p1")});
-        q.setInteger(QStringLiteral("p1"), id);
-        q.execute();
-        m_context.ui.message(QStringLiteral("Az tételsor törölve!"));
-    } catch (const Error&) {
-        m_context.ui.message(QStringLiteral("Hiba: Szlevsor DELETE törlésekor"));
+    const QString failed = QStringLiteral("Hiba: Szlevsor DELETE törlésekor");
+    bool refused = false;
+    StepChain chain(q);
+    const bool deleted = chain.run([&] {
+        chain.begin(failed);
+        // the note is still the one this screen composes, and the line one of its own
+        checkDocument(chain, m_context.data, guard(), refused);
+        chain.step(failed, [&] {
+            // An empty list reads as line 0, which deletes nothing.
+            const qint64 id = lines.isOpen() ? lines.fieldInt(QStringLiteral("eID")) : 0;
+            q.setSql({QStringLiteral("DELETE FROM Szlevsor WHERE eID = :p1 AND eBszam = :p2")});
+            q.setInteger(QStringLiteral("p1"), id);
+            q.setText(QStringLiteral("p2"), m_fields[Number]);
+            q.execute();
+        });
+        chain.commit(failed);
+    });
+    if (refused) {
+        end(chain.failure().message);
+        return;
     }
+    if (deleted)
+        m_context.ui.message(QStringLiteral("Az tételsor törölve!"));
+    else
+        tell(m_context.ui, chain.failure());
+    if (endIfNotOurs(false))
+        return;
     rereadLines();
     lines.last();
 }
@@ -334,8 +423,11 @@ void DeliveryComposer::accept()
     if (!validate())
         return;
     const bool stored = isNewNote() ? storeNew() : storeModified();
-    if (!stored)
+    if (!stored) {
+        endIfNotOurs(false);
         return; // the message has been shown; everything typed stays on the screen
+    }
+    m_lock.reset();
 
     Query& list = m_context.data.query(kNoteList);
     list.setSql({QStringLiteral("SELECT * FROM Szlevfej ORDER BY lbszam")});
@@ -350,6 +442,7 @@ bool DeliveryComposer::storeNew()
     Query& q = m_context.data.query(kHeaderStatements);
     const QString insertMessage = QStringLiteral("Hiba: Újban, INSERT-append a Szállító fejben ");
     const QString sequenceMessage = QStringLiteral("Hiba: Új UPDATE Sorszam -ba ");
+    bool refused = false;
     StepChain chain(q);
     const bool stored = chain.run([&] {
         chain.begin(kOuterMessage);
@@ -364,6 +457,9 @@ bool DeliveryComposer::storeNew()
                 chain.fail(QStringLiteral("A(z) %1 sorszámú szállítólevél már létezik, ezzel a sorszámmal nem "
                                           "tárolható! A sorszám a \"Sorszám \" lapon javítható.")
                                .arg(m_fields[Number]));
+        });
+        checkDocument(chain, m_context.data, guard(), refused);
+        chain.step(insertMessage, [&] {
             q.setSql({QStringLiteral("INSERT INTO SzlevFej ( lbszam, lvkod, ltkelt, lrkelt, lfkelt, lfizmod, lmegj, lszerz, "
                                      "lmemo, lprn, lkerek, larfoly, lpnem, lvSzam, lMemoVevo, lMemoSzall, lzKod, lzSzam, "
                                      "lmKod )"),
@@ -375,6 +471,10 @@ bool DeliveryComposer::storeNew()
         chain.step(sequenceMessage, [&] { storeDocumentNumber(q, kDeliverySequence, m_fields[Number]); });
         chain.commit(insertMessage);
     });
+    if (refused) {
+        end(chain.failure().message);
+        return false;
+    }
     return finishStore(chain, stored);
 }
 
@@ -382,9 +482,11 @@ bool DeliveryComposer::storeModified()
 {
     Query& q = m_context.data.query(kHeaderStatements);
     const QString replaceMessage = QStringLiteral("Hiba: Újban, REPLACE-edit a Szállító fejben ");
+    bool refused = false;
     StepChain chain(q);
     const bool stored = chain.run([&] {
         chain.begin(kOuterMessage);
+        checkDocument(chain, m_context.data, guard(), refused);
         chain.step(replaceMessage, [&] {
             q.setSql({QStringLiteral("REPLACE INTO SzlevFej ( lID, lbszam, lvkod, ltkelt, lrkelt, lfkelt, lfizmod, lmegj, "
                                      "lszerz, lmemo, lprn, lkerek, larfoly, lpnem, lvSzam, lMemoVevo, lMemoSzall, lzKod, "
@@ -397,6 +499,10 @@ bool DeliveryComposer::storeModified()
         });
         chain.commit(replaceMessage);
     });
+    if (refused) {
+        end(chain.failure().message);
+        return false;
+    }
     return finishStore(chain, stored);
 }
 

@@ -2,11 +2,13 @@
 // The delivery-note composition screen: creates a new note under the next number of the
 // sequence or changes an unprinted one. Lines are written at once by the line screen; the header
 // follows on "OK", for a new note together with the sequence in one transaction.
+#include "screens/common/documentguard.h"
 #include "screens/common/screencontext.h"
 
 #include <QObject>
 #include <QStringList>
 #include <array>
+#include <memory>
 
 namespace orvena {
 
@@ -72,6 +74,10 @@ public:
     // "OK": validates and stores the header. A refused store keeps the screen open as typed.
     void accept();
     bool isClosed() const { return m_closed; }
+    // What every store of this screen and its line screens re-checks inside its transaction.
+    DocumentGuard guard() const;
+    // What a line screen is opened with: the mode and this note's number with its lock.
+    ScreenRequest lineRequest(EditMode mode) const;
 
 signals:
     void fieldChanged(int field);
@@ -90,11 +96,19 @@ private:
     bool finishStore(const StepChain& chain, bool stored);
     void bindHeader(class Query& q);
     void fail(const QString& message, int focus);
+    // Ends the screen with reason and what was typed, so that it can be typed again.
+    void end(const QString& reason);
+    // After an action: ends the screen when its lock was lost or its note is no longer the one
+    // it composes (askServer: a line screen may have been refused, so the server is asked).
+    bool endIfNotOurs(bool askServer);
 
     ScreenContext& m_context;
     const EditMode m_mode;
     std::array<QString, FieldCount> m_fields;
     bool m_closed = false;
+    std::unique_ptr<NamedLock> m_lock; // the numbering for a new note, the note when modifying
+    QString m_lockName;
+    bool m_printedWhenLoaded = false; // opened printed by the register's "J" key
 };
 
 } // namespace orvena

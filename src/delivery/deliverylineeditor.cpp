@@ -7,6 +7,8 @@
 #include "db/errors.h"
 #include "db/stepchain.h"
 #include "screens/common/chainfailure.h"
+#include "screens/common/dispatcher.h"
+#include "screens/common/worklocks.h"
 
 #include <QStringList>
 
@@ -15,11 +17,32 @@ namespace orvena {
 using namespace delivery;
 
 DeliveryLineEditor::DeliveryLineEditor(ScreenContext& context, const ScreenRequest& request, QObject* parent)
-    : QObject(parent), m_context(context), m_mode(request.mode)
+    : QObject(parent), m_context(context), m_mode(request.mode), m_document(request.document)
 {
     m_fields[Quantity] = QStringLiteral("0");
     m_fields[Unit] = QStringLiteral("db");
     m_title = QStringLiteral("Új szállítólevél sor");
+}
+
+DocumentGuard DeliveryLineEditor::guard() const
+{
+    if (m_document && !m_document->lock.isEmpty())
+        return DocumentGuard{DocumentGuard::Kind::DeliveryNote, m_document->number, m_document->lock,
+                             m_document->unstored, m_document->printedAllowed};
+    // Opened on its own, the line works on the run's current note under that note's lock.
+    return DocumentGuard{DocumentGuard::Kind::DeliveryNote, m_fields[Number], worklock::deliveryNote(m_fields[Number]),
+                         false, true};
+}
+
+void DeliveryLineEditor::end(const QString& reason)
+{
+    m_context.ui.message(reason
+                         + typedValues({{QStringLiteral("Megnevezés"), m_fields[Description]},
+                                        {QStringLiteral("VTSZ/SZJ"), m_fields[Vtsz]},
+                                        {QStringLiteral("Mennyiség"), m_fields[Quantity]},
+                                        {QStringLiteral("M.egys."), m_fields[Unit]},
+                                        {QStringLiteral("Sor megjegyzés"), m_fields[Memo]}}));
+    close();
 }
 
 bool DeliveryLineEditor::isNewLine() const
@@ -47,7 +70,25 @@ bool DeliveryLineEditor::prepare()
         }
     }
     // The line belongs to the note the composition screen shows.
-    m_fields[Number] = m_context.state.deliveryNumber;
+    m_fields[Number] = m_document ? m_document->number : m_context.state.deliveryNumber;
+    // It is written only while this workstation holds the note's lock.
+    const DocumentGuard g = guard();
+    if (lockLost(m_context.data, g)) {
+        m_context.ui.message(lockLostReason(g));
+        return false;
+    }
+    bool locked = false;
+    runAction(m_context.ui, [&] {
+        m_lock = std::make_unique<NamedLock>(m_context.data.connection(), g.lock);
+        locked = m_lock->held();
+    });
+    if (!locked) {
+        m_lock.reset();
+        m_context.ui.notice(QStringLiteral("A(z) %1 számú szállítólevélen egy másik munkaállomás éppen dolgozik. "
+                                           "Kérem, próbálja újra, amikor ott elkészült.")
+                                .arg(g.number));
+        return false;
+    }
     m_title = m_mode == EditMode::Modify ? QStringLiteral("Szállítósor módositás") : QStringLiteral("Új szállító sor");
     for (int f = 0; f < FieldCount; ++f)
         emit fieldChanged(f);
@@ -96,6 +137,7 @@ void DeliveryLineEditor::fail(const QString& message, Field focus)
 void DeliveryLineEditor::close()
 {
     m_closed = true;
+    m_lock.reset();
     emit closeRequested();
 }
 
@@ -135,9 +177,12 @@ bool DeliveryLineEditor::store()
     const QString outer = QStringLiteral("Hiba az append vagy edit közben a szlev sorban!");
     const QString message = newLine ? QStringLiteral("Hiba: Új, INSERT-append a szlev sorben ")
                                     : QStringLiteral("Hiba: Új, INSERT-edit a szlev sorban ");
+    bool refused = false;
     StepChain chain(q);
     const bool stored = chain.run([&] {
         chain.begin(outer);
+        // the note is still the one the composition screen works on
+        checkDocument(chain, m_context.data, guard(), refused);
         chain.step(message, [&] {
             if (newLine) {
                 q.setSql({QStringLiteral("INSERT INTO Szlevsor ( ebszam, eckod, eMegn, evtsz, eme, emenny, ememo, ecSzam )"),
@@ -160,9 +205,15 @@ bool DeliveryLineEditor::store()
         });
         chain.commit(message);
     });
+    if (refused) {
+        end(chain.failure().message);
+        return false;
+    }
     // Refused: rolled back before any box waits, and the screen stays open with everything typed.
     if (!stored)
         tell(m_context.ui, chain.failure(), outer);
+    if (!stored && lockLost(m_context.data, guard()))
+        end(lockLostReason(guard()));
     return stored;
 }
 

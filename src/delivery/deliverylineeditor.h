@@ -1,10 +1,13 @@
 #pragma once
 // The delivery-note line screen: one line of the note open in the composition screen, written
 // straight into szlevsor under the note's number. A line carries no price, currency or VAT.
+#include "screens/common/documentguard.h"
 #include "screens/common/screencontext.h"
 
 #include <QObject>
 #include <array>
+#include <memory>
+#include <optional>
 
 namespace orvena {
 
@@ -13,7 +16,9 @@ class DeliveryLineEditor : public QObject {
 public:
     enum Field { Id, Number, ArticleCode, ArticleNumber, Description, Vtsz, Quantity, Unit, Memo, FieldCount };
 
-    // request.mode: a new line or the note's line list's current row.
+    // request.mode: a new line or the note's line list's current row; request.document: the note
+    // and the lock of the composition screen that opened it (without one: the run's current
+    // delivery note under its own lock).
     DeliveryLineEditor(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
 
     // Before the screen is shown: the note's number from the composition screen and, in modify
@@ -44,9 +49,14 @@ private:
     void close();
     bool store();
     void rereadLines(bool modified);
+    DocumentGuard guard() const;
+    // Ends the screen with reason and what was typed.
+    void end(const QString& reason);
 
     ScreenContext& m_context;
     const EditMode m_mode;
+    const std::optional<DocumentRef> m_document;
+    std::unique_ptr<NamedLock> m_lock; // this screen's count of its note's lock
     std::array<QString, FieldCount> m_fields;
     QString m_title;
     bool m_closed = false;

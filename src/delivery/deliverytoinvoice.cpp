@@ -169,7 +169,8 @@ private:
 } // namespace
 
 DeliveryConversion convertDeliveryNoteIntoInvoice(ScreenContext& context, const QString& invoiceNumber,
-                                                  EditMode invoiceMode, const std::function<void()>& reload)
+                                                  EditMode invoiceMode, const std::function<void()>& reload,
+                                                  const DocumentGuard* guard)
 {
     // Only "Kiválaszt" answers: it hands over the note highlighted when it was pressed. "Mégsem",
     // Escape or closing the window means that no note was chosen.
@@ -177,12 +178,12 @@ DeliveryConversion convertDeliveryNoteIntoInvoice(ScreenContext& context, const 
     ScreenRequest chooser;
     chooser.chosen = &deliveryNumber;
     context.opener.open(Screen::DeliveryRegister, chooser);
-    return convertDeliveryNote(context, deliveryNumber, invoiceNumber, invoiceMode, reload);
+    return convertDeliveryNote(context, deliveryNumber, invoiceNumber, invoiceMode, reload, guard);
 }
 
 DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& deliveryNumber,
                                        const QString& invoiceNumber, EditMode invoiceMode,
-                                       const std::function<void()>& reload)
+                                       const std::function<void()>& reload, const DocumentGuard* guard)
 {
     if (isBlank(invoiceNumber)) {
         context.ui.message(QStringLiteral("A számlának nincs sorszáma, szállítólevél nem vehető át!"));
@@ -199,6 +200,9 @@ DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& de
     if (!chain.run([&] {
             chain.begin(QStringLiteral("Hiba a szlevfej-böl insert munkafej -be!"));
             conversion.run(chain);
+            bool refused = false;
+            if (guard) // the invoice is still the composition screen's, and not issued
+                checkDocument(chain, context.data, *guard, refused);
             chain.commit(QStringLiteral("Hiba a munkasor-ból insert szlasor -ba!"));
         })) {
         tell(context.ui, chain.failure());

@@ -4,6 +4,7 @@
 // lines are priced from the article master, and the result is stored in szlafej and szlasor.
 // The whole conversion is one transaction: it is stored completely or not at all. The note
 // itself is never changed; the work tables keep the last conversion's rows.
+#include "screens/common/documentguard.h"
 #include "screens/common/screencontext.h"
 
 #include <QStringList>
@@ -32,8 +33,11 @@ struct DeliveryConversion {
 // screen loads the stored invoice from ZQ10 there (LoadInvoice) and recomputes its totals.
 // Every failure has been shown to the operator when this returns with converted == false, and
 // the database, ZQ10 and the state are as they were.
+// With guard (the composition screen's), the stored lines are written only while the invoice is
+// still that screen's (see documentguard.h); otherwise nothing is written and the reason is shown.
 DeliveryConversion convertDeliveryNoteIntoInvoice(ScreenContext& context, const QString& invoiceNumber,
-                                                  EditMode invoiceMode, const std::function<void()>& reload = {});
+                                                  EditMode invoiceMode, const std::function<void()>& reload = {},
+                                                  const DocumentGuard* guard = nullptr);
 
 // The conversion of a note already chosen (same contract as above, without the chooser). While
 // the invoice is new (EditMode::New), an invoice number that already has a header is refused
@@ -41,6 +45,7 @@ DeliveryConversion convertDeliveryNoteIntoInvoice(ScreenContext& context, const 
 // created invoice header always starts unprinted.
 DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& deliveryNumber,
                                        const QString& invoiceNumber, EditMode invoiceMode,
-                                       const std::function<void()>& reload = {});
+                                       const std::function<void()>& reload = {},
+                                       const DocumentGuard* guard = nullptr);
 
 } // namespace orvena

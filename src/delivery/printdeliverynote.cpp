@@ -4,6 +4,7 @@
 #include "db/errors.h"
 #include "db/logging.h"
 #include "screens/common/documentprint.h"
+#include "screens/common/worklocks.h"
 
 namespace orvena {
 
@@ -74,7 +75,20 @@ void markPrinted(ScreenContext& context, const QString& number)
 void PrintDeliveryNote(ScreenContext& context, const QString& deliveryNoteNumber)
 {
     ReportPresenter& reports = startPrint(context);
-    const PrintedDocument note = openDocument(context.data, kDeliveryNote, deliveryNoteNumber, openLines);
+    PrintedDocument note = openDocument(context.data, kDeliveryNote, deliveryNoteNumber, openLines);
+    // Marking takes the note's lock until it is marked: a workstation modifying it finishes
+    // first. The note is read again under the lock, so what is printed is what is stored.
+    std::unique_ptr<NamedLock> marking;
+    if (marksPrinted(context, note)) {
+        marking = worklock::take(context, worklock::deliveryNote(note.number), [&note] {
+            return QStringLiteral("A(z) %1 számú szállítólevelet egy másik munkaállomás éppen módosítja, ezért most "
+                                  "nem nyomtatható ki. Kérem, próbálja újra, amikor ott elkészült.")
+                .arg(note.number);
+        });
+        if (!marking)
+            return;
+        note = openDocument(context.data, kDeliveryNote, deliveryNoteNumber, openLines);
+    }
     const QString number = note.number;
     const QString layout = layoutOf(note);
     Query& total = setTotalQuantity(reports.variables(), context.data, number);

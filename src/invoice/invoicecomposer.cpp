@@ -10,6 +10,7 @@
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/numberfields.h"
+#include "screens/common/worklocks.h"
 
 #include <QDate>
 
@@ -50,8 +51,63 @@ ScreenRequest InvoiceComposer::lineRequest(EditMode mode) const
 {
     ScreenRequest request;
     request.mode = mode;
-    request.document = DocumentRef{m_fields[Number], m_fields[Currency]};
+    request.document = DocumentRef{m_fields[Number], m_fields[Currency], m_lockName, isNewInvoice()};
     return request;
+}
+
+DocumentGuard InvoiceComposer::guard() const
+{
+    return DocumentGuard{DocumentGuard::Kind::Invoice, m_fields[Number], m_lockName, isNewInvoice()};
+}
+
+// The screen holds its own count of the lock the register took for it (the lock is counted per
+// session), so whatever opened it, it composes only while this workstation holds the lock.
+bool InvoiceComposer::takeLock(const QString& name)
+{
+    auto lock = std::make_unique<NamedLock>(m_context.data.connection(), name);
+    if (!lock->held())
+        return false;
+    m_lock = std::move(lock);
+    m_lockName = name;
+    return true;
+}
+
+void InvoiceComposer::end(const QString& reason)
+{
+    m_context.ui.message(reason
+                         + typedValues({{QStringLiteral("Vevő"), m_fields[CustomerBlock]},
+                                        {QStringLiteral("Szerz.száma"), m_fields[Contract]},
+                                        {QStringLiteral("Fizetés módja"), m_fields[PaymentMethod]},
+                                        {QStringLiteral("Telj. időpontja"), m_fields[PerformanceDate]},
+                                        {QStringLiteral("Számla kelte"), m_fields[IssueDate]},
+                                        {QStringLiteral("Fiz.határidö"), m_fields[DueDate]},
+                                        {QStringLiteral("Pénznem"), m_fields[Currency]},
+                                        {QStringLiteral("Árfolyam"), m_fields[ExchangeRate]},
+                                        {QStringLiteral("Kedvezmény%"), m_fields[Discount]},
+                                        {QStringLiteral("Megjegyzés"), m_fields[Remark]},
+                                        {QStringLiteral("Üzenet"), m_fields[Message]}}));
+    m_closed = true;
+    m_lock.reset();
+    emit closeRequested();
+}
+
+bool InvoiceComposer::endIfNotOurs(bool askServer)
+{
+    if (m_closed)
+        return true;
+    if (lockLost(m_context.data, guard())) {
+        end(lockLostReason(guard()));
+        return true;
+    }
+    if (!askServer)
+        return false;
+    QString problem;
+    if (!runAction(m_context.ui, [&] { problem = documentProblem(m_context.data, guard()); }))
+        return false;
+    if (problem.isEmpty())
+        return false;
+    end(problem);
+    return true;
 }
 
 void InvoiceComposer::set(Field f, const QString& text)
@@ -77,6 +133,19 @@ bool InvoiceComposer::prepare()
 {
     bool usable = true;
     runAction(m_context.ui, [this, &usable] {
+        const QString lockName = isNewInvoice()
+            ? worklock::newInvoice()
+            : worklock::invoice(m_context.data.query(QStringLiteral("ZQ10")).fieldText(p("fbszam")));
+        if (!takeLock(lockName)) {
+            usable = false;
+            m_context.ui.notice(isNewInvoice()
+                                    ? QStringLiteral("Egy másik munkaállomás éppen új számlát készít. Kérem, próbálja "
+                                                     "újra, amikor ott elkészült.")
+                                    : QStringLiteral("A(z) %1 számú számlát egy másik munkaállomás éppen módosítja. "
+                                                     "Kérem, próbálja újra, amikor ott elkészült.")
+                                          .arg(m_context.data.query(QStringLiteral("ZQ10")).fieldText(p("fbszam"))));
+            return;
+        }
         if (isNewInvoice()) {
             set(Number, nextDocumentNumber(m_context.data.query(kSequenceQuery), kInvoiceSequence));
             // A number that already has a header belongs to a stored invoice (the sequence was
@@ -263,6 +332,8 @@ void InvoiceComposer::newLine()
     runAction(m_context.ui, [this] {
         m_context.opener.open(Screen::InvoiceLine, lineRequest(EditMode::New));
     });
+    if (endIfNotOurs(true))
+        return;
     runAction(m_context.ui, [this] { recomputeTotals(); });
 }
 
@@ -271,38 +342,70 @@ void InvoiceComposer::modifyLine()
     runAction(m_context.ui, [this] {
         m_context.opener.open(Screen::InvoiceLine, lineRequest(EditMode::Modify));
     });
+    if (endIfNotOurs(true))
+        return;
     runAction(m_context.ui, [this] { recomputeTotals(); });
 }
 
 void InvoiceComposer::deleteLine()
 {
-    runAction(m_context.ui, [this] {
+    QString refusal;
+    runAction(m_context.ui, [this, &refusal] {
         Query& lines = m_context.data.query(QStringLiteral("ZQ20"));
-        try {
-            Query& q = m_context.data.query(QStringLiteral("ZQ21"));
-            q.setSql({QStringLiteral("DELETE FROM Szlasor WHERE sID = :p1")});
-            // An empty list deletes nothing (identity 0 does not exist).
-            q.setInteger(p("p1"), lines.fieldInt(p("sID")));
-            q.execute();
+        // An empty list deletes nothing (identity 0 does not exist); the line must be one of
+        // this invoice, and the invoice still the one this screen composes.
+        const qint64 id = lines.isOpen() && !lines.isEmpty() ? lines.fieldInt(p("sID")) : 0;
+        Query& q = m_context.data.query(QStringLiteral("ZQ21"));
+        StepChain chain(q);
+        bool refused = false;
+        const QString failed = QStringLiteral("Hiba: Szlasor DELETE törlésekor");
+        if (chain.run([&] {
+                chain.begin(failed);
+                checkDocument(chain, m_context.data, guard(), refused);
+                chain.step(failed, [&] {
+                    q.setSql({QStringLiteral("DELETE FROM Szlasor WHERE sID = :p1 AND sBszam = :p2")});
+                    q.setInteger(p("p1"), id);
+                    q.setText(p("p2"), m_fields[Number]);
+                    q.execute();
+                });
+                chain.commit(failed);
+            })) {
             m_context.ui.message(QStringLiteral("Az tételsor törölve!"));
-        } catch (const Error&) {
-            m_context.ui.message(QStringLiteral("Hiba: Szlasor DELETE törlésekor"));
+        } else if (refused) {
+            refusal = chain.failure().message;
+            return;
+        } else {
+            tell(m_context.ui, chain.failure());
         }
         rereadLines();
         lines.last();
         recomputeTotals();
     });
+    if (!refusal.isEmpty())
+        end(refusal);
+    else
+        endIfNotOurs(false);
 }
 
 void InvoiceComposer::fromDeliveryNote()
 {
-    runAction(m_context.ui, [this] {
+    const EditMode before = m_mode;
+    // The conversion checks the guard after it wrote: a new invoice's header is its own by then
+    // (the conversion itself refuses a number another workstation stored).
+    DocumentGuard current = guard();
+    current.unstored = false;
+    runAction(m_context.ui, [this, &current] {
         convertDeliveryNoteIntoInvoice(m_context, m_fields[Number], m_mode, [this] {
             m_mode = EditMode::Modify; // the invoice is stored now: the screen goes on modifying it
+            // It goes on under the stored invoice's own lock, so a print elsewhere waits for it;
+            // the numbering is free for the next new invoice then.
+            takeLock(worklock::invoice(m_fields[Number]));
             LoadInvoice();
             recomputeTotals();
-        });
+        }, &current);
     });
+    // a stored invoice that stopped being this screen's ends it (a new one keeps its own message)
+    endIfNotOurs(before == EditMode::Modify);
 }
 
 bool InvoiceComposer::validate()
@@ -401,6 +504,7 @@ bool InvoiceComposer::storeNew()
     const QString outerMessage = QStringLiteral("Hiba az append vagy edit közben a számlafejbenben!");
     const QString sequenceMessage = QStringLiteral("Hiba: Új UPDATE Sorszam -ba ");
     const QString number = m_fields[Number];
+    bool refused = false;
     StepChain chain(m_context.data.query(kHeaderQuery));
     const bool stored = chain.run([&] {
         chain.begin(outerMessage);
@@ -415,6 +519,9 @@ bool InvoiceComposer::storeNew()
             if (check.fieldInt(p("db")) != 0)
                 chain.fail(
                     QStringLiteral("A(z) %1 számú számla már létezik, ezzel a sorszámmal nem tárolható!").arg(number));
+        });
+        checkDocument(chain, m_context.data, guard(), refused);
+        chain.step(QStringLiteral("Hiba: Újban, INSERT-append a Számlafejben "), [&] {
             Query& q = m_context.data.query(kHeaderQuery);
             q.setSql({QStringLiteral("INSERT INTO SzlaFej ( fbszam, fvkod, ftkelt, frkelt, ffkelt, ffizmod, fmegj, fszerz,"),
                       QStringLiteral(" fmemo, fprn, fkerek, farfoly, fpnem, fvSzam, fMemoVevo, fMemoSzall, fzKod, fzSzam,"),
@@ -434,7 +541,10 @@ bool InvoiceComposer::storeNew()
         chain.commit(outerMessage);
     });
     if (!stored) {
-        tell(m_context.ui, chain.failure()); // no lock is held while the message waits
+        if (refused)
+            end(chain.failure().message);
+        else
+            tell(m_context.ui, chain.failure()); // no lock is held while the message waits
         return false;
     }
     m_context.state.invoiceNumber = number;
@@ -445,8 +555,11 @@ bool InvoiceComposer::storeModified()
 {
     Query& q = m_context.data.query(kHeaderQuery);
     StepChain chain(q);
+    bool refused = false;
     const bool stored = chain.run([&] {
         chain.begin(QStringLiteral("Hiba az append vagy edit közben a számlafejbenben!"));
+        // An invoice issued meanwhile keeps its printed flag and content.
+        checkDocument(chain, m_context.data, guard(), refused);
         chain.step(QStringLiteral("Hiba: Újban, REPLACE-edit a Számlafejben "), [&] {
             q.setSql({QStringLiteral("REPLACE INTO SzlaFej ( fID, fbszam, fvkod, ftkelt, frkelt, ffkelt, ffizmod, fmegj,"),
                       QStringLiteral(" fszerz, fmemo, fprn, fkerek, farfoly, fpnem, fvSzam, fMemoVevo, fMemoSzall, fzKod,"),
@@ -459,7 +572,10 @@ bool InvoiceComposer::storeModified()
         chain.commit(QStringLiteral("Hiba: Újban, REPLACE-edit a Számlafejben "));
     });
     if (!stored) {
-        tell(m_context.ui, chain.failure()); // rolled back before the message waits for the operator
+        if (refused)
+            end(chain.failure().message);
+        else
+            tell(m_context.ui, chain.failure()); // rolled back before the message waits for the operator
         return false;
     }
     m_context.state.invoiceNumber = m_fields[Number];
@@ -484,9 +600,12 @@ bool InvoiceComposer::ok()
         if (stored)
             rereadRegister();
     });
-    if (!stored)
+    if (!stored) {
+        endIfNotOurs(false);
         return false;
+    }
     m_closed = true;
+    m_lock.reset();
     emit closeRequested();
     return true;
 }
@@ -494,6 +613,7 @@ bool InvoiceComposer::ok()
 void InvoiceComposer::cancel()
 {
     m_closed = true;
+    m_lock.reset();
     emit closeRequested();
 }
 

@@ -3,10 +3,12 @@
 // lines (each stored at once by the line screen) and the running totals.
 #include "invoiceline.h"
 
+#include "screens/common/documentguard.h"
 #include "screens/common/screencontext.h"
 
 #include <QObject>
 #include <array>
+#include <memory>
 
 namespace orvena {
 
@@ -91,8 +93,11 @@ public:
     bool isClosed() const { return m_closed; }
     int lastFocus() const { return m_lastFocus; }
 
-    // What the line screen is opened with: the mode and this invoice's number and currency.
+    // What the line screen is opened with: the mode and this invoice's number and currency, with
+    // the lock the screen works under.
     ScreenRequest lineRequest(EditMode mode) const;
+    // What every store of this screen re-checks inside its transaction.
+    DocumentGuard guard() const;
 
 signals:
     void fieldChanged(int field);
@@ -108,8 +113,16 @@ private:
     void bindHeader(Query& q);
     void rereadLines();
     void rereadRegister();
+    bool takeLock(const QString& name);
+    // Ends the screen with reason and what was typed, so that it can be typed again.
+    void end(const QString& reason);
+    // After an action: ends the screen when its lock was lost or its invoice is no longer the one
+    // it composes (askServer: the line screen may have been refused, so the server is asked).
+    bool endIfNotOurs(bool askServer);
 
     ScreenContext& m_context;
+    std::unique_ptr<NamedLock> m_lock; // the numbering for a new invoice, the invoice when modifying
+    QString m_lockName;
     std::array<QString, FieldCount> m_fields;
     EditMode m_mode;
     bool m_closed = false;

@@ -9,6 +9,7 @@
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/numberfields.h"
+#include "screens/common/worklocks.h"
 
 namespace orvena {
 
@@ -47,6 +48,26 @@ QString InvoiceLineEditor::hostCurrency() const
     return m_document ? m_document->currency : QStringLiteral("Ft");
 }
 
+DocumentGuard InvoiceLineEditor::guard() const
+{
+    if (m_document && !m_document->lock.isEmpty())
+        return DocumentGuard{DocumentGuard::Kind::Invoice, m_document->number, m_document->lock, m_document->unstored};
+    return DocumentGuard{DocumentGuard::Kind::Invoice, hostNumber(), worklock::invoice(hostNumber())};
+}
+
+void InvoiceLineEditor::end(const QString& reason)
+{
+    m_context.ui.message(reason
+                         + typedValues({{QStringLiteral("Cikk megnevezés"), m_fields[ArticleName]},
+                                        {QStringLiteral("VTSZ/SZJ"), m_fields[Vtsz]},
+                                        {QStringLiteral("Mennyiség"), m_fields[Quantity]},
+                                        {QStringLiteral("M.egys."), m_fields[Unit]},
+                                        {QStringLiteral("Egységár"), m_fields[UnitPrice]},
+                                        {QStringLiteral("ÁFA %"), m_fields[VatRate]},
+                                        {QStringLiteral("Sor megjegyzés"), m_fields[Note]}}));
+    close();
+}
+
 bool InvoiceLineEditor::isNewLine() const
 {
     return m_mode == EditMode::New;
@@ -69,11 +90,31 @@ void InvoiceLineEditor::focus(Field f)
 void InvoiceLineEditor::close()
 {
     m_closed = true;
+    m_lock.reset();
     emit closeRequested();
 }
 
 bool InvoiceLineEditor::prepare()
 {
+    // The line is written only while this workstation holds its invoice's lock.
+    const DocumentGuard g = guard();
+    if (lockLost(m_context.data, g)) {
+        m_context.ui.message(lockLostReason(g));
+        return false;
+    }
+    bool locked = false;
+    runAction(m_context.ui, [&] {
+        m_lock = std::make_unique<NamedLock>(m_context.data.connection(), g.lock);
+        locked = m_lock->held();
+        if (!locked) {
+            m_lock.reset();
+            m_context.ui.notice(QStringLiteral("A(z) %1 számú számlán egy másik munkaállomás éppen dolgozik. Kérem, "
+                                               "próbálja újra, amikor ott elkészült.")
+                                    .arg(g.number));
+        }
+    });
+    if (!locked)
+        return false;
     if (!isNewLine()) {
         // Fill from the current row of the invoice's line list.
         try {
@@ -287,24 +328,39 @@ bool InvoiceLineEditor::ok()
         return false;
     const bool isNew = isNewLine();
     bool stored = false;
+    QString refusal;
     const bool ran = runAction(m_context.ui, [&] {
         // The entry stays on the screen after a failure so the operator can correct it and try again.
         const QString outer = QStringLiteral("Hiba az append vagy edit közben a számla sorban!");
         StepChain chain(m_context.data.query(kLineStoreQuery));
+        bool refused = false;
         stored = chain.run([&] {
             chain.begin(outer);
+            // the invoice is still the one the composition screen works on, and not issued
+            checkDocument(chain, m_context.data, guard(), refused);
             const QString message = isNew ? QStringLiteral("Hiba: Új, INSERT-append a számla sorben ")
                                           : QStringLiteral("Hiba: Új, INSERT-edit a számla sorban ");
             chain.step(message, [&] { store(); });
             chain.commit(message);
         });
         if (!stored) {
-            tell(m_context.ui, chain.failure(), outer);
+            if (refused)
+                refusal = chain.failure().message;
+            else
+                tell(m_context.ui, chain.failure(), outer);
             return;
         }
         m_context.state.setRememberedKey(kLineTable, m_fields[LineId]);
         rereadLineList();
     });
+    if (!refusal.isEmpty()) {
+        end(refusal);
+        return false;
+    }
+    if (lockLost(m_context.data, guard())) {
+        end(lockLostReason(guard()));
+        return false;
+    }
     if (!ran || !stored)
         return false;
     close();

@@ -1,10 +1,12 @@
 #pragma once
 // The invoice line screen's model: one line of the invoice being composed, written straight into
 // szlasor under the invoice's number when "OK" is pressed.
+#include "screens/common/documentguard.h"
 #include "screens/common/screencontext.h"
 
 #include <QObject>
 #include <array>
+#include <memory>
 #include <optional>
 
 namespace orvena {
@@ -35,8 +37,8 @@ public:
     };
 
     // request.mode: a new line or the line list's current row; request.document: the invoice
-    // (number and currency) of the composition screen that opened it; without one the run's
-    // current invoice number and "Ft" are used.
+    // (number, currency and the lock it works under) of the composition screen that opened it;
+    // without one the run's current invoice number and "Ft" are used, under that invoice's lock.
     InvoiceLineEditor(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
 
     // Prepares the screen for the line edit mode: defaults for a new line, the current row of the
@@ -78,6 +80,9 @@ private:
     void rereadLineList();
     QString hostNumber() const;
     QString hostCurrency() const;
+    DocumentGuard guard() const;
+    // Ends the screen with reason and what was typed.
+    void end(const QString& reason);
 
     ScreenContext& m_context;
     const EditMode m_mode;
@@ -85,6 +90,7 @@ private:
     std::array<QString, FieldCount> m_fields;
     bool m_closed = false;
     Field m_lastFocus = ArticleName;
+    std::unique_ptr<NamedLock> m_lock; // this screen's count of its invoice's lock
 };
 
 } // namespace orvena

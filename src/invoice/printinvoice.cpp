@@ -10,6 +10,7 @@
 #include "db/errors.h"
 #include "db/logging.h"
 #include "screens/common/documentprint.h"
+#include "screens/common/worklocks.h"
 
 #include <cmath>
 #include <optional>
@@ -284,7 +285,21 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
 {
     ReportPresenter& reports = startPrint(context);
     DataModule& data = context.data;
-    const PrintedDocument invoice = openDocument(data, kInvoice, invoiceNumber, openLines);
+    PrintedDocument invoice = openDocument(data, kInvoice, invoiceNumber, openLines);
+    // Issuing takes the invoice's lock until it is marked: a workstation modifying it finishes
+    // first, and no screen writes into it while it is issued. The invoice is read again under
+    // the lock, so what is printed and reported is what is stored.
+    std::unique_ptr<NamedLock> issuing;
+    if (marksPrinted(context, invoice)) {
+        issuing = worklock::take(context, worklock::invoice(invoice.number), [&invoice] {
+            return QStringLiteral("A(z) %1 számú számlát egy másik munkaállomás éppen módosítja, ezért most nem "
+                                  "nyomtatható ki. Kérem, próbálja újra, amikor ott elkészült.")
+                .arg(invoice.number);
+        });
+        if (!issuing)
+            return;
+        invoice = openDocument(data, kInvoice, invoiceNumber, openLines);
+    }
     const QString& number = invoice.number;
     const AmountStyle style = amountStyleOf(invoice);
 

@@ -158,6 +158,7 @@ bool ArticleEdit::save()
         {"cID"},   {"cKod"},   {"cSzam"},  {"cMegn"},  {"cVtsz"},  {"cMe"},
         {"cEar", Kind::Decimal}, {"cPnem"}, {"cAfa", Kind::Decimal}, {"cGolaj", Kind::Decimal},
         {"cAfakod"}, {"cAfanev"}};
+    const ReadRecord read = readRecord(QStringLiteral("cID"));
     const bool saved =
         runSave(m_context.ui, m_list, m_aux, isNew(), {article::kTable, QStringLiteral("cKod")}, texts,
                 [&](const QString& code) {
@@ -169,7 +170,7 @@ bool ArticleEdit::save()
                         isNew());
                     m_list.execute();
                     m_context.state.setRememberedKey(article::kTable, field(QStringLiteral("cSzam")));
-                });
+                }, &read);
     if (!saved)
         return false;
     m_list.setSql({article::kListSql});

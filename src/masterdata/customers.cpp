@@ -157,7 +157,10 @@ void CustomerEdit::compose()
         m_context.opener.open(Screen::CustomerBlock);
         // The composer stores the block in the record itself; the field takes it over.
         if (!field(QStringLiteral("vID")).isEmpty() && m_list.isOpen())
+        {
             setField(QStringLiteral("vMemoVevo"), m_list.fieldText(QStringLiteral("vMemoVevo")));
+            noteWritten(QStringLiteral("vMemoVevo"), m_list.fieldText(QStringLiteral("vMemoVevo")));
+        }
     });
 }
 
@@ -187,6 +190,7 @@ bool CustomerEdit::save()
                                                   field(QStringLiteral("vUtca"))}
                                           .join(u' '));
     }
+    const ReadRecord read = readRecord(QStringLiteral("vID"));
     const bool saved = runSave(
         m_context.ui, m_list, m_aux, isNew(), {customer::kTable, QStringLiteral("vKod")}, texts,
         [&](const QString& code) {
@@ -200,7 +204,7 @@ bool CustomerEdit::save()
                 isNew());
             m_list.execute();
             m_context.state.setRememberedKey(customer::kTable, field(QStringLiteral("vKod")));
-        });
+        }, &read);
     if (!saved)
         return false;
     setField(QStringLiteral("vMemoVevo"), block);

@@ -258,6 +258,7 @@ bool DictionaryEdit::save()
     Query& aux = m_context.data.query(kAuxQuery);
     const bool isNewSet = isNew();
     qint64 savedId = 0;
+    const ReadRecord read = readRecord(QStringLiteral("mID"));
     const bool saved = runSave(m_context.ui, list, aux, isNewSet, CodeRule{kTable, QString()}, texts,
                                [&](const QString&) {
         std::vector<RecordColumn> written;
@@ -268,7 +269,7 @@ bool DictionaryEdit::save()
             isNewSet, EditStatement::Replace);
         list.execute();
         savedId = isNewSet ? static_cast<qint64>(list.lastInsertId()) : 0;
-    });
+    }, &read);
     if (!saved)
         return false; // reported; the screen keeps what was typed
 

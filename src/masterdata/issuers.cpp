@@ -134,7 +134,10 @@ void IssuerEdit::compose()
         m_context.opener.open(Screen::IssuerBlock);
         // The composer stores the block in the record itself; the field takes it over.
         if (!field(QStringLiteral("zID")).isEmpty() && m_list.isOpen())
+        {
             setField(QStringLiteral("zMemoSzall"), m_list.fieldText(QStringLiteral("zMemoSzall")));
+            noteWritten(QStringLiteral("zMemoSzall"), m_list.fieldText(QStringLiteral("zMemoSzall")));
+        }
     });
 }
 
@@ -168,6 +171,7 @@ bool IssuerEdit::save()
                                                   field(QStringLiteral("zUtca"))}
                                           .join(u' '));
     }
+    const ReadRecord read = readRecord(QStringLiteral("zID"));
     const bool saved = runSave(m_context.ui, m_list, m_aux, isNew(), {issuer::kTable, QStringLiteral("zKod")}, texts,
                                [&](const QString& code) {
                                    prepareRecordWrite(
@@ -180,7 +184,7 @@ bool IssuerEdit::save()
                                        isNew());
                                    m_list.execute();
                                    m_context.state.setRememberedKey(issuer::kTable, field(QStringLiteral("zKod")));
-                               });
+                               }, &read);
     if (!saved)
         return false;
     setField(QStringLiteral("zMemoSzall"), block);

@@ -89,6 +89,7 @@ bool VatEdit::save()
                     QStringLiteral("Hiba: Újban, INSERT-edit az Áfaban "),
                     QStringLiteral("Hiba az append vagy edit közben a áfaban!")};
     texts.labels = labels();
+    const ReadRecord read = readRecord(QStringLiteral("kID"));
     const bool saved = runSave(m_context.ui, m_list, m_aux, isNew(), {vat::kTable, QStringLiteral("kAfakod")}, texts,
                                [this](const QString& code) {
                                    using Kind = RecordColumn::Kind;
@@ -111,7 +112,7 @@ bool VatEdit::save()
                                        isNew());
                                    m_list.execute();
                                    m_context.state.setRememberedKey(vat::kTable, key);
-                               });
+                               }, &read);
     if (!saved)
         return false;
     m_list.setSql({vat::kListSql});

@@ -4,12 +4,21 @@
 // and a workstation that dies leaves nothing locked.
 #include "support/fakes.h"
 
+#include "reports/recordingpresenter.h"
+
+#include "delivery/deliverycomposer.h"
+#include "delivery/deliverylineeditor.h"
 #include "delivery/deliveryregister.h"
+#include "delivery/printdeliverynote.h"
+#include "invoice/invoicecomposer.h"
+#include "invoice/invoiceline.h"
 #include "invoice/invoiceregister.h"
 #include "invoice/invoicetexts.h"
+#include "invoice/printinvoice.h"
 #include "screens/common/savedelete.h"
 #include "screens/common/worklocks.h"
 
+#include <QDir>
 #include <QTest>
 
 using namespace orvena;
@@ -45,6 +54,59 @@ private:
                                   "('20100001', 'Mérleg', 1, 1000, 27), ('20100002', 'Súly', 2, 500, 27)"));
         a->db.exec(QStringLiteral("UPDATE sorszam SET aBszam = '20100002' WHERE aKod = '1'"));
     }
+    // An unprinted invoice and an unprinted delivery note 20100001 with one line each.
+    void unprintedDocuments()
+    {
+        a->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fPrn, fvKod, fzKod, fmKod, fPnem, fArfoly, fKerek, fFizmod, "
+                                  "fTkelt, fRkelt, fFkelt) VALUES ('20100001', ' ', '1', '1', '00002', 'Ft', 0, 0, "
+                                  "'készpénz', '2010-01-05', '2010-01-05', '2010-01-05')"));
+        a->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar, sAfa, sAfanev, sPnem, sMe) VALUES "
+                                  "('20100001', 'Mérleg', 1, 1000, 27, '27% általános', 'Ft', 'db')"));
+        a->db.exec(QStringLiteral("INSERT INTO szlevfej (lBszam, lPrn, lvKod, lzKod, lmKod, lPnem, lFizmod, lTkelt, "
+                                  "lRkelt, lFkelt) VALUES ('20100001', ' ', '1', '1', '00002', 'Ft', 'készpénz', "
+                                  "'2010-01-05', '2010-01-05', '2010-01-05')"));
+        a->db.exec(QStringLiteral("INSERT INTO szlevsor (eBszam, eMegn, eMenny, eMe) VALUES ('20100001', 'Súly', 2, 'db')"));
+        a->db.exec(QStringLiteral("UPDATE sorszam SET aBszam = '20100001'"));
+    }
+    // Another workstation's lines or header under 20100001 (the number the next new document gets).
+    void storedElsewhere(bool invoice, const QString& printed)
+    {
+        if (invoice) {
+            a->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fPrn, fvKod, fzKod, fPnem) "
+                                      "VALUES ('20100001', '%1', '1', '1', 'Ft')").arg(printed));
+            a->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar, sAfa) "
+                                      "VALUES ('20100001', 'Másik', 1, 10, 27)"));
+        } else {
+            a->db.exec(QStringLiteral("INSERT INTO szlevfej (lBszam, lPrn, lvKod, lzKod, lPnem) "
+                                      "VALUES ('20100001', '%1', '1', '1', 'Ft')").arg(printed));
+            a->db.exec(QStringLiteral("INSERT INTO szlevsor (eBszam, eMegn, eMenny) VALUES ('20100001', 'Másik', 1)"));
+        }
+    }
+    QString lines(bool invoice)
+    {
+        return count(invoice ? QStringLiteral("SELECT GROUP_CONCAT(sMegn ORDER BY sID) FROM szlasor WHERE sBszam = '20100001'")
+                             : QStringLiteral("SELECT GROUP_CONCAT(eMegn ORDER BY eID) FROM szlevsor WHERE eBszam = '20100001'"));
+    }
+    // A line typed on the line screen the composer opens, and "OK".
+    void typeLine(ScreenContext& c, bool invoice, const ScreenRequest& request)
+    {
+        if (invoice) {
+            InvoiceLineEditor line(c, request);
+            if (!line.prepare())
+                return;
+            line.setField(InvoiceLineEditor::ArticleName, QStringLiteral("Új sor"));
+            line.setField(InvoiceLineEditor::Quantity, QStringLiteral("3"));
+            line.setField(InvoiceLineEditor::UnitPrice, QStringLiteral("100"));
+            line.ok();
+        } else {
+            DeliveryLineEditor line(c, request);
+            if (!line.prepare())
+                return;
+            line.setField(DeliveryLineEditor::Description, QStringLiteral("Új sor"));
+            line.setField(DeliveryLineEditor::Quantity, QStringLiteral("3"));
+            line.accept();
+        }
+    }
     void showInvoices(ScreenContext& c)
     {
         Query& list = c.data.query(QStringLiteral("ZQ10"));
@@ -53,6 +115,7 @@ private:
     }
 
 private slots:
+    void initTestCase() { QVERIFY(QDir::setCurrent(templateFolder())); }
     void init()
     {
         a = std::make_unique<TestSession>();
@@ -244,7 +307,191 @@ private slots:
         QCOMPARE(b->opener.opened().size(), size_t(1));
         QVERIFY(b->ui.shown().empty());
     }
+
+    // A workstation modifies an unprinted document; another one prints it ("Nyomtat" or
+    // --mark-printed): the print waits for the modification instead of issuing what is about to
+    // change. Once the screen closed, the print goes through and marks it.
+    void printingWaitsForTheModifyingWorkstation_data()
+    {
+        QTest::addColumn<bool>("invoice");
+        QTest::newRow("számla") << true;
+        QTest::newRow("szállítólevél") << false;
+    }
+    void printingWaitsForTheModifyingWorkstation()
+    {
+        QFETCH(bool, invoice);
+        unprintedDocuments();
+        RecordingPresenter presenter;
+        b->context.reports = &presenter;
+        b->state.printMode = PrintMode::Print;
+        const QString flag = invoice ? QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")
+                                     : QStringLiteral("SELECT lPrn FROM szlevfej WHERE lBszam = '20100001'");
+        auto print = [&] {
+            DB_VERIFY(invoice ? PrintInvoice(b->context, QStringLiteral("20100001"))
+                              : PrintDeliveryNote(b->context, QStringLiteral("20100001")));
+        };
+        bool composing = false;
+        auto meanwhile = [&](const ScreenRequest&) {
+            composing = true;
+            print();
+            QCOMPARE(b->ui.texts(FakeUserInterface::Kind::Notice).value(0),
+                     invoice ? QStringLiteral("A(z) 20100001 számú számlát egy másik munkaállomás éppen módosítja, "
+                                              "ezért most nem nyomtatható ki. Kérem, próbálja újra, amikor ott elkészült.")
+                             : QStringLiteral("A(z) 20100001 számú szállítólevelet egy másik munkaállomás éppen "
+                                              "módosítja, ezért most nem nyomtatható ki. Kérem, próbálja újra, amikor "
+                                              "ott elkészült."));
+            QVERIFY(presenter.presented.empty());
+            QCOMPARE(count(flag), QStringLiteral(" "));
+        };
+        a->opener.onOpen(Screen::InvoiceComposer, ScriptedOpener::RequestScript(meanwhile));
+        a->opener.onOpen(Screen::DeliveryComposer, ScriptedOpener::RequestScript(meanwhile));
+        if (invoice) {
+            showInvoices(a->context);
+            InvoiceRegister(a->context).modifyInvoice();
+        } else {
+            DeliveryRegister notes(a->context);
+            notes.prepare();
+            notes.modifyNote();
+        }
+        QVERIFY(composing);
+        b->ui.clear();
+        print();
+        QVERIFY2(b->ui.shown().empty(), qPrintable(b->ui.texts().join(u'/')));
+        QCOMPARE(presenter.presented.size(), size_t(1));
+        QCOMPARE(count(flag), QStringLiteral("I"));
+    }
+
+    // A composing screen whose document stopped being its own meanwhile: a new document whose
+    // number another workstation stored (even printed), or a modified invoice issued elsewhere.
+    // Its line store, line delete and header store refuse inside their transaction, the screen
+    // ends with what was typed, and the other document stays as it is.
+    void aStoreRefusesADocumentNoLongerItsOwn_data()
+    {
+        QTest::addColumn<bool>("invoice");
+        QTest::addColumn<bool>("isNew");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("reason");
+        const QString storedInvoice = QStringLiteral("A(z) 20100001 sorszámon közben egy másik munkaállomás számlát tárolt.");
+        const QString storedNote = QStringLiteral("A(z) 20100001 sorszámon közben egy másik munkaállomás szállítólevelet tárolt.");
+        const QString issued = QStringLiteral("A(z) 20100001 számú számla közben nyomtatásra került, már nem módosítható.");
+        QTest::newRow("új számla, Új sor") << true << true << "sor" << storedInvoice;
+        QTest::newRow("új számla, Töröl") << true << true << "töröl" << storedInvoice;
+        QTest::newRow("új szállítólevél, Új sor") << false << true << "sor" << storedNote;
+        QTest::newRow("új szállítólevél, Töröl") << false << true << "töröl" << storedNote;
+        QTest::newRow("kiadott számla, Új sor") << true << false << "sor" << issued;
+        QTest::newRow("kiadott számla, Töröl") << true << false << "töröl" << issued;
+        QTest::newRow("kiadott számla, OK") << true << false << "ok" << issued;
+        QTest::newRow("kiadott számla, Sz.levélböl") << true << false << "szlevél" << issued;
+    }
+    void aStoreRefusesADocumentNoLongerItsOwn()
+    {
+        QFETCH(bool, invoice);
+        QFETCH(bool, isNew);
+        QFETCH(QString, action);
+        QFETCH(QString, reason);
+        if (isNew) {
+            // lines an abandoned document left under the number are on the screen's list
+            a->db.exec(invoice ? QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar, sAfa) "
+                                                "VALUES ('20100001', 'Félkész', 1, 10, 27)")
+                               : QStringLiteral("INSERT INTO szlevsor (eBszam, eMegn, eMenny) VALUES ('20100001', 'Félkész', 1)"));
+        } else {
+            unprintedDocuments();
+            showInvoices(a->context);
+            a->data.query(QStringLiteral("ZQ10")).last();
+            a->state.deliveryNumber = QStringLiteral("20100001");
+        }
+        const EditMode mode = isNew ? EditMode::New : EditMode::Modify;
+        InvoiceComposer invoiceScreen(a->context, {mode});
+        DeliveryComposer noteScreen(a->context, {mode});
+        QVERIFY(invoice ? invoiceScreen.prepare() : noteScreen.prepare());
+        invoiceScreen.setField(InvoiceComposer::Contract, QStringLiteral("SZ-77"));
+        noteScreen.setField(DeliveryComposer::Contract, QStringLiteral("SZ-77"));
+        // meanwhile
+        if (isNew)
+            storedElsewhere(invoice, QStringLiteral("I"));
+        else
+            a->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I'"));
+        const QString before = lines(invoice);
+        a->opener.onOpen(Screen::InvoiceLine, ScriptedOpener::RequestScript([&](const ScreenRequest& r) {
+            typeLine(a->context, true, r);
+        }));
+        a->opener.onOpen(Screen::DeliveryLine, ScriptedOpener::RequestScript([&](const ScreenRequest& r) {
+            typeLine(a->context, false, r);
+        }));
+        a->opener.onOpen(Screen::DeliveryRegister, ScriptedOpener::RequestScript([](const ScreenRequest& r) {
+            *r.chosen = QStringLiteral("20100001");
+        }));
+        if (action == u"sor")
+            invoice ? invoiceScreen.newLine() : noteScreen.newLine();
+        else if (action == u"szlevél")
+            invoiceScreen.fromDeliveryNote();
+        else if (action == u"töröl")
+            invoice ? invoiceScreen.deleteLine() : noteScreen.deleteLine();
+        else
+            invoiceScreen.ok();
+        QVERIFY(invoice ? invoiceScreen.isClosed() : noteScreen.isClosed());
+        const QStringList shown = a->ui.texts();
+        QVERIFY2(!shown.isEmpty() && shown.constFirst().startsWith(reason), qPrintable(shown.join(u'/')));
+        // what was typed is shown with the reason: the line where a line was refused, then the header
+        QVERIFY2(shown.constLast().contains(QStringLiteral("Szerz.száma: SZ-77")), qPrintable(shown.join(u'/')));
+        if (action == u"sor")
+            QVERIFY(shown.constFirst().contains(QStringLiteral("Mennyiség: 3")));
+        QCOMPARE(lines(invoice), before);
+        if (invoice)
+            QCOMPARE(count(QStringLiteral("SELECT GROUP_CONCAT(fPrn) FROM szlafej")), QStringLiteral("I"));
+    }
+
+    // The server restarts while a workstation composes a new invoice (its session, and with it
+    // the numbering lock, ends); another workstation takes the numbering. The first one's "Újra"
+    // reconnects but cannot take the lock back: its line screen refuses to store, and both its
+    // screens end with what was typed, writing nothing under the other's number.
+    void aLockLostInAnOutageEndsItsScreens_data()
+    {
+        QTest::addColumn<bool>("invoice");
+        QTest::newRow("számla") << true;
+        QTest::newRow("szállítólevél") << false;
+    }
+    void aLockLostInAnOutageEndsItsScreens()
+    {
+        QFETCH(bool, invoice);
+        const QString lock = invoice ? worklock::newInvoice() : worklock::newDeliveryNote();
+        InvoiceComposer invoiceScreen(a->context, {EditMode::New});
+        DeliveryComposer noteScreen(a->context, {EditMode::New});
+        QVERIFY(invoice ? invoiceScreen.prepare() : noteScreen.prepare());
+        invoiceScreen.setField(InvoiceComposer::Contract, QStringLiteral("SZ-77"));
+        noteScreen.setField(DeliveryComposer::Contract, QStringLiteral("SZ-77"));
+
+        Connection& first = a->data.connection();
+        const QString session = first.select("SELECT CONNECTION_ID()")->text(0, 0);
+        a->db.exec(QStringLiteral("KILL %1").arg(session));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            a->db.scalar(QStringLiteral("SELECT IS_FREE_LOCK('orvena:%1:%2')").arg(a->db.name(), lock)),
+            QStringLiteral("1"), 5000);
+        QVERIFY(b->data.connection().tryLock(lock));
+        int asked = 0;
+        first.setLostHandler([&](const QString&) { return ++asked < 3; }); // "Újra"
+        a->opener.onOpen(Screen::InvoiceLine, ScriptedOpener::RequestScript([&](const ScreenRequest& r) {
+            typeLine(a->context, true, r);
+        }));
+        a->opener.onOpen(Screen::DeliveryLine, ScriptedOpener::RequestScript([&](const ScreenRequest& r) {
+            typeLine(a->context, false, r);
+        }));
+        invoice ? invoiceScreen.newLine() : noteScreen.newLine();
+
+        QCOMPARE(asked, 1);
+        QVERIFY(invoice ? invoiceScreen.isClosed() : noteScreen.isClosed());
+        const QString reason = invoice ? QStringLiteral("A(z) 20100001 számú számla zárolása megszűnt")
+                                       : QStringLiteral("A(z) 20100001 számú szállítólevél zárolása megszűnt");
+        const QStringList messages = a->ui.texts(FakeUserInterface::Kind::Message);
+        QVERIFY2(messages.size() >= 2, qPrintable(a->ui.texts().join(u'/')));
+        QVERIFY(messages.at(messages.size() - 2).startsWith(reason));
+        QVERIFY(messages.at(messages.size() - 2).contains(QStringLiteral("Mennyiség: 3")));
+        QVERIFY(messages.constLast().startsWith(reason));
+        QVERIFY(messages.constLast().contains(QStringLiteral("Szerz.száma: SZ-77")));
+        QCOMPARE(lines(invoice), QString());
+        QVERIFY(b->data.connection().ownsLockOnServer(lock));
+    }
 };
 
-QTEST_GUILESS_MAIN(WorkstationsTest)
+QTEST_MAIN(WorkstationsTest) // the print lays out its report with fonts
 #include "tst_workstations.moc"

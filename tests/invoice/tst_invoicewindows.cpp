@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -525,6 +526,57 @@ private slots:
         QVERIFY2(driver.boxes().value(0).contains(QStringLiteral("már létezik")), qPrintable(driver.boxes().value(0)));
         QCOMPARE(s->db.rows(QStringLiteral("SELECT * FROM szlasor ORDER BY sID")), before);
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 1);
+    }
+
+    // The invoice on the composition screen stops being its own: the one being modified is issued
+    // elsewhere, or another workstation stores a header under the new invoice's number. "Töröl"
+    // refuses, names the reason and what was typed, and the screen closes; no line is deleted.
+    void aDeleteOnAnInvoiceNoLongerItsOwnClosesTheScreen_data()
+    {
+        QTest::addColumn<bool>("isNew");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("módosított, közben kiadták")
+            << false << QStringLiteral("A(z) 20100041 számú számla közben nyomtatásra került");
+        QTest::newRow("új, közben eltárolták")
+            << true << QStringLiteral("A(z) 20100042 sorszámon közben egy másik munkaállomás számlát tárolt");
+    }
+    void aDeleteOnAnInvoiceNoLongerItsOwnClosesTheScreen()
+    {
+        QFETCH(bool, isNew);
+        QFETCH(QString, reason);
+        seedInvoice(QStringLiteral("20100041"), false, 2);
+        setSequence(QStringLiteral("20100041"));
+        if (isNew) // an abandoned invoice's line under the number the new invoice gets
+            s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sMe, sEar, sPnem, sAfa) VALUES "
+                                      "('20100042', 'Félkész', 1, 'db', 10, 'Ft', 27)"));
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        const QStringList before = s->db.rows(QStringLiteral("SELECT sBszam, sMegn FROM szlasor ORDER BY sID"));
+        QPointer<QWidget> screen;
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm9"),
+                    [&](QWidget* composer) {
+                        QVERIFY(tabTo(composer, QStringLiteral("field%1").arg(F::Remark)));
+                        press(Qt::Key_End);
+                        typeText(QStringLiteral(" SZ-77"));
+                        if (isNew)
+                            s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fPrn, fvKod, fzKod, fPnem) "
+                                                      "VALUES ('20100042', 'I', '1', '1', 'Ft')"));
+                        else
+                            s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam = '20100041'"));
+                        screen = composer;
+                        QTest::mouseClick(buttonOf(composer, "deleteLineButton"), Qt::LeftButton);
+                    })
+            .box(reason, QStringLiteral("OK"), [](QWidget* box) {
+                QVERIFY(box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))
+                            ->text()
+                            .contains(QStringLiteral(" SZ-77")));
+            });
+        QTest::mouseClick(buttonOf(reg.get(), isNew ? "newButton" : "modifyButton"), Qt::LeftButton);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        QVERIFY(screen.isNull() || !screen->isVisible());
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT sBszam, sMegn FROM szlasor ORDER BY sID")), before);
     }
 
     // Lines left under the offered number by an abandoned invoice come back with their totals.

@@ -2,6 +2,7 @@
 // guards, the name search, the VAT chooser of the article screen and the after-save positions.
 #include "masterdata/articles.h"
 #include "masterdata/customers.h"
+#include "masterdata/dictionary.h"
 #include "masterdata/headerblockcomposer.h"
 #include "masterdata/issuers.h"
 #include "masterdata/vatrates.h"
@@ -461,6 +462,59 @@ private slots:
         QCOMPARE(q("ZQ40").rowCount(), 10010);
         auto edit = openEdit<ArticleEdit>(EditMode::New);
         QCOMPARE(edit->field(QStringLiteral("cKod")), QStringLiteral("10001"));
+    }
+
+    // Another workstation changed the row after this screen read it: "OK" says which field and
+    // writes nothing, for every master table; the other workstation's change stays.
+    void anEditDoesNotOverwriteAChangeMadeElsewhere_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("nameColumn");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("vevo") << "vevo" << "ZQ30" << "vNeve" << "Vevö neve";
+        QTest::newRow("cikk") << "cikk" << "ZQ40" << "cMegn" << "Megnevezés";
+        QTest::newRow("afa") << "afa" << "ZQ90" << "kAfanev" << "Megnevezés";
+        QTest::newRow("szallito") << "szallito" << "ZQ60" << "zNev1" << "Szállító neve";
+        QTest::newRow("mezonev") << "mezonev" << "ZQ70" << "mmegnev" << "Szótárnév";
+    }
+    void anEditDoesNotOverwriteAChangeMadeElsewhere()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, list);
+        QFETCH(QString, nameColumn);
+        QFETCH(QString, label);
+        Query& rows = s->data.query(list);
+        rows.setSql({QStringLiteral("SELECT * FROM %1").arg(table)});
+        rows.open();
+        std::unique_ptr<EditScreen> edit;
+        const ScreenRequest modify{EditMode::Modify};
+        if (table == u"vevo")
+            edit = std::make_unique<CustomerEdit>(s->context, modify);
+        else if (table == u"cikk")
+            edit = std::make_unique<ArticleEdit>(s->context, modify);
+        else if (table == u"afa")
+            edit = std::make_unique<VatEdit>(s->context, modify);
+        else if (table == u"szallito")
+            edit = std::make_unique<IssuerEdit>(s->context, modify);
+        else
+            edit = std::make_unique<DictionaryEdit>(s->context, modify);
+        QVERIFY(edit->start());
+        const QString id = edit->field(rows.result()->columnNames().at(0));
+        edit->setField(nameColumn, QStringLiteral("Itt"));
+        s->db.exec(QStringLiteral("UPDATE %1 SET %2 = 'Máshol' WHERE %3 = %4")
+                       .arg(table, nameColumn, rows.result()->columnNames().at(0), id));
+        edit->ok();
+        QVERIFY(!edit->isFinished());
+        QCOMPARE(s->ui.texts(),
+                 QStringList{QStringLiteral("Ezt a sort a megnyitása óta egy másik munkaállomás módosította (%1). A "
+                                            "mentés nem történt meg, hogy az ottani módosítás ne vesszen el. Kérem, "
+                                            "zárja be a képernyőt, nyissa meg újra a sort, és vigye fel ismét a "
+                                            "változtatást.")
+                                 .arg(label)});
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = %4")
+                                  .arg(nameColumn, table, rows.result()->columnNames().at(0), id)),
+                 QStringLiteral("Máshol"));
     }
 };
 

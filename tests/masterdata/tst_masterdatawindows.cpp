@@ -150,6 +150,36 @@ private slots:
         QCOMPARE(one(QStringLiteral("SELECT vKod, vNeve FROM vevo WHERE vKod = '3'")), before);
     }
 
+    // Two workstations edit one customer: the other one saves first, and this "OK" says so instead
+    // of overwriting it; the screen keeps what was typed, and "Mégsem" leaves the other's change.
+    void aCustomerChangedElsewhereIsNotOverwritten()
+    {
+        ModalDriver driver;
+        QString code;
+        driver
+            .window(QStringLiteral("TForm3"),
+                    [&](QWidget* list) {
+                        selectRow(list, 2);
+                        code = q("ZQ30").fieldText(QStringLiteral("vKod"));
+                        click(list, QStringLiteral("Modosit"));
+                        click(list, QStringLiteral("Kivalaszt"));
+                    })
+            .window(QStringLiteral("TForm4"),
+                    [&](QWidget* form) {
+                        typeInto(edit(form, QStringLiteral("vNeve")), QStringLiteral("Itt javított Kft."));
+                        s->db.exec(QStringLiteral("UPDATE vevo SET vTel = '06-1-555-0000' WHERE vKod = '%1'").arg(code));
+                        click(form, QStringLiteral("Button_OK"));
+                        QCOMPARE(edit(form, QStringLiteral("vNeve"))->property("text").toString(),
+                                 QStringLiteral("Itt javított Kft."));
+                        click(form, QStringLiteral("Button_Mégsem"));
+                    })
+            .box(QStringLiteral("Ezt a sort a megnyitása óta egy másik munkaállomás módosította (Telefon)."),
+                 QStringLiteral("OK"));
+        QVERIFY(run(Screen::CustomerList, driver));
+        QCOMPARE(one(QStringLiteral("SELECT vTel FROM vevo WHERE vKod = '%1'").arg(code)), QStringLiteral("06-1-555-0000"));
+        QCOMPARE(one(QStringLiteral("SELECT COUNT(*) FROM vevo WHERE vNeve = 'Itt javított Kft.'")), QStringLiteral("0"));
+    }
+
     // The article chooser of the invoice line screen: a new article refused by the server inside
     // the chooser, then "Kiválaszt". The line screen stays open with the highlighted article, and
     // the quantity it focuses has its text selected: typing "5" over "3" gives 5.

@@ -75,9 +75,30 @@ bool EditScreen::start()
 
 void EditScreen::fillFromRow(const Query& query)
 {
-    for (const Field& f : m_fields)
-        if (query.hasColumn(f.key))
-            setField(f.key, query.fieldText(f.key));
+    m_read.clear();
+    for (const Field& f : m_fields) {
+        if (query.hasColumn(f.key)) {
+            const QString text = query.fieldText(f.key);
+            m_read.append({f.key, text});
+            setField(f.key, text);
+        }
+    }
+}
+
+ReadRecord EditScreen::readRecord(const QString& idKey) const
+{
+    ReadRecord record{m_table, idKey, {}, m_read};
+    for (const auto& [key, text] : m_read)
+        if (key == idKey)
+            record.id = text;
+    return record;
+}
+
+void EditScreen::noteWritten(const QString& key, const QString& value)
+{
+    for (auto& read : m_read)
+        if (read.first == key)
+            read.second = value;
 }
 
 void EditScreen::ok()

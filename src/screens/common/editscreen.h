@@ -17,6 +17,7 @@
 // focusRequested and finished. start() is what the screen does when it is opened: the fill
 // procedure in a modify mode (false when it failed: the screen is not to open), then show().
 #include "charfilter.h"
+#include "savedelete.h"
 #include "screencontext.h"
 
 #include <QHash>
@@ -105,8 +106,14 @@ protected:
     bool composeIntoField(Screen composer, const QStringList& columns, const QString& blockKey);
     // The text of the field whose key is `column` without regard to case (empty: none).
     QString fieldOfColumn(const QString& column) const;
-    // Fills every field whose key is a column of the query's current row, as text.
+    // Fills every field whose key is a column of the query's current row, as text, and keeps
+    // what was read for the save's check against changes made elsewhere meanwhile.
     void fillFromRow(const Query& query);
+    // What the fill read, for runSave: the record of idKey (its identity column) in this table.
+    ReadRecord readRecord(const QString& idKey) const;
+    // The record itself was written with this value by this screen (a composed block): the
+    // check takes it as read.
+    void noteWritten(const QString& key, const QString& value);
     void finish(bool saved);
     // column (lower case) -> label, for naming a field in a failure message
     QHash<QString, QString> labels() const;
@@ -117,6 +124,7 @@ protected:
 private:
     std::vector<Field> m_fields;
     QHash<QString, QString> m_values;
+    QList<QPair<QString, QString>> m_read; // key, text as the fill read it
     QString m_designedTitle;
     QString m_title;
     bool m_finished = false;

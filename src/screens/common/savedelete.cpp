@@ -2,6 +2,7 @@
 
 #include "worklocks.h"
 
+#include "db/sqlname.h"
 #include "db/stepchain.h"
 
 #include <optional>
@@ -146,9 +147,34 @@ bool locateKey(Query& query, const QString& column, const QString& key)
     return query.locate(column, key, isCodeColumn(column) ? Query::Match::Exact : Query::Match::Prefix);
 }
 
-bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeRule& rule, const SaveTexts& texts,
-             const std::function<void(const QString& code)>& write)
+namespace {
+
+// The labels of the columns whose stored text differs from what the screen read; empty when
+// none does or the row is gone.
+QStringList changedSinceRead(Query& aux, const ReadRecord& read, const QHash<QString, QString>& labels)
 {
+    QStringList columns;
+    for (const auto& value : read.values)
+        columns << quotedName(value.first);
+    aux.setSql({QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :p1 FOR UPDATE")
+                    .arg(columns.join(QStringLiteral(", ")), quotedName(read.table), quotedName(read.idColumn))});
+    aux.setText(QStringLiteral("p1"), read.id);
+    aux.open();
+    QStringList changed;
+    if (aux.isEmpty())
+        return changed;
+    for (qsizetype i = 0; i < read.values.size(); ++i)
+        if (aux.text(0, static_cast<int>(i)) != read.values[i].second)
+            changed << labels.value(read.values[i].first.toLower(), read.values[i].first);
+    return changed;
+}
+
+} // namespace
+
+bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeRule& rule, const SaveTexts& texts,
+             const std::function<void(const QString& code)>& write, const ReadRecord* read)
+{
+    const bool checkRead = !isNew && read && !read->id.isEmpty() && !read->values.isEmpty();
     // The statements run on the list query and close it; a failed save puts it back as it stood.
     const Query::Snapshot before = list.snapshot();
     const auto restoreList = [&] {
@@ -162,7 +188,9 @@ bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeR
     // workstations saving at once never get the same code; the other one waits a moment.
     std::optional<NamedLock> codeLock;
     // An edit's statement runs under autocommit: no START TRANSACTION, but COMMIT or ROLLBACK after it.
-    StepChain chain(list, isNew ? Transaction::Start::Later : Transaction::Start::Implicit);
+    // An edit checked against what was read runs in a transaction, so the row stays locked from
+    // the check to the commit.
+    StepChain chain(list, isNew || checkRead ? Transaction::Start::Later : Transaction::Start::Implicit);
     bool writing = false; // the failure is the record's own statement's (or its COMMIT's)
     const bool saved = chain.run([&] {
         QString code;
@@ -181,6 +209,17 @@ bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeR
                 });
             }
             chain.begin(texts.outer);
+        }
+        if (checkRead) {
+            chain.begin(texts.outer);
+            QStringList changed;
+            chain.step(texts.outer, [&] { changed = changedSinceRead(aux, *read, texts.labels); });
+            if (!changed.isEmpty())
+                chain.fail(QStringLiteral("Ezt a sort a megnyitása óta egy másik munkaállomás módosította (%1). A "
+                                          "mentés nem történt meg, hogy az ottani módosítás ne vesszen el. Kérem, "
+                                          "zárja be a képernyőt, nyissa meg újra a sort, és vigye fel ismét a "
+                                          "változtatást.")
+                               .arg(changed.join(QStringLiteral(", "))));
         }
         const QString message = isNew ? texts.append : texts.edit;
         writing = true;

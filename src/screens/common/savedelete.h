@@ -20,6 +20,8 @@
 #include "userinterface.h"
 
 #include <QHash>
+#include <QList>
+#include <QPair>
 #include <functional>
 #include <vector>
 
@@ -97,13 +99,25 @@ void prepareRecordWrite(Query& query, const QString& table, const std::vector<Re
 // Appends a line to a memo text whose lines each end in CR LF.
 QString appendMemoLine(const QString& memo, const QString& line);
 
+// An edited record as its screen read it. The save of an edit re-reads these columns of the row
+// under lock inside its transaction and refuses, naming the fields, when another workstation
+// changed any of them since (a row deleted meanwhile is written back, as before).
+struct ReadRecord {
+    QString table;
+    QString idColumn;
+    QString id;
+    QList<QPair<QString, QString>> values; // column, its text as read
+};
+
 // The save procedure's guarded part (see the header comment). write(code) runs the record's
 // statement on the list query; code is the new record's code, empty for an edit or when the
 // rule names no column. Returns true when the record was written and committed. After a
 // failure (and its ROLLBACK) the list query is open again with its former statement and
 // stands on its former row, so the list and every chooser caller find it as it was.
+// With read, an edit runs in a transaction of its own and is refused when the row changed since
+// it was read.
 bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeRule& rule, const SaveTexts& texts,
-             const std::function<void(const QString& code)>& write);
+             const std::function<void(const QString& code)>& write, const ReadRecord* read = nullptr);
 
 struct DeleteSpec {
     QString sql;         // "DELETE FROM afa WHERE kID = :p1"

@@ -33,6 +33,11 @@ struct BlockDraft {
 struct DocumentRef {
     QString number;
     QString currency;
+    // The named lock the composition screen works under, and whether its document is a new one
+    // (no header may exist under the number): the line screen's store checks both.
+    QString lock = {};
+    bool unstored = false;
+    bool printedAllowed = false; // a delivery note opened printed (by the "J" key)
 };
 
 struct ScreenRequest {

@@ -1,0 +1,86 @@
+#include "documentguard.h"
+
+#include "db/conversions.h"
+#include "db/errors.h"
+
+namespace orvena {
+
+namespace {
+
+struct Names {
+    const char* header;  // the header table
+    const char* number;  // its number column
+    const char* printed; // its printed flag
+    const char16_t* noun;       // "számla"
+    const char16_t* accusative; // "számlát"
+};
+
+Names namesOf(DocumentGuard::Kind kind)
+{
+    if (kind == DocumentGuard::Kind::Invoice)
+        return {"SzlaFej", "fBszam", "fPrn", u"számla", u"számlát"};
+    return {"SzlevFej", "lBszam", "lPrn", u"szállítólevél", u"szállítólevelet"};
+}
+
+} // namespace
+
+QString lockLostReason(const DocumentGuard& guard)
+{
+    return QStringLiteral("A(z) %1 számú %2 zárolása megszűnt (megszakadt a kapcsolat az adatbázissal), és "
+                          "közben egy másik munkaállomás dolgozik rajta. Ez a képernyő nem írhat bele, ezért "
+                          "bezárul.")
+        .arg(guard.number, QString::fromUtf16(namesOf(guard.kind).noun));
+}
+
+bool lockLost(DataModule& data, const DocumentGuard& guard)
+{
+    return !guard.lock.isEmpty() && data.connection().lostLock(guard.lock);
+}
+
+QString documentProblem(DataModule& data, const DocumentGuard& guard)
+{
+    const Names n = namesOf(guard.kind);
+    const QString noun = QString::fromUtf16(n.noun);
+    if (!guard.lock.isEmpty() && !data.connection().ownsLockOnServer(guard.lock))
+        return lockLostReason(guard);
+    Query& q = data.query(QStringLiteral("ZQDOC"));
+    q.setSql({QStringLiteral("SELECT %1 AS nyomtatva FROM %2 WHERE %3 = :p1 FOR UPDATE")
+                  .arg(QString::fromLatin1(n.printed), QString::fromLatin1(n.header), QString::fromLatin1(n.number))});
+    q.setText(QStringLiteral("p1"), guard.number);
+    q.open();
+    if (guard.unstored) {
+        if (!q.isEmpty())
+            return QStringLiteral("A(z) %1 sorszámon közben egy másik munkaállomás %2 tárolt. Ez az új %3 azt "
+                                  "nem módosíthatja, ezért a képernyő bezárul; kérem, kezdje újra új sorszámmal.")
+                .arg(guard.number, QString::fromUtf16(n.accusative), noun);
+        return {};
+    }
+    if (!q.isEmpty() && !guard.printedAllowed && q.fieldText(QStringLiteral("nyomtatva")).trimmed() == u"I")
+        return QStringLiteral("A(z) %1 számú %2 közben nyomtatásra került, már nem módosítható. A képernyő "
+                              "bezárul.")
+            .arg(guard.number, noun);
+    return {};
+}
+
+void checkDocument(StepChain& chain, DataModule& data, const DocumentGuard& guard, bool& refused)
+{
+    QString problem;
+    chain.step([&] { problem = documentProblem(data, guard); });
+    if (!problem.isEmpty()) {
+        refused = true;
+        chain.fail(problem);
+    }
+}
+
+QString typedValues(std::initializer_list<std::pair<QString, QString>> fields)
+{
+    QStringList lines;
+    for (const auto& [label, value] : fields)
+        if (!isBlank(value))
+            lines << QStringLiteral("%1: %2").arg(label, value.trimmed());
+    if (lines.isEmpty())
+        return {};
+    return QStringLiteral("\nA beírt adatok:\n") + lines.join(u'\n');
+}
+
+} // namespace orvena

@@ -1,0 +1,45 @@
+#pragma once
+// What a composition screen and the line screens it opens write under: the document's number,
+// the named lock that keeps other workstations off it, and what the document was when the screen
+// took it. Every header, line and delete store re-checks this inside its own transaction, so a
+// screen whose lock went to another workstation after an outage, whose new number another
+// workstation stored meanwhile, or whose invoice was issued meanwhile never writes into a
+// document that is no longer its own.
+#include "db/datamodule.h"
+#include "db/stepchain.h"
+
+#include <QString>
+#include <initializer_list>
+#include <utility>
+
+namespace orvena {
+
+struct DocumentGuard {
+    enum class Kind { Invoice, DeliveryNote };
+    Kind kind = Kind::Invoice;
+    QString number;
+    QString lock;          // the named lock the screen works under
+    bool unstored = false; // a new document: no header may exist under its number
+    // The stored document was printed already when the screen took it (a delivery note opened
+    // by the "J" key); otherwise a document printed since is refused.
+    bool printedAllowed = false;
+};
+
+// Whether the document is still the screen's. Run inside the store's transaction: the header row
+// is read FOR UPDATE, so nothing changes it before the commit. Empty when it is; otherwise the
+// Hungarian reason, after which the screen ends.
+QString documentProblem(DataModule& data, const DocumentGuard& guard);
+
+// The reason a screen ends when the reconnect after an outage found its lock taken by another
+// workstation (Connection::lostLock), and whether that happened.
+QString lockLostReason(const DocumentGuard& guard);
+bool lockLost(DataModule& data, const DocumentGuard& guard);
+
+// The same as a step of a chain: a problem stops the chain with its reason and sets refused.
+void checkDocument(StepChain& chain, DataModule& data, const DocumentGuard& guard, bool& refused);
+
+// What was typed, one "label: value" line for each field that holds something, for the message
+// of a screen that ends so that the operator can type it again.
+QString typedValues(std::initializer_list<std::pair<QString, QString>> fields);
+
+} // namespace orvena
