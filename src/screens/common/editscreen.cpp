@@ -155,6 +155,7 @@ void EditScreen::copyRecord(const QString& modifyTitle, const QString& nameKey, 
         return;
     }
     setEditMode(EditMode::New);
+    m_copy = true;
     setField(nameKey, field(nameKey) + QStringLiteral(" - másolat"));
 }
 
