@@ -61,10 +61,14 @@ int main(int argc, char** argv)
         printLine(stderr, QStringLiteral("Hiba: a(z) %1 naplófájl nem írható.").arg(logFile));
         return 2;
     }
+    // The command-line runs print each failure themselves; without a log file the log line would
+    // repeat it on standard error.
+    setFailureLogging(!logFile.isEmpty());
     if (const auto status = runNavSendCommand(argc, argv))
         return *status; // the reporting queue from cron, no window
     if (const auto status = runCommandLine(argc, argv))
         return *status; // printed from the command line, no window
+    setFailureLogging(true);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvena"));

@@ -17,10 +17,38 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
+#include <QStyleOptionMenuItem>
 #include <QShortcut>
 #include <QVBoxLayout>
 
 namespace orvena {
+
+namespace {
+
+// The menu bar's items are mostly commands without a menu of their own, and the usual desktop
+// style paints an item highlighted only while its menu is open: the item the arrow keys (after
+// Alt) or the mouse stand on is painted as an open one, so the operator sees where they are.
+class MenuBarStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        if (element == CE_MenuBarItem && (option->state & State_Selected) && (option->state & State_Enabled)) {
+            if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+                QStyleOptionMenuItem shown = *item;
+                shown.state |= State_Sunken;
+                QProxyStyle::drawControl(element, &shown, painter, widget);
+                return;
+            }
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+
+} // namespace
 
 MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent), m_session(session)
 {
@@ -57,27 +85,31 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent),
     setCentralWidget(central);
 
     QMenuBar* bar = menuBar();
-    addScreenItem(bar, QStringLiteral("Szállítólevél"), Screen::DeliveryRegister);
-    addScreenItem(bar, QStringLiteral("Számlázás"), Screen::InvoiceRegister);
-    addScreenItem(bar, QStringLiteral("Vevö"), Screen::CustomerList);
-    addScreenItem(bar, QStringLiteral("Cikk"), Screen::ArticleList);
-    addScreenItem(bar, QStringLiteral("Áfa"), Screen::VatList);
-    addScreenItem(bar, QStringLiteral("Kibocsátó"), Screen::IssuerList);
-    QMenu* dictionary = bar->addMenu(QStringLiteral("Szótár"));
-    addScreenItem(dictionary, QStringLiteral("Fordítás"), Screen::DictionaryList);
-    addScreenItem(dictionary, QStringLiteral("F2-F12"), Screen::FunctionKeys);
-    addScreenItem(bar, QStringLiteral("Export"), Screen::Export);
-    addScreenItem(bar, QStringLiteral("Adóhatósági adatszolgáltatás"), Screen::AuditExport);
+    auto* barStyle = new MenuBarStyle(QApplication::style()->name());
+    barStyle->setParent(bar);
+    bar->setStyle(barStyle);
+    // Alt and the underlined letter open an item; each letter is used once.
+    addScreenItem(bar, QStringLiteral("&Szállítólevél"), Screen::DeliveryRegister);
+    addScreenItem(bar, QStringLiteral("Szám&lázás"), Screen::InvoiceRegister);
+    addScreenItem(bar, QStringLiteral("&Vevö"), Screen::CustomerList);
+    addScreenItem(bar, QStringLiteral("&Cikk"), Screen::ArticleList);
+    addScreenItem(bar, QStringLiteral("Á&fa"), Screen::VatList);
+    addScreenItem(bar, QStringLiteral("Ki&bocsátó"), Screen::IssuerList);
+    QMenu* dictionary = bar->addMenu(QStringLiteral("Szó&tár"));
+    addScreenItem(dictionary, QStringLiteral("&Fordítás"), Screen::DictionaryList);
+    addScreenItem(dictionary, QStringLiteral("F&2-F12"), Screen::FunctionKeys);
+    addScreenItem(bar, QStringLiteral("&Export"), Screen::Export);
+    addScreenItem(bar, QStringLiteral("&Adóhatósági adatszolgáltatás"), Screen::AuditExport);
     QAction* import = addScreenItem(bar, QStringLiteral("Import"), Screen::Import);
-    QMenu* help = bar->addMenu(QStringLiteral("Segitség"));
-    addScreenItem(help, QStringLiteral("Súgó"), Screen::Help);
-    addScreenItem(help, QStringLiteral("Névjegy"), Screen::About);
-    addScreenItem(help, QStringLiteral("Távsegítség"), Screen::RemoteAssistance);
+    QMenu* help = bar->addMenu(QStringLiteral("Se&gitség"));
+    addScreenItem(help, QStringLiteral("&Súgó"), Screen::Help);
+    addScreenItem(help, QStringLiteral("&Névjegy"), Screen::About);
+    addScreenItem(help, QStringLiteral("&Távsegítség"), Screen::RemoteAssistance);
     QAction* maintenance = addScreenItem(help, QStringLiteral("Adatok"), Screen::Maintenance);
-    QAction* backup = bar->addAction(QStringLiteral("Adatmentés"));
+    QAction* backup = bar->addAction(QStringLiteral("Adat&mentés"));
     backup->setObjectName(QStringLiteral("Adatmentes"));
     connect(backup, &QAction::triggered, this, [this] { backupFromMenu(m_session, this); });
-    QAction* quit = bar->addAction(QStringLiteral("Kilépés"));
+    QAction* quit = bar->addAction(QStringLiteral("&Kilépés"));
     quit->setObjectName(QStringLiteral("Kilepes"));
     connect(quit, &QAction::triggered, this, &QWidget::close);
 

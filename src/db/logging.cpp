@@ -1,5 +1,7 @@
 #include "logging.h"
 
+#include <atomic>
+
 #include "codepages.h"
 #include "errors.h"
 
@@ -72,9 +74,18 @@ QString statementOutline(const QByteArray& sql, int maxLength)
     return outline;
 }
 
+namespace {
+std::atomic<bool> failureLogging{true};
+} // namespace
+
+void setFailureLogging(bool on)
+{
+    failureLogging = on;
+}
+
 void logFailure(const QLoggingCategory& category, const Error& error, const QString& note)
 {
-    if (!category.isWarningEnabled())
+    if (!failureLogging || !category.isWarningEnabled())
         return;
     QString line;
     if (const auto* db = dynamic_cast<const DbError*>(&error)) {

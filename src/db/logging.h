@@ -30,4 +30,9 @@ QString statementOutline(const QByteArray& sql, int maxLength = 120);
 // when it differs from the error's text, a tool's own output) when given.
 void logFailure(const QLoggingCategory& category, const Error& error, const QString& note = {});
 
+// Whether logFailure writes at all (on by default). The command-line runs without a log file
+// turn it off: they print every failure on standard error themselves, where the log line would
+// only say it a second time.
+void setFailureLogging(bool on);
+
 } // namespace orvena

@@ -5,6 +5,7 @@
 #include "schema.h"
 #include "sqlname.h"
 
+#include <QByteArrayList>
 #include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
@@ -265,6 +266,30 @@ bool Query::locate(const QString& column, const QString& key, Match match)
         const bool hit = match == Match::Exact ? value.trimmed().compare(key.trimmed(), Qt::CaseInsensitive) == 0
                                                : value.startsWith(key, Qt::CaseInsensitive);
         if (hit) {
+            setCurrentRow(r);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Query::locateFrom(const QString& column, const QString& key, int fromRow)
+{
+    if (!m_result || rowCount() == 0 || key.isEmpty())
+        return false;
+    const int c = checkedColumn(column);
+    fromRow = std::clamp(fromRow, 0, rowCount() - 1);
+    if (m_paging) {
+        int local = 0;
+        const ResultSet* rows = pageOf(fromRow, local);
+        if (!rows)
+            return locatePaged(c, key, Match::Prefix);
+        return locatePaged(c, key, Match::Prefix, boundaryOf(*rows, local));
+    }
+    const int n = m_result->rowCount();
+    for (int i = 0; i < n; ++i) {
+        const int r = (fromRow + i) % n;
+        if (m_result->text(r, c).startsWith(key, Qt::CaseInsensitive)) {
             setCurrentRow(r);
             return true;
         }
@@ -601,7 +626,7 @@ int Query::positionOf(const Boundary& b) const
     return head->text(0, 0).toInt();
 }
 
-bool Query::locatePaged(int column, const QString& key, Match match)
+bool Query::locatePaged(int column, const QString& key, Match match, const std::optional<Boundary>& from)
 {
     const QString name = m_result->columnNames().at(column);
     // The server narrows the candidates (its case-insensitive collation finds at least every
@@ -626,33 +651,44 @@ bool Query::locatePaged(int column, const QString& key, Match match)
     const QByteArray table = quotedNameBytes(m_paging->table);
     const QByteArray orderKey = quotedNameBytes(m_paging->orderColumn.isEmpty() ? m_paging->primaryKey : m_paging->orderColumn);
     const int batch = filter.isEmpty() ? 1000 : kLocateBatch;
-    std::optional<Boundary> after;
-    for (;;) {
-        QByteArray where = filter;
-        if (after)
-            where = (where.isEmpty() ? QByteArray() : where + " AND ") + afterCondition(*after, false);
-        const auto rows = m_connection.select("SELECT " + orderKey + ", " + quotedNameBytes(m_paging->primaryKey) + ", "
-                                              + quotedNameBytes(name) + " FROM " + table
-                                              + (where.isEmpty() ? QByteArray() : " WHERE " + where) + orderBy(false)
-                                              + " LIMIT " + QByteArray::number(batch));
-        for (int r = 0; r < rows->rowCount(); ++r) {
-            const QString value = rows->text(r, 2);
-            const bool hit = match == Match::Exact
-                ? value.trimmed().compare(key.trimmed(), Qt::CaseInsensitive) == 0
-                : value.startsWith(key, Qt::CaseInsensitive);
-            if (hit) {
-                const Boundary found{rows->raw(r, 0), rows->isNull(r, 0), rows->raw(r, 1)};
-                const int position = positionOf(found);
-                readPageAround(position, found);
-                setCurrentRow(position);
-                return true;
+    // The rows within `range` (empty: all), in list order, batch by batch.
+    auto scan = [&](const QByteArray& range) {
+        std::optional<Boundary> after;
+        for (;;) {
+            QByteArrayList conditions;
+            if (!filter.isEmpty())
+                conditions << filter;
+            if (!range.isEmpty())
+                conditions << range;
+            if (after)
+                conditions << afterCondition(*after, false);
+            const auto rows = m_connection.select(
+                "SELECT " + orderKey + ", " + quotedNameBytes(m_paging->primaryKey) + ", " + quotedNameBytes(name) + " FROM "
+                + table + (conditions.isEmpty() ? QByteArray() : " WHERE " + conditions.join(" AND ")) + orderBy(false)
+                + " LIMIT " + QByteArray::number(batch));
+            for (int r = 0; r < rows->rowCount(); ++r) {
+                const QString value = rows->text(r, 2);
+                const bool hit = match == Match::Exact
+                    ? value.trimmed().compare(key.trimmed(), Qt::CaseInsensitive) == 0
+                    : value.startsWith(key, Qt::CaseInsensitive);
+                if (hit) {
+                    const Boundary found{rows->raw(r, 0), rows->isNull(r, 0), rows->raw(r, 1)};
+                    const int position = positionOf(found);
+                    readPageAround(position, found);
+                    setCurrentRow(position);
+                    return true;
+                }
             }
+            if (rows->rowCount() < batch)
+                return false;
+            after = Boundary{rows->raw(rows->rowCount() - 1, 0), rows->isNull(rows->rowCount() - 1, 0),
+                             rows->raw(rows->rowCount() - 1, 1)};
         }
-        if (rows->rowCount() < batch)
-            return false;
-        after = Boundary{rows->raw(rows->rowCount() - 1, 0), rows->isNull(rows->rowCount() - 1, 0),
-                         rows->raw(rows->rowCount() - 1, 1)};
-    }
+    };
+    if (!from)
+        return scan({});
+    // From the given row to the end, then round to the rows before it.
+    return scan(afterCondition(*from, true)) || scan(beforeCondition(*from));
 }
 
 } // namespace orvena

@@ -94,6 +94,10 @@ public:
     // First row whose column, as text, matches key (case-insensitive). Empty key: first
     // row. No match: the current row stays. Returns whether a row matched.
     bool locate(const QString& column, const QString& key, Match match = Match::Prefix);
+    // Typing into a list: the first row from `fromRow` on, in list order, whose column begins
+    // with key (case-insensitive), wrapping round to the start. A paged list is searched by the
+    // server from that row's key on, so no page between is read. No match: the current row stays.
+    bool locateFrom(const QString& column, const QString& key, int fromRow);
 
     int columnCount() const { return m_result ? m_result->columnCount() : 0; }
     QStringList columnNames() const { return m_result ? m_result->columnNames() : QStringList(); }
@@ -165,7 +169,8 @@ private:
     // Reads the page holding `position`, where row b stands, unless it is read already.
     void readPageAround(int position, const Boundary& b) const;
     void keepPage(int page, std::shared_ptr<ResultSet> rows) const;
-    bool locatePaged(int column, const QString& key, Match match);
+    // from: search only from that row on (inclusive), then wrap round to the rows before it.
+    bool locatePaged(int column, const QString& key, Match match, const std::optional<Boundary>& from = std::nullopt);
     void dropPages() const;
     QByteArray quoteValue(const QByteArray& raw) const;
     int checkedColumn(const QString& column) const;

@@ -63,18 +63,23 @@ void InvoiceRegister::reread()
         const QString current = m_context.state.invoiceNumber;
         // A message box closing uncovers the register as well: the operator's highlighted row
         // stays unless a screen moved the run's current invoice (a save, a storno, a print).
-        const QString highlighted = m_positioned && current == m_positionedBy && hasInvoice()
-            ? list.fieldText(p("fBszam"))
-            : QString();
+        const bool keepHighlight = m_positioned && current == m_positionedBy && hasInvoice();
+        const QString highlighted = keepHighlight ? list.fieldText(p("fBszam")) : QString();
+        const int highlightedRow = keepHighlight ? list.currentRow() : -1;
         list.setSql({kRegisterListSql});
         list.open();
         m_positioned = true;
         m_positionedBy = current;
-        // Exactly that invoice (a prefix match alone could stand on a longer number), found by its
-        // number without reading the rows before it.
-        if (!highlighted.isEmpty() && list.locate(p("fBszam"), highlighted, Query::Match::Exact)
-            && list.fieldText(p("fBszam")) == highlighted)
+        if (!highlighted.isEmpty()) {
+            // Exactly that invoice (a prefix match alone could stand on a longer number), found by
+            // its number without reading the rows before it.
+            if (list.locate(p("fBszam"), highlighted, Query::Match::Exact) && list.fieldText(p("fBszam")) == highlighted)
+                return;
+            // Deleted meanwhile (by another workstation): its neighbour, the invoice now in its place
+            // (the one before it when it was the last).
+            list.setCurrentRow(highlightedRow);
             return;
+        }
         list.locate(p("fbszam"), current);
     });
 }
@@ -109,6 +114,17 @@ void InvoiceRegister::refreshDetails()
         issuers.open();
         m_context.state.setRememberedKey(p("szallito"), issuer);
         issuers.locate(p("zkod"), issuer);
+    });
+}
+
+void InvoiceRegister::locateTyped(const QString& typed, bool continuing)
+{
+    runAction(m_context.ui, [&] {
+        Query& list = m_context.data.query(p("ZQ10"));
+        if (!list.isOpen() || list.rowCount() == 0)
+            return;
+        const int from = std::max(list.currentRow(), 0) + (continuing ? 0 : 1);
+        list.locateFrom(p("fBszam"), typed, from >= list.rowCount() ? 0 : from);
     });
 }
 

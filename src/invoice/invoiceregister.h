@@ -21,6 +21,10 @@ public:
     // A tab change: lines, customer and issuer of the highlighted invoice.
     void refreshDetails();
 
+    // Typing a number in the list: the first invoice whose number begins with typed, from the
+    // highlighted one on (after it when a new search begins), wrapping round to the start.
+    void locateTyped(const QString& typed, bool continuing);
+
     QString highlightedNumber() const;
     // Whether the list stands on an invoice (an empty register has none to act on).
     bool hasInvoice() const;

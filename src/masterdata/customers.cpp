@@ -182,8 +182,9 @@ bool CustomerEdit::save()
     texts.labels = labels();
     // A new customer's block gets its name and address appended; the field itself changes only
     // once the record is stored, so a refused save can be repeated without doubling the lines.
+    // A copy's block holds them already.
     QString block = field(QStringLiteral("vMemoVevo"));
-    if (isNew()) {
+    if (isNew() && !isCopy()) {
         block = appendMemoLine(block, field(QStringLiteral("vNeve")));
         block = appendMemoLine(block, QStringLiteral(" "));
         block = appendMemoLine(block, QStringList{field(QStringLiteral("vIrszam")), field(QStringLiteral("vHely")),

@@ -162,9 +162,10 @@ bool IssuerEdit::save()
                     QStringLiteral("Hiba: Újban, INSERT-edit a szálítóban "),
                     QStringLiteral("Hiba az append vagy edit közben a szállítóban!")};
     texts.labels = labels();
-    // A new issuer's block gets its first name line and address appended once it is stored.
+    // A new issuer's block gets its first name line and address appended once it is stored; a
+    // copy's block holds them already.
     QString block = field(QStringLiteral("zMemoSzall"));
-    if (isNew()) {
+    if (isNew() && !isCopy()) {
         block = appendMemoLine(block, field(QStringLiteral("zNev1")));
         block = appendMemoLine(block, QStringLiteral(" "));
         block = appendMemoLine(block, QStringList{field(QStringLiteral("zIrszam")), field(QStringLiteral("zHely")),

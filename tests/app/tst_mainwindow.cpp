@@ -39,7 +39,7 @@ QList<Item> itemsOf(const QList<QAction*>& actions)
     QList<Item> out;
     for (QAction* a : actions)
         if (!a->isSeparator())
-            out.push_back({a->text(), a->isVisible()});
+            out.push_back({a->text().remove(u'&'), a->isVisible()});
     return out;
 }
 
@@ -104,7 +104,7 @@ private slots:
 
         auto submenu = [&](const QString& title) {
             for (QAction* a : window.menuBar()->actions())
-                if (a->text() == title && a->menu())
+                if (a->text().remove(u'&') == title && a->menu())
                     return itemsOf(a->menu()->actions());
             return QList<Item>();
         };
@@ -145,6 +145,73 @@ private slots:
         QTest::keyClick(&window, Qt::Key_I, Qt::ControlModifier | Qt::ShiftModifier);
         QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(opened, (QList<Screen>{Screen::Import, Screen::Maintenance}));
+    }
+
+    // Alt and a letter opens a top item of the menu; the letters are unique.
+    void altLetterOpensTheItem_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("screen");
+        QTest::newRow("Szállítólevél") << int(Qt::Key_S) << int(Screen::DeliveryRegister);
+        QTest::newRow("Számlázás") << int(Qt::Key_L) << int(Screen::InvoiceRegister);
+        QTest::newRow("Vevö") << int(Qt::Key_V) << int(Screen::CustomerList);
+        QTest::newRow("Áfa") << int(Qt::Key_F) << int(Screen::VatList);
+        QTest::newRow("Kibocsátó") << int(Qt::Key_B) << int(Screen::IssuerList);
+    }
+    void altLetterOpensTheItem()
+    {
+        QFETCH(int, key);
+        QFETCH(int, screen);
+        Session session;
+        QList<Screen> opened;
+        for (Screen s : {Screen::DeliveryRegister, Screen::InvoiceRegister, Screen::CustomerList, Screen::VatList,
+                         Screen::IssuerList})
+            session.registry().add(s, [&opened, s](ScreenContext&, QWidget*) -> QDialog* {
+                opened << s;
+                return nullptr;
+            });
+        MainWindow window(session);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key(key), Qt::AltModifier);
+        QCOMPARE(opened, QList<Screen>{Screen(screen)});
+        QStringList letters;
+        for (QAction* a : window.menuBar()->actions())
+            if (a->isVisible()) {
+                const QKeySequence mnemonic = QKeySequence::mnemonic(a->text());
+                QVERIFY2(!mnemonic.isEmpty(), qPrintable(a->text()));
+                QVERIFY2(!letters.contains(mnemonic.toString()), qPrintable(a->text()));
+                letters << mnemonic.toString();
+            }
+    }
+
+    // Alt alone puts the menu into keyboard use: the item the arrows stand on is highlighted.
+    void arrowsShowTheirItemAfterAlt()
+    {
+        Session session;
+        MainWindow window(session);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QMenuBar* bar = window.menuBar();
+        QTest::keyPress(&window, Qt::Key_Alt, Qt::AltModifier);
+        QTest::keyRelease(&window, Qt::Key_Alt, Qt::AltModifier);
+        QTRY_VERIFY(bar->activeAction());
+        QTest::keyClick(bar, Qt::Key_Right);
+        QTest::keyClick(bar, Qt::Key_Right);
+        QAction* at = bar->activeAction();
+        QVERIFY(at);
+        QCOMPARE(at->iconText(), QStringLiteral("Vevö"));
+        const QImage shot = bar->grab().toImage();
+        const QRect item = bar->actionGeometry(at);
+        const QRgb highlight = bar->palette().color(QPalette::Highlight).rgb();
+        int highlighted = 0;
+        for (int y = item.top(); y <= item.bottom(); ++y)
+            for (int x = item.left(); x <= item.right(); ++x)
+                highlighted += shot.pixel(x, y) == highlight;
+        QVERIFY2(highlighted > item.width(), qPrintable(QString::number(highlighted)));
+        QTest::keyClick(bar, Qt::Key_Escape);
     }
 
     void kilepesEndsTheProgram()

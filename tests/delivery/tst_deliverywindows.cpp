@@ -70,8 +70,7 @@ void typeText(const QString& text)
     }
 }
 
-// Moves the focus with Tab until the widget called `name` of `window` has it. A memo keeps Tab
-// as a character, so there the program's own key (Enter) moves on.
+// Moves the focus with Tab until the widget called `name` of `window` has it.
 bool tabTo(QWidget* window, const QString& name)
 {
     QStringList visited;
@@ -87,7 +86,7 @@ bool tabTo(QWidget* window, const QString& name)
         }
         if (visited.size() < 60)
             visited << (w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName());
-        QTest::keyClick(w, qobject_cast<QPlainTextEdit*>(w) ? Qt::Key_Return : Qt::Key_Tab);
+        QTest::keyClick(w, Qt::Key_Tab);
     }
     qWarning("tabTo %s: visited %s", qPrintable(name), qPrintable(visited.join(u' ')));
     return false;
@@ -528,6 +527,50 @@ private slots:
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         QCOMPARE(db().rows("SELECT eMegn, eMenny FROM szlevsor ORDER BY eID"),
                  (QStringList{"Hitelesítés|7", "Szervizóradíj|2"}));
+    }
+
+    // Tab in the note's "Üzenet" and in the line's "Sor megjegyzés" moves on to the next field; no
+    // tab character is typed into the text.
+    void tabLeavesTheMemos_data()
+    {
+        QTest::addColumn<bool>("composer");
+        QTest::addColumn<QString>("memo");
+        QTest::newRow("Üzenet") << true << "message";
+        QTest::newRow("Sor megjegyzés") << false << "memo";
+    }
+    void tabLeavesTheMemos()
+    {
+        QFETCH(bool, composer);
+        QFETCH(QString, memo);
+        s->state.deliveryNumber = QStringLiteral("20100001");
+        QString text, focusAfter;
+        auto check = guarded([&](QDialog* window) {
+            auto* field = window->findChild<QPlainTextEdit*>(memo);
+            QVERIFY(field);
+            field->setFocus();
+            QCOMPARE(focused(), field);
+            typeText(QStringLiteral("első"));
+            press(Qt::Key_Tab);
+            text = field->toPlainText();
+            focusAfter = focused() ? focused()->objectName() : QString();
+            window->reject();
+        });
+        ModalDriver driver;
+        if (composer) {
+            driver.window(QStringLiteral("TForm19"), guarded([](QDialog* reg) {
+                QVERIFY(tabTo(reg, QStringLiteral("newButton")));
+                press(Qt::Key_Return);
+                reg->reject();
+            }));
+            driver.window(QStringLiteral("TForm20"), check);
+            registry->open(Screen::DeliveryRegister);
+        } else {
+            driver.window(QStringLiteral("TForm21"), check);
+            registry->open(Screen::DeliveryLine, {EditMode::New});
+        }
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        QCOMPARE(text, QStringLiteral("első"));
+        QVERIFY2(focusAfter != memo, qPrintable(focusAfter));
     }
 
     // A field the program puts the focus on has its text selected: what is typed replaces it.

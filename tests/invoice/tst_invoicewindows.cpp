@@ -487,6 +487,88 @@ private slots:
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 3);
     }
 
+    // Typing a number in the register finds it from whichever row the register stands on (after a
+    // new invoice: the last), wrapping round to the start.
+    void typedNumberIsFoundFromAnyRow_data()
+    {
+        QTest::addColumn<int>("upFromLast");
+        QTest::addColumn<int>("right"); // the arrow moved off the number column
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("last row, earlier number") << 0 << 0 << "20100042";
+        QTest::newRow("second last row, its own number") << 1 << 0 << "20100044";
+        QTest::newRow("second last row, the last number") << 1 << 0 << "20100045";
+        QTest::newRow("first of the six, the last number") << 5 << 0 << "20100045";
+        QTest::newRow("last row, on another column") << 0 << 2 << "20100041";
+    }
+    void typedNumberIsFoundFromAnyRow()
+    {
+        QFETCH(int, upFromLast);
+        QFETCH(int, right);
+        QFETCH(QString, typed);
+        // a register of several pages: earlier invoices before the six
+        s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fPrn, fvKod) WITH RECURSIVE n(i) AS (SELECT 1 "
+                                  "UNION ALL SELECT i + 1 FROM n WHERE i < 250) SELECT 20090000 + i, '2009-05-10', 'I', "
+                                  "'2' FROM n"));
+        for (int n = 40; n <= 45; ++n)
+            seedInvoice(QStringLiteral("201000%1").arg(n), true, 1);
+        setSequence(QStringLiteral("20100045"));
+        s->state.invoiceNumber = QStringLiteral("20100045");
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        QTableView* grid = gridOf(reg.get(), "invoiceGrid");
+        QLineEdit* shownNumber = reg->findChild<QLineEdit*>(QStringLiteral("header_fBszam"));
+        QCOMPARE(shownNumber->text(), QStringLiteral("20100045"));
+        grid->setFocus();
+        for (int i = 0; i < upFromLast; ++i)
+            QTest::keyClick(grid, Qt::Key_Up);
+        for (int i = 0; i < right; ++i)
+            QTest::keyClick(grid, Qt::Key_Right);
+        QTest::keyClicks(grid, typed);
+        QCOMPARE(shownNumber->text(), typed);
+        QCOMPARE(grid->currentIndex().row(), 250 + typed.right(1).toInt());
+    }
+
+    // Another workstation deletes the highlighted invoice: once the register is re-read it stands
+    // on the invoice now in that place (the one before it when it was the last).
+    void deletedElsewhereTheNeighbourIsHighlighted_data()
+    {
+        QTest::addColumn<int>("downFromFirst");
+        QTest::addColumn<QString>("deleted");
+        QTest::addColumn<QString>("neighbour");
+        QTest::newRow("middle") << 1 << "20100041" << "20100042";
+        QTest::newRow("last") << 3 << "20100043" << "20100042";
+    }
+    void deletedElsewhereTheNeighbourIsHighlighted()
+    {
+        QFETCH(int, downFromFirst);
+        QFETCH(QString, deleted);
+        QFETCH(QString, neighbour);
+        for (int n = 40; n <= 43; ++n)
+            seedInvoice(QStringLiteral("201000%1").arg(n), true, 1);
+        setSequence(QStringLiteral("20100043"));
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        QTableView* grid = gridOf(reg.get(), "invoiceGrid");
+        QLineEdit* shownNumber = reg->findChild<QLineEdit*>(QStringLiteral("header_fBszam"));
+        grid->setFocus();
+        for (int i = 0; i < downFromFirst; ++i)
+            QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(shownNumber->text(), deleted);
+
+        Connection workstation;
+        DB_VERIFY(workstation.open(s->db.profile()));
+        DB_VERIFY(workstation.execute("DELETE FROM szlasor WHERE sBszam = '" + deleted.toLatin1() + "'"));
+        DB_VERIFY(workstation.execute("DELETE FROM szlafej WHERE fBszam = '" + deleted.toLatin1() + "'"));
+
+        // a window over the register closes: it is re-read
+        ModalDriver driver;
+        driver.window(QStringLiteral("navLogDialog"), [](QWidget* log) { qobject_cast<QDialog*>(log)->reject(); });
+        QTest::mouseClick(buttonOf(reg.get(), "navLogButton"), Qt::LeftButton);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        QTRY_COMPARE(grid->model()->rowCount(), 3);
+        QCOMPARE(shownNumber->text(), neighbour);
+    }
+
     // On an empty register the buttons that work on the highlighted invoice do nothing.
     void emptyRegisterDoesNothing()
     {

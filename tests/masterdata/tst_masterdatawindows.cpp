@@ -375,6 +375,112 @@ private slots:
         QVERIFY2(copy.first().contains(QStringLiteral("Fióktelep: Hódmezővásárhely\r\n")), qPrintable(copy.first()));
     }
 
+    // Tab leaves the grid of every master-data list and chooser for the buttons (and the search
+    // field), and the highlighted row stays where it was.
+    void tabLeavesTheGrid_data()
+    {
+        QTest::addColumn<int>("screen");     // opened as a menu item opens it
+        QTest::addColumn<QString>("chooser"); // a button of that screen opening the list as a chooser
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QStringList>("reached");
+        const QStringList buttons{"Kivalaszt", "Uj", "Modosit", "Torol", "Megsem"};
+        QTest::newRow("customers") << int(Screen::CustomerList) << QString() << "TForm3"
+                                   << buttons + QStringList{"Search", "Keres"};
+        QTest::newRow("articles") << int(Screen::ArticleList) << QString() << "TForm5" << buttons;
+        QTest::newRow("VAT rates") << int(Screen::VatList) << QString() << "TForm15" << buttons;
+        QTest::newRow("issuers") << int(Screen::IssuerList) << QString() << "TForm11" << buttons;
+        QTest::newRow("dictionary") << int(Screen::DictionaryList) << QString() << "TForm17" << buttons;
+        QTest::newRow("article chooser") << int(Screen::InvoiceLine) << "articleButton" << "TForm5" << buttons;
+    }
+    void tabLeavesTheGrid()
+    {
+        QFETCH(int, screen);
+        QFETCH(QString, chooser);
+        QFETCH(QString, list);
+        QFETCH(QStringList, reached);
+        s->state.invoiceNumber = QStringLiteral("20100042");
+        QStringList focused;
+        int rowBefore = -1, rowAfter = -2;
+        ModalDriver driver;
+        if (!chooser.isEmpty())
+            driver.window(formId(Screen(screen)), [&](QWidget* caller) {
+                click(caller, chooser);
+                caller->close();
+            });
+        driver.window(list, [&](QWidget* window) {
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            auto* grid = window->findChild<QTableView*>(QStringLiteral("Grid"));
+            grid->setFocus();
+            QTest::keyClick(grid, Qt::Key_Down);
+            rowBefore = grid->currentIndex().row();
+            for (int i = 0; i < 40; ++i) {
+                QWidget* at = QApplication::focusWidget();
+                if (!at)
+                    break;
+                focused << at->objectName();
+                QTest::keyClick(at, Qt::Key_Tab);
+            }
+            rowAfter = grid->currentIndex().row();
+            window->close();
+        });
+        QVERIFY(run(Screen(screen), driver));
+        for (const QString& name : reached)
+            QVERIFY2(focused.contains(name), qPrintable(name + u'\n' + focused.join(u' ')));
+        QCOMPARE(rowAfter, rowBefore);
+    }
+
+    // A refused character's box opens on the keystroke; the keys typed on before the operator sees
+    // it go on into the field and do not close it, only Enter or Escape does.
+    void typingOnOverTheRefusedCharactersBox()
+    {
+        bool stillShown = false;
+        QString typed;
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm3"),
+                    [&](QWidget* list) {
+                        click(list, QStringLiteral("Uj"));
+                        click(list, QStringLiteral("Megsem"));
+                    })
+            .window(QStringLiteral("TForm4"),
+                    [&](QWidget* form) {
+                        typeInto(edit(form, QStringLiteral("vNeve")), QStringLiteral("Bárány€"));
+                        QTest::qWait(50); // the box opens here and is answered below
+                        typed = edit(form, QStringLiteral("vNeve"))->text();
+                        click(form, QStringLiteral("Button_OK"));
+                    })
+            .box(QStringLiteral("A(z) \"€\" karakter (U+20AC) nem tárolható"), QStringLiteral("OK"), [&](QWidget* box) {
+                QWidget* target = box->focusWidget() ? box->focusWidget() : box;
+                typeText(target, QStringLiteral(" Kft."));
+                stillShown = box->isVisible();
+            });
+        QVERIFY(run(Screen::CustomerList, driver));
+        QVERIFY(stillShown);
+        QCOMPARE(typed, QStringLiteral("Bárány Kft."));
+        QCOMPARE(one(QStringLiteral("SELECT COUNT(*) FROM vevo WHERE vNeve = 'Bárány Kft.'")), QStringLiteral("1"));
+    }
+
+    // A copy of a customer keeps the block it copied: its name and address are not added again.
+    void aCopiedCustomersBlockIsNotDoubled()
+    {
+        const QString block = one(QStringLiteral("SELECT HEX(vMemoVevo) FROM vevo WHERE vKod = '3'"));
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm3"),
+                    [&](QWidget* list) {
+                        q("ZQ30").locate(QStringLiteral("vKod"), QStringLiteral("3"));
+                        click(list, QStringLiteral("Modosit"));
+                        click(list, QStringLiteral("Megsem"));
+                    })
+            .window(QStringLiteral("TForm4"), [&](QWidget* form) {
+                click(form, QStringLiteral("Button_Másolat készítés"));
+                click(form, QStringLiteral("Button_OK"));
+            });
+        QVERIFY(run(Screen::CustomerList, driver));
+        QCOMPARE(one(QStringLiteral("SELECT HEX(vMemoVevo) FROM vevo WHERE vNeve LIKE '%- másolat'")), block);
+    }
+
     // Typing past a column's width stops at the width; a character latin2 lacks is refused at
     // once with the clear message and never reaches the field.
     void fieldsTakeWhatTheColumnHolds()

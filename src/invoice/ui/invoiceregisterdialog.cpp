@@ -88,6 +88,8 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, InvoiceRegi
                                     {s("fKerek"), s("Kerekit")},
                                     {s("fID"), s("fID")}},
                                    QStringLiteral("invoiceGrid"), true);
+    // A typed number is looked up by the register from the highlighted invoice on.
+    installTypeToLocate(invoiceGrid, [this](const QString& typed, bool continuing) { m_model->locateTyped(typed, continuing); });
     invoiceGrid->setColumnWidth(5, 70);
     invoiceGrid->setColumnWidth(7, 200);
     invoicesLayout->addWidget(invoiceGrid);

@@ -35,7 +35,9 @@ public:
     {
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
-            if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            // Tab only passes through the field on its way to the next one: no search
+            const bool focusMove = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+            if (!focusMove && !key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
                 m_list->search(m_field->text());
         }
         return false;

@@ -176,6 +176,7 @@ void EditScreen::copyRecord(const QString& modifyTitle, const QString& nameKey, 
         return;
     }
     setEditMode(EditMode::New);
+    m_copy = true;
     setField(nameKey, field(nameKey) + QStringLiteral(" - másolat"));
 }
 

@@ -71,6 +71,8 @@ public:
     EditMode editMode() const { return m_mode; }
     void setEditMode(EditMode mode) { m_mode = mode; }
     bool isNew() const { return m_mode == EditMode::New; }
+    // A copy of the record being modified waits to be stored as a new one ("Másolat készítés").
+    bool isCopy() const { return m_copy; }
 
     // Opening: fill (modify mode) and show. False when the fill failed.
     bool start();
@@ -128,6 +130,7 @@ private:
     QString m_designedTitle;
     QString m_title;
     bool m_finished = false;
+    bool m_copy = false;
     EditMode m_mode;
 };
 

@@ -1,6 +1,11 @@
 #include "gridbinding.h"
 
+#include <algorithm>
+
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTableView>
@@ -39,6 +44,45 @@ void bindGridToQuery(QTableView* view, QueryTableModel* model)
                              query->setCurrentRow(index.row());
                      });
     showCurrent();
+}
+
+namespace {
+
+class TypeToLocate : public QObject {
+public:
+    TypeToLocate(QTableView* view, std::function<void(const QString&, bool)> locate)
+        : QObject(view), m_locate(std::move(locate))
+    {
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+            return false;
+        const QString text = key->text();
+        if (text.isEmpty() || !std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); }))
+            return false; // arrows, Tab, Enter, Escape: the grid's and the window's
+        const bool continuing = m_clock.isValid() && m_clock.elapsed() <= QApplication::keyboardInputInterval();
+        m_typed = continuing ? m_typed + text : text;
+        m_clock.start();
+        m_locate(m_typed, continuing);
+        return true;
+    }
+
+private:
+    std::function<void(const QString&, bool)> m_locate;
+    QString m_typed;
+    QElapsedTimer m_clock;
+};
+
+} // namespace
+
+void installTypeToLocate(QTableView* view, std::function<void(const QString&, bool)> locate)
+{
+    view->installEventFilter(new TypeToLocate(view, std::move(locate)));
 }
 
 NavigatorBar::NavigatorBar(Query& query, QWidget* parent) : QWidget(parent), m_query(query)

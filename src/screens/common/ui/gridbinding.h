@@ -4,6 +4,7 @@
 #include "screens/common/querytablemodel.h"
 
 #include <QWidget>
+#include <functional>
 
 class QTableView;
 class QToolButton;
@@ -11,6 +12,13 @@ class QToolButton;
 namespace orvena {
 
 void bindGridToQuery(QTableView* view, QueryTableModel* model);
+
+// Typing in the grid locates instead of the grid's own search (which would read every row of a
+// paged list): the characters typed without a pause are handed to locate, with continuing false
+// for the first one of a search (start after the highlighted row) and true for the ones that
+// extend it (start on the highlighted row). Keys with Ctrl or Alt and navigation keys stay the
+// grid's.
+void installTypeToLocate(QTableView* view, std::function<void(const QString& typed, bool continuing)> locate);
 
 // The four-button navigator bar (first, prior, next, last) bound to a query.
 class NavigatorBar : public QWidget {

@@ -1,10 +1,49 @@
 #include "guiuserinterface.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace orvena {
+
+namespace {
+
+// Passes the characters typed while a box is up on to the field behind it and keeps every
+// other key from the box's buttons, except Enter and Escape.
+class TypingGoesOn : public QObject {
+public:
+    TypingGoesOn(QObject* parent, QWidget* field) : QObject(parent), m_field(field) {}
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease
+            && event->type() != QEvent::ShortcutOverride)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+        if (mods == Qt::NoModifier
+            && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape))
+            return false; // the box's own keys
+        if (event->type() == QEvent::ShortcutOverride)
+            return false;
+        const QString text = key->text();
+        if (event->type() == QEvent::KeyPress && m_field && mods == Qt::NoModifier && !text.isEmpty()
+            && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); })) {
+            QKeyEvent typed(QEvent::KeyPress, key->key(), key->modifiers(), text, key->isAutoRepeat(), key->count());
+            QCoreApplication::sendEvent(m_field, &typed);
+        }
+        return true; // a Space never presses the button unseen
+    }
+
+private:
+    QPointer<QWidget> m_field;
+};
+
+} // namespace
 
 QWidget* GuiUserInterface::parentWidget() const
 {
@@ -20,6 +59,18 @@ void GuiUserInterface::message(const QString& text)
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::NoButton,
                     parentWidget());
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
+}
+
+void GuiUserInterface::messageOverTyping(const QString& text, QWidget* field)
+{
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::NoButton,
+                    parentWidget());
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    auto* filter = new TypingGoesOn(&box, field);
+    box.installEventFilter(filter);
+    for (QWidget* child : box.findChildren<QWidget*>())
+        child->installEventFilter(filter);
     box.exec();
 }
 

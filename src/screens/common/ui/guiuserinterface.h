@@ -17,6 +17,11 @@ public:
     bool askYesNo(const QString& text) override;
     void errorReport(const QString& text) override;
 
+    // The message that a typed character cannot be stored, over the field it was typed into. The
+    // keys typed on before the operator notices the box go on into the field instead of pressing
+    // its button: only Enter, Escape or a click close it.
+    void messageOverTyping(const QString& text, QWidget* field);
+
 private:
     QWidget* parentWidget() const;
     QPointer<QWidget> m_parent;

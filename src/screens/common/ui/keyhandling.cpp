@@ -88,7 +88,8 @@ private:
 };
 
 // Shows the message that a typed or pasted character cannot be stored, once the key or paste
-// that brought it has been handled (never from inside the field's own change).
+// that brought it has been handled (never from inside the field's own change). What is typed on
+// while it shows goes into the field.
 void reportUnstorable(QWidget* field, const QString& message)
 {
     static bool pending = false;
@@ -98,7 +99,7 @@ void reportUnstorable(QWidget* field, const QString& message)
     QPointer<QWidget> f(field);
     QTimer::singleShot(0, qApp, [f, message] {
         GuiUserInterface ui(f ? f->window() : nullptr);
-        ui.message(message);
+        ui.messageOverTyping(message, f);
         pending = false;
         if (f)
             f->setFocus(Qt::ActiveWindowFocusReason);
@@ -283,6 +284,9 @@ void installFieldGuard(QLineEdit* edit)
 
 void installFieldGuard(QPlainTextEdit* memo)
 {
+    // Tab moves on to the next field, as in every one-line field: a tab character has no place
+    // in a stored memo or block.
+    memo->setTabChangesFocus(true);
     if (!memo->findChild<MemoGuard*>(QStringLiteral("fieldGuard"), Qt::FindDirectChildrenOnly))
         new MemoGuard(memo);
 }

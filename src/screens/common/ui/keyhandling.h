@@ -30,7 +30,7 @@ void installEnterNavigation(QWidget* window, EnterMode mode = EnterMode::FormFir
 //   so typing replaces it.
 // Installing twice keeps one guard; installCharFilter() sets its filter.
 void installFieldGuard(QLineEdit* edit);
-// The same for a multi-line field (no filter).
+// The same for a multi-line field (no filter); Tab moves on instead of typing a tab character.
 void installFieldGuard(QPlainTextEdit* memo);
 // The field's guard with this character filter (typing and pasting).
 void installCharFilter(QLineEdit* edit, const CharFilter& filter);

@@ -40,6 +40,8 @@ ListDialog::ListDialog(ListScreen* model, QWidget* parent) : QDialog(parent), m_
     m_grid->verticalHeader()->setVisible(false);
     m_grid->horizontalHeader()->setSectionsClickable(true);
     m_grid->setWordWrap(false);
+    // The arrow keys move in the list; Tab goes on to the buttons and the search field.
+    m_grid->setTabKeyNavigation(false);
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int section) { m_model->sortBy(m_gridModel->fieldOfColumn(section)); });
     layout->addWidget(m_grid, 1);
