@@ -380,7 +380,8 @@ void TestNavProtocol::answersThatAreNotTheServicesWord()
     const TokenResult r = client.tokenExchange();
     QVERIFY(r.token.isEmpty());
     if (outcome < 0) { // allowed: the request went out in the plain
-        QCOMPARE(connections, 1);
+        // Qt may try once more on a connection closed before any answer
+        QVERIFY(connections >= 1);
         QVERIFY(!r.failureText().contains(QStringLiteral("http://")));
         return;
     }

@@ -94,7 +94,7 @@ private slots:
         seed(rows);
         auto edit = openEdit(EditMode::New);
         QVERIFY(edit);
-        edit->setField(QStringLiteral("kAfa"), QStringLiteral("12"));
+        edit->setField(QStringLiteral("kAfa"), QStringLiteral("18"));
         edit->setField(QStringLiteral("kAfanev"), QStringLiteral("12% próba"));
         edit->ok();
         QVERIFY2(edit->isFinished(), qPrintable(s->ui.texts().join(u'/')));
@@ -112,7 +112,7 @@ private slots:
         seed({"99999|full|5"});
         StatementLog log(s->data.connection());
         auto edit = openEdit(EditMode::New);
-        edit->setField(QStringLiteral("kAfa"), QStringLiteral("12"));
+        edit->setField(QStringLiteral("kAfa"), QStringLiteral("18"));
         edit->setField(QStringLiteral("kAfanev"), QStringLiteral("over"));
         edit->ok();
         QVERIFY(!edit->isFinished());
@@ -131,14 +131,14 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("rollback");
         QTest::addColumn<bool>("transaction");
-        QTest::newRow("insert refused") << "Új áfa" << "INSERT" << "12" << "Hiba: Újban, INSERT-append a áfaban " << true
+        QTest::newRow("insert refused") << "Új áfa" << "INSERT" << "18" << "Hiba: Újban, INSERT-append a áfaban " << true
                                         << true;
         // an edit runs in a transaction: the row is checked against what the screen read
-        QTest::newRow("edit refused") << "Áfa módositás" << "INSERT" << "12" << "Hiba: Újban, INSERT-edit az Áfaban "
+        QTest::newRow("edit refused") << "Áfa módositás" << "INSERT" << "18" << "Hiba: Újban, INSERT-edit az Áfaban "
                                       << true << true;
-        QTest::newRow("code look-up fails") << "Új áfa" << "SELECT MAX" << "12"
+        QTest::newRow("code look-up fails") << "Új áfa" << "SELECT MAX" << "18"
                                             << "Hiba az append vagy edit közben a áfaban!" << false << false;
-        QTest::newRow("start transaction fails") << "Új áfa" << "START TRANSACTION" << "12"
+        QTest::newRow("start transaction fails") << "Új áfa" << "START TRANSACTION" << "18"
                                                  << "Hiba az append vagy edit közben a áfaban!" << false << true;
         // a value beyond its column is refused before anything is sent
         QTest::newRow("percentage beyond its column")
@@ -259,7 +259,7 @@ private slots:
         s->opener.onOpen(Screen::VatEdit, [this](const ScreenRequest& request) {
             VatEdit edit(s->context, request);
             QVERIFY(edit.start());
-            edit.setField(QStringLiteral("kAfa"), QStringLiteral("12"));
+            edit.setField(QStringLiteral("kAfa"), QStringLiteral("18"));
             edit.setField(QStringLiteral("kAfanev"), QStringLiteral("d rate"));
             edit.ok();
             QVERIFY(edit.isFinished());
@@ -268,7 +268,7 @@ private slots:
         QStringList order;
         for (int r = 0; r < list().rowCount(); ++r)
             order << list().text(r, QStringLiteral("kAfa"));
-        QCOMPARE(order, (QStringList{"5", "12", "18", "27"}));
+        QCOMPARE(order, (QStringList{"5", "18", "18", "27"}));
         QCOMPARE(list().fieldText(QStringLiteral("kAfanev")), QStringLiteral("d rate"));
     }
 
@@ -315,8 +315,8 @@ private slots:
         s->opener.onOpen(Screen::VatEdit, [this](const ScreenRequest& request) {
             VatEdit edit(s->context, request);
             QVERIFY(edit.start());
-            edit.setField(QStringLiteral("kAfa"), QStringLiteral("7"));
-            edit.setField(QStringLiteral("kAfanev"), QStringLiteral("7% új"));
+            edit.setField(QStringLiteral("kAfa"), QStringLiteral("5"));
+            edit.setField(QStringLiteral("kAfanev"), QStringLiteral("5% új"));
             edit.ok();
         });
         s->opener.onOpen(Screen::VatList, [this] {
@@ -327,7 +327,7 @@ private slots:
             chooser.cancel();
         });
         s->opener.open(Screen::VatList);
-        QCOMPARE(list().fieldText(QStringLiteral("kAfanev")), QStringLiteral("7% új"));
+        QCOMPARE(list().fieldText(QStringLiteral("kAfanev")), QStringLiteral("5% új"));
         QCOMPARE(list().fieldText(QStringLiteral("kAfakod")), QStringLiteral("4"));
     }
 
