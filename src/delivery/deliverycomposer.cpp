@@ -70,21 +70,8 @@ void DeliveryComposer::end(const QString& reason)
 
 bool DeliveryComposer::endIfNotOurs(bool askServer)
 {
-    if (m_closed)
-        return true;
-    if (lockLost(m_context.data, guard())) {
-        end(lockLostReason(guard()));
-        return true;
-    }
-    if (!askServer)
-        return false;
-    QString problem;
-    if (!runAction(m_context.ui, [&] { problem = documentProblem(m_context.data, guard()); }))
-        return false;
-    if (problem.isEmpty())
-        return false;
-    end(problem);
-    return true;
+    return m_closed
+           || endWhenNotOurs(m_context.data, m_context.ui, guard(), askServer, [this](const QString& reason) { end(reason); });
 }
 
 bool DeliveryComposer::prepare()

@@ -72,23 +72,9 @@ bool DeliveryLineEditor::prepare()
     // The line belongs to the note the composition screen shows.
     m_fields[Number] = m_document ? m_document->number : m_context.state.deliveryNumber;
     // It is written only while this workstation holds the note's lock.
-    const DocumentGuard g = guard();
-    if (lockLost(m_context.data, g)) {
-        m_context.ui.message(lockLostReason(g));
+    m_lock = takeLineLock(m_context.data, m_context.ui, guard());
+    if (!m_lock)
         return false;
-    }
-    bool locked = false;
-    runAction(m_context.ui, [&] {
-        m_lock = std::make_unique<NamedLock>(m_context.data.connection(), g.lock);
-        locked = m_lock->held();
-    });
-    if (!locked) {
-        m_lock.reset();
-        m_context.ui.notice(QStringLiteral("A(z) %1 számú szállítólevélen egy másik munkaállomás éppen dolgozik. "
-                                           "Kérem, próbálja újra, amikor ott elkészült.")
-                                .arg(g.number));
-        return false;
-    }
     m_title = m_mode == EditMode::Modify ? QStringLiteral("Szállítósor módositás") : QStringLiteral("Új szállító sor");
     for (int f = 0; f < FieldCount; ++f)
         emit fieldChanged(f);

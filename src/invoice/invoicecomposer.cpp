@@ -93,21 +93,8 @@ void InvoiceComposer::end(const QString& reason)
 
 bool InvoiceComposer::endIfNotOurs(bool askServer)
 {
-    if (m_closed)
-        return true;
-    if (lockLost(m_context.data, guard())) {
-        end(lockLostReason(guard()));
-        return true;
-    }
-    if (!askServer)
-        return false;
-    QString problem;
-    if (!runAction(m_context.ui, [&] { problem = documentProblem(m_context.data, guard()); }))
-        return false;
-    if (problem.isEmpty())
-        return false;
-    end(problem);
-    return true;
+    return m_closed
+           || endWhenNotOurs(m_context.data, m_context.ui, guard(), askServer, [this](const QString& reason) { end(reason); });
 }
 
 void InvoiceComposer::set(Field f, const QString& text)

@@ -97,23 +97,8 @@ void InvoiceLineEditor::close()
 bool InvoiceLineEditor::prepare()
 {
     // The line is written only while this workstation holds its invoice's lock.
-    const DocumentGuard g = guard();
-    if (lockLost(m_context.data, g)) {
-        m_context.ui.message(lockLostReason(g));
-        return false;
-    }
-    bool locked = false;
-    runAction(m_context.ui, [&] {
-        m_lock = std::make_unique<NamedLock>(m_context.data.connection(), g.lock);
-        locked = m_lock->held();
-        if (!locked) {
-            m_lock.reset();
-            m_context.ui.notice(QStringLiteral("A(z) %1 számú számlán egy másik munkaállomás éppen dolgozik. Kérem, "
-                                               "próbálja újra, amikor ott elkészült.")
-                                    .arg(g.number));
-        }
-    });
-    if (!locked)
+    m_lock = takeLineLock(m_context.data, m_context.ui, guard());
+    if (!m_lock)
         return false;
     if (!isNewLine()) {
         // Fill from the current row of the invoice's line list.

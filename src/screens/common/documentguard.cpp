@@ -2,6 +2,7 @@
 
 #include "db/conversions.h"
 #include "db/errors.h"
+#include "dispatcher.h"
 
 namespace orvena {
 
@@ -81,6 +82,46 @@ QString typedValues(std::initializer_list<std::pair<QString, QString>> fields)
     if (lines.isEmpty())
         return {};
     return QStringLiteral("\nA beírt adatok:\n") + lines.join(u'\n');
+}
+
+bool endWhenNotOurs(DataModule& data, UserInterface& ui, const DocumentGuard& guard, bool askServer,
+                    const std::function<void(const QString&)>& end)
+{
+    if (lockLost(data, guard)) {
+        end(lockLostReason(guard));
+        return true;
+    }
+    if (!askServer)
+        return false;
+    QString problem;
+    if (!runAction(ui, [&] { problem = documentProblem(data, guard); }))
+        return false;
+    if (problem.isEmpty())
+        return false;
+    end(problem);
+    return true;
+}
+
+std::unique_ptr<NamedLock> takeLineLock(DataModule& data, UserInterface& ui, const DocumentGuard& guard)
+{
+    if (lockLost(data, guard)) {
+        ui.message(lockLostReason(guard));
+        return nullptr;
+    }
+    std::unique_ptr<NamedLock> lock;
+    bool locked = false;
+    runAction(ui, [&] {
+        lock = std::make_unique<NamedLock>(data.connection(), guard.lock);
+        locked = lock->held();
+    });
+    if (locked)
+        return lock;
+    if (lock) // the server answered: someone else holds it
+        ui.notice(QStringLiteral("A(z) %1 számú %2 egy másik munkaállomás éppen dolgozik. Kérem, próbálja újra, "
+                                 "amikor ott elkészült.")
+                      .arg(guard.number, guard.kind == DocumentGuard::Kind::Invoice ? QStringLiteral("számlán")
+                                                                                    : QStringLiteral("szállítólevélen")));
+    return nullptr;
 }
 
 } // namespace orvena

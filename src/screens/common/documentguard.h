@@ -9,10 +9,14 @@
 #include "db/stepchain.h"
 
 #include <QString>
+#include <functional>
 #include <initializer_list>
+#include <memory>
 #include <utility>
 
 namespace orvena {
+
+class UserInterface;
 
 struct DocumentGuard {
     enum class Kind { Invoice, DeliveryNote };
@@ -37,6 +41,16 @@ bool lockLost(DataModule& data, const DocumentGuard& guard);
 
 // The same as a step of a chain: a problem stops the chain with its reason and sets refused.
 void checkDocument(StepChain& chain, DataModule& data, const DocumentGuard& guard, bool& refused);
+
+// Ends a composition screen through `end` (with the reason) when its lock was lost in an outage
+// or, with askServer, when the server says the document is no longer its own; true when it ended.
+// A failure to ask is shown to the operator and leaves the screen open.
+bool endWhenNotOurs(DataModule& data, UserInterface& ui, const DocumentGuard& guard, bool askServer,
+                    const std::function<void(const QString&)>& end);
+
+// The document's lock for a line screen, or null after telling the operator why not: the
+// reconnect after an outage lost it, or another workstation works on the document.
+std::unique_ptr<NamedLock> takeLineLock(DataModule& data, UserInterface& ui, const DocumentGuard& guard);
 
 // What was typed, one "label: value" line for each field that holds something, for the message
 // of a screen that ends so that the operator can type it again.
