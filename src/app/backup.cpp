@@ -703,6 +703,9 @@ RestoreResult restoreBackup(const QString& file, const ConnectionProfile& admin,
             backfillStornoLinks(c); // a backup from before the storno links: linked as setup links them
         ensureNavSendSchema(c); // an older backup lacks the reporting's columns and log
         recordSchemaVersion(c, parsed.header.schemaVersion);
+        // Reports the restored data holds as waiting may have gone out after the backup was made:
+        // held before the swap, so no workstation's sender sees them waiting for an instant.
+        nav::holdRestoredReports(c, parsed.header.time);
         const Sessions s = otherSessions(c, database);
         if (!s.ids.isEmpty() && !cutOffSessions) {
             dropScratch();
@@ -799,8 +802,6 @@ RestoreResult restoreBackup(const QString& file, const ConnectionProfile& admin,
     } catch (const Error&) {
     }
     dropScratch();
-    // Reports the restored data holds as waiting may have gone out after the backup was made.
-    nav::holdRestoredReports(c, parsed.header.time);
     try {
         c.select("SELECT RELEASE_LOCK(" + lock + ")");
     } catch (const Error&) { // it ends with the session anyway
