@@ -163,16 +163,25 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     return done;
 }
 
+namespace {
+
+// The VAT rates in force (27, 18, 5 %) and the individual exemption with its printed reason.
+void insertVatRates(Connection& c, const QString& exemptionReason)
+{
+    insertRows(c, "afa", {"kAfakod", "kAfanev", "kAfa", "kNavTipus", "kNavKod", "kNavIndok"},
+               {{"1", "27% általános", "#27", "PERCENTAGE", "#NULL", "#NULL"},
+                {"2", "18% kedvezményes", "#18", "PERCENTAGE", "#NULL", "#NULL"},
+                {"3", "5% kedvezményes", "#5", "PERCENTAGE", "#NULL", "#NULL"},
+                {"4", "AAM alanyi adómentes", "#0", "VAT_EXEMPTION", "AAM", exemptionReason}});
+}
+
+} // namespace
+
 QStringList addBasicData(Connection& c)
 {
     QStringList done;
     if (tableEmpty(c, "afa")) {
-        insertRows(c, "afa", {"kAfakod", "kAfanev", "kAfa", "kNavTipus", "kNavKod", "kNavIndok"},
-                   {{"1", "27% általános", "#27", "PERCENTAGE", "#NULL", "#NULL"},
-                    {"2", "18% kedvezményes", "#18", "PERCENTAGE", "#NULL", "#NULL"},
-                    {"3", "5% kedvezményes", "#5", "PERCENTAGE", "#NULL", "#NULL"},
-                    {"4", "AAM alanyi adómentes", "#0", "VAT_EXEMPTION", "AAM",
-                     "Alanyi adómentes (Áfa tv. XIII. fejezet)"}});
+        insertVatRates(c, QStringLiteral("Alanyi adómentes (Áfa tv. XIII. fejezet)"));
         done << QStringLiteral("Áfakulcsok: 27%, 18%, 5%, alanyi adómentes");
     }
     if (tableEmpty(c, "mezonev")) {
@@ -188,11 +197,7 @@ QStringList addDemoData(Connection& c)
 {
     QStringList done;
     if (tableEmpty(c, "afa")) {
-        insertRows(c, "afa", {"kAfakod", "kAfanev", "kAfa", "kNavTipus", "kNavKod", "kNavIndok"},
-                   {{"1", "27% általános", "#27", "PERCENTAGE", "#NULL", "#NULL"},
-                    {"2", "18% kedvezményes", "#18", "PERCENTAGE", "#NULL", "#NULL"},
-                    {"3", "5% kedvezményes", "#5", "PERCENTAGE", "#NULL", "#NULL"},
-                    {"4", "AAM alanyi adómentes", "#0", "VAT_EXEMPTION", "AAM", "Alanyi adómentes"}});
+        insertVatRates(c, QStringLiteral("Alanyi adómentes"));
         done << QStringLiteral("Minta áfakulcsok: 4");
     }
     if (tableEmpty(c, "szallito")) {

@@ -57,13 +57,7 @@ QString isoDate(const QString& programDate)
 // A rate as the operator reads it: "390,25", "1".
 QString rateDisplay(double rate)
 {
-    QString t = QString::number(rate, 'f', 6);
-    while (t.endsWith(u'0'))
-        t.chop(1);
-    if (t.endsWith(u'.'))
-        t.chop(1);
-    t.replace(u'.', u',');
-    return t;
+    return formatPlain(rate);
 }
 
 QString dateDisplay(const QDate& d)
