@@ -63,7 +63,6 @@ public:
 
     // Whole-table lists of the large tables open paged from now on (see above).
     void setPageable(bool on) { m_pageable = on; }
-    bool isPageable() const { return m_pageable; }
     // Whether the open list is read in pages.
     bool isPaged() const { return m_paging.has_value(); }
     // Rows per page of a paged list (tests use small pages to cross page edges often).

@@ -92,17 +92,20 @@ private:
 // while it shows goes into the field.
 void reportUnstorable(QWidget* field, const QString& message)
 {
-    static bool pending = false;
-    if (pending)
-        return; // one box for one paste
-    pending = true;
+    // The field remembers that its box is on its way: one box for one paste, and another field's
+    // refusal is never swallowed by this one's.
+    static constexpr char kPending[] = "orvenaUnstorablePending";
+    if (field->property(kPending).toBool())
+        return;
+    field->setProperty(kPending, true);
     QPointer<QWidget> f(field);
     QTimer::singleShot(0, qApp, [f, message] {
         GuiUserInterface ui(f ? f->window() : nullptr);
         ui.messageOverTyping(message, f);
-        pending = false;
-        if (f)
+        if (f) {
+            f->setProperty(kPending, false);
             f->setFocus(Qt::ActiveWindowFocusReason);
+        }
     });
 }
 

@@ -43,7 +43,6 @@ public:
 
     ListScreen* model() const { return m_model; }
     QTableView* grid() const { return m_grid; }
-    QueryTableModel* gridModel() const { return m_gridModel; }
     QLabel* captionLabel() const { return m_caption; }
 
     // The detail group "Adatok"; memoColumn non-empty puts it on page "Sor adata" beside a page
