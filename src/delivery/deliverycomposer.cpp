@@ -98,7 +98,7 @@ bool DeliveryComposer::prepare()
             m_fields[Number] = nextDocumentNumber(m_context.data.query(kSequenceQuery), kDeliverySequence);
         } catch (const Error& e) {
             // Without a number the note's lines and header would have no key.
-            m_context.ui.errorReport(e.text());
+            showFailure(m_context.ui, e.text(), &e, lcScreens(), FailureBox::ErrorReport);
             return false;
         }
         // A number that already has a header belongs to a stored note (the sequence was set back,

@@ -3,7 +3,7 @@
 #include "db/codepages.h"
 #include "db/connection.h"
 #include "db/errors.h"
-#include "db/transaction.h"
+#include "db/stepchain.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -126,14 +126,19 @@ int holdRestoredReports(Connection& c, const QDateTime& backupTimeUtc)
                                  ? "COALESCE(GREATEST(nKeszult, " + q.lit(nowText(backupTimeUtc.toLocalTime())) + "), "
                                        + q.lit(nowText(backupTimeUtc.toLocalTime())) + ')'
                                  : QByteArray("COALESCE(nKeszult, NOW() - INTERVAL 1 DAY)");
-    Transaction t(c);
-    const auto rows = c.select("SELECT nBszam FROM szlanav WHERE nAllapot = 'KULDENDO' FOR UPDATE");
-    c.execute("UPDATE szlanav SET nAllapot = 'ELKULDVE', nTranzakcio = NULL, nUtolso = " + since + ", nUzenet = "
-              + q.lit(text) + " WHERE nAllapot = 'KULDENDO'");
-    for (int r = 0; r < rows->rowCount(); ++r)
-        q.log(rows->text(r, 0), QStringLiteral("Visszaállítás"), QString(), QString(), 0, state::Sent, text);
-    t.commit();
-    return rows->rowCount();
+    int held = 0;
+    StepChain chain(c);
+    chain.run([&] {
+        chain.begin();
+        const auto rows = c.select("SELECT nBszam FROM szlanav WHERE nAllapot = 'KULDENDO' FOR UPDATE");
+        c.execute("UPDATE szlanav SET nAllapot = 'ELKULDVE', nTranzakcio = NULL, nUtolso = " + since + ", nUzenet = "
+                  + q.lit(text) + " WHERE nAllapot = 'KULDENDO'");
+        for (int r = 0; r < rows->rowCount(); ++r)
+            q.log(rows->text(r, 0), QStringLiteral("Visszaállítás"), QString(), QString(), 0, state::Sent, text);
+        chain.commit();
+        held = rows->rowCount();
+    });
+    return held;
 }
 
 SendQueue::SendQueue(Connection& connection, QueueSettings settings) : m_db(connection), m_settings(settings) {}
@@ -426,15 +431,23 @@ void SendQueue::sendRequest(const QString& issuer, const std::vector<Row>& rows,
 
     // Claimed before the request leaves: from here on the rows count as possibly reported.
     const RequestHeader header = RequestHeader::fresh();
-    Transaction claim(m_db); // a failure on the way rolls the claim back
-    m_db.execute("UPDATE szlanav SET nAllapot = 'ELKULDVE', nTranzakcio = NULL, nProba = nProba + 1, nUtolso = "
-                 + lit(now) + ", nUzenet = NULL WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(rows));
-    if (m_db.affectedRows() != rows.size()) // another program took some of them meanwhile
+    bool claimed = false;
+    StepChain claim(m_db); // a failure on the way rolls the claim back
+    claim.run([&] {
+        claim.begin();
+        m_db.execute("UPDATE szlanav SET nAllapot = 'ELKULDVE', nTranzakcio = NULL, nProba = nProba + 1, nUtolso = "
+                     + lit(now) + ", nUzenet = NULL WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(rows));
+        if (m_db.affectedRows() != rows.size()) // another program took some of them meanwhile
+            return;
+        for (size_t i = 0; i < rows.size(); ++i)
+            log(rows[i].number, QStringLiteral("manageInvoice"), header.requestId, QString(), static_cast<int>(i + 1),
+                QStringLiteral("KULDES"),
+                QStringLiteral("%1, %2 számla a kérésben").arg(operationText(ops[i].operation)).arg(rows.size()));
+        claim.commit();
+        claimed = true;
+    });
+    if (!claimed)
         return;
-    for (size_t i = 0; i < rows.size(); ++i)
-        log(rows[i].number, QStringLiteral("manageInvoice"), header.requestId, QString(), static_cast<int>(i + 1),
-            QStringLiteral("KULDES"), QStringLiteral("%1, %2 számla a kérésben").arg(operationText(ops[i].operation)).arg(rows.size()));
-    claim.commit();
 
     const Exchange ex = c.manageInvoice(token.token, ops, header);
     const QString transaction = ex.ok() ? ex.root.textAt(u"transactionId") : QString();
