@@ -3,6 +3,7 @@
 #include "db/codepages.h"
 #include "db/connection.h"
 #include "db/errors.h"
+#include "db/logging.h"
 #include "db/stepchain.h"
 
 #include <QElapsedTimer>
@@ -420,6 +421,7 @@ void SendQueue::sendRequest(const QString& issuer, const std::vector<Row>& rows,
     const TokenResult token = c.tokenExchange();
     if (token.token.isEmpty()) {
         const QString text = token.failureText();
+        qCWarning(lcNavSend).noquote() << QStringLiteral("token exchange failed for %1 invoice(s): %2").arg(rows.size()).arg(text);
         m_db.execute("UPDATE szlanav SET nProba = nProba + 1, nUtolso = " + lit(now) + ", nUzenet = " + lit(text)
                      + " WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(rows));
         for (const Row& r : rows)
@@ -466,6 +468,8 @@ void SendQueue::sendRequest(const QString& issuer, const std::vector<Row>& rows,
     const bool refused = ex.outcome == Outcome::Answered && !ex.result.ok();
     const QString text = ex.failureText().isEmpty() ? QStringLiteral("A NAV válaszában nincs tranzakcióazonosító.")
                                                     : ex.failureText();
+    qCWarning(lcNavSend).noquote() << QStringLiteral("request %1 (%2 invoice(s)) has no transaction: %3")
+                                          .arg(header.requestId).arg(rows.size()).arg(text);
     if (ex.outcome == Outcome::NotSent || refused) {
         m_db.execute("UPDATE szlanav SET nAllapot = 'KULDENDO', nUzenet = " + lit(text) + whereSent);
         m_db.execute("UPDATE szlanavnaplo SET gEredmeny = 'HIBA', gSzoveg = " + lit(text) + " WHERE gKeres = "
@@ -486,6 +490,8 @@ void SendQueue::poll(const QString& issuer, const QString& transaction, const st
     const Exchange ex = c.queryTransactionStatus(transaction);
     const QString pollKey = QStringLiteral("poll:") + transaction;
     if (!ex.ok()) {
+        qCWarning(lcNavSend).noquote() << QStringLiteral("status query of transaction %1 failed: %2")
+                                              .arg(transaction, ex.failureText());
         later(pollKey, pause(++m_pollCount[transaction]));
         return;
     }
