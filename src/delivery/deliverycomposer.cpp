@@ -462,7 +462,12 @@ bool DeliveryComposer::storeNew()
         end(chain.failure().message);
         return false;
     }
-    return finishStore(chain, stored);
+    if (!stored) {
+        tell(m_context.ui, chain.failure(), kOuterMessage); // rolled back before the box waits
+        return false;
+    }
+    m_context.state.deliveryNumber = m_fields[Number];
+    return true;
 }
 
 bool DeliveryComposer::storeModified()
@@ -490,15 +495,8 @@ bool DeliveryComposer::storeModified()
         end(chain.failure().message);
         return false;
     }
-    return finishStore(chain, stored);
-}
-
-bool DeliveryComposer::finishStore(const StepChain& chain, bool stored)
-{
-    // The chain has ended its transaction before any box waits for the operator: a box shown
-    // inside it would keep the sequence row locked for every other workstation.
     if (!stored) {
-        tell(m_context.ui, chain.failure(), kOuterMessage);
+        tell(m_context.ui, chain.failure(), kOuterMessage); // rolled back before the box waits
         return false;
     }
     m_context.state.deliveryNumber = m_fields[Number];
