@@ -422,11 +422,16 @@ void SendQueue::sendRequest(const QString& issuer, const std::vector<Row>& rows,
     if (token.token.isEmpty()) {
         const QString text = token.failureText();
         qCWarning(lcNavSend).noquote() << QStringLiteral("token exchange failed for %1 invoice(s): %2").arg(rows.size()).arg(text);
-        m_db.execute("UPDATE szlanav SET nProba = nProba + 1, nUtolso = " + lit(now) + ", nUzenet = " + lit(text)
-                     + " WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(rows));
-        for (const Row& r : rows)
-            log(r.number, QStringLiteral("tokenExchange"), token.exchange.requestId, QString(), 0,
-                QStringLiteral("HIBA"), text);
+        StepChain chain(m_db); // the rows' state and their log lines together
+        chain.run([&] {
+            chain.begin();
+            m_db.execute("UPDATE szlanav SET nProba = nProba + 1, nUtolso = " + lit(now) + ", nUzenet = " + lit(text)
+                         + " WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(rows));
+            for (const Row& r : rows)
+                log(r.number, QStringLiteral("tokenExchange"), token.exchange.requestId, QString(), 0,
+                    QStringLiteral("HIBA"), text);
+            chain.commit();
+        });
         retryBatch(rows, false);
         return;
     }
@@ -454,11 +459,17 @@ void SendQueue::sendRequest(const QString& issuer, const std::vector<Row>& rows,
     const Exchange ex = c.manageInvoice(token.token, ops, header);
     const QString transaction = ex.ok() ? ex.root.textAt(u"transactionId") : QString();
     const QByteArray whereSent = " WHERE nAllapot = 'ELKULDVE' AND nTranzakcio IS NULL AND nBszam IN " + inList(rows);
+    // Each outcome writes the rows' state and their log lines in one transaction.
+    StepChain outcome(m_db);
     if (!transaction.isEmpty()) {
-        m_db.execute("UPDATE szlanav SET nTranzakcio = " + lit(transaction) + whereSent);
-        m_db.execute("UPDATE szlanavnaplo SET gTranzakcio = " + lit(transaction)
-                     + ", gEredmeny = 'ELKULDVE', gSzoveg = CONCAT(" + lit(QStringLiteral("Tranzakció: %1, ").arg(transaction))
-                     + ", gIndex, '. tétel') WHERE gKeres = " + lit(header.requestId));
+        outcome.run([&] {
+            outcome.begin();
+            m_db.execute("UPDATE szlanav SET nTranzakcio = " + lit(transaction) + whereSent);
+            m_db.execute("UPDATE szlanavnaplo SET gTranzakcio = " + lit(transaction) + ", gEredmeny = 'ELKULDVE', "
+                         "gSzoveg = CONCAT(" + lit(QStringLiteral("Tranzakció: %1, ").arg(transaction))
+                         + ", gIndex, '. tétel') WHERE gKeres = " + lit(header.requestId));
+            outcome.commit();
+        });
         later(QStringLiteral("poll:") + transaction, m_settings.pollMs);
         return;
     }
@@ -471,17 +482,25 @@ void SendQueue::sendRequest(const QString& issuer, const std::vector<Row>& rows,
     qCWarning(lcNavSend).noquote() << QStringLiteral("request %1 (%2 invoice(s)) has no transaction: %3")
                                           .arg(header.requestId).arg(rows.size()).arg(text);
     if (ex.outcome == Outcome::NotSent || refused) {
-        m_db.execute("UPDATE szlanav SET nAllapot = 'KULDENDO', nUzenet = " + lit(text) + whereSent);
-        m_db.execute("UPDATE szlanavnaplo SET gEredmeny = 'HIBA', gSzoveg = " + lit(text) + " WHERE gKeres = "
-                     + lit(header.requestId));
+        outcome.run([&] {
+            outcome.begin();
+            m_db.execute("UPDATE szlanav SET nAllapot = 'KULDENDO', nUzenet = " + lit(text) + whereSent);
+            m_db.execute("UPDATE szlanavnaplo SET gEredmeny = 'HIBA', gSzoveg = " + lit(text) + " WHERE gKeres = "
+                         + lit(header.requestId));
+            outcome.commit();
+        });
         retryBatch(rows, ex.result.errorCode == u"REQUEST_ID_NOT_UNIQUE");
         return;
     }
     const QString lostText = text + QStringLiteral(" A jelentés sorsa a NAV tranzakciólistájából derül ki; addig nem "
                                                    "küldjük újra.");
-    m_db.execute("UPDATE szlanav SET nUzenet = " + lit(lostText) + whereSent);
-    m_db.execute("UPDATE szlanavnaplo SET gEredmeny = 'NINCS_VALASZ', gSzoveg = " + lit(lostText) + " WHERE gKeres = "
-                 + lit(header.requestId));
+    outcome.run([&] {
+        outcome.begin();
+        m_db.execute("UPDATE szlanav SET nUzenet = " + lit(lostText) + whereSent);
+        m_db.execute("UPDATE szlanavnaplo SET gEredmeny = 'NINCS_VALASZ', gSzoveg = " + lit(lostText)
+                     + " WHERE gKeres = " + lit(header.requestId));
+        outcome.commit();
+    });
 }
 
 void SendQueue::poll(const QString& issuer, const QString& transaction, const std::vector<Row>& rows)
@@ -522,11 +541,17 @@ void SendQueue::poll(const QString& issuer, const QString& transaction, const st
             continue;
         }
         const QString text = messagesText(it->messages);
-        m_db.execute("UPDATE szlanav SET nAllapot = " + lit(next) + ", nUzenet = "
-                     + (text.isEmpty() ? QByteArray("NULL") : lit(text)) + " WHERE nAllapot = 'ELKULDVE' AND nBszam = "
-                     + lit(row.number) + " AND nTranzakcio = " + lit(transaction));
-        log(row.number, QStringLiteral("queryTransactionStatus"), ex.requestId, transaction, index, next,
-            text.isEmpty() ? stateText(next) : text);
+        StepChain chain(m_db); // the row's state and its log line together
+        chain.run([&] {
+            chain.begin();
+            m_db.execute("UPDATE szlanav SET nAllapot = " + lit(next) + ", nUzenet = "
+                         + (text.isEmpty() ? QByteArray("NULL") : lit(text))
+                         + " WHERE nAllapot = 'ELKULDVE' AND nBszam = " + lit(row.number)
+                         + " AND nTranzakcio = " + lit(transaction));
+            log(row.number, QStringLiteral("queryTransactionStatus"), ex.requestId, transaction, index, next,
+                text.isEmpty() ? stateText(next) : text);
+            chain.commit();
+        });
     }
     if (open) {
         const int n = ++m_pollCount[transaction];
@@ -595,10 +620,15 @@ void SendQueue::settleLost(const QString& issuer, const std::vector<Row>& rows)
             const QString number = rowOfInvoiceNumber.value(invoiceNumberOf(p.originalRequest));
             if (number.isEmpty() || found.contains(number))
                 continue;
-            m_db.execute("UPDATE szlanav SET nTranzakcio = " + lit(tx) + ", nUzenet = NULL WHERE nAllapot = 'ELKULDVE' "
-                         "AND nTranzakcio IS NULL AND nBszam = " + lit(number));
-            log(number, QStringLiteral("queryTransactionList"), listRequest, tx, p.index, QStringLiteral("MEGVAN"),
-                QStringLiteral("A válasz nélkül maradt jelentés megérkezett a NAV-hoz: tranzakció %1.").arg(tx));
+            StepChain chain(m_db); // the row's state and its log line together
+            chain.run([&] {
+                chain.begin();
+                m_db.execute("UPDATE szlanav SET nTranzakcio = " + lit(tx) + ", nUzenet = NULL WHERE nAllapot = "
+                             "'ELKULDVE' AND nTranzakcio IS NULL AND nBszam = " + lit(number));
+                log(number, QStringLiteral("queryTransactionList"), listRequest, tx, p.index, QStringLiteral("MEGVAN"),
+                    QStringLiteral("A válasz nélkül maradt jelentés megérkezett a NAV-hoz: tranzakció %1.").arg(tx));
+                chain.commit();
+            });
             found.insert(number);
         }
     }
@@ -606,9 +636,14 @@ void SendQueue::settleLost(const QString& issuer, const std::vector<Row>& rows)
         if (found.contains(r.number))
             continue;
         const QString text = QStringLiteral("A válasz nélkül maradt jelentés nem érkezett meg a NAV-hoz; újra küldjük.");
-        m_db.execute("UPDATE szlanav SET nAllapot = 'KULDENDO', nUzenet = " + lit(text)
-                     + " WHERE nAllapot = 'ELKULDVE' AND nTranzakcio IS NULL AND nBszam = " + lit(r.number));
-        log(r.number, QStringLiteral("queryTransactionList"), listRequest, QString(), 0, state::ToSend, text);
+        StepChain chain(m_db); // the row's state and its log line together
+        chain.run([&] {
+            chain.begin();
+            m_db.execute("UPDATE szlanav SET nAllapot = 'KULDENDO', nUzenet = " + lit(text)
+                         + " WHERE nAllapot = 'ELKULDVE' AND nTranzakcio IS NULL AND nBszam = " + lit(r.number));
+            log(r.number, QStringLiteral("queryTransactionList"), listRequest, QString(), 0, state::ToSend, text);
+            chain.commit();
+        });
         m_notBefore.remove(QStringLiteral("send:") + r.number);
     }
     m_pollCount.remove(lostKey);
