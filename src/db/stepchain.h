@@ -15,7 +15,6 @@
 //             chain.commit(QStringLiteral("...message when COMMIT fails..."));
 //         }))
 //         tell(ui, chain.failure()); // logs the failure and shows its box
-
 //
 // Below the screens, where nobody is told, the chain's statements run outside steps and begin()
 // and commit() take no message: an error rolls the chain back and goes on to the caller as thrown.
