@@ -4,6 +4,7 @@
 #include "session.h"
 
 #include "db/logging.h"
+#include "screens/common/chainfailure.h"
 
 #include <QApplication>
 #include <QDir>
@@ -76,8 +77,8 @@ void backupFromMenu(Session& session, QWidget* parent)
         result = writeBackup(profileOf(session), file, progress.callback());
         progress.finish();
     } catch (const BackupError& e) {
-        logFailure(lcApp(), e, e.detail());
-        session.ui().message(QStringLiteral("Az adatmentés nem sikerült.\n%1").arg(e.text()));
+        showFailure(session.ui(), QStringLiteral("Az adatmentés nem sikerült.\n%1").arg(e.text()), &e, lcApp(),
+                    FailureBox::Message, e.detail());
         return;
     }
     session.ui().message(QStringLiteral("Az adatmentés elkészült.\nFájl: %1\nMéret: %2")
@@ -99,10 +100,11 @@ void dailyBackupAtStart(Session& session, UserInterface& ui)
                        progress.callback());
         progress.finish();
     } catch (const BackupError& e) {
-        logFailure(lcApp(), e, e.detail());
-        ui.message(QStringLiteral("A napi adatmentés nem sikerült; a munka folytatható.\n%1\n"
-                                            "Mentést az \"Adatmentés\" menüponttal is készíthet.")
-                                 .arg(e.text()));
+        showFailure(ui,
+                    QStringLiteral("A napi adatmentés nem sikerült; a munka folytatható.\n%1\n"
+                                   "Mentést az \"Adatmentés\" menüponttal is készíthet.")
+                        .arg(e.text()),
+                    &e, lcApp(), FailureBox::Message, e.detail());
     }
 }
 

@@ -101,12 +101,9 @@ int main(int argc, char** argv)
     session.ui().setParent(window.get());
     window->show();
     qCDebug(lcApp, "main window shown");
-    // Reporting of issued invoices runs in the background for the whole run.
+    // Reporting of issued invoices runs in the background for the whole run; it logs its own
+    // failures, and the operator sees the states in the register and the start-up notice.
     nav::SendWorker reporting(session.data().connection().profile());
-    QObject::connect(&reporting, &nav::SendWorker::failed, window.get(), [](const QString& text) {
-        // the operator sees the states in the register and the start-up notice
-        qCWarning(lcNavSend).noquote() << text;
-    });
     reporting.start();
     if (!notice.isEmpty())
         session.ui().notice(notice);

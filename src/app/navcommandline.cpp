@@ -116,6 +116,7 @@ std::optional<int> runNavCommandLine(int& argc, char** argv)
             try {
                 OutputFile::write(r.out, xml);
             } catch (const FileError& e) {
+                logFailure(lcNav(), e);
                 printLine(stderr, QStringLiteral("Hiba: ") + e.text());
                 return 1;
             }

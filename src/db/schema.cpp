@@ -5,9 +5,9 @@
 #include "conversions.h"
 #include "errors.h"
 #include "sqlname.h"
+#include "stepchain.h"
 
 #include <QRegularExpression>
-#include <functional>
 
 namespace orvena {
 
@@ -361,21 +361,6 @@ QByteArray bucketChange(const QByteArray& table, const QByteArray& column, const
         + " AND tkSzakasz = " + bucket + ';';
 }
 
-void inTransaction(Connection& connection, const std::function<void()>& body)
-{
-    connection.execute("START TRANSACTION");
-    try {
-        body();
-        connection.execute("COMMIT");
-    } catch (...) {
-        try {
-            connection.execute("ROLLBACK");
-        } catch (const Error&) {
-        }
-        throw;
-    }
-}
-
 } // namespace
 
 void ensureRowCounters(Connection& connection)
@@ -418,19 +403,22 @@ void ensureRowCounters(Connection& connection)
                                + " END");
         // Counted under a shared lock: a change still on its way either waits or is already
         // counted, so the stored counts are exact from here on.
-        inTransaction(connection, [&] {
+        StepChain chain(connection);
+        chain.run([&] {
+            chain.begin();
             const auto rows = connection.select("SELECT COUNT(*) FROM `" + name + "` LOCK IN SHARE MODE");
             connection.execute("INSERT INTO tablaszamlalo (tsTabla, tsSorok, tsValtozat) VALUES ('" + name + "', "
                                + rows->text(0, 0).toLatin1()
                                + ", 1) ON DUPLICATE KEY UPDATE tsValtozat = IF(tsSorok = VALUES(tsSorok), tsValtozat, "
                                  "tsValtozat + 1), tsSorok = VALUES(tsSorok)");
-            if (column.isEmpty())
-                return;
-            connection.execute("UPDATE tablaszakasz SET tkSorok = 0 WHERE tkTabla = '" + name + '\'');
-            connection.execute("INSERT INTO tablaszakasz (tkTabla, tkUres, tkSzakasz, tkSorok) SELECT '" + name
-                               + "', `" + column + "` IS NULL, IFNULL(LEFT(`" + column + "`, "
-                               + QByteArray::number(kKeyBucketWidth) + "), ''), COUNT(*) FROM `" + name
-                               + "` GROUP BY 2, 3 ON DUPLICATE KEY UPDATE tkSorok = VALUES(tkSorok)");
+            if (!column.isEmpty()) {
+                connection.execute("UPDATE tablaszakasz SET tkSorok = 0 WHERE tkTabla = '" + name + '\'');
+                connection.execute("INSERT INTO tablaszakasz (tkTabla, tkUres, tkSzakasz, tkSorok) SELECT '" + name
+                                   + "', `" + column + "` IS NULL, IFNULL(LEFT(`" + column + "`, "
+                                   + QByteArray::number(kKeyBucketWidth) + "), ''), COUNT(*) FROM `" + name
+                                   + "` GROUP BY 2, 3 ON DUPLICATE KEY UPDATE tkSorok = VALUES(tkSorok)");
+            }
+            chain.commit();
         });
     }
 }

@@ -2,17 +2,22 @@
 // A chain of steps in one transaction: either every step runs and the transaction commits, or the
 // first failing step stops the chain, everything is rolled back, and that step's message is what
 // the operator is told. The rollback happens before run() returns, so no message box ever waits
-// while the transaction holds its locks.
+// while the transaction holds its locks. Every store of more than one statement is one chain,
+// written in the function that owns the store:
 //
 //     StepChain chain(query);
 //     if (!chain.run([&] {
 //             chain.begin(QStringLiteral("...message when START TRANSACTION fails..."));
 //             chain.step(QStringLiteral("...message..."), [&] { ...statements... });
+//             addSteps(chain, ...); // a function that adds steps of its own (never begins, commits or tells)
 //             if (...)
 //                 chain.fail(QStringLiteral("...a refusal of the chain's own..."));
 //             chain.commit(QStringLiteral("...message when COMMIT fails..."));
 //         }))
-//         tell(ui, chain.failure());
+//         tell(ui, chain.failure()); // logs the failure and shows its box
+//
+// Below the screens, where nobody is told, the chain's statements run outside steps and begin()
+// and commit() take no message: an error rolls the chain back and goes on to the caller as thrown.
 #include "errors.h"
 #include "transaction.h"
 
@@ -39,12 +44,10 @@ struct StepFailure {
 
 class StepChain {
 public:
-    // The transaction runs on query's connection. With Start::Later (the default) it begins with
-    // begin(); Start::Implicit runs the steps under autocommit (see Transaction).
-    explicit StepChain(Query& query, Transaction::Start start = Transaction::Start::Later)
-        : m_transaction(query, start)
-    {
-    }
+    // The transaction runs on query's connection (or straight on a connection, for code that
+    // runs no query objects); it begins with begin().
+    explicit StepChain(Query& query) : m_transaction(query, Transaction::Start::Later) {}
+    explicit StepChain(Connection& connection) : m_transaction(connection, Transaction::Start::Later) {}
     StepChain(const StepChain&) = delete;
     StepChain& operator=(const StepChain&) = delete;
 
@@ -102,6 +105,9 @@ public:
     {
         step(message, [this] { m_transaction.commit(); });
     }
+    // The same for a chain that tells nobody: an error goes on to the caller of run().
+    void begin() { m_transaction.begin(); }
+    void commit() { m_transaction.commit(); }
 
     const StepFailure& failure() const { return m_failure; }
 

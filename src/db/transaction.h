@@ -11,8 +11,6 @@ public:
     enum class Start {
         Now,      // "START TRANSACTION" at construction
         Later,    // nothing is sent until begin(); ending a guard never begun sends nothing
-        Implicit, // the statements run under autocommit and are never framed by "START TRANSACTION";
-                  // commit() and the rollback still send "COMMIT" / "ROLLBACK"
     };
 
     explicit Transaction(Query& query, Start start = Start::Now) : m_query(&query) { start_(start); }
@@ -57,7 +55,7 @@ public:
         }
         return true;
     }
-    // Begun (or implicit) and not yet committed or rolled back.
+    // Begun and not yet committed or rolled back.
     bool isOpen() const { return m_state == State::Open; }
 
 private:
@@ -67,8 +65,6 @@ private:
     {
         if (start == Start::Now)
             begin();
-        else if (start == Start::Implicit)
-            m_state = State::Open;
     }
     void run(const char* statement)
     {

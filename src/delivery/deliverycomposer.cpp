@@ -98,7 +98,7 @@ bool DeliveryComposer::prepare()
             m_fields[Number] = nextDocumentNumber(m_context.data.query(kSequenceQuery), kDeliverySequence);
         } catch (const Error& e) {
             // Without a number the note's lines and header would have no key.
-            m_context.ui.errorReport(e.text());
+            showFailure(m_context.ui, e.text(), &e, lcScreens(), FailureBox::ErrorReport);
             return false;
         }
         // A number that already has a header belongs to a stored note (the sequence was set back,
@@ -462,7 +462,12 @@ bool DeliveryComposer::storeNew()
         end(chain.failure().message);
         return false;
     }
-    return finishStore(chain, stored);
+    if (!stored) {
+        tell(m_context.ui, chain.failure(), kOuterMessage); // rolled back before the box waits
+        return false;
+    }
+    m_context.state.deliveryNumber = m_fields[Number];
+    return true;
 }
 
 bool DeliveryComposer::storeModified()
@@ -490,15 +495,8 @@ bool DeliveryComposer::storeModified()
         end(chain.failure().message);
         return false;
     }
-    return finishStore(chain, stored);
-}
-
-bool DeliveryComposer::finishStore(const StepChain& chain, bool stored)
-{
-    // The chain has ended its transaction before any box waits for the operator: a box shown
-    // inside it would keep the sequence row locked for every other workstation.
     if (!stored) {
-        tell(m_context.ui, chain.failure(), kOuterMessage);
+        tell(m_context.ui, chain.failure(), kOuterMessage); // rolled back before the box waits
         return false;
     }
     m_context.state.deliveryNumber = m_fields[Number];

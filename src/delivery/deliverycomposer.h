@@ -12,8 +12,6 @@
 
 namespace orvena {
 
-class StepChain;
-
 class DeliveryComposer : public QObject {
     Q_OBJECT
 public:
@@ -92,8 +90,6 @@ private:
     bool validate();
     bool storeNew();
     bool storeModified();
-    // After a store's chain: the failure told, or the stored note's number remembered.
-    bool finishStore(const StepChain& chain, bool stored);
     void bindHeader(class Query& q);
     void fail(const QString& message, int focus);
     // Ends the screen with reason and what was typed, so that it can be typed again.

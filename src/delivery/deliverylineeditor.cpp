@@ -64,8 +64,8 @@ bool DeliveryLineEditor::prepare()
             m_fields[Quantity] = lines.fieldText(QStringLiteral("eMenny"));
             m_fields[Unit] = lines.fieldText(QStringLiteral("eMe"));
             m_fields[Memo] = memoFromDatabase(lines.fieldText(QStringLiteral("eMemo")));
-        } catch (const Error&) {
-            m_context.ui.message(QStringLiteral("Hiba a cikksor feltöltésben való megjelenitésekor!"));
+        } catch (const Error& e) {
+            showFailure(m_context.ui, QStringLiteral("Hiba a cikksor feltöltésben való megjelenitésekor!"), &e);
             return false;
         }
     }
@@ -106,8 +106,8 @@ void DeliveryLineEditor::chooseArticle()
         setField(Description, name);
         setField(Vtsz, vtsz);
         setField(Unit, unit);
-    } catch (const Error&) {
-        m_context.ui.message(QStringLiteral("Hiba a cikk feltöltésben való megjelenitésekor!"));
+    } catch (const Error& e) {
+        showFailure(m_context.ui, QStringLiteral("Hiba a cikk feltöltésben való megjelenitésekor!"), &e);
         close();
         return;
     }

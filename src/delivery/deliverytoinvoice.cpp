@@ -30,8 +30,8 @@ public:
         m_result.deliveryNumber = deliveryNumber;
     }
 
-    // The chain inside the transaction.
-    void run(StepChain& chain)
+    // Adds the conversion's steps to the caller's chain.
+    void addSteps(StepChain& chain)
     {
         refuseMissingArticles(chain);
         worktables::fill(chain, m_header, m_lines, worktables::Document::DeliveryNote, m_deliveryNumber,
@@ -199,7 +199,7 @@ DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& de
     StepChain chain(conversion.transactionQuery());
     if (!chain.run([&] {
             chain.begin(QStringLiteral("Hiba a szlevfej-böl insert munkafej -be!"));
-            conversion.run(chain);
+            conversion.addSteps(chain);
             bool refused = false;
             if (guard) // the invoice is still the composition screen's, and not issued
                 checkDocument(chain, context.data, *guard, refused);

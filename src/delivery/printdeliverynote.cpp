@@ -3,6 +3,7 @@
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "db/logging.h"
+#include "screens/common/chainfailure.h"
 #include "screens/common/documentprint.h"
 #include "screens/common/worklocks.h"
 
@@ -65,8 +66,7 @@ void markPrinted(ScreenContext& context, const QString& number)
         mark.setText(QStringLiteral("p1"), number);
         mark.execute();
     } catch (const Error& e) {
-        logFailure(lcPrint(), e);
-        context.ui.message(QStringLiteral("Hiba: prn UPDATE Szlevfej-be "));
+        showFailure(context.ui, QStringLiteral("Hiba: prn UPDATE Szlevfej-be "), &e, lcPrint());
     }
 }
 

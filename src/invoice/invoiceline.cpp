@@ -120,8 +120,8 @@ bool InvoiceLineEditor::prepare()
             set(Net, lines.fieldText(QStringLiteral("sAlap")));
             set(Vat, lines.fieldText(QStringLiteral("sAdo")));
             set(Note, memoFromDatabase(lines.fieldText(QStringLiteral("smemo"))));
-        } catch (const Error&) {
-            m_context.ui.message(QStringLiteral("Hiba a cikksor feltöltésben való megjelenitésekor!"));
+        } catch (const Error& e) {
+            showFailure(m_context.ui, QStringLiteral("Hiba a cikksor feltöltésben való megjelenitésekor!"), &e);
             return false;
         }
         runAction(m_context.ui, [this] { recomputeAmounts(); });
@@ -194,8 +194,8 @@ void InvoiceLineEditor::chooseArticle()
             set(VatRate, a.fieldText(QStringLiteral("cAfa")));
             set(VatName, a.fieldText(QStringLiteral("cAfanev")));
             set(VatCode, a.fieldText(QStringLiteral("cAfakod")));
-        } catch (const Error&) {
-            m_context.ui.message(QStringLiteral("Hiba a cikk feltöltésben való megjelenitésekor!"));
+        } catch (const Error& e) {
+            showFailure(m_context.ui, QStringLiteral("Hiba a cikk feltöltésben való megjelenitésekor!"), &e);
             close();
             return;
         }
@@ -214,8 +214,8 @@ void InvoiceLineEditor::chooseVat()
             set(VatRate, v.fieldText(QStringLiteral("kAfa")));
             set(VatName, v.fieldText(QStringLiteral("kAfanev")));
             set(VatCode, v.fieldText(QStringLiteral("kAfakod")));
-        } catch (const Error&) {
-            m_context.ui.message(QStringLiteral("Hiba az áfa feltöltésben való megjelenitésekor!"));
+        } catch (const Error& e) {
+            showFailure(m_context.ui, QStringLiteral("Hiba az áfa feltöltésben való megjelenitésekor!"), &e);
             close();
             return;
         }

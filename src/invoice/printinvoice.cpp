@@ -9,6 +9,7 @@
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "db/logging.h"
+#include "screens/common/chainfailure.h"
 #include "screens/common/documentprint.h"
 #include "screens/common/worklocks.h"
 
@@ -343,8 +344,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
             try {
                 nav::markIssued(context.data, *issue);
             } catch (const Error& e) {
-                logFailure(lcPrint(), e);
-                context.ui.message(QStringLiteral("Hiba: prn UPDATE Szlafej-be "));
+                showFailure(context.ui, QStringLiteral("Hiba: prn UPDATE Szlafej-be "), &e, lcPrint());
             }
         };
     }

@@ -1,6 +1,7 @@
 #include "articles.h"
 
 #include "db/conversions.h"
+#include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/savedelete.h"
 #include "vatrates.h"
@@ -94,8 +95,8 @@ bool ArticleEdit::fill()
         if (isBlank(field(QStringLiteral("cGolaj"))))
             setField(QStringLiteral("cGolaj"), QStringLiteral("0"));
         return true;
-    } catch (const Error&) {
-        m_context.ui.message(QStringLiteral("Hiba a cikk módosítás Edit-ben való megjelenitésekor!"));
+    } catch (const Error& e) {
+        showFailure(m_context.ui, QStringLiteral("Hiba a cikk módosítás Edit-ben való megjelenitésekor!"), &e);
         return false;
     }
 }

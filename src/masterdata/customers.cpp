@@ -1,6 +1,7 @@
 #include "customers.h"
 
 #include "headerblockcomposer.h"
+#include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/savedelete.h"
 
@@ -120,8 +121,8 @@ bool CustomerEdit::fill()
         setTitle(customer::kModifyMode);
         fillFromRow(m_list);
         return true;
-    } catch (const Error&) {
-        m_context.ui.message(QStringLiteral("Hiba a vevö módosítás Edit-ben való megjelenitésekor!"));
+    } catch (const Error& e) {
+        showFailure(m_context.ui, QStringLiteral("Hiba a vevö módosítás Edit-ben való megjelenitésekor!"), &e);
         return false;
     }
 }

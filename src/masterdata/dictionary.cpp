@@ -1,6 +1,7 @@
 #include "dictionary.h"
 
 #include "db/conversions.h"
+#include "screens/common/chainfailure.h"
 #include "screens/common/savedelete.h"
 
 #include <set>
@@ -166,8 +167,8 @@ bool DictionaryEdit::fill()
         fillFromRow(list);
         m_filledCode = field(QStringLiteral("mkod"));
         return true;
-    } catch (const Error&) {
-        m_context.ui.message(QStringLiteral("Hiba a szótár módosítás Edit-ben való megjelenitésekor!"));
+    } catch (const Error& e) {
+        showFailure(m_context.ui, QStringLiteral("Hiba a szótár módosítás Edit-ben való megjelenitésekor!"), &e);
         return false;
     }
 }
@@ -249,8 +250,8 @@ bool DictionaryEdit::save()
     try {
         if (!codeAcceptable())
             return false;
-    } catch (const Error&) {
-        m_context.ui.message(texts.outer); // the code look-up failed: the screen stays open
+    } catch (const Error& e) {
+        showFailure(m_context.ui, texts.outer, &e); // the code look-up failed: the screen stays open
         return false;
     }
 

@@ -2,6 +2,7 @@
 
 #include "db/errors.h"
 #include "db/memotext.h"
+#include "screens/common/chainfailure.h"
 
 namespace orvena {
 
@@ -68,8 +69,8 @@ bool HeaderBlockComposer::fill()
         m_ticks.clear();
         m_title = t.filledTitle;
         return true;
-    } catch (const Error&) {
-        m_context.ui.message(t.fillFailure);
+    } catch (const Error& e) {
+        showFailure(m_context.ui, t.fillFailure, &e);
         return false;
     }
 }
@@ -179,8 +180,8 @@ bool HeaderBlockComposer::ok()
         aux.setText(QStringLiteral("p1"), blockToDatabase(m_block));
         aux.setText(QStringLiteral("p0"), code);
         aux.execute();
-    } catch (const Error&) {
-        m_context.ui.message(t.updateFailure);
+    } catch (const Error& e) {
+        showFailure(m_context.ui, t.updateFailure, &e);
         return false;
     }
     list.refresh();

@@ -3,6 +3,7 @@
 #include "headerblockcomposer.h"
 #include "db/conversions.h"
 #include "nav/taxnumber.h"
+#include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/savedelete.h"
 
@@ -97,8 +98,8 @@ bool IssuerEdit::fill()
         setTitle(issuer::kModifyMode);
         fillFromRow(m_list);
         return true;
-    } catch (const Error&) {
-        m_context.ui.message(QStringLiteral("Hiba a szállitó módosítás Edit-ben való megjelenitésekor!"));
+    } catch (const Error& e) {
+        showFailure(m_context.ui, QStringLiteral("Hiba a szállitó módosítás Edit-ben való megjelenitésekor!"), &e);
         return false;
     }
 }

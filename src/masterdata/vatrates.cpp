@@ -1,6 +1,7 @@
 #include "vatrates.h"
 
 #include "nav/invoicedata.h"
+#include "screens/common/chainfailure.h"
 
 namespace orvena {
 
@@ -55,8 +56,8 @@ bool VatEdit::fill()
         setTitle(vat::kModifyMode);
         fillFromRow(m_list);
         return true;
-    } catch (const Error&) {
-        m_context.ui.message(QStringLiteral("Hiba a áfa módosítás Edit-ben való megjelenitésekor!"));
+    } catch (const Error& e) {
+        showFailure(m_context.ui, QStringLiteral("Hiba a áfa módosítás Edit-ben való megjelenitésekor!"), &e);
         return false;
     }
 }

@@ -4,6 +4,7 @@
 
 #include "db/datamodule.h"
 #include "db/errors.h"
+#include "db/logging.h"
 #include "db/outputfile.h"
 
 #include <QDir>
@@ -181,6 +182,7 @@ AuditExportOutcome exportAuditData(DataModule& data, const AuditExportRange& ran
                 QFile::remove(written);
             out.files.clear();
             out.message = e.text() + QString::fromUtf8(" Egy fájl sem maradt a mappában.");
+            logFailure(lcNav(), e, out.message);
             return out;
         }
         out.files << path;

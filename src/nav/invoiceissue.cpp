@@ -1,7 +1,7 @@
 #include "invoiceissue.h"
 
 #include "db/datamodule.h"
-#include "db/transaction.h"
+#include "db/stepchain.h"
 
 namespace orvena::nav {
 
@@ -57,25 +57,28 @@ QString issueInvoice(DataModule& data, const QString& invoiceNumber)
 void markIssued(DataModule& data, const IssueCheck& check)
 {
     Query& q = data.query(QStringLiteral("ZQ12"));
-    Transaction transaction(q);
-    q.setSql({QStringLiteral("UPDATE Szlafej SET fprn = \"I\" WHERE fBszam = :p1")});
-    q.setText(QStringLiteral("p1"), check.document.number);
-    q.execute();
-    if (check.valid()) {
-        const InvoiceDocument& d = check.document;
-        // The document's UTF-8 bytes go in escaped but unconverted, so they are stored unchanged;
-        // the other values are plain ASCII.
-        Connection& c = data.connection();
-        auto text = [&c](const QString& t) { return '\'' + c.escape(t.toLatin1()) + '\''; };
-        QByteArray sql = "INSERT INTO szlanav (nBszam, nMuvelet, nEredeti, nModIndex, nXml, nKeszult, nAllapot) VALUES (";
-        sql += text(d.number) + ", " + text(d.storno ? QStringLiteral("STORNO") : QStringLiteral("CREATE")) + ", ";
-        sql += d.storno ? text(d.original) + ", " + QByteArray::number(d.modificationIndex) : QByteArray("NULL, NULL");
-        sql += ", '" + c.escape(d.xml) + "', NOW(), ";
-        sql += text(check.reporting() ? QStringLiteral("KULDENDO") : QStringLiteral("NEM_KULDENDO"));
-        sql += ") ON DUPLICATE KEY UPDATE nBszam = nBszam";
-        c.execute(sql);
-    }
-    transaction.commit();
+    StepChain chain(q);
+    chain.run([&] {
+        chain.begin();
+        q.setSql({QStringLiteral("UPDATE Szlafej SET fprn = \"I\" WHERE fBszam = :p1")});
+        q.setText(QStringLiteral("p1"), check.document.number);
+        q.execute();
+        if (check.valid()) {
+            const InvoiceDocument& d = check.document;
+            // The document's UTF-8 bytes go in escaped but unconverted, so they are stored unchanged;
+            // the other values are plain ASCII.
+            Connection& c = data.connection();
+            auto text = [&c](const QString& t) { return '\'' + c.escape(t.toLatin1()) + '\''; };
+            QByteArray sql = "INSERT INTO szlanav (nBszam, nMuvelet, nEredeti, nModIndex, nXml, nKeszult, nAllapot) VALUES (";
+            sql += text(d.number) + ", " + text(d.storno ? QStringLiteral("STORNO") : QStringLiteral("CREATE")) + ", ";
+            sql += d.storno ? text(d.original) + ", " + QByteArray::number(d.modificationIndex) : QByteArray("NULL, NULL");
+            sql += ", '" + c.escape(d.xml) + "', NOW(), ";
+            sql += text(check.reporting() ? QStringLiteral("KULDENDO") : QStringLiteral("NEM_KULDENDO"));
+            sql += ") ON DUPLICATE KEY UPDATE nBszam = nBszam";
+            c.execute(sql);
+        }
+        chain.commit();
+    });
 }
 
 std::optional<QByteArray> storedDocument(DataModule& data, const QString& invoiceNumber)

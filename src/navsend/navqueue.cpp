@@ -3,7 +3,8 @@
 #include "db/codepages.h"
 #include "db/connection.h"
 #include "db/errors.h"
-#include "db/transaction.h"
+#include "db/logging.h"
+#include "db/stepchain.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -126,14 +127,19 @@ int holdRestoredReports(Connection& c, const QDateTime& backupTimeUtc)
                                  ? "COALESCE(GREATEST(nKeszult, " + q.lit(nowText(backupTimeUtc.toLocalTime())) + "), "
                                        + q.lit(nowText(backupTimeUtc.toLocalTime())) + ')'
                                  : QByteArray("COALESCE(nKeszult, NOW() - INTERVAL 1 DAY)");
-    Transaction t(c);
-    const auto rows = c.select("SELECT nBszam FROM szlanav WHERE nAllapot = 'KULDENDO' FOR UPDATE");
-    c.execute("UPDATE szlanav SET nAllapot = 'ELKULDVE', nTranzakcio = NULL, nUtolso = " + since + ", nUzenet = "
-              + q.lit(text) + " WHERE nAllapot = 'KULDENDO'");
-    for (int r = 0; r < rows->rowCount(); ++r)
-        q.log(rows->text(r, 0), QStringLiteral("Visszaállítás"), QString(), QString(), 0, state::Sent, text);
-    t.commit();
-    return rows->rowCount();
+    int held = 0;
+    StepChain chain(c);
+    chain.run([&] {
+        chain.begin();
+        const auto rows = c.select("SELECT nBszam FROM szlanav WHERE nAllapot = 'KULDENDO' FOR UPDATE");
+        c.execute("UPDATE szlanav SET nAllapot = 'ELKULDVE', nTranzakcio = NULL, nUtolso = " + since + ", nUzenet = "
+                  + q.lit(text) + " WHERE nAllapot = 'KULDENDO'");
+        for (int r = 0; r < rows->rowCount(); ++r)
+            q.log(rows->text(r, 0), QStringLiteral("Visszaállítás"), QString(), QString(), 0, state::Sent, text);
+        chain.commit();
+        held = rows->rowCount();
+    });
+    return held;
 }
 
 SendQueue::SendQueue(Connection& connection, QueueSettings settings) : m_db(connection), m_settings(settings) {}
@@ -415,35 +421,55 @@ void SendQueue::sendRequest(const QString& issuer, const std::vector<Row>& rows,
     const TokenResult token = c.tokenExchange();
     if (token.token.isEmpty()) {
         const QString text = token.failureText();
-        m_db.execute("UPDATE szlanav SET nProba = nProba + 1, nUtolso = " + lit(now) + ", nUzenet = " + lit(text)
-                     + " WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(rows));
-        for (const Row& r : rows)
-            log(r.number, QStringLiteral("tokenExchange"), token.exchange.requestId, QString(), 0,
-                QStringLiteral("HIBA"), text);
+        qCWarning(lcNavSend).noquote() << QStringLiteral("token exchange failed for %1 invoice(s): %2").arg(rows.size()).arg(text);
+        StepChain chain(m_db); // the rows' state and their log lines together
+        chain.run([&] {
+            chain.begin();
+            m_db.execute("UPDATE szlanav SET nProba = nProba + 1, nUtolso = " + lit(now) + ", nUzenet = " + lit(text)
+                         + " WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(rows));
+            for (const Row& r : rows)
+                log(r.number, QStringLiteral("tokenExchange"), token.exchange.requestId, QString(), 0,
+                    QStringLiteral("HIBA"), text);
+            chain.commit();
+        });
         retryBatch(rows, false);
         return;
     }
 
     // Claimed before the request leaves: from here on the rows count as possibly reported.
     const RequestHeader header = RequestHeader::fresh();
-    Transaction claim(m_db); // a failure on the way rolls the claim back
-    m_db.execute("UPDATE szlanav SET nAllapot = 'ELKULDVE', nTranzakcio = NULL, nProba = nProba + 1, nUtolso = "
-                 + lit(now) + ", nUzenet = NULL WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(rows));
-    if (m_db.affectedRows() != rows.size()) // another program took some of them meanwhile
+    bool claimed = false;
+    StepChain claim(m_db); // a failure on the way rolls the claim back
+    claim.run([&] {
+        claim.begin();
+        m_db.execute("UPDATE szlanav SET nAllapot = 'ELKULDVE', nTranzakcio = NULL, nProba = nProba + 1, nUtolso = "
+                     + lit(now) + ", nUzenet = NULL WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(rows));
+        if (m_db.affectedRows() != rows.size()) // another program took some of them meanwhile
+            return;
+        for (size_t i = 0; i < rows.size(); ++i)
+            log(rows[i].number, QStringLiteral("manageInvoice"), header.requestId, QString(), static_cast<int>(i + 1),
+                QStringLiteral("KULDES"),
+                QStringLiteral("%1, %2 számla a kérésben").arg(operationText(ops[i].operation)).arg(rows.size()));
+        claim.commit();
+        claimed = true;
+    });
+    if (!claimed)
         return;
-    for (size_t i = 0; i < rows.size(); ++i)
-        log(rows[i].number, QStringLiteral("manageInvoice"), header.requestId, QString(), static_cast<int>(i + 1),
-            QStringLiteral("KULDES"), QStringLiteral("%1, %2 számla a kérésben").arg(operationText(ops[i].operation)).arg(rows.size()));
-    claim.commit();
 
     const Exchange ex = c.manageInvoice(token.token, ops, header);
     const QString transaction = ex.ok() ? ex.root.textAt(u"transactionId") : QString();
     const QByteArray whereSent = " WHERE nAllapot = 'ELKULDVE' AND nTranzakcio IS NULL AND nBszam IN " + inList(rows);
+    // Each outcome writes the rows' state and their log lines in one transaction.
+    StepChain outcome(m_db);
     if (!transaction.isEmpty()) {
-        m_db.execute("UPDATE szlanav SET nTranzakcio = " + lit(transaction) + whereSent);
-        m_db.execute("UPDATE szlanavnaplo SET gTranzakcio = " + lit(transaction)
-                     + ", gEredmeny = 'ELKULDVE', gSzoveg = CONCAT(" + lit(QStringLiteral("Tranzakció: %1, ").arg(transaction))
-                     + ", gIndex, '. tétel') WHERE gKeres = " + lit(header.requestId));
+        outcome.run([&] {
+            outcome.begin();
+            m_db.execute("UPDATE szlanav SET nTranzakcio = " + lit(transaction) + whereSent);
+            m_db.execute("UPDATE szlanavnaplo SET gTranzakcio = " + lit(transaction) + ", gEredmeny = 'ELKULDVE', "
+                         "gSzoveg = CONCAT(" + lit(QStringLiteral("Tranzakció: %1, ").arg(transaction))
+                         + ", gIndex, '. tétel') WHERE gKeres = " + lit(header.requestId));
+            outcome.commit();
+        });
         later(QStringLiteral("poll:") + transaction, m_settings.pollMs);
         return;
     }
@@ -453,18 +479,28 @@ void SendQueue::sendRequest(const QString& issuer, const std::vector<Row>& rows,
     const bool refused = ex.outcome == Outcome::Answered && !ex.result.ok();
     const QString text = ex.failureText().isEmpty() ? QStringLiteral("A NAV válaszában nincs tranzakcióazonosító.")
                                                     : ex.failureText();
+    qCWarning(lcNavSend).noquote() << QStringLiteral("request %1 (%2 invoice(s)) has no transaction: %3")
+                                          .arg(header.requestId).arg(rows.size()).arg(text);
     if (ex.outcome == Outcome::NotSent || refused) {
-        m_db.execute("UPDATE szlanav SET nAllapot = 'KULDENDO', nUzenet = " + lit(text) + whereSent);
-        m_db.execute("UPDATE szlanavnaplo SET gEredmeny = 'HIBA', gSzoveg = " + lit(text) + " WHERE gKeres = "
-                     + lit(header.requestId));
+        outcome.run([&] {
+            outcome.begin();
+            m_db.execute("UPDATE szlanav SET nAllapot = 'KULDENDO', nUzenet = " + lit(text) + whereSent);
+            m_db.execute("UPDATE szlanavnaplo SET gEredmeny = 'HIBA', gSzoveg = " + lit(text) + " WHERE gKeres = "
+                         + lit(header.requestId));
+            outcome.commit();
+        });
         retryBatch(rows, ex.result.errorCode == u"REQUEST_ID_NOT_UNIQUE");
         return;
     }
     const QString lostText = text + QStringLiteral(" A jelentés sorsa a NAV tranzakciólistájából derül ki; addig nem "
                                                    "küldjük újra.");
-    m_db.execute("UPDATE szlanav SET nUzenet = " + lit(lostText) + whereSent);
-    m_db.execute("UPDATE szlanavnaplo SET gEredmeny = 'NINCS_VALASZ', gSzoveg = " + lit(lostText) + " WHERE gKeres = "
-                 + lit(header.requestId));
+    outcome.run([&] {
+        outcome.begin();
+        m_db.execute("UPDATE szlanav SET nUzenet = " + lit(lostText) + whereSent);
+        m_db.execute("UPDATE szlanavnaplo SET gEredmeny = 'NINCS_VALASZ', gSzoveg = " + lit(lostText)
+                     + " WHERE gKeres = " + lit(header.requestId));
+        outcome.commit();
+    });
 }
 
 void SendQueue::poll(const QString& issuer, const QString& transaction, const std::vector<Row>& rows)
@@ -473,6 +509,8 @@ void SendQueue::poll(const QString& issuer, const QString& transaction, const st
     const Exchange ex = c.queryTransactionStatus(transaction);
     const QString pollKey = QStringLiteral("poll:") + transaction;
     if (!ex.ok()) {
+        qCWarning(lcNavSend).noquote() << QStringLiteral("status query of transaction %1 failed: %2")
+                                              .arg(transaction, ex.failureText());
         later(pollKey, pause(++m_pollCount[transaction]));
         return;
     }
@@ -503,11 +541,17 @@ void SendQueue::poll(const QString& issuer, const QString& transaction, const st
             continue;
         }
         const QString text = messagesText(it->messages);
-        m_db.execute("UPDATE szlanav SET nAllapot = " + lit(next) + ", nUzenet = "
-                     + (text.isEmpty() ? QByteArray("NULL") : lit(text)) + " WHERE nAllapot = 'ELKULDVE' AND nBszam = "
-                     + lit(row.number) + " AND nTranzakcio = " + lit(transaction));
-        log(row.number, QStringLiteral("queryTransactionStatus"), ex.requestId, transaction, index, next,
-            text.isEmpty() ? stateText(next) : text);
+        StepChain chain(m_db); // the row's state and its log line together
+        chain.run([&] {
+            chain.begin();
+            m_db.execute("UPDATE szlanav SET nAllapot = " + lit(next) + ", nUzenet = "
+                         + (text.isEmpty() ? QByteArray("NULL") : lit(text))
+                         + " WHERE nAllapot = 'ELKULDVE' AND nBszam = " + lit(row.number)
+                         + " AND nTranzakcio = " + lit(transaction));
+            log(row.number, QStringLiteral("queryTransactionStatus"), ex.requestId, transaction, index, next,
+                text.isEmpty() ? stateText(next) : text);
+            chain.commit();
+        });
     }
     if (open) {
         const int n = ++m_pollCount[transaction];
@@ -576,10 +620,15 @@ void SendQueue::settleLost(const QString& issuer, const std::vector<Row>& rows)
             const QString number = rowOfInvoiceNumber.value(invoiceNumberOf(p.originalRequest));
             if (number.isEmpty() || found.contains(number))
                 continue;
-            m_db.execute("UPDATE szlanav SET nTranzakcio = " + lit(tx) + ", nUzenet = NULL WHERE nAllapot = 'ELKULDVE' "
-                         "AND nTranzakcio IS NULL AND nBszam = " + lit(number));
-            log(number, QStringLiteral("queryTransactionList"), listRequest, tx, p.index, QStringLiteral("MEGVAN"),
-                QStringLiteral("A válasz nélkül maradt jelentés megérkezett a NAV-hoz: tranzakció %1.").arg(tx));
+            StepChain chain(m_db); // the row's state and its log line together
+            chain.run([&] {
+                chain.begin();
+                m_db.execute("UPDATE szlanav SET nTranzakcio = " + lit(tx) + ", nUzenet = NULL WHERE nAllapot = "
+                             "'ELKULDVE' AND nTranzakcio IS NULL AND nBszam = " + lit(number));
+                log(number, QStringLiteral("queryTransactionList"), listRequest, tx, p.index, QStringLiteral("MEGVAN"),
+                    QStringLiteral("A válasz nélkül maradt jelentés megérkezett a NAV-hoz: tranzakció %1.").arg(tx));
+                chain.commit();
+            });
             found.insert(number);
         }
     }
@@ -587,9 +636,14 @@ void SendQueue::settleLost(const QString& issuer, const std::vector<Row>& rows)
         if (found.contains(r.number))
             continue;
         const QString text = QStringLiteral("A válasz nélkül maradt jelentés nem érkezett meg a NAV-hoz; újra küldjük.");
-        m_db.execute("UPDATE szlanav SET nAllapot = 'KULDENDO', nUzenet = " + lit(text)
-                     + " WHERE nAllapot = 'ELKULDVE' AND nTranzakcio IS NULL AND nBszam = " + lit(r.number));
-        log(r.number, QStringLiteral("queryTransactionList"), listRequest, QString(), 0, state::ToSend, text);
+        StepChain chain(m_db); // the row's state and its log line together
+        chain.run([&] {
+            chain.begin();
+            m_db.execute("UPDATE szlanav SET nAllapot = 'KULDENDO', nUzenet = " + lit(text)
+                         + " WHERE nAllapot = 'ELKULDVE' AND nTranzakcio IS NULL AND nBszam = " + lit(r.number));
+            log(r.number, QStringLiteral("queryTransactionList"), listRequest, QString(), 0, state::ToSend, text);
+            chain.commit();
+        });
         m_notBefore.remove(QStringLiteral("send:") + r.number);
     }
     m_pollCount.remove(lostKey);

@@ -232,7 +232,7 @@ bool IssuerNavSettings::save()
         stored = true;
     });
     if (!ran || !stored) {
-        tell(m_context.ui, chain.failure());
+        tell(m_context.ui, chain.failure(), {}, lcNavSend());
         return false;
     }
     m_passwordHash = c.passwordHash;
@@ -261,7 +261,12 @@ void IssuerNavSettings::testConnection()
                              .arg(where);
     if (!env)
         text += QStringLiteral("\n(A kibocsátó NAV módja kikapcsolt, ezért a próba a teszt rendszerrel történt.)");
-    m_context.ui.message(text);
+    if (r.token.isEmpty()) {
+        qCWarning(lcNavSend).noquote() << QStringLiteral("connection test failed: %1").arg(r.failureText());
+        showFailure(m_context.ui, text, nullptr, lcNavSend());
+    } else {
+        m_context.ui.message(text);
+    }
 }
 
 // --- NAV ellenőrzés ---
@@ -290,7 +295,9 @@ void checkTaxpayer(ScreenContext& context, const QString& typedTaxNumber, const 
     client.setTimeout(interactiveTimeout());
     const Exchange ex = client.queryTaxpayer(digits.left(8));
     if (!ex.ok()) {
-        context.ui.message(QStringLiteral("A NAV ellenőrzés nem sikerült.\n%1").arg(ex.failureText()));
+        qCWarning(lcNavSend).noquote() << QStringLiteral("taxpayer query failed: %1").arg(ex.failureText());
+        showFailure(context.ui, QStringLiteral("A NAV ellenőrzés nem sikerült.\n%1").arg(ex.failureText()), nullptr,
+                    lcNavSend());
         return;
     }
     const TaxpayerInfo info = readTaxpayer(ex.root);

@@ -1,6 +1,7 @@
 #include "navworker.h"
 
 #include "db/errors.h"
+#include "db/logging.h"
 
 #include <QTimer>
 
@@ -41,7 +42,9 @@ public:
             m_connection.close();
             m_queue.reset();
             next = kRetryMs;
-            emit m_owner->failed(QStringLiteral("A NAV adatszolgáltatás háttérfolyamata hibára futott: %1").arg(e.text()));
+            const QString message = QStringLiteral("A NAV adatszolgáltatás háttérfolyamata hibára futott: %1").arg(e.text());
+            logFailure(lcNavSend(), e, message);
+            emit m_owner->failed(message);
         }
         emit m_owner->roundFinished();
         if (!m_cancel->load())

@@ -91,7 +91,7 @@ bool DataExport::run()
         try {
             encode(CodePage::Latin2, m_folder);
         } catch (const ConversionError& e) {
-            m_context.ui.message(QStringLiteral("Az export helye nem használható.\n%1").arg(e.text()));
+            showFailure(m_context.ui, QStringLiteral("Az export helye nem használható.\n%1").arg(e.text()), &e);
             return false;
         }
         // The path travels as a latin2 literal; the server turns it into a UTF-8 file name, so
@@ -101,8 +101,11 @@ bool DataExport::run()
     }
 
     // Each table is one step; the first that cannot be written stops the export with its name.
-    StepChain chain(m_query, Transaction::Start::Later); // the files need no transaction
-    if (!chain.run([&] {
+    // The tables are read in one transaction, so every file shows them at the same moment (an
+    // invoice's lines with its header); it only reads, and ends with the chain.
+    StepChain chain(m_query);
+    if (!chosen.empty() && !chain.run([&] {
+            chain.begin(QStringLiteral("Hiba: az export nem kezdhető el, egy fájl sem készült."));
             for (int i : chosen) {
                 const Item& item = items().at(static_cast<size_t>(i));
                 const QString path = pathOf(i);

@@ -10,10 +10,13 @@
 #include "db/stepchain.h"
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
+#include "screens/common/savedelete.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
+#include <stdexcept>
 
 using namespace orvena;
 
@@ -98,6 +101,66 @@ private slots:
         QVERIFY2(text.contains(message), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("statement: UPDATE nincsilyen SET a = ?")), qPrintable(text));
         QVERIFY(!text.contains(QStringLiteral("Szabó")));
+    }
+
+    // Every box about a failure leaves the failure in the log: the procedures' own boxes and
+    // what no guard caught alike, each with the box's text beside the error's own words.
+    void failureBoxesAreLogged_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QStringList>("logged");
+        QTest::newRow("a failed delete") << 0 << "Hiba törléskor!"
+                                         << QStringList{"orvena.screens warning: server error 1146: ",
+                                                        "statement: DELETE FROM nincsilyen WHERE x = ?",
+                                                        "| Hiba törléskor!"};
+        QTest::newRow("a failed save") << 1 << "Hiba: Újban, INSERT-append a próbában "
+                                       << QStringList{"orvena.screens warning: server error 1146: ",
+                                                      "statement: INSERT INTO nincsilyen (t) VALUES (?)",
+                                                      "| Hiba: Újban, INSERT-append a próbában"};
+        QTest::newRow("not an error of the program's") << 2 << "váratlan"
+                                                       << QStringList{"orvena.screens warning: error: váratlan"};
+        QTest::newRow("a tool's output") << 3 << "Az adatmentés nem sikerült."
+                                         << QStringList{"orvena.app warning: error: nincs hely",
+                                                        "| Az adatmentés nem sikerült. | mysqldump: 28"};
+    }
+    void failureBoxesAreLogged()
+    {
+        QFETCH(int, how);
+        QFETCH(QString, box);
+        QFETCH(QStringList, logged);
+        const QString log = dir.filePath(QStringLiteral("box%1.log").arg(how));
+        s->ui.clear();
+        QVERIFY(startLogFile(log));
+        Query& list = s->data.query(QStringLiteral("ZQ12"));
+        Query& aux = s->data.query(QStringLiteral("ZQ13"));
+        list.setSql({QStringLiteral("SELECT 'Kovács' AS x")});
+        list.open();
+        if (how == 0) {
+            QVERIFY(!runDelete(s->ui, list, aux,
+                               DeleteSpec{QStringLiteral("DELETE FROM nincsilyen WHERE x = :p1"), QStringLiteral("x"),
+                                          QStringLiteral("Törölve."), box}));
+        } else if (how == 1) {
+            const SaveTexts texts{box, QStringLiteral("edit"), QStringLiteral("outer")};
+            QVERIFY(!runSave(s->ui, list, aux, true, CodeRule{QStringLiteral("nincsilyen"), QString()}, texts,
+                             [&](const QString&) {
+                                 list.setSql({QStringLiteral("INSERT INTO nincsilyen (t) VALUES (:p1)")});
+                                 list.setText(QStringLiteral("p1"), QStringLiteral("Kovács"));
+                                 list.execute();
+                             }));
+        } else if (how == 2) {
+            QVERIFY(!runAction(s->ui, [] { throw std::runtime_error("váratlan"); }));
+        } else {
+            showFailure(s->ui, box, std::make_unique<Error>(QStringLiteral("nincs hely")).get(), lcApp(),
+                        FailureBox::Message, QStringLiteral("mysqldump: 28"));
+        }
+        stopLogFile();
+        QCOMPARE(s->ui.texts(), QStringList{box});
+        const QString text = readAll(log);
+        for (const QString& line : logged)
+            QVERIFY2(text.contains(line), qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("Kovács")));
+        QCOMPARE(text.count(u'\n'), 1);
     }
 
     void theOutlineLeavesOutEveryValue_data()

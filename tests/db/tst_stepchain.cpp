@@ -81,10 +81,6 @@ private slots:
         // never begun: the statement ran under autocommit and nothing is there to end
         QTest::newRow("later, never begun") << int(S::Later) << false << false << QStringList{"INSERT"}
                                             << QStringList{"a"};
-        QTest::newRow("implicit, committed") << int(S::Implicit) << false << true << QStringList{"INSERT", "COMMIT"}
-                                             << QStringList{"a"};
-        QTest::newRow("implicit, left open") << int(S::Implicit) << false << false
-                                             << QStringList{"INSERT", "ROLLBACK"} << QStringList{"a"};
     }
     void guardSendsWhatItsStartAsksFor()
     {
@@ -136,6 +132,34 @@ private slots:
         log.failOn.clear();
         q().setSql({QStringLiteral("ROLLBACK")}); // end the server's transaction the refused ROLLBACK left
         q().execute();
+    }
+
+    // A chain below the screens runs its statements outside steps: an error rolls back what the
+    // chain wrote and reaches the caller as it was thrown, with the server's code.
+    void chainOnAConnectionPassesItsErrorOn()
+    {
+        Connection& c = s->data.connection();
+        StepChain chain(c);
+        try {
+            chain.run([&] {
+                chain.begin();
+                c.execute("INSERT INTO probe (t) VALUES ('kapcsolat')");
+                c.execute("INSERT INTO nincsilyen (t) VALUES ('x')");
+                chain.commit();
+            });
+            QFAIL("the failed statement went unnoticed");
+        } catch (const DbError& e) {
+            QCOMPARE(e.code(), 1146u);
+        }
+        QVERIFY(!c.inTransaction());
+        QCOMPARE(stored(), QStringList{});
+        StepChain stored_(c);
+        QVERIFY(stored_.run([&] {
+            stored_.begin();
+            c.execute("INSERT INTO probe (t) VALUES ('kapcsolat')");
+            stored_.commit();
+        }));
+        QCOMPARE(stored(), QStringList{"kapcsolat"});
     }
 
     void guardOnAConnection()

@@ -60,6 +60,7 @@ private slots:
     void workerRunsWhileTheWindowStaysResponsive();
     void schemaAdditionsAreIdempotent();
     void anotherProgramsClaimIsRespected();
+    void anOutcomeIsStoredWholeOrNotAtAll();
 
 private:
     // Runs the queue until it settles (the stand-in answers from this thread meanwhile).
@@ -519,6 +520,32 @@ void TestNavQueue::anotherProgramsClaimIsRespected()
     QCOMPARE(m_server.transactions().size(), 1);
     QCOMPARE(m_server.transactions()[0].invoices.size(), 1);
     QCOMPARE(m_server.transactions()[0].invoices[0].number, QStringLiteral("K20100095"));
+}
+
+void TestNavQueue::anOutcomeIsStoredWholeOrNotAtAll()
+{
+    // The authority's answer is written to the invoice and to its log line together: when the log
+    // line cannot be written, the invoice keeps no transaction its log does not show either, and
+    // the error reaches the caller.
+    seedNavInvoice(*m_db, QStringLiteral("20100097"));
+    Connection mine;
+    DB_VERIFY(mine.open(m_db->profile()));
+    mine.setStatementHook([](const QByteArray& sql) {
+        if (sql.startsWith("UPDATE szlanavnaplo SET gTranzakcio"))
+            throw DbError(QStringLiteral("refused by the test"), 1064);
+    });
+    SendQueue q(mine, fastSettings());
+    QVERIFY_THROWS_EXCEPTION(DbError, q.step());
+    mine.setStatementHook({});
+    QCOMPARE(m_server.transactions().size(), 1);
+    QCOMPARE(stateOf(QStringLiteral("20100097")), state::Sent); // claimed before the request left
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav WHERE nBszam = '20100097' AND nTranzakcio IS "
+                                         "NULL")),
+             QStringLiteral("1"));
+    QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM szlanavnaplo WHERE gBszam = '20100097' AND "
+                                         "gTranzakcio IS NOT NULL")),
+             QStringLiteral("0"));
+    QVERIFY(!mine.inTransaction());
 }
 
 QTEST_GUILESS_MAIN(TestNavQueue)

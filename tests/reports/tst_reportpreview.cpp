@@ -3,6 +3,7 @@
 // when it closes.
 #include "delivery/printdeliverynote.h"
 #include "invoice/printinvoice.h"
+#include "app/logfile.h"
 #include "reports/pagedump.h"
 #include "reports/recordingpresenter.h"
 #include "reports/ui/reportpreview.h"
@@ -241,9 +242,12 @@ void TestReportPreview::printMarksOnceProduced()
 
 void TestReportPreview::failedPrinterLeavesUnprinted()
 {
-    // A printer that cannot be reached: the operator is told in Hungarian and the invoice stays
-    // unprinted; a second attempt on a working printer marks it.
+    // A printer that cannot be reached: the operator is told in Hungarian, the failure is logged
+    // under the dialogs' category, and the invoice stays unprinted; a second attempt on a working
+    // printer marks it.
     QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("orvena.log"));
+    QVERIFY(startLogFile(log));
     bool firstPrinted = true;
     bool secondPrinted = false;
     ModalDriver driver;
@@ -265,9 +269,14 @@ void TestReportPreview::failedPrinterLeavesUnprinted()
                     static_cast<QDialog*>(preview)->accept();
                 });
     printWithRealPreview(true);
+    stopLogFile();
     QVERIFY2(driver.done(), qPrintable(driver.failures().join(u'\n')));
     QVERIFY(!firstPrinted);
     QVERIFY(secondPrinted);
+    QFile logged(log);
+    QVERIFY(logged.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(logged.readAll());
+    QVERIFY2(text.contains(QStringLiteral(" orvena.ui warning: error: A nyomtatás nem indítható el.")), qPrintable(text));
     QCOMPARE(invoiceFlag(), QStringLiteral("I"));
 }
 

@@ -3,11 +3,12 @@
 #include "reports/reportpainter.h"
 
 #include "db/errors.h"
+#include "screens/common/chainfailure.h"
+#include "screens/common/ui/guiuserinterface.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -24,13 +25,6 @@ void prepareA4(QPrinter& printer)
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageOrientation(QPageLayout::Portrait);
     printer.setPageMargins(QMarginsF(0, 0, 0, 0));
-}
-
-void showError(QWidget* parent, const QString& text)
-{
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::NoButton, parent);
-    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    box.exec();
 }
 
 } // namespace
@@ -124,7 +118,8 @@ bool ReportPreviewDialog::produce(const std::function<void()>& output)
     try {
         output();
     } catch (const Error& e) {
-        showError(this, e.text());
+        GuiUserInterface ui(this);
+        showFailure(ui, e.text(), &e, lcUi(), FailureBox::ErrorReport);
         return false;
     }
     if (m_produced)

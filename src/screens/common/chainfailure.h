@@ -1,38 +1,31 @@
 #pragma once
-// Telling the operator why a chain of steps stopped (see db/stepchain.h).
+// The one way a failure reaches the operator: showFailure() shows the Hungarian box and writes
+// what failed to the log beside it; tell() does so for a chain of steps that stopped (see
+// db/stepchain.h). Every box about a failure goes through showFailure, in every layer that talks
+// to the operator, each under its own logging category.
 #include "userinterface.h"
 
 #include "db/logging.h"
 #include "db/stepchain.h"
 
+#include <exception>
+
 namespace orvena {
 
-// Shows the failed step's message the way the chain asked for. When the chain's ROLLBACK failed
-// as well, rollbackFailed (if given) follows in a second box.
-inline void tell(UserInterface& ui, const StepFailure& failure, const QString& rollbackFailed = {})
-{
-    // The server's own words go to the log beside the Hungarian message, for support.
-    if (failure.cause) {
-        try {
-            std::rethrow_exception(failure.cause);
-        } catch (const Error& e) {
-            logFailure(lcScreens(), e, failure.message);
-        } catch (...) {
-        }
-    }
-    switch (failure.show) {
-    case StepFailure::Show::Message:
-        ui.message(failure.message);
-        break;
-    case StepFailure::Show::Notice:
-        ui.notice(failure.message);
-        break;
-    case StepFailure::Show::ErrorReport:
-        ui.errorReport(failure.message);
-        break;
-    }
-    if (!failure.rolledBack && !rollbackFailed.isEmpty())
-        ui.message(rollbackFailed);
-}
+using FailureBox = StepFailure::Show;
+
+// Shows text in the box the failure asks for and logs cause under category: an Error with its
+// own words (a server error's code and statement outline, see logFailure), any other exception
+// with its description, each beside the box's text. Without a cause (a refusal of the
+// program's own, which reports no error) only the box is shown. detail (a tool's own output)
+// goes to the log only.
+void showFailure(UserInterface& ui, const QString& text, const std::exception* cause,
+                 const QLoggingCategory& category = lcScreens(), FailureBox box = FailureBox::Message,
+                 const QString& detail = {});
+
+// Shows the failed step's message the way the chain asked for, logging the error that stopped
+// it. When the chain's ROLLBACK failed as well, rollbackFailed (if given) follows in a second box.
+void tell(UserInterface& ui, const StepFailure& failure, const QString& rollbackFailed = {},
+          const QLoggingCategory& category = lcScreens());
 
 } // namespace orvena

@@ -3,6 +3,7 @@
 #include "db/connection.h"
 #include "db/errors.h"
 #include "db/logging.h"
+#include "chainfailure.h"
 
 #include <exception>
 
@@ -14,18 +15,16 @@ bool runAction(UserInterface& ui, const std::function<void()>& action)
         action();
         return true;
     } catch (const ConnectionLostError& e) {
-        logFailure(lcScreens(), e);
-        if (!e.reported()) // the connection box has told the operator already
-            ui.errorReport(e.text());
+        if (e.reported()) // the connection box has told the operator already
+            logFailure(lcScreens(), e);
+        else
+            showFailure(ui, e.text(), &e, lcScreens(), FailureBox::ErrorReport);
     } catch (const Error& e) {
-        logFailure(lcScreens(), e);
-        ui.errorReport(e.text());
-    } catch (const std::bad_alloc&) {
-        qCWarning(lcScreens, "out of memory");
-        ui.errorReport(QStringLiteral("Nincs elég memória."));
+        showFailure(ui, e.text(), &e, lcScreens(), FailureBox::ErrorReport);
+    } catch (const std::bad_alloc& e) {
+        showFailure(ui, QStringLiteral("Nincs elég memória."), &e, lcScreens(), FailureBox::ErrorReport);
     } catch (const std::exception& e) {
-        qCWarning(lcScreens, "error: %s", e.what());
-        ui.errorReport(QString::fromLocal8Bit(e.what()));
+        showFailure(ui, QString::fromLocal8Bit(e.what()), &e, lcScreens(), FailureBox::ErrorReport);
     }
     return false;
 }

@@ -1,5 +1,6 @@
 #include "savedelete.h"
 
+#include "chainfailure.h"
 #include "worklocks.h"
 
 #include "db/sqlname.h"
@@ -187,10 +188,9 @@ bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeR
     // A new code is taken under the table's code lock until the row is committed, so two
     // workstations saving at once never get the same code; the other one waits a moment.
     std::optional<NamedLock> codeLock;
-    // An edit's statement runs under autocommit: no START TRANSACTION, but COMMIT or ROLLBACK after it.
-    // An edit checked against what was read runs in a transaction, so the row stays locked from
-    // the check to the commit.
-    StepChain chain(list, isNew || checkRead ? Transaction::Start::Later : Transaction::Start::Implicit);
+    // The record's statement runs in a transaction; an edit checked against what was read keeps
+    // the row locked from the check to the commit.
+    StepChain chain(list);
     bool writing = false; // the failure is the record's own statement's (or its COMMIT's)
     const bool saved = chain.run([&] {
         QString code;
@@ -208,10 +208,9 @@ bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeR
                     }
                 });
             }
-            chain.begin(texts.outer);
         }
+        chain.begin(texts.outer);
         if (checkRead) {
-            chain.begin(texts.outer);
             QStringList changed;
             chain.step(texts.outer, [&] { changed = changedSinceRead(aux, *read, texts.labels); });
             if (!changed.isEmpty())
@@ -231,18 +230,15 @@ bool runSave(UserInterface& ui, Query& list, Query& aux, bool isNew, const CodeR
         return true;
     // rolled back first: no lock is held while the message waits for the operator
     restoreList();
-    const StepFailure& failure = chain.failure();
-    QString text = failure.message;
+    StepFailure failure = chain.failure();
     if (writing && failure.cause) {
         try {
             std::rethrow_exception(failure.cause);
         } catch (const Error& e) {
-            text = withDetail(failure.message, e, texts.labels);
+            failure.message = withDetail(failure.message, e, texts.labels);
         }
     }
-    ui.message(text);
-    if (!failure.rolledBack)
-        ui.message(texts.outer);
+    tell(ui, failure, texts.outer);
     return false;
 }
 
@@ -258,8 +254,8 @@ bool runDelete(UserInterface& ui, Query& list, Query& aux, const DeleteSpec& def
         ui.message(def.deleted);
         list.refresh();
         return true;
-    } catch (const Error&) {
-        ui.message(def.failure);
+    } catch (const Error& e) {
+        showFailure(ui, def.failure, &e);
     }
     return false;
 }

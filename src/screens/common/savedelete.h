@@ -7,10 +7,10 @@
 //                                [&](const QString& code) { ...run the INSERT (code = new code)
 //                                                           or the update (code empty)... });
 //     if (saved) { ...re-read the list, locate, close the screen... }
-// A new record gets "START TRANSACTION" before and "COMMIT" after its INSERT; an edit runs under
-// autocommit and only gets the "COMMIT". A failed write sends "ROLLBACK", then shows the append or
-// edit text and returns false: the screen stays open with what the operator typed. A failed code
-// look-up or transaction statement shows the outer text. A code that no longer fits five characters is refused with its
+// The record's statement runs in a transaction of its own (a new record's code is taken before it
+// begins). A failed write is rolled back, then the append or edit text is shown and false returned:
+// the screen stays open with what the operator typed. A failed code look-up or transaction
+// statement shows the outer text. A code that no longer fits five characters is refused with its
 // own message before anything is written.
 //
 // Delete ("Töröl" of a list screen): runDelete(ui, list, aux, DeleteSpec{...}). An empty list

@@ -2,6 +2,7 @@
 
 #include "db/localserver.h"
 #include "db/logging.h"
+#include "chainfailure.h"
 
 namespace orvena {
 
@@ -78,15 +79,12 @@ bool connectAtStartup(DataModule& data, UserInterface& ui, const ConnectionProfi
         data.connect(profile);
         return true;
     } catch (const ServerSetupError& e) {
-        logFailure(lcApp(), e);
-        ui.notice(e.text());
+        showFailure(ui, e.text(), &e, lcApp(), FailureBox::Notice);
     } catch (const DbError& e) {
-        logFailure(lcApp(), e, QStringLiteral("the program cannot start"));
         const QString text = connectionFailureText(e, profile);
-        ui.notice(text.isEmpty() ? startupFailureMessage() : text);
+        showFailure(ui, text.isEmpty() ? startupFailureMessage() : text, &e, lcApp(), FailureBox::Notice);
     } catch (const Error& e) {
-        logFailure(lcApp(), e, QStringLiteral("the program cannot start"));
-        ui.notice(startupFailureMessage());
+        showFailure(ui, startupFailureMessage(), &e, lcApp(), FailureBox::Notice);
     }
     return false;
 }

@@ -1,6 +1,7 @@
 #include "helpviewer.h"
 
 #include "db/errors.h"
+#include "db/logging.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -70,6 +71,7 @@ HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent)
     try {
         m_help.load(HelpFile::builtInPath());
     } catch (const Error& e) {
+        logFailure(lcUi(), e);
         m_browser->setPlainText(e.text());
         return;
     }

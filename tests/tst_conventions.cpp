@@ -1,0 +1,145 @@
+// The conventions of the source tree that a search can enforce, so that they stay true. Each row
+// names a text that program code (comments left out) may hold only in the files or folders the
+// row allows, and says why there; a violation is reported as file:line with the line itself.
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A line without its "//" comment; quoted texts and characters are kept whole, so a "//" inside
+// a literal (an address) does not cut the line.
+QString codeOf(const QString& line)
+{
+    QChar quote;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (!quote.isNull()) {
+            if (c == u'\\')
+                ++i;
+            else if (c == quote)
+                quote = QChar();
+        } else if (c == u'"' || c == u'\'') {
+            quote = c;
+        } else if (c == u'/' && i + 1 < line.size() && line[i + 1] == u'/') {
+            return line.left(i);
+        }
+    }
+    return line;
+}
+
+bool allowedPath(const QString& path, const QStringList& allowed)
+{
+    for (const QString& a : allowed)
+        if (path == a || (a.endsWith(u'/') && path.startsWith(a)))
+            return true;
+    return false;
+}
+
+// Every C++ source and header under root/src whose code matches pattern outside the allowed
+// paths (relative to root; a path ending in "/" allows a whole folder), as "path:line: code".
+QStringList violations(const QString& root, const QRegularExpression& pattern, const QStringList& allowed)
+{
+    QStringList found;
+    QDirIterator it(root + QStringLiteral("/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    QStringList files;
+    while (it.hasNext())
+        files << it.next();
+    files.sort();
+    for (const QString& file : files) {
+        const QString path = QDir(root).relativeFilePath(file);
+        if (allowedPath(path, allowed))
+            continue;
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly)) {
+            found << path + QStringLiteral(": cannot be read");
+            continue;
+        }
+        const QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
+        for (qsizetype n = 0; n < lines.size(); ++n)
+            if (pattern.match(codeOf(lines[n])).hasMatch())
+                found << QStringLiteral("%1:%2: %3").arg(path).arg(n + 1).arg(lines[n].trimmed());
+    }
+    return found;
+}
+
+} // namespace
+
+class ConventionsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void conventions_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QStringList>("allowed");
+
+        // Transactions: every store of more than one statement is a step chain over the one
+        // guard, which alone sends these statements. The connection reads the statements it
+        // sends to know whether a transaction is open (the reconnect needs it); the backup's
+        // dump check recognises them in a dump file it refuses or lets through, sending nothing.
+        QTest::newRow("transaction statements")
+            << QStringLiteral("\\b(START TRANSACTION|COMMIT|ROLLBACK)\\b")
+            << QStringList{QStringLiteral("src/db/transaction.h"), QStringLiteral("src/db/connection.cpp"),
+                           QStringLiteral("src/app/dumpcheck.cpp")};
+        // ... and the guard itself is held only by the step chain.
+        QTest::newRow("transaction guards")
+            << QStringLiteral("\\bTransaction\\s+\\w+\\s*[({]")
+            << QStringList{QStringLiteral("src/db/transaction.h"), QStringLiteral("src/db/stepchain.h")};
+
+        // Message boxes: the screens talk to the operator through UserInterface, whose one
+        // implementation with boxes is GuiUserInterface. The program's own frame in src/app
+        // shows the boxes no screen owns: the connection-lost box with its "Újra" button and
+        // the start-up boxes before any screen exists.
+        QTest::newRow("message boxes")
+            << QStringLiteral("\\bQMessageBox\\b")
+            << QStringList{QStringLiteral("src/screens/common/ui/guiuserinterface.cpp"), QStringLiteral("src/app/")};
+    }
+    void conventions()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QStringList, allowed);
+        const QRegularExpression re(pattern);
+        QVERIFY2(re.isValid(), qPrintable(re.errorString()));
+        for (const QString& path : allowed) // an allowance for a file that is gone would hide nothing
+            QVERIFY2(QFileInfo::exists(QStringLiteral(ORVENA_SOURCE_DIR "/") + path), qPrintable(path));
+        const QStringList found = violations(QStringLiteral(ORVENA_SOURCE_DIR), re, allowed);
+        QVERIFY2(found.isEmpty(), qPrintable(u'\n' + found.join(u'\n')));
+    }
+
+    // The search itself: code is found with its file and line, comments and allowed paths are
+    // not, and a "//" inside a quoted text does not end the code.
+    void theSearchNamesFileAndLine()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("src/db")));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("src/invoice")));
+        auto write = [&](const QString& path, const QByteArray& text) {
+            QFile f(dir.filePath(path));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(text);
+        };
+        write(QStringLiteral("src/db/transaction.h"), "run(\"COMMIT\");\n");
+        write(QStringLiteral("src/invoice/store.cpp"), "// a COMMIT in a comment\n"
+                                                      "q.setSql({\"http://x\"}); // COMMIT\n"
+                                                      "x = \"a // b\"; run(\"COMMIT\");\n"
+                                                      "c = '\"'; run(\"ROLLBACK\");\n"
+                                                      "COMMITTED = 1;\n");
+        const QRegularExpression re(QStringLiteral("\\b(START TRANSACTION|COMMIT|ROLLBACK)\\b"));
+        QCOMPARE(violations(dir.path(), re, {QStringLiteral("src/db/transaction.h")}),
+                 (QStringList{QStringLiteral("src/invoice/store.cpp:3: x = \"a // b\"; run(\"COMMIT\");"),
+                              QStringLiteral("src/invoice/store.cpp:4: c = '\"'; run(\"ROLLBACK\");")}));
+        // a folder allowance covers everything below it
+        QVERIFY(violations(dir.path(), re, {QStringLiteral("src/")}).isEmpty());
+        QCOMPARE(violations(dir.path(), re, {QStringLiteral("src/invoice/")}),
+                 QStringList{QStringLiteral("src/db/transaction.h:1: run(\"COMMIT\");")});
+    }
+};
+
+QTEST_MAIN(ConventionsTest)
+#include "tst_conventions.moc"
