@@ -160,11 +160,6 @@ ClientArguments clientArguments(const ConnectionProfile& p)
     return c;
 }
 
-QByteArray literal(Connection& c, const QString& text)
-{
-    return '\'' + c.escape(encode(CodePage::Latin2, text)) + '\'';
-}
-
 QByteArray headerCovered(const BackupHeader& h)
 {
     QByteArray text = kTitleLine + '\n';
@@ -328,7 +323,7 @@ BackupResult writeBackup(const ConnectionProfile& profile, const QString& file, 
         c.open(profile);
         header.schemaVersion = storedSchemaVersion(c);
         estimate = c.select("SELECT COALESCE(SUM(DATA_LENGTH), 0) FROM information_schema.TABLES WHERE "
-                            "TABLE_SCHEMA = " + literal(c, profile.database))
+                            "TABLE_SCHEMA = " + quotedLiteral(c, profile.database))
                        ->text(0, 0)
                        .toLongLong();
     } catch (const Error& e) {
@@ -442,7 +437,7 @@ struct Sessions {
 Sessions otherSessions(Connection& c, const QString& database)
 {
     const auto rows = c.select("SELECT ID, USER, HOST FROM information_schema.PROCESSLIST WHERE DB = "
-                               + literal(c, database) + " AND ID <> CONNECTION_ID() ORDER BY ID");
+                               + quotedLiteral(c, database) + " AND ID <> CONNECTION_ID() ORDER BY ID");
     Sessions s;
     for (int r = 0; r < rows->rowCount(); ++r) {
         s.ids << rows->text(r, 0).toLatin1();
@@ -494,10 +489,10 @@ public:
     LoadAccount(Connection& c, const QString& name, const QString& scratch) : m_c(c)
     {
         const QString host = c.select("SELECT SUBSTRING_INDEX(USER(), '@', -1)")->text(0, 0);
-        m_account = literal(c, name) + '@' + literal(c, host);
+        m_account = quotedLiteral(c, name) + '@' + quotedLiteral(c, host);
         m_password = randomPassword();
         c.execute("DROP USER IF EXISTS " + m_account);
-        c.execute("CREATE USER " + m_account + " IDENTIFIED BY " + literal(c, m_password));
+        c.execute("CREATE USER " + m_account + " IDENTIFIED BY " + quotedLiteral(c, m_password));
         m_made = true;
         try {
             c.execute("GRANT SELECT, INSERT, UPDATE, DELETE, CREATE, DROP, ALTER, INDEX, LOCK TABLES, REFERENCES ON "
@@ -580,7 +575,7 @@ RestoreResult restoreBackup(const QString& file, const ConnectionProfile& admin,
     const QString old = restoreOldDatabase(database);
     const QString unchanged = QStringLiteral("a meglévő adatok változatlanok");
     // One restore of a database at a time; the lock ends with this session, however it ends.
-    const QByteArray lock = "'" + restoreLockName(database) + "'";
+    const QByteArray lock = quotedLiteralBytes(c, restoreLockName(database));
     try {
         if (c.select("SELECT GET_LOCK(" + lock + ", 0)")->text(0, 0) != u"1")
             throw BackupError(QStringLiteral("A(z) %1 adatbázisba éppen folyik egy másik visszaállítás; várja meg, "

@@ -94,7 +94,8 @@ private:
     bool storeModified();
     // After a store's chain: the failure told, or the stored note's number remembered.
     bool finishStore(const StepChain& chain, bool stored);
-    void bindHeader(class Query& q);
+    // Puts the header's INSERT (new note) or REPLACE on q, its values bound.
+    void prepareHeader(class Query& q, bool isNew);
     void fail(const QString& message, int focus);
     // Ends the screen with reason and what was typed, so that it can be typed again.
     void end(const QString& reason);

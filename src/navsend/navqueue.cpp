@@ -3,6 +3,7 @@
 #include "db/codepages.h"
 #include "db/connection.h"
 #include "db/errors.h"
+#include "db/sqlname.h"
 #include "db/transaction.h"
 
 #include <QElapsedTimer>
@@ -140,7 +141,7 @@ SendQueue::SendQueue(Connection& connection, QueueSettings settings) : m_db(conn
 
 QByteArray SendQueue::lit(const QString& text) const
 {
-    return '\'' + m_db.escape(lenientLatin2(text)) + '\'';
+    return quotedLiteralBytes(m_db, lenientLatin2(text));
 }
 
 QByteArray SendQueue::inList(const std::vector<Row>& rows) const
