@@ -384,25 +384,12 @@ bool DeliveryComposer::validate()
 
 void DeliveryComposer::prepareHeader(Query& q, bool isNew)
 {
-    const DocumentHeader header{.id = m_fields[Id],
-                                .number = m_fields[Number],
-                                .customerCode = m_fields[CustomerCode],
-                                .fulfilmentDate = m_fields[FulfilmentDate],
-                                .issueDate = m_fields[NoteDate],
-                                .dueDate = m_fields[DueDate],
-                                .paymentMethod = m_fields[PaymentMethod],
-                                .remark = m_fields[Remark],
-                                .contract = m_fields[Contract],
-                                .message = m_fields[Message],
-                                .discount = m_fields[Discount],
-                                .exchangeRate = m_fields[ExchangeRate],
-                                .currency = m_fields[Currency],
-                                .customerNumber = m_fields[CustomerNumber],
-                                .customerBlock = m_fields[CustomerBlock],
-                                .issuerBlock = m_fields[IssuerBlock],
-                                .issuerCode = m_fields[IssuerCode],
-                                .issuerNumber = m_fields[IssuerNumber],
-                                .dictionaryCode = m_fields[DictionaryCode]};
+    DocumentHeader header = commonHeaderFields<DeliveryComposer>(m_fields);
+    header.id = m_fields[Id];
+    header.fulfilmentDate = m_fields[FulfilmentDate];
+    header.issueDate = m_fields[NoteDate];
+    header.dueDate = m_fields[DueDate];
+    header.dictionaryCode = m_fields[DictionaryCode];
     prepareHeaderWrite(q, Document::DeliveryNote, header, isNew);
 }
 

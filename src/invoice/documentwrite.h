@@ -17,26 +17,48 @@ using worktables::Document;
 // breaks), dates in the form they are stored in, discount and exchange rate with the program's
 // decimal separator.
 struct DocumentHeader {
-    QString id; // the row's identity; empty for a new document
-    QString number;
-    QString customerCode;
-    QString fulfilmentDate; // performance (invoice) or fulfilment (delivery note)
-    QString issueDate;
-    QString dueDate;
-    QString paymentMethod;
-    QString remark;
-    QString contract;
-    QString message;
-    QString discount;
-    QString exchangeRate;
-    QString currency;
-    QString customerNumber;
-    QString customerBlock;
-    QString issuerBlock;
-    QString issuerCode;
-    QString issuerNumber;
-    QString dictionaryCode;
+    QString id = {}; // the row's identity; empty for a new document
+    QString number = {};
+    QString customerCode = {};
+    QString fulfilmentDate = {}; // performance (invoice) or fulfilment (delivery note)
+    QString issueDate = {};
+    QString dueDate = {};
+    QString paymentMethod = {};
+    QString remark = {};
+    QString contract = {};
+    QString message = {};
+    QString discount = {};
+    QString exchangeRate = {};
+    QString currency = {};
+    QString customerNumber = {};
+    QString customerBlock = {};
+    QString issuerBlock = {};
+    QString issuerCode = {};
+    QString issuerNumber = {};
+    QString dictionaryCode = {};
 };
+
+// The header values both composition screens hold under the same field names (Screen::Number,
+// Screen::CustomerCode, ...); the screen adds its identity, dates and dictionary code.
+template <typename Screen, typename Fields>
+DocumentHeader commonHeaderFields(const Fields& fields)
+{
+    const auto at = [&fields](auto field) { return fields[static_cast<size_t>(field)]; };
+    return {.number = at(Screen::Number),
+            .customerCode = at(Screen::CustomerCode),
+            .paymentMethod = at(Screen::PaymentMethod),
+            .remark = at(Screen::Remark),
+            .contract = at(Screen::Contract),
+            .message = at(Screen::Message),
+            .discount = at(Screen::Discount),
+            .exchangeRate = at(Screen::ExchangeRate),
+            .currency = at(Screen::Currency),
+            .customerNumber = at(Screen::CustomerNumber),
+            .customerBlock = at(Screen::CustomerBlock),
+            .issuerBlock = at(Screen::IssuerBlock),
+            .issuerCode = at(Screen::IssuerCode),
+            .issuerNumber = at(Screen::IssuerNumber)};
+}
 
 // A line as its line screen stores it; the priced part is written for invoice lines only.
 struct DocumentLine {

@@ -464,25 +464,12 @@ void InvoiceComposer::prepareHeader(Query& q, bool isNew)
 {
     // Dates go out in one form whichever way they were typed.
     const auto date = [this](Field f) { return formatDate(parseDate(m_fields[f])); };
-    const DocumentHeader header{.id = m_fields[HeaderId],
-                                .number = m_fields[Number],
-                                .customerCode = m_fields[CustomerCode],
-                                .fulfilmentDate = date(PerformanceDate),
-                                .issueDate = date(IssueDate),
-                                .dueDate = date(DueDate),
-                                .paymentMethod = m_fields[PaymentMethod],
-                                .remark = m_fields[Remark],
-                                .contract = m_fields[Contract],
-                                .message = m_fields[Message],
-                                .discount = m_fields[Discount],
-                                .exchangeRate = m_fields[ExchangeRate],
-                                .currency = m_fields[Currency],
-                                .customerNumber = m_fields[CustomerNumber],
-                                .customerBlock = m_fields[CustomerBlock],
-                                .issuerBlock = m_fields[IssuerBlock],
-                                .issuerCode = m_fields[IssuerCode],
-                                .issuerNumber = m_fields[IssuerNumber],
-                                .dictionaryCode = m_fields[LanguageCode]};
+    DocumentHeader header = commonHeaderFields<InvoiceComposer>(m_fields);
+    header.id = m_fields[HeaderId];
+    header.fulfilmentDate = date(PerformanceDate);
+    header.issueDate = date(IssueDate);
+    header.dueDate = date(DueDate);
+    header.dictionaryCode = m_fields[LanguageCode];
     prepareHeaderWrite(q, Document::Invoice, header, isNew);
 }
 
