@@ -1,7 +1,7 @@
 #include "invoicecomposer.h"
 
-#include "invoicetexts.h"
 #include "documentwrite.h"
+#include "invoicetexts.h"
 #include "sequences.h"
 
 #include "db/conversions.h"
