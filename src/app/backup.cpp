@@ -160,11 +160,6 @@ ClientArguments clientArguments(const ConnectionProfile& p)
     return c;
 }
 
-QByteArray literal(Connection& c, const QString& text)
-{
-    return '\'' + c.escape(encode(CodePage::Latin2, text)) + '\'';
-}
-
 QByteArray headerCovered(const BackupHeader& h)
 {
     QByteArray text = kTitleLine + '\n';
@@ -328,7 +323,7 @@ BackupResult writeBackup(const ConnectionProfile& profile, const QString& file, 
         c.open(profile);
         header.schemaVersion = storedSchemaVersion(c);
         estimate = c.select("SELECT COALESCE(SUM(DATA_LENGTH), 0) FROM information_schema.TABLES WHERE "
-                            "TABLE_SCHEMA = " + literal(c, profile.database))
+                            "TABLE_SCHEMA = " + quotedLiteral(c, profile.database))
                        ->text(0, 0)
                        .toLongLong();
     } catch (const Error& e) {
@@ -442,7 +437,7 @@ struct Sessions {
 Sessions otherSessions(Connection& c, const QString& database)
 {
     const auto rows = c.select("SELECT ID, USER, HOST FROM information_schema.PROCESSLIST WHERE DB = "
-                               + literal(c, database) + " AND ID <> CONNECTION_ID() ORDER BY ID");
+                               + quotedLiteral(c, database) + " AND ID <> CONNECTION_ID() ORDER BY ID");
     Sessions s;
     for (int r = 0; r < rows->rowCount(); ++r) {
         s.ids << rows->text(r, 0).toLatin1();
@@ -494,10 +489,10 @@ public:
     LoadAccount(Connection& c, const QString& name, const QString& scratch) : m_c(c)
     {
         const QString host = c.select("SELECT SUBSTRING_INDEX(USER(), '@', -1)")->text(0, 0);
-        m_account = literal(c, name) + '@' + literal(c, host);
+        m_account = quotedLiteral(c, name) + '@' + quotedLiteral(c, host);
         m_password = randomPassword();
         c.execute("DROP USER IF EXISTS " + m_account);
-        c.execute("CREATE USER " + m_account + " IDENTIFIED BY " + literal(c, m_password));
+        c.execute("CREATE USER " + m_account + " IDENTIFIED BY " + quotedLiteral(c, m_password));
         m_made = true;
         try {
             c.execute("GRANT SELECT, INSERT, UPDATE, DELETE, CREATE, DROP, ALTER, INDEX, LOCK TABLES, REFERENCES ON "
@@ -547,6 +542,307 @@ private:
     bool m_made = false;
 };
 
+// One restore, step by step (see restoreBackup in the header). Each step throws BackupError
+// with a text that says whether the existing data stayed as they were; a step that fails after
+// the scratch database was made drops it first.
+class Restore {
+public:
+    Restore(Connection& c, const QString& file, const ConnectionProfile& admin, const QString& database,
+            const ParsedFile& parsed)
+        : m_c(c), m_file(file), m_admin(admin), m_database(database), m_parsed(parsed),
+          m_scratch(restoreScratchDatabase(database)), m_old(restoreOldDatabase(database)),
+          // One restore of a database at a time; the lock ends with this session, however it ends.
+          m_lock(quotedLiteralBytes(c, restoreLockName(database)))
+    {
+    }
+
+    // Takes the restore lock, mends what a killed restore left, refuses what the restore may
+    // not replace, and makes the empty scratch database.
+    void begin(bool force, bool cutOffSessions, RestoreResult& result)
+    {
+        try {
+            if (m_c.select("SELECT GET_LOCK(" + m_lock + ", 0)")->text(0, 0) != u"1")
+                throw BackupError(QStringLiteral("A(z) %1 adatbázisba éppen folyik egy másik visszaállítás; várja meg, "
+                                                 "amíg befejeződik. A meglévő adatokhoz ez a futás nem nyúlt.")
+                                      .arg(m_database));
+            // what a killed restore left: the counters' triggers and the side databases
+            result.mended = mendInterruptedRestore(m_c, m_database);
+            if (databaseExists(m_c, m_database) && !force)
+                refuseReplacingDocuments();
+            if (const Sessions s = otherSessions(m_c, m_database); !s.ids.isEmpty() && !cutOffSessions)
+                throw BackupError(sessionsRefused(m_database, s));
+            m_c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(m_scratch));
+            m_c.execute("CREATE DATABASE " + quotedNameBytes(m_scratch)
+                        + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
+        } catch (const BackupError&) {
+            throw;
+        } catch (const Error& e) {
+            throw BackupError(QStringLiteral("A visszaállítás nem kezdhető el; %1.").arg(unchanged()), e.text());
+        }
+    }
+
+    // Loads the dump into the scratch database through the standard client, in its sandbox (no
+    // shell, no files) and as an account that can reach the scratch database only: whatever
+    // the dump holds, it cannot touch anything else.
+    void load(const QString& clientTool, const BackupProgress& progress)
+    {
+        std::unique_ptr<LoadAccount> account;
+        try {
+            account = std::make_unique<LoadAccount>(m_c, m_scratch, m_scratch);
+        } catch (const Error& e) {
+            dropScratch();
+            throw BackupError(QStringLiteral("A visszaállítás nem kezdhető el: a betöltő fiók nem hozható létre; %1.")
+                                  .arg(unchanged()),
+                              e.text());
+        }
+        ClientArguments client = clientArguments(account->profile(m_admin));
+        QProcess load;
+        load.setProgram(clientTool);
+        load.setArguments(client.arguments
+                          + QStringList{QStringLiteral("--batch"), QStringLiteral("--sandbox"),
+                                        QStringLiteral("--binary-mode"), QStringLiteral("--local-infile=0"),
+                                        QStringLiteral("--default-character-set=latin2"),
+                                        QStringLiteral("--database=%1").arg(m_scratch)});
+        load.start();
+        if (!load.waitForStarted()) {
+            account->drop();
+            dropScratch();
+            throw BackupError(QStringLiteral("A(z) \"%1\" program nem indítható.").arg(clientTool));
+        }
+        const Fed fed = feed(load, progress);
+        account->drop();
+        if (fed == Fed::Cancelled) {
+            dropScratch();
+            throw BackupError(QStringLiteral("A visszaállítás megszakítva; %1.").arg(unchanged()));
+        }
+        if (fed == Fed::Failed || load.exitStatus() != QProcess::NormalExit || load.exitCode() != 0) {
+            const QString said = QString::fromLocal8Bit(load.readAllStandardError()).trimmed();
+            dropScratch();
+            throw BackupError(QStringLiteral("A visszaállítás nem sikerült: a mentés betöltése hibával állt le. A "
+                                             "betöltés csak az ideiglenes adatbázishoz fért hozzá, %1.")
+                                  .arg(unchanged()),
+                              said);
+        }
+    }
+
+    // Brings the loaded tables to this program's layout, and at the swap: who works in the
+    // database now (they may have come during the load).
+    void prepareSwap(bool cutOffSessions, RestoreResult& result)
+    {
+        try {
+            m_c.execute("USE " + quotedNameBytes(m_scratch));
+            const QStringList created = createMissingTables(m_c);
+            addMissingColumns(m_c); // a backup of an earlier layout gets the columns added since
+            if (created.contains(QStringLiteral("szlahivatkozas")))
+                backfillStornoLinks(m_c); // a backup from before the storno links: linked as setup links them
+            ensureNavSendSchema(m_c); // an older backup lacks the reporting's columns and log
+            recordSchemaVersion(m_c, m_parsed.header.schemaVersion);
+            // Reports the restored data holds as waiting may have gone out after the backup was made:
+            // held before the swap, so no workstation's sender sees them waiting for an instant.
+            nav::holdRestoredReports(m_c, m_parsed.header.time);
+            const Sessions s = otherSessions(m_c, m_database);
+            if (!s.ids.isEmpty() && !cutOffSessions) {
+                dropScratch();
+                throw BackupError(sessionsRefused(m_database, s));
+            }
+            for (qsizetype i = 0; i < s.ids.size(); ++i) {
+                try {
+                    m_c.execute("KILL CONNECTION " + s.ids.at(i));
+                    result.cutOff << s.shown.at(i);
+                } catch (const DbError&) { // it ended meanwhile
+                }
+            }
+        } catch (const BackupError&) {
+            throw;
+        } catch (const Error& e) {
+            dropScratch();
+            throw BackupError(QStringLiteral("A visszaállítás nem sikerült; %1.").arg(unchanged()), e.text());
+        }
+    }
+
+    // A forced restore first backs up the data it replaces, beside the restored file; returns
+    // that backup's name, empty when there was nothing to replace.
+    QString keepReplacedData()
+    {
+        if (!databaseExists(m_c, m_database) || tablesOf(m_c, m_database).isEmpty())
+            return {};
+        ConnectionProfile live = m_admin;
+        live.database = m_database;
+        try {
+            return writeBackup(live, keptBackupFile(m_file)).file;
+        } catch (const BackupError& e) {
+            dropScratch();
+            throw BackupError(QStringLiteral("A felülírandó adatokról nem készült mentés a visszaállított fájl "
+                                             "mellé, ezért a visszaállítás nem történt meg; %1. %2")
+                                  .arg(unchanged(), e.text()),
+                              e.detail());
+        }
+    }
+
+    // The swap: the counters' triggers go (tables with triggers cannot move between databases),
+    // one RENAME TABLE moves every table, and the triggers are made anew. A run killed in between
+    // is finished by the next restore or by orvena-setup (mendInterruptedRestore), which tells
+    // by `old` whether the RENAME happened.
+    void swap()
+    {
+        bool swapped = false;
+        try {
+            if (!databaseExists(m_c, m_database))
+                m_c.execute("CREATE DATABASE " + quotedNameBytes(m_database)
+                            + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
+            m_c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(m_old));
+            m_c.execute("CREATE DATABASE " + quotedNameBytes(m_old) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
+            QList<QByteArray> moves;
+            for (const QString& t : tablesOf(m_c, m_database))
+                moves << quotedNameBytes(m_database) + '.' + quotedNameBytes(t) + " TO " + quotedNameBytes(m_old) + '.'
+                        + quotedNameBytes(t);
+            for (const QString& t : tablesOf(m_c, m_scratch))
+                moves << quotedNameBytes(m_scratch) + '.' + quotedNameBytes(t) + " TO " + quotedNameBytes(m_database)
+                        + '.' + quotedNameBytes(t);
+            // from here until the triggers are back the live tables count nothing: kept short
+            dropRowCounterTriggers(m_c, m_scratch);
+            dropRowCounterTriggers(m_c, m_database);
+            m_c.execute("RENAME TABLE " + moves.join(", "));
+            swapped = true;
+            m_c.execute("USE " + quotedNameBytes(m_database));
+            ensureRowCounters(m_c);
+        } catch (const Error& e) {
+            recoverFromSwap(e, swapped);
+        }
+    }
+
+    // The old tables are no longer needed; a failure here leaves only side databases, which the
+    // next restore or orvena-setup removes.
+    void finish()
+    {
+        try {
+            m_c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(m_old));
+        } catch (const Error&) {
+        }
+        dropScratch();
+        try {
+            m_c.select("SELECT RELEASE_LOCK(" + m_lock + ")");
+        } catch (const Error&) { // it ends with the session anyway
+        }
+    }
+
+private:
+    enum class Fed { Done, Failed, Cancelled };
+
+    static QString unchanged() { return QStringLiteral("a meglévő adatok változatlanok"); }
+
+    void refuseReplacingDocuments()
+    {
+        const QStringList tables = tablesOf(m_c, m_database);
+        qint64 documents = 0;
+        for (const char* t : {"szlafej", "szlevfej"})
+            if (tables.contains(QLatin1String(t), Qt::CaseInsensitive))
+                documents += m_c.select("SELECT COUNT(*) FROM " + quotedNameBytes(m_database) + '.' + t)
+                                 ->text(0, 0)
+                                 .toLongLong();
+        if (documents > 0)
+            throw BackupError(QStringLiteral("A(z) %1 adatbázisban már vannak számlák vagy szállítólevelek; a "
+                                             "visszaállítás felülírná őket. Ha valóban a mentés adataira akarja "
+                                             "cserélni, adja meg a --force kapcsolót. A meglévő adatokhoz a "
+                                             "program nem nyúlt.")
+                                  .arg(m_database));
+    }
+
+    // Writes the dump's statements into the client, chunk by chunk, and waits for it to end.
+    // Failed: the file, the client or its end did not go as they should.
+    Fed feed(QProcess& load, const BackupProgress& progress)
+    {
+        QFile f(m_file);
+        f.open(QIODevice::ReadOnly);
+        f.seek(m_parsed.bodyOffset);
+        const qint64 total = f.size() - m_parsed.bodyOffset;
+        GzipReader reader;
+        bool failed = false;
+        bool cancelled = false;
+        while (!f.atEnd() && !failed && !reader.ended()) {
+            const QByteArray chunk = f.read(kChunk);
+            QByteArray sql;
+            qsizetype used = 0;
+            if (!reader.add(chunk, sql, used)) {
+                failed = true;
+                break;
+            }
+            load.write(sql);
+            while (load.bytesToWrite() > 4 * kChunk && load.state() == QProcess::Running)
+                load.waitForBytesWritten(1000);
+            if (load.state() != QProcess::Running)
+                failed = true;
+            if (progress && !progress(f.pos() - m_parsed.bodyOffset, total)) {
+                cancelled = true;
+                break;
+            }
+        }
+        if (failed || cancelled) {
+            load.kill();
+            load.waitForFinished();
+        } else {
+            load.closeWriteChannel();
+            load.waitForFinished(-1);
+        }
+        if (cancelled)
+            return Fed::Cancelled;
+        return failed || !reader.ended() ? Fed::Failed : Fed::Done;
+    }
+
+    // After a failed swap: which side of the RENAME this is, read back from the server rather
+    // than assumed, and the counters made again where they can be.
+    void recoverFromSwap(const Error& e, bool swapped)
+    {
+        try {
+            swapped = swapped || !tablesOf(m_c, m_old).isEmpty();
+        } catch (const Error&) {
+        }
+        bool counting = false;
+        try {
+            m_c.execute("USE " + quotedNameBytes(m_database));
+            ensureRowCounters(m_c);
+            counting = true;
+        } catch (const Error&) {
+        }
+        if (swapped && counting)
+            return; // the restore is complete; only the old tables' removal is left for finish()
+        if (swapped)
+            throw BackupError(QStringLiteral("A mentés adatai a helyükre kerültek, de a sorszámlálók nem készültek "
+                                             "el, így a listák hiányosak lehetnek. Futtassa az orvena-setup "
+                                             "programot (rendszergazdaként), amely befejezi a visszaállítást."),
+                              e.text());
+        if (counting) {
+            dropScratch();
+            try {
+                m_c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(m_old));
+            } catch (const Error&) {
+            }
+        }
+        throw BackupError(counting ? QStringLiteral("A visszaállítás nem sikerült; %1.").arg(unchanged())
+                                   : QStringLiteral("A visszaállítás nem sikerült; a meglévő adatok a helyükön "
+                                                    "vannak, de a sorszámlálóik nem állíthatók helyre. Futtassa "
+                                                    "az orvena-setup programot (rendszergazdaként)."),
+                          e.text());
+    }
+
+    void dropScratch()
+    {
+        try {
+            m_c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(m_scratch));
+        } catch (const Error&) { // the failure being reported matters more
+        }
+    }
+
+    Connection& m_c;
+    const QString m_file;
+    const ConnectionProfile m_admin;
+    const QString m_database;
+    const ParsedFile& m_parsed;
+    const QString m_scratch;
+    const QString m_old;
+    const QByteArray m_lock;
+};
+
 } // namespace
 
 RestoreResult restoreBackup(const QString& file, const ConnectionProfile& admin, const QString& database, bool force,
@@ -575,237 +871,14 @@ RestoreResult restoreBackup(const QString& file, const ConnectionProfile& admin,
                               .arg(admin.user),
                           e.text());
     }
-
-    const QString scratch = restoreScratchDatabase(database);
-    const QString old = restoreOldDatabase(database);
-    const QString unchanged = QStringLiteral("a meglévő adatok változatlanok");
-    // One restore of a database at a time; the lock ends with this session, however it ends.
-    const QByteArray lock = "'" + restoreLockName(database) + "'";
-    try {
-        if (c.select("SELECT GET_LOCK(" + lock + ", 0)")->text(0, 0) != u"1")
-            throw BackupError(QStringLiteral("A(z) %1 adatbázisba éppen folyik egy másik visszaállítás; várja meg, "
-                                             "amíg befejeződik. A meglévő adatokhoz ez a futás nem nyúlt.")
-                                  .arg(database));
-        // what a killed restore left: the counters' triggers and the side databases
-        result.mended = mendInterruptedRestore(c, database);
-
-        if (databaseExists(c, database) && !force) {
-            const QStringList tables = tablesOf(c, database);
-            qint64 documents = 0;
-            for (const char* t : {"szlafej", "szlevfej"})
-                if (tables.contains(QLatin1String(t), Qt::CaseInsensitive))
-                    documents += c.select("SELECT COUNT(*) FROM " + quotedNameBytes(database) + '.' + t)->text(0, 0).toLongLong();
-            if (documents > 0)
-                throw BackupError(QStringLiteral("A(z) %1 adatbázisban már vannak számlák vagy szállítólevelek; a "
-                                                 "visszaállítás felülírná őket. Ha valóban a mentés adataira akarja "
-                                                 "cserélni, adja meg a --force kapcsolót. A meglévő adatokhoz a "
-                                                 "program nem nyúlt.")
-                                      .arg(database));
-        }
-        if (const Sessions s = otherSessions(c, database); !s.ids.isEmpty() && !cutOffSessions)
-            throw BackupError(sessionsRefused(database, s));
-        c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(scratch));
-        c.execute("CREATE DATABASE " + quotedNameBytes(scratch) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
-    } catch (const BackupError&) {
-        throw;
-    } catch (const Error& e) {
-        throw BackupError(QStringLiteral("A visszaállítás nem kezdhető el; %1.").arg(unchanged), e.text());
-    }
-
-    auto dropScratch = [&] {
-        try {
-            c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(scratch));
-        } catch (const Error&) { // the failure being reported matters more
-        }
-    };
-
-    // Load the dump into the scratch database through the standard client, in its sandbox (no
-    // shell, no files) and as an account that can reach the scratch database only: whatever
-    // the dump holds, it cannot touch anything else.
-    {
-        std::unique_ptr<LoadAccount> account;
-        try {
-            account = std::make_unique<LoadAccount>(c, scratch, scratch);
-        } catch (const Error& e) {
-            dropScratch();
-            throw BackupError(QStringLiteral("A visszaállítás nem kezdhető el: a betöltő fiók nem hozható létre; %1.")
-                                  .arg(unchanged),
-                              e.text());
-        }
-        ClientArguments client = clientArguments(account->profile(admin));
-        QProcess load;
-        load.setProgram(clientTool);
-        load.setArguments(client.arguments
-                          + QStringList{QStringLiteral("--batch"), QStringLiteral("--sandbox"),
-                                        QStringLiteral("--binary-mode"), QStringLiteral("--local-infile=0"),
-                                        QStringLiteral("--default-character-set=latin2"),
-                                        QStringLiteral("--database=%1").arg(scratch)});
-        load.start();
-        if (!load.waitForStarted()) {
-            account->drop();
-            dropScratch();
-            throw BackupError(QStringLiteral("A(z) \"%1\" program nem indítható.").arg(clientTool));
-        }
-        QFile f(file);
-        f.open(QIODevice::ReadOnly);
-        f.seek(parsed.bodyOffset);
-        const qint64 total = f.size() - parsed.bodyOffset;
-        GzipReader reader;
-        bool failed = false;
-        bool cancelled = false;
-        while (!f.atEnd() && !failed && !reader.ended()) {
-            const QByteArray chunk = f.read(kChunk);
-            QByteArray sql;
-            qsizetype used = 0;
-            if (!reader.add(chunk, sql, used)) {
-                failed = true;
-                break;
-            }
-            load.write(sql);
-            while (load.bytesToWrite() > 4 * kChunk && load.state() == QProcess::Running)
-                load.waitForBytesWritten(1000);
-            if (load.state() != QProcess::Running)
-                failed = true;
-            if (progress && !progress(f.pos() - parsed.bodyOffset, total)) {
-                cancelled = true;
-                break;
-            }
-        }
-        if (failed || cancelled) {
-            load.kill();
-            load.waitForFinished();
-        } else {
-            load.closeWriteChannel();
-            load.waitForFinished(-1);
-        }
-        account->drop();
-        if (cancelled) {
-            dropScratch();
-            throw BackupError(QStringLiteral("A visszaállítás megszakítva; %1.").arg(unchanged));
-        }
-        if (failed || !reader.ended() || load.exitStatus() != QProcess::NormalExit || load.exitCode() != 0) {
-            const QString said = QString::fromLocal8Bit(load.readAllStandardError()).trimmed();
-            dropScratch();
-            throw BackupError(QStringLiteral("A visszaállítás nem sikerült: a mentés betöltése hibával állt le. A "
-                                             "betöltés csak az ideiglenes adatbázishoz fért hozzá, %1.")
-                                  .arg(unchanged),
-                              said);
-        }
-    }
-
-    // At the swap: who works in the database now (they may have come during the load), and a
-    // backup of the data about to be replaced.
-    try {
-        c.execute("USE " + quotedNameBytes(scratch));
-        const QStringList created = createMissingTables(c);
-        addMissingColumns(c); // a backup of an earlier layout gets the columns added since
-        if (created.contains(QStringLiteral("szlahivatkozas")))
-            backfillStornoLinks(c); // a backup from before the storno links: linked as setup links them
-        ensureNavSendSchema(c); // an older backup lacks the reporting's columns and log
-        recordSchemaVersion(c, parsed.header.schemaVersion);
-        // Reports the restored data holds as waiting may have gone out after the backup was made:
-        // held before the swap, so no workstation's sender sees them waiting for an instant.
-        nav::holdRestoredReports(c, parsed.header.time);
-        const Sessions s = otherSessions(c, database);
-        if (!s.ids.isEmpty() && !cutOffSessions) {
-            dropScratch();
-            throw BackupError(sessionsRefused(database, s));
-        }
-        for (qsizetype i = 0; i < s.ids.size(); ++i) {
-            try {
-                c.execute("KILL CONNECTION " + s.ids.at(i));
-                result.cutOff << s.shown.at(i);
-            } catch (const DbError&) { // it ended meanwhile
-            }
-        }
-    } catch (const BackupError&) {
-        throw;
-    } catch (const Error& e) {
-        dropScratch();
-        throw BackupError(QStringLiteral("A visszaállítás nem sikerült; %1.").arg(unchanged), e.text());
-    }
-    if (force && databaseExists(c, database) && !tablesOf(c, database).isEmpty()) {
-        ConnectionProfile live = admin;
-        live.database = database;
-        try {
-            result.keptBackup = writeBackup(live, keptBackupFile(file)).file;
-        } catch (const BackupError& e) {
-            dropScratch();
-            throw BackupError(QStringLiteral("A felülírandó adatokról nem készült mentés a visszaállított fájl "
-                                             "mellé, ezért a visszaállítás nem történt meg; %1. %2")
-                                  .arg(unchanged, e.text()),
-                              e.detail());
-        }
-    }
-
-    // The swap: the counters' triggers go (tables with triggers cannot move between databases),
-    // one RENAME TABLE moves every table, and the triggers are made anew. A run killed in between
-    // is finished by the next restore or by orvena-setup (mendInterruptedRestore), which tells
-    // by `old` whether the RENAME happened.
-    bool swapped = false;
-    try {
-        if (!databaseExists(c, database))
-            c.execute("CREATE DATABASE " + quotedNameBytes(database) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
-        c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(old));
-        c.execute("CREATE DATABASE " + quotedNameBytes(old) + " CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
-        QList<QByteArray> moves;
-        for (const QString& t : tablesOf(c, database))
-            moves << quotedNameBytes(database) + '.' + quotedNameBytes(t) + " TO " + quotedNameBytes(old) + '.' + quotedNameBytes(t);
-        for (const QString& t : tablesOf(c, scratch))
-            moves << quotedNameBytes(scratch) + '.' + quotedNameBytes(t) + " TO " + quotedNameBytes(database) + '.' + quotedNameBytes(t);
-        // from here until the triggers are back the live tables count nothing: kept short
-        dropRowCounterTriggers(c, scratch);
-        dropRowCounterTriggers(c, database);
-        c.execute("RENAME TABLE " + moves.join(", "));
-        swapped = true;
-        c.execute("USE " + quotedNameBytes(database));
-        ensureRowCounters(c);
-    } catch (const Error& e) {
-        // Which side of the RENAME this is, read back from the server rather than assumed.
-        try {
-            swapped = swapped || !tablesOf(c, old).isEmpty();
-        } catch (const Error&) {
-        }
-        bool counting = false;
-        try {
-            c.execute("USE " + quotedNameBytes(database));
-            ensureRowCounters(c);
-            counting = true;
-        } catch (const Error&) {
-        }
-        if (swapped && counting) {
-            // the restore is complete; only the old tables' removal is left for below
-        } else if (swapped) {
-            throw BackupError(QStringLiteral("A mentés adatai a helyükre kerültek, de a sorszámlálók nem készültek "
-                                             "el, így a listák hiányosak lehetnek. Futtassa az orvena-setup "
-                                             "programot (rendszergazdaként), amely befejezi a visszaállítást."),
-                              e.text());
-        } else {
-            if (counting) {
-                dropScratch();
-                try {
-                    c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(old));
-                } catch (const Error&) {
-                }
-            }
-            throw BackupError(counting ? QStringLiteral("A visszaállítás nem sikerült; %1.").arg(unchanged)
-                                       : QStringLiteral("A visszaállítás nem sikerült; a meglévő adatok a helyükön "
-                                                        "vannak, de a sorszámlálóik nem állíthatók helyre. Futtassa "
-                                                        "az orvena-setup programot (rendszergazdaként)."),
-                              e.text());
-        }
-    }
-    // The old tables are no longer needed; a failure here leaves only side databases, which the
-    // next restore or orvena-setup removes.
-    try {
-        c.execute("DROP DATABASE IF EXISTS " + quotedNameBytes(old));
-    } catch (const Error&) {
-    }
-    dropScratch();
-    try {
-        c.select("SELECT RELEASE_LOCK(" + lock + ")");
-    } catch (const Error&) { // it ends with the session anyway
-    }
+    Restore restore(c, file, admin, database, parsed);
+    restore.begin(force, cutOffSessions, result);
+    restore.load(clientTool, progress);
+    restore.prepareSwap(cutOffSessions, result);
+    if (force)
+        result.keptBackup = restore.keepReplacedData();
+    restore.swap();
+    restore.finish();
     return result;
 }
 

@@ -3,6 +3,7 @@
 
 #include "codepages.h"
 #include "logging.h"
+#include "sqlname.h"
 
 #include <mysql.h>
 
@@ -372,8 +373,7 @@ void Connection::execute(const QByteArray& sql)
 
 QByteArray Connection::lockName(const QString& name) const
 {
-    return '\'' + escape(encode(CodePage::Latin2, QStringLiteral("orvena:%1:%2").arg(m_profile.database, name).left(64)))
-        + '\'';
+    return quotedLiteral(*this, QStringLiteral("orvena:%1:%2").arg(m_profile.database, name).left(64));
 }
 
 bool Connection::tryLock(const QString& name, int waitSeconds)

@@ -3,17 +3,13 @@
 #include "codepages.h"
 #include "connection.h"
 #include "resultset.h"
+#include "sqlname.h"
 
 #include <QRegularExpression>
 
 namespace orvena {
 
 namespace {
-
-QByteArray literal(Connection& c, const QString& text)
-{
-    return '\'' + c.escape(encode(CodePage::Latin2, text)) + '\'';
-}
 
 int linkCount(Connection& c)
 {
@@ -42,8 +38,8 @@ QStringList backfillStornoLinks(Connection& c)
         const auto m = remark.match(candidates->text(r, 1));
         if (!m.hasMatch() || m.captured(1) == number)
             continue;
-        const QByteArray n = literal(c, number);
-        const QByteArray o = literal(c, m.captured(1));
+        const QByteArray n = quotedLiteral(c, number);
+        const QByteArray o = quotedLiteral(c, m.captured(1));
         const QByteArray net = "IFNULL(SUM(ROUND(sMenny * sEar, 2)), 0)";
         const auto check = c.select(
             "SELECT (SELECT COUNT(*) FROM szlafej a JOIN szlafej b ON a.fvKod <=> b.fvKod WHERE a.fBszam = " + o

@@ -167,9 +167,7 @@ QByteArray Query::boundStatement() const
         if (std::holds_alternative<Null>(v)) {
             out += "NULL";
         } else if (const auto* s = std::get_if<QString>(&v)) {
-            out += '\'';
-            out += m_connection.escape(encode(CodePage::Latin2, *s));
-            out += '\'';
+            out += quotedLiteral(m_connection, *s);
         } else if (const auto* n = std::get_if<qint64>(&v)) {
             out += QByteArray::number(*n);
         } else if (const auto* d = std::get_if<Decimal>(&v)) {
@@ -393,9 +391,10 @@ std::optional<Query::Paging> Query::pagingFor(const QByteArray& statement) const
 
 std::pair<qint64, qint64> Query::tableState() const
 {
-    const QByteArray table = m_paging ? m_paging->table.toLatin1() : QByteArray();
+    const QString table = m_paging ? m_paging->table : QString();
     try {
-        const auto rows = m_connection.select("SELECT tsSorok, tsValtozat FROM tablaszamlalo WHERE tsTabla = '" + table + '\'');
+        const auto rows = m_connection.select("SELECT tsSorok, tsValtozat FROM tablaszamlalo WHERE tsTabla = "
+                                              + quotedLiteral(m_connection, table));
         if (rows->rowCount() == 1)
             return {rows->text(0, 0).toLongLong(), rows->text(0, 1).toLongLong()};
     } catch (const ConnectionLostError&) {
@@ -462,7 +461,7 @@ void Query::dropPages() const
 
 QByteArray Query::quoteValue(const QByteArray& raw) const
 {
-    return '\'' + m_connection.escape(raw) + '\'';
+    return quotedLiteralBytes(m_connection, raw);
 }
 
 QByteArray Query::orderBy(bool descending, const QByteArray& alias) const
@@ -599,8 +598,8 @@ int Query::positionOf(const Boundary& b) const
         const QByteArray prefix = "LEFT(" + v + ", " + QByteArray::number(kKeyBucketWidth) + ')';
         try {
             const auto rows = m_connection.select(
-                "SELECT (SELECT IFNULL(SUM(tkSorok), 0) FROM tablaszakasz WHERE tkTabla = '"
-                + m_paging->table.toLatin1() + "' AND (tkUres = 1 OR tkSzakasz < " + prefix
+                "SELECT (SELECT IFNULL(SUM(tkSorok), 0) FROM tablaszakasz WHERE tkTabla = "
+                + quotedLiteral(m_connection, m_paging->table) + " AND (tkUres = 1 OR tkSzakasz < " + prefix
                 + ")) + (SELECT COUNT(*) FROM " + quotedNameBytes(m_paging->table) + " WHERE " + k + " >= " + prefix + " AND "
                 + k + " <= " + v + " AND (" + k + " < " + v + " OR " + quotedNameBytes(m_paging->primaryKey) + " < "
                 + quoteValue(b.id) + "))");

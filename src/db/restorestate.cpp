@@ -12,11 +12,6 @@ namespace orvena {
 
 namespace {
 
-QByteArray literal(Connection& c, const QString& text)
-{
-    return '\'' + c.escape(encode(CodePage::Latin2, text)) + '\'';
-}
-
 } // namespace
 
 QString restoreSideDatabase(const QString& database, const QString& suffix)
@@ -32,7 +27,7 @@ QByteArray restoreLockName(const QString& database)
 
 bool databaseExists(Connection& c, const QString& database)
 {
-    return c.select("SELECT COUNT(*) FROM information_schema.SCHEMATA WHERE SCHEMA_NAME = " + literal(c, database))
+    return c.select("SELECT COUNT(*) FROM information_schema.SCHEMATA WHERE SCHEMA_NAME = " + quotedLiteral(c, database))
                ->text(0, 0)
         != u"0";
 }
@@ -40,7 +35,7 @@ bool databaseExists(Connection& c, const QString& database)
 QStringList tablesOf(Connection& c, const QString& database)
 {
     const auto rows = c.select("SELECT TABLE_NAME FROM information_schema.TABLES WHERE TABLE_SCHEMA = "
-                               + literal(c, database) + " AND TABLE_TYPE = 'BASE TABLE' ORDER BY TABLE_NAME");
+                               + quotedLiteral(c, database) + " AND TABLE_TYPE = 'BASE TABLE' ORDER BY TABLE_NAME");
     QStringList out;
     for (int r = 0; r < rows->rowCount(); ++r)
         out << rows->text(r, 0);
@@ -50,7 +45,7 @@ QStringList tablesOf(Connection& c, const QString& database)
 QStringList mendInterruptedRestore(Connection& c, const QString& database)
 {
     QStringList done;
-    const QByteArray lock = "'" + restoreLockName(database) + "'";
+    const QByteArray lock = quotedLiteralBytes(c, restoreLockName(database));
     // A restore of this database at work holds the lock: what it has made is not a leftover.
     if (c.select("SELECT GET_LOCK(" + lock + ", 0)")->text(0, 0) != u"1")
         return {QStringLiteral("A(z) %1 adatbázis visszaállítása éppen folyik; a maradványait az intézi.").arg(database)};
@@ -63,11 +58,11 @@ QStringList mendInterruptedRestore(Connection& c, const QString& database)
         // administrator who may not read the account table has made none)
         std::shared_ptr<ResultSet> accounts;
         try {
-            accounts = c.select("SELECT Host FROM mysql.global_priv WHERE User = " + literal(c, loader));
+            accounts = c.select("SELECT Host FROM mysql.global_priv WHERE User = " + quotedLiteral(c, loader));
         } catch (const DbError&) {
         }
         if (accounts && accounts->rowCount() > 0) {
-            const auto sessions = c.select("SELECT ID FROM information_schema.PROCESSLIST WHERE USER = " + literal(c, loader));
+            const auto sessions = c.select("SELECT ID FROM information_schema.PROCESSLIST WHERE USER = " + quotedLiteral(c, loader));
             for (int r = 0; r < sessions->rowCount(); ++r) {
                 try {
                     c.execute("KILL CONNECTION " + sessions->text(r, 0).toLatin1());
@@ -75,7 +70,7 @@ QStringList mendInterruptedRestore(Connection& c, const QString& database)
                 }
             }
             for (int r = 0; r < accounts->rowCount(); ++r)
-                c.execute("DROP USER IF EXISTS " + literal(c, loader) + '@' + literal(c, accounts->text(r, 0)));
+                c.execute("DROP USER IF EXISTS " + quotedLiteral(c, loader) + '@' + quotedLiteral(c, accounts->text(r, 0)));
         }
 
         const bool swapped = databaseExists(c, old) && !tablesOf(c, old).isEmpty();
@@ -90,7 +85,7 @@ QStringList mendInterruptedRestore(Connection& c, const QString& database)
                 counted = counted && tables.contains(t);
             const qsizetype expected = countedTables().size() * 3;
             const auto triggers = c.select("SELECT COUNT(*) FROM information_schema.TRIGGERS WHERE TRIGGER_SCHEMA = "
-                                           + literal(c, database) + " AND TRIGGER_NAME LIKE 'tsz\\_%'");
+                                           + quotedLiteral(c, database) + " AND TRIGGER_NAME LIKE 'tsz\\_%'");
             countersMissing = counted && triggers->text(0, 0).toLongLong() < expected;
             if (countersMissing) {
                 c.execute("USE " + quotedNameBytes(database));

@@ -344,20 +344,20 @@ const char* const kCounterTriggers[] = {"uj", "torol", "modosit"};
 
 QByteArray counterTriggerName(const QString& table, const char* suffix)
 {
-    return "`tsz_" + table.toLatin1() + '_' + suffix + '`';
+    return quotedNameBytes(QStringLiteral("tsz_%1_%2").arg(table, QLatin1String(suffix)));
 }
 
 // The statements a trigger runs for one row (`row` is NEW or OLD): the table's bucket of that key
-// gains or loses the row.
+// gains or loses the row. table is the table's name as a quoted literal, column the quoted name.
 QByteArray bucketChange(const QByteArray& table, const QByteArray& column, const char* row, bool gain)
 {
-    const QByteArray key = QByteArray(row) + ".`" + column + '`';
+    const QByteArray key = QByteArray(row) + '.' + column;
     const QByteArray empty = '(' + key + " IS NULL)";
     const QByteArray bucket = "IFNULL(LEFT(" + key + ", " + QByteArray::number(kKeyBucketWidth) + "), '')";
     if (gain)
-        return "INSERT INTO tablaszakasz (tkTabla, tkUres, tkSzakasz, tkSorok) VALUES ('" + table + "', " + empty + ", "
+        return "INSERT INTO tablaszakasz (tkTabla, tkUres, tkSzakasz, tkSorok) VALUES (" + table + ", " + empty + ", "
             + bucket + ", 1) ON DUPLICATE KEY UPDATE tkSorok = tkSorok + 1;";
-    return "UPDATE tablaszakasz SET tkSorok = tkSorok - 1 WHERE tkTabla = '" + table + "' AND tkUres = " + empty
+    return "UPDATE tablaszakasz SET tkSorok = tkSorok - 1 WHERE tkTabla = " + table + " AND tkUres = " + empty
         + " AND tkSzakasz = " + bucket + ';';
 }
 
@@ -381,42 +381,44 @@ void ensureRowCounters(Connection& connection)
                        "  PRIMARY KEY (`tkTabla`, `tkUres`, `tkSzakasz`)\n"
                        ") ENGINE=InnoDB DEFAULT CHARSET=latin2 COLLATE=latin2_hungarian_ci");
     for (const QString& table : countedTables()) {
-        const QByteArray name = table.toLatin1();
-        const QByteArray column = bucketedColumn(table).toLatin1();
+        const QByteArray name = quotedNameBytes(table);
+        const QByteArray literal = quotedLiteral(connection, table);
+        const QString bucketed = bucketedColumn(table);
+        const QByteArray column = bucketed.isEmpty() ? QByteArray() : quotedNameBytes(bucketed);
         auto counter = [&](const char* change) {
-            return "UPDATE tablaszamlalo SET " + QByteArray(change) + " WHERE tsTabla = '" + name + "';";
+            return "UPDATE tablaszamlalo SET " + QByteArray(change) + " WHERE tsTabla = " + literal + ';';
         };
         QByteArray onInsert = counter("tsSorok = tsSorok + 1, tsValtozat = tsValtozat + 1");
         QByteArray onDelete = counter("tsSorok = tsSorok - 1, tsValtozat = tsValtozat + 1");
         QByteArray onUpdate = counter("tsValtozat = tsValtozat + 1");
         if (!column.isEmpty()) {
-            onInsert += bucketChange(name, column, "NEW", true);
-            onDelete += bucketChange(name, column, "OLD", false);
-            onUpdate += "IF NOT (NEW.`" + column + "` <=> OLD.`" + column + "`) THEN "
-                + bucketChange(name, column, "OLD", false) + bucketChange(name, column, "NEW", true) + " END IF;";
+            onInsert += bucketChange(literal, column, "NEW", true);
+            onDelete += bucketChange(literal, column, "OLD", false);
+            onUpdate += "IF NOT (NEW." + column + " <=> OLD." + column + ") THEN "
+                + bucketChange(literal, column, "OLD", false) + bucketChange(literal, column, "NEW", true) + " END IF;";
         }
         const std::pair<const char*, QByteArray> triggers[] = {
             {"INSERT", onInsert}, {"DELETE", onDelete}, {"UPDATE", onUpdate}};
         for (size_t i = 0; i < 3; ++i)
             connection.execute("CREATE OR REPLACE TRIGGER " + counterTriggerName(table, kCounterTriggers[i]) + " AFTER "
-                               + triggers[i].first + " ON `" + name + "` FOR EACH ROW BEGIN " + triggers[i].second
+                               + triggers[i].first + " ON " + name + " FOR EACH ROW BEGIN " + triggers[i].second
                                + " END");
         // Counted under a shared lock: a change still on its way either waits or is already
         // counted, so the stored counts are exact from here on.
         StepChain chain(connection);
         chain.run([&] {
             chain.begin();
-            const auto rows = connection.select("SELECT COUNT(*) FROM `" + name + "` LOCK IN SHARE MODE");
-            connection.execute("INSERT INTO tablaszamlalo (tsTabla, tsSorok, tsValtozat) VALUES ('" + name + "', "
+            const auto rows = connection.select("SELECT COUNT(*) FROM " + name + " LOCK IN SHARE MODE");
+            connection.execute("INSERT INTO tablaszamlalo (tsTabla, tsSorok, tsValtozat) VALUES (" + literal + ", "
                                + rows->text(0, 0).toLatin1()
                                + ", 1) ON DUPLICATE KEY UPDATE tsValtozat = IF(tsSorok = VALUES(tsSorok), tsValtozat, "
                                  "tsValtozat + 1), tsSorok = VALUES(tsSorok)");
             if (!column.isEmpty()) {
-                connection.execute("UPDATE tablaszakasz SET tkSorok = 0 WHERE tkTabla = '" + name + '\'');
-                connection.execute("INSERT INTO tablaszakasz (tkTabla, tkUres, tkSzakasz, tkSorok) SELECT '" + name
-                                   + "', `" + column + "` IS NULL, IFNULL(LEFT(`" + column + "`, "
-                                   + QByteArray::number(kKeyBucketWidth) + "), ''), COUNT(*) FROM `" + name
-                                   + "` GROUP BY 2, 3 ON DUPLICATE KEY UPDATE tkSorok = VALUES(tkSorok)");
+                connection.execute("UPDATE tablaszakasz SET tkSorok = 0 WHERE tkTabla = " + literal);
+                connection.execute("INSERT INTO tablaszakasz (tkTabla, tkUres, tkSzakasz, tkSorok) SELECT " + literal
+                                   + ", " + column + " IS NULL, IFNULL(LEFT(" + column + ", "
+                                   + QByteArray::number(kKeyBucketWidth) + "), ''), COUNT(*) FROM " + name
+                                   + " GROUP BY 2, 3 ON DUPLICATE KEY UPDATE tkSorok = VALUES(tkSorok)");
             }
             chain.commit();
         });
@@ -425,7 +427,7 @@ void ensureRowCounters(Connection& connection)
 
 void dropRowCounterTriggers(Connection& connection, const QString& database)
 {
-    const QByteArray db = '`' + database.toLatin1() + "`.";
+    const QByteArray db = quotedNameBytes(database) + '.';
     for (const QString& table : countedTables())
         for (const char* suffix : kCounterTriggers)
             connection.execute("DROP TRIGGER IF EXISTS " + db + counterTriggerName(table, suffix));

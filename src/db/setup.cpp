@@ -18,11 +18,6 @@ namespace orvena {
 
 namespace {
 
-QByteArray quoted(Connection& c, const QString& text)
-{
-    return '\'' + c.escape(encode(CodePage::Latin2, text)) + '\'';
-}
-
 bool tableEmpty(Connection& c, const char* table)
 {
     return c.select("SELECT COUNT(*) FROM " + quotedNameBytes(QLatin1String(table)))->text(0, 0) == u"0";
@@ -38,7 +33,7 @@ void insertRows(Connection& c, const char* table, const QStringList& columns, co
         for (qsizetype i = 0; i < row.size(); ++i) {
             if (i)
                 sql += ',';
-            sql += row[i].startsWith(u'#') ? row[i].mid(1).toLatin1() : quoted(c, row[i]);
+            sql += row[i].startsWith(u'#') ? row[i].mid(1).toLatin1() : quotedLiteral(c, row[i]);
         }
         c.execute(sql + ')');
     }
@@ -95,7 +90,7 @@ QStringList closePasswordlessAccounts(Connection& c)
                                "IN ('mysql_native_password', 'mysql_old_password') "
                                "AND IFNULL(JSON_VALUE(Priv, '$.authentication_string'), '') = ''");
     for (int r = 0; r < rows->rowCount(); ++r) {
-        c.execute("DROP USER 'orvena2010'@" + quoted(c, rows->text(r, 0)));
+        c.execute("DROP USER 'orvena2010'@" + quotedLiteral(c, rows->text(r, 0)));
         done << QStringLiteral("A jelszó nélküli orvena2010@%1 fiók megszűnt (bárki beléphetett vele). A program "
                                "felhasználói: sudo orvena-setup --add-user NÉV")
                     .arg(rows->text(r, 0));
@@ -116,11 +111,11 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
 
     done << closePasswordlessAccounts(admin);
     if (!options.appUser.isEmpty() && !options.appPassword.isEmpty()) {
-        const QByteArray account = quoted(admin, options.appUser) + '@' + quoted(admin, options.appHost);
-        admin.execute("CREATE USER IF NOT EXISTS " + account + " IDENTIFIED BY " + quoted(admin, options.appPassword));
+        const QByteArray account = quotedLiteral(admin, options.appUser) + '@' + quotedLiteral(admin, options.appHost);
+        admin.execute("CREATE USER IF NOT EXISTS " + account + " IDENTIFIED BY " + quotedLiteral(admin, options.appPassword));
         // The password given now is the account's password from now on (the configuration file
         // holds the same).
-        admin.execute("ALTER USER " + account + " IDENTIFIED BY " + quoted(admin, options.appPassword));
+        admin.execute("ALTER USER " + account + " IDENTIFIED BY " + quotedLiteral(admin, options.appPassword));
         done << QStringLiteral("Felhasználó: %1@%2 (jelszóval)").arg(options.appUser, options.appHost);
         done << grantProgramRights(admin, account, options.database);
     } else if (!options.appUser.isEmpty() && options.localServer) {
@@ -148,10 +143,11 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     const int year = options.year > 0 ? options.year : QDate::currentDate().year();
     const QString start = QString::number(year * 10000);
     for (const char* key : {"1", "2"}) {
-        const auto rows = admin.select(QByteArray("SELECT COUNT(*) FROM sorszam WHERE aKod = '") + key + "'");
+        const QByteArray code = quotedLiteral(admin, QLatin1String(key));
+        const auto rows = admin.select("SELECT COUNT(*) FROM sorszam WHERE aKod = " + code);
         if (rows->text(0, 0) != u"0")
             continue;
-        admin.execute(QByteArray("INSERT INTO sorszam (aKod, aBszam) VALUES ('") + key + "', " + quoted(admin, start) + ')');
+        admin.execute("INSERT INTO sorszam (aKod, aBszam) VALUES (" + code + ", " + quotedLiteral(admin, start) + ')');
         done << QStringLiteral("Sorszám \"%1\": %2").arg(QLatin1String(key), start);
     }
     // Reporting of issued invoices: the technical user's columns and the report log.
@@ -318,10 +314,10 @@ QStringList addSocketUser(Connection& admin, const QString& database, const QStr
         throw Error(QStringLiteral("\"%1\" nem felhasználónév (betűk, számjegyek, \"_\", \"-\", \".\"; legfeljebb "
                                    "32 karakter).")
                         .arg(user));
-    const QByteArray account = quoted(admin, user) + "@'localhost'";
+    const QByteArray account = quotedLiteral(admin, user) + "@'localhost'";
     // the account's ways of logging in (unix_socket may stand as an alternative of another)
     const auto existing = admin.select("SELECT Priv LIKE '%\"unix_socket\"%' FROM mysql.global_priv WHERE User = "
-                                       + quoted(admin, user) + " AND Host = 'localhost'");
+                                       + quotedLiteral(admin, user) + " AND Host = 'localhost'");
     QStringList done;
     if (existing->rowCount() == 0) {
         admin.execute("CREATE USER " + account + " IDENTIFIED VIA unix_socket");

@@ -6,6 +6,7 @@
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "db/stepchain.h"
+#include "invoice/documentwrite.h"
 #include "invoice/sequences.h"
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
@@ -381,28 +382,15 @@ bool DeliveryComposer::validate()
     return true;
 }
 
-void DeliveryComposer::bindHeader(Query& q)
+void DeliveryComposer::prepareHeader(Query& q, bool isNew)
 {
-    q.setText(QStringLiteral("p1"), m_fields[Number]);
-    q.setText(QStringLiteral("p2"), m_fields[CustomerCode]);
-    q.setText(QStringLiteral("p3"), m_fields[FulfilmentDate]);
-    q.setText(QStringLiteral("p4"), m_fields[NoteDate]);
-    q.setText(QStringLiteral("p5"), m_fields[DueDate]);
-    q.setText(QStringLiteral("p6"), m_fields[PaymentMethod]);
-    q.setText(QStringLiteral("p7"), m_fields[Remark]);
-    q.setText(QStringLiteral("p8"), m_fields[Contract]);
-    q.setText(QStringLiteral("p9"), memoToDatabase(m_fields[Message]));
-    q.setText(QStringLiteral("p10"), QStringLiteral(" "));
-    // Discount and exchange rate are decimal columns: "5,5" must reach them as 5.5.
-    q.setFloat(QStringLiteral("p11"), m_fields[Discount]);
-    q.setFloat(QStringLiteral("p12"), m_fields[ExchangeRate]);
-    q.setText(QStringLiteral("p13"), m_fields[Currency]);
-    q.setText(QStringLiteral("p14"), m_fields[CustomerNumber]);
-    q.setText(QStringLiteral("p15"), memoToDatabase(m_fields[CustomerBlock]));
-    q.setText(QStringLiteral("p16"), memoToDatabase(m_fields[IssuerBlock]));
-    q.setText(QStringLiteral("p17"), m_fields[IssuerCode]);
-    q.setText(QStringLiteral("p18"), m_fields[IssuerNumber]);
-    q.setText(QStringLiteral("p19"), m_fields[DictionaryCode]);
+    DocumentHeader header = commonHeaderFields<DeliveryComposer>(m_fields);
+    header.id = m_fields[Id];
+    header.fulfilmentDate = m_fields[FulfilmentDate];
+    header.issueDate = m_fields[NoteDate];
+    header.dueDate = m_fields[DueDate];
+    header.dictionaryCode = m_fields[DictionaryCode];
+    prepareHeaderWrite(q, Document::DeliveryNote, header, isNew);
 }
 
 void DeliveryComposer::accept()
@@ -447,12 +435,7 @@ bool DeliveryComposer::storeNew()
         });
         checkDocument(chain, m_context.data, guard(), refused);
         chain.step(insertMessage, [&] {
-            q.setSql({QStringLiteral("INSERT INTO SzlevFej ( lbszam, lvkod, ltkelt, lrkelt, lfkelt, lfizmod, lmegj, lszerz, "
-                                     "lmemo, lprn, lkerek, larfoly, lpnem, lvSzam, lMemoVevo, lMemoSzall, lzKod, lzSzam, "
-                                     "lmKod )"),
-                      QStringLiteral("VALUES ( :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, :p14, "
-                                     ":p15, :p16, :p17, :p18, :p19 )")});
-            bindHeader(q);
+            prepareHeader(q, true);
             q.execute();
         });
         chain.step(sequenceMessage, [&] { storeDocumentNumber(q, kDeliverySequence, m_fields[Number]); });
@@ -480,13 +463,7 @@ bool DeliveryComposer::storeModified()
         chain.begin(kOuterMessage);
         checkDocument(chain, m_context.data, guard(), refused);
         chain.step(replaceMessage, [&] {
-            q.setSql({QStringLiteral("REPLACE INTO SzlevFej ( lID, lbszam, lvkod, ltkelt, lrkelt, lfkelt, lfizmod, lmegj, "
-                                     "lszerz, lmemo, lprn, lkerek, larfoly, lpnem, lvSzam, lMemoVevo, lMemoSzall, lzKod, "
-                                     "lzSzam, lmKod )"),
-                      QStringLiteral("VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, "
-                                     ":p14, :p15, :p16, :p17, :p18, :p19 )")});
-            q.setText(QStringLiteral("p0"), m_fields[Id]);
-            bindHeader(q);
+            prepareHeader(q, false);
             q.execute();
         });
         chain.commit(replaceMessage);

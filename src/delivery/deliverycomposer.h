@@ -90,7 +90,8 @@ private:
     bool validate();
     bool storeNew();
     bool storeModified();
-    void bindHeader(class Query& q);
+    // Puts the header's INSERT (new note) or REPLACE on q, its values bound.
+    void prepareHeader(class Query& q, bool isNew);
     void fail(const QString& message, int focus);
     // Ends the screen with reason and what was typed, so that it can be typed again.
     void end(const QString& reason);

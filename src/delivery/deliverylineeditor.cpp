@@ -1,6 +1,7 @@
 #include "deliverylineeditor.h"
 
 #include "deliverycommon.h"
+#include "invoice/documentwrite.h"
 #include "db/memotext.h"
 #include "screens/common/numberfields.h"
 
@@ -170,23 +171,16 @@ bool DeliveryLineEditor::store()
         // the note is still the one the composition screen works on
         checkDocument(chain, m_context.data, guard(), refused);
         chain.step(message, [&] {
-            if (newLine) {
-                q.setSql({QStringLiteral("INSERT INTO Szlevsor ( ebszam, eckod, eMegn, evtsz, eme, emenny, ememo, ecSzam )"),
-                          QStringLiteral("VALUES ( :p1, :p2, :p3, :p4, :p5, :p6, :p9, :p13 )")});
-            } else {
-                q.setSql({QStringLiteral(
-                              "REPLACE INTO Szlevsor ( eID, ebszam, eckod, eMegn, evtsz, eme, emenny, ememo, ecSzam )"),
-                          QStringLiteral("VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p9, :p13 )")});
-                q.setText(QStringLiteral("p0"), m_fields[Id]);
-            }
-            q.setText(QStringLiteral("p1"), m_fields[Number]);
-            q.setText(QStringLiteral("p2"), m_fields[ArticleCode]);
-            q.setText(QStringLiteral("p3"), m_fields[Description]);
-            q.setText(QStringLiteral("p4"), m_fields[Vtsz]);
-            q.setText(QStringLiteral("p5"), m_fields[Unit]);
-            q.setFloat(QStringLiteral("p6"), m_fields[Quantity]);
-            q.setText(QStringLiteral("p9"), memoToDatabase(m_fields[Memo]));
-            q.setText(QStringLiteral("p13"), m_fields[ArticleNumber]);
+            const DocumentLine line{.id = m_fields[Id],
+                                    .number = m_fields[Number],
+                                    .articleCode = m_fields[ArticleCode],
+                                    .name = m_fields[Description],
+                                    .vtsz = m_fields[Vtsz],
+                                    .unit = m_fields[Unit],
+                                    .quantity = m_fields[Quantity],
+                                    .note = m_fields[Memo],
+                                    .articleNumber = m_fields[ArticleNumber]};
+            prepareLineWrite(q, Document::DeliveryNote, line, newLine);
             q.execute();
         });
         chain.commit(message);

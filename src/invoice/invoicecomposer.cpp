@@ -1,5 +1,6 @@
 #include "invoicecomposer.h"
 
+#include "documentwrite.h"
 #include "invoicetexts.h"
 #include "sequences.h"
 
@@ -459,28 +460,17 @@ bool InvoiceComposer::validate()
     return true;
 }
 
-void InvoiceComposer::bindHeader(Query& q)
+void InvoiceComposer::prepareHeader(Query& q, bool isNew)
 {
-    q.setText(p("p1"), m_fields[Number]);
-    q.setText(p("p2"), m_fields[CustomerCode]);
     // Dates go out in one form whichever way they were typed.
-    q.setText(p("p3"), formatDate(parseDate(m_fields[PerformanceDate])));
-    q.setText(p("p4"), formatDate(parseDate(m_fields[IssueDate])));
-    q.setText(p("p5"), formatDate(parseDate(m_fields[DueDate])));
-    q.setText(p("p6"), m_fields[PaymentMethod]);
-    q.setText(p("p7"), m_fields[Remark]);
-    q.setText(p("p8"), m_fields[Contract]);
-    q.setText(p("p9"), memoToDatabase(m_fields[Message]));
-    q.setText(p("p10"), QStringLiteral(" "));
-    q.setFloat(p("p11"), m_fields[Discount]);
-    q.setFloat(p("p12"), m_fields[ExchangeRate]);
-    q.setText(p("p13"), m_fields[Currency]);
-    q.setText(p("p14"), m_fields[CustomerNumber]);
-    q.setText(p("p15"), memoToDatabase(m_fields[CustomerBlock]));
-    q.setText(p("p16"), memoToDatabase(m_fields[IssuerBlock]));
-    q.setText(p("p17"), m_fields[IssuerCode]);
-    q.setText(p("p18"), m_fields[IssuerNumber]);
-    q.setText(p("p19"), m_fields[LanguageCode]);
+    const auto date = [this](Field f) { return formatDate(parseDate(m_fields[f])); };
+    DocumentHeader header = commonHeaderFields<InvoiceComposer>(m_fields);
+    header.id = m_fields[HeaderId];
+    header.fulfilmentDate = date(PerformanceDate);
+    header.issueDate = date(IssueDate);
+    header.dueDate = date(DueDate);
+    header.dictionaryCode = m_fields[LanguageCode];
+    prepareHeaderWrite(q, Document::Invoice, header, isNew);
 }
 
 // A new invoice and the number it takes are one transaction: the sequence row is locked first,
@@ -510,11 +500,7 @@ bool InvoiceComposer::storeNew()
         checkDocument(chain, m_context.data, guard(), refused);
         chain.step(QStringLiteral("Hiba: Újban, INSERT-append a Számlafejben "), [&] {
             Query& q = m_context.data.query(kHeaderQuery);
-            q.setSql({QStringLiteral("INSERT INTO SzlaFej ( fbszam, fvkod, ftkelt, frkelt, ffkelt, ffizmod, fmegj, fszerz,"),
-                      QStringLiteral(" fmemo, fprn, fkerek, farfoly, fpnem, fvSzam, fMemoVevo, fMemoSzall, fzKod, fzSzam,"),
-                      QStringLiteral(" fmKod ) VALUES ( :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12,"),
-                      QStringLiteral(" :p13, :p14, :p15, :p16, :p17, :p18, :p19 )")});
-            bindHeader(q);
+            prepareHeader(q, true);
             q.execute();
         });
         chain.step(sequenceMessage, [&] {
@@ -548,12 +534,7 @@ bool InvoiceComposer::storeModified()
         // An invoice issued meanwhile keeps its printed flag and content.
         checkDocument(chain, m_context.data, guard(), refused);
         chain.step(QStringLiteral("Hiba: Újban, REPLACE-edit a Számlafejben "), [&] {
-            q.setSql({QStringLiteral("REPLACE INTO SzlaFej ( fID, fbszam, fvkod, ftkelt, frkelt, ffkelt, ffizmod, fmegj,"),
-                      QStringLiteral(" fszerz, fmemo, fprn, fkerek, farfoly, fpnem, fvSzam, fMemoVevo, fMemoSzall, fzKod,"),
-                      QStringLiteral(" fzSzam, fmKod ) VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10,"),
-                      QStringLiteral(" :p11, :p12, :p13, :p14, :p15, :p16, :p17, :p18, :p19 )")});
-            q.setIdentity(p("p0"), m_fields[HeaderId]);
-            bindHeader(q);
+            prepareHeader(q, false);
             q.execute();
         });
         chain.commit(QStringLiteral("Hiba: Újban, REPLACE-edit a Számlafejben "));

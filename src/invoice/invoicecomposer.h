@@ -110,7 +110,8 @@ private:
     bool validate();
     bool storeNew();
     bool storeModified();
-    void bindHeader(Query& q);
+    // Puts the header's INSERT (new invoice) or REPLACE on q, its values bound.
+    void prepareHeader(Query& q, bool isNew);
     void rereadLines();
     void rereadRegister();
     bool takeLock(const QString& name);

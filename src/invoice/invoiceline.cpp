@@ -1,5 +1,6 @@
 #include "invoiceline.h"
 
+#include "documentwrite.h"
 #include "invoicetexts.h"
 
 #include "db/conversions.h"
@@ -272,33 +273,22 @@ bool InvoiceLineEditor::validate()
 void InvoiceLineEditor::store()
 {
     Query& q = m_context.data.query(kLineStoreQuery);
-    const bool isNew = isNewLine();
-    if (isNew) {
-        q.setSql({QStringLiteral("INSERT INTO Szlasor ( sbszam, sckod, sMegn, svtsz, sme, smenny, sear, smemo, sAFA,"),
-                  QStringLiteral(" sgolaj, spnem, scSzam, sAfanev, skAfakod )"),
-                  QStringLiteral("VALUES ( :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p9, :p10, :p11, :p12, :p13, :p14, :p15 )")});
-    } else {
-        q.setSql({QStringLiteral("REPLACE INTO Szlasor ( sID, sbszam, sckod, sMegn, svtsz, sme, smenny, sear, smemo,"),
-                  QStringLiteral(" sAFA, sgolaj, spnem, scSzam, sAfanev, skAfakod )"),
-                  QStringLiteral("VALUES ( :p0, :p1, :p2, :p3, :p4, :p5, :p6, :p7, :p9, :p10, :p11, :p12, :p13, :p14,"),
-                  QStringLiteral(" :p15 )")});
-        q.setIdentity(QStringLiteral("p0"), m_fields[LineId]);
-    }
-    q.setText(QStringLiteral("p1"), hostNumber());
-    q.setText(QStringLiteral("p2"), m_fields[ArticleCode]);
-    q.setText(QStringLiteral("p3"), m_fields[ArticleName]);
-    q.setText(QStringLiteral("p4"), m_fields[Vtsz]);
-    q.setText(QStringLiteral("p5"), m_fields[Unit]);
-    q.setFloat(QStringLiteral("p6"), m_fields[Quantity]);
-    q.setFloat(QStringLiteral("p7"), m_fields[UnitPrice]);
-    // Stored with CR LF line breaks like every other memo.
-    q.setText(QStringLiteral("p9"), memoToDatabase(m_fields[Note]));
-    q.setFloat(QStringLiteral("p10"), m_fields[VatRate]);
-    q.setFloat(QStringLiteral("p11"), m_fields[GasOil]);
-    q.setText(QStringLiteral("p12"), m_fields[Currency]);
-    q.setText(QStringLiteral("p13"), m_fields[ArticleNumber]);
-    q.setText(QStringLiteral("p14"), m_fields[VatName]);
-    q.setText(QStringLiteral("p15"), m_fields[VatCode]);
+    const DocumentLine line{.id = m_fields[LineId],
+                            .number = hostNumber(),
+                            .articleCode = m_fields[ArticleCode],
+                            .name = m_fields[ArticleName],
+                            .vtsz = m_fields[Vtsz],
+                            .unit = m_fields[Unit],
+                            .quantity = m_fields[Quantity],
+                            .note = m_fields[Note],
+                            .articleNumber = m_fields[ArticleNumber],
+                            .unitPrice = m_fields[UnitPrice],
+                            .vatRate = m_fields[VatRate],
+                            .gasOil = m_fields[GasOil],
+                            .currency = m_fields[Currency],
+                            .vatName = m_fields[VatName],
+                            .vatCode = m_fields[VatCode]};
+    prepareLineWrite(q, Document::Invoice, line, isNewLine());
     q.execute();
 }
 

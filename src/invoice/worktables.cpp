@@ -4,13 +4,6 @@ namespace orvena::worktables {
 
 namespace {
 
-struct Tables {
-    QString header;
-    QString headerLetter;
-    QString lines;
-    QString lineLetter;
-};
-
 const Tables kInvoice{QStringLiteral("szlafej"), QStringLiteral("f"), QStringLiteral("szlasor"), QStringLiteral("s")};
 const Tables kDeliveryNote{QStringLiteral("szlevfej"), QStringLiteral("l"), QStringLiteral("szlevsor"),
                            QStringLiteral("e")};
@@ -52,6 +45,11 @@ void run(Query& q, const QString& sql, const QString& p1 = {})
 
 } // namespace
 
+const Tables& tablesOf(Document document)
+{
+    return document == Document::Invoice ? kInvoice : kDeliveryNote;
+}
+
 const QStringList& headerColumns()
 {
     static const QStringList columns{
@@ -78,7 +76,7 @@ const QStringList& lineColumns()
 void fill(StepChain& chain, Query& header, Query& lines, Document from, const QString& number,
           const QString& workNumber)
 {
-    const Tables& source = from == Document::Invoice ? kInvoice : kDeliveryNote;
+    const Tables& source = tablesOf(from);
     chain.step(QStringLiteral("Hiba: Az DELETE a munkafej -ben "),
                [&] { run(header, QStringLiteral("DELETE FROM munkafej")); });
     chain.step(QStringLiteral("Hiba: Az INSERT %1 -böl -> munkafej -be ").arg(source.header), [&] {

@@ -20,6 +20,15 @@ const QStringList& lineColumns();
 
 enum class Document { Invoice, DeliveryNote };
 
+// A document's header and line tables and the letter before their columns.
+struct Tables {
+    QString header;
+    QString headerLetter;
+    QString lines;
+    QString lineLetter;
+};
+const Tables& tablesOf(Document document);
+
 // Empties munkafej and munkasor, copies the header and lines of document `number` into them with
 // every column, and gives the copies workNumber. Header statements run on header, line statements
 // on lines.

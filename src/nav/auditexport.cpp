@@ -57,11 +57,9 @@ QString csvDocumentAmount(QString amount)
     return amount.replace(u'.', u',');
 }
 
-} // namespace
-
-AuditExportOutcome exportAuditData(DataModule& data, const AuditExportRange& range, const QString& folder)
+// What is wrong with the range and the folder, before anything is read.
+QStringList rangeProblems(const AuditExportRange& range, const QString& folder)
 {
-    AuditExportOutcome out;
     QStringList problems;
     if (folder.trimmed().isEmpty())
         problems << QString::fromUtf8("Nincs megadva a mappa.");
@@ -76,11 +74,12 @@ AuditExportOutcome exportAuditData(DataModule& data, const AuditExportRange& ran
         else if (range.from > range.to)
             problems << QString::fromUtf8("A tartomány kezdő dátuma későbbi a záró dátumnál.");
     }
-    if (!problems.isEmpty()) {
-        out.message = problems.join(u'\n');
-        return out;
-    }
+    return problems;
+}
 
+// The numbers of the issued (printed) invoices of the range, in order.
+QStringList issuedNumbers(DataModule& data, const AuditExportRange& range)
+{
     Query& list = data.query(QStringLiteral("NAV_EXPORT"));
     if (range.byNumber) {
         list.setSql({QStringLiteral("SELECT fBszam FROM szlafej WHERE fPrn = \"I\" AND"),
@@ -97,56 +96,64 @@ AuditExportOutcome exportAuditData(DataModule& data, const AuditExportRange& ran
     QStringList numbers;
     for (int r = 0; r < list.rowCount(); ++r)
         numbers << list.text(r, 0);
-    if (numbers.isEmpty()) {
-        out.ok = true;
-        out.message = QString::fromUtf8("A megadott tartományban nincs kiállított (nyomtatott) számla; nem készült fájl.");
-        return out;
-    }
+    return numbers;
+}
 
-    // Every invoice that has a valid document is written; the others are listed with their
-    // reasons, in the message and in the summary.
-    struct Item {
-        QString fileName;
-        QByteArray xml;
-    };
+struct Item {
+    QString fileName;
+    QByteArray xml;
+};
+
+// The files to write and the summary's rows; problems lists every invoice left out with its reasons.
+struct Collected {
     std::vector<Item> items;
     QString csv = QString::fromUtf8("Számlaszám;Kelte;Teljesítés;Fizetési határidő;Vevő;Nettó (Ft);ÁFA (Ft);"
                                     "Bruttó (Ft);Állapot;Nem írható ki, mert\r\n");
-    Query& state = data.query(QStringLiteral("NAV_EXPORT_STATE"));
-    state.setSql({QStringLiteral("SELECT nAllapot FROM szlanav WHERE nBszam = :p0")});
-    for (const QString& number : numbers) {
-        const InvoiceDocument doc = buildInvoiceDocument(data, number);
-        QStringList docProblems = doc.problems;
-        QByteArray xml;
-        if (auto stored = storedDocument(data, number)) {
-            xml = *stored;
-            docProblems.clear();
-        } else if (docProblems.isEmpty()) {
-            const ValidationResult v = validateInvoiceData(doc.xml);
-            docProblems = v.problems;
-            if (v.valid)
-                xml = doc.xml;
-        }
-        state.setText(QStringLiteral("p0"), number);
-        state.open();
-        const QString stateText = state.isEmpty() ? QStringLiteral("UTOLAG") : state.fieldText(QStringLiteral("nAllapot"));
-        if (xml.isEmpty()) {
-            if (docProblems.isEmpty())
-                docProblems << QString::fromUtf8("A számla adatszolgáltatási dokumentuma nem készíthető el.");
-            for (const QString& p : docProblems)
-                problems << QStringLiteral("K%1: %2").arg(number, p);
-            csv += QStringList{u'K' + number, csvDate(doc.issueDate), csvDate(doc.deliveryDate), csvDate(doc.dueDate),
+    QStringList problems;
+};
+
+// The document an invoice is written with: the stored one of an issued invoice, else one built
+// now if it is valid. Empty when there is none; problems then says why.
+QByteArray exportedDocument(DataModule& data, const QString& number, const InvoiceDocument& doc, QStringList& problems)
+{
+    problems = doc.problems;
+    if (auto stored = storedDocument(data, number)) {
+        problems.clear();
+        return *stored;
+    }
+    if (!problems.isEmpty())
+        return {};
+    const ValidationResult v = validateInvoiceData(doc.xml);
+    problems = v.problems;
+    return v.valid ? doc.xml : QByteArray();
+}
+
+// Adds one invoice: its file and summary row, or its reasons for being left out.
+void collectInvoice(DataModule& data, Query& state, const QString& number, Collected& out)
+{
+    const InvoiceDocument doc = buildInvoiceDocument(data, number);
+    QStringList docProblems;
+    const QByteArray xml = exportedDocument(data, number, doc, docProblems);
+    state.setText(QStringLiteral("p0"), number);
+    state.open();
+    const QString stateText = state.isEmpty() ? QStringLiteral("UTOLAG") : state.fieldText(QStringLiteral("nAllapot"));
+    if (xml.isEmpty()) {
+        if (docProblems.isEmpty())
+            docProblems << QString::fromUtf8("A számla adatszolgáltatási dokumentuma nem készíthető el.");
+        for (const QString& p : docProblems)
+            out.problems << QStringLiteral("K%1: %2").arg(number, p);
+        out.csv += QStringList{u'K' + number, csvDate(doc.issueDate), csvDate(doc.deliveryDate), csvDate(doc.dueDate),
                                csvField(doc.customerName), QString(), QString(), QString(), stateText,
                                csvField(docProblems.join(u' '))}
                        .join(u';')
                    + QStringLiteral("\r\n");
-            continue;
-        }
-        items.push_back({QStringLiteral("K%1.xml").arg(number), xml});
-        // What the file says, not what the invoice's lines say today.
-        const QHash<QString, QString> f = documentFields(xml);
-        const QString customer = f.value(QStringLiteral("customerName"), doc.customerName);
-        csv += QStringList{u'K' + number,
+        return;
+    }
+    out.items.push_back({QStringLiteral("K%1.xml").arg(number), xml});
+    // What the file says, not what the invoice's lines say today.
+    const QHash<QString, QString> f = documentFields(xml);
+    const QString customer = f.value(QStringLiteral("customerName"), doc.customerName);
+    out.csv += QStringList{u'K' + number,
                            csvDocumentDate(f.value(QStringLiteral("invoiceIssueDate"))),
                            csvDocumentDate(f.value(QStringLiteral("invoiceDeliveryDate"))),
                            csvDocumentDate(f.value(QStringLiteral("paymentDate"))),
@@ -158,36 +165,70 @@ AuditExportOutcome exportAuditData(DataModule& data, const AuditExportRange& ran
                            QString()}
                    .join(u';')
                + QStringLiteral("\r\n");
-    }
+}
 
-    QDir dir(folder);
-    if (!dir.exists() && !QDir().mkpath(folder)) {
-        out.message = QString::fromUtf8("A(z) %1 mappa nem hozható létre.").arg(folder);
-        return out;
-    }
-    items.push_back({QStringLiteral("osszesito.csv"), QByteArray("\xEF\xBB\xBF") + csv.toUtf8()});
-    // A name taken by a folder, a device or a link is refused before anything is written.
+// Writes every item into dir, all or none: a name taken by a folder, a device or a link is
+// refused before anything is written, and a failed write removes what was written. Returns the
+// message of a failure, empty when every file was written (their paths then in files).
+QString writeAll(const QDir& dir, const std::vector<Item>& items, QStringList& files)
+{
     for (const Item& item : items) {
-        if (const QString problem = outputFileProblem(dir.filePath(item.fileName)); !problem.isEmpty()) {
-            out.message = problem + QString::fromUtf8(" Egy fájl sem íródott ki.");
-            return out;
-        }
+        if (const QString problem = outputFileProblem(dir.filePath(item.fileName)); !problem.isEmpty())
+            return problem + QString::fromUtf8(" Egy fájl sem íródott ki.");
     }
     for (const Item& item : items) {
         const QString path = dir.filePath(item.fileName);
         try {
             OutputFile::write(path, item.xml);
         } catch (const FileError& e) {
-            for (const QString& written : out.files)
+            for (const QString& written : files)
                 QFile::remove(written);
-            out.files.clear();
-            out.message = e.text() + QString::fromUtf8(" Egy fájl sem maradt a mappában.");
-            logFailure(lcNav(), e, out.message);
-            return out;
+            files.clear();
+            const QString message = e.text() + QString::fromUtf8(" Egy fájl sem maradt a mappában.");
+            logFailure(lcNav(), e, message);
+            return message;
         }
-        out.files << path;
+        files << path;
     }
-    out.count = static_cast<int>(items.size()) - 1;
+    return {};
+}
+
+} // namespace
+
+AuditExportOutcome exportAuditData(DataModule& data, const AuditExportRange& range, const QString& folder)
+{
+    AuditExportOutcome out;
+    if (const QStringList problems = rangeProblems(range, folder); !problems.isEmpty()) {
+        out.message = problems.join(u'\n');
+        return out;
+    }
+    const QStringList numbers = issuedNumbers(data, range);
+    if (numbers.isEmpty()) {
+        out.ok = true;
+        out.message = QString::fromUtf8("A megadott tartományban nincs kiállított (nyomtatott) számla; nem készült fájl.");
+        return out;
+    }
+
+    // Every invoice that has a valid document is written; the others are listed with their
+    // reasons, in the message and in the summary.
+    Collected collected;
+    Query& state = data.query(QStringLiteral("NAV_EXPORT_STATE"));
+    state.setSql({QStringLiteral("SELECT nAllapot FROM szlanav WHERE nBszam = :p0")});
+    for (const QString& number : numbers)
+        collectInvoice(data, state, number, collected);
+
+    QDir dir(folder);
+    if (!dir.exists() && !QDir().mkpath(folder)) {
+        out.message = QString::fromUtf8("A(z) %1 mappa nem hozható létre.").arg(folder);
+        return out;
+    }
+    collected.items.push_back({QStringLiteral("osszesito.csv"), QByteArray("\xEF\xBB\xBF") + collected.csv.toUtf8()});
+    if (const QString failure = writeAll(dir, collected.items, out.files); !failure.isEmpty()) {
+        out.message = failure;
+        return out;
+    }
+    const QStringList& problems = collected.problems;
+    out.count = static_cast<int>(collected.items.size()) - 1;
     out.ok = problems.isEmpty();
     out.message = QString::fromUtf8("Az adóhatósági adatszolgáltatás elkészült: %1 számla és az osszesito.csv a(z) %2 "
                                     "mappában.")

@@ -1,6 +1,7 @@
 #include "invoiceissue.h"
 
 #include "db/datamodule.h"
+#include "db/sqlname.h"
 #include "db/stepchain.h"
 
 namespace orvena::nav {
@@ -68,11 +69,11 @@ void markIssued(DataModule& data, const IssueCheck& check)
             // The document's UTF-8 bytes go in escaped but unconverted, so they are stored unchanged;
             // the other values are plain ASCII.
             Connection& c = data.connection();
-            auto text = [&c](const QString& t) { return '\'' + c.escape(t.toLatin1()) + '\''; };
+            auto text = [&c](const QString& t) { return quotedLiteralBytes(c, t.toLatin1()); };
             QByteArray sql = "INSERT INTO szlanav (nBszam, nMuvelet, nEredeti, nModIndex, nXml, nKeszult, nAllapot) VALUES (";
             sql += text(d.number) + ", " + text(d.storno ? QStringLiteral("STORNO") : QStringLiteral("CREATE")) + ", ";
             sql += d.storno ? text(d.original) + ", " + QByteArray::number(d.modificationIndex) : QByteArray("NULL, NULL");
-            sql += ", '" + c.escape(d.xml) + "', NOW(), ";
+            sql += ", " + quotedLiteralBytes(c, d.xml) + ", NOW(), ";
             sql += text(check.reporting() ? QStringLiteral("KULDENDO") : QStringLiteral("NEM_KULDENDO"));
             sql += ") ON DUPLICATE KEY UPDATE nBszam = nBszam";
             c.execute(sql);

@@ -4,6 +4,7 @@
 #include "db/connection.h"
 #include "db/errors.h"
 #include "db/logging.h"
+#include "db/sqlname.h"
 #include "db/stepchain.h"
 
 #include <QElapsedTimer>
@@ -146,7 +147,7 @@ SendQueue::SendQueue(Connection& connection, QueueSettings settings) : m_db(conn
 
 QByteArray SendQueue::lit(const QString& text) const
 {
-    return '\'' + m_db.escape(lenientLatin2(text)) + '\'';
+    return quotedLiteralBytes(m_db, lenientLatin2(text));
 }
 
 QByteArray SendQueue::inList(const std::vector<Row>& rows) const

@@ -4,6 +4,7 @@
 #include "db/connection.h"
 #include "db/errors.h"
 #include "db/query.h"
+#include "db/sqlname.h"
 #include "db/stepchain.h"
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
@@ -13,11 +14,6 @@
 namespace orvena::nav {
 
 namespace {
-
-QByteArray quoted(Connection& c, const QString& text)
-{
-    return '\'' + c.escape(encode(CodePage::Latin2, text)) + '\'';
-}
 
 // The first issuer whose reporting is set up, for the taxpayer query.
 std::optional<std::pair<Environment, Credentials>> reportingIssuer(Connection& c)
@@ -90,7 +86,7 @@ void NavLog::load()
         Connection& c = m_context.data.connection();
         const auto row = c.select("SELECT nAllapot, nMuvelet, nEredeti, nTranzakcio, nProba, "
                                   "DATE_FORMAT(nUtolso, '%Y.%m.%d %H:%i:%s'), nUzenet FROM szlanav WHERE nBszam = "
-                                  + quoted(c, m_number));
+                                  + quotedLiteral(c, m_number));
         if (row->rowCount() == 0) {
             m_state.clear();
             m_stateText = QStringLiteral("Nincs NAV adat");
@@ -155,7 +151,7 @@ void IssuerNavSettings::load()
     runAction(m_context.ui, [this] {
         Connection& c = m_context.data.connection();
         const auto row = c.select("SELECT zAdo, zNavMod, zNavLogin, zNavJelszo, zNavAlairo, zNavCsere FROM szallito "
-                                  "WHERE zKod = " + quoted(c, m_code));
+                                  "WHERE zKod = " + quotedLiteral(c, m_code));
         if (row->rowCount() == 0)
             return;
         m_taxNumber = row->text(0, 0);

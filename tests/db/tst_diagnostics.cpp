@@ -1,10 +1,11 @@
 // What support reads when something went wrong, and names put into statements: a failed
 // statement's server error reaches the log file while the operator gets the Hungarian box, the
 // log shows which statement failed without the values it carried, and a quoted name stays a
-// name whatever it holds.
+// name and a quoted literal one text whatever they hold.
 #include "support/fakes.h"
 
 #include "app/logfile.h"
+#include "db/connection.h"
 #include "db/logging.h"
 #include "db/sqlname.h"
 #include "db/stepchain.h"
@@ -204,6 +205,29 @@ private slots:
                  QStringLiteral("1"));
         QVERIFY(!s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM vevo")).isEmpty()); // still there
         s->db.exec(QStringLiteral("DROP TABLE %1").arg(table));
+    }
+
+    // Under either reading of backslashes a quoted text reads back as itself.
+    void quotedLiteralsReadBackAsThemselves_data()
+    {
+        QTest::addColumn<bool>("plainBackslashes");
+        QTest::newRow("backslash escapes") << false;
+        QTest::newRow("NO_BACKSLASH_ESCAPES") << true;
+    }
+    void quotedLiteralsReadBackAsThemselves()
+    {
+        QFETCH(bool, plainBackslashes);
+        Connection& c = s->data.connection();
+        const QByteArray mode = c.select("SELECT @@SESSION.sql_mode")->text(0, 0).toLatin1();
+        c.execute(plainBackslashes ? "SET SESSION sql_mode = CONCAT(@@SESSION.sql_mode, ',NO_BACKSLASH_ESCAPES')"
+                                   : "SET SESSION sql_mode = REPLACE(@@SESSION.sql_mode, 'NO_BACKSLASH_ESCAPES', '')");
+        const QStringList texts = {QStringLiteral("O'Neil"), QStringLiteral("a\\b"), QStringLiteral("\\'; DROP TABLE vevo; --"),
+                                   QStringLiteral("\"idézet\""), QStringLiteral("Árvíztűrő tükörfúrógép"),
+                                   QStringLiteral("sor\r\nsor"), QString()};
+        for (const QString& text : texts)
+            QCOMPARE(c.select("SELECT " + quotedLiteral(c, text))->text(0, 0), text);
+        c.execute("SET SESSION sql_mode = " + quotedLiteralBytes(c, mode));
+        QVERIFY(!s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM vevo")).isEmpty()); // still there
     }
 };
 

@@ -4,6 +4,7 @@
 
 #include "db/schema.h"
 #include "db/setup.h"
+#include "db/sqlname.h"
 
 #include <QProcess>
 #include <pwd.h>
@@ -167,6 +168,29 @@ private slots:
                  QStringList{QStringLiteral("2010.05.01|00003|Szállító|Vevő|I")});
         QCOMPARE(db->scalar(QStringLiteral("SELECT CONCAT(scSzam, '/', sMenny) FROM munkasor")),
                  QStringLiteral("A-1/2.5000"));
+    }
+
+    // A database whose name needs quoting (a restore's target may be named so) gets its
+    // counters' triggers and loses them again, as a restore's swap needs.
+    void counterTriggersOfAnyDatabaseNameComeAndGo()
+    {
+        const QString database = db->name() + QStringLiteral("_a`b");
+        Connection& admin = db->admin();
+        const auto triggers = [&] {
+            return admin.select("SELECT COUNT(*) FROM information_schema.TRIGGERS WHERE TRIGGER_SCHEMA = "
+                                + quotedLiteral(admin, database))
+                ->text(0, 0)
+                .toInt();
+        };
+        DB_VERIFY(admin.execute("CREATE DATABASE " + quotedNameBytes(database)));
+        DB_VERIFY(admin.execute("USE " + quotedNameBytes(database)));
+        DB_VERIFY(createMissingTables(admin));
+        DB_VERIFY(ensureRowCounters(admin));
+        QCOMPARE(triggers(), 3 * int(countedTables().size()));
+        DB_VERIFY(dropRowCounterTriggers(admin, database));
+        QCOMPARE(triggers(), 0);
+        DB_VERIFY(admin.execute("USE " + quotedNameBytes(db->name())));
+        DB_VERIFY(admin.execute("DROP DATABASE " + quotedNameBytes(database)));
     }
 
     void sequencesStartAtTheYearsRange()

@@ -1,8 +1,10 @@
 // The copies between the document tables and the work tables: their column lists against the
 // tables' real columns, so a column added to a table and forgotten here is caught, and every
-// listed column carried over in both directions.
+// listed column carried over in both directions. The screens' own header and line writes: each
+// value in its column.
 #include "support/fakes.h"
 
+#include "invoice/documentwrite.h"
 #include "invoice/worktables.h"
 
 #include <QTest>
@@ -223,6 +225,82 @@ private slots:
         QVERIFY(!done);
         QCOMPARE(chain.failure().message, message);
         QCOMPARE(s->db.rows("SELECT fBszam FROM munkafej"), QStringList{"régi"});
+    }
+
+    // A header and a line as the composition and line screens store them, new and edited: every
+    // value lands in its own column (memos with CR LF, decimals with the program's separator), an
+    // edited row keeps its identity, and a note's line leaves the price and VAT columns alone.
+    void screenWritesLandInTheirColumns_data()
+    {
+        QTest::addColumn<int>("document");
+        QTest::addColumn<bool>("edited");
+        QTest::newRow("new invoice") << int(Document::Invoice) << false;
+        QTest::newRow("edited invoice") << int(Document::Invoice) << true;
+        QTest::newRow("new delivery note") << int(Document::DeliveryNote) << false;
+        QTest::newRow("edited delivery note") << int(Document::DeliveryNote) << true;
+    }
+    void screenWritesLandInTheirColumns()
+    {
+        QFETCH(int, document);
+        QFETCH(bool, edited);
+        const bool invoice = document == int(Document::Invoice);
+        const Tables& t = tablesOf(Document(document));
+        const QString h = t.headerLetter;
+        const QString l = t.lineLetter;
+        QString headerId;
+        QString lineId;
+        if (edited) {
+            s->db.exec(QStringLiteral("INSERT INTO %1 (%2Bszam, %2Prn, %2nSor) VALUES ('régi', 'I', 'x')").arg(t.header, h));
+            s->db.exec(QStringLiteral("INSERT INTO %1 (%2Bszam, %2Megn, %2Alap) VALUES ('régi', 'Régi', 99)").arg(t.lines, l));
+            headerId = s->db.scalar(QStringLiteral("SELECT MAX(%1ID) FROM %2").arg(h, t.header));
+            lineId = s->db.scalar(QStringLiteral("SELECT MAX(%1ID) FROM %2").arg(l, t.lines));
+        }
+        Query& q = s->data.query(QStringLiteral("ZQ121"));
+        const DocumentHeader header{.id = headerId, .number = QStringLiteral("20100009"), .customerCode = QStringLiteral("V1"),
+                                    .fulfilmentDate = QStringLiteral("2010-03-01"), .issueDate = QStringLiteral("2010-03-02"),
+                                    .dueDate = QStringLiteral("2010-03-03"), .paymentMethod = QStringLiteral("készpénz"),
+                                    .remark = QStringLiteral("megj"), .contract = QStringLiteral("szerz"),
+                                    .message = QStringLiteral("egy\nkettő"), .discount = QStringLiteral("5,5"),
+                                    .exchangeRate = QStringLiteral("310,25"), .currency = QStringLiteral("EUR"),
+                                    .customerNumber = QStringLiteral("VSZ"), .customerBlock = QStringLiteral("vevő\nblokk"),
+                                    .issuerBlock = QStringLiteral("szállító"), .issuerCode = QStringLiteral("Z1"),
+                                    .issuerNumber = QStringLiteral("ZSZ"), .dictionaryCode = QStringLiteral("M1")};
+        prepareHeaderWrite(q, Document(document), header, !edited);
+        q.execute();
+        const DocumentLine line{.id = lineId, .number = QStringLiteral("20100009"), .articleCode = QStringLiteral("C1"),
+                                .name = QStringLiteral("Tétel"), .vtsz = QStringLiteral("VTSZ"), .unit = QStringLiteral("db"),
+                                .quantity = QStringLiteral("2,5"), .note = QStringLiteral("sor\nmegj"),
+                                .articleNumber = QStringLiteral("CSZ"), .unitPrice = QStringLiteral("12,75"),
+                                .vatRate = QStringLiteral("27"), .gasOil = QStringLiteral("1,5"), .currency = QStringLiteral("HUF"),
+                                .vatName = QStringLiteral("27%"), .vatCode = QStringLiteral("K27")};
+        prepareLineWrite(q, Document(document), line, !edited);
+        q.execute();
+
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(t.header)), QStringLiteral("1"));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(t.lines)), QStringLiteral("1"));
+        if (edited) {
+            QCOMPARE(s->db.scalar(QStringLiteral("SELECT %1ID FROM %2").arg(h, t.header)), headerId);
+            QCOMPARE(s->db.scalar(QStringLiteral("SELECT %1ID FROM %2").arg(l, t.lines)), lineId);
+        }
+        // each column as text, '-' where it holds NULL
+        const auto columns = [](const QString& letter, const QStringList& names) {
+            QStringList out;
+            for (const QString& name : names)
+                out << QStringLiteral("IFNULL(%1%2, '-')").arg(letter, name);
+            return out;
+        };
+        QCOMPARE(row(t.header,
+                     columns(h, {"Bszam", "vKod", "Tkelt", "Rkelt", "Fkelt", "Fizmod", "Megj", "Szerz", "Memo", "Prn",
+                                 "Kerek", "Arfoly", "Pnem", "vSzam", "MemoVevo", "MemoSzall", "zKod", "zSzam", "mKod", "nSor"}),
+                     QStringLiteral("1")),
+                 QStringLiteral("20100009|V1|2010-03-01|2010-03-02|2010-03-03|készpénz|megj|szerz|egy\r\nkettő| "
+                                "|5.5000|310.250000|EUR|VSZ|vevő\r\nblokk|szállító|Z1|ZSZ|M1|-"));
+        const QString priced = invoice ? QStringLiteral("12.7500|27|1.5000|HUF|27%|K27") : QStringLiteral("-|-|-|-|-|-");
+        QCOMPARE(row(t.lines,
+                     columns(l, {"Bszam", "cKod", "Megn", "Vtsz", "Me", "Menny", "Memo", "cSzam", "Ear", "Afa", "Golaj",
+                                 "Pnem", "Afanev", "kAfakod", "Alap"}),
+                     QStringLiteral("1")),
+                 QStringLiteral("20100009|C1|Tétel|VTSZ|db|2.5000|sor\r\nmegj|CSZ|%1|-").arg(priced));
     }
 };
 

@@ -38,56 +38,6 @@ QString proposedCode(Query& aux, const CodeRule& rule)
     }
 }
 
-QStringList upsertStatement(const QString& table, const QStringList& columns, const QStringList& markers)
-{
-    QStringList updates;
-    for (qsizetype i = 1; i < columns.size(); ++i)
-        updates << QStringLiteral("%1 = VALUES(%1)").arg(columns[i]);
-    return {QStringLiteral("INSERT INTO %1 ( %2 )").arg(table, columns.join(QStringLiteral(", "))),
-            QStringLiteral("VALUES ( %1 )").arg(markers.join(QStringLiteral(", "))),
-            QStringLiteral("ON DUPLICATE KEY UPDATE %1").arg(updates.join(QStringLiteral(", ")))};
-}
-
-void prepareRecordWrite(Query& query, const QString& table, const std::vector<RecordColumn>& columns,
-                        const std::function<QString(const QString& column)>& text, bool isNew, EditStatement edit)
-{
-    const size_t first = isNew ? 1 : 0;
-    QStringList names;
-    QStringList markers;
-    for (size_t i = first; i < columns.size(); ++i) {
-        names << columns[i].column;
-        markers << QStringLiteral(":p%1").arg(i);
-    }
-    if (isNew || edit == EditStatement::Replace)
-        query.setSql({QStringLiteral("%1 INTO %2 ( %3 )")
-                          .arg(isNew ? QStringLiteral("INSERT") : QStringLiteral("REPLACE"), table,
-                               names.join(QStringLiteral(", "))),
-                      QStringLiteral("VALUES ( %1 )").arg(markers.join(QStringLiteral(", ")))});
-    else
-        query.setSql(upsertStatement(table, names, markers));
-    for (size_t i = first; i < columns.size(); ++i) {
-        const QString name = QStringLiteral("p%1").arg(i);
-        const QString value = text(columns[i].column);
-        switch (columns[i].kind) {
-        case RecordColumn::Kind::Text:
-            query.setText(name, value);
-            break;
-        case RecordColumn::Kind::Integer:
-            query.setInteger(name, value);
-            break;
-        case RecordColumn::Kind::Decimal:
-            query.setFloat(name, value);
-            break;
-        case RecordColumn::Kind::TextOrNull:
-            if (value.trimmed().isEmpty())
-                query.setNull(name);
-            else
-                query.setText(name, value.trimmed());
-            break;
-        }
-    }
-}
-
 QString appendMemoLine(const QString& memo, const QString& line)
 {
     QString out = memo;

@@ -17,6 +17,7 @@
 // sends nothing and shows nothing.
 #include "db/errors.h"
 #include "db/query.h"
+#include "db/recordwrite.h"
 #include "userinterface.h"
 
 #include <QHash>
@@ -66,35 +67,6 @@ QString failureDetail(const Error& error, const QHash<QString, QString>& labels)
 bool isCodeColumn(const QString& column);
 // locate() with the match the column needs.
 bool locateKey(Query& query, const QString& column, const QString& key);
-
-// The statement that writes an edited record: an INSERT of the identity and the named columns
-// that updates those columns when the identity exists. Unlike REPLACE it keeps the columns the
-// screen does not show, and a row deleted meanwhile comes back with its identity.
-// columns[0] is the identity; markers[i] is the parameter of columns[i] (":p0").
-QStringList upsertStatement(const QString& table, const QStringList& columns, const QStringList& markers);
-
-// One column of a master-data record and how its text is bound.
-struct RecordColumn {
-    enum class Kind {
-        Text,       // as typed
-        Integer,    // converted to a 32-bit integer (ConversionError names the value)
-        Decimal,    // checked with the program's decimal separator, sent digit for digit
-        TextOrNull, // trimmed; NULL when nothing is left
-    };
-    QString column;
-    Kind kind = Kind::Text;
-};
-
-// How an edited record is written: the upsert above, or REPLACE (every column is written).
-enum class EditStatement { Upsert, Replace };
-
-// Puts on query the statement that stores a master-data record, with its values bound: text(column)
-// gives each column's text. The parameters follow the column list: columns[0] is the identity with
-// :p0, columns[i] has :pi. A new record is an INSERT of every column but the identity (the server
-// assigns it); an edited one is written with its identity.
-void prepareRecordWrite(Query& query, const QString& table, const std::vector<RecordColumn>& columns,
-                        const std::function<QString(const QString& column)>& text, bool isNew,
-                        EditStatement edit = EditStatement::Upsert);
 
 // Appends a line to a memo text whose lines each end in CR LF.
 QString appendMemoLine(const QString& memo, const QString& line);
