@@ -29,6 +29,7 @@ public:
     // This number of percent as a fraction: 27 -> 0,27 (exact).
     Decimal percent() const { return Decimal(m_units, m_scale + 2); }
     bool isZero() const { return m_units == 0; }
+    bool isPositive() const { return m_units > 0; }
     // Digits before the decimal point of the magnitude, 0 below one: 12345,6 -> 5.
     int wholeDigits() const;
 

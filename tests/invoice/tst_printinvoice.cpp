@@ -192,6 +192,14 @@ void TestPrintInvoice::totals_data()
                                                  "v_AFA_netto=1 234 567 890,00" + cr,
                                                  "v_azaz=egymilliárd-kettöszázharmincnégymillió-"
                                                  "ötszázhatvanhétezer-nyolcszázkilencven  00/100 "};
+    QTest::newRow("billions keep the fillér")
+        << "00003" << QList<Line>{{"1", "1234567890.12", "0% mentes", 0}} << "0" << "0" << "Ft"
+        << QStringList{"v_AFA_SUM=1234567890,12", "v_AFA_netto=1 234 567 890,12" + cr,
+                       "v_azaz=egymilliárd-kettöszázharmincnégymillió-ötszázhatvanhétezer-nyolcszázkilencven  "
+                       "12/100 "};
+    QTest::newRow("billions of forints from the exact rate")
+        << "00003" << QList<Line>{{"1", "8256322.54", "0% mentes", 0}} << "0" << "385.123456" << "EUR"
+        << QStringList{"v_netto_Ft=3179703470", "v_AFA_Ft=0", "v_brutto_Ft=3179703470"};
 }
 
 void TestPrintInvoice::totals()
