@@ -81,14 +81,14 @@ void addLineAmounts(Query& lines, const nav::InvoiceAmounts& amounts)
     QHash<qint64, const nav::LineAmounts*> byId;
     for (const nav::LineAmounts& l : amounts.lines)
         byId.insert(l.lineId, &l);
+    const nav::LineAmounts none;
     std::vector<QByteArray> net, tax, gross;
     const int id = lines.columnIndex(QStringLiteral("sID"));
     for (int row = 0; row < lines.rowCount(); ++row) {
-        const nav::LineAmounts* l = byId.value(lines.text(row, id).toLongLong());
-        const nav::LineAmounts none;
-        net.push_back((l ? l : &none)->net.schemaText().toLatin1());
-        tax.push_back((l ? l : &none)->vat.schemaText().toLatin1());
-        gross.push_back((l ? l : &none)->gross.schemaText().toLatin1());
+        const nav::LineAmounts* l = byId.value(lines.text(row, id).toLongLong(), &none);
+        net.push_back(l->net.schemaText().toLatin1());
+        tax.push_back(l->vat.schemaText().toLatin1());
+        gross.push_back(l->gross.schemaText().toLatin1());
     }
     lines.appendColumn(QStringLiteral("AFA_netto"), ColumnKind::Decimal, net);
     lines.appendColumn(QStringLiteral("AFA_afa"), ColumnKind::Decimal, tax);

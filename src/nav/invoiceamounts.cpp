@@ -14,14 +14,6 @@ Decimal storedNumber(const QString& text)
 
 } // namespace
 
-const LineAmounts* InvoiceAmounts::line(qint64 lineId) const
-{
-    for (const LineAmounts& l : lines)
-        if (l.lineId == lineId)
-            return &l;
-    return nullptr;
-}
-
 LineAmounts lineAmounts(const Decimal& quantity, const Decimal& unitPrice, const Decimal& discountPercent,
                         const Decimal& vatPercent)
 {

@@ -38,8 +38,6 @@ struct InvoiceAmounts {
     Money netHuf;
     Money vatHuf;
     Money grossHuf() const { return netHuf + vatHuf; }
-    // The line of this id, or nullptr.
-    const LineAmounts* line(qint64 lineId) const;
 };
 
 // One line's amounts from its stored numbers.
