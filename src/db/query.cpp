@@ -220,6 +220,13 @@ void Query::open()
     replaceResult(std::move(result), 0);
 }
 
+void Query::appendColumn(const QString& name, ColumnKind kind, const std::vector<QByteArray>& cells)
+{
+    if (!m_result || m_paging)
+        throw DbError(QStringLiteral("A(z) %1 lista nincs megnyitva.").arg(objectName()));
+    replaceResult(std::make_shared<ResultSet>(m_result->withColumn(name, kind, cells)), m_current);
+}
+
 void Query::refresh()
 {
     if (!m_result)

@@ -111,6 +111,9 @@ public:
     // As integer: empty result / NULL / empty text give 0, other texts must convert.
     qint64 fieldInt(const QString& column) const;
     double fieldDouble(const QString& column) const;
+    // Adds a column the program computes to the open (not paged) result, one cell per row in
+    // the server's form; the current row stays. A refresh reads the statement's columns only.
+    void appendColumn(const QString& name, ColumnKind kind, const std::vector<QByteArray>& cells);
     // The materialised rows; of a paged list only the columns (no rows).
     const ResultSet* result() const { return m_result.get(); }
 

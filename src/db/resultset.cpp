@@ -41,6 +41,27 @@ QString ResultSet::text(int row, int column) const
     return decode(CodePage::Latin2, bytes);
 }
 
+ResultSet ResultSet::withColumn(const QString& name, ColumnKind kind, const std::vector<QByteArray>& cells) const
+{
+    if (cells.size() != static_cast<size_t>(m_rows))
+        throw Error(QStringLiteral("Belső hiba: a(z) %1 számított oszlop sorainak száma eltér.").arg(name));
+    ResultSet wider;
+    for (int c = 0; c < columnCount(); ++c)
+        wider.addColumn(m_names[c], m_kinds[static_cast<size_t>(c)]);
+    wider.addColumn(name, kind);
+    wider.reserveRows(m_rows);
+    for (int r = 0; r < m_rows; ++r) {
+        for (int c = 0; c < columnCount(); ++c) {
+            const QByteArray bytes = raw(r, c);
+            wider.appendCell(isNull(r, c) ? nullptr : bytes.constData(), static_cast<unsigned long>(bytes.size()));
+        }
+        const QByteArray& cell = cells[static_cast<size_t>(r)];
+        wider.appendCell(cell.constData(), static_cast<unsigned long>(cell.size()));
+        wider.finishRow();
+    }
+    return wider;
+}
+
 void ResultSet::addColumn(const QString& name, ColumnKind kind)
 {
     m_index.insert(name.toLower(), static_cast<int>(m_names.size()));

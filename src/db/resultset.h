@@ -28,6 +28,10 @@ public:
     // and without trailing zeros, text decoded from latin2.
     QString text(int row, int column) const;
 
+    // A copy with one more column at the end holding these cells, one per row (a value the
+    // program computes beside the ones read).
+    ResultSet withColumn(const QString& name, ColumnKind kind, const std::vector<QByteArray>& cells) const;
+
     // Building (used by Connection).
     void addColumn(const QString& name, ColumnKind kind);
     void reserveRows(int rows);

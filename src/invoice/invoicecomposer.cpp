@@ -245,15 +245,24 @@ void InvoiceComposer::LoadInvoice()
 void InvoiceComposer::recomputeTotals()
 {
     Query& q = m_context.data.query(kSumQuery);
-    q.setSql({QStringLiteral("SELECT sbszam, SUM(smenny * sear) AS netto, SUM((smenny * sear * sAFA/100)) AS AFA,"),
-              QStringLiteral(" SUM((smenny * sear) + (smenny * sear * sAFA/100)) AS osszesen"),
-              QStringLiteral("FROM Szlasor WHERE sBszam= :p1 GROUP BY sBszam")});
+    q.setSql({QStringLiteral("SELECT smenny, sear, sAFA FROM Szlasor WHERE sBszam= :p1")});
     q.setText(p("p1"), m_fields[Number]);
     q.open();
-    // Without lines there is no row, and every sum reads as 0.
-    set(NetTotal, formatAmount(q.fieldDouble(p("netto"))));
-    set(VatTotal, formatAmount(q.fieldDouble(p("AFA"))));
-    set(GrandTotal, formatAmount(q.fieldDouble(p("osszesen"))));
+    // Quantity x unit price and its tax summed exactly, rounded only for display (the header's
+    // discount applies when the invoice is printed). Without lines every sum is 0.
+    const auto number = [&q](int row, int column) {
+        const QString text = q.text(row, column);
+        return text.isEmpty() ? Decimal() : Decimal::parse(text);
+    };
+    Decimal net, vat;
+    for (int row = 0; row < q.rowCount(); ++row) {
+        const Decimal lineNet = number(row, 0) * number(row, 1);
+        net = net + lineNet;
+        vat = vat + lineNet * number(row, 2).percent();
+    }
+    set(NetTotal, formatAmount(net));
+    set(VatTotal, formatAmount(vat));
+    set(GrandTotal, formatAmount(net + vat));
 }
 
 void InvoiceComposer::chooseCustomer()

@@ -161,14 +161,15 @@ void InvoiceLineEditor::recomputeAmounts()
         || m_fields[GasOil].isEmpty())
         return;
     // A number being typed ("-", "2,") is no error: the amounts wait for a number.
-    const auto quantity = typedNumber(m_fields[Quantity]);
-    const auto price = typedNumber(m_fields[UnitPrice]);
-    const auto rate = typedNumber(m_fields[VatRate]);
+    const auto quantity = Decimal::typed(m_fields[Quantity]);
+    const auto price = Decimal::typed(m_fields[UnitPrice]);
+    const auto rate = Decimal::typed(m_fields[VatRate]);
     if (!quantity || !price || !rate)
         return;
-    const double net = *quantity * *price;
+    // Exact products, rounded only for display.
+    const Decimal net = *quantity * *price;
     set(Net, formatAmount(net));
-    const double vat = net * *rate / 100.0;
+    const Decimal vat = net * rate->percent();
     set(Vat, formatAmount(vat));
     set(Total, formatAmount(net + vat));
 }

@@ -3,6 +3,7 @@
 // program's blank-text rule comes with them.
 #include "db/conversions.h"
 #include "db/memotext.h"
+#include "db/money.h"
 
 #include <QString>
 
@@ -20,8 +21,9 @@ inline const QString kLineListSql = QStringLiteral("SELECT * FROM SzlaSor WHERE 
 
 
 // An amount as the screens show it: two decimals, blank thousands grouping, at most twelve
-// significant digits (beyond that the figure is rounded to twelve digits first).
-QString formatAmount(double value);
+// significant digits (beyond that the figure is rounded to twelve digits first). The exact
+// value is rounded once, half away from zero.
+QString formatAmount(const Decimal& value);
 
 } // namespace orvena::invoice
 

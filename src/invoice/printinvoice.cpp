@@ -13,7 +13,9 @@
 #include "screens/common/documentprint.h"
 #include "screens/common/worklocks.h"
 
+#include <QHash>
 #include <cmath>
+#include <map>
 #include <optional>
 
 namespace orvena {
@@ -29,7 +31,8 @@ const DocumentColumns kInvoice{QStringLiteral("ZQ11"),    QStringLiteral("Szlafe
 enum class AmountStyle { WholeForints, Filler };
 
 struct InvoiceTotals {
-    double net = 0, tax = 0, gross = 0;
+    Money net, tax, gross;
+    Money netHuf, taxHuf;    // the forint amounts of a foreign-currency invoice
     double exchangeRate = 0; // 0 for a forint invoice
     double discount = 0;     // percent, already in the unit prices
     QString currency;
@@ -38,11 +41,11 @@ struct InvoiceTotals {
 };
 
 // A whole amount for the words; amounts beyond what words can spell are refused.
-qint64 wholeForWords(double whole)
+qint64 wholeForWords(Money whole)
 {
-    if (std::fabs(whole) > static_cast<double>(kLargestNumberInWords))
-        throw Error(QStringLiteral("A(z) %1 összeg túl nagy ahhoz, hogy betűvel kiírható legyen.").arg(fixedText(whole, 0)));
-    return static_cast<qint64>(whole);
+    if (std::abs(whole.wholeUnits()) > kLargestNumberInWords)
+        throw Error(QStringLiteral("A(z) %1 összeg túl nagy ahhoz, hogy betűvel kiírható legyen.").arg(whole.wholeUnits()));
+    return whole.wholeUnits();
 }
 
 // Without a label set of type 2 or 3 there is nothing sensible to print.
@@ -61,43 +64,60 @@ AmountStyle amountStyleOf(const PrintedDocument& invoice)
                     .arg(invoice.labelCode));
 }
 
-// The lines with their rounded net, tax and gross.
+// The lines with their header; addLineAmounts adds their amounts.
 Query& openLines(DataModule& data, const QString& number)
 {
     Query& lines = data.query(QStringLiteral("ZQ21"));
-    lines.setSql(QStringList{QStringLiteral("SELECT *,")} + nav::invoiceAmountColumns()
-                 + QStringList{QStringLiteral("WHERE sbszam = :p0"), QStringLiteral("GROUP BY sID")});
+    lines.setSql({QStringLiteral("SELECT * FROM Szlasor JOIN Szlafej ON Szlafej.fbszam = Szlasor.sbszam"),
+                  QStringLiteral("WHERE sbszam = :p0"), QStringLiteral("GROUP BY sID")});
     lines.setText(QStringLiteral("p0"), number);
     lines.open();
     return lines;
 }
 
-// The invoice's amounts summed with the given grouping over its lines.
-Query& openSums(DataModule& data, const QString& number, const QString& selected, const QString& grouping)
+// Each line's rounded net, tax and gross, as the template reads them: AFA_netto, AFA_afa,
+// AFA_mindossz.
+void addLineAmounts(Query& lines, const nav::InvoiceAmounts& amounts)
 {
-    Query& sums = data.query(QStringLiteral("ZQ22"));
-    sums.setSql(QStringList{selected} + nav::invoiceAmountColumns()
-                + QStringList{QStringLiteral("WHERE sBszam= :p1"), grouping});
-    sums.setText(QStringLiteral("p1"), number);
-    sums.open();
-    return sums;
+    QHash<qint64, const nav::LineAmounts*> byId;
+    for (const nav::LineAmounts& l : amounts.lines)
+        byId.insert(l.lineId, &l);
+    const nav::LineAmounts none;
+    std::vector<QByteArray> net, tax, gross;
+    const int id = lines.columnIndex(QStringLiteral("sID"));
+    for (int row = 0; row < lines.rowCount(); ++row) {
+        const nav::LineAmounts* l = byId.value(lines.text(row, id).toLongLong(), &none);
+        net.push_back(l->net.schemaText().toLatin1());
+        tax.push_back(l->vat.schemaText().toLatin1());
+        gross.push_back(l->gross.schemaText().toLatin1());
+    }
+    lines.appendColumn(QStringLiteral("AFA_netto"), ColumnKind::Decimal, net);
+    lines.appendColumn(QStringLiteral("AFA_afa"), ColumnKind::Decimal, tax);
+    lines.appendColumn(QStringLiteral("AFA_mindossz"), ColumnKind::Decimal, gross);
 }
 
-// The VAT summary: one line per rate with its name, net, tax and gross.
-void setVatSummary(ReportVariables& vars, DataModule& data, const QString& number)
+// The VAT summary: one line per VAT name, in name order, with its net, tax and gross.
+void setVatSummary(ReportVariables& vars, const nav::InvoiceAmounts& amounts)
 {
-    Query& summary = openSums(data, number, QStringLiteral("SELECT sbszam, sear, smenny, safa, farfoly, sAfanev,"),
-                              QStringLiteral("GROUP BY sAfanev ORDER BY sAfanev"));
+    struct Rate {
+        QString name;
+        Money net, tax;
+    };
+    std::map<int, Rate> rates;
+    for (const nav::LineAmounts& l : amounts.lines) {
+        const auto [it, added] = rates.try_emplace(l.vatGroup);
+        if (added)
+            it->second.name = l.vatName;
+        it->second.net += l.net;
+        it->second.tax += l.vat;
+    }
     QString rateNames, rateNets, rateTaxes, rateGross;
     const QString cr(QChar(13));
-    for (int row = 0; row < summary.rowCount(); ++row) {
-        summary.setCurrentRow(row);
-        const double net = summary.fieldDouble(QStringLiteral("AFA_netto"));
-        const double tax = summary.fieldDouble(QStringLiteral("AFA_afa"));
-        rateNames += summary.fieldText(QStringLiteral("sAfanev")).left(3) + cr;
-        rateNets += groupedText(net, 2) + cr;
-        rateTaxes += groupedText(tax, 2) + cr;
-        rateGross += groupedText(net + tax, 2) + cr;
+    for (const auto& [group, rate] : rates) {
+        rateNames += rate.name.left(3) + cr;
+        rateNets += rate.net.groupedText() + cr;
+        rateTaxes += rate.tax.groupedText() + cr;
+        rateGross += (rate.net + rate.tax).groupedText() + cr;
     }
     vars.set(QStringLiteral("v_AFA_ert"), rateNames);
     vars.set(QStringLiteral("v_AFA_netto"), rateNets);
@@ -105,18 +125,24 @@ void setVatSummary(ReportVariables& vars, DataModule& data, const QString& numbe
     vars.set(QStringLiteral("v_AFA_sorsum"), rateGross);
 }
 
-InvoiceTotals readTotals(DataModule& data, const PrintedDocument& invoice)
+// The totals, and from the first line with its header the currency, rate and discount they are
+// shown with (an invoice without lines has none).
+InvoiceTotals readTotals(DataModule& data, const PrintedDocument& invoice, const nav::InvoiceAmounts& amounts)
 {
-    const QString& number = invoice.number;
-    Query& sums = openSums(data, number, QStringLiteral("SELECT sbszam, sear, smenny, safa, farfoly, spnem, fkerek,"),
-                           QStringLiteral("GROUP BY sBszam"));
+    Query& first = data.query(QStringLiteral("ZQ22"));
+    first.setSql({QStringLiteral("SELECT spnem, fkerek, farfoly FROM Szlasor JOIN Szlafej ON Szlafej.fbszam = Szlasor.sbszam"),
+                  QStringLiteral("WHERE sBszam= :p1 ORDER BY sID LIMIT 1")});
+    first.setText(QStringLiteral("p1"), invoice.number);
+    first.open();
     InvoiceTotals t;
-    t.net = sums.fieldDouble(QStringLiteral("AFA_netto"));
-    t.tax = sums.fieldDouble(QStringLiteral("AFA_afa"));
-    t.gross = t.net + t.tax;
-    t.exchangeRate = sums.fieldDouble(QStringLiteral("farfoly"));
-    t.discount = sums.fieldDouble(QStringLiteral("fkerek"));
-    t.currency = sums.fieldText(QStringLiteral("spnem"));
+    t.net = amounts.net;
+    t.tax = amounts.vat;
+    t.gross = amounts.gross();
+    t.netHuf = amounts.netHuf;
+    t.taxHuf = amounts.vatHuf;
+    t.exchangeRate = first.fieldDouble(QStringLiteral("farfoly"));
+    t.discount = first.fieldDouble(QStringLiteral("fkerek"));
+    t.currency = first.fieldText(QStringLiteral("spnem"));
     t.invoiceCurrency = invoice.header->fieldText(QStringLiteral("fPnem")).trimmed();
     t.forint = nav::currencyCode(t.invoiceCurrency) == u"HUF";
     return t;
@@ -124,9 +150,9 @@ InvoiceTotals readTotals(DataModule& data, const PrintedDocument& invoice)
 
 void setTotals(ReportVariables& vars, const InvoiceTotals& t)
 {
-    vars.set(QStringLiteral("v_AFA_SUMnetto"), fixedText(t.net, 2));
-    vars.set(QStringLiteral("v_AFA_SUMafa"), fixedText(t.tax, 2));
-    vars.set(QStringLiteral("v_AFA_SUM"), fixedText(t.gross, 2));
+    vars.set(QStringLiteral("v_AFA_SUMnetto"), t.net.text());
+    vars.set(QStringLiteral("v_AFA_SUMafa"), t.tax.text());
+    vars.set(QStringLiteral("v_AFA_SUM"), t.gross.text());
     vars.set(QStringLiteral("v_Ft"), QString());
 }
 
@@ -138,32 +164,30 @@ void setTotals(ReportVariables& vars, const InvoiceTotals& t)
 bool setRoundingAndWords(ReportVariables& vars, const InvoiceTotals& t, AmountStyle style)
 {
     if (style == AmountStyle::WholeForints && t.forint) {
-        const auto difference = [](double amount) { return roundedValue(amount, 0) - roundedValue(amount, 2); };
-        vars.set(QStringLiteral("v_ker_SUMnetto"), fixedText(difference(t.net), 2));
-        vars.set(QStringLiteral("v_ker_SUMafa"), fixedText(difference(t.tax), 2));
-        vars.set(QStringLiteral("v_ker_SUM"), fixedText(difference(t.gross), 2));
-        const qint64 whole = wholeForWords(roundedValue(t.gross, 0));
+        const auto difference = [](Money amount) { return amount.roundedWhole() - amount; };
+        vars.set(QStringLiteral("v_ker_SUMnetto"), difference(t.net).text());
+        vars.set(QStringLiteral("v_ker_SUMafa"), difference(t.tax).text());
+        vars.set(QStringLiteral("v_ker_SUM"), difference(t.gross).text());
+        const qint64 whole = wholeForWords(t.gross.roundedWhole());
         vars.set(QStringLiteral("v_azaz"), HungarianNumberWords(whole) + QStringLiteral("00/100 "));
         const QString unit = t.invoiceCurrency.isEmpty() ? QStringLiteral("Ft") : t.invoiceCurrency;
-        const double rounding = difference(t.gross);
+        const Money rounding = difference(t.gross);
         vars.set(QStringLiteral("v_kerekites"),
-                 std::fabs(rounding) < 0.005 ? QString()
-                                             : QStringLiteral("Kerekítés: %1 %3\nFizetendő kerekítve: %2 %3")
-                                                   .arg(groupedText(rounding, 2), groupedText(static_cast<double>(whole), 0), unit));
+                 rounding.isZero() ? QString()
+                                   : QStringLiteral("Kerekítés: %1 %3\nFizetendő kerekítve: %2 %3")
+                                         .arg(rounding.groupedText(), t.gross.wholeText(true), unit));
         return whole < 0;
     }
     vars.set(QStringLiteral("v_ker_SUMnetto"), QString());
     vars.set(QStringLiteral("v_ker_SUMafa"), QString());
     vars.set(QStringLiteral("v_ker_SUM"), QString());
     vars.set(QStringLiteral("v_kerekites"), QString());
-    const double total = roundedValue(t.gross, 2);
-    const double whole = std::trunc(total);
-    const QString hundredths = fixedText(std::fabs(total - whole), 2).section(u',', 1);
+    const qint64 whole = wholeForWords(t.gross);
+    const QString hundredths = QStringLiteral("%1").arg(t.gross.hundredths(), 2, 10, QLatin1Char('0'));
     // Below one unit the whole part is nought, and the sign goes in front of it.
-    const QString sign = total < 0 && whole == 0 ? QStringLiteral("mínusz ") : QString();
-    vars.set(QStringLiteral("v_azaz"),
-             sign + HungarianNumberWords(wholeForWords(whole)) + u' ' + hundredths + QStringLiteral("/100 "));
-    return total < 0;
+    const QString sign = t.gross.isNegative() && whole == 0 ? QStringLiteral("mínusz ") : QString();
+    vars.set(QStringLiteral("v_azaz"), sign + HungarianNumberWords(whole) + u' ' + hundredths + QStringLiteral("/100 "));
+    return t.gross.isNegative();
 }
 
 // A foreign-currency invoice's rate and its amounts in whole forints.
@@ -177,11 +201,9 @@ void setForintConversion(ReportVariables& vars, const InvoiceTotals& t)
     vars.set(QStringLiteral("v_arfoly"), QStringLiteral("Árfolyam: 1 ") + t.currency + QStringLiteral(" = ")
                                              + fixedText(t.exchangeRate, 2, 5)
                                              + QStringLiteral(" Ft. Átszámolva forintban: "));
-    const QString netFt = fixedText(roundedValue(t.net, 2) * t.exchangeRate, 0);
-    const QString taxFt = fixedText(roundedValue(t.tax, 2) * t.exchangeRate, 0);
-    vars.set(QStringLiteral("v_netto_Ft"), netFt);
-    vars.set(QStringLiteral("v_afa_Ft"), taxFt);
-    vars.set(QStringLiteral("v_brutto_Ft"), fixedText(parseDouble(netFt) + parseDouble(taxFt), 0));
+    vars.set(QStringLiteral("v_netto_Ft"), t.netHuf.wholeText());
+    vars.set(QStringLiteral("v_afa_Ft"), t.taxHuf.wholeText());
+    vars.set(QStringLiteral("v_brutto_Ft"), (t.netHuf + t.taxHuf).wholeText());
 }
 
 void setDiscountNote(ReportVariables& vars, double discount)
@@ -304,9 +326,12 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
     const QString& number = invoice.number;
     const AmountStyle style = amountStyleOf(invoice);
 
+    // One calculation of the amounts for the lines, the summary and the totals.
+    const nav::InvoiceAmounts amounts = nav::readInvoiceAmounts(data, number);
+    addLineAmounts(*invoice.lines, amounts);
     ReportVariables& vars = reports.variables();
-    setVatSummary(vars, data, number);
-    const InvoiceTotals totals = readTotals(data, invoice);
+    setVatSummary(vars, amounts);
+    const InvoiceTotals totals = readTotals(data, invoice, amounts);
     setTotals(vars, totals);
     const bool negative = setRoundingAndWords(vars, totals, style);
     setForintConversion(vars, totals);

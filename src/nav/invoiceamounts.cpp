@@ -1,97 +1,62 @@
 #include "invoiceamounts.h"
 
-#include "db/conversions.h"
 #include "db/datamodule.h"
-#include "db/numbertext.h"
-
-#include <cmath>
 
 namespace orvena::nav {
 
-QString lineNetSql()
+namespace {
+
+// A stored number; NULL and an empty text count as nought.
+Decimal storedNumber(const QString& text)
 {
-    return QStringLiteral("ROUND((smenny * sear) - (smenny * sear * fKerek/100), 2 )");
+    return text.isEmpty() ? Decimal() : Decimal::parse(text);
 }
 
-QString lineVatSql()
-{
-    return QStringLiteral("ROUND(( %1) * sAfa/100 , 2 )").arg(lineNetSql());
-}
+} // namespace
 
-QString lineGrossSql()
+LineAmounts lineAmounts(const Decimal& quantity, const Decimal& unitPrice, const Decimal& discountPercent,
+                        const Decimal& vatPercent)
 {
-    return QStringLiteral("ROUND((%1) + (%2),2)").arg(lineNetSql(), lineVatSql());
-}
-
-QStringList invoiceAmountColumns()
-{
-    return {QStringLiteral("SUM( %1) AS AFA_netto,").arg(lineNetSql()),
-            QStringLiteral("SUM(%1) AS AFA_afa,").arg(lineVatSql()),
-            QStringLiteral("SUM(%1) AS AFA_mindossz").arg(lineGrossSql()),
-            QStringLiteral("FROM Szlasor JOIN Szlafej ON Szlafej.fbszam = Szlasor.sbszam")};
-}
-
-qint64 parseFiller(const QString& text)
-{
-    QString t = text.trimmed();
-    t.remove(u' ');
-    if (t.isEmpty())
-        return 0;
-    const bool negative = t.startsWith(u'-');
-    if (negative || t.startsWith(u'+'))
-        t.remove(0, 1);
-    t.replace(u'.', u',');
-    const QString whole = t.section(u',', 0, 0);
-    QString fraction = t.section(u',', 1).leftJustified(3, u'0');
-    qint64 value = (whole.isEmpty() ? 0 : whole.toLongLong()) * 100 + fraction.left(2).toLongLong();
-    if (fraction.at(2) >= u'5')
-        ++value; // half away from zero
-    return negative ? -value : value;
-}
-
-QString fillerText(qint64 filler)
-{
-    const qint64 magnitude = filler < 0 ? -filler : filler;
-    return QStringLiteral("%1%2.%3")
-        .arg(filler < 0 ? QStringLiteral("-") : QString())
-        .arg(magnitude / 100)
-        .arg(magnitude % 100, 2, 10, QLatin1Char('0'));
-}
-
-qint64 forintAmount(qint64 amount, double rate)
-{
-    // As the print: R2(amount) x rate shown with no decimals, read back.
-    return parseFiller(fixedText(static_cast<double>(amount) / 100.0 * rate, 0)) ;
+    LineAmounts l;
+    l.net = Money::lineNet(quantity, unitPrice, discountPercent);
+    l.vat = l.net.tax(vatPercent);
+    l.gross = l.net + l.vat;
+    return l;
 }
 
 InvoiceAmounts readInvoiceAmounts(DataModule& data, const QString& invoiceNumber)
 {
     InvoiceAmounts a;
     Query& header = data.query(QStringLiteral("NAV_AMOUNTS_HEAD"));
-    header.setSql({QStringLiteral("SELECT fArfoly FROM Szlafej WHERE fBszam = :p0")});
+    header.setSql({QStringLiteral("SELECT fArfoly, fKerek FROM Szlafej WHERE fBszam = :p0 ORDER BY fID LIMIT 1")});
     header.setText(QStringLiteral("p0"), invoiceNumber);
     header.open();
-    a.exchangeRate = header.fieldDouble(QStringLiteral("fArfoly"));
+    if (header.isEmpty())
+        return a;
+    a.exchangeRate = storedNumber(header.fieldText(QStringLiteral("fArfoly")));
+    const Decimal discount = storedNumber(header.fieldText(QStringLiteral("fKerek")));
 
+    // The VAT names are numbered by the server, so names it compares equal (case, trailing
+    // blanks) fall into one group as its GROUP BY would put them.
     Query& lines = data.query(QStringLiteral("NAV_AMOUNTS"));
-    lines.setSql(QStringList{QStringLiteral("SELECT sID,")} + invoiceAmountColumns()
-                 + QStringList{QStringLiteral("WHERE sbszam = :p0"), QStringLiteral("GROUP BY sID ORDER BY sID")});
+    lines.setSql({QStringLiteral("SELECT sID, sMenny, sEar, sAfa, sAfanev, DENSE_RANK() OVER (ORDER BY sAfanev) AS csoport"),
+                  QStringLiteral("FROM Szlasor WHERE sBszam = :p0 ORDER BY sID")});
     lines.setText(QStringLiteral("p0"), invoiceNumber);
     lines.open();
     a.lines.reserve(static_cast<size_t>(lines.rowCount()));
     for (int r = 0; r < lines.rowCount(); ++r) {
-        LineAmounts l;
+        LineAmounts l = lineAmounts(storedNumber(lines.text(r, 1)), storedNumber(lines.text(r, 2)), discount,
+                                    storedNumber(lines.text(r, 3)));
         l.lineId = lines.text(r, 0).toLongLong();
-        l.net = parseFiller(lines.text(r, 1));
-        l.vat = parseFiller(lines.text(r, 2));
-        l.gross = parseFiller(lines.text(r, 3));
+        l.vatName = lines.text(r, 4);
+        l.vatGroup = lines.text(r, 5).toInt();
         a.net += l.net;
         a.vat += l.vat;
         a.lines.push_back(l);
     }
-    if (a.exchangeRate > 0) {
-        a.netHuf = forintAmount(a.net, a.exchangeRate);
-        a.vatHuf = forintAmount(a.vat, a.exchangeRate);
+    if (a.converted()) {
+        a.netHuf = a.net.convertedWhole(a.exchangeRate);
+        a.vatHuf = a.vat.convertedWhole(a.exchangeRate);
     } else {
         a.netHuf = a.net;
         a.vatHuf = a.vat;

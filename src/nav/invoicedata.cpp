@@ -5,11 +5,11 @@
 #include "db/conversions.h"
 #include "db/datamodule.h"
 #include "db/invoicelinks.h"
-#include "db/numbertext.h"
 
 #include <QRegularExpression>
 #include <QXmlStreamWriter>
 #include <map>
+#include <optional>
 
 namespace orvena::nav {
 
@@ -65,12 +65,10 @@ QString dateDisplay(const QDate& d)
     return d.toString(kDateFormat.toString());
 }
 
-// An amount in fillér as the operator reads it: "-1 234,50".
-QString amountDisplay(qint64 filler)
+// An amount as the operator reads it: "-1234,50".
+QString amountDisplay(Money amount)
 {
-    QString t = fillerText(filler);
-    t.replace(u'.', u',');
-    return t;
+    return amount.text();
 }
 
 QString nameOrCode(const QString& name, const QString& code)
@@ -119,12 +117,12 @@ void writeVatRate(QXmlStreamWriter& w, const QString& element, const LineData& l
     w.writeEndElement();
 }
 
-void writePair(QXmlStreamWriter& w, const QString& element, const QString& a, qint64 amount, const QString& b,
-               qint64 huf)
+void writePair(QXmlStreamWriter& w, const QString& element, const QString& a, Money amount, const QString& b,
+               Money huf)
 {
     w.writeStartElement(kDataNs, element);
-    w.writeTextElement(kDataNs, a, fillerText(amount));
-    w.writeTextElement(kDataNs, b, fillerText(huf));
+    w.writeTextElement(kDataNs, a, amount.schemaText());
+    w.writeTextElement(kDataNs, b, huf.schemaText());
     w.writeEndElement();
 }
 
@@ -331,71 +329,94 @@ QString paymentMethodCode(const QString& method)
     return QStringLiteral("OTHER");
 }
 
-InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNumber, int modificationIndex)
-{
-    InvoiceDocument doc;
-    doc.number = invoiceNumber.trimmed();
-    QStringList& problems = doc.problems;
+namespace {
 
+// What the header gives the document besides what InvoiceDocument keeps.
+struct Header {
+    QString issueDate, deliveryDate, dueDate; // ISO, empty when missing
+    QString method;                           // the payment method's code
+    QString currencyText, currency;           // as stored; its ISO code (empty when unknown)
+    double rate = 0;
+    QString rateText;                         // the schema's form
+    QString issuerCode, customerCode;
+    bool huf() const { return currency == u"HUF"; }
+};
+
+// The customer's tax identification the document states.
+struct CustomerTax {
+    std::optional<TaxNumber> taxNumber; // a domestic customer's
+    QString communityVat;               // a customer's in another member state
+};
+
+// A problem that refuses the issue whatever the reporting mode.
+void ruleProblem(InvoiceDocument& doc, const QString& text)
+{
+    doc.problems << text;
+    doc.ruleProblems << text;
+}
+
+std::optional<Header> readHeader(DataModule& data, InvoiceDocument& doc)
+{
     Query& h = data.query(QStringLiteral("NAV_HEAD"));
     h.setSql({QStringLiteral("SELECT fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, fArfoly, fPnem, fzKod, "
                              "fvKod FROM szlafej WHERE fBszam = :p0 ORDER BY fID LIMIT 1")});
     h.setText(QStringLiteral("p0"), doc.number);
     h.open();
-    if (h.isEmpty()) {
-        problems << q("Nincs %1 számú számla.").arg(doc.number);
-        doc.issuerMode = QStringLiteral("OFF");
-        return doc;
-    }
+    if (h.isEmpty())
+        return std::nullopt;
     doc.found = true;
     doc.number = h.fieldText(QStringLiteral("fBszam"));
     doc.issued = h.fieldText(QStringLiteral("fPrn")).trimmed() == u"I";
-    const QString issueDate = isoDate(h.fieldText(QStringLiteral("fRkelt")));
-    const QString deliveryDate = isoDate(h.fieldText(QStringLiteral("fTkelt")));
-    const QString dueDate = isoDate(h.fieldText(QStringLiteral("fFkelt")));
-    doc.issueDate = QDate::fromString(issueDate, Qt::ISODate);
-    doc.deliveryDate = QDate::fromString(deliveryDate, Qt::ISODate);
-    doc.dueDate = QDate::fromString(dueDate, Qt::ISODate);
-    const QString method = paymentMethodCode(h.fieldText(QStringLiteral("fFizmod")));
-    const QString currencyText = h.fieldText(QStringLiteral("fPnem"));
-    const QString currency = currencyCode(currencyText);
-    const double rate = h.fieldDouble(QStringLiteral("fArfoly"));
-    const QString rateText = xmlDecimal(h.fieldText(QStringLiteral("fArfoly")));
-    const QString issuerCode = h.fieldText(QStringLiteral("fzKod"));
-    const QString customerCode = h.fieldText(QStringLiteral("fvKod"));
+    Header head;
+    head.issueDate = isoDate(h.fieldText(QStringLiteral("fRkelt")));
+    head.deliveryDate = isoDate(h.fieldText(QStringLiteral("fTkelt")));
+    head.dueDate = isoDate(h.fieldText(QStringLiteral("fFkelt")));
+    doc.issueDate = QDate::fromString(head.issueDate, Qt::ISODate);
+    doc.deliveryDate = QDate::fromString(head.deliveryDate, Qt::ISODate);
+    doc.dueDate = QDate::fromString(head.dueDate, Qt::ISODate);
+    head.method = paymentMethodCode(h.fieldText(QStringLiteral("fFizmod")));
+    head.currencyText = h.fieldText(QStringLiteral("fPnem"));
+    head.currency = currencyCode(head.currencyText);
+    head.rate = h.fieldDouble(QStringLiteral("fArfoly"));
+    head.rateText = xmlDecimal(h.fieldText(QStringLiteral("fArfoly")));
+    head.issuerCode = h.fieldText(QStringLiteral("fzKod"));
+    head.customerCode = h.fieldText(QStringLiteral("fvKod"));
+    return head;
+}
 
-    if (issueDate.isEmpty() || doc.issueDate < QDate(2010, 1, 1))
-        problems << q("A számla kelte (Szla.kelte) hiányzik vagy hibás.");
-    if (deliveryDate.isEmpty() || doc.deliveryDate < QDate(2010, 1, 1))
-        problems << q("A számla teljesítési dátuma (Telj.kelte) hiányzik vagy hibás.");
-    if (currency.isEmpty())
-        problems << q("A számla pénzneme („%1”) nem ismert pénznemkód (ISO 4217, például EUR).").arg(currencyText);
-    else if (currency != u"HUF" && !(rate > 0))
-        problems << q("A(z) %1 pénznemű számla árfolyama hiányzik (pozitív árfolyam kell).").arg(currency);
+// The dates, the currency and its rate.
+void checkHeader(InvoiceDocument& doc, const Header& head)
+{
+    if (head.issueDate.isEmpty() || doc.issueDate < QDate(2010, 1, 1))
+        doc.problems << q("A számla kelte (Szla.kelte) hiányzik vagy hibás.");
+    if (head.deliveryDate.isEmpty() || doc.deliveryDate < QDate(2010, 1, 1))
+        doc.problems << q("A számla teljesítési dátuma (Telj.kelte) hiányzik vagy hibás.");
+    if (head.currency.isEmpty())
+        doc.problems << q("A számla pénzneme („%1”) nem ismert pénznemkód (ISO 4217, például EUR).").arg(head.currencyText);
+    else if (!head.huf() && !(head.rate > 0))
+        doc.problems << q("A(z) %1 pénznemű számla árfolyama hiányzik (pozitív árfolyam kell).").arg(head.currency);
 
     // What the law and the authority refuse whatever the reporting mode, and what the operator
     // confirms first.
-    auto rule = [&doc](const QString& text) {
-        doc.problems << text;
-        doc.ruleProblems << text;
-    };
     const QDate today = QDate::currentDate();
     if (doc.issueDate.isValid() && doc.issueDate > today.addYears(1))
-        rule(q("A számla kelte (%1) több mint egy évvel a mai nap utáni: ilyen keltű számlát az adóhatóság nem "
-               "fogad be.")
-                 .arg(dateDisplay(doc.issueDate)));
+        ruleProblem(doc, q("A számla kelte (%1) több mint egy évvel a mai nap utáni: ilyen keltű számlát az adóhatóság "
+                           "nem fogad be.")
+                             .arg(dateDisplay(doc.issueDate)));
     else if (doc.issueDate.isValid() && doc.issueDate >= today.addDays(5))
         doc.questions << q("A számla kelte (%1) %2 nappal a mai nap utáni.")
                              .arg(dateDisplay(doc.issueDate))
                              .arg(today.daysTo(doc.issueDate));
     if (doc.issueDate.isValid() && doc.deliveryDate.isValid() && doc.deliveryDate > doc.issueDate.addYears(5))
-        rule(q("A teljesítés dátuma (%1) több mint öt évvel a számla kelte (%2) utáni.")
-                 .arg(dateDisplay(doc.deliveryDate), dateDisplay(doc.issueDate)));
-    if (currency == u"HUF" && rate != 0 && rate != 1) {
+        ruleProblem(doc, q("A teljesítés dátuma (%1) több mint öt évvel a számla kelte (%2) utáni.")
+                             .arg(dateDisplay(doc.deliveryDate), dateDisplay(doc.issueDate)));
+    const QString& currency = head.currency;
+    const double rate = head.rate;
+    if (head.huf() && rate != 0 && rate != 1) {
         // The print would convert at this rate while the report states 1.
-        rule(q("A forintos számla árfolyama (Árfolyam: %1) csak 1 lehet (vagy 0, ha nincs átszámítás).")
-                 .arg(rateDisplay(rate)));
-    } else if (!currency.isEmpty() && currency != u"HUF" && rate > 0) {
+        ruleProblem(doc, q("A forintos számla árfolyama (Árfolyam: %1) csak 1 lehet (vagy 0, ha nincs átszámítás).")
+                             .arg(rateDisplay(rate)));
+    } else if (!currency.isEmpty() && !head.huf() && rate > 0) {
         double low = 0, high = 0;
         if (rate == 1)
             doc.questions << q("A(z) %1 pénznemű számla árfolyama 1: a forintban kimutatott összegek így "
@@ -406,116 +427,134 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
                                "(az árfolyam egy egységre vonatkozik).")
                                  .arg(currency, rateDisplay(rate), rateDisplay(low), rateDisplay(high));
     }
+}
 
-    // A storno invoice is linked to the invoice it reverses when it is made (szlahivatkozas); its
-    // remark is the operator's text and decides nothing.
+// A storno invoice is linked to the invoice it reverses when it is made (szlahivatkozas); its
+// remark is the operator's text and decides nothing.
+void readStornoLink(DataModule& data, InvoiceDocument& doc, int modificationIndex)
+{
     Query& link = data.query(QStringLiteral("NAV_LINK"));
     link.setSql({QStringLiteral("SELECT hEredeti FROM szlahivatkozas WHERE hBszam = :p0 AND hMuvelet = :p1")});
     link.setText(QStringLiteral("p0"), doc.number);
     link.setText(QStringLiteral("p1"), kStornoLink);
     link.open();
-    if (!link.isEmpty()) {
-        doc.storno = true;
-        doc.original = link.fieldText(QStringLiteral("hEredeti"));
-        Query& o = data.query(QStringLiteral("NAV_AUX"));
-        o.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szlafej WHERE fBszam = :p0")});
-        o.setText(QStringLiteral("p0"), doc.original);
-        o.open();
-        if (o.fieldInt(QStringLiteral("db")) == 0)
-            problems << q("A stornózott %1 számú számla nem található.").arg(doc.original);
-        // An original the authority never received (issued with reporting off, or before
-        // reporting existed) is reversed without its master.
-        o.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szlanav WHERE nBszam = :p0 AND nAllapot <> 'NEM_KULDENDO'")});
-        o.setText(QStringLiteral("p0"), doc.original);
-        o.open();
-        doc.withoutMaster = o.fieldInt(QStringLiteral("db")) == 0;
-        if (modificationIndex > 0) {
-            doc.modificationIndex = modificationIndex;
-        } else {
-            o.setSql({QStringLiteral("SELECT nModIndex FROM szlanav WHERE nBszam = :p1"),
-                      QStringLiteral("UNION ALL SELECT MAX(nModIndex) + 1 FROM szlanav WHERE nEredeti = :p0 AND nBszam <> :p1")});
-            o.setText(QStringLiteral("p0"), doc.original);
-            o.setText(QStringLiteral("p1"), doc.number);
-            o.open();
-            // This invoice's own index when it has one, otherwise the next free one.
-            doc.modificationIndex = o.rowCount() > 0 && !o.text(0, 0).isEmpty() ? o.text(0, 0).toInt() : 1;
-        }
+    if (link.isEmpty())
+        return;
+    doc.storno = true;
+    doc.original = link.fieldText(QStringLiteral("hEredeti"));
+    Query& o = data.query(QStringLiteral("NAV_AUX"));
+    o.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szlafej WHERE fBszam = :p0")});
+    o.setText(QStringLiteral("p0"), doc.original);
+    o.open();
+    if (o.fieldInt(QStringLiteral("db")) == 0)
+        doc.problems << q("A stornózott %1 számú számla nem található.").arg(doc.original);
+    // An original the authority never received (issued with reporting off, or before
+    // reporting existed) is reversed without its master.
+    o.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szlanav WHERE nBszam = :p0 AND nAllapot <> 'NEM_KULDENDO'")});
+    o.setText(QStringLiteral("p0"), doc.original);
+    o.open();
+    doc.withoutMaster = o.fieldInt(QStringLiteral("db")) == 0;
+    if (modificationIndex > 0) {
+        doc.modificationIndex = modificationIndex;
+        return;
     }
+    o.setSql({QStringLiteral("SELECT nModIndex FROM szlanav WHERE nBszam = :p1"),
+              QStringLiteral("UNION ALL SELECT MAX(nModIndex) + 1 FROM szlanav WHERE nEredeti = :p0 AND nBszam <> :p1")});
+    o.setText(QStringLiteral("p0"), doc.original);
+    o.setText(QStringLiteral("p1"), doc.number);
+    o.open();
+    // This invoice's own index when it has one, otherwise the next free one.
+    doc.modificationIndex = o.rowCount() > 0 && !o.text(0, 0).isEmpty() ? o.text(0, 0).toInt() : 1;
+}
 
-    const Party issuer = readParty(data, true, issuerCode);
+// The issuer's name, address and tax number; its parsed tax number when it has a valid one.
+std::optional<TaxNumber> checkIssuer(InvoiceDocument& doc, const Party& issuer)
+{
     doc.issuerMode = issuer.found && reportingModes().contains(issuer.mode) ? issuer.mode : QStringLiteral("OFF");
     std::optional<TaxNumber> issuerTax;
     if (!issuer.found) {
         // No invoice without the issuer's name, address and tax number, whatever the mode.
-        rule(q("A számla kibocsátója (kód: %1) nem található. Vegyen fel kibocsátót a főmenü „Kibocsátó” pontjában, "
-               "majd a számlán válassza ki a „Szállító” gombbal.")
-                 .arg(issuerCode));
+        ruleProblem(doc, q("A számla kibocsátója (kód: %1) nem található. Vegyen fel kibocsátót a főmenü „Kibocsátó” "
+                           "pontjában, majd a számlán válassza ki a „Szállító” gombbal.")
+                             .arg(issuer.code));
+        return issuerTax;
+    }
+    const QString who = nameOrCode(issuer.name, issuer.code);
+    if (issuer.name.trimmed().isEmpty())
+        doc.problems << q("A kibocsátó (kód: %1) neve hiányzik.").arg(issuer.code);
+    if (issuer.taxNumber.trimmed().isEmpty()) {
+        doc.problems << q("A kibocsátó (%1) adószáma hiányzik.").arg(who);
     } else {
-        const QString who = nameOrCode(issuer.name, issuer.code);
-        if (issuer.name.trimmed().isEmpty())
-            problems << q("A kibocsátó (kód: %1) neve hiányzik.").arg(issuer.code);
-        if (issuer.taxNumber.trimmed().isEmpty()) {
-            problems << q("A kibocsátó (%1) adószáma hiányzik.").arg(who);
-        } else {
-            issuerTax = parseTaxNumber(issuer.taxNumber);
-            if (!issuerTax)
-                problems << q("A kibocsátó (%1) adószáma hibás: „%2” (alakja 12345678-1-12, a nyolcadik számjegy "
+        issuerTax = parseTaxNumber(issuer.taxNumber);
+        if (!issuerTax)
+            doc.problems << q("A kibocsátó (%1) adószáma hibás: „%2” (alakja 12345678-1-12, a nyolcadik számjegy "
                               "ellenőrző számjegy).")
                                 .arg(who, issuer.taxNumber.trimmed());
-        }
-        const QStringList gaps = addressGaps(issuer);
-        if (!gaps.isEmpty())
-            problems << q("A kibocsátó (%1) címéből hiányzik: %2.").arg(who, gaps.join(QStringLiteral(", ")));
     }
+    const QStringList gaps = addressGaps(issuer);
+    if (!gaps.isEmpty())
+        doc.problems << q("A kibocsátó (%1) címéből hiányzik: %2.").arg(who, gaps.join(QStringLiteral(", ")));
+    return issuerTax;
+}
 
-    const Party customer = readParty(data, false, customerCode);
-    doc.customerName = customer.name;
-    std::optional<TaxNumber> customerTax;
-    QString customerVat;
+// A found customer's name, country and address as its VAT status needs them.
+void checkCustomerAddress(InvoiceDocument& doc, const Party& customer, const QString& who)
+{
+    if (!customerVatStatuses().contains(customer.status)) {
+        doc.problems << q("A vevő (%1) áfa-státusza ismeretlen: „%2”.").arg(who, customer.status);
+    } else if (customer.status != u"PRIVATE_PERSON") {
+        if (customer.name.trimmed().isEmpty())
+            doc.problems << q("A vevő (kód: %1) neve hiányzik.").arg(customer.code);
+        static const QRegularExpression country(QStringLiteral("^[A-Z]{2}$"));
+        if (!country.match(customer.country).hasMatch())
+            doc.problems << q("A vevő (%1) országkódja hibás: „%2” (kétbetűs kód, például HU, AT).").arg(who, customer.country);
+        const QStringList gaps = addressGaps(customer);
+        if (!gaps.isEmpty())
+            doc.problems << q("A vevő (%1) címéből hiányzik: %2.").arg(who, gaps.join(QStringLiteral(", ")));
+    }
+}
+
+// The customer's data and tax identification as its VAT status needs them.
+CustomerTax checkCustomer(InvoiceDocument& doc, const Party& customer)
+{
+    CustomerTax tax;
     if (!customer.found) {
-        problems << q("A számla vevője (kód: %1) nem található.").arg(customerCode);
-    } else {
-        const QString who = nameOrCode(customer.name, customer.code);
-        if (!customerVatStatuses().contains(customer.status)) {
-            problems << q("A vevő (%1) áfa-státusza ismeretlen: „%2”.").arg(who, customer.status);
-        } else if (customer.status != u"PRIVATE_PERSON") {
-            if (customer.name.trimmed().isEmpty())
-                problems << q("A vevő (kód: %1) neve hiányzik.").arg(customer.code);
-            static const QRegularExpression country(QStringLiteral("^[A-Z]{2}$"));
-            if (!country.match(customer.country).hasMatch())
-                problems << q("A vevő (%1) országkódja hibás: „%2” (kétbetűs kód, például HU, AT).").arg(who, customer.country);
-            const QStringList gaps = addressGaps(customer);
-            if (!gaps.isEmpty())
-                problems << q("A vevő (%1) címéből hiányzik: %2.").arg(who, gaps.join(QStringLiteral(", ")));
-        }
-        if (customer.status == u"PRIVATE_PERSON" && !isBlank(customer.taxNumber))
-            rule(q("A vevő (%1) áfa-státusza magánszemély, mégis van adószáma („%2”): adószámos vevő áfa-státusza "
-                   "belföldi legyen, magánszemélynél pedig az adószám mezője maradjon üres.")
-                     .arg(who, customer.taxNumber.trimmed()));
-        if (customer.status == u"DOMESTIC") {
-            if (customer.taxNumber.trimmed().isEmpty()) {
-                problems << q("A belföldi vevő (%1) adószáma hiányzik.").arg(who);
-            } else {
-                customerTax = parseTaxNumber(customer.taxNumber);
-                if (!customerTax)
-                    problems << q("A belföldi vevő (%1) adószáma hibás: „%2” (alakja 12345678-1-12, a nyolcadik "
+        doc.problems << q("A számla vevője (kód: %1) nem található.").arg(customer.code);
+        return tax;
+    }
+    const QString who = nameOrCode(customer.name, customer.code);
+    checkCustomerAddress(doc, customer, who);
+    if (customer.status == u"PRIVATE_PERSON" && !isBlank(customer.taxNumber))
+        ruleProblem(doc, q("A vevő (%1) áfa-státusza magánszemély, mégis van adószáma („%2”): adószámos vevő "
+                           "áfa-státusza belföldi legyen, magánszemélynél pedig az adószám mezője maradjon üres.")
+                             .arg(who, customer.taxNumber.trimmed()));
+    if (customer.status == u"DOMESTIC") {
+        if (customer.taxNumber.trimmed().isEmpty()) {
+            doc.problems << q("A belföldi vevő (%1) adószáma hiányzik.").arg(who);
+        } else {
+            tax.taxNumber = parseTaxNumber(customer.taxNumber);
+            if (!tax.taxNumber)
+                doc.problems << q("A belföldi vevő (%1) adószáma hibás: „%2” (alakja 12345678-1-12, a nyolcadik "
                                   "számjegy ellenőrző számjegy).")
                                     .arg(who, customer.taxNumber.trimmed());
-            }
-        } else if (customer.status == u"OTHER" && isEuCountry(customer.country) && customer.country != u"HU") {
-            // A customer in another member state; one in Hungary without a tax number (an
-            // association, a foundation) has no community VAT number to give.
-            customerVat = normalizedCommunityVatNumber(customer.communityVat);
-            if (customerVat.isEmpty())
-                problems << q("Az EU-s vevő (%1) közösségi adószáma (Köz.adószám) hiányzik.").arg(who);
-            else if (!isCommunityVatNumber(customerVat))
-                problems << q("Az EU-s vevő (%1) közösségi adószáma hibás: „%2” (országjel és szám, például "
+        }
+    } else if (customer.status == u"OTHER" && isEuCountry(customer.country) && customer.country != u"HU") {
+        // A customer in another member state; one in Hungary without a tax number (an
+        // association, a foundation) has no community VAT number to give.
+        tax.communityVat = normalizedCommunityVatNumber(customer.communityVat);
+        if (tax.communityVat.isEmpty())
+            doc.problems << q("Az EU-s vevő (%1) közösségi adószáma (Köz.adószám) hiányzik.").arg(who);
+        else if (!isCommunityVatNumber(tax.communityVat))
+            doc.problems << q("Az EU-s vevő (%1) közösségi adószáma hibás: „%2” (országjel és szám, például "
                               "ATU12345678).")
                                 .arg(who, customer.communityVat.trimmed());
-        }
     }
+    return tax;
+}
 
-    // The lines with their VAT codes' classification.
+// The lines with their VAT codes' classification, in line order.
+std::vector<LineData> readLines(DataModule& data, const QString& number)
+{
     Query& l = data.query(QStringLiteral("NAV_LINES"));
     l.setSql({QStringLiteral("SELECT sID, scSzam, sMegn, sMenny, sMe, ROUND(sEar - sEar * fKerek / 100, 10) AS egysegar,"),
               QStringLiteral(" skAfakod, sAfanev, sAfa,"),
@@ -525,11 +564,10 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
               QStringLiteral(" (SELECT kNavKod FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS kNavKod,"),
               QStringLiteral(" (SELECT kNavIndok FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS kNavIndok"),
               QStringLiteral("FROM szlasor JOIN szlafej ON fBszam = sBszam WHERE sBszam = :p0 GROUP BY sID ORDER BY sID")});
-    l.setText(QStringLiteral("p0"), doc.number);
+    l.setText(QStringLiteral("p0"), number);
     l.open();
     std::vector<LineData> lines;
     lines.reserve(static_cast<size_t>(l.rowCount()));
-    QStringList reportedCodes;
     const int cId = l.columnIndex(QStringLiteral("sID")), cArt = l.columnIndex(QStringLiteral("scSzam")),
               cDesc = l.columnIndex(QStringLiteral("sMegn")), cQty = l.columnIndex(QStringLiteral("sMenny")),
               cUnit = l.columnIndex(QStringLiteral("sMe")), cPrice = l.columnIndex(QStringLiteral("egysegar")),
@@ -537,12 +575,6 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
               cPct = l.columnIndex(QStringLiteral("sAfa")), cDb = l.columnIndex(QStringLiteral("kDb")),
               cType = l.columnIndex(QStringLiteral("kNavTipus")), cCase = l.columnIndex(QStringLiteral("kNavKod")),
               cReason = l.columnIndex(QStringLiteral("kNavIndok")), cCodePct = l.columnIndex(QStringLiteral("kAfa"));
-    // The EU cases the customer must be a business of another member state for, and export.
-    const bool euBusinessAbroad = customer.found && customer.status == u"OTHER" && isEuCountry(customer.country)
-                                  && customer.country != u"HU" && isCommunityVatNumber(customerVat);
-    const bool outsideEu = customer.found && customer.status != u"DOMESTIC" && !customer.country.isEmpty()
-                           && !isEuCountry(customer.country);
-    QStringList ruledCodes;
     for (int r = 0; r < l.rowCount(); ++r) {
         LineData d;
         d.id = l.text(r, cId).toLongLong();
@@ -560,96 +592,300 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
         d.navCase = l.text(r, cCase).trimmed().toUpper();
         d.navReason = l.text(r, cReason).trimmed();
         lines.push_back(d);
+    }
+    return lines;
+}
+
+// Whether a VAT code may be used for this customer on this invoice: the rate in force for the
+// delivery date, the EU cases only for a business of another member state, export only outside
+// the EU. Empty when it may.
+QString vatCodeUseProblem(const LineData& d, const InvoiceDocument& doc, const Party& customer,
+                          const CustomerTax& customerTax)
+{
+    const bool euBusinessAbroad = customer.found && customer.status == u"OTHER" && isEuCountry(customer.country)
+                                  && customer.country != u"HU" && isCommunityVatNumber(customerTax.communityVat);
+    const bool outsideEu = customer.found && customer.status != u"DOMESTIC" && !customer.country.isEmpty()
+                           && !isEuCountry(customer.country);
+    const QString code = q("A(z) „%1” áfakód (%2)").arg(d.vatCode, d.vatName);
+    const QString eu = q("csak más EU-tagállamban nyilvántartásba vett, közösségi adószámmal rendelkező "
+                         "(„egyéb” áfa-státuszú) vevőnek számlázható");
+    if (d.navType == u"PERCENTAGE" && !vatPercentAllowed(d.vatPercent, doc.deliveryDate, doc.storno))
+        return d.vatPercent == 0
+                   ? q("%1 0 %-os „százalékos” kulcs: ilyen áfakulcs nincs, mentes vagy tárgyi hatályon kívüli "
+                       "tételhez a megfelelő besorolású áfakódot kell választani.")
+                         .arg(code)
+               : vatPercentAllowed(d.vatPercent, QDate(2012, 12, 31))
+                   ? q("%1 kulcsa (%2 %) csak 2013 előtti teljesítésre alkalmazható: a hatályos kulcsok 5, 18 "
+                       "és 27 %.")
+                         .arg(code, QString::number(d.vatPercent))
+                   : q("%1 kulcsa (%2 %) nem alkalmazható: a hatályos kulcsok 5, 18 és 27 %.")
+                         .arg(code, QString::number(d.vatPercent));
+    if ((d.navCase == u"KBAET" || d.navCase == u"KBAUK" || d.navCase == u"EUFAD37" || d.navCase == u"EUFADE")
+        && (d.navType == u"VAT_EXEMPTION" || d.navType == u"VAT_OUT_OF_SCOPE") && !euBusinessAbroad)
+        return q("%1 %2, a vevő (%3) nem ilyen.").arg(code, eu, nameOrCode(customer.name, customer.code));
+    if (d.navType == u"VAT_EXEMPTION" && d.navCase == u"EAM" && !outsideEu)
+        return q("%1 (termékexport) csak az EU-n kívüli vevőnek számlázható, a vevő (%2) nem ilyen.")
+            .arg(code, nameOrCode(customer.name, customer.code));
+    return {};
+}
+
+// Whether a VAT code's classification is complete. Empty when it is.
+QString vatClassificationProblem(const LineData& d)
+{
+    const QString code = q("A(z) „%1” áfakód (%2)").arg(d.vatCode, d.vatName);
+    if (!d.vatKnown)
+        return q("%1 nem szerepel az áfakulcsok között, így nincs adóhatósági besorolása.").arg(code);
+    if (!vatClassifications().contains(d.navType))
+        return q("%1 adóhatósági besorolása ismeretlen: „%2”.").arg(code, d.navType);
+    if (d.navType == u"VAT_EXEMPTION" && !exemptionCases().contains(d.navCase))
+        return q("%1 mentességi esetkódja hiányzik vagy ismeretlen: „%2” (%3).")
+            .arg(code, d.navCase, exemptionCases().join(QStringLiteral(", ")));
+    if (d.navType == u"VAT_OUT_OF_SCOPE" && !outOfScopeCases().contains(d.navCase))
+        return q("%1 „ÁFA tárgyi hatályán kívüli” esetkódja hiányzik vagy ismeretlen: „%2” (%3).")
+            .arg(code, d.navCase, outOfScopeCases().join(QStringLiteral(", ")));
+    if ((d.navType == u"VAT_EXEMPTION" || d.navType == u"VAT_OUT_OF_SCOPE") && d.navReason.isEmpty())
+        return q("%1 adóhatósági besorolásához hiányzik az indoklás szövege.").arg(code);
+    return {};
+}
+
+// Each VAT code the lines use, once: its rate against the line's, its use for this customer,
+// its classification.
+void checkLineVat(InvoiceDocument& doc, const std::vector<LineData>& lines, const Party& customer,
+                  const CustomerTax& customerTax)
+{
+    QStringList reportedCodes;
+    QStringList ruledCodes;
+    for (size_t r = 0; r < lines.size(); ++r) {
+        const LineData& d = lines[r];
         if (reportedCodes.contains(d.vatCode))
             continue;
         const QString line = q("A(z) %1. sor („%2”)").arg(QString::number(r + 1), d.description);
         // A storno repeats its original's lines as they were issued, whatever the code says today.
         if (d.vatKnown && d.vatPercent != d.codePercent && !doc.storno) {
-            rule(q("%1 áfakulcsa (%2 %) eltér „%3” áfakódjának kulcsától (%4 %): válassza ki újra a sor áfakódját.")
-                     .arg(line, QString::number(d.vatPercent), d.vatCode, QString::number(d.codePercent)));
+            ruleProblem(doc, q("%1 áfakulcsa (%2 %) eltér „%3” áfakódjának kulcsától (%4 %): válassza ki újra a sor "
+                               "áfakódját.")
+                                 .arg(line, QString::number(d.vatPercent), d.vatCode, QString::number(d.codePercent)));
         } else if (d.vatKnown && !ruledCodes.contains(d.vatCode)) {
-            const QString code = q("A(z) „%1” áfakód (%2)").arg(d.vatCode, d.vatName);
-            const QString eu = q("csak más EU-tagállamban nyilvántartásba vett, közösségi adószámmal rendelkező "
-                                 "(„egyéb” áfa-státuszú) vevőnek számlázható");
-            QString problem;
-            if (d.navType == u"PERCENTAGE" && !vatPercentAllowed(d.vatPercent, doc.deliveryDate, doc.storno))
-                problem = d.vatPercent == 0
-                              ? q("%1 0 %-os „százalékos” kulcs: ilyen áfakulcs nincs, mentes vagy tárgyi hatályon kívüli "
-                                  "tételhez a megfelelő besorolású áfakódot kell választani.")
-                                    .arg(code)
-                          : vatPercentAllowed(d.vatPercent, QDate(2012, 12, 31))
-                              ? q("%1 kulcsa (%2 %) csak 2013 előtti teljesítésre alkalmazható: a hatályos kulcsok 5, 18 "
-                                  "és 27 %.")
-                                    .arg(code, QString::number(d.vatPercent))
-                              : q("%1 kulcsa (%2 %) nem alkalmazható: a hatályos kulcsok 5, 18 és 27 %.")
-                                    .arg(code, QString::number(d.vatPercent));
-            else if ((d.navCase == u"KBAET" || d.navCase == u"KBAUK" || d.navCase == u"EUFAD37" || d.navCase == u"EUFADE")
-                     && (d.navType == u"VAT_EXEMPTION" || d.navType == u"VAT_OUT_OF_SCOPE") && !euBusinessAbroad)
-                problem = q("%1 %2, a vevő (%3) nem ilyen.").arg(code, eu, nameOrCode(customer.name, customer.code));
-            else if (d.navType == u"VAT_EXEMPTION" && d.navCase == u"EAM" && !outsideEu)
-                problem = q("%1 (termékexport) csak az EU-n kívüli vevőnek számlázható, a vevő (%2) nem ilyen.")
-                              .arg(code, nameOrCode(customer.name, customer.code));
+            const QString problem = vatCodeUseProblem(d, doc, customer, customerTax);
             if (!problem.isEmpty()) {
-                rule(problem);
+                ruleProblem(doc, problem);
                 ruledCodes << d.vatCode;
             }
         }
-        const QString code = q("A(z) „%1” áfakód (%2)").arg(d.vatCode, d.vatName);
-        bool bad = true;
-        if (!d.vatKnown)
-            problems << q("%1 nem szerepel az áfakulcsok között, így nincs adóhatósági besorolása.").arg(code);
-        else if (!vatClassifications().contains(d.navType))
-            problems << q("%1 adóhatósági besorolása ismeretlen: „%2”.").arg(code, d.navType);
-        else if (d.navType == u"VAT_EXEMPTION" && !exemptionCases().contains(d.navCase))
-            problems << q("%1 mentességi esetkódja hiányzik vagy ismeretlen: „%2” (%3).")
-                            .arg(code, d.navCase, exemptionCases().join(QStringLiteral(", ")));
-        else if (d.navType == u"VAT_OUT_OF_SCOPE" && !outOfScopeCases().contains(d.navCase))
-            problems << q("%1 „ÁFA tárgyi hatályán kívüli” esetkódja hiányzik vagy ismeretlen: „%2” (%3).")
-                            .arg(code, d.navCase, outOfScopeCases().join(QStringLiteral(", ")));
-        else if ((d.navType == u"VAT_EXEMPTION" || d.navType == u"VAT_OUT_OF_SCOPE") && d.navReason.isEmpty())
-            problems << q("%1 adóhatósági besorolásához hiányzik az indoklás szövege.").arg(code);
-        else
-            bad = false;
-        if (bad)
+        const QString problem = vatClassificationProblem(d);
+        if (!problem.isEmpty()) {
+            doc.problems << problem;
             reportedCodes << d.vatCode;
+        }
     }
+}
 
-    doc.amounts = readInvoiceAmounts(data, doc.number);
+// The amounts against the lines' VAT codes and the invoice's kind.
+void checkAmounts(InvoiceDocument& doc, const std::vector<LineData>& lines)
+{
     for (size_t i = 0; i < lines.size() && i < doc.amounts.lines.size(); ++i) {
         const LineData& d = lines[i];
         if (d.vatKnown && (d.vatPercent == d.codePercent || doc.storno) && vatClassifications().contains(d.navType)
-            && d.navType != u"PERCENTAGE" && doc.amounts.lines[i].vat != 0)
-            rule(q("A(z) %1. sor („%2”) „%3” áfakódja (%4) nem százalékos besorolású, mégis áfát tartalmaz (%5): "
-                   "az áfakód kulcsa 0 % kell legyen.")
-                     .arg(QString::number(i + 1), d.description, d.vatCode, d.vatName,
-                          amountDisplay(doc.amounts.lines[i].vat)));
+            && d.navType != u"PERCENTAGE" && !doc.amounts.lines[i].vat.isZero())
+            ruleProblem(doc, q("A(z) %1. sor („%2”) „%3” áfakódja (%4) nem százalékos besorolású, mégis áfát tartalmaz "
+                               "(%5): az áfakód kulcsa 0 % kell legyen.")
+                                 .arg(QString::number(i + 1), d.description, d.vatCode, d.vatName,
+                                      amountDisplay(doc.amounts.lines[i].vat)));
     }
-    if (!doc.storno && doc.amounts.net < 0)
-        rule(q("A számla nettó végösszege negatív (%1): új számla nem lehet negatív. Egy kiállított számla "
-               "helyesbítéséhez a számlanyilvántartásban a „Storno” gombbal készítsen stornó számlát.")
-                 .arg(amountDisplay(doc.amounts.net)));
-    const bool huf = currency == u"HUF";
-    if (huf) {
-        doc.amounts.netHuf = doc.amounts.net;
-        doc.amounts.vatHuf = doc.amounts.vat;
-    }
-    if (!problems.isEmpty())
-        return doc;
+    if (!doc.storno && doc.amounts.net.isNegative())
+        ruleProblem(doc, q("A számla nettó végösszege negatív (%1): új számla nem lehet negatív. Egy kiállított számla "
+                           "helyesbítéséhez a számlanyilvántartásban a „Storno” gombbal készítsen stornó számlát.")
+                             .arg(amountDisplay(doc.amounts.net)));
+}
 
-    // Storno lines continue the numbering after the original's lines and those of its earlier
-    // modifications.
-    int lineBase = 0;
+// Storno lines continue the numbering after the original's lines and those of its earlier
+// modifications; 0 for an invoice of its own.
+int stornoLineBase(DataModule& data, const InvoiceDocument& doc)
+{
+    if (!doc.storno)
+        return 0;
+    Query& o = data.query(QStringLiteral("NAV_AUX"));
+    o.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szlasor WHERE sBszam = :p0 OR sBszam IN"),
+              QStringLiteral(" (SELECT nBszam FROM szlanav WHERE nEredeti = :p0 AND nModIndex < :p1 AND nBszam <> :p2)")});
+    o.setText(QStringLiteral("p0"), doc.original);
+    o.setInteger(QStringLiteral("p1"), doc.modificationIndex);
+    o.setText(QStringLiteral("p2"), doc.number);
+    o.open();
+    return static_cast<int>(o.fieldInt(QStringLiteral("db")));
+}
+
+void writeSupplierInfo(QXmlStreamWriter& w, const Party& issuer, const TaxNumber& issuerTax)
+{
+    w.writeStartElement(kDataNs, QStringLiteral("supplierInfo"));
+    writeTaxNumber(w, QStringLiteral("supplierTaxNumber"), issuerTax);
+    if (isCommunityVatNumber(issuer.communityVat))
+        w.writeTextElement(kDataNs, QStringLiteral("communityVatNumber"), normalizedCommunityVatNumber(issuer.communityVat));
+    w.writeTextElement(kDataNs, QStringLiteral("supplierName"), issuer.name.trimmed());
+    writeAddress(w, QStringLiteral("supplierAddress"), issuer);
+    static const QRegularExpression bank(
+        QStringLiteral("^([0-9]{8}[-][0-9]{8}[-][0-9]{8}|[0-9]{8}[-][0-9]{8}|[A-Z]{2}[0-9]{2}[0-9A-Za-z]{11,30})$"));
+    if (bank.match(issuer.bank).hasMatch())
+        w.writeTextElement(kDataNs, QStringLiteral("supplierBankAccountNumber"), issuer.bank);
+    w.writeEndElement(); // supplierInfo
+}
+
+void writeCustomerInfo(QXmlStreamWriter& w, const Party& customer, const CustomerTax& tax)
+{
+    w.writeStartElement(kDataNs, QStringLiteral("customerInfo"));
+    w.writeTextElement(kDataNs, QStringLiteral("customerVatStatus"), customer.status);
+    if (customer.status != u"PRIVATE_PERSON") {
+        if (tax.taxNumber) {
+            w.writeStartElement(kDataNs, QStringLiteral("customerVatData"));
+            writeTaxNumber(w, QStringLiteral("customerTaxNumber"), *tax.taxNumber);
+            w.writeEndElement();
+        } else if (!tax.communityVat.isEmpty()) {
+            w.writeStartElement(kDataNs, QStringLiteral("customerVatData"));
+            w.writeTextElement(kDataNs, QStringLiteral("communityVatNumber"), tax.communityVat);
+            w.writeEndElement();
+        } else if (customer.status == u"OTHER" && !isEuCountry(customer.country)
+                   && !customer.otherTax.trimmed().isEmpty()) {
+            w.writeStartElement(kDataNs, QStringLiteral("customerVatData"));
+            w.writeTextElement(kDataNs, QStringLiteral("thirdStateTaxId"), customer.otherTax.trimmed());
+            w.writeEndElement();
+        }
+        w.writeTextElement(kDataNs, QStringLiteral("customerName"), customer.name.trimmed());
+        writeAddress(w, QStringLiteral("customerAddress"), customer);
+    }
+    w.writeEndElement(); // customerInfo
+}
+
+void writeInvoiceDetail(QXmlStreamWriter& w, const Header& head)
+{
+    w.writeStartElement(kDataNs, QStringLiteral("invoiceDetail"));
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceCategory"), QStringLiteral("NORMAL"));
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceDeliveryDate"), head.deliveryDate);
+    w.writeTextElement(kDataNs, QStringLiteral("currencyCode"), head.currency);
+    w.writeTextElement(kDataNs, QStringLiteral("exchangeRate"), head.huf() ? QStringLiteral("1") : head.rateText);
+    if (!head.method.isEmpty())
+        w.writeTextElement(kDataNs, QStringLiteral("paymentMethod"), head.method);
+    if (!head.dueDate.isEmpty())
+        w.writeTextElement(kDataNs, QStringLiteral("paymentDate"), head.dueDate);
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceAppearance"), QStringLiteral("PAPER"));
+    w.writeEndElement(); // invoiceDetail
+}
+
+// A line's forint amount to the fillér.
+Money lineHuf(const InvoiceDocument& doc, bool huf, Money amount)
+{
+    return huf ? amount : amount.converted(doc.amounts.exchangeRate);
+}
+
+void writeLine(QXmlStreamWriter& w, const InvoiceDocument& doc, const LineData& d, const LineAmounts& a,
+               int lineNumber, int referencedNumber, bool huf)
+{
+    w.writeStartElement(kDataNs, QStringLiteral("line"));
+    w.writeTextElement(kDataNs, QStringLiteral("lineNumber"), QString::number(lineNumber));
     if (doc.storno) {
-        Query& o = data.query(QStringLiteral("NAV_AUX"));
-        o.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szlasor WHERE sBszam = :p0 OR sBszam IN"),
-                  QStringLiteral(" (SELECT nBszam FROM szlanav WHERE nEredeti = :p0 AND nModIndex < :p1 AND nBszam <> :p2)")});
-        o.setText(QStringLiteral("p0"), doc.original);
-        o.setInteger(QStringLiteral("p1"), doc.modificationIndex);
-        o.setText(QStringLiteral("p2"), doc.number);
-        o.open();
-        lineBase = static_cast<int>(o.fieldInt(QStringLiteral("db")));
+        w.writeStartElement(kDataNs, QStringLiteral("lineModificationReference"));
+        w.writeTextElement(kDataNs, QStringLiteral("lineNumberReference"), QString::number(referencedNumber));
+        w.writeTextElement(kDataNs, QStringLiteral("lineOperation"), QStringLiteral("CREATE"));
+        w.writeEndElement();
     }
+    if (!d.articleNumber.isEmpty()) {
+        w.writeStartElement(kDataNs, QStringLiteral("productCodes"));
+        w.writeStartElement(kDataNs, QStringLiteral("productCode"));
+        w.writeTextElement(kDataNs, QStringLiteral("productCodeCategory"), QStringLiteral("OWN"));
+        w.writeTextElement(kDataNs, QStringLiteral("productCodeOwnValue"), d.articleNumber);
+        w.writeEndElement();
+        w.writeEndElement();
+    }
+    const bool expressed = !d.unit.isEmpty();
+    w.writeTextElement(kDataNs, QStringLiteral("lineExpressionIndicator"), expressed ? QStringLiteral("true") : QStringLiteral("false"));
+    if (!d.description.isEmpty())
+        w.writeTextElement(kDataNs, QStringLiteral("lineDescription"), d.description);
+    if (expressed) {
+        w.writeTextElement(kDataNs, QStringLiteral("quantity"), d.quantity);
+        const QString unitCode = unitOfMeasureCode(d.unit);
+        w.writeTextElement(kDataNs, QStringLiteral("unitOfMeasure"), unitCode.isEmpty() ? QStringLiteral("OWN") : unitCode);
+        if (unitCode.isEmpty())
+            w.writeTextElement(kDataNs, QStringLiteral("unitOfMeasureOwn"), d.unit);
+        w.writeTextElement(kDataNs, QStringLiteral("unitPrice"), d.unitPrice);
+        if (huf)
+            w.writeTextElement(kDataNs, QStringLiteral("unitPriceHUF"), d.unitPrice);
+    }
+    w.writeStartElement(kDataNs, QStringLiteral("lineAmountsNormal"));
+    writePair(w, QStringLiteral("lineNetAmountData"), QStringLiteral("lineNetAmount"), a.net,
+              QStringLiteral("lineNetAmountHUF"), lineHuf(doc, huf, a.net));
+    writeVatRate(w, QStringLiteral("lineVatRate"), d);
+    writePair(w, QStringLiteral("lineVatData"), QStringLiteral("lineVatAmount"), a.vat,
+              QStringLiteral("lineVatAmountHUF"), lineHuf(doc, huf, a.vat));
+    writePair(w, QStringLiteral("lineGrossAmountData"), QStringLiteral("lineGrossAmountNormal"), a.gross,
+              QStringLiteral("lineGrossAmountNormalHUF"), lineHuf(doc, huf, a.gross));
+    w.writeEndElement(); // lineAmountsNormal
+    w.writeEndElement(); // line
+}
 
+// The lines of one VAT classification summed.
+struct VatGroup {
+    LineData sample;
+    Money net, vat;
+};
+
+std::map<QString, VatGroup> writeLines(QXmlStreamWriter& w, const InvoiceDocument& doc,
+                                       const std::vector<LineData>& lines, int lineBase, bool huf)
+{
+    std::map<QString, VatGroup> groups;
+    w.writeStartElement(kDataNs, QStringLiteral("invoiceLines"));
+    w.writeTextElement(kDataNs, QStringLiteral("mergedItemIndicator"), QStringLiteral("false"));
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const LineData& d = lines[i];
+        const LineAmounts& a = doc.amounts.lines[i];
+        const int number = static_cast<int>(i) + 1;
+        writeLine(w, doc, d, a, number, lineBase + number, huf);
+        VatGroup& g = groups[classKey(d)];
+        g.sample = d;
+        g.net += a.net;
+        g.vat += a.vat;
+    }
+    w.writeEndElement(); // invoiceLines
+    return groups;
+}
+
+void writeSummary(QXmlStreamWriter& w, const InvoiceDocument& doc, const std::map<QString, VatGroup>& groups, bool huf)
+{
+    auto rateHuf = [&](Money amount) { return huf ? amount : amount.convertedWhole(doc.amounts.exchangeRate); };
+    w.writeStartElement(kDataNs, QStringLiteral("invoiceSummary"));
+    w.writeStartElement(kDataNs, QStringLiteral("summaryNormal"));
+    for (const auto& [key, g] : groups) {
+        w.writeStartElement(kDataNs, QStringLiteral("summaryByVatRate"));
+        writeVatRate(w, QStringLiteral("vatRate"), g.sample);
+        writePair(w, QStringLiteral("vatRateNetData"), QStringLiteral("vatRateNetAmount"), g.net,
+                  QStringLiteral("vatRateNetAmountHUF"), rateHuf(g.net));
+        writePair(w, QStringLiteral("vatRateVatData"), QStringLiteral("vatRateVatAmount"), g.vat,
+                  QStringLiteral("vatRateVatAmountHUF"), rateHuf(g.vat));
+        const Money grossHuf = rateHuf(g.net) + rateHuf(g.vat);
+        writePair(w, QStringLiteral("vatRateGrossData"), QStringLiteral("vatRateGrossAmount"), g.net + g.vat,
+                  QStringLiteral("vatRateGrossAmountHUF"), grossHuf);
+        w.writeEndElement();
+    }
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceNetAmount"), doc.amounts.net.schemaText());
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceNetAmountHUF"), doc.amounts.netHuf.schemaText());
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceVatAmount"), doc.amounts.vat.schemaText());
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceVatAmountHUF"), doc.amounts.vatHuf.schemaText());
+    w.writeEndElement(); // summaryNormal
+    w.writeStartElement(kDataNs, QStringLiteral("summaryGrossData"));
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceGrossAmount"), doc.amounts.gross().schemaText());
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceGrossAmountHUF"), doc.amounts.grossHuf().schemaText());
+    w.writeEndElement();
+    w.writeEndElement(); // invoiceSummary
+}
+
+// Everything a document needs for its XML, once the data has no problem.
+struct Parties {
+    const Party& issuer;
+    const TaxNumber& issuerTax;
+    const Party& customer;
+    const CustomerTax& customerTax;
+};
+
+void writeDocument(InvoiceDocument& doc, const Header& head, const Parties& parties,
+                   const std::vector<LineData>& lines, int lineBase)
+{
     QXmlStreamWriter w(&doc.xml);
     w.setAutoFormatting(true);
     w.setAutoFormattingIndent(1);
@@ -659,7 +895,7 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
     w.writeDefaultNamespace(kDataNs);
     w.writeStartElement(kDataNs, QStringLiteral("InvoiceData"));
     w.writeTextElement(kDataNs, QStringLiteral("invoiceNumber"), u'K' + doc.number);
-    w.writeTextElement(kDataNs, QStringLiteral("invoiceIssueDate"), issueDate);
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceIssueDate"), head.issueDate);
     w.writeTextElement(kDataNs, QStringLiteral("completenessIndicator"), QStringLiteral("false"));
     w.writeStartElement(kDataNs, QStringLiteral("invoiceMain"));
     w.writeStartElement(kDataNs, QStringLiteral("invoice"));
@@ -672,145 +908,50 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
         w.writeEndElement();
     }
     w.writeStartElement(kDataNs, QStringLiteral("invoiceHead"));
-    w.writeStartElement(kDataNs, QStringLiteral("supplierInfo"));
-    writeTaxNumber(w, QStringLiteral("supplierTaxNumber"), *issuerTax);
-    if (isCommunityVatNumber(issuer.communityVat))
-        w.writeTextElement(kDataNs, QStringLiteral("communityVatNumber"), normalizedCommunityVatNumber(issuer.communityVat));
-    w.writeTextElement(kDataNs, QStringLiteral("supplierName"), issuer.name.trimmed());
-    writeAddress(w, QStringLiteral("supplierAddress"), issuer);
-    static const QRegularExpression bank(
-        QStringLiteral("^([0-9]{8}[-][0-9]{8}[-][0-9]{8}|[0-9]{8}[-][0-9]{8}|[A-Z]{2}[0-9]{2}[0-9A-Za-z]{11,30})$"));
-    if (bank.match(issuer.bank).hasMatch())
-        w.writeTextElement(kDataNs, QStringLiteral("supplierBankAccountNumber"), issuer.bank);
-    w.writeEndElement(); // supplierInfo
-
-    w.writeStartElement(kDataNs, QStringLiteral("customerInfo"));
-    w.writeTextElement(kDataNs, QStringLiteral("customerVatStatus"), customer.status);
-    if (customer.status != u"PRIVATE_PERSON") {
-        if (customerTax) {
-            w.writeStartElement(kDataNs, QStringLiteral("customerVatData"));
-            writeTaxNumber(w, QStringLiteral("customerTaxNumber"), *customerTax);
-            w.writeEndElement();
-        } else if (!customerVat.isEmpty()) {
-            w.writeStartElement(kDataNs, QStringLiteral("customerVatData"));
-            w.writeTextElement(kDataNs, QStringLiteral("communityVatNumber"), customerVat);
-            w.writeEndElement();
-        } else if (customer.status == u"OTHER" && !isEuCountry(customer.country)
-                   && !customer.otherTax.trimmed().isEmpty()) {
-            w.writeStartElement(kDataNs, QStringLiteral("customerVatData"));
-            w.writeTextElement(kDataNs, QStringLiteral("thirdStateTaxId"), customer.otherTax.trimmed());
-            w.writeEndElement();
-        }
-        w.writeTextElement(kDataNs, QStringLiteral("customerName"), customer.name.trimmed());
-        writeAddress(w, QStringLiteral("customerAddress"), customer);
-    }
-    w.writeEndElement(); // customerInfo
-
-    w.writeStartElement(kDataNs, QStringLiteral("invoiceDetail"));
-    w.writeTextElement(kDataNs, QStringLiteral("invoiceCategory"), QStringLiteral("NORMAL"));
-    w.writeTextElement(kDataNs, QStringLiteral("invoiceDeliveryDate"), deliveryDate);
-    w.writeTextElement(kDataNs, QStringLiteral("currencyCode"), currency);
-    w.writeTextElement(kDataNs, QStringLiteral("exchangeRate"), huf ? QStringLiteral("1") : rateText);
-    if (!method.isEmpty())
-        w.writeTextElement(kDataNs, QStringLiteral("paymentMethod"), method);
-    if (!dueDate.isEmpty())
-        w.writeTextElement(kDataNs, QStringLiteral("paymentDate"), dueDate);
-    w.writeTextElement(kDataNs, QStringLiteral("invoiceAppearance"), QStringLiteral("PAPER"));
-    w.writeEndElement(); // invoiceDetail
+    writeSupplierInfo(w, parties.issuer, parties.issuerTax);
+    writeCustomerInfo(w, parties.customer, parties.customerTax);
+    writeInvoiceDetail(w, head);
     w.writeEndElement(); // invoiceHead
-
-    struct Group {
-        LineData sample;
-        qint64 net = 0, vat = 0;
-    };
-    std::map<QString, Group> groups;
-    w.writeStartElement(kDataNs, QStringLiteral("invoiceLines"));
-    w.writeTextElement(kDataNs, QStringLiteral("mergedItemIndicator"), QStringLiteral("false"));
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const LineData& d = lines[i];
-        const LineAmounts& a = doc.amounts.lines[i];
-        auto toHuf = [&](qint64 amount) -> qint64 {
-            if (huf)
-                return amount;
-            // A line's forint amount to the fillér: amount x rate, rounded half away from zero.
-            return parseFiller(fixedText(static_cast<double>(amount) / 100.0 * rate, 2));
-        };
-        w.writeStartElement(kDataNs, QStringLiteral("line"));
-        w.writeTextElement(kDataNs, QStringLiteral("lineNumber"), QString::number(i + 1));
-        if (doc.storno) {
-            w.writeStartElement(kDataNs, QStringLiteral("lineModificationReference"));
-            w.writeTextElement(kDataNs, QStringLiteral("lineNumberReference"), QString::number(lineBase + static_cast<int>(i) + 1));
-            w.writeTextElement(kDataNs, QStringLiteral("lineOperation"), QStringLiteral("CREATE"));
-            w.writeEndElement();
-        }
-        if (!d.articleNumber.isEmpty()) {
-            w.writeStartElement(kDataNs, QStringLiteral("productCodes"));
-            w.writeStartElement(kDataNs, QStringLiteral("productCode"));
-            w.writeTextElement(kDataNs, QStringLiteral("productCodeCategory"), QStringLiteral("OWN"));
-            w.writeTextElement(kDataNs, QStringLiteral("productCodeOwnValue"), d.articleNumber);
-            w.writeEndElement();
-            w.writeEndElement();
-        }
-        const bool expressed = !d.unit.isEmpty();
-        w.writeTextElement(kDataNs, QStringLiteral("lineExpressionIndicator"), expressed ? QStringLiteral("true") : QStringLiteral("false"));
-        if (!d.description.isEmpty())
-            w.writeTextElement(kDataNs, QStringLiteral("lineDescription"), d.description);
-        if (expressed) {
-            w.writeTextElement(kDataNs, QStringLiteral("quantity"), d.quantity);
-            const QString unitCode = unitOfMeasureCode(d.unit);
-            w.writeTextElement(kDataNs, QStringLiteral("unitOfMeasure"), unitCode.isEmpty() ? QStringLiteral("OWN") : unitCode);
-            if (unitCode.isEmpty())
-                w.writeTextElement(kDataNs, QStringLiteral("unitOfMeasureOwn"), d.unit);
-            w.writeTextElement(kDataNs, QStringLiteral("unitPrice"), d.unitPrice);
-            if (huf)
-                w.writeTextElement(kDataNs, QStringLiteral("unitPriceHUF"), d.unitPrice);
-        }
-        w.writeStartElement(kDataNs, QStringLiteral("lineAmountsNormal"));
-        writePair(w, QStringLiteral("lineNetAmountData"), QStringLiteral("lineNetAmount"), a.net,
-                  QStringLiteral("lineNetAmountHUF"), toHuf(a.net));
-        writeVatRate(w, QStringLiteral("lineVatRate"), d);
-        writePair(w, QStringLiteral("lineVatData"), QStringLiteral("lineVatAmount"), a.vat,
-                  QStringLiteral("lineVatAmountHUF"), toHuf(a.vat));
-        writePair(w, QStringLiteral("lineGrossAmountData"), QStringLiteral("lineGrossAmountNormal"), a.gross,
-                  QStringLiteral("lineGrossAmountNormalHUF"), toHuf(a.gross));
-        w.writeEndElement(); // lineAmountsNormal
-        w.writeEndElement(); // line
-        Group& g = groups[classKey(d)];
-        g.sample = d;
-        g.net += a.net;
-        g.vat += a.vat;
-    }
-    w.writeEndElement(); // invoiceLines
-
-    auto rateHuf = [&](qint64 amount) { return huf ? amount : forintAmount(amount, rate); };
-    w.writeStartElement(kDataNs, QStringLiteral("invoiceSummary"));
-    w.writeStartElement(kDataNs, QStringLiteral("summaryNormal"));
-    for (const auto& [key, g] : groups) {
-        w.writeStartElement(kDataNs, QStringLiteral("summaryByVatRate"));
-        writeVatRate(w, QStringLiteral("vatRate"), g.sample);
-        writePair(w, QStringLiteral("vatRateNetData"), QStringLiteral("vatRateNetAmount"), g.net,
-                  QStringLiteral("vatRateNetAmountHUF"), rateHuf(g.net));
-        writePair(w, QStringLiteral("vatRateVatData"), QStringLiteral("vatRateVatAmount"), g.vat,
-                  QStringLiteral("vatRateVatAmountHUF"), rateHuf(g.vat));
-        const qint64 grossHuf = rateHuf(g.net) + rateHuf(g.vat);
-        writePair(w, QStringLiteral("vatRateGrossData"), QStringLiteral("vatRateGrossAmount"), g.net + g.vat,
-                  QStringLiteral("vatRateGrossAmountHUF"), grossHuf);
-        w.writeEndElement();
-    }
-    w.writeTextElement(kDataNs, QStringLiteral("invoiceNetAmount"), fillerText(doc.amounts.net));
-    w.writeTextElement(kDataNs, QStringLiteral("invoiceNetAmountHUF"), fillerText(doc.amounts.netHuf));
-    w.writeTextElement(kDataNs, QStringLiteral("invoiceVatAmount"), fillerText(doc.amounts.vat));
-    w.writeTextElement(kDataNs, QStringLiteral("invoiceVatAmountHUF"), fillerText(doc.amounts.vatHuf));
-    w.writeEndElement(); // summaryNormal
-    w.writeStartElement(kDataNs, QStringLiteral("summaryGrossData"));
-    w.writeTextElement(kDataNs, QStringLiteral("invoiceGrossAmount"), fillerText(doc.amounts.gross()));
-    w.writeTextElement(kDataNs, QStringLiteral("invoiceGrossAmountHUF"), fillerText(doc.amounts.grossHuf()));
-    w.writeEndElement();
-    w.writeEndElement(); // invoiceSummary
+    const auto groups = writeLines(w, doc, lines, lineBase, head.huf());
+    writeSummary(w, doc, groups, head.huf());
     w.writeEndElement(); // invoice
     w.writeEndElement(); // invoiceMain
     w.writeEndElement(); // InvoiceData
     w.writeEndDocument();
+}
+
+} // namespace
+
+InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNumber, int modificationIndex)
+{
+    InvoiceDocument doc;
+    doc.number = invoiceNumber.trimmed();
+    const std::optional<Header> head = readHeader(data, doc);
+    if (!head) {
+        doc.problems << q("Nincs %1 számú számla.").arg(doc.number);
+        doc.issuerMode = QStringLiteral("OFF");
+        return doc;
+    }
+    checkHeader(doc, *head);
+    readStornoLink(data, doc, modificationIndex);
+
+    const Party issuer = readParty(data, true, head->issuerCode);
+    const std::optional<TaxNumber> issuerTax = checkIssuer(doc, issuer);
+    const Party customer = readParty(data, false, head->customerCode);
+    doc.customerName = customer.name;
+    const CustomerTax customerTax = checkCustomer(doc, customer);
+
+    const std::vector<LineData> lines = readLines(data, doc.number);
+    checkLineVat(doc, lines, customer, customerTax);
+    doc.amounts = readInvoiceAmounts(data, doc.number);
+    checkAmounts(doc, lines);
+    if (head->huf()) {
+        doc.amounts.netHuf = doc.amounts.net;
+        doc.amounts.vatHuf = doc.amounts.vat;
+    }
+    if (!doc.problems.isEmpty())
+        return doc;
+    writeDocument(doc, *head, {issuer, *issuerTax, customer, customerTax}, lines, stornoLineBase(data, doc));
     return doc;
 }
 

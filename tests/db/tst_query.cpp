@@ -311,6 +311,25 @@ private slots:
         QCOMPARE(query.fieldInt(QStringLiteral("n")), 0);
     }
 
+    // A column the program computes joins the rows read: the cells read stay as they were (NULL
+    // too), the current row stays, and a cell count that does not match the rows is refused.
+    void computedColumnJoinsTheRows()
+    {
+        db->exec(QStringLiteral("INSERT INTO probe (t, n) VALUES ('a', NULL), ('b', 2.5)"));
+        Query& query = q();
+        query.setSql({QStringLiteral("SELECT t, n FROM probe ORDER BY id")});
+        DB_VERIFY(query.open());
+        query.setCurrentRow(1);
+        DB_VERIFY(query.appendColumn(QStringLiteral("osszeg"), ColumnKind::Decimal, {"1.50", "-0.05"}));
+        QCOMPARE(query.currentRow(), 1);
+        QCOMPARE(query.fieldText(QStringLiteral("osszeg")), QStringLiteral("-0,05"));
+        QCOMPARE(query.fieldText(QStringLiteral("n")), QStringLiteral("2,5"));
+        QCOMPARE(query.text(0, QStringLiteral("osszeg")), QStringLiteral("1,5"));
+        QCOMPARE(query.text(0, QStringLiteral("t")), QStringLiteral("a"));
+        QVERIFY(query.result()->isNull(0, query.columnIndex(QStringLiteral("n"))));
+        QVERIFY_THROWS_EXCEPTION(Error, query.appendColumn(QStringLiteral("hibas"), ColumnKind::Decimal, {"1"}));
+    }
+
     void datesTravelInProgramFormat()
     {
         Query& query = q();

@@ -324,6 +324,16 @@ private slots:
         composer.deleteLine(); // the empty list deletes nothing and still reports it
         QCOMPARE(s->ui.texts(), QStringList(3, QStringLiteral("Az tételsor törölve!")));
         QCOMPARE(composer.field(InvoiceComposer::NetTotal), QStringLiteral("0,00"));
+        // The stored halves sum exactly and round once, away from zero.
+        m_lines.push_back({QStringLiteral("C"), QStringLiteral("1"), QStringLiteral("1,005")});
+        composer.newLine();
+        m_lines.push_back({QStringLiteral("D"), QStringLiteral("-1"), QStringLiteral("0,0001")});
+        composer.newLine();
+        QCOMPARE(composer.field(InvoiceComposer::NetTotal), QStringLiteral("1,00"));
+        QCOMPARE(composer.field(InvoiceComposer::VatTotal), QStringLiteral("0,27"));
+        QCOMPARE(composer.field(InvoiceComposer::GrandTotal), QStringLiteral("1,28"));
+        composer.deleteLine();
+        QCOMPARE(composer.field(InvoiceComposer::NetTotal), QStringLiteral("1,01"));
     }
 
     void lineChecks_data()
@@ -412,6 +422,22 @@ private slots:
         line.setField(InvoiceLineEditor::Quantity, QStringLiteral("2,"));
         QCOMPARE(line.field(InvoiceLineEditor::Total), QStringLiteral("2 540,00"));
         QCOMPARE(s->ui.texts(Kind::ErrorReport).size(), 0);
+        // Halves round away from zero on the typed value itself, storno lines as well.
+        const struct {
+            const char* quantity;
+            const char* price;
+            const char* net;
+            const char* vat;
+            const char* total;
+        } halves[] = {{"1", "1,005", "1,01", "0,27", "1,28"}, {"-1", "1,005", "-1,01", "-0,27", "-1,28"},
+                      {"3", "0,335", "1,01", "0,27", "1,28"}};
+        for (const auto& h : halves) {
+            line.setField(InvoiceLineEditor::Quantity, QString::fromLatin1(h.quantity));
+            line.setField(InvoiceLineEditor::UnitPrice, QString::fromLatin1(h.price));
+            QCOMPARE(line.field(InvoiceLineEditor::Net), QString::fromLatin1(h.net));
+            QCOMPARE(line.field(InvoiceLineEditor::Vat), QString::fromLatin1(h.vat));
+            QCOMPARE(line.field(InvoiceLineEditor::Total), QString::fromLatin1(h.total));
+        }
     }
 
     void articleChooserFillsLine()

@@ -168,6 +168,12 @@ void TestPrintInvoice::totals_data()
         << QStringList{"v_AFA_ert=27%" + cr + "5% " + cr, "v_AFA_netto=1 000,00" + cr + "230,00" + cr,
                        "v_AFA_afa=270,00" + cr + "11,50" + cr, "v_AFA_sorsum=1 270,00" + cr + "241,50" + cr,
                        "v_AFA_SUM=1511,50"};
+    QTest::newRow("names the server holds equal share a rate")
+        << "00003" << QList<Line>{{"1", "100", "27% általános", 27}, {"1", "200", "27% ÁLTALÁNOS", 27}} << "0" << "0"
+        << "Ft" << QStringList{"v_AFA_ert=27%" + cr, "v_AFA_netto=300,00" + cr, "v_AFA_afa=81,00" + cr};
+    QTest::newRow("discount not given") << "00003" << QList<Line>{{"2", "1000", "27% általános", 27}} << "NULL"
+                                        << "0" << "Ft"
+                                        << QStringList{"v_AFA_SUMnetto=2000,00", "v_AFA_SUMafa=540,00", "v_enged="};
     QTest::newRow("discount") << "00002" << QList<Line>{{"2", "1000", "27% általános", 27}} << "5" << "0" << "Ft"
                               << QStringList{"v_enged=Az egységár tartalmazza a 5,00 % engedményt.",
                                              "v_AFA_SUMnetto=1900,00", "v_AFA_SUMafa=513,00"};
@@ -192,6 +198,14 @@ void TestPrintInvoice::totals_data()
                                                  "v_AFA_netto=1 234 567 890,00" + cr,
                                                  "v_azaz=egymilliárd-kettöszázharmincnégymillió-"
                                                  "ötszázhatvanhétezer-nyolcszázkilencven  00/100 "};
+    QTest::newRow("billions keep the fillér")
+        << "00003" << QList<Line>{{"1", "1234567890.12", "0% mentes", 0}} << "0" << "0" << "Ft"
+        << QStringList{"v_AFA_SUM=1234567890,12", "v_AFA_netto=1 234 567 890,12" + cr,
+                       "v_azaz=egymilliárd-kettöszázharmincnégymillió-ötszázhatvanhétezer-nyolcszázkilencven  "
+                       "12/100 "};
+    QTest::newRow("billions of forints from the exact rate")
+        << "00003" << QList<Line>{{"1", "8256322.54", "0% mentes", 0}} << "0" << "385.123456" << "EUR"
+        << QStringList{"v_netto_Ft=3179703470", "v_AFA_Ft=0", "v_brutto_Ft=3179703470"};
 }
 
 void TestPrintInvoice::totals()
