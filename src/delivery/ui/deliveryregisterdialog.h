@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QLayout;
 class QTabWidget;
 
 namespace orvena {
@@ -19,6 +20,11 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    QWidget* buildCustomerTab();
+    QWidget* buildIssuerTab();
+    QWidget* buildResetPage();
+    QWidget* buildHeader();
+    QLayout* buildButtonColumn();
     void act(const std::function<void(DeliveryRegister*)>& fn);
 
     ScreenContext& m_context;

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <map>
 
+class QPlainTextEdit;
 class QPushButton;
 
 namespace orvena {
@@ -25,6 +26,7 @@ private:
     QWidget* buildCustomerTab(ScreenContext& context);
     QWidget* buildIssuerTab(ScreenContext& context);
     QWidget* buildLines(ScreenContext& context);
+    QPlainTextEdit* blockMemo(InvoiceComposer::Field field, QWidget* parent);
 
     InvoiceComposer* m_model;
     std::map<int, QWidget*> m_widgets;

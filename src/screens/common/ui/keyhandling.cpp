@@ -263,6 +263,24 @@ private:
     std::function<void(int)> m_onKey;
 };
 
+class ModifyAnywayKey : public QObject {
+public:
+    ModifyAnywayKey(QWidget* button, std::function<void()> onKey) : QObject(button), m_onKey(std::move(onKey)) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (text != u"J" && text != u"j")
+            return false;
+        m_onKey();
+        return true;
+    }
+
+private:
+    std::function<void()> m_onKey;
+};
+
 void installOnTree(QWidget* window, QObject* filter)
 {
     window->installEventFilter(filter);
@@ -354,6 +372,11 @@ void installClickHandler(QWidget* field, std::function<void()> onClick)
     field->installEventFilter(h);
     for (QWidget* child : field->findChildren<QWidget*>())
         child->installEventFilter(h);
+}
+
+void installModifyAnywayKey(QWidget* modifyButton, std::function<void()> onKey)
+{
+    modifyButton->installEventFilter(new ModifyAnywayKey(modifyButton, std::move(onKey)));
 }
 
 void installFunctionKeyHandler(QWidget* field, std::function<void(int)> onKey)

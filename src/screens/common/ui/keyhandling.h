@@ -48,6 +48,10 @@ void installEnterPressesButtons(QWidget* window);
 // Calls onClick when the field is clicked with the left mouse button.
 void installClickHandler(QWidget* field, std::function<void()> onClick);
 
+// "J" or "j" typed on a register's focused "Módosít" button: onKey opens the highlighted
+// document whatever its printed flag; the key is consumed.
+void installModifyAnywayKey(QWidget* modifyButton, std::function<void()> onKey);
+
 // Calls onKey(key) for F2 ... F12 pressed in the field and consumes the key.
 void installFunctionKeyHandler(QWidget* field, std::function<void(int functionKey)> onKey);
 
