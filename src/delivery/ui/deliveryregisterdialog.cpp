@@ -84,8 +84,16 @@ DeliveryRegisterDialog::DeliveryRegisterDialog(ScreenContext& context, DeliveryR
                    QStringLiteral("Szállítólevél"));
     m_tabs->addTab(gridPage(context.data.query(kLineList), lineGridColumns(), "lineGrid", m_tabs),
                    QStringLiteral("Szállítólevél tételei"));
-    m_tabs->addTab(buildCustomerTab(), QStringLiteral("Vevö adata"));
-    m_tabs->addTab(buildIssuerTab(), QStringLiteral("Szállító adata"));
+    Query& customers = context.data.query(kCustomerList);
+    Query& issuers = context.data.query(kIssuerList);
+    m_tabs->addTab(buildPartyTab(customerDetailsPage(Screen::DeliveryRegister, customers, nullptr),
+                                 QStringLiteral("Vevö adata"), QStringLiteral("lMemoVevo"), QStringLiteral("Vevö törzsben"),
+                                 customers, QStringLiteral("vMemoVevo")),
+                   QStringLiteral("Vevö adata"));
+    m_tabs->addTab(buildPartyTab(issuerDetailsPage(Screen::DeliveryRegister, issuers, nullptr),
+                                 QStringLiteral("Szállító adata"), QStringLiteral("lMemoSzall"),
+                                 QStringLiteral("Szállító törzsben"), issuers, QStringLiteral("zMemoSzall")),
+                   QStringLiteral("Szállító adata"));
     m_tabs->addTab(buildResetPage(), QStringLiteral("Sorszám "));
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
         runAction(m_context.ui, [this] { m_model->refreshDetails(); });
@@ -105,28 +113,16 @@ DeliveryRegisterDialog::DeliveryRegisterDialog(ScreenContext& context, DeliveryR
     resize(980, 600);
 }
 
-QWidget* DeliveryRegisterDialog::buildCustomerTab()
+// A party's tab: its details page, and the page "Cimke" with the block stored on the
+// highlighted note beside the one of the master record.
+QWidget* DeliveryRegisterDialog::buildPartyTab(QWidget* details, const QString& detailsCaption, const QString& noteColumn,
+                                               const QString& masterCaption, Query& master, const QString& masterColumn)
 {
-    Query& customers = m_context.data.query(kCustomerList);
     auto* tabs = new QTabWidget(m_tabs);
-    tabs->addTab(customerDetailsPage(Screen::DeliveryRegister, customers, tabs), QStringLiteral("Vevö adata"));
-    tabs->addTab(blockPairPage(QStringLiteral("Szállítólevelen"),
-                               queryMemo(m_context.data.query(kNoteList), QStringLiteral("lMemoVevo"), tabs),
-                               QStringLiteral("Vevö törzsben"), queryMemo(customers, QStringLiteral("vMemoVevo"), tabs),
-                               tabs),
-                 QStringLiteral("Cimke"));
-    return tabs;
-}
-
-QWidget* DeliveryRegisterDialog::buildIssuerTab()
-{
-    Query& issuers = m_context.data.query(kIssuerList);
-    auto* tabs = new QTabWidget(m_tabs);
-    tabs->addTab(issuerDetailsPage(Screen::DeliveryRegister, issuers, tabs), QStringLiteral("Szállító adata"));
-    tabs->addTab(blockPairPage(QStringLiteral("Szállítólevelen"),
-                               queryMemo(m_context.data.query(kNoteList), QStringLiteral("lMemoSzall"), tabs),
-                               QStringLiteral("Szállító törzsben"), queryMemo(issuers, QStringLiteral("zMemoSzall"), tabs),
-                               tabs),
+    details->setParent(tabs);
+    tabs->addTab(details, detailsCaption);
+    tabs->addTab(blockPairPage(QStringLiteral("Szállítólevelen"), queryMemo(m_context.data.query(kNoteList), noteColumn, tabs),
+                               masterCaption, queryMemo(master, masterColumn, tabs), tabs),
                  QStringLiteral("Cimke"));
     return tabs;
 }

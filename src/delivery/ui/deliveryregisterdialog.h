@@ -20,8 +20,8 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    QWidget* buildCustomerTab();
-    QWidget* buildIssuerTab();
+    QWidget* buildPartyTab(QWidget* details, const QString& detailsCaption, const QString& noteColumn,
+                           const QString& masterCaption, Query& master, const QString& masterColumn);
     QWidget* buildResetPage();
     QWidget* buildHeader();
     QLayout* buildButtonColumn();

@@ -76,7 +76,7 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
 
     auto* bottom = new QHBoxLayout;
     m_fromDelivery = makeButton(QStringLiteral("Sz.levélböl"), QStringLiteral("Szállítólevél választó ablak megnyitása"),
-                            QStringLiteral("fromDeliveryButton"), this);
+                                QStringLiteral("fromDeliveryButton"), this);
     connect(m_fromDelivery, &QPushButton::clicked, this, [this] { m_model->fromDeliveryNote(); });
     bottom->addWidget(m_fromDelivery);
     bottom->addStretch();
@@ -104,10 +104,9 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
         first->setFocus();
 }
 
-QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
+// The header fields with their filters, limits and hints, each bound to the model.
+void InvoiceComposerDialog::createHeaderFields(ScreenContext& context, QWidget* page)
 {
-    auto* page = new QWidget(this);
-    auto* grid = new QGridLayout(page);
     auto edit = [this, page](F f) {
         auto* e = new QLineEdit(page);
         e->setObjectName(name(f));
@@ -115,8 +114,6 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
         m_widgets[f] = e;
         return e;
     };
-    auto label = [page](const QString& text) { return new QLabel(text, page); };
-
     QLineEdit* contract = edit(F::Contract);
     QLineEdit* payment = edit(F::PaymentMethod);
     QLineEdit* performed = edit(F::PerformanceDate);
@@ -153,40 +150,48 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     bindField(message, m_model, F::Message);
     m_widgets[F::Message] = message;
     installFunctionKeyMemo(message, context.state);
+}
 
+QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
+{
+    auto* page = new QWidget(this);
+    createHeaderFields(context, page);
+    auto field = [this](F f) { return widgetFor(f); };
+    auto label = [page](const QString& text) { return new QLabel(text, page); };
     auto* customerButton = makeButton(QStringLiteral("Vevö"), QStringLiteral("Vevö választó ablak megnyitása"),
-                                  QStringLiteral("customerButton"), page);
+                                      QStringLiteral("customerButton"), page);
     m_widgets[InvoiceComposer::CustomerButton] = customerButton;
     auto* languageButton = makeButton(QStringLiteral("Nyelv"), QStringLiteral("A számla felirat nyelve"),
-                                  QStringLiteral("languageButton"), page);
+                                      QStringLiteral("languageButton"), page);
     m_widgets[InvoiceComposer::LanguageButton] = languageButton;
     connect(customerButton, &QPushButton::clicked, this, [this] { m_model->chooseCustomer(); });
     connect(languageButton, &QPushButton::clicked, this, [this] { m_model->chooseLanguage(); });
 
+    auto* grid = new QGridLayout(page);
     int row = 0;
     grid->addWidget(label(QStringLiteral("Szerz.száma")), row, 0);
-    grid->addWidget(contract, row, 1);
+    grid->addWidget(field(F::Contract), row, 1);
     grid->addWidget(label(QStringLiteral("Fizetés módja")), row, 2);
-    grid->addWidget(payment, row++, 3);
+    grid->addWidget(field(F::PaymentMethod), row++, 3);
     grid->addWidget(label(QStringLiteral("Telj. időpontja")), row, 0);
-    grid->addWidget(performed, row, 1);
+    grid->addWidget(field(F::PerformanceDate), row, 1);
     grid->addWidget(label(QStringLiteral("Számla kelte")), row, 2);
-    grid->addWidget(issued, row++, 3);
+    grid->addWidget(field(F::IssueDate), row++, 3);
     grid->addWidget(label(QStringLiteral("Fiz.határidö")), row, 0);
-    grid->addWidget(due, row, 1);
+    grid->addWidget(field(F::DueDate), row, 1);
     grid->addWidget(label(QStringLiteral("Pénznem")), row, 2);
     auto* money = new QHBoxLayout;
-    money->addWidget(currency);
+    money->addWidget(field(F::Currency));
     money->addWidget(label(QStringLiteral("Árfolyam")));
-    money->addWidget(rate);
+    money->addWidget(field(F::ExchangeRate));
     money->addWidget(label(QStringLiteral("Kedvezmény%")));
-    money->addWidget(discount);
+    money->addWidget(field(F::Discount));
     money->addStretch();
     grid->addLayout(money, row++, 3);
     grid->addWidget(label(QStringLiteral("Megjegyzés")), row, 0);
-    grid->addWidget(remark, row++, 1, 1, 3);
+    grid->addWidget(field(F::Remark), row++, 1, 1, 3);
     grid->addWidget(label(QStringLiteral("Üzenet")), row, 0, Qt::AlignTop);
-    grid->addWidget(message, row++, 1, 1, 3);
+    grid->addWidget(field(F::Message), row++, 1, 1, 3);
 
     QWidget* customerGroup = customerSummary(customerButton, context.data.query(QStringLiteral("ZQ30")), page);
     grid->addWidget(customerGroup, row++, 0, 1, 4);
@@ -202,8 +207,9 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 2);
 
-    QWidget* order[] = {contract, payment, performed, issued, due, currency, rate, remark, message, discount,
-                        customerButton, languageButton};
+    QWidget* order[] = {field(F::Contract), field(F::PaymentMethod), field(F::PerformanceDate), field(F::IssueDate),
+                        field(F::DueDate),  field(F::Currency),      field(F::ExchangeRate),    field(F::Remark),
+                        field(F::Message),  field(F::Discount),      customerButton,            languageButton};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     return page;

@@ -22,6 +22,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void createHeaderFields(ScreenContext& context, QWidget* page);
     QWidget* buildHeaderTab(ScreenContext& context);
     QWidget* buildCustomerTab(ScreenContext& context);
     QWidget* buildIssuerTab(ScreenContext& context);

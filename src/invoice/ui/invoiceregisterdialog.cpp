@@ -159,7 +159,7 @@ QLayout* InvoiceRegisterDialog::buildButtons(ScreenContext& context)
     add(QStringLiteral("Új"), QStringLiteral("Új számla készítése"), QStringLiteral("newButton"),
         [this] { m_model->newInvoice(); });
     QPushButton* modify = add(QStringLiteral("Módosít"), QStringLiteral("Nyomtatás előtti módosítás."),
-                   QStringLiteral("modifyButton"), [this] { m_model->modifyInvoice(); });
+                              QStringLiteral("modifyButton"), [this] { m_model->modifyInvoice(); });
     installModifyAnywayKey(modify, [this] { m_model->modifyInvoice(false); });
     add(QStringLiteral("Storno"), QStringLiteral("A megjelölt sorról \"Strono bizonylat\" készítése"),
         QStringLiteral("stornoButton"), [this] { m_model->storno(); });
