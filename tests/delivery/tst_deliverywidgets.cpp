@@ -141,6 +141,14 @@ private slots:
             QCOMPARE(composedNumber, QStringLiteral("20100001"));
             child<QPushButton>(composer, "customerButton")->click();
             QCOMPARE(child<QLineEdit>(composer, "paymentMethod")->text(), QStringLiteral("átutalás"));
+            // leaving the fulfilment date for the next field sets the due date by the customer's term
+            QApplication::setActiveWindow(composer);
+            QLineEdit* fulfilment = child<QLineEdit>(composer, "fulfilmentDate");
+            fulfilment->setFocus();
+            fulfilment->selectAll();
+            QTest::keyClicks(fulfilment, QStringLiteral("2010.03.01"));
+            QTest::keyClick(fulfilment, Qt::Key_Tab);
+            QCOMPARE(child<QLineEdit>(composer, "dueDate")->text(), QStringLiteral("2010.03.31"));
             QTest::keyClicks(child<QLineEdit>(composer, "contract"), QStringLiteral("SZ-42"));
             QLineEdit* remark = child<QLineEdit>(composer, "remark");
             QTest::keyClick(remark, Qt::Key_F3);

@@ -11,7 +11,6 @@
 #include "screens/common/ui/keyhandling.h"
 #include "screens/common/ui/partydetails.h"
 
-#include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,28 +24,6 @@
 namespace orvena {
 
 using namespace delivery;
-
-namespace {
-
-// Calls a function when the watched field loses the focus.
-class FocusOutWatcher : public QObject {
-public:
-    FocusOutWatcher(QWidget* field, std::function<void()> onLeave) : QObject(field), m_onLeave(std::move(onLeave))
-    {
-        field->installEventFilter(this);
-    }
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::FocusOut)
-            m_onLeave();
-        return false;
-    }
-
-private:
-    std::function<void()> m_onLeave;
-};
-
-} // namespace
 
 DeliveryComposerDialog::DeliveryComposerDialog(ScreenContext& context, DeliveryComposer* model, QWidget* parent)
     : QDialog(parent), m_context(context), m_model(model)
@@ -140,7 +117,7 @@ QWidget* DeliveryComposerDialog::buildHeaderPage(QWidget* parent)
     message->setMaximumHeight(80);
     installFunctionKeyLine(remark, m_context.state);
     installFunctionKeyMemo(message, m_context.state);
-    new FocusOutWatcher(fulfilment, action(&DeliveryComposer::fulfilmentDateLeft));
+    installLeaveHandler(fulfilment, action(&DeliveryComposer::fulfilmentDateLeft));
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Szerz.száma"), contract);
     form->addRow(QStringLiteral("Fizetés módja"), payment);

@@ -10,8 +10,6 @@
 #include "screens/common/ui/gridbinding.h"
 #include "screens/common/ui/keyhandling.h"
 
-#include <QEvent>
-#include <QFocusEvent>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -123,8 +121,7 @@ void InvoiceComposerDialog::createHeaderFields(ScreenContext& context, QWidget* 
         installCharFilter(date, CharFilter(QStringLiteral("0123456789.")));
         date->setMaximumWidth(110);
     }
-    m_performanceDate = performed;
-    performed->installEventFilter(this);
+    installLeaveHandler(performed, [this] { m_model->performanceDateLeft(); });
     QLineEdit* currency = edit(F::Currency);
     currency->setToolTip(QStringLiteral("Klikkre \"Ft\" / \"HUF\" váltás"));
     currency->setMaximumWidth(80);
@@ -324,17 +321,6 @@ QWidget* InvoiceComposerDialog::buildLines(ScreenContext& context)
     total(QStringLiteral("Mindösszesen:"), F::GrandTotal, true);
     layout->addLayout(row);
     return page;
-}
-
-bool InvoiceComposerDialog::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_performanceDate && event->type() == QEvent::FocusOut) {
-        // Only a move to another field counts, not a window or menu taking the focus for a while.
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            m_model->performanceDateLeft();
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 QWidget* InvoiceComposerDialog::widgetFor(int field) const

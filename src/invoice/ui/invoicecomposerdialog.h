@@ -18,9 +18,6 @@ public:
     InvoiceComposer* model() const { return m_model; }
     QWidget* widgetFor(int field) const;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void createHeaderFields(ScreenContext& context, QWidget* page);
     QWidget* buildHeaderTab(ScreenContext& context);
@@ -32,7 +29,6 @@ private:
     InvoiceComposer* m_model;
     std::map<int, QWidget*> m_widgets;
     QPushButton* m_fromDelivery = nullptr;
-    QWidget* m_performanceDate = nullptr;
 };
 
 } // namespace orvena

@@ -263,6 +263,23 @@ private:
     std::function<void(int)> m_onKey;
 };
 
+class LeaveHandler : public QObject {
+public:
+    LeaveHandler(QWidget* field, std::function<void()> onLeave) : QObject(field), m_onLeave(std::move(onLeave)) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::FocusOut)
+            return false;
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            m_onLeave();
+        return false;
+    }
+
+private:
+    std::function<void()> m_onLeave;
+};
+
 class ModifyAnywayKey : public QObject {
 public:
     ModifyAnywayKey(QWidget* button, std::function<void()> onKey) : QObject(button), m_onKey(std::move(onKey)) {}
@@ -372,6 +389,11 @@ void installClickHandler(QWidget* field, std::function<void()> onClick)
     field->installEventFilter(h);
     for (QWidget* child : field->findChildren<QWidget*>())
         child->installEventFilter(h);
+}
+
+void installLeaveHandler(QWidget* field, std::function<void()> onLeave)
+{
+    field->installEventFilter(new LeaveHandler(field, std::move(onLeave)));
 }
 
 void installModifyAnywayKey(QWidget* modifyButton, std::function<void()> onKey)

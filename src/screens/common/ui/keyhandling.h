@@ -45,6 +45,10 @@ void limitToColumn(QLineEdit* edit, const QString& table, const QString& column)
 // default" buttons, so Enter in a field or a grid never presses one the operator did not choose.
 void installEnterPressesButtons(QWidget* window);
 
+// Calls onLeave when the focus moves from the field to another one of the window; a window or
+// menu taking the focus for a while is no leaving.
+void installLeaveHandler(QWidget* field, std::function<void()> onLeave);
+
 // Calls onClick when the field is clicked with the left mouse button.
 void installClickHandler(QWidget* field, std::function<void()> onClick);
 
