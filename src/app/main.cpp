@@ -10,6 +10,7 @@
 #include "workfolder.h"
 
 #include "screens/common/startup.h"
+#include "screens/common/ui/dialoggeometry.h"
 
 #include "navsend/navscreens.h"
 #include "navsend/navworker.h"
@@ -99,6 +100,8 @@ int main(int argc, char** argv)
         return 1; // "Igen" on the installation message ends the program
 
     session.ui().setParent(window.get());
+    // From here on every dialog opens where the operator last left it.
+    DialogGeometryMemory dialogPlaces;
     window->show();
     qCDebug(lcApp, "main window shown");
     // Reporting of issued invoices runs in the background for the whole run; it logs its own

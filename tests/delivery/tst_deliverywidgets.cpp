@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -67,6 +69,21 @@ void saveShot(QWidget* widget, const QString& name)
     widget->grab().save(dir + u'/' + name + QStringLiteral(".png"));
 }
 
+// The read-only value a details page shows beside a caption.
+QString valueBeside(QWidget* page, const QString& caption)
+{
+    for (QLabel* label : page->findChildren<QLabel*>()) {
+        auto* grid = qobject_cast<QGridLayout*>(label->parentWidget()->layout());
+        if (label->text() != caption || !label->isVisible() || !grid)
+            continue;
+        int row = 0, column = 0, rows = 0, columns = 0;
+        grid->getItemPosition(grid->indexOf(label), &row, &column, &rows, &columns);
+        if (auto* value = qobject_cast<QLineEdit*>(grid->itemAtPosition(row, column + 1)->widget()))
+            return value->text();
+    }
+    return QStringLiteral("<no %1>").arg(caption);
+}
+
 } // namespace
 
 class DeliveryWidgetsTest : public QObject {
@@ -124,6 +141,14 @@ private slots:
             QCOMPARE(composedNumber, QStringLiteral("20100001"));
             child<QPushButton>(composer, "customerButton")->click();
             QCOMPARE(child<QLineEdit>(composer, "paymentMethod")->text(), QStringLiteral("átutalás"));
+            // leaving the fulfilment date for the next field sets the due date by the customer's term
+            QApplication::setActiveWindow(composer);
+            QLineEdit* fulfilment = child<QLineEdit>(composer, "fulfilmentDate");
+            fulfilment->setFocus();
+            fulfilment->selectAll();
+            QTest::keyClicks(fulfilment, QStringLiteral("2010.03.01"));
+            QTest::keyClick(fulfilment, Qt::Key_Tab);
+            QCOMPARE(child<QLineEdit>(composer, "dueDate")->text(), QStringLiteral("2010.03.31"));
             QTest::keyClicks(child<QLineEdit>(composer, "contract"), QStringLiteral("SZ-42"));
             QLineEdit* remark = child<QLineEdit>(composer, "remark");
             QTest::keyClick(remark, Qt::Key_F3);
@@ -163,6 +188,29 @@ private slots:
         tabs->setCurrentIndex(1);
         QCOMPARE(child<QTableView>(reg.get(), "lineGrid")->model()->rowCount(), 1);
         saveShot(reg.get(), QStringLiteral("TForm19-tetelek"));
+        // the customer's and the issuer's details beside their own captions
+        f->db().exec(QStringLiteral("UPDATE vevo SET vSwift = 'GYORHUHB', vEmail = 'iroda@gyor.hu' WHERE vKod = '3'"));
+        f->db().exec(QStringLiteral("UPDATE szallito SET zSwift = 'OTPVHUHB', zBankszla2 = '11773016-00000002'"));
+        const std::pair<int, std::vector<std::pair<QString, QString>>> pages[] = {
+            {2,
+             {{QStringLiteral("Vevö neve:"), QStringLiteral("vNeve")},
+              {QStringLiteral("Kód:"), QStringLiteral("vID")},
+              {QStringLiteral("Cime:"), QStringLiteral("CONCAT_WS(' ', vIrszam, vHely, vUtca)")},
+              {QStringLiteral("Adószám:"), QStringLiteral("vAdo")},
+              {QStringLiteral("Swith:"), QStringLiteral("vSwift")},
+              {QStringLiteral("E-mail:"), QStringLiteral("vEmail")}}},
+            {3,
+             {{QStringLiteral("Szállító neve:"), QStringLiteral("TRIM(CONCAT_WS(' ', zNev1, NULLIF(zNev2, '')))")},
+              {QStringLiteral("Swith:"), QStringLiteral("zSwift")},
+              {QStringLiteral("Bank:"),
+               QStringLiteral("CONCAT_WS(' ', NULLIF(zBanknev, ''), NULLIF(zBankszla, ''), NULLIF(zBankszla2, ''))")}}}};
+        for (const auto& [tab, captions] : pages) {
+            tabs->setCurrentIndex(tab);
+            const QString table = tab == 2 ? QStringLiteral("vevo WHERE vKod = '3'") : QStringLiteral("szallito LIMIT 1");
+            for (const auto& [caption, expression] : captions)
+                QCOMPARE(valueBeside(tabs->currentWidget(), caption),
+                         f->db().scalar(QStringLiteral("SELECT %1 FROM %2").arg(expression, table)));
+        }
         tabs->setCurrentIndex(2);
         saveShot(reg.get(), QStringLiteral("TForm19-vevo"));
         tabs->setCurrentIndex(0);

@@ -6,6 +6,7 @@
 
 #include "invoice/invoiceline.h"
 #include "invoice/invoicetexts.h"
+#include "screens/common/ui/dialoggeometry.h"
 #include "screens/common/ui/guiuserinterface.h"
 #include "screens/common/ui/screenregistry.h"
 
@@ -14,8 +15,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -509,6 +513,45 @@ private slots:
         QCOMPARE(townShown, QStringLiteral("Pécs 5"));
         QCOMPARE(one(QStringLiteral("SELECT vNeve, vHely FROM vevo WHERE vKod = '6'")),
                  QString(75, u'N') + QStringLiteral("|Pécs 5"));
+    }
+
+    // A dialog opens again where the operator left it, in a later run as well; a place that no
+    // screen shows whole any more (a monitor since removed, a lower resolution) is not used.
+    void aDialogOpensWhereItWasLeft()
+    {
+        QTemporaryDir folder; // the user's own settings are neither read nor written
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+        const QString file = folder.filePath(QStringLiteral("orvena/windows.ini"));
+        const QString key = QStringLiteral("dialogs/TForm3");
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect place(screen.x() + 37, screen.y() + 23, screen.width() - 60, screen.height() - 80);
+        auto openList = [this](const std::function<void(QWidget*)>& act) {
+            ModalDriver driver;
+            driver.window(QStringLiteral("TForm3"), [&act](QWidget* list) {
+                act(list);
+                list->close();
+            });
+            return run(Screen::CustomerList, driver);
+        };
+
+        DialogGeometryMemory memory;
+        QRect usual, shown;
+        QVERIFY(openList([&](QWidget* list) {
+            usual = list->geometry();
+            list->setGeometry(place);
+        }));
+        QCOMPARE(QSettings(file, QSettings::IniFormat).value(key).toRect(), place);
+        QVERIFY(openList([&](QWidget* list) { shown = list->geometry(); }));
+        QCOMPARE(shown, place);
+
+        const QRect unusable[] = {place.translated(screen.width() * 2, 0),
+                                  QRect(place.topLeft(), QSize(place.width(), screen.height() * 2))};
+        for (const QRect& stored : unusable) {
+            QSettings(file, QSettings::IniFormat).setValue(key, stored);
+            QVERIFY(openList([&](QWidget* list) { shown = list->geometry(); }));
+            QCOMPARE(shown.size(), usual.size());
+            QVERIFY(shown != stored);
+        }
     }
 };
 

@@ -1,8 +1,8 @@
 #include "deliverylinedialog.h"
 
-#include "screens/common/ui/fieldbinding.h"
-
 #include "screens/common/dispatcher.h"
+#include "screens/common/ui/dialogparts.h"
+#include "screens/common/ui/fieldbinding.h"
 #include "screens/common/ui/keyhandling.h"
 
 #include <QGridLayout>
@@ -12,10 +12,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <map>
 
 namespace orvena {
-
 
 DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, DeliveryLineEditor* model, QWidget* parent)
     : QDialog(parent), m_context(context), m_model(model)
@@ -24,20 +22,57 @@ DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, DeliveryLineEdito
     setObjectName(QStringLiteral("TForm21"));
     setWindowTitle(QStringLiteral("Új szállítólevél sor"));
 
-    auto* grid = new QGridLayout;
-    auto edit = [this](const char* name, DeliveryLineEditor::Field field, bool enabled = true) {
-        auto* e = new QLineEdit(this);
-        e->setObjectName(QString::fromLatin1(name));
-        e->setEnabled(enabled);
-        bindField(e, m_model, field);
-        return e;
-    };
-    auto label = [this](const QString& text, QWidget* buddy) {
-        auto* l = new QLabel(text, this);
-        l->setBuddy(buddy);
-        return l;
-    };
+    QPushButton* articleButton = makeButton(QStringLiteral("Cikk"), QStringLiteral("Cikk választó ablak megnyitása"),
+                                            QStringLiteral("articleButton"), this);
+    QGridLayout* grid = buildFields(articleButton);
+    QPushButton* ok =
+        makeButton(QStringLiteral("OK"), QStringLiteral("Szállítólevél sor letárolása."), QStringLiteral("okButton"), this);
+    QPushButton* cancel = makeButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
 
+    QWidget* memo = findChild<QPlainTextEdit*>(QStringLiteral("memo"));
+    QWidget* order[] = {m_focusTargets.at(DeliveryLineEditor::Description), findChild<QLineEdit*>(QStringLiteral("vtsz")),
+                        m_focusTargets.at(DeliveryLineEditor::Quantity),    m_focusTargets.at(DeliveryLineEditor::Unit),
+                        memo,                                               ok,
+                        cancel,                                             articleButton};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    installEnterNavigation(this);
+
+    connect(m_model, &DeliveryLineEditor::focusRequested, this, [this](int field) {
+        const auto it = m_focusTargets.find(field);
+        if (it != m_focusTargets.end())
+            focusField(it->second);
+    });
+    connect(m_model, &DeliveryLineEditor::closeRequested, this, &QDialog::accept);
+    connect(articleButton, &QPushButton::clicked, this,
+            [this] { runAction(m_context.ui, [this] { m_model->chooseArticle(); }); });
+    connect(ok, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_model->accept(); }); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    installEnterPressesButtons(this);
+    m_focusTargets.at(DeliveryLineEditor::Description)->setFocus();
+    resize(560, 330);
+}
+
+QLineEdit* DeliveryLineDialog::edit(const char* name, DeliveryLineEditor::Field field, bool enabled)
+{
+    auto* e = new QLineEdit(this);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setEnabled(enabled);
+    bindField(e, m_model, field);
+    return e;
+}
+
+// The line's identity, its article, quantity and note.
+QGridLayout* DeliveryLineDialog::buildFields(QPushButton* articleButton)
+{
     QLineEdit* id = edit("id", DeliveryLineEditor::Id, false);
     QLineEdit* number = edit("number", DeliveryLineEditor::Number, false);
     QLineEdit* code = edit("articleCode", DeliveryLineEditor::ArticleCode, false);
@@ -49,7 +84,6 @@ DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, DeliveryLineEdito
     auto* memo = new QPlainTextEdit(this);
     memo->setObjectName(QStringLiteral("memo"));
     bindField(memo, m_model, DeliveryLineEditor::Memo, MemoCursor::End);
-
     description->setMaxLength(75);
     description->setToolTip(
         QStringLiteral("A \"Cikk\" gomb megnyomása elött a megnevezés kezdö betüinek megadása a kereséshez."));
@@ -57,12 +91,16 @@ DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, DeliveryLineEdito
     unit->setMaxLength(10);
     unit->setToolTip(QStringLiteral("Klikkre \"kg\" / \"db\" között vált"));
     installCharFilter(quantity, CharFilter::decimal());
+    m_focusTargets = {{DeliveryLineEditor::Description, description},
+                      {DeliveryLineEditor::Quantity, quantity},
+                      {DeliveryLineEditor::Unit, unit}};
 
-    auto* articleButton = new QPushButton(QStringLiteral("Cikk"), this);
-    articleButton->setObjectName(QStringLiteral("articleButton"));
-    articleButton->setToolTip(QStringLiteral("Cikk választó ablak megnyitása"));
-    articleButton->setAutoDefault(false);
-
+    auto label = [this](const QString& text, QWidget* buddy) {
+        auto* l = new QLabel(text, this);
+        l->setBuddy(buddy);
+        return l;
+    };
+    auto* grid = new QGridLayout;
     grid->addWidget(label(QStringLiteral("SzlaSor ID"), id), 0, 0);
     grid->addWidget(id, 0, 1);
     grid->addWidget(label(QStringLiteral("Biszonylatszám"), number), 0, 2);
@@ -83,50 +121,7 @@ DeliveryLineDialog::DeliveryLineDialog(ScreenContext& context, DeliveryLineEdito
     grid->addWidget(memo, 5, 1, 1, 3);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
-
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setToolTip(QStringLiteral("Szállítólevél sor letárolása."));
-    ok->setAutoDefault(false);
-    auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    cancel->setToolTip(QStringLiteral("Kilépés"));
-    cancel->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(buttons);
-
-    setTabOrder(description, vtsz);
-    setTabOrder(vtsz, quantity);
-    setTabOrder(quantity, unit);
-    setTabOrder(unit, memo);
-    setTabOrder(memo, ok);
-    setTabOrder(ok, cancel);
-    setTabOrder(cancel, articleButton);
-    installEnterNavigation(this);
-
-    const std::map<int, QWidget*> focusTargets = {{DeliveryLineEditor::Description, description},
-                                                  {DeliveryLineEditor::Quantity, quantity},
-                                                  {DeliveryLineEditor::Unit, unit}};
-    connect(m_model, &DeliveryLineEditor::focusRequested, this, [focusTargets](int field) {
-        const auto it = focusTargets.find(field);
-        if (it != focusTargets.end())
-            focusField(it->second);
-    });
-    connect(m_model, &DeliveryLineEditor::closeRequested, this, &QDialog::accept);
-    connect(articleButton, &QPushButton::clicked, this,
-            [this] { runAction(m_context.ui, [this] { m_model->chooseArticle(); }); });
-    connect(ok, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_model->accept(); }); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    installEnterPressesButtons(this);
-    description->setFocus();
-    resize(560, 330);
+    return grid;
 }
 
 bool DeliveryLineDialog::prepare()

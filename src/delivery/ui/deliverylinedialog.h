@@ -3,7 +3,10 @@
 #include "delivery/deliverylineeditor.h"
 
 #include <QDialog>
+#include <map>
 
+class QGridLayout;
+class QLayout;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -20,8 +23,13 @@ public:
     bool prepare();
 
 private:
+    QGridLayout* buildFields(QPushButton* articleButton);
+    QLineEdit* edit(const char* name, DeliveryLineEditor::Field field, bool enabled = true);
+
     ScreenContext& m_context;
     DeliveryLineEditor* m_model;
+    // The fields the model's focus requests aim at.
+    std::map<int, QWidget*> m_focusTargets;
 };
 
 } // namespace orvena

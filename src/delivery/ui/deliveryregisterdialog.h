@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QLayout;
 class QTabWidget;
 
 namespace orvena {
@@ -19,6 +20,11 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    QWidget* buildPartyTab(QWidget* details, const QString& detailsCaption, const QString& noteColumn,
+                           const QString& masterCaption, Query& master, const QString& masterColumn);
+    QWidget* buildResetPage();
+    QWidget* buildHeader();
+    QLayout* buildButtonColumn();
     void act(const std::function<void(DeliveryRegister*)>& fn);
 
     ScreenContext& m_context;

@@ -1,7 +1,8 @@
 #include "invoicecomposerdialog.h"
 
+#include "screens/common/ui/dialogparts.h"
 #include "screens/common/ui/fieldbinding.h"
-#include "screens/common/ui/querydisplay.h"
+#include "screens/common/ui/partydetails.h"
 
 #include "invoice/invoicetexts.h"
 #include "screens/common/querytablemodel.h"
@@ -9,8 +10,6 @@
 #include "screens/common/ui/gridbinding.h"
 #include "screens/common/ui/keyhandling.h"
 
-#include <QEvent>
-#include <QFocusEvent>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -33,15 +32,6 @@ namespace {
 QString name(int field)
 {
     return QStringLiteral("field%1").arg(field);
-}
-
-QPushButton* button(const QString& text, const QString& hint, const QString& objectName, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(objectName);
-    b->setToolTip(hint);
-    b->setAutoDefault(false);
-    return b;
 }
 
 } // namespace
@@ -83,13 +73,13 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
     layout->addWidget(linesTabs, 1);
 
     auto* bottom = new QHBoxLayout;
-    m_fromDelivery = button(QStringLiteral("Sz.levélböl"), QStringLiteral("Szállítólevél választó ablak megnyitása"),
-                            QStringLiteral("fromDeliveryButton"), this);
+    m_fromDelivery = makeButton(QStringLiteral("Sz.levélböl"), QStringLiteral("Szállítólevél választó ablak megnyitása"),
+                                QStringLiteral("fromDeliveryButton"), this);
     connect(m_fromDelivery, &QPushButton::clicked, this, [this] { m_model->fromDeliveryNote(); });
     bottom->addWidget(m_fromDelivery);
     bottom->addStretch();
-    auto* ok = button(QStringLiteral("OK"), QStringLiteral("Számla letárolása"), QStringLiteral("okButton"), this);
-    auto* cancel = button(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), this);
+    auto* ok = makeButton(QStringLiteral("OK"), QStringLiteral("Számla letárolása"), QStringLiteral("okButton"), this);
+    auto* cancel = makeButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), this);
     bottom->addWidget(ok);
     bottom->addWidget(cancel);
     layout->addLayout(bottom);
@@ -112,10 +102,9 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
         first->setFocus();
 }
 
-QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
+// The header fields with their filters, limits and hints, each bound to the model.
+void InvoiceComposerDialog::createHeaderFields(ScreenContext& context, QWidget* page)
 {
-    auto* page = new QWidget(this);
-    auto* grid = new QGridLayout(page);
     auto edit = [this, page](F f) {
         auto* e = new QLineEdit(page);
         e->setObjectName(name(f));
@@ -123,8 +112,6 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
         m_widgets[f] = e;
         return e;
     };
-    auto label = [page](const QString& text) { return new QLabel(text, page); };
-
     QLineEdit* contract = edit(F::Contract);
     QLineEdit* payment = edit(F::PaymentMethod);
     QLineEdit* performed = edit(F::PerformanceDate);
@@ -134,8 +121,7 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
         installCharFilter(date, CharFilter(QStringLiteral("0123456789.")));
         date->setMaximumWidth(110);
     }
-    m_performanceDate = performed;
-    performed->installEventFilter(this);
+    installLeaveHandler(performed, [this] { m_model->performanceDateLeft(); });
     QLineEdit* currency = edit(F::Currency);
     currency->setToolTip(QStringLiteral("Klikkre \"Ft\" / \"HUF\" váltás"));
     currency->setMaximumWidth(80);
@@ -161,52 +147,50 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     bindField(message, m_model, F::Message);
     m_widgets[F::Message] = message;
     installFunctionKeyMemo(message, context.state);
+}
 
-    auto* customerButton = button(QStringLiteral("Vevö"), QStringLiteral("Vevö választó ablak megnyitása"),
-                                  QStringLiteral("customerButton"), page);
+QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
+{
+    auto* page = new QWidget(this);
+    createHeaderFields(context, page);
+    auto field = [this](F f) { return widgetFor(f); };
+    auto label = [page](const QString& text) { return new QLabel(text, page); };
+    auto* customerButton = makeButton(QStringLiteral("Vevö"), QStringLiteral("Vevö választó ablak megnyitása"),
+                                      QStringLiteral("customerButton"), page);
     m_widgets[InvoiceComposer::CustomerButton] = customerButton;
-    auto* languageButton = button(QStringLiteral("Nyelv"), QStringLiteral("A számla felirat nyelve"),
-                                  QStringLiteral("languageButton"), page);
+    auto* languageButton = makeButton(QStringLiteral("Nyelv"), QStringLiteral("A számla felirat nyelve"),
+                                      QStringLiteral("languageButton"), page);
     m_widgets[InvoiceComposer::LanguageButton] = languageButton;
     connect(customerButton, &QPushButton::clicked, this, [this] { m_model->chooseCustomer(); });
     connect(languageButton, &QPushButton::clicked, this, [this] { m_model->chooseLanguage(); });
 
+    auto* grid = new QGridLayout(page);
     int row = 0;
     grid->addWidget(label(QStringLiteral("Szerz.száma")), row, 0);
-    grid->addWidget(contract, row, 1);
+    grid->addWidget(field(F::Contract), row, 1);
     grid->addWidget(label(QStringLiteral("Fizetés módja")), row, 2);
-    grid->addWidget(payment, row++, 3);
+    grid->addWidget(field(F::PaymentMethod), row++, 3);
     grid->addWidget(label(QStringLiteral("Telj. időpontja")), row, 0);
-    grid->addWidget(performed, row, 1);
+    grid->addWidget(field(F::PerformanceDate), row, 1);
     grid->addWidget(label(QStringLiteral("Számla kelte")), row, 2);
-    grid->addWidget(issued, row++, 3);
+    grid->addWidget(field(F::IssueDate), row++, 3);
     grid->addWidget(label(QStringLiteral("Fiz.határidö")), row, 0);
-    grid->addWidget(due, row, 1);
+    grid->addWidget(field(F::DueDate), row, 1);
     grid->addWidget(label(QStringLiteral("Pénznem")), row, 2);
     auto* money = new QHBoxLayout;
-    money->addWidget(currency);
+    money->addWidget(field(F::Currency));
     money->addWidget(label(QStringLiteral("Árfolyam")));
-    money->addWidget(rate);
+    money->addWidget(field(F::ExchangeRate));
     money->addWidget(label(QStringLiteral("Kedvezmény%")));
-    money->addWidget(discount);
+    money->addWidget(field(F::Discount));
     money->addStretch();
     grid->addLayout(money, row++, 3);
     grid->addWidget(label(QStringLiteral("Megjegyzés")), row, 0);
-    grid->addWidget(remark, row++, 1, 1, 3);
+    grid->addWidget(field(F::Remark), row++, 1, 1, 3);
     grid->addWidget(label(QStringLiteral("Üzenet")), row, 0, Qt::AlignTop);
-    grid->addWidget(message, row++, 1, 1, 3);
+    grid->addWidget(field(F::Message), row++, 1, 1, 3);
 
-    Query& customers = context.data.query(QStringLiteral("ZQ30"));
-    auto* customerGroup = new QGroupBox(QStringLiteral("Vevö adatai"), page);
-    auto* customerRow = new QHBoxLayout(customerGroup);
-    customerRow->addWidget(customerButton);
-    QLineEdit* code = queryField(customers, {QStringLiteral("vKod")}, customerGroup);
-    code->setMaximumWidth(60);
-    customerRow->addWidget(code);
-    customerRow->addWidget(queryField(customers, {QStringLiteral("vNeve")}, customerGroup), 2);
-    customerRow->addWidget(
-        queryField(customers, {QStringLiteral("vIrszam"), QStringLiteral("vHely"), QStringLiteral("vUtca")}, customerGroup),
-        3);
+    QWidget* customerGroup = customerSummary(customerButton, context.data.query(QStringLiteral("ZQ30")), page);
     grid->addWidget(customerGroup, row++, 0, 1, 4);
 
     auto* languageRow = new QHBoxLayout;
@@ -220,8 +204,9 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 2);
 
-    QWidget* order[] = {contract, payment, performed, issued, due, currency, rate, remark, message, discount,
-                        customerButton, languageButton};
+    QWidget* order[] = {field(F::Contract), field(F::PaymentMethod), field(F::PerformanceDate), field(F::IssueDate),
+                        field(F::DueDate),  field(F::Currency),      field(F::ExchangeRate),    field(F::Remark),
+                        field(F::Message),  field(F::Discount),      customerButton,            languageButton};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     return page;
@@ -229,84 +214,43 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
 
 QWidget* InvoiceComposerDialog::buildCustomerTab(ScreenContext& context)
 {
-    Query& c = context.data.query(QStringLiteral("ZQ30"));
     auto* tabs = new QTabWidget(this);
-    QWidget* data = detailsPage(QStringLiteral("Adatok"), c,
-                                {{QStringLiteral("Vevö neve"), {QStringLiteral("vNeve")}},
-                                 {QStringLiteral("Kód"), {QStringLiteral("vID")}},
-                                 {QStringLiteral("Cime"), {QStringLiteral("vIrszam"), QStringLiteral("vHely"), QStringLiteral("vUtca")}},
-                                 {QStringLiteral("Telefon"), {QStringLiteral("vTel")}},
-                                 {QStringLiteral("Adószám"), {QStringLiteral("vAdo")}},
-                                 {QStringLiteral("Köz.adószám"), {QStringLiteral("vKado")}},
-                                 {QStringLiteral("IBAN"), {QStringLiteral("vIBAN")}},
-                                 {QStringLiteral("Swift"), {QStringLiteral("vSwift")}},
-                                 {QStringLiteral("Bank"), {QStringLiteral("vBanknev"), QStringLiteral("vBankszla")}},
-                                 {QStringLiteral("E-mail"), {QStringLiteral("vEmail")}},
-                                 {QStringLiteral("Üzenet"), {QStringLiteral("vUzen")}},
-                                 {QStringLiteral("Kamat %"), {QStringLiteral("vKamat")}},
-                                 {QStringLiteral("Fiz.mód"), {QStringLiteral("vFizmod")}},
-                                 {QStringLiteral("Fiz.hat.(nap)"), {QStringLiteral("vFhat")}},
-                                 {QStringLiteral("Pénznem"), {QStringLiteral("vPnem")}},
-                                 {QStringLiteral("Enged.%"), {QStringLiteral("vEnged")}},
-                                 {QStringLiteral("Ford.adózás"), {QStringLiteral("vFordado")}}},
-                                tabs);
-    tabs->addTab(data, QStringLiteral("Vevö adat"));
-
-    auto* blocks = new QWidget(tabs);
-    auto* blockLayout = new QGridLayout(blocks);
-    auto* onInvoice = new QPlainTextEdit(blocks);
-    onInvoice->setObjectName(name(F::CustomerBlock));
-    bindField(onInvoice, m_model, F::CustomerBlock);
-    m_widgets[F::CustomerBlock] = onInvoice;
-    auto* master = new QPlainTextEdit(blocks);
-    master->setReadOnly(true);
-    master->setFocusPolicy(Qt::NoFocus);
-    bindField(master, m_model, F::CustomerMasterBlock);
-    blockLayout->addWidget(new QLabel(QStringLiteral("Számlán"), blocks), 0, 0);
-    blockLayout->addWidget(new QLabel(QStringLiteral("Vevö törzsben"), blocks), 0, 1);
-    blockLayout->addWidget(onInvoice, 1, 0);
-    blockLayout->addWidget(master, 1, 1);
-    tabs->addTab(blocks, QStringLiteral("Cimke"));
+    tabs->addTab(customerDetailsPage(Screen::InvoiceComposer, context.data.query(QStringLiteral("ZQ30")), tabs),
+                 QStringLiteral("Vevö adat"));
+    tabs->addTab(blockPairPage(QStringLiteral("Számlán"), blockMemo(F::CustomerBlock, tabs), QStringLiteral("Vevö törzsben"),
+                               blockMemo(F::CustomerMasterBlock, tabs), tabs),
+                 QStringLiteral("Cimke"));
     return tabs;
 }
 
 QWidget* InvoiceComposerDialog::buildIssuerTab(ScreenContext& context)
 {
-    Query& z = context.data.query(QStringLiteral("ZQ60"));
     auto* tabs = new QTabWidget(this);
-    QWidget* data = detailsPage(QStringLiteral("Törzs adatok"), z,
-                                {{QStringLiteral("Szállító neve:"), {QStringLiteral("zNev1"), QStringLiteral("zNev2")}},
-                                 {QStringLiteral("Kód:"), {QStringLiteral("zID")}},
-                                 {QStringLiteral("Cime:"), {QStringLiteral("zIrszam"), QStringLiteral("zHely"), QStringLiteral("zUtca")}},
-                                 {QStringLiteral("Száma:"), {QStringLiteral("zSzam")}},
-                                 {QStringLiteral("Adószám:"), {QStringLiteral("zAdo")}},
-                                 {QStringLiteral("Köz.adószám:"), {QStringLiteral("zKado")}},
-                                 {QStringLiteral("IBAN:"), {QStringLiteral("zIBAN")}},
-                                 {QStringLiteral("Swith:"), {QStringLiteral("zSwift")}},
-                                 {QStringLiteral("Bank:"), {QStringLiteral("zBanknev"), QStringLiteral("zBankszla"), QStringLiteral("zBankszla2")}}},
-                                tabs);
-    tabs->addTab(data, QStringLiteral("Szállító adata"));
-
-    auto* blocks = new QWidget(tabs);
-    auto* blockLayout = new QGridLayout(blocks);
-    auto* onInvoice = new QPlainTextEdit(blocks);
-    onInvoice->setObjectName(name(F::IssuerBlock));
-    bindField(onInvoice, m_model, F::IssuerBlock);
-    m_widgets[F::IssuerBlock] = onInvoice;
-    auto* master = new QPlainTextEdit(blocks);
-    master->setReadOnly(true);
-    master->setFocusPolicy(Qt::NoFocus);
-    bindField(master, m_model, F::IssuerMasterBlock);
-    auto* issuerButton = button(QStringLiteral("Szállító"), QStringLiteral("A számlán szereplö  szállítói név"),
-                                QStringLiteral("issuerButton"), blocks);
+    tabs->addTab(issuerDetailsPage(Screen::InvoiceComposer, context.data.query(QStringLiteral("ZQ60")), tabs),
+                 QStringLiteral("Szállító adata"));
+    auto* issuerButton = makeButton(QStringLiteral("Szállító"), QStringLiteral("A számlán szereplö  szállítói név"),
+                                    QStringLiteral("issuerButton"), tabs);
     connect(issuerButton, &QPushButton::clicked, this, [this] { m_model->chooseIssuer(); });
-    blockLayout->addWidget(new QLabel(QStringLiteral("Számlán"), blocks), 0, 0);
-    blockLayout->addWidget(new QLabel(QStringLiteral("Szállító (kibocsátó) törzsben"), blocks), 0, 1);
-    blockLayout->addWidget(onInvoice, 1, 0);
-    blockLayout->addWidget(master, 1, 1);
-    blockLayout->addWidget(issuerButton, 2, 0, Qt::AlignLeft);
-    tabs->addTab(blocks, QStringLiteral("Cimke"));
+    tabs->addTab(blockPairPage(QStringLiteral("Számlán"), blockMemo(F::IssuerBlock, tabs),
+                               QStringLiteral("Szállító (kibocsátó) törzsben"), blockMemo(F::IssuerMasterBlock, tabs), tabs,
+                               issuerButton),
+                 QStringLiteral("Cimke"));
     return tabs;
+}
+
+// A block memo: the one on the invoice is edited, the master record's is only shown.
+QPlainTextEdit* InvoiceComposerDialog::blockMemo(F field, QWidget* parent)
+{
+    auto* memo = new QPlainTextEdit(parent);
+    bindField(memo, m_model, field);
+    if (field == F::CustomerMasterBlock || field == F::IssuerMasterBlock) {
+        memo->setReadOnly(true);
+        memo->setFocusPolicy(Qt::NoFocus);
+    } else {
+        memo->setObjectName(name(field));
+        m_widgets[field] = memo;
+    }
+    return memo;
 }
 
 QWidget* InvoiceComposerDialog::buildLines(ScreenContext& context)
@@ -343,10 +287,10 @@ QWidget* InvoiceComposerDialog::buildLines(ScreenContext& context)
 
     auto* row = new QHBoxLayout;
     row->addWidget(new NavigatorBar(lines, page));
-    auto* add = button(QStringLiteral("Új"), QStringLiteral("Új cikksor bevitele"), QStringLiteral("newLineButton"), page);
-    auto* change = button(QStringLiteral("Módosít"), QStringLiteral("Már létezö cikksor módosítása"),
+    auto* add = makeButton(QStringLiteral("Új"), QStringLiteral("Új cikksor bevitele"), QStringLiteral("newLineButton"), page);
+    auto* change = makeButton(QStringLiteral("Módosít"), QStringLiteral("Már létezö cikksor módosítása"),
                           QStringLiteral("modifyLineButton"), page);
-    auto* remove = button(QStringLiteral("Töröl"), QStringLiteral("A cikksor eltávolítása"),
+    auto* remove = makeButton(QStringLiteral("Töröl"), QStringLiteral("A cikksor eltávolítása"),
                           QStringLiteral("deleteLineButton"), page);
     m_widgets[InvoiceComposer::NewLineButton] = add;
     connect(add, &QPushButton::clicked, this, [this] { m_model->newLine(); });
@@ -377,17 +321,6 @@ QWidget* InvoiceComposerDialog::buildLines(ScreenContext& context)
     total(QStringLiteral("Mindösszesen:"), F::GrandTotal, true);
     layout->addLayout(row);
     return page;
-}
-
-bool InvoiceComposerDialog::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_performanceDate && event->type() == QEvent::FocusOut) {
-        // Only a move to another field counts, not a window or menu taking the focus for a while.
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            m_model->performanceDateLeft();
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 QWidget* InvoiceComposerDialog::widgetFor(int field) const

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <map>
 
+class QPlainTextEdit;
 class QPushButton;
 
 namespace orvena {
@@ -17,19 +18,17 @@ public:
     InvoiceComposer* model() const { return m_model; }
     QWidget* widgetFor(int field) const;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
+    void createHeaderFields(ScreenContext& context, QWidget* page);
     QWidget* buildHeaderTab(ScreenContext& context);
     QWidget* buildCustomerTab(ScreenContext& context);
     QWidget* buildIssuerTab(ScreenContext& context);
     QWidget* buildLines(ScreenContext& context);
+    QPlainTextEdit* blockMemo(InvoiceComposer::Field field, QWidget* parent);
 
     InvoiceComposer* m_model;
     std::map<int, QWidget*> m_widgets;
     QPushButton* m_fromDelivery = nullptr;
-    QWidget* m_performanceDate = nullptr;
 };
 
 } // namespace orvena

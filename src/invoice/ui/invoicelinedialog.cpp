@@ -1,9 +1,9 @@
 #include "invoicelinedialog.h"
 
+#include "screens/common/ui/dialogparts.h"
 #include "screens/common/ui/fieldbinding.h"
-#include "screens/common/ui/querydisplay.h"
-
 #include "screens/common/ui/keyhandling.h"
+#include "screens/common/ui/querydisplay.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,39 +17,86 @@ namespace orvena {
 
 using F = InvoiceLineEditor::Field;
 
+namespace {
+
+QLabel* boldened(QLabel* label)
+{
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+} // namespace
+
 InvoiceLineDialog::InvoiceLineDialog(InvoiceLineEditor* model, QWidget* parent) : QDialog(parent), m_model(model)
 {
     setObjectName(QStringLiteral("TForm10"));
     setWindowTitle(QStringLiteral("Új számlasor"));
     model->setParent(this);
 
+    auto* articleButton = makeButton(QStringLiteral("Cikk"), QStringLiteral("Cikk választó ablak megnyitása"),
+                                     QStringLiteral("articleButton"), this);
+    auto* vatButton = makeButton(QStringLiteral("ÁFA %"), QStringLiteral("Áfa választó ablak megnyitása"),
+                                 QStringLiteral("vatButton"), this);
     auto* layout = new QVBoxLayout(this);
-    auto* grid = new QGridLayout;
-    layout->addLayout(grid);
+    layout->addLayout(buildFields(articleButton, vatButton));
+    layout->addWidget(buildAmounts());
+    layout->addLayout(buildIdRow());
+    auto* ok = makeButton(QStringLiteral("OK"), QStringLiteral("Számlasor letárolása"), QStringLiteral("okButton"), this);
+    auto* cancel = makeButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
 
-    auto edit = [this](F f) {
-        auto* e = new QLineEdit(this);
-        e->setObjectName(QStringLiteral("field%1").arg(int(f)));
-        bindField(e, m_model, f);
-        m_widgets[f] = e;
-        return e;
-    };
-    auto shown = [this](F f) {
-        QLineEdit* e = readOnlyField(this);
-        e->setObjectName(QStringLiteral("field%1").arg(int(f)));
-        bindField(e, m_model, f);
-        m_widgets[f] = e;
-        return e;
-    };
+    // Keyboard order: the editable fields, then the buttons.
+    QWidget* order[] = {widgetFor(F::ArticleName), widgetFor(F::Vtsz),    widgetFor(F::Quantity), widgetFor(F::Unit),
+                        widgetFor(F::UnitPrice),   widgetFor(F::Currency), widgetFor(F::VatRate), widgetFor(F::Note),
+                        articleButton,             vatButton,              ok,                    cancel};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    connect(articleButton, &QPushButton::clicked, this, [this] { m_model->chooseArticle(); });
+    connect(vatButton, &QPushButton::clicked, this, [this] { m_model->chooseVat(); });
+    connect(ok, &QPushButton::clicked, this, [this] { m_model->ok(); });
+    connect(cancel, &QPushButton::clicked, this, [this] { m_model->cancel(); });
+    connect(m_model, &InvoiceLineEditor::closeRequested, this, [this] {
+        // Leave the modal loop after the current click has been handled.
+        QTimer::singleShot(0, this, &QDialog::accept);
+    });
+    connect(m_model, &InvoiceLineEditor::focusRequested, this, [this](int field) {
+        if (QWidget* w = widgetFor(field))
+            focusField(w);
+    });
+    installEnterNavigation(this, EnterMode::FormFirst);
+    installEnterPressesButtons(this);
+    widgetFor(F::ArticleName)->setFocus();
+}
+
+QLineEdit* InvoiceLineDialog::edit(F field)
+{
+    auto* e = new QLineEdit(this);
+    e->setObjectName(QStringLiteral("field%1").arg(int(field)));
+    bindField(e, m_model, field);
+    m_widgets[field] = e;
+    return e;
+}
+
+QLineEdit* InvoiceLineDialog::shown(F field)
+{
+    QLineEdit* e = readOnlyField(this);
+    e->setObjectName(QStringLiteral("field%1").arg(int(field)));
+    bindField(e, m_model, field);
+    m_widgets[field] = e;
+    return e;
+}
+
+// The article, its quantity and price, the VAT and the line's note.
+QGridLayout* InvoiceLineDialog::buildFields(QPushButton* articleButton, QPushButton* vatButton)
+{
     auto label = [this](const QString& text) { return new QLabel(text, this); };
-
-    auto* articleButton = new QPushButton(QStringLiteral("Cikk"), this);
-    articleButton->setObjectName(QStringLiteral("articleButton"));
-    articleButton->setToolTip(QStringLiteral("Cikk választó ablak megnyitása"));
-    auto* vatButton = new QPushButton(QStringLiteral("ÁFA %"), this);
-    vatButton->setObjectName(QStringLiteral("vatButton"));
-    vatButton->setToolTip(QStringLiteral("Áfa választó ablak megnyitása"));
-
     QLineEdit* name = edit(F::ArticleName);
     name->setToolTip(QStringLiteral("A \"Cikk\" gomb megnyitása előtt szórészletre pozicionál."));
     name->setMinimumWidth(420);
@@ -78,6 +125,7 @@ InvoiceLineDialog::InvoiceLineDialog(InvoiceLineEditor* model, QWidget* parent) 
     bindField(note, m_model, F::Note);
     m_widgets[F::Note] = note;
 
+    auto* grid = new QGridLayout;
     int row = 0;
     grid->addWidget(articleButton, row, 0);
     auto* codeRow = new QHBoxLayout;
@@ -110,68 +158,37 @@ InvoiceLineDialog::InvoiceLineDialog(InvoiceLineEditor* model, QWidget* parent) 
     grid->addLayout(vatRow, row++, 1, 1, 3);
     grid->addWidget(label(QStringLiteral("Sor megjegyzés")), row, 0, Qt::AlignTop);
     grid->addWidget(note, row++, 1, 1, 3);
+    return grid;
+}
 
+// The line's net, VAT and total.
+QWidget* InvoiceLineDialog::buildAmounts()
+{
     auto* amounts = new QGroupBox(this);
-    auto* amountRow = new QHBoxLayout(amounts);
+    auto* row = new QHBoxLayout(amounts);
     auto amount = [&](const QString& caption, F f, bool bold) {
-        QLabel* l = label(caption);
+        auto* label = new QLabel(caption, this);
         QLineEdit* e = shown(f);
         e->setAlignment(Qt::AlignRight);
-        if (bold) {
-            QFont font = l->font();
-            font.setBold(true);
-            l->setFont(font);
-            e->setFont(font);
-        }
-        amountRow->addWidget(l);
-        amountRow->addWidget(e);
+        if (bold)
+            e->setFont(boldened(label)->font());
+        row->addWidget(label);
+        row->addWidget(e);
     };
     amount(QStringLiteral("Nettó"), F::Net, false);
     amount(QStringLiteral("ÁFA"), F::Vat, false);
     amount(QStringLiteral("Sor összesen:"), F::Total, true);
-    layout->addWidget(amounts);
+    return amounts;
+}
 
-    auto* idRow = new QHBoxLayout;
-    idRow->addWidget(label(QStringLiteral("SzlaSor ID")));
-    idRow->addWidget(shown(F::LineId));
-    idRow->addWidget(label(QStringLiteral("Biszonylatszám")));
-    idRow->addWidget(shown(F::InvoiceNumber));
-    layout->addLayout(idRow);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setToolTip(QStringLiteral("Számlasor letárolása"));
-    auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    cancel->setToolTip(QStringLiteral("Kilépés"));
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
-    for (QPushButton* b : {articleButton, vatButton, ok, cancel})
-        b->setAutoDefault(false);
-
-    // Keyboard order: the editable fields, then the buttons.
-    QWidget* order[] = {name, vtsz, quantity, unit, price, currency, rate, note, articleButton, vatButton, ok, cancel};
-    for (size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
-
-    connect(articleButton, &QPushButton::clicked, this, [this] { m_model->chooseArticle(); });
-    connect(vatButton, &QPushButton::clicked, this, [this] { m_model->chooseVat(); });
-    connect(ok, &QPushButton::clicked, this, [this] { m_model->ok(); });
-    connect(cancel, &QPushButton::clicked, this, [this] { m_model->cancel(); });
-    connect(m_model, &InvoiceLineEditor::closeRequested, this, [this] {
-        // Leave the modal loop after the current click has been handled.
-        QTimer::singleShot(0, this, &QDialog::accept);
-    });
-    connect(m_model, &InvoiceLineEditor::focusRequested, this, [this](int field) {
-        if (QWidget* w = widgetFor(field))
-            focusField(w);
-    });
-    installEnterNavigation(this, EnterMode::FormFirst);
-    installEnterPressesButtons(this);
-    name->setFocus();
+QLayout* InvoiceLineDialog::buildIdRow()
+{
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("SzlaSor ID"), this));
+    row->addWidget(shown(F::LineId));
+    row->addWidget(new QLabel(QStringLiteral("Biszonylatszám"), this));
+    row->addWidget(shown(F::InvoiceNumber));
+    return row;
 }
 
 QWidget* InvoiceLineDialog::widgetFor(int field) const

@@ -5,6 +5,10 @@
 #include <QDialog>
 #include <map>
 
+class QGridLayout;
+class QLayout;
+class QLineEdit;
+class QPushButton;
 class QWidget;
 
 namespace orvena {
@@ -18,6 +22,12 @@ public:
     QWidget* widgetFor(int field) const;
 
 private:
+    QGridLayout* buildFields(QPushButton* articleButton, QPushButton* vatButton);
+    QWidget* buildAmounts();
+    QLayout* buildIdRow();
+    QLineEdit* edit(InvoiceLineEditor::Field field);
+    QLineEdit* shown(InvoiceLineEditor::Field field);
+
     InvoiceLineEditor* m_model;
     std::map<int, QWidget*> m_widgets;
 };

@@ -1,8 +1,9 @@
 #include "invoiceregisterdialog.h"
 
 #include "nav/ui/navstatemodel.h"
+#include "screens/common/ui/dialogparts.h"
 #include "screens/common/ui/fieldbinding.h"
-#include "screens/common/ui/querydisplay.h"
+#include "screens/common/ui/partydetails.h"
 
 #include "screens/common/querytablemodel.h"
 #include "screens/common/ui/gridbinding.h"
@@ -15,7 +16,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -121,46 +121,46 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, InvoiceRegi
     connect(tabs, &QTabWidget::currentChanged, this, [this] { m_model->refreshDetails(); });
     layout->addWidget(tabs, 1);
 
-    // The header of the highlighted invoice, visible on every tab.
-    auto* header = new QGroupBox(QStringLiteral("Számla fejléc"), this);
-    auto* headerGrid = new QGridLayout(header);
-    struct Item {
-        const char* caption;
-        const char* column;
-    };
-    const Item items[] = {{"Bizonylatszám", "fBszam"}, {"Kód", "fID"},          {"Telj.kelt", "fTkelt"},
-                          {"Szla.kelt", "fRkelt"},     {"Fiz.hat.", "fFkelt"},  {"Fiz.mód", "fFizmod"},
-                          {"Pénznem", "fPnem"},        {"Árfolyam", "fArfoly"}, {"Szerzödés", "fSzerz"},
-                          {"Nyomtatva", "fPrn"},       {"Vevö kód", "fvKod"},   {"Vevöszám: ", "fvSzam"}};
-    int i = 0;
-    for (const Item& item : items) {
-        const int row = i / 4;
-        const int col = (i % 4) * 2;
-        headerGrid->addWidget(new QLabel(s(item.caption), header), row, col);
-        QLineEdit* field = queryField(list, {s(item.column)}, header);
-        field->setObjectName(QStringLiteral("header_") + s(item.column));
-        headerGrid->addWidget(field, row, col + 1);
-        ++i;
-    }
+    layout->addWidget(buildHeader(list));
+    layout->addLayout(buildButtons(context));
+
+    installEnterNavigation(this, EnterMode::WindowOnly);
+    installEnterPressesButtons(this);
+    resize(1000, 640);
+    m_model->open();
+}
+
+// The header of the highlighted invoice, visible on every tab.
+QWidget* InvoiceRegisterDialog::buildHeader(Query& list)
+{
+    auto cell = [](const char* caption, const char* column) { return DetailCell{s(caption), {s(column)}}; };
+    QGroupBox* header = headerGroup(QStringLiteral("Számla fejléc"), list,
+                                    {cell("Bizonylatszám", "fBszam"), cell("Kód", "fID"), cell("Telj.kelt", "fTkelt"),
+                                     cell("Szla.kelt", "fRkelt"), cell("Fiz.hat.", "fFkelt"), cell("Fiz.mód", "fFizmod"),
+                                     cell("Pénznem", "fPnem"), cell("Árfolyam", "fArfoly"), cell("Szerzödés", "fSzerz"),
+                                     cell("Nyomtatva", "fPrn"), cell("Vevö kód", "fvKod"), cell("Vevöszám: ", "fvSzam")},
+                                    4, this);
+    auto* headerGrid = static_cast<QGridLayout*>(header->layout());
     headerGrid->addWidget(new QLabel(QStringLiteral("Megjegyzés"), header), 3, 0);
     headerGrid->addWidget(queryField(list, {s("fMegj")}, header), 3, 1, 1, 7);
-    layout->addWidget(header);
+    return header;
+}
 
+QLayout* InvoiceRegisterDialog::buildButtons(ScreenContext& context)
+{
+    Query& list = context.data.query(QStringLiteral("ZQ10"));
     auto* buttons = new QHBoxLayout;
     auto add = [&](const QString& text, const QString& hint, const QString& name, auto action) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setToolTip(hint);
-        b->setAutoDefault(false);
+        QPushButton* b = makeButton(text, hint, name, this);
         connect(b, &QPushButton::clicked, this, action);
         buttons->addWidget(b);
         return b;
     };
     add(QStringLiteral("Új"), QStringLiteral("Új számla készítése"), QStringLiteral("newButton"),
         [this] { m_model->newInvoice(); });
-    m_modify = add(QStringLiteral("Módosít"), QStringLiteral("Nyomtatás előtti módosítás."),
-                   QStringLiteral("modifyButton"), [this] { m_model->modifyInvoice(); });
-    m_modify->installEventFilter(this);
+    QPushButton* modify = add(QStringLiteral("Módosít"), QStringLiteral("Nyomtatás előtti módosítás."),
+                              QStringLiteral("modifyButton"), [this] { m_model->modifyInvoice(); });
+    installModifyAnywayKey(modify, [this] { m_model->modifyInvoice(false); });
     add(QStringLiteral("Storno"), QStringLiteral("A megjelölt sorról \"Strono bizonylat\" készítése"),
         QStringLiteral("stornoButton"), [this] { m_model->storno(); });
     add(QStringLiteral("Megtekint"), QStringLiteral("Számla formátum megtekintése."), QStringLiteral("viewButton"),
@@ -176,46 +176,18 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, InvoiceRegi
         });
     buttons->addStretch();
     add(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), [this] { reject(); });
-    layout->addLayout(buttons);
-
-    installEnterNavigation(this, EnterMode::WindowOnly);
-    installEnterPressesButtons(this);
-    resize(1000, 640);
-    m_model->open();
+    return buttons;
 }
 
 QWidget* InvoiceRegisterDialog::buildCustomerPage(ScreenContext& context)
 {
-    Query& c = context.data.query(QStringLiteral("ZQ30"));
+    Query& customers = context.data.query(QStringLiteral("ZQ30"));
     auto* tabs = new QTabWidget(this);
-    QWidget* data = detailsPage(QStringLiteral("Adatok"), c,
-                                {{s("Vevö neve:"), {s("vNeve")}},
-                                 {s("Kód"), {s("vID")}},
-                                 {s("Cime:"), {s("vIrszam"), s("vHely"), s("vUtca")}},
-                                 {s("Telefon"), {s("vTel")}},
-                                 {s("Adószám"), {s("vAdo")}},
-                                 {s("Köz.adószám"), {s("vKado")}},
-                                 {s("IBAN"), {s("vIBAN")}},
-                                 {s("Swith"), {s("vSwift")}},
-                                 {s("Bank"), {s("vBanknev"), s("vBankszla")}},
-                                 {s("E-mail"), {s("vEmail")}},
-                                 {s("Üzenet"), {s("vUzen")}},
-                                 {s("Kamat %"), {s("vKamat")}},
-                                 {s("Fiz.mód"), {s("vFizmod")}},
-                                 {s("Fiz.hat.(nap)"), {s("vFhat")}},
-                                 {s("Pénznem"), {s("vPnem")}},
-                                 {s("Enged.%"), {s("vEnged")}},
-                                 {s("Ford.adózás"), {s("vFordado")}}},
-                                tabs);
-    tabs->addTab(data, QStringLiteral("Vevö adatak"));
-
-    auto* blocks = new QWidget(tabs);
-    auto* blockLayout = new QGridLayout(blocks);
-    blockLayout->addWidget(new QLabel(QStringLiteral("Számlán"), blocks), 0, 0);
-    blockLayout->addWidget(new QLabel(QStringLiteral("Vevö törzsben"), blocks), 0, 1);
-    blockLayout->addWidget(queryMemo(context.data.query(QStringLiteral("ZQ10")), s("fMemoVevo"), blocks), 1, 0);
-    blockLayout->addWidget(queryMemo(c, s("vMemoVevo"), blocks), 1, 1);
-    tabs->addTab(blocks, QStringLiteral("Cimke"));
+    tabs->addTab(customerDetailsPage(Screen::InvoiceRegister, customers, tabs), QStringLiteral("Vevö adatak"));
+    tabs->addTab(blockPairPage(QStringLiteral("Számlán"),
+                               queryMemo(context.data.query(QStringLiteral("ZQ10")), s("fMemoVevo"), tabs),
+                               QStringLiteral("Vevö törzsben"), queryMemo(customers, s("vMemoVevo"), tabs), tabs),
+                 QStringLiteral("Cimke"));
     connect(tabs, &QTabWidget::currentChanged, this, [this] { m_model->refreshDetails(); });
     return tabs;
 }
@@ -238,18 +210,6 @@ bool InvoiceRegisterDialog::event(QEvent* event)
     if (event->type() == QEvent::WindowUnblocked)
         m_model->reread();
     return QDialog::event(event);
-}
-
-bool InvoiceRegisterDialog::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_modify && event->type() == QEvent::KeyPress) {
-        const QString text = static_cast<QKeyEvent*>(event)->text();
-        if (text == QLatin1String("J") || text == QLatin1String("j")) {
-            m_model->modifyInvoice(false);
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace orvena

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-class QPushButton;
+class QLayout;
 
 namespace orvena {
 
@@ -18,13 +18,13 @@ public:
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildCustomerPage(ScreenContext& context);
+    QWidget* buildHeader(Query& list);
+    QLayout* buildButtons(ScreenContext& context);
 
     InvoiceRegister* m_model;
-    QPushButton* m_modify = nullptr;
     bool m_shown = false;
 };
 

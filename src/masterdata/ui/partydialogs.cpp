@@ -7,6 +7,7 @@
 #include "nav/ui/navfields.h"
 #include "screens/common/ui/editdialog.h"
 #include "screens/common/ui/listdialog.h"
+#include "screens/common/ui/partydetails.h"
 
 #include "navsend/ui/navdialogs.h"
 
@@ -124,25 +125,7 @@ QDialog* createCustomerListDialog(ScreenContext& context, QWidget* parent)
     search->addStretch();
     dialog->topArea()->addLayout(search);
 
-    dialog->setDetails(
-        {{QStringLiteral("Neve"), {QStringLiteral("vNeve")}},
-         {QStringLiteral("Cime"), {QStringLiteral("vIrszam"), QStringLiteral("vHely"), QStringLiteral("vUtca")}},
-         {QStringLiteral("Telefon"), {QStringLiteral("vTel")}},
-         {QStringLiteral("Adószám"), {QStringLiteral("vAdo")}},
-         {QStringLiteral("Köz.adószám"), {QStringLiteral("vKado")}},
-         {QStringLiteral("IBAN"), {QStringLiteral("vIBAN")}},
-         {QStringLiteral("Swift"), {QStringLiteral("vSwift")}},
-         {QStringLiteral("Bank"), {QStringLiteral("vBanknev"), QStringLiteral("vBankszla")}},
-         {QStringLiteral("Kamat %"), {QStringLiteral("vKamat")}},
-         {QStringLiteral("Fiz.hat.(nap)"), {QStringLiteral("vFhat")}},
-         {QStringLiteral("Fiz.mód"), {QStringLiteral("vFizmod")}},
-         {QStringLiteral("Enged.%"), {QStringLiteral("vEnged")}},
-         {QStringLiteral("Pénznem"), {QStringLiteral("vPnem")}},
-         {QStringLiteral("E-mail"), {QStringLiteral("vEmail")}},
-         {QStringLiteral("Ford.adózás"), {QStringLiteral("vFordado")}},
-         {QStringLiteral("Kódszám:"), {QStringLiteral("vSzam")}},
-         {QStringLiteral("Kód"), {QStringLiteral("vID")}}},
-        QStringLiteral("vMemoVevo"));
+    dialog->setDetails(customerDetails(Screen::CustomerList), QStringLiteral("vMemoVevo"));
     dialog->setHints({QStringLiteral("Számlázásnál van használatban."), QStringLiteral("Új vevö felvétele."),
                       QStringLiteral("Vevö módosítása."), QStringLiteral("Vevö sor törlése."), QStringLiteral("Kilépés")});
     dialog->resize(1000, 720);
@@ -186,23 +169,7 @@ QDialog* createIssuerListDialog(ScreenContext& context, QWidget* parent)
     dialog->setObjectName(formId(Screen::IssuerList));
     dialog->setWindowTitle(QStringLiteral("Szállító"));
     dialog->setProperty("helpContext", 6);
-    dialog->setDetails(
-        {{QStringLiteral("Neve"), {QStringLiteral("zNev1")}, {QStringLiteral("zNev2")}},
-         {QStringLiteral("Cime"), {QStringLiteral("zIrszam"), QStringLiteral("zHely"), QStringLiteral("zUtca")}},
-         {QStringLiteral("Telefon"), {QStringLiteral("zTel")}},
-         {QStringLiteral("Adószám"), {QStringLiteral("zAdo")}},
-         {QStringLiteral("Köz.adószám"), {QStringLiteral("zKado")}},
-         {QStringLiteral("IBAN"), {QStringLiteral("zIBAN")}},
-         {QStringLiteral("Swift"), {QStringLiteral("zSwift")}},
-         {QStringLiteral("Bank"),
-          {QStringLiteral("zBanknev"), QStringLiteral("zBankszla")},
-          {QStringLiteral("zBanknev2"), QStringLiteral("zBankszla2")}},
-         {QStringLiteral("Kiállító"), {QStringLiteral("zKiallito")}},
-         {QStringLiteral("Fax"), {QStringLiteral("zFax")}},
-         {QStringLiteral("E-mail"), {QStringLiteral("zEmail")}},
-         {QStringLiteral("Kódszám:"), {QStringLiteral("zSzam")}},
-         {QStringLiteral("Kód"), {QStringLiteral("zID")}}},
-        QStringLiteral("zMemoSzall"));
+    dialog->setDetails(issuerDetails(Screen::IssuerList), QStringLiteral("zMemoSzall"));
     dialog->setHints({QStringLiteral("Szállítólevél és számlánál  a kiválasztás és ablakzárása"),
                       QStringLiteral("Új szállító, kibocsátó létrehozása."),
                       QStringLiteral("Szállító adatainak módositása"), QStringLiteral("Szállító törlése a listából."),

@@ -266,6 +266,41 @@ private:
     std::function<void(int)> m_onKey;
 };
 
+class LeaveHandler : public QObject {
+public:
+    LeaveHandler(QWidget* field, std::function<void()> onLeave) : QObject(field), m_onLeave(std::move(onLeave)) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::FocusOut)
+            return false;
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            m_onLeave();
+        return false;
+    }
+
+private:
+    std::function<void()> m_onLeave;
+};
+
+class ModifyAnywayKey : public QObject {
+public:
+    ModifyAnywayKey(QWidget* button, std::function<void()> onKey) : QObject(button), m_onKey(std::move(onKey)) {}
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (text != u"J" && text != u"j")
+            return false;
+        m_onKey();
+        return true;
+    }
+
+private:
+    std::function<void()> m_onKey;
+};
+
 void installOnTree(QWidget* window, QObject* filter)
 {
     window->installEventFilter(filter);
@@ -357,6 +392,16 @@ void installClickHandler(QWidget* field, std::function<void()> onClick)
     field->installEventFilter(h);
     for (QWidget* child : field->findChildren<QWidget*>())
         child->installEventFilter(h);
+}
+
+void installLeaveHandler(QWidget* field, std::function<void()> onLeave)
+{
+    field->installEventFilter(new LeaveHandler(field, std::move(onLeave)));
+}
+
+void installModifyAnywayKey(QWidget* modifyButton, std::function<void()> onKey)
+{
+    modifyButton->installEventFilter(new ModifyAnywayKey(modifyButton, std::move(onKey)));
 }
 
 void installFunctionKeyHandler(QWidget* field, std::function<void(int)> onKey)

@@ -45,8 +45,16 @@ void limitToColumn(QLineEdit* edit, const QString& table, const QString& column)
 // default" buttons, so Enter in a field or a grid never presses one the operator did not choose.
 void installEnterPressesButtons(QWidget* window);
 
+// Calls onLeave when the focus moves from the field to another one of the window; a window or
+// menu taking the focus for a while is no leaving.
+void installLeaveHandler(QWidget* field, std::function<void()> onLeave);
+
 // Calls onClick when the field is clicked with the left mouse button.
 void installClickHandler(QWidget* field, std::function<void()> onClick);
+
+// "J" or "j" typed on a register's focused "Módosít" button: onKey opens the highlighted
+// document whatever its printed flag; the key is consumed.
+void installModifyAnywayKey(QWidget* modifyButton, std::function<void()> onKey);
 
 // Calls onKey(key) for F2 ... F12 pressed in the field and consumes the key.
 void installFunctionKeyHandler(QWidget* field, std::function<void(int functionKey)> onKey);

@@ -1,5 +1,6 @@
 #include "listdialog.h"
 
+#include "dialogparts.h"
 #include "editdialog.h"
 #include "gridbinding.h"
 #include "keyhandling.h"
@@ -53,8 +54,7 @@ ListDialog::ListDialog(ListScreen* model, QWidget* parent) : QDialog(parent), m_
 
     auto* buttons = new QHBoxLayout;
     auto make = [this, buttons, model](const QString& name, const QString& text, auto action) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(name);
+        QPushButton* b = makeButton(text, QString(), name, this);
         pressOnEnter(b);
         connect(b, &QPushButton::clicked, model, action);
         buttons->addWidget(b);

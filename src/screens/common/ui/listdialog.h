@@ -10,6 +10,7 @@
 //     dialog->setDetails({{"Áfa %", {"kAfa"}}, {"ID:", {"kID"}}, ...});
 //     dialog->setHints({"Számlázásnál használandó.", "Új áfa % bevitele.", ...});
 // The model's create() runs when the dialog is built, its show() when the dialog is first shown.
+#include "querydisplay.h"
 #include "screens/common/listscreen.h"
 
 #include <QDialog>
@@ -28,13 +29,9 @@ namespace orvena {
 class ListDialog : public QDialog {
     Q_OBJECT
 public:
-    // One line of the detail panel: a caption and the columns shown after it. Columns in one
-    // entry are joined by a blank; an entry with more lines lists them in lines.
-    struct Detail {
-        QString caption;
-        QStringList columns;
-        QStringList secondLine = {};
-    };
+    // One value of the detail panel: a caption and the columns shown after it, joined by a
+    // blank; a second line's columns are shown below.
+    using Detail = DetailCell;
     struct Hints {
         QString choose, add, modify, remove, cancel;
     };

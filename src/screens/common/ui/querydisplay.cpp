@@ -86,13 +86,30 @@ QWidget* detailsPage(const QString& title, Query& query, const std::vector<Detai
         const int row = static_cast<int>(i / 2);
         const int col = static_cast<int>(i % 2) * 2;
         form->addWidget(new QLabel(cells[i].caption, group), row, col);
-        form->addWidget(queryField(query, cells[i].columns, group), row, col + 1);
+        form->addWidget(queryField(query, cells[i].columns + cells[i].secondLine, group), row, col + 1);
     }
     form->setColumnStretch(1, 2);
     form->setColumnStretch(3, 1);
     pageLayout->addWidget(group);
     pageLayout->addStretch();
     return page;
+}
+
+QGroupBox* headerGroup(const QString& title, Query& query, const std::vector<DetailCell>& cells, int perRow,
+                       QWidget* parent)
+{
+    auto* group = new QGroupBox(title, parent);
+    auto* grid = new QGridLayout(group);
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const int row = static_cast<int>(i) / perRow;
+        const int col = static_cast<int>(i) % perRow * 2;
+        QLineEdit* field = queryField(query, cells[i].columns, group);
+        field->setObjectName(QStringLiteral("header_") + cells[i].columns.value(0));
+        grid->addWidget(new QLabel(cells[i].caption, group), row, col);
+        grid->addWidget(field, row, col + 1);
+        grid->setColumnStretch(col + 1, 1);
+    }
+    return group;
 }
 
 } // namespace orvena
