@@ -1,6 +1,7 @@
 #include "printinvoice.h"
 
 #include "numberwords.h"
+#include "paymentqr.h"
 
 #include "nav/invoiceamounts.h"
 #include "nav/invoiceissue.h"
@@ -265,6 +266,25 @@ void setExemptionReasons(ReportVariables& vars, DataModule& data, const QString&
     vars.set(QStringLiteral("v_mentesseg"), reasons.join(u'\n'));
 }
 
+// The instant-payment QR code of a forint invoice paid by transfer, when the issuer has an IBAN
+// and a BIC: the payable amount in whole forints, the invoice number as the message, valid to the
+// end of the due date. Empty (nothing printed) otherwise, and for a storno.
+void setPaymentCode(ReportVariables& vars, DataModule& data, const PrintedDocument& invoice, const InvoiceTotals& t)
+{
+    QByteArray payload;
+    const Query& header = *invoice.header;
+    if (t.forint && nav::paymentMethodCode(header.fieldText(QStringLiteral("fFizmod"))) == u"TRANSFER") {
+        if (const auto account = issuerPaymentAccount(data, header.fieldText(QStringLiteral("fzKod")))) {
+            const auto forints = static_cast<qint64>(roundedValue(t.gross, 0));
+            const QString dueText = header.fieldText(QStringLiteral("fFkelt"));
+            const QDate due = isValidDate(dueText) ? parseDate(dueText) : QDate();
+            payload = paymentQrPayload(*account, forints, invoice.number,
+                                       paymentQrValidity(due, QDate::currentDate()));
+        }
+    }
+    vars.set(QStringLiteral("v_fizetes_qr"), QString::fromUtf8(payload));
+}
+
 // The copy mark, from the printed flag as it stood before this run; a negative invoice is a
 // document equivalent to an invoice.
 void setCopyMark(ReportVariables& vars, const PrintedDocument& invoice, bool negative)
@@ -313,6 +333,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
     setTaxNumbers(vars, data, invoice);
     setExemptionReasons(vars, data, number);
     setCopyMark(vars, invoice, negative);
+    setPaymentCode(vars, data, invoice, totals);
 
     ReportJob job = countedJob(reports.pageCounters(),
                                style == AmountStyle::WholeForints ? QStringLiteral("Szamla2.frf") : QStringLiteral("Szamla3.frf"),

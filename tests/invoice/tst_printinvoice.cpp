@@ -5,6 +5,11 @@
 #include "support/fakes.h"
 
 #include "db/errors.h"
+#include "invoice/paymentqr.h"
+#include "reports/reportengine.h"
+
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -53,6 +58,10 @@ private slots:
     void threeCopies();
     void longInvoicePaginates();
     void lineBandValues();
+
+    void paymentCode_data();
+    void paymentCode();
+    void paymentCodeDecodedFromPdf();
 
 private:
     void addInvoice(const QString& number, const QString& labelCode, const QList<Line>& lines,
@@ -480,6 +489,103 @@ void TestPrintInvoice::lineBandValues()
     // line gross, the rate's gross, the total gross twice, the payable amount
     QCOMPARE(page.find(QStringLiteral("3 016,25")).size(), size_t(5));
     QCOMPARE(page.find(QStringLiteral("engedményt")).size(), size_t(1));
+}
+
+// The payment code is printed only for forint invoices paid by transfer with a positive amount,
+// and only when the issuer has a well-formed IBAN and a BIC.
+void TestPrintInvoice::paymentCode_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QString>("currency");
+    QTest::addColumn<QString>("iban");
+    QTest::addColumn<QString>("bic");
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("amount"); // the code's amount field; empty: no code
+    const QString iban = QStringLiteral("HU53 1173 5005 2051 2345 0000 0000");
+    QTest::newRow("transfer in forints") << "átutalás" << "Ft" << iban << "OTPVHUHB" << "1000.6" << "HUF000000001271";
+    QTest::newRow("abbreviated, HUF") << "Átut." << "HUF" << iban << "otpvhuhbxxx" << "1000" << "HUF000000001270";
+    QTest::newRow("cash") << "készpénz" << "Ft" << iban << "OTPVHUHB" << "1000" << "";
+    QTest::newRow("euro") << "átutalás" << "EUR" << iban << "OTPVHUHB" << "1000" << "";
+    QTest::newRow("no BIC") << "átutalás" << "Ft" << iban << "" << "1000" << "";
+    QTest::newRow("no IBAN") << "átutalás" << "Ft" << "" << "OTPVHUHB" << "1000" << "";
+    QTest::newRow("IBAN check digits wrong") << "átutalás" << "Ft" << "HU42117350052051234500000000" << "OTPVHUHB"
+                                             << "1000" << "";
+    QTest::newRow("negative (storno)") << "átutalás" << "Ft" << iban << "OTPVHUHB" << "-1000" << "";
+}
+
+void TestPrintInvoice::paymentCode()
+{
+    QFETCH(QString, method);
+    QFETCH(QString, currency);
+    QFETCH(QString, iban);
+    QFETCH(QString, bic);
+    QFETCH(QString, price);
+    QFETCH(QString, amount);
+    m_session->db.exec(QStringLiteral("UPDATE szallito SET zIBAN = '%1', zSwift = '%2'").arg(iban, bic));
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), {{"1", price, "27% általános", 27}},
+                         QStringLiteral("0"), currency == u"EUR" ? QStringLiteral("400") : QStringLiteral("0"), currency));
+    m_session->db.exec(QStringLiteral("UPDATE szlafej SET fFizmod = '%1'").arg(method));
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    const QStringList fields = var(QStringLiteral("v_fizetes_qr")).split(u'\n');
+    const auto& pages = m_presenter.last().pages;
+    for (const auto& page : pages)
+        QCOMPARE(page.images.size(), size_t(amount.isEmpty() ? 0 : 1));
+    if (amount.isEmpty()) {
+        QCOMPARE(var(QStringLiteral("v_fizetes_qr")), QString());
+        return;
+    }
+    QCOMPARE(fields.size(), 18); // seventeen fields, each ended by a line feed
+    QCOMPARE(fields.mid(0, 8), (QStringList{"HCT", "001", "1", bic.toUpper(), "Tisza-Mérleg Kereskedelmi Kft.",
+                                            "HU53117350052051234500000000", amount,
+                                            paymentQrValidity(QDate(2010, 5, 26), QDate::currentDate())
+                                                .toString(QStringLiteral("yyyyMMddHHmmss"))
+                                                + QStringLiteral("+1")}));
+    QCOMPARE(fields.at(9), QStringLiteral("20100001"));
+    // beside the invoice's remark, 36 mm wide, so a phone reads its modules
+    const auto& image = pages.front().images.front();
+    QCOMPARE(image.box.size(), QSizeF(136, 136));
+    QCOMPARE(pages.front().find(QStringLiteral("Köszönjük!")).front()->box.right(), image.box.left() - 8);
+}
+
+// The printed PDF's page, rendered and read back by a QR decoder, holds every field.
+void TestPrintInvoice::paymentCodeDecodedFromPdf()
+{
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    const QString zbarimg = QStandardPaths::findExecutable(QStringLiteral("zbarimg"));
+    if (pdftoppm.isEmpty() || zbarimg.isEmpty())
+        QFAIL("pdftoppm (poppler-utils) and zbarimg (zbar-tools) are needed; scripts/deps.sh installs them");
+    m_session->db.exec(QStringLiteral("UPDATE szallito SET zNev1 = 'Árvíztűrő Tükörfúrógép Kft.', "
+                                      "zIBAN = 'HU53117350052051234500000000', zSwift = 'OTPVHUHB'"));
+    DB_VERIFY(addInvoice(QStringLiteral("20100007"), QStringLiteral("00003"), {{"3", "1234.5", "27% általános", 27}}));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("szamla.pdf"));
+    reports::PdfReportPresenter presenter(pdf);
+    ScreenContext context = m_session->context;
+    context.reports = &presenter;
+    DB_VERIFY(PrintInvoice(context, QStringLiteral("20100007")));
+    QProcess render;
+    render.start(pdftoppm, {QStringLiteral("-r"), QStringLiteral("200"), QStringLiteral("-f"), QStringLiteral("1"),
+                            QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-png"), pdf,
+                            dir.filePath(QStringLiteral("lap"))});
+    QVERIFY(render.waitForFinished(30000));
+    QCOMPARE(render.exitCode(), 0);
+    const QStringList images = QDir(dir.path()).entryList({QStringLiteral("lap*.png")});
+    QCOMPARE(images.size(), 1);
+    QProcess decode;
+    decode.start(zbarimg, {QStringLiteral("--quiet"), QStringLiteral("--raw"), QStringLiteral("-Sbinary"),
+                           dir.filePath(images.front())});
+    QVERIFY(decode.waitForFinished(30000));
+    QCOMPARE(decode.exitCode(), 0);
+    const QByteArray expected = paymentQrPayload({QStringLiteral("Árvíztűrő Tükörfúrógép Kft."),
+                                                  QStringLiteral("HU53117350052051234500000000"),
+                                                  QStringLiteral("OTPVHUHB")},
+                                                 4703, QStringLiteral("20100007"),
+                                                 paymentQrValidity(QDate(2010, 5, 26), QDate::currentDate()));
+    QVERIFY(!expected.isEmpty());
+    QByteArray decoded = decode.readAllStandardOutput();
+    if (decoded.size() == expected.size() + 1 && decoded.endsWith("\n\n"))
+        decoded.chop(1); // the decoder's own line end after the code's last line feed
+    QCOMPARE(QString::fromUtf8(decoded).split(u'\n'), QString::fromUtf8(expected).split(u'\n'));
 }
 
 QTEST_MAIN(TestPrintInvoice)
