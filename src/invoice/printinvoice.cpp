@@ -303,6 +303,11 @@ void setCopyMark(ReportVariables& vars, const PrintedDocument& invoice, bool neg
 
 void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
 {
+    PrintInvoice(context, invoiceNumber, InvoiceHandover{});
+}
+
+void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const InvoiceHandover& handover)
+{
     ReportPresenter& reports = startPrint(context);
     DataModule& data = context.data;
     PrintedDocument invoice = openDocument(data, kInvoice, invoiceNumber, openLines);
@@ -349,7 +354,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
     // leaves the flag as it was, so the original copy can still be made.
     std::optional<nav::IssueCheck> issue;
     if (marksPrinted(context, invoice)) {
-        issue = nav::checkInvoice(data, number);
+        issue = nav::checkInvoice(data, number, handover.appearance);
         if (issue->refused()) {
             context.ui.message(nav::refusalMessage(number, issue->problems));
             context.state.invoiceNumber = number;
@@ -360,7 +365,9 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
             context.state.invoiceNumber = number;
             return;
         }
-        job.produced = [&context, &issue] {
+        job.produced = [&context, &issue, &handover] {
+            if (handover.beforeIssue)
+                handover.beforeIssue(); // a failure leaves the invoice unissued
             try {
                 nav::markIssued(context.data, *issue);
             } catch (const Error& e) {

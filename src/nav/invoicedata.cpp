@@ -331,7 +331,8 @@ QString paymentMethodCode(const QString& method)
     return QStringLiteral("OTHER");
 }
 
-InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNumber, int modificationIndex)
+InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNumber, int modificationIndex,
+                                     InvoiceAppearance appearance)
 {
     InvoiceDocument doc;
     doc.number = invoiceNumber.trimmed();
@@ -715,7 +716,8 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
         w.writeTextElement(kDataNs, QStringLiteral("paymentMethod"), method);
     if (!dueDate.isEmpty())
         w.writeTextElement(kDataNs, QStringLiteral("paymentDate"), dueDate);
-    w.writeTextElement(kDataNs, QStringLiteral("invoiceAppearance"), QStringLiteral("PAPER"));
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceAppearance"),
+                       appearance == InvoiceAppearance::Electronic ? QStringLiteral("ELECTRONIC") : QStringLiteral("PAPER"));
     w.writeEndElement(); // invoiceDetail
     w.writeEndElement(); // invoiceHead
 
