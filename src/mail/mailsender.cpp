@@ -300,12 +300,16 @@ SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail)
         result.sent = true;
         return result;
     }
-    result.error = failureText(code, settings);
     // The server's own refusal when it gave one (a 4xx or 5xx answer), else the library's words.
     QString serverWords;
     for (const QString& line : answers)
         if (line.startsWith(u'4') || line.startsWith(u'5'))
             serverWords = line;
+    result.error = failureText(code, settings);
+    if (!serverWords.isEmpty() && (code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR))
+        result.error = QStringLiteral("A levelezőkiszolgáló (%1:%2) visszautasította a levelet.")
+                           .arg(settings.host)
+                           .arg(settings.effectivePort());
     const QString library = QString::fromUtf8(errorBuffer).trimmed();
     result.detail = serverWords.isEmpty() ? (library.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : library)
                                           : serverWords;

@@ -2,9 +2,13 @@
 
 Usage: smtpserver.py FOLDER [--tls starttls|implicit CERT KEY] [--login USER PASSWORD]
 Prints "PORT <n>" once it listens; every accepted message is written to FOLDER as
-<n>.eml (the bytes as received) and <n>.env (MAIL FROM, then one RCPT TO per line).
+<n>.eml (the bytes as received), <n>.env (MAIL FROM, then one RCPT TO per line) and, as
+Python's own mail parser reads it, <n>.subject, <n>.body (UTF-8) and <n>.att (the attachment's
+bytes) with <n>.attname (its file name and type).
 Runs until its standard input closes.
 """
+import email
+import email.policy
 import socket
 import ssl
 import sys
@@ -28,6 +32,16 @@ class Store:
             f.write(envelope.original_content)
         with open(f"{self.folder}/{n}.env", "w") as f:
             f.write("\n".join([envelope.mail_from] + envelope.rcpt_tos) + "\n")
+        message = email.message_from_bytes(envelope.original_content, policy=email.policy.default)
+        with open(f"{self.folder}/{n}.subject", "w", encoding="utf-8") as f:
+            f.write(str(message["subject"]))
+        with open(f"{self.folder}/{n}.body", "w", encoding="utf-8", newline="") as f:
+            f.write(message.get_body(preferencelist=("plain",)).get_content())
+        for part in message.iter_attachments():
+            with open(f"{self.folder}/{n}.att", "wb") as f:
+                f.write(part.get_content())
+            with open(f"{self.folder}/{n}.attname", "w") as f:
+                f.write(f"{part.get_filename()} {part.get_content_type()}")
         return f"250 2.0.0 Ok: queued as TESZT{n}"
 
 
@@ -57,9 +71,11 @@ def main():
         kwargs["ssl_context"] = context
     if login:
         def authenticate(server, session, envelope, mechanism, data):
-            return AuthResult(success=(data.login, data.password) == login)
+            # not handled: the server itself answers 235 or 535
+            return AuthResult(success=(data.login, data.password) == login, handled=False)
         kwargs["authenticator"] = authenticate
-        kwargs["auth_require_tls"] = tls_mode is not None
+        # over implicit TLS the server does not know the connection is encrypted
+        kwargs["auth_require_tls"] = tls_mode == "starttls"
         kwargs["auth_required"] = True
     controller = Controller(Store(folder), hostname="127.0.0.1", port=port, **kwargs)
     controller.start()
