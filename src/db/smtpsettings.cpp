@@ -1,7 +1,9 @@
 #include "smtpsettings.h"
 
 #include "connection.h"
+#include "errors.h"
 
+#include <QRegularExpression>
 #include <QSettings>
 
 namespace orvena {
@@ -84,6 +86,27 @@ QStringList SmtpSettings::describe() const
             QStringLiteral("smtp jelszó = %1").arg(password.isEmpty() ? QStringLiteral("(nincs)") : QStringLiteral("********")),
             QStringLiteral("smtp feladó = %1").arg(orNone(from)),
             QStringLiteral("smtp CA = %1").arg(ca.isEmpty() ? QStringLiteral("(a rendszeré)") : ca)};
+}
+
+QStringList parseMailAddresses(const QString& text)
+{
+    // One address without display name or comments: local part, "@", a domain with a dot or
+    // "localhost"; no blanks or line breaks, which could add headers or recipients.
+    static const QRegularExpression address(
+        QStringLiteral("^[A-Za-z0-9.!#$%&'*+/=?^_`{|}~-]+@([A-Za-z0-9-]+(\\.[A-Za-z0-9-]+)+|localhost)$"));
+    QStringList out;
+    for (QString part : text.split(QRegularExpression(QStringLiteral("[;,]")), Qt::SkipEmptyParts)) {
+        part = part.trimmed();
+        if (part.isEmpty())
+            continue;
+        if (!address.match(part).hasMatch() || part.size() > 254)
+            throw Error(QStringLiteral("Hibás e-mail-cím: \"%1\".").arg(part));
+        if (!out.contains(part, Qt::CaseInsensitive))
+            out << part;
+    }
+    if (out.isEmpty())
+        throw Error(QStringLiteral("Nincs megadva e-mail-cím."));
+    return out;
 }
 
 } // namespace orvena

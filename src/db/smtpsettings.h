@@ -35,4 +35,9 @@ struct SmtpSettings {
     QStringList describe() const;
 };
 
+// The addresses of a text holding one or more, separated by ";" (or ","), each once. Throws
+// Error naming the first one that is not a plain address (no name, blank or line break), or
+// when there is none.
+QStringList parseMailAddresses(const QString& text);
+
 } // namespace orvena

@@ -158,7 +158,7 @@ InvoiceMailResult emailInvoice(ScreenContext& context, const QString& invoiceNum
                                    "(több cím „;”-vel elválasztva), vagy adjon meg címet a küldéskor.")
                         .arg(facts.number));
     InvoiceMailResult outcome;
-    outcome.to = parseAddresses(to.trimmed().isEmpty() ? facts.addresses : to);
+    outcome.to = parseMailAddresses(to.trimmed().isEmpty() ? facts.addresses : to);
     const MailText text = invoiceMailText(context.data, facts.number);
 
     QTemporaryDir folder;

@@ -4,7 +4,6 @@
 #include "db/logging.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 #include <QUuid>
 
 #include <curl/curl.h>
@@ -171,27 +170,6 @@ QString SendResult::fullMessage() const
     return text;
 }
 
-QStringList parseAddresses(const QString& text)
-{
-    // One address without display name or comments: local part, "@", a domain with a dot or
-    // "localhost"; no blanks or line breaks, which could add headers or recipients.
-    static const QRegularExpression address(
-        QStringLiteral("^[A-Za-z0-9.!#$%&'*+/=?^_`{|}~-]+@([A-Za-z0-9-]+(\\.[A-Za-z0-9-]+)+|localhost)$"));
-    QStringList out;
-    for (QString part : text.split(QRegularExpression(QStringLiteral("[;,]")), Qt::SkipEmptyParts)) {
-        part = part.trimmed();
-        if (part.isEmpty())
-            continue;
-        if (!address.match(part).hasMatch() || part.size() > 254)
-            throw Error(QStringLiteral("Hibás e-mail-cím: \"%1\".").arg(part));
-        if (!out.contains(part, Qt::CaseInsensitive))
-            out << part;
-    }
-    if (out.isEmpty())
-        throw Error(QStringLiteral("Nincs megadva e-mail-cím."));
-    return out;
-}
-
 QByteArray composeMessage(const QString& from, const OutgoingMail& mail, const QString& messageId,
                           const QDateTime& date)
 {
@@ -228,10 +206,10 @@ SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail)
 {
     if (const QString problem = settings.problem(); !problem.isEmpty())
         throw Error(problem);
-    const QStringList from = parseAddresses(settings.from);
+    const QStringList from = parseMailAddresses(settings.from);
     if (from.size() != 1)
         throw Error(QStringLiteral("A feladó címe (from) egyetlen e-mail-cím legyen."));
-    const QStringList to = parseAddresses(mail.to.join(u';'));
+    const QStringList to = parseMailAddresses(mail.to.join(u';'));
     initialiseCurl();
 
     SendResult result;

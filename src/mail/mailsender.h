@@ -36,10 +36,6 @@ struct SendResult {
     QString fullMessage() const;
 };
 
-// The addresses of a text holding one or more, separated by ";" (or ","). Throws Error naming
-// the first one that is not an address, or when there is none.
-QStringList parseAddresses(const QString& text);
-
 // The message as sent: headers (From, To, Subject encoded for UTF-8, Date, Message-ID,
 // MIME-Version), a text part and the attachments, lines ended by CR LF.
 QByteArray composeMessage(const QString& from, const OutgoingMail& mail, const QString& messageId,
