@@ -104,9 +104,10 @@ private:
 
 } // namespace
 
-QString customerAddresses(DataModule& data, const QString& invoiceNumber)
+InvoiceRecipient invoiceRecipient(DataModule& data, const QString& invoiceNumber)
 {
-    return readFacts(data, invoiceNumber).addresses;
+    const InvoiceFacts facts = readFacts(data, invoiceNumber);
+    return {facts.addresses, facts.printed};
 }
 
 MailText invoiceMailText(DataModule& data, const QString& invoiceNumber)

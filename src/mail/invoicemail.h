@@ -27,8 +27,14 @@ struct MailText {
 // or the built-in one when there is none. Throws Error for an unknown invoice.
 MailText invoiceMailText(DataModule& data, const QString& invoiceNumber);
 
-// The customer's address text of the invoice (vevo.vEmail; several separated by ";").
-QString customerAddresses(DataModule& data, const QString& invoiceNumber);
+// The customer's address text of the invoice (vevo.vEmail; several separated by ";") and
+// whether the invoice is issued (its sending then issues it no more). Throws Error for an
+// unknown invoice.
+struct InvoiceRecipient {
+    QString addresses;
+    bool issued = false;
+};
+InvoiceRecipient invoiceRecipient(DataModule& data, const QString& invoiceNumber);
 
 struct InvoiceMailResult {
     bool sent = false;

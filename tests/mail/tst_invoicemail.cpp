@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -432,6 +433,10 @@ void TestInvoiceMail::registerWindowSends()
                 [](QWidget* w) {
                     auto* addresses = w->findChild<QLineEdit*>(QStringLiteral("addresses"));
                     QCOMPARE(addresses->text(), QStringLiteral("konyveles@kovacs.hu;penzugy@kovacs.hu"));
+                    bool warned = false; // the operator is told that the sending issues the invoice
+                    for (const QLabel* label : w->findChildren<QLabel*>())
+                        warned = warned || label->text().contains(QStringLiteral("elektronikus számlaként kiállításra kerül"));
+                    QVERIFY(warned);
                     addresses->setText(QStringLiteral("penzugy@kovacs.hu; vezeto@kovacs.hu"));
                     QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("sendButton")), Qt::LeftButton);
                 })

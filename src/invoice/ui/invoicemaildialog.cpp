@@ -3,8 +3,6 @@
 #include "mail/invoicemail.h"
 #include "screens/common/dispatcher.h"
 
-#include "db/datamodule.h"
-
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -57,13 +55,11 @@ void sendInvoiceByMail(ScreenContext& context, const QString& invoiceNumber, QWi
     if (invoiceNumber.trimmed().isEmpty())
         return;
     runAction(context.ui, [&] {
-        QString addresses = mail::customerAddresses(context.data, invoiceNumber);
-        const Query& printed = context.data.query(QStringLiteral("MAIL_INVOICE"));
-        const bool issues = printed.fieldText(QStringLiteral("fPrn")) != u"I";
-        InvoiceMailDialog ask(invoiceNumber, addresses, issues, parent);
+        const mail::InvoiceRecipient recipient = mail::invoiceRecipient(context.data, invoiceNumber);
+        InvoiceMailDialog ask(invoiceNumber, recipient.addresses, !recipient.issued, parent);
         if (ask.exec() != QDialog::Accepted)
             return;
-        addresses = ask.addresses();
+        const QString addresses = ask.addresses();
         if (addresses.trimmed().isEmpty()) {
             context.ui.message(QStringLiteral("Nincs megadva e-mail-cím."));
             return;
