@@ -197,9 +197,15 @@ InvoiceMailResult emailInvoice(ScreenContext& context, const QString& invoiceNum
         return outcome;
     }
     outcome.sent = true;
-    logSent(context.data, facts.number, outcome.to, result);
     outcome.message = QStringLiteral("A(z) %1 számú számla elküldve: %2.")
                           .arg(facts.number, outcome.to.join(QStringLiteral(", ")));
+    // The message is out whatever happens now: a log that cannot be written is said beside it.
+    try {
+        logSent(context.data, facts.number, outcome.to, result);
+    } catch (const Error& e) {
+        logFailure(lcMail(), e);
+        outcome.message += QStringLiteral("\nA küldés naplózása nem sikerült (üzenetazonosító: %1).").arg(result.messageId);
+    }
     return outcome;
 }
 

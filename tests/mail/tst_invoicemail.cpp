@@ -134,6 +134,7 @@ private slots:
     void cleanup();
 
     void sendsAndIssuesElectronically();
+    void sentEvenWhenTheLogFails();
     void attachmentAndTextArriveExactly_data();
     void attachmentAndTextArriveExactly();
     void failuresMarkNothing_data();
@@ -261,6 +262,28 @@ void TestInvoiceMail::sendsAndIssuesElectronically()
     DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100002")));
     QVERIFY(scalar(QStringLiteral("SELECT nXml FROM szlanav WHERE nBszam = '20100002'"))
                 .contains(QStringLiteral("<invoiceAppearance>PAPER</invoiceAppearance>")));
+}
+
+// The message is out once the server took it: a log that cannot be written does not turn that
+// into a failure (which would invite sending it twice), it is said beside it.
+void TestInvoiceMail::sentEvenWhenTheLogFails()
+{
+    SmtpServer server;
+    QVERIFY(server.start());
+    configure(server.port(), QStringLiteral("none"));
+    addInvoice(QStringLiteral("20100001"));
+    m_session->data.connection().setStatementHook([](const QByteArray& sql) {
+        if (sql.startsWith("INSERT INTO szlaemail"))
+            throw DbError(QStringLiteral("lock wait timeout"));
+    });
+    mail::InvoiceMailResult result;
+    DB_VERIFY(result = mail::emailInvoice(m_session->context, QStringLiteral("20100001")));
+    m_session->data.connection().setStatementHook({});
+    QVERIFY(result.sent);
+    QVERIFY2(result.message.contains(QStringLiteral("elküldve")) && result.message.contains(QStringLiteral("naplózása nem sikerült")),
+             qPrintable(result.message));
+    QCOMPARE(server.received().size(), 1);
+    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral("I"));
 }
 
 // What the reminder letter reuses: a PDF to addresses, through every kind of connection; the
