@@ -276,8 +276,8 @@ QString commandLineHelp()
         "  -h, --help\n"
         "        ez a leírás\n"
         "\n"
-        "A sablonfájlokat (Szamla2.frf, Szamla3.frf, Szlevel2.frf, Szlevel3.frf) az aktuális\n"
-        "mappából olvassa, az adatbázist ugyanúgy éri el, mint az ablakos program.\n"
+        "A sablonfájlokat (Szamla2.frf, Szamla3.frf, Szlevel2.frf, Szlevel3.frf, Szamlalevel.txt)\n"
+        "az aktuális mappából olvassa, az adatbázist ugyanúgy éri el, mint az ablakos program.\n"
         "Kilépési kód: 0 siker; hiba esetén nem 0, a hibaüzenet a szabványos hibakimenetre\n"
         "kerül, és PDF-fájl nem készül. Ismeretlen kapcsoló esetén a kilépési kód 2.");
 }
