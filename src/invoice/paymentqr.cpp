@@ -24,11 +24,11 @@ QString fieldText(const QString& text, qsizetype limit)
 {
     static const QString accented = QStringLiteral("áéíóöőúüűÁÉÍÓÖŐÚÜŰ");
     QString out;
-    for (const QChar c : text.simplified()) {
+    for (const QChar c : text) {
         const bool ascii = c.unicode() >= 0x20 && c.unicode() < 0x7f;
         out += ascii || accented.contains(c) ? c : QChar(u' ');
     }
-    return out.trimmed().left(limit).trimmed();
+    return out.simplified().left(limit).trimmed();
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QTest>
 
 using namespace orvena;
@@ -61,6 +62,8 @@ private slots:
 
     void paymentCode_data();
     void paymentCode();
+    void paymentPayloadFields_data();
+    void paymentPayloadFields();
     void paymentCodeDecodedFromPdf();
 
 private:
@@ -545,6 +548,53 @@ void TestPrintInvoice::paymentCode()
     const auto& image = pages.front().images.front();
     QCOMPARE(image.box.size(), QSizeF(136, 136));
     QCOMPARE(pages.front().find(QStringLiteral("Köszönjük!")).front()->box.right(), image.box.left() - 8);
+}
+
+// The code's fields as the format allows them: the zone digit of Hungarian summer and winter
+// time, names and messages cut to 70 characters with anything but printable ASCII and the
+// Hungarian letters (a line feed would shift every later field) made blanks; nothing for an
+// amount beyond twelve digits.
+void TestPrintInvoice::paymentPayloadFields_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<qint64>("forints");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QDateTime>("validUntil");
+    QTest::addColumn<QStringList>("expected"); // name, amount, validity, message; empty: no code
+    const QDateTime winter(QDate(2026, 12, 31), QTime(23, 59, 59), QTimeZone(QByteArrayLiteral("Europe/Budapest")));
+    const QDateTime summer(QDate(2026, 7, 1), QTime(12, 0), QTimeZone(0));
+    QTest::newRow("winter") << "Kft." << qint64(1) << "K1" << winter
+                            << QStringList{"Kft.", "HUF000000000001", "20261231235959+1", "K1"};
+    QTest::newRow("summer, from UTC") << "Kft." << qint64(999999999999) << "K1" << summer
+                                      << QStringList{"Kft.", "HUF999999999999", "20260701140000+2", "K1"};
+    QTest::newRow("foreign signs and line feeds") << "Ár\nvíz€ Kft." << qint64(5) << "szla\n20260001" << winter
+                                                  << QStringList{"Ár víz Kft.", "HUF000000000005", "20261231235959+1",
+                                                                 "szla 20260001"};
+    QTest::newRow("long name") << QString(80, u'ő') << qint64(5) << QString(75, u'x') << winter
+                               << QStringList{QString(70, u'ő'), "HUF000000000005", "20261231235959+1", QString(70, u'x')};
+    QTest::newRow("thirteen digits") << "Kft." << qint64(1000000000000) << "K1" << winter << QStringList{};
+    QTest::newRow("nothing to pay") << "Kft." << qint64(0) << "K1" << winter << QStringList{};
+}
+
+void TestPrintInvoice::paymentPayloadFields()
+{
+    QFETCH(QString, name);
+    QFETCH(qint64, forints);
+    QFETCH(QString, message);
+    QFETCH(QDateTime, validUntil);
+    QFETCH(QStringList, expected);
+    const QByteArray payload = paymentQrPayload({name, QStringLiteral("HU53117350052051234500000000"),
+                                                 QStringLiteral("otpvhuhbxxx")},
+                                                forints, message, validUntil);
+    if (expected.isEmpty()) {
+        QCOMPARE(payload, QByteArray());
+        return;
+    }
+    QVERIFY(payload.size() <= 345);
+    const QStringList fields = QString::fromUtf8(payload).split(u'\n');
+    QCOMPARE(fields.size(), 18);
+    QCOMPARE(fields.at(3), QStringLiteral("OTPVHUHBXXX"));
+    QCOMPARE((QStringList{fields.at(4), fields.at(6), fields.at(7), fields.at(9)}), expected);
 }
 
 // The printed PDF's page, rendered and read back by a QR decoder, holds every field.
