@@ -53,70 +53,70 @@ public:
 
     bool start(Tls tls = Tls::None, bool login = false)
     {
-        QStringList args{QStringLiteral(ORVENA_SOURCE_DIR "/tests/support/smtpserver.py"), m_dir.path()};
-        if (tls != Tls::None) {
-            if (!makeCertificate())
-                return false;
-            args << QStringLiteral("--tls") << (tls == Tls::StartTls ? QStringLiteral("starttls") : QStringLiteral("implicit"))
-                 << certificate() << m_dir.filePath(QStringLiteral("key.pem"));
-        }
-        if (login)
-            args << QStringLiteral("--login") << QStringLiteral("szamlazas") << kPassword;
-        // Debian's interpreter, which holds the packaged aiosmtpd.
-        const QString python = QFile::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
-                                                                                 : QStringLiteral("python3");
-        m_process.start(python, args);
-        if (!m_process.waitForStarted(10000))
-            return false;
-        while (m_process.waitForReadyRead(15000)) {
-            const QByteArray line = m_process.readLine().trimmed();
-            if (line.startsWith("PORT ")) {
-                m_port = line.mid(5).toInt();
-                return m_port > 0;
+            QStringList args{QStringLiteral(ORVENA_SOURCE_DIR "/tests/support/smtpserver.py"), m_dir.path()};
+            if (tls != Tls::None) {
+                if (!makeCertificate())
+                    return false;
+                args << QStringLiteral("--tls") << (tls == Tls::StartTls ? QStringLiteral("starttls") : QStringLiteral("implicit"))
+                     << certificate() << m_dir.filePath(QStringLiteral("key.pem"));
             }
-        }
-        qWarning() << m_process.readAllStandardError();
-        return false;
+            if (login)
+                args << QStringLiteral("--login") << QStringLiteral("szamlazas") << kPassword;
+            // Debian's interpreter, which holds the packaged aiosmtpd.
+            const QString python = QFile::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
+                                                                                     : QStringLiteral("python3");
+            m_process.start(python, args);
+            if (!m_process.waitForStarted(10000))
+                return false;
+            while (m_process.waitForReadyRead(15000)) {
+                const QByteArray line = m_process.readLine().trimmed();
+                if (line.startsWith("PORT ")) {
+                    m_port = line.mid(5).toInt();
+                    return m_port > 0;
+                }
+            }
+            qWarning() << m_process.readAllStandardError();
+            return false;
     }
     ~SmtpServer()
     {
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        m_process.waitForFinished(2000);
+            m_process.closeWriteChannel();
+            if (!m_process.waitForFinished(5000))
+                m_process.kill();
+            m_process.waitForFinished(2000);
     }
     int port() const { return m_port; }
     QString certificate() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
     QList<Received> received() const
     {
-        QList<Received> out;
-        for (int n = 1; QFile::exists(m_dir.filePath(QStringLiteral("%1.eml").arg(n))); ++n) {
-            auto file = [&](const char* ext) { return m_dir.filePath(QStringLiteral("%1.%2").arg(n).arg(QLatin1String(ext))); };
-            Received r;
-            r.envelope = QString::fromUtf8(readAll(file("env"))).split(u'\n', Qt::SkipEmptyParts);
-            r.raw = readAll(file("eml"));
-            r.subject = QString::fromUtf8(readAll(file("subject")));
-            r.body = QString::fromUtf8(readAll(file("body"))).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-            r.attachment = readAll(file("att"));
-            r.attachmentName = QString::fromUtf8(readAll(file("attname")));
-            out << r;
-        }
-        return out;
+            QList<Received> out;
+            for (int n = 1; QFile::exists(m_dir.filePath(QStringLiteral("%1.eml").arg(n))); ++n) {
+                auto file = [&](const char* ext) { return m_dir.filePath(QStringLiteral("%1.%2").arg(n).arg(QLatin1String(ext))); };
+                Received r;
+                r.envelope = QString::fromUtf8(readAll(file("env"))).split(u'\n', Qt::SkipEmptyParts);
+                r.raw = readAll(file("eml"));
+                r.subject = QString::fromUtf8(readAll(file("subject")));
+                r.body = QString::fromUtf8(readAll(file("body"))).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+                r.attachment = readAll(file("att"));
+                r.attachmentName = QString::fromUtf8(readAll(file("attname")));
+                out << r;
+            }
+            return out;
     }
 
 private:
     // A self-signed certificate for 127.0.0.1, made for this run.
     bool makeCertificate()
     {
-        QProcess openssl;
-        openssl.start(QStringLiteral("openssl"),
-                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
-                       QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                       QStringLiteral("-keyout"), m_dir.filePath(QStringLiteral("key.pem")), QStringLiteral("-out"),
-                       certificate(), QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"),
-                       QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
-                       QStringLiteral("subjectAltName=IP:127.0.0.1")});
-        return openssl.waitForFinished(30000) && openssl.exitCode() == 0;
+            QProcess openssl;
+            openssl.start(QStringLiteral("openssl"),
+                          {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+                           QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                           QStringLiteral("-keyout"), m_dir.filePath(QStringLiteral("key.pem")), QStringLiteral("-out"),
+                           certificate(), QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"),
+                           QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                           QStringLiteral("subjectAltName=IP:127.0.0.1")});
+            return openssl.waitForFinished(30000) && openssl.exitCode() == 0;
     }
 
     QTemporaryDir m_dir;
@@ -450,22 +450,39 @@ void TestInvoiceMail::registerWindowSends()
     reg->show();
     QVERIFY(QTest::qWaitForWindowExposed(reg.get()));
 
-    ModalDriver driver;
-    driver
-        .window(QStringLiteral("TEmailKuldes"),
-                [](QWidget* w) {
-                    auto* addresses = w->findChild<QLineEdit*>(QStringLiteral("addresses"));
-                    QCOMPARE(addresses->text(), QStringLiteral("konyveles@kovacs.hu;penzugy@kovacs.hu"));
-                    bool warned = false; // the operator is told that the sending issues the invoice
-                    for (const QLabel* label : w->findChildren<QLabel*>())
-                        warned = warned || label->text().contains(QStringLiteral("elektronikus számlaként kiállításra kerül"));
-                    QVERIFY(warned);
-                    addresses->setText(QStringLiteral("penzugy@kovacs.hu; vezeto@kovacs.hu"));
-                    QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("sendButton")), Qt::LeftButton);
-                })
-        .box(QStringLiteral("A(z) 20100001 számú számla elküldve: penzugy@kovacs.hu, vezeto@kovacs.hu."), QStringLiteral("OK"));
-    QTest::mouseClick(reg->findChild<QPushButton*>(QStringLiteral("mailButton")), Qt::LeftButton);
-    QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+    // first the server cannot be reached: the box says so and the invoice stays as it was
+    configure(server.port() == 1 ? 2 : 1, QStringLiteral("none"));
+    {
+        ModalDriver failing;
+        failing
+            .window(QStringLiteral("TEmailKuldes"),
+                    [](QWidget* w) { QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("sendButton")), Qt::LeftButton); })
+            .box(QStringLiteral("Az e-mail nem ment el. A levelezőkiszolgáló (127.0.0.1:"), QStringLiteral("OK"));
+        QTest::mouseClick(reg->findChild<QPushButton*>(QStringLiteral("mailButton")), Qt::LeftButton);
+        QVERIFY2(failing.wait(), qPrintable(failing.failures().join(u'\n')));
+    }
+    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral(" "));
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaemail")), QStringLiteral("0"));
+
+    configure(server.port(), QStringLiteral("none"));
+    {
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TEmailKuldes"),
+                    [](QWidget* w) {
+                        auto* addresses = w->findChild<QLineEdit*>(QStringLiteral("addresses"));
+                        QCOMPARE(addresses->text(), QStringLiteral("konyveles@kovacs.hu;penzugy@kovacs.hu"));
+                        bool warned = false; // the operator is told that the sending issues the invoice
+                        for (const QLabel* label : w->findChildren<QLabel*>())
+                            warned = warned || label->text().contains(QStringLiteral("elektronikus számlaként kiállításra kerül"));
+                        QVERIFY(warned);
+                        addresses->setText(QStringLiteral("penzugy@kovacs.hu; vezeto@kovacs.hu"));
+                        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("sendButton")), Qt::LeftButton);
+                    })
+            .box(QStringLiteral("A(z) 20100001 számú számla elküldve: penzugy@kovacs.hu, vezeto@kovacs.hu."), QStringLiteral("OK"));
+        QTest::mouseClick(reg->findChild<QPushButton*>(QStringLiteral("mailButton")), Qt::LeftButton);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+    }
 
     QCOMPARE(server.received().size(), 1);
     QCOMPARE(server.received().front().envelope.mid(1), (QStringList{"penzugy@kovacs.hu", "vezeto@kovacs.hu"}));
