@@ -9,6 +9,7 @@ packages=(
     fonts-liberation2 poppler-utils xvfb xauth
     libssl-dev openssl
     zlib1g-dev dpkg-dev file librsvg2-bin lintian
+    libqrencode-dev libcurl4-openssl-dev zbar-tools python3-aiosmtpd
 )
 missing=()
 for p in "${packages[@]}"; do

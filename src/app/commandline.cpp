@@ -8,6 +8,7 @@
 
 #include "delivery/printdeliverynote.h"
 #include "invoice/printinvoice.h"
+#include "mail/invoicemail.h"
 #include "reports/reportengine.h"
 
 #include "db/datamodule.h"
@@ -137,7 +138,8 @@ std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
                                   QStringLiteral("--pdf"),     QStringLiteral("--mark-printed"),
                                   QStringLiteral("--help"),    QStringLiteral("-h"),
                                   QStringLiteral("--backup"),  QStringLiteral("--restore"),
-                                  QStringLiteral("--force")};
+                                  QStringLiteral("--force"),   QStringLiteral("--email-invoice"),
+                                  QStringLiteral("--to")};
     bool any = false;
     for (const QString& a : arguments.mid(1))
         any = any || ours.contains(a.section(u'=', 0, 0));
@@ -168,6 +170,18 @@ std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
             r.number = options.value().trimmed();
             if (r.number.isEmpty())
                 fail(QStringLiteral("Hiba: hiányzik a bizonylat száma."));
+        } else if (option == u"--email-invoice") {
+            if (r.document != CommandLineRequest::Document::None)
+                fail(QStringLiteral("Hiba: egyszerre csak egy bizonylat nyomtatható."));
+            r.document = CommandLineRequest::Document::Invoice;
+            r.email = true;
+            r.number = options.value().trimmed();
+            if (r.number.isEmpty())
+                fail(QStringLiteral("Hiba: hiányzik a bizonylat száma."));
+        } else if (option == u"--to") {
+            r.mailTo = options.value().trimmed();
+            if (r.mailTo.isEmpty())
+                fail(QStringLiteral("Hiba: hiányzik az e-mail-cím."));
         } else if (option == u"--pdf") {
             r.pdfFile = options.value();
             if (r.pdfFile.isEmpty())
@@ -197,7 +211,12 @@ std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
     } else if (!r.help && r.force) {
         fail(QStringLiteral("Hiba: a --force csak a --restore mellett használható."));
     }
-    if (!r.help && !backupOrRestore) {
+    if (!r.help && !r.mailTo.isEmpty() && !r.email)
+        fail(QStringLiteral("Hiba: a --to csak az --email-invoice mellett használható."));
+    if (!r.help && r.email && (!r.pdfFile.isEmpty() || r.markPrinted || backupOrRestore))
+        fail(QStringLiteral("Hiba: az --email-invoice mellett nem adható meg --pdf, --mark-printed, --backup vagy "
+                            "--restore."));
+    if (!r.help && !backupOrRestore && !r.email) {
         if (r.document == CommandLineRequest::Document::None)
             fail(QStringLiteral("Hiba: meg kell adni a nyomtatandó bizonylatot (--invoice vagy --delivery-note)."));
         else if (r.pdfFile.isEmpty())
@@ -222,6 +241,11 @@ QString commandLineHelp()
         "        nyomtatásként készíti el: a még nem nyomtatott bizonylatot a PDF-fájl\n"
         "        sikeres megírása után nyomtatottnak jelöli (ha a fájl nem írható, a jelzés\n"
         "        nem változik); nélküle megtekintés, a nyomtatottság jelzése nem változik\n"
+        "  --email-invoice <számlaszám> [--to <cím>[;<cím>...]]\n"
+        "        a számlát PDF-ben elküldi a vevő e-mail-címére (vagy a --to címeire) a\n"
+        "        beállítófájl [smtp] kiszolgálóján át, a Szamlalevel.txt sablon tárgyával és\n"
+        "        szövegével; a még ki nem állított számlát a küldés elektronikus számlaként\n"
+        "        állítja ki, de csak ha a kiszolgáló átvette a levelet\n"
         "\n"
         "Adatmentés és visszaállítás:\n"
         "  --backup <fájl>\n"
@@ -252,8 +276,8 @@ QString commandLineHelp()
         "  -h, --help\n"
         "        ez a leírás\n"
         "\n"
-        "A sablonfájlokat (Szamla2.frf, Szamla3.frf, Szlevel2.frf, Szlevel3.frf) az aktuális\n"
-        "mappából olvassa, az adatbázist ugyanúgy éri el, mint az ablakos program.\n"
+        "A sablonfájlokat (Szamla2.frf, Szamla3.frf, Szlevel2.frf, Szlevel3.frf, Szamlalevel.txt)\n"
+        "az aktuális mappából olvassa, az adatbázist ugyanúgy éri el, mint az ablakos program.\n"
         "Kilépési kód: 0 siker; hiba esetén nem 0, a hibaüzenet a szabványos hibakimenetre\n"
         "kerül, és PDF-fájl nem készül. Ismeretlen kapcsoló esetén a kilépési kód 2.");
 }
@@ -278,7 +302,8 @@ std::optional<int> runCommandLine(int& argc, char** argv)
     if (!request->backupFile.isEmpty() || !request->restoreFile.isEmpty())
         return runBackupCommand(argc, argv, *request);
     // The templates are read from the working folder; the PDF goes where the operator named it.
-    request->pdfFile = QFileInfo(request->pdfFile).absoluteFilePath();
+    if (!request->email)
+        request->pdfFile = QFileInfo(request->pdfFile).absoluteFilePath();
     enterWorkingFolder();
 
     // No display is needed: the report is only laid out and written.
@@ -299,6 +324,20 @@ std::optional<int> runCommandLine(int& argc, char** argv)
     state.printMode = request->markPrinted ? PrintMode::Print : PrintMode::View;
     ConsoleUserInterface ui;
     NoScreens screens;
+    if (request->email) {
+        // The print's questions count as answered "No": unusual data is not sent unattended.
+        ScreenContext context{data, state, ui, screens, nullptr};
+        try {
+            const mail::InvoiceMailResult result = mail::emailInvoice(context, request->number, request->mailTo);
+            if (!result.message.isEmpty())
+                printLine(result.sent ? stdout : stderr, result.message);
+            return result.sent ? 0 : 1;
+        } catch (const Error& e) {
+            logFailure(lcMail(), e);
+            printLine(stderr, e.text());
+            return 1;
+        }
+    }
     reports::PdfReportPresenter presenter(request->pdfFile);
     ScreenContext context{data, state, ui, screens, &presenter};
     // The print routine marks the document printed (with --mark-printed) only after the

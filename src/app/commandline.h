@@ -2,6 +2,7 @@
 // Printing from the command line, for archiving and automation, without a display:
 //   orvena --invoice <number> --pdf <file> [--mark-printed]
 //   orvena --delivery-note <number> --pdf <file> [--mark-printed]
+//   orvena --email-invoice <number> [--to <addresses>]
 // and backing up and restoring the database:
 //   orvena --backup <file>
 //   orvena --restore <file> [--force [--force]]
@@ -19,6 +20,8 @@ struct CommandLineRequest {
     QString number;
     QString pdfFile;
     bool markPrinted = false;
+    bool email = false; // --email-invoice: the invoice is sent by e-mail instead of written
+    QString mailTo;     // --to: the addresses instead of the customer's
     QString backupFile;
     QString restoreFile;
     bool force = false;

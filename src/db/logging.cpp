@@ -12,6 +12,7 @@ Q_LOGGING_CATEGORY(lcNav, "orvena.nav", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcNavSend, "orvena.navsend", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcUi, "orvena.ui", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcApp, "orvena.app", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcMail, "orvena.mail", QtWarningMsg)
 
 namespace orvena {
 

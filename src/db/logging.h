@@ -16,6 +16,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcNav)     // orvena.nav: the invoice-data document a
 Q_DECLARE_LOGGING_CATEGORY(lcNavSend) // orvena.navsend: reporting to the tax authority
 Q_DECLARE_LOGGING_CATEGORY(lcUi)      // orvena.ui: dialogs and message boxes
 Q_DECLARE_LOGGING_CATEGORY(lcApp)     // orvena.app: start-up, command line, backup
+Q_DECLARE_LOGGING_CATEGORY(lcMail)    // orvena.mail: invoices sent by e-mail
 
 namespace orvena {
 

@@ -65,7 +65,7 @@ std::vector<TableDef> buildTables()
                   {"vKado", vc(13)},    {"vBanknev", vc(45)},  {"vBankszla", vc(30)}, {"vIBAN", vc(36)},
                   {"vSwift", vc(30)},   {"vUzen", vc(200)},    {"vKamat", kPercent}, {"vFhat", kInt},
                   {"vFizmod", vc(10)},  {"vEnged", kPercent},  {"vPnem", vc(5)},    {"vFordado", vc(1)},
-                  {"vSzcim", vc(100)},  {"vEmail", vc(30)},    {"vTel", vc(15)},    {"vMasolva", vc(5)},
+                  {"vSzcim", vc(100)},  {"vEmail", vc(254)},    {"vTel", vc(15)},    {"vMasolva", vc(5)},
                   {"vMemoVevo", kBlob},
                   // What the invoice-data report needs of the customer: VAT status, country,
                   // tax number outside the EU.
@@ -168,6 +168,17 @@ std::vector<TableDef> buildTables()
                   {"hEredeti", vc(9) + QStringLiteral(" NOT NULL")}},
                  "hBszam",
                  {"hEredeti"}});
+    // Every invoice sent by e-mail: to whom, when, the server's answer and the message's id.
+    t.push_back({"szlaemail",
+                 {{"emID", kId},
+                  {"emBszam", vc(9) + QStringLiteral(" NOT NULL")},
+                  {"emCim", QStringLiteral("TEXT NOT NULL")},
+                  {"emIdo", QStringLiteral("DATETIME NOT NULL")},
+                  {"emValasz", QStringLiteral("TEXT NULL")},
+                  {"emAzonosito", vc(250) + QStringLiteral(" NULL")},
+                  {"emFelhasznalo", vc(80) + QStringLiteral(" NULL")}},
+                 "emID",
+                 {"emBszam"}});
     return t;
 }
 
@@ -318,6 +329,21 @@ QStringList addMissingColumns(Connection& connection)
                 added << t.name + u'.' + c.name;
             }
             previous = c.name;
+        }
+        // A text column made wider since (the customer's e-mail addresses) is widened; a column
+        // is never narrowed, so nothing stored is cut.
+        for (int r = 0; r < rows->rowCount(); ++r) {
+            static const QRegularExpression varchar(QStringLiteral("^varchar\\((\\d+)\\)$"));
+            const auto m = varchar.match(rows->text(r, 1).toLower());
+            const QString name = rows->text(r, 0);
+            const int width = textWidth(t.name, name);
+            if (!m.hasMatch() || width <= m.captured(1).toInt())
+                continue;
+            for (const auto& c : t.columns)
+                if (c.name.compare(name, Qt::CaseInsensitive) == 0)
+                    connection.execute(encode(CodePage::Latin2, QStringLiteral("ALTER TABLE %1 MODIFY COLUMN %2 %3")
+                                                                    .arg(quotedName(t.name), quotedName(c.name), c.type)));
+            added << QStringLiteral("%1.%2 (%3 karakter)").arg(t.name, name).arg(width);
         }
     }
     return added;

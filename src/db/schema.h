@@ -50,7 +50,8 @@ QStringList createMissingTables(Connection& connection);
 // the invoice-data report, so the export files keep their layout. Empty for an unknown table.
 QStringList exportColumns(const QString& table);
 // Adds every column an existing table lacks (a database made by an earlier version), in its
-// defined place; nothing is dropped or changed. Returns "table.column" for each one added.
+// defined place, and widens a text column defined wider now; nothing is dropped or narrowed.
+// Returns "table.column" for each one added, "table.column (n karakter)" for each one widened.
 QStringList addMissingColumns(Connection& connection);
 
 // The tables whose row count and change counter the server keeps in `tablaszamlalo`, through
@@ -76,7 +77,9 @@ void dropRowCounterTriggers(Connection& connection, const QString& database);
 // 2: invoice-data columns and szlanav; reporting of issued invoices (the technical user's columns of
 // szallito, szlanavnaplo).
 // 3: szlahivatkozas, the storno's link to the invoice it reverses.
-constexpr int kSchemaVersion = 3;
+// 4: szlaemail, the invoices sent by e-mail; vevo.vEmail widened to 254 characters (several
+// addresses separated by ";").
+constexpr int kSchemaVersion = 4;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.
 int storedSchemaVersion(Connection& connection);

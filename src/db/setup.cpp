@@ -202,7 +202,7 @@ QStringList addDemoData(Connection& c)
                     "zBankszla", "zIBAN", "zSwift", "zEmail", "zTel", "zKiallito", "zMemoSzall"},
                    {{"1", "1", "Tisza-Mérleg Kereskedelmi Kft.", "Mérlegek és mérőeszközök", "6720", "Szeged",
                      "Kárász utca 14.", "12345676-2-06", "HU12345676", "OTP Bank Nyrt.", "11735005-20512345-00000000",
-                     "HU42117350052051234500000000", "OTPVHUHB", "iroda@tiszamerleg.hu", "+36 62 555 014",
+                     "HU53117350052051234500000000", "OTPVHUHB", "iroda@tiszamerleg.hu", "+36 62 555 014",
                      "Kovács Éva",
                      block({"Tisza-Mérleg Kereskedelmi Kft.", "6720 Szeged, Kárász utca 14.",
                             "Adószám: 12345676-2-06", "Bankszámla: 11735005-20512345-00000000"})}});

@@ -1,6 +1,7 @@
 #include "printinvoice.h"
 
 #include "numberwords.h"
+#include "paymentqr.h"
 
 #include "nav/invoiceamounts.h"
 #include "nav/invoiceissue.h"
@@ -288,6 +289,25 @@ void setExemptionReasons(ReportVariables& vars, DataModule& data, const QString&
     vars.set(QStringLiteral("v_mentesseg"), reasons.join(u'\n'));
 }
 
+// The instant-payment QR code of a forint invoice paid by transfer, when the issuer has an IBAN
+// and a BIC: the payable amount in whole forints, the invoice number as the message, valid to the
+// end of the due date. Empty (nothing printed) otherwise, and for a storno.
+void setPaymentCode(ReportVariables& vars, DataModule& data, const PrintedDocument& invoice, const InvoiceTotals& t)
+{
+    QByteArray payload;
+    const Query& header = *invoice.header;
+    if (t.forint && nav::paymentMethodCode(header.fieldText(QStringLiteral("fFizmod"))) == u"TRANSFER") {
+        if (const auto account = issuerPaymentAccount(data, header.fieldText(QStringLiteral("fzKod")))) {
+            const auto forints = static_cast<qint64>(roundedValue(t.gross, 0));
+            const QString dueText = header.fieldText(QStringLiteral("fFkelt"));
+            const QDate due = isValidDate(dueText) ? parseDate(dueText) : QDate();
+            payload = paymentQrPayload(*account, forints, invoice.number,
+                                       paymentQrValidity(due, QDate::currentDate()));
+        }
+    }
+    vars.set(QStringLiteral("v_fizetes_qr"), QString::fromUtf8(payload));
+}
+
 // The copy mark, from the printed flag as it stood before this run; a negative invoice is a
 // document equivalent to an invoice.
 void setCopyMark(ReportVariables& vars, const PrintedDocument& invoice, bool negative)
@@ -305,6 +325,11 @@ void setCopyMark(ReportVariables& vars, const PrintedDocument& invoice, bool neg
 } // namespace
 
 void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
+{
+    PrintInvoice(context, invoiceNumber, InvoiceHandover{});
+}
+
+void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const InvoiceHandover& handover)
 {
     ReportPresenter& reports = startPrint(context);
     DataModule& data = context.data;
@@ -339,6 +364,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
     setTaxNumbers(vars, data, invoice);
     setExemptionReasons(vars, data, number);
     setCopyMark(vars, invoice, negative);
+    setPaymentCode(vars, data, invoice, totals);
 
     ReportJob job = countedJob(reports.pageCounters(),
                                style == AmountStyle::WholeForints ? QStringLiteral("Szamla2.frf") : QStringLiteral("Szamla3.frf"),
@@ -354,7 +380,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
     // leaves the flag as it was, so the original copy can still be made.
     std::optional<nav::IssueCheck> issue;
     if (marksPrinted(context, invoice)) {
-        issue = nav::checkInvoice(data, number);
+        issue = nav::checkInvoice(data, number, handover.appearance);
         if (issue->refused()) {
             context.ui.message(nav::refusalMessage(number, issue->problems));
             context.state.invoiceNumber = number;
@@ -365,7 +391,9 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
             context.state.invoiceNumber = number;
             return;
         }
-        job.produced = [&context, &issue] {
+        job.produced = [&context, &issue, &handover] {
+            if (handover.beforeIssue)
+                handover.beforeIssue(); // a failure leaves the invoice unissued
             try {
                 nav::markIssued(context.data, *issue);
             } catch (const Error& e) {

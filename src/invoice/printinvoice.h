@@ -4,7 +4,10 @@
 #include "db/numbertext.h" // fixedText, groupedText, roundedValue
 #include "screens/common/screencontext.h"
 
+#include "nav/invoicedata.h"
+
 #include <QString>
+#include <functional>
 
 namespace orvena {
 
@@ -14,5 +17,14 @@ namespace orvena {
 // Throws Error when the invoice cannot be printed (unknown number, label set without a valid
 // type, missing template); nothing has been written then.
 void PrintInvoice(ScreenContext& context, const QString& invoiceNumber);
+
+// How an issuing print hands the invoice over. The e-mail sends the produced PDF in
+// `beforeIssue`, which runs once the document exists and before the invoice is marked issued:
+// when it throws, the invoice stays unissued and the error leaves PrintInvoice.
+struct InvoiceHandover {
+    nav::InvoiceAppearance appearance = nav::InvoiceAppearance::Paper;
+    std::function<void()> beforeIssue;
+};
+void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const InvoiceHandover& handover);
 
 } // namespace orvena

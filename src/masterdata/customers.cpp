@@ -5,6 +5,10 @@
 #include "screens/common/dispatcher.h"
 #include "screens/common/savedelete.h"
 
+#include "db/conversions.h"
+#include "db/errors.h"
+#include "db/smtpsettings.h"
+
 namespace orvena {
 
 namespace {
@@ -177,6 +181,16 @@ std::vector<EditScreen::Check> CustomerEdit::checks() const
 
 bool CustomerEdit::save()
 {
+    // The e-mail field may hold several addresses separated by ";": each must be one an invoice
+    // can be sent to.
+    if (const QString addresses = field(QStringLiteral("vEmail")); !isBlank(addresses)) {
+        try {
+            parseMailAddresses(addresses);
+        } catch (const Error& e) {
+            m_context.ui.message(e.text());
+            return false;
+        }
+    }
     SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a vevöben "),
                     QStringLiteral("Hiba: Újban, INSERT-edit a vevöben "),
                     QStringLiteral("Hiba az append vagy edit közben a vevöben!")};

@@ -339,6 +339,7 @@ struct Header {
     double rate = 0;
     QString rateText;                         // the schema's form
     QString issuerCode, customerCode;
+    InvoiceAppearance appearance = InvoiceAppearance::Paper; // how the invoice reaches the customer
     bool huf() const { return currency == u"HUF"; }
 };
 
@@ -765,7 +766,8 @@ void writeInvoiceDetail(QXmlStreamWriter& w, const Header& head)
         w.writeTextElement(kDataNs, QStringLiteral("paymentMethod"), head.method);
     if (!head.dueDate.isEmpty())
         w.writeTextElement(kDataNs, QStringLiteral("paymentDate"), head.dueDate);
-    w.writeTextElement(kDataNs, QStringLiteral("invoiceAppearance"), QStringLiteral("PAPER"));
+    w.writeTextElement(kDataNs, QStringLiteral("invoiceAppearance"),
+                       head.appearance == InvoiceAppearance::Electronic ? QStringLiteral("ELECTRONIC") : QStringLiteral("PAPER"));
     w.writeEndElement(); // invoiceDetail
 }
 
@@ -922,16 +924,18 @@ void writeDocument(InvoiceDocument& doc, const Header& head, const Parties& part
 
 } // namespace
 
-InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNumber, int modificationIndex)
+InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNumber, int modificationIndex,
+                                     InvoiceAppearance appearance)
 {
     InvoiceDocument doc;
     doc.number = invoiceNumber.trimmed();
-    const std::optional<Header> head = readHeader(data, doc);
+    std::optional<Header> head = readHeader(data, doc);
     if (!head) {
         doc.problems << q("Nincs %1 számú számla.").arg(doc.number);
         doc.issuerMode = QStringLiteral("OFF");
         return doc;
     }
+    head->appearance = appearance;
     checkHeader(doc, *head);
     readStornoLink(data, doc, modificationIndex);
 

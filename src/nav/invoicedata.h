@@ -69,10 +69,15 @@ struct InvoiceDocument {
     bool issued = false;   // fPrn = "I"
 };
 
+// How the issued invoice reaches the customer: printed on paper, or as a file (a PDF sent by
+// e-mail), reported as invoiceAppearance PAPER or ELECTRONIC.
+enum class InvoiceAppearance { Paper, Electronic };
+
 // Builds the document of the stored invoice. modificationIndex > 0 forces the index of a
 // storno (0: one more than the highest already used for its original). The XML is not
 // validated here (see SchemaValidator).
-InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNumber, int modificationIndex = 0);
+InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNumber, int modificationIndex = 0,
+                                     InvoiceAppearance appearance = InvoiceAppearance::Paper);
 
 } // namespace nav
 } // namespace orvena

@@ -6,10 +6,10 @@
 
 namespace orvena::nav {
 
-IssueCheck checkInvoice(DataModule& data, const QString& invoiceNumber)
+IssueCheck checkInvoice(DataModule& data, const QString& invoiceNumber, InvoiceAppearance appearance)
 {
     IssueCheck check;
-    check.document = buildInvoiceDocument(data, invoiceNumber);
+    check.document = buildInvoiceDocument(data, invoiceNumber, 0, appearance);
     check.problems = check.document.problems;
     if (check.problems.isEmpty()) {
         const ValidationResult v = validateInvoiceData(check.document.xml);

@@ -29,7 +29,8 @@ struct IssueCheck {
 };
 
 // Builds, checks and validates the document of the invoice (nothing is written).
-IssueCheck checkInvoice(DataModule& data, const QString& invoiceNumber);
+IssueCheck checkInvoice(DataModule& data, const QString& invoiceNumber,
+                        InvoiceAppearance appearance = InvoiceAppearance::Paper);
 
 // The one Hungarian message listing every problem of the invoice.
 QString problemMessage(const QString& invoiceNumber, const QStringList& problems);

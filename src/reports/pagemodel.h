@@ -2,6 +2,7 @@
 // A laid-out report: pages of positioned text lines, frames and rules in report units (1/96
 // inch, from the top left corner of the page). Every renderer (preview, printer, PDF) only
 // paints this model; tests read it.
+#include <QImage>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -50,10 +51,18 @@ struct LineItem {
     double width = 1;
 };
 
+// A picture scaled into its box, module for module (a QR code), never smoothed.
+struct ImageItem {
+    QRectF box;
+    QImage image;
+    QString data; // what the code encodes, for readers of the model
+};
+
 struct Page {
     int number = 0; // 1-based, counted through the whole run
     std::vector<TextItem> texts;
     std::vector<LineItem> rules;
+    std::vector<ImageItem> images;
     // Text items whose joined text contains needle, in drawing order.
     std::vector<const TextItem*> find(const QString& needle) const;
     // The joined texts of every item, one item per entry.

@@ -1,6 +1,7 @@
 #include "reportlayout.h"
 
 #include "expression.h"
+#include "qrcode.h"
 
 #include "db/conversions.h"
 #include "db/errors.h"
@@ -29,6 +30,7 @@ struct LaidBand {
     double height = 0;
     std::vector<TextItem> texts;
     std::vector<LineItem> rules;
+    std::vector<ImageItem> images;
 };
 
 QFont makeFont(const FontSpec& def)
@@ -256,6 +258,8 @@ private:
         }
         for (const LineItem& rule : band.rules)
             m_page.rules.push_back({rule.from + QPointF(0, top), rule.to + QPointF(0, top), rule.width});
+        for (const ImageItem& image : band.images)
+            m_page.images.push_back({image.box.translated(0, top), image.image, image.data});
     }
 
     // A text object's value broken into lines, and the height its box needs for them: the design
@@ -368,6 +372,14 @@ private:
                                    : from + QPointF(rule.length, 0);
             laid.rules.push_back({from, to, rule.width});
         }
+        for (const TextObject& code : band.codes) {
+            const QString value = evaluate(code);
+            if (value.isEmpty())
+                continue;
+            const QRectF box = code.box.translated(0, displacement(code.box.top()));
+            laid.images.push_back({box, qrCodeImage(value.toUtf8()), value});
+            laid.height = std::max(laid.height, box.bottom());
+        }
         return laid;
     }
 
@@ -386,6 +398,11 @@ private:
                         cut = line.rect.top();
                         moved = true;
                     }
+            for (const ImageItem& image : band.images) // a code is never cut either
+                if (image.box.top() < cut - kEpsilon && image.box.bottom() > cut + kEpsilon) {
+                    cut = image.box.top();
+                    moved = true;
+                }
         }
         if (cut <= kEpsilon)
             return std::nullopt;
@@ -434,6 +451,12 @@ private:
                 first.rules.push_back({QPointF(rule.from.x(), top), QPointF(rule.from.x(), cut), rule.width});
                 rest.rules.push_back({QPointF(rule.from.x(), 0), QPointF(rule.from.x(), bottom - cut), rule.width});
             }
+        }
+        for (const ImageItem& image : band.images) {
+            if (image.box.bottom() <= cut + kEpsilon)
+                first.images.push_back(image);
+            else
+                rest.images.push_back({image.box.translated(0, -cut), image.image, image.data});
         }
         band = std::move(first);
         return rest;

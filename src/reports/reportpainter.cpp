@@ -67,6 +67,10 @@ void paintPage(QPainter& painter, const PageModel& model, const Page& page)
         painter.setPen(QPen(Qt::black, rule.width));
         painter.drawLine(rule.from, rule.to);
     }
+    // A code's modules stay sharp squares: no smoothing when the image is scaled up.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    for (const ImageItem& image : page.images)
+        painter.drawImage(image.box, image.image);
     painter.restore();
 }
 

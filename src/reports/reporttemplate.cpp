@@ -161,7 +161,7 @@ private:
         if (band.kind == BandKind::Line && band.dataset.isEmpty())
             fail(QStringLiteral("a tételsávnak nincs adathalmaza"));
         while (m_xml.readNextStartElement()) {
-            if (band.texts.size() + band.rules.size() == kMaxObjectsPerBand)
+            if (band.texts.size() + band.rules.size() + band.codes.size() == kMaxObjectsPerBand)
                 fail(QStringLiteral("%1: több mint %2 objektum").arg(m_band).arg(kMaxObjectsPerBand));
             if (m_xml.name() == u"text") {
                 m_object = QStringLiteral("%1 %2. szövegobjektuma").arg(m_band).arg(band.texts.size() + 1);
@@ -169,6 +169,9 @@ private:
             } else if (m_xml.name() == u"rule") {
                 m_object = QStringLiteral("%1 %2. vonala").arg(m_band).arg(band.rules.size() + 1);
                 band.rules.push_back(readRule());
+            } else if (m_xml.name() == u"qrcode") {
+                m_object = QStringLiteral("%1 %2. QR-kódja").arg(m_band).arg(band.codes.size() + 1);
+                band.codes.push_back(readText());
             } else {
                 fail(QStringLiteral("ismeretlen elem: <%1>").arg(m_xml.name()));
             }

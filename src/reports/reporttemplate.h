@@ -14,6 +14,8 @@
 //     </page>
 //   </report>
 //
+// A <qrcode x= y= w= h=> object holds an expression like a text object; its value is drawn as a
+// QR code filling the box (nothing when the value is empty).
 // Text content is fixed text with bracketed expressions; <br/> breaks a line. Attributes of
 // <text>: font (Arial), size (points), bold, italic, align (left, center, right), valign (top,
 // middle), format (text, number) with decimals, frame (all or a list of left, top, right,
@@ -57,6 +59,7 @@ struct Band {
     QString dataset; // the line band's dataset
     std::vector<TextObject> texts;
     std::vector<RuleObject> rules;
+    std::vector<TextObject> codes; // <qrcode>: box and content only
 };
 
 struct DesignPage {

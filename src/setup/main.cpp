@@ -4,6 +4,7 @@
 #include "db/errors.h"
 #include "db/localserver.h"
 #include "db/setup.h"
+#include "db/smtpsettings.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -41,6 +42,8 @@ const char* const kHelp =
     "  [database]  host, port, socket, name, user, password\n"
     "  [tls]       enabled (true/false), ca (a kiszolgáló tanúsítványát kiadó CA fájlja),\n"
     "              cert, key (ügyféltanúsítvány, ha a kiszolgáló kéri)\n"
+    "  [smtp]      host, port, security (starttls, tls vagy none), user, password, from\n"
+    "              (a feladó címe), ca: a számlák e-mailben küldéséhez\n"
     "Fájl nélkül a program a helyi kiszolgálóhoz a rendszerbeli felhasználónevével, jelszó\n"
     "nélkül kapcsolódik. A jelszót tartalmazó fájl csak a felhasználója számára legyen\n"
     "olvasható (chmod 600).\n"
@@ -90,6 +93,8 @@ int main(int argc, char** argv)
             addUsers << name;
         } else if (arg == u"--print-config") {
             for (const QString& line : ConnectionProfile::fromEnvironment().describe())
+                out << line << '\n';
+            for (const QString& line : SmtpSettings::fromConfig().describe())
                 out << line << '\n';
             return 0;
         } else if (arg == u"--help" || arg == u"-h") {

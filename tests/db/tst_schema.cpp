@@ -43,6 +43,7 @@ const QMap<QString, QString> kExpectedColumns = {
     {"termek", "ID_Termek t_kod t_megnevezes t_VTSZ t_megy t_Ear t_Kompmerteke t_bizonylat"},
     {"szlanav", "nBszam nMuvelet nEredeti nModIndex nXml nKeszult nAllapot nTranzakcio nUzenet nProba nUtolso"},
     {"szlahivatkozas", "hBszam hMuvelet hEredeti"},
+    {"szlaemail", "emID emBszam emCim emIdo emValasz emAzonosito emFelhasznalo"},
 };
 
 QProcessEnvironment setupEnvironment(const QString& database, const QString& user)
@@ -78,7 +79,7 @@ private slots:
 
     void tablesHaveTheirColumnsInOrder()
     {
-        QCOMPARE(int(schemaTables().size()), 15);
+        QCOMPARE(int(schemaTables().size()), 16);
         for (auto it = kExpectedColumns.begin(); it != kExpectedColumns.end(); ++it) {
             const QStringList actual = db->rows(
                 QStringLiteral("SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = '%1' "
@@ -93,8 +94,8 @@ private slots:
         const QStringList tables = db->rows(QStringLiteral(
             "SELECT TABLE_NAME, ENGINE, TABLE_COLLATION FROM information_schema.TABLES WHERE TABLE_SCHEMA = '%1' "
             "AND TABLE_NAME <> 'semaverzio' ORDER BY TABLE_NAME").arg(db->name()));
-        QCOMPARE(tables.size(), 18); // with the reporting's szlanav and szlanavnaplo, the storno links szlahivatkozas,
-                                     // the row counters tablaszamlalo and tablaszakasz
+        QCOMPARE(tables.size(), 19); // with the reporting's szlanav and szlanavnaplo, the storno links szlahivatkozas,
+                                     // the row counters tablaszamlalo and tablaszakasz, the e-mail log szlaemail
         for (const QString& t : tables)
             QVERIFY2(t.endsWith(QStringLiteral("|InnoDB|latin2_hungarian_ci")), qPrintable(t));
         // every table but the invoice-report side tables (keyed by invoice number) has an
@@ -102,7 +103,7 @@ private slots:
         QCOMPARE(db->scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = "
                                            "'%1' AND COLUMN_KEY = 'PRI' AND EXTRA LIKE '%auto_increment%'")
                                 .arg(db->name())),
-                 QStringLiteral("14")); // szlanav and szlahivatkozas are keyed by the invoice number
+                 QStringLiteral("15")); // szlanav and szlahivatkozas are keyed by the invoice number
         for (const char* column : {"fBszam", "sBszam", "lBszam", "eBszam", "vKod", "cKod", "zKod", "mkod", "aKod"})
             QVERIFY2(db->scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.STATISTICS WHERE "
                                                "TABLE_SCHEMA = '%1' AND COLUMN_NAME = '%2' AND SEQ_IN_INDEX = 1")
@@ -136,12 +137,23 @@ private slots:
     void missingColumnsAreAddedInPlace()
     {
         db->exec(QStringLiteral("ALTER TABLE afa DROP COLUMN kNavTipus, DROP COLUMN kNavKod, DROP COLUMN kNavIndok"));
-        db->exec(QStringLiteral("ALTER TABLE vevo DROP COLUMN vOrszag"));
+        db->exec(QStringLiteral("ALTER TABLE vevo DROP COLUMN vOrszag, MODIFY COLUMN vEmail VARCHAR(30)"));
+        // a column wider than the program's stays as it is
+        db->exec(QStringLiteral("ALTER TABLE vevo MODIFY COLUMN vTel VARCHAR(40)"));
         db->exec(QStringLiteral("INSERT INTO afa (kAfakod, kAfanev, kAfa) VALUES ('1', '27%', 27)"));
-        db->exec(QStringLiteral("INSERT INTO vevo (vKod, vNeve) VALUES ('1', 'Régi vevő')"));
+        db->exec(QStringLiteral("INSERT INTO vevo (vKod, vNeve, vEmail) VALUES ('1', 'Régi vevő', 'regi@vevo.hu')"));
         QStringList added;
         DB_VERIFY(added = addMissingColumns(db->admin()));
-        QCOMPARE(added, (QStringList{"vevo.vOrszag", "afa.kNavTipus", "afa.kNavKod", "afa.kNavIndok"}));
+        QCOMPARE(added, (QStringList{"vevo.vOrszag", "vevo.vEmail (254 karakter)", "afa.kNavTipus", "afa.kNavKod",
+                                     "afa.kNavIndok"}));
+        QCOMPARE(db->scalar(QStringLiteral("SELECT CONCAT(COLUMN_TYPE, ' ', vEmail) FROM information_schema.COLUMNS, vevo "
+                                           "WHERE TABLE_SCHEMA = '%1' AND TABLE_NAME = 'vevo' AND COLUMN_NAME = 'vEmail'")
+                                .arg(db->name())),
+                 QStringLiteral("varchar(254) regi@vevo.hu"));
+        QCOMPARE(db->scalar(QStringLiteral("SELECT COLUMN_TYPE FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = '%1' "
+                                           "AND TABLE_NAME = 'vevo' AND COLUMN_NAME = 'vTel'").arg(db->name())),
+                 QStringLiteral("varchar(40)"));
+        db->exec(QStringLiteral("ALTER TABLE vevo MODIFY COLUMN vTel VARCHAR(15)"));
         for (const char* table : {"afa", "vevo"})
             QCOMPARE(db->rows(QStringLiteral("SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA "
                                              "= '%1' AND TABLE_NAME = '%2' ORDER BY ORDINAL_POSITION")

@@ -5,9 +5,15 @@
 #include "support/fakes.h"
 
 #include "db/errors.h"
+#include "invoice/paymentqr.h"
+#include "reports/reportengine.h"
+
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QTest>
 
 using namespace orvena;
@@ -53,6 +59,12 @@ private slots:
     void threeCopies();
     void longInvoicePaginates();
     void lineBandValues();
+
+    void paymentCode_data();
+    void paymentCode();
+    void paymentPayloadFields_data();
+    void paymentPayloadFields();
+    void paymentCodeDecodedFromPdf();
 
 private:
     void addInvoice(const QString& number, const QString& labelCode, const QList<Line>& lines,
@@ -494,6 +506,150 @@ void TestPrintInvoice::lineBandValues()
     // line gross, the rate's gross, the total gross twice, the payable amount
     QCOMPARE(page.find(QStringLiteral("3 016,25")).size(), size_t(5));
     QCOMPARE(page.find(QStringLiteral("engedményt")).size(), size_t(1));
+}
+
+// The payment code is printed only for forint invoices paid by transfer with a positive amount,
+// and only when the issuer has a well-formed IBAN and a BIC.
+void TestPrintInvoice::paymentCode_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QString>("currency");
+    QTest::addColumn<QString>("iban");
+    QTest::addColumn<QString>("bic");
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QString>("amount"); // the code's amount field; empty: no code
+    const QString iban = QStringLiteral("HU53 1173 5005 2051 2345 0000 0000");
+    QTest::newRow("transfer in forints") << "átutalás" << "Ft" << iban << "OTPVHUHB" << "1000.6" << "HUF000000001271";
+    QTest::newRow("abbreviated, HUF") << "Átut." << "HUF" << iban << "otpvhuhbxxx" << "1000" << "HUF000000001270";
+    QTest::newRow("cash") << "készpénz" << "Ft" << iban << "OTPVHUHB" << "1000" << "";
+    QTest::newRow("euro") << "átutalás" << "EUR" << iban << "OTPVHUHB" << "1000" << "";
+    QTest::newRow("no BIC") << "átutalás" << "Ft" << iban << "" << "1000" << "";
+    QTest::newRow("no IBAN") << "átutalás" << "Ft" << "" << "OTPVHUHB" << "1000" << "";
+    QTest::newRow("IBAN check digits wrong") << "átutalás" << "Ft" << "HU42117350052051234500000000" << "OTPVHUHB"
+                                             << "1000" << "";
+    QTest::newRow("negative (storno)") << "átutalás" << "Ft" << iban << "OTPVHUHB" << "-1000" << "";
+}
+
+void TestPrintInvoice::paymentCode()
+{
+    QFETCH(QString, method);
+    QFETCH(QString, currency);
+    QFETCH(QString, iban);
+    QFETCH(QString, bic);
+    QFETCH(QString, price);
+    QFETCH(QString, amount);
+    m_session->db.exec(QStringLiteral("UPDATE szallito SET zIBAN = '%1', zSwift = '%2'").arg(iban, bic));
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), {{"1", price, "27% általános", 27}},
+                         QStringLiteral("0"), currency == u"EUR" ? QStringLiteral("400") : QStringLiteral("0"), currency));
+    m_session->db.exec(QStringLiteral("UPDATE szlafej SET fFizmod = '%1'").arg(method));
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    const QStringList fields = var(QStringLiteral("v_fizetes_qr")).split(u'\n');
+    const auto& pages = m_presenter.last().pages;
+    for (const auto& page : pages)
+        QCOMPARE(page.images.size(), size_t(amount.isEmpty() ? 0 : 1));
+    if (amount.isEmpty()) {
+        QCOMPARE(var(QStringLiteral("v_fizetes_qr")), QString());
+        return;
+    }
+    QCOMPARE(fields.size(), 18); // seventeen fields, each ended by a line feed
+    QCOMPARE(fields.mid(0, 8), (QStringList{"HCT", "001", "1", bic.toUpper(), "Tisza-Mérleg Kereskedelmi Kft.",
+                                            "HU53117350052051234500000000", amount,
+                                            paymentQrValidity(QDate(2010, 5, 26), QDate::currentDate())
+                                                .toString(QStringLiteral("yyyyMMddHHmmss"))
+                                                + QStringLiteral("+1")}));
+    QCOMPARE(fields.at(9), QStringLiteral("20100001"));
+    // beside the invoice's remark, 36 mm wide, so a phone reads its modules
+    const auto& image = pages.front().images.front();
+    QCOMPARE(image.box.size(), QSizeF(136, 136));
+    QCOMPARE(pages.front().find(QStringLiteral("Köszönjük!")).front()->box.right(), image.box.left() - 8);
+}
+
+// The code's fields as the format allows them: the zone digit of Hungarian summer and winter
+// time, names and messages cut to 70 characters with anything but printable ASCII and the
+// Hungarian letters (a line feed would shift every later field) made blanks; nothing for an
+// amount beyond twelve digits.
+void TestPrintInvoice::paymentPayloadFields_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<qint64>("forints");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QDateTime>("validUntil");
+    QTest::addColumn<QStringList>("expected"); // name, amount, validity, message; empty: no code
+    const QDateTime winter(QDate(2026, 12, 31), QTime(23, 59, 59), QTimeZone(QByteArrayLiteral("Europe/Budapest")));
+    const QDateTime summer(QDate(2026, 7, 1), QTime(12, 0), QTimeZone(0));
+    QTest::newRow("winter") << "Kft." << qint64(1) << "K1" << winter
+                            << QStringList{"Kft.", "HUF000000000001", "20261231235959+1", "K1"};
+    QTest::newRow("summer, from UTC") << "Kft." << qint64(999999999999) << "K1" << summer
+                                      << QStringList{"Kft.", "HUF999999999999", "20260701140000+2", "K1"};
+    QTest::newRow("foreign signs and line feeds") << "Ár\nvíz€ Kft." << qint64(5) << "szla\n20260001" << winter
+                                                  << QStringList{"Ár víz Kft.", "HUF000000000005", "20261231235959+1",
+                                                                 "szla 20260001"};
+    QTest::newRow("long name") << QString(80, u'ő') << qint64(5) << QString(75, u'x') << winter
+                               << QStringList{QString(70, u'ő'), "HUF000000000005", "20261231235959+1", QString(70, u'x')};
+    QTest::newRow("thirteen digits") << "Kft." << qint64(1000000000000) << "K1" << winter << QStringList{};
+    QTest::newRow("nothing to pay") << "Kft." << qint64(0) << "K1" << winter << QStringList{};
+}
+
+void TestPrintInvoice::paymentPayloadFields()
+{
+    QFETCH(QString, name);
+    QFETCH(qint64, forints);
+    QFETCH(QString, message);
+    QFETCH(QDateTime, validUntil);
+    QFETCH(QStringList, expected);
+    const QByteArray payload = paymentQrPayload({name, QStringLiteral("HU53117350052051234500000000"),
+                                                 QStringLiteral("otpvhuhbxxx")},
+                                                forints, message, validUntil);
+    if (expected.isEmpty()) {
+        QCOMPARE(payload, QByteArray());
+        return;
+    }
+    QVERIFY(payload.size() <= 345);
+    const QStringList fields = QString::fromUtf8(payload).split(u'\n');
+    QCOMPARE(fields.size(), 18);
+    QCOMPARE(fields.at(3), QStringLiteral("OTPVHUHBXXX"));
+    QCOMPARE((QStringList{fields.at(4), fields.at(6), fields.at(7), fields.at(9)}), expected);
+}
+
+// The printed PDF's page, rendered and read back by a QR decoder, holds every field.
+void TestPrintInvoice::paymentCodeDecodedFromPdf()
+{
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    const QString zbarimg = QStandardPaths::findExecutable(QStringLiteral("zbarimg"));
+    if (pdftoppm.isEmpty() || zbarimg.isEmpty())
+        QFAIL("pdftoppm (poppler-utils) and zbarimg (zbar-tools) are needed; scripts/deps.sh installs them");
+    m_session->db.exec(QStringLiteral("UPDATE szallito SET zNev1 = 'Árvíztűrő Tükörfúrógép Kft.', "
+                                      "zIBAN = 'HU53117350052051234500000000', zSwift = 'OTPVHUHB'"));
+    DB_VERIFY(addInvoice(QStringLiteral("20100007"), QStringLiteral("00003"), {{"3", "1234.5", "27% általános", 27}}));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("szamla.pdf"));
+    reports::PdfReportPresenter presenter(pdf);
+    ScreenContext context = m_session->context;
+    context.reports = &presenter;
+    DB_VERIFY(PrintInvoice(context, QStringLiteral("20100007")));
+    QProcess render;
+    render.start(pdftoppm, {QStringLiteral("-r"), QStringLiteral("200"), QStringLiteral("-f"), QStringLiteral("1"),
+                            QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-png"), pdf,
+                            dir.filePath(QStringLiteral("lap"))});
+    QVERIFY(render.waitForFinished(30000));
+    QCOMPARE(render.exitCode(), 0);
+    const QStringList images = QDir(dir.path()).entryList({QStringLiteral("lap*.png")});
+    QCOMPARE(images.size(), 1);
+    QProcess decode;
+    decode.start(zbarimg, {QStringLiteral("--quiet"), QStringLiteral("--raw"), QStringLiteral("-Sbinary"),
+                           dir.filePath(images.front())});
+    QVERIFY(decode.waitForFinished(30000));
+    QCOMPARE(decode.exitCode(), 0);
+    const QByteArray expected = paymentQrPayload({QStringLiteral("Árvíztűrő Tükörfúrógép Kft."),
+                                                  QStringLiteral("HU53117350052051234500000000"),
+                                                  QStringLiteral("OTPVHUHB")},
+                                                 4703, QStringLiteral("20100007"),
+                                                 paymentQrValidity(QDate(2010, 5, 26), QDate::currentDate()));
+    QVERIFY(!expected.isEmpty());
+    QByteArray decoded = decode.readAllStandardOutput();
+    if (decoded.size() == expected.size() + 1 && decoded.endsWith("\n\n"))
+        decoded.chop(1); // the decoder's own line end after the code's last line feed
+    QCOMPARE(QString::fromUtf8(decoded).split(u'\n'), QString::fromUtf8(expected).split(u'\n'));
 }
 
 QTEST_MAIN(TestPrintInvoice)

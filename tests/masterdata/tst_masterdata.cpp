@@ -55,11 +55,19 @@ private slots:
         edit->setField(QStringLiteral("vHely"), QStringLiteral("Pécs"));
         edit->setField(QStringLiteral("vUtca"), QStringLiteral("Király u. 1."));
         edit->setField(QStringLiteral("vKamat"), QStringLiteral("1,5"));
+        // several e-mail addresses, each a real one; the column holds long lists
+        edit->setField(QStringLiteral("vEmail"), QStringLiteral("szamla@tukor.hu; Kovács Béla <kb@tukor.hu>"));
+        edit->ok();
+        QVERIFY(!edit->isFinished());
+        QCOMPARE(s->ui.texts().back(), QStringLiteral("Hibás e-mail-cím: \"Kovács Béla <kb@tukor.hu>\"."));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM vevo WHERE vKod = '6'")), QStringLiteral("0"));
+        const QString addresses = QStringLiteral("szamla@tukor.hu; ") + QString(200, u'k') + QStringLiteral("@tukor.hu");
+        edit->setField(QStringLiteral("vEmail"), addresses);
         edit->ok();
         QVERIFY2(edit->isFinished(), qPrintable(s->ui.texts().join(u'/')));
-        QCOMPARE(s->db.rows(QStringLiteral("SELECT vKod, vSzam, vFizmod, vFhat, vPnem, vEnged, vKamat FROM vevo "
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT vKod, vSzam, vFizmod, vFhat, vPnem, vEnged, vKamat, vEmail FROM vevo "
                                            "WHERE vNeve LIKE 'Árvíztűrő%'")),
-                 QStringList{"6|6|kp.|8|Ft|0|1,5"});
+                 QStringList{"6|6|kp.|8|Ft|0|1,5|" + addresses});
         QCOMPARE(s->db.scalar(QStringLiteral("SELECT vMemoVevo FROM vevo WHERE vKod = '6'")),
                  QStringLiteral("\r\nÁrvíztűrő \"Tükör\" Kft.\r\n \r\n7621 Pécs Király u. 1.\r\n"));
         QCOMPARE(q("ZQ30").fieldText(QStringLiteral("vKod")), QStringLiteral("6"));

@@ -52,6 +52,9 @@ inline QString pageDump(const reports::PageModel& model)
         for (const LineItem& rule : page.rules)
             out << QStringLiteral("  rule %1 %2 - %3 %4 | %5")
                        .arg(n(rule.from.x()), n(rule.from.y()), n(rule.to.x()), n(rule.to.y()), n(rule.width));
+        // Only where a code is and its size: its content holds the day of printing.
+        for (const ImageItem& image : page.images)
+            out << QStringLiteral("  qrcode %1 | %2 pixels").arg(rect(image.box)).arg(image.image.width());
     }
     return out.join(u'\n') + u'\n';
 }

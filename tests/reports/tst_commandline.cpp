@@ -103,6 +103,15 @@ void TestCommandLine::parsing_data()
                                    << int(Document::Invoice) << "" << "a.pdf" << false << "--invoice";
     QTest::newRow("unknown option") << QStringList{"orvena", "--invoice", "1", "--pdf", "a", "--color"} << true
                                     << int(Document::Invoice) << "1" << "a" << false << "--color";
+    QTest::newRow("e-mail") << QStringList{"orvena", "--email-invoice", "20100001", "--to", "a@b.hu;c@d.hu"} << true
+                            << int(Document::Invoice) << "20100001" << "" << false << "";
+    QTest::newRow("e-mail with a PDF") << QStringList{"orvena", "--email-invoice", "1", "--pdf", "a"} << true
+                                       << int(Document::Invoice) << "1" << "a" << false << "nem adható meg --pdf";
+    QTest::newRow("addresses without e-mail") << QStringList{"orvena", "--invoice", "1", "--pdf", "a", "--to", "a@b.hu"}
+                                              << true << int(Document::Invoice) << "1" << "a" << false
+                                              << "--to csak az --email-invoice";
+    QTest::newRow("e-mail and a print") << QStringList{"orvena", "--invoice", "1", "--email-invoice", "2"} << true
+                                        << int(Document::Invoice) << "2" << "" << false << "egy bizonylat";
 }
 
 void TestCommandLine::parsing()

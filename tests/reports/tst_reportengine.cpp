@@ -55,6 +55,7 @@ private slots:
     void bandFlowAndPages();
     void growingTextMovesWhatIsBelow();
     void bandTallerThanPageContinues();
+    void qrCodesFollowTheFlow();
     void pdfText();
 
 private:
@@ -350,6 +351,41 @@ void TestReportEngine::growingTextMovesWhatIsBelow()
     QCOMPARE(page.rules[0].from, QPointF(120, 15));
     QVERIFY(qAbs(page.rules[0].to.y() - (95 + growth)) < 0.01);
     QVERIFY(qAbs(page.rules[1].from.y() - (55 + growth)) < 0.01);
+}
+
+// A code object is drawn from its value (nothing for an empty one), moves down below text that
+// grew above it, and is never cut by a page break.
+void TestReportEngine::qrCodesFollowTheFlow()
+{
+    const QByteArray xml = wrapPages(QStringLiteral(
+        "<page><band kind=\"header\" top=\"10\" height=\"120\">"
+        "<text x=\"0\" y=\"0\" w=\"200\" h=\"14\" size=\"8\">[v_four]</text>"
+        "<qrcode x=\"20\" y=\"20\" w=\"90\" h=\"90\">[v_text + ' QR']</qrcode>"
+        "<qrcode x=\"120\" y=\"20\" w=\"90\" h=\"90\">[v_empty]</qrcode></band>"
+        "<band kind=\"totals\" top=\"0\" height=\"140\"><text x=\"0\" y=\"0\" w=\"100\" h=\"14\">%1</text>"
+        "<qrcode x=\"120\" y=\"20\" w=\"110\" h=\"110\">[v_num]</qrcode></band></page>")
+        .arg(QStringLiteral("ÖSSZ<br/>").repeated(40)));
+    const PageModel model = layout(xml);
+    QCOMPARE(model.pages.front().images.size(), size_t(1)); // the empty one draws nothing
+    const ImageItem& first = model.pages.front().images.front();
+    QCOMPARE(first.data, QStringLiteral("Kovács QR"));
+    QCOMPARE(first.box.size(), QSizeF(90, 90));
+    // the four lines above it grew the text by three lines; the code moved as much
+    const TextItem& grown = *model.pages.front().find(QStringLiteral("Negyedik")).front();
+    QVERIFY(first.box.top() > 30 + 2 * 8);
+    QCOMPARE(first.box.top() - 20 - 10, grown.box.height() - 14);
+    QVERIFY(!first.image.isNull());
+    QCOMPARE(first.image.width(), first.image.height());
+    // the totals band grows over pages: its code lands below the grown text, whole on one page
+    int codes = 0;
+    for (const Page& page : model.pages)
+        for (const ImageItem& image : page.images) {
+            ++codes;
+            QVERIFY(image.box.top() >= 0 && image.box.bottom() <= model.pageSize.height());
+        }
+    QCOMPARE(codes, 2);
+    QCOMPARE(model.pages.back().images.back().data, QStringLiteral("1250,5"));
+    QCOMPARE(model.pages.back().images.back().box.height(), 110.0);
 }
 
 void TestReportEngine::bandTallerThanPageContinues()

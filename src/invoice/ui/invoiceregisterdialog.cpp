@@ -1,5 +1,6 @@
 #include "invoiceregisterdialog.h"
 
+#include "invoicemaildialog.h"
 #include "nav/ui/navstatemodel.h"
 #include "screens/common/ui/dialogparts.h"
 #include "screens/common/ui/fieldbinding.h"
@@ -173,6 +174,16 @@ QLayout* InvoiceRegisterDialog::buildButtons(ScreenContext& context)
             nav::NavLogDialog log(*ctx, new nav::NavLog(*ctx, number), number, this);
             log.exec();
             m_model->reread();
+        });
+    add(QStringLiteral("Küldés e-mailben"), QStringLiteral("A megjelölt számla elküldése a vevőnek PDF-ben."),
+        QStringLiteral("mailButton"), [this, ctx = &context, q = &list] {
+            sendInvoiceByMail(*ctx, q->fieldText(QStringLiteral("fBszam")), this);
+            m_model->reread();
+        });
+    add(QStringLiteral("E-mail napló"), QStringLiteral("A megjelölt számla elküldött e-mailjei."),
+        QStringLiteral("mailLogButton"), [this, ctx = &context, q = &list] {
+            InvoiceMailLogDialog log(*ctx, q->fieldText(QStringLiteral("fBszam")), this);
+            log.exec();
         });
     buttons->addStretch();
     add(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), [this] { reject(); });

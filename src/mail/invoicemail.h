@@ -1,0 +1,60 @@
+#pragma once
+// An invoice sent by e-mail: the same PDF the print produces, to the customer's address (or
+// addresses, separated by ";") or to the ones given, with a subject and a text from the
+// editable template Szamlalevel.txt of the working folder. An invoice not yet issued is issued
+// by the sending, with the print's checks and questions, as an electronic invoice; it is marked
+// issued only once the server has accepted the message. Every sent message is logged in
+// szlaemail.
+#include "screens/common/screencontext.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace orvena::mail {
+
+// The template's placeholders: {kiallito} {vevo} {szamlaszam} {osszeg} {penznem} {hatarido}.
+// Its first line "Tárgy: ..." is the subject, the rest (after one blank line) the text.
+inline const QString kInvoiceMailTemplate = QStringLiteral("Szamlalevel.txt");
+
+struct MailText {
+    QString subject;
+    QString body;
+};
+
+// The subject and text of this invoice's e-mail, from the template file in the current folder,
+// or the built-in one when there is none. Throws Error for an unknown invoice.
+MailText invoiceMailText(DataModule& data, const QString& invoiceNumber);
+
+// The customer's address text of the invoice (vevo.vEmail; several separated by ";") and
+// whether the invoice is issued (its sending then issues it no more). Throws Error for an
+// unknown invoice.
+struct InvoiceRecipient {
+    QString addresses;
+    bool issued = false;
+};
+InvoiceRecipient invoiceRecipient(DataModule& data, const QString& invoiceNumber);
+
+struct InvoiceMailResult {
+    bool sent = false;
+    QStringList to;
+    QString message; // Hungarian: what happened (empty when the operator stopped it or the print refused)
+};
+
+// Sends the invoice to `to` (empty: the customer's addresses). Throws Error for what prevents it
+// before anything is sent (no settings, no or faulty address, unknown invoice); a server or
+// network failure comes back as a result that was not sent, with nothing marked.
+InvoiceMailResult emailInvoice(ScreenContext& context, const QString& invoiceNumber, const QString& to = {});
+
+// The e-mail log of an invoice, newest first.
+struct SentMail {
+    QDateTime time;
+    QString addresses;
+    QString serverAnswer;
+    QString messageId;
+    QString user;
+};
+std::vector<SentMail> sentMails(DataModule& data, const QString& invoiceNumber);
+
+} // namespace orvena::mail

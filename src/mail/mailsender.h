@@ -1,0 +1,53 @@
+#pragma once
+// Sending e-mail through an SMTP server (libcurl): STARTTLS or implicit TLS with the server's
+// certificate verified, a login when the settings name a user, the message composed as MIME
+// (UTF-8 text, attachments in base64). Every failure comes back as a Hungarian message with the
+// server's own words as its detail; nothing here writes to the database. QtCore only.
+#include "db/smtpsettings.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace orvena::mail {
+
+struct Attachment {
+    QString fileName; // ASCII letters, digits, "-", "_" and "." are kept, anything else becomes "_"
+    QByteArray mimeType;
+    QByteArray content;
+};
+
+struct OutgoingMail {
+    QStringList to;
+    QString subject;
+    QString body; // plain text; line breaks as "\n"
+    std::vector<Attachment> attachments;
+};
+
+struct SendResult {
+    bool sent = false;
+    QString messageId;    // <...@...> as written into the message
+    QString serverAnswer; // the server's last answer (on success its acceptance of the message)
+    QString error;        // Hungarian, empty when sent
+    QString detail;       // the server's or the TLS library's own words, when there are any
+    // error and detail in one text for a message box.
+    QString fullMessage() const;
+};
+
+// The message as sent: headers (From, To, Subject encoded for UTF-8, Date, Message-ID,
+// MIME-Version), a text part and the attachments, lines ended by CR LF.
+QByteArray composeMessage(const QString& from, const OutgoingMail& mail, const QString& messageId,
+                          const QDateTime& date);
+
+// Sends the mail with the settings; never throws for a server or network failure (see
+// SendResult), only for unusable settings or addresses (Error, in Hungarian).
+SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail);
+
+// One PDF to one or more addresses with a subject and a text: what the invoice and the reminder
+// letter send.
+SendResult sendPdfMail(const SmtpSettings& settings, const QStringList& to, const QString& subject,
+                       const QString& body, const QByteArray& pdf, const QString& fileName);
+
+} // namespace orvena::mail

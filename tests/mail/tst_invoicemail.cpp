@@ -1,0 +1,546 @@
+// Invoices sent by e-mail, through a real SMTP server on the loopback address (Python's aiosmtpd,
+// started by the test) that writes every message it accepts and what a mail parser reads of it:
+// the headers and the Hungarian text, the attached PDF byte for byte, the issue as an electronic
+// invoice, the log; the failures (refused login, unreachable server, unverified certificate)
+// leave nothing marked; the register's window and the command line.
+#include "support/fakes.h"
+#include "support/modaldriver.h"
+
+#include "app/session.h"
+#include "invoice/printinvoice.h"
+#include "mail/invoicemail.h"
+#include "mail/mailsender.h"
+#include "reports/recordingpresenter.h"
+#include "screens/common/ui/guiuserinterface.h"
+#include "screens/common/ui/screenregistry.h"
+
+#include "db/errors.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace orvena;
+using namespace orvena::test;
+
+namespace {
+
+const QString kPassword = QStringLiteral("Tit0k-jelszó");
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The test's SMTP server; stopped when it goes out of scope.
+class SmtpServer {
+public:
+    enum class Tls { None, StartTls, Implicit };
+    struct Received {
+        QStringList envelope; // MAIL FROM, then the recipients
+        QByteArray raw;
+        QString subject, body, attachmentName;
+        QByteArray attachment;
+    };
+
+    bool start(Tls tls = Tls::None, bool login = false)
+    {
+            QStringList args{QStringLiteral(ORVENA_SOURCE_DIR "/tests/support/smtpserver.py"), m_dir.path()};
+            if (tls != Tls::None) {
+                if (!makeCertificate())
+                    return false;
+                args << QStringLiteral("--tls") << (tls == Tls::StartTls ? QStringLiteral("starttls") : QStringLiteral("implicit"))
+                     << certificate() << m_dir.filePath(QStringLiteral("key.pem"));
+            }
+            if (login)
+                args << QStringLiteral("--login") << QStringLiteral("szamlazas") << kPassword;
+            // Debian's interpreter, which holds the packaged aiosmtpd.
+            const QString python = QFile::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
+                                                                                     : QStringLiteral("python3");
+            m_process.start(python, args);
+            if (!m_process.waitForStarted(10000))
+                return false;
+            while (m_process.waitForReadyRead(15000)) {
+                const QByteArray line = m_process.readLine().trimmed();
+                if (line.startsWith("PORT ")) {
+                    m_port = line.mid(5).toInt();
+                    return m_port > 0;
+                }
+            }
+            qWarning() << m_process.readAllStandardError();
+            return false;
+    }
+    ~SmtpServer()
+    {
+            m_process.closeWriteChannel();
+            if (!m_process.waitForFinished(5000))
+                m_process.kill();
+            m_process.waitForFinished(2000);
+    }
+    int port() const { return m_port; }
+    QString certificate() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
+    QList<Received> received() const
+    {
+            QList<Received> out;
+            for (int n = 1; QFile::exists(m_dir.filePath(QStringLiteral("%1.eml").arg(n))); ++n) {
+                auto file = [&](const char* ext) { return m_dir.filePath(QStringLiteral("%1.%2").arg(n).arg(QLatin1String(ext))); };
+                Received r;
+                r.envelope = QString::fromUtf8(readAll(file("env"))).split(u'\n', Qt::SkipEmptyParts);
+                r.raw = readAll(file("eml"));
+                r.subject = QString::fromUtf8(readAll(file("subject")));
+                r.body = QString::fromUtf8(readAll(file("body"))).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+                r.attachment = readAll(file("att"));
+                r.attachmentName = QString::fromUtf8(readAll(file("attname")));
+                out << r;
+            }
+            return out;
+    }
+
+private:
+    // A self-signed certificate for 127.0.0.1, made for this run.
+    bool makeCertificate()
+    {
+            QProcess openssl;
+            openssl.start(QStringLiteral("openssl"),
+                          {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+                           QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                           QStringLiteral("-keyout"), m_dir.filePath(QStringLiteral("key.pem")), QStringLiteral("-out"),
+                           certificate(), QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"),
+                           QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                           QStringLiteral("subjectAltName=IP:127.0.0.1")});
+            return openssl.waitForFinished(30000) && openssl.exitCode() == 0;
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    int m_port = 0;
+};
+
+} // namespace
+
+class TestInvoiceMail : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void sendsAndIssuesElectronically();
+    void sentEvenWhenTheLogFails();
+    void attachmentAndTextArriveExactly_data();
+    void attachmentAndTextArriveExactly();
+    void failuresMarkNothing_data();
+    void failuresMarkNothing();
+    void refusedBeforeSending_data();
+    void refusedBeforeSending();
+    void registerWindowSends();
+    void commandLine();
+
+private:
+    // The configuration file's [smtp] section for this test.
+    void configure(int port, const QString& security, bool login = false, const QString& ca = {},
+                   const QString& host = QStringLiteral("127.0.0.1"), const QString& from = QStringLiteral("szamla@tiszamerleg.hu"));
+    void addInvoice(const QString& number);
+    QString scalar(const QString& sql) { return m_session->db.scalar(sql); }
+
+    std::unique_ptr<TestSession> m_session;
+    RecordingPresenter m_presenter;
+    QTemporaryDir m_configDir;
+    QByteArray m_savedConfig;
+};
+
+void TestInvoiceMail::initTestCase()
+{
+    m_savedConfig = qgetenv("ORVENA_CONFIG");
+    m_session = std::make_unique<TestSession>();
+    m_session->context.reports = &m_presenter;
+    applyProgramLocale();
+    QVERIFY(QDir::setCurrent(templateFolder()));
+}
+
+void TestInvoiceMail::init()
+{
+    DB_VERIFY(m_session->db.reset());
+    DB_VERIFY(m_session->db.addDemoData());
+    m_session->ui.clear();
+    m_session->state.printMode = PrintMode::View;
+    m_session->db.exec(QStringLiteral("UPDATE vevo SET vEmail = 'konyveles@kovacs.hu;penzugy@kovacs.hu' WHERE vKod = '1'"));
+}
+
+void TestInvoiceMail::cleanup()
+{
+    qputenv("ORVENA_CONFIG", m_savedConfig);
+}
+
+void TestInvoiceMail::configure(int port, const QString& security, bool login, const QString& ca, const QString& host,
+                                const QString& from)
+{
+    QString ini = QStringLiteral("[smtp]\nhost=%1\nport=%2\nsecurity=%3\nfrom=%4\n").arg(host).arg(port).arg(security, from);
+    if (login)
+        ini += QStringLiteral("user=szamlazas\npassword=%1\n").arg(kPassword);
+    if (!ca.isEmpty())
+        ini += QStringLiteral("ca=%1\n").arg(ca);
+    const QString path = m_configDir.filePath(QStringLiteral("orvena.conf"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(ini.toUtf8());
+    file.close();
+    qputenv("ORVENA_CONFIG", QFile::encodeName(path));
+}
+
+void TestInvoiceMail::addInvoice(const QString& number)
+{
+    m_session->db.exec(
+        QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, fKerek, fArfoly, "
+                       "fPnem, fmKod, fzKod, fvKod, fmemo, fMemoSzall, fMemoVevo) VALUES ('%1', CURDATE(), CURDATE(), "
+                       "CURDATE() + INTERVAL 8 DAY, 'átutalás', 'Első', ' ', 0, 0, 'Ft', '00003', '1', '1', '', "
+                       "'Tisza-Mérleg Kft.\r\nSzeged', 'Kovács és Társa Bt.\r\nBudapest')")
+            .arg(number));
+    m_session->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, "
+                                      "sPnem, skAfakod, sAfanev, sAfa, sMemo) VALUES ('%1', '1', 'TM-1', "
+                                      "'Konyhai mérleg', '8423', 2, 'db', 10000, 'Ft', '1', '27% általános', 27, '')")
+                           .arg(number));
+}
+
+// An unissued invoice is sent to the customer's addresses and issued as an electronic invoice;
+// sent again, it stays as issued and the log holds both messages.
+void TestInvoiceMail::sendsAndIssuesElectronically()
+{
+    SmtpServer server;
+    QVERIFY(server.start());
+    configure(server.port(), QStringLiteral("none"));
+    addInvoice(QStringLiteral("20100001"));
+    mail::InvoiceMailResult result;
+    DB_VERIFY(result = mail::emailInvoice(m_session->context, QStringLiteral("20100001")));
+    QVERIFY2(result.sent, qPrintable(result.message));
+    QCOMPARE(result.message,
+             QStringLiteral("A(z) 20100001 számú számla elküldve: konyveles@kovacs.hu, penzugy@kovacs.hu."));
+    QCOMPARE(m_session->state.printMode, PrintMode::View); // the run's mode is as it was
+
+    const auto got = server.received();
+    QCOMPARE(got.size(), 1);
+    const auto& m = got.front();
+    QCOMPARE(m.envelope, (QStringList{"szamla@tiszamerleg.hu", "konyveles@kovacs.hu", "penzugy@kovacs.hu"}));
+    QCOMPARE(m.subject, QStringLiteral("Tisza-Mérleg Kereskedelmi Kft. számlája: 20100001"));
+    QVERIFY2(m.body.startsWith(QStringLiteral("Tisztelt Kovács és Társa Bt.!\n\nMellékelten küldjük a(z) 20100001 "
+                                              "számú számlánkat.\nFizetendő: 25 400 Ft\nFizetési határidő: ")),
+             qPrintable(m.body));
+    QVERIFY(m.raw.contains("\r\nFrom: szamla@tiszamerleg.hu\r\n") || m.raw.startsWith("From: szamla@tiszamerleg.hu\r\n"));
+    QVERIFY(m.raw.contains("\r\nTo: konyveles@kovacs.hu, penzugy@kovacs.hu\r\n"));
+    QCOMPARE(m.attachmentName, QStringLiteral("K20100001.pdf application/pdf"));
+    QVERIFY(m.attachment.startsWith("%PDF-"));
+
+    // issued as electronic, once; the original copy went out
+    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral("I"));
+    const QString xml = scalar(QStringLiteral("SELECT nXml FROM szlanav WHERE nBszam = '20100001'"));
+    QVERIFY2(xml.contains(QStringLiteral("<invoiceAppearance>ELECTRONIC</invoiceAppearance>")), qPrintable(xml));
+    QCOMPARE(m_presenter.presented.size(), size_t(0)); // written to the attachment, not the run's presenter
+    const QString messageId = QString::fromLatin1(m.raw.mid(m.raw.indexOf("Message-ID: ") + 12).split('\r').front());
+    QCOMPARE(m_session->db.rows(QStringLiteral("SELECT emBszam, emCim, emValasz, emAzonosito FROM szlaemail")),
+             QStringList{QStringLiteral("20100001|konyveles@kovacs.hu; penzugy@kovacs.hu|250 2.0.0 Ok: queued as TESZT1|")
+                         + messageId});
+
+    // sent again to another address: the stored document stays as issued
+    DB_VERIFY(result = mail::emailInvoice(m_session->context, QStringLiteral("20100001"), QStringLiteral("iroda@kovacs.hu")));
+    QVERIFY(result.sent);
+    QCOMPARE(server.received().size(), 2);
+    QCOMPARE(server.received().at(1).envelope.mid(1), QStringList{"iroda@kovacs.hu"});
+    QCOMPARE(scalar(QStringLiteral("SELECT nXml FROM szlanav WHERE nBszam = '20100001'")), xml);
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaemail")), QStringLiteral("2"));
+
+    // a printed invoice is reported as paper
+    addInvoice(QStringLiteral("20100002"));
+    m_session->state.printMode = PrintMode::Print;
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100002")));
+    QVERIFY(scalar(QStringLiteral("SELECT nXml FROM szlanav WHERE nBszam = '20100002'"))
+                .contains(QStringLiteral("<invoiceAppearance>PAPER</invoiceAppearance>")));
+}
+
+// The message is out once the server took it: a log that cannot be written does not turn that
+// into a failure (which would invite sending it twice), it is said beside it.
+void TestInvoiceMail::sentEvenWhenTheLogFails()
+{
+    SmtpServer server;
+    QVERIFY(server.start());
+    configure(server.port(), QStringLiteral("none"));
+    addInvoice(QStringLiteral("20100001"));
+    m_session->data.connection().setStatementHook([](const QByteArray& sql) {
+        if (sql.startsWith("INSERT INTO szlaemail"))
+            throw DbError(QStringLiteral("lock wait timeout"));
+    });
+    mail::InvoiceMailResult result;
+    DB_VERIFY(result = mail::emailInvoice(m_session->context, QStringLiteral("20100001")));
+    m_session->data.connection().setStatementHook({});
+    QVERIFY(result.sent);
+    QVERIFY2(result.message.contains(QStringLiteral("elküldve")) && result.message.contains(QStringLiteral("naplózása nem sikerült")),
+             qPrintable(result.message));
+    QCOMPARE(server.received().size(), 1);
+    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral("I"));
+}
+
+// What the reminder letter reuses: a PDF to addresses, through every kind of connection; the
+// attachment arrives byte for byte and the Hungarian subject and text as written.
+void TestInvoiceMail::attachmentAndTextArriveExactly_data()
+{
+    QTest::addColumn<int>("tls");
+    QTest::addColumn<QString>("security");
+    QTest::addColumn<bool>("login");
+    QTest::newRow("plain on the loopback") << int(SmtpServer::Tls::None) << "none" << false;
+    QTest::newRow("STARTTLS with login") << int(SmtpServer::Tls::StartTls) << "starttls" << true;
+    QTest::newRow("implicit TLS with login") << int(SmtpServer::Tls::Implicit) << "tls" << true;
+}
+
+void TestInvoiceMail::attachmentAndTextArriveExactly()
+{
+    QFETCH(int, tls);
+    QFETCH(QString, security);
+    QFETCH(bool, login);
+    SmtpServer server;
+    QVERIFY(server.start(static_cast<SmtpServer::Tls>(tls), login));
+    configure(server.port(), security, login, tls ? server.certificate() : QString());
+    QByteArray pdf = "%PDF-1.4\r\n";
+    for (int i = 0; i < 3000; ++i)
+        pdf += static_cast<char>((i * 7919) % 256); // every byte value, line ends and dots among them
+    pdf += "\r\n.\r\n%%EOF";
+    const QString subject = QStringLiteral("Árvíztűrő tükörfúrógép – fizetési felszólítás, ŐŰőű, hosszú tárgy sok ékezettel");
+    const QString body = QStringLiteral("Tisztelt Ügyfelünk!\n\n.\nA lejárt tartozás: 12 345 Ft.\nÁrvíztűrő tükörfúrógép\n");
+    mail::SendResult result;
+    DB_VERIFY(result = mail::sendPdfMail(SmtpSettings::fromConfig(), {QStringLiteral("vevo@example.hu")}, subject, body,
+                                         pdf, QStringLiteral("felszolitas-2026.pdf")));
+    QVERIFY2(result.sent, qPrintable(result.fullMessage()));
+    QVERIFY(result.serverAnswer.startsWith(QStringLiteral("250 2.0.0 Ok: queued as TESZT1")));
+    const auto got = server.received();
+    QCOMPARE(got.size(), 1);
+    QCOMPARE(got.front().attachment, pdf);
+    QCOMPARE(got.front().attachmentName, QStringLiteral("felszolitas-2026.pdf application/pdf"));
+    QCOMPARE(got.front().subject, subject);
+    QCOMPARE(got.front().body, body);
+    // the headers stay 7-bit: the text travels encoded
+    for (const char c : got.front().raw)
+        QVERIFY(static_cast<unsigned char>(c) < 0x80);
+}
+
+// A failure is a Hungarian message with the server's words; the invoice stays unissued and
+// nothing is logged.
+void TestInvoiceMail::failuresMarkNothing_data()
+{
+    QTest::addColumn<int>("tls");
+    QTest::addColumn<QString>("security");
+    QTest::addColumn<bool>("serverLogin");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("trusted");
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("refused login") << int(SmtpServer::Tls::StartTls) << "starttls" << true << "rossz" << true << true
+                                   << "nem fogadta el a bejelentkezést";
+    QTest::newRow("unreachable") << int(SmtpServer::Tls::None) << "none" << false << "" << true << false
+                                 << "nem érhető el";
+    QTest::newRow("STARTTLS, unverified certificate") << int(SmtpServer::Tls::StartTls) << "starttls" << false << ""
+                                                      << false << true << "nem jött létre biztonságos kapcsolat";
+    QTest::newRow("implicit TLS, unverified certificate") << int(SmtpServer::Tls::Implicit) << "tls" << false << ""
+                                                          << false << true << "nem jött létre biztonságos kapcsolat";
+    QTest::newRow("server without STARTTLS") << int(SmtpServer::Tls::None) << "starttls" << false << "" << true << true
+                                             << "nem támogatja a titkosított kapcsolatot";
+}
+
+void TestInvoiceMail::failuresMarkNothing()
+{
+    QFETCH(int, tls);
+    QFETCH(QString, security);
+    QFETCH(bool, serverLogin);
+    QFETCH(QString, password);
+    QFETCH(bool, trusted);
+    QFETCH(bool, running);
+    QFETCH(QString, expected);
+    int port = 0;
+    std::unique_ptr<SmtpServer> server = std::make_unique<SmtpServer>();
+    QVERIFY(server->start(static_cast<SmtpServer::Tls>(tls), serverLogin));
+    port = server->port();
+    configure(port, security, serverLogin, trusted && tls ? server->certificate() : QString());
+    if (!password.isEmpty()) {
+        QFile file(QString::fromLocal8Bit(qgetenv("ORVENA_CONFIG")));
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("password=" + password.toUtf8() + "\n"); // the later value wins
+    }
+    if (!running)
+        server.reset(); // nothing listens on its port any more
+    addInvoice(QStringLiteral("20100001"));
+    mail::InvoiceMailResult result;
+    DB_VERIFY(result = mail::emailInvoice(m_session->context, QStringLiteral("20100001")));
+    QVERIFY(!result.sent);
+    QVERIFY2(result.message.startsWith(QStringLiteral("Az e-mail nem ment el. A levelezőkiszolgáló")), qPrintable(result.message));
+    QVERIFY2(result.message.contains(expected), qPrintable(result.message));
+    QVERIFY2(result.message.contains(QStringLiteral("\nA kiszolgáló válasza: ")), qPrintable(result.message));
+    if (serverLogin)
+        QVERIFY2(result.message.contains(QStringLiteral("535")), qPrintable(result.message)); // the server's own words
+    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral(" "));
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), QStringLiteral("0"));
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaemail")), QStringLiteral("0"));
+    if (server)
+        QCOMPARE(server->received().size(), 0);
+}
+
+// What prevents the sending is said before anything goes out or is written.
+void TestInvoiceMail::refusedBeforeSending_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("security");
+    QTest::addColumn<QString>("customerAddress");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("no server set") << "" << "none" << "a@b.hu" << "" << "Nincs beállítva levelezőkiszolgáló";
+    QTest::newRow("plain text to another machine") << "smtp.example.hu" << "none" << "a@b.hu" << ""
+                                                   << "Titkosítás nélkül (security=none) csak ennek a gépnek";
+    QTest::newRow("unknown security") << "127.0.0.1" << "ssl3" << "a@b.hu" << "" << "security értéke (\"ssl3\")";
+    QTest::newRow("customer without address") << "127.0.0.1" << "none" << "" << "" << "vevőjének nincs e-mail-címe";
+    QTest::newRow("header smuggled into the address") << "127.0.0.1" << "none" << "a@b.hu\r\nBcc: x@y.hu" << ""
+                                                      << "Hibás e-mail-cím";
+    QTest::newRow("blank inside") << "127.0.0.1" << "none" << "a@b.hu" << "kovacs bela@x.hu" << "Hibás e-mail-cím: \"kovacs bela@x.hu\"";
+    QTest::newRow("only separators") << "127.0.0.1" << "none" << "a@b.hu" << " ; ;" << "Nincs megadva e-mail-cím";
+}
+
+void TestInvoiceMail::refusedBeforeSending()
+{
+    QFETCH(QString, host);
+    QFETCH(QString, security);
+    QFETCH(QString, customerAddress);
+    QFETCH(QString, to);
+    QFETCH(QString, expected);
+    configure(25, security, false, {}, host);
+    m_session->db.exec(QStringLiteral("UPDATE vevo SET vEmail = '%1' WHERE vKod = '1'").arg(customerAddress));
+    addInvoice(QStringLiteral("20100001"));
+    try {
+        mail::emailInvoice(m_session->context, QStringLiteral("20100001"), to);
+        QFAIL("sent");
+    } catch (const Error& e) {
+        QVERIFY2(e.text().contains(expected), qPrintable(e.text()));
+    }
+    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral(" "));
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), QStringLiteral("0"));
+}
+
+// "Küldés e-mailben" in the register: the addresses window (the customer's, changed by the
+// operator), the outcome box, the invoice issued and logged; "E-mail napló" lists the message.
+void TestInvoiceMail::registerWindowSends()
+{
+    SmtpServer server;
+    QVERIFY(server.start());
+    configure(server.port(), QStringLiteral("none"));
+    addInvoice(QStringLiteral("20100001"));
+
+    DataModule data;
+    DB_VERIFY(data.connect(m_session->db.profile()));
+    AppState state;
+    GuiUserInterface ui;
+    ScreenRegistry registry;
+    RecordingPresenter presenter;
+    ScreenContext context{data, state, ui, registry, &presenter};
+    registry.setContext(&context);
+    registerAllScreens(registry);
+    std::unique_ptr<QDialog> reg(registry.create(Screen::InvoiceRegister));
+    QVERIFY(reg);
+    reg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(reg.get()));
+
+    // first the server cannot be reached: the box says so and the invoice stays as it was
+    configure(server.port() == 1 ? 2 : 1, QStringLiteral("none"));
+    {
+        ModalDriver failing;
+        failing
+            .window(QStringLiteral("TEmailKuldes"),
+                    [](QWidget* w) { QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("sendButton")), Qt::LeftButton); })
+            .box(QStringLiteral("Az e-mail nem ment el. A levelezőkiszolgáló (127.0.0.1:"), QStringLiteral("OK"));
+        QTest::mouseClick(reg->findChild<QPushButton*>(QStringLiteral("mailButton")), Qt::LeftButton);
+        QVERIFY2(failing.wait(), qPrintable(failing.failures().join(u'\n')));
+    }
+    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral(" "));
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaemail")), QStringLiteral("0"));
+
+    configure(server.port(), QStringLiteral("none"));
+    {
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TEmailKuldes"),
+                    [](QWidget* w) {
+                        auto* addresses = w->findChild<QLineEdit*>(QStringLiteral("addresses"));
+                        QCOMPARE(addresses->text(), QStringLiteral("konyveles@kovacs.hu;penzugy@kovacs.hu"));
+                        bool warned = false; // the operator is told that the sending issues the invoice
+                        for (const QLabel* label : w->findChildren<QLabel*>())
+                            warned = warned || label->text().contains(QStringLiteral("elektronikus számlaként kiállításra kerül"));
+                        QVERIFY(warned);
+                        addresses->setText(QStringLiteral("penzugy@kovacs.hu; vezeto@kovacs.hu"));
+                        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("sendButton")), Qt::LeftButton);
+                    })
+            .box(QStringLiteral("A(z) 20100001 számú számla elküldve: penzugy@kovacs.hu, vezeto@kovacs.hu."), QStringLiteral("OK"));
+        QTest::mouseClick(reg->findChild<QPushButton*>(QStringLiteral("mailButton")), Qt::LeftButton);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+    }
+
+    QCOMPARE(server.received().size(), 1);
+    QCOMPARE(server.received().front().envelope.mid(1), (QStringList{"penzugy@kovacs.hu", "vezeto@kovacs.hu"}));
+    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral("I"));
+    QCOMPARE(scalar(QStringLiteral("SELECT emCim FROM szlaemail")), QStringLiteral("penzugy@kovacs.hu; vezeto@kovacs.hu"));
+
+    ModalDriver log;
+    log.window(QStringLiteral("TEmailNaplo"), [](QWidget* w) {
+        auto* table = w->findChild<QTableWidget*>(QStringLiteral("mailLog"));
+        QCOMPARE(table->rowCount(), 1);
+        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("penzugy@kovacs.hu; vezeto@kovacs.hu"));
+        QVERIFY(table->item(0, 2)->text().startsWith(QStringLiteral("250 ")));
+        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
+    });
+    QTest::mouseClick(reg->findChild<QPushButton*>(QStringLiteral("mailLogButton")), Qt::LeftButton);
+    QVERIFY2(log.wait(), qPrintable(log.failures().join(u'\n')));
+}
+
+// orvena --email-invoice for automation; orvena-setup --print-config shows [smtp] masked.
+void TestInvoiceMail::commandLine()
+{
+    SmtpServer server;
+    QVERIFY(server.start(SmtpServer::Tls::StartTls, true));
+    configure(server.port(), QStringLiteral("starttls"), true, server.certificate());
+    addInvoice(QStringLiteral("20100001"));
+    auto run = [this](const QString& program, const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ORVENA_DB_NAME"), m_session->db.name());
+        env.insert(QStringLiteral("ORVENA_DB_USER"), m_session->db.profile().user);
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(templateFolder());
+        process.start(program, arguments);
+        process.waitForFinished(120000);
+        return std::make_tuple(process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                               QString::fromUtf8(process.readAllStandardError()));
+    };
+    auto [status, out, err] = run(QStringLiteral(ORVENA_PROGRAM),
+                                  {QStringLiteral("--email-invoice"), QStringLiteral("20100001"), QStringLiteral("--to"),
+                                   QStringLiteral("iroda@kovacs.hu")});
+    QVERIFY2(status == 0, qPrintable(err));
+    QCOMPARE(out.trimmed(), QStringLiteral("A(z) 20100001 számú számla elküldve: iroda@kovacs.hu."));
+    QCOMPARE(server.received().size(), 1);
+    QCOMPARE(scalar(QStringLiteral("SELECT emCim FROM szlaemail")), QStringLiteral("iroda@kovacs.hu"));
+
+    configure(server.port() == 1 ? 2 : 1, QStringLiteral("none")); // nothing listens there
+    std::tie(status, out, err) = run(QStringLiteral(ORVENA_PROGRAM), {QStringLiteral("--email-invoice"), QStringLiteral("20100001")});
+    QCOMPARE(status, 1);
+    QVERIFY2(err.contains(QStringLiteral("nem érhető el")), qPrintable(err));
+
+    configure(server.port(), QStringLiteral("starttls"), true, server.certificate());
+    std::tie(status, out, err) = run(QStringLiteral(ORVENA_SETUP_TOOL), {QStringLiteral("--print-config")});
+    QCOMPARE(status, 0);
+    QVERIFY2(out.contains(QStringLiteral("smtp jelszó = ********")), qPrintable(out));
+    QVERIFY(out.contains(QStringLiteral("smtp host = 127.0.0.1")));
+    QVERIFY(!out.contains(kPassword));
+}
+
+QTEST_MAIN(TestInvoiceMail)
+#include "tst_invoicemail.moc"
