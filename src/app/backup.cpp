@@ -1,5 +1,6 @@
 #include "backup.h"
 
+#include "db/balanceview.h"
 #include "db/codepages.h"
 #include "db/invoicelinks.h"
 #include "db/navsendschema.h"
@@ -352,6 +353,8 @@ BackupResult writeBackup(const ConnectionProfile& profile, const QString& file, 
                                     QStringLiteral("--skip-lock-tables"), QStringLiteral("--no-tablespaces"),
                                     // the row counters' triggers are the program's own, made anew on restore
                                     QStringLiteral("--skip-triggers"),
+                                    // the balance view is the program's own too (a dump may hold tables only)
+                                    QStringLiteral("--ignore-table=") + profile.database + u'.' + kBalanceView,
                                     QStringLiteral("--hex-blob"), QStringLiteral("--default-character-set=latin2"),
                                     QStringLiteral("--"), profile.database});
     dump.start();
@@ -760,6 +763,7 @@ RestoreResult restoreBackup(const QString& file, const ConnectionProfile& admin,
         swapped = true;
         c.execute("USE " + quotedNameBytes(database));
         ensureRowCounters(c);
+        ensureBalanceView(c);
     } catch (const Error& e) {
         // Which side of the RENAME this is, read back from the server rather than assumed.
         try {
@@ -770,6 +774,7 @@ RestoreResult restoreBackup(const QString& file, const ConnectionProfile& admin,
         try {
             c.execute("USE " + quotedNameBytes(database));
             ensureRowCounters(c);
+            ensureBalanceView(c);
             counting = true;
         } catch (const Error&) {
         }

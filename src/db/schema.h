@@ -76,7 +76,8 @@ void dropRowCounterTriggers(Connection& connection, const QString& database);
 // 2: invoice-data columns and szlanav; reporting of issued invoices (the technical user's columns of
 // szallito, szlanavnaplo).
 // 3: szlahivatkozas, the storno's link to the invoice it reverses.
-constexpr int kSchemaVersion = 3;
+// 4: szlafizetes, the payments of invoices, and the view szlaegyenleg over it.
+constexpr int kSchemaVersion = 4;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.
 int storedSchemaVersion(Connection& connection);

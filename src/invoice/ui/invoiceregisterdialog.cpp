@@ -1,6 +1,8 @@
 #include "invoiceregisterdialog.h"
 
 #include "nav/ui/navstatemodel.h"
+#include "paymentdialog.h"
+#include "registerbalancemodel.h"
 #include "screens/common/ui/fieldbinding.h"
 #include "screens/common/ui/querydisplay.h"
 
@@ -33,7 +35,7 @@ QTableView* grid(QWidget* parent, Query& query, std::vector<QueryTableModel::Col
     auto* view = new QTableView(parent);
     view->setObjectName(name);
     // The invoice list ends with the invoice-data reporting state ("NAV").
-    auto* model = navColumn ? new NavStateModel(query, std::move(columns), QStringLiteral("fBszam"), view)
+    auto* model = navColumn ? new RegisterBalanceModel(query, std::move(columns), QStringLiteral("fBszam"), view)
                             : new QueryTableModel(query, std::move(columns), view);
     bindGridToQuery(view, model);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -172,6 +174,19 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, InvoiceRegi
             const QString number = q->fieldText(QStringLiteral("fBszam"));
             nav::NavLogDialog log(*ctx, new nav::NavLog(*ctx, number), number, this);
             log.exec();
+            m_model->reread();
+        });
+    add(QStringLiteral("Fizetés"), QStringLiteral("A megjelölt kiállított számla fizetései: új fizetés, törlés."),
+        QStringLiteral("paymentButton"), [this, ctx = &context] {
+            if (!m_model->hasInvoice())
+                return;
+            auto* payments = new InvoicePayments(*ctx, m_model->highlightedNumber());
+            if (!payments->open()) {
+                delete payments;
+                return;
+            }
+            PaymentDialog dialog(payments, this);
+            dialog.exec();
             m_model->reread();
         });
     buttons->addStretch();
