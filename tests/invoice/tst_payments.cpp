@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -402,7 +403,8 @@ private slots:
         AppState state;
         GuiUserInterface ui;
         ScreenRegistry registry;
-        ScreenContext context{data, state, ui, registry, nullptr};
+        reports::PreviewReportPresenter preview;
+        ScreenContext context{data, state, ui, registry, &preview};
         registry.setContext(&context);
         registerAllScreens(registry);
 
@@ -478,6 +480,37 @@ private slots:
         QCOMPARE(invoiceItem->text(3), QStringLiteral("61"));
         QCOMPARE(invoiceItem->background(3).color(), QColor(255, 153, 153));
         QCOMPARE(list->findChild<QLabel*>(QStringLiteral("totalLabel"))->text(), QStringLiteral("Összesen: 1 271,00 Ft (1 számla)"));
+
+        // The reminder letter of the highlighted customer, saved as PDF from the preview; the
+        // list exported as CSV into the file chosen.
+        QTemporaryDir out;
+        tree->setCurrentItem(invoiceItem);
+        ModalDriver letter;
+        letter.window(QStringLiteral("ReportPreview"), [&](QWidget* shown) {
+            QVERIFY(qobject_cast<reports::ReportPreviewDialog*>(shown)->saveAsPdf(out.filePath(QStringLiteral("f.pdf"))));
+            QTest::keyClick(shown, Qt::Key_Escape);
+        });
+        QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("reminderButton")), Qt::LeftButton);
+        QVERIFY2(letter.wait(), qPrintable(letter.failures().join(u'\n')));
+        QFile pdf(out.filePath(QStringLiteral("f.pdf")));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.read(5) == "%PDF-");
+
+        ModalDriver csv;
+        csv.window(QStringLiteral("csvFileDialog"),
+                   [&](QWidget* chooser) {
+                       auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                       QVERIFY(name);
+                       name->setText(out.filePath(QStringLiteral("k.csv")));
+                       QTest::keyClick(name, Qt::Key_Return);
+                   })
+            .box(QStringLiteral("A kintlévőségek listája elkészült"), QStringLiteral("OK"));
+        QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("csvButton")), Qt::LeftButton);
+        QVERIFY2(csv.wait(), qPrintable(csv.failures().join(u'\n')));
+        QFile written(out.filePath(QStringLiteral("k.csv")));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(written.readAll()).split(QStringLiteral("\r\n")).value(1),
+                 QStringLiteral("1;1;20260002;2026.02.15;2026.03.01;61;Ft;1271,00;0,00;1271,00"));
     }
 };
 

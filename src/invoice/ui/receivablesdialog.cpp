@@ -171,11 +171,14 @@ void ReceivablesDialog::reload()
 
 void ReceivablesDialog::exportCsv()
 {
-    const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Kintlévőségek exportja"),
-                                                      QStringLiteral("kintlevosegek.csv"),
-                                                      QStringLiteral("CSV fájl (*.csv)"));
-    if (file.isEmpty())
+    QFileDialog chooser(this, QStringLiteral("Kintlévőségek exportja"), QStringLiteral("kintlevosegek.csv"),
+                        QStringLiteral("CSV fájl (*.csv)"));
+    chooser.setObjectName(QStringLiteral("csvFileDialog"));
+    chooser.setAcceptMode(QFileDialog::AcceptSave);
+    chooser.setDefaultSuffix(QStringLiteral("csv"));
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
         return;
+    const QString file = chooser.selectedFiles().constFirst();
     runAction(m_context.ui, [&] {
         m_model.exportCsv(file);
         m_context.ui.message(QStringLiteral("A kintlévőségek listája elkészült: %1").arg(file));
