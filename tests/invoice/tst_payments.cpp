@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -418,35 +419,37 @@ private slots:
         QCOMPARE(grid->model()->index(0, balanceColumn).data().toString(), QStringLiteral("1 271,00"));
 
         QString shownAfterPayment;
-        ModalDriver driver;
-        driver
-            .window(QStringLiteral("TFormFizetes"),
-                    [&](QWidget* w) {
-                        QCOMPARE(w->findChild<QLabel*>(QStringLiteral("balanceLabel"))->text(), QStringLiteral("1 271,00 Ft"));
-                        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("newPaymentButton")), Qt::LeftButton);
-                        shownAfterPayment = w->findChild<QLabel*>(QStringLiteral("balanceLabel"))->text();
-                        auto* payments = w->findChild<QTableView*>(QStringLiteral("paymentGrid"));
-                        payments->setFocus();
-                        payments->selectRow(0);
-                        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("deletePaymentButton")), Qt::LeftButton);
-                        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
-                    })
-            .window(QStringLiteral("TFormFizetesUj"),
-                    [&](QWidget* e) {
-                        auto* amount = e->findChild<QLineEdit*>(QStringLiteral("paymentAmount"));
-                        QCOMPARE(amount->text(), QStringLiteral("1271,00"));
-                        amount->setText(QStringLiteral("2000"));
-                        e->findChild<QLineEdit*>(QStringLiteral("paymentNote"))->setText(QStringLiteral("első rész"));
-                        QTest::mouseClick(e->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
-                        // refused: the dialog stays with what was typed
-                        QVERIFY(e->isVisible());
-                        amount->setText(QStringLiteral("1000"));
-                        QTest::mouseClick(e->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
-                    })
-            .box(QStringLiteral("több, mint a számla hátraléka"), QStringLiteral("OK"))
-            .box(QStringLiteral("Törli a kijelölt fizetést"), QStringLiteral("Igen"));
-        QTest::mouseClick(reg->findChild<QPushButton*>(QStringLiteral("paymentButton")), Qt::LeftButton);
-        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        {
+            ModalDriver driver;
+            driver
+                .window(QStringLiteral("TFormFizetes"),
+                        [&](QWidget* w) {
+                            QCOMPARE(w->findChild<QLabel*>(QStringLiteral("balanceLabel"))->text(), QStringLiteral("1 271,00 Ft"));
+                            QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("newPaymentButton")), Qt::LeftButton);
+                            shownAfterPayment = w->findChild<QLabel*>(QStringLiteral("balanceLabel"))->text();
+                            auto* payments = w->findChild<QTableView*>(QStringLiteral("paymentGrid"));
+                            payments->setFocus();
+                            payments->selectRow(0);
+                            QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("deletePaymentButton")), Qt::LeftButton);
+                            QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
+                        })
+                .window(QStringLiteral("TFormFizetesUj"),
+                        [&](QWidget* e) {
+                            auto* amount = e->findChild<QLineEdit*>(QStringLiteral("paymentAmount"));
+                            QCOMPARE(amount->text(), QStringLiteral("1271,00"));
+                            amount->setText(QStringLiteral("2000"));
+                            e->findChild<QLineEdit*>(QStringLiteral("paymentNote"))->setText(QStringLiteral("első rész"));
+                            QTest::mouseClick(e->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+                            // refused: the dialog stays with what was typed
+                            QVERIFY(e->isVisible());
+                            amount->setText(QStringLiteral("1000"));
+                            QTest::mouseClick(e->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+                        })
+                .box(QStringLiteral("több, mint a számla hátraléka"), QStringLiteral("OK"))
+                .box(QStringLiteral("Törli a kijelölt fizetést"), QStringLiteral("Igen"));
+            QTest::mouseClick(reg->findChild<QPushButton*>(QStringLiteral("paymentButton")), Qt::LeftButton);
+            QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        }
         QCOMPARE(shownAfterPayment, QStringLiteral("271,00 Ft"));
         QCOMPARE(s->db.rows(QStringLiteral("SELECT pOsszeg, pMegj, pTorolve IS NOT NULL FROM szlafizetes")),
                  QStringList{QStringLiteral("1000|első rész|1")});
@@ -456,14 +459,16 @@ private slots:
         s->db.exec(QStringLiteral("INSERT INTO szlafizetes (pBszam, pDatum, pOsszeg, pRogzitette, pRogzitve) VALUES "
                                   "('20260001', '2026-03-03', 1271, 'x', NOW())"));
         seed(s->db, {QStringLiteral("20260002")});
-        ModalDriver again;
-        again.window(QStringLiteral("TFormFizetes"), [&](QWidget* w) {
-            QCOMPARE(w->findChild<QLabel*>(QStringLiteral("balanceLabel"))->text(), QStringLiteral("0,00 Ft"));
-            w->close();
-        });
-        grid->selectRow(0);
-        QTest::mouseClick(reg->findChild<QPushButton*>(QStringLiteral("paymentButton")), Qt::LeftButton);
-        QVERIFY2(again.wait(), qPrintable(again.failures().join(u'\n')));
+        {
+            ModalDriver again;
+            again.window(QStringLiteral("TFormFizetes"), [&](QWidget* w) {
+                QCOMPARE(w->findChild<QLabel*>(QStringLiteral("balanceLabel"))->text(), QStringLiteral("0,00 Ft"));
+                w->close();
+            });
+            grid->selectRow(0);
+            QTest::mouseClick(reg->findChild<QPushButton*>(QStringLiteral("paymentButton")), Qt::LeftButton);
+            QVERIFY2(again.wait(), qPrintable(again.failures().join(u'\n')));
+        }
         QTRY_COMPARE(grid->model()->index(0, balanceColumn - 1).data().toString(), QStringLiteral("2026.03.03"));
         QCOMPARE(grid->model()->index(0, balanceColumn).data().toString(), QStringLiteral("0,00"));
         reg->close();
@@ -485,13 +490,15 @@ private slots:
         // list exported as CSV into the file chosen.
         QTemporaryDir out;
         tree->setCurrentItem(invoiceItem);
-        ModalDriver letter;
-        letter.window(QStringLiteral("ReportPreview"), [&](QWidget* shown) {
-            QVERIFY(qobject_cast<reports::ReportPreviewDialog*>(shown)->saveAsPdf(out.filePath(QStringLiteral("f.pdf"))));
-            QTest::keyClick(shown, Qt::Key_Escape);
-        });
-        QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("reminderButton")), Qt::LeftButton);
-        QVERIFY2(letter.wait(), qPrintable(letter.failures().join(u'\n')));
+        {
+            ModalDriver letter;
+            letter.window(QStringLiteral("ReportPreview"), [&](QWidget* shown) {
+                QVERIFY(qobject_cast<reports::ReportPreviewDialog*>(shown)->saveAsPdf(out.filePath(QStringLiteral("f.pdf"))));
+                QTest::keyClick(shown, Qt::Key_Escape);
+            });
+            QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("reminderButton")), Qt::LeftButton);
+            QVERIFY2(letter.wait(), qPrintable(letter.failures().join(u'\n')));
+        }
         QFile pdf(out.filePath(QStringLiteral("f.pdf")));
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QVERIFY(pdf.read(5) == "%PDF-");
@@ -501,14 +508,17 @@ private slots:
                    [&](QWidget* chooser) {
                        auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
                        QVERIFY(name);
-                       name->setText(out.filePath(QStringLiteral("k.csv")));
-                       QTest::keyClick(name, Qt::Key_Return);
+                       name->clear();
+                       QTest::keyClicks(name, out.filePath(QStringLiteral("k.csv")));
+                       auto* buttons = chooser->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+                       QVERIFY(buttons);
+                       QTest::mouseClick(buttons->button(QDialogButtonBox::Save), Qt::LeftButton);
                    })
             .box(QStringLiteral("A kintlévőségek listája elkészült"), QStringLiteral("OK"));
         QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("csvButton")), Qt::LeftButton);
         QVERIFY2(csv.wait(), qPrintable(csv.failures().join(u'\n')));
         QFile written(out.filePath(QStringLiteral("k.csv")));
-        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY2(written.open(QIODevice::ReadOnly), qPrintable(written.fileName()));
         QCOMPARE(QString::fromUtf8(written.readAll()).split(QStringLiteral("\r\n")).value(1),
                  QStringLiteral("1;1;20260002;2026.02.15;2026.03.01;61;Ft;1271,00;0,00;1271,00"));
     }

@@ -175,6 +175,7 @@ void ReceivablesDialog::exportCsv()
                         QStringLiteral("CSV fájl (*.csv)"));
     chooser.setObjectName(QStringLiteral("csvFileDialog"));
     chooser.setAcceptMode(QFileDialog::AcceptSave);
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
     chooser.setDefaultSuffix(QStringLiteral("csv"));
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
         return;
