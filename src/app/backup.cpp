@@ -1,5 +1,6 @@
 #include "backup.h"
 
+#include "db/balanceview.h"
 #include "db/codepages.h"
 #include "db/invoicelinks.h"
 #include "db/navsendschema.h"
@@ -347,6 +348,8 @@ BackupResult writeBackup(const ConnectionProfile& profile, const QString& file, 
                                     QStringLiteral("--skip-lock-tables"), QStringLiteral("--no-tablespaces"),
                                     // the row counters' triggers are the program's own, made anew on restore
                                     QStringLiteral("--skip-triggers"),
+                                    // the balance view is the program's own too (a dump may hold tables only)
+                                    QStringLiteral("--ignore-table=") + profile.database + u'.' + kBalanceView,
                                     QStringLiteral("--hex-blob"), QStringLiteral("--default-character-set=latin2"),
                                     QStringLiteral("--"), profile.database});
     dump.start();
@@ -706,6 +709,7 @@ public:
             swapped = true;
             m_c.execute("USE " + quotedNameBytes(m_database));
             ensureRowCounters(m_c);
+            ensureBalanceView(m_c);
         } catch (const Error& e) {
             recoverFromSwap(e, swapped);
         }
@@ -801,6 +805,7 @@ private:
         try {
             m_c.execute("USE " + quotedNameBytes(m_database));
             ensureRowCounters(m_c);
+            ensureBalanceView(m_c);
             counting = true;
         } catch (const Error&) {
         }

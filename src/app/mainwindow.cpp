@@ -100,6 +100,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent),
     addScreenItem(dictionary, QStringLiteral("F&2-F12"), Screen::FunctionKeys);
     addScreenItem(bar, QStringLiteral("&Export"), Screen::Export);
     addScreenItem(bar, QStringLiteral("&Adóhatósági adatszolgáltatás"), Screen::AuditExport);
+    addScreenItem(bar, QStringLiteral("Ki&ntlévőségek"), Screen::Receivables);
     QAction* import = addScreenItem(bar, QStringLiteral("Import"), Screen::Import);
     QMenu* help = bar->addMenu(QStringLiteral("Se&gitség"));
     addScreenItem(help, QStringLiteral("&Súgó"), Screen::Help);

@@ -179,6 +179,21 @@ std::vector<TableDef> buildTables()
                   {"emFelhasznalo", vc(80) + QStringLiteral(" NULL")}},
                  "emID",
                  {"emBszam"}});
+    // Payments received on issued invoices, in the invoice's currency. A deleted payment stays,
+    // marked with when and by whom it was deleted, so the record of what was booked is kept.
+    t.push_back({"szlafizetes",
+                 {{"pID", kId},
+                  {"pBszam", vc(9) + QStringLiteral(" NOT NULL")},
+                  {"pDatum", kDate + QStringLiteral(" NOT NULL")},
+                  {"pOsszeg", kAmount + QStringLiteral(" NOT NULL")},
+                  {"pMod", vc(30)},
+                  {"pMegj", vc(100)},
+                  {"pRogzitette", vc(80) + QStringLiteral(" NOT NULL")},
+                  {"pRogzitve", QStringLiteral("DATETIME NOT NULL")},
+                  {"pTorolve", QStringLiteral("DATETIME NULL")},
+                  {"pTorolte", vc(80) + QStringLiteral(" NULL")}},
+                 "pID",
+                 {"pBszam"}});
     return t;
 }
 

@@ -79,6 +79,7 @@ void dropRowCounterTriggers(Connection& connection, const QString& database);
 // 3: szlahivatkozas, the storno's link to the invoice it reverses.
 // 4: szlaemail, the invoices sent by e-mail; vevo.vEmail widened to 254 characters (several
 // addresses separated by ";").
+// 4: szlafizetes, the payments of invoices, and the view szlaegyenleg over it.
 constexpr int kSchemaVersion = 4;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.

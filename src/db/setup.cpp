@@ -1,5 +1,7 @@
 #include "setup.h"
 
+#include "balanceview.h"
+
 #include "codepages.h"
 #include "connection.h"
 #include "errors.h"
@@ -138,6 +140,7 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
         done << backfillStornoLinks(admin);
     recordSchemaVersion(admin);
     ensureRowCounters(admin);
+    ensureBalanceView(admin);
     done << QStringLiteral("Adatszerkezet: %1. változat").arg(storedSchemaVersion(admin));
 
     const int year = options.year > 0 ? options.year : QDate::currentDate().year();

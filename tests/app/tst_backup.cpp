@@ -46,7 +46,7 @@ QStringList contentsOf(TestDatabase& db, const QString& database)
 {
     QStringList out;
     const QStringList tables = db.rows(QStringLiteral("SELECT TABLE_NAME FROM information_schema.TABLES WHERE "
-                                                      "TABLE_SCHEMA = '%1' ORDER BY TABLE_NAME")
+                                                      "TABLE_SCHEMA = '%1' AND TABLE_TYPE = 'BASE TABLE' ORDER BY TABLE_NAME")
                                            .arg(database));
     for (const QString& t : tables) {
         const QString name = QStringLiteral("`%1`.`%2`").arg(database, t);
@@ -229,6 +229,9 @@ private slots:
         const QStringList expected = contentsOf(*source, source->name());
         QVERIFY(expected.size() > 14 * 4);
         QCOMPARE(contentsOf(target, target.name()), expected);
+        // the balance view is left out of the backup and made anew over the restored tables
+        QCOMPARE(target.rows(QStringLiteral("SELECT eBszam FROM `%1`.szlaegyenleg ORDER BY 1").arg(target.name())),
+                 source->rows(QStringLiteral("SELECT fBszam FROM `%1`.szlafej ORDER BY 1").arg(source->name())));
         QVERIFY(!databaseExists(target, target.name() + QStringLiteral("_vissza")));
         QVERIFY(!databaseExists(target, target.name() + QStringLiteral("_regi")));
 

@@ -93,7 +93,7 @@ private slots:
 
         const QList<Item> top = itemsOf(window.menuBar()->actions());
         const QStringList expected = {"Szállítólevél", "Számlázás", "Vevö",   "Cikk",     "Áfa",     "Kibocsátó",
-                                      "Szótár",        "Export",    "Adóhatósági adatszolgáltatás",
+                                      "Szótár",        "Export",    "Adóhatósági adatszolgáltatás", "Kintlévőségek",
                                       "Import",        "Segitség",  "Adatmentés", "Kilépés"};
         QStringList texts;
         for (const auto& i : top)
@@ -157,6 +157,7 @@ private slots:
         QTest::newRow("Vevö") << int(Qt::Key_V) << int(Screen::CustomerList);
         QTest::newRow("Áfa") << int(Qt::Key_F) << int(Screen::VatList);
         QTest::newRow("Kibocsátó") << int(Qt::Key_B) << int(Screen::IssuerList);
+        QTest::newRow("Kintlévőségek") << int(Qt::Key_N) << int(Screen::Receivables);
     }
     void altLetterOpensTheItem()
     {
@@ -165,7 +166,7 @@ private slots:
         Session session;
         QList<Screen> opened;
         for (Screen s : {Screen::DeliveryRegister, Screen::InvoiceRegister, Screen::CustomerList, Screen::VatList,
-                         Screen::IssuerList})
+                         Screen::IssuerList, Screen::Receivables})
             session.registry().add(s, [&opened, s](ScreenContext&, QWidget*) -> QDialog* {
                 opened << s;
                 return nullptr;

@@ -3,6 +3,8 @@
 #include "invoicemaildialog.h"
 #include "nav/ui/navstatemodel.h"
 #include "screens/common/ui/dialogparts.h"
+#include "paymentdialog.h"
+#include "registerbalancemodel.h"
 #include "screens/common/ui/fieldbinding.h"
 #include "screens/common/ui/partydetails.h"
 
@@ -34,7 +36,7 @@ QTableView* grid(QWidget* parent, Query& query, std::vector<QueryTableModel::Col
     auto* view = new QTableView(parent);
     view->setObjectName(name);
     // The invoice list ends with the invoice-data reporting state ("NAV").
-    auto* model = navColumn ? new NavStateModel(query, std::move(columns), QStringLiteral("fBszam"), view)
+    auto* model = navColumn ? new RegisterBalanceModel(query, std::move(columns), QStringLiteral("fBszam"), view)
                             : new QueryTableModel(query, std::move(columns), view);
     bindGridToQuery(view, model);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -173,6 +175,19 @@ QLayout* InvoiceRegisterDialog::buildButtons(ScreenContext& context)
             const QString number = q->fieldText(QStringLiteral("fBszam"));
             nav::NavLogDialog log(*ctx, new nav::NavLog(*ctx, number), number, this);
             log.exec();
+            m_model->reread();
+        });
+    add(QStringLiteral("Fizetés"), QStringLiteral("A megjelölt kiállított számla fizetései: új fizetés, törlés."),
+        QStringLiteral("paymentButton"), [this, ctx = &context] {
+            if (!m_model->hasInvoice())
+                return;
+            auto* payments = new InvoicePayments(*ctx, m_model->highlightedNumber());
+            if (!payments->open()) {
+                delete payments;
+                return;
+            }
+            PaymentDialog dialog(payments, this);
+            dialog.exec();
             m_model->reread();
         });
     add(QStringLiteral("Küldés e-mailben"), QStringLiteral("A megjelölt számla elküldése a vevőnek PDF-ben."),

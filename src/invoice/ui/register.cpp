@@ -3,6 +3,7 @@
 #include "invoicecomposerdialog.h"
 #include "invoicelinedialog.h"
 #include "invoiceregisterdialog.h"
+#include "receivablesdialog.h"
 
 namespace orvena {
 
@@ -21,6 +22,9 @@ void registerInvoiceScreens(ScreenRegistry& registry)
         auto* model = new InvoiceLineEditor(context, request);
         auto dialog = std::make_unique<InvoiceLineDialog>(model, parent);
         return model->prepare() ? dialog.release() : nullptr;
+    });
+    registry.add(Screen::Receivables, [](ScreenContext& context, QWidget* parent) -> QDialog* {
+        return new ReceivablesDialog(context, parent);
     });
 }
 

@@ -32,6 +32,7 @@ enum class Screen {
     Maintenance,          // TForm28 "Adatok"
     Password,             // TPasswordDlg "Jelszó"
     AuditExport,          // TForm29 "Adóhatósági adatszolgáltatás"
+    Receivables,          // TForm30 "Kintlévőségek"
 };
 
 QString formId(Screen screen);

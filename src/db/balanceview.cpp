@@ -1,0 +1,70 @@
+#include "balanceview.h"
+
+#include "codepages.h"
+#include "connection.h"
+
+#include <QStringList>
+
+namespace orvena {
+
+namespace {
+
+// The payable amount of the invoice whose header is aliased `h`, computed as its print computes
+// it: per line the net (quantity x unit price less the header discount) rounded to the fillér,
+// its tax rounded, their sum rounded; the lines' sum rounded to whole units when the label set
+// prints whole forints (its fifth character is 2) on a forint invoice.
+QString payableOf(const QString& h)
+{
+    const QString net = QStringLiteral("ROUND((s.sMenny * s.sEar) - (s.sMenny * s.sEar * %1.fKerek/100), 2)").arg(h);
+    const QString gross = QStringLiteral("ROUND(%1 + ROUND(%1 * s.sAfa/100, 2), 2)").arg(net);
+    const QString sum = QStringLiteral("IFNULL(SUM(%1), 0)").arg(gross);
+    return QStringLiteral("(SELECT IF(SUBSTRING(%1.fmKod, 5, 1) = '2' AND UPPER(TRIM(IFNULL(%1.fPnem, ''))) IN "
+                          "('', 'FT', 'FT.', 'FORINT', 'HUF'), ROUND(%2, 0), ROUND(%2, 2)) FROM szlasor s WHERE "
+                          "s.sBszam = %1.fBszam)")
+        .arg(h, sum);
+}
+
+QString paymentsOf(const QString& what)
+{
+    return QStringLiteral("(SELECT %1 FROM szlafizetes p WHERE p.pBszam = f.fBszam AND p.pTorolve IS NULL)").arg(what);
+}
+
+} // namespace
+
+void ensureBalanceView(Connection& connection)
+{
+    const QString payable = payableOf(QStringLiteral("f"));
+    const QString paid = paymentsOf(QStringLiteral("IFNULL(SUM(p.pOsszeg), 0)"));
+    const QString lastPayment = paymentsOf(QStringLiteral("MAX(p.pDatum)"));
+    // What the storno partner settles: its payable negated.
+    const QString settled = QStringLiteral("IF(g.fBszam IS NULL, 0, -%1)").arg(payableOf(QStringLiteral("g")));
+    const QString balance = QStringLiteral("(%1 - %2 - %3)").arg(payable, paid, settled);
+    const QString pairDate = QStringLiteral("IF(g.fBszam IS NULL, NULL, GREATEST(f.fRkelt, g.fRkelt))");
+    const QString settledOn = QStringLiteral("CASE WHEN f.fPrn = 'I' AND %1 = 0 THEN GREATEST(IFNULL(%2, IFNULL(%3, "
+                                             "f.fRkelt)), IFNULL(%3, IFNULL(%2, f.fRkelt))) END")
+                                  .arg(balance, lastPayment, pairDate);
+    const QStringList columns{
+        QStringLiteral("f.fBszam AS eBszam"),
+        payable + QStringLiteral(" AS eFizetendo"),
+        paid + QStringLiteral(" AS eFizetve"),
+        balance + QStringLiteral(" AS eHatralek"),
+        settledOn + QStringLiteral(" AS eRendezve"),
+        QStringLiteral("IF(f.fPrn = 'I', 1, 0) AS eKiallitva"),
+        QStringLiteral("g.fBszam AS eStorno"),
+        QStringLiteral("f.fvKod AS eVevo"),
+        QStringLiteral("f.fFkelt AS eHatarido"),
+        QStringLiteral("f.fPnem AS ePnem"),
+        QStringLiteral("f.fRkelt AS eKelt"),
+    };
+    // SQL SECURITY INVOKER: every account reads it with its own rights on the tables, whoever
+    // made it (setup and restore run as the administrator).
+    const QString sql = QStringLiteral(
+                            "CREATE OR REPLACE ALGORITHM = MERGE SQL SECURITY INVOKER VIEW `%1` AS SELECT %2 FROM "
+                            "szlafej f LEFT JOIN szlahivatkozas hs ON hs.hEredeti = f.fBszam AND hs.hMuvelet = "
+                            "'STORNO' LEFT JOIN szlahivatkozas ho ON ho.hBszam = f.fBszam AND ho.hMuvelet = 'STORNO' "
+                            "LEFT JOIN szlafej g ON g.fBszam = IFNULL(hs.hBszam, ho.hEredeti)")
+                            .arg(kBalanceView, columns.join(QStringLiteral(", ")));
+    connection.execute(encode(CodePage::Latin2, sql));
+}
+
+} // namespace orvena

@@ -1,0 +1,240 @@
+#include "payments.h"
+
+#include "invoicetexts.h"
+
+#include "db/balanceview.h"
+#include "db/conversions.h"
+#include "db/errors.h"
+#include "db/schema.h"
+#include "db/stepchain.h"
+#include "nav/invoiceamounts.h"
+#include "screens/common/chainfailure.h"
+#include "screens/common/dispatcher.h"
+
+#include <QRegularExpression>
+#include <tuple>
+
+namespace orvena {
+
+namespace {
+
+const QString kList = QStringLiteral("ZQ_FIZETES");
+const QString kWork = QStringLiteral("ZQ_FIZETES_IR");
+
+QString money(qint64 filler, const QString& currency)
+{
+    return invoice::formatAmount(static_cast<double>(filler) / 100.0) + u' ' + currency;
+}
+
+// The amount typed, in fillér; more than two decimals are refused rather than rounded away.
+qint64 typedAmount(const QString& text)
+{
+    const QString literal = QString::fromLatin1(decimalLiteral(text));
+    const QString decimals = literal.section(u'.', 1);
+    if (decimals.size() > 2 && decimals.mid(2).contains(QRegularExpression(QStringLiteral("[1-9]"))))
+        throw ConversionError(QStringLiteral("A fizetés összege legfeljebb két tizedesjegyű lehet: '%1'.").arg(text.trimmed()));
+    checkNumberFits(QStringLiteral("szlafizetes"), QStringLiteral("pOsszeg"), text, QStringLiteral("Összeg"));
+    return nav::parseFiller(literal);
+}
+
+// The invoice's header, locked until the transaction ends: every booking and deletion of its
+// payments (and a storno of it) passes here, so they follow one another.
+void lockInvoice(StepChain& chain, Query& q, const QString& number)
+{
+    q.setSql({QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = :p0 FOR UPDATE")});
+    q.setText(QStringLiteral("p0"), number);
+    q.open();
+    if (q.isEmpty())
+        chain.fail(QStringLiteral("A(z) %1 számú számla nem található.").arg(number));
+    if (q.fieldText(QStringLiteral("fPrn")) != u"I")
+        chain.fail(QStringLiteral("A(z) %1 számú számla még nincs kiállítva (kinyomtatva), ezért fizetés nem "
+                                  "rögzíthető rá.")
+                       .arg(number));
+}
+
+} // namespace
+
+QString paymentRefusal(qint64 balance, qint64 amount, const QString& currency)
+{
+    if (amount == 0)
+        return QStringLiteral("A fizetés összege nem lehet nulla.");
+    if (balance == 0)
+        return QStringLiteral("A számla rendezve van (nincs hátraléka), további fizetés nem rögzíthető rá.");
+    if (balance > 0 && amount < 0)
+        return QStringLiteral("A számlának hátraléka van (%1): csak pozitív összegű fizetés rögzíthető rá.")
+            .arg(money(balance, currency));
+    if (balance < 0 && amount > 0)
+        return QStringLiteral("A számla túl van fizetve (%1 a túlfizetés): csak visszafizetés rögzíthető rá, negatív "
+                              "összeggel.")
+            .arg(money(-balance, currency));
+    if (balance > 0 && amount > balance)
+        return QStringLiteral("A fizetés (%1) több, mint a számla hátraléka (%2). A befizetett összeg nem haladhatja "
+                              "meg a fizetendőt.")
+            .arg(money(amount, currency), money(balance, currency));
+    if (balance < 0 && amount < balance)
+        return QStringLiteral("A visszafizetés (%1) több, mint a túlfizetés (%2).")
+            .arg(money(-amount, currency), money(-balance, currency));
+    return {};
+}
+
+InvoicePayments::InvoicePayments(ScreenContext& context, const QString& invoiceNumber, QObject* parent)
+    : QObject(parent), m_context(context), m_number(invoiceNumber)
+{
+}
+
+Query& InvoicePayments::list() const
+{
+    return m_context.data.query(kList);
+}
+
+QString InvoicePayments::amountText(qint64 filler) const
+{
+    return money(filler, m_currency);
+}
+
+bool InvoicePayments::open()
+{
+    bool ok = false;
+    runAction(m_context.ui, [&] {
+        Query& q = m_context.data.query(kWork);
+        q.setSql({QStringLiteral("SELECT fPrn, fPnem, fFizmod FROM szlafej WHERE fBszam = :p0")});
+        q.setText(QStringLiteral("p0"), m_number);
+        q.open();
+        if (q.isEmpty()) {
+            m_context.ui.message(QStringLiteral("A(z) %1 számú számla nem található.").arg(m_number));
+            return;
+        }
+        if (q.fieldText(QStringLiteral("fPrn")) != u"I") {
+            m_context.ui.message(QStringLiteral("A(z) %1 számú számla még nincs kiállítva (kinyomtatva), ezért fizetés "
+                                                "nem rögzíthető rá.")
+                                     .arg(m_number));
+            return;
+        }
+        const QString currency = q.fieldText(QStringLiteral("fPnem")).trimmed();
+        m_currency = currency.isEmpty() ? QStringLiteral("Ft") : currency;
+        m_method = q.fieldText(QStringLiteral("fFizmod")).trimmed();
+        refresh();
+        ok = true;
+    });
+    return ok;
+}
+
+void InvoicePayments::refresh()
+{
+    Query& q = m_context.data.query(kWork);
+    q.setSql({QStringLiteral("SELECT eFizetendo, eFizetve, eHatralek FROM %1 WHERE eBszam = :p0").arg(kBalanceView)});
+    q.setText(QStringLiteral("p0"), m_number);
+    q.open();
+    m_payable = nav::parseFiller(q.fieldText(QStringLiteral("eFizetendo")));
+    m_paid = nav::parseFiller(q.fieldText(QStringLiteral("eFizetve")));
+    m_balance = nav::parseFiller(q.fieldText(QStringLiteral("eHatralek")));
+    q.close();
+
+    Query& l = list();
+    l.setSql({QStringLiteral("SELECT pID, pDatum, pOsszeg, pMod, pMegj, pRogzitette, pRogzitve, pTorolve, pTorolte "
+                             "FROM szlafizetes WHERE pBszam = :p0 ORDER BY pDatum, pID")});
+    l.setText(QStringLiteral("p0"), m_number);
+    l.open();
+    l.last();
+    emit changed();
+}
+
+PaymentEntry InvoicePayments::suggestion(const QDate& today) const
+{
+    const qint64 open = m_balance > 0 ? m_balance : 0;
+    return {formatDate(today), formatNumber(static_cast<double>(open) / 100.0, 2, false), m_method, QString()};
+}
+
+bool InvoicePayments::addPayment(const PaymentEntry& entry)
+{
+    bool stored = false;
+    runAction(m_context.ui, [&] {
+        // The typed values first: a faulty one is refused before anything is locked.
+        const QDate date = parseDate(entry.date);
+        const qint64 amount = typedAmount(entry.amount);
+        for (const auto& [text, column, label] : {std::tuple{entry.method, "pMod", "Mód"}, {entry.note, "pMegj", "Megjegyzés"}}) {
+            const int width = textWidth(QStringLiteral("szlafizetes"), QLatin1String(column));
+            if (text.trimmed().size() > width)
+                throw ConversionError(QStringLiteral("A(z) \"%1\" mező legfeljebb %2 karakter lehet.").arg(QLatin1String(label)).arg(width));
+        }
+
+        Query& q = m_context.data.query(kWork);
+        StepChain chain(q);
+        const bool done = chain.run([&] {
+            chain.begin(QStringLiteral("A fizetés rögzítése nem kezdhető el."));
+            chain.step(QStringLiteral("A számla nem olvasható."), [&] { lockInvoice(chain, q, m_number); });
+            // The balance as stored now, read after the lock: what another workstation booked
+            // before it is counted.
+            qint64 balance = 0;
+            chain.step(QStringLiteral("A számla egyenlege nem olvasható."), [&] {
+                q.setSql({QStringLiteral("SELECT eHatralek FROM %1 WHERE eBszam = :p0").arg(kBalanceView)});
+                q.setText(QStringLiteral("p0"), m_number);
+                q.open();
+                balance = nav::parseFiller(q.fieldText(QStringLiteral("eHatralek")));
+            });
+            if (const QString refusal = paymentRefusal(balance, amount, m_currency); !refusal.isEmpty())
+                chain.fail(refusal);
+            chain.step(QStringLiteral("A fizetés tárolása nem sikerült."), [&] {
+                q.setSql({QStringLiteral("INSERT INTO szlafizetes (pBszam, pDatum, pOsszeg, pMod, pMegj, pRogzitette, "
+                                         "pRogzitve) VALUES (:p0, :p1, :p2, :p3, :p4, SUBSTRING_INDEX(USER(), '@', 1), "
+                                         "NOW())")});
+                q.setText(QStringLiteral("p0"), m_number);
+                q.setText(QStringLiteral("p1"), date.toString(QStringLiteral("yyyy-MM-dd")));
+                q.setFloat(QStringLiteral("p2"), entry.amount);
+                q.setText(QStringLiteral("p3"), entry.method.trimmed());
+                q.setText(QStringLiteral("p4"), entry.note.trimmed());
+                q.execute();
+            });
+            chain.commit(QStringLiteral("A fizetés tárolása nem sikerült."));
+        });
+        if (!done)
+            tell(m_context.ui, chain.failure());
+        stored = done;
+        refresh();
+    });
+    return stored;
+}
+
+bool InvoicePayments::deletePayment()
+{
+    bool marked = false;
+    runAction(m_context.ui, [&] {
+        Query& l = list();
+        if (!l.isOpen() || l.currentRow() < 0 || l.currentRow() >= l.rowCount())
+            return;
+        if (!l.fieldText(QStringLiteral("pTorolve")).isEmpty()) {
+            m_context.ui.notice(QStringLiteral("Ez a fizetés már törölve van."));
+            return;
+        }
+        const QString id = l.fieldText(QStringLiteral("pID"));
+        const QString shown = QStringLiteral("%1, %2").arg(l.fieldText(QStringLiteral("pDatum")),
+                                                           money(nav::parseFiller(l.fieldText(QStringLiteral("pOsszeg"))), m_currency));
+        if (!m_context.ui.askYesNo(QStringLiteral("Törli a kijelölt fizetést (%1)? A törölt fizetés törölt jelöléssel a "
+                                                  "listában marad.")
+                                       .arg(shown)))
+            return;
+        Query& q = m_context.data.query(kWork);
+        StepChain chain(q);
+        const bool done = chain.run([&] {
+            chain.begin(QStringLiteral("A fizetés törlése nem kezdhető el."));
+            chain.step(QStringLiteral("A számla nem olvasható."), [&] { lockInvoice(chain, q, m_number); });
+            chain.step(QStringLiteral("A fizetés törlése nem sikerült."), [&] {
+                q.setSql({QStringLiteral("UPDATE szlafizetes SET pTorolve = NOW(), pTorolte = SUBSTRING_INDEX(USER(), "
+                                         "'@', 1) WHERE pID = :p0 AND pBszam = :p1 AND pTorolve IS NULL")});
+                q.setInteger(QStringLiteral("p0"), id);
+                q.setText(QStringLiteral("p1"), m_number);
+                q.execute();
+            });
+            if (q.affectedRows() != 1)
+                chain.fail(QStringLiteral("Ezt a fizetést időközben egy másik munkaállomás már törölte."));
+            chain.commit(QStringLiteral("A fizetés törlése nem sikerült."));
+        });
+        if (!done)
+            tell(m_context.ui, chain.failure());
+        marked = done;
+        refresh();
+    });
+    return marked;
+}
+
+} // namespace orvena

@@ -1,0 +1,73 @@
+#pragma once
+// The payments of one issued invoice ("Fizetés"): what it owes (from the view szlaegyenleg), its
+// payments (deleted ones too, marked), recording a new payment and deleting one. Amounts are in
+// the invoice's currency, held in fillér.
+#include "screens/common/screencontext.h"
+
+#include <QDate>
+#include <QObject>
+
+namespace orvena {
+
+// A payment as the operator types it.
+struct PaymentEntry {
+    QString date;   // yyyy.MM.dd
+    QString amount; // program form: "12 345,50"
+    QString method;
+    QString note;
+};
+
+// Why a payment of `amount` cannot be booked against an invoice whose balance is `balance`
+// (both in fillér); empty when it can. A payment never takes the paid total past the payable:
+// on an invoice that is owed it is positive and at most the balance; on one paid beyond what it
+// owes (a reversed invoice paid before its storno) only a refund, negative and at most the
+// excess; on a settled invoice none.
+QString paymentRefusal(qint64 balance, qint64 amount, const QString& currency);
+
+class InvoicePayments : public QObject {
+    Q_OBJECT
+public:
+    InvoicePayments(ScreenContext& context, const QString& invoiceNumber, QObject* parent = nullptr);
+
+    // Reads the invoice and its payments. False (and says why) for an invoice that does not
+    // exist or is not issued yet.
+    bool open();
+    // Re-reads the amounts and the list.
+    void refresh();
+
+    const QString& number() const { return m_number; }
+    const QString& currency() const { return m_currency; }
+    qint64 payable() const { return m_payable; }
+    qint64 paid() const { return m_paid; }
+    qint64 balance() const { return m_balance; }
+    // The amounts as the screen shows them, with the currency.
+    QString amountText(qint64 filler) const;
+
+    // The list of payments (ZQ_FIZETES): pID, pDatum, pOsszeg, pMod, pMegj, pRogzitette,
+    // pRogzitve, pTorolve, pTorolte.
+    Query& list() const;
+
+    // What "Új" offers: the day given, the balance, the invoice's payment method.
+    PaymentEntry suggestion(const QDate& today) const;
+    // Books the payment in one transaction that locks the invoice and checks it against the
+    // balance as stored at that moment (another workstation may have booked one meanwhile).
+    // True when stored; otherwise the operator has been told why and nothing was written.
+    bool addPayment(const PaymentEntry& entry);
+    // Deletes the highlighted payment after asking: it stays in the list, marked deleted with
+    // the time and the user. True when marked.
+    bool deletePayment();
+
+signals:
+    void changed();
+
+private:
+    ScreenContext& m_context;
+    QString m_number;
+    QString m_currency;
+    QString m_method;
+    qint64 m_payable = 0;
+    qint64 m_paid = 0;
+    qint64 m_balance = 0;
+};
+
+} // namespace orvena

@@ -1,0 +1,71 @@
+#pragma once
+// "Kintlévőségek": the issued invoices not yet paid, by customer, with their due date, the days
+// they are overdue on a given day, and their balance; totals per customer and overall (per
+// currency: amounts of different currencies are never added). Printed through the report
+// engine (Kintlevoseg.frf), exported as CSV, and the reminder letter "Fizetési felszólítás" of a
+// customer (Felszolitas.frf) from the same rows.
+#include "screens/common/screencontext.h"
+
+#include <QDate>
+#include <vector>
+
+namespace orvena {
+
+struct Receivable {
+    QString customerCode;
+    QString customerName;
+    QString issuerCode;
+    QString number;
+    QString currency;
+    QDate issued;
+    QDate due;
+    int daysOverdue = 0; // 0 until the day after the due date
+    qint64 payable = 0;  // fillér
+    qint64 paid = 0;
+    qint64 balance = 0;
+};
+
+struct ReceivableTotal {
+    QString customerCode; // empty for an overall total
+    QString customerName;
+    QString currency;
+    int invoices = 0;
+    int maxDaysOverdue = 0;
+    qint64 balance = 0;
+};
+
+// How overdue: 0 not yet, 1 from the first day, 2 from the 30th, 3 from the 60th.
+int overdueLevel(int daysOverdue);
+
+class Receivables {
+public:
+    explicit Receivables(ScreenContext& context);
+
+    // Reads the open invoices as they stand on `today` (ordered by customer name, code, due
+    // date, number).
+    void read(const QDate& today);
+    const QDate& today() const { return m_today; }
+    const std::vector<Receivable>& rows() const { return m_rows; }
+    // Per customer and currency, in the rows' order; and overall per currency.
+    std::vector<ReceivableTotal> customerTotals() const;
+    std::vector<ReceivableTotal> overallTotals() const;
+
+    // The list as CSV (UTF-8, ";" between fields, decimal comma) into `file`. Throws FileError.
+    void exportCsv(const QString& file) const;
+    // The list through the report engine (the run's presenter: preview, printer or PDF).
+    void print();
+    // The reminder letters of a customer: one per issuer whose invoices to it are overdue on
+    // today. Returns false (and says so) when it has none.
+    bool printReminder(const QString& customerCode);
+
+    // Template files, in the working folder, editable by the operator.
+    static inline const QString kListTemplate = QStringLiteral("Kintlevoseg.frf");
+    static inline const QString kReminderTemplate = QStringLiteral("Felszolitas.frf");
+
+private:
+    ScreenContext& m_context;
+    QDate m_today;
+    std::vector<Receivable> m_rows;
+};
+
+} // namespace orvena

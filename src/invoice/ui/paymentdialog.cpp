@@ -1,0 +1,138 @@
+#include "paymentdialog.h"
+
+#include "screens/common/querytablemodel.h"
+#include "screens/common/ui/gridbinding.h"
+#include "screens/common/ui/keyhandling.h"
+
+#include <QDate>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace orvena {
+
+PaymentEntryDialog::PaymentEntryDialog(const PaymentEntry& suggested, std::function<bool(const PaymentEntry&)> store,
+                                       QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TFormFizetesUj"));
+    setWindowTitle(QStringLiteral("Új fizetés"));
+    auto* form = new QFormLayout(this);
+    auto field = [&](const QString& caption, const QString& name, const QString& text) {
+        auto* edit = new QLineEdit(text, this);
+        edit->setObjectName(name);
+        form->addRow(caption, edit);
+        return edit;
+    };
+    m_date = field(QStringLiteral("Dátum"), QStringLiteral("paymentDate"), suggested.date);
+    m_amount = field(QStringLiteral("Összeg"), QStringLiteral("paymentAmount"), suggested.amount);
+    m_method = field(QStringLiteral("Mód"), QStringLiteral("paymentMethod"), suggested.method);
+    m_note = field(QStringLiteral("Megjegyzés"), QStringLiteral("paymentNote"), suggested.note);
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("okButton"));
+    QPushButton* cancel = buttons->addButton(QStringLiteral("Mégsem"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    form->addRow(buttons);
+    // A refused payment keeps the dialog open with what was typed.
+    connect(ok, &QPushButton::clicked, this, [this, store = std::move(store)] {
+        if (store(entry()))
+            accept();
+    });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_amount->setFocus();
+    m_amount->selectAll();
+}
+
+PaymentEntry PaymentEntryDialog::entry() const
+{
+    return {m_date->text(), m_amount->text(), m_method->text(), m_note->text()};
+}
+
+PaymentDialog::PaymentDialog(InvoicePayments* model, QWidget* parent) : QDialog(parent), m_model(model)
+{
+    model->setParent(this);
+    setObjectName(QStringLiteral("TFormFizetes"));
+    setWindowTitle(QStringLiteral("Fizetés – %1 számú számla").arg(model->number()));
+    auto* layout = new QVBoxLayout(this);
+
+    auto* amounts = new QGridLayout;
+    auto amount = [&](int column, const QString& caption, const QString& name) {
+        amounts->addWidget(new QLabel(caption, this), 0, column * 2);
+        auto* label = new QLabel(this);
+        label->setObjectName(name);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        QFont bold = label->font();
+        bold.setBold(true);
+        label->setFont(bold);
+        amounts->addWidget(label, 0, column * 2 + 1);
+        return label;
+    };
+    m_payable = amount(0, QStringLiteral("Fizetendő:"), QStringLiteral("payableLabel"));
+    m_paid = amount(1, QStringLiteral("Fizetve:"), QStringLiteral("paidLabel"));
+    m_balance = amount(2, QStringLiteral("Hátralék:"), QStringLiteral("balanceLabel"));
+    layout->addLayout(amounts);
+
+    auto* grid = new QTableView(this);
+    grid->setObjectName(QStringLiteral("paymentGrid"));
+    auto* rows = new QueryTableModel(model->list(),
+                                     {{QStringLiteral("pDatum"), QStringLiteral("Dátum")},
+                                      {QStringLiteral("pOsszeg"), QStringLiteral("Összeg")},
+                                      {QStringLiteral("pMod"), QStringLiteral("Mód")},
+                                      {QStringLiteral("pMegj"), QStringLiteral("Megjegyzés")},
+                                      {QStringLiteral("pRogzitette"), QStringLiteral("Rögzítette")},
+                                      {QStringLiteral("pRogzitve"), QStringLiteral("Rögzítve")},
+                                      {QStringLiteral("pTorolve"), QStringLiteral("Törölve")},
+                                      {QStringLiteral("pTorolte"), QStringLiteral("Törölte")}},
+                                     grid);
+    bindGridToQuery(grid, rows);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setTabKeyNavigation(false);
+    grid->setColumnWidth(3, 200);
+    grid->setColumnWidth(5, 140);
+    grid->setColumnWidth(6, 140);
+    layout->addWidget(grid, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto add = [&](const QString& text, const QString& name, auto action) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(name);
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, action);
+        buttons->addWidget(b);
+        return b;
+    };
+    add(QStringLiteral("Új"), QStringLiteral("newPaymentButton"), [this] { newPayment(); });
+    add(QStringLiteral("Töröl"), QStringLiteral("deletePaymentButton"), [this] { m_model->deletePayment(); });
+    buttons->addStretch();
+    add(QStringLiteral("Bezár"), QStringLiteral("closeButton"), [this] { accept(); });
+    layout->addLayout(buttons);
+
+    connect(model, &InvoicePayments::changed, this, [this] { showAmounts(); });
+    showAmounts();
+    installEnterPressesButtons(this);
+    resize(820, 420);
+}
+
+void PaymentDialog::showAmounts()
+{
+    m_payable->setText(m_model->amountText(m_model->payable()));
+    m_paid->setText(m_model->amountText(m_model->paid()));
+    m_balance->setText(m_model->amountText(m_model->balance()));
+}
+
+void PaymentDialog::newPayment()
+{
+    PaymentEntryDialog entry(m_model->suggestion(QDate::currentDate()),
+                             [this](const PaymentEntry& typed) { return m_model->addPayment(typed); }, this);
+    entry.exec();
+}
+
+} // namespace orvena
