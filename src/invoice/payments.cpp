@@ -5,6 +5,7 @@
 #include "db/balanceview.h"
 #include "db/conversions.h"
 #include "db/errors.h"
+#include "db/money.h"
 #include "db/schema.h"
 #include "db/stepchain.h"
 #include "nav/invoiceamounts.h"
@@ -23,7 +24,7 @@ const QString kWork = QStringLiteral("ZQ_FIZETES_IR");
 
 QString money(qint64 filler, const QString& currency)
 {
-    return invoice::formatAmount(static_cast<double>(filler) / 100.0) + u' ' + currency;
+    return invoice::formatAmount(Money::fromFiller(filler).exact()) + u' ' + currency;
 }
 
 // The amount typed, in fillér; more than two decimals are refused rather than rounded away.
@@ -34,7 +35,7 @@ qint64 typedAmount(const QString& text)
     if (decimals.size() > 2 && decimals.mid(2).contains(QRegularExpression(QStringLiteral("[1-9]"))))
         throw ConversionError(QStringLiteral("A fizetés összege legfeljebb két tizedesjegyű lehet: '%1'.").arg(text.trimmed()));
     checkNumberFits(QStringLiteral("szlafizetes"), QStringLiteral("pOsszeg"), text, QStringLiteral("Összeg"));
-    return nav::parseFiller(literal);
+    return Money::parse(literal).filler();
 }
 
 // The invoice's header, locked until the transaction ends: every booking and deletion of its
@@ -125,9 +126,9 @@ void InvoicePayments::refresh()
     q.setSql({QStringLiteral("SELECT eFizetendo, eFizetve, eHatralek FROM %1 WHERE eBszam = :p0").arg(kBalanceView)});
     q.setText(QStringLiteral("p0"), m_number);
     q.open();
-    m_payable = nav::parseFiller(q.fieldText(QStringLiteral("eFizetendo")));
-    m_paid = nav::parseFiller(q.fieldText(QStringLiteral("eFizetve")));
-    m_balance = nav::parseFiller(q.fieldText(QStringLiteral("eHatralek")));
+    m_payable = Money::parse(q.fieldText(QStringLiteral("eFizetendo"))).filler();
+    m_paid = Money::parse(q.fieldText(QStringLiteral("eFizetve"))).filler();
+    m_balance = Money::parse(q.fieldText(QStringLiteral("eHatralek"))).filler();
     q.close();
 
     Query& l = list();
@@ -170,7 +171,7 @@ bool InvoicePayments::addPayment(const PaymentEntry& entry)
                 q.setSql({QStringLiteral("SELECT eHatralek FROM %1 WHERE eBszam = :p0").arg(kBalanceView)});
                 q.setText(QStringLiteral("p0"), m_number);
                 q.open();
-                balance = nav::parseFiller(q.fieldText(QStringLiteral("eHatralek")));
+                balance = Money::parse(q.fieldText(QStringLiteral("eHatralek"))).filler();
             });
             if (const QString refusal = paymentRefusal(balance, amount, m_currency); !refusal.isEmpty())
                 chain.fail(refusal);
@@ -208,7 +209,7 @@ bool InvoicePayments::deletePayment()
         }
         const QString id = l.fieldText(QStringLiteral("pID"));
         const QString shown = QStringLiteral("%1, %2").arg(l.fieldText(QStringLiteral("pDatum")),
-                                                           money(nav::parseFiller(l.fieldText(QStringLiteral("pOsszeg"))), m_currency));
+                                                           money(Money::parse(l.fieldText(QStringLiteral("pOsszeg"))).filler(), m_currency));
         if (!m_context.ui.askYesNo(QStringLiteral("Törli a kijelölt fizetést (%1)? A törölt fizetés törölt jelöléssel a "
                                                   "listában marad.")
                                        .arg(shown)))

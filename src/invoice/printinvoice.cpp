@@ -298,7 +298,7 @@ void setPaymentCode(ReportVariables& vars, DataModule& data, const PrintedDocume
     const Query& header = *invoice.header;
     if (t.forint && nav::paymentMethodCode(header.fieldText(QStringLiteral("fFizmod"))) == u"TRANSFER") {
         if (const auto account = issuerPaymentAccount(data, header.fieldText(QStringLiteral("fzKod")))) {
-            const auto forints = static_cast<qint64>(roundedValue(t.gross, 0));
+            const qint64 forints = t.gross.roundedWhole().wholeUnits();
             const QString dueText = header.fieldText(QStringLiteral("fFkelt"));
             const QDate due = isValidDate(dueText) ? parseDate(dueText) : QDate();
             payload = paymentQrPayload(*account, forints, invoice.number,

@@ -2,6 +2,7 @@
 
 #include "invoicetexts.h"
 
+#include "db/money.h"
 #include "db/balanceview.h"
 #include "db/conversions.h"
 #include "db/errors.h"
@@ -37,7 +38,7 @@ const QString kOverdueOfCustomer = QStringLiteral("AND e.eVevo = :p1 AND e.eHata
 
 QString amount(qint64 filler)
 {
-    return invoice::formatAmount(static_cast<double>(filler) / 100.0);
+    return invoice::formatAmount(Money::fromFiller(filler).exact());
 }
 
 QString currencyOf(const QString& stored)
@@ -82,9 +83,9 @@ void Receivables::read(const QDate& today)
         row.issued = QDate::fromString(q.text(r, QStringLiteral("eKelt")), QStringLiteral("yyyy.MM.dd"));
         row.due = QDate::fromString(q.text(r, QStringLiteral("eHatarido")), QStringLiteral("yyyy.MM.dd"));
         row.daysOverdue = q.text(r, QStringLiteral("napok")).toInt();
-        row.payable = nav::parseFiller(q.text(r, QStringLiteral("eFizetendo")));
-        row.paid = nav::parseFiller(q.text(r, QStringLiteral("eFizetve")));
-        row.balance = nav::parseFiller(q.text(r, QStringLiteral("eHatralek")));
+        row.payable = Money::parse(q.text(r, QStringLiteral("eFizetendo"))).filler();
+        row.paid = Money::parse(q.text(r, QStringLiteral("eFizetve"))).filler();
+        row.balance = Money::parse(q.text(r, QStringLiteral("eHatralek"))).filler();
         m_rows.push_back(row);
     }
 }
@@ -194,7 +195,7 @@ bool Receivables::printReminder(const QString& customerCode)
         lines.open();
         QMap<QString, qint64> sums;
         for (int r = 0; r < lines.rowCount(); ++r)
-            sums[currencyOf(lines.text(r, QStringLiteral("ePnem")))] += nav::parseFiller(lines.text(r, QStringLiteral("eHatralek")));
+            sums[currencyOf(lines.text(r, QStringLiteral("ePnem")))] += Money::parse(lines.text(r, QStringLiteral("eHatralek"))).filler();
         QStringList total;
         for (auto it = sums.cbegin(); it != sums.cend(); ++it)
             total << amount(it.value()) + u' ' + it.key();

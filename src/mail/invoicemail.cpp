@@ -2,6 +2,7 @@
 
 #include "mailsender.h"
 
+#include "db/money.h"
 #include "db/conversions.h"
 #include "db/datamodule.h"
 #include "db/errors.h"
@@ -123,12 +124,12 @@ MailText invoiceMailText(DataModule& data, const QString& invoiceNumber)
     }
     const nav::InvoiceAmounts amounts = nav::readInvoiceAmounts(data, f.number);
     const bool forint = nav::currencyCode(f.currency) == u"HUF";
-    const double payable = static_cast<double>(amounts.gross()) / 100.0;
+    const Money payable = amounts.gross();
     const QList<std::pair<QString, QString>> values{
         {QStringLiteral("{kiallito}"), f.issuer},
         {QStringLiteral("{vevo}"), f.customer},
         {QStringLiteral("{szamlaszam}"), f.number},
-        {QStringLiteral("{osszeg}"), groupedText(payable, forint ? 0 : 2)},
+        {QStringLiteral("{osszeg}"), forint ? payable.wholeText(true) : payable.groupedText()},
         {QStringLiteral("{penznem}"), f.currency.isEmpty() ? QStringLiteral("Ft") : f.currency},
         {QStringLiteral("{hatarido}"), f.dueDate}};
     for (const auto& [key, value] : values)

@@ -1,3 +1,4 @@
+#include "db/money.h"
 #include "receivablesdialog.h"
 
 #include "invoice/invoicetexts.h"
@@ -38,7 +39,7 @@ public:
 
 QString amount(qint64 filler)
 {
-    return invoice::formatAmount(static_cast<double>(filler) / 100.0);
+    return invoice::formatAmount(Money::fromFiller(filler).exact());
 }
 
 // The overdue colours: from the first day, from the 30th and from the 60th.
