@@ -3,6 +3,7 @@
 // program's blank-text rule comes with them.
 #include "db/conversions.h"
 #include "db/memotext.h"
+#include "db/queryroles.h"
 
 #include <QString>
 
@@ -12,7 +13,7 @@ namespace orvena::invoice {
 inline const QString kLineTable = QStringLiteral("szlasor");
 
 // The dictionary list's shared query (the label-set chooser leaves its choice there).
-inline const QString kDictionaryQuery = QStringLiteral("ZQ70");
+inline const QString& kDictionaryQuery = role::kDictionaryList;
 
 // The list statement of the register, re-run by everything that stores an invoice.
 inline const QString kRegisterListSql = QStringLiteral("SELECT * FROM SzlaFej ORDER BY fBszam");

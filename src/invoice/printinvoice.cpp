@@ -9,6 +9,7 @@
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "db/logging.h"
+#include "db/queryroles.h"
 #include "screens/common/documentprint.h"
 #include "screens/common/worklocks.h"
 
@@ -19,7 +20,7 @@ namespace orvena {
 
 namespace {
 
-const DocumentColumns kInvoice{QStringLiteral("ZQ11"),    QStringLiteral("Szlafej"), QStringLiteral("fbszam"),
+const DocumentColumns kInvoice{role::kPrintedInvoice, QStringLiteral("Szlafej"), QStringLiteral("fbszam"),
                                QStringLiteral("fvkod"),   QStringLiteral("fmkod"),   QStringLiteral("fprn"),
                                QStringLiteral("Nincs %1 számú számla.")};
 
@@ -63,7 +64,7 @@ AmountStyle amountStyleOf(const PrintedDocument& invoice)
 // The lines with their rounded net, tax and gross.
 Query& openLines(DataModule& data, const QString& number)
 {
-    Query& lines = data.query(QStringLiteral("ZQ21"));
+    Query& lines = data.query(role::kPrintedInvoiceLines);
     lines.setSql(QStringList{QStringLiteral("SELECT *,")} + nav::invoiceAmountColumns()
                  + QStringList{QStringLiteral("WHERE sbszam = :p0"), QStringLiteral("GROUP BY sID")});
     lines.setText(QStringLiteral("p0"), number);
@@ -71,22 +72,21 @@ Query& openLines(DataModule& data, const QString& number)
     return lines;
 }
 
-// The invoice's amounts summed with the given grouping over its lines.
-Query& openSums(DataModule& data, const QString& number, const QString& selected, const QString& grouping)
+// The invoice's amounts summed with the given grouping over its lines, read into sums.
+void openSums(Query& sums, const QString& number, const QString& selected, const QString& grouping)
 {
-    Query& sums = data.query(QStringLiteral("ZQ22"));
     sums.setSql(QStringList{selected} + nav::invoiceAmountColumns()
                 + QStringList{QStringLiteral("WHERE sBszam= :p1"), grouping});
     sums.setText(QStringLiteral("p1"), number);
     sums.open();
-    return sums;
 }
 
 // The VAT summary: one line per rate with its name, net, tax and gross.
 void setVatSummary(ReportVariables& vars, DataModule& data, const QString& number)
 {
-    Query& summary = openSums(data, number, QStringLiteral("SELECT sbszam, sear, smenny, safa, farfoly, sAfanev,"),
-                              QStringLiteral("GROUP BY sAfanev ORDER BY sAfanev"));
+    Query summary(data.connection(), QStringLiteral("vatSummary"));
+    openSums(summary, number, QStringLiteral("SELECT sbszam, sear, smenny, safa, farfoly, sAfanev,"),
+             QStringLiteral("GROUP BY sAfanev ORDER BY sAfanev"));
     QString rateNames, rateNets, rateTaxes, rateGross;
     const QString cr(QChar(13));
     for (int row = 0; row < summary.rowCount(); ++row) {
@@ -107,8 +107,9 @@ void setVatSummary(ReportVariables& vars, DataModule& data, const QString& numbe
 InvoiceTotals readTotals(DataModule& data, const PrintedDocument& invoice)
 {
     const QString& number = invoice.number;
-    Query& sums = openSums(data, number, QStringLiteral("SELECT sbszam, sear, smenny, safa, farfoly, spnem, fkerek,"),
-                           QStringLiteral("GROUP BY sBszam"));
+    Query sums(data.connection(), QStringLiteral("invoiceTotals"));
+    openSums(sums, number, QStringLiteral("SELECT sbszam, sear, smenny, safa, farfoly, spnem, fkerek,"),
+             QStringLiteral("GROUP BY sBszam"));
     InvoiceTotals t;
     t.net = sums.fieldDouble(QStringLiteral("AFA_netto"));
     t.tax = sums.fieldDouble(QStringLiteral("AFA_afa"));
@@ -216,7 +217,7 @@ void setTaxNumbers(ReportVariables& vars, DataModule& data, const PrintedDocumen
         customerLine = QStringLiteral("Közösségi adószám: ") + customerVat;
     vars.set(QStringLiteral("v_vevo_adoszam"), customerLine);
 
-    Query& issuer = data.query(QStringLiteral("PRN_ISSUER"));
+    Query issuer(data.connection(), QStringLiteral("issuerTaxNumbers"));
     issuer.setSql({QStringLiteral("SELECT zAdo, zKado FROM szallito WHERE zKod = :p0 ORDER BY zID LIMIT 1")});
     issuer.setText(QStringLiteral("p0"), invoice.header->fieldText(QStringLiteral("fzKod")));
     issuer.open();
@@ -233,7 +234,7 @@ void setTaxNumbers(ReportVariables& vars, DataModule& data, const PrintedDocumen
 // code the invoice uses, one per line.
 void setExemptionReasons(ReportVariables& vars, DataModule& data, const QString& number)
 {
-    Query& codes = data.query(QStringLiteral("PRN_VATCODES"));
+    Query codes(data.connection(), QStringLiteral("exemptVatCodes"));
     codes.setSql({QStringLiteral("SELECT skAfakod,"),
                   QStringLiteral(" (SELECT kNavTipus FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS tipus,"),
                   QStringLiteral(" (SELECT kNavKod FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS kod,"),
@@ -281,7 +282,7 @@ void setCopyMark(ReportVariables& vars, const PrintedDocument& invoice, bool neg
 
 } // namespace
 
-void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
+void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, PrintMode mode)
 {
     ReportPresenter& reports = startPrint(context);
     DataModule& data = context.data;
@@ -290,7 +291,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
     // first, and no screen writes into it while it is issued. The invoice is read again under
     // the lock, so what is printed and reported is what is stored.
     std::unique_ptr<NamedLock> issuing;
-    if (marksPrinted(context, invoice)) {
+    if (marksPrinted(invoice, mode)) {
         issuing = worklock::take(context, worklock::invoice(invoice.number), [&invoice] {
             return QStringLiteral("A(z) %1 számú számlát egy másik munkaállomás éppen módosítja, ezért most nem "
                                   "nyomtatható ki. Kérem, próbálja újra, amikor ott elkészült.")
@@ -317,9 +318,9 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
     ReportJob job = countedJob(reports.pageCounters(),
                                style == AmountStyle::WholeForints ? QStringLiteral("Szamla2.frf") : QStringLiteral("Szamla3.frf"),
                                QStringLiteral("Számla K%1").arg(number));
-    job.datasets = {{QStringLiteral("ZQ11"), invoice.header}, {QStringLiteral("ZQ10"), invoice.header},
-                    {QStringLiteral("ZQ21"), invoice.lines},  {QStringLiteral("ZQ31"), invoice.customer},
-                    {QStringLiteral("ZQ71"), invoice.labels}};
+    job.datasets = {{role::kPrintedInvoice, invoice.header},     {role::kInvoiceList, invoice.header},
+                    {role::kPrintedInvoiceLines, invoice.lines}, {role::kPrintedCustomer, invoice.customer},
+                    {role::kPrintedLabels, invoice.labels}};
 
     // Issuing: the invoice-data document is built, checked and validated before anything is
     // printed; a refusal names every problem, and nothing is printed or marked. Otherwise the
@@ -327,7 +328,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
     // produced (printed from the preview, or its PDF written): a report that never gets out
     // leaves the flag as it was, so the original copy can still be made.
     std::optional<nav::IssueCheck> issue;
-    if (marksPrinted(context, invoice)) {
+    if (marksPrinted(invoice, mode)) {
         issue = nav::checkInvoice(data, number);
         if (issue->refused()) {
             context.ui.message(nav::refusalMessage(number, issue->problems));

@@ -56,7 +56,7 @@ QString issueInvoice(DataModule& data, const QString& invoiceNumber)
 
 void markIssued(DataModule& data, const IssueCheck& check)
 {
-    Query& q = data.query(QStringLiteral("ZQ12"));
+    Query q(data.connection(), QStringLiteral("markIssued"));
     Transaction transaction(q);
     q.setSql({QStringLiteral("UPDATE Szlafej SET fprn = \"I\" WHERE fBszam = :p1")});
     q.setText(QStringLiteral("p1"), check.document.number);

@@ -196,7 +196,7 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     grid->addWidget(label(QStringLiteral("Üzenet")), row, 0, Qt::AlignTop);
     grid->addWidget(message, row++, 1, 1, 3);
 
-    Query& customers = context.data.query(QStringLiteral("ZQ30"));
+    Query& customers = context.data.query(role::kCustomerList);
     auto* customerGroup = new QGroupBox(QStringLiteral("Vevö adatai"), page);
     auto* customerRow = new QHBoxLayout(customerGroup);
     customerRow->addWidget(customerButton);
@@ -229,7 +229,7 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
 
 QWidget* InvoiceComposerDialog::buildCustomerTab(ScreenContext& context)
 {
-    Query& c = context.data.query(QStringLiteral("ZQ30"));
+    Query& c = context.data.query(role::kCustomerList);
     auto* tabs = new QTabWidget(this);
     QWidget* data = detailsPage(QStringLiteral("Adatok"), c,
                                 {{QStringLiteral("Vevö neve"), {QStringLiteral("vNeve")}},
@@ -272,7 +272,7 @@ QWidget* InvoiceComposerDialog::buildCustomerTab(ScreenContext& context)
 
 QWidget* InvoiceComposerDialog::buildIssuerTab(ScreenContext& context)
 {
-    Query& z = context.data.query(QStringLiteral("ZQ60"));
+    Query& z = context.data.query(role::kIssuerList);
     auto* tabs = new QTabWidget(this);
     QWidget* data = detailsPage(QStringLiteral("Törzs adatok"), z,
                                 {{QStringLiteral("Szállító neve:"), {QStringLiteral("zNev1"), QStringLiteral("zNev2")}},
@@ -311,7 +311,7 @@ QWidget* InvoiceComposerDialog::buildIssuerTab(ScreenContext& context)
 
 QWidget* InvoiceComposerDialog::buildLines(ScreenContext& context)
 {
-    Query& lines = context.data.query(QStringLiteral("ZQ20"));
+    Query& lines = context.data.query(role::kInvoiceLines);
     auto* page = new QWidget(this);
     auto* layout = new QVBoxLayout(page);
     auto* grid = new QTableView(page);

@@ -1,5 +1,6 @@
 #include "invoiceregisterdialog.h"
 
+#include "db/queryroles.h"
 #include "nav/ui/navstatemodel.h"
 #include "screens/common/ui/fieldbinding.h"
 #include "screens/common/ui/querydisplay.h"
@@ -59,8 +60,8 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, InvoiceRegi
     setWindowTitle(QStringLiteral("Számlázás"));
     setProperty("helpContext", 2);
 
-    Query& list = context.data.query(QStringLiteral("ZQ10"));
-    Query& lines = context.data.query(QStringLiteral("ZQ20"));
+    Query& list = context.data.query(role::kInvoiceList);
+    Query& lines = context.data.query(role::kInvoiceLines);
     auto* layout = new QVBoxLayout(this);
 
     auto* tabs = new QTabWidget(this);
@@ -170,7 +171,7 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, InvoiceRegi
     add(QStringLiteral("NAV napló"), QStringLiteral("A megjelölt számla NAV adatszolgáltatásának menete és üzenetei."),
         QStringLiteral("navLogButton"), [this, ctx = &context, q = &list] {
             const QString number = q->fieldText(QStringLiteral("fBszam"));
-            nav::NavLogDialog log(*ctx, new nav::NavLog(*ctx, number), number, this);
+            nav::NavLogDialog log(new nav::NavLog(*ctx, number), number, this);
             log.exec();
             m_model->reread();
         });
@@ -186,7 +187,7 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, InvoiceRegi
 
 QWidget* InvoiceRegisterDialog::buildCustomerPage(ScreenContext& context)
 {
-    Query& c = context.data.query(QStringLiteral("ZQ30"));
+    Query& c = context.data.query(role::kCustomerList);
     auto* tabs = new QTabWidget(this);
     QWidget* data = detailsPage(QStringLiteral("Adatok"), c,
                                 {{s("Vevö neve:"), {s("vNeve")}},
@@ -213,7 +214,7 @@ QWidget* InvoiceRegisterDialog::buildCustomerPage(ScreenContext& context)
     auto* blockLayout = new QGridLayout(blocks);
     blockLayout->addWidget(new QLabel(QStringLiteral("Számlán"), blocks), 0, 0);
     blockLayout->addWidget(new QLabel(QStringLiteral("Vevö törzsben"), blocks), 0, 1);
-    blockLayout->addWidget(queryMemo(context.data.query(QStringLiteral("ZQ10")), s("fMemoVevo"), blocks), 1, 0);
+    blockLayout->addWidget(queryMemo(context.data.query(role::kInvoiceList), s("fMemoVevo"), blocks), 1, 0);
     blockLayout->addWidget(queryMemo(c, s("vMemoVevo"), blocks), 1, 1);
     tabs->addTab(blocks, QStringLiteral("Cimke"));
     connect(tabs, &QTabWidget::currentChanged, this, [this] { m_model->refreshDetails(); });
