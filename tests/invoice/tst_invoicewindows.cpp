@@ -459,9 +459,9 @@ private slots:
         setSequence(QStringLiteral("20100041"));
         std::unique_ptr<QDialog> reg = showRegister();
         QVERIFY(reg);
-        QCOMPARE(reg->findChild<QLineEdit*>(QStringLiteral("header_fBszam"))->text(), QStringLiteral("20100041"));
-        s->db.exec(QStringLiteral("DELETE FROM szlasor WHERE sBszam = '20100041'"));
-        s->db.exec(QStringLiteral("DELETE FROM szlafej WHERE fBszam = '20100041'"));
+        QCOMPARE(reg->findChild<QLineEdit*>(QStringLiteral("header_fBszam"))->text(), QStringLiteral("20100040"));
+        s->db.exec(QStringLiteral("DELETE FROM szlasor WHERE sBszam = '20100040'"));
+        s->db.exec(QStringLiteral("DELETE FROM szlafej WHERE fBszam = '20100040'"));
 
         QStringList composers; // a composition screen that opened anyway is closed and noted
         QTimer rescue;
@@ -474,11 +474,11 @@ private slots:
         });
         rescue.start(200);
         ModalDriver driver;
-        driver.box(QStringLiteral("A(z) 20100041 számú számla nem található!"), QStringLiteral("OK"));
+        driver.box(QStringLiteral("A(z) 20100040 számú számla nem található!"), QStringLiteral("OK"));
         QTest::mouseClick(buttonOf(reg.get(), "modifyButton"), Qt::LeftButton);
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         QCOMPARE(composers, QStringList());
-        QCOMPARE(s->db.rows(QStringLiteral("SELECT fBszam FROM szlafej")), QStringList{QStringLiteral("20100040")});
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT fBszam FROM szlafej")), QStringList{QStringLiteral("20100041")});
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor")), 2);
     }
 
