@@ -80,7 +80,7 @@ void markIssued(DataModule& data, const IssueCheck& check)
 
 std::optional<QByteArray> storedDocument(DataModule& data, const QString& invoiceNumber)
 {
-    Query& q = data.query(QStringLiteral("NAV_STORED"));
+    Query q(data.connection(), QStringLiteral("storedDocument"));
     q.setSql({QStringLiteral("SELECT nXml FROM szlanav WHERE nBszam = :p0")});
     q.setText(QStringLiteral("p0"), invoiceNumber.trimmed());
     q.open();
