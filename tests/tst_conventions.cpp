@@ -98,6 +98,12 @@ private slots:
         QTest::newRow("message boxes")
             << QStringLiteral("\\bQMessageBox\\b")
             << QStringList{QStringLiteral("src/screens/common/ui/guiuserinterface.cpp"), QStringLiteral("src/app/")};
+
+        // Shared queries: the data module's query objects that outlive one screen are named by
+        // role in one header; a statement of one function runs on a query object of its own.
+        QTest::newRow("shared query names")
+            << QStringLiteral("\"ZQ")
+            << QStringList{QStringLiteral("src/db/queryroles.h")};
     }
     void conventions()
     {

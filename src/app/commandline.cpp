@@ -321,7 +321,7 @@ std::optional<int> runCommandLine(int& argc, char** argv)
         return 3;
     }
     AppState state;
-    state.printMode = request->markPrinted ? PrintMode::Print : PrintMode::View;
+    const PrintMode mode = request->markPrinted ? PrintMode::Print : PrintMode::View;
     ConsoleUserInterface ui;
     NoScreens screens;
     if (request->email) {
@@ -344,9 +344,9 @@ std::optional<int> runCommandLine(int& argc, char** argv)
     // presenter has written the PDF; a file that cannot be written ends here with the flag as it was.
     try {
         if (request->document == CommandLineRequest::Document::Invoice)
-            PrintInvoice(context, request->number);
+            PrintInvoice(context, request->number, mode);
         else
-            PrintDeliveryNote(context, request->number);
+            PrintDeliveryNote(context, request->number, mode);
     } catch (const Error& e) {
         logFailure(lcPrint(), e);
         printLine(stderr, e.text());

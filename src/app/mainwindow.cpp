@@ -174,7 +174,7 @@ void MainWindow::tellWhenNoIssuer()
     if (m_issuerChecked || !m_session.data().isConnected())
         return;
     m_issuerChecked = true;
-    Query& q = m_session.data().query(QStringLiteral("MAIN_ISSUERS"));
+    Query q(m_session.data().connection(), QStringLiteral("issuerCount"));
     q.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szallito")});
     q.open();
     if (q.fieldInt(QStringLiteral("db")) != 0)

@@ -1,5 +1,6 @@
 #include "datamodule.h"
 
+#include "queryroles.h"
 #include "sqlname.h"
 
 #include <QStringList>
@@ -23,8 +24,8 @@ Query& DataModule::query(const QString& id)
         slot = std::make_unique<Query>(m_connection, id);
         // The registers' and the large master lists' queries: their whole-table lists are read
         // in pages, so opening and re-reading them costs what the screen shows.
-        static const QStringList pageable{QStringLiteral("ZQ10"), QStringLiteral("ZQ100"), QStringLiteral("ZQ30"),
-                                          QStringLiteral("ZQ40")};
+        static const QStringList pageable{role::kInvoiceList, role::kNoteList, role::kCustomerList,
+                                          role::kArticleList};
         slot->setPageable(pageable.contains(id));
     }
     return *slot;

@@ -1,6 +1,6 @@
 #pragma once
-// The data module: the one connection of the run and the named query objects every screen
-// shares (ZQ10 ... ZQ140, ZTable1 ... ZTable14). A query keeps its last result and current row
+// The data module: the one connection of the run and the named query objects the screens
+// share (their roles in queryroles.h; ZTable1 ... ZTable6). A query keeps its last result and current row
 // after the screen that ran it has closed, so a chooser's caller reads the chosen row from it.
 #include "connection.h"
 #include "query.h"

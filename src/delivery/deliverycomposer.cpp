@@ -26,7 +26,7 @@ const QString kOuterMessage = QStringLiteral("Hiba az append vagy edit közben a
 } // namespace
 
 DeliveryComposer::DeliveryComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent)
-    : QObject(parent), m_context(context), m_mode(request.mode)
+    : QObject(parent), m_context(context), m_mode(request.mode), m_requested(request.number)
 {
     m_fields[Discount] = QStringLiteral("0");
     m_fields[ExchangeRate] = QStringLiteral("0");
@@ -79,7 +79,7 @@ bool DeliveryComposer::prepare()
 {
     // The screen holds its own count of the lock the register took for it (counted per
     // session), so whatever opened it, it composes only while this workstation holds the lock.
-    m_lockName = isNewNote() ? worklock::newDeliveryNote() : worklock::deliveryNote(m_context.state.deliveryNumber);
+    m_lockName = isNewNote() ? worklock::newDeliveryNote() : worklock::deliveryNote(m_requested);
     bool locked = false;
     runAction(m_context.ui, [&] {
         m_lock = std::make_unique<NamedLock>(m_context.data.connection(), m_lockName);
@@ -91,12 +91,12 @@ bool DeliveryComposer::prepare()
                                                          "Kérem, próbálja újra, amikor ott elkészült.")
                                         : QStringLiteral("A(z) %1 számú szállítólevelet egy másik munkaállomás éppen "
                                                          "módosítja. Kérem, próbálja újra, amikor ott elkészült.")
-                                              .arg(m_context.state.deliveryNumber));
+                                              .arg(m_requested));
         return false;
     }
     if (isNewNote()) {
         try {
-            m_fields[Number] = nextDocumentNumber(m_context.data.query(kSequenceQuery), kDeliverySequence);
+            m_fields[Number] = nextDocumentNumber(m_context.data.connection(), kDeliverySequence);
         } catch (const Error& e) {
             // Without a number the note's lines and header would have no key.
             showFailure(m_context.ui, e.text(), &e, lcScreens(), FailureBox::ErrorReport);
@@ -155,7 +155,7 @@ void DeliveryComposer::showNew()
 
 bool DeliveryComposer::noteExists(const QString& number)
 {
-    Query& q = m_context.data.query(kHeaderStatements);
+    Query q(m_context.data.connection(), QStringLiteral("noteHeader"));
     q.setSql({QStringLiteral("SELECT count(*) AS db FROM SzlevFej WHERE lBszam = :p1")});
     q.setText(QStringLiteral("p1"), number);
     q.open();
@@ -164,12 +164,12 @@ bool DeliveryComposer::noteExists(const QString& number)
 
 bool DeliveryComposer::load()
 {
-    // The register hands over the note to modify by its number (the current delivery-note
-    // number); without one (an empty register) the screen does not open.
-    const QString number = m_context.state.deliveryNumber;
+    // The register names the note to modify by its number; without one (an empty register) the
+    // screen does not open.
+    const QString number = m_requested;
     if (isBlank(number))
         return false;
-    Query& note = m_context.data.query(kHeaderStatements);
+    Query note(m_context.data.connection(), QStringLiteral("noteHeader"));
     note.setSql({QStringLiteral("SELECT * FROM SzlevFej WHERE lBszam = :p1")});
     note.setText(QStringLiteral("p1"), number);
     note.open();
@@ -314,7 +314,7 @@ void DeliveryComposer::modifyLine()
 void DeliveryComposer::deleteLine()
 {
     Query& lines = m_context.data.query(kLineList);
-    Query& q = m_context.data.query(kLineStatements);
+    Query q(m_context.data.connection(), QStringLiteral("noteLine"));
     const QString failed = QStringLiteral("Hiba: Szlevsor DELETE törlésekor");
     bool refused = false;
     StepChain chain(q);
@@ -372,7 +372,7 @@ bool DeliveryComposer::validate()
         if (!isValidDate(m_fields[f]))
             return fail(QStringLiteral("Hibás dátum!"), f), false;
 
-    Query& q = m_context.data.query(kLineStatements);
+    Query q(m_context.data.connection(), QStringLiteral("noteLine"));
     q.setSql({QStringLiteral(
         "SELECT ebszam, count(ebszam) AS edb FROM Szlevsor WHERE eBszam= :p1 GROUP BY eBszam")});
     q.setText(QStringLiteral("p1"), m_fields[Number]);
@@ -407,14 +407,14 @@ void DeliveryComposer::accept()
     Query& list = m_context.data.query(kNoteList);
     list.setSql({QStringLiteral("SELECT * FROM Szlevfej ORDER BY lbszam")});
     list.open();
-    list.locate(QStringLiteral("lBszam"), m_context.state.deliveryNumber);
+    list.locate(QStringLiteral("lBszam"), m_fields[Number]);
     m_closed = true;
     emit closeRequested();
 }
 
 bool DeliveryComposer::storeNew()
 {
-    Query& q = m_context.data.query(kHeaderStatements);
+    Query q(m_context.data.connection(), QStringLiteral("noteHeader"));
     const QString insertMessage = QStringLiteral("Hiba: Újban, INSERT-append a Szállító fejben ");
     const QString sequenceMessage = QStringLiteral("Hiba: Új UPDATE Sorszam -ba ");
     bool refused = false;
@@ -455,7 +455,7 @@ bool DeliveryComposer::storeNew()
 
 bool DeliveryComposer::storeModified()
 {
-    Query& q = m_context.data.query(kHeaderStatements);
+    Query q(m_context.data.connection(), QStringLiteral("noteHeader"));
     const QString replaceMessage = QStringLiteral("Hiba: Újban, REPLACE-edit a Szállító fejben ");
     bool refused = false;
     StepChain chain(q);

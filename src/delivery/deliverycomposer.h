@@ -43,13 +43,11 @@ public:
     // Focus targets besides the fields.
     enum Control { CustomerButton = FieldCount, DictionaryButton, NewLineButton };
 
-    // request.mode: a new note or the note the register handed over (the current delivery-note
-    // number).
+    // request.mode: a new note, or the note of request.number to modify.
     DeliveryComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
 
     // Before the screen is shown: a new note gets the next number and the defaults, a note to
-    // modify is loaded by the number the register handed over (the current delivery-note
-    // number). False when the screen must not open (told to the operator where there is
+    // modify is loaded by the number it was opened with. False when the screen must not open (told to the operator where there is
     // something to tell): no number could be formed, the new number already has a header, or
     // there is no note to modify.
     bool prepare();
@@ -101,6 +99,7 @@ private:
 
     ScreenContext& m_context;
     const EditMode m_mode;
+    const QString m_requested; // the note to modify, as the register named it
     std::array<QString, FieldCount> m_fields;
     bool m_closed = false;
     std::unique_ptr<NamedLock> m_lock; // the numbering for a new note, the note when modifying

@@ -30,7 +30,7 @@ DocumentGuard DeliveryLineEditor::guard() const
     if (m_document && !m_document->lock.isEmpty())
         return DocumentGuard{DocumentGuard::Kind::DeliveryNote, m_document->number, m_document->lock,
                              m_document->unstored, m_document->printedAllowed};
-    // Opened on its own, the line works on the run's current note under that note's lock.
+    // Opened without the composition screen's lock, the line works under its note's own lock.
     return DocumentGuard{DocumentGuard::Kind::DeliveryNote, m_fields[Number], worklock::deliveryNote(m_fields[Number]),
                          false, true};
 }
@@ -70,8 +70,9 @@ bool DeliveryLineEditor::prepare()
             return false;
         }
     }
-    // The line belongs to the note the composition screen shows.
-    m_fields[Number] = m_document ? m_document->number : m_context.state.deliveryNumber;
+    // The line belongs to the note the composition screen shows; without one it has no number
+    // and is refused when stored.
+    m_fields[Number] = m_document ? m_document->number : QString();
     // It is written only while this workstation holds the note's lock.
     m_lock = takeLineLock(m_context.data, m_context.ui, guard());
     if (!m_lock)
@@ -160,7 +161,7 @@ bool DeliveryLineEditor::store()
         m_context.ui.message(QStringLiteral("Nincs szállítólevél sorszám, a sor nem tárolható!"));
         return false;
     }
-    Query& q = m_context.data.query(kLineStatements);
+    Query q(m_context.data.connection(), QStringLiteral("noteLine"));
     const QString outer = QStringLiteral("Hiba az append vagy edit közben a szlev sorban!");
     const QString message = newLine ? QStringLiteral("Hiba: Új, INSERT-append a szlev sorben ")
                                     : QStringLiteral("Hiba: Új, INSERT-edit a szlev sorban ");
@@ -201,7 +202,7 @@ void DeliveryLineEditor::rereadLines(bool modified)
 {
     Query& lines = m_context.data.query(kLineList);
     lines.setSql({QStringLiteral("SELECT * FROM SzlevSor WHERE eBszam= :p1 ORDER BY eID")});
-    lines.setText(QStringLiteral("p1"), m_context.state.deliveryNumber);
+    lines.setText(QStringLiteral("p1"), m_fields[Number]);
     lines.open();
     lines.last();
     if (modified)

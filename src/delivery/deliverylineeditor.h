@@ -17,8 +17,7 @@ public:
     enum Field { Id, Number, ArticleCode, ArticleNumber, Description, Vtsz, Quantity, Unit, Memo, FieldCount };
 
     // request.mode: a new line or the note's line list's current row; request.document: the note
-    // and the lock of the composition screen that opened it (without one: the run's current
-    // delivery note under its own lock).
+    // and the lock of the composition screen that opened it (without a lock: the note's own).
     DeliveryLineEditor(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
 
     // Before the screen is shown: the note's number from the composition screen and, in modify

@@ -86,15 +86,18 @@ void DeliveryRegister::openComposer(EditMode mode, const QString& number)
         : worklock::take(m_context, worklock::newDeliveryNote(), [this] {
               return QStringLiteral("Egy másik munkaállomás éppen új szállítólevelet készít (a(z) %1 számút). "
                                     "Kérem, próbálja újra, amikor ott elkészült.")
-                  .arg(nextDocumentNumber(m_context.data.query(kSequenceQuery), kDeliverySequence));
+                  .arg(nextDocumentNumber(m_context.data.connection(), kDeliverySequence));
           });
     if (!lock)
         return;
     // The composition screen loads a note to modify by this number; for a new note it forms
-    // the next number itself.
+    // the next number itself. The register re-finds the note it opened when the screen closes.
     if (mode == EditMode::Modify)
         m_context.state.deliveryNumber = number;
-    m_context.opener.open(Screen::DeliveryComposer, {mode});
+    ScreenRequest request;
+    request.mode = mode;
+    request.number = number;
+    m_context.opener.open(Screen::DeliveryComposer, request);
 }
 
 void DeliveryRegister::newNote()
@@ -133,8 +136,7 @@ void DeliveryRegister::print(PrintMode mode)
     const QString number = headerField(QStringLiteral("lBszam"));
     if (number.isEmpty())
         return; // an empty register has nothing to show
-    m_context.state.printMode = mode;
-    PrintDeliveryNote(m_context, number);
+    PrintDeliveryNote(m_context, number, mode);
 }
 
 void DeliveryRegister::viewNote()
@@ -149,7 +151,7 @@ void DeliveryRegister::printNote()
 
 void DeliveryRegister::resetTabShown()
 {
-    m_resetNumber = nextDocumentNumber(m_context.data.query(kSequenceQuery), kDeliverySequence);
+    m_resetNumber = nextDocumentNumber(m_context.data.connection(), kDeliverySequence);
     emit resetNumberChanged();
 }
 
@@ -160,7 +162,7 @@ void DeliveryRegister::storeResetNumber()
         emit resetFocusRequested();
         return;
     }
-    Query& q = m_context.data.query(kSequenceQuery);
+    Query q(m_context.data.connection(), QStringLiteral("sequence"));
     const QString message = QStringLiteral("Hiba1: Új UPDATE Sorszam -ba ");
     StepChain chain(q);
     if (!chain.run([&] {

@@ -14,15 +14,15 @@ using namespace delivery;
 
 namespace {
 
-const QString kInvoiceList = QStringLiteral("ZQ10");
+const QString& kInvoiceList = role::kInvoiceList;
 
 class Conversion {
 public:
     Conversion(ScreenContext& context, const QString& deliveryNumber, const QString& invoiceNumber, bool newInvoice)
-        : m_header(context.data.query(QStringLiteral("ZQ121"))),
-          m_lines(context.data.query(QStringLiteral("ZQ131"))),
-          m_update(context.data.query(QStringLiteral("ZQ132"))),
-          m_lookup(context.data.query(QStringLiteral("ZQ133"))),
+        : m_header(context.data.connection(), QStringLiteral("workHeader")),
+          m_lines(context.data.connection(), QStringLiteral("workLines")),
+          m_update(context.data.connection(), QStringLiteral("workUpdate")),
+          m_lookup(context.data.connection(), QStringLiteral("workLookup")),
           m_deliveryNumber(deliveryNumber),
           m_invoiceNumber(invoiceNumber),
           m_newInvoice(newInvoice)
@@ -156,10 +156,11 @@ private:
         }
     }
 
-    Query& m_header;
-    Query& m_lines;
-    Query& m_update;
-    Query& m_lookup;
+    // Statements of this conversion only.
+    Query m_header;
+    Query m_lines;
+    Query m_update;
+    Query m_lookup;
     QString m_deliveryNumber;
     QString m_invoiceNumber;
     bool m_newInvoice;

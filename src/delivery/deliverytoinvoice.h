@@ -14,7 +14,7 @@ namespace orvena {
 
 struct DeliveryConversion {
     // True when the invoice number now has a header and the note's lines are stored under it;
-    // the invoice register's list ZQ10 then stands on that invoice and the current invoice number
+    // the invoice register's list then stands on that invoice and the current invoice number
     // is the invoice number; the composition screen goes on modifying the stored invoice.
     bool converted = false;
     bool headerCreated = false; // the note's header became the invoice header
@@ -30,9 +30,9 @@ struct DeliveryConversion {
 // `invoiceNumber`, which the composition screen has open in `invoiceMode`. A register left by
 // "Mégsem", Escape or its window's close chose nothing.
 // `reload` runs after a successful conversion, before any closing message: the composition
-// screen loads the stored invoice from ZQ10 there (LoadInvoice) and recomputes its totals.
+// screen loads the stored invoice by its number there (LoadInvoice) and recomputes its totals.
 // Every failure has been shown to the operator when this returns with converted == false, and
-// the database, ZQ10 and the state are as they were.
+// the database, the invoice register's list and the state are as they were.
 // With guard (the composition screen's), the stored lines are written only while the invoice is
 // still that screen's (see documentguard.h); otherwise nothing is written and the reason is shown.
 DeliveryConversion convertDeliveryNoteIntoInvoice(ScreenContext& context, const QString& invoiceNumber,

@@ -4,6 +4,7 @@
 #include "db/errors.h"
 #include "db/logging.h"
 #include "screens/common/chainfailure.h"
+#include "db/queryroles.h"
 #include "screens/common/documentprint.h"
 #include "screens/common/worklocks.h"
 
@@ -11,7 +12,7 @@ namespace orvena {
 
 namespace {
 
-const DocumentColumns kDeliveryNote{QStringLiteral("ZQ101"),  QStringLiteral("Szlevfej"), QStringLiteral("lbszam"),
+const DocumentColumns kDeliveryNote{role::kPrintedNote, QStringLiteral("Szlevfej"), QStringLiteral("lbszam"),
                                     QStringLiteral("lvkod"),  QStringLiteral("lmkod"),    QStringLiteral("lprn"),
                                     QStringLiteral("Nincs %1 számú szállítólevél.")};
 // The compiled-in delivery-note layout, for label sets whose type selects no template file.
@@ -32,7 +33,7 @@ QString layoutOf(const PrintedDocument& note)
 // The lines, in the order the server returns them.
 Query& openLines(DataModule& data, const QString& number)
 {
-    Query& lines = data.query(QStringLiteral("ZQ111"));
+    Query& lines = data.query(role::kPrintedNoteLines);
     lines.setSql({QStringLiteral("SELECT * FROM Szlevsor WHERE ebszam = :p0")});
     lines.setText(QStringLiteral("p0"), number);
     lines.open();
@@ -41,7 +42,7 @@ Query& openLines(DataModule& data, const QString& number)
 
 Query& setTotalQuantity(ReportVariables& vars, DataModule& data, const QString& number)
 {
-    Query& total = data.query(QStringLiteral("ZQ112"));
+    Query& total = data.query(role::kPrintedNoteTotal);
     total.setSql({QStringLiteral("SELECT eBszam, emenny, SUM(emenny) AS sum_menny FROM Szlevsor WHERE eBszam = :p1 "
                                  "GROUP BY eBszam")});
     total.setText(QStringLiteral("p1"), number);
@@ -61,7 +62,7 @@ void setCopyMark(ReportVariables& vars, const PrintedDocument& note)
 void markPrinted(ScreenContext& context, const QString& number)
 {
     try {
-        Query& mark = context.data.query(QStringLiteral("ZQ102"));
+        Query mark(context.data.connection(), QStringLiteral("markPrinted"));
         mark.setSql({QStringLiteral("UPDATE Szlevfej SET lprn = \"I\" WHERE lBszam = :p1")});
         mark.setText(QStringLiteral("p1"), number);
         mark.execute();
@@ -72,14 +73,14 @@ void markPrinted(ScreenContext& context, const QString& number)
 
 } // namespace
 
-void PrintDeliveryNote(ScreenContext& context, const QString& deliveryNoteNumber)
+void PrintDeliveryNote(ScreenContext& context, const QString& deliveryNoteNumber, PrintMode mode)
 {
     ReportPresenter& reports = startPrint(context);
     PrintedDocument note = openDocument(context.data, kDeliveryNote, deliveryNoteNumber, openLines);
     // Marking takes the note's lock until it is marked: a workstation modifying it finishes
     // first. The note is read again under the lock, so what is printed is what is stored.
     std::unique_ptr<NamedLock> marking;
-    if (marksPrinted(context, note)) {
+    if (marksPrinted(note, mode)) {
         marking = worklock::take(context, worklock::deliveryNote(note.number), [&note] {
             return QStringLiteral("A(z) %1 számú szállítólevelet egy másik munkaállomás éppen módosítja, ezért most "
                                   "nem nyomtatható ki. Kérem, próbálja újra, amikor ott elkészült.")
@@ -97,10 +98,10 @@ void PrintDeliveryNote(ScreenContext& context, const QString& deliveryNoteNumber
     // In print mode the note is marked printed only once the document has been produced
     // (printed from the preview, or its PDF written).
     ReportJob job = countedJob(reports.pageCounters(), layout, QStringLiteral("Szállítólevél K%1").arg(number));
-    job.datasets = {{QStringLiteral("ZQ101"), note.header}, {QStringLiteral("ZQ100"), note.header},
-                    {QStringLiteral("ZQ111"), note.lines},  {QStringLiteral("ZQ31"), note.customer},
-                    {QStringLiteral("ZQ71"), note.labels},  {QStringLiteral("ZQ112"), &total}};
-    if (marksPrinted(context, note))
+    job.datasets = {{role::kPrintedNote, note.header},     {role::kNoteList, note.header},
+                    {role::kPrintedNoteLines, note.lines}, {role::kPrintedCustomer, note.customer},
+                    {role::kPrintedLabels, note.labels},   {role::kPrintedNoteTotal, &total}};
+    if (marksPrinted(note, mode))
         job.produced = [&context, number] { markPrinted(context, number); };
     std::unique_ptr<PreparedReport> report = reports.prepare(job);
     reports.present(*report, job.title);

@@ -21,9 +21,6 @@ using namespace invoice;
 
 namespace {
 
-const QString kHeaderQuery = QStringLiteral("ZQ13");
-const QString kSumQuery = QStringLiteral("ZQ24");
-const QString kSequenceQuery = QStringLiteral("ZQ50");
 
 QString p(const char* name)
 {
@@ -33,7 +30,7 @@ QString p(const char* name)
 } // namespace
 
 InvoiceComposer::InvoiceComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent)
-    : QObject(parent), m_context(context), m_mode(request.mode)
+    : QObject(parent), m_context(context), m_mode(request.mode), m_requested(request.number)
 {
     m_fields[Currency] = QStringLiteral("Ft");
     m_fields[ExchangeRate] = QStringLiteral("0");
@@ -121,9 +118,7 @@ bool InvoiceComposer::prepare()
 {
     bool usable = true;
     runAction(m_context.ui, [this, &usable] {
-        const QString lockName = isNewInvoice()
-            ? worklock::newInvoice()
-            : worklock::invoice(m_context.data.query(QStringLiteral("ZQ10")).fieldText(p("fbszam")));
+        const QString lockName = isNewInvoice() ? worklock::newInvoice() : worklock::invoice(m_requested);
         if (!takeLock(lockName)) {
             usable = false;
             m_context.ui.notice(isNewInvoice()
@@ -131,15 +126,15 @@ bool InvoiceComposer::prepare()
                                                      "újra, amikor ott elkészült.")
                                     : QStringLiteral("A(z) %1 számú számlát egy másik munkaállomás éppen módosítja. "
                                                      "Kérem, próbálja újra, amikor ott elkészült.")
-                                          .arg(m_context.data.query(QStringLiteral("ZQ10")).fieldText(p("fbszam"))));
+                                          .arg(m_requested));
             return;
         }
         if (isNewInvoice()) {
-            set(Number, nextDocumentNumber(m_context.data.query(kSequenceQuery), kInvoiceSequence));
+            set(Number, nextDocumentNumber(m_context.data.connection(), kInvoiceSequence));
             // A number that already has a header belongs to a stored invoice (the sequence was
             // set back, or another workstation stored it): a new invoice must not show or change
             // its lines.
-            Query& check = m_context.data.query(kSumQuery);
+            Query check(m_context.data.connection(), QStringLiteral("invoiceCheck"));
             check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM SzlaFej WHERE fbszam = :p1")});
             check.setText(p("p1"), m_fields[Number]);
             check.open();
@@ -155,7 +150,7 @@ bool InvoiceComposer::prepare()
             set(PerformanceDate, today);
             set(IssueDate, today);
             set(DueDate, today);
-            m_context.data.query(QStringLiteral("ZQ30")).close();
+            m_context.data.query(role::kCustomerList).close();
             set(CustomerCode, QString());
             set(CustomerNumber, QString());
             set(HeaderId, QString());
@@ -164,7 +159,7 @@ bool InvoiceComposer::prepare()
             dictionary.open();
             set(LanguageCode, dictionary.fieldText(p("mKod")));
             set(LanguageName, dictionary.fieldText(p("mMegnev")));
-            Query& issuers = m_context.data.query(QStringLiteral("ZQ60"));
+            Query& issuers = m_context.data.query(role::kIssuerList);
             issuers.setSql({QStringLiteral("SELECT * FROM Szallito")});
             issuers.open();
             set(IssuerCode, issuers.fieldText(p("zKod")));
@@ -174,7 +169,11 @@ bool InvoiceComposer::prepare()
             // Lines an abandoned invoice left under this number are shown with their totals.
             recomputeTotals();
         } else {
-            LoadInvoice();
+            if (!LoadInvoice(m_requested)) {
+                usable = false;
+                m_context.ui.message(QStringLiteral("A(z) %1 számú számla nem található!").arg(m_requested));
+                return;
+            }
             recomputeTotals();
         }
         m_context.state.invoiceNumber = m_fields[Number];
@@ -188,25 +187,30 @@ bool InvoiceComposer::prepare()
 
 void InvoiceComposer::rereadLines()
 {
-    Query& lines = m_context.data.query(QStringLiteral("ZQ20"));
+    Query& lines = m_context.data.query(role::kInvoiceLines);
     lines.setSql({kLineListSql});
     lines.setText(p("p1"), m_fields[Number]);
     lines.open();
 }
 
-void InvoiceComposer::LoadInvoice()
+bool InvoiceComposer::LoadInvoice(const QString& number)
 {
-    const Query& header = m_context.data.query(QStringLiteral("ZQ10"));
+    Query header(m_context.data.connection(), QStringLiteral("loadedInvoice"));
+    header.setSql({QStringLiteral("SELECT * FROM Szlafej WHERE fbszam = :p1")});
+    header.setText(p("p1"), number);
+    header.open();
+    if (header.isEmpty())
+        return false;
     set(Number, header.fieldText(p("fbszam")));
     rereadLines();
 
-    Query& customers = m_context.data.query(QStringLiteral("ZQ30"));
+    Query& customers = m_context.data.query(role::kCustomerList);
     customers.setSql({QStringLiteral("SELECT * FROM Vevo")});
     customers.open();
     m_context.state.setRememberedKey(QStringLiteral("vevo"), header.fieldText(p("fvkod")));
     customers.locate(p("vkod"), header.fieldText(p("fvkod")));
 
-    Query& issuers = m_context.data.query(QStringLiteral("ZQ60"));
+    Query& issuers = m_context.data.query(role::kIssuerList);
     issuers.setSql({QStringLiteral("SELECT * FROM szallito")});
     issuers.open();
     m_context.state.setRememberedKey(QStringLiteral("szallito"), header.fieldText(p("fzkod")));
@@ -240,11 +244,12 @@ void InvoiceComposer::LoadInvoice()
     set(LanguageName, dictionary.fieldText(p("mMegnev")));
     set(CustomerMasterBlock, memoFromDatabase(customers.fieldText(p("vMemoVevo"))));
     set(IssuerMasterBlock, memoFromDatabase(issuers.fieldText(p("zMemoSzall"))));
+    return true;
 }
 
 void InvoiceComposer::recomputeTotals()
 {
-    Query& q = m_context.data.query(kSumQuery);
+    Query q(m_context.data.connection(), QStringLiteral("invoiceTotals"));
     q.setSql({QStringLiteral("SELECT smenny, sear, sAFA FROM Szlasor WHERE sBszam= :p1")});
     q.setText(p("p1"), m_fields[Number]);
     q.open();
@@ -270,7 +275,7 @@ void InvoiceComposer::chooseCustomer()
     runAction(m_context.ui, [this] {
         m_context.state.setRememberedKey(QStringLiteral("vevo"), m_fields[CustomerCode]);
         m_context.opener.open(Screen::CustomerList);
-        const Query& c = m_context.data.query(QStringLiteral("ZQ30"));
+        const Query& c = m_context.data.query(role::kCustomerList);
         set(PaymentMethod, c.fieldText(p("vfizmod")));
         set(Currency, c.fieldText(p("vpnem")));
         set(CustomerBlock, memoFromDatabase(c.fieldText(p("vMemoVevo"))));
@@ -295,7 +300,7 @@ void InvoiceComposer::chooseIssuer()
 {
     runAction(m_context.ui, [this] {
         m_context.opener.open(Screen::IssuerList);
-        const Query& z = m_context.data.query(QStringLiteral("ZQ60"));
+        const Query& z = m_context.data.query(role::kIssuerList);
         set(IssuerCode, z.fieldText(p("zKod")));
         set(IssuerNumber, z.fieldText(p("zSzam")));
         set(IssuerBlock, memoFromDatabase(z.fieldText(p("zMemoSzall"))));
@@ -314,7 +319,7 @@ void InvoiceComposer::performanceDateLeft()
         // A date that is not valid is reported; the due date is left as it is.
         const QDate performed = parseDate(m_fields[PerformanceDate]);
         // Before a customer is chosen there is no payment term yet: nothing to compute.
-        const Query& customers = m_context.data.query(QStringLiteral("ZQ30"));
+        const Query& customers = m_context.data.query(role::kCustomerList);
         if (isBlank(m_fields[CustomerCode]) || customers.isEmpty())
             return;
         const QString term = customers.fieldText(p("vFhat"));
@@ -348,11 +353,11 @@ void InvoiceComposer::deleteLine()
 {
     QString refusal;
     runAction(m_context.ui, [this, &refusal] {
-        Query& lines = m_context.data.query(QStringLiteral("ZQ20"));
+        Query& lines = m_context.data.query(role::kInvoiceLines);
         // An empty list deletes nothing (identity 0 does not exist); the line must be one of
         // this invoice, and the invoice still the one this screen composes.
         const qint64 id = lines.isOpen() && !lines.isEmpty() ? lines.fieldInt(p("sID")) : 0;
-        Query& q = m_context.data.query(QStringLiteral("ZQ21"));
+        Query q(m_context.data.connection(), QStringLiteral("lineDelete"));
         StepChain chain(q);
         bool refused = false;
         const QString failed = QStringLiteral("Hiba: Szlasor DELETE törlésekor");
@@ -397,7 +402,7 @@ void InvoiceComposer::fromDeliveryNote()
             // It goes on under the stored invoice's own lock, so a print elsewhere waits for it;
             // the numbering is free for the next new invoice then.
             takeLock(worklock::invoice(m_fields[Number]));
-            LoadInvoice();
+            LoadInvoice(m_fields[Number]);
             recomputeTotals();
         }, &current);
     });
@@ -457,7 +462,7 @@ bool InvoiceComposer::validate()
             return false;
         }
     }
-    Query& count = m_context.data.query(kSumQuery);
+    Query count(m_context.data.connection(), QStringLiteral("lineCount"));
     count.setSql({QStringLiteral("SELECT sbszam, count(sbszam) AS sdb FROM Szlasor WHERE sBszam= :p1 GROUP BY sBszam")});
     count.setText(p("p1"), m_fields[Number]);
     count.open();
@@ -491,14 +496,15 @@ bool InvoiceComposer::storeNew()
     const QString sequenceMessage = QStringLiteral("Hiba: Új UPDATE Sorszam -ba ");
     const QString number = m_fields[Number];
     bool refused = false;
-    StepChain chain(m_context.data.query(kHeaderQuery));
+    Query q(m_context.data.connection(), QStringLiteral("invoiceHeader"));
+    StepChain chain(q);
     const bool stored = chain.run([&] {
         chain.begin(outerMessage);
         QString lastIssued;
         chain.step(sequenceMessage,
-                   [&] { lastIssued = lockSequence(m_context.data.query(kSequenceQuery), kInvoiceSequence); });
+                   [&] { lastIssued = lockSequence(m_context.data.connection(), kInvoiceSequence); });
         chain.step(QStringLiteral("Hiba: Újban, INSERT-append a Számlafejben "), [&] {
-            Query& check = m_context.data.query(kSumQuery);
+            Query check(m_context.data.connection(), QStringLiteral("invoiceCheck"));
             check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM SzlaFej WHERE fbszam = :p1 LOCK IN SHARE MODE")});
             check.setText(p("p1"), number);
             check.open();
@@ -508,7 +514,6 @@ bool InvoiceComposer::storeNew()
         });
         checkDocument(chain, m_context.data, guard(), refused);
         chain.step(QStringLiteral("Hiba: Újban, INSERT-append a Számlafejben "), [&] {
-            Query& q = m_context.data.query(kHeaderQuery);
             prepareHeader(q, true);
             q.execute();
         });
@@ -518,7 +523,7 @@ bool InvoiceComposer::storeNew()
             bool numeric = false;
             const qint64 saved = number.toLongLong(&numeric);
             if (!numeric || saved >= lastIssued.trimmed().toLongLong())
-                storeDocumentNumber(m_context.data.query(kSequenceQuery), kInvoiceSequence, number);
+                storeDocumentNumber(m_context.data.connection(), kInvoiceSequence, number);
         });
         chain.commit(outerMessage);
     });
@@ -535,7 +540,7 @@ bool InvoiceComposer::storeNew()
 
 bool InvoiceComposer::storeModified()
 {
-    Query& q = m_context.data.query(kHeaderQuery);
+    Query q(m_context.data.connection(), QStringLiteral("invoiceHeader"));
     StepChain chain(q);
     bool refused = false;
     const bool stored = chain.run([&] {
@@ -561,7 +566,7 @@ bool InvoiceComposer::storeModified()
 
 void InvoiceComposer::rereadRegister()
 {
-    Query& list = m_context.data.query(QStringLiteral("ZQ10"));
+    Query& list = m_context.data.query(role::kInvoiceList);
     list.setSql({QStringLiteral("SELECT * FROM Szlafej ORDER BY fbszam")});
     list.open();
     list.locate(p("fBszam"), m_context.state.invoiceNumber);

@@ -48,22 +48,23 @@ public:
         LanguageButton,
     };
 
-    // request.mode: a new invoice or the register's current invoice.
+    // request.mode: a new invoice, or the invoice of request.number to modify.
     InvoiceComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
 
     // Prepares the screen for the invoice edit mode: a new invoice gets the next number, the
     // defaults and the totals of lines an abandoned invoice left under that number; a
-    // modification loads the register's current invoice and its totals. Returns false when the
-    // screen must not open: the offered number already belongs to a stored invoice (said so).
+    // modification loads the invoice it was opened with and its totals. Returns false when the
+    // screen must not open: the offered number already belongs to a stored invoice, or the
+    // invoice to modify is no longer stored (said so).
     bool prepare();
     bool isNewInvoice() const;
 
     QString field(Field f) const { return m_fields[f]; }
     void setField(Field f, const QString& text);
 
-    // Fills the screen from the register's current invoice (ZQ10) with its lines, customer,
-    // issuer and label set.
-    void LoadInvoice();
+    // Fills the screen from the stored invoice of this number with its lines, customer, issuer
+    // and label set, read afresh. False when no such invoice is stored (nothing is changed then).
+    bool LoadInvoice(const QString& number);
     // The three totals summed by the database over the stored lines of this invoice.
     void recomputeTotals();
 
@@ -126,6 +127,7 @@ private:
     QString m_lockName;
     std::array<QString, FieldCount> m_fields;
     EditMode m_mode;
+    const QString m_requested; // the invoice to modify, as the register named it
     bool m_closed = false;
     int m_lastFocus = Contract;
 };

@@ -18,8 +18,6 @@ using namespace invoice;
 
 namespace {
 
-const QString kVatLookupQuery = QStringLiteral("ZQ91");
-const QString kLineStoreQuery = QStringLiteral("ZQ23");
 
 } // namespace
 
@@ -41,7 +39,7 @@ InvoiceLineEditor::InvoiceLineEditor(ScreenContext& context, const ScreenRequest
 
 QString InvoiceLineEditor::hostNumber() const
 {
-    return m_document ? m_document->number : m_context.state.invoiceNumber;
+    return m_document ? m_document->number : QString();
 }
 
 QString InvoiceLineEditor::hostCurrency() const
@@ -104,7 +102,7 @@ bool InvoiceLineEditor::prepare()
     if (!isNewLine()) {
         // Fill from the current row of the invoice's line list.
         try {
-            Query& lines = m_context.data.query(QStringLiteral("ZQ20"));
+            Query& lines = m_context.data.query(role::kInvoiceLines);
             set(LineId, lines.fieldText(QStringLiteral("sID")));
             set(InvoiceNumber, lines.fieldText(QStringLiteral("sbszam")));
             set(ArticleCode, lines.fieldText(QStringLiteral("sckod")));
@@ -129,7 +127,7 @@ bool InvoiceLineEditor::prepare()
     }
     runAction(m_context.ui, [this] {
         set(InvoiceNumber, hostNumber());
-        Query& vat = m_context.data.query(kVatLookupQuery);
+        Query vat(m_context.data.connection(), QStringLiteral("vatLookup"));
         vat.setSql({QStringLiteral("SELECT * FROM afa ORDER BY kAfa")});
         vat.open();
         m_context.state.setRememberedKey(QStringLiteral("afa"), m_fields[VatRate]);
@@ -185,7 +183,7 @@ void InvoiceLineEditor::chooseArticle()
         m_context.state.setRememberedKey(QStringLiteral("cikk"), m_fields[ArticleName]);
         m_context.opener.open(Screen::ArticleList);
         try {
-            const Query& a = m_context.data.query(QStringLiteral("ZQ40"));
+            const Query& a = m_context.data.query(role::kArticleList);
             set(ArticleCode, a.fieldText(QStringLiteral("cKod")));
             set(ArticleNumber, a.fieldText(QStringLiteral("cSzam")));
             set(ArticleName, a.fieldText(QStringLiteral("cMegn")));
@@ -212,7 +210,7 @@ void InvoiceLineEditor::chooseVat()
         m_context.state.setRememberedKey(QStringLiteral("afa"), m_fields[VatRate]);
         m_context.opener.open(Screen::VatList);
         try {
-            const Query& v = m_context.data.query(QStringLiteral("ZQ90"));
+            const Query& v = m_context.data.query(role::kVatList);
             set(VatRate, v.fieldText(QStringLiteral("kAfa")));
             set(VatName, v.fieldText(QStringLiteral("kAfanev")));
             set(VatCode, v.fieldText(QStringLiteral("kAfakod")));
@@ -273,7 +271,7 @@ bool InvoiceLineEditor::validate()
 
 void InvoiceLineEditor::store()
 {
-    Query& q = m_context.data.query(kLineStoreQuery);
+    Query q(m_context.data.connection(), QStringLiteral("lineStore"));
     const DocumentLine line{.id = m_fields[LineId],
                             .number = hostNumber(),
                             .articleCode = m_fields[ArticleCode],
@@ -308,7 +306,8 @@ bool InvoiceLineEditor::ok()
     const bool ran = runAction(m_context.ui, [&] {
         // The entry stays on the screen after a failure so the operator can correct it and try again.
         const QString outer = QStringLiteral("Hiba az append vagy edit közben a számla sorban!");
-        StepChain chain(m_context.data.query(kLineStoreQuery));
+        Query transaction(m_context.data.connection(), QStringLiteral("lineStore"));
+        StepChain chain(transaction);
         bool refused = false;
         stored = chain.run([&] {
             chain.begin(outer);
@@ -345,7 +344,7 @@ bool InvoiceLineEditor::ok()
 
 void InvoiceLineEditor::rereadLineList()
 {
-    Query& lines = m_context.data.query(QStringLiteral("ZQ20"));
+    Query& lines = m_context.data.query(role::kInvoiceLines);
     lines.setSql({kLineListSql});
     lines.setText(QStringLiteral("p1"), hostNumber());
     lines.open();

@@ -38,7 +38,8 @@ public:
 
     // request.mode: a new line or the line list's current row; request.document: the invoice
     // (number, currency and the lock it works under) of the composition screen that opened it;
-    // without one the run's current invoice number and "Ft" are used, under that invoice's lock.
+    // without a lock the invoice's own is used; without a document the line has no number and is
+    // refused when stored.
     InvoiceLineEditor(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
 
     // Prepares the screen for the line edit mode: defaults for a new line, the current row of the

@@ -39,7 +39,7 @@ QString busyNumbering(ScreenContext& context)
 {
     return QStringLiteral("Egy másik munkaállomás éppen új számlát készít (a(z) %1 számút). Kérem, próbálja "
                           "újra, amikor ott elkészült.")
-        .arg(nextDocumentNumber(context.data.query(p("ZQ50")), kInvoiceSequence));
+        .arg(nextDocumentNumber(context.data.connection(), kInvoiceSequence));
 }
 
 } // namespace
@@ -49,7 +49,7 @@ InvoiceRegister::InvoiceRegister(ScreenContext& context, QObject* parent) : QObj
 void InvoiceRegister::open()
 {
     runAction(m_context.ui, [this] {
-        Query& list = m_context.data.query(p("ZQ10"));
+        Query& list = m_context.data.query(role::kInvoiceList);
         list.setSql({kRegisterListSql});
         list.open();
         list.last();
@@ -59,7 +59,7 @@ void InvoiceRegister::open()
 void InvoiceRegister::reread()
 {
     runAction(m_context.ui, [this] {
-        Query& list = m_context.data.query(p("ZQ10"));
+        Query& list = m_context.data.query(role::kInvoiceList);
         const QString current = m_context.state.invoiceNumber;
         // A message box closing uncovers the register as well: the operator's highlighted row
         // stays unless a screen moved the run's current invoice (a save, a storno, a print).
@@ -86,30 +86,30 @@ void InvoiceRegister::reread()
 
 bool InvoiceRegister::hasInvoice() const
 {
-    const Query& list = m_context.data.query(p("ZQ10"));
+    const Query& list = m_context.data.query(role::kInvoiceList);
     return list.isOpen() && list.currentRow() >= 0 && list.currentRow() < list.rowCount();
 }
 
 void InvoiceRegister::refreshDetails()
 {
     runAction(m_context.ui, [this] {
-        const Query& list = m_context.data.query(p("ZQ10"));
+        const Query& list = m_context.data.query(role::kInvoiceList);
         const QString number = list.fieldText(p("fbszam"));
         const QString customer = list.fieldText(p("fvkod"));
         const QString issuer = list.fieldText(p("fzkod"));
 
-        Query& lines = m_context.data.query(p("ZQ20"));
+        Query& lines = m_context.data.query(role::kInvoiceLines);
         lines.setSql({QStringLiteral("SELECT * FROM SzlaSor WHERE sBszam = :p0")});
         lines.setText(p("p0"), number);
         lines.open();
 
-        Query& customers = m_context.data.query(p("ZQ30"));
+        Query& customers = m_context.data.query(role::kCustomerList);
         customers.setSql({QStringLiteral("SELECT * FROM vevo")});
         customers.open();
         m_context.state.setRememberedKey(p("vevo"), customer);
         customers.locate(p("vkod"), customer);
 
-        Query& issuers = m_context.data.query(p("ZQ60"));
+        Query& issuers = m_context.data.query(role::kIssuerList);
         issuers.setSql({QStringLiteral("SELECT * FROM szallito")});
         issuers.open();
         m_context.state.setRememberedKey(p("szallito"), issuer);
@@ -120,7 +120,7 @@ void InvoiceRegister::refreshDetails()
 void InvoiceRegister::locateTyped(const QString& typed, bool continuing)
 {
     runAction(m_context.ui, [&] {
-        Query& list = m_context.data.query(p("ZQ10"));
+        Query& list = m_context.data.query(role::kInvoiceList);
         if (!list.isOpen() || list.rowCount() == 0)
             return;
         const int from = std::max(list.currentRow(), 0) + (continuing ? 0 : 1);
@@ -130,7 +130,7 @@ void InvoiceRegister::locateTyped(const QString& typed, bool continuing)
 
 QString InvoiceRegister::highlightedNumber() const
 {
-    return m_context.data.query(p("ZQ10")).fieldText(p("fBszam"));
+    return m_context.data.query(role::kInvoiceList).fieldText(p("fBszam"));
 }
 
 void InvoiceRegister::newInvoice()
@@ -149,7 +149,7 @@ void InvoiceRegister::modifyInvoice(bool checkPrinted)
     runAction(m_context.ui, [this, checkPrinted] {
         if (!hasInvoice())
             return;
-        if (checkPrinted && m_context.data.query(p("ZQ10")).fieldText(p("fPrn")) == QLatin1String("I")) {
+        if (checkPrinted && m_context.data.query(role::kInvoiceList).fieldText(p("fPrn")) == QLatin1String("I")) {
             m_context.ui.notice(QStringLiteral("Nyomtatott Szla nem módositható !"));
             return;
         }
@@ -167,7 +167,7 @@ void InvoiceRegister::modifyInvoice(bool checkPrinted)
         // Issued by another workstation between the register's reading and the lock.
         if (!checkPrinted && issued(number))
             return;
-        m_context.opener.open(Screen::InvoiceComposer, {EditMode::Modify});
+        m_context.opener.open(Screen::InvoiceComposer, ScreenRequest::modifying(number));
     });
 }
 
@@ -175,7 +175,7 @@ bool InvoiceRegister::issued(const QString& number)
 {
     // An issued invoice has its invoice-data document stored: what was reported (or kept as
     // reported) must stay what the invoice says, so it is corrected by a storno only.
-    Query& check = m_context.data.query(p("ZQ_ISSUED"));
+    Query check(m_context.data.connection(), p("issuedCheck"));
     check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szlanav WHERE nBszam = :p0")});
     check.setText(p("p0"), number);
     check.open();
@@ -194,10 +194,9 @@ void InvoiceRegister::runPrint(PrintMode mode)
         if (!hasInvoice())
             return;
         const QString number = highlightedNumber();
-        m_context.state.printMode = mode;
         // The register re-finds the printed invoice when the preview closes.
         m_context.state.invoiceNumber = number;
-        PrintInvoice(m_context, number);
+        PrintInvoice(m_context, number, mode);
     });
 }
 
@@ -218,7 +217,7 @@ void InvoiceRegister::storno()
             return;
         // What the operator highlighted, read before the question: the register re-reads and
         // re-positions its list when the question box closes over it.
-        const Query& list = m_context.data.query(p("ZQ10"));
+        const Query& list = m_context.data.query(role::kInvoiceList);
         const QString reversed = list.fieldText(p("fBszam"));
         const bool printed = list.fieldText(p("fPrn")) == QLatin1String("I");
         if (!m_context.ui.askYesNo(QStringLiteral("Stornózni szeretné a bizonylatot? ")))
@@ -250,18 +249,21 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
     if (!document)
         return {};
 
-    Query& head = data.query(p("ZQ121"));
-    Query& lines = data.query(p("ZQ131"));
+    // The storno's statements: the work tables' header and lines, and one for its checks and
+    // updates.
+    Query head(data.connection(), p("workHeader"));
+    Query lines(data.connection(), p("workLines"));
+    Query scratch(data.connection(), p("storno"));
     StepChain chain(head);
     QString number;
     const bool stored = chain.run([&] {
         chain.begin(QStringLiteral("Hiba a szlafej-böl insert munkafej -be!"));
         // A sequence that holds no number stops here with the conversion's own wording.
-        number = numberAfter(lockSequence(data.query(p("ZQ50")), kInvoiceSequence));
+        number = numberAfter(lockSequence(scratch, kInvoiceSequence));
 
         // The reversed invoice as stored now, locked until the end: it may have been changed or
         // removed since the register read it.
-        Query& source = data.query(p("ZQ21"));
+        Query& source = scratch;
         source.setSql({QStringLiteral("SELECT fPrn FROM SzlaFej WHERE fbszam = :p1 FOR UPDATE")});
         source.setText(p("p1"), reversed);
         source.open();
@@ -272,7 +274,7 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
         // One storno per invoice, and none of a storno: the authority knows no reversal of a
         // reversal, and a second one would reverse the invoice twice. Read with a lock, so a storno
         // another workstation has just committed is seen.
-        Query& links = data.query(p("ZQ21"));
+        Query& links = scratch;
         links.setSql({QStringLiteral("SELECT hBszam, hEredeti FROM szlahivatkozas WHERE hMuvelet = :p2 AND "
                                      "(hBszam = :p1 OR hEredeti = :p1) ORDER BY hBszam LOCK IN SHARE MODE")});
         links.setText(p("p1"), reversed);
@@ -296,7 +298,7 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
 
         // A number that already has a header belongs to a stored invoice: its lines must not be
         // touched and no second header may be made.
-        Query& check = data.query(p("ZQ21"));
+        Query& check = scratch;
         check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM SzlaFej WHERE fbszam = :p1 LOCK IN SHARE MODE")});
         check.setText(p("p1"), number);
         check.open();
@@ -304,15 +306,15 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
             chain.fail(QStringLiteral("A(z) %1 számú számla már létezik, ezzel a sorszámmal nem tárolható!").arg(number));
 
         chain.step(QStringLiteral("Hiba: Szlasor DELETE törlése mert nem volt fejrésze "), [&] {
-            run(data.query(p("ZQ21")), QStringLiteral("DELETE FROM Szlasor WHERE sBszam = :p1"), {{"p1", number}});
+            run(scratch, QStringLiteral("DELETE FROM Szlasor WHERE sBszam = :p1"), {{"p1", number}});
         });
         worktables::fill(chain, head, lines, worktables::Document::Invoice, reversed, number);
         chain.step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "),
-                   [&] { storeDocumentNumber(data.query(p("ZQ50")), kInvoiceSequence, number); });
+                   [&] { storeDocumentNumber(scratch, kInvoiceSequence, number); });
         chain.step(QStringLiteral("Hiba: A munkasor UPDATE (-1) * sMenny "), [&] {
             lines.setSql({QStringLiteral("SELECT * FROM munkasor")});
             lines.open();
-            Query& negate = data.query(p("ZQ132"));
+            Query& negate = scratch;
             for (int row = 0; row < lines.rowCount(); ++row) {
                 lines.setCurrentRow(row);
                 negate.setSql({QStringLiteral("UPDATE munkasor SET sMenny = :p1 WHERE sID = :p0")});
@@ -324,7 +326,7 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
         });
         chain.step(QStringLiteral("Hiba: A munkafej UPDATE fMegj = storno "), [&] {
             // A reversing invoice carries its own issue date: today's (fulfilment and due dates stay).
-            run(data.query(p("ZQ122")), QStringLiteral("UPDATE munkafej SET fMegj = :p1, fRkelt = CURDATE()"),
+            run(scratch, QStringLiteral("UPDATE munkafej SET fMegj = :p1, fRkelt = CURDATE()"),
                 {{"p1", reversed + QStringLiteral(" számú érvénytelenítő számla")}});
         });
         worktables::storeHeader(chain, head, worktables::stornoStore());
@@ -332,8 +334,8 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
         // What makes the new invoice a storno of the reversed one: recorded here, never read back
         // from the remark, which the operator may change.
         chain.step(QStringLiteral("Hiba: a storno hivatkozás tárolása (szlahivatkozas) "), [&] {
-            run(data.query(p("ZQ122")), QStringLiteral("DELETE FROM szlahivatkozas WHERE hBszam = :p1"), {{"p1", number}});
-            run(data.query(p("ZQ122")),
+            run(scratch, QStringLiteral("DELETE FROM szlahivatkozas WHERE hBszam = :p1"), {{"p1", number}});
+            run(scratch,
                 QStringLiteral("INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES (:p1, :p2, :p3)"),
                 {{"p1", number}, {"p2", kStornoLink}, {"p3", reversed}});
         });
@@ -344,7 +346,7 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
         return {};
     }
 
-    Query& register_ = data.query(p("ZQ10"));
+    Query& register_ = data.query(role::kInvoiceList);
     register_.setSql({QStringLiteral("SELECT * FROM Szlafej ORDER BY fbszam")});
     register_.open();
     context.state.invoiceNumber = number;

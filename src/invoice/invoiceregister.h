@@ -1,5 +1,5 @@
 #pragma once
-// The invoice register's model: the list of every invoice (ZQ10), the details of the highlighted
+// The invoice register's model: the list of every invoice (role::kInvoiceList), the details of the highlighted
 // one, and the actions on it: new, modify, storno, view and print.
 #include "screens/common/screencontext.h"
 

@@ -4,6 +4,7 @@
 #include "db/conversions.h"
 #include "db/memotext.h"
 #include "db/money.h"
+#include "db/queryroles.h"
 
 #include <QString>
 
@@ -13,7 +14,7 @@ namespace orvena::invoice {
 inline const QString kLineTable = QStringLiteral("szlasor");
 
 // The dictionary list's shared query (the label-set chooser leaves its choice there).
-inline const QString kDictionaryQuery = QStringLiteral("ZQ70");
+inline const QString& kDictionaryQuery = role::kDictionaryList;
 
 // The list statement of the register, re-run by everything that stores an invoice.
 inline const QString kRegisterListSql = QStringLiteral("SELECT * FROM SzlaFej ORDER BY fBszam");

@@ -6,6 +6,7 @@
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "db/money.h"
+#include "db/queryroles.h"
 #include "db/schema.h"
 #include "db/stepchain.h"
 #include "nav/invoiceamounts.h"
@@ -19,8 +20,7 @@ namespace orvena {
 
 namespace {
 
-const QString kList = QStringLiteral("ZQ_FIZETES");
-const QString kWork = QStringLiteral("ZQ_FIZETES_IR");
+const QString& kList = role::kPaymentList;
 
 QString money(qint64 filler, const QString& currency)
 {
@@ -97,7 +97,7 @@ bool InvoicePayments::open()
 {
     bool ok = false;
     runAction(m_context.ui, [&] {
-        Query& q = m_context.data.query(kWork);
+        Query q(m_context.data.connection(), QStringLiteral("payment"));
         q.setSql({QStringLiteral("SELECT fPrn, fPnem, fFizmod FROM szlafej WHERE fBszam = :p0")});
         q.setText(QStringLiteral("p0"), m_number);
         q.open();
@@ -122,7 +122,7 @@ bool InvoicePayments::open()
 
 void InvoicePayments::refresh()
 {
-    Query& q = m_context.data.query(kWork);
+    Query q(m_context.data.connection(), QStringLiteral("payment"));
     q.setSql({QStringLiteral("SELECT eFizetendo, eFizetve, eHatralek FROM %1 WHERE eBszam = :p0").arg(kBalanceView)});
     q.setText(QStringLiteral("p0"), m_number);
     q.open();
@@ -159,7 +159,7 @@ bool InvoicePayments::addPayment(const PaymentEntry& entry)
                 throw ConversionError(QStringLiteral("A(z) \"%1\" mező legfeljebb %2 karakter lehet.").arg(QLatin1String(label)).arg(width));
         }
 
-        Query& q = m_context.data.query(kWork);
+        Query q(m_context.data.connection(), QStringLiteral("payment"));
         StepChain chain(q);
         const bool done = chain.run([&] {
             chain.begin(QStringLiteral("A fizetés rögzítése nem kezdhető el."));
@@ -214,7 +214,7 @@ bool InvoicePayments::deletePayment()
                                                   "listában marad.")
                                        .arg(shown)))
             return;
-        Query& q = m_context.data.query(kWork);
+        Query q(m_context.data.connection(), QStringLiteral("payment"));
         StepChain chain(q);
         const bool done = chain.run([&] {
             chain.begin(QStringLiteral("A fizetés törlése nem kezdhető el."));

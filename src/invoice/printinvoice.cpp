@@ -11,6 +11,7 @@
 #include "db/errors.h"
 #include "db/logging.h"
 #include "screens/common/chainfailure.h"
+#include "db/queryroles.h"
 #include "screens/common/documentprint.h"
 #include "screens/common/worklocks.h"
 
@@ -23,7 +24,7 @@ namespace orvena {
 
 namespace {
 
-const DocumentColumns kInvoice{QStringLiteral("ZQ11"),    QStringLiteral("Szlafej"), QStringLiteral("fbszam"),
+const DocumentColumns kInvoice{role::kPrintedInvoice, QStringLiteral("Szlafej"), QStringLiteral("fbszam"),
                                QStringLiteral("fvkod"),   QStringLiteral("fmkod"),   QStringLiteral("fprn"),
                                QStringLiteral("Nincs %1 számú számla.")};
 
@@ -68,7 +69,7 @@ AmountStyle amountStyleOf(const PrintedDocument& invoice)
 // The lines with their header; addLineAmounts adds their amounts.
 Query& openLines(DataModule& data, const QString& number)
 {
-    Query& lines = data.query(QStringLiteral("ZQ21"));
+    Query& lines = data.query(role::kPrintedInvoiceLines);
     lines.setSql({QStringLiteral("SELECT * FROM Szlasor JOIN Szlafej ON Szlafej.fbszam = Szlasor.sbszam"),
                   QStringLiteral("WHERE sbszam = :p0"), QStringLiteral("GROUP BY sID")});
     lines.setText(QStringLiteral("p0"), number);
@@ -130,7 +131,7 @@ void setVatSummary(ReportVariables& vars, const nav::InvoiceAmounts& amounts)
 // shown with (an invoice without lines has none).
 InvoiceTotals readTotals(DataModule& data, const PrintedDocument& invoice, const nav::InvoiceAmounts& amounts)
 {
-    Query& first = data.query(QStringLiteral("ZQ22"));
+    Query first(data.connection(), QStringLiteral("firstLine"));
     first.setSql({QStringLiteral("SELECT spnem, fkerek, farfoly FROM Szlasor JOIN Szlafej ON Szlafej.fbszam = Szlasor.sbszam"),
                   QStringLiteral("WHERE sBszam= :p1 ORDER BY sID LIMIT 1")});
     first.setText(QStringLiteral("p1"), invoice.number);
@@ -240,7 +241,7 @@ void setTaxNumbers(ReportVariables& vars, DataModule& data, const PrintedDocumen
         customerLine = QStringLiteral("Közösségi adószám: ") + customerVat;
     vars.set(QStringLiteral("v_vevo_adoszam"), customerLine);
 
-    Query& issuer = data.query(QStringLiteral("PRN_ISSUER"));
+    Query issuer(data.connection(), QStringLiteral("issuerTaxNumbers"));
     issuer.setSql({QStringLiteral("SELECT zAdo, zKado FROM szallito WHERE zKod = :p0 ORDER BY zID LIMIT 1")});
     issuer.setText(QStringLiteral("p0"), invoice.header->fieldText(QStringLiteral("fzKod")));
     issuer.open();
@@ -257,7 +258,7 @@ void setTaxNumbers(ReportVariables& vars, DataModule& data, const PrintedDocumen
 // code the invoice uses, one per line.
 void setExemptionReasons(ReportVariables& vars, DataModule& data, const QString& number)
 {
-    Query& codes = data.query(QStringLiteral("PRN_VATCODES"));
+    Query codes(data.connection(), QStringLiteral("exemptVatCodes"));
     codes.setSql({QStringLiteral("SELECT skAfakod,"),
                   QStringLiteral(" (SELECT kNavTipus FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS tipus,"),
                   QStringLiteral(" (SELECT kNavKod FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS kod,"),
@@ -324,7 +325,7 @@ void setCopyMark(ReportVariables& vars, const PrintedDocument& invoice, bool neg
 
 } // namespace
 
-void PrintInvoice(ScreenContext& context, const QString& invoiceNumber)
+void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, PrintMode mode)
 {
     PrintInvoice(context, invoiceNumber, InvoiceHandover{});
 }
@@ -338,7 +339,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const In
     // first, and no screen writes into it while it is issued. The invoice is read again under
     // the lock, so what is printed and reported is what is stored.
     std::unique_ptr<NamedLock> issuing;
-    if (marksPrinted(context, invoice)) {
+    if (marksPrinted(invoice, mode)) {
         issuing = worklock::take(context, worklock::invoice(invoice.number), [&invoice] {
             return QStringLiteral("A(z) %1 számú számlát egy másik munkaállomás éppen módosítja, ezért most nem "
                                   "nyomtatható ki. Kérem, próbálja újra, amikor ott elkészült.")
@@ -369,9 +370,9 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const In
     ReportJob job = countedJob(reports.pageCounters(),
                                style == AmountStyle::WholeForints ? QStringLiteral("Szamla2.frf") : QStringLiteral("Szamla3.frf"),
                                QStringLiteral("Számla K%1").arg(number));
-    job.datasets = {{QStringLiteral("ZQ11"), invoice.header}, {QStringLiteral("ZQ10"), invoice.header},
-                    {QStringLiteral("ZQ21"), invoice.lines},  {QStringLiteral("ZQ31"), invoice.customer},
-                    {QStringLiteral("ZQ71"), invoice.labels}};
+    job.datasets = {{role::kPrintedInvoice, invoice.header},     {role::kInvoiceList, invoice.header},
+                    {role::kPrintedInvoiceLines, invoice.lines}, {role::kPrintedCustomer, invoice.customer},
+                    {role::kPrintedLabels, invoice.labels}};
 
     // Issuing: the invoice-data document is built, checked and validated before anything is
     // printed; a refusal names every problem, and nothing is printed or marked. Otherwise the
@@ -379,7 +380,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const In
     // produced (printed from the preview, or its PDF written): a report that never gets out
     // leaves the flag as it was, so the original copy can still be made.
     std::optional<nav::IssueCheck> issue;
-    if (marksPrinted(context, invoice)) {
+    if (marksPrinted(invoice, mode)) {
         issue = nav::checkInvoice(data, number, handover.appearance);
         if (issue->refused()) {
             context.ui.message(nav::refusalMessage(number, issue->problems));

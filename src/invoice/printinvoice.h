@@ -11,12 +11,12 @@
 
 namespace orvena {
 
-// Prints the invoice of this number in the run's print mode (context.state.printMode:
-// "Megtekint" shows it; "Nyomtatás" also marks it printed, once the document has been printed
-// or written: a cancelled or failed print leaves it unprinted). Returns when the preview closes.
+// Prints the invoice of this number in the given mode ("Megtekint" shows it; "Nyomtatás" also
+// marks it printed, once the document has been printed or written: a cancelled or failed print
+// leaves it unprinted). Returns when the preview closes.
 // Throws Error when the invoice cannot be printed (unknown number, label set without a valid
 // type, missing template); nothing has been written then.
-void PrintInvoice(ScreenContext& context, const QString& invoiceNumber);
+void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, PrintMode mode = PrintMode::View);
 
 // How an issuing print hands the invoice over. The e-mail sends the produced PDF in
 // `beforeIssue`, which runs once the document exists and before the invoice is marked issued:

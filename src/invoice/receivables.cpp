@@ -3,6 +3,7 @@
 #include "invoicetexts.h"
 
 #include "db/money.h"
+#include "db/queryroles.h"
 #include "db/balanceview.h"
 #include "db/conversions.h"
 #include "db/errors.h"
@@ -17,9 +18,9 @@ namespace orvena {
 
 namespace {
 
-const QString kList = QStringLiteral("ZQ_KINTLEVO");
-const QString kLetter = QStringLiteral("ZQ_FELSZ");
-const QString kIssuer = QStringLiteral("ZQ_FELSZ_KIB");
+const QString& kList = role::kReceivables;
+const QString& kLetter = role::kReminderLines;
+const QString& kIssuer = role::kReminderIssuer;
 
 // The open invoices on :p0 (yyyy-MM-dd), narrowed and ordered by `tail`.
 QStringList openInvoicesSql(const QString& tail)
@@ -179,7 +180,7 @@ bool Receivables::printReminder(const QString& customerCode)
         if (!issuers.contains(all.text(r, QStringLiteral("fzKod"))))
             issuers << all.text(r, QStringLiteral("fzKod"));
 
-    Query& customer = m_context.data.query(QStringLiteral("ZQ_FELSZ_VEVO"));
+    Query& customer = m_context.data.query(role::kReminderCustomer);
     customer.setSql({QStringLiteral("SELECT * FROM vevo WHERE vKod = :p0 ORDER BY vID LIMIT 1")});
     customer.setText(QStringLiteral("p0"), customerCode);
     customer.open();
@@ -232,7 +233,7 @@ bool Receivables::printReminder(const QString& customerCode)
         ReportJob job = countedJob(reports.pageCounters(), kReminderTemplate,
                                    QStringLiteral("Fizetési felszólítás – %1").arg(customerName));
         lines.first();
-        job.datasets = {{kLetter, &lines}, {kIssuer, &issuer}, {QStringLiteral("ZQ_FELSZ_VEVO"), &customer}};
+        job.datasets = {{kLetter, &lines}, {kIssuer, &issuer}, {role::kReminderCustomer, &customer}};
         std::unique_ptr<PreparedReport> report = reports.prepare(job);
         reports.present(*report, job.title);
     }

@@ -57,4 +57,22 @@ void storeDocumentNumber(Query& query, const QString& sequenceKey, const QString
     }
 }
 
+QString nextDocumentNumber(Connection& connection, const QString& sequenceKey)
+{
+    Query query(connection, QStringLiteral("sequence"));
+    return nextDocumentNumber(query, sequenceKey);
+}
+
+QString lockSequence(Connection& connection, const QString& sequenceKey)
+{
+    Query query(connection, QStringLiteral("sequence"));
+    return lockSequence(query, sequenceKey);
+}
+
+void storeDocumentNumber(Connection& connection, const QString& sequenceKey, const QString& number)
+{
+    Query query(connection, QStringLiteral("sequence"));
+    storeDocumentNumber(query, sequenceKey, number);
+}
+
 } // namespace orvena

@@ -29,4 +29,9 @@ QString lockSequence(Query& query, const QString& sequenceKey);
 // a store can never silently do nothing.
 void storeDocumentNumber(Query& query, const QString& sequenceKey, const QString& number);
 
+// The same, each on a query of its own over the connection.
+QString nextDocumentNumber(Connection& connection, const QString& sequenceKey);
+QString lockSequence(Connection& connection, const QString& sequenceKey);
+void storeDocumentNumber(Connection& connection, const QString& sequenceKey, const QString& number);
+
 } // namespace orvena

@@ -1,4 +1,5 @@
 #include "articles.h"
+#include "db/queryroles.h"
 
 #include "db/conversions.h"
 #include "screens/common/chainfailure.h"
@@ -12,8 +13,7 @@ ListSpec ArticleList::makeSpec()
 {
     ListSpec s;
     s.table = article::kTable;
-    s.listQuery = QStringLiteral("ZQ40");
-    s.auxQuery = QStringLiteral("ZQ41");
+    s.listQuery = role::kArticleList;
     s.createSql = article::kListSql;
     s.showSql = article::kListSql;
     s.showLocateColumn = QStringLiteral("cmegn");
@@ -63,9 +63,9 @@ void ArticleList::uncovered()
 
 ArticleEdit::ArticleEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent)
     : EditScreen(context, request, article::kTable, QStringLiteral("Cikk bevitel"), parent),
-      m_list(context.data.query(QStringLiteral("ZQ40"))),
-      m_aux(context.data.query(QStringLiteral("ZQ41"))),
-      m_vat(context.data.query(QStringLiteral("ZQ90")))
+      m_list(context.data.query(role::kArticleList)),
+      m_aux(context.data.connection(), QStringLiteral("articlesAux")),
+      m_vat(context.data.query(role::kVatList))
 {
     addField({QStringLiteral("cSzam"), QStringLiteral("Cikkszám"), {}, CharFilter::digits()});
     addField({QStringLiteral("cMegn"), QStringLiteral("Megnevezés")});
@@ -88,7 +88,7 @@ ArticleEdit::ArticleEdit(ScreenContext& context, const ScreenRequest& request, Q
 bool ArticleEdit::fill()
 {
     try {
-        setTitle(article::kModifyMode);
+        setModifyTitle(article::kModifyMode);
         fillFromRow(m_list);
         // An article taken over by the import has no gas-oil figure; it counts as 0, since the
         // operator has no field to correct it in.

@@ -1,6 +1,6 @@
 #pragma once
 // Articles (table cikk): the list screen "Cikk" and the edit screen "Cikk bevitel". The list is
-// also the chooser of the invoice and delivery-note line screens (current row of ZQ40). The edit
+// also the chooser of the invoice and delivery-note line screens (current row of role::kArticleList). The edit
 // screen picks the article's VAT rate through the VAT list.
 #include "screens/common/editscreen.h"
 #include "screens/common/listscreen.h"
@@ -42,7 +42,7 @@ protected:
 private:
     void takeVatRow(bool withPercentage);
     Query& m_list;
-    Query& m_aux;
+    Query m_aux; // this screen's own: proposed codes, the save's checks
     Query& m_vat;
 };
 

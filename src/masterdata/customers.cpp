@@ -1,4 +1,5 @@
 #include "customers.h"
+#include "db/queryroles.h"
 
 #include "headerblockcomposer.h"
 #include "screens/common/chainfailure.h"
@@ -28,8 +29,7 @@ ListSpec CustomerList::makeSpec()
 {
     ListSpec s;
     s.table = customer::kTable;
-    s.listQuery = QStringLiteral("ZQ30");
-    s.auxQuery = QStringLiteral("ZQ31");
+    s.listQuery = role::kCustomerList;
     s.createSql = QStringLiteral("SELECT * FROM Vevo");
     s.showSql = customer::kListSql;
     s.showLocateColumn = QStringLiteral("vkod");
@@ -78,8 +78,8 @@ void CustomerList::search(const QString& text)
 
 CustomerEdit::CustomerEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent)
     : EditScreen(context, request, customer::kTable, QStringLiteral("Vevö bevitel"), parent),
-      m_list(context.data.query(QStringLiteral("ZQ30"))),
-      m_aux(context.data.query(QStringLiteral("ZQ31")))
+      m_list(context.data.query(role::kCustomerList)),
+      m_aux(context.data.connection(), QStringLiteral("customersAux"))
 {
     const CharFilter percent(QStringLiteral("0123456789,"));
     addField({QStringLiteral("vSzam"), QStringLiteral("Csoportszám"), {}, {}, {}, false, false,
@@ -122,7 +122,7 @@ CustomerEdit::CustomerEdit(ScreenContext& context, const ScreenRequest& request,
 bool CustomerEdit::fill()
 {
     try {
-        setTitle(customer::kModifyMode);
+        setModifyTitle(customer::kModifyMode);
         fillFromRow(m_list);
         return true;
     } catch (const Error& e) {
@@ -142,13 +142,13 @@ void CustomerEdit::show()
 
 void CustomerEdit::copy()
 {
-    copyRecord(customer::kModifyMode, QStringLiteral("vNeve"), QStringLiteral("Csak a vevő módosításban! "));
+    copyRecord(QStringLiteral("vNeve"), QStringLiteral("Csak a vevő módosításban! "));
 }
 
 void CustomerEdit::compose()
 {
     runAction(m_context.ui, [this] {
-        if (title() != customer::kModifyMode) {
+        if (titleMode() != TitleMode::Modify) {
             m_context.ui.message(QStringLiteral("Csak a vevő módosításban! "));
             return;
         }

@@ -1,7 +1,7 @@
 #pragma once
 // Customers (table vevo): the list screen "Vevö" with its name search, and the edit screen
 // "Vevö bevitel" with the copy and the header-block composer. The list is also the chooser of
-// the invoice and delivery-note composition screens (current row of ZQ30).
+// the invoice and delivery-note composition screens (current row of role::kCustomerList).
 #include "screens/common/editscreen.h"
 #include "screens/common/listscreen.h"
 
@@ -40,7 +40,7 @@ protected:
 
 private:
     Query& m_list;
-    Query& m_aux;
+    Query m_aux; // this screen's own: proposed codes, the save's checks
 };
 
 } // namespace orvena

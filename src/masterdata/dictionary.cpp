@@ -132,7 +132,6 @@ ListSpec dictionaryListSpec()
     ListSpec def;
     def.table = kTable;
     def.listQuery = kListQuery;
-    def.auxQuery = kAuxQuery;
     def.createSql = QStringLiteral("SELECT * FROM mezonev ORDER BY mKod");
     def.showSql = QStringLiteral("SELECT * FROM mezonev ORDER BY mKod");
     def.showLocateColumn = QStringLiteral("mkod");
@@ -163,7 +162,7 @@ bool DictionaryEdit::fill()
         const Query& list = m_context.data.query(kListQuery);
         if (!list.isOpen())
             throw DbError(QStringLiteral("Nincs kiválasztott sor: a(z) %1 lista nincs megnyitva.").arg(kListQuery));
-        setTitle(kModifyMode);
+        setModifyTitle(kModifyMode);
         fillFromRow(list);
         m_filledCode = field(QStringLiteral("mkod"));
         return true;
@@ -182,7 +181,7 @@ void DictionaryEdit::show()
 QString DictionaryEdit::proposal(const QString& type)
 {
     try {
-        Query& aux = m_context.data.query(kAuxQuery);
+        Query aux(m_context.data.connection(), QStringLiteral("dictionaryAux"));
         aux.setSql({QStringLiteral("SELECT mkod FROM mezonev")});
         aux.open();
         QStringList codes;
@@ -196,12 +195,12 @@ QString DictionaryEdit::proposal(const QString& type)
 
 void DictionaryEdit::copy()
 {
-    if (title() != kModifyMode) {
+    if (titleMode() != TitleMode::Modify) {
         m_context.ui.message(QStringLiteral("Csak a szótár módosításban! "));
         return;
     }
     const QString type = codeType(m_filledCode);
-    copyRecord(kModifyMode, QStringLiteral("mmegnev"), QString());
+    copyRecord(QStringLiteral("mmegnev"), QString());
     setField(QStringLiteral("mkod"), proposal(type.isEmpty() ? QStringLiteral("2") : type));
 }
 
@@ -230,7 +229,7 @@ bool DictionaryEdit::codeAcceptable()
     if (codeType(code).isEmpty())
         return refuseCode(QStringLiteral("A szótár kódjának 5. karaktere a szótár típusa: 2 (egész forint) vagy "
                                          "3 (fillér) lehet!"));
-    Query& aux = m_context.data.query(kAuxQuery);
+    Query aux(m_context.data.connection(), QStringLiteral("dictionaryAux"));
     aux.setSql({QStringLiteral("SELECT mID FROM mezonev WHERE mkod = :p0")});
     aux.setText(QStringLiteral("p0"), code);
     aux.open();
@@ -256,7 +255,7 @@ bool DictionaryEdit::save()
     }
 
     Query& list = m_context.data.query(kListQuery);
-    Query& aux = m_context.data.query(kAuxQuery);
+    Query aux(m_context.data.connection(), QStringLiteral("dictionaryAux"));
     const bool isNewSet = isNew();
     qint64 savedId = 0;
     const ReadRecord read = readRecord(QStringLiteral("mID"));

@@ -3,6 +3,7 @@
 // the documents) and the edit screen of one label set (TForm18 "Szótár bevitel") with its 35
 // fields. A label set's code has five characters, the fifth being its type ("2" whole forints,
 // "3" hundredths), which printing needs; new codes are proposed that way and checked on "OK".
+#include "db/queryroles.h"
 #include "screens/common/editscreen.h"
 #include "screens/common/listscreen.h"
 
@@ -11,8 +12,7 @@ namespace orvena {
 namespace dictionary {
 
 inline const QString kTable = QStringLiteral("mezonev");
-inline const QString kListQuery = QStringLiteral("ZQ70");
-inline const QString kAuxQuery = QStringLiteral("ZQ72");
+inline const QString& kListQuery = role::kDictionaryList;
 inline const QString kModifyMode = QStringLiteral("Szótár módositás");
 
 struct Column {

@@ -3,6 +3,7 @@
 #include "db/errors.h"
 #include "db/memotext.h"
 #include "screens/common/chainfailure.h"
+#include "db/queryroles.h"
 
 namespace orvena {
 
@@ -11,8 +12,7 @@ const HeaderBlockComposer::Traits& HeaderBlockComposer::traits(Party party)
     static const Traits customer{
         QStringLiteral("Vevő cimke összeállítása"),
         QStringLiteral("Vevö cimke összeállítás"),
-        QStringLiteral("ZQ30"),
-        QStringLiteral("ZQ31"),
+        role::kCustomerList,
         {QStringLiteral("vneve"), QStringLiteral("virszam"), QStringLiteral("vhely"), QStringLiteral("vutca"),
          QStringLiteral("vTel"), QStringLiteral("vemail"), QStringLiteral("vAdo"), QStringLiteral("vKado"),
          QStringLiteral("vBanknev"), QStringLiteral("vBankszla"), QStringLiteral("vIBAN"), QStringLiteral("vSwift"),
@@ -26,8 +26,7 @@ const HeaderBlockComposer::Traits& HeaderBlockComposer::traits(Party party)
     static const Traits issuer{
         QStringLiteral("Szállító (kibocsátó) cimke összeállítása"),
         QStringLiteral("Szállító cimke összeállítás"),
-        QStringLiteral("ZQ60"),
-        QStringLiteral("ZQ61"),
+        role::kIssuerList,
         {QStringLiteral("znev1"), QStringLiteral("znev2"), QStringLiteral("zirszam"), QStringLiteral("zhely"),
          QStringLiteral("zutca"), QStringLiteral("zTel"), QStringLiteral("zemail"), QStringLiteral("zAdo"),
          QStringLiteral("zKado"), QStringLiteral("zBanknev"), QStringLiteral("zBankszla"), QStringLiteral("zBanknev2"),
@@ -175,7 +174,7 @@ bool HeaderBlockComposer::ok()
     Query& list = m_context.data.query(t.listQuery);
     try {
         const QString code = list.fieldText(t.codeColumn);
-        Query& aux = m_context.data.query(t.auxQuery);
+        Query aux(m_context.data.connection(), QStringLiteral("blockUpdate"));
         aux.setSql({t.updateSql});
         aux.setText(QStringLiteral("p1"), blockToDatabase(m_block));
         aux.setText(QStringLiteral("p0"), code);

@@ -2,7 +2,7 @@
 // The header-block composer of customers (TForm14) and issuers (TForm24): the record's field
 // values in one list, a tick list filled by dragging entries over, ">>" moving the ticked entries
 // into the block, "OK" storing the block for the record's code. It works on the current row of
-// the shared list query (ZQ30 / ZQ60), not on the edit screen's fields; for a copy not stored
+// the shared list query (role::kCustomerList / role::kIssuerList), not on the edit screen's fields; for a copy not stored
 // yet it works on the draft of the edit screen's values that its request carries and stores nothing.
 #include "screens/common/screencontext.h"
 
@@ -26,8 +26,7 @@ public:
     struct Traits {
         QString designedTitle;
         QString filledTitle;
-        QString listQuery;      // ZQ30 / ZQ60, whose current row is composed
-        QString auxQuery;       // ZQ31 / ZQ61, runs the update
+        QString listQuery;      // the customer or issuer list, whose current row is composed
         QStringList fieldColumns;
         QString blockColumn;    // vMemoVevo / zMemoSzall
         QString codeColumn;     // vKod / zKod

@@ -1,4 +1,5 @@
 #include "issuers.h"
+#include "db/queryroles.h"
 
 #include "headerblockcomposer.h"
 #include "db/conversions.h"
@@ -24,8 +25,7 @@ ListSpec IssuerList::makeSpec()
 {
     ListSpec s;
     s.table = issuer::kTable;
-    s.listQuery = QStringLiteral("ZQ60");
-    s.auxQuery = QStringLiteral("ZQ61");
+    s.listQuery = role::kIssuerList;
     s.createSql = QStringLiteral("SELECT * FROM szallito");
     s.showSql = QStringLiteral("SELECT * FROM szallito ORDER BY zSzam");
     s.showLocateColumn = QStringLiteral("zkod");
@@ -61,8 +61,8 @@ IssuerList::IssuerList(ScreenContext& context, QObject* parent) : ListScreen(con
 
 IssuerEdit::IssuerEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent)
     : EditScreen(context, request, issuer::kTable, QStringLiteral("Szállító bevitel"), parent),
-      m_list(context.data.query(QStringLiteral("ZQ60"))),
-      m_aux(context.data.query(QStringLiteral("ZQ61")))
+      m_list(context.data.query(role::kIssuerList)),
+      m_aux(context.data.connection(), QStringLiteral("issuersAux"))
 {
     addField({QStringLiteral("zSzam"), QStringLiteral("Csoportszám"), {}, {}, {}, false, false,
               QStringLiteral("Azonos partner csoportkódja")});
@@ -95,7 +95,7 @@ IssuerEdit::IssuerEdit(ScreenContext& context, const ScreenRequest& request, QOb
 bool IssuerEdit::fill()
 {
     try {
-        setTitle(issuer::kModifyMode);
+        setModifyTitle(issuer::kModifyMode);
         fillFromRow(m_list);
         return true;
     } catch (const Error& e) {
@@ -115,13 +115,13 @@ void IssuerEdit::show()
 
 void IssuerEdit::copy()
 {
-    copyRecord(issuer::kModifyMode, QStringLiteral("zNev1"), QStringLiteral("Csak a szállító módosításban! "));
+    copyRecord(QStringLiteral("zNev1"), QStringLiteral("Csak a szállító módosításban! "));
 }
 
 void IssuerEdit::compose()
 {
     runAction(m_context.ui, [this] {
-        if (title() != issuer::kModifyMode) {
+        if (titleMode() != TitleMode::Modify) {
             m_context.ui.message(QStringLiteral("Csak a szállító módosításban! "));
             return;
         }

@@ -1,7 +1,7 @@
 #pragma once
 // Issuers of documents (table szallito, "Kibocsátó"): the list screen "Szállító" and the edit
 // screen "Szállító bevitel" with the copy and the header-block composer. The list is also the
-// chooser of the invoice and delivery-note composition screens (current row of ZQ60).
+// chooser of the invoice and delivery-note composition screens (current row of role::kIssuerList).
 #include "screens/common/editscreen.h"
 #include "screens/common/listscreen.h"
 
@@ -37,7 +37,7 @@ protected:
 
 private:
     Query& m_list;
-    Query& m_aux;
+    Query m_aux; // this screen's own: proposed codes, the save's checks
 };
 
 } // namespace orvena

@@ -1,4 +1,5 @@
 #include "vatrates.h"
+#include "db/queryroles.h"
 
 #include "nav/invoicedata.h"
 #include "screens/common/chainfailure.h"
@@ -9,8 +10,7 @@ ListSpec VatList::makeSpec()
 {
     ListSpec s;
     s.table = vat::kTable;
-    s.listQuery = QStringLiteral("ZQ90");
-    s.auxQuery = QStringLiteral("ZQ91");
+    s.listQuery = role::kVatList;
     s.createSql = vat::kListSql;
     s.showSql = vat::kListSql;
     s.showLocateColumn = QStringLiteral("kAfa");
@@ -36,8 +36,8 @@ VatList::VatList(ScreenContext& context, QObject* parent) : ListScreen(context, 
 
 VatEdit::VatEdit(ScreenContext& context, const ScreenRequest& request, QObject* parent)
     : EditScreen(context, request, vat::kTable, QStringLiteral("Áfa bevitel"), parent),
-      m_list(context.data.query(QStringLiteral("ZQ90"))),
-      m_aux(context.data.query(QStringLiteral("ZQ91")))
+      m_list(context.data.query(role::kVatList)),
+      m_aux(context.data.connection(), QStringLiteral("vatratesAux"))
 {
     addField({QStringLiteral("kAfa"), QStringLiteral("Áfa %"), {}, CharFilter::digits()});
     addField({QStringLiteral("kAfanev"), QStringLiteral("Megnevezés")});
@@ -53,7 +53,7 @@ VatEdit::VatEdit(ScreenContext& context, const ScreenRequest& request, QObject* 
 bool VatEdit::fill()
 {
     try {
-        setTitle(vat::kModifyMode);
+        setModifyTitle(vat::kModifyMode);
         fillFromRow(m_list);
         return true;
     } catch (const Error& e) {

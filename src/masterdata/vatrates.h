@@ -1,7 +1,7 @@
 #pragma once
 // VAT rates (table afa): the list screen "Áfa" and the edit screen "Áfa bevitel". The list is
 // also the chooser of the invoice line screen and of the article edit screen, which read kAfa,
-// kAfanev and kAfakod from the current row of ZQ90 once it has closed.
+// kAfanev and kAfakod from the current row of role::kVatList once it has closed.
 #include "screens/common/editscreen.h"
 #include "screens/common/listscreen.h"
 
@@ -33,7 +33,7 @@ protected:
 
 private:
     Query& m_list;
-    Query& m_aux;
+    Query m_aux; // this screen's own: proposed codes, the save's checks
 };
 
 } // namespace orvena

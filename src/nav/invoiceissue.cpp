@@ -57,7 +57,7 @@ QString issueInvoice(DataModule& data, const QString& invoiceNumber)
 
 void markIssued(DataModule& data, const IssueCheck& check)
 {
-    Query& q = data.query(QStringLiteral("ZQ12"));
+    Query q(data.connection(), QStringLiteral("markIssued"));
     StepChain chain(q);
     chain.run([&] {
         chain.begin();
@@ -84,7 +84,7 @@ void markIssued(DataModule& data, const IssueCheck& check)
 
 std::optional<QByteArray> storedDocument(DataModule& data, const QString& invoiceNumber)
 {
-    Query& q = data.query(QStringLiteral("NAV_STORED"));
+    Query q(data.connection(), QStringLiteral("storedDocument"));
     q.setSql({QStringLiteral("SELECT nXml FROM szlanav WHERE nBszam = :p0")});
     q.setText(QStringLiteral("p0"), invoiceNumber.trimmed());
     q.open();

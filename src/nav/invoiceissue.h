@@ -40,11 +40,11 @@ QString refusalMessage(const QString& invoiceNumber, const QStringList& problems
 // The one Yes/No question listing the unusual data, ending "Biztosan kiállítja a számlát?".
 QString issueQuestion(const QString& invoiceNumber, const QStringList& questions);
 
-// Marks the checked invoice printed (the statement on ZQ12) and, for a valid document, writes
+// Marks the checked invoice printed and, for a valid document, writes
 // its szlanav row, in one transaction. Throws DbError when a statement fails (nothing written).
 void markIssued(DataModule& data, const IssueCheck& check);
 
-// Marks the invoice printed (the statement on ZQ12) and writes its szlanav row in one
+// Marks the invoice printed and writes its szlanav row in one
 // transaction, after the checks above. There is no operator to ask here: the questions count as
 // answered "Igen" (the print asks them through checkInvoice and issueQuestion). Returns the refusal message when the issue is refused
 // (nothing written), an empty text otherwise. Throws DbError when a statement fails (then

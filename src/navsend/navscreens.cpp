@@ -76,7 +76,8 @@ QString startupNotice(Connection& connection)
 // --- NAV napló ---
 
 NavLog::NavLog(ScreenContext& context, QString invoiceNumber, QObject* parent)
-    : QObject(parent), m_context(context), m_number(std::move(invoiceNumber))
+    : QObject(parent), m_context(context), m_log(context.data.connection(), QStringLiteral("navLog")),
+      m_number(std::move(invoiceNumber))
 {
 }
 
@@ -108,7 +109,7 @@ void NavLog::load()
                 lines << QStringLiteral("A NAV üzenetei:") << row->text(0, 6);
             m_summary = lines.join(u'\n');
         }
-        Query& log = m_context.data.query(QStringLiteral("ZQ150"));
+        Query& log = m_log;
         log.setSql({QStringLiteral("SELECT gIdo, %1, gKeres, gTranzakcio, gIndex, %2, gSzoveg FROM szlanavnaplo "
                                    "WHERE gBszam = :p0 ORDER BY gID")
                         .arg(namedColumn(QStringLiteral("gMuvelet")), namedColumn(QStringLiteral("gEredmeny")))});
@@ -188,7 +189,7 @@ bool IssuerNavSettings::save()
     }
     // The issuer's row is read and locked in the same transaction as the write: an issuer not
     // stored yet (a new one, or a copy) or deleted meanwhile is refused, never silently missed.
-    Query& q = m_context.data.query(QStringLiteral("ZQ151"));
+    Query q(m_context.data.connection(), QStringLiteral("issuerNavSettings"));
     const QString failed = QStringLiteral("Hiba: a NAV adatok mentése nem sikerült.");
     StepChain chain(q);
     bool stored = false;

@@ -23,9 +23,10 @@ class NavLog : public QObject {
     Q_OBJECT
 public:
     NavLog(ScreenContext& context, QString invoiceNumber, QObject* parent = nullptr);
-    // Loads the invoice's report state and its log into query ZQ150 (gIdo, gMuvelet, gKeres,
+    // Loads the invoice's report state and its log into log() (gIdo, gMuvelet, gKeres,
     // gTranzakcio, gIndex, gEredmeny, gSzoveg).
     void load();
+    Query& log() { return m_log; }
     const QString& invoiceNumber() const { return m_number; }
     QString stateText() const { return m_stateText; }
     QString summary() const { return m_summary; } // transaction, attempts, last attempt, messages
@@ -39,6 +40,7 @@ signals:
 
 private:
     ScreenContext& m_context;
+    Query m_log; // the invoice's log, which the screen's grid shows
     QString m_number;
     QString m_state;
     QString m_stateText;

@@ -9,7 +9,7 @@
 //         <text x="28" y="67" w="688" h="305" frame="all" border="2"/>
 //         <rule x="370" y="67" length="199" direction="vertical"/>
 //       </band>
-//       <band kind="line" dataset="ZQ21" top="484" height="76"> ... </band>
+//       <band kind="line" dataset='ZQ21' top="484" height="76"> ... </band>
 //       <band kind="totals" ...>  <band kind="closing" ...>  <band kind="pagefooter" height="32">
 //     </page>
 //   </report>

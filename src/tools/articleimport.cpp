@@ -3,13 +3,15 @@
 #include "db/stepchain.h"
 #include "screens/common/chainfailure.h"
 
+#include "db/queryroles.h"
+
 namespace orvena {
 
 bool ArticleImport::run()
 {
     UserInterface& ui = m_context.ui;
-    Query& list = m_context.data.query(QStringLiteral("ZQ40"));
-    Query& work = m_context.data.query(QStringLiteral("ZQ140"));
+    Query& list = m_context.data.query(role::kArticleList);
+    Query work(m_context.data.connection(), QStringLiteral("articleImport"));
 
     const QString insertMessage = QStringLiteral("Hiba: Az INSERT termek -böl -> cikk -be ");
     StepChain chain(work);

@@ -21,7 +21,7 @@ void AuditExportScreen::setByNumber(bool byNumber)
     m_byNumber = byNumber;
     if (byNumber) {
         // The whole invoice sequence up to its last number.
-        Query& q = m_context.data.query(QStringLiteral("NAV_EXPORT_RANGE"));
+        Query q(m_context.data.connection(), QStringLiteral("issuedRange"));
         q.setSql({QStringLiteral("SELECT MIN(CAST(fBszam AS UNSIGNED)) AS elso, MAX(CAST(fBszam AS UNSIGNED)) AS utolso "
                                  "FROM szlafej WHERE fPrn = \"I\"")});
         q.open();

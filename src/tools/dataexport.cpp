@@ -37,7 +37,7 @@ QString DataExport::defaultFolder()
 }
 
 DataExport::DataExport(ScreenContext& context)
-    : m_context(context), m_query(context.data.connection(), QStringLiteral("ZQExport")), m_folder(defaultFolder())
+    : m_context(context), m_query(context.data.connection(), QStringLiteral("dataExport")), m_folder(defaultFolder())
 {
 }
 

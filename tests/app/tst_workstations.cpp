@@ -323,12 +323,11 @@ private slots:
         unprintedDocuments();
         RecordingPresenter presenter;
         b->context.reports = &presenter;
-        b->state.printMode = PrintMode::Print;
         const QString flag = invoice ? QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")
                                      : QStringLiteral("SELECT lPrn FROM szlevfej WHERE lBszam = '20100001'");
         auto print = [&] {
-            DB_VERIFY(invoice ? PrintInvoice(b->context, QStringLiteral("20100001"))
-                              : PrintDeliveryNote(b->context, QStringLiteral("20100001")));
+            DB_VERIFY(invoice ? PrintInvoice(b->context, QStringLiteral("20100001"), PrintMode::Print)
+                              : PrintDeliveryNote(b->context, QStringLiteral("20100001"), PrintMode::Print));
         };
         bool composing = false;
         auto meanwhile = [&](const ScreenRequest&) {
@@ -397,12 +396,12 @@ private slots:
         } else {
             unprintedDocuments();
             showInvoices(a->context);
-            a->data.query(QStringLiteral("ZQ10")).last();
-            a->state.deliveryNumber = QStringLiteral("20100001");
         }
-        const EditMode mode = isNew ? EditMode::New : EditMode::Modify;
-        InvoiceComposer invoiceScreen(a->context, {mode});
-        DeliveryComposer noteScreen(a->context, {mode});
+        ScreenRequest request = ScreenRequest::modifying(QStringLiteral("20100001"));
+        if (isNew)
+            request = {EditMode::New};
+        InvoiceComposer invoiceScreen(a->context, request);
+        DeliveryComposer noteScreen(a->context, request);
         QVERIFY(invoice ? invoiceScreen.prepare() : noteScreen.prepare());
         invoiceScreen.setField(InvoiceComposer::Contract, QStringLiteral("SZ-77"));
         noteScreen.setField(DeliveryComposer::Contract, QStringLiteral("SZ-77"));

@@ -74,12 +74,13 @@ private slots:
         });
 
         if (screen == u"note" || screen == u"modify") {
-            s().state.deliveryNumber = stored;
-            DeliveryComposer composer(context, {screen == u"note" ? EditMode::New : EditMode::Modify});
+            ScreenRequest request = ScreenRequest::modifying(stored);
+            request.mode = screen == u"note" ? EditMode::New : EditMode::Modify;
+            DeliveryComposer composer(context, request);
             QVERIFY(composer.prepare());
             if (screen == u"note") {
                 composer.chooseCustomer();
-                DeliveryLineEditor line(context, {EditMode::New});
+                DeliveryLineEditor line(context, composer.lineRequest(EditMode::New));
                 QVERIFY(line.prepare());
                 line.setField(DeliveryLineEditor::Description, QStringLiteral("Új tétel"));
                 line.setField(DeliveryLineEditor::Quantity, QStringLiteral("2"));
@@ -90,10 +91,9 @@ private slots:
             composer.accept();
             QVERIFY(!composer.isClosed());
         } else {
-            s().state.deliveryNumber = stored;
             q("ZQ110").setSql({QStringLiteral("SELECT * FROM SzlevSor WHERE eBszam = '20100001'")});
             q("ZQ110").open();
-            DeliveryLineEditor line(context, {screen == u"line" ? EditMode::New : EditMode::Modify});
+            DeliveryLineEditor line(context, {screen == u"line" ? EditMode::New : EditMode::Modify, DocumentRef{stored}});
             QVERIFY(line.prepare());
             line.setField(DeliveryLineEditor::Description, QStringLiteral("Javított"));
             line.setField(DeliveryLineEditor::Quantity, QStringLiteral("3"));
@@ -131,8 +131,7 @@ private slots:
         QCOMPARE(f->db().scalar("SELECT count(*) FROM szlevsor"), QStringLiteral("0"));
 
         // a composition screen asked to modify without a note does not open either
-        s().state.deliveryNumber.clear();
-        DeliveryComposer composer(s().context, {EditMode::Modify});
+        DeliveryComposer composer(s().context, ScreenRequest::modifying(QString()));
         QVERIFY(!composer.prepare());
         QCOMPARE(s().ui.texts(), QStringList());
     }
@@ -158,15 +157,13 @@ private slots:
         QCOMPARE(loaded, first + QStringLiteral("|2"));
 
         // a note deleted meanwhile: told, and the screen does not open
-        s().state.deliveryNumber = QStringLiteral("20109999");
-        DeliveryComposer gone(s().context, {EditMode::Modify});
+        DeliveryComposer gone(s().context, ScreenRequest::modifying(QStringLiteral("20109999")));
         QVERIFY(!gone.prepare());
         QCOMPARE(s().ui.texts(), QStringList{"A(z) 20109999 sorszámú szállítólevél nem található!"});
     }
 
     void lineWithoutNumberIsRefused()
     {
-        s().state.deliveryNumber.clear();
         DeliveryLineEditor line(s().context, {EditMode::New});
         QVERIFY(line.prepare());
         line.setField(DeliveryLineEditor::Description, QStringLiteral("Árva sor"));

@@ -275,11 +275,10 @@ private slots:
 
     void lineScreenRefusesAndKeepsTyping()
     {
-        s().state.deliveryNumber = QStringLiteral("20100001");
         ScreenRegistry registry;
         registerDeliveryScreens(registry);
         registry.setContext(&s().context);
-        std::unique_ptr<QDialog> line(registry.create(Screen::DeliveryLine, {EditMode::New}));
+        std::unique_ptr<QDialog> line(registry.create(Screen::DeliveryLine, {EditMode::New, DocumentRef{QStringLiteral("20100001")}}));
         QVERIFY(line);
         line->show();
         QTest::keyClicks(child<QLineEdit>(line.get(), "description"), QStringLiteral("Kezi sor"));

@@ -542,7 +542,6 @@ private slots:
     {
         QFETCH(bool, composer);
         QFETCH(QString, memo);
-        s->state.deliveryNumber = QStringLiteral("20100001");
         QString text, focusAfter;
         auto check = guarded([&](QDialog* window) {
             auto* field = window->findChild<QPlainTextEdit*>(memo);
@@ -566,7 +565,7 @@ private slots:
             registry->open(Screen::DeliveryRegister);
         } else {
             driver.window(QStringLiteral("TForm21"), check);
-            registry->open(Screen::DeliveryLine, {EditMode::New});
+            registry->open(Screen::DeliveryLine, {EditMode::New, DocumentRef{QStringLiteral("20100001")}});
         }
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         QCOMPARE(text, QStringLiteral("első"));
@@ -576,7 +575,6 @@ private slots:
     // A field the program puts the focus on has its text selected: what is typed replaces it.
     void focusedFieldTakesTheTyping()
     {
-        s->state.deliveryNumber = QStringLiteral("20100001");
         ModalDriver driver;
         driver.window(QStringLiteral("TForm21"), guarded([](QDialog* line) {
             typeText(QStringLiteral("plat"));
@@ -595,7 +593,7 @@ private slots:
         }));
         driver.box(QStringLiteral("A mennyiség nulla!"), QStringLiteral("OK"));
         driver.window(QStringLiteral("TForm5"), [](QWidget*) { press(Qt::Key_Escape); });
-        registry->open(Screen::DeliveryLine, {EditMode::New});
+        registry->open(Screen::DeliveryLine, {EditMode::New, DocumentRef{QStringLiteral("20100001")}});
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         QCOMPARE(db().rows("SELECT eBszam, ecKod, eMegn, eMenny FROM szlevsor"),
                  QStringList{"20100001|3|Platómérleg 300 kg|5"});

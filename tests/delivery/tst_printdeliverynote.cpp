@@ -40,8 +40,7 @@ private:
     }
     void print(const QString& mode, const QString& number = QStringLiteral("20100001"))
     {
-        m_session->state.printMode = mode == u"Nyomtatás" ? PrintMode::Print : PrintMode::View;
-        PrintDeliveryNote(m_session->context, number);
+        PrintDeliveryNote(m_session->context, number, mode == u"Nyomtatás" ? PrintMode::Print : PrintMode::View);
     }
     int pagesWith(const QString& text) const
     {

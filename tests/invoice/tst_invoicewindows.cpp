@@ -450,6 +450,38 @@ private slots:
         QVERIFY2(modify.wait(), qPrintable(modify.failures().join(u'\n')));
     }
 
+    // An invoice another workstation removed after the register read it: "Módosít" says so, and
+    // no composition screen opens over what the register last showed.
+    void modifyOfAnInvoiceRemovedMeanwhileIsTold()
+    {
+        seedInvoice(QStringLiteral("20100040"), false, 1);
+        seedInvoice(QStringLiteral("20100041"), false, 2);
+        setSequence(QStringLiteral("20100041"));
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        QCOMPARE(reg->findChild<QLineEdit*>(QStringLiteral("header_fBszam"))->text(), QStringLiteral("20100040"));
+        s->db.exec(QStringLiteral("DELETE FROM szlasor WHERE sBszam = '20100040'"));
+        s->db.exec(QStringLiteral("DELETE FROM szlafej WHERE fBszam = '20100040'"));
+
+        QStringList composers; // a composition screen that opened anyway is closed and noted
+        QTimer rescue;
+        connect(&rescue, &QTimer::timeout, this, [&composers] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* dialog = qobject_cast<QDialog*>(modal); dialog && dialog->objectName() == u"TForm9") {
+                composers << fieldText(dialog, F::Number);
+                dialog->reject();
+            }
+        });
+        rescue.start(200);
+        ModalDriver driver;
+        driver.box(QStringLiteral("A(z) 20100040 számú számla nem található!"), QStringLiteral("OK"));
+        QTest::mouseClick(buttonOf(reg.get(), "modifyButton"), Qt::LeftButton);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        QCOMPARE(composers, QStringList());
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT fBszam FROM szlafej")), QStringList{QStringLiteral("20100041")});
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor")), 2);
+    }
+
     // Another workstation stores an invoice while the register is open: it shows as soon as a
     // window over the register (here the storno question, answered "No") has closed, and the
     // invoice the operator highlighted stays highlighted.

@@ -92,7 +92,6 @@ void TestPrintInvoice::init()
     DB_VERIFY(m_session->db.reset());
     DB_VERIFY(m_session->db.addDemoData());
     m_session->ui.clear();
-    m_session->state.printMode = PrintMode::View;
     m_session->data.connection().setStatementHook({});
     m_presenter.presented.clear();
 }
@@ -285,8 +284,7 @@ void TestPrintInvoice::copyMarkAndPrintedFlag()
     QFETCH(QString, flagAfter);
     DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), {{quantity, "500", "27% általános", 27}},
                          QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("Ft"), flagBefore));
-    m_session->state.printMode = mode == u"Nyomtatás" ? PrintMode::Print : PrintMode::View;
-    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001"), mode == u"Nyomtatás" ? PrintMode::Print : PrintMode::View));
     QCOMPARE(var(QStringLiteral("v_masolat")), mark);
     QCOMPARE(flag(QStringLiteral("20100001")).trimmed(), flagAfter);
     // the mark is printed on every copy
@@ -300,12 +298,11 @@ void TestPrintInvoice::copyMarkAndPrintedFlag()
 void TestPrintInvoice::flagUpdateFailure()
 {
     DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), {{"1", "500", "27% általános", 27}}));
-    m_session->state.printMode = PrintMode::Print;
     m_session->data.connection().setStatementHook([](const QByteArray& sql) {
         if (sql.startsWith("UPDATE Szlafej"))
             throw DbError(QStringLiteral("lock wait timeout"));
     });
-    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001"), PrintMode::Print));
     m_session->data.connection().setStatementHook({});
     QCOMPARE(m_session->ui.texts(), QStringList{QStringLiteral("Hiba: prn UPDATE Szlafej-be ")});
     QCOMPARE(m_presenter.presented.size(), size_t(1)); // the report is still shown
@@ -325,9 +322,8 @@ void TestPrintInvoice::refusedLabelSets()
 {
     QFETCH(QString, code);
     DB_VERIFY(addInvoice(QStringLiteral("20100001"), code, {{"1", "500", "27% általános", 27}}));
-    m_session->state.printMode = PrintMode::Print;
     try {
-        PrintInvoice(m_session->context, QStringLiteral("20100001"));
+        PrintInvoice(m_session->context, QStringLiteral("20100001"), PrintMode::Print);
         QFAIL("printed with an invalid label set");
     } catch (const Error& e) {
         // without any label set the message says where to choose one
@@ -343,15 +339,14 @@ void TestPrintInvoice::refusedLabelSets()
 void TestPrintInvoice::missingTemplateLeavesFlag()
 {
     DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), {{"1", "500", "27% általános", 27}}));
-    m_session->state.printMode = PrintMode::Print;
     QTemporaryDir empty;
     QVERIFY(QDir::setCurrent(empty.path()));
-    QVERIFY_THROWS_EXCEPTION(FileError, PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    QVERIFY_THROWS_EXCEPTION(FileError, PrintInvoice(m_session->context, QStringLiteral("20100001"), PrintMode::Print));
     QVERIFY(QDir::setCurrent(templateFolder()));
     QVERIFY(m_presenter.presented.empty());
     QCOMPARE(flag(QStringLiteral("20100001")), QStringLiteral(" "));
     // with the template back, the same print marks it
-    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001"), PrintMode::Print));
     QCOMPARE(flag(QStringLiteral("20100001")), QStringLiteral("I"));
     QCOMPARE(m_presenter.last().source, QStringLiteral("Szamla2.frf"));
 }
@@ -373,9 +368,8 @@ void TestPrintInvoice::amountBeyondWords()
 {
     QFETCH(QString, labelCode);
     DB_VERIFY(addInvoice(QStringLiteral("20100001"), labelCode, {{"1000", "1000000000", "0% mentes", 0}}));
-    m_session->state.printMode = PrintMode::Print;
     try {
-        PrintInvoice(m_session->context, QStringLiteral("20100001"));
+        PrintInvoice(m_session->context, QStringLiteral("20100001"), PrintMode::Print);
         QFAIL("printed an amount the words cannot spell");
     } catch (const Error& e) {
         QVERIFY2(e.text().contains(QStringLiteral("1000000000000")), qPrintable(e.text()));

@@ -81,6 +81,9 @@ class MasterDataWindowsTest : public QObject {
 
     // Opens a screen modally the way a menu item does and lets the driver answer it; a flow that
     // went wrong is closed after a while instead of hanging the test.
+    // A line screen opened over invoice 20100042, as its composition screen opens it.
+    const ScreenRequest kLineOfInvoice{EditMode::New, DocumentRef{QStringLiteral("20100042"), QStringLiteral("Ft")}};
+
     bool run(Screen screen, ModalDriver& driver, const ScreenRequest& request = {EditMode::New})
     {
         QTimer rescue;
@@ -191,7 +194,6 @@ private slots:
     {
         s->db.exec("CREATE TRIGGER cikk_refuse BEFORE INSERT ON cikk FOR EACH ROW "
                    "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'refused'");
-        s->state.invoiceNumber = QStringLiteral("20100042");
         const QString quantityName = QStringLiteral("field%1").arg(InvoiceLineEditor::Quantity);
         ModalDriver driver;
         QString highlighted, articleShown, quantityShown;
@@ -226,7 +228,7 @@ private slots:
                         click(form, QStringLiteral("Button_Mégsem"));
                     })
             .box(QStringLiteral("Hiba: Újban, INSERT-append a cikkben"), QStringLiteral("OK"));
-        QVERIFY(run(Screen::InvoiceLine, driver));
+        QVERIFY(run(Screen::InvoiceLine, driver, kLineOfInvoice));
         QVERIFY(listOpen);
         QCOMPARE(listRows, 10);
         QVERIFY(lineOpen);
@@ -402,7 +404,6 @@ private slots:
         QFETCH(QString, chooser);
         QFETCH(QString, list);
         QFETCH(QStringList, reached);
-        s->state.invoiceNumber = QStringLiteral("20100042");
         QStringList focused;
         int rowBefore = -1, rowAfter = -2;
         ModalDriver driver;
@@ -428,7 +429,7 @@ private slots:
             rowAfter = grid->currentIndex().row();
             window->close();
         });
-        QVERIFY(run(Screen(screen), driver));
+        QVERIFY(run(Screen(screen), driver, Screen(screen) == Screen::InvoiceLine ? kLineOfInvoice : ScreenRequest{}));
         for (const QString& name : reached)
             QVERIFY2(focused.contains(name), qPrintable(name + u'\n' + focused.join(u' ')));
         QCOMPARE(rowAfter, rowBefore);

@@ -290,7 +290,6 @@ void TestNavXml::amountsEqualThePrint()
     DB_VERIFY(seedKinds());
     nav::InvoiceDocument doc;
     DB_VERIFY(doc = nav::buildInvoiceDocument(m_session->data, number));
-    m_session->state.printMode = PrintMode::View;
     DB_VERIFY(PrintInvoice(m_session->context, number));
     const auto var = [&](const char* name) { return m_presenter.variables().value(QLatin1String(name)); };
     const auto comma = [](QString t) { return t.replace(u'.', u','); };
@@ -491,8 +490,7 @@ void TestNavXml::issueRefusals()
     setMode(mode);
     for (const QString& sql : fault)
         m_session->db.exec(sql);
-    m_session->state.printMode = PrintMode::Print;
-    DB_VERIFY(PrintInvoice(m_session->context, number)); // a question is answered "Nem"
+    DB_VERIFY(PrintInvoice(m_session->context, number, PrintMode::Print)); // a question is answered "Nem"
     const auto& shown = m_session->ui.shown();
     if (message.isEmpty()) {
         QCOMPARE(m_session->ui.texts(), QStringList());
@@ -512,7 +510,7 @@ void TestNavXml::issueRefusals()
         QVERIFY(box.endsWith(QStringLiteral("\nBiztosan kiállítja a számlát?")));
         // "Igen" issues it.
         m_session->ui.answer(true);
-        DB_VERIFY(PrintInvoice(m_session->context, number));
+        DB_VERIFY(PrintInvoice(m_session->context, number, PrintMode::Print));
         QCOMPARE(flag(number), QStringLiteral("I"));
         return;
     }

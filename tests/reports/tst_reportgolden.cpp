@@ -182,7 +182,6 @@ void TestReportGolden::init()
     DB_VERIFY(m_session->db.reset());
     DB_VERIFY(m_session->db.addDemoData());
     m_session->ui.clear();
-    m_session->state.printMode = PrintMode::View;
     m_presenter.presented.clear();
 }
 
@@ -260,7 +259,6 @@ void TestReportGolden::fourVatRates()
     QTemporaryDir folder;
     if (!layout.isEmpty()) {
         // the compiled-in layout is registered once the engine has prepared a report
-        m_session->state.printMode = PrintMode::View;
         DB_VERIFY(PrintInvoice(m_session->context, kNumber));
         QVERIFY(QFile::copy(layout, folder.filePath(QStringLiteral("Szamla3.frf"))));
         QVERIFY(QDir::setCurrent(folder.path()));

@@ -81,11 +81,10 @@ void TestReportPreview::printWithRealPreview(bool invoice)
     DB_VERIFY(m_session->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = ' '")));
     DB_VERIFY(m_session->db.exec(QStringLiteral("UPDATE szlevfej SET lPrn = ' '")));
     m_session->context.reports = &previewReportPresenter();
-    m_session->state.printMode = PrintMode::Print;
     if (invoice)
-        DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+        DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001"), PrintMode::Print));
     else
-        DB_VERIFY(PrintDeliveryNote(m_session->context, QStringLiteral("20100001")));
+        DB_VERIFY(PrintDeliveryNote(m_session->context, QStringLiteral("20100001"), PrintMode::Print));
     m_session->context.reports = &m_presenter;
 }
 
@@ -131,7 +130,6 @@ void TestReportPreview::invoicePreview()
         QVERIFY(dialog.saveAsPdf(file));
         QVERIFY(QFileInfo(file).size() > 1000);
     };
-    m_session->state.printMode = PrintMode::View;
     DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
     QVERIFY(inspected);
 }
@@ -146,7 +144,6 @@ void TestReportPreview::deliveryNotePreview()
         QTest::qWait(50);
         saveScreenshot(dialog, QStringLiteral("deliverynote"));
     };
-    m_session->state.printMode = PrintMode::View;
     DB_VERIFY(PrintDeliveryNote(m_session->context, QStringLiteral("20100001")));
     QVERIFY(inspected);
 }
@@ -171,7 +168,6 @@ void TestReportPreview::printShortcut()
         QCOMPARE(printed.count(), 1);
         QVERIFY(printDialogSeen);
     };
-    m_session->state.printMode = PrintMode::View;
     DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
     QVERIFY(inspected);
 }
@@ -188,7 +184,6 @@ void TestReportPreview::returnsWhenClosed()
             preview->accept();
         }
     });
-    m_session->state.printMode = PrintMode::View;
     DB_VERIFY(PrintDeliveryNote(m_session->context, QStringLiteral("20100001")));
     m_session->context.reports = &m_presenter;
     QVERIFY(closed);

@@ -94,9 +94,10 @@ class InputWindowsTest : public QObject {
         return ok;
     }
 
-    void newLineFor(const QString& number)
+    // A new line of this invoice, as its composition screen opens the line screen.
+    static ScreenRequest newLineFor(const QString& number)
     {
-        s->state.invoiceNumber = number;
+        return {EditMode::New, DocumentRef{number, QStringLiteral("Ft")}};
     }
 
 private slots:
@@ -124,7 +125,6 @@ private slots:
     // every memo.
     void pastedNumbersAreStoredAsShown()
     {
-        newLineFor(QStringLiteral("20100042"));
         using F = InvoiceLineEditor;
         ModalDriver driver;
         QStringList shown;
@@ -142,7 +142,7 @@ private slots:
             typeText(note, QStringLiteral("második sor"));
             click(line, QStringLiteral("okButton"));
         });
-        QVERIFY(run(Screen::InvoiceLine, driver));
+        QVERIFY(run(Screen::InvoiceLine, driver, newLineFor(QStringLiteral("20100042"))));
         QCOMPARE(shown, (QStringList{QStringLiteral("15"), QStringLiteral("25"), QStringLiteral("27"),
                                      QStringLiteral("375,00")}));
         QCOMPARE(rows(QStringLiteral("SELECT sMegn, sMenny, sEar, sAfa, skAfakod, smemo FROM szlasor WHERE sBszam = "
@@ -179,7 +179,6 @@ private slots:
     // Hungarian, before anything is written: "-" alone, "0,0", and a price beyond its column.
     void onlyFinishedNumbersAreChecked()
     {
-        newLineFor(QStringLiteral("20100042"));
         using F = InvoiceLineEditor;
         ModalDriver driver;
         QString whileTyping, netWhileTyping;
@@ -212,7 +211,7 @@ private slots:
             .box(QStringLiteral("Mennyiség: A(z) '-' nem érvényes szám."), QStringLiteral("OK"))
             .box(QStringLiteral("A mennyiség nulla!"), QStringLiteral("OK"))
             .box(QStringLiteral("A(z) \"Egységár\" mező értéke (123456789012345) túl nagy"), QStringLiteral("OK"));
-        QVERIFY(run(Screen::InvoiceLine, driver));
+        QVERIFY(run(Screen::InvoiceLine, driver, newLineFor(QStringLiteral("20100042"))));
         QCOMPARE(whileTyping, QStringLiteral("-2,5"));
         QCOMPARE(netWhileTyping, QStringLiteral("-250,00"));
         // the field the message points at has its text selected, so typing replaces it
@@ -224,7 +223,6 @@ private slots:
     // clear message; the rest of the paste stays and is stored.
     void unstorableCharactersAreRefusedWhereTyped()
     {
-        newLineFor(QStringLiteral("20100042"));
         using F = InvoiceLineEditor;
         ModalDriver driver;
         QString shown;
@@ -240,7 +238,7 @@ private slots:
                         click(line, QStringLiteral("okButton"));
                     })
             .box(QStringLiteral("A(z) \"€\" karakter (U+20AC) nem tárolható"), QStringLiteral("OK"));
-        QVERIFY(run(Screen::InvoiceLine, driver));
+        QVERIFY(run(Screen::InvoiceLine, driver, newLineFor(QStringLiteral("20100042"))));
         QCOMPARE(shown, QStringLiteral("Kávé 5 "));
         QCOMPARE(rows(QStringLiteral("SELECT sMegn FROM szlasor")), QStringList{QStringLiteral("Kávé 5 ")});
     }
@@ -248,7 +246,6 @@ private slots:
     // Every digit of a price reaches its DECIMAL column: no 15-digit rounding on the way.
     void amountsKeepEveryDigit()
     {
-        newLineFor(QStringLiteral("20100042"));
         using F = InvoiceLineEditor;
         ModalDriver driver;
         driver.window(QStringLiteral("TForm10"), [&](QWidget* line) {
@@ -257,7 +254,7 @@ private slots:
             typeInto(edit(line, lineField(F::UnitPrice)), QStringLiteral("12345678901234,5678"));
             click(line, QStringLiteral("okButton"));
         });
-        QVERIFY(run(Screen::InvoiceLine, driver));
+        QVERIFY(run(Screen::InvoiceLine, driver, newLineFor(QStringLiteral("20100042"))));
         QCOMPARE(rows(QStringLiteral("SELECT CAST(sEar AS CHAR) FROM szlasor")),
                  QStringList{QStringLiteral("12345678901234.5678")});
     }

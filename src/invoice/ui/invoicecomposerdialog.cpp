@@ -1,3 +1,4 @@
+#include "db/queryroles.h"
 #include "invoicecomposerdialog.h"
 
 #include "screens/common/ui/dialogparts.h"
@@ -190,7 +191,7 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     grid->addWidget(label(QStringLiteral("Üzenet")), row, 0, Qt::AlignTop);
     grid->addWidget(field(F::Message), row++, 1, 1, 3);
 
-    QWidget* customerGroup = customerSummary(customerButton, context.data.query(QStringLiteral("ZQ30")), page);
+    QWidget* customerGroup = customerSummary(customerButton, context.data.query(role::kCustomerList), page);
     grid->addWidget(customerGroup, row++, 0, 1, 4);
 
     auto* languageRow = new QHBoxLayout;
@@ -215,7 +216,7 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
 QWidget* InvoiceComposerDialog::buildCustomerTab(ScreenContext& context)
 {
     auto* tabs = new QTabWidget(this);
-    tabs->addTab(customerDetailsPage(Screen::InvoiceComposer, context.data.query(QStringLiteral("ZQ30")), tabs),
+    tabs->addTab(customerDetailsPage(Screen::InvoiceComposer, context.data.query(role::kCustomerList), tabs),
                  QStringLiteral("Vevö adat"));
     tabs->addTab(blockPairPage(QStringLiteral("Számlán"), blockMemo(F::CustomerBlock, tabs), QStringLiteral("Vevö törzsben"),
                                blockMemo(F::CustomerMasterBlock, tabs), tabs),
@@ -226,7 +227,7 @@ QWidget* InvoiceComposerDialog::buildCustomerTab(ScreenContext& context)
 QWidget* InvoiceComposerDialog::buildIssuerTab(ScreenContext& context)
 {
     auto* tabs = new QTabWidget(this);
-    tabs->addTab(issuerDetailsPage(Screen::InvoiceComposer, context.data.query(QStringLiteral("ZQ60")), tabs),
+    tabs->addTab(issuerDetailsPage(Screen::InvoiceComposer, context.data.query(role::kIssuerList), tabs),
                  QStringLiteral("Szállító adata"));
     auto* issuerButton = makeButton(QStringLiteral("Szállító"), QStringLiteral("A számlán szereplö  szállítói név"),
                                     QStringLiteral("issuerButton"), tabs);
@@ -255,7 +256,7 @@ QPlainTextEdit* InvoiceComposerDialog::blockMemo(F field, QWidget* parent)
 
 QWidget* InvoiceComposerDialog::buildLines(ScreenContext& context)
 {
-    Query& lines = context.data.query(QStringLiteral("ZQ20"));
+    Query& lines = context.data.query(role::kInvoiceLines);
     auto* page = new QWidget(this);
     auto* layout = new QVBoxLayout(page);
     auto* grid = new QTableView(page);

@@ -1,6 +1,7 @@
 #include "invoiceregisterdialog.h"
 
 #include "invoicemaildialog.h"
+#include "db/queryroles.h"
 #include "nav/ui/navstatemodel.h"
 #include "screens/common/ui/dialogparts.h"
 #include "paymentdialog.h"
@@ -62,8 +63,8 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, InvoiceRegi
     setWindowTitle(QStringLiteral("Számlázás"));
     setProperty("helpContext", 2);
 
-    Query& list = context.data.query(QStringLiteral("ZQ10"));
-    Query& lines = context.data.query(QStringLiteral("ZQ20"));
+    Query& list = context.data.query(role::kInvoiceList);
+    Query& lines = context.data.query(role::kInvoiceLines);
     auto* layout = new QVBoxLayout(this);
 
     auto* tabs = new QTabWidget(this);
@@ -151,7 +152,7 @@ QWidget* InvoiceRegisterDialog::buildHeader(Query& list)
 
 QLayout* InvoiceRegisterDialog::buildButtons(ScreenContext& context)
 {
-    Query& list = context.data.query(QStringLiteral("ZQ10"));
+    Query& list = context.data.query(role::kInvoiceList);
     auto* buttons = new QHBoxLayout;
     auto add = [&](const QString& text, const QString& hint, const QString& name, auto action) {
         QPushButton* b = makeButton(text, hint, name, this);
@@ -173,7 +174,7 @@ QLayout* InvoiceRegisterDialog::buildButtons(ScreenContext& context)
     add(QStringLiteral("NAV napló"), QStringLiteral("A megjelölt számla NAV adatszolgáltatásának menete és üzenetei."),
         QStringLiteral("navLogButton"), [this, ctx = &context, q = &list] {
             const QString number = q->fieldText(QStringLiteral("fBszam"));
-            nav::NavLogDialog log(*ctx, new nav::NavLog(*ctx, number), number, this);
+            nav::NavLogDialog log(new nav::NavLog(*ctx, number), number, this);
             log.exec();
             m_model->reread();
         });
@@ -207,11 +208,11 @@ QLayout* InvoiceRegisterDialog::buildButtons(ScreenContext& context)
 
 QWidget* InvoiceRegisterDialog::buildCustomerPage(ScreenContext& context)
 {
-    Query& customers = context.data.query(QStringLiteral("ZQ30"));
+    Query& customers = context.data.query(role::kCustomerList);
     auto* tabs = new QTabWidget(this);
     tabs->addTab(customerDetailsPage(Screen::InvoiceRegister, customers, tabs), QStringLiteral("Vevö adatak"));
     tabs->addTab(blockPairPage(QStringLiteral("Számlán"),
-                               queryMemo(context.data.query(QStringLiteral("ZQ10")), s("fMemoVevo"), tabs),
+                               queryMemo(context.data.query(role::kInvoiceList), s("fMemoVevo"), tabs),
                                QStringLiteral("Vevö törzsben"), queryMemo(customers, s("vMemoVevo"), tabs), tabs),
                  QStringLiteral("Cimke"));
     connect(tabs, &QTabWidget::currentChanged, this, [this] { m_model->refreshDetails(); });

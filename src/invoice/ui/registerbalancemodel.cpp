@@ -12,7 +12,7 @@ RegisterBalanceModel::RegisterBalanceModel(Query& list, std::vector<Column> colu
                                            QObject* parent)
     : NavStateModel(list, std::move(columns), numberField, parent),
       m_numberField(numberField),
-      m_lookup(list.connection(), QStringLiteral("ZQ_EGYENLEG"))
+      m_lookup(list.connection(), QStringLiteral("registerBalance"))
 {
     // Re-read with the list: a payment or a storno changes the balances.
     connect(&list, &Query::rowsAboutToBeReplaced, this, [this] { m_balances.clear(); });

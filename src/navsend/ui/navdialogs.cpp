@@ -20,7 +20,7 @@
 
 namespace orvena::nav {
 
-NavLogDialog::NavLogDialog(ScreenContext& context, NavLog* model, const QString& invoiceNumber, QWidget* parent)
+NavLogDialog::NavLogDialog(NavLog* model, const QString& invoiceNumber, QWidget* parent)
     : QDialog(parent), m_model(model)
 {
     model->setParent(this);
@@ -39,7 +39,7 @@ NavLogDialog::NavLogDialog(ScreenContext& context, NavLog* model, const QString&
 
     auto* grid = new QTableView(this);
     grid->setObjectName(QStringLiteral("navLogGrid"));
-    grid->setModel(new QueryTableModel(context.data.query(QStringLiteral("ZQ150")),
+    grid->setModel(new QueryTableModel(model->log(),
                                        {{QStringLiteral("gIdo"), QStringLiteral("Idő")},
                                         {QStringLiteral("gMuvelet"), QStringLiteral("Művelet")},
                                         {QStringLiteral("gKeres"), QStringLiteral("Kérés azonosító")},

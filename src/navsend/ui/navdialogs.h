@@ -22,7 +22,7 @@ class NavLogDialog : public QDialog {
     Q_OBJECT
 public:
     // Takes over the model of the invoice's log (its parent becomes the dialog).
-    NavLogDialog(ScreenContext& context, NavLog* model, const QString& invoiceNumber, QWidget* parent = nullptr);
+    NavLogDialog(NavLog* model, const QString& invoiceNumber, QWidget* parent = nullptr);
 
 private:
     void showState();

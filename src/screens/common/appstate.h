@@ -1,7 +1,8 @@
 #pragma once
 // State that outlives the screens and is kept for the whole run: remembered keys per table, the
-// current invoice and delivery-note numbers, the print mode, and the function-key text store that
-// the composition screens read. What one screen hands to the next travels in its ScreenRequest.
+// invoice and delivery-note numbers the registers re-find when a screen over them closes, and the
+// function-key text store that the composition screens read. What one screen hands to the next
+// travels in its ScreenRequest; no screen reads its document from here.
 #include "functionkeytexts.h"
 #include "screenrequest.h"
 
@@ -20,7 +21,6 @@ public:
 
     QString invoiceNumber;  // the invoice the register re-finds after a screen closes
     QString deliveryNumber; // the delivery note the register re-finds
-    PrintMode printMode = PrintMode::View; // the register's last "Megtekint" or "Nyomtatás"
 
     // The current function-key screen's text store; "F2-F12" replaces it with a fresh one.
     std::shared_ptr<FunctionKeyTexts> functionKeys = std::make_shared<FunctionKeyTexts>();

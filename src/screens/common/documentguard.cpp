@@ -44,7 +44,7 @@ QString documentProblem(DataModule& data, const DocumentGuard& guard)
     const QString noun = QString::fromUtf16(n.noun);
     if (!guard.lock.isEmpty() && !data.connection().ownsLockOnServer(guard.lock))
         return lockLostReason(guard);
-    Query& q = data.query(QStringLiteral("ZQDOC"));
+    Query q(data.connection(), QStringLiteral("documentCheck"));
     q.setSql({QStringLiteral("SELECT %1 AS nyomtatva FROM %2 WHERE %3 = :p1 FOR UPDATE")
                   .arg(QString::fromLatin1(n.printed), QString::fromLatin1(n.header), QString::fromLatin1(n.number))});
     q.setText(QStringLiteral("p1"), guard.number);

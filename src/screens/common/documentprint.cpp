@@ -2,6 +2,7 @@
 
 #include "db/datamodule.h"
 #include "db/errors.h"
+#include "db/queryroles.h"
 
 namespace orvena {
 
@@ -30,11 +31,11 @@ PrintedDocument openDocument(DataModule& data, const DocumentColumns& columns, c
     document.printed = header.fieldText(columns.printedFlag).trimmed() == u"I";
     document.lines = &readLines(data, document.number);
 
-    Query& customer = data.query(QStringLiteral("ZQ31"));
+    Query& customer = data.query(role::kPrintedCustomer);
     customer.setSql({QStringLiteral("SELECT * FROM vevo WHERE vkod = :p0")});
     customer.setText(QStringLiteral("p0"), document.header->fieldText(columns.customer));
     customer.open();
-    Query& labels = data.query(QStringLiteral("ZQ71"));
+    Query& labels = data.query(role::kPrintedLabels);
     labels.setSql({QStringLiteral("SELECT * FROM mezonev WHERE mkod = :p0")});
     labels.setText(QStringLiteral("p0"), document.labelCode);
     labels.open();
@@ -43,9 +44,9 @@ PrintedDocument openDocument(DataModule& data, const DocumentColumns& columns, c
     return document;
 }
 
-bool marksPrinted(const ScreenContext& context, const PrintedDocument& document)
+bool marksPrinted(const PrintedDocument& document, PrintMode mode)
 {
-    return !document.printed && context.state.printMode == PrintMode::Print;
+    return !document.printed && mode == PrintMode::Print;
 }
 
 ReportJob countedJob(PageCounters& counters, const QString& templateFile, const QString& title)

@@ -24,8 +24,8 @@ struct DocumentColumns {
 struct PrintedDocument {
     Query* header = nullptr;
     Query* lines = nullptr;
-    Query* customer = nullptr; // ZQ31
-    Query* labels = nullptr;   // ZQ71, the label set
+    Query* customer = nullptr;
+    Query* labels = nullptr; // the label set
     QString number;            // as stored
     QString labelCode;         // the header's label-set code
     QChar labelType;           // the code's fifth character; null when the code is shorter
@@ -41,9 +41,9 @@ using LinesReader = Query& (*)(DataModule& data, const QString& number);
 PrintedDocument openDocument(DataModule& data, const DocumentColumns& columns, const QString& number,
                              LinesReader readLines);
 
-// Whether this run marks the document printed once it is produced: the print mode, and not
+// Whether this print marks the document printed once it is produced: the print mode, and not
 // printed before.
-bool marksPrinted(const ScreenContext& context, const PrintedDocument& document);
+bool marksPrinted(const PrintedDocument& document, PrintMode mode);
 
 // A report job whose m_lap1 ... m_lap4 the page counters answer and count.
 ReportJob countedJob(PageCounters& counters, const QString& templateFile, const QString& title);

@@ -52,8 +52,9 @@ void EditScreen::click(const QString& key)
     setField(key, field(key) == t.match ? t.onMatch : t.otherwise);
 }
 
-void EditScreen::setTitle(const QString& title)
+void EditScreen::setModifyTitle(const QString& title)
 {
+    m_titleMode = TitleMode::Modify;
     if (title == m_title)
         return;
     m_title = title;
@@ -169,9 +170,9 @@ void EditScreen::finish(bool saved)
     emit finished(saved);
 }
 
-void EditScreen::copyRecord(const QString& modifyTitle, const QString& nameKey, const QString& refusal)
+void EditScreen::copyRecord(const QString& nameKey, const QString& refusal)
 {
-    if (m_title != modifyTitle) {
+    if (m_titleMode != TitleMode::Modify) {
         m_context.ui.message(refusal);
         return;
     }

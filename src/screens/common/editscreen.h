@@ -66,8 +66,14 @@ public:
     // A mouse click on the field: its toggle, if it has one.
     void click(const QString& key);
 
+    // What the title shows: the designed title of a new record, or the modify title once the fill
+    // has shown a stored record. A copy made of that record keeps the title, and with it what
+    // only the modify title allows (copying, composing the header block).
+    enum class TitleMode { Designed, Modify };
+
     QString title() const { return m_title; }
     QString designedTitle() const { return m_designedTitle; }
+    TitleMode titleMode() const { return m_titleMode; }
     EditMode editMode() const { return m_mode; }
     void setEditMode(EditMode mode) { m_mode = mode; }
     bool isNew() const { return m_mode == EditMode::New; }
@@ -95,13 +101,14 @@ signals:
 
 protected:
     void addField(Field field);
-    void setTitle(const QString& title);
+    // The fill shows a stored record: the title becomes its modify text.
+    void setModifyTitle(const QString& title);
     virtual std::vector<Check> checks() const = 0;
     // The save procedure's statements; true when the record was saved (the screen then closes).
     virtual bool save() = 0;
-    // Copies a record being modified ("Másolat készítés"): when the title is modifyTitle, the
-    // mode becomes the new mode and suffix is appended to nameKey; otherwise refusal is shown.
-    void copyRecord(const QString& modifyTitle, const QString& nameKey, const QString& refusal);
+    // Copies a record being modified ("Másolat készítés"): under the modify title the mode
+    // becomes the new mode and a suffix is appended to nameKey; otherwise refusal is shown.
+    void copyRecord(const QString& nameKey, const QString& refusal);
     // The header-block composer for a record not stored yet (a pending copy): it gets this
     // screen's values of `columns` as its field list and blockKey's text as its block; what it
     // composes comes back into blockKey only, nothing is written. Returns whether it did.
@@ -129,6 +136,7 @@ private:
     QList<QPair<QString, QString>> m_read; // key, text as the fill read it
     QString m_designedTitle;
     QString m_title;
+    TitleMode m_titleMode = TitleMode::Designed;
     bool m_finished = false;
     bool m_copy = false;
     EditMode m_mode;

@@ -9,7 +9,7 @@ ListScreen::ListScreen(ScreenContext& context, ListSpec def, QObject* parent)
       m_context(context),
       m_spec(std::move(def)),
       m_list(context.data.query(m_spec.listQuery)),
-      m_aux(context.data.query(m_spec.auxQuery)),
+      m_aux(context.data.connection(), m_spec.table + QStringLiteral("Aux")),
       m_caption(m_spec.caption)
 {
 }

@@ -4,7 +4,7 @@
 //
 // A table describes itself in a ListSpec and uses the model as it is or through a subclass:
 //     ListSpec def;
-//     def.table = "afa"; def.listQuery = "ZQ90"; def.auxQuery = "ZQ91";
+//     def.table = "afa"; def.listQuery = role::kVatList;
 //     def.createSql = def.showSql = "SELECT * FROM afa ORDER BY kAfa";
 //     def.showLocateColumn = "kAfa";   // compared with the remembered key when shown
 //     def.columns = {{"kAfa", "Áfa %"}, ...};
@@ -36,8 +36,7 @@ struct SortOption {
 
 struct ListSpec {
     QString table;     // key of the remembered key in AppState
-    QString listQuery; // shared list query ("ZQ90")
-    QString auxQuery;  // auxiliary query for counts and deletes ("ZQ91")
+    QString listQuery; // shared list query (a role of db/queryroles.h)
     QString createSql; // run when the screen is built
     QString showSql;   // run when it is shown: the initial order
     QString showLocateColumn; // compared with the remembered key when shown
@@ -58,7 +57,8 @@ public:
     const ListSpec& def() const { return m_spec; }
     ScreenContext& context() const { return m_context; }
     Query& query() const { return m_list; }
-    Query& auxQuery() const { return m_aux; }
+    // The screen's own query for reference counts and deletes.
+    Query& auxQuery() { return m_aux; }
     QString caption() const { return m_caption; }
 
     // The statements run when the screen is built and when it is shown.
@@ -95,7 +95,7 @@ private:
     ScreenContext& m_context;
     ListSpec m_spec;
     Query& m_list;
-    Query& m_aux;
+    Query m_aux;
     QString m_caption;
 };
 

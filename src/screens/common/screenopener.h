@@ -2,8 +2,9 @@
 // Opens another screen modally and returns when it has closed. The GUI implementation builds the
 // screen's model over the request and its dialog over the model and runs it; the test
 // implementation runs a scripted operator. Whatever a screen needs from its opener travels in the
-// request (edit mode, the document a line belongs to, a header-block draft); a list chooser's
-// result is the current row of the shared list query, a register chooser's the request's `chosen`.
+// request (edit mode, the document to modify, the document a line belongs to, a header-block
+// draft); a list chooser's result is the current row of the shared list query, a register
+// chooser's the request's `chosen`.
 #include "screenrequest.h"
 #include "screens.h"
 

@@ -29,10 +29,10 @@ struct BlockDraft {
 };
 
 // The document a line screen belongs to: the composition screen that opens it passes its number
-// and currency.
+// and currency. A line screen is never opened without one.
 struct DocumentRef {
-    QString number;
-    QString currency;
+    QString number = {};
+    QString currency = {};
     // The named lock the composition screen works under, and whether its document is a new one
     // (no header may exist under the number): the line screen's store checks both.
     QString lock = {};
@@ -47,6 +47,18 @@ struct ScreenRequest {
     // A register opened as a chooser: "Kiválaszt" writes the number of the document it stood
     // on here; leaving it any other way writes nothing.
     QString* chosen = nullptr;
+    // The stored document a composition screen modifies (EditMode::Modify), by its number: the
+    // register names the document it stood on, the screen reads it afresh under its lock.
+    QString number = {};
+
+    // A composition screen opened to modify the stored document of this number.
+    static ScreenRequest modifying(const QString& number)
+    {
+        ScreenRequest request;
+        request.mode = EditMode::Modify;
+        request.number = number;
+        return request;
+    }
 };
 
 } // namespace orvena
