@@ -39,7 +39,6 @@ int main(int argc, char** argv)
     DataModule data;
     data.connect(profile);
     AppState state;
-    state.printMode = PrintMode::View;
     bench::SilentUi ui;
     bench::NoScreens screens;
     QTemporaryDir dir;

@@ -66,7 +66,6 @@ int main(int argc, char** argv)
     DataModule data;
     data.connect(profile);
     AppState state;
-    state.printMode = PrintMode::View;
     bench::SilentUi ui;
     bench::NoScreens screens;
     QTemporaryDir dir;

@@ -104,6 +104,11 @@ private slots:
         QTest::newRow("shared query names")
             << QStringLiteral("\"ZQ")
             << QStringList{QStringLiteral("src/db/queryroles.h")};
+        // ... and no shared query is taken by a name of its own making (the data module's own
+        // start-up reads of every table excepted).
+        QTest::newRow("shared queries by role")
+            << QStringLiteral("\\bquery\\(QStringLiteral\\(")
+            << QStringList{QStringLiteral("src/db/datamodule.cpp")};
     }
     void conventions()
     {

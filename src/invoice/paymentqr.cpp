@@ -71,7 +71,7 @@ QString normalizedBic(const QString& bic)
 
 std::optional<PaymentAccount> issuerPaymentAccount(DataModule& data, const QString& issuerCode)
 {
-    Query& q = data.query(QStringLiteral("PRN_ACCOUNT"));
+    Query q(data.connection(), QStringLiteral("PRN_ACCOUNT"));
     q.setSql({QStringLiteral("SELECT zNev1, zIBAN, zSwift FROM szallito WHERE zKod = :p0 ORDER BY zID LIMIT 1")});
     q.setText(QStringLiteral("p0"), issuerCode);
     q.open();

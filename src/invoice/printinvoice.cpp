@@ -327,7 +327,9 @@ void setCopyMark(ReportVariables& vars, const PrintedDocument& invoice, bool neg
 
 void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, PrintMode mode)
 {
-    PrintInvoice(context, invoiceNumber, InvoiceHandover{});
+    InvoiceHandover handover;
+    handover.mode = mode;
+    PrintInvoice(context, invoiceNumber, handover);
 }
 
 void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const InvoiceHandover& handover)
@@ -339,7 +341,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const In
     // first, and no screen writes into it while it is issued. The invoice is read again under
     // the lock, so what is printed and reported is what is stored.
     std::unique_ptr<NamedLock> issuing;
-    if (marksPrinted(invoice, mode)) {
+    if (marksPrinted(invoice, handover.mode)) {
         issuing = worklock::take(context, worklock::invoice(invoice.number), [&invoice] {
             return QStringLiteral("A(z) %1 számú számlát egy másik munkaállomás éppen módosítja, ezért most nem "
                                   "nyomtatható ki. Kérem, próbálja újra, amikor ott elkészült.")
@@ -380,7 +382,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const In
     // produced (printed from the preview, or its PDF written): a report that never gets out
     // leaves the flag as it was, so the original copy can still be made.
     std::optional<nav::IssueCheck> issue;
-    if (marksPrinted(invoice, mode)) {
+    if (marksPrinted(invoice, handover.mode)) {
         issue = nav::checkInvoice(data, number, handover.appearance);
         if (issue->refused()) {
             context.ui.message(nav::refusalMessage(number, issue->problems));

@@ -22,6 +22,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, PrintMod
 // `beforeIssue`, which runs once the document exists and before the invoice is marked issued:
 // when it throws, the invoice stays unissued and the error leaves PrintInvoice.
 struct InvoiceHandover {
+    PrintMode mode = PrintMode::View;
     nav::InvoiceAppearance appearance = nav::InvoiceAppearance::Paper;
     std::function<void()> beforeIssue;
 };

@@ -54,7 +54,7 @@ struct InvoiceFacts {
 
 InvoiceFacts readFacts(DataModule& data, const QString& invoiceNumber)
 {
-    Query& q = data.query(QStringLiteral("MAIL_INVOICE"));
+    Query q(data.connection(), QStringLiteral("MAIL_INVOICE"));
     q.setSql({QStringLiteral("SELECT fBszam, fPrn, fPnem, fFkelt,"),
               QStringLiteral(" (SELECT zNev1 FROM szallito WHERE zKod = fzKod ORDER BY zID LIMIT 1) AS kiallito,"),
               QStringLiteral(" (SELECT vNeve FROM vevo WHERE vKod = fvKod ORDER BY vID LIMIT 1) AS vevo,"),
@@ -77,7 +77,7 @@ InvoiceFacts readFacts(DataModule& data, const QString& invoiceNumber)
 
 void logSent(DataModule& data, const QString& number, const QStringList& to, const SendResult& result)
 {
-    Query& q = data.query(QStringLiteral("MAIL_LOG"));
+    Query q(data.connection(), QStringLiteral("mailLog"));
     q.setSql({QStringLiteral("INSERT INTO szlaemail (emBszam, emCim, emIdo, emValasz, emAzonosito, emFelhasznalo)"),
               QStringLiteral("VALUES (:p0, :p1, NOW(), :p2, :p3, SUBSTRING_INDEX(USER(), '@', 1))")});
     q.setText(QStringLiteral("p0"), number);
@@ -86,22 +86,6 @@ void logSent(DataModule& data, const QString& number, const QStringList& to, con
     q.setText(QStringLiteral("p3"), printable(result.messageId));
     q.execute();
 }
-
-// Puts the run's print mode back however the sending ends.
-class PrintModeScope {
-public:
-    PrintModeScope(AppState& state, PrintMode mode) : m_state(state), m_saved(state.printMode)
-    {
-        state.printMode = mode;
-    }
-    ~PrintModeScope() { m_state.printMode = m_saved; }
-    PrintModeScope(const PrintModeScope&) = delete;
-    PrintModeScope& operator=(const PrintModeScope&) = delete;
-
-private:
-    AppState& m_state;
-    PrintMode m_saved;
-};
 
 } // namespace
 
@@ -186,9 +170,9 @@ InvoiceMailResult emailInvoice(ScreenContext& context, const QString& invoiceNum
     // checks and questions first), and only after the server took the message; one issued before
     // goes as the print makes its copy.
     try {
-        PrintModeScope mode(context.state, PrintMode::Print);
-        nav::InvoiceAppearance appearance = nav::InvoiceAppearance::Electronic;
-        PrintInvoice(printing, facts.number, InvoiceHandover{appearance, send});
+        PrintInvoice(printing, facts.number,
+                     InvoiceHandover{.mode = PrintMode::Print, .appearance = nav::InvoiceAppearance::Electronic,
+                                     .beforeIssue = send});
         if (presenter.presentedCount() == 0)
             return outcome; // refused or not confirmed: the print told the operator why
         if (!attempted)
@@ -212,7 +196,7 @@ InvoiceMailResult emailInvoice(ScreenContext& context, const QString& invoiceNum
 
 std::vector<SentMail> sentMails(DataModule& data, const QString& invoiceNumber)
 {
-    Query& q = data.query(QStringLiteral("MAIL_SENT"));
+    Query q(data.connection(), QStringLiteral("MAIL_SENT"));
     q.setSql({QStringLiteral("SELECT DATE_FORMAT(emIdo, '%Y-%m-%d %H:%i:%s') AS ido, emCim, emValasz, emAzonosito,"),
               QStringLiteral(" emFelhasznalo FROM szlaemail WHERE emBszam = :p0 ORDER BY emID DESC")});
     q.setText(QStringLiteral("p0"), invoiceNumber.trimmed());

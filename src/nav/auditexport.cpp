@@ -80,7 +80,7 @@ QStringList rangeProblems(const AuditExportRange& range, const QString& folder)
 // The numbers of the issued (printed) invoices of the range, in order.
 QStringList issuedNumbers(DataModule& data, const AuditExportRange& range)
 {
-    Query& list = data.query(QStringLiteral("NAV_EXPORT"));
+    Query list(data.connection(), QStringLiteral("NAV_EXPORT"));
     if (range.byNumber) {
         list.setSql({QStringLiteral("SELECT fBszam FROM szlafej WHERE fPrn = \"I\" AND"),
                      QStringLiteral(" CAST(fBszam AS UNSIGNED) BETWEEN :p0 AND :p1 GROUP BY fBszam ORDER BY fBszam")});
@@ -212,7 +212,7 @@ AuditExportOutcome exportAuditData(DataModule& data, const AuditExportRange& ran
     // Every invoice that has a valid document is written; the others are listed with their
     // reasons, in the message and in the summary.
     Collected collected;
-    Query& state = data.query(QStringLiteral("NAV_EXPORT_STATE"));
+    Query state(data.connection(), QStringLiteral("NAV_EXPORT_STATE"));
     state.setSql({QStringLiteral("SELECT nAllapot FROM szlanav WHERE nBszam = :p0")});
     for (const QString& number : numbers)
         collectInvoice(data, state, number, collected);

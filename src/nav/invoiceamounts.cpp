@@ -27,7 +27,7 @@ LineAmounts lineAmounts(const Decimal& quantity, const Decimal& unitPrice, const
 InvoiceAmounts readInvoiceAmounts(DataModule& data, const QString& invoiceNumber)
 {
     InvoiceAmounts a;
-    Query& header = data.query(QStringLiteral("NAV_AMOUNTS_HEAD"));
+    Query header(data.connection(), QStringLiteral("NAV_AMOUNTS_HEAD"));
     header.setSql({QStringLiteral("SELECT fArfoly, fKerek FROM Szlafej WHERE fBszam = :p0 ORDER BY fID LIMIT 1")});
     header.setText(QStringLiteral("p0"), invoiceNumber);
     header.open();
@@ -38,7 +38,7 @@ InvoiceAmounts readInvoiceAmounts(DataModule& data, const QString& invoiceNumber
 
     // The VAT names are numbered by the server, so names it compares equal (case, trailing
     // blanks) fall into one group as its GROUP BY would put them.
-    Query& lines = data.query(QStringLiteral("NAV_AMOUNTS"));
+    Query lines(data.connection(), QStringLiteral("NAV_AMOUNTS"));
     lines.setSql({QStringLiteral("SELECT sID, sMenny, sEar, sAfa, sAfanev, DENSE_RANK() OVER (ORDER BY sAfanev) AS csoport"),
                   QStringLiteral("FROM Szlasor WHERE sBszam = :p0 ORDER BY sID")});
     lines.setText(QStringLiteral("p0"), invoiceNumber);

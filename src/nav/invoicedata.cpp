@@ -166,7 +166,7 @@ Party readParty(DataModule& data, bool issuer, const QString& code)
 {
     Party p;
     p.code = code;
-    Query& r = data.query(QStringLiteral("NAV_PARTY"));
+    Query r(data.connection(), QStringLiteral("NAV_PARTY"));
     r.setSql({issuer ? QStringLiteral("SELECT * FROM szallito WHERE zKod = :p0 ORDER BY zID LIMIT 1")
                      : QStringLiteral("SELECT * FROM vevo WHERE vKod = :p0 ORDER BY vID LIMIT 1")});
     r.setText(QStringLiteral("p0"), code);
@@ -358,7 +358,7 @@ void ruleProblem(InvoiceDocument& doc, const QString& text)
 
 std::optional<Header> readHeader(DataModule& data, InvoiceDocument& doc)
 {
-    Query& h = data.query(QStringLiteral("NAV_HEAD"));
+    Query h(data.connection(), QStringLiteral("NAV_HEAD"));
     h.setSql({QStringLiteral("SELECT fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, fArfoly, fPnem, fzKod, "
                              "fvKod FROM szlafej WHERE fBszam = :p0 ORDER BY fID LIMIT 1")});
     h.setText(QStringLiteral("p0"), doc.number);
@@ -434,7 +434,7 @@ void checkHeader(InvoiceDocument& doc, const Header& head)
 // remark is the operator's text and decides nothing.
 void readStornoLink(DataModule& data, InvoiceDocument& doc, int modificationIndex)
 {
-    Query& link = data.query(QStringLiteral("NAV_LINK"));
+    Query link(data.connection(), QStringLiteral("NAV_LINK"));
     link.setSql({QStringLiteral("SELECT hEredeti FROM szlahivatkozas WHERE hBszam = :p0 AND hMuvelet = :p1")});
     link.setText(QStringLiteral("p0"), doc.number);
     link.setText(QStringLiteral("p1"), kStornoLink);
@@ -443,7 +443,7 @@ void readStornoLink(DataModule& data, InvoiceDocument& doc, int modificationInde
         return;
     doc.storno = true;
     doc.original = link.fieldText(QStringLiteral("hEredeti"));
-    Query& o = data.query(QStringLiteral("NAV_AUX"));
+    Query o(data.connection(), QStringLiteral("NAV_AUX"));
     o.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szlafej WHERE fBszam = :p0")});
     o.setText(QStringLiteral("p0"), doc.original);
     o.open();
@@ -556,7 +556,7 @@ CustomerTax checkCustomer(InvoiceDocument& doc, const Party& customer)
 // The lines with their VAT codes' classification, in line order.
 std::vector<LineData> readLines(DataModule& data, const QString& number)
 {
-    Query& l = data.query(QStringLiteral("NAV_LINES"));
+    Query l(data.connection(), QStringLiteral("NAV_LINES"));
     l.setSql({QStringLiteral("SELECT sID, scSzam, sMegn, sMenny, sMe, ROUND(sEar - sEar * fKerek / 100, 10) AS egysegar,"),
               QStringLiteral(" skAfakod, sAfanev, sAfa,"),
               QStringLiteral(" (SELECT COUNT(*) FROM afa WHERE kAfakod = skAfakod) AS kDb,"),
@@ -705,7 +705,7 @@ int stornoLineBase(DataModule& data, const InvoiceDocument& doc)
 {
     if (!doc.storno)
         return 0;
-    Query& o = data.query(QStringLiteral("NAV_AUX"));
+    Query o(data.connection(), QStringLiteral("NAV_AUX"));
     o.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szlasor WHERE sBszam = :p0 OR sBszam IN"),
               QStringLiteral(" (SELECT nBszam FROM szlanav WHERE nEredeti = :p0 AND nModIndex < :p1 AND nBszam <> :p2)")});
     o.setText(QStringLiteral("p0"), doc.original);
