@@ -53,6 +53,10 @@ QStringList exportColumns(const QString& table);
 // defined place; nothing is dropped or changed. Returns "table.column" for each one added.
 QStringList addMissingColumns(Connection& connection);
 
+// Adds the indexes of several columns (and those added to existing tables) that a table lacks;
+// returns "table.index" for each one added.
+QStringList ensureIndexes(Connection& connection);
+
 // The tables whose row count and change counter the server keeps in `tablaszamlalo`, through
 // triggers on each: a list over them knows its length and whether anything changed without
 // reading the table.
@@ -76,7 +80,8 @@ void dropRowCounterTriggers(Connection& connection, const QString& database);
 // 2: invoice-data columns and szlanav; reporting of issued invoices (the technical user's columns of
 // szallito, szlanavnaplo).
 // 3: szlahivatkozas, the storno's link to the invoice it reverses.
-constexpr int kSchemaVersion = 3;
+// 4: mnbarfolyam, the central bank's rates; the figures' indexes on szlafej and szlasor.
+constexpr int kSchemaVersion = 4;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.
 int storedSchemaVersion(Connection& connection);

@@ -140,12 +140,23 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     currency->setToolTip(QStringLiteral("Klikkre \"Ft\" / \"HUF\" váltás"));
     currency->setMaximumWidth(80);
     installClickHandler(currency, [this] { m_model->toggleCurrency(); });
+    m_currency = currency;
+    currency->installEventFilter(this);
     QLineEdit* rate = edit(F::ExchangeRate);
     rate->setToolTip(QStringLiteral("Forintban nulla értékkel"));
     rate->setMaximumWidth(110);
     installCharFilter(rate, CharFilter(QStringLiteral("0123456789,")));
     QLineEdit* discount = edit(F::Discount);
     discount->setMaximumWidth(80);
+    QLineEdit* rateSource = readOnlyField(page);
+    rateSource->setObjectName(name(F::RateSource));
+    rateSource->setToolTip(QStringLiteral("Az árfolyam forrása"));
+    bindField(rateSource, m_model, F::RateSource);
+    m_widgets[F::RateSource] = rateSource;
+    auto* mnbButton = button(QStringLiteral("MNB árfolyam"),
+                             QStringLiteral("A teljesítés napjára érvényes MNB középárfolyam lekérdezése"),
+                             QStringLiteral("mnbRateButton"), page);
+    connect(mnbButton, &QPushButton::clicked, this, [this] { m_model->fetchExchangeRate(); });
     QLineEdit* remark = edit(F::Remark);
     // text fields take at most what their columns hold
     limitToColumn(contract, QStringLiteral("szlafej"), QStringLiteral("fSzerz"));
@@ -191,6 +202,10 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     money->addWidget(discount);
     money->addStretch();
     grid->addLayout(money, row++, 3);
+    auto* rateRow = new QHBoxLayout;
+    rateRow->addWidget(mnbButton);
+    rateRow->addWidget(rateSource, 1);
+    grid->addLayout(rateRow, row++, 3);
     grid->addWidget(label(QStringLiteral("Megjegyzés")), row, 0);
     grid->addWidget(remark, row++, 1, 1, 3);
     grid->addWidget(label(QStringLiteral("Üzenet")), row, 0, Qt::AlignTop);
@@ -221,7 +236,7 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     grid->setColumnStretch(3, 2);
 
     QWidget* order[] = {contract, payment, performed, issued, due, currency, rate, remark, message, discount,
-                        customerButton, languageButton};
+                        mnbButton, customerButton, languageButton};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     return page;
@@ -381,11 +396,15 @@ QWidget* InvoiceComposerDialog::buildLines(ScreenContext& context)
 
 bool InvoiceComposerDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_performanceDate && event->type() == QEvent::FocusOut) {
+    if ((watched == m_performanceDate || watched == m_currency) && event->type() == QEvent::FocusOut) {
         // Only a move to another field counts, not a window or menu taking the focus for a while.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            m_model->performanceDateLeft();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            if (watched == m_performanceDate)
+                m_model->performanceDateLeft();
+            else
+                m_model->currencyLeft();
+        }
     }
     return QDialog::eventFilter(watched, event);
 }

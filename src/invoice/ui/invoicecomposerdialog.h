@@ -30,6 +30,7 @@ private:
     std::map<int, QWidget*> m_widgets;
     QPushButton* m_fromDelivery = nullptr;
     QWidget* m_performanceDate = nullptr;
+    QWidget* m_currency = nullptr;
 };
 
 } // namespace orvena

@@ -32,6 +32,7 @@ QString formId(Screen screen)
     case Screen::Maintenance: return QStringLiteral("TForm28");
     case Screen::Password: return QStringLiteral("TPasswordDlg");
     case Screen::AuditExport: return QStringLiteral("TForm29");
+    case Screen::Figures: return QStringLiteral("TKimutatasok");
     }
     return {};
 }

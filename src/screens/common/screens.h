@@ -32,6 +32,7 @@ enum class Screen {
     Maintenance,          // TForm28 "Adatok"
     Password,             // TPasswordDlg "Jelszó"
     AuditExport,          // TForm29 "Adóhatósági adatszolgáltatás"
+    Figures,              // TKimutatasok "Kimutatások": figures, charts, the accountant's export
 };
 
 QString formId(Screen screen);
