@@ -9,7 +9,9 @@
 #include "db/conversions.h"
 #include "figures/figures.h"
 #include "figures/ui/figuresdialog.h"
+#include "app/session.h"
 #include "reports/reportengine.h"
+#include "reports/ui/reportpreview.h"
 #include "screens/common/ui/guiuserinterface.h"
 #include "screens/common/ui/screenregistry.h"
 
@@ -55,7 +57,7 @@ const QString kAccountingA = QStringLiteral(
     "20100001;számla;2026.01.15;2026.01.14;2026.01.29;Kovács Kft;12345678-2-41;3000,00;810,00;3810,00;0,00;0,00;0,00;"
     "99,99;5,00;104,99;0,00;0,00;0,00;0,00;0,00;0,00;3099,99;815,00;3914,99;Ft;0;átutalás;");
 const QString kAccountingB = QStringLiteral(
-    "20100002;számla;2026.01.20;2026.01.20;2026.02.04;\"Szőke; Társa \"\"Bt\"\"\";;8337,00;2252,00;10589,00;0,00;0,00;"
+    "20100002;számla;2026.01.20;2026.01.20;2026.02.03;\"Szőke; Társa \"\"Bt\"\"\";;8337,00;2252,00;10589,00;0,00;0,00;"
     "0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;8337,00;2252,00;10589,00;EUR;395,12;átutalás;");
 
 } // namespace
@@ -118,9 +120,12 @@ private:
         driver
             .window(QStringLiteral("fileDialog"),
                     [&](QWidget* w) {
+                        // Typed into the dialog's own name field and confirmed with Enter.
                         auto* files = static_cast<QFileDialog*>(w);
-                        files->selectFile(path);
-                        files->accept();
+                        auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                        name->setFocus();
+                        name->setText(path);
+                        QTest::keyClick(name, Qt::Key_Return);
                     })
             .box(doneText, QStringLiteral("OK"));
         QTest::mouseClick(dialog->findChild<QPushButton*>(QString::fromLatin1(buttonName)), Qt::LeftButton);
@@ -250,10 +255,10 @@ private slots:
         QCOMPARE(int(t.rows.size()), figures::kTopCount + 1);
         QCOMPARE(t.rows.front().labels.first(), QStringLiteral("C21"));
         QCOMPARE(t.rows.back().labels, (QStringList{QString(), QStringLiteral("Egyéb")}));
-        QCOMPARE(t.rows.back().net, 30000); // C0 and C1: 100 + 200 forints
-        QCOMPARE(t.rows.back().invoices, 2);
-        QCOMPARE(t.total.net, 25300000); // 100 x (1 + ... + 22) forints
-        QCOMPARE(t.total.invoices, 22);
+        QCOMPARE(t.rows.back().net, qint64(30000)); // C0 and C1: 100 + 200 forints
+        QCOMPARE(t.rows.back().invoices, qint64(2));
+        QCOMPARE(t.total.net, qint64(2530000)); // 100 x (1 + ... + 22) forints
+        QCOMPARE(t.total.invoices, qint64(22));
     }
 
     // The accountant's export from the window and from the command line: one row per issued
