@@ -1,5 +1,6 @@
 #include "figures.h"
 
+#include "db/conversions.h"
 #include "db/datamodule.h"
 #include "nav/invoiceamounts.h"
 
@@ -94,19 +95,19 @@ Table compute(DataModule& data, View view, const Period& period)
         t.labelHeaders = {QStringLiteral("Vevőkód"), QStringLiteral("Vevő neve")};
         labels = 2;
         sql = {QStringLiteral("SELECT fvKod AS code, (SELECT MAX(vNeve) FROM vevo WHERE vevo.vKod = i.fvKod) AS name, "
-                              "SUM(%1) AS netHuf, SUM(%2) AS vatHuf, COUNT(*) AS invoices")
+                              "SUM(%1) AS netHuf, SUM(%2) AS vatHuf, COUNT(*) AS invoices, SUM(%1) + SUM(%2) AS grossHuf")
                    .arg(forintSql(QStringLiteral("net")), forintSql(QStringLiteral("vat"))),
-               QStringLiteral("FROM (%1) i GROUP BY fvKod ORDER BY netHuf + vatHuf DESC, fvKod").arg(invoiceSumsSql())};
+               QStringLiteral("FROM (%1) i GROUP BY fvKod ORDER BY grossHuf DESC, fvKod").arg(invoiceSumsSql())};
         break;
     case View::Article:
         t.labelHeaders = {QStringLiteral("Cikkkód"), QStringLiteral("Megnevezés")};
         labels = 2;
         sql = {QStringLiteral("SELECT scKod AS code, MAX(sMegn) AS name, SUM(%1) AS netHuf, SUM(%2) AS vatHuf, "
-                              "COUNT(DISTINCT h.fBszam) AS invoices")
+                              "COUNT(DISTINCT h.fBszam) AS invoices, SUM(%1) + SUM(%2) AS grossHuf")
                    .arg(forintSql(nav::lineNetSql(), QStringLiteral("h.fArfoly")),
                         forintSql(nav::lineVatSql(), QStringLiteral("h.fArfoly"))),
                QStringLiteral("FROM szlafej h JOIN szlasor ON szlasor.sBszam = h.fBszam WHERE %1").arg(kIssued),
-               QStringLiteral("GROUP BY scKod ORDER BY netHuf + vatHuf DESC, scKod")};
+               QStringLiteral("GROUP BY scKod ORDER BY grossHuf DESC, scKod")};
         break;
     case View::Vat:
         t.labelHeaders = {QStringLiteral("Áfakód"), QStringLiteral("Megnevezés"), QStringLiteral("Áfa %"),
@@ -233,7 +234,8 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
     int r = 0;
     while (r < q.rowCount()) {
         const QString number = q.text(r, QStringLiteral("fBszam"));
-        const double rate = q.text(r, QStringLiteral("fArfoly")).toDouble();
+        const QString rateText = q.text(r, QStringLiteral("fArfoly"));
+        const double rate = rateText.trimmed().isEmpty() ? 0 : parseDouble(rateText);
         std::map<int, RateSums> perRate; // index into kExportRates, 4 = other
         qint64 net = 0, vat = 0;
         const int first = r;
