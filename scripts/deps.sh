@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config ccache
-    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev qt6-charts-dev libqt6opengl6-dev
     libmariadb-dev mariadb-server mariadb-client
     libxml2-dev libxml2-utils
     fonts-liberation2 poppler-utils xvfb xauth

@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "backup.h"
+#include "figurescommandline.h"
 #include "navcommandline.h"
 #include "options.h"
 #include "session.h"
@@ -266,6 +267,7 @@ QString commandLineHelp()
         "        elküldi a beküldendő számlaadatokat, és megvárja a NAV válaszát (cron-hoz);\n"
         "        a kilépési kód 0, ha nem maradt elutasított vagy el nem küldött számla\n")
         + navCommandLineOptions()
+        + figuresCommandLineOptions()
         + QStringLiteral(
         "\n"
         "Hibakereséshez:\n"
@@ -286,6 +288,8 @@ std::optional<int> runCommandLine(int& argc, char** argv)
 {
     if (const auto status = runNavCommandLine(argc, argv))
         return status; // the invoice-data document or the tax-audit export
+    if (const auto status = runFiguresCommandLine(argc, argv))
+        return status; // the central bank's rates or the accountant's export
     std::optional<CommandLineRequest> request = parseCommandLine(argumentList(argc, argv));
     if (!request)
         return std::nullopt;

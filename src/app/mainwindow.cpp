@@ -110,6 +110,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent),
     QAction* backup = bar->addAction(QStringLiteral("Adat&mentés"));
     backup->setObjectName(QStringLiteral("Adatmentes"));
     connect(backup, &QAction::triggered, this, [this] { backupFromMenu(m_session, this); });
+    addScreenItem(bar, QStringLiteral("Kimutatás&ok"), Screen::Figures);
     QAction* quit = bar->addAction(QStringLiteral("&Kilépés"));
     quit->setObjectName(QStringLiteral("Kilepes"));
     connect(quit, &QAction::triggered, this, &QWidget::close);

@@ -194,6 +194,21 @@ std::vector<TableDef> buildTables()
                   {"pTorolte", vc(80) + QStringLiteral(" NULL")}},
                  "pID",
                  {"pBszam"}});
+    // The central bank's middle rates as fetched: `maArfolyam` forints for `maEgyseg` units of the
+    // currency on `maDatum`; `maErvenyes` is the last day through which it is known to be the latest
+    // quotation (weekends and holidays take the last earlier one). One row per currency and day
+    // (a unique key, see ensureIndexes).
+    t.push_back({"mnbarfolyam",
+                 {{"maID", kId},
+                  {"maDatum", kDate + QStringLiteral(" NOT NULL")},
+                  {"maPnem", vc(10) + QStringLiteral(" NOT NULL")},
+                  {"maEgyseg", QStringLiteral("INT NOT NULL DEFAULT 1")},
+                  {"maArfolyam", kRate + QStringLiteral(" NOT NULL")},
+                  {"maErvenyes", kDate + QStringLiteral(" NOT NULL")},
+                  {"maForras", vc(10) + QStringLiteral(" NOT NULL DEFAULT 'MNB'")},
+                  {"maLetoltve", QStringLiteral("DATETIME NOT NULL")}},
+                 "maID",
+                 {}});
     return t;
 }
 
@@ -311,6 +326,43 @@ QStringList createMissingTables(Connection& connection)
         created << t.name;
     }
     return created;
+}
+
+namespace {
+
+struct IndexDef {
+    const char* table;
+    const char* name;
+    const char* columns; // quoted column list
+    bool unique;
+};
+
+// Indexes of more than one column, or added to tables that already existed: the figures read
+// issued invoices by their date (with the columns the sums need, so the header rows are read from
+// the index alone) and lines by invoice with their amounts; the rate table is keyed by currency
+// and day.
+constexpr IndexDef kIndexes[] = {
+    {"szlafej", "ix_kimutatas", "`fPrn`, `fRkelt`, `fBszam`, `fArfoly`, `fKerek`, `fvKod`", false},
+    {"szlasor", "ix_kimutatas_sor", "`sBszam`, `sMenny`, `sEar`, `sAfa`", false},
+    {"mnbarfolyam", "ux_mnbarfolyam", "`maPnem`, `maDatum`", true},
+};
+
+} // namespace
+
+QStringList ensureIndexes(Connection& connection)
+{
+    QStringList added;
+    for (const IndexDef& index : kIndexes) {
+        const QByteArray table(index.table);
+        if (connection.select("SHOW TABLES LIKE '" + table + "'")->rowCount() == 0)
+            continue;
+        if (connection.select("SHOW INDEX FROM `" + table + "` WHERE Key_name = '" + index.name + "'")->rowCount() > 0)
+            continue;
+        connection.execute("ALTER TABLE `" + table + "` ADD " + (index.unique ? "UNIQUE " : "") + "INDEX `"
+                           + index.name + "` (" + index.columns + ")");
+        added << QStringLiteral("%1.%2").arg(QLatin1String(index.table), QLatin1String(index.name));
+    }
+    return added;
 }
 
 QStringList exportColumns(const QString& table)

@@ -54,6 +54,10 @@ QStringList exportColumns(const QString& table);
 // Returns "table.column" for each one added, "table.column (n karakter)" for each one widened.
 QStringList addMissingColumns(Connection& connection);
 
+// Adds the indexes of several columns (and those added to existing tables) that a table lacks;
+// returns "table.index" for each one added.
+QStringList ensureIndexes(Connection& connection);
+
 // The tables whose row count and change counter the server keeps in `tablaszamlalo`, through
 // triggers on each: a list over them knows its length and whether anything changed without
 // reading the table.
@@ -80,6 +84,7 @@ void dropRowCounterTriggers(Connection& connection, const QString& database);
 // 4: szlaemail, the invoices sent by e-mail; vevo.vEmail widened to 254 characters (several
 // addresses separated by ";").
 // 4: szlafizetes, the payments of invoices, and the view szlaegyenleg over it.
+// 4: mnbarfolyam, the central bank's rates; the figures' indexes on szlafej and szlasor.
 constexpr int kSchemaVersion = 4;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.

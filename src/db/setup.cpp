@@ -135,6 +135,9 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     const QStringList added = addMissingColumns(admin);
     if (!added.isEmpty())
         done << QStringLiteral("Új oszlopok: %1").arg(added.join(QStringLiteral(", ")));
+    const QStringList indexes = ensureIndexes(admin);
+    if (!indexes.isEmpty())
+        done << QStringLiteral("Új indexek: %1").arg(indexes.join(QStringLiteral(", ")));
     // The stornos made before their links were recorded are linked once, when the table is new.
     if (created.contains(QStringLiteral("szlahivatkozas")))
         done << backfillStornoLinks(admin);

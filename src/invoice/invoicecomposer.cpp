@@ -8,6 +8,7 @@
 #include "delivery/deliverytoinvoice.h"
 #include "db/errors.h"
 #include "db/stepchain.h"
+#include "rates/mnbrates.h"
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/numberfields.h"
@@ -106,6 +107,9 @@ void InvoiceComposer::set(Field f, const QString& text)
 void InvoiceComposer::setField(Field f, const QString& text)
 {
     set(f, text);
+    // A rate typed by the operator (the law allows other sources than the central bank's).
+    if (f == ExchangeRate)
+        set(RateSource, rates::isForint(m_fields[Currency]) ? QString() : QStringLiteral("kézzel megadva"));
 }
 
 void InvoiceComposer::focus(int target)
@@ -242,6 +246,9 @@ bool InvoiceComposer::LoadInvoice(const QString& number)
     set(IssuerNumber, header.fieldText(p("fzSzam")));
 
     set(LanguageName, dictionary.fieldText(p("mMegnev")));
+    // A stored rate stays until the currency or the date changes.
+    m_rateFilledFor = rateKey();
+    set(RateSource, rates::isForint(m_fields[Currency]) ? QString() : QStringLiteral("a számlán tárolt"));
     set(CustomerMasterBlock, memoFromDatabase(customers.fieldText(p("vMemoVevo"))));
     set(IssuerMasterBlock, memoFromDatabase(issuers.fieldText(p("zMemoSzall"))));
     return true;
@@ -283,6 +290,7 @@ void InvoiceComposer::chooseCustomer()
         set(CustomerCode, c.fieldText(p("vkod")));
         set(CustomerNumber, c.fieldText(p("vSzam")));
     });
+    fillExchangeRate(false);
 }
 
 void InvoiceComposer::chooseLanguage()
@@ -311,6 +319,60 @@ void InvoiceComposer::chooseIssuer()
 void InvoiceComposer::toggleCurrency()
 {
     set(Currency, m_fields[Currency] == QLatin1String("Ft") ? QStringLiteral("HUF") : QStringLiteral("Ft"));
+    fillExchangeRate(false);
+}
+
+void InvoiceComposer::currencyLeft()
+{
+    fillExchangeRate(false);
+}
+
+void InvoiceComposer::fetchExchangeRate()
+{
+    fillExchangeRate(true);
+}
+
+QString InvoiceComposer::rateKey() const
+{
+    return m_fields[Currency].trimmed().toUpper() + u'|' + m_fields[PerformanceDate].trimmed();
+}
+
+void InvoiceComposer::fillExchangeRate(bool refetch)
+{
+    if (!refetch && rateKey() == m_rateFilledFor)
+        return;
+    const QString currency = m_fields[Currency].trimmed().toUpper();
+    if (rates::isForint(currency)) {
+        m_rateFilledFor = rateKey();
+        set(ExchangeRate, QStringLiteral("0"));
+        set(RateSource, QString());
+        return;
+    }
+    // Without a valid date there is no day to ask for (the date's own check reports it).
+    if (!isValidDate(m_fields[PerformanceDate])) {
+        if (refetch)
+            m_context.ui.message(QStringLiteral("Az MNB árfolyamhoz adja meg a teljesítés időpontját!"));
+        return;
+    }
+    m_rateFilledFor = rateKey();
+    const QDate day = parseDate(m_fields[PerformanceDate]);
+    runAction(m_context.ui, [&] {
+        try {
+            const auto rate = rates::rateFor(m_context.data, currency, day, refetch);
+            if (!rate) {
+                set(RateSource, QStringLiteral("nincs MNB árfolyam"));
+                m_context.ui.message(QStringLiteral("Az MNB nem közöl árfolyamot a(z) %1 pénznemre %2-ig. Az "
+                                                    "árfolyamot kézzel adja meg!")
+                                         .arg(currency, formatDate(day)));
+                return;
+            }
+            set(ExchangeRate, formatPlain(rate->quote.perUnit()));
+            set(RateSource, rates::sourceText(*rate));
+        } catch (const rates::MnbError& e) {
+            set(RateSource, QStringLiteral("nincs MNB árfolyam"));
+            m_context.ui.message(e.text());
+        }
+    });
 }
 
 void InvoiceComposer::performanceDateLeft()
@@ -327,6 +389,7 @@ void InvoiceComposer::performanceDateLeft()
             return;
         set(DueDate, formatDate(performed.addDays(parseInt32(term))));
     });
+    fillExchangeRate(false);
 }
 
 void InvoiceComposer::newLine()

@@ -41,6 +41,7 @@ public:
         NetTotal,           // "Netto:"
         VatTotal,           // "ÁFA:"
         GrandTotal,         // "Mindösszesen:"
+        RateSource,         // beside "Árfolyam", read-only: which day's central-bank rate, or typed
         FieldCount,
         // focus targets that are buttons
         CustomerButton = FieldCount,
@@ -73,8 +74,13 @@ public:
     void chooseLanguage();
     void chooseIssuer();
     void toggleCurrency();
-    // The focus left "Telj. időpontja": the due date follows the customer's payment term.
+    // The focus left "Telj. időpontja": the due date follows the customer's payment term, and a
+    // foreign currency's rate the new date.
     void performanceDateLeft();
+    // The focus left "Pénznem": a foreign currency's rate follows it.
+    void currencyLeft();
+    // "MNB árfolyam": the central bank's rate for the performance date, asked from the bank again.
+    void fetchExchangeRate();
 
     // Line buttons.
     void newLine();
@@ -116,6 +122,11 @@ private:
     void rereadLines();
     void rereadRegister();
     bool takeLock(const QString& name);
+    // Fills "Árfolyam" with the central bank's rate of the performance date when the currency or
+    // the date differs from those of the last fill (always when `refetch`); a forint invoice's
+    // rate is 0. Without the bank the operator is told and types the rate.
+    void fillExchangeRate(bool refetch);
+    QString rateKey() const;
     // Ends the screen with reason and what was typed, so that it can be typed again.
     void end(const QString& reason);
     // After an action: ends the screen when its lock was lost or its invoice is no longer the one
@@ -130,6 +141,7 @@ private:
     const QString m_requested; // the invoice to modify, as the register named it
     bool m_closed = false;
     int m_lastFocus = Contract;
+    QString m_rateFilledFor; // currency and date the rate was last filled (or loaded) for
 };
 
 } // namespace orvena

@@ -94,7 +94,7 @@ private slots:
         const QList<Item> top = itemsOf(window.menuBar()->actions());
         const QStringList expected = {"Szállítólevél", "Számlázás", "Vevö",   "Cikk",     "Áfa",     "Kibocsátó",
                                       "Szótár",        "Export",    "Adóhatósági adatszolgáltatás", "Kintlévőségek",
-                                      "Import",        "Segitség",  "Adatmentés", "Kilépés"};
+                                      "Import",        "Segitség",  "Adatmentés", "Kimutatások", "Kilépés"};
         QStringList texts;
         for (const auto& i : top)
             texts << i.text;

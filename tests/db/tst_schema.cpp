@@ -82,7 +82,7 @@ private slots:
 
     void tablesHaveTheirColumnsInOrder()
     {
-        QCOMPARE(int(schemaTables().size()), 17);
+        QCOMPARE(int(schemaTables().size()), 18);
         for (auto it = kExpectedColumns.begin(); it != kExpectedColumns.end(); ++it) {
             const QStringList actual = db->rows(
                 QStringLiteral("SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = '%1' "
@@ -97,9 +97,9 @@ private slots:
         const QStringList tables = db->rows(QStringLiteral(
             "SELECT TABLE_NAME, ENGINE, TABLE_COLLATION FROM information_schema.TABLES WHERE TABLE_SCHEMA = '%1' "
             "AND TABLE_NAME <> 'semaverzio' AND TABLE_TYPE = 'BASE TABLE' ORDER BY TABLE_NAME").arg(db->name()));
-        QCOMPARE(tables.size(), 20); // with the reporting's szlanav and szlanavnaplo, the storno links szlahivatkozas,
+        QCOMPARE(tables.size(), 21); // with the reporting's szlanav and szlanavnaplo, the storno links szlahivatkozas,
                                      // the row counters tablaszamlalo and tablaszakasz, the payments szlafizetes,
-                                     // the e-mail log szlaemail
+                                     // the e-mail log szlaemail, the bank's rates mnbarfolyam
         for (const QString& t : tables)
             QVERIFY2(t.endsWith(QStringLiteral("|InnoDB|latin2_hungarian_ci")), qPrintable(t));
         // every table but the invoice-report side tables (keyed by invoice number) has an
@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(db->scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = "
                                            "'%1' AND COLUMN_KEY = 'PRI' AND EXTRA LIKE '%auto_increment%'")
                                 .arg(db->name())),
-                 QStringLiteral("16")); // szlanav and szlahivatkozas are keyed by the invoice number
+                 QStringLiteral("17")); // szlanav and szlahivatkozas are keyed by the invoice number
         for (const char* column : {"fBszam", "sBszam", "lBszam", "eBszam", "vKod", "cKod", "zKod", "mkod", "aKod"})
             QVERIFY2(db->scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.STATISTICS WHERE "
                                                "TABLE_SCHEMA = '%1' AND COLUMN_NAME = '%2' AND SEQ_IN_INDEX = 1")
@@ -260,6 +260,18 @@ private slots:
         QCOMPARE(runSetupTool({}, env, &out), 0);
         QVERIFY(out.contains(QStringLiteral("Adatszerkezet: %1. változat").arg(kSchemaVersion + 5)));
         admin.execute("UPDATE `" + database.toLatin1() + "`.semaverzio SET svVerzio = " + QByteArray::number(kSchemaVersion));
+        // A database made before the figures' indexes gets them; the rates keep one row per
+        // currency and day.
+        admin.execute("ALTER TABLE " + db + "szlafej DROP INDEX ix_kimutatas");
+        QCOMPARE(runSetupTool({}, env, &out), 0);
+        QVERIFY2(out.contains(QStringLiteral("Új indexek: szlafej.ix_kimutatas")), qPrintable(out));
+        QCOMPARE(runSetupTool({}, env, &out), 0);
+        QVERIFY2(!out.contains(QStringLiteral("Új indexek")), qPrintable(out));
+        admin.execute("INSERT INTO " + db + "mnbarfolyam (maDatum, maPnem, maArfolyam, maErvenyes, maLetoltve) VALUES "
+                      "('2026-09-18', 'EUR', 395.12, '2026-09-18', NOW())");
+        QVERIFY_THROWS_EXCEPTION(DbError, admin.execute("INSERT INTO " + db + "mnbarfolyam (maDatum, maPnem, maArfolyam, "
+                                                        "maErvenyes, maLetoltve) VALUES ('2026-09-18', 'EUR', 1, "
+                                                        "'2026-09-18', NOW())"));
         const QString year = QString::number(QDate::currentDate().year());
         QCOMPARE(admin.select("SELECT aBszam FROM `" + database.toLatin1() + "`.sorszam WHERE aKod = '1'")->text(0, 0),
                  year + QStringLiteral("0000"));

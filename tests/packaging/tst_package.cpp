@@ -141,7 +141,7 @@ private slots:
         QCOMPARE(field(QStringLiteral("Package")), QStringLiteral("orvena"));
         QCOMPARE(field(QStringLiteral("Architecture")), QStringLiteral("amd64"));
         const QString depends = field(QStringLiteral("Depends"));
-        for (const char* needed : {"libqt6widgets6", "libqt6printsupport6", "libmariadb3", "mariadb-client",
+        for (const char* needed : {"libqt6widgets6", "libqt6printsupport6", "libqt6charts6", "libmariadb3", "mariadb-client",
                                    "fonts-liberation2", "libc6", "libqrencode4", "libcurl4"})
             QVERIFY2(depends.contains(QLatin1String(needed)), qPrintable(depends));
         QVERIFY(field(QStringLiteral("Recommends")).contains(QStringLiteral("mariadb-server")));

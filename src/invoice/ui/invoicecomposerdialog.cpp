@@ -127,12 +127,18 @@ void InvoiceComposerDialog::createHeaderFields(ScreenContext& context, QWidget* 
     currency->setToolTip(QStringLiteral("Klikkre \"Ft\" / \"HUF\" váltás"));
     currency->setMaximumWidth(80);
     installClickHandler(currency, [this] { m_model->toggleCurrency(); });
+    installLeaveHandler(currency, [this] { m_model->currencyLeft(); });
     QLineEdit* rate = edit(F::ExchangeRate);
     rate->setToolTip(QStringLiteral("Forintban nulla értékkel"));
     rate->setMaximumWidth(110);
     installCharFilter(rate, CharFilter(QStringLiteral("0123456789,")));
     QLineEdit* discount = edit(F::Discount);
     discount->setMaximumWidth(80);
+    QLineEdit* rateSource = readOnlyField(page);
+    rateSource->setObjectName(name(F::RateSource));
+    rateSource->setToolTip(QStringLiteral("Az árfolyam forrása"));
+    bindField(rateSource, m_model, F::RateSource);
+    m_widgets[F::RateSource] = rateSource;
     QLineEdit* remark = edit(F::Remark);
     // text fields take at most what their columns hold
     limitToColumn(contract, QStringLiteral("szlafej"), QStringLiteral("fSzerz"));
@@ -156,6 +162,10 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     createHeaderFields(context, page);
     auto field = [this](F f) { return widgetFor(f); };
     auto label = [page](const QString& text) { return new QLabel(text, page); };
+    auto* mnbButton = makeButton(QStringLiteral("MNB árfolyam"),
+                                 QStringLiteral("A teljesítés napjára érvényes MNB középárfolyam lekérdezése"),
+                                 QStringLiteral("mnbRateButton"), page);
+    connect(mnbButton, &QPushButton::clicked, this, [this] { m_model->fetchExchangeRate(); });
     auto* customerButton = makeButton(QStringLiteral("Vevö"), QStringLiteral("Vevö választó ablak megnyitása"),
                                       QStringLiteral("customerButton"), page);
     m_widgets[InvoiceComposer::CustomerButton] = customerButton;
@@ -186,6 +196,10 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
     money->addWidget(field(F::Discount));
     money->addStretch();
     grid->addLayout(money, row++, 3);
+    auto* rateRow = new QHBoxLayout;
+    rateRow->addWidget(mnbButton);
+    rateRow->addWidget(field(F::RateSource), 1);
+    grid->addLayout(rateRow, row++, 3);
     grid->addWidget(label(QStringLiteral("Megjegyzés")), row, 0);
     grid->addWidget(field(F::Remark), row++, 1, 1, 3);
     grid->addWidget(label(QStringLiteral("Üzenet")), row, 0, Qt::AlignTop);
@@ -207,7 +221,8 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
 
     QWidget* order[] = {field(F::Contract), field(F::PaymentMethod), field(F::PerformanceDate), field(F::IssueDate),
                         field(F::DueDate),  field(F::Currency),      field(F::ExchangeRate),    field(F::Remark),
-                        field(F::Message),  field(F::Discount),      customerButton,            languageButton};
+                        field(F::Message),  field(F::Discount),      mnbButton,                 customerButton,
+                        languageButton};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     return page;

@@ -33,6 +33,7 @@ QString formId(Screen screen)
     case Screen::Password: return QStringLiteral("TPasswordDlg");
     case Screen::AuditExport: return QStringLiteral("TForm29");
     case Screen::Receivables: return QStringLiteral("TForm30");
+    case Screen::Figures: return QStringLiteral("TKimutatasok");
     }
     return {};
 }

@@ -33,6 +33,7 @@ enum class Screen {
     Password,             // TPasswordDlg "Jelszó"
     AuditExport,          // TForm29 "Adóhatósági adatszolgáltatás"
     Receivables,          // TForm30 "Kintlévőségek"
+    Figures,              // TKimutatasok "Kimutatások": figures, charts, the accountant's export
 };
 
 QString formId(Screen screen);

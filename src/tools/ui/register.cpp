@@ -4,6 +4,8 @@
 #include "passworddialog.h"
 #include "tooldialogs.h"
 
+#include "figures/ui/figuresdialog.h"
+
 // The help pages are compiled in; a resource in a static library has to be pulled in by name.
 static void initHelpResource()
 {
@@ -18,6 +20,7 @@ void registerToolScreens(ScreenRegistry& registry)
     installHelpKeyHandler();
     registry.add(Screen::Export, createExportDialog);
     registry.add(Screen::AuditExport, createAuditExportDialog);
+    registry.add(Screen::Figures, createFiguresDialog);
     registry.add(Screen::Import, createImportDialog);
     registry.add(Screen::Maintenance,
                  [](ScreenContext& context, QWidget* parent) -> QDialog* {

@@ -1,0 +1,73 @@
+// The figures over a large data set: turnover by month (and the other views) for two years of
+// issued invoices with two lines each, a tenth of them in EUR, next to a baseline that only sums
+// the line amounts of the same invoices without rounding or grouping.
+#include "benchsupport.h"
+
+#include "db/datamodule.h"
+#include "figures/figures.h"
+
+#include <QCoreApplication>
+#include <functional>
+
+using namespace orvena;
+
+namespace {
+
+double timeMedian(int runs, const std::function<void()>& fn)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        fn();
+        ms.push_back(bench::msSince(t));
+    }
+    return bench::median(ms);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int invoices = argc > 1 ? std::atoi(argv[1]) : 400000;
+    Connection setup;
+    const ConnectionProfile profile = bench::freshDatabase(setup, QStringLiteral("orvena_bench_figures"), false);
+    QElapsedTimer seed;
+    seed.start();
+    const QByteArray n = QByteArray::number(invoices);
+    setup.execute("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fPrn, fKerek, fArfoly, fPnem, fvKod) "
+                  "SELECT 20000000 + seq, DATE_ADD('2025-01-01', INTERVAL seq % 730 DAY), "
+                  "DATE_ADD('2025-01-01', INTERVAL seq % 730 DAY), DATE_ADD('2025-01-15', INTERVAL seq % 730 DAY), "
+                  "'átutalás', 'I', IF(seq % 7 = 0, 5, 0), IF(seq % 10 = 0, 395.12, 0), IF(seq % 10 = 0, 'EUR', 'Ft'), "
+                  "seq % 500 FROM seq_1_to_" + n);
+    setup.execute("INSERT INTO szlasor (sBszam, scKod, sMegn, sMenny, sMe, sEar, skAfakod, sAfanev, sAfa) "
+                  "SELECT 20000000 + seq, seq % 300, 'Cikk', 1 + seq % 5, 'db', 1234.5 + seq % 97, '1', '27%', 27 "
+                  "FROM seq_1_to_" + n);
+    setup.execute("INSERT INTO szlasor (sBszam, scKod, sMegn, sMenny, sMe, sEar, skAfakod, sAfanev, sAfa) "
+                  "SELECT 20000000 + seq, 300 + seq % 50, 'Könyv', 1, 'db', 99.99, '2', '5%', 5 FROM seq_1_to_" + n);
+    setup.execute("ANALYZE TABLE szlafej, szlasor");
+    std::printf("seeded %d invoices, %d lines in %.0f ms\n", invoices, 2 * invoices, static_cast<double>(seed.elapsed()));
+
+    DataModule data;
+    data.connect(profile);
+    const figures::Period all{QDate(2025, 1, 1), QDate(2026, 12, 31)};
+    const figures::Period month{QDate(2026, 3, 1), QDate(2026, 3, 31)};
+    const double baseline = timeMedian(5, [&] {
+        data.connection().select("SELECT COUNT(DISTINCT h.fBszam), SUM(sMenny * sEar) FROM szlafej h JOIN szlasor ON "
+                                 "sBszam = h.fBszam WHERE h.fPrn = 'I' AND h.fRkelt BETWEEN '2025-01-01' AND '2026-12-31'");
+    });
+    std::printf("baseline: unrounded sum over the same lines       %8.1f ms\n", baseline);
+    for (auto [view, name] : {std::pair{figures::View::Month, "turnover by month"},
+                              std::pair{figures::View::Customer, "turnover by customer"},
+                              std::pair{figures::View::Article, "turnover by article"},
+                              std::pair{figures::View::Vat, "VAT analytics"}}) {
+        figures::Table t;
+        const double ms = timeMedian(5, [&] { t = figures::compute(data, view, all); });
+        const double oneMonth = timeMedian(5, [&] { figures::compute(data, view, month); });
+        std::printf("%-22s all %d invoices: %8.1f ms (%zu rows); one month: %6.1f ms\n", name,
+                    int(t.total.invoices), ms, t.rows.size(), oneMonth);
+    }
+    setup.execute("DROP DATABASE orvena_bench_figures");
+    return 0;
+}

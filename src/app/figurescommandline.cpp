@@ -1,0 +1,129 @@
+#include "figurescommandline.h"
+#include "options.h"
+
+#include "db/conversions.h"
+#include "db/datamodule.h"
+#include "db/errors.h"
+#include "db/logging.h"
+#include "db/outputfile.h"
+#include "figures/figures.h"
+#include "rates/mnbrates.h"
+
+#include <QCoreApplication>
+
+namespace orvena {
+
+namespace {
+
+struct FiguresRequest {
+    bool rates = false, accounting = false;
+    QString from, to, out, currencies;
+    QString error;
+};
+
+// The currencies fetched when none are named: those invoices are usually written in.
+const QString kDefaultCurrencies = QStringLiteral("EUR,USD,GBP,CHF,JPY,CZK,PLN,RON");
+
+FiguresRequest parse(const QStringList& arguments)
+{
+    FiguresRequest r;
+    OptionReader options(arguments);
+    while (options.next()) {
+        const QString& option = options.option();
+        if (option == u"--mnb-rates")
+            r.rates = true;
+        else if (option == u"--accounting-export")
+            r.accounting = true;
+        else if (option == u"--from")
+            r.from = options.value().trimmed();
+        else if (option == u"--to")
+            r.to = options.value().trimmed();
+        else if (option == u"--out")
+            r.out = options.value();
+        else if (option == u"--currencies")
+            r.currencies = options.value().trimmed();
+        else
+            options.fail(QStringLiteral("Hiba: ismeretlen kapcsoló: %1").arg(options.argument()));
+    }
+    if (r.rates && r.accounting)
+        options.fail(QStringLiteral("Hiba: a --mnb-rates és az --accounting-export együtt nem adható meg."));
+    else if (r.rates && ((!r.from.isEmpty() && !isValidDate(r.from)) || (!r.to.isEmpty() && !isValidDate(r.to))))
+        options.fail(QStringLiteral("Hiba: a dátumot éééé.hh.nn alakban kell megadni (--from, --to)."));
+    else if (r.accounting && (!isValidDate(r.from) || !isValidDate(r.to)))
+        options.fail(QStringLiteral("Hiba: meg kell adni a dátumtartományt (--from éééé.hh.nn --to éééé.hh.nn)."));
+    else if (r.accounting && r.out.trimmed().isEmpty())
+        options.fail(QStringLiteral("Hiba: meg kell adni a kimeneti fájlt (--out <fájl>)."));
+    else if (!r.from.isEmpty() && !r.to.isEmpty() && isValidDate(r.from) && isValidDate(r.to)
+             && parseDate(r.from) > parseDate(r.to))
+        options.fail(QStringLiteral("Hiba: a --from dátuma későbbi, mint a --to dátuma."));
+    r.error = options.error();
+    return r;
+}
+
+} // namespace
+
+QString figuresCommandLineOptions()
+{
+    return QStringLiteral(
+        "\n"
+        "Árfolyamok és könyvelés:\n"
+        "  --mnb-rates [--from <éééé.hh.nn>] [--to <éééé.hh.nn>] [--currencies EUR,USD,...]\n"
+        "        letölti az MNB hivatalos középárfolyamait a tartományra (alapértelmezés: az\n"
+        "        elmúlt 14 nap) az árfolyamtáblába (cron-hoz); a szolgáltatás címe az\n"
+        "        ORVENA_MNB_URL változóval adható meg\n"
+        "  --accounting-export --from <éééé.hh.nn> --to <éééé.hh.nn> --out <fájl.csv>\n"
+        "        a könyvelőnek: a tartományban kelt kiállított számlák soronként (UTF-8, \";\",\n"
+        "        tizedesvessző), áfakulcsonként forintban\n");
+}
+
+std::optional<int> runFiguresCommandLine(int& argc, char** argv)
+{
+    const QStringList arguments = argumentList(argc, argv);
+    bool ours = false;
+    for (const QString& a : arguments.mid(1)) {
+        const QString option = a.section(u'=', 0, 0);
+        ours = ours || option == u"--mnb-rates" || option == u"--accounting-export";
+    }
+    if (!ours)
+        return std::nullopt;
+    const FiguresRequest r = parse(arguments);
+    if (!r.error.isEmpty()) {
+        printLine(stderr, r.error);
+        printLine(stderr, QStringLiteral("Segítség: orvena --help"));
+        return 2;
+    }
+
+    QCoreApplication app(argc, argv);
+    DataModule data;
+    try {
+        data.connect(ConnectionProfile::fromEnvironment());
+    } catch (const Error& e) {
+        logFailure(lcApp(), e);
+        printLine(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el (%1).").arg(e.text()));
+        return 3;
+    }
+    try {
+        if (r.accounting) {
+            const QByteArray csv = figures::accountingCsv(data, {parseDate(r.from), parseDate(r.to)});
+            OutputFile::write(r.out, csv);
+            printLine(stdout, QStringLiteral("Elkészült: %1 (%2 számla)").arg(r.out).arg(csv.count('\n') - 1));
+            return 0;
+        }
+        const QDate to = r.to.isEmpty() ? QDate::currentDate() : parseDate(r.to);
+        const QDate from = r.from.isEmpty() ? to.addDays(-14) : parseDate(r.from);
+        const QStringList currencies =
+            (r.currencies.isEmpty() ? kDefaultCurrencies : r.currencies.toUpper()).split(u',', Qt::SkipEmptyParts);
+        const auto quotes = rates::fetchRates(from, to, currencies);
+        const int stored = rates::storeQuotes(data, quotes, from, to, currencies);
+        printLine(stdout, QStringLiteral("MNB árfolyamok %1 - %2: %3 árfolyam tárolva.")
+                              .arg(formatDate(from), formatDate(to))
+                              .arg(stored));
+        return 0;
+    } catch (const Error& e) {
+        logFailure(lcApp(), e);
+        printLine(stderr, e.text());
+        return 1;
+    }
+}
+
+} // namespace orvena

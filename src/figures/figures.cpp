@@ -1,0 +1,273 @@
+#include "figures.h"
+
+#include "db/conversions.h"
+#include "db/datamodule.h"
+#include "nav/invoiceamounts.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+#include <map>
+
+namespace orvena::figures {
+
+namespace {
+
+const QString kIssued = QStringLiteral("h.fPrn = 'I' AND h.fRkelt BETWEEN :p0 AND :p1");
+
+// A sum in the invoice's currency converted to forints as the print converts it.
+QString forintSql(const QString& amount, const QString& rate = QStringLiteral("fArfoly"))
+{
+    return QStringLiteral("(CASE WHEN %2 > 0 THEN ROUND((%1) * %2, 0) ELSE (%1) END)").arg(amount, rate);
+}
+
+// The issued invoices of the period with their sums in their own currency (one row each).
+QString invoiceSumsSql()
+{
+    return QStringLiteral("SELECT h.fBszam, h.fRkelt, h.fvKod, h.fArfoly, SUM(%1) AS net, SUM(%2) AS vat "
+                          "FROM szlafej h JOIN szlasor ON szlasor.sBszam = h.fBszam WHERE %3 GROUP BY h.fBszam")
+        .arg(nav::lineNetSql(), nav::lineVatSql(), kIssued);
+}
+
+Query& openQuery(DataModule& data, const QStringList& sql, const Period& period)
+{
+    Query& q = data.query(QStringLiteral("FIGURES"));
+    q.setSql(sql);
+    q.setText(QStringLiteral("p0"), period.from.toString(Qt::ISODate));
+    q.setText(QStringLiteral("p1"), period.to.toString(Qt::ISODate));
+    q.open();
+    return q;
+}
+
+QString csvField(const QString& text)
+{
+    if (!text.contains(u';') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
+        return text;
+    return u'"' + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+QByteArray csvLine(const QStringList& fields)
+{
+    QStringList quoted;
+    for (const QString& f : fields)
+        quoted << csvField(f);
+    return quoted.join(u';').toUtf8() + "\r\n";
+}
+
+} // namespace
+
+QString viewTitle(View view)
+{
+    switch (view) {
+    case View::Month:
+        return QStringLiteral("Forgalom havonta");
+    case View::Customer:
+        return QStringLiteral("Forgalom vevőnként");
+    case View::Article:
+        return QStringLiteral("Forgalom cikkenként");
+    case View::Vat:
+        return QStringLiteral("ÁFA-analitika");
+    }
+    return {};
+}
+
+QStringList amountHeaders()
+{
+    return {QStringLiteral("Nettó (Ft)"), QStringLiteral("ÁFA (Ft)"), QStringLiteral("Bruttó (Ft)"),
+            QStringLiteral("Számlák")};
+}
+
+Table compute(DataModule& data, View view, const Period& period)
+{
+    Table t;
+    t.view = view;
+    t.period = period;
+    QStringList sql;
+    int labels = 1;
+    switch (view) {
+    case View::Month:
+        t.labelHeaders = {QStringLiteral("Hónap")};
+        sql = {QStringLiteral("SELECT DATE_FORMAT(fRkelt, '%Y.%m') AS label, SUM(%1) AS netHuf, SUM(%2) AS vatHuf, "
+                              "COUNT(*) AS invoices")
+                   .arg(forintSql(QStringLiteral("net")), forintSql(QStringLiteral("vat"))),
+               QStringLiteral("FROM (%1) i GROUP BY label ORDER BY label").arg(invoiceSumsSql())};
+        break;
+    case View::Customer:
+        t.labelHeaders = {QStringLiteral("Vevőkód"), QStringLiteral("Vevő neve")};
+        labels = 2;
+        sql = {QStringLiteral("SELECT fvKod AS code, (SELECT MAX(vNeve) FROM vevo WHERE vevo.vKod = i.fvKod) AS name, "
+                              "SUM(%1) AS netHuf, SUM(%2) AS vatHuf, COUNT(*) AS invoices, SUM(%1) + SUM(%2) AS grossHuf")
+                   .arg(forintSql(QStringLiteral("net")), forintSql(QStringLiteral("vat"))),
+               QStringLiteral("FROM (%1) i GROUP BY fvKod ORDER BY grossHuf DESC, fvKod").arg(invoiceSumsSql())};
+        break;
+    case View::Article:
+        t.labelHeaders = {QStringLiteral("Cikkkód"), QStringLiteral("Megnevezés")};
+        labels = 2;
+        sql = {QStringLiteral("SELECT scKod AS code, MAX(sMegn) AS name, SUM(%1) AS netHuf, SUM(%2) AS vatHuf, "
+                              "COUNT(DISTINCT h.fBszam) AS invoices, SUM(%1) + SUM(%2) AS grossHuf")
+                   .arg(forintSql(nav::lineNetSql(), QStringLiteral("h.fArfoly")),
+                        forintSql(nav::lineVatSql(), QStringLiteral("h.fArfoly"))),
+               QStringLiteral("FROM szlafej h JOIN szlasor ON szlasor.sBszam = h.fBszam WHERE %1").arg(kIssued),
+               QStringLiteral("GROUP BY scKod ORDER BY grossHuf DESC, scKod")};
+        break;
+    case View::Vat:
+        t.labelHeaders = {QStringLiteral("Áfakód"), QStringLiteral("Megnevezés"), QStringLiteral("Áfa %"),
+                          QStringLiteral("Besorolás")};
+        labels = 4;
+        // Per invoice and rate first, so each invoice's sums per rate are converted as printed.
+        sql = {QStringLiteral("SELECT code, MAX(name) AS name, pct, "
+                              "COALESCE((SELECT MAX(kNavTipus) FROM afa WHERE afa.kAfakod = r.code), '') AS kind, "
+                              "SUM(%1) AS netHuf, SUM(%2) AS vatHuf, COUNT(DISTINCT fBszam) AS invoices")
+                   .arg(forintSql(QStringLiteral("net")), forintSql(QStringLiteral("vat"))),
+               QStringLiteral("FROM (SELECT h.fBszam, h.fArfoly, skAfakod AS code, MAX(sAfanev) AS name, sAfa AS pct, "
+                              "SUM(%1) AS net, SUM(%2) AS vat FROM szlafej h JOIN szlasor ON szlasor.sBszam = h.fBszam "
+                              "WHERE %3 GROUP BY h.fBszam, skAfakod, sAfa) r")
+                   .arg(nav::lineNetSql(), nav::lineVatSql(), kIssued),
+               QStringLiteral("GROUP BY code, pct ORDER BY pct DESC, code")};
+        break;
+    }
+    Query& q = openQuery(data, sql, period);
+    Row rest;
+    rest.labels = QStringList(labels, QString());
+    rest.labels[labels == 1 ? 0 : 1] = QStringLiteral("Egyéb");
+    const bool top = view == View::Customer || view == View::Article;
+    for (int r = 0; r < q.rowCount(); ++r) {
+        Row row;
+        for (int c = 0; c < labels; ++c)
+            row.labels << q.text(r, c).trimmed();
+        row.net = nav::parseFiller(q.text(r, QStringLiteral("netHuf")));
+        row.vat = nav::parseFiller(q.text(r, QStringLiteral("vatHuf")));
+        row.invoices = q.text(r, QStringLiteral("invoices")).toLongLong();
+        t.total.net += row.net;
+        t.total.vat += row.vat;
+        if (view != View::Article && view != View::Vat)
+            t.total.invoices += row.invoices;
+        if (top && int(t.rows.size()) >= kTopCount) {
+            rest.net += row.net;
+            rest.vat += row.vat;
+            rest.invoices += row.invoices;
+            continue;
+        }
+        t.rows.push_back(row);
+    }
+    if (top && q.rowCount() > kTopCount)
+        t.rows.push_back(rest);
+    // An invoice of several articles or rates counts once in the total.
+    if (view == View::Article || view == View::Vat) {
+        Query& count = openQuery(data, {QStringLiteral("SELECT COUNT(*) FROM szlafej h WHERE %1").arg(kIssued)}, period);
+        t.total.invoices = count.text(0, 0).toLongLong();
+    }
+    t.total.labels = QStringList(labels, QString());
+    t.total.labels[0] = QStringLiteral("Összesen");
+    return t;
+}
+
+QString csvAmount(qint64 filler)
+{
+    return nav::fillerText(filler).replace(u'.', u',');
+}
+
+QByteArray toCsv(const Table& table)
+{
+    QByteArray out = csvLine(table.labelHeaders + amountHeaders());
+    auto line = [](const Row& row) {
+        return csvLine(row.labels + QStringList{csvAmount(row.net), csvAmount(row.vat), csvAmount(row.gross()),
+                                                QString::number(row.invoices)});
+    };
+    for (const Row& row : table.rows)
+        out += line(row);
+    out += line(table.total);
+    return out;
+}
+
+QString paidDateSql()
+{
+    // The payments' balance of the invoice gives its settlement date; until payments are
+    // recorded no invoice has one.
+    return QStringLiteral("NULL");
+}
+
+namespace {
+
+// The rates the export gives columns of their own; any other goes to "egyéb".
+constexpr int kExportRates[] = {27, 18, 5, 0};
+
+struct RateSums {
+    qint64 net = 0, vat = 0;
+};
+
+} // namespace
+
+QStringList accountingHeaders()
+{
+    QStringList h = {QStringLiteral("Számlaszám"),      QStringLiteral("Típus"),
+                     QStringLiteral("Számla kelte"),    QStringLiteral("Teljesítés"),
+                     QStringLiteral("Fizetési határidő"), QStringLiteral("Vevő neve"),
+                     QStringLiteral("Vevő adószáma")};
+    for (int pct : kExportRates)
+        h << QStringLiteral("Nettó %1% (Ft)").arg(pct) << QStringLiteral("ÁFA %1% (Ft)").arg(pct)
+          << QStringLiteral("Bruttó %1% (Ft)").arg(pct);
+    h << QStringLiteral("Nettó egyéb (Ft)") << QStringLiteral("ÁFA egyéb (Ft)") << QStringLiteral("Bruttó egyéb (Ft)")
+      << QStringLiteral("Nettó összesen (Ft)") << QStringLiteral("ÁFA összesen (Ft)")
+      << QStringLiteral("Bruttó összesen (Ft)") << QStringLiteral("Pénznem") << QStringLiteral("Árfolyam")
+      << QStringLiteral("Fizetési mód") << QStringLiteral("Fizetve");
+    return h;
+}
+
+QByteArray accountingCsv(DataModule& data, const Period& period)
+{
+    // One row per invoice and VAT rate, in invoice order; the invoice's own columns repeat.
+    Query& q = openQuery(
+        data,
+        {QStringLiteral("SELECT h.fBszam, CASE WHEN EXISTS (SELECT 1 FROM szlahivatkozas WHERE hBszam = h.fBszam AND "
+                        "hMuvelet = 'STORNO') THEN 'storno' ELSE 'számla' END AS kind, "
+                        "DATE_FORMAT(h.fRkelt, '%Y.%m.%d') AS issued, DATE_FORMAT(h.fTkelt, '%Y.%m.%d') AS performed, "
+                        "DATE_FORMAT(h.fFkelt, '%Y.%m.%d') AS due, "
+                        "(SELECT MAX(vNeve) FROM vevo WHERE vevo.vKod = h.fvKod) AS customer, "
+                        "(SELECT MAX(vAdo) FROM vevo WHERE vevo.vKod = h.fvKod) AS taxNumber, "
+                        "h.fPnem, h.fArfoly, h.fFizmod, DATE_FORMAT(%1, '%Y.%m.%d') AS paid, sAfa AS pct, "
+                        "SUM(%2) AS net, SUM(%3) AS vat")
+             .arg(paidDateSql(), nav::lineNetSql(), nav::lineVatSql()),
+         QStringLiteral("FROM szlafej h JOIN szlasor ON szlasor.sBszam = h.fBszam WHERE %1").arg(kIssued),
+         QStringLiteral("GROUP BY h.fBszam, sAfa ORDER BY h.fBszam, sAfa DESC")},
+        period);
+    QByteArray out = csvLine(accountingHeaders());
+    int r = 0;
+    while (r < q.rowCount()) {
+        const QString number = q.text(r, QStringLiteral("fBszam"));
+        const QString rateText = q.text(r, QStringLiteral("fArfoly"));
+        const double rate = rateText.trimmed().isEmpty() ? 0 : parseDouble(rateText);
+        std::map<int, RateSums> perRate; // index into kExportRates, 4 = other
+        qint64 net = 0, vat = 0;
+        const int first = r;
+        for (; r < q.rowCount() && q.text(r, QStringLiteral("fBszam")) == number; ++r) {
+            const int pct = q.text(r, QStringLiteral("pct")).toInt();
+            const qint64 n = nav::parseFiller(q.text(r, QStringLiteral("net")));
+            const qint64 v = nav::parseFiller(q.text(r, QStringLiteral("vat")));
+            net += n;
+            vat += v;
+            const auto* it = std::find(std::begin(kExportRates), std::end(kExportRates), pct);
+            RateSums& sums = perRate[int(it - std::begin(kExportRates))];
+            sums.net += rate > 0 ? nav::forintAmount(n, rate) : n;
+            sums.vat += rate > 0 ? nav::forintAmount(v, rate) : v;
+        }
+        QStringList fields;
+        for (const char* column : {"fBszam", "kind", "issued", "performed", "due", "customer", "taxNumber"})
+            fields << q.text(first, QString::fromLatin1(column)).trimmed();
+        for (int i = 0; i <= int(std::size(kExportRates)); ++i) {
+            const RateSums s = perRate.count(i) ? perRate[i] : RateSums{};
+            fields << csvAmount(s.net) << csvAmount(s.vat) << csvAmount(s.net + s.vat);
+        }
+        // The invoice's totals as its print shows them.
+        const qint64 netHuf = rate > 0 ? nav::forintAmount(net, rate) : net;
+        const qint64 vatHuf = rate > 0 ? nav::forintAmount(vat, rate) : vat;
+        fields << csvAmount(netHuf) << csvAmount(vatHuf) << csvAmount(netHuf + vatHuf)
+               << q.text(first, QStringLiteral("fPnem")).trimmed()
+               << (rate > 0 ? QString::number(rate, 'f', 6).remove(QRegularExpression(QStringLiteral("\\.?0+$"))).replace(u'.', u',')
+                            : QStringLiteral("0"))
+               << q.text(first, QStringLiteral("fFizmod")).trimmed() << q.text(first, QStringLiteral("paid")).trimmed();
+        out += csvLine(fields);
+    }
+    return out;
+}
+
+} // namespace orvena::figures

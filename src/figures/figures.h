@@ -1,0 +1,73 @@
+#pragma once
+// The business at a glance: turnover by month, by customer and by article, and the VAT analytics
+// of a period, computed by the server over the issued (printed) invoices whose issue date falls in
+// the period; and the accountant's export, one row per issued invoice. The figures screen, its
+// print, its CSV export and the command line all read them from here.
+//
+// Amounts are forints in fillér. A foreign-currency invoice is converted as its print converts it:
+// its rounded sums times its rate, rounded to whole forints (per VAT rate in the VAT analytics and
+// the accountant's export). A storno is an invoice of its own with negative quantities, so it
+// counts in the period of its own issue date.
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace orvena {
+
+class DataModule;
+
+namespace figures {
+
+struct Period {
+    QDate from;
+    QDate to;
+};
+
+enum class View { Month, Customer, Article, Vat };
+
+struct Row {
+    QStringList labels; // the view's label columns (month; code and name; ...)
+    qint64 net = 0;
+    qint64 vat = 0;
+    qint64 invoices = 0;
+    qint64 gross() const { return net + vat; }
+};
+
+struct Table {
+    View view = View::Month;
+    Period period;
+    QStringList labelHeaders;
+    std::vector<Row> rows;
+    Row total; // over every row (the rest included)
+};
+
+// How many customers or articles are shown one by one; the others make one "Egyéb" row.
+constexpr int kTopCount = 20;
+
+// The view's title ("Forgalom havonta", ...).
+QString viewTitle(View view);
+// The amount columns' headers after the label columns.
+QStringList amountHeaders();
+
+// Computes one view over the period. Throws Error.
+Table compute(DataModule& data, View view, const Period& period);
+
+// "1234,56", "-0,05": an amount for a spreadsheet (no grouping, decimal comma).
+QString csvAmount(qint64 filler);
+// The table as CSV: UTF-8, ";" between fields, CR LF line ends, a header line, the rows and the
+// total line ("Összesen").
+QByteArray toCsv(const Table& table);
+
+// The date an invoice was paid in full, as an SQL expression over the invoice header `h`, or NULL
+// while it is not known.
+QString paidDateSql();
+
+// The accountant's export of the period: one row per issued invoice, the columns of
+// accountingHeaders(). Throws Error.
+QByteArray accountingCsv(DataModule& data, const Period& period);
+QStringList accountingHeaders();
+
+} // namespace figures
+} // namespace orvena

@@ -1,0 +1,301 @@
+// The figures of a period against sums computed by hand over seeded invoices (a forint invoice of
+// two rates, a EUR invoice, a storno in the next month, a discounted JPY invoice, an unprinted
+// invoice and one outside the period that must not count), through the real "Kimutatások" window:
+// its table, its chart's values, its CSV export byte for byte, and the accountant's export from
+// the window and from the command line.
+#include "support/modaldriver.h"
+#include "support/testdatabase.h"
+
+#include "db/conversions.h"
+#include "figures/figures.h"
+#include "figures/ui/figuresdialog.h"
+#include "app/session.h"
+#include "reports/reportengine.h"
+#include "reports/ui/reportpreview.h"
+#include "screens/common/ui/guiuserinterface.h"
+#include "screens/common/ui/screenregistry.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace orvena;
+using namespace orvena::test;
+
+namespace {
+
+struct WindowSession {
+    TestDatabase db;
+    DataModule data;
+    AppState state;
+    GuiUserInterface ui;
+    ScreenRegistry registry;
+    reports::PreviewReportPresenter preview;
+    ScreenContext context{data, state, ui, registry, &preview};
+
+    WindowSession()
+    {
+        data.connect(db.profile());
+        registry.setContext(&context);
+        registerAllScreens(registry);
+    }
+};
+
+const QString kAccountingA = QStringLiteral(
+    "20100001;számla;2026.01.15;2026.01.14;2026.01.29;Kovács Kft;12345678-2-41;3000,00;810,00;3810,00;0,00;0,00;0,00;"
+    "99,99;5,00;104,99;0,00;0,00;0,00;0,00;0,00;0,00;3099,99;815,00;3914,99;Ft;0;átutalás;");
+const QString kAccountingB = QStringLiteral(
+    "20100002;számla;2026.01.20;2026.01.20;2026.02.03;\"Szőke; Társa \"\"Bt\"\"\";;8337,00;2252,00;10589,00;0,00;0,00;"
+    "0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;8337,00;2252,00;10589,00;EUR;395,12;átutalás;");
+
+} // namespace
+
+class Figures : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<WindowSession> s;
+
+    void header(const QString& number, const QString& issued, const QString& customer, const QString& currency,
+                const QString& rate, const QString& discount, bool printed, const QString& performed = {})
+    {
+        const QDate d = QDate::fromString(issued, Qt::ISODate);
+        s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fPrn, fKerek, fArfoly, "
+                                  "fPnem, fvKod) VALUES ('%1', '%2', '%3', '%4', 'átutalás', '%5', %6, %7, '%8', '%9')")
+                       .arg(number, performed.isEmpty() ? issued : performed, issued,
+                            d.addDays(14).toString(Qt::ISODate), printed ? QStringLiteral("I") : QStringLiteral(" "),
+                            discount, rate, currency, customer));
+    }
+    void line(const QString& number, const QString& article, const QString& quantity, const QString& price,
+              const QString& vatCode, int percent)
+    {
+        s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, scKod, sMegn, sMenny, sMe, sEar, skAfakod, sAfanev, sAfa) "
+                                  "VALUES ('%1', '%2', 'Cikk %2', %3, 'db', %4, '%5', '%6% kulcs', %6)")
+                       .arg(number, article, quantity, price, vatCode)
+                       .arg(percent));
+    }
+
+    std::unique_ptr<QDialog> openFigures(const QString& from, const QString& to)
+    {
+        std::unique_ptr<QDialog> dialog(s->registry.create(Screen::Figures));
+        dialog->show();
+        if (!QTest::qWaitForWindowActive(dialog.get()))
+            qWarning("the figures window never became active");
+        for (auto [name, text] : {std::pair{"fromField", from}, std::pair{"toField", to}}) {
+            auto* e = dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
+            e->selectAll();
+            QTest::keyClicks(e, text);
+        }
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("refreshButton")), Qt::LeftButton);
+        return dialog;
+    }
+    static QStringList gridRows(QDialog* dialog)
+    {
+        auto* model = qobject_cast<QStandardItemModel*>(dialog->findChild<QTableView*>(QStringLiteral("grid"))->model());
+        QStringList rows;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < model->columnCount(); ++c)
+                cells << model->item(r, c)->text();
+            rows << cells.join(u'|');
+        }
+        return rows;
+    }
+    // Saves through the window's own file dialog; returns the file's bytes.
+    QByteArray saveThrough(QDialog* dialog, const char* buttonName, const QString& path, const QString& doneText)
+    {
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("fileDialog"),
+                    [&](QWidget* w) {
+                        // Typed into the dialog's own name field and confirmed with Enter.
+                        auto* files = static_cast<QFileDialog*>(w);
+                        auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                        name->setFocus();
+                        name->setText(path);
+                        QTest::keyClick(name, Qt::Key_Return);
+                    })
+            .box(doneText, QStringLiteral("OK"));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QString::fromLatin1(buttonName)), Qt::LeftButton);
+        if (!driver.wait())
+            qWarning("%s", qPrintable(driver.failures().join(u'\n')));
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+private slots:
+    void initTestCase() { applyProgramLocale(); }
+    void init()
+    {
+        s = std::make_unique<WindowSession>();
+        s->db.reset();
+        s->db.exec(QStringLiteral("INSERT INTO vevo (vKod, vNeve, vAdo) VALUES ('1', 'Kovács Kft', '12345678-2-41'), "
+                                  "('2', 'Szőke; Társa \"Bt\"', '')"));
+        s->db.exec(QStringLiteral("INSERT INTO afa (kAfakod, kAfanev, kAfa, kNavTipus) VALUES ('T27', '27% kulcs', 27, "
+                                  "'PERCENTAGE'), ('T5', '5% kulcs', 5, 'PERCENTAGE')"));
+        // January: a forint invoice of two rates (99,99 x 5 % = 4,9995 -> 5,00) and a EUR one
+        // (21,10 x 395,12 = 8337,03 -> 8337; 5,70 x 395,12 = 2252,18 -> 2252).
+        header(QStringLiteral("20100001"), QStringLiteral("2026-01-15"), QStringLiteral("1"), QStringLiteral("Ft"),
+               QStringLiteral("0"), QStringLiteral("0"), true, QStringLiteral("2026-01-14"));
+        line(QStringLiteral("20100001"), QStringLiteral("A1"), QStringLiteral("3"), QStringLiteral("1000"), QStringLiteral("T27"), 27);
+        line(QStringLiteral("20100001"), QStringLiteral("A2"), QStringLiteral("1"), QStringLiteral("99.99"), QStringLiteral("T5"), 5);
+        header(QStringLiteral("20100002"), QStringLiteral("2026-01-20"), QStringLiteral("2"), QStringLiteral("EUR"),
+               QStringLiteral("395.12"), QStringLiteral("0"), true);
+        line(QStringLiteral("20100002"), QStringLiteral("A3"), QStringLiteral("2"), QStringLiteral("10.55"), QStringLiteral("T27"), 27);
+        // February: the storno of the first, in its own month, and a JPY invoice with 10 % discount
+        // (900 x 2,6543 = 2388,87 -> 2389; 243 x 2,6543 = 644,99 -> 645).
+        header(QStringLiteral("20100003"), QStringLiteral("2026-02-03"), QStringLiteral("1"), QStringLiteral("Ft"),
+               QStringLiteral("0"), QStringLiteral("0"), true, QStringLiteral("2026-01-14"));
+        line(QStringLiteral("20100003"), QStringLiteral("A1"), QStringLiteral("-3"), QStringLiteral("1000"), QStringLiteral("T27"), 27);
+        line(QStringLiteral("20100003"), QStringLiteral("A2"), QStringLiteral("-1"), QStringLiteral("99.99"), QStringLiteral("T5"), 5);
+        s->db.exec(QStringLiteral("INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES ('20100003', 'STORNO', '20100001')"));
+        header(QStringLiteral("20100004"), QStringLiteral("2026-02-10"), QStringLiteral("1"), QStringLiteral("JPY"),
+               QStringLiteral("2.6543"), QStringLiteral("10"), true);
+        line(QStringLiteral("20100004"), QStringLiteral("A1"), QStringLiteral("1"), QStringLiteral("1000"), QStringLiteral("T27"), 27);
+        // Not counted: unprinted, and printed before the period.
+        header(QStringLiteral("20100005"), QStringLiteral("2026-01-25"), QStringLiteral("1"), QStringLiteral("Ft"),
+               QStringLiteral("0"), QStringLiteral("0"), false);
+        line(QStringLiteral("20100005"), QStringLiteral("A1"), QStringLiteral("7"), QStringLiteral("1000"), QStringLiteral("T27"), 27);
+        header(QStringLiteral("20100006"), QStringLiteral("2025-12-31"), QStringLiteral("1"), QStringLiteral("Ft"),
+               QStringLiteral("0"), QStringLiteral("0"), true);
+        line(QStringLiteral("20100006"), QStringLiteral("A1"), QStringLiteral("7"), QStringLiteral("1000"), QStringLiteral("T27"), 27);
+    }
+    void cleanup() { s.reset(); }
+
+    // Every view over the same invoices: rows and the total line, in the table of the window.
+    void viewsMatchHandSums_data()
+    {
+        QTest::addColumn<int>("view");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("by month") << 0
+                                  << QStringList{"2026.01|11 436,99|3 067,00|14 503,99|2",
+                                                 "2026.02|-710,99|-170,00|-880,99|2",
+                                                 "Összesen|10 726,00|2 897,00|13 623,00|4"};
+        QTest::newRow("by customer") << 1
+                                     << QStringList{"2|Szőke; Társa \"Bt\"|8 337,00|2 252,00|10 589,00|1",
+                                                    "1|Kovács Kft|2 389,00|645,00|3 034,00|3",
+                                                    "Összesen||10 726,00|2 897,00|13 623,00|4"};
+        QTest::newRow("by article") << 2
+                                    << QStringList{"A3|Cikk A3|8 337,00|2 252,00|10 589,00|1",
+                                                   "A1|Cikk A1|2 389,00|645,00|3 034,00|3",
+                                                   "A2|Cikk A2|0,00|0,00|0,00|2",
+                                                   "Összesen||10 726,00|2 897,00|13 623,00|4"};
+        QTest::newRow("VAT analytics") << 3
+                                       << QStringList{"T27|27% kulcs|27|PERCENTAGE|10 726,00|2 897,00|13 623,00|4",
+                                                      "T5|5% kulcs|5|PERCENTAGE|0,00|0,00|0,00|2",
+                                                      "Összesen||||10 726,00|2 897,00|13 623,00|4"};
+    }
+    void viewsMatchHandSums()
+    {
+        QFETCH(int, view);
+        QFETCH(QStringList, rows);
+        std::unique_ptr<QDialog> dialog = openFigures(QStringLiteral("2026.01.01"), QStringLiteral("2026.02.28"));
+        auto* box = dialog->findChild<QComboBox*>(QStringLiteral("viewBox"));
+        box->setCurrentIndex(view);
+        QCOMPARE(gridRows(dialog.get()), rows);
+        // The chart follows the view: net and VAT per row, in forints.
+        QChart* chart = dialog->findChild<QChartView*>(QStringLiteral("chart"))->chart();
+        QCOMPARE(chart->series().size(), 1);
+        auto* series = qobject_cast<QBarSeries*>(chart->series().first());
+        QVERIFY(series);
+        const auto& table = static_cast<FiguresDialog*>(dialog.get())->table();
+        QCOMPARE(series->barSets().size(), 2);
+        QCOMPARE(series->barSets()[0]->count(), int(table.rows.size()));
+        for (int i = 0; i < int(table.rows.size()); ++i) {
+            QCOMPARE(series->barSets()[0]->at(i), double(table.rows[size_t(i)].net) / 100.0);
+            QCOMPARE(series->barSets()[1]->at(i), double(table.rows[size_t(i)].vat) / 100.0);
+        }
+    }
+
+    // The chart of the months, its categories and values, and the CSV file byte for byte.
+    void monthChartAndCsv()
+    {
+        std::unique_ptr<QDialog> dialog = openFigures(QStringLiteral("2026.01.01"), QStringLiteral("2026.02.28"));
+        QChart* chart = dialog->findChild<QChartView*>(QStringLiteral("chart"))->chart();
+        auto* series = qobject_cast<QBarSeries*>(chart->series().first());
+        QCOMPARE(series->barSets()[0]->at(0), 11436.99);
+        QCOMPARE(series->barSets()[0]->at(1), -710.99);
+        QCOMPARE(series->barSets()[1]->at(0), 3067.0);
+        auto* axis = qobject_cast<QBarCategoryAxis*>(chart->axes(Qt::Horizontal).first());
+        QCOMPARE(axis->categories(), (QStringList{"2026.01", "2026.02"}));
+
+        QTemporaryDir dir;
+        const QByteArray csv = saveThrough(dialog.get(), "csvButton", dir.filePath(QStringLiteral("honap.csv")),
+                                           QStringLiteral("A kimutatás elkészült"));
+        QCOMPARE(csv, QStringLiteral("Hónap;Nettó (Ft);ÁFA (Ft);Bruttó (Ft);Számlák\r\n"
+                                     "2026.01;11436,99;3067,00;14503,99;2\r\n"
+                                     "2026.02;-710,99;-170,00;-880,99;2\r\n"
+                                     "Összesen;10726,00;2897,00;13623,00;4\r\n")
+                          .toUtf8());
+    }
+
+    // The 20 largest customers one by one, the others in one "Egyéb" row; the total counts all.
+    void topTwentyAndTheRest()
+    {
+        for (int i = 0; i < 22; ++i) {
+            const QString number = QString::number(20100100 + i), code = QStringLiteral("C%1").arg(i);
+            header(number, QStringLiteral("2026-03-01"), code, QStringLiteral("Ft"), QStringLiteral("0"),
+                   QStringLiteral("0"), true);
+            line(number, QStringLiteral("A1"), QString::number(i + 1), QStringLiteral("100"), QStringLiteral("T27"), 27);
+        }
+        const figures::Table t = figures::compute(s->data, figures::View::Customer,
+                                                  {QDate(2026, 3, 1), QDate(2026, 3, 31)});
+        QCOMPARE(int(t.rows.size()), figures::kTopCount + 1);
+        QCOMPARE(t.rows.front().labels.first(), QStringLiteral("C21"));
+        QCOMPARE(t.rows.back().labels, (QStringList{QString(), QStringLiteral("Egyéb")}));
+        QCOMPARE(t.rows.back().net, qint64(30000)); // C0 and C1: 100 + 200 forints
+        QCOMPARE(t.rows.back().invoices, qint64(2));
+        QCOMPARE(t.total.net, qint64(2530000)); // 100 x (1 + ... + 22) forints
+        QCOMPARE(t.total.invoices, qint64(22));
+    }
+
+    // The accountant's export from the window and from the command line: one row per issued
+    // invoice, per rate in forints, the storno marked, a name with ";" and quotes quoted.
+    void accountingExport()
+    {
+        QTemporaryDir dir;
+        std::unique_ptr<QDialog> dialog = openFigures(QStringLiteral("2026.01.01"), QStringLiteral("2026.02.28"));
+        const QString path = dir.filePath(QStringLiteral("konyveles.csv"));
+        const QStringList lines = QString::fromUtf8(saveThrough(dialog.get(), "accountingButton", path,
+                                                                QStringLiteral("A könyvelői export elkészült")))
+                                      .split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 6); // header, four invoices, the empty rest after the last line end
+        QCOMPARE(lines[0], figures::accountingHeaders().join(u';'));
+        QCOMPARE(lines[1], kAccountingA);
+        QCOMPARE(lines[2], kAccountingB);
+        QVERIFY2(lines[3].startsWith(QStringLiteral("20100003;storno;2026.02.03;2026.01.14;")), qPrintable(lines[3]));
+        QVERIFY2(lines[3].contains(QStringLiteral(";-3000,00;-810,00;-3810,00;")), qPrintable(lines[3]));
+        QVERIFY2(lines[4].endsWith(QStringLiteral(";2389,00;645,00;3034,00;JPY;2,6543;átutalás;")), qPrintable(lines[4]));
+
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ORVENA_DB_NAME"), s->db.name());
+        p.setProcessEnvironment(env);
+        const QString out = dir.filePath(QStringLiteral("cli.csv"));
+        p.start(QStringLiteral(ORVENA_PROGRAM), {QStringLiteral("--accounting-export"), QStringLiteral("--from"),
+                                                 QStringLiteral("2026.01.01"), QStringLiteral("--to"),
+                                                 QStringLiteral("2026.01.31"), QStringLiteral("--out"), out});
+        QVERIFY(p.waitForFinished(20000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(f.readAll()),
+                 figures::accountingHeaders().join(u';') + QStringLiteral("\r\n") + kAccountingA + QStringLiteral("\r\n")
+                     + kAccountingB + QStringLiteral("\r\n"));
+    }
+};
+
+QTEST_MAIN(Figures)
+#include "tst_figures.moc"
