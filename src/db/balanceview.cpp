@@ -1,4 +1,5 @@
 #include "balanceview.h"
+#include "money.h"
 
 #include "codepages.h"
 #include "connection.h"
@@ -15,9 +16,7 @@ namespace {
 // prints whole forints (its fifth character is 2) on a forint invoice.
 QString payableOf(const QString& h)
 {
-    const QString net = QStringLiteral("ROUND((s.sMenny * s.sEar) - (s.sMenny * s.sEar * %1.fKerek/100), 2)").arg(h);
-    const QString gross = QStringLiteral("ROUND(%1 + ROUND(%1 * s.sAfa/100, 2), 2)").arg(net);
-    const QString sum = QStringLiteral("IFNULL(SUM(%1), 0)").arg(gross);
+    const QString sum = QStringLiteral("IFNULL(SUM(%1), 0)").arg(lineGrossSql(QStringLiteral("s"), h));
     return QStringLiteral("(SELECT IF(SUBSTRING(%1.fmKod, 5, 1) = '2' AND UPPER(TRIM(IFNULL(%1.fPnem, ''))) IN "
                           "('', 'FT', 'FT.', 'FORINT', 'HUF'), ROUND(%2, 0), ROUND(%2, 2)) FROM szlasor s WHERE "
                           "s.sBszam = %1.fBszam)")

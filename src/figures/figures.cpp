@@ -1,5 +1,6 @@
 #include "figures.h"
 
+#include "db/money.h"
 #include "db/conversions.h"
 #include "db/datamodule.h"
 #include "nav/invoiceamounts.h"
@@ -25,7 +26,7 @@ QString invoiceSumsSql()
 {
     return QStringLiteral("SELECT h.fBszam, h.fRkelt, h.fvKod, h.fArfoly, SUM(%1) AS net, SUM(%2) AS vat "
                           "FROM szlafej h JOIN szlasor ON szlasor.sBszam = h.fBszam WHERE %3 GROUP BY h.fBszam")
-        .arg(nav::lineNetSql(), nav::lineVatSql(), kIssued);
+        .arg(lineNetSql(), lineVatSql(), kIssued);
 }
 
 Query& openQuery(DataModule& data, const QStringList& sql, const Period& period)
@@ -104,8 +105,8 @@ Table compute(DataModule& data, View view, const Period& period)
         labels = 2;
         sql = {QStringLiteral("SELECT scKod AS code, MAX(sMegn) AS name, SUM(%1) AS netHuf, SUM(%2) AS vatHuf, "
                               "COUNT(DISTINCT h.fBszam) AS invoices, SUM(%1) + SUM(%2) AS grossHuf")
-                   .arg(forintSql(nav::lineNetSql(), QStringLiteral("h.fArfoly")),
-                        forintSql(nav::lineVatSql(), QStringLiteral("h.fArfoly"))),
+                   .arg(forintSql(lineNetSql(), QStringLiteral("h.fArfoly")),
+                        forintSql(lineVatSql(), QStringLiteral("h.fArfoly"))),
                QStringLiteral("FROM szlafej h JOIN szlasor ON szlasor.sBszam = h.fBszam WHERE %1").arg(kIssued),
                QStringLiteral("GROUP BY scKod ORDER BY grossHuf DESC, scKod")};
         break;
@@ -121,7 +122,7 @@ Table compute(DataModule& data, View view, const Period& period)
                QStringLiteral("FROM (SELECT h.fBszam, h.fArfoly, skAfakod AS code, MAX(sAfanev) AS name, sAfa AS pct, "
                               "SUM(%1) AS net, SUM(%2) AS vat FROM szlafej h JOIN szlasor ON szlasor.sBszam = h.fBszam "
                               "WHERE %3 GROUP BY h.fBszam, skAfakod, sAfa) r")
-                   .arg(nav::lineNetSql(), nav::lineVatSql(), kIssued),
+                   .arg(lineNetSql(), lineVatSql(), kIssued),
                QStringLiteral("GROUP BY code, pct ORDER BY pct DESC, code")};
         break;
     }
@@ -134,8 +135,8 @@ Table compute(DataModule& data, View view, const Period& period)
         Row row;
         for (int c = 0; c < labels; ++c)
             row.labels << q.text(r, c).trimmed();
-        row.net = nav::parseFiller(q.text(r, QStringLiteral("netHuf")));
-        row.vat = nav::parseFiller(q.text(r, QStringLiteral("vatHuf")));
+        row.net = Money::parse(q.text(r, QStringLiteral("netHuf"))).filler();
+        row.vat = Money::parse(q.text(r, QStringLiteral("vatHuf"))).filler();
         row.invoices = q.text(r, QStringLiteral("invoices")).toLongLong();
         t.total.net += row.net;
         t.total.vat += row.vat;
@@ -163,7 +164,7 @@ Table compute(DataModule& data, View view, const Period& period)
 
 QString csvAmount(qint64 filler)
 {
-    return nav::fillerText(filler).replace(u'.', u',');
+    return Money::fromFiller(filler).text();
 }
 
 QByteArray toCsv(const Table& table)
@@ -226,7 +227,7 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
                         "(SELECT MAX(vAdo) FROM vevo WHERE vevo.vKod = h.fvKod) AS taxNumber, "
                         "h.fPnem, h.fArfoly, h.fFizmod, DATE_FORMAT(%1, '%Y.%m.%d') AS paid, sAfa AS pct, "
                         "SUM(%2) AS net, SUM(%3) AS vat")
-             .arg(paidDateSql(), nav::lineNetSql(), nav::lineVatSql()),
+             .arg(paidDateSql(), lineNetSql(), lineVatSql()),
          QStringLiteral("FROM szlafej h JOIN szlasor ON szlasor.sBszam = h.fBszam WHERE %1").arg(kIssued),
          QStringLiteral("GROUP BY h.fBszam, sAfa ORDER BY h.fBszam, sAfa DESC")},
         period);
@@ -235,20 +236,22 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
     while (r < q.rowCount()) {
         const QString number = q.text(r, QStringLiteral("fBszam"));
         const QString rateText = q.text(r, QStringLiteral("fArfoly"));
-        const double rate = rateText.trimmed().isEmpty() ? 0 : parseDouble(rateText);
+        const double rate = rateText.trimmed().isEmpty() ? 0 : parseDouble(rateText); // as shown
+        const Decimal exactRate = rate > 0 ? Decimal::parse(rateText) : Decimal();
+        auto forint = [&exactRate](qint64 filler) { return Money::fromFiller(filler).convertedWhole(exactRate).filler(); };
         std::map<int, RateSums> perRate; // index into kExportRates, 4 = other
         qint64 net = 0, vat = 0;
         const int first = r;
         for (; r < q.rowCount() && q.text(r, QStringLiteral("fBszam")) == number; ++r) {
             const int pct = q.text(r, QStringLiteral("pct")).toInt();
-            const qint64 n = nav::parseFiller(q.text(r, QStringLiteral("net")));
-            const qint64 v = nav::parseFiller(q.text(r, QStringLiteral("vat")));
+            const qint64 n = Money::parse(q.text(r, QStringLiteral("net"))).filler();
+            const qint64 v = Money::parse(q.text(r, QStringLiteral("vat"))).filler();
             net += n;
             vat += v;
             const auto* it = std::find(std::begin(kExportRates), std::end(kExportRates), pct);
             RateSums& sums = perRate[int(it - std::begin(kExportRates))];
-            sums.net += rate > 0 ? nav::forintAmount(n, rate) : n;
-            sums.vat += rate > 0 ? nav::forintAmount(v, rate) : v;
+            sums.net += rate > 0 ? forint(n) : n;
+            sums.vat += rate > 0 ? forint(v) : v;
         }
         QStringList fields;
         for (const char* column : {"fBszam", "kind", "issued", "performed", "due", "customer", "taxNumber"})
@@ -258,8 +261,8 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
             fields << csvAmount(s.net) << csvAmount(s.vat) << csvAmount(s.net + s.vat);
         }
         // The invoice's totals as its print shows them.
-        const qint64 netHuf = rate > 0 ? nav::forintAmount(net, rate) : net;
-        const qint64 vatHuf = rate > 0 ? nav::forintAmount(vat, rate) : vat;
+        const qint64 netHuf = rate > 0 ? forint(net) : net;
+        const qint64 vatHuf = rate > 0 ? forint(vat) : vat;
         fields << csvAmount(netHuf) << csvAmount(vatHuf) << csvAmount(netHuf + vatHuf)
                << q.text(first, QStringLiteral("fPnem")).trimmed()
                << (rate > 0 ? QString::number(rate, 'f', 6).remove(QRegularExpression(QStringLiteral("\\.?0+$"))).replace(u'.', u',')
