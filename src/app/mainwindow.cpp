@@ -101,6 +101,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent),
     addScreenItem(bar, QStringLiteral("&Export"), Screen::Export);
     addScreenItem(bar, QStringLiteral("&Adóhatósági adatszolgáltatás"), Screen::AuditExport);
     addScreenItem(bar, QStringLiteral("Ki&ntlévőségek"), Screen::Receivables);
+    addScreenItem(bar, QStringLiteral("Kimutatás&ok"), Screen::Figures);
     QAction* import = addScreenItem(bar, QStringLiteral("Import"), Screen::Import);
     QMenu* help = bar->addMenu(QStringLiteral("Se&gitség"));
     addScreenItem(help, QStringLiteral("&Súgó"), Screen::Help);
@@ -110,7 +111,6 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent),
     QAction* backup = bar->addAction(QStringLiteral("Adat&mentés"));
     backup->setObjectName(QStringLiteral("Adatmentes"));
     connect(backup, &QAction::triggered, this, [this] { backupFromMenu(m_session, this); });
-    addScreenItem(bar, QStringLiteral("Kimutatás&ok"), Screen::Figures);
     QAction* quit = bar->addAction(QStringLiteral("&Kilépés"));
     quit->setObjectName(QStringLiteral("Kilepes"));
     connect(quit, &QAction::triggered, this, &QWidget::close);

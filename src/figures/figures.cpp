@@ -1,5 +1,6 @@
 #include "figures.h"
 
+#include "db/balanceview.h"
 #include "db/money.h"
 #include "db/conversions.h"
 #include "db/datamodule.h"
@@ -29,14 +30,12 @@ QString invoiceSumsSql()
         .arg(lineNetSql(), lineVatSql(), kIssued);
 }
 
-Query& openQuery(DataModule& data, const QStringList& sql, const Period& period)
+void openQuery(Query& q, const QStringList& sql, const Period& period)
 {
-    Query& q = data.query(QStringLiteral("FIGURES"));
     q.setSql(sql);
     q.setText(QStringLiteral("p0"), period.from.toString(Qt::ISODate));
     q.setText(QStringLiteral("p1"), period.to.toString(Qt::ISODate));
     q.open();
-    return q;
 }
 
 QString csvField(const QString& text)
@@ -126,7 +125,8 @@ Table compute(DataModule& data, View view, const Period& period)
                QStringLiteral("GROUP BY code, pct ORDER BY pct DESC, code")};
         break;
     }
-    Query& q = openQuery(data, sql, period);
+    Query q(data.connection(), QStringLiteral("figures"));
+    openQuery(q, sql, period);
     Row rest;
     rest.labels = QStringList(labels, QString());
     rest.labels[labels == 1 ? 0 : 1] = QStringLiteral("Egyéb");
@@ -154,7 +154,8 @@ Table compute(DataModule& data, View view, const Period& period)
         t.rows.push_back(rest);
     // An invoice of several articles or rates counts once in the total.
     if (view == View::Article || view == View::Vat) {
-        Query& count = openQuery(data, {QStringLiteral("SELECT COUNT(*) FROM szlafej h WHERE %1").arg(kIssued)}, period);
+        Query count(data.connection(), QStringLiteral("figuresCount"));
+        openQuery(count, {QStringLiteral("SELECT COUNT(*) FROM szlafej h WHERE %1").arg(kIssued)}, period);
         t.total.invoices = count.text(0, 0).toLongLong();
     }
     t.total.labels = QStringList(labels, QString());
@@ -182,9 +183,9 @@ QByteArray toCsv(const Table& table)
 
 QString paidDateSql()
 {
-    // The payments' balance of the invoice gives its settlement date; until payments are
-    // recorded no invoice has one.
-    return QStringLiteral("NULL");
+    // The day the invoice was settled: its last payment, or its storno pair's date (the balance
+    // view's eRendezve); none while anything is owed.
+    return QStringLiteral("(SELECT eRendezve FROM %1 WHERE eBszam = h.fBszam)").arg(kBalanceView);
 }
 
 namespace {
@@ -217,8 +218,9 @@ QStringList accountingHeaders()
 QByteArray accountingCsv(DataModule& data, const Period& period)
 {
     // One row per invoice and VAT rate, in invoice order; the invoice's own columns repeat.
-    Query& q = openQuery(
-        data,
+    Query q(data.connection(), QStringLiteral("accountingExport"));
+    openQuery(
+        q,
         {QStringLiteral("SELECT h.fBszam, CASE WHEN EXISTS (SELECT 1 FROM szlahivatkozas WHERE hBszam = h.fBszam AND "
                         "hMuvelet = 'STORNO') THEN 'storno' ELSE 'számla' END AS kind, "
                         "DATE_FORMAT(h.fRkelt, '%Y.%m.%d') AS issued, DATE_FORMAT(h.fTkelt, '%Y.%m.%d') AS performed, "

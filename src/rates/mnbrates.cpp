@@ -191,7 +191,7 @@ int storeQuotes(DataModule& data, const std::vector<MnbQuote>& quotes, const QDa
     for (const MnbQuote& q : quotes)
         if (currencies.isEmpty() || currencies.contains(q.currency, Qt::CaseInsensitive))
             byCurrency[q.currency].push_back(q);
-    Query& write = data.query(QStringLiteral("MNB_STORE"));
+    Query write(data.connection(), QStringLiteral("MNB_STORE"));
     StepChain chain(write);
     int written = 0;
     const bool stored = chain.run([&] {
@@ -233,7 +233,7 @@ int storeQuotes(DataModule& data, const std::vector<MnbQuote>& quotes, const QDa
 
 std::optional<AppliedRate> cachedRate(DataModule& data, const QString& currency, const QDate& day)
 {
-    Query& q = data.query(QStringLiteral("MNB_RATE"));
+    Query q(data.connection(), QStringLiteral("MNB_RATE"));
     q.setSql({QStringLiteral("SELECT maDatum, maEgyseg, maArfolyam FROM mnbarfolyam"),
               QStringLiteral("WHERE maPnem = :p0 AND maDatum <= :p1 AND maErvenyes >= :p1"),
               QStringLiteral("ORDER BY maDatum DESC LIMIT 1")});

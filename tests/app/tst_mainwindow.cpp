@@ -93,8 +93,8 @@ private slots:
 
         const QList<Item> top = itemsOf(window.menuBar()->actions());
         const QStringList expected = {"Szállítólevél", "Számlázás", "Vevö",   "Cikk",     "Áfa",     "Kibocsátó",
-                                      "Szótár",        "Export",    "Adóhatósági adatszolgáltatás", "Kintlévőségek",
-                                      "Import",        "Segitség",  "Adatmentés", "Kimutatások", "Kilépés"};
+                                      "Szótár",        "Export",    "Adóhatósági adatszolgáltatás", "Kintlévőségek", "Kimutatások",
+                                      "Import",        "Segitség",  "Adatmentés", "Kilépés"};
         QStringList texts;
         for (const auto& i : top)
             texts << i.text;

@@ -55,10 +55,10 @@ struct WindowSession {
 
 const QString kAccountingA = QStringLiteral(
     "20100001;számla;2026.01.15;2026.01.14;2026.01.29;Kovács Kft;12345678-2-41;3000,00;810,00;3810,00;0,00;0,00;0,00;"
-    "99,99;5,00;104,99;0,00;0,00;0,00;0,00;0,00;0,00;3099,99;815,00;3914,99;Ft;0;átutalás;");
+    "99,99;5,00;104,99;0,00;0,00;0,00;0,00;0,00;0,00;3099,99;815,00;3914,99;Ft;0;átutalás;2026.02.03");
 const QString kAccountingB = QStringLiteral(
     "20100002;számla;2026.01.20;2026.01.20;2026.02.03;\"Szőke; Társa \"\"Bt\"\"\";;8337,00;2252,00;10589,00;0,00;0,00;"
-    "0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;8337,00;2252,00;10589,00;EUR;395,12;átutalás;");
+    "0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;8337,00;2252,00;10589,00;EUR;395,12;átutalás;2026.02.10");
 
 } // namespace
 
@@ -161,6 +161,11 @@ private slots:
         line(QStringLiteral("20100003"), QStringLiteral("A1"), QStringLiteral("-3"), QStringLiteral("1000"), QStringLiteral("T27"), 27);
         line(QStringLiteral("20100003"), QStringLiteral("A2"), QStringLiteral("-1"), QStringLiteral("99.99"), QStringLiteral("T5"), 5);
         s->db.exec(QStringLiteral("INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES ('20100003', 'STORNO', '20100001')"));
+        // the EUR invoice paid in two parts, settled by the second; the storno pair settles itself
+        s->db.exec(QStringLiteral("INSERT INTO szlafizetes (pBszam, pDatum, pOsszeg, pMod, pRogzitette, pRogzitve) "
+                                  "SELECT '20100002', '2026-02-01', 10, 'átutalás', 'teszt', NOW() UNION ALL "
+                                  "SELECT '20100002', '2026-02-10', eFizetendo - 10, 'átutalás', 'teszt', NOW() "
+                                  "FROM szlaegyenleg WHERE eBszam = '20100002'"));
         header(QStringLiteral("20100004"), QStringLiteral("2026-02-10"), QStringLiteral("1"), QStringLiteral("JPY"),
                QStringLiteral("2.6543"), QStringLiteral("10"), true);
         line(QStringLiteral("20100004"), QStringLiteral("A1"), QStringLiteral("1"), QStringLiteral("1000"), QStringLiteral("T27"), 27);
