@@ -1,6 +1,8 @@
 #include "receivables.h"
 
 #include "invoicetexts.h"
+#include "nav/invoicedata.h"
+#include "paymentqr.h"
 
 #include "db/money.h"
 #include "db/queryroles.h"
@@ -161,6 +163,24 @@ void Receivables::print()
     reports.present(*report, job.title);
 }
 
+// The instant-payment QR code of a letter whose overdue invoices are all in forints, to the
+// issuer's account: the whole balance, the invoice numbers as the message, valid to the end of
+// the letter's day. Empty (nothing printed) otherwise.
+QByteArray Receivables::reminderPaymentCode(const QString& issuerCode, const Query& lines,
+                                            const QMap<QString, qint64>& sums) const
+{
+    if (sums.size() != 1 || nav::currencyCode(sums.firstKey()) != u"HUF" || sums.first() <= 0)
+        return {};
+    const auto account = issuerPaymentAccount(m_context.data, issuerCode);
+    if (!account)
+        return {};
+    QStringList numbers;
+    for (int r = 0; r < lines.rowCount(); ++r)
+        numbers << lines.text(r, QStringLiteral("eBszam")).trimmed();
+    return paymentQrPayload(*account, Money::fromFiller(sums.first()).roundedWhole().wholeUnits(),
+                            numbers.join(QStringLiteral(", ")), paymentQrValidity(m_today, m_today));
+}
+
 bool Receivables::printReminder(const QString& customerCode)
 {
     if (!m_context.reports)
@@ -227,8 +247,7 @@ bool Receivables::printReminder(const QString& customerCode)
                      .join(QChar(13)));
         vars.set(QStringLiteral("v_felsz_bank"), bank.join(QChar(13)));
         vars.set(QStringLiteral("v_felsz_osszesen"), total.join(QChar(13)));
-        // The payment QR code's place: empty until the letter gets the code.
-        vars.set(QStringLiteral("v_felsz_qr"), QString());
+        vars.set(QStringLiteral("v_felsz_qr"), QString::fromUtf8(reminderPaymentCode(issuerCode, lines, sums)));
         reports.pageCounters().reset();
         ReportJob job = countedJob(reports.pageCounters(), kReminderTemplate,
                                    QStringLiteral("Fizetési felszólítás – %1").arg(customerName));

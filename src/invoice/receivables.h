@@ -7,6 +7,7 @@
 #include "screens/common/screencontext.h"
 
 #include <QDate>
+#include <QMap>
 #include <vector>
 
 namespace orvena {
@@ -63,6 +64,9 @@ public:
     static inline const QString kReminderTemplate = QStringLiteral("Felszolitas.frf");
 
 private:
+    QByteArray reminderPaymentCode(const QString& issuerCode, const class Query& lines,
+                                   const QMap<QString, qint64>& sums) const;
+
     ScreenContext& m_context;
     QDate m_today;
     std::vector<Receivable> m_rows;

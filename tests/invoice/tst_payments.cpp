@@ -386,6 +386,13 @@ private slots:
                                     QStringLiteral("IBAN: HU42117730161111101800000000"), QStringLiteral("1 271,00 Ft")})
             QVERIFY2(letter.contains(text), qPrintable(text + u'\n' + letter));
         QVERIFY(!letter.contains(QStringLiteral("20260002")));
+        // the payment QR code of the forint balance to the issuer's account, the invoices named
+        const QStringList qr = presenter.variables().value(QStringLiteral("v_felsz_qr")).split(u'\n');
+        QCOMPARE(qr.size(), 18);
+        QCOMPARE((QStringList{qr[0], qr[3], qr[4], qr[5], qr[6], qr[7], qr[9]}),
+                 (QStringList{"HCT", "OTPVHUHB", "Orvena Bt.", "HU42117730161111101800000000", "HUF000000001271",
+                              "20260401235959+2", "20260001"}));
+        QCOMPARE(presenter.last().pages.front().images.size(), size_t(1));
 
         s->ui.clear();
         QVERIFY(!r.printReminder(QStringLiteral("2")));
