@@ -186,6 +186,7 @@ bool Receivables::printReminder(const QString& customerCode)
     if (!m_context.reports)
         throw Error(QStringLiteral("Nincs nyomtatási lehetőség."));
     ReportPresenter& reports = *m_context.reports;
+    m_letters.clear();
     Query& all = m_context.data.query(kLetter);
     all.setSql(openInvoicesSql(kOverdueOfCustomer + QStringLiteral(" ORDER BY f.fzKod")));
     all.setText(QStringLiteral("p0"), m_today.toString(QStringLiteral("yyyy-MM-dd")));
@@ -255,6 +256,10 @@ bool Receivables::printReminder(const QString& customerCode)
         job.datasets = {{kLetter, &lines}, {kIssuer, &issuer}, {role::kReminderCustomer, &customer}};
         std::unique_ptr<PreparedReport> report = reports.prepare(job);
         reports.present(*report, job.title);
+        QStringList numbers;
+        for (int r = 0; r < lines.rowCount(); ++r)
+            numbers << lines.text(r, QStringLiteral("eBszam")).trimmed();
+        m_letters.push_back(numbers);
     }
     return true;
 }

@@ -8,6 +8,7 @@
 
 #include <QDate>
 #include <QMap>
+#include <QStringList>
 #include <vector>
 
 namespace orvena {
@@ -58,6 +59,8 @@ public:
     // The reminder letters of a customer: one per issuer whose invoices to it are overdue on
     // today. Returns false (and says so) when it has none.
     bool printReminder(const QString& customerCode);
+    // The invoice numbers of each letter the last printReminder presented, in its order.
+    const std::vector<QStringList>& reminderInvoices() const { return m_letters; }
 
     // Template files, in the working folder, editable by the operator.
     static inline const QString kListTemplate = QStringLiteral("Kintlevoseg.frf");
@@ -70,6 +73,7 @@ private:
     ScreenContext& m_context;
     QDate m_today;
     std::vector<Receivable> m_rows;
+    std::vector<QStringList> m_letters;
 };
 
 } // namespace orvena

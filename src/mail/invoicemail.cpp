@@ -9,6 +9,7 @@
 #include "db/logging.h"
 #include "db/numbertext.h"
 #include "invoice/printinvoice.h"
+#include "invoice/receivables.h"
 #include "nav/invoiceamounts.h"
 #include "reports/reportengine.h"
 
@@ -87,6 +88,64 @@ void logSent(DataModule& data, const QString& number, const QStringList& to, con
     q.execute();
 }
 
+// The template file of the working folder, or the built-in text when there is none.
+QString templateText(const QString& fileName, const QString& builtIn)
+{
+    QFile file(fileName);
+    if (!file.exists())
+        return builtIn;
+    if (!file.open(QIODevice::ReadOnly))
+        throw FileError(QStringLiteral("A(z) \"%1\" levélsablon nem olvasható: %2").arg(fileName, file.errorString()));
+    return QString::fromUtf8(file.read(kMaxTemplateBytes));
+}
+
+// A filled template's first line "Tárgy: ..." as the subject (or `subject`), the rest after one
+// blank line as the text.
+MailText splitMail(QString text, const QString& subject)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    MailText mail;
+    QStringList lines = text.split(u'\n');
+    static const QString subjectKey = QStringLiteral("Tárgy:");
+    if (!lines.isEmpty() && lines.front().startsWith(subjectKey, Qt::CaseInsensitive)) {
+        mail.subject = lines.takeFirst().mid(subjectKey.size()).trimmed();
+        if (!lines.isEmpty() && lines.front().trimmed().isEmpty())
+            lines.removeFirst();
+    }
+    if (mail.subject.isEmpty())
+        mail.subject = subject;
+    mail.body = lines.join(u'\n');
+    return mail;
+}
+
+const QString kBuiltInReminder = QStringLiteral(
+    "Tárgy: Fizetési felszólítás – {kiallito}\n"
+    "\n"
+    "Tisztelt {vevo}!\n"
+    "\n"
+    "Nyilvántartásunk szerint a mellékelt felszólításban felsorolt számláink fizetési határideje lejárt. Kérjük, "
+    "a hátralékot mielőbb egyenlítse ki; ha időközben már fizetett, levelünket tekintse tárgytalannak.\n"
+    "\n"
+    "Üdvözlettel:\n"
+    "{kiallito}\n");
+
+// Each letter a reminder's print presents, written to a file of its own.
+class LetterFiles : public reports::EngineReportPresenter {
+public:
+    explicit LetterFiles(const QString& folder) : m_folder(folder) {}
+    void present(PreparedReport& report, const QString& title) override
+    {
+        const QString path = QStringLiteral("%1/Felszolitas-%2.pdf").arg(m_folder).arg(files.size() + 1);
+        reports::PdfReportPresenter pdf(path);
+        pdf.present(report, title);
+        files << path;
+    }
+    QStringList files;
+
+private:
+    QString m_folder;
+};
+
 } // namespace
 
 InvoiceRecipient invoiceRecipient(DataModule& data, const QString& invoiceNumber)
@@ -98,14 +157,7 @@ InvoiceRecipient invoiceRecipient(DataModule& data, const QString& invoiceNumber
 MailText invoiceMailText(DataModule& data, const QString& invoiceNumber)
 {
     const InvoiceFacts f = readFacts(data, invoiceNumber);
-    QString text = kBuiltInTemplate;
-    QFile file(kInvoiceMailTemplate);
-    if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly))
-            throw FileError(QStringLiteral("A(z) \"%1\" levélsablon nem olvasható: %2")
-                                .arg(kInvoiceMailTemplate, file.errorString()));
-        text = QString::fromUtf8(file.read(kMaxTemplateBytes));
-    }
+    QString text = templateText(kInvoiceMailTemplate, kBuiltInTemplate);
     const nav::InvoiceAmounts amounts = nav::readInvoiceAmounts(data, f.number);
     const bool forint = nav::currencyCode(f.currency) == u"HUF";
     const Money payable = amounts.gross();
@@ -118,19 +170,7 @@ MailText invoiceMailText(DataModule& data, const QString& invoiceNumber)
         {QStringLiteral("{hatarido}"), f.dueDate}};
     for (const auto& [key, value] : values)
         text.replace(key, value);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    MailText mail;
-    QStringList lines = text.split(u'\n');
-    static const QString subjectKey = QStringLiteral("Tárgy:");
-    if (!lines.isEmpty() && lines.front().startsWith(subjectKey, Qt::CaseInsensitive)) {
-        mail.subject = lines.takeFirst().mid(subjectKey.size()).trimmed();
-        if (!lines.isEmpty() && lines.front().trimmed().isEmpty())
-            lines.removeFirst();
-    }
-    if (mail.subject.isEmpty())
-        mail.subject = QStringLiteral("Számla: %1").arg(f.number);
-    mail.body = lines.join(u'\n');
-    return mail;
+    return splitMail(text, QStringLiteral("Számla: %1").arg(f.number));
 }
 
 InvoiceMailResult emailInvoice(ScreenContext& context, const QString& invoiceNumber, const QString& to)
@@ -191,6 +231,71 @@ InvoiceMailResult emailInvoice(ScreenContext& context, const QString& invoiceNum
         logFailure(lcMail(), e);
         outcome.message += QStringLiteral("\nA küldés naplózása nem sikerült (üzenetazonosító: %1).").arg(result.messageId);
     }
+    return outcome;
+}
+
+InvoiceMailResult emailReminder(ScreenContext& context, const QString& customerCode, const QDate& today,
+                                const QString& to)
+{
+    const SmtpSettings settings = SmtpSettings::fromConfig();
+    if (const QString problem = settings.problem(); !problem.isEmpty())
+        throw Error(problem);
+    Query customer(context.data.connection(), QStringLiteral("reminderCustomer"));
+    customer.setSql({QStringLiteral("SELECT vNeve, vEmail FROM vevo WHERE vKod = :p0 ORDER BY vID LIMIT 1")});
+    customer.setText(QStringLiteral("p0"), customerCode);
+    customer.open();
+    if (customer.isEmpty())
+        throw Error(QStringLiteral("Nincs %1 kódú vevő.").arg(customerCode));
+    const QString addresses = to.trimmed().isEmpty() ? customer.fieldText(QStringLiteral("vEmail")).trimmed() : to;
+    if (addresses.isEmpty())
+        throw Error(QStringLiteral("A(z) %1 kódú vevőnek nincs e-mail-címe. Adja meg a vevő adatai között (több cím "
+                                   "„;”-vel elválasztva), vagy adjon meg címet a küldéskor.")
+                        .arg(customerCode));
+    InvoiceMailResult outcome;
+    outcome.to = parseMailAddresses(addresses);
+
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        throw FileError(QStringLiteral("Az e-mail melléklete nem készíthető el: nincs ideiglenes mappa."));
+    LetterFiles letters(folder.path());
+    ScreenContext printing{context.data, context.state, context.ui, context.opener, &letters};
+    Receivables receivables(printing);
+    receivables.read(today);
+    if (!receivables.printReminder(customerCode))
+        return outcome;
+
+    const QString customerName = customer.fieldText(QStringLiteral("vNeve")).trimmed();
+    const QString builtIn = templateText(kReminderMailTemplate, kBuiltInReminder);
+    QStringList sentTo;
+    for (qsizetype i = 0; i < letters.files.size(); ++i) {
+        const QStringList& numbers = receivables.reminderInvoices().at(static_cast<size_t>(i));
+        QString text = builtIn;
+        text.replace(QStringLiteral("{vevo}"), customerName);
+        text.replace(QStringLiteral("{kiallito}"), readFacts(context.data, numbers.value(0)).issuer);
+        const MailText mail = splitMail(text, QStringLiteral("Fizetési felszólítás"));
+        QFile pdf(letters.files.at(i));
+        if (!pdf.open(QIODevice::ReadOnly))
+            throw FileError(QStringLiteral("Az e-mail melléklete nem olvasható: %1").arg(pdf.errorString()));
+        const SendResult result = sendPdfMail(settings, outcome.to, mail.subject, mail.body, pdf.readAll(),
+                                              QStringLiteral("Felszolitas.pdf"));
+        if (!result.sent) {
+            outcome.message = (i > 0 ? QStringLiteral("%1 levél elment, a többi nem.\n").arg(i) : QString())
+                + result.fullMessage();
+            return outcome;
+        }
+        try {
+            for (const QString& number : numbers)
+                logSent(context.data, number, outcome.to, result);
+        } catch (const Error& e) {
+            logFailure(lcMail(), e);
+            outcome.message += QStringLiteral("A küldés naplózása nem sikerült (üzenetazonosító: %1).\n")
+                                   .arg(result.messageId);
+        }
+    }
+    outcome.sent = true;
+    outcome.message.prepend(QStringLiteral("A(z) %1 kódú vevő fizetési felszólítása elküldve: %2.\n")
+                                .arg(customerCode, outcome.to.join(QStringLiteral(", "))));
+    outcome.message = outcome.message.trimmed();
     return outcome;
 }
 

@@ -47,6 +47,15 @@ struct InvoiceMailResult {
 // network failure comes back as a result that was not sent, with nothing marked.
 InvoiceMailResult emailInvoice(ScreenContext& context, const QString& invoiceNumber, const QString& to = {});
 
+// Sends the reminder letters of a customer (one message per issuer's letter, the PDF the letter's
+// print makes) as on `today`, to `to` (empty: the customer's addresses), with the subject and text
+// of the editable template Felszolitaslevel.txt ({vevo} {kiallito}), or the built-in one. Each
+// message is logged under every invoice it names. Throws Error as emailInvoice does; sent is
+// false with an empty message when the customer has nothing overdue (the operator was told).
+InvoiceMailResult emailReminder(ScreenContext& context, const QString& customerCode, const QDate& today,
+                                const QString& to = {});
+inline const QString kReminderMailTemplate = QStringLiteral("Felszolitaslevel.txt");
+
 // The e-mail log of an invoice, newest first.
 struct SentMail {
     QDateTime time;

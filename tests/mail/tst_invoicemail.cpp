@@ -142,6 +142,7 @@ private slots:
     void refusedBeforeSending_data();
     void refusedBeforeSending();
     void registerWindowSends();
+    void remindersGoByMail();
     void commandLine();
 
 private:
@@ -263,6 +264,44 @@ void TestInvoiceMail::sendsAndIssuesElectronically()
 
 // The message is out once the server took it: a log that cannot be written does not turn that
 // into a failure (which would invite sending it twice), it is said beside it.
+// A customer's overdue invoices go as one reminder letter per issuer, logged under each invoice
+// it names; a customer with nothing overdue gets nothing, and a server that cannot be reached
+// leaves no log.
+void TestInvoiceMail::remindersGoByMail()
+{
+    SmtpServer server;
+    QVERIFY(server.start());
+    configure(server.port(), QStringLiteral("none"));
+    addInvoice(QStringLiteral("20100001"));
+    addInvoice(QStringLiteral("20100002"));
+    addInvoice(QStringLiteral("20100003"));
+    m_session->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I', fFkelt = '2026-01-10'"));
+    m_session->db.exec(QStringLiteral("UPDATE szlafej SET fFkelt = '2026-04-10' WHERE fBszam = '20100003'"));
+
+    mail::InvoiceMailResult result;
+    DB_VERIFY(result = mail::emailReminder(m_session->context, QStringLiteral("1"), QDate(2026, 3, 1)));
+    QVERIFY2(result.sent, qPrintable(result.message));
+    const auto got = server.received();
+    QCOMPARE(got.size(), 1);
+    QCOMPARE(got.front().envelope, (QStringList{"szamla@tiszamerleg.hu", "konyveles@kovacs.hu", "penzugy@kovacs.hu"}));
+    QCOMPARE(got.front().subject, QStringLiteral("Fizetési felszólítás – Tisza-Mérleg Kereskedelmi Kft."));
+    QVERIFY2(got.front().body.startsWith(QStringLiteral("Tisztelt Kovács és Társa Bt.!\n")), qPrintable(got.front().body));
+    QCOMPARE(got.front().attachmentName, QStringLiteral("Felszolitas.pdf application/pdf"));
+    QVERIFY(got.front().attachment.startsWith("%PDF-"));
+    QCOMPARE(m_session->db.rows(QStringLiteral("SELECT emBszam FROM szlaemail ORDER BY emBszam")),
+             (QStringList{"20100001", "20100002"})); // the one not yet due is not named
+
+    DB_VERIFY(result = mail::emailReminder(m_session->context, QStringLiteral("1"), QDate(2026, 1, 5)));
+    QVERIFY(!result.sent);
+    QCOMPARE(server.received().size(), 1);
+
+    configure(1, QStringLiteral("none")); // nothing listens there
+    DB_VERIFY(result = mail::emailReminder(m_session->context, QStringLiteral("1"), QDate(2026, 3, 1)));
+    QVERIFY(!result.sent);
+    QVERIFY(!result.message.isEmpty());
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaemail")), QStringLiteral("2"));
+}
+
 void TestInvoiceMail::sentEvenWhenTheLogFails()
 {
     SmtpServer server;

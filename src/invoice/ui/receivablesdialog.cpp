@@ -1,3 +1,4 @@
+#include "mail/invoicemail.h"
 #include "db/money.h"
 #include "receivablesdialog.h"
 
@@ -111,7 +112,7 @@ ReceivablesDialog::ReceivablesDialog(ScreenContext& context, QWidget* parent)
         [this] { runAction(m_context.ui, [this] { m_model.print(); }); });
     add(QStringLiteral("CSV export"), QStringLiteral("csvButton"), [this] { exportCsv(); });
     add(QStringLiteral("Fizetési felszólítás"), QStringLiteral("reminderButton"), [this] { printReminder(); });
-    // The reminder's "Küldés e-mailben" goes here, beside its print.
+    add(QStringLiteral("Küldés e-mailben"), QStringLiteral("reminderMailButton"), [this] { mailReminder(); });
     buttons->addStretch();
     add(QStringLiteral("Bezár"), QStringLiteral("closeButton"), [this] { accept(); });
     layout->addLayout(buttons);
@@ -196,6 +197,21 @@ void ReceivablesDialog::printReminder()
     }
     const QString customer = current->data(Name, Qt::UserRole + 1).toString();
     runAction(m_context.ui, [&] { m_model.printReminder(customer); });
+}
+
+void ReceivablesDialog::mailReminder()
+{
+    QTreeWidgetItem* current = m_tree->currentItem();
+    if (!current) {
+        m_context.ui.message(QStringLiteral("Válassza ki a vevőt (vagy egy számláját), akinek a felszólítás készül."));
+        return;
+    }
+    const QString customer = current->data(Name, Qt::UserRole + 1).toString();
+    runAction(m_context.ui, [&] {
+        const mail::InvoiceMailResult result = mail::emailReminder(m_context, customer, m_model.today());
+        if (!result.message.isEmpty())
+            m_context.ui.message(result.message);
+    });
 }
 
 } // namespace orvena

@@ -22,6 +22,7 @@ public:
 private:
     void exportCsv();
     void printReminder();
+    void mailReminder();
 
     ScreenContext& m_context;
     Receivables m_model;
