@@ -141,10 +141,7 @@ std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
                                   QStringLiteral("--backup"),  QStringLiteral("--restore"),
                                   QStringLiteral("--force"),   QStringLiteral("--email-invoice"),
                                   QStringLiteral("--to")};
-    bool any = false;
-    for (const QString& a : arguments.mid(1))
-        any = any || ours.contains(a.section(u'=', 0, 0));
-    if (!any) {
+    if (!namesOption(arguments, ours)) {
         // Only Qt's own options may accompany the windowed start; anything else is a mistake
         // the operator is told about instead of being silently ignored.
         const QString unknown = unknownArgument(arguments);

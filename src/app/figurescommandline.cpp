@@ -79,12 +79,7 @@ QString figuresCommandLineOptions()
 std::optional<int> runFiguresCommandLine(int& argc, char** argv)
 {
     const QStringList arguments = argumentList(argc, argv);
-    bool ours = false;
-    for (const QString& a : arguments.mid(1)) {
-        const QString option = a.section(u'=', 0, 0);
-        ours = ours || option == u"--mnb-rates" || option == u"--accounting-export";
-    }
-    if (!ours)
+    if (!namesOption(arguments, {QStringLiteral("--mnb-rates"), QStringLiteral("--accounting-export")}))
         return std::nullopt;
     const FiguresRequest r = parse(arguments);
     if (!r.error.isEmpty()) {

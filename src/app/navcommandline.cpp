@@ -82,12 +82,7 @@ QString navCommandLineHelp()
 std::optional<int> runNavCommandLine(int& argc, char** argv)
 {
     const QStringList arguments = argumentList(argc, argv);
-    bool ours = false;
-    for (const QString& a : arguments.mid(1)) {
-        const QString option = a.section(u'=', 0, 0);
-        ours = ours || option == u"--nav-xml" || option == u"--audit-export";
-    }
-    if (!ours)
+    if (!namesOption(arguments, {QStringLiteral("--nav-xml"), QStringLiteral("--audit-export")}))
         return std::nullopt;
     const NavRequest r = parse(arguments);
     if (!r.error.isEmpty()) {

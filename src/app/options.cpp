@@ -47,4 +47,12 @@ void OptionReader::fail(const QString& text)
         m_error = text;
 }
 
+bool namesOption(const QStringList& arguments, const QStringList& options)
+{
+    for (const QString& a : arguments.mid(1))
+        if (options.contains(a.section(u'=', 0, 0)))
+            return true;
+    return false;
+}
+
 } // namespace orvena

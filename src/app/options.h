@@ -13,6 +13,8 @@ void printLine(FILE* stream, const QString& text);
 
 // The arguments as the program got them, in the local encoding.
 QStringList argumentList(int argc, char** argv);
+// Whether the arguments after the program's name name one of these options ("--x" or "--x=...").
+bool namesOption(const QStringList& arguments, const QStringList& options);
 
 class OptionReader {
 public:

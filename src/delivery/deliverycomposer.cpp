@@ -441,12 +441,19 @@ bool DeliveryComposer::storeNew()
         chain.step(sequenceMessage, [&] { storeDocumentNumber(q, kDeliverySequence, m_fields[Number]); });
         chain.commit(insertMessage);
     });
+    return storeEnded(chain, stored, refused);
+}
+
+// After a store's chain: a note no longer this screen's ends the screen, a failure is told (the
+// chain rolled back before the box waits), a stored note's number is what the register re-finds.
+bool DeliveryComposer::storeEnded(const StepChain& chain, bool stored, bool refused)
+{
     if (refused) {
         end(chain.failure().message);
         return false;
     }
     if (!stored) {
-        tell(m_context.ui, chain.failure(), kOuterMessage); // rolled back before the box waits
+        tell(m_context.ui, chain.failure(), kOuterMessage);
         return false;
     }
     m_context.state.deliveryNumber = m_fields[Number];
@@ -468,16 +475,7 @@ bool DeliveryComposer::storeModified()
         });
         chain.commit(replaceMessage);
     });
-    if (refused) {
-        end(chain.failure().message);
-        return false;
-    }
-    if (!stored) {
-        tell(m_context.ui, chain.failure(), kOuterMessage); // rolled back before the box waits
-        return false;
-    }
-    m_context.state.deliveryNumber = m_fields[Number];
-    return true;
+    return storeEnded(chain, stored, refused);
 }
 
 } // namespace orvena

@@ -88,6 +88,7 @@ private:
     bool validate();
     bool storeNew();
     bool storeModified();
+    bool storeEnded(const class StepChain& chain, bool stored, bool refused);
     // Puts the header's INSERT (new note) or REPLACE on q, its values bound.
     void prepareHeader(class Query& q, bool isNew);
     void fail(const QString& message, int focus);

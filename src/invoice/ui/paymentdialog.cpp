@@ -1,5 +1,6 @@
 #include "paymentdialog.h"
 
+#include "screens/common/ui/dialogparts.h"
 #include "screens/common/querytablemodel.h"
 #include "screens/common/ui/gridbinding.h"
 #include "screens/common/ui/keyhandling.h"
@@ -101,18 +102,17 @@ PaymentDialog::PaymentDialog(InvoicePayments* model, QWidget* parent) : QDialog(
     layout->addWidget(grid, 1);
 
     auto* buttons = new QHBoxLayout;
-    auto add = [&](const QString& text, const QString& name, auto action) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
+    auto add = [&](const QString& text, const QString& hint, const QString& name, auto action) {
+        QPushButton* b = makeButton(text, hint, name, this);
         connect(b, &QPushButton::clicked, this, action);
         buttons->addWidget(b);
         return b;
     };
-    add(QStringLiteral("Új"), QStringLiteral("newPaymentButton"), [this] { newPayment(); });
-    add(QStringLiteral("Töröl"), QStringLiteral("deletePaymentButton"), [this] { m_model->deletePayment(); });
+    add(QStringLiteral("Új"), QStringLiteral("Új fizetés rögzítése"), QStringLiteral("newPaymentButton"), [this] { newPayment(); });
+    add(QStringLiteral("Töröl"), QStringLiteral("A kijelölt fizetés törlése (törölt jelöléssel megmarad)"),
+        QStringLiteral("deletePaymentButton"), [this] { m_model->deletePayment(); });
     buttons->addStretch();
-    add(QStringLiteral("Bezár"), QStringLiteral("closeButton"), [this] { accept(); });
+    add(QStringLiteral("Bezár"), QStringLiteral("Kilépés"), QStringLiteral("closeButton"), [this] { accept(); });
     layout->addLayout(buttons);
 
     connect(model, &InvoicePayments::changed, this, [this] { showAmounts(); });

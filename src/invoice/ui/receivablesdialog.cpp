@@ -6,6 +6,7 @@
 
 #include "db/conversions.h"
 #include "db/errors.h"
+#include "screens/common/ui/dialogparts.h"
 #include "screens/common/dispatcher.h"
 
 #include <QFileDialog>
@@ -100,21 +101,21 @@ ReceivablesDialog::ReceivablesDialog(ScreenContext& context, QWidget* parent)
     layout->addWidget(m_total);
 
     auto* buttons = new QHBoxLayout;
-    auto add = [&](const QString& text, const QString& name, auto action) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
+    auto add = [&](const QString& text, const QString& hint, const QString& name, auto action) {
+        QPushButton* b = makeButton(text, hint, name, this);
         connect(b, &QPushButton::clicked, this, action);
         buttons->addWidget(b);
         return b;
     };
-    add(QStringLiteral("Nyomtat"), QStringLiteral("printButton"),
+    add(QStringLiteral("Nyomtat"), QStringLiteral("A lista nyomtatása"), QStringLiteral("printButton"),
         [this] { runAction(m_context.ui, [this] { m_model.print(); }); });
-    add(QStringLiteral("CSV export"), QStringLiteral("csvButton"), [this] { exportCsv(); });
-    add(QStringLiteral("Fizetési felszólítás"), QStringLiteral("reminderButton"), [this] { printReminder(); });
-    add(QStringLiteral("Küldés e-mailben"), QStringLiteral("reminderMailButton"), [this] { mailReminder(); });
+    add(QStringLiteral("CSV export"), QStringLiteral("A lista mentése CSV-fájlba"), QStringLiteral("csvButton"), [this] { exportCsv(); });
+    add(QStringLiteral("Fizetési felszólítás"), QStringLiteral("A kijelölt vevő fizetési felszólítása"),
+        QStringLiteral("reminderButton"), [this] { printReminder(); });
+    add(QStringLiteral("Küldés e-mailben"), QStringLiteral("A kijelölt vevő fizetési felszólításának elküldése e-mailben"),
+        QStringLiteral("reminderMailButton"), [this] { mailReminder(); });
     buttons->addStretch();
-    add(QStringLiteral("Bezár"), QStringLiteral("closeButton"), [this] { accept(); });
+    add(QStringLiteral("Bezár"), QStringLiteral("Kilépés"), QStringLiteral("closeButton"), [this] { accept(); });
     layout->addLayout(buttons);
     resize(980, 560);
     reload();
