@@ -90,13 +90,8 @@ std::optional<int> runFiguresCommandLine(int& argc, char** argv)
 
     QCoreApplication app(argc, argv);
     DataModule data;
-    try {
-        data.connect(ConnectionProfile::fromEnvironment());
-    } catch (const Error& e) {
-        logFailure(lcApp(), e);
-        printLine(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el (%1).").arg(e.text()));
+    if (!connectCommandLine(data))
         return 3;
-    }
     try {
         if (r.accounting) {
             const QByteArray csv = figures::accountingCsv(data, {parseDate(r.from), parseDate(r.to)});

@@ -93,13 +93,8 @@ std::optional<int> runNavCommandLine(int& argc, char** argv)
 
     QCoreApplication app(argc, argv);
     DataModule data;
-    try {
-        data.connect(ConnectionProfile::fromEnvironment());
-    } catch (const Error& e) {
-        logFailure(lcApp(), e);
-        printLine(stderr, QString::fromUtf8("Hiba: az adatbázis nem érhető el (%1).").arg(e.text()));
+    if (!connectCommandLine(data))
         return 3;
-    }
     try {
         if (r.xml) {
             QStringList problems;

@@ -1,5 +1,10 @@
 #include "options.h"
 
+#include "db/connection.h"
+#include "db/datamodule.h"
+#include "db/errors.h"
+#include "db/logging.h"
+
 namespace orvena {
 
 void printLine(FILE* stream, const QString& text)
@@ -53,6 +58,18 @@ bool namesOption(const QStringList& arguments, const QStringList& options)
         if (options.contains(a.section(u'=', 0, 0)))
             return true;
     return false;
+}
+
+bool connectCommandLine(DataModule& data)
+{
+    try {
+        data.connect(ConnectionProfile::fromEnvironment());
+        return true;
+    } catch (const Error& e) {
+        logFailure(lcApp(), e);
+        printLine(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el (%1).").arg(e.text()));
+        return false;
+    }
 }
 
 } // namespace orvena

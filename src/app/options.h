@@ -15,6 +15,9 @@ void printLine(FILE* stream, const QString& text);
 QStringList argumentList(int argc, char** argv);
 // Whether the arguments after the program's name name one of these options ("--x" or "--x=...").
 bool namesOption(const QStringList& arguments, const QStringList& options);
+// Connects a command line's data module as the environment says; on failure logs it, prints the
+// Hungarian line to standard error and returns false.
+bool connectCommandLine(class DataModule& data);
 
 class OptionReader {
 public:

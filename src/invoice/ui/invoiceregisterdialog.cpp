@@ -155,10 +155,7 @@ QLayout* InvoiceRegisterDialog::buildButtons(ScreenContext& context)
     Query& list = context.data.query(role::kInvoiceList);
     auto* buttons = new QHBoxLayout;
     auto add = [&](const QString& text, const QString& hint, const QString& name, auto action) {
-        QPushButton* b = makeButton(text, hint, name, this);
-        connect(b, &QPushButton::clicked, this, action);
-        buttons->addWidget(b);
-        return b;
+        return addButton(buttons, text, hint, name, this, action);
     };
     add(QStringLiteral("Új"), QStringLiteral("Új számla készítése"), QStringLiteral("newButton"),
         [this] { m_model->newInvoice(); });

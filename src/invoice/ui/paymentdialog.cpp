@@ -103,10 +103,7 @@ PaymentDialog::PaymentDialog(InvoicePayments* model, QWidget* parent) : QDialog(
 
     auto* buttons = new QHBoxLayout;
     auto add = [&](const QString& text, const QString& hint, const QString& name, auto action) {
-        QPushButton* b = makeButton(text, hint, name, this);
-        connect(b, &QPushButton::clicked, this, action);
-        buttons->addWidget(b);
-        return b;
+        return addButton(buttons, text, hint, name, this, action);
     };
     add(QStringLiteral("Új"), QStringLiteral("Új fizetés rögzítése"), QStringLiteral("newPaymentButton"), [this] { newPayment(); });
     add(QStringLiteral("Töröl"), QStringLiteral("A kijelölt fizetés törlése (törölt jelöléssel megmarad)"),

@@ -102,10 +102,7 @@ ReceivablesDialog::ReceivablesDialog(ScreenContext& context, QWidget* parent)
 
     auto* buttons = new QHBoxLayout;
     auto add = [&](const QString& text, const QString& hint, const QString& name, auto action) {
-        QPushButton* b = makeButton(text, hint, name, this);
-        connect(b, &QPushButton::clicked, this, action);
-        buttons->addWidget(b);
-        return b;
+        return addButton(buttons, text, hint, name, this, action);
     };
     add(QStringLiteral("Nyomtat"), QStringLiteral("A lista nyomtatása"), QStringLiteral("printButton"),
         [this] { runAction(m_context.ui, [this] { m_model.print(); }); });
