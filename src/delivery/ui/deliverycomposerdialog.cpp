@@ -248,4 +248,9 @@ void DeliveryComposerDialog::followFocusRequests(QTabWidget* headerTabs, QWidget
     });
 }
 
+DeliveryComposerDialog::~DeliveryComposerDialog()
+{
+    removeLeaveHandlers(this); // they call into this dialog
+}
+
 } // namespace orvena

@@ -17,6 +17,7 @@ class DeliveryComposerDialog : public QDialog {
 public:
     // Takes over the model (its parent becomes the dialog).
     DeliveryComposerDialog(ScreenContext& context, DeliveryComposer* model, QWidget* parent = nullptr);
+    ~DeliveryComposerDialog() override;
     DeliveryComposer* model() const { return m_model; }
 
 private:

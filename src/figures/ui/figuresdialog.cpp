@@ -143,8 +143,10 @@ void FiguresDialog::refresh()
     // The chart follows the view: one category per row, net and VAT in forints.
     QChart* chart = m_chart->chart();
     chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes())
-        chart->removeAxis(axis);
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis); // the chart gives the axis up without deleting it
+        delete axis;
+    }
     chart->setTitle(figures::viewTitle(m_table.view));
     auto* net = new QBarSet(QStringLiteral("Nettó (Ft)"));
     auto* vat = new QBarSet(QStringLiteral("ÁFA (Ft)"));

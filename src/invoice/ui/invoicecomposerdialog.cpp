@@ -345,4 +345,9 @@ QWidget* InvoiceComposerDialog::widgetFor(int field) const
     return it == m_widgets.end() ? nullptr : it->second;
 }
 
+InvoiceComposerDialog::~InvoiceComposerDialog()
+{
+    removeLeaveHandlers(this); // they call into this dialog
+}
+
 } // namespace orvena

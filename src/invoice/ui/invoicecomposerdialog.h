@@ -15,6 +15,7 @@ class InvoiceComposerDialog : public QDialog {
 public:
     // Takes ownership of the model.
     InvoiceComposerDialog(ScreenContext& context, InvoiceComposer* model, QWidget* parent = nullptr);
+    ~InvoiceComposerDialog() override;
     InvoiceComposer* model() const { return m_model; }
     QWidget* widgetFor(int field) const;
 

@@ -266,9 +266,14 @@ private:
     std::function<void(int)> m_onKey;
 };
 
+constexpr char kLeaveHandlerName[] = "orvenaLeaveHandler";
+
 class LeaveHandler : public QObject {
 public:
-    LeaveHandler(QWidget* field, std::function<void()> onLeave) : QObject(field), m_onLeave(std::move(onLeave)) {}
+    LeaveHandler(QWidget* field, std::function<void()> onLeave) : QObject(field), m_onLeave(std::move(onLeave))
+    {
+        setObjectName(QString::fromLatin1(kLeaveHandlerName));
+    }
     bool eventFilter(QObject*, QEvent* event) override
     {
         if (event->type() != QEvent::FocusOut)
@@ -397,6 +402,11 @@ void installClickHandler(QWidget* field, std::function<void()> onClick)
 void installLeaveHandler(QWidget* field, std::function<void()> onLeave)
 {
     field->installEventFilter(new LeaveHandler(field, std::move(onLeave)));
+}
+
+void removeLeaveHandlers(QWidget* window)
+{
+    qDeleteAll(window->findChildren<QObject*>(QString::fromLatin1(kLeaveHandlerName)));
 }
 
 void installModifyAnywayKey(QWidget* modifyButton, std::function<void()> onKey)

@@ -48,6 +48,10 @@ void installEnterPressesButtons(QWidget* window);
 // Calls onLeave when the focus moves from the field to another one of the window; a window or
 // menu taking the focus for a while is no leaving.
 void installLeaveHandler(QWidget* field, std::function<void()> onLeave);
+// Removes the leave handlers of every field of a window. A dialog whose handlers call into itself
+// does so first in its destructor: taking the window down moves the focus out of its fields, and
+// no handler may then run into the half-destroyed dialog.
+void removeLeaveHandlers(QWidget* window);
 
 // Calls onClick when the field is clicked with the left mouse button.
 void installClickHandler(QWidget* field, std::function<void()> onClick);
