@@ -75,7 +75,11 @@ QPlainTextEdit* DeliveryComposerDialog::memo(const char* name, DeliveryComposer:
 
 std::function<void()> DeliveryComposerDialog::action(void (DeliveryComposer::*fn)())
 {
-    return [this, fn] { runAction(m_context.ui, [this, fn] { (m_model->*fn)(); }); };
+    // The slot holds the model and the user interface, not the dialog: it never reaches into a
+    // dialog that is being taken down.
+    DeliveryComposer* model = m_model;
+    UserInterface* ui = &m_context.ui;
+    return [ui, model, fn] { runAction(*ui, [model, fn] { (model->*fn)(); }); };
 }
 
 QLayout* DeliveryComposerDialog::buildNumberRow()
