@@ -5,6 +5,7 @@
 // the window and from the command line.
 #include "support/modaldriver.h"
 #include "support/testdatabase.h"
+#include "support/windowsession.h"
 
 #include "db/conversions.h"
 #include "figures/figures.h"
@@ -36,22 +37,6 @@ using namespace orvena::test;
 
 namespace {
 
-struct WindowSession {
-    TestDatabase db;
-    DataModule data;
-    AppState state;
-    GuiUserInterface ui;
-    ScreenRegistry registry;
-    reports::PreviewReportPresenter preview;
-    ScreenContext context{data, state, ui, registry, &preview};
-
-    WindowSession()
-    {
-        data.connect(db.profile());
-        registry.setContext(&context);
-        registerAllScreens(registry);
-    }
-};
 
 const QString kAccountingA = QStringLiteral(
     "20100001;számla;2026.01.15;2026.01.14;2026.01.29;Kovács Kft;12345678-2-41;3000,00;810,00;3810,00;0,00;0,00;0,00;"

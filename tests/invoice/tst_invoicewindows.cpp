@@ -3,6 +3,7 @@
 // by a ModalDriver, keys sent with QTest, and the database read back with SQL afterwards.
 #include "support/modaldriver.h"
 #include "support/testdatabase.h"
+#include "support/windowsession.h"
 
 #include "app/session.h"
 #include "db/codepages.h"
@@ -33,24 +34,6 @@ using F = InvoiceComposer::Field;
 
 namespace {
 
-// The run of the real program, over a fresh test database: real message boxes, every screen
-// registered, printing through the modal preview unless a test swaps the presenter.
-struct WindowSession {
-    TestDatabase db;
-    DataModule data;
-    AppState state;
-    GuiUserInterface ui;
-    ScreenRegistry registry;
-    reports::PreviewReportPresenter preview;
-    ScreenContext context{data, state, ui, registry, &preview};
-
-    WindowSession()
-    {
-        data.connect(db.profile());
-        registry.setContext(&context);
-        registerAllScreens(registry);
-    }
-};
 
 // The offscreen platform activates no window when a modal window over it closes; a window
 // manager does. The window the operator works in is activated again here, as the desktop would.

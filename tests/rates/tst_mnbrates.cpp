@@ -4,6 +4,7 @@
 // through the real windows.
 #include "support/modaldriver.h"
 #include "support/testdatabase.h"
+#include "support/windowsession.h"
 
 #include "db/conversions.h"
 #include "invoice/invoicecomposer.h"
@@ -120,22 +121,6 @@ QByteArray envelope(const QString& document)
         .toUtf8();
 }
 
-struct WindowSession {
-    TestDatabase db;
-    DataModule data;
-    AppState state;
-    GuiUserInterface ui;
-    ScreenRegistry registry;
-    reports::PreviewReportPresenter preview;
-    ScreenContext context{data, state, ui, registry, &preview};
-
-    WindowSession()
-    {
-        data.connect(db.profile());
-        registry.setContext(&context);
-        registerAllScreens(registry);
-    }
-};
 
 QString fieldText(QWidget* w, int field)
 {
