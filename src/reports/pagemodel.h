@@ -51,11 +51,13 @@ struct LineItem {
     double width = 1;
 };
 
-// A picture scaled into its box, module for module (a QR code), never smoothed.
+// A picture scaled into its box: a QR code module for module, never smoothed; a picture (a
+// chart) smoothed.
 struct ImageItem {
     QRectF box;
     QImage image;
-    QString data; // what the code encodes, for readers of the model
+    QString data; // what the code encodes, or the picture's name, for readers of the model
+    bool smooth = false;
 };
 
 struct Page {

@@ -5,12 +5,15 @@
 
 #include "db/conversions.h"
 #include "db/errors.h"
+#include "db/logging.h"
 #include "db/query.h"
 
+#include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QImage>
+#include <QImageReader>
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -178,9 +181,9 @@ private:
             case BandKind::PageFooter:
                 break;
             case BandKind::Line: {
-                const Query* rows = dataset(band.dataset);
-                m_iterating = rows;
-                for (int row = 0; row < rows->rowCount(); ++row) {
+                const Dataset rows = dataset(band.dataset);
+                m_iterating = rows.identity();
+                for (int row = 0; row < rows.rowCount(); ++row) {
                     m_row = row;
                     place(band);
                 }
@@ -258,8 +261,10 @@ private:
         }
         for (const LineItem& rule : band.rules)
             m_page.rules.push_back({rule.from + QPointF(0, top), rule.to + QPointF(0, top), rule.width});
-        for (const ImageItem& image : band.images)
-            m_page.images.push_back({image.box.translated(0, top), image.image, image.data});
+        for (ImageItem image : band.images) {
+            image.box.translate(0, top);
+            m_page.images.push_back(std::move(image));
+        }
     }
 
     // A text object's value broken into lines, and the height its box needs for them: the design
@@ -380,6 +385,18 @@ private:
             laid.images.push_back({box, qrCodeImage(value.toUtf8()), value});
             laid.height = std::max(laid.height, box.bottom());
         }
+        for (const TextObject& object : band.pictures) {
+            const QString name = evaluate(object).trimmed();
+            const QImage& image = picture(name);
+            if (image.isNull())
+                continue;
+            // As large as the box allows, in its own proportions, centred in the box.
+            const QRectF box = object.box.translated(0, displacement(object.box.top()));
+            const QSizeF size = QSizeF(image.size()).scaled(box.size(), Qt::KeepAspectRatio);
+            const QRectF drawn(box.center() - QPointF(size.width(), size.height()) / 2, size);
+            laid.images.push_back({drawn, image, name, true});
+            laid.height = std::max(laid.height, box.bottom());
+        }
         return laid;
     }
 
@@ -452,11 +469,13 @@ private:
                 rest.rules.push_back({QPointF(rule.from.x(), 0), QPointF(rule.from.x(), bottom - cut), rule.width});
             }
         }
-        for (const ImageItem& image : band.images) {
-            if (image.box.bottom() <= cut + kEpsilon)
-                first.images.push_back(image);
-            else
-                rest.images.push_back({image.box.translated(0, -cut), image.image, image.data});
+        for (ImageItem image : band.images) {
+            if (image.box.bottom() <= cut + kEpsilon) {
+                first.images.push_back(std::move(image));
+            } else {
+                image.box.translate(0, -cut);
+                rest.images.push_back(std::move(image));
+            }
         }
         band = std::move(first);
         return rest;
@@ -480,12 +499,66 @@ private:
         return out;
     }
 
-    const Query* dataset(const QString& name) const
+    // A dataset the template names: one of the job's queries or its computed rows.
+    class Dataset {
+    public:
+        explicit Dataset(const Query* query) : m_query(query) {}
+        explicit Dataset(const ReportRows* rows) : m_rows(rows) {}
+        const void* identity() const { return m_query ? static_cast<const void*>(m_query) : m_rows; }
+        int rowCount() const { return m_query ? m_query->rowCount() : static_cast<int>(m_rows->rows.size()); }
+        int currentRow() const { return m_query ? m_query->currentRow() : 0; }
+        int columnIndex(const QString& name) const
+        {
+            if (m_query)
+                return m_query->columnIndex(name);
+            for (qsizetype i = 0; i < m_rows->columns.size(); ++i)
+                if (m_rows->columns.at(i).compare(name, Qt::CaseInsensitive) == 0)
+                    return static_cast<int>(i);
+            return -1;
+        }
+        QString text(int row, int column) const
+        {
+            return m_query ? m_query->text(row, column) : m_rows->rows.at(static_cast<size_t>(row)).value(column);
+        }
+
+    private:
+        const Query* m_query = nullptr;
+        const ReportRows* m_rows = nullptr;
+    };
+
+    Dataset dataset(const QString& name) const
     {
         for (const auto& [setName, query] : m_job.datasets)
             if (setName.compare(name, Qt::CaseInsensitive) == 0 && query)
-                return query;
+                return Dataset(query);
+        for (const auto& [setName, rows] : m_job.rowSets)
+            if (setName.compare(name, Qt::CaseInsensitive) == 0)
+                return Dataset(&rows);
         throw Error(QStringLiteral("A sablon ismeretlen adathalmazra hivatkozik: %1").arg(name));
+    }
+
+    // The picture of that name: one the job hands in, else an image file. A null image when
+    // there is none or it cannot be read (the report is printed without it). Read once a run.
+    const QImage& picture(const QString& name)
+    {
+        auto it = m_pictures.find(name);
+        if (it != m_pictures.end())
+            return it->second;
+        QImage image;
+        if (!name.isEmpty()) {
+            const auto given = std::find_if(m_job.pictures.begin(), m_job.pictures.end(), [&name](const auto& p) {
+                return p.first.compare(name, Qt::CaseInsensitive) == 0;
+            });
+            if (given != m_job.pictures.end()) {
+                image = QImage::fromData(given->second);
+            } else if (QFileInfo(name).isFile()) {
+                QImageReader reader(name);
+                image = reader.read();
+            }
+            if (image.isNull())
+                qCWarning(lcPrint).noquote() << QStringLiteral("picture \"%1\" cannot be read; printed without it").arg(name);
+        }
+        return m_pictures.emplace(name, std::move(image)).first->second;
     }
 
     QString resolve(const QString& set, const QString& name)
@@ -500,14 +573,14 @@ private:
                 return m_variables.value(name);
             throw Error(QStringLiteral("A sablon ismeretlen változóra hivatkozik: %1").arg(name));
         }
-        const Query* query = dataset(set);
-        const int column = query->columnIndex(name);
+        const Dataset rows = dataset(set);
+        const int column = rows.columnIndex(name);
         if (column < 0)
             throw Error(QStringLiteral("A(z) %1 adathalmaznak nincs \"%2\" mezője.").arg(set, name));
-        const int row = query == m_iterating ? m_row : query->currentRow();
-        if (row < 0 || row >= query->rowCount())
+        const int row = rows.identity() == m_iterating ? m_row : rows.currentRow();
+        if (row < 0 || row >= rows.rowCount())
             return {};
-        return query->text(row, column);
+        return rows.text(row, column);
     }
 
     const ReportTemplate& m_design;
@@ -522,7 +595,8 @@ private:
     double m_footerTop = 0;
     double m_cursor = 0;
     int m_bandsOnPage = 0;
-    const Query* m_iterating = nullptr;
+    const void* m_iterating = nullptr;
+    std::map<QString, QImage> m_pictures;
     int m_row = -1;
 };
 

@@ -68,9 +68,12 @@ void paintPage(QPainter& painter, const PageModel& model, const Page& page)
         painter.drawLine(rule.from, rule.to);
     }
     // A code's modules stay sharp squares: no smoothing when the image is scaled up.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    for (const ImageItem& image : page.images)
+    for (const ImageItem& image : page.images) {
+        if (image.image.isNull())
+            continue;
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, image.smooth);
         painter.drawImage(image.box, image.image);
+    }
     painter.restore();
 }
 

@@ -161,7 +161,7 @@ private:
         if (band.kind == BandKind::Line && band.dataset.isEmpty())
             fail(QStringLiteral("a tételsávnak nincs adathalmaza"));
         while (m_xml.readNextStartElement()) {
-            if (band.texts.size() + band.rules.size() + band.codes.size() == kMaxObjectsPerBand)
+            if (band.texts.size() + band.rules.size() + band.codes.size() + band.pictures.size() == kMaxObjectsPerBand)
                 fail(QStringLiteral("%1: több mint %2 objektum").arg(m_band).arg(kMaxObjectsPerBand));
             if (m_xml.name() == u"text") {
                 m_object = QStringLiteral("%1 %2. szövegobjektuma").arg(m_band).arg(band.texts.size() + 1);
@@ -172,6 +172,9 @@ private:
             } else if (m_xml.name() == u"qrcode") {
                 m_object = QStringLiteral("%1 %2. QR-kódja").arg(m_band).arg(band.codes.size() + 1);
                 band.codes.push_back(readText());
+            } else if (m_xml.name() == u"image") {
+                m_object = QStringLiteral("%1 %2. képe").arg(m_band).arg(band.pictures.size() + 1);
+                band.pictures.push_back(readText());
             } else {
                 fail(QStringLiteral("ismeretlen elem: <%1>").arg(m_xml.name()));
             }

@@ -16,6 +16,10 @@
 //
 // A <qrcode x= y= w= h=> object holds an expression like a text object; its value is drawn as a
 // QR code filling the box (nothing when the value is empty).
+// An <image x= y= w= h=> object holds an expression the same way; its value names a picture the
+// print routine hands in (a chart), or else is the name of an image file (PNG, JPEG; relative to
+// the working folder). The picture is drawn as large as the box allows, keeping its proportions,
+// centred in the box; nothing is drawn when there is no such picture or it cannot be read.
 // Text content is fixed text with bracketed expressions; <br/> breaks a line. Attributes of
 // <text>: font (Arial), size (points), bold, italic, align (left, center, right), valign (top,
 // middle), format (text, number) with decimals, frame (all or a list of left, top, right,
@@ -60,6 +64,7 @@ struct Band {
     std::vector<TextObject> texts;
     std::vector<RuleObject> rules;
     std::vector<TextObject> codes; // <qrcode>: box and content only
+    std::vector<TextObject> pictures; // <image>: box and content only
 };
 
 struct DesignPage {

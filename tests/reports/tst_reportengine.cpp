@@ -9,6 +9,8 @@
 
 #include "db/errors.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -56,6 +58,7 @@ private slots:
     void growingTextMovesWhatIsBelow();
     void bandTallerThanPageContinues();
     void qrCodesFollowTheFlow();
+    void picturesOverComputedRows();
     void pdfText();
 
 private:
@@ -386,6 +389,89 @@ void TestReportEngine::qrCodesFollowTheFlow()
     QCOMPARE(codes, 2);
     QCOMPARE(model.pages.back().images.back().data, QStringLiteral("1250,5"));
     QCOMPARE(model.pages.back().images.back().box.height(), 110.0);
+}
+
+namespace {
+
+// Runs a poppler tool on a PDF; its standard output, nothing when it fails.
+std::optional<QByteArray> popplerOutput(const QString& tool, const QStringList& arguments)
+{
+    const QString program = QStandardPaths::findExecutable(tool);
+    if (program.isEmpty())
+        qFatal("%s (poppler-utils) is needed; scripts/deps.sh installs it", qPrintable(tool));
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished() || process.exitCode() != 0)
+        return std::nullopt;
+    return process.readAllStandardOutput();
+}
+
+} // namespace
+
+// A line band over rows the routine computed, each row naming its picture: one handed in, one
+// handed in broken, one nobody has, none, an image file. The pictures keep their proportions
+// centred in the box; the others print nothing. In the PDF the two pictures are there, in
+// their colours, where the model puts them.
+void TestReportEngine::picturesOverComputedRows()
+{
+    QTemporaryDir dir;
+    QImage wide(200, 100, QImage::Format_RGB32);
+    wide.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && wide.save(&buffer, "PNG"));
+    QImage tall(50, 100, QImage::Format_RGB32);
+    tall.fill(Qt::blue);
+    const QString file = dir.filePath(QStringLiteral("kék.png"));
+    QVERIFY(tall.save(file));
+
+    ReportJob job = m_job;
+    job.pictures = {{QStringLiteral("Abra"), png}, {QStringLiteral("rossz"), png.left(png.size() / 2)}};
+    job.rowSets = {{QStringLiteral("ZQ_KEPEK"),
+                    {{QStringLiteral("nev"), QStringLiteral("kep")},
+                     {{QStringLiteral("széles"), QStringLiteral("abra")},
+                      {QStringLiteral("törött"), QStringLiteral("rossz")},
+                      {QStringLiteral("ismeretlen"), QStringLiteral("nincs ilyen")},
+                      {QStringLiteral("üres"), QString()},
+                      {QStringLiteral("fájl"), file}}}}};
+    const QByteArray xml = QStringLiteral(
+        "<report width=\"800\" height=\"1200\"><page>"
+        "<band kind=\"header\" top=\"20\" height=\"20\"><text x=\"0\" y=\"0\" w=\"100\" h=\"20\">"
+        "[zq_kepek.NEV]</text></band>"
+        "<band kind=\"line\" dataset=\"ZQ_KEPEK\" height=\"110\"><text x=\"0\" y=\"0\" w=\"100\" h=\"20\">"
+        "[ZQ_KEPEK.nev]</text><image x=\"100\" y=\"5\" w=\"300\" h=\"100\">[ZQ_KEPEK.Kep]</image></band>"
+        "</page></report>").toUtf8();
+    PageModel model = layoutReport(parseTemplate(xml, QStringLiteral("próba")), job, m_vars);
+    QCOMPARE(model.pages.size(), size_t(1));
+    Page& page = model.pages[0];
+    QCOMPARE(page.allTexts(), (QStringList{"széles", "széles", "törött", "ismeretlen", "üres", "fájl"}));
+    QCOMPARE(page.images.size(), size_t(2));
+    QCOMPARE(page.images[0].data, QStringLiteral("abra"));
+    QCOMPARE(page.images[0].box, QRectF(150, 45, 200, 100)); // rows start at 40, 110 apart
+    QVERIFY(page.images[0].smooth);
+    QCOMPARE(page.images[1].data, file);
+    QCOMPARE(page.images[1].box, QRectF(225, 40 + 4 * 110 + 5, 50, 100));
+
+    // A null picture in a model is skipped by the painter.
+    page.images.push_back({QRectF(500, 600, 100, 100), QImage(), QStringLiteral("semmi"), true});
+    const QString pdf = dir.filePath(QStringLiteral("kepek.pdf"));
+    writePdf(model, pdf);
+    // "page num type width height ...": a header of two lines, then one line per picture
+    const QStringList listed = QString::fromUtf8(popplerOutput(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).value_or("?"))
+                                   .split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(listed.size(), 2 + 2);
+    QVERIFY2(listed[2].simplified().startsWith(QStringLiteral("1 0 image 200 100")), qPrintable(listed[2]));
+    QVERIFY(popplerOutput(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("48"), QStringLiteral("-png"),
+                                                       pdf, dir.filePath(QStringLiteral("lap"))}));
+    const QImage rendered(dir.filePath(QStringLiteral("lap-1.png")));
+    QVERIFY(!rendered.isNull());
+    const double scale = rendered.width() / 800.0;
+    auto colourAt = [&](const QRectF& box) { return rendered.pixelColor((box.center() * scale).toPoint()); };
+    const QColor red = colourAt(page.images[0].box), blue = colourAt(page.images[1].box),
+                 blank = colourAt(page.images[2].box);
+    QVERIFY2(red.red() > 200 && red.green() < 60 && red.blue() < 60, qPrintable(red.name()));
+    QVERIFY2(blue.blue() > 200 && blue.red() < 60 && blue.green() < 60, qPrintable(blue.name()));
+    QCOMPARE(blank, QColor(Qt::white));
 }
 
 void TestReportEngine::bandTallerThanPageContinues()

@@ -4,8 +4,10 @@
 // report out, present() shows it in the preview, prints it or writes it to a file, and tells the
 // job when the document has been produced (the moment a document may be marked printed). QtCore
 // only: the engine lives behind this interface.
+#include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
@@ -73,6 +75,13 @@ inline void PageCounters::pageEnded()
     m_marks.fill(false);
 }
 
+// Rows a print routine computed itself, read by a template like a dataset: named columns (found
+// case-insensitively) and the texts of each row.
+struct ReportRows {
+    QStringList columns;
+    std::vector<QStringList> rows;
+};
+
 // What a print routine hands to the engine.
 struct ReportJob {
     // A template file name (relative to the working folder) or a compiled-in layout (":/...").
@@ -82,6 +91,11 @@ struct ReportJob {
     // Datasets the template names, by name; each one is read at its current row, except the
     // dataset a repeated band runs over.
     std::vector<std::pair<QString, const Query*>> datasets;
+    // Computed rows the template names like datasets; outside their line band they read as their
+    // first row.
+    std::vector<std::pair<QString, ReportRows>> rowSets;
+    // Pictures the template's <image> objects name, by name: encoded image files (PNG, JPEG).
+    std::vector<std::pair<QString, QByteArray>> pictures;
     // Asked first for every name an expression uses; nothing means "not mine".
     std::function<std::optional<QString>(const QString&)> valueCallback;
     // Called after each laid-out page.
