@@ -1,8 +1,8 @@
 // The figures of a period against sums computed by hand over seeded invoices (a forint invoice of
 // two rates, a EUR invoice, a storno in the next month, a discounted JPY invoice, an unprinted
 // invoice and one outside the period that must not count), through the real "Kimutatások" window:
-// its table, its chart's values, its CSV export byte for byte, and the accountant's export from
-// the window and from the command line.
+// its table, its chart's values, its print (a PDF with the chart as a picture), its CSV export
+// byte for byte, and the accountant's export from the window and from the command line.
 #include "support/modaldriver.h"
 #include "support/testdatabase.h"
 #include "support/windowsession.h"
@@ -22,11 +22,14 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QImage>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -97,6 +100,29 @@ private:
             rows << cells.join(u'|');
         }
         return rows;
+    }
+    // Runs a poppler tool; its standard output.
+    static QString poppler(const QString& tool, const QStringList& arguments)
+    {
+        const QString program = QStandardPaths::findExecutable(tool);
+        if (program.isEmpty())
+            qFatal("%s (poppler-utils) is needed; scripts/deps.sh installs it", qPrintable(tool));
+        QProcess p;
+        p.start(program, arguments);
+        return p.waitForFinished() && p.exitCode() == 0 ? QString::fromUtf8(p.readAllStandardOutput())
+                                                         : QStringLiteral("<%1 failed>").arg(tool);
+    }
+    // Prints through the window's button; the preview saves the PDF into `path`.
+    static void printThrough(QDialog* dialog, const QString& path)
+    {
+        ModalDriver driver;
+        driver.window(QStringLiteral("ReportPreview"), [&](QWidget* shown) {
+            QVERIFY(qobject_cast<reports::ReportPreviewDialog*>(shown)->saveAsPdf(path));
+            QTest::keyClick(shown, Qt::Key_Escape);
+        });
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("printButton")), Qt::LeftButton);
+        if (!driver.wait())
+            qWarning("%s", qPrintable(driver.failures().join(u'\n')));
     }
     // Saves through the window's own file dialog; returns the file's bytes.
     QByteArray saveThrough(QDialog* dialog, const char* buttonName, const QString& path, const QString& doneText)
@@ -207,6 +233,34 @@ private slots:
             QCOMPARE(series->barSets()[0]->at(i), double(table.rows[size_t(i)].net) / 100.0);
             QCOMPARE(series->barSets()[1]->at(i), double(table.rows[size_t(i)].vat) / 100.0);
         }
+
+        // Printed from the window: title, period, every cell of the rows and the total as on
+        // screen, and the chart as one picture that is not blank.
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("kimutatas.pdf"));
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(QStringLiteral(ORVENA_SOURCE_DIR "/templates")); // the working folder's template
+        printThrough(dialog.get(), pdf);
+        QDir::setCurrent(before);
+        const QString text = poppler(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        QStringList expected{figures::viewTitle(figures::View(view)), QStringLiteral("2026.01.01 - 2026.02.28")};
+        for (const QString& row : rows)
+            expected << row.split(u'|', Qt::SkipEmptyParts);
+        for (const QString& cell : expected)
+            QVERIFY2(text.contains(cell), qPrintable(cell + u'\n' + text));
+        const QStringList images = poppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(images.size(), 2 + 1); // two header lines, one picture
+        QVERIFY2(images[2].simplified().startsWith(QStringLiteral("1 0 image 1376 600")), qPrintable(images[2]));
+        poppler(QStringLiteral("pdfimages"), {QStringLiteral("-png"), pdf, dir.filePath(QStringLiteral("abra"))});
+        const QImage picture(dir.filePath(QStringLiteral("abra-000.png")));
+        QCOMPARE(picture.size(), QSize(1376, 600));
+        int coloured = 0; // pixels neither white nor grey: the bars
+        for (int y = 0; y < picture.height(); y += 4)
+            for (int x = 0; x < picture.width(); x += 4) {
+                const QColor c = picture.pixelColor(x, y);
+                coloured += std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()}) > 60;
+            }
+        QVERIFY2(coloured > 100, qPrintable(QString::number(coloured)));
     }
 
     // The chart of the months, its categories and values, and the CSV file byte for byte.

@@ -1,13 +1,13 @@
 #include "figuresdialog.h"
 
+#include "figureschart.h"
+
 #include "db/conversions.h"
+#include "figures/figuresprint.h"
 #include "db/outputfile.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/ui/screenregistry.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSeries>
-#include <QBarSet>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -19,7 +19,6 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QValueAxis>
 #include <QVBoxLayout>
 
 namespace orvena {
@@ -32,11 +31,6 @@ QPushButton* button(const QString& text, const QString& objectName, QWidget* par
     b->setObjectName(objectName);
     b->setAutoDefault(false);
     return b;
-}
-
-QString amount(qint64 filler)
-{
-    return formatNumber(double(filler) / 100.0, 2);
 }
 
 } // namespace
@@ -83,9 +77,11 @@ FiguresDialog::FiguresDialog(ScreenContext& context, QWidget* parent) : QDialog(
     layout->addWidget(grid, 1);
 
     auto* bottom = new QHBoxLayout;
+    auto* print = button(QStringLiteral("Nyomtatás"), QStringLiteral("printButton"), this);
     auto* csv = button(QStringLiteral("CSV export"), QStringLiteral("csvButton"), this);
     auto* accounting = button(QStringLiteral("Könyvelői export"), QStringLiteral("accountingButton"), this);
     auto* close = button(QStringLiteral("Bezár"), QStringLiteral("closeButton"), this);
+    bottom->addWidget(print);
     bottom->addWidget(csv);
     bottom->addWidget(accounting);
     bottom->addStretch();
@@ -94,6 +90,7 @@ FiguresDialog::FiguresDialog(ScreenContext& context, QWidget* parent) : QDialog(
 
     connect(show, &QPushButton::clicked, this, &FiguresDialog::refresh);
     connect(m_view, &QComboBox::currentIndexChanged, this, &FiguresDialog::refresh);
+    connect(print, &QPushButton::clicked, this, &FiguresDialog::print);
     connect(csv, &QPushButton::clicked, this, &FiguresDialog::exportCsv);
     connect(accounting, &QPushButton::clicked, this, &FiguresDialog::exportAccounting);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
@@ -129,7 +126,8 @@ void FiguresDialog::refresh()
         QList<QStandardItem*> items;
         for (const QString& l : row.labels)
             items << new QStandardItem(l);
-        for (const QString& a : {amount(row.net), amount(row.vat), amount(row.gross()), QString::number(row.invoices)}) {
+        for (const QString& a : {figures::displayAmount(row.net), figures::displayAmount(row.vat),
+                                 figures::displayAmount(row.gross()), QString::number(row.invoices)}) {
             auto* item = new QStandardItem(a);
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             items << item;
@@ -140,34 +138,14 @@ void FiguresDialog::refresh()
         addRow(row);
     addRow(m_table.total);
 
-    // The chart follows the view: one category per row, net and VAT in forints.
-    QChart* chart = m_chart->chart();
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis); // the chart gives the axis up without deleting it
-        delete axis;
-    }
-    chart->setTitle(figures::viewTitle(m_table.view));
-    auto* net = new QBarSet(QStringLiteral("Nettó (Ft)"));
-    auto* vat = new QBarSet(QStringLiteral("ÁFA (Ft)"));
-    QStringList categories;
-    for (const figures::Row& row : m_table.rows) {
-        *net << double(row.net) / 100.0;
-        *vat << double(row.vat) / 100.0;
-        categories << row.labels.value(m_table.labelHeaders.size() > 1 ? 1 : 0);
-    }
-    auto* series = new QBarSeries;
-    series->append(net);
-    series->append(vat);
-    chart->addSeries(series);
-    auto* x = new QBarCategoryAxis;
-    x->append(categories);
-    chart->addAxis(x, Qt::AlignBottom);
-    series->attachAxis(x);
-    auto* y = new QValueAxis;
-    y->setLabelFormat(QStringLiteral("%.0f"));
-    chart->addAxis(y, Qt::AlignLeft);
-    series->attachAxis(y);
+    // The chart follows the view.
+    fillChart(*m_chart->chart(), m_table);
+}
+
+void FiguresDialog::print()
+{
+    // The chart drawn anew at the size of the template's picture box.
+    runAction(m_context.ui, [this] { figures::print(m_context, m_table, chartPicture(m_table, QSizeF(688, 300))); });
 }
 
 QString FiguresDialog::askFile(const QString& title, const QString& suggested)

@@ -1,6 +1,7 @@
 #pragma once
 // "Kimutatások": the figures of a period as a bar chart above a table (turnover by month, by
-// customer, by article, the VAT analytics), their CSV export and the accountant's export.
+// customer, by article, the VAT analytics), their print, their CSV export and the accountant's
+// export.
 #include "figures/figures.h"
 #include "screens/common/screencontext.h"
 
@@ -25,6 +26,8 @@ private:
     bool readPeriod(figures::Period& period);
     // Asks for the file to write (a file dialog of its own, named "fileDialog").
     QString askFile(const QString& title, const QString& suggested);
+    // The view through the report engine (Kimutatas.frf), the chart as a picture.
+    void print();
     void exportCsv();
     void exportAccounting();
 
