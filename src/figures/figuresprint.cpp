@@ -47,7 +47,7 @@ void print(ScreenContext& context, const Table& table, const QByteArray& chart)
         vars.set(totalNames.at(i), total.at(i));
 
     ReportJob job = countedJob(reports.pageCounters(), kPrintTemplate, QStringLiteral("%1 %2").arg(title, period));
-    job.rowSets = {{QStringLiteral("ZQ_KIMUTATAS"), std::move(rows)}};
+    job.rowSets = {{kPrintRows, std::move(rows)}};
     if (!chart.isEmpty())
         job.pictures = {{kChartPicture, chart}};
     std::unique_ptr<PreparedReport> report = reports.prepare(job);

@@ -4,12 +4,12 @@
 // chart as a picture and its rows and total, the amounts as the screen shows them.
 //
 // What the template reads:
-//   v_kim_cim, v_kim_idoszak              the view's title; "2026.01.01 - 2026.01.31"
-//   v_kim_oszlop1 ... v_kim_oszlop4        the label columns' headers (empty beyond the view's)
-//   ZQ_KIMUTATAS.cimke1 ... cimke4         the rows' labels
-//   ZQ_KIMUTATAS.netto, afa, brutto, szamlak   the rows' amounts and invoice count
+//   v_kim_cim, v_kim_idoszak                  the view's title; "2026.01.01 - 2026.01.31"
+//   v_kim_oszlop1 ... v_kim_oszlop4           the label columns' headers (empty beyond the view's)
+//   KIMUTATAS.cimke1 ... cimke4               the rows' labels (the line band's computed rows)
+//   KIMUTATAS.netto, afa, brutto, szamlak     the rows' amounts and invoice count
 //   v_kim_netto, v_kim_afa, v_kim_brutto, v_kim_szamlak   the total line
-//   the picture "abra"                      the chart
+//   the picture "abra"                        the chart
 #include "figures/figures.h"
 
 #include <QByteArray>
@@ -22,6 +22,8 @@ struct ScreenContext;
 namespace figures {
 
 inline const QString kPrintTemplate = QStringLiteral("Kimutatas.frf");
+// The computed rows the template's line band runs over.
+inline const QString kPrintRows = QStringLiteral("KIMUTATAS");
 // The name the template's <image> object gives the chart.
 inline const QString kChartPicture = QStringLiteral("abra");
 // How many label columns the template has room for.
