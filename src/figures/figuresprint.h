@@ -13,6 +13,7 @@
 #include "figures/figures.h"
 
 #include <QByteArray>
+#include <QSizeF>
 #include <QString>
 
 namespace orvena {
@@ -26,6 +27,9 @@ inline const QString kPrintTemplate = QStringLiteral("Kimutatas.frf");
 inline const QString kPrintRows = QStringLiteral("KIMUTATAS");
 // The name the template's <image> object gives the chart.
 inline const QString kChartPicture = QStringLiteral("abra");
+// The size the chart is drawn at for the print (1/96 inch): the shipped template's picture box;
+// a box of other proportions takes it scaled down to fit.
+inline constexpr QSizeF kChartPrintSize{688, 300};
 // How many label columns the template has room for.
 constexpr int kPrintedLabels = 4;
 

@@ -556,7 +556,8 @@ private:
                 image = reader.read();
             }
             if (image.isNull())
-                qCWarning(lcPrint).noquote() << QStringLiteral("picture \"%1\" cannot be read; printed without it").arg(name);
+                qCWarning(lcPrint).noquote()
+                    << QStringLiteral("picture \"%1\" cannot be read; printed without it").arg(name);
         }
         return m_pictures.emplace(name, std::move(image)).first->second;
     }

@@ -248,7 +248,8 @@ private slots:
             expected << row.split(u'|', Qt::SkipEmptyParts);
         for (const QString& cell : expected)
             QVERIFY2(text.contains(cell), qPrintable(cell + u'\n' + text));
-        const QStringList images = poppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList images =
+            poppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(images.size(), 2 + 1); // two header lines, one picture
         QVERIFY2(images[2].simplified().startsWith(QStringLiteral("1 0 image 1376 600")), qPrintable(images[2]));
         poppler(QStringLiteral("pdfimages"), {QStringLiteral("-png"), pdf, dir.filePath(QStringLiteral("abra"))});

@@ -457,12 +457,13 @@ void TestReportEngine::picturesOverComputedRows()
     const QString pdf = dir.filePath(QStringLiteral("kepek.pdf"));
     writePdf(model, pdf);
     // "page num type width height ...": a header of two lines, then one line per picture
-    const QStringList listed = QString::fromUtf8(popplerOutput(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).value_or("?"))
-                                   .split(u'\n', Qt::SkipEmptyParts);
+    const QByteArray list = popplerOutput(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).value_or("?");
+    const QStringList listed = QString::fromUtf8(list).split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(listed.size(), 2 + 2);
     QVERIFY2(listed[2].simplified().startsWith(QStringLiteral("1 0 image 200 100")), qPrintable(listed[2]));
-    QVERIFY(popplerOutput(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("48"), QStringLiteral("-png"),
-                                                       pdf, dir.filePath(QStringLiteral("lap"))}));
+    QVERIFY(popplerOutput(QStringLiteral("pdftoppm"),
+                          {QStringLiteral("-r"), QStringLiteral("48"), QStringLiteral("-png"), pdf,
+                           dir.filePath(QStringLiteral("lap"))}));
     const QImage rendered(dir.filePath(QStringLiteral("lap-1.png")));
     QVERIFY(!rendered.isNull());
     const double scale = rendered.width() / 800.0;

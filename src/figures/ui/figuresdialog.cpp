@@ -145,7 +145,8 @@ void FiguresDialog::refresh()
 void FiguresDialog::print()
 {
     // The chart drawn anew at the size of the template's picture box.
-    runAction(m_context.ui, [this] { figures::print(m_context, m_table, chartPicture(m_table, QSizeF(688, 300))); });
+    runAction(m_context.ui,
+              [this] { figures::print(m_context, m_table, chartPicture(m_table, figures::kChartPrintSize)); });
 }
 
 QString FiguresDialog::askFile(const QString& title, const QString& suggested)
