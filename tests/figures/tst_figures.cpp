@@ -194,30 +194,36 @@ private slots:
     void viewsMatchHandSums_data()
     {
         QTest::addColumn<int>("view");
+        QTest::addColumn<QString>("from");
         QTest::addColumn<QStringList>("rows");
-        QTest::newRow("by month") << 0
+        const QString from = QStringLiteral("2026.01.01");
+        QTest::newRow("by month") << 0 << from
                                   << QStringList{"2026.01|11 436,99|3 067,00|14 503,99|2",
                                                  "2026.02|-710,99|-170,00|-880,99|2",
                                                  "Összesen|10 726,00|2 897,00|13 623,00|4"};
-        QTest::newRow("by customer") << 1
+        QTest::newRow("by customer") << 1 << from
                                      << QStringList{"2|Szőke; Társa \"Bt\"|8 337,00|2 252,00|10 589,00|1",
                                                     "1|Kovács Kft|2 389,00|645,00|3 034,00|3",
                                                     "Összesen||10 726,00|2 897,00|13 623,00|4"};
-        QTest::newRow("by article") << 2
+        QTest::newRow("by article") << 2 << from
                                     << QStringList{"A3|Cikk A3|8 337,00|2 252,00|10 589,00|1",
                                                    "A1|Cikk A1|2 389,00|645,00|3 034,00|3",
                                                    "A2|Cikk A2|0,00|0,00|0,00|2",
                                                    "Összesen||10 726,00|2 897,00|13 623,00|4"};
-        QTest::newRow("VAT analytics") << 3
+        QTest::newRow("VAT analytics") << 3 << from
                                        << QStringList{"T27|27% kulcs|27|PERCENTAGE|10 726,00|2 897,00|13 623,00|4",
                                                       "T5|5% kulcs|5|PERCENTAGE|0,00|0,00|0,00|2",
                                                       "Összesen||||10 726,00|2 897,00|13 623,00|4"};
+        // no invoice in the period: nothing but the total line, and a chart without bars
+        QTest::newRow("empty period") << 1 << QStringLiteral("2026.03.01") << QStringList{"Összesen||0,00|0,00|0,00|0"};
     }
     void viewsMatchHandSums()
     {
         QFETCH(int, view);
+        QFETCH(QString, from);
         QFETCH(QStringList, rows);
-        std::unique_ptr<QDialog> dialog = openFigures(QStringLiteral("2026.01.01"), QStringLiteral("2026.02.28"));
+        const QString to = formatDate(parseDate(from).addMonths(2).addDays(-1));
+        std::unique_ptr<QDialog> dialog = openFigures(from, to);
         auto* box = dialog->findChild<QComboBox*>(QStringLiteral("viewBox"));
         box->setCurrentIndex(view);
         QCOMPARE(gridRows(dialog.get()), rows);
@@ -243,7 +249,7 @@ private slots:
         printThrough(dialog.get(), pdf);
         QDir::setCurrent(before);
         const QString text = poppler(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-        QStringList expected{figures::viewTitle(figures::View(view)), QStringLiteral("2026.01.01 - 2026.02.28")};
+        QStringList expected{figures::viewTitle(figures::View(view)), from + QStringLiteral(" - ") + to};
         for (const QString& row : rows)
             expected << row.split(u'|', Qt::SkipEmptyParts);
         for (const QString& cell : expected)
@@ -261,7 +267,7 @@ private slots:
                 const QColor c = picture.pixelColor(x, y);
                 coloured += std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()}) > 60;
             }
-        QVERIFY2(coloured > 100, qPrintable(QString::number(coloured)));
+        QVERIFY2((coloured > 100) == (rows.size() > 1), qPrintable(QString::number(coloured)));
     }
 
     // The chart of the months, its categories and values, and the CSV file byte for byte.
