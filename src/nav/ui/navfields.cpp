@@ -4,6 +4,7 @@
 #include "screens/common/editscreen.h"
 #include "screens/common/ui/editdialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -87,6 +88,23 @@ QComboBox* codeChoice(EditScreen* model, const QString& key, const CodeChoices& 
     return box;
 }
 
+QCheckBox* flagChoice(EditScreen* model, const QString& key, const QString& text, QWidget* parent)
+{
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(key);
+    box->setChecked(model->field(key).trimmed() == u"1");
+    // a new issuer's empty field is stored as "no"
+    if (model->field(key).trimmed() != (box->isChecked() ? u"1" : u"0"))
+        model->setField(key, box->isChecked() ? u("1") : u("0"));
+    QObject::connect(box, &QCheckBox::toggled, model,
+                     [model, key](bool on) { model->setField(key, on ? u("1") : u("0")); });
+    QObject::connect(model, &EditScreen::fieldChanged, box, [box, key](const QString& changed, const QString& text) {
+        if (changed == key && box->isChecked() != (text.trimmed() == u"1"))
+            box->setChecked(text.trimmed() == u"1");
+    });
+    return box;
+}
+
 QWidget* customerReportPage(EditDialog* dialog, EditScreen* model)
 {
     auto* page = new QWidget(dialog);
@@ -125,6 +143,26 @@ QWidget* issuerReportGroup(EditDialog* dialog, EditScreen* model)
     QComboBox* mode = codeChoice(model, u("zNavMod"), reportingModeChoices(), group);
     mode->setToolTip(u("Teszt vagy éles módban a számla csak hiánytalan adatokkal nyomtatható (állítható ki)."));
     form->addRow(u("Számlák jelentése"), mode);
+    return group;
+}
+
+QWidget* issuerVatRegimeGroup(EditScreen* model, QWidget* parent)
+{
+    auto* group = new QGroupBox(u("A kibocsátó áfa szerinti helyzete"), parent);
+    auto* layout = new QVBoxLayout(group);
+    QCheckBox* exempt = flagChoice(model, u("zAlanyiMentes"), u("Alanyi adómentes"), group);
+    exempt->setToolTip(u("A számlákon „Alanyi adómentes” szöveg áll, minden sor áfakódja alanyi adómentes (AAM) "
+                         "kell legyen."));
+    QCheckBox* cash = flagChoice(model, u("zPenzforgalmi"), u("Pénzforgalmi elszámolás"), group);
+    cash->setToolTip(u("A számlákon „Pénzforgalmi elszámolás” szöveg áll, a NAV-jelentésben is szerepel."));
+    QCheckBox* small = flagChoice(model, u("zKisadozo"), u("Kisadózó"), group);
+    small->setToolTip(u("Kisadózó vállalkozás: a NAV-jelentésben szerepel."));
+    layout->addWidget(exempt);
+    layout->addWidget(cash);
+    layout->addWidget(small);
+    auto* note = new QLabel(u("Az „OK” gombbal a kibocsátó adataival együtt tárolódik."), group);
+    note->setWordWrap(true);
+    layout->addWidget(note);
     return group;
 }
 
