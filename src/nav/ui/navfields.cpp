@@ -90,18 +90,20 @@ QComboBox* codeChoice(EditScreen* model, const QString& key, const CodeChoices& 
 
 QCheckBox* flagChoice(EditScreen* model, const QString& key, const QString& text, QWidget* parent)
 {
+    // any number but 0 counts as set, as the report and the print read the column
+    const auto set = [](const QString& value) { return value.trimmed().toInt() != 0; };
     auto* box = new QCheckBox(text, parent);
     box->setObjectName(key);
-    box->setChecked(model->field(key).trimmed() == u"1");
-    // a new issuer's empty field is stored as "no"
-    if (model->field(key).trimmed() != (box->isChecked() ? u"1" : u"0"))
-        model->setField(key, box->isChecked() ? u("1") : u("0"));
+    box->setChecked(set(model->field(key)));
+    if (isBlank(model->field(key)))
+        model->setField(key, u("0")); // the column takes no empty text
     QObject::connect(box, &QCheckBox::toggled, model,
                      [model, key](bool on) { model->setField(key, on ? u("1") : u("0")); });
-    QObject::connect(model, &EditScreen::fieldChanged, box, [box, key](const QString& changed, const QString& text) {
-        if (changed == key && box->isChecked() != (text.trimmed() == u"1"))
-            box->setChecked(text.trimmed() == u"1");
-    });
+    QObject::connect(model, &EditScreen::fieldChanged, box,
+                     [box, key, set](const QString& changed, const QString& text) {
+                         if (changed == key && box->isChecked() != set(text))
+                             box->setChecked(set(text));
+                     });
     return box;
 }
 

@@ -27,8 +27,8 @@ CodeChoices reportingModeChoices();
 // changed field moves the choice. A stored code missing from the list is shown as itself.
 QComboBox* codeChoice(EditScreen* model, const QString& key, const CodeChoices& choices, QWidget* parent);
 
-// A check box bound to the model's field `key` (objectName = key), which holds "1" when it is
-// checked and "0" when it is not.
+// A check box bound to the model's field `key` (objectName = key): checking stores "1",
+// unchecking "0"; it shows a stored number other than 0 as checked.
 QCheckBox* flagChoice(EditScreen* model, const QString& key, const QString& text, QWidget* parent);
 
 // The page of the customer screen ("NAV adatok") and the groups of the VAT-rate and issuer
