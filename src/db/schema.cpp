@@ -83,7 +83,12 @@ std::vector<TableDef> buildTables()
                   {"zKiallito", vc(45)}, {"zSzeria", vc(45)},    {"zVerzio", vc(45)},   {"zaFelhaszn", vc(1)},
                   {"zMemoSzall", kBlob},
                   // Reporting of issued invoices: OFF, TEST or PROD.
-                  {"zNavMod", QStringLiteral("VARCHAR(4) NOT NULL DEFAULT 'OFF'")}},
+                  {"zNavMod", QStringLiteral("VARCHAR(4) NOT NULL DEFAULT 'OFF'")},
+                  // The issuer's VAT regime (1: yes): individual exemption, cash accounting,
+                  // small-business taxpayer. Printed on its invoices and reported with them.
+                  {"zAlanyiMentes", QStringLiteral("TINYINT NOT NULL DEFAULT 0")},
+                  {"zPenzforgalmi", QStringLiteral("TINYINT NOT NULL DEFAULT 0")},
+                  {"zKisadozo", QStringLiteral("TINYINT NOT NULL DEFAULT 0")}},
                  "zID",
                  {"zKod"}});
     t.push_back({"cikk",
@@ -367,8 +372,9 @@ QStringList ensureIndexes(Connection& connection)
 
 QStringList exportColumns(const QString& table)
 {
-    static const QStringList reportColumns{"vAfaStatusz", "vOrszag", "vKulfAdo", "zNavMod",
-                                           "kNavTipus",   "kNavKod", "kNavIndok"};
+    static const QStringList reportColumns{"vAfaStatusz", "vOrszag",       "vKulfAdo",  "zNavMod",
+                                           "zAlanyiMentes", "zPenzforgalmi", "zKisadozo", "kNavTipus",
+                                           "kNavKod",     "kNavIndok"};
     QStringList names;
     if (const TableDef* t = schemaTable(table))
         for (const auto& c : t->columns)

@@ -254,6 +254,24 @@ void setTaxNumbers(ReportVariables& vars, DataModule& data, const PrintedDocumen
     vars.set(QStringLiteral("v_szall_adoszam"), issuerParts.join(QStringLiteral(", ")));
 }
 
+// The issuer's VAT regime, as the VAT act wants it on every invoice of such an issuer: "Alanyi
+// adómentes" for the individual exemption, and for cash accounting the expression "pénzforgalmi
+// elszámolás" word for word. Empty for any other issuer.
+void setVatRegime(ReportVariables& vars, DataModule& data, const PrintedDocument& invoice)
+{
+    Query issuer(data.connection(), QStringLiteral("issuerVatRegime"));
+    issuer.setSql({QStringLiteral("SELECT zAlanyiMentes, zPenzforgalmi FROM szallito WHERE zKod = :p0 ORDER BY zID "
+                                  "LIMIT 1")});
+    issuer.setText(QStringLiteral("p0"), invoice.header->fieldText(QStringLiteral("fzKod")));
+    issuer.open();
+    QStringList notes;
+    if (!issuer.isEmpty() && issuer.fieldInt(QStringLiteral("zAlanyiMentes")) != 0)
+        notes << QStringLiteral("Alanyi adómentes");
+    if (!issuer.isEmpty() && issuer.fieldInt(QStringLiteral("zPenzforgalmi")) != 0)
+        notes << QStringLiteral("Pénzforgalmi elszámolás");
+    vars.set(QStringLiteral("v_afa_helyzet"), notes.join(QStringLiteral(" – ")));
+}
+
 // Why a line carries no VAT: the reason text of each exempt, out-of-scope or reverse-charge VAT
 // code the invoice uses, one per line.
 void setExemptionReasons(ReportVariables& vars, DataModule& data, const QString& number)
@@ -366,6 +384,7 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const In
     setDiscountNote(vars, totals.discount);
     setTaxNumbers(vars, data, invoice);
     setExemptionReasons(vars, data, number);
+    setVatRegime(vars, data, invoice);
     setCopyMark(vars, invoice, negative);
     setPaymentCode(vars, data, invoice, totals);
 

@@ -17,7 +17,7 @@ const std::vector<RecordColumn> kWritten = {
     {"zID"},       {"zKod"},      {"zNev1"},     {"zNev2"},   {"zIrszam"}, {"zHely"},    {"zUtca"},
     {"zTel"},      {"zAdo"},      {"zKado"},     {"zBanknev"}, {"zBankszla"}, {"zBankszla2"}, {"zIBAN"},
     {"zSwift"},    {"zKiallito"}, {"zFax"},      {"zEmail"},  {"zMemoSzall"}, {"zSzam"},  {"zBanknev2"},
-    {"zNavMod"}};
+    {"zNavMod"},   {"zAlanyiMentes"}, {"zPenzforgalmi"}, {"zKisadozo"}};
 
 } // namespace
 
@@ -85,6 +85,10 @@ IssuerEdit::IssuerEdit(ScreenContext& context, const ScreenRequest& request, QOb
     addField({QStringLiteral("zKiallito"), QStringLiteral("Kiállító")});
     // Reporting of issued invoices to the tax authority: OFF, TEST or PROD (a drop-down on the screen).
     addField({QStringLiteral("zNavMod"), QStringLiteral("NAV adatszolgáltatás"), QStringLiteral("OFF")});
+    // The VAT regime, each "1" or "0" (check boxes on the screen).
+    addField({QStringLiteral("zAlanyiMentes"), QStringLiteral("Alanyi adómentes"), QStringLiteral("0")});
+    addField({QStringLiteral("zPenzforgalmi"), QStringLiteral("Pénzforgalmi elszámolás"), QStringLiteral("0")});
+    addField({QStringLiteral("zKisadozo"), QStringLiteral("Kisadózó"), QStringLiteral("0")});
     addField({QStringLiteral("zKod"), QStringLiteral("Kód"), {}, {}, {}, true});
     addField({QStringLiteral("zID"), QStringLiteral("ID"), {}, {}, {}, true});
     addField({QStringLiteral("zMemoSzall"), QStringLiteral("Szállítólevél szállító fejléce (cimkéje)"),

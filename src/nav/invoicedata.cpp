@@ -79,6 +79,8 @@ QString nameOrCode(const QString& name, const QString& code)
 struct Party {
     bool found = false;
     QString code, name, postalCode, city, street, country, taxNumber, communityVat, otherTax, status, mode, bank;
+    // the issuer's VAT regime
+    bool individualExemption = false, cashAccounting = false, smallBusiness = false;
 };
 
 struct LineData {
@@ -183,6 +185,9 @@ Party readParty(DataModule& data, bool issuer, const QString& code)
         p.communityVat = r.fieldText(QStringLiteral("zKado"));
         p.mode = r.fieldText(QStringLiteral("zNavMod")).trimmed().toUpper();
         p.bank = r.fieldText(QStringLiteral("zBankszla")).trimmed();
+        p.individualExemption = r.fieldInt(QStringLiteral("zAlanyiMentes")) != 0;
+        p.cashAccounting = r.fieldInt(QStringLiteral("zPenzforgalmi")) != 0;
+        p.smallBusiness = r.fieldInt(QStringLiteral("zKisadozo")) != 0;
         p.country = QStringLiteral("HU");
     } else {
         p.name = r.fieldText(QStringLiteral("vNeve"));
@@ -394,8 +399,15 @@ void checkHeader(InvoiceDocument& doc, const Header& head)
         doc.problems << q("A számla teljesítési dátuma (Telj.kelte) hiányzik vagy hibás.");
     if (head.currency.isEmpty())
         doc.problems << q("A számla pénzneme („%1”) nem ismert pénznemkód (ISO 4217, például EUR).").arg(head.currencyText);
-    else if (!head.huf() && !(head.rate > 0))
-        doc.problems << q("A(z) %1 pénznemű számla árfolyama hiányzik (pozitív árfolyam kell).").arg(head.currency);
+    else if (!head.huf() && !(head.rate > 0)) {
+        // Without the rate the print shows no forint amounts and the report has none: a new
+        // invoice is refused in every reporting mode; a storno repeats its original as it was.
+        const QString missing = q("A(z) %1 pénznemű számla árfolyama hiányzik (pozitív árfolyam kell).").arg(head.currency);
+        if (doc.storno)
+            doc.problems << missing;
+        else
+            ruleProblem(doc, missing);
+    }
 
     // What the law and the authority refuse whatever the reporting mode, and what the operator
     // confirms first.
@@ -681,6 +693,25 @@ void checkLineVat(InvoiceDocument& doc, const std::vector<LineData>& lines, cons
     }
 }
 
+// An individually exempt issuer charges no VAT: every line of its new invoices is exempt with case
+// AAM. Each other VAT code is named once, with the first line that uses it.
+void checkExemptIssuerLines(InvoiceDocument& doc, const Party& issuer, const std::vector<LineData>& lines)
+{
+    if (!issuer.found || !issuer.individualExemption || doc.storno)
+        return;
+    QStringList named;
+    for (size_t r = 0; r < lines.size(); ++r) {
+        const LineData& d = lines[r];
+        if ((d.vatKnown && d.navType == u"VAT_EXEMPTION" && d.navCase == u"AAM") || named.contains(d.vatCode))
+            continue;
+        named << d.vatCode;
+        ruleProblem(doc, q("A kibocsátó (%1) alanyi adómentes, ezért a számla minden sorának alanyi adómentes (AAM) "
+                           "áfakódja kell legyen: a(z) %2. sor („%3”) „%4” áfakódja (%5) nem ilyen.")
+                             .arg(nameOrCode(issuer.name, issuer.code), QString::number(r + 1), d.description,
+                                  d.vatCode, d.vatName));
+    }
+}
+
 // The amounts against the lines' VAT codes and the invoice's kind.
 void checkAmounts(InvoiceDocument& doc, const std::vector<LineData>& lines)
 {
@@ -727,6 +758,8 @@ void writeSupplierInfo(QXmlStreamWriter& w, const Party& issuer, const TaxNumber
         QStringLiteral("^([0-9]{8}[-][0-9]{8}[-][0-9]{8}|[0-9]{8}[-][0-9]{8}|[A-Z]{2}[0-9]{2}[0-9A-Za-z]{11,30})$"));
     if (bank.match(issuer.bank).hasMatch())
         w.writeTextElement(kDataNs, QStringLiteral("supplierBankAccountNumber"), issuer.bank);
+    if (issuer.individualExemption)
+        w.writeTextElement(kDataNs, QStringLiteral("individualExemption"), QStringLiteral("true"));
     w.writeEndElement(); // supplierInfo
 }
 
@@ -755,17 +788,22 @@ void writeCustomerInfo(QXmlStreamWriter& w, const Party& customer, const Custome
     w.writeEndElement(); // customerInfo
 }
 
-void writeInvoiceDetail(QXmlStreamWriter& w, const Header& head)
+void writeInvoiceDetail(QXmlStreamWriter& w, const Header& head, const Party& issuer)
 {
     w.writeStartElement(kDataNs, QStringLiteral("invoiceDetail"));
     w.writeTextElement(kDataNs, QStringLiteral("invoiceCategory"), QStringLiteral("NORMAL"));
     w.writeTextElement(kDataNs, QStringLiteral("invoiceDeliveryDate"), head.deliveryDate);
+    if (issuer.smallBusiness)
+        w.writeTextElement(kDataNs, QStringLiteral("smallBusinessIndicator"), QStringLiteral("true"));
     w.writeTextElement(kDataNs, QStringLiteral("currencyCode"), head.currency);
     w.writeTextElement(kDataNs, QStringLiteral("exchangeRate"), head.huf() ? QStringLiteral("1") : head.rateText);
     if (!head.method.isEmpty())
         w.writeTextElement(kDataNs, QStringLiteral("paymentMethod"), head.method);
     if (!head.dueDate.isEmpty())
         w.writeTextElement(kDataNs, QStringLiteral("paymentDate"), head.dueDate);
+    // the invoice says "pénzforgalmi elszámolás" (printed for such an issuer)
+    if (issuer.cashAccounting)
+        w.writeTextElement(kDataNs, QStringLiteral("cashAccountingIndicator"), QStringLiteral("true"));
     w.writeTextElement(kDataNs, QStringLiteral("invoiceAppearance"),
                        head.appearance == InvoiceAppearance::Electronic ? QStringLiteral("ELECTRONIC") : QStringLiteral("PAPER"));
     w.writeEndElement(); // invoiceDetail
@@ -912,7 +950,7 @@ void writeDocument(InvoiceDocument& doc, const Header& head, const Parties& part
     w.writeStartElement(kDataNs, QStringLiteral("invoiceHead"));
     writeSupplierInfo(w, parties.issuer, parties.issuerTax);
     writeCustomerInfo(w, parties.customer, parties.customerTax);
-    writeInvoiceDetail(w, head);
+    writeInvoiceDetail(w, head, parties.issuer);
     w.writeEndElement(); // invoiceHead
     const auto groups = writeLines(w, doc, lines, lineBase, head.huf());
     writeSummary(w, doc, groups, head.huf());
@@ -936,8 +974,8 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
         return doc;
     }
     head->appearance = appearance;
-    checkHeader(doc, *head);
     readStornoLink(data, doc, modificationIndex);
+    checkHeader(doc, *head);
 
     const Party issuer = readParty(data, true, head->issuerCode);
     const std::optional<TaxNumber> issuerTax = checkIssuer(doc, issuer);
@@ -947,6 +985,7 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
 
     const std::vector<LineData> lines = readLines(data, doc.number);
     checkLineVat(doc, lines, customer, customerTax);
+    checkExemptIssuerLines(doc, issuer, lines);
     doc.amounts = readInvoiceAmounts(data, doc.number);
     checkAmounts(doc, lines);
     if (head->huf()) {

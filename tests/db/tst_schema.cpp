@@ -32,8 +32,8 @@ const QMap<QString, QString> kExpectedColumns = {
     {"vevo", "vID vKod vSzam vNeve vIrszam vHely vUtca vAdo vKado vBanknev vBankszla vIBAN vSwift vUzen vKamat vFhat "
              "vFizmod vEnged vPnem vFordado vSzcim vEmail vTel vMasolva vMemoVevo vAfaStatusz vOrszag vKulfAdo"},
     {"szallito", "zID zKod zSzam zNev1 zNev2 zIrszam zHely zUtca zAdo zKado zBanknev zBankszla zBanknev2 zBankszla2 "
-                 "zIBAN zSwift zThely zEmail zTel zFax zKiallito zSzeria zVerzio zaFelhaszn zMemoSzall zNavMod zNavLogin "
-                 "zNavJelszo zNavAlairo zNavCsere"},
+                 "zIBAN zSwift zThely zEmail zTel zFax zKiallito zSzeria zVerzio zaFelhaszn zMemoSzall zNavMod zAlanyiMentes "
+                 "zPenzforgalmi zKisadozo zNavLogin zNavJelszo zNavAlairo zNavCsere"},
     {"cikk", "cID cKod cSzam cMegn cVtsz cMe cEar cPnem cAfakod cAfanev cAfa cGolaj"},
     {"afa", "kID kAfakod kAfanev kAfa kNavTipus kNavKod kNavIndok"},
     {"sorszam", "aID aKod aBszam aSzeria aVer aFelhaszn"},
@@ -142,13 +142,17 @@ private slots:
     {
         db->exec(QStringLiteral("ALTER TABLE afa DROP COLUMN kNavTipus, DROP COLUMN kNavKod, DROP COLUMN kNavIndok"));
         db->exec(QStringLiteral("ALTER TABLE vevo DROP COLUMN vOrszag, MODIFY COLUMN vEmail VARCHAR(30)"));
+        db->exec(QStringLiteral("ALTER TABLE szallito DROP COLUMN zAlanyiMentes, DROP COLUMN zPenzforgalmi, DROP COLUMN "
+                                "zKisadozo"));
+        db->exec(QStringLiteral("INSERT INTO szallito (zKod, zNev1) VALUES ('1', 'Régi kibocsátó')"));
         // a column wider than the program's stays as it is
         db->exec(QStringLiteral("ALTER TABLE vevo MODIFY COLUMN vTel VARCHAR(40)"));
         db->exec(QStringLiteral("INSERT INTO afa (kAfakod, kAfanev, kAfa) VALUES ('1', '27%', 27)"));
         db->exec(QStringLiteral("INSERT INTO vevo (vKod, vNeve, vEmail) VALUES ('1', 'Régi vevő', 'regi@vevo.hu')"));
         QStringList added;
         DB_VERIFY(added = addMissingColumns(db->admin()));
-        QCOMPARE(added, (QStringList{"vevo.vOrszag", "vevo.vEmail (254 karakter)", "afa.kNavTipus", "afa.kNavKod",
+        QCOMPARE(added, (QStringList{"vevo.vOrszag", "vevo.vEmail (254 karakter)", "szallito.zAlanyiMentes",
+                                     "szallito.zPenzforgalmi", "szallito.zKisadozo", "afa.kNavTipus", "afa.kNavKod",
                                      "afa.kNavIndok"}));
         QCOMPARE(db->scalar(QStringLiteral("SELECT CONCAT(COLUMN_TYPE, ' ', vEmail) FROM information_schema.COLUMNS, vevo "
                                            "WHERE TABLE_SCHEMA = '%1' AND TABLE_NAME = 'vevo' AND COLUMN_NAME = 'vEmail'")
@@ -158,7 +162,7 @@ private slots:
                                            "AND TABLE_NAME = 'vevo' AND COLUMN_NAME = 'vTel'").arg(db->name())),
                  QStringLiteral("varchar(40)"));
         db->exec(QStringLiteral("ALTER TABLE vevo MODIFY COLUMN vTel VARCHAR(15)"));
-        for (const char* table : {"afa", "vevo"})
+        for (const char* table : {"afa", "vevo", "szallito"})
             QCOMPARE(db->rows(QStringLiteral("SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA "
                                              "= '%1' AND TABLE_NAME = '%2' ORDER BY ORDINAL_POSITION")
                                   .arg(db->name(), QLatin1String(table)))
@@ -166,10 +170,13 @@ private slots:
                      kExpectedColumns.value(QLatin1String(table)));
         QCOMPARE(db->rows(QStringLiteral("SELECT kNavTipus, kNavKod FROM afa")), QStringList{"PERCENTAGE|"});
         QCOMPARE(db->scalar(QStringLiteral("SELECT CONCAT(vAfaStatusz, vOrszag) FROM vevo")), QStringLiteral("DOMESTICHU"));
+        QCOMPARE(db->scalar(QStringLiteral("SELECT CONCAT(zAlanyiMentes, zPenzforgalmi, zKisadozo) FROM szallito")),
+                 QStringLiteral("000"));
         DB_VERIFY(added = addMissingColumns(db->admin()));
         QVERIFY(added.isEmpty());
         db->exec(QStringLiteral("DELETE FROM afa"));
         db->exec(QStringLiteral("DELETE FROM vevo"));
+        db->exec(QStringLiteral("DELETE FROM szallito"));
     }
 
     void positionalCopiesKeepEveryColumnInPlace()

@@ -393,7 +393,7 @@ void TestPrintInvoice::legalContent_data()
     QTest::newRow("domestic customer")
         << "00003" << "500" << "0" << "Ft" << QStringList{}
         << QStringList{"Adószám: 12345676-2-06", "Adószám: 23456787-1-41"}
-        << QStringList{"özösségi adószám", "Kerekítés", "Adómentes"};
+        << QStringList{"özösségi adószám", "Kerekítés", "Adómentes", "Alanyi adómentes", "énzforgalmi"};
     QTest::newRow("EU customer")
         << "00003" << "500" << "0" << "Ft" << QStringList{"UPDATE szlafej SET fvKod = '5'"}
         << QStringList{"Közösségi adószám: ATU12345678", "Adószám: 12345676-2-06, közösségi adószám: HU12345676"}
@@ -402,6 +402,17 @@ void TestPrintInvoice::legalContent_data()
         << "00003" << "500" << "0" << "Ft"
         << QStringList{"UPDATE szlasor SET skAfakod = '4', sAfanev = 'AAM alanyi adómentes', sAfa = 0"}
         << QStringList{"Adómentes (AAM): Alanyi adómentes"} << QStringList{};
+    // The issuer's VAT regime, on every copy whatever the lines are.
+    QTest::newRow("individually exempt issuer")
+        << "00003" << "500" << "0" << "Ft"
+        << QStringList{"UPDATE szallito SET zAlanyiMentes = 1",
+                       "UPDATE szlasor SET skAfakod = '4', sAfanev = 'AAM alanyi adómentes', sAfa = 0",
+                       "UPDATE afa SET kNavIndok = 'Áfa tv. XIII. fejezet' WHERE kAfakod = '4'"}
+        << QStringList{"Alanyi adómentes", "Adómentes (AAM): Áfa tv. XIII. fejezet"}
+        << QStringList{"énzforgalmi"};
+    QTest::newRow("cash-accounting small business")
+        << "00002" << "500" << "0" << "Ft" << QStringList{"UPDATE szallito SET zPenzforgalmi = 1, zKisadozo = 1"}
+        << QStringList{"Pénzforgalmi elszámolás"} << QStringList{"Alanyi", "isadózó"};
     QTest::newRow("EUR invoice, whole-forint label set")
         << "00002" << "241" << "390" << "EUR" << QStringList{} << QStringList{"háromszázhat", "07/100"}
         << QStringList{"00/100", "Kerekítés"};

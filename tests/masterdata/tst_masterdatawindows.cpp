@@ -11,6 +11,7 @@
 #include "screens/common/ui/screenregistry.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -379,6 +380,91 @@ private slots:
         QVERIFY2(copy.first().startsWith(QStringLiteral("2|Tisza-Mérleg Kereskedelmi Kft. - másolat|")),
                  qPrintable(copy.first()));
         QVERIFY2(copy.first().contains(QStringLiteral("Fióktelep: Hódmezővásárhely\r\n")), qPrintable(copy.first()));
+    }
+
+    // The issuer's VAT regime on its "NAV" page: the check boxes are stored with "OK", for a
+    // modified and for a new issuer, and show what is stored when the screen opens again.
+    void anIssuersVatRegimeIsStoredAndReadBack()
+    {
+        const QStringList flags{QStringLiteral("zAlanyiMentes"), QStringLiteral("zPenzforgalmi"),
+                                QStringLiteral("zKisadozo")};
+        const auto toggle = [](QWidget* form, const QString& name) {
+            auto* box = form->findChild<QCheckBox*>(name);
+            if (!box)
+                return qWarning("no check box %s", qPrintable(name));
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_Space);
+        };
+        const auto shown = [&](QWidget* form) {
+            QStringList states;
+            for (const QString& name : flags) {
+                auto* box = form->findChild<QCheckBox*>(name);
+                states << (box ? QString::number(box->isChecked()) : QStringLiteral("?"));
+            }
+            return states.join(u'|');
+        };
+        const auto navPage = [](QWidget* form) {
+            auto* tabs = form->findChild<QTabWidget*>();
+            for (int i = 0; i < tabs->count(); ++i)
+                if (tabs->tabText(i) == u"NAV")
+                    tabs->setCurrentIndex(i);
+        };
+        QString firstShown, newShown;
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm11"),
+                    [&](QWidget* list) {
+                        click(list, QStringLiteral("Modosit"));
+                        click(list, QStringLiteral("Uj"));
+                        click(list, QStringLiteral("Megsem"));
+                    })
+            .window(QStringLiteral("TForm23"),
+                    [&](QWidget* form) {
+                        navPage(form);
+                        firstShown = shown(form);
+                        toggle(form, QStringLiteral("zAlanyiMentes"));
+                        toggle(form, QStringLiteral("zKisadozo"));
+                        click(form, QStringLiteral("Button_OK"));
+                    })
+            .window(QStringLiteral("TForm23"), [&](QWidget* form) {
+                typeInto(edit(form, QStringLiteral("zNev1")), QStringLiteral("Pénztáros Bt."));
+                navPage(form);
+                newShown = shown(form);
+                toggle(form, QStringLiteral("zPenzforgalmi"));
+                click(form, QStringLiteral("Button_OK"));
+            });
+        QVERIFY(run(Screen::IssuerList, driver));
+        QCOMPARE(firstShown, QStringLiteral("0|0|0"));
+        QCOMPARE(newShown, QStringLiteral("0|0|0"));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT zNev1, zAlanyiMentes, zPenzforgalmi, zKisadozo FROM szallito ORDER "
+                                           "BY zKod")),
+                 (QStringList{QStringLiteral("Tisza-Mérleg Kereskedelmi Kft.|1|0|1"), QStringLiteral("Pénztáros Bt.|0|1|0")}));
+
+        // Opened again, the boxes show what is stored; a change is stored again.
+        QString againShown;
+        ModalDriver again;
+        again
+            .window(QStringLiteral("TForm11"),
+                    [&](QWidget* list) {
+                        auto* grid = list->findChild<QTableView*>(QStringLiteral("Grid"));
+                        for (int row = 0; row < grid->model()->rowCount(); ++row)
+                            for (int column = 0; column < grid->model()->columnCount(); ++column)
+                                if (grid->model()->index(row, column).data().toString().startsWith(u"Tisza"))
+                                    selectRow(list, row);
+                        click(list, QStringLiteral("Modosit"));
+                        click(list, QStringLiteral("Megsem"));
+                    })
+            .window(QStringLiteral("TForm23"), [&](QWidget* form) {
+                navPage(form);
+                againShown = shown(form);
+                toggle(form, QStringLiteral("zAlanyiMentes"));
+                toggle(form, QStringLiteral("zPenzforgalmi"));
+                click(form, QStringLiteral("Button_OK"));
+            });
+        QVERIFY(run(Screen::IssuerList, again));
+        QCOMPARE(againShown, QStringLiteral("1|0|1"));
+        QCOMPARE(one(QStringLiteral("SELECT zAlanyiMentes, zPenzforgalmi, zKisadozo FROM szallito WHERE zKod = '1'")),
+                 QStringLiteral("0|1|1"));
     }
 
     // Tab leaves the grid of every master-data list and chooser for the buttons (and the search

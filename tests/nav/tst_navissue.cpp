@@ -112,6 +112,7 @@ void TestNavIssue::refusedPrintLeavesTheInvoiceModifiable()
 {
     s->db.exec(QStringLiteral("UPDATE vevo SET vAdo = '23456781-1-41' WHERE vKod = '1'"));
     s->db.exec(QStringLiteral("UPDATE afa SET kNavKod = '' WHERE kAfakod = '4'"));
+    s->db.exec(QStringLiteral("UPDATE szallito SET zAlanyiMentes = 1"));
     auto reg = openRegisterOn(QStringLiteral("20240001"));
     QVERIFY(reg);
     // "Megtekint" shows the invoice without any check.
@@ -126,6 +127,11 @@ void TestNavIssue::refusedPrintLeavesTheInvoiceModifiable()
     press(reg.get(), "printButton");
     QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
     QVERIFY(driver.boxes().value(0).contains(QStringLiteral("- A(z) „4” áfakód (AAM alanyi adómentes) mentességi esetkódja")));
+    // the exempt issuer's taxed line, in the same box
+    QVERIFY(driver.boxes().value(0).contains(QStringLiteral("- A kibocsátó (Tisza-Mérleg Kereskedelmi Kft.) alanyi "
+                                                            "adómentes, ezért a számla minden sorának alanyi adómentes "
+                                                            "(AAM) áfakódja kell legyen: a(z) 1. sor („Konyhai mérleg”) "
+                                                            "„1” áfakódja (27% általános) nem ilyen.")));
     QCOMPARE(int(presenter.presented.size()), 1); // nothing printed
     QCOMPARE(flag(QStringLiteral("20240001")), QStringLiteral(" "));
     QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), QStringLiteral("0"));

@@ -219,32 +219,54 @@ void TestNavXml::goldenDocuments_data()
     QTest::addColumn<QString>("number");
     QTest::addColumn<QString>("golden");
     QTest::addColumn<QStringList>("expected"); // element=first value, computed by hand
+    QTest::addColumn<QStringList>("setup");    // SQL run on the seeded data first
     QTest::newRow("domestic, every classification")
         << "20240001" << "domestic.xml"
         << QStringList{"invoiceNumber=K20240001", "customerVatStatus=DOMESTIC", "taxpayerId=12345676",
                        "invoiceNetAmount=82535.72", "invoiceVatAmount=6392.44", "invoiceGrossAmount=88928.16",
                        "invoiceGrossAmountHUF=88928.16", "paymentMethod=TRANSFER", "currencyCode=HUF",
-                       "exchangeRate=1", "case=AAM", "reason=Alanyi adómentes", "unitOfMeasureOwn=doboz"};
+                       "exchangeRate=1", "case=AAM", "reason=Alanyi adómentes", "unitOfMeasureOwn=doboz",
+                       "individualExemption=", "cashAccountingIndicator=", "smallBusinessIndicator="}
+        << QStringList{};
     QTest::newRow("foreign currency")
         << "20240002" << "foreign.xml"
         << QStringList{"currencyCode=EUR", "exchangeRate=390.25", "invoiceNetAmount=345.80",
                        "invoiceVatAmount=83.36", "invoiceNetAmountHUF=134948.00", "invoiceVatAmountHUF=32531.00",
-                       "invoiceGrossAmountHUF=167479.00", "lineNetAmountHUF=117192.08"};
+                       "invoiceGrossAmountHUF=167479.00", "lineNetAmountHUF=117192.08"}
+        << QStringList{};
     QTest::newRow("discounted") << "20240003" << "discounted.xml"
                                 << QStringList{"unitPrice=8540.5", "lineNetAmount=85405.00",
-                                               "invoiceVatAmount=23059.35", "invoiceGrossAmount=108464.35"};
+                                               "invoiceVatAmount=23059.35", "invoiceGrossAmount=108464.35"}
+                                << QStringList{};
     QTest::newRow("private person") << "20240004" << "private.xml"
                                     << QStringList{"customerVatStatus=PRIVATE_PERSON", "customerName=",
-                                                   "paymentMethod=CASH", "invoiceGrossAmount=15862.30"};
+                                                   "paymentMethod=CASH", "invoiceGrossAmount=15862.30"}
+                                    << QStringList{};
     QTest::newRow("EU customer") << "20240005" << "eu.xml"
                                  << QStringList{"customerVatStatus=OTHER", "customerVatData=ATU12345678",
-                                                "customerName=Donau Handel GmbH", "invoiceNetAmount=179800.00"};
+                                                "customerName=Donau Handel GmbH", "invoiceNetAmount=179800.00"}
+                                 << QStringList{};
     QTest::newRow("storno") << "20240006" << "storno.xml"
                             << QStringList{"originalInvoiceNumber=K20240001", "modifyWithoutMaster=false",
                                            "modificationIndex=1", "lineNumberReference=7", "lineOperation=CREATE",
                                            "invoiceIssueDate=2024-05-20", "invoiceDeliveryDate=2024-05-15",
                                            "invoiceNetAmount=-82535.72", "invoiceGrossAmount=-88928.16",
-                                           "lineNetAmount=-17980.00"};
+                                           "lineNetAmount=-17980.00"}
+                            << QStringList{};
+    // The issuer's VAT regime: an individually exempt issuer's AAM line to a private person; a
+    // small business accounting on cash receipt.
+    QTest::newRow("individually exempt issuer")
+        << "20240004" << "exempt.xml"
+        << QStringList{"individualExemption=true", "case=AAM", "vatRateVatAmount=0.00", "invoiceGrossAmount=12490.00",
+                       "cashAccountingIndicator=", "smallBusinessIndicator="}
+        << QStringList{"UPDATE szallito SET zAlanyiMentes = 1",
+                       "UPDATE szlasor SET skAfakod = '4', sAfanev = 'AAM alanyi adómentes', sAfa = 0 WHERE sBszam = "
+                       "'20240004'"};
+    QTest::newRow("cash-accounting small business")
+        << "20240003" << "cashaccounting.xml"
+        << QStringList{"cashAccountingIndicator=true", "smallBusinessIndicator=true", "individualExemption=",
+                       "invoiceGrossAmount=108464.35"}
+        << QStringList{"UPDATE szallito SET zPenzforgalmi = 1, zKisadozo = 1"};
 }
 
 void TestNavXml::goldenDocuments()
@@ -252,7 +274,10 @@ void TestNavXml::goldenDocuments()
     QFETCH(QString, number);
     QFETCH(QString, golden);
     QFETCH(QStringList, expected);
+    QFETCH(QStringList, setup);
     DB_VERIFY(seedKinds());
+    for (const QString& sql : setup)
+        m_session->db.exec(sql);
     // the storno's original was reported
     m_session->db.exec(QStringLiteral("INSERT INTO szlanav (nBszam, nMuvelet, nAllapot) VALUES ('20240001', 'CREATE', "
                                       "'ELFOGADVA')"));
@@ -411,7 +436,7 @@ void TestNavXml::issueRefusals_data()
     row("unknown currency", "20240002", {"UPDATE szlafej SET fPnem = 'Taler' WHERE fBszam = '20240002'"}, "TEST",
         "A számla pénzneme („Taler”) nem ismert pénznemkód");
     row("foreign currency without rate", "20240002", {"UPDATE szlafej SET fArfoly = 0 WHERE fBszam = '20240002'"},
-        "TEST", "A(z) EUR pénznemű számla árfolyama hiányzik");
+        "OFF", "A(z) EUR pénznemű számla árfolyama hiányzik");
     row("issuer tax number wrong", "20240001", {"UPDATE szallito SET zAdo = '12345678-2-06'"}, "TEST",
         "A kibocsátó (Tisza-Mérleg Kereskedelmi Kft.) adószáma hibás: „12345678-2-06”");
     row("schema: due date before the authority's range", "20240004",
@@ -466,6 +491,14 @@ void TestNavXml::issueRefusals_data()
     row("forint invoice at a rate other than 1", "20240001",
         {"UPDATE szlafej SET fArfoly = 390.5 WHERE fBszam = '20240001'"}, "OFF",
         "A forintos számla árfolyama (Árfolyam: 390,5) csak 1 lehet");
+    row("individually exempt issuer, taxed lines", "20240001", {"UPDATE szallito SET zAlanyiMentes = 1"}, "OFF",
+        "A kibocsátó (Tisza-Mérleg Kereskedelmi Kft.) alanyi adómentes, ezért a számla minden sorának alanyi "
+        "adómentes (AAM) áfakódja kell legyen: a(z) 4. sor („Kenyér a vevőtalálkozóra”) „2” áfakódja (18% "
+        "kedvezményes) nem ilyen.");
+    row("individually exempt issuer, AAM lines only, is issued", "20240004",
+        {"UPDATE szallito SET zAlanyiMentes = 1",
+         "UPDATE szlasor SET skAfakod = '4', sAfanev = 'AAM alanyi adómentes', sAfa = 0 WHERE sBszam = '20240004'"},
+        "PROD", QString());
     row("negative new invoice", "20240003", {"UPDATE szlasor SET sMenny = -sMenny WHERE sBszam = '20240003'"}, "OFF",
         "A számla nettó végösszege negatív (-85405,00): új számla nem lehet negatív. Egy kiállított számla "
         "helyesbítéséhez a számlanyilvántartásban a „Storno” gombbal készítsen stornó számlát.");
@@ -529,10 +562,15 @@ void TestNavXml::everyProblemInOneMessage()
     setMode(QStringLiteral("PROD"));
     m_session->db.exec(QStringLiteral("UPDATE vevo SET vAdo = '', vIrszam = '' WHERE vKod = '1'"));
     m_session->db.exec(QStringLiteral("UPDATE afa SET kNavIndok = '' WHERE kAfakod = '4'"));
-    m_session->db.exec(QStringLiteral("UPDATE szallito SET zAdo = ''"));
+    m_session->db.exec(QStringLiteral("UPDATE szallito SET zAdo = '', zAlanyiMentes = 1"));
     const QString refusal = nav::issueInvoice(m_session->data, QStringLiteral("20240001"));
     const QStringList lines = refusal.split(u'\n');
-    QCOMPARE(lines.size(), 6); // title, four problems, the closing sentence
+    // title, four data problems, a taxed VAT code of an exempt issuer each, the closing sentence
+    QCOMPARE(lines.size(), 9);
+    for (const char* taxed : {"1. sor („Konyhai mérleg 5 kg”) „1” áfakódja (27% általános)",
+                              "3. sor („Szakkönyv: Mérés a gyakorlatban”) „3” áfakódja (5% kedvezményes)",
+                              "4. sor („Kenyér a vevőtalálkozóra”) „2” áfakódja (18% kedvezményes)"})
+        QVERIFY2(refusal.count(QString::fromUtf8(taxed)) == 1, qPrintable(refusal));
     QVERIFY(lines.contains(QStringLiteral("- A kibocsátó (Tisza-Mérleg Kereskedelmi Kft.) adószáma hiányzik.")));
     QVERIFY(lines.contains(QStringLiteral("- A vevő (Kovács és Társa Bt.) címéből hiányzik: irányítószám.")));
     QVERIFY(lines.contains(QStringLiteral("- A belföldi vevő (Kovács és Társa Bt.) adószáma hiányzik.")));

@@ -196,7 +196,12 @@ QDialog* createIssuerEditDialog(ScreenContext& context, const ScreenRequest& req
     QPushButton* compose =
         composeButton(dialog, m, QStringLiteral("Kibocsátó (szállító) cimke tételeinek összeállítása, módosítása."));
     tabs->addTab(blockPage(dialog, QStringLiteral("zMemoSzall"), compose), QStringLiteral("Cimke"));
-    tabs->addTab(nav::createIssuerNavPage(context, m, dialog), QStringLiteral("NAV"));
+    auto* navTab = new QWidget(dialog);
+    auto* navLayout = new QVBoxLayout(navTab);
+    navLayout->addWidget(issuerVatRegimeGroup(m, navTab));
+    navLayout->addWidget(nav::createIssuerNavPage(context, m, navTab));
+    navLayout->addStretch();
+    tabs->addTab(navTab, QStringLiteral("NAV"));
     dialog->body()->addWidget(tabs);
     dialog->body()->addWidget(issuerReportGroup(dialog, m));
     dialog->addButton(QStringLiteral("OK"), QStringLiteral("Szállító (kibocsátó) letárolása."), [m] { m->ok(); });

@@ -4,6 +4,7 @@
 #include "screens/common/editscreen.h"
 #include "screens/common/ui/editdialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -87,6 +88,25 @@ QComboBox* codeChoice(EditScreen* model, const QString& key, const CodeChoices& 
     return box;
 }
 
+QCheckBox* flagChoice(EditScreen* model, const QString& key, const QString& text, QWidget* parent)
+{
+    // any number but 0 counts as set, as the report and the print read the column
+    const auto set = [](const QString& value) { return value.trimmed().toInt() != 0; };
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(key);
+    box->setChecked(set(model->field(key)));
+    if (isBlank(model->field(key)))
+        model->setField(key, u("0")); // the column takes no empty text
+    QObject::connect(box, &QCheckBox::toggled, model,
+                     [model, key](bool on) { model->setField(key, on ? u("1") : u("0")); });
+    QObject::connect(model, &EditScreen::fieldChanged, box,
+                     [box, key, set](const QString& changed, const QString& text) {
+                         if (changed == key && box->isChecked() != set(text))
+                             box->setChecked(set(text));
+                     });
+    return box;
+}
+
 QWidget* customerReportPage(EditDialog* dialog, EditScreen* model)
 {
     auto* page = new QWidget(dialog);
@@ -125,6 +145,26 @@ QWidget* issuerReportGroup(EditDialog* dialog, EditScreen* model)
     QComboBox* mode = codeChoice(model, u("zNavMod"), reportingModeChoices(), group);
     mode->setToolTip(u("Teszt vagy éles módban a számla csak hiánytalan adatokkal nyomtatható (állítható ki)."));
     form->addRow(u("Számlák jelentése"), mode);
+    return group;
+}
+
+QWidget* issuerVatRegimeGroup(EditScreen* model, QWidget* parent)
+{
+    auto* group = new QGroupBox(u("A kibocsátó áfa szerinti helyzete"), parent);
+    auto* layout = new QVBoxLayout(group);
+    QCheckBox* exempt = flagChoice(model, u("zAlanyiMentes"), u("Alanyi adómentes"), group);
+    exempt->setToolTip(u("A számlákon „Alanyi adómentes” szöveg áll, minden sor áfakódja alanyi adómentes (AAM) "
+                         "kell legyen."));
+    QCheckBox* cash = flagChoice(model, u("zPenzforgalmi"), u("Pénzforgalmi elszámolás"), group);
+    cash->setToolTip(u("A számlákon „Pénzforgalmi elszámolás” szöveg áll, a NAV-jelentésben is szerepel."));
+    QCheckBox* small = flagChoice(model, u("zKisadozo"), u("Kisadózó"), group);
+    small->setToolTip(u("Kisadózó vállalkozás: a NAV-jelentésben szerepel."));
+    layout->addWidget(exempt);
+    layout->addWidget(cash);
+    layout->addWidget(small);
+    auto* note = new QLabel(u("Az „OK” gombbal a kibocsátó adataival együtt tárolódik."), group);
+    note->setWordWrap(true);
+    layout->addWidget(note);
     return group;
 }
 
