@@ -213,7 +213,7 @@ private slots:
     void sequencesStartAtTheYearsRange()
     {
         QCOMPARE(db->rows(QStringLiteral("SELECT aKod, aBszam FROM sorszam ORDER BY aKod")),
-                 (QStringList{QStringLiteral("1|20100000"), QStringLiteral("2|20100000")}));
+                 (QStringList{QStringLiteral("1|20100000"), QStringLiteral("2|20100000"), QStringLiteral("D|20100000")}));
     }
 
     void setupToolIsIdempotentAndAddsDemoDataOnce()

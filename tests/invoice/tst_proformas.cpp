@@ -145,7 +145,7 @@ private slots:
         {
             ModalDriver driver;
             driver
-                .window(QStringLiteral("TForm9"),
+                .window(QStringLiteral("TDijbekeroSzerk"),
                         [&](QWidget* composer) {
                             QCOMPARE(composer->windowTitle(), QStringLiteral("Díjbekérő készítés"));
                             QCOMPARE(fieldOf(composer, F::Number)->text(), QStringLiteral("20100001"));
@@ -198,7 +198,7 @@ private slots:
         noInvoiceAnywhere();
         {
             ModalDriver driver;
-            driver.window(QStringLiteral("TForm9"), [&](QWidget* composer) {
+            driver.window(QStringLiteral("TDijbekeroSzerk"), [&](QWidget* composer) {
                 QCOMPARE(fieldOf(composer, F::Number)->text(), QStringLiteral("20100001"));
                 QCOMPARE(fieldOf(composer, F::GrandTotal)->text(), QStringLiteral("11 430,00"));
                 typeInto(fieldOf(composer, F::Contract), QStringLiteral("SZ-9"));

@@ -98,6 +98,7 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
 
     if (m_model->isProforma()) {
         // The same screen composes a proforma: named so, and without delivery notes (they become invoices).
+        setObjectName(formId(Screen::ProformaComposer));
         setWindowTitle(QStringLiteral("Díjbekérő készítés"));
         numberLabel->setText(QStringLiteral("Díjbekérő sorszáma"));
         tabs->setTabText(0, QStringLiteral("Díjbekérő fejléc"));
