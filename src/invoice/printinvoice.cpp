@@ -394,7 +394,13 @@ void printDocument(ScreenContext& context, const QString& invoiceNumber, const I
     setCopyMark(vars, invoice, negative);
     if (kind.proforma) // no copies and no original: a proforma is no invoice
         vars.set(QStringLiteral("v_masolat"), QString());
-    setPaymentCode(vars, data, invoice, totals);
+    if (kind.proforma) { // the transfer names the proforma as it is printed
+        PrintedDocument printed = invoice;
+        printed.number = QStringLiteral("D") + number;
+        setPaymentCode(vars, data, printed, totals);
+    } else {
+        setPaymentCode(vars, data, invoice, totals);
+    }
 
     ReportJob job = countedJob(reports.pageCounters(),
                                kind.layout + (style == AmountStyle::WholeForints ? QStringLiteral("2.frf") : QStringLiteral("3.frf")),

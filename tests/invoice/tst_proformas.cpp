@@ -348,6 +348,10 @@ private slots:
         for (const char* invoiceOnly : {"Számla sora", "Eredeti", "példány", "MÁSOLATI", "Számlával egy tekintet",
                                         "K20100001", "Számla /"})
             QVERIFY2(!text.contains(QString::fromUtf8(invoiceOnly)), invoiceOnly);
+        // the payment code asks for the proforma's amount, naming it as printed
+        const QString qr = pdf.variables().value(QStringLiteral("v_fizetes_qr"));
+        QVERIFY2(qr.contains(QStringLiteral("\nHUF000000003175\n")) && qr.contains(QStringLiteral("\nD20100001\n")),
+                 qPrintable(qr));
         QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM dijbfej")), QStringLiteral(" "));
         QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), QStringLiteral("0"));
     }
