@@ -91,6 +91,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent),
     // Alt and the underlined letter open an item; each letter is used once.
     addScreenItem(bar, QStringLiteral("&Szállítólevél"), Screen::DeliveryRegister);
     addScreenItem(bar, QStringLiteral("Szám&lázás"), Screen::InvoiceRegister);
+    addScreenItem(bar, QStringLiteral("&Díjbekérők"), Screen::ProformaRegister);
     addScreenItem(bar, QStringLiteral("&Vevö"), Screen::CustomerList);
     addScreenItem(bar, QStringLiteral("&Cikk"), Screen::ArticleList);
     addScreenItem(bar, QStringLiteral("Á&fa"), Screen::VatList);

@@ -17,6 +17,7 @@ inline const QString kDictionaryList = QStringLiteral("ZQ70"); // label sets: th
 inline const QString kVatList = QStringLiteral("ZQ90");      // VAT rates: the chooser's answer to the line and article screens
 inline const QString kNoteList = QStringLiteral("ZQ100");    // delivery-note register: every header; a store re-reads it on the stored note
 inline const QString kNoteLines = QStringLiteral("ZQ110");   // the lines of the register's or composition screen's note; the line screen fills from its row
+inline const QString kProformaList = QStringLiteral("ZQ_DIJB"); // proforma register: every proforma with the invoice it became
 
 // --- datasets the report templates read by name ---
 inline const QString kPrintedInvoice = QStringLiteral("ZQ11");      // the printed invoice's header

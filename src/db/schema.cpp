@@ -59,6 +59,17 @@ std::vector<TableDef> buildTables()
     t.push_back({"munkasor", lineColumns("s"), "sID", {"sBszam"}});
     t.push_back({"szlevfej", headerColumns("l", "lmemo"), "lID", {"lBszam"}});
     t.push_back({"szlevsor", lineColumns("e"), "eID", {"eBszam"}});
+    // Proformas: composed like invoices, so with exactly their columns, but kept apart from them,
+    // as nothing that reads invoices (the register, the reporting, payments, figures) may see one.
+    t.push_back({"dijbfej", headerColumns("f", "fmemo"), "fID", {"fBszam"}});
+    t.push_back({"dijbsor", lineColumns("s"), "sID", {"sBszam"}});
+    // The invoice a proforma became: one row per converted proforma (its key refuses a second).
+    t.push_back({"dijbszamla",
+                 {{"dsBszam", vc(9) + QStringLiteral(" NOT NULL")},
+                  {"dsSzamla", vc(9) + QStringLiteral(" NOT NULL")},
+                  {"dsIdo", QStringLiteral("DATETIME NOT NULL")}},
+                 "dsBszam",
+                 {"dsSzamla"}});
     t.push_back({"vevo",
                  {{"vID", kId},         {"vKod", vc(5)},       {"vSzam", vc(15)},   {"vNeve", vc(75)},
                   {"vIrszam", vc(20)},  {"vHely", vc(45)},     {"vUtca", vc(45)},   {"vAdo", vc(13)},

@@ -86,6 +86,8 @@ void dropRowCounterTriggers(Connection& connection, const QString& database);
 // 4: szlafizetes, the payments of invoices, and the view szlaegyenleg over it.
 // 4: mnbarfolyam, the central bank's rates; the figures' indexes on szlafej and szlasor.
 // 5: the issuer's VAT regime: szallito.zAlanyiMentes, zPenzforgalmi, zKisadozo.
+// 5: dijbfej, dijbsor and dijbszamla, the proformas and the invoices they became; their own
+// number sequence "D" in sorszam.
 constexpr int kSchemaVersion = 5;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.

@@ -148,7 +148,8 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
 
     const int year = options.year > 0 ? options.year : QDate::currentDate().year();
     const QString start = QString::number(year * 10000);
-    for (const char* key : {"1", "2"}) {
+    // "1" invoices, "2" delivery notes, "D" proformas
+    for (const char* key : {"1", "2", "D"}) {
         const QByteArray code = quotedLiteral(admin, QLatin1String(key));
         const auto rows = admin.select("SELECT COUNT(*) FROM sorszam WHERE aKod = " + code);
         if (rows->text(0, 0) != u"0")

@@ -14,11 +14,15 @@ using Kind = RecordColumn::Kind;
 // The tables as these statements have always named them (the server reads names without case).
 QString headerTable(Document document)
 {
+    if (document == Document::Proforma)
+        return worktables::tablesOf(document).header;
     return document == Document::Invoice ? QStringLiteral("SzlaFej") : QStringLiteral("SzlevFej");
 }
 
 QString lineTable(Document document)
 {
+    if (document == Document::Proforma)
+        return worktables::tablesOf(document).lines;
     return document == Document::Invoice ? QStringLiteral("Szlasor") : QStringLiteral("Szlevsor");
 }
 
@@ -38,7 +42,7 @@ std::vector<RecordValue> valuesOf(const QString& letter, const DocumentColumn<Re
 {
     std::vector<RecordValue> values;
     for (const DocumentColumn<Record>& c : columns) {
-        if (c.invoiceOnly && document != Document::Invoice)
+        if (c.invoiceOnly && document == Document::DeliveryNote)
             continue;
         const QString& text = record.*c.member;
         values.push_back({letter + QLatin1String(c.column), c.memo ? memoToDatabase(text) : text, c.kind});

@@ -30,8 +30,9 @@ QString p(const char* name)
 
 } // namespace
 
-InvoiceComposer::InvoiceComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent)
-    : QObject(parent), m_context(context), m_mode(request.mode), m_requested(request.number)
+InvoiceComposer::InvoiceComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent,
+                                 const ComposerTarget& target)
+    : QObject(parent), m_context(context), m_target(target), m_mode(request.mode), m_requested(request.number)
 {
     m_fields[Currency] = QStringLiteral("Ft");
     m_fields[ExchangeRate] = QStringLiteral("0");
@@ -39,6 +40,11 @@ InvoiceComposer::InvoiceComposer(ScreenContext& context, const ScreenRequest& re
     m_fields[NetTotal] = QStringLiteral("0");
     m_fields[VatTotal] = QStringLiteral("0");
     m_fields[GrandTotal] = QStringLiteral("0");
+}
+
+QString& InvoiceComposer::currentNumber()
+{
+    return isProforma() ? m_context.state.proformaNumber : m_context.state.invoiceNumber;
 }
 
 bool InvoiceComposer::isNewInvoice() const
@@ -51,12 +57,13 @@ ScreenRequest InvoiceComposer::lineRequest(EditMode mode) const
     ScreenRequest request;
     request.mode = mode;
     request.document = DocumentRef{m_fields[Number], m_fields[Currency], m_lockName, isNewInvoice()};
+    request.document->proforma = isProforma();
     return request;
 }
 
 DocumentGuard InvoiceComposer::guard() const
 {
-    return DocumentGuard{DocumentGuard::Kind::Invoice, m_fields[Number], m_lockName, isNewInvoice()};
+    return DocumentGuard{m_target.guardKind, m_fields[Number], m_lockName, isNewInvoice()};
 }
 
 // The screen holds its own count of the lock the register took for it (the lock is counted per
@@ -122,31 +129,31 @@ bool InvoiceComposer::prepare()
 {
     bool usable = true;
     runAction(m_context.ui, [this, &usable] {
-        const QString lockName = isNewInvoice() ? worklock::newInvoice() : worklock::invoice(m_requested);
+        const QString lockName = isNewInvoice() ? m_target.newLock() : m_target.lock(m_requested);
         if (!takeLock(lockName)) {
             usable = false;
             m_context.ui.notice(isNewInvoice()
-                                    ? QStringLiteral("Egy másik munkaállomás éppen új számlát készít. Kérem, próbálja "
-                                                     "újra, amikor ott elkészült.")
-                                    : QStringLiteral("A(z) %1 számú számlát egy másik munkaállomás éppen módosítja. "
+                                    ? QStringLiteral("Egy másik munkaállomás éppen új %1 készít. Kérem, próbálja "
+                                                     "újra, amikor ott elkészült.").arg(m_target.accusative)
+                                    : QStringLiteral("A(z) %1 számú %2 egy másik munkaállomás éppen módosítja. "
                                                      "Kérem, próbálja újra, amikor ott elkészült.")
-                                          .arg(m_requested));
+                                          .arg(m_requested, m_target.accusative));
             return;
         }
         if (isNewInvoice()) {
-            set(Number, nextDocumentNumber(m_context.data.connection(), kInvoiceSequence));
+            set(Number, nextDocumentNumber(m_context.data.connection(), m_target.sequence));
             // A number that already has a header belongs to a stored invoice (the sequence was
             // set back, or another workstation stored it): a new invoice must not show or change
             // its lines.
             Query check(m_context.data.connection(), QStringLiteral("invoiceCheck"));
-            check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM SzlaFej WHERE fbszam = :p1")});
+            check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM %1 WHERE fbszam = :p1").arg(m_target.header)});
             check.setText(p("p1"), m_fields[Number]);
             check.open();
             if (check.fieldInt(p("db")) != 0) {
                 usable = false;
-                m_context.ui.message(QStringLiteral("A(z) %1 számú számla már létezik, új számla ezzel a sorszámmal "
-                                                    "nem készíthető! Ellenőrizze a számla sorszámát.")
-                                         .arg(m_fields[Number]));
+                m_context.ui.message(QStringLiteral("A(z) %1 számú %2 már létezik, új %2 ezzel a sorszámmal "
+                                                    "nem készíthető! Ellenőrizze a %2 sorszámát.")
+                                         .arg(m_fields[Number], m_target.noun));
                 return;
             }
             rereadLines();
@@ -175,12 +182,12 @@ bool InvoiceComposer::prepare()
         } else {
             if (!LoadInvoice(m_requested)) {
                 usable = false;
-                m_context.ui.message(QStringLiteral("A(z) %1 számú számla nem található!").arg(m_requested));
+                m_context.ui.message(QStringLiteral("A(z) %1 számú %2 nem található!").arg(m_requested, m_target.noun));
                 return;
             }
             recomputeTotals();
         }
-        m_context.state.invoiceNumber = m_fields[Number];
+        currentNumber() = m_fields[Number];
     });
     // Without a number (the sequence could not be read) there is nothing to put lines under.
     if (!usable || (isNewInvoice() && isBlank(m_fields[Number])))
@@ -192,7 +199,7 @@ bool InvoiceComposer::prepare()
 void InvoiceComposer::rereadLines()
 {
     Query& lines = m_context.data.query(role::kInvoiceLines);
-    lines.setSql({kLineListSql});
+    lines.setSql({m_target.lineListSql});
     lines.setText(p("p1"), m_fields[Number]);
     lines.open();
 }
@@ -200,7 +207,7 @@ void InvoiceComposer::rereadLines()
 bool InvoiceComposer::LoadInvoice(const QString& number)
 {
     Query header(m_context.data.connection(), QStringLiteral("loadedInvoice"));
-    header.setSql({QStringLiteral("SELECT * FROM Szlafej WHERE fbszam = :p1")});
+    header.setSql({QStringLiteral("SELECT * FROM %1 WHERE fbszam = :p1").arg(m_target.header)});
     header.setText(p("p1"), number);
     header.open();
     if (header.isEmpty())
@@ -257,7 +264,7 @@ bool InvoiceComposer::LoadInvoice(const QString& number)
 void InvoiceComposer::recomputeTotals()
 {
     Query q(m_context.data.connection(), QStringLiteral("invoiceTotals"));
-    q.setSql({QStringLiteral("SELECT smenny, sear, sAFA FROM Szlasor WHERE sBszam= :p1")});
+    q.setSql({QStringLiteral("SELECT smenny, sear, sAFA FROM %1 WHERE sBszam= :p1").arg(m_target.lines)});
     q.setText(p("p1"), m_fields[Number]);
     q.open();
     // Quantity x unit price and its tax summed exactly, rounded only for display (the header's
@@ -428,7 +435,7 @@ void InvoiceComposer::deleteLine()
                 chain.begin(failed);
                 checkDocument(chain, m_context.data, guard(), refused);
                 chain.step(failed, [&] {
-                    q.setSql({QStringLiteral("DELETE FROM Szlasor WHERE sID = :p1 AND sBszam = :p2")});
+                    q.setSql({QStringLiteral("DELETE FROM %1 WHERE sID = :p1 AND sBszam = :p2").arg(m_target.lines)});
                     q.setInteger(p("p1"), id);
                     q.setText(p("p2"), m_fields[Number]);
                     q.execute();
@@ -454,6 +461,8 @@ void InvoiceComposer::deleteLine()
 
 void InvoiceComposer::fromDeliveryNote()
 {
+    if (isProforma()) // a delivery note becomes an invoice only
+        return;
     const EditMode before = m_mode;
     // The conversion checks the guard after it wrote: a new invoice's header is its own by then
     // (the conversion itself refuses a number another workstation stored).
@@ -526,7 +535,8 @@ bool InvoiceComposer::validate()
         }
     }
     Query count(m_context.data.connection(), QStringLiteral("lineCount"));
-    count.setSql({QStringLiteral("SELECT sbszam, count(sbszam) AS sdb FROM Szlasor WHERE sBszam= :p1 GROUP BY sBszam")});
+    count.setSql({QStringLiteral("SELECT sbszam, count(sbszam) AS sdb FROM %1 WHERE sBszam= :p1 GROUP BY sBszam")
+                      .arg(m_target.lines)});
     count.setText(p("p1"), m_fields[Number]);
     count.open();
     if (count.fieldInt(p("sdb")) == 0) {
@@ -547,7 +557,7 @@ void InvoiceComposer::prepareHeader(Query& q, bool isNew)
     header.issueDate = date(IssueDate);
     header.dueDate = date(DueDate);
     header.dictionaryCode = m_fields[LanguageCode];
-    prepareHeaderWrite(q, Document::Invoice, header, isNew);
+    prepareHeaderWrite(q, m_target.document, header, isNew);
 }
 
 // A new invoice and the number it takes are one transaction: the sequence row is locked first,
@@ -565,15 +575,16 @@ bool InvoiceComposer::storeNew()
         chain.begin(outerMessage);
         QString lastIssued;
         chain.step(sequenceMessage,
-                   [&] { lastIssued = lockSequence(m_context.data.connection(), kInvoiceSequence); });
+                   [&] { lastIssued = lockSequence(m_context.data.connection(), m_target.sequence); });
         chain.step(QStringLiteral("Hiba: Újban, INSERT-append a Számlafejben "), [&] {
             Query check(m_context.data.connection(), QStringLiteral("invoiceCheck"));
-            check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM SzlaFej WHERE fbszam = :p1 LOCK IN SHARE MODE")});
+            check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM %1 WHERE fbszam = :p1 LOCK IN SHARE MODE")
+                              .arg(m_target.header)});
             check.setText(p("p1"), number);
             check.open();
             if (check.fieldInt(p("db")) != 0)
-                chain.fail(
-                    QStringLiteral("A(z) %1 számú számla már létezik, ezzel a sorszámmal nem tárolható!").arg(number));
+                chain.fail(QStringLiteral("A(z) %1 számú %2 már létezik, ezzel a sorszámmal nem tárolható!")
+                               .arg(number, m_target.noun));
         });
         checkDocument(chain, m_context.data, guard(), refused);
         chain.step(QStringLiteral("Hiba: Újban, INSERT-append a Számlafejben "), [&] {
@@ -586,7 +597,7 @@ bool InvoiceComposer::storeNew()
             bool numeric = false;
             const qint64 saved = number.toLongLong(&numeric);
             if (!numeric || saved >= lastIssued.trimmed().toLongLong())
-                storeDocumentNumber(m_context.data.connection(), kInvoiceSequence, number);
+                storeDocumentNumber(m_context.data.connection(), m_target.sequence, number);
         });
         chain.commit(outerMessage);
     });
@@ -597,7 +608,7 @@ bool InvoiceComposer::storeNew()
             tell(m_context.ui, chain.failure()); // no lock is held while the message waits
         return false;
     }
-    m_context.state.invoiceNumber = number;
+    currentNumber() = number;
     return true;
 }
 
@@ -623,16 +634,16 @@ bool InvoiceComposer::storeModified()
             tell(m_context.ui, chain.failure()); // rolled back before the message waits for the operator
         return false;
     }
-    m_context.state.invoiceNumber = m_fields[Number];
+    currentNumber() = m_fields[Number];
     return true;
 }
 
 void InvoiceComposer::rereadRegister()
 {
-    Query& list = m_context.data.query(role::kInvoiceList);
-    list.setSql({QStringLiteral("SELECT * FROM Szlafej ORDER BY fbszam")});
+    Query& list = m_context.data.query(m_target.registerRole);
+    list.setSql({m_target.registerSql});
     list.open();
-    list.locate(p("fBszam"), m_context.state.invoiceNumber);
+    list.locate(p("fBszam"), currentNumber());
 }
 
 bool InvoiceComposer::ok()

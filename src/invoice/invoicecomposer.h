@@ -2,6 +2,7 @@
 // The invoice composition screen's model: the header of a new or an unprinted invoice, its
 // lines (each stored at once by the line screen) and the running totals.
 #include "invoiceline.h"
+#include "proforma.h"
 
 #include "screens/common/documentguard.h"
 #include "screens/common/screencontext.h"
@@ -49,8 +50,11 @@ public:
         LanguageButton,
     };
 
-    // request.mode: a new invoice, or the invoice of request.number to modify.
-    InvoiceComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
+    // request.mode: a new invoice, or the invoice of request.number to modify; target: a proforma
+    // is composed on the same screen into its own tables.
+    InvoiceComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr,
+                    const ComposerTarget& target = ComposerTarget::invoice());
+    bool isProforma() const { return m_target.isProforma(); }
 
     // Prepares the screen for the invoice edit mode: a new invoice gets the next number, the
     // defaults and the totals of lines an abandoned invoice left under that number; a
@@ -133,7 +137,11 @@ private:
     // it composes (askServer: the line screen may have been refused, so the server is asked).
     bool endIfNotOurs(bool askServer);
 
+    // The run's current number of what this screen composes (invoice or proforma).
+    QString& currentNumber();
+
     ScreenContext& m_context;
+    const ComposerTarget& m_target;
     std::unique_ptr<NamedLock> m_lock; // the numbering for a new invoice, the invoice when modifying
     QString m_lockName;
     std::array<QString, FieldCount> m_fields;

@@ -2,6 +2,7 @@
 
 #include "documentwrite.h"
 #include "invoicetexts.h"
+#include "proforma.h"
 
 #include "db/conversions.h"
 #include "db/errors.h"
@@ -42,6 +43,11 @@ QString InvoiceLineEditor::hostNumber() const
     return m_document ? m_document->number : QString();
 }
 
+const ComposerTarget& InvoiceLineEditor::target() const
+{
+    return m_document && m_document->proforma ? ComposerTarget::proforma() : ComposerTarget::invoice();
+}
+
 QString InvoiceLineEditor::hostCurrency() const
 {
     return m_document ? m_document->currency : QStringLiteral("Ft");
@@ -50,8 +56,8 @@ QString InvoiceLineEditor::hostCurrency() const
 DocumentGuard InvoiceLineEditor::guard() const
 {
     if (m_document && !m_document->lock.isEmpty())
-        return DocumentGuard{DocumentGuard::Kind::Invoice, m_document->number, m_document->lock, m_document->unstored};
-    return DocumentGuard{DocumentGuard::Kind::Invoice, hostNumber(), worklock::invoice(hostNumber())};
+        return DocumentGuard{target().guardKind, m_document->number, m_document->lock, m_document->unstored};
+    return DocumentGuard{target().guardKind, hostNumber(), target().lock(hostNumber())};
 }
 
 void InvoiceLineEditor::end(const QString& reason)
@@ -287,7 +293,7 @@ void InvoiceLineEditor::store()
                             .currency = m_fields[Currency],
                             .vatName = m_fields[VatName],
                             .vatCode = m_fields[VatCode]};
-    prepareLineWrite(q, Document::Invoice, line, isNewLine());
+    prepareLineWrite(q, target().document, line, isNewLine());
     q.execute();
 }
 
@@ -345,7 +351,7 @@ bool InvoiceLineEditor::ok()
 void InvoiceLineEditor::rereadLineList()
 {
     Query& lines = m_context.data.query(role::kInvoiceLines);
-    lines.setSql({kLineListSql});
+    lines.setSql({target().lineListSql});
     lines.setText(QStringLiteral("p1"), hostNumber());
     lines.open();
     const QString id = m_context.state.rememberedKey(kLineTable);

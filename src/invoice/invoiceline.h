@@ -11,6 +11,8 @@
 
 namespace orvena {
 
+struct ComposerTarget;
+
 class InvoiceLineEditor : public QObject {
     Q_OBJECT
 public:
@@ -82,6 +84,8 @@ private:
     QString hostNumber() const;
     QString hostCurrency() const;
     DocumentGuard guard() const;
+    // The invoice's tables, or a proforma's.
+    const ComposerTarget& target() const;
     // Ends the screen with reason and what was typed.
     void end(const QString& reason);
 

@@ -98,6 +98,37 @@ void addLineAmounts(Query& lines, const nav::InvoiceAmounts& amounts)
     lines.appendColumn(QStringLiteral("AFA_mindossz"), ColumnKind::Decimal, gross);
 }
 
+// A proforma's lines, from its own tables.
+Query& openProformaLines(DataModule& data, const QString& number)
+{
+    Query& lines = data.query(role::kPrintedInvoiceLines);
+    lines.setSql({QStringLiteral("SELECT * FROM dijbsor JOIN dijbfej ON dijbfej.fbszam = dijbsor.sbszam"),
+                  QStringLiteral("WHERE sbszam = :p0"), QStringLiteral("GROUP BY sID")});
+    lines.setText(QStringLiteral("p0"), number);
+    lines.open();
+    return lines;
+}
+
+// What the print reads and prints for an invoice and for a proforma, which is printed the same way
+// from its own tables, under its own title and layouts, and never issued.
+struct PrintedKind {
+    const DocumentColumns& columns;
+    LinesReader readLines;
+    QString headerTable;
+    QString lineTable;
+    QString layout; // the template's name before "2.frf" (whole forints) or "3.frf" (fillér)
+    QString title;  // %1 the number
+    bool proforma;
+};
+
+const DocumentColumns kProforma{role::kPrintedInvoice, QStringLiteral("dijbfej"), QStringLiteral("fbszam"),
+                                QStringLiteral("fvkod"),    QStringLiteral("fmkod"),  QStringLiteral("fprn"),
+                                QStringLiteral("Nincs D%1 számú díjbekérő.")};
+const PrintedKind kInvoiceKind{kInvoice, openLines, QStringLiteral("Szlafej"), QStringLiteral("Szlasor"),
+                               QStringLiteral("Szamla"), QStringLiteral("Számla K%1"), false};
+const PrintedKind kProformaKind{kProforma, openProformaLines, QStringLiteral("dijbfej"), QStringLiteral("dijbsor"),
+                                QStringLiteral("Dijbekero"), QStringLiteral("Díjbekérő D%1"), true};
+
 // The VAT summary: one line per VAT name, in name order, with its net, tax and gross.
 void setVatSummary(ReportVariables& vars, const nav::InvoiceAmounts& amounts)
 {
@@ -129,10 +160,12 @@ void setVatSummary(ReportVariables& vars, const nav::InvoiceAmounts& amounts)
 
 // The totals, and from the first line with its header the currency, rate and discount they are
 // shown with (an invoice without lines has none).
-InvoiceTotals readTotals(DataModule& data, const PrintedDocument& invoice, const nav::InvoiceAmounts& amounts)
+InvoiceTotals readTotals(DataModule& data, const PrintedDocument& invoice, const nav::InvoiceAmounts& amounts,
+                         const PrintedKind& kind)
 {
     Query first(data.connection(), QStringLiteral("firstLine"));
-    first.setSql({QStringLiteral("SELECT spnem, fkerek, farfoly FROM Szlasor JOIN Szlafej ON Szlafej.fbszam = Szlasor.sbszam"),
+    first.setSql({QStringLiteral("SELECT spnem, fkerek, farfoly FROM %1 JOIN %2 ON %2.fbszam = %1.sbszam")
+                      .arg(kind.lineTable, kind.headerTable),
                   QStringLiteral("WHERE sBszam= :p1 ORDER BY sID LIMIT 1")});
     first.setText(QStringLiteral("p1"), invoice.number);
     first.open();
@@ -274,14 +307,14 @@ void setVatRegime(ReportVariables& vars, DataModule& data, const PrintedDocument
 
 // Why a line carries no VAT: the reason text of each exempt, out-of-scope or reverse-charge VAT
 // code the invoice uses, one per line.
-void setExemptionReasons(ReportVariables& vars, DataModule& data, const QString& number)
+void setExemptionReasons(ReportVariables& vars, DataModule& data, const QString& number, const QString& lineTable)
 {
     Query codes(data.connection(), QStringLiteral("exemptVatCodes"));
     codes.setSql({QStringLiteral("SELECT skAfakod,"),
                   QStringLiteral(" (SELECT kNavTipus FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS tipus,"),
                   QStringLiteral(" (SELECT kNavKod FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS kod,"),
                   QStringLiteral(" (SELECT kNavIndok FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS indok"),
-                  QStringLiteral("FROM szlasor WHERE sBszam = :p0 GROUP BY skAfakod ORDER BY skAfakod")});
+                  QStringLiteral("FROM %1 WHERE sBszam = :p0 GROUP BY skAfakod ORDER BY skAfakod").arg(lineTable)});
     codes.setText(QStringLiteral("p0"), number);
     codes.open();
     QStringList reasons;
@@ -341,25 +374,17 @@ void setCopyMark(ReportVariables& vars, const PrintedDocument& invoice, bool neg
                                               + invoice.labels->fieldText(QStringLiteral("mMasolatipld")));
 }
 
-} // namespace
-
-void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, PrintMode mode)
-{
-    InvoiceHandover handover;
-    handover.mode = mode;
-    PrintInvoice(context, invoiceNumber, handover);
-}
-
-void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const InvoiceHandover& handover)
+void printDocument(ScreenContext& context, const QString& invoiceNumber, const InvoiceHandover& handover,
+                   const PrintedKind& kind)
 {
     ReportPresenter& reports = startPrint(context);
     DataModule& data = context.data;
-    PrintedDocument invoice = openDocument(data, kInvoice, invoiceNumber, openLines);
+    PrintedDocument invoice = openDocument(data, kind.columns, invoiceNumber, kind.readLines);
     // Issuing takes the invoice's lock until it is marked: a workstation modifying it finishes
     // first, and no screen writes into it while it is issued. The invoice is read again under
     // the lock, so what is printed and reported is what is stored.
     std::unique_ptr<NamedLock> issuing;
-    if (marksPrinted(invoice, handover.mode)) {
+    if (!kind.proforma && marksPrinted(invoice, handover.mode)) {
         issuing = worklock::take(context, worklock::invoice(invoice.number), [&invoice] {
             return QStringLiteral("A(z) %1 számú számlát egy másik munkaállomás éppen módosítja, ezért most nem "
                                   "nyomtatható ki. Kérem, próbálja újra, amikor ott elkészült.")
@@ -367,30 +392,38 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const In
         });
         if (!issuing)
             return;
-        invoice = openDocument(data, kInvoice, invoiceNumber, openLines);
+        invoice = openDocument(data, kind.columns, invoiceNumber, kind.readLines);
     }
     const QString& number = invoice.number;
     const AmountStyle style = amountStyleOf(invoice);
 
     // One calculation of the amounts for the lines, the summary and the totals.
-    const nav::InvoiceAmounts amounts = nav::readInvoiceAmounts(data, number);
+    const nav::InvoiceAmounts amounts = nav::readInvoiceAmounts(data, number, kind.headerTable, kind.lineTable);
     addLineAmounts(*invoice.lines, amounts);
     ReportVariables& vars = reports.variables();
     setVatSummary(vars, amounts);
-    const InvoiceTotals totals = readTotals(data, invoice, amounts);
+    const InvoiceTotals totals = readTotals(data, invoice, amounts, kind);
     setTotals(vars, totals);
     const bool negative = setRoundingAndWords(vars, totals, style);
     setForintConversion(vars, totals);
     setDiscountNote(vars, totals.discount);
     setTaxNumbers(vars, data, invoice);
-    setExemptionReasons(vars, data, number);
+    setExemptionReasons(vars, data, number, kind.lineTable);
     setVatRegime(vars, data, invoice);
     setCopyMark(vars, invoice, negative);
-    setPaymentCode(vars, data, invoice, totals);
+    if (kind.proforma) // no copies and no original: a proforma is no invoice
+        vars.set(QStringLiteral("v_masolat"), QString());
+    if (kind.proforma) { // the transfer names the proforma as it is printed
+        PrintedDocument printed = invoice;
+        printed.number = QStringLiteral("D") + number;
+        setPaymentCode(vars, data, printed, totals);
+    } else {
+        setPaymentCode(vars, data, invoice, totals);
+    }
 
     ReportJob job = countedJob(reports.pageCounters(),
-                               style == AmountStyle::WholeForints ? QStringLiteral("Szamla2.frf") : QStringLiteral("Szamla3.frf"),
-                               QStringLiteral("Számla K%1").arg(number));
+                               kind.layout + (style == AmountStyle::WholeForints ? QStringLiteral("2.frf") : QStringLiteral("3.frf")),
+                               kind.title.arg(number));
     job.datasets = {{role::kPrintedInvoice, invoice.header},     {role::kInvoiceList, invoice.header},
                     {role::kPrintedInvoiceLines, invoice.lines}, {role::kPrintedCustomer, invoice.customer},
                     {role::kPrintedLabels, invoice.labels}};
@@ -401,7 +434,15 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const In
     // produced (printed from the preview, or its PDF written): a report that never gets out
     // leaves the flag as it was, so the original copy can still be made.
     std::optional<nav::IssueCheck> issue;
-    if (marksPrinted(invoice, handover.mode)) {
+    if (kind.proforma && handover.mode == PrintMode::Print) {
+        // Printed is only noted: the proforma stays modifiable and is never issued.
+        job.produced = [&data, number] {
+            Query mark(data.connection(), QStringLiteral("proformaPrinted"));
+            mark.setSql({QStringLiteral("UPDATE dijbfej SET fPrn = 'I' WHERE fBszam = :p1")});
+            mark.setText(QStringLiteral("p1"), number);
+            mark.execute();
+        };
+    } else if (marksPrinted(invoice, handover.mode)) {
         issue = nav::checkInvoice(data, number, handover.appearance);
         if (issue->refused()) {
             context.ui.message(nav::refusalMessage(number, issue->problems));
@@ -425,7 +466,28 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const In
     }
     std::unique_ptr<PreparedReport> report = reports.prepare(job);
     reports.present(*report, job.title);
-    context.state.invoiceNumber = number;
+    (kind.proforma ? context.state.proformaNumber : context.state.invoiceNumber) = number;
+}
+
+} // namespace
+
+void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, PrintMode mode)
+{
+    InvoiceHandover handover;
+    handover.mode = mode;
+    PrintInvoice(context, invoiceNumber, handover);
+}
+
+void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const InvoiceHandover& handover)
+{
+    printDocument(context, invoiceNumber, handover, kInvoiceKind);
+}
+
+void PrintProforma(ScreenContext& context, const QString& proformaNumber, PrintMode mode)
+{
+    InvoiceHandover handover;
+    handover.mode = mode;
+    printDocument(context, proformaNumber, handover, kProformaKind);
 }
 
 } // namespace orvena

@@ -28,4 +28,9 @@ struct InvoiceHandover {
 };
 void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const InvoiceHandover& handover);
 
+// Prints the proforma of this number (stored number, printed "D" + number) with the invoice's
+// routine from its own tables and layouts (Dijbekero2.frf, Dijbekero3.frf): one copy, no copy
+// marks, never issued. "Nyomtatás" notes it printed; it stays modifiable.
+void PrintProforma(ScreenContext& context, const QString& proformaNumber, PrintMode mode = PrintMode::View);
+
 } // namespace orvena

@@ -1,6 +1,6 @@
 #pragma once
 // Document number sequences kept in table sorszam: key "1" numbers invoices, key "2" delivery
-// notes. aBszam holds the last number issued; the next one is that number read as a 32-bit
+// notes, key "D" proformas. aBszam holds the last number issued; the next one is that number read as a 32-bit
 // integer plus one, written as plain decimal digits (no leading zeros).
 #include "db/query.h"
 
@@ -10,6 +10,8 @@ namespace orvena {
 
 inline const QString kInvoiceSequence = QStringLiteral("1");
 inline const QString kDeliverySequence = QStringLiteral("2");
+// Proformas are numbered apart from invoices; they print as "D" and the number.
+inline const QString kProformaSequence = QStringLiteral("D");
 
 // The number that follows lastNumber ("20100041" -> "20100042", "00000041" -> "42").
 // Throws ConversionError when lastNumber is not an integer (empty, letters, out of range).

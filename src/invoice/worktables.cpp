@@ -7,6 +7,7 @@ namespace {
 const Tables kInvoice{QStringLiteral("szlafej"), QStringLiteral("f"), QStringLiteral("szlasor"), QStringLiteral("s")};
 const Tables kDeliveryNote{QStringLiteral("szlevfej"), QStringLiteral("l"), QStringLiteral("szlevsor"),
                            QStringLiteral("e")};
+const Tables kProforma{QStringLiteral("dijbfej"), QStringLiteral("f"), QStringLiteral("dijbsor"), QStringLiteral("s")};
 const Tables kWork{QStringLiteral("munkafej"), QStringLiteral("f"), QStringLiteral("munkasor"), QStringLiteral("s")};
 
 QStringList lettered(const QString& letter, const QStringList& columns)
@@ -47,6 +48,8 @@ void run(Query& q, const QString& sql, const QString& p1 = {})
 
 const Tables& tablesOf(Document document)
 {
+    if (document == Document::Proforma)
+        return kProforma;
     return document == Document::Invoice ? kInvoice : kDeliveryNote;
 }
 
@@ -110,6 +113,12 @@ const Store& stornoStore()
 const Store& conversionStore()
 {
     static const Store store{{}, {{QStringLiteral("Prn"), QStringLiteral(" ")}}, {QStringLiteral("Golaj")}};
+    return store;
+}
+
+const Store& proformaStore()
+{
+    static const Store store{{}, {{QStringLiteral("Prn"), QStringLiteral(" ")}}, {}};
     return store;
 }
 

@@ -18,7 +18,8 @@ namespace orvena::worktables {
 const QStringList& headerColumns();
 const QStringList& lineColumns();
 
-enum class Document { Invoice, DeliveryNote };
+// A proforma is composed like an invoice, in tables of its own with the invoice tables' columns.
+enum class Document { Invoice, DeliveryNote, Proforma };
 
 // A document's header and line tables and the letter before their columns.
 struct Tables {
@@ -49,6 +50,8 @@ const Store& stornoStore();
 // An invoice made from a delivery note starts unprinted whatever the note's printed flag; the
 // diesel figure stays behind.
 const Store& conversionStore();
+// An invoice made from a proforma starts unprinted and takes every line column along.
+const Store& proformaStore();
 
 // Inserts munkafej into szlafej; returns the number of rows inserted.
 quint64 storeHeader(StepChain& chain, Query& header, const Store& store);

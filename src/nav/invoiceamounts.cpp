@@ -26,9 +26,15 @@ LineAmounts lineAmounts(const Decimal& quantity, const Decimal& unitPrice, const
 
 InvoiceAmounts readInvoiceAmounts(DataModule& data, const QString& invoiceNumber)
 {
+    return readInvoiceAmounts(data, invoiceNumber, QStringLiteral("Szlafej"), QStringLiteral("Szlasor"));
+}
+
+InvoiceAmounts readInvoiceAmounts(DataModule& data, const QString& invoiceNumber, const QString& headerTable,
+                                  const QString& lineTable)
+{
     InvoiceAmounts a;
     Query header(data.connection(), QStringLiteral("NAV_AMOUNTS_HEAD"));
-    header.setSql({QStringLiteral("SELECT fArfoly, fKerek FROM Szlafej WHERE fBszam = :p0 ORDER BY fID LIMIT 1")});
+    header.setSql({QStringLiteral("SELECT fArfoly, fKerek FROM %1 WHERE fBszam = :p0 ORDER BY fID LIMIT 1").arg(headerTable)});
     header.setText(QStringLiteral("p0"), invoiceNumber);
     header.open();
     if (header.isEmpty())
@@ -40,7 +46,7 @@ InvoiceAmounts readInvoiceAmounts(DataModule& data, const QString& invoiceNumber
     // blanks) fall into one group as its GROUP BY would put them.
     Query lines(data.connection(), QStringLiteral("NAV_AMOUNTS"));
     lines.setSql({QStringLiteral("SELECT sID, sMenny, sEar, sAfa, sAfanev, DENSE_RANK() OVER (ORDER BY sAfanev) AS csoport"),
-                  QStringLiteral("FROM Szlasor WHERE sBszam = :p0 ORDER BY sID")});
+                  QStringLiteral("FROM %1 WHERE sBszam = :p0 ORDER BY sID").arg(lineTable)});
     lines.setText(QStringLiteral("p0"), invoiceNumber);
     lines.open();
     a.lines.reserve(static_cast<size_t>(lines.rowCount()));

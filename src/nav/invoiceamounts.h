@@ -46,6 +46,9 @@ LineAmounts lineAmounts(const Decimal& quantity, const Decimal& unitPrice, const
 
 // Reads the amounts of the invoice of this number (no header or no lines: all zero).
 InvoiceAmounts readInvoiceAmounts(DataModule& data, const QString& invoiceNumber);
+// The same from other tables with the invoice tables' columns (a proforma's).
+InvoiceAmounts readInvoiceAmounts(DataModule& data, const QString& invoiceNumber, const QString& headerTable,
+                                  const QString& lineTable);
 
 } // namespace nav
 } // namespace orvena

@@ -92,7 +92,7 @@ private slots:
         QVERIFY(!window.windowIcon().pixmap(QSize(32, 32)).isNull());
 
         const QList<Item> top = itemsOf(window.menuBar()->actions());
-        const QStringList expected = {"Szállítólevél", "Számlázás", "Vevö",   "Cikk",     "Áfa",     "Kibocsátó",
+        const QStringList expected = {"Szállítólevél", "Számlázás", "Díjbekérők", "Vevö", "Cikk",  "Áfa",     "Kibocsátó",
                                       "Szótár",        "Export",    "Adóhatósági adatszolgáltatás", "Kintlévőségek", "Kimutatások",
                                       "Import",        "Segitség",  "Adatmentés", "Kilépés"};
         QStringList texts;
@@ -154,6 +154,7 @@ private slots:
         QTest::addColumn<int>("screen");
         QTest::newRow("Szállítólevél") << int(Qt::Key_S) << int(Screen::DeliveryRegister);
         QTest::newRow("Számlázás") << int(Qt::Key_L) << int(Screen::InvoiceRegister);
+        QTest::newRow("Díjbekérők") << int(Qt::Key_D) << int(Screen::ProformaRegister);
         QTest::newRow("Vevö") << int(Qt::Key_V) << int(Screen::CustomerList);
         QTest::newRow("Áfa") << int(Qt::Key_F) << int(Screen::VatList);
         QTest::newRow("Kibocsátó") << int(Qt::Key_B) << int(Screen::IssuerList);
@@ -165,8 +166,8 @@ private slots:
         QFETCH(int, screen);
         Session session;
         QList<Screen> opened;
-        for (Screen s : {Screen::DeliveryRegister, Screen::InvoiceRegister, Screen::CustomerList, Screen::VatList,
-                         Screen::IssuerList, Screen::Receivables})
+        for (Screen s : {Screen::DeliveryRegister, Screen::InvoiceRegister, Screen::ProformaRegister,
+                         Screen::CustomerList, Screen::VatList, Screen::IssuerList, Screen::Receivables})
             session.registry().add(s, [&opened, s](ScreenContext&, QWidget*) -> QDialog* {
                 opened << s;
                 return nullptr;
@@ -203,7 +204,7 @@ private slots:
         QTest::keyClick(bar, Qt::Key_Right);
         QAction* at = bar->activeAction();
         QVERIFY(at);
-        QCOMPARE(at->iconText(), QStringLiteral("Vevö"));
+        QCOMPARE(at->iconText(), QStringLiteral("Díjbekérők"));
         const QImage shot = bar->grab().toImage();
         const QRect item = bar->actionGeometry(at);
         const QRgb highlight = bar->palette().color(QPalette::Highlight).rgb();

@@ -63,7 +63,7 @@ private slots:
     void cleanupTestCase() { s.reset(); }
     void init()
     {
-        for (const char* table : {"szlafej", "szlasor", "szlevfej", "szlevsor", "munkafej", "munkasor"})
+        for (const char* table : {"szlafej", "szlasor", "szlevfej", "szlevsor", "munkafej", "munkasor", "dijbfej", "dijbsor"})
             s->db.exec(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)));
     }
 
@@ -78,6 +78,8 @@ private slots:
         QTest::newRow("szlasor") << "szlasor" << "s" << false;
         QTest::newRow("munkasor") << "munkasor" << "s" << false;
         QTest::newRow("szlevsor") << "szlevsor" << "e" << false;
+        QTest::newRow("dijbfej") << "dijbfej" << "f" << true;
+        QTest::newRow("dijbsor") << "dijbsor" << "s" << false;
     }
     void listsMatchEveryTablesColumns()
     {
@@ -96,13 +98,14 @@ private slots:
         QTest::addColumn<QStringList>("linesLeftOut");
         QTest::newRow("storno") << 0 << QStringList{"fid", "fprn"} << QStringList{"sid", "scszam", "sgolaj"};
         QTest::newRow("conversion") << 1 << QStringList{"fid"} << QStringList{"sid", "sgolaj"};
+        QTest::newRow("proforma") << 2 << QStringList{"fid"} << QStringList{"sid"};
     }
     void everyInvoiceColumnIsCopiedOrLeftOutOnPurpose()
     {
         QFETCH(int, which);
         QFETCH(QStringList, headerLeftOut);
         QFETCH(QStringList, linesLeftOut);
-        const Store& store = which == 0 ? stornoStore() : conversionStore();
+        const Store& store = which == 0 ? stornoStore() : which == 1 ? conversionStore() : proformaStore();
         QStringList header = lower({}, storedHeaderColumns(store));
         QStringList lines = lower({}, storedLineColumns(store));
         for (const QString& c : realColumns(QStringLiteral("szlafej")))
@@ -120,15 +123,16 @@ private slots:
         QTest::addColumn<int>("from");
         QTest::newRow("invoice") << int(Document::Invoice);
         QTest::newRow("delivery note") << int(Document::DeliveryNote);
+        QTest::newRow("proforma") << int(Document::Proforma);
     }
     void copiesEveryListedColumnBothWays()
     {
         QFETCH(int, from);
-        const bool invoice = from == int(Document::Invoice);
-        const QString headerTable = invoice ? QStringLiteral("szlafej") : QStringLiteral("szlevfej");
-        const QString lineTable = invoice ? QStringLiteral("szlasor") : QStringLiteral("szlevsor");
-        const QString h = invoice ? QStringLiteral("f") : QStringLiteral("l");
-        const QString l = invoice ? QStringLiteral("s") : QStringLiteral("e");
+        const Tables& source = tablesOf(Document(from));
+        const QString headerTable = source.header;
+        const QString lineTable = source.lines;
+        const QString h = source.headerLetter;
+        const QString l = source.lineLetter;
         insertFull(headerTable, h, headerColumns(), QStringLiteral("20100007"));
         insertFull(lineTable, l, lineColumns(), QStringLiteral("20100007"));
         insertFull(lineTable, l, lineColumns(), QStringLiteral("20100007"));

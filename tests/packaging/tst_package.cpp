@@ -158,6 +158,7 @@ private slots:
         for (const char* file :
              {"usr/bin/orvena", "usr/bin/orvena-setup", "usr/share/orvena/Szamla2.frf", "usr/share/orvena/Szamla3.frf",
               "usr/share/orvena/Szlevel2.frf", "usr/share/orvena/Szlevel3.frf", "usr/share/orvena/litania.txt",
+              "usr/share/orvena/Dijbekero2.frf", "usr/share/orvena/Dijbekero3.frf",
               "usr/share/orvena/ORVENA2009.HLP", "usr/share/applications/orvena.desktop",
               "usr/share/icons/hicolor/scalable/apps/orvena.svg", "usr/share/icons/hicolor/48x48/apps/orvena.png",
               "usr/share/icons/hicolor/256x256/apps/orvena.png", "etc/mysql/mariadb.conf.d/60-orvena.cnf",

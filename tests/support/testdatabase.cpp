@@ -76,7 +76,7 @@ void TestDatabase::reset(const QString& lastInvoice, const QString& lastDelivery
 {
     for (const auto& t : schemaTables())
         exec(QStringLiteral("DELETE FROM `%1`").arg(t.name));
-    exec(QStringLiteral("INSERT INTO sorszam (aKod, aBszam) VALUES ('1', '%1'), ('2', '%2')")
+    exec(QStringLiteral("INSERT INTO sorszam (aKod, aBszam) VALUES ('1', '%1'), ('2', '%2'), ('D', '20100000')")
              .arg(lastInvoice, lastDelivery));
 }
 

@@ -96,6 +96,16 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
         }
     });
 
+    if (m_model->isProforma()) {
+        // The same screen composes a proforma: named so, and without delivery notes (they become invoices).
+        setObjectName(formId(Screen::ProformaComposer));
+        setWindowTitle(QStringLiteral("Díjbekérő készítés"));
+        numberLabel->setText(QStringLiteral("Díjbekérő sorszáma"));
+        tabs->setTabText(0, QStringLiteral("Díjbekérő fejléc"));
+        linesTabs->setTabText(0, QStringLiteral("Díjbekérő tételsor"));
+        m_fromDelivery->hide();
+        ok->setToolTip(QStringLiteral("Díjbekérő letárolása"));
+    }
     installEnterNavigation(this, EnterMode::FormFirst);
     installEnterPressesButtons(this);
     resize(920, 720);

@@ -3,6 +3,7 @@
 #include "invoicecomposerdialog.h"
 #include "invoicelinedialog.h"
 #include "invoiceregisterdialog.h"
+#include "proformaregisterdialog.h"
 #include "receivablesdialog.h"
 
 namespace orvena {
@@ -23,6 +24,16 @@ void registerInvoiceScreens(ScreenRegistry& registry)
         auto dialog = std::make_unique<InvoiceLineDialog>(model, parent);
         return model->prepare() ? dialog.release() : nullptr;
     });
+    registry.add(Screen::ProformaRegister, [](ScreenContext& context, QWidget* parent) -> QDialog* {
+        return new ProformaRegisterDialog(context, new ProformaRegister(context), parent);
+    });
+    // A proforma is composed on the invoice's composition screen, into its own tables.
+    registry.add(Screen::ProformaComposer,
+                 [](ScreenContext& context, const ScreenRequest& request, QWidget* parent) -> QDialog* {
+                     auto* model = new InvoiceComposer(context, request, nullptr, ComposerTarget::proforma());
+                     auto dialog = std::make_unique<InvoiceComposerDialog>(context, model, parent);
+                     return model->prepare() ? dialog.release() : nullptr;
+                 });
     registry.add(Screen::Receivables, [](ScreenContext& context, QWidget* parent) -> QDialog* {
         return new ReceivablesDialog(context, parent);
     });

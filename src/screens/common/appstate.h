@@ -21,6 +21,7 @@ public:
 
     QString invoiceNumber;  // the invoice the register re-finds after a screen closes
     QString deliveryNumber; // the delivery note the register re-finds
+    QString proformaNumber; // the proforma its register re-finds
 
     // The current function-key screen's text store; "F2-F12" replaces it with a fresh one.
     std::shared_ptr<FunctionKeyTexts> functionKeys = std::make_shared<FunctionKeyTexts>();

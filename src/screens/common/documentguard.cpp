@@ -20,6 +20,8 @@ Names namesOf(DocumentGuard::Kind kind)
 {
     if (kind == DocumentGuard::Kind::Invoice)
         return {"SzlaFej", "fBszam", "fPrn", u"számla", u"számlát"};
+    if (kind == DocumentGuard::Kind::Proforma)
+        return {"dijbfej", "fBszam", "fPrn", u"díjbekérő", u"díjbekérőt"};
     return {"SzlevFej", "lBszam", "lPrn", u"szállítólevél", u"szállítólevelet"};
 }
 
@@ -54,6 +56,18 @@ QString documentProblem(DataModule& data, const DocumentGuard& guard)
             return QStringLiteral("A(z) %1 sorszámon közben egy másik munkaállomás %2 tárolt. Ez az új %3 azt "
                                   "nem módosíthatja, ezért a képernyő bezárul; kérem, kezdje újra új sorszámmal.")
                 .arg(guard.number, QString::fromUtf16(n.accusative), noun);
+        return {};
+    }
+    if (guard.kind == DocumentGuard::Kind::Proforma) {
+        // Converted meanwhile (by another workstation): the invoice it became says what it holds.
+        Query converted(data.connection(), QStringLiteral("proformaConverted"));
+        converted.setSql({QStringLiteral("SELECT dsSzamla FROM dijbszamla WHERE dsBszam = :p1 LOCK IN SHARE MODE")});
+        converted.setText(QStringLiteral("p1"), guard.number);
+        converted.open();
+        if (!converted.isEmpty())
+            return QStringLiteral("A(z) D%1 díjbekérőből közben számla készült (a(z) %2 számú), ezért már nem "
+                                  "módosítható. A képernyő bezárul.")
+                .arg(guard.number, converted.fieldText(QStringLiteral("dsSzamla")));
         return {};
     }
     if (!q.isEmpty() && !guard.printedAllowed && q.fieldText(QStringLiteral("nyomtatva")).trimmed() == u"I")
@@ -119,8 +133,9 @@ std::unique_ptr<NamedLock> takeLineLock(DataModule& data, UserInterface& ui, con
     if (lock) // the server answered: someone else holds it
         ui.notice(QStringLiteral("A(z) %1 számú %2 egy másik munkaállomás éppen dolgozik. Kérem, próbálja újra, "
                                  "amikor ott elkészült.")
-                      .arg(guard.number, guard.kind == DocumentGuard::Kind::Invoice ? QStringLiteral("számlán")
-                                                                                    : QStringLiteral("szállítólevélen")));
+                      .arg(guard.number, guard.kind == DocumentGuard::Kind::Invoice    ? QStringLiteral("számlán")
+                                         : guard.kind == DocumentGuard::Kind::Proforma ? QStringLiteral("díjbekérőn")
+                                                                                       : QStringLiteral("szállítólevélen")));
     return nullptr;
 }
 

@@ -19,7 +19,8 @@ namespace orvena {
 class UserInterface;
 
 struct DocumentGuard {
-    enum class Kind { Invoice, DeliveryNote };
+    // A proforma is never locked by printing: it stops being modifiable once it became an invoice.
+    enum class Kind { Invoice, DeliveryNote, Proforma };
     Kind kind = Kind::Invoice;
     QString number;
     QString lock;          // the named lock the screen works under

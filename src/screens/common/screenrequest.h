@@ -38,6 +38,7 @@ struct DocumentRef {
     QString lock = {};
     bool unstored = false;
     bool printedAllowed = false; // a delivery note opened printed (by the "J" key)
+    bool proforma = false;       // an invoice line screen working for a proforma (dijbsor)
 };
 
 struct ScreenRequest {

@@ -34,6 +34,8 @@ QString formId(Screen screen)
     case Screen::AuditExport: return QStringLiteral("TForm29");
     case Screen::Receivables: return QStringLiteral("TForm30");
     case Screen::Figures: return QStringLiteral("TKimutatasok");
+    case Screen::ProformaRegister: return QStringLiteral("TDijbekerok");
+    case Screen::ProformaComposer: return QStringLiteral("TDijbekeroSzerk");
     }
     return {};
 }

@@ -34,6 +34,8 @@ enum class Screen {
     AuditExport,          // TForm29 "Adóhatósági adatszolgáltatás"
     Receivables,          // TForm30 "Kintlévőségek"
     Figures,              // TKimutatasok "Kimutatások": figures, charts, the accountant's export
+    ProformaRegister,     // TDijbekerok "Díjbekérők"
+    ProformaComposer,     // TForm9 over a proforma
 };
 
 QString formId(Screen screen);

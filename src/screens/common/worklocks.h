@@ -15,6 +15,8 @@ inline QString newInvoice() { return QStringLiteral("szamla-uj"); }
 inline QString newDeliveryNote() { return QStringLiteral("szlevel-uj"); }
 inline QString invoice(const QString& number) { return QStringLiteral("szamla:") + number; }
 inline QString deliveryNote(const QString& number) { return QStringLiteral("szlevel:") + number; }
+inline QString newProforma() { return QStringLiteral("dijbekero-uj"); }
+inline QString proforma(const QString& number) { return QStringLiteral("dijbekero:") + number; }
 inline QString codes(const QString& table) { return QStringLiteral("kod:") + table; }
 
 // The lock, or nullptr after telling the operator busy() when another workstation holds it.
