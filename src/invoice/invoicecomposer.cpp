@@ -1,5 +1,6 @@
 #include "invoicecomposer.h"
 
+#include "advance.h"
 #include "documentwrite.h"
 #include "invoicetexts.h"
 #include "sequences.h"
@@ -170,8 +171,11 @@ bool InvoiceComposer::prepare()
             set(IssuerNumber, issuers.fieldText(p("zSzam")));
             set(IssuerBlock, memoFromDatabase(issuers.fieldText(p("zMemoSzall"))));
             set(IssuerMasterBlock, m_fields[IssuerBlock]);
-            // Lines an abandoned invoice left under this number are shown with their totals.
+            // Lines an abandoned invoice left under this number are shown with their totals;
+            // deductions among them keep it a final invoice.
             recomputeTotals();
+            if (advance::hasDeductions(m_context.data.connection(), m_fields[Number]))
+                m_kind = nav::InvoiceKind::Final;
         } else {
             if (!LoadInvoice(m_requested)) {
                 usable = false;
@@ -226,6 +230,8 @@ bool InvoiceComposer::LoadInvoice(const QString& number)
     m_context.state.setRememberedKey(QStringLiteral("mezonev"), header.fieldText(p("fmkod")));
     dictionary.locate(p("mkod"), header.fieldText(p("fmkod")));
 
+    m_kind = nav::readInvoiceKind(m_context.data.connection(), m_fields[Number]);
+    emit kindChanged();
     set(HeaderId, header.fieldText(p("fID")));
     set(Contract, header.fieldText(p("fszerz")));
     set(PaymentMethod, header.fieldText(p("ffizmod")));
@@ -433,6 +439,7 @@ void InvoiceComposer::deleteLine()
                     q.setText(p("p2"), m_fields[Number]);
                     q.execute();
                 });
+                advance::deleteDeduction(chain, m_context.data.connection(), m_fields[Number], id);
                 chain.commit(failed);
             })) {
             m_context.ui.message(QStringLiteral("Az tételsor törölve!"));
@@ -525,6 +532,13 @@ bool InvoiceComposer::validate()
             return false;
         }
     }
+    // A discount of a final invoice would reduce its deductions as well.
+    if (m_kind == nav::InvoiceKind::Final && parseDouble(m_fields[Discount]) != 0) {
+        m_context.ui.message(QStringLiteral("A végszámlán nem adható kedvezmény (Kedvezmény%), mert az az előleg "
+                                            "levonását is csökkentené. Állítsa 0-ra a kedvezményt."));
+        focus(Discount);
+        return false;
+    }
     Query count(m_context.data.connection(), QStringLiteral("lineCount"));
     count.setSql({QStringLiteral("SELECT sbszam, count(sbszam) AS sdb FROM Szlasor WHERE sBszam= :p1 GROUP BY sBszam")});
     count.setText(p("p1"), m_fields[Number]);
@@ -580,6 +594,7 @@ bool InvoiceComposer::storeNew()
             prepareHeader(q, true);
             q.execute();
         });
+        advance::storeKind(chain, m_context.data.connection(), number, m_kind);
         chain.step(sequenceMessage, [&] {
             // The sequence never moves backwards: a number below the last one issued is already
             // covered by it.
@@ -614,6 +629,7 @@ bool InvoiceComposer::storeModified()
             prepareHeader(q, false);
             q.execute();
         });
+        advance::storeKind(chain, m_context.data.connection(), m_fields[Number], m_kind);
         chain.commit(QStringLiteral("Hiba: Újban, REPLACE-edit a Számlafejben "));
     });
     if (!stored) {

@@ -3,6 +3,7 @@
 #include "numberwords.h"
 #include "paymentqr.h"
 
+#include "nav/advancedata.h"
 #include "nav/invoiceamounts.h"
 #include "nav/invoiceissue.h"
 #include "nav/taxnumber.h"
@@ -367,6 +368,8 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const In
     setTaxNumbers(vars, data, invoice);
     setExemptionReasons(vars, data, number);
     setCopyMark(vars, invoice, negative);
+    // The title names the kind: "Számla", "Előlegszámla", "Végszámla".
+    vars.set(QStringLiteral("v_szamla_cim"), nav::kindTitle(nav::readInvoiceKind(data.connection(), number)));
     setPaymentCode(vars, data, invoice, totals);
 
     ReportJob job = countedJob(reports.pageCounters(),
