@@ -149,6 +149,7 @@ bool deductAdvance(ScreenContext& context, const DocumentGuard& guard, const Fin
                 line.currency = final.currency;
                 line.vatName = part.vatName;
                 line.vatCode = part.vatCode;
+                line.gasOil = QStringLiteral("0");
                 prepareLineWrite(q, Document::Invoice, line, true);
                 q.execute();
                 const qint64 lineId = static_cast<qint64>(q.lastInsertId());

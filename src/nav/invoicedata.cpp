@@ -1013,8 +1013,8 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
     const std::vector<LineData> lines = readLines(data, doc.number);
     checkLineVat(doc, lines, customer, customerTax);
     doc.amounts = readInvoiceAmounts(data, doc.number);
+    checkAdvance(data, doc, *head, lines); // before the amounts: a final invoice has its own wording
     checkAmounts(doc, lines);
-    checkAdvance(data, doc, *head, lines);
     if (head->huf()) {
         doc.amounts.netHuf = doc.amounts.net;
         doc.amounts.vatHuf = doc.amounts.vat;
