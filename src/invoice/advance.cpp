@@ -50,6 +50,13 @@ void carryOverToStorno(StepChain& chain, Connection& connection, const QString& 
 {
     chain.step(QStringLiteral("Hiba: az előleg adatainak átvétele a storno számlára "), [&] {
         Query q(connection, p("advanceStorno"));
+        // An advance a standing final invoice deducts stays: the final invoice is reversed first.
+        const QString deductedBy = nav::standingDeduction(connection, reversed);
+        if (!deductedBy.isEmpty())
+            chain.fail(QStringLiteral("A(z) %1 számú előlegszámlát a(z) %2 számú végszámla levonta, ezért nem "
+                                      "stornózható. Előbb a végszámlát stornózza.")
+                           .arg(reversed, deductedBy),
+                       StepFailure::Show::Notice);
         q.setSql({QStringLiteral("DELETE FROM szlajelleg WHERE jBszam = :p2")});
         q.setText(p("p2"), storno);
         q.execute();

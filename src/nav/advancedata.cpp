@@ -101,6 +101,16 @@ QStringList deductibleAdvances(Connection& connection, const QString& customerCo
     return out;
 }
 
+QString standingDeduction(Connection& connection, const QString& advance)
+{
+    Query q(connection, QStringLiteral("standingDeduction"));
+    q.setSql({claimedBy(QStringLiteral(":p1")) + QStringLiteral(" ORDER BY lvBszam LIMIT 1 LOCK IN SHARE MODE")});
+    q.setText(QStringLiteral("p1"), advance);
+    q.setText(QStringLiteral("p9"), kStornoLink);
+    q.open();
+    return q.isEmpty() ? QString() : q.text(0, 0).trimmed();
+}
+
 QString deductionProblem(Connection& connection, const QString& advance, const QString& finalNumber,
                          const QString& customerCode, const QString& currency, bool deducting)
 {

@@ -40,6 +40,10 @@ std::map<qint64, Deduction> readDeductions(Connection& connection, const QString
 // deducted by no final invoice that stands (one reversed gives its advances back).
 QStringList deductibleAdvances(Connection& connection, const QString& customerCode);
 
+// The standing final invoice that deducts the advance invoice `advance` (read with a lock, inside
+// the caller's transaction); empty when none does.
+QString standingDeduction(Connection& connection, const QString& advance);
+
 // Why the advance invoice `advance` cannot be deducted on the final invoice `finalNumber` of
 // `customerCode` in `currency` (an ISO code); empty when it can. `deducting`: the deduction is
 // being added inside the caller's transaction, so the advance's header is locked until it ends

@@ -903,9 +903,17 @@ private slots:
         second.cancel();
         InvoiceRegister reg(s->context);
         reg.open();
+        // The advance stays while the final invoice deducts it.
+        reg.locateTyped(QStringLiteral("20100042"), false);
+        s->ui.answer(true);
+        reg.storno();
+        QCOMPARE(s->ui.texts(Kind::Notice),
+                 QStringList{QStringLiteral("A(z) 20100042 számú előlegszámlát a(z) 20100043 számú végszámla levonta, "
+                                            "ezért nem stornózható. Előbb a végszámlát stornózza.")});
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej WHERE fBszam = '20100061'")), 0);
+        s->ui.clear();
         reg.locateTyped(QStringLiteral("20100043"), false);
         QCOMPARE(reg.highlightedNumber(), QStringLiteral("20100043"));
-        s->ui.clear();
         s->ui.answer(true);
         reg.storno();
         QCOMPARE(s->ui.texts().value(1), QStringLiteral("A számla STORNO -ja elkészült !"));
