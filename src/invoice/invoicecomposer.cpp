@@ -231,6 +231,8 @@ bool InvoiceComposer::LoadInvoice(const QString& number)
     dictionary.locate(p("mkod"), header.fieldText(p("fmkod")));
 
     m_kind = nav::readInvoiceKind(m_context.data.connection(), m_fields[Number]);
+    if (m_kind != nav::InvoiceKind::Final && advance::hasDeductions(m_context.data.connection(), m_fields[Number]))
+        m_kind = nav::InvoiceKind::Final; // deductions keep it a final invoice
     emit kindChanged();
     set(HeaderId, header.fieldText(p("fID")));
     set(Contract, header.fieldText(p("fszerz")));
@@ -472,7 +474,10 @@ void InvoiceComposer::fromDeliveryNote()
             // It goes on under the stored invoice's own lock, so a print elsewhere waits for it;
             // the numbering is free for the next new invoice then.
             takeLock(worklock::invoice(m_fields[Number]));
+            const nav::InvoiceKind kind = m_kind; // as ticked, stored with the header at "OK"
             LoadInvoice(m_fields[Number]);
+            m_kind = kind;
+            emit kindChanged();
             recomputeTotals();
         }, &current);
     });

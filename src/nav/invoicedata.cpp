@@ -741,6 +741,10 @@ void checkAdvance(DataModule& data, InvoiceDocument& doc, const Header& head, co
                            "Végszámla nem lehet negatív: helyesbítse az előlegszámlát (a számlanyilvántartásban "
                            "stornózza, és állítsa ki újra a helyes összeggel).")
                              .arg(amountDisplay(doc.amounts.gross())));
+    else if (!doc.storno && doc.amounts.net.isNegative())
+        ruleProblem(doc, q("A végszámla nettó végösszege negatív (%1): a levont előleg több a teljes ellenértéknél. "
+                           "Végszámla nem lehet negatív: helyesbítse az előlegszámlát.")
+                             .arg(amountDisplay(doc.amounts.net)));
 }
 
 // The advance data of a line: every line of an advance invoice, a final invoice's deduction lines
