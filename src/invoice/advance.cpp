@@ -96,6 +96,24 @@ bool hasDeductions(Connection& connection, const QString& number)
     return !nav::readDeductions(connection, number).empty();
 }
 
+Money payable(Connection& connection, const QString& number)
+{
+    Query q(connection, p("finalPayable"));
+    q.setSql({QStringLiteral("SELECT sMenny, sEar, sAfa FROM szlasor WHERE sBszam = :p1")});
+    q.setText(p("p1"), number);
+    q.open();
+    const auto decimal = [&q](int row, int column) {
+        const QString text = q.text(row, column);
+        return text.isEmpty() ? Decimal() : Decimal::parse(text);
+    };
+    Money total;
+    for (int row = 0; row < q.rowCount(); ++row) {
+        const nav::LineAmounts line = nav::lineAmounts(decimal(row, 0), decimal(row, 1), Decimal(), decimal(row, 2));
+        total += line.gross;
+    }
+    return total;
+}
+
 bool deductAdvance(ScreenContext& context, const DocumentGuard& guard, const FinalInvoice& final,
                    const QString& advance, QString* refused)
 {

@@ -5,6 +5,7 @@
 // caller's chain (it never begins, commits or tells), except deductAdvance, which owns its store.
 #include "nav/advancedata.h"
 
+#include "db/money.h"
 #include "db/stepchain.h"
 #include "screens/common/documentguard.h"
 #include "screens/common/screencontext.h"
@@ -26,6 +27,10 @@ void deleteDeduction(StepChain& chain, Connection& connection, const QString& nu
 
 // Whether the invoice of this number holds deduction lines.
 bool hasDeductions(Connection& connection, const QString& number);
+
+// The gross total of the lines stored under `number` (a final invoice has no discount): what the
+// customer pays.
+Money payable(Connection& connection, const QString& number);
 
 // What the final invoice is while the composer deducts: its number, customer, currency and
 // discount as typed.

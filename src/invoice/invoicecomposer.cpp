@@ -553,6 +553,18 @@ bool InvoiceComposer::validate()
         focus(NewLineButton);
         return false;
     }
+    if (m_kind == nav::InvoiceKind::Final) {
+        const Money payable = advance::payable(m_context.data.connection(), m_fields[Number]);
+        if (payable.isNegative()) {
+            m_context.ui.message(QStringLiteral("A végszámla fizetendő végösszege negatív (%1): a levont előleg több a "
+                                                "teljes ellenértéknél. Végszámla nem lehet negatív: helyesbítse az "
+                                                "előlegszámlát (a számlanyilvántartásban stornózza, és állítsa ki "
+                                                "újra a helyes összeggel).")
+                                     .arg(payable.text()));
+            focus(NewLineButton);
+            return false;
+        }
+    }
     return true;
 }
 
