@@ -210,6 +210,24 @@ std::vector<TableDef> buildTables()
                   {"pTorolte", vc(80) + QStringLiteral(" NULL")}},
                  "pID",
                  {"pBszam"}});
+    // The kind of an invoice that is not a plain one: 'ELOLEG' (advance invoice) or 'VEGSZAMLA'
+    // (final invoice). A storno carries its original's kind.
+    t.push_back({"szlajelleg",
+                 {{"jBszam", vc(9) + QStringLiteral(" NOT NULL")}, {"jJelleg", vc(10) + QStringLiteral(" NOT NULL")}},
+                 "jBszam",
+                 {}});
+    // A final invoice's deduction lines: the line (szlasor.sID, which stays while the invoice is
+    // modified), the advance invoice it deducts, the advance's payment date and its exchange rate
+    // (1 for forints). A storno gets rows for its own mirrored lines.
+    t.push_back({"szlaeloleg",
+                 {{"lvID", kId},
+                  {"lvBszam", vc(9) + QStringLiteral(" NOT NULL")},
+                  {"lvSor", QStringLiteral("BIGINT NOT NULL")},
+                  {"lvEloleg", vc(9) + QStringLiteral(" NOT NULL")},
+                  {"lvFizdat", kDate + QStringLiteral(" NOT NULL")},
+                  {"lvArfoly", kRate + QStringLiteral(" NOT NULL")}},
+                 "lvID",
+                 {"lvBszam", "lvSor", "lvEloleg"}});
     // The central bank's middle rates as fetched: `maArfolyam` forints for `maEgyseg` units of the
     // currency on `maDatum`; `maErvenyes` is the last day through which it is known to be the latest
     // quotation (weekends and holidays take the last earlier one). One row per currency and day

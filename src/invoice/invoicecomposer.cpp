@@ -1,5 +1,6 @@
 #include "invoicecomposer.h"
 
+#include "advance.h"
 #include "documentwrite.h"
 #include "invoicetexts.h"
 #include "sequences.h"
@@ -177,8 +178,11 @@ bool InvoiceComposer::prepare()
             set(IssuerNumber, issuers.fieldText(p("zSzam")));
             set(IssuerBlock, memoFromDatabase(issuers.fieldText(p("zMemoSzall"))));
             set(IssuerMasterBlock, m_fields[IssuerBlock]);
-            // Lines an abandoned invoice left under this number are shown with their totals.
+            // Lines an abandoned invoice left under this number are shown with their totals;
+            // deductions among them keep it a final invoice.
             recomputeTotals();
+            if (advance::hasDeductions(m_context.data.connection(), m_fields[Number]))
+                m_kind = nav::InvoiceKind::Final;
         } else {
             if (!LoadInvoice(m_requested)) {
                 usable = false;
@@ -233,6 +237,10 @@ bool InvoiceComposer::LoadInvoice(const QString& number)
     m_context.state.setRememberedKey(QStringLiteral("mezonev"), header.fieldText(p("fmkod")));
     dictionary.locate(p("mkod"), header.fieldText(p("fmkod")));
 
+    m_kind = nav::readInvoiceKind(m_context.data.connection(), m_fields[Number]);
+    if (m_kind != nav::InvoiceKind::Final && advance::hasDeductions(m_context.data.connection(), m_fields[Number]))
+        m_kind = nav::InvoiceKind::Final; // deductions keep it a final invoice
+    emit kindChanged();
     set(HeaderId, header.fieldText(p("fID")));
     set(Contract, header.fieldText(p("fszerz")));
     set(PaymentMethod, header.fieldText(p("ffizmod")));
@@ -440,6 +448,7 @@ void InvoiceComposer::deleteLine()
                     q.setText(p("p2"), m_fields[Number]);
                     q.execute();
                 });
+                advance::deleteDeduction(chain, m_context.data.connection(), m_fields[Number], id);
                 chain.commit(failed);
             })) {
             m_context.ui.message(QStringLiteral("Az tételsor törölve!"));
@@ -474,7 +483,10 @@ void InvoiceComposer::fromDeliveryNote()
             // It goes on under the stored invoice's own lock, so a print elsewhere waits for it;
             // the numbering is free for the next new invoice then.
             takeLock(worklock::invoice(m_fields[Number]));
+            const nav::InvoiceKind kind = m_kind; // as ticked, stored with the header at "OK"
             LoadInvoice(m_fields[Number]);
+            m_kind = kind;
+            emit kindChanged();
             recomputeTotals();
         }, &current);
     });
@@ -534,6 +546,13 @@ bool InvoiceComposer::validate()
             return false;
         }
     }
+    // A discount of a final invoice would reduce its deductions as well.
+    if (m_kind == nav::InvoiceKind::Final && parseDouble(m_fields[Discount]) != 0) {
+        m_context.ui.message(QStringLiteral("A végszámlán nem adható kedvezmény (Kedvezmény%), mert az az előleg "
+                                            "levonását is csökkentené. Állítsa 0-ra a kedvezményt."));
+        focus(Discount);
+        return false;
+    }
     Query count(m_context.data.connection(), QStringLiteral("lineCount"));
     count.setSql({QStringLiteral("SELECT sbszam, count(sbszam) AS sdb FROM %1 WHERE sBszam= :p1 GROUP BY sBszam")
                       .arg(m_target.lines)});
@@ -543,6 +562,18 @@ bool InvoiceComposer::validate()
         m_context.ui.message(QStringLiteral("Nincs számlának tételsora!"));
         focus(NewLineButton);
         return false;
+    }
+    if (m_kind == nav::InvoiceKind::Final) {
+        const Money payable = advance::payable(m_context.data.connection(), m_fields[Number]);
+        if (payable.isNegative()) {
+            m_context.ui.message(QStringLiteral("A végszámla fizetendő végösszege negatív (%1): a levont előleg több a "
+                                                "teljes ellenértéknél. Végszámla nem lehet negatív: helyesbítse az "
+                                                "előlegszámlát (a számlanyilvántartásban stornózza, és állítsa ki "
+                                                "újra a helyes összeggel).")
+                                     .arg(payable.text()));
+            focus(NewLineButton);
+            return false;
+        }
     }
     return true;
 }
@@ -591,6 +622,7 @@ bool InvoiceComposer::storeNew()
             prepareHeader(q, true);
             q.execute();
         });
+        advance::storeKind(chain, m_context.data.connection(), number, m_kind);
         chain.step(sequenceMessage, [&] {
             // The sequence never moves backwards: a number below the last one issued is already
             // covered by it.
@@ -625,6 +657,7 @@ bool InvoiceComposer::storeModified()
             prepareHeader(q, false);
             q.execute();
         });
+        advance::storeKind(chain, m_context.data.connection(), m_fields[Number], m_kind);
         chain.commit(QStringLiteral("Hiba: Újban, REPLACE-edit a Számlafejben "));
     });
     if (!stored) {

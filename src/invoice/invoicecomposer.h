@@ -4,6 +4,8 @@
 #include "invoiceline.h"
 #include "proforma.h"
 
+#include "nav/advancedata.h"
+
 #include "screens/common/documentguard.h"
 #include "screens/common/screencontext.h"
 
@@ -96,6 +98,14 @@ public:
     // modifying the stored invoice.
     void fromDeliveryNote();
 
+    // Advance and final invoices: the kind the invoice is stored with ("Előleg", "Végszámla"),
+    // and on a final invoice the deduction of one of the customer's advance invoices.
+    nav::InvoiceKind kind() const { return m_kind; }
+    // False (the operator is told) while deduction lines keep the invoice a final one.
+    bool setKind(nav::InvoiceKind kind);
+    QStringList deductibleAdvances();
+    void deductAdvance(const QString& advance);
+
     // "OK": checks, stores the header (and for a new invoice its number), re-reads the
     // register's list. Returns true when the screen closes.
     bool ok();
@@ -114,6 +124,7 @@ signals:
     void fieldChanged(int field);
     void focusRequested(int field);
     void closeRequested();
+    void kindChanged();
 
 private:
     void set(Field f, const QString& text);
@@ -150,6 +161,7 @@ private:
     bool m_closed = false;
     int m_lastFocus = Contract;
     QString m_rateFilledFor; // currency and date the rate was last filled (or loaded) for
+    nav::InvoiceKind m_kind = nav::InvoiceKind::Plain;
 };
 
 } // namespace orvena

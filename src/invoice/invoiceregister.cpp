@@ -1,5 +1,6 @@
 #include "invoiceregister.h"
 
+#include "advance.h"
 #include "invoicetexts.h"
 #include "printinvoice.h"
 #include "sequences.h"
@@ -331,6 +332,7 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
         });
         worktables::storeHeader(chain, head, worktables::stornoStore());
         worktables::storeLines(chain, lines, worktables::stornoStore());
+        advance::carryOverToStorno(chain, data.connection(), reversed, number);
         // What makes the new invoice a storno of the reversed one: recorded here, never read back
         // from the remark, which the operator may change.
         chain.step(QStringLiteral("Hiba: a storno hivatkozás tárolása (szlahivatkozas) "), [&] {

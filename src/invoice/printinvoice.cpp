@@ -3,6 +3,7 @@
 #include "numberwords.h"
 #include "paymentqr.h"
 
+#include "nav/advancedata.h"
 #include "nav/invoiceamounts.h"
 #include "nav/invoiceissue.h"
 #include "nav/taxnumber.h"
@@ -411,9 +412,11 @@ void printDocument(ScreenContext& context, const QString& invoiceNumber, const I
     setExemptionReasons(vars, data, number, kind.lineTable);
     setVatRegime(vars, data, invoice);
     setCopyMark(vars, invoice, negative);
-    if (kind.proforma) // no copies and no original: a proforma is no invoice
+    // The title names the kind: "Számla", "Előlegszámla", "Végszámla" (a proforma's layout has its own).
+    if (!kind.proforma)
+        vars.set(QStringLiteral("v_szamla_cim"), nav::kindTitle(nav::readInvoiceKind(data.connection(), number)));
+    if (kind.proforma) { // no copies and no original: a proforma is no invoice; the transfer names it as printed
         vars.set(QStringLiteral("v_masolat"), QString());
-    if (kind.proforma) { // the transfer names the proforma as it is printed
         PrintedDocument printed = invoice;
         printed.number = QStringLiteral("D") + number;
         setPaymentCode(vars, data, printed, totals);

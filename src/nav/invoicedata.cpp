@@ -724,10 +724,78 @@ void checkAmounts(InvoiceDocument& doc, const std::vector<LineData>& lines)
                                  .arg(QString::number(i + 1), d.description, d.vatCode, d.vatName,
                                       amountDisplay(doc.amounts.lines[i].vat)));
     }
-    if (!doc.storno && doc.amounts.net.isNegative())
+    if (!doc.storno && doc.kind != InvoiceKind::Final && doc.amounts.net.isNegative())
         ruleProblem(doc, q("A számla nettó végösszege negatív (%1): új számla nem lehet negatív. Egy kiállított számla "
                            "helyesbítéséhez a számlanyilvántartásban a „Storno” gombbal készítsen stornó számlát.")
                              .arg(amountDisplay(doc.amounts.net)));
+}
+
+// An advance invoice and a final invoice's deductions: each deduction complete and negative, its
+// advance one that may be deducted here; the final invoice's payable not negative.
+void checkAdvance(DataModule& data, InvoiceDocument& doc, const Header& head, const std::vector<LineData>& lines)
+{
+    doc.kind = readInvoiceKind(data.connection(), doc.number);
+    doc.deductions = readDeductions(data.connection(), doc.number);
+    if (doc.kind != InvoiceKind::Final) {
+        if (!doc.deductions.empty())
+            ruleProblem(doc, q("A számlán előleg-levonás van, de a számla nincs végszámlának jelölve."));
+        return;
+    }
+    if (doc.deductions.empty() && !doc.storno)
+        ruleProblem(doc, q("A végszámlán nincs levont előlegszámla: az „Előleg levonása” gombbal vonja le az előleget, "
+                           "vagy vegye le a „Végszámla” jelölést."));
+    for (size_t i = 0; i < lines.size() && i < doc.amounts.lines.size(); ++i) {
+        const auto it = doc.deductions.find(lines[i].id);
+        if (it == doc.deductions.end())
+            continue;
+        const Deduction& d = it->second;
+        const QString line = q("A(z) %1. sor („%2”)").arg(QString::number(i + 1), lines[i].description);
+        bool rateOk = false;
+        const double rate = xmlDecimal(d.rate).toDouble(&rateOk);
+        if (d.advance.isEmpty() || !d.paid.isValid() || !rateOk || !(rate > 0))
+            ruleProblem(doc, q("%1 előleg-levonásának adatai hiányosak (az előlegszámla száma, az előleg fizetésének "
+                               "napja és árfolyama kell).")
+                                 .arg(line));
+        else if (head.huf() && rate != 1)
+            ruleProblem(doc, q("%1 forintos előlegének árfolyama (%2) csak 1 lehet.").arg(line, rateDisplay(rate)));
+        if (doc.storno)
+            continue;
+        if (!doc.amounts.lines[i].net.isNegative())
+            ruleProblem(doc, q("%1 előleg-levonás, mégsem negatív összegű.").arg(line));
+        const QString problem = deductionProblem(data.connection(), d.advance, doc.number, head.customerCode,
+                                                 head.currency, false);
+        if (!problem.isEmpty())
+            ruleProblem(doc, problem);
+    }
+    if (!doc.storno && doc.amounts.gross().isNegative())
+        ruleProblem(doc, q("A végszámla fizetendő végösszege negatív (%1): a levont előleg több a teljes ellenértéknél. "
+                           "Végszámla nem lehet negatív: helyesbítse az előlegszámlát (a számlanyilvántartásban "
+                           "stornózza, és állítsa ki újra a helyes összeggel).")
+                             .arg(amountDisplay(doc.amounts.gross())));
+    else if (!doc.storno && doc.amounts.net.isNegative())
+        ruleProblem(doc, q("A végszámla nettó végösszege negatív (%1): a levont előleg több a teljes ellenértéknél. "
+                           "Végszámla nem lehet negatív: helyesbítse az előlegszámlát.")
+                             .arg(amountDisplay(doc.amounts.net)));
+}
+
+// The advance data of a line: every line of an advance invoice, a final invoice's deduction lines
+// with the advance they deduct.
+void writeAdvanceData(QXmlStreamWriter& w, const InvoiceDocument& doc, qint64 lineId)
+{
+    const auto it = doc.deductions.find(lineId);
+    const bool deduction = doc.kind == InvoiceKind::Final && it != doc.deductions.end();
+    if (doc.kind != InvoiceKind::Advance && !deduction)
+        return;
+    w.writeStartElement(kDataNs, QStringLiteral("advanceData"));
+    w.writeTextElement(kDataNs, QStringLiteral("advanceIndicator"), QStringLiteral("true"));
+    if (deduction) {
+        w.writeStartElement(kDataNs, QStringLiteral("advancePaymentData"));
+        w.writeTextElement(kDataNs, QStringLiteral("advanceOriginalInvoice"), u'K' + it->second.advance);
+        w.writeTextElement(kDataNs, QStringLiteral("advancePaymentDate"), it->second.paid.toString(Qt::ISODate));
+        w.writeTextElement(kDataNs, QStringLiteral("advanceExchangeRate"), xmlDecimal(it->second.rate));
+        w.writeEndElement();
+    }
+    w.writeEndElement(); // advanceData
 }
 
 // Storno lines continue the numbering after the original's lines and those of its earlier
@@ -826,6 +894,7 @@ void writeLine(QXmlStreamWriter& w, const InvoiceDocument& doc, const LineData& 
         w.writeTextElement(kDataNs, QStringLiteral("lineOperation"), QStringLiteral("CREATE"));
         w.writeEndElement();
     }
+    writeAdvanceData(w, doc, d.id);
     if (!d.articleNumber.isEmpty()) {
         w.writeStartElement(kDataNs, QStringLiteral("productCodes"));
         w.writeStartElement(kDataNs, QStringLiteral("productCode"));
@@ -987,6 +1056,7 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
     checkLineVat(doc, lines, customer, customerTax);
     checkExemptIssuerLines(doc, issuer, lines);
     doc.amounts = readInvoiceAmounts(data, doc.number);
+    checkAdvance(data, doc, *head, lines); // before the amounts: a final invoice has its own wording
     checkAmounts(doc, lines);
     if (head->huf()) {
         doc.amounts.netHuf = doc.amounts.net;

@@ -4,6 +4,7 @@
 // checked for what the authority demands, written as XML. A storno invoice (linked to the
 // reversed invoice in szlahivatkozas when it was made) is reported as a modification of that
 // invoice; without its master when the reversed invoice was never reported.
+#include "advancedata.h"
 #include "invoiceamounts.h"
 
 #include <QByteArray>
@@ -67,6 +68,10 @@ struct InvoiceDocument {
     QDate issueDate, deliveryDate, dueDate;
     QString customerName;
     bool issued = false;   // fPrn = "I"
+    // An advance invoice's lines all carry the advance indicator; a final invoice's deduction
+    // lines (by line identity) also the advance they deduct.
+    InvoiceKind kind = InvoiceKind::Plain;
+    std::map<qint64, Deduction> deductions;
 };
 
 // How the issued invoice reaches the customer: printed on paper, or as a file (a PDF sent by

@@ -200,8 +200,10 @@ private slots:
             q("ZQ100").locate("lBszam", note);
             reg.choose();
         });
+        QVERIFY(composer.setKind(nav::InvoiceKind::Advance)); // ticked before the header is stored
         composer.fromDeliveryNote();
         QVERIFY(!composer.isNewInvoice());
+        QCOMPARE(composer.kind(), nav::InvoiceKind::Advance); // the re-read keeps the tick
         QCOMPARE(composer.field(InvoiceComposer::HeaderId), f->db().scalar("SELECT fID FROM szlafej"));
         QCOMPARE(composer.field(InvoiceComposer::CustomerCode), QStringLiteral("3"));
         QCOMPARE(composer.field(InvoiceComposer::PaymentMethod), QStringLiteral("átutalás"));

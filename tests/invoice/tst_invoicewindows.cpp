@@ -14,6 +14,8 @@
 #include "screens/common/ui/screenregistry.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
@@ -265,6 +267,116 @@ private slots:
         QCOMPARE(pdfPresenter.presentedCount(), 1);
         QCOMPARE(s->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100042'")), QStringLiteral("I"));
         QCOMPARE(driver.boxes(), QStringList());
+    }
+
+    // An advance invoice and the final invoice that deducts it, through the real windows:
+    // "Előleg" ticked on the composition screen and the advance printed (issued); on the next
+    // one "Végszámla" ticked, the advance chosen and deducted, the kind kept while the deduction
+    // is on it; a final invoice that would go negative is refused at "OK"; with the rest of the
+    // delivery it is stored and issued with the advance data in its document.
+    void advanceAndFinalInvoiceThroughTheWindows()
+    {
+        QTemporaryDir out;
+        reports::PdfReportPresenter pdfPresenter(out.filePath(QStringLiteral("szamla.pdf")));
+        s->context.reports = &pdfPresenter;
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        const auto chooseCustomer = [](QWidget* chooser) {
+            QVERIFY(arrowTo(chooser, QStringLiteral("Szőke")));
+            press(Qt::Key_Escape);
+        };
+        const auto typeLine = [](const QString& name, const QString& quantity, const QString& price) {
+            return [=](QWidget* line) {
+                QCOMPARE(focused(), line->findChild<QWidget*>(QStringLiteral("field0")));
+                typeText(name);
+                press(Qt::Key_Return); // VTSZ
+                press(Qt::Key_Return); // quantity
+                typeText(quantity);
+                press(Qt::Key_Return); // unit
+                press(Qt::Key_Return); // unit price
+                typeText(price);
+                QTest::mouseClick(buttonOf(line, "okButton"), Qt::LeftButton);
+            };
+        };
+        const auto print = [&] {
+            QTest::mouseClick(buttonOf(reg.get(), "printButton"), Qt::LeftButton);
+            QApplication::processEvents();
+        };
+        QLineEdit* shownNumber = reg->findChild<QLineEdit*>(QStringLiteral("header_fBszam"));
+
+        {
+            ModalDriver advance;
+            advance
+                .window(QStringLiteral("TForm9"),
+                        [&](QWidget* composer) {
+                            QTest::mouseClick(buttonOf(composer, "customerButton"), Qt::LeftButton);
+                            composer->findChild<QCheckBox*>(QStringLiteral("advanceBox"))->click();
+                            QTest::mouseClick(buttonOf(composer, "newLineButton"), Qt::LeftButton);
+                            QCOMPARE(fieldText(composer, F::GrandTotal), QStringLiteral("127 000,00"));
+                            QTest::mouseClick(buttonOf(composer, "okButton"), Qt::LeftButton);
+                        })
+                .window(QStringLiteral("TForm3"), chooseCustomer)
+                .window(QStringLiteral("TForm10"), typeLine(QStringLiteral("Előleg"), QStringLiteral("1"),
+                                                            QStringLiteral("100000")));
+            QTest::mouseClick(buttonOf(reg.get(), "newButton"), Qt::LeftButton);
+            QVERIFY2(advance.wait(), qPrintable(advance.failures().join(u'\n')));
+            QTRY_COMPARE(shownNumber->text(), QStringLiteral("20100042"));
+            print();
+            QVERIFY2(advance.done(), qPrintable(advance.failures().join(u'\n')));
+        }
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100042'")), QStringLiteral("I"));
+
+        ModalDriver final;
+        final
+            .window(QStringLiteral("TForm9"),
+                    [&](QWidget* composer) {
+                        QTest::mouseClick(buttonOf(composer, "customerButton"), Qt::LeftButton);
+                        auto* choice = composer->findChild<QComboBox*>(QStringLiteral("advanceChoice"));
+                        auto* finalBox = composer->findChild<QCheckBox*>(QStringLiteral("finalBox"));
+                        QVERIFY(!choice->isEnabled());
+                        finalBox->click();
+                        QCOMPARE(choice->count(), 1);
+                        QCOMPARE(choice->currentText(), QStringLiteral("K20100042"));
+                        QTest::mouseClick(buttonOf(composer, "newLineButton"), Qt::LeftButton);
+                        QTest::mouseClick(buttonOf(composer, "deductAdvanceButton"), Qt::LeftButton);
+                        QVERIFY2(fieldText(composer, F::GrandTotal).contains(QStringLiteral("63 500,00")),
+                                 qPrintable(fieldText(composer, F::GrandTotal)));
+                        QCOMPARE(choice->count(), 0); // deducted: offered no more
+                        finalBox->click();            // refused while the deduction is on it
+                        QVERIFY(finalBox->isChecked());
+                        // refused while the deduction exceeds the delivery
+                        QTest::mouseClick(buttonOf(composer, "okButton"), Qt::LeftButton);
+                        QVERIFY(composer->isVisible());
+                        QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM szlafej WHERE fBszam = '20100043'")),
+                                 QStringLiteral("0"));
+                        QTest::mouseClick(buttonOf(composer, "newLineButton"), Qt::LeftButton);
+                        QTest::mouseClick(buttonOf(composer, "okButton"), Qt::LeftButton);
+                    })
+            .window(QStringLiteral("TForm3"), chooseCustomer)
+            .window(QStringLiteral("TForm10"), typeLine(QStringLiteral("Mérleg"), QStringLiteral("1"),
+                                                        QStringLiteral("50000")))
+            .box(QStringLiteral("A számlán előleg-levonás van, ezért végszámla marad."), QStringLiteral("OK"))
+            .box(QStringLiteral("A végszámla fizetendő végösszege negatív (-63500,00)"), QStringLiteral("OK"))
+            .window(QStringLiteral("TForm10"), typeLine(QStringLiteral("Mérleg"), QStringLiteral("2"),
+                                                        QStringLiteral("50000")));
+        QTest::mouseClick(buttonOf(reg.get(), "newButton"), Qt::LeftButton);
+        QVERIFY2(final.wait(), qPrintable(final.failures().join(u'\n')));
+        QTRY_COMPARE(shownNumber->text(), QStringLiteral("20100043"));
+        print();
+        QCOMPARE(final.boxes().size(), 2);
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT jBszam, jJelleg, fPrn FROM szlajelleg JOIN szlafej ON fBszam = jBszam "
+                                           "ORDER BY jBszam")),
+                 (QStringList{QStringLiteral("20100042|ELOLEG|I"), QStringLiteral("20100043|VEGSZAMLA|I")}));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT lvBszam, lvEloleg, lvArfoly, sMenny, sEar FROM szlaeloleg "
+                                           "JOIN szlasor ON sID = lvSor")),
+                 QStringList{QStringLiteral("20100043|20100042|1|-1|100000")});
+        const QString advanceXml = s->db.scalar(QStringLiteral("SELECT nXml FROM szlanav WHERE nBszam = '20100042'"));
+        const QString finalXml = s->db.scalar(QStringLiteral("SELECT nXml FROM szlanav WHERE nBszam = '20100043'"));
+        QCOMPARE(advanceXml.count(QStringLiteral("<advanceIndicator>true</advanceIndicator>")), 1);
+        QVERIFY(!advanceXml.contains(QStringLiteral("advancePaymentData")));
+        QCOMPARE(finalXml.count(QStringLiteral("<advanceIndicator>true</advanceIndicator>")), 1);
+        QVERIFY(finalXml.contains(QStringLiteral("<advanceOriginalInvoice>K20100042</advanceOriginalInvoice>")));
+        QVERIFY(finalXml.contains(QStringLiteral("<invoiceGrossAmount>63500.00</invoiceGrossAmount>")));
     }
 
     // Highlighting an invoice that is neither the first nor the last and reversing it: the

@@ -8,6 +8,8 @@
 #include "invoice/invoiceregister.h"
 #include "invoice/invoicetexts.h"
 #include "invoice/sequences.h"
+#include "nav/invoicedata.h"
+#include "nav/schemavalidator.h"
 
 #include <QDate>
 #include <QTest>
@@ -799,6 +801,142 @@ private slots:
         QVERIFY(composer.ok());
         QCOMPARE(sequence(), QStringLiteral("20100042"));
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 1);
+    }
+
+    // An advance invoice and the final invoice that deducts it, composed on the screen: the kind
+    // stored with the header, the deduction line and its record, the advance deducted once (a
+    // second workstation's deduction is refused inside its transaction), the payable never
+    // negative; a deleted deduction line takes its record along; the storno of the final invoice
+    // carries its deduction over and gives the advance back.
+    void advanceDeductedOnceByTheFinalInvoice()
+    {
+        using nav::InvoiceKind;
+        const auto rows = [this](const char* sql) { return s->db.rows(QString::fromUtf8(sql)); };
+        scriptCustomer(QStringLiteral("2"));
+        scriptLines();
+        {
+            InvoiceComposer advance(s->context, {EditMode::New});
+            QVERIFY(advance.prepare());
+            advance.chooseCustomer();
+            QVERIFY(advance.setKind(InvoiceKind::Advance));
+            m_lines.push_back({QStringLiteral("Előleg"), QStringLiteral("1"), QStringLiteral("100000")});
+            advance.newLine();
+            QVERIFY(advance.ok());
+        }
+        QCOMPARE(rows("SELECT jBszam, jJelleg FROM szlajelleg"), QStringList{QStringLiteral("20100042|ELOLEG")});
+        // A final invoice the second workstation keeps open (stored, unissued).
+        s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fKerek, fArfoly, fPnem, "
+                                  "fmKod, fzKod, fvKod, fPrn) VALUES ('20100050', '2010-05-20', '2010-05-20', "
+                                  "'2010-05-30', 'átutalás', 0, 0, 'Ft', '00002', '1', '2', ' ')"));
+        s->db.exec(QStringLiteral("INSERT INTO szlajelleg (jBszam, jJelleg) VALUES ('20100050', 'VEGSZAMLA')"));
+
+        InvoiceComposer final(s->context, {EditMode::New});
+        QVERIFY(final.prepare());
+        final.chooseCustomer();
+        QCOMPARE(final.deductibleAdvances(), QStringList()); // a plain invoice deducts nothing
+        QVERIFY(final.setKind(InvoiceKind::Final));
+        QCOMPARE(final.deductibleAdvances(), QStringList()); // the advance is not issued yet
+        s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I', fTkelt = '2010-05-03' WHERE fBszam = '20100042'"));
+        QCOMPARE(final.deductibleAdvances(), QStringList{QStringLiteral("20100042")});
+
+        DataModule otherData;
+        otherData.connect(s->db.profile());
+        AppState otherState;
+        FakeUserInterface otherUi;
+        ScriptedOpener otherOpener;
+        ScreenContext other{otherData, otherState, otherUi, otherOpener};
+        InvoiceComposer second(other, ScreenRequest::modifying(QStringLiteral("20100050")));
+        QVERIFY(second.prepare());
+        QCOMPARE(second.kind(), InvoiceKind::Final);
+        QCOMPARE(second.deductibleAdvances(), QStringList{QStringLiteral("20100042")});
+
+        m_lines.push_back({QStringLiteral("Mérleg"), QStringLiteral("3"), QStringLiteral("100000")});
+        final.newLine();
+        final.deductAdvance(QStringLiteral("20100042"));
+        QCOMPARE(s->ui.texts(), QStringList());
+        QCOMPARE(rows("SELECT sMegn, sMenny, sEar, skAfakod, sAfa FROM szlasor WHERE sBszam = '20100043' ORDER BY sID"),
+                 (QStringList{QStringLiteral("Mérleg|3|100000|1|27"),
+                              QStringLiteral("Előleg levonása: K20100042 előlegszámla, fizetve 2010.05.03|-1|100000|1|27")}));
+        QCOMPARE(rows("SELECT lvBszam, lvSor = (SELECT MAX(sID) FROM szlasor), lvEloleg, lvFizdat, lvArfoly FROM szlaeloleg"),
+                 QStringList{QStringLiteral("20100043|1|20100042|2010.05.03|1")});
+        QCOMPARE(final.field(InvoiceComposer::GrandTotal), QStringLiteral("254 000,00"));
+
+        // The second workstation still lists the advance; its deduction is refused at the write.
+        second.deductAdvance(QStringLiteral("20100042"));
+        QCOMPARE(otherUi.texts(), QStringList{QStringLiteral("A(z) 20100042 számú előlegszámlát már levonta a(z) "
+                                                             "20100043 számú végszámla.")});
+        QCOMPARE(rows("SELECT COUNT(*) FROM szlasor WHERE sBszam = '20100050'"), QStringList{QStringLiteral("0")});
+
+        // Once per final invoice; the kind stays while a deduction is on it; no discount on it.
+        final.deductAdvance(QStringLiteral("20100042"));
+        QVERIFY(!final.setKind(InvoiceKind::Plain));
+        QCOMPARE(final.kind(), InvoiceKind::Final);
+        final.setField(InvoiceComposer::Discount, QStringLiteral("5"));
+        QVERIFY(!final.ok());
+        QCOMPARE(s->ui.texts(),
+                 (QStringList{QStringLiteral("A(z) 20100042 számú előlegszámla ezen a végszámlán már le van vonva."),
+                              QStringLiteral("A számlán előleg-levonás van, ezért végszámla marad. Előbb törölje a "
+                                             "levonási sorokat."),
+                              QStringLiteral("A végszámlán nem adható kedvezmény (Kedvezmény%), mert az az előleg "
+                                             "levonását is csökkentené. Állítsa 0-ra a kedvezményt.")}));
+        final.setField(InvoiceComposer::Discount, QStringLiteral("0"));
+        QVERIFY(final.ok());
+        QCOMPARE(rows("SELECT jJelleg FROM szlajelleg WHERE jBszam = '20100043'"), QStringList{QStringLiteral("VEGSZAMLA")});
+        nav::InvoiceDocument doc = nav::buildInvoiceDocument(s->data, QStringLiteral("20100043"));
+        QVERIFY2(doc.problems.isEmpty(), qPrintable(doc.problems.join(u'\n')));
+        QVERIFY(nav::validateInvoiceData(doc.xml).valid);
+
+        // A delivery smaller than the advance: the final invoice would go negative and is refused.
+        s->db.exec(QStringLiteral("UPDATE szlasor SET sMenny = 0.5 WHERE sBszam = '20100043' AND sMenny > 0"));
+        doc = nav::buildInvoiceDocument(s->data, QStringLiteral("20100043"));
+        QCOMPARE(doc.ruleProblems.join(u'\n'), QStringList{QStringLiteral(
+                                       "A végszámla fizetendő végösszege negatív (-63500,00): a levont előleg több a "
+                                       "teljes ellenértéknél. Végszámla nem lehet negatív: helyesbítse az "
+                                       "előlegszámlát (a számlanyilvántartásban stornózza, és állítsa ki újra a "
+                                       "helyes összeggel).")}.join(u'\n'));
+        s->db.exec(QStringLiteral("UPDATE szlasor SET sMenny = 3 WHERE sBszam = '20100043' AND sMenny > 0"));
+
+        // The storno of the issued final invoice carries the kind and the deduction to its own
+        // mirrored line, and gives the advance back.
+        s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam = '20100043'"));
+        s->db.exec(QStringLiteral("UPDATE sorszam SET aBszam = '20100060' WHERE aKod = '1'"));
+        second.cancel();
+        InvoiceRegister reg(s->context);
+        reg.open();
+        // The advance stays while the final invoice deducts it.
+        reg.locateTyped(QStringLiteral("20100042"), false);
+        s->ui.answer(true);
+        reg.storno();
+        QCOMPARE(s->ui.texts(Kind::Notice),
+                 QStringList{QStringLiteral("A(z) 20100042 számú előlegszámlát a(z) 20100043 számú végszámla levonta, "
+                                            "ezért nem stornózható. Előbb a végszámlát stornózza.")});
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej WHERE fBszam = '20100061'")), 0);
+        s->ui.clear();
+        reg.locateTyped(QStringLiteral("20100043"), false);
+        QCOMPARE(reg.highlightedNumber(), QStringLiteral("20100043"));
+        s->ui.answer(true);
+        reg.storno();
+        QCOMPARE(s->ui.texts().value(1), QStringLiteral("A számla STORNO -ja elkészült !"));
+        QCOMPARE(rows("SELECT jJelleg FROM szlajelleg WHERE jBszam = '20100061'"), QStringList{QStringLiteral("VEGSZAMLA")});
+        QCOMPARE(rows("SELECT lvEloleg, lvFizdat, sMegn, sMenny FROM szlaeloleg JOIN szlasor ON sID = lvSor "
+                      "WHERE lvBszam = '20100061'"),
+                 QStringList{QStringLiteral("20100042|2010.05.03|Előleg levonása: K20100042 előlegszámla, fizetve "
+                                            "2010.05.03|1")});
+        doc = nav::buildInvoiceDocument(s->data, QStringLiteral("20100061"));
+        QVERIFY2(doc.problems.isEmpty(), qPrintable(doc.problems.join(u'\n')));
+        QVERIFY(doc.xml.contains("<advanceOriginalInvoice>K20100042</advanceOriginalInvoice>"));
+        QCOMPARE(final.deductibleAdvances(), QStringList{QStringLiteral("20100042")});
+
+        // A deduction line deleted on an unissued final invoice takes its record along.
+        InvoiceComposer again(other, ScreenRequest::modifying(QStringLiteral("20100050")));
+        QVERIFY(again.prepare());
+        otherUi.clear();
+        again.deductAdvance(QStringLiteral("20100042"));
+        QCOMPARE(otherUi.texts(), QStringList());
+        QCOMPARE(rows("SELECT COUNT(*) FROM szlaeloleg WHERE lvBszam = '20100050'"), QStringList{QStringLiteral("1")});
+        again.deleteLine();
+        QCOMPARE(rows("SELECT COUNT(*) FROM szlaeloleg WHERE lvBszam = '20100050'"), QStringList{QStringLiteral("0")});
+        QVERIFY(again.setKind(InvoiceKind::Plain));
     }
 
     void secondHeaderWithSameNumberRefused()

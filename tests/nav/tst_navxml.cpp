@@ -84,6 +84,7 @@ private slots:
 
 private:
     void seedKinds();
+    void seedAdvances();
     void addInvoice(const QString& number, const QString& customer, const QList<Line>& lines,
                     const QString& currency = QStringLiteral("Ft"), const QString& rate = QStringLiteral("0"),
                     const QString& discount = QStringLiteral("0"), const QString& method = QStringLiteral("átutalás"),
@@ -173,6 +174,42 @@ void TestNavXml::seedKinds()
     addStorno(QStringLiteral("20240006"), QStringLiteral("20240001"));
 }
 
+// Advance invoices (issued) and final invoices deducting them, in forints and in euros; a storno
+// of the forint final invoice with its deduction carried over.
+void TestNavXml::seedAdvances()
+{
+    const auto kind = [this](const char* number, const char* code) {
+        m_session->db.exec(QStringLiteral("INSERT INTO szlajelleg (jBszam, jJelleg) VALUES ('%1', '%2')")
+                               .arg(QLatin1String(number), QLatin1String(code)));
+    };
+    const auto deduction = [this](const char* number, const char* advance, const char* paid, const char* rate) {
+        m_session->db.exec(QStringLiteral("INSERT INTO szlaeloleg (lvBszam, lvSor, lvEloleg, lvFizdat, lvArfoly) SELECT "
+                                          "'%1', MAX(sID), '%2', '%3', %4 FROM szlasor WHERE sBszam = '%1'")
+                               .arg(QLatin1String(number), QLatin1String(advance), QLatin1String(paid),
+                                    QLatin1String(rate)));
+    };
+    addInvoice(QStringLiteral("20240007"), QStringLiteral("1"),
+               {{"1", "100000", "", "1", "", "Előleg 3 db ipari mérlegre"}});
+    kind("20240007", "ELOLEG");
+    addInvoice(QStringLiteral("20240008"), QStringLiteral("1"),
+               {{"3", "120000", "db", "1", "IM-300", "Ipari mérleg 300 kg"},
+                {"-1", "100000", "", "1", "", "Előleg levonása: K20240007 előlegszámla, fizetve 2024.05.10"}});
+    kind("20240008", "VEGSZAMLA");
+    deduction("20240008", "20240007", "2024-05-10", "1");
+    addInvoice(QStringLiteral("20240009"), QStringLiteral("2"), {{"1", "500", "", "1", "", "Advance payment"}},
+               QStringLiteral("EUR"), QStringLiteral("390.25"));
+    kind("20240009", "ELOLEG");
+    addInvoice(QStringLiteral("20240010"), QStringLiteral("2"),
+               {{"2", "800", "db", "1"}, {"-1", "500", "", "1", "", "Előleg levonása: K20240009 előlegszámla"}},
+               QStringLiteral("EUR"), QStringLiteral("392.1"));
+    kind("20240010", "VEGSZAMLA");
+    deduction("20240010", "20240009", "2024-05-08", "390.25");
+    m_session->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam IN ('20240007', '20240009')"));
+    addStorno(QStringLiteral("20240011"), QStringLiteral("20240008"));
+    kind("20240011", "VEGSZAMLA");
+    deduction("20240011", "20240007", "2024-05-10", "1");
+}
+
 void TestNavXml::taxNumbers_data()
 {
     QTest::addColumn<QString>("text");
@@ -246,6 +283,27 @@ void TestNavXml::goldenDocuments_data()
                                  << QStringList{"customerVatStatus=OTHER", "customerVatData=ATU12345678",
                                                 "customerName=Donau Handel GmbH", "invoiceNetAmount=179800.00"}
                                  << QStringList{};
+    QTest::newRow("advance") << "20240007" << "advance.xml"
+                             << QStringList{"advanceIndicator=true", "lineExpressionIndicator=false",
+                                            "invoiceNetAmount=100000.00", "invoiceGrossAmount=127000.00"}
+                             << QStringList{};
+    QTest::newRow("final") << "20240008" << "final.xml"
+                           << QStringList{"advanceIndicator=true", "advanceOriginalInvoice=K20240007",
+                                          "advancePaymentDate=2024-05-10", "advanceExchangeRate=1",
+                                          "lineNetAmount=360000.00", "invoiceNetAmount=260000.00",
+                                          "invoiceVatAmount=70200.00", "invoiceGrossAmount=330200.00"}
+                           << QStringList{};
+    QTest::newRow("final in euros") << "20240010" << "final-eur.xml"
+                                    << QStringList{"advanceOriginalInvoice=K20240009", "advancePaymentDate=2024-05-08",
+                                                   "advanceExchangeRate=390.25", "exchangeRate=392.1",
+                                                   "invoiceNetAmount=1100.00", "invoiceGrossAmount=1397.00",
+                                                   "invoiceNetAmountHUF=431310.00"}
+                                    << QStringList{};
+    QTest::newRow("storno of a final invoice")
+        << "20240011" << "final-storno.xml"
+        << QStringList{"originalInvoiceNumber=K20240008", "lineNumberReference=3", "advanceOriginalInvoice=K20240007",
+                       "invoiceGrossAmount=-330200.00"}
+        << QStringList{};
     QTest::newRow("storno") << "20240006" << "storno.xml"
                             << QStringList{"originalInvoiceNumber=K20240001", "modifyWithoutMaster=false",
                                            "modificationIndex=1", "lineNumberReference=7", "lineOperation=CREATE",
@@ -278,9 +336,10 @@ void TestNavXml::goldenDocuments()
     DB_VERIFY(seedKinds());
     for (const QString& sql : setup)
         m_session->db.exec(sql);
-    // the storno's original was reported
+    DB_VERIFY(seedAdvances());
+    // the stornos' originals were reported
     m_session->db.exec(QStringLiteral("INSERT INTO szlanav (nBszam, nMuvelet, nAllapot) VALUES ('20240001', 'CREATE', "
-                                      "'ELFOGADVA')"));
+                                      "'ELFOGADVA'), ('20240008', 'CREATE', 'ELFOGADVA')"));
     nav::InvoiceDocument doc;
     DB_VERIFY(doc = nav::buildInvoiceDocument(m_session->data, number));
     QVERIFY2(doc.problems.isEmpty(), qPrintable(doc.problems.join(u'\n')));
@@ -305,18 +364,26 @@ void TestNavXml::goldenDocuments()
 void TestNavXml::amountsEqualThePrint_data()
 {
     QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("title"); // the print's title names the kind
     for (const char* n : {"20240001", "20240002", "20240003", "20240004", "20240005", "20240006"})
-        QTest::newRow(n) << QString::fromLatin1(n);
+        QTest::newRow(n) << QString::fromLatin1(n) << QStringLiteral("Számla");
+    QTest::newRow("advance") << QStringLiteral("20240007") << QStringLiteral("Előlegszámla");
+    QTest::newRow("final") << QStringLiteral("20240008") << QStringLiteral("Végszámla");
+    QTest::newRow("final in euros") << QStringLiteral("20240010") << QStringLiteral("Végszámla");
+    QTest::newRow("storno of a final") << QStringLiteral("20240011") << QStringLiteral("Végszámla");
 }
 
 void TestNavXml::amountsEqualThePrint()
 {
     QFETCH(QString, number);
+    QFETCH(QString, title);
     DB_VERIFY(seedKinds());
+    DB_VERIFY(seedAdvances());
     nav::InvoiceDocument doc;
     DB_VERIFY(doc = nav::buildInvoiceDocument(m_session->data, number));
     DB_VERIFY(PrintInvoice(m_session->context, number));
     const auto var = [&](const char* name) { return m_presenter.variables().value(QLatin1String(name)); };
+    QCOMPARE(var("v_szamla_cim"), title);
     const auto comma = [](QString t) { return t.replace(u'.', u','); };
     QCOMPARE(comma(text(doc.xml, QStringLiteral("invoiceNetAmount"))), var("v_AFA_SUMnetto"));
     QCOMPARE(comma(text(doc.xml, QStringLiteral("invoiceVatAmount"))), var("v_AFA_SUMafa"));
@@ -502,6 +569,34 @@ void TestNavXml::issueRefusals_data()
     row("negative new invoice", "20240003", {"UPDATE szlasor SET sMenny = -sMenny WHERE sBszam = '20240003'"}, "OFF",
         "A számla nettó végösszege negatív (-85405,00): új számla nem lehet negatív. Egy kiállított számla "
         "helyesbítéséhez a számlanyilvántartásban a „Storno” gombbal készítsen stornó számlát.");
+    // Advance and final invoices: the deductions the law allows, refused whatever the reporting mode.
+    row("final invoice going negative", "20240008",
+        {"UPDATE szlasor SET sEar = 10000 WHERE sBszam = '20240008' AND sMenny > 0"}, "OFF",
+        "A végszámla fizetendő végösszege negatív (-88900,00): a levont előleg több a teljes ellenértéknél. Végszámla "
+        "nem lehet negatív: helyesbítse az előlegszámlát");
+    row("advance reversed", "20240008",
+        {"INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES ('20240099', 'STORNO', '20240007')"}, "OFF",
+        "A(z) 20240007 számú előlegszámlát a(z) 20240099 számú számla stornózta.");
+    row("advance deducted by another final invoice", "20240008",
+        {"INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar, skAfakod, sAfanev, sAfa) VALUES ('20240012', 'Levonás', "
+         "-1, 100000, '1', '27% általános', 27)",
+         "INSERT INTO szlaeloleg (lvBszam, lvSor, lvEloleg, lvFizdat, lvArfoly) SELECT '20240012', MAX(sID), "
+         "'20240007', '2024-05-10', 1 FROM szlasor WHERE sBszam = '20240012'"},
+        "OFF", "A(z) 20240007 számú előlegszámlát már levonta a(z) 20240012 számú végszámla.");
+    row("advance not issued", "20240008", {"UPDATE szlafej SET fPrn = ' ' WHERE fBszam = '20240007'"}, "OFF",
+        "A(z) 20240007 számú előlegszámla még nincs kiállítva (kinyomtatva).");
+    row("advance of another customer", "20240008", {"UPDATE szlafej SET fvKod = '3' WHERE fBszam = '20240007'"}, "OFF",
+        "A(z) 20240007 számú előlegszámla más vevőnek szól.");
+    row("deduction without its rate", "20240008", {"UPDATE szlaeloleg SET lvArfoly = 0"}, "OFF",
+        "A(z) 2. sor („Előleg levonása: K20240007 előlegszámla, fizetve 2024.05.10”) előleg-levonásának adatai "
+        "hiányosak");
+    row("positive deduction", "20240008", {"UPDATE szlasor SET sMenny = 1 WHERE sBszam = '20240008' AND sMenny < 0"},
+        "OFF", "előleg-levonás, mégsem negatív összegű.");
+    row("final invoice without deduction", "20240008", {"DELETE FROM szlaeloleg"}, "OFF",
+        "A végszámlán nincs levont előlegszámla");
+    row("deduction on a plain invoice", "20240008", {"DELETE FROM szlajelleg WHERE jBszam = '20240008'"}, "OFF",
+        "A számlán előleg-levonás van, de a számla nincs végszámlának jelölve.");
+    row("final invoice deducting an advance is issued", "20240008", {}, "OFF", QString());
     // Questions before the issue.
     row("issue date days ahead", "20240001",
         {"UPDATE szlafej SET fRkelt = CURDATE() + INTERVAL 5 DAY, fTkelt = CURDATE() WHERE fBszam = '20240001'"},
@@ -520,6 +615,7 @@ void TestNavXml::issueRefusals()
     QFETCH(QString, message);
     QFETCH(bool, question);
     DB_VERIFY(seedKinds());
+    DB_VERIFY(seedAdvances());
     setMode(mode);
     for (const QString& sql : fault)
         m_session->db.exec(sql);

@@ -1,6 +1,8 @@
 #include "db/queryroles.h"
 #include "invoicecomposerdialog.h"
 
+#include "advancerow.h"
+
 #include "screens/common/ui/dialogparts.h"
 #include "screens/common/ui/fieldbinding.h"
 #include "screens/common/ui/partydetails.h"
@@ -68,6 +70,7 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
     tabs->addTab(buildIssuerTab(context), QStringLiteral("Szállító adata"));
     tabs->setCurrentIndex(0);
     layout->addWidget(tabs);
+    layout->addWidget(advanceRow(m_model, this));
 
     auto* linesTabs = new QTabWidget(this);
     linesTabs->addTab(buildLines(context), QStringLiteral("Számla tételsor"));
