@@ -1,5 +1,6 @@
 #include "invoicecomposer.h"
 
+#include "correction.h"
 #include "documentwrite.h"
 #include "invoicetexts.h"
 #include "sequences.h"
@@ -39,11 +40,30 @@ InvoiceComposer::InvoiceComposer(ScreenContext& context, const ScreenRequest& re
     m_fields[NetTotal] = QStringLiteral("0");
     m_fields[VatTotal] = QStringLiteral("0");
     m_fields[GrandTotal] = QStringLiteral("0");
+    if (!request.corrected.isEmpty())
+        m_correction = std::make_unique<InvoiceCorrection>(context.data, request.corrected);
+}
+
+InvoiceComposer::~InvoiceComposer()
+{
+    // A correction left without storing takes its edited lines with it, however the screen closed.
+    if (m_correction && isNewInvoice() && !isBlank(m_fields[Number])) {
+        try {
+            m_correction->discard(m_fields[Number]);
+        } catch (const Error&) {
+            // the connection is gone: the next correction or new invoice under the number clears them
+        }
+    }
 }
 
 bool InvoiceComposer::isNewInvoice() const
 {
     return m_mode == EditMode::New;
+}
+
+QString InvoiceComposer::corrected() const
+{
+    return m_correction ? m_correction->original() : QString();
 }
 
 ScreenRequest InvoiceComposer::lineRequest(EditMode mode) const
@@ -172,6 +192,10 @@ bool InvoiceComposer::prepare()
             set(IssuerMasterBlock, m_fields[IssuerBlock]);
             // Lines an abandoned invoice left under this number are shown with their totals.
             recomputeTotals();
+            if (m_correction && !startCorrection()) {
+                usable = false;
+                return;
+            }
         } else {
             if (!LoadInvoice(m_requested)) {
                 usable = false;
@@ -534,7 +558,7 @@ bool InvoiceComposer::validate()
         focus(NewLineButton);
         return false;
     }
-    return true;
+    return !m_correction || correctionValid();
 }
 
 void InvoiceComposer::prepareHeader(Query& q, bool isNew)
@@ -580,6 +604,8 @@ bool InvoiceComposer::storeNew()
             prepareHeader(q, true);
             q.execute();
         });
+        if (m_correction)
+            m_correction->addSteps(chain, q, number, refused);
         chain.step(sequenceMessage, [&] {
             // The sequence never moves backwards: a number below the last one issued is already
             // covered by it.

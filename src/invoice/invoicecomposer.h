@@ -12,6 +12,8 @@
 
 namespace orvena {
 
+class InvoiceCorrection;
+
 class InvoiceComposer : public QObject {
     Q_OBJECT
 public:
@@ -51,6 +53,7 @@ public:
 
     // request.mode: a new invoice, or the invoice of request.number to modify.
     InvoiceComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr);
+    ~InvoiceComposer() override;
 
     // Prepares the screen for the invoice edit mode: a new invoice gets the next number, the
     // defaults and the totals of lines an abandoned invoice left under that number; a
@@ -59,6 +62,8 @@ public:
     // invoice to modify is no longer stored (said so).
     bool prepare();
     bool isNewInvoice() const;
+    // The invoice this new one corrects; empty for any other invoice.
+    QString corrected() const;
 
     QString field(Field f) const { return m_fields[f]; }
     void setField(Field f, const QString& text);
@@ -122,6 +127,10 @@ private:
     void rereadLines();
     void rereadRegister();
     bool takeLock(const QString& name);
+    // A correction's start: the original's header and current lines under the new number (the
+    // screen does not open when it fails, said so); and its checks before the store.
+    bool startCorrection();
+    bool correctionValid();
     // Fills "Árfolyam" with the central bank's rate of the performance date when the currency or
     // the date differs from those of the last fill (always when `refetch`); a forint invoice's
     // rate is 0. Without the bank the operator is told and types the rate.
@@ -142,6 +151,7 @@ private:
     bool m_closed = false;
     int m_lastFocus = Contract;
     QString m_rateFilledFor; // currency and date the rate was last filled (or loaded) for
+    std::unique_ptr<InvoiceCorrection> m_correction; // a correcting invoice's original and lines
 };
 
 } // namespace orvena

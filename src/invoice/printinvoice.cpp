@@ -1,5 +1,6 @@
 #include "printinvoice.h"
 
+#include "correction.h"
 #include "numberwords.h"
 #include "paymentqr.h"
 
@@ -367,6 +368,11 @@ void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const In
     setTaxNumbers(vars, data, invoice);
     setExemptionReasons(vars, data, number);
     setCopyMark(vars, invoice, negative);
+    // A correcting invoice says so, with the invoice it corrects, where the copy mark stands.
+    if (const QString heading = correctionHeading(data.connection(), number); !heading.isEmpty())
+        vars.set(QStringLiteral("v_masolat"), invoice.printed ? heading + QStringLiteral(" - MÁSOLATI PÉLDÁNY /")
+                                                                    + invoice.labels->fieldText(QStringLiteral("mMasolatipld"))
+                                                              : heading);
     setPaymentCode(vars, data, invoice, totals);
 
     ReportJob job = countedJob(reports.pageCounters(),
