@@ -144,7 +144,7 @@ QString correctionHeading(Connection& connection, const QString& number)
     q.open();
     if (q.isEmpty())
         return {};
-    return QStringLiteral("Helyesbítő számla – a(z) K%1 számú, %2 kelt számla helyesbítése")
+    return QStringLiteral("Helyesbítő számla – a helyesbített számla: K%1, kelte: %2")
         .arg(q.text(0, 0), q.text(0, 1));
 }
 
