@@ -121,17 +121,14 @@ QString correctionRefusal(Connection& connection, const QString& number, bool lo
     return {};
 }
 
-QStringList correctionsOf(Connection& connection, const QString& original)
+QString correctedInvoice(Connection& connection, const QString& number)
 {
-    Query q(connection, p("corrections"));
-    q.setSql({QStringLiteral("SELECT hBszam FROM szlahivatkozas WHERE hEredeti = :p0 AND hMuvelet = :p1 ORDER BY hBszam")});
-    q.setText(p("p0"), original);
+    Query q(connection, p("correctedInvoice"));
+    q.setSql({QStringLiteral("SELECT hEredeti FROM szlahivatkozas WHERE hBszam = :p0 AND hMuvelet = :p1")});
+    q.setText(p("p0"), number);
     q.setText(p("p1"), kModifyLink);
     q.open();
-    QStringList numbers;
-    for (int row = 0; row < q.rowCount(); ++row)
-        numbers << q.text(row, 0);
-    return numbers;
+    return q.isEmpty() ? QString() : q.text(0, 0);
 }
 
 QString correctionHeading(Connection& connection, const QString& number)

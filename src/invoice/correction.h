@@ -25,8 +25,8 @@ class StepChain;
 // reads the links with a shared lock (inside a transaction).
 QString correctionRefusal(Connection& connection, const QString& number, bool locking = false);
 
-// The corrections of an invoice, by number, oldest first (for the register's chain line).
-QStringList correctionsOf(Connection& connection, const QString& original);
+// The invoice that the invoice of `number` corrects; empty when it is no correction.
+QString correctedInvoice(Connection& connection, const QString& number);
 
 // The heading a correcting invoice prints in place of the copy mark: what it is and the number
 // and date of the invoice it corrects; empty for any other invoice.

@@ -478,6 +478,11 @@ void InvoiceComposer::deleteLine()
 
 void InvoiceComposer::fromDeliveryNote()
 {
+    if (m_correction) {
+        m_context.ui.message(QStringLiteral("Helyesbítő számlába szállítólevél nem vehető át: a helyesbítés az eredeti "
+                                            "számla tételeinek változásait tartalmazza."));
+        return;
+    }
     const EditMode before = m_mode;
     // The conversion checks the guard after it wrote: a new invoice's header is its own by then
     // (the conversion itself refuses a number another workstation stored).

@@ -9,6 +9,7 @@
 #include "invoice/invoiceline.h"
 #include "invoice/invoiceregister.h"
 #include "invoice/invoicetexts.h"
+#include "invoice/payments.h"
 #include "invoice/sequences.h"
 #include "nav/invoiceamounts.h"
 
@@ -684,6 +685,12 @@ private slots:
         }
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor WHERE sBszam = '20100043'")), 0);
 
+        // A correction is paid on its original, whose payable counts it.
+        s->ui.clear();
+        QVERIFY(!InvoicePayments(s->context, QStringLiteral("20100042")).open());
+        QVERIFY(s->ui.texts().value(0).contains(QStringLiteral("fizetését az eredeti (20100041 számú) számlán rögzítse")));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT eFizetendo, eHatralek FROM %1 WHERE eBszam = '20100041'").arg(kBalanceView)),
+                 QStringList{QStringLiteral("5588|5588")});
         // The storno of the original reverses the whole chain.
         s->state.invoiceNumber = QStringLiteral("20100041");
         reg.reread();
