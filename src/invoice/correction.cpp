@@ -222,14 +222,21 @@ QString InvoiceCorrection::prefill(const QString& number)
     return done ? QString() : chain.failure().message;
 }
 
-QString InvoiceCorrection::headerProblem(const QString& currency, const QString& rate, const QString& discount)
+QString InvoiceCorrection::headerProblem(const QString& customer, const QString& currency, const QString& rate,
+                                         const QString& discount)
 {
     Query q(m_data.connection(), p("correctionHeader"));
-    q.setSql({QStringLiteral("SELECT fPnem, fArfoly, fKerek FROM szlafej WHERE fBszam = :p0")});
+    q.setSql({QStringLiteral("SELECT fvKod, fPnem, fArfoly, fKerek FROM szlafej WHERE fBszam = :p0")});
     q.setText(p("p0"), m_original);
     q.open();
     if (q.isEmpty())
         return {};
+    // The chain is one customer's: a correction changes amounts, the customer's data on it
+    // ("Számlán" block) may be mended.
+    if (q.fieldText(p("fvKod")).trimmed() != customer.trimmed())
+        return QStringLiteral("A helyesbítő számla vevője az eredeti számláé kell legyen (kód: %1). Más vevőnek új "
+                              "számlát állítson ki.")
+            .arg(q.fieldText(p("fvKod")).trimmed());
     const auto number = [](const QString& t) { return Decimal::parse(t.trimmed().isEmpty() ? p("0") : t); };
     const bool same = q.fieldText(p("fPnem")).trimmed().compare(currency.trimmed(), Qt::CaseInsensitive) == 0
                       && (number(q.fieldText(p("fArfoly"))) - number(rate)).isZero()
@@ -368,7 +375,7 @@ bool InvoiceComposer::correctionValid()
         return false;
     }
     const QString problem =
-        m_correction->headerProblem(m_fields[Currency], m_fields[ExchangeRate], m_fields[Discount]);
+        m_correction->headerProblem(m_fields[CustomerCode], m_fields[Currency], m_fields[ExchangeRate], m_fields[Discount]);
     if (!problem.isEmpty()) {
         m_context.ui.message(problem);
         focus(Currency);

@@ -48,9 +48,10 @@ public:
     void addSteps(StepChain& chain, Query& q, const QString& number, bool& ended);
     // What a correction that was never stored leaves: its edited lines, removed.
     void discard(const QString& number);
-    // Whether the header keeps what the differences are computed with (currency, rate, discount);
-    // the Hungarian reason when it does not.
-    QString headerProblem(const QString& currency, const QString& rate, const QString& discount);
+    // Whether the header keeps the original's customer and what the differences are computed with
+    // (currency, rate, discount); the Hungarian reason when it does not.
+    QString headerProblem(const QString& customer, const QString& currency, const QString& rate,
+                          const QString& discount);
 
 private:
     struct Line {

@@ -1,6 +1,6 @@
 #pragma once
 // The invoice register's model: the list of every invoice (role::kInvoiceList), the details of the highlighted
-// one, and the actions on it: new, modify, storno, view and print.
+// one, and the actions on it: new, modify, storno, correction, view and print.
 #include "screens/common/screencontext.h"
 
 #include <QObject>

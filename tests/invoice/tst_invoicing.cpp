@@ -640,6 +640,17 @@ private slots:
                      (QStringList{"Adja meg a helyesbítés okát a „Megjegyzés” mezőben!",
                                   "A helyesbítés nem tartalmaz eltérést a(z) 20100041 számú számla tételeitől. Módosítsa "
                                   "a tételek mennyiségét vagy árát, töröljön vagy vegyen fel tételt."}));
+            // The differences are computed at the original's discount, for its customer.
+            c.setField(InvoiceComposer::Discount, QStringLiteral("5"));
+            QVERIFY(!c.ok());
+            c.setField(InvoiceComposer::Discount, QStringLiteral("0"));
+            c.setField(InvoiceComposer::CustomerCode, QStringLiteral("1"));
+            QVERIFY(!c.ok());
+            c.setField(InvoiceComposer::CustomerCode, QStringLiteral("2"));
+            QVERIFY(s->ui.texts().value(2).startsWith(QStringLiteral("A helyesbítő számla pénzneme, árfolyama és "
+                                                                     "kedvezménye az eredeti számláé kell legyen (Ft")));
+            QCOMPARE(s->ui.texts().value(3), QStringLiteral("A helyesbítő számla vevője az eredeti számláé kell legyen "
+                                                            "(kód: 2). Más vevőnek új számlát állítson ki."));
             // What the line screen stores (its own tests drive it).
             s->db.exec(QStringLiteral("UPDATE szlasor SET sMenny = 5 WHERE sBszam = '20100042' AND sMegn = 'Konyhai mérleg'"));
             s->db.exec(QStringLiteral("UPDATE szlasor SET sEar = 1300, sGolaj = 0 WHERE sBszam = '20100042' AND sMegn = "
