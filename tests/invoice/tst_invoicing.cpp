@@ -670,6 +670,17 @@ private slots:
         QCOMPARE(sequence(), QStringLiteral("20100042"));
         InvoiceRegister reg(s->context);
         reg.open();
+        // While the correction is unissued, the original is not reversed (the storno would miss it).
+        s->data.query(role::kInvoiceList).locate(QStringLiteral("fBszam"), QStringLiteral("20100041"));
+        s->ui.clear();
+        s->ui.answer(true);
+        reg.storno();
+        QCOMPARE(s->ui.texts(Kind::Notice),
+                 QStringList{QStringLiteral("A(z) 20100041 számú számlának kiállítatlan helyesbítő számlája van "
+                                            "(20100042). Előbb nyomtassa ki azt, majd stornózza az eredeti számlát.")});
+        QCOMPARE(sequence(), QStringLiteral("20100042"));
+        reg.reread();
+        s->data.query(role::kInvoiceList).locate(QStringLiteral("fBszam"), QStringLiteral("20100042"));
         s->ui.clear();
         reg.correct(); // an unissued correction is modified, not corrected
         s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam = '20100042'"));
