@@ -23,6 +23,14 @@ QString payableOf(const QString& h)
         .arg(h, sum);
 }
 
+// What the issued corrections of the invoice aliased `h` add to its payable (their differences).
+QString correctionsOf(const QString& h)
+{
+    return QStringLiteral("IFNULL((SELECT SUM(%1) FROM szlahivatkozas hm JOIN szlafej c ON c.fBszam = hm.hBszam WHERE "
+                          "hm.hEredeti = %2.fBszam AND hm.hMuvelet = 'MODIFY' AND c.fPrn = 'I'), 0)")
+        .arg(payableOf(QStringLiteral("c")), h);
+}
+
 QString paymentsOf(const QString& what)
 {
     return QStringLiteral("(SELECT %1 FROM szlafizetes p WHERE p.pBszam = f.fBszam AND p.pTorolve IS NULL)").arg(what);
@@ -32,11 +40,16 @@ QString paymentsOf(const QString& what)
 
 void ensureBalanceView(Connection& connection)
 {
-    const QString payable = payableOf(QStringLiteral("f"));
+    // A corrected invoice is payable with its issued corrections; an issued correction is settled
+    // through its original (paid there), like a storno pair.
+    const QString payable = QStringLiteral("(%1 + %2)").arg(payableOf(QStringLiteral("f")), correctionsOf(QStringLiteral("f")));
     const QString paid = paymentsOf(QStringLiteral("IFNULL(SUM(p.pOsszeg), 0)"));
     const QString lastPayment = paymentsOf(QStringLiteral("MAX(p.pDatum)"));
-    // What the storno partner settles: its payable negated.
-    const QString settled = QStringLiteral("IF(g.fBszam IS NULL, 0, -%1)").arg(payableOf(QStringLiteral("g")));
+    // What the storno partner settles: its payable negated (a reversed invoice's with its corrections).
+    const QString settled = QStringLiteral("CASE WHEN hc.hBszam IS NOT NULL AND f.fPrn = 'I' THEN %1 WHEN g.fBszam IS "
+                                           "NULL THEN 0 WHEN hs.hBszam IS NOT NULL THEN -%2 ELSE -(%2 + %3) END")
+                                .arg(payableOf(QStringLiteral("f")), payableOf(QStringLiteral("g")),
+                                     correctionsOf(QStringLiteral("g")));
     const QString balance = QStringLiteral("(%1 - %2 - %3)").arg(payable, paid, settled);
     const QString pairDate = QStringLiteral("IF(g.fBszam IS NULL, NULL, GREATEST(f.fRkelt, g.fRkelt))");
     const QString settledOn = QStringLiteral("CASE WHEN f.fPrn = 'I' AND %1 = 0 THEN GREATEST(IFNULL(%2, IFNULL(%3, "
@@ -61,7 +74,8 @@ void ensureBalanceView(Connection& connection)
                             "CREATE OR REPLACE ALGORITHM = MERGE SQL SECURITY INVOKER VIEW `%1` AS SELECT %2 FROM "
                             "szlafej f LEFT JOIN szlahivatkozas hs ON hs.hEredeti = f.fBszam AND hs.hMuvelet = "
                             "'STORNO' LEFT JOIN szlahivatkozas ho ON ho.hBszam = f.fBszam AND ho.hMuvelet = 'STORNO' "
-                            "LEFT JOIN szlafej g ON g.fBszam = IFNULL(hs.hBszam, ho.hEredeti)")
+                            "LEFT JOIN szlafej g ON g.fBszam = IFNULL(hs.hBszam, ho.hEredeti) LEFT JOIN szlahivatkozas hc ON "
+                            "hc.hBszam = f.fBszam AND hc.hMuvelet = 'MODIFY'")
                             .arg(kBalanceView, columns.join(QStringLiteral(", ")));
     connection.execute(encode(CodePage::Latin2, sql));
 }

@@ -10,6 +10,8 @@ class Connection;
 
 // The kind of reference of a storno invoice.
 inline const QString kStornoLink = QStringLiteral("STORNO");
+// The kind of reference of a correcting invoice (hEredeti the corrected invoice).
+inline const QString kModifyLink = QStringLiteral("MODIFY");
 
 // Links, once, the stornos a database holds from before the links were recorded; called when the
 // link table has just been made. Linked are the invoices reported as STORNO (szlanav names their

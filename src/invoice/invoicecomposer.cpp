@@ -1,6 +1,7 @@
 #include "invoicecomposer.h"
 
 #include "advance.h"
+#include "correction.h"
 #include "documentwrite.h"
 #include "invoicetexts.h"
 #include "sequences.h"
@@ -41,6 +42,20 @@ InvoiceComposer::InvoiceComposer(ScreenContext& context, const ScreenRequest& re
     m_fields[NetTotal] = QStringLiteral("0");
     m_fields[VatTotal] = QStringLiteral("0");
     m_fields[GrandTotal] = QStringLiteral("0");
+    if (!request.corrected.isEmpty())
+        m_correction = std::make_unique<InvoiceCorrection>(context.data, request.corrected);
+}
+
+InvoiceComposer::~InvoiceComposer()
+{
+    // A correction left without storing takes its edited lines with it, however the screen closed.
+    if (m_correction && isNewInvoice() && !isBlank(m_fields[Number])) {
+        try {
+            m_correction->discard(m_fields[Number]);
+        } catch (const Error&) {
+            // the connection is gone: the next correction or new invoice under the number clears them
+        }
+    }
 }
 
 QString& InvoiceComposer::currentNumber()
@@ -51,6 +66,11 @@ QString& InvoiceComposer::currentNumber()
 bool InvoiceComposer::isNewInvoice() const
 {
     return m_mode == EditMode::New;
+}
+
+QString InvoiceComposer::corrected() const
+{
+    return m_correction ? m_correction->original() : QString();
 }
 
 ScreenRequest InvoiceComposer::lineRequest(EditMode mode) const
@@ -183,6 +203,10 @@ bool InvoiceComposer::prepare()
             recomputeTotals();
             if (advance::hasDeductions(m_context.data.connection(), m_fields[Number]))
                 m_kind = nav::InvoiceKind::Final;
+            if (m_correction && !startCorrection()) {
+                usable = false;
+                return;
+            }
         } else {
             if (!LoadInvoice(m_requested)) {
                 usable = false;
@@ -472,6 +496,11 @@ void InvoiceComposer::fromDeliveryNote()
 {
     if (isProforma()) // a delivery note becomes an invoice only
         return;
+    if (m_correction) {
+        m_context.ui.message(QStringLiteral("Helyesbítő számlába szállítólevél nem vehető át: a helyesbítés az eredeti "
+                                            "számla tételeinek változásait tartalmazza."));
+        return;
+    }
     const EditMode before = m_mode;
     // The conversion checks the guard after it wrote: a new invoice's header is its own by then
     // (the conversion itself refuses a number another workstation stored).
@@ -575,7 +604,7 @@ bool InvoiceComposer::validate()
             return false;
         }
     }
-    return true;
+    return !m_correction || correctionValid();
 }
 
 void InvoiceComposer::prepareHeader(Query& q, bool isNew)
@@ -623,6 +652,8 @@ bool InvoiceComposer::storeNew()
             q.execute();
         });
         advance::storeKind(chain, m_context.data.connection(), number, m_kind);
+        if (m_correction)
+            m_correction->addSteps(chain, q, number, refused);
         chain.step(sequenceMessage, [&] {
             // The sequence never moves backwards: a number below the last one issued is already
             // covered by it.

@@ -15,6 +15,8 @@
 
 namespace orvena {
 
+class InvoiceCorrection;
+
 class InvoiceComposer : public QObject {
     Q_OBJECT
 public:
@@ -57,6 +59,7 @@ public:
     InvoiceComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent = nullptr,
                     const ComposerTarget& target = ComposerTarget::invoice());
     bool isProforma() const { return m_target.isProforma(); }
+    ~InvoiceComposer() override;
 
     // Prepares the screen for the invoice edit mode: a new invoice gets the next number, the
     // defaults and the totals of lines an abandoned invoice left under that number; a
@@ -65,6 +68,8 @@ public:
     // invoice to modify is no longer stored (said so).
     bool prepare();
     bool isNewInvoice() const;
+    // The invoice this new one corrects; empty for any other invoice.
+    QString corrected() const;
 
     QString field(Field f) const { return m_fields[f]; }
     void setField(Field f, const QString& text);
@@ -137,6 +142,10 @@ private:
     void rereadLines();
     void rereadRegister();
     bool takeLock(const QString& name);
+    // A correction's start: the original's header and current lines under the new number (the
+    // screen does not open when it fails, said so); and its checks before the store.
+    bool startCorrection();
+    bool correctionValid();
     // Fills "Árfolyam" with the central bank's rate of the performance date when the currency or
     // the date differs from those of the last fill (always when `refetch`); a forint invoice's
     // rate is 0. Without the bank the operator is told and types the rate.
@@ -162,6 +171,7 @@ private:
     int m_lastFocus = Contract;
     QString m_rateFilledFor; // currency and date the rate was last filled (or loaded) for
     nav::InvoiceKind m_kind = nav::InvoiceKind::Plain;
+    std::unique_ptr<InvoiceCorrection> m_correction; // a correcting invoice's original and lines
 };
 
 } // namespace orvena

@@ -1,6 +1,7 @@
 #include "invoiceregister.h"
 
 #include "advance.h"
+#include "correction.h"
 #include "invoicetexts.h"
 #include "printinvoice.h"
 #include "sequences.h"
@@ -201,6 +202,62 @@ void InvoiceRegister::runPrint(PrintMode mode)
     });
 }
 
+void InvoiceRegister::correct()
+{
+    runAction(m_context.ui, [this] {
+        if (!hasInvoice())
+            return;
+        const QString original = highlightedNumber();
+        const QString refusal = correctionRefusal(m_context.data.connection(), original);
+        if (!refusal.isEmpty()) {
+            m_context.ui.notice(refusal);
+            return;
+        }
+        const auto numbering = worklock::take(m_context, worklock::newInvoice(), [this] { return busyNumbering(m_context); });
+        if (!numbering)
+            return;
+        ScreenRequest request{EditMode::New};
+        request.corrected = original;
+        m_context.opener.open(Screen::InvoiceComposer, request);
+    });
+}
+
+QString InvoiceRegister::chainText()
+{
+    if (!hasInvoice())
+        return {};
+    const QString number = highlightedNumber();
+    QStringList parts, corrections;
+    try {
+        // Both columns are indexed: one short read per highlighted invoice, whatever the register holds.
+        Query q(m_context.data.connection(), p("invoiceChain"));
+        q.setSql({QStringLiteral("SELECT hBszam, hMuvelet, hEredeti FROM szlahivatkozas WHERE hBszam = :p0 UNION "
+                                 "SELECT hBszam, hMuvelet, hEredeti FROM szlahivatkozas WHERE hEredeti = :p0 ORDER BY 1")});
+        q.setText(p("p0"), number);
+        q.open();
+        QString storno;
+        for (int row = 0; row < q.rowCount(); ++row) {
+            const QString kind = q.text(row, 1).trimmed();
+            if (q.text(row, 0) == number)
+                parts << (kind == kModifyLink
+                              ? QStringLiteral("Helyesbítő számla: a(z) %1 számú számlát helyesbíti")
+                              : QStringLiteral("Storno számla: a(z) %1 számú számlát érvényteleníti"))
+                             .arg(q.text(row, 2));
+            else if (kind == kModifyLink)
+                corrections << q.text(row, 0);
+            else
+                storno = q.text(row, 0);
+        }
+        if (!corrections.isEmpty())
+            parts << QStringLiteral("Helyesbítései: %1").arg(corrections.join(QStringLiteral(", ")));
+        if (!storno.isEmpty())
+            parts << QStringLiteral("Stornózta: %1").arg(storno);
+    } catch (const Error&) {
+        return {}; // a connection failure is told by the action that meets it next
+    }
+    return parts.join(QStringLiteral("; "));
+}
+
 void InvoiceRegister::view()
 {
     runPrint(PrintMode::View);
@@ -272,6 +329,31 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
             chain.fail(QStringLiteral("A(z) %1 számú számla nem található, nem stornózható!").arg(reversed));
         if (source.fieldText(p("fPrn")) != QLatin1String("I"))
             chain.fail(kNotPrinted, StepFailure::Show::Notice);
+        // A correction is reversed with its original, never alone: the authority counts a
+        // storno that leaves the chain of the original and its corrections above nought.
+        Query& corrects = scratch;
+        corrects.setSql({QStringLiteral("SELECT hEredeti FROM szlahivatkozas WHERE hBszam = :p1 AND hMuvelet = :p2")});
+        corrects.setText(p("p1"), reversed);
+        corrects.setText(p("p2"), kModifyLink);
+        corrects.open();
+        if (!corrects.isEmpty())
+            chain.fail(QStringLiteral("A(z) %1 számú számla helyesbítő számla (a(z) %2 számú számlát helyesbíti), "
+                                      "önmagában nem stornózható. Stornózza a(z) %2 számú eredeti számlát: annak "
+                                      "stornója a helyesbítéseivel együtt érvényteleníti.")
+                           .arg(reversed, corrects.fieldText(p("hEredeti"))),
+                       StepFailure::Show::Notice);
+        // Its corrections are reversed with it: they must be issued (an unissued one could still change).
+        corrects.setSql({QStringLiteral("SELECT h.hBszam FROM szlahivatkozas h JOIN szlafej c ON c.fBszam = h.hBszam "
+                                        "WHERE h.hEredeti = :p1 AND h.hMuvelet = :p2 AND c.fPrn <> 'I' ORDER BY "
+                                        "h.hBszam LOCK IN SHARE MODE")});
+        corrects.setText(p("p1"), reversed);
+        corrects.setText(p("p2"), kModifyLink);
+        corrects.open();
+        if (!corrects.isEmpty())
+            chain.fail(QStringLiteral("A(z) %1 számú számlának kiállítatlan helyesbítő számlája van (%2). Előbb "
+                                      "nyomtassa ki azt, majd stornózza az eredeti számlát.")
+                           .arg(reversed, corrects.fieldText(p("hBszam"))),
+                       StepFailure::Show::Notice);
         // One storno per invoice, and none of a storno: the authority knows no reversal of a
         // reversal, and a second one would reverse the invoice twice. Read with a lock, so a storno
         // another workstation has just committed is seen.
@@ -310,6 +392,22 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
             run(scratch, QStringLiteral("DELETE FROM Szlasor WHERE sBszam = :p1"), {{"p1", number}});
         });
         worktables::fill(chain, head, lines, worktables::Document::Invoice, reversed, number);
+        // The corrections' lines follow the original's, so the storno brings the chain to nought.
+        chain.step(QStringLiteral("Hiba: a helyesbítések tételeinek átvétele a munkasor -ba "), [&] {
+            QStringList to, from;
+            for (const QString& column : worktables::lineColumns().mid(1)) {
+                to << QStringLiteral("s") + column;
+                from << (column == u"Bszam" ? QStringLiteral(":p3") : QStringLiteral("s") + column);
+            }
+            lines.setSql({QStringLiteral("INSERT INTO munkasor ( %1 )").arg(to.join(QStringLiteral(", "))),
+                          QStringLiteral("SELECT %1 FROM szlasor WHERE sBszam IN (SELECT hBszam FROM szlahivatkozas "
+                                         "WHERE hEredeti = :p1 AND hMuvelet = :p2) ORDER BY sBszam, sID")
+                              .arg(from.join(QStringLiteral(", ")))});
+            lines.setText(p("p1"), reversed);
+            lines.setText(p("p2"), kModifyLink);
+            lines.setText(p("p3"), number);
+            lines.execute();
+        });
         chain.step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "),
                    [&] { storeDocumentNumber(scratch, kInvoiceSequence, number); });
         chain.step(QStringLiteral("Hiba: A munkasor UPDATE (-1) * sMenny "), [&] {

@@ -1,6 +1,6 @@
 #pragma once
 // The invoice register's model: the list of every invoice (role::kInvoiceList), the details of the highlighted
-// one, and the actions on it: new, modify, storno, view and print.
+// one, and the actions on it: new, modify, storno, correction, view and print.
 #include "screens/common/screencontext.h"
 
 #include <QObject>
@@ -35,6 +35,12 @@ public:
     void modifyInvoice(bool checkPrinted = true);
     // Reverses the highlighted printed invoice with a new storno invoice.
     void storno();
+    // "Helyesbít": a correcting invoice of the highlighted issued invoice, composed under the next
+    // number.
+    void correct();
+    // The corrections of the highlighted invoice and its own reference, for the line under the
+    // list; empty for an invoice without either.
+    QString chainText();
     void view();
     void print();
 

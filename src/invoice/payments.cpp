@@ -1,5 +1,6 @@
 #include "payments.h"
 
+#include "correction.h"
 #include "invoicetexts.h"
 
 #include "db/balanceview.h"
@@ -109,6 +110,14 @@ bool InvoicePayments::open()
             m_context.ui.message(QStringLiteral("A(z) %1 számú számla még nincs kiállítva (kinyomtatva), ezért fizetés "
                                                 "nem rögzíthető rá.")
                                      .arg(m_number));
+            return;
+        }
+        // A correction's difference is part of its original's payable: paid there.
+        if (const QString original = correctedInvoice(m_context.data.connection(), m_number); !original.isEmpty()) {
+            m_context.ui.message(QStringLiteral("A(z) %1 számú számla a(z) %2 számú számla helyesbítése: fizetését az "
+                                                "eredeti (%2 számú) számlán rögzítse, annak fizetendő összege a "
+                                                "helyesbítéssel együtt értendő.")
+                                     .arg(m_number, original));
             return;
         }
         const QString currency = q.fieldText(QStringLiteral("fPnem")).trimmed();

@@ -1,5 +1,6 @@
 #include "printinvoice.h"
 
+#include "correction.h"
 #include "numberwords.h"
 #include "paymentqr.h"
 
@@ -412,9 +413,17 @@ void printDocument(ScreenContext& context, const QString& invoiceNumber, const I
     setExemptionReasons(vars, data, number, kind.lineTable);
     setVatRegime(vars, data, invoice);
     setCopyMark(vars, invoice, negative);
-    // The title names the kind: "Számla", "Előlegszámla", "Végszámla" (a proforma's layout has its own).
+    // The title names the kind: "Számla", "Előlegszámla", "Végszámla", "Helyesbítő számla" (a proforma's
+    // layout has its own); a correcting invoice also names the invoice it corrects where the copy mark stands.
+    const QString correction = kind.proforma ? QString() : correctionHeading(data.connection(), number);
     if (!kind.proforma)
-        vars.set(QStringLiteral("v_szamla_cim"), nav::kindTitle(nav::readInvoiceKind(data.connection(), number)));
+        vars.set(QStringLiteral("v_szamla_cim"),
+                 correction.isEmpty() ? nav::kindTitle(nav::readInvoiceKind(data.connection(), number))
+                                      : QStringLiteral("Helyesbítő számla"));
+    if (!correction.isEmpty())
+        vars.set(QStringLiteral("v_masolat"), invoice.printed ? correction + QStringLiteral(" - MÁSOLATI PÉLDÁNY /")
+                                                                    + invoice.labels->fieldText(QStringLiteral("mMasolatipld"))
+                                                              : correction);
     if (kind.proforma) { // no copies and no original: a proforma is no invoice; the transfer names it as printed
         vars.set(QStringLiteral("v_masolat"), QString());
         PrintedDocument printed = invoice;

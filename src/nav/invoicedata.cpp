@@ -442,19 +442,34 @@ void checkHeader(InvoiceDocument& doc, const Header& head)
     }
 }
 
-// A storno invoice is linked to the invoice it reverses when it is made (szlahivatkozas); its
-// remark is the operator's text and decides nothing.
+// A storno or a correcting invoice is linked to the invoice it reverses or corrects when it is
+// made (szlahivatkozas); its remark is the operator's text and decides nothing.
 void readStornoLink(DataModule& data, InvoiceDocument& doc, int modificationIndex)
 {
     Query link(data.connection(), QStringLiteral("NAV_LINK"));
-    link.setSql({QStringLiteral("SELECT hEredeti FROM szlahivatkozas WHERE hBszam = :p0 AND hMuvelet = :p1")});
+    link.setSql({QStringLiteral("SELECT hEredeti, hMuvelet FROM szlahivatkozas WHERE hBszam = :p0 AND hMuvelet IN (:p1, :p2)")});
     link.setText(QStringLiteral("p0"), doc.number);
     link.setText(QStringLiteral("p1"), kStornoLink);
+    link.setText(QStringLiteral("p2"), kModifyLink);
     link.open();
     if (link.isEmpty())
         return;
     doc.storno = true;
+    doc.correction = link.fieldText(QStringLiteral("hMuvelet")).trimmed() == kModifyLink;
     doc.original = link.fieldText(QStringLiteral("hEredeti"));
+    if (doc.correction && !doc.issued) {
+        // An original reversed meanwhile takes no more corrections: the storno already brought its
+        // chain to nought.
+        Query r(data.connection(), QStringLiteral("NAV_AUX"));
+        r.setSql({QStringLiteral("SELECT hBszam FROM szlahivatkozas WHERE hEredeti = :p0 AND hMuvelet = :p1")});
+        r.setText(QStringLiteral("p0"), doc.original);
+        r.setText(QStringLiteral("p1"), kStornoLink);
+        r.open();
+        if (!r.isEmpty())
+            ruleProblem(doc, q("A helyesbített %1 számú számlát a(z) %2 számú storno számla már érvénytelenítette, "
+                               "helyesbítése nem állítható ki.")
+                                 .arg(doc.original, r.fieldText(QStringLiteral("hBszam"))));
+    }
     Query o(data.connection(), QStringLiteral("NAV_AUX"));
     o.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM szlafej WHERE fBszam = :p0")});
     o.setText(QStringLiteral("p0"), doc.original);

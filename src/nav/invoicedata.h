@@ -48,7 +48,8 @@ QString paymentMethodCode(const QString& method);
 struct InvoiceDocument {
     QString number;        // fBszam
     bool found = false;
-    bool storno = false;   // reported as a modification (STORNO)
+    bool storno = false;   // reported as a modification of `original` (STORNO, or MODIFY below)
+    bool correction = false; // a correcting invoice: operation MODIFY
     QString original;      // the reversed invoice's number
     bool withoutMaster = false; // the original was never reported (modifyWithoutMaster)
     int modificationIndex = 0;

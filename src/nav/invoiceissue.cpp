@@ -71,7 +71,7 @@ void markIssued(DataModule& data, const IssueCheck& check)
             Connection& c = data.connection();
             auto text = [&c](const QString& t) { return quotedLiteralBytes(c, t.toLatin1()); };
             QByteArray sql = "INSERT INTO szlanav (nBszam, nMuvelet, nEredeti, nModIndex, nXml, nKeszult, nAllapot) VALUES (";
-            sql += text(d.number) + ", " + text(d.storno ? QStringLiteral("STORNO") : QStringLiteral("CREATE")) + ", ";
+            sql += text(d.number) + ", " + text(d.correction ? QStringLiteral("MODIFY") : d.storno ? QStringLiteral("STORNO") : QStringLiteral("CREATE")) + ", ";
             sql += d.storno ? text(d.original) + ", " + QByteArray::number(d.modificationIndex) : QByteArray("NULL, NULL");
             sql += ", " + quotedLiteralBytes(c, d.xml) + ", NOW(), ";
             sql += text(check.reporting() ? QStringLiteral("KULDENDO") : QStringLiteral("NEM_KULDENDO"));

@@ -206,11 +206,13 @@ std::vector<SendQueue::Row> SendQueue::pendingRows()
         if (!m_issuers.contains(row.issuer) && !m_onlyReportingIssuer.isEmpty())
             row.issuer = m_onlyReportingIssuer;
         const QString originalState = rows->text(r, 8);
-        // A storno waits while its original is on its way; after a rejected original it cannot go.
-        if (row.state == state::ToSend && row.operation == u"STORNO" && !row.original.isEmpty()
+        // A storno or a correction waits while its original is on its way; after a rejected
+        // original it cannot go.
+        const bool modification = row.operation == u"STORNO" || row.operation == u"MODIFY";
+        if (row.state == state::ToSend && modification && !row.original.isEmpty()
             && (originalState == state::ToSend || originalState == state::Sent))
             row.state = QStringLiteral("WAIT");
-        else if (row.state == state::ToSend && row.operation == u"STORNO" && originalState == state::Rejected)
+        else if (row.state == state::ToSend && modification && originalState == state::Rejected)
             row.state = QStringLiteral("BLOCKED");
         out.push_back(row);
     }
@@ -409,7 +411,7 @@ void SendQueue::sendBatch(const QString& issuer, const std::vector<Row>& batch)
         if (!rows.empty() && size + kOperationOverhead + encoded > m_settings.maxRequestBytes)
             flush();
         rows.push_back(r);
-        ops.push_back({r.operation == u"STORNO" ? QStringLiteral("STORNO") : QStringLiteral("CREATE"), doc});
+        ops.push_back({r.operation == u"STORNO" || r.operation == u"MODIFY" ? r.operation : QStringLiteral("CREATE"), doc});
         size += kOperationOverhead + encoded;
     }
     flush();

@@ -2,12 +2,16 @@
 // register and the storno chain, including what a failing statement leaves behind.
 #include "support/fakes.h"
 
+#include "db/balanceview.h"
 #include "db/errors.h"
+#include "invoice/correction.h"
 #include "invoice/invoicecomposer.h"
 #include "invoice/invoiceline.h"
 #include "invoice/invoiceregister.h"
 #include "invoice/invoicetexts.h"
+#include "invoice/payments.h"
 #include "invoice/sequences.h"
+#include "nav/invoiceamounts.h"
 #include "nav/invoicedata.h"
 #include "nav/schemavalidator.h"
 
@@ -606,6 +610,176 @@ private slots:
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej WHERE fBszam = '20100102'")), 0);
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor WHERE sBszam = '20100102'")), 0);
         QCOMPARE(sequence(), QStringLiteral("20100101"));
+    }
+
+    // A correction stores the differences from the invoice's current lines (a quantity's
+    // difference; a changed price as the negated line and the new one; a deleted line negated; a
+    // new line as it is) and links itself; the next one starts from the corrected lines. A storno
+    // of the original reverses it with its corrections, so the chain's totals and balances reach
+    // nought; the correction is not reversed alone, and nothing of the chain is corrected again.
+    void correctionChain()
+    {
+        seedPrintedInvoice(QStringLiteral("20100041"));
+        s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, "
+                                  "sAfa) VALUES ('20100041', 'Kenyér', 1, 'db', 500, 'Ft', '1', '27% általános', 27)"));
+        ScreenRequest request{EditMode::New};
+        request.corrected = QStringLiteral("20100041");
+        const QString lines = QStringLiteral("SELECT sMegn, sMenny, sEar FROM szlasor WHERE sBszam = '%1' ORDER BY sID");
+        {
+            InvoiceComposer c(s->context, request);
+            QVERIFY(c.prepare());
+            QCOMPARE(c.field(InvoiceComposer::Number), QStringLiteral("20100042"));
+            QCOMPARE(c.field(InvoiceComposer::CustomerCode), QStringLiteral("2"));
+            QCOMPARE(c.field(InvoiceComposer::IssueDate), QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd")));
+            QCOMPARE(c.field(InvoiceComposer::Remark), QString());
+            QCOMPARE(s->db.rows(lines.arg(QLatin1String("20100042"))),
+                     (QStringList{"Konyhai mérleg|3|1000", "Csomagolópapír|-2|1250,5", "Kenyér|1|500"}));
+            QVERIFY(!c.ok()); // the reason is asked for
+            c.setField(InvoiceComposer::Remark, QStringLiteral("Hibás mennyiség és ár"));
+            QVERIFY(!c.ok()); // nothing changed
+            QVERIFY(!c.isClosed());
+            QCOMPARE(s->ui.texts().mid(0, 2),
+                     (QStringList{"Adja meg a helyesbítés okát a „Megjegyzés” mezőben!",
+                                  "A helyesbítés nem tartalmaz eltérést a(z) 20100041 számú számla tételeitől. Módosítsa "
+                                  "a tételek mennyiségét vagy árát, töröljön vagy vegyen fel tételt."}));
+            // The differences are computed at the original's discount, for its customer.
+            c.setField(InvoiceComposer::Discount, QStringLiteral("5"));
+            QVERIFY(!c.ok());
+            c.setField(InvoiceComposer::Discount, QStringLiteral("0"));
+            c.setField(InvoiceComposer::CustomerCode, QStringLiteral("1"));
+            QVERIFY(!c.ok());
+            c.setField(InvoiceComposer::CustomerCode, QStringLiteral("2"));
+            QVERIFY(s->ui.texts().value(2).startsWith(QStringLiteral("A helyesbítő számla pénzneme, árfolyama és "
+                                                                     "kedvezménye az eredeti számláé kell legyen (Ft")));
+            QCOMPARE(s->ui.texts().value(3), QStringLiteral("A helyesbítő számla vevője az eredeti számláé kell legyen "
+                                                            "(kód: 2). Más vevőnek új számlát állítson ki."));
+            // What the line screen stores (its own tests drive it).
+            s->db.exec(QStringLiteral("UPDATE szlasor SET sMenny = 5 WHERE sBszam = '20100042' AND sMegn = 'Konyhai mérleg'"));
+            s->db.exec(QStringLiteral("UPDATE szlasor SET sEar = 1300, sGolaj = 0 WHERE sBszam = '20100042' AND sMegn = "
+                                      "'Csomagolópapír'"));
+            s->db.exec(QStringLiteral("DELETE FROM szlasor WHERE sBszam = '20100042' AND sMegn = 'Kenyér'"));
+            s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, "
+                                      "sAfa) VALUES ('20100042', 'Szállítás', 1, 'db', 2000, 'Ft', '1', '27% általános', 27)"));
+            QVERIFY(c.ok());
+        }
+        QCOMPARE(s->db.rows(lines.arg(QLatin1String("20100042"))),
+                 (QStringList{"Konyhai mérleg|2|1000", "Csomagolópapír|2|1250,5", "Csomagolópapír|-2|1300",
+                              "Kenyér|-1|500", "Szállítás|1|2000"}));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT hBszam, hMuvelet, hEredeti FROM szlahivatkozas")),
+                 QStringList{QStringLiteral("20100042|MODIFY|20100041")});
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT fMegj, fvKod, IFNULL(fPrn, '') FROM szlafej WHERE fBszam = '20100042'")),
+                 QStringList{QStringLiteral("Hibás mennyiség és ár|2| ")});
+        QCOMPARE(sequence(), QStringLiteral("20100042"));
+        InvoiceRegister reg(s->context);
+        reg.open();
+        // While the correction is unissued, the original is not reversed (the storno would miss it).
+        s->data.query(role::kInvoiceList).locate(QStringLiteral("fBszam"), QStringLiteral("20100041"));
+        s->ui.clear();
+        s->ui.answer(true);
+        reg.storno();
+        QCOMPARE(s->ui.texts(Kind::Notice),
+                 QStringList{QStringLiteral("A(z) 20100041 számú számlának kiállítatlan helyesbítő számlája van "
+                                            "(20100042). Előbb nyomtassa ki azt, majd stornózza az eredeti számlát.")});
+        QCOMPARE(sequence(), QStringLiteral("20100042"));
+        reg.reread();
+        s->data.query(role::kInvoiceList).locate(QStringLiteral("fBszam"), QStringLiteral("20100042"));
+        s->ui.clear();
+        reg.correct(); // an unissued correction is modified, not corrected
+        s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam = '20100042'"));
+        reg.reread();
+        reg.correct();
+        s->ui.answer(true);
+        reg.storno();
+        QCOMPARE(s->ui.texts(Kind::Notice),
+                 (QStringList{"A(z) 20100042 számú számla még nincs kiállítva (nyomtatva), ezért nem helyesbítő "
+                              "számlával, hanem a „Módosít” gombbal javítható.",
+                              "A(z) 20100042 számú számla maga is helyesbítő számla (a(z) 20100041 számú számlát "
+                              "helyesbíti). Újabb helyesbítéshez a(z) 20100041 számú eredeti számlát jelölje meg: a "
+                              "helyesbítés annak eddig helyesbített tételeiből indul.",
+                              "A(z) 20100042 számú számla helyesbítő számla (a(z) 20100041 számú számlát helyesbíti), "
+                              "önmagában nem stornózható. Stornózza a(z) 20100041 számú eredeti számlát: annak "
+                              "stornója a helyesbítéseivel együtt érvényteleníti."}));
+        // The next correction starts from the corrected lines; left without storing, it leaves nothing.
+        {
+            InvoiceComposer c(s->context, request);
+            QVERIFY(c.prepare());
+            QCOMPARE(s->db.rows(lines.arg(QLatin1String("20100043"))),
+                     (QStringList{"Konyhai mérleg|5|1000", "Csomagolópapír|-2|1300", "Szállítás|1|2000"}));
+            c.cancel();
+        }
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor WHERE sBszam = '20100043'")), 0);
+
+        // A correction is paid on its original, whose payable counts it.
+        s->ui.clear();
+        QVERIFY(!InvoicePayments(s->context, QStringLiteral("20100042")).open());
+        QVERIFY(s->ui.texts().value(0).contains(QStringLiteral("fizetését az eredeti (20100041 számú) számlán rögzítse")));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT eFizetendo, eHatralek FROM %1 WHERE eBszam = '20100041'").arg(kBalanceView)),
+                 QStringList{QStringLiteral("5588|5588")});
+        // The storno of the original reverses the whole chain.
+        s->state.invoiceNumber = QStringLiteral("20100041");
+        reg.reread();
+        QCOMPARE(reg.chainText(), QStringLiteral("Helyesbítései: 20100042"));
+        s->ui.clear();
+        s->ui.answer(true);
+        reg.storno();
+        QCOMPARE(s->ui.texts().value(1), QStringLiteral("A számla STORNO -ja elkészült !"));
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor WHERE sBszam = '20100043'")), 8);
+        s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam = '20100043'"));
+        Money net, gross;
+        for (const char* number : {"20100041", "20100042", "20100043"}) {
+            const nav::InvoiceAmounts a = nav::readInvoiceAmounts(s->data, QString::fromLatin1(number));
+            net += a.net;
+            gross += a.net + a.vat;
+        }
+        QVERIFY(net.isZero());
+        QVERIFY(gross.isZero());
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT eBszam, eFizetendo, eHatralek FROM %1 ORDER BY eBszam").arg(kBalanceView)),
+                 (QStringList{"20100041|5588|0", "20100042|4319|0", "20100043|-5588|0"}));
+        s->data.query(role::kInvoiceList).locate(QStringLiteral("fBszam"), QStringLiteral("20100041"));
+        QCOMPARE(reg.chainText(), QStringLiteral("Helyesbítései: 20100042; Stornózta: 20100043"));
+        s->ui.clear();
+        reg.correct();
+        QCOMPARE(s->ui.texts(Kind::Notice),
+                 QStringList{QStringLiteral("A(z) 20100041 számú számlát a(z) 20100043 számú storno számla "
+                                            "érvénytelenítette, ezért nem helyesbíthető.")});
+    }
+
+    // What another workstation did between the correction's opening and its store is seen inside
+    // the store's transaction: the original reversed or corrected meanwhile ends the screen, and
+    // nothing of the correction stays.
+    void correctionRefusedAtWriteTime_data()
+    {
+        QTest::addColumn<QStringList>("meanwhile");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("reversed") << QStringList{"INSERT INTO szlahivatkozas VALUES ('20100090', 'STORNO', '20100041')"}
+                                  << "A(z) 20100041 számú számlát a(z) 20100090 számú storno számla érvénytelenítette";
+        QTest::newRow("corrected")
+            << QStringList{"INSERT INTO szlahivatkozas VALUES ('20100090', 'MODIFY', '20100041')",
+                           "INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar) VALUES ('20100090', 'Díj', 1, 10)"}
+            << "A(z) 20100041 számú számlát időközben egy másik helyesbítő számla módosította";
+    }
+    void correctionRefusedAtWriteTime()
+    {
+        QFETCH(QStringList, meanwhile);
+        QFETCH(QString, reason);
+        seedPrintedInvoice(QStringLiteral("20100041"));
+        ScreenRequest request{EditMode::New};
+        request.corrected = QStringLiteral("20100041");
+        {
+            InvoiceComposer c(s->context, request);
+            QVERIFY(c.prepare());
+            c.setField(InvoiceComposer::Remark, QStringLiteral("Ár"));
+            s->db.exec(QStringLiteral("UPDATE szlasor SET sMenny = 4 WHERE sBszam = '20100042' AND sMenny = 3"));
+            for (const QString& sql : meanwhile)
+                s->db.exec(sql);
+            QVERIFY(!c.ok());
+            QVERIFY(c.isClosed());
+            QVERIFY2(s->ui.texts().join(u'\n').contains(reason), qPrintable(s->ui.texts().join(u'\n')));
+        }
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej WHERE fBszam = '20100042'")), 0);
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlasor WHERE sBszam = '20100042'")), 0);
+        QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlahivatkozas WHERE hBszam = '20100042'")), 0);
+        QCOMPARE(sequence(), QStringLiteral("20100041"));
     }
 
     // The storno works on the invoice the register stood on when it asked, read again by its

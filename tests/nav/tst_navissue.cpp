@@ -14,6 +14,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QDate>
 #include <QDir>
@@ -32,6 +33,7 @@ private slots:
     void refusedPrintLeavesTheInvoiceModifiable();
     void printIssuesAndTheRegisterShowsTheState();
     void stornoFromTheRegister();
+    void correctionFromTheRegister();
     void vatClassificationOnTheRateScreen();
 
 private:
@@ -199,6 +201,69 @@ void TestNavIssue::stornoFromTheRegister()
     QVERIFY2(second.wait(), qPrintable(second.failures().join(u'\n')));
     QCOMPARE(s->db.rows(QStringLiteral("SELECT nBszam, nMuvelet, nEredeti, nModIndex FROM szlanav ORDER BY nBszam")),
              (QStringList{"20240001|CREATE||", "20240011|STORNO|20240001|1"}));
+}
+
+// "Helyesbít" opens the composition screen over the next number with the issued invoice's header
+// and lines; it asks for the reason and refuses a correction without a difference; the changed
+// quantity is stored as its difference, printing issues it as the original's modification with a
+// heading naming the original, and the register names the correction beside the original.
+void TestNavIssue::correctionFromTheRegister()
+{
+    QCOMPARE(nav::issueInvoice(s->data, QStringLiteral("20240001")), QString());
+    auto reg = openRegisterOn(QStringLiteral("20240001"));
+    QVERIFY(reg);
+    auto edit = [](QWidget* window, int field, const QString& typed) {
+        auto* e = window->findChild<QLineEdit*>(QStringLiteral("field%1").arg(field));
+        QVERIFY(e);
+        e->setFocus();
+        e->selectAll();
+        for (const QChar c : typed) { // letters beyond ASCII go as a keyboard layout sends them
+            if (c.unicode() < 128)
+                QTest::keyClick(e, c.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, e, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    };
+    {
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm9"),
+                    [&](QWidget* composer) {
+                        QCOMPARE(composer->windowTitle(),
+                                 QStringLiteral("Helyesbítő számla készítése a(z) 20240001 számú számlához"));
+                        QCOMPARE(composer->findChild<QLineEdit*>(QStringLiteral("field0"))->text(), QStringLiteral("20240011"));
+                        press(composer, "okButton");
+                        edit(composer, 12, QStringLiteral("Egy mérleggel kevesebb érkezett"));
+                        press(composer, "okButton");
+                        press(composer, "modifyLineButton");
+                        press(composer, "okButton");
+                    })
+            .box(QStringLiteral("Adja meg a helyesbítés okát a „Megjegyzés” mezőben!"), QStringLiteral("OK"))
+            .box(QStringLiteral("A helyesbítés nem tartalmaz eltérést a(z) 20240001 számú számla tételeitől."),
+                 QStringLiteral("Igen"))
+            .window(QStringLiteral("TForm10"), [&](QWidget* line) {
+                QCOMPARE(line->findChild<QLineEdit*>(QStringLiteral("field0"))->text(), QStringLiteral("Konyhai mérleg"));
+                edit(line, 2, QStringLiteral("1"));
+                press(line, "okButton");
+            });
+        press(reg.get(), "correctButton");
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+    }
+    QCOMPARE(s->db.rows(QStringLiteral("SELECT sMegn, sMenny, sEar FROM szlasor WHERE sBszam = '20240011'")),
+             QStringList{QStringLiteral("Konyhai mérleg|-1|8990")});
+    QCOMPARE(s->db.rows(QStringLiteral("SELECT fMegj, fRkelt FROM szlafej f JOIN szlahivatkozas h ON h.hBszam = f.fBszam "
+                                       "WHERE h.hMuvelet = 'MODIFY' AND h.hEredeti = '20240001'")),
+             QStringList{QStringLiteral("Egy mérleggel kevesebb érkezett|")
+                         + QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd"))});
+    QTest::qWait(50);
+    press(reg.get(), "printButton");
+    QCOMPARE(flag(QStringLiteral("20240011")), QStringLiteral("I"));
+    QCOMPARE(s->db.rows(QStringLiteral("SELECT nBszam, nMuvelet, nEredeti, nModIndex FROM szlanav ORDER BY nBszam")),
+             (QStringList{"20240001|CREATE||", "20240011|MODIFY|20240001|1"}));
+    QVERIFY(presenter.last().pages.front().allTexts().join(u'\n').contains(
+        QStringLiteral("Helyesbítő számla – a helyesbített számla: K20240001, kelte: 2024.05.17")));
+    s->data.query(QStringLiteral("ZQ10")).locate(QStringLiteral("fBszam"), QStringLiteral("20240001"));
+    QCOMPARE(reg->findChild<QLabel*>(QStringLiteral("chainLabel"))->text(), QStringLiteral("Helyesbítései: 20240011"));
 }
 
 // The VAT-rate screen's drop-downs show and store the codes, and the next issue uses them.

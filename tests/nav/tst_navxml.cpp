@@ -78,6 +78,7 @@ private slots:
     void everyProblemInOneMessage();
     void modeOffNeverRefuses();
     void modificationIndexCountsUp();
+    void correctionCountsWithTheStornos();
     void stornoReference_data();
     void stornoReference();
     void legacyStornosLinkedOnce();
@@ -90,6 +91,7 @@ private:
                     const QString& discount = QStringLiteral("0"), const QString& method = QStringLiteral("átutalás"),
                     const QString& remark = QString());
     void addStorno(const QString& number, const QString& original, bool linked = true);
+    void addCorrection(const QString& number, const QString& original);
     void setMode(const QString& mode)
     {
         m_session->db.exec(QStringLiteral("UPDATE szallito SET zNavMod = '%1'").arg(mode));
@@ -172,6 +174,29 @@ void TestNavXml::seedKinds()
                QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("kp."));
     addInvoice(QStringLiteral("20240005"), QStringLiteral("5"), {{"2", "89900", "db", "1"}}, QStringLiteral("HUF"));
     addStorno(QStringLiteral("20240006"), QStringLiteral("20240001"));
+    addCorrection(QStringLiteral("20240020"), QStringLiteral("20240003"));
+}
+
+// A correction as the correcting composer stores it: two more of the original's first line (a
+// quantity's difference) and a new line, at the original's currency, rate and discount.
+void TestNavXml::addCorrection(const QString& number, const QString& original)
+{
+    m_session->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, fKerek, "
+                                      "fArfoly, fPnem, fmKod, fzKod, fvKod, fMemoSzall, fMemoVevo) SELECT '%1', fTkelt, "
+                                      "'2024-05-22', fFkelt, fFizmod, 'Mennyiségi eltérés', ' ', fKerek, fArfoly, fPnem, "
+                                      "fmKod, fzKod, fvKod, fMemoSzall, fMemoVevo FROM szlafej WHERE fBszam = '%2'")
+                           .arg(number, original));
+    m_session->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, sPnem, "
+                                      "skAfakod, sAfanev, sAfa) SELECT '%1', scKod, scSzam, sMegn, sVtsz, 2, sMe, sEar, "
+                                      "sPnem, skAfakod, sAfanev, sAfa FROM szlasor WHERE sBszam = '%2' ORDER BY sID LIMIT 1")
+                           .arg(number, original));
+    m_session->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, sPnem, "
+                                      "skAfakod, sAfanev, sAfa) SELECT '%1', '1', 'PP-500', 'Csomagolópapír', '4823', 1, "
+                                      "'kg', 1250.5, fPnem, kAfakod, kAfanev, kAfa FROM afa, szlafej WHERE kAfakod = '1' "
+                                      "AND fBszam = '%1'")
+                           .arg(number));
+    m_session->db.exec(QStringLiteral("INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES ('%1', 'MODIFY', '%2')")
+                           .arg(number, original));
 }
 
 // Advance invoices (issued) and final invoices deducting them, in forints and in euros; a storno
@@ -325,6 +350,13 @@ void TestNavXml::goldenDocuments_data()
         << QStringList{"cashAccountingIndicator=true", "smallBusinessIndicator=true", "individualExemption=",
                        "invoiceGrossAmount=108464.35"}
         << QStringList{"UPDATE szallito SET zPenzforgalmi = 1, zKisadozo = 1"};
+    QTest::newRow("correction") << "20240020" << "correction.xml"
+                                << QStringList{"originalInvoiceNumber=K20240003", "modifyWithoutMaster=false",
+                                               "modificationIndex=1", "lineNumberReference=2", "lineOperation=CREATE",
+                                               "invoiceIssueDate=2024-05-22", "invoiceDeliveryDate=2024-05-15",
+                                               "quantity=2", "lineNetAmount=17081.00", "invoiceNetAmount=18268.98",
+                                               "invoiceVatAmount=4932.62", "invoiceGrossAmount=23201.60"}
+                                << QStringList{};
 }
 
 void TestNavXml::goldenDocuments()
@@ -337,9 +369,9 @@ void TestNavXml::goldenDocuments()
     for (const QString& sql : setup)
         m_session->db.exec(sql);
     DB_VERIFY(seedAdvances());
-    // the stornos' originals were reported
+    // the stornos' and the correction's originals were reported
     m_session->db.exec(QStringLiteral("INSERT INTO szlanav (nBszam, nMuvelet, nAllapot) VALUES ('20240001', 'CREATE', "
-                                      "'ELFOGADVA'), ('20240008', 'CREATE', 'ELFOGADVA')"));
+                                      "'ELFOGADVA'), ('20240008', 'CREATE', 'ELFOGADVA'), ('20240003', 'CREATE', 'ELFOGADVA')"));
     nav::InvoiceDocument doc;
     DB_VERIFY(doc = nav::buildInvoiceDocument(m_session->data, number));
     QVERIFY2(doc.problems.isEmpty(), qPrintable(doc.problems.join(u'\n')));
@@ -717,6 +749,36 @@ void TestNavXml::modificationIndexCountsUp()
              QStringLiteral("1"));
 }
 
+// A correction is a modification of its original as a storno is: issued before the storno it
+// takes the next index and numbers its lines after the original's, the storno after both; once
+// the original is reversed no correction of it is issued.
+void TestNavXml::correctionCountsWithTheStornos()
+{
+    DB_VERIFY(seedKinds());
+    setMode(QStringLiteral("TEST"));
+    // the storno is made once the correction was issued
+    m_session->db.exec(QStringLiteral("DELETE FROM szlahivatkozas WHERE hBszam = '20240006'"));
+    addCorrection(QStringLiteral("20240011"), QStringLiteral("20240001"));
+    for (const char* number : {"20240001", "20240011"})
+        QCOMPARE(nav::issueInvoice(m_session->data, QString::fromLatin1(number)), QString());
+    m_session->db.exec(QStringLiteral("INSERT INTO szlahivatkozas VALUES ('20240006', 'STORNO', '20240001')"));
+    QCOMPARE(nav::issueInvoice(m_session->data, QStringLiteral("20240006")), QString());
+    QCOMPARE(m_session->db.rows(QStringLiteral("SELECT nBszam, nMuvelet, nEredeti, nModIndex FROM szlanav ORDER BY nBszam")),
+             (QStringList{"20240001|CREATE||", "20240006|STORNO|20240001|2", "20240011|MODIFY|20240001|1"}));
+    const QByteArray correction = *nav::storedDocument(m_session->data, QStringLiteral("20240011"));
+    QCOMPARE(texts(correction, QStringLiteral("lineNumberReference")), (QStringList{"7", "8"}));
+    QCOMPARE(texts(correction, QStringLiteral("lineNumber")), (QStringList{"1", "2"}));
+    // six lines of the original, two of the correction: the storno's are 9 to 14
+    const QByteArray storno = *nav::storedDocument(m_session->data, QStringLiteral("20240006"));
+    QCOMPARE(text(storno, QStringLiteral("modificationIndex")), QStringLiteral("2"));
+    QCOMPARE(texts(storno, QStringLiteral("lineNumberReference")).value(0), QStringLiteral("9"));
+    addCorrection(QStringLiteral("20240012"), QStringLiteral("20240001"));
+    QVERIFY(nav::issueInvoice(m_session->data, QStringLiteral("20240012"))
+                .contains(QStringLiteral("A helyesbített 20240001 számú számlát a(z) 20240006 számú storno számla már "
+                                         "érvénytelenítette")));
+    QCOMPARE(flag(QStringLiteral("20240012")), QStringLiteral(" "));
+}
+
 // What makes a storno is the link stored when it was made, never its remark; an original the
 // authority never received is reversed without its master.
 void TestNavXml::stornoReference_data()
@@ -731,6 +793,7 @@ void TestNavXml::stornoReference_data()
     QTest::newRow("original issued with reporting off")
         << QStringList{reported.arg(QLatin1String("NEM_KULDENDO"))} << "20240006" << "K20240001|true";
     QTest::newRow("original from before reporting") << QStringList{} << "20240006" << "K20240001|true";
+    QTest::newRow("correction of an unreported original") << QStringList{} << "20240020" << "K20240003|true";
     QTest::newRow("storno remark changed")
         << QStringList{reported.arg(QLatin1String("ELKULDVE")),
                        "UPDATE szlafej SET fMegj = 'Hibás szállítási cím miatt' WHERE fBszam = '20240006'"}

@@ -47,6 +47,7 @@ private slots:
     void answersEndInTheirStates();
     void faultsAreRetriedWithoutSecondReport_data();
     void faultsAreRetriedWithoutSecondReport();
+    void stornoWaitsForItsOriginal_data();
     void stornoWaitsForItsOriginal();
     void stornoOfRejectedOriginalIsHeld();
     void restartResumesFromStoredState();
@@ -200,10 +201,19 @@ void TestNavQueue::faultsAreRetriedWithoutSecondReport()
     verifyNothingTwice();
 }
 
+// A correction (MODIFY) waits for its original as a storno does.
+void TestNavQueue::stornoWaitsForItsOriginal_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::newRow("storno") << "STORNO";
+    QTest::newRow("correction") << "MODIFY";
+}
+
 void TestNavQueue::stornoWaitsForItsOriginal()
 {
+    QFETCH(QString, operation);
     seedNavInvoice(*m_db, QStringLiteral("20100021"));
-    seedNavInvoice(*m_db, QStringLiteral("20100022"), QStringLiteral("STORNO"), QStringLiteral("20100021"));
+    seedNavInvoice(*m_db, QStringLiteral("20100022"), operation, QStringLiteral("20100021"));
     m_server.setPollsBeforeDone(2);
     SendQueue q(*m_conn, fastSettings());
     q.step();
@@ -214,7 +224,7 @@ void TestNavQueue::stornoWaitsForItsOriginal()
     QVERIFY(settle(q));
     QCOMPARE(m_server.transactions().size(), 2);
     QCOMPARE(m_server.transactions()[1].invoices[0].number, QStringLiteral("K20100022"));
-    QCOMPARE(m_server.transactions()[1].invoices[0].operation, QStringLiteral("STORNO"));
+    QCOMPARE(m_server.transactions()[1].invoices[0].operation, operation);
     QCOMPARE(stateOf(QStringLiteral("20100022")), state::Accepted);
     verifyNothingTwice();
 }

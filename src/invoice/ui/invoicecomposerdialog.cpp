@@ -43,7 +43,9 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
     : QDialog(parent), m_model(model)
 {
     setObjectName(QStringLiteral("TForm9"));
-    setWindowTitle(QStringLiteral("Számla készítés"));
+    setWindowTitle(model->corrected().isEmpty()
+                       ? QStringLiteral("Számla készítés")
+                       : QStringLiteral("Helyesbítő számla készítése a(z) %1 számú számlához").arg(model->corrected()));
     model->setParent(this);
 
     auto* layout = new QVBoxLayout(this);

@@ -147,6 +147,13 @@ QWidget* InvoiceRegisterDialog::buildHeader(Query& list)
     auto* headerGrid = static_cast<QGridLayout*>(header->layout());
     headerGrid->addWidget(new QLabel(QStringLiteral("Megjegyzés"), header), 3, 0);
     headerGrid->addWidget(queryField(list, {s("fMegj")}, header), 3, 1, 1, 7);
+    // The chain of the highlighted invoice: what it corrects or reverses, its corrections, its storno.
+    auto* chain = new QLabel(header);
+    chain->setObjectName(QStringLiteral("chainLabel"));
+    headerGrid->addWidget(chain, 4, 0, 1, 8);
+    const auto update = [this, chain] { chain->setText(m_model->chainText()); };
+    connect(&list, &Query::currentRowChanged, chain, update);
+    connect(&list, &Query::rowsReplaced, chain, update);
     return header;
 }
 
@@ -164,6 +171,8 @@ QLayout* InvoiceRegisterDialog::buildButtons(ScreenContext& context)
     installModifyAnywayKey(modify, [this] { m_model->modifyInvoice(false); });
     add(QStringLiteral("Storno"), QStringLiteral("A megjelölt sorról \"Strono bizonylat\" készítése"),
         QStringLiteral("stornoButton"), [this] { m_model->storno(); });
+    add(QStringLiteral("Helyesbít"), QStringLiteral("A megjelölt számla helyesbítése"), QStringLiteral("correctButton"),
+        [this] { m_model->correct(); });
     add(QStringLiteral("Megtekint"), QStringLiteral("Számla formátum megtekintése."), QStringLiteral("viewButton"),
         [this] { m_model->view(); });
     add(QStringLiteral("Nyomtat"), QStringLiteral("Számla nyomtatása."), QStringLiteral("printButton"),

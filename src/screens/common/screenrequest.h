@@ -51,6 +51,8 @@ struct ScreenRequest {
     // The stored document a composition screen modifies (EditMode::Modify), by its number: the
     // register names the document it stood on, the screen reads it afresh under its lock.
     QString number = {};
+    // A new invoice composed as the correction of the issued invoice of this number.
+    QString corrected = {};
 
     // A composition screen opened to modify the stored document of this number.
     static ScreenRequest modifying(const QString& number)
