@@ -85,7 +85,9 @@ void dropRowCounterTriggers(Connection& connection, const QString& database);
 // addresses separated by ";").
 // 4: szlafizetes, the payments of invoices, and the view szlaegyenleg over it.
 // 4: mnbarfolyam, the central bank's rates; the figures' indexes on szlafej and szlasor.
-constexpr int kSchemaVersion = 4;
+// 5: szlaosszeg, szlaafaosszeg and szlanaposszeg, the sums of each issued invoice (per VAT rate, per
+// issue date) the figures read.
+constexpr int kSchemaVersion = 5;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.
 int storedSchemaVersion(Connection& connection);
