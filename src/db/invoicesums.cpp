@@ -65,9 +65,15 @@ QByteArray dayStatement(const QByteArray& number, char sign)
 void recordInvoiceSums(Connection& c, const QString& invoiceNumber)
 {
     const QByteArray number = quotedLiteral(c, invoiceNumber.trimmed());
-    c.execute(dayStatement(number, '-'));
-    c.execute("DELETE FROM " + latin2(kInvoiceRateSums) + " WHERE rBszam = " + number);
-    c.execute("DELETE FROM " + latin2(kInvoiceSums) + " WHERE oBszam = " + number);
+    // Sums written before are taken away only when there are any: looked for with a plain read,
+    // because a locking statement that finds no row locks the gap around the number, and two
+    // workstations issuing neighbouring numbers would then wait for each other's inserts.
+    if (c.select("SELECT COUNT(*) FROM " + latin2(kInvoiceSums) + " WHERE oBszam = " + number)->text(0, 0) != u"0") {
+        c.execute(dayStatement(number, '-'));
+        c.execute("DELETE FROM " + latin2(kInvoiceSums) + " WHERE oBszam = " + number);
+    }
+    if (c.select("SELECT COUNT(*) FROM " + latin2(kInvoiceRateSums) + " WHERE rBszam = " + number)->text(0, 0) != u"0")
+        c.execute("DELETE FROM " + latin2(kInvoiceRateSums) + " WHERE rBszam = " + number);
     for (const QByteArray& sql : insertStatements(QStringLiteral("h.fBszam = %1").arg(decode(CodePage::Latin2, number))))
         c.execute(sql);
     c.execute(dayStatement(number, '+'));

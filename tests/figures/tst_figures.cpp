@@ -258,6 +258,38 @@ private slots:
         QCOMPARE(t.total.invoices, qint64(22));
     }
 
+    // Two workstations issuing neighbouring numbers at once: neither waits for the other's
+    // transaction (only one issuing on the same day would, for that day's row).
+    void twoWorkstationsIssueAtOnce()
+    {
+        for (auto [number, day] : {std::pair{"20100007", "2026-03-02"}, std::pair{"20100008", "2026-03-03"}}) {
+            header(QLatin1String(number), QLatin1String(day), QStringLiteral("1"), QStringLiteral("Ft"),
+                   QStringLiteral("0"), QStringLiteral("0"), true);
+            line(QLatin1String(number), QStringLiteral("A1"), QStringLiteral("1"), QStringLiteral("100"),
+                 QStringLiteral("T27"), 27);
+        }
+        Connection& first = s->db.admin();
+        Connection& second = s->data.connection();
+        second.execute("SET SESSION innodb_lock_wait_timeout = 2");
+        first.execute("START TRANSACTION");
+        recordInvoiceSums(first, QStringLiteral("20100007"));
+        second.execute("START TRANSACTION");
+        QString failure;
+        try {
+            recordInvoiceSums(second, QStringLiteral("20100008"));
+            second.execute("COMMIT");
+        } catch (const Error& e) {
+            failure = e.text();
+            second.execute("ROLLBACK");
+        }
+        first.execute("COMMIT");
+        second.execute("SET SESSION innodb_lock_wait_timeout = DEFAULT");
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const figures::Table t = figures::compute(s->data, figures::View::Month, {QDate(2026, 3, 1), QDate(2026, 3, 31)});
+        QCOMPARE(t.total.invoices, qint64(2));
+        QCOMPARE(t.total.net, qint64(20000));
+    }
+
     // The accountant's export from the window and from the command line: one row per issued
     // invoice, per rate in forints, the storno marked, a name with ";" and quotes quoted.
     void accountingExport()
