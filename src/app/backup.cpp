@@ -3,6 +3,7 @@
 #include "db/balanceview.h"
 #include "db/codepages.h"
 #include "db/invoicelinks.h"
+#include "db/invoicesums.h"
 #include "db/navsendschema.h"
 #include "db/outputfile.h"
 #include "db/restorestate.h"
@@ -636,8 +637,10 @@ public:
             m_c.execute("USE " + quotedNameBytes(m_scratch));
             const QStringList created = createMissingTables(m_c);
             addMissingColumns(m_c); // a backup of an earlier layout gets the columns added since
+            ensureIndexes(m_c);     // ... and the indexes
             if (created.contains(QStringLiteral("szlahivatkozas")))
                 backfillStornoLinks(m_c); // a backup from before the storno links: linked as setup links them
+            backfillInvoiceSums(m_c); // a backup from before the invoices' sums: written as setup writes them
             ensureNavSendSchema(m_c); // an older backup lacks the reporting's columns and log
             recordSchemaVersion(m_c, m_parsed.header.schemaVersion);
             // Reports the restored data holds as waiting may have gone out after the backup was made:

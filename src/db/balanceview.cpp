@@ -1,4 +1,5 @@
 #include "balanceview.h"
+#include "invoicesums.h"
 #include "money.h"
 
 #include "codepages.h"
@@ -14,13 +15,18 @@ namespace {
 // it: per line the net (quantity x unit price less the header discount) rounded to the fillér,
 // its tax rounded, their sum rounded; the lines' sum rounded to whole units when the label set
 // prints whole forints (its fifth character is 2) on a forint invoice.
+// An issued invoice's lines were summed when it was issued (invoicesums.h): its payable is read
+// from those sums by key; only an unissued invoice's lines are summed here.
 QString payableOf(const QString& h)
 {
     const QString sum = QStringLiteral("IFNULL(SUM(%1), 0)").arg(lineGrossSql(QStringLiteral("s"), h));
-    return QStringLiteral("(SELECT IF(SUBSTRING(%1.fmKod, 5, 1) = '2' AND UPPER(TRIM(IFNULL(%1.fPnem, ''))) IN "
-                          "('', 'FT', 'FT.', 'FORINT', 'HUF'), ROUND(%2, 0), ROUND(%2, 2)) FROM szlasor s WHERE "
-                          "s.sBszam = %1.fBszam)")
-        .arg(h, sum);
+    const QString whole = QStringLiteral("SUBSTRING(%1.fmKod, 5, 1) = '2' AND UPPER(TRIM(IFNULL(%1.fPnem, ''))) IN "
+                                         "('', 'FT', 'FT.', 'FORINT', 'HUF')")
+                              .arg(h);
+    return QStringLiteral("IFNULL((SELECT IF(%2, ROUND(o.oNetto + o.oAfa, 0), ROUND(o.oNetto + o.oAfa, 2)) FROM %4 o "
+                          "WHERE o.oBszam = %1.fBszam AND %1.fPrn = 'I'), (SELECT IF(%2, ROUND(%3, 0), ROUND(%3, 2)) "
+                          "FROM szlasor s WHERE s.sBszam = %1.fBszam))")
+        .arg(h, whole, sum, kInvoiceSums);
 }
 
 // What the issued corrections of the invoice aliased `h` add to its payable (their differences).

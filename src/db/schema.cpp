@@ -243,6 +243,47 @@ std::vector<TableDef> buildTables()
                   {"maLetoltve", QStringLiteral("DATETIME NOT NULL")}},
                  "maID",
                  {}});
+    // The sums of each issued invoice, written when it is issued (see invoicesums.h): one row per
+    // invoice with its dates, customer, kind of reference ("" for a plain invoice, STORNO, ...),
+    // currency and rate, the sums of its rounded lines in its currency and in forints as its print
+    // converts them.
+    t.push_back({"szlaosszeg",
+                 {{"oBszam", vc(9) + QStringLiteral(" NOT NULL")},
+                  {"oRkelt", kDate},
+                  {"oTkelt", kDate},
+                  {"oFkelt", kDate},
+                  {"ovKod", vc(5)},
+                  {"oMuvelet", vc(10) + QStringLiteral(" NOT NULL DEFAULT ''")},
+                  {"oPnem", vc(10)},
+                  {"oArfoly", kRate},
+                  {"oNetto", kAmount + QStringLiteral(" NOT NULL")},
+                  {"oAfa", kAmount + QStringLiteral(" NOT NULL")},
+                  {"oNettoFt", kAmount + QStringLiteral(" NOT NULL")},
+                  {"oAfaFt", kAmount + QStringLiteral(" NOT NULL")}},
+                 "oBszam",
+                 {"oTkelt"}});
+    // ... and one row per issued invoice and VAT code and rate, its forint sums converted per rate.
+    t.push_back({"szlaafaosszeg",
+                 {{"rID", kId},
+                  {"rBszam", vc(9) + QStringLiteral(" NOT NULL")},
+                  {"rAfakod", vc(5)},
+                  {"rAfanev", vc(20)},
+                  {"rAfa", kInt},
+                  {"rRkelt", kDate},
+                  {"rNetto", kAmount + QStringLiteral(" NOT NULL")},
+                  {"rAfaertek", kAmount + QStringLiteral(" NOT NULL")},
+                  {"rNettoFt", kAmount + QStringLiteral(" NOT NULL")},
+                  {"rAfaFt", kAmount + QStringLiteral(" NOT NULL")}},
+                 "rID",
+                 {"rBszam"}});
+    // ... and their forint sums per issue date, so that a period's turnover adds up days, not invoices.
+    t.push_back({"szlanaposszeg",
+                 {{"dNap", kDate + QStringLiteral(" NOT NULL")},
+                  {"dNettoFt", kAmount + QStringLiteral(" NOT NULL DEFAULT 0")},
+                  {"dAfaFt", kAmount + QStringLiteral(" NOT NULL DEFAULT 0")},
+                  {"dSzamlak", QStringLiteral("INT NOT NULL DEFAULT 0")}},
+                 "dNap",
+                 {}});
     return t;
 }
 
@@ -374,11 +415,13 @@ struct IndexDef {
 // Indexes of more than one column, or added to tables that already existed: the figures read
 // issued invoices by their date (with the columns the sums need, so the header rows are read from
 // the index alone) and lines by invoice with their amounts; the rate table is keyed by currency
-// and day.
+// and day; the invoices' sums are read by issue date with the columns the figures sum.
 constexpr IndexDef kIndexes[] = {
     {"szlafej", "ix_kimutatas", "`fPrn`, `fRkelt`, `fBszam`, `fArfoly`, `fKerek`, `fvKod`", false},
     {"szlasor", "ix_kimutatas_sor", "`sBszam`, `sMenny`, `sEar`, `sAfa`", false},
     {"mnbarfolyam", "ux_mnbarfolyam", "`maPnem`, `maDatum`", true},
+    {"szlaosszeg", "ix_osszeg_kelte", "`oRkelt`, `ovKod`, `oNettoFt`, `oAfaFt`", false},
+    {"szlaafaosszeg", "ix_afaosszeg_kelte", "`rRkelt`, `rAfakod`, `rAfa`, `rBszam`, `rNettoFt`, `rAfaFt`", false},
 };
 
 } // namespace

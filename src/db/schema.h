@@ -89,6 +89,8 @@ void dropRowCounterTriggers(Connection& connection, const QString& database);
 // 5: dijbfej, dijbsor and dijbszamla, the proformas and the invoices they became; their own
 // number sequence "D" in sorszam.
 // 5: szlajelleg, the kind of an advance or final invoice; szlaeloleg, a final invoice's deductions.
+// 5: szlaosszeg, szlaafaosszeg and szlanaposszeg, the sums of each issued invoice (per VAT rate, per
+// issue date) the figures read.
 constexpr int kSchemaVersion = 5;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.

@@ -6,6 +6,7 @@
 #include "connection.h"
 #include "errors.h"
 #include "invoicelinks.h"
+#include "invoicesums.h"
 #include "navsendschema.h"
 #include "restorestate.h"
 #include "schema.h"
@@ -141,6 +142,7 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     // The stornos made before their links were recorded are linked once, when the table is new.
     if (created.contains(QStringLiteral("szlahivatkozas")))
         done << backfillStornoLinks(admin);
+    done << backfillInvoiceSums(admin);
     recordSchemaVersion(admin);
     ensureRowCounters(admin);
     ensureBalanceView(admin);

@@ -4,6 +4,7 @@
 #include "db/money.h"
 #include "db/conversions.h"
 #include "db/datamodule.h"
+#include "db/invoicesums.h"
 #include "nav/invoiceamounts.h"
 
 #include <QRegularExpression>
@@ -20,14 +21,6 @@ const QString kIssued = QStringLiteral("h.fPrn = 'I' AND h.fRkelt BETWEEN :p0 AN
 QString forintSql(const QString& amount, const QString& rate = QStringLiteral("fArfoly"))
 {
     return QStringLiteral("(CASE WHEN %2 > 0 THEN ROUND((%1) * %2, 0) ELSE (%1) END)").arg(amount, rate);
-}
-
-// The issued invoices of the period with their sums in their own currency (one row each).
-QString invoiceSumsSql()
-{
-    return QStringLiteral("SELECT h.fBszam, h.fRkelt, h.fvKod, h.fArfoly, SUM(%1) AS net, SUM(%2) AS vat "
-                          "FROM szlafej h JOIN szlasor ON szlasor.sBszam = h.fBszam WHERE %3 GROUP BY h.fBszam")
-        .arg(lineNetSql(), lineVatSql(), kIssued);
 }
 
 void openQuery(Query& q, const QStringList& sql, const Period& period)
@@ -86,18 +79,20 @@ Table compute(DataModule& data, View view, const Period& period)
     switch (view) {
     case View::Month:
         t.labelHeaders = {QStringLiteral("Hónap")};
-        sql = {QStringLiteral("SELECT DATE_FORMAT(fRkelt, '%Y.%m') AS label, SUM(%1) AS netHuf, SUM(%2) AS vatHuf, "
-                              "COUNT(*) AS invoices")
-                   .arg(forintSql(QStringLiteral("net")), forintSql(QStringLiteral("vat"))),
-               QStringLiteral("FROM (%1) i GROUP BY label ORDER BY label").arg(invoiceSumsSql())};
+        // The days' sums: as many rows as days, whatever the number of invoices.
+        sql = {QStringLiteral("SELECT DATE_FORMAT(dNap, '%Y.%m') AS label, SUM(dNettoFt) AS netHuf, "
+                              "SUM(dAfaFt) AS vatHuf, SUM(dSzamlak) AS invoices"),
+               QStringLiteral("FROM %1 WHERE dNap BETWEEN :p0 AND :p1 GROUP BY label HAVING invoices <> 0 "
+                              "ORDER BY label").arg(kDaySums)};
         break;
     case View::Customer:
         t.labelHeaders = {QStringLiteral("Vevőkód"), QStringLiteral("Vevő neve")};
         labels = 2;
-        sql = {QStringLiteral("SELECT fvKod AS code, (SELECT MAX(vNeve) FROM vevo WHERE vevo.vKod = i.fvKod) AS name, "
-                              "SUM(%1) AS netHuf, SUM(%2) AS vatHuf, COUNT(*) AS invoices, SUM(%1) + SUM(%2) AS grossHuf")
-                   .arg(forintSql(QStringLiteral("net")), forintSql(QStringLiteral("vat"))),
-               QStringLiteral("FROM (%1) i GROUP BY fvKod ORDER BY grossHuf DESC, fvKod").arg(invoiceSumsSql())};
+        sql = {QStringLiteral("SELECT ovKod AS code, (SELECT MAX(vNeve) FROM vevo WHERE vevo.vKod = i.ovKod) AS name, "
+                              "SUM(oNettoFt) AS netHuf, SUM(oAfaFt) AS vatHuf, COUNT(*) AS invoices, "
+                              "SUM(oNettoFt) + SUM(oAfaFt) AS grossHuf"),
+               QStringLiteral("FROM %1 i WHERE oRkelt BETWEEN :p0 AND :p1 GROUP BY ovKod ORDER BY grossHuf DESC, ovKod")
+                   .arg(kInvoiceSums)};
         break;
     case View::Article:
         t.labelHeaders = {QStringLiteral("Cikkkód"), QStringLiteral("Megnevezés")};
@@ -113,16 +108,12 @@ Table compute(DataModule& data, View view, const Period& period)
         t.labelHeaders = {QStringLiteral("Áfakód"), QStringLiteral("Megnevezés"), QStringLiteral("Áfa %"),
                           QStringLiteral("Besorolás")};
         labels = 4;
-        // Per invoice and rate first, so each invoice's sums per rate are converted as printed.
-        sql = {QStringLiteral("SELECT code, MAX(name) AS name, pct, "
-                              "COALESCE((SELECT MAX(kNavTipus) FROM afa WHERE afa.kAfakod = r.code), '') AS kind, "
-                              "SUM(%1) AS netHuf, SUM(%2) AS vatHuf, COUNT(DISTINCT fBszam) AS invoices")
-                   .arg(forintSql(QStringLiteral("net")), forintSql(QStringLiteral("vat"))),
-               QStringLiteral("FROM (SELECT h.fBszam, h.fArfoly, skAfakod AS code, MAX(sAfanev) AS name, sAfa AS pct, "
-                              "SUM(%1) AS net, SUM(%2) AS vat FROM szlafej h JOIN szlasor ON szlasor.sBszam = h.fBszam "
-                              "WHERE %3 GROUP BY h.fBszam, skAfakod, sAfa) r")
-                   .arg(lineNetSql(), lineVatSql(), kIssued),
-               QStringLiteral("GROUP BY code, pct ORDER BY pct DESC, code")};
+        // Each invoice's sums per rate are converted as printed when it is issued.
+        sql = {QStringLiteral("SELECT rAfakod AS code, MAX(rAfanev) AS name, rAfa AS pct, "
+                              "COALESCE((SELECT MAX(kNavTipus) FROM afa WHERE afa.kAfakod = r.rAfakod), '') AS kind, "
+                              "SUM(rNettoFt) AS netHuf, SUM(rAfaFt) AS vatHuf, COUNT(DISTINCT rBszam) AS invoices"),
+               QStringLiteral("FROM %1 r WHERE rRkelt BETWEEN :p0 AND :p1").arg(kInvoiceRateSums),
+               QStringLiteral("GROUP BY rAfakod, rAfa ORDER BY pct DESC, code")};
         break;
     }
     Query q(data.connection(), QStringLiteral("figures"));
@@ -155,7 +146,9 @@ Table compute(DataModule& data, View view, const Period& period)
     // An invoice of several articles or rates counts once in the total.
     if (view == View::Article || view == View::Vat) {
         Query count(data.connection(), QStringLiteral("figuresCount"));
-        openQuery(count, {QStringLiteral("SELECT COUNT(*) FROM szlafej h WHERE %1").arg(kIssued)}, period);
+        openQuery(count, {QStringLiteral("SELECT IFNULL(SUM(dSzamlak), 0) FROM %1 WHERE dNap BETWEEN :p0 AND :p1")
+                              .arg(kDaySums)},
+                  period);
         t.total.invoices = count.text(0, 0).toLongLong();
     }
     t.total.labels = QStringList(labels, QString());
@@ -227,11 +220,11 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
                         "DATE_FORMAT(h.fFkelt, '%Y.%m.%d') AS due, "
                         "(SELECT MAX(vNeve) FROM vevo WHERE vevo.vKod = h.fvKod) AS customer, "
                         "(SELECT MAX(vAdo) FROM vevo WHERE vevo.vKod = h.fvKod) AS taxNumber, "
-                        "h.fPnem, h.fArfoly, h.fFizmod, DATE_FORMAT(%1, '%Y.%m.%d') AS paid, sAfa AS pct, "
-                        "SUM(%2) AS net, SUM(%3) AS vat")
-             .arg(paidDateSql(), lineNetSql(), lineVatSql()),
-         QStringLiteral("FROM szlafej h JOIN szlasor ON szlasor.sBszam = h.fBszam WHERE %1").arg(kIssued),
-         QStringLiteral("GROUP BY h.fBszam, sAfa ORDER BY h.fBszam, sAfa DESC")},
+                        "h.fPnem, h.fArfoly, h.fFizmod, DATE_FORMAT(%1, '%Y.%m.%d') AS paid, rAfa AS pct, "
+                        "SUM(rNetto) AS net, SUM(rAfaertek) AS vat")
+             .arg(paidDateSql()),
+         QStringLiteral("FROM szlafej h JOIN %1 r ON r.rBszam = h.fBszam WHERE %2").arg(kInvoiceRateSums, kIssued),
+         QStringLiteral("GROUP BY h.fBszam, rAfa ORDER BY h.fBszam, rAfa DESC")},
         period);
     QByteArray out = csvLine(accountingHeaders());
     int r = 0;

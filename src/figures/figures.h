@@ -1,7 +1,8 @@
 #pragma once
 // The business at a glance: turnover by month, by customer and by article, and the VAT analytics
 // of a period, computed by the server over the issued (printed) invoices whose issue date falls in
-// the period; and the accountant's export, one row per issued invoice. The figures screen, its
+// the period (from the sums written when each is issued, see db/invoicesums.h; the articles from
+// the lines); and the accountant's export, one row per issued invoice. The figures screen, its
 // print, its CSV export and the command line all read them from here.
 //
 // Amounts are forints in fillér. A foreign-currency invoice is converted as its print converts it:

@@ -1,6 +1,7 @@
 #include "invoiceissue.h"
 
 #include "db/datamodule.h"
+#include "db/invoicesums.h"
 #include "db/sqlname.h"
 #include "db/stepchain.h"
 
@@ -64,6 +65,8 @@ void markIssued(DataModule& data, const IssueCheck& check)
         q.setSql({QStringLiteral("UPDATE Szlafej SET fprn = \"I\" WHERE fBszam = :p1")});
         q.setText(QStringLiteral("p1"), check.document.number);
         q.execute();
+        // the figures' sums of the invoice, issued with it
+        recordInvoiceSums(data.connection(), check.document.number);
         if (check.valid()) {
             const InvoiceDocument& d = check.document;
             // The document's UTF-8 bytes go in escaped but unconverted, so they are stored unchanged;

@@ -82,7 +82,7 @@ private slots:
 
     void tablesHaveTheirColumnsInOrder()
     {
-        QCOMPARE(int(schemaTables().size()), 23);
+        QCOMPARE(int(schemaTables().size()), 26);
         for (auto it = kExpectedColumns.begin(); it != kExpectedColumns.end(); ++it) {
             const QStringList actual = db->rows(
                 QStringLiteral("SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = '%1' "
@@ -97,11 +97,12 @@ private slots:
         const QStringList tables = db->rows(QStringLiteral(
             "SELECT TABLE_NAME, ENGINE, TABLE_COLLATION FROM information_schema.TABLES WHERE TABLE_SCHEMA = '%1' "
             "AND TABLE_NAME <> 'semaverzio' AND TABLE_TYPE = 'BASE TABLE' ORDER BY TABLE_NAME").arg(db->name()));
-        QCOMPARE(tables.size(), 26); // with the reporting's szlanav and szlanavnaplo, the storno links szlahivatkozas,
+        QCOMPARE(tables.size(), 29); // with the reporting's szlanav and szlanavnaplo, the storno links szlahivatkozas,
                                      // the row counters tablaszamlalo and tablaszakasz, the payments szlafizetes,
                                      // the e-mail log szlaemail, the bank's rates mnbarfolyam, the proformas
                                      // dijbfej and dijbsor with the invoices they became, dijbszamla,
-                                     // the invoice kinds szlajelleg and the final invoices' deductions szlaeloleg
+                                     // the invoice kinds szlajelleg and the final invoices' deductions szlaeloleg,
+                                     // the invoices' sums szlaosszeg, szlaafaosszeg and szlanaposszeg
         for (const QString& t : tables)
             QVERIFY2(t.endsWith(QStringLiteral("|InnoDB|latin2_hungarian_ci")), qPrintable(t));
         // every table but the invoice-report side tables (keyed by invoice number) has an
@@ -109,7 +110,8 @@ private slots:
         QCOMPARE(db->scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = "
                                            "'%1' AND COLUMN_KEY = 'PRI' AND EXTRA LIKE '%auto_increment%'")
                                 .arg(db->name())),
-                 QStringLiteral("20")); // szlanav, szlahivatkozas, szlajelleg and dijbszamla are keyed by a document number
+                 QStringLiteral("21")); // szlanav, szlahivatkozas, szlajelleg, dijbszamla and szlaosszeg are keyed
+                                        // by a document number, szlanaposszeg by the day
         for (const char* column : {"fBszam", "sBszam", "lBszam", "eBszam", "vKod", "cKod", "zKod", "mkod", "aKod"})
             QVERIFY2(db->scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.STATISTICS WHERE "
                                                "TABLE_SCHEMA = '%1' AND COLUMN_NAME = '%2' AND SEQ_IN_INDEX = 1")
@@ -276,6 +278,27 @@ private slots:
         QVERIFY2(out.contains(QStringLiteral("Új indexek: szlafej.ix_kimutatas")), qPrintable(out));
         QCOMPARE(runSetupTool({}, env, &out), 0);
         QVERIFY2(!out.contains(QStringLiteral("Új indexek")), qPrintable(out));
+        // A database of issued invoices made before the invoices' sums gets them once, as issuing
+        // writes them (the unprinted invoice none), and its days added up.
+        admin.execute("INSERT INTO " + db + "szlafej (fBszam, fRkelt, fPrn, fKerek, fArfoly, fvKod) VALUES "
+                      "('20260001', '2026-03-02', 'I', 10, 0, '1'), ('20260002', '2026-03-02', 'I', 0, 395.12, '2'), "
+                      "('20260003', '2026-03-02', ' ', 0, 0, '1')");
+        admin.execute("INSERT INTO " + db + "szlasor (sBszam, sMenny, sEar, skAfakod, sAfa) VALUES "
+                      "('20260001', 3, 33.33, '1', 27), ('20260002', 1, 10.55, '1', 27), ('20260002', 1, 2, '3', 5), "
+                      "('20260003', 1, 100, '1', 27)");
+        admin.execute("DROP TABLE " + db + "szlaosszeg, " + db + "szlaafaosszeg, " + db + "szlanaposszeg");
+        QCOMPARE(runSetupTool({}, env, &out), 0);
+        QVERIFY2(out.contains(QStringLiteral("Számlaösszegek a kimutatásokhoz: 2 kiállított számla")), qPrintable(out));
+        QCOMPARE(runSetupTool({}, env, &out), 0);
+        QVERIFY2(!out.contains(QStringLiteral("Számlaösszegek")), qPrintable(out));
+        // 3 x 33,33 = 99,99 less 10 % = 89,991 -> 89,99, its tax 24,2973 -> 24,30; the EUR invoice's
+        // rates converted each (12,55 x 395,12 = 4958,756 -> 4959), its totals together
+        QCOMPARE(rows("SELECT oBszam, oNetto, oAfa, oNettoFt, oAfaFt FROM " + db + "szlaosszeg ORDER BY 1"),
+                 (QStringList{"20260001|89,99|24,3|89,99|24,3", "20260002|12,55|2,95|4959|1166"}));
+        QCOMPARE(rows("SELECT rBszam, rAfa, rNettoFt, rAfaFt FROM " + db + "szlaafaosszeg ORDER BY 1, 2"),
+                 (QStringList{"20260001|27|89,99|24,3", "20260002|5|790|40", "20260002|27|4169|1126"}));
+        QCOMPARE(rows("SELECT dNap, dNettoFt, dAfaFt, dSzamlak FROM " + db + "szlanaposszeg"),
+                 QStringList{QStringLiteral("2026.03.02|5048,99|1190,3|2")});
         admin.execute("INSERT INTO " + db + "mnbarfolyam (maDatum, maPnem, maArfolyam, maErvenyes, maLetoltve) VALUES "
                       "('2026-09-18', 'EUR', 395.12, '2026-09-18', NOW())");
         QVERIFY_THROWS_EXCEPTION(DbError, admin.execute("INSERT INTO " + db + "mnbarfolyam (maDatum, maPnem, maArfolyam, "

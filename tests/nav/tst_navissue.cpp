@@ -2,6 +2,7 @@
 // the invoice-data document; a refusal is one message box and leaves the invoice modifiable, an
 // issue marks it and stores the document; "Megtekint" never checks; the register's last column
 // shows the state; a storno made in the register is issued today with the next modification index.
+#include "figures/figures.h"
 #include "nav/invoiceissue.h"
 #include "reports/recordingpresenter.h"
 #include "screens/common/ui/guiuserinterface.h"
@@ -201,6 +202,22 @@ void TestNavIssue::stornoFromTheRegister()
     QVERIFY2(second.wait(), qPrintable(second.failures().join(u'\n')));
     QCOMPARE(s->db.rows(QStringLiteral("SELECT nBszam, nMuvelet, nEredeti, nModIndex FROM szlanav ORDER BY nBszam")),
              (QStringList{"20240001|CREATE||", "20240011|STORNO|20240001|1"}));
+    // Both issues wrote the figures' sums (2 x 8990 at 27 % and 12000 exempt), the storno's negated
+    // in its own month, so the turnover of both months together is nothing.
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd"));
+    QCOMPARE(s->db.rows(QStringLiteral("SELECT oBszam, oRkelt, oMuvelet, oNetto, oAfa, oNettoFt, oAfaFt FROM szlaosszeg "
+                                       "ORDER BY oBszam")),
+             (QStringList{"20240001|2024.05.17||29980|4854,6|29980|4854,6",
+                          "20240011|" + today + "|STORNO|-29980|-4854,6|-29980|-4854,6"}));
+    QCOMPARE(s->db.rows(QStringLiteral("SELECT rBszam, rAfakod, rAfa, rNettoFt, rAfaFt FROM szlaafaosszeg ORDER BY 1, 2")),
+             (QStringList{"20240001|1|27|17980|4854,6", "20240001|4|0|12000|0", "20240011|1|27|-17980|-4854,6",
+                          "20240011|4|0|-12000|0"}));
+    const figures::Table months =
+        figures::compute(s->data, figures::View::Month, {QDate(2024, 1, 1), QDate::currentDate()});
+    QCOMPARE(int(months.rows.size()), 2);
+    QCOMPARE(months.rows.front().net, qint64(2998000));
+    QCOMPARE(months.total.net + months.total.vat, qint64(0));
+    QCOMPARE(months.total.invoices, qint64(2));
 }
 
 // "Helyesbít" opens the composition screen over the next number with the issued invoice's header

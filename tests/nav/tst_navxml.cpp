@@ -726,6 +726,10 @@ void TestNavXml::modeOffNeverRefuses()
     m_session->data.connection().setStatementHook({});
     QCOMPARE(flag(QStringLiteral("20240003")), QStringLiteral(" "));
     QCOMPARE(m_session->db.scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), QStringLiteral("0"));
+    // the figures' sums: the issued invoice's even without a document, none of the rolled-back one's
+    QCOMPARE(m_session->db.rows(QStringLiteral("SELECT oBszam FROM szlaosszeg UNION ALL SELECT DISTINCT rBszam FROM "
+                                               "szlaafaosszeg UNION ALL SELECT SUM(dSzamlak) FROM szlanaposszeg")),
+             (QStringList{"20240001", "20240001", "1"}));
 }
 
 void TestNavXml::modificationIndexCountsUp()
