@@ -5,7 +5,7 @@
 #include "money.h"
 #include "resultset.h"
 #include "sqlname.h"
-#include "transaction.h"
+#include "stepchain.h"
 
 namespace orvena {
 
@@ -82,20 +82,24 @@ void recordInvoiceSums(Connection& c, const QString& invoiceNumber)
 QStringList backfillInvoiceSums(Connection& c)
 {
     const QString missing = QStringLiteral("NOT EXISTS (SELECT 1 FROM %1 o WHERE o.oBszam = h.fBszam)").arg(kInvoiceSums);
-    Transaction t(c);
-    // rates' rows whose invoice row never came (written by hand, or half restored) are written anew
-    c.execute(latin2(QStringLiteral("DELETE FROM %1 WHERE NOT EXISTS (SELECT 1 FROM %2 o WHERE o.oBszam = rBszam)")
-                         .arg(kInvoiceRateSums, kInvoiceSums)));
-    const QByteArray count = "SELECT COUNT(*) FROM " + latin2(kInvoiceSums);
-    const int before = c.select(count)->text(0, 0).toInt();
-    for (const QByteArray& sql : insertStatements(missing))
-        c.execute(sql);
-    const int added = c.select(count)->text(0, 0).toInt() - before;
-    c.execute("DELETE FROM " + latin2(kDaySums));
-    c.execute(latin2(QStringLiteral("INSERT INTO %1 (dNap, dNettoFt, dAfaFt, dSzamlak) SELECT oRkelt, SUM(oNettoFt), "
-                                    "SUM(oAfaFt), COUNT(*) FROM %2 WHERE oRkelt IS NOT NULL GROUP BY oRkelt")
-                         .arg(kDaySums, kInvoiceSums)));
-    t.commit();
+    int added = 0;
+    StepChain chain(c);
+    chain.run([&] {
+        chain.begin();
+        // rates' rows whose invoice row never came (written by hand, or half restored) are written anew
+        c.execute(latin2(QStringLiteral("DELETE FROM %1 WHERE NOT EXISTS (SELECT 1 FROM %2 o WHERE o.oBszam = rBszam)")
+                             .arg(kInvoiceRateSums, kInvoiceSums)));
+        const QByteArray count = "SELECT COUNT(*) FROM " + latin2(kInvoiceSums);
+        const int before = c.select(count)->text(0, 0).toInt();
+        for (const QByteArray& sql : insertStatements(missing))
+            c.execute(sql);
+        added = c.select(count)->text(0, 0).toInt() - before;
+        c.execute("DELETE FROM " + latin2(kDaySums));
+        c.execute(latin2(QStringLiteral("INSERT INTO %1 (dNap, dNettoFt, dAfaFt, dSzamlak) SELECT oRkelt, SUM(oNettoFt), "
+                                        "SUM(oAfaFt), COUNT(*) FROM %2 WHERE oRkelt IS NOT NULL GROUP BY oRkelt")
+                             .arg(kDaySums, kInvoiceSums)));
+        chain.commit();
+    });
     if (added == 0)
         return {};
     return {QStringLiteral("Számlaösszegek a kimutatásokhoz: %1 kiállított számla").arg(added)};
