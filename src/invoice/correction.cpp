@@ -147,17 +147,9 @@ QString correctionHeading(Connection& connection, const QString& number)
 
 InvoiceCorrection::InvoiceCorrection(DataModule& data, const QString& original) : m_data(data), m_original(original) {}
 
-std::vector<InvoiceCorrection::Line> InvoiceCorrection::currentLines(Query& q)
+// The lines of an opened query of the shape: an identity, the data columns, the quantity.
+std::vector<InvoiceCorrection::Line> InvoiceCorrection::readLines(const Query& q)
 {
-    // Equal lines of the original and its corrections merge into one with their quantities summed
-    // (a quantity difference adds to its line, a negated line cancels its original).
-    q.setSql({QStringLiteral("SELECT MIN(sID) AS elso, %1, SUM(sMenny) AS menny FROM szlasor WHERE sBszam = :p0 OR "
-                             "sBszam IN (SELECT hBszam FROM szlahivatkozas WHERE hEredeti = :p0 AND hMuvelet = :p1) "
-                             "GROUP BY %1 HAVING SUM(sMenny) <> 0 ORDER BY elso")
-                  .arg(columnList())});
-    q.setText(p("p0"), m_original);
-    q.setText(p("p1"), kModifyLink);
-    q.open();
     std::vector<Line> lines;
     for (int row = 0; row < q.rowCount(); ++row) {
         Line l;
@@ -170,21 +162,26 @@ std::vector<InvoiceCorrection::Line> InvoiceCorrection::currentLines(Query& q)
     return lines;
 }
 
+std::vector<InvoiceCorrection::Line> InvoiceCorrection::currentLines(Query& q)
+{
+    // Equal lines of the original and its corrections merge into one with their quantities summed
+    // (a quantity difference adds to its line, a negated line cancels its original).
+    q.setSql({QStringLiteral("SELECT MIN(sID) AS elso, %1, SUM(sMenny) AS menny FROM szlasor WHERE sBszam = :p0 OR "
+                             "sBszam IN (SELECT hBszam FROM szlahivatkozas WHERE hEredeti = :p0 AND hMuvelet = :p1) "
+                             "GROUP BY %1 HAVING SUM(sMenny) <> 0 ORDER BY elso")
+                  .arg(columnList())});
+    q.setText(p("p0"), m_original);
+    q.setText(p("p1"), kModifyLink);
+    q.open();
+    return readLines(q);
+}
+
 std::vector<InvoiceCorrection::Line> InvoiceCorrection::editedLines(Query& q, const QString& number)
 {
     q.setSql({QStringLiteral("SELECT sID, %1, sMenny FROM szlasor WHERE sBszam = :p0 ORDER BY sID").arg(columnList())});
     q.setText(p("p0"), number);
     q.open();
-    std::vector<Line> lines;
-    for (int row = 0; row < q.rowCount(); ++row) {
-        Line l;
-        l.source = q.text(row, 0).toLongLong();
-        for (int c = 0; c < kDataColumns.size(); ++c)
-            l.data << q.text(row, c + 1);
-        l.quantity = tenThousandths(q.text(row, int(kDataColumns.size()) + 1));
-        lines.push_back(l);
-    }
-    return lines;
+    return readLines(q);
 }
 
 QString InvoiceCorrection::prefill(const QString& number)

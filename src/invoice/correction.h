@@ -59,6 +59,7 @@ private:
         QStringList data;      // every column but identity, number and quantity
         qint64 quantity = 0;   // in ten-thousandths
     };
+    static std::vector<Line> readLines(const Query& q);
     std::vector<Line> currentLines(Query& q);
     std::vector<Line> editedLines(Query& q, const QString& number);
 

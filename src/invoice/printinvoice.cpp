@@ -471,8 +471,10 @@ void printDocument(ScreenContext& context, const QString& invoiceNumber, const I
                 handover.beforeIssue(); // a failure leaves the invoice unissued
             try {
                 nav::markIssued(context.data, *issue);
-            } catch (const Error& e) {
+            } catch (const DbError& e) {
                 showFailure(context.ui, QStringLiteral("Hiba: prn UPDATE Szlafej-be "), &e, lcPrint());
+            } catch (const Error& e) { // refused at write time (a modification issued meanwhile elsewhere)
+                showFailure(context.ui, e.text(), &e, lcPrint());
             }
         };
     }

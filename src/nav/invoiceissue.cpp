@@ -1,6 +1,8 @@
 #include "invoiceissue.h"
 
 #include "db/datamodule.h"
+#include "db/errors.h"
+#include "db/invoicelinks.h"
 #include "db/invoicesums.h"
 #include "db/sqlname.h"
 #include "db/stepchain.h"
@@ -56,12 +58,58 @@ QString issueInvoice(DataModule& data, const QString& invoiceNumber)
     return {};
 }
 
+namespace {
+
+// A storno or correction is checked again inside the issuing transaction, because its document was
+// built before the print (an operator may look at the preview for minutes): the original's header
+// is locked, so two workstations issuing modifications of one original take turns, and the
+// document's modification index must still be free and, for a correction, the original must still
+// stand. Throws Error with the Hungarian refusal otherwise (the caller rolls back, nothing is marked).
+void recheckModification(DataModule& data, const InvoiceDocument& doc)
+{
+    Query q(data.connection(), QStringLiteral("markIssuedOriginal"));
+    q.setSql({QStringLiteral("SELECT fBszam FROM szlafej WHERE fBszam = :p0 FOR UPDATE")});
+    q.setText(QStringLiteral("p0"), doc.original);
+    q.open();
+    const QString again = QString::fromUtf8("\nA számla nem lett kiállítottnak jelölve: nyomtassa ki újra.");
+    if (q.isEmpty())
+        throw Error(QString::fromUtf8("A(z) %1 számú számla eredetije (%2) már nem található.").arg(doc.number, doc.original)
+                    + again);
+    // Locking reads: they see what the other workstation committed while this one waited.
+    q.setSql({QStringLiteral("SELECT COUNT(*) FROM szlanav WHERE nEredeti = :p0 AND nBszam <> :p1 AND nModIndex >= :p2 "
+                             "LOCK IN SHARE MODE")});
+    q.setText(QStringLiteral("p0"), doc.original);
+    q.setText(QStringLiteral("p1"), doc.number);
+    q.setInteger(QStringLiteral("p2"), doc.modificationIndex);
+    q.open();
+    if (q.text(0, 0).toInt() > 0)
+        throw Error(QString::fromUtf8("A(z) %1 számú számla %2. módosítását közben egy másik munkahely kiállította.")
+                        .arg(doc.original)
+                        .arg(doc.modificationIndex)
+                    + again);
+    if (!doc.correction)
+        return;
+    q.setSql({QStringLiteral("SELECT hBszam FROM szlahivatkozas WHERE hEredeti = :p0 AND hMuvelet = :p1 LOCK IN SHARE MODE")});
+    q.setText(QStringLiteral("p0"), doc.original);
+    q.setText(QStringLiteral("p1"), kStornoLink);
+    q.open();
+    if (!q.isEmpty())
+        throw Error(QString::fromUtf8("A helyesbített %1 számú számlát a(z) %2 számú storno számla közben érvénytelenítette, "
+                                      "helyesbítése nem állítható ki.")
+                        .arg(doc.original, q.text(0, 0))
+                    + again);
+}
+
+} // namespace
+
 void markIssued(DataModule& data, const IssueCheck& check)
 {
     Query q(data.connection(), QStringLiteral("markIssued"));
     StepChain chain(q);
     chain.run([&] {
         chain.begin();
+        if (check.document.storno)
+            recheckModification(data, check.document);
         q.setSql({QStringLiteral("UPDATE Szlafej SET fprn = \"I\" WHERE fBszam = :p1")});
         q.setText(QStringLiteral("p1"), check.document.number);
         q.execute();

@@ -760,22 +760,41 @@ void TestNavXml::correctionCountsWithTheStornos()
 {
     DB_VERIFY(seedKinds());
     setMode(QStringLiteral("TEST"));
-    // the storno is made once the correction was issued
+    // the storno is made once the corrections were issued (its link comes later)
     m_session->db.exec(QStringLiteral("DELETE FROM szlahivatkozas WHERE hBszam = '20240006'"));
     addCorrection(QStringLiteral("20240011"), QStringLiteral("20240001"));
-    for (const char* number : {"20240001", "20240011"})
-        QCOMPARE(nav::issueInvoice(m_session->data, QString::fromLatin1(number)), QString());
+    QCOMPARE(nav::issueInvoice(m_session->data, QStringLiteral("20240001")), QString());
+    // two corrections printed at once on two workstations: the one checked before the other was
+    // issued is refused when it is marked (its index is taken and its lines numbered as the other's)
+    addCorrection(QStringLiteral("20240013"), QStringLiteral("20240001"));
+    const nav::IssueCheck stale = nav::checkInvoice(m_session->data, QStringLiteral("20240013"));
+    QCOMPARE(stale.document.modificationIndex, 1);
+    QCOMPARE(nav::issueInvoice(m_session->data, QStringLiteral("20240011")), QString());
+    QString refusal;
+    try {
+        nav::markIssued(m_session->data, stale);
+    } catch (const Error& e) {
+        refusal = e.text();
+    }
+    QVERIFY2(refusal.contains(QStringLiteral("20240001 számú számla 1. módosítását közben egy másik munkahely")),
+             qPrintable(refusal));
+    QCOMPARE(flag(QStringLiteral("20240013")), QStringLiteral(" "));
+    QCOMPARE(nav::issueInvoice(m_session->data, QStringLiteral("20240013")), QString());
+    // the storno is made once the corrections were issued
     m_session->db.exec(QStringLiteral("INSERT INTO szlahivatkozas VALUES ('20240006', 'STORNO', '20240001')"));
     QCOMPARE(nav::issueInvoice(m_session->data, QStringLiteral("20240006")), QString());
     QCOMPARE(m_session->db.rows(QStringLiteral("SELECT nBszam, nMuvelet, nEredeti, nModIndex FROM szlanav ORDER BY nBszam")),
-             (QStringList{"20240001|CREATE||", "20240006|STORNO|20240001|2", "20240011|MODIFY|20240001|1"}));
+             (QStringList{"20240001|CREATE||", "20240006|STORNO|20240001|3", "20240011|MODIFY|20240001|1",
+                          "20240013|MODIFY|20240001|2"}));
     const QByteArray correction = *nav::storedDocument(m_session->data, QStringLiteral("20240011"));
     QCOMPARE(texts(correction, QStringLiteral("lineNumberReference")), (QStringList{"7", "8"}));
     QCOMPARE(texts(correction, QStringLiteral("lineNumber")), (QStringList{"1", "2"}));
-    // six lines of the original, two of the correction: the storno's are 9 to 14
+    QCOMPARE(texts(*nav::storedDocument(m_session->data, QStringLiteral("20240013")), QStringLiteral("lineNumberReference")),
+             (QStringList{"9", "10"}));
+    // six lines of the original, two of each correction: the storno's are 11 to 16
     const QByteArray storno = *nav::storedDocument(m_session->data, QStringLiteral("20240006"));
-    QCOMPARE(text(storno, QStringLiteral("modificationIndex")), QStringLiteral("2"));
-    QCOMPARE(texts(storno, QStringLiteral("lineNumberReference")).value(0), QStringLiteral("9"));
+    QCOMPARE(text(storno, QStringLiteral("modificationIndex")), QStringLiteral("3"));
+    QCOMPARE(texts(storno, QStringLiteral("lineNumberReference")).value(0), QStringLiteral("11"));
     addCorrection(QStringLiteral("20240012"), QStringLiteral("20240001"));
     QVERIFY(nav::issueInvoice(m_session->data, QStringLiteral("20240012"))
                 .contains(QStringLiteral("A helyesbített 20240001 számú számlát a(z) 20240006 számú storno számla már "
