@@ -588,7 +588,8 @@ bool InvoiceComposer::validate()
     count.setText(p("p1"), m_fields[Number]);
     count.open();
     if (count.fieldInt(p("sdb")) == 0) {
-        m_context.ui.message(QStringLiteral("Nincs számlának tételsora!"));
+        m_context.ui.message(isProforma() ? QStringLiteral("Nincs díjbekérőnek tételsora!")
+                                          : QStringLiteral("Nincs számlának tételsora!"));
         focus(NewLineButton);
         return false;
     }
