@@ -250,6 +250,28 @@ QString InvoiceRegister::chainText()
         }
         if (!corrections.isEmpty())
             parts << QStringLiteral("Helyesbítései: %1").arg(corrections.join(QStringLiteral(", ")));
+        // An advance or final invoice says so, with the advances it deducts or the invoices deducting it.
+        const nav::InvoiceKind invoiceKind = nav::readInvoiceKind(m_context.data.connection(), number);
+        if (invoiceKind == nav::InvoiceKind::Final) {
+            QStringList advances;
+            for (const auto& [line, deduction] : nav::readDeductions(m_context.data.connection(), number))
+                if (!advances.contains(deduction.advance))
+                    advances << deduction.advance;
+            parts.prepend(advances.isEmpty() ? nav::kindTitle(invoiceKind)
+                                             : QStringLiteral("%1: levont előlegszámla %2")
+                                                   .arg(nav::kindTitle(invoiceKind), advances.join(QStringLiteral(", "))));
+        } else if (invoiceKind == nav::InvoiceKind::Advance) {
+            q.setSql({QStringLiteral("SELECT DISTINCT lvBszam FROM szlaeloleg JOIN szlasor ON sID = lvSor WHERE lvEloleg = "
+                                     ":p0 ORDER BY 1")});
+            q.setText(p("p0"), number);
+            q.open();
+            QStringList finals;
+            for (int row = 0; row < q.rowCount(); ++row)
+                finals << q.text(row, 0);
+            parts.prepend(finals.isEmpty() ? nav::kindTitle(invoiceKind)
+                                           : QStringLiteral("%1: levonta %2")
+                                                 .arg(nav::kindTitle(invoiceKind), finals.join(QStringLiteral(", "))));
+        }
         if (!storno.isEmpty())
             parts << QStringLiteral("Stornózta: %1").arg(storno);
     } catch (const Error&) {

@@ -1079,6 +1079,7 @@ private slots:
         reg.open();
         // The advance stays while the final invoice deducts it.
         reg.locateTyped(QStringLiteral("20100042"), false);
+        QCOMPARE(reg.chainText(), QStringLiteral("Előlegszámla: levonta 20100043"));
         s->ui.answer(true);
         reg.storno();
         QCOMPARE(s->ui.texts(Kind::Notice),
@@ -1088,6 +1089,7 @@ private slots:
         s->ui.clear();
         reg.locateTyped(QStringLiteral("20100043"), false);
         QCOMPARE(reg.highlightedNumber(), QStringLiteral("20100043"));
+        QCOMPARE(reg.chainText(), QStringLiteral("Végszámla: levont előlegszámla 20100042"));
         s->ui.answer(true);
         reg.storno();
         QCOMPARE(s->ui.texts().value(1), QStringLiteral("A számla STORNO -ja elkészült !"));
