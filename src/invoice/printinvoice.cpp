@@ -68,15 +68,20 @@ AmountStyle amountStyleOf(const PrintedDocument& invoice)
                     .arg(invoice.labelCode));
 }
 
-// The lines with their header; addLineAmounts adds their amounts.
-Query& openLines(DataModule& data, const QString& number)
+// The lines with their header (an invoice's or a proforma's tables); addLineAmounts adds their amounts.
+Query& openDocumentLines(DataModule& data, const QString& number, const QString& headerTable, const QString& lineTable)
 {
     Query& lines = data.query(role::kPrintedInvoiceLines);
-    lines.setSql({QStringLiteral("SELECT * FROM Szlasor JOIN Szlafej ON Szlafej.fbszam = Szlasor.sbszam"),
+    lines.setSql({QStringLiteral("SELECT * FROM %2 JOIN %1 ON %1.fbszam = %2.sbszam").arg(headerTable, lineTable),
                   QStringLiteral("WHERE sbszam = :p0"), QStringLiteral("GROUP BY sID")});
     lines.setText(QStringLiteral("p0"), number);
     lines.open();
     return lines;
+}
+
+Query& openLines(DataModule& data, const QString& number)
+{
+    return openDocumentLines(data, number, QStringLiteral("Szlafej"), QStringLiteral("Szlasor"));
 }
 
 // Each line's rounded net, tax and gross, as the template reads them: AFA_netto, AFA_afa,
@@ -103,12 +108,7 @@ void addLineAmounts(Query& lines, const nav::InvoiceAmounts& amounts)
 // A proforma's lines, from its own tables.
 Query& openProformaLines(DataModule& data, const QString& number)
 {
-    Query& lines = data.query(role::kPrintedInvoiceLines);
-    lines.setSql({QStringLiteral("SELECT * FROM dijbsor JOIN dijbfej ON dijbfej.fbszam = dijbsor.sbszam"),
-                  QStringLiteral("WHERE sbszam = :p0"), QStringLiteral("GROUP BY sID")});
-    lines.setText(QStringLiteral("p0"), number);
-    lines.open();
-    return lines;
+    return openDocumentLines(data, number, QStringLiteral("dijbfej"), QStringLiteral("dijbsor"));
 }
 
 // What the print reads and prints for an invoice and for a proforma, which is printed the same way
