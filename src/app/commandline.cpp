@@ -136,6 +136,7 @@ static QString unknownArgument(const QStringList& arguments)
 std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
 {
     static const QStringList ours{QStringLiteral("--invoice"), QStringLiteral("--delivery-note"),
+                                  QStringLiteral("--proforma"),
                                   QStringLiteral("--pdf"),     QStringLiteral("--mark-printed"),
                                   QStringLiteral("--help"),    QStringLiteral("-h"),
                                   QStringLiteral("--backup"),  QStringLiteral("--restore"),
@@ -160,11 +161,12 @@ std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
         const QString& option = options.option();
         if (option == u"--help" || option == u"-h") {
             r.help = true;
-        } else if (option == u"--invoice" || option == u"--delivery-note") {
+        } else if (option == u"--invoice" || option == u"--delivery-note" || option == u"--proforma") {
             if (r.document != CommandLineRequest::Document::None)
                 fail(QStringLiteral("Hiba: egyszerre csak egy bizonylat nyomtatható."));
-            r.document = option == u"--invoice" ? CommandLineRequest::Document::Invoice
-                                                : CommandLineRequest::Document::DeliveryNote;
+            r.document = option == u"--invoice"    ? CommandLineRequest::Document::Invoice
+                         : option == u"--proforma" ? CommandLineRequest::Document::Proforma
+                                                   : CommandLineRequest::Document::DeliveryNote;
             r.number = options.value().trimmed();
             if (r.number.isEmpty())
                 fail(QStringLiteral("Hiba: hiányzik a bizonylat száma."));
@@ -216,7 +218,8 @@ std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
                             "--restore."));
     if (!r.help && !backupOrRestore && !r.email) {
         if (r.document == CommandLineRequest::Document::None)
-            fail(QStringLiteral("Hiba: meg kell adni a nyomtatandó bizonylatot (--invoice vagy --delivery-note)."));
+            fail(QStringLiteral("Hiba: meg kell adni a nyomtatandó bizonylatot (--invoice, --delivery-note vagy "
+                                "--proforma)."));
         else if (r.pdfFile.isEmpty())
             fail(QStringLiteral("Hiba: meg kell adni a PDF-fájlt (--pdf <fájl>)."));
     }
@@ -235,6 +238,8 @@ QString commandLineHelp()
         "        a számla három példányát a megadott PDF-fájlba írja\n"
         "  --delivery-note <szállítólevélszám> --pdf <fájl>\n"
         "        a szállítólevél négy példányát a megadott PDF-fájlba írja\n"
+        "  --proforma <díjbekérőszám> --pdf <fájl>\n"
+        "        a díjbekérőt (egy példány, nem számla) a megadott PDF-fájlba írja\n"
         "  --mark-printed\n"
         "        nyomtatásként készíti el: a még nem nyomtatott bizonylatot a PDF-fájl\n"
         "        sikeres megírása után nyomtatottnak jelöli (ha a fájl nem írható, a jelzés\n"
@@ -346,6 +351,8 @@ std::optional<int> runCommandLine(int& argc, char** argv)
     try {
         if (request->document == CommandLineRequest::Document::Invoice)
             PrintInvoice(context, request->number, mode);
+        else if (request->document == CommandLineRequest::Document::Proforma)
+            PrintProforma(context, request->number, mode);
         else
             PrintDeliveryNote(context, request->number, mode);
     } catch (const Error& e) {

@@ -2,6 +2,7 @@
 // Printing from the command line, for archiving and automation, without a display:
 //   orvena --invoice <number> --pdf <file> [--mark-printed]
 //   orvena --delivery-note <number> --pdf <file> [--mark-printed]
+//   orvena --proforma <number> --pdf <file> [--mark-printed]
 //   orvena --email-invoice <number> [--to <addresses>]
 // and backing up and restoring the database:
 //   orvena --backup <file>
@@ -14,7 +15,7 @@
 namespace orvena {
 
 struct CommandLineRequest {
-    enum class Document { None, Invoice, DeliveryNote };
+    enum class Document { None, Invoice, DeliveryNote, Proforma };
     bool help = false;
     Document document = Document::None;
     QString number;

@@ -29,7 +29,7 @@ private slots:
     void help();
     void invoicePdf();
     void markPrinted();
-    void deliveryNotePdf();
+    void otherDocumentsPdf();
     void failures_data();
     void failures();
     void fourVatRatesInPdf();
@@ -212,7 +212,7 @@ void TestCommandLine::markPrinted()
         QCOMPARE(pdfText(copy).count(QStringLiteral("MÁSOLATI PÉLDÁNY /Copy")), 3);
 }
 
-void TestCommandLine::deliveryNotePdf()
+void TestCommandLine::otherDocumentsPdf()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
@@ -222,6 +222,23 @@ void TestCommandLine::deliveryNotePdf()
     const QString text = pdfText(file);
     QCOMPARE(text.count(QStringLiteral("Szállítólevél / Lieferschein")), 4);
     QCOMPARE(text.count(QStringLiteral("3,500")), 4);
+    // a proforma: one copy, no invoice; printing only notes it, nothing is issued
+    for (const char* table : {"fej", "sor"})
+        m_session->db.exec(QStringLiteral("INSERT INTO dijb%1 SELECT * FROM szla%1 WHERE %2 = '20100001'")
+                               .arg(QLatin1String(table), QLatin1String(*table == 'f' ? "fBszam" : "sBszam")));
+    const QString invoiceState = QStringLiteral("SELECT CONCAT(fPrn, '|', (SELECT COUNT(*) FROM szlanav)) FROM szlafej "
+                                                "WHERE fBszam = '20100001'");
+    const QString before = m_session->db.scalar(invoiceState);
+    const QString proforma = m_dir.filePath(QStringLiteral("dijbekero.pdf"));
+    const Run p = run({QStringLiteral("--proforma"), QStringLiteral("20100001"), QStringLiteral("--pdf"), proforma,
+                       QStringLiteral("--mark-printed")});
+    QVERIFY2(p.status == 0, qPrintable(p.err));
+    const QString proformaText = pdfText(proforma);
+    QCOMPARE(proformaText.count(QStringLiteral("Díjbekérő — nem számla")), 1);
+    QVERIFY2(proformaText.contains(QStringLiteral("D20100001")), qPrintable(proformaText));
+    QVERIFY(!proformaText.contains(QStringLiteral("Eredeti")));
+    QCOMPARE(m_session->db.scalar(QStringLiteral("SELECT fPrn FROM dijbfej WHERE fBszam = '20100001'")), QStringLiteral("I"));
+    QCOMPARE(m_session->db.scalar(invoiceState), before);
 }
 
 void TestCommandLine::failures_data()
@@ -233,6 +250,7 @@ void TestCommandLine::failures_data()
     QTest::newRow("label set without type") << QStringList{"--invoice", "20100002", "--mark-printed"} << "\"0001\""
                                             << "";
     QTest::newRow("unknown delivery note") << QStringList{"--delivery-note", "5"} << "Nincs 5 számú szállítólevél" << "";
+    QTest::newRow("unknown proforma") << QStringList{"--proforma", "5"} << "Nincs D5 számú díjbekérő" << "";
     QTest::newRow("no document") << QStringList{} << "--invoice" << "";
     QTest::newRow("no database") << QStringList{"--invoice", "20100002"} << "az adatbázis nem érhető el"
                                  << "nincs_ilyen_adatbazis";
