@@ -214,8 +214,10 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
     Query q(data.connection(), QStringLiteral("accountingExport"));
     openQuery(
         q,
-        {QStringLiteral("SELECT h.fBszam, CASE WHEN EXISTS (SELECT 1 FROM szlahivatkozas WHERE hBszam = h.fBszam AND "
-                        "hMuvelet = 'STORNO') THEN 'storno' ELSE 'számla' END AS kind, "
+        {QStringLiteral("SELECT h.fBszam, CASE (SELECT MAX(hMuvelet) FROM szlahivatkozas WHERE hBszam = h.fBszam) WHEN "
+                        "'STORNO' THEN 'storno' WHEN 'MODIFY' THEN 'helyesbítő' ELSE CASE (SELECT MAX(jJelleg) FROM "
+                        "szlajelleg WHERE jBszam = h.fBszam) WHEN 'ELOLEG' THEN 'előleg' WHEN 'VEGSZAMLA' THEN "
+                        "'végszámla' ELSE 'számla' END END AS kind, "
                         "DATE_FORMAT(h.fRkelt, '%Y.%m.%d') AS issued, DATE_FORMAT(h.fTkelt, '%Y.%m.%d') AS performed, "
                         "DATE_FORMAT(h.fFkelt, '%Y.%m.%d') AS due, "
                         "(SELECT MAX(vNeve) FROM vevo WHERE vevo.vKod = h.fvKod) AS customer, "

@@ -352,10 +352,12 @@ private slots:
     }
 
     // The accountant's export from the window and from the command line: one row per issued
-    // invoice, per rate in forints, the storno marked, a name with ";" and quotes quoted.
+    // invoice, per rate in forints, the storno and the advance invoice marked, a name with ";" and
+    // quotes quoted.
     void accountingExport()
     {
         QTemporaryDir dir;
+        s->db.exec(QStringLiteral("INSERT INTO szlajelleg (jBszam, jJelleg) VALUES ('20100004', 'ELOLEG')"));
         std::unique_ptr<QDialog> dialog = openFigures(QStringLiteral("2026.01.01"), QStringLiteral("2026.02.28"));
         const QString path = dir.filePath(QStringLiteral("konyveles.csv"));
         const QStringList lines = QString::fromUtf8(saveThrough(dialog.get(), "accountingButton", path,
@@ -367,6 +369,7 @@ private slots:
         QCOMPARE(lines[2], kAccountingB);
         QVERIFY2(lines[3].startsWith(QStringLiteral("20100003;storno;2026.02.03;2026.01.14;")), qPrintable(lines[3]));
         QVERIFY2(lines[3].contains(QStringLiteral(";-3000,00;-810,00;-3810,00;")), qPrintable(lines[3]));
+        QVERIFY2(lines[4].startsWith(QStringLiteral("20100004;előleg;")), qPrintable(lines[4]));
         QVERIFY2(lines[4].endsWith(QStringLiteral(";2389,00;645,00;3034,00;JPY;2,6543;átutalás;")), qPrintable(lines[4]));
 
         QProcess p;
