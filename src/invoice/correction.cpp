@@ -162,14 +162,14 @@ std::vector<InvoiceCorrection::Line> InvoiceCorrection::readLines(const Query& q
     return lines;
 }
 
-std::vector<InvoiceCorrection::Line> InvoiceCorrection::currentLines(Query& q)
+std::vector<InvoiceCorrection::Line> InvoiceCorrection::currentLines(Query& q, bool locking)
 {
     // Equal lines of the original and its corrections merge into one with their quantities summed
     // (a quantity difference adds to its line, a negated line cancels its original).
     q.setSql({QStringLiteral("SELECT MIN(sID) AS elso, %1, SUM(sMenny) AS menny FROM szlasor WHERE sBszam = :p0 OR "
                              "sBszam IN (SELECT hBszam FROM szlahivatkozas WHERE hEredeti = :p0 AND hMuvelet = :p1) "
-                             "GROUP BY %1 HAVING SUM(sMenny) <> 0 ORDER BY elso")
-                  .arg(columnList())});
+                             "GROUP BY %1 HAVING SUM(sMenny) <> 0 ORDER BY elso%2")
+                  .arg(columnList(), locking ? QStringLiteral(" LOCK IN SHARE MODE") : QString())});
     q.setText(p("p0"), m_original);
     q.setText(p("p1"), kModifyLink);
     q.open();
@@ -260,7 +260,9 @@ void InvoiceCorrection::addSteps(StepChain& chain, Query& q, const QString& numb
             ended = true;
             chain.fail(refusal, StepFailure::Show::Notice);
         }
-        const std::vector<Line> now = currentLines(q);
+        // a locking read: it sees a correction another workstation committed after this
+        // transaction's first read
+        const std::vector<Line> now = currentLines(q, true);
         bool unchanged = now.size() == m_current.size();
         for (size_t i = 0; unchanged && i < now.size(); ++i)
             unchanged = now[i].quantity == m_current[i].quantity && sameData(now[i].data, m_current[i].data);

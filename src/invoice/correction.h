@@ -60,7 +60,8 @@ private:
         qint64 quantity = 0;   // in ten-thousandths
     };
     static std::vector<Line> readLines(const Query& q);
-    std::vector<Line> currentLines(Query& q);
+    // locking: read with shared locks inside the store's transaction (the latest committed lines)
+    std::vector<Line> currentLines(Query& q, bool locking = false);
     std::vector<Line> editedLines(Query& q, const QString& number);
 
     DataModule& m_data;
