@@ -207,6 +207,10 @@ namespace orvena {
 bool InvoiceComposer::setKind(nav::InvoiceKind kind)
 {
     bool changed = false;
+    if (isProforma()) { // a proforma is no invoice of any kind
+        emit kindChanged();
+        return false;
+    }
     runAction(m_context.ui, [&] {
         if (kind != nav::InvoiceKind::Final && m_kind == nav::InvoiceKind::Final
             && advance::hasDeductions(m_context.data.connection(), m_fields[Number])) {

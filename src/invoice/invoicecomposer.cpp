@@ -201,7 +201,7 @@ bool InvoiceComposer::prepare()
             // Lines an abandoned invoice left under this number are shown with their totals;
             // deductions among them keep it a final invoice.
             recomputeTotals();
-            if (advance::hasDeductions(m_context.data.connection(), m_fields[Number]))
+            if (!isProforma() && advance::hasDeductions(m_context.data.connection(), m_fields[Number]))
                 m_kind = nav::InvoiceKind::Final;
             if (m_correction && !startCorrection()) {
                 usable = false;
@@ -261,8 +261,10 @@ bool InvoiceComposer::LoadInvoice(const QString& number)
     m_context.state.setRememberedKey(QStringLiteral("mezonev"), header.fieldText(p("fmkod")));
     dictionary.locate(p("mkod"), header.fieldText(p("fmkod")));
 
-    m_kind = nav::readInvoiceKind(m_context.data.connection(), m_fields[Number]);
-    if (m_kind != nav::InvoiceKind::Final && advance::hasDeductions(m_context.data.connection(), m_fields[Number]))
+    // A proforma has no kind: its number may be an invoice's too, whose kind and deductions are not its own.
+    m_kind = isProforma() ? nav::InvoiceKind::Plain : nav::readInvoiceKind(m_context.data.connection(), m_fields[Number]);
+    if (!isProforma() && m_kind != nav::InvoiceKind::Final
+        && advance::hasDeductions(m_context.data.connection(), m_fields[Number]))
         m_kind = nav::InvoiceKind::Final; // deductions keep it a final invoice
     emit kindChanged();
     set(HeaderId, header.fieldText(p("fID")));
@@ -472,7 +474,8 @@ void InvoiceComposer::deleteLine()
                     q.setText(p("p2"), m_fields[Number]);
                     q.execute();
                 });
-                advance::deleteDeduction(chain, m_context.data.connection(), m_fields[Number], id);
+                if (!isProforma())
+                    advance::deleteDeduction(chain, m_context.data.connection(), m_fields[Number], id);
                 chain.commit(failed);
             })) {
             m_context.ui.message(QStringLiteral("Az tételsor törölve!"));
@@ -652,7 +655,8 @@ bool InvoiceComposer::storeNew()
             prepareHeader(q, true);
             q.execute();
         });
-        advance::storeKind(chain, m_context.data.connection(), number, m_kind);
+        if (!isProforma())
+            advance::storeKind(chain, m_context.data.connection(), number, m_kind);
         if (m_correction)
             m_correction->addSteps(chain, q, number, refused);
         chain.step(sequenceMessage, [&] {
@@ -689,7 +693,8 @@ bool InvoiceComposer::storeModified()
             prepareHeader(q, false);
             q.execute();
         });
-        advance::storeKind(chain, m_context.data.connection(), m_fields[Number], m_kind);
+        if (!isProforma())
+            advance::storeKind(chain, m_context.data.connection(), m_fields[Number], m_kind);
         chain.commit(QStringLiteral("Hiba: Újban, REPLACE-edit a Számlafejben "));
     });
     if (!stored) {

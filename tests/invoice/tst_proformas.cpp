@@ -150,6 +150,7 @@ private slots:
                             QCOMPARE(composer->windowTitle(), QStringLiteral("Díjbekérő készítés"));
                             QCOMPARE(fieldOf(composer, F::Number)->text(), QStringLiteral("20100001"));
                             QVERIFY(buttonOf(composer, "fromDeliveryButton")->isHidden());
+                            QVERIFY(!composer->findChild<QWidget*>(QStringLiteral("advanceRow")));
                             buttonOf(composer, "customerButton")->click();
                             QCOMPARE(fieldOf(composer, F::PaymentMethod)->text(), QStringLiteral("átutalás"));
                             buttonOf(composer, "newLineButton")->click();
@@ -176,9 +177,12 @@ private slots:
                     typeInto(fieldOf(line, InvoiceLineEditor::UnitPrice), QStringLiteral("3000"));
                     buttonOf(line, "okButton")->click();
                 });
+            // an advance invoice under the same number keeps its kind: a proforma's store is not its own
+            s->db.exec(QStringLiteral("INSERT INTO szlajelleg (jBszam, jJelleg) VALUES ('20100001', 'ELOLEG')"));
             buttonOf(reg.get(), "newButton")->click();
             QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         }
+        QCOMPARE(rows(QStringLiteral("SELECT jBszam, jJelleg FROM szlajelleg")), QStringList{QStringLiteral("20100001|ELOLEG")});
         const QString customer = scalar(QStringLiteral("SELECT fvKod FROM dijbfej"));
         QCOMPARE(rows(QStringLiteral("SELECT fBszam, fFizmod, fPrn FROM dijbfej")),
                  QStringList{QStringLiteral("20100001|átutalás| ")});

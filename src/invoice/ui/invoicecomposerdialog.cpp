@@ -72,7 +72,8 @@ InvoiceComposerDialog::InvoiceComposerDialog(ScreenContext& context, InvoiceComp
     tabs->addTab(buildIssuerTab(context), QStringLiteral("Szállító adata"));
     tabs->setCurrentIndex(0);
     layout->addWidget(tabs);
-    layout->addWidget(advanceRow(m_model, this));
+    if (!m_model->isProforma()) // a proforma is no advance or final invoice
+        layout->addWidget(advanceRow(m_model, this));
 
     auto* linesTabs = new QTabWidget(this);
     linesTabs->addTab(buildLines(context), QStringLiteral("Számla tételsor"));
