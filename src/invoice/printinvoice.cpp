@@ -364,15 +364,21 @@ void setPaymentCode(ReportVariables& vars, DataModule& data, const PrintedDocume
 
 // The copy mark, from the printed flag as it stood before this run; a negative invoice is a
 // document equivalent to an invoice.
-void setCopyMark(ReportVariables& vars, const PrintedDocument& invoice, bool negative)
+// The line where the copy mark stands: a correction names itself and the invoice it corrects
+// (`heading`), a negative invoice is a document counting as an invoice; a printed one is a copy.
+void setCopyMark(ReportVariables& vars, const PrintedDocument& invoice, bool negative, const QString& heading)
 {
     if (!invoice.printed) {
-        vars.set(QStringLiteral("v_masolat"),
-                 negative ? QStringLiteral("Számlával egy tekintet alá eső okirat ") : QStringLiteral(" "));
+        vars.set(QStringLiteral("v_masolat"), !heading.isEmpty() ? heading
+                                              : negative        ? QStringLiteral("Számlával egy tekintet alá eső okirat ")
+                                                                : QStringLiteral(" "));
         return;
     }
-    vars.set(QStringLiteral("v_masolat"), (negative ? QStringLiteral("Számlával egy tekintet alá eső okirat - MÁSOLATI PÉLDÁNY /")
-                                                    : QStringLiteral("MÁSOLATI PÉLDÁNY /"))
+    const QString lead = !heading.isEmpty() ? heading
+                         : negative        ? QStringLiteral("Számlával egy tekintet alá eső okirat")
+                                           : QString();
+    vars.set(QStringLiteral("v_masolat"), (lead.isEmpty() ? QString() : lead + QStringLiteral(" - "))
+                                              + QStringLiteral("MÁSOLATI PÉLDÁNY /")
                                               + invoice.labels->fieldText(QStringLiteral("mMasolatipld")));
 }
 
@@ -412,18 +418,14 @@ void printDocument(ScreenContext& context, const QString& invoiceNumber, const I
     setTaxNumbers(vars, data, invoice);
     setExemptionReasons(vars, data, number, kind.lineTable);
     setVatRegime(vars, data, invoice);
-    setCopyMark(vars, invoice, negative);
     // The title names the kind: "Számla", "Előlegszámla", "Végszámla", "Helyesbítő számla" (a proforma's
     // layout has its own); a correcting invoice also names the invoice it corrects where the copy mark stands.
     const QString correction = kind.proforma ? QString() : correctionHeading(data.connection(), number);
+    setCopyMark(vars, invoice, negative, correction);
     if (!kind.proforma)
         vars.set(QStringLiteral("v_szamla_cim"),
                  correction.isEmpty() ? nav::kindTitle(nav::readInvoiceKind(data.connection(), number))
                                       : QStringLiteral("Helyesbítő számla"));
-    if (!correction.isEmpty())
-        vars.set(QStringLiteral("v_masolat"), invoice.printed ? correction + QStringLiteral(" - MÁSOLATI PÉLDÁNY /")
-                                                                    + invoice.labels->fieldText(QStringLiteral("mMasolatipld"))
-                                                              : correction);
     if (kind.proforma) { // no copies and no original: a proforma is no invoice; the transfer names it as printed
         vars.set(QStringLiteral("v_masolat"), QString());
         PrintedDocument printed = invoice;
