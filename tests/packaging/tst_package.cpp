@@ -190,14 +190,17 @@ private slots:
         QVERIFY2(changelog.startsWith(QStringLiteral("orvena (%1) ").arg(field(QStringLiteral("Version")))),
                  qPrintable(changelog.left(80)));
         QVERIFY(changelog.contains(QStringLiteral(" -- %1  ").arg(maintainer)));
-        QVERIFY(read(r.filePath(QStringLiteral("usr/share/doc/orvena/copyright")))
-                    .startsWith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+        // free software under the GPL, version 3 or later, in the copyright file and the metadata
+        const QByteArray copyright = read(r.filePath(QStringLiteral("usr/share/doc/orvena/copyright")));
+        QVERIFY(copyright.startsWith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+        QVERIFY(copyright.contains("\nLicense: GPL-3+\n"));
         const QByteArray metainfo = read(r.filePath(QStringLiteral("usr/share/metainfo/hu.orvena.Orvena.metainfo.xml")));
         QXmlStreamReader xml(metainfo);
         while (!xml.atEnd())
             xml.readNext();
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QVERIFY(metainfo.contains("<id>hu.orvena.Orvena</id>"));
+        QVERIFY(metainfo.contains("<project_license>GPL-3.0-or-later</project_license>"));
         QVERIFY(metainfo.contains("<launchable type=\"desktop-id\">orvena.desktop</launchable>"));
 
         // Debian's own checks find no error (where lintian is installed)

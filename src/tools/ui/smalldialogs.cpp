@@ -95,6 +95,12 @@ QDialog* createAboutDialog(ScreenContext&, QWidget* parent)
     auto* year = centered(QStringLiteral("2006.-2010"), dialog);
     year->setObjectName(QStringLiteral("Copyright"));
     layout->addWidget(year);
+    auto* licence = centered(QStringLiteral("Szabad szoftver: a GNU General Public License 3. vagy\n"
+                                            "bármely későbbi változata szerint terjeszthető és módosítható.\n"
+                                            "A program garancia nélkül használható."),
+                             dialog);
+    licence->setObjectName(QStringLiteral("Licence"));
+    layout->addWidget(licence);
     layout->addSpacing(14);
     auto* row = new QHBoxLayout;
     row->addStretch();
