@@ -27,21 +27,23 @@ QList<QByteArray> insertStatements(const QString& condition)
     const QString from = QStringLiteral("FROM szlafej h JOIN szlasor s ON s.sBszam = h.fBszam WHERE h.fPrn = 'I' AND (%1)")
                              .arg(condition);
     const auto rateForint = [](const QString& amount) { return billing::rateForintSql(amount, QStringLiteral("h")); };
-    const auto invoiceForint = [](const char* rateColumn) {
-        return QStringLiteral("(SELECT IFNULL(SUM(r.%1), 0) FROM %2 r WHERE r.rBszam = h.fBszam)")
-            .arg(QLatin1String(rateColumn), kInvoiceRateSums);
-    };
     const QString rates =
         QStringLiteral("INSERT INTO %1 (rBszam, rAfakod, rAfanev, rAfa, rRkelt, rNetto, rAfaertek, rNettoFt, rAfaFt) "
                        "SELECT h.fBszam, s.skAfakod, MAX(s.sAfanev), s.sAfa, h.fRkelt, %2, %3, %4, %5 %6 "
                        "GROUP BY h.fBszam, s.skAfakod, s.sAfa")
             .arg(kInvoiceRateSums, net, vat, rateForint(net), rateForint(vat), from);
+    // The invoice's sums add up its rates', computed again from the lines (not read back from the
+    // rates' rows, whose locks would make workstations issuing at once wait for each other).
+    const QString perRate = QStringLiteral("SELECT h.fBszam AS bszam, %1 AS net, %2 AS vat, %3 AS netHuf, %4 AS vatHuf %5 "
+                                           "GROUP BY h.fBszam, s.skAfakod, s.sAfa")
+                                .arg(net, vat, rateForint(net), rateForint(vat), from);
     const QString invoice =
         QStringLiteral("INSERT INTO %1 (oBszam, oRkelt, oTkelt, oFkelt, ovKod, oMuvelet, oPnem, oArfoly, oNetto, oAfa, "
                        "oNettoFt, oAfaFt) SELECT h.fBszam, h.fRkelt, h.fTkelt, h.fFkelt, h.fvKod, "
                        "IFNULL((SELECT MAX(hMuvelet) FROM szlahivatkozas WHERE hBszam = h.fBszam), ''), h.fPnem, "
-                       "h.fArfoly, %2, %3, %4, %5 %6 GROUP BY h.fBszam")
-            .arg(kInvoiceSums, net, vat, invoiceForint("rNettoFt"), invoiceForint("rAfaFt"), from);
+                       "h.fArfoly, SUM(r.net), SUM(r.vat), SUM(r.netHuf), SUM(r.vatHuf) FROM (%2) r JOIN szlafej h ON "
+                       "h.fBszam = r.bszam GROUP BY h.fBszam")
+            .arg(kInvoiceSums, perRate);
     return {latin2(rates), latin2(invoice)};
 }
 
