@@ -4,7 +4,7 @@
 #include "app/backup.h"
 #include "db/codepages.h"
 #include "db/connection.h"
-#include "db/setup.h"
+#include "billing/setup.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

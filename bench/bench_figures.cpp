@@ -5,7 +5,7 @@
 #include "benchsupport.h"
 
 #include "db/datamodule.h"
-#include "db/invoicesums.h"
+#include "billing/invoicesums.h"
 #include "figures/figures.h"
 
 #include <QCoreApplication>

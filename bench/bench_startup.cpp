@@ -5,7 +5,7 @@
 //   ORVENA_DB_SOCKET=... bench_startup [runs] [program]
 // The loading window stays up its full second in every run, so about 1 s is the floor.
 #include "db/connection.h"
-#include "db/setup.h"
+#include "billing/setup.h"
 
 #include <QCoreApplication>
 #include <QDir>

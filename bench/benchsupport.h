@@ -3,7 +3,7 @@
 // a large invoice to time, an operator who is never asked, and the figures' arithmetic.
 #include "db/codepages.h"
 #include "db/connection.h"
-#include "db/setup.h"
+#include "billing/setup.h"
 #include "screens/common/screenopener.h"
 #include "screens/common/userinterface.h"
 

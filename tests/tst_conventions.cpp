@@ -31,12 +31,23 @@ QString codeOf(const QString& line)
     return line;
 }
 
+// An entry "only:PATH" limits the row to PATH (a file, or a folder ending in "/"): every path
+// outside the row's "only:" entries is allowed.
+const QString kOnly = QStringLiteral("only:");
+
 bool allowedPath(const QString& path, const QStringList& allowed)
 {
-    for (const QString& a : allowed)
-        if (path == a || (a.endsWith(u'/') && path.startsWith(a)))
+    const auto within = [&path](const QString& a) { return path == a || (a.endsWith(u'/') && path.startsWith(a)); };
+    bool scoped = false, inScope = false;
+    for (const QString& a : allowed) {
+        if (a.startsWith(kOnly)) {
+            scoped = true;
+            inScope = inScope || within(a.mid(kOnly.size()));
+        } else if (within(a)) {
             return true;
-    return false;
+        }
+    }
+    return scoped && !inScope;
 }
 
 // Every C++ source and header under root/src whose code matches pattern outside the allowed
@@ -111,6 +122,15 @@ private slots:
         QTest::newRow("shared queries by role")
             << QStringLiteral("\\bquery\\(QStringLiteral\\(")
             << QStringList{QStringLiteral("src/db/datamodule.cpp")};
+
+        // Amounts: money is a Money and every number that enters it (quantity, price, percentage,
+        // exchange rate) an exact Decimal, never a binary floating-point number, in the code that
+        // computes, states or stores amounts.
+        QTest::newRow("no double in amount code")
+            << QStringLiteral("\\b(double|float|qreal|fieldDouble|parseDouble|toDouble|toFloat)\\b")
+            << QStringList{QStringLiteral("only:src/billing/"), QStringLiteral("only:src/invoice/"),
+                           QStringLiteral("only:src/figures/figures.cpp"), QStringLiteral("only:src/figures/figuresprint.cpp"),
+                           QStringLiteral("only:src/mail/")};
     }
     void conventions()
     {
@@ -119,7 +139,8 @@ private slots:
         const QRegularExpression re(pattern);
         QVERIFY2(re.isValid(), qPrintable(re.errorString()));
         for (const QString& path : allowed) // an allowance for a file that is gone would hide nothing
-            QVERIFY2(QFileInfo::exists(QStringLiteral(ORVENA_SOURCE_DIR "/") + path), qPrintable(path));
+            QVERIFY2(QFileInfo::exists(QStringLiteral(ORVENA_SOURCE_DIR "/") + (path.startsWith(kOnly) ? path.mid(kOnly.size()) : path)),
+                     qPrintable(path));
         const QStringList found = violations(QStringLiteral(ORVENA_SOURCE_DIR), re, allowed);
         QVERIFY2(found.isEmpty(), qPrintable(u'\n' + found.join(u'\n')));
     }
@@ -151,6 +172,10 @@ private slots:
         QVERIFY(violations(dir.path(), re, {QStringLiteral("src/")}).isEmpty());
         QCOMPARE(violations(dir.path(), re, {QStringLiteral("src/invoice/")}),
                  QStringList{QStringLiteral("src/db/transaction.h:1: run(\"COMMIT\");")});
+        // a row limited to a folder searches that folder only
+        QCOMPARE(violations(dir.path(), re, {QStringLiteral("only:src/db/")}),
+                 QStringList{QStringLiteral("src/db/transaction.h:1: run(\"COMMIT\");")});
+        QVERIFY(violations(dir.path(), re, {QStringLiteral("only:src/db/"), QStringLiteral("src/db/transaction.h")}).isEmpty());
     }
 };
 

@@ -1,9 +1,9 @@
 #include "backup.h"
 
-#include "db/balanceview.h"
+#include "billing/balanceview.h"
 #include "db/codepages.h"
-#include "db/invoicelinks.h"
-#include "db/invoicesums.h"
+#include "billing/invoicelinks.h"
+#include "billing/invoicesums.h"
 #include "db/navsendschema.h"
 #include "db/outputfile.h"
 #include "db/restorestate.h"

@@ -1,12 +1,9 @@
 #include "setup.h"
 
-#include "balanceview.h"
 
 #include "codepages.h"
 #include "connection.h"
 #include "errors.h"
-#include "invoicelinks.h"
-#include "invoicesums.h"
 #include "navsendschema.h"
 #include "restorestate.h"
 #include "schema.h"
@@ -103,7 +100,7 @@ QStringList closePasswordlessAccounts(Connection& c)
 
 } // namespace
 
-QStringList runSetup(Connection& admin, const SetupOptions& options)
+QStringList runSchemaSetup(Connection& admin, const SetupOptions& options, QStringList* createdTables)
 {
     QStringList done;
     admin.execute("CREATE DATABASE IF NOT EXISTS " + quotedNameBytes(options.database)
@@ -139,13 +136,10 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
     const QStringList indexes = ensureIndexes(admin);
     if (!indexes.isEmpty())
         done << QStringLiteral("Új indexek: %1").arg(indexes.join(QStringLiteral(", ")));
-    // The stornos made before their links were recorded are linked once, when the table is new.
-    if (created.contains(QStringLiteral("szlahivatkozas")))
-        done << backfillStornoLinks(admin);
-    done << backfillInvoiceSums(admin);
+    if (createdTables)
+        *createdTables = created;
     recordSchemaVersion(admin);
     ensureRowCounters(admin);
-    ensureBalanceView(admin);
     done << QStringLiteral("Adatszerkezet: %1. változat").arg(storedSchemaVersion(admin));
 
     const int year = options.year > 0 ? options.year : QDate::currentDate().year();

@@ -26,9 +26,11 @@ struct SetupOptions {
     bool basicData = true;
 };
 
-// Runs the setup over an administrator's connection; returns what it did, line by line (Hungarian).
+// The database, the accounts, the tables, their counters and the sequences over an administrator's
+// connection; returns what it did, line by line (Hungarian), and the tables it made. The whole
+// setup (billing/setup.h) adds the invoices' links, sums and balance view.
 // Throws DbError (or ServerSetupError) on failure.
-QStringList runSetup(Connection& admin, const SetupOptions& options);
+QStringList runSchemaSetup(Connection& admin, const SetupOptions& options, QStringList* createdTables = nullptr);
 
 // A desktop user's account on the local server: NAME@localhost logging in through the operating
 // system (unix_socket, so only that system account gets in, with no password to keep), the

@@ -1,10 +1,12 @@
 #include "figures.h"
 
-#include "db/balanceview.h"
+#include "billing/balanceview.h"
+#include "billing/amounts.h"
+#include "billing/sql.h"
 #include "db/money.h"
 #include "db/conversions.h"
 #include "db/datamodule.h"
-#include "db/invoicesums.h"
+#include "billing/invoicesums.h"
 #include "nav/invoiceamounts.h"
 
 #include <QRegularExpression>
@@ -17,10 +19,15 @@ namespace {
 
 const QString kIssued = QStringLiteral("h.fPrn = 'I' AND h.fRkelt BETWEEN :p0 AND :p1");
 
-// A sum in the invoice's currency converted to forints as the print converts it.
-QString forintSql(const QString& amount, const QString& rate = QStringLiteral("fArfoly"))
+// The by-article view's forints of each line: a forint invoice's line amounts; a converted
+// invoice's lines share their VAT rate's forints (billing/amounts.h) by cumulative rounding, each
+// line the rounded running sum of its rate's lines through it less that through the line before,
+// so the lines of a rate add up to exactly the rate's forints.
+QString lineForintSql(const QString& amount)
 {
-    return QStringLiteral("(CASE WHEN %2 > 0 THEN ROUND((%1) * %2, 0) ELSE (%1) END)").arg(amount, rate);
+    const QString running = QStringLiteral("SUM(%1) OVER (PARTITION BY h.fBszam, s.skAfakod, s.sAfa ORDER BY s.sID)").arg(amount);
+    return QStringLiteral("(CASE WHEN %1 THEN ROUND(%2 * h.fArfoly, 0) - ROUND((%2 - (%3)) * h.fArfoly, 0) ELSE %3 END)")
+        .arg(billing::convertedSql(QStringLiteral("h")), running, amount);
 }
 
 void openQuery(Query& q, const QStringList& sql, const Period& period)
@@ -97,12 +104,13 @@ Table compute(DataModule& data, View view, const Period& period)
     case View::Article:
         t.labelHeaders = {QStringLiteral("Cikkkód"), QStringLiteral("Megnevezés")};
         labels = 2;
-        sql = {QStringLiteral("SELECT scKod AS code, MAX(sMegn) AS name, SUM(%1) AS netHuf, SUM(%2) AS vatHuf, "
-                              "COUNT(DISTINCT h.fBszam) AS invoices, SUM(%1) + SUM(%2) AS grossHuf")
-                   .arg(forintSql(lineNetSql(), QStringLiteral("h.fArfoly")),
-                        forintSql(lineVatSql(), QStringLiteral("h.fArfoly"))),
-               QStringLiteral("FROM szlafej h JOIN szlasor ON szlasor.sBszam = h.fBszam WHERE %1").arg(kIssued),
-               QStringLiteral("GROUP BY scKod ORDER BY grossHuf DESC, scKod")};
+        sql = {QStringLiteral("SELECT code, MAX(name) AS name, SUM(netHuf) AS netHuf, SUM(vatHuf) AS vatHuf, "
+                              "COUNT(DISTINCT number) AS invoices, SUM(netHuf) + SUM(vatHuf) AS grossHuf FROM"),
+               QStringLiteral("(SELECT s.scKod AS code, s.sMegn AS name, h.fBszam AS number, %1 AS netHuf, %2 AS vatHuf")
+                   .arg(lineForintSql(billing::lineNetSql(QStringLiteral("s"), QStringLiteral("h"))),
+                        lineForintSql(billing::lineVatSql(QStringLiteral("s"), QStringLiteral("h")))),
+               QStringLiteral("FROM szlafej h JOIN szlasor s ON s.sBszam = h.fBszam WHERE %1) l").arg(kIssued),
+               QStringLiteral("GROUP BY code ORDER BY grossHuf DESC, code")};
         break;
     case View::Vat:
         t.labelHeaders = {QStringLiteral("Áfakód"), QStringLiteral("Megnevezés"), QStringLiteral("Áfa %"),
@@ -223,8 +231,10 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
                         "(SELECT MAX(vNeve) FROM vevo WHERE vevo.vKod = h.fvKod) AS customer, "
                         "(SELECT MAX(vAdo) FROM vevo WHERE vevo.vKod = h.fvKod) AS taxNumber, "
                         "h.fPnem, h.fArfoly, h.fFizmod, DATE_FORMAT(%1, '%Y.%m.%d') AS paid, rAfa AS pct, "
-                        "SUM(rNetto) AS net, SUM(rAfaertek) AS vat")
-             .arg(paidDateSql()),
+                        "SUM(rNettoFt) AS netHuf, SUM(rAfaFt) AS vatHuf, %2 AS converted, "
+                        "(SELECT oNettoFt FROM %3 WHERE oBszam = h.fBszam) AS totalNetHuf, "
+                        "(SELECT oAfaFt FROM %3 WHERE oBszam = h.fBszam) AS totalVatHuf")
+             .arg(paidDateSql(), billing::convertedSql(QStringLiteral("h")), kInvoiceSums),
          QStringLiteral("FROM szlafej h JOIN %1 r ON r.rBszam = h.fBszam WHERE %2").arg(kInvoiceRateSums, kIssued),
          QStringLiteral("GROUP BY h.fBszam, rAfa ORDER BY h.fBszam, rAfa DESC")},
         period);
@@ -232,23 +242,16 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
     int r = 0;
     while (r < q.rowCount()) {
         const QString number = q.text(r, QStringLiteral("fBszam"));
-        const QString rateText = q.text(r, QStringLiteral("fArfoly"));
-        const double rate = rateText.trimmed().isEmpty() ? 0 : parseDouble(rateText); // as shown
-        const Decimal exactRate = rate > 0 ? Decimal::parse(rateText) : Decimal();
-        auto forint = [&exactRate](qint64 filler) { return Money::fromFiller(filler).convertedWhole(exactRate).filler(); };
+        // Each rate's forints and the totals as kept when the invoice was issued (billing/amounts.h:
+        // the totals are the sums of the rates' forints).
         std::map<int, RateSums> perRate; // index into kExportRates, 4 = other
-        qint64 net = 0, vat = 0;
         const int first = r;
         for (; r < q.rowCount() && q.text(r, QStringLiteral("fBszam")) == number; ++r) {
             const int pct = q.text(r, QStringLiteral("pct")).toInt();
-            const qint64 n = Money::parse(q.text(r, QStringLiteral("net"))).filler();
-            const qint64 v = Money::parse(q.text(r, QStringLiteral("vat"))).filler();
-            net += n;
-            vat += v;
             const auto* it = std::find(std::begin(kExportRates), std::end(kExportRates), pct);
             RateSums& sums = perRate[int(it - std::begin(kExportRates))];
-            sums.net += rate > 0 ? forint(n) : n;
-            sums.vat += rate > 0 ? forint(v) : v;
+            sums.net += Money::parse(q.text(r, QStringLiteral("netHuf"))).filler();
+            sums.vat += Money::parse(q.text(r, QStringLiteral("vatHuf"))).filler();
         }
         QStringList fields;
         for (const char* column : {"fBszam", "kind", "issued", "performed", "due", "customer", "taxNumber"})
@@ -258,12 +261,12 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
             fields << csvAmount(s.net) << csvAmount(s.vat) << csvAmount(s.net + s.vat);
         }
         // The invoice's totals as its print shows them.
-        const qint64 netHuf = rate > 0 ? forint(net) : net;
-        const qint64 vatHuf = rate > 0 ? forint(vat) : vat;
+        const qint64 netHuf = Money::parse(q.text(first, QStringLiteral("totalNetHuf"))).filler();
+        const qint64 vatHuf = Money::parse(q.text(first, QStringLiteral("totalVatHuf"))).filler();
+        const bool converted = q.text(first, QStringLiteral("converted")) == u"1";
         fields << csvAmount(netHuf) << csvAmount(vatHuf) << csvAmount(netHuf + vatHuf)
                << q.text(first, QStringLiteral("fPnem")).trimmed()
-               << (rate > 0 ? QString::number(rate, 'f', 6).remove(QRegularExpression(QStringLiteral("\\.?0+$"))).replace(u'.', u',')
-                            : QStringLiteral("0"))
+               << (converted ? billing::decimalText(Decimal::parse(q.text(first, QStringLiteral("fArfoly")))) : QStringLiteral("0"))
                << q.text(first, QStringLiteral("fFizmod")).trimmed() << q.text(first, QStringLiteral("paid")).trimmed();
         out += csvLine(fields);
     }

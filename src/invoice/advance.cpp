@@ -6,6 +6,8 @@
 #include "db/conversions.h"
 #include "db/query.h"
 #include "nav/invoiceamounts.h"
+#include "billing/amounts.h"
+#include "billing/currency.h"
 #include "nav/invoicedata.h"
 #include "db/queryroles.h"
 #include "screens/common/chainfailure.h"
@@ -98,20 +100,8 @@ bool hasDeductions(Connection& connection, const QString& number)
 
 Money payable(Connection& connection, const QString& number)
 {
-    Query q(connection, p("finalPayable"));
-    q.setSql({QStringLiteral("SELECT sMenny, sEar, sAfa FROM szlasor WHERE sBszam = :p1")});
-    q.setText(p("p1"), number);
-    q.open();
-    const auto decimal = [&q](int row, int column) {
-        const QString text = q.text(row, column);
-        return text.isEmpty() ? Decimal() : Decimal::parse(text);
-    };
-    Money total;
-    for (int row = 0; row < q.rowCount(); ++row) {
-        const nav::LineAmounts line = nav::lineAmounts(decimal(row, 0), decimal(row, 1), Decimal(), decimal(row, 2));
-        total += line.gross;
-    }
-    return total;
+    // as the print states it: the header's discount applied, rounded as its label set rounds
+    return billing::readInvoiceAmounts(connection, number).payable;
 }
 
 bool deductAdvance(ScreenContext& context, const DocumentGuard& guard, const FinalInvoice& final,
@@ -127,7 +117,7 @@ bool deductAdvance(ScreenContext& context, const DocumentGuard& guard, const Fin
         checkDocument(chain, data, guard, notOurs);
         chain.step(failed, [&] {
             // A discount of the final invoice would reduce the deduction as well.
-            if (!isBlank(final.discount) && parseDouble(final.discount) != 0)
+            if (!isBlank(final.discount) && !Decimal::parse(final.discount).isZero())
                 chain.fail(QStringLiteral("A végszámlán nem adható kedvezmény (Kedvezmény%), mert az az előleg "
                                           "levonását is csökkentené. Állítsa 0-ra a kedvezményt."));
             const QString problem = nav::deductionProblem(data.connection(), advance, final.number, final.customerCode,
@@ -155,7 +145,7 @@ bool deductAdvance(ScreenContext& context, const DocumentGuard& guard, const Fin
             q.setText(p("p1"), advance);
             q.open();
             paid = q.fieldText(p("fTkelt"));
-            const bool forint = nav::currencyCode(q.fieldText(p("fPnem"))) == u"HUF";
+            const bool forint = billing::isForint(q.fieldText(p("fPnem")));
             rate = forint ? QStringLiteral("1") : q.fieldText(p("fArfoly"));
             if (!isValidDate(paid))
                 chain.fail(QStringLiteral("A(z) %1 számú előlegszámla teljesítési (fizetési) dátuma hiányzik.").arg(advance));

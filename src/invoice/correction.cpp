@@ -3,7 +3,7 @@
 
 #include "db/conversions.h"
 #include "db/datamodule.h"
-#include "db/invoicelinks.h"
+#include "billing/invoicelinks.h"
 #include "db/money.h"
 #include "db/stepchain.h"
 #include "screens/common/dispatcher.h"

@@ -1,5 +1,8 @@
 #include "invoicecomposer.h"
 
+#include "billing/amounts.h"
+#include "billing/currency.h"
+
 #include "advance.h"
 #include "correction.h"
 #include "documentwrite.h"
@@ -135,6 +138,8 @@ void InvoiceComposer::set(Field f, const QString& text)
 void InvoiceComposer::setField(Field f, const QString& text)
 {
     set(f, text);
+    if (f == Discount) // the totals are shown with the discount the print applies
+        runAction(m_context.ui, [this] { recomputeTotals(); });
     // A rate typed by the operator (the law allows other sources than the central bank's).
     if (f == ExchangeRate)
         set(RateSource, rates::isForint(m_fields[Currency]) ? QString() : QStringLiteral("kézzel megadva"));
@@ -298,24 +303,27 @@ bool InvoiceComposer::LoadInvoice(const QString& number)
 void InvoiceComposer::recomputeTotals()
 {
     Query q(m_context.data.connection(), QStringLiteral("invoiceTotals"));
-    q.setSql({QStringLiteral("SELECT smenny, sear, sAFA FROM %1 WHERE sBszam= :p1").arg(m_target.lines)});
+    q.setSql({QStringLiteral("SELECT sID, smenny, sear, sAFA, skAfakod FROM %1 WHERE sBszam= :p1 ORDER BY sID").arg(m_target.lines)});
     q.setText(p("p1"), m_fields[Number]);
     q.open();
-    // Quantity x unit price and its tax summed exactly, rounded only for display (the header's
-    // discount applies when the invoice is printed). Without lines every sum is 0.
-    const auto number = [&q](int row, int column) {
-        const QString text = q.text(row, column);
-        return text.isEmpty() ? Decimal() : Decimal::parse(text);
-    };
-    Decimal net, vat;
+    // The amounts the print will state, from the same calculation: each line rounded, the
+    // header's discount (as typed) applied. Without lines every sum is 0.
+    billing::DocumentInput in;
+    in.currency = m_fields[Currency];
+    in.discount = Decimal::typed(m_fields[Discount]).value_or(Decimal());
     for (int row = 0; row < q.rowCount(); ++row) {
-        const Decimal lineNet = number(row, 0) * number(row, 1);
-        net = net + lineNet;
-        vat = vat + lineNet * number(row, 2).percent();
+        billing::LineInput line;
+        line.lineId = q.text(row, 0).toLongLong();
+        line.quantity = billing::storedNumber(q.text(row, 1));
+        line.unitPrice = billing::storedNumber(q.text(row, 2));
+        line.vatPercent = billing::storedNumber(q.text(row, 3));
+        line.vatCode = q.text(row, 4);
+        in.lines.push_back(line);
     }
-    set(NetTotal, formatAmount(net));
-    set(VatTotal, formatAmount(vat));
-    set(GrandTotal, formatAmount(net + vat));
+    const billing::DocumentAmounts amounts = billing::computeAmounts(in);
+    set(NetTotal, amounts.net.groupedText());
+    set(VatTotal, amounts.vat.groupedText());
+    set(GrandTotal, amounts.gross().groupedText());
 }
 
 void InvoiceComposer::chooseCustomer()
@@ -382,7 +390,9 @@ void InvoiceComposer::fillExchangeRate(bool refetch)
 {
     if (!refetch && rateKey() == m_rateFilledFor)
         return;
-    const QString currency = m_fields[Currency].trimmed().toUpper();
+    // the bank is asked by the currency's ISO code ("Euro" is EUR), an unknown text as typed
+    const QString code = billing::currencyCode(m_fields[Currency]);
+    const QString currency = code.isEmpty() ? m_fields[Currency].trimmed().toUpper() : code;
     if (rates::isForint(currency)) {
         m_rateFilledFor = rateKey();
         set(ExchangeRate, QStringLiteral("0"));
@@ -579,7 +589,7 @@ bool InvoiceComposer::validate()
         }
     }
     // A discount of a final invoice would reduce its deductions as well.
-    if (m_kind == nav::InvoiceKind::Final && parseDouble(m_fields[Discount]) != 0) {
+    if (m_kind == nav::InvoiceKind::Final && !Decimal::typed(m_fields[Discount]).value_or(Decimal()).isZero()) {
         m_context.ui.message(QStringLiteral("A végszámlán nem adható kedvezmény (Kedvezmény%), mert az az előleg "
                                             "levonását is csökkentené. Állítsa 0-ra a kedvezményt."));
         focus(Discount);

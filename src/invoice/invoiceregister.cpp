@@ -9,7 +9,7 @@
 
 #include "db/conversions.h"
 #include "db/errors.h"
-#include "db/invoicelinks.h"
+#include "billing/invoicelinks.h"
 #include "db/stepchain.h"
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
@@ -438,9 +438,9 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
             Query& negate = scratch;
             for (int row = 0; row < lines.rowCount(); ++row) {
                 lines.setCurrentRow(row);
-                negate.setSql({QStringLiteral("UPDATE munkasor SET sMenny = :p1 WHERE sID = :p0")});
+                // negated by the server: every decimal of the quantity kept
+                negate.setSql({QStringLiteral("UPDATE munkasor SET sMenny = -sMenny WHERE sID = :p0")});
                 negate.setText(p("p0"), lines.fieldText(p("sID")));
-                negate.setFloat(p("p1"), -parseDouble(lines.fieldText(p("sMenny"))));
                 negate.execute();
             }
             lines.close();

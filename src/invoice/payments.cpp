@@ -3,7 +3,7 @@
 #include "correction.h"
 #include "invoicetexts.h"
 
-#include "db/balanceview.h"
+#include "billing/balanceview.h"
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "db/money.h"
@@ -152,7 +152,7 @@ void InvoicePayments::refresh()
 PaymentEntry InvoicePayments::suggestion(const QDate& today) const
 {
     const qint64 open = m_balance > 0 ? m_balance : 0;
-    return {formatDate(today), formatNumber(static_cast<double>(open) / 100.0, 2, false), m_method, QString()};
+    return {formatDate(today), Money::fromFiller(open).text(), m_method, QString()};
 }
 
 bool InvoicePayments::addPayment(const PaymentEntry& entry)

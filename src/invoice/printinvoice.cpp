@@ -5,7 +5,7 @@
 #include "paymentqr.h"
 
 #include "nav/advancedata.h"
-#include "nav/invoiceamounts.h"
+#include "billing/amounts.h"
 #include "nav/invoiceissue.h"
 #include "nav/taxnumber.h"
 
@@ -37,11 +37,14 @@ enum class AmountStyle { WholeForints, Filler };
 struct InvoiceTotals {
     Money net, tax, gross;
     Money netHuf, taxHuf;    // the forint amounts of a foreign-currency invoice
-    double exchangeRate = 0; // 0 for a forint invoice
-    double discount = 0;     // percent, already in the unit prices
+    bool converted = false;  // a foreign-currency invoice with its rate
+    Decimal exchangeRate;
+    Decimal discount;        // percent, already in the unit prices
     QString currency;
     QString invoiceCurrency; // the header's currency text
     bool forint = true;      // rounding to whole units is a forint rule only
+    bool wholeForints = false; // the payable is stated in whole forints
+    Money payable;           // what the invoice asks for (billing/amounts.h)
 };
 
 // A whole amount for the words; amounts beyond what words can spell are refused.
@@ -86,16 +89,16 @@ Query& openLines(DataModule& data, const QString& number)
 
 // Each line's rounded net, tax and gross, as the template reads them: AFA_netto, AFA_afa,
 // AFA_mindossz.
-void addLineAmounts(Query& lines, const nav::InvoiceAmounts& amounts)
+void addLineAmounts(Query& lines, const billing::DocumentAmounts& amounts)
 {
-    QHash<qint64, const nav::LineAmounts*> byId;
-    for (const nav::LineAmounts& l : amounts.lines)
+    QHash<qint64, const billing::LineAmounts*> byId;
+    for (const billing::LineAmounts& l : amounts.lines)
         byId.insert(l.lineId, &l);
-    const nav::LineAmounts none;
+    const billing::LineAmounts none;
     std::vector<QByteArray> net, tax, gross;
     const int id = lines.columnIndex(QStringLiteral("sID"));
     for (int row = 0; row < lines.rowCount(); ++row) {
-        const nav::LineAmounts* l = byId.value(lines.text(row, id).toLongLong(), &none);
+        const billing::LineAmounts* l = byId.value(lines.text(row, id).toLongLong(), &none);
         net.push_back(l->net.schemaText().toLatin1());
         tax.push_back(l->vat.schemaText().toLatin1());
         gross.push_back(l->gross.schemaText().toLatin1());
@@ -132,14 +135,14 @@ const PrintedKind kProformaKind{kProforma, openProformaLines, QStringLiteral("di
                                 QStringLiteral("Dijbekero"), QStringLiteral("Díjbekérő D%1"), true};
 
 // The VAT summary: one line per VAT name, in name order, with its net, tax and gross.
-void setVatSummary(ReportVariables& vars, const nav::InvoiceAmounts& amounts)
+void setVatSummary(ReportVariables& vars, const billing::DocumentAmounts& amounts)
 {
     struct Rate {
         QString name;
         Money net, tax;
     };
     std::map<int, Rate> rates;
-    for (const nav::LineAmounts& l : amounts.lines) {
+    for (const billing::LineAmounts& l : amounts.lines) {
         const auto [it, added] = rates.try_emplace(l.vatGroup);
         if (added)
             it->second.name = l.vatName;
@@ -162,7 +165,7 @@ void setVatSummary(ReportVariables& vars, const nav::InvoiceAmounts& amounts)
 
 // The totals, and from the first line with its header the currency, rate and discount they are
 // shown with (an invoice without lines has none).
-InvoiceTotals readTotals(DataModule& data, const PrintedDocument& invoice, const nav::InvoiceAmounts& amounts,
+InvoiceTotals readTotals(DataModule& data, const PrintedDocument& invoice, const billing::DocumentAmounts& amounts,
                          const PrintedKind& kind)
 {
     Query first(data.connection(), QStringLiteral("firstLine"));
@@ -177,11 +180,14 @@ InvoiceTotals readTotals(DataModule& data, const PrintedDocument& invoice, const
     t.gross = amounts.gross();
     t.netHuf = amounts.netHuf;
     t.taxHuf = amounts.vatHuf;
-    t.exchangeRate = first.fieldDouble(QStringLiteral("farfoly"));
-    t.discount = first.fieldDouble(QStringLiteral("fkerek"));
+    t.converted = amounts.converted();
+    t.exchangeRate = amounts.exchangeRate;
+    t.discount = billing::storedNumber(first.fieldText(QStringLiteral("fkerek")));
     t.currency = first.fieldText(QStringLiteral("spnem"));
     t.invoiceCurrency = invoice.header->fieldText(QStringLiteral("fPnem")).trimmed();
-    t.forint = nav::currencyCode(t.invoiceCurrency) == u"HUF";
+    t.forint = amounts.forint;
+    t.wholeForints = amounts.wholeForints;
+    t.payable = amounts.payable;
     return t;
 }
 
@@ -200,54 +206,55 @@ void setTotals(ReportVariables& vars, const InvoiceTotals& t)
 // is negative (a storno invoice).
 bool setRoundingAndWords(ReportVariables& vars, const InvoiceTotals& t, AmountStyle style)
 {
-    if (style == AmountStyle::WholeForints && t.forint) {
+    if (style == AmountStyle::WholeForints && t.wholeForints) {
         const auto difference = [](Money amount) { return amount.roundedWhole() - amount; };
         vars.set(QStringLiteral("v_ker_SUMnetto"), difference(t.net).text());
         vars.set(QStringLiteral("v_ker_SUMafa"), difference(t.tax).text());
-        vars.set(QStringLiteral("v_ker_SUM"), difference(t.gross).text());
-        const qint64 whole = wholeForWords(t.gross.roundedWhole());
+        // the payable's own rounding (a storno's follows the chain it reverses)
+        const Money rounding = t.payable - t.gross;
+        vars.set(QStringLiteral("v_ker_SUM"), rounding.text());
+        const qint64 whole = wholeForWords(t.payable);
         vars.set(QStringLiteral("v_azaz"), HungarianNumberWords(whole) + QStringLiteral("00/100 "));
         const QString unit = t.invoiceCurrency.isEmpty() ? QStringLiteral("Ft") : t.invoiceCurrency;
-        const Money rounding = difference(t.gross);
         vars.set(QStringLiteral("v_kerekites"),
                  rounding.isZero() ? QString()
                                    : QStringLiteral("Kerekítés: %1 %3\nFizetendő kerekítve: %2 %3")
-                                         .arg(rounding.groupedText(), t.gross.wholeText(true), unit));
+                                         .arg(rounding.groupedText(), t.payable.wholeText(true), unit));
         return whole < 0;
     }
     vars.set(QStringLiteral("v_ker_SUMnetto"), QString());
     vars.set(QStringLiteral("v_ker_SUMafa"), QString());
     vars.set(QStringLiteral("v_ker_SUM"), QString());
     vars.set(QStringLiteral("v_kerekites"), QString());
-    const qint64 whole = wholeForWords(t.gross);
-    const QString hundredths = QStringLiteral("%1").arg(t.gross.hundredths(), 2, 10, QLatin1Char('0'));
+    const qint64 whole = wholeForWords(t.payable);
+    const QString hundredths = QStringLiteral("%1").arg(t.payable.hundredths(), 2, 10, QLatin1Char('0'));
     // Below one unit the whole part is nought, and the sign goes in front of it.
-    const QString sign = t.gross.isNegative() && whole == 0 ? QStringLiteral("mínusz ") : QString();
+    const QString sign = t.payable.isNegative() && whole == 0 ? QStringLiteral("mínusz ") : QString();
     vars.set(QStringLiteral("v_azaz"), sign + HungarianNumberWords(whole) + u' ' + hundredths + QStringLiteral("/100 "));
-    return t.gross.isNegative();
+    return t.payable.isNegative();
 }
 
 // A foreign-currency invoice's rate and its amounts in whole forints.
 void setForintConversion(ReportVariables& vars, const InvoiceTotals& t)
 {
-    if (t.exchangeRate <= 0) {
+    if (!t.converted) {
         for (const char* name : {"v_arfoly", "v_netto_Ft", "v_afa_Ft", "v_brutto_Ft"})
             vars.set(QLatin1String(name), QString());
         return;
     }
     vars.set(QStringLiteral("v_arfoly"), QStringLiteral("Árfolyam: 1 ") + t.currency + QStringLiteral(" = ")
-                                             + fixedText(t.exchangeRate, 2, 5)
+                                             + billing::decimalText(t.exchangeRate, 2)
                                              + QStringLiteral(" Ft. Átszámolva forintban: "));
     vars.set(QStringLiteral("v_netto_Ft"), t.netHuf.wholeText());
     vars.set(QStringLiteral("v_afa_Ft"), t.taxHuf.wholeText());
     vars.set(QStringLiteral("v_brutto_Ft"), (t.netHuf + t.taxHuf).wholeText());
 }
 
-void setDiscountNote(ReportVariables& vars, double discount)
+void setDiscountNote(ReportVariables& vars, const Decimal& discount)
 {
-    vars.set(QStringLiteral("v_enged"), discount > 0 ? QStringLiteral("Az egységár tartalmazza a ")
-                                                           + fixedText(discount, 2, 5) + QStringLiteral(" % engedményt.")
-                                                     : QString());
+    vars.set(QStringLiteral("v_enged"), discount.isPositive() ? QStringLiteral("Az egységár tartalmazza a ")
+                                                                    + billing::decimalText(discount, 2) + QStringLiteral(" % engedményt.")
+                                                              : QString());
 }
 
 // What the VAT act requires on every invoice whatever the operator composed into the address
@@ -352,7 +359,7 @@ void setPaymentCode(ReportVariables& vars, DataModule& data, const PrintedDocume
     const Query& header = *invoice.header;
     if (t.forint && nav::paymentMethodCode(header.fieldText(QStringLiteral("fFizmod"))) == u"TRANSFER") {
         if (const auto account = issuerPaymentAccount(data, header.fieldText(QStringLiteral("fzKod")))) {
-            const qint64 forints = t.gross.roundedWhole().wholeUnits();
+            const qint64 forints = t.payable.roundedWhole().wholeUnits();
             const QString dueText = header.fieldText(QStringLiteral("fFkelt"));
             const QDate due = isValidDate(dueText) ? parseDate(dueText) : QDate();
             payload = paymentQrPayload(*account, forints, invoice.number,
@@ -406,7 +413,7 @@ void printDocument(ScreenContext& context, const QString& invoiceNumber, const I
     const AmountStyle style = amountStyleOf(invoice);
 
     // One calculation of the amounts for the lines, the summary and the totals.
-    const nav::InvoiceAmounts amounts = nav::readInvoiceAmounts(data, number, kind.headerTable, kind.lineTable);
+    const billing::DocumentAmounts amounts = billing::readInvoiceAmounts(data, number, kind.headerTable, kind.lineTable);
     addLineAmounts(*invoice.lines, amounts);
     ReportVariables& vars = reports.variables();
     setVatSummary(vars, amounts);

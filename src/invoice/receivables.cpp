@@ -6,7 +6,7 @@
 
 #include "db/money.h"
 #include "db/queryroles.h"
-#include "db/balanceview.h"
+#include "billing/balanceview.h"
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "db/outputfile.h"
@@ -130,7 +130,7 @@ void Receivables::exportCsv(const QString& file) const
             text = u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
         return text;
     };
-    auto plain = [](qint64 filler) { return formatNumber(static_cast<double>(filler) / 100.0, 2, false); };
+    auto plain = [](qint64 filler) { return Money::fromFiller(filler).text(); };
     QStringList lines{QStringLiteral("Vevőkód;Vevő;Számlaszám;Számla kelte;Fizetési határidő;Késés (nap);Pénznem;"
                                      "Fizetendő;Fizetve;Hátralék")};
     for (const Receivable& r : m_rows)

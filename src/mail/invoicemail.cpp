@@ -10,7 +10,7 @@
 #include "db/numbertext.h"
 #include "invoice/printinvoice.h"
 #include "invoice/receivables.h"
-#include "nav/invoiceamounts.h"
+#include "billing/amounts.h"
 #include "reports/reportengine.h"
 
 #include <QFile>
@@ -158,14 +158,13 @@ MailText invoiceMailText(DataModule& data, const QString& invoiceNumber)
 {
     const InvoiceFacts f = readFacts(data, invoiceNumber);
     QString text = templateText(kInvoiceMailTemplate, kBuiltInTemplate);
-    const nav::InvoiceAmounts amounts = nav::readInvoiceAmounts(data, f.number);
-    const bool forint = nav::currencyCode(f.currency) == u"HUF";
-    const Money payable = amounts.gross();
+    // the payable as the print states it
+    const billing::DocumentAmounts amounts = billing::readInvoiceAmounts(data, f.number);
     const QList<std::pair<QString, QString>> values{
         {QStringLiteral("{kiallito}"), f.issuer},
         {QStringLiteral("{vevo}"), f.customer},
         {QStringLiteral("{szamlaszam}"), f.number},
-        {QStringLiteral("{osszeg}"), forint ? payable.wholeText(true) : payable.groupedText()},
+        {QStringLiteral("{osszeg}"), amounts.payableText()},
         {QStringLiteral("{penznem}"), f.currency.isEmpty() ? QStringLiteral("Ft") : f.currency},
         {QStringLiteral("{hatarido}"), f.dueDate}};
     for (const auto& [key, value] : values)

@@ -1,7 +1,7 @@
 #include "advancedata.h"
 
 #include "db/conversions.h"
-#include "db/invoicelinks.h"
+#include "billing/invoicelinks.h"
 #include "db/query.h"
 #include "invoicedata.h"
 

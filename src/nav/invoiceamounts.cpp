@@ -1,26 +1,19 @@
 #include "invoiceamounts.h"
 
-#include "db/datamodule.h"
+#include "billing/amounts.h"
 
 namespace orvena::nav {
 
-namespace {
-
-// A stored number; NULL and an empty text count as nought.
-Decimal storedNumber(const QString& text)
-{
-    return text.isEmpty() ? Decimal() : Decimal::parse(text);
-}
-
-} // namespace
+// The report's view of the billing calculation (billing/amounts.h), which alone computes amounts.
 
 LineAmounts lineAmounts(const Decimal& quantity, const Decimal& unitPrice, const Decimal& discountPercent,
                         const Decimal& vatPercent)
 {
+    const billing::LineAmounts b = billing::lineAmounts(quantity, unitPrice, discountPercent, vatPercent);
     LineAmounts l;
-    l.net = Money::lineNet(quantity, unitPrice, discountPercent);
-    l.vat = l.net.tax(vatPercent);
-    l.gross = l.net + l.vat;
+    l.net = b.net;
+    l.vat = b.vat;
+    l.gross = b.gross;
     return l;
 }
 
@@ -32,41 +25,25 @@ InvoiceAmounts readInvoiceAmounts(DataModule& data, const QString& invoiceNumber
 InvoiceAmounts readInvoiceAmounts(DataModule& data, const QString& invoiceNumber, const QString& headerTable,
                                   const QString& lineTable)
 {
+    const billing::DocumentAmounts b = billing::readInvoiceAmounts(data, invoiceNumber, headerTable, lineTable);
     InvoiceAmounts a;
-    Query header(data.connection(), QStringLiteral("NAV_AMOUNTS_HEAD"));
-    header.setSql({QStringLiteral("SELECT fArfoly, fKerek FROM %1 WHERE fBszam = :p0 ORDER BY fID LIMIT 1").arg(headerTable)});
-    header.setText(QStringLiteral("p0"), invoiceNumber);
-    header.open();
-    if (header.isEmpty())
-        return a;
-    a.exchangeRate = storedNumber(header.fieldText(QStringLiteral("fArfoly")));
-    const Decimal discount = storedNumber(header.fieldText(QStringLiteral("fKerek")));
-
-    // The VAT names are numbered by the server, so names it compares equal (case, trailing
-    // blanks) fall into one group as its GROUP BY would put them.
-    Query lines(data.connection(), QStringLiteral("NAV_AMOUNTS"));
-    lines.setSql({QStringLiteral("SELECT sID, sMenny, sEar, sAfa, sAfanev, DENSE_RANK() OVER (ORDER BY sAfanev) AS csoport"),
-                  QStringLiteral("FROM %1 WHERE sBszam = :p0 ORDER BY sID").arg(lineTable)});
-    lines.setText(QStringLiteral("p0"), invoiceNumber);
-    lines.open();
-    a.lines.reserve(static_cast<size_t>(lines.rowCount()));
-    for (int r = 0; r < lines.rowCount(); ++r) {
-        LineAmounts l = lineAmounts(storedNumber(lines.text(r, 1)), storedNumber(lines.text(r, 2)), discount,
-                                    storedNumber(lines.text(r, 3)));
-        l.lineId = lines.text(r, 0).toLongLong();
-        l.vatName = lines.text(r, 4);
-        l.vatGroup = lines.text(r, 5).toInt();
-        a.net += l.net;
-        a.vat += l.vat;
+    a.lines.reserve(b.lines.size());
+    for (const billing::LineAmounts& bl : b.lines) {
+        LineAmounts l;
+        l.lineId = bl.lineId;
+        l.net = bl.net;
+        l.vat = bl.vat;
+        l.gross = bl.gross;
+        l.vatName = bl.vatName;
+        l.vatGroup = bl.vatGroup;
         a.lines.push_back(l);
     }
-    if (a.converted()) {
-        a.netHuf = a.net.convertedWhole(a.exchangeRate);
-        a.vatHuf = a.vat.convertedWhole(a.exchangeRate);
-    } else {
-        a.netHuf = a.net;
-        a.vatHuf = a.vat;
-    }
+    a.net = b.net;
+    a.vat = b.vat;
+    // the rate only where it converts (a forint invoice's stored rate converts nothing)
+    a.exchangeRate = b.converted() ? b.exchangeRate : Decimal();
+    a.netHuf = b.netHuf;
+    a.vatHuf = b.vatHuf;
     return a;
 }
 

@@ -2,14 +2,18 @@
 
 #include "taxnumber.h"
 
+#include "billing/amounts.h"
+#include "billing/currency.h"
+
 #include "db/conversions.h"
 #include "db/datamodule.h"
-#include "db/invoicelinks.h"
+#include "billing/invoicelinks.h"
 
 #include <QRegularExpression>
 #include <QXmlStreamWriter>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace orvena::nav {
 
@@ -306,16 +310,7 @@ QString unitOfMeasureCode(const QString& unit)
 
 QString currencyCode(const QString& currency)
 {
-    static const QStringList iso{
-        "HUF", "EUR", "USD", "GBP", "CHF", "CZK", "PLN", "RON", "BGN", "SEK", "NOK", "DKK", "ISK", "RSD", "BAM",
-        "MKD", "ALL", "UAH", "MDL", "TRY", "RUB", "JPY", "CNY", "CAD", "AUD", "NZD", "HKD", "SGD", "KRW", "INR",
-        "ILS", "AED", "SAR", "ZAR", "BRL", "MXN", "ARS", "THB", "MYR", "IDR", "PHP", "EGP", "GEL", "KZT", "BYN"};
-    const QString c = currency.trimmed().toUpper();
-    if (c.isEmpty() || c == u"FT" || c == u"FT." || c == u"FORINT")
-        return QStringLiteral("HUF");
-    if (c == u"€" || c == u"EURO")
-        return QStringLiteral("EUR");
-    return iso.contains(c) ? c : QString();
+    return billing::currencyCode(currency);
 }
 
 QString paymentMethodCode(const QString& method)
@@ -948,9 +943,10 @@ void writeLine(QXmlStreamWriter& w, const InvoiceDocument& doc, const LineData& 
 struct VatGroup {
     LineData sample;
     Money net, vat;
+    std::set<int> rates; // the document's VAT rates (code and percentage) in this classification
 };
 
-std::map<QString, VatGroup> writeLines(QXmlStreamWriter& w, const InvoiceDocument& doc,
+std::map<QString, VatGroup> writeLines(QXmlStreamWriter& w, const InvoiceDocument& doc, const billing::DocumentAmounts& billed,
                                        const std::vector<LineData>& lines, int lineBase, bool huf)
 {
     std::map<QString, VatGroup> groups;
@@ -965,24 +961,32 @@ std::map<QString, VatGroup> writeLines(QXmlStreamWriter& w, const InvoiceDocumen
         g.sample = d;
         g.net += a.net;
         g.vat += a.vat;
+        g.rates.insert(billed.lines[i].rate);
     }
     w.writeEndElement(); // invoiceLines
     return groups;
 }
 
-void writeSummary(QXmlStreamWriter& w, const InvoiceDocument& doc, const std::map<QString, VatGroup>& groups, bool huf)
+void writeSummary(QXmlStreamWriter& w, const InvoiceDocument& doc, const billing::DocumentAmounts& billed,
+                  const std::map<QString, VatGroup>& groups)
 {
-    auto rateHuf = [&](Money amount) { return huf ? amount : amount.convertedWhole(doc.amounts.exchangeRate); };
+    // A classification's forints are the sum of its VAT rates' forints, as are the totals.
+    auto ratesHuf = [&](const VatGroup& g, Money billing::RateAmounts::*amount) {
+        Money sum;
+        for (const int r : g.rates)
+            sum += billed.rates[size_t(r)].*amount;
+        return sum;
+    };
     w.writeStartElement(kDataNs, QStringLiteral("invoiceSummary"));
     w.writeStartElement(kDataNs, QStringLiteral("summaryNormal"));
     for (const auto& [key, g] : groups) {
         w.writeStartElement(kDataNs, QStringLiteral("summaryByVatRate"));
         writeVatRate(w, QStringLiteral("vatRate"), g.sample);
         writePair(w, QStringLiteral("vatRateNetData"), QStringLiteral("vatRateNetAmount"), g.net,
-                  QStringLiteral("vatRateNetAmountHUF"), rateHuf(g.net));
+                  QStringLiteral("vatRateNetAmountHUF"), ratesHuf(g, &billing::RateAmounts::netHuf));
         writePair(w, QStringLiteral("vatRateVatData"), QStringLiteral("vatRateVatAmount"), g.vat,
-                  QStringLiteral("vatRateVatAmountHUF"), rateHuf(g.vat));
-        const Money grossHuf = rateHuf(g.net) + rateHuf(g.vat);
+                  QStringLiteral("vatRateVatAmountHUF"), ratesHuf(g, &billing::RateAmounts::vatHuf));
+        const Money grossHuf = ratesHuf(g, &billing::RateAmounts::netHuf) + ratesHuf(g, &billing::RateAmounts::vatHuf);
         writePair(w, QStringLiteral("vatRateGrossData"), QStringLiteral("vatRateGrossAmount"), g.net + g.vat,
                   QStringLiteral("vatRateGrossAmountHUF"), grossHuf);
         w.writeEndElement();
@@ -1007,8 +1011,8 @@ struct Parties {
     const CustomerTax& customerTax;
 };
 
-void writeDocument(InvoiceDocument& doc, const Header& head, const Parties& parties,
-                   const std::vector<LineData>& lines, int lineBase)
+void writeDocument(InvoiceDocument& doc, const billing::DocumentAmounts& billed, const Header& head,
+                   const Parties& parties, const std::vector<LineData>& lines, int lineBase)
 {
     QXmlStreamWriter w(&doc.xml);
     w.setAutoFormatting(true);
@@ -1036,8 +1040,8 @@ void writeDocument(InvoiceDocument& doc, const Header& head, const Parties& part
     writeCustomerInfo(w, parties.customer, parties.customerTax);
     writeInvoiceDetail(w, head, parties.issuer);
     w.writeEndElement(); // invoiceHead
-    const auto groups = writeLines(w, doc, lines, lineBase, head.huf());
-    writeSummary(w, doc, groups, head.huf());
+    const auto groups = writeLines(w, doc, billed, lines, lineBase, head.huf());
+    writeSummary(w, doc, billed, groups);
     w.writeEndElement(); // invoice
     w.writeEndElement(); // invoiceMain
     w.writeEndElement(); // InvoiceData
@@ -1073,13 +1077,11 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
     doc.amounts = readInvoiceAmounts(data, doc.number);
     checkAdvance(data, doc, *head, lines); // before the amounts: a final invoice has its own wording
     checkAmounts(doc, lines);
-    if (head->huf()) {
-        doc.amounts.netHuf = doc.amounts.net;
-        doc.amounts.vatHuf = doc.amounts.vat;
-    }
     if (!doc.problems.isEmpty())
         return doc;
-    writeDocument(doc, *head, {issuer, *issuerTax, customer, customerTax}, lines, stornoLineBase(data, doc));
+    // the per-rate forints (billing/amounts.h) the summary states beside the totals
+    const billing::DocumentAmounts billed = billing::readInvoiceAmounts(data, doc.number);
+    writeDocument(doc, billed, *head, {issuer, *issuerTax, customer, customerTax}, lines, stornoLineBase(data, doc));
     return doc;
 }
 

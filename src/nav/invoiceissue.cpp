@@ -2,8 +2,8 @@
 
 #include "db/datamodule.h"
 #include "db/errors.h"
-#include "db/invoicelinks.h"
-#include "db/invoicesums.h"
+#include "billing/invoicelinks.h"
+#include "billing/invoicesums.h"
 #include "db/sqlname.h"
 #include "db/stepchain.h"
 

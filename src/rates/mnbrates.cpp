@@ -1,5 +1,7 @@
 #include "mnbrates.h"
 
+#include "billing/currency.h"
+
 #include "db/conversions.h"
 #include "db/datamodule.h"
 #include "db/logging.h"
@@ -80,8 +82,7 @@ std::vector<MnbQuote> parseRatesDocument(const QString& document)
 
 bool isForint(const QString& currency)
 {
-    const QString c = currency.trimmed();
-    return c.isEmpty() || c.compare(u"Ft", Qt::CaseInsensitive) == 0 || c.compare(u"HUF", Qt::CaseInsensitive) == 0;
+    return billing::isForint(currency);
 }
 
 std::vector<MnbQuote> parseRatesAnswer(const QByteArray& soapAnswer)

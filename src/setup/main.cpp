@@ -3,7 +3,7 @@
 #include "db/connection.h"
 #include "db/errors.h"
 #include "db/localserver.h"
-#include "db/setup.h"
+#include "billing/setup.h"
 #include "db/smtpsettings.h"
 
 #include <QCoreApplication>

@@ -14,10 +14,10 @@
 #include "app/commandline.h"
 #include "app/mainwindow.h"
 #include "app/session.h"
-#include "db/invoicesums.h"
+#include "billing/invoicesums.h"
 #include "db/restorestate.h"
 #include "db/schema.h"
-#include "db/setup.h"
+#include "billing/setup.h"
 
 #include <QAction>
 #include <QCryptographicHash>

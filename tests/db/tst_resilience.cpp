@@ -7,7 +7,7 @@
 #include "app/session.h"
 #include "db/datamodule.h"
 #include "db/localserver.h"
-#include "db/setup.h"
+#include "billing/setup.h"
 #include "screens/common/querytablemodel.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/startup.h"

@@ -8,7 +8,7 @@
 #include "support/windowsession.h"
 
 #include "db/conversions.h"
-#include "db/invoicesums.h"
+#include "billing/invoicesums.h"
 #include "figures/figures.h"
 #include "figures/ui/figuresdialog.h"
 #include "app/session.h"

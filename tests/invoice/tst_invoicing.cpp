@@ -2,7 +2,7 @@
 // register and the storno chain, including what a failing statement leaves behind.
 #include "support/fakes.h"
 
-#include "db/balanceview.h"
+#include "billing/balanceview.h"
 #include "db/errors.h"
 #include "invoice/correction.h"
 #include "invoice/invoicecomposer.h"

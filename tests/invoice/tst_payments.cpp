@@ -7,7 +7,7 @@
 #include "support/modaldriver.h"
 
 #include "app/session.h"
-#include "db/invoicesums.h"
+#include "billing/invoicesums.h"
 #include "invoice/payments.h"
 #include "invoice/receivables.h"
 #include "invoice/ui/receivablesdialog.h"

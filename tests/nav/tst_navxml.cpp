@@ -6,7 +6,7 @@
 #include "nav/invoiceissue.h"
 #include "nav/schemavalidator.h"
 #include "nav/taxnumber.h"
-#include "db/setup.h"
+#include "billing/setup.h"
 #include "reports/recordingpresenter.h"
 #include "support/fakes.h"
 

@@ -2,7 +2,7 @@
 
 #include "db/codepages.h"
 #include "db/schema.h"
-#include "db/setup.h"
+#include "billing/setup.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>

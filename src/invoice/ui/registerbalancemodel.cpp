@@ -3,7 +3,7 @@
 #include "invoice/invoicetexts.h"
 
 #include "db/money.h"
-#include "db/balanceview.h"
+#include "billing/balanceview.h"
 #include "db/errors.h"
 
 namespace orvena {

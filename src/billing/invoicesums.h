@@ -1,11 +1,11 @@
 #pragma once
 // The sums of every issued invoice, kept beside it so that the figures read one row per invoice
 // (szlaosszeg), per invoice and VAT rate (szlaafaosszeg) or per issue date (szlanaposszeg) instead
-// of rounding and summing the lines each time. They are the sums of the rounded lines (lineNetSql,
-// lineVatSql), converted to forints as the invoice's print converts them: the invoice's totals,
-// and each rate's sums, times its rate rounded to whole forints; a day's row adds up its invoices'
-// forint totals. An issued invoice never changes, so the sums written in the transaction that
-// issues it stay right; a storno is an issued invoice of its own.
+// of rounding and summing the lines each time. They are the sums of the rounded lines (sql.h),
+// converted to forints as billing/amounts.h converts them: each VAT rate's sums times the exchange
+// rate, rounded once to whole forints, and the invoice's forints the sums of its rates'; a day's
+// row adds up its invoices' forint totals. An issued invoice never changes, so the sums written in
+// the transaction that issues it stay right; a storno is an issued invoice of its own.
 #include <QStringList>
 
 namespace orvena {

@@ -4,10 +4,11 @@
 //   eBszam      the invoice's number
 //   eFizetendo  the payable amount in the invoice's currency, as its print states it: the sum of
 //               the lines' rounded gross amounts, in whole units on a whole-forint invoice (label
-//               set type 2 in forints), to the fillér otherwise; negative for a storno
+//               set type 2 in forints), to the fillér otherwise; negative for a storno, which owes
+//               exactly its chain's payables negated (billing/amounts.h)
 //   eFizetve    the sum of its payments not deleted
-//   eHatralek   the balance: payable less paid, less what its storno partner settles (a storno
-//               and the invoice it reverses settle each other: each is credited with the other's
+//   eHatralek   the balance: payable less paid, less what its storno partner settles (an issued
+//               storno and the invoice it reverses settle each other: each is credited with the other's
 //               payable negated, so the pair owes nothing without a payment)
 //   eRendezve   once an issued invoice's balance is nought: the day it was settled (its last
 //               payment, or the storno's date for a reversed pair, whichever is later; the issue

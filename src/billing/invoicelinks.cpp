@@ -1,9 +1,9 @@
 #include "invoicelinks.h"
 
-#include "codepages.h"
-#include "connection.h"
-#include "resultset.h"
-#include "sqlname.h"
+#include "db/codepages.h"
+#include "db/connection.h"
+#include "db/resultset.h"
+#include "db/sqlname.h"
 
 #include <QRegularExpression>
 

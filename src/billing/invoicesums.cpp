@@ -1,11 +1,12 @@
 #include "invoicesums.h"
 
-#include "codepages.h"
-#include "connection.h"
-#include "money.h"
-#include "resultset.h"
-#include "sqlname.h"
-#include "stepchain.h"
+#include "db/codepages.h"
+#include "db/connection.h"
+#include "sql.h"
+#include "currency.h"
+#include "db/resultset.h"
+#include "db/sqlname.h"
+#include "db/stepchain.h"
 
 namespace orvena {
 
@@ -16,31 +17,33 @@ QByteArray latin2(const QString& sql)
     return encode(CodePage::Latin2, sql);
 }
 
-// A sum in the invoice's currency converted to forints as the print converts it.
-QString forintSql(const QString& amount)
-{
-    return QStringLiteral("(CASE WHEN h.fArfoly > 0 THEN ROUND((%1) * h.fArfoly, 0) ELSE (%1) END)").arg(amount);
-}
-
 // The statements that write the sums of the issued invoices `h` for which `condition` holds:
-// the rates' rows, then the invoice's.
+// the rates' rows, then the invoice's. Under the per-rate rule (billing/amounts.h) each rate's
+// sums are converted and the invoice's forints are the sums of its rates' forints.
 QList<QByteArray> insertStatements(const QString& condition)
 {
-    const QString net = QStringLiteral("SUM(%1)").arg(lineNetSql(QStringLiteral("s"), QStringLiteral("h")));
-    const QString vat = QStringLiteral("SUM(%1)").arg(lineVatSql(QStringLiteral("s"), QStringLiteral("h")));
+    const QString net = QStringLiteral("SUM(%1)").arg(billing::lineNetSql(QStringLiteral("s"), QStringLiteral("h")));
+    const QString vat = QStringLiteral("SUM(%1)").arg(billing::lineVatSql(QStringLiteral("s"), QStringLiteral("h")));
     const QString from = QStringLiteral("FROM szlafej h JOIN szlasor s ON s.sBszam = h.fBszam WHERE h.fPrn = 'I' AND (%1)")
                              .arg(condition);
+    const auto rateForint = [](const QString& amount) { return billing::rateForintSql(amount, QStringLiteral("h")); };
     const QString rates =
         QStringLiteral("INSERT INTO %1 (rBszam, rAfakod, rAfanev, rAfa, rRkelt, rNetto, rAfaertek, rNettoFt, rAfaFt) "
                        "SELECT h.fBszam, s.skAfakod, MAX(s.sAfanev), s.sAfa, h.fRkelt, %2, %3, %4, %5 %6 "
                        "GROUP BY h.fBszam, s.skAfakod, s.sAfa")
-            .arg(kInvoiceRateSums, net, vat, forintSql(net), forintSql(vat), from);
+            .arg(kInvoiceRateSums, net, vat, rateForint(net), rateForint(vat), from);
+    // The invoice's sums add up its rates', computed again from the lines (not read back from the
+    // rates' rows, whose locks would make workstations issuing at once wait for each other).
+    const QString perRate = QStringLiteral("SELECT h.fBszam AS bszam, %1 AS net, %2 AS vat, %3 AS netHuf, %4 AS vatHuf %5 "
+                                           "GROUP BY h.fBszam, s.skAfakod, s.sAfa")
+                                .arg(net, vat, rateForint(net), rateForint(vat), from);
     const QString invoice =
         QStringLiteral("INSERT INTO %1 (oBszam, oRkelt, oTkelt, oFkelt, ovKod, oMuvelet, oPnem, oArfoly, oNetto, oAfa, "
                        "oNettoFt, oAfaFt) SELECT h.fBszam, h.fRkelt, h.fTkelt, h.fFkelt, h.fvKod, "
                        "IFNULL((SELECT MAX(hMuvelet) FROM szlahivatkozas WHERE hBszam = h.fBszam), ''), h.fPnem, "
-                       "h.fArfoly, %2, %3, %4, %5 %6 GROUP BY h.fBszam")
-            .arg(kInvoiceSums, net, vat, forintSql(net), forintSql(vat), from);
+                       "h.fArfoly, SUM(r.net), SUM(r.vat), SUM(r.netHuf), SUM(r.vatHuf) FROM (%2) r JOIN szlafej h ON "
+                       "h.fBszam = r.bszam GROUP BY h.fBszam")
+            .arg(kInvoiceSums, perRate);
     return {latin2(rates), latin2(invoice)};
 }
 
@@ -74,7 +77,8 @@ void recordInvoiceSums(Connection& c, const QString& invoiceNumber)
     }
     if (c.select("SELECT COUNT(*) FROM " + latin2(kInvoiceRateSums) + " WHERE rBszam = " + number)->text(0, 0) != u"0")
         c.execute("DELETE FROM " + latin2(kInvoiceRateSums) + " WHERE rBszam = " + number);
-    for (const QByteArray& sql : insertStatements(QStringLiteral("h.fBszam = %1").arg(decode(CodePage::Latin2, number))))
+    for (const QByteArray& sql :
+         insertStatements(QStringLiteral("h.fBszam = %1").arg(decode(CodePage::Latin2, number))))
         c.execute(sql);
     c.execute(dayStatement(number, '+'));
 }
