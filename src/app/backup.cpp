@@ -705,6 +705,7 @@ public:
             for (const QString& t : tablesOf(m_c, m_scratch))
                 moves << quotedNameBytes(m_scratch) + '.' + quotedNameBytes(t) + " TO " + quotedNameBytes(m_database)
                         + '.' + quotedNameBytes(t);
+            keepArchivedInvoices();
             // from here until the triggers are back the live tables count nothing: kept short
             dropRowCounterTriggers(m_c, m_scratch);
             dropRowCounterTriggers(m_c, m_database);
@@ -735,6 +736,23 @@ public:
 
 private:
     enum class Fed { Done, Failed, Cancelled };
+
+    // The archive of issued invoices is never given up, not even for an older backup: what the
+    // live database holds and the backup lacks (invoices issued after it was made) is carried
+    // into the restored tables.
+    void keepArchivedInvoices()
+    {
+        const bool live = tablesOf(m_c, m_database).contains(QStringLiteral("szlaarchiv"), Qt::CaseInsensitive);
+        if (!live || !tablesOf(m_c, m_scratch).contains(QStringLiteral("szlaarchiv"), Qt::CaseInsensitive))
+            return;
+        const QByteArray from = quotedNameBytes(m_database) + ".szlaarchiv";
+        const QByteArray into = quotedNameBytes(m_scratch) + ".szlaarchiv";
+        const QByteArray columns = "aBszam, aElektronikus, aPdf, aPdfSha, aXml, aXmlSha, aKeszult, aFelhasznalo";
+        m_c.execute("INSERT INTO " + into + " (" + columns + ") SELECT l.aBszam, l.aElektronikus, l.aPdf, l.aPdfSha, "
+                    "l.aXml, l.aXmlSha, l.aKeszult, l.aFelhasznalo FROM " + from + " l WHERE NOT EXISTS (SELECT 1 FROM "
+                    + into + " r WHERE r.aBszam = l.aBszam AND r.aKeszult = l.aKeszult AND r.aPdfSha <=> l.aPdfSha "
+                    "AND r.aXmlSha <=> l.aXmlSha) ORDER BY l.aID");
+    }
 
     static QString unchanged() { return QStringLiteral("a meglévő adatok változatlanok"); }
 

@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "archivecommand.h"
 #include "backup.h"
 #include "figurescommandline.h"
 #include "navcommandline.h"
@@ -244,11 +245,13 @@ QString commandLineHelp()
         "        nyomtatásként készíti el: a még nem nyomtatott bizonylatot a PDF-fájl\n"
         "        sikeres megírása után nyomtatottnak jelöli (ha a fájl nem írható, a jelzés\n"
         "        nem változik); nélküle megtekintés, a nyomtatottság jelzése nem változik\n"
-        "  --email-invoice <számlaszám> [--to <cím>[;<cím>...]]\n"
-        "        a számlát PDF-ben elküldi a vevő e-mail-címére (vagy a --to címeire) a\n"
+        "  --email-invoice <számlaszám> [--to '<cím>[;<cím>...]']\n"
+        "        a számla eredeti példányát PDF-ben elküldi a vevő e-mail-címére (vagy a --to\n"
+        "        címeire, „;”-vel vagy „,”-vel elválasztva; a héjban idézőjelek között) a\n"
         "        beállítófájl [smtp] kiszolgálóján át, a Szamlalevel.txt sablon tárgyával és\n"
-        "        szövegével; a még ki nem állított számlát a küldés elektronikus számlaként\n"
-        "        állítja ki, de csak ha a kiszolgáló átvette a levelet\n"
+        "        szövegével. A még ki nem állított számlát előbb elektronikus számlaként\n"
+        "        kiállítja, és az elküldött PDF-et megőrzi; ha a küldés nem sikerül, vagy nem\n"
+        "        tudni, sikerült-e, a számla kiállítva marad, és az E-mail naplóból újraküldhető\n"
         "\n"
         "Adatmentés és visszaállítás:\n"
         "  --backup <fájl>\n"
@@ -269,6 +272,7 @@ QString commandLineHelp()
         "        elküldi a beküldendő számlaadatokat, és megvárja a NAV válaszát (cron-hoz);\n"
         "        a kilépési kód 0, ha nem maradt elutasított vagy el nem küldött számla\n")
         + navCommandLineOptions()
+        + archiveCommandLineOptions()
         + figuresCommandLineOptions()
         + QStringLiteral(
         "\n"
@@ -288,6 +292,8 @@ QString commandLineHelp()
 
 std::optional<int> runCommandLine(int& argc, char** argv)
 {
+    if (const auto status = runArchiveCommandLine(argc, argv))
+        return status; // the archive of issued invoices
     if (const auto status = runNavCommandLine(argc, argv))
         return status; // the invoice-data document or the tax-audit export
     if (const auto status = runFiguresCommandLine(argc, argv))

@@ -192,7 +192,13 @@ std::vector<TableDef> buildTables()
                   {"emIdo", QStringLiteral("DATETIME NOT NULL")},
                   {"emValasz", QStringLiteral("TEXT NULL")},
                   {"emAzonosito", vc(250) + QStringLiteral(" NULL")},
-                  {"emFelhasznalo", vc(80) + QStringLiteral(" NULL")}},
+                  {"emFelhasznalo", vc(80) + QStringLiteral(" NULL")},
+                  // The delivery: KULDES while the server is being talked to (left so when the
+                  // program ended meanwhile), ELKULDVE, SIKERTELEN (the server did not take it) or
+                  // ISMERETLEN (the connection ended after the message went out, before the server's
+                  // answer); and the szlaarchiv row whose PDF the message carries, sent again as is.
+                  {"emAllapot", vc(12) + QStringLiteral(" NOT NULL DEFAULT 'ELKULDVE'")},
+                  {"emArchiv", QStringLiteral("BIGINT NULL")}},
                  "emID",
                  {"emBszam"}});
     // Payments received on issued invoices, in the invoice's currency. A deleted payment stays,
@@ -284,6 +290,22 @@ std::vector<TableDef> buildTables()
                   {"dSzamlak", QStringLiteral("INT NOT NULL DEFAULT 0")}},
                  "dNap",
                  {}});
+    // What was issued, kept unchanged for the auditor: one row per issue of an invoice with the PDF
+    // of its original copy (the exact bytes e-mailed when aElektronikus is 1, whose SHA-256 goes
+    // with its report) and its invoice-data document, each with its SHA-256. Triggers refuse
+    // every UPDATE and DELETE (see ensureRowCounters).
+    t.push_back({"szlaarchiv",
+                 {{"aID", kId},
+                  {"aBszam", vc(9) + QStringLiteral(" NOT NULL")},
+                  {"aElektronikus", QStringLiteral("TINYINT NOT NULL DEFAULT 0")},
+                  {"aPdf", QStringLiteral("LONGBLOB NULL")},
+                  {"aPdfSha", QStringLiteral("CHAR(64) NULL")},
+                  {"aXml", QStringLiteral("MEDIUMBLOB NULL")},
+                  {"aXmlSha", QStringLiteral("CHAR(64) NULL")},
+                  {"aKeszult", QStringLiteral("DATETIME NOT NULL")},
+                  {"aFelhasznalo", vc(80) + QStringLiteral(" NULL")}},
+                 "aID",
+                 {"aBszam"}});
     return t;
 }
 
@@ -512,6 +534,7 @@ QString bucketedColumn(const QString& table)
 namespace {
 
 const char* const kCounterTriggers[] = {"uj", "torol", "modosit"};
+const char* const kArchiveGuards[] = {"`tarch_modosit`", "`tarch_torol`"};
 
 QByteArray counterTriggerName(const QString& table, const char* suffix)
 {
@@ -594,6 +617,7 @@ void ensureRowCounters(Connection& connection)
             chain.commit();
         });
     }
+    ensureArchiveGuards(connection);
 }
 
 void dropRowCounterTriggers(Connection& connection, const QString& database)
@@ -602,6 +626,19 @@ void dropRowCounterTriggers(Connection& connection, const QString& database)
     for (const QString& table : countedTables())
         for (const char* suffix : kCounterTriggers)
             connection.execute("DROP TRIGGER IF EXISTS " + db + counterTriggerName(table, suffix));
+    for (const char* name : kArchiveGuards)
+        connection.execute("DROP TRIGGER IF EXISTS " + db + name);
+}
+
+void ensureArchiveGuards(Connection& connection)
+{
+    if (connection.select("SHOW TABLES LIKE 'szlaarchiv'")->rowCount() == 0)
+        return;
+    const char* const events[] = {"UPDATE", "DELETE"};
+    for (size_t i = 0; i < 2; ++i)
+        connection.execute(QByteArray("CREATE OR REPLACE TRIGGER ") + kArchiveGuards[i] + " BEFORE " + events[i]
+                           + " ON `szlaarchiv` FOR EACH ROW SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = "
+                             "'Az archivalt szamla nem modosithato es nem torolheto.'");
 }
 
 int storedSchemaVersion(Connection& connection)

@@ -70,11 +70,15 @@ QString bucketedColumn(const QString& table);
 constexpr int kKeyBucketWidth = 5;
 // Creates the counter table and the triggers on the connection's current database (again, when
 // they exist) and counts each table afresh; a count found wrong is mended and its change counter
-// raised, a right one is left as it is (a restored database keeps its rows exactly).
+// raised, a right one is left as it is (a restored database keeps its rows exactly). The archive's
+// guards (ensureArchiveGuards) are made with them, so wherever the program's triggers are made
+// again (setup, restore) both are.
 void ensureRowCounters(Connection& connection);
-// Drops the counters' triggers of `database` (a table with triggers cannot move to another
-// database, as a restore moves them).
+// Drops the counters' triggers and the archive's guards of `database` (a table with triggers
+// cannot move to another database, as a restore moves them).
 void dropRowCounterTriggers(Connection& connection, const QString& database);
+// The triggers that make szlaarchiv refuse every UPDATE and DELETE, whoever sends them.
+void ensureArchiveGuards(Connection& connection);
 
 // The version of the database layout this program writes; raise it with every change of the
 // tables. A backup names it, and a restore refuses a backup of a newer layout.
@@ -91,7 +95,9 @@ void dropRowCounterTriggers(Connection& connection, const QString& database);
 // 5: szlajelleg, the kind of an advance or final invoice; szlaeloleg, a final invoice's deductions.
 // 5: szlaosszeg, szlaafaosszeg and szlanaposszeg, the sums of each issued invoice (per VAT rate, per
 // issue date) the figures read.
-constexpr int kSchemaVersion = 5;
+// 6: szlaarchiv, every issued invoice's PDF and invoice-data document, guarded by triggers;
+// szlaemail.emAllapot and emArchiv, the delivery of each message and the PDF it carries.
+constexpr int kSchemaVersion = 6;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.
 int storedSchemaVersion(Connection& connection);

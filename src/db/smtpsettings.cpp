@@ -5,6 +5,7 @@
 
 #include <QRegularExpression>
 #include <QSettings>
+#include <QUrl>
 
 namespace orvena {
 
@@ -31,6 +32,10 @@ SmtpSettings SmtpSettings::fromConfig()
     s.password = ini.value(QStringLiteral("smtp/password")).toString();
     s.from = text("smtp/from");
     s.ca = text("smtp/ca");
+    bool ok = false;
+    const int timeout = text("smtp/timeout").toInt(&ok);
+    if (ok && timeout > 0)
+        s.timeout = timeout;
     return s;
 }
 
@@ -85,21 +90,36 @@ QStringList SmtpSettings::describe() const
             QStringLiteral("smtp felhasználó = %1").arg(orNone(user)),
             QStringLiteral("smtp jelszó = %1").arg(password.isEmpty() ? QStringLiteral("(nincs)") : QStringLiteral("********")),
             QStringLiteral("smtp feladó = %1").arg(orNone(from)),
-            QStringLiteral("smtp CA = %1").arg(ca.isEmpty() ? QStringLiteral("(a rendszeré)") : ca)};
+            QStringLiteral("smtp CA = %1").arg(ca.isEmpty() ? QStringLiteral("(a rendszeré)") : ca),
+            QStringLiteral("smtp timeout = %1 s").arg(timeout)};
+}
+
+QByteArray asciiMailAddress(const QString& address)
+{
+    const qsizetype at = address.lastIndexOf(u'@');
+    if (at <= 0)
+        return {};
+    const QByteArray domain = QUrl::toAce(address.mid(at + 1));
+    if (domain.isEmpty())
+        return {};
+    return address.left(at).toUtf8() + '@' + domain;
 }
 
 QStringList parseMailAddresses(const QString& text)
 {
     // One address without display name or comments: local part, "@", a domain with a dot or
-    // "localhost"; no blanks or line breaks, which could add headers or recipients.
+    // "localhost"; no blanks or line breaks, which could add headers or recipients. Letters of
+    // any alphabet are letters (cím@példa.hu): the domain travels in its ASCII form, see
+    // asciiMailAddress.
     static const QRegularExpression address(
-        QStringLiteral("^[A-Za-z0-9.!#$%&'*+/=?^_`{|}~-]+@([A-Za-z0-9-]+(\\.[A-Za-z0-9-]+)+|localhost)$"));
+        QStringLiteral("^[\\p{L}\\p{N}.!#$%&'*+/=?^_`{|}~-]+@([\\p{L}\\p{N}-]+(\\.[\\p{L}\\p{N}-]+)+|localhost)$"),
+        QRegularExpression::UseUnicodePropertiesOption);
     QStringList out;
     for (QString part : text.split(QRegularExpression(QStringLiteral("[;,]")), Qt::SkipEmptyParts)) {
         part = part.trimmed();
         if (part.isEmpty())
             continue;
-        if (!address.match(part).hasMatch() || part.size() > 254)
+        if (!address.match(part).hasMatch() || part.size() > 254 || asciiMailAddress(part).isEmpty())
             throw Error(QStringLiteral("Hibás e-mail-cím: \"%1\".").arg(part));
         if (!out.contains(part, Qt::CaseInsensitive))
             out << part;

@@ -9,7 +9,9 @@
 //   password=...              ; keep the file readable by its user only (chmod 600)
 //   from=szamlazas@example.hu ; the sender address
 //   ca=/etc/orvena/smtp-ca.pem ; an authority trusted besides the system's (optional)
+//   timeout=60                ; seconds the server may stay silent before the sending gives up
 // The server's certificate is always verified.
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -24,6 +26,7 @@ struct SmtpSettings {
     QString password;
     QString from;
     QString ca;
+    int timeout = 60;
     // A security value the file names but the program does not know (then nothing is sent).
     QString unknownSecurity;
 
@@ -39,5 +42,8 @@ struct SmtpSettings {
 // Error naming the first one that is not a plain address (no name, blank or line break), or
 // when there is none.
 QStringList parseMailAddresses(const QString& text);
+// An address as it travels in the envelope and the headers: the domain in its ASCII (IDNA) form,
+// the local part in UTF-8. Empty when the domain has no ASCII form.
+QByteArray asciiMailAddress(const QString& address);
 
 } // namespace orvena

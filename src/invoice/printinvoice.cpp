@@ -442,6 +442,12 @@ void printDocument(ScreenContext& context, const QString& invoiceNumber, const I
         setPaymentCode(vars, data, invoice, totals);
     }
 
+    // An electronic invoice is one original; the paper print is made in three copies.
+    const bool electronic = static_cast<bool>(handover.electronicPdf);
+    if (!kind.proforma)
+        vars.set(QStringLiteral("v_peldanyszam"), electronic ? QString()
+                                                             : QStringLiteral("A számla 3 példányban három menetben készült."));
+
     ReportJob job = countedJob(reports.pageCounters(),
                                kind.layout + (style == AmountStyle::WholeForints ? QStringLiteral("2.frf") : QStringLiteral("3.frf")),
                                kind.title.arg(number));
@@ -475,17 +481,38 @@ void printDocument(ScreenContext& context, const QString& invoiceNumber, const I
             context.state.invoiceNumber = number;
             return;
         }
-        job.produced = [&context, &issue, &handover] {
-            if (handover.beforeIssue)
-                handover.beforeIssue(); // a failure leaves the invoice unissued
+        // The original copy as a PDF, rendered before anything is printed: kept with the issue as
+        // what was issued (and for the e-mail, the very file that is sent).
+        ReportJob original = job;
+        original.originalOnly = true;
+        const QByteArray pdf = reports.renderPdf(original).value_or(QByteArray());
+        if (electronic) {
+            if (pdf.isEmpty())
+                throw Error(QStringLiteral("A(z) %1 számú számla PDF-je nem készíthető el.").arg(number));
+            // Issuing comes first and cannot be undone; a failure throws before anything is sent.
+            const qint64 archiveId = nav::markIssued(data, *issue, {pdf, true, handover.alongside});
+            context.state.invoiceNumber = number;
+            handover.electronicPdf(archiveId, pdf);
+            return;
+        }
+        job.produced = [&context, &issue, pdf] {
             try {
-                nav::markIssued(context.data, *issue);
+                nav::markIssued(context.data, *issue, {pdf, false, {}});
             } catch (const DbError& e) {
                 showFailure(context.ui, QStringLiteral("Hiba: prn UPDATE Szlafej-be "), &e, lcPrint());
             } catch (const Error& e) { // refused at write time (a modification issued meanwhile elsewhere)
                 showFailure(context.ui, e.text(), &e, lcPrint());
             }
         };
+    } else if (electronic) { // issued before: its copy, the original copy's page only
+        ReportJob copy = job;
+        copy.originalOnly = true;
+        const std::optional<QByteArray> pdf = reports.renderPdf(copy);
+        if (!pdf || pdf->isEmpty())
+            throw Error(QStringLiteral("A(z) %1 számú számla PDF-je nem készíthető el.").arg(number));
+        context.state.invoiceNumber = number;
+        handover.electronicPdf(0, *pdf);
+        return;
     }
     std::unique_ptr<PreparedReport> report = reports.prepare(job);
     reports.present(*report, job.title);

@@ -18,13 +18,17 @@ namespace orvena {
 // type, missing template); nothing has been written then.
 void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, PrintMode mode = PrintMode::View);
 
-// How an issuing print hands the invoice over. The e-mail sends the produced PDF in
-// `beforeIssue`, which runs once the document exists and before the invoice is marked issued:
-// when it throws, the invoice stays unissued and the error leaves PrintInvoice.
+// How an issuing print hands the invoice over. With `electronicPdf` set (the e-mail) nothing is
+// presented: only the original copy is rendered as a PDF, once. An invoice not yet issued (mode
+// Print) is issued with those bytes kept as its electronic original (`alongside` runs inside the
+// issuing transaction with the archive row's id), then `electronicPdf` gets the row's id and the
+// bytes; an issued one gets them with id 0, rendered as its copy. A refusal or a "Nem" calls
+// neither; a failed issue throws (nothing written).
 struct InvoiceHandover {
     PrintMode mode = PrintMode::View;
     nav::InvoiceAppearance appearance = nav::InvoiceAppearance::Paper;
-    std::function<void()> beforeIssue;
+    std::function<void(qint64 archiveId, const QByteArray& pdf)> electronicPdf;
+    std::function<void(qint64 archiveId)> alongside;
 };
 void PrintInvoice(ScreenContext& context, const QString& invoiceNumber, const InvoiceHandover& handover);
 

@@ -14,7 +14,13 @@
 #include "reports/reportengine.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace orvena::mail {
 
@@ -34,10 +40,6 @@ const QString kBuiltInTemplate = QStringLiteral(
 
 // Larger template files are not read (a device or a wrong file named so).
 constexpr qint64 kMaxTemplateBytes = 64 * 1024;
-
-// Thrown from the print's hand-over when the server did not take the message: the invoice
-// stays unissued, and the result says why.
-struct NotSent {};
 
 // The server's words as stored: printable ASCII (the log's character set holds no more).
 QString printable(const QString& text)
@@ -88,16 +90,35 @@ void logSent(DataModule& data, const QString& number, const QStringList& to, con
     q.execute();
 }
 
-// The template file of the working folder, or the built-in text when there is none.
+// The template file of the working folder, or the built-in text when there is none. Only a
+// regular file is read: it is opened without waiting (a FIFO or a device under that name would
+// otherwise hold the sending, and the window, until someone writes into it) and refused unless
+// what was opened is a regular file.
 QString templateText(const QString& fileName, const QString& builtIn)
 {
-    QFile file(fileName);
-    if (!file.exists())
+    if (!QFileInfo::exists(fileName) && !QFileInfo(fileName).isSymLink())
         return builtIn;
-    if (!file.open(QIODevice::ReadOnly))
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        throw FileError(QStringLiteral("A(z) \"%1\" levélsablon nem olvasható: nem közönséges fájl, vagy nem "
+                                       "nyitható meg.")
+                            .arg(fileName));
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         throw FileError(QStringLiteral("A(z) \"%1\" levélsablon nem olvasható: %2").arg(fileName, file.errorString()));
+    }
     return QString::fromUtf8(file.read(kMaxTemplateBytes));
 }
+
+// A template filled in: the placeholders of its subject line get values without line breaks (an
+// issuer's name on two lines would otherwise end the subject and push the rest into the text).
+MailText fillMail(const QString& filled, const QList<std::pair<QString, QString>>& values,
+                  const QString& subject);
 
 // A filled template's first line "Tárgy: ..." as the subject (or `subject`), the rest after one
 // blank line as the text.
@@ -115,6 +136,23 @@ MailText splitMail(QString text, const QString& subject)
     if (mail.subject.isEmpty())
         mail.subject = subject;
     mail.body = lines.join(u'\n');
+    return mail;
+}
+
+MailText fillMail(const QString& filled, const QList<std::pair<QString, QString>>& values,
+                  const QString& subject)
+{
+    // Split first, so no value can move the line that ends the subject.
+    MailText mail = splitMail(filled, QStringLiteral("\x01"));
+    const bool ownSubject = mail.subject == u"\x01";
+    for (const auto& [key, value] : values) {
+        QString oneLine = value;
+        oneLine.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\n', u' ').replace(u'\r', u' ');
+        mail.subject.replace(key, oneLine.simplified());
+        mail.body.replace(key, value);
+    }
+    if (ownSubject || mail.subject.trimmed().isEmpty())
+        mail.subject = subject;
     return mail;
 }
 
@@ -146,6 +184,130 @@ private:
     QString m_folder;
 };
 
+// Lays out and renders, never presents: the e-mail needs the PDF's bytes only.
+class RenderOnly : public reports::EngineReportPresenter {
+public:
+    void present(PreparedReport&, const QString&) override
+    {
+        throw Error(QStringLiteral("Az e-mailhez a számla nem jeleníthető meg."));
+    }
+};
+
+// One message of an invoice on its way: the PDF, the archive row it is kept in (0 for a copy),
+// its log row, and whether this sending issued the invoice.
+struct Delivery {
+    QString number;
+    QByteArray pdf;
+    qint64 archiveId = 0;
+    qint64 logId = 0;
+    bool issuedNow = false;
+};
+
+// The log row of a message about to go out (state KULDES): written before the server is talked
+// to, so a program that ends meanwhile leaves the delivery open, never unnoted.
+qint64 startLog(DataModule& data, const QString& number, const QStringList& to, qint64 archiveId,
+                const QString& messageId)
+{
+    Query q(data.connection(), QStringLiteral("mailLogStart"));
+    q.setSql({QStringLiteral("INSERT INTO szlaemail (emBszam, emCim, emIdo, emValasz, emAzonosito, emFelhasznalo, "
+                             "emAllapot, emArchiv)"),
+              QStringLiteral("VALUES (:p0, :p1, NOW(), NULL, :p2, SUBSTRING_INDEX(USER(), '@', 1), 'KULDES', "
+                             "NULLIF(:p3, 0))")});
+    q.setText(QStringLiteral("p0"), number);
+    q.setText(QStringLiteral("p1"), to.join(QStringLiteral("; ")));
+    q.setText(QStringLiteral("p2"), printable(messageId));
+    q.setInteger(QStringLiteral("p3"), archiveId);
+    q.execute();
+    return static_cast<qint64>(data.connection().lastInsertId());
+}
+
+QString stateOf(const SendResult& result)
+{
+    switch (result.outcome) {
+    case SendResult::Outcome::Sent:
+        return QStringLiteral("ELKULDVE");
+    case SendResult::Outcome::Unknown:
+        return QStringLiteral("ISMERETLEN");
+    case SendResult::Outcome::NotSent:
+        break;
+    }
+    return QStringLiteral("SIKERTELEN");
+}
+
+void finishLog(DataModule& data, qint64 logId, const SendResult& result)
+{
+    Query q(data.connection(), QStringLiteral("mailLogFinish"));
+    q.setSql({QStringLiteral("UPDATE szlaemail SET emAllapot = :p0, emValasz = :p1, emIdo = NOW() WHERE emID = :p2")});
+    q.setText(QStringLiteral("p0"), stateOf(result));
+    q.setText(QStringLiteral("p1"), printable(result.sent ? result.serverAnswer
+                                                          : (result.detail.isEmpty() ? result.error : result.detail)));
+    q.setInteger(QStringLiteral("p2"), logId);
+    q.execute();
+}
+
+// The electronic original an invoice was issued with (its archive row and bytes), if it was.
+std::optional<std::pair<qint64, QByteArray>> electronicOriginal(DataModule& data, const QString& number)
+{
+    Query q(data.connection(), QStringLiteral("MAIL_ORIGINAL"));
+    q.setSql({QStringLiteral("SELECT aID, aPdf FROM szlaarchiv WHERE aBszam = :p0 AND aElektronikus = 1 "
+                             "ORDER BY aID DESC LIMIT 1")});
+    q.setText(QStringLiteral("p0"), number);
+    q.open();
+    if (q.isEmpty() || !q.result())
+        return std::nullopt;
+    return std::make_pair(q.fieldText(QStringLiteral("aID")).toLongLong(), q.result()->raw(0, 1));
+}
+
+QByteArray archivedPdf(DataModule& data, qint64 archiveId)
+{
+    Query q(data.connection(), QStringLiteral("MAIL_ARCHIVED"));
+    q.setSql({QStringLiteral("SELECT aPdf FROM szlaarchiv WHERE aID = :p0")});
+    q.setInteger(QStringLiteral("p0"), archiveId);
+    q.open();
+    if (q.isEmpty() || !q.result() || q.result()->isNull(0, 0))
+        throw Error(QStringLiteral("A levél megőrzött számla-PDF-je nem található."));
+    return q.result()->raw(0, 0);
+}
+
+// Sends the delivery's PDF, notes the outcome in its log row and says in Hungarian what happened.
+InvoiceMailResult deliver(DataModule& data, const SmtpSettings& settings, const Delivery& d, const QStringList& to,
+                          const MailText& text, const QString& messageId)
+{
+    InvoiceMailResult outcome;
+    outcome.to = to;
+    const SendResult result = sendPdfMail(settings, to, text.subject, text.body, d.pdf,
+                                          QStringLiteral("K%1.pdf").arg(d.number), messageId);
+    outcome.sent = result.sent;
+    const QString again = QStringLiteral("Az „E-mail napló” ablak „Újraküldés” gombjával ugyanez a számla-PDF újra "
+                                         "elküldhető.");
+    if (result.sent) {
+        outcome.message = QStringLiteral("A(z) %1 számú számla elküldve: %2.").arg(d.number, to.join(QStringLiteral(", ")));
+    } else if (d.issuedNow) {
+        outcome.message = QStringLiteral("A(z) %1 számú számla elektronikus számlaként kiállítva, már nem módosítható.\n")
+                              .arg(d.number)
+                          + result.fullMessage() + u'\n'
+                          + (result.outcome == SendResult::Outcome::Unknown
+                                 ? QStringLiteral("Kérdezze meg a vevőt, megkapta-e; ha nem, küldje újra. ")
+                                 : QString())
+                          + again;
+    } else {
+        outcome.message = result.fullMessage() + u'\n'
+                          + (result.outcome == SendResult::Outcome::Unknown
+                                 ? QStringLiteral("Kérdezze meg a vevőt, megkapta-e; ha nem, küldje újra.")
+                                 : QString());
+        outcome.message = outcome.message.trimmed();
+    }
+    // The message's fate is what it is whatever happens now: a log that cannot be written is said beside it.
+    try {
+        finishLog(data, d.logId, result);
+    } catch (const Error& e) {
+        logFailure(lcMail(), e);
+        outcome.message += QStringLiteral("\nA küldés eredménye nem került a naplóba (üzenetazonosító: %1).")
+                               .arg(result.messageId);
+    }
+    return outcome;
+}
+
 } // namespace
 
 InvoiceRecipient invoiceRecipient(DataModule& data, const QString& invoiceNumber)
@@ -157,7 +319,7 @@ InvoiceRecipient invoiceRecipient(DataModule& data, const QString& invoiceNumber
 MailText invoiceMailText(DataModule& data, const QString& invoiceNumber)
 {
     const InvoiceFacts f = readFacts(data, invoiceNumber);
-    QString text = templateText(kInvoiceMailTemplate, kBuiltInTemplate);
+    const QString text = templateText(kInvoiceMailTemplate, kBuiltInTemplate);
     // the payable as the print states it
     const billing::DocumentAmounts amounts = billing::readInvoiceAmounts(data, f.number);
     const QList<std::pair<QString, QString>> values{
@@ -167,9 +329,7 @@ MailText invoiceMailText(DataModule& data, const QString& invoiceNumber)
         {QStringLiteral("{osszeg}"), amounts.payableText()},
         {QStringLiteral("{penznem}"), f.currency.isEmpty() ? QStringLiteral("Ft") : f.currency},
         {QStringLiteral("{hatarido}"), f.dueDate}};
-    for (const auto& [key, value] : values)
-        text.replace(key, value);
-    return splitMail(text, QStringLiteral("Számla: %1").arg(f.number));
+    return fillMail(text, values, QStringLiteral("Számla: %1").arg(f.number));
 }
 
 InvoiceMailResult emailInvoice(ScreenContext& context, const QString& invoiceNumber, const QString& to)
@@ -185,52 +345,74 @@ InvoiceMailResult emailInvoice(ScreenContext& context, const QString& invoiceNum
     InvoiceMailResult outcome;
     outcome.to = parseMailAddresses(to.trimmed().isEmpty() ? facts.addresses : to);
     const MailText text = invoiceMailText(context.data, facts.number);
+    const QString messageId = newMessageId(settings);
 
-    QTemporaryDir folder;
-    if (!folder.isValid())
-        throw FileError(QStringLiteral("Az e-mail melléklete nem készíthető el: nincs ideiglenes mappa."));
-    const QString fileName = QStringLiteral("K%1.pdf").arg(facts.number);
-    const QString pdfPath = folder.filePath(fileName);
-    reports::PdfReportPresenter presenter(pdfPath);
+    Delivery delivery;
+    delivery.number = facts.number;
+    RenderOnly presenter;
     ScreenContext printing{context.data, context.state, context.ui, context.opener, &presenter};
-
-    SendResult result;
-    bool attempted = false;
-    auto send = [&] {
-        attempted = true;
-        QFile pdf(pdfPath);
-        if (!pdf.open(QIODevice::ReadOnly))
-            throw FileError(QStringLiteral("Az e-mail melléklete nem olvasható: %1").arg(pdf.errorString()));
-        result = sendPdfMail(settings, outcome.to, text.subject, text.body, pdf.readAll(), fileName);
-        if (!result.sent)
-            throw NotSent{};
-    };
-    // An invoice not yet issued is issued by this sending as an electronic invoice (the print's
-    // checks and questions first), and only after the server took the message; one issued before
-    // goes as the print makes its copy.
-    try {
-        PrintInvoice(printing, facts.number,
-                     InvoiceHandover{.mode = PrintMode::Print, .appearance = nav::InvoiceAppearance::Electronic,
-                                     .beforeIssue = send});
-        if (presenter.presentedCount() == 0)
+    bool rendered = false;
+    InvoiceHandover handover{.mode = PrintMode::View, .appearance = nav::InvoiceAppearance::Electronic,
+                             .electronicPdf = [&](qint64 archiveId, const QByteArray& pdf) {
+                                 delivery.archiveId = archiveId;
+                                 delivery.pdf = pdf;
+                                 rendered = true;
+                             },
+                             .alongside = {}};
+    if (!facts.printed) {
+        // Issuing comes first: the invoice is frozen with the very PDF that then goes out, and its
+        // delivery is noted in the same transaction, so an issued e-mailed invoice always has one.
+        handover.mode = PrintMode::Print;
+        handover.alongside = [&](qint64 archiveId) {
+            delivery.logId = startLog(context.data, facts.number, outcome.to, archiveId, messageId);
+        };
+        PrintInvoice(printing, facts.number, handover);
+        if (!rendered)
             return outcome; // refused or not confirmed: the print told the operator why
-        if (!attempted)
-            send();
-    } catch (const NotSent&) {
-        outcome.message = result.fullMessage();
-        return outcome;
+        delivery.issuedNow = true;
+    } else if (const auto kept = electronicOriginal(context.data, facts.number)) {
+        // Issued by e-mail before: the same file again, never a new rendering of it.
+        delivery.archiveId = kept->first;
+        delivery.pdf = kept->second;
+        delivery.logId = startLog(context.data, facts.number, outcome.to, delivery.archiveId, messageId);
+    } else {
+        // Issued on paper: a copy of its original page.
+        PrintInvoice(printing, facts.number, handover);
+        if (!rendered)
+            return outcome;
+        delivery.logId = startLog(context.data, facts.number, outcome.to, 0, messageId);
     }
-    outcome.sent = true;
-    outcome.message = QStringLiteral("A(z) %1 számú számla elküldve: %2.")
-                          .arg(facts.number, outcome.to.join(QStringLiteral(", ")));
-    // The message is out whatever happens now: a log that cannot be written is said beside it.
-    try {
-        logSent(context.data, facts.number, outcome.to, result);
-    } catch (const Error& e) {
-        logFailure(lcMail(), e);
-        outcome.message += QStringLiteral("\nA küldés naplózása nem sikerült (üzenetazonosító: %1).").arg(result.messageId);
-    }
-    return outcome;
+    return deliver(context.data, settings, delivery, outcome.to, text, messageId);
+}
+
+InvoiceMailResult resendInvoiceMail(ScreenContext& context, qint64 logId, const QString& to)
+{
+    const SmtpSettings settings = SmtpSettings::fromConfig();
+    if (const QString problem = settings.problem(); !problem.isEmpty())
+        throw Error(problem);
+    Query q(context.data.connection(), QStringLiteral("MAIL_RESEND"));
+    q.setSql({QStringLiteral("SELECT emBszam, emCim, emAzonosito, emArchiv FROM szlaemail WHERE emID = :p0")});
+    q.setInteger(QStringLiteral("p0"), logId);
+    q.open();
+    if (q.isEmpty())
+        throw Error(QStringLiteral("A levél már nem szerepel a naplóban."));
+    Delivery delivery;
+    delivery.number = q.fieldText(QStringLiteral("emBszam")).trimmed();
+    delivery.archiveId = q.fieldText(QStringLiteral("emArchiv")).toLongLong();
+    QString messageId = q.fieldText(QStringLiteral("emAzonosito")).trimmed();
+    const QString addresses = to.trimmed().isEmpty() ? q.fieldText(QStringLiteral("emCim")) : to;
+    if (delivery.archiveId <= 0)
+        throw Error(QStringLiteral("Ehhez a levélhez nem tartozik megőrzött számla-PDF (papíron kiállított számla "
+                                   "másolata volt); küldje el a „Küldés e-mailben” gombbal."));
+    delivery.pdf = archivedPdf(context.data, delivery.archiveId);
+    InvoiceMailResult outcome;
+    outcome.to = parseMailAddresses(addresses);
+    const MailText text = invoiceMailText(context.data, delivery.number);
+    // The same message once more: a recipient who got the first one sees the same message id.
+    if (!messageId.startsWith(u'<'))
+        messageId = newMessageId(settings);
+    delivery.logId = startLog(context.data, delivery.number, outcome.to, delivery.archiveId, messageId);
+    return deliver(context.data, settings, delivery, outcome.to, text, messageId);
 }
 
 InvoiceMailResult emailReminder(ScreenContext& context, const QString& customerCode, const QDate& today,
@@ -302,14 +484,43 @@ std::vector<SentMail> sentMails(DataModule& data, const QString& invoiceNumber)
 {
     Query q(data.connection(), QStringLiteral("MAIL_SENT"));
     q.setSql({QStringLiteral("SELECT DATE_FORMAT(emIdo, '%Y-%m-%d %H:%i:%s') AS ido, emCim, emValasz, emAzonosito,"),
-              QStringLiteral(" emFelhasznalo FROM szlaemail WHERE emBszam = :p0 ORDER BY emID DESC")});
+              QStringLiteral(" emFelhasznalo, emID, emAllapot, emArchiv IS NOT NULL FROM szlaemail WHERE emBszam = :p0"),
+              QStringLiteral(" ORDER BY emID DESC")});
     q.setText(QStringLiteral("p0"), invoiceNumber.trimmed());
     q.open();
     std::vector<SentMail> out;
-    for (int row = 0; row < q.rowCount(); ++row)
-        out.push_back({QDateTime::fromString(q.text(row, 0), QStringLiteral("yyyy-MM-dd HH:mm:ss")), q.text(row, 1),
-                       q.text(row, 2), q.text(row, 3), q.text(row, 4)});
+    for (int row = 0; row < q.rowCount(); ++row) {
+        SentMail m;
+        m.time = QDateTime::fromString(q.text(row, 0), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        m.addresses = q.text(row, 1);
+        m.serverAnswer = q.text(row, 2);
+        m.messageId = q.text(row, 3);
+        m.user = q.text(row, 4);
+        m.id = q.text(row, 5).toLongLong();
+        const QString state = q.text(row, 6).trimmed();
+        m.state = state == u"KULDES"       ? SentMail::State::Sending
+                  : state == u"SIKERTELEN" ? SentMail::State::Failed
+                  : state == u"ISMERETLEN" ? SentMail::State::Unknown
+                                           : SentMail::State::Sent;
+        m.resendable = q.text(row, 7) == u"1";
+        out.push_back(m);
+    }
     return out;
+}
+
+QString SentMail::stateText() const
+{
+    switch (state) {
+    case State::Sending:
+        return QStringLiteral("nem zárult le (ismeretlen)");
+    case State::Failed:
+        return QStringLiteral("nem ment el");
+    case State::Unknown:
+        return QStringLiteral("ismeretlen (a kapcsolat megszakadt)");
+    case State::Sent:
+        break;
+    }
+    return QStringLiteral("elküldve");
 }
 
 } // namespace orvena::mail

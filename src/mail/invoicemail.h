@@ -1,10 +1,10 @@
 #pragma once
-// An invoice sent by e-mail: the same PDF the print produces, to the customer's address (or
+// An invoice sent by e-mail: the PDF of its original copy, to the customer's address (or
 // addresses, separated by ";") or to the ones given, with a subject and a text from the
 // editable template Szamlalevel.txt of the working folder. An invoice not yet issued is issued
-// by the sending, with the print's checks and questions, as an electronic invoice; it is marked
-// issued only once the server has accepted the message. Every sent message is logged in
-// szlaemail.
+// first, with the print's checks and questions, as an electronic invoice: frozen together with the
+// PDF that is then sent (kept byte for byte in szlaarchiv). Every message is logged in szlaemail
+// with its delivery; one that failed or whose fate is unknown can be sent again, the same bytes.
 #include "screens/common/screencontext.h"
 
 #include <QDateTime>
@@ -43,8 +43,9 @@ struct InvoiceMailResult {
 };
 
 // Sends the invoice to `to` (empty: the customer's addresses). Throws Error for what prevents it
-// before anything is sent (no settings, no or faulty address, unknown invoice); a server or
-// network failure comes back as a result that was not sent, with nothing marked.
+// before anything is issued or sent (no settings, no or faulty address, unknown invoice, a failed
+// issue); a server or network failure comes back as a result that was not sent, the invoice issued
+// and the failed or unknown delivery in the log.
 InvoiceMailResult emailInvoice(ScreenContext& context, const QString& invoiceNumber, const QString& to = {});
 
 // Sends the reminder letters of a customer (one message per issuer's letter, the PDF the letter's
@@ -56,6 +57,11 @@ InvoiceMailResult emailReminder(ScreenContext& context, const QString& customerC
                                 const QString& to = {});
 inline const QString kReminderMailTemplate = QStringLiteral("Felszolitaslevel.txt");
 
+// Sends once more the message of this log row (szlaemail.emID): the very PDF kept when it was
+// first sent, to its addresses or to `to`, under its message id; a new log row notes the outcome.
+// Throws Error when the row has no kept PDF (a copy of a paper invoice) or for unusable settings.
+InvoiceMailResult resendInvoiceMail(ScreenContext& context, qint64 logId, const QString& to = {});
+
 // The e-mail log of an invoice, newest first.
 struct SentMail {
     QDateTime time;
@@ -63,6 +69,11 @@ struct SentMail {
     QString serverAnswer;
     QString messageId;
     QString user;
+    qint64 id = 0;
+    enum class State { Sent, Sending, Failed, Unknown };
+    State state = State::Sent;
+    bool resendable = false; // its PDF is kept and can go again
+    QString stateText() const;
 };
 std::vector<SentMail> sentMails(DataModule& data, const QString& invoiceNumber);
 

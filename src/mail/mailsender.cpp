@@ -4,6 +4,7 @@
 #include "db/logging.h"
 
 #include <QLocale>
+#include <QUrl>
 #include <QUuid>
 
 #include <curl/curl.h>
@@ -77,10 +78,11 @@ QByteArray safeFileName(const QString& name)
 QByteArray rfc2822Date(const QDateTime& date)
 {
     const int offset = date.offsetFromUtc() / 60;
-    const QString zone = QStringLiteral("%1%2%3")
-                             .arg(offset < 0 ? u'-' : u'+')
-                             .arg(std::abs(offset) / 60, 2, 10, QChar(u'0'))
-                             .arg(std::abs(offset) % 60, 2, 10, QChar(u'0'));
+    // The sign as a character: QString::arg would take a char16_t for a number.
+    const QString zone = QString(QChar(offset < 0 ? u'-' : u'+'))
+                         + QStringLiteral("%1%2")
+                               .arg(std::abs(offset) / 60, 2, 10, QChar(u'0'))
+                               .arg(std::abs(offset) % 60, 2, 10, QChar(u'0'));
     return (QLocale::c().toString(date, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss ")) + zone).toLatin1();
 }
 
@@ -105,14 +107,26 @@ size_t readMessage(char* buffer, size_t size, size_t count, void* user)
     return static_cast<size_t>(n);
 }
 
-// The server's lines as they arrive (libcurl's debug stream of incoming headers).
+// The server's lines as they arrive (libcurl's debug stream of incoming headers), and whether it
+// has invited the message (354) and what it said after that.
+struct Conversation {
+    QStringList answers;
+    bool dataInvited = false;
+    QStringList afterData;
+};
+
 int collectAnswers(CURL*, curl_infotype type, char* data, size_t size, void* user)
 {
     if (type == CURLINFO_HEADER_IN) {
-        auto* lines = static_cast<QStringList*>(user);
+        auto* talk = static_cast<Conversation*>(user);
         const QString line = QString::fromUtf8(data, static_cast<qsizetype>(size)).trimmed();
-        if (!line.isEmpty())
-            lines->append(line);
+        if (line.isEmpty())
+            return 0;
+        talk->answers.append(line);
+        if (talk->dataInvited)
+            talk->afterData.append(line);
+        else if (line.startsWith(QStringLiteral("354")))
+            talk->dataInvited = true;
     }
     return 0;
 }
@@ -131,8 +145,11 @@ QString failureText(CURLcode code, const SmtpSettings& settings)
     case CURLE_COULDNT_RESOLVE_HOST:
         return QStringLiteral("A levelezőkiszolgáló neve (%1) nem található.").arg(settings.host);
     case CURLE_COULDNT_CONNECT:
-    case CURLE_OPERATION_TIMEDOUT:
         return QStringLiteral("A levelezőkiszolgáló (%1) nem érhető el.").arg(server);
+    case CURLE_OPERATION_TIMEDOUT:
+        return QStringLiteral("A levelezőkiszolgáló (%1) nem válaszolt %2 másodpercen belül.")
+            .arg(server)
+            .arg(settings.timeout);
     case CURLE_LOGIN_DENIED:
         return QStringLiteral("A levelezőkiszolgáló (%1) nem fogadta el a bejelentkezést: hibás a felhasználónév "
                               "vagy a jelszó.")
@@ -164,7 +181,9 @@ QString SendResult::fullMessage() const
 {
     if (sent)
         return {};
-    QString text = QStringLiteral("Az e-mail nem ment el. ") + error;
+    QString text = (outcome == Outcome::Unknown ? QStringLiteral("Nem tudni, hogy az e-mail elment-e. ")
+                                                : QStringLiteral("Az e-mail nem ment el. "))
+                   + error;
     if (!detail.isEmpty())
         text += QStringLiteral("\nA kiszolgáló válasza: ") + detail;
     return text;
@@ -176,7 +195,10 @@ QByteArray composeMessage(const QString& from, const OutgoingMail& mail, const Q
     const QByteArray boundary = "=_orvena_" + QUuid::createUuid().toByteArray(QUuid::Id128);
     QByteArray m;
     m += "From: " + from.toLatin1() + "\r\n";
-    m += "To: " + mail.to.join(QStringLiteral(", ")).toLatin1() + "\r\n";
+    QByteArrayList to;
+    for (const QString& address : mail.to)
+        to << asciiMailAddress(address);
+    m += "To: " + to.join(", ") + "\r\n";
     m += "Subject: " + headerText(mail.subject) + "\r\n";
     m += "Date: " + rfc2822Date(date) + "\r\n";
     m += "Message-ID: " + messageId.toLatin1() + "\r\n";
@@ -202,6 +224,14 @@ QByteArray composeMessage(const QString& from, const OutgoingMail& mail, const Q
     return m;
 }
 
+QString newMessageId(const SmtpSettings& settings)
+{
+    QString domain = settings.from.section(u'@', -1).trimmed();
+    const QByteArray ascii = QUrl::toAce(domain);
+    domain = ascii.isEmpty() ? QStringLiteral("localhost") : QString::fromLatin1(ascii);
+    return QStringLiteral("<%1@%2>").arg(QUuid::createUuid().toString(QUuid::WithoutBraces), domain);
+}
+
 SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail)
 {
     if (const QString problem = settings.problem(); !problem.isEmpty())
@@ -213,8 +243,7 @@ SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail)
     initialiseCurl();
 
     SendResult result;
-    const QString domain = from.front().section(u'@', 1);
-    result.messageId = QStringLiteral("<%1@%2>").arg(QUuid::createUuid().toString(QUuid::WithoutBraces), domain);
+    result.messageId = mail.messageId.isEmpty() ? newMessageId(settings) : mail.messageId;
     OutgoingMail addressed = mail;
     addressed.to = to;
     Upload upload{composeMessage(from.front(), addressed, result.messageId, QDateTime::currentDateTime()), 0};
@@ -229,15 +258,15 @@ SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail)
                                     settings.host.contains(u':') ? u'[' + settings.host + u']' : settings.host)
                                .arg(settings.effectivePort())
                                .toUtf8();
-    const QByteArray sender = '<' + from.front().toLatin1() + '>';
+    const QByteArray sender = '<' + asciiMailAddress(from.front()) + '>';
     std::unique_ptr<curl_slist, ListDeleter> recipients;
     for (const QString& r : to)
-        recipients.reset(curl_slist_append(recipients.release(), ('<' + r.toLatin1() + '>').constData()));
+        recipients.reset(curl_slist_append(recipients.release(), ('<' + asciiMailAddress(r) + '>').constData()));
     const QByteArray user = settings.user.toUtf8();
     const QByteArray password = settings.password.toUtf8();
     const QByteArray ca = settings.ca.toLocal8Bit();
     char errorBuffer[CURL_ERROR_SIZE] = {};
-    QStringList answers;
+    Conversation talk;
 
     curl_easy_setopt(h, CURLOPT_URL, url.constData());
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
@@ -265,17 +294,25 @@ SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail)
         curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
         curl_easy_setopt(h, CURLOPT_PASSWORD, password.constData());
     }
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(h, CURLOPT_TIMEOUT, kTimeoutSeconds);
+    // A server that falls silent (at any step, also after the message) is given up after the
+    // settings' timeout; a slow upload of a large attachment is not cut while it moves.
+    const long silence = std::max(1, settings.timeout);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, std::min(kConnectTimeoutSeconds, silence));
+    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, silence);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, silence);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, std::max(kTimeoutSeconds, silence));
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
     curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, collectAnswers);
-    curl_easy_setopt(h, CURLOPT_DEBUGDATA, &answers);
+    curl_easy_setopt(h, CURLOPT_DEBUGDATA, &talk);
     curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
 
     const CURLcode code = curl_easy_perform(h);
+    const QStringList& answers = talk.answers;
     result.serverAnswer = answers.isEmpty() ? QString() : answers.back();
     if (code == CURLE_OK) {
         result.sent = true;
+        result.outcome = SendResult::Outcome::Sent;
         return result;
     }
     // The server's own refusal when it gave one (a 4xx or 5xx answer), else the library's words.
@@ -284,10 +321,25 @@ SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail)
         if (line.startsWith(u'4') || line.startsWith(u'5'))
             serverWords = line;
     result.error = failureText(code, settings);
-    if (!serverWords.isEmpty() && (code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR))
+    // The whole message handed over after the server's invitation, and no answer to it: the
+    // server may have taken it. A message cut short lacks its end mark and is never delivered.
+    if (talk.dataInvited && upload.position == upload.data.size() && talk.afterData.isEmpty()) {
+        result.outcome = SendResult::Outcome::Unknown;
+        result.error = code == CURLE_OPERATION_TIMEDOUT
+                           ? QStringLiteral("A levelezőkiszolgáló (%1:%2) a levél átadása után %3 másodpercig nem "
+                                            "igazolta vissza az átvételt.")
+                                 .arg(settings.host)
+                                 .arg(settings.effectivePort())
+                                 .arg(settings.timeout)
+                           : QStringLiteral("A levél átadása után megszakadt a kapcsolat a levelezőkiszolgálóval "
+                                            "(%1:%2), mielőtt az visszaigazolta volna az átvételt.")
+                                 .arg(settings.host)
+                                 .arg(settings.effectivePort());
+    } else if (!serverWords.isEmpty() && (code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR)) {
         result.error = QStringLiteral("A levelezőkiszolgáló (%1:%2) visszautasította a levelet.")
                            .arg(settings.host)
                            .arg(settings.effectivePort());
+    }
     const QString library = QString::fromUtf8(errorBuffer).trimmed();
     result.detail = serverWords.isEmpty() ? (library.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : library)
                                           : serverWords;
@@ -296,9 +348,11 @@ SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail)
 }
 
 SendResult sendPdfMail(const SmtpSettings& settings, const QStringList& to, const QString& subject,
-                       const QString& body, const QByteArray& pdf, const QString& fileName)
+                       const QString& body, const QByteArray& pdf, const QString& fileName,
+                       const QString& messageId)
 {
     OutgoingMail mail;
+    mail.messageId = messageId;
     mail.to = to;
     mail.subject = subject;
     mail.body = body;

@@ -20,6 +20,7 @@ struct Attachment {
 };
 
 struct OutgoingMail {
+    QString messageId; // <...@...>; empty: a new one (a message sent again keeps its id)
     QStringList to;
     QString subject;
     QString body; // plain text; line breaks as "\n"
@@ -27,7 +28,13 @@ struct OutgoingMail {
 };
 
 struct SendResult {
-    bool sent = false;
+    // Sent: the server took the message. NotSent: it certainly did not (refused, or the
+    // connection ended before the whole message was handed over). Unknown: the whole message
+    // went out but the server's answer never came (the connection dropped or the server fell
+    // silent): the recipient may or may not get it.
+    enum class Outcome { Sent, NotSent, Unknown };
+    Outcome outcome = Outcome::NotSent;
+    bool sent = false; // outcome == Sent
     QString messageId;    // <...@...> as written into the message
     QString serverAnswer; // the server's last answer (on success its acceptance of the message)
     QString error;        // Hungarian, empty when sent
@@ -41,6 +48,9 @@ struct SendResult {
 QByteArray composeMessage(const QString& from, const OutgoingMail& mail, const QString& messageId,
                           const QDateTime& date);
 
+// A new message id under the sender's domain: <uuid@domain>.
+QString newMessageId(const SmtpSettings& settings);
+
 // Sends the mail with the settings; never throws for a server or network failure (see
 // SendResult), only for unusable settings or addresses (Error, in Hungarian).
 SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail);
@@ -48,6 +58,7 @@ SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail);
 // One PDF to one or more addresses with a subject and a text: what the invoice and the reminder
 // letter send.
 SendResult sendPdfMail(const SmtpSettings& settings, const QStringList& to, const QString& subject,
-                       const QString& body, const QByteArray& pdf, const QString& fileName);
+                       const QString& body, const QByteArray& pdf, const QString& fileName,
+                       const QString& messageId = {});
 
 } // namespace orvena::mail

@@ -7,6 +7,8 @@
 #include "db/sqlname.h"
 #include "db/stepchain.h"
 
+#include <QCryptographicHash>
+
 namespace orvena::nav {
 
 IssueCheck checkInvoice(DataModule& data, const QString& invoiceNumber, InvoiceAppearance appearance)
@@ -102,10 +104,16 @@ void recheckModification(DataModule& data, const InvoiceDocument& doc)
 
 } // namespace
 
-void markIssued(DataModule& data, const IssueCheck& check)
+QByteArray sha256Hex(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+qint64 markIssued(DataModule& data, const IssueCheck& check, const IssuedFile& file)
 {
     Query q(data.connection(), QStringLiteral("markIssued"));
     StepChain chain(q);
+    qint64 archiveId = 0;
     chain.run([&] {
         chain.begin();
         if (check.document.storno)
@@ -129,8 +137,23 @@ void markIssued(DataModule& data, const IssueCheck& check)
             sql += ") ON DUPLICATE KEY UPDATE nBszam = nBszam";
             c.execute(sql);
         }
+        // The issued invoice as it left: its PDF and its document, byte for byte with their hashes.
+        Connection& c = data.connection();
+        auto blob = [&c](const QByteArray& bytes) {
+            return bytes.isEmpty() ? QByteArray("NULL, NULL")
+                                   : quotedLiteralBytes(c, bytes) + ", " + quotedLiteralBytes(c, sha256Hex(bytes));
+        };
+        const QByteArray xml = check.valid() ? check.document.xml : QByteArray();
+        c.execute("INSERT INTO szlaarchiv (aBszam, aElektronikus, aPdf, aPdfSha, aXml, aXmlSha, aKeszult, aFelhasznalo) "
+                  "VALUES (" + quotedLiteralBytes(c, check.document.number.toLatin1()) + ", "
+                  + (file.electronic && !file.pdf.isEmpty() ? "1" : "0") + ", " + blob(file.pdf) + ", " + blob(xml)
+                  + ", NOW(), SUBSTRING_INDEX(USER(), '@', 1))");
+        archiveId = static_cast<qint64>(c.lastInsertId());
+        if (file.alongside)
+            file.alongside(archiveId);
         chain.commit();
     });
+    return archiveId;
 }
 
 std::optional<QByteArray> storedDocument(DataModule& data, const QString& invoiceNumber)

@@ -10,6 +10,7 @@
 #include "invoicedata.h"
 #include "schemavalidator.h"
 
+#include <functional>
 #include <optional>
 
 namespace orvena {
@@ -40,9 +41,23 @@ QString refusalMessage(const QString& invoiceNumber, const QStringList& problems
 // The one Yes/No question listing the unusual data, ending "Biztosan kiállítja a számlát?".
 QString issueQuestion(const QString& invoiceNumber, const QStringList& questions);
 
-// Marks the checked invoice printed and, for a valid document, writes
-// its szlanav row, in one transaction. Throws DbError when a statement fails (nothing written).
-void markIssued(DataModule& data, const IssueCheck& check);
+// What an issue keeps besides its document: the PDF of its original copy (the file an e-mail
+// carries when `electronic`), and a step run inside the issuing transaction with the id of the
+// archive row (the e-mail's log row, so an issued e-mailed invoice always has its delivery noted).
+struct IssuedFile {
+    QByteArray pdf; // empty: none was rendered (a presenter that makes no PDF)
+    bool electronic = false;
+    std::function<void(qint64 archiveId)> alongside;
+};
+
+// Marks the checked invoice printed and, for a valid document, writes its szlanav row; keeps the
+// PDF and the document in szlaarchiv; all in one transaction. Returns the archive row's id. Throws
+// DbError when a statement fails, Error when a modification was issued meanwhile elsewhere
+// (nothing written either way).
+qint64 markIssued(DataModule& data, const IssueCheck& check, const IssuedFile& file = {});
+
+// The lower-case hexadecimal SHA-256 of the bytes, as the archive keeps it.
+QByteArray sha256Hex(const QByteArray& bytes);
 
 // Marks the invoice printed and writes its szlanav row in one
 // transaction, after the checks above. There is no operator to ask here: the questions count as

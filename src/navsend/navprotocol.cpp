@@ -200,6 +200,12 @@ QByteArray buildManageInvoice(const Credentials& c, const RequestHeader& h, cons
         e.api(QStringLiteral("index"), QString::number(i + 1));
         e.api(QStringLiteral("invoiceOperation"), signedOps[i].operation);
         e.api(QStringLiteral("invoiceData"), QString::fromLatin1(signedOps[i].base64Data));
+        if (!operations[i].electronicHash.isEmpty()) {
+            w.writeStartElement(kApi, QStringLiteral("electronicInvoiceHash"));
+            w.writeAttribute(QStringLiteral("cryptoType"), QStringLiteral("SHA-256"));
+            w.writeCharacters(QString::fromLatin1(operations[i].electronicHash.toUpper()));
+            w.writeEndElement();
+        }
         w.writeEndElement();
     }
     w.writeEndElement();

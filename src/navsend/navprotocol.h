@@ -60,6 +60,9 @@ QString xmlTimestamp(const QDateTime& utc);
 struct InvoiceOperation {
     QString operation;   // CREATE, STORNO
     QByteArray document; // the invoice-data XML; the service receives it byte for byte
+    // An electronic invoice's SHA-256 of its PDF as sent (hexadecimal), reported as
+    // electronicInvoiceHash; empty for a paper invoice.
+    QByteArray electronicHash;
 };
 
 // The invoiceData text of a document: gzip-compressed (the request says compressedContent),

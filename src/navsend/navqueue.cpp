@@ -374,10 +374,17 @@ void SendQueue::resend(Connection& c, const QString& invoiceNumber)
 void SendQueue::sendBatch(const QString& issuer, const std::vector<Row>& batch)
 {
     // The stored documents, byte for byte.
-    const auto docs = m_db.select("SELECT nBszam, nXml FROM szlanav WHERE nBszam IN " + inList(batch));
+    // An e-mailed invoice's report carries the hash of the PDF it was sent as.
+    const auto docs = m_db.select("SELECT nBszam, nXml, (SELECT aPdfSha FROM szlaarchiv WHERE aBszam = nBszam AND "
+                                  "aElektronikus = 1 ORDER BY aID DESC LIMIT 1) FROM szlanav WHERE nBszam IN "
+                                  + inList(batch));
     QHash<QString, QByteArray> xml;
-    for (int r = 0; r < docs->rowCount(); ++r)
+    QHash<QString, QByteArray> electronicHash;
+    for (int r = 0; r < docs->rowCount(); ++r) {
         xml.insert(docs->text(r, 0), docs->raw(r, 1));
+        if (!docs->isNull(r, 2))
+            electronicHash.insert(docs->text(r, 0), docs->raw(r, 2));
+    }
     auto hold = [this](const Row& r, const QString& text) {
         m_db.execute("UPDATE szlanav SET nUzenet = " + lit(text) + " WHERE nAllapot = 'KULDENDO' AND nBszam = "
                      + lit(r.number));
@@ -411,7 +418,8 @@ void SendQueue::sendBatch(const QString& issuer, const std::vector<Row>& batch)
         if (!rows.empty() && size + kOperationOverhead + encoded > m_settings.maxRequestBytes)
             flush();
         rows.push_back(r);
-        ops.push_back({r.operation == u"STORNO" || r.operation == u"MODIFY" ? r.operation : QStringLiteral("CREATE"), doc});
+        ops.push_back({r.operation == u"STORNO" || r.operation == u"MODIFY" ? r.operation : QStringLiteral("CREATE"), doc,
+                       electronicHash.value(r.number)});
         size += kOperationOverhead + encoded;
     }
     flush();

@@ -23,8 +23,18 @@ namespace orvena::reports {
 std::unique_ptr<PreparedReport> EngineReportPresenter::prepare(const ReportJob& job)
 {
     registerStoredLayouts();
-    const ReportTemplate design = loadTemplate(job.templateFile);
+    ReportTemplate design = loadTemplate(job.templateFile);
+    if (job.originalOnly && design.pages.size() > 1)
+        design.pages.resize(1);
     return std::make_unique<LaidOutReport>(layoutReport(design, job, variables()), job.produced);
+}
+
+std::optional<QByteArray> EngineReportPresenter::renderPdf(const ReportJob& job)
+{
+    ReportJob quiet = job;
+    quiet.produced = {}; // a rendering is no print: nothing is marked by it
+    const std::unique_ptr<PreparedReport> report = prepare(quiet);
+    return pdfBytes(pagesOf(*report));
 }
 
 void LaidOutReport::reportProduced()

@@ -27,6 +27,7 @@ private:
 class EngineReportPresenter : public ReportPresenter {
 public:
     std::unique_ptr<PreparedReport> prepare(const ReportJob& job) override;
+    std::optional<QByteArray> renderPdf(const ReportJob& job) override;
 
 protected:
     // The page model of a report this engine prepared; throws Error for a foreign one.

@@ -3,6 +3,7 @@
 #include "db/errors.h"
 #include "db/outputfile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QFont>
@@ -93,20 +94,37 @@ void paintReport(const PageModel& model, QPagedPaintDevice& device)
         throw Error(QStringLiteral("A nyomtatás nem fejeződött be."));
 }
 
+namespace {
+
+void paintPdf(const PageModel& model, QIODevice& device)
+{
+    QPdfWriter writer(&device);
+    writer.setTitle(model.title);
+    writer.setCreator(QStringLiteral("Orvena"));
+    writer.setResolution(600);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    paintReport(model, writer);
+}
+
+} // namespace
+
 void writePdf(const PageModel& model, const QString& fileName)
 {
     OutputFile file(fileName);
     file.open();
-    {
-        QPdfWriter writer(&file.device());
-        writer.setTitle(model.title);
-        writer.setCreator(QStringLiteral("Orvena"));
-        writer.setResolution(600);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        paintReport(model, writer);
-    }
+    paintPdf(model, file.device());
     file.commit();
+}
+
+QByteArray pdfBytes(const PageModel& model)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    paintPdf(model, buffer);
+    buffer.close();
+    return bytes;
 }
 
 } // namespace orvena::reports

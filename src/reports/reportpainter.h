@@ -2,6 +2,7 @@
 // Paints a page model onto any paged device: printer, PDF writer, preview.
 #include "pagemodel.h"
 
+#include <QByteArray>
 #include <QString>
 
 class QPagedPaintDevice;
@@ -17,5 +18,7 @@ void paintPage(QPainter& painter, const PageModel& model, const Page& page);
 void paintReport(const PageModel& model, QPagedPaintDevice& device);
 // Writes the report as an A4 PDF. The file appears only when it is complete; throws FileError.
 void writePdf(const PageModel& model, const QString& fileName);
+// The same PDF, in memory.
+QByteArray pdfBytes(const PageModel& model);
 
 } // namespace orvena::reports

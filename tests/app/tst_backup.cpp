@@ -265,6 +265,27 @@ private slots:
         const QStringList viaTools = contentsOf(target, third);
         target.exec(QStringLiteral("DROP DATABASE `%1`").arg(third));
         QCOMPARE(viaTools, expected);
+
+        // An invoice archived after the backup was made outlives a restore of it, and the archive's
+        // guards are made again.
+        target.exec(QStringLiteral("INSERT INTO `%1`.szlaarchiv (aBszam, aPdf, aPdfSha, aKeszult) VALUES ('20100099', "
+                                   "'%PDF-', SHA2('%PDF-', 256), NOW())")
+                        .arg(target.name()));
+        try {
+            restoreBackup(backup, TestDatabase::adminProfile(), target.name(), true);
+        } catch (const BackupError& e) {
+            QFAIL(qPrintable(e.text() + QStringLiteral(" / ") + e.detail()));
+        }
+        for (const QString& kept : QDir(dir.path()).entryList({QStringLiteral("orvena-felulirt-*")}))
+            QVERIFY(QFile::remove(dir.filePath(kept)));
+        QCOMPARE(target.rows(QStringLiteral("SELECT aBszam, aPdf FROM `%1`.szlaarchiv").arg(target.name())),
+                 QStringList{QStringLiteral("20100099|%PDF-")});
+        try {
+            target.admin().execute("DELETE FROM `" + target.name().toLatin1() + "`.szlaarchiv");
+            QFAIL("an archived invoice was deleted");
+        } catch (const DbError& e) {
+            QVERIFY2(e.text().contains(QStringLiteral("nem torolheto")), qPrintable(e.text()));
+        }
     }
 
     void damagedFilesAndNewerLayoutsAreRefused()

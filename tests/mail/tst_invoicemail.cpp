@@ -21,11 +21,16 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QCryptographicHash>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace orvena;
 using namespace orvena::test;
@@ -51,9 +56,12 @@ public:
         QByteArray attachment;
     };
 
-    bool start(Tls tls = Tls::None, bool login = false)
+    // `mode`: how the server misbehaves (see smtpserver.py), empty when it does not.
+    bool start(Tls tls = Tls::None, bool login = false, const QString& mode = {})
     {
             QStringList args{QStringLiteral(ORVENA_SOURCE_DIR "/tests/support/smtpserver.py"), m_dir.path()};
+            if (!mode.isEmpty())
+                args << QStringLiteral("--mode") << mode;
             if (tls != Tls::None) {
                 if (!makeCertificate())
                     return false;
@@ -134,6 +142,7 @@ private slots:
     void cleanup();
 
     void sendsAndIssuesElectronically();
+    void sentEvenWhenTheLogFails_data();
     void sentEvenWhenTheLogFails();
     void attachmentAndTextArriveExactly_data();
     void attachmentAndTextArriveExactly();
@@ -144,6 +153,7 @@ private slots:
     void registerWindowSends();
     void remindersGoByMail();
     void commandLine();
+    void archiveIsKeptAndExported();
 
 private:
     // The configuration file's [smtp] section for this test.
@@ -183,7 +193,11 @@ void TestInvoiceMail::cleanup()
 void TestInvoiceMail::configure(int port, const QString& security, bool login, const QString& ca, const QString& host,
                                 const QString& from)
 {
-    QString ini = QStringLiteral("[smtp]\nhost=%1\nport=%2\nsecurity=%3\nfrom=%4\n").arg(host).arg(port).arg(security, from);
+    // a server that falls silent is given up after two seconds
+    QString ini = QStringLiteral("[smtp]\nhost=%1\nport=%2\nsecurity=%3\nfrom=%4\ntimeout=2\n")
+                      .arg(host)
+                      .arg(port)
+                      .arg(security, from);
     if (login)
         ini += QStringLiteral("user=szamlazas\npassword=%1\n").arg(kPassword);
     if (!ca.isEmpty())
@@ -236,6 +250,19 @@ void TestInvoiceMail::sendsAndIssuesElectronically()
     QVERIFY(m.raw.contains("\r\nTo: konyveles@kovacs.hu, penzugy@kovacs.hu\r\n"));
     QCOMPARE(m.attachmentName, QStringLiteral("K20100001.pdf application/pdf"));
     QVERIFY(m.attachment.startsWith("%PDF-"));
+    // a date with its zone as digits and sign
+    static const QRegularExpression date(QStringLiteral("\r\nDate: [A-Z][a-z]{2}, \\d{2} [A-Z][a-z]{2} \\d{4} "
+                                                        "\\d{2}:\\d{2}:\\d{2} [+-]\\d{4}\r\n"));
+    QVERIFY2(date.match(QString::fromLatin1(m.raw)).hasMatch(), m.raw.left(600).constData());
+    // the electronic invoice is one original: a single page, where the print makes three copies
+    QCOMPARE(m.attachment.count("/Type /Page\n"), 1);
+    // the very bytes sent are kept with the issue, beside its document, with their hash
+    QCOMPARE(m_session->db.rows(QStringLiteral("SELECT aElektronikus, aPdfSha, aXml = (SELECT nXml FROM szlanav WHERE "
+                                               "nBszam = aBszam) FROM szlaarchiv")),
+             QStringList{QStringLiteral("1|%1|1").arg(QString::fromLatin1(
+                 QCryptographicHash::hash(m.attachment, QCryptographicHash::Sha256).toHex()))});
+    QCOMPARE(scalar(QStringLiteral("SELECT aPdf = UNHEX('%1') FROM szlaarchiv").arg(QString::fromLatin1(m.attachment.toHex()))),
+             QStringLiteral("1"));
 
     // issued as electronic, once; the original copy went out
     QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral("I"));
@@ -243,15 +270,25 @@ void TestInvoiceMail::sendsAndIssuesElectronically()
     QVERIFY2(xml.contains(QStringLiteral("<invoiceAppearance>ELECTRONIC</invoiceAppearance>")), qPrintable(xml));
     QCOMPARE(m_presenter.presented.size(), size_t(0)); // written to the attachment, not the run's presenter
     const QString messageId = QString::fromLatin1(m.raw.mid(m.raw.indexOf("Message-ID: ") + 12).split('\r').front());
-    QCOMPARE(m_session->db.rows(QStringLiteral("SELECT emBszam, emCim, emValasz, emAzonosito FROM szlaemail")),
+    QCOMPARE(m_session->db.rows(QStringLiteral("SELECT emBszam, emCim, emValasz, emAzonosito, emAllapot FROM szlaemail")),
              QStringList{QStringLiteral("20100001|konyveles@kovacs.hu; penzugy@kovacs.hu|250 2.0.0 Ok: queued as TESZT1|")
-                         + messageId});
+                         + messageId + QStringLiteral("|ELKULDVE")});
 
-    // sent again to another address: the stored document stays as issued
-    DB_VERIFY(result = mail::emailInvoice(m_session->context, QStringLiteral("20100001"), QStringLiteral("iroda@kovacs.hu")));
+    // sent again to other addresses (separated by ","): the same file, the stored document stays as issued;
+    // an issuer's name on two lines stays on the subject's one line
+    m_session->db.exec(QStringLiteral("UPDATE szallito SET zNev1 = CONCAT('Tisza-Mérleg', CHAR(13), CHAR(10), "
+                                      "'Kereskedelmi Kft.') WHERE zKod = '1'"));
+    DB_VERIFY(result = mail::emailInvoice(m_session->context, QStringLiteral("20100001"),
+                                          QStringLiteral("iroda@kovacs.hu, titkarsag@kovacs.hu")));
     QVERIFY(result.sent);
     QCOMPARE(server.received().size(), 2);
-    QCOMPARE(server.received().at(1).envelope.mid(1), QStringList{"iroda@kovacs.hu"});
+    QCOMPARE(server.received().at(1).envelope.mid(1), (QStringList{"iroda@kovacs.hu", "titkarsag@kovacs.hu"}));
+    QCOMPARE(server.received().at(1).attachment, m.attachment);
+    QCOMPARE(server.received().at(1).subject, QStringLiteral("Tisza-Mérleg Kereskedelmi Kft. számlája: 20100001"));
+    QVERIFY2(server.received().at(1).body.endsWith(QStringLiteral("Üdvözlettel:\nTisza-Mérleg\nKereskedelmi Kft.\n")),
+             qPrintable(server.received().at(1).body));
+    m_session->db.exec(QStringLiteral("UPDATE szallito SET zNev1 = 'Tisza-Mérleg Kereskedelmi Kft.' WHERE zKod = '1'"));
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaarchiv")), QStringLiteral("1"));
     QCOMPARE(scalar(QStringLiteral("SELECT nXml FROM szlanav WHERE nBszam = '20100001'")), xml);
     QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaemail")), QStringLiteral("2"));
 
@@ -260,6 +297,18 @@ void TestInvoiceMail::sendsAndIssuesElectronically()
     DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100002"), PrintMode::Print));
     QVERIFY(scalar(QStringLiteral("SELECT nXml FROM szlanav WHERE nBszam = '20100002'"))
                 .contains(QStringLiteral("<invoiceAppearance>PAPER</invoiceAppearance>")));
+    // ... and its original copy is kept as issued too, not as the electronic invoice
+    QCOMPARE(m_session->db.rows(QStringLiteral("SELECT aElektronikus, LEFT(aPdf, 5), aPdfSha = SHA2(aPdf, 256), "
+                                               "aXmlSha = SHA2(aXml, 256) FROM szlaarchiv WHERE aBszam = '20100002'")),
+             QStringList{QStringLiteral("0|%PDF-|1|1")});
+    // e-mailed afterwards, it goes as a copy of its original page
+    DB_VERIFY(result = mail::emailInvoice(m_session->context, QStringLiteral("20100002")));
+    QVERIFY(result.sent);
+    QCOMPARE(server.received().size(), 3);
+    QCOMPARE(server.received().at(2).attachment.count("/Type /Page\n"), 1);
+    QVERIFY(server.received().at(2).attachment
+            != QByteArray::fromHex(scalar(QStringLiteral("SELECT HEX(aPdf) FROM szlaarchiv WHERE aBszam = '20100002'")).toLatin1()));
+    QCOMPARE(scalar(QStringLiteral("SELECT emArchiv IS NULL FROM szlaemail WHERE emBszam = '20100002'")), QStringLiteral("1"));
 }
 
 // The message is out once the server took it: a log that cannot be written does not turn that
@@ -302,24 +351,53 @@ void TestInvoiceMail::remindersGoByMail()
     QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaemail")), QStringLiteral("2"));
 }
 
+// Issuing comes first: when it fails (an outage, a write-time refusal) nothing is sent and the
+// invoice stays as it was; once the message is out, a log that cannot be completed does not turn
+// that into a failure (which would invite sending it twice), it is said beside it.
+void TestInvoiceMail::sentEvenWhenTheLogFails_data()
+{
+    QTest::addColumn<QByteArray>("failing");
+    QTest::addColumn<bool>("error");
+    QTest::addColumn<bool>("sent");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("marking refused") << QByteArray("UPDATE Szlafej SET fprn") << true << false << "";
+    QTest::newRow("archive refused") << QByteArray("INSERT INTO szlaarchiv") << true << false << "";
+    QTest::newRow("delivery not noted") << QByteArray("INSERT INTO szlaemail") << true << false << "";
+    QTest::newRow("outcome not noted") << QByteArray("UPDATE szlaemail") << false << true
+                                       << "A küldés eredménye nem került a naplóba";
+}
+
 void TestInvoiceMail::sentEvenWhenTheLogFails()
 {
+    QFETCH(QByteArray, failing);
+    QFETCH(bool, error);
+    QFETCH(bool, sent);
+    QFETCH(QString, expected);
     SmtpServer server;
     QVERIFY(server.start());
     configure(server.port(), QStringLiteral("none"));
     addInvoice(QStringLiteral("20100001"));
-    m_session->data.connection().setStatementHook([](const QByteArray& sql) {
-        if (sql.startsWith("INSERT INTO szlaemail"))
+    m_session->data.connection().setStatementHook([failing](const QByteArray& sql) {
+        if (sql.startsWith(failing))
             throw DbError(QStringLiteral("lock wait timeout"));
     });
     mail::InvoiceMailResult result;
-    DB_VERIFY(result = mail::emailInvoice(m_session->context, QStringLiteral("20100001")));
+    bool thrown = false;
+    try {
+        result = mail::emailInvoice(m_session->context, QStringLiteral("20100001"));
+    } catch (const Error&) {
+        thrown = true;
+    }
     m_session->data.connection().setStatementHook({});
-    QVERIFY(result.sent);
-    QVERIFY2(result.message.contains(QStringLiteral("elküldve")) && result.message.contains(QStringLiteral("naplózása nem sikerült")),
-             qPrintable(result.message));
-    QCOMPARE(server.received().size(), 1);
-    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral("I"));
+    QCOMPARE(thrown, error);
+    QCOMPARE(result.sent, sent);
+    QVERIFY2(result.message.contains(expected), qPrintable(result.message));
+    QCOMPARE(server.received().size(), sent ? 1 : 0);
+    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")),
+             sent ? QStringLiteral("I") : QStringLiteral(" "));
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), sent ? QStringLiteral("1") : QStringLiteral("0"));
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaarchiv")), sent ? QStringLiteral("1") : QStringLiteral("0"));
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaosszeg")), sent ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 // What the reminder letter reuses: a PDF to addresses, through every kind of connection; the
@@ -364,8 +442,11 @@ void TestInvoiceMail::attachmentAndTextArriveExactly()
         QVERIFY(static_cast<unsigned char>(c) < 0x80);
 }
 
-// A failure is a Hungarian message with the server's words; the invoice stays unissued and
-// nothing is logged.
+// The invoice is issued before anything is sent: a failure is a Hungarian message with the
+// server's words that says the invoice is issued; the delivery stays in the log as failed, or as
+// unknown when the whole message went out and no answer came (the server dropped the connection or
+// fell silent: the customer may hold it). "Újraküldés" then sends the very same file, under the
+// same message id.
 void TestInvoiceMail::failuresMarkNothing_data()
 {
     QTest::addColumn<int>("tls");
@@ -374,17 +455,31 @@ void TestInvoiceMail::failuresMarkNothing_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<bool>("trusted");
     QTest::addColumn<bool>("running");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("state");
     QTest::addColumn<QString>("expected");
     QTest::newRow("refused login") << int(SmtpServer::Tls::StartTls) << "starttls" << true << "rossz" << true << true
-                                   << "nem fogadta el a bejelentkezést";
-    QTest::newRow("unreachable") << int(SmtpServer::Tls::None) << "none" << false << "" << true << false
-                                 << "nem érhető el";
+                                   << "" << "SIKERTELEN" << "nem fogadta el a bejelentkezést";
+    QTest::newRow("unreachable") << int(SmtpServer::Tls::None) << "none" << false << "" << true << false << ""
+                                 << "SIKERTELEN" << "nem érhető el";
     QTest::newRow("STARTTLS, unverified certificate") << int(SmtpServer::Tls::StartTls) << "starttls" << false << ""
-                                                      << false << true << "nem jött létre biztonságos kapcsolat";
+                                                      << false << true << "" << "SIKERTELEN"
+                                                      << "nem jött létre biztonságos kapcsolat";
     QTest::newRow("implicit TLS, unverified certificate") << int(SmtpServer::Tls::Implicit) << "tls" << false << ""
-                                                          << false << true << "nem jött létre biztonságos kapcsolat";
+                                                          << false << true << "" << "SIKERTELEN"
+                                                          << "nem jött létre biztonságos kapcsolat";
     QTest::newRow("server without STARTTLS") << int(SmtpServer::Tls::None) << "starttls" << false << "" << true << true
-                                             << "nem támogatja a titkosított kapcsolatot";
+                                             << "" << "SIKERTELEN" << "nem támogatja a titkosított kapcsolatot";
+    QTest::newRow("server vanishes") << int(SmtpServer::Tls::None) << "none" << false << "" << true << true << "vanish"
+                                     << "SIKERTELEN" << "Megszakadt a kapcsolat";
+    QTest::newRow("server silent from the start") << int(SmtpServer::Tls::None) << "none" << false << "" << true << true
+                                                  << "stall" << "SIKERTELEN" << "nem válaszolt 2 másodpercen belül";
+    QTest::newRow("dropped after the message") << int(SmtpServer::Tls::None) << "none" << false << "" << true << true
+                                               << "drop-after-data" << "ISMERETLEN"
+                                               << "A levél átadása után megszakadt a kapcsolat";
+    QTest::newRow("silent after the message") << int(SmtpServer::Tls::StartTls) << "starttls" << false << "" << true
+                                              << true << "stall-after-data" << "ISMERETLEN"
+                                              << "2 másodpercig nem igazolta vissza";
 }
 
 void TestInvoiceMail::failuresMarkNothing()
@@ -395,10 +490,12 @@ void TestInvoiceMail::failuresMarkNothing()
     QFETCH(QString, password);
     QFETCH(bool, trusted);
     QFETCH(bool, running);
+    QFETCH(QString, mode);
+    QFETCH(QString, state);
     QFETCH(QString, expected);
     int port = 0;
     std::unique_ptr<SmtpServer> server = std::make_unique<SmtpServer>();
-    QVERIFY(server->start(static_cast<SmtpServer::Tls>(tls), serverLogin));
+    QVERIFY(server->start(static_cast<SmtpServer::Tls>(tls), serverLogin, mode));
     port = server->port();
     configure(port, security, serverLogin, trusted && tls ? server->certificate() : QString());
     if (!password.isEmpty()) {
@@ -412,16 +509,46 @@ void TestInvoiceMail::failuresMarkNothing()
     mail::InvoiceMailResult result;
     DB_VERIFY(result = mail::emailInvoice(m_session->context, QStringLiteral("20100001")));
     QVERIFY(!result.sent);
-    QVERIFY2(result.message.startsWith(QStringLiteral("Az e-mail nem ment el. A levelezőkiszolgáló")), qPrintable(result.message));
+    const bool unknown = state == u"ISMERETLEN";
+    QVERIFY2(result.message.startsWith(QStringLiteral("A(z) 20100001 számú számla elektronikus számlaként kiállítva, "
+                                                      "már nem módosítható.\n")
+                                       + (unknown ? QStringLiteral("Nem tudni, hogy az e-mail elment-e. ")
+                                                  : QStringLiteral("Az e-mail nem ment el. "))),
+             qPrintable(result.message));
     QVERIFY2(result.message.contains(expected), qPrintable(result.message));
     QVERIFY2(result.message.contains(QStringLiteral("\nA kiszolgáló válasza: ")), qPrintable(result.message));
+    QVERIFY2(result.message.endsWith(QStringLiteral("„Újraküldés” gombjával ugyanez a számla-PDF újra elküldhető.")),
+             qPrintable(result.message));
     if (serverLogin)
         QVERIFY2(result.message.contains(QStringLiteral("535")), qPrintable(result.message)); // the server's own words
-    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral(" "));
-    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), QStringLiteral("0"));
-    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaemail")), QStringLiteral("0"));
+    // issued, reported and summed as any issued invoice; the delivery is noted with the file it carries
+    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral("I"));
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), QStringLiteral("1"));
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaosszeg")), QStringLiteral("1"));
+    QCOMPARE(m_session->db.rows(QStringLiteral("SELECT emAllapot, emArchiv = (SELECT aID FROM szlaarchiv) FROM szlaemail")),
+             QStringList{state + QStringLiteral("|1")});
+    const QByteArray kept = QByteArray::fromHex(scalar(QStringLiteral("SELECT HEX(aPdf) FROM szlaarchiv")).toLatin1());
+    const QString firstId = scalar(QStringLiteral("SELECT emAzonosito FROM szlaemail"));
     if (server)
-        QCOMPARE(server->received().size(), 0);
+        QCOMPARE(server->received().size(), mode == u"drop-after-data" || mode == u"stall-after-data" ? 1 : 0);
+    if (server && !server->received().isEmpty())
+        QCOMPARE(server->received().front().attachment, kept);
+    server.reset();
+
+    // sent again once the server works: the same bytes, the same message id, a new log row
+    SmtpServer working;
+    QVERIFY(working.start());
+    configure(working.port(), QStringLiteral("none"));
+    const qint64 logId = scalar(QStringLiteral("SELECT emID FROM szlaemail")).toLongLong();
+    DB_VERIFY(result = mail::resendInvoiceMail(m_session->context, logId));
+    QVERIFY2(result.sent, qPrintable(result.message));
+    QCOMPARE(result.message, QStringLiteral("A(z) 20100001 számú számla elküldve: konyveles@kovacs.hu, penzugy@kovacs.hu."));
+    QCOMPARE(working.received().size(), 1);
+    QCOMPARE(working.received().front().attachment, kept);
+    QVERIFY(working.received().front().raw.contains("\r\nMessage-ID: " + firstId.toLatin1() + "\r\n"));
+    QCOMPARE(m_session->db.rows(QStringLiteral("SELECT emAllapot FROM szlaemail ORDER BY emID")),
+             (QStringList{state, QStringLiteral("ELKULDVE")}));
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaarchiv")), QStringLiteral("1"));
 }
 
 // What prevents the sending is said before anything goes out or is written.
@@ -432,15 +559,18 @@ void TestInvoiceMail::refusedBeforeSending_data()
     QTest::addColumn<QString>("customerAddress");
     QTest::addColumn<QString>("to");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("no server set") << "" << "none" << "a@b.hu" << "" << "Nincs beállítva levelezőkiszolgáló";
+    QTest::addColumn<bool>("fifoTemplate");
+    QTest::newRow("no server set") << "" << "none" << "a@b.hu" << "" << "Nincs beállítva levelezőkiszolgáló" << false;
     QTest::newRow("plain text to another machine") << "smtp.example.hu" << "none" << "a@b.hu" << ""
-                                                   << "Titkosítás nélkül (security=none) csak ennek a gépnek";
-    QTest::newRow("unknown security") << "127.0.0.1" << "ssl3" << "a@b.hu" << "" << "security értéke (\"ssl3\")";
-    QTest::newRow("customer without address") << "127.0.0.1" << "none" << "" << "" << "vevőjének nincs e-mail-címe";
+                                                   << "Titkosítás nélkül (security=none) csak ennek a gépnek" << false;
+    QTest::newRow("unknown security") << "127.0.0.1" << "ssl3" << "a@b.hu" << "" << "security értéke (\"ssl3\")" << false;
+    QTest::newRow("customer without address") << "127.0.0.1" << "none" << "" << "" << "vevőjének nincs e-mail-címe" << false;
     QTest::newRow("header smuggled into the address") << "127.0.0.1" << "none" << "a@b.hu\r\nBcc: x@y.hu" << ""
-                                                      << "Hibás e-mail-cím";
-    QTest::newRow("blank inside") << "127.0.0.1" << "none" << "a@b.hu" << "kovacs bela@x.hu" << "Hibás e-mail-cím: \"kovacs bela@x.hu\"";
-    QTest::newRow("only separators") << "127.0.0.1" << "none" << "a@b.hu" << " ; ;" << "Nincs megadva e-mail-cím";
+                                                      << "Hibás e-mail-cím" << false;
+    QTest::newRow("blank inside") << "127.0.0.1" << "none" << "a@b.hu" << "kovacs bela@x.hu" << "Hibás e-mail-cím: \"kovacs bela@x.hu\"" << false;
+    QTest::newRow("only separators") << "127.0.0.1" << "none" << "a@b.hu" << " ; ;" << "Nincs megadva e-mail-cím" << false;
+    // a FIFO under the template's name would hold the sending (and the window) for ever
+    QTest::newRow("template is a FIFO") << "127.0.0.1" << "none" << "a@b.hu" << "" << "nem közönséges fájl" << true;
 }
 
 void TestInvoiceMail::refusedBeforeSending()
@@ -450,7 +580,15 @@ void TestInvoiceMail::refusedBeforeSending()
     QFETCH(QString, customerAddress);
     QFETCH(QString, to);
     QFETCH(QString, expected);
+    QFETCH(bool, fifoTemplate);
     configure(25, security, false, {}, host);
+    QTemporaryDir folder;
+    const QString previous = QDir::currentPath();
+    if (fifoTemplate) {
+        QVERIFY(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("Szamlalevel.txt"))).constData(), 0600) == 0);
+        QVERIFY(QDir::setCurrent(folder.path()));
+    }
+    auto back = qScopeGuard([&] { QDir::setCurrent(previous); });
     m_session->db.exec(QStringLiteral("UPDATE vevo SET vEmail = '%1' WHERE vKod = '1'").arg(customerAddress));
     addInvoice(QStringLiteral("20100001"));
     try {
@@ -464,7 +602,8 @@ void TestInvoiceMail::refusedBeforeSending()
 }
 
 // "Küldés e-mailben" in the register: the addresses window (the customer's, changed by the
-// operator), the outcome box, the invoice issued and logged; "E-mail napló" lists the message.
+// operator), the outcome box, the invoice issued and logged; "E-mail napló" lists the messages
+// with their delivery and sends a failed one again.
 void TestInvoiceMail::registerWindowSends()
 {
     SmtpServer server;
@@ -486,32 +625,73 @@ void TestInvoiceMail::registerWindowSends()
     reg->show();
     QVERIFY(QTest::qWaitForWindowExposed(reg.get()));
 
-    // first the server cannot be reached: the box says so and the invoice stays as it was
+    // first the server cannot be reached: the operator was told the sending issues the invoice;
+    // the box says it is issued and the e-mail did not go
     configure(server.port() == 1 ? 2 : 1, QStringLiteral("none"));
     {
         ModalDriver failing;
         failing
             .window(QStringLiteral("TEmailKuldes"),
-                    [](QWidget* w) { QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("sendButton")), Qt::LeftButton); })
-            .box(QStringLiteral("Az e-mail nem ment el. A levelezőkiszolgáló (127.0.0.1:"), QStringLiteral("OK"));
+                    [](QWidget* w) {
+                        auto* addresses = w->findChild<QLineEdit*>(QStringLiteral("addresses"));
+                        QCOMPARE(addresses->text(), QStringLiteral("konyveles@kovacs.hu;penzugy@kovacs.hu"));
+                        bool warned = false;
+                        for (const QLabel* label : w->findChildren<QLabel*>())
+                            warned = warned || label->text().contains(QStringLiteral("elektronikus számlaként kiállításra kerül"));
+                        QVERIFY(warned);
+                        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("sendButton")), Qt::LeftButton);
+                    })
+            .box(QStringLiteral("A(z) 20100001 számú számla elektronikus számlaként kiállítva, már nem módosítható.\n"
+                                "Az e-mail nem ment el. A levelezőkiszolgáló (127.0.0.1:"),
+                 QStringLiteral("OK"));
         QTest::mouseClick(reg->findChild<QPushButton*>(QStringLiteral("mailButton")), Qt::LeftButton);
         QVERIFY2(failing.wait(), qPrintable(failing.failures().join(u'\n')));
     }
-    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral(" "));
-    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaemail")), QStringLiteral("0"));
+    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral("I"));
+    QCOMPARE(scalar(QStringLiteral("SELECT emAllapot FROM szlaemail")), QStringLiteral("SIKERTELEN"));
+    const QByteArray kept = QByteArray::fromHex(scalar(QStringLiteral("SELECT HEX(aPdf) FROM szlaarchiv")).toLatin1());
 
+    // "E-mail napló" shows the failed delivery; "Újraküldés" sends the kept file once the server works
     configure(server.port(), QStringLiteral("none"));
+    {
+        ModalDriver log;
+        log.window(QStringLiteral("TEmailNaplo"),
+                   [](QWidget* w) {
+                       auto* table = w->findChild<QTableWidget*>(QStringLiteral("mailLog"));
+                       QCOMPARE(table->rowCount(), 1);
+                       QCOMPARE(table->item(0, 5)->text(), QStringLiteral("nem ment el"));
+                       auto* resend = w->findChild<QPushButton*>(QStringLiteral("resendButton"));
+                       QVERIFY(resend->isEnabled());
+                       QTest::mouseClick(resend, Qt::LeftButton);
+                   })
+            .box(QStringLiteral("ugyanazon PDF-jét újra elküldi ide: konyveles@kovacs.hu; penzugy@kovacs.hu?"),
+                 QStringLiteral("Igen"))
+            .box(QStringLiteral("A(z) 20100001 számú számla elküldve: konyveles@kovacs.hu, penzugy@kovacs.hu."),
+                 QStringLiteral("OK"),
+                 [](QWidget*) {})
+            .window(QStringLiteral("TEmailNaplo"), [](QWidget* w) {
+                auto* table = w->findChild<QTableWidget*>(QStringLiteral("mailLog"));
+                QCOMPARE(table->rowCount(), 2);
+                QCOMPARE(table->item(0, 5)->text(), QStringLiteral("elküldve"));
+                QVERIFY(table->item(0, 2)->text().startsWith(QStringLiteral("250 ")));
+                QCOMPARE(table->item(1, 5)->text(), QStringLiteral("nem ment el"));
+                QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
+            });
+        QTest::mouseClick(reg->findChild<QPushButton*>(QStringLiteral("mailLogButton")), Qt::LeftButton);
+        QVERIFY2(log.wait(), qPrintable(log.failures().join(u'\n')));
+    }
+    QCOMPARE(server.received().size(), 1);
+    QCOMPARE(server.received().front().attachment, kept);
+
+    // sent once more to addresses the operator changed: the same file, no new issue
     {
         ModalDriver driver;
         driver
             .window(QStringLiteral("TEmailKuldes"),
                     [](QWidget* w) {
                         auto* addresses = w->findChild<QLineEdit*>(QStringLiteral("addresses"));
-                        QCOMPARE(addresses->text(), QStringLiteral("konyveles@kovacs.hu;penzugy@kovacs.hu"));
-                        bool warned = false; // the operator is told that the sending issues the invoice
                         for (const QLabel* label : w->findChildren<QLabel*>())
-                            warned = warned || label->text().contains(QStringLiteral("elektronikus számlaként kiállításra kerül"));
-                        QVERIFY(warned);
+                            QVERIFY(!label->text().contains(QStringLiteral("kiállításra kerül")));
                         addresses->setText(QStringLiteral("penzugy@kovacs.hu; vezeto@kovacs.hu"));
                         QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("sendButton")), Qt::LeftButton);
                     })
@@ -519,22 +699,11 @@ void TestInvoiceMail::registerWindowSends()
         QTest::mouseClick(reg->findChild<QPushButton*>(QStringLiteral("mailButton")), Qt::LeftButton);
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
     }
-
-    QCOMPARE(server.received().size(), 1);
-    QCOMPARE(server.received().front().envelope.mid(1), (QStringList{"penzugy@kovacs.hu", "vezeto@kovacs.hu"}));
-    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral("I"));
-    QCOMPARE(scalar(QStringLiteral("SELECT emCim FROM szlaemail")), QStringLiteral("penzugy@kovacs.hu; vezeto@kovacs.hu"));
-
-    ModalDriver log;
-    log.window(QStringLiteral("TEmailNaplo"), [](QWidget* w) {
-        auto* table = w->findChild<QTableWidget*>(QStringLiteral("mailLog"));
-        QCOMPARE(table->rowCount(), 1);
-        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("penzugy@kovacs.hu; vezeto@kovacs.hu"));
-        QVERIFY(table->item(0, 2)->text().startsWith(QStringLiteral("250 ")));
-        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
-    });
-    QTest::mouseClick(reg->findChild<QPushButton*>(QStringLiteral("mailLogButton")), Qt::LeftButton);
-    QVERIFY2(log.wait(), qPrintable(log.failures().join(u'\n')));
+    QCOMPARE(server.received().size(), 2);
+    QCOMPARE(server.received().at(1).envelope.mid(1), (QStringList{"penzugy@kovacs.hu", "vezeto@kovacs.hu"}));
+    QCOMPARE(server.received().at(1).attachment, kept);
+    QCOMPARE(scalar(QStringLiteral("SELECT emCim FROM szlaemail ORDER BY emID DESC LIMIT 1")),
+             QStringLiteral("penzugy@kovacs.hu; vezeto@kovacs.hu"));
 }
 
 // orvena --email-invoice for automation; orvena-setup --print-config shows [smtp] masked.
@@ -565,6 +734,16 @@ void TestInvoiceMail::commandLine()
     QCOMPARE(server.received().size(), 1);
     QCOMPARE(scalar(QStringLiteral("SELECT emCim FROM szlaemail")), QStringLiteral("iroda@kovacs.hu"));
 
+    // the usage text's own example: addresses with accents, separated by ";"; the domain travels
+    // in its ASCII form
+    std::tie(status, out, err) = run(QStringLiteral(ORVENA_PROGRAM),
+                                     {QStringLiteral("--email-invoice"), QStringLiteral("20100001"), QStringLiteral("--to"),
+                                      QStringLiteral("cím@példa.hu;másik@példa.hu")});
+    QVERIFY2(status == 0, qPrintable(err));
+    QCOMPARE(server.received().size(), 2);
+    QCOMPARE(server.received().at(1).envelope.mid(1),
+             (QStringList{QStringLiteral("cím@xn--plda-bpa.hu"), QStringLiteral("másik@xn--plda-bpa.hu")}));
+
     configure(server.port() == 1 ? 2 : 1, QStringLiteral("none")); // nothing listens there
     std::tie(status, out, err) = run(QStringLiteral(ORVENA_PROGRAM), {QStringLiteral("--email-invoice"), QStringLiteral("20100001")});
     QCOMPARE(status, 1);
@@ -576,6 +755,75 @@ void TestInvoiceMail::commandLine()
     QVERIFY2(out.contains(QStringLiteral("smtp jelszó = ********")), qPrintable(out));
     QVERIFY(out.contains(QStringLiteral("smtp host = 127.0.0.1")));
     QVERIFY(!out.contains(kPassword));
+}
+
+// What was issued stays as issued: another session can neither change nor delete an archived
+// invoice; the auditor's export writes the kept files byte for byte with their hashes in the index,
+// and names a kept file that no longer matches its hash.
+void TestInvoiceMail::archiveIsKeptAndExported()
+{
+    SmtpServer server;
+    QVERIFY(server.start());
+    configure(server.port(), QStringLiteral("none"));
+    addInvoice(QStringLiteral("20100001"));
+    addInvoice(QStringLiteral("20100002"));
+    mail::InvoiceMailResult result;
+    DB_VERIFY(result = mail::emailInvoice(m_session->context, QStringLiteral("20100001")));
+    QVERIFY(result.sent);
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100002"), PrintMode::Print));
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaarchiv")), QStringLiteral("2"));
+
+    DataModule other;
+    DB_VERIFY(other.connect(m_session->db.profile()));
+    for (const QByteArray& sql : {QByteArray("UPDATE szlaarchiv SET aPdf = 'x' WHERE aBszam = '20100001'"),
+                                  QByteArray("UPDATE szlaarchiv SET aBszam = aBszam"),
+                                  QByteArray("DELETE FROM szlaarchiv WHERE aBszam = '20100002'"),
+                                  QByteArray("DELETE FROM szlaarchiv")}) {
+        try {
+            other.connection().execute(sql);
+            QFAIL(sql.constData());
+        } catch (const DbError& e) {
+            QVERIFY2(e.text().contains(QStringLiteral("nem modosithato es nem torolheto")), qPrintable(e.text()));
+        }
+    }
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaarchiv WHERE aPdfSha = SHA2(aPdf, 256)")), QStringLiteral("2"));
+
+    QTemporaryDir out;
+    auto exportArchive = [&] {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ORVENA_DB_NAME"), m_session->db.name());
+        env.insert(QStringLiteral("ORVENA_DB_USER"), m_session->db.profile().user);
+        process.setProcessEnvironment(env);
+        const QString today = QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd"));
+        process.start(QStringLiteral(ORVENA_PROGRAM), {QStringLiteral("--archive-export"), QStringLiteral("--from"), today,
+                                                       QStringLiteral("--to"), today, QStringLiteral("--out"), out.path()});
+        process.waitForFinished(60000);
+        return std::make_pair(process.exitCode(), QString::fromUtf8(process.readAllStandardError()));
+    };
+    auto [status, err] = exportArchive();
+    QVERIFY2(status == 0, qPrintable(err));
+    QCOMPARE(readAll(out.filePath(QStringLiteral("K20100001.pdf"))), server.received().front().attachment);
+    QCOMPARE(readAll(out.filePath(QStringLiteral("K20100001.xml"))),
+             QByteArray::fromHex(scalar(QStringLiteral("SELECT HEX(nXml) FROM szlanav WHERE nBszam = '20100001'")).toLatin1()));
+    const QStringList index = QString::fromUtf8(readAll(out.filePath(QStringLiteral("index.csv")))).split(QStringLiteral("\r\n"));
+    QCOMPARE(index.size(), 4); // the heading, two invoices, the end of the last line
+    const QStringList first = index.at(1).split(u';');
+    QCOMPARE(first.mid(0, 3), (QStringList{"K20100001", "számla", "elektronikus"}));
+    QCOMPARE(first.at(6), QStringLiteral("Kovács és Társa Bt."));
+    QCOMPARE(first.mid(8, 3), (QStringList{"20000,00", "5400,00", "25400,00"}));
+    QCOMPARE(first.at(11), QStringLiteral("K20100001.pdf"));
+    QCOMPARE(first.at(12).toLatin1(), QCryptographicHash::hash(server.received().front().attachment,
+                                                               QCryptographicHash::Sha256).toHex());
+    QCOMPARE(index.at(2).split(u';').mid(0, 3), (QStringList{"K20100002", "számla", "papír"}));
+
+    // a kept file changed behind the guards' back (an administrator who dropped them) is named
+    m_session->db.exec(QStringLiteral("DROP TRIGGER tarch_modosit"));
+    m_session->db.exec(QStringLiteral("UPDATE szlaarchiv SET aPdf = CONCAT(aPdf, 'x') WHERE aBszam = '20100002'"));
+    out.remove();
+    std::tie(status, err) = exportArchive();
+    QCOMPARE(status, 1);
+    QVERIFY2(err.contains(QStringLiteral("eltér")) && err.contains(QStringLiteral("K20100002.pdf")), qPrintable(err));
 }
 
 QTEST_MAIN(TestInvoiceMail)

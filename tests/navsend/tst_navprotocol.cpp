@@ -167,11 +167,13 @@ void TestNavProtocol::requestsValidateAgainstSchemas()
     const Credentials c = credentialsOf(kUser);
     const QByteArray invoice = readFile(sharedNav() + QStringLiteral("/samples/Belfoldi_termekertekesites.xml"));
     QVERIFY(!invoice.isEmpty());
+    const QByteArray pdfHash = QCryptographicHash::hash("%PDF-1.4", QCryptographicHash::Sha256).toHex();
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const QList<QPair<const char*, QByteArray>> docs = {
         {"token", buildTokenExchange(c, RequestHeader::fresh())},
         {"manage", buildManageInvoice(c, RequestHeader::fresh(), QStringLiteral("TOKEN-1"),
-                                      {{QStringLiteral("CREATE"), invoice}, {QStringLiteral("STORNO"), invoice}})},
+                                      {{QStringLiteral("CREATE"), invoice, pdfHash},
+                                       {QStringLiteral("STORNO"), invoice, {}}})},
         {"status", buildQueryTransactionStatus(c, RequestHeader::fresh(), QStringLiteral("3F6B2W9Q1ZX"), true)},
         {"list", buildQueryTransactionList(c, RequestHeader::fresh(), now.addSecs(-600), now, 1)},
         {"taxpayer", buildQueryTaxpayer(c, RequestHeader::fresh(), QStringLiteral("23456789"))}};
@@ -187,6 +189,13 @@ void TestNavProtocol::requestsValidateAgainstSchemas()
     QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-Z\\-]{18}$")).match(root.textAt(u"software/softwareId")).hasMatch());
     QCOMPARE(root.textAt(u"user/taxNumber"), QStringLiteral("12345676"));
     QVERIFY(root.textAt(u"header/timestamp").endsWith(u'Z'));
+    // an e-mailed invoice's PDF hash beside its data, a paper invoice without one
+    const XmlNode manage = parseXml(docs[1].second);
+    const auto ops = manage.child(u"invoiceOperations").childrenNamed(u"invoiceOperation");
+    QCOMPARE(ops.size(), size_t(2));
+    QCOMPARE(ops.front()->textAt(u"electronicInvoiceHash"), QString::fromLatin1(pdfHash.toUpper()));
+    QVERIFY(docs[1].second.contains("cryptoType=\"SHA-256\""));
+    QCOMPARE(ops.back()->textAt(u"electronicInvoiceHash"), QString());
 }
 
 void TestNavProtocol::manageInvoiceCarriesDocumentByteForByte()
@@ -195,7 +204,7 @@ void TestNavProtocol::manageInvoiceCarriesDocumentByteForByte()
     const QByteArray doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<InvoiceData>ő  </InvoiceData>\r\n  ";
     const RequestHeader h = RequestHeader::fresh();
     const Credentials c = credentialsOf(kUser);
-    const XmlNode root = parseXml(buildManageInvoice(c, h, QStringLiteral("T"), {{QStringLiteral("CREATE"), doc}}));
+    const XmlNode root = parseXml(buildManageInvoice(c, h, QStringLiteral("T"), {{QStringLiteral("CREATE"), doc, {}}}));
     QCOMPARE(root.textAt(u"invoiceOperations/compressedContent"), QStringLiteral("true"));
     const XmlNode& op = root.child(u"invoiceOperations").child(u"invoiceOperation");
     const QByteArray sent = QByteArray::fromBase64(op.textAt(u"invoiceData").toLatin1());

@@ -30,7 +30,8 @@ InvoiceMailDialog::InvoiceMailDialog(const QString& invoiceNumber, const QString
     layout->addWidget(m_addresses);
     if (issues) {
         auto* note = new QLabel(QStringLiteral("A számla még nincs kiállítva: a küldéssel elektronikus számlaként "
-                                               "kiállításra kerül, és ezután nem módosítható."),
+                                               "kiállításra kerül (a levél elküldése előtt, így akkor is, ha a küldés "
+                                               "nem sikerül), és ezután nem módosítható."),
                                 this);
         note->setWordWrap(true);
         layout->addWidget(note);
@@ -71,37 +72,77 @@ void sendInvoiceByMail(ScreenContext& context, const QString& invoiceNumber, QWi
 }
 
 InvoiceMailLogDialog::InvoiceMailLogDialog(ScreenContext& context, const QString& invoiceNumber, QWidget* parent)
-    : QDialog(parent)
+    : QDialog(parent), m_context(context), m_number(invoiceNumber)
 {
     setObjectName(QStringLiteral("TEmailNaplo"));
     setWindowTitle(QStringLiteral("E-mail napló: %1").arg(invoiceNumber));
     auto* layout = new QVBoxLayout(this);
-    auto* table = new QTableWidget(this);
-    table->setObjectName(QStringLiteral("mailLog"));
-    table->setColumnCount(5);
-    table->setHorizontalHeaderLabels({QStringLiteral("Időpont"), QStringLiteral("Címzett"),
-                                      QStringLiteral("A kiszolgáló válasza"), QStringLiteral("Üzenetazonosító"),
-                                      QStringLiteral("Felhasználó")});
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->hide();
-    runAction(context.ui, [&] {
-        const std::vector<mail::SentMail> sent = mail::sentMails(context.data, invoiceNumber);
-        table->setRowCount(static_cast<int>(sent.size()));
-        for (int row = 0; row < table->rowCount(); ++row) {
-            const mail::SentMail& m = sent[static_cast<size_t>(row)];
-            const QStringList cells{m.time.toString(QStringLiteral("yyyy.MM.dd HH:mm:ss")), m.addresses, m.serverAnswer,
-                                    m.messageId, m.user};
-            for (int column = 0; column < cells.size(); ++column)
-                table->setItem(row, column, new QTableWidgetItem(cells.at(column)));
-        }
-    });
-    table->resizeColumnsToContents();
-    layout->addWidget(table);
+    m_table = new QTableWidget(this);
+    m_table->setObjectName(QStringLiteral("mailLog"));
+    m_table->setColumnCount(6);
+    m_table->setHorizontalHeaderLabels({QStringLiteral("Időpont"), QStringLiteral("Címzett"),
+                                        QStringLiteral("A kiszolgáló válasza"), QStringLiteral("Üzenetazonosító"),
+                                        QStringLiteral("Felhasználó"), QStringLiteral("Kézbesítés")});
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->verticalHeader()->hide();
+    layout->addWidget(m_table);
     auto* buttons = new QDialogButtonBox(this);
+    m_resend = buttons->addButton(QStringLiteral("Újraküldés"), QDialogButtonBox::ActionRole);
+    m_resend->setObjectName(QStringLiteral("resendButton"));
     buttons->addButton(QStringLiteral("Bezár"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("closeButton"));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_resend, &QPushButton::clicked, this, [this] { resend(); });
+    connect(m_table, &QTableWidget::currentCellChanged, this, [this](int row) {
+        m_resend->setEnabled(row >= 0 && static_cast<size_t>(row) < m_resendable.size()
+                             && m_resendable[static_cast<size_t>(row)]);
+    });
     layout->addWidget(buttons);
-    resize(820, 320);
+    fill();
+    resize(900, 320);
+}
+
+void InvoiceMailLogDialog::fill()
+{
+    m_ids.clear();
+    m_resendable.clear();
+    runAction(m_context.ui, [&] {
+        const std::vector<mail::SentMail> sent = mail::sentMails(m_context.data, m_number);
+        m_table->setRowCount(static_cast<int>(sent.size()));
+        for (int row = 0; row < m_table->rowCount(); ++row) {
+            const mail::SentMail& m = sent[static_cast<size_t>(row)];
+            const QStringList cells{m.time.toString(QStringLiteral("yyyy.MM.dd HH:mm:ss")), m.addresses, m.serverAnswer,
+                                    m.messageId, m.user, m.stateText()};
+            for (int column = 0; column < cells.size(); ++column)
+                m_table->setItem(row, column, new QTableWidgetItem(cells.at(column)));
+            m_ids.push_back(m.id);
+            m_resendable.push_back(m.resendable);
+        }
+    });
+    m_table->resizeColumnsToContents();
+    // the newest message first, ready to be sent again when its PDF is kept
+    if (m_table->rowCount() > 0)
+        m_table->setCurrentCell(0, 0);
+    m_resend->setEnabled(!m_resendable.empty() && m_resendable.front());
+}
+
+void InvoiceMailLogDialog::resend()
+{
+    const int row = m_table->currentRow();
+    if (row < 0 || static_cast<size_t>(row) >= m_ids.size())
+        return;
+    const qint64 id = m_ids[static_cast<size_t>(row)];
+    const QString addresses = m_table->item(row, 1)->text();
+    runAction(m_context.ui, [&] {
+        if (!m_context.ui.askYesNo(QStringLiteral("A(z) %1 számú számla ugyanazon PDF-jét újra elküldi ide: %2?")
+                                       .arg(m_number, addresses)))
+            return;
+        const mail::InvoiceMailResult result = mail::resendInvoiceMail(m_context, id);
+        if (!result.message.isEmpty())
+            m_context.ui.message(result.message);
+    });
+    fill();
 }
 
 } // namespace orvena

@@ -4,8 +4,11 @@
 #include "screens/common/screencontext.h"
 
 #include <QDialog>
+#include <vector>
 
 class QLineEdit;
+class QPushButton;
+class QTableWidget;
 
 namespace orvena {
 
@@ -22,10 +25,22 @@ private:
     QLineEdit* m_addresses = nullptr;
 };
 
-// The messages an invoice was sent in, newest first.
+// The messages an invoice was sent in, newest first, with their delivery; "Újraküldés" sends the
+// highlighted one's kept PDF again.
 class InvoiceMailLogDialog : public QDialog {
 public:
     InvoiceMailLogDialog(ScreenContext& context, const QString& invoiceNumber, QWidget* parent);
+
+private:
+    void fill();
+    void resend();
+
+    ScreenContext& m_context;
+    QString m_number;
+    QTableWidget* m_table = nullptr;
+    QPushButton* m_resend = nullptr;
+    std::vector<qint64> m_ids;
+    std::vector<bool> m_resendable;
 };
 
 } // namespace orvena

@@ -103,6 +103,8 @@ struct ReportJob {
     // Called once, right after the report has first been produced: written to its file or
     // handed to a printer. Never called when the output fails or the operator only looks at it.
     std::function<void()> produced;
+    // Only the template's first design page: the original copy without the further copies.
+    bool originalOnly = false;
 };
 
 // A laid-out report, ready to be shown, printed or saved.
@@ -126,6 +128,9 @@ public:
     // Calls the job's `produced` once the document exists on paper or in a file. Throws Error
     // when the output cannot be produced.
     virtual void present(PreparedReport& report, const QString& title) = 0;
+    // The job laid out and written as a PDF in memory, without presenting it (the document kept
+    // as issued, the file an e-mail carries). Nothing where the presenter makes no PDF.
+    virtual std::optional<QByteArray> renderPdf(const ReportJob&) { return std::nullopt; }
 
 private:
     ReportVariables m_variables;
