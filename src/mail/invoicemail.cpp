@@ -76,11 +76,13 @@ InvoiceFacts readFacts(DataModule& data, const QString& invoiceNumber)
     return f;
 }
 
-void logSent(DataModule& data, const QString& number, const QStringList& to, const SendResult& result)
+void logSent(DataModule& data, const QString& number, const QStringList& to, const SendResult& result,
+             const QString& kind = QStringLiteral("SZAMLA"))
 {
     Query q(data.connection(), QStringLiteral("mailLog"));
-    q.setSql({QStringLiteral("INSERT INTO szlaemail (emBszam, emCim, emIdo, emValasz, emAzonosito, emFelhasznalo)"),
-              QStringLiteral("VALUES (:p0, :p1, NOW(), :p2, :p3, SUBSTRING_INDEX(USER(), '@', 1))")});
+    q.setSql({QStringLiteral("INSERT INTO szlaemail (emBszam, emCim, emIdo, emValasz, emAzonosito, emFelhasznalo, emFajta)"),
+              QStringLiteral("VALUES (:p0, :p1, NOW(), :p2, :p3, SUBSTRING_INDEX(USER(), '@', 1), :p4)")});
+    q.setText(QStringLiteral("p4"), kind);
     q.setText(QStringLiteral("p0"), number);
     q.setText(QStringLiteral("p1"), to.join(QStringLiteral("; ")));
     q.setText(QStringLiteral("p2"), printable(result.serverAnswer));
@@ -234,6 +236,17 @@ InvoiceMailResult emailInvoice(ScreenContext& context, const QString& invoiceNum
     return outcome;
 }
 
+ReminderRecipient reminderRecipient(DataModule& data, const QString& customerCode)
+{
+    Query customer(data.connection(), QStringLiteral("reminderCustomer"));
+    customer.setSql({QStringLiteral("SELECT vNeve, vEmail FROM vevo WHERE vKod = :p0 ORDER BY vID LIMIT 1")});
+    customer.setText(QStringLiteral("p0"), customerCode);
+    customer.open();
+    if (customer.isEmpty())
+        throw Error(QStringLiteral("Nincs %1 kódú vevő.").arg(customerCode));
+    return {customer.fieldText(QStringLiteral("vNeve")).trimmed(), customer.fieldText(QStringLiteral("vEmail")).trimmed()};
+}
+
 InvoiceMailResult emailReminder(ScreenContext& context, const QString& customerCode, const QDate& today,
                                 const QString& to)
 {
@@ -248,8 +261,8 @@ InvoiceMailResult emailReminder(ScreenContext& context, const QString& customerC
         throw Error(QStringLiteral("Nincs %1 kódú vevő.").arg(customerCode));
     const QString addresses = to.trimmed().isEmpty() ? customer.fieldText(QStringLiteral("vEmail")).trimmed() : to;
     if (addresses.isEmpty())
-        throw Error(QStringLiteral("A(z) %1 kódú vevőnek nincs e-mail-címe. Adja meg a vevő adatai között (több cím "
-                                   "„;”-vel elválasztva), vagy adjon meg címet a küldéskor.")
+        throw Error(QStringLiteral("A(z) %1 kódú vevőnek nincs e-mail-címe. Írja be a címzettet a küldés ablakában, "
+                                   "vagy vegye fel a vevő adatai között (több cím „;”-vel elválasztva).")
                         .arg(customerCode));
     InvoiceMailResult outcome;
     outcome.to = parseMailAddresses(addresses);
@@ -285,7 +298,7 @@ InvoiceMailResult emailReminder(ScreenContext& context, const QString& customerC
         }
         try {
             for (const QString& number : numbers)
-                logSent(context.data, number, outcome.to, result);
+                logSent(context.data, number, outcome.to, result, QStringLiteral("FELSZOLITAS"));
         } catch (const Error& e) {
             logFailure(lcMail(), e);
             outcome.message += QStringLiteral("A küldés naplózása nem sikerült (üzenetazonosító: %1).\n")
@@ -303,13 +316,13 @@ std::vector<SentMail> sentMails(DataModule& data, const QString& invoiceNumber)
 {
     Query q(data.connection(), QStringLiteral("MAIL_SENT"));
     q.setSql({QStringLiteral("SELECT DATE_FORMAT(emIdo, '%Y-%m-%d %H:%i:%s') AS ido, emCim, emValasz, emAzonosito,"),
-              QStringLiteral(" emFelhasznalo FROM szlaemail WHERE emBszam = :p0 ORDER BY emID DESC")});
+              QStringLiteral(" emFelhasznalo, emFajta FROM szlaemail WHERE emBszam = :p0 ORDER BY emID DESC")});
     q.setText(QStringLiteral("p0"), invoiceNumber.trimmed());
     q.open();
     std::vector<SentMail> out;
     for (int row = 0; row < q.rowCount(); ++row)
         out.push_back({QDateTime::fromString(q.text(row, 0), QStringLiteral("yyyy-MM-dd HH:mm:ss")), q.text(row, 1),
-                       q.text(row, 2), q.text(row, 3), q.text(row, 4)});
+                       q.text(row, 2), q.text(row, 3), q.text(row, 4), q.text(row, 5) == u"FELSZOLITAS"});
     return out;
 }
 

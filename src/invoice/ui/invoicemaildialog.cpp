@@ -78,10 +78,10 @@ InvoiceMailLogDialog::InvoiceMailLogDialog(ScreenContext& context, const QString
     auto* layout = new QVBoxLayout(this);
     auto* table = new QTableWidget(this);
     table->setObjectName(QStringLiteral("mailLog"));
-    table->setColumnCount(5);
+    table->setColumnCount(6);
     table->setHorizontalHeaderLabels({QStringLiteral("Időpont"), QStringLiteral("Címzett"),
                                       QStringLiteral("A kiszolgáló válasza"), QStringLiteral("Üzenetazonosító"),
-                                      QStringLiteral("Felhasználó")});
+                                      QStringLiteral("Felhasználó"), QStringLiteral("Levél")});
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
     runAction(context.ui, [&] {
@@ -90,7 +90,8 @@ InvoiceMailLogDialog::InvoiceMailLogDialog(ScreenContext& context, const QString
         for (int row = 0; row < table->rowCount(); ++row) {
             const mail::SentMail& m = sent[static_cast<size_t>(row)];
             const QStringList cells{m.time.toString(QStringLiteral("yyyy.MM.dd HH:mm:ss")), m.addresses, m.serverAnswer,
-                                    m.messageId, m.user};
+                                    m.messageId, m.user,
+                                    m.reminder ? QStringLiteral("fizetési felszólítás") : QStringLiteral("számla")};
             for (int column = 0; column < cells.size(); ++column)
                 table->setItem(row, column, new QTableWidgetItem(cells.at(column)));
         }
