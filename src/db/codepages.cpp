@@ -63,7 +63,38 @@ const QHash<char16_t, char>& reverseTable(CodePage page)
     return page == CodePage::Latin2 ? latin2 : cp1250;
 }
 
+// The characters latin2Equivalents replaces, with what it writes for each.
+const QHash<char16_t, QString>& typographicEquivalents()
+{
+    static const QHash<char16_t, QString> map{
+        {u'\u2013', QStringLiteral("-")},   {u'\u2014', QStringLiteral("-")},  {u'\u2212', QStringLiteral("-")},
+        {u'\u2012', QStringLiteral("-")},   {u'\u2015', QStringLiteral("-")},  {u'\u201E', QStringLiteral("\"")},
+        {u'\u201D', QStringLiteral("\"")},  {u'\u201C', QStringLiteral("\"")}, {u'\u2033', QStringLiteral("\"")},
+        {u'\u201A', QStringLiteral("'")},   {u'\u2019', QStringLiteral("'")},  {u'\u2018', QStringLiteral("'")},
+        {u'\u2032', QStringLiteral("'")},   {u'\u2026', QStringLiteral("...")}};
+    return map;
+}
+
 } // namespace
+
+QString latin2Equivalents(const QString& text)
+{
+    const auto& map = typographicEquivalents();
+    qsizetype first = 0;
+    while (first < text.size() && !map.contains(text.at(first).unicode()))
+        ++first;
+    if (first == text.size())
+        return text;
+    QString out = text.left(first);
+    for (qsizetype i = first; i < text.size(); ++i) {
+        const auto it = map.constFind(text.at(i).unicode());
+        if (it == map.constEnd())
+            out += text.at(i);
+        else
+            out += it.value();
+    }
+    return out;
+}
 
 QString decode(CodePage page, const char* data, qsizetype size)
 {
@@ -82,9 +113,10 @@ QString decode(CodePage page, const QByteArray& bytes)
     return decode(page, bytes.constData(), bytes.size());
 }
 
-std::optional<QByteArray> tryEncode(CodePage page, const QString& text, QChar* bad)
+std::optional<QByteArray> tryEncode(CodePage page, const QString& original, QChar* bad)
 {
     const auto& reverse = reverseTable(page);
+    const QString text = page == CodePage::Latin2 ? latin2Equivalents(original) : original;
     QByteArray out;
     out.reserve(text.size());
     for (const QChar ch : text) {
@@ -134,8 +166,9 @@ QByteArray encode(CodePage page, const QString& text)
     throw ConversionError(encodingProblem(page, text));
 }
 
-QString encodable(CodePage page, const QString& text)
+QString encodable(CodePage page, const QString& original)
 {
+    const QString text = page == CodePage::Latin2 ? latin2Equivalents(original) : original;
     if (tryEncode(page, text))
         return text;
     QString out;

@@ -184,7 +184,7 @@ std::vector<TableDef> buildTables()
                   {"hEredeti", vc(9) + QStringLiteral(" NOT NULL")}},
                  "hBszam",
                  {"hEredeti"}});
-    // Every invoice sent by e-mail: to whom, when, the server's answer and the message's id.
+    // Every invoice sent by e-mail: to whom, when, the server's answer, the message's id and kind.
     t.push_back({"szlaemail",
                  {{"emID", kId},
                   {"emBszam", vc(9) + QStringLiteral(" NOT NULL")},
@@ -198,7 +198,9 @@ std::vector<TableDef> buildTables()
                   // ISMERETLEN (the connection ended after the message went out, before the server's
                   // answer); and the szlaarchiv row whose PDF the message carries, sent again as is.
                   {"emAllapot", vc(12) + QStringLiteral(" NOT NULL DEFAULT 'ELKULDVE'")},
-                  {"emArchiv", QStringLiteral("BIGINT NULL")}},
+                  {"emArchiv", QStringLiteral("BIGINT NULL")},
+                  // what the message carried: 'SZAMLA' the invoice, 'FELSZOLITAS' a reminder naming it
+                  {"emFajta", vc(12) + QStringLiteral(" NOT NULL DEFAULT 'SZAMLA'")}},
                  "emID",
                  {"emBszam"}});
     // Payments received on issued invoices, in the invoice's currency. A deleted payment stays,

@@ -15,6 +15,8 @@
 #include "screens/common/dispatcher.h"
 #include "screens/common/worklocks.h"
 
+#include <QTimer>
+
 namespace orvena {
 
 using namespace invoice;
@@ -60,7 +62,21 @@ void InvoiceRegister::open()
 
 void InvoiceRegister::reread()
 {
-    runAction(m_context.ui, [this] {
+    // A re-read that comes while the connection box is deciding (the box closing uncovers the
+    // register) fails and leaves the list closed: it is tried once more when that event is over,
+    // after "Újra" has reconnected, so the register does not stay empty.
+    if (readList() || m_retrying || m_context.data.query(role::kInvoiceList).isOpen())
+        return;
+    m_retrying = true;
+    QTimer::singleShot(0, this, [this] {
+        readList();
+        m_retrying = false;
+    });
+}
+
+bool InvoiceRegister::readList()
+{
+    return runAction(m_context.ui, [this] {
         Query& list = m_context.data.query(role::kInvoiceList);
         const QString current = m_context.state.invoiceNumber;
         // A message box closing uncovers the register as well: the operator's highlighted row
@@ -307,7 +323,7 @@ void InvoiceRegister::storno()
             return;
         }
         if (!createStornoInvoice(m_context, reversed).isEmpty())
-            m_context.ui.notice(QStringLiteral("A számla STORNO -ja elkészült !"));
+            m_context.ui.message(QStringLiteral("A számla STORNO -ja elkészült !")); // a plain "OK"
     });
 }
 

@@ -53,6 +53,8 @@ private:
     // The current invoice number the list was last positioned by.
     QString m_positionedBy;
     bool m_positioned = false;
+    bool m_retrying = false; // a re-read that failed is tried once more, after the event it came in
+    bool readList();
 };
 
 // The storno chain on invoice `reversed`, as one transaction in which the invoice is read by its

@@ -85,6 +85,14 @@ std::optional<PaymentAccount> issuerPaymentAccount(DataModule& data, const QStri
     return account;
 }
 
+QString paymentQrMessage(const QStringList& numbers, const QString& instead)
+{
+    const QString list = numbers.join(QStringLiteral(", "));
+    if (!list.isEmpty() && fieldText(list, kMaxNameOrMessage) == list)
+        return list;
+    return fieldText(instead, kMaxNameOrMessage);
+}
+
 QDateTime paymentQrValidity(const QDate& dueDate, const QDate& today)
 {
     const QDate day = dueDate.isValid() && dueDate > today ? dueDate : today;

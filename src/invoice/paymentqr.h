@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace orvena {
@@ -34,6 +35,10 @@ QString normalizedBic(const QString& bic);
 // time with its zone). Empty when the account is not usable or the amount is not payable.
 QByteArray paymentQrPayload(const PaymentAccount& account, qint64 forints, const QString& message,
                             const QDateTime& validUntil);
+
+// The remittance text naming `numbers` (", " between them) when the whole list fits the field;
+// `instead` otherwise, so a number is never cut (a payer would type a wrong one).
+QString paymentQrMessage(const QStringList& numbers, const QString& instead);
 
 // The end (23:59:59, Hungarian local time) of the later of the due date and `today`: a code
 // printed after its due date is still usable on the day it is handed over.

@@ -4,6 +4,7 @@
 #include "invoicetexts.h"
 
 #include "billing/balanceview.h"
+#include "db/codepages.h"
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "db/money.h"
@@ -141,8 +142,9 @@ void InvoicePayments::refresh()
     q.close();
 
     Query& l = list();
-    l.setSql({QStringLiteral("SELECT pID, pDatum, pOsszeg, pMod, pMegj, pRogzitette, pRogzitve, pTorolve, pTorolte "
-                             "FROM szlafizetes WHERE pBszam = :p0 ORDER BY pDatum, pID")});
+    l.setSql({QStringLiteral("SELECT pID, pDatum, pOsszeg, IF(pTorolve IS NULL, '', 'törölve') AS pAllapot, pMod, "
+                             "pMegj, pRogzitette, pRogzitve, pTorolve, pTorolte FROM szlafizetes WHERE pBszam = :p0 "
+                             "ORDER BY pDatum, pID")});
     l.setText(QStringLiteral("p0"), m_number);
     l.open();
     l.last();
@@ -151,8 +153,8 @@ void InvoicePayments::refresh()
 
 PaymentEntry InvoicePayments::suggestion(const QDate& today) const
 {
-    const qint64 open = m_balance > 0 ? m_balance : 0;
-    return {formatDate(today), Money::fromFiller(open).text(), m_method, QString()};
+    // What is owed, or on an invoice paid beyond it the refund of the excess (negative).
+    return {formatDate(today), Money::fromFiller(m_balance).text(), m_method, QString()};
 }
 
 bool InvoicePayments::addPayment(const PaymentEntry& entry)
@@ -163,10 +165,22 @@ bool InvoicePayments::addPayment(const PaymentEntry& entry)
         const QDate date = parseDate(entry.date);
         const qint64 amount = typedAmount(entry.amount);
         for (const auto& [text, column, label] : {std::tuple{entry.method, "pMod", "Mód"}, {entry.note, "pMegj", "Megjegyzés"}}) {
+            // what is stored: the typographic characters as their latin2 equivalents
+            const QString stored = latin2Equivalents(text.trimmed());
+            if (const QString problem = encodingProblem(CodePage::Latin2, stored, false); !problem.isEmpty())
+                throw ConversionError(QStringLiteral("A(z) \"%1\" mező szövege nem tárolható. %2").arg(QLatin1String(label), problem));
             const int width = textWidth(QStringLiteral("szlafizetes"), QLatin1String(column));
-            if (text.trimmed().size() > width)
+            if (stored.size() > width)
                 throw ConversionError(QStringLiteral("A(z) \"%1\" mező legfeljebb %2 karakter lehet.").arg(QLatin1String(label)).arg(width));
         }
+        // A payment is booked when it has arrived: a day after today is a typing slip more often
+        // than not, so it is asked about.
+        if (const QDate today = QDate::currentDate(); date > today
+            && !m_context.ui.askYesNo(QStringLiteral("A fizetés dátuma (%1) a mai napnál későbbi (%2 nappal). Biztosan "
+                                                     "ezzel a dátummal rögzíti?")
+                                          .arg(formatDate(date))
+                                          .arg(today.daysTo(date))))
+            return;
 
         Query q(m_context.data.connection(), QStringLiteral("payment"));
         StepChain chain(q);

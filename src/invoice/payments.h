@@ -43,15 +43,17 @@ public:
     // The amounts as the screen shows them, with the currency.
     QString amountText(qint64 filler) const;
 
-    // The list of payments (ZQ_FIZETES): pID, pDatum, pOsszeg, pMod, pMegj, pRogzitette,
-    // pRogzitve, pTorolve, pTorolte.
+    // The list of payments (ZQ_FIZETES): pID, pDatum, pOsszeg, pAllapot ('törölve' for a deleted
+    // one), pMod, pMegj, pRogzitette, pRogzitve, pTorolve, pTorolte.
     Query& list() const;
 
-    // What "Új" offers: the day given, the balance, the invoice's payment method.
+    // What "Új" offers: the day given, the balance (on an invoice paid beyond what it owes the
+    // excess as a negative refund), the invoice's payment method.
     PaymentEntry suggestion(const QDate& today) const;
     // Books the payment in one transaction that locks the invoice and checks it against the
     // balance as stored at that moment (another workstation may have booked one meanwhile).
-    // True when stored; otherwise the operator has been told why and nothing was written.
+    // A payment dated after today is asked about first. True when stored; otherwise the operator
+    // has been told why (or said "Nem") and nothing was written.
     bool addPayment(const PaymentEntry& entry);
     // Deletes the highlighted payment after asking: it stays in the list, marked deleted with
     // the time and the user. True when marked.

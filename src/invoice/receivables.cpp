@@ -24,15 +24,30 @@ const QString& kList = role::kReceivables;
 const QString& kLetter = role::kReminderLines;
 const QString& kIssuer = role::kReminderIssuer;
 
-// The open invoices on :p0 (yyyy-MM-dd), narrowed and ordered by `tail`.
+// The open invoices as they stood on :p0 (yyyy-MM-dd), narrowed and ordered by `tail` (over the
+// alias `e`): issued by that day, with what was paid by then, without the corrections issued and
+// the storno made later (the view's balance is today's).
 QStringList openInvoicesSql(const QString& tail)
 {
+    // Paid after the day, not deleted.
+    const QString later = QStringLiteral(
+        "IFNULL((SELECT SUM(p.pOsszeg) FROM szlafizetes p WHERE p.pBszam = b.eBszam AND p.pTorolve IS NULL AND "
+        "p.pDatum > :p0), 0)");
+    // What the corrections issued after the day add to the payable.
+    const QString corrections = QStringLiteral(
+        "IFNULL((SELECT SUM(c.eFizetendo) FROM szlahivatkozas hm JOIN %1 c ON c.eBszam = hm.hBszam WHERE "
+        "hm.hEredeti = b.eBszam AND hm.hMuvelet = 'MODIFY' AND c.eKiallitva = 1 AND c.eKelt > :p0), 0)")
+                                    .arg(kBalanceView);
+    // What a storno partner issued after the day settles.
+    const QString stornoLater = QStringLiteral("IF(g.fRkelt > :p0, b.eFizetendo - b.eFizetve - b.eHatralek, 0)");
     return {QStringLiteral(
-                "SELECT e.eBszam, e.eVevo, IFNULL((SELECT v.vNeve FROM vevo v WHERE v.vKod = e.eVevo ORDER BY v.vID "
-                "LIMIT 1), e.eVevo) AS vNeve, f.fzKod, e.ePnem, e.eKelt, e.eHatarido, GREATEST(IFNULL(DATEDIFF(:p0, "
-                "e.eHatarido), 0), 0) AS napok, e.eFizetendo, e.eFizetve, e.eHatralek FROM %1 e JOIN szlafej f ON "
-                "f.fBszam = e.eBszam WHERE e.eKiallitva = 1 AND e.eHatralek > 0")
-                .arg(kBalanceView),
+                "SELECT * FROM (SELECT b.eBszam, b.eVevo, IFNULL((SELECT v.vNeve FROM vevo v WHERE v.vKod = b.eVevo "
+                "ORDER BY v.vID LIMIT 1), b.eVevo) AS vNeve, f.fzKod, b.ePnem, b.eKelt, b.eHatarido, "
+                "GREATEST(IFNULL(DATEDIFF(:p0, b.eHatarido), 0), 0) AS napok, b.eFizetendo - %2 AS eFizetendo, "
+                "b.eFizetve - %3 AS eFizetve, b.eHatralek + %3 - %2 + %4 AS eHatralek FROM %1 b JOIN szlafej f ON "
+                "f.fBszam = b.eBszam LEFT JOIN szlafej g ON g.fBszam = b.eStorno WHERE b.eKiallitva = 1 AND "
+                "b.eKelt <= :p0) e WHERE e.eHatralek > 0")
+                .arg(kBalanceView, corrections, later, stornoLater),
             tail};
 }
 
@@ -163,22 +178,95 @@ void Receivables::print()
     reports.present(*report, job.title);
 }
 
-// The instant-payment QR code of a letter whose overdue invoices are all in forints, to the
-// issuer's account: the whole balance, the invoice numbers as the message, valid to the end of
-// the letter's day. Empty (nothing printed) otherwise.
-QByteArray Receivables::reminderPaymentCode(const QString& issuerCode, const Query& lines,
-                                            const QMap<QString, qint64>& sums) const
+// The instant-payment QR code of a letter for the forint part of its balance, to the issuer's
+// account: the forint invoices' numbers as the message (the letter's date when they do not fit
+// the field: the letter lists them), valid to the end of the letter's payment deadline. Empty
+// (nothing printed) when there is nothing in forints or no usable account.
+QByteArray Receivables::reminderPaymentCode(const QString& issuerCode, const Query& lines) const
 {
-    if (sums.size() != 1 || nav::currencyCode(sums.firstKey()) != u"HUF" || sums.first() <= 0)
+    qint64 forints = 0;
+    QStringList numbers;
+    for (int r = 0; r < lines.rowCount(); ++r) {
+        if (nav::currencyCode(currencyOf(lines.text(r, QStringLiteral("ePnem")))) != u"HUF")
+            continue;
+        forints += Money::parse(lines.text(r, QStringLiteral("eHatralek"))).filler();
+        numbers << lines.text(r, QStringLiteral("eBszam")).trimmed();
+    }
+    if (forints <= 0)
         return {};
     const auto account = issuerPaymentAccount(m_context.data, issuerCode);
     if (!account)
         return {};
+    const QString message =
+        paymentQrMessage(numbers, QStringLiteral("Fizetési felszólítás %1, vevő %2")
+                                      .arg(formatDate(m_today), lines.text(0, QStringLiteral("eVevo")).trimmed()));
+    return paymentQrPayload(*account, Money::fromFiller(forints).roundedWhole().wholeUnits(), message,
+                            paymentQrValidity(m_today.addDays(kReminderDays), m_today));
+}
+
+namespace {
+
+// The issuers a customer's overdue invoices on :p0 come from, in code order.
+QStringList reminderIssuers(Query& all, const QDate& today, const QString& customerCode)
+{
+    all.setSql(openInvoicesSql(kOverdueOfCustomer + QStringLiteral(" ORDER BY e.fzKod")));
+    all.setText(QStringLiteral("p0"), today.toString(QStringLiteral("yyyy-MM-dd")));
+    all.setText(QStringLiteral("p1"), customerCode);
+    all.open();
+    QStringList issuers;
+    for (int r = 0; r < all.rowCount(); ++r)
+        if (!issuers.contains(all.text(r, QStringLiteral("fzKod"))))
+            issuers << all.text(r, QStringLiteral("fzKod"));
+    return issuers;
+}
+
+// A letter's lines: the issuer's overdue invoices to the customer.
+void openLetterLines(Query& lines, const QDate& today, const QString& customerCode, const QString& issuerCode)
+{
+    lines.setSql(openInvoicesSql(kOverdueOfCustomer + QStringLiteral(" AND e.fzKod = :p2 ORDER BY e.eHatarido, e.eBszam")));
+    lines.setText(QStringLiteral("p0"), today.toString(QStringLiteral("yyyy-MM-dd")));
+    lines.setText(QStringLiteral("p1"), customerCode);
+    lines.setText(QStringLiteral("p2"), issuerCode);
+    lines.open();
+}
+
+// The balance per currency of a letter's lines, as "1 271,00 Ft".
+QStringList letterTotals(const Query& lines)
+{
+    QMap<QString, qint64> sums;
+    for (int r = 0; r < lines.rowCount(); ++r)
+        sums[currencyOf(lines.text(r, QStringLiteral("ePnem")))] += Money::parse(lines.text(r, QStringLiteral("eHatralek"))).filler();
+    QStringList total;
+    for (auto it = sums.cbegin(); it != sums.cend(); ++it)
+        total << amount(it.value()) + u' ' + it.key();
+    return total;
+}
+
+QStringList letterNumbers(const Query& lines)
+{
     QStringList numbers;
     for (int r = 0; r < lines.rowCount(); ++r)
         numbers << lines.text(r, QStringLiteral("eBszam")).trimmed();
-    return paymentQrPayload(*account, Money::fromFiller(sums.first()).roundedWhole().wholeUnits(),
-                            numbers.join(QStringLiteral(", ")), paymentQrValidity(m_today, m_today));
+    return numbers;
+}
+
+} // namespace
+
+std::vector<ReminderLetter> Receivables::reminderLetters(const QString& customerCode)
+{
+    std::vector<ReminderLetter> letters;
+    Query& lines = m_context.data.query(kLetter);
+    for (const QString& issuerCode : reminderIssuers(lines, m_today, customerCode)) {
+        openLetterLines(lines, m_today, customerCode, issuerCode);
+        ReminderLetter letter{issuerCode, {}, letterNumbers(lines), letterTotals(lines)};
+        Query& issuer = m_context.data.query(kIssuer);
+        issuer.setSql({QStringLiteral("SELECT zNev1 FROM szallito WHERE zKod = :p0 ORDER BY zID LIMIT 1")});
+        issuer.setText(QStringLiteral("p0"), issuerCode);
+        issuer.open();
+        letter.issuerName = issuer.isEmpty() ? issuerCode : issuer.fieldText(QStringLiteral("zNev1")).trimmed();
+        letters.push_back(letter);
+    }
+    return letters;
 }
 
 bool Receivables::printReminder(const QString& customerCode)
@@ -187,19 +275,11 @@ bool Receivables::printReminder(const QString& customerCode)
         throw Error(QStringLiteral("Nincs nyomtatási lehetőség."));
     ReportPresenter& reports = *m_context.reports;
     m_letters.clear();
-    Query& all = m_context.data.query(kLetter);
-    all.setSql(openInvoicesSql(kOverdueOfCustomer + QStringLiteral(" ORDER BY f.fzKod")));
-    all.setText(QStringLiteral("p0"), m_today.toString(QStringLiteral("yyyy-MM-dd")));
-    all.setText(QStringLiteral("p1"), customerCode);
-    all.open();
-    if (all.isEmpty()) {
+    const QStringList issuers = reminderIssuers(m_context.data.query(kLetter), m_today, customerCode);
+    if (issuers.isEmpty()) {
         m_context.ui.message(QStringLiteral("A(z) %1 kódú vevőnek nincs lejárt, rendezetlen számlája.").arg(customerCode));
         return false;
     }
-    QStringList issuers;
-    for (int r = 0; r < all.rowCount(); ++r)
-        if (!issuers.contains(all.text(r, QStringLiteral("fzKod"))))
-            issuers << all.text(r, QStringLiteral("fzKod"));
 
     Query& customer = m_context.data.query(role::kReminderCustomer);
     customer.setSql({QStringLiteral("SELECT * FROM vevo WHERE vKod = :p0 ORDER BY vID LIMIT 1")});
@@ -208,19 +288,8 @@ bool Receivables::printReminder(const QString& customerCode)
     const QString customerName = customer.isEmpty() ? customerCode : customer.fieldText(QStringLiteral("vNeve"));
 
     for (const QString& issuerCode : issuers) {
-        // The letter's lines: this issuer's overdue invoices to the customer.
         Query& lines = m_context.data.query(kLetter);
-        lines.setSql(openInvoicesSql(kOverdueOfCustomer + QStringLiteral(" AND f.fzKod = :p2 ORDER BY e.eHatarido, e.eBszam")));
-        lines.setText(QStringLiteral("p0"), m_today.toString(QStringLiteral("yyyy-MM-dd")));
-        lines.setText(QStringLiteral("p1"), customerCode);
-        lines.setText(QStringLiteral("p2"), issuerCode);
-        lines.open();
-        QMap<QString, qint64> sums;
-        for (int r = 0; r < lines.rowCount(); ++r)
-            sums[currencyOf(lines.text(r, QStringLiteral("ePnem")))] += Money::parse(lines.text(r, QStringLiteral("eHatralek"))).filler();
-        QStringList total;
-        for (auto it = sums.cbegin(); it != sums.cend(); ++it)
-            total << amount(it.value()) + u' ' + it.key();
+        openLetterLines(lines, m_today, customerCode, issuerCode);
 
         Query& issuer = m_context.data.query(kIssuer);
         issuer.setSql({QStringLiteral("SELECT * FROM szallito WHERE zKod = :p0 ORDER BY zID LIMIT 1")});
@@ -247,8 +316,8 @@ bool Receivables::printReminder(const QString& customerCode)
                              customer.fieldText(QStringLiteral("vUtca")).trimmed()}
                      .join(QChar(13)));
         vars.set(QStringLiteral("v_felsz_bank"), bank.join(QChar(13)));
-        vars.set(QStringLiteral("v_felsz_osszesen"), total.join(QChar(13)));
-        vars.set(QStringLiteral("v_felsz_qr"), QString::fromUtf8(reminderPaymentCode(issuerCode, lines, sums)));
+        vars.set(QStringLiteral("v_felsz_osszesen"), letterTotals(lines).join(QChar(13)));
+        vars.set(QStringLiteral("v_felsz_qr"), QString::fromUtf8(reminderPaymentCode(issuerCode, lines)));
         reports.pageCounters().reset();
         ReportJob job = countedJob(reports.pageCounters(), kReminderTemplate,
                                    QStringLiteral("Fizetési felszólítás – %1").arg(customerName));
@@ -256,10 +325,7 @@ bool Receivables::printReminder(const QString& customerCode)
         job.datasets = {{kLetter, &lines}, {kIssuer, &issuer}, {role::kReminderCustomer, &customer}};
         std::unique_ptr<PreparedReport> report = reports.prepare(job);
         reports.present(*report, job.title);
-        QStringList numbers;
-        for (int r = 0; r < lines.rowCount(); ++r)
-            numbers << lines.text(r, QStringLiteral("eBszam")).trimmed();
-        m_letters.push_back(numbers);
+        m_letters.push_back(letterNumbers(lines));
     }
     return true;
 }

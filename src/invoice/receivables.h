@@ -36,6 +36,18 @@ struct ReceivableTotal {
     qint64 balance = 0;
 };
 
+// One reminder letter: an issuer's overdue invoices to the customer.
+struct ReminderLetter {
+    QString issuerCode;
+    QString issuerName;
+    QStringList numbers; // in the letter's order
+    QStringList totals;  // per currency: "1 271,00 Ft"
+};
+
+// The days a reminder letter gives for the payment (its text says so); its QR code is valid to
+// the end of the last one.
+constexpr int kReminderDays = 8;
+
 // How overdue: 0 not yet, 1 from the first day, 2 from the 30th, 3 from the 60th.
 int overdueLevel(int daysOverdue);
 
@@ -56,6 +68,9 @@ public:
     void exportCsv(const QString& file) const;
     // The list through the report engine (the run's presenter: preview, printer or PDF).
     void print();
+    // The letters a reminder of the customer would hold on today, without printing them (empty
+    // when it has nothing overdue).
+    std::vector<ReminderLetter> reminderLetters(const QString& customerCode);
     // The reminder letters of a customer: one per issuer whose invoices to it are overdue on
     // today. Returns false (and says so) when it has none.
     bool printReminder(const QString& customerCode);
@@ -67,8 +82,7 @@ public:
     static inline const QString kReminderTemplate = QStringLiteral("Felszolitas.frf");
 
 private:
-    QByteArray reminderPaymentCode(const QString& issuerCode, const class Query& lines,
-                                   const QMap<QString, qint64>& sums) const;
+    QByteArray reminderPaymentCode(const QString& issuerCode, const class Query& lines) const;
 
     ScreenContext& m_context;
     QDate m_today;

@@ -78,11 +78,13 @@ InvoiceFacts readFacts(DataModule& data, const QString& invoiceNumber)
     return f;
 }
 
-void logSent(DataModule& data, const QString& number, const QStringList& to, const SendResult& result)
+void logSent(DataModule& data, const QString& number, const QStringList& to, const SendResult& result,
+             const QString& kind = QStringLiteral("SZAMLA"))
 {
     Query q(data.connection(), QStringLiteral("mailLog"));
-    q.setSql({QStringLiteral("INSERT INTO szlaemail (emBszam, emCim, emIdo, emValasz, emAzonosito, emFelhasznalo)"),
-              QStringLiteral("VALUES (:p0, :p1, NOW(), :p2, :p3, SUBSTRING_INDEX(USER(), '@', 1))")});
+    q.setSql({QStringLiteral("INSERT INTO szlaemail (emBszam, emCim, emIdo, emValasz, emAzonosito, emFelhasznalo, emFajta)"),
+              QStringLiteral("VALUES (:p0, :p1, NOW(), :p2, :p3, SUBSTRING_INDEX(USER(), '@', 1), :p4)")});
+    q.setText(QStringLiteral("p4"), kind);
     q.setText(QStringLiteral("p0"), number);
     q.setText(QStringLiteral("p1"), to.join(QStringLiteral("; ")));
     q.setText(QStringLiteral("p2"), printable(result.serverAnswer));
@@ -415,6 +417,17 @@ InvoiceMailResult resendInvoiceMail(ScreenContext& context, qint64 logId, const 
     return deliver(context.data, settings, delivery, outcome.to, text, messageId);
 }
 
+ReminderRecipient reminderRecipient(DataModule& data, const QString& customerCode)
+{
+    Query customer(data.connection(), QStringLiteral("reminderCustomer"));
+    customer.setSql({QStringLiteral("SELECT vNeve, vEmail FROM vevo WHERE vKod = :p0 ORDER BY vID LIMIT 1")});
+    customer.setText(QStringLiteral("p0"), customerCode);
+    customer.open();
+    if (customer.isEmpty())
+        throw Error(QStringLiteral("Nincs %1 kódú vevő.").arg(customerCode));
+    return {customer.fieldText(QStringLiteral("vNeve")).trimmed(), customer.fieldText(QStringLiteral("vEmail")).trimmed()};
+}
+
 InvoiceMailResult emailReminder(ScreenContext& context, const QString& customerCode, const QDate& today,
                                 const QString& to)
 {
@@ -429,8 +442,8 @@ InvoiceMailResult emailReminder(ScreenContext& context, const QString& customerC
         throw Error(QStringLiteral("Nincs %1 kódú vevő.").arg(customerCode));
     const QString addresses = to.trimmed().isEmpty() ? customer.fieldText(QStringLiteral("vEmail")).trimmed() : to;
     if (addresses.isEmpty())
-        throw Error(QStringLiteral("A(z) %1 kódú vevőnek nincs e-mail-címe. Adja meg a vevő adatai között (több cím "
-                                   "„;”-vel elválasztva), vagy adjon meg címet a küldéskor.")
+        throw Error(QStringLiteral("A(z) %1 kódú vevőnek nincs e-mail-címe. Írja be a címzettet a küldés ablakában, "
+                                   "vagy vegye fel a vevő adatai között (több cím „;”-vel elválasztva).")
                         .arg(customerCode));
     InvoiceMailResult outcome;
     outcome.to = parseMailAddresses(addresses);
@@ -466,7 +479,7 @@ InvoiceMailResult emailReminder(ScreenContext& context, const QString& customerC
         }
         try {
             for (const QString& number : numbers)
-                logSent(context.data, number, outcome.to, result);
+                logSent(context.data, number, outcome.to, result, QStringLiteral("FELSZOLITAS"));
         } catch (const Error& e) {
             logFailure(lcMail(), e);
             outcome.message += QStringLiteral("A küldés naplózása nem sikerült (üzenetazonosító: %1).\n")
@@ -484,7 +497,7 @@ std::vector<SentMail> sentMails(DataModule& data, const QString& invoiceNumber)
 {
     Query q(data.connection(), QStringLiteral("MAIL_SENT"));
     q.setSql({QStringLiteral("SELECT DATE_FORMAT(emIdo, '%Y-%m-%d %H:%i:%s') AS ido, emCim, emValasz, emAzonosito,"),
-              QStringLiteral(" emFelhasznalo, emID, emAllapot, emArchiv IS NOT NULL FROM szlaemail WHERE emBszam = :p0"),
+              QStringLiteral(" emFelhasznalo, emID, emAllapot, emArchiv IS NOT NULL, emFajta FROM szlaemail WHERE emBszam = :p0"),
               QStringLiteral(" ORDER BY emID DESC")});
     q.setText(QStringLiteral("p0"), invoiceNumber.trimmed());
     q.open();
@@ -503,6 +516,7 @@ std::vector<SentMail> sentMails(DataModule& data, const QString& invoiceNumber)
                   : state == u"ISMERETLEN" ? SentMail::State::Unknown
                                            : SentMail::State::Sent;
         m.resendable = q.text(row, 7) == u"1";
+        m.reminder = q.text(row, 8) == u"FELSZOLITAS";
         out.push_back(m);
     }
     return out;

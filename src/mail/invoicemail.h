@@ -53,6 +53,14 @@ InvoiceMailResult emailInvoice(ScreenContext& context, const QString& invoiceNum
 // of the editable template Felszolitaslevel.txt ({vevo} {kiallito}), or the built-in one. Each
 // message is logged under every invoice it names. Throws Error as emailInvoice does; sent is
 // false with an empty message when the customer has nothing overdue (the operator was told).
+// The customer's name and address text (vevo.vEmail) for a reminder. Throws Error for an unknown
+// customer.
+struct ReminderRecipient {
+    QString name;
+    QString addresses;
+};
+ReminderRecipient reminderRecipient(DataModule& data, const QString& customerCode);
+
 InvoiceMailResult emailReminder(ScreenContext& context, const QString& customerCode, const QDate& today,
                                 const QString& to = {});
 inline const QString kReminderMailTemplate = QStringLiteral("Felszolitaslevel.txt");
@@ -74,6 +82,7 @@ struct SentMail {
     State state = State::Sent;
     bool resendable = false; // its PDF is kept and can go again
     QString stateText() const;
+    bool reminder = false; // a reminder letter naming the invoice, not the invoice itself
 };
 std::vector<SentMail> sentMails(DataModule& data, const QString& invoiceNumber);
 

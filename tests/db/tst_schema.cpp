@@ -43,7 +43,7 @@ const QMap<QString, QString> kExpectedColumns = {
     {"termek", "ID_Termek t_kod t_megnevezes t_VTSZ t_megy t_Ear t_Kompmerteke t_bizonylat"},
     {"szlanav", "nBszam nMuvelet nEredeti nModIndex nXml nKeszult nAllapot nTranzakcio nUzenet nProba nUtolso"},
     {"szlahivatkozas", "hBszam hMuvelet hEredeti"},
-    {"szlaemail", "emID emBszam emCim emIdo emValasz emAzonosito emFelhasznalo emAllapot emArchiv"},
+    {"szlaemail", "emID emBszam emCim emIdo emValasz emAzonosito emFelhasznalo emAllapot emArchiv emFajta"},
     {"szlaarchiv", "aID aBszam aElektronikus aPdf aPdfSha aXml aXmlSha aKeszult aFelhasznalo"},
     {"szlafizetes", "pID pBszam pDatum pOsszeg pMod pMegj pRogzitette pRogzitve pTorolve pTorolte"},
     // the balance view, whose names other reports join on
@@ -383,6 +383,16 @@ private slots:
         QTest::newRow("not a login name")
             << QStringList{QStringLiteral("--add-user"), QStringLiteral("x'@'%")} << QString() << QString() << 2
             << QStringLiteral("x'@'%") << QString();
+        // the server's own accounts are never turned into a desktop user's, nor a locked one
+        QTest::newRow("the server's locked system account")
+            << QStringList{QStringLiteral("--add-user"), QStringLiteral("mariadb.sys")} << QString() << QString() << 2
+            << QStringLiteral("mariadb.sys") << QString();
+        QTest::newRow("the administrator, otherwise spelt")
+            << QStringList{QStringLiteral("--add-user"), QStringLiteral("ROOT")} << QString() << QString() << 2
+            << QStringLiteral("ROOT") << QString();
+        QTest::newRow("a locked account")
+            << QStringList{QStringLiteral("--add-user"), added} << QString()
+            << QStringLiteral("CREATE USER '%1'@'localhost' ACCOUNT LOCK").arg(added) << 1 << added << QString();
         // the server's own system account (root runs the tests): it really gets in, as itself
         if (geteuid() == 0 && getpwnam("orvena-db"))
             QTest::newRow("the system user logs in as itself")
@@ -401,15 +411,28 @@ private slots:
         Connection& admin = db->admin();
         const QByteArray quotedAccount = '\'' + admin.escape(account.toLatin1()) + "'@'localhost'";
         auto dropAccount = [&] { admin.execute("DROP USER IF EXISTS " + quotedAccount); };
-        DB_VERIFY(dropAccount());
+        // a refused name may be the server's own account: it is never dropped, only compared
+        const bool refused = exitCode != 0;
+        if (!refused || !before.isEmpty())
+            DB_VERIFY(dropAccount());
         for (const QString& sql : before.split(u';', Qt::SkipEmptyParts))
             DB_VERIFY(db->exec(sql));
+        const QByteArray privOf = "SELECT IFNULL((SELECT Priv FROM mysql.global_priv WHERE User = '"
+                                  + admin.escape(account.toLatin1()) + "' AND Host = 'localhost'), '-')";
+        const QString privBefore = admin.select(privOf)->text(0, 0);
         const QString desktop = QStringLiteral("ov_asztal_%1").arg(QCoreApplication::applicationPid());
         auto env = setupEnvironment(database, desktop);
         if (!password.isEmpty())
             env.insert(QStringLiteral("ORVENA_DB_PASSWORD"), password);
         QString out;
         QCOMPARE(runSetupTool(args, env, &out), exitCode);
+        if (refused) {
+            QCOMPARE(admin.select(privOf)->text(0, 0), privBefore); // untouched
+            if (!before.isEmpty())
+                DB_VERIFY(dropAccount());
+            DB_VERIFY(admin.execute("DROP DATABASE IF EXISTS `" + database.toLatin1() + '`'));
+            return;
+        }
 
         const auto found = admin.select("SELECT JSON_VALUE(Priv, '$.plugin') FROM mysql.global_priv WHERE User = '"
                                         + admin.escape(account.toLatin1()) + "' AND Host = 'localhost'");

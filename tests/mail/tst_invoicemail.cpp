@@ -29,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QScopeGuard>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <sys/stat.h>
 
@@ -349,6 +350,53 @@ void TestInvoiceMail::remindersGoByMail()
     QVERIFY(!result.sent);
     QVERIFY(!result.message.isEmpty());
     QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM szlaemail")), QStringLiteral("2"));
+    QVERIFY(mail::sentMails(m_session->data, QStringLiteral("20100001")).front().reminder);
+
+    // Through the receivables window: the letters and the addresses are shown before anything
+    // goes; a customer without an address is told where to give one, and the one typed is used.
+    configure(server.port(), QStringLiteral("none"));
+    m_session->db.exec(QStringLiteral("UPDATE vevo SET vEmail = '' WHERE vKod = '1'"));
+    DataModule data;
+    DB_VERIFY(data.connect(m_session->db.profile()));
+    AppState state;
+    GuiUserInterface ui;
+    ScreenRegistry registry;
+    RecordingPresenter presenter;
+    ScreenContext context{data, state, ui, registry, &presenter};
+    registry.setContext(&context);
+    registerAllScreens(registry);
+    std::unique_ptr<QDialog> list(registry.create(Screen::Receivables));
+    QVERIFY(list);
+    list->show();
+    list->findChild<QLineEdit*>(QStringLiteral("dayEdit"))->setText(QStringLiteral("2026.03.01"));
+    QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("refreshButton")), Qt::LeftButton);
+    auto* tree = list->findChild<QTreeWidget*>(QStringLiteral("receivablesTree"));
+    QCOMPARE(tree->topLevelItemCount(), 1);
+    tree->setCurrentItem(tree->topLevelItem(0));
+    {
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TEmailFelszolitas"),
+                    [](QWidget* w) {
+                        auto* letters = w->findChild<QTreeWidget*>(QStringLiteral("letterList"));
+                        QCOMPARE(letters->topLevelItemCount(), 1);
+                        QCOMPARE(letters->topLevelItem(0)->text(1), QStringLiteral("20100001, 20100002"));
+                        QVERIFY(w->findChild<QLabel*>(QStringLiteral("noAddressNote")));
+                        auto* addresses = w->findChild<QLineEdit*>(QStringLiteral("addresses"));
+                        QVERIFY(addresses->text().isEmpty());
+                        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("sendButton")), Qt::LeftButton);
+                        QVERIFY(w->isVisible()); // refused: the window stays for the address
+                        addresses->setText(QStringLiteral("penzugy@kovacs.hu"));
+                        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("sendButton")), Qt::LeftButton);
+                    })
+            .box(QStringLiteral("Nincs megadva e-mail-cím."), QStringLiteral("OK"))
+            .box(QStringLiteral("fizetési felszólítása elküldve: penzugy@kovacs.hu."), QStringLiteral("OK"));
+        QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("reminderMailButton")), Qt::LeftButton);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+    }
+    QCOMPARE(server.received().size(), 2);
+    QCOMPARE(server.received().back().envelope.mid(1), QStringList{QStringLiteral("penzugy@kovacs.hu")});
+    QCOMPARE(m_session->db.rows(QStringLiteral("SELECT DISTINCT emFajta FROM szlaemail")), QStringList{QStringLiteral("FELSZOLITAS")});
 }
 
 // Issuing comes first: when it fails (an outage, a write-time refusal) nothing is sent and the

@@ -79,10 +79,11 @@ InvoiceMailLogDialog::InvoiceMailLogDialog(ScreenContext& context, const QString
     auto* layout = new QVBoxLayout(this);
     m_table = new QTableWidget(this);
     m_table->setObjectName(QStringLiteral("mailLog"));
-    m_table->setColumnCount(6);
+    m_table->setColumnCount(7);
     m_table->setHorizontalHeaderLabels({QStringLiteral("Időpont"), QStringLiteral("Címzett"),
                                         QStringLiteral("A kiszolgáló válasza"), QStringLiteral("Üzenetazonosító"),
-                                        QStringLiteral("Felhasználó"), QStringLiteral("Kézbesítés")});
+                                        QStringLiteral("Felhasználó"), QStringLiteral("Kézbesítés"),
+                                        QStringLiteral("Levél")});
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -113,7 +114,8 @@ void InvoiceMailLogDialog::fill()
         for (int row = 0; row < m_table->rowCount(); ++row) {
             const mail::SentMail& m = sent[static_cast<size_t>(row)];
             const QStringList cells{m.time.toString(QStringLiteral("yyyy.MM.dd HH:mm:ss")), m.addresses, m.serverAnswer,
-                                    m.messageId, m.user, m.stateText()};
+                                    m.messageId, m.user, m.stateText(),
+                                    m.reminder ? QStringLiteral("fizetési felszólítás") : QStringLiteral("számla")};
             for (int column = 0; column < cells.size(); ++column)
                 m_table->setItem(row, column, new QTableWidgetItem(cells.at(column)));
             m_ids.push_back(m.id);

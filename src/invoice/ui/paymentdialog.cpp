@@ -1,12 +1,17 @@
 #include "paymentdialog.h"
 
+#include "invoice/invoicetexts.h"
+
+#include "db/money.h"
 #include "screens/common/ui/dialogparts.h"
 #include "screens/common/querytablemodel.h"
 #include "screens/common/ui/gridbinding.h"
 #include "screens/common/ui/keyhandling.h"
 
+#include <QColor>
 #include <QDate>
 #include <QDialogButtonBox>
+#include <QFont>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,6 +23,36 @@
 #include <QVBoxLayout>
 
 namespace orvena {
+
+namespace {
+
+// The payments as the amounts above them read ("12 000,00"); a deleted payment struck through
+// and greyed in every column, and named so in "Állapot".
+class PaymentRows : public QueryTableModel {
+public:
+    using QueryTableModel::QueryTableModel;
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid())
+            return {};
+        const Query& q = query();
+        const bool deleted = !q.text(index.row(), QStringLiteral("pTorolve")).trimmed().isEmpty();
+        if (role == Qt::DisplayRole && fieldOfColumn(index.column()).compare(u"pOsszeg", Qt::CaseInsensitive) == 0) {
+            const QString raw = q.text(index.row(), QStringLiteral("pOsszeg"));
+            return raw.trimmed().isEmpty() ? QString() : invoice::formatAmount(Money::parse(raw).exact());
+        }
+        if (role == Qt::FontRole && deleted) {
+            QFont struck;
+            struck.setStrikeOut(true);
+            return struck;
+        }
+        if (role == Qt::ForegroundRole && deleted)
+            return QColor(Qt::gray);
+        return QueryTableModel::data(index, role);
+    }
+};
+
+} // namespace
 
 PaymentEntryDialog::PaymentEntryDialog(const PaymentEntry& suggested, std::function<bool(const PaymentEntry&)> store,
                                        QWidget* parent)
@@ -83,9 +118,10 @@ PaymentDialog::PaymentDialog(InvoicePayments* model, QWidget* parent) : QDialog(
 
     auto* grid = new QTableView(this);
     grid->setObjectName(QStringLiteral("paymentGrid"));
-    auto* rows = new QueryTableModel(model->list(),
+    auto* rows = new PaymentRows(model->list(),
                                      {{QStringLiteral("pDatum"), QStringLiteral("Dátum")},
                                       {QStringLiteral("pOsszeg"), QStringLiteral("Összeg")},
+                                      {QStringLiteral("pAllapot"), QStringLiteral("Állapot")},
                                       {QStringLiteral("pMod"), QStringLiteral("Mód")},
                                       {QStringLiteral("pMegj"), QStringLiteral("Megjegyzés")},
                                       {QStringLiteral("pRogzitette"), QStringLiteral("Rögzítette")},
@@ -96,9 +132,9 @@ PaymentDialog::PaymentDialog(InvoicePayments* model, QWidget* parent) : QDialog(
     bindGridToQuery(grid, rows);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setTabKeyNavigation(false);
-    grid->setColumnWidth(3, 200);
-    grid->setColumnWidth(5, 140);
+    grid->setColumnWidth(4, 200);
     grid->setColumnWidth(6, 140);
+    grid->setColumnWidth(7, 140);
     layout->addWidget(grid, 1);
 
     auto* buttons = new QHBoxLayout;

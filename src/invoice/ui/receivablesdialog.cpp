@@ -9,6 +9,7 @@
 #include "screens/common/ui/dialogparts.h"
 #include "screens/common/dispatcher.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -197,6 +198,65 @@ void ReceivablesDialog::printReminder()
     runAction(m_context.ui, [&] { m_model.printReminder(customer); });
 }
 
+ReminderMailDialog::ReminderMailDialog(const QString& customer, const std::vector<ReminderLetter>& letters,
+                                       const QString& addresses, UserInterface& ui, QWidget* parent)
+    : QDialog(parent), m_ui(ui)
+{
+    setObjectName(QStringLiteral("TEmailFelszolitas"));
+    setWindowTitle(QStringLiteral("Fizetési felszólítás küldése e-mailben"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("%1 fizetési felszólítása, %2 levélben:").arg(customer).arg(letters.size()), this));
+    auto* list = new QTreeWidget(this);
+    list->setObjectName(QStringLiteral("letterList"));
+    list->setRootIsDecorated(false);
+    list->setHeaderLabels({QStringLiteral("Kibocsátó"), QStringLiteral("Számlák"), QStringLiteral("Hátralék")});
+    for (const ReminderLetter& letter : letters)
+        new QTreeWidgetItem(list, {letter.issuerName, letter.numbers.join(QStringLiteral(", ")),
+                                   letter.totals.join(QStringLiteral("; "))});
+    list->resizeColumnToContents(0);
+    list->setMinimumHeight(90);
+    layout->addWidget(list, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Címzett (több cím „;”-vel elválasztva):"), this));
+    m_addresses = new QLineEdit(addresses, this);
+    m_addresses->setObjectName(QStringLiteral("addresses"));
+    m_addresses->setMaxLength(1000);
+    m_addresses->setMinimumWidth(420);
+    layout->addWidget(m_addresses);
+    if (addresses.trimmed().isEmpty()) {
+        auto* note = new QLabel(QStringLiteral("A vevőnek nincs megadott e-mail-címe: írja be ide, vagy vegye fel a vevő "
+                                               "adatai között (Törzsadatok, Vevők), és a következő küldéskor már itt lesz."),
+                                this);
+        note->setObjectName(QStringLiteral("noAddressNote"));
+        note->setWordWrap(true);
+        layout->addWidget(note);
+    }
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* send = buttons->addButton(QStringLiteral("Küld"), QDialogButtonBox::AcceptRole);
+    send->setObjectName(QStringLiteral("sendButton"));
+    send->setDefault(true);
+    buttons->addButton(QStringLiteral("Mégsem"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("cancelButton"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    resize(640, 300);
+}
+
+QString ReminderMailDialog::addresses() const
+{
+    return m_addresses->text();
+}
+
+void ReminderMailDialog::accept()
+{
+    // Without an address the window stays, with what the operator sees, for one to be typed.
+    if (m_addresses->text().trimmed().isEmpty()) {
+        m_ui.message(QStringLiteral("Nincs megadva e-mail-cím."));
+        m_addresses->setFocus();
+        return;
+    }
+    QDialog::accept();
+}
+
 void ReceivablesDialog::mailReminder()
 {
     QTreeWidgetItem* current = m_tree->currentItem();
@@ -206,7 +266,18 @@ void ReceivablesDialog::mailReminder()
     }
     const QString customer = current->data(Name, Qt::UserRole + 1).toString();
     runAction(m_context.ui, [&] {
-        const mail::InvoiceMailResult result = mail::emailReminder(m_context, customer, m_model.today());
+        // What goes to whom is shown first; nothing is sent until "Küld".
+        const std::vector<ReminderLetter> letters = m_model.reminderLetters(customer);
+        if (letters.empty()) {
+            m_context.ui.message(QStringLiteral("A(z) %1 kódú vevőnek nincs lejárt, rendezetlen számlája.").arg(customer));
+            return;
+        }
+        const mail::ReminderRecipient recipient = mail::reminderRecipient(m_context.data, customer);
+        ReminderMailDialog ask(QStringLiteral("%1 (%2)").arg(recipient.name, customer), letters, recipient.addresses,
+                               m_context.ui, this);
+        if (ask.exec() != QDialog::Accepted)
+            return;
+        const mail::InvoiceMailResult result = mail::emailReminder(m_context, customer, m_model.today(), ask.addresses());
         if (!result.message.isEmpty())
             m_context.ui.message(result.message);
     });

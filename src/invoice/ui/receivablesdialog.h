@@ -31,4 +31,19 @@ private:
     QLabel* m_total;
 };
 
+// "Küldés e-mailben": the letters a customer's reminder holds and the addresses (the customer's,
+// editable) before anything is sent; "Küld" accepts only with an address.
+class ReminderMailDialog : public QDialog {
+    Q_OBJECT
+public:
+    ReminderMailDialog(const QString& customer, const std::vector<ReminderLetter>& letters, const QString& addresses,
+                       UserInterface& ui, QWidget* parent);
+    QString addresses() const;
+    void accept() override;
+
+private:
+    UserInterface& m_ui;
+    QLineEdit* m_addresses = nullptr;
+};
+
 } // namespace orvena

@@ -1,5 +1,6 @@
 #include "chainfailure.h"
 
+#include "db/connection.h"
 #include "db/errors.h"
 
 namespace orvena {
@@ -33,6 +34,12 @@ void tell(UserInterface& ui, const StepFailure& failure, const QString& rollback
     if (failure.cause) {
         try {
             std::rethrow_exception(failure.cause);
+        } catch (const ConnectionLostError& e) {
+            // After "Újra" the step's message says what failed and the loss's own text what
+            // became of it (rolled back, to be repeated).
+            shown = true;
+            showFailure(ui, e.reported() ? failure.message : failure.message + u'\n' + e.text(), &e, category,
+                        failure.show);
         } catch (const std::exception& e) {
             shown = true;
             showFailure(ui, failure.message, &e, category, failure.show);

@@ -127,6 +127,7 @@ public:
             cleaned.remove(u'\r');
             cleaned.remove(u'\n');
         }
+        cleaned = latin2Equivalents(cleaned); // the field shows what will be stored
         const QString problem = encodingProblem(CodePage::Latin2, cleaned, false);
         if (!problem.isEmpty()) {
             cleaned = encodable(CodePage::Latin2, cleaned);
@@ -214,7 +215,7 @@ private:
     {
         const QString text = m_memo->toPlainText();
         const QString problem = encodingProblem(CodePage::Latin2, text, false);
-        if (problem.isEmpty())
+        if (problem.isEmpty() && latin2Equivalents(text) == text)
             return;
         const QString cleaned = encodable(CodePage::Latin2, text);
         QTextCursor cursor = m_memo->textCursor();
@@ -224,7 +225,8 @@ private:
         cursor = m_memo->textCursor();
         cursor.setPosition(pos);
         m_memo->setTextCursor(cursor);
-        reportUnstorable(m_memo, problem);
+        if (!problem.isEmpty())
+            reportUnstorable(m_memo, problem);
     }
 
     QPlainTextEdit* m_memo;
