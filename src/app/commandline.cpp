@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "backup.h"
+#include "bankcommandline.h"
 #include "figurescommandline.h"
 #include "navcommandline.h"
 #include "options.h"
@@ -270,6 +271,7 @@ QString commandLineHelp()
         "        a kilépési kód 0, ha nem maradt elutasított vagy el nem küldött számla\n")
         + navCommandLineOptions()
         + figuresCommandLineOptions()
+        + bankCommandLineOptions()
         + QStringLiteral(
         "\n"
         "Hibakereséshez:\n"
@@ -292,6 +294,8 @@ std::optional<int> runCommandLine(int& argc, char** argv)
         return status; // the invoice-data document or the tax-audit export
     if (const auto status = runFiguresCommandLine(argc, argv))
         return status; // the central bank's rates or the accountant's export
+    if (const auto status = runBankCommandLine(argc, argv))
+        return status; // a bank statement read and its exact matches booked
     std::optional<CommandLineRequest> request = parseCommandLine(argumentList(argc, argv));
     if (!request)
         return std::nullopt;
