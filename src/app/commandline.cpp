@@ -2,6 +2,7 @@
 
 #include "archivecommand.h"
 #include "backup.h"
+#include "bankcommandline.h"
 #include "figurescommandline.h"
 #include "navcommandline.h"
 #include "options.h"
@@ -274,6 +275,7 @@ QString commandLineHelp()
         + navCommandLineOptions()
         + archiveCommandLineOptions()
         + figuresCommandLineOptions()
+        + bankCommandLineOptions()
         + QStringLiteral(
         "\n"
         "Hibakereséshez:\n"
@@ -298,6 +300,8 @@ std::optional<int> runCommandLine(int& argc, char** argv)
         return status; // the invoice-data document or the tax-audit export
     if (const auto status = runFiguresCommandLine(argc, argv))
         return status; // the central bank's rates or the accountant's export
+    if (const auto status = runBankCommandLine(argc, argv))
+        return status; // a bank statement read and its exact matches booked
     std::optional<CommandLineRequest> request = parseCommandLine(argumentList(argc, argv));
     if (!request)
         return std::nullopt;

@@ -102,6 +102,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent),
     addScreenItem(bar, QStringLiteral("&Export"), Screen::Export);
     addScreenItem(bar, QStringLiteral("&Adóhatósági adatszolgáltatás"), Screen::AuditExport);
     addScreenItem(bar, QStringLiteral("Ki&ntlévőségek"), Screen::Receivables);
+    addScreenItem(bar, QStringLiteral("Bankk&ivonat"), Screen::BankStatements);
     addScreenItem(bar, QStringLiteral("Kimutatás&ok"), Screen::Figures);
     QAction* import = addScreenItem(bar, QStringLiteral("Import"), Screen::Import);
     QMenu* help = bar->addMenu(QStringLiteral("Se&gitség"));

@@ -308,6 +308,63 @@ std::vector<TableDef> buildTables()
                   {"aFelhasznalo", vc(80) + QStringLiteral(" NULL")}},
                  "aID",
                  {"aBszam"}});
+    // Bank statements read from the bank's files: one row per statement of an account (the
+    // account's domestic number or IBAN and the statement's id are unique, see ensureIndexes),
+    // with the issuer whose account it is, its balances and where it was read from.
+    t.push_back({"bankkivonat",
+                 {{"kbID", kId},
+                  {"kbSzamla", vc(40) + QStringLiteral(" NOT NULL")},
+                  {"kbAzonosito", vc(40) + QStringLiteral(" NOT NULL")},
+                  {"kbzKod", vc(5)},
+                  {"kbPnem", vc(10)},
+                  {"kbNyito", kAmount + QStringLiteral(" NOT NULL")},
+                  {"kbZaro", kAmount + QStringLiteral(" NOT NULL")},
+                  {"kbNyitoNap", kDate},
+                  {"kbZaroNap", kDate},
+                  {"kbFormatum", vc(20)},
+                  {"kbFajl", vc(255)},
+                  {"kbBetoltve", QStringLiteral("DATETIME NOT NULL")},
+                  {"kbBetoltotte", vc(80)}},
+                 "kbID",
+                 {}});
+    // ... and its entries, one row per transaction of an entry (a batch entry has several parts):
+    // the bank's reference, C (credit) or D (debit) as it moves the balance, I for the bank's
+    // reversal, the amount (positive), the counterparty and the remittance text. An entry is
+    // stored once (statement, bank reference and part are unique). ktAllapot: '' open, 'K' booked
+    // (the payments are in bankkivonatfizetes).
+    t.push_back({"bankkivonattetel",
+                 {{"ktID", kId},
+                  {"ktKivonat", QStringLiteral("BIGINT NOT NULL")},
+                  {"ktBankRef", vc(40) + QStringLiteral(" NOT NULL")},
+                  {"ktResz", QStringLiteral("INT NOT NULL DEFAULT 0")},
+                  {"ktIrany", vc(1) + QStringLiteral(" NOT NULL")},
+                  {"ktStorno", vc(1) + QStringLiteral(" NOT NULL DEFAULT ''")},
+                  {"ktOsszeg", kAmount + QStringLiteral(" NOT NULL")},
+                  {"ktTetelOsszeg", kAmount + QStringLiteral(" NOT NULL")},
+                  {"ktPnem", vc(10)},
+                  {"ktKonyvNap", kDate},
+                  {"ktErtekNap", kDate},
+                  {"ktPartner", vc(140)},
+                  {"ktPartnerSzla", vc(40)},
+                  {"ktKozlemeny", vc(1000)},
+                  {"ktHivatkozas", vc(140)},
+                  {"ktVegponti", vc(40)},
+                  {"ktAllapot", vc(1) + QStringLiteral(" NOT NULL DEFAULT ''")},
+                  {"ktRendezve", QStringLiteral("DATETIME NULL")},
+                  {"ktRendezte", vc(80)}},
+                 "ktID",
+                 {"ktKivonat"}});
+    // The payments booked from a statement entry (szlafizetes.pID); a row undone keeps its
+    // payment, marked deleted there, and the time it was undone here.
+    t.push_back({"bankkivonatfizetes",
+                 {{"kfID", kId},
+                  {"kfTetel", QStringLiteral("BIGINT NOT NULL")},
+                  {"kfFizetes", QStringLiteral("BIGINT NOT NULL")},
+                  {"kfBszam", vc(9) + QStringLiteral(" NOT NULL")},
+                  {"kfOsszeg", kAmount + QStringLiteral(" NOT NULL")},
+                  {"kfVisszavonva", QStringLiteral("DATETIME NULL")}},
+                 "kfID",
+                 {"kfTetel", "kfFizetes", "kfBszam"}});
     return t;
 }
 
@@ -446,6 +503,8 @@ constexpr IndexDef kIndexes[] = {
     {"mnbarfolyam", "ux_mnbarfolyam", "`maPnem`, `maDatum`", true},
     {"szlaosszeg", "ix_osszeg_kelte", "`oRkelt`, `ovKod`, `oNettoFt`, `oAfaFt`", false},
     {"szlaafaosszeg", "ix_afaosszeg_kelte", "`rRkelt`, `rAfakod`, `rAfa`, `rBszam`, `rNettoFt`, `rAfaFt`", false},
+    {"bankkivonat", "ux_bankkivonat", "`kbSzamla`, `kbAzonosito`", true},
+    {"bankkivonattetel", "ux_bankkivonattetel", "`ktKivonat`, `ktBankRef`, `ktResz`", true},
 };
 
 } // namespace

@@ -98,6 +98,8 @@ void ensureArchiveGuards(Connection& connection);
 // 6: szlaarchiv, every issued invoice's PDF and invoice-data document, guarded by triggers;
 // szlaemail.emAllapot and emArchiv, the delivery of each message and the PDF it carries.
 // 6: szlaemail.emFajta, whether a logged message was the invoice or a reminder naming it.
+// 6: bankkivonat, bankkivonattetel and bankkivonatfizetes, the bank statements read and the payments
+// booked from their entries.
 constexpr int kSchemaVersion = 6;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.

@@ -80,6 +80,51 @@ QString paymentRefusal(qint64 balance, qint64 amount, const QString& currency)
     return {};
 }
 
+qint64 bookPayment(StepChain& chain, Query& q, const QString& number, const QString& currency, const QDate& date,
+                   qint64 amount, const QString& method, const QString& note)
+{
+    chain.step(QStringLiteral("A számla nem olvasható."), [&] { lockInvoice(chain, q, number); });
+    // The balance as stored now, read after the lock: what another workstation booked
+    // before it is counted.
+    qint64 balance = 0;
+    chain.step(QStringLiteral("A számla egyenlege nem olvasható."), [&] {
+        q.setSql({QStringLiteral("SELECT eHatralek FROM %1 WHERE eBszam = :p0").arg(kBalanceView)});
+        q.setText(QStringLiteral("p0"), number);
+        q.open();
+        balance = Money::parse(q.fieldText(QStringLiteral("eHatralek"))).filler();
+    });
+    if (const QString refusal = paymentRefusal(balance, amount, currency); !refusal.isEmpty())
+        chain.fail(refusal);
+    qint64 id = 0;
+    chain.step(QStringLiteral("A fizetés tárolása nem sikerült."), [&] {
+        q.setSql({QStringLiteral("INSERT INTO szlafizetes (pBszam, pDatum, pOsszeg, pMod, pMegj, pRogzitette, "
+                                 "pRogzitve) VALUES (:p0, :p1, :p2, :p3, :p4, SUBSTRING_INDEX(USER(), '@', 1), "
+                                 "NOW())")});
+        q.setText(QStringLiteral("p0"), number);
+        q.setText(QStringLiteral("p1"), date.toString(QStringLiteral("yyyy-MM-dd")));
+        q.setFloat(QStringLiteral("p2"), Money::fromFiller(amount).text());
+        q.setText(QStringLiteral("p3"), method.trimmed());
+        q.setText(QStringLiteral("p4"), note.trimmed());
+        q.execute();
+        id = static_cast<qint64>(q.lastInsertId());
+    });
+    return id;
+}
+
+void markPaymentDeleted(StepChain& chain, Query& q, const QString& number, qint64 id)
+{
+    chain.step(QStringLiteral("A számla nem olvasható."), [&] { lockInvoice(chain, q, number); });
+    chain.step(QStringLiteral("A fizetés törlése nem sikerült."), [&] {
+        q.setSql({QStringLiteral("UPDATE szlafizetes SET pTorolve = NOW(), pTorolte = SUBSTRING_INDEX(USER(), "
+                                 "'@', 1) WHERE pID = :p0 AND pBszam = :p1 AND pTorolve IS NULL")});
+        q.setInteger(QStringLiteral("p0"), id);
+        q.setText(QStringLiteral("p1"), number);
+        q.execute();
+    });
+    if (q.affectedRows() != 1)
+        chain.fail(QStringLiteral("Ezt a fizetést időközben egy másik munkaállomás már törölte."));
+}
+
 InvoicePayments::InvoicePayments(ScreenContext& context, const QString& invoiceNumber, QObject* parent)
     : QObject(parent), m_context(context), m_number(invoiceNumber)
 {
@@ -186,29 +231,7 @@ bool InvoicePayments::addPayment(const PaymentEntry& entry)
         StepChain chain(q);
         const bool done = chain.run([&] {
             chain.begin(QStringLiteral("A fizetés rögzítése nem kezdhető el."));
-            chain.step(QStringLiteral("A számla nem olvasható."), [&] { lockInvoice(chain, q, m_number); });
-            // The balance as stored now, read after the lock: what another workstation booked
-            // before it is counted.
-            qint64 balance = 0;
-            chain.step(QStringLiteral("A számla egyenlege nem olvasható."), [&] {
-                q.setSql({QStringLiteral("SELECT eHatralek FROM %1 WHERE eBszam = :p0").arg(kBalanceView)});
-                q.setText(QStringLiteral("p0"), m_number);
-                q.open();
-                balance = Money::parse(q.fieldText(QStringLiteral("eHatralek"))).filler();
-            });
-            if (const QString refusal = paymentRefusal(balance, amount, m_currency); !refusal.isEmpty())
-                chain.fail(refusal);
-            chain.step(QStringLiteral("A fizetés tárolása nem sikerült."), [&] {
-                q.setSql({QStringLiteral("INSERT INTO szlafizetes (pBszam, pDatum, pOsszeg, pMod, pMegj, pRogzitette, "
-                                         "pRogzitve) VALUES (:p0, :p1, :p2, :p3, :p4, SUBSTRING_INDEX(USER(), '@', 1), "
-                                         "NOW())")});
-                q.setText(QStringLiteral("p0"), m_number);
-                q.setText(QStringLiteral("p1"), date.toString(QStringLiteral("yyyy-MM-dd")));
-                q.setFloat(QStringLiteral("p2"), entry.amount);
-                q.setText(QStringLiteral("p3"), entry.method.trimmed());
-                q.setText(QStringLiteral("p4"), entry.note.trimmed());
-                q.execute();
-            });
+            bookPayment(chain, q, m_number, m_currency, date, amount, entry.method, entry.note);
             chain.commit(QStringLiteral("A fizetés tárolása nem sikerült."));
         });
         if (!done)
@@ -241,16 +264,7 @@ bool InvoicePayments::deletePayment()
         StepChain chain(q);
         const bool done = chain.run([&] {
             chain.begin(QStringLiteral("A fizetés törlése nem kezdhető el."));
-            chain.step(QStringLiteral("A számla nem olvasható."), [&] { lockInvoice(chain, q, m_number); });
-            chain.step(QStringLiteral("A fizetés törlése nem sikerült."), [&] {
-                q.setSql({QStringLiteral("UPDATE szlafizetes SET pTorolve = NOW(), pTorolte = SUBSTRING_INDEX(USER(), "
-                                         "'@', 1) WHERE pID = :p0 AND pBszam = :p1 AND pTorolve IS NULL")});
-                q.setInteger(QStringLiteral("p0"), id);
-                q.setText(QStringLiteral("p1"), m_number);
-                q.execute();
-            });
-            if (q.affectedRows() != 1)
-                chain.fail(QStringLiteral("Ezt a fizetést időközben egy másik munkaállomás már törölte."));
+            markPaymentDeleted(chain, q, m_number, id.toLongLong());
             chain.commit(QStringLiteral("A fizetés törlése nem sikerült."));
         });
         if (!done)

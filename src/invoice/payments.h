@@ -9,6 +9,8 @@
 
 namespace orvena {
 
+class StepChain;
+
 // A payment as the operator types it.
 struct PaymentEntry {
     QString date;   // yyyy.MM.dd
@@ -23,6 +25,15 @@ struct PaymentEntry {
 // owes (a reversed invoice paid before its storno) only a refund, negative and at most the
 // excess; on a settled invoice none.
 QString paymentRefusal(qint64 balance, qint64 amount, const QString& currency);
+
+// The one way a payment is written, inside a chain that has begun: the invoice is locked, the
+// payment checked against its balance as stored at that moment (another workstation may have
+// booked one meanwhile) and inserted. Returns the new payment's pID; a refusal stops the chain.
+qint64 bookPayment(StepChain& chain, Query& q, const QString& number, const QString& currency, const QDate& date,
+                   qint64 amount, const QString& method, const QString& note);
+// Marks payment `id` of invoice `number` deleted (now, by the current user) with the invoice
+// locked; stops the chain when another workstation has deleted it meanwhile.
+void markPaymentDeleted(StepChain& chain, Query& q, const QString& number, qint64 id);
 
 class InvoicePayments : public QObject {
     Q_OBJECT

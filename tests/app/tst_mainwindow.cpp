@@ -93,7 +93,7 @@ private slots:
 
         const QList<Item> top = itemsOf(window.menuBar()->actions());
         const QStringList expected = {"Szállítólevél", "Számlázás", "Díjbekérők", "Vevö", "Cikk",  "Áfa",     "Kibocsátó",
-                                      "Szótár",        "Export",    "Adóhatósági adatszolgáltatás", "Kintlévőségek", "Kimutatások",
+                                      "Szótár",        "Export",    "Adóhatósági adatszolgáltatás", "Kintlévőségek", "Bankkivonat", "Kimutatások",
                                       "Import",        "Segitség",  "Adatmentés", "Kilépés"};
         QStringList texts;
         for (const auto& i : top)

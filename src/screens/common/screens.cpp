@@ -36,6 +36,7 @@ QString formId(Screen screen)
     case Screen::Figures: return QStringLiteral("TKimutatasok");
     case Screen::ProformaRegister: return QStringLiteral("TDijbekerok");
     case Screen::ProformaComposer: return QStringLiteral("TDijbekeroSzerk");
+    case Screen::BankStatements: return QStringLiteral("TBankkivonat");
     }
     return {};
 }

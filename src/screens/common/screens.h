@@ -36,6 +36,7 @@ enum class Screen {
     Figures,              // TKimutatasok "Kimutatások": figures, charts, the accountant's export
     ProformaRegister,     // TDijbekerok "Díjbekérők"
     ProformaComposer,     // TForm9 over a proforma
+    BankStatements,       // TBankkivonat "Bankkivonat": statement entries matched to invoices
 };
 
 QString formId(Screen screen);

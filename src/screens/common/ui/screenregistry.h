@@ -43,6 +43,7 @@ void registerMasterTextScreens(ScreenRegistry& registry); // dictionary, functio
 void registerInvoiceScreens(ScreenRegistry& registry);
 void registerDeliveryScreens(ScreenRegistry& registry);
 void registerToolScreens(ScreenRegistry& registry);
+void registerBankScreens(ScreenRegistry& registry);
 inline void registerAllScreens(ScreenRegistry& registry)
 {
     registerMasterDataScreens(registry);
@@ -50,6 +51,7 @@ inline void registerAllScreens(ScreenRegistry& registry)
     registerInvoiceScreens(registry);
     registerDeliveryScreens(registry);
     registerToolScreens(registry);
+    registerBankScreens(registry);
 }
 
 } // namespace orvena
