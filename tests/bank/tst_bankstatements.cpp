@@ -433,7 +433,11 @@ private slots:
                               QString::fromUtf8(process.readAllStandardError())};
         };
         const QString file = QStringLiteral(ORVENA_SOURCE_DIR "/tests/bank/statements/camt053_001_02.xml");
-        auto [status, out, err] = run({QStringLiteral("--import-statement"), file, QStringLiteral("--book-exact")});
+        // a faulty command line: status 2, nothing read
+        auto [status, out, err] = run({QStringLiteral("--book-exact"), QStringLiteral("--import-statement")});
+        QCOMPARE(status, 2);
+        QVERIFY2(err.contains(QStringLiteral("--import-statement kapcsoló után hiányzik")), qPrintable(err));
+        std::tie(status, out, err) = run({QStringLiteral("--import-statement"), file, QStringLiteral("--book-exact")});
         QVERIFY2(status == 0, qPrintable(err));
         QVERIFY2(out.contains(QStringLiteral("Könyvelve (4)")) && out.contains(QStringLiteral("Nyitva maradt (2)"))
                      && out.contains(QStringLiteral("20260006 (38")),
