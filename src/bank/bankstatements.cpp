@@ -36,6 +36,14 @@ QString moneyText(qint64 filler)
     return Money::fromFiller(filler).text();
 }
 
+// A date as a row gives it: the server's form or the program's ("2026.03.02").
+QDate storedDate(const QString& text)
+{
+    const QString day = text.left(10);
+    const QDate iso = QDate::fromString(day, Qt::ISODate);
+    return iso.isValid() ? iso : QDate::fromString(day, QStringLiteral("yyyy.MM.dd"));
+}
+
 QString sqlDate(const QDate& date)
 {
     return date.isValid() ? date.toString(Qt::ISODate) : QString();
@@ -270,8 +278,8 @@ EntryRow entryAt(const Query& q, int r)
     e.booked = q.text(r, 5) == u"K";
     e.amount = Money::parse(q.text(r, 6)).filler();
     e.currency = q.text(r, 7);
-    e.bookingDate = QDate::fromString(q.text(r, 8).left(10), Qt::ISODate);
-    e.valueDate = QDate::fromString(q.text(r, 9).left(10), Qt::ISODate);
+    e.bookingDate = storedDate(q.text(r, 8));
+    e.valueDate = storedDate(q.text(r, 9));
     e.name = q.text(r, 10);
     e.account = q.text(r, 11);
     e.remittance = (q.text(r, 12) + u' ' + q.text(r, 13) + u' ' + q.text(r, 14)).trimmed();
@@ -320,7 +328,7 @@ MatchingData loadMatchingData(Connection& connection)
         i.customerName = rows->text(r, 2).trimmed();
         i.currency = rows->text(r, 3).trimmed();
         i.balance = Money::parse(rows->text(r, 4)).filler();
-        i.due = QDate::fromString(rows->text(r, 5).left(10), Qt::ISODate);
+        i.due = storedDate(rows->text(r, 5));
         for (int c : {6, 7})
             if (const QString key = accountKey(rows->text(r, c)); !key.isEmpty()
                 && !data.customerAccounts.contains(i.customer, key))
@@ -508,9 +516,9 @@ QString bookEntry(Connection& connection, qint64 entryId, const std::vector<Allo
             chain.fail(QStringLiteral("Csak jóváírás könyvelhető számla fizetéseként (terhelés és sztornó nem)."));
         e.amount = Money::parse(q.fieldText(QStringLiteral("ktOsszeg"))).filler();
         e.currency = q.fieldText(QStringLiteral("ktPnem"));
-        QDate date = QDate::fromString(q.result()->text(0, 5).left(10), Qt::ISODate);
+        QDate date = storedDate(q.fieldText(QStringLiteral("ktErtekNap")));
         if (!date.isValid())
-            date = QDate::fromString(q.result()->text(0, 6).left(10), Qt::ISODate);
+            date = storedDate(q.fieldText(QStringLiteral("ktKonyvNap")));
         if (!date.isValid())
             date = QDate::currentDate();
         note = QStringLiteral("Bankkivonat %1, %2").arg(q.fieldText(QStringLiteral("kbAzonosito")),

@@ -5,6 +5,7 @@
 #include "support/fakes.h"
 #include "bankseed.h"
 
+#include "app/session.h"
 #include "bank/bankstatements.h"
 #include "db/connection.h"
 
@@ -130,7 +131,7 @@ private slots:
         QStringList entries;
         for (const StatementEntry& e : st.entries)
             entries << QStringLiteral("%1%2%3/%4")
-                           .arg(e.credit ? u'C' : u'D')
+                           .arg(e.credit ? QStringLiteral("C") : QStringLiteral("D"))
                            .arg(e.reversal ? QStringLiteral("R") : QString())
                            .arg(e.amount / 100)
                            .arg(e.parts.size());
@@ -344,14 +345,15 @@ private slots:
         QCOMPARE(booked.left.size(), 2);
         QVERIFY(booked.failed.isEmpty());
         QCOMPARE(s->db.rows(QStringLiteral("SELECT pBszam, ROUND(pOsszeg), pDatum, pMegj FROM szlafizetes ORDER BY pBszam")),
-                 (QStringList{"20260001|12700|2026-03-02|Bankkivonat STMT-2026-001, REF001",
-                              "20260002|12700|2026-03-02|Bankkivonat STMT-2026-001, REF005",
-                              "20260003|25400|2026-03-02|Bankkivonat STMT-2026-001, REF005",
-                              "20260004|12700|2026-03-02|Bankkivonat STMT-2026-001, REF002",
-                              "20260005|25400|2026-03-02|Bankkivonat STMT-2026-001, REF002",
-                              "20260006|38100|2026-03-02|Bankkivonat STMT-2026-001, REF002"}));
+                 (QStringList{"20260001|12700|2026.03.02|Bankkivonat STMT-2026-001, REF001",
+                              "20260002|12700|2026.03.02|Bankkivonat STMT-2026-001, REF005",
+                              "20260003|25400|2026.03.02|Bankkivonat STMT-2026-001, REF005",
+                              "20260004|12700|2026.03.02|Bankkivonat STMT-2026-001, REF002",
+                              "20260005|25400|2026.03.02|Bankkivonat STMT-2026-001, REF002",
+                              "20260006|38100|2026.03.02|Bankkivonat STMT-2026-001, REF002"}));
         QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM bankkivonattetel WHERE ktAllapot = 'K'")), QStringLiteral("4"));
         QCOMPARE(balance(QStringLiteral("20260007")), QStringLiteral("63500"));
+        QCOMPARE(loadEntry(connection(), entryId("STMT-2026-001", "REF003")).valueDate, QDate(2026, 3, 2));
         // a booked entry is offered nothing more
         QVERIFY(suggestMatches(loadEntry(connection(), entryId("STMT-2026-001", "REF001")), loadMatchingData(connection())).empty());
     }
@@ -431,7 +433,11 @@ private slots:
                               QString::fromUtf8(process.readAllStandardError())};
         };
         const QString file = QStringLiteral(ORVENA_SOURCE_DIR "/tests/bank/statements/camt053_001_02.xml");
-        auto [status, out, err] = run({QStringLiteral("--import-statement"), file, QStringLiteral("--book-exact")});
+        // a faulty command line: status 2, nothing read
+        auto [status, out, err] = run({QStringLiteral("--book-exact"), QStringLiteral("--import-statement")});
+        QCOMPARE(status, 2);
+        QVERIFY2(err.contains(QStringLiteral("--import-statement kapcsoló után hiányzik")), qPrintable(err));
+        std::tie(status, out, err) = run({QStringLiteral("--import-statement"), file, QStringLiteral("--book-exact")});
         QVERIFY2(status == 0, qPrintable(err));
         QVERIFY2(out.contains(QStringLiteral("Könyvelve (4)")) && out.contains(QStringLiteral("Nyitva maradt (2)"))
                      && out.contains(QStringLiteral("20260006 (38")),

@@ -172,7 +172,8 @@ void TestCommandLine::help()
     QVERIFY(r.out.contains(QStringLiteral("--invoice <számlaszám> --pdf <fájl>")));
     // every option the program takes, whichever part of it reads the option
     for (const char* option : {"--delivery-note", "--mark-printed", "--backup", "--restore", "--force", "--nav-send",
-                               "--nav-xml", "--out", "--audit-export", "--from", "--to", "--dir", "--log", "--help"})
+                               "--nav-xml", "--out", "--audit-export", "--from", "--to", "--dir", "--log", "--help",
+                               "--import-statement", "--book-exact"})
         QVERIFY2(r.out.contains(QLatin1String(option)), option);
 }
 
