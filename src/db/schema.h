@@ -91,7 +91,8 @@ void dropRowCounterTriggers(Connection& connection, const QString& database);
 // 5: szlajelleg, the kind of an advance or final invoice; szlaeloleg, a final invoice's deductions.
 // 5: szlaosszeg, szlaafaosszeg and szlanaposszeg, the sums of each issued invoice (per VAT rate, per
 // issue date) the figures read.
-constexpr int kSchemaVersion = 5;
+// 6: szlakiallitas, the printed legal content and VAT regime kept with each issued invoice.
+constexpr int kSchemaVersion = 6;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.
 int storedSchemaVersion(Connection& connection);

@@ -183,8 +183,30 @@ QString paidDateSql()
 
 namespace {
 
-// The rates the export gives columns of their own; any other goes to "egyéb".
+// The rates the export gives columns of their own (0: the 0 % rate itself); exempt and
+// out-of-scope amounts have their own columns after them; anything else goes to "egyéb".
 constexpr int kExportRates[] = {27, 18, 5, 0};
+constexpr int kExemptColumn = int(std::size(kExportRates));
+constexpr int kOutOfScopeColumn = kExemptColumn + 1;
+constexpr int kOtherColumn = kOutOfScopeColumn + 1;
+
+// The export column of a rate sum: by its percentage for a rate, by the VAT code's classification
+// for the untaxed ones, so the 0 % rate never mixes with exemptions.
+int exportColumn(int percent, const QString& classification)
+{
+    const QString type = classification.trimmed().toUpper();
+    if (type.isEmpty() || type == u"PERCENTAGE") {
+        const auto* it = std::find(std::begin(kExportRates), std::end(kExportRates), percent);
+        return it == std::end(kExportRates) ? kOtherColumn : int(it - std::begin(kExportRates));
+    }
+    if (percent != 0)
+        return kOtherColumn;
+    if (type == u"VAT_EXEMPTION")
+        return kExemptColumn;
+    if (type == u"VAT_OUT_OF_SCOPE")
+        return kOutOfScopeColumn;
+    return kOtherColumn;
+}
 
 struct RateSums {
     qint64 net = 0, vat = 0;
@@ -201,6 +223,10 @@ QStringList accountingHeaders()
     for (int pct : kExportRates)
         h << QStringLiteral("Nettó %1% (Ft)").arg(pct) << QStringLiteral("ÁFA %1% (Ft)").arg(pct)
           << QStringLiteral("Bruttó %1% (Ft)").arg(pct);
+    for (const char* kind : {"adómentes", "áfa hatályán kívüli"})
+        h << QStringLiteral("Nettó %1 (Ft)").arg(QString::fromUtf8(kind))
+          << QStringLiteral("ÁFA %1 (Ft)").arg(QString::fromUtf8(kind))
+          << QStringLiteral("Bruttó %1 (Ft)").arg(QString::fromUtf8(kind));
     h << QStringLiteral("Nettó egyéb (Ft)") << QStringLiteral("ÁFA egyéb (Ft)") << QStringLiteral("Bruttó egyéb (Ft)")
       << QStringLiteral("Nettó összesen (Ft)") << QStringLiteral("ÁFA összesen (Ft)")
       << QStringLiteral("Bruttó összesen (Ft)") << QStringLiteral("Pénznem") << QStringLiteral("Árfolyam")
@@ -223,10 +249,11 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
                         "(SELECT MAX(vNeve) FROM vevo WHERE vevo.vKod = h.fvKod) AS customer, "
                         "(SELECT MAX(vAdo) FROM vevo WHERE vevo.vKod = h.fvKod) AS taxNumber, "
                         "h.fPnem, h.fArfoly, h.fFizmod, DATE_FORMAT(%1, '%Y.%m.%d') AS paid, rAfa AS pct, "
+                        "COALESCE((SELECT MAX(kNavTipus) FROM afa WHERE afa.kAfakod = r.rAfakod), '') AS vatClass, "
                         "SUM(rNetto) AS net, SUM(rAfaertek) AS vat")
              .arg(paidDateSql()),
          QStringLiteral("FROM szlafej h JOIN %1 r ON r.rBszam = h.fBszam WHERE %2").arg(kInvoiceRateSums, kIssued),
-         QStringLiteral("GROUP BY h.fBszam, rAfa ORDER BY h.fBszam, rAfa DESC")},
+         QStringLiteral("GROUP BY h.fBszam, rAfa, vatClass ORDER BY h.fBszam, rAfa DESC, vatClass")},
         period);
     QByteArray out = csvLine(accountingHeaders());
     int r = 0;
@@ -236,7 +263,7 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
         const double rate = rateText.trimmed().isEmpty() ? 0 : parseDouble(rateText); // as shown
         const Decimal exactRate = rate > 0 ? Decimal::parse(rateText) : Decimal();
         auto forint = [&exactRate](qint64 filler) { return Money::fromFiller(filler).convertedWhole(exactRate).filler(); };
-        std::map<int, RateSums> perRate; // index into kExportRates, 4 = other
+        std::map<int, RateSums> perRate; // by export column
         qint64 net = 0, vat = 0;
         const int first = r;
         for (; r < q.rowCount() && q.text(r, QStringLiteral("fBszam")) == number; ++r) {
@@ -245,15 +272,14 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
             const qint64 v = Money::parse(q.text(r, QStringLiteral("vat"))).filler();
             net += n;
             vat += v;
-            const auto* it = std::find(std::begin(kExportRates), std::end(kExportRates), pct);
-            RateSums& sums = perRate[int(it - std::begin(kExportRates))];
+            RateSums& sums = perRate[exportColumn(pct, q.text(r, QStringLiteral("vatClass")))];
             sums.net += rate > 0 ? forint(n) : n;
             sums.vat += rate > 0 ? forint(v) : v;
         }
         QStringList fields;
         for (const char* column : {"fBszam", "kind", "issued", "performed", "due", "customer", "taxNumber"})
             fields << q.text(first, QString::fromLatin1(column)).trimmed();
-        for (int i = 0; i <= int(std::size(kExportRates)); ++i) {
+        for (int i = 0; i <= kOtherColumn; ++i) {
             const RateSums s = perRate.count(i) ? perRate[i] : RateSums{};
             fields << csvAmount(s.net) << csvAmount(s.vat) << csvAmount(s.net + s.vat);
         }

@@ -8,6 +8,7 @@
 // ruleProblems) refuses the issue in every mode; unusual data is put to the operator as a question
 // first.
 #include "invoicedata.h"
+#include "issuedcontent.h"
 #include "schemavalidator.h"
 
 #include <optional>
@@ -21,6 +22,7 @@ namespace nav {
 struct IssueCheck {
     InvoiceDocument document;
     QStringList problems; // data problems and schema violations
+    IssuedContent content; // the printed legal content, kept with the invoice when it is issued
     bool valid() const { return problems.isEmpty() && !document.xml.isEmpty(); }
     bool reporting() const { return document.issuerMode == u"TEST" || document.issuerMode == u"PROD"; }
     bool refused() const { return (reporting() && !valid()) || !document.ruleProblems.isEmpty(); }
@@ -40,8 +42,8 @@ QString refusalMessage(const QString& invoiceNumber, const QStringList& problems
 // The one Yes/No question listing the unusual data, ending "Biztosan kiállítja a számlát?".
 QString issueQuestion(const QString& invoiceNumber, const QStringList& questions);
 
-// Marks the checked invoice printed and, for a valid document, writes
-// its szlanav row, in one transaction. Throws DbError when a statement fails (nothing written).
+// Marks the checked invoice printed, keeps its printed legal content and, for a valid document,
+// writes its szlanav row, in one transaction. Throws DbError when a statement fails (nothing written).
 void markIssued(DataModule& data, const IssueCheck& check);
 
 // Marks the invoice printed and writes its szlanav row in one
