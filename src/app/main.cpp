@@ -67,6 +67,8 @@ int main(int argc, char** argv)
     setFailureLogging(!logFile.isEmpty());
     if (const auto status = runNavSendCommand(argc, argv))
         return *status; // the reporting queue from cron, no window
+    if (const auto status = runNavReconcileCommand(argc, argv))
+        return *status; // the authority's copy against the books, no window
     if (const auto status = runCommandLine(argc, argv))
         return *status; // printed from the command line, no window
     setFailureLogging(true);

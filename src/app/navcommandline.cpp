@@ -70,7 +70,10 @@ QString navCommandLineOptions()
         "  --audit-export --from <éééé.hh.nn> --to <éééé.hh.nn> --dir <mappa>\n"
         "        adóhatósági ellenőrzési adatszolgáltatás: a tartományban kiállított számlák\n"
         "        XML-dokumentumai számlánként és az osszesito.csv; a ki nem írható számlákat\n"
-        "        okukkal együtt felsorolja (a kilépési kód ekkor 1)\n");
+        "        okukkal együtt felsorolja (a kilépési kód ekkor 1)\n"
+        "  --nav-reconcile --from <éééé.hh.nn> --to <éééé.hh.nn> [--issuer <kód>] [--out <fájl.csv>]\n"
+        "        egyeztetés a NAV-val: a NAV-nál lévő kimenő számlák a könyvek ellen; eltérésenként\n"
+        "        egy sor a teendővel (a kilépési kód csak eltérés nélkül 0)\n");
 }
 
 QString navCommandLineHelp()

@@ -365,6 +365,20 @@ std::vector<TableDef> buildTables()
                   {"kfVisszavonva", QStringLiteral("DATETIME NULL")}},
                  "kfID",
                  {"kfTetel", "kfFizetes", "kfBszam"}});
+    // What an issued invoice printed beside its lines, kept from its issue so that reprints and
+    // reports say what was issued: both tax numbers' lines, the reasons of its VAT-free lines and
+    // the issuer's VAT regime (a storno's and a correction's is their original's).
+    t.push_back({"szlakiallitas",
+                 {{"iBszam", vc(9) + QStringLiteral(" NOT NULL")},
+                  {"iSzallAdoszam", vc(120) + QStringLiteral(" NOT NULL DEFAULT ''")},
+                  {"iVevoAdoszam", vc(120) + QStringLiteral(" NOT NULL DEFAULT ''")},
+                  {"iMentesseg", QStringLiteral("TEXT NULL")},
+                  {"iAlanyiMentes", QStringLiteral("TINYINT NOT NULL DEFAULT 0")},
+                  {"iPenzforgalmi", QStringLiteral("TINYINT NOT NULL DEFAULT 0")},
+                  {"iKisadozo", QStringLiteral("TINYINT NOT NULL DEFAULT 0")},
+                  {"iRogzitve", QStringLiteral("DATETIME NULL")}},
+                 "iBszam",
+                 {}});
     return t;
 }
 

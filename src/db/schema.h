@@ -100,6 +100,7 @@ void ensureArchiveGuards(Connection& connection);
 // 6: szlaemail.emFajta, whether a logged message was the invoice or a reminder naming it.
 // 6: bankkivonat, bankkivonattetel and bankkivonatfizetes, the bank statements read and the payments
 // booked from their entries.
+// 6: szlakiallitas, the printed legal content and VAT regime kept with each issued invoice.
 constexpr int kSchemaVersion = 6;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.

@@ -191,8 +191,30 @@ QString paidDateSql()
 
 namespace {
 
-// The rates the export gives columns of their own; any other goes to "egyéb".
+// The rates the export gives columns of their own (0: the 0 % rate itself); exempt and
+// out-of-scope amounts have their own columns after them; anything else goes to "egyéb".
 constexpr int kExportRates[] = {27, 18, 5, 0};
+constexpr int kExemptColumn = int(std::size(kExportRates));
+constexpr int kOutOfScopeColumn = kExemptColumn + 1;
+constexpr int kOtherColumn = kOutOfScopeColumn + 1;
+
+// The export column of a rate sum: by its percentage for a rate, by the VAT code's classification
+// for the untaxed ones, so the 0 % rate never mixes with exemptions.
+int exportColumn(int percent, const QString& classification)
+{
+    const QString type = classification.trimmed().toUpper();
+    if (type.isEmpty() || type == u"PERCENTAGE") {
+        const auto* it = std::find(std::begin(kExportRates), std::end(kExportRates), percent);
+        return it == std::end(kExportRates) ? kOtherColumn : int(it - std::begin(kExportRates));
+    }
+    if (percent != 0)
+        return kOtherColumn;
+    if (type == u"VAT_EXEMPTION")
+        return kExemptColumn;
+    if (type == u"VAT_OUT_OF_SCOPE")
+        return kOutOfScopeColumn;
+    return kOtherColumn;
+}
 
 struct RateSums {
     qint64 net = 0, vat = 0;
@@ -209,6 +231,10 @@ QStringList accountingHeaders()
     for (int pct : kExportRates)
         h << QStringLiteral("Nettó %1% (Ft)").arg(pct) << QStringLiteral("ÁFA %1% (Ft)").arg(pct)
           << QStringLiteral("Bruttó %1% (Ft)").arg(pct);
+    for (const char* kind : {"adómentes", "áfa hatályán kívüli"})
+        h << QStringLiteral("Nettó %1 (Ft)").arg(QString::fromUtf8(kind))
+          << QStringLiteral("ÁFA %1 (Ft)").arg(QString::fromUtf8(kind))
+          << QStringLiteral("Bruttó %1 (Ft)").arg(QString::fromUtf8(kind));
     h << QStringLiteral("Nettó egyéb (Ft)") << QStringLiteral("ÁFA egyéb (Ft)") << QStringLiteral("Bruttó egyéb (Ft)")
       << QStringLiteral("Nettó összesen (Ft)") << QStringLiteral("ÁFA összesen (Ft)")
       << QStringLiteral("Bruttó összesen (Ft)") << QStringLiteral("Pénznem") << QStringLiteral("Árfolyam")
@@ -231,12 +257,13 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
                         "(SELECT MAX(vNeve) FROM vevo WHERE vevo.vKod = h.fvKod) AS customer, "
                         "(SELECT MAX(vAdo) FROM vevo WHERE vevo.vKod = h.fvKod) AS taxNumber, "
                         "h.fPnem, h.fArfoly, h.fFizmod, DATE_FORMAT(%1, '%Y.%m.%d') AS paid, rAfa AS pct, "
+                        "COALESCE((SELECT MAX(kNavTipus) FROM afa WHERE afa.kAfakod = r.rAfakod), '') AS vatClass, "
                         "SUM(rNettoFt) AS netHuf, SUM(rAfaFt) AS vatHuf, %2 AS converted, "
                         "(SELECT oNettoFt FROM %3 WHERE oBszam = h.fBszam) AS totalNetHuf, "
                         "(SELECT oAfaFt FROM %3 WHERE oBszam = h.fBszam) AS totalVatHuf")
              .arg(paidDateSql(), billing::convertedSql(QStringLiteral("h")), kInvoiceSums),
          QStringLiteral("FROM szlafej h JOIN %1 r ON r.rBszam = h.fBszam WHERE %2").arg(kInvoiceRateSums, kIssued),
-         QStringLiteral("GROUP BY h.fBszam, rAfa ORDER BY h.fBszam, rAfa DESC")},
+         QStringLiteral("GROUP BY h.fBszam, rAfa, vatClass ORDER BY h.fBszam, rAfa DESC, vatClass")},
         period);
     QByteArray out = csvLine(accountingHeaders());
     int r = 0;
@@ -244,19 +271,18 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
         const QString number = q.text(r, QStringLiteral("fBszam"));
         // Each rate's forints and the totals as kept when the invoice was issued (billing/amounts.h:
         // the totals are the sums of the rates' forints).
-        std::map<int, RateSums> perRate; // index into kExportRates, 4 = other
+        std::map<int, RateSums> perRate; // by export column
         const int first = r;
         for (; r < q.rowCount() && q.text(r, QStringLiteral("fBszam")) == number; ++r) {
             const int pct = q.text(r, QStringLiteral("pct")).toInt();
-            const auto* it = std::find(std::begin(kExportRates), std::end(kExportRates), pct);
-            RateSums& sums = perRate[int(it - std::begin(kExportRates))];
+            RateSums& sums = perRate[exportColumn(pct, q.text(r, QStringLiteral("vatClass")))];
             sums.net += Money::parse(q.text(r, QStringLiteral("netHuf"))).filler();
             sums.vat += Money::parse(q.text(r, QStringLiteral("vatHuf"))).filler();
         }
         QStringList fields;
         for (const char* column : {"fBszam", "kind", "issued", "performed", "due", "customer", "taxNumber"})
             fields << q.text(first, QString::fromLatin1(column)).trimmed();
-        for (int i = 0; i <= int(std::size(kExportRates)); ++i) {
+        for (int i = 0; i <= kOtherColumn; ++i) {
             const RateSums s = perRate.count(i) ? perRate[i] : RateSums{};
             fields << csvAmount(s.net) << csvAmount(s.vat) << csvAmount(s.net + s.vat);
         }

@@ -17,6 +17,9 @@
 #include "screens/common/documentprint.h"
 #include "screens/common/worklocks.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <cmath>
 #include <map>
@@ -258,96 +261,24 @@ void setDiscountNote(ReportVariables& vars, const Decimal& discount)
 }
 
 // What the VAT act requires on every invoice whatever the operator composed into the address
-// blocks: the issuer's tax number, the customer's where it is a taxable person (its community VAT
-// number when it is in another EU country, and then the issuer's community VAT number too).
-void setTaxNumbers(ReportVariables& vars, DataModule& data, const PrintedDocument& invoice)
+// blocks: the issuer's tax number, the customer's where it is a taxable person, why a line
+// carries no VAT, and the issuer's VAT regime ("Alanyi adómentes", "Pénzforgalmi elszámolás" word
+// for word, "Kisadózó"). An issued invoice prints what was kept at its issue; one issued before
+// that was kept prints the regime its report stated.
+void setLegalContent(ReportVariables& vars, DataModule& data, const PrintedDocument& invoice, const PrintedKind& kind)
 {
-    auto taxNumber = [](const QString& stored) {
-        const auto parsed = nav::parseTaxNumber(stored);
-        return parsed ? parsed->text() : stored.trimmed();
-    };
-    const Query& customer = *invoice.customer;
-    const QString status = customer.fieldText(QStringLiteral("vAfaStatusz")).trimmed().toUpper();
-    const QString country = customer.fieldText(QStringLiteral("vOrszag")).trimmed().toUpper();
-    const QString customerTax = customer.fieldText(QStringLiteral("vAdo")).trimmed();
-    const QString customerVat = nav::normalizedCommunityVatNumber(customer.fieldText(QStringLiteral("vKado")));
-    const bool inEu = status == u"OTHER" && country != u"HU" && nav::isEuCountry(country) && !customerVat.isEmpty();
-    QString customerLine;
-    if (customer.isEmpty() || status == u"PRIVATE_PERSON")
-        customerLine.clear();
-    else if (inEu)
-        customerLine = QStringLiteral("Közösségi adószám: ") + customerVat;
-    else if (!customerTax.isEmpty())
-        customerLine = QStringLiteral("Adószám: ") + taxNumber(customerTax);
-    else if (!customerVat.isEmpty())
-        customerLine = QStringLiteral("Közösségi adószám: ") + customerVat;
-    vars.set(QStringLiteral("v_vevo_adoszam"), customerLine);
-
-    Query issuer(data.connection(), QStringLiteral("issuerTaxNumbers"));
-    issuer.setSql({QStringLiteral("SELECT zAdo, zKado FROM szallito WHERE zKod = :p0 ORDER BY zID LIMIT 1")});
-    issuer.setText(QStringLiteral("p0"), invoice.header->fieldText(QStringLiteral("fzKod")));
-    issuer.open();
-    QStringList issuerParts;
-    if (!issuer.fieldText(QStringLiteral("zAdo")).trimmed().isEmpty())
-        issuerParts << QStringLiteral("Adószám: ") + taxNumber(issuer.fieldText(QStringLiteral("zAdo")));
-    const QString issuerVat = nav::normalizedCommunityVatNumber(issuer.fieldText(QStringLiteral("zKado")));
-    if (inEu && !issuerVat.isEmpty())
-        issuerParts << QStringLiteral("közösségi adószám: ") + issuerVat;
-    vars.set(QStringLiteral("v_szall_adoszam"), issuerParts.join(QStringLiteral(", ")));
-}
-
-// The issuer's VAT regime, as the VAT act wants it on every invoice of such an issuer: "Alanyi
-// adómentes" for the individual exemption, and for cash accounting the expression "pénzforgalmi
-// elszámolás" word for word. Empty for any other issuer.
-void setVatRegime(ReportVariables& vars, DataModule& data, const PrintedDocument& invoice)
-{
-    Query issuer(data.connection(), QStringLiteral("issuerVatRegime"));
-    issuer.setSql({QStringLiteral("SELECT zAlanyiMentes, zPenzforgalmi FROM szallito WHERE zKod = :p0 ORDER BY zID "
-                                  "LIMIT 1")});
-    issuer.setText(QStringLiteral("p0"), invoice.header->fieldText(QStringLiteral("fzKod")));
-    issuer.open();
-    QStringList notes;
-    if (!issuer.isEmpty() && issuer.fieldInt(QStringLiteral("zAlanyiMentes")) != 0)
-        notes << QStringLiteral("Alanyi adómentes");
-    if (!issuer.isEmpty() && issuer.fieldInt(QStringLiteral("zPenzforgalmi")) != 0)
-        notes << QStringLiteral("Pénzforgalmi elszámolás");
-    vars.set(QStringLiteral("v_afa_helyzet"), notes.join(QStringLiteral(" – ")));
-}
-
-// Why a line carries no VAT: the reason text of each exempt, out-of-scope or reverse-charge VAT
-// code the invoice uses, one per line.
-void setExemptionReasons(ReportVariables& vars, DataModule& data, const QString& number, const QString& lineTable)
-{
-    Query codes(data.connection(), QStringLiteral("exemptVatCodes"));
-    codes.setSql({QStringLiteral("SELECT skAfakod,"),
-                  QStringLiteral(" (SELECT kNavTipus FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS tipus,"),
-                  QStringLiteral(" (SELECT kNavKod FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS kod,"),
-                  QStringLiteral(" (SELECT kNavIndok FROM afa WHERE kAfakod = skAfakod ORDER BY kID LIMIT 1) AS indok"),
-                  QStringLiteral("FROM %1 WHERE sBszam = :p0 GROUP BY skAfakod ORDER BY skAfakod").arg(lineTable)});
-    codes.setText(QStringLiteral("p0"), number);
-    codes.open();
-    QStringList reasons;
-    for (int row = 0; row < codes.rowCount(); ++row) {
-        codes.setCurrentRow(row);
-        const QString type = codes.fieldText(QStringLiteral("tipus")).trimmed().toUpper();
-        const QString code = codes.fieldText(QStringLiteral("kod")).trimmed().toUpper();
-        const QString reason = codes.fieldText(QStringLiteral("indok")).trimmed();
-        QString kind;
-        if (type == u"VAT_EXEMPTION")
-            kind = QStringLiteral("Adómentes");
-        else if (type == u"VAT_OUT_OF_SCOPE")
-            kind = QStringLiteral("Az áfa hatályán kívüli");
-        else if (type == u"DOMESTIC_REVERSE_CHARGE")
-            kind = QStringLiteral("Fordított adózás");
-        else
-            continue;
-        if (!code.isEmpty())
-            kind += QStringLiteral(" (%1)").arg(code);
-        const QString line = reason.isEmpty() ? kind : kind + QStringLiteral(": ") + reason;
-        if (!reasons.contains(line))
-            reasons << line;
+    const bool issued = !kind.proforma && invoice.printed;
+    std::optional<nav::IssuedContent> content = issued ? nav::keptIssuedContent(data, invoice.number) : std::nullopt;
+    if (!content) {
+        content = nav::currentIssuedContent(data, invoice.number, kind.headerTable, kind.lineTable);
+        if (issued)
+            if (const auto regime = nav::issuedRegime(data, invoice.number))
+                content->regime = *regime;
     }
-    vars.set(QStringLiteral("v_mentesseg"), reasons.join(u'\n'));
+    vars.set(QStringLiteral("v_vevo_adoszam"), content->customerTaxLine);
+    vars.set(QStringLiteral("v_szall_adoszam"), content->issuerTaxLine);
+    vars.set(QStringLiteral("v_mentesseg"), content->exemptionReasons);
+    vars.set(QStringLiteral("v_afa_helyzet"), content->regimeLine());
 }
 
 // The instant-payment QR code of a forint invoice paid by transfer, when the issuer has an IBAN
@@ -389,6 +320,37 @@ void setCopyMark(ReportVariables& vars, const PrintedDocument& invoice, bool neg
                                               + invoice.labels->fieldText(QStringLiteral("mMasolatipld")));
 }
 
+// The report variables of what the VAT act requires on an invoice that a template made before
+// they existed may lack; empty when the template has them all (or cannot be read: the print
+// itself then says so).
+QStringList missingLegalFields(const QString& templateFile)
+{
+    QFile file(templateFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromUtf8(file.read(8 * 1024 * 1024));
+    QStringList missing;
+    for (const char* name : {"v_szall_adoszam", "v_vevo_adoszam", "v_mentesseg", "v_afa_helyzet"})
+        if (!text.contains(QLatin1String(name), Qt::CaseInsensitive))
+            missing << QLatin1String(name);
+    return missing;
+}
+
+QString legalFieldsMessage(const QString& number, const QString& templateFile, const QStringList& missing)
+{
+    const QString folder = QDir::toNativeSeparators(QDir::currentPath());
+    const QString name = QFileInfo(templateFile).fileName();
+    const QString kept = QFileInfo(name).completeBaseName() + QStringLiteral("-regi.frf");
+    return QStringLiteral("A(z) %1 számú számla nem állítható ki: a(z) „%2” nyomtatási sablonból hiányzik, amit a "
+                          "törvény minden számlán megkövetel (%3: az adószámok, a mentesség indoka, az áfa-helyzet).\n"
+                          "A program sablonjának átvétele: a munkamappában (%4) nevezze át a(z) „%2” fájlt „%5” "
+                          "névre (a régi sablon így másolatként megmarad), és másolja a helyére a program telepített "
+                          "„%2” sablonját (/usr/share/orvena). A saját módosításait ezután abba vezesse át.\n"
+                          "A nézet (előnézet) a régi sablonnal is működik; a számla nem lett nyomtatottnak jelölve, "
+                          "továbbra is módosítható.")
+        .arg(number, name, missing.join(QStringLiteral(", ")), folder, kept);
+}
+
 void printDocument(ScreenContext& context, const QString& invoiceNumber, const InvoiceHandover& handover,
                    const PrintedKind& kind)
 {
@@ -422,9 +384,7 @@ void printDocument(ScreenContext& context, const QString& invoiceNumber, const I
     const bool negative = setRoundingAndWords(vars, totals, style);
     setForintConversion(vars, totals);
     setDiscountNote(vars, totals.discount);
-    setTaxNumbers(vars, data, invoice);
-    setExemptionReasons(vars, data, number, kind.lineTable);
-    setVatRegime(vars, data, invoice);
+    setLegalContent(vars, data, invoice, kind);
     // The title names the kind: "Számla", "Előlegszámla", "Végszámla", "Helyesbítő számla" (a proforma's
     // layout has its own); a correcting invoice also names the invoice it corrects where the copy mark stands.
     const QString correction = kind.proforma ? QString() : correctionHeading(data.connection(), number);
@@ -470,6 +430,13 @@ void printDocument(ScreenContext& context, const QString& invoiceNumber, const I
             mark.execute();
         };
     } else if (marksPrinted(invoice, handover.mode)) {
+        // A customised template without the legal fields would issue an invoice the law refuses.
+        const QStringList missing = missingLegalFields(job.templateFile);
+        if (!missing.isEmpty()) {
+            context.ui.message(legalFieldsMessage(number, job.templateFile, missing));
+            context.state.invoiceNumber = number;
+            return;
+        }
         issue = nav::checkInvoice(data, number, handover.appearance);
         if (issue->refused()) {
             context.ui.message(nav::refusalMessage(number, issue->problems));

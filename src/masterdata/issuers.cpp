@@ -163,6 +163,15 @@ bool IssuerEdit::save()
         emit focusRequested(QStringLiteral("zAdo"));
         return false;
     }
+    // Cash accounting is a way of paying VAT, which an individually exempt issuer does not pay.
+    if (field(QStringLiteral("zAlanyiMentes")).trimmed() == u"1" && field(QStringLiteral("zPenzforgalmi")).trimmed() == u"1") {
+        m_context.ui.message(QStringLiteral("Az „Alanyi adómentes” és a „Pénzforgalmi elszámolás” együtt nem "
+                                            "választható: a pénzforgalmi elszámolás az áfa megfizetésének módja, az "
+                                            "alanyi adómentes kibocsátó pedig nem fizet áfát. Kérem, válassza ki a "
+                                            "kettő közül azt, amelyik a kibocsátóra érvényes."));
+        emit focusRequested(QStringLiteral("zPenzforgalmi"));
+        return false;
+    }
     SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a szállítóban "),
                     QStringLiteral("Hiba: Újban, INSERT-edit a szálítóban "),
                     QStringLiteral("Hiba az append vagy edit közben a szállítóban!")};

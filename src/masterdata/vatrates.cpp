@@ -86,6 +86,17 @@ bool VatEdit::save()
         emit focusRequested(QStringLiteral("kAfa"));
         return false;
     }
+    // A 0 % percentage is easily meant as an exemption: asked once, when the code becomes one.
+    const auto isZeroRate = [](const QString& type, const QString& rate) {
+        const QString t = type.trimmed();
+        return (t.isEmpty() || t == u"PERCENTAGE") && !rate.trimmed().isEmpty() && rate.trimmed().toInt() == 0;
+    };
+    if (isZeroRate(field(QStringLiteral("kNavTipus")), field(QStringLiteral("kAfa")))
+        && (isNew() || !isZeroRate(m_list.fieldText(QStringLiteral("kNavTipus")), m_list.fieldText(QStringLiteral("kAfa"))))
+        && !m_context.ui.askYesNo(nav::zeroRateQuestion(field(QStringLiteral("kAfanev"))))) {
+        emit focusRequested(QStringLiteral("kNavTipus"));
+        return false;
+    }
     SaveTexts texts{QStringLiteral("Hiba: Újban, INSERT-append a áfaban "),
                     QStringLiteral("Hiba: Újban, INSERT-edit az Áfaban "),
                     QStringLiteral("Hiba az append vagy edit közben a áfaban!")};

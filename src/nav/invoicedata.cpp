@@ -1,5 +1,6 @@
 #include "invoicedata.h"
 
+#include "issuedcontent.h"
 #include "taxnumber.h"
 
 #include "billing/amounts.h"
@@ -227,6 +228,8 @@ QStringList outOfScopeCases()
             QStringLiteral("HO")};
 }
 
+const QDate kZeroRateFrom(2024, 1, 1);
+
 bool vatPercentAllowed(int percent, const QDate& deliveryDate, bool storno)
 {
     switch (percent) {
@@ -234,6 +237,10 @@ bool vatPercentAllowed(int percent, const QDate& deliveryDate, bool storno)
     case 18:
     case 27:
         return true;
+    // The 0 % rate exists for deliveries from 2024 on (daily newspapers first); null date: the
+    // rate in itself, as the VAT-rate screen judges it.
+    case 0:
+        return !deliveryDate.isValid() || deliveryDate >= kZeroRateFrom;
     // The authority also takes these for deliveries before 2013 and on a storno; no new supply
     // today is taxed at them.
     case 7:
@@ -250,11 +257,8 @@ QString vatRateProblem(const QString& classification, int percent)
 {
     const QString type = classification.trimmed().isEmpty() ? QStringLiteral("PERCENTAGE") : classification.trimmed();
     if (type == u"PERCENTAGE") {
-        if (percent == 0)
-            return q("0 %-os áfakulcs nem létezik: adómentes, tárgyi hatályon kívüli vagy fordítottan adózó "
-                     "tételhez a megfelelő adóhatósági besorolást válassza (esetkóddal és indoklással).");
         if (!vatPercentAllowed(percent, QDate()))
-            return q("%1 %-os áfakulcs nem alkalmazható: a hatályos kulcsok 5, 18 és 27 %.")
+            return q("%1 %-os áfakulcs nem alkalmazható: a hatályos kulcsok 27, 18, 5 és 0 %.")
                 .arg(percent);
         return {};
     }
@@ -263,6 +267,15 @@ QString vatRateProblem(const QString& classification, int percent)
                  "kulcsa csak 0 % lehet (most %1 %).")
             .arg(percent);
     return {};
+}
+
+QString zeroRateQuestion(const QString& vatName)
+{
+    return q("A(z) „%1” áfakód 0 %-os százalékos kulcs lesz. A 0 %-os áfakulcs (például napilapokra, 2024. január "
+             "1-jétől) nem azonos az adómentességgel: adómentes, tárgyi hatályon kívüli vagy fordítottan adózó "
+             "tételhez a megfelelő besorolást (esetkóddal és indoklással) kell választani.\n"
+             "Valóban a 0 %-os áfakulcsot rögzíti?")
+        .arg(vatName.trimmed());
 }
 
 bool plausibleRateBand(const QString& currency, double* low, double* high)
@@ -634,14 +647,15 @@ QString vatCodeUseProblem(const LineData& d, const InvoiceDocument& doc, const P
                          "(„egyéb” áfa-státuszú) vevőnek számlázható");
     if (d.navType == u"PERCENTAGE" && !vatPercentAllowed(d.vatPercent, doc.deliveryDate, doc.storno))
         return d.vatPercent == 0
-                   ? q("%1 0 %-os „százalékos” kulcs: ilyen áfakulcs nincs, mentes vagy tárgyi hatályon kívüli "
-                       "tételhez a megfelelő besorolású áfakódot kell választani.")
-                         .arg(code)
+                   ? q("%1 0 %-os „százalékos” kulcsa csak 2024. január 1-jétől teljesített értékesítésre "
+                       "alkalmazható (a teljesítés napja %2); mentes vagy tárgyi hatályon kívüli tételhez a "
+                       "megfelelő besorolású áfakódot kell választani.")
+                         .arg(code, dateDisplay(doc.deliveryDate))
                : vatPercentAllowed(d.vatPercent, QDate(2012, 12, 31))
-                   ? q("%1 kulcsa (%2 %) csak 2013 előtti teljesítésre alkalmazható: a hatályos kulcsok 5, 18 "
-                       "és 27 %.")
+                   ? q("%1 kulcsa (%2 %) csak 2013 előtti teljesítésre alkalmazható: a hatályos kulcsok 27, 18, "
+                       "5 és 0 %.")
                          .arg(code, QString::number(d.vatPercent))
-                   : q("%1 kulcsa (%2 %) nem alkalmazható: a hatályos kulcsok 5, 18 és 27 %.")
+                   : q("%1 kulcsa (%2 %) nem alkalmazható: a hatályos kulcsok 27, 18, 5 és 0 %.")
                          .arg(code, QString::number(d.vatPercent));
     if ((d.navCase == u"KBAET" || d.navCase == u"KBAUK" || d.navCase == u"EUFAD37" || d.navCase == u"EUFADE")
         && (d.navType == u"VAT_EXEMPTION" || d.navType == u"VAT_OUT_OF_SCOPE") && !euBusinessAbroad)
@@ -1065,7 +1079,15 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
     readStornoLink(data, doc, modificationIndex);
     checkHeader(doc, *head);
 
-    const Party issuer = readParty(data, true, head->issuerCode);
+    Party issuer = readParty(data, true, head->issuerCode);
+    // A storno or correction is issued under its original's VAT regime, whatever the issuer's is now.
+    if (doc.storno && issuer.found) {
+        if (const auto regime = issuedRegime(data, doc.original)) {
+            issuer.individualExemption = regime->individualExemption;
+            issuer.cashAccounting = regime->cashAccounting;
+            issuer.smallBusiness = regime->smallBusiness;
+        }
+    }
     const std::optional<TaxNumber> issuerTax = checkIssuer(doc, issuer);
     const Party customer = readParty(data, false, head->customerCode);
     doc.customerName = customer.name;

@@ -30,13 +30,18 @@ QStringList reportingModes();
 // The authority's code of a unit of measure ("db" PIECE, "kg" KILOGRAM, "óra" HOUR, ...);
 // empty when it has none (the unit is then reported as OWN with its text).
 QString unitOfMeasureCode(const QString& unit);
-// Whether a PERCENTAGE VAT rate may be reported: 5, 7, 12, 18 and 27 % always, 20 and 25 % only
-// on a storno or for a delivery before 2013 (deliveryDate null: the rate in itself, as the VAT-rate
-// screen judges it, where 20 and 25 % no longer are).
+// The first delivery day the 0 % rate may be charged on.
+extern const QDate kZeroRateFrom;
+// Whether a PERCENTAGE VAT rate may be reported: 5, 18 and 27 % always, 0 % for a delivery from
+// 2024 on, 7, 12, 20 and 25 % only on a storno or for a delivery before 2013 (deliveryDate null:
+// the rate in itself, as the VAT-rate screen judges it).
 bool vatPercentAllowed(int percent, const QDate& deliveryDate, bool storno = false);
 // The Hungarian reason a VAT code with this classification and rate cannot be stored; empty when
-// it can (a percentage of 0 or one the authority refuses, any other classification with a rate).
+// it can (a percentage the authority refuses, any other classification with a rate).
 QString vatRateProblem(const QString& classification, int percent);
+// The question asked once before a 0 % percentage VAT code is stored: the 0 % rate and an
+// exemption are reported and printed differently.
+QString zeroRateQuestion(const QString& vatName);
 // The authority's plausible band of a currency's rate in forints; false when it watches none.
 bool plausibleRateBand(const QString& currency, double* low, double* high);
 

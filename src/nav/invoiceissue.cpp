@@ -16,6 +16,7 @@ IssueCheck checkInvoice(DataModule& data, const QString& invoiceNumber, InvoiceA
     IssueCheck check;
     check.document = buildInvoiceDocument(data, invoiceNumber, 0, appearance);
     check.problems = check.document.problems;
+    check.content = currentIssuedContent(data, invoiceNumber);
     if (check.problems.isEmpty()) {
         const ValidationResult v = validateInvoiceData(check.document.xml);
         if (!v.valid) {
@@ -121,8 +122,9 @@ qint64 markIssued(DataModule& data, const IssueCheck& check, const IssuedFile& f
         q.setSql({QStringLiteral("UPDATE Szlafej SET fprn = \"I\" WHERE fBszam = :p1")});
         q.setText(QStringLiteral("p1"), check.document.number);
         q.execute();
-        // the figures' sums of the invoice, issued with it
+        // the figures' sums of the invoice and what it printed beside its lines, issued with it
         recordInvoiceSums(data.connection(), check.document.number);
+        keepIssuedContent(data, check.document.number, check.content);
         if (check.valid()) {
             const InvoiceDocument& d = check.document;
             // The document's UTF-8 bytes go in escaped but unconverted, so they are stored unchanged;

@@ -8,6 +8,7 @@
 // ruleProblems) refuses the issue in every mode; unusual data is put to the operator as a question
 // first.
 #include "invoicedata.h"
+#include "issuedcontent.h"
 #include "schemavalidator.h"
 
 #include <functional>
@@ -22,6 +23,7 @@ namespace nav {
 struct IssueCheck {
     InvoiceDocument document;
     QStringList problems; // data problems and schema violations
+    IssuedContent content; // the printed legal content, kept with the invoice when it is issued
     bool valid() const { return problems.isEmpty() && !document.xml.isEmpty(); }
     bool reporting() const { return document.issuerMode == u"TEST" || document.issuerMode == u"PROD"; }
     bool refused() const { return (reporting() && !valid()) || !document.ruleProblems.isEmpty(); }
@@ -50,8 +52,8 @@ struct IssuedFile {
     std::function<void(qint64 archiveId)> alongside;
 };
 
-// Marks the checked invoice printed and, for a valid document, writes its szlanav row; keeps the
-// PDF and the document in szlaarchiv; all in one transaction. Returns the archive row's id. Throws
+// Marks the checked invoice printed, keeps its printed legal content and, for a valid document,
+// writes its szlanav row; keeps the PDF and the document in szlaarchiv; all in one transaction. Returns the archive row's id. Throws
 // DbError when a statement fails, Error when a modification was issued meanwhile elsewhere
 // (nothing written either way).
 qint64 markIssued(DataModule& data, const IssueCheck& check, const IssuedFile& file = {});

@@ -380,4 +380,18 @@ Exchange Client::queryTaxpayer(const QString& taxpayerId)
     return post(QStringLiteral("queryTaxpayer"), h.requestId, buildQueryTaxpayer(m_credentials, h, taxpayerId));
 }
 
+Exchange Client::queryInvoiceDigest(const QDate& from, const QDate& to, int page)
+{
+    const RequestHeader h = RequestHeader::fresh();
+    return post(QStringLiteral("queryInvoiceDigest"), h.requestId,
+                buildQueryInvoiceDigest(m_credentials, h, from, to, page));
+}
+
+Exchange Client::queryInvoiceData(const QString& invoiceNumber)
+{
+    const RequestHeader h = RequestHeader::fresh();
+    return post(QStringLiteral("queryInvoiceData"), h.requestId,
+                buildQueryInvoiceData(m_credentials, h, invoiceNumber));
+}
+
 } // namespace orvena::nav

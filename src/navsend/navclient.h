@@ -91,6 +91,8 @@ public:
     Exchange queryTransactionStatus(const QString& transactionId, bool returnOriginalRequest = false);
     Exchange queryTransactionList(const QDateTime& fromUtc, const QDateTime& toUtc, int page = 1);
     Exchange queryTaxpayer(const QString& taxpayerId);
+    Exchange queryInvoiceDigest(const QDate& from, const QDate& to, int page = 1);
+    Exchange queryInvoiceData(const QString& invoiceNumber);
 
     // Posts a prepared body to an operation (used by the calls above).
     Exchange post(const QString& operation, const QString& requestId, const QByteArray& body);

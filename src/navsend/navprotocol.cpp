@@ -242,6 +242,70 @@ QByteArray buildQueryTaxpayer(const Credentials& c, const RequestHeader& h, cons
     return e.finish();
 }
 
+QByteArray buildQueryInvoiceDigest(const Credentials& c, const RequestHeader& h, const QDate& from, const QDate& to,
+                                   int page)
+{
+    Envelope e("QueryInvoiceDigestRequest", c, h);
+    e.api(QStringLiteral("page"), QString::number(page));
+    e.api(QStringLiteral("invoiceDirection"), QStringLiteral("OUTBOUND"));
+    QXmlStreamWriter& w = e.writer();
+    w.writeStartElement(kApi, QStringLiteral("invoiceQueryParams"));
+    w.writeStartElement(kApi, QStringLiteral("mandatoryQueryParams"));
+    w.writeStartElement(kApi, QStringLiteral("invoiceIssueDate"));
+    e.api(QStringLiteral("dateFrom"), from.toString(Qt::ISODate));
+    e.api(QStringLiteral("dateTo"), to.toString(Qt::ISODate));
+    w.writeEndElement();
+    w.writeEndElement();
+    w.writeEndElement();
+    return e.finish();
+}
+
+QByteArray buildQueryInvoiceData(const Credentials& c, const RequestHeader& h, const QString& invoiceNumber)
+{
+    Envelope e("QueryInvoiceDataRequest", c, h);
+    QXmlStreamWriter& w = e.writer();
+    w.writeStartElement(kApi, QStringLiteral("invoiceNumberQuery"));
+    e.api(QStringLiteral("invoiceNumber"), invoiceNumber);
+    e.api(QStringLiteral("invoiceDirection"), QStringLiteral("OUTBOUND"));
+    w.writeEndElement();
+    return e.finish();
+}
+
+InvoiceDigestList readInvoiceDigest(const XmlNode& root)
+{
+    InvoiceDigestList list;
+    const XmlNode& result = root.child(u"invoiceDigestResult");
+    list.currentPage = result.textAt(u"currentPage").toInt();
+    list.availablePage = result.textAt(u"availablePage").toInt();
+    for (const XmlNode* d : result.childrenNamed(u"invoiceDigest")) {
+        InvoiceDigest i;
+        i.invoiceNumber = d->textAt(u"invoiceNumber");
+        i.operation = d->textAt(u"invoiceOperation");
+        i.issueDate = d->textAt(u"invoiceIssueDate");
+        i.deliveryDate = d->textAt(u"invoiceDeliveryDate");
+        i.customerTaxNumber = d->textAt(u"customerTaxNumber");
+        i.customerName = d->textAt(u"customerName");
+        i.currency = d->textAt(u"currency");
+        i.net = d->textAt(u"invoiceNetAmount");
+        i.netHuf = d->textAt(u"invoiceNetAmountHUF");
+        i.vat = d->textAt(u"invoiceVatAmount");
+        i.vatHuf = d->textAt(u"invoiceVatAmountHUF");
+        list.invoices.push_back(i);
+    }
+    return list;
+}
+
+QByteArray readInvoiceDataDocument(const XmlNode& root)
+{
+    const XmlNode& result = root.child(u"invoiceDataResult");
+    if (result.isNull())
+        return {};
+    const QByteArray decoded = QByteArray::fromBase64(result.textAt(u"invoiceData").toLatin1());
+    if (result.textAt(u"compressedContentIndicator") != u"true")
+        return decoded;
+    return gzipDecompress(decoded, kMaxInvoiceBytes).value_or(QByteArray());
+}
+
 QString ValidationMessage::describe() const
 {
     QString s = resultCode;

@@ -81,6 +81,13 @@ QByteArray buildQueryTransactionStatus(const Credentials& c, const RequestHeader
 QByteArray buildQueryTransactionList(const Credentials& c, const RequestHeader& h, const QDateTime& fromUtc,
                                      const QDateTime& toUtc, int page);
 QByteArray buildQueryTaxpayer(const Credentials& c, const RequestHeader& h, const QString& taxpayerId);
+// The issuer's outgoing invoices issued between the two days (at most kMaxDigestDays apart), one page.
+QByteArray buildQueryInvoiceDigest(const Credentials& c, const RequestHeader& h, const QDate& from, const QDate& to,
+                                   int page);
+// The whole data of one outgoing invoice of this number.
+QByteArray buildQueryInvoiceData(const Credentials& c, const RequestHeader& h, const QString& invoiceNumber);
+// The longest span of issue dates one digest query may cover, both days counted.
+inline constexpr int kMaxDigestDays = 35;
 
 // --- answers ---
 
@@ -136,6 +143,26 @@ struct TaxpayerInfo {
     QString address;   // the seat's address (or the first one given) in one line
 };
 TaxpayerInfo readTaxpayer(const XmlNode& root);
+
+// One invoice of the authority's digest list.
+struct InvoiceDigest {
+    QString invoiceNumber;
+    QString operation; // CREATE, MODIFY, STORNO
+    QString issueDate, deliveryDate; // yyyy-MM-dd as given
+    QString customerTaxNumber;       // 8 digits, when given
+    QString customerName;
+    QString currency;
+    QString net, netHuf, vat, vatHuf; // decimals as given
+};
+struct InvoiceDigestList {
+    int currentPage = 0;
+    int availablePage = 0;
+    std::vector<InvoiceDigest> invoices;
+};
+InvoiceDigestList readInvoiceDigest(const XmlNode& root);
+// The invoice-data document of a queryInvoiceData answer (decompressed when it says so); empty
+// when the authority has no such invoice or the data cannot be read.
+QByteArray readInvoiceDataDocument(const XmlNode& root);
 
 // The invoice number inside an invoice-data document ("" when it has none).
 QString invoiceNumberOf(const QByteArray& invoiceDocument);

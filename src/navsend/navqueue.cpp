@@ -1,4 +1,5 @@
 #include "navqueue.h"
+#include "navreconcile.h"
 
 #include "db/codepages.h"
 #include "db/connection.h"
@@ -69,6 +70,8 @@ QString stateText(const QString& s)
         return QStringLiteral("Elutasítva");
     if (s == state::NotReported)
         return QStringLiteral("Nem küldendő");
+    if (s == state::ReportedOtherwise)
+        return QStringLiteral("Más tartalommal bejelentve");
     return s;
 }
 
@@ -104,7 +107,7 @@ QueueCounts queueCounts(Connection& c)
 {
     QueueCounts counts;
     const auto rows = c.select("SELECT nAllapot, COUNT(*) FROM szlanav WHERE nAllapot IN ('KULDENDO','ELKULDVE',"
-                               "'ELUTASITVA') GROUP BY nAllapot");
+                               "'ELUTASITVA','MASKENT_JELENTVE') GROUP BY nAllapot");
     for (int r = 0; r < rows->rowCount(); ++r) {
         const int n = rows->text(r, 1).toInt();
         const QString s = rows->text(r, 0);
@@ -113,7 +116,7 @@ QueueCounts queueCounts(Connection& c)
         else if (s == state::Sent)
             counts.inFlight = n;
         else
-            counts.rejected = n;
+            counts.rejected += n; // a number reported with other content needs the same attention
     }
     return counts;
 }
@@ -551,7 +554,34 @@ void SendQueue::poll(const QString& issuer, const QString& transaction, const st
             open = true;
             continue;
         }
-        const QString text = messagesText(it->messages);
+        QString text = messagesText(it->messages);
+        // A number already reported: when the authority holds this very invoice (a report whose
+        // answer was lost and that went again, a restored backup), it is accepted; other content
+        // under the number is a state of its own, never a plain rejection.
+        const bool duplicate = std::any_of(it->messages.begin(), it->messages.end(), [](const ValidationMessage& m) {
+            return m.errorCode == u"INVOICE_NUMBER_NOT_UNIQUE";
+        });
+        if (next == state::Rejected && duplicate) {
+            const Exchange asked = c.queryInvoiceData(u'K' + row.number);
+            if (!asked.ok()) {
+                open = true; // asked again at the next poll
+                continue;
+            }
+            const QByteArray theirs = readInvoiceDataDocument(asked.root);
+            const auto ours = m_db.select("SELECT nXml FROM szlanav WHERE nBszam = " + lit(row.number));
+            const QByteArray stored = ours->rowCount() > 0 ? ours->raw(0, 0) : QByteArray();
+            if (!theirs.isEmpty() && sameInvoiceData(stored, theirs)) {
+                next = state::Accepted;
+                text = QStringLiteral("A számlát ezzel a tartalommal már korábban bejelentették, a NAV-nál megvan.");
+            } else if (!theirs.isEmpty()) {
+                next = state::ReportedOtherwise;
+                const QStringList fields = differingFieldTexts(stored, theirs);
+                text = QStringLiteral("A(z) K%1 számlaszámot a NAV-nál már más tartalommal bejelentették%2. Tisztázza, "
+                                      "ki és mit jelentett be ezzel a számmal; a téves bejelentést annak beküldője "
+                                      "helyesbítse.")
+                           .arg(row.number, fields.isEmpty() ? QString() : QStringLiteral(" (") + fields.join(QStringLiteral("; ")) + u')');
+            }
+        }
         StepChain chain(m_db); // the row's state and its log line together
         chain.run([&] {
             chain.begin();

@@ -33,6 +33,8 @@ inline const QString Accepted = QStringLiteral("BEFOGADVA");
 inline const QString Warned = QStringLiteral("FIGYELMEZTETES");
 inline const QString Rejected = QStringLiteral("ELUTASITVA");
 inline const QString NotReported = QStringLiteral("NEM_KULDENDO");
+// The number was reported before, with other content than this invoice's.
+inline const QString ReportedOtherwise = QStringLiteral("MASKENT_JELENTVE");
 } // namespace state
 
 // The register's texts for the states.

@@ -44,10 +44,12 @@ namespace {
 
 const QString kAccountingA = QStringLiteral(
     "20100001;számla;2026.01.15;2026.01.14;2026.01.29;Kovács Kft;12345678-2-41;3000,00;810,00;3810,00;0,00;0,00;0,00;"
-    "99,99;5,00;104,99;0,00;0,00;0,00;0,00;0,00;0,00;3099,99;815,00;3914,99;Ft;0;átutalás;2026.02.03");
+    "99,99;5,00;104,99;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;3099,99;815,00;3914,99;Ft;0;"
+    "átutalás;2026.02.03");
 const QString kAccountingB = QStringLiteral(
     "20100002;számla;2026.01.20;2026.01.20;2026.02.03;\"Szőke; Társa \"\"Bt\"\"\";;8337,00;2252,00;10589,00;0,00;0,00;"
-    "0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;8337,00;2252,00;10589,00;EUR;395,12;átutalás;2026.02.10");
+    "0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;8337,00;2252,00;10589,00;EUR;"
+    "395,12;átutalás;2026.02.10");
 
 } // namespace
 
@@ -353,17 +355,26 @@ private slots:
 
     // The accountant's export from the window and from the command line: one row per issued
     // invoice, per rate in forints, the storno and the advance invoice marked, a name with ";" and
-    // quotes quoted.
+    // quotes quoted; the 0 % rate, exempt and out-of-scope amounts each in their own columns.
     void accountingExport()
     {
         QTemporaryDir dir;
         s->db.exec(QStringLiteral("INSERT INTO szlajelleg (jBszam, jJelleg) VALUES ('20100004', 'ELOLEG')"));
+        s->db.exec(QStringLiteral("INSERT INTO afa (kAfakod, kAfanev, kAfa, kNavTipus, kNavKod, kNavIndok) VALUES "
+                                  "('T0', '0% kulcs', 0, 'PERCENTAGE', NULL, NULL), ('AAM', 'AAM', 0, 'VAT_EXEMPTION', "
+                                  "'AAM', 'Alanyi adómentes'), ('ATK', 'ATK', 0, 'VAT_OUT_OF_SCOPE', 'ATK', 'Kívül')"));
+        header(QStringLiteral("20100007"), QStringLiteral("2026-02-15"), QStringLiteral("1"), QStringLiteral("Ft"),
+               QStringLiteral("0"), QStringLiteral("0"), true);
+        line(QStringLiteral("20100007"), QStringLiteral("A1"), QStringLiteral("2"), QStringLiteral("500"), QStringLiteral("T0"), 0);
+        line(QStringLiteral("20100007"), QStringLiteral("A2"), QStringLiteral("1"), QStringLiteral("300"), QStringLiteral("AAM"), 0);
+        line(QStringLiteral("20100007"), QStringLiteral("A3"), QStringLiteral("1"), QStringLiteral("200"), QStringLiteral("ATK"), 0);
+        recordInvoiceSums(s->db.admin(), QStringLiteral("20100007"));
         std::unique_ptr<QDialog> dialog = openFigures(QStringLiteral("2026.01.01"), QStringLiteral("2026.02.28"));
         const QString path = dir.filePath(QStringLiteral("konyveles.csv"));
         const QStringList lines = QString::fromUtf8(saveThrough(dialog.get(), "accountingButton", path,
                                                                 QStringLiteral("A könyvelői export elkészült")))
                                       .split(QStringLiteral("\r\n"));
-        QCOMPARE(lines.size(), 6); // header, four invoices, the empty rest after the last line end
+        QCOMPARE(lines.size(), 7); // header, five invoices, the empty rest after the last line end
         QCOMPARE(lines[0], figures::accountingHeaders().join(u';'));
         QCOMPARE(lines[1], kAccountingA);
         QCOMPARE(lines[2], kAccountingB);
@@ -371,6 +382,10 @@ private slots:
         QVERIFY2(lines[3].contains(QStringLiteral(";-3000,00;-810,00;-3810,00;")), qPrintable(lines[3]));
         QVERIFY2(lines[4].startsWith(QStringLiteral("20100004;előleg;")), qPrintable(lines[4]));
         QVERIFY2(lines[4].endsWith(QStringLiteral(";2389,00;645,00;3034,00;JPY;2,6543;átutalás;")), qPrintable(lines[4]));
+        QCOMPARE(lines[5], QStringLiteral("20100007;számla;2026.02.15;2026.02.15;2026.03.01;Kovács Kft;12345678-2-41;"
+                                          "0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;0,00;1000,00;0,00;1000,00;"
+                                          "300,00;0,00;300,00;200,00;0,00;200,00;0,00;0,00;0,00;"
+                                          "1500,00;0,00;1500,00;Ft;0;átutalás;"));
 
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QTest>
@@ -49,6 +50,7 @@ private slots:
     void refusedLabelSets_data();
     void refusedLabelSets();
     void missingTemplateLeavesFlag();
+    void templateWithoutLegalFieldsDoesNotIssue();
     void unknownInvoice();
     void amountBeyondWords_data();
     void amountBeyondWords();
@@ -336,6 +338,39 @@ void TestPrintInvoice::refusedLabelSets()
     QCOMPARE(flag(QStringLiteral("20100001")), QStringLiteral(" "));
 }
 
+// A working folder's template made before the legal fields existed: the preview still works, the
+// issue is refused naming what is missing, and with the fields back the same print issues.
+void TestPrintInvoice::templateWithoutLegalFieldsDoesNotIssue()
+{
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), {{"1", "500", "27% általános", 27}}));
+    QTemporaryDir folder;
+    QFile shipped(QDir(templateFolder()).filePath(QStringLiteral("Szamla2.frf")));
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(shipped.readAll());
+    text.remove(QStringLiteral("[v_mentesseg]")).remove(QStringLiteral("[v_afa_helyzet]"));
+    QFile custom(folder.filePath(QStringLiteral("Szamla2.frf")));
+    QVERIFY(custom.open(QIODevice::WriteOnly));
+    custom.write(text.toUtf8());
+    custom.close();
+    QVERIFY(QDir::setCurrent(folder.path()));
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001"), PrintMode::View));
+    QCOMPARE(int(m_presenter.presented.size()), 1);
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001"), PrintMode::Print));
+    QCOMPARE(int(m_presenter.presented.size()), 1);
+    QCOMPARE(flag(QStringLiteral("20100001")), QStringLiteral(" "));
+    QCOMPARE(m_session->ui.texts().size(), 1);
+    const QString box = m_session->ui.texts().front();
+    QVERIFY2(box.startsWith(QStringLiteral("A(z) 20100001 számú számla nem állítható ki: a(z) „Szamla2.frf” nyomtatási "
+                                           "sablonból hiányzik")),
+             qPrintable(box));
+    QVERIFY2(box.contains(QStringLiteral("(v_mentesseg, v_afa_helyzet:")), qPrintable(box));
+    QVERIFY2(box.contains(QStringLiteral("nevezze át a(z) „Szamla2.frf” fájlt „Szamla2-regi.frf” névre")), qPrintable(box));
+    QCOMPARE(m_session->db.scalar(QStringLiteral("SELECT COUNT(*) FROM szlanav")), QStringLiteral("0"));
+    QVERIFY(QDir::setCurrent(templateFolder()));
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001"), PrintMode::Print));
+    QCOMPARE(flag(QStringLiteral("20100001")), QStringLiteral("I"));
+}
+
 void TestPrintInvoice::missingTemplateLeavesFlag()
 {
     DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), {{"1", "500", "27% általános", 27}}));
@@ -390,18 +425,21 @@ void TestPrintInvoice::legalContent_data()
     QTest::addColumn<QStringList>("changes"); // SQL run on the invoice before printing
     QTest::addColumn<QStringList>("present"); // once on each copy
     QTest::addColumn<QStringList>("absent");
+    // When given: the invoice is issued first, then these run and `reprint` (or the invoice) is printed.
+    QTest::addColumn<QStringList>("afterIssue");
+    QTest::addColumn<QString>("reprint");
     QTest::newRow("domestic customer")
         << "00003" << "500" << "0" << "Ft" << QStringList{}
         << QStringList{"Adószám: 12345676-2-06", "Adószám: 23456787-1-41"}
-        << QStringList{"özösségi adószám", "Kerekítés", "Adómentes", "Alanyi adómentes", "énzforgalmi"};
+        << QStringList{"özösségi adószám", "Kerekítés", "Adómentes", "Alanyi adómentes", "énzforgalmi"} << QStringList{} << QString();
     QTest::newRow("EU customer")
         << "00003" << "500" << "0" << "Ft" << QStringList{"UPDATE szlafej SET fvKod = '5'"}
         << QStringList{"Közösségi adószám: ATU12345678", "Adószám: 12345676-2-06, közösségi adószám: HU12345676"}
-        << QStringList{"23456787"};
+        << QStringList{"23456787"} << QStringList{} << QString();
     QTest::newRow("exempt line")
         << "00003" << "500" << "0" << "Ft"
         << QStringList{"UPDATE szlasor SET skAfakod = '4', sAfanev = 'AAM alanyi adómentes', sAfa = 0"}
-        << QStringList{"Adómentes (AAM): Alanyi adómentes"} << QStringList{};
+        << QStringList{"Adómentes (AAM): Alanyi adómentes"} << QStringList{} << QStringList{} << QString();
     // The issuer's VAT regime, on every copy whatever the lines are.
     QTest::newRow("individually exempt issuer")
         << "00003" << "500" << "0" << "Ft"
@@ -409,17 +447,51 @@ void TestPrintInvoice::legalContent_data()
                        "UPDATE szlasor SET skAfakod = '4', sAfanev = 'AAM alanyi adómentes', sAfa = 0",
                        "UPDATE afa SET kNavIndok = 'Áfa tv. XIII. fejezet' WHERE kAfakod = '4'"}
         << QStringList{"Alanyi adómentes", "Adómentes (AAM): Áfa tv. XIII. fejezet"}
-        << QStringList{"énzforgalmi"};
+        << QStringList{"énzforgalmi"} << QStringList{} << QString();
     QTest::newRow("cash-accounting small business")
         << "00002" << "500" << "0" << "Ft" << QStringList{"UPDATE szallito SET zPenzforgalmi = 1, zKisadozo = 1"}
-        << QStringList{"Pénzforgalmi elszámolás"} << QStringList{"Alanyi", "isadózó"};
+        << QStringList{"Pénzforgalmi elszámolás – Kisadózó"} << QStringList{"Alanyi"} << QStringList{} << QString();
     QTest::newRow("EUR invoice, whole-forint label set")
         << "00002" << "241" << "390" << "EUR" << QStringList{} << QStringList{"háromszázhat", "07/100"}
-        << QStringList{"00/100", "Kerekítés"};
+        << QStringList{"00/100", "Kerekítés"} << QStringList{} << QString();
     QTest::newRow("whole-forint rounding")
         << "00002" << "137970" << "0" << "Ft" << QStringList{}
         << QStringList{"Kerekítés: 0,10 Ft", "Fizetendő kerekítve: 175 222 Ft", "százhetvenötezer-kettöszázhuszonkettö 00/100"}
-        << QStringList{"kettöszázhuszonegy"};
+        << QStringList{"kettöszázhuszonegy"} << QStringList{} << QString();
+    // An issued invoice reprints what was issued, whatever the master records say later; a storno
+    // and a correction print their original's regime.
+    const QStringList exemptIssue{"UPDATE szallito SET zAlanyiMentes = 1",
+                                  "UPDATE szlasor SET skAfakod = '4', sAfanev = 'AAM alanyi adómentes', sAfa = 0",
+                                  "UPDATE afa SET kNavIndok = 'Áfa tv. XIII. fejezet' WHERE kAfakod = '4'"};
+    const QStringList modification{
+        "INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fPrn, fKerek, fArfoly, fPnem, fmKod, fzKod, "
+        "fvKod) SELECT '20100002', fTkelt, fRkelt, fFkelt, fFizmod, ' ', fKerek, fArfoly, fPnem, fmKod, fzKod, fvKod "
+        "FROM szlafej WHERE fBszam = '20100001'",
+        "INSERT INTO szlasor (sBszam, scKod, sMegn, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa) SELECT "
+        "'20100002', scKod, sMegn, -sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa FROM szlasor WHERE sBszam = "
+        "'20100001'"};
+    QTest::newRow("reprint after the master records changed")
+        << "00003" << "500" << "0" << "Ft" << exemptIssue
+        << QStringList{"Alanyi adómentes", "Adómentes (AAM): Áfa tv. XIII. fejezet", "Adószám: 12345676-2-06",
+                       "Adószám: 23456787-1-41"}
+        << QStringList{"énzforgalmi", "Más indok"}
+        << QStringList{"UPDATE szallito SET zAlanyiMentes = 0, zPenzforgalmi = 1, zAdo = ''",
+                       "UPDATE afa SET kNavIndok = 'Más indok' WHERE kAfakod = '4'", "UPDATE vevo SET vAdo = ''"}
+        << QString();
+    QTest::newRow("storno of an exempt issuer's invoice")
+        << "00003" << "500" << "0" << "Ft" << exemptIssue << QStringList{"Alanyi adómentes"}
+        << QStringList{"énzforgalmi"}
+        << QStringList{"UPDATE szallito SET zAlanyiMentes = 0, zPenzforgalmi = 1"} + modification
+               + QStringList{"INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES ('20100002', 'STORNO', "
+                             "'20100001')"}
+        << "20100002";
+    QTest::newRow("correction of an invoice issued before the exemption")
+        << "00003" << "500" << "0" << "Ft" << QStringList{} << QStringList{"Adószám: 12345676-2-06"}
+        << QStringList{"Alanyi adómentes"}
+        << QStringList{"UPDATE szallito SET zAlanyiMentes = 1"} + modification
+               + QStringList{"INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES ('20100002', 'MODIFY', "
+                             "'20100001')"}
+        << "20100002";
 }
 
 void TestPrintInvoice::legalContent()
@@ -431,11 +503,20 @@ void TestPrintInvoice::legalContent()
     QFETCH(QStringList, changes);
     QFETCH(QStringList, present);
     QFETCH(QStringList, absent);
+    QFETCH(QStringList, afterIssue);
+    QFETCH(QString, reprint);
     DB_VERIFY(addInvoice(QStringLiteral("20100001"), labelCode, {{"1", price, "27% általános", 27}},
                          QStringLiteral("0"), rate, currency));
     for (const QString& sql : changes)
         m_session->db.exec(sql);
-    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    if (!afterIssue.isEmpty()) {
+        DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001"), PrintMode::Print));
+        QVERIFY2(m_session->ui.texts().isEmpty(), qPrintable(m_session->ui.texts().join(u'\n')));
+        QCOMPARE(flag(QStringLiteral("20100001")), QStringLiteral("I"));
+        for (const QString& sql : afterIssue)
+            m_session->db.exec(sql);
+    }
+    DB_VERIFY(PrintInvoice(m_session->context, reprint.isEmpty() ? QStringLiteral("20100001") : reprint));
     const auto& pages = m_presenter.last().pages;
     QCOMPARE(pages.size(), size_t(3));
     for (const auto& page : pages) {

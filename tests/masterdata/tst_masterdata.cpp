@@ -368,6 +368,30 @@ private slots:
                  s->db.scalar(QStringLiteral("SELECT HEX(zMemoSzall) FROM szallito WHERE zKod = '1'")));
     }
 
+    // An individually exempt issuer pays no VAT, so it cannot account for it on cash receipt:
+    // the two together are refused and nothing is stored; either alone is stored.
+    void exemptIssuerRefusesCashAccounting()
+    {
+        IssuerList list(s->context);
+        list.create();
+        list.show();
+        auto edit = openEdit<IssuerEdit>(EditMode::Modify);
+        edit->setField(QStringLiteral("zAlanyiMentes"), QStringLiteral("1"));
+        edit->setField(QStringLiteral("zPenzforgalmi"), QStringLiteral("1"));
+        edit->ok();
+        QVERIFY(!edit->isFinished());
+        QCOMPARE(s->ui.texts().size(), 1);
+        QVERIFY(s->ui.last().startsWith(QStringLiteral("Az „Alanyi adómentes” és a „Pénzforgalmi elszámolás” együtt nem "
+                                                       "választható")));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT CONCAT(zAlanyiMentes, zPenzforgalmi) FROM szallito WHERE zKod = '1'")),
+                 QStringLiteral("00"));
+        edit->setField(QStringLiteral("zPenzforgalmi"), QStringLiteral("0"));
+        edit->ok();
+        QVERIFY(edit->isFinished());
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT CONCAT(zAlanyiMentes, zPenzforgalmi) FROM szallito WHERE zKod = '1'")),
+                 QStringLiteral("10"));
+    }
+
     // --- articles ---
 
     void newArticleDefaults()

@@ -112,8 +112,8 @@ private slots:
             snapshot(edit, QStringLiteral("masterdata_vatedit"));
             auto* ok = edit->findChild<QPushButton*>(QStringLiteral("Button_OK"));
             QTest::mouseClick(ok, Qt::LeftButton);
-            QCOMPARE(s->ui.texts(), QStringList{QStringLiteral("15 %-os áfakulcs nem alkalmazható: a hatályos kulcsok 5, "
-                                                               "18 és 27 %.")});
+            QCOMPARE(s->ui.texts(), QStringList{QStringLiteral("15 %-os áfakulcs nem alkalmazható: a hatályos kulcsok 27, "
+                                                               "18, 5 és 0 %.")});
             QTRY_VERIFY(percent->hasFocus());
             QVERIFY(edit->isVisible());
             percent->selectAll();
@@ -127,6 +127,42 @@ private slots:
         QCOMPARE(grid->currentIndex().row(), q("ZQ90").currentRow());
         QCOMPARE(int(s->ui.shown().size()), 1);
         s->ui.clear();
+
+        // A 0 % percentage is lawful, but asked once whether it is not meant as an exemption:
+        // "Nem" keeps the screen open with nothing stored, "Igen" stores it; changing its name
+        // later asks nothing.
+        const auto newZeroRate = [&](bool confirm) {
+            whenModal(QStringLiteral("TForm16"), [this, confirm](QDialog* edit) {
+                QTest::keyClicks(edit->findChild<QLineEdit*>(QStringLiteral("kAfa")), QStringLiteral("0"));
+                QTest::keyClicks(edit->findChild<QLineEdit*>(QStringLiteral("kAfanev")), QStringLiteral("0% napilap"));
+                auto* ok = edit->findChild<QPushButton*>(QStringLiteral("Button_OK"));
+                QTest::mouseClick(ok, Qt::LeftButton);
+                QVERIFY(edit->isVisible());
+                if (confirm) {
+                    s->ui.answer(true);
+                    QTest::mouseClick(ok, Qt::LeftButton);
+                } else
+                    edit->reject();
+            });
+            QTest::mouseClick(child<QPushButton>(list.get(), QStringLiteral("Uj")), Qt::LeftButton);
+        };
+        newZeroRate(false);
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM afa WHERE kAfanev = '0% napilap'")), QStringLiteral("0"));
+        newZeroRate(true);
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT kAfa, kNavTipus FROM afa WHERE kAfanev = '0% napilap'")),
+                 QStringList{QStringLiteral("0|PERCENTAGE")});
+        QCOMPARE(s->ui.texts(test::FakeUserInterface::Kind::Question).size(), 3);
+        QVERIFY(s->ui.last().endsWith(QStringLiteral("Valóban a 0 %-os áfakulcsot rögzíti?")));
+        s->ui.clear();
+        whenModal(QStringLiteral("TForm16"), [](QDialog* edit) {
+            auto* name = edit->findChild<QLineEdit*>(QStringLiteral("kAfanev"));
+            name->selectAll();
+            name->insert(QStringLiteral("0% sajtó"));
+            QTest::mouseClick(edit->findChild<QPushButton*>(QStringLiteral("Button_OK")), Qt::LeftButton);
+        });
+        QTest::mouseClick(child<QPushButton>(list.get(), QStringLiteral("Modosit")), Qt::LeftButton);
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM afa WHERE kAfanev = '0% sajtó'")), QStringLiteral("1"));
+        QCOMPARE(s->ui.texts(), QStringList());
 
         // "Kiválaszt" closes the list
         QTest::mouseClick(child<QPushButton>(list.get(), QStringLiteral("Kivalaszt")), Qt::LeftButton);

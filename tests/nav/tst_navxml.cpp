@@ -79,6 +79,8 @@ private slots:
     void modeOffNeverRefuses();
     void modificationIndexCountsUp();
     void correctionCountsWithTheStornos();
+    void modificationsKeepTheOriginalsRegime_data();
+    void modificationsKeepTheOriginalsRegime();
     void stornoReference_data();
     void stornoReference();
     void legacyStornosLinkedOnce();
@@ -544,16 +546,25 @@ void TestNavXml::issueRefusals_data()
     // The law and the authority's blocking rules: refused with reporting switched off as well.
     row("rate the authority never accepts", "20240001",
         {"UPDATE afa SET kAfa = 10 WHERE kAfakod = '2'", "UPDATE szlasor SET sAfa = 10 WHERE skAfakod = '2'"}, "OFF",
-        "A(z) „2” áfakód (18% kedvezményes) kulcsa (10 %) nem alkalmazható: a hatályos kulcsok 5, 18 és 27 %.");
+        "A(z) „2” áfakód (18% kedvezményes) kulcsa (10 %) nem alkalmazható: a hatályos kulcsok 27, 18, 5 és 0 %.");
     row("25 % for a delivery after 2012", "20240001",
         {"UPDATE afa SET kAfa = 25 WHERE kAfakod = '1'", "UPDATE szlasor SET sAfa = 25 WHERE skAfakod = '1'"}, "OFF",
         "A(z) „1” áfakód (27% általános) kulcsa (25 %) csak 2013 előtti teljesítésre alkalmazható");
     row("12 % for a delivery after 2012", "20240001",
         {"UPDATE afa SET kAfa = 12 WHERE kAfakod = '2'", "UPDATE szlasor SET sAfa = 12 WHERE skAfakod = '2'"}, "OFF",
         "A(z) „2” áfakód (18% kedvezményes) kulcsa (12 %) csak 2013 előtti teljesítésre alkalmazható");
-    row("a percentage of 0", "20240001",
-        {"UPDATE afa SET kNavTipus = 'PERCENTAGE', kNavKod = NULL, kNavIndok = NULL WHERE kAfakod = '4'"}, "PROD",
-        "A(z) „4” áfakód (AAM alanyi adómentes) 0 %-os „százalékos” kulcs");
+    // The 0 % rate exists for deliveries from 2024 on.
+    row("a percentage of 0 for a delivery in 2023", "20240001",
+        {"UPDATE afa SET kNavTipus = 'PERCENTAGE', kNavKod = NULL, kNavIndok = NULL WHERE kAfakod = '4'",
+         "UPDATE szlafej SET fTkelt = '2023-12-31' WHERE fBszam = '20240001'"},
+        "PROD",
+        "A(z) „4” áfakód (AAM alanyi adómentes) 0 %-os „százalékos” kulcsa csak 2024. január 1-jétől teljesített "
+        "értékesítésre alkalmazható (a teljesítés napja 2023.12.31)");
+    row("a percentage of 0 for a delivery on 2024.01.01 is issued", "20240001",
+        {"UPDATE afa SET kAfanev = '0% napilap', kNavTipus = 'PERCENTAGE', kNavKod = NULL, kNavIndok = NULL "
+         "WHERE kAfakod = '4'",
+         "UPDATE szlafej SET fTkelt = '2024-01-01' WHERE fBszam = '20240001'"},
+        "PROD", QString());
     row("line rate differs from its VAT code's", "20240001",
         {"UPDATE szlasor SET sAfa = 5 WHERE sMegn = 'Csomagolópapír'"}, "OFF",
         "A(z) 2. sor („Csomagolópapír”) áfakulcsa (5 %) eltér „1” áfakódjának kulcsától (27 %)");
@@ -804,6 +815,57 @@ void TestNavXml::correctionCountsWithTheStornos()
 
 // What makes a storno is the link stored when it was made, never its remark; an original the
 // authority never received is reversed without its master.
+// A storno or correction is reported under its original's VAT regime as issued, whatever the
+// issuer's setting says by the time it is made.
+void TestNavXml::modificationsKeepTheOriginalsRegime_data()
+{
+    QTest::addColumn<QString>("original");
+    QTest::addColumn<QStringList>("setup");      // before the original is issued
+    QTest::addColumn<QStringList>("afterIssue"); // the issuer's setting changed later
+    QTest::addColumn<QString>("modification");   // a storno made now, or the seeded correction
+    QTest::addColumn<QStringList>("expected");   // element=first value; empty value: absent
+    QTest::newRow("storno of an exempt issuer's invoice")
+        << "20240004"
+        << QStringList{"UPDATE szallito SET zAlanyiMentes = 1",
+                       "UPDATE szlasor SET skAfakod = '4', sAfanev = 'AAM alanyi adómentes', sAfa = 0 WHERE sBszam = "
+                       "'20240004'"}
+        << QStringList{"UPDATE szallito SET zAlanyiMentes = 0, zPenzforgalmi = 1"} << "20240030"
+        << QStringList{"individualExemption=true", "cashAccountingIndicator=", "case=AAM"};
+    QTest::newRow("correction of an invoice issued before the exemption")
+        << "20240003" << QStringList{} << QStringList{"UPDATE szallito SET zAlanyiMentes = 1"} << "20240020"
+        << QStringList{"individualExemption=", "vatPercentage=0.27", "case="};
+    QTest::newRow("storno of a cash-accounting small business's invoice")
+        << "20240001" << QStringList{"UPDATE szallito SET zPenzforgalmi = 1, zKisadozo = 1"}
+        << QStringList{"UPDATE szallito SET zPenzforgalmi = 0, zKisadozo = 0"} << "20240006"
+        << QStringList{"cashAccountingIndicator=true", "smallBusinessIndicator=true"};
+}
+
+void TestNavXml::modificationsKeepTheOriginalsRegime()
+{
+    QFETCH(QString, original);
+    QFETCH(QStringList, setup);
+    QFETCH(QStringList, afterIssue);
+    QFETCH(QString, modification);
+    QFETCH(QStringList, expected);
+    DB_VERIFY(seedKinds());
+    for (const QString& sql : setup)
+        m_session->db.exec(sql);
+    QString refusal;
+    DB_VERIFY(refusal = nav::issueInvoice(m_session->data, original));
+    QVERIFY2(refusal.isEmpty(), qPrintable(refusal));
+    for (const QString& sql : afterIssue)
+        m_session->db.exec(sql);
+    if (m_session->db.scalar(QStringLiteral("SELECT COUNT(*) FROM szlafej WHERE fBszam = '%1'").arg(modification)) == u"0")
+        addStorno(modification, original);
+    nav::InvoiceDocument doc;
+    DB_VERIFY(doc = nav::buildInvoiceDocument(m_session->data, modification));
+    QVERIFY2(doc.problems.isEmpty() && doc.ruleProblems.isEmpty(),
+             qPrintable((doc.problems + doc.ruleProblems).join(u'\n')));
+    for (const QString& e : expected)
+        QCOMPARE(text(doc.xml, e.section(u'=', 0, 0)), e.section(u'=', 1));
+    QVERIFY2(nav::validateInvoiceData(doc.xml).valid, qPrintable(nav::validateInvoiceData(doc.xml).problems.join(u'\n')));
+}
+
 void TestNavXml::stornoReference_data()
 {
     QTest::addColumn<QStringList>("setup");

@@ -5,6 +5,9 @@
 #include "support/navstandin.h"
 
 #include <QCoreApplication>
+#include <QDate>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
@@ -18,6 +21,8 @@ private slots:
     void initTestCase();
     void sendsAndFollowsTheQueue();
     void rejectedOrUnreachableMeansFailure();
+    void reconcilesTheBooksWithTheAuthority_data();
+    void reconcilesTheBooksWithTheAuthority();
 
 private:
     struct Run {
@@ -115,6 +120,88 @@ void TestNavCommand::rejectedOrUnreachableMeansFailure()
 
     r = run({QStringLiteral("--nav-send"), QStringLiteral("--pdf")});
     QCOMPARE(r.status, 2);
+}
+
+// orvena --nav-reconcile: three invoices reported and accepted, then the books or the authority's
+// copy changed as the row says; each difference is one CSV row, and only a clean match exits 0.
+void TestNavCommand::reconcilesTheBooksWithTheAuthority_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QStringList>("rows"); // number;what of each CSV row, in order
+    QTest::addColumn<int>("dataQueries");
+    QTest::newRow("the same, over two digest pages") << "" << "2021.05.01" << "2021.05.31" << QStringList{} << 0;
+    QTest::newRow("a long period is asked span by span") << "" << "2021.01.01" << "2021.12.31" << QStringList{} << 0;
+    QTest::newRow("issued here, missing there")
+        << "drop" << "2021.05.01" << "2021.05.31"
+        << QStringList{"K20100102;A számla itt ki van állítva, a NAV-nál nincs meg"} << 0;
+    QTest::newRow("there, not here")
+        << "extra" << "2021.05.01" << "2021.05.31"
+        << QStringList{"K20100199;A NAV-nál van, a könyvekben nincs kiállítva"} << 0;
+    QTest::newRow("other amount and customer there")
+        << "differ" << "2021.05.01" << "2021.05.31"
+        << QStringList{"K20100103;Eltérő vevő adószáma;99887764;24387521",
+                       "K20100103;Eltérő nettó összeg;4952000;4950000"}
+        << 1;
+    QTest::newRow("waiting and rejected reports")
+        << "pending" << "2021.05.01" << "2021.05.31"
+        << QStringList{"K20100104;Az adatszolgáltatás még nem zárult le",
+                       "K20100105;A NAV elutasította az adatszolgáltatást"}
+        << 0;
+    QTest::newRow("outside the period nothing counts") << "extra" << "2021.06.01" << "2021.06.30" << QStringList{} << 0;
+}
+
+void TestNavCommand::reconcilesTheBooksWithTheAuthority()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QStringList, rows);
+    QFETCH(int, dataQueries);
+    m_db->reset();
+    m_db->addDemoData();
+    prepareNavDatabase(*m_db);
+    m_server.reset();
+    for (const char* number : {"20100101", "20100102", "20100103"})
+        seedNavInvoice(*m_db, QString::fromLatin1(number));
+    QCOMPARE(run({QStringLiteral("--nav-send")}).status, 0);
+    if (change == u"drop") {
+        m_server.dropAuthorityCopy(QStringLiteral("K20100102"));
+    } else if (change == u"extra") {
+        m_server.setAuthorityCopy(QStringLiteral("K20100199"), QStringLiteral("CREATE"),
+                                  navInvoiceDocument(QStringLiteral("20100199")));
+    } else if (change == u"differ") {
+        QByteArray other = navInvoiceDocument(QStringLiteral("20100103"));
+        other.replace("<invoiceNetAmount>4952000.00<", "<invoiceNetAmount>4950000.00<")
+            .replace("<base:taxpayerId>99887764<", "<base:taxpayerId>24387521<");
+        m_server.setAuthorityCopy(QStringLiteral("K20100103"), QStringLiteral("CREATE"), other);
+    } else if (change == u"pending") {
+        seedNavInvoice(*m_db, QStringLiteral("20100104"));
+        seedNavInvoice(*m_db, QStringLiteral("20100105"), QStringLiteral("CREATE"), {}, QStringLiteral("ELUTASITVA"));
+    }
+    // the books: issued invoices of the period (the reports' documents are of 2021.05.15)
+    m_db->exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I', fRkelt = '2021-05-15'"));
+    m_server.clearLog();
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("egyeztetes.csv"));
+    const Run r = run({QStringLiteral("--nav-reconcile"), QStringLiteral("--from"), from, QStringLiteral("--to"), to,
+                       QStringLiteral("--out"), csv});
+    QVERIFY2(r.status == (rows.isEmpty() ? 0 : 1), qPrintable(r.out + r.err));
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(lines.value(0), QStringLiteral("Számlaszám;Eltérés;Könyvekben;NAV-nál;Teendő"));
+    QCOMPARE(lines.size() - 1, rows.size());
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        QVERIFY2(lines[i + 1].startsWith(rows[i]), qPrintable(lines[i + 1]));
+    if (rows.isEmpty())
+        QVERIFY2(r.out.contains(QStringLiteral("nincs eltérés")), qPrintable(r.out));
+    // every page of every span of at most 35 days, each a valid request
+    const int days = int(QDate::fromString(from, QStringLiteral("yyyy.MM.dd")).daysTo(QDate::fromString(to, QStringLiteral("yyyy.MM.dd")))) + 1;
+    QVERIFY(m_server.requestCount(QStringLiteral("queryInvoiceDigest")) >= (days + 34) / 35);
+    QCOMPARE(m_server.requestCount(QStringLiteral("queryInvoiceData")), dataQueries);
+    QVERIFY2(m_server.violations().isEmpty(), qPrintable(m_server.violations().join(u'\n')));
 }
 
 QTEST_GUILESS_MAIN(TestNavCommand)

@@ -58,6 +58,8 @@ private slots:
     void restoredBackupIsSettledBeforeSending();
     void issuerWithoutModeOrCredentialsIsLeftAlone();
     void rejectedInvoiceIsResentOnlyOnRequest();
+    void numberAlreadyReported_data();
+    void numberAlreadyReported();
     void workerRunsWhileTheWindowStaysResponsive();
     void schemaAdditionsAreIdempotent();
     void anotherProgramsClaimIsRespected();
@@ -459,6 +461,43 @@ void TestNavQueue::rejectedInvoiceIsResentOnlyOnRequest()
     QCOMPARE(m_server.timesReported(QStringLiteral("K20100071")), 2);
     QCOMPARE(m_db->scalar(QStringLiteral("SELECT COUNT(*) FROM szlanavnaplo WHERE gMuvelet = 'Újraküldés'")),
              QStringLiteral("1"));
+}
+
+// The authority refuses a number it holds already: its copy of that number decides whether the
+// invoice was in fact reported (accepted) or the number carries other content (a state of its own).
+void TestNavQueue::numberAlreadyReported_data()
+{
+    QTest::addColumn<bool>("sameContent");
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("the same invoice") << true << state::Accepted
+                                      << "A számlát ezzel a tartalommal már korábban bejelentették";
+    QTest::newRow("other content") << false << state::ReportedOtherwise
+                                   << "A(z) K20100091 számlaszámot a NAV-nál már más tartalommal bejelentették "
+                                      "(nettó összeg: itt 4952000, a NAV-nál 1000)";
+}
+
+void TestNavQueue::numberAlreadyReported()
+{
+    QFETCH(bool, sameContent);
+    QFETCH(QString, state);
+    QFETCH(QString, message);
+    seedNavInvoice(*m_db, QStringLiteral("20100091"));
+    QByteArray there = navInvoiceDocument(QStringLiteral("20100091"));
+    if (!sameContent) // reformatted as well: only the content counts
+        there.replace("<invoiceNetAmount>4952000.00<", "<invoiceNetAmount>1000<");
+    else
+        there.replace("\t", "  ");
+    m_server.setAuthorityCopy(QStringLiteral("K20100091"), QStringLiteral("CREATE"), there);
+    SendQueue q(*m_conn, fastSettings());
+    QVERIFY(settle(q));
+    QCOMPARE(stateOf(QStringLiteral("20100091")), state);
+    const QString stored = m_db->scalar(QStringLiteral("SELECT nUzenet FROM szlanav WHERE nBszam = '20100091'"));
+    QVERIFY2(stored.startsWith(message), qPrintable(stored));
+    QCOMPARE(m_server.requestCount(QStringLiteral("queryInvoiceData")), 1);
+    QVERIFY2(m_server.violations().isEmpty(), qPrintable(m_server.violations().join(u'\n')));
+    // a number reported with other content needs attention as a rejection does
+    QCOMPARE(queueCounts(*m_conn).rejected, sameContent ? 0 : 1);
 }
 
 void TestNavQueue::workerRunsWhileTheWindowStaysResponsive()

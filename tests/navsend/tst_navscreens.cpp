@@ -16,6 +16,9 @@
 #include "screens/common/ui/screenregistry.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,6 +42,7 @@ private slots:
     void issuerNavPageStoresHashAndTestsConnection();
     void issuerNavPageOfANewIssuerStoresNothingUnseen();
     void customerTaxNumberIsCheckedAtTheAuthority();
+    void reconciliationRunsBehindTheWindow();
 
 private:
     static void click(QWidget* parent, const char* name)
@@ -321,6 +325,41 @@ void TestNavScreens::customerTaxNumberIsCheckedAtTheAuthority()
     QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
     QVERIFY(driver.boxes().at(0).contains(QStringLiteral("A beírt adatok:\nNév: Kovács és Társa Bt.")));
     QCOMPARE(m_server.requestCount(QStringLiteral("queryTaxpayer")), 2);
+}
+
+// "Egyeztetés a NAV-val" on the "Adóhatósági adatszolgáltatás" window: the button stays disabled
+// while the authority is asked behind the window, then one box tells the differences and the
+// CSV with what to do lands in the window's folder.
+void TestNavScreens::reconciliationRunsBehindTheWindow()
+{
+    seedNavInvoice(*m_db, QStringLiteral("20100201"), QStringLiteral("CREATE"), QString(), QStringLiteral("BEFOGADVA"));
+    seedNavInvoice(*m_db, QStringLiteral("20100202"), QStringLiteral("CREATE"), QString(), QStringLiteral("BEFOGADVA"));
+    m_db->exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I', fRkelt = '2021-05-15'"));
+    m_server.setAuthorityCopy(QStringLiteral("K20100201"), QStringLiteral("CREATE"),
+                              navInvoiceDocument(QStringLiteral("20100201")));
+    QTemporaryDir folder;
+    std::unique_ptr<QDialog> dialog(m_registry->create(Screen::AuditExport));
+    QVERIFY(dialog);
+    m_ui->setParent(dialog.get());
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    type(dialog->findChild<QLineEdit*>(QStringLiteral("Edit1")), QStringLiteral("2021.05.01"));
+    type(dialog->findChild<QLineEdit*>(QStringLiteral("Edit2")), QStringLiteral("2021.05.31"));
+    type(dialog->findChild<QLineEdit*>(QStringLiteral("Edit3")), folder.filePath(QStringLiteral("nav")));
+    ModalDriver driver;
+    driver.box(QStringLiteral("Eltérés a NAV-val: 1 tétel (a könyvekben 2, a NAV-nál 1 számla)."), QStringLiteral("OK"));
+    auto* button = dialog->findChild<QPushButton*>(QStringLiteral("ReconcileButton"));
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(!button->isEnabled()); // the window went on while the authority was asked
+    QVERIFY2(driver.wait(20000), qPrintable(driver.failures().join(u'\n')));
+    QVERIFY2(driver.boxes().at(0).contains(QStringLiteral("K20100202: A számla itt ki van állítva, a NAV-nál nincs meg")),
+             qPrintable(driver.boxes().at(0)));
+    QTRY_VERIFY(button->isEnabled());
+    QFile csv(QDir(folder.filePath(QStringLiteral("nav"))).filePath(QStringLiteral("nav-egyeztetes.csv")));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll().count("\r\n"), 2);
+    QVERIFY2(m_server.violations().isEmpty(), qPrintable(m_server.violations().join(u'\n')));
 }
 
 QTEST_MAIN(TestNavScreens)

@@ -1,8 +1,10 @@
 #include "tooldialogs.h"
 
+#include "navsend/navreconcilescreen.h"
 #include "screens/common/dispatcher.h"
 #include "tools/auditexportscreen.h"
 
+#include <QDir>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -58,6 +60,12 @@ public:
         auto* run = new QPushButton(QStringLiteral("Indít"), this);
         run->setObjectName(QStringLiteral("Button1"));
         run->setToolTip(QStringLiteral("Az adatszolgáltatás fájljainak elkészítése."));
+        // The authority's copy of the period's invoices against the books, asked in the background.
+        m_reconcile = new QPushButton(QStringLiteral("Egyeztetés a NAV-val"), this);
+        m_reconcile->setObjectName(QStringLiteral("ReconcileButton"));
+        m_reconcile->setToolTip(QStringLiteral("A NAV-nál lévő kimenő számlák összevetése a könyvekkel (a számlák kelte "
+                                               "szerinti időszakra); az eltérések listája a mappába kerül."));
+        buttons->addWidget(m_reconcile);
         auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
         cancel->setObjectName(QStringLiteral("Button2"));
         cancel->setToolTip(QStringLiteral("Kilépés"));
@@ -78,6 +86,21 @@ public:
                 [this](const QString& t) { m_screen->setField(AuditExportScreen::Folder, t); });
         connect(run, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_screen->run(); }); });
         connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+        connect(m_reconcile, &QPushButton::clicked, this, [this] {
+            runAction(m_context.ui, [this] {
+                if (m_screen->byNumber()) {
+                    m_context.ui.message(QStringLiteral("A NAV-val való egyeztetés a számlák kelte szerinti időszakra "
+                                                        "készül: válassza a „Dátum szerint” módot."));
+                    return;
+                }
+                const QString csv = QDir(m_screen->field(AuditExportScreen::Folder).trimmed())
+                                        .filePath(QStringLiteral("nav-egyeztetes.csv"));
+                if (m_reconciliation.start(m_screen->field(AuditExportScreen::From),
+                                           m_screen->field(AuditExportScreen::To), csv))
+                    m_reconcile->setEnabled(false);
+            });
+        });
+        connect(&m_reconciliation, &nav::ReconcileScreen::finished, this, [this] { m_reconcile->setEnabled(true); });
     }
 
 private:
@@ -93,6 +116,8 @@ private:
 
     ScreenContext& m_context;
     std::unique_ptr<AuditExportScreen> m_screen;
+    nav::ReconcileScreen m_reconciliation{m_context};
+    QPushButton* m_reconcile;
     QRadioButton* m_byDate;
     QRadioButton* m_byNumber;
     QLineEdit* m_from;

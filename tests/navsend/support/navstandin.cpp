@@ -240,6 +240,9 @@ void NavStandIn::reset()
     m_faults.clear();
     m_tokens.clear();
     m_pollsBeforeDone = 1;
+    m_copies.clear();
+    m_dropped.clear();
+    m_digestPageSize = 2;
 }
 
 void NavStandIn::onNewConnection()
@@ -463,6 +466,10 @@ void NavStandIn::handle(QSslSocket* socket, const QByteArray& method, const QByt
         answer = answerList(req, u, &status, &errorCode);
     else if (record.operation == u"queryTaxpayer")
         answer = answerTaxpayer(req);
+    else if (record.operation == u"queryInvoiceDigest")
+        answer = answerDigest(req, u, &status, &errorCode);
+    else if (record.operation == u"queryInvoiceData")
+        answer = answerInvoiceData(req, u);
     else
         return reject(404, QStringLiteral("OPERATION_FAILED"), record.operation);
     if (status == 200)
@@ -557,6 +564,12 @@ QByteArray NavStandIn::answerManageInvoice(const nav::XmlNode& req, const User& 
         }
         if (numbers.contains(inv.number))
             m_violations << QStringLiteral("invoice %1 twice in one request").arg(inv.number);
+        if (inv.verdict == Verdict::Reject)
+            inv.errorCode = QStringLiteral("INVALID_VAT_DATA");
+        if (authorityCopy(user.taxpayerId).contains(inv.number)) {
+            inv.verdict = Verdict::Reject;
+            inv.errorCode = QStringLiteral("INVOICE_NUMBER_NOT_UNIQUE");
+        }
         numbers.insert(inv.number);
         t.invoices.append(inv);
     }
@@ -586,10 +599,12 @@ QByteArray NavStandIn::answerStatus(const nav::XmlNode& req, const User& user)
                 const bool reject = inv.verdict == Verdict::Reject;
                 a.w.writeStartElement(kApi, QStringLiteral("businessValidationMessages"));
                 a.text(QStringLiteral("validationResultCode"), reject ? QStringLiteral("ERROR") : QStringLiteral("WARN"));
+                const bool duplicate = inv.errorCode == u"INVOICE_NUMBER_NOT_UNIQUE";
                 a.text(QStringLiteral("validationErrorCode"),
-                       reject ? QStringLiteral("INVALID_VAT_DATA") : QStringLiteral("INCORRECT_CITY_ZIP_CODE"));
-                a.text(QStringLiteral("message"), reject ? QStringLiteral("Az áfa adatok hibásak.")
-                                                         : QStringLiteral("Az irányítószám és a település nem egyezik."));
+                       reject ? inv.errorCode : QStringLiteral("INCORRECT_CITY_ZIP_CODE"));
+                a.text(QStringLiteral("message"), duplicate ? QStringLiteral("A számlaszám már szerepel a rendszerben.")
+                                                  : reject  ? QStringLiteral("Az áfa adatok hibásak.")
+                                                            : QStringLiteral("Az irányítószám és a település nem egyezik."));
                 a.w.writeEndElement();
             }
             a.text(QStringLiteral("compressedContentIndicator"), inv.compressed ? QStringLiteral("true")
@@ -640,6 +655,130 @@ QByteArray NavStandIn::answerList(const nav::XmlNode& req, const User& user, int
         a.w.writeEndElement();
     }
     a.w.writeEndElement();
+    return a.finish();
+}
+
+void NavStandIn::setAuthorityCopy(const QString& number, const QString& operation, const QByteArray& document)
+{
+    m_dropped.remove(number);
+    m_copies.insert(number, {operation, document, QString(), 0, QDateTime::currentDateTimeUtc()});
+}
+
+void NavStandIn::dropAuthorityCopy(const QString& number)
+{
+    m_copies.remove(number);
+    m_dropped.insert(number);
+}
+
+QMap<QString, NavStandIn::Copy> NavStandIn::authorityCopy(const QString& taxpayerId) const
+{
+    QMap<QString, Copy> copies;
+    for (const Transaction& t : m_transactions) {
+        if (t.taxpayerId != taxpayerId)
+            continue;
+        for (const Invoice& inv : t.invoices)
+            if (inv.verdict != Verdict::Reject && !m_dropped.contains(inv.number))
+                copies.insert(inv.number, {inv.operation, inv.document, t.id, inv.index, t.insDate});
+    }
+    for (auto it = m_copies.constBegin(); it != m_copies.constEnd(); ++it)
+        copies.insert(it.key(), it.value());
+    return copies;
+}
+
+namespace {
+
+QString textOf(const nav::XmlNode& root, QStringView name)
+{
+    const nav::XmlNode* n = root.find(name);
+    return n ? n->text : QString();
+}
+
+} // namespace
+
+QByteArray NavStandIn::answerDigest(const nav::XmlNode& req, const User& user, int* status, QString* errorCode)
+{
+    const nav::XmlNode& dates = req.child(u"invoiceQueryParams").child(u"mandatoryQueryParams").child(u"invoiceIssueDate");
+    const QDate from = QDate::fromString(dates.textAt(u"dateFrom"), Qt::ISODate);
+    const QDate to = QDate::fromString(dates.textAt(u"dateTo"), Qt::ISODate);
+    if (req.textAt(u"invoiceDirection") != u"OUTBOUND" || dates.isNull() || !from.isValid() || !to.isValid()
+        || from > to || from.daysTo(to) > 35) {
+        *status = 400;
+        *errorCode = from > to ? QStringLiteral("BAD_QUERY_PARAM_OVERLAP") : QStringLiteral("BAD_QUERY_PARAM_RANGE_EXCEEDED");
+        m_violations << QStringLiteral("queryInvoiceDigest: ") + *errorCode;
+        return errorBody(req, QStringLiteral("ERROR"), *errorCode, QStringLiteral("interval"));
+    }
+    struct Hit {
+        QString number;
+        Copy copy;
+        nav::XmlNode data;
+    };
+    QList<Hit> hits;
+    const QMap<QString, Copy> copies = authorityCopy(user.taxpayerId);
+    for (auto it = copies.constBegin(); it != copies.constEnd(); ++it) {
+        nav::XmlNode data = nav::parseXml(it->document);
+        const QDate issued = QDate::fromString(textOf(data, u"invoiceIssueDate"), Qt::ISODate);
+        if (issued.isValid() && issued >= from && issued <= to)
+            hits.append({it.key(), *it, data});
+    }
+    const int pages = std::max(1, static_cast<int>((hits.size() + m_digestPageSize - 1) / m_digestPageSize));
+    const int page = req.textAt(u"page").toInt();
+    Answer a("QueryInvoiceDigestResponse", req, QStringLiteral("OK"));
+    a.w.writeStartElement(kApi, QStringLiteral("invoiceDigestResult"));
+    a.text(QStringLiteral("currentPage"), QString::number(page));
+    a.text(QStringLiteral("availablePage"), QString::number(pages));
+    for (qsizetype i = (page - 1) * m_digestPageSize; i >= 0 && i < hits.size() && i < page * m_digestPageSize; ++i) {
+        const Hit& h = hits[i];
+        const nav::XmlNode* customer = h.data.find(u"customerInfo");
+        const nav::XmlNode* summary = h.data.find(u"invoiceSummary");
+        auto amount = [summary](QStringView name) { return summary ? textOf(*summary, name) : QString(); };
+        a.w.writeStartElement(kApi, QStringLiteral("invoiceDigest"));
+        a.text(QStringLiteral("invoiceNumber"), h.number);
+        a.text(QStringLiteral("invoiceOperation"), h.copy.operation);
+        a.text(QStringLiteral("invoiceCategory"), QStringLiteral("NORMAL"));
+        a.text(QStringLiteral("invoiceIssueDate"), textOf(h.data, u"invoiceIssueDate"));
+        a.text(QStringLiteral("supplierTaxNumber"), user.taxpayerId);
+        a.text(QStringLiteral("supplierName"), textOf(h.data.child(u"invoiceMain"), u"supplierName"));
+        if (customer && customer->find(u"taxpayerId"))
+            a.text(QStringLiteral("customerTaxNumber"), customer->find(u"taxpayerId")->text);
+        if (customer && customer->find(u"customerName"))
+            a.text(QStringLiteral("customerName"), customer->find(u"customerName")->text);
+        a.text(QStringLiteral("invoiceDeliveryDate"), textOf(h.data, u"invoiceDeliveryDate"));
+        a.text(QStringLiteral("currency"), textOf(h.data, u"currencyCode"));
+        a.text(QStringLiteral("invoiceNetAmount"), amount(u"invoiceNetAmount"));
+        a.text(QStringLiteral("invoiceNetAmountHUF"), amount(u"invoiceNetAmountHUF"));
+        a.text(QStringLiteral("invoiceVatAmount"), amount(u"invoiceVatAmount"));
+        a.text(QStringLiteral("invoiceVatAmountHUF"), amount(u"invoiceVatAmountHUF"));
+        a.text(QStringLiteral("insDate"), stamp(h.copy.insDate));
+        a.w.writeEndElement();
+    }
+    a.w.writeEndElement();
+    return a.finish();
+}
+
+QByteArray NavStandIn::answerInvoiceData(const nav::XmlNode& req, const User& user)
+{
+    const nav::XmlNode& query = req.child(u"invoiceNumberQuery");
+    if (query.textAt(u"invoiceDirection") != u"OUTBOUND")
+        m_violations << QStringLiteral("queryInvoiceData: direction ") + query.textAt(u"invoiceDirection");
+    Answer a("QueryInvoiceDataResponse", req, QStringLiteral("OK"));
+    const QMap<QString, Copy> copies = authorityCopy(user.taxpayerId);
+    const auto found = copies.constFind(query.textAt(u"invoiceNumber"));
+    if (found != copies.constEnd()) {
+        a.w.writeStartElement(kApi, QStringLiteral("invoiceDataResult"));
+        a.text(QStringLiteral("invoiceData"), QString::fromLatin1(nav::gzipCompress(found->document).toBase64()));
+        a.w.writeStartElement(kApi, QStringLiteral("auditData"));
+        a.text(QStringLiteral("insdate"), stamp(found->insDate));
+        a.text(QStringLiteral("insCusUser"), user.login);
+        a.text(QStringLiteral("source"), QStringLiteral("M2M"));
+        if (!found->transactionId.isEmpty()) {
+            a.text(QStringLiteral("transactionId"), found->transactionId);
+            a.text(QStringLiteral("index"), QString::number(found->index));
+        }
+        a.text(QStringLiteral("originalRequestVersion"), QStringLiteral("3.0"));
+        a.w.writeEndElement();
+        a.text(QStringLiteral("compressedContentIndicator"), QStringLiteral("true"));
+        a.w.writeEndElement();
+    }
     return a.finish();
 }
 

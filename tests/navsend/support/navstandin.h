@@ -60,6 +60,7 @@ public:
         QByteArray sent;     // the invoiceData as it came, decoded from BASE64
         bool compressed = false;
         Verdict verdict = Verdict::Accept;
+        QString errorCode; // of a rejection (INVALID_VAT_DATA unless the number was reported before)
     };
     struct Transaction {
         QString id;
@@ -103,6 +104,17 @@ public:
     void setTimeoutHold(int milliseconds) { m_timeoutHold = milliseconds; }
     void setHugeAnswerBytes(qint64 bytes) { m_hugeAnswerBytes = bytes; }
 
+    // The authority's copy of the outgoing invoices (what queryInvoiceDigest and queryInvoiceData
+    // answer from): every invoice of a stored report that was not rejected, the latest per number,
+    // changed by these. A number reported again while its copy stands is rejected with
+    // INVOICE_NUMBER_NOT_UNIQUE, as the service does.
+    // Adds or replaces an invoice (reported by another program, or with other content).
+    void setAuthorityCopy(const QString& number, const QString& operation, const QByteArray& document);
+    // The authority holds no invoice of this number.
+    void dropAuthorityCopy(const QString& number);
+    // Digest entries per page (default 2, so a test's few invoices span pages).
+    void setDigestPageSize(int size) { m_digestPageSize = size; }
+
     // --- what happened ---
     const QList<Request>& requests() const { return m_requests; }
     int requestCount(const QString& operation) const;
@@ -133,6 +145,17 @@ private:
     QByteArray answerStatus(const nav::XmlNode& req, const User& user);
     QByteArray answerList(const nav::XmlNode& req, const User& user, int* status, QString* errorCode);
     QByteArray answerTaxpayer(const nav::XmlNode& req);
+    QByteArray answerDigest(const nav::XmlNode& req, const User& user, int* status, QString* errorCode);
+    QByteArray answerInvoiceData(const nav::XmlNode& req, const User& user);
+    struct Copy {
+        QString operation;
+        QByteArray document;
+        QString transactionId;
+        int index = 0;
+        QDateTime insDate;
+    };
+    // The authority's copy for the taxpayer, by invoice number.
+    QMap<QString, Copy> authorityCopy(const QString& taxpayerId) const;
 
     std::unique_ptr<QSslServer> m_server;
     QTemporaryDir m_dir;
@@ -159,6 +182,9 @@ private:
     int m_timeoutHold = 1500;
     qint64 m_hugeAnswerBytes = 4 * 1024 * 1024;
     int m_nextTransaction = 1;
+    QMap<QString, Copy> m_copies;  // set by the test
+    QSet<QString> m_dropped;       // numbers the authority lacks
+    int m_digestPageSize = 2;
 };
 
 } // namespace orvena::test
