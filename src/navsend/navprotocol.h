@@ -58,6 +58,10 @@ struct RequestHeader {
 QString xmlTimestamp(const QDateTime& utc);
 
 struct InvoiceOperation {
+    InvoiceOperation(QString op, QByteArray doc, QByteArray hash = {})
+        : operation(std::move(op)), document(std::move(doc)), electronicHash(std::move(hash))
+    {
+    }
     QString operation;   // CREATE, STORNO
     QByteArray document; // the invoice-data XML; the service receives it byte for byte
     // An electronic invoice's SHA-256 of its PDF as sent (hexadecimal), reported as
