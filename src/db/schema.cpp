@@ -251,7 +251,7 @@ std::vector<TableDef> buildTables()
                   {"maLetoltve", QStringLiteral("DATETIME NOT NULL")}},
                  "maID",
                  {}});
-    // The sums of each issued invoice, written when it is issued (see invoicesums.h): one row per
+    // The sums of each issued invoice, written when it is issued (see billing/invoicesums.h): one row per
     // invoice with its dates, customer, kind of reference ("" for a plain invoice, STORNO, ...),
     // currency and rate, the sums of its rounded lines in its currency and in forints as its print
     // converts them.

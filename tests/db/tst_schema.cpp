@@ -283,9 +283,9 @@ private slots:
         QVERIFY2(!out.contains(QStringLiteral("Új indexek")), qPrintable(out));
         // A database of issued invoices made before the invoices' sums gets them once, as issuing
         // writes them (the unprinted invoice none), and its days added up.
-        admin.execute("INSERT INTO " + db + "szlafej (fBszam, fRkelt, fPrn, fKerek, fArfoly, fvKod) VALUES "
-                      "('20260001', '2026-03-02', 'I', 10, 0, '1'), ('20260002', '2026-03-02', 'I', 0, 395.12, '2'), "
-                      "('20260003', '2026-03-02', ' ', 0, 0, '1')");
+        admin.execute("INSERT INTO " + db + "szlafej (fBszam, fRkelt, fPrn, fKerek, fArfoly, fPnem, fvKod) VALUES "
+                      "('20260001', '2026-03-02', 'I', 10, 0, 'Ft', '1'), ('20260002', '2026-03-02', 'I', 0, 395.12, "
+                      "'EUR', '2'), ('20260003', '2026-03-02', ' ', 0, 0, 'Ft', '1')");
         admin.execute("INSERT INTO " + db + "szlasor (sBszam, sMenny, sEar, skAfakod, sAfa) VALUES "
                       "('20260001', 3, 33.33, '1', 27), ('20260002', 1, 10.55, '1', 27), ('20260002', 1, 2, '3', 5), "
                       "('20260003', 1, 100, '1', 27)");
@@ -295,7 +295,8 @@ private slots:
         QCOMPARE(runSetupTool({}, env, &out), 0);
         QVERIFY2(!out.contains(QStringLiteral("Számlaösszegek")), qPrintable(out));
         // 3 x 33,33 = 99,99 less 10 % = 89,991 -> 89,99, its tax 24,2973 -> 24,30; the EUR invoice's
-        // rates converted each (12,55 x 395,12 = 4958,756 -> 4959), its totals together
+        // rates converted each (10,55 and 2 x 395,12 -> 4 169 + 790; tax 2,85 and 0,10 -> 1 126 + 40),
+        // its totals the sums of its rates'.
         QCOMPARE(rows("SELECT oBszam, oNetto, oAfa, oNettoFt, oAfaFt FROM " + db + "szlaosszeg ORDER BY 1"),
                  (QStringList{"20260001|89,99|24,3|89,99|24,3", "20260002|12,55|2,95|4959|1166"}));
         QCOMPARE(rows("SELECT rBszam, rAfa, rNettoFt, rAfaFt FROM " + db + "szlaafaosszeg ORDER BY 1, 2"),

@@ -245,7 +245,7 @@ void TestInvoiceMail::sendsAndIssuesElectronically()
     QCOMPARE(m.envelope, (QStringList{"szamla@tiszamerleg.hu", "konyveles@kovacs.hu", "penzugy@kovacs.hu"}));
     QCOMPARE(m.subject, QStringLiteral("Tisza-Mérleg Kereskedelmi Kft. számlája: 20100001"));
     QVERIFY2(m.body.startsWith(QStringLiteral("Tisztelt Kovács és Társa Bt.!\n\nMellékelten küldjük a(z) 20100001 "
-                                              "számú számlánkat.\nFizetendő: 25 400 Ft\nFizetési határidő: ")),
+                                              "számú számlánkat.\nFizetendő: 25 400,00 Ft\nFizetési határidő: ")),
              qPrintable(m.body));
     QVERIFY(m.raw.contains("\r\nFrom: szamla@tiszamerleg.hu\r\n") || m.raw.startsWith("From: szamla@tiszamerleg.hu\r\n"));
     QVERIFY(m.raw.contains("\r\nTo: konyveles@kovacs.hu, penzugy@kovacs.hu\r\n"));
