@@ -1,6 +1,6 @@
 #include "invoiceseed.h"
 
-#include "db/invoicesums.h"
+#include "billing/invoicesums.h"
 
 namespace orvena::test {
 
