@@ -390,18 +390,19 @@ void TestPrintInvoice::legalContent_data()
     QTest::addColumn<QStringList>("changes"); // SQL run on the invoice before printing
     QTest::addColumn<QStringList>("present"); // once on each copy
     QTest::addColumn<QStringList>("absent");
+    QTest::addColumn<QString>("lineRate"); // what the line's "ÁFA %" column shows
     QTest::newRow("domestic customer")
         << "00003" << "500" << "0" << "Ft" << QStringList{}
         << QStringList{"Adószám: 12345676-2-06", "Adószám: 23456787-1-41"}
-        << QStringList{"özösségi adószám", "Kerekítés", "Adómentes", "Alanyi adómentes", "énzforgalmi"};
+        << QStringList{"özösségi adószám", "Kerekítés", "Adómentes", "Alanyi adómentes", "énzforgalmi"} << QStringLiteral("27");
     QTest::newRow("EU customer")
         << "00003" << "500" << "0" << "Ft" << QStringList{"UPDATE szlafej SET fvKod = '5'"}
         << QStringList{"Közösségi adószám: ATU12345678", "Adószám: 12345676-2-06, közösségi adószám: HU12345676"}
-        << QStringList{"23456787"};
+        << QStringList{"23456787"} << QStringLiteral("27");
     QTest::newRow("exempt line")
         << "00003" << "500" << "0" << "Ft"
         << QStringList{"UPDATE szlasor SET skAfakod = '4', sAfanev = 'AAM alanyi adómentes', sAfa = 0"}
-        << QStringList{"Adómentes (AAM): Alanyi adómentes"} << QStringList{};
+        << QStringList{"Adómentes (AAM): Alanyi adómentes"} << QStringList{} << QStringLiteral("AAM");
     // The issuer's VAT regime, on every copy whatever the lines are.
     QTest::newRow("individually exempt issuer")
         << "00003" << "500" << "0" << "Ft"
@@ -409,17 +410,17 @@ void TestPrintInvoice::legalContent_data()
                        "UPDATE szlasor SET skAfakod = '4', sAfanev = 'AAM alanyi adómentes', sAfa = 0",
                        "UPDATE afa SET kNavIndok = 'Áfa tv. XIII. fejezet' WHERE kAfakod = '4'"}
         << QStringList{"Alanyi adómentes", "Adómentes (AAM): Áfa tv. XIII. fejezet"}
-        << QStringList{"énzforgalmi"};
+        << QStringList{"énzforgalmi"} << QStringLiteral("AAM");
     QTest::newRow("cash-accounting small business")
         << "00002" << "500" << "0" << "Ft" << QStringList{"UPDATE szallito SET zPenzforgalmi = 1, zKisadozo = 1"}
-        << QStringList{"Pénzforgalmi elszámolás"} << QStringList{"Alanyi", "isadózó"};
+        << QStringList{"Pénzforgalmi elszámolás"} << QStringList{"Alanyi", "isadózó"} << QStringLiteral("27");
     QTest::newRow("EUR invoice, whole-forint label set")
         << "00002" << "241" << "390" << "EUR" << QStringList{} << QStringList{"háromszázhat", "07/100"}
-        << QStringList{"00/100", "Kerekítés"};
+        << QStringList{"00/100", "Kerekítés"} << QStringLiteral("27");
     QTest::newRow("whole-forint rounding")
         << "00002" << "137970" << "0" << "Ft" << QStringList{}
         << QStringList{"Kerekítés: 0,10 Ft", "Fizetendő kerekítve: 175 222 Ft", "százhetvenötezer-kettöszázhuszonkettö 00/100"}
-        << QStringList{"kettöszázhuszonegy"};
+        << QStringList{"kettöszázhuszonegy"} << QStringLiteral("27");
 }
 
 void TestPrintInvoice::legalContent()
@@ -431,6 +432,7 @@ void TestPrintInvoice::legalContent()
     QFETCH(QStringList, changes);
     QFETCH(QStringList, present);
     QFETCH(QStringList, absent);
+    QFETCH(QString, lineRate);
     DB_VERIFY(addInvoice(QStringLiteral("20100001"), labelCode, {{"1", price, "27% általános", 27}},
                          QStringLiteral("0"), rate, currency));
     for (const QString& sql : changes)
@@ -444,6 +446,11 @@ void TestPrintInvoice::legalContent()
             QVERIFY2(page.find(text).size() == 1, qPrintable(text + QStringLiteral(" in ") + all));
         for (const QString& text : absent)
             QVERIFY2(page.find(text).empty(), qPrintable(text + QStringLiteral(" in ") + all));
+        // an exempt line names its case where a rate stands, as the summary does, never "0"
+        const QStringList texts = page.allTexts();
+        QVERIFY2(texts.contains(lineRate), qPrintable(lineRate + QStringLiteral(" in ") + all));
+        if (lineRate != u"27")
+            QVERIFY2(!texts.contains(QStringLiteral("0")), qPrintable(all));
     }
 }
 
