@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <cstdio>
 
 namespace orvena {
@@ -170,6 +171,10 @@ std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
                          : option == u"--proforma" ? CommandLineRequest::Document::Proforma
                                                    : CommandLineRequest::Document::DeliveryNote;
             r.number = options.value().trimmed();
+            // a proforma's number as printed ("D20260001") names the same proforma
+            static const QRegularExpression printedProforma(QStringLiteral("^[Dd][0-9]+$"));
+            if (r.document == CommandLineRequest::Document::Proforma && printedProforma.match(r.number).hasMatch())
+                r.number = r.number.mid(1);
             if (r.number.isEmpty())
                 fail(QStringLiteral("Hiba: hiányzik a bizonylat száma."));
         } else if (option == u"--email-invoice") {

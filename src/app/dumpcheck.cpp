@@ -131,8 +131,10 @@ void DumpCheck::process(qsizetype end)
         const char c = m_buffer.at(m_pos);
         if (c == '\n')
             ++m_line;
+        // The statement's text as quoted in a refusal, from its first character (the first
+        // word's first letter included) on, without the comments and blanks before it.
         if (m_statementText.size() < 80 && m_state != State::LineComment && m_state != State::BlockComment
-            && (m_tokens > 0 || !m_word.isEmpty() || m_state != State::Code))
+            && (m_tokens > 0 || !m_word.isEmpty() || m_state != State::Code || wordByte(c)))
             m_statementText.append(c);
 
         switch (m_state) {
@@ -267,6 +269,8 @@ void DumpCheck::process(qsizetype end)
             endStatement();
             ++m_pos;
         } else {
+            if (m_tokens == 0 && m_statementText.isEmpty())
+                m_statementText.append(c);
             token({}, false, false, c);
             ++m_pos;
         }

@@ -47,15 +47,10 @@ FiguresRequest parse(const QStringList& arguments)
     }
     if (r.rates && r.accounting)
         options.fail(QStringLiteral("Hiba: a --mnb-rates és az --accounting-export együtt nem adható meg."));
-    else if (r.rates && ((!r.from.isEmpty() && !isValidDate(r.from)) || (!r.to.isEmpty() && !isValidDate(r.to))))
-        options.fail(QStringLiteral("Hiba: a dátumot éééé.hh.nn alakban kell megadni (--from, --to)."));
-    else if (r.accounting && (!isValidDate(r.from) || !isValidDate(r.to)))
-        options.fail(QStringLiteral("Hiba: meg kell adni a dátumtartományt (--from éééé.hh.nn --to éééé.hh.nn)."));
+    else if (const QString problem = dateRangeProblem(r.from, r.to, r.accounting); !problem.isEmpty())
+        options.fail(problem);
     else if (r.accounting && r.out.trimmed().isEmpty())
         options.fail(QStringLiteral("Hiba: meg kell adni a kimeneti fájlt (--out <fájl>)."));
-    else if (!r.from.isEmpty() && !r.to.isEmpty() && isValidDate(r.from) && isValidDate(r.to)
-             && parseDate(r.from) > parseDate(r.to))
-        options.fail(QStringLiteral("Hiba: a --from dátuma későbbi, mint a --to dátuma."));
     r.error = options.error();
     return r;
 }

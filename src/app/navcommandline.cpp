@@ -51,8 +51,8 @@ NavRequest parse(const QStringList& arguments)
         fail(QString::fromUtf8("Hiba: hiányzik a számla száma (--nav-xml <számlaszám>)."));
     else if (r.xml && r.out.isEmpty())
         fail(QString::fromUtf8("Hiba: meg kell adni a kimeneti fájlt (--out <fájl>)."));
-    else if (r.audit && (!isValidDate(r.from) || !isValidDate(r.to)))
-        fail(QString::fromUtf8("Hiba: meg kell adni a dátumtartományt (--from éééé.hh.nn --to éééé.hh.nn)."));
+    else if (const QString problem = r.audit ? dateRangeProblem(r.from, r.to, true) : QString(); !problem.isEmpty())
+        fail(problem);
     else if (r.audit && r.dir.trimmed().isEmpty())
         fail(QString::fromUtf8("Hiba: meg kell adni a célmappát (--dir <mappa>)."));
     r.error = options.error();

@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "db/connection.h"
+#include "db/conversions.h"
 #include "db/datamodule.h"
 #include "db/errors.h"
 #include "db/logging.h"
@@ -50,6 +51,19 @@ void OptionReader::fail(const QString& text)
 {
     if (m_error.isEmpty())
         m_error = text;
+}
+
+QString dateRangeProblem(const QString& from, const QString& to, bool required)
+{
+    if (required && (from.trimmed().isEmpty() || to.trimmed().isEmpty()))
+        return QStringLiteral("Hiba: meg kell adni a dátumtartományt (--from éééé.hh.nn --to éééé.hh.nn).");
+    for (const auto& [option, value] : {std::pair{QStringLiteral("--from"), from}, std::pair{QStringLiteral("--to"), to}})
+        if (!value.trimmed().isEmpty() && !isValidDate(value.trimmed()))
+            return QStringLiteral("Hiba: érvénytelen dátum: %1 (%2; létező nap kell, éééé.hh.nn alakban).")
+                .arg(value.trimmed(), option);
+    if (!from.trimmed().isEmpty() && !to.trimmed().isEmpty() && parseDate(from.trimmed()) > parseDate(to.trimmed()))
+        return QStringLiteral("Hiba: a --from dátuma későbbi, mint a --to dátuma.");
+    return {};
 }
 
 bool namesOption(const QStringList& arguments, const QStringList& options)

@@ -19,6 +19,11 @@ bool namesOption(const QStringList& arguments, const QStringList& options);
 // Hungarian line to standard error and returns false.
 bool connectCommandLine(class DataModule& data);
 
+// What is wrong with a --from / --to pair (empty when nothing): a date that is not a real day
+// "éééé.hh.nn" is named as invalid, a missing one (when `required`) asked for, and a range
+// that ends before it begins refused. Hungarian, starting "Hiba: ".
+QString dateRangeProblem(const QString& from, const QString& to, bool required);
+
 class OptionReader {
 public:
     // arguments.first() is the program itself.

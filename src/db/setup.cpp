@@ -311,16 +311,33 @@ QString scopedExportFolder(Connection& admin)
     return rows->text(0, 1);
 }
 
+bool isServerAccount(const QString& name)
+{
+    static const QStringList own{QStringLiteral("root"),          QStringLiteral("mysql"),
+                                 QStringLiteral("mariadb.sys"),   QStringLiteral("public"),
+                                 QStringLiteral("debian-sys-maint"), QStringLiteral("mysql.sys"),
+                                 QStringLiteral("mysql.session"), QStringLiteral("mysql.infoschema")};
+    return own.contains(name.toLower());
+}
+
 QStringList addSocketUser(Connection& admin, const QString& database, const QString& user)
 {
     if (!isLoginName(user))
         throw Error(QStringLiteral("\"%1\" nem felhasználónév (betűk, számjegyek, \"_\", \"-\", \".\"; legfeljebb "
                                    "32 karakter).")
                         .arg(user));
+    if (isServerAccount(user))
+        throw Error(QStringLiteral("\"%1\" az adatbázis-kiszolgáló saját fiókja, nem lehet az Orvena felhasználója.").arg(user));
     const QByteArray account = quotedLiteral(admin, user) + "@'localhost'";
     // the account's ways of logging in (unix_socket may stand as an alternative of another)
-    const auto existing = admin.select("SELECT Priv LIKE '%\"unix_socket\"%' FROM mysql.global_priv WHERE User = "
+    const auto existing = admin.select("SELECT Priv LIKE '%\"unix_socket\"%', IFNULL(JSON_VALUE(Priv, "
+                                       "'$.account_locked'), 'false') IN ('true', '1') FROM mysql.global_priv WHERE User = "
                                        + quotedLiteral(admin, user) + " AND Host = 'localhost'");
+    // A locked account is the server's or someone's closed one: it is not opened for a desktop user.
+    if (existing->rowCount() > 0 && existing->text(0, 1) == u"1")
+        throw Error(QStringLiteral("A(z) \"%1\" fiók zárolt (a kiszolgáló saját vagy lezárt fiókja), nem lehet az "
+                                   "Orvena felhasználója.")
+                        .arg(user));
     QStringList done;
     if (existing->rowCount() == 0) {
         admin.execute("CREATE USER " + account + " IDENTIFIED VIA unix_socket");

@@ -35,7 +35,8 @@ QStringList runSchemaSetup(Connection& admin, const SetupOptions& options, QStri
 // A desktop user's account on the local server: NAME@localhost logging in through the operating
 // system (unix_socket, so only that system account gets in, with no password to keep), the
 // program's rights on the database, and FILE only where the server's export folder is scoped.
-// Returns what it did (Hungarian); throws DbError, or Error for a name that is not a login name.
+// Returns what it did (Hungarian); throws DbError, or Error for a name that is not a login name,
+// a server account's name or a locked account.
 QStringList addSocketUser(Connection& admin, const QString& database, const QString& user);
 
 // The one folder the server writes files into (secure_file_priv); empty when the server may
@@ -44,6 +45,9 @@ QString scopedExportFolder(Connection& admin);
 
 // A login name fit for an account (letters, digits, "_", "-", "."; at most 32 characters).
 bool isLoginName(const QString& name);
+// The names of the database server's own accounts and roles (root, mysql, mariadb.sys, PUBLIC,
+// ...), compared without regard to case: never made or turned into a program user's account.
+bool isServerAccount(const QString& name);
 
 // Adds the demo master data into the tables of the connection's database that are still empty.
 QStringList addDemoData(Connection& connection);

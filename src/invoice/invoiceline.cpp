@@ -8,6 +8,7 @@
 #include "db/errors.h"
 #include "db/memotext.h"
 #include "db/stepchain.h"
+#include "nav/invoicedata.h"
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/numberfields.h"
@@ -203,6 +204,23 @@ void InvoiceLineEditor::chooseArticle()
         } catch (const Error& e) {
             showFailure(m_context.ui, QStringLiteral("Hiba a cikk feltöltésben való megjelenitésekor!"), &e);
             close();
+            return;
+        }
+        // The line is in its invoice's currency: an article priced in another one keeps the
+        // invoice's currency, and its price (in the other currency) is shown, not taken as is.
+        const QString articleCurrency = m_fields[Currency].trimmed();
+        const QString invoiceCurrency = hostCurrency().trimmed();
+        if (m_document && !invoiceCurrency.isEmpty()
+            && nav::currencyCode(articleCurrency.isEmpty() ? QStringLiteral("Ft") : articleCurrency)
+                   != nav::currencyCode(invoiceCurrency)) {
+            const QString articlePrice = m_fields[UnitPrice];
+            set(Currency, invoiceCurrency);
+            set(UnitPrice, QStringLiteral("0"));
+            runAction(m_context.ui, [this] { recomputeAmounts(); });
+            m_context.ui.message(QStringLiteral("A cikk ára %1 %2, a számla pénzneme %3: az egységárat %3-ban adja meg.")
+                                     .arg(articlePrice.trimmed(), articleCurrency.isEmpty() ? QStringLiteral("Ft") : articleCurrency,
+                                          invoiceCurrency));
+            focus(UnitPrice);
             return;
         }
         runAction(m_context.ui, [this] { recomputeAmounts(); });

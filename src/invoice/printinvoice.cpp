@@ -78,7 +78,16 @@ AmountStyle amountStyleOf(const PrintedDocument& invoice)
 Query& openDocumentLines(DataModule& data, const QString& number, const QString& headerTable, const QString& lineTable)
 {
     Query& lines = data.query(role::kPrintedInvoiceLines);
-    lines.setSql({QStringLiteral("SELECT * FROM %2 JOIN %1 ON %1.fbszam = %2.sbszam").arg(headerTable, lineTable),
+    // "ÁFA %" of a line taxed by no percentage (exempt, out of scope, reverse charge) prints its
+    // case ("AAM"), as the summary names it, instead of a rate of 0: the later sAfa is the one read.
+    const QString vatCode = QStringLiteral("(SELECT k.%1 FROM afa k WHERE k.kAfakod = %2.skAfakod ORDER BY k.kID LIMIT 1)");
+    const QString type = vatCode.arg(QStringLiteral("kNavTipus"), lineTable);
+    const QString printedRate =
+        QStringLiteral("IF(IFNULL(%1, '') NOT IN ('', 'PERCENTAGE') OR (%1 IS NULL AND %2.sAfa = 0 AND TRIM(IFNULL(%2.sAfanev, "
+                       "'')) <> '' AND LEFT(TRIM(%2.sAfanev), 1) NOT BETWEEN '0' AND '9'), IFNULL(NULLIF(TRIM(%3), ''), "
+                       "LEFT(TRIM(%2.sAfanev), 3)), CAST(%2.sAfa AS CHAR)) AS sAfa")
+            .arg(type, lineTable, vatCode.arg(QStringLiteral("kNavKod"), lineTable));
+    lines.setSql({QStringLiteral("SELECT *, %3 FROM %2 JOIN %1 ON %1.fbszam = %2.sbszam").arg(headerTable, lineTable, printedRate),
                   QStringLiteral("WHERE sbszam = :p0"), QStringLiteral("GROUP BY sID")});
     lines.setText(QStringLiteral("p0"), number);
     lines.open();

@@ -90,6 +90,12 @@ int main(int argc, char** argv)
                            .arg(name);
                 return 2;
             }
+            if (isServerAccount(name)) {
+                err << QStringLiteral("A(z) \"%1\" az adatbázis-kiszolgáló saját fiókja, nem lehet az Orvena "
+                                      "felhasználója.\n")
+                           .arg(name);
+                return 2;
+            }
             addUsers << name;
         } else if (arg == u"--print-config") {
             for (const QString& line : ConnectionProfile::fromEnvironment().describe())
@@ -137,8 +143,15 @@ int main(int argc, char** argv)
                     out << QStringLiteral("%1: a kiszolgáló rendszergazdája, nem kap külön fiókot.\n").arg(user);
                     continue;
                 }
-                for (const QString& line : addSocketUser(connection, options.database, user))
-                    out << line << '\n';
+                try {
+                    for (const QString& line : addSocketUser(connection, options.database, user))
+                        out << line << '\n';
+                } catch (const DbError&) {
+                    throw;
+                } catch (const Error& e) {
+                    err << e.text() << '\n';
+                    return 1;
+                }
             }
             out << "Kész.\n";
             return 0;

@@ -22,6 +22,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QValueAxis>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -289,6 +290,13 @@ private slots:
         QCOMPARE(series->barSets()[1]->at(0), 3067.0);
         auto* axis = qobject_cast<QBarCategoryAxis*>(chart->axes(Qt::Horizontal).first());
         QCOMPARE(axis->categories(), (QStringList{"2026.01", "2026.02"}));
+        QVERIFY(!axis->truncateLabels()); // "18% kedvezményes" is never cut
+        // the amounts' ticks on round values, nought among them, written as "12 500"
+        auto* values = qobject_cast<QValueAxis*>(chart->axes(Qt::Vertical).first());
+        QCOMPARE((QList<double>{values->min(), values->max(), values->tickInterval(), values->tickAnchor()}),
+                 (QList<double>{-2500, 12500, 2500, 0}));
+        QVERIFY(chart->localizeNumbers());
+        QCOMPARE(chart->locale().toString(12500.0, 'f', 0), QStringLiteral("12\u00a0500"));
 
         QTemporaryDir dir;
         const QByteArray csv = saveThrough(dialog.get(), "csvButton", dir.filePath(QStringLiteral("honap.csv")),

@@ -476,6 +476,20 @@ private slots:
         // The line list stands on the stored line.
         QCOMPARE(s->data.query(QStringLiteral("ZQ20")).fieldText(QStringLiteral("sMegn")),
                  QStringLiteral("Kalibráló súly 1 kg"));
+
+        // On a euro invoice the line stays in euros: the forint price is shown, not taken.
+        composer.setField(InvoiceComposer::Currency, QStringLiteral("EUR"));
+        InvoiceLineEditor euro(s->context, composer.lineRequest(EditMode::New));
+        QVERIFY(euro.prepare());
+        QCOMPARE(euro.field(InvoiceLineEditor::Currency), QStringLiteral("EUR"));
+        euro.setField(InvoiceLineEditor::ArticleName, QStringLiteral("Kalib"));
+        s->ui.clear();
+        euro.chooseArticle();
+        QCOMPARE(euro.field(InvoiceLineEditor::Currency), QStringLiteral("EUR"));
+        QCOMPARE(euro.field(InvoiceLineEditor::UnitPrice), QStringLiteral("0"));
+        QCOMPARE(euro.lastFocus(), InvoiceLineEditor::UnitPrice);
+        QCOMPARE(s->ui.texts(), QStringList{QStringLiteral("A cikk ára 6350 Ft, a számla pénzneme EUR: az egységárat "
+                                                           "EUR-ban adja meg.")});
     }
 
     void modifyKeepsOtherInvoices()

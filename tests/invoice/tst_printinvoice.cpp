@@ -428,18 +428,19 @@ void TestPrintInvoice::legalContent_data()
     // When given: the invoice is issued first, then these run and `reprint` (or the invoice) is printed.
     QTest::addColumn<QStringList>("afterIssue");
     QTest::addColumn<QString>("reprint");
+    QTest::addColumn<QString>("lineRate"); // what the line's "ÁFA %" column shows
     QTest::newRow("domestic customer")
         << "00003" << "500" << "0" << "Ft" << QStringList{}
         << QStringList{"Adószám: 12345676-2-06", "Adószám: 23456787-1-41"}
-        << QStringList{"özösségi adószám", "Kerekítés", "Adómentes", "Alanyi adómentes", "énzforgalmi"} << QStringList{} << QString();
+        << QStringList{"özösségi adószám", "Kerekítés", "Adómentes", "Alanyi adómentes", "énzforgalmi"} << QStringList{} << QString() << QStringLiteral("27");
     QTest::newRow("EU customer")
         << "00003" << "500" << "0" << "Ft" << QStringList{"UPDATE szlafej SET fvKod = '5'"}
         << QStringList{"Közösségi adószám: ATU12345678", "Adószám: 12345676-2-06, közösségi adószám: HU12345676"}
-        << QStringList{"23456787"} << QStringList{} << QString();
+        << QStringList{"23456787"} << QStringList{} << QString() << QStringLiteral("27");
     QTest::newRow("exempt line")
         << "00003" << "500" << "0" << "Ft"
         << QStringList{"UPDATE szlasor SET skAfakod = '4', sAfanev = 'AAM alanyi adómentes', sAfa = 0"}
-        << QStringList{"Adómentes (AAM): Alanyi adómentes"} << QStringList{} << QStringList{} << QString();
+        << QStringList{"Adómentes (AAM): Alanyi adómentes"} << QStringList{} << QStringList{} << QString() << QStringLiteral("AAM");
     // The issuer's VAT regime, on every copy whatever the lines are.
     QTest::newRow("individually exempt issuer")
         << "00003" << "500" << "0" << "Ft"
@@ -447,17 +448,17 @@ void TestPrintInvoice::legalContent_data()
                        "UPDATE szlasor SET skAfakod = '4', sAfanev = 'AAM alanyi adómentes', sAfa = 0",
                        "UPDATE afa SET kNavIndok = 'Áfa tv. XIII. fejezet' WHERE kAfakod = '4'"}
         << QStringList{"Alanyi adómentes", "Adómentes (AAM): Áfa tv. XIII. fejezet"}
-        << QStringList{"énzforgalmi"} << QStringList{} << QString();
+        << QStringList{"énzforgalmi"} << QStringList{} << QString() << QStringLiteral("AAM");
     QTest::newRow("cash-accounting small business")
         << "00002" << "500" << "0" << "Ft" << QStringList{"UPDATE szallito SET zPenzforgalmi = 1, zKisadozo = 1"}
-        << QStringList{"Pénzforgalmi elszámolás – Kisadózó"} << QStringList{"Alanyi"} << QStringList{} << QString();
+        << QStringList{"Pénzforgalmi elszámolás – Kisadózó"} << QStringList{"Alanyi"} << QStringList{} << QString() << QStringLiteral("27");
     QTest::newRow("EUR invoice, whole-forint label set")
         << "00002" << "241" << "390" << "EUR" << QStringList{} << QStringList{"háromszázhat", "07/100"}
-        << QStringList{"00/100", "Kerekítés"} << QStringList{} << QString();
+        << QStringList{"00/100", "Kerekítés"} << QStringList{} << QString() << QStringLiteral("27");
     QTest::newRow("whole-forint rounding")
         << "00002" << "137970" << "0" << "Ft" << QStringList{}
         << QStringList{"Kerekítés: 0,10 Ft", "Fizetendő kerekítve: 175 222 Ft", "százhetvenötezer-kettöszázhuszonkettö 00/100"}
-        << QStringList{"kettöszázhuszonegy"} << QStringList{} << QString();
+        << QStringList{"kettöszázhuszonegy"} << QStringList{} << QString() << QStringLiteral("27");
     // An issued invoice reprints what was issued, whatever the master records say later; a storno
     // and a correction print their original's regime.
     const QStringList exemptIssue{"UPDATE szallito SET zAlanyiMentes = 1",
@@ -477,21 +478,21 @@ void TestPrintInvoice::legalContent_data()
         << QStringList{"énzforgalmi", "Más indok"}
         << QStringList{"UPDATE szallito SET zAlanyiMentes = 0, zPenzforgalmi = 1, zAdo = ''",
                        "UPDATE afa SET kNavIndok = 'Más indok' WHERE kAfakod = '4'", "UPDATE vevo SET vAdo = ''"}
-        << QString();
+        << QString() << QStringLiteral("AAM");
     QTest::newRow("storno of an exempt issuer's invoice")
         << "00003" << "500" << "0" << "Ft" << exemptIssue << QStringList{"Alanyi adómentes"}
         << QStringList{"énzforgalmi"}
         << QStringList{"UPDATE szallito SET zAlanyiMentes = 0, zPenzforgalmi = 1"} + modification
                + QStringList{"INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES ('20100002', 'STORNO', "
                              "'20100001')"}
-        << "20100002";
+        << "20100002" << QStringLiteral("AAM");
     QTest::newRow("correction of an invoice issued before the exemption")
         << "00003" << "500" << "0" << "Ft" << QStringList{} << QStringList{"Adószám: 12345676-2-06"}
         << QStringList{"Alanyi adómentes"}
         << QStringList{"UPDATE szallito SET zAlanyiMentes = 1"} + modification
                + QStringList{"INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES ('20100002', 'MODIFY', "
                              "'20100001')"}
-        << "20100002";
+        << "20100002" << QStringLiteral("27");
 }
 
 void TestPrintInvoice::legalContent()
@@ -505,6 +506,7 @@ void TestPrintInvoice::legalContent()
     QFETCH(QStringList, absent);
     QFETCH(QStringList, afterIssue);
     QFETCH(QString, reprint);
+    QFETCH(QString, lineRate);
     DB_VERIFY(addInvoice(QStringLiteral("20100001"), labelCode, {{"1", price, "27% általános", 27}},
                          QStringLiteral("0"), rate, currency));
     for (const QString& sql : changes)
@@ -525,6 +527,11 @@ void TestPrintInvoice::legalContent()
             QVERIFY2(page.find(text).size() == 1, qPrintable(text + QStringLiteral(" in ") + all));
         for (const QString& text : absent)
             QVERIFY2(page.find(text).empty(), qPrintable(text + QStringLiteral(" in ") + all));
+        // an exempt line names its case where a rate stands, as the summary does, never "0"
+        const QStringList texts = page.allTexts();
+        QVERIFY2(texts.contains(lineRate), qPrintable(lineRate + QStringLiteral(" in ") + all));
+        if (lineRate != u"27")
+            QVERIFY2(!texts.contains(QStringLiteral("0")), qPrintable(all));
     }
 }
 

@@ -325,7 +325,8 @@ void TestInvoiceMail::remindersGoByMail()
     addInvoice(QStringLiteral("20100001"));
     addInvoice(QStringLiteral("20100002"));
     addInvoice(QStringLiteral("20100003"));
-    m_session->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I', fFkelt = '2026-01-10'"));
+    // issued before the days asked about (a receivable as of a day was issued by then)
+    m_session->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I', fRkelt = '2025-12-20', fFkelt = '2026-01-10'"));
     m_session->db.exec(QStringLiteral("UPDATE szlafej SET fFkelt = '2026-04-10' WHERE fBszam = '20100003'"));
 
     mail::InvoiceMailResult result;

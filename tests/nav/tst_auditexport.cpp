@@ -325,6 +325,10 @@ void TestAuditExport::commandLineExport()
     r = run({QStringLiteral("--audit-export"), QStringLiteral("--from"), QStringLiteral("2024.13.01"),
              QStringLiteral("--to"), QStringLiteral("2024.05.31"), QStringLiteral("--dir"), dir.path()});
     QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.startsWith(QStringLiteral("Hiba: érvénytelen dátum: 2024.13.01 (--from")), qPrintable(r.err));
+    r = run({QStringLiteral("--audit-export"), QStringLiteral("--to"), QStringLiteral("2024.05.31"), QStringLiteral("--dir"),
+             dir.path()});
+    QCOMPARE(r.status, 2);
     QVERIFY(r.err.startsWith(QStringLiteral("Hiba: meg kell adni a dátumtartományt")));
 }
 

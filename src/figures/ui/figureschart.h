@@ -10,6 +10,15 @@ class QChart;
 
 namespace orvena {
 
+// The value axis of amounts from `low` to `high` (nought always within): its ends and its step
+// of 1, 2, 2.5 or 5 times a power of ten, about five steps in all.
+struct AxisScale {
+    double low;
+    double high;
+    double step;
+};
+AxisScale axisScale(double low, double high);
+
 // Replaces what the chart shows with the table's bars, its axes and the view's title.
 void fillChart(QChart& chart, const figures::Table& table);
 
