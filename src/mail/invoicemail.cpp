@@ -463,10 +463,10 @@ InvoiceMailResult emailReminder(ScreenContext& context, const QString& customerC
     QStringList sentTo;
     for (qsizetype i = 0; i < letters.files.size(); ++i) {
         const QStringList& numbers = receivables.reminderInvoices().at(static_cast<size_t>(i));
-        QString text = builtIn;
-        text.replace(QStringLiteral("{vevo}"), customerName);
-        text.replace(QStringLiteral("{kiallito}"), readFacts(context.data, numbers.value(0)).issuer);
-        const MailText mail = splitMail(text, QStringLiteral("Fizetési felszólítás"));
+        const MailText mail = fillMail(builtIn,
+                                       {{QStringLiteral("{vevo}"), customerName},
+                                        {QStringLiteral("{kiallito}"), readFacts(context.data, numbers.value(0)).issuer}},
+                                       QStringLiteral("Fizetési felszólítás"));
         QFile pdf(letters.files.at(i));
         if (!pdf.open(QIODevice::ReadOnly))
             throw FileError(QStringLiteral("Az e-mail melléklete nem olvasható: %1").arg(pdf.errorString()));
