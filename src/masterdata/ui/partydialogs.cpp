@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <memory>
 
@@ -124,6 +125,9 @@ QDialog* createCustomerListDialog(ScreenContext& context, QWidget* parent)
     search->addWidget(find);
     search->addStretch();
     dialog->topArea()->addLayout(search);
+    // Tab order follows the screen: the search row above the list, then the list and its buttons.
+    QWidget::setTabOrder(field, find);
+    QWidget::setTabOrder(find, dialog->grid());
 
     dialog->setDetails(customerDetails(Screen::CustomerList), QStringLiteral("vMemoVevo"));
     dialog->setHints({QStringLiteral("Számlázásnál van használatban."), QStringLiteral("Új vevö felvétele."),
