@@ -95,7 +95,8 @@ void paintReport(const PageModel& model, QPagedPaintDevice& device)
 
 void writePdf(const PageModel& model, const QString& fileName)
 {
-    OutputFile file(fileName);
+    // a printed document is the user's alone, also where an older one stood
+    OutputFile file(fileName, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     file.open();
     {
         QPdfWriter writer(&file.device());
