@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <pwd.h>
+
 using namespace orvena;
 
 namespace {
@@ -87,6 +89,14 @@ int main(int argc, char** argv)
             if (!isLoginName(name)) {
                 err << QStringLiteral("A --add-user után egy felhasználónév kell (betűk, számjegyek, \"_\", \"-\", "
                                       "\".\"): \"%1\"\n")
+                           .arg(name);
+                return 2;
+            }
+            // the account logs in as that operating-system user: one the system does not know
+            // could never use it
+            if (!::getpwnam(name.toLocal8Bit().constData())) {
+                err << QStringLiteral("A(z) \"%1\" nevű felhasználó nincs ezen a gépen, ezért fiók sem készül neki. "
+                                      "Adja meg egy meglévő asztali felhasználó bejelentkezési nevét.\n")
                            .arg(name);
                 return 2;
             }

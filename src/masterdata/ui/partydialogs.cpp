@@ -125,14 +125,14 @@ QDialog* createCustomerListDialog(ScreenContext& context, QWidget* parent)
     search->addWidget(find);
     search->addStretch();
     dialog->topArea()->addLayout(search);
-    // Tab order follows the screen: the search row above the list, then the list and its buttons.
-    QWidget::setTabOrder(field, find);
-    QWidget::setTabOrder(find, dialog->grid());
 
     dialog->setDetails(customerDetails(Screen::CustomerList), QStringLiteral("vMemoVevo"));
     dialog->setHints({QStringLiteral("Számlázásnál van használatban."), QStringLiteral("Új vevö felvétele."),
                       QStringLiteral("Vevö módosítása."), QStringLiteral("Vevö sor törlése."), QStringLiteral("Kilépés")});
     dialog->resize(1000, 720);
+    // Tab order follows the screen: the search row above the list, then the list and its buttons.
+    QWidget::setTabOrder(field, find);
+    QWidget::setTabOrder(find, dialog->grid());
     return dialog;
 }
 
