@@ -4,6 +4,7 @@
 #include "db/codepages.h"
 #include "billing/invoicelinks.h"
 #include "billing/invoicesums.h"
+#include "db/logging.h"
 #include "db/navsendschema.h"
 #include "db/outputfile.h"
 #include "db/restorestate.h"
@@ -470,6 +471,22 @@ QString keptBackupFile(const QString& restored)
     return name;
 }
 
+// The copy a restore run as root (sudo orvena --restore) writes into a user's folder belongs to
+// the folder's owner, who can then read and remove it; it stays readable by its owner only.
+void giveToFolderOwner(const QString& file)
+{
+    struct stat folder {};
+    if (::geteuid() != 0
+        || ::stat(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), &folder) != 0
+        || folder.st_uid == 0)
+        return;
+    // lchown: the file was just written as a regular file; a link put in its place is not followed.
+    // Failing, the copy is still there, only root's: the restore goes on.
+    if (::lchown(QFile::encodeName(file).constData(), folder.st_uid, folder.st_gid) != 0)
+        qCWarning(lcApp).noquote() << QStringLiteral("%1: the owner cannot be changed: %2")
+                                          .arg(file, QString::fromLocal8Bit(std::strerror(errno)));
+}
+
 QString randomPassword()
 {
     static const char alphabet[] = "ABCDEFGHJKLMNPQRSTUVWXYZabcdefghijkmnopqrstuvwxyz23456789";
@@ -675,7 +692,9 @@ public:
         ConnectionProfile live = m_admin;
         live.database = m_database;
         try {
-            return writeBackup(live, keptBackupFile(m_file)).file;
+            const QString kept = writeBackup(live, keptBackupFile(m_file)).file;
+            giveToFolderOwner(kept);
+            return kept;
         } catch (const BackupError& e) {
             dropScratch();
             throw BackupError(QStringLiteral("A felülírandó adatokról nem készült mentés a visszaállított fájl "

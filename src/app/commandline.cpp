@@ -14,6 +14,7 @@
 #include "mail/invoicemail.h"
 #include "reports/reportengine.h"
 
+#include "db/connection.h"
 #include "db/datamodule.h"
 #include "db/errors.h"
 #include "db/logging.h"
@@ -336,6 +337,11 @@ std::optional<int> runCommandLine(int& argc, char** argv)
     DataModule data;
     try {
         data.connect(ConnectionProfile::fromEnvironment());
+    } catch (const ServerSetupError& e) {
+        // a server set up unlike the program needs: its cause and its remedy, as the window says
+        logFailure(lcApp(), e, QStringLiteral("Hiba: az adatbázis-kiszolgáló beállítása nem megfelelő."));
+        printLine(stderr, QStringLiteral("Hiba: az adatbázis-kiszolgáló beállítása nem megfelelő.\n") + e.text());
+        return 3;
     } catch (const Error& e) {
         logFailure(lcApp(), e, QStringLiteral("Hiba: az adatbázis nem érhető el."));
         printLine(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el."));

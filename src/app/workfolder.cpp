@@ -16,6 +16,11 @@ const QString kMarker = QStringLiteral("Szamla2.frf");
 // What was last copied from the installed folder, one "name<TAB>sha256" line per file: a file
 // that still has that checksum was not changed by the operator and may be updated.
 const QString kManifest = QStringLiteral(".orvena-telepitett");
+// The folder and what the program writes into it are the user's alone: printed invoices land
+// here too.
+constexpr QFileDevice::Permissions kFolderPermissions =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+constexpr QFileDevice::Permissions kFilePermissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 QByteArray checksum(const QString& path)
 {
@@ -43,7 +48,7 @@ QMap<QString, QByteArray> readManifest(const QDir& dir)
 void writeManifest(const QDir& dir, const QMap<QString, QByteArray>& manifest)
 {
     QSaveFile f(dir.filePath(kManifest));
-    if (!f.open(QIODevice::WriteOnly))
+    if (!f.open(QIODevice::WriteOnly) || !f.setPermissions(kFilePermissions))
         return;
     for (auto it = manifest.begin(); it != manifest.end(); ++it)
         f.write(it.key().toUtf8() + '\t' + it.value() + '\n');
@@ -54,7 +59,8 @@ bool copyOver(const QString& from, const QString& to)
 {
     QFile source(from);
     QSaveFile target(to);
-    if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly))
+    if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly)
+        || !target.setPermissions(kFilePermissions))
         return false;
     return target.write(source.readAll()) == source.size() && target.commit();
 }
@@ -75,6 +81,8 @@ WorkingFolder prepareWorkingFolder(const QString& current, const QString& instal
     }
     if (!data.mkpath(QStringLiteral(".")))
         return w;
+    // also a folder an earlier version made readable by everyone
+    QFile::setPermissions(data.absolutePath(), kFolderPermissions);
 
     QMap<QString, QByteArray> manifest = readManifest(data);
     const QDir source(installed);

@@ -21,6 +21,18 @@ inline QString memoToDatabase(QString text)
     return text;
 }
 
+// A document's memo (a message, a line's note) as it is stored: without line breaks after its
+// last line. Enter at the end of a memo starts a new line and moves the focus on; that empty
+// line is not kept.
+inline QString memoWithoutTrailingBreaks(QString text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && (text.at(end - 1) == u'\n' || text.at(end - 1) == u'\r'))
+        --end;
+    text.truncate(end);
+    return text;
+}
+
 // A block (an address block, an edit screen's memo) stores every line, the last one too, ended
 // by CR LF; on screen it has no line end after its last line.
 inline QString blockFromDatabase(QString text)

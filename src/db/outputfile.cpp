@@ -49,7 +49,11 @@ void OutputFile::open()
         throw FileError(QStringLiteral("A(z) \"%1\" fájl nem írható: nincs írási jog a mappájában, vagy a lemez "
                                        "megtelt.")
                             .arg(QDir::toNativeSeparators(m_path)));
-    if (m_permissions && !m_file.setPermissions(m_permissions)) {
+    // A new file is the user's alone (an invoice, the books' figures); an existing one keeps its own.
+    QFileDevice::Permissions permissions = m_permissions;
+    if (!permissions && !QFileInfo::exists(m_path))
+        permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (permissions && !m_file.setPermissions(permissions)) {
         m_file.cancelWriting();
         throw FileError(QStringLiteral("A(z) \"%1\" fájl jogosultságai nem állíthatók be.")
                             .arg(QDir::toNativeSeparators(m_path)));

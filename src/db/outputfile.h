@@ -17,8 +17,8 @@ QString outputFileProblem(const QString& path);
 
 class OutputFile {
 public:
-    // `permissions`: those of the written file; empty keeps the defaults (an existing regular
-    // file's own, or those the umask allows).
+    // `permissions`: those of the written file; empty keeps an existing regular file's own and
+    // makes a new file readable and writable by its owner only.
     explicit OutputFile(const QString& path, QFileDevice::Permissions permissions = {});
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;

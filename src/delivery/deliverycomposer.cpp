@@ -242,7 +242,8 @@ void DeliveryComposer::setField(Field f, const QString& text)
 
 void DeliveryComposer::chooseCustomer()
 {
-    m_context.opener.open(Screen::CustomerList);
+    if (!openChooser(m_context.opener, Screen::CustomerList))
+        return;
     Query& customers = m_context.data.query(kCustomerList);
     const QString method = customers.fieldText(QStringLiteral("vFizmod"));
     const QString currency = customers.fieldText(QStringLiteral("vPnem"));
@@ -259,7 +260,8 @@ void DeliveryComposer::chooseCustomer()
 
 void DeliveryComposer::chooseIssuer()
 {
-    m_context.opener.open(Screen::IssuerList);
+    if (!openChooser(m_context.opener, Screen::IssuerList))
+        return;
     Query& issuers = m_context.data.query(kIssuerList);
     const QString code = issuers.fieldText(QStringLiteral("zKod"));
     const QString number = issuers.fieldText(QStringLiteral("zSzam"));
@@ -272,7 +274,8 @@ void DeliveryComposer::chooseIssuer()
 
 void DeliveryComposer::chooseDictionary()
 {
-    m_context.opener.open(Screen::DictionaryList);
+    if (!openChooser(m_context.opener, Screen::DictionaryList))
+        return;
     Query& dictionary = m_context.data.query(kDictionaryList);
     const QString code = dictionary.fieldText(QStringLiteral("mkod"));
     const QString name = dictionary.fieldText(QStringLiteral("mmegnev"));

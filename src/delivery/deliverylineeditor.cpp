@@ -95,7 +95,8 @@ void DeliveryLineEditor::setField(Field f, const QString& text)
 void DeliveryLineEditor::chooseArticle()
 {
     m_context.state.setRememberedKey(QStringLiteral("cikk"), m_fields[Description]);
-    m_context.opener.open(Screen::ArticleList);
+    if (!openChooser(m_context.opener, Screen::ArticleList))
+        return; // left with Escape: the typed line stays as it is
     try {
         Query& articles = m_context.data.query(kArticleList);
         const QString code = articles.fieldText(QStringLiteral("cKod"));
@@ -179,7 +180,7 @@ bool DeliveryLineEditor::store()
                                     .vtsz = m_fields[Vtsz],
                                     .unit = m_fields[Unit],
                                     .quantity = m_fields[Quantity],
-                                    .note = m_fields[Memo],
+                                    .note = memoWithoutTrailingBreaks(m_fields[Memo]),
                                     .articleNumber = m_fields[ArticleNumber]};
             prepareLineWrite(q, Document::DeliveryNote, line, newLine);
             q.execute();

@@ -5,6 +5,7 @@
 // inserted (the server gives it its identity); an edited one is replaced whole under its identity.
 #include "worktables.h"
 
+#include "db/memotext.h"
 #include "db/query.h"
 
 #include <QString>
@@ -49,7 +50,7 @@ DocumentHeader commonHeaderFields(const Fields& fields)
             .paymentMethod = at(Screen::PaymentMethod),
             .remark = at(Screen::Remark),
             .contract = at(Screen::Contract),
-            .message = at(Screen::Message),
+            .message = memoWithoutTrailingBreaks(at(Screen::Message)),
             .discount = at(Screen::Discount),
             .exchangeRate = at(Screen::ExchangeRate),
             .currency = at(Screen::Currency),

@@ -140,6 +140,9 @@ void InvoiceComposer::setField(Field f, const QString& text)
     set(f, text);
     if (f == Discount) // the totals are shown with the discount the print applies
         runAction(m_context.ui, [this] { recomputeTotals(); });
+    // A due date the operator typed stays when the customer changes; emptied, it follows again.
+    if (f == DueDate)
+        m_dueDateTyped = !isBlank(text);
     // A rate typed by the operator (the law allows other sources than the central bank's).
     if (f == ExchangeRate)
         set(RateSource, rates::isForint(m_fields[Currency]) ? QString() : QStringLiteral("kézzel megadva"));
@@ -297,6 +300,14 @@ bool InvoiceComposer::LoadInvoice(const QString& number)
     set(RateSource, rates::isForint(m_fields[Currency]) ? QString() : QStringLiteral("a számlán tárolt"));
     set(CustomerMasterBlock, memoFromDatabase(customers.fieldText(p("vMemoVevo"))));
     set(IssuerMasterBlock, memoFromDatabase(issuers.fieldText(p("zMemoSzall"))));
+    // A stored due date that the customer's term does not give was set by hand: it stays when
+    // the customer changes.
+    try {
+        const auto due = termDueDate();
+        m_dueDateTyped = !due || formatDate(*due) != m_fields[DueDate];
+    } catch (const Error&) {
+        m_dueDateTyped = true; // a term that is no number gives nothing to follow
+    }
     return true;
 }
 
@@ -330,7 +341,8 @@ void InvoiceComposer::chooseCustomer()
 {
     runAction(m_context.ui, [this] {
         m_context.state.setRememberedKey(QStringLiteral("vevo"), m_fields[CustomerCode]);
-        m_context.opener.open(Screen::CustomerList);
+        if (!openChooser(m_context.opener, Screen::CustomerList))
+            return;
         const Query& c = m_context.data.query(role::kCustomerList);
         set(PaymentMethod, c.fieldText(p("vfizmod")));
         set(Currency, c.fieldText(p("vpnem")));
@@ -338,6 +350,11 @@ void InvoiceComposer::chooseCustomer()
         set(Discount, c.fieldText(p("vEnged")));
         set(CustomerCode, c.fieldText(p("vkod")));
         set(CustomerNumber, c.fieldText(p("vSzam")));
+        // The customer is often chosen last: its payment term gives the due date from the
+        // performance date, unless the operator typed one.
+        if (!m_dueDateTyped)
+            if (const auto due = termDueDate())
+                set(DueDate, formatDate(*due));
     });
     fillExchangeRate(false);
 }
@@ -346,7 +363,8 @@ void InvoiceComposer::chooseLanguage()
 {
     runAction(m_context.ui, [this] {
         m_context.state.setRememberedKey(QStringLiteral("mezonev"), m_fields[LanguageCode]);
-        m_context.opener.open(Screen::DictionaryList);
+        if (!openChooser(m_context.opener, Screen::DictionaryList))
+            return;
         const Query& d = m_context.data.query(kDictionaryQuery);
         set(LanguageCode, d.fieldText(p("mKod")));
         set(LanguageName, d.fieldText(p("mMegnev")));
@@ -356,7 +374,8 @@ void InvoiceComposer::chooseLanguage()
 void InvoiceComposer::chooseIssuer()
 {
     runAction(m_context.ui, [this] {
-        m_context.opener.open(Screen::IssuerList);
+        if (!openChooser(m_context.opener, Screen::IssuerList))
+            return;
         const Query& z = m_context.data.query(role::kIssuerList);
         set(IssuerCode, z.fieldText(p("zKod")));
         set(IssuerNumber, z.fieldText(p("zSzam")));
@@ -424,6 +443,18 @@ void InvoiceComposer::fillExchangeRate(bool refetch)
             m_context.ui.message(e.text());
         }
     });
+}
+
+std::optional<QDate> InvoiceComposer::termDueDate() const
+{
+    const Query& customers = m_context.data.query(role::kCustomerList);
+    if (isBlank(m_fields[CustomerCode]) || customers.isEmpty()
+        || customers.fieldText(p("vkod")) != m_fields[CustomerCode] || !isValidDate(m_fields[PerformanceDate]))
+        return std::nullopt;
+    const QString term = customers.fieldText(p("vFhat"));
+    if (isBlank(term))
+        return std::nullopt;
+    return parseDate(m_fields[PerformanceDate]).addDays(parseInt32(term));
 }
 
 void InvoiceComposer::performanceDateLeft()

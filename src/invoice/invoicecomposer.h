@@ -9,9 +9,11 @@
 #include "screens/common/documentguard.h"
 #include "screens/common/screencontext.h"
 
+#include <QDate>
 #include <QObject>
 #include <array>
 #include <memory>
+#include <optional>
 
 namespace orvena {
 
@@ -151,6 +153,9 @@ private:
     // rate is 0. Without the bank the operator is told and types the rate.
     void fillExchangeRate(bool refetch);
     QString rateKey() const;
+    // The due date the chosen customer's payment term gives from the performance date; nothing
+    // without a customer, a term or a valid performance date. Throws on a term that is no number.
+    std::optional<QDate> termDueDate() const;
     // Ends the screen with reason and what was typed, so that it can be typed again.
     void end(const QString& reason);
     // After an action: ends the screen when its lock was lost or its invoice is no longer the one
@@ -170,6 +175,7 @@ private:
     bool m_closed = false;
     int m_lastFocus = Contract;
     QString m_rateFilledFor; // currency and date the rate was last filled (or loaded) for
+    bool m_dueDateTyped = false; // the due date was typed (or stored by hand): the customer's term leaves it
     nav::InvoiceKind m_kind = nav::InvoiceKind::Plain;
     std::unique_ptr<InvoiceCorrection> m_correction; // a correcting invoice's original and lines
 };

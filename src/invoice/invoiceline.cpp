@@ -188,7 +188,8 @@ void InvoiceLineEditor::chooseArticle()
 {
     runAction(m_context.ui, [this] {
         m_context.state.setRememberedKey(QStringLiteral("cikk"), m_fields[ArticleName]);
-        m_context.opener.open(Screen::ArticleList);
+        if (!openChooser(m_context.opener, Screen::ArticleList))
+            return; // left with Escape: the typed line stays as it is
         try {
             const Query& a = m_context.data.query(role::kArticleList);
             set(ArticleCode, a.fieldText(QStringLiteral("cKod")));
@@ -232,7 +233,8 @@ void InvoiceLineEditor::chooseVat()
 {
     runAction(m_context.ui, [this] {
         m_context.state.setRememberedKey(QStringLiteral("afa"), m_fields[VatRate]);
-        m_context.opener.open(Screen::VatList);
+        if (!openChooser(m_context.opener, Screen::VatList))
+            return;
         try {
             const Query& v = m_context.data.query(role::kVatList);
             set(VatRate, v.fieldText(QStringLiteral("kAfa")));
@@ -303,7 +305,7 @@ void InvoiceLineEditor::store()
                             .vtsz = m_fields[Vtsz],
                             .unit = m_fields[Unit],
                             .quantity = m_fields[Quantity],
-                            .note = m_fields[Note],
+                            .note = memoWithoutTrailingBreaks(m_fields[Note]),
                             .articleNumber = m_fields[ArticleNumber],
                             .unitPrice = m_fields[UnitPrice],
                             .vatRate = m_fields[VatRate],

@@ -141,8 +141,15 @@ void InvoiceRegister::locateTyped(const QString& typed, bool continuing)
         Query& list = m_context.data.query(role::kInvoiceList);
         if (!list.isOpen() || list.rowCount() == 0)
             return;
+        if (!continuing)
+            m_locatingFrom = list.fieldText(p("fBszam"));
         const int from = std::max(list.currentRow(), 0) + (continuing ? 0 : 1);
-        list.locateFrom(p("fBszam"), typed, from >= list.rowCount() ? 0 : from);
+        if (list.locateFrom(p("fBszam"), typed, from >= list.rowCount() ? 0 : from))
+            return;
+        // No such number: the operator is told, and the list stays on the invoice it stood on
+        // when the typing began (not on one an earlier part of the number led to).
+        list.locate(p("fBszam"), m_locatingFrom, Query::Match::Exact);
+        m_context.ui.message(QStringLiteral("Nincs %1 kezdetű számla.").arg(typed));
     });
 }
 
@@ -464,7 +471,7 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
         chain.step(QStringLiteral("Hiba: A munkafej UPDATE fMegj = storno "), [&] {
             // A reversing invoice carries its own issue date: today's (fulfilment and due dates stay).
             run(scratch, QStringLiteral("UPDATE munkafej SET fMegj = :p1, fRkelt = CURDATE()"),
-                {{"p1", reversed + QStringLiteral(" számú érvénytelenítő számla")}});
+                {{"p1", stornoRemark(reversed)}});
         });
         worktables::storeHeader(chain, head, worktables::stornoStore());
         worktables::storeLines(chain, lines, worktables::stornoStore());

@@ -22,7 +22,8 @@ public:
     void refreshDetails();
 
     // Typing a number in the list: the first invoice whose number begins with typed, from the
-    // highlighted one on (after it when a new search begins), wrapping round to the start.
+    // highlighted one on (after it when a new search begins), wrapping round to the start. No
+    // such invoice: said so, and the list goes back to the invoice the search began on.
     void locateTyped(const QString& typed, bool continuing);
 
     QString highlightedNumber() const;
@@ -52,6 +53,7 @@ private:
     ScreenContext& m_context;
     // The current invoice number the list was last positioned by.
     QString m_positionedBy;
+    QString m_locatingFrom; // the invoice highlighted when the typed search began
     bool m_positioned = false;
     bool m_retrying = false; // a re-read that failed is tried once more, after the event it came in
     bool readList();

@@ -21,6 +21,13 @@ inline const QString kRegisterListSql = QStringLiteral("SELECT * FROM SzlaFej OR
 inline const QString kLineListSql = QStringLiteral("SELECT * FROM SzlaSor WHERE sBszam= :p1 ORDER BY sID");
 
 
+// The remark a storno is stored with: the reversed invoice by its stored number (older data is
+// linked from this text). The print names the original by its printed number instead.
+inline QString stornoRemark(const QString& reversed)
+{
+    return reversed + QStringLiteral(" számú érvénytelenítő számla");
+}
+
 // An amount as the screens show it: two decimals, blank thousands grouping, at most twelve
 // significant digits (beyond that the figure is rounded to twelve digits first). The exact
 // value is rounded once, half away from zero.

@@ -1,6 +1,7 @@
 #include "printinvoice.h"
 
 #include "correction.h"
+#include "invoicetexts.h"
 #include "numberwords.h"
 #include "paymentqr.h"
 
@@ -11,6 +12,7 @@
 
 #include "db/conversions.h"
 #include "db/errors.h"
+#include "db/invoicelinks.h"
 #include "db/logging.h"
 #include "screens/common/chainfailure.h"
 #include "db/queryroles.h"
@@ -313,6 +315,25 @@ void setPaymentCode(ReportVariables& vars, DataModule& data, const PrintedDocume
 // document equivalent to an invoice.
 // The line where the copy mark stands: a correction names itself and the invoice it corrects
 // (`heading`), a negative invoice is a document counting as an invoice; a printed one is a copy.
+// The remark as printed (v_megjegyzes): a storno's remark as the storno wrote it names the reversed
+// invoice by its stored number; the print names it by the number printed and reported on it. A
+// remark the operator changed is printed as it is stored.
+void setRemark(ReportVariables& vars, DataModule& data, const PrintedDocument& document, bool proforma)
+{
+    QString remark = document.header->fieldText(QStringLiteral("fMegj"));
+    if (!proforma) {
+        Query link(data.connection(), QStringLiteral("stornoOriginal"));
+        link.setSql({QStringLiteral("SELECT hEredeti FROM szlahivatkozas WHERE hBszam = :p0 AND hMuvelet = :p1")});
+        link.setText(QStringLiteral("p0"), document.number);
+        link.setText(QStringLiteral("p1"), kStornoLink);
+        link.open();
+        const QString original = link.fieldText(QStringLiteral("hEredeti"));
+        if (!original.isEmpty() && remark.trimmed() == invoice::stornoRemark(original))
+            remark = invoice::stornoRemark(QStringLiteral("K") + original);
+    }
+    vars.set(QStringLiteral("v_megjegyzes"), remark);
+}
+
 void setCopyMark(ReportVariables& vars, const PrintedDocument& invoice, bool negative, const QString& heading)
 {
     if (!invoice.printed) {
@@ -394,6 +415,7 @@ void printDocument(ScreenContext& context, const QString& invoiceNumber, const I
     setForintConversion(vars, totals);
     setDiscountNote(vars, totals.discount);
     setLegalContent(vars, data, invoice, kind);
+    setRemark(vars, data, invoice, kind.proforma);
     // The title names the kind: "Számla", "Előlegszámla", "Végszámla", "Helyesbítő számla" (a proforma's
     // layout has its own); a correcting invoice also names the invoice it corrects where the copy mark stands.
     const QString correction = kind.proforma ? QString() : correctionHeading(data.connection(), number);

@@ -132,7 +132,8 @@ void ArticleEdit::takeVatRow(bool withPercentage)
 void ArticleEdit::chooseVat()
 {
     runAction(m_context.ui, [this] {
-        m_context.opener.open(Screen::VatList);
+        if (!openChooser(m_context.opener, Screen::VatList))
+            return;
         if (m_vat.isOpen())
             takeVatRow(true);
     });

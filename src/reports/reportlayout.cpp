@@ -176,7 +176,8 @@ private:
             }
         m_footerTop = m_design.pageSize.height() - m_design.bottomMargin - (m_footer ? m_footer->height : 0);
         startPage();
-        for (const Band& band : design.bands) {
+        for (size_t i = 0; i < design.bands.size(); ++i) {
+            const Band& band = design.bands[i];
             switch (band.kind) {
             case BandKind::PageFooter:
                 break;
@@ -191,10 +192,25 @@ private:
                 break;
             }
             default:
-                place(band);
+                place(band, keptWith(design, i));
             }
         }
         finishPage();
+    }
+
+    // The height of what must stay on a page with the band at `index`: the totals (the summary
+    // and the amount in words) and the closing lines after them are one block; the other bands
+    // stand alone.
+    double keptWith(const DesignPage& design, size_t index)
+    {
+        if (design.bands[index].kind != BandKind::Totals)
+            return 0;
+        for (size_t next = index + 1; next < design.bands.size(); ++next) {
+            if (design.bands[next].kind == BandKind::PageFooter)
+                continue;
+            return design.bands[next].kind == BandKind::Closing ? layoutBand(design.bands[next]).height : 0;
+        }
+        return 0;
     }
 
     void startPage()
@@ -220,12 +236,17 @@ private:
     }
 
     // Places a band at the running position: on a new page when it does not fit above the page
-    // footer, and continued on the following pages when it is taller than a whole page.
-    void place(const Band& band)
+    // footer, and continued on the following pages when it is taller than a whole page. `keep`:
+    // the height of the band that must follow it on the same page; the two move to a new page
+    // together when they fit on one but not here.
+    void place(const Band& band, double keep = 0)
     {
         LaidBand laid = layoutBand(band);
-        const bool fitsOnAPage = laid.height <= m_footerTop - m_pageTop;
-        if (m_bandsOnPage > 0 && m_cursor + laid.height > m_footerTop && fitsOnAPage) {
+        const double room = m_footerTop - m_pageTop;
+        const bool fitsOnAPage = laid.height <= room;
+        const bool keptTogether = keep > 0 && laid.height + keep <= room;
+        const double needed = laid.height + (keptTogether ? keep : 0);
+        if (m_bandsOnPage > 0 && m_cursor + needed > m_footerTop && fitsOnAPage) {
             finishPage();
             startPage();
             laid = layoutBand(band); // evaluated again on its own page ([PAGE#])

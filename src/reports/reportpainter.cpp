@@ -111,7 +111,8 @@ void paintPdf(const PageModel& model, QIODevice& device)
 
 void writePdf(const PageModel& model, const QString& fileName)
 {
-    OutputFile file(fileName);
+    // a printed document is the user's alone, also where an older one stood
+    OutputFile file(fileName, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     file.open();
     paintPdf(model, file.device());
     file.commit();

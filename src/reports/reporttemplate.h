@@ -26,7 +26,9 @@
 // bottom), border (width). Positions and sizes are in 1/96 inch; y counts from the band's top.
 // The first band of a page starts at its top; the others follow it without gaps. The page
 // footer sits at the bottom of every page, above the bottom margin. Sizes are the design sizes:
-// a text object (and so its band) grows downwards when its value needs more lines.
+// a text object (and so its band) grows downwards when its value needs more lines. The totals
+// band and a closing band after it stay on one page: when both fit on a page but not below the
+// last line, both go to the next page.
 #include "pagemodel.h"
 
 #include <QByteArray>

@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <pwd.h>
+
 using namespace orvena;
 
 namespace {
@@ -93,6 +95,14 @@ int main(int argc, char** argv)
             if (isServerAccount(name)) {
                 err << QStringLiteral("A(z) \"%1\" az adatbázis-kiszolgáló saját fiókja, nem lehet az Orvena "
                                       "felhasználója.\n")
+                           .arg(name);
+                return 2;
+            }
+            // the account logs in as that operating-system user: one the system does not know
+            // could never use it
+            if (!::getpwnam(name.toLocal8Bit().constData())) {
+                err << QStringLiteral("A(z) \"%1\" nevű felhasználó nincs ezen a gépen, ezért fiók sem készül neki. "
+                                      "Adja meg egy meglévő asztali felhasználó bejelentkezési nevét.\n")
                            .arg(name);
                 return 2;
             }

@@ -4,6 +4,7 @@
 #include "db/setup.h"
 
 #include "db/codepages.h"
+#include "db/errors.h"
 #include "db/sqlname.h"
 #include "db/stepchain.h"
 #include "screens/common/chainfailure.h"
@@ -39,6 +40,17 @@ QString DataExport::defaultFolder()
 DataExport::DataExport(ScreenContext& context)
     : m_context(context), m_query(context.data.connection(), QStringLiteral("dataExport")), m_folder(defaultFolder())
 {
+}
+
+void DataExport::proposeServerFolder()
+{
+    try {
+        const QString scope = scopedExportFolder(m_context.data.connection());
+        if (!scope.isEmpty())
+            m_folder = scope.endsWith(u'/') ? scope : scope + u'/';
+    } catch (const Error&) {
+        // the export itself reports what the server says
+    }
 }
 
 QString DataExport::pathOf(int item) const

@@ -27,6 +27,10 @@ public:
     void setChecked(int item, bool checked) { m_checked.at(static_cast<size_t>(item)) = checked; }
     const QString& folder() const { return m_folder; }
     void setFolder(const QString& folder) { m_folder = folder; }
+    // The screen's proposal: the server writes the files, and only inside the folder its
+    // secure_file_priv names, so that folder (with a trailing separator) when it names one; the
+    // home folder otherwise. Asks the server.
+    void proposeServerFolder();
     // The file an export writes: the folder text followed directly by the file name.
     QString pathOf(int item) const;
 

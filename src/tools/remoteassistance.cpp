@@ -21,7 +21,9 @@ void RemoteAssistance::start()
 {
     const QString path = locate(QDir::currentPath(), qEnvironmentVariable("PATH"));
     if (path.isEmpty()) {
-        m_ui.message(QStringLiteral("A távsegítség programja (%1) nincs telepítve ezen a gépen.").arg(programName()));
+        m_ui.message(QStringLiteral("A távsegítség programja (%1, asztalmegosztás) nincs telepítve ezen a gépen. "
+                                    "Telepítse a rendszergazda: sudo apt install krfb")
+                         .arg(programName()));
         return;
     }
     if (!m_launcher(path))

@@ -301,7 +301,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const auto closeRegister = [](QWidget* reg) { qobject_cast<QDialog*>(reg)->reject(); };
         test::ModalDriver first;
-        first.box(QStringLiteral("Még nincs kibocsátó megadva"), QStringLiteral("Igen"), [](QWidget* box) {
+        first.box(QStringLiteral("Még nincs kibocsátó megadva"), QStringLiteral("OK"), [](QWidget* box) {
                  QVERIFY(qobject_cast<QMessageBox*>(box)->text().contains(QStringLiteral("főmenü „Kibocsátó” pontjában")));
              })
             .window(formId(Screen::InvoiceRegister), closeRegister);

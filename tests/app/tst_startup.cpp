@@ -5,6 +5,7 @@
 #include "screens/common/dispatcher.h"
 #include "screens/common/startup.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -111,10 +112,23 @@ private slots:
         QVERIFY(!connectAtStartup(data, ui, profile));
         QVERIFY(ui.last().contains(QStringLiteral("megkülönbözteti a kis- és nagybetűs táblaneveket")));
         QVERIFY2(ui.last().contains(QStringLiteral("indítsa újra: sudo systemctl restart mariadb")), qPrintable(ui.last()));
+        // and the command line, which says the same
+        QProcess print;
+        print.setProcessEnvironment(setupEnv);
+        print.setWorkingDirectory(QStringLiteral(ORVENA_SOURCE_DIR "/templates"));
+        print.start(QStringLiteral(ORVENA_PROGRAM), {QStringLiteral("--invoice"), QStringLiteral("20100001"),
+                                                     QStringLiteral("--pdf"), dir.filePath(QStringLiteral("x.pdf"))});
+        print.waitForFinished(60000);
+        const QString printSaid = QString::fromUtf8(print.readAllStandardError());
+        QCOMPARE(print.exitCode(), 3);
+        QVERIFY2(printSaid.contains(QStringLiteral("lower_case_table_names = 1"))
+                     && printSaid.contains(QStringLiteral("sudo systemctl restart mariadb")),
+                 qPrintable(printSaid));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("x.pdf"))));
 
         // a desktop user's account is added all the same, and on a server that may write files
         // anywhere it gets no FILE right
-        const QString user = QStringLiteral("ov_pult_%1").arg(QCoreApplication::applicationPid());
+        const QString user = QStringLiteral("nobody"); // the account is only made for a user of the system
         QProcess add;
         add.setProcessEnvironment(setupEnv);
         add.start(QStringLiteral(ORVENA_SETUP_TOOL), {QStringLiteral("--add-user"), user});

@@ -368,7 +368,7 @@ private slots:
         QTest::addColumn<QString>("plugin"); // the account's afterwards; empty: there is none
         const QString pid = QString::number(QCoreApplication::applicationPid());
         const QString desktop = QStringLiteral("ov_asztal_") + pid;
-        const QString added = QStringLiteral("ov_uj_") + pid;
+        const QString added = QStringLiteral("nobody"); // a user of every Debian system
         QTest::newRow("desktop user of the setup")
             << QStringList{} << QString() << QString() << 0 << desktop << QStringLiteral("unix_socket");
         QTest::newRow("an account without password becomes the desktop user's")
@@ -382,6 +382,9 @@ private slots:
             << QStringLiteral("CREATE USER IF NOT EXISTS 'orvena2010'@'localhost'; GRANT FILE ON *.* TO "
                               "'orvena2010'@'localhost'")
             << 0 << QStringLiteral("orvena2010") << QString();
+        QTest::newRow("not a user of this system")
+            << QStringList{QStringLiteral("--add-user"), QStringLiteral("ov_nincs_") + pid} << QString() << QString()
+            << 2 << QStringLiteral("ov_nincs_") + pid << QString();
         QTest::newRow("not a login name")
             << QStringList{QStringLiteral("--add-user"), QStringLiteral("x'@'%")} << QString() << QString() << 2
             << QStringLiteral("x'@'%") << QString();

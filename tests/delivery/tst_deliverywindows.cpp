@@ -243,12 +243,13 @@ private slots:
         }));
         QString customer;
         driver.window(QStringLiteral("TForm3"), guarded([&](QDialog* customers) {
-            // the list opens with its grid focused: Down highlights the next customer, and Escape
-            // closes the chooser, which still hands over the highlighted row
+            // the list opens with its grid focused: Down highlights the next customer, and
+            // "Kiválaszt" hands over the highlighted row
             QVERIFY(customers->isAncestorOf(focused()));
             press(Qt::Key_Down);
             customer = s->data.query(QStringLiteral("ZQ30")).fieldText(QStringLiteral("vKod"));
-            press(Qt::Key_Escape);
+            QVERIFY(tabTo(customers, QStringLiteral("Kivalaszt")));
+            press(Qt::Key_Return);
         }));
         driver.window(QStringLiteral("TForm21"), guarded([](QDialog* line) {
             QCOMPARE(focused()->objectName(), QStringLiteral("description"));
@@ -378,7 +379,7 @@ private slots:
             QVERIFY(tabTo(reg, QStringLiteral("cancelButton")));
             press(Qt::Key_Return);
         }));
-        driver.box(QStringLiteral("Nyomtatott Szlev. nem módositható !"), QStringLiteral("Igen"));
+        driver.box(QStringLiteral("Nyomtatott Szlev. nem módositható !"), QStringLiteral("OK"));
         driver.window(QStringLiteral("TForm20"), guarded([&](QDialog* composer) {
             modified << shown(composer, "number");
             composer->reject();
@@ -585,6 +586,8 @@ private slots:
             QCOMPARE(shown(line, "quantity"), QStringLiteral("3"));
             QVERIFY(tabTo(line, QStringLiteral("articleButton")));
             press(Qt::Key_Return); // the article list, positioned by "plat", left with Escape
+            QCOMPARE(shown(line, "description"), QStringLiteral("plat")); // Escape hands over nothing
+            press(Qt::Key_Return); // the article list again, left with "Kiválaszt"
             QCOMPARE(shown(line, "description"), QStringLiteral("Platómérleg 300 kg"));
             QCOMPARE(focused()->objectName(), QStringLiteral("quantity"));
             typeText(QStringLiteral("5"));
@@ -593,6 +596,10 @@ private slots:
         }));
         driver.box(QStringLiteral("A mennyiség nulla!"), QStringLiteral("OK"));
         driver.window(QStringLiteral("TForm5"), [](QWidget*) { press(Qt::Key_Escape); });
+        driver.window(QStringLiteral("TForm5"), [](QWidget* articles) {
+            QVERIFY(tabTo(articles, QStringLiteral("Kivalaszt")));
+            press(Qt::Key_Return);
+        });
         registry->open(Screen::DeliveryLine, {EditMode::New, DocumentRef{QStringLiteral("20100001")}});
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         QCOMPARE(db().rows("SELECT eBszam, ecKod, eMegn, eMenny FROM szlevsor"),
@@ -630,7 +637,8 @@ private slots:
         }));
         driver.window(QStringLiteral("TForm3"), guarded([](QDialog* customers) {
             QVERIFY(customers->isAncestorOf(focused()));
-            press(Qt::Key_Escape);
+            QVERIFY(tabTo(customers, QStringLiteral("Kivalaszt")));
+            press(Qt::Key_Return);
         }));
         driver.window(QStringLiteral("TForm21"), guarded([](QDialog* line) {
             typeText(QStringLiteral("Kalibrálás"));

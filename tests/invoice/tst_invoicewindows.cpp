@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
@@ -103,6 +104,8 @@ bool arrowTo(QWidget* chooser, const QString& name)
         QTest::keyClick(focused(), Qt::Key_Down);
     return shown->text().startsWith(name);
 }
+
+const QString kDate = QStringLiteral("yyyy.MM.dd");
 
 QString fieldText(QWidget* window, int field)
 {
@@ -221,6 +224,8 @@ private slots:
                         QVERIFY(tabTo(composer, QStringLiteral("customerButton")));
                         press(Qt::Key_Return); // the customer chooser
                         QCOMPARE(fieldText(composer, F::PaymentMethod), QStringLiteral("átutalás"));
+                        // chosen after the dates: its 15 days count from the performance date
+                        QCOMPARE(fieldText(composer, F::DueDate), QDate::currentDate().addDays(15).toString(kDate));
                         QVERIFY(tabTo(composer, QStringLiteral("newLineButton")));
                         press(Qt::Key_Return); // the line screen
                         QCOMPARE(fieldText(composer, F::GrandTotal), QStringLiteral("11 430,00"));
@@ -230,10 +235,11 @@ private slots:
             .window(QStringLiteral("TForm3"),
                     [&](QWidget* chooser) {
                         // The list opens with its grid focused: the arrow keys pick the
-                        // customer, Escape leaves the chooser standing on it.
+                        // customer, "Kiválaszt" hands it over.
                         QCOMPARE(focused(), chooser->findChild<QWidget*>(QStringLiteral("Grid")));
                         QVERIFY(arrowTo(chooser, QStringLiteral("Szőke")));
-                        press(Qt::Key_Escape);
+                        QVERIFY(tabTo(chooser, QStringLiteral("Kivalaszt")));
+                        press(Qt::Key_Return);
                     })
             .window(QStringLiteral("TForm10"), [&](QWidget* line) {
                 QCOMPARE(focused(), line->findChild<QWidget*>(QStringLiteral("field0")));
@@ -254,6 +260,7 @@ private slots:
 
         QCOMPARE(s->db.rows(QStringLiteral("SELECT fBszam, fvKod, fSzerz, fFizmod, fPrn FROM szlafej")),
                  QStringList{QStringLiteral("20100042|2|SZ-7/2010|átutalás| ")});
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT DATEDIFF(fFkelt, fTkelt) FROM szlafej")), QStringLiteral("15"));
         QCOMPARE(s->db.rows(QStringLiteral("SELECT sBszam, sMegn, sMenny, sEar, sAfa FROM szlasor")),
                  QStringList{QStringLiteral("20100042|Hitelesítés|3|3000|27")});
         QCOMPARE(s->db.scalar(QStringLiteral("SELECT aBszam FROM sorszam WHERE aKod = '1'")), QStringLiteral("20100042"));
@@ -283,7 +290,8 @@ private slots:
         QVERIFY(reg);
         const auto chooseCustomer = [](QWidget* chooser) {
             QVERIFY(arrowTo(chooser, QStringLiteral("Szőke")));
-            press(Qt::Key_Escape);
+            QVERIFY(tabTo(chooser, QStringLiteral("Kivalaszt")));
+            press(Qt::Key_Return);
         };
         const auto typeLine = [](const QString& name, const QString& quantity, const QString& price) {
             return [=](QWidget* line) {
@@ -423,7 +431,7 @@ private slots:
         s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam = '20100044'"));
         ModalDriver refusal;
         refusal.box(QStringLiteral("Stornózni szeretné a bizonylatot?"), QStringLiteral("Igen"))
-            .box(QStringLiteral("A Szla nem volt nyomtatva. Nem stornózható !"), QStringLiteral("Igen"));
+            .box(QStringLiteral("A Szla nem volt nyomtatva. Nem stornózható !"), QStringLiteral("OK"));
         QTest::mouseClick(buttonOf(reg.get(), "stornoButton"), Qt::LeftButton);
         QVERIFY2(refusal.wait(), qPrintable(refusal.failures().join(u'\n')));
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 5);
@@ -447,7 +455,7 @@ private slots:
         {
             Watchdog composer(QStringLiteral("TForm9"));
             ModalDriver driver;
-            driver.box(QStringLiteral("A(z) 20100040 számú számla már ki van állítva"), QStringLiteral("Igen"));
+            driver.box(QStringLiteral("A(z) 20100040 számú számla már ki van állítva"), QStringLiteral("OK"));
             QPushButton* modifyButton = buttonOf(reg.get(), "modifyButton");
             modifyButton->setFocus();
             QTest::keyClick(modifyButton, Qt::Key_J);
@@ -485,7 +493,7 @@ private slots:
         stornoBy(QStringLiteral("Stornózni szeretné a bizonylatot?"),
                  QStringLiteral("A(z) 20100042 számú számla maga is storno számla (a(z) 20100040 számú számlát "
                                 "érvényteleníti), ezért nem stornózható."),
-                 QStringLiteral("Igen"));
+                 QStringLiteral("OK"));
         QTableView* grid = gridOf(reg.get(), "invoiceGrid");
         grid->setFocus();
         QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
@@ -493,7 +501,7 @@ private slots:
         stornoBy(QStringLiteral("Stornózni szeretné a bizonylatot?"),
                  QStringLiteral("A(z) 20100040 számú számlát már stornózta a(z) 20100042 számú számla. Egy számla "
                                 "csak egyszer stornózható."),
-                 QStringLiteral("Igen"));
+                 QStringLiteral("OK"));
         QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej")), 3);
         QCOMPARE(s->db.scalar(QStringLiteral("SELECT aBszam FROM sorszam WHERE aKod = '1'")), QStringLiteral("20100042"));
 
@@ -621,17 +629,21 @@ private slots:
         QTest::addColumn<int>("upFromLast");
         QTest::addColumn<int>("right"); // the arrow moved off the number column
         QTest::addColumn<QString>("typed");
-        QTest::newRow("last row, earlier number") << 0 << 0 << "20100042";
-        QTest::newRow("second last row, its own number") << 1 << 0 << "20100044";
-        QTest::newRow("second last row, the last number") << 1 << 0 << "20100045";
-        QTest::newRow("first of the six, the last number") << 5 << 0 << "20100045";
-        QTest::newRow("last row, on another column") << 0 << 2 << "20100041";
+        QTest::addColumn<QString>("found"); // the number highlighted afterwards
+        QTest::newRow("last row, earlier number") << 0 << 0 << "20100042" << "20100042";
+        QTest::newRow("second last row, its own number") << 1 << 0 << "20100044" << "20100044";
+        QTest::newRow("second last row, the last number") << 1 << 0 << "20100045" << "20100045";
+        QTest::newRow("first of the six, the last number") << 5 << 0 << "20100045" << "20100045";
+        QTest::newRow("last row, on another column") << 0 << 2 << "20100041" << "20100041";
+        // said so, and the list stays where the typing began (20100045 matched on the way)
+        QTest::newRow("no such number") << 1 << 0 << "20100049" << "20100044";
     }
     void typedNumberIsFoundFromAnyRow()
     {
         QFETCH(int, upFromLast);
         QFETCH(int, right);
         QFETCH(QString, typed);
+        QFETCH(QString, found);
         // a register of several pages: earlier invoices before the six
         s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fPrn, fvKod) WITH RECURSIVE n(i) AS (SELECT 1 "
                                   "UNION ALL SELECT i + 1 FROM n WHERE i < 250) SELECT 20090000 + i, '2009-05-10', 'I', "
@@ -645,14 +657,18 @@ private slots:
         QTableView* grid = gridOf(reg.get(), "invoiceGrid");
         QLineEdit* shownNumber = reg->findChild<QLineEdit*>(QStringLiteral("header_fBszam"));
         QCOMPARE(shownNumber->text(), QStringLiteral("20100045"));
-        grid->setFocus();
+        QCOMPARE(focused(reg.get()), static_cast<QWidget*>(grid)); // the register opens on its list
         for (int i = 0; i < upFromLast; ++i)
             QTest::keyClick(grid, Qt::Key_Up);
         for (int i = 0; i < right; ++i)
             QTest::keyClick(grid, Qt::Key_Right);
+        ModalDriver driver;
+        if (found != typed)
+            driver.box(QStringLiteral("Nincs %1 kezdetű számla.").arg(typed), QStringLiteral("OK"));
         QTest::keyClicks(grid, typed);
-        QCOMPARE(shownNumber->text(), typed);
-        QCOMPARE(grid->currentIndex().row(), 250 + typed.right(1).toInt());
+        QVERIFY2(driver.done(), qPrintable(driver.failures().join(u'\n')));
+        QCOMPARE(shownNumber->text(), found);
+        QCOMPARE(grid->currentIndex().row(), 250 + found.right(1).toInt());
     }
 
     // Another workstation deletes the highlighted invoice: once the register is re-read it stands
@@ -883,6 +899,57 @@ private slots:
         QCOMPARE(s->db.scalar(QStringLiteral("SELECT REPLACE(REPLACE(sMemo, CHAR(13), '<CR>'), CHAR(10), '<LF>') "
                                              "FROM szlasor WHERE sMegn = 'Mérleg 20100041'")),
                  QStringLiteral("első sor<CR><LF>második sor"));
+    }
+
+    // A free line typed by keyboard alone: the article chooser left with Escape hands over nothing
+    // (the typed line stays), and Enter from the line's last field goes to "OK", never to a
+    // chooser, with the note stored without the empty line Enter left behind.
+    void lineEnterChainAndEscapeInAChooser()
+    {
+        std::unique_ptr<QDialog> reg = showRegister();
+        QVERIFY(reg);
+        using L = InvoiceLineEditor;
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm9"),
+                    [&](QWidget* composer) {
+                        QVERIFY(tabTo(composer, QStringLiteral("newLineButton")));
+                        press(Qt::Key_Return); // the line screen
+                        QVERIFY(tabTo(composer, QStringLiteral("cancelButton")));
+                        press(Qt::Key_Return);
+                    })
+            .window(QStringLiteral("TForm10"),
+                    [&](QWidget* line) {
+                        typeText(QStringLiteral("Szabad sor"));
+                        press(Qt::Key_Return); // VTSZ
+                        press(Qt::Key_Return); // quantity
+                        typeText(QStringLiteral("1"));
+                        press(Qt::Key_Return); // unit
+                        typeText(QStringLiteral("db"));
+                        press(Qt::Key_Return); // unit price
+                        typeText(QStringLiteral("777"));
+                        QVERIFY(tabTo(line, QStringLiteral("articleButton")));
+                        press(Qt::Key_Return); // the article list, left with Escape
+                        QCOMPARE(fieldText(line, L::ArticleName), QStringLiteral("Szabad sor"));
+                        QCOMPARE(fieldText(line, L::UnitPrice), QStringLiteral("777"));
+                        QCOMPARE(fieldText(line, L::ArticleCode), QString());
+                        QVERIFY(tabTo(line, QStringLiteral("field%1").arg(L::Note)));
+                        typeText(QStringLiteral("kézi tétel"));
+                        press(Qt::Key_Return); // the note is the last field: on to "OK"
+                        QCOMPARE(focused(), line->findChild<QWidget*>(QStringLiteral("okButton")));
+                        press(Qt::Key_Return);
+                    })
+            .window(QStringLiteral("TForm5"), [&](QWidget* chooser) {
+                QVERIFY(chooser->isAncestorOf(focused()));
+                press(Qt::Key_Down); // the operator highlights an article, then changes their mind
+                press(Qt::Key_Escape);
+            });
+        QVERIFY(tabTo(reg.get(), QStringLiteral("newButton")));
+        press(Qt::Key_Return);
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT sMegn, sMenny, sMe, sEar, IFNULL(scKod, ''), REPLACE(REPLACE(sMemo, "
+                                           "CHAR(13), '<CR>'), CHAR(10), '<LF>') FROM szlasor")),
+                 QStringList{QStringLiteral("Szabad sor|1|db|777||kézi tétel")});
     }
 
     // A field the program focuses (after a chooser, after a validation message) has its text

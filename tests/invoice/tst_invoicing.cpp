@@ -277,14 +277,15 @@ private slots:
         composer.setField(InvoiceComposer::PaymentMethod, QStringLiteral("kp."));
         composer.setField(InvoiceComposer::Discount, QStringLiteral("12"));
         composer.setField(InvoiceComposer::CustomerBlock, QStringLiteral("kézzel írt"));
-        const QString due = composer.field(InvoiceComposer::DueDate);
         composer.chooseCustomer();
         QCOMPARE(composer.field(InvoiceComposer::PaymentMethod), QStringLiteral("átutalás"));
         QCOMPARE(composer.field(InvoiceComposer::Currency), QStringLiteral("HUF"));
         QCOMPARE(composer.field(InvoiceComposer::Discount), QStringLiteral("0"));
         QCOMPARE(composer.field(InvoiceComposer::CustomerCode), QStringLiteral("5"));
         QVERIFY(composer.field(InvoiceComposer::CustomerBlock).startsWith(QStringLiteral("Donau Handel GmbH\n")));
-        QCOMPARE(composer.field(InvoiceComposer::DueDate), due); // not recomputed by the choice
+        // the customer's 30 days from the performance date (today)
+        QCOMPARE(composer.field(InvoiceComposer::DueDate),
+                 QDate::currentDate().addDays(30).toString(QStringLiteral("yyyy.MM.dd")));
         QCOMPARE(s->state.rememberedKey(QStringLiteral("vevo")), QString()); // was empty when the list opened
     }
 
@@ -306,6 +307,31 @@ private slots:
         composer.setField(InvoiceComposer::PerformanceDate, QStringLiteral("2010.05."));
         composer.performanceDateLeft();
         QCOMPARE(s->ui.texts(Kind::ErrorReport).size(), 1);
+        QCOMPARE(composer.field(InvoiceComposer::DueDate), QStringLiteral("2010.05.25"));
+
+        // Choosing the customer after the dates: its term counts from the performance date.
+        composer.setField(InvoiceComposer::PerformanceDate, QStringLiteral("2010.05.10"));
+        scriptCustomer(QStringLiteral("3")); // 30 days
+        composer.chooseCustomer();
+        QCOMPARE(composer.field(InvoiceComposer::DueDate), QStringLiteral("2010.06.09"));
+        // A due date the operator typed stays; emptied, the term gives it again.
+        composer.setField(InvoiceComposer::DueDate, QStringLiteral("2010.06.01"));
+        scriptCustomer(QStringLiteral("2"));
+        composer.chooseCustomer();
+        QCOMPARE(composer.field(InvoiceComposer::CustomerCode), QStringLiteral("2"));
+        QCOMPARE(composer.field(InvoiceComposer::DueDate), QStringLiteral("2010.06.01"));
+        composer.setField(InvoiceComposer::DueDate, QString());
+        composer.chooseCustomer();
+        QCOMPARE(composer.field(InvoiceComposer::DueDate), QStringLiteral("2010.05.25"));
+        // A chooser left with Escape hands over nothing: neither the customer nor its term.
+        s->opener.onOpen(Screen::CustomerList, [this](const ScreenRequest& request) {
+            Query& q = s->data.query(QStringLiteral("ZQ30"));
+            q.locate(QStringLiteral("vKod"), QStringLiteral("3"));
+            QVERIFY(request.dismissed);
+            *request.dismissed = true;
+        });
+        composer.chooseCustomer();
+        QCOMPARE(composer.field(InvoiceComposer::CustomerCode), QStringLiteral("2"));
         QCOMPARE(composer.field(InvoiceComposer::DueDate), QStringLiteral("2010.05.25"));
     }
 

@@ -59,6 +59,8 @@ private slots:
     void legalContent();
 
     void threeCopies();
+    void shortInvoiceFitsOnePagePerCopy_data();
+    void shortInvoiceFitsOnePagePerCopy();
     void longInvoicePaginates();
     void lineBandValues();
 
@@ -455,6 +457,18 @@ void TestPrintInvoice::legalContent_data()
     QTest::newRow("EUR invoice, whole-forint label set")
         << "00002" << "241" << "390" << "EUR" << QStringList{} << QStringList{"háromszázhat", "07/100"}
         << QStringList{"00/100", "Kerekítés"} << QStringList{} << QString() << QStringLiteral("27");
+    // A storno names its original by the number printed on it; the stored remark stays.
+    const QString storno = QStringLiteral("UPDATE szlafej SET fMegj = '20100000 számú érvénytelenítő számla'");
+    const QString link = QStringLiteral("INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES ('20100001', "
+                                        "'STORNO', '20100000')");
+    QTest::newRow("storno") << "00003" << "500" << "0" << "Ft" << QStringList{storno, link}
+                            << QStringList{"K20100000 számú érvénytelenítő számla    SZ/1"} << QStringList{} << QStringList{} << QString() << QStringLiteral("27");
+    QTest::newRow("storno, remark changed")
+        << "00003" << "500" << "0" << "Ft"
+        << QStringList{link, "UPDATE szlafej SET fMegj = 'Visszáru: 20100000 számú érvénytelenítő számla'"}
+        << QStringList{"Visszáru: 20100000 számú"} << QStringList{"K20100000"} << QStringList{} << QString() << QStringLiteral("27");
+    QTest::newRow("storno remark without the link") << "00003" << "500" << "0" << "Ft" << QStringList{storno}
+                                                    << QStringList{"20100000 számú"} << QStringList{"K20100000"} << QStringList{} << QString() << QStringLiteral("27");
     QTest::newRow("whole-forint rounding")
         << "00002" << "137970" << "0" << "Ft" << QStringList{}
         << QStringList{"Kerekítés: 0,10 Ft", "Fizetendő kerekítve: 175 222 Ft", "százhetvenötezer-kettöszázhuszonkettö 00/100"}
@@ -559,6 +573,39 @@ void TestPrintInvoice::threeCopies()
     }
 }
 
+void TestPrintInvoice::shortInvoiceFitsOnePagePerCopy_data()
+{
+    QTest::addColumn<QString>("labelCode");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<QString>("note"); // on the first line
+    for (const char* code : {"00002", "00003"}) {
+        QTest::addRow("%s, three lines", code) << code << 3 << QString();
+        QTest::addRow("%s, four lines, a two-line note", code) << code << 4 << QStringLiteral("első sor\r\nmásodik sor");
+    }
+}
+
+// The summary, the amount in words and the closing lines stay on the page of the lines: a short
+// invoice is one page per copy, the closing lines never alone on a page of their own.
+void TestPrintInvoice::shortInvoiceFitsOnePagePerCopy()
+{
+    QFETCH(QString, labelCode);
+    QFETCH(int, lines);
+    QFETCH(QString, note);
+    QList<Line> items;
+    for (int i = 0; i < lines; ++i)
+        items.append({"1", QString::number(1000 + i), "27% általános", 27});
+    DB_VERIFY(addInvoice(QStringLiteral("20100001"), labelCode, items));
+    m_session->db.exec(QStringLiteral("UPDATE szlasor SET sMemo = '%1' WHERE sBszam = '20100001' ORDER BY sID LIMIT 1")
+                           .arg(note));
+    DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
+    const auto& pages = m_presenter.last().pages;
+    QCOMPARE(pages.size(), size_t(3));
+    for (const auto& page : pages) {
+        QCOMPARE(page.find(QStringLiteral("Konyhai mérleg")).size(), size_t(lines));
+        QCOMPARE(page.find(QStringLiteral("Készült az Orvena")).size(), size_t(1));
+    }
+}
+
 void TestPrintInvoice::longInvoicePaginates()
 {
     QList<Line> lines;
@@ -581,8 +628,9 @@ void TestPrintInvoice::longInvoicePaginates()
         lineBands += static_cast<int>(pages[i].find(QStringLiteral("Konyhai mérleg")).size());
     QCOMPARE(lineBands, 20);
     QCOMPARE(pages[0].find(QStringLiteral("   Konyhai mérleg")).front()->text(), QStringLiteral("   Konyhai mérleg"));
-    // the totals come once per copy, after the last line
+    // the totals come once per copy, after the last line, with the closing lines on their page
     QVERIFY(pages[perCopy - 1].find(QStringLiteral("Fizetendö")).size() == 1);
+    QVERIFY(pages[perCopy - 1].find(QStringLiteral("Készült az Orvena")).size() == 1);
     QVERIFY(pages[0].find(QStringLiteral("Fizetendö")).empty());
 }
 

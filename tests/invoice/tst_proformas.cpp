@@ -159,7 +159,7 @@ private slots:
                         })
                 .window(QStringLiteral("TForm3"),
                         [&](QWidget* chooser) {
-                            // the customer by the arrow keys; Escape leaves the chooser standing on it
+                            // the customer by the arrow keys; "Kiválaszt" hands it over
                             auto* grid = chooser->findChild<QWidget*>(QStringLiteral("Grid"));
                             auto* shown = chooser->findChild<QLabel*>(QStringLiteral("Detail_vNeve"));
                             QVERIFY(grid && shown);
@@ -167,7 +167,8 @@ private slots:
                             for (int i = 0; i < 20 && !shown->text().startsWith(QStringLiteral("Szőke")); ++i)
                                 QTest::keyClick(grid, Qt::Key_Down);
                             QVERIFY(shown->text().startsWith(QStringLiteral("Szőke")));
-                            QTest::keyClick(grid, Qt::Key_Escape);
+                            QTest::mouseClick(chooser->findChild<QPushButton*>(QStringLiteral("Kivalaszt")),
+                                              Qt::LeftButton);
                         })
                 .window(QStringLiteral("TForm10"), [&](QWidget* line) {
                     typeInto(fieldOf(line, InvoiceLineEditor::ArticleName), QStringLiteral("Hitelesítés"));
@@ -218,7 +219,7 @@ private slots:
             ModalDriver driver;
             driver.box(QStringLiteral("Számlát készít a(z) D20100001 díjbekérőből?"), QStringLiteral("Igen"))
                 .box(QStringLiteral("A(z) D20100001 díjbekérőből elkészült a(z) 20100042 számú számla."),
-                     QStringLiteral("Igen"));
+                     QStringLiteral("OK"));
             buttonOf(reg.get(), "convertButton")->click();
             QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         }
@@ -236,7 +237,7 @@ private slots:
         for (const char* button : {"modifyButton", "deleteButton", "convertButton"}) {
             ModalDriver driver;
             driver.box(QStringLiteral("A(z) D20100001 díjbekérőből már számla készült (a(z) 20100042 számú), ezért nem"),
-                       QStringLiteral("Igen"));
+                       QStringLiteral("OK"));
             buttonOf(reg.get(), button)->click();
             QVERIFY2(driver.wait(), qPrintable(button + driver.failures().join(u'\n')));
         }

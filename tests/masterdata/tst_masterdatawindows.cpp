@@ -518,6 +518,9 @@ private slots:
         QVERIFY(run(Screen(screen), driver, Screen(screen) == Screen::InvoiceLine ? kLineOfInvoice : ScreenRequest{}));
         for (const QString& name : reached)
             QVERIFY2(focused.contains(name), qPrintable(name + u'\n' + focused.join(u' ')));
+        // the search row above the list comes before it in the cycle: "Név:", "Keres", the list
+        if (const qsizetype search = focused.indexOf(QStringLiteral("Search")); search >= 0)
+            QCOMPARE(focused.mid(search, 3), (QStringList{"Search", "Keres", "Grid"}));
         QCOMPARE(rowAfter, rowBefore);
     }
 

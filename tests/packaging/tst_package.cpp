@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -94,6 +95,18 @@ private slots:
         QCOMPARE(w.path, QDir(folder).absolutePath());
         QCOMPARE(w.copied.size(), 5);
         QCOMPARE(read(QDir(folder).filePath(QStringLiteral("Szamla3.frf"))), QByteArray("1. kiadás: Szamla3.frf"));
+        // the folder and what is written into it are the user's alone (printed invoices land there)
+        const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        const auto permissions = [](const QString& path) {
+            return QFileInfo(path).permissions()
+                   & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+        };
+        QCOMPARE(permissions(folder), owner | QFileDevice::ExeOwner);
+        QCOMPARE(permissions(QDir(folder).filePath(QStringLiteral("Szamla3.frf"))), owner);
+        QCOMPARE(permissions(QDir(folder).filePath(QStringLiteral(".orvena-telepitett"))), owner);
+        // a folder an earlier version left open is closed on the next start
+        QVERIFY(QFile::setPermissions(folder, owner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                                  | QFileDevice::ExeOther));
 
         // the operator edits litania.txt and a template; a new release changes three files
         write(QDir(folder).filePath(QStringLiteral("litania.txt")), "saját szövegek");
@@ -105,6 +118,8 @@ private slots:
         w.kept.sort();
         QCOMPARE(w.kept, (QStringList{QStringLiteral("Szlevel2.frf"), QStringLiteral("litania.txt")}));
         QCOMPARE(read(QDir(folder).filePath(QStringLiteral("Szamla2.frf"))), QByteArray("2. kiadás: Szamla2.frf"));
+        QCOMPARE(permissions(folder), owner | QFileDevice::ExeOwner);
+        QCOMPARE(permissions(QDir(folder).filePath(QStringLiteral("Szamla2.frf"))), owner);
         QCOMPARE(read(QDir(folder).filePath(QStringLiteral("litania.txt"))), QByteArray("saját szövegek"));
         QCOMPARE(read(QDir(folder).filePath(QStringLiteral("Szlevel2.frf"))), QByteArray("saját sablon"));
         // a deleted file comes back
@@ -226,7 +241,19 @@ private slots:
         env.remove(QStringLiteral("XDG_DATA_HOME"));
         env.insert(QStringLiteral("ORVENA_DB_SOCKET"), home.filePath(QStringLiteral("nincs.sock")));
         const QString program = r.filePath(QStringLiteral("usr/bin/orvena"));
-        QCOMPARE(run(program, {QStringLiteral("--help")}, elsewhere.path(), env).status, 0);
+        const Run help = run(program, {QStringLiteral("--help")}, elsewhere.path(), env);
+        QCOMPARE(help.status, 0);
+        // the manual page names every option the help names
+        const QString manual = unzipped("usr/share/man/man1/orvena.1.gz");
+        static const QRegularExpression option(QStringLiteral("--[a-z][a-z-]*"));
+        int options = 0;
+        for (const QRegularExpressionMatch& m : option.globalMatch(help.out)) {
+            ++options;
+            QString escaped = m.captured();
+            escaped.replace(u'-', QStringLiteral("\\-"));
+            QVERIFY2(manual.contains(escaped), qPrintable(m.captured()));
+        }
+        QVERIFY(options > 20);
         const Run started = run(program, {QStringLiteral("--invoice"), QStringLiteral("1"), QStringLiteral("--pdf"),
                                           QStringLiteral("x.pdf")},
                                 elsewhere.path(), env);

@@ -316,6 +316,22 @@ void TestReportEngine::bandFlowAndPages()
     QCOMPARE(second.texts[0].box.top(), 20.0);
     QCOMPARE(model.pages[2].allTexts(), (QStringList{"MÁSIK", "3. lap"}));
     QCOMPARE(model.pages[2].texts[0].box.topLeft(), QPointF(4, 24));
+
+    // The totals and the closing lines are one block: the totals would fit below the lines
+    // (300..340), the closing lines after them would not, so both go to the next page.
+    const PageModel kept = layout(wrapPages(QStringLiteral(
+        "<page>"
+        "<band kind=\"header\" top=\"20\" height=\"100\"><text x=\"0\" y=\"0\" w=\"200\" h=\"20\">FEJ</text></band>"
+        "<band kind=\"line\" dataset=\"ZQ40\" top=\"140\" height=\"60\"><text x=\"0\" y=\"0\" w=\"200\" h=\"20\">"
+        "[ZQ40.kAfakod]</text></band>"
+        "<band kind=\"totals\" height=\"40\"><text x=\"0\" y=\"0\" w=\"200\" h=\"20\">ÖSSZ</text></band>"
+        "<band kind=\"closing\" height=\"30\"><text x=\"0\" y=\"0\" w=\"200\" h=\"20\">ZÁRÁS</text></band>"
+        "<band kind=\"pagefooter\" height=\"40\"><text x=\"0\" y=\"0\" w=\"200\" h=\"20\">[PAGE#]. lap</text></band>"
+        "</page>")));
+    QCOMPARE(kept.pages.size(), size_t(2));
+    QCOMPARE(kept.pages[0].allTexts(), (QStringList{"FEJ", "1", "2", "3", "1. lap"}));
+    QCOMPARE(kept.pages[1].allTexts(), (QStringList{"ÖSSZ", "ZÁRÁS", "2. lap"}));
+    QCOMPARE(kept.pages[1].texts[1].box.top(), 20.0 + 40);
 }
 
 void TestReportEngine::growingTextMovesWhatIsBelow()

@@ -6,6 +6,7 @@
 #include "invoice/printinvoice.h"
 #include "reports/pagedump.h"
 #include "reports/recordingpresenter.h"
+#include "reports/reporttemplate.h"
 #include "support/fakes.h"
 
 #include "db/conversions.h"
@@ -221,6 +222,9 @@ void TestReportGolden::goldenPages()
         qInfo("rewrote %s", qPrintable(goldenFile));
     }
     QVERIFY2(overdrawnLines(model).isEmpty(), qPrintable(overdrawnLines(model).join(u'\n')));
+    // A short document fits one page per copy: the summary, the words and the closing lines stay
+    // on the page of its lines.
+    QCOMPARE(model.pages.size(), loadTemplate(caseName + QStringLiteral(".frf")).pages.size());
     const QString expected = readText(goldenFile);
     QVERIFY2(!expected.isEmpty(), qPrintable(QStringLiteral("%1 is missing; ORVENA_UPDATE_GOLDEN=1 writes it").arg(goldenFile)));
     if (actual == expected)

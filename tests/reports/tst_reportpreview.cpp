@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 using namespace orvena;
 using namespace orvena::reports;
@@ -43,6 +44,9 @@ public:
         dialog.close();
     }
 };
+
+constexpr QFileDevice::Permissions kOthersAndGroup = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+                                                    | QFileDevice::ReadOther | QFileDevice::WriteOther;
 
 void saveScreenshot(QWidget& widget, const QString& suffix)
 {
@@ -167,6 +171,52 @@ void TestReportPreview::printShortcut()
         QTest::keyClick(&dialog, Qt::Key_P, Qt::ControlModifier);
         QCOMPARE(printed.count(), 1);
         QVERIFY(printDialogSeen);
+
+        // Every button shows its key; Tab reaches them, Enter presses the focused one.
+        const std::pair<const char*, const char*> shown[] = {
+            {"printButton", "Nyomtatás (Ctrl+P)"}, {"savePdfButton", "Mentés PDF-be (Ctrl+S)"},
+            {"zoomInButton", "Nagyítás (Ctrl++)"},    {"zoomOutButton", "Kicsinyítés (Ctrl+-)"},
+            {"fitPageButton", "Egész oldal (Ctrl+E)"}, {"fitWidthButton", "Oldalszélesség (Ctrl+L)"},
+            {"closeButton", "Bezárás (Esc)"}};
+        for (const auto& [name, text] : shown) {
+            auto* button = dialog.findChild<QToolButton*>(QLatin1String(name));
+            QVERIFY2(button, name);
+            QCOMPARE(button->text(), QString::fromUtf8(text));
+        }
+        QPrintPreviewWidget* view = dialog.view();
+        dialog.activateWindow(); // the offscreen platform activates no window when a modal one closes
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QTest::keyClick(&dialog, Qt::Key_L, Qt::ControlModifier);
+        QCOMPARE(view->zoomMode(), QPrintPreviewWidget::FitToWidth);
+        QTest::keyClick(&dialog, Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(view->zoomMode(), QPrintPreviewWidget::FitInView);
+        const qreal fitted = view->zoomFactor();
+        QTest::keyClick(&dialog, Qt::Key_Plus, Qt::ControlModifier);
+        QVERIFY(view->zoomFactor() > fitted);
+        QTest::keyClick(&dialog, Qt::Key_Minus, Qt::ControlModifier);
+        QTest::keyClick(&dialog, Qt::Key_Minus, Qt::ControlModifier);
+        QVERIFY(view->zoomFactor() < fitted);
+        auto* save = dialog.findChild<QToolButton*>(QStringLiteral("savePdfButton"));
+        for (int i = 0; i < 20 && QApplication::focusWidget() != save; ++i)
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &dialog, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(save));
+        // Enter on it and Ctrl+S both ask where to save; the operator cancels each time
+        int fileDialogs = 0;
+        auto cancelFileDialog = [&] {
+            QTimer::singleShot(200, [&] {
+                if (auto* files = qobject_cast<QDialog*>(QApplication::activeModalWidget()); files && files != &dialog) {
+                    ++fileDialogs;
+                    files->reject();
+                }
+            });
+        };
+        cancelFileDialog();
+        QTest::keyClick(save, Qt::Key_Return);
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        cancelFileDialog();
+        QTest::keyClick(&dialog, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(fileDialogs, 2);
     };
     DB_VERIFY(PrintInvoice(m_session->context, QStringLiteral("20100001")));
     QVERIFY(inspected);
@@ -231,6 +281,8 @@ void TestReportPreview::printMarksOnceProduced()
     printWithRealPreview(true);
     QVERIFY2(driver.done(), qPrintable(driver.failures().join(u'\n')));
     QVERIFY(QFileInfo(file).size() > 1000);
+    // a printed invoice is the user's alone
+    QCOMPARE(QFileInfo(file).permissions() & kOthersAndGroup, QFileDevice::Permissions());
     QCOMPARE(flagWhilePreviewOpen, QStringLiteral("I"));
     QCOMPARE(invoiceFlag(), QStringLiteral("I"));
 }
@@ -297,6 +349,8 @@ void TestReportPreview::savedPdfMarksDeliveryNote()
     printWithRealPreview(false);
     QVERIFY2(driver.done(), qPrintable(driver.failures().join(u'\n')));
     QCOMPARE(noteFlag(), QStringLiteral("I"));
+    QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("szallito.pdf"))).permissions() & kOthersAndGroup,
+             QFileDevice::Permissions());
 }
 
 QTEST_MAIN(TestReportPreview)

@@ -296,7 +296,7 @@ private slots:
                         QTest::keyClick(field, Qt::Key_Return);
                         click(form, QStringLiteral("Button2"));
                     })
-            .box(QStringLiteral("Export vége."), QStringLiteral("Igen"));
+            .box(QStringLiteral("Export vége."), QStringLiteral("OK"));
         QVERIFY(run(Screen::Export, driver));
         QVERIFY(QFile::exists(folder + QStringLiteral("vevo.txt")));
         QVERIFY(QFile::exists(folder + QStringLiteral("SzlaSor.txt")));

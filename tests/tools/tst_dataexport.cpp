@@ -183,6 +183,14 @@ private slots:
         QVERIFY(m_sent.isEmpty());
     }
 
+    // The screen proposes the folder the server may write into, not the home folder it never can.
+    void theServersFolderIsProposed()
+    {
+        DataExport ex(s->context);
+        ex.proposeServerFolder();
+        QCOMPARE(ex.folder(), QDir(s->db.scalar(QStringLiteral("SELECT @@secure_file_priv"))).absolutePath() + u'/');
+    }
+
     void aFolderWithoutSeparatorPrefixesTheFileNames()
     {
         ServerDir dir(s->db);

@@ -95,7 +95,8 @@ private slots:
         remote.start(); // nowhere: the operator is told, nothing is started
         QVERIFY(started.isEmpty());
         QCOMPARE(ui.texts(), QStringList{QStringLiteral(
-                                 "A távsegítség programja (ShowMyPC3000.exe) nincs telepítve ezen a gépen.")});
+                                 "A távsegítség programja (krfb, asztalmegosztás) nincs telepítve ezen a gépen. "
+                                 "Telepítse a rendszergazda: sudo apt install krfb")});
 
         QFile program(QDir(onPath.path()).filePath(RemoteAssistance::programName()));
         QVERIFY(program.open(QIODevice::WriteOnly));

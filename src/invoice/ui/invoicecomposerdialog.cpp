@@ -241,6 +241,8 @@ QWidget* InvoiceComposerDialog::buildHeaderTab(ScreenContext& context)
                         languageButton};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+    // The rate is fetched when the currency or the date changes; Enter goes on to "Vevö".
+    leaveOutOfEnterChain(mnbButton);
     return page;
 }
 
@@ -313,8 +315,7 @@ QWidget* InvoiceComposerDialog::buildLines(ScreenContext& context)
     grid->setFocusPolicy(Qt::StrongFocus);
     grid->setTabKeyNavigation(false);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-    grid->horizontalHeader()->setDefaultSectionSize(80);
-    grid->setColumnWidth(3, 240);
+    fitColumnsToContent(grid);
     layout->addWidget(grid, 1);
 
     auto* row = new QHBoxLayout;

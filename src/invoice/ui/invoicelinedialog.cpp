@@ -57,6 +57,9 @@ InvoiceLineDialog::InvoiceLineDialog(InvoiceLineEditor* model, QWidget* parent) 
                         articleButton,             vatButton,              ok,                    cancel};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+    // Enter runs from the last field to "OK"; the choosers are pressed on purpose (Tab reaches them).
+    leaveOutOfEnterChain(articleButton);
+    leaveOutOfEnterChain(vatButton);
 
     connect(articleButton, &QPushButton::clicked, this, [this] { m_model->chooseArticle(); });
     connect(vatButton, &QPushButton::clicked, this, [this] { m_model->chooseVat(); });

@@ -94,8 +94,7 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, InvoiceRegi
                                    QStringLiteral("invoiceGrid"), true);
     // A typed number is looked up by the register from the highlighted invoice on.
     installTypeToLocate(invoiceGrid, [this](const QString& typed, bool continuing) { m_model->locateTyped(typed, continuing); });
-    invoiceGrid->setColumnWidth(5, 70);
-    invoiceGrid->setColumnWidth(7, 200);
+    fitColumnsToContent(invoiceGrid);
     invoicesLayout->addWidget(invoiceGrid);
     invoicesLayout->addWidget(new NavigatorBar(list, invoices), 0, Qt::AlignLeft);
     tabs->addTab(invoices, QStringLiteral("Számlák"));
@@ -117,7 +116,7 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, InvoiceRegi
                                  {s("saFelhaszn"), s("Felhasználó")},
                                  {s("sID"), s("ID")}},
                                 QStringLiteral("lineGrid"));
-    lineGrid->setColumnWidth(2, 260);
+    fitColumnsToContent(lineGrid);
     linesLayout->addWidget(lineGrid);
     linesLayout->addWidget(new NavigatorBar(lines, linesPage), 0, Qt::AlignLeft);
     tabs->addTab(linesPage, QStringLiteral("Számla tételei"));
@@ -132,6 +131,7 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, InvoiceRegi
     installEnterPressesButtons(this);
     resize(1000, 640);
     m_model->open();
+    invoiceGrid->setFocus(); // a number typed at once is looked up
 }
 
 // The header of the highlighted invoice, visible on every tab.

@@ -135,8 +135,8 @@ FunctionKeyDialog::FunctionKeyDialog(std::unique_ptr<FunctionKeyScreen> screen, 
 
     auto* help = new QLabel(QStringLiteral("F1 -re a segitség menü hívható meg."), this);
     layout->addWidget(help);
-    auto* where = new QLabel(QStringLiteral("(Az adatok a  \"litania.txt\" fáljban vannak. A Programok->Kellékek->"
-                                            "Jegyzettömb programmal is szerkeszthető)"),
+    auto* where = new QLabel(QStringLiteral("(Az adatok a munkamappa \"litania.txt\" fájljában vannak; bármely "
+                                            "szövegszerkesztővel is szerkeszthető.)"),
                              this);
     where->setWordWrap(true);
     layout->addWidget(where);

@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <memory>
 
@@ -129,6 +130,9 @@ QDialog* createCustomerListDialog(ScreenContext& context, QWidget* parent)
     dialog->setHints({QStringLiteral("Számlázásnál van használatban."), QStringLiteral("Új vevö felvétele."),
                       QStringLiteral("Vevö módosítása."), QStringLiteral("Vevö sor törlése."), QStringLiteral("Kilépés")});
     dialog->resize(1000, 720);
+    // Tab order follows the screen: the search row above the list, then the list and its buttons.
+    QWidget::setTabOrder(field, find);
+    QWidget::setTabOrder(find, dialog->grid());
     return dialog;
 }
 

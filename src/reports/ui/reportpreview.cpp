@@ -8,11 +8,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace orvena::reports {
@@ -40,19 +43,36 @@ ReportPreviewDialog::ReportPreviewDialog(const PageModel& pages, QWidget* parent
     setModal(true);
     prepareA4(*m_previewPrinter);
 
+    // Every action has its key, shown on its button, and the buttons are in reach of Tab (Enter
+    // or Space presses the focused one); Escape closes the preview.
     auto* toolbar = new QToolBar(this);
-    m_print = toolbar->addAction(QStringLiteral("Nyomtatás..."));
-    m_print->setShortcut(QKeySequence::Print);
-    m_print->setShortcutContext(Qt::WindowShortcut);
-    m_print->setToolTip(QStringLiteral("Nyomtatás (Ctrl+P)"));
-    m_pdf = toolbar->addAction(QStringLiteral("Mentés PDF-be..."));
+    toolbar->setObjectName(QStringLiteral("previewToolBar"));
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto add = [this, toolbar](const QString& name, const QString& text, QList<QKeySequence> keys) {
+        QAction* action = toolbar->addAction(
+            QStringLiteral("%1 (%2)").arg(text, keys.front().toString(QKeySequence::NativeText)));
+        action->setObjectName(name);
+        if (keys.front() == QKeySequence(Qt::Key_Escape))
+            keys.clear(); // the dialog's own key: it closes the preview as the button does
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setToolTip(action->text());
+        QWidget* button = toolbar->widgetForAction(action);
+        button->setObjectName(name + QStringLiteral("Button"));
+        button->setFocusPolicy(Qt::StrongFocus);
+        button->installEventFilter(this);
+        return action;
+    };
+    m_print = add(QStringLiteral("print"), QStringLiteral("Nyomtatás..."), {QKeySequence(QKeySequence::Print)});
+    m_pdf = add(QStringLiteral("savePdf"), QStringLiteral("Mentés PDF-be..."), {QKeySequence(Qt::CTRL | Qt::Key_S)});
     toolbar->addSeparator();
-    QAction* zoomIn = toolbar->addAction(QStringLiteral("Nagyítás"));
-    QAction* zoomOut = toolbar->addAction(QStringLiteral("Kicsinyítés"));
-    QAction* fitPage = toolbar->addAction(QStringLiteral("Egész oldal"));
-    QAction* fitWidth = toolbar->addAction(QStringLiteral("Oldalszélesség"));
+    QAction* zoomIn = add(QStringLiteral("zoomIn"), QStringLiteral("Nagyítás"),
+                          {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    QAction* zoomOut = add(QStringLiteral("zoomOut"), QStringLiteral("Kicsinyítés"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)});
+    QAction* fitPage = add(QStringLiteral("fitPage"), QStringLiteral("Egész oldal"), {QKeySequence(Qt::CTRL | Qt::Key_E)});
+    QAction* fitWidth = add(QStringLiteral("fitWidth"), QStringLiteral("Oldalszélesség"), {QKeySequence(Qt::CTRL | Qt::Key_L)});
     toolbar->addSeparator();
-    QAction* close = toolbar->addAction(QStringLiteral("Bezárás"));
+    QAction* close = add(QStringLiteral("close"), QStringLiteral("Bezárás"), {QKeySequence(Qt::Key_Escape)});
 
     m_view = new QPrintPreviewWidget(m_previewPrinter.get(), this);
     connect(m_view, &QPrintPreviewWidget::paintRequested, this, [this](QPrinter* printer) {
@@ -77,6 +97,21 @@ ReportPreviewDialog::ReportPreviewDialog(const PageModel& pages, QWidget* parent
 }
 
 ReportPreviewDialog::~ReportPreviewDialog() = default;
+
+bool ReportPreviewDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter on a focused tool button presses it, as on every other button of the program.
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* button = qobject_cast<QToolButton*>(watched);
+        if (button && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            button->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
 
 void ReportPreviewDialog::printWithDialog()
 {
@@ -105,6 +140,10 @@ bool ReportPreviewDialog::print(QPrinter& printer)
         paintReport(chosen, printer);
         if (printer.printerState() == QPrinter::Error)
             throw Error(QStringLiteral("A nyomtató hibát jelzett, a bizonylat nem készült el."));
+        // The print dialog's "print to file" writes a PDF: like every document the program
+        // writes, it is the user's alone.
+        if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+            QFile::setPermissions(printer.outputFileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     });
 }
 

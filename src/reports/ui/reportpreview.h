@@ -1,6 +1,7 @@
 #pragma once
 // The modal preview of a laid-out report: pages on screen, printing (button and Ctrl+P) through
-// the print dialog to any printer, and saving as PDF. The first print that reaches its printer,
+// the print dialog to any printer, and saving as PDF (Ctrl+S); zoom and fit have their keys too,
+// each shown on its button. The first print that reaches its printer,
 // or the first PDF written, counts as the document produced (a print routine marks it printed
 // then); a cancelled print dialog or a failed printer produces nothing.
 #include "reports/pagemodel.h"
@@ -31,6 +32,9 @@ public:
     // Prints the pages the printer's range selects onto a printer the print dialog has set up;
     // false (after telling the operator) when the printer cannot be reached or fails.
     bool print(QPrinter& printer);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void printWithDialog();

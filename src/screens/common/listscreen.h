@@ -15,9 +15,10 @@
 //     list.create(); list.show();          // what the dialog does when it is built and shown
 //     list.modify();                       // opens def.editScreen in the modify mode
 //
-// Chooser protocol: a caller optionally stores the remembered key, opens the list screen, and
-// afterwards reads what it needs from the list query's current row. "Kiválaszt", "Mégsem" and the
-// window's close button all leave that row as it is, so the caller cannot tell them apart.
+// Chooser protocol: a caller optionally stores the remembered key, opens the list screen
+// (openChooser), and afterwards reads what it needs from the list query's current row.
+// "Kiválaszt" and "Mégsem" both hand that row over; Escape and the window's close button hand over
+// nothing, and the caller keeps what was typed.
 #include "querytablemodel.h"
 #include "savedelete.h"
 #include "screencontext.h"

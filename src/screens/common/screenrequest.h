@@ -48,6 +48,9 @@ struct ScreenRequest {
     // A register opened as a chooser: "Kiválaszt" writes the number of the document it stood
     // on here; leaving it any other way writes nothing.
     QString* chosen = nullptr;
+    // A list opened as a chooser: set when the operator left it with Escape or the window's close
+    // button, which hands over nothing ("Kiválaszt" and "Mégsem" hand over its current row).
+    bool* dismissed = nullptr;
     // The stored document a composition screen modifies (EditMode::Modify), by its number: the
     // register names the document it stood on, the screen reads it afresh under its lock.
     QString number = {};

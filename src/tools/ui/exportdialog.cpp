@@ -37,6 +37,7 @@ public:
         }
         layout->addLayout(boxes);
         layout->addWidget(new QLabel(QStringLiteral("Export helye:"), this));
+        m_export->proposeServerFolder();
         auto* folder = new QLineEdit(m_export->folder(), this);
         folder->setObjectName(QStringLiteral("Edit1"));
         folder->setMinimumWidth(360);

@@ -1,11 +1,13 @@
 #include "gridbinding.h"
 
 #include <algorithm>
+#include <vector>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QStyle>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTableView>
@@ -44,6 +46,33 @@ void bindGridToQuery(QTableView* view, QueryTableModel* model)
                              query->setCurrentRow(index.row());
                      });
     showCurrent();
+}
+
+void fitColumnsToContent(QTableView* view, int widest)
+{
+    auto fit = [view, widest] {
+        QAbstractItemModel* model = view->model();
+        if (!model)
+            return;
+        const QFontMetrics cells = view->fontMetrics();
+        const QFontMetrics titles = view->horizontalHeader()->fontMetrics();
+        const int rows = model->rowCount();
+        const int current = std::max(view->currentIndex().row(), 0);
+        std::vector<int> sample;
+        for (int r = 0; r < std::min(rows, 40); ++r)
+            sample.push_back(r);
+        for (int r = std::max(current - 20, 40); r < std::min(rows, current + 20); ++r)
+            sample.push_back(r);
+        const int sortMark = view->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, view);
+        for (int c = 0; c < model->columnCount(); ++c) {
+            int width = titles.horizontalAdvance(model->headerData(c, Qt::Horizontal).toString()) + 2 * sortMark + 12;
+            for (const int r : sample)
+                width = std::max(width, cells.horizontalAdvance(model->index(r, c).data().toString()) + 16);
+            view->setColumnWidth(c, std::min(width, widest));
+        }
+    };
+    QObject::connect(view->model(), &QAbstractItemModel::modelReset, view, fit);
+    fit();
 }
 
 namespace {

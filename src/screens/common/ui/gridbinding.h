@@ -13,6 +13,10 @@ namespace orvena {
 
 void bindGridToQuery(QTableView* view, QueryTableModel* model);
 
+// Each column as wide as its title and its values in the first rows and around the current row
+// (a long list is never scanned), at most `widest` pixels; again whenever the rows are replaced.
+void fitColumnsToContent(QTableView* view, int widest = 420);
+
 // Typing in the grid locates instead of the grid's own search (which would read every row of a
 // paged list): the characters typed without a pause are handed to locate, with continuing false
 // for the first one of a search (start after the highlighted row) and true for the ones that

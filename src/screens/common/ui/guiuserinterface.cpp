@@ -78,7 +78,8 @@ void GuiUserInterface::notice(const QString& text)
 {
     QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(), text, QMessageBox::NoButton,
                     parentWidget());
-    box.addButton(QStringLiteral("Igen"), QMessageBox::YesRole);
+    // A box that only informs has one answer: "OK" ("Igen" answers questions only).
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();
 }
 

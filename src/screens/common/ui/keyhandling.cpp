@@ -29,6 +29,8 @@ bool isEnter(const QKeyEvent* e)
     return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
 }
 
+constexpr char kEnterSkips[] = "orvenaEnterSkips";
+
 bool isMultiLine(QObject* o)
 {
     return qobject_cast<QPlainTextEdit*>(o) || qobject_cast<QTextEdit*>(o);
@@ -45,7 +47,8 @@ void postFocusMove(QWidget* window, bool backwards)
         QWidget* target = focus ? focus : w.data();
         QWidget* next = backwards ? target->previousInFocusChain() : target->nextInFocusChain();
         for (int guard = 0; next && guard < 1000; ++guard) {
-            if (next->isVisible() && next->isEnabled() && (next->focusPolicy() & Qt::TabFocus) && w->isAncestorOf(next))
+            if (next->isVisible() && next->isEnabled() && (next->focusPolicy() & Qt::TabFocus) && w->isAncestorOf(next)
+                && !next->property(kEnterSkips).toBool())
                 break;
             next = backwards ? next->previousInFocusChain() : next->nextInFocusChain();
         }
@@ -320,6 +323,11 @@ void installOnTree(QWidget* window, QObject* filter)
 void installEnterNavigation(QWidget* window, EnterMode mode)
 {
     installOnTree(window, new EnterNavigator(window, mode));
+}
+
+void leaveOutOfEnterChain(QWidget* control)
+{
+    control->setProperty(kEnterSkips, true);
 }
 
 void installFieldGuard(QLineEdit* edit)

@@ -21,6 +21,9 @@ enum class EnterMode {
 // Installs Enter / Shift+Enter focus movement on the window and its fields. Buttons keep Enter
 // for themselves; in a multi-line field Enter starts a new line first, then the focus moves.
 void installEnterNavigation(QWidget* window, EnterMode mode = EnterMode::FormFirst);
+// Enter passes over this control (a chooser or a lookup button beside the fields); Tab still
+// reaches it. So the Enter chain runs from the last field on to "OK".
+void leaveOutOfEnterChain(QWidget* control);
 
 // The input conventions of every bound one-line field, for typing and pasting alike, so that the
 // text the field shows is the text its model receives:

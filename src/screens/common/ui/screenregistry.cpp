@@ -35,7 +35,9 @@ void ScreenRegistry::open(Screen screen, const ScreenRequest& request)
     std::unique_ptr<QDialog> dialog(create(screen, request, parent));
     if (dialog) {
         dialog->setAttribute(Qt::WA_DeleteOnClose, false);
-        dialog->exec();
+        // Escape and the window's close button reject; the list's own buttons accept.
+        if (dialog->exec() == QDialog::Rejected && request.dismissed)
+            *request.dismissed = true;
     }
 }
 
