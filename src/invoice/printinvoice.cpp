@@ -12,7 +12,7 @@
 
 #include "db/conversions.h"
 #include "db/errors.h"
-#include "db/invoicelinks.h"
+#include "billing/invoicelinks.h"
 #include "db/logging.h"
 #include "screens/common/chainfailure.h"
 #include "db/queryroles.h"
