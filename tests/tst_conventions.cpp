@@ -111,6 +111,15 @@ private slots:
         QTest::newRow("shared queries by role")
             << QStringLiteral("\\bquery\\(QStringLiteral\\(")
             << QStringList{QStringLiteral("src/db/datamodule.cpp")};
+
+        // Numbers: a cell's text is what the program shows ("3,333", "1 234,50"); a number is
+        // read from the query as a value (integer, decimal, money, date), never parsed back from
+        // that text.
+        QTest::newRow("numbers parsed from display text")
+            << QStringLiteral("\\b(text|fieldText)\\((?:[^()]|\\([^()]*\\))*\\)\\)?\\.to(Int|UInt|LongLong|ULongLong|Double|"
+                              "Float|Short)\\(|\\b(parseDouble|parseInt32|parseInt64|Decimal::parse|Money::parse|"
+                              "decimalLiteral|typedNumber)\\([^;]*\\b(text|fieldText)\\(")
+            << QStringList{};
     }
     void conventions()
     {

@@ -126,9 +126,9 @@ Table compute(DataModule& data, View view, const Period& period)
         Row row;
         for (int c = 0; c < labels; ++c)
             row.labels << q.text(r, c).trimmed();
-        row.net = Money::parse(q.text(r, QStringLiteral("netHuf"))).filler();
-        row.vat = Money::parse(q.text(r, QStringLiteral("vatHuf"))).filler();
-        row.invoices = q.text(r, QStringLiteral("invoices")).toLongLong();
+        row.net = q.money(r, QStringLiteral("netHuf")).filler();
+        row.vat = q.money(r, QStringLiteral("vatHuf")).filler();
+        row.invoices = q.integer(r, QStringLiteral("invoices"));
         t.total.net += row.net;
         t.total.vat += row.vat;
         if (view != View::Article && view != View::Vat)
@@ -149,7 +149,7 @@ Table compute(DataModule& data, View view, const Period& period)
         openQuery(count, {QStringLiteral("SELECT IFNULL(SUM(dSzamlak), 0) FROM %1 WHERE dNap BETWEEN :p0 AND :p1")
                               .arg(kDaySums)},
                   period);
-        t.total.invoices = count.text(0, 0).toLongLong();
+        t.total.invoices = count.integer(0, 0);
     }
     t.total.labels = QStringList(labels, QString());
     t.total.labels[0] = QStringLiteral("Összesen");
@@ -240,9 +240,9 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
         qint64 net = 0, vat = 0;
         const int first = r;
         for (; r < q.rowCount() && q.text(r, QStringLiteral("fBszam")) == number; ++r) {
-            const int pct = q.text(r, QStringLiteral("pct")).toInt();
-            const qint64 n = Money::parse(q.text(r, QStringLiteral("net"))).filler();
-            const qint64 v = Money::parse(q.text(r, QStringLiteral("vat"))).filler();
+            const int pct = static_cast<int>(q.integer(r, QStringLiteral("pct")));
+            const qint64 n = q.money(r, QStringLiteral("net")).filler();
+            const qint64 v = q.money(r, QStringLiteral("vat")).filler();
             net += n;
             vat += v;
             const auto* it = std::find(std::begin(kExportRates), std::end(kExportRates), pct);

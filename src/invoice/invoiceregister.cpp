@@ -440,7 +440,7 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
                 lines.setCurrentRow(row);
                 negate.setSql({QStringLiteral("UPDATE munkasor SET sMenny = :p1 WHERE sID = :p0")});
                 negate.setText(p("p0"), lines.fieldText(p("sID")));
-                negate.setFloat(p("p1"), -parseDouble(lines.fieldText(p("sMenny"))));
+                negate.setFloat(p("p1"), (Decimal() - lines.fieldDecimal(p("sMenny"))).literal());
                 negate.execute();
             }
             lines.close();

@@ -53,9 +53,9 @@ InvoiceAmounts readInvoiceAmounts(DataModule& data, const QString& invoiceNumber
     for (int r = 0; r < lines.rowCount(); ++r) {
         LineAmounts l = lineAmounts(storedNumber(lines.text(r, 1)), storedNumber(lines.text(r, 2)), discount,
                                     storedNumber(lines.text(r, 3)));
-        l.lineId = lines.text(r, 0).toLongLong();
+        l.lineId = lines.integer(r, 0);
         l.vatName = lines.text(r, 4);
-        l.vatGroup = lines.text(r, 5).toInt();
+        l.vatGroup = static_cast<int>(lines.integer(r, 5));
         a.net += l.net;
         a.vat += l.vat;
         a.lines.push_back(l);
