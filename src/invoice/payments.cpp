@@ -192,7 +192,7 @@ bool InvoicePayments::addPayment(const PaymentEntry& entry)
                                          "NOW())")});
                 q.setText(QStringLiteral("p0"), m_number);
                 q.setText(QStringLiteral("p1"), date.toString(QStringLiteral("yyyy-MM-dd")));
-                q.setFloat(QStringLiteral("p2"), entry.amount);
+                q.setFloat(QStringLiteral("p2"), Money::fromFiller(amount).text()); // as read, never the text again
                 q.setText(QStringLiteral("p3"), entry.method.trimmed());
                 q.setText(QStringLiteral("p4"), entry.note.trimmed());
                 q.execute();
