@@ -3,7 +3,7 @@
 // dropped, Backspace always passes, the Enter character never reaches the field. A number
 // field's filter also says what kind of number it holds, so "OK" reads it with the one number
 // reader (db/numberinput.h): the filter lets through every character a number may be written
-// with (digits, comma, dot, blank, minus) and leaves the reading to it.
+// with (digits, comma, dot, minus; grouping blanks are dropped) and leaves the reading to it.
 #include "db/numberinput.h"
 
 #include <QString>
@@ -23,7 +23,7 @@ public:
     static CharFilter decimal() { return CharFilter(kNumberCharacters, NumberKind::Measure); }
     static CharFilter amount() { return CharFilter(kNumberCharacters, NumberKind::Amount); }
     // unsigned: a percentage or a rate
-    static CharFilter unsignedDecimal() { return CharFilter(QStringLiteral("0123456789,. "), NumberKind::Measure); }
+    static CharFilter unsignedDecimal() { return CharFilter(QStringLiteral("0123456789,."), NumberKind::Measure); }
 
     // The kind of number the field holds; nothing for other fields.
     const std::optional<NumberKind>& number() const { return m_number; }
@@ -36,7 +36,8 @@ public:
     QString clean(const QString& text) const;
 
 private:
-    static inline const QString kNumberCharacters = QStringLiteral("0123456789,.- ");
+    // blanks that group digits are left out as typed: the number stays the same
+    static inline const QString kNumberCharacters = QStringLiteral("0123456789,.-");
     QString m_allowed;
     bool m_restricted = false;
     std::optional<NumberKind> m_number;
