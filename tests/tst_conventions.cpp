@@ -131,6 +131,15 @@ private slots:
             << QStringList{QStringLiteral("only:src/billing/"), QStringLiteral("only:src/invoice/"),
                            QStringLiteral("only:src/figures/figures.cpp"), QStringLiteral("only:src/figures/figuresprint.cpp"),
                            QStringLiteral("only:src/mail/")};
+
+        // Numbers: a cell's text is what the program shows ("3,333", "1 234,50"); a number is
+        // read from the query as a value (integer, decimal, money, date), never parsed back from
+        // that text.
+        QTest::newRow("numbers parsed from display text")
+            << QStringLiteral("\\b(text|fieldText)\\((?:[^()]|\\([^()]*\\))*\\)\\)?\\.to(Int|UInt|LongLong|ULongLong|Double|"
+                              "Float|Short)\\(|\\b(parseDouble|parseInt32|parseInt64|Decimal::parse|Money::parse|"
+                              "decimalLiteral|typedNumber)\\([^;]*\\b(text|fieldText)\\(")
+            << QStringList{};
     }
     void conventions()
     {

@@ -99,10 +99,17 @@ std::optional<int> runFiguresCommandLine(int& argc, char** argv)
         const QStringList currencies =
             (r.currencies.isEmpty() ? kDefaultCurrencies : r.currencies.toUpper()).split(u',', Qt::SkipEmptyParts);
         const auto quotes = rates::fetchRates(from, to, currencies);
-        const int stored = rates::storeQuotes(data, quotes, from, to, currencies);
+        QStringList refused;
+        const int stored = rates::storeQuotes(data, quotes, from, to, currencies, &refused);
+        for (const QString& reason : refused)
+            printLine(stderr, reason);
         printLine(stdout, QStringLiteral("MNB árfolyamok %1 - %2: %3 árfolyam tárolva.")
                               .arg(formatDate(from), formatDate(to))
                               .arg(stored));
+        if (stored == 0) { // nothing usable came back: a scheduled run must notice
+            printLine(stderr, QStringLiteral("Az MNB válaszában nem volt tárolható árfolyam."));
+            return 1;
+        }
         return 0;
     } catch (const Error& e) {
         logFailure(lcApp(), e);

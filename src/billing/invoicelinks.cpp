@@ -13,7 +13,7 @@ namespace {
 
 int linkCount(Connection& c)
 {
-    return c.select("SELECT COUNT(*) FROM szlahivatkozas")->text(0, 0).toInt();
+    return static_cast<int>(c.select("SELECT COUNT(*) FROM szlahivatkozas")->integer(0, 0));
 }
 
 } // namespace
@@ -47,11 +47,11 @@ QStringList backfillStornoLinks(Connection& c)
             + "), (SELECT COUNT(*) FROM szlasor WHERE sBszam = " + n + "), (SELECT " + net
             + " FROM szlasor WHERE sBszam = " + o + ") + (SELECT " + net + " FROM szlasor WHERE sBszam = " + n
             + ") = 0, (SELECT COUNT(*) FROM szlahivatkozas WHERE hEredeti = " + o + " OR hBszam = " + o + ")");
-        const bool sameCustomer = check->text(0, 0).toInt() > 0;
-        const int originalLines = check->text(0, 1).toInt();
-        const bool mirrored = originalLines > 0 && originalLines == check->text(0, 2).toInt()
-                              && check->text(0, 3).toInt() == 1;
-        const bool free = check->text(0, 4).toInt() == 0;
+        const bool sameCustomer = static_cast<int>(check->integer(0, 0)) > 0;
+        const int originalLines = static_cast<int>(check->integer(0, 1));
+        const bool mirrored = originalLines > 0 && originalLines == static_cast<int>(check->integer(0, 2))
+                              && static_cast<int>(check->integer(0, 3)) == 1;
+        const bool free = static_cast<int>(check->integer(0, 4)) == 0;
         if (!sameCustomer || !mirrored || !free)
             continue;
         c.execute("INSERT IGNORE INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES (" + n + ", 'STORNO', " + o + ')');

@@ -94,10 +94,10 @@ QStringList backfillInvoiceSums(Connection& c)
         c.execute(latin2(QStringLiteral("DELETE FROM %1 WHERE NOT EXISTS (SELECT 1 FROM %2 o WHERE o.oBszam = rBszam)")
                              .arg(kInvoiceRateSums, kInvoiceSums)));
         const QByteArray count = "SELECT COUNT(*) FROM " + latin2(kInvoiceSums);
-        const int before = c.select(count)->text(0, 0).toInt();
+        const int before = static_cast<int>(c.select(count)->integer(0, 0));
         for (const QByteArray& sql : insertStatements(missing))
             c.execute(sql);
-        added = c.select(count)->text(0, 0).toInt() - before;
+        added = static_cast<int>(c.select(count)->integer(0, 0)) - before;
         c.execute("DELETE FROM " + latin2(kDaySums));
         c.execute(latin2(QStringLiteral("INSERT INTO %1 (dNap, dNettoFt, dAfaFt, dSzamlak) SELECT oRkelt, SUM(oNettoFt), "
                                         "SUM(oAfaFt), COUNT(*) FROM %2 WHERE oRkelt IS NOT NULL GROUP BY oRkelt")

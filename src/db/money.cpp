@@ -147,6 +147,37 @@ int Decimal::wholeDigits() const
     return digits;
 }
 
+QString Decimal::literal() const
+{
+    const Wide magnitude = m_units < 0 ? -m_units : m_units;
+    const Wide unit = power10(m_scale);
+    QString whole;
+    for (Wide w = magnitude / unit; w > 0; w /= 10)
+        whole.prepend(QChar(u'0' + static_cast<int>(w % 10)));
+    if (whole.isEmpty())
+        whole = QStringLiteral("0");
+    QString fraction;
+    Wide f = magnitude % unit;
+    for (int i = 0; i < m_scale; ++i, f /= 10)
+        fraction.prepend(QChar(u'0' + static_cast<int>(f % 10)));
+    while (fraction.endsWith(u'0'))
+        fraction.chop(1);
+    return (m_units < 0 ? QStringLiteral("-") : QString()) + whole
+           + (fraction.isEmpty() ? QString() : QStringLiteral(".") + fraction);
+}
+
+QString Decimal::text(bool grouped) const
+{
+    QString t = literal().replace(u'.', u',');
+    if (grouped) {
+        const qsizetype start = t.startsWith(u'-') ? 1 : 0;
+        const qsizetype comma = t.indexOf(u',');
+        for (qsizetype i = (comma < 0 ? t.size() : comma) - 3; i > start; i -= 3)
+            t.insert(i, u' ');
+    }
+    return t;
+}
+
 Money Money::rounded(const Decimal& value, int decimals)
 {
     const Wide filler = checkedProduct(value.roundedUnits(std::min(decimals, 2)), power10(2 - std::min(decimals, 2)));

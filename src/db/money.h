@@ -32,6 +32,14 @@ public:
     bool isPositive() const { return m_units > 0; }
     // Digits before the decimal point of the magnitude, 0 below one: 12345,6 -> 5.
     int wholeDigits() const;
+    bool isNegative() const { return m_units < 0; }
+    // Every digit, without trailing zeros: the server's form "-1234.5" and the program's
+    // "-1234,5" (grouped "-1 234,5").
+    QString literal() const;
+    QString text(bool grouped = false) const;
+    // Compared by value: 2,50 == 2,5.
+    bool operator==(const Decimal& other) const { return (*this - other).isZero(); }
+    bool operator<(const Decimal& other) const { return (*this - other).isNegative(); }
 
 private:
     friend class Money;

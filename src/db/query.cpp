@@ -341,19 +341,45 @@ QString Query::fieldText(const QString& column) const
 
 qint64 Query::fieldInt(const QString& column) const
 {
-    const QString t = fieldText(column);
-    if (t.isEmpty())
-        return 0;
-    const int c = checkedColumn(column);
-    if (columnKind(c) == ColumnKind::Decimal)
-        return static_cast<qint64>(std::llround(parseDouble(t)));
-    return parseInt64(t);
+    if (!m_result)
+        throw DbError(QStringLiteral("Nincs kiválasztott sor: a(z) %1 lista nincs megnyitva.").arg(objectName()));
+    return integer(m_current, checkedColumn(column));
 }
 
 double Query::fieldDouble(const QString& column) const
 {
-    const QString t = fieldText(column);
-    return t.isEmpty() ? 0.0 : parseDouble(t);
+    return QLocale::c().toDouble(fieldDecimal(column).literal());
+}
+
+const ResultSet* Query::rowsOf(int row, int column, int& local) const
+{
+    if (!m_result || row < 0 || row >= rowCount() || column < 0 || column >= m_result->columnCount())
+        return nullptr;
+    if (m_paging)
+        return pageOf(row, local);
+    local = row;
+    return m_result.get();
+}
+
+qint64 Query::integer(int row, int column) const
+{
+    int local = 0;
+    const ResultSet* rows = rowsOf(row, column, local);
+    return rows ? rows->integer(local, column) : 0;
+}
+
+Decimal Query::decimal(int row, int column) const
+{
+    int local = 0;
+    const ResultSet* rows = rowsOf(row, column, local);
+    return rows ? rows->decimal(local, column) : orvena::Decimal();
+}
+
+QDate Query::date(int row, int column) const
+{
+    int local = 0;
+    const ResultSet* rows = rowsOf(row, column, local);
+    return rows ? rows->date(local, column) : QDate();
 }
 
 Query::Snapshot Query::snapshot() const
@@ -403,7 +429,7 @@ std::pair<qint64, qint64> Query::tableState() const
         const auto rows = m_connection.select("SELECT tsSorok, tsValtozat FROM tablaszamlalo WHERE tsTabla = "
                                               + quotedLiteral(m_connection, table));
         if (rows->rowCount() == 1)
-            return {rows->text(0, 0).toLongLong(), rows->text(0, 1).toLongLong()};
+            return {rows->integer(0, 0), rows->integer(0, 1)};
     } catch (const ConnectionLostError&) {
         throw;
     } catch (const DbError& e) {
@@ -411,7 +437,7 @@ std::pair<qint64, qint64> Query::tableState() const
             throw;
     }
     const auto rows = m_connection.select("SELECT COUNT(*) FROM " + quotedNameBytes(m_paging->table));
-    return {rows->text(0, 0).toLongLong(), -1};
+    return {rows->integer(0, 0), -1};
 }
 
 void Query::openPaged(const Paging& paging, int current, bool refreshing)
@@ -610,7 +636,7 @@ int Query::positionOf(const Boundary& b) const
                 + ")) + (SELECT COUNT(*) FROM " + quotedNameBytes(m_paging->table) + " WHERE " + k + " >= " + prefix + " AND "
                 + k + " <= " + v + " AND (" + k + " < " + v + " OR " + quotedNameBytes(m_paging->primaryKey) + " < "
                 + quoteValue(b.id) + "))");
-            return rows->text(0, 0).toInt();
+            return static_cast<int>(rows->integer(0, 0));
         } catch (const ConnectionLostError&) {
             throw;
         } catch (const DbError& e) {
@@ -625,11 +651,11 @@ int Query::positionOf(const Boundary& b) const
     const int half = m_pagedRows / 2 + 1;
     const auto tail = m_connection.select("SELECT COUNT(*) FROM (SELECT 1 FROM " + table + " WHERE "
                                           + afterCondition(b, true) + " LIMIT " + QByteArray::number(half) + ") AS w");
-    const int atOrAfter = tail->text(0, 0).toInt();
+    const int atOrAfter = static_cast<int>(tail->integer(0, 0));
     if (atOrAfter < half)
         return std::max(0, m_pagedRows - atOrAfter);
     const auto head = m_connection.select("SELECT COUNT(*) FROM " + table + " WHERE " + beforeCondition(b));
-    return head->text(0, 0).toInt();
+    return static_cast<int>(head->integer(0, 0));
 }
 
 bool Query::locatePaged(int column, const QString& key, Match match, const std::optional<Boundary>& from)

@@ -111,6 +111,19 @@ public:
     // As integer: empty result / NULL / empty text give 0, other texts must convert.
     qint64 fieldInt(const QString& column) const;
     double fieldDouble(const QString& column) const;
+    // Typed cells (see ResultSet): read from the server's form, never parsed from display text.
+    qint64 integer(int row, int column) const;
+    qint64 integer(int row, const QString& column) const { return integer(row, checkedColumn(column)); }
+    orvena::Decimal decimal(int row, int column) const;
+    orvena::Decimal decimal(int row, const QString& column) const { return decimal(row, checkedColumn(column)); }
+    Money money(int row, int column) const { return Money::rounded(decimal(row, column)); }
+    Money money(int row, const QString& column) const { return money(row, checkedColumn(column)); }
+    QDate date(int row, int column) const;
+    QDate date(int row, const QString& column) const { return date(row, checkedColumn(column)); }
+    // The current row's, by name; an empty result reads as 0 / an invalid date.
+    orvena::Decimal fieldDecimal(const QString& column) const { return decimal(m_current, checkedColumn(column)); }
+    Money fieldMoney(const QString& column) const { return money(m_current, checkedColumn(column)); }
+    QDate fieldDate(const QString& column) const { return date(m_current, checkedColumn(column)); }
     // Adds a column the program computes to the open (not paged) result, one cell per row in
     // the server's form; the current row stays. A refresh reads the statement's columns only.
     void appendColumn(const QString& name, ColumnKind kind, const std::vector<QByteArray>& cells);
@@ -162,6 +175,8 @@ private:
     // Rows and change counter of the table (the counter is -1 when the server keeps none).
     std::pair<qint64, qint64> tableState() const;
     const ResultSet* pageOf(int row, int& local) const;
+    // The rows holding `row` and its index there; nothing outside the result.
+    const ResultSet* rowsOf(int row, int column, int& local) const;
     std::shared_ptr<ResultSet> fetchPage(int page) const;
     Boundary boundaryOf(const ResultSet& rows, int row) const;
     QByteArray orderBy(bool descending, const QByteArray& alias = {}) const;

@@ -86,7 +86,7 @@ QStringList mendInterruptedRestore(Connection& c, const QString& database)
             const qsizetype expected = countedTables().size() * 3;
             const auto triggers = c.select("SELECT COUNT(*) FROM information_schema.TRIGGERS WHERE TRIGGER_SCHEMA = "
                                            + quotedLiteral(c, database) + " AND TRIGGER_NAME LIKE 'tsz\\_%'");
-            countersMissing = counted && triggers->text(0, 0).toLongLong() < expected;
+            countersMissing = counted && triggers->integer(0, 0) < expected;
             if (countersMissing) {
                 c.execute("USE " + quotedNameBytes(database));
                 ensureRowCounters(c);

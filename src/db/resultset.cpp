@@ -3,6 +3,8 @@
 #include "codepages.h"
 #include "conversions.h"
 
+#include <QLocale>
+
 namespace orvena {
 
 int ResultSet::columnIndex(QStringView name) const
@@ -39,6 +41,64 @@ QString ResultSet::text(int row, int column) const
         break;
     }
     return decode(CodePage::Latin2, bytes);
+}
+
+namespace {
+
+[[noreturn]] void notA(const QString& column, const QString& cell, const char* what)
+{
+    throw ConversionError(QStringLiteral("A(z) %1 oszlop '%2' értéke nem %3.").arg(column, cell, QString::fromUtf8(what)));
+}
+
+} // namespace
+
+Decimal ResultSet::decimal(int row, int column) const
+{
+    if (isNull(row, column))
+        return {};
+    // Numbers arrive as "-1234.5000"; a text column is read as the program writes numbers.
+    const QString cell = kind(column) == ColumnKind::Text ? text(row, column) : QString::fromLatin1(raw(row, column));
+    if (kind(column) == ColumnKind::Text && cell.trimmed().isEmpty())
+        return {};
+    try {
+        if (cell.contains(u'e', Qt::CaseInsensitive)) // a floating-point column: "1e-07"
+        {
+            bool ok = false;
+            const double value = QLocale::c().toDouble(cell, &ok);
+            if (ok)
+                return Decimal::parse(QString::number(value, 'f', 18));
+        }
+        return Decimal::parse(cell);
+    } catch (const ConversionError&) {
+        notA(m_names[column], cell, "szám");
+    }
+}
+
+qint64 ResultSet::integer(int row, int column) const
+{
+    if (kind(column) == ColumnKind::Integer && !isNull(row, column)) {
+        bool ok = false;
+        const qint64 value = raw(row, column).toLongLong(&ok);
+        if (!ok)
+            notA(m_names[column], QString::fromLatin1(raw(row, column)), "egész szám");
+        return value;
+    }
+    return Money::rounded(decimal(row, column), 0).wholeUnits();
+}
+
+QDate ResultSet::date(int row, int column) const
+{
+    if (isNull(row, column))
+        return {};
+    const QString cell = kind(column) == ColumnKind::Text ? text(row, column).trimmed() : QString::fromLatin1(raw(row, column));
+    if (cell.isEmpty())
+        return {};
+    QDate date = QDate::fromString(cell.left(10), QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid())
+        date = QDate::fromString(cell.left(10), QStringLiteral("yyyy.MM.dd"));
+    if (!date.isValid())
+        notA(m_names[column], cell, "dátum");
+    return date;
 }
 
 ResultSet ResultSet::withColumn(const QString& name, ColumnKind kind, const std::vector<QByteArray>& cells) const

@@ -2,8 +2,10 @@
 // A materialised result: every cell's bytes in one buffer, decoded and converted on demand so
 // that a grid over 100 000 rows only pays for the cells it shows.
 #include "errors.h"
+#include "money.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -27,6 +29,13 @@ public:
     // The cell as the program shows it: NULL as empty text, dates yyyy.MM.dd, decimals with ","
     // and without trailing zeros, text decoded from latin2.
     QString text(int row, int column) const;
+    // The cell as a value, read from the server's own form, never from the display text: NULL
+    // reads as 0 (an invalid date). A cell that holds no such value throws ConversionError naming
+    // the column. integer() rounds a decimal half away from zero; money() to the fillér.
+    qint64 integer(int row, int column) const;
+    Decimal decimal(int row, int column) const;
+    Money money(int row, int column) const { return Money::rounded(decimal(row, column)); }
+    QDate date(int row, int column) const;
 
     // A copy with one more column at the end holding these cells, one per row (a value the
     // program computes beside the ones read).

@@ -722,9 +722,9 @@ int storedSchemaVersion(Connection& connection)
     if (table->rowCount() == 0)
         return 1;
     const auto rows = connection.select("SELECT MAX(svVerzio) FROM semaverzio");
-    bool ok = false;
-    const int version = rows->rowCount() > 0 ? rows->text(0, 0).toInt(&ok) : 0;
-    return ok ? version : 1;
+    if (rows->rowCount() == 0 || rows->isNull(0, 0))
+        return 1;
+    return static_cast<int>(rows->integer(0, 0));
 }
 
 void recordSchemaVersion(Connection& connection, int version)

@@ -134,9 +134,9 @@ Table compute(DataModule& data, View view, const Period& period)
         Row row;
         for (int c = 0; c < labels; ++c)
             row.labels << q.text(r, c).trimmed();
-        row.net = Money::parse(q.text(r, QStringLiteral("netHuf"))).filler();
-        row.vat = Money::parse(q.text(r, QStringLiteral("vatHuf"))).filler();
-        row.invoices = q.text(r, QStringLiteral("invoices")).toLongLong();
+        row.net = q.money(r, QStringLiteral("netHuf")).filler();
+        row.vat = q.money(r, QStringLiteral("vatHuf")).filler();
+        row.invoices = q.integer(r, QStringLiteral("invoices"));
         t.total.net += row.net;
         t.total.vat += row.vat;
         if (view != View::Article && view != View::Vat)
@@ -157,7 +157,7 @@ Table compute(DataModule& data, View view, const Period& period)
         openQuery(count, {QStringLiteral("SELECT IFNULL(SUM(dSzamlak), 0) FROM %1 WHERE dNap BETWEEN :p0 AND :p1")
                               .arg(kDaySums)},
                   period);
-        t.total.invoices = count.text(0, 0).toLongLong();
+        t.total.invoices = count.integer(0, 0);
     }
     t.total.labels = QStringList(labels, QString());
     t.total.labels[0] = QStringLiteral("Összesen");
@@ -274,10 +274,10 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
         std::map<int, RateSums> perRate; // by export column
         const int first = r;
         for (; r < q.rowCount() && q.text(r, QStringLiteral("fBszam")) == number; ++r) {
-            const int pct = q.text(r, QStringLiteral("pct")).toInt();
+            const int pct = static_cast<int>(q.integer(r, QStringLiteral("pct")));
             RateSums& sums = perRate[exportColumn(pct, q.text(r, QStringLiteral("vatClass")))];
-            sums.net += Money::parse(q.text(r, QStringLiteral("netHuf"))).filler();
-            sums.vat += Money::parse(q.text(r, QStringLiteral("vatHuf"))).filler();
+            sums.net += q.money(r, QStringLiteral("netHuf")).filler();
+            sums.vat += q.money(r, QStringLiteral("vatHuf")).filler();
         }
         QStringList fields;
         for (const char* column : {"fBszam", "kind", "issued", "performed", "due", "customer", "taxNumber"})

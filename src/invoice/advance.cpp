@@ -93,6 +93,40 @@ void deleteDeduction(StepChain& chain, Connection& connection, const QString& nu
     });
 }
 
+void checkDeductions(StepChain& chain, Connection& connection, const QString& number, const QString& customerCode,
+                     const QString& currency)
+{
+    chain.step(QStringLiteral("Hiba: az előleg-levonások ellenőrzésekor "), [&, number, customerCode, currency] {
+        for (const auto& [line, d] : nav::readDeductions(connection, number)) {
+            const QString problem = nav::deductionProblem(connection, d.advance, number, customerCode,
+                                                          nav::currencyCode(currency), false, true);
+            if (!problem.isEmpty())
+                chain.fail(problem + QStringLiteral(" Törölje az előleg-levonás sorát."));
+        }
+    });
+}
+
+QString discardDraft(Connection& connection, const QString& number)
+{
+    Query q(connection, p("draftDiscard"));
+    StepChain chain(q);
+    const QString failed = QStringLiteral("Hiba: az el nem tárolt számla tételeinek törlésekor ");
+    const bool done = chain.run([&] {
+        chain.begin(failed);
+        chain.step(failed, [&] {
+            const QString draft = QStringLiteral(" WHERE %1 = :p1 AND NOT EXISTS (SELECT 1 FROM szlafej WHERE fBszam = :p1)");
+            q.setSql({QStringLiteral("DELETE FROM szlaeloleg") + draft.arg(QStringLiteral("lvBszam"))});
+            q.setText(p("p1"), number);
+            q.execute();
+            q.setSql({QStringLiteral("DELETE FROM szlasor") + draft.arg(QStringLiteral("sBszam"))});
+            q.setText(p("p1"), number);
+            q.execute();
+        });
+        chain.commit(failed);
+    });
+    return done ? QString() : chain.failure().message;
+}
+
 bool hasDeductions(Connection& connection, const QString& number)
 {
     return !nav::readDeductions(connection, number).empty();

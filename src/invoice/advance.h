@@ -25,6 +25,16 @@ void carryOverToStorno(StepChain& chain, Connection& connection, const QString& 
 // A deleted line's deduction row goes with it.
 void deleteDeduction(StepChain& chain, Connection& connection, const QString& number, qint64 lineId);
 
+// Each deduction the invoice `number` holds, checked again inside the store's transaction (the
+// advance locked): still deductible on this invoice, of its customer and in its currency.
+void checkDeductions(StepChain& chain, Connection& connection, const QString& number, const QString& customerCode,
+                     const QString& currency);
+
+// What a new invoice left with "Mégsem" (or a crash) leaves under its number while it has no
+// header: its lines and their deduction rows, removed in one transaction. A stored invoice's
+// lines are never touched. Returns the Hungarian reason when it failed, empty otherwise.
+QString discardDraft(Connection& connection, const QString& number);
+
 // Whether the invoice of this number holds deduction lines.
 bool hasDeductions(Connection& connection, const QString& number);
 

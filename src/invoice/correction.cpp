@@ -6,6 +6,7 @@
 #include "billing/invoicelinks.h"
 #include "db/money.h"
 #include "db/stepchain.h"
+#include "nav/advancedata.h"
 #include "screens/common/dispatcher.h"
 
 #include <QDate>
@@ -32,43 +33,13 @@ QString columnList()
     return kDataColumns.join(QStringLiteral(", "));
 }
 
-// A quantity in the server's form ("-2.5000") in ten-thousandths, exactly (the column keeps four
-// decimals).
-qint64 tenThousandths(const QString& text)
-{
-    QString t = text.trimmed();
-    if (t.isEmpty())
-        return 0;
-    const bool negative = t.startsWith(u'-');
-    if (negative)
-        t.remove(0, 1);
-    const int dot = t.indexOf(u'.');
-    const QString whole = dot < 0 ? t : t.left(dot);
-    const QString fraction = dot < 0 ? QString() : (t.mid(dot + 1) + QStringLiteral("0000")).left(4);
-    const qint64 value = whole.toLongLong() * 10000 + fraction.toLongLong();
-    return negative ? -value : value;
-}
-
-QString quantityText(qint64 value)
-{
-    const qint64 magnitude = value < 0 ? -value : value;
-    return QStringLiteral("%1%2.%3")
-        .arg(value < 0 ? QStringLiteral("-") : QString())
-        .arg(magnitude / 10000)
-        .arg(magnitude % 10000, 4, 10, QLatin1Char('0'));
-}
-
+// The number columns hold their exact value's one form (no trailing zeros, NULL as 0), so equal
+// numbers have equal texts.
 bool sameData(const QStringList& a, const QStringList& b)
 {
-    for (int i = 0; i < kDataColumns.size(); ++i) {
-        if (kNumberColumns.contains(kDataColumns[i])) {
-            const auto number = [](const QString& t) { return Decimal::parse(t.trimmed().isEmpty() ? p("0") : t); };
-            if (!(number(a.value(i)) - number(b.value(i))).isZero())
-                return false;
-        } else if (a.value(i).trimmed() != b.value(i).trimmed()) {
+    for (int i = 0; i < kDataColumns.size(); ++i)
+        if (a.value(i).trimmed() != b.value(i).trimmed())
             return false;
-        }
-    }
     return true;
 }
 
@@ -94,6 +65,13 @@ QString correctionRefusal(Connection& connection, const QString& number, bool lo
         return QStringLiteral("A(z) %1 számú számla még nincs kiállítva (nyomtatva), ezért nem helyesbítő számlával, "
                               "hanem a „Módosít” gombbal javítható.")
             .arg(number);
+    // An advance a standing final invoice deducts keeps its value: the final invoice is reversed
+    // first (as its storno requires).
+    const QString deductedBy = nav::standingDeduction(connection, number, locking);
+    if (!deductedBy.isEmpty())
+        return QStringLiteral("A(z) %1 számú előlegszámlát a(z) %2 számú végszámla levonta, ezért nem helyesbíthető. "
+                              "Előbb a végszámlát stornózza.")
+            .arg(number, deductedBy);
     q.setSql({QStringLiteral("SELECT hBszam, hMuvelet, hEredeti FROM szlahivatkozas WHERE hBszam = :p0 OR (hEredeti = :p0 "
                              "AND hMuvelet = :p1) ORDER BY hBszam")
               + (locking ? QStringLiteral(" LOCK IN SHARE MODE") : QString())});
@@ -131,6 +109,15 @@ QString correctedInvoice(Connection& connection, const QString& number)
     return q.isEmpty() ? QString() : q.text(0, 0);
 }
 
+QString linkedOriginal(Connection& connection, const QString& number)
+{
+    Query q(connection, p("linkedOriginal"));
+    q.setSql({QStringLiteral("SELECT hEredeti FROM szlahivatkozas WHERE hBszam = :p0 ORDER BY hEredeti LIMIT 1")});
+    q.setText(p("p0"), number);
+    q.open();
+    return q.isEmpty() ? QString() : q.text(0, 0).trimmed();
+}
+
 QString correctionHeading(Connection& connection, const QString& number)
 {
     Query q(connection, p("correctionHeading"));
@@ -153,10 +140,10 @@ std::vector<InvoiceCorrection::Line> InvoiceCorrection::readLines(const Query& q
     std::vector<Line> lines;
     for (int row = 0; row < q.rowCount(); ++row) {
         Line l;
-        l.source = q.text(row, 0).toLongLong();
+        l.source = q.integer(row, 0);
         for (int c = 0; c < kDataColumns.size(); ++c)
-            l.data << q.text(row, c + 1);
-        l.quantity = tenThousandths(q.text(row, int(kDataColumns.size()) + 1));
+            l.data << (kNumberColumns.contains(kDataColumns[c]) ? q.decimal(row, c + 1).literal() : q.text(row, c + 1));
+        l.quantity = q.decimal(row, int(kDataColumns.size()) + 1);
         lines.push_back(l);
     }
     return lines;
@@ -202,7 +189,7 @@ QString InvoiceCorrection::prefill(const QString& number)
                                          "WHERE sID = :p2")
                               .arg(columnList())});
                 q.setText(p("p0"), number);
-                q.setText(p("p1"), quantityText(l.quantity));
+                q.setFloat(p("p1"), l.quantity.literal());
                 q.setInteger(p("p2"), l.source);
                 q.execute();
             }
@@ -236,8 +223,7 @@ QString InvoiceCorrection::headerProblem(const QString& customer, const QString&
             .arg(q.fieldText(p("fvKod")).trimmed());
     const auto number = [](const QString& t) { return Decimal::parse(t.trimmed().isEmpty() ? p("0") : t); };
     const bool same = q.fieldText(p("fPnem")).trimmed().compare(currency.trimmed(), Qt::CaseInsensitive) == 0
-                      && (number(q.fieldText(p("fArfoly"))) - number(rate)).isZero()
-                      && (number(q.fieldText(p("fKerek"))) - number(discount)).isZero();
+                      && q.fieldDecimal(p("fArfoly")) == number(rate) && q.fieldDecimal(p("fKerek")) == number(discount);
     if (same)
         return {};
     return QStringLiteral("A helyesbítő számla pénzneme, árfolyama és kedvezménye az eredeti számláé kell legyen "
@@ -276,7 +262,7 @@ void InvoiceCorrection::addSteps(StepChain& chain, Query& q, const QString& numb
 
         // The differences: (line holding the data, quantity).
         const std::vector<Line> edited = editedLines(q, number);
-        std::vector<std::pair<qint64, qint64>> differences;
+        std::vector<std::pair<qint64, Decimal>> differences;
         std::vector<bool> matched(edited.size(), false);
         for (size_t i = 0; i < m_current.size(); ++i) {
             const Line& before = m_current[i];
@@ -285,7 +271,7 @@ void InvoiceCorrection::addSteps(StepChain& chain, Query& q, const QString& numb
                 if (i < m_copies.size() && edited[e].source == m_copies[i])
                     found = e;
             if (found == edited.size()) { // deleted
-                differences.emplace_back(before.source, -before.quantity);
+                differences.emplace_back(before.source, Decimal() - before.quantity);
                 continue;
             }
             matched[found] = true;
@@ -295,12 +281,12 @@ void InvoiceCorrection::addSteps(StepChain& chain, Query& q, const QString& numb
                     differences.emplace_back(before.source, after.quantity - before.quantity);
                 continue;
             }
-            differences.emplace_back(before.source, -before.quantity);
-            if (after.quantity != 0)
+            differences.emplace_back(before.source, Decimal() - before.quantity);
+            if (!after.quantity.isZero())
                 differences.emplace_back(after.source, after.quantity);
         }
         for (size_t e = 0; e < edited.size(); ++e)
-            if (!matched[e] && edited[e].quantity != 0)
+            if (!matched[e] && !edited[e].quantity.isZero())
                 differences.emplace_back(edited[e].source, edited[e].quantity);
         if (differences.empty())
             chain.fail(QStringLiteral("A helyesbítés nem tartalmaz eltérést a(z) %1 számú számla tételeitől. Módosítsa "
@@ -317,7 +303,7 @@ void InvoiceCorrection::addSteps(StepChain& chain, Query& q, const QString& numb
                                      "sID = :p2")
                           .arg(columnList())});
             q.setText(p("p0"), number);
-            q.setText(p("p1"), quantityText(quantity));
+            q.setFloat(p("p1"), quantity.literal());
             q.setInteger(p("p2"), source);
             q.execute();
         }

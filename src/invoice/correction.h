@@ -9,6 +9,8 @@
 // - a deleted line: the current line negated;
 // - a new line as it is; an unchanged line is left away.
 // The new invoice is linked to the original in szlahivatkozas (MODIFY) in the store's transaction.
+#include "db/money.h"
+
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -27,6 +29,9 @@ QString correctionRefusal(Connection& connection, const QString& number, bool lo
 
 // The invoice that the invoice of `number` corrects; empty when it is no correction.
 QString correctedInvoice(Connection& connection, const QString& number);
+
+// The invoice that the invoice of `number` reverses or corrects; empty for an invoice of its own.
+QString linkedOriginal(Connection& connection, const QString& number);
 
 // The heading a correcting invoice prints in place of the copy mark: what it is and the number
 // and date of the invoice it corrects; empty for any other invoice.
@@ -57,7 +62,7 @@ private:
     struct Line {
         qint64 source = 0;     // a stored line holding these data
         QStringList data;      // every column but identity, number and quantity
-        qint64 quantity = 0;   // in ten-thousandths
+        Decimal quantity;
     };
     static std::vector<Line> readLines(const Query& q);
     // locking: read with shared locks inside the store's transaction (the latest committed lines)

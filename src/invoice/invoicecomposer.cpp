@@ -49,8 +49,25 @@ InvoiceComposer::InvoiceComposer(ScreenContext& context, const ScreenRequest& re
         m_correction = std::make_unique<InvoiceCorrection>(context.data, request.corrected);
 }
 
+// A new invoice never stored leaves nothing under its number for the next one to inherit (its
+// lines, a deduction): removed while the numbering's lock is still held, so no other
+// workstation composes under the number yet. A correction removes its own lines.
+void InvoiceComposer::discardDraft(bool quiet)
+{
+    if (!isNewInvoice() || isProforma() || m_correction || !m_lock || m_closed || isBlank(m_fields[Number]))
+        return;
+    try {
+        const QString failed = advance::discardDraft(m_context.data.connection(), m_fields[Number]);
+        if (!failed.isEmpty() && !quiet)
+            m_context.ui.message(failed);
+    } catch (const Error&) {
+        // the connection is gone: the lines stay until the next new invoice is left unstored
+    }
+}
+
 InvoiceComposer::~InvoiceComposer()
 {
+    discardDraft(true);
     // A correction left without storing takes its edited lines with it, however the screen closed.
     if (m_correction && isNewInvoice() && !isBlank(m_fields[Number])) {
         try {
@@ -430,15 +447,17 @@ void InvoiceComposer::fillExchangeRate(bool refetch)
         try {
             const auto rate = rates::rateFor(m_context.data, currency, day, refetch);
             if (!rate) {
+                set(ExchangeRate, QString()); // another day's rate is never kept: it waits to be typed
                 set(RateSource, QStringLiteral("nincs MNB árfolyam"));
                 m_context.ui.message(QStringLiteral("Az MNB nem közöl árfolyamot a(z) %1 pénznemre %2-ig. Az "
                                                     "árfolyamot kézzel adja meg!")
                                          .arg(currency, formatDate(day)));
                 return;
             }
-            set(ExchangeRate, formatPlain(rate->quote.perUnit()));
+            set(ExchangeRate, rate->quote.perUnit().text());
             set(RateSource, rates::sourceText(*rate));
         } catch (const rates::MnbError& e) {
+            set(ExchangeRate, QString());
             set(RateSource, QStringLiteral("nincs MNB árfolyam"));
             m_context.ui.message(e.text());
         }
@@ -611,8 +630,13 @@ bool InvoiceComposer::validate()
         const char16_t* label;
     } numbers[] = {{ExchangeRate, "fArfoly", u"Árfolyam"}, {Discount, "fKerek", u"Kedvezmény%"}};
     for (const auto& n : numbers) {
-        const QString problem = numberProblem(QStringLiteral("szlafej"), QString::fromLatin1(n.column),
-                                              m_fields[n.field], QString::fromUtf16(n.label));
+        QString text = m_fields[n.field];
+        QString problem = readNumberField(text, NumberKind::Measure, QString::fromUtf16(n.label));
+        if (problem.isEmpty()) {
+            set(n.field, text);
+            problem = numberProblem(QStringLiteral("szlafej"), QString::fromLatin1(n.column), m_fields[n.field],
+                                    QString::fromUtf16(n.label));
+        }
         if (!problem.isEmpty()) {
             m_context.ui.message(problem);
             focus(n.field);
@@ -696,8 +720,11 @@ bool InvoiceComposer::storeNew()
             prepareHeader(q, true);
             q.execute();
         });
-        if (!isProforma())
+        if (!isProforma()) {
             advance::storeKind(chain, m_context.data.connection(), number, m_kind);
+            advance::checkDeductions(chain, m_context.data.connection(), number, m_fields[CustomerCode],
+                                     m_fields[Currency]);
+        }
         if (m_correction)
             m_correction->addSteps(chain, q, number, refused);
         chain.step(sequenceMessage, [&] {
@@ -734,8 +761,11 @@ bool InvoiceComposer::storeModified()
             prepareHeader(q, false);
             q.execute();
         });
-        if (!isProforma())
+        if (!isProforma()) {
             advance::storeKind(chain, m_context.data.connection(), m_fields[Number], m_kind);
+            advance::checkDeductions(chain, m_context.data.connection(), m_fields[Number], m_fields[CustomerCode],
+                                     m_fields[Currency]);
+        }
         chain.commit(QStringLiteral("Hiba: Újban, REPLACE-edit a Számlafejben "));
     });
     if (!stored) {
@@ -779,6 +809,7 @@ bool InvoiceComposer::ok()
 
 void InvoiceComposer::cancel()
 {
+    discardDraft();
     m_closed = true;
     m_lock.reset();
     emit closeRequested();

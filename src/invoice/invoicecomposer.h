@@ -144,6 +144,7 @@ private:
     void rereadLines();
     void rereadRegister();
     bool takeLock(const QString& name);
+    void discardDraft(bool quiet = false);
     // A correction's start: the original's header and current lines under the new number (the
     // screen does not open when it fails, said so); and its checks before the store.
     bool startCorrection();

@@ -257,6 +257,23 @@ bool InvoiceLineEditor::validate()
         const char16_t* message;
         Field focus;
     };
+    // the numbers typed, read with the one reader and kept in the program's form
+    const struct {
+        Field field;
+        NumberKind kind;
+        const char16_t* label;
+    } typed[] = {{Quantity, NumberKind::Measure, u"Mennyiség"}, {UnitPrice, NumberKind::Amount, u"Egységár"},
+                 {VatRate, NumberKind::Measure, u"ÁFA %"}, {GasOil, NumberKind::Measure, u"Gázolaj"}};
+    for (const auto& n : typed) {
+        QString text = m_fields[n.field];
+        const QString problem = isBlank(text) ? QString() : readNumberField(text, n.kind, QString::fromUtf16(n.label));
+        if (!problem.isEmpty()) {
+            m_context.ui.message(problem);
+            focus(n.field);
+            return false;
+        }
+        set(n.field, text);
+    }
     const Check checks[] = {
         {isBlank(m_fields[Quantity]), u"Nincs megadva a mennyiség!", Quantity},
         {isBlank(m_fields[ArticleName]), u"Nincs megadva a megnevezés!", ArticleName},

@@ -8,6 +8,7 @@
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "db/money.h"
+#include "db/numberinput.h"
 #include "db/queryroles.h"
 #include "db/schema.h"
 #include "db/stepchain.h"
@@ -32,12 +33,13 @@ QString money(qint64 filler, const QString& currency)
 // The amount typed, in fillér; more than two decimals are refused rather than rounded away.
 qint64 typedAmount(const QString& text)
 {
-    const QString literal = QString::fromLatin1(decimalLiteral(text));
+    const Decimal amount = readNumber(text, NumberKind::Amount, QStringLiteral("Összeg"));
+    const QString literal = amount.literal();
     const QString decimals = literal.section(u'.', 1);
-    if (decimals.size() > 2 && decimals.mid(2).contains(QRegularExpression(QStringLiteral("[1-9]"))))
+    if (decimals.size() > 2)
         throw ConversionError(QStringLiteral("A fizetés összege legfeljebb két tizedesjegyű lehet: '%1'.").arg(text.trimmed()));
-    checkNumberFits(QStringLiteral("szlafizetes"), QStringLiteral("pOsszeg"), text, QStringLiteral("Összeg"));
-    return Money::parse(literal).filler();
+    checkNumberFits(QStringLiteral("szlafizetes"), QStringLiteral("pOsszeg"), amount.text(), QStringLiteral("Összeg"));
+    return Money::rounded(amount).filler();
 }
 
 // The invoice's header, locked until the transaction ends: every booking and deletion of its
@@ -91,7 +93,7 @@ qint64 bookPayment(StepChain& chain, Query& q, const QString& number, const QStr
         q.setSql({QStringLiteral("SELECT eHatralek FROM %1 WHERE eBszam = :p0").arg(kBalanceView)});
         q.setText(QStringLiteral("p0"), number);
         q.open();
-        balance = Money::parse(q.fieldText(QStringLiteral("eHatralek"))).filler();
+        balance = q.fieldMoney(QStringLiteral("eHatralek")).filler();
     });
     if (const QString refusal = paymentRefusal(balance, amount, currency); !refusal.isEmpty())
         chain.fail(refusal);
@@ -181,9 +183,9 @@ void InvoicePayments::refresh()
     q.setSql({QStringLiteral("SELECT eFizetendo, eFizetve, eHatralek FROM %1 WHERE eBszam = :p0").arg(kBalanceView)});
     q.setText(QStringLiteral("p0"), m_number);
     q.open();
-    m_payable = Money::parse(q.fieldText(QStringLiteral("eFizetendo"))).filler();
-    m_paid = Money::parse(q.fieldText(QStringLiteral("eFizetve"))).filler();
-    m_balance = Money::parse(q.fieldText(QStringLiteral("eHatralek"))).filler();
+    m_payable = q.fieldMoney(QStringLiteral("eFizetendo")).filler();
+    m_paid = q.fieldMoney(QStringLiteral("eFizetve")).filler();
+    m_balance = q.fieldMoney(QStringLiteral("eHatralek")).filler();
     q.close();
 
     Query& l = list();
@@ -255,7 +257,7 @@ bool InvoicePayments::deletePayment()
         }
         const QString id = l.fieldText(QStringLiteral("pID"));
         const QString shown = QStringLiteral("%1, %2").arg(l.fieldText(QStringLiteral("pDatum")),
-                                                           money(Money::parse(l.fieldText(QStringLiteral("pOsszeg"))).filler(), m_currency));
+                                                           money(l.fieldMoney(QStringLiteral("pOsszeg")).filler(), m_currency));
         if (!m_context.ui.askYesNo(QStringLiteral("Törli a kijelölt fizetést (%1)? A törölt fizetés törölt jelöléssel a "
                                                   "listában marad.")
                                        .arg(shown)))

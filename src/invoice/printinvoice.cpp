@@ -112,7 +112,7 @@ void addLineAmounts(Query& lines, const billing::DocumentAmounts& amounts)
     std::vector<QByteArray> net, tax, gross;
     const int id = lines.columnIndex(QStringLiteral("sID"));
     for (int row = 0; row < lines.rowCount(); ++row) {
-        const billing::LineAmounts* l = byId.value(lines.text(row, id).toLongLong(), &none);
+        const billing::LineAmounts* l = byId.value(lines.integer(row, id), &none);
         net.push_back(l->net.schemaText().toLatin1());
         tax.push_back(l->vat.schemaText().toLatin1());
         gross.push_back(l->gross.schemaText().toLatin1());
@@ -429,8 +429,10 @@ void printDocument(ScreenContext& context, const QString& invoiceNumber, const I
         PrintedDocument printed = invoice;
         printed.number = QStringLiteral("D") + number;
         setPaymentCode(vars, data, printed, totals);
-    } else {
+    } else if (linkedOriginal(data.connection(), number).isEmpty()) {
         setPaymentCode(vars, data, invoice, totals);
+    } else { // a correction or a storno is settled through its original: no payment code of its own
+        vars.set(QStringLiteral("v_fizetes_qr"), QString());
     }
 
     // An electronic invoice is one original; the paper print is made in three copies.

@@ -100,10 +100,10 @@ void Receivables::read(const QDate& today)
         row.currency = currencyOf(q.text(r, QStringLiteral("ePnem")));
         row.issued = QDate::fromString(q.text(r, QStringLiteral("eKelt")), QStringLiteral("yyyy.MM.dd"));
         row.due = QDate::fromString(q.text(r, QStringLiteral("eHatarido")), QStringLiteral("yyyy.MM.dd"));
-        row.daysOverdue = q.text(r, QStringLiteral("napok")).toInt();
-        row.payable = Money::parse(q.text(r, QStringLiteral("eFizetendo"))).filler();
-        row.paid = Money::parse(q.text(r, QStringLiteral("eFizetve"))).filler();
-        row.balance = Money::parse(q.text(r, QStringLiteral("eHatralek"))).filler();
+        row.daysOverdue = static_cast<int>(q.integer(r, QStringLiteral("napok")));
+        row.payable = q.money(r, QStringLiteral("eFizetendo")).filler();
+        row.paid = q.money(r, QStringLiteral("eFizetve")).filler();
+        row.balance = q.money(r, QStringLiteral("eHatralek")).filler();
         m_rows.push_back(row);
     }
 }

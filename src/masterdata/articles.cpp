@@ -73,7 +73,7 @@ ArticleEdit::ArticleEdit(ScreenContext& context, const ScreenRequest& request, Q
     addField({QStringLiteral("cMe"), QStringLiteral("M.egység"), QStringLiteral("db"), {},
               Toggle{QStringLiteral("kg"), QStringLiteral("db"), QStringLiteral("kg")}, false, false,
               QStringLiteral("Klikkre \"kg\" / \"db\" váltás")});
-    addField({QStringLiteral("cEar"), QStringLiteral("Egységár"), QStringLiteral("0"), CharFilter::decimal()});
+    addField({QStringLiteral("cEar"), QStringLiteral("Egységár"), QStringLiteral("0"), CharFilter::amount()});
     addField({QStringLiteral("cPnem"), QStringLiteral("Pénznem"), QStringLiteral("Ft"), {},
               Toggle{QStringLiteral("Ft"), QStringLiteral("HUF"), QStringLiteral("Ft")}, false, false,
               QStringLiteral("Klikkre \"Ft\" / \"HUF\" váltás")});

@@ -81,7 +81,7 @@ CustomerEdit::CustomerEdit(ScreenContext& context, const ScreenRequest& request,
       m_list(context.data.query(role::kCustomerList)),
       m_aux(context.data.connection(), QStringLiteral("customersAux"))
 {
-    const CharFilter percent(QStringLiteral("0123456789,"));
+    const CharFilter percent = CharFilter::unsignedDecimal();
     addField({QStringLiteral("vSzam"), QStringLiteral("Csoportszám"), {}, {}, {}, false, false,
               QStringLiteral("Azonos partner csoportkódja")});
     addField({QStringLiteral("vNeve"), QStringLiteral("Vevö neve")});

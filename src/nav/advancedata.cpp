@@ -62,9 +62,9 @@ std::map<qint64, Deduction> readDeductions(Connection& connection, const QString
     std::map<qint64, Deduction> out;
     for (int row = 0; row < q.rowCount(); ++row) {
         Deduction d;
-        d.lineId = q.text(row, 0).toLongLong();
+        d.lineId = q.integer(row, 0);
         d.advance = q.text(row, 1).trimmed();
-        d.paid = isValidDate(q.text(row, 2)) ? parseDate(q.text(row, 2)) : QDate();
+        d.paid = q.date(row, 2);
         d.rate = q.text(row, 3);
         out[d.lineId] = d;
     }
@@ -91,6 +91,8 @@ QStringList deductibleAdvances(Connection& connection, const QString& customerCo
     q.setSql({QStringLiteral("SELECT fBszam FROM szlafej JOIN szlajelleg ON jBszam = fBszam AND jJelleg = 'ELOLEG' "
                              "WHERE fvKod = :p1 AND fPrn = 'I'"),
               QStringLiteral(" AND fBszam NOT IN (SELECT hEredeti FROM szlahivatkozas WHERE hMuvelet = :p9)"),
+              // the advance invoices themselves: a storno or a correction of one copies its kind
+              QStringLiteral(" AND fBszam NOT IN (SELECT hBszam FROM szlahivatkozas)"),
               QStringLiteral(" AND NOT EXISTS (%1) ORDER BY fBszam").arg(claimedBy(QStringLiteral("fBszam")))});
     q.setText(QStringLiteral("p1"), customerCode);
     q.setText(QStringLiteral("p9"), kStornoLink);
@@ -101,10 +103,11 @@ QStringList deductibleAdvances(Connection& connection, const QString& customerCo
     return out;
 }
 
-QString standingDeduction(Connection& connection, const QString& advance)
+QString standingDeduction(Connection& connection, const QString& advance, bool locking)
 {
     Query q(connection, QStringLiteral("standingDeduction"));
-    q.setSql({claimedBy(QStringLiteral(":p1")) + QStringLiteral(" ORDER BY lvBszam LIMIT 1 LOCK IN SHARE MODE")});
+    q.setSql({claimedBy(QStringLiteral(":p1")) + QStringLiteral(" ORDER BY lvBszam LIMIT 1")
+              + (locking ? QStringLiteral(" LOCK IN SHARE MODE") : QString())});
     q.setText(QStringLiteral("p1"), advance);
     q.setText(QStringLiteral("p9"), kStornoLink);
     q.open();
@@ -112,10 +115,10 @@ QString standingDeduction(Connection& connection, const QString& advance)
 }
 
 QString deductionProblem(Connection& connection, const QString& advance, const QString& finalNumber,
-                         const QString& customerCode, const QString& currency, bool deducting)
+                         const QString& customerCode, const QString& currency, bool deducting, bool locking)
 {
-    const QString lock = deducting ? QStringLiteral(" FOR UPDATE") : QString();
-    const QString share = deducting ? QStringLiteral(" LOCK IN SHARE MODE") : QString();
+    const QString lock = locking ? QStringLiteral(" FOR UPDATE") : QString();
+    const QString share = locking ? QStringLiteral(" LOCK IN SHARE MODE") : QString();
     Query q(connection, QStringLiteral("deductionCheck"));
     q.setSql({QStringLiteral("SELECT fPrn, fvKod, fPnem, (SELECT jJelleg FROM szlajelleg WHERE jBszam = fBszam) AS "
                              "jelleg FROM szlafej WHERE fBszam = :p1 ORDER BY fID LIMIT 1")
@@ -128,6 +131,19 @@ QString deductionProblem(Connection& connection, const QString& advance, const Q
         return QStringLiteral("A(z) %1 számú számla nem előlegszámla.").arg(advance);
     if (q.fieldText(QStringLiteral("fPrn")).trimmed() != u"I")
         return QStringLiteral("A(z) %1 számú előlegszámla még nincs kiállítva (kinyomtatva).").arg(advance);
+    q.setSql({QStringLiteral("SELECT hMuvelet, hEredeti FROM szlahivatkozas WHERE hBszam = :p1 ORDER BY hEredeti LIMIT 1")
+              + share});
+    q.setText(QStringLiteral("p1"), advance);
+    q.open();
+    if (!q.isEmpty())
+        return (q.fieldText(QStringLiteral("hMuvelet")).trimmed() == kStornoLink
+                    ? QStringLiteral("A(z) %1 számú számla a(z) %2 számú előlegszámla stornója, nem vonható le előlegként.")
+                    : QStringLiteral("A(z) %1 számú számla a(z) %2 számú előlegszámla helyesbítése, nem vonható le "
+                                     "előlegként: a(z) %2 számú előlegszámlát vonja le."))
+            .arg(advance, q.fieldText(QStringLiteral("hEredeti")).trimmed());
+    q.setSql({QStringLiteral("SELECT fPrn, fvKod, fPnem FROM szlafej WHERE fBszam = :p1 ORDER BY fID LIMIT 1")});
+    q.setText(QStringLiteral("p1"), advance);
+    q.open();
     if (q.fieldText(QStringLiteral("fvKod")).trimmed() != customerCode.trimmed())
         return QStringLiteral("A(z) %1 számú előlegszámla más vevőnek szól.").arg(advance);
     if (currencyCode(q.fieldText(QStringLiteral("fPnem"))) != currency)

@@ -500,7 +500,7 @@ void readStornoLink(DataModule& data, InvoiceDocument& doc, int modificationInde
     o.setText(QStringLiteral("p1"), doc.number);
     o.open();
     // This invoice's own index when it has one, otherwise the next free one.
-    doc.modificationIndex = o.rowCount() > 0 && !o.text(0, 0).isEmpty() ? o.text(0, 0).toInt() : 1;
+    doc.modificationIndex = o.rowCount() > 0 && !o.text(0, 0).isEmpty() ? static_cast<int>(o.integer(0, 0)) : 1;
 }
 
 // The issuer's name, address and tax number; its parsed tax number when it has a valid one.
@@ -613,7 +613,7 @@ std::vector<LineData> readLines(DataModule& data, const QString& number)
               cReason = l.columnIndex(QStringLiteral("kNavIndok")), cCodePct = l.columnIndex(QStringLiteral("kAfa"));
     for (int r = 0; r < l.rowCount(); ++r) {
         LineData d;
-        d.id = l.text(r, cId).toLongLong();
+        d.id = l.integer(r, cId);
         d.articleNumber = l.text(r, cArt).trimmed();
         d.description = l.text(r, cDesc).trimmed();
         d.quantity = xmlDecimal(l.text(r, cQty));
@@ -621,8 +621,8 @@ std::vector<LineData> readLines(DataModule& data, const QString& number)
         d.unitPrice = xmlDecimal(l.text(r, cPrice));
         d.vatCode = l.text(r, cCode).trimmed();
         d.vatName = l.text(r, cName).trimmed();
-        d.vatPercent = l.text(r, cPct).toInt();
-        d.codePercent = l.text(r, cCodePct).toInt();
+        d.vatPercent = static_cast<int>(l.integer(r, cPct));
+        d.codePercent = static_cast<int>(l.integer(r, cCodePct));
         d.vatKnown = l.text(r, cDb) != u"0";
         d.navType = l.text(r, cType).trimmed().toUpper();
         d.navCase = l.text(r, cCase).trimmed().toUpper();

@@ -85,7 +85,7 @@ void recheckModification(DataModule& data, const InvoiceDocument& doc)
     q.setText(QStringLiteral("p1"), doc.number);
     q.setInteger(QStringLiteral("p2"), doc.modificationIndex);
     q.open();
-    if (q.text(0, 0).toInt() > 0)
+    if (static_cast<int>(q.integer(0, 0)) > 0)
         throw Error(QString::fromUtf8("A(z) %1 számú számla %2. módosítását közben egy másik munkahely kiállította.")
                         .arg(doc.original)
                         .arg(doc.modificationIndex)

@@ -109,7 +109,7 @@ QueueCounts queueCounts(Connection& c)
     const auto rows = c.select("SELECT nAllapot, COUNT(*) FROM szlanav WHERE nAllapot IN ('KULDENDO','ELKULDVE',"
                                "'ELUTASITVA','MASKENT_JELENTVE') GROUP BY nAllapot");
     for (int r = 0; r < rows->rowCount(); ++r) {
-        const int n = rows->text(r, 1).toInt();
+        const int n = static_cast<int>(rows->integer(r, 1));
         const QString s = rows->text(r, 0);
         if (s == state::ToSend)
             counts.toSend = n;
@@ -200,7 +200,7 @@ std::vector<SendQueue::Row> SendQueue::pendingRows()
         row.original = rows->text(r, 2).trimmed();
         row.state = rows->text(r, 3);
         row.transaction = rows->text(r, 4).trimmed();
-        row.attempts = rows->text(r, 5).toInt();
+        row.attempts = static_cast<int>(rows->integer(r, 5));
         row.last = QDateTime::fromString(rows->text(r, 6), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         if (!row.last.isValid()) // no time recorded: search the authority's list a day back
             row.last = QDateTime::currentDateTime().addDays(-1);
@@ -535,7 +535,7 @@ void SendQueue::poll(const QString& issuer, const QString& transaction, const st
                                     "'queryTransactionList') AND gIndex IS NOT NULL AND gTranzakcio = "
                                     + lit(transaction) + " ORDER BY gID");
     for (int r = 0; r < logged->rowCount(); ++r)
-        indexOf.insert(logged->text(r, 0), logged->text(r, 1).toInt());
+        indexOf.insert(logged->text(r, 0), static_cast<int>(logged->integer(r, 1)));
     bool open = false;
     for (const Row& row : rows) {
         const int index = indexOf.value(row.number);

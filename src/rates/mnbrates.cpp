@@ -32,10 +32,21 @@ QString isoDate(const QDate& d)
     return d.toString(Qt::ISODate);
 }
 
-QDate serverDate(const QString& text)
+bool isPowerOfTen(int unit)
 {
-    QDate d = QDate::fromString(text, Qt::ISODate);
-    return d.isValid() ? d : QDate::fromString(text, kDateFormat.toString());
+    for (int p = 1; p > 0 && p <= 1000000; p *= 10)
+        if (unit == p)
+            return true;
+    return false;
+}
+
+// The day after `day` on which the bank publishes at the latest: the next weekday.
+QDate nextBankDay(const QDate& day)
+{
+    QDate next = day.addDays(1);
+    while (next.dayOfWeek() > 5)
+        next = next.addDays(1);
+    return next;
 }
 
 // The rates' document inside the result element: <Day date=".."><Rate unit="1" curr="EUR">395,12</Rate>.
@@ -66,9 +77,13 @@ std::vector<MnbQuote> parseRatesDocument(const QString& document)
             const QString unit = xml.attributes().value(QLatin1String("unit")).toString();
             q.unit = unit.isEmpty() ? 1 : unit.toInt();
             const QString value = xml.readElementText().trimmed();
-            bool ok = false;
-            q.rate = QString(value).replace(u',', u'.').toDouble(&ok);
-            if (!day.isValid() || q.currency.isEmpty() || q.unit <= 0 || !ok || q.rate <= 0)
+            bool ok = !value.contains(u' ');
+            try {
+                q.rate = Decimal::parse(value);
+            } catch (const ConversionError&) {
+                ok = false;
+            }
+            if (!day.isValid() || q.currency.isEmpty() || !isPowerOfTen(q.unit) || !ok || !q.rate.isPositive())
                 throw MnbError(QStringLiteral("Az MNB válaszában hibás árfolyam áll: %1 %2").arg(q.currency, value));
             quotes.push_back(q);
         }
@@ -79,6 +94,30 @@ std::vector<MnbQuote> parseRatesDocument(const QString& document)
 }
 
 } // namespace
+
+Decimal MnbQuote::perUnit() const
+{
+    int zeros = 0;
+    for (int u = unit; u >= 10; u /= 10)
+        ++zeros;
+    return zeros == 0 ? rate : rate * Decimal::parse(QStringLiteral("0.") + QString(zeros - 1, u'0') + u'1');
+}
+
+QString implausibility(const MnbQuote& quote)
+{
+    const Decimal perUnit = quote.perUnit();
+    const bool inBand = !(perUnit < Decimal::parse(QStringLiteral("0.001"))) && !(Decimal::whole(10000) < perUnit);
+    const QString literal = quote.rate.literal();
+    const qsizetype point = literal.indexOf(u'.');
+    const bool fits = point < 0 || literal.size() - point - 1 <= 6;
+    if (inBand && fits)
+        return {};
+    return QStringLiteral("Az MNB %1-i %2 árfolyama (%3 %2 = %4 Ft) nem valós árfolyam (egy egység árfolyama 0,001 és "
+                          "10 000 Ft közötti, legfeljebb 6 tizedesjeggyel), nem tárolható.")
+        .arg(formatDate(quote.day), quote.currency)
+        .arg(quote.unit)
+        .arg(quote.rate.text(true));
+}
 
 bool isForint(const QString& currency)
 {
@@ -181,17 +220,48 @@ std::vector<MnbQuote> fetchRates(const QDate& from, const QDate& to, const QStri
                        .arg(problems.join(QStringLiteral("; "))));
 }
 
-int storeQuotes(DataModule& data, const std::vector<MnbQuote>& quotes, const QDate& from, const QDate& to,
-                const QStringList& currencies)
+namespace {
+
+// The quotations of an answer that may be stored for a request over [from, to] of `currencies`;
+// the others' reasons go to `refused`.
+std::vector<MnbQuote> usableQuotes(const std::vector<MnbQuote>& quotes, const QDate& from, const QDate& to,
+                                   const QStringList& currencies, QStringList& refused)
 {
-    Q_UNUSED(from);
+    std::vector<MnbQuote> usable;
+    for (const MnbQuote& q : quotes) {
+        if (q.day < from || q.day > to) {
+            refused << QStringLiteral("Az MNB válasza a kért időszakon (%1 - %2) kívüli napra (%3) is adott %4 "
+                                      "árfolyamot, nem tárolható.")
+                           .arg(formatDate(from), formatDate(to), formatDate(q.day), q.currency);
+        } else if (!currencies.isEmpty() && !currencies.contains(q.currency, Qt::CaseInsensitive)) {
+            refused << QStringLiteral("Az MNB válasza nem kért pénznemre (%1) is adott árfolyamot, nem tárolható.")
+                           .arg(q.currency);
+        } else if (const QString why = implausibility(q); !why.isEmpty()) {
+            refused << why;
+        } else {
+            usable.push_back(q);
+        }
+    }
+    return usable;
+}
+
+} // namespace
+
+int storeQuotes(DataModule& data, const std::vector<MnbQuote>& quotes, const QDate& from, const QDate& to,
+                const QStringList& currencies, QStringList* refused)
+{
+    QStringList reasons;
+    const std::vector<MnbQuote> usable = usableQuotes(quotes, from, to, currencies, reasons);
+    for (const QString& reason : reasons)
+        qCWarning(lcApp) << "MNB rates:" << reason;
+    if (refused)
+        *refused << reasons;
     // A period reaching today may end before today's quotation is out.
     const QDate yesterday = QDate::currentDate().addDays(-1);
     const QDate end = to > yesterday ? yesterday : to;
     std::map<QString, std::vector<MnbQuote>> byCurrency;
-    for (const MnbQuote& q : quotes)
-        if (currencies.isEmpty() || currencies.contains(q.currency, Qt::CaseInsensitive))
-            byCurrency[q.currency].push_back(q);
+    for (const MnbQuote& q : usable)
+        byCurrency[q.currency].push_back(q);
     Query write(data.connection(), QStringLiteral("MNB_STORE"));
     StepChain chain(write);
     int written = 0;
@@ -202,22 +272,22 @@ int storeQuotes(DataModule& data, const std::vector<MnbQuote>& quotes, const QDa
             for (size_t i = 0; i < list.size(); ++i) {
                 const MnbQuote& q = list[i];
                 QDate validThrough = i + 1 < list.size() ? list[i + 1].day.addDays(-1) : end;
+                validThrough = std::min(validThrough, nextBankDay(q.day));
                 if (validThrough < q.day)
                     validThrough = q.day;
                 chain.step(QStringLiteral("Hiba: az MNB árfolyam tárolása (mnbarfolyam)."), [&] {
                     // Another workstation may have stored the same day meanwhile: the unique key
-                    // on currency and day makes this an update of its row.
+                    // on currency and day makes this an update of its row, the latest answer's.
                     write.setSql({QStringLiteral("INSERT INTO mnbarfolyam (maDatum, maPnem, maEgyseg, maArfolyam, "
                                                  "maErvenyes, maForras, maLetoltve)"),
                                   QStringLiteral("VALUES (:p0, :p1, :p2, :p3, :p4, :p5, NOW())"),
                                   QStringLiteral("ON DUPLICATE KEY UPDATE maEgyseg = VALUES(maEgyseg), "
-                                                 "maArfolyam = VALUES(maArfolyam), "
-                                                 "maErvenyes = GREATEST(maErvenyes, VALUES(maErvenyes)), "
+                                                 "maArfolyam = VALUES(maArfolyam), maErvenyes = VALUES(maErvenyes), "
                                                  "maForras = VALUES(maForras), maLetoltve = NOW()")});
                     write.setText(QStringLiteral("p0"), isoDate(q.day));
                     write.setText(QStringLiteral("p1"), currency);
                     write.setInteger(QStringLiteral("p2"), q.unit);
-                    write.setText(QStringLiteral("p3"), QString::number(q.rate, 'f', 6));
+                    write.setFloat(QStringLiteral("p3"), q.rate.literal());
                     write.setText(QStringLiteral("p4"), isoDate(validThrough));
                     write.setText(QStringLiteral("p5"), kSource);
                     write.execute();
@@ -234,9 +304,13 @@ int storeQuotes(DataModule& data, const std::vector<MnbQuote>& quotes, const QDa
 
 std::optional<AppliedRate> cachedRate(DataModule& data, const QString& currency, const QDate& day)
 {
+    // A row is trusted through its recorded day, and never beyond the next weekday after its own
+    // (what an earlier version may have recorded further is asked again).
     Query q(data.connection(), QStringLiteral("MNB_RATE"));
     q.setSql({QStringLiteral("SELECT maDatum, maEgyseg, maArfolyam FROM mnbarfolyam"),
               QStringLiteral("WHERE maPnem = :p0 AND maDatum <= :p1 AND maErvenyes >= :p1"),
+              QStringLiteral("AND :p1 <= maDatum + INTERVAL CASE DAYOFWEEK(maDatum) WHEN 6 THEN 3 WHEN 7 THEN 2 "
+                             "ELSE 1 END DAY"),
               QStringLiteral("ORDER BY maDatum DESC LIMIT 1")});
     q.setText(QStringLiteral("p0"), currency.trimmed().toUpper());
     q.setText(QStringLiteral("p1"), isoDate(day));
@@ -245,10 +319,12 @@ std::optional<AppliedRate> cachedRate(DataModule& data, const QString& currency,
         return std::nullopt;
     AppliedRate r;
     r.askedFor = day;
-    r.quote.day = serverDate(q.fieldText(QStringLiteral("maDatum")));
+    r.quote.day = q.fieldDate(QStringLiteral("maDatum"));
     r.quote.currency = currency.trimmed().toUpper();
     r.quote.unit = static_cast<int>(q.fieldInt(QStringLiteral("maEgyseg")));
-    r.quote.rate = q.fieldDouble(QStringLiteral("maArfolyam"));
+    r.quote.rate = q.fieldDecimal(QStringLiteral("maArfolyam"));
+    if (!isPowerOfTen(r.quote.unit) || !implausibility(r.quote).isEmpty())
+        return std::nullopt;
     return r;
 }
 
@@ -260,15 +336,34 @@ std::optional<AppliedRate> rateFor(DataModule& data, const QString& currency, co
             return cached;
     const QDate from = day.addDays(-kLookBackDays);
     const std::vector<MnbQuote> quotes = fetchRates(from, day, {code});
-    storeQuotes(data, quotes, from, day, {code});
-    return cachedRate(data, code, day);
+    QStringList refused;
+    storeQuotes(data, quotes, from, day, {code}, &refused);
+    std::optional<AppliedRate> applied = cachedRate(data, code, day);
+    // The answer's latest quotation by the day applies even where the table does not cover the
+    // day (a run of holidays longer than a weekend).
+    QStringList ignored;
+    if (!applied)
+        for (const MnbQuote& q : usableQuotes(quotes, from, day, {code}, ignored))
+            if (!applied || applied->quote.day < q.day)
+                applied = AppliedRate{q, day};
+    // A refused quotation newer than the one that would apply is the day's: an older rate is no
+    // stand-in for it.
+    for (const MnbQuote& q : quotes)
+        if (q.day >= from && q.day <= day && q.currency == code && !implausibility(q).isEmpty()
+            && (!applied || applied->quote.day < q.day))
+            throw MnbError(implausibility(q) + QStringLiteral(" Az árfolyamot kézzel adja meg!"));
+    if (applied)
+        return applied;
+    if (!refused.isEmpty())
+        throw MnbError(refused.join(u' ') + QStringLiteral(" Az árfolyamot kézzel adja meg!"));
+    return std::nullopt;
 }
 
 QString sourceText(const AppliedRate& rate)
 {
     QString text = QStringLiteral("MNB %1-i árfolyam").arg(formatDate(rate.quote.day));
     if (rate.quote.unit != 1)
-        text += QStringLiteral(" (%1 %2 = %3 Ft)").arg(rate.quote.unit).arg(rate.quote.currency, formatPlain(rate.quote.rate));
+        text += QStringLiteral(" (%1 %2 = %3 Ft)").arg(rate.quote.unit).arg(rate.quote.currency, rate.quote.rate.text());
     return text;
 }
 

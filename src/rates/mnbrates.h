@@ -7,6 +7,7 @@
 // day through which it is known to be the latest (`maErvenyes`): a lookup trusts the cache only
 // when a row covers the date, and otherwise asks the bank.
 #include "db/errors.h"
+#include "db/money.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -21,15 +22,21 @@ class DataModule;
 
 namespace rates {
 
-// One published quotation: `rate` forints for `unit` units of `currency` (100 JPY, 1 EUR).
+// One published quotation: `rate` forints for `unit` units of `currency` (100 JPY, 1 EUR), exact
+// as published. The unit is a power of ten, so the rate of one unit is exact too.
 struct MnbQuote {
     QDate day;
     QString currency;
     int unit = 1;
-    double rate = 0;
+    Decimal rate;
     // The rate of one unit, as an invoice's exchange rate holds it.
-    double perUnit() const { return unit > 0 ? rate / unit : rate; }
+    Decimal perUnit() const;
 };
+
+// Why a quotation cannot be a rate: its rate of one unit lies outside 0,001-10 000 Ft, or it
+// has more decimals than the rate table keeps (6). The Hungarian reason naming currency, day and
+// figure; empty for a plausible quotation.
+QString implausibility(const MnbQuote& quote);
 
 // The rate that applies to a date, as the cache holds it.
 struct AppliedRate {
@@ -60,18 +67,22 @@ QStringList serviceUrls();
 std::vector<MnbQuote> fetchRates(const QDate& from, const QDate& to, const QStringList& currencies);
 
 // Stores the quotations fetched for [from, to] in one transaction: a day's row is replaced,
-// and each row records through which day it is the latest quotation known (the next fetched
-// day's eve, or the end of the period, never beyond yesterday for a period reaching today,
-// whose rate may not be out yet). Returns the number of rows written. Throws Error.
+// and each row records through which day it is the latest quotation known: the next fetched
+// day's eve, or the end of the period, never beyond yesterday for a period reaching today (whose
+// rate may not be out yet), and never beyond the next bank day (Monday to Friday) after its own.
+// Only what was asked for is stored: a day outside [from, to], a currency not asked for, and an
+// implausible rate are left out, each with its Hungarian reason added to `refused`. Returns the
+// number of rows written. Throws Error.
 int storeQuotes(DataModule& data, const std::vector<MnbQuote>& quotes, const QDate& from, const QDate& to,
-                const QStringList& currencies);
+                const QStringList& currencies, QStringList* refused = nullptr);
 
 // The cached rate that applies to `day` for `currency`, if the cache covers that day.
 std::optional<AppliedRate> cachedRate(DataModule& data, const QString& currency, const QDate& day);
 
 // The rate that applies to `day`: from the cache, or fetched (the fortnight up to the day) and
 // stored first. `refetch` asks the bank even when the cache covers the day. Throws MnbError when
-// the bank cannot be reached, Error for the database; nothing when the bank has no quotation.
+// the bank cannot be reached or its quotation for the day was refused (naming why), Error for
+// the database; nothing when the bank has no quotation.
 std::optional<AppliedRate> rateFor(DataModule& data, const QString& currency, const QDate& day, bool refetch = false);
 
 // "MNB 2026.09.18-i árfolyam", with " (100 JPY = 265,43 Ft)" for a rate of more units: what the

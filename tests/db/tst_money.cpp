@@ -2,6 +2,7 @@
 // discount and tax, exchange-rate conversion, and the texts an amount is shown in.
 #include "db/errors.h"
 #include "db/money.h"
+#include "db/numberinput.h"
 
 #include <QTest>
 
@@ -17,6 +18,8 @@ private slots:
     void conversion_data();
     void conversion();
     void refused();
+    void typedNumbers_data();
+    void typedNumbers();
 };
 
 void TestMoney::amounts_data()
@@ -134,6 +137,55 @@ void TestMoney::refused()
     QCOMPARE(Money::rounded(*Decimal::typed(QStringLiteral("2,"))).text(), QStringLiteral("2,00"));
     QVERIFY(!Decimal::typed(QStringLiteral("-")));
     QVERIFY(!Decimal::typed(QString()));
+}
+
+// The one reader of typed numbers: comma decimal, blanks group; in an amount a dot before exactly
+// three digits groups them, any other dot is decimal; in a quantity or rate a dot is decimal;
+// anything else is refused naming the field.
+void TestMoney::typedNumbers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("amount");
+    QTest::addColumn<QString>("read"); // the program's form; "!" when refused
+    QTest::newRow("amount, dot groups") << "50.000" << true << "50000";
+    QTest::newRow("amount, dots group") << "1.234.567" << true << "1234567";
+    QTest::newRow("amount, dot groups, comma decimal") << "-1.234,50" << true << "-1234,5";
+    QTest::newRow("amount, dot decimal") << "12345.67" << true << "12345,67";
+    QTest::newRow("amount, one decimal") << "12.5" << true << "12,5";
+    QTest::newRow("amount, blanks group") << " 1 234 567,5 " << true << "1234567,5";
+    QTest::newRow("amount, no-break blank") << QStringLiteral("12\u00a0000") << true << "12000";
+    QTest::newRow("amount, long group before dot") << "12345.678" << true << "!";
+    QTest::newRow("amount, dot after comma") << "1,234.5" << true << "!";
+    QTest::newRow("amount, decimal then group") << "1.5.000" << true << "!";
+    QTest::newRow("amount, two commas") << "1,2,3" << true << "!";
+    QTest::newRow("quantity, dot decimal") << "3.333" << false << "3,333";
+    QTest::newRow("quantity, comma") << "2,5" << false << "2,5";
+    QTest::newRow("quantity, grouped thousands") << "1 000,125" << false << "1000,125";
+    QTest::newRow("quantity, two dots") << "1.234.567" << false << "!";
+    QTest::newRow("quantity, dot and comma") << "1.234,5" << false << "!";
+    QTest::newRow("percent sign") << "5%" << false << "!";
+    QTest::newRow("trailing separator") << "12," << true << "!";
+    QTest::newRow("leading separator") << ".5" << false << "!";
+    QTest::newRow("plus sign") << "+5" << true << "!";
+    QTest::newRow("empty") << "" << true << "!";
+}
+
+void TestMoney::typedNumbers()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, amount);
+    QFETCH(QString, read);
+    const NumberKind kind = amount ? NumberKind::Amount : NumberKind::Measure;
+    if (read != u"!") {
+        QCOMPARE(readNumber(text, kind, QStringLiteral("Összeg")).text(), read);
+        return;
+    }
+    try {
+        const Decimal d = readNumber(text, kind, QStringLiteral("Összeg"));
+        QFAIL(qPrintable(QStringLiteral("read as ") + d.text()));
+    } catch (const ConversionError& e) {
+        QCOMPARE(e.text(), QStringLiteral("Összeg: A(z) '%1' nem érvényes szám.").arg(text.trimmed()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMoney)

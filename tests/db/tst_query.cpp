@@ -317,6 +317,43 @@ private slots:
         QCOMPARE(query.fieldInt(QStringLiteral("n")), 0);
     }
 
+    // Typed cells come from the server's form, never from the text the program shows: every
+    // decimal digit, NULL as nought, a number kept in a text column, dates; a cell that is no
+    // number is refused naming its column.
+    void typedCellsReadTheServerForm()
+    {
+        db->exec(QStringLiteral("INSERT INTO probe (t, d, n, i) VALUES ('3,333', '2026-12-05', -1234.5678, 7), "
+                                "(NULL, NULL, NULL, NULL), ('kg', NULL, 0.0001, 1)"));
+        Query& query = q();
+        query.setSql({QStringLiteral("SELECT t, d, n, i, n * 2 AS twice, 1e-7 AS tiny, SUM(n) OVER () AS total FROM "
+                                     "probe ORDER BY id")});
+        DB_VERIFY(query.open());
+        QCOMPARE(query.decimal(0, QStringLiteral("n")).text(), QStringLiteral("-1234,5678"));
+        QCOMPARE(query.money(0, QStringLiteral("n")).text(), QStringLiteral("-1234,57"));
+        QCOMPARE(query.integer(0, QStringLiteral("n")), -1235);
+        QCOMPARE(query.integer(0, QStringLiteral("i")), 7);
+        QCOMPARE(query.decimal(0, QStringLiteral("t")).text(), QStringLiteral("3,333"));
+        QCOMPARE(query.decimal(0, QStringLiteral("twice")).literal(), QStringLiteral("-2469.1356"));
+        QCOMPARE(query.decimal(0, QStringLiteral("tiny")).literal(), QStringLiteral("0.0000001"));
+        QCOMPARE(query.decimal(0, QStringLiteral("total")).literal(), QStringLiteral("-1234.5677"));
+        QCOMPARE(query.date(0, QStringLiteral("d")), QDate(2026, 12, 5));
+        query.setCurrentRow(1);
+        QVERIFY(query.fieldDecimal(QStringLiteral("n")).isZero());
+        QVERIFY(query.fieldMoney(QStringLiteral("t")).isZero());
+        QVERIFY(query.fieldDate(QStringLiteral("d")).isNull());
+        QCOMPARE(query.fieldInt(QStringLiteral("i")), 0);
+        try {
+            query.decimal(2, QStringLiteral("t"));
+            QFAIL("a text read as a number");
+        } catch (const ConversionError& e) {
+            QCOMPARE(e.text(), QStringLiteral("A(z) t oszlop 'kg' értéke nem szám."));
+        }
+        QCOMPARE(query.decimal(2, QStringLiteral("n")).text(), QStringLiteral("0,0001"));
+        QVERIFY_THROWS_EXCEPTION(DbError, query.decimal(0, QStringLiteral("nincs")));
+        // beyond the rows: nought, as the texts are empty
+        QVERIFY(query.decimal(9, QStringLiteral("n")).isZero());
+    }
+
     // A column the program computes joins the rows read: the cells read stay as they were (NULL
     // too), the current row stays, and a cell count that does not match the rows is refused.
     void computedColumnJoinsTheRows()

@@ -172,6 +172,8 @@ private slots:
         QCOMPARE(next.field(InvoiceComposer::Number), QStringLiteral("20100043"));
     }
 
+    // A new invoice left with "Mégsem" takes its lines along: the next one, offered the same
+    // number, starts empty. Lines a crash left under the number come back with their totals.
     void abandonedLinesReappear()
     {
         scriptLines();
@@ -184,9 +186,17 @@ private slots:
             composer.cancel();
         }
         QCOMPARE(sequence(), QStringLiteral("20100041"));
+        {
+            InvoiceComposer again(s->context, {EditMode::New});
+            again.prepare();
+            QCOMPARE(again.field(InvoiceComposer::Number), QStringLiteral("20100042"));
+            QCOMPARE(s->data.query(QStringLiteral("ZQ20")).rowCount(), 0);
+            QCOMPARE(again.field(InvoiceComposer::GrandTotal), QStringLiteral("0,00"));
+        }
+        s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar, sAfa) VALUES ('20100042', "
+                                  "'Hitelesítés', 1, 15000, 27)"));
         InvoiceComposer again(s->context, {EditMode::New});
         again.prepare();
-        QCOMPARE(again.field(InvoiceComposer::Number), QStringLiteral("20100042"));
         QCOMPARE(s->data.query(QStringLiteral("ZQ20")).rowCount(), 1);
         // The totals of the lines that came back are shown at once.
         QCOMPARE(again.field(InvoiceComposer::GrandTotal), QStringLiteral("19 050,00"));
@@ -788,6 +798,39 @@ private slots:
                                             "érvénytelenítette, ezért nem helyesbíthető.")});
     }
 
+    // Fractional quantities keep every decimal from the prefill to the stored differences.
+    void correctionOfFractionalQuantities_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QStringList>("stored");
+        const QString liszt = QStringLiteral(" WHERE sBszam = '20100042' AND sMegn = 'Liszt'");
+        QTest::newRow("more") << "UPDATE szlasor SET sMenny = 3" + liszt << QStringList{"Liszt|0,5|400"};
+        QTest::newRow("less, four decimals") << "UPDATE szlasor SET sMenny = 0.125" + liszt
+                                             << QStringList{"Liszt|-2,375|400"};
+        QTest::newRow("price") << "UPDATE szlasor SET sEar = 420.5" + liszt
+                               << QStringList{"Liszt|-2,5|400", "Liszt|2,5|420,5"};
+        QTest::newRow("deleted") << "DELETE FROM szlasor" + liszt << QStringList{"Liszt|-2,5|400"};
+    }
+    void correctionOfFractionalQuantities()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QStringList, stored);
+        seedPrintedInvoice(QStringLiteral("20100041"));
+        s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, "
+                                  "sAfa) VALUES ('20100041', 'Liszt', 2.5, 'kg', 400, 'Ft', '1', '27% általános', 27)"));
+        ScreenRequest request{EditMode::New};
+        request.corrected = QStringLiteral("20100041");
+        InvoiceComposer c(s->context, request);
+        QVERIFY(c.prepare());
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT sMenny FROM szlasor WHERE sBszam = '20100042' ORDER BY sID")),
+                 (QStringList{"3", "-2", "2,5"}));
+        c.setField(InvoiceComposer::Remark, QStringLiteral("Mennyiség"));
+        s->db.exec(edit);
+        QVERIFY2(c.ok(), qPrintable(s->ui.texts().join(u'\n')));
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT sMegn, sMenny, sEar FROM szlasor WHERE sBszam = '20100042' ORDER BY sID")),
+                 stored);
+    }
+
     // What another workstation did between the correction's opening and its store is seen inside
     // the store's transaction: the original reversed or corrected meanwhile ends the screen, and
     // nothing of the correction stays.
@@ -1157,6 +1200,94 @@ private slots:
         again.deleteLine();
         QCOMPARE(rows("SELECT COUNT(*) FROM szlaeloleg WHERE lvBszam = '20100050'"), QStringList{QStringLiteral("0")});
         QVERIFY(again.setKind(InvoiceKind::Plain));
+    }
+
+    // Only advance invoices themselves are deducted (not a storno or a correction of one, which
+    // copy the kind); a final invoice left unstored takes its lines and deduction along, and a
+    // deduction left under a number by a crash is checked again at the store; an advance a
+    // standing final invoice deducts is not corrected.
+    void advanceDeductionsBelongToTheirDraft()
+    {
+        using nav::InvoiceKind;
+        const auto rows = [this](const char* sql) { return s->db.rows(QString::fromUtf8(sql)); };
+        for (const char* number : {"20100030", "20100031", "20100032", "20100033"})
+            seedPrintedInvoice(QString::fromLatin1(number));
+        s->db.exec(QStringLiteral("INSERT INTO szlajelleg (jBszam, jJelleg) VALUES ('20100030', 'ELOLEG'), ('20100031', "
+                                  "'ELOLEG'), ('20100032', 'ELOLEG'), ('20100033', 'ELOLEG')"));
+        s->db.exec(QStringLiteral("INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES ('20100031', 'STORNO', "
+                                  "'20100030'), ('20100033', 'MODIFY', '20100032')"));
+        scriptCustomer(QStringLiteral("2"));
+        scriptLines();
+        const QString dropped = QStringLiteral("A(z) 20100033 számú számla a(z) 20100032 számú előlegszámla helyesbítése, "
+                                               "nem vonható le előlegként: a(z) 20100032 számú előlegszámlát vonja le.");
+        {
+            InvoiceComposer final(s->context, {EditMode::New});
+            QVERIFY(final.prepare());
+            final.chooseCustomer();
+            QVERIFY(final.setKind(InvoiceKind::Final));
+            QCOMPARE(final.deductibleAdvances(), QStringList{QStringLiteral("20100032")});
+            final.deductAdvance(QStringLiteral("20100033"));
+            final.deductAdvance(QStringLiteral("20100031"));
+            QCOMPARE(s->ui.texts(), (QStringList{dropped, QStringLiteral("A(z) 20100031 számú számla a(z) 20100030 "
+                                                                         "számú előlegszámla stornója, nem vonható le "
+                                                                         "előlegként.")}));
+            final.deductAdvance(QStringLiteral("20100032"));
+            QCOMPARE(rows("SELECT COUNT(*) FROM szlaeloleg WHERE lvBszam = '20100042'"), QStringList{"1"});
+            final.cancel();
+        }
+        QCOMPARE(rows("SELECT COUNT(*) FROM szlasor WHERE sBszam = '20100042'"), QStringList{"0"});
+        QCOMPARE(rows("SELECT COUNT(*) FROM szlaeloleg"), QStringList{"0"});
+        {
+            InvoiceComposer next(s->context, {EditMode::New});
+            QVERIFY(next.prepare());
+            QCOMPARE(next.kind(), InvoiceKind::Plain);
+            QCOMPARE(s->data.query(QStringLiteral("ZQ20")).rowCount(), 0);
+            next.chooseCustomer();
+            QVERIFY(next.setKind(InvoiceKind::Final));
+            QCOMPARE(next.deductibleAdvances(), QStringList{QStringLiteral("20100032")});
+        } // closed without "Mégsem": nothing stays either
+        QCOMPARE(rows("SELECT COUNT(*) FROM szlasor WHERE sBszam = '20100042'"), QStringList{"0"});
+
+        // A deduction a crash left under the number is no deduction of another customer's invoice.
+        s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar, sAfa) VALUES ('20100042', 'Munka', "
+                                  "1, 1000, 27), ('20100042', 'Előleg levonása', -1, 100, 27)"));
+        s->db.exec(QStringLiteral("INSERT INTO szlaeloleg (lvBszam, lvSor, lvEloleg, lvFizdat, lvArfoly) SELECT "
+                                  "'20100042', MAX(sID), '20100032', '2010-05-10', 1 FROM szlasor"));
+        scriptCustomer(QStringLiteral("1"));
+        {
+            InvoiceComposer other(s->context, {EditMode::New});
+            QVERIFY(other.prepare());
+            other.chooseCustomer();
+            s->ui.clear();
+            QVERIFY(!other.ok());
+            QCOMPARE(s->ui.texts(), QStringList{QStringLiteral("A(z) 20100032 számú előlegszámla más vevőnek szól. "
+                                                               "Törölje az előleg-levonás sorát.")});
+            QCOMPARE(count(QStringLiteral("SELECT COUNT(*) FROM szlafej WHERE fBszam = '20100042'")), 0);
+        }
+        // Stored by its own customer, the final invoice stands: its advance is not corrected.
+        s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar, sAfa) VALUES ('20100042', 'Előleg "
+                                  "levonása', -1, 100, 27)"));
+        s->db.exec(QStringLiteral("INSERT INTO szlaeloleg (lvBszam, lvSor, lvEloleg, lvFizdat, lvArfoly) SELECT "
+                                  "'20100042', MAX(sID), '20100032', '2010-05-10', 1 FROM szlasor"));
+        m_lines.push_back({QStringLiteral("Mérleg"), QStringLiteral("1"), QStringLiteral("1000")});
+        scriptCustomer(QStringLiteral("2"));
+        {
+            InvoiceComposer final(s->context, {EditMode::New});
+            QVERIFY(final.prepare());
+            QCOMPARE(final.kind(), InvoiceKind::Final);
+            final.chooseCustomer();
+            final.newLine();
+            s->ui.clear();
+            QVERIFY2(final.ok(), qPrintable(s->ui.texts().join(u'\n')));
+        }
+        s->ui.clear();
+        ScreenRequest request{EditMode::New};
+        request.corrected = QStringLiteral("20100032");
+        InvoiceComposer correction(s->context, request);
+        QVERIFY(!correction.prepare());
+        QCOMPARE(s->ui.texts(Kind::Notice),
+                 QStringList{QStringLiteral("A(z) 20100032 számú előlegszámlát a(z) 20100042 számú végszámla levonta, "
+                                            "ezért nem helyesbíthető. Előbb a végszámlát stornózza.")});
     }
 
     void secondHeaderWithSameNumberRefused()

@@ -516,7 +516,9 @@ private slots:
                             QTest::mouseClick(e->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
                             // refused: the dialog stays with what was typed
                             QVERIFY(e->isVisible());
-                            amount->setText(QStringLiteral("1000"));
+                            // typed as Hungarians write a thousand: the dot groups, it is no decimal sign
+                            amount->selectAll();
+                            QTest::keyClicks(amount, QStringLiteral("1.000"));
                             QTest::mouseClick(e->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
                         })
                 .box(QStringLiteral("több, mint a számla hátraléka"), QStringLiteral("OK"))

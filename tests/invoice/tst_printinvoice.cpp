@@ -659,16 +659,20 @@ void TestPrintInvoice::paymentCode_data()
     QTest::addColumn<QString>("bic");
     QTest::addColumn<QString>("price");
     QTest::addColumn<QString>("amount"); // the code's amount field; empty: no code
+    QTest::addColumn<QString>("link");   // what the invoice is to another (szlahivatkozas); empty: its own
     const QString iban = QStringLiteral("HU53 1173 5005 2051 2345 0000 0000");
-    QTest::newRow("transfer in forints") << "átutalás" << "Ft" << iban << "OTPVHUHB" << "1000.6" << "HUF000000001271";
-    QTest::newRow("abbreviated, HUF") << "Átut." << "HUF" << iban << "otpvhuhbxxx" << "1000" << "HUF000000001270";
-    QTest::newRow("cash") << "készpénz" << "Ft" << iban << "OTPVHUHB" << "1000" << "";
-    QTest::newRow("euro") << "átutalás" << "EUR" << iban << "OTPVHUHB" << "1000" << "";
-    QTest::newRow("no BIC") << "átutalás" << "Ft" << iban << "" << "1000" << "";
-    QTest::newRow("no IBAN") << "átutalás" << "Ft" << "" << "OTPVHUHB" << "1000" << "";
+    QTest::newRow("transfer in forints") << "átutalás" << "Ft" << iban << "OTPVHUHB" << "1000.6" << "HUF000000001271" << "";
+    QTest::newRow("abbreviated, HUF") << "Átut." << "HUF" << iban << "otpvhuhbxxx" << "1000" << "HUF000000001270" << "";
+    QTest::newRow("cash") << "készpénz" << "Ft" << iban << "OTPVHUHB" << "1000" << "" << "";
+    QTest::newRow("euro") << "átutalás" << "EUR" << iban << "OTPVHUHB" << "1000" << "" << "";
+    QTest::newRow("no BIC") << "átutalás" << "Ft" << iban << "" << "1000" << "" << "";
+    QTest::newRow("no IBAN") << "átutalás" << "Ft" << "" << "OTPVHUHB" << "1000" << "" << "";
     QTest::newRow("IBAN check digits wrong") << "átutalás" << "Ft" << "HU42117350052051234500000000" << "OTPVHUHB"
-                                             << "1000" << "";
-    QTest::newRow("negative (storno)") << "átutalás" << "Ft" << iban << "OTPVHUHB" << "-1000" << "";
+                                             << "1000" << "" << "";
+    QTest::newRow("negative (storno)") << "átutalás" << "Ft" << iban << "OTPVHUHB" << "-1000" << "" << "";
+    // paid through the invoice it corrects or reverses
+    QTest::newRow("correction") << "átutalás" << "Ft" << iban << "OTPVHUHB" << "1000" << "" << "MODIFY";
+    QTest::newRow("storno of a credit") << "átutalás" << "Ft" << iban << "OTPVHUHB" << "1000" << "" << "STORNO";
 }
 
 void TestPrintInvoice::paymentCode()
@@ -679,7 +683,11 @@ void TestPrintInvoice::paymentCode()
     QFETCH(QString, bic);
     QFETCH(QString, price);
     QFETCH(QString, amount);
+    QFETCH(QString, link);
     m_session->db.exec(QStringLiteral("UPDATE szallito SET zIBAN = '%1', zSwift = '%2'").arg(iban, bic));
+    if (!link.isEmpty())
+        m_session->db.exec(QStringLiteral("INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES ('20100001', "
+                                          "'%1', '20100000')").arg(link));
     DB_VERIFY(addInvoice(QStringLiteral("20100001"), QStringLiteral("00002"), {{"1", price, "27% általános", 27}},
                          QStringLiteral("0"), currency == u"EUR" ? QStringLiteral("400") : QStringLiteral("0"), currency));
     m_session->db.exec(QStringLiteral("UPDATE szlafej SET fFizmod = '%1'").arg(method));

@@ -577,6 +577,43 @@ private slots:
 
     // Typing past a column's width stops at the width; a character latin2 lacks is refused at
     // once with the clear message and never reaches the field.
+    // A price typed key by key (the numeric keypad types a dot) is read as an amount: a dot
+    // before three digits groups them, any other dot is the decimal sign; what reads as no
+    // amount is refused naming the field, and nothing is stored.
+    void anArticlePriceTypedWithADot_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored"); // empty: refused
+        QTest::newRow("decimal dot") << "12345.67" << "12345,67";
+        QTest::newRow("grouping dots") << "1.234.567" << "1234567";
+        QTest::newRow("grouped, decimal comma") << "50.000,5" << "50000,5";
+        QTest::newRow("neither") << "12345.678" << "";
+    }
+    void anArticlePriceTypedWithADot()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        ModalDriver driver;
+        driver
+            .window(QStringLiteral("TForm5"),
+                    [&](QWidget* list) {
+                        click(list, QStringLiteral("Uj"));
+                        click(list, QStringLiteral("Megsem"));
+                    })
+            .window(QStringLiteral("TForm6"), [&](QWidget* form) {
+                typeInto(edit(form, QStringLiteral("cMegn")), QStringLiteral("Pontos ár"));
+                typeInto(edit(form, QStringLiteral("cEar")), typed);
+                click(form, QStringLiteral("Button_OK"));
+                if (stored.isEmpty())
+                    click(form, QStringLiteral("Button_Mégsem"));
+            });
+        if (stored.isEmpty())
+            driver.box(QStringLiteral("Egységár: A(z) '%1' nem érvényes szám.").arg(typed), QStringLiteral("OK"));
+        QVERIFY(run(Screen::ArticleList, driver));
+        QCOMPARE(one(QStringLiteral("SELECT cEar FROM cikk WHERE cMegn = 'Pontos ár'")),
+                 stored.isEmpty() ? QStringLiteral("<none>") : stored);
+    }
+
     void fieldsTakeWhatTheColumnHolds()
     {
         ModalDriver driver;

@@ -38,6 +38,8 @@ class StandIn : public QObject {
 public:
     // day (yyyy-MM-dd) -> currency -> (unit, rate text with decimal comma)
     std::map<QString, std::map<QString, std::pair<int, QString>>> days;
+    // answered whatever the period asked for (a faulty or hostile answer)
+    std::map<QString, std::map<QString, std::pair<int, QString>>> anyPeriod;
     QStringList requests; // the bodies received
     int status = 200;
 
@@ -75,9 +77,11 @@ private:
         const QString from = field("startDate"), to = field("endDate");
         const QStringList currencies = field("currencyNames").split(u',');
         QString document = QStringLiteral("<MNBExchangeRates>");
-        for (const auto& [day, rates] : days) {
-            if (day < from || day > to)
-                continue;
+        auto answered = anyPeriod;
+        for (const auto& [day, rates] : days)
+            if (day >= from && day <= to)
+                answered[day].insert(rates.begin(), rates.end());
+        for (const auto& [day, rates] : answered) {
             QString rows;
             for (const auto& [currency, rate] : rates)
                 if (currencies.contains(currency))
@@ -191,7 +195,7 @@ private slots:
         QStringList got;
         try {
             for (const rates::MnbQuote& q : rates::parseRatesAnswer(answer))
-                got << QStringLiteral("%1|%2|%3|%4").arg(q.day.toString(Qt::ISODate), q.currency).arg(q.unit).arg(q.perUnit());
+                got << QStringLiteral("%1|%2|%3|%4").arg(q.day.toString(Qt::ISODate), q.currency).arg(q.unit).arg(q.perUnit().literal());
         } catch (const rates::MnbError& e) {
             QVERIFY2(parsed.startsWith(u'!') && e.text().contains(parsed.mid(1)), qPrintable(e.text()));
             return;
@@ -206,33 +210,89 @@ private slots:
         auto sat = rates::rateFor(s->data, QStringLiteral("EUR"), QDate(2026, 9, 19));
         QVERIFY(sat);
         QCOMPARE(sat->quote.day, QDate(2026, 9, 18));
-        QCOMPARE(sat->quote.perUnit(), 395.12);
+        QCOMPARE(sat->quote.perUnit().text(), QStringLiteral("395,12"));
         QCOMPARE(rates::sourceText(*sat), QStringLiteral("MNB 2026.09.18-i árfolyam"));
         QCOMPARE(bank->requests.size(), 1);
         QVERIFY(bank->requests[0].contains(QStringLiteral("<startDate>2026-09-05</startDate><endDate>2026-09-19</endDate>")));
 
         // Thursday and Friday come from the table: the fetch covered them.
-        QCOMPARE(rates::rateFor(s->data, QStringLiteral("EUR"), QDate(2026, 9, 17))->quote.perUnit(), 394.5);
+        QCOMPARE(rates::rateFor(s->data, QStringLiteral("EUR"), QDate(2026, 9, 17))->quote.perUnit().text(), QStringLiteral("394,5"));
         QCOMPARE(rates::rateFor(s->data, QStringLiteral("EUR"), QDate(2026, 9, 19))->quote.day, QDate(2026, 9, 18));
         QCOMPARE(bank->requests.size(), 1);
         // Sunday was not covered by the fetch up to Saturday: asked, still Friday's.
         QCOMPARE(rates::rateFor(s->data, QStringLiteral("EUR"), QDate(2026, 9, 20))->quote.day, QDate(2026, 9, 18));
         QCOMPARE(bank->requests.size(), 2);
-        QCOMPARE(rates::rateFor(s->data, QStringLiteral("EUR"), QDate(2026, 9, 21))->quote.perUnit(), 396.01);
+        QCOMPARE(rates::rateFor(s->data, QStringLiteral("EUR"), QDate(2026, 9, 21))->quote.perUnit().text(), QStringLiteral("396,01"));
         QCOMPARE(bank->requests.size(), 3);
         // Asking again replaces the day's row instead of adding one.
-        QCOMPARE(rates::rateFor(s->data, QStringLiteral("EUR"), QDate(2026, 9, 21), true)->quote.perUnit(), 396.01);
+        QCOMPARE(rates::rateFor(s->data, QStringLiteral("EUR"), QDate(2026, 9, 21), true)->quote.perUnit().text(), QStringLiteral("396,01"));
         QCOMPARE(s->db.scalar(QStringLiteral("SELECT COUNT(*) FROM mnbarfolyam WHERE maPnem = 'EUR' AND maDatum = '2026-09-21'")),
                  QStringLiteral("1"));
 
         auto jpy = rates::rateFor(s->data, QStringLiteral("jpy"), QDate(2026, 9, 20));
         QVERIFY(jpy);
-        QCOMPARE(jpy->quote.perUnit(), 2.6543);
+        QCOMPARE(jpy->quote.perUnit().text(), QStringLiteral("2,6543"));
         QCOMPARE(rates::sourceText(*jpy), QStringLiteral("MNB 2026.09.18-i árfolyam (100 JPY = 265,43 Ft)"));
         QCOMPARE(s->db.rows(QStringLiteral("SELECT maEgyseg, maArfolyam, maForras FROM mnbarfolyam WHERE maPnem = 'JPY'")),
                  QStringList{QStringLiteral("100|265,43|MNB")});
         // A currency the bank does not quote: nothing, and nothing stored.
         QVERIFY(!rates::rateFor(s->data, QStringLiteral("XYZ"), QDate(2026, 9, 20)));
+    }
+
+    // What the answer holds beyond the request is not believed: days outside the period asked
+    // for, and rates no currency can have, are never stored; a quotation is trusted at most
+    // until the next bank day; a refused rate for the day asked is told, naming it.
+    void strangeAnswersPlantNothing_data()
+    {
+        QTest::addColumn<QString>("day");      // answered beside the period, whatever is asked
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<QString>("asked");    // the delivery day looked up
+        QTest::addColumn<QString>("applied");  // the day whose rate applies; "!" + message; "" nothing
+        QTest::addColumn<QStringList>("stored");
+        const QStringList thursdayAndFriday{"2026.09.17|394,5|2026.09.17", "2026.09.18|395,12|2026.09.19"};
+        QTest::newRow("a day long past") << "2024-10-29" << "401,5" << 1 << "2026.09.19" << "2026.09.18"
+                                         << thursdayAndFriday;
+        QTest::newRow("a day far ahead") << "2099-01-01" << "1,5" << 1 << "2026.09.19" << "2026.09.18"
+                                         << thursdayAndFriday;
+        QTest::newRow("nothing but a day long past")
+            << "2024-10-29" << "401,5" << 1 << "2026.08.01"
+            << "!Az MNB válasza a kért időszakon (2026.07.18 - 2026.08.01) kívüli napra (2024.10.29) is adott EUR"
+            << QStringList();
+        QTest::newRow("tiny rate on the day asked")
+            << "2026-09-19" << "0,0000001" << 1 << "2026.09.19"
+            << "!Az MNB 2026.09.19-i EUR árfolyama (1 EUR = 0,0000001 Ft) nem valós árfolyam" << thursdayAndFriday;
+        QTest::newRow("huge rate of 100 units")
+            << "2026-09-19" << "1500000" << 100 << "2026.09.19"
+            << "!Az MNB 2026.09.19-i EUR árfolyama (100 EUR = 1 500 000 Ft) nem valós árfolyam" << thursdayAndFriday;
+        QTest::newRow("small rate of 100 units is plausible")
+            << "2026-09-19" << "1,57" << 100 << "2026.09.20" << "2026.09.19"
+            << QStringList{"2026.09.17|394,5|2026.09.17", "2026.09.18|395,12|2026.09.18", "2026.09.19|1,57|2026.09.20"};
+    }
+    void strangeAnswersPlantNothing()
+    {
+        QFETCH(QString, day);
+        QFETCH(QString, rate);
+        QFETCH(int, unit);
+        QFETCH(QString, asked);
+        QFETCH(QString, applied);
+        QFETCH(QStringList, stored);
+        bank->anyPeriod[day][QStringLiteral("EUR")] = {unit, rate};
+        try {
+            const auto found = rates::rateFor(s->data, QStringLiteral("EUR"), parseDate(asked));
+            QCOMPARE(found ? formatDate(found->quote.day) : QString(), applied);
+        } catch (const rates::MnbError& e) {
+            QVERIFY2(applied.startsWith(u'!') && e.text().startsWith(applied.mid(1)), qPrintable(e.text()));
+            QVERIFY(e.text().contains(QStringLiteral("kézzel")));
+        }
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT maDatum, maArfolyam, maErvenyes FROM mnbarfolyam ORDER BY maDatum")),
+                 stored);
+        // A later day is asked from the bank again, never filled from what was planted.
+        const int before = int(bank->requests.size());
+        bank->anyPeriod.clear();
+        const auto later = rates::rateFor(s->data, QStringLiteral("EUR"), QDate(2026, 9, 30));
+        QCOMPARE(bank->requests.size(), before + 1);
+        QCOMPARE(later ? formatDate(later->quote.day) : QString(), QStringLiteral("2026.09.21"));
     }
 
     // The bank unreachable or answering an error: a Hungarian message, nothing stored.
@@ -280,7 +340,16 @@ private slots:
                  (QStringList{QStringLiteral("2026.09.17|EUR|1|394,5|2026.09.17"),
                               QStringLiteral("2026.09.18|EUR|1|395,12|2026.09.20"),
                               QStringLiteral("2026.09.21|EUR|1|396,01|2026.09.22"),
-                              QStringLiteral("2026.09.18|JPY|100|265,43|2026.09.22")}));
+                              QStringLiteral("2026.09.18|JPY|100|265,43|2026.09.21")}));
+        // Nothing usable in the answer: said, and the run fails.
+        bank->days.clear();
+        bank->anyPeriod[QStringLiteral("2026-09-16")][QStringLiteral("EUR")] = {1, QStringLiteral("0,0000001")};
+        p.start(QStringLiteral(ORVENA_PROGRAM), {QStringLiteral("--mnb-rates"), QStringLiteral("--from"),
+                                                 QStringLiteral("2026.09.16"), QStringLiteral("--to"),
+                                                 QStringLiteral("2026.09.16"), QStringLiteral("--currencies=EUR")});
+        QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 20000);
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("(1 EUR = 0,0000001 Ft) nem valós")));
 
         p.start(QStringLiteral(ORVENA_PROGRAM), {QStringLiteral("--mnb-rates"), QStringLiteral("--from"), QStringLiteral("2026.02.30")});
         QVERIFY(p.waitForFinished(20000));
@@ -344,15 +413,22 @@ private slots:
         typeInto(F::Currency, QStringLiteral("USD"));
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         QCOMPARE(fieldText(composer.get(), F::RateSource), QStringLiteral("nincs MNB árfolyam"));
+        QCOMPARE(fieldText(composer.get(), F::ExchangeRate), QString()); // the yen's rate is not kept
         typeInto(F::ExchangeRate, QStringLiteral("333,5"));
+        // Another delivery day without the bank: the typed rate was that day's, it goes too.
+        driver.box(QStringLiteral("Az MNB árfolyamát nem sikerült lekérdezni"), QStringLiteral("OK"));
+        typeInto(F::PerformanceDate, QStringLiteral("2026.09.22"));
+        QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
+        QCOMPARE(fieldText(composer.get(), F::ExchangeRate), QString());
+        typeInto(F::ExchangeRate, QStringLiteral("333.5")); // the keypad's dot is the decimal sign
 
         s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, scKod, sMegn, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa) "
                                   "VALUES ('20100042', '1', 'Mérleg', 1, 'db', 100, 'USD', '1', '27% általános', 27)"));
         QTest::mouseClick(composer->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
         QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
-        QCOMPARE(driver.boxes().size(), 1);
+        QCOMPARE(driver.boxes().size(), 2);
         QCOMPARE(s->db.rows(QStringLiteral("SELECT fBszam, fPnem, fArfoly, fTkelt FROM szlafej")),
-                 QStringList{QStringLiteral("20100042|USD|333,5|2026.09.21")});
+                 QStringList{QStringLiteral("20100042|USD|333,5|2026.09.22")});
     }
 };
 

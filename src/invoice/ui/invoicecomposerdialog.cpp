@@ -147,7 +147,7 @@ void InvoiceComposerDialog::createHeaderFields(ScreenContext& context, QWidget* 
     QLineEdit* rate = edit(F::ExchangeRate);
     rate->setToolTip(QStringLiteral("Forintban nulla értékkel"));
     rate->setMaximumWidth(110);
-    installCharFilter(rate, CharFilter(QStringLiteral("0123456789,")));
+    installCharFilter(rate, CharFilter::unsignedDecimal());
     QLineEdit* discount = edit(F::Discount);
     discount->setMaximumWidth(80);
     QLineEdit* rateSource = readOnlyField(page);

@@ -110,7 +110,7 @@ QGridLayout* InvoiceLineDialog::buildFields(QPushButton* articleButton, QPushBut
     unit->setToolTip(QStringLiteral("Klikkre \"kg\" / \"db\" között vált"));
     installClickHandler(unit, [this] { m_model->toggleUnit(); });
     QLineEdit* price = edit(F::UnitPrice);
-    installCharFilter(price, CharFilter::decimal());
+    installCharFilter(price, CharFilter::amount());
     QLineEdit* currency = edit(F::Currency);
     // text fields take at most what their columns hold
     limitToColumn(name, QStringLiteral("szlasor"), QStringLiteral("sMegn"));

@@ -49,7 +49,7 @@ const RegisterBalanceModel::Balance& RegisterBalanceModel::balanceOf(int row) co
             const bool issued = m_lookup.text(r, 3) == u"1";
             m_balances.insert(m_lookup.text(r, 0),
                               {m_lookup.text(r, 2),
-                               issued ? invoice::formatAmount(Decimal::parse(m_lookup.text(r, 1))) : QString()});
+                               issued ? invoice::formatAmount(m_lookup.decimal(r, 1)) : QString()});
         }
         m_lookup.close();
     } catch (const Error&) {

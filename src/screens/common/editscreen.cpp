@@ -116,6 +116,9 @@ void EditScreen::ok()
             if (f.readOnly)
                 continue;
             try {
+                // a number field is read with the one reader and kept in the program's form
+                if (f.filter.number() && !isBlank(field(f.key)))
+                    setField(f.key, readNumber(field(f.key), *f.filter.number(), f.label).text());
                 checkNumberFits(m_table, f.key, field(f.key), f.label);
             } catch (const ConversionError& e) {
                 m_context.ui.message(e.text());

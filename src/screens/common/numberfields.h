@@ -4,6 +4,7 @@
 // While a number is being typed nothing is checked (typedNumber() in db/conversions.h).
 #include "db/conversions.h"
 #include "db/errors.h"
+#include "db/numberinput.h"
 #include "db/schema.h"
 
 namespace orvena {
@@ -12,6 +13,21 @@ inline bool isZeroNumber(const QString& text)
 {
     const auto value = typedNumber(text);
     return value && *value == 0.0;
+}
+
+// Reads the number typed into a field with the one reader and puts it back in the program's form
+// ("50.000" in an amount field becomes "50000"); a blank field stays as it is. Empty when read,
+// otherwise the Hungarian reason naming the field, and the text is left unchanged.
+inline QString readNumberField(QString& text, NumberKind kind, const QString& label)
+{
+    if (isBlank(text))
+        return {};
+    try {
+        text = readNumber(text, kind, label).text();
+    } catch (const ConversionError& e) {
+        return e.text();
+    }
+    return {};
 }
 
 // Empty when text is a number that table.column can hold; otherwise the Hungarian reason,
