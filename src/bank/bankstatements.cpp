@@ -270,13 +270,13 @@ const QString kEntryColumns = QStringLiteral(
 EntryRow entryAt(const Query& q, int r)
 {
     EntryRow e;
-    e.id = q.text(r, 0).toLongLong();
+    e.id = q.integer(r, 0);
     e.statement = q.text(r, 1);
     e.bankReference = q.text(r, 2);
     e.credit = q.text(r, 3) == u"C";
     e.reversal = q.text(r, 4) == u"I";
     e.booked = q.text(r, 5) == u"K";
-    e.amount = Money::parse(q.text(r, 6)).filler();
+    e.amount = q.money(r, 6).filler();
     e.currency = q.text(r, 7);
     e.bookingDate = storedDate(q.text(r, 8));
     e.valueDate = storedDate(q.text(r, 9));
@@ -327,7 +327,7 @@ MatchingData loadMatchingData(Connection& connection)
         i.customer = rows->text(r, 1).trimmed();
         i.customerName = rows->text(r, 2).trimmed();
         i.currency = rows->text(r, 3).trimmed();
-        i.balance = Money::parse(rows->text(r, 4)).filler();
+        i.balance = rows->money(r, 4).filler();
         i.due = storedDate(rows->text(r, 5));
         for (int c : {6, 7})
             if (const QString key = accountKey(rows->text(r, c)); !key.isEmpty()
@@ -514,7 +514,7 @@ QString bookEntry(Connection& connection, qint64 entryId, const std::vector<Allo
                                       "könyvelhető."));
         if (q.fieldText(QStringLiteral("ktIrany")) != u"C" || q.fieldText(QStringLiteral("ktStorno")) == u"I")
             chain.fail(QStringLiteral("Csak jóváírás könyvelhető számla fizetéseként (terhelés és sztornó nem)."));
-        e.amount = Money::parse(q.fieldText(QStringLiteral("ktOsszeg"))).filler();
+        e.amount = q.fieldMoney(QStringLiteral("ktOsszeg")).filler();
         e.currency = q.fieldText(QStringLiteral("ktPnem"));
         QDate date = storedDate(q.fieldText(QStringLiteral("ktErtekNap")));
         if (!date.isValid())
@@ -595,7 +595,7 @@ QString undoEntry(Connection& connection, qint64 entryId)
             q.open();
             for (int r = 0; r < q.rowCount(); ++r)
                 if (q.text(r, 2).isEmpty()) // one deleted by hand on "Fizetés" stays as it is
-                    payments.emplace_back(q.text(r, 0).toLongLong(), q.text(r, 1));
+                    payments.emplace_back(q.integer(r, 0), q.text(r, 1));
         });
         for (const auto& [id, number] : payments)
             markPaymentDeleted(chain, q, number, id);

@@ -112,7 +112,7 @@ QStringList StatementScreen::bookedPayments() const
     q.setInteger(QStringLiteral("p0"), e->id);
     q.open();
     for (int r = 0; r < q.rowCount(); ++r)
-        lines << QStringLiteral("%1  %2").arg(q.text(r, 0), amountText(Money::parse(q.text(r, 1)).filler(), e->currency));
+        lines << QStringLiteral("%1  %2").arg(q.text(r, 0), amountText(q.money(r, 1).filler(), e->currency));
     return lines;
 }
 

@@ -116,12 +116,12 @@ DocumentAmounts readOwnAmounts(Connection& c, const QString& number, const QStri
     in.lines.reserve(size_t(lines.rowCount()));
     for (int r = 0; r < lines.rowCount(); ++r) {
         LineInput l;
-        l.lineId = lines.text(r, 0).toLongLong();
+        l.lineId = lines.integer(r, 0);
         l.quantity = storedNumber(lines.text(r, 1));
         l.unitPrice = storedNumber(lines.text(r, 2));
         l.vatPercent = storedNumber(lines.text(r, 3));
         l.vatName = lines.text(r, 4);
-        l.vatGroup = lines.text(r, 5).toInt();
+        l.vatGroup = static_cast<int>(lines.integer(r, 5));
         l.vatCode = lines.text(r, 6);
         in.lines.push_back(l);
     }

@@ -33,7 +33,7 @@ SmtpSettings SmtpSettings::fromConfig()
     s.from = text("smtp/from");
     s.ca = text("smtp/ca");
     bool ok = false;
-    const int timeout = text("smtp/timeout").toInt(&ok);
+    const int timeout = ini.value(QStringLiteral("smtp/timeout")).toInt(&ok);
     if (ok && timeout > 0)
         s.timeout = timeout;
     return s;

@@ -287,12 +287,12 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
             fields << csvAmount(s.net) << csvAmount(s.vat) << csvAmount(s.net + s.vat);
         }
         // The invoice's totals as its print shows them.
-        const qint64 netHuf = Money::parse(q.text(first, QStringLiteral("totalNetHuf"))).filler();
-        const qint64 vatHuf = Money::parse(q.text(first, QStringLiteral("totalVatHuf"))).filler();
+        const qint64 netHuf = q.money(first, QStringLiteral("totalNetHuf")).filler();
+        const qint64 vatHuf = q.money(first, QStringLiteral("totalVatHuf")).filler();
         const bool converted = q.text(first, QStringLiteral("converted")) == u"1";
         fields << csvAmount(netHuf) << csvAmount(vatHuf) << csvAmount(netHuf + vatHuf)
                << q.text(first, QStringLiteral("fPnem")).trimmed()
-               << (converted ? billing::decimalText(Decimal::parse(q.text(first, QStringLiteral("fArfoly")))) : QStringLiteral("0"))
+               << (converted ? billing::decimalText(q.decimal(first, QStringLiteral("fArfoly"))) : QStringLiteral("0"))
                << q.text(first, QStringLiteral("fFizmod")).trimmed() << q.text(first, QStringLiteral("paid")).trimmed();
         out += csvLine(fields);
     }

@@ -341,7 +341,7 @@ void InvoiceComposer::recomputeTotals()
     in.discount = Decimal::typed(m_fields[Discount]).value_or(Decimal());
     for (int row = 0; row < q.rowCount(); ++row) {
         billing::LineInput line;
-        line.lineId = q.text(row, 0).toLongLong();
+        line.lineId = q.integer(row, 0);
         line.quantity = billing::storedNumber(q.text(row, 1));
         line.unitPrice = billing::storedNumber(q.text(row, 2));
         line.vatPercent = billing::storedNumber(q.text(row, 3));

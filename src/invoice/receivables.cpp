@@ -189,7 +189,7 @@ QByteArray Receivables::reminderPaymentCode(const QString& issuerCode, const Que
     for (int r = 0; r < lines.rowCount(); ++r) {
         if (nav::currencyCode(currencyOf(lines.text(r, QStringLiteral("ePnem")))) != u"HUF")
             continue;
-        forints += Money::parse(lines.text(r, QStringLiteral("eHatralek"))).filler();
+        forints += lines.money(r, QStringLiteral("eHatralek")).filler();
         numbers << lines.text(r, QStringLiteral("eBszam")).trimmed();
     }
     if (forints <= 0)
@@ -235,7 +235,7 @@ QStringList letterTotals(const Query& lines)
 {
     QMap<QString, qint64> sums;
     for (int r = 0; r < lines.rowCount(); ++r)
-        sums[currencyOf(lines.text(r, QStringLiteral("ePnem")))] += Money::parse(lines.text(r, QStringLiteral("eHatralek"))).filler();
+        sums[currencyOf(lines.text(r, QStringLiteral("ePnem")))] += lines.money(r, QStringLiteral("eHatralek")).filler();
     QStringList total;
     for (auto it = sums.cbegin(); it != sums.cend(); ++it)
         total << amount(it.value()) + u' ' + it.key();

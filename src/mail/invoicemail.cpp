@@ -257,7 +257,7 @@ std::optional<std::pair<qint64, QByteArray>> electronicOriginal(DataModule& data
     q.open();
     if (q.isEmpty() || !q.result())
         return std::nullopt;
-    return std::make_pair(q.fieldText(QStringLiteral("aID")).toLongLong(), q.result()->raw(0, 1));
+    return std::make_pair(q.fieldInt(QStringLiteral("aID")), q.result()->raw(0, 1));
 }
 
 QByteArray archivedPdf(DataModule& data, qint64 archiveId)
@@ -400,7 +400,7 @@ InvoiceMailResult resendInvoiceMail(ScreenContext& context, qint64 logId, const 
         throw Error(QStringLiteral("A levél már nem szerepel a naplóban."));
     Delivery delivery;
     delivery.number = q.fieldText(QStringLiteral("emBszam")).trimmed();
-    delivery.archiveId = q.fieldText(QStringLiteral("emArchiv")).toLongLong();
+    delivery.archiveId = q.fieldInt(QStringLiteral("emArchiv"));
     QString messageId = q.fieldText(QStringLiteral("emAzonosito")).trimmed();
     const QString addresses = to.trimmed().isEmpty() ? q.fieldText(QStringLiteral("emCim")) : to;
     if (delivery.archiveId <= 0)
@@ -509,7 +509,7 @@ std::vector<SentMail> sentMails(DataModule& data, const QString& invoiceNumber)
         m.serverAnswer = q.text(row, 2);
         m.messageId = q.text(row, 3);
         m.user = q.text(row, 4);
-        m.id = q.text(row, 5).toLongLong();
+        m.id = q.integer(row, 5);
         const QString state = q.text(row, 6).trimmed();
         m.state = state == u"KULDES"       ? SentMail::State::Sending
                   : state == u"SIKERTELEN" ? SentMail::State::Failed

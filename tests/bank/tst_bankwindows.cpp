@@ -83,7 +83,7 @@ private slots:
         {
             ModalDriver driver;
             driver.window(QStringLiteral("statementFileDialog"), openFile(kFolder + QStringLiteral("camt053_001_02.xml")))
-                .box(QStringLiteral("Beolvasva: 1 kivonat, 6 új tétel"), QStringLiteral("Igen"));
+                .box(QStringLiteral("Beolvasva: 1 kivonat, 6 új tétel"), QStringLiteral("OK"));
             QTest::mouseClick(button("importButton"), Qt::LeftButton);
             QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         }
@@ -142,7 +142,7 @@ private slots:
                             combo->setCurrentIndex(1);
                             QTest::mouseClick(ModalDriver::button(ask, QStringLiteral("OK")), Qt::LeftButton);
                         })
-                .box(QStringLiteral("2 új tétel"), QStringLiteral("Igen"));
+                .box(QStringLiteral("2 új tétel"), QStringLiteral("OK"));
             QTest::mouseClick(button("importButton"), Qt::LeftButton);
             QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         }

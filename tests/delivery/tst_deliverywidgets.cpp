@@ -125,7 +125,7 @@ private slots:
             QCOMPARE(child<QLineEdit>(line, "articleNumber")->text(), QStringLiteral("TM-350"));
             QLineEdit* quantity = child<QLineEdit>(line, "quantity");
             quantity->clear();
-            QTest::keyClicks(quantity, QStringLiteral("2x.,5"));
+            QTest::keyClicks(quantity, QStringLiteral("2x,5"));
             QCOMPARE(quantity->text(), QStringLiteral("2,5"));
             QTest::keyClicks(child<QPlainTextEdit>(line, "memo"), QStringLiteral("raklapon"));
             saveShot(line, QStringLiteral("TForm21"));

@@ -225,8 +225,8 @@ private slots:
         edit->setField(QStringLiteral("vNeve"), QStringLiteral("Próba"));
         edit->setField(QStringLiteral("vEnged"), QStringLiteral("1,2,3")); // not a number
         edit->ok();
-        // the procedure's message, then the conversion's own words
-        QCOMPARE(s->ui.texts(), QStringList{"Hiba: Újban, INSERT-append a vevöben\nA(z) '1,2,3' nem érvényes szám."});
+        // the number reader names the field and the value it cannot read
+        QCOMPARE(s->ui.texts(), QStringList{"Engedmény %: A(z) '1,2,3' nem érvényes szám."});
         QVERIFY(!edit->isFinished());
         QCOMPARE(edit->field(QStringLiteral("vMemoVevo")), QStringLiteral("\r\n"));
         edit->setField(QStringLiteral("vEnged"), QStringLiteral("2"));
