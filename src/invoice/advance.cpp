@@ -135,7 +135,26 @@ bool hasDeductions(Connection& connection, const QString& number)
 Money payable(Connection& connection, const QString& number)
 {
     // as the print states it: the header's discount applied, rounded as its label set rounds
-    return billing::readInvoiceAmounts(connection, number).payable;
+    const billing::DocumentAmounts stored = billing::readInvoiceAmounts(connection, number);
+    if (!stored.lines.empty())
+        return stored.payable;
+    // A new invoice's header is written only when it is stored, after this check: its lines alone
+    // then (a final invoice takes no discount).
+    Query q(connection, p("finalPayable"));
+    q.setSql({QStringLiteral("SELECT sID, sMenny, sEar, sAfa, skAfakod FROM szlasor WHERE sBszam = :p1 ORDER BY sID")});
+    q.setText(p("p1"), number);
+    q.open();
+    billing::DocumentInput input;
+    for (int row = 0; row < q.rowCount(); ++row) {
+        billing::LineInput line;
+        line.lineId = q.integer(row, 0);
+        line.quantity = q.decimal(row, 1);
+        line.unitPrice = q.decimal(row, 2);
+        line.vatPercent = q.decimal(row, 3);
+        line.vatCode = q.text(row, 4);
+        input.lines.push_back(line);
+    }
+    return billing::computeAmounts(input).payable;
 }
 
 bool deductAdvance(ScreenContext& context, const DocumentGuard& guard, const FinalInvoice& final,

@@ -120,9 +120,9 @@ private slots:
         s.reset();
     }
 
-    // Pasting "1.5" into a field that takes no "." shows 15, and 15 is stored; the VAT rate, which
-    // goes with its VAT code, takes no paste; the line note keeps its two lines with CR LF like
-    // every memo.
+    // Pasting "1.5" into the quantity and "2.5" into the price reads the dot as the decimal sign
+    // (neither is a thousands group), as shown and as stored; the VAT rate, which goes with its VAT
+    // code, takes no paste; the line note keeps its two lines with CR LF like every memo.
     void pastedNumbersAreStoredAsShown()
     {
         using F = InvoiceLineEditor;
@@ -143,11 +143,11 @@ private slots:
             click(line, QStringLiteral("okButton"));
         });
         QVERIFY(run(Screen::InvoiceLine, driver, newLineFor(QStringLiteral("20100042"))));
-        QCOMPARE(shown, (QStringList{QStringLiteral("15"), QStringLiteral("25"), QStringLiteral("27"),
-                                     QStringLiteral("375,00")}));
+        QCOMPARE(shown, (QStringList{QStringLiteral("1.5"), QStringLiteral("2.5"), QStringLiteral("27"),
+                                     QStringLiteral("3,75")}));
         QCOMPARE(rows(QStringLiteral("SELECT sMegn, sMenny, sEar, sAfa, skAfakod, smemo FROM szlasor WHERE sBszam = "
                                      "'20100042'")),
-                 QStringList{QStringLiteral("Beillesztett tétel|15|25|27|1|első sor\r\nmásodik sor")});
+                 QStringList{QStringLiteral("Beillesztett tétel|1,5|2,5|27|1|első sor\r\nmásodik sor")});
     }
 
     // "Árfolyam" on the composition screen: the pasted value as shown is the model's value; a
