@@ -171,8 +171,9 @@ private slots:
                     })
             .box(QStringLiteral("A(z) '2026.02.30' nem érvényes dátum."), QStringLiteral("OK"));
         QVERIFY(run(Screen::InvoiceComposer, driver));
-        QCOMPARE(rateShown, QStringLiteral("15"));
-        QCOMPARE(rateHeld, QStringLiteral("15"));
+        // a rate's dot is its decimal sign: 1,5 as read at OK
+        QCOMPARE(rateShown, QStringLiteral("1.5"));
+        QCOMPARE(rateHeld, QStringLiteral("1.5"));
     }
 
     // A number being typed ("-", "-2,") brings no box; only the finished value is checked, in
