@@ -218,27 +218,4 @@ QString Money::wholeText(bool grouped) const
     return (units < 0 ? QStringLiteral("-") : QString()) + digitText(units < 0 ? -units : units, grouped);
 }
 
-namespace {
-QString qualified(const QString& alias, const char* column)
-{
-    return alias.isEmpty() ? QString::fromLatin1(column) : alias + u'.' + QLatin1String(column);
-}
-} // namespace
-
-QString lineNetSql(const QString& line, const QString& header)
-{
-    return QStringLiteral("ROUND((%1 * %2) - (%1 * %2 * IFNULL(%3, 0) / 100), 2)")
-        .arg(qualified(line, "sMenny"), qualified(line, "sEar"), qualified(header, "fKerek"));
-}
-
-QString lineVatSql(const QString& line, const QString& header)
-{
-    return QStringLiteral("ROUND((%1) * %2 / 100, 2)").arg(lineNetSql(line, header), qualified(line, "sAfa"));
-}
-
-QString lineGrossSql(const QString& line, const QString& header)
-{
-    return QStringLiteral("((%1) + (%2))").arg(lineNetSql(line, header), lineVatSql(line, header));
-}
-
 } // namespace orvena

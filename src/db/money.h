@@ -105,14 +105,4 @@ private:
     qint64 m_filler = 0;
 };
 
-// The same line amounts as the server computes them, for sums the server makes over many invoices
-// at once (the figures, the balances of the register and the receivables): net = quantity x unit
-// price less the header's discount (none when it has none), rounded to the fillér; its tax
-// rounded; their sum. The server rounds exact decimals half away from zero, as Money does, and
-// the tests compare both over the same invoices. `line` and `header` are the aliases of the line
-// (szlasor) and header (szlafej) rows, empty for unqualified names.
-QString lineNetSql(const QString& line = {}, const QString& header = {});
-QString lineVatSql(const QString& line = {}, const QString& header = {});
-QString lineGrossSql(const QString& line = {}, const QString& header = {});
-
 } // namespace orvena
