@@ -75,4 +75,18 @@ Decimal readNumber(const QString& text, NumberKind kind, const QString& label)
     }
 }
 
+std::optional<Decimal> typedNumber(const QString& text, NumberKind kind)
+{
+    QString t = text.trimmed();
+    if (t.endsWith(u',') || t.endsWith(u'.'))
+        t.chop(1);
+    if (t.isEmpty())
+        return std::nullopt;
+    try {
+        return readNumber(t, kind, QString());
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace orvena

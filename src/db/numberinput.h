@@ -10,6 +10,7 @@
 #include "money.h"
 
 #include <QString>
+#include <optional>
 
 namespace orvena {
 
@@ -21,5 +22,9 @@ enum class NumberKind {
 // The number typed into the field `label`. Throws ConversionError:
 // "Összeg: A(z) '1.2.3' nem érvényes szám."
 Decimal readNumber(const QString& text, NumberKind kind, const QString& label);
+
+// A number still being typed, read the same way ("2," and "50." as 2 and 50, so the amounts on
+// screen follow the typing): nothing for what readNumber refuses ("-", "1.2.3").
+std::optional<Decimal> typedNumber(const QString& text, NumberKind kind);
 
 } // namespace orvena

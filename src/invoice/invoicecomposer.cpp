@@ -9,6 +9,7 @@
 #include "invoicetexts.h"
 #include "sequences.h"
 
+#include "db/numberinput.h"
 #include "db/conversions.h"
 #include "delivery/deliverytoinvoice.h"
 #include "db/errors.h"
@@ -338,7 +339,7 @@ void InvoiceComposer::recomputeTotals()
     // header's discount (as typed) applied. Without lines every sum is 0.
     billing::DocumentInput in;
     in.currency = m_fields[Currency];
-    in.discount = Decimal::typed(m_fields[Discount]).value_or(Decimal());
+    in.discount = typedNumber(m_fields[Discount], NumberKind::Measure).value_or(Decimal());
     for (int row = 0; row < q.rowCount(); ++row) {
         billing::LineInput line;
         line.lineId = q.integer(row, 0);
@@ -644,7 +645,7 @@ bool InvoiceComposer::validate()
         }
     }
     // A discount of a final invoice would reduce its deductions as well.
-    if (m_kind == nav::InvoiceKind::Final && !Decimal::typed(m_fields[Discount]).value_or(Decimal()).isZero()) {
+    if (m_kind == nav::InvoiceKind::Final && !typedNumber(m_fields[Discount], NumberKind::Measure).value_or(Decimal()).isZero()) {
         m_context.ui.message(QStringLiteral("A végszámlán nem adható kedvezmény (Kedvezmény%), mert az az előleg "
                                             "levonását is csökkentené. Állítsa 0-ra a kedvezményt."));
         focus(Discount);

@@ -4,6 +4,7 @@
 #include "invoicetexts.h"
 #include "proforma.h"
 
+#include "db/numberinput.h"
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "db/memotext.h"
@@ -166,9 +167,9 @@ void InvoiceLineEditor::recomputeAmounts()
         || m_fields[GasOil].isEmpty())
         return;
     // A number being typed ("-", "2,") is no error: the amounts wait for a number.
-    const auto quantity = Decimal::typed(m_fields[Quantity]);
-    const auto price = Decimal::typed(m_fields[UnitPrice]);
-    const auto rate = Decimal::typed(m_fields[VatRate]);
+    const auto quantity = typedNumber(m_fields[Quantity], NumberKind::Measure);
+    const auto price = typedNumber(m_fields[UnitPrice], NumberKind::Amount);
+    const auto rate = typedNumber(m_fields[VatRate], NumberKind::Measure);
     if (!quantity || !price || !rate)
         return;
     // Exact products, rounded only for display.
