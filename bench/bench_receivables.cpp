@@ -107,6 +107,7 @@ int main(int argc, char** argv)
     Receivables past(context);
     const double pastDay = timeMedian(3, [&] { past.read(QDate(2026, 12, 20)); });
     std::printf("receivables list as of 2026.12.20                %8.1f ms (%zu open)\n", pastDay, past.rows().size());
-    setup.execute("DROP DATABASE orvena_bench_receivables");
+    if (qEnvironmentVariableIsEmpty("ORVENA_BENCH_KEEP")) // kept when asked, to look into
+        setup.execute("DROP DATABASE orvena_bench_receivables");
     return 0;
 }
