@@ -41,7 +41,8 @@ QString changedAfterSql()
 // alias `e`): issued by that day, with what was paid by then, without the corrections issued and
 // the storno made later. Today's open balances are kept (billing/openbalance.h) and read as they
 // are for every invoice nothing changed since the day; the few others are taken from the balance
-// view and brought back to the day.
+// view and brought back to the day. The customer's name is its first row's (one read of the
+// customers joined, not a lookup per invoice).
 QStringList openInvoicesSql(const QString& tail)
 {
     // Paid after the day, not deleted.
@@ -57,15 +58,16 @@ QStringList openInvoicesSql(const QString& tail)
     const QString stornoLater = QStringLiteral("IF(g.fRkelt > :p0, b.eFizetendo - b.eFizetve - b.eHatralek, 0)");
     const QString changed = changedAfterSql();
     return {QStringLiteral(
-                "SELECT e.*, IFNULL((SELECT v.vNeve FROM vevo v WHERE v.vKod = e.eVevo ORDER BY v.vID LIMIT 1), "
-                "e.eVevo) AS vNeve, GREATEST(IFNULL(DATEDIFF(:p0, e.eHatarido), 0), 0) AS napok FROM ("
+                "SELECT e.*, IFNULL(v.vNeve, e.eVevo) AS vNeve, GREATEST(IFNULL(DATEDIFF(:p0, e.eHatarido), 0), 0) AS "
+                "napok FROM ("
                 "SELECT y.yBszam AS eBszam, y.yVevo AS eVevo, y.yzKod AS fzKod, y.yPnem AS ePnem, y.yKelt AS eKelt, "
                 "y.yHatarido AS eHatarido, y.yFizetendo AS eFizetendo, y.yFizetve AS eFizetve, y.yHatralek AS "
                 "eHatralek FROM %1 y LEFT JOIN (%2) x ON x.n = y.yBszam WHERE x.n IS NULL AND y.yKelt <= :p0 "
                 "UNION ALL SELECT b.eBszam, b.eVevo, f.fzKod, b.ePnem, b.eKelt, b.eHatarido, b.eFizetendo - %4, "
                 "b.eFizetve - %5, b.eHatralek + %5 - %4 + %6 FROM (%2) x JOIN %3 b ON b.eBszam = x.n JOIN szlafej f "
                 "ON f.fBszam = b.eBszam LEFT JOIN szlafej g ON g.fBszam = b.eStorno WHERE b.eKiallitva = 1 AND "
-                "b.eKelt <= :p0) e WHERE e.eHatralek > 0")
+                "b.eKelt <= :p0) e LEFT JOIN (SELECT vKod, MIN(vID) AS vID FROM vevo GROUP BY vKod) fv ON fv.vKod = "
+                "e.eVevo LEFT JOIN vevo v ON v.vID = fv.vID WHERE e.eHatralek > 0")
                 .arg(kOpenBalance, changed, kBalanceView, corrections, later, stornoLater),
             tail};
 }
