@@ -1,11 +1,13 @@
 // The figures over a large data set: turnover by month (and the other views) for two years of
 // issued invoices with two lines each, a tenth of them in EUR, their sums written as issuing writes
 // them, next to a baseline that only sums the line amounts of the same invoices without rounding or
-// grouping.
+// grouping, and to the by-article and VAT views as they were read before the days' article and
+// rate rows were kept (from the lines, and from every invoice's rate rows).
 #include "benchsupport.h"
 
 #include "db/datamodule.h"
 #include "billing/invoicesums.h"
+#include "billing/sql.h"
 #include "figures/figures.h"
 
 #include <QCoreApplication>
@@ -53,7 +55,7 @@ int main(int argc, char** argv)
     seed.restart();
     backfillInvoiceSums(setup);
     std::printf("invoice sums of %d invoices written in %.0f ms\n", invoices, static_cast<double>(seed.elapsed()));
-    setup.execute("ANALYZE TABLE szlafej, szlasor, szlaosszeg, szlaafaosszeg");
+    setup.execute("ANALYZE TABLE szlafej, szlasor, szlaosszeg, szlaafaosszeg, szlacikkosszeg, szlanapcikk, szlanapafa");
 
     DataModule data;
     data.connect(profile);
@@ -64,6 +66,23 @@ int main(int argc, char** argv)
                                  "sBszam = h.fBszam WHERE h.fPrn = 'I' AND h.fRkelt BETWEEN '2025-01-01' AND '2026-12-31'");
     });
     std::printf("baseline: unrounded sum over the same lines       %8.1f ms\n", baseline);
+    // the by-article view from the period's lines, each its share of its rate's forints
+    const QString h = QStringLiteral("h"), s = QStringLiteral("s");
+    const QByteArray fromLines = encode(
+        CodePage::Latin2,
+        QStringLiteral("SELECT code, MAX(name), SUM(netHuf), SUM(vatHuf), COUNT(DISTINCT number), SUM(netHuf) + "
+                       "SUM(vatHuf) AS g FROM (SELECT s.scKod AS code, s.sMegn AS name, h.fBszam AS number, %1 AS netHuf, "
+                       "%2 AS vatHuf FROM szlafej h JOIN szlasor s ON s.sBszam = h.fBszam WHERE h.fPrn = 'I' AND "
+                       "h.fRkelt BETWEEN '2025-01-01' AND '2026-12-31') l GROUP BY code ORDER BY g DESC, code")
+            .arg(billing::lineForintSql(billing::lineNetSql(s, h)), billing::lineForintSql(billing::lineVatSql(s, h))));
+    std::printf("before: by article from the lines                  %8.1f ms\n",
+                timeMedian(3, [&] { data.connection().select(fromLines); }));
+    const QByteArray fromRates = "SELECT rAfakod, MAX(rAfanev), rAfa, COALESCE((SELECT MAX(kNavTipus) FROM afa WHERE "
+                                 "afa.kAfakod = r.rAfakod), ''), SUM(rNettoFt), SUM(rAfaFt), COUNT(DISTINCT rBszam) FROM "
+                                 "szlaafaosszeg r WHERE rRkelt BETWEEN '2025-01-01' AND '2026-12-31' GROUP BY rAfakod, "
+                                 "rAfa ORDER BY rAfa DESC, rAfakod";
+    std::printf("before: VAT analytics from every invoice's rates   %8.1f ms\n",
+                timeMedian(5, [&] { data.connection().select(fromRates); }));
     for (auto [view, name] : {std::pair{figures::View::Month, "turnover by month"},
                               std::pair{figures::View::Customer, "turnover by customer"},
                               std::pair{figures::View::Article, "turnover by article"},

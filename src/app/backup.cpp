@@ -4,6 +4,7 @@
 #include "db/codepages.h"
 #include "billing/invoicelinks.h"
 #include "billing/invoicesums.h"
+#include "billing/openbalance.h"
 #include "db/logging.h"
 #include "db/navsendschema.h"
 #include "db/outputfile.h"
@@ -658,6 +659,8 @@ public:
             if (created.contains(QStringLiteral("szlahivatkozas")))
                 backfillStornoLinks(m_c); // a backup from before the storno links: linked as setup links them
             backfillInvoiceSums(m_c); // a backup from before the invoices' sums: written as setup writes them
+            if (created.contains(kOpenBalance))
+                backfillOpenBalance(m_c); // ... and before the open balances (the view made in the scratch copy)
             ensureNavSendSchema(m_c); // an older backup lacks the reporting's columns and log
             recordSchemaVersion(m_c, m_parsed.header.schemaVersion);
             // Reports the restored data holds as waiting may have gone out after the backup was made:

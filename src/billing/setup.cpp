@@ -3,6 +3,7 @@
 #include "balanceview.h"
 #include "invoicelinks.h"
 #include "invoicesums.h"
+#include "openbalance.h"
 
 #include "db/connection.h"
 
@@ -17,6 +18,9 @@ QStringList runSetup(Connection& admin, const SetupOptions& options)
         done << backfillStornoLinks(admin);
     done << backfillInvoiceSums(admin);
     ensureBalanceView(admin);
+    // The open balances are worked out from the view once, when their table has just been made.
+    if (created.contains(kOpenBalance))
+        done << backfillOpenBalance(admin);
     return done;
 }
 

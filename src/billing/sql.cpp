@@ -37,4 +37,11 @@ QString rateForintSql(const QString& amount, const QString& h)
         .arg(convertedSql(h), amount, qualified(h, "fArfoly"));
 }
 
+QString lineForintSql(const QString& amount)
+{
+    const QString running = QStringLiteral("SUM(%1) OVER (PARTITION BY h.fBszam, s.skAfakod, s.sAfa ORDER BY s.sID)").arg(amount);
+    return QStringLiteral("(CASE WHEN %1 THEN ROUND(%2 * h.fArfoly, 0) - ROUND((%2 - (%3)) * h.fArfoly, 0) ELSE %3 END)")
+        .arg(convertedSql(QStringLiteral("h")), running, amount);
+}
+
 } // namespace orvena::billing

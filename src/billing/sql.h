@@ -20,5 +20,11 @@ QString convertedSql(const QString& h);
 // A VAT rate's sum in the currency (one VAT code at one percentage of one document) in forints:
 // times the rate, rounded once to whole forints when converted, itself otherwise.
 QString rateForintSql(const QString& amount, const QString& h);
+// A line's share of its VAT rate's forints, for sums per line (per article): a forint document's
+// line amount itself; a converted document's lines share their rate's forints by cumulative
+// rounding, each line the rounded running sum of its rate's lines through it less that through
+// the line before, so the lines of a rate add up to exactly the rate's forints. `amount` is the
+// line's amount over the line alias `s` and the header alias `h`.
+QString lineForintSql(const QString& amount);
 
 } // namespace orvena::billing

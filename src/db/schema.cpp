@@ -379,6 +379,57 @@ std::vector<TableDef> buildTables()
                   {"iRogzitve", QStringLiteral("DATETIME NULL")}},
                  "iBszam",
                  {}});
+    // The forint sums of each issued invoice per article code (the lines' forints as the figures
+    // share a VAT rate's forints among its lines), written when it is issued (billing/invoicesums.h).
+    t.push_back({"szlacikkosszeg",
+                 {{"caID", kId},
+                  {"caBszam", vc(9) + QStringLiteral(" NOT NULL")},
+                  {"caRkelt", kDate},
+                  {"caKod", vc(5) + QStringLiteral(" NOT NULL DEFAULT ''")},
+                  {"caMegn", vc(75) + QStringLiteral(" NOT NULL DEFAULT ''")},
+                  {"caNettoFt", kAmount + QStringLiteral(" NOT NULL")},
+                  {"caAfaFt", kAmount + QStringLiteral(" NOT NULL")}},
+                 "caID",
+                 {"caBszam"}});
+    // ... added up per issue date and article code (one row per day and code, see ensureIndexes),
+    // with the number of invoices of the day that sold the article ...
+    t.push_back({"szlanapcikk",
+                 {{"ncID", kId},
+                  {"ncNap", kDate + QStringLiteral(" NOT NULL")},
+                  {"ncKod", vc(5) + QStringLiteral(" NOT NULL DEFAULT ''")},
+                  {"ncMegn", vc(75) + QStringLiteral(" NOT NULL DEFAULT ''")},
+                  {"ncNettoFt", kAmount + QStringLiteral(" NOT NULL DEFAULT 0")},
+                  {"ncAfaFt", kAmount + QStringLiteral(" NOT NULL DEFAULT 0")},
+                  {"ncSzamlak", QStringLiteral("INT NOT NULL DEFAULT 0")}},
+                 "ncID",
+                 {}});
+    // ... and the invoices' VAT rate sums per issue date, VAT code and percentage.
+    t.push_back({"szlanapafa",
+                 {{"naID", kId},
+                  {"naNap", kDate + QStringLiteral(" NOT NULL")},
+                  {"naAfakod", vc(5) + QStringLiteral(" NOT NULL DEFAULT ''")},
+                  {"naAfa", kInt + QStringLiteral(" NOT NULL DEFAULT 0")},
+                  {"naAfanev", vc(20) + QStringLiteral(" NOT NULL DEFAULT ''")},
+                  {"naNettoFt", kAmount + QStringLiteral(" NOT NULL DEFAULT 0")},
+                  {"naAfaFt", kAmount + QStringLiteral(" NOT NULL DEFAULT 0")},
+                  {"naSzamlak", QStringLiteral("INT NOT NULL DEFAULT 0")}},
+                 "naID",
+                 {}});
+    // The issued invoices whose balance is not nought, as the balance view (szlaegyenleg) states
+    // it, kept in the transactions that issue invoices, book or delete payments and reverse or
+    // correct invoices (billing/openbalance.h): the receivables read these rows only.
+    t.push_back({"szlanyitott",
+                 {{"yBszam", vc(9) + QStringLiteral(" NOT NULL")},
+                  {"yVevo", vc(5)},
+                  {"yzKod", vc(5)},
+                  {"yPnem", vc(10)},
+                  {"yKelt", kDate},
+                  {"yHatarido", kDate},
+                  {"yFizetendo", kAmount + QStringLiteral(" NOT NULL")},
+                  {"yFizetve", kAmount + QStringLiteral(" NOT NULL")},
+                  {"yHatralek", kAmount + QStringLiteral(" NOT NULL")}},
+                 "yBszam",
+                 {}});
     return t;
 }
 
@@ -519,6 +570,14 @@ constexpr IndexDef kIndexes[] = {
     {"szlaafaosszeg", "ix_afaosszeg_kelte", "`rRkelt`, `rAfakod`, `rAfa`, `rBszam`, `rNettoFt`, `rAfaFt`", false},
     {"bankkivonat", "ux_bankkivonat", "`kbSzamla`, `kbAzonosito`", true},
     {"bankkivonattetel", "ux_bankkivonattetel", "`ktKivonat`, `ktBankRef`, `ktResz`", true},
+    // one row per day and article, per day and VAT rate; the period's rows read from the index alone
+    {"szlanapcikk", "ux_napcikk", "`ncNap`, `ncKod`", true},
+    {"szlanapcikk", "ix_napcikk_osszeg", "`ncNap`, `ncKod`, `ncMegn`, `ncNettoFt`, `ncAfaFt`, `ncSzamlak`", false},
+    {"szlanapafa", "ux_napafa", "`naNap`, `naAfakod`, `naAfa`", true},
+    // the open invoices by customer and due date (the reminders); payments by their date (what a
+    // day in the past still owed)
+    {"szlanyitott", "ix_nyitott_vevo", "`yVevo`, `yHatarido`", false},
+    {"szlafizetes", "ix_fizetes_datum", "`pDatum`, `pTorolve`, `pBszam`", false},
 };
 
 } // namespace

@@ -101,7 +101,9 @@ void ensureArchiveGuards(Connection& connection);
 // 6: bankkivonat, bankkivonattetel and bankkivonatfizetes, the bank statements read and the payments
 // booked from their entries.
 // 6: szlakiallitas, the printed legal content and VAT regime kept with each issued invoice.
-constexpr int kSchemaVersion = 6;
+// 7: szlacikkosszeg, szlanapcikk and szlanapafa, the issued invoices' sums per article and per day
+// and article or VAT rate; szlanyitott, the open balances the receivables read.
+constexpr int kSchemaVersion = 7;
 // The layout version recorded in the current database (table `semaverzio`, one row); a database
 // set up before versions were recorded holds the first layout and reads as 1.
 int storedSchemaVersion(Connection& connection);

@@ -19,17 +19,6 @@ namespace {
 
 const QString kIssued = QStringLiteral("h.fPrn = 'I' AND h.fRkelt BETWEEN :p0 AND :p1");
 
-// The by-article view's forints of each line: a forint invoice's line amounts; a converted
-// invoice's lines share their VAT rate's forints (billing/amounts.h) by cumulative rounding, each
-// line the rounded running sum of its rate's lines through it less that through the line before,
-// so the lines of a rate add up to exactly the rate's forints.
-QString lineForintSql(const QString& amount)
-{
-    const QString running = QStringLiteral("SUM(%1) OVER (PARTITION BY h.fBszam, s.skAfakod, s.sAfa ORDER BY s.sID)").arg(amount);
-    return QStringLiteral("(CASE WHEN %1 THEN ROUND(%2 * h.fArfoly, 0) - ROUND((%2 - (%3)) * h.fArfoly, 0) ELSE %3 END)")
-        .arg(billing::convertedSql(QStringLiteral("h")), running, amount);
-}
-
 void openQuery(Query& q, const QStringList& sql, const Period& period)
 {
     q.setSql(sql);
@@ -104,24 +93,22 @@ Table compute(DataModule& data, View view, const Period& period)
     case View::Article:
         t.labelHeaders = {QStringLiteral("Cikkkód"), QStringLiteral("Megnevezés")};
         labels = 2;
-        sql = {QStringLiteral("SELECT code, MAX(name) AS name, SUM(netHuf) AS netHuf, SUM(vatHuf) AS vatHuf, "
-                              "COUNT(DISTINCT number) AS invoices, SUM(netHuf) + SUM(vatHuf) AS grossHuf FROM"),
-               QStringLiteral("(SELECT s.scKod AS code, s.sMegn AS name, h.fBszam AS number, %1 AS netHuf, %2 AS vatHuf")
-                   .arg(lineForintSql(billing::lineNetSql(QStringLiteral("s"), QStringLiteral("h"))),
-                        lineForintSql(billing::lineVatSql(QStringLiteral("s"), QStringLiteral("h")))),
-               QStringLiteral("FROM szlafej h JOIN szlasor s ON s.sBszam = h.fBszam WHERE %1) l").arg(kIssued),
-               QStringLiteral("GROUP BY code ORDER BY grossHuf DESC, code")};
+        // The days' article rows: each invoice's lines' forints per article, kept when it was issued.
+        sql = {QStringLiteral("SELECT ncKod AS code, MAX(ncMegn) AS name, SUM(ncNettoFt) AS netHuf, SUM(ncAfaFt) AS vatHuf, "
+                              "SUM(ncSzamlak) AS invoices, SUM(ncNettoFt) + SUM(ncAfaFt) AS grossHuf"),
+               QStringLiteral("FROM %1 WHERE ncNap BETWEEN :p0 AND :p1 GROUP BY ncKod HAVING invoices <> 0 "
+                              "ORDER BY grossHuf DESC, code").arg(kDayArticleSums)};
         break;
     case View::Vat:
         t.labelHeaders = {QStringLiteral("Áfakód"), QStringLiteral("Megnevezés"), QStringLiteral("Áfa %"),
                           QStringLiteral("Besorolás")};
         labels = 4;
-        // Each invoice's sums per rate are converted as printed when it is issued.
-        sql = {QStringLiteral("SELECT rAfakod AS code, MAX(rAfanev) AS name, rAfa AS pct, "
-                              "COALESCE((SELECT MAX(kNavTipus) FROM afa WHERE afa.kAfakod = r.rAfakod), '') AS kind, "
-                              "SUM(rNettoFt) AS netHuf, SUM(rAfaFt) AS vatHuf, COUNT(DISTINCT rBszam) AS invoices"),
-               QStringLiteral("FROM %1 r WHERE rRkelt BETWEEN :p0 AND :p1").arg(kInvoiceRateSums),
-               QStringLiteral("GROUP BY rAfakod, rAfa ORDER BY pct DESC, code")};
+        // The days' rate rows: each invoice's sums per rate, converted as printed when it was issued.
+        sql = {QStringLiteral("SELECT naAfakod AS code, MAX(naAfanev) AS name, naAfa AS pct, "
+                              "COALESCE((SELECT MAX(kNavTipus) FROM afa WHERE afa.kAfakod = r.naAfakod), '') AS kind, "
+                              "SUM(naNettoFt) AS netHuf, SUM(naAfaFt) AS vatHuf, SUM(naSzamlak) AS invoices"),
+               QStringLiteral("FROM %1 r WHERE naNap BETWEEN :p0 AND :p1").arg(kDayRateSums),
+               QStringLiteral("GROUP BY naAfakod, naAfa HAVING invoices <> 0 ORDER BY pct DESC, code")};
         break;
     }
     Query q(data.connection(), QStringLiteral("figures"));

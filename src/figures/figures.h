@@ -1,13 +1,14 @@
 #pragma once
 // The business at a glance: turnover by month, by customer and by article, and the VAT analytics
 // of a period, computed by the server over the issued (printed) invoices whose issue date falls in
-// the period (from the sums written when each is issued, see billing/invoicesums.h; the articles from
-// the lines); and the accountant's export, one row per issued invoice. The figures screen, its
+// the period (from the sums written when each is issued, added up per day, see
+// billing/invoicesums.h); and the accountant's export, one row per issued invoice. The figures screen, its
 // print, its CSV export and the command line all read them from here.
 //
 // Amounts are forints. A foreign-currency invoice is converted as its print converts it
 // (billing/amounts.h): each VAT rate's sums times its rate, rounded to whole forints, its totals the
-// sums of those; the by-article view shares a rate's forints among its lines. A storno is an invoice of its own with negative quantities, so it
+// sums of those; the by-article view shares a rate's forints among its lines
+// (billing/sql.h, lineForintSql). A storno is an invoice of its own with negative quantities, so it
 // counts in the period of its own issue date.
 #include "db/money.h"
 

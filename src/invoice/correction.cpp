@@ -4,6 +4,7 @@
 #include "db/conversions.h"
 #include "db/datamodule.h"
 #include "billing/invoicelinks.h"
+#include "billing/openbalance.h"
 #include "db/money.h"
 #include "db/stepchain.h"
 #include "nav/advancedata.h"
@@ -316,6 +317,7 @@ void InvoiceCorrection::addSteps(StepChain& chain, Query& q, const QString& numb
         run(q, QStringLiteral("DELETE FROM szlahivatkozas WHERE hBszam = :p0"), {{"p0", number}});
         run(q, QStringLiteral("INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES (:p0, :p1, :p2)"),
             {{"p0", number}, {"p1", kModifyLink}, {"p2", m_original}});
+        refreshOpenBalance(m_data.connection(), number);
     });
 }
 

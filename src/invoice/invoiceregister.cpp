@@ -10,6 +10,7 @@
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "billing/invoicelinks.h"
+#include "billing/openbalance.h"
 #include "db/stepchain.h"
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
@@ -483,6 +484,7 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
             run(scratch,
                 QStringLiteral("INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES (:p1, :p2, :p3)"),
                 {{"p1", number}, {"p2", kStornoLink}, {"p3", reversed}});
+            refreshOpenBalance(data.connection(), number);
         });
         chain.commit(QStringLiteral("Hiba a munkasor-ból insert szlasor -ba!"));
     });

@@ -4,6 +4,7 @@
 #include "invoicetexts.h"
 
 #include "billing/balanceview.h"
+#include "billing/openbalance.h"
 #include "db/codepages.h"
 #include "db/conversions.h"
 #include "db/errors.h"
@@ -110,6 +111,7 @@ qint64 bookPayment(StepChain& chain, Query& q, const QString& number, const QStr
         q.setText(QStringLiteral("p4"), note.trimmed());
         q.execute();
         id = static_cast<qint64>(q.lastInsertId());
+        refreshOpenBalance(q.connection(), number);
     });
     return id;
 }
@@ -126,6 +128,7 @@ void markPaymentDeleted(StepChain& chain, Query& q, const QString& number, qint6
     });
     if (q.affectedRows() != 1)
         chain.fail(QStringLiteral("Ezt a fizetést időközben egy másik munkaállomás már törölte."));
+    chain.step(QStringLiteral("A számla nyitott egyenlege nem írható."), [&] { refreshOpenBalance(q.connection(), number); });
 }
 
 InvoicePayments::InvoicePayments(ScreenContext& context, const QString& invoiceNumber, QObject* parent)

@@ -4,6 +4,7 @@
 #include "db/errors.h"
 #include "billing/invoicelinks.h"
 #include "billing/invoicesums.h"
+#include "billing/openbalance.h"
 #include "db/sqlname.h"
 #include "db/stepchain.h"
 
@@ -124,6 +125,7 @@ qint64 markIssued(DataModule& data, const IssueCheck& check, const IssuedFile& f
         q.execute();
         // the figures' sums of the invoice and what it printed beside its lines, issued with it
         recordInvoiceSums(data.connection(), check.document.number);
+        refreshOpenBalance(data.connection(), check.document.number); // its chain's open balances
         keepIssuedContent(data, check.document.number, check.content);
         if (check.valid()) {
             const InvoiceDocument& d = check.document;

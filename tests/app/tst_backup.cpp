@@ -15,6 +15,7 @@
 #include "app/mainwindow.h"
 #include "app/session.h"
 #include "billing/invoicesums.h"
+#include "billing/openbalance.h"
 #include "db/restorestate.h"
 #include "db/schema.h"
 #include "billing/setup.h"
@@ -101,8 +102,9 @@ void fill(TestDatabase& db)
     // the next identity values travel too
     db.exec(QStringLiteral("INSERT INTO vevo (vKod, vNeve) VALUES ('99', 'Törölt')"));
     db.exec(QStringLiteral("DELETE FROM vevo WHERE vKod = '99'"));
-    // the issued invoice's sums, as issuing writes them
+    // the issued invoice's sums and open balance, as issuing writes them
     backfillInvoiceSums(db.admin());
+    backfillOpenBalance(db.admin());
 }
 
 // The permission bits of a path.
@@ -238,8 +240,11 @@ private slots:
         QVERIFY(!databaseExists(target, target.name() + QStringLiteral("_vissza")));
         QVERIFY(!databaseExists(target, target.name() + QStringLiteral("_regi")));
 
-        // A backup of a database from before the invoices' sums: the restore writes them as they were.
-        target.exec(QStringLiteral("DROP TABLE `%1`.szlaosszeg, `%1`.szlaafaosszeg, `%1`.szlanaposszeg").arg(target.name()));
+        // A backup of a database from before the invoices' sums and open balances: the restore writes
+        // them as they were.
+        target.exec(QStringLiteral("DROP TABLE `%1`.szlaosszeg, `%1`.szlaafaosszeg, `%1`.szlanaposszeg, `%1`.szlacikkosszeg, "
+                                   "`%1`.szlanapcikk, `%1`.szlanapafa, `%1`.szlanyitott")
+                       .arg(target.name()));
         const QString older = dir.filePath(QStringLiteral("osszegek-elott.sql.gz"));
         try {
             writeBackup(target.profile(), older);

@@ -8,7 +8,8 @@ namespace orvena::test {
 inline void seedStatementData(TestDatabase& db)
 {
     for (const char* t : {"szlafej", "szlasor", "szlafizetes", "szlahivatkozas", "vevo", "szallito", "szlaosszeg",
-                          "szlaafaosszeg", "szlanaposszeg", "bankkivonat", "bankkivonattetel", "bankkivonatfizetes"})
+                          "szlaafaosszeg", "szlanaposszeg", "szlacikkosszeg", "szlanapcikk", "szlanapafa", "szlanyitott",
+                          "bankkivonat", "bankkivonattetel", "bankkivonatfizetes"})
         db.exec(QStringLiteral("DELETE FROM %1").arg(QLatin1String(t)));
     seedIssuer(db, QStringLiteral("Z1"), QStringLiteral("Saját Kft."), QStringLiteral("HU42 1177 3016 1111 1018 0000 0000"));
     seedIssuer(db, QStringLiteral("Z2"), QStringLiteral("Másik Bt."), QStringLiteral("HU86104000000000000099990000"));

@@ -12,6 +12,7 @@
 #include "billing/amounts.h"
 #include "billing/currency.h"
 #include "billing/invoicesums.h"
+#include "billing/openbalance.h"
 #include "figures/figures.h"
 #include "invoice/printinvoice.h"
 #include "mail/invoicemail.h"
@@ -156,6 +157,28 @@ class BillingTest : public QObject {
         QFETCH(QString, name);
         return scenarios().at(name);
     }
+    // The open balances kept, and what the balance view states for the issued invoices that owe
+    // or are owed anything, in the same form.
+    QStringList openRows()
+    {
+        return s->db.rows(QStringLiteral("SELECT yBszam, yVevo, yzKod, yPnem, yKelt, yHatarido, yFizetendo, yFizetve, "
+                                         "yHatralek FROM szlanyitott ORDER BY yBszam"));
+    }
+    QStringList viewRows()
+    {
+        return s->db.rows(QStringLiteral("SELECT eBszam, eVevo, f.fzKod, ePnem, eKelt, eHatarido, CAST(eFizetendo AS "
+                                         "DECIMAL(18,4)), CAST(eFizetve AS DECIMAL(18,4)), CAST(eHatralek AS "
+                                         "DECIMAL(18,4)) FROM szlaegyenleg JOIN szlafej f ON f.fBszam = eBszam WHERE "
+                                         "eKiallitva = 1 AND eHatralek <> 0 ORDER BY eBszam"));
+    }
+    // The days' article and VAT rate rows as kept.
+    QStringList dayRows()
+    {
+        return s->db.rows(QStringLiteral("SELECT ncNap, ncKod, ncMegn, ncNettoFt, ncAfaFt, ncSzamlak FROM szlanapcikk "
+                                         "ORDER BY ncNap, ncKod"))
+            + s->db.rows(QStringLiteral("SELECT naNap, naAfakod, naAfa, naAfanev, naNettoFt, naAfaFt, naSzamlak FROM "
+                                        "szlanapafa ORDER BY naNap, naAfakod, naAfa"));
+    }
     static void rows()
     {
         QTest::addColumn<QString>("name");
@@ -213,6 +236,8 @@ private slots:
             s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam = '%1'").arg(QLatin1String(d.number)));
             DB_VERIFY(recordInvoiceSums(s->db.admin(), QLatin1String(d.number)));
         }
+        // issued a second time: its sums replace the first ones on its day's rows too
+        DB_VERIFY(recordInvoiceSums(s->db.admin(), QLatin1String(sc.docs.front().number)));
         markKinds(sc);
         for (const Doc& d : sc.docs) {
             const QString n = QLatin1String(d.number);
@@ -242,6 +267,11 @@ private slots:
             }
             kept.sort();
             QCOMPARE(kept, rates);
+            // the articles' forints add up to the invoice's: each rate's forints shared among its lines
+            QCOMPARE(s->db.scalar(QStringLiteral("SELECT CONCAT_WS('|', SUM(caNettoFt), SUM(caAfaFt)) FROM "
+                                                 "szlacikkosszeg WHERE caBszam = '%1'").arg(n)),
+                     s->db.scalar(QStringLiteral("SELECT CONCAT_WS('|', oNettoFt, oAfaFt) FROM szlaosszeg WHERE oBszam "
+                                                 "= '%1'").arg(n)));
             // the balance view's payable: a corrected original's with its corrections'
             Money payable = a.payable;
             for (const Doc& c : sc.docs)
@@ -251,6 +281,15 @@ private slots:
                                                    .arg(n))).text(),
                      payable.text());
         }
+        // The days' rows kept issue by issue are those the setup adds up from the invoices' rows
+        // (a database from before them: the article rows missing too).
+        const QStringList days = dayRows();
+        QVERIFY(!days.isEmpty());
+        s->db.exec(QStringLiteral("DELETE FROM szlacikkosszeg"));
+        s->db.exec(QStringLiteral("DELETE FROM szlanapcikk"));
+        s->db.exec(QStringLiteral("DELETE FROM szlanapafa"));
+        DB_VERIFY(backfillInvoiceSums(s->db.admin()));
+        QCOMPARE(dayRows(), days);
         const billing::DocumentAmounts last = billing::readInvoiceAmounts(s->data, QLatin1String(sc.docs.back().number));
         QCOMPARE(last.payable.text(), QLatin1String(sc.payable));
         QCOMPARE(last.netHuf.text(), QLatin1String(sc.netHuf));
@@ -287,6 +326,8 @@ private slots:
         const QString n = QLatin1String(sc.docs.back().number);
         const billing::DocumentAmounts a = billing::readInvoiceAmounts(s->data, n);
         const Money payable = Money::parse(QLatin1String(sc.payable));
+        // the open balances kept by the issues are the view's
+        QCOMPARE(openRows(), viewRows());
         QCOMPARE(a.payable, payable);
 
         // the print
@@ -376,6 +417,52 @@ private slots:
             QCOMPARE(var("v_netto_Ft"), (a.netHuf + Money::fromFiller(100)).wholeText());
             QCOMPARE(billing::invoiceAmountsFromLines(s->data.connection(), n).netHuf, a.netHuf);
         }
+    }
+
+    // The open balances kept at each writing point are the balance view's over a mixed set:
+    // payments booked and deleted, corrections and the storno of their chain, an unissued storno,
+    // a EUR invoice, a fillér label set; written afresh by the setup's backfill the same.
+    void openBalancesFollowTheView()
+    {
+        Connection& admin = s->db.admin();
+        for (const auto& [name, sc] : scenarios())
+            for (const Doc& d : sc.docs) {
+                seed(d);
+                s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam = '%1'").arg(QLatin1String(d.number)));
+                DB_VERIFY(recordInvoiceSums(admin, QLatin1String(d.number)));
+                DB_VERIFY(refreshOpenBalance(admin, QLatin1String(d.number)));
+            }
+        QCOMPARE(openRows(), viewRows());
+        // an unissued storno of the EUR invoice settles nothing yet
+        seed({"20260405", "Euro", "395.123456", "0", "00003", {{"-1", "100.11", "1"}}, Link::Storno, "20260401"});
+        DB_VERIFY(refreshOpenBalance(admin, QStringLiteral("20260405")));
+        const auto pay = [&](const char* number, const char* amount) {
+            s->db.exec(QStringLiteral("INSERT INTO szlafizetes (pBszam, pDatum, pOsszeg, pRogzitette, pRogzitve) VALUES "
+                                      "('%1', CURDATE(), %2, 'teszt', NOW())")
+                           .arg(QLatin1String(number), QLatin1String(amount)));
+            refreshOpenBalance(admin, QLatin1String(number));
+        };
+        pay("20260101", "500");     // part of a whole-forint invoice
+        pay("20260201", "1269.99"); // a fillér label set paid in full
+        pay("20260301", "1343");    // paid in full, the payment then deleted
+        s->db.exec(QStringLiteral("UPDATE szlafizetes SET pTorolve = NOW(), pTorolte = 'teszt' WHERE pBszam = '20260301'"));
+        DB_VERIFY(refreshOpenBalance(admin, QStringLiteral("20260301")));
+        pay("20260401", "100.5");   // part of the EUR invoice
+        pay("20260602", "2540");    // the final invoice paid in full
+        pay("20260503", "5");       // through a correction of the reversed chain (a credit on it)
+        const QStringList open = openRows();
+        QCOMPARE(open, viewRows());
+        QStringList numbers;
+        for (const QString& row : open)
+            numbers << row.section(u'|', 0, 0);
+        QCOMPARE(numbers, (QStringList{"20260101", "20260301", "20260401", "20260503", "20260601"}));
+        QVERIFY2(open[0].endsWith(QStringLiteral("|1270|500|770")), qPrintable(open[0]));
+        // the setup's backfill writes the same rows
+        s->db.exec(QStringLiteral("DELETE FROM szlanyitott"));
+        QStringList said;
+        DB_VERIFY(said = backfillOpenBalance(admin));
+        QCOMPARE(said, QStringList{QStringLiteral("Nyitott egyenlegek a kintlévőségekhez: 5 számla")});
+        QCOMPARE(openRows(), open);
     }
 };
 

@@ -83,7 +83,7 @@ private slots:
 
     void tablesHaveTheirColumnsInOrder()
     {
-        QCOMPARE(int(schemaTables().size()), 31);
+        QCOMPARE(int(schemaTables().size()), 35);
         for (auto it = kExpectedColumns.begin(); it != kExpectedColumns.end(); ++it) {
             const QStringList actual = db->rows(
                 QStringLiteral("SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = '%1' "
@@ -98,7 +98,8 @@ private slots:
         const QStringList tables = db->rows(QStringLiteral(
             "SELECT TABLE_NAME, ENGINE, TABLE_COLLATION FROM information_schema.TABLES WHERE TABLE_SCHEMA = '%1' "
             "AND TABLE_NAME <> 'semaverzio' AND TABLE_TYPE = 'BASE TABLE' ORDER BY TABLE_NAME").arg(db->name()));
-        QCOMPARE(tables.size(), 34); // with the bank statements bankkivonat, bankkivonattetel and bankkivonatfizetes,
+        QCOMPARE(tables.size(), 38); // with the sums per article szlacikkosszeg, szlanapcikk, per day and
+                                     // VAT rate szlanapafa, the open balances szlanyitott, with the bank statements bankkivonat, bankkivonattetel and bankkivonatfizetes,
                                      // with the archive szlaarchiv, with the reporting's szlanav and szlanavnaplo, the storno links szlahivatkozas,
                                      // the row counters tablaszamlalo and tablaszakasz, the payments szlafizetes,
                                      // the e-mail log szlaemail, the bank's rates mnbarfolyam, the proformas
@@ -113,8 +114,9 @@ private slots:
         QCOMPARE(db->scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = "
                                            "'%1' AND COLUMN_KEY = 'PRI' AND EXTRA LIKE '%auto_increment%'")
                                 .arg(db->name())),
-                 QStringLiteral("25")); // szlanav, szlahivatkozas, szlajelleg, dijbszamla, szlaosszeg and
-                                        // szlakiallitas are keyed by a document number, szlanaposszeg by the day
+                 QStringLiteral("28")); // szlanav, szlahivatkozas, szlajelleg, dijbszamla, szlaosszeg,
+                                        // szlakiallitas and szlanyitott are keyed by a document number,
+                                        // szlanaposszeg by the day
         for (const char* column : {"fBszam", "sBszam", "lBszam", "eBszam", "vKod", "cKod", "zKod", "mkod", "aKod"})
             QVERIFY2(db->scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.STATISTICS WHERE "
                                                "TABLE_SCHEMA = '%1' AND COLUMN_NAME = '%2' AND SEQ_IN_INDEX = 1")
@@ -289,11 +291,14 @@ private slots:
         admin.execute("INSERT INTO " + db + "szlasor (sBszam, sMenny, sEar, skAfakod, sAfa) VALUES "
                       "('20260001', 3, 33.33, '1', 27), ('20260002', 1, 10.55, '1', 27), ('20260002', 1, 2, '3', 5), "
                       "('20260003', 1, 100, '1', 27)");
-        admin.execute("DROP TABLE " + db + "szlaosszeg, " + db + "szlaafaosszeg, " + db + "szlanaposszeg");
+        admin.execute("DROP TABLE " + db + "szlaosszeg, " + db + "szlaafaosszeg, " + db + "szlanaposszeg, " + db
+                      + "szlacikkosszeg, " + db + "szlanapcikk, " + db + "szlanapafa, " + db + "szlanyitott");
         QCOMPARE(runSetupTool({}, env, &out), 0);
         QVERIFY2(out.contains(QStringLiteral("Számlaösszegek a kimutatásokhoz: 2 kiállított számla")), qPrintable(out));
+        QVERIFY2(out.contains(QStringLiteral("Nyitott egyenlegek a kintlévőségekhez: 2 számla")), qPrintable(out));
         QCOMPARE(runSetupTool({}, env, &out), 0);
         QVERIFY2(!out.contains(QStringLiteral("Számlaösszegek")), qPrintable(out));
+        QVERIFY2(!out.contains(QStringLiteral("Nyitott egyenlegek")), qPrintable(out));
         // 3 x 33,33 = 99,99 less 10 % = 89,991 -> 89,99, its tax 24,2973 -> 24,30; the EUR invoice's
         // rates converted each (10,55 and 2 x 395,12 -> 4 169 + 790; tax 2,85 and 0,10 -> 1 126 + 40),
         // its totals the sums of its rates'.
@@ -303,6 +308,11 @@ private slots:
                  (QStringList{"20260001|27|89,99|24,3", "20260002|5|790|40", "20260002|27|4169|1126"}));
         QCOMPARE(rows("SELECT dNap, dNettoFt, dAfaFt, dSzamlak FROM " + db + "szlanaposszeg"),
                  QStringList{QStringLiteral("2026.03.02|5048,99|1190,3|2")});
+        // ... per day and article (lines without a code under the empty one) and per day and VAT rate
+        QCOMPARE(rows("SELECT ncNap, ncKod, ncNettoFt, ncAfaFt, ncSzamlak FROM " + db + "szlanapcikk"),
+                 QStringList{QStringLiteral("2026.03.02||5048,99|1190,3|2")});
+        QCOMPARE(rows("SELECT naAfakod, naAfa, naNettoFt, naAfaFt, naSzamlak FROM " + db + "szlanapafa ORDER BY 1"),
+                 (QStringList{"1|27|4258,99|1150,3|2", "3|5|790|40|1"}));
         admin.execute("INSERT INTO " + db + "mnbarfolyam (maDatum, maPnem, maArfolyam, maErvenyes, maLetoltve) VALUES "
                       "('2026-09-18', 'EUR', 395.12, '2026-09-18', NOW())");
         QVERIFY_THROWS_EXCEPTION(DbError, admin.execute("INSERT INTO " + db + "mnbarfolyam (maDatum, maPnem, maArfolyam, "

@@ -8,6 +8,7 @@
 
 #include "app/session.h"
 #include "billing/invoicesums.h"
+#include "billing/openbalance.h"
 #include "db/conversions.h"
 #include "invoice/payments.h"
 #include "invoice/receivables.h"
@@ -69,15 +70,18 @@ void seed(TestDatabase& db, const Invoice& i)
                     .arg(l.price)
                     .arg(i.currency)
                     .arg(l.vat));
-    // an issued invoice's payable is read from the sums its issue writes
-    if (i.printed)
+    // an issued invoice's payable is read from the sums its issue writes, with its open balance
+    if (i.printed) {
         recordInvoiceSums(db.admin(), i.number);
+        refreshOpenBalance(db.admin(), i.number);
+    }
 }
 
 void link(TestDatabase& db, const QString& storno, const QString& original)
 {
     db.exec(QStringLiteral("INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES ('%1', 'STORNO', '%2')")
                 .arg(storno, original));
+    refreshOpenBalance(db.admin(), storno);
 }
 
 QString balanceRow(TestDatabase& db, const QString& number)
@@ -116,7 +120,8 @@ private slots:
     void init()
     {
         for (const char* t : {"szlafej", "szlasor", "szlafizetes", "szlahivatkozas", "vevo", "szallito", "szlaosszeg",
-                              "szlaafaosszeg", "szlanaposszeg"})
+                              "szlaafaosszeg", "szlanaposszeg", "szlacikkosszeg", "szlanapcikk", "szlanapafa",
+                              "szlanyitott"})
             s->db.exec(QStringLiteral("DELETE FROM %1").arg(QLatin1String(t)));
         s->ui.clear();
     }
@@ -269,6 +274,7 @@ private slots:
         seed(s->db, {QStringLiteral("20260003")});
         s->db.exec(QStringLiteral("INSERT INTO szlafizetes (pBszam, pDatum, pOsszeg, pRogzitette, pRogzitve) VALUES "
                                   "('20260003', '2026-03-01', 500, 'x', NOW())"));
+        refreshOpenBalance(s->db.admin(), QStringLiteral("20260003")); // as the booking workstation does
         Invoice second{QStringLiteral("20260004")};
         second.issued = QStringLiteral("2026-04-01");
         second.lines = {{-1, 1000.40, 27}};
@@ -340,6 +346,8 @@ private slots:
         seed(s->db, draft);
         s->db.exec(QStringLiteral("INSERT INTO szlafizetes (pBszam, pDatum, pOsszeg, pRogzitette, pRogzitve) VALUES "
                                   "('20260004', '2026-03-01', 1271, 'x', NOW()), ('20260003', '2026-03-01', 41, 'x', NOW())"));
+        for (const char* paid : {"20260004", "20260003"})
+            refreshOpenBalance(s->db.admin(), QLatin1String(paid)); // as the booking workstation does
         Receivables r(s->context);
         r.read(QDate(2026, 3, 31));
         QStringList numbers;
@@ -487,6 +495,7 @@ private slots:
         QCOMPARE(grid->model()->index(0, balanceColumn).data().toString(), QStringLiteral("1 271,00"));
 
         QString shownAfterPayment;
+        QString keptAfterPayment; // the open balance the booking kept
         QString listedAfterDeletion;
         {
             ModalDriver driver;
@@ -496,6 +505,7 @@ private slots:
                             QCOMPARE(w->findChild<QLabel*>(QStringLiteral("balanceLabel"))->text(), QStringLiteral("1 271,00 Ft"));
                             QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("newPaymentButton")), Qt::LeftButton);
                             shownAfterPayment = w->findChild<QLabel*>(QStringLiteral("balanceLabel"))->text();
+                            keptAfterPayment = s->db.scalar(QStringLiteral("SELECT yHatralek FROM szlanyitott"));
                             auto* payments = w->findChild<QTableView*>(QStringLiteral("paymentGrid"));
                             payments->setFocus();
                             payments->selectRow(0);
@@ -527,6 +537,8 @@ private slots:
             QVERIFY2(driver.wait(), qPrintable(driver.failures().join(u'\n')));
         }
         QCOMPARE(shownAfterPayment, QStringLiteral("271,00 Ft"));
+        QCOMPARE(keptAfterPayment, QStringLiteral("271"));
+        QCOMPARE(s->db.scalar(QStringLiteral("SELECT yHatralek FROM szlanyitott")), QStringLiteral("1271"));
         QCOMPARE(listedAfterDeletion, QStringLiteral("1 000,00|törölve"));
         QCOMPARE(s->db.rows(QStringLiteral("SELECT pOsszeg, pMegj, pTorolve IS NOT NULL FROM szlafizetes")),
                  QStringList{QStringLiteral("1000|első rész|1")});
@@ -535,6 +547,7 @@ private slots:
         // Paid in full: the register shows the day, the receivables window lists nothing.
         s->db.exec(QStringLiteral("INSERT INTO szlafizetes (pBszam, pDatum, pOsszeg, pRogzitette, pRogzitve) VALUES "
                                   "('20260001', '2026-03-03', 1271, 'x', NOW())"));
+        refreshOpenBalance(s->db.admin(), QStringLiteral("20260001")); // as the booking workstation does
         seed(s->db, {QStringLiteral("20260002")});
         {
             ModalDriver again;

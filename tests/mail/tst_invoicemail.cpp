@@ -7,6 +7,7 @@
 #include "support/modaldriver.h"
 
 #include "app/session.h"
+#include "billing/openbalance.h"
 #include "invoice/printinvoice.h"
 #include "mail/invoicemail.h"
 #include "mail/mailsender.h"
@@ -328,6 +329,7 @@ void TestInvoiceMail::remindersGoByMail()
     // issued before the days asked about (a receivable as of a day was issued by then)
     m_session->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I', fRkelt = '2025-12-20', fFkelt = '2026-01-10'"));
     m_session->db.exec(QStringLiteral("UPDATE szlafej SET fFkelt = '2026-04-10' WHERE fBszam = '20100003'"));
+    backfillOpenBalance(m_session->db.admin()); // issued behind the program's back: their open balances written afresh
 
     mail::InvoiceMailResult result;
     DB_VERIFY(result = mail::emailReminder(m_session->context, QStringLiteral("1"), QDate(2026, 3, 1)));

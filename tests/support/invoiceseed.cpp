@@ -1,6 +1,7 @@
 #include "invoiceseed.h"
 
 #include "billing/invoicesums.h"
+#include "billing/openbalance.h"
 
 namespace orvena::test {
 
@@ -19,8 +20,10 @@ void seedInvoice(TestDatabase& db, const SeedInvoice& i)
                     .arg(l.price)
                     .arg(i.currency)
                     .arg(l.vat));
-    if (i.printed)
+    if (i.printed) {
         recordInvoiceSums(db.admin(), i.number);
+        refreshOpenBalance(db.admin(), i.number);
+    }
 }
 
 void seedCustomer(TestDatabase& db, const QString& code, const QString& name, const QString& iban)
