@@ -3,7 +3,7 @@
 // and closed must be consistent, or the checker fails the test.
 #include "support/fakes.h"
 
-#include "nav/ui/navstatemodel.h"
+#include "navsend/ui/navstatemodel.h"
 #include "navsend/navqueue.h"
 #include "screens/common/querytablemodel.h"
 

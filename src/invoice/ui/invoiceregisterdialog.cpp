@@ -2,7 +2,7 @@
 
 #include "invoicemaildialog.h"
 #include "db/queryroles.h"
-#include "nav/ui/navstatemodel.h"
+#include "navsend/ui/navstatemodel.h"
 #include "screens/common/ui/dialogparts.h"
 #include "paymentdialog.h"
 #include "registerbalancemodel.h"

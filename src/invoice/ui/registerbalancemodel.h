@@ -2,7 +2,7 @@
 // The invoice list with the payment columns at its end, after "NAV": "Fizetve" (the day an
 // issued invoice was settled) and "Hátralék" (its balance). The balances are read from the view
 // szlaegyenleg for the rows the grid shows, a block of rows at a time, never for the whole table.
-#include "nav/ui/navstatemodel.h"
+#include "navsend/ui/navstatemodel.h"
 
 #include <QHash>
 
