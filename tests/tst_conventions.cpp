@@ -206,6 +206,12 @@ private slots:
             << QStringLiteral("\\bquery\\(QStringLiteral\\(")
             << QStringList{QStringLiteral("src/db/datamodule.cpp")};
 
+        // Buttons: every push button is made by the widget helpers (its hint, its object name, no
+        // "auto default", so Enter in a field never presses a button the operator did not choose).
+        QTest::newRow("push buttons from the widget helpers")
+            << QStringLiteral("\\bnew\\s+QPushButton\\b")
+            << QStringList{QStringLiteral("src/screens/common/ui/dialogparts.cpp")};
+
         // Amounts: money is a Money and every number that enters it (quantity, price, percentage,
         // exchange rate) an exact Decimal, never a binary floating-point number, in the code that
         // computes, states or stores amounts.

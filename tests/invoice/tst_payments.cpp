@@ -511,6 +511,13 @@ private slots:
                         [&](QWidget* e) {
                             auto* amount = e->findChild<QLineEdit*>(QStringLiteral("paymentAmount"));
                             QCOMPARE(amount->text(), QStringLiteral("1271,00"));
+                            // Enter in "Dátum" moves on to "Összeg": it never books the suggested balance
+                            auto* date = e->findChild<QLineEdit*>(QStringLiteral("paymentDate"));
+                            date->setFocus();
+                            QTest::keyClick(date, Qt::Key_Return);
+                            QVERIFY(e->isVisible());
+                            QTRY_COMPARE(e->focusWidget(), amount);
+                            QCOMPARE(s->db.rows(QStringLiteral("SELECT COUNT(*) FROM szlafizetes")), QStringList{QStringLiteral("0")});
                             amount->setText(QStringLiteral("2000"));
                             e->findChild<QLineEdit*>(QStringLiteral("paymentNote"))->setText(QStringLiteral("első rész"));
                             QTest::mouseClick(e->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);

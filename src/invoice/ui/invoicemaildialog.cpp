@@ -2,8 +2,10 @@
 
 #include "mail/invoicemail.h"
 #include "screens/common/dispatcher.h"
+#include "screens/common/ui/dialogparts.h"
+#include "screens/common/ui/keyhandling.h"
 
-#include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,14 +38,16 @@ InvoiceMailDialog::InvoiceMailDialog(const QString& invoiceNumber, const QString
         note->setWordWrap(true);
         layout->addWidget(note);
     }
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* send = buttons->addButton(QStringLiteral("Küld"), QDialogButtonBox::AcceptRole);
-    send->setObjectName(QStringLiteral("sendButton"));
-    send->setDefault(true);
-    buttons->addButton(QStringLiteral("Mégsem"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    addButton(buttons, QStringLiteral("Küld"), QStringLiteral("A számla elküldése"), QStringLiteral("sendButton"), this,
+              [this] { accept(); });
+    addButton(buttons, QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), this,
+              [this] { reject(); });
+    layout->addLayout(buttons);
+    // Enter in the addresses moves on to "Küld"; only Enter on a button presses it.
+    installEnterNavigation(this, EnterMode::FormFirst);
+    installEnterPressesButtons(this);
 }
 
 QString InvoiceMailDialog::addresses() const
@@ -89,17 +93,18 @@ InvoiceMailLogDialog::InvoiceMailLogDialog(ScreenContext& context, const QString
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
     layout->addWidget(m_table);
-    auto* buttons = new QDialogButtonBox(this);
-    m_resend = buttons->addButton(QStringLiteral("Újraküldés"), QDialogButtonBox::ActionRole);
-    m_resend->setObjectName(QStringLiteral("resendButton"));
-    buttons->addButton(QStringLiteral("Bezár"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("closeButton"));
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_resend, &QPushButton::clicked, this, [this] { resend(); });
+    auto* buttons = new QHBoxLayout;
+    m_resend = addButton(buttons, QStringLiteral("Újraküldés"), QStringLiteral("A kijelölt levél újraküldése"),
+                         QStringLiteral("resendButton"), this, [this] { resend(); });
+    buttons->addStretch();
+    addButton(buttons, QStringLiteral("Bezár"), QStringLiteral("Kilépés"), QStringLiteral("closeButton"), this,
+              [this] { reject(); });
     connect(m_table, &QTableWidget::currentCellChanged, this, [this](int row) {
         m_resend->setEnabled(row >= 0 && static_cast<size_t>(row) < m_resendable.size()
                              && m_resendable[static_cast<size_t>(row)]);
     });
-    layout->addWidget(buttons);
+    layout->addLayout(buttons);
+    installEnterPressesButtons(this);
     fill();
     resize(900, 320);
 }

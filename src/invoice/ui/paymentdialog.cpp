@@ -10,7 +10,6 @@
 
 #include <QColor>
 #include <QDate>
-#include <QDialogButtonBox>
 #include <QFont>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -71,18 +70,20 @@ PaymentEntryDialog::PaymentEntryDialog(const PaymentEntry& suggested, std::funct
     m_amount = field(QStringLiteral("Összeg"), QStringLiteral("paymentAmount"), suggested.amount);
     m_method = field(QStringLiteral("Mód"), QStringLiteral("paymentMethod"), suggested.method);
     m_note = field(QStringLiteral("Megjegyzés"), QStringLiteral("paymentNote"), suggested.note);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("okButton"));
-    QPushButton* cancel = buttons->addButton(QStringLiteral("Mégsem"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    form->addRow(buttons);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
     // A refused payment keeps the dialog open with what was typed.
-    connect(ok, &QPushButton::clicked, this, [this, store = std::move(store)] {
-        if (store(entry()))
-            accept();
-    });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    addButton(buttons, QStringLiteral("OK"), QStringLiteral("A fizetés rögzítése"), QStringLiteral("okButton"), this,
+              [this, store = std::move(store)] {
+                  if (store(entry()))
+                      accept();
+              });
+    addButton(buttons, QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), this,
+              [this] { reject(); });
+    form->addRow(buttons);
+    // Enter moves from field to field and on to "OK"; only Enter on a button presses it.
+    installEnterNavigation(this, EnterMode::FormFirst);
+    installEnterPressesButtons(this);
     m_amount->setFocus();
     m_amount->selectAll();
 }

@@ -7,9 +7,9 @@
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "screens/common/ui/dialogparts.h"
+#include "screens/common/ui/keyhandling.h"
 #include "screens/common/dispatcher.h"
 
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -78,9 +78,7 @@ ReceivablesDialog::ReceivablesDialog(ScreenContext& context, QWidget* parent)
     m_day->setObjectName(QStringLiteral("dayEdit"));
     m_day->setMaximumWidth(110);
     top->addWidget(m_day);
-    auto* refresh = new QPushButton(QStringLiteral("Frissít"), this);
-    refresh->setObjectName(QStringLiteral("refreshButton"));
-    refresh->setAutoDefault(false);
+    auto* refresh = makeButton(QStringLiteral("Frissít"), {}, QStringLiteral("refreshButton"), this);
     connect(refresh, &QPushButton::clicked, this, [this] { reload(); });
     top->addWidget(refresh);
     top->addStretch();
@@ -230,14 +228,16 @@ ReminderMailDialog::ReminderMailDialog(const QString& customer, const std::vecto
         note->setWordWrap(true);
         layout->addWidget(note);
     }
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* send = buttons->addButton(QStringLiteral("Küld"), QDialogButtonBox::AcceptRole);
-    send->setObjectName(QStringLiteral("sendButton"));
-    send->setDefault(true);
-    buttons->addButton(QStringLiteral("Mégsem"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    addButton(buttons, QStringLiteral("Küld"), QStringLiteral("A felszólítás elküldése"), QStringLiteral("sendButton"),
+              this, [this] { accept(); });
+    addButton(buttons, QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), this,
+              [this] { reject(); });
+    layout->addLayout(buttons);
+    // Enter in the addresses moves on to "Küld"; only Enter on a button presses it.
+    installEnterNavigation(this, EnterMode::FormFirst);
+    installEnterPressesButtons(this);
     resize(640, 300);
 }
 
