@@ -446,7 +446,8 @@ void InvoiceComposer::fillExchangeRate(bool refetch)
     const QDate day = parseDate(m_fields[PerformanceDate]);
     runAction(m_context.ui, [&] {
         try {
-            const auto rate = rates::rateFor(m_context.data, currency, day, refetch);
+            const auto rate =
+                rates::rateFor(m_context.data, currency, day, refetch, rates::fetchInBackground(m_context.ui));
             if (!rate) {
                 set(ExchangeRate, QString()); // another day's rate is never kept: it waits to be typed
                 set(RateSource, QStringLiteral("nincs MNB árfolyam"));

@@ -1,6 +1,7 @@
 #include "paymentdialog.h"
 
 #include "invoice/invoicetexts.h"
+#include "invoice/paymententry.h"
 
 #include "db/money.h"
 #include "screens/common/ui/dialogparts.h"
@@ -93,7 +94,8 @@ PaymentEntry PaymentEntryDialog::entry() const
     return {m_date->text(), m_amount->text(), m_method->text(), m_note->text()};
 }
 
-PaymentDialog::PaymentDialog(InvoicePayments* model, QWidget* parent) : QDialog(parent), m_model(model)
+PaymentDialog::PaymentDialog(ScreenContext& context, InvoicePayments* model, QWidget* parent)
+    : QDialog(parent), m_context(context), m_model(model)
 {
     model->setParent(this);
     setObjectName(QStringLiteral("TFormFizetes"));
@@ -142,7 +144,7 @@ PaymentDialog::PaymentDialog(InvoicePayments* model, QWidget* parent) : QDialog(
     auto add = [&](const QString& text, const QString& hint, const QString& name, auto action) {
         return addButton(buttons, text, hint, name, this, action);
     };
-    add(QStringLiteral("Új"), QStringLiteral("Új fizetés rögzítése"), QStringLiteral("newPaymentButton"), [this] { newPayment(); });
+    add(QStringLiteral("Új"), QStringLiteral("Új fizetés rögzítése"), QStringLiteral("newPaymentButton"), [this] { enterNewPayment(m_context, *m_model); });
     add(QStringLiteral("Töröl"), QStringLiteral("A kijelölt fizetés törlése (törölt jelöléssel megmarad)"),
         QStringLiteral("deletePaymentButton"), [this] { m_model->deletePayment(); });
     buttons->addStretch();
@@ -160,13 +162,6 @@ void PaymentDialog::showAmounts()
     m_payable->setText(m_model->amountText(m_model->payable()));
     m_paid->setText(m_model->amountText(m_model->paid()));
     m_balance->setText(m_model->amountText(m_model->balance()));
-}
-
-void PaymentDialog::newPayment()
-{
-    PaymentEntryDialog entry(m_model->suggestion(QDate::currentDate()),
-                             [this](const PaymentEntry& typed) { return m_model->addPayment(typed); }, this);
-    entry.exec();
 }
 
 } // namespace orvena

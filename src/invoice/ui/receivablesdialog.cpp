@@ -1,4 +1,3 @@
-#include "mail/invoicemail.h"
 #include "db/money.h"
 #include "receivablesdialog.h"
 
@@ -196,10 +195,12 @@ void ReceivablesDialog::printReminder()
     runAction(m_context.ui, [&] { m_model.printReminder(customer); });
 }
 
-ReminderMailDialog::ReminderMailDialog(const QString& customer, const std::vector<ReminderLetter>& letters,
-                                       const QString& addresses, UserInterface& ui, QWidget* parent)
-    : QDialog(parent), m_ui(ui)
+ReminderMailDialog::ReminderMailDialog(mail::ReminderMailScreen* model, QWidget* parent) : QDialog(parent), m_model(model)
 {
+    model->setParent(this);
+    const QString customer = model->customerText();
+    const std::vector<ReminderLetter>& letters = model->letters();
+    const QString& addresses = model->addresses();
     setObjectName(QStringLiteral("TEmailFelszolitas"));
     setWindowTitle(QStringLiteral("Fizetési felszólítás küldése e-mailben"));
     auto* layout = new QVBoxLayout(this);
@@ -231,7 +232,13 @@ ReminderMailDialog::ReminderMailDialog(const QString& customer, const std::vecto
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     addButton(buttons, QStringLiteral("Küld"), QStringLiteral("A felszólítás elküldése"), QStringLiteral("sendButton"),
-              this, [this] { accept(); });
+              this, [this] {
+                  // Without an address the window stays, with what the operator sees, for one to be typed.
+                  if (m_model->send(m_addresses->text()))
+                      accept();
+                  else
+                      m_addresses->setFocus();
+              });
     addButton(buttons, QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), this,
               [this] { reject(); });
     layout->addLayout(buttons);
@@ -241,22 +248,6 @@ ReminderMailDialog::ReminderMailDialog(const QString& customer, const std::vecto
     resize(640, 300);
 }
 
-QString ReminderMailDialog::addresses() const
-{
-    return m_addresses->text();
-}
-
-void ReminderMailDialog::accept()
-{
-    // Without an address the window stays, with what the operator sees, for one to be typed.
-    if (m_addresses->text().trimmed().isEmpty()) {
-        m_ui.message(QStringLiteral("Nincs megadva e-mail-cím."));
-        m_addresses->setFocus();
-        return;
-    }
-    QDialog::accept();
-}
-
 void ReceivablesDialog::mailReminder()
 {
     QTreeWidgetItem* current = m_tree->currentItem();
@@ -264,23 +255,9 @@ void ReceivablesDialog::mailReminder()
         m_context.ui.message(QStringLiteral("Válassza ki a vevőt (vagy egy számláját), akinek a felszólítás készül."));
         return;
     }
-    const QString customer = current->data(Name, Qt::UserRole + 1).toString();
-    runAction(m_context.ui, [&] {
-        // What goes to whom is shown first; nothing is sent until "Küld".
-        const std::vector<ReminderLetter> letters = m_model.reminderLetters(customer);
-        if (letters.empty()) {
-            m_context.ui.message(QStringLiteral("A(z) %1 kódú vevőnek nincs lejárt, rendezetlen számlája.").arg(customer));
-            return;
-        }
-        const mail::ReminderRecipient recipient = mail::reminderRecipient(m_context.data, customer);
-        ReminderMailDialog ask(QStringLiteral("%1 (%2)").arg(recipient.name, customer), letters, recipient.addresses,
-                               m_context.ui, this);
-        if (ask.exec() != QDialog::Accepted)
-            return;
-        const mail::InvoiceMailResult result = mail::emailReminder(m_context, customer, m_model.today(), ask.addresses());
-        if (!result.message.isEmpty())
-            m_context.ui.message(result.message);
-    });
+    ScreenRequest request = ScreenRequest::on(current->data(Name, Qt::UserRole + 1).toString());
+    request.day = m_model.today();
+    m_context.opener.open(Screen::ReminderMail, request);
 }
 
 } // namespace orvena
