@@ -20,6 +20,15 @@ namespace orvena::nav {
 
 namespace {
 
+// A stored text as the document states it: the schema's texts are single lines (its pattern
+// refuses a line break), so a name or description typed on several lines reads as one, its
+// lines joined by a blank.
+QString oneLine(const QString& text)
+{
+    static const QRegularExpression breaks(QStringLiteral("\\s*[\\r\\n]+\\s*"));
+    return QString(text).replace(breaks, QStringLiteral(" ")).trimmed();
+}
+
 const QString kDataNs = QStringLiteral("http://schemas.nav.gov.hu/OSA/3.0/data");
 const QString kBaseNs = QStringLiteral("http://schemas.nav.gov.hu/OSA/3.0/base");
 const QString kCommonNs = QStringLiteral("http://schemas.nav.gov.hu/NTCA/1.0/common");
@@ -182,10 +191,10 @@ Party readParty(DataModule& data, bool issuer, const QString& code)
         return p;
     p.found = true;
     if (issuer) {
-        p.name = r.fieldText(QStringLiteral("zNev1"));
+        p.name = oneLine(r.fieldText(QStringLiteral("zNev1")));
         p.postalCode = r.fieldText(QStringLiteral("zIrszam"));
-        p.city = r.fieldText(QStringLiteral("zHely"));
-        p.street = r.fieldText(QStringLiteral("zUtca"));
+        p.city = oneLine(r.fieldText(QStringLiteral("zHely")));
+        p.street = oneLine(r.fieldText(QStringLiteral("zUtca")));
         p.taxNumber = r.fieldText(QStringLiteral("zAdo"));
         p.communityVat = r.fieldText(QStringLiteral("zKado"));
         p.mode = r.fieldText(QStringLiteral("zNavMod")).trimmed().toUpper();
@@ -195,10 +204,10 @@ Party readParty(DataModule& data, bool issuer, const QString& code)
         p.smallBusiness = r.fieldInt(QStringLiteral("zKisadozo")) != 0;
         p.country = QStringLiteral("HU");
     } else {
-        p.name = r.fieldText(QStringLiteral("vNeve"));
+        p.name = oneLine(r.fieldText(QStringLiteral("vNeve")));
         p.postalCode = r.fieldText(QStringLiteral("vIrszam"));
-        p.city = r.fieldText(QStringLiteral("vHely"));
-        p.street = r.fieldText(QStringLiteral("vUtca"));
+        p.city = oneLine(r.fieldText(QStringLiteral("vHely")));
+        p.street = oneLine(r.fieldText(QStringLiteral("vUtca")));
         p.taxNumber = r.fieldText(QStringLiteral("vAdo"));
         p.communityVat = r.fieldText(QStringLiteral("vKado"));
         p.otherTax = r.fieldText(QStringLiteral("vKulfAdo"));
@@ -614,10 +623,10 @@ std::vector<LineData> readLines(DataModule& data, const QString& number)
     for (int r = 0; r < l.rowCount(); ++r) {
         LineData d;
         d.id = l.integer(r, cId);
-        d.articleNumber = l.text(r, cArt).trimmed();
-        d.description = l.text(r, cDesc).trimmed();
+        d.articleNumber = oneLine(l.text(r, cArt));
+        d.description = oneLine(l.text(r, cDesc));
         d.quantity = xmlDecimal(l.text(r, cQty));
-        d.unit = l.text(r, cUnit).trimmed();
+        d.unit = oneLine(l.text(r, cUnit));
         d.unitPrice = xmlDecimal(l.text(r, cPrice));
         d.vatCode = l.text(r, cCode).trimmed();
         d.vatName = l.text(r, cName).trimmed();
@@ -626,7 +635,7 @@ std::vector<LineData> readLines(DataModule& data, const QString& number)
         d.vatKnown = l.text(r, cDb) != u"0";
         d.navType = l.text(r, cType).trimmed().toUpper();
         d.navCase = l.text(r, cCase).trimmed().toUpper();
-        d.navReason = l.text(r, cReason).trimmed();
+        d.navReason = oneLine(l.text(r, cReason));
         lines.push_back(d);
     }
     return lines;

@@ -352,6 +352,16 @@ void TestNavXml::goldenDocuments_data()
         << QStringList{"cashAccountingIndicator=true", "smallBusinessIndicator=true", "individualExemption=",
                        "invoiceGrossAmount=108464.35"}
         << QStringList{"UPDATE szallito SET zPenzforgalmi = 1, zKisadozo = 1"};
+    // Names and descriptions typed on several lines are single lines in the document (its schema
+    // refuses a line break): before, such an invoice could not be reported at all.
+    QTest::newRow("texts on several lines")
+        << "20240001" << "multiline.xml"
+        << QStringList{"supplierName=Tisza-Mérleg Kereskedelmi Kft. Központ", "customerName=Kovács és Társa Bt.",
+                       "lineDescription=Konyhai mérleg 5 kg fehér"}
+        << QStringList{"UPDATE szallito SET zNev1 = CONCAT(zNev1, '\r\n Központ')",
+                       "UPDATE vevo SET vNeve = CONCAT('\n', vNeve, '\n')",
+                       "UPDATE szlasor SET sMegn = CONCAT(sMegn, '\nfehér') WHERE sBszam = '20240001' AND sMegn LIKE "
+                       "'Konyhai%'"};
     QTest::newRow("correction") << "20240020" << "correction.xml"
                                 << QStringList{"originalInvoiceNumber=K20240003", "modifyWithoutMaster=false",
                                                "modificationIndex=1", "lineNumberReference=2", "lineOperation=CREATE",
