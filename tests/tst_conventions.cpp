@@ -212,6 +212,12 @@ private slots:
             << QStringLiteral("\\bnew\\s+QPushButton\\b")
             << QStringList{QStringLiteral("src/screens/common/ui/dialogparts.cpp")};
 
+        // ... and no role is taken under a name of another making: a shared query is named by its
+        // role where it is used, so a search for the role finds every screen that shares it.
+        QTest::newRow("shared query roles under another name")
+            << QStringLiteral("\\bQString\\s*&?\\s*\\w+\\s*=\\s*role::")
+            << QStringList{};
+
         // Amounts: money is a Money and every number that enters it (quantity, price, percentage,
         // exchange rate) an exact Decimal, never a binary floating-point number, in the code that
         // computes, states or stores amounts.
