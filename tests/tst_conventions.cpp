@@ -78,6 +78,89 @@ QStringList violations(const QString& root, const QRegularExpression& pattern, c
     return found;
 }
 
+// The libraries from the bottom up, each with the folders its sources live in (a "ui/" folder
+// below any of them belongs to the views) and the folders it may include from. A header is
+// named by its path under src/; an include without a folder is the file's own neighbour.
+struct Library {
+    QString name;
+    QStringList folders;
+    QStringList mayInclude;
+};
+
+const QStringList kCoreFolders{QStringLiteral("screens/common/"), QStringLiteral("masterdata/"),
+                               QStringLiteral("invoice/"), QStringLiteral("delivery/"), QStringLiteral("tools/"),
+                               QStringLiteral("rates/"), QStringLiteral("figures/")};
+
+QList<Library> libraryOrder()
+{
+    const QStringList db{QStringLiteral("db/")};
+    const QStringList billing = db + QStringList{QStringLiteral("billing/")};
+    const QStringList nav = billing + QStringList{QStringLiteral("nav/")};
+    const QStringList core = nav + kCoreFolders;
+    const QStringList reports = db + QStringList{QStringLiteral("screens/common/"), QStringLiteral("reports/")};
+    const QStringList mail = core + QStringList{QStringLiteral("reports/"), QStringLiteral("mail/")};
+    const QStringList lower = core + QStringList{QStringLiteral("bank/"), QStringLiteral("navsend/"),
+                                                 QStringLiteral("reports/"), QStringLiteral("mail/")};
+    return {
+        {QStringLiteral("orvena_db"), db, db},
+        {QStringLiteral("orvena_billing"), {QStringLiteral("billing/")}, billing},
+        {QStringLiteral("orvena_nav"), {QStringLiteral("nav/")}, nav},
+        {QStringLiteral("orvena_core"), kCoreFolders, core},
+        {QStringLiteral("orvena_bank"), {QStringLiteral("bank/")}, core + QStringList{QStringLiteral("bank/")}},
+        {QStringLiteral("orvena_navsend"), {QStringLiteral("navsend/")}, core + QStringList{QStringLiteral("navsend/")}},
+        // The engine draws what a print routine hands it through the presenter interface and
+        // knows no document of its own.
+        {QStringLiteral("orvena_reports"), {QStringLiteral("reports/")}, reports},
+        {QStringLiteral("orvena_mail"), {QStringLiteral("mail/")}, mail},
+        {QStringLiteral("orvena_ui"), {QStringLiteral("*/ui/")}, lower + QStringList{QStringLiteral("*/ui/")}},
+        {QStringLiteral("orvena_app"), {QStringLiteral("app/")}, lower + QStringList{QStringLiteral("*/ui/"), QStringLiteral("app/")}},
+        {QStringLiteral("orvena-setup"), {QStringLiteral("setup/")}, billing},
+    };
+}
+
+// Whether a path under src/ lies in one of the folders ("*/ui/": any views folder).
+bool inFolders(const QString& path, const QStringList& folders)
+{
+    const bool views = path.contains(QStringLiteral("/ui/"));
+    for (const QString& f : folders)
+        if (f == u"*/ui/" ? views : (!views && path.startsWith(f)))
+            return true;
+    return false;
+}
+
+// Every include of root/src that reaches outside what its library may include, as
+// "path:line: include".
+QStringList upwardIncludes(const QString& root, const QList<Library>& libraries)
+{
+    static const QRegularExpression include(QStringLiteral("^\\s*#\\s*include\\s*\"([^\"]+/[^\"]+)\""));
+    QStringList found;
+    const QDir src(root + QStringLiteral("/src"));
+    QDirIterator it(src.path(), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, QDirIterator::Subdirectories);
+    QStringList files;
+    while (it.hasNext())
+        files << it.next();
+    files.sort();
+    for (const QString& file : files) {
+        const QString path = src.relativeFilePath(file);
+        const auto library = std::find_if(libraries.begin(), libraries.end(),
+                                          [&](const Library& l) { return inFolders(path, l.folders); });
+        if (library == libraries.end()) {
+            found << path + QStringLiteral(": in no library");
+            continue;
+        }
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
+        for (qsizetype n = 0; n < lines.size(); ++n) {
+            const QRegularExpressionMatch m = include.match(lines[n]);
+            if (m.hasMatch() && !inFolders(m.captured(1), library->mayInclude))
+                found << QStringLiteral("%1:%2: %3 (%4)").arg(path).arg(n + 1).arg(lines[n].trimmed(), library->name);
+        }
+    }
+    return found;
+}
+
 } // namespace
 
 class ConventionsTest : public QObject {
@@ -123,6 +206,18 @@ private slots:
             << QStringLiteral("\\bquery\\(QStringLiteral\\(")
             << QStringList{QStringLiteral("src/db/datamodule.cpp")};
 
+        // Buttons: every push button is made by the widget helpers (its hint, its object name, no
+        // "auto default", so Enter in a field never presses a button the operator did not choose).
+        QTest::newRow("push buttons from the widget helpers")
+            << QStringLiteral("\\bnew\\s+QPushButton\\b")
+            << QStringList{QStringLiteral("src/screens/common/ui/dialogparts.cpp")};
+
+        // ... and no role is taken under a name of another making: a shared query is named by its
+        // role where it is used, so a search for the role finds every screen that shares it.
+        QTest::newRow("shared query roles under another name")
+            << QStringLiteral("\\bQString\\s*&?\\s*\\w+\\s*=\\s*role::")
+            << QStringList{};
+
         // Amounts: money is a Money and every number that enters it (quantity, price, percentage,
         // exchange rate) an exact Decimal, never a binary floating-point number, in the code that
         // computes, states or stores amounts.
@@ -152,6 +247,33 @@ private slots:
                      qPrintable(path));
         const QStringList found = violations(QStringLiteral(ORVENA_SOURCE_DIR), re, allowed);
         QVERIFY2(found.isEmpty(), qPrintable(u'\n' + found.join(u'\n')));
+    }
+
+    // The libraries include downwards only: no lower library includes a header of a higher one
+    // (the order the README states and the build links).
+    void librariesIncludeDownwards()
+    {
+        const QStringList found = upwardIncludes(QStringLiteral(ORVENA_SOURCE_DIR), libraryOrder());
+        QVERIFY2(found.isEmpty(), qPrintable(u'\n' + found.join(u'\n')));
+
+        // the check itself: an engine header reaching into a subsystem is found, a neighbour is not
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("src/reports")));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("src/invoice/ui")));
+        auto write = [&](const QString& path, const QByteArray& text) {
+            QFile f(dir.filePath(path));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(text);
+        };
+        write(QStringLiteral("src/reports/qrcode.h"), "#include \"invoice/paymentqr.h\"\n#include \"pagemodel.h\"\n"
+                                                      "#include \"screens/common/reportpresenter.h\"\n");
+        write(QStringLiteral("src/invoice/payments.cpp"), "#include \"invoice/ui/paymentdialog.h\"\n#include \"db/query.h\"\n");
+        write(QStringLiteral("src/invoice/ui/paymentdialog.cpp"), "#include \"invoice/payments.h\"\n#include \"app/session.h\"\n");
+        QCOMPARE(upwardIncludes(dir.path(), libraryOrder()),
+                 (QStringList{QStringLiteral("invoice/payments.cpp:1: #include \"invoice/ui/paymentdialog.h\" (orvena_core)"),
+                              QStringLiteral("invoice/ui/paymentdialog.cpp:2: #include \"app/session.h\" (orvena_ui)"),
+                              QStringLiteral("reports/qrcode.h:1: #include \"invoice/paymentqr.h\" (orvena_reports)")}));
     }
 
     // The search itself: code is found with its file and line, comments and allowed paths are

@@ -9,14 +9,6 @@
 
 namespace orvena::delivery {
 
-// Shared query objects of the data module.
-inline const QString& kNoteList = role::kNoteList;
-inline const QString& kLineList = role::kNoteLines;
-inline const QString& kCustomerList = role::kCustomerList;
-inline const QString& kArticleList = role::kArticleList;
-inline const QString& kIssuerList = role::kIssuerList;
-inline const QString& kDictionaryList = role::kDictionaryList;
-
 // Key of the remembered line in AppState.
 inline const QString kLineTable = QStringLiteral("szlevsor");
 

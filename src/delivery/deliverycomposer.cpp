@@ -130,7 +130,7 @@ void DeliveryComposer::showNew()
     m_fields[DueDate] = today;
 
     // No customer is chosen yet.
-    m_context.data.query(kCustomerList).close();
+    m_context.data.query(role::kCustomerList).close();
     m_fields[CustomerCode].clear();
     m_fields[CustomerNumber].clear();
     m_fields[Id].clear();
@@ -138,13 +138,13 @@ void DeliveryComposer::showNew()
     m_fields[CustomerMasterBlock].clear();
 
     // The first label set and the first issuer are the defaults.
-    Query& dictionary = m_context.data.query(kDictionaryList);
+    Query& dictionary = m_context.data.query(role::kDictionaryList);
     dictionary.setSql({QStringLiteral("SELECT * FROM Mezonev")});
     dictionary.open();
     m_fields[DictionaryCode] = dictionary.fieldText(QStringLiteral("mkod"));
     m_fields[DictionaryName] = dictionary.fieldText(QStringLiteral("mmegnev"));
 
-    Query& issuers = m_context.data.query(kIssuerList);
+    Query& issuers = m_context.data.query(role::kIssuerList);
     issuers.setSql({QStringLiteral("SELECT * FROM Szallito")});
     issuers.open();
     m_fields[IssuerCode] = issuers.fieldText(QStringLiteral("zKod"));
@@ -182,19 +182,19 @@ bool DeliveryComposer::load()
     m_printedWhenLoaded = col("lPrn").trimmed() == u"I";
     rereadLines();
 
-    Query& customers = m_context.data.query(kCustomerList);
+    Query& customers = m_context.data.query(role::kCustomerList);
     customers.setSql({QStringLiteral("SELECT * FROM Vevo")});
     customers.open();
     m_context.state.setRememberedKey(QStringLiteral("vevo"), col("lvKod"));
     customers.locate(QStringLiteral("vKod"), col("lvKod"));
 
-    Query& issuers = m_context.data.query(kIssuerList);
+    Query& issuers = m_context.data.query(role::kIssuerList);
     issuers.setSql({QStringLiteral("SELECT * FROM szallito")});
     issuers.open();
     m_context.state.setRememberedKey(QStringLiteral("szallito"), col("lzKod"));
     issuers.locate(QStringLiteral("zKod"), col("lzKod"));
 
-    Query& dictionary = m_context.data.query(kDictionaryList);
+    Query& dictionary = m_context.data.query(role::kDictionaryList);
     dictionary.setSql({QStringLiteral("SELECT * FROM mezonev")});
     dictionary.open();
     m_context.state.setRememberedKey(QStringLiteral("mezonev"), col("lmKod"));
@@ -226,7 +226,7 @@ bool DeliveryComposer::load()
 
 void DeliveryComposer::rereadLines()
 {
-    Query& lines = m_context.data.query(kLineList);
+    Query& lines = m_context.data.query(role::kNoteLines);
     lines.setSql({kLinesOfNote});
     lines.setText(QStringLiteral("p1"), m_fields[Number]);
     lines.open();
@@ -244,7 +244,7 @@ void DeliveryComposer::chooseCustomer()
 {
     if (!openChooser(m_context.opener, Screen::CustomerList))
         return;
-    Query& customers = m_context.data.query(kCustomerList);
+    Query& customers = m_context.data.query(role::kCustomerList);
     const QString method = customers.fieldText(QStringLiteral("vFizmod"));
     const QString currency = customers.fieldText(QStringLiteral("vPnem"));
     const QString block = memoFromDatabase(customers.fieldText(QStringLiteral("vMemoVevo")));
@@ -262,7 +262,7 @@ void DeliveryComposer::chooseIssuer()
 {
     if (!openChooser(m_context.opener, Screen::IssuerList))
         return;
-    Query& issuers = m_context.data.query(kIssuerList);
+    Query& issuers = m_context.data.query(role::kIssuerList);
     const QString code = issuers.fieldText(QStringLiteral("zKod"));
     const QString number = issuers.fieldText(QStringLiteral("zSzam"));
     const QString block = memoFromDatabase(issuers.fieldText(QStringLiteral("zMemoSzall")));
@@ -276,7 +276,7 @@ void DeliveryComposer::chooseDictionary()
 {
     if (!openChooser(m_context.opener, Screen::DictionaryList))
         return;
-    Query& dictionary = m_context.data.query(kDictionaryList);
+    Query& dictionary = m_context.data.query(role::kDictionaryList);
     const QString code = dictionary.fieldText(QStringLiteral("mkod"));
     const QString name = dictionary.fieldText(QStringLiteral("mmegnev"));
     setField(DictionaryCode, code);
@@ -287,7 +287,7 @@ void DeliveryComposer::fulfilmentDateLeft()
 {
     // Typing is not an error: without a chosen customer, a payment term or a complete date the
     // due date simply keeps its value.
-    Query& customers = m_context.data.query(kCustomerList);
+    Query& customers = m_context.data.query(role::kCustomerList);
     if (!customers.isOpen() || customers.currentRow() < 0)
         return;
     if (!isValidDate(m_fields[FulfilmentDate]))
@@ -316,7 +316,7 @@ void DeliveryComposer::modifyLine()
 
 void DeliveryComposer::deleteLine()
 {
-    Query& lines = m_context.data.query(kLineList);
+    Query& lines = m_context.data.query(role::kNoteLines);
     Query q(m_context.data.connection(), QStringLiteral("noteLine"));
     const QString failed = QStringLiteral("Hiba: Szlevsor DELETE törlésekor");
     bool refused = false;
@@ -407,7 +407,7 @@ void DeliveryComposer::accept()
     }
     m_lock.reset();
 
-    Query& list = m_context.data.query(kNoteList);
+    Query& list = m_context.data.query(role::kNoteList);
     list.setSql({QStringLiteral("SELECT * FROM Szlevfej ORDER BY lbszam")});
     list.open();
     list.locate(QStringLiteral("lBszam"), m_fields[Number]);

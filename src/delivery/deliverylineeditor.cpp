@@ -55,7 +55,7 @@ bool DeliveryLineEditor::prepare()
 {
     if (m_mode == EditMode::Modify) {
         try {
-            Query& lines = m_context.data.query(kLineList);
+            Query& lines = m_context.data.query(role::kNoteLines);
             m_fields[Id] = lines.fieldText(QStringLiteral("eID"));
             m_fields[Number] = lines.fieldText(QStringLiteral("eBszam"));
             m_fields[ArticleCode] = lines.fieldText(QStringLiteral("ecKod"));
@@ -98,7 +98,7 @@ void DeliveryLineEditor::chooseArticle()
     if (!openChooser(m_context.opener, Screen::ArticleList))
         return; // left with Escape: the typed line stays as it is
     try {
-        Query& articles = m_context.data.query(kArticleList);
+        Query& articles = m_context.data.query(role::kArticleList);
         const QString code = articles.fieldText(QStringLiteral("cKod"));
         const QString number = articles.fieldText(QStringLiteral("cSzam"));
         const QString name = articles.fieldText(QStringLiteral("cMegn"));
@@ -201,7 +201,7 @@ bool DeliveryLineEditor::store()
 
 void DeliveryLineEditor::rereadLines(bool modified)
 {
-    Query& lines = m_context.data.query(kLineList);
+    Query& lines = m_context.data.query(role::kNoteLines);
     lines.setSql({QStringLiteral("SELECT * FROM SzlevSor WHERE eBszam= :p1 ORDER BY eID")});
     lines.setText(QStringLiteral("p1"), m_fields[Number]);
     lines.open();

@@ -27,7 +27,7 @@ DeliveryRegister::DeliveryRegister(ScreenContext& context, const ScreenRequest& 
 
 void DeliveryRegister::prepare()
 {
-    Query& list = m_context.data.query(kNoteList);
+    Query& list = m_context.data.query(role::kNoteList);
     list.setSql({kListStatement});
     list.open();
     list.last();
@@ -35,7 +35,7 @@ void DeliveryRegister::prepare()
 
 void DeliveryRegister::reread()
 {
-    Query& list = m_context.data.query(kNoteList);
+    Query& list = m_context.data.query(role::kNoteList);
     list.setSql({kListStatement});
     list.open();
     list.locate(QStringLiteral("lbszam"), m_context.state.deliveryNumber);
@@ -47,18 +47,18 @@ void DeliveryRegister::refreshDetails()
     const QString customer = headerField(QStringLiteral("lvkod"));
     const QString issuer = headerField(QStringLiteral("lzkod"));
 
-    Query& lines = m_context.data.query(kLineList);
+    Query& lines = m_context.data.query(role::kNoteLines);
     lines.setSql({QStringLiteral("SELECT * FROM SzlevSor WHERE eBszam = :p0")});
     lines.setText(QStringLiteral("p0"), number);
     lines.open();
 
-    Query& customers = m_context.data.query(kCustomerList);
+    Query& customers = m_context.data.query(role::kCustomerList);
     customers.setSql({QStringLiteral("SELECT * FROM vevo")});
     customers.open();
     m_context.state.setRememberedKey(QStringLiteral("vevo"), customer);
     customers.locate(QStringLiteral("vkod"), customer);
 
-    Query& issuers = m_context.data.query(kIssuerList);
+    Query& issuers = m_context.data.query(role::kIssuerList);
     issuers.setSql({QStringLiteral("SELECT * FROM szallito")});
     issuers.open();
     m_context.state.setRememberedKey(QStringLiteral("szallito"), issuer);
@@ -67,7 +67,7 @@ void DeliveryRegister::refreshDetails()
 
 QString DeliveryRegister::headerField(const QString& column) const
 {
-    Query& list = m_context.data.query(kNoteList);
+    Query& list = m_context.data.query(role::kNoteList);
     if (!list.isOpen() || list.currentRow() < 0 || !list.hasColumn(column))
         return {};
     return list.fieldText(column);

@@ -14,8 +14,6 @@ using namespace delivery;
 
 namespace {
 
-const QString& kInvoiceList = role::kInvoiceList;
-
 class Conversion {
 public:
     Conversion(ScreenContext& context, const QString& deliveryNumber, const QString& invoiceNumber, bool newInvoice)
@@ -211,7 +209,7 @@ DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& de
     }
 
     // The invoice register's list stands on the invoice, which the screen goes on modifying.
-    Query& invoices = context.data.query(kInvoiceList);
+    Query& invoices = context.data.query(role::kInvoiceList);
     invoices.setSql({QStringLiteral("SELECT * FROM Szlafej ORDER BY fbszam")});
     invoices.open();
     // Exactly this number: a prefix match could stand on another invoice.

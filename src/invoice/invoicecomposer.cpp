@@ -212,7 +212,7 @@ bool InvoiceComposer::prepare()
             set(CustomerCode, QString());
             set(CustomerNumber, QString());
             set(HeaderId, QString());
-            Query& dictionary = m_context.data.query(kDictionaryQuery);
+            Query& dictionary = m_context.data.query(role::kDictionaryList);
             dictionary.setSql({QStringLiteral("SELECT * FROM Mezonev")});
             dictionary.open();
             set(LanguageCode, dictionary.fieldText(p("mKod")));
@@ -281,7 +281,7 @@ bool InvoiceComposer::LoadInvoice(const QString& number)
     m_context.state.setRememberedKey(QStringLiteral("szallito"), header.fieldText(p("fzkod")));
     issuers.locate(p("zkod"), header.fieldText(p("fzkod")));
 
-    Query& dictionary = m_context.data.query(kDictionaryQuery);
+    Query& dictionary = m_context.data.query(role::kDictionaryList);
     dictionary.setSql({QStringLiteral("SELECT * FROM mezonev")});
     dictionary.open();
     m_context.state.setRememberedKey(QStringLiteral("mezonev"), header.fieldText(p("fmkod")));
@@ -383,7 +383,7 @@ void InvoiceComposer::chooseLanguage()
         m_context.state.setRememberedKey(QStringLiteral("mezonev"), m_fields[LanguageCode]);
         if (!openChooser(m_context.opener, Screen::DictionaryList))
             return;
-        const Query& d = m_context.data.query(kDictionaryQuery);
+        const Query& d = m_context.data.query(role::kDictionaryList);
         set(LanguageCode, d.fieldText(p("mKod")));
         set(LanguageName, d.fieldText(p("mMegnev")));
     });
@@ -446,7 +446,8 @@ void InvoiceComposer::fillExchangeRate(bool refetch)
     const QDate day = parseDate(m_fields[PerformanceDate]);
     runAction(m_context.ui, [&] {
         try {
-            const auto rate = rates::rateFor(m_context.data, currency, day, refetch);
+            const auto rate =
+                rates::rateFor(m_context.data, currency, day, refetch, rates::fetchInBackground(m_context.ui));
             if (!rate) {
                 set(ExchangeRate, QString()); // another day's rate is never kept: it waits to be typed
                 set(RateSource, QStringLiteral("nincs MNB árfolyam"));

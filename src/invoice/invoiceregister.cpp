@@ -314,6 +314,28 @@ void InvoiceRegister::print()
     runPrint(PrintMode::Print);
 }
 
+void InvoiceRegister::payments()
+{
+    if (!hasInvoice())
+        return;
+    m_context.opener.open(Screen::Payments, ScreenRequest::on(highlightedNumber()));
+    reread();
+}
+
+void InvoiceRegister::sendByMail()
+{
+    if (!hasInvoice())
+        return;
+    m_context.opener.open(Screen::InvoiceMail, ScreenRequest::on(highlightedNumber()));
+    reread();
+}
+
+void InvoiceRegister::mailLog()
+{
+    if (hasInvoice())
+        m_context.opener.open(Screen::InvoiceMailLog, ScreenRequest::on(highlightedNumber()));
+}
+
 void InvoiceRegister::storno()
 {
     runAction(m_context.ui, [this] {

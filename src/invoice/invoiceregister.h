@@ -44,6 +44,11 @@ public:
     QString chainText();
     void view();
     void print();
+    // The highlighted invoice's payments ("Fizetés"), its sending by e-mail and its e-mail log,
+    // each a screen of its own; the list is re-read when it has closed.
+    void payments();
+    void sendByMail();
+    void mailLog();
 
 private:
     void runPrint(PrintMode mode);

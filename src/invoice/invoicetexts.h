@@ -13,9 +13,6 @@ namespace orvena::invoice {
 // AppState key of the invoice family: the remembered line ID.
 inline const QString kLineTable = QStringLiteral("szlasor");
 
-// The dictionary list's shared query (the label-set chooser leaves its choice there).
-inline const QString& kDictionaryQuery = role::kDictionaryList;
-
 // The list statement of the register, re-run by everything that stores an invoice.
 inline const QString kRegisterListSql = QStringLiteral("SELECT * FROM SzlaFej ORDER BY fBszam");
 inline const QString kLineListSql = QStringLiteral("SELECT * FROM SzlaSor WHERE sBszam= :p1 ORDER BY sID");

@@ -24,8 +24,6 @@ namespace orvena {
 
 namespace {
 
-const QString& kList = role::kPaymentList;
-
 QString money(Money amount, const QString& currency)
 {
     return invoice::formatAmount(amount.exact()) + u' ' + currency;
@@ -138,7 +136,7 @@ InvoicePayments::InvoicePayments(ScreenContext& context, const QString& invoiceN
 
 Query& InvoicePayments::list() const
 {
-    return m_context.data.query(kList);
+    return m_context.data.query(role::kPaymentList);
 }
 
 QString InvoicePayments::amountText(Money amount) const

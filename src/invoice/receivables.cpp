@@ -21,10 +21,6 @@ namespace orvena {
 
 namespace {
 
-const QString& kList = role::kReceivables;
-const QString& kLetter = role::kReminderLines;
-const QString& kIssuer = role::kReminderIssuer;
-
 // The invoices whose balance on :p0 may differ from today's: paid (not deleted) after the day,
 // the original of an invoice (a correction, a storno) issued after it, and a storno whose original
 // was issued after it. On a recent day they are few; the payments are read by their date's index.
@@ -108,7 +104,7 @@ void Receivables::read(const QDate& today)
 {
     m_today = today;
     m_rows.clear();
-    Query& q = m_context.data.query(kList);
+    Query& q = m_context.data.query(role::kReceivables);
     q.setSql(openInvoicesSql(QStringLiteral("ORDER BY vNeve, e.eVevo, e.eHatarido, e.eBszam")));
     q.setText(QStringLiteral("p0"), today.toString(QStringLiteral("yyyy-MM-dd")));
     q.open();
@@ -192,9 +188,9 @@ void Receivables::print()
     reports.pageCounters().reset();
     ReportJob job = countedJob(reports.pageCounters(), kListTemplate,
                                QStringLiteral("Kintlévőségek %1").arg(formatDate(m_today)));
-    Query& list = m_context.data.query(kList);
+    Query& list = m_context.data.query(role::kReceivables);
     list.first();
-    job.datasets = {{kList, &list}};
+    job.datasets = {{role::kReceivables, &list}};
     std::unique_ptr<PreparedReport> report = reports.prepare(job);
     reports.present(*report, job.title);
 }
@@ -276,11 +272,11 @@ QStringList letterNumbers(const Query& lines)
 std::vector<ReminderLetter> Receivables::reminderLetters(const QString& customerCode)
 {
     std::vector<ReminderLetter> letters;
-    Query& lines = m_context.data.query(kLetter);
+    Query& lines = m_context.data.query(role::kReminderLines);
     for (const QString& issuerCode : reminderIssuers(lines, m_today, customerCode)) {
         openLetterLines(lines, m_today, customerCode, issuerCode);
         ReminderLetter letter{issuerCode, {}, letterNumbers(lines), letterTotals(lines)};
-        Query& issuer = m_context.data.query(kIssuer);
+        Query& issuer = m_context.data.query(role::kReminderIssuer);
         issuer.setSql({QStringLiteral("SELECT zNev1 FROM szallito WHERE zKod = :p0 ORDER BY zID LIMIT 1")});
         issuer.setText(QStringLiteral("p0"), issuerCode);
         issuer.open();
@@ -296,7 +292,7 @@ bool Receivables::printReminder(const QString& customerCode)
         throw Error(QStringLiteral("Nincs nyomtatási lehetőség."));
     ReportPresenter& reports = *m_context.reports;
     m_letters.clear();
-    const QStringList issuers = reminderIssuers(m_context.data.query(kLetter), m_today, customerCode);
+    const QStringList issuers = reminderIssuers(m_context.data.query(role::kReminderLines), m_today, customerCode);
     if (issuers.isEmpty()) {
         m_context.ui.message(QStringLiteral("A(z) %1 kódú vevőnek nincs lejárt, rendezetlen számlája.").arg(customerCode));
         return false;
@@ -309,10 +305,10 @@ bool Receivables::printReminder(const QString& customerCode)
     const QString customerName = customer.isEmpty() ? customerCode : customer.fieldText(QStringLiteral("vNeve"));
 
     for (const QString& issuerCode : issuers) {
-        Query& lines = m_context.data.query(kLetter);
+        Query& lines = m_context.data.query(role::kReminderLines);
         openLetterLines(lines, m_today, customerCode, issuerCode);
 
-        Query& issuer = m_context.data.query(kIssuer);
+        Query& issuer = m_context.data.query(role::kReminderIssuer);
         issuer.setSql({QStringLiteral("SELECT * FROM szallito WHERE zKod = :p0 ORDER BY zID LIMIT 1")});
         issuer.setText(QStringLiteral("p0"), issuerCode);
         issuer.open();
@@ -343,7 +339,7 @@ bool Receivables::printReminder(const QString& customerCode)
         ReportJob job = countedJob(reports.pageCounters(), kReminderTemplate,
                                    QStringLiteral("Fizetési felszólítás – %1").arg(customerName));
         lines.first();
-        job.datasets = {{kLetter, &lines}, {kIssuer, &issuer}, {role::kReminderCustomer, &customer}};
+        job.datasets = {{role::kReminderLines, &lines}, {role::kReminderIssuer, &issuer}, {role::kReminderCustomer, &customer}};
         std::unique_ptr<PreparedReport> report = reports.prepare(job);
         reports.present(*report, job.title);
         m_letters.push_back(letterNumbers(lines));

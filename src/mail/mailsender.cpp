@@ -109,6 +109,13 @@ size_t readMessage(char* buffer, size_t size, size_t count, void* user)
 
 // The server's lines as they arrive (libcurl's debug stream of incoming headers), and whether it
 // has invited the message (354) and what it said after that.
+// Asked by libcurl while it works: a nonzero answer abandons the transfer ("Mégsem").
+int checkCancelled(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    const auto* cancelled = static_cast<const std::atomic<bool>*>(user);
+    return cancelled && cancelled->load() ? 1 : 0;
+}
+
 struct Conversation {
     QStringList answers;
     bool dataInvited = false;
@@ -165,6 +172,8 @@ QString failureText(CURLcode code, const SmtpSettings& settings)
     case CURLE_USE_SSL_FAILED:
         return QStringLiteral("A levelezőkiszolgáló (%1) nem támogatja a titkosított kapcsolatot (STARTTLS).")
             .arg(server);
+    case CURLE_ABORTED_BY_CALLBACK:
+        return QStringLiteral("A küldést megszakította (%1).").arg(server);
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR:
     case CURLE_GOT_NOTHING:
@@ -232,7 +241,7 @@ QString newMessageId(const SmtpSettings& settings)
     return QStringLiteral("<%1@%2>").arg(QUuid::createUuid().toString(QUuid::WithoutBraces), domain);
 }
 
-SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail)
+SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail, const std::atomic<bool>* cancelled)
 {
     if (const QString problem = settings.problem(); !problem.isEmpty())
         throw Error(problem);
@@ -306,6 +315,11 @@ SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail)
     curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, collectAnswers);
     curl_easy_setopt(h, CURLOPT_DEBUGDATA, &talk);
     curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
+    // The operator's "Mégsem" ends the conversation at the next moment libcurl looks (about once
+    // a second while it waits, at once while data moves).
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, checkCancelled);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, cancelled);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, cancelled ? 0L : 1L);
 
     const CURLcode code = curl_easy_perform(h);
     const QStringList& answers = talk.answers;
@@ -349,7 +363,7 @@ SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail)
 
 SendResult sendPdfMail(const SmtpSettings& settings, const QStringList& to, const QString& subject,
                        const QString& body, const QByteArray& pdf, const QString& fileName,
-                       const QString& messageId)
+                       const QString& messageId, const std::atomic<bool>* cancelled)
 {
     OutgoingMail mail;
     mail.messageId = messageId;
@@ -357,7 +371,7 @@ SendResult sendPdfMail(const SmtpSettings& settings, const QStringList& to, cons
     mail.subject = subject;
     mail.body = body;
     mail.attachments.push_back({fileName, QByteArrayLiteral("application/pdf"), pdf});
-    return sendMail(settings, mail);
+    return sendMail(settings, mail, cancelled);
 }
 
 } // namespace orvena::mail

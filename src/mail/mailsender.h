@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <vector>
 
 namespace orvena::mail {
@@ -52,13 +53,17 @@ QByteArray composeMessage(const QString& from, const OutgoingMail& mail, const Q
 QString newMessageId(const SmtpSettings& settings);
 
 // Sends the mail with the settings; never throws for a server or network failure (see
-// SendResult), only for unusable settings or addresses (Error, in Hungarian).
-SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail);
+// SendResult), only for unusable settings or addresses (Error, in Hungarian). Blocks while the
+// server is talked to: the screens run it through UserInterface::runInBackground, whose
+// `cancelled` ends it early (a message cut short is not sent; one handed over whole before the
+// server answered is of unknown fate).
+SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail,
+                    const std::atomic<bool>* cancelled = nullptr);
 
 // One PDF to one or more addresses with a subject and a text: what the invoice and the reminder
 // letter send.
 SendResult sendPdfMail(const SmtpSettings& settings, const QStringList& to, const QString& subject,
                        const QString& body, const QByteArray& pdf, const QString& fileName,
-                       const QString& messageId = {});
+                       const QString& messageId = {}, const std::atomic<bool>* cancelled = nullptr);
 
 } // namespace orvena::mail

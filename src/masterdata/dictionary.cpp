@@ -131,7 +131,7 @@ ListSpec dictionaryListSpec()
 {
     ListSpec def;
     def.table = kTable;
-    def.listQuery = kListQuery;
+    def.listQuery = role::kDictionaryList;
     def.createSql = QStringLiteral("SELECT * FROM mezonev ORDER BY mKod");
     def.showSql = QStringLiteral("SELECT * FROM mezonev ORDER BY mKod");
     def.showLocateColumn = QStringLiteral("mkod");
@@ -159,9 +159,9 @@ DictionaryEdit::DictionaryEdit(ScreenContext& context, const ScreenRequest& requ
 bool DictionaryEdit::fill()
 {
     try {
-        const Query& list = m_context.data.query(kListQuery);
+        const Query& list = m_context.data.query(role::kDictionaryList);
         if (!list.isOpen())
-            throw DbError(QStringLiteral("Nincs kiválasztott sor: a(z) %1 lista nincs megnyitva.").arg(kListQuery));
+            throw DbError(QStringLiteral("Nincs kiválasztott sor: a(z) %1 lista nincs megnyitva.").arg(role::kDictionaryList));
         setModifyTitle(kModifyMode);
         fillFromRow(list);
         m_filledCode = field(QStringLiteral("mkod"));
@@ -254,7 +254,7 @@ bool DictionaryEdit::save()
         return false;
     }
 
-    Query& list = m_context.data.query(kListQuery);
+    Query& list = m_context.data.query(role::kDictionaryList);
     Query aux(m_context.data.connection(), QStringLiteral("dictionaryAux"));
     const bool isNewSet = isNew();
     qint64 savedId = 0;

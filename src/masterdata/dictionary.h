@@ -12,7 +12,6 @@ namespace orvena {
 namespace dictionary {
 
 inline const QString kTable = QStringLiteral("mezonev");
-inline const QString& kListQuery = role::kDictionaryList;
 inline const QString kModifyMode = QStringLiteral("Szótár módositás");
 
 struct Column {

@@ -6,6 +6,7 @@
 #include "db/datamodule.h"
 #include "db/logging.h"
 #include "db/stepchain.h"
+#include "screens/common/userinterface.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -150,7 +151,8 @@ QStringList serviceUrls()
 namespace {
 
 // One POST of the request; the answer's body, or a Hungarian reason in `problem`.
-QByteArray post(QNetworkAccessManager& network, const QString& url, const QByteArray& body, QString& problem)
+QByteArray post(QNetworkAccessManager& network, const QString& url, const QByteArray& body, QString& problem,
+               const std::atomic<bool>* cancelled)
 {
     QNetworkRequest request{QUrl(url)};
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("text/xml; charset=utf-8"));
@@ -175,6 +177,17 @@ QByteArray post(QNetworkAccessManager& network, const QString& url, const QByteA
         timedOut = true;
         reply->abort();
     });
+    // The operator's "Mégsem", looked at a few times a second.
+    bool stopped = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+        if (cancelled && cancelled->load()) {
+            stopped = true;
+            reply->abort();
+        }
+    });
+    if (cancelled)
+        watch.start(100);
     bool ok = false;
     const int timeout = qEnvironmentVariableIntValue("ORVENA_MNB_TIMEOUT_MS", &ok);
     deadline.start(ok && timeout > 0 ? timeout : 15000);
@@ -182,7 +195,9 @@ QByteArray post(QNetworkAccessManager& network, const QString& url, const QByteA
         loop.exec();
     answer += reply->readAll();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (timedOut)
+    if (stopped)
+        problem = QStringLiteral("a lekérdezést megszakította");
+    else if (timedOut)
         problem = QStringLiteral("az MNB nem válaszolt időben");
     else if (tooLarge)
         problem = QStringLiteral("az MNB válasza túl nagy");
@@ -196,7 +211,8 @@ QByteArray post(QNetworkAccessManager& network, const QString& url, const QByteA
 
 } // namespace
 
-std::vector<MnbQuote> fetchRates(const QDate& from, const QDate& to, const QStringList& currencies)
+std::vector<MnbQuote> fetchRates(const QDate& from, const QDate& to, const QStringList& currencies,
+                                 const std::atomic<bool>* cancelled)
 {
     const QByteArray body =
         QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
@@ -209,11 +225,13 @@ std::vector<MnbQuote> fetchRates(const QDate& from, const QDate& to, const QStri
     QStringList problems;
     for (const QString& url : serviceUrls()) {
         QString problem;
-        const QByteArray answer = post(network, url, body, problem);
+        const QByteArray answer = post(network, url, body, problem, cancelled);
         if (problem.isEmpty())
             return parseRatesAnswer(answer);
         qCWarning(lcApp) << "MNB rates:" << url << problem;
         problems << problem;
+        if (cancelled && cancelled->load())
+            break; // no other address after "Mégsem"
     }
     throw MnbError(QStringLiteral("Az MNB árfolyamát nem sikerült lekérdezni: %1. Az árfolyamot kézzel is "
                                   "megadhatja.")
@@ -328,14 +346,25 @@ std::optional<AppliedRate> cachedRate(DataModule& data, const QString& currency,
     return r;
 }
 
-std::optional<AppliedRate> rateFor(DataModule& data, const QString& currency, const QDate& day, bool refetch)
+RatesFetch fetchInBackground(UserInterface& ui)
+{
+    return [&ui](const QDate& from, const QDate& to, const QStringList& currencies) {
+        std::vector<MnbQuote> quotes;
+        ui.runInBackground(QStringLiteral("Az MNB árfolyamának lekérdezése (%1)").arg(currencies.join(QStringLiteral(", "))),
+                           [&](const std::atomic<bool>& cancelled) { quotes = fetchRates(from, to, currencies, &cancelled); });
+        return quotes;
+    };
+}
+
+std::optional<AppliedRate> rateFor(DataModule& data, const QString& currency, const QDate& day, bool refetch,
+                                   const RatesFetch& fetch)
 {
     const QString code = currency.trimmed().toUpper();
     if (!refetch)
         if (auto cached = cachedRate(data, code, day))
             return cached;
     const QDate from = day.addDays(-kLookBackDays);
-    const std::vector<MnbQuote> quotes = fetchRates(from, day, {code});
+    const std::vector<MnbQuote> quotes = fetch ? fetch(from, day, {code}) : fetchRates(from, day, {code});
     QStringList refused;
     storeQuotes(data, quotes, from, day, {code}, &refused);
     std::optional<AppliedRate> applied = cachedRate(data, code, day);

@@ -13,12 +13,15 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <functional>
 #include <optional>
 #include <vector>
 
 namespace orvena {
 
 class DataModule;
+class UserInterface;
 
 namespace rates {
 
@@ -62,9 +65,17 @@ std::vector<MnbQuote> parseRatesAnswer(const QByteArray& soapAnswer);
 // which the bank is known to answer where HTTPS refuses the request).
 QStringList serviceUrls();
 
-// GetExchangeRates over [from, to] for the currencies, synchronously (the caller's event loop
-// runs meanwhile). Timeout: ORVENA_MNB_TIMEOUT_MS (default 15 s). Throws MnbError.
-std::vector<MnbQuote> fetchRates(const QDate& from, const QDate& to, const QStringList& currencies);
+// GetExchangeRates over [from, to] for the currencies, synchronously, with an event loop of its
+// own in the calling thread: a screen runs it off the window's thread (fetchInBackground), the
+// command line directly. `cancelled` ends it early. Timeout: ORVENA_MNB_TIMEOUT_MS (default
+// 15 s). Throws MnbError.
+std::vector<MnbQuote> fetchRates(const QDate& from, const QDate& to, const QStringList& currencies,
+                                 const std::atomic<bool>* cancelled = nullptr);
+
+// How a lookup asks the bank: fetchRates, or fetchRates run by the operator's interface off the
+// window's thread with its progress and "Mégsem".
+using RatesFetch = std::function<std::vector<MnbQuote>(const QDate& from, const QDate& to, const QStringList& currencies)>;
+RatesFetch fetchInBackground(UserInterface& ui);
 
 // Stores the quotations fetched for [from, to] in one transaction: a day's row is replaced,
 // and each row records through which day it is the latest quotation known: the next fetched
@@ -83,7 +94,8 @@ std::optional<AppliedRate> cachedRate(DataModule& data, const QString& currency,
 // stored first. `refetch` asks the bank even when the cache covers the day. Throws MnbError when
 // the bank cannot be reached or its quotation for the day was refused (naming why), Error for
 // the database; nothing when the bank has no quotation.
-std::optional<AppliedRate> rateFor(DataModule& data, const QString& currency, const QDate& day, bool refetch = false);
+std::optional<AppliedRate> rateFor(DataModule& data, const QString& currency, const QDate& day, bool refetch = false,
+                                   const RatesFetch& fetch = {});
 
 // "MNB 2026.09.18-i árfolyam", with " (100 JPY = 265,43 Ft)" for a rate of more units: what the
 // composition screen shows beside the rate, naming the day whose quotation applies.

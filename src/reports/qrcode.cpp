@@ -40,10 +40,4 @@ QImage qrCodeImage(const QByteArray& data)
     return image;
 }
 
-QImage paymentQrImage(const PaymentAccount& account, qint64 forints, const QString& message,
-                      const QDateTime& validUntil)
-{
-    return qrCodeImage(paymentQrPayload(account, forints, message, validUntil));
-}
-
 } // namespace orvena::reports

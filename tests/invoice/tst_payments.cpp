@@ -10,6 +10,8 @@
 #include "billing/invoicesums.h"
 #include "billing/openbalance.h"
 #include "db/conversions.h"
+#include "invoice/invoiceregister.h"
+#include "invoice/paymententry.h"
 #include "invoice/payments.h"
 #include "invoice/receivables.h"
 #include "invoice/ui/receivablesdialog.h"
@@ -158,6 +160,45 @@ private slots:
         i.lines = {{quantity, 1000.40, 27}};
         seed(s->db, i);
         QCOMPARE(s->db.scalar(QStringLiteral("SELECT eFizetendo FROM szlaegyenleg WHERE eBszam = '20260001'")), payable);
+    }
+
+    // "Fizetés" and its "Új" as the register opens them, the operator scripted: the payments of
+    // the highlighted invoice, the entry offering its balance, a refused and a stored payment,
+    // the payments screen following what the entry stored; an unissued invoice opens nothing.
+    void paymentScreensThroughTheOpener()
+    {
+        seed(s->db, {QStringLiteral("20260001")});
+        InvoiceRegister reg(s->context);
+        reg.open();
+        s->opener.clear();
+        int entries = 0;
+        s->opener.onOpen(Screen::PaymentEntry, [&](const ScreenRequest& request) {
+            ++entries;
+            PaymentEntryScreen screen(s->context, request);
+            QVERIFY(screen.prepare(QDate(2026, 3, 1)));
+            QCOMPARE(screen.suggested().amount, QStringLiteral("1271,00"));
+            QCOMPARE(screen.suggested().date, QStringLiteral("2026.03.01"));
+            QVERIFY(!screen.store(entry(QStringLiteral("2026.03.01"), QStringLiteral("2000"))));
+            QVERIFY(screen.store(entry(QStringLiteral("2026.03.01"), QStringLiteral("1000"))));
+        });
+        qint64 balanceAfter = -1;
+        s->opener.onOpen(Screen::Payments, [&](const ScreenRequest& request) {
+            QCOMPARE(request.number, QStringLiteral("20260001"));
+            InvoicePayments payments(s->context, request.number);
+            QVERIFY(payments.open());
+            enterNewPayment(s->context, payments);
+            balanceAfter = payments.balance().filler();
+            QCOMPARE(payments.list().rowCount(), 1);
+        });
+        reg.payments();
+        QCOMPARE(entries, 1);
+        QCOMPARE(balanceAfter, 27100);
+        QCOMPARE(s->db.rows(QStringLiteral("SELECT pOsszeg FROM szlafizetes")), QStringList{QStringLiteral("1000")});
+
+        seed(s->db, {QStringLiteral("20260002"), false});
+        PaymentEntryScreen unissued(s->context, ScreenRequest::on(QStringLiteral("20260002")));
+        QVERIFY(!unissued.prepare(QDate(2026, 3, 1)));
+        QVERIFY2(s->ui.last().contains(QStringLiteral("még nincs kiállítva")), qPrintable(s->ui.last()));
     }
 
     // Payments never take the paid total past the payable; a settled invoice shows the day of its
@@ -521,6 +562,13 @@ private slots:
                         [&](QWidget* e) {
                             auto* amount = e->findChild<QLineEdit*>(QStringLiteral("paymentAmount"));
                             QCOMPARE(amount->text(), QStringLiteral("1271,00"));
+                            // Enter in "Dátum" moves on to "Összeg": it never books the suggested balance
+                            auto* date = e->findChild<QLineEdit*>(QStringLiteral("paymentDate"));
+                            date->setFocus();
+                            QTest::keyClick(date, Qt::Key_Return);
+                            QVERIFY(e->isVisible());
+                            QTRY_COMPARE(e->focusWidget(), amount);
+                            QCOMPARE(s->db.rows(QStringLiteral("SELECT COUNT(*) FROM szlafizetes")), QStringList{QStringLiteral("0")});
                             amount->setText(QStringLiteral("2000"));
                             e->findChild<QLineEdit*>(QStringLiteral("paymentNote"))->setText(QStringLiteral("első rész"));
                             QTest::mouseClick(e->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);

@@ -10,7 +10,9 @@
 #include "billing/openbalance.h"
 #include "invoice/printinvoice.h"
 #include "mail/invoicemail.h"
+#include "mail/mailscreens.h"
 #include "mail/mailsender.h"
+#include "invoice/invoiceregister.h"
 #include "reports/recordingpresenter.h"
 #include "screens/common/ui/guiuserinterface.h"
 #include "screens/common/ui/screenregistry.h"
@@ -139,6 +141,7 @@ private:
 class TestInvoiceMail : public QObject {
     Q_OBJECT
 private slots:
+    void screensThroughTheOpener();
     void initTestCase();
     void init();
     void cleanup();
@@ -755,6 +758,80 @@ void TestInvoiceMail::registerWindowSends()
     QCOMPARE(server.received().at(1).attachment, kept);
     QCOMPARE(scalar(QStringLiteral("SELECT emCim FROM szlaemail ORDER BY emID DESC LIMIT 1")),
              QStringLiteral("penzugy@kovacs.hu; vezeto@kovacs.hu"));
+}
+
+// The e-mail screens as the register and the receivables open them, the operator scripted: the
+// addresses asked for, the invoice sent and issued off the window's thread, its log and a sending
+// again after "Igen", a reminder, and a sending stopped with "Mégsem" before the server answered.
+void TestInvoiceMail::screensThroughTheOpener()
+{
+    SmtpServer server;
+    QVERIFY(server.start());
+    configure(server.port(), QStringLiteral("none"));
+    addInvoice(QStringLiteral("20100001"));
+    TestSession& s = *m_session;
+    InvoiceRegister reg(s.context);
+    reg.open();
+    QCOMPARE(reg.highlightedNumber(), QStringLiteral("20100001"));
+
+    s.opener.onOpen(Screen::InvoiceMail, [&](const ScreenRequest& request) {
+        mail::InvoiceMailScreen screen(s.context, request);
+        QVERIFY(screen.prepare());
+        QVERIFY(screen.issues());
+        QCOMPARE(screen.addresses(), QStringLiteral("konyveles@kovacs.hu;penzugy@kovacs.hu"));
+        QVERIFY(!screen.send(QStringLiteral("  "))); // the screen stays for an address
+        QCOMPARE(s.ui.last(), QStringLiteral("Nincs megadva e-mail-cím."));
+        QVERIFY(screen.send(QStringLiteral("penzugy@kovacs.hu")));
+    });
+    reg.sendByMail();
+    QCOMPARE(s.ui.last(), QStringLiteral("A(z) 20100001 számú számla elküldve: penzugy@kovacs.hu."));
+    QCOMPARE(s.ui.backgroundTitles, QStringList{QStringLiteral("Az e-mail küldése: penzugy@kovacs.hu")});
+    QCOMPARE(server.received().size(), 1);
+    QCOMPARE(scalar(QStringLiteral("SELECT fPrn FROM szlafej WHERE fBszam = '20100001'")), QStringLiteral("I"));
+
+    s.opener.onOpen(Screen::InvoiceMailLog, [&](const ScreenRequest& request) {
+        mail::InvoiceMailLogScreen log(s.context, request);
+        log.read();
+        QCOMPARE(log.sent().size(), size_t(1));
+        log.resend(0); // "Nem": nothing goes
+        s.ui.answer(true);
+        log.resend(0);
+        QCOMPARE(log.sent().size(), size_t(2));
+        QCOMPARE(log.sent().front().stateText(), QStringLiteral("elküldve"));
+    });
+    reg.mailLog();
+    QCOMPARE(server.received().size(), 2);
+    QCOMPARE(server.received().at(1).attachment, server.received().at(0).attachment);
+
+    // "Mégsem" before the server answered: nothing went, the log says so, the operator is told
+    s.ui.cancelBackground = true;
+    s.opener.onOpen(Screen::InvoiceMail, [&](const ScreenRequest& request) {
+        mail::InvoiceMailScreen screen(s.context, request);
+        QVERIFY(screen.prepare());
+        QVERIFY(!screen.issues());
+        QVERIFY(screen.send(screen.addresses()));
+    });
+    reg.sendByMail();
+    s.ui.cancelBackground = false;
+    QVERIFY2(s.ui.last().contains(QStringLiteral("A küldést megszakította")), qPrintable(s.ui.last()));
+    QCOMPARE(server.received().size(), 2);
+    QCOMPARE(scalar(QStringLiteral("SELECT emAllapot FROM szlaemail ORDER BY emID DESC LIMIT 1")),
+             QStringLiteral("SIKERTELEN"));
+
+    // the reminder, a month after the invoice fell due
+    s.opener.onOpen(Screen::ReminderMail, [&](const ScreenRequest& request) {
+        mail::ReminderMailScreen screen(s.context, request);
+        QVERIFY(screen.prepare());
+        QCOMPARE(screen.letters().size(), size_t(1));
+        QCOMPARE(screen.letters().front().numbers, QStringList{QStringLiteral("20100001")});
+        QVERIFY(screen.send(QStringLiteral("penzugy@kovacs.hu")));
+    });
+    ScreenRequest reminder = ScreenRequest::on(QStringLiteral("1"));
+    reminder.day = QDate::currentDate().addDays(40);
+    s.opener.open(Screen::ReminderMail, reminder);
+    QVERIFY2(s.ui.last().contains(QStringLiteral("fizetési felszólítása elküldve: penzugy@kovacs.hu.")),
+             qPrintable(s.ui.last()));
+    QCOMPARE(server.received().size(), 3);
 }
 
 // orvena --email-invoice for automation; orvena-setup --print-config shows [smtp] masked.

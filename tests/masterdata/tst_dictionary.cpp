@@ -3,6 +3,7 @@
 // taken, the update of every column, copies, and failed statements that keep the screen open.
 #include "support/fakes.h"
 
+#include "db/queryroles.h"
 #include "masterdata/dictionary.h"
 
 #include <QSignalSpy>
@@ -27,7 +28,7 @@ private:
     std::unique_ptr<test::TestSession> s;
     QStringList sent;
 
-    Query& list() { return s->data.query(dictionary::kListQuery); }
+    Query& list() { return s->data.query(role::kDictionaryList); }
 
     // The list screen as the menu item shows it.
     std::unique_ptr<ListScreen> showList()

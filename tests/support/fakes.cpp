@@ -1,5 +1,9 @@
 #include "fakes.h"
 
+#include <QThread>
+
+#include <exception>
+
 namespace orvena::test {
 
 bool FakeUserInterface::askYesNo(const QString& text)
@@ -10,6 +14,28 @@ bool FakeUserInterface::askYesNo(const QString& text)
     const bool yes = m_answers.front();
     m_answers.pop_front();
     return yes;
+}
+
+void FakeUserInterface::runInBackground(const QString& what, const BackgroundWork& work)
+{
+    backgroundTitles << what;
+    if (!cancelBackground) {
+        UserInterface::runInBackground(what, work);
+        return;
+    }
+    const std::atomic<bool> cancelled{true};
+    std::exception_ptr failure;
+    const std::unique_ptr<QThread> thread(QThread::create([&] {
+        try {
+            work(cancelled);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }));
+    thread->start();
+    thread->wait();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 QStringList FakeUserInterface::texts() const

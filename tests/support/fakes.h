@@ -24,6 +24,11 @@ public:
     void notice(const QString& text) override { m_shown.push_back({Kind::Notice, text}); }
     bool askYesNo(const QString& text) override;
     void errorReport(const QString& text) override { m_shown.push_back({Kind::ErrorReport, text}); }
+    // Runs the work as the program does, off this thread; with cancelBackground set the operator
+    // has pressed "Mégsem" before it began. Each run's title is kept in backgroundTitles.
+    void runInBackground(const QString& what, const BackgroundWork& work) override;
+    bool cancelBackground = false;
+    QStringList backgroundTitles;
 
     // Answers for the next Yes/No questions, in order; without one the answer is "No".
     void answer(bool yes) { m_answers.push_back(yes); }

@@ -143,7 +143,7 @@ QWidget* DeliveryComposerDialog::buildHeaderPage(QWidget* parent)
     languageRow->addWidget(dictionaryButton);
     languageRow->addWidget(dictionaryName, 1);
     auto* right = new QVBoxLayout;
-    right->addWidget(customerSummary(customerButton, m_context.data.query(kCustomerList), page));
+    right->addWidget(customerSummary(customerButton, m_context.data.query(role::kCustomerList), page));
     right->addLayout(languageRow);
     right->addStretch();
     auto* layout = new QHBoxLayout(page);
@@ -166,7 +166,7 @@ QWidget* DeliveryComposerDialog::buildHeaderPage(QWidget* parent)
 QWidget* DeliveryComposerDialog::buildCustomerTab(QWidget* parent)
 {
     auto* tabs = new QTabWidget(parent);
-    tabs->addTab(customerDetailsPage(Screen::DeliveryComposer, m_context.data.query(kCustomerList), tabs),
+    tabs->addTab(customerDetailsPage(Screen::DeliveryComposer, m_context.data.query(role::kCustomerList), tabs),
                  QStringLiteral("Vevö adat"));
     tabs->addTab(blockPairPage(QStringLiteral("Szállítólevelen"), memo("customerBlock", DeliveryComposer::CustomerBlock, tabs),
                                QStringLiteral("Vevö törzsben"),
@@ -178,7 +178,7 @@ QWidget* DeliveryComposerDialog::buildCustomerTab(QWidget* parent)
 QWidget* DeliveryComposerDialog::buildIssuerTab(QWidget* parent)
 {
     auto* tabs = new QTabWidget(parent);
-    tabs->addTab(issuerDetailsPage(Screen::DeliveryComposer, m_context.data.query(kIssuerList), tabs),
+    tabs->addTab(issuerDetailsPage(Screen::DeliveryComposer, m_context.data.query(role::kIssuerList), tabs),
                  QStringLiteral("Szállító adata"));
     QPushButton* issuerButton = makeButton(QStringLiteral("Szállító"),
                                            QStringLiteral("Kibocsátó (szállító) választó ablak megnyitása"),
@@ -195,7 +195,7 @@ QWidget* DeliveryComposerDialog::buildIssuerTab(QWidget* parent)
 QWidget* DeliveryComposerDialog::buildLines(QWidget* parent)
 {
     auto* page = new QWidget(parent);
-    Query& lines = m_context.data.query(kLineList);
+    Query& lines = m_context.data.query(role::kNoteLines);
     auto* grid = new QTableView(page);
     grid->setObjectName(QStringLiteral("lineGrid"));
     bindGridToQuery(grid, new QueryTableModel(lines, lineGridColumns(), grid));

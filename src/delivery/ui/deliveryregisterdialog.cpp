@@ -80,12 +80,12 @@ DeliveryRegisterDialog::DeliveryRegisterDialog(ScreenContext& context, DeliveryR
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("tabs"));
-    m_tabs->addTab(gridPage(context.data.query(kNoteList), noteGridColumns(), "noteGrid", m_tabs),
+    m_tabs->addTab(gridPage(context.data.query(role::kNoteList), noteGridColumns(), "noteGrid", m_tabs),
                    QStringLiteral("Szállítólevél"));
-    m_tabs->addTab(gridPage(context.data.query(kLineList), lineGridColumns(), "lineGrid", m_tabs),
+    m_tabs->addTab(gridPage(context.data.query(role::kNoteLines), lineGridColumns(), "lineGrid", m_tabs),
                    QStringLiteral("Szállítólevél tételei"));
-    Query& customers = context.data.query(kCustomerList);
-    Query& issuers = context.data.query(kIssuerList);
+    Query& customers = context.data.query(role::kCustomerList);
+    Query& issuers = context.data.query(role::kIssuerList);
     m_tabs->addTab(buildPartyTab(customerDetailsPage(Screen::DeliveryRegister, customers, nullptr),
                                  QStringLiteral("Vevö adata"), QStringLiteral("lMemoVevo"), QStringLiteral("Vevö törzsben"),
                                  customers, QStringLiteral("vMemoVevo")),
@@ -121,7 +121,7 @@ QWidget* DeliveryRegisterDialog::buildPartyTab(QWidget* details, const QString& 
     auto* tabs = new QTabWidget(m_tabs);
     details->setParent(tabs);
     tabs->addTab(details, detailsCaption);
-    tabs->addTab(blockPairPage(QStringLiteral("Szállítólevelen"), queryMemo(m_context.data.query(kNoteList), noteColumn, tabs),
+    tabs->addTab(blockPairPage(QStringLiteral("Szállítólevelen"), queryMemo(m_context.data.query(role::kNoteList), noteColumn, tabs),
                                masterCaption, queryMemo(master, masterColumn, tabs), tabs),
                  QStringLiteral("Cimke"));
     return tabs;
@@ -161,7 +161,7 @@ QWidget* DeliveryRegisterDialog::buildHeader()
     auto cell = [](const char* caption, const char* column) {
         return DetailCell{QString::fromUtf8(caption), {QString::fromLatin1(column)}};
     };
-    return headerGroup(QStringLiteral("Szállítólevél fejléc"), m_context.data.query(kNoteList),
+    return headerGroup(QStringLiteral("Szállítólevél fejléc"), m_context.data.query(role::kNoteList),
                        {cell("Bizonylatszám", "lBszam"), cell("Kód", "lID"), cell("Telj.kelt", "lTkelt"),
                         cell("Szlev.kelt", "lRkelt"), cell("Fiz.hat.", "lFkelt"), cell("Fiz.mód", "lFizmod"),
                         cell("Pénznem", "lPnem"), cell("Megjegyzés", "lMegj"), cell("Szerzödés", "lSzerz"),
@@ -174,7 +174,7 @@ QLayout* DeliveryRegisterDialog::buildButtonColumn()
 {
     auto* customerIdRow = new QHBoxLayout;
     customerIdRow->addWidget(new QLabel(QStringLiteral("Kód:"), this));
-    QLineEdit* customerId = queryField(m_context.data.query(kCustomerList), {QStringLiteral("vID")}, this);
+    QLineEdit* customerId = queryField(m_context.data.query(role::kCustomerList), {QStringLiteral("vID")}, this);
     customerId->setMaximumWidth(80);
     customerIdRow->addWidget(customerId);
 

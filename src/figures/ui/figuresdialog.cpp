@@ -1,5 +1,6 @@
 #include "figuresdialog.h"
 
+#include "screens/common/ui/dialogparts.h"
 #include "figureschart.h"
 
 #include "db/conversions.h"
@@ -23,18 +24,6 @@
 
 namespace orvena {
 
-namespace {
-
-QPushButton* button(const QString& text, const QString& objectName, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(objectName);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
-
 FiguresDialog::FiguresDialog(ScreenContext& context, QWidget* parent) : QDialog(parent), m_context(context)
 {
     setObjectName(QStringLiteral("TKimutatasok"));
@@ -52,7 +41,7 @@ FiguresDialog::FiguresDialog(ScreenContext& context, QWidget* parent) : QDialog(
     m_view->setObjectName(QStringLiteral("viewBox"));
     for (figures::View v : {figures::View::Month, figures::View::Customer, figures::View::Article, figures::View::Vat})
         m_view->addItem(figures::viewTitle(v), int(v));
-    auto* show = button(QStringLiteral("Frissít"), QStringLiteral("refreshButton"), this);
+    auto* show = makeButton(QStringLiteral("Frissít"), {}, QStringLiteral("refreshButton"), this);
     top->addWidget(new QLabel(QStringLiteral("Számla kelte:"), this));
     top->addWidget(m_from);
     top->addWidget(new QLabel(QStringLiteral("-"), this));
@@ -77,10 +66,10 @@ FiguresDialog::FiguresDialog(ScreenContext& context, QWidget* parent) : QDialog(
     layout->addWidget(grid, 1);
 
     auto* bottom = new QHBoxLayout;
-    auto* print = button(QStringLiteral("Nyomtatás"), QStringLiteral("printButton"), this);
-    auto* csv = button(QStringLiteral("CSV export"), QStringLiteral("csvButton"), this);
-    auto* accounting = button(QStringLiteral("Könyvelői export"), QStringLiteral("accountingButton"), this);
-    auto* close = button(QStringLiteral("Bezár"), QStringLiteral("closeButton"), this);
+    auto* print = makeButton(QStringLiteral("Nyomtatás"), {}, QStringLiteral("printButton"), this);
+    auto* csv = makeButton(QStringLiteral("CSV export"), {}, QStringLiteral("csvButton"), this);
+    auto* accounting = makeButton(QStringLiteral("Könyvelői export"), {}, QStringLiteral("accountingButton"), this);
+    auto* close = makeButton(QStringLiteral("Bezár"), {}, QStringLiteral("closeButton"), this);
     bottom->addWidget(print);
     bottom->addWidget(csv);
     bottom->addWidget(accounting);

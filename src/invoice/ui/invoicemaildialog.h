@@ -1,10 +1,9 @@
 #pragma once
-// Sending the highlighted invoice by e-mail from the register: the addresses (the customer's,
-// editable), the sending, the outcome; and the invoice's e-mail log.
-#include "screens/common/screencontext.h"
+// The e-mail screens' windows over their models: an invoice's addresses before it is sent
+// (TEmailKuldes) and its e-mail log (TEmailNaplo).
+#include "mail/mailscreens.h"
 
 #include <QDialog>
-#include <vector>
 
 class QLineEdit;
 class QPushButton;
@@ -12,35 +11,32 @@ class QTableWidget;
 
 namespace orvena {
 
-// Asks for the addresses and sends; returns when the outcome has been shown.
-void sendInvoiceByMail(ScreenContext& context, const QString& invoiceNumber, QWidget* parent);
-
-// The addresses, prefilled with the customer's; "Küld" accepts.
+// The addresses, prefilled with the customer's; "Küld" sends and closes (or stays for an address).
 class InvoiceMailDialog : public QDialog {
+    Q_OBJECT
 public:
-    InvoiceMailDialog(const QString& invoiceNumber, const QString& addresses, bool issues, QWidget* parent);
-    QString addresses() const;
+    // Takes over the model (its parent becomes the dialog); the model has been prepared.
+    InvoiceMailDialog(mail::InvoiceMailScreen* model, QWidget* parent);
 
 private:
+    mail::InvoiceMailScreen* m_model;
     QLineEdit* m_addresses = nullptr;
 };
 
 // The messages an invoice was sent in, newest first, with their delivery; "Újraküldés" sends the
 // highlighted one's kept PDF again.
 class InvoiceMailLogDialog : public QDialog {
+    Q_OBJECT
 public:
-    InvoiceMailLogDialog(ScreenContext& context, const QString& invoiceNumber, QWidget* parent);
+    // Takes over the model (its parent becomes the dialog) and reads the log.
+    InvoiceMailLogDialog(mail::InvoiceMailLogScreen* model, QWidget* parent);
 
 private:
     void fill();
-    void resend();
 
-    ScreenContext& m_context;
-    QString m_number;
+    mail::InvoiceMailLogScreen* m_model;
     QTableWidget* m_table = nullptr;
     QPushButton* m_resend = nullptr;
-    std::vector<qint64> m_ids;
-    std::vector<bool> m_resendable;
 };
 
 } // namespace orvena

@@ -1,10 +1,8 @@
 #include "invoiceregisterdialog.h"
 
-#include "invoicemaildialog.h"
 #include "db/queryroles.h"
-#include "nav/ui/navstatemodel.h"
+#include "navsend/ui/navstatemodel.h"
 #include "screens/common/ui/dialogparts.h"
-#include "paymentdialog.h"
 #include "registerbalancemodel.h"
 #include "screens/common/ui/fieldbinding.h"
 #include "screens/common/ui/partydetails.h"
@@ -185,28 +183,11 @@ QLayout* InvoiceRegisterDialog::buildButtons(ScreenContext& context)
             m_model->reread();
         });
     add(QStringLiteral("Fizetés"), QStringLiteral("A megjelölt kiállított számla fizetései: új fizetés, törlés."),
-        QStringLiteral("paymentButton"), [this, ctx = &context] {
-            if (!m_model->hasInvoice())
-                return;
-            auto* payments = new InvoicePayments(*ctx, m_model->highlightedNumber());
-            if (!payments->open()) {
-                delete payments;
-                return;
-            }
-            PaymentDialog dialog(payments, this);
-            dialog.exec();
-            m_model->reread();
-        });
+        QStringLiteral("paymentButton"), [this] { m_model->payments(); });
     add(QStringLiteral("Küldés e-mailben"), QStringLiteral("A megjelölt számla elküldése a vevőnek PDF-ben."),
-        QStringLiteral("mailButton"), [this, ctx = &context, q = &list] {
-            sendInvoiceByMail(*ctx, q->fieldText(QStringLiteral("fBszam")), this);
-            m_model->reread();
-        });
+        QStringLiteral("mailButton"), [this] { m_model->sendByMail(); });
     add(QStringLiteral("E-mail napló"), QStringLiteral("A megjelölt számla elküldött e-mailjei."),
-        QStringLiteral("mailLogButton"), [this, ctx = &context, q = &list] {
-            InvoiceMailLogDialog log(*ctx, q->fieldText(QStringLiteral("fBszam")), this);
-            log.exec();
-        });
+        QStringLiteral("mailLogButton"), [this] { m_model->mailLog(); });
     buttons->addStretch();
     add(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), [this] { reject(); });
     return buttons;

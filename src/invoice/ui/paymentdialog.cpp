@@ -1,6 +1,7 @@
 #include "paymentdialog.h"
 
 #include "invoice/invoicetexts.h"
+#include "invoice/paymententry.h"
 
 #include "db/money.h"
 #include "screens/common/ui/dialogparts.h"
@@ -10,7 +11,6 @@
 
 #include <QColor>
 #include <QDate>
-#include <QDialogButtonBox>
 #include <QFont>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -71,18 +71,20 @@ PaymentEntryDialog::PaymentEntryDialog(const PaymentEntry& suggested, std::funct
     m_amount = field(QStringLiteral("Összeg"), QStringLiteral("paymentAmount"), suggested.amount);
     m_method = field(QStringLiteral("Mód"), QStringLiteral("paymentMethod"), suggested.method);
     m_note = field(QStringLiteral("Megjegyzés"), QStringLiteral("paymentNote"), suggested.note);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("okButton"));
-    QPushButton* cancel = buttons->addButton(QStringLiteral("Mégsem"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    form->addRow(buttons);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
     // A refused payment keeps the dialog open with what was typed.
-    connect(ok, &QPushButton::clicked, this, [this, store = std::move(store)] {
-        if (store(entry()))
-            accept();
-    });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    addButton(buttons, QStringLiteral("OK"), QStringLiteral("A fizetés rögzítése"), QStringLiteral("okButton"), this,
+              [this, store = std::move(store)] {
+                  if (store(entry()))
+                      accept();
+              });
+    addButton(buttons, QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), this,
+              [this] { reject(); });
+    form->addRow(buttons);
+    // Enter moves from field to field and on to "OK"; only Enter on a button presses it.
+    installEnterNavigation(this, EnterMode::FormFirst);
+    installEnterPressesButtons(this);
     m_amount->setFocus();
     m_amount->selectAll();
 }
@@ -92,7 +94,8 @@ PaymentEntry PaymentEntryDialog::entry() const
     return {m_date->text(), m_amount->text(), m_method->text(), m_note->text()};
 }
 
-PaymentDialog::PaymentDialog(InvoicePayments* model, QWidget* parent) : QDialog(parent), m_model(model)
+PaymentDialog::PaymentDialog(ScreenContext& context, InvoicePayments* model, QWidget* parent)
+    : QDialog(parent), m_context(context), m_model(model)
 {
     model->setParent(this);
     setObjectName(QStringLiteral("TFormFizetes"));
@@ -141,7 +144,7 @@ PaymentDialog::PaymentDialog(InvoicePayments* model, QWidget* parent) : QDialog(
     auto add = [&](const QString& text, const QString& hint, const QString& name, auto action) {
         return addButton(buttons, text, hint, name, this, action);
     };
-    add(QStringLiteral("Új"), QStringLiteral("Új fizetés rögzítése"), QStringLiteral("newPaymentButton"), [this] { newPayment(); });
+    add(QStringLiteral("Új"), QStringLiteral("Új fizetés rögzítése"), QStringLiteral("newPaymentButton"), [this] { enterNewPayment(m_context, *m_model); });
     add(QStringLiteral("Töröl"), QStringLiteral("A kijelölt fizetés törlése (törölt jelöléssel megmarad)"),
         QStringLiteral("deletePaymentButton"), [this] { m_model->deletePayment(); });
     buttons->addStretch();
@@ -159,13 +162,6 @@ void PaymentDialog::showAmounts()
     m_payable->setText(m_model->amountText(m_model->payable()));
     m_paid->setText(m_model->amountText(m_model->paid()));
     m_balance->setText(m_model->amountText(m_model->balance()));
-}
-
-void PaymentDialog::newPayment()
-{
-    PaymentEntryDialog entry(m_model->suggestion(QDate::currentDate()),
-                             [this](const PaymentEntry& typed) { return m_model->addPayment(typed); }, this);
-    entry.exec();
 }
 
 } // namespace orvena

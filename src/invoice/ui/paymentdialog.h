@@ -30,13 +30,13 @@ class PaymentDialog : public QDialog {
     Q_OBJECT
 public:
     // Takes over the model (its parent becomes the dialog); the model has been opened.
-    PaymentDialog(InvoicePayments* model, QWidget* parent = nullptr);
+    PaymentDialog(ScreenContext& context, InvoicePayments* model, QWidget* parent = nullptr);
     InvoicePayments* model() const { return m_model; }
 
 private:
     void showAmounts();
-    void newPayment();
 
+    ScreenContext& m_context;
     InvoicePayments* m_model;
     QLabel* m_payable;
     QLabel* m_paid;

@@ -1,4 +1,3 @@
-#include "mail/invoicemail.h"
 #include "db/money.h"
 #include "receivablesdialog.h"
 
@@ -7,9 +6,9 @@
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "screens/common/ui/dialogparts.h"
+#include "screens/common/ui/keyhandling.h"
 #include "screens/common/dispatcher.h"
 
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -79,9 +78,7 @@ ReceivablesDialog::ReceivablesDialog(ScreenContext& context, QWidget* parent)
     m_day->setObjectName(QStringLiteral("dayEdit"));
     m_day->setMaximumWidth(110);
     top->addWidget(m_day);
-    auto* refresh = new QPushButton(QStringLiteral("Frissít"), this);
-    refresh->setObjectName(QStringLiteral("refreshButton"));
-    refresh->setAutoDefault(false);
+    auto* refresh = makeButton(QStringLiteral("Frissít"), {}, QStringLiteral("refreshButton"), this);
     connect(refresh, &QPushButton::clicked, this, [this] { reload(); });
     top->addWidget(refresh);
     top->addStretch();
@@ -199,10 +196,12 @@ void ReceivablesDialog::printReminder()
     runAction(m_context.ui, [&] { m_model.printReminder(customer); });
 }
 
-ReminderMailDialog::ReminderMailDialog(const QString& customer, const std::vector<ReminderLetter>& letters,
-                                       const QString& addresses, UserInterface& ui, QWidget* parent)
-    : QDialog(parent), m_ui(ui)
+ReminderMailDialog::ReminderMailDialog(mail::ReminderMailScreen* model, QWidget* parent) : QDialog(parent), m_model(model)
 {
+    model->setParent(this);
+    const QString customer = model->customerText();
+    const std::vector<ReminderLetter>& letters = model->letters();
+    const QString& addresses = model->addresses();
     setObjectName(QStringLiteral("TEmailFelszolitas"));
     setWindowTitle(QStringLiteral("Fizetési felszólítás küldése e-mailben"));
     auto* layout = new QVBoxLayout(this);
@@ -231,31 +230,23 @@ ReminderMailDialog::ReminderMailDialog(const QString& customer, const std::vecto
         note->setWordWrap(true);
         layout->addWidget(note);
     }
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* send = buttons->addButton(QStringLiteral("Küld"), QDialogButtonBox::AcceptRole);
-    send->setObjectName(QStringLiteral("sendButton"));
-    send->setDefault(true);
-    buttons->addButton(QStringLiteral("Mégsem"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    addButton(buttons, QStringLiteral("Küld"), QStringLiteral("A felszólítás elküldése"), QStringLiteral("sendButton"),
+              this, [this] {
+                  // Without an address the window stays, with what the operator sees, for one to be typed.
+                  if (m_model->send(m_addresses->text()))
+                      accept();
+                  else
+                      m_addresses->setFocus();
+              });
+    addButton(buttons, QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), this,
+              [this] { reject(); });
+    layout->addLayout(buttons);
+    // Enter in the addresses moves on to "Küld"; only Enter on a button presses it.
+    installEnterNavigation(this, EnterMode::FormFirst);
+    installEnterPressesButtons(this);
     resize(640, 300);
-}
-
-QString ReminderMailDialog::addresses() const
-{
-    return m_addresses->text();
-}
-
-void ReminderMailDialog::accept()
-{
-    // Without an address the window stays, with what the operator sees, for one to be typed.
-    if (m_addresses->text().trimmed().isEmpty()) {
-        m_ui.message(QStringLiteral("Nincs megadva e-mail-cím."));
-        m_addresses->setFocus();
-        return;
-    }
-    QDialog::accept();
 }
 
 void ReceivablesDialog::mailReminder()
@@ -265,23 +256,9 @@ void ReceivablesDialog::mailReminder()
         m_context.ui.message(QStringLiteral("Válassza ki a vevőt (vagy egy számláját), akinek a felszólítás készül."));
         return;
     }
-    const QString customer = current->data(Name, Qt::UserRole + 1).toString();
-    runAction(m_context.ui, [&] {
-        // What goes to whom is shown first; nothing is sent until "Küld".
-        const std::vector<ReminderLetter> letters = m_model.reminderLetters(customer);
-        if (letters.empty()) {
-            m_context.ui.message(QStringLiteral("A(z) %1 kódú vevőnek nincs lejárt, rendezetlen számlája.").arg(customer));
-            return;
-        }
-        const mail::ReminderRecipient recipient = mail::reminderRecipient(m_context.data, customer);
-        ReminderMailDialog ask(QStringLiteral("%1 (%2)").arg(recipient.name, customer), letters, recipient.addresses,
-                               m_context.ui, this);
-        if (ask.exec() != QDialog::Accepted)
-            return;
-        const mail::InvoiceMailResult result = mail::emailReminder(m_context, customer, m_model.today(), ask.addresses());
-        if (!result.message.isEmpty())
-            m_context.ui.message(result.message);
-    });
+    ScreenRequest request = ScreenRequest::on(current->data(Name, Qt::UserRole + 1).toString());
+    request.day = m_model.today();
+    m_context.opener.open(Screen::ReminderMail, request);
 }
 
 } // namespace orvena

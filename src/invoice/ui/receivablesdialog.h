@@ -2,6 +2,7 @@
 // "Kintlévőségek": the open invoices by customer, with totals, the reminder letter and the
 // list's print and CSV export.
 #include "invoice/receivables.h"
+#include "mail/mailscreens.h"
 
 #include <QDialog>
 
@@ -32,17 +33,15 @@ private:
 };
 
 // "Küldés e-mailben": the letters a customer's reminder holds and the addresses (the customer's,
-// editable) before anything is sent; "Küld" accepts only with an address.
+// editable) before anything is sent; "Küld" sends only with an address.
 class ReminderMailDialog : public QDialog {
     Q_OBJECT
 public:
-    ReminderMailDialog(const QString& customer, const std::vector<ReminderLetter>& letters, const QString& addresses,
-                       UserInterface& ui, QWidget* parent);
-    QString addresses() const;
-    void accept() override;
+    // Takes over the model (its parent becomes the dialog); the model has been prepared.
+    ReminderMailDialog(mail::ReminderMailScreen* model, QWidget* parent);
 
 private:
-    UserInterface& m_ui;
+    mail::ReminderMailScreen* m_model;
     QLineEdit* m_addresses = nullptr;
 };
 

@@ -1,4 +1,5 @@
 #include "masterdatadialogs.h"
+#include "screens/common/ui/dialogparts.h"
 
 #include "masterdata/articles.h"
 #include "screens/common/ui/editdialog.h"
@@ -80,9 +81,8 @@ QDialog* createArticleEditDialog(ScreenContext& context, const ScreenRequest& re
     QLineEdit* vatCode = dialog->lineEdit(QStringLiteral("cAfakod"));
     vatCode->setMaximumWidth(60);
     vatRow->addWidget(vatCode);
-    auto* vatButton = new QPushButton(QStringLiteral("ÁFA"), dialog);
-    vatButton->setObjectName(QStringLiteral("Button_AFA"));
-    vatButton->setToolTip(QStringLiteral("ÁFA % választó ablak megnyitása"));
+    auto* vatButton = makeButton(QStringLiteral("ÁFA"), QStringLiteral("ÁFA % választó ablak megnyitása"),
+                                 QStringLiteral("Button_AFA"), dialog);
     pressOnEnter(vatButton);
     QObject::connect(vatButton, &QPushButton::clicked, m, [m] { m->chooseVat(); });
     form->addRow(vatButton, vatRow);
@@ -99,8 +99,8 @@ QDialog* createArticleEditDialog(ScreenContext& context, const ScreenRequest& re
                        static_cast<QWidget*>(unit)})
         w->setVisible(false);
     dialog->body()->addLayout(form);
-    QPushButton* ok = dialog->addButton(QStringLiteral("OK"), QStringLiteral("Cikk letárolása."), [m] { m->ok(); });
-    QPushButton* cancel = dialog->addButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });
+    QPushButton* ok = dialog->addRowButton(QStringLiteral("OK"), QStringLiteral("Cikk letárolása."), [m] { m->ok(); });
+    QPushButton* cancel = dialog->addRowButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });
     // Focus order: the six fields, "OK", "Mégsem", "ÁFA".
     QWidget::setTabOrder(dialog->widget(QStringLiteral("cPnem")), ok);
     QWidget::setTabOrder(ok, cancel);

@@ -63,9 +63,9 @@ DictionaryEditDialog::DictionaryEditDialog(DictionaryEdit* model, QWidget* paren
     lineEdit(QStringLiteral("mkod"))->setToolTip(
         QStringLiteral("Öt karakter; az ötödik a szótár típusa: 2 egész forint, 3 fillér"));
 
-    QPushButton* ok = addButton(QStringLiteral("OK"), QStringLiteral("Szótársor mentése"), [model] { model->ok(); });
-    QPushButton* cancel = addButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [model] { model->cancel(); });
-    QPushButton* copy = addButton(QStringLiteral("Másolat készítés"), QStringLiteral("A szótár sorról másolat készítése"),
+    QPushButton* ok = addRowButton(QStringLiteral("OK"), QStringLiteral("Szótársor mentése"), [model] { model->ok(); });
+    QPushButton* cancel = addRowButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [model] { model->cancel(); });
+    QPushButton* copy = addRowButton(QStringLiteral("Másolat készítés"), QStringLiteral("A szótár sorról másolat készítése"),
                                   [model] { model->copy(); });
     for (QPushButton* b : {ok, cancel, copy})
         b->setAutoDefault(true); // Enter on a focused button presses it

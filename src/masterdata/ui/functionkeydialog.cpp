@@ -1,4 +1,5 @@
 #include "functionkeydialog.h"
+#include "screens/common/ui/dialogparts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -142,17 +143,11 @@ FunctionKeyDialog::FunctionKeyDialog(std::unique_ptr<FunctionKeyScreen> screen, 
     layout->addWidget(where);
 
     auto* buttons = new QHBoxLayout;
-    m_save = new QPushButton(QStringLiteral("Mentés"), this);
-    m_save->setObjectName(QStringLiteral("Button1"));
-    m_save->setToolTip(QStringLiteral("A beírt adatok lementése."));
-    m_read = new QPushButton(QStringLiteral("Beolvasás"), this);
-    m_read->setObjectName(QStringLiteral("Button2"));
-    m_read->setToolTip(QStringLiteral("A lementett adatok beolvasása."));
-    m_cancel = new QPushButton(QStringLiteral("Mégsem"), this);
-    m_cancel->setObjectName(QStringLiteral("Button3"));
-    m_cancel->setToolTip(QStringLiteral("Kilépés"));
+    m_save = makeButton(QStringLiteral("Mentés"), QStringLiteral("A beírt adatok lementése."), QStringLiteral("Button1"), this);
+    m_read = makeButton(QStringLiteral("Beolvasás"), QStringLiteral("A lementett adatok beolvasása."),
+                        QStringLiteral("Button2"), this);
+    m_cancel = makeButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("Button3"), this);
     for (QPushButton* b : {m_save, m_read, m_cancel}) {
-        b->setAutoDefault(false);
         b->setMinimumWidth(100);
         buttons->addWidget(b);
     }

@@ -1,4 +1,5 @@
 #include "headerblockdialog.h"
+#include "screens/common/ui/dialogparts.h"
 
 #include "screens/common/dispatcher.h"
 #include "screens/common/ui/keyhandling.h"
@@ -188,10 +189,7 @@ HeaderBlockDialog::HeaderBlockDialog(ScreenContext& context, std::unique_ptr<Hea
     grid->addWidget(ticksLabel, 2, 1);
     grid->addWidget(m_ticks, 3, 1);
 
-    m_transfer = new QPushButton(QStringLiteral(">>"), this);
-    m_transfer->setObjectName(QStringLiteral("Button3"));
-    m_transfer->setToolTip(QStringLiteral("Átrakni"));
-    m_transfer->setAutoDefault(false);
+    m_transfer = makeButton(QStringLiteral(">>"), QStringLiteral("Átrakni"), QStringLiteral("Button3"), this);
     m_transfer->setFixedWidth(44);
     grid->addWidget(m_transfer, 3, 2, Qt::AlignVCenter);
 
@@ -211,13 +209,9 @@ HeaderBlockDialog::HeaderBlockDialog(ScreenContext& context, std::unique_ptr<Hea
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setObjectName(QStringLiteral("Button1"));
-    m_ok->setToolTip(QStringLiteral("Cimke mentése"));
-    m_cancel = new QPushButton(QStringLiteral("Mégsem"), this);
-    m_cancel->setObjectName(QStringLiteral("Button2"));
+    m_ok = makeButton(QStringLiteral("OK"), QStringLiteral("Cimke mentése"), QStringLiteral("Button1"), this);
+    m_cancel = makeButton(QStringLiteral("Mégsem"), {}, QStringLiteral("Button2"), this);
     for (QPushButton* b : {m_ok, m_cancel}) {
-        b->setAutoDefault(false);
         b->setMinimumWidth(100);
         buttons->addWidget(b);
     }

@@ -1,6 +1,7 @@
 // Customers and issuers: list screens with a "Sor adata" / "Cimke" detail panel, edit screens
 // with the pages "Sorok" and "Cimke", the copy and the header-block composer.
 #include "masterdatadialogs.h"
+#include "screens/common/ui/dialogparts.h"
 
 #include "masterdata/customers.h"
 #include "masterdata/issuers.h"
@@ -78,9 +79,7 @@ QWidget* blockPage(EditDialog* dialog, const QString& key, QPushButton* compose)
 template<typename Edit>
 QPushButton* composeButton(EditDialog* dialog, Edit* model, const QString& hint)
 {
-    auto* compose = new QPushButton(QStringLiteral("Összeállít"), dialog);
-    compose->setObjectName(QStringLiteral("Button_Osszeallit"));
-    compose->setToolTip(hint);
+    auto* compose = makeButton(QStringLiteral("Összeállít"), hint, QStringLiteral("Button_Osszeallit"), dialog);
     pressOnEnter(compose);
     QObject::connect(compose, &QPushButton::clicked, model, [model] { model->compose(); });
     return compose;
@@ -115,9 +114,8 @@ QDialog* createCustomerListDialog(ScreenContext& context, QWidget* parent)
     field->setMaximumWidth(320);
     label->setBuddy(field);
     field->installEventFilter(new SearchKeys(field, model));
-    auto* find = new QPushButton(QStringLiteral("Keres"), dialog);
-    find->setObjectName(QStringLiteral("Keres"));
-    find->setToolTip(QStringLiteral("Vevő névre pozicionálja a listát."));
+    auto* find = makeButton(QStringLiteral("Keres"), QStringLiteral("Vevő névre pozicionálja a listát."),
+                            QStringLiteral("Keres"), dialog);
     pressOnEnter(find);
     QObject::connect(find, &QPushButton::clicked, model, [model, field] { model->search(field->text()); });
     search->addWidget(label);
@@ -156,10 +154,10 @@ QDialog* createCustomerEditDialog(ScreenContext& context, const ScreenRequest& r
     tabs->addTab(blockPage(dialog, QStringLiteral("vMemoVevo"), compose), QStringLiteral("Cimke"));
     tabs->addTab(customerReportPage(dialog, m), QStringLiteral("NAV adatok"));
     dialog->body()->addWidget(tabs);
-    dialog->addButton(QStringLiteral("OK"), QStringLiteral("Vevő letárolása."), [m] { m->ok(); });
-    dialog->addButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });
+    dialog->addRowButton(QStringLiteral("OK"), QStringLiteral("Vevő letárolása."), [m] { m->ok(); });
+    dialog->addRowButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });
     nav::addTaxpayerCheckButton(context, m, dialog);
-    dialog->addButton(QStringLiteral("Másolat készítés"), QStringLiteral("A vevö sorról másolat készítése"),
+    dialog->addRowButton(QStringLiteral("Másolat készítés"), QStringLiteral("A vevö sorról másolat készítése"),
                       [m] { m->copy(); });
     showPageOfFocusedField(dialog, m, tabs);
     dialog->finishLayout();
@@ -208,9 +206,9 @@ QDialog* createIssuerEditDialog(ScreenContext& context, const ScreenRequest& req
     tabs->addTab(navTab, QStringLiteral("NAV"));
     dialog->body()->addWidget(tabs);
     dialog->body()->addWidget(issuerReportGroup(dialog, m));
-    dialog->addButton(QStringLiteral("OK"), QStringLiteral("Szállító (kibocsátó) letárolása."), [m] { m->ok(); });
-    dialog->addButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });
-    dialog->addButton(QStringLiteral("Másolat készítés"), QStringLiteral("Meglévő adatsorról másolat készítése."),
+    dialog->addRowButton(QStringLiteral("OK"), QStringLiteral("Szállító (kibocsátó) letárolása."), [m] { m->ok(); });
+    dialog->addRowButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });
+    dialog->addRowButton(QStringLiteral("Másolat készítés"), QStringLiteral("Meglévő adatsorról másolat készítése."),
                       [m] { m->copy(); });
     showPageOfFocusedField(dialog, m, tabs);
     dialog->finishLayout();

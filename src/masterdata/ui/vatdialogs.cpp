@@ -45,8 +45,8 @@ QDialog* createVatEditDialog(ScreenContext& context, const ScreenRequest& reques
     note->setWordWrap(true);
     dialog->body()->addWidget(note);
     dialog->body()->addWidget(vatReportGroup(dialog, m));
-    dialog->addButton(QStringLiteral("OK"), QStringLiteral("Áfa sor bevitele"), [m] { m->ok(); });
-    dialog->addButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });
+    dialog->addRowButton(QStringLiteral("OK"), QStringLiteral("Áfa sor bevitele"), [m] { m->ok(); });
+    dialog->addRowButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), [m] { m->cancel(); });
     dialog->finishLayout();
     dialog->resize(420, dialog->sizeHint().height());
     return dialog;

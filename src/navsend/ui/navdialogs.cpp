@@ -1,4 +1,5 @@
 #include "navdialogs.h"
+#include "screens/common/ui/dialogparts.h"
 
 #include "navsend/navscreens.h"
 
@@ -54,14 +55,11 @@ NavLogDialog::NavLogDialog(NavLog* model, const QString& invoiceNumber, QWidget*
     layout->addWidget(grid, 1);
 
     auto* buttons = new QHBoxLayout;
-    m_resend = new QPushButton(QStringLiteral("Újraküldés"), this);
-    m_resend->setObjectName(QStringLiteral("resendButton"));
-    m_resend->setToolTip(QStringLiteral("Az elutasított jelentés újraküldése, ha az elutasítás oka megszűnt."));
-    m_resend->setAutoDefault(false);
+    m_resend = makeButton(QStringLiteral("Újraküldés"),
+                          QStringLiteral("Az elutasított jelentés újraküldése, ha az elutasítás oka megszűnt."),
+                          QStringLiteral("resendButton"), this);
     connect(m_resend, &QPushButton::clicked, this, [this] { m_model->resend(); });
-    auto* close = new QPushButton(QStringLiteral("Bezár"), this);
-    close->setObjectName(QStringLiteral("closeButton"));
-    close->setAutoDefault(false);
+    auto* close = makeButton(QStringLiteral("Bezár"), {}, QStringLiteral("closeButton"), this);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     buttons->addWidget(m_resend);
     buttons->addStretch();
@@ -132,9 +130,7 @@ QWidget* createIssuerNavPage(ScreenContext& context, EditScreen* edit, QWidget* 
         settings->exchangeKey = exchange->text();
     };
     auto* buttons = new QHBoxLayout;
-    auto* save = new QPushButton(QStringLiteral("NAV adatok mentése"), page);
-    save->setObjectName(QStringLiteral("navSaveButton"));
-    save->setAutoDefault(false);
+    auto* save = makeButton(QStringLiteral("NAV adatok mentése"), {}, QStringLiteral("navSaveButton"), page);
     QObject::connect(save, &QPushButton::clicked, page, [=] {
         // a new issuer (or a copy) has no stored row yet: the settings refuse without a code
         settings->setIssuerCode(edit->isNew() ? QString() : edit->field(QStringLiteral("zKod")));
@@ -142,10 +138,8 @@ QWidget* createIssuerNavPage(ScreenContext& context, EditScreen* edit, QWidget* 
         if (settings->save())
             show();
     });
-    auto* test = new QPushButton(QStringLiteral("Kapcsolat próba"), page);
-    test->setObjectName(QStringLiteral("navTestButton"));
-    test->setToolTip(QStringLiteral("Tokenkérés a NAV-tól a beírt adatokkal."));
-    test->setAutoDefault(false);
+    auto* test = makeButton(QStringLiteral("Kapcsolat próba"), QStringLiteral("Tokenkérés a NAV-tól a beírt adatokkal."),
+                            QStringLiteral("navTestButton"), page);
     QObject::connect(test, &QPushButton::clicked, page, [=] {
         take();
         settings->testConnection();
@@ -159,7 +153,7 @@ QWidget* createIssuerNavPage(ScreenContext& context, EditScreen* edit, QWidget* 
 
 void addTaxpayerCheckButton(ScreenContext& context, EditScreen* edit, EditDialog* dialog)
 {
-    QPushButton* b = dialog->addButton(
+    QPushButton* b = dialog->addRowButton(
         QStringLiteral("NAV ellenőrzés"), QStringLiteral("Az adószám ellenőrzése a NAV nyilvántartásában."),
         [ctx = &context, edit] {
             const QString address = QStringLiteral("%1 %2, %3")

@@ -2,6 +2,7 @@
 // What a screen is opened with. The opener hands the request to the screen's factory, which
 // gives it to the screen's model when it builds it; nothing travels to the next screen through
 // the run's state, so a screen opened twice gets each time exactly what it was opened with.
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -52,16 +53,26 @@ struct ScreenRequest {
     // button, which hands over nothing ("Kiválaszt" and "Mégsem" hand over its current row).
     bool* dismissed = nullptr;
     // The stored document a composition screen modifies (EditMode::Modify), by its number: the
-    // register names the document it stood on, the screen reads it afresh under its lock.
+    // register names the document it stood on, the screen reads it afresh under its lock. The
+    // invoice whose payments or e-mails a screen shows; the customer a reminder e-mail goes to.
     QString number = {};
     // A new invoice composed as the correction of the issued invoice of this number.
     QString corrected = {};
+    // The day a screen reckons with (the receivables' day a reminder is written on).
+    QDate day = {};
 
     // A composition screen opened to modify the stored document of this number.
     static ScreenRequest modifying(const QString& number)
     {
         ScreenRequest request;
         request.mode = EditMode::Modify;
+        request.number = number;
+        return request;
+    }
+    // A screen opened on one document (or customer) by its number.
+    static ScreenRequest on(const QString& number)
+    {
+        ScreenRequest request;
         request.number = number;
         return request;
     }

@@ -37,6 +37,11 @@ QString formId(Screen screen)
     case Screen::ProformaRegister: return QStringLiteral("TDijbekerok");
     case Screen::ProformaComposer: return QStringLiteral("TDijbekeroSzerk");
     case Screen::BankStatements: return QStringLiteral("TBankkivonat");
+    case Screen::Payments: return QStringLiteral("TFormFizetes");
+    case Screen::PaymentEntry: return QStringLiteral("TFormFizetesUj");
+    case Screen::InvoiceMail: return QStringLiteral("TEmailKuldes");
+    case Screen::InvoiceMailLog: return QStringLiteral("TEmailNaplo");
+    case Screen::ReminderMail: return QStringLiteral("TEmailFelszolitas");
     }
     return {};
 }

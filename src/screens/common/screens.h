@@ -37,6 +37,11 @@ enum class Screen {
     ProformaRegister,     // TDijbekerok "Díjbekérők"
     ProformaComposer,     // TForm9 over a proforma
     BankStatements,       // TBankkivonat "Bankkivonat": statement entries matched to invoices
+    Payments,             // TFormFizetes "Fizetés": the payments of the register's invoice
+    PaymentEntry,         // TFormFizetesUj "Új fizetés"
+    InvoiceMail,          // TEmailKuldes "Küldés e-mailben": the register's invoice to its customer
+    InvoiceMailLog,       // TEmailNaplo "E-mail napló": the messages an invoice was sent in
+    ReminderMail,         // TEmailFelszolitas: a customer's reminder sent by e-mail
 };
 
 QString formId(Screen screen);

@@ -3,6 +3,9 @@
 // a fake that records every message and answers questions from a script.
 #include <QString>
 
+#include <atomic>
+#include <functional>
+
 namespace orvena {
 
 class UserInterface {
@@ -16,6 +19,14 @@ public:
     virtual bool askYesNo(const QString& text) = 0;
     // The general error report: error icon, the application's title, the error's own text.
     virtual void errorReport(const QString& text) = 0;
+
+    // Network work (the mail server, the central bank) runs off the window's thread: `work` runs
+    // on a thread of its own while the operator sees `what` with a "Mégsem" button, and this
+    // returns when it has ended. "Mégsem" sets `cancelled`; the work gives up soon after. What the
+    // work throws is thrown here. The work touches no database connection and no widget. This
+    // implementation (the command line, the tests) waits for the thread without showing anything.
+    using BackgroundWork = std::function<void(const std::atomic<bool>& cancelled)>;
+    virtual void runInBackground(const QString& what, const BackgroundWork& work);
 };
 
 } // namespace orvena

@@ -1,4 +1,6 @@
 #include "tooldialogs.h"
+#include "screens/common/ui/keyhandling.h"
+#include "screens/common/ui/dialogparts.h"
 
 #include "navsend/navreconcilescreen.h"
 #include "screens/common/dispatcher.h"
@@ -57,18 +59,15 @@ public:
         layout->addLayout(form);
         auto* buttons = new QHBoxLayout;
         buttons->addStretch();
-        auto* run = new QPushButton(QStringLiteral("Indít"), this);
-        run->setObjectName(QStringLiteral("Button1"));
-        run->setToolTip(QStringLiteral("Az adatszolgáltatás fájljainak elkészítése."));
+        auto* run = makeButton(QStringLiteral("Indít"), QStringLiteral("Az adatszolgáltatás fájljainak elkészítése."),
+                               QStringLiteral("Button1"), this);
         // The authority's copy of the period's invoices against the books, asked in the background.
-        m_reconcile = new QPushButton(QStringLiteral("Egyeztetés a NAV-val"), this);
-        m_reconcile->setObjectName(QStringLiteral("ReconcileButton"));
-        m_reconcile->setToolTip(QStringLiteral("A NAV-nál lévő kimenő számlák összevetése a könyvekkel (a számlák kelte "
-                                               "szerinti időszakra); az eltérések listája a mappába kerül."));
+        m_reconcile = makeButton(QStringLiteral("Egyeztetés a NAV-val"),
+                                 QStringLiteral("A NAV-nál lévő kimenő számlák összevetése a könyvekkel (a számlák "
+                                                "kelte szerinti időszakra); az eltérések listája a mappába kerül."),
+                                 QStringLiteral("ReconcileButton"), this);
         buttons->addWidget(m_reconcile);
-        auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
-        cancel->setObjectName(QStringLiteral("Button2"));
-        cancel->setToolTip(QStringLiteral("Kilépés"));
+        auto* cancel = makeButton(QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("Button2"), this);
         buttons->addWidget(run);
         buttons->addWidget(cancel);
         layout->addLayout(buttons);
@@ -101,6 +100,7 @@ public:
             });
         });
         connect(&m_reconciliation, &nav::ReconcileScreen::finished, this, [this] { m_reconcile->setEnabled(true); });
+        installEnterPressesButtons(this);
     }
 
 private:

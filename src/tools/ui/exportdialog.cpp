@@ -1,4 +1,5 @@
 #include "tooldialogs.h"
+#include "screens/common/ui/dialogparts.h"
 
 #include "screens/common/dispatcher.h"
 #include "tools/dataexport.h"
@@ -46,18 +47,14 @@ public:
         layout->addSpacing(8);
         auto* buttons = new QHBoxLayout;
         buttons->addStretch();
-        auto* run = new QPushButton(QStringLiteral("Export"), this);
-        run->setObjectName(QStringLiteral("Button1"));
-        auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
-        cancel->setObjectName(QStringLiteral("Button2"));
+        auto* run = makeButton(QStringLiteral("Export"), {}, QStringLiteral("Button1"), this);
+        auto* cancel = makeButton(QStringLiteral("Mégsem"), {}, QStringLiteral("Button2"), this);
         buttons->addWidget(run);
         buttons->addWidget(cancel);
         layout->addLayout(buttons);
         connect(run, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_export->run(); }); });
         // Enter in the folder field starts the export; no button is a default button, so Enter
         // elsewhere presses only the focused one
-        run->setAutoDefault(false);
-        cancel->setAutoDefault(false);
         connect(folder, &QLineEdit::returnPressed, run, &QPushButton::click);
         connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     }

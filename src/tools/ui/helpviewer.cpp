@@ -1,4 +1,5 @@
 #include "helpviewer.h"
+#include "screens/common/ui/dialogparts.h"
 
 #include "db/errors.h"
 #include "db/logging.h"
@@ -56,11 +57,9 @@ HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent)
     layout->addWidget(splitter, 1);
 
     auto* buttons = new QHBoxLayout;
-    m_back = new QPushButton(QStringLiteral("Vissza"), this);
-    auto* contents = new QPushButton(QStringLiteral("Tartalom"), this);
-    auto* close = new QPushButton(QStringLiteral("Bezárás"), this);
-    for (auto* b : {m_back, contents, close})
-        b->setAutoDefault(false);
+    m_back = makeButton(QStringLiteral("Vissza"), {}, {}, this);
+    auto* contents = makeButton(QStringLiteral("Tartalom"), {}, {}, this);
+    auto* close = makeButton(QStringLiteral("Bezárás"), {}, {}, this);
     buttons->addWidget(m_back);
     buttons->addWidget(contents);
     buttons->addStretch();

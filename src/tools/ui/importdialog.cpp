@@ -1,4 +1,6 @@
 #include "tooldialogs.h"
+#include "screens/common/ui/keyhandling.h"
+#include "screens/common/ui/dialogparts.h"
 
 #include "screens/common/dispatcher.h"
 #include "tools/articleimport.h"
@@ -39,8 +41,7 @@ public:
         layout->addSpacing(12);
         auto* buttons = new QHBoxLayout;
         buttons->addStretch();
-        auto* take = new QPushButton(QStringLiteral("Átvétel "), this);
-        take->setObjectName(QStringLiteral("Button1"));
+        auto* take = makeButton(QStringLiteral("Átvétel "), {}, QStringLiteral("Button1"), this);
         buttons->addWidget(take);
         buttons->addStretch();
         layout->addLayout(buttons);
@@ -50,6 +51,7 @@ public:
             if (done)
                 accept();
         });
+        installEnterPressesButtons(this);
     }
 
 private:

@@ -1,4 +1,6 @@
 #include "maintenancedialog.h"
+#include "screens/common/ui/keyhandling.h"
+#include "screens/common/ui/dialogparts.h"
 
 #include "passworddialog.h"
 #include "tableeditview.h"
@@ -34,10 +36,8 @@ MaintenanceDialog::MaintenanceDialog(ScreenContext& context, TableMaintenance* m
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setObjectName(QStringLiteral("Button1"));
-    auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
-    cancel->setObjectName(QStringLiteral("Button2"));
+    m_ok = makeButton(QStringLiteral("OK"), {}, QStringLiteral("Button1"), this);
+    auto* cancel = makeButton(QStringLiteral("Mégsem"), {}, QStringLiteral("Button2"), this);
     buttons->addWidget(m_ok);
     buttons->addWidget(cancel);
     layout->addLayout(buttons);
@@ -47,6 +47,7 @@ MaintenanceDialog::MaintenanceDialog(ScreenContext& context, TableMaintenance* m
     });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     m_ok->installEventFilter(this);
+    installEnterPressesButtons(this);
     resize(960, 580);
 
     // Every grid starts empty: the tables are closed until a code is given.

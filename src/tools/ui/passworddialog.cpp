@@ -1,4 +1,6 @@
 #include "passworddialog.h"
+#include "screens/common/ui/keyhandling.h"
+#include "screens/common/ui/dialogparts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,17 +26,17 @@ PasswordDialog::PasswordDialog(QWidget* parent) : QDialog(parent)
     layout->addSpacing(6);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("OKBtn"));
+    // Enter in the password field presses "OK", the one default button.
+    auto* ok = makeButton(QStringLiteral("OK"), {}, QStringLiteral("OKBtn"), this);
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Mégsem"), this);
-    cancel->setObjectName(QStringLiteral("CancelBtn"));
+    auto* cancel = makeButton(QStringLiteral("Mégsem"), {}, QStringLiteral("CancelBtn"), this);
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     buttons->addStretch();
     layout->addLayout(buttons);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    installEnterPressesButtons(this); // Enter on a focused "Mégsem" presses that one
     m_edit->setFocus();
 }
 

@@ -1,5 +1,7 @@
 #include "tooldialogs.h"
 
+#include "screens/common/ui/keyhandling.h"
+#include "screens/common/ui/dialogparts.h"
 #include "helpviewer.h"
 
 #include "screens/common/dispatcher.h"
@@ -25,13 +27,9 @@ QLabel* centered(const QString& text, QWidget* parent)
     return label;
 }
 
-QPushButton* button(const QString& text, const QString& name, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setMinimumWidth(110);
-    return b;
-}
+// The small dialogs' buttons are a little wider than their words; Enter presses the focused one
+// and no other.
+constexpr int kButtonWidth = 110;
 
 class RemoteAssistanceDialog : public QDialog {
 public:
@@ -49,9 +47,11 @@ public:
         layout->addWidget(text);
         layout->addSpacing(12);
         auto* buttons = new QHBoxLayout;
-        auto* start = button(QStringLiteral("Program indítása"), QStringLiteral("Button1"), this);
-        auto* cancel = button(QStringLiteral("Mégsem"), QStringLiteral("Button2"), this);
-        auto* close = button(QStringLiteral("Bezárás"), QStringLiteral("Button3"), this);
+        auto* start = makeButton(QStringLiteral("Program indítása"), {}, QStringLiteral("Button1"), this);
+        auto* cancel = makeButton(QStringLiteral("Mégsem"), {}, QStringLiteral("Button2"), this);
+        auto* close = makeButton(QStringLiteral("Bezárás"), {}, QStringLiteral("Button3"), this);
+        for (QPushButton* b : {start, cancel, close})
+            b->setMinimumWidth(kButtonWidth);
         buttons->addWidget(start);
         buttons->addStretch();
         buttons->addWidget(cancel);
@@ -60,6 +60,7 @@ public:
         connect(start, &QPushButton::clicked, this, [this] { runAction(m_context.ui, [this] { m_remote->start(); }); });
         connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
         connect(close, &QPushButton::clicked, this, &QDialog::accept);
+        installEnterPressesButtons(this);
     }
 
 private:
@@ -104,11 +105,13 @@ QDialog* createAboutDialog(ScreenContext&, QWidget* parent)
     layout->addSpacing(14);
     auto* row = new QHBoxLayout;
     row->addStretch();
-    auto* cancel = button(QStringLiteral("Mégsem"), QStringLiteral("OKButton"), dialog);
+    auto* cancel = makeButton(QStringLiteral("Mégsem"), {}, QStringLiteral("OKButton"), dialog);
+    cancel->setMinimumWidth(kButtonWidth);
     row->addWidget(cancel);
     row->addStretch();
     layout->addLayout(row);
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    installEnterPressesButtons(dialog);
     return dialog;
 }
 
@@ -125,11 +128,13 @@ QDialog* createHelpDialog(ScreenContext&, QWidget* parent)
     layout->addSpacing(12);
     auto* row = new QHBoxLayout;
     row->addStretch();
-    auto* open = button(QStringLiteral("Segitség"), QStringLiteral("Button1"), dialog);
+    auto* open = makeButton(QStringLiteral("Segitség"), {}, QStringLiteral("Button1"), dialog);
+    open->setMinimumWidth(kButtonWidth);
     row->addWidget(open);
     row->addStretch();
     layout->addLayout(row);
     QObject::connect(open, &QPushButton::clicked, dialog, [dialog] { HelpViewer::showHelp(dialog, 0); });
+    installEnterPressesButtons(dialog);
     return dialog;
 }
 

@@ -1,5 +1,7 @@
 #include "editdialog.h"
 
+#include "dialogparts.h"
+
 #include "keyhandling.h"
 
 #include "db/memotext.h"
@@ -142,14 +144,11 @@ QFormLayout* EditDialog::formLayout(const QStringList& keys)
     return form;
 }
 
-QPushButton* EditDialog::addButton(const QString& text, const QString& hint, std::function<void()> onClick)
+QPushButton* EditDialog::addRowButton(const QString& text, const QString& hint, std::function<void()> onClick)
 {
-    auto* b = new QPushButton(text, this);
-    b->setToolTip(hint);
+    QPushButton* b = addButton(m_buttons, text, hint, QStringLiteral("Button_") + text, this,
+                               [f = std::move(onClick)] { f(); });
     pressOnEnter(b);
-    b->setObjectName(QStringLiteral("Button_") + text);
-    connect(b, &QPushButton::clicked, this, [f = std::move(onClick)] { f(); });
-    m_buttons->addWidget(b);
     return b;
 }
 

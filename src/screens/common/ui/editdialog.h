@@ -6,8 +6,8 @@
 //     auto* dialog = new EditDialog(model, parent);
 //     auto* form = dialog->formLayout({"kAfa", "kAfanev", "kID", "kAfakod"}); // labelled rows
 //     dialog->body()->addLayout(form);
-//     dialog->addButton("OK", "Áfa sor bevitele", [model] { model->ok(); });
-//     dialog->addButton("Mégsem", "Kilépés", [model] { model->cancel(); });
+//     dialog->addRowButton("OK", "Áfa sor bevitele", [model] { model->ok(); });
+//     dialog->addRowButton("Mégsem", "Kilépés", [model] { model->cancel(); });
 //     dialog->finishLayout();          // Enter / Shift+Enter navigation, first focus
 // Read-only fields take no focus. A factory runs model->start() before building the dialog and
 // returns nullptr when it fails (the fill message has then been shown).
@@ -47,7 +47,8 @@ public:
     QFormLayout* formLayout(const QStringList& keys);
 
     QVBoxLayout* body() const { return m_body; }
-    QPushButton* addButton(const QString& text, const QString& hint, std::function<void()> onClick);
+    // A button at the end of the button row, named "Button_" + its text; Enter on it presses it.
+    QPushButton* addRowButton(const QString& text, const QString& hint, std::function<void()> onClick);
     // Installs Enter navigation (unless off) and puts the focus on the first editable field.
     void finishLayout(bool enterNavigation = true);
 

@@ -1,12 +1,18 @@
 #include "guiuserinterface.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 
 #include <algorithm>
+#include <exception>
+#include <memory>
 
 namespace orvena {
 
@@ -101,6 +107,46 @@ void GuiUserInterface::errorReport(const QString& text)
                     parentWidget());
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.exec();
+}
+
+void GuiUserInterface::runInBackground(const QString& what, const BackgroundWork& work)
+{
+    std::atomic<bool> cancelled{false};
+    std::exception_ptr failure;
+    const std::unique_ptr<QThread> thread(QThread::create([&] {
+        try {
+            work(cancelled);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }));
+    thread->setObjectName(QStringLiteral("background-work"));
+
+    // Shown at once and application-modal: no other action starts while the work runs.
+    QProgressDialog progress(what, QStringLiteral("Mégsem"), 0, 0, parentWidget());
+    progress.setObjectName(QStringLiteral("TFolyamat"));
+    progress.setWindowTitle(QStringLiteral("Kérem, várjon"));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setMinimumDuration(0);
+    QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&] {
+        cancelled = true;
+        // "Mégsem" hides the window; it stays up, without the button, until the work has given up.
+        progress.setCancelButton(nullptr);
+        progress.setLabelText(what + QStringLiteral("\nMegszakítás…"));
+        QTimer::singleShot(0, &progress, [&progress] { progress.show(); });
+    });
+    QEventLoop loop;
+    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    progress.show();
+    if (!thread->isFinished())
+        loop.exec();
+    thread->wait();
+    progress.hide();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 } // namespace orvena

@@ -16,6 +16,9 @@ public:
     void notice(const QString& text) override;
     bool askYesNo(const QString& text) override;
     void errorReport(const QString& text) override;
+    // A progress window over the screen, its "Mégsem" asking the work to stop; the window's
+    // events go on meanwhile, the other windows take no input.
+    void runInBackground(const QString& what, const BackgroundWork& work) override;
 
     // The message that a typed character cannot be stored, over the field it was typed into. The
     // keys typed on before the operator notices the box go on into the field instead of pressing
