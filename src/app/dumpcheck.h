@@ -24,10 +24,24 @@ public:
     // Why the dump is refused (Hungarian: what was found, its line and beginning); empty while
     // nothing was refused.
     const QString& problem() const { return m_problem; }
+    // How many bytes from the dump's start hold statements checked whole and let through (up to
+    // and with the semicolon of the last one; all of them once finish() let the dump through).
+    // Only these may reach the client while the dump is still being read: the rest may yet be
+    // refused.
+    qint64 passed() const { return m_passed; }
 
 private:
     enum class State { Code, Single, Double, Backtick, LineComment, BlockComment };
     void process(qsizetype end);
+    char at(qsizetype k) const { return m_pos + k < m_buffer.size() ? m_buffer.at(m_pos + k) : '\0'; }
+    bool skipPlainStringBytes(qsizetype end);
+    void keepStatementText(char c);
+    void stepQuoted(char c);
+    bool stepComment(char c);
+    bool stepCode(char c);
+    bool extendWord(char c);
+    void openBlockComment();
+    bool backslash();
     void endWord();
     void token(const QByteArray& upperWord, bool identifier, bool number, char punctuation);
     void endStatement();
@@ -35,6 +49,8 @@ private:
 
     QByteArray m_buffer; // bytes not yet processed (a few kept back for lookahead)
     qsizetype m_pos = 0;
+    qint64 m_dropped = 0; // bytes of the dump before m_buffer's first
+    qint64 m_passed = 0;
     State m_state = State::Code;
     bool m_escape = false;      // the previous byte in a string was a backslash
     bool m_execComment = false; // inside /*! ... */, whose content the server runs
