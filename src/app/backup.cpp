@@ -294,7 +294,8 @@ void verifyChecksum(const QString& file, const ParsedFile& parsed)
 }
 
 // The dump of a backup, inflated and checked on the way (DumpCheck): it hands on only statements
-// checked whole, so the statement it refuses, and all after it, never reach the client.
+// checked whole, so the statement it refuses, and all after it, never reach the client. What it
+// holds back is one statement at most, whose length the check bounds.
 class CheckedDump {
 public:
     CheckedDump(const QString& file, qint64 bodyOffset) : m_f(file), m_name(file)

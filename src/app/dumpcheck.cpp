@@ -62,9 +62,18 @@ void DumpCheck::feed(const QByteArray& bytes)
         return;
     m_buffer.append(bytes);
     process(m_buffer.size() - kLookahead);
+    checkLength(); // a statement not yet ended is bounded too
     m_buffer.remove(0, m_pos);
     m_dropped += m_pos;
     m_pos = 0;
+}
+
+void DumpCheck::checkLength()
+{
+    if (m_dropped + m_pos - m_passed > kLongestStatement)
+        refuse(QStringLiteral("a kliensprogram által elfogadottnál hosszabb (%1 MB feletti) utasítást")
+                   .arg(kLongestStatement >> 20),
+               m_statementText);
 }
 
 void DumpCheck::finish()
@@ -72,6 +81,7 @@ void DumpCheck::finish()
     if (!m_problem.isEmpty())
         return;
     process(m_buffer.size());
+    checkLength();
     const qint64 total = m_dropped + m_buffer.size();
     m_buffer.clear();
     m_pos = 0;
@@ -292,6 +302,7 @@ bool DumpCheck::stepCode(char c)
         m_execComment = false;
         m_pos += 2;
     } else if (c == ';') {
+        checkLength();
         endStatement();
         ++m_pos;
         if (m_problem.isEmpty())

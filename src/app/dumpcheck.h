@@ -30,6 +30,11 @@ public:
     // refused.
     qint64 passed() const { return m_passed; }
 
+    // The client takes no statement longer than its max_allowed_packet (16 MB by default): a
+    // longer one is no dump of ours, and a reader that holds statements back until they are
+    // checked would hold it whole.
+    static constexpr qint64 kLongestStatement = qint64(64) << 20;
+
 private:
     enum class State { Code, Single, Double, Backtick, LineComment, BlockComment };
     void process(qsizetype end);
@@ -46,6 +51,7 @@ private:
     void token(const QByteArray& upperWord, bool identifier, bool number, char punctuation);
     void endStatement();
     void refuse(const QString& what, const QByteArray& excerpt = {});
+    void checkLength();
 
     QByteArray m_buffer; // bytes not yet processed (a few kept back for lookahead)
     qsizetype m_pos = 0;

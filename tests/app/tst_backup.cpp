@@ -471,6 +471,10 @@ private slots:
             << "minősített nevet";
         QTest::newRow("read from another database")
             << QByteArray("CREATE TABLE lopott SELECT * FROM %V.vevo;\n") << QByteArray() << "minősített nevet";
+        // held whole until it is checked: one longer than the client takes is refused unread
+        QTest::newRow("statement longer than the client takes")
+            << "INSERT INTO vevo (vKod, vNeve) VALUES ('66', '" + QByteArray(65 << 20, 'x') + "');\n" << QByteArray()
+            << "hosszabb (64 MB feletti)";
         QTest::newRow("second gzip member") << QByteArray() << QByteArray("\\! touch %M\nDROP DATABASE `%V`;\n")
                                             << "második gzip-tagot";
     }
