@@ -142,19 +142,27 @@ int main(int argc, char** argv)
     const qint64 plainSize = QFileInfo(plainFile).size();
     const qint64 ourSize = QFileInfo(backupFile).size();
 
-    setup.execute("CREATE DATABASE orvena_bench_plain CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
-    const double plainLoad = runTool(QStringLiteral("mariadb"),
-                                     clientOptions(admin) + QStringList{QStringLiteral("orvena_bench_plain")}, {},
-                                     plainFile);
-    QElapsedTimer t;
-    t.start();
-    try {
-        restoreBackup(backupFile, admin, QStringLiteral("orvena_bench_restored"), false);
-    } catch (const BackupError& e) {
-        std::fprintf(stderr, "%s %s\n", qPrintable(e.text()), qPrintable(e.detail()));
-        return 1;
+    // alternated too; each run loads into databases that do not exist yet
+    std::vector<double> plainLoads, restores;
+    for (int run = 0; run < 3; ++run) {
+        setup.execute("DROP DATABASE IF EXISTS orvena_bench_plain");
+        setup.execute("DROP DATABASE IF EXISTS orvena_bench_restored");
+        setup.execute("CREATE DATABASE orvena_bench_plain CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
+        plainLoads.push_back(runTool(QStringLiteral("mariadb"),
+                                         clientOptions(admin) + QStringList{QStringLiteral("orvena_bench_plain")}, {},
+                                         plainFile));
+        QElapsedTimer t;
+        t.start();
+        try {
+            restoreBackup(backupFile, admin, QStringLiteral("orvena_bench_restored"), false);
+        } catch (const BackupError& e) {
+            std::fprintf(stderr, "%s %s\n", qPrintable(e.text()), qPrintable(e.detail()));
+            return 1;
+        }
+        restores.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
     }
-    const double restore = static_cast<double>(t.nsecsElapsed()) / 1e6;
+    const double plainLoad = median(plainLoads);
+    const double restore = median(restores);
 
     const QString invoicesThere = count(setup, "orvena_bench_restored", "szlafej");
     const QString linesThere = count(setup, "orvena_bench_restored", "szlasor");
@@ -166,12 +174,14 @@ int main(int argc, char** argv)
     std::printf("  orvena --backup (gzip, checksum) %8.0f ms  %10lld bytes\n", median(ours), ourSize);
     const double ratio = median(ours) / median(plain);
     std::printf("  ratio                            %8.2f x  (limit 1.20 x)\n", ratio);
-    std::printf("restore:\n");
+    std::printf("restore, median of 3:\n");
     std::printf("  plain mariadb < file             %8.0f ms\n", plainLoad);
     std::printf("  orvena --restore (check, swap)   %8.0f ms\n", restore);
+    const double restoreRatio = restore / plainLoad;
+    std::printf("  ratio                            %8.2f x  (limit 1.20 x)\n", restoreRatio);
 
     setup.execute("DROP DATABASE orvena_bench_plain");
     setup.execute("DROP DATABASE orvena_bench_restored");
     setup.execute("DROP DATABASE orvena_bench_backup");
-    return ratio <= 1.2 && invoicesThere == QString::number(invoices) ? 0 : 2;
+    return ratio <= 1.2 && restoreRatio <= 1.2 && invoicesThere == QString::number(invoices) ? 0 : 2;
 }

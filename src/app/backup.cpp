@@ -16,7 +16,6 @@
 
 #include "dumpcheck.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,10 +26,15 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include <openssl/evp.h>
 #include <zlib.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <memory>
@@ -120,6 +124,32 @@ private:
     bool m_ended = false;
 };
 
+// SHA-256 through libcrypto: the checksum is taken over every byte of a backup as it is written
+// and before it is restored, so it has to keep up with the dump.
+class Sha256 {
+public:
+    Sha256() : m_ctx(EVP_MD_CTX_new())
+    {
+        if (!m_ctx || EVP_DigestInit_ex(m_ctx, EVP_sha256(), nullptr) != 1)
+            throw BackupError(QStringLiteral("Az ellenőrzőösszeg nem számítható."));
+    }
+    ~Sha256() { EVP_MD_CTX_free(m_ctx); }
+    Sha256(const Sha256&) = delete;
+    Sha256& operator=(const Sha256&) = delete;
+
+    void add(const QByteArray& data) { EVP_DigestUpdate(m_ctx, data.constData(), static_cast<size_t>(data.size())); }
+    QByteArray hex()
+    {
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int size = 0;
+        EVP_DigestFinal_ex(m_ctx, digest, &size);
+        return QByteArray(reinterpret_cast<const char*>(digest), static_cast<qsizetype>(size)).toHex();
+    }
+
+private:
+    EVP_MD_CTX* m_ctx;
+};
+
 QString toolPath(const QStringList& names)
 {
     for (const QString& name : names) {
@@ -177,111 +207,203 @@ QByteArray headerCovered(const BackupHeader& h)
 
 struct ParsedFile {
     BackupHeader header;
+    QByteArray covered; // the header lines the checksum covers
     qint64 bodyOffset = 0;
 };
 
-// Reads the header, checks the checksum and, with `checkDump`, that the body is one gzip member
-// holding nothing but what a dump of tables holds (DumpCheck). Nothing of the file runs here.
-ParsedFile parseAndVerify(const QString& file, bool checkDump)
+QString damagedText(const QString& file)
+{
+    return QStringLiteral("A mentésfájl sérült vagy nem Orvena-mentés: %1").arg(file);
+}
+
+// One header line into the header's fields; false when the header is not one of ours.
+void readHeaderLine(const QByteArray& line, BackupHeader& header)
+{
+    const qsizetype colon = line.indexOf(": ");
+    if (!line.startsWith("-- ") || colon < 0)
+        return;
+    const QByteArray key = line.mid(3, colon - 3);
+    const QString value = QString::fromUtf8(line.mid(colon + 2));
+    if (key == "program")
+        header.programVersion = value;
+    else if (key == "adatszerkezet")
+        header.schemaVersion = value.toInt();
+    else if (key == "idopont")
+        header.time = QDateTime::fromString(value, Qt::ISODate);
+    else if (key == "adatbazis")
+        header.database = value;
+}
+
+// Reads the header member: its fields, the lines the checksum covers and where the dump starts.
+ParsedFile parseHeader(const QString& file)
 {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         throw BackupError(QStringLiteral("A mentésfájl nem olvasható: %1").arg(file));
-    const QString damaged = QStringLiteral("A mentésfájl sérült vagy nem Orvena-mentés: %1").arg(file);
-
-    // the header member
     const QByteArray start = f.read(64 * 1024);
     if (!start.startsWith(kHeaderMemberStart))
-        throw BackupError(damaged);
+        throw BackupError(damagedText(file));
     GzipReader reader;
     QByteArray text;
     qsizetype used = 0;
     if (!reader.add(start, text, used) || !reader.ended())
-        throw BackupError(damaged);
+        throw BackupError(damagedText(file));
     ParsedFile parsed;
     parsed.bodyOffset = used;
 
     const QList<QByteArray> lines = text.split('\n');
     if (lines.isEmpty() || lines.first() != kTitleLine)
-        throw BackupError(damaged);
-    QByteArray covered;
-    QByteArray checksum;
+        throw BackupError(damagedText(file));
     for (const QByteArray& line : lines) {
         // the header reaches the client too when restored with the standard tools: comments only
         if (!line.isEmpty() && (!line.startsWith("-- ") || line.contains('\\') || line.contains('\r')))
-            throw BackupError(damaged);
-        if (!checksum.isEmpty())
+            throw BackupError(damagedText(file));
+        if (!parsed.header.checksum.isEmpty())
             continue;
         if (line.startsWith(kChecksumKey)) {
-            checksum = line.mid(kChecksumKey.size()).trimmed();
+            parsed.header.checksum = line.mid(kChecksumKey.size()).trimmed();
             continue;
         }
-        covered += line + '\n';
-        const qsizetype colon = line.indexOf(": ");
-        if (!line.startsWith("-- ") || colon < 0)
-            continue;
-        const QByteArray key = line.mid(3, colon - 3);
-        const QString value = QString::fromUtf8(line.mid(colon + 2));
-        if (key == "program")
-            parsed.header.programVersion = value;
-        else if (key == "adatszerkezet")
-            parsed.header.schemaVersion = value.toInt();
-        else if (key == "idopont")
-            parsed.header.time = QDateTime::fromString(value, Qt::ISODate);
-        else if (key == "adatbazis")
-            parsed.header.database = value;
+        parsed.covered += line + '\n';
+        readHeaderLine(line, parsed.header);
     }
-    if (checksum.size() != 64 || parsed.header.schemaVersion <= 0)
-        throw BackupError(damaged);
-    parsed.header.checksum = checksum;
+    if (parsed.header.checksum.size() != 64 || parsed.header.schemaVersion <= 0)
+        throw BackupError(damagedText(file));
+    return parsed;
+}
 
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(covered);
-    f.seek(parsed.bodyOffset);
+// Checks the checksum over the header lines and every byte of the compressed dump: a file
+// damaged anywhere is refused before anything of it runs.
+void verifyChecksum(const QString& file, const ParsedFile& parsed)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(parsed.bodyOffset))
+        throw BackupError(QStringLiteral("A mentésfájl nem olvasható: %1").arg(file));
+    Sha256 hash;
+    hash.add(parsed.covered);
     qint64 body = 0;
-    GzipReader dump;
-    DumpCheck check;
-    bool whole = true;     // the dump's gzip data is undamaged
-    bool trailing = false; // bytes after the dump's gzip member
     while (!f.atEnd()) {
         const QByteArray chunk = f.read(kChunk);
         if (chunk.isEmpty())
             throw BackupError(QStringLiteral("A mentésfájl nem olvasható: %1").arg(file));
         body += chunk.size();
-        hash.addData(chunk);
-        if (!checkDump || !whole || trailing)
-            continue;
-        if (dump.ended()) {
-            trailing = true;
-            continue;
-        }
-        QByteArray sql;
-        qsizetype consumed = 0;
-        whole = dump.add(chunk, sql, consumed);
-        trailing = whole && dump.ended() && consumed < chunk.size();
-        check.feed(sql);
+        hash.add(chunk);
     }
-    if (body == 0 || hash.result().toHex() != checksum)
+    if (body == 0 || hash.hex() != parsed.header.checksum)
         throw BackupError(QStringLiteral("A mentésfájl sérült (az ellenőrzőösszeg nem egyezik), nem állítható "
                                          "vissza: %1").arg(file));
-    if (!checkDump)
-        return parsed;
-    if (!whole || !dump.ended())
-        throw BackupError(damaged);
-    QString problem;
-    if (trailing) {
-        problem = QStringLiteral("a tömörített adatok után további részt (második gzip-tagot) tartalmaz");
-    } else {
-        check.finish();
-        if (!check.problem().isEmpty())
-            problem = check.problem();
-    }
-    if (!problem.isEmpty())
-        throw BackupError(QStringLiteral("A mentésfájl nem állítható vissza: nem Orvena-adatmentés, mert %1. "
-                                         "Belőle semmi sem futott le, a meglévő adatok változatlanok: %2")
-                              .arg(problem, file));
-    return parsed;
 }
+
+// The dump of a backup, inflated and checked on the way (DumpCheck): it hands on only statements
+// checked whole, so the statement it refuses, and all after it, never reach the client. What it
+// holds back is one statement at most, whose length the check bounds.
+class CheckedDump {
+public:
+    CheckedDump(const QString& file, qint64 bodyOffset) : m_f(file), m_name(file)
+    {
+        if (!m_f.open(QIODevice::ReadOnly) || !m_f.seek(bodyOffset))
+            throw BackupError(QStringLiteral("A mentésfájl nem olvasható: %1").arg(file));
+        m_start = bodyOffset;
+    }
+
+    // Puts the next checked statements into `out` (it may stay empty). False once the dump has
+    // ended or been refused; `out` then holds the last statements when the whole dump passed.
+    bool next(QByteArray& out)
+    {
+        out.clear();
+        if (m_done)
+            return false;
+        if (!m_f.atEnd() && !m_reader.ended()) {
+            if (!inflateNext())
+                return stop();
+            handOut(out);
+            if (!m_reader.ended())
+                return true;
+        }
+        if (!m_reader.ended()) {
+            m_damaged = true; // the file ends inside the dump's gzip member
+            return stop();
+        }
+        m_check.finish();
+        handOut(out);
+        return stop();
+    }
+
+    // After next() returned false: the Hungarian reason the dump is refused; empty when it
+    // passed whole. `ran`: statements before the refused one may have been loaded.
+    QString problem(bool ran) const
+    {
+        if (m_damaged)
+            return damagedText(m_name) + (ran ? QStringLiteral(" A meglévő adatok változatlanok.") : QString());
+        QString why = m_trailing ? QStringLiteral("a tömörített adatok után további részt (második gzip-tagot) "
+                                                  "tartalmaz")
+                                 : m_check.problem();
+        if (why.isEmpty())
+            return {};
+        const QString what = ran ? QStringLiteral("Ebből és az utána következő részből semmi sem futott le; ami "
+                                                  "előtte volt, csak az ideiglenes adatbázisba került, és azt a "
+                                                  "program törölte. A meglévő adatok változatlanok")
+                                 : QStringLiteral("Belőle semmi sem futott le, a meglévő adatok változatlanok");
+        return QStringLiteral("A mentésfájl nem állítható vissza: nem Orvena-adatmentés, mert %1. %2: %3")
+            .arg(why, what, m_name);
+    }
+    qint64 done() const { return m_f.pos() - m_start; }
+    qint64 total() const { return m_f.size() - m_start; }
+
+private:
+    bool stop()
+    {
+        m_done = true;
+        return false;
+    }
+
+    // Inflates the next chunk of the file into the check; false on damage or a refusal.
+    bool inflateNext()
+    {
+        const QByteArray chunk = m_f.read(kChunk);
+        QByteArray sql;
+        qsizetype used = 0;
+        if (chunk.isEmpty() || !m_reader.add(chunk, sql, used)) {
+            m_damaged = true;
+            return false;
+        }
+        if (m_reader.ended() && (used < chunk.size() || !m_f.atEnd())) {
+            m_trailing = true; // nothing of a second member is ever read, let alone run
+            return false;
+        }
+        m_check.feed(sql);
+        m_held += sql;
+        return m_check.problem().isEmpty();
+    }
+
+    // Adds what the check has let through since the last time to `out`.
+    void handOut(QByteArray& out)
+    {
+        if (!m_check.problem().isEmpty())
+            return;
+        const qsizetype ready = static_cast<qsizetype>(m_check.passed() - m_handed);
+        if (ready <= 0)
+            return;
+        if (ready == m_held.size() && out.isEmpty()) {
+            out.swap(m_held);
+        } else {
+            out += m_held.left(ready);
+            m_held.remove(0, ready);
+        }
+        m_handed += ready;
+    }
+
+    QFile m_f;
+    const QString m_name;
+    qint64 m_start = 0;
+    GzipReader m_reader;
+    DumpCheck m_check;
+    QByteArray m_held; // inflated, not yet handed on
+    qint64 m_handed = 0;
+    bool m_done = false;
+    bool m_damaged = false;
+    bool m_trailing = false;
+};
 
 } // namespace
 
@@ -310,18 +432,114 @@ bool dailyBackupEnabled()
     return qEnvironmentVariable("ORVENA_AUTO_BACKUP") != u"0";
 }
 
-BackupResult writeBackup(const ConnectionProfile& profile, const QString& file, const BackupProgress& progress)
-{
-    const QString dumpTool = toolPath({QStringLiteral("mariadb-dump"), QStringLiteral("mysqldump")});
-    // a device, a folder or a link under that name is refused before anything is dumped
-    if (const QString problem = outputFileProblem(file); !problem.isEmpty())
-        throw BackupError(problem + QStringLiteral(" Adatmentés nem készült."));
+namespace {
 
+// Compresses the dump, takes its checksum and writes it into the body file on a thread of its
+// own, while the caller's thread reads the dump tool's output: the compression keeps pace with
+// the dump instead of holding it up. At most a few chunks wait, so memory stays small.
+class BodyWriter {
+public:
+    BodyWriter(int fd, const QByteArray& covered) : m_fd(fd), m_gzip(1)
+    {
+        m_hash.add(covered);
+        m_thread = std::thread([this] { run(); });
+    }
+    ~BodyWriter() { finish(); }
+    BodyWriter(const BodyWriter&) = delete;
+    BodyWriter& operator=(const BodyWriter&) = delete;
+
+    // Queues the next bytes of the dump; waits while the compressor is behind.
+    void add(QByteArray data)
+    {
+        std::unique_lock lock(m_mutex);
+        m_space.wait(lock, [this] { return m_queue.size() < kMaxQueued || m_failed; });
+        m_queue.push_back(std::move(data));
+        m_ready.notify_one();
+    }
+    // Ends the gzip member and waits for the thread; the body's checksum, hex.
+    QByteArray finish()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_ended = true;
+            m_ready.notify_one();
+        }
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_checksum;
+    }
+    bool failed()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_failed;
+    }
+
+private:
+    static constexpr size_t kMaxQueued = 8;
+
+    void run()
+    {
+        for (;;) {
+            QByteArray data;
+            bool last = false;
+            {
+                std::unique_lock lock(m_mutex);
+                m_ready.wait(lock, [this] { return !m_queue.empty() || m_ended; });
+                if (!m_queue.empty()) {
+                    data = std::move(m_queue.front());
+                    m_queue.pop_front();
+                    m_space.notify_one();
+                }
+                last = m_queue.empty() && m_ended;
+            }
+            if (!put(m_gzip.add(data, last))) {
+                std::lock_guard lock(m_mutex);
+                m_failed = true;
+                m_space.notify_all();
+                return;
+            }
+            if (last) {
+                m_checksum = m_hash.hex();
+                return;
+            }
+        }
+    }
+    bool put(const QByteArray& packed)
+    {
+        m_hash.add(packed);
+        const char* data = packed.constData();
+        qsizetype left = packed.size();
+        while (left > 0) {
+            const ssize_t n = ::write(m_fd, data, static_cast<size_t>(left));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            data += n;
+            left -= n;
+        }
+        return true;
+    }
+
+    const int m_fd;
+    GzipWriter m_gzip;
+    Sha256 m_hash;
+    QByteArray m_checksum;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_ready, m_space;
+    std::deque<QByteArray> m_queue;
+    bool m_ended = false;
+    bool m_failed = false;
+};
+
+// The header's fields and how much data the dump will roughly be (for the progress).
+BackupHeader describeDatabase(const ConnectionProfile& profile, qint64& estimate)
+{
     BackupHeader header;
     header.programVersion = versionText();
     header.time = QDateTime::currentDateTimeUtc();
     header.database = profile.database;
-    qint64 estimate = 0;
     try {
         Connection c;
         c.open(profile);
@@ -335,77 +553,75 @@ BackupResult writeBackup(const ConnectionProfile& profile, const QString& file, 
                               .arg(profile.database),
                           e.text());
     }
+    return header;
+}
 
-    const QFileInfo target(file);
-    if (!target.absoluteDir().exists())
-        throw BackupError(QStringLiteral("A mentés mappája nem létezik: %1").arg(target.absolutePath()));
-    QTemporaryFile body(target.absoluteDir().filePath(target.fileName() + QStringLiteral(".XXXXXX.resz")));
-    if (!body.open())
-        throw BackupError(QStringLiteral("A mentés mappája nem írható: %1").arg(target.absolutePath()));
+QStringList dumpArguments(const ConnectionProfile& profile)
+{
+    return {QStringLiteral("--single-transaction"), QStringLiteral("--quick"), QStringLiteral("--skip-lock-tables"),
+            QStringLiteral("--no-tablespaces"),
+            // the row counters' triggers are the program's own, made anew on restore
+            QStringLiteral("--skip-triggers"),
+            // the balance view is the program's own too (a dump may hold tables only)
+            QStringLiteral("--ignore-table=") + profile.database + u'.' + kBalanceView, QStringLiteral("--hex-blob"),
+            QStringLiteral("--default-character-set=latin2"), QStringLiteral("--"), profile.database};
+}
 
+QString diskFullText(const QString& file)
+{
+    return QStringLiteral("A mentésfájl nem írható (megtelt a lemez?): %1").arg(file);
+}
+
+// Runs the dump tool and hands its output to `writer` until it ends; returns the body's checksum.
+QByteArray dumpInto(BodyWriter& writer, const ConnectionProfile& profile, const QString& file,
+                    const BackupProgress& progress, qint64 estimate)
+{
+    const QString dumpTool = toolPath({QStringLiteral("mariadb-dump"), QStringLiteral("mysqldump")});
     ClientArguments client = clientArguments(profile);
     QProcess dump;
     dump.setProgram(dumpTool);
-    dump.setArguments(client.arguments
-                      + QStringList{QStringLiteral("--single-transaction"), QStringLiteral("--quick"),
-                                    QStringLiteral("--skip-lock-tables"), QStringLiteral("--no-tablespaces"),
-                                    // the row counters' triggers are the program's own, made anew on restore
-                                    QStringLiteral("--skip-triggers"),
-                                    // the balance view is the program's own too (a dump may hold tables only)
-                                    QStringLiteral("--ignore-table=") + profile.database + u'.' + kBalanceView,
-                                    QStringLiteral("--hex-blob"), QStringLiteral("--default-character-set=latin2"),
-                                    QStringLiteral("--"), profile.database});
+    dump.setArguments(client.arguments + dumpArguments(profile));
     dump.start();
     if (!dump.waitForStarted())
         throw BackupError(QStringLiteral("A(z) \"%1\" program nem indítható.").arg(dumpTool));
-
-    const QByteArray covered = headerCovered(header);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(covered);
-    GzipWriter gzip(1);
     qint64 read = 0;
-    bool writeFailed = false;
-    auto put = [&](const QByteArray& data, bool finish) {
-        const QByteArray packed = gzip.add(data, finish);
-        hash.addData(packed);
-        if (body.write(packed) != packed.size())
-            writeFailed = true;
-    };
     for (;;) {
         const bool ready = dump.waitForReadyRead(200);
-        const QByteArray chunk = dump.readAllStandardOutput();
-        if (!chunk.isEmpty()) {
-            read += chunk.size();
-            put(chunk, false);
-        }
-        if (writeFailed || (progress && !progress(read, estimate))) {
+        QByteArray chunk = dump.readAllStandardOutput();
+        read += chunk.size();
+        if (!chunk.isEmpty())
+            writer.add(std::move(chunk));
+        const bool failed = writer.failed();
+        if (failed || (progress && !progress(read, estimate))) {
             dump.kill();
             dump.waitForFinished();
-            if (writeFailed)
-                throw BackupError(QStringLiteral("A mentésfájl nem írható (megtelt a lemez?): %1").arg(file));
-            throw BackupError(QStringLiteral("Az adatmentés megszakítva; mentésfájl nem készült."));
+            writer.finish();
+            throw BackupError(failed ? diskFullText(file)
+                                     : QStringLiteral("Az adatmentés megszakítva; mentésfájl nem készült."));
         }
         if (!ready && dump.state() == QProcess::NotRunning)
             break;
     }
     dump.waitForFinished(-1);
-    put(dump.readAllStandardOutput(), true);
+    writer.add(dump.readAllStandardOutput());
+    const QByteArray checksum = writer.finish();
     if (dump.exitStatus() != QProcess::NormalExit || dump.exitCode() != 0) {
         const QString said = QString::fromLocal8Bit(dump.readAllStandardError()).trimmed();
         throw BackupError(QStringLiteral("Az adatmentés nem sikerült, mentésfájl nem készült."), said);
     }
-    if (writeFailed || !body.flush())
-        throw BackupError(QStringLiteral("A mentésfájl nem írható (megtelt a lemez?): %1").arg(file));
-    header.checksum = hash.result().toHex();
+    if (writer.failed() || checksum.isEmpty())
+        throw BackupError(diskFullText(file));
+    return checksum;
+}
 
-    GzipWriter headerGzip(9);
-    const QByteArray headerText = covered + kChecksumKey + header.checksum + '\n'
-        + QByteArrayLiteral("-- Visszaállítás: orvena --restore FÁJL\n"
-                            "-- vagy szabványos eszközökkel: zcat FÁJL | mariadb ADATBÁZIS\n");
-    // readable by its owner only: the backup holds the technical user's keys
+// Writes the header member and the compressed body into `file`, which appears only complete
+// and readable by its owner only: the backup holds the technical user's keys.
+void assembleBackupFile(const QString& file, const QByteArray& headerText, QFile& body)
+{
     try {
         OutputFile out(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         out.open();
+        GzipWriter headerGzip(9);
         const QByteArray packedHeader = headerGzip.add(headerText, true);
         bool ok = out.device().write(packedHeader) == packedHeader.size();
         body.seek(0);
@@ -414,11 +630,40 @@ BackupResult writeBackup(const ConnectionProfile& profile, const QString& file, 
             ok = !chunk.isEmpty() && out.device().write(chunk) == chunk.size();
         }
         if (!ok)
-            throw FileError(QStringLiteral("A mentésfájl nem írható (megtelt a lemez?): %1").arg(file));
+            throw FileError(diskFullText(file));
         out.commit();
     } catch (const FileError& e) {
         throw BackupError(e.text() + QStringLiteral(" Adatmentés nem készült."));
     }
+}
+
+} // namespace
+
+BackupResult writeBackup(const ConnectionProfile& profile, const QString& file, const BackupProgress& progress)
+{
+    toolPath({QStringLiteral("mariadb-dump"), QStringLiteral("mysqldump")}); // missing: said before anything
+    // a device, a folder or a link under that name is refused before anything is dumped
+    if (const QString problem = outputFileProblem(file); !problem.isEmpty())
+        throw BackupError(problem + QStringLiteral(" Adatmentés nem készült."));
+    qint64 estimate = 0;
+    BackupHeader header = describeDatabase(profile, estimate);
+
+    const QFileInfo target(file);
+    if (!target.absoluteDir().exists())
+        throw BackupError(QStringLiteral("A mentés mappája nem létezik: %1").arg(target.absolutePath()));
+    QTemporaryFile body(target.absoluteDir().filePath(target.fileName() + QStringLiteral(".XXXXXX.resz")));
+    if (!body.open())
+        throw BackupError(QStringLiteral("A mentés mappája nem írható: %1").arg(target.absolutePath()));
+
+    const QByteArray covered = headerCovered(header);
+    {
+        BodyWriter writer(body.handle(), covered);
+        header.checksum = dumpInto(writer, profile, file, progress, estimate);
+    }
+    const QByteArray headerText = covered + kChecksumKey + header.checksum + '\n'
+        + QByteArrayLiteral("-- Visszaállítás: orvena --restore FÁJL\n"
+                            "-- vagy szabványos eszközökkel: zcat FÁJL | mariadb ADATBÁZIS\n");
+    assembleBackupFile(file, headerText, body);
 
     BackupResult result;
     result.file = target.absoluteFilePath();
@@ -429,7 +674,15 @@ BackupResult writeBackup(const ConnectionProfile& profile, const QString& file, 
 
 BackupHeader verifyBackup(const QString& file)
 {
-    return parseAndVerify(file, true).header;
+    const ParsedFile parsed = parseHeader(file);
+    verifyChecksum(file, parsed);
+    CheckedDump dump(file, parsed.bodyOffset);
+    QByteArray statements;
+    while (dump.next(statements)) {
+    }
+    if (const QString problem = dump.problem(false); !problem.isEmpty())
+        throw BackupError(problem);
+    return parsed.header;
 }
 
 namespace {
@@ -633,6 +886,10 @@ public:
         }
         const Fed fed = feed(load, progress);
         account->drop();
+        if (fed == Fed::Refused) {
+            dropScratch();
+            throw BackupError(m_refusal);
+        }
         if (fed == Fed::Cancelled) {
             dropScratch();
             throw BackupError(QStringLiteral("A visszaállítás megszakítva; %1.").arg(unchanged()));
@@ -757,7 +1014,7 @@ public:
     }
 
 private:
-    enum class Fed { Done, Failed, Cancelled };
+    enum class Fed { Done, Failed, Cancelled, Refused };
 
     // The archive of issued invoices is never given up, not even for an older backup: what the
     // live database holds and the backup lacks (invoices issued after it was made) is carried
@@ -795,36 +1052,29 @@ private:
                                   .arg(m_database));
     }
 
-    // Writes the dump's statements into the client, chunk by chunk, and waits for it to end.
-    // Failed: the file, the client or its end did not go as they should.
+    // Writes the dump's statements into the client as they pass the check, and waits for the
+    // client to end. At a refused statement the client is stopped before it gets any of it.
     Fed feed(QProcess& load, const BackupProgress& progress)
     {
-        QFile f(m_file);
-        f.open(QIODevice::ReadOnly);
-        f.seek(m_parsed.bodyOffset);
-        const qint64 total = f.size() - m_parsed.bodyOffset;
-        GzipReader reader;
+        CheckedDump dump(m_file, m_parsed.bodyOffset);
+        QByteArray statements;
+        bool more = true;
         bool failed = false;
         bool cancelled = false;
-        while (!f.atEnd() && !failed && !reader.ended()) {
-            const QByteArray chunk = f.read(kChunk);
-            QByteArray sql;
-            qsizetype used = 0;
-            if (!reader.add(chunk, sql, used)) {
-                failed = true;
-                break;
-            }
-            load.write(sql);
+        while (more && !failed) {
+            more = dump.next(statements);
+            load.write(statements);
             while (load.bytesToWrite() > 4 * kChunk && load.state() == QProcess::Running)
                 load.waitForBytesWritten(1000);
-            if (load.state() != QProcess::Running)
-                failed = true;
-            if (progress && !progress(f.pos() - m_parsed.bodyOffset, total)) {
+            failed = load.state() != QProcess::Running;
+            if (progress && !progress(dump.done(), dump.total())) {
                 cancelled = true;
                 break;
             }
         }
-        if (failed || cancelled) {
+        m_refusal = dump.problem(true);
+        if (failed || cancelled || !m_refusal.isEmpty()) {
+            // killed, not closed: at the end of its input the client would run a last statement
             load.kill();
             load.waitForFinished();
         } else {
@@ -833,7 +1083,9 @@ private:
         }
         if (cancelled)
             return Fed::Cancelled;
-        return failed || !reader.ended() ? Fed::Failed : Fed::Done;
+        if (!m_refusal.isEmpty())
+            return Fed::Refused;
+        return failed ? Fed::Failed : Fed::Done;
     }
 
     // After a failed swap: which side of the RENAME this is, read back from the server rather
@@ -886,6 +1138,7 @@ private:
     const ConnectionProfile m_admin;
     const QString m_database;
     const ParsedFile& m_parsed;
+    QString m_refusal; // why the dump was refused while loading
     const QString m_scratch;
     const QString m_old;
     const QByteArray m_lock;
@@ -897,8 +1150,10 @@ RestoreResult restoreBackup(const QString& file, const ConnectionProfile& admin,
                             bool cutOffSessions, const BackupProgress& progress)
 {
     RestoreResult result;
-    // the checksum, the layout and every statement of the dump, before anything of it runs
-    const ParsedFile parsed = parseAndVerify(file, true);
+    // the checksum and the layout before anything of the file runs; the dump's statements are
+    // checked as they are loaded
+    const ParsedFile parsed = parseHeader(file);
+    verifyChecksum(file, parsed);
     result.header = parsed.header;
     if (parsed.header.schemaVersion > kSchemaVersion)
         throw BackupError(QStringLiteral("A mentés újabb programváltozattal készült (adatszerkezet: %1. változat); "

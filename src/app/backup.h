@@ -7,8 +7,9 @@
 //      SHA-256 checksum of the header lines above it and of every byte of the second member;
 //   2. the output of `mariadb-dump --single-transaction` (one consistent snapshot while others
 //      may be working), compressed.
-// A restore checks the checksum, the layout version and the dump's statements, loads the dump
-// into a scratch database and only then swaps the tables into place with one RENAME TABLE, so a
+// A restore checks the checksum and the layout version, loads the dump into a scratch database,
+// checking its statements on the way (the first refused one stops the load before it runs), and
+// only when the whole dump passed swaps the tables into place with one RENAME TABLE, so a
 // failed restore leaves the old data as it was and a killed one is finished or undone by the
 // next restore or orvena-setup (db/restorestate.h). Backup files are readable by their owner only.
 #include "db/connection.h"
@@ -65,9 +66,9 @@ struct RestoreResult {
 };
 
 // Restores `file` into `database` over an administrator's connection (`admin`, no database
-// selected). Before anything of it runs, the dump is checked to hold only what a dump of tables
-// holds; it is then loaded in the client's sandbox, as an account whose only rights are on the
-// scratch database. A database that holds invoices or delivery notes is refused unless `force`
+// selected). The dump is loaded in the client's sandbox, as an account whose only rights are on
+// the scratch database, and every statement is checked to be what a dump of tables holds before
+// the client gets it: a refused one ends the load and the scratch database goes. A database that holds invoices or delivery notes is refused unless `force`
 // (then the data it replaces is first backed up beside `file`); one that other sessions work in
 // is refused unless `cutOffSessions`, which disconnects them. Throws BackupError, whose text
 // says whether the existing data stayed as they were.

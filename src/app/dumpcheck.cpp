@@ -62,8 +62,18 @@ void DumpCheck::feed(const QByteArray& bytes)
         return;
     m_buffer.append(bytes);
     process(m_buffer.size() - kLookahead);
+    checkLength(); // a statement not yet ended is bounded too
     m_buffer.remove(0, m_pos);
+    m_dropped += m_pos;
     m_pos = 0;
+}
+
+void DumpCheck::checkLength()
+{
+    if (m_dropped + m_pos - m_passed > kLongestStatement)
+        refuse(QStringLiteral("a kliensprogram által elfogadottnál hosszabb (%1 MB feletti) utasítást")
+                   .arg(kLongestStatement >> 20),
+               m_statementText);
 }
 
 void DumpCheck::finish()
@@ -71,6 +81,8 @@ void DumpCheck::finish()
     if (!m_problem.isEmpty())
         return;
     process(m_buffer.size());
+    checkLength();
+    const qint64 total = m_dropped + m_buffer.size();
     m_buffer.clear();
     m_pos = 0;
     if (!m_problem.isEmpty())
@@ -81,6 +93,8 @@ void DumpCheck::finish()
     } else {
         refuse(QStringLiteral("befejezetlen szöveget vagy megjegyzést a végén"), m_statementText);
     }
+    if (m_problem.isEmpty())
+        m_passed = total;
 }
 
 void DumpCheck::refuse(const QString& what, const QByteArray& excerpt)
@@ -97,184 +111,209 @@ void DumpCheck::refuse(const QString& what, const QByteArray& excerpt)
 
 void DumpCheck::process(qsizetype end)
 {
-    auto at = [this](qsizetype k) -> char { return m_pos + k < m_buffer.size() ? m_buffer.at(m_pos + k) : '\0'; };
-    // A backslash outside a string is a command to the client; the dump's only one is `\-`,
-    // which turns the client's sandbox mode on.
-    auto backslash = [&]() -> bool {
-        if (at(1) == '-') {
-            m_pos += 2;
-            return true;
-        }
-        qsizetype stop = m_pos;
-        while (stop < m_buffer.size() && stop - m_pos < 40 && m_buffer.at(stop) != '\n')
-            ++stop;
-        refuse(QStringLiteral("parancsot a kliensprogramnak"), m_buffer.mid(m_pos, stop - m_pos));
-        return false;
-    };
     while (m_pos < end && m_problem.isEmpty()) {
-        if ((m_state == State::Single || m_state == State::Double) && !m_escape) {
-            // the bulk of a dump is its strings: their plain bytes are passed over at once
-            const char quote = m_state == State::Single ? '\'' : '"';
-            const char* data = m_buffer.constData();
-            qsizetype k = m_pos;
-            while (k < end && data[k] != quote && data[k] != '\\' && data[k] != '\n')
-                ++k;
-            if (k > m_pos) {
-                if (m_string.size() < 256)
-                    m_string.append(data + m_pos, qMin(k - m_pos, 256 - m_string.size()));
-                if (m_statementText.size() < 80)
-                    m_statementText.append(data + m_pos, qMin(k - m_pos, 80 - m_statementText.size()));
-                m_pos = k;
-                continue;
-            }
-        }
+        if (skipPlainStringBytes(end))
+            continue;
         const char c = m_buffer.at(m_pos);
         if (c == '\n')
             ++m_line;
-        // The statement's text as quoted in a refusal, from its first character (the first
-        // word's first letter included) on, without the comments and blanks before it.
-        if (m_statementText.size() < 80 && m_state != State::LineComment && m_state != State::BlockComment
-            && (m_tokens > 0 || !m_word.isEmpty() || m_state != State::Code || wordByte(c)))
-            m_statementText.append(c);
-
+        keepStatementText(c);
         switch (m_state) {
         case State::Single:
-        case State::Double: {
-            const char quote = m_state == State::Single ? '\'' : '"';
-            if (m_escape) {
-                m_escape = false;
-            } else if (c == '\\') {
-                m_escape = true;
-            } else if (c == quote) {
-                if (at(1) == quote) {
-                    ++m_pos;
-                } else {
-                    m_state = State::Code;
-                    token({}, false, false, '\'');
-                    ++m_pos;
-                    continue;
-                }
-            }
-            if (m_string.size() < 256)
-                m_string.append(c);
-            ++m_pos;
-            continue;
-        }
+        case State::Double:
         case State::Backtick:
-            if (c == '`') {
-                if (at(1) == '`') {
-                    ++m_pos;
-                } else {
-                    m_state = State::Code;
-                    token({}, true, false, 0);
-                }
-            }
-            ++m_pos;
+            stepQuoted(c);
             continue;
         case State::LineComment:
-            if (c == '\\') {
-                if (!backslash())
-                    return;
-                continue;
-            }
-            if (c == '\n')
-                m_state = State::Code;
-            ++m_pos;
-            continue;
         case State::BlockComment:
-            if (c == '*' && at(1) == '/') {
-                m_state = State::Code;
-                m_pos += 2;
-                continue;
-            }
-            if (c == '\\') {
-                if (!backslash())
-                    return;
-                continue;
-            }
-            ++m_pos;
+            if (!stepComment(c))
+                return;
             continue;
         case State::Code:
-            break;
-        }
-
-        if (c == '\\') {
-            endWord();
-            if (!backslash())
+            if (!stepCode(c))
                 return;
             continue;
         }
-        if (wordByte(c)) {
-            if (m_word.isEmpty())
-                m_wordNumber = digit(c);
-            m_word.append(c);
-            ++m_pos;
-            continue;
-        }
-        if (m_wordNumber && !m_word.startsWith("0x") && !m_word.startsWith("0X")) {
-            // 1.50, 1.5e-05: one number, not a name and a dot
-            if (c == '.' && !m_word.contains('.')) {
-                m_word.append(c);
-                ++m_pos;
-                continue;
-            }
-            if ((c == '+' || c == '-') && (m_word.endsWith('e') || m_word.endsWith('E'))) {
-                m_word.append(c);
-                ++m_pos;
-                continue;
-            }
-        }
-        endWord();
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
-            ++m_pos;
-        } else if (c == '\'' || c == '"') {
-            m_state = c == '\'' ? State::Single : State::Double;
-            m_string.clear();
-            if (m_tokens == 0 && m_statementText.isEmpty())
-                m_statementText.append(c);
-            ++m_pos;
-        } else if (c == '`') {
-            m_state = State::Backtick;
-            if (m_tokens == 0 && m_statementText.isEmpty())
-                m_statementText.append(c);
-            ++m_pos;
-        } else if (c == '#') {
-            m_state = State::LineComment;
-            ++m_pos;
-        } else if (c == '-' && at(1) == '-' && static_cast<unsigned char>(at(2)) <= ' ') {
-            m_state = State::LineComment;
-            m_pos += 2;
-        } else if (c == '/' && at(1) == '*') {
-            // /*!NNNNN ... */ and /*M!NNNNNN ... */ are run by the server; /*M!999999 by none
-            qsizetype k = 2;
-            const bool mariadb = at(k) == 'M' && at(k + 1) == '!';
-            if (at(k) == '!' || mariadb) {
-                k += mariadb ? 2 : 1;
-                QByteArray version;
-                while (version.size() < 6 && digit(at(k)))
-                    version.append(at(k++));
-                m_pos += k;
-                if (mariadb && version == "999999")
-                    m_state = State::BlockComment;
-                else
-                    m_execComment = true;
-            } else {
-                m_state = State::BlockComment;
-                m_pos += 2;
-            }
-        } else if (c == '*' && at(1) == '/' && m_execComment) {
-            m_execComment = false;
-            m_pos += 2;
-        } else if (c == ';') {
-            endStatement();
-            ++m_pos;
-        } else {
-            if (m_tokens == 0 && m_statementText.isEmpty())
-                m_statementText.append(c);
-            token({}, false, false, c);
-            ++m_pos;
-        }
     }
+}
+
+// The bulk of a dump is its strings: their plain bytes are passed over at once.
+bool DumpCheck::skipPlainStringBytes(qsizetype end)
+{
+    if ((m_state != State::Single && m_state != State::Double) || m_escape)
+        return false;
+    const char quote = m_state == State::Single ? '\'' : '"';
+    const char* data = m_buffer.constData();
+    qsizetype k = m_pos;
+    while (k < end && data[k] != quote && data[k] != '\\' && data[k] != '\n')
+        ++k;
+    if (k == m_pos)
+        return false;
+    if (m_string.size() < 256)
+        m_string.append(data + m_pos, qMin(k - m_pos, 256 - m_string.size()));
+    if (m_statementText.size() < 80)
+        m_statementText.append(data + m_pos, qMin(k - m_pos, 80 - m_statementText.size()));
+    m_pos = k;
+    return true;
+}
+
+// The statement's text as quoted in a refusal, from its first character (the first word's first
+// letter included) on, without the comments and blanks before it.
+void DumpCheck::keepStatementText(char c)
+{
+    if (m_statementText.size() < 80 && m_state != State::LineComment && m_state != State::BlockComment
+        && (m_tokens > 0 || !m_word.isEmpty() || m_state != State::Code || wordByte(c)))
+        m_statementText.append(c);
+}
+
+// One byte inside a string or a quoted name.
+void DumpCheck::stepQuoted(char c)
+{
+    if (m_state == State::Backtick) {
+        if (c == '`') {
+            if (at(1) == '`') {
+                ++m_pos;
+            } else {
+                m_state = State::Code;
+                token({}, true, false, 0);
+            }
+        }
+        ++m_pos;
+        return;
+    }
+    const char quote = m_state == State::Single ? '\'' : '"';
+    if (m_escape) {
+        m_escape = false;
+    } else if (c == '\\') {
+        m_escape = true;
+    } else if (c == quote) {
+        if (at(1) != quote) {
+            m_state = State::Code;
+            token({}, false, false, '\'');
+            ++m_pos;
+            return;
+        }
+        ++m_pos;
+    }
+    if (m_string.size() < 256)
+        m_string.append(c);
+    ++m_pos;
+}
+
+// One byte inside a comment no server runs; false when the check stops here.
+bool DumpCheck::stepComment(char c)
+{
+    if (c == '\\')
+        return backslash();
+    if (m_state == State::BlockComment && c == '*' && at(1) == '/') {
+        m_state = State::Code;
+        m_pos += 2;
+        return true;
+    }
+    if (m_state == State::LineComment && c == '\n')
+        m_state = State::Code;
+    ++m_pos;
+    return true;
+}
+
+// A backslash outside a string is a command to the client; the dump's only one is `\-`, which
+// turns the client's sandbox mode on. False when refused.
+bool DumpCheck::backslash()
+{
+    if (at(1) == '-') {
+        m_pos += 2;
+        return true;
+    }
+    qsizetype stop = m_pos;
+    while (stop < m_buffer.size() && stop - m_pos < 40 && m_buffer.at(stop) != '\n')
+        ++stop;
+    refuse(QStringLiteral("parancsot a kliensprogramnak"), m_buffer.mid(m_pos, stop - m_pos));
+    return false;
+}
+
+// A byte of a bare word or number; false when `c` does not continue it.
+bool DumpCheck::extendWord(char c)
+{
+    if (wordByte(c)) {
+        if (m_word.isEmpty())
+            m_wordNumber = digit(c);
+        m_word.append(c);
+        ++m_pos;
+        return true;
+    }
+    if (!m_wordNumber || m_word.startsWith("0x") || m_word.startsWith("0X"))
+        return false;
+    // 1.50, 1.5e-05: one number, not a name and a dot
+    const bool point = c == '.' && !m_word.contains('.');
+    const bool exponentSign = (c == '+' || c == '-') && (m_word.endsWith('e') || m_word.endsWith('E'));
+    if (!point && !exponentSign)
+        return false;
+    m_word.append(c);
+    ++m_pos;
+    return true;
+}
+
+// /*!NNNNN ... */ and /*M!NNNNNN ... */ are run by the server; /*M!999999 by none.
+void DumpCheck::openBlockComment()
+{
+    qsizetype k = 2;
+    const bool mariadb = at(k) == 'M' && at(k + 1) == '!';
+    if (at(k) != '!' && !mariadb) {
+        m_state = State::BlockComment;
+        m_pos += 2;
+        return;
+    }
+    k += mariadb ? 2 : 1;
+    QByteArray version;
+    while (version.size() < 6 && digit(at(k)))
+        version.append(at(k++));
+    m_pos += k;
+    if (mariadb && version == "999999")
+        m_state = State::BlockComment;
+    else
+        m_execComment = true;
+}
+
+// One byte of statement text outside strings and comments; false when the check stops here.
+bool DumpCheck::stepCode(char c)
+{
+    if (c == '\\') {
+        endWord();
+        return backslash();
+    }
+    if (extendWord(c))
+        return true;
+    endWord();
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
+        ++m_pos;
+    } else if (c == '\'' || c == '"' || c == '`') {
+        m_state = c == '\'' ? State::Single : c == '"' ? State::Double : State::Backtick;
+        if (c != '`')
+            m_string.clear();
+        if (m_tokens == 0 && m_statementText.isEmpty())
+            m_statementText.append(c);
+        ++m_pos;
+    } else if (c == '#' || (c == '-' && at(1) == '-' && static_cast<unsigned char>(at(2)) <= ' ')) {
+        m_state = State::LineComment;
+        m_pos += c == '#' ? 1 : 2;
+    } else if (c == '/' && at(1) == '*') {
+        openBlockComment();
+    } else if (c == '*' && at(1) == '/' && m_execComment) {
+        m_execComment = false;
+        m_pos += 2;
+    } else if (c == ';') {
+        checkLength();
+        endStatement();
+        ++m_pos;
+        if (m_problem.isEmpty())
+            m_passed = m_dropped + m_pos;
+    } else {
+        if (m_tokens == 0 && m_statementText.isEmpty())
+            m_statementText.append(c);
+        token({}, false, false, c);
+        ++m_pos;
+    }
+    return true;
 }
 
 void DumpCheck::endWord()

@@ -24,17 +24,39 @@ public:
     // Why the dump is refused (Hungarian: what was found, its line and beginning); empty while
     // nothing was refused.
     const QString& problem() const { return m_problem; }
+    // How many bytes from the dump's start hold statements checked whole and let through (up to
+    // and with the semicolon of the last one; all of them once finish() let the dump through).
+    // Only these may reach the client while the dump is still being read: the rest may yet be
+    // refused.
+    qint64 passed() const { return m_passed; }
+
+    // The client takes no statement longer than its max_allowed_packet (16 MB by default): a
+    // longer one is no dump of ours, and a reader that holds statements back until they are
+    // checked would hold it whole.
+    static constexpr qint64 kLongestStatement = qint64(64) << 20;
 
 private:
     enum class State { Code, Single, Double, Backtick, LineComment, BlockComment };
     void process(qsizetype end);
+    char at(qsizetype k) const { return m_pos + k < m_buffer.size() ? m_buffer.at(m_pos + k) : '\0'; }
+    bool skipPlainStringBytes(qsizetype end);
+    void keepStatementText(char c);
+    void stepQuoted(char c);
+    bool stepComment(char c);
+    bool stepCode(char c);
+    bool extendWord(char c);
+    void openBlockComment();
+    bool backslash();
     void endWord();
     void token(const QByteArray& upperWord, bool identifier, bool number, char punctuation);
     void endStatement();
     void refuse(const QString& what, const QByteArray& excerpt = {});
+    void checkLength();
 
     QByteArray m_buffer; // bytes not yet processed (a few kept back for lookahead)
     qsizetype m_pos = 0;
+    qint64 m_dropped = 0; // bytes of the dump before m_buffer's first
+    qint64 m_passed = 0;
     State m_state = State::Code;
     bool m_escape = false;      // the previous byte in a string was a backslash
     bool m_execComment = false; // inside /*! ... */, whose content the server runs

@@ -40,13 +40,14 @@ LoadingWindow::LoadingWindow(const QString& version, QWidget* parent) : QDialog(
 
 void LoadingWindow::start()
 {
-    show();
-    QCoreApplication::processEvents(); // on screen before the work keeps the thread busy
-    // Closes itself after its second, also when the work lets events through meanwhile.
+    // Closes itself after its second, also when the work lets events through meanwhile. The
+    // second counts from here: drawing the window is part of it, not added to it.
     QTimer::singleShot(kShownMs, this, [this] {
         m_timeUp = true;
         accept();
     });
+    show();
+    QCoreApplication::processEvents(); // on screen before the work keeps the thread busy
 }
 
 void LoadingWindow::finish()

@@ -18,6 +18,7 @@
 #include "db/logging.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <functional>
 #include <vector>
 
@@ -80,19 +81,19 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(versionText());
     QApplication::setDesktopFileName(QStringLiteral("orvena")); // the menu entry and its icon
     applyProgramLocale();
-    enterWorkingFolder(); // the templates and litania.txt are read from it
 
-    Session session;
-    // Connecting, the daily backup and building the main window happen while the loading window
-    // shows its second, not after it.
+    // The loading window's second runs while the program gets ready behind it: choosing and
+    // filling the working folder, connecting and building the main window. Only what the main
+    // window needs happens before it opens; the day's backup waits until it is on screen.
     LoadingWindow loading(versionText());
     loading.start();
+    enterWorkingFolder(); // the templates and litania.txt are read from it
+    Session session;
     HeldMessages held(session.ui());
     const bool connected = connectAtStartup(session.data(), held, ConnectionProfile::fromEnvironment());
     std::unique_ptr<MainWindow> window;
     QString notice;
     if (connected) {
-        dailyBackupAtStart(session, held); // the first start of a day; a failure is only reported
         window = std::make_unique<MainWindow>(session);
         notice = nav::startupNotice(session.data().connection());
     }
@@ -110,8 +111,14 @@ int main(int argc, char** argv)
     // failures, and the operator sees the states in the register and the start-up notice.
     nav::SendWorker reporting(session.data().connection().profile());
     reporting.start();
-    if (!notice.isEmpty())
-        session.ui().notice(notice);
+    // Once the main window has been drawn: the first start of a day makes the daily backup (its
+    // progress window shows over the main window when it takes a while; a failure is only
+    // reported), then the reporting's notice comes.
+    QTimer::singleShot(0, window.get(), [&session, notice] {
+        dailyBackupAtStart(session);
+        if (!notice.isEmpty())
+            session.ui().notice(notice);
+    });
     const int status = app.exec();
     reporting.stop(3000); // a report still in flight is settled at the next start
     return status;

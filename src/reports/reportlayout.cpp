@@ -45,6 +45,25 @@ QFont makeFont(const FontSpec& def)
     return font;
 }
 
+// A font's metrics with the widths it has measured: a long invoice repeats its units, rates and
+// amounts on every line, and shaping the same text again gives the same width.
+class MeasuredFont {
+public:
+    MeasuredFont(const QFont& font, QPaintDevice* device) : m_metrics(font, device) {}
+    double advance(const QString& text)
+    {
+        auto it = m_widths.constFind(text);
+        if (it == m_widths.cend())
+            it = m_widths.insert(text, m_metrics.horizontalAdvance(text));
+        return *it;
+    }
+    double lineSpacing() const { return m_metrics.lineSpacing(); }
+
+private:
+    QFontMetricsF m_metrics;
+    QHash<QString, double> m_widths;
+};
+
 // Text measured as it will be printed: 96 units per inch.
 class Measure {
 public:
@@ -54,25 +73,26 @@ public:
         m_device.setDotsPerMeterX(dotsPerMeter);
         m_device.setDotsPerMeterY(dotsPerMeter);
     }
-    const QFontMetricsF& metrics(const FontSpec& def)
+    MeasuredFont& metrics(const FontSpec& def)
     {
-        const QString key = QStringLiteral("%1|%2|%3|%4").arg(def.family).arg(def.pointSize).arg(def.bold).arg(def.italic);
-        auto it = m_metrics.find(key);
-        if (it == m_metrics.end())
-            it = m_metrics.emplace(key, std::make_unique<QFontMetricsF>(makeFont(def), &m_device)).first;
-        return *it->second;
+        // a layout uses a handful of fonts: a plain search beats building a key per text
+        for (auto& [spec, font] : m_fonts)
+            if (spec == def)
+                return *font;
+        m_fonts.emplace_back(def, std::make_unique<MeasuredFont>(makeFont(def), &m_device));
+        return *m_fonts.back().second;
     }
 
 private:
     QImage m_device;
-    std::map<QString, std::unique_ptr<QFontMetricsF>> m_metrics;
+    std::vector<std::pair<FontSpec, std::unique_ptr<MeasuredFont>>> m_fonts;
 };
 
 // Greedy word wrap at blanks. A word is never cut: one wider than the line stands alone on its
 // line and runs past the box rather than losing characters.
-QStringList wrapParagraph(const QString& paragraph, const QFontMetricsF& fm, double width)
+QStringList wrapParagraph(const QString& paragraph, MeasuredFont& fm, double width)
 {
-    if (fm.horizontalAdvance(paragraph) <= width)
+    if (fm.advance(paragraph) <= width)
         return {paragraph};
     QStringList out;
     QString current;
@@ -91,7 +111,7 @@ QStringList wrapParagraph(const QString& paragraph, const QFontMetricsF& fm, dou
             current = candidate; // the paragraph's first word keeps its leading blanks
             continue;
         }
-        if (fm.horizontalAdvance(candidate) <= width) {
+        if (fm.advance(candidate) <= width) {
             current = candidate;
             continue;
         }
@@ -306,7 +326,7 @@ private:
         value.replace(u'\r', u'\n');
         if (value.isEmpty())
             return shaped;
-        const QFontMetricsF& fm = m_measure.metrics(object.font);
+        MeasuredFont& fm = m_measure.metrics(object.font);
         // A line may use the insets too before it wraps, as long captions are drawn to fit.
         for (const QString& paragraph : value.split(u'\n'))
             shaped.lines << wrapParagraph(paragraph, fm, object.box.width());

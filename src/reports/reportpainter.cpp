@@ -11,6 +11,10 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace orvena::reports {
 
 namespace {
@@ -41,18 +45,28 @@ void paintPage(QPainter& painter, const PageModel& model, const Page& page)
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
 
+    // Most items share the font of the one before: the painter keeps it and its pen then.
+    const FontSpec* current = nullptr;
+    bool blackPen = false;
     for (const TextItem& item : page.texts) {
-        QFont font(item.font.family);
-        font.setPointSizeF(item.font.pointSize * fontFactor);
-        font.setBold(item.font.bold);
-        font.setItalic(item.font.italic);
-        painter.setFont(font);
-        painter.setPen(Qt::black);
+        if (!current || !(*current == item.font)) {
+            QFont font(item.font.family);
+            font.setPointSizeF(item.font.pointSize * fontFactor);
+            font.setBold(item.font.bold);
+            font.setItalic(item.font.italic);
+            painter.setFont(font);
+            current = &item.font;
+        }
+        if (!blackPen) {
+            painter.setPen(Qt::black);
+            blackPen = true;
+        }
         const int flags = static_cast<int>(flagsOf(item.align) | Qt::AlignTop) | Qt::TextDontClip | Qt::TextSingleLine;
         for (const TextLine& line : item.lines)
             painter.drawText(line.rect, flags, line.text);
         if (item.frame.any()) {
             painter.setPen(QPen(Qt::black, item.borderWidth));
+            blackPen = false;
             const QRectF& b = item.box;
             if (item.frame.top)
                 painter.drawLine(b.topLeft(), b.topRight());
@@ -96,8 +110,25 @@ void paintReport(const PageModel& model, QPagedPaintDevice& device)
 
 namespace {
 
+// The PDF engine compresses every page through buffers of several megabytes. With the C
+// library's defaults these are handed back to the system after each page and fetched anew for
+// the next one, which costs more than the compression itself over a thousand pages: the freed
+// heap is kept for reuse instead (a few tens of megabytes at most).
+void keepHeapForPages()
+{
+#ifdef __GLIBC__
+    static const bool tuned = [] {
+        mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+        mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+        return true;
+    }();
+    Q_UNUSED(tuned);
+#endif
+}
+
 void paintPdf(const PageModel& model, QIODevice& device)
 {
+    keepHeapForPages();
     QPdfWriter writer(&device);
     writer.setTitle(model.title);
     writer.setCreator(QStringLiteral("Orvena"));

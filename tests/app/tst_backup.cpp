@@ -31,6 +31,7 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -475,6 +476,10 @@ private slots:
             << "minősített nevet";
         QTest::newRow("read from another database")
             << QByteArray("CREATE TABLE lopott SELECT * FROM %V.vevo;\n") << QByteArray() << "minősített nevet";
+        // held whole until it is checked: one longer than the client takes is refused unread
+        QTest::newRow("statement longer than the client takes")
+            << "INSERT INTO vevo (vKod, vNeve) VALUES ('66', '" + QByteArray(65 << 20, 'x') + "');\n" << QByteArray()
+            << "hosszabb (64 MB feletti)";
         QTest::newRow("second gzip member") << QByteArray() << QByteArray("\\! touch %M\nDROP DATABASE `%V`;\n")
                                             << "második gzip-tagot";
     }
@@ -514,6 +519,45 @@ private slots:
         QCOMPARE(contentsOf(other, other.name()), otherBefore);
         QVERIFY(!databaseExists(target, restoreScratchDatabase(target.name())));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), filesBefore);
+    }
+
+    void aDumpRefusedHalfWayLeavesNoDatabaseBehind()
+    {
+        // The statements before the refused one are loaded as the dump streams in; the refusal
+        // stops the load, and a database that did not exist before does not exist after.
+        const QString marker = dir.filePath(QStringLiteral("felutan"));
+        const QString file = dir.filePath(QStringLiteral("felutan.sql.gz"));
+        // a few megabytes that barely compress come first, so the load is well under way
+        QByteArray filler = "CREATE TABLE toltelek (t LONGTEXT);\n";
+        for (int i = 0; i < 4; ++i) {
+            QByteArray bytes(512 * 1024, Qt::Uninitialized);
+            QRandomGenerator(i + 1).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
+            filler += "INSERT INTO toltelek VALUES ('" + bytes.toHex() + "');\n";
+        }
+        craftBackup(backup, file, filler + "\\! touch " + marker.toUtf8() + '\n');
+        try {
+            verifyBackup(file);
+            QFAIL("a made-up dump passed the check");
+        } catch (const BackupError& e) {
+            QVERIFY2(e.text().contains(QStringLiteral("parancsot a kliensprogramnak")), qPrintable(e.text()));
+        }
+        const QString missing = QStringLiteral("orvena_t_backup_nincs");
+        source->exec(QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(missing));
+        try {
+            restoreBackup(file, TestDatabase::adminProfile(), missing, false);
+            QFAIL("a made-up dump was restored");
+        } catch (const BackupError& e) {
+            QVERIFY2(e.text().contains(QStringLiteral("parancsot a kliensprogramnak"))
+                         && e.text().contains(QStringLiteral("semmi sem futott le"))
+                         && e.text().contains(QStringLiteral("ideiglenes adatbázisba")),
+                     qPrintable(e.text()));
+        }
+        QVERIFY(!QFile::exists(marker));
+        QVERIFY(!databaseExists(*source, missing));
+        QVERIFY(!databaseExists(*source, restoreScratchDatabase(missing)));
+        QCOMPARE(source->scalar(QStringLiteral("SELECT COUNT(*) FROM mysql.global_priv WHERE User = '%1'")
+                                    .arg(restoreScratchDatabase(missing))),
+                 QStringLiteral("0"));
     }
 
     void aRestoreKilledAtTheSwapIsMended_data()

@@ -535,6 +535,8 @@ QByteArray NavStandIn::answerManageInvoice(const nav::XmlNode& req, const User& 
     t.login = user.login;
     t.insDate = QDateTime::currentDateTimeUtc();
     QSet<QString> numbers;
+    // what the authority holds before this request (it is stored only after the loop)
+    const QMap<QString, Copy> copies = authorityCopy(user.taxpayerId);
     int expected = 1;
     for (const nav::XmlNode* op : ops.childrenNamed(u"invoiceOperation")) {
         if (op->textAt(u"index").toInt() != expected++)
@@ -566,7 +568,7 @@ QByteArray NavStandIn::answerManageInvoice(const nav::XmlNode& req, const User& 
             m_violations << QStringLiteral("invoice %1 twice in one request").arg(inv.number);
         if (inv.verdict == Verdict::Reject)
             inv.errorCode = QStringLiteral("INVALID_VAT_DATA");
-        if (authorityCopy(user.taxpayerId).contains(inv.number)) {
+        if (copies.contains(inv.number)) {
             inv.verdict = Verdict::Reject;
             inv.errorCode = QStringLiteral("INVOICE_NUMBER_NOT_UNIQUE");
         }
