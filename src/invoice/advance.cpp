@@ -4,6 +4,7 @@
 #include "invoicecomposer.h"
 
 #include "db/conversions.h"
+#include "db/statement.h"
 #include "db/query.h"
 #include "nav/invoiceamounts.h"
 #include "billing/amounts.h"
@@ -19,10 +20,7 @@ namespace orvena::advance {
 
 namespace {
 
-QString p(const char* name)
-{
-    return QString::fromLatin1(name);
-}
+using statement::p;
 
 // One VAT code of the advance invoice with its net.
 struct AdvancePart {

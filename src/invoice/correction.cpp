@@ -5,6 +5,7 @@
 #include "db/datamodule.h"
 #include "billing/invoicelinks.h"
 #include "db/money.h"
+#include "db/statement.h"
 #include "db/stepchain.h"
 #include "nav/advancedata.h"
 #include "screens/common/dispatcher.h"
@@ -15,10 +16,8 @@ namespace orvena {
 
 namespace {
 
-QString p(const char* name)
-{
-    return QString::fromLatin1(name);
-}
+using statement::p;
+using statement::run;
 
 // Every line column but identity, invoice number, quantity and the stored amounts (a difference
 // line's amounts are computed from its quantity and price, as every line's are).
@@ -33,6 +32,17 @@ QString columnList()
     return kDataColumns.join(QStringLiteral(", "));
 }
 
+// A new line of invoice `number`: the data of the stored line `source` with `quantity`.
+void copyLine(Query& q, const QString& number, qint64 source, const Decimal& quantity)
+{
+    q.setSql({QStringLiteral("INSERT INTO szlasor (sBszam, %1, sMenny) SELECT :p0, %1, :p1 FROM szlasor WHERE sID = :p2")
+                  .arg(columnList())});
+    q.setText(p("p0"), number);
+    q.setFloat(p("p1"), quantity.literal());
+    q.setInteger(p("p2"), source);
+    q.execute();
+}
+
 // The number columns hold their exact value's one form (no trailing zeros, NULL as 0), so equal
 // numbers have equal texts.
 bool sameData(const QStringList& a, const QStringList& b)
@@ -41,14 +51,6 @@ bool sameData(const QStringList& a, const QStringList& b)
         if (a.value(i).trimmed() != b.value(i).trimmed())
             return false;
     return true;
-}
-
-void run(Query& q, const QString& sql, std::initializer_list<std::pair<const char*, QString>> params)
-{
-    q.setSql({sql});
-    for (const auto& [name, value] : params)
-        q.setText(p(name), value);
-    q.execute();
 }
 
 } // namespace
@@ -184,15 +186,8 @@ QString InvoiceCorrection::prefill(const QString& number)
             run(q, QStringLiteral("DELETE FROM szlasor WHERE sBszam = :p0 AND NOT EXISTS (SELECT 1 FROM szlafej WHERE "
                                   "fBszam = :p0)"),
                 {{"p0", number}});
-            for (const Line& l : m_current) {
-                q.setSql({QStringLiteral("INSERT INTO szlasor (sBszam, %1, sMenny) SELECT :p0, %1, :p1 FROM szlasor "
-                                         "WHERE sID = :p2")
-                              .arg(columnList())});
-                q.setText(p("p0"), number);
-                q.setFloat(p("p1"), l.quantity.literal());
-                q.setInteger(p("p2"), l.source);
-                q.execute();
-            }
+            for (const Line& l : m_current)
+                copyLine(q, number, l.source, l.quantity);
             m_copies.clear();
             for (const Line& l : editedLines(q, number))
                 m_copies.push_back(l.source);
@@ -298,15 +293,8 @@ void InvoiceCorrection::addSteps(StepChain& chain, Query& q, const QString& numb
         qint64 lastEdited = 0;
         for (const Line& l : edited)
             lastEdited = std::max(lastEdited, l.source);
-        for (const auto& [source, quantity] : differences) {
-            q.setSql({QStringLiteral("INSERT INTO szlasor (sBszam, %1, sMenny) SELECT :p0, %1, :p1 FROM szlasor WHERE "
-                                     "sID = :p2")
-                          .arg(columnList())});
-            q.setText(p("p0"), number);
-            q.setFloat(p("p1"), quantity.literal());
-            q.setInteger(p("p2"), source);
-            q.execute();
-        }
+        for (const auto& [source, quantity] : differences)
+            copyLine(q, number, source, quantity);
         q.setSql({QStringLiteral("DELETE FROM szlasor WHERE sBszam = :p0 AND sID <= :p1")});
         q.setText(p("p0"), number);
         q.setInteger(p("p1"), lastEdited);

@@ -13,6 +13,7 @@
 #include "db/conversions.h"
 #include "delivery/deliverytoinvoice.h"
 #include "db/errors.h"
+#include "db/statement.h"
 #include "db/stepchain.h"
 #include "rates/mnbrates.h"
 #include "screens/common/chainfailure.h"
@@ -26,15 +27,7 @@ namespace orvena {
 
 using namespace invoice;
 
-namespace {
-
-
-QString p(const char* name)
-{
-    return QString::fromLatin1(name);
-}
-
-} // namespace
+using statement::p;
 
 InvoiceComposer::InvoiceComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent,
                                  const ComposerTarget& target)

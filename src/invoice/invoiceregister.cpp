@@ -10,6 +10,7 @@
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "billing/invoicelinks.h"
+#include "db/statement.h"
 #include "db/stepchain.h"
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
@@ -23,20 +24,10 @@ using namespace invoice;
 
 namespace {
 
-QString p(const char* name)
-{
-    return QString::fromLatin1(name);
-}
+using statement::p;
+using statement::run;
 
 const QString kNotPrinted = QStringLiteral("A Szla nem volt nyomtatva. Nem stornózható !");
-
-void run(Query& q, const QString& sql, std::initializer_list<std::pair<const char*, QString>> params = {})
-{
-    q.setSql({sql});
-    for (const auto& [name, value] : params)
-        q.setText(p(name), value);
-    q.execute();
-}
 
 // Another workstation holds the invoice numbering: it is composing the next invoice.
 QString busyNumbering(ScreenContext& context)
@@ -492,7 +483,7 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
     }
 
     Query& register_ = data.query(role::kInvoiceList);
-    register_.setSql({QStringLiteral("SELECT * FROM Szlafej ORDER BY fbszam")});
+    register_.setSql({kRegisterListSql});
     register_.open();
     context.state.invoiceNumber = number;
     register_.locate(p("fBszam"), number);

@@ -6,6 +6,7 @@
 
 #include "db/conversions.h"
 #include "db/errors.h"
+#include "db/statement.h"
 #include "db/stepchain.h"
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
@@ -15,22 +16,12 @@ namespace orvena {
 
 namespace {
 
-QString p(const char* name)
-{
-    return QString::fromLatin1(name);
-}
+using statement::p;
+using statement::run;
 
 const QString kProformaRegisterSql = QStringLiteral(
     "SELECT dijbfej.*, CONCAT('D', fBszam) AS dSzam, dsSzamla FROM dijbfej LEFT JOIN dijbszamla ON dsBszam = fBszam "
     "ORDER BY fBszam");
-
-void run(Query& q, const QString& sql, std::initializer_list<std::pair<const char*, QString>> params = {})
-{
-    q.setSql({sql});
-    for (const auto& [name, value] : params)
-        q.setText(p(name), value);
-    q.execute();
-}
 
 // The invoice the proforma became, read with a shared lock inside the caller's transaction (a
 // conversion another workstation committed is seen, one under way is waited for); empty: none.
@@ -74,7 +65,7 @@ const ComposerTarget& ComposerTarget::invoice()
                                        QStringLiteral("Szlasor"),
                                        kInvoiceSequence,
                                        role::kInvoiceList,
-                                       QStringLiteral("SELECT * FROM Szlafej ORDER BY fbszam"),
+                                       invoice::kRegisterListSql,
                                        invoice::kLineListSql,
                                        DocumentGuard::Kind::Invoice,
                                        QStringLiteral("számla"),

@@ -8,8 +8,10 @@
 #include "db/errors.h"
 #include "db/logging.h"
 #include "db/numbertext.h"
+#include "db/stepchain.h"
 #include "invoice/printinvoice.h"
 #include "invoice/receivables.h"
+#include "masterdata/customers.h"
 #include "billing/amounts.h"
 #include "reports/reportengine.h"
 
@@ -60,7 +62,7 @@ InvoiceFacts readFacts(DataModule& data, const QString& invoiceNumber)
     Query q(data.connection(), QStringLiteral("MAIL_INVOICE"));
     q.setSql({QStringLiteral("SELECT fBszam, fPrn, fPnem, fFkelt,"),
               QStringLiteral(" (SELECT zNev1 FROM szallito WHERE zKod = fzKod ORDER BY zID LIMIT 1) AS kiallito,"),
-              QStringLiteral(" (SELECT vNeve FROM vevo WHERE vKod = fvKod ORDER BY vID LIMIT 1) AS vevo,"),
+              QStringLiteral(" %1 AS vevo,").arg(customer::nameByCodeSql(QStringLiteral("fvKod"))),
               QStringLiteral(" (SELECT vEmail FROM vevo WHERE vKod = fvKod ORDER BY vID LIMIT 1) AS email"),
               QStringLiteral("FROM szlafej WHERE fBszam = :p0")});
     q.setText(QStringLiteral("p0"), invoiceNumber.trimmed());
@@ -478,8 +480,14 @@ InvoiceMailResult emailReminder(ScreenContext& context, const QString& customerC
             return outcome;
         }
         try {
-            for (const QString& number : numbers)
-                logSent(context.data, number, outcome.to, result, QStringLiteral("FELSZOLITAS"));
+            // One letter's invoices are logged together or not at all.
+            StepChain log(context.data.connection());
+            log.run([&] {
+                log.begin();
+                for (const QString& number : numbers)
+                    logSent(context.data, number, outcome.to, result, QStringLiteral("FELSZOLITAS"));
+                log.commit();
+            });
         } catch (const Error& e) {
             logFailure(lcMail(), e);
             outcome.message += QStringLiteral("A küldés naplózása nem sikerült (üzenetazonosító: %1).\n")
