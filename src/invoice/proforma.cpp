@@ -19,10 +19,6 @@ namespace {
 using statement::p;
 using statement::run;
 
-const QString kProformaRegisterSql = QStringLiteral(
-    "SELECT dijbfej.*, CONCAT('D', fBszam) AS dSzam, dsSzamla FROM dijbfej LEFT JOIN dijbszamla ON dsBszam = fBszam "
-    "ORDER BY fBszam");
-
 // The invoice the proforma became, read with a shared lock inside the caller's transaction (a
 // conversion another workstation committed is seen, one under way is waited for); empty: none.
 QString invoiceMadeFrom(Query& q, const QString& proformaNumber)
@@ -47,46 +43,6 @@ QString busyProforma(const QString& number)
 }
 
 } // namespace
-
-QString ComposerTarget::newLock() const
-{
-    return isProforma() ? worklock::newProforma() : worklock::newInvoice();
-}
-
-QString ComposerTarget::lock(const QString& number) const
-{
-    return isProforma() ? worklock::proforma(number) : worklock::invoice(number);
-}
-
-const ComposerTarget& ComposerTarget::invoice()
-{
-    static const ComposerTarget target{worktables::Document::Invoice,
-                                       QStringLiteral("SzlaFej"),
-                                       QStringLiteral("Szlasor"),
-                                       kInvoiceSequence,
-                                       role::kInvoiceList,
-                                       invoice::kRegisterListSql,
-                                       invoice::kLineListSql,
-                                       DocumentGuard::Kind::Invoice,
-                                       QStringLiteral("számla"),
-                                       QStringLiteral("számlát")};
-    return target;
-}
-
-const ComposerTarget& ComposerTarget::proforma()
-{
-    static const ComposerTarget target{worktables::Document::Proforma,
-                                       QStringLiteral("dijbfej"),
-                                       QStringLiteral("dijbsor"),
-                                       kProformaSequence,
-                                       role::kProformaList,
-                                       kProformaRegisterSql,
-                                       QStringLiteral("SELECT * FROM dijbsor WHERE sBszam= :p1 ORDER BY sID"),
-                                       DocumentGuard::Kind::Proforma,
-                                       QStringLiteral("díjbekérő"),
-                                       QStringLiteral("díjbekérőt")};
-    return target;
-}
 
 QString proformaNumberText(const QString& number)
 {
@@ -187,7 +143,7 @@ void ProformaRegister::reread()
     runAction(m_context.ui, [this] {
         Query& list = m_context.data.query(role::kProformaList);
         const QString highlighted = hasProforma() ? highlightedNumber() : QString();
-        list.setSql({kProformaRegisterSql});
+        list.setSql({ComposerTarget::proforma().registerSql});
         list.open();
         const QString wanted = m_current.isEmpty() ? highlighted : m_current;
         m_current.clear();
