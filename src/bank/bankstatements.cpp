@@ -550,7 +550,7 @@ QString bookEntry(Connection& connection, qint64 entryId, const std::vector<Allo
                                           "számlára könyvelendő.")
                                .arg(a.invoice, original));
             const qint64 payment = bookPayment(chain, q, a.invoice, currency.isEmpty() ? QStringLiteral("Ft") : currency,
-                                               date, a.amount, QStringLiteral("átutalás"),
+                                               date, Money::fromFiller(a.amount), QStringLiteral("átutalás"),
                                                fit(QStringLiteral("szlafizetes"), QStringLiteral("pMegj"), note));
             chain.step(QStringLiteral("A fizetés és a kivonat tételének összekapcsolása nem sikerült."), [&] {
                 q.setSql({QStringLiteral("INSERT INTO bankkivonatfizetes (kfTetel, kfFizetes, kfBszam, kfOsszeg) VALUES "

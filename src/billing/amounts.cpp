@@ -1,10 +1,13 @@
 #include "amounts.h"
+#include "invoicesums.h"
 #include "currency.h"
 
 #include "db/datamodule.h"
 #include "db/query.h"
 
+#include <algorithm>
 #include <map>
+#include <tuple>
 
 namespace orvena::billing {
 
@@ -128,9 +131,54 @@ DocumentAmounts readOwnAmounts(Connection& c, const QString& number, const QStri
     return computeAmounts(in);
 }
 
+// An issued invoice states the forints kept when it was issued (invoicesums.h): what it printed
+// and reported then stays what every later print, e-mail and export states, even where an
+// invoice issued under an earlier conversion rule differs by a forint from today's rule. Kept
+// sums that do not match its lines' own amounts are not used.
+void useKeptForints(Connection& c, const QString& number, DocumentAmounts& a)
+{
+    Query kept(c, QStringLiteral("BILLING_KEPT"));
+    kept.setSql({QStringLiteral("SELECT o.oNetto, o.oAfa, o.oNettoFt, o.oAfaFt FROM %1 o JOIN szlafej f ON f.fBszam = "
+                                "o.oBszam AND f.fPrn = 'I' WHERE o.oBszam = :p0")
+                     .arg(kInvoiceSums)});
+    kept.setText(QStringLiteral("p0"), number);
+    kept.open();
+    if (kept.rowCount() != 1 || kept.money(0, 0) != a.net || kept.money(0, 1) != a.vat)
+        return;
+    const Money netHuf = kept.money(0, 2), vatHuf = kept.money(0, 3);
+    kept.setSql({QStringLiteral("SELECT rAfakod, rAfa, rNetto, rAfaertek, rNettoFt, rAfaFt FROM %1 WHERE rBszam = :p0")
+                     .arg(kInvoiceRateSums)});
+    kept.setText(QStringLiteral("p0"), number);
+    kept.open();
+    if (kept.rowCount() != int(a.rates.size()))
+        return;
+    std::vector<std::pair<Money, Money>> rates(a.rates.size());
+    for (int r = 0; r < kept.rowCount(); ++r) {
+        const QString code = kept.text(r, 0).trimmed().toUpper();
+        const auto rate = std::find_if(a.rates.begin(), a.rates.end(), [&](const RateAmounts& ra) {
+            return ra.vatCode.toUpper() == code && ra.vatPercent == kept.decimal(r, 1) && ra.net == kept.money(r, 2)
+                && ra.vat == kept.money(r, 3);
+        });
+        if (rate == a.rates.end())
+            return;
+        rates[size_t(rate - a.rates.begin())] = {kept.money(r, 4), kept.money(r, 5)};
+    }
+    for (size_t i = 0; i < rates.size(); ++i)
+        std::tie(a.rates[i].netHuf, a.rates[i].vatHuf) = rates[i];
+    a.netHuf = netHuf;
+    a.vatHuf = vatHuf;
+}
+
 } // namespace
 
 DocumentAmounts readInvoiceAmounts(Connection& c, const QString& invoiceNumber)
+{
+    DocumentAmounts a = invoiceAmountsFromLines(c, invoiceNumber);
+    useKeptForints(c, invoiceNumber, a);
+    return a;
+}
+
+DocumentAmounts invoiceAmountsFromLines(Connection& c, const QString& invoiceNumber)
 {
     const QString headers = QStringLiteral("Szlafej"), lines = QStringLiteral("Szlasor");
     DocumentAmounts a = readOwnAmounts(c, invoiceNumber, headers, lines);

@@ -99,9 +99,13 @@ DocumentAmounts computeAmounts(const DocumentInput& input);
 Money forintValue(Money amount, const Decimal& exchangeRate);
 
 // Reads the amounts of the invoice of this number (no header or no lines: all zero); a storno's
-// payable follows its chain.
+// payable follows its chain. An issued invoice's forints are those kept when it was issued
+// (invoicesums.h), so a reprint states what it stated then.
 DocumentAmounts readInvoiceAmounts(Connection& c, const QString& invoiceNumber);
 DocumentAmounts readInvoiceAmounts(DataModule& data, const QString& invoiceNumber);
+// The same from its lines alone, whatever was kept at the issue (what the kept sums are checked
+// against).
+DocumentAmounts invoiceAmountsFromLines(Connection& c, const QString& invoiceNumber);
 // The same from other tables with the invoice tables' columns (a proforma's): no chain.
 DocumentAmounts readInvoiceAmounts(DataModule& data, const QString& invoiceNumber, const QString& headerTable,
                                    const QString& lineTable);

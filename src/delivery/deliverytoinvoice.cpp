@@ -117,7 +117,7 @@ private:
         for (int row = 0; row < m_lines.rowCount(); ++row) {
             const QString id = m_lines.text(row, QStringLiteral("sID"));
             const QString code = m_lines.text(row, QStringLiteral("scKod"));
-            double price = 0;
+            Decimal price;
             QString articleCurrency = currency;
             QString vatCode;
             QString vatName;
@@ -136,7 +136,7 @@ private:
                                               "számlába.")
                                    .arg(code));
                 chain.step(QStringLiteral("Hiba: A munkasor UPDATE cikk -böl "), [&] {
-                    price = m_lookup.fieldDouble(QStringLiteral("cEar"));
+                    price = m_lookup.fieldDecimal(QStringLiteral("cEar"));
                     articleCurrency = m_lookup.fieldText(QStringLiteral("cPnem"));
                     vatCode = m_lookup.fieldText(QStringLiteral("cAfakod"));
                     vatName = m_lookup.fieldText(QStringLiteral("cAfanev"));
@@ -147,7 +147,7 @@ private:
                 m_update.setSql({QStringLiteral("UPDATE munkasor SET sEar = :p1, sPnem = :p2, skAfakod = :p3, "
                                                 "sAfanev = :p4, sAfa = :p5 WHERE sID = :p0")});
                 m_update.setText(QStringLiteral("p0"), id);
-                m_update.setFloat(QStringLiteral("p1"), price);
+                m_update.setFloat(QStringLiteral("p1"), price.text());
                 m_update.setText(QStringLiteral("p2"), articleCurrency);
                 m_update.setText(QStringLiteral("p3"), vatCode);
                 m_update.setText(QStringLiteral("p4"), vatName);

@@ -134,8 +134,8 @@ Table compute(DataModule& data, View view, const Period& period)
         Row row;
         for (int c = 0; c < labels; ++c)
             row.labels << q.text(r, c).trimmed();
-        row.net = q.money(r, QStringLiteral("netHuf")).filler();
-        row.vat = q.money(r, QStringLiteral("vatHuf")).filler();
+        row.net = q.money(r, QStringLiteral("netHuf"));
+        row.vat = q.money(r, QStringLiteral("vatHuf"));
         row.invoices = q.integer(r, QStringLiteral("invoices"));
         t.total.net += row.net;
         t.total.vat += row.vat;
@@ -164,9 +164,9 @@ Table compute(DataModule& data, View view, const Period& period)
     return t;
 }
 
-QString csvAmount(qint64 filler)
+QString csvAmount(Money amount)
 {
-    return Money::fromFiller(filler).text();
+    return amount.text();
 }
 
 QByteArray toCsv(const Table& table)
@@ -217,7 +217,7 @@ int exportColumn(int percent, const QString& classification)
 }
 
 struct RateSums {
-    qint64 net = 0, vat = 0;
+    Money net, vat;
 };
 
 } // namespace
@@ -276,8 +276,8 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
         for (; r < q.rowCount() && q.text(r, QStringLiteral("fBszam")) == number; ++r) {
             const int pct = static_cast<int>(q.integer(r, QStringLiteral("pct")));
             RateSums& sums = perRate[exportColumn(pct, q.text(r, QStringLiteral("vatClass")))];
-            sums.net += q.money(r, QStringLiteral("netHuf")).filler();
-            sums.vat += q.money(r, QStringLiteral("vatHuf")).filler();
+            sums.net += q.money(r, QStringLiteral("netHuf"));
+            sums.vat += q.money(r, QStringLiteral("vatHuf"));
         }
         QStringList fields;
         for (const char* column : {"fBszam", "kind", "issued", "performed", "due", "customer", "taxNumber"})
@@ -287,8 +287,8 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
             fields << csvAmount(s.net) << csvAmount(s.vat) << csvAmount(s.net + s.vat);
         }
         // The invoice's totals as its print shows them.
-        const qint64 netHuf = q.money(first, QStringLiteral("totalNetHuf")).filler();
-        const qint64 vatHuf = q.money(first, QStringLiteral("totalVatHuf")).filler();
+        const Money netHuf = q.money(first, QStringLiteral("totalNetHuf"));
+        const Money vatHuf = q.money(first, QStringLiteral("totalVatHuf"));
         const bool converted = q.text(first, QStringLiteral("converted")) == u"1";
         fields << csvAmount(netHuf) << csvAmount(vatHuf) << csvAmount(netHuf + vatHuf)
                << q.text(first, QStringLiteral("fPnem")).trimmed()

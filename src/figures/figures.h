@@ -5,10 +5,12 @@
 // the lines); and the accountant's export, one row per issued invoice. The figures screen, its
 // print, its CSV export and the command line all read them from here.
 //
-// Amounts are forints in fillér. A foreign-currency invoice is converted as its print converts it
+// Amounts are forints. A foreign-currency invoice is converted as its print converts it
 // (billing/amounts.h): each VAT rate's sums times its rate, rounded to whole forints, its totals the
 // sums of those; the by-article view shares a rate's forints among its lines. A storno is an invoice of its own with negative quantities, so it
 // counts in the period of its own issue date.
+#include "db/money.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QString>
@@ -30,10 +32,10 @@ enum class View { Month, Customer, Article, Vat };
 
 struct Row {
     QStringList labels; // the view's label columns (month; code and name; ...)
-    qint64 net = 0;
-    qint64 vat = 0;
+    Money net;
+    Money vat;
     qint64 invoices = 0;
-    qint64 gross() const { return net + vat; }
+    Money gross() const { return net + vat; }
 };
 
 struct Table {
@@ -56,7 +58,7 @@ QStringList amountHeaders();
 Table compute(DataModule& data, View view, const Period& period);
 
 // "1234,56", "-0,05": an amount for a spreadsheet (no grouping, decimal comma).
-QString csvAmount(qint64 filler);
+QString csvAmount(Money amount);
 // The table as CSV: UTF-8, ";" between fields, CR LF line ends, a header line, the rows and the
 // total line ("Összesen").
 QByteArray toCsv(const Table& table);

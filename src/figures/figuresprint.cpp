@@ -6,9 +6,9 @@
 
 namespace orvena::figures {
 
-QString displayAmount(qint64 filler)
+QString displayAmount(Money amount)
 {
-    return Money::fromFiller(filler).groupedText();
+    return amount.groupedText();
 }
 
 void print(ScreenContext& context, const Table& table, const QByteArray& chart)

@@ -34,7 +34,7 @@ inline constexpr QSizeF kChartPrintSize{688, 300};
 constexpr int kPrintedLabels = 4;
 
 // "11 436,99", "-0,05": an amount as the screen and the print show it.
-QString displayAmount(qint64 filler);
+QString displayAmount(Money amount);
 
 // Prints the table through the run's presenter (preview, printer or PDF). `chart` is the chart
 // as an encoded picture (PNG); without one the report is printed without the chart. Throws Error.

@@ -25,13 +25,13 @@ namespace {
 
 const QString& kList = role::kPaymentList;
 
-QString money(qint64 filler, const QString& currency)
+QString money(Money amount, const QString& currency)
 {
-    return invoice::formatAmount(Money::fromFiller(filler).exact()) + u' ' + currency;
+    return invoice::formatAmount(amount.exact()) + u' ' + currency;
 }
 
-// The amount typed, in fillér; more than two decimals are refused rather than rounded away.
-qint64 typedAmount(const QString& text)
+// The amount typed; more than two decimals are refused rather than rounded away.
+Money typedAmount(const QString& text)
 {
     const Decimal amount = readNumber(text, NumberKind::Amount, QStringLiteral("Összeg"));
     const QString literal = amount.literal();
@@ -39,7 +39,7 @@ qint64 typedAmount(const QString& text)
     if (decimals.size() > 2)
         throw ConversionError(QStringLiteral("A fizetés összege legfeljebb két tizedesjegyű lehet: '%1'.").arg(text.trimmed()));
     checkNumberFits(QStringLiteral("szlafizetes"), QStringLiteral("pOsszeg"), amount.text(), QStringLiteral("Összeg"));
-    return Money::rounded(amount).filler();
+    return Money::rounded(amount);
 }
 
 // The invoice's header, locked until the transaction ends: every booking and deletion of its
@@ -59,41 +59,42 @@ void lockInvoice(StepChain& chain, Query& q, const QString& number)
 
 } // namespace
 
-QString paymentRefusal(qint64 balance, qint64 amount, const QString& currency)
+QString paymentRefusal(Money balance, Money amount, const QString& currency)
 {
-    if (amount == 0)
+    const Money zero;
+    if (amount.isZero())
         return QStringLiteral("A fizetés összege nem lehet nulla.");
-    if (balance == 0)
+    if (balance.isZero())
         return QStringLiteral("A számla rendezve van (nincs hátraléka), további fizetés nem rögzíthető rá.");
-    if (balance > 0 && amount < 0)
+    if (balance > zero && amount < zero)
         return QStringLiteral("A számlának hátraléka van (%1): csak pozitív összegű fizetés rögzíthető rá.")
             .arg(money(balance, currency));
-    if (balance < 0 && amount > 0)
+    if (balance < zero && amount > zero)
         return QStringLiteral("A számla túl van fizetve (%1 a túlfizetés): csak visszafizetés rögzíthető rá, negatív "
                               "összeggel.")
             .arg(money(-balance, currency));
-    if (balance > 0 && amount > balance)
+    if (balance > zero && amount > balance)
         return QStringLiteral("A fizetés (%1) több, mint a számla hátraléka (%2). A befizetett összeg nem haladhatja "
                               "meg a fizetendőt.")
             .arg(money(amount, currency), money(balance, currency));
-    if (balance < 0 && amount < balance)
+    if (balance < zero && amount < balance)
         return QStringLiteral("A visszafizetés (%1) több, mint a túlfizetés (%2).")
             .arg(money(-amount, currency), money(-balance, currency));
     return {};
 }
 
 qint64 bookPayment(StepChain& chain, Query& q, const QString& number, const QString& currency, const QDate& date,
-                   qint64 amount, const QString& method, const QString& note)
+                   Money amount, const QString& method, const QString& note)
 {
     chain.step(QStringLiteral("A számla nem olvasható."), [&] { lockInvoice(chain, q, number); });
     // The balance as stored now, read after the lock: what another workstation booked
     // before it is counted.
-    qint64 balance = 0;
+    Money balance;
     chain.step(QStringLiteral("A számla egyenlege nem olvasható."), [&] {
         q.setSql({QStringLiteral("SELECT eHatralek FROM %1 WHERE eBszam = :p0").arg(kBalanceView)});
         q.setText(QStringLiteral("p0"), number);
         q.open();
-        balance = q.fieldMoney(QStringLiteral("eHatralek")).filler();
+        balance = q.fieldMoney(QStringLiteral("eHatralek"));
     });
     if (const QString refusal = paymentRefusal(balance, amount, currency); !refusal.isEmpty())
         chain.fail(refusal);
@@ -104,7 +105,7 @@ qint64 bookPayment(StepChain& chain, Query& q, const QString& number, const QStr
                                  "NOW())")});
         q.setText(QStringLiteral("p0"), number);
         q.setText(QStringLiteral("p1"), date.toString(QStringLiteral("yyyy-MM-dd")));
-        q.setFloat(QStringLiteral("p2"), Money::fromFiller(amount).text());
+        q.setFloat(QStringLiteral("p2"), amount.text());
         q.setText(QStringLiteral("p3"), method.trimmed());
         q.setText(QStringLiteral("p4"), note.trimmed());
         q.execute();
@@ -137,9 +138,9 @@ Query& InvoicePayments::list() const
     return m_context.data.query(kList);
 }
 
-QString InvoicePayments::amountText(qint64 filler) const
+QString InvoicePayments::amountText(Money amount) const
 {
-    return money(filler, m_currency);
+    return money(amount, m_currency);
 }
 
 bool InvoicePayments::open()
@@ -183,9 +184,9 @@ void InvoicePayments::refresh()
     q.setSql({QStringLiteral("SELECT eFizetendo, eFizetve, eHatralek FROM %1 WHERE eBszam = :p0").arg(kBalanceView)});
     q.setText(QStringLiteral("p0"), m_number);
     q.open();
-    m_payable = q.fieldMoney(QStringLiteral("eFizetendo")).filler();
-    m_paid = q.fieldMoney(QStringLiteral("eFizetve")).filler();
-    m_balance = q.fieldMoney(QStringLiteral("eHatralek")).filler();
+    m_payable = q.fieldMoney(QStringLiteral("eFizetendo"));
+    m_paid = q.fieldMoney(QStringLiteral("eFizetve"));
+    m_balance = q.fieldMoney(QStringLiteral("eHatralek"));
     q.close();
 
     Query& l = list();
@@ -201,7 +202,7 @@ void InvoicePayments::refresh()
 PaymentEntry InvoicePayments::suggestion(const QDate& today) const
 {
     // What is owed, or on an invoice paid beyond it the refund of the excess (negative).
-    return {formatDate(today), Money::fromFiller(m_balance).text(), m_method, QString()};
+    return {formatDate(today), m_balance.text(), m_method, QString()};
 }
 
 bool InvoicePayments::addPayment(const PaymentEntry& entry)
@@ -210,7 +211,7 @@ bool InvoicePayments::addPayment(const PaymentEntry& entry)
     runAction(m_context.ui, [&] {
         // The typed values first: a faulty one is refused before anything is locked.
         const QDate date = parseDate(entry.date);
-        const qint64 amount = typedAmount(entry.amount);
+        const Money amount = typedAmount(entry.amount);
         for (const auto& [text, column, label] : {std::tuple{entry.method, "pMod", "Mód"}, {entry.note, "pMegj", "Megjegyzés"}}) {
             // what is stored: the typographic characters as their latin2 equivalents
             const QString stored = latin2Equivalents(text.trimmed());
@@ -257,7 +258,7 @@ bool InvoicePayments::deletePayment()
         }
         const QString id = l.fieldText(QStringLiteral("pID"));
         const QString shown = QStringLiteral("%1, %2").arg(l.fieldText(QStringLiteral("pDatum")),
-                                                           money(l.fieldMoney(QStringLiteral("pOsszeg")).filler(), m_currency));
+                                                           money(l.fieldMoney(QStringLiteral("pOsszeg")), m_currency));
         if (!m_context.ui.askYesNo(QStringLiteral("Törli a kijelölt fizetést (%1)? A törölt fizetés törölt jelöléssel a "
                                                   "listában marad.")
                                        .arg(shown)))

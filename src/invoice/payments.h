@@ -1,7 +1,8 @@
 #pragma once
 // The payments of one issued invoice ("Fizetés"): what it owes (from the view szlaegyenleg), its
 // payments (deleted ones too, marked), recording a new payment and deleting one. Amounts are in
-// the invoice's currency, held in fillér.
+// the invoice's currency.
+#include "db/money.h"
 #include "screens/common/screencontext.h"
 
 #include <QDate>
@@ -20,17 +21,17 @@ struct PaymentEntry {
 };
 
 // Why a payment of `amount` cannot be booked against an invoice whose balance is `balance`
-// (both in fillér); empty when it can. A payment never takes the paid total past the payable:
+// ; empty when it can. A payment never takes the paid total past the payable:
 // on an invoice that is owed it is positive and at most the balance; on one paid beyond what it
 // owes (a reversed invoice paid before its storno) only a refund, negative and at most the
 // excess; on a settled invoice none.
-QString paymentRefusal(qint64 balance, qint64 amount, const QString& currency);
+QString paymentRefusal(Money balance, Money amount, const QString& currency);
 
 // The one way a payment is written, inside a chain that has begun: the invoice is locked, the
 // payment checked against its balance as stored at that moment (another workstation may have
 // booked one meanwhile) and inserted. Returns the new payment's pID; a refusal stops the chain.
 qint64 bookPayment(StepChain& chain, Query& q, const QString& number, const QString& currency, const QDate& date,
-                   qint64 amount, const QString& method, const QString& note);
+                   Money amount, const QString& method, const QString& note);
 // Marks payment `id` of invoice `number` deleted (now, by the current user) with the invoice
 // locked; stops the chain when another workstation has deleted it meanwhile.
 void markPaymentDeleted(StepChain& chain, Query& q, const QString& number, qint64 id);
@@ -48,11 +49,11 @@ public:
 
     const QString& number() const { return m_number; }
     const QString& currency() const { return m_currency; }
-    qint64 payable() const { return m_payable; }
-    qint64 paid() const { return m_paid; }
-    qint64 balance() const { return m_balance; }
+    Money payable() const { return m_payable; }
+    Money paid() const { return m_paid; }
+    Money balance() const { return m_balance; }
     // The amounts as the screen shows them, with the currency.
-    QString amountText(qint64 filler) const;
+    QString amountText(Money amount) const;
 
     // The list of payments (ZQ_FIZETES): pID, pDatum, pOsszeg, pAllapot ('törölve' for a deleted
     // one), pMod, pMegj, pRogzitette, pRogzitve, pTorolve, pTorolte.
@@ -78,9 +79,9 @@ private:
     QString m_number;
     QString m_currency;
     QString m_method;
-    qint64 m_payable = 0;
-    qint64 m_paid = 0;
-    qint64 m_balance = 0;
+    Money m_payable;
+    Money m_paid;
+    Money m_balance;
 };
 
 } // namespace orvena

@@ -54,9 +54,9 @@ QStringList openInvoicesSql(const QString& tail)
 // A customer's invoices overdue on :p0 (:p1 the customer).
 const QString kOverdueOfCustomer = QStringLiteral("AND e.eVevo = :p1 AND e.eHatarido < :p0");
 
-QString amount(qint64 filler)
+QString amount(Money value)
 {
-    return invoice::formatAmount(Money::fromFiller(filler).exact());
+    return invoice::formatAmount(value.exact());
 }
 
 QString currencyOf(const QString& stored)
@@ -98,12 +98,12 @@ void Receivables::read(const QDate& today)
         row.customerName = q.text(r, QStringLiteral("vNeve"));
         row.issuerCode = q.text(r, QStringLiteral("fzKod"));
         row.currency = currencyOf(q.text(r, QStringLiteral("ePnem")));
-        row.issued = QDate::fromString(q.text(r, QStringLiteral("eKelt")), QStringLiteral("yyyy.MM.dd"));
-        row.due = QDate::fromString(q.text(r, QStringLiteral("eHatarido")), QStringLiteral("yyyy.MM.dd"));
+        row.issued = q.date(r, QStringLiteral("eKelt"));
+        row.due = q.date(r, QStringLiteral("eHatarido"));
         row.daysOverdue = static_cast<int>(q.integer(r, QStringLiteral("napok")));
-        row.payable = q.money(r, QStringLiteral("eFizetendo")).filler();
-        row.paid = q.money(r, QStringLiteral("eFizetve")).filler();
-        row.balance = q.money(r, QStringLiteral("eHatralek")).filler();
+        row.payable = q.money(r, QStringLiteral("eFizetendo"));
+        row.paid = q.money(r, QStringLiteral("eFizetve"));
+        row.balance = q.money(r, QStringLiteral("eHatralek"));
         m_rows.push_back(row);
     }
 }
@@ -116,7 +116,7 @@ std::vector<ReceivableTotal> Receivables::customerTotals() const
             return t.customerCode == r.customerCode && t.currency == r.currency;
         });
         if (it == totals.end())
-            it = totals.insert(totals.end(), {r.customerCode, r.customerName, r.currency});
+            it = totals.insert(totals.end(), {r.customerCode, r.customerName, r.currency, 0, 0, Money()});
         ++it->invoices;
         it->balance += r.balance;
         it->maxDaysOverdue = std::max(it->maxDaysOverdue, r.daysOverdue);
@@ -145,7 +145,7 @@ void Receivables::exportCsv(const QString& file) const
             text = u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
         return text;
     };
-    auto plain = [](qint64 filler) { return Money::fromFiller(filler).text(); };
+    auto plain = [](Money value) { return value.text(); };
     QStringList lines{QStringLiteral("Vevőkód;Vevő;Számlaszám;Számla kelte;Fizetési határidő;Késés (nap);Pénznem;"
                                      "Fizetendő;Fizetve;Hátralék")};
     for (const Receivable& r : m_rows)
@@ -184,15 +184,15 @@ void Receivables::print()
 // (nothing printed) when there is nothing in forints or no usable account.
 QByteArray Receivables::reminderPaymentCode(const QString& issuerCode, const Query& lines) const
 {
-    qint64 forints = 0;
+    Money forints;
     QStringList numbers;
     for (int r = 0; r < lines.rowCount(); ++r) {
         if (nav::currencyCode(currencyOf(lines.text(r, QStringLiteral("ePnem")))) != u"HUF")
             continue;
-        forints += lines.money(r, QStringLiteral("eHatralek")).filler();
+        forints += lines.money(r, QStringLiteral("eHatralek"));
         numbers << lines.text(r, QStringLiteral("eBszam")).trimmed();
     }
-    if (forints <= 0)
+    if (forints <= Money())
         return {};
     const auto account = issuerPaymentAccount(m_context.data, issuerCode);
     if (!account)
@@ -200,7 +200,7 @@ QByteArray Receivables::reminderPaymentCode(const QString& issuerCode, const Que
     const QString message =
         paymentQrMessage(numbers, QStringLiteral("Fizetési felszólítás %1, vevő %2")
                                       .arg(formatDate(m_today), lines.text(0, QStringLiteral("eVevo")).trimmed()));
-    return paymentQrPayload(*account, Money::fromFiller(forints).roundedWhole().wholeUnits(), message,
+    return paymentQrPayload(*account, forints.roundedWhole().wholeUnits(), message,
                             paymentQrValidity(m_today.addDays(kReminderDays), m_today));
 }
 
@@ -233,9 +233,9 @@ void openLetterLines(Query& lines, const QDate& today, const QString& customerCo
 // The balance per currency of a letter's lines, as "1 271,00 Ft".
 QStringList letterTotals(const Query& lines)
 {
-    QMap<QString, qint64> sums;
+    QMap<QString, Money> sums;
     for (int r = 0; r < lines.rowCount(); ++r)
-        sums[currencyOf(lines.text(r, QStringLiteral("ePnem")))] += lines.money(r, QStringLiteral("eHatralek")).filler();
+        sums[currencyOf(lines.text(r, QStringLiteral("ePnem")))] += lines.money(r, QStringLiteral("eHatralek"));
     QStringList total;
     for (auto it = sums.cbegin(); it != sums.cend(); ++it)
         total << amount(it.value()) + u' ' + it.key();

@@ -4,6 +4,7 @@
 // currency: amounts of different currencies are never added). Printed through the report
 // engine (Kintlevoseg.frf), exported as CSV, and the reminder letter "Fizetési felszólítás" of a
 // customer (Felszolitas.frf) from the same rows.
+#include "db/money.h"
 #include "screens/common/screencontext.h"
 
 #include <QDate>
@@ -22,9 +23,9 @@ struct Receivable {
     QDate issued;
     QDate due;
     int daysOverdue = 0; // 0 until the day after the due date
-    qint64 payable = 0;  // fillér
-    qint64 paid = 0;
-    qint64 balance = 0;
+    Money payable;
+    Money paid;
+    Money balance;
 };
 
 struct ReceivableTotal {
@@ -33,7 +34,7 @@ struct ReceivableTotal {
     QString currency;
     int invoices = 0;
     int maxDaysOverdue = 0;
-    qint64 balance = 0;
+    Money balance;
 };
 
 // One reminder letter: an issuer's overdue invoices to the customer.

@@ -215,8 +215,8 @@ void TestNavIssue::stornoFromTheRegister()
     const figures::Table months =
         figures::compute(s->data, figures::View::Month, {QDate(2024, 1, 1), QDate::currentDate()});
     QCOMPARE(int(months.rows.size()), 2);
-    QCOMPARE(months.rows.front().net, qint64(2998000));
-    QCOMPARE(months.total.net + months.total.vat, qint64(0));
+    QCOMPARE(months.rows.front().net.filler(), qint64(2998000));
+    QVERIFY((months.total.net + months.total.vat).isZero());
     QCOMPARE(months.total.invoices, qint64(2));
 }
 

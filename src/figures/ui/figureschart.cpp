@@ -47,8 +47,9 @@ void fillChart(QChart& chart, const figures::Table& table)
     auto* vat = new QBarSet(QStringLiteral("ÁFA (Ft)"));
     QStringList categories;
     for (const figures::Row& row : table.rows) {
-        *net << double(row.net) / 100.0;
-        *vat << double(row.vat) / 100.0;
+        // the chart draws in forints: a bar's height needs no fillér exactness
+        *net << double(row.net.filler()) / 100.0;
+        *vat << double(row.vat.filler()) / 100.0;
         categories << row.labels.value(table.labelHeaders.size() > 1 ? 1 : 0);
     }
     auto* series = new QBarSeries;

@@ -40,9 +40,9 @@ public:
     }
 };
 
-QString amount(qint64 filler)
+QString amount(Money value)
 {
-    return invoice::formatAmount(Money::fromFiller(filler).exact());
+    return invoice::formatAmount(value.exact());
 }
 
 // The overdue colours: from the first day, from the 30th and from the 60th.
@@ -56,10 +56,11 @@ QColor overdueColour(int level)
     }
 }
 
-void setAmount(QTreeWidgetItem* item, int column, qint64 filler)
+void setAmount(QTreeWidgetItem* item, int column, Money value)
 {
-    item->setText(column, amount(filler));
-    item->setData(column, Qt::UserRole, filler);
+    item->setText(column, amount(value));
+    // sorted by the amount, held in fillér
+    item->setData(column, Qt::UserRole, value.filler());
     item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
 }
 
