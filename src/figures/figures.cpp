@@ -6,6 +6,7 @@
 #include "db/money.h"
 #include "db/conversions.h"
 #include "db/datamodule.h"
+#include "masterdata/customers.h"
 #include "billing/invoicesums.h"
 #include "nav/invoiceamounts.h"
 
@@ -95,9 +96,10 @@ Table compute(DataModule& data, View view, const Period& period)
     case View::Customer:
         t.labelHeaders = {QStringLiteral("Vevőkód"), QStringLiteral("Vevő neve")};
         labels = 2;
-        sql = {QStringLiteral("SELECT ovKod AS code, (SELECT MAX(vNeve) FROM vevo WHERE vevo.vKod = i.ovKod) AS name, "
+        sql = {QStringLiteral("SELECT ovKod AS code, %1 AS name, "
                               "SUM(oNettoFt) AS netHuf, SUM(oAfaFt) AS vatHuf, COUNT(*) AS invoices, "
-                              "SUM(oNettoFt) + SUM(oAfaFt) AS grossHuf"),
+                              "SUM(oNettoFt) + SUM(oAfaFt) AS grossHuf")
+                   .arg(customer::nameByCodeSql(QStringLiteral("i.ovKod"))),
                QStringLiteral("FROM %1 i WHERE oRkelt BETWEEN :p0 AND :p1 GROUP BY ovKod ORDER BY grossHuf DESC, ovKod")
                    .arg(kInvoiceSums)};
         break;
@@ -254,14 +256,15 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
                         "'végszámla' ELSE 'számla' END END AS kind, "
                         "DATE_FORMAT(h.fRkelt, '%Y.%m.%d') AS issued, DATE_FORMAT(h.fTkelt, '%Y.%m.%d') AS performed, "
                         "DATE_FORMAT(h.fFkelt, '%Y.%m.%d') AS due, "
-                        "(SELECT MAX(vNeve) FROM vevo WHERE vevo.vKod = h.fvKod) AS customer, "
+                        "%4 AS customer, "
                         "(SELECT MAX(vAdo) FROM vevo WHERE vevo.vKod = h.fvKod) AS taxNumber, "
                         "h.fPnem, h.fArfoly, h.fFizmod, DATE_FORMAT(%1, '%Y.%m.%d') AS paid, rAfa AS pct, "
                         "COALESCE((SELECT MAX(kNavTipus) FROM afa WHERE afa.kAfakod = r.rAfakod), '') AS vatClass, "
                         "SUM(rNettoFt) AS netHuf, SUM(rAfaFt) AS vatHuf, %2 AS converted, "
                         "(SELECT oNettoFt FROM %3 WHERE oBszam = h.fBszam) AS totalNetHuf, "
                         "(SELECT oAfaFt FROM %3 WHERE oBszam = h.fBszam) AS totalVatHuf")
-             .arg(paidDateSql(), billing::convertedSql(QStringLiteral("h")), kInvoiceSums),
+             .arg(paidDateSql(), billing::convertedSql(QStringLiteral("h")), kInvoiceSums,
+                  customer::nameByCodeSql(QStringLiteral("h.fvKod"))),
          QStringLiteral("FROM szlafej h JOIN %1 r ON r.rBszam = h.fBszam WHERE %2").arg(kInvoiceRateSums, kIssued),
          QStringLiteral("GROUP BY h.fBszam, rAfa, vatClass ORDER BY h.fBszam, rAfa DESC, vatClass")},
         period);

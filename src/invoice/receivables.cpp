@@ -1,6 +1,7 @@
 #include "receivables.h"
 
 #include "invoicetexts.h"
+#include "masterdata/customers.h"
 #include "nav/invoicedata.h"
 #include "paymentqr.h"
 
@@ -41,13 +42,13 @@ QStringList openInvoicesSql(const QString& tail)
     // What a storno partner issued after the day settles.
     const QString stornoLater = QStringLiteral("IF(g.fRkelt > :p0, b.eFizetendo - b.eFizetve - b.eHatralek, 0)");
     return {QStringLiteral(
-                "SELECT * FROM (SELECT b.eBszam, b.eVevo, IFNULL((SELECT v.vNeve FROM vevo v WHERE v.vKod = b.eVevo "
-                "ORDER BY v.vID LIMIT 1), b.eVevo) AS vNeve, f.fzKod, b.ePnem, b.eKelt, b.eHatarido, "
+                "SELECT * FROM (SELECT b.eBszam, b.eVevo, IFNULL(%5, b.eVevo) AS vNeve,"
+                " f.fzKod, b.ePnem, b.eKelt, b.eHatarido, "
                 "GREATEST(IFNULL(DATEDIFF(:p0, b.eHatarido), 0), 0) AS napok, b.eFizetendo - %2 AS eFizetendo, "
                 "b.eFizetve - %3 AS eFizetve, b.eHatralek + %3 - %2 + %4 AS eHatralek FROM %1 b JOIN szlafej f ON "
                 "f.fBszam = b.eBszam LEFT JOIN szlafej g ON g.fBszam = b.eStorno WHERE b.eKiallitva = 1 AND "
                 "b.eKelt <= :p0) e WHERE e.eHatralek > 0")
-                .arg(kBalanceView, corrections, later, stornoLater),
+                .arg(kBalanceView, corrections, later, stornoLater, customer::nameByCodeSql(QStringLiteral("b.eVevo"))),
             tail};
 }
 
