@@ -1,6 +1,7 @@
 #include "storno.h"
 
 #include "advance.h"
+#include "composerstore.h"
 #include "invoicetexts.h"
 #include "sequences.h"
 #include "worktables.h"
@@ -130,10 +131,7 @@ void StornoBuilder::checkNotReversed()
 // and no second header may be made.
 void StornoBuilder::checkNumberFree()
 {
-    m_scratch.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM SzlaFej WHERE fbszam = :p1 LOCK IN SHARE MODE")});
-    m_scratch.setText(p("p1"), m_number);
-    m_scratch.open();
-    if (m_scratch.fieldInt(p("db")) != 0)
+    if (composer::numberTaken(m_data.connection(), ComposerTarget::invoice(), m_number, true))
         m_chain.fail(QStringLiteral("A(z) %1 számú számla már létezik, ezzel a sorszámmal nem tárolható!").arg(m_number));
 }
 
