@@ -77,16 +77,16 @@ QStringList amountHeaders()
             QStringLiteral("Számlák")};
 }
 
-Table compute(DataModule& data, View view, const Period& period)
+namespace {
+
+// The statement of a view over the period (:p0, :p1) and its label columns' headers; returns
+// how many label columns lead each row.
+int viewStatement(View view, QStringList& sql, QStringList& labelHeaders)
 {
-    Table t;
-    t.view = view;
-    t.period = period;
-    QStringList sql;
     int labels = 1;
     switch (view) {
     case View::Month:
-        t.labelHeaders = {QStringLiteral("Hónap")};
+        labelHeaders = {QStringLiteral("Hónap")};
         // The days' sums: as many rows as days, whatever the number of invoices.
         sql = {QStringLiteral("SELECT DATE_FORMAT(dNap, '%Y.%m') AS label, SUM(dNettoFt) AS netHuf, "
                               "SUM(dAfaFt) AS vatHuf, SUM(dSzamlak) AS invoices"),
@@ -94,7 +94,7 @@ Table compute(DataModule& data, View view, const Period& period)
                               "ORDER BY label").arg(kDaySums)};
         break;
     case View::Customer:
-        t.labelHeaders = {QStringLiteral("Vevőkód"), QStringLiteral("Vevő neve")};
+        labelHeaders = {QStringLiteral("Vevőkód"), QStringLiteral("Vevő neve")};
         labels = 2;
         sql = {QStringLiteral("SELECT ovKod AS code, %1 AS name, "
                               "SUM(oNettoFt) AS netHuf, SUM(oAfaFt) AS vatHuf, COUNT(*) AS invoices, "
@@ -104,7 +104,7 @@ Table compute(DataModule& data, View view, const Period& period)
                    .arg(kInvoiceSums)};
         break;
     case View::Article:
-        t.labelHeaders = {QStringLiteral("Cikkkód"), QStringLiteral("Megnevezés")};
+        labelHeaders = {QStringLiteral("Cikkkód"), QStringLiteral("Megnevezés")};
         labels = 2;
         sql = {QStringLiteral("SELECT code, MAX(name) AS name, SUM(netHuf) AS netHuf, SUM(vatHuf) AS vatHuf, "
                               "COUNT(DISTINCT number) AS invoices, SUM(netHuf) + SUM(vatHuf) AS grossHuf FROM"),
@@ -115,7 +115,7 @@ Table compute(DataModule& data, View view, const Period& period)
                QStringLiteral("GROUP BY code ORDER BY grossHuf DESC, code")};
         break;
     case View::Vat:
-        t.labelHeaders = {QStringLiteral("Áfakód"), QStringLiteral("Megnevezés"), QStringLiteral("Áfa %"),
+        labelHeaders = {QStringLiteral("Áfakód"), QStringLiteral("Megnevezés"), QStringLiteral("Áfa %"),
                           QStringLiteral("Besorolás")};
         labels = 4;
         // Each invoice's sums per rate are converted as printed when it is issued.
@@ -126,6 +126,18 @@ Table compute(DataModule& data, View view, const Period& period)
                QStringLiteral("GROUP BY rAfakod, rAfa ORDER BY pct DESC, code")};
         break;
     }
+    return labels;
+}
+
+} // namespace
+
+Table compute(DataModule& data, View view, const Period& period)
+{
+    Table t;
+    t.view = view;
+    t.period = period;
+    QStringList sql;
+    const int labels = viewStatement(view, sql, t.labelHeaders);
     Query q(data.connection(), QStringLiteral("figures"));
     openQuery(q, sql, period);
     Row rest;
