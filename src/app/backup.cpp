@@ -179,27 +179,10 @@ struct ParsedFile {
     qint64 bodyOffset = 0;
 };
 
-// Reads the header, checks the checksum and, with `checkDump`, that the body is one gzip member
-// holding nothing but what a dump of tables holds (DumpCheck). Nothing of the file runs here.
-ParsedFile parseAndVerify(const QString& file, bool checkDump)
+// The header member's text: comment lines only, the title first; the fields read into header.
+// Returns the text the checksum covers (everything before the checksum line).
+QByteArray readHeader(const QByteArray& text, BackupHeader& header, const QString& damaged)
 {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        throw BackupError(QStringLiteral("A mentésfájl nem olvasható: %1").arg(file));
-    const QString damaged = QStringLiteral("A mentésfájl sérült vagy nem Orvena-mentés: %1").arg(file);
-
-    // the header member
-    const QByteArray start = f.read(64 * 1024);
-    if (!start.startsWith(kHeaderMemberStart))
-        throw BackupError(damaged);
-    GzipReader reader;
-    QByteArray text;
-    qsizetype used = 0;
-    if (!reader.add(start, text, used) || !reader.ended())
-        throw BackupError(damaged);
-    ParsedFile parsed;
-    parsed.bodyOffset = used;
-
     const QList<QByteArray> lines = text.split('\n');
     if (lines.isEmpty() || lines.first() != kTitleLine)
         throw BackupError(damaged);
@@ -222,18 +205,43 @@ ParsedFile parseAndVerify(const QString& file, bool checkDump)
         const QByteArray key = line.mid(3, colon - 3);
         const QString value = QString::fromUtf8(line.mid(colon + 2));
         if (key == "program")
-            parsed.header.programVersion = value;
+            header.programVersion = value;
         else if (key == "adatszerkezet")
-            parsed.header.schemaVersion = value.toInt();
+            header.schemaVersion = value.toInt();
         else if (key == "idopont")
-            parsed.header.time = QDateTime::fromString(value, Qt::ISODate);
+            header.time = QDateTime::fromString(value, Qt::ISODate);
         else if (key == "adatbazis")
-            parsed.header.database = value;
+            header.database = value;
     }
-    if (checksum.size() != 64 || parsed.header.schemaVersion <= 0)
+    if (checksum.size() != 64 || header.schemaVersion <= 0)
         throw BackupError(damaged);
-    parsed.header.checksum = checksum;
+    header.checksum = checksum;
+    return covered;
 
+}
+
+// Reads the header, checks the checksum and, with `checkDump`, that the body is one gzip member
+// holding nothing but what a dump of tables holds (DumpCheck). Nothing of the file runs here.
+ParsedFile parseAndVerify(const QString& file, bool checkDump)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        throw BackupError(QStringLiteral("A mentésfájl nem olvasható: %1").arg(file));
+    const QString damaged = QStringLiteral("A mentésfájl sérült vagy nem Orvena-mentés: %1").arg(file);
+
+    // the header member
+    const QByteArray start = f.read(64 * 1024);
+    if (!start.startsWith(kHeaderMemberStart))
+        throw BackupError(damaged);
+    GzipReader reader;
+    QByteArray text;
+    qsizetype used = 0;
+    if (!reader.add(start, text, used) || !reader.ended())
+        throw BackupError(damaged);
+    ParsedFile parsed;
+    parsed.bodyOffset = used;
+
+    const QByteArray covered = readHeader(text, parsed.header, damaged);
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(covered);
     f.seek(parsed.bodyOffset);
@@ -260,7 +268,7 @@ ParsedFile parseAndVerify(const QString& file, bool checkDump)
         trailing = whole && dump.ended() && consumed < chunk.size();
         check.feed(sql);
     }
-    if (body == 0 || hash.result().toHex() != checksum)
+    if (body == 0 || hash.result().toHex() != parsed.header.checksum)
         throw BackupError(QStringLiteral("A mentésfájl sérült (az ellenőrzőösszeg nem egyezik), nem állítható "
                                          "vissza: %1").arg(file));
     if (!checkDump)
