@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <cmath>
+#include <limits>
 
 namespace orvena {
 
@@ -45,15 +46,6 @@ QString normalisedNumber(const QString& text)
 
 } // namespace
 
-int parseInt32(const QString& text)
-{
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok, 10);
-    if (!ok)
-        throw ConversionError(quoted(text, kInteger));
-    return value;
-}
-
 qint64 parseInt64(const QString& text)
 {
     bool ok = false;
@@ -61,6 +53,14 @@ qint64 parseInt64(const QString& text)
     if (!ok)
         throw ConversionError(quoted(text, kInteger));
     return value;
+}
+
+int parseInt32(const QString& text)
+{
+    const qint64 value = parseInt64(text);
+    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+        throw ConversionError(quoted(text, kInteger));
+    return static_cast<int>(value);
 }
 
 double parseDouble(const QString& text)
