@@ -161,6 +161,52 @@ QStringList upwardIncludes(const QString& root, const QList<Library>& libraries)
     return found;
 }
 
+// The function bodies in the C++ sources under root/src longer than maxLines lines, as
+// "path:line: name (N lines)", except those `allowed` names as "path:name". A body is found by
+// its braces at the margin of a definition: "{" alone on its line after a signature, either at
+// namespace level or one step in (a member defined in its class body), up to the "}" at the same
+// margin; lambdas count with the function that holds them.
+QStringList longFunctions(const QString& root, int maxLines, const QStringList& allowed)
+{
+    static const QRegularExpression signatureEnd(QStringLiteral("\\)\\s*(const)?\\s*(override|noexcept)?\\s*$"));
+    static const QRegularExpression notAFunction(QStringLiteral("^(namespace|class|struct|enum|union|extern)\\b"));
+    QStringList found;
+    QDirIterator it(root + QStringLiteral("/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString path = QDir(root).relativeFilePath(file);
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
+        for (const QString& indent : {QString(), QStringLiteral("    ")}) {
+            for (qsizetype n = 1; n < lines.size(); ++n) {
+                if (lines[n] != indent + u'{' || !signatureEnd.match(codeOf(lines[n - 1])).hasMatch())
+                    continue;
+                // the signature's first line: the last one at this margin before the brace
+                qsizetype start = n - 1;
+                while (start > 0 && lines[start].startsWith(indent + u' '))
+                    --start;
+                const QString signature = lines[start].mid(indent.size());
+                if (!lines[start].startsWith(indent) || signature.isEmpty() || signature[0].isSpace()
+                    || !signature.contains(u'(') || notAFunction.match(signature).hasMatch())
+                    continue;
+                qsizetype end = n + 1;
+                while (end < lines.size() && lines[end] != indent + u'}')
+                    ++end;
+                const qsizetype length = end - n - 1;
+                const QString head = signature.left(signature.indexOf(u'('));
+                const QString name = head.mid(head.lastIndexOf(u' ') + 1);
+                if (length > maxLines && !allowed.contains(path + u':' + name))
+                    found << QStringLiteral("%1:%2: %3 (%4 lines)").arg(path).arg(start + 1).arg(name).arg(length);
+                n = end;
+            }
+        }
+    }
+    found.sort();
+    return found;
+}
 } // namespace
 
 class ConventionsTest : public QObject {
@@ -274,6 +320,40 @@ private slots:
                  (QStringList{QStringLiteral("invoice/payments.cpp:1: #include \"invoice/ui/paymentdialog.h\" (orvena_core)"),
                               QStringLiteral("invoice/ui/paymentdialog.cpp:2: #include \"app/session.h\" (orvena_ui)"),
                               QStringLiteral("reports/qrcode.h:1: #include \"invoice/paymentqr.h\" (orvena_reports)")}));
+    }
+
+    // Functions stay short enough to read in one go: none is longer than 80 lines, but for the
+    // data tables (the schema's tables, the demonstration data) and those being taken apart now.
+    void functionsStayShort()
+    {
+        const QStringList allowed{
+            QStringLiteral("src/db/schema.cpp:buildTables"), // data: every table's columns
+            QStringLiteral("src/db/setup.cpp:addDemoData"),  // data: the demonstration rows
+            // being split where they live
+            QStringLiteral("src/invoice/printinvoice.cpp:printDocument"),
+            QStringLiteral("src/mail/mailsender.cpp:sendMail"),
+            QStringLiteral("src/reports/reportlayout.cpp:layoutBand"),
+        };
+        const QStringList found = longFunctions(QStringLiteral(ORVENA_SOURCE_DIR), 80, allowed);
+        QVERIFY2(found.isEmpty(), qPrintable(u'\n' + found.join(u'\n')));
+
+        // The search itself: a long function at namespace level and one defined in its class are
+        // found with their names; a long data initializer and an allowed function are not.
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("src/x")));
+        QFile f(dir.filePath(QStringLiteral("src/x/long.cpp")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        const QByteArray body = QByteArray("    x();\n").repeated(81);
+        f.write("void Screen::act(int a,\n                 int b) const\n{\n" + body + "}\n"
+                "const int table[] =\n{\n" + body + "};\n"
+                "void allowed()\n{\n" + body + "}\n"
+                "class Inline {\n    void method() // a comment\n    {\n" + QByteArray(body).replace("    x", "        x")
+                + "    }\n};\n");
+        f.close();
+        QCOMPARE(longFunctions(dir.path(), 80, {QStringLiteral("src/x/long.cpp:allowed")}),
+                 (QStringList{QStringLiteral("src/x/long.cpp:1: Screen::act (81 lines)"),
+                              QStringLiteral("src/x/long.cpp:255: method (81 lines)")}));
     }
 
     // The search itself: code is found with its file and line, comments and allowed paths are

@@ -47,25 +47,13 @@ std::optional<int> runArchiveCommandLine(int& argc, char** argv)
         options.fail(QStringLiteral("Hiba: érvénytelen dátum: %1.").arg(isValidDate(from) ? to : from));
     else if (options.error().isEmpty() && out.trimmed().isEmpty())
         options.fail(QStringLiteral("Hiba: meg kell adni a célmappát (--out <mappa>)."));
-    if (!options.error().isEmpty()) {
-        printLine(stderr, options.error());
-        printLine(stderr, QStringLiteral("Használat:\n") + archiveCommandLineOptions().chopped(1));
-        return 2;
-    }
-
-    QCoreApplication app(argc, argv);
-    DataModule data;
-    if (!connectCommandLine(data))
-        return 3;
-    try {
+    if (!options.error().isEmpty())
+        return refuseCommandLine(options.error(), QStringLiteral("Használat:\n") + archiveCommandLineOptions().chopped(1));
+    return runOverDatabase(argc, argv, lcNav(), [&](DataModule& data) {
         const nav::ArchiveExportOutcome outcome = nav::exportArchive(data, parseDate(from), parseDate(to), out);
         printLine(outcome.ok ? stdout : stderr, outcome.message);
         return outcome.ok ? 0 : 1;
-    } catch (const Error& e) {
-        logFailure(lcNav(), e);
-        printLine(stderr, e.text());
-        return 1;
-    }
+    });
 }
 
 } // namespace orvena

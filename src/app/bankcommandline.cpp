@@ -45,13 +45,9 @@ std::optional<int> runBankCommandLine(int& argc, char** argv)
             options.fail(QStringLiteral("Hiba: ismeretlen kapcsoló: %1").arg(options.argument()));
         }
     }
-    if (!options.error().isEmpty()) {
-        printLine(stderr, options.error());
-        printLine(stderr, QStringLiteral("Segítség: orvena --help"));
-        return 2;
-    }
+    if (!options.error().isEmpty())
+        return refuseCommandLine(options.error(), QStringLiteral("Segítség: orvena --help"));
 
-    QCoreApplication app(argc, argv);
     QFile in(file);
     if (QFileInfo(file).size() > bank::kMaxFileBytes) {
         printLine(stderr, QStringLiteral("A fájl túl nagy (legfeljebb %1 MB olvasható be): %2")
@@ -64,10 +60,7 @@ std::optional<int> runBankCommandLine(int& argc, char** argv)
         return 1;
     }
     const QByteArray bytes = in.readAll();
-    DataModule data;
-    if (!connectCommandLine(data))
-        return 3;
-    try {
+    return runOverDatabase(argc, argv, lcApp(), [&](DataModule& data) {
         // Without a display nobody is asked which issuer an unknown account belongs to.
         const bank::ImportResult imported =
             bank::importStatement(data.connection(), bytes, QFileInfo(file).fileName(), {});
@@ -84,11 +77,7 @@ std::optional<int> runBankCommandLine(int& argc, char** argv)
         if (!r.left.isEmpty())
             printLine(stdout, QStringLiteral("Nyitva maradt (%1):\n  %2").arg(r.left.size()).arg(r.left.join(QStringLiteral("\n  "))));
         return 0;
-    } catch (const Error& e) {
-        logFailure(lcApp(), e);
-        printLine(stderr, e.text());
-        return 1;
-    }
+    });
 }
 
 } // namespace orvena

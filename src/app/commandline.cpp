@@ -137,77 +137,63 @@ static QString unknownArgument(const QStringList& arguments)
     return {};
 }
 
-std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
-{
-    static const QStringList ours{QStringLiteral("--invoice"), QStringLiteral("--delivery-note"),
-                                  QStringLiteral("--proforma"),
-                                  QStringLiteral("--pdf"),     QStringLiteral("--mark-printed"),
-                                  QStringLiteral("--help"),    QStringLiteral("-h"),
-                                  QStringLiteral("--backup"),  QStringLiteral("--restore"),
-                                  QStringLiteral("--force"),   QStringLiteral("--email-invoice"),
-                                  QStringLiteral("--to")};
-    if (!namesOption(arguments, ours)) {
-        // Only Qt's own options may accompany the windowed start; anything else is a mistake
-        // the operator is told about instead of being silently ignored.
-        const QString unknown = unknownArgument(arguments);
-        if (unknown.isEmpty())
-            return std::nullopt;
-        CommandLineRequest r;
-        r.showUsage = true;
-        r.error = QStringLiteral("Hiba: ismeretlen kapcsoló: %1").arg(unknown);
-        return r;
-    }
+namespace {
 
-    CommandLineRequest r;
-    OptionReader options(arguments);
+// One option of the printing, e-mail and backup modes into r; the first mistake kept in options.
+void readOption(OptionReader& options, CommandLineRequest& r)
+{
     auto fail = [&options](const QString& text) { options.fail(text); };
-    while (options.next()) {
-        const QString& option = options.option();
-        if (option == u"--help" || option == u"-h") {
-            r.help = true;
-        } else if (option == u"--invoice" || option == u"--delivery-note" || option == u"--proforma") {
-            if (r.document != CommandLineRequest::Document::None)
-                fail(QStringLiteral("Hiba: egyszerre csak egy bizonylat nyomtatható."));
-            r.document = option == u"--invoice"    ? CommandLineRequest::Document::Invoice
-                         : option == u"--proforma" ? CommandLineRequest::Document::Proforma
-                                                   : CommandLineRequest::Document::DeliveryNote;
-            r.number = options.value().trimmed();
-            // a proforma's number as printed ("D20260001") names the same proforma
-            static const QRegularExpression printedProforma(QStringLiteral("^[Dd][0-9]+$"));
-            if (r.document == CommandLineRequest::Document::Proforma && printedProforma.match(r.number).hasMatch())
-                r.number = r.number.mid(1);
-            if (r.number.isEmpty())
-                fail(QStringLiteral("Hiba: hiányzik a bizonylat száma."));
-        } else if (option == u"--email-invoice") {
-            if (r.document != CommandLineRequest::Document::None)
-                fail(QStringLiteral("Hiba: egyszerre csak egy bizonylat nyomtatható."));
-            r.document = CommandLineRequest::Document::Invoice;
-            r.email = true;
-            r.number = options.value().trimmed();
-            if (r.number.isEmpty())
-                fail(QStringLiteral("Hiba: hiányzik a bizonylat száma."));
-        } else if (option == u"--to") {
-            r.mailTo = options.value().trimmed();
-            if (r.mailTo.isEmpty())
-                fail(QStringLiteral("Hiba: hiányzik az e-mail-cím."));
-        } else if (option == u"--pdf") {
-            r.pdfFile = options.value();
-            if (r.pdfFile.isEmpty())
-                fail(QStringLiteral("Hiba: hiányzik a PDF-fájl neve."));
-        } else if (option == u"--mark-printed") {
-            r.markPrinted = true;
-        } else if (option == u"--backup" || option == u"--restore") {
-            (option == u"--backup" ? r.backupFile : r.restoreFile) = options.value();
-            if ((option == u"--backup" ? r.backupFile : r.restoreFile).isEmpty())
-                fail(QStringLiteral("Hiba: hiányzik a mentésfájl neve."));
-        } else if (option == u"--force") {
-            r.force = true;
-            ++r.forceCount;
-        } else {
-            r.showUsage = options.error().isEmpty();
-            fail(QStringLiteral("Hiba: ismeretlen kapcsoló: %1").arg(options.argument()));
-        }
+    const QString& option = options.option();
+    if (option == u"--help" || option == u"-h") {
+        r.help = true;
+    } else if (option == u"--invoice" || option == u"--delivery-note" || option == u"--proforma") {
+        if (r.document != CommandLineRequest::Document::None)
+            fail(QStringLiteral("Hiba: egyszerre csak egy bizonylat nyomtatható."));
+        r.document = option == u"--invoice"    ? CommandLineRequest::Document::Invoice
+                     : option == u"--proforma" ? CommandLineRequest::Document::Proforma
+                                               : CommandLineRequest::Document::DeliveryNote;
+        r.number = options.value().trimmed();
+        // a proforma's number as printed ("D20260001") names the same proforma
+        static const QRegularExpression printedProforma(QStringLiteral("^[Dd][0-9]+$"));
+        if (r.document == CommandLineRequest::Document::Proforma && printedProforma.match(r.number).hasMatch())
+            r.number = r.number.mid(1);
+        if (r.number.isEmpty())
+            fail(QStringLiteral("Hiba: hiányzik a bizonylat száma."));
+    } else if (option == u"--email-invoice") {
+        if (r.document != CommandLineRequest::Document::None)
+            fail(QStringLiteral("Hiba: egyszerre csak egy bizonylat nyomtatható."));
+        r.document = CommandLineRequest::Document::Invoice;
+        r.email = true;
+        r.number = options.value().trimmed();
+        if (r.number.isEmpty())
+            fail(QStringLiteral("Hiba: hiányzik a bizonylat száma."));
+    } else if (option == u"--to") {
+        r.mailTo = options.value().trimmed();
+        if (r.mailTo.isEmpty())
+            fail(QStringLiteral("Hiba: hiányzik az e-mail-cím."));
+    } else if (option == u"--pdf") {
+        r.pdfFile = options.value();
+        if (r.pdfFile.isEmpty())
+            fail(QStringLiteral("Hiba: hiányzik a PDF-fájl neve."));
+    } else if (option == u"--mark-printed") {
+        r.markPrinted = true;
+    } else if (option == u"--backup" || option == u"--restore") {
+        (option == u"--backup" ? r.backupFile : r.restoreFile) = options.value();
+        if ((option == u"--backup" ? r.backupFile : r.restoreFile).isEmpty())
+            fail(QStringLiteral("Hiba: hiányzik a mentésfájl neve."));
+    } else if (option == u"--force") {
+        r.force = true;
+        ++r.forceCount;
+    } else {
+        r.showUsage = options.error().isEmpty();
+        fail(QStringLiteral("Hiba: ismeretlen kapcsoló: %1").arg(options.argument()));
     }
+}
+
+// The options that cannot go together, and what each mode needs.
+void checkCombination(OptionReader& options, CommandLineRequest& r)
+{
+    auto fail = [&options](const QString& text) { options.fail(text); };
     const bool backupOrRestore = !r.backupFile.isEmpty() || !r.restoreFile.isEmpty();
     if (!r.help && backupOrRestore) {
         if (!r.backupFile.isEmpty() && !r.restoreFile.isEmpty())
@@ -231,6 +217,36 @@ std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
         else if (r.pdfFile.isEmpty())
             fail(QStringLiteral("Hiba: meg kell adni a PDF-fájlt (--pdf <fájl>)."));
     }
+}
+
+} // namespace
+
+std::optional<CommandLineRequest> parseCommandLine(const QStringList& arguments)
+{
+    static const QStringList ours{QStringLiteral("--invoice"), QStringLiteral("--delivery-note"),
+                                  QStringLiteral("--proforma"),
+                                  QStringLiteral("--pdf"),     QStringLiteral("--mark-printed"),
+                                  QStringLiteral("--help"),    QStringLiteral("-h"),
+                                  QStringLiteral("--backup"),  QStringLiteral("--restore"),
+                                  QStringLiteral("--force"),   QStringLiteral("--email-invoice"),
+                                  QStringLiteral("--to")};
+    if (!namesOption(arguments, ours)) {
+        // Only Qt's own options may accompany the windowed start; anything else is a mistake
+        // the operator is told about instead of being silently ignored.
+        const QString unknown = unknownArgument(arguments);
+        if (unknown.isEmpty())
+            return std::nullopt;
+        CommandLineRequest r;
+        r.showUsage = true;
+        r.error = QStringLiteral("Hiba: ismeretlen kapcsoló: %1").arg(unknown);
+        return r;
+    }
+
+    CommandLineRequest r;
+    OptionReader options(arguments);
+    while (options.next())
+        readOption(options, r);
+    checkCombination(options, r);
     r.error = options.error();
     return r;
 }
@@ -298,6 +314,66 @@ QString commandLineHelp()
         "kerül, és PDF-fájl nem készül. Ismeretlen kapcsoló esetén a kilépési kód 2.");
 }
 
+namespace {
+
+// The database of a printing or e-mail command; false after saying why it cannot be reached.
+bool connectForPrint(DataModule& data)
+{
+    try {
+        data.connect(ConnectionProfile::fromEnvironment());
+        return true;
+    } catch (const ServerSetupError& e) {
+        // a server set up unlike the program needs: its cause and its remedy, as the window says
+        logFailure(lcApp(), e, QStringLiteral("Hiba: az adatbázis-kiszolgáló beállítása nem megfelelő."));
+        printLine(stderr, QStringLiteral("Hiba: az adatbázis-kiszolgáló beállítása nem megfelelő.\n") + e.text());
+    } catch (const Error& e) {
+        logFailure(lcApp(), e, QStringLiteral("Hiba: az adatbázis nem érhető el."));
+        printLine(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el."));
+    }
+    return false;
+}
+
+int emailFromCommandLine(ScreenContext& context, const CommandLineRequest& request)
+{
+    try {
+        const mail::InvoiceMailResult result = mail::emailInvoice(context, request.number, request.mailTo);
+        if (!result.message.isEmpty())
+            printLine(result.sent ? stdout : stderr, result.message);
+        return result.sent ? 0 : 1;
+    } catch (const Error& e) {
+        logFailure(lcMail(), e);
+        printLine(stderr, e.text());
+        return 1;
+    }
+}
+
+// The print routine marks the document printed (with --mark-printed) only after the presenter
+// has written the PDF; a file that cannot be written ends here with the flag as it was.
+int printToPdf(ScreenContext& context, const CommandLineRequest& request, PrintMode mode,
+               const ConsoleUserInterface& ui, const reports::PdfReportPresenter& presenter)
+{
+    try {
+        if (request.document == CommandLineRequest::Document::Invoice)
+            PrintInvoice(context, request.number, mode);
+        else if (request.document == CommandLineRequest::Document::Proforma)
+            PrintProforma(context, request.number, mode);
+        else
+            PrintDeliveryNote(context, request.number, mode);
+    } catch (const Error& e) {
+        logFailure(lcPrint(), e);
+        printLine(stderr, e.text());
+        return 1;
+    }
+    if (ui.failed() || presenter.presentedCount() != 1) {
+        if (presenter.presentedCount() > 0)
+            QFile::remove(request.pdfFile);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
 std::optional<int> runCommandLine(int& argc, char** argv)
 {
     if (const auto status = runArchiveCommandLine(argc, argv))
@@ -335,18 +411,8 @@ std::optional<int> runCommandLine(int& argc, char** argv)
     applyProgramLocale();
 
     DataModule data;
-    try {
-        data.connect(ConnectionProfile::fromEnvironment());
-    } catch (const ServerSetupError& e) {
-        // a server set up unlike the program needs: its cause and its remedy, as the window says
-        logFailure(lcApp(), e, QStringLiteral("Hiba: az adatbázis-kiszolgáló beállítása nem megfelelő."));
-        printLine(stderr, QStringLiteral("Hiba: az adatbázis-kiszolgáló beállítása nem megfelelő.\n") + e.text());
+    if (!connectForPrint(data))
         return 3;
-    } catch (const Error& e) {
-        logFailure(lcApp(), e, QStringLiteral("Hiba: az adatbázis nem érhető el."));
-        printLine(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el."));
-        return 3;
-    }
     AppState state;
     const PrintMode mode = request->markPrinted ? PrintMode::Print : PrintMode::View;
     ConsoleUserInterface ui;
@@ -354,39 +420,11 @@ std::optional<int> runCommandLine(int& argc, char** argv)
     if (request->email) {
         // The print's questions count as answered "No": unusual data is not sent unattended.
         ScreenContext context{data, state, ui, screens, nullptr};
-        try {
-            const mail::InvoiceMailResult result = mail::emailInvoice(context, request->number, request->mailTo);
-            if (!result.message.isEmpty())
-                printLine(result.sent ? stdout : stderr, result.message);
-            return result.sent ? 0 : 1;
-        } catch (const Error& e) {
-            logFailure(lcMail(), e);
-            printLine(stderr, e.text());
-            return 1;
-        }
+        return emailFromCommandLine(context, *request);
     }
     reports::PdfReportPresenter presenter(request->pdfFile);
     ScreenContext context{data, state, ui, screens, &presenter};
-    // The print routine marks the document printed (with --mark-printed) only after the
-    // presenter has written the PDF; a file that cannot be written ends here with the flag as it was.
-    try {
-        if (request->document == CommandLineRequest::Document::Invoice)
-            PrintInvoice(context, request->number, mode);
-        else if (request->document == CommandLineRequest::Document::Proforma)
-            PrintProforma(context, request->number, mode);
-        else
-            PrintDeliveryNote(context, request->number, mode);
-    } catch (const Error& e) {
-        logFailure(lcPrint(), e);
-        printLine(stderr, e.text());
-        return 1;
-    }
-    if (ui.failed() || presenter.presentedCount() != 1) {
-        if (presenter.presentedCount() > 0)
-            QFile::remove(request->pdfFile);
-        return 1;
-    }
-    return 0;
+    return printToPdf(context, *request, mode, ui, presenter);
 }
 
 } // namespace orvena

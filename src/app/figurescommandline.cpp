@@ -77,17 +77,9 @@ std::optional<int> runFiguresCommandLine(int& argc, char** argv)
     if (!namesOption(arguments, {QStringLiteral("--mnb-rates"), QStringLiteral("--accounting-export")}))
         return std::nullopt;
     const FiguresRequest r = parse(arguments);
-    if (!r.error.isEmpty()) {
-        printLine(stderr, r.error);
-        printLine(stderr, QStringLiteral("Segítség: orvena --help"));
-        return 2;
-    }
-
-    QCoreApplication app(argc, argv);
-    DataModule data;
-    if (!connectCommandLine(data))
-        return 3;
-    try {
+    if (!r.error.isEmpty())
+        return refuseCommandLine(r.error, QStringLiteral("Segítség: orvena --help"));
+    return runOverDatabase(argc, argv, lcApp(), [&](DataModule& data) {
         if (r.accounting) {
             const QByteArray csv = figures::accountingCsv(data, {parseDate(r.from), parseDate(r.to)});
             OutputFile::write(r.out, csv);
@@ -111,11 +103,7 @@ std::optional<int> runFiguresCommandLine(int& argc, char** argv)
             return 1;
         }
         return 0;
-    } catch (const Error& e) {
-        logFailure(lcApp(), e);
-        printLine(stderr, e.text());
-        return 1;
-    }
+    });
 }
 
 } // namespace orvena

@@ -61,28 +61,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent),
     const QString version = versionText();
     setWindowTitle(mainWindowTitle(version));
 
-    auto* central = new QWidget(this);
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(48, 40, 48, 40);
-    auto* name = new QLabel(QStringLiteral("Orvena"), central);
-    QFont big = name->font();
-    big.setPointSize(big.pointSize() * 3);
-    big.setBold(true);
-    name->setFont(big);
-    name->setAlignment(Qt::AlignCenter);
-    layout->addWidget(name);
-    auto* tagline = new QLabel(QStringLiteral("Számlák, szállítólevelek és törzsadatok kezelése"), central);
-    tagline->setAlignment(Qt::AlignCenter);
-    layout->addWidget(tagline);
-    layout->addStretch();
-    auto* versionField = new QLineEdit(version, central);
-    versionField->setObjectName(QStringLiteral("Edit1"));
-    versionField->setReadOnly(true);
-    versionField->setAlignment(Qt::AlignCenter);
-    versionField->setMaximumWidth(160);
-    versionField->setToolTip(QStringLiteral("A program verziója"));
-    layout->addWidget(versionField, 0, Qt::AlignHCenter);
-    setCentralWidget(central);
+    setCentralWidget(buildFront(version));
 
     QMenuBar* bar = menuBar();
     auto* barStyle = new MenuBarStyle(QApplication::style()->name());
@@ -133,6 +112,33 @@ MainWindow::MainWindow(Session& session, QWidget* parent) : QMainWindow(parent),
     installEnterNavigation(this, EnterMode::WindowOnly);
     // wide enough for every menu item, so none hides behind the overflow arrow
     resize(std::max(720, bar->sizeHint().width() + 24), 420);
+}
+
+// The window's face: the program's name, what it is for, and its version.
+QWidget* MainWindow::buildFront(const QString& version)
+{
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(48, 40, 48, 40);
+    auto* name = new QLabel(QStringLiteral("Orvena"), central);
+    QFont big = name->font();
+    big.setPointSize(big.pointSize() * 3);
+    big.setBold(true);
+    name->setFont(big);
+    name->setAlignment(Qt::AlignCenter);
+    layout->addWidget(name);
+    auto* tagline = new QLabel(QStringLiteral("Számlák, szállítólevelek és törzsadatok kezelése"), central);
+    tagline->setAlignment(Qt::AlignCenter);
+    layout->addWidget(tagline);
+    layout->addStretch();
+    auto* versionField = new QLineEdit(version, central);
+    versionField->setObjectName(QStringLiteral("Edit1"));
+    versionField->setReadOnly(true);
+    versionField->setAlignment(Qt::AlignCenter);
+    versionField->setMaximumWidth(160);
+    versionField->setToolTip(QStringLiteral("A program verziója"));
+    layout->addWidget(versionField, 0, Qt::AlignHCenter);
+    return central;
 }
 
 QAction* MainWindow::addScreenItem(QMenu* menu, const QString& text, Screen screen)

@@ -25,6 +25,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QWidget* buildFront(const QString& version);
     QAction* addScreenItem(QMenu* menu, const QString& text, Screen screen);
     QAction* addScreenItem(QMenuBar* bar, const QString& text, Screen screen);
     void openScreen(Screen screen);

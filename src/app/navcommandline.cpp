@@ -88,17 +88,9 @@ std::optional<int> runNavCommandLine(int& argc, char** argv)
     if (!namesOption(arguments, {QStringLiteral("--nav-xml"), QStringLiteral("--audit-export")}))
         return std::nullopt;
     const NavRequest r = parse(arguments);
-    if (!r.error.isEmpty()) {
-        printLine(stderr, r.error);
-        printLine(stderr, navCommandLineHelp());
-        return 2;
-    }
-
-    QCoreApplication app(argc, argv);
-    DataModule data;
-    if (!connectCommandLine(data))
-        return 3;
-    try {
+    if (!r.error.isEmpty())
+        return refuseCommandLine(r.error, navCommandLineHelp());
+    return runOverDatabase(argc, argv, lcNav(), [&](DataModule& data) {
         if (r.xml) {
             QStringList problems;
             const QByteArray xml = nav::documentFor(data, r.number, &problems);
@@ -121,11 +113,7 @@ std::optional<int> runNavCommandLine(int& argc, char** argv)
         const nav::AuditExportOutcome outcome = nav::exportAuditData(data, range, r.dir);
         printLine(outcome.ok ? stdout : stderr, outcome.message);
         return outcome.ok ? 0 : 1;
-    } catch (const Error& e) {
-        logFailure(lcNav(), e);
-        printLine(stderr, e.text());
-        return 1;
-    }
+    });
 }
 
 } // namespace orvena

@@ -6,6 +6,8 @@
 #include "db/errors.h"
 #include "db/logging.h"
 
+#include <QCoreApplication>
+
 namespace orvena {
 
 void printLine(FILE* stream, const QString& text)
@@ -83,6 +85,51 @@ bool connectCommandLine(DataModule& data)
         logFailure(lcApp(), e);
         printLine(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el (%1).").arg(e.text()));
         return false;
+    }
+}
+
+int refuseCommandLine(const QString& error, const QString& help)
+{
+    printLine(stderr, error);
+    printLine(stderr, help);
+    return 2;
+}
+
+int runOverDatabase(int& argc, char** argv, const QLoggingCategory& category,
+                    const std::function<int(DataModule&)>& work, const QString& errorPrefix)
+{
+    QCoreApplication app(argc, argv);
+    DataModule data;
+    if (!connectCommandLine(data))
+        return 3;
+    try {
+        return work(data);
+    } catch (const Error& e) {
+        logFailure(category, e);
+        printLine(stderr, errorPrefix + e.text());
+        return 1;
+    }
+}
+
+int runOverConnection(int& argc, char** argv, const QLoggingCategory& category,
+                      const std::function<int(Connection&)>& work, const QString& errorPrefix)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Orvena"));
+    Connection connection;
+    try {
+        connection.open(ConnectionProfile::fromEnvironment());
+    } catch (const Error& e) {
+        logFailure(category, e);
+        printLine(stderr, QStringLiteral("Hiba: az adatbázis nem érhető el (%1).").arg(e.text()));
+        return 3;
+    }
+    try {
+        return work(connection);
+    } catch (const Error& e) {
+        logFailure(category, e);
+        printLine(stderr, errorPrefix + e.text());
+        return 1;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 namespace orvena {
@@ -18,6 +19,18 @@ bool namesOption(const QStringList& arguments, const QStringList& options);
 // Connects a command line's data module as the environment says; on failure logs it, prints the
 // Hungarian line to standard error and returns false.
 bool connectCommandLine(class DataModule& data);
+
+// A command line refused before anything ran: its error, then how to ask for help, on standard
+// error. Returns the status of a bad command line, 2.
+int refuseCommandLine(const QString& error, const QString& help);
+// A command line's work over the database: the core application, the data module connected (3,
+// the reason printed, when it cannot be), then the work's status; an error the work throws is
+// logged under `category`, printed after `errorPrefix` and gives 1.
+int runOverDatabase(int& argc, char** argv, const class QLoggingCategory& category,
+                    const std::function<int(DataModule&)>& work, const QString& errorPrefix = {});
+// The same over a bare connection, for the commands that run no query objects.
+int runOverConnection(int& argc, char** argv, const class QLoggingCategory& category,
+                      const std::function<int(class Connection&)>& work, const QString& errorPrefix = {});
 
 // What is wrong with a --from / --to pair (empty when nothing): a date that is not a real day
 // "éééé.hh.nn" is named as invalid, a missing one (when `required`) asked for, and a range

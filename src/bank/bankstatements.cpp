@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <map>
 
+#include <optional>
+
 namespace orvena::bank {
 
 namespace {
@@ -154,16 +156,14 @@ QStringList issuersOfAccount(Connection& connection, const QString& account)
     return codes;
 }
 
-ImportResult importStatement(Connection& connection, const QByteArray& bytes, const QString& fileName,
-                             const IssuerChooser& chooseIssuer, const Progress& progress)
+namespace {
+
+// The issuer of each statement's account, settled before anything is written: the one issuer
+// with that account, or the one the operator chooses (among all when none has it). Nothing when
+// a statement has none; `refusal` says why.
+std::optional<std::vector<QString>> statementIssuers(Connection& connection, const StatementFile& file,
+                                                     const IssuerChooser& chooseIssuer, QString& refusal)
 {
-    ImportResult result;
-    const StatementFile file = readStatementFile(bytes);
-    if (!file.ok()) {
-        result.message = file.error;
-        return result;
-    }
-    // Every account's issuer is settled before anything is written.
     std::vector<QString> issuers;
     for (const Statement& s : file.statements) {
         QStringList owners = issuersOfAccount(connection, s.account);
@@ -177,14 +177,73 @@ ImportResult importStatement(Connection& connection, const QByteArray& bytes, co
             if (chooseIssuer)
                 issuer = chooseIssuer(s.account, owners).trimmed();
             if (issuer.isEmpty()) {
-                result.message = QStringLiteral("A kivonat számlaszáma (%1) egyik kibocsátó (szállító) számlaszámával sem "
-                                                "egyezik, és nem lett kibocsátó választva. Semmi sem lett tárolva.")
-                                     .arg(s.account);
-                return result;
+                refusal = QStringLiteral("A kivonat számlaszáma (%1) egyik kibocsátó (szállító) számlaszámával sem "
+                                         "egyezik, és nem lett kibocsátó választva. Semmi sem lett tárolva.")
+                              .arg(s.account);
+                return std::nullopt;
             }
         }
         issuers.push_back(issuer);
     }
+    return issuers;
+}
+
+// One part of an entry, stored unless the statement's entry was stored before (its bank
+// reference and part are the key). True when it was new.
+bool storeEntryPart(Query& q, qint64 statementId, const QString& key, qint64 part, const Statement& s,
+                    const StatementEntry& e, const StatementPart& p)
+{
+    q.setSql({QStringLiteral("INSERT INTO bankkivonattetel (ktKivonat, ktBankRef, ktResz, ktIrany, ktStorno, "
+                             "ktOsszeg, ktTetelOsszeg, ktPnem, ktKonyvNap, ktErtekNap, ktPartner, "
+                             "ktPartnerSzla, ktKozlemeny, ktHivatkozas, ktVegponti) VALUES (:p0, :p1, :p2, "
+                             ":p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, :p14) "
+                             "ON DUPLICATE KEY UPDATE ktID = ktID")});
+    q.setInteger(QStringLiteral("p0"), statementId);
+    q.setText(QStringLiteral("p1"), key);
+    q.setInteger(QStringLiteral("p2"), part);
+    q.setText(QStringLiteral("p3"), e.credit ? QStringLiteral("C") : QStringLiteral("D"));
+    q.setText(QStringLiteral("p4"), e.reversal ? QStringLiteral("I") : QString());
+    q.setFloat(QStringLiteral("p5"), moneyText(p.amount));
+    q.setFloat(QStringLiteral("p6"), moneyText(e.amount));
+    q.setText(QStringLiteral("p7"), fit(kEntry, QStringLiteral("ktPnem"), e.currency.isEmpty() ? s.currency : e.currency));
+    setDate(q, QStringLiteral("p8"), e.bookingDate);
+    setDate(q, QStringLiteral("p9"), e.valueDate);
+    q.setText(QStringLiteral("p10"), fit(kEntry, QStringLiteral("ktPartner"), p.name));
+    q.setText(QStringLiteral("p11"), fit(kEntry, QStringLiteral("ktPartnerSzla"), p.account));
+    q.setText(QStringLiteral("p12"), fit(kEntry, QStringLiteral("ktKozlemeny"), p.remittance));
+    q.setText(QStringLiteral("p13"), fit(kEntry, QStringLiteral("ktHivatkozas"), p.reference));
+    q.setText(QStringLiteral("p14"), fit(kEntry, QStringLiteral("ktVegponti"), p.endToEndId));
+    q.execute();
+    return q.affectedRows() == 1;
+}
+
+QString importMessage(const ImportResult& result)
+{
+    if (result.stored == 0)
+        return QStringLiteral("Ez a kivonat már be van olvasva: mind a(z) %1 tétele korábban tárolva lett, új "
+                              "tétel nincs, semmi sem lett könyvelve.")
+            .arg(result.alreadyStored);
+    if (result.alreadyStored > 0)
+        return QStringLiteral("Beolvasva: %1 új tétel; %2 tétel már korábban tárolva volt (ezek kimaradtak).")
+            .arg(result.stored)
+            .arg(result.alreadyStored);
+    return QStringLiteral("Beolvasva: %1 kivonat, %2 új tétel.").arg(result.statements).arg(result.stored);
+}
+
+} // namespace
+
+ImportResult importStatement(Connection& connection, const QByteArray& bytes, const QString& fileName,
+                             const IssuerChooser& chooseIssuer, const Progress& progress)
+{
+    ImportResult result;
+    const StatementFile file = readStatementFile(bytes);
+    if (!file.ok()) {
+        result.message = file.error;
+        return result;
+    }
+    const auto issuers = statementIssuers(connection, file, chooseIssuer, result.message);
+    if (!issuers)
+        return result;
 
     int total = 0;
     for (const Statement& s : file.statements)
@@ -194,52 +253,31 @@ ImportResult importStatement(Connection& connection, const QByteArray& bytes, co
     StepChain chain(q);
     ImportResult counted;
     try {
-    chain.run([&] {
-        chain.begin();
-        int done = 0;
-        for (size_t si = 0; si < file.statements.size(); ++si) {
-            const Statement& s = file.statements[si];
-            const QString account = accountKey(s.account);
-            const qint64 statementId = storeStatementRow(q, s, account, issuers[si], file.format, fileName);
-            const QStringList keys = entryKeys(s);
-            for (size_t ei = 0; ei < s.entries.size(); ++ei) {
-                const StatementEntry& e = s.entries[ei];
-                for (size_t pi = 0; pi < e.parts.size(); ++pi) {
-                    const StatementPart& p = e.parts[pi];
-                    q.setSql({QStringLiteral("INSERT INTO bankkivonattetel (ktKivonat, ktBankRef, ktResz, ktIrany, ktStorno, "
-                                             "ktOsszeg, ktTetelOsszeg, ktPnem, ktKonyvNap, ktErtekNap, ktPartner, "
-                                             "ktPartnerSzla, ktKozlemeny, ktHivatkozas, ktVegponti) VALUES (:p0, :p1, :p2, "
-                                             ":p3, :p4, :p5, :p6, :p7, :p8, :p9, :p10, :p11, :p12, :p13, :p14) "
-                                             "ON DUPLICATE KEY UPDATE ktID = ktID")});
-                    q.setInteger(QStringLiteral("p0"), statementId);
-                    q.setText(QStringLiteral("p1"), keys[static_cast<qsizetype>(ei)]);
-                    q.setInteger(QStringLiteral("p2"), static_cast<qint64>(pi));
-                    q.setText(QStringLiteral("p3"), e.credit ? QStringLiteral("C") : QStringLiteral("D"));
-                    q.setText(QStringLiteral("p4"), e.reversal ? QStringLiteral("I") : QString());
-                    q.setFloat(QStringLiteral("p5"), moneyText(p.amount));
-                    q.setFloat(QStringLiteral("p6"), moneyText(e.amount));
-                    q.setText(QStringLiteral("p7"), fit(kEntry, QStringLiteral("ktPnem"), e.currency.isEmpty() ? s.currency : e.currency));
-                    setDate(q, QStringLiteral("p8"), e.bookingDate);
-                    setDate(q, QStringLiteral("p9"), e.valueDate);
-                    q.setText(QStringLiteral("p10"), fit(kEntry, QStringLiteral("ktPartner"), p.name));
-                    q.setText(QStringLiteral("p11"), fit(kEntry, QStringLiteral("ktPartnerSzla"), p.account));
-                    q.setText(QStringLiteral("p12"), fit(kEntry, QStringLiteral("ktKozlemeny"), p.remittance));
-                    q.setText(QStringLiteral("p13"), fit(kEntry, QStringLiteral("ktHivatkozas"), p.reference));
-                    q.setText(QStringLiteral("p14"), fit(kEntry, QStringLiteral("ktVegponti"), p.endToEndId));
-                    q.execute();
-                    if (q.affectedRows() == 1) {
-                        ++counted.stored;
-                        counted.newEntries.push_back(static_cast<qint64>(q.lastInsertId()));
-                    } else {
-                        ++counted.alreadyStored;
+        chain.run([&] {
+            chain.begin();
+            int done = 0;
+            for (size_t si = 0; si < file.statements.size(); ++si) {
+                const Statement& s = file.statements[si];
+                const qint64 statementId =
+                    storeStatementRow(q, s, accountKey(s.account), (*issuers)[si], file.format, fileName);
+                const QStringList keys = entryKeys(s);
+                for (size_t ei = 0; ei < s.entries.size(); ++ei) {
+                    const StatementEntry& e = s.entries[ei];
+                    for (size_t pi = 0; pi < e.parts.size(); ++pi) {
+                        if (storeEntryPart(q, statementId, keys[static_cast<qsizetype>(ei)], static_cast<qint64>(pi), s,
+                                           e, e.parts[pi])) {
+                            ++counted.stored;
+                            counted.newEntries.push_back(static_cast<qint64>(q.lastInsertId()));
+                        } else {
+                            ++counted.alreadyStored;
+                        }
+                        if (progress && (++done % 200 == 0 || done == total))
+                            progress(done, total);
                     }
-                    if (progress && (++done % 200 == 0 || done == total))
-                        progress(done, total);
                 }
             }
-        }
-        chain.commit();
-    });
+            chain.commit();
+        });
     } catch (const Error& e) {
         result.message = QStringLiteral("A kivonat tárolása nem sikerült, semmi sem lett tárolva: %1").arg(e.text());
         return result;
@@ -247,16 +285,7 @@ ImportResult importStatement(Connection& connection, const QByteArray& bytes, co
     result = counted;
     result.ok = true;
     result.statements = static_cast<int>(file.statements.size());
-    if (result.stored == 0)
-        result.message = QStringLiteral("Ez a kivonat már be van olvasva: mind a(z) %1 tétele korábban tárolva lett, új "
-                                        "tétel nincs, semmi sem lett könyvelve.")
-                             .arg(result.alreadyStored);
-    else if (result.alreadyStored > 0)
-        result.message = QStringLiteral("Beolvasva: %1 új tétel; %2 tétel már korábban tárolva volt (ezek kimaradtak).")
-                             .arg(result.stored)
-                             .arg(result.alreadyStored);
-    else
-        result.message = QStringLiteral("Beolvasva: %1 kivonat, %2 új tétel.").arg(result.statements).arg(result.stored);
+    result.message = importMessage(result);
     return result;
 }
 
@@ -362,69 +391,91 @@ QStringList invoiceNumbersIn(const QString& text, const std::vector<OpenInvoice>
     return found;
 }
 
-std::vector<Suggestion> suggestMatches(const EntryRow& entry, const MatchingData& data)
-{
-    std::vector<Suggestion> out;
-    if (!entry.credit || entry.reversal || entry.booked || entry.amount <= 0)
-        return out;
-    const QString currency = currencyKey(entry.currency);
-    std::vector<const OpenInvoice*> open;
-    QHash<QString, const OpenInvoice*> byNumber;
-    for (const OpenInvoice& i : data.open)
-        if (currencyKey(i.currency) == currency) {
-            open.push_back(&i);
-            byNumber.insert(i.number, &i);
-        }
-    const QString account = accountKey(entry.account);
-    auto knownAccount = [&](const OpenInvoice& i) {
-        return !account.isEmpty() && data.customerAccounts.contains(i.customer, account);
-    };
-    auto bonus = [&](const OpenInvoice& i, QStringList& why) {
+namespace {
+
+// The suggestions for one credit entry, among the open invoices in its currency: by the invoice
+// numbers in its remittance, by an equal balance, and by a known payer's oldest invoices.
+class Matcher {
+public:
+    Matcher(const EntryRow& entry, const MatchingData& data) : m_entry(entry), m_data(data)
+    {
+        const QString currency = currencyKey(entry.currency);
+        for (const OpenInvoice& i : data.open)
+            if (currencyKey(i.currency) == currency) {
+                m_open.push_back(&i);
+                m_byNumber.insert(i.number, &i);
+            }
+        m_account = accountKey(entry.account);
+    }
+
+    std::vector<Suggestion> suggestions()
+    {
+        byInvoiceNumbers();
+        byBalance();
+        byCustomer();
+        std::stable_sort(m_out.begin(), m_out.end(),
+                         [](const Suggestion& a, const Suggestion& b) { return a.score > b.score; });
+        return m_out;
+    }
+
+private:
+    bool knownAccount(const OpenInvoice& i) const
+    {
+        return !m_account.isEmpty() && m_data.customerAccounts.contains(i.customer, m_account);
+    }
+    int bonus(const OpenInvoice& i, QStringList& why) const
+    {
         int b = 0;
         if (knownAccount(i)) {
             b += 20;
             why << QStringLiteral("ismert számláról");
         }
-        if (namesMatch(entry.name, i.customerName)) {
+        if (namesMatch(m_entry.name, i.customerName)) {
             b += 10;
             why << QStringLiteral("a vevő neve");
         }
         return b;
-    };
-    auto add = [&](Suggestion s) {
-        for (Suggestion& o : out)
+    }
+    // The same allocations suggested twice keep the better reason.
+    void add(Suggestion s)
+    {
+        for (Suggestion& o : m_out)
             if (o.allocations == s.allocations) {
                 if (s.score > o.score)
                     o = s;
                 return;
             }
-        out.push_back(std::move(s));
-    };
+        m_out.push_back(std::move(s));
+    }
     // Open invoices of one customer, oldest due first, taking the amount until it is used up.
-    auto oldestFirst = [&](const QString& customer) {
+    std::vector<Allocation> oldestFirst(const QString& customer) const
+    {
         std::vector<Allocation> a;
-        qint64 left = entry.amount;
-        for (const OpenInvoice* i : open)
+        qint64 left = m_entry.amount;
+        for (const OpenInvoice* i : m_open)
             if (i->customer == customer && left > 0) {
                 const qint64 take = std::min(left, i->balance);
                 a.push_back({i->number, take});
                 left -= take;
             }
         return a;
-    };
+    }
 
     // 1. Invoice numbers in the remittance: the amount shared among them in their order.
-    QStringList named;
-    for (const QString& n : invoiceNumbersIn(entry.remittance, data.open))
-        if (byNumber.contains(n))
-            named << n;
-    if (!named.isEmpty()) {
+    void byInvoiceNumbers()
+    {
+        QStringList named;
+        for (const QString& n : invoiceNumbersIn(m_entry.remittance, m_data.open))
+            if (m_byNumber.contains(n))
+                named << n;
+        if (named.isEmpty())
+            return;
         Suggestion s;
-        qint64 left = entry.amount;
+        qint64 left = m_entry.amount;
         qint64 owed = 0;
         QStringList why;
         for (const QString& n : named) {
-            const OpenInvoice* i = byNumber.value(n);
+            const OpenInvoice* i = m_byNumber.value(n);
             owed += i->balance;
             if (left <= 0)
                 continue;
@@ -432,61 +483,83 @@ std::vector<Suggestion> suggestMatches(const EntryRow& entry, const MatchingData
             s.allocations.push_back({n, take});
             left -= take;
         }
-        s.exact = owed == entry.amount;
+        s.exact = owed == m_entry.amount;
         if (s.exact) {
             s.score = 100;
             why << (named.size() == 1 ? QStringLiteral("számlaszám és összeg egyezik")
                                       : QStringLiteral("%1 számla száma és együttes összege egyezik").arg(named.size()));
-        } else if (owed > entry.amount) {
+        } else if (owed > m_entry.amount) {
             s.score = 80;
             why << QStringLiteral("számlaszám a közleményben; részfizetés");
         } else {
             s.score = 70;
-            why << QStringLiteral("számlaszám a közleményben; %1 marad felosztatlanul").arg(amountText(left, entry.currency));
+            why << QStringLiteral("számlaszám a közleményben; %1 marad felosztatlanul").arg(amountText(left, m_entry.currency));
         }
-        s.score += bonus(*byNumber.value(named.front()), why);
+        s.score += bonus(*m_byNumber.value(named.front()), why);
         s.reason = why.join(QStringLiteral(", "));
         add(s);
     }
+
     // 2. The amount equals an open balance.
-    for (const OpenInvoice* i : open)
-        if (i->balance == entry.amount) {
-            QStringList why{QStringLiteral("az összeg egyezik a hátralékkal")};
+    void byBalance()
+    {
+        for (const OpenInvoice* i : m_open)
+            if (i->balance == m_entry.amount) {
+                QStringList why{QStringLiteral("az összeg egyezik a hátralékkal")};
+                Suggestion s;
+                s.allocations = {{i->number, m_entry.amount}};
+                s.score = 50 + bonus(*i, why);
+                s.reason = why.join(QStringLiteral(", "));
+                add(s);
+            }
+    }
+
+    // 3. The counterparty's account or name is a customer's: its oldest open invoices.
+    void byCustomer()
+    {
+        QSet<QString> customers;
+        for (const OpenInvoice* i : m_open)
+            customers.insert(i->customer);
+        for (const QString& customer : customers) {
+            const OpenInvoice* first = nullptr;
+            for (const OpenInvoice* i : m_open)
+                if (i->customer == customer) {
+                    first = i;
+                    break;
+                }
+            const bool byAccount = knownAccount(*first);
+            const bool byName = namesMatch(m_entry.name, first->customerName);
+            if (!byAccount && !byName)
+                continue;
             Suggestion s;
-            s.allocations = {{i->number, entry.amount}};
-            s.score = 50 + bonus(*i, why);
+            s.allocations = oldestFirst(customer);
+            s.score = byAccount ? 30 : 20;
+            QStringList why{byAccount ? QStringLiteral("ismert számláról fizetett vevő legrégebbi számlái")
+                                      : QStringLiteral("a vevő neve; legrégebbi számlái")};
+            if (byAccount && byName) {
+                s.score += 10;
+                why << QStringLiteral("a vevő neve");
+            }
             s.reason = why.join(QStringLiteral(", "));
             add(s);
         }
-    // 3. The counterparty's account or name is a customer's: its oldest open invoices.
-    QSet<QString> customers;
-    for (const OpenInvoice* i : open)
-        customers.insert(i->customer);
-    for (const QString& customer : customers) {
-        const OpenInvoice* first = nullptr;
-        for (const OpenInvoice* i : open)
-            if (i->customer == customer) {
-                first = i;
-                break;
-            }
-        const bool byAccount = knownAccount(*first);
-        const bool byName = namesMatch(entry.name, first->customerName);
-        if (!byAccount && !byName)
-            continue;
-        Suggestion s;
-        s.allocations = oldestFirst(customer);
-        s.score = byAccount ? 30 : 20;
-        QStringList why{byAccount ? QStringLiteral("ismert számláról fizetett vevő legrégebbi számlái")
-                                  : QStringLiteral("a vevő neve; legrégebbi számlái")};
-        if (byAccount && byName) {
-            s.score += 10;
-            why << QStringLiteral("a vevő neve");
-        }
-        s.reason = why.join(QStringLiteral(", "));
-        add(s);
     }
-    std::stable_sort(out.begin(), out.end(), [](const Suggestion& a, const Suggestion& b) { return a.score > b.score; });
-    return out;
+
+    const EntryRow& m_entry;
+    const MatchingData& m_data;
+    std::vector<const OpenInvoice*> m_open;
+    QHash<QString, const OpenInvoice*> m_byNumber;
+    QString m_account;
+    std::vector<Suggestion> m_out;
+};
+
+} // namespace
+
+std::vector<Suggestion> suggestMatches(const EntryRow& entry, const MatchingData& data)
+{
+    if (!entry.credit || entry.reversal || entry.booked || entry.amount <= 0)
+        return {};
+    return Matcher(entry, data).suggestions();
 }
 
 QString bookEntry(Connection& connection, qint64 entryId, const std::vector<Allocation>& allocations)

@@ -9,6 +9,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <optional>
 #include <utility>
 
 namespace orvena::bank {
@@ -167,6 +168,168 @@ QString camtEntryProblem(const QString& what)
     return QStringLiteral("A kivonat egy tétele hibás: %1. Semmi sem lett tárolva.").arg(what);
 }
 
+// A file that cannot be read: the reader stops with this Hungarian reason, nothing is kept.
+struct Refused {
+    QString text;
+};
+
+[[noreturn]] void refuse(const QString& text)
+{
+    throw Refused{text};
+}
+
+const QString kTooLarge = QStringLiteral("A fájl túl nagy (legfeljebb %1 MB olvasható be).");
+const QString kDocType = QStringLiteral("A fájl dokumentumtípus-deklarációt tartalmaz; ilyen bankkivonat nem olvasható be.");
+
+// The statement document parsed without network, entities or DTD; its root a camt.053 Document.
+const xmlNode* parseCamt(const QByteArray& bytes, XmlDoc& xml)
+{
+    // A statement has no document type: declarations (entities above all) are refused unread.
+    if (bytes.contains("<!DOCTYPE") || bytes.contains("<!ENTITY"))
+        refuse(kDocType);
+    xmlSetStructuredErrorFunc(nullptr, silent);
+    xmlParserCtxtPtr context = xmlNewParserCtxt();
+    if (context) {
+        // No network, no external or internal entity substitution, no DTD loading, default size limits.
+        xml.doc = xmlCtxtReadMemory(context, bytes.constData(), static_cast<int>(bytes.size()), "statement.xml", nullptr,
+                                    XML_PARSE_NONET | XML_PARSE_NOCDATA);
+        xmlFreeParserCtxt(context);
+    }
+    xmlSetStructuredErrorFunc(nullptr, nullptr);
+    if (!xml.doc)
+        refuse(QStringLiteral("A fájl nem olvasható XML-ként (hiányos vagy sérült). Semmi sem lett tárolva."));
+    if (xml.doc->intSubset)
+        refuse(kDocType);
+    const xmlNode* root = xmlDocGetRootElement(xml.doc);
+    if (!root || !root->ns || !xmlStrEqual(root->name, reinterpret_cast<const xmlChar*>("Document"))
+        || !QString::fromUtf8(reinterpret_cast<const char*>(root->ns->href)).startsWith(kCamtPrefix))
+        refuse(QStringLiteral("A fájl nem camt.053 bankkivonat (ismeretlen XML-névtér)."));
+    return root;
+}
+
+// The opening (OPBD, or PRCD) and closing (CLBD) balances of a statement; both must be there.
+void readCamtBalances(const Camt& c, const xmlNode* s, Statement& st)
+{
+    bool haveOpening = false;
+    bool haveClosing = false;
+    for (const xmlNode* b : c.children(s, "Bal")) {
+        const QString type = c.text(b, "Tp/CdOrPrtry/Cd");
+        qint64 amount = 0;
+        if (!parseStatementAmount(c.text(b, "Amt"), amount))
+            refuse(QStringLiteral("A(z) %1 kivonat egyik egyenlege hibás összeg.").arg(st.id));
+        if (c.text(b, "CdtDbtInd") == u"DBIT")
+            amount = -amount;
+        if (st.currency.isEmpty())
+            st.currency = Camt::attribute(c.child(b, "Amt"), "Ccy");
+        if ((type == u"OPBD" || type == u"PRCD") && !haveOpening) {
+            st.opening = amount;
+            st.openingDate = c.date(c.child(b, "Dt"));
+            haveOpening = true;
+        } else if (type == u"CLBD") {
+            st.closing = amount;
+            st.closingDate = c.date(c.child(b, "Dt"));
+            haveClosing = true;
+        }
+    }
+    if (st.id.isEmpty() || st.account.isEmpty() || !haveOpening || !haveClosing)
+        refuse(QStringLiteral("A kivonat hiányos: az azonosítója, a számlaszáma, a nyitó vagy a záró egyenlege "
+                              "hiányzik. Semmi sem lett tárolva."));
+}
+
+// One transaction of an entry: its amount (complete is cleared when it has none), references,
+// the counterparty of the original movement (the payer of money paid in, else the payee).
+StatementPart readCamtPart(const Camt& c, const xmlNode* t, bool paidIn, bool& complete)
+{
+    StatementPart p;
+    QString amount = c.text(t, "AmtDtls/TxAmt/Amt");
+    if (amount.isEmpty())
+        amount = c.text(t, "Amt");
+    if (amount.isEmpty())
+        amount = c.text(t, "AmtDtls/InstdAmt/Amt");
+    if (amount.isEmpty() || !parseStatementAmount(amount, p.amount))
+        complete = false;
+    p.endToEndId = c.text(t, "Refs/EndToEndId");
+    if (p.endToEndId == u"NOTPROVIDED")
+        p.endToEndId.clear();
+    const xmlNode* parties = c.child(t, "RltdPties");
+    p.name = c.partyName(c.child(parties, paidIn ? "Dbtr" : "Cdtr"));
+    if (p.name.isEmpty())
+        p.name = c.partyName(c.child(parties, paidIn ? "UltmtDbtr" : "UltmtCdtr"));
+    p.account = c.account(c.child(parties, paidIn ? "DbtrAcct" : "CdtrAcct"));
+    QStringList unstructured;
+    QStringList references;
+    for (const xmlNode* r : c.children(t, "RmtInf")) {
+        for (const xmlNode* u : c.children(r, "Ustrd"))
+            unstructured << Camt::text(u);
+        for (const xmlNode* sr : c.children(r, "Strd"))
+            if (const QString ref = c.text(sr, "CdtrRefInf/Ref"); !ref.isEmpty())
+                references << ref;
+    }
+    p.remittance = oneLine(unstructured.join(u' '));
+    p.reference = oneLine(references.join(u' '));
+    return p;
+}
+
+// Transactions without their own amounts (or not adding up to the entry's) are kept together as
+// one, so the entry's amount is what is matched.
+void mergeParts(StatementEntry& e, qint64 partsSum, bool partsComplete)
+{
+    if (e.parts.size() != 1 && partsComplete && partsSum == e.amount)
+        return;
+    StatementPart whole = e.parts.front();
+    for (size_t i = 1; i < e.parts.size(); ++i) {
+        whole.remittance = oneLine(whole.remittance + u' ' + e.parts[i].remittance);
+        whole.reference = oneLine(whole.reference + u' ' + e.parts[i].reference);
+        if (whole.name != e.parts[i].name)
+            whole.name.clear();
+        if (whole.account != e.parts[i].account)
+            whole.account.clear();
+    }
+    whole.amount = e.amount;
+    e.parts = {whole};
+}
+
+// A booked entry with its transactions; nothing for a pending or informational one (not part of
+// the balance).
+std::optional<StatementEntry> readCamtEntry(const Camt& c, const xmlNode* n)
+{
+    QString status = c.text(n, "Sts/Cd");
+    if (status.isEmpty())
+        status = c.text(n, "Sts");
+    if (!status.isEmpty() && status != u"BOOK")
+        return std::nullopt;
+    StatementEntry e;
+    if (!parseStatementAmount(c.text(n, "Amt"), e.amount) || e.amount == 0)
+        refuse(camtEntryProblem(QStringLiteral("az összege hiányzik vagy hibás")));
+    const QString indicator = c.text(n, "CdtDbtInd");
+    if (indicator != u"CRDT" && indicator != u"DBIT")
+        refuse(camtEntryProblem(QStringLiteral("nem derül ki, jóváírás vagy terhelés")));
+    e.credit = indicator == u"CRDT";
+    e.reversal = c.text(n, "RvslInd") == u"true" || c.text(n, "RvslInd") == u"1";
+    e.currency = Camt::attribute(c.child(n, "Amt"), "Ccy");
+    e.bookingDate = c.date(c.child(n, "BookgDt"));
+    e.valueDate = c.date(c.child(n, "ValDt"));
+    e.bankReference = c.text(n, "AcctSvcrRef");
+    const bool paidIn = e.credit != e.reversal;
+    qint64 partsSum = 0;
+    bool partsComplete = true;
+    for (const xmlNode* details : c.children(n, "NtryDtls")) {
+        for (const xmlNode* t : c.children(details, "TxDtls")) {
+            if (e.parts.size() >= static_cast<size_t>(kMaxPartsPerEntry))
+                refuse(camtEntryProblem(QStringLiteral("túl sok tranzakciót tartalmaz")));
+            e.parts.push_back(readCamtPart(c, t, paidIn, partsComplete));
+            partsSum += e.parts.back().amount;
+        }
+    }
+    if (e.parts.empty()) {
+        StatementPart p;
+        p.remittance = oneLine(c.text(n, "AddtlNtryInf"));
+        e.parts.push_back(p);
+    }
+    mergeParts(e, partsSum, partsComplete);
+    return e;
+}
+
 } // namespace
 
 bool parseStatementAmount(const QString& text, qint64& filler)
@@ -198,153 +361,39 @@ QString accountKey(const QString& account)
 StatementFile readCamt053(const QByteArray& bytes)
 {
     if (bytes.size() > kMaxFileBytes)
-        return failed(QStringLiteral("A fájl túl nagy (legfeljebb %1 MB olvasható be).").arg(kMaxFileBytes / (1024 * 1024)));
-    // A statement has no document type: declarations (entities above all) are refused unread.
-    if (bytes.contains("<!DOCTYPE") || bytes.contains("<!ENTITY"))
-        return failed(QStringLiteral("A fájl dokumentumtípus-deklarációt tartalmaz; ilyen bankkivonat nem olvasható be."));
-    XmlDoc xml;
-    xmlSetStructuredErrorFunc(nullptr, silent);
-    xmlParserCtxtPtr context = xmlNewParserCtxt();
-    if (context) {
-        // No network, no external or internal entity substitution, no DTD loading, default size limits.
-        xml.doc = xmlCtxtReadMemory(context, bytes.constData(), static_cast<int>(bytes.size()), "statement.xml", nullptr,
-                                    XML_PARSE_NONET | XML_PARSE_NOCDATA);
-        xmlFreeParserCtxt(context);
-    }
-    xmlSetStructuredErrorFunc(nullptr, nullptr);
-    if (!xml.doc)
-        return failed(QStringLiteral("A fájl nem olvasható XML-ként (hiányos vagy sérült). Semmi sem lett tárolva."));
-    if (xml.doc->intSubset)
-        return failed(QStringLiteral("A fájl dokumentumtípus-deklarációt tartalmaz; ilyen bankkivonat nem olvasható be."));
-    const xmlNode* root = xmlDocGetRootElement(xml.doc);
-    if (!root || !root->ns || !xmlStrEqual(root->name, reinterpret_cast<const xmlChar*>("Document"))
-        || !QString::fromUtf8(reinterpret_cast<const char*>(root->ns->href)).startsWith(kCamtPrefix))
-        return failed(QStringLiteral("A fájl nem camt.053 bankkivonat (ismeretlen XML-névtér)."));
-    const QString ns = QString::fromUtf8(reinterpret_cast<const char*>(root->ns->href));
-    const Camt c(root->ns->href);
-
-    StatementFile file;
-    file.format = ns.mid(ns.lastIndexOf(u':') + 1);
-    file.encoding = QStringLiteral("UTF-8");
-    const xmlNode* message = c.child(root, "BkToCstmrStmt");
-    if (!message)
-        return failed(QStringLiteral("A fájl nem camt.053 bankkivonat (hiányzik a BkToCstmrStmt elem)."));
-    qsizetype total = 0;
-    for (const xmlNode* s : c.children(message, "Stmt")) {
-        Statement st;
-        st.id = c.text(s, "Id");
-        st.account = c.account(c.child(s, "Acct"));
-        st.currency = c.text(s, "Acct/Ccy");
-        bool haveOpening = false;
-        bool haveClosing = false;
-        for (const xmlNode* b : c.children(s, "Bal")) {
-            const QString type = c.text(b, "Tp/CdOrPrtry/Cd");
-            qint64 amount = 0;
-            if (!parseStatementAmount(c.text(b, "Amt"), amount))
-                return failed(QStringLiteral("A(z) %1 kivonat egyik egyenlege hibás összeg.").arg(st.id));
-            if (c.text(b, "CdtDbtInd") == u"DBIT")
-                amount = -amount;
-            if (st.currency.isEmpty())
-                st.currency = Camt::attribute(c.child(b, "Amt"), "Ccy");
-            if ((type == u"OPBD" || type == u"PRCD") && !haveOpening) {
-                st.opening = amount;
-                st.openingDate = c.date(c.child(b, "Dt"));
-                haveOpening = true;
-            } else if (type == u"CLBD") {
-                st.closing = amount;
-                st.closingDate = c.date(c.child(b, "Dt"));
-                haveClosing = true;
+        return failed(kTooLarge.arg(kMaxFileBytes / (1024 * 1024)));
+    try {
+        XmlDoc xml;
+        const xmlNode* root = parseCamt(bytes, xml);
+        const QString ns = QString::fromUtf8(reinterpret_cast<const char*>(root->ns->href));
+        const Camt c(root->ns->href);
+        StatementFile file;
+        file.format = ns.mid(ns.lastIndexOf(u':') + 1);
+        file.encoding = QStringLiteral("UTF-8");
+        const xmlNode* message = c.child(root, "BkToCstmrStmt");
+        if (!message)
+            refuse(QStringLiteral("A fájl nem camt.053 bankkivonat (hiányzik a BkToCstmrStmt elem)."));
+        qsizetype total = 0;
+        for (const xmlNode* s : c.children(message, "Stmt")) {
+            Statement st;
+            st.id = c.text(s, "Id");
+            st.account = c.account(c.child(s, "Acct"));
+            st.currency = c.text(s, "Acct/Ccy");
+            readCamtBalances(c, s, st);
+            for (const xmlNode* n : c.children(s, "Ntry")) {
+                if (++total > kMaxEntries)
+                    refuse(QStringLiteral("A fájl túl sok tételt tartalmaz (legfeljebb %1 olvasható be egyszerre).")
+                               .arg(kMaxEntries));
+                if (auto e = readCamtEntry(c, n))
+                    st.entries.push_back(std::move(*e));
             }
+            file.statements.push_back(std::move(st));
         }
-        if (st.id.isEmpty() || st.account.isEmpty() || !haveOpening || !haveClosing)
-            return failed(QStringLiteral("A kivonat hiányos: az azonosítója, a számlaszáma, a nyitó vagy a záró egyenlege "
-                                         "hiányzik. Semmi sem lett tárolva."));
-        for (const xmlNode* n : c.children(s, "Ntry")) {
-            if (++total > kMaxEntries)
-                return failed(QStringLiteral("A fájl túl sok tételt tartalmaz (legfeljebb %1 olvasható be egyszerre).")
-                                  .arg(kMaxEntries));
-            QString status = c.text(n, "Sts/Cd");
-            if (status.isEmpty())
-                status = c.text(n, "Sts");
-            if (!status.isEmpty() && status != u"BOOK")
-                continue; // pending or informational: not part of the balance
-            StatementEntry e;
-            if (!parseStatementAmount(c.text(n, "Amt"), e.amount) || e.amount == 0)
-                return failed(camtEntryProblem(QStringLiteral("az összege hiányzik vagy hibás")));
-            const QString indicator = c.text(n, "CdtDbtInd");
-            if (indicator != u"CRDT" && indicator != u"DBIT")
-                return failed(camtEntryProblem(QStringLiteral("nem derül ki, jóváírás vagy terhelés")));
-            e.credit = indicator == u"CRDT";
-            e.reversal = c.text(n, "RvslInd") == u"true" || c.text(n, "RvslInd") == u"1";
-            e.currency = Camt::attribute(c.child(n, "Amt"), "Ccy");
-            e.bookingDate = c.date(c.child(n, "BookgDt"));
-            e.valueDate = c.date(c.child(n, "ValDt"));
-            e.bankReference = c.text(n, "AcctSvcrRef");
-            // The counterparty of the original movement: the payer of a credit, the payee of a debit.
-            const bool paidIn = e.credit != e.reversal;
-            qint64 partsSum = 0;
-            bool partsComplete = true;
-            for (const xmlNode* details : c.children(n, "NtryDtls")) {
-                for (const xmlNode* t : c.children(details, "TxDtls")) {
-                    if (e.parts.size() >= static_cast<size_t>(kMaxPartsPerEntry))
-                        return failed(camtEntryProblem(QStringLiteral("túl sok tranzakciót tartalmaz")));
-                    StatementPart p;
-                    QString amount = c.text(t, "AmtDtls/TxAmt/Amt");
-                    if (amount.isEmpty())
-                        amount = c.text(t, "Amt");
-                    if (amount.isEmpty())
-                        amount = c.text(t, "AmtDtls/InstdAmt/Amt");
-                    if (amount.isEmpty() || !parseStatementAmount(amount, p.amount))
-                        partsComplete = false;
-                    partsSum += p.amount;
-                    p.endToEndId = c.text(t, "Refs/EndToEndId");
-                    if (p.endToEndId == u"NOTPROVIDED")
-                        p.endToEndId.clear();
-                    const xmlNode* parties = c.child(t, "RltdPties");
-                    p.name = c.partyName(c.child(parties, paidIn ? "Dbtr" : "Cdtr"));
-                    if (p.name.isEmpty())
-                        p.name = c.partyName(c.child(parties, paidIn ? "UltmtDbtr" : "UltmtCdtr"));
-                    p.account = c.account(c.child(parties, paidIn ? "DbtrAcct" : "CdtrAcct"));
-                    QStringList unstructured;
-                    QStringList references;
-                    for (const xmlNode* r : c.children(t, "RmtInf")) {
-                        for (const xmlNode* u : c.children(r, "Ustrd"))
-                            unstructured << Camt::text(u);
-                        for (const xmlNode* sr : c.children(r, "Strd"))
-                            if (const QString ref = c.text(sr, "CdtrRefInf/Ref"); !ref.isEmpty())
-                                references << ref;
-                    }
-                    p.remittance = oneLine(unstructured.join(u' '));
-                    p.reference = oneLine(references.join(u' '));
-                    e.parts.push_back(p);
-                }
-            }
-            if (e.parts.empty()) {
-                StatementPart p;
-                p.remittance = oneLine(c.text(n, "AddtlNtryInf"));
-                e.parts.push_back(p);
-            }
-            // Transactions without their own amounts (or not adding up to the entry's) are kept
-            // together as one, so the entry's amount is what is matched.
-            if (e.parts.size() == 1 || !partsComplete || partsSum != e.amount) {
-                StatementPart whole = e.parts.front();
-                for (size_t i = 1; i < e.parts.size(); ++i) {
-                    whole.remittance = oneLine(whole.remittance + u' ' + e.parts[i].remittance);
-                    whole.reference = oneLine(whole.reference + u' ' + e.parts[i].reference);
-                    if (whole.name != e.parts[i].name)
-                        whole.name.clear();
-                    if (whole.account != e.parts[i].account)
-                        whole.account.clear();
-                }
-                whole.amount = e.amount;
-                e.parts = {whole};
-            }
-            st.entries.push_back(std::move(e));
-        }
-        file.statements.push_back(std::move(st));
+        check(file);
+        return file;
+    } catch (const Refused& r) {
+        return failed(r.text);
     }
-    check(file);
-    return file;
 }
 
 // ---------------------------------------------------------------- MT940
@@ -453,17 +502,11 @@ void parseDetails(const QString& value, StatementPart& part)
 
 } // namespace
 
-StatementFile readMt940(const QByteArray& bytes)
-{
-    if (bytes.size() > kMaxFileBytes)
-        return failed(QStringLiteral("A fájl túl nagy (legfeljebb %1 MB olvasható be).").arg(kMaxFileBytes / (1024 * 1024)));
-    StatementFile file;
-    file.format = QStringLiteral("MT940");
-    QString text = decodeText(bytes, file.encoding);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
+namespace {
 
-    // Fields of each statement; a statement ends with "-" or where the next :20: begins.
+// The fields of each statement; a statement ends with "-" or where the next :20: begins.
+std::vector<std::vector<Field>> mt940Blocks(const QString& text)
+{
     std::vector<std::vector<Field>> blocks;
     std::vector<Field> fields;
     static const QRegularExpression tagged(QStringLiteral("^:(\\d{2}[A-Z]?):(.*)$"));
@@ -490,90 +533,120 @@ StatementFile readMt940(const QByteArray& bytes)
         }
     }
     finish();
+    return blocks;
+}
 
+// The booking day of a :61: line carries no year: the one nearest the value date.
+QDate bookingDay(const QString& monthDay, const QDate& valueDate)
+{
+    if (monthDay.isEmpty())
+        return valueDate;
+    QDate booked(valueDate.year(), monthDay.left(2).toInt(), monthDay.mid(2).toInt());
+    if (!booked.isValid())
+        return valueDate;
+    if (booked.daysTo(valueDate) > 180)
+        booked = booked.addYears(1);
+    else if (valueDate.daysTo(booked) > 180)
+        booked = booked.addYears(-1);
+    return booked;
+}
+
+// A :61: entry in the statement's currency, with its one part; its :86: details come later.
+StatementEntry readMt940Entry(const QString& value, const QString& currency)
+{
     static const QRegularExpression entryForm(
         QStringLiteral("^(\\d{6})(\\d{4})?(RC|RD|C|D)([A-Z])?(\\d[\\d,]*)([NF][A-Z0-9]{3})([^\\n]*?)(?://([^\\n]*))?(?:\\n(.*))?$"),
         QRegularExpression::DotMatchesEverythingOption);
-    qsizetype total = 0;
-    for (const std::vector<Field>& block : blocks) {
-        Statement st;
-        QString reference;
-        bool haveOpening = false;
-        bool haveClosing = false;
-        QString previousTag;
-        for (const Field& f : block) {
-            const QString tag = std::exchange(previousTag, f.tag);
-            if (f.tag == u"20") {
-                reference = f.value.trimmed();
-            } else if (f.tag == u"25") {
-                st.account = f.value.trimmed();
-            } else if (f.tag == u"28C" || f.tag == u"28") {
-                st.id = f.value.trimmed();
-            } else if (f.tag == u"60F" || f.tag == u"60M") {
-                if (!parseBalance(f.value, st.opening, st.openingDate, st.currency))
-                    return failed(QStringLiteral("A kivonat nyitó egyenlege hibás: \"%1\".").arg(f.value.trimmed()));
-                haveOpening = true;
-            } else if (f.tag == u"62F" || f.tag == u"62M") {
-                QString currency;
-                if (!parseBalance(f.value, st.closing, st.closingDate, currency))
-                    return failed(QStringLiteral("A kivonat záró egyenlege hibás: \"%1\".").arg(f.value.trimmed()));
-                haveClosing = true;
-            } else if (f.tag == u"61") {
-                if (++total > kMaxEntries)
-                    return failed(QStringLiteral("A fájl túl sok tételt tartalmaz (legfeljebb %1 olvasható be egyszerre).")
-                                      .arg(kMaxEntries));
-                const auto m = entryForm.match(f.value);
-                StatementEntry e;
-                if (!m.hasMatch() || !parseStatementAmount(m.captured(5), e.amount) || e.amount == 0)
-                    return failed(QStringLiteral("A kivonat egy tétele hibás: \"%1\". Semmi sem lett tárolva.")
-                                      .arg(f.value.section(u'\n', 0, 0).left(80)));
-                e.valueDate = QDate::fromString(QStringLiteral("20") + m.captured(1), QStringLiteral("yyyyMMdd"));
-                if (!e.valueDate.isValid())
-                    return failed(QStringLiteral("A kivonat egy tételének dátuma hibás: \"%1\".").arg(m.captured(1)));
-                e.bookingDate = e.valueDate;
-                if (!m.captured(2).isEmpty()) {
-                    // The booking day carries no year: the one nearest the value date.
-                    QDate booked(e.valueDate.year(), m.captured(2).left(2).toInt(), m.captured(2).mid(2).toInt());
-                    if (booked.isValid()) {
-                        if (booked.daysTo(e.valueDate) > 180)
-                            booked = booked.addYears(1);
-                        else if (e.valueDate.daysTo(booked) > 180)
-                            booked = booked.addYears(-1);
-                        e.bookingDate = booked;
-                    }
-                }
-                const QString mark = m.captured(3);
-                e.reversal = mark.startsWith(u'R');
-                // RC reverses a credit (takes it back), RD a debit (gives it back).
-                e.credit = mark == u"C" || mark == u"RD";
-                e.currency = st.currency;
-                const QString customerRef = m.captured(7).trimmed();
-                e.bankReference = m.captured(8).trimmed();
-                if (e.bankReference.isEmpty() && customerRef != u"NONREF")
-                    e.bankReference = customerRef;
-                StatementPart p;
-                p.amount = e.amount;
-                if (customerRef != u"NONREF")
-                    p.endToEndId = customerRef;
-                const QString supplementary = oneLine(m.captured(9));
-                p.remittance = supplementary;
-                e.parts.push_back(p);
-                st.entries.push_back(std::move(e));
-            } else if (f.tag == u"86" && tag == u"61" && !st.entries.empty()) {
-                // details of the entry just read (a closing :86: of the statement is not an entry's)
-                StatementPart& p = st.entries.back().parts.front();
-                const QString supplementary = p.remittance;
-                parseDetails(f.value, p);
-                if (!supplementary.isEmpty())
-                    p.remittance = oneLine(p.remittance + u' ' + supplementary);
-            }
+    const auto m = entryForm.match(value);
+    StatementEntry e;
+    if (!m.hasMatch() || !parseStatementAmount(m.captured(5), e.amount) || e.amount == 0)
+        refuse(QStringLiteral("A kivonat egy tétele hibás: \"%1\". Semmi sem lett tárolva.")
+                   .arg(value.section(u'\n', 0, 0).left(80)));
+    e.valueDate = QDate::fromString(QStringLiteral("20") + m.captured(1), QStringLiteral("yyyyMMdd"));
+    if (!e.valueDate.isValid())
+        refuse(QStringLiteral("A kivonat egy tételének dátuma hibás: \"%1\".").arg(m.captured(1)));
+    e.bookingDate = bookingDay(m.captured(2), e.valueDate);
+    const QString mark = m.captured(3);
+    e.reversal = mark.startsWith(u'R');
+    // RC reverses a credit (takes it back), RD a debit (gives it back).
+    e.credit = mark == u"C" || mark == u"RD";
+    e.currency = currency;
+    const QString customerRef = m.captured(7).trimmed();
+    e.bankReference = m.captured(8).trimmed();
+    if (e.bankReference.isEmpty() && customerRef != u"NONREF")
+        e.bankReference = customerRef;
+    StatementPart p;
+    p.amount = e.amount;
+    if (customerRef != u"NONREF")
+        p.endToEndId = customerRef;
+    p.remittance = oneLine(m.captured(9));
+    e.parts.push_back(p);
+    return e;
+}
+
+Statement readMt940Statement(const std::vector<Field>& block, qsizetype& total)
+{
+    Statement st;
+    QString reference;
+    bool haveOpening = false;
+    bool haveClosing = false;
+    QString previousTag;
+    for (const Field& f : block) {
+        const QString tag = std::exchange(previousTag, f.tag);
+        if (f.tag == u"20") {
+            reference = f.value.trimmed();
+        } else if (f.tag == u"25") {
+            st.account = f.value.trimmed();
+        } else if (f.tag == u"28C" || f.tag == u"28") {
+            st.id = f.value.trimmed();
+        } else if (f.tag == u"60F" || f.tag == u"60M") {
+            if (!parseBalance(f.value, st.opening, st.openingDate, st.currency))
+                refuse(QStringLiteral("A kivonat nyitó egyenlege hibás: \"%1\".").arg(f.value.trimmed()));
+            haveOpening = true;
+        } else if (f.tag == u"62F" || f.tag == u"62M") {
+            QString currency;
+            if (!parseBalance(f.value, st.closing, st.closingDate, currency))
+                refuse(QStringLiteral("A kivonat záró egyenlege hibás: \"%1\".").arg(f.value.trimmed()));
+            haveClosing = true;
+        } else if (f.tag == u"61") {
+            if (++total > kMaxEntries)
+                refuse(QStringLiteral("A fájl túl sok tételt tartalmaz (legfeljebb %1 olvasható be egyszerre).")
+                           .arg(kMaxEntries));
+            st.entries.push_back(readMt940Entry(f.value, st.currency));
+        } else if (f.tag == u"86" && tag == u"61" && !st.entries.empty()) {
+            // details of the entry just read (a closing :86: of the statement is not an entry's)
+            StatementPart& p = st.entries.back().parts.front();
+            const QString supplementary = p.remittance;
+            parseDetails(f.value, p);
+            if (!supplementary.isEmpty())
+                p.remittance = oneLine(p.remittance + u' ' + supplementary);
         }
-        if (st.id.isEmpty())
-            st.id = reference;
-        if (st.id.isEmpty() || st.account.isEmpty() || !haveOpening || !haveClosing)
-            return failed(QStringLiteral("A kivonat hiányos: az azonosítója (:20:, :28C:), a számlaszáma (:25:), a nyitó "
-                                         "(:60F:) vagy a záró egyenlege (:62F:) hiányzik. Semmi sem lett tárolva."));
-        file.statements.push_back(std::move(st));
+    }
+    if (st.id.isEmpty())
+        st.id = reference;
+    if (st.id.isEmpty() || st.account.isEmpty() || !haveOpening || !haveClosing)
+        refuse(QStringLiteral("A kivonat hiányos: az azonosítója (:20:, :28C:), a számlaszáma (:25:), a nyitó "
+                              "(:60F:) vagy a záró egyenlege (:62F:) hiányzik. Semmi sem lett tárolva."));
+    return st;
+}
+
+} // namespace
+
+StatementFile readMt940(const QByteArray& bytes)
+{
+    if (bytes.size() > kMaxFileBytes)
+        return failed(kTooLarge.arg(kMaxFileBytes / (1024 * 1024)));
+    StatementFile file;
+    file.format = QStringLiteral("MT940");
+    QString text = decodeText(bytes, file.encoding);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    try {
+        qsizetype total = 0;
+        for (const std::vector<Field>& block : mt940Blocks(text))
+            file.statements.push_back(readMt940Statement(block, total));
+    } catch (const Refused& r) {
+        return failed(r.text);
     }
     if (file.statements.empty())
         return failed(QStringLiteral("A fájl nem MT940 bankkivonat (nincs benne :20: mezővel kezdődő kivonat)."));
@@ -584,7 +657,7 @@ StatementFile readMt940(const QByteArray& bytes)
 StatementFile readStatementFile(const QByteArray& bytes)
 {
     if (bytes.size() > kMaxFileBytes)
-        return failed(QStringLiteral("A fájl túl nagy (legfeljebb %1 MB olvasható be).").arg(kMaxFileBytes / (1024 * 1024)));
+        return failed(kTooLarge.arg(kMaxFileBytes / (1024 * 1024)));
     if (bytes.isEmpty())
         return failed(QStringLiteral("A fájl üres."));
     // The XML form begins with "<" (after a byte-order mark and blanks).

@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <cmath>
+#include <limits>
 
 namespace orvena {
 
@@ -45,15 +46,6 @@ QString normalisedNumber(const QString& text)
 
 } // namespace
 
-int parseInt32(const QString& text)
-{
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok, 10);
-    if (!ok)
-        throw ConversionError(quoted(text, kInteger));
-    return value;
-}
-
 qint64 parseInt64(const QString& text)
 {
     bool ok = false;
@@ -61,6 +53,14 @@ qint64 parseInt64(const QString& text)
     if (!ok)
         throw ConversionError(quoted(text, kInteger));
     return value;
+}
+
+int parseInt32(const QString& text)
+{
+    const qint64 value = parseInt64(text);
+    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+        throw ConversionError(quoted(text, kInteger));
+    return static_cast<int>(value);
 }
 
 double parseDouble(const QString& text)
@@ -137,6 +137,23 @@ QString formatNumber(double value, int decimals, bool grouping)
     return out;
 }
 
+namespace {
+
+// A number with a decimal point loses the zeros that end its fraction, and the point when
+// nothing is left after it ("12.500" is "12.5", "3.000" is "3"); a whole number stays.
+QString withoutTrailingZeros(QString text)
+{
+    if (text.contains(u'.')) {
+        while (text.endsWith(u'0'))
+            text.chop(1);
+        if (text.endsWith(u'.'))
+            text.chop(1);
+    }
+    return text;
+}
+
+} // namespace
+
 QString formatPlain(double value)
 {
     if (value == 0.0)
@@ -144,26 +161,12 @@ QString formatPlain(double value)
     QString text = QString::number(value, 'g', 15);
     if (text.contains(u'e')) // very large or small: write it out in full
         text = QString::number(value, 'f', 10);
-    if (text.contains(u'.')) {
-        while (text.endsWith(u'0'))
-            text.chop(1);
-        if (text.endsWith(u'.'))
-            text.chop(1);
-    }
-    text.replace(u'.', u',');
-    return text;
+    return withoutTrailingZeros(text).replace(u'.', u',');
 }
 
 QString fromServerDecimal(QStringView serverText)
 {
-    QString text = serverText.toString();
-    if (text.contains(u'.')) {
-        while (text.endsWith(u'0'))
-            text.chop(1);
-        if (text.endsWith(u'.'))
-            text.chop(1);
-        text.replace(u'.', u',');
-    }
+    QString text = withoutTrailingZeros(serverText.toString()).replace(u'.', u',');
     if (text == u"-0")
         text = QStringLiteral("0");
     return text;

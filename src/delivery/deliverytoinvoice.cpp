@@ -4,6 +4,7 @@
 
 #include "db/errors.h"
 #include "db/stepchain.h"
+#include "invoice/invoicetexts.h"
 #include "invoice/sequences.h"
 #include "invoice/worktables.h"
 #include "screens/common/chainfailure.h"
@@ -210,7 +211,7 @@ DeliveryConversion convertDeliveryNote(ScreenContext& context, const QString& de
 
     // The invoice register's list stands on the invoice, which the screen goes on modifying.
     Query& invoices = context.data.query(role::kInvoiceList);
-    invoices.setSql({QStringLiteral("SELECT * FROM Szlafej ORDER BY fbszam")});
+    invoices.setSql({invoice::kRegisterListSql});
     invoices.open();
     // Exactly this number: a prefix match could stand on another invoice.
     int row = 0;

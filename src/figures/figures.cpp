@@ -6,6 +6,7 @@
 #include "db/money.h"
 #include "db/conversions.h"
 #include "db/datamodule.h"
+#include "masterdata/customers.h"
 #include "billing/invoicesums.h"
 #include "nav/invoiceamounts.h"
 
@@ -65,16 +66,16 @@ QStringList amountHeaders()
             QStringLiteral("Számlák")};
 }
 
-Table compute(DataModule& data, View view, const Period& period)
+namespace {
+
+// The statement of a view over the period (:p0, :p1) and its label columns' headers; returns
+// how many label columns lead each row.
+int viewStatement(View view, QStringList& sql, QStringList& labelHeaders)
 {
-    Table t;
-    t.view = view;
-    t.period = period;
-    QStringList sql;
     int labels = 1;
     switch (view) {
     case View::Month:
-        t.labelHeaders = {QStringLiteral("Hónap")};
+        labelHeaders = {QStringLiteral("Hónap")};
         // The days' sums: as many rows as days, whatever the number of invoices.
         sql = {QStringLiteral("SELECT DATE_FORMAT(dNap, '%Y.%m') AS label, SUM(dNettoFt) AS netHuf, "
                               "SUM(dAfaFt) AS vatHuf, SUM(dSzamlak) AS invoices"),
@@ -82,16 +83,17 @@ Table compute(DataModule& data, View view, const Period& period)
                               "ORDER BY label").arg(kDaySums)};
         break;
     case View::Customer:
-        t.labelHeaders = {QStringLiteral("Vevőkód"), QStringLiteral("Vevő neve")};
+        labelHeaders = {QStringLiteral("Vevőkód"), QStringLiteral("Vevő neve")};
         labels = 2;
-        sql = {QStringLiteral("SELECT ovKod AS code, (SELECT MAX(vNeve) FROM vevo WHERE vevo.vKod = i.ovKod) AS name, "
+        sql = {QStringLiteral("SELECT ovKod AS code, %1 AS name, "
                               "SUM(oNettoFt) AS netHuf, SUM(oAfaFt) AS vatHuf, COUNT(*) AS invoices, "
-                              "SUM(oNettoFt) + SUM(oAfaFt) AS grossHuf"),
+                              "SUM(oNettoFt) + SUM(oAfaFt) AS grossHuf")
+                   .arg(customer::nameByCodeSql(QStringLiteral("i.ovKod"))),
                QStringLiteral("FROM %1 i WHERE oRkelt BETWEEN :p0 AND :p1 GROUP BY ovKod ORDER BY grossHuf DESC, ovKod")
                    .arg(kInvoiceSums)};
         break;
     case View::Article:
-        t.labelHeaders = {QStringLiteral("Cikkkód"), QStringLiteral("Megnevezés")};
+        labelHeaders = {QStringLiteral("Cikkkód"), QStringLiteral("Megnevezés")};
         labels = 2;
         // The days' article rows: each invoice's lines' forints per article, kept when it was issued.
         sql = {QStringLiteral("SELECT ncKod AS code, MAX(ncMegn) AS name, SUM(ncNettoFt) AS netHuf, SUM(ncAfaFt) AS vatHuf, "
@@ -100,7 +102,7 @@ Table compute(DataModule& data, View view, const Period& period)
                               "ORDER BY grossHuf DESC, code").arg(kDayArticleSums)};
         break;
     case View::Vat:
-        t.labelHeaders = {QStringLiteral("Áfakód"), QStringLiteral("Megnevezés"), QStringLiteral("Áfa %"),
+        labelHeaders = {QStringLiteral("Áfakód"), QStringLiteral("Megnevezés"), QStringLiteral("Áfa %"),
                           QStringLiteral("Besorolás")};
         labels = 4;
         // The days' rate rows: each invoice's sums per rate, converted as printed when it was issued.
@@ -111,6 +113,18 @@ Table compute(DataModule& data, View view, const Period& period)
                QStringLiteral("GROUP BY naAfakod, naAfa HAVING invoices <> 0 ORDER BY pct DESC, code")};
         break;
     }
+    return labels;
+}
+
+} // namespace
+
+Table compute(DataModule& data, View view, const Period& period)
+{
+    Table t;
+    t.view = view;
+    t.period = period;
+    QStringList sql;
+    const int labels = viewStatement(view, sql, t.labelHeaders);
     Query q(data.connection(), QStringLiteral("figures"));
     openQuery(q, sql, period);
     Row rest;
@@ -241,14 +255,15 @@ QByteArray accountingCsv(DataModule& data, const Period& period)
                         "'végszámla' ELSE 'számla' END END AS kind, "
                         "DATE_FORMAT(h.fRkelt, '%Y.%m.%d') AS issued, DATE_FORMAT(h.fTkelt, '%Y.%m.%d') AS performed, "
                         "DATE_FORMAT(h.fFkelt, '%Y.%m.%d') AS due, "
-                        "(SELECT MAX(vNeve) FROM vevo WHERE vevo.vKod = h.fvKod) AS customer, "
+                        "%4 AS customer, "
                         "(SELECT MAX(vAdo) FROM vevo WHERE vevo.vKod = h.fvKod) AS taxNumber, "
                         "h.fPnem, h.fArfoly, h.fFizmod, DATE_FORMAT(%1, '%Y.%m.%d') AS paid, rAfa AS pct, "
                         "COALESCE((SELECT MAX(kNavTipus) FROM afa WHERE afa.kAfakod = r.rAfakod), '') AS vatClass, "
                         "SUM(rNettoFt) AS netHuf, SUM(rAfaFt) AS vatHuf, %2 AS converted, "
                         "(SELECT oNettoFt FROM %3 WHERE oBszam = h.fBszam) AS totalNetHuf, "
                         "(SELECT oAfaFt FROM %3 WHERE oBszam = h.fBszam) AS totalVatHuf")
-             .arg(paidDateSql(), billing::convertedSql(QStringLiteral("h")), kInvoiceSums),
+             .arg(paidDateSql(), billing::convertedSql(QStringLiteral("h")), kInvoiceSums,
+                  customer::nameByCodeSql(QStringLiteral("h.fvKod"))),
          QStringLiteral("FROM szlafej h JOIN %1 r ON r.rBszam = h.fBszam WHERE %2").arg(kInvoiceRateSums, kIssued),
          QStringLiteral("GROUP BY h.fBszam, rAfa, vatClass ORDER BY h.fBszam, rAfa DESC, vatClass")},
         period);

@@ -1,9 +1,9 @@
 #include "advance.h"
 
 #include "documentwrite.h"
-#include "invoicecomposer.h"
 
 #include "db/conversions.h"
+#include "db/statement.h"
 #include "db/query.h"
 #include "nav/invoiceamounts.h"
 #include "billing/amounts.h"
@@ -11,7 +11,6 @@
 #include "nav/invoicedata.h"
 #include "db/queryroles.h"
 #include "screens/common/chainfailure.h"
-#include "screens/common/dispatcher.h"
 
 #include <map>
 
@@ -19,10 +18,7 @@ namespace orvena::advance {
 
 namespace {
 
-QString p(const char* name)
-{
-    return QString::fromLatin1(name);
-}
+using statement::p;
 
 // One VAT code of the advance invoice with its net.
 struct AdvancePart {
@@ -243,72 +239,3 @@ bool deductAdvance(ScreenContext& context, const DocumentGuard& guard, const Fin
 }
 
 } // namespace orvena::advance
-
-// The composition screen's part in advance and final invoices.
-namespace orvena {
-
-bool InvoiceComposer::setKind(nav::InvoiceKind kind)
-{
-    bool changed = false;
-    if (isProforma()) { // a proforma is no invoice of any kind
-        emit kindChanged();
-        return false;
-    }
-    runAction(m_context.ui, [&] {
-        if (kind != nav::InvoiceKind::Final && m_kind == nav::InvoiceKind::Final
-            && advance::hasDeductions(m_context.data.connection(), m_fields[Number])) {
-            m_context.ui.message(QStringLiteral("A számlán előleg-levonás van, ezért végszámla marad. Előbb törölje "
-                                                "a levonási sorokat."));
-            return;
-        }
-        m_kind = kind;
-        changed = true;
-    });
-    emit kindChanged();
-    return changed;
-}
-
-QStringList InvoiceComposer::deductibleAdvances()
-{
-    QStringList advances;
-    if (m_kind != nav::InvoiceKind::Final || isBlank(m_fields[CustomerCode]))
-        return advances;
-    runAction(m_context.ui, [&] {
-        advances = nav::deductibleAdvances(m_context.data.connection(), m_fields[CustomerCode]);
-    });
-    return advances;
-}
-
-void InvoiceComposer::deductAdvance(const QString& advanceNumber)
-{
-    QString refusal;
-    runAction(m_context.ui, [&] {
-        if (m_kind != nav::InvoiceKind::Final) {
-            m_context.ui.message(QStringLiteral("Előleget csak végszámlán lehet levonni: jelölje meg a számlát "
-                                                "„Végszámla”-ként."));
-            return;
-        }
-        if (isBlank(m_fields[CustomerCode])) {
-            m_context.ui.message(QStringLiteral("Nincs kiválasztva a vevö!"));
-            focus(CustomerButton);
-            return;
-        }
-        if (isBlank(advanceNumber)) {
-            m_context.ui.message(QStringLiteral("A vevőnek nincs levonható előlegszámlája."));
-            return;
-        }
-        const advance::FinalInvoice final{m_fields[Number], m_fields[CustomerCode], m_fields[Currency],
-                                          m_fields[Discount]};
-        if (advance::deductAdvance(m_context, guard(), final, advanceNumber.trimmed(), &refusal)) {
-            rereadLines();
-            m_context.data.query(role::kInvoiceLines).last();
-            recomputeTotals();
-        }
-    });
-    if (!refusal.isEmpty())
-        end(refusal);
-    else
-        endIfNotOurs(false);
-}
-
-} // namespace orvena

@@ -1,11 +1,11 @@
 #include "correction.h"
-#include "invoicecomposer.h"
 
 #include "db/conversions.h"
 #include "db/datamodule.h"
 #include "billing/invoicelinks.h"
 #include "billing/openbalance.h"
 #include "db/money.h"
+#include "db/statement.h"
 #include "db/stepchain.h"
 #include "nav/advancedata.h"
 #include "screens/common/dispatcher.h"
@@ -16,10 +16,8 @@ namespace orvena {
 
 namespace {
 
-QString p(const char* name)
-{
-    return QString::fromLatin1(name);
-}
+using statement::p;
+using statement::run;
 
 // Every line column but identity, invoice number, quantity and the stored amounts (a difference
 // line's amounts are computed from its quantity and price, as every line's are).
@@ -34,6 +32,17 @@ QString columnList()
     return kDataColumns.join(QStringLiteral(", "));
 }
 
+// A new line of invoice `number`: the data of the stored line `source` with `quantity`.
+void copyLine(Query& q, const QString& number, qint64 source, const Decimal& quantity)
+{
+    q.setSql({QStringLiteral("INSERT INTO szlasor (sBszam, %1, sMenny) SELECT :p0, %1, :p1 FROM szlasor WHERE sID = :p2")
+                  .arg(columnList())});
+    q.setText(p("p0"), number);
+    q.setFloat(p("p1"), quantity.literal());
+    q.setInteger(p("p2"), source);
+    q.execute();
+}
+
 // The number columns hold their exact value's one form (no trailing zeros, NULL as 0), so equal
 // numbers have equal texts.
 bool sameData(const QStringList& a, const QStringList& b)
@@ -42,14 +51,6 @@ bool sameData(const QStringList& a, const QStringList& b)
         if (a.value(i).trimmed() != b.value(i).trimmed())
             return false;
     return true;
-}
-
-void run(Query& q, const QString& sql, std::initializer_list<std::pair<const char*, QString>> params)
-{
-    q.setSql({sql});
-    for (const auto& [name, value] : params)
-        q.setText(p(name), value);
-    q.execute();
 }
 
 } // namespace
@@ -185,15 +186,8 @@ QString InvoiceCorrection::prefill(const QString& number)
             run(q, QStringLiteral("DELETE FROM szlasor WHERE sBszam = :p0 AND NOT EXISTS (SELECT 1 FROM szlafej WHERE "
                                   "fBszam = :p0)"),
                 {{"p0", number}});
-            for (const Line& l : m_current) {
-                q.setSql({QStringLiteral("INSERT INTO szlasor (sBszam, %1, sMenny) SELECT :p0, %1, :p1 FROM szlasor "
-                                         "WHERE sID = :p2")
-                              .arg(columnList())});
-                q.setText(p("p0"), number);
-                q.setFloat(p("p1"), l.quantity.literal());
-                q.setInteger(p("p2"), l.source);
-                q.execute();
-            }
+            for (const Line& l : m_current)
+                copyLine(q, number, l.source, l.quantity);
             m_copies.clear();
             for (const Line& l : editedLines(q, number))
                 m_copies.push_back(l.source);
@@ -299,15 +293,8 @@ void InvoiceCorrection::addSteps(StepChain& chain, Query& q, const QString& numb
         qint64 lastEdited = 0;
         for (const Line& l : edited)
             lastEdited = std::max(lastEdited, l.source);
-        for (const auto& [source, quantity] : differences) {
-            q.setSql({QStringLiteral("INSERT INTO szlasor (sBszam, %1, sMenny) SELECT :p0, %1, :p1 FROM szlasor WHERE "
-                                     "sID = :p2")
-                          .arg(columnList())});
-            q.setText(p("p0"), number);
-            q.setFloat(p("p1"), quantity.literal());
-            q.setInteger(p("p2"), source);
-            q.execute();
-        }
+        for (const auto& [source, quantity] : differences)
+            copyLine(q, number, source, quantity);
         q.setSql({QStringLiteral("DELETE FROM szlasor WHERE sBszam = :p0 AND sID <= :p1")});
         q.setText(p("p0"), number);
         q.setInteger(p("p1"), lastEdited);
@@ -326,49 +313,6 @@ void InvoiceCorrection::discard(const QString& number)
     Query q(m_data.connection(), p("correctionDiscard"));
     run(q, QStringLiteral("DELETE FROM szlasor WHERE sBszam = :p0 AND NOT EXISTS (SELECT 1 FROM szlafej WHERE fBszam = :p0)"),
         {{"p0", number}});
-}
-
-// The composer's side of a correction: its header is the original's (issued today, the reason
-// to be typed), its lines the original's current ones.
-bool InvoiceComposer::startCorrection()
-{
-    const QString number = m_fields[Number];
-    const QString original = m_correction->original();
-    const QString refusal = correctionRefusal(m_context.data.connection(), original);
-    if (!refusal.isEmpty()) {
-        m_context.ui.notice(refusal);
-        return false;
-    }
-    const QString failed = m_correction->prefill(number);
-    if (!failed.isEmpty()) {
-        m_context.ui.message(failed);
-        return false;
-    }
-    LoadInvoice(original);
-    set(Number, number);
-    set(HeaderId, QString());
-    set(IssueDate, formatDate(QDate::currentDate()));
-    set(Remark, QString());
-    rereadLines();
-    recomputeTotals();
-    return true;
-}
-
-bool InvoiceComposer::correctionValid()
-{
-    if (isBlank(m_fields[Remark])) {
-        m_context.ui.message(QStringLiteral("Adja meg a helyesbítés okát a „Megjegyzés” mezőben!"));
-        focus(Remark);
-        return false;
-    }
-    const QString problem =
-        m_correction->headerProblem(m_fields[CustomerCode], m_fields[Currency], m_fields[ExchangeRate], m_fields[Discount]);
-    if (!problem.isEmpty()) {
-        m_context.ui.message(problem);
-        focus(Currency);
-        return false;
-    }
-    return true;
 }
 
 } // namespace orvena

@@ -4,17 +4,19 @@
 #include "billing/currency.h"
 
 #include "advance.h"
+#include "composerstore.h"
 #include "correction.h"
 #include "documentwrite.h"
 #include "invoicetexts.h"
+#include "ratesource.h"
 #include "sequences.h"
 
 #include "db/numberinput.h"
 #include "db/conversions.h"
 #include "delivery/deliverytoinvoice.h"
 #include "db/errors.h"
+#include "db/statement.h"
 #include "db/stepchain.h"
-#include "rates/mnbrates.h"
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
 #include "screens/common/numberfields.h"
@@ -26,15 +28,7 @@ namespace orvena {
 
 using namespace invoice;
 
-namespace {
-
-
-QString p(const char* name)
-{
-    return QString::fromLatin1(name);
-}
-
-} // namespace
+using statement::p;
 
 InvoiceComposer::InvoiceComposer(ScreenContext& context, const ScreenRequest& request, QObject* parent,
                                  const ComposerTarget& target)
@@ -48,6 +42,8 @@ InvoiceComposer::InvoiceComposer(ScreenContext& context, const ScreenRequest& re
     m_fields[GrandTotal] = QStringLiteral("0");
     if (!request.corrected.isEmpty())
         m_correction = std::make_unique<InvoiceCorrection>(context.data, request.corrected);
+    m_ownRates = std::make_unique<CentralBankRates>(context.data, context.ui);
+    m_rates = m_ownRates.get();
 }
 
 // A new invoice never stored leaves nothing under its number for the next one to inherit (its
@@ -162,8 +158,10 @@ void InvoiceComposer::setField(Field f, const QString& text)
     if (f == DueDate)
         m_dueDateTyped = !isBlank(text);
     // A rate typed by the operator (the law allows other sources than the central bank's).
-    if (f == ExchangeRate)
+    if (f == ExchangeRate) {
+        dropRateRequest(); // an answer still to come must not overwrite it
         set(RateSource, rates::isForint(m_fields[Currency]) ? QString() : QStringLiteral("kézzel megadva"));
+    }
 }
 
 void InvoiceComposer::focus(int target)
@@ -192,11 +190,7 @@ bool InvoiceComposer::prepare()
             // A number that already has a header belongs to a stored invoice (the sequence was
             // set back, or another workstation stored it): a new invoice must not show or change
             // its lines.
-            Query check(m_context.data.connection(), QStringLiteral("invoiceCheck"));
-            check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM %1 WHERE fbszam = :p1").arg(m_target.header)});
-            check.setText(p("p1"), m_fields[Number]);
-            check.open();
-            if (check.fieldInt(p("db")) != 0) {
+            if (composer::numberTaken(m_context.data.connection(), m_target, m_fields[Number])) {
                 usable = false;
                 m_context.ui.message(QStringLiteral("A(z) %1 számú %2 már létezik, új %2 ezzel a sorszámmal "
                                                     "nem készíthető! Ellenőrizze a %2 sorszámát.")
@@ -331,25 +325,10 @@ bool InvoiceComposer::LoadInvoice(const QString& number)
 
 void InvoiceComposer::recomputeTotals()
 {
-    Query q(m_context.data.connection(), QStringLiteral("invoiceTotals"));
-    q.setSql({QStringLiteral("SELECT sID, smenny, sear, sAFA, skAfakod FROM %1 WHERE sBszam= :p1 ORDER BY sID").arg(m_target.lines)});
-    q.setText(p("p1"), m_fields[Number]);
-    q.open();
-    // The amounts the print will state, from the same calculation: each line rounded, the
-    // header's discount (as typed) applied. Without lines every sum is 0.
-    billing::DocumentInput in;
-    in.currency = m_fields[Currency];
-    in.discount = typedNumber(m_fields[Discount], NumberKind::Measure).value_or(Decimal());
-    for (int row = 0; row < q.rowCount(); ++row) {
-        billing::LineInput line;
-        line.lineId = q.integer(row, 0);
-        line.quantity = billing::storedNumber(q.text(row, 1));
-        line.unitPrice = billing::storedNumber(q.text(row, 2));
-        line.vatPercent = billing::storedNumber(q.text(row, 3));
-        line.vatCode = q.text(row, 4);
-        in.lines.push_back(line);
-    }
-    const billing::DocumentAmounts amounts = billing::computeAmounts(in);
+    // The amounts the print will state, with the header's discount as typed.
+    const billing::DocumentAmounts amounts = composer::draftAmounts(
+        m_context.data.connection(), m_target, m_fields[Number], m_fields[Currency],
+        typedNumber(m_fields[Discount], NumberKind::Measure).value_or(Decimal()));
     set(NetTotal, amounts.net.groupedText());
     set(VatTotal, amounts.vat.groupedText());
     set(GrandTotal, amounts.gross().groupedText());
@@ -399,70 +378,6 @@ void InvoiceComposer::chooseIssuer()
         set(IssuerNumber, z.fieldText(p("zSzam")));
         set(IssuerBlock, memoFromDatabase(z.fieldText(p("zMemoSzall"))));
         set(IssuerMasterBlock, m_fields[IssuerBlock]);
-    });
-}
-
-void InvoiceComposer::toggleCurrency()
-{
-    set(Currency, m_fields[Currency] == QLatin1String("Ft") ? QStringLiteral("HUF") : QStringLiteral("Ft"));
-    fillExchangeRate(false);
-}
-
-void InvoiceComposer::currencyLeft()
-{
-    fillExchangeRate(false);
-}
-
-void InvoiceComposer::fetchExchangeRate()
-{
-    fillExchangeRate(true);
-}
-
-QString InvoiceComposer::rateKey() const
-{
-    return m_fields[Currency].trimmed().toUpper() + u'|' + m_fields[PerformanceDate].trimmed();
-}
-
-void InvoiceComposer::fillExchangeRate(bool refetch)
-{
-    if (!refetch && rateKey() == m_rateFilledFor)
-        return;
-    // the bank is asked by the currency's ISO code ("Euro" is EUR), an unknown text as typed
-    const QString code = billing::currencyCode(m_fields[Currency]);
-    const QString currency = code.isEmpty() ? m_fields[Currency].trimmed().toUpper() : code;
-    if (rates::isForint(currency)) {
-        m_rateFilledFor = rateKey();
-        set(ExchangeRate, QStringLiteral("0"));
-        set(RateSource, QString());
-        return;
-    }
-    // Without a valid date there is no day to ask for (the date's own check reports it).
-    if (!isValidDate(m_fields[PerformanceDate])) {
-        if (refetch)
-            m_context.ui.message(QStringLiteral("Az MNB árfolyamhoz adja meg a teljesítés időpontját!"));
-        return;
-    }
-    m_rateFilledFor = rateKey();
-    const QDate day = parseDate(m_fields[PerformanceDate]);
-    runAction(m_context.ui, [&] {
-        try {
-            const auto rate =
-                rates::rateFor(m_context.data, currency, day, refetch, rates::fetchInBackground(m_context.ui));
-            if (!rate) {
-                set(ExchangeRate, QString()); // another day's rate is never kept: it waits to be typed
-                set(RateSource, QStringLiteral("nincs MNB árfolyam"));
-                m_context.ui.message(QStringLiteral("Az MNB nem közöl árfolyamot a(z) %1 pénznemre %2-ig. Az "
-                                                    "árfolyamot kézzel adja meg!")
-                                         .arg(currency, formatDate(day)));
-                return;
-            }
-            set(ExchangeRate, rate->quote.perUnit().text());
-            set(RateSource, rates::sourceText(*rate));
-        } catch (const rates::MnbError& e) {
-            set(ExchangeRate, QString());
-            set(RateSource, QStringLiteral("nincs MNB árfolyam"));
-            m_context.ui.message(e.text());
-        }
     });
 }
 
@@ -586,207 +501,6 @@ void InvoiceComposer::fromDeliveryNote()
     });
     // a stored invoice that stopped being this screen's ends it (a new one keeps its own message)
     endIfNotOurs(before == EditMode::Modify);
-}
-
-bool InvoiceComposer::validate()
-{
-    struct Check {
-        Field field;
-        const char16_t* message;
-        int focus;
-    };
-    const Check required[] = {
-        {CustomerCode, u"Nincs kiválasztva a vevö!", CustomerButton},
-        {PaymentMethod, u"Nincs megadva a fizetési mód!", PaymentMethod},
-        {PerformanceDate, u"Nincs megadva a teljesités dátuma!", PerformanceDate},
-        {IssueDate, u"Nincs megadva a számla kelte!", IssueDate},
-        {DueDate, u"Nincs megadva a fizetési határidő!", DueDate},
-        {Currency, u"Nincs megadva a pénznem!", Currency},
-        {ExchangeRate, u"Nincs megadva az árfolyam!", ExchangeRate},
-        {Discount, u"Nincs megadva engedmény!", Discount},
-    };
-    for (const Check& c : required) {
-        if (isBlank(m_fields[c.field])) {
-            m_context.ui.message(QString::fromUtf16(c.message));
-            focus(c.focus);
-            return false;
-        }
-    }
-    // Without a label set the invoice cannot be printed (its layout and amount style come from it).
-    if (isBlank(m_fields[LanguageCode])) {
-        m_context.ui.message(QStringLiteral("Nincs kiválasztva a számla nyelve (szótára)! Válasszon a „Nyelv” gombbal."));
-        focus(LanguageButton);
-        return false;
-    }
-    for (Field date : {PerformanceDate, IssueDate, DueDate}) {
-        if (!isValidDate(m_fields[date])) {
-            m_context.ui.message(QStringLiteral("Hibás dátum!"));
-            focus(date);
-            return false;
-        }
-    }
-    // the finished numbers convert and fit their columns before anything is written
-    const struct {
-        Field field;
-        const char* column;
-        const char16_t* label;
-    } numbers[] = {{ExchangeRate, "fArfoly", u"Árfolyam"}, {Discount, "fKerek", u"Kedvezmény%"}};
-    for (const auto& n : numbers) {
-        QString text = m_fields[n.field];
-        QString problem = readNumberField(text, NumberKind::Measure, QString::fromUtf16(n.label));
-        if (problem.isEmpty()) {
-            set(n.field, text);
-            problem = numberProblem(QStringLiteral("szlafej"), QString::fromLatin1(n.column), m_fields[n.field],
-                                    QString::fromUtf16(n.label));
-        }
-        if (!problem.isEmpty()) {
-            m_context.ui.message(problem);
-            focus(n.field);
-            return false;
-        }
-    }
-    // A discount of a final invoice would reduce its deductions as well.
-    if (m_kind == nav::InvoiceKind::Final && !typedNumber(m_fields[Discount], NumberKind::Measure).value_or(Decimal()).isZero()) {
-        m_context.ui.message(QStringLiteral("A végszámlán nem adható kedvezmény (Kedvezmény%), mert az az előleg "
-                                            "levonását is csökkentené. Állítsa 0-ra a kedvezményt."));
-        focus(Discount);
-        return false;
-    }
-    Query count(m_context.data.connection(), QStringLiteral("lineCount"));
-    count.setSql({QStringLiteral("SELECT sbszam, count(sbszam) AS sdb FROM %1 WHERE sBszam= :p1 GROUP BY sBszam")
-                      .arg(m_target.lines)});
-    count.setText(p("p1"), m_fields[Number]);
-    count.open();
-    if (count.fieldInt(p("sdb")) == 0) {
-        m_context.ui.message(isProforma() ? QStringLiteral("Nincs díjbekérőnek tételsora!")
-                                          : QStringLiteral("Nincs számlának tételsora!"));
-        focus(NewLineButton);
-        return false;
-    }
-    if (m_kind == nav::InvoiceKind::Final) {
-        const Money payable = advance::payable(m_context.data.connection(), m_fields[Number]);
-        if (payable.isNegative()) {
-            m_context.ui.message(QStringLiteral("A végszámla fizetendő végösszege negatív (%1): a levont előleg több a "
-                                                "teljes ellenértéknél. Végszámla nem lehet negatív: helyesbítse az "
-                                                "előlegszámlát (a számlanyilvántartásban stornózza, és állítsa ki "
-                                                "újra a helyes összeggel).")
-                                     .arg(payable.text()));
-            focus(NewLineButton);
-            return false;
-        }
-    }
-    return !m_correction || correctionValid();
-}
-
-void InvoiceComposer::prepareHeader(Query& q, bool isNew)
-{
-    // Dates go out in one form whichever way they were typed.
-    const auto date = [this](Field f) { return formatDate(parseDate(m_fields[f])); };
-    DocumentHeader header = commonHeaderFields<InvoiceComposer>(m_fields);
-    header.id = m_fields[HeaderId];
-    header.fulfilmentDate = date(PerformanceDate);
-    header.issueDate = date(IssueDate);
-    header.dueDate = date(DueDate);
-    header.dictionaryCode = m_fields[LanguageCode];
-    prepareHeaderWrite(q, m_target.document, header, isNew);
-}
-
-// A new invoice and the number it takes are one transaction: the sequence row is locked first,
-// so a second program instance waits; a number that already has a header is refused; any
-// failure rolls everything back and leaves the screen as typed.
-bool InvoiceComposer::storeNew()
-{
-    const QString outerMessage = QStringLiteral("Hiba az append vagy edit közben a számlafejbenben!");
-    const QString sequenceMessage = QStringLiteral("Hiba: Új UPDATE Sorszam -ba ");
-    const QString number = m_fields[Number];
-    bool refused = false;
-    Query q(m_context.data.connection(), QStringLiteral("invoiceHeader"));
-    StepChain chain(q);
-    const bool stored = chain.run([&] {
-        chain.begin(outerMessage);
-        QString lastIssued;
-        chain.step(sequenceMessage,
-                   [&] { lastIssued = lockSequence(m_context.data.connection(), m_target.sequence); });
-        chain.step(QStringLiteral("Hiba: Újban, INSERT-append a Számlafejben "), [&] {
-            Query check(m_context.data.connection(), QStringLiteral("invoiceCheck"));
-            check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM %1 WHERE fbszam = :p1 LOCK IN SHARE MODE")
-                              .arg(m_target.header)});
-            check.setText(p("p1"), number);
-            check.open();
-            if (check.fieldInt(p("db")) != 0)
-                chain.fail(QStringLiteral("A(z) %1 számú %2 már létezik, ezzel a sorszámmal nem tárolható!")
-                               .arg(number, m_target.noun));
-        });
-        checkDocument(chain, m_context.data, guard(), refused);
-        chain.step(QStringLiteral("Hiba: Újban, INSERT-append a Számlafejben "), [&] {
-            prepareHeader(q, true);
-            q.execute();
-        });
-        if (!isProforma()) {
-            advance::storeKind(chain, m_context.data.connection(), number, m_kind);
-            advance::checkDeductions(chain, m_context.data.connection(), number, m_fields[CustomerCode],
-                                     m_fields[Currency]);
-        }
-        if (m_correction)
-            m_correction->addSteps(chain, q, number, refused);
-        chain.step(sequenceMessage, [&] {
-            // The sequence never moves backwards: a number below the last one issued is already
-            // covered by it.
-            bool numeric = false;
-            const qint64 saved = number.toLongLong(&numeric);
-            if (!numeric || saved >= lastIssued.trimmed().toLongLong())
-                storeDocumentNumber(m_context.data.connection(), m_target.sequence, number);
-        });
-        chain.commit(outerMessage);
-    });
-    if (!stored) {
-        if (refused)
-            end(chain.failure().message);
-        else
-            tell(m_context.ui, chain.failure()); // no lock is held while the message waits
-        return false;
-    }
-    currentNumber() = number;
-    return true;
-}
-
-bool InvoiceComposer::storeModified()
-{
-    Query q(m_context.data.connection(), QStringLiteral("invoiceHeader"));
-    StepChain chain(q);
-    bool refused = false;
-    const bool stored = chain.run([&] {
-        chain.begin(QStringLiteral("Hiba az append vagy edit közben a számlafejbenben!"));
-        // An invoice issued meanwhile keeps its printed flag and content.
-        checkDocument(chain, m_context.data, guard(), refused);
-        chain.step(QStringLiteral("Hiba: Újban, REPLACE-edit a Számlafejben "), [&] {
-            prepareHeader(q, false);
-            q.execute();
-        });
-        if (!isProforma()) {
-            advance::storeKind(chain, m_context.data.connection(), m_fields[Number], m_kind);
-            advance::checkDeductions(chain, m_context.data.connection(), m_fields[Number], m_fields[CustomerCode],
-                                     m_fields[Currency]);
-        }
-        chain.commit(QStringLiteral("Hiba: Újban, REPLACE-edit a Számlafejben "));
-    });
-    if (!stored) {
-        if (refused)
-            end(chain.failure().message);
-        else
-            tell(m_context.ui, chain.failure()); // rolled back before the message waits for the operator
-        return false;
-    }
-    currentNumber() = m_fields[Number];
-    return true;
-}
-
-void InvoiceComposer::rereadRegister()
-{
-    Query& list = m_context.data.query(m_target.registerRole);
-    list.setSql({m_target.registerSql});
-    list.open();
-    list.locate(p("fBszam"), currentNumber());
 }
 
 bool InvoiceComposer::ok()

@@ -18,6 +18,9 @@
 namespace orvena {
 
 class InvoiceCorrection;
+class RateSource;
+class StepChain;
+struct RateAnswer;
 
 class InvoiceComposer : public QObject {
     Q_OBJECT
@@ -94,6 +97,11 @@ public:
     void currencyLeft();
     // "MNB árfolyam": the central bank's rate for the performance date, asked from the bank again.
     void fetchExchangeRate();
+    // Where the rates are asked from (the central bank's client unless set); the source must
+    // outlive the screen or stop answering it.
+    void setRateSource(orvena::RateSource& source);
+    // A rate asked for and not answered yet: "Árfolyam" stays empty until the answer comes.
+    bool isRatePending() const { return m_ratePending; }
 
     // Line buttons.
     void newLine();
@@ -136,9 +144,18 @@ signals:
 private:
     void set(Field f, const QString& text);
     void focus(int target);
+    // "OK"'s checks, in order; each tells the operator and moves the focus when it fails.
     bool validate();
+    bool requiredFieldsValid();
+    bool numbersValid();
+    bool linesValid();
+    bool finalDiscountValid();
+    bool finalPayableValid();
     bool storeNew();
     bool storeModified();
+    // The kind's steps of a header store: an invoice's kind and its deductions checked again.
+    void addKindSteps(StepChain& chain);
+    bool storeEnded(bool stored, const StepChain& chain, bool refused);
     // Puts the header's INSERT (new invoice) or REPLACE on q, its values bound.
     void prepareHeader(Query& q, bool isNew);
     void rereadLines();
@@ -152,7 +169,11 @@ private:
     // Fills "Árfolyam" with the central bank's rate of the performance date when the currency or
     // the date differs from those of the last fill (always when `refetch`); a forint invoice's
     // rate is 0. Without the bank the operator is told and types the rate.
+    // The answer comes to takeRate, unless the rate was asked again, typed or the screen closed
+    // meanwhile.
     void fillExchangeRate(bool refetch);
+    void takeRate(const RateAnswer& answer, const QString& currency, const QDate& day);
+    void dropRateRequest();
     QString rateKey() const;
     // The due date the chosen customer's payment term gives from the performance date; nothing
     // without a customer, a term or a valid performance date. Throws on a term that is no number.
@@ -176,6 +197,10 @@ private:
     bool m_closed = false;
     int m_lastFocus = Contract;
     QString m_rateFilledFor; // currency and date the rate was last filled (or loaded) for
+    std::unique_ptr<orvena::RateSource> m_ownRates; // the central bank's client, unless another source was set
+    orvena::RateSource* m_rates = nullptr;
+    quint64 m_rateRequest = 0; // the latest request: only its answer is taken
+    bool m_ratePending = false;
     bool m_dueDateTyped = false; // the due date was typed (or stored by hand): the customer's term leaves it
     nav::InvoiceKind m_kind = nav::InvoiceKind::Plain;
     std::unique_ptr<InvoiceCorrection> m_correction; // a correcting invoice's original and lines

@@ -3,6 +3,7 @@
 #include "billing/amounts.h"
 #include "db/datamodule.h"
 #include "db/errors.h"
+#include "masterdata/customers.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -115,7 +116,7 @@ InvoiceMailFacts invoiceMailFacts(DataModule& data, const QString& invoiceNumber
     Query q(data.connection(), QStringLiteral("MAIL_INVOICE"));
     q.setSql({QStringLiteral("SELECT fBszam, fPrn, fPnem, fFkelt,"),
               QStringLiteral(" (SELECT zNev1 FROM szallito WHERE zKod = fzKod ORDER BY zID LIMIT 1) AS kiallito,"),
-              QStringLiteral(" (SELECT vNeve FROM vevo WHERE vKod = fvKod ORDER BY vID LIMIT 1) AS vevo,"),
+              QStringLiteral(" %1 AS vevo,").arg(customer::nameByCodeSql(QStringLiteral("fvKod"))),
               QStringLiteral(" (SELECT vEmail FROM vevo WHERE vKod = fvKod ORDER BY vID LIMIT 1) AS email"),
               QStringLiteral("FROM szlafej WHERE fBszam = :p0")});
     q.setText(QStringLiteral("p0"), invoiceNumber.trimmed());

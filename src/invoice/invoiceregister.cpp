@@ -1,16 +1,15 @@
 #include "invoiceregister.h"
 
-#include "advance.h"
 #include "correction.h"
 #include "invoicetexts.h"
 #include "printinvoice.h"
 #include "sequences.h"
-#include "worktables.h"
+#include "storno.h"
 
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "billing/invoicelinks.h"
-#include "billing/openbalance.h"
+#include "db/statement.h"
 #include "db/stepchain.h"
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
@@ -24,20 +23,9 @@ using namespace invoice;
 
 namespace {
 
-QString p(const char* name)
-{
-    return QString::fromLatin1(name);
-}
+using statement::p;
 
 const QString kNotPrinted = QStringLiteral("A Szla nem volt nyomtatva. Nem stornózható !");
-
-void run(Query& q, const QString& sql, std::initializer_list<std::pair<const char*, QString>> params = {})
-{
-    q.setSql({sql});
-    for (const auto& [name, value] : params)
-        q.setText(p(name), value);
-    q.execute();
-}
 
 // Another workstation holds the invoice numbering: it is composing the next invoice.
 QString busyNumbering(ScreenContext& context)
@@ -357,9 +345,8 @@ void InvoiceRegister::storno()
     });
 }
 
-// The whole chain, from clearing stray lines under the new number to storing the sequence, runs
-// in one transaction: a failing step rolls everything back and shows that step's message, so the
-// reversed invoice, the sequence and the work tables end as they were.
+// The storno is stored under the numbering's and the reversed invoice's locks, so no other
+// workstation composes under its number or changes the invoice meanwhile.
 QString createStornoInvoice(ScreenContext& context, const QString& reversed)
 {
     DataModule& data = context.data;
@@ -375,148 +362,15 @@ QString createStornoInvoice(ScreenContext& context, const QString& reversed)
     if (!document)
         return {};
 
-    // The storno's statements: the work tables' header and lines, and one for its checks and
-    // updates.
-    Query head(data.connection(), p("workHeader"));
-    Query lines(data.connection(), p("workLines"));
-    Query scratch(data.connection(), p("storno"));
-    StepChain chain(head);
-    QString number;
-    const bool stored = chain.run([&] {
-        chain.begin(QStringLiteral("Hiba a szlafej-böl insert munkafej -be!"));
-        // A sequence that holds no number stops here with the conversion's own wording.
-        number = numberAfter(lockSequence(scratch, kInvoiceSequence));
-
-        // The reversed invoice as stored now, locked until the end: it may have been changed or
-        // removed since the register read it.
-        Query& source = scratch;
-        source.setSql({QStringLiteral("SELECT fPrn FROM SzlaFej WHERE fbszam = :p1 FOR UPDATE")});
-        source.setText(p("p1"), reversed);
-        source.open();
-        if (source.isEmpty())
-            chain.fail(QStringLiteral("A(z) %1 számú számla nem található, nem stornózható!").arg(reversed));
-        if (source.fieldText(p("fPrn")) != QLatin1String("I"))
-            chain.fail(kNotPrinted, StepFailure::Show::Notice);
-        // A correction is reversed with its original, never alone: the authority counts a
-        // storno that leaves the chain of the original and its corrections above nought.
-        Query& corrects = scratch;
-        corrects.setSql({QStringLiteral("SELECT hEredeti FROM szlahivatkozas WHERE hBszam = :p1 AND hMuvelet = :p2")});
-        corrects.setText(p("p1"), reversed);
-        corrects.setText(p("p2"), kModifyLink);
-        corrects.open();
-        if (!corrects.isEmpty())
-            chain.fail(QStringLiteral("A(z) %1 számú számla helyesbítő számla (a(z) %2 számú számlát helyesbíti), "
-                                      "önmagában nem stornózható. Stornózza a(z) %2 számú eredeti számlát: annak "
-                                      "stornója a helyesbítéseivel együtt érvényteleníti.")
-                           .arg(reversed, corrects.fieldText(p("hEredeti"))),
-                       StepFailure::Show::Notice);
-        // Its corrections are reversed with it: they must be issued (an unissued one could still change).
-        corrects.setSql({QStringLiteral("SELECT h.hBszam FROM szlahivatkozas h JOIN szlafej c ON c.fBszam = h.hBszam "
-                                        "WHERE h.hEredeti = :p1 AND h.hMuvelet = :p2 AND c.fPrn <> 'I' ORDER BY "
-                                        "h.hBszam LOCK IN SHARE MODE")});
-        corrects.setText(p("p1"), reversed);
-        corrects.setText(p("p2"), kModifyLink);
-        corrects.open();
-        if (!corrects.isEmpty())
-            chain.fail(QStringLiteral("A(z) %1 számú számlának kiállítatlan helyesbítő számlája van (%2). Előbb "
-                                      "nyomtassa ki azt, majd stornózza az eredeti számlát.")
-                           .arg(reversed, corrects.fieldText(p("hBszam"))),
-                       StepFailure::Show::Notice);
-        // One storno per invoice, and none of a storno: the authority knows no reversal of a
-        // reversal, and a second one would reverse the invoice twice. Read with a lock, so a storno
-        // another workstation has just committed is seen.
-        Query& links = scratch;
-        links.setSql({QStringLiteral("SELECT hBszam, hEredeti FROM szlahivatkozas WHERE hMuvelet = :p2 AND "
-                                     "(hBszam = :p1 OR hEredeti = :p1) ORDER BY hBszam LOCK IN SHARE MODE")});
-        links.setText(p("p1"), reversed);
-        links.setText(p("p2"), kStornoLink);
-        links.open();
-        for (int row = 0; row < links.rowCount(); ++row) {
-            links.setCurrentRow(row);
-            if (links.fieldText(p("hBszam")) == reversed)
-                chain.fail(QStringLiteral("A(z) %1 számú számla maga is storno számla (a(z) %2 számú számlát "
-                                          "érvényteleníti), ezért nem stornózható.")
-                               .arg(reversed, links.fieldText(p("hEredeti"))),
-                           StepFailure::Show::Notice);
-        }
-        if (links.rowCount() > 0) {
-            links.setCurrentRow(0);
-            chain.fail(QStringLiteral("A(z) %1 számú számlát már stornózta a(z) %2 számú számla. Egy számla csak "
-                                      "egyszer stornózható.")
-                           .arg(reversed, links.fieldText(p("hBszam"))),
-                       StepFailure::Show::Notice);
-        }
-
-        // A number that already has a header belongs to a stored invoice: its lines must not be
-        // touched and no second header may be made.
-        Query& check = scratch;
-        check.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM SzlaFej WHERE fbszam = :p1 LOCK IN SHARE MODE")});
-        check.setText(p("p1"), number);
-        check.open();
-        if (check.fieldInt(p("db")) != 0)
-            chain.fail(QStringLiteral("A(z) %1 számú számla már létezik, ezzel a sorszámmal nem tárolható!").arg(number));
-
-        chain.step(QStringLiteral("Hiba: Szlasor DELETE törlése mert nem volt fejrésze "), [&] {
-            run(scratch, QStringLiteral("DELETE FROM Szlasor WHERE sBszam = :p1"), {{"p1", number}});
-        });
-        worktables::fill(chain, head, lines, worktables::Document::Invoice, reversed, number);
-        // The corrections' lines follow the original's, so the storno brings the chain to nought.
-        chain.step(QStringLiteral("Hiba: a helyesbítések tételeinek átvétele a munkasor -ba "), [&] {
-            QStringList to, from;
-            for (const QString& column : worktables::lineColumns().mid(1)) {
-                to << QStringLiteral("s") + column;
-                from << (column == u"Bszam" ? QStringLiteral(":p3") : QStringLiteral("s") + column);
-            }
-            lines.setSql({QStringLiteral("INSERT INTO munkasor ( %1 )").arg(to.join(QStringLiteral(", "))),
-                          QStringLiteral("SELECT %1 FROM szlasor WHERE sBszam IN (SELECT hBszam FROM szlahivatkozas "
-                                         "WHERE hEredeti = :p1 AND hMuvelet = :p2) ORDER BY sBszam, sID")
-                              .arg(from.join(QStringLiteral(", ")))});
-            lines.setText(p("p1"), reversed);
-            lines.setText(p("p2"), kModifyLink);
-            lines.setText(p("p3"), number);
-            lines.execute();
-        });
-        chain.step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "),
-                   [&] { storeDocumentNumber(scratch, kInvoiceSequence, number); });
-        chain.step(QStringLiteral("Hiba: A munkasor UPDATE (-1) * sMenny "), [&] {
-            lines.setSql({QStringLiteral("SELECT * FROM munkasor")});
-            lines.open();
-            Query& negate = scratch;
-            for (int row = 0; row < lines.rowCount(); ++row) {
-                lines.setCurrentRow(row);
-                // negated by the server: every decimal of the quantity kept
-                negate.setSql({QStringLiteral("UPDATE munkasor SET sMenny = -sMenny WHERE sID = :p0")});
-                negate.setText(p("p0"), lines.fieldText(p("sID")));
-                negate.execute();
-            }
-            lines.close();
-        });
-        chain.step(QStringLiteral("Hiba: A munkafej UPDATE fMegj = storno "), [&] {
-            // A reversing invoice carries its own issue date: today's (fulfilment and due dates stay).
-            run(scratch, QStringLiteral("UPDATE munkafej SET fMegj = :p1, fRkelt = CURDATE()"),
-                {{"p1", stornoRemark(reversed)}});
-        });
-        worktables::storeHeader(chain, head, worktables::stornoStore());
-        worktables::storeLines(chain, lines, worktables::stornoStore());
-        advance::carryOverToStorno(chain, data.connection(), reversed, number);
-        // What makes the new invoice a storno of the reversed one: recorded here, never read back
-        // from the remark, which the operator may change.
-        chain.step(QStringLiteral("Hiba: a storno hivatkozás tárolása (szlahivatkozas) "), [&] {
-            run(scratch, QStringLiteral("DELETE FROM szlahivatkozas WHERE hBszam = :p1"), {{"p1", number}});
-            run(scratch,
-                QStringLiteral("INSERT INTO szlahivatkozas (hBszam, hMuvelet, hEredeti) VALUES (:p1, :p2, :p3)"),
-                {{"p1", number}, {"p2", kStornoLink}, {"p3", reversed}});
-            refreshOpenBalance(data.connection(), number);
-        });
-        chain.commit(QStringLiteral("Hiba a munkasor-ból insert szlasor -ba!"));
-    });
-    if (!stored) {
-        tell(context.ui, chain.failure()); // rolled back before the message waits for the operator
+    StornoBuilder storno(data, reversed);
+    if (!storno.build()) {
+        tell(context.ui, storno.failure()); // rolled back before the message waits for the operator
         return {};
     }
+    const QString number = storno.number();
 
     Query& register_ = data.query(role::kInvoiceList);
-    register_.setSql({QStringLiteral("SELECT * FROM Szlafej ORDER BY fbszam")});
+    register_.setSql({kRegisterListSql});
     register_.open();
     context.state.invoiceNumber = number;
     register_.locate(p("fBszam"), number);

@@ -1,11 +1,13 @@
 #include "proforma.h"
 
+#include "composerstore.h"
 #include "invoicetexts.h"
 #include "printinvoice.h"
 #include "sequences.h"
 
 #include "db/conversions.h"
 #include "db/errors.h"
+#include "db/statement.h"
 #include "db/stepchain.h"
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
@@ -15,22 +17,8 @@ namespace orvena {
 
 namespace {
 
-QString p(const char* name)
-{
-    return QString::fromLatin1(name);
-}
-
-const QString kProformaRegisterSql = QStringLiteral(
-    "SELECT dijbfej.*, CONCAT('D', fBszam) AS dSzam, dsSzamla FROM dijbfej LEFT JOIN dijbszamla ON dsBszam = fBszam "
-    "ORDER BY fBszam");
-
-void run(Query& q, const QString& sql, std::initializer_list<std::pair<const char*, QString>> params = {})
-{
-    q.setSql({sql});
-    for (const auto& [name, value] : params)
-        q.setText(p(name), value);
-    q.execute();
-}
+using statement::p;
+using statement::run;
 
 // The invoice the proforma became, read with a shared lock inside the caller's transaction (a
 // conversion another workstation committed is seen, one under way is waited for); empty: none.
@@ -57,50 +45,76 @@ QString busyProforma(const QString& number)
 
 } // namespace
 
-QString ComposerTarget::newLock() const
-{
-    return isProforma() ? worklock::newProforma() : worklock::newInvoice();
-}
-
-QString ComposerTarget::lock(const QString& number) const
-{
-    return isProforma() ? worklock::proforma(number) : worklock::invoice(number);
-}
-
-const ComposerTarget& ComposerTarget::invoice()
-{
-    static const ComposerTarget target{worktables::Document::Invoice,
-                                       QStringLiteral("SzlaFej"),
-                                       QStringLiteral("Szlasor"),
-                                       kInvoiceSequence,
-                                       role::kInvoiceList,
-                                       QStringLiteral("SELECT * FROM Szlafej ORDER BY fbszam"),
-                                       invoice::kLineListSql,
-                                       DocumentGuard::Kind::Invoice,
-                                       QStringLiteral("számla"),
-                                       QStringLiteral("számlát")};
-    return target;
-}
-
-const ComposerTarget& ComposerTarget::proforma()
-{
-    static const ComposerTarget target{worktables::Document::Proforma,
-                                       QStringLiteral("dijbfej"),
-                                       QStringLiteral("dijbsor"),
-                                       kProformaSequence,
-                                       role::kProformaList,
-                                       kProformaRegisterSql,
-                                       QStringLiteral("SELECT * FROM dijbsor WHERE sBszam= :p1 ORDER BY sID"),
-                                       DocumentGuard::Kind::Proforma,
-                                       QStringLiteral("díjbekérő"),
-                                       QStringLiteral("díjbekérőt")};
-    return target;
-}
-
 QString proformaNumberText(const QString& number)
 {
     return QStringLiteral("D") + number.trimmed();
 }
+
+namespace {
+
+// What must hold before a proforma becomes invoice `number`, checked under the transaction's
+// locks: the proforma still stored (locked until the end: another workstation may have deleted
+// or converted it since the register read it), not converted already, with lines; the number
+// free.
+void checkConvertible(StepChain& chain, Query& scratch, const QString& proformaNumber, const QString& number,
+                      const QString& failed)
+{
+    chain.step(failed, [&] {
+        scratch.setSql({QStringLiteral("SELECT fBszam FROM dijbfej WHERE fBszam = :p1 FOR UPDATE")});
+        scratch.setText(p("p1"), proformaNumber);
+        scratch.open();
+    });
+    if (scratch.isEmpty())
+        chain.fail(QStringLiteral("A(z) %1 díjbekérő nem található, számla nem készült belőle.")
+                       .arg(proformaNumberText(proformaNumber)));
+    QString invoice;
+    chain.step(failed, [&] { invoice = invoiceMadeFrom(scratch, proformaNumber); });
+    if (!invoice.isEmpty())
+        chain.fail(QStringLiteral("A(z) %1 díjbekérőből már készült számla (a(z) %2 számú). Egy díjbekérőből "
+                                  "csak egy számla készülhet.")
+                       .arg(proformaNumberText(proformaNumber), invoice),
+                   StepFailure::Show::Notice);
+    chain.step(failed, [&] {
+        scratch.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM dijbsor WHERE sBszam = :p1")});
+        scratch.setText(p("p1"), proformaNumber);
+        scratch.open();
+    });
+    if (scratch.fieldInt(p("db")) == 0)
+        chain.fail(QStringLiteral("A(z) %1 díjbekérőnek nincs tételsora, számla nem készült belőle.")
+                       .arg(proformaNumberText(proformaNumber)));
+    // A number that already has a header belongs to a stored invoice.
+    bool taken = false;
+    chain.step(failed, [&] {
+        taken = composer::numberTaken(scratch.connection(), ComposerTarget::invoice(), number, true);
+    });
+    if (taken)
+        chain.fail(QStringLiteral("A(z) %1 számú számla már létezik, ezzel a sorszámmal nem tárolható!").arg(number));
+}
+
+// The proforma copied through the work tables into invoice `number`, issued today (performance
+// and due dates stay as the proforma stated them), the sequence moved on and the conversion
+// recorded.
+void addConversionSteps(StepChain& chain, Query& head, Query& lines, Query& scratch, const QString& proformaNumber,
+                        const QString& number)
+{
+    // Lines an abandoned new invoice left under the number are no part of this one.
+    chain.step(QStringLiteral("Hiba: Szlasor DELETE törlése mert nem volt fejrésze "), [&] {
+        run(scratch, QStringLiteral("DELETE FROM Szlasor WHERE sBszam = :p1"), {{"p1", number}});
+    });
+    worktables::fill(chain, head, lines, worktables::Document::Proforma, proformaNumber, number);
+    chain.step(QStringLiteral("Hiba: Az UPDATE munkafej -ben "),
+               [&] { run(scratch, QStringLiteral("UPDATE munkafej SET fRkelt = CURDATE()")); });
+    worktables::storeHeader(chain, head, worktables::proformaStore());
+    worktables::storeLines(chain, lines, worktables::proformaStore());
+    chain.step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "),
+               [&] { storeDocumentNumber(scratch, kInvoiceSequence, number); });
+    chain.step(QStringLiteral("Hiba: a díjbekérő számlájának tárolása (dijbszamla) "), [&] {
+        run(scratch, QStringLiteral("INSERT INTO dijbszamla (dsBszam, dsSzamla, dsIdo) VALUES (:p1, :p2, NOW())"),
+            {{"p1", proformaNumber}, {"p2", number}});
+    });
+}
+
+} // namespace
 
 QString convertProformaIntoInvoice(ScreenContext& context, const QString& proformaNumber)
 {
@@ -128,56 +142,8 @@ QString convertProformaIntoInvoice(ScreenContext& context, const QString& profor
         chain.begin(failed);
         chain.step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "),
                    [&] { number = numberAfter(lockSequence(scratch, kInvoiceSequence)); });
-        // The proforma as stored now, locked until the end: another workstation may have deleted
-        // or converted it since the register read it.
-        chain.step(failed, [&] {
-            scratch.setSql({QStringLiteral("SELECT fBszam FROM dijbfej WHERE fBszam = :p1 FOR UPDATE")});
-            scratch.setText(p("p1"), proformaNumber);
-            scratch.open();
-        });
-        if (scratch.isEmpty())
-            chain.fail(QStringLiteral("A(z) %1 díjbekérő nem található, számla nem készült belőle.")
-                           .arg(proformaNumberText(proformaNumber)));
-        QString invoice;
-        chain.step(failed, [&] { invoice = invoiceMadeFrom(scratch, proformaNumber); });
-        if (!invoice.isEmpty())
-            chain.fail(QStringLiteral("A(z) %1 díjbekérőből már készült számla (a(z) %2 számú). Egy díjbekérőből "
-                                      "csak egy számla készülhet.")
-                           .arg(proformaNumberText(proformaNumber), invoice),
-                       StepFailure::Show::Notice);
-        chain.step(failed, [&] {
-            scratch.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM dijbsor WHERE sBszam = :p1")});
-            scratch.setText(p("p1"), proformaNumber);
-            scratch.open();
-        });
-        if (scratch.fieldInt(p("db")) == 0)
-            chain.fail(QStringLiteral("A(z) %1 díjbekérőnek nincs tételsora, számla nem készült belőle.")
-                           .arg(proformaNumberText(proformaNumber)));
-        // A number that already has a header belongs to a stored invoice.
-        chain.step(failed, [&] {
-            scratch.setSql({QStringLiteral("SELECT COUNT(*) AS db FROM SzlaFej WHERE fbszam = :p1 LOCK IN SHARE MODE")});
-            scratch.setText(p("p1"), number);
-            scratch.open();
-        });
-        if (scratch.fieldInt(p("db")) != 0)
-            chain.fail(QStringLiteral("A(z) %1 számú számla már létezik, ezzel a sorszámmal nem tárolható!").arg(number));
-
-        // Lines an abandoned new invoice left under the number are no part of this one.
-        chain.step(QStringLiteral("Hiba: Szlasor DELETE törlése mert nem volt fejrésze "), [&] {
-            run(scratch, QStringLiteral("DELETE FROM Szlasor WHERE sBszam = :p1"), {{"p1", number}});
-        });
-        worktables::fill(chain, head, lines, worktables::Document::Proforma, proformaNumber, number);
-        // The invoice is issued today; performance and due dates stay as the proforma stated them.
-        chain.step(QStringLiteral("Hiba: Az UPDATE munkafej -ben "),
-                   [&] { run(scratch, QStringLiteral("UPDATE munkafej SET fRkelt = CURDATE()")); });
-        worktables::storeHeader(chain, head, worktables::proformaStore());
-        worktables::storeLines(chain, lines, worktables::proformaStore());
-        chain.step(QStringLiteral("Hiba: Új UPDATE Sorszam -ba "),
-                   [&] { storeDocumentNumber(scratch, kInvoiceSequence, number); });
-        chain.step(QStringLiteral("Hiba: a díjbekérő számlájának tárolása (dijbszamla) "), [&] {
-            run(scratch, QStringLiteral("INSERT INTO dijbszamla (dsBszam, dsSzamla, dsIdo) VALUES (:p1, :p2, NOW())"),
-                {{"p1", proformaNumber}, {"p2", number}});
-        });
+        checkConvertible(chain, scratch, proformaNumber, number, failed);
+        addConversionSteps(chain, head, lines, scratch, proformaNumber, number);
         chain.commit(failed);
     });
     if (!stored) {
@@ -196,7 +162,7 @@ void ProformaRegister::reread()
     runAction(m_context.ui, [this] {
         Query& list = m_context.data.query(role::kProformaList);
         const QString highlighted = hasProforma() ? highlightedNumber() : QString();
-        list.setSql({kProformaRegisterSql});
+        list.setSql({ComposerTarget::proforma().registerSql});
         list.open();
         const QString wanted = m_current.isEmpty() ? highlighted : m_current;
         m_current.clear();

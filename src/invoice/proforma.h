@@ -3,36 +3,14 @@
 // tables of their own (dijbfej, dijbsor), numbered by their own sequence and printed as
 // "D" + number. A proforma is no invoice: it is never issued, reported or paid, it may be changed
 // and deleted freely, and once it has become an invoice (dijbszamla) it stays as it was.
-#include "worktables.h"
+#include "composertarget.h"
 
-#include "screens/common/documentguard.h"
 #include "screens/common/screencontext.h"
 
 #include <QObject>
 #include <QString>
 
 namespace orvena {
-
-// What the invoice composition and line screens write into and what they are called there: the
-// invoice's own tables, sequence and locks, or a proforma's.
-struct ComposerTarget {
-    worktables::Document document;
-    QString header;       // the header table
-    QString lines;        // the line table
-    QString sequence;     // its key in sorszam
-    QString registerRole; // the register's list a store re-reads
-    QString registerSql;  // the register's list statement
-    QString lineListSql;  // the lines of one document (:p1 its number)
-    DocumentGuard::Kind guardKind;
-    QString noun;         // "számla", "díjbekérő"
-    QString accusative;   // "számlát", "díjbekérőt"
-    QString newLock() const;
-    QString lock(const QString& number) const;
-    bool isProforma() const { return document == worktables::Document::Proforma; }
-
-    static const ComposerTarget& invoice();
-    static const ComposerTarget& proforma();
-};
 
 // The number as a proforma is shown and printed: "D" + its stored number.
 QString proformaNumberText(const QString& number);

@@ -1,6 +1,7 @@
 #include "receivables.h"
 
 #include "invoicetexts.h"
+#include "masterdata/customers.h"
 #include "nav/invoicedata.h"
 #include "paymentqr.h"
 

@@ -1,5 +1,7 @@
 #include "worktables.h"
 
+#include "db/statement.h"
+
 namespace orvena::worktables {
 
 namespace {
@@ -36,13 +38,7 @@ void copyRows(Query& q, const QString& to, const QStringList& toColumns, const Q
               QStringLiteral("SELECT %1 FROM %2%3").arg(fromColumns.join(QStringLiteral(", ")), from, rest)});
 }
 
-void run(Query& q, const QString& sql, const QString& p1 = {})
-{
-    q.setSql({sql});
-    if (!p1.isNull())
-        q.setText(QStringLiteral("p1"), p1);
-    q.execute();
-}
+using statement::run;
 
 } // namespace
 
@@ -99,9 +95,9 @@ void fill(StepChain& chain, Query& header, Query& lines, Document from, const QS
         lines.execute();
     });
     chain.step(QStringLiteral("Hiba: Az UPDATE munkafej -ben "),
-               [&] { run(header, QStringLiteral("UPDATE munkafej SET fBszam = :p1"), workNumber); });
+               [&] { run(header, QStringLiteral("UPDATE munkafej SET fBszam = :p1"), {{"p1", workNumber}}); });
     chain.step(QStringLiteral("Hiba: Az UPDATE munkasor -ban "),
-               [&] { run(lines, QStringLiteral("UPDATE munkasor SET sBszam = :p1"), workNumber); });
+               [&] { run(lines, QStringLiteral("UPDATE munkasor SET sBszam = :p1"), {{"p1", workNumber}}); });
 }
 
 const Store& stornoStore()

@@ -8,6 +8,7 @@
 #include "db/errors.h"
 #include "db/logging.h"
 #include "db/numbertext.h"
+#include "db/stepchain.h"
 #include "invoice/printinvoice.h"
 #include "invoice/receivables.h"
 #include "reports/reportengine.h"
@@ -324,8 +325,14 @@ InvoiceMailResult emailReminder(ScreenContext& context, const QString& customerC
             return outcome;
         }
         try {
-            for (const QString& number : numbers)
-                logSent(context.data, number, outcome.to, result, QStringLiteral("FELSZOLITAS"));
+            // One letter's invoices are logged together or not at all.
+            StepChain log(context.data.connection());
+            log.run([&] {
+                log.begin();
+                for (const QString& number : numbers)
+                    logSent(context.data, number, outcome.to, result, QStringLiteral("FELSZOLITAS"));
+                log.commit();
+            });
         } catch (const Error& e) {
             logFailure(lcMail(), e);
             outcome.message += QStringLiteral("A küldés naplózása nem sikerült (üzenetazonosító: %1).\n")

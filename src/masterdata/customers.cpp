@@ -12,6 +12,11 @@
 
 namespace orvena {
 
+QString customer::nameByCodeSql(const QString& code)
+{
+    return QStringLiteral("(SELECT cn.vNeve FROM vevo cn WHERE cn.vKod = %1 ORDER BY cn.vID LIMIT 1)").arg(code);
+}
+
 namespace {
 
 using Kind = RecordColumn::Kind;

@@ -11,6 +11,9 @@ namespace customer {
 inline const QString kTable = QStringLiteral("vevo");
 inline const QString kModifyMode = QStringLiteral("Vevö módositás");
 inline const QString kListSql = QStringLiteral("SELECT * FROM Vevo ORDER BY vneve");
+// The name of the customer whose code is the SQL expression `code`, as a scalar subquery: the
+// first record under that code (codes are not unique in old data); NULL for an unknown code.
+QString nameByCodeSql(const QString& code);
 } // namespace customer
 
 class CustomerList : public ListScreen {

@@ -64,19 +64,11 @@ struct Item {
     QByteArray bytes;
 };
 
-} // namespace
-
-ArchiveExportOutcome exportArchive(DataModule& data, const QDate& from, const QDate& to, const QString& folder)
+// The archived files of the invoices issued in [from, to] and the index.csv naming them; the
+// files whose stored hash no longer matches are added to `mismatched`.
+std::vector<Item> archivedItems(DataModule& data, const QDate& from, const QDate& to, int& invoices,
+                                QStringList& mismatched)
 {
-    ArchiveExportOutcome out;
-    if (!from.isValid() || !to.isValid() || from > to) {
-        out.message = QStringLiteral("Érvénytelen dátumtartomány.");
-        return out;
-    }
-    if (folder.trimmed().isEmpty()) {
-        out.message = QStringLiteral("Meg kell adni a célmappát.");
-        return out;
-    }
     // The invoice's sums as issued; an archived invoice the books no longer hold (a restore of an
     // older backup) is found by the day it was archived.
     Query q(data.connection(), QStringLiteral("ARCHIVE_EXPORT"));
@@ -92,7 +84,6 @@ ArchiveExportOutcome exportArchive(DataModule& data, const QDate& from, const QD
     q.open();
 
     std::vector<Item> items;
-    QStringList mismatched;
     QSet<QString> names;
     QString csv = QStringLiteral("Számlaszám;Fajta;Megjelenés;Kelte;Teljesítés;Fizetési határidő;Vevő;Pénznem;Nettó;"
                                  "ÁFA;Bruttó;PDF-fájl;PDF SHA-256;XML-fájl;XML SHA-256;Megőrizve\r\n");
@@ -137,19 +128,20 @@ ArchiveExportOutcome exportArchive(DataModule& data, const QDate& from, const QD
                            q.fieldText(QStringLiteral("keszult"))}
                    .join(u';')
                + QStringLiteral("\r\n");
-        ++out.invoices;
+        ++invoices;
     }
     items.push_back({QStringLiteral("index.csv"), QByteArray("\xEF\xBB\xBF") + csv.toUtf8()});
+    return items;
+}
 
-    QDir dir(folder);
-    if (!dir.exists() && !QDir().mkpath(folder)) {
-        out.message = QStringLiteral("A(z) %1 mappa nem hozható létre.").arg(folder);
-        return out;
-    }
+// Every file written into the folder, or none: each target is checked first, and what was
+// written is removed when a later one fails. The reason is set in out.message on failure.
+bool writeItems(const QDir& dir, const std::vector<Item>& items, ArchiveExportOutcome& out)
+{
     for (const Item& item : items)
         if (const QString problem = outputFileProblem(dir.filePath(item.fileName)); !problem.isEmpty()) {
             out.message = problem + QStringLiteral(" Egy fájl sem íródott ki.");
-            return out;
+            return false;
         }
     for (const Item& item : items) {
         const QString path = dir.filePath(item.fileName);
@@ -161,10 +153,35 @@ ArchiveExportOutcome exportArchive(DataModule& data, const QDate& from, const QD
             out.files.clear();
             out.message = e.text() + QStringLiteral(" Egy fájl sem maradt a mappában.");
             logFailure(lcNav(), e, out.message);
-            return out;
+            return false;
         }
         out.files << path;
     }
+    return true;
+}
+
+} // namespace
+
+ArchiveExportOutcome exportArchive(DataModule& data, const QDate& from, const QDate& to, const QString& folder)
+{
+    ArchiveExportOutcome out;
+    if (!from.isValid() || !to.isValid() || from > to) {
+        out.message = QStringLiteral("Érvénytelen dátumtartomány.");
+        return out;
+    }
+    if (folder.trimmed().isEmpty()) {
+        out.message = QStringLiteral("Meg kell adni a célmappát.");
+        return out;
+    }
+    QStringList mismatched;
+    const std::vector<Item> items = archivedItems(data, from, to, out.invoices, mismatched);
+    QDir dir(folder);
+    if (!dir.exists() && !QDir().mkpath(folder)) {
+        out.message = QStringLiteral("A(z) %1 mappa nem hozható létre.").arg(folder);
+        return out;
+    }
+    if (!writeItems(dir, items, out))
+        return out;
     out.ok = mismatched.isEmpty();
     out.message = QStringLiteral("Az archívum kiírva: %1 számla (%2 fájl) és az index.csv a(z) %3 mappában.")
                       .arg(out.invoices)

@@ -223,6 +223,90 @@ Client::Client(const QString& baseUrl, Credentials credentials)
 
 Client::~Client() = default;
 
+namespace {
+
+// The request of one post: XML both ways, HTTP/1.1, no redirect followed, our TLS settings, the
+// body sent as it is read (no second copy in memory).
+QNetworkRequest postRequest(const QString& target, qint64 bodySize)
+{
+    QNetworkRequest request{QUrl(target)};
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/xml"));
+    request.setRawHeader("Accept", "application/xml");
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    // A redirect is an answer of its own (and not the service's): the request is never sent on.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setSslConfiguration(sslConfiguration());
+    request.setTransferTimeout(0);
+    request.setHeader(QNetworkRequest::ContentLengthHeader, bodySize);
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    return request;
+}
+
+// What a post's reply brought: the answer as read, how much of the body went out, and why the
+// transfer stopped early, if it did.
+struct Transfer {
+    QByteArray answer;
+    qint64 uploaded = 0;
+    bool timedOut = false;
+    bool cancelled = false;
+    bool tooLarge = false;
+};
+
+// Waits for the reply to end, taking the answer as it arrives, so one larger than maxBytes is
+// dropped before it fills the memory; the deadline and the cancel flag abort it.
+Transfer receive(QNetworkReply* reply, qint64 maxBytes, int timeoutMs, const std::atomic<bool>* cancel)
+{
+    Transfer t;
+    auto take = [&] {
+        while (!t.tooLarge && reply->bytesAvailable() > 0) {
+            const QByteArray chunk = reply->read(std::min<qint64>(reply->bytesAvailable(), 1 << 20));
+            if (t.answer.size() + chunk.size() > maxBytes) {
+                t.tooLarge = true;
+                t.answer.clear();
+                reply->abort();
+                return;
+            }
+            t.answer += chunk;
+        }
+    };
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::uploadProgress, &loop,
+                     [&t](qint64 sent, qint64) { t.uploaded = std::max(t.uploaded, sent); });
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (!t.tooLarge && length.isValid() && length.toLongLong() > maxBytes) {
+            t.tooLarge = true;
+            reply->abort();
+        }
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, &loop, take);
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        t.timedOut = true;
+        reply->abort();
+    });
+    deadline.start(timeoutMs);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+        if (cancel && cancel->load()) {
+            t.cancelled = true;
+            reply->abort();
+        }
+    });
+    watch.start(50);
+    if (!reply->isFinished())
+        loop.exec();
+    deadline.stop();
+    watch.stop();
+    if (reply->isOpen())
+        take();
+    return t;
+}
+
+} // namespace
+
 Exchange Client::post(const QString& operation, const QString& requestId, const QByteArray& body)
 {
     Exchange ex;
@@ -236,85 +320,22 @@ Exchange Client::post(const QString& operation, const QString& requestId, const 
         ex.networkError = refusal;
         return ex;
     }
-    QNetworkRequest request{QUrl(target)};
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/xml"));
-    request.setRawHeader("Accept", "application/xml");
-    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-    // A redirect is an answer of its own (and not the service's): the request is never sent on.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    request.setSslConfiguration(sslConfiguration());
-    request.setTransferTimeout(0);
-    request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
-    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
-
     auto* device = new OneShotBody(body, nullptr);
-    QNetworkReply* reply = m_network->post(request, device);
+    QNetworkReply* reply = m_network->post(postRequest(target, body.size()), device);
     device->setParent(reply);
-    qint64 uploaded = 0;
-    bool timedOut = false;
-    bool cancelled = false;
-    bool tooLarge = false;
-    QByteArray answer;
-    // The answer is taken as it arrives, so one larger than the limit is dropped before it fills
-    // the memory.
-    auto take = [&] {
-        while (!tooLarge && reply->bytesAvailable() > 0) {
-            const QByteArray chunk = reply->read(std::min<qint64>(reply->bytesAvailable(), 1 << 20));
-            if (answer.size() + chunk.size() > m_maxAnswerBytes) {
-                tooLarge = true;
-                answer.clear();
-                reply->abort();
-                return;
-            }
-            answer += chunk;
-        }
-    };
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::uploadProgress, &loop,
-                     [&uploaded](qint64 sent, qint64) { uploaded = std::max(uploaded, sent); });
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (!tooLarge && length.isValid() && length.toLongLong() > m_maxAnswerBytes) {
-            tooLarge = true;
-            reply->abort();
-        }
-    });
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, take);
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
-        timedOut = true;
-        reply->abort();
-    });
-    deadline.start(m_timeoutMs);
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
-        if (m_cancel && m_cancel->load()) {
-            cancelled = true;
-            reply->abort();
-        }
-    });
-    watch.start(50);
-    if (!reply->isFinished())
-        loop.exec();
-    deadline.stop();
-    watch.stop();
-
+    const Transfer t = receive(reply, m_maxAnswerBytes, m_timeoutMs, m_cancel);
     ex.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (reply->isOpen())
-        take();
     const QNetworkReply::NetworkError error = reply->error();
     ex.networkError = reply->errorString();
     reply->deleteLater();
 
-    if (tooLarge && !timedOut && !cancelled) {
+    if (t.tooLarge && !t.timedOut && !t.cancelled) {
         ex.outcome = Outcome::Unclear;
         ex.networkError = QStringLiteral("a válasz nagyobb %1 MB-nál").arg(m_maxAnswerBytes / (1024 * 1024));
         return ex;
     }
-    if (ex.httpStatus > 0 && !timedOut && !cancelled) {
-        ex.response = answer;
+    if (ex.httpStatus > 0 && !t.timedOut && !t.cancelled) {
+        ex.response = t.answer;
         ex.root = parseXml(ex.response);
         const QString foreign = foreignDocument(ex);
         if (foreign.isEmpty()) // a foreign document's codes are not the authority's
@@ -323,13 +344,13 @@ Exchange Client::post(const QString& operation, const QString& requestId, const 
         ex.outcome = ex.networkError.isEmpty() ? Outcome::Answered : Outcome::Unclear;
         return ex;
     }
-    if (cancelled)
-        ex.outcome = uploaded > 0 ? Outcome::Cancelled : Outcome::NotSent;
-    else if (timedOut)
+    if (t.cancelled)
+        ex.outcome = t.uploaded > 0 ? Outcome::Cancelled : Outcome::NotSent;
+    else if (t.timedOut)
         ex.outcome = Outcome::NoAnswer;
     else
-        ex.outcome = neverConnected(error) && uploaded == 0 ? Outcome::NotSent : Outcome::NoAnswer;
-    if (timedOut)
+        ex.outcome = neverConnected(error) && t.uploaded == 0 ? Outcome::NotSent : Outcome::NoAnswer;
+    if (t.timedOut)
         ex.networkError = QStringLiteral("%1 mp alatt nem jött válasz").arg(m_timeoutMs / 1000.0, 0, 'g', 3);
     return ex;
 }

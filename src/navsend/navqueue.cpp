@@ -434,19 +434,7 @@ void SendQueue::sendRequest(const QString& issuer, const std::vector<Row>& rows,
     const QString now = nowText(QDateTime::currentDateTime());
     const TokenResult token = c.tokenExchange();
     if (token.token.isEmpty()) {
-        const QString text = token.failureText();
-        qCWarning(lcNavSend).noquote() << QStringLiteral("token exchange failed for %1 invoice(s): %2").arg(rows.size()).arg(text);
-        StepChain chain(m_db); // the rows' state and their log lines together
-        chain.run([&] {
-            chain.begin();
-            m_db.execute("UPDATE szlanav SET nProba = nProba + 1, nUtolso = " + lit(now) + ", nUzenet = " + lit(text)
-                         + " WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(rows));
-            for (const Row& r : rows)
-                log(r.number, QStringLiteral("tokenExchange"), token.exchange.requestId, QString(), 0,
-                    QStringLiteral("HIBA"), text);
-            chain.commit();
-        });
-        retryBatch(rows, false);
+        tokenFailed(rows, now, token);
         return;
     }
 
@@ -470,7 +458,28 @@ void SendQueue::sendRequest(const QString& issuer, const std::vector<Row>& rows,
     if (!claimed)
         return;
 
-    const Exchange ex = c.manageInvoice(token.token, ops, header);
+    recordSendOutcome(rows, header, c.manageInvoice(token.token, ops, header));
+}
+
+void SendQueue::tokenFailed(const std::vector<Row>& rows, const QString& now, const TokenResult& token)
+{
+    const QString text = token.failureText();
+    qCWarning(lcNavSend).noquote() << QStringLiteral("token exchange failed for %1 invoice(s): %2").arg(rows.size()).arg(text);
+    StepChain chain(m_db); // the rows' state and their log lines together
+    chain.run([&] {
+        chain.begin();
+        m_db.execute("UPDATE szlanav SET nProba = nProba + 1, nUtolso = " + lit(now) + ", nUzenet = " + lit(text)
+                     + " WHERE nAllapot = 'KULDENDO' AND nBszam IN " + inList(rows));
+        for (const Row& r : rows)
+            log(r.number, QStringLiteral("tokenExchange"), token.exchange.requestId, QString(), 0,
+                QStringLiteral("HIBA"), text);
+        chain.commit();
+    });
+    retryBatch(rows, false);
+}
+
+void SendQueue::recordSendOutcome(const std::vector<Row>& rows, const RequestHeader& header, const Exchange& ex)
+{
     const QString transaction = ex.ok() ? ex.root.textAt(u"transactionId") : QString();
     const QByteArray whereSent = " WHERE nAllapot = 'ELKULDVE' AND nTranzakcio IS NULL AND nBszam IN " + inList(rows);
     // Each outcome writes the rows' state and their log lines in one transaction.
@@ -561,26 +570,9 @@ void SendQueue::poll(const QString& issuer, const QString& transaction, const st
         const bool duplicate = std::any_of(it->messages.begin(), it->messages.end(), [](const ValidationMessage& m) {
             return m.errorCode == u"INVOICE_NUMBER_NOT_UNIQUE";
         });
-        if (next == state::Rejected && duplicate) {
-            const Exchange asked = c.queryInvoiceData(u'K' + row.number);
-            if (!asked.ok()) {
-                open = true; // asked again at the next poll
-                continue;
-            }
-            const QByteArray theirs = readInvoiceDataDocument(asked.root);
-            const auto ours = m_db.select("SELECT nXml FROM szlanav WHERE nBszam = " + lit(row.number));
-            const QByteArray stored = ours->rowCount() > 0 ? ours->raw(0, 0) : QByteArray();
-            if (!theirs.isEmpty() && sameInvoiceData(stored, theirs)) {
-                next = state::Accepted;
-                text = QStringLiteral("A számlát ezzel a tartalommal már korábban bejelentették, a NAV-nál megvan.");
-            } else if (!theirs.isEmpty()) {
-                next = state::ReportedOtherwise;
-                const QStringList fields = differingFieldTexts(stored, theirs);
-                text = QStringLiteral("A(z) K%1 számlaszámot a NAV-nál már más tartalommal bejelentették%2. Tisztázza, "
-                                      "ki és mit jelentett be ezzel a számmal; a téves bejelentést annak beküldője "
-                                      "helyesbítse.")
-                           .arg(row.number, fields.isEmpty() ? QString() : QStringLiteral(" (") + fields.join(QStringLiteral("; ")) + u')');
-            }
+        if (next == state::Rejected && duplicate && !settleDuplicate(c, row.number, next, text)) {
+            open = true; // asked again at the next poll
+            continue;
         }
         StepChain chain(m_db); // the row's state and its log line together
         chain.run([&] {
@@ -603,6 +595,49 @@ void SendQueue::poll(const QString& issuer, const QString& transaction, const st
     }
 }
 
+bool SendQueue::settleDuplicate(Client& c, const QString& number, QString& next, QString& text)
+{
+    const Exchange asked = c.queryInvoiceData(u'K' + number);
+    if (!asked.ok())
+        return false;
+    const QByteArray theirs = readInvoiceDataDocument(asked.root);
+    const auto ours = m_db.select("SELECT nXml FROM szlanav WHERE nBszam = " + lit(number));
+    const QByteArray stored = ours->rowCount() > 0 ? ours->raw(0, 0) : QByteArray();
+    if (!theirs.isEmpty() && sameInvoiceData(stored, theirs)) {
+        next = state::Accepted;
+        text = QStringLiteral("A számlát ezzel a tartalommal már korábban bejelentették, a NAV-nál megvan.");
+    } else if (!theirs.isEmpty()) {
+        next = state::ReportedOtherwise;
+        const QStringList fields = differingFieldTexts(stored, theirs);
+        text = QStringLiteral("A(z) K%1 számlaszámot a NAV-nál már más tartalommal bejelentették%2. Tisztázza, "
+                              "ki és mit jelentett be ezzel a számmal; a téves bejelentést annak beküldője "
+                              "helyesbítse.")
+                   .arg(number, fields.isEmpty() ? QString() : QStringLiteral(" (") + fields.join(QStringLiteral("; ")) + u')');
+    }
+    return true;
+}
+
+// The service lists at most 35 days per query: a longer span (after a restored backup) is
+// searched window by window.
+bool SendQueue::listTransactions(Client& c, const QDateTime& from, const QDateTime& to,
+                                 std::vector<TransactionEntry>& listed, QString& listRequest)
+{
+    for (QDateTime windowFrom = from; windowFrom < to;) {
+        const QDateTime windowTo = std::min(to, windowFrom.addDays(kListWindowDays));
+        for (int page = 1, pages = 1; page <= pages; ++page) {
+            const Exchange ex = c.queryTransactionList(windowFrom, windowTo, page);
+            if (!ex.ok())
+                return false;
+            listRequest = ex.requestId;
+            const TransactionList list = readTransactionList(ex.root);
+            pages = list.availablePage;
+            listed.insert(listed.end(), list.transactions.begin(), list.transactions.end());
+        }
+        windowFrom = windowTo;
+    }
+    return true;
+}
+
 void SendQueue::settleLost(const QString& issuer, const std::vector<Row>& rows)
 {
     Client& c = client(issuer);
@@ -614,24 +649,11 @@ void SendQueue::settleLost(const QString& issuer, const std::vector<Row>& rows)
     const QDateTime from = earliest.toUTC().addSecs(-120);
     const QDateTime to = QDateTime::currentDateTimeUtc();
 
-    // The service lists at most 35 days per query: a longer span (after a restored backup) is
-    // searched window by window.
     std::vector<TransactionEntry> listed;
     QString listRequest;
-    for (QDateTime windowFrom = from; windowFrom < to;) {
-        const QDateTime windowTo = std::min(to, windowFrom.addDays(kListWindowDays));
-        for (int page = 1, pages = 1; page <= pages; ++page) {
-            const Exchange ex = c.queryTransactionList(windowFrom, windowTo, page);
-            if (!ex.ok()) {
-                retry();
-                return;
-            }
-            listRequest = ex.requestId;
-            const TransactionList list = readTransactionList(ex.root);
-            pages = list.availablePage;
-            listed.insert(listed.end(), list.transactions.begin(), list.transactions.end());
-        }
-        windowFrom = windowTo;
+    if (!listTransactions(c, from, to, listed, listRequest)) {
+        retry();
+        return;
     }
     // The newest first: an invoice reported more than once is settled by its latest report.
     std::stable_sort(listed.begin(), listed.end(),

@@ -119,8 +119,20 @@ private:
 
     void sendBatch(const QString& issuer, const std::vector<Row>& batch);
     void sendRequest(const QString& issuer, const std::vector<Row>& rows, const std::vector<InvoiceOperation>& ops);
+    // A batch whose token exchange failed: counted as a try, logged, retried later.
+    void tokenFailed(const std::vector<Row>& rows, const QString& now, const TokenResult& token);
+    // What the answer to a claimed batch's request says: its transaction, a certain refusal (sent
+    // again), or an answer lost (settled from the transaction list).
+    void recordSendOutcome(const std::vector<Row>& rows, const RequestHeader& header, const Exchange& ex);
     void poll(const QString& issuer, const QString& transaction, const std::vector<Row>& rows);
+    // An invoice rejected because its number was reported already: its state from what the
+    // authority holds under the number. False when that cannot be asked now (polled again).
+    bool settleDuplicate(Client& c, const QString& number, QString& next, QString& text);
     void settleLost(const QString& issuer, const std::vector<Row>& rows);
+    // Every transaction listed in [from, to], window by window and page by page; false when a
+    // query failed. listRequest: the last list query's request id.
+    bool listTransactions(Client& c, const QDateTime& from, const QDateTime& to, std::vector<TransactionEntry>& listed,
+                          QString& listRequest);
 
     void log(const QString& number, const QString& operation, const QString& requestId, const QString& transaction,
              int index, const QString& result, const QString& text);

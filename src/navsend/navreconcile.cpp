@@ -266,6 +266,149 @@ QString Reconciliation::summary() const
         .arg(authorityCount);
 }
 
+namespace {
+
+// The reconciliation as it goes: the authority's list, then each invoice of the books against it.
+class Reconciler {
+public:
+    Reconciler(const Books& books, Client& client, const std::atomic<bool>* cancel, Reconciliation& result)
+        : m_books(books), m_client(client), m_cancel(cancel), m_result(result)
+    {
+    }
+
+    // The authority's list, every page of every span. False (the failure set) when it cannot be read.
+    bool readAuthorityList()
+    {
+        for (const auto& [spanFrom, spanTo] : digestSpans(m_books.from, m_books.to)) {
+            for (int page = 1, pages = 1; page <= pages; ++page) {
+                if (stopped())
+                    return false;
+                const Exchange ex = m_client.queryInvoiceDigest(spanFrom, spanTo, page);
+                if (!ex.ok()) {
+                    m_result.failure = QStringLiteral("a NAV számlalistája (%1–%2, %3. oldal) nem kérdezhető le: %4")
+                                           .arg(spanFrom.toString(QStringLiteral("yyyy.MM.dd")),
+                                                spanTo.toString(QStringLiteral("yyyy.MM.dd")))
+                                           .arg(page)
+                                           .arg(ex.failureText());
+                    return false;
+                }
+                const InvoiceDigestList list = readInvoiceDigest(ex.root);
+                pages = std::max(1, list.availablePage);
+                for (const InvoiceDigest& d : list.invoices)
+                    m_theirs.insert_or_assign(d.invoiceNumber, d);
+            }
+        }
+        m_result.authorityCount = int(m_theirs.size());
+        return true;
+    }
+
+    // Each invoice of the books against the list; what is left of the list is the authority's
+    // alone. False (the failure set) when an invoice's data cannot be asked for.
+    bool compare()
+    {
+        for (const BookInvoice& b : m_books.invoices)
+            if (!compare(b))
+                return false;
+        for (const auto& [number, digest] : m_theirs)
+            add(number, QStringLiteral("A NAV-nál van, a könyvekben nincs kiállítva"), QStringLiteral("nincs meg"),
+                QStringLiteral("%1, %2, nettó %3 %4").arg(shownDate(digest.issueDate),
+                                                         digest.customerName.isEmpty() ? QStringLiteral("vevő nélkül")
+                                                                                       : digest.customerName,
+                                                         shownAmount(digest.net), digest.currency),
+                QStringLiteral("Ha más program állította ki, ott tartsa nyilván. Ha ez az adatbázis régi mentésből lett "
+                               "visszaállítva, a számla itt elveszett: állítsa vissza a legfrissebb mentést, vagy "
+                               "rögzítse újra a számlát ugyanezzel a számmal."));
+        return true;
+    }
+
+private:
+    bool stopped()
+    {
+        if (!m_cancel || !m_cancel->load())
+            return false;
+        m_result.failure = QStringLiteral("megszakítva.");
+        return true;
+    }
+    void add(const QString& number, const QString& what, const QString& ours, const QString& authority,
+             const QString& action)
+    {
+        m_result.differences.push_back({number, what, ours, authority, action});
+    }
+
+    bool compare(const BookInvoice& b)
+    {
+        const auto it = m_theirs.find(b.number);
+        const bool there = it != m_theirs.end();
+        std::optional<InvoiceDigest> found;
+        if (there) {
+            found = it->second;
+            m_theirs.erase(it);
+        }
+        const QString stateShown = b.state.isEmpty() ? QStringLiteral("nincs adatszolgáltatás") : stateText(b.state);
+        if (b.state == state::ToSend || b.state == state::Sent) {
+            add(b.number, QStringLiteral("Az adatszolgáltatás még nem zárult le"), stateShown,
+                there ? QStringLiteral("megvan") : QStringLiteral("nincs meg"),
+                QStringLiteral("Várja meg, amíg a program beküldi és a NAV feldolgozza (Adóhatósági adatszolgáltatás "
+                               "→ Küldés most); utána egyeztessen újra."));
+            return true;
+        }
+        if (b.state == state::Rejected || b.state == state::ReportedOtherwise) {
+            add(b.number,
+                b.state == state::Rejected ? QStringLiteral("A NAV elutasította az adatszolgáltatást")
+                                           : QStringLiteral("A számlaszámot más tartalommal jelentették be"),
+                stateShown + (b.message.isEmpty() ? QString() : QStringLiteral(": ") + b.message),
+                there ? QStringLiteral("megvan") : QStringLiteral("nincs meg"),
+                b.state == state::Rejected
+                    ? QStringLiteral("Javítsa a hibát az elutasítás oka szerint, majd küldje újra (Adóhatósági "
+                                     "adatszolgáltatás → Újraküldés).")
+                    : QStringLiteral("Tisztázza, ki és mit jelentett be ezzel a számlaszámmal; a téves bejelentést "
+                                     "annak beküldője helyesbítse."));
+            return true;
+        }
+        if (!there) {
+            add(b.number, QStringLiteral("A számla itt ki van állítva, a NAV-nál nincs meg"), stateShown,
+                QStringLiteral("nincs meg"),
+                b.hasReport ? QStringLiteral("Küldje be újra (Adóhatósági adatszolgáltatás → Újraküldés); ha a NAV "
+                                             "befogadottnak mutatta, vizsgálja meg a NAV webes felületén.")
+                            : QStringLiteral("A számla adatszolgáltatás nélkül lett kiállítva: pótolja az "
+                                             "adatszolgáltatást (--nav-xml, a NAV webes felületén)."));
+            return true;
+        }
+        const InvoiceDigest& digest = *found;
+        if (!b.hasReport || differingFields(b.fields, fieldsOfDigest(digest)).empty())
+            return true;
+        return compareInFull(b, digest);
+    }
+
+    // The digest differs: the authority's full data of the invoice decides.
+    bool compareInFull(const BookInvoice& b, const InvoiceDigest& digest)
+    {
+        if (stopped())
+            return false;
+        const Exchange ex = m_client.queryInvoiceData(b.number);
+        if (!ex.ok()) {
+            m_result.failure = QStringLiteral("a(z) %1 számla adatai nem kérdezhetők le a NAV-tól: %2")
+                                   .arg(b.number, ex.failureText());
+            return false;
+        }
+        const QByteArray document = readInvoiceDataDocument(ex.root);
+        ReportedFields authority = document.isEmpty() ? fieldsOfDigest(digest) : reportedFieldsOf(document);
+        authority.operation = digest.operation; // a document does not tell a storno from a modification
+        for (const Field* f : differingFields(b.fields, authority))
+            add(b.number, QStringLiteral("Eltérő %1").arg(QString::fromUtf8(f->name)), shown(*f, b.fields.*f->member),
+                shown(*f, authority.*f->member), kActionDiffers);
+        return true;
+    }
+
+    const Books& m_books;
+    Client& m_client;
+    const std::atomic<bool>* m_cancel;
+    Reconciliation& m_result;
+    std::map<QString, InvoiceDigest> m_theirs;
+};
+
+} // namespace
+
 Reconciliation reconcile(const Books& books, Client& client, const std::atomic<bool>* cancel)
 {
     Reconciliation result;
@@ -279,103 +422,9 @@ Reconciliation reconcile(const Books& books, Client& client, const std::atomic<b
         return result;
     }
     client.setCancelFlag(cancel);
-    const auto cancelled = [cancel] { return cancel && cancel->load(); };
-
-    // The authority's list, every page of every span.
-    std::map<QString, InvoiceDigest> theirs;
-    for (const auto& [spanFrom, spanTo] : digestSpans(books.from, books.to)) {
-        for (int page = 1, pages = 1; page <= pages; ++page) {
-            if (cancelled()) {
-                result.failure = QStringLiteral("megszakítva.");
-                return result;
-            }
-            const Exchange ex = client.queryInvoiceDigest(spanFrom, spanTo, page);
-            if (!ex.ok()) {
-                result.failure = QStringLiteral("a NAV számlalistája (%1–%2, %3. oldal) nem kérdezhető le: %4")
-                                     .arg(spanFrom.toString(QStringLiteral("yyyy.MM.dd")),
-                                          spanTo.toString(QStringLiteral("yyyy.MM.dd")))
-                                     .arg(page)
-                                     .arg(ex.failureText());
-                return result;
-            }
-            const InvoiceDigestList list = readInvoiceDigest(ex.root);
-            pages = std::max(1, list.availablePage);
-            for (const InvoiceDigest& d : list.invoices)
-                theirs.insert_or_assign(d.invoiceNumber, d);
-        }
-    }
-    result.authorityCount = int(theirs.size());
-
-    auto add = [&result](const QString& number, const QString& what, const QString& ours, const QString& authority,
-                         const QString& action) { result.differences.push_back({number, what, ours, authority, action}); };
-    for (const BookInvoice& b : books.invoices) {
-        const auto it = theirs.find(b.number);
-        const bool there = it != theirs.end();
-        std::optional<InvoiceDigest> found;
-        if (there) {
-            found = it->second;
-            theirs.erase(it);
-        }
-        const QString stateShown = b.state.isEmpty() ? QStringLiteral("nincs adatszolgáltatás") : stateText(b.state);
-        if (b.state == state::ToSend || b.state == state::Sent) {
-            add(b.number, QStringLiteral("Az adatszolgáltatás még nem zárult le"), stateShown,
-                there ? QStringLiteral("megvan") : QStringLiteral("nincs meg"),
-                QStringLiteral("Várja meg, amíg a program beküldi és a NAV feldolgozza (Adóhatósági adatszolgáltatás "
-                               "→ Küldés most); utána egyeztessen újra."));
-            continue;
-        }
-        if (b.state == state::Rejected || b.state == state::ReportedOtherwise) {
-            add(b.number,
-                b.state == state::Rejected ? QStringLiteral("A NAV elutasította az adatszolgáltatást")
-                                           : QStringLiteral("A számlaszámot más tartalommal jelentették be"),
-                stateShown + (b.message.isEmpty() ? QString() : QStringLiteral(": ") + b.message),
-                there ? QStringLiteral("megvan") : QStringLiteral("nincs meg"),
-                b.state == state::Rejected
-                    ? QStringLiteral("Javítsa a hibát az elutasítás oka szerint, majd küldje újra (Adóhatósági "
-                                     "adatszolgáltatás → Újraküldés).")
-                    : QStringLiteral("Tisztázza, ki és mit jelentett be ezzel a számlaszámmal; a téves bejelentést "
-                                     "annak beküldője helyesbítse."));
-            continue;
-        }
-        if (!there) {
-            add(b.number, QStringLiteral("A számla itt ki van állítva, a NAV-nál nincs meg"), stateShown,
-                QStringLiteral("nincs meg"),
-                b.hasReport ? QStringLiteral("Küldje be újra (Adóhatósági adatszolgáltatás → Újraküldés); ha a NAV "
-                                             "befogadottnak mutatta, vizsgálja meg a NAV webes felületén.")
-                            : QStringLiteral("A számla adatszolgáltatás nélkül lett kiállítva: pótolja az "
-                                             "adatszolgáltatást (--nav-xml, a NAV webes felületén)."));
-            continue;
-        }
-        const InvoiceDigest& digest = *found;
-        if (!b.hasReport || differingFields(b.fields, fieldsOfDigest(digest)).empty())
-            continue;
-        // The digest differs: the authority's full data of the invoice decides.
-        if (cancelled()) {
-            result.failure = QStringLiteral("megszakítva.");
-            return result;
-        }
-        const Exchange ex = client.queryInvoiceData(b.number);
-        if (!ex.ok()) {
-            result.failure = QStringLiteral("a(z) %1 számla adatai nem kérdezhetők le a NAV-tól: %2")
-                                 .arg(b.number, ex.failureText());
-            return result;
-        }
-        const QByteArray document = readInvoiceDataDocument(ex.root);
-        ReportedFields authority = document.isEmpty() ? fieldsOfDigest(digest) : reportedFieldsOf(document);
-        authority.operation = digest.operation; // a document does not tell a storno from a modification
-        for (const Field* f : differingFields(b.fields, authority))
-            add(b.number, QStringLiteral("Eltérő %1").arg(QString::fromUtf8(f->name)), shown(*f, b.fields.*f->member),
-                shown(*f, authority.*f->member), kActionDiffers);
-    }
-    for (const auto& [number, digest] : theirs)
-        add(number, QStringLiteral("A NAV-nál van, a könyvekben nincs kiállítva"), QStringLiteral("nincs meg"),
-            QStringLiteral("%1, %2, nettó %3 %4").arg(shownDate(digest.issueDate),
-                                                     digest.customerName.isEmpty() ? QStringLiteral("vevő nélkül")
-                                                                                   : digest.customerName,
-                                                     shownAmount(digest.net), digest.currency),
-            QStringLiteral("Ha más program állította ki, ott tartsa nyilván. Ha ez az adatbázis régi mentésből lett "
-                           "visszaállítva, a számla itt elveszett: állítsa vissza a legfrissebb mentést, vagy "
-                           "rögzítse újra a számlát ugyanezzel a számmal."));
+    Reconciler reconciler(books, client, cancel, result);
+    if (reconciler.readAuthorityList())
+        reconciler.compare();
     return result;
 }
 

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <optional>
 
 #include <pwd.h>
 
@@ -71,14 +72,13 @@ const char* const kHelp =
 
 } // namespace
 
-int main(int argc, char** argv)
+namespace {
+
+// The options given: --demo and the accounts to add into options and addUsers. A status when the
+// run ends here (help, the settings printed, a mistake said).
+std::optional<int> readArguments(const QStringList& args, SetupOptions& options, QStringList& addUsers,
+                                 QTextStream& out, QTextStream& err)
 {
-    QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    SetupOptions options;
-    QStringList addUsers;
-    const QStringList args = app.arguments().mid(1);
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg == u"--demo") {
@@ -121,6 +121,48 @@ int main(int argc, char** argv)
             return 2;
         }
     }
+    return std::nullopt;
+}
+
+// Accounts for desktop users of the local server (a remote one's users log in with passwords).
+int addAccounts(Connection& connection, const SetupOptions& options, const QStringList& addUsers,
+                const ConnectionProfile& admin, QTextStream& out, QTextStream& err)
+{
+    if (!options.localServer) {
+        err << QStringLiteral("A --add-user a helyi kiszolgálón készít fiókot; távoli kiszolgálón a "
+                              "felhasználó jelszóval lép be (lásd: orvena-setup --help).\n");
+        return 2;
+    }
+    for (const QString& user : addUsers) {
+        if (user == admin.user) {
+            out << QStringLiteral("%1: a kiszolgáló rendszergazdája, nem kap külön fiókot.\n").arg(user);
+            continue;
+        }
+        try {
+            for (const QString& line : addSocketUser(connection, options.database, user))
+                out << line << '\n';
+        } catch (const DbError&) {
+            throw;
+        } catch (const Error& e) {
+            err << e.text() << '\n';
+            return 1;
+        }
+    }
+    out << "Kész.\n";
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    SetupOptions options;
+    QStringList addUsers;
+    if (const auto status = readArguments(app.arguments().mid(1), options, addUsers, out, err))
+        return *status;
     ConnectionProfile admin = ConnectionProfile::fromEnvironment();
     options.database = admin.database;
     options.appUser = admin.user;
@@ -142,30 +184,8 @@ int main(int argc, char** argv)
         Connection connection;
         // adding accounts touches no table, so it works before the table-name setting is mended
         connection.open(admin, addUsers.isEmpty());
-        if (!addUsers.isEmpty()) {
-            if (!options.localServer) {
-                err << QStringLiteral("A --add-user a helyi kiszolgálón készít fiókot; távoli kiszolgálón a "
-                                      "felhasználó jelszóval lép be (lásd: orvena-setup --help).\n");
-                return 2;
-            }
-            for (const QString& user : addUsers) {
-                if (user == admin.user) {
-                    out << QStringLiteral("%1: a kiszolgáló rendszergazdája, nem kap külön fiókot.\n").arg(user);
-                    continue;
-                }
-                try {
-                    for (const QString& line : addSocketUser(connection, options.database, user))
-                        out << line << '\n';
-                } catch (const DbError&) {
-                    throw;
-                } catch (const Error& e) {
-                    err << e.text() << '\n';
-                    return 1;
-                }
-            }
-            out << "Kész.\n";
-            return 0;
-        }
+        if (!addUsers.isEmpty())
+            return addAccounts(connection, options, addUsers, admin, out, err);
         for (const QString& line : runSetup(connection, options))
             out << line << '\n';
         if (options.appUser.isEmpty() && options.localServer)

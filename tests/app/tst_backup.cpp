@@ -6,6 +6,7 @@
 // the next restore or setup; backups are private; output targets that are not regular files and
 // a server folder others control are refused; daily backups; the command line; the
 // "Adatmentés" menu item through the real window.
+#include "support/invoiceseed.h"
 #include "support/fakes.h"
 #include "support/modaldriver.h"
 
@@ -491,7 +492,7 @@ private slots:
         QFETCH(QByteArray, member);
         QFETCH(QString, why);
         TestDatabase target(QStringLiteral("backup_crafted"));
-        target.exec(QStringLiteral("INSERT INTO szlafej (fBszam) VALUES ('20100055')"));
+        seedInvoiceHeader(target, {{QStringLiteral("fBszam"), QStringLiteral("20100055")}});
         stepOut(target);
         TestDatabase other(QStringLiteral("backup_other"));
         other.exec(QStringLiteral("INSERT INTO vevo (vKod, vNeve) VALUES ('7', 'Maradó Kft.')"));
@@ -606,7 +607,7 @@ private slots:
                                    .arg(live)),
                  QString::number(countedTables().size() * 3));
         // the register's count is right and keeps counting
-        target.exec(QStringLiteral("INSERT INTO szlafej (fBszam) VALUES ('20100093')"));
+        seedInvoiceHeader(target, {{QStringLiteral("fBszam"), QStringLiteral("20100093")}});
         QCOMPARE(target.scalar(QStringLiteral("SELECT tsSorok FROM tablaszamlalo WHERE tsTabla = 'szlafej'")),
                  target.scalar(QStringLiteral("SELECT COUNT(*) FROM szlafej")));
         QCOMPARE(target.scalar(QStringLiteral("SELECT SUM(tkSorok) FROM tablaszakasz WHERE tkTabla = 'szlafej'")),

@@ -2,6 +2,7 @@
 // state, message boxes and screens) over the same database. Whatever order they start, save or
 // abandon in, they never compose under one number, never touch the document the other has open,
 // and a workstation that dies leaves nothing locked.
+#include "support/invoiceseed.h"
 #include "support/fakes.h"
 
 #include "reports/recordingpresenter.h"
@@ -48,8 +49,18 @@ private:
     QString count(const QString& sql) { return a->db.scalar(sql); }
     void printedInvoices()
     {
-        a->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fPrn, fvKod, fzKod, fPnem, fArfoly) VALUES "
-                                  "('20100001', 'I', '1', '1', 'Ft', 1), ('20100002', 'I', '1', '1', 'Ft', 1)"));
+        seedInvoiceHeader(a->db, {{QStringLiteral("fBszam"), QStringLiteral("20100001")},
+                                  {QStringLiteral("fPrn"), QStringLiteral("I")},
+                                  {QStringLiteral("fvKod"), QStringLiteral("1")},
+                                  {QStringLiteral("fzKod"), QStringLiteral("1")},
+                                  {QStringLiteral("fPnem"), QStringLiteral("Ft")},
+                                  {QStringLiteral("fArfoly"), QStringLiteral("1")}});
+        seedInvoiceHeader(a->db, {{QStringLiteral("fBszam"), QStringLiteral("20100002")},
+                                  {QStringLiteral("fPrn"), QStringLiteral("I")},
+                                  {QStringLiteral("fvKod"), QStringLiteral("1")},
+                                  {QStringLiteral("fzKod"), QStringLiteral("1")},
+                                  {QStringLiteral("fPnem"), QStringLiteral("Ft")},
+                                  {QStringLiteral("fArfoly"), QStringLiteral("1")}});
         a->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar, sAfa) VALUES "
                                   "('20100001', 'Mérleg', 1, 1000, 27), ('20100002', 'Súly', 2, 500, 27)"));
         a->db.exec(QStringLiteral("UPDATE sorszam SET aBszam = '20100002' WHERE aKod = '1'"));
@@ -57,9 +68,18 @@ private:
     // An unprinted invoice and an unprinted delivery note 20100001 with one line each.
     void unprintedDocuments()
     {
-        a->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fPrn, fvKod, fzKod, fmKod, fPnem, fArfoly, fKerek, fFizmod, "
-                                  "fTkelt, fRkelt, fFkelt) VALUES ('20100001', ' ', '1', '1', '00002', 'Ft', 0, 0, "
-                                  "'készpénz', '2010-01-05', '2010-01-05', '2010-01-05')"));
+        seedInvoiceHeader(a->db, {{QStringLiteral("fBszam"), QStringLiteral("20100001")},
+                                  {QStringLiteral("fPrn"), QStringLiteral(" ")},
+                                  {QStringLiteral("fvKod"), QStringLiteral("1")},
+                                  {QStringLiteral("fzKod"), QStringLiteral("1")},
+                                  {QStringLiteral("fmKod"), QStringLiteral("00002")},
+                                  {QStringLiteral("fPnem"), QStringLiteral("Ft")},
+                                  {QStringLiteral("fArfoly"), QStringLiteral("0")},
+                                  {QStringLiteral("fKerek"), QStringLiteral("0")},
+                                  {QStringLiteral("fFizmod"), QStringLiteral("készpénz")},
+                                  {QStringLiteral("fTkelt"), QStringLiteral("2010-01-05")},
+                                  {QStringLiteral("fRkelt"), QStringLiteral("2010-01-05")},
+                                  {QStringLiteral("fFkelt"), QStringLiteral("2010-01-05")}});
         a->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar, sAfa, sAfanev, sPnem, sMe) VALUES "
                                   "('20100001', 'Mérleg', 1, 1000, 27, '27% általános', 'Ft', 'db')"));
         a->db.exec(QStringLiteral("INSERT INTO szlevfej (lBszam, lPrn, lvKod, lzKod, lmKod, lPnem, lFizmod, lTkelt, "
@@ -72,8 +92,11 @@ private:
     void storedElsewhere(bool invoice, const QString& printed)
     {
         if (invoice) {
-            a->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fPrn, fvKod, fzKod, fPnem) "
-                                      "VALUES ('20100001', '%1', '1', '1', 'Ft')").arg(printed));
+            seedInvoiceHeader(a->db, {{QStringLiteral("fBszam"), QStringLiteral("20100001")},
+                                      {QStringLiteral("fPrn"), printed},
+                                      {QStringLiteral("fvKod"), QStringLiteral("1")},
+                                      {QStringLiteral("fzKod"), QStringLiteral("1")},
+                                      {QStringLiteral("fPnem"), QStringLiteral("Ft")}});
             a->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar, sAfa) "
                                       "VALUES ('20100001', 'Másik', 1, 10, 27)"));
         } else {

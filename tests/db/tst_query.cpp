@@ -292,6 +292,10 @@ private slots:
         QCOMPARE(parseDouble(QStringLiteral(" -0,25 ")), -0.25);
         QCOMPARE(parseDouble(QStringLiteral("310.5")), 310.5);
         QCOMPARE(parseInt32(QStringLiteral("-2147483648")), std::numeric_limits<int>::min());
+        // one past either end of a 32-bit integer is refused, not wrapped
+        QVERIFY_THROWS_EXCEPTION(ConversionError, parseInt32(QStringLiteral("2147483648")));
+        QVERIFY_THROWS_EXCEPTION(ConversionError, parseInt32(QStringLiteral("-2147483649")));
+        QCOMPARE(parseInt64(QStringLiteral(" 2147483648 ")), Q_INT64_C(2147483648));
         QCOMPARE(formatNumber(1234567.5, 2), QStringLiteral("1 234 567,50"));
         QCOMPARE(formatNumber(-0.004, 2), QStringLiteral("0,00"));
         QCOMPARE(formatNumber(-1000, 0), QStringLiteral("-1 000"));

@@ -1,5 +1,6 @@
 // Delivery notes turned into invoices: header and lines through the work tables, prices from the
 // article master, all or nothing.
+#include "support/invoiceseed.h"
 #include "deliveryfixture.h"
 
 #include "delivery/deliveryregister.h"
@@ -93,7 +94,11 @@ private slots:
     void intoInvoiceWithHeaderAddsLinesOnly()
     {
         const QString note = articleNote();
-        f->db().exec("INSERT INTO szlafej (fBszam, fvKod, fPnem, fFizmod, fPrn) VALUES ('20100007', '1', 'Ft', 'kp.', ' ')");
+        seedInvoiceHeader(f->db(), {{QStringLiteral("fBszam"), QStringLiteral("20100007")},
+                                    {QStringLiteral("fvKod"), QStringLiteral("1")},
+                                    {QStringLiteral("fPnem"), QStringLiteral("Ft")},
+                                    {QStringLiteral("fFizmod"), QStringLiteral("kp.")},
+                                    {QStringLiteral("fPrn"), QStringLiteral(" ")}});
         f->db().exec("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar) VALUES ('20100007', 'Korábbi sor', 1, 100)");
         // the register stands on another invoice before the conversion
         q("ZQ10").setSql({QStringLiteral("SELECT * FROM szlafej")});
@@ -214,7 +219,8 @@ private slots:
 
     void noNoteChosenLeavesEverything()
     {
-        f->db().exec("INSERT INTO szlafej (fBszam, fvKod) VALUES ('20090001', '1')");
+        seedInvoiceHeader(f->db(), {{QStringLiteral("fBszam"), QStringLiteral("20090001")},
+                                    {QStringLiteral("fvKod"), QStringLiteral("1")}});
         q("ZQ10").setSql({QStringLiteral("SELECT * FROM szlafej")});
         q("ZQ10").open();
         q("ZQ100").close();

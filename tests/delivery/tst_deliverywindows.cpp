@@ -1,5 +1,6 @@
 // The delivery-note screens as an operator uses them: the real dialogs (offscreen), the real
 // message boxes and choosers, keys sent to the focused widget, and the database read back.
+#include "support/invoiceseed.h"
 #include "support/fakes.h"
 #include "support/modaldriver.h"
 
@@ -443,7 +444,11 @@ private slots:
         std::unique_ptr<QDialog> invoice = newInvoiceScreen();
         QVERIFY(invoice);
         QCOMPARE(shown(invoice.get(), "field0"), QStringLiteral("20100001"));
-        db().exec("INSERT INTO szlafej (fBszam, fvKod, fPnem, fFizmod, fPrn) VALUES ('20100001', '5', 'HUF', 'kp.', ' ')");
+        seedInvoiceHeader(db(), {{QStringLiteral("fBszam"), QStringLiteral("20100001")},
+                                 {QStringLiteral("fvKod"), QStringLiteral("5")},
+                                 {QStringLiteral("fPnem"), QStringLiteral("HUF")},
+                                 {QStringLiteral("fFizmod"), QStringLiteral("kp.")},
+                                 {QStringLiteral("fPrn"), QStringLiteral(" ")}});
         db().exec("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar) VALUES ('20100001', 'Másik gépen', 1, 100)");
         const QStringList beforeConversion = snapshot();
         ModalDriver chooser;

@@ -1,6 +1,7 @@
 // The invoice screens driven through the real windows, as an operator drives them: the real
 // register, composition, line and chooser dialogs, real message boxes (GuiUserInterface) answered
 // by a ModalDriver, keys sent with QTest, and the database read back with SQL afterwards.
+#include "support/invoiceseed.h"
 #include "support/modaldriver.h"
 #include "support/testdatabase.h"
 #include "support/windowsession.h"
@@ -151,17 +152,28 @@ private:
     // which one it copied.
     void seedInvoice(const QString& number, bool printed, double quantity)
     {
-        s->db.exec(QStringLiteral(
-            "INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, fKerek, fArfoly, fPnem, "
-            "fmKod, fzKod, fzSzam, fvKod, fvSzam, fmemo, fMemoSzall, fMemoVevo) VALUES ('%1', '2010-05-10', "
-            "'2010-05-11', '2010-05-25', 'átutalás', 'eredeti %1', '%2', 0, 0, 'Ft', '00002', '1', '1', '2', '2', "
-            "'', 'Szállító', 'Vevő')")
-                       .arg(number, printed ? QStringLiteral("I") : QStringLiteral(" ")));
-        s->db.exec(QStringLiteral(
-            "INSERT INTO szlasor (sBszam, scKod, sMegn, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa) VALUES "
-            "('%1', '1', 'Mérleg %1', %2, 'db', 1000, 'Ft', '1', '27% általános', 27), "
-            "('%1', '4', 'Hitelesítés %1', 1, 'db', 15000, 'Ft', '1', '27% általános', 27)")
-                       .arg(number, QString::number(quantity)));
+        test::SeedInvoice invoice{number, QStringLiteral("2"), printed};
+        invoice.customerNumber = QStringLiteral("2");
+        invoice.issuerNumber = QStringLiteral("1");
+        invoice.performed = QStringLiteral("2010-05-10");
+        invoice.issued = QStringLiteral("2010-05-11");
+        invoice.due = QStringLiteral("2010-05-25");
+        invoice.remark = QStringLiteral("eredeti %1").arg(number);
+        invoice.message = QStringLiteral("");
+        invoice.issuerBlock = QStringLiteral("Szállító");
+        invoice.customerBlock = QStringLiteral("Vevő");
+        invoice.sums = false; // as an invoice printed before the sums were kept
+        const auto line = [&](double quantity, double price, const QString& name, const char* code) {
+            test::SeedLine l{quantity, price, 27, name};
+            l.articleCode = QLatin1String(code);
+            l.unit = QStringLiteral("db");
+            l.vatCode = QStringLiteral("1");
+            l.vatName = QStringLiteral("27% általános");
+            return l;
+        };
+        invoice.lines = {line(quantity, 1000, QStringLiteral("Mérleg %1").arg(number), "1"),
+                         line(1, 15000, QStringLiteral("Hitelesítés %1").arg(number), "4")};
+        test::seedInvoice(s->db, invoice);
     }
     void setSequence(const QString& last)
     {
@@ -786,8 +798,11 @@ private slots:
                         press(Qt::Key_End);
                         typeText(QStringLiteral(" SZ-77"));
                         if (isNew)
-                            s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fPrn, fvKod, fzKod, fPnem) "
-                                                      "VALUES ('20100042', 'I', '1', '1', 'Ft')"));
+                            seedInvoiceHeader(s->db, {{QStringLiteral("fBszam"), QStringLiteral("20100042")},
+                                                      {QStringLiteral("fPrn"), QStringLiteral("I")},
+                                                      {QStringLiteral("fvKod"), QStringLiteral("1")},
+                                                      {QStringLiteral("fzKod"), QStringLiteral("1")},
+                                                      {QStringLiteral("fPnem"), QStringLiteral("Ft")}});
                         else
                             s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam = '20100041'"));
                         screen = composer;

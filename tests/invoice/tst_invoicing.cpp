@@ -1,5 +1,6 @@
 // Invoicing against a real database: number sequences, the line and composition screens, the
 // register and the storno chain, including what a failing statement leaves behind.
+#include "support/invoiceseed.h"
 #include "support/fakes.h"
 
 #include "billing/balanceview.h"
@@ -95,17 +96,33 @@ private:
     // A printed invoice with two lines, stored directly.
     void seedPrintedInvoice(const QString& number)
     {
-        s->db.exec(QStringLiteral(
-            "INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, fKerek, fArfoly, fPnem, "
-            "fmKod, fzKod, fzSzam, fvKod, fvSzam, fmemo, fMemoSzall, fMemoVevo) VALUES ('%1', '2010-05-10', "
-            "'2010-05-11', '2010-05-25', 'átutalás', 'eredeti', 'I', 0, 0, 'Ft', '00002', '1', '1', '2', '2', "
-            "'Köszönjük', 'Szállító blokk', 'Vevő blokk')")
-                       .arg(number));
-        s->db.exec(QStringLiteral(
-            "INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sMenny, sMe, sEar, sPnem, skAfakod, sAfanev, sAfa, "
-            "sGolaj) VALUES ('%1', '1', 'TM-100', 'Konyhai mérleg', 3, 'db', 1000, 'Ft', '1', '27% általános', 27, "
-            "5), ('%1', '7', 'PP-500', 'Csomagolópapír', -2, 'kg', 1250.5, 'Ft', '1', '27% általános', 27, 0)")
-                       .arg(number));
+        SeedInvoice invoice;
+        invoice.number = number;
+        invoice.customer = QStringLiteral("2");
+        invoice.customerNumber = QStringLiteral("2");
+        invoice.issuerNumber = QStringLiteral("1");
+        invoice.performed = QStringLiteral("2010-05-10");
+        invoice.issued = QStringLiteral("2010-05-11");
+        invoice.due = QStringLiteral("2010-05-25");
+        invoice.remark = QStringLiteral("eredeti");
+        invoice.message = QStringLiteral("Köszönjük");
+        invoice.issuerBlock = QStringLiteral("Szállító blokk");
+        invoice.customerBlock = QStringLiteral("Vevő blokk");
+        invoice.sums = false; // as an invoice printed before the sums were kept
+        const auto line = [](double quantity, double price, const char* name, const char* code, const char* article,
+                             const char* unit, const char* gasOil) {
+            SeedLine l{quantity, price, 27, QString::fromUtf8(name)};
+            l.articleCode = QLatin1String(code);
+            l.articleNumber = QLatin1String(article);
+            l.unit = QLatin1String(unit);
+            l.vatCode = QStringLiteral("1");
+            l.vatName = QStringLiteral("27% általános");
+            l.gasOil = QLatin1String(gasOil);
+            return l;
+        };
+        invoice.lines = {line(3, 1000, "Konyhai mérleg", "1", "TM-100", "db", "5"),
+                         line(-2, 1250.5, "Csomagolópapír", "7", "PP-500", "kg", "0")};
+        seedInvoice(s->db, invoice);
     }
 
 private slots:
@@ -1086,9 +1103,10 @@ private slots:
         }
         QCOMPARE(rows("SELECT jBszam, jJelleg FROM szlajelleg"), QStringList{QStringLiteral("20100042|ELOLEG")});
         // A final invoice the second workstation keeps open (stored, unissued).
-        s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fKerek, fArfoly, fPnem, "
-                                  "fmKod, fzKod, fvKod, fPrn) VALUES ('20100050', '2010-05-20', '2010-05-20', "
-                                  "'2010-05-30', 'átutalás', 0, 0, 'Ft', '00002', '1', '2', ' ')"));
+        SeedInvoice open{QStringLiteral("20100050"), QStringLiteral("2"), false};
+        open.issued = QStringLiteral("2010-05-20");
+        open.due = QStringLiteral("2010-05-30");
+        seedInvoice(s->db, open);
         s->db.exec(QStringLiteral("INSERT INTO szlajelleg (jBszam, jJelleg) VALUES ('20100050', 'VEGSZAMLA')"));
 
         InvoiceComposer final(s->context, {EditMode::New});
@@ -1300,7 +1318,8 @@ private slots:
         m_lines.push_back({QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("10")});
         composer.newLine();
         // Meanwhile another program instance saved 20100042.
-        s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fvKod) VALUES ('20100042', '4')"));
+        seedInvoiceHeader(s->db, {{QStringLiteral("fBszam"), QStringLiteral("20100042")},
+                                  {QStringLiteral("fvKod"), QStringLiteral("4")}});
         s->db.exec(QStringLiteral("UPDATE sorszam SET aBszam = '20100042' WHERE aKod = '1'"));
         QVERIFY(!composer.ok());
         QCOMPARE(s->ui.texts(),

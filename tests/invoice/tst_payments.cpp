@@ -4,6 +4,7 @@
 // windows with the database read back.
 #include "reports/recordingpresenter.h"
 #include "support/fakes.h"
+#include "support/invoiceseed.h"
 #include "support/modaldriver.h"
 
 #include "app/session.h"
@@ -38,12 +39,6 @@ using namespace orvena::test;
 
 namespace {
 
-struct Line {
-    double quantity;
-    double price;
-    int vat;
-};
-
 struct Invoice {
     QString number;
     bool printed = true;
@@ -53,30 +48,15 @@ struct Invoice {
     QString customer = QStringLiteral("1");
     QString issued = QStringLiteral("2026-02-15");
     QString due = QStringLiteral("2026-03-01");
-    std::vector<Line> lines = {{1, 1000.40, 27}}; // 1 270,51, payable 1 271 in whole forints
+    std::vector<SeedLine> lines = {{1, 1000.40, 27}}; // 1 270,51, payable 1 271 in whole forints
 };
 
+// An issued invoice's payable is read from the sums its issue writes: the seeder writes them.
 void seed(TestDatabase& db, const Invoice& i)
 {
-    db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fPrn, fKerek, fArfoly, fPnem, "
-                           "fmKod, fzKod, fvKod) VALUES ('%1', '%2', '%2', '%3', 'átutalás', '%4', %5, 0, '%6', '%7', "
-                           "'1', '%8')")
-                .arg(i.number, i.issued, i.due, i.printed ? QStringLiteral("I") : QStringLiteral(" "))
-                .arg(i.discount)
-                .arg(i.currency, i.labels, i.customer));
-    for (const Line& l : i.lines)
-        db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar, sPnem, sAfa) VALUES ('%1', 'Tétel', %2, "
-                               "%3, '%4', %5)")
-                    .arg(i.number)
-                    .arg(l.quantity)
-                    .arg(l.price)
-                    .arg(i.currency)
-                    .arg(l.vat));
-    // an issued invoice's payable is read from the sums its issue writes, with its open balance
-    if (i.printed) {
-        recordInvoiceSums(db.admin(), i.number);
-        refreshOpenBalance(db.admin(), i.number);
-    }
+    SeedInvoice invoice{i.number, i.customer, i.printed, i.labels, i.currency, i.issued, i.due, i.lines};
+    invoice.discount = QString::number(i.discount, 'g', QLocale::FloatingPointShortest);
+    seedInvoice(db, invoice);
 }
 
 void link(TestDatabase& db, const QString& storno, const QString& original)

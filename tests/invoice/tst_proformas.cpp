@@ -1,6 +1,7 @@
 // Proformas: composed through the real windows into their own tables, printed as "Díjbekérő — nem
 // számla" with their own number, turned into an invoice once (whichever workstation tries again),
 // and never seen where invoices are read.
+#include "support/invoiceseed.h"
 #include "support/fakes.h"
 #include "support/modaldriver.h"
 #include "support/testdatabase.h"
@@ -333,8 +334,14 @@ private slots:
             QSKIP("pdftotext (poppler-utils) is not installed");
         QFETCH(QString, labels);
         seedProforma(QStringLiteral("20100001"), labels);
-        s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fPrn, fvKod, fzKod, fmKod, fPnem, fArfoly, fKerek) VALUES "
-                                  "('20100001', 'I', '2', '1', '00002', 'Ft', 0, 0)"));
+        seedInvoiceHeader(s->db, {{QStringLiteral("fBszam"), QStringLiteral("20100001")},
+                                  {QStringLiteral("fPrn"), QStringLiteral("I")},
+                                  {QStringLiteral("fvKod"), QStringLiteral("2")},
+                                  {QStringLiteral("fzKod"), QStringLiteral("1")},
+                                  {QStringLiteral("fmKod"), QStringLiteral("00002")},
+                                  {QStringLiteral("fPnem"), QStringLiteral("Ft")},
+                                  {QStringLiteral("fArfoly"), QStringLiteral("0")},
+                                  {QStringLiteral("fKerek"), QStringLiteral("0")}});
         s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, sMegn, sMenny, sEar, sAfa, sPnem) VALUES "
                                   "('20100001', 'Számla sora', 7, 7, 27, 'Ft')"));
         QTemporaryDir out;

@@ -6,6 +6,7 @@
 #include "masterdata/headerblockcomposer.h"
 #include "masterdata/issuers.h"
 #include "masterdata/vatrates.h"
+#include "support/invoiceseed.h"
 #include "support/fakes.h"
 
 #include <QTest>
@@ -121,7 +122,8 @@ private slots:
 
     void customerReferenceGuard()
     {
-        s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fvKod) VALUES ('20100001', '2')"));
+        seedInvoiceHeader(s->db, {{QStringLiteral("fBszam"), QStringLiteral("20100001")},
+                                  {QStringLiteral("fvKod"), QStringLiteral("2")}});
         s->db.exec(QStringLiteral("INSERT INTO szlevfej (lBszam, lvKod) VALUES ('20100001', '4')"));
         CustomerList list(s->context);
         list.create();
@@ -338,7 +340,8 @@ private slots:
 
         // delivery notes guard an issuer, invoices do not
         s->db.exec(QStringLiteral("INSERT INTO szlevfej (lBszam, lzKod) VALUES ('20100001', '1')"));
-        s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fzKod) VALUES ('20100001', '2')"));
+        seedInvoiceHeader(s->db, {{QStringLiteral("fBszam"), QStringLiteral("20100001")},
+                                  {QStringLiteral("fzKod"), QStringLiteral("2")}});
         list.show();
         QVERIFY(q("ZQ60").locate(QStringLiteral("zKod"), QStringLiteral("1")));
         s->ui.clear();

@@ -1,6 +1,7 @@
 // What the operator sees of reporting, through the real windows and message boxes: the register's
 // "NAV" column and "NAV napló" with "Újraküldés", the issuer screen's "NAV" page with
 // "Kapcsolat próba", the customer screen's "NAV ellenőrzés", and the start-up notice.
+#include "support/invoiceseed.h"
 #include "support/modaldriver.h"
 #include "support/navfixture.h"
 #include "support/navschemas.h"
@@ -136,7 +137,10 @@ void TestNavScreens::registerShowsStatesAndLogResendsRejected()
 
     seedNavInvoice(*m_db, QStringLiteral("20100001"), QStringLiteral("CREATE"), QString(), QStringLiteral("BEFOGADVA"));
     seedNavInvoice(*m_db, QStringLiteral("20100002"), QStringLiteral("CREATE"), QString(), QStringLiteral("ELUTASITVA"));
-    m_db->exec(QStringLiteral("INSERT INTO szlafej (fBszam, fzKod, fTkelt, fPrn) VALUES ('20100003', '1', '2010-03-01', '')"));
+    seedInvoiceHeader(*m_db, {{QStringLiteral("fBszam"), QStringLiteral("20100003")},
+                              {QStringLiteral("fzKod"), QStringLiteral("1")},
+                              {QStringLiteral("fTkelt"), QStringLiteral("2010-03-01")},
+                              {QStringLiteral("fPrn"), QStringLiteral("")}});
     m_db->exec(QStringLiteral("UPDATE szlanav SET nTranzakcio = 'T1', nProba = 1, nUzenet = 'ERROR INVALID_VAT_DATA: Az "
                               "áfa adatok hibásak.' WHERE nBszam = '20100002'"));
     m_db->exec(QStringLiteral("INSERT INTO szlanavnaplo (gBszam, gIdo, gMuvelet, gKeres, gTranzakcio, gIndex, gEredmeny, "

@@ -1,6 +1,7 @@
 // Qt's item-model checker over the grid models of the registers and lists: every reset, row
 // count, index and header they report while their query is opened, re-read, narrowed, emptied
 // and closed must be consistent, or the checker fails the test.
+#include "support/invoiceseed.h"
 #include "support/fakes.h"
 
 #include "invoice/ui/registerbalancemodel.h"
@@ -78,8 +79,12 @@ private slots:
 
     void theInvoiceListWithItsNavColumn()
     {
-        s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fvKod, fmKod) VALUES ('20100001', '1', '00002'), "
-                                  "('20100002', '1', '00002')"));
+        seedInvoiceHeader(s->db, {{QStringLiteral("fBszam"), QStringLiteral("20100001")},
+                                  {QStringLiteral("fvKod"), QStringLiteral("1")},
+                                  {QStringLiteral("fmKod"), QStringLiteral("00002")}});
+        seedInvoiceHeader(s->db, {{QStringLiteral("fBszam"), QStringLiteral("20100002")},
+                                  {QStringLiteral("fvKod"), QStringLiteral("1")},
+                                  {QStringLiteral("fmKod"), QStringLiteral("00002")}});
         s->db.exec(QStringLiteral("INSERT INTO szlanav (nBszam, nMuvelet, nAllapot) VALUES ('20100001', 'CREATE', "
                                   "'KULDENDO')"));
         Query& query = s->data.query(QStringLiteral("ZQ30"));

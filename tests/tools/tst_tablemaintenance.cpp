@@ -1,3 +1,4 @@
+#include "support/invoiceseed.h"
 #include "support/fakes.h"
 
 #include "tools/tablemaintenance.h"
@@ -134,7 +135,8 @@ private slots:
 
         // the post button, a memo with line breaks, and a date
         TableEditModel& invoices = m->table(0);
-        DB_VERIFY(s->db.exec("INSERT INTO szlafej (fBszam, fTkelt) VALUES ('20100001', '2010-05-17')"));
+        seedInvoiceHeader(s->db, {{QStringLiteral("fBszam"), QStringLiteral("20100001")},
+                                  {QStringLiteral("fTkelt"), QStringLiteral("2010-05-17")}});
         invoices.refresh();
         const int memo = columnOf(invoices, QStringLiteral("fmemo"));
         const int date = columnOf(invoices, QStringLiteral("fTkelt"));

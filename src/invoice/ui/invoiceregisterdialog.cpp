@@ -4,6 +4,7 @@
 #include "navsend/ui/navstatemodel.h"
 #include "screens/common/ui/dialogparts.h"
 #include "registerbalancemodel.h"
+#include "registerpages.h"
 #include "screens/common/ui/fieldbinding.h"
 #include "screens/common/ui/partydetails.h"
 
@@ -29,23 +30,6 @@ namespace orvena {
 
 namespace {
 
-QTableView* grid(QWidget* parent, Query& query, std::vector<QueryTableModel::Column> columns, const QString& name,
-                 bool navColumn = false)
-{
-    auto* view = new QTableView(parent);
-    view->setObjectName(name);
-    // The invoice list ends with the invoice-data reporting state ("NAV").
-    auto* model = navColumn ? new RegisterBalanceModel(query, std::move(columns), QStringLiteral("fBszam"), view)
-                            : new QueryTableModel(query, std::move(columns), view);
-    bindGridToQuery(view, model);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // The arrow keys move in the list; Tab goes on to the buttons.
-    view->setTabKeyNavigation(false);
-    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
-    view->horizontalHeader()->setDefaultSectionSize(90);
-    return view;
-}
-
 QString s(const char* text)
 {
     return QString::fromUtf8(text);
@@ -67,57 +51,50 @@ InvoiceRegisterDialog::InvoiceRegisterDialog(ScreenContext& context, InvoiceRegi
 
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("registerTabs"));
-    auto* invoices = new QWidget(tabs);
-    auto* invoicesLayout = new QVBoxLayout(invoices);
-    QTableView* invoiceGrid = grid(invoices, list,
-                                   {{s("fBszam"), s("Bizonylatszám")},
-                                    {s("fTkelt"), s("Telj.kelte")},
-                                    {s("fRkelt"), s("Szla.kelte")},
-                                    {s("fFkelt"), s("Fiz.határidö")},
-                                    {s("fFizmod"), s("Fiz.mód")},
-                                    {s("fPrn"), s("Nyomtatva")},
-                                    {s("fPnem"), s("Pénznem")},
-                                    {s("fMegj"), s("Megjegyzés")},
-                                    {s("fSzerz"), s("Szerz.száma")},
-                                    {s("fArfoly"), s("Árfolyam")},
-                                    {s("fnSor"), s("NyelvKód")},
-                                    {s("fmKod"), s("SzótárKód")},
-                                    {s("fzKod"), s("Száll.Kód")},
-                                    {s("fzSzam"), s("Száll.Szám")},
-                                    {s("fvKod"), s("VevöKód")},
-                                    {s("fvSzam"), s("VevöSzám")},
-                                    {s("faFelhaszn"), s("Felhasználó")},
-                                    {s("fKerek"), s("Kerekit")},
-                                    {s("fID"), s("fID")}},
-                                   QStringLiteral("invoiceGrid"), true);
+    // The invoice list ends with the invoice-data reporting state ("NAV").
+    const GridModelMaker balances = [](Query& query, std::vector<QueryTableModel::Column> columns, QTableView* view) {
+        return new RegisterBalanceModel(query, std::move(columns), QStringLiteral("fBszam"), view);
+    };
+    QTableView* invoiceGrid = addGridPage(tabs, QStringLiteral("Számlák"), list,
+                                       {{s("fBszam"), s("Bizonylatszám")},
+                                        {s("fTkelt"), s("Telj.kelte")},
+                                        {s("fRkelt"), s("Szla.kelte")},
+                                        {s("fFkelt"), s("Fiz.határidö")},
+                                        {s("fFizmod"), s("Fiz.mód")},
+                                        {s("fPrn"), s("Nyomtatva")},
+                                        {s("fPnem"), s("Pénznem")},
+                                        {s("fMegj"), s("Megjegyzés")},
+                                        {s("fSzerz"), s("Szerz.száma")},
+                                        {s("fArfoly"), s("Árfolyam")},
+                                        {s("fnSor"), s("NyelvKód")},
+                                        {s("fmKod"), s("SzótárKód")},
+                                        {s("fzKod"), s("Száll.Kód")},
+                                        {s("fzSzam"), s("Száll.Szám")},
+                                        {s("fvKod"), s("VevöKód")},
+                                        {s("fvSzam"), s("VevöSzám")},
+                                        {s("faFelhaszn"), s("Felhasználó")},
+                                        {s("fKerek"), s("Kerekit")},
+                                        {s("fID"), s("fID")}},
+                                       QStringLiteral("invoiceGrid"), true, balances);
     // A typed number is looked up by the register from the highlighted invoice on.
     installTypeToLocate(invoiceGrid, [this](const QString& typed, bool continuing) { m_model->locateTyped(typed, continuing); });
     fitColumnsToContent(invoiceGrid);
-    invoicesLayout->addWidget(invoiceGrid);
-    invoicesLayout->addWidget(new NavigatorBar(list, invoices), 0, Qt::AlignLeft);
-    tabs->addTab(invoices, QStringLiteral("Számlák"));
-
-    auto* linesPage = new QWidget(tabs);
-    auto* linesLayout = new QVBoxLayout(linesPage);
-    QTableView* lineGrid = grid(linesPage, lines,
-                                {{s("sBszam"), s("Bszám")},
-                                 {s("scKod"), s("Cikkkód")},
-                                 {s("sMegn"), s("Megnevezés")},
-                                 {s("sVtsz"), s("Vtsz")},
-                                 {s("sMenny"), s("Mennyiség")},
-                                 {s("sMe"), s("M.egység")},
-                                 {s("sEar"), s("E.ár")},
-                                 {s("sPnem"), s("Pénznem")},
-                                 {s("skAfakod"), s("Áfakód")},
-                                 {s("sAfanev"), s("Áfanév")},
-                                 {s("sAfa"), s("Áfa")},
-                                 {s("saFelhaszn"), s("Felhasználó")},
-                                 {s("sID"), s("ID")}},
-                                QStringLiteral("lineGrid"));
+    QTableView* lineGrid = addGridPage(tabs, QStringLiteral("Számla tételei"), lines,
+                                   {{s("sBszam"), s("Bszám")},
+                                    {s("scKod"), s("Cikkkód")},
+                                    {s("sMegn"), s("Megnevezés")},
+                                    {s("sVtsz"), s("Vtsz")},
+                                    {s("sMenny"), s("Mennyiség")},
+                                    {s("sMe"), s("M.egység")},
+                                    {s("sEar"), s("E.ár")},
+                                    {s("sPnem"), s("Pénznem")},
+                                    {s("skAfakod"), s("Áfakód")},
+                                    {s("sAfanev"), s("Áfanév")},
+                                    {s("sAfa"), s("Áfa")},
+                                    {s("saFelhaszn"), s("Felhasználó")},
+                                    {s("sID"), s("ID")}},
+                                   QStringLiteral("lineGrid"), true);
     fitColumnsToContent(lineGrid);
-    linesLayout->addWidget(lineGrid);
-    linesLayout->addWidget(new NavigatorBar(lines, linesPage), 0, Qt::AlignLeft);
-    tabs->addTab(linesPage, QStringLiteral("Számla tételei"));
     tabs->addTab(buildCustomerPage(context), QStringLiteral("Vevö adatai"));
     connect(tabs, &QTabWidget::currentChanged, this, [this] { m_model->refreshDetails(); });
     layout->addWidget(tabs, 1);

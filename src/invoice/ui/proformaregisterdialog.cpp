@@ -1,19 +1,15 @@
 #include "proformaregisterdialog.h"
+#include "registerpages.h"
 
 #include "db/queryroles.h"
-#include "screens/common/querytablemodel.h"
 #include "screens/common/ui/dialogparts.h"
-#include "screens/common/ui/gridbinding.h"
 #include "screens/common/ui/keyhandling.h"
 #include "screens/common/ui/partydetails.h"
 #include "screens/common/ui/querydisplay.h"
 
 #include <QEvent>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -25,19 +21,6 @@ namespace {
 QString s(const char* text)
 {
     return QString::fromUtf8(text);
-}
-
-QTableView* grid(QWidget* parent, Query& query, std::vector<QueryTableModel::Column> columns, const QString& name)
-{
-    auto* view = new QTableView(parent);
-    view->setObjectName(name);
-    bindGridToQuery(view, new QueryTableModel(query, std::move(columns), view));
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // The arrow keys move in the list; Tab goes on to the buttons.
-    view->setTabKeyNavigation(false);
-    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
-    view->horizontalHeader()->setDefaultSectionSize(90);
-    return view;
 }
 
 } // namespace
@@ -54,40 +37,29 @@ ProformaRegisterDialog::ProformaRegisterDialog(ScreenContext& context, ProformaR
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("registerTabs"));
 
-    auto* proformas = new QWidget(tabs);
-    auto* proformasLayout = new QVBoxLayout(proformas);
-    QTableView* proformaGrid = grid(proformas, list,
-                                    {{s("dSzam"), s("Díjbekérő")},
-                                     {s("fTkelt"), s("Telj.kelte")},
-                                     {s("fRkelt"), s("Kelte")},
-                                     {s("fFkelt"), s("Fiz.határidö")},
-                                     {s("fFizmod"), s("Fiz.mód")},
-                                     {s("fPnem"), s("Pénznem")},
-                                     {s("dsSzamla"), s("Számla")},
-                                     {s("fPrn"), s("Nyomtatva")},
-                                     {s("fMegj"), s("Megjegyzés")},
-                                     {s("fvKod"), s("VevöKód")}},
-                                    QStringLiteral("proformaGrid"));
+    QTableView* proformaGrid = addGridPage(tabs, QStringLiteral("Díjbekérők"), list,
+                                           {{s("dSzam"), s("Díjbekérő")},
+                                            {s("fTkelt"), s("Telj.kelte")},
+                                            {s("fRkelt"), s("Kelte")},
+                                            {s("fFkelt"), s("Fiz.határidö")},
+                                            {s("fFizmod"), s("Fiz.mód")},
+                                            {s("fPnem"), s("Pénznem")},
+                                            {s("dsSzamla"), s("Számla")},
+                                            {s("fPrn"), s("Nyomtatva")},
+                                            {s("fMegj"), s("Megjegyzés")},
+                                            {s("fvKod"), s("VevöKód")}},
+                                           QStringLiteral("proformaGrid"), true);
     proformaGrid->setColumnWidth(8, 200);
-    proformasLayout->addWidget(proformaGrid);
-    proformasLayout->addWidget(new NavigatorBar(list, proformas), 0, Qt::AlignLeft);
-    tabs->addTab(proformas, QStringLiteral("Díjbekérők"));
-
-    Query& lines = context.data.query(role::kInvoiceLines);
-    auto* linesPage = new QWidget(tabs);
-    auto* linesLayout = new QVBoxLayout(linesPage);
-    QTableView* lineGrid = grid(linesPage, lines,
-                                {{s("scKod"), s("Cikkkód")},
-                                 {s("sMegn"), s("Megnevezés")},
-                                 {s("sMenny"), s("Mennyiség")},
-                                 {s("sMe"), s("M.egység")},
-                                 {s("sEar"), s("E.ár")},
-                                 {s("sPnem"), s("Pénznem")},
-                                 {s("sAfanev"), s("Áfanév")}},
-                                QStringLiteral("lineGrid"));
+    QTableView* lineGrid = addGridPage(tabs, QStringLiteral("Díjbekérő tételei"), context.data.query(role::kInvoiceLines),
+                                       {{s("scKod"), s("Cikkkód")},
+                                        {s("sMegn"), s("Megnevezés")},
+                                        {s("sMenny"), s("Mennyiség")},
+                                        {s("sMe"), s("M.egység")},
+                                        {s("sEar"), s("E.ár")},
+                                        {s("sPnem"), s("Pénznem")},
+                                        {s("sAfanev"), s("Áfanév")}},
+                                       QStringLiteral("lineGrid"), false);
     lineGrid->setColumnWidth(1, 260);
-    linesLayout->addWidget(lineGrid);
-    tabs->addTab(linesPage, QStringLiteral("Díjbekérő tételei"));
     tabs->addTab(customerDetailsPage(Screen::InvoiceRegister, context.data.query(role::kCustomerList), tabs),
                  QStringLiteral("Vevö adatai"));
     connect(tabs, &QTabWidget::currentChanged, this, [this] { m_model->refreshDetails(); });

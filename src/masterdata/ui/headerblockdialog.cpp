@@ -148,10 +148,24 @@ HeaderBlockDialog::HeaderBlockDialog(ScreenContext& context, std::unique_ptr<Hea
     setObjectName(customer ? QStringLiteral("TForm14") : QStringLiteral("TForm24"));
     setWindowTitle(m_composer->title());
 
-    const QString toTicks = QStringLiteral("Egér bal billantyűvel áthúzás a \"pipa\" oszlopba");
     auto* grid = new QGridLayout(this);
     grid->setHorizontalSpacing(10);
+    buildLists(grid, customer);
+    buildBlock(grid, customer);
+    buildButtons(grid);
+    connectModel();
 
+    m_newLine->setText(m_composer->newLine());
+    m_oneLine->setChecked(m_composer->oneLine());
+    m_block->setPlainText(m_composer->block());
+    showLists();
+    resize(920, 460);
+}
+
+// The new line, the one-line switch and the two lists the entries are dragged between.
+void HeaderBlockDialog::buildLists(QGridLayout* grid, bool customer)
+{
+    const QString toTicks = QStringLiteral("Egér bal billantyűvel áthúzás a \"pipa\" oszlopba");
     auto* newLineLabel = new QLabel(QStringLiteral("Új sor bevitele "), this);
     m_newLine = new QLineEdit(this);
     m_newLine->setObjectName(QStringLiteral("Edit1"));
@@ -169,17 +183,15 @@ HeaderBlockDialog::HeaderBlockDialog(ScreenContext& context, std::unique_ptr<Hea
     auto* fieldsLabel = hinted(new QLabel(customer ? QStringLiteral("Vevő adatai") : QStringLiteral("Szállító adatai"), this),
                                toTicks);
     grid->addWidget(fieldsLabel, 2, 0);
-    auto* fields = new EntryList(Place::FieldList, *m_composer, this);
-    fields->setObjectName(QStringLiteral("ListBox1"));
-    fields->setToolTip(toTicks);
-    m_fields = fields;
+    m_fields = new EntryList(Place::FieldList, *m_composer, this);
+    m_fields->setObjectName(QStringLiteral("ListBox1"));
+    m_fields->setToolTip(toTicks);
     fieldsLabel->setBuddy(m_fields);
     grid->addWidget(m_fields, 3, 0);
 
     auto* ticksLabel = new QLabel(QStringLiteral("Megjelöl  (pipa)"), this);
-    auto* ticks = new EntryList(Place::TickList, *m_composer, this);
-    ticks->setObjectName(QStringLiteral("CheckListBox1"));
-    m_ticks = ticks;
+    m_ticks = new EntryList(Place::TickList, *m_composer, this);
+    m_ticks->setObjectName(QStringLiteral("CheckListBox1"));
     if (customer) {
         const QString toFields = QStringLiteral("Egér bal billantyűvel áthúzás a \"vevő sorok\" oszlopba");
         ticksLabel->setToolTip(toFields);
@@ -189,6 +201,11 @@ HeaderBlockDialog::HeaderBlockDialog(ScreenContext& context, std::unique_ptr<Hea
     grid->addWidget(ticksLabel, 2, 1);
     grid->addWidget(m_ticks, 3, 1);
 
+}
+
+// The transfer button and the block as it will stand on the invoice.
+void HeaderBlockDialog::buildBlock(QGridLayout* grid, bool customer)
+{
     m_transfer = makeButton(QStringLiteral(">>"), QStringLiteral("Átrakni"), QStringLiteral("Button3"), this);
     m_transfer->setFixedWidth(44);
     grid->addWidget(m_transfer, 3, 2, Qt::AlignVCenter);
@@ -207,6 +224,10 @@ HeaderBlockDialog::HeaderBlockDialog(ScreenContext& context, std::unique_ptr<Hea
     grid->addWidget(blockLabel, 2, 3);
     grid->addWidget(m_block, 3, 3);
 
+}
+
+void HeaderBlockDialog::buildButtons(QGridLayout* grid)
+{
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     m_ok = makeButton(QStringLiteral("OK"), QStringLiteral("Cimke mentése"), QStringLiteral("Button1"), this);
@@ -221,7 +242,13 @@ HeaderBlockDialog::HeaderBlockDialog(ScreenContext& context, std::unique_ptr<Hea
     grid->setColumnStretch(3, 4);
     grid->setRowStretch(3, 1);
 
-    for (EntryList* list : {fields, ticks}) {
+}
+
+// Every widget's change goes to the composer; drags and drops between the lists too.
+void HeaderBlockDialog::connectModel()
+{
+    // Both lists are EntryLists (buildLists made them).
+    for (auto* list : {static_cast<EntryList*>(m_fields), static_cast<EntryList*>(m_ticks)}) {
         list->startDrag = [this, list](Place from) { startDrag(from, list); };
         list->dropped = [this, list](Place from) {
             m_composer->drop(from, list == m_fields ? Place::FieldList : Place::TickList, m_fields->currentRow());
@@ -248,11 +275,6 @@ HeaderBlockDialog::HeaderBlockDialog(ScreenContext& context, std::unique_ptr<Hea
     connect(m_ok, &QPushButton::clicked, this, &HeaderBlockDialog::ok);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    m_newLine->setText(m_composer->newLine());
-    m_oneLine->setChecked(m_composer->oneLine());
-    m_block->setPlainText(m_composer->block());
-    showLists();
-    resize(920, 460);
 }
 
 void HeaderBlockDialog::showLists()

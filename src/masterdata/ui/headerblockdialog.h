@@ -7,6 +7,7 @@
 #include <memory>
 
 class QCheckBox;
+class QGridLayout;
 class QLineEdit;
 class QListWidget;
 class QMimeData;
@@ -35,6 +36,10 @@ public:
     void showLists();
 
 private:
+    void buildLists(QGridLayout* grid, bool customer);
+    void buildBlock(QGridLayout* grid, bool customer);
+    void buildButtons(QGridLayout* grid);
+    void connectModel();
     void startDrag(HeaderBlockComposer::Place from, QWidget* source);
     void ok();
 

@@ -27,25 +27,7 @@ HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     auto* splitter = new QSplitter(this);
-    auto* side = new QTabWidget(splitter);
-    m_contents = new QListWidget(side);
-    m_contents->setObjectName(QStringLiteral("Contents"));
-    m_contents->setWordWrap(true);
-    m_contents->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    side->addTab(m_contents, QStringLiteral("Tartalom"));
-    auto* indexPage = new QWidget(side);
-    auto* indexLayout = new QVBoxLayout(indexPage);
-    indexLayout->setContentsMargins(4, 4, 4, 4);
-    indexLayout->addWidget(new QLabel(QStringLiteral("Keresett szó:"), indexPage));
-    m_filter = new QLineEdit(indexPage);
-    m_filter->setObjectName(QStringLiteral("IndexFilter"));
-    indexLayout->addWidget(m_filter);
-    m_index = new QListWidget(indexPage);
-    m_index->setObjectName(QStringLiteral("Index"));
-    m_index->setWordWrap(true);
-    m_index->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    indexLayout->addWidget(m_index, 1);
-    side->addTab(indexPage, QStringLiteral("Tárgymutató"));
+    QWidget* side = buildSide(splitter);
     m_browser = new QTextBrowser(splitter);
     m_browser->setObjectName(QStringLiteral("Page"));
     m_browser->setOpenLinks(false);
@@ -74,15 +56,7 @@ HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent)
         m_browser->setPlainText(e.text());
         return;
     }
-    for (const auto& page : m_help.pages()) {
-        auto* item = new QListWidgetItem(page.title, m_contents);
-        item->setData(Qt::UserRole, page.id);
-    }
-    for (const auto& entry : m_help.indexEntries()) {
-        auto* item = new QListWidgetItem(entry.keyword, m_index);
-        item->setData(Qt::UserRole, entry.pageId);
-    }
-    m_index->sortItems();
+    fillLists();
 
     connect(m_browser, &QTextBrowser::anchorClicked, this, &HelpViewer::openLink);
     connect(m_contents, &QListWidget::itemActivated, this,
@@ -98,6 +72,44 @@ HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent)
     connect(contents, &QPushButton::clicked, this, [this] { showPage(HelpFile::contentsId()); });
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     m_back->setEnabled(false);
+}
+
+// The contents and the index with its filter, on two tabs beside the page.
+QWidget* HelpViewer::buildSide(QWidget* parent)
+{
+    auto* side = new QTabWidget(parent);
+    m_contents = new QListWidget(side);
+    m_contents->setObjectName(QStringLiteral("Contents"));
+    m_contents->setWordWrap(true);
+    m_contents->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    side->addTab(m_contents, QStringLiteral("Tartalom"));
+    auto* indexPage = new QWidget(side);
+    auto* indexLayout = new QVBoxLayout(indexPage);
+    indexLayout->setContentsMargins(4, 4, 4, 4);
+    indexLayout->addWidget(new QLabel(QStringLiteral("Keresett szó:"), indexPage));
+    m_filter = new QLineEdit(indexPage);
+    m_filter->setObjectName(QStringLiteral("IndexFilter"));
+    indexLayout->addWidget(m_filter);
+    m_index = new QListWidget(indexPage);
+    m_index->setObjectName(QStringLiteral("Index"));
+    m_index->setWordWrap(true);
+    m_index->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    indexLayout->addWidget(m_index, 1);
+    side->addTab(indexPage, QStringLiteral("Tárgymutató"));
+    return side;
+}
+
+void HelpViewer::fillLists()
+{
+    for (const auto& page : m_help.pages()) {
+        auto* item = new QListWidgetItem(page.title, m_contents);
+        item->setData(Qt::UserRole, page.id);
+    }
+    for (const auto& entry : m_help.indexEntries()) {
+        auto* item = new QListWidgetItem(entry.keyword, m_index);
+        item->setData(Qt::UserRole, entry.pageId);
+    }
+    m_index->sortItems();
 }
 
 HelpViewer* HelpViewer::showHelp(QWidget* owner, int context)

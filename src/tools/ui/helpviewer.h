@@ -26,6 +26,8 @@ public:
     const HelpFile& help() const { return m_help; }
 
 private:
+    QWidget* buildSide(QWidget* parent);
+    void fillLists();
     void openLink(const QUrl& url);
     void filterIndex(const QString& text);
     void back();

@@ -87,6 +87,31 @@ TableEditView::TableEditView(TableEditModel& model, UserInterface& ui, QWidget* 
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
 
+    layout->addWidget(buildNavigator());
+    layout->addWidget(buildGrid(), 1);
+
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& index) {
+        if (!index.isValid() || index.row() == m_model.currentRow())
+            return;
+        runAction(m_ui, [this, row = index.row()] { m_model.setCurrentRow(row); });
+        if (m_model.currentRow() != index.row()) // the changed row could not be posted: stay on it
+            QTimer::singleShot(0, this, &TableEditView::showCurrent);
+    });
+    connect(&model, &TableEditModel::currentRowChanged, this, [this] {
+        showCurrent();
+        updateButtons();
+    });
+    connect(&model, &QAbstractItemModel::modelReset, this, [this] {
+        showCurrent();
+        updateButtons();
+    });
+    connect(&model, &TableEditModel::stateChanged, this, &TableEditView::updateButtons);
+    updateButtons();
+}
+
+// The navigator's buttons over the table: moving, inserting, deleting, editing, posting.
+QWidget* TableEditView::buildNavigator()
+{
     auto* bar = new QWidget(this);
     bar->setObjectName(QStringLiteral("DBNavigator"));
     auto* barLayout = new QHBoxLayout(bar);
@@ -134,13 +159,17 @@ TableEditView::TableEditView(TableEditModel& model, UserInterface& ui, QWidget* 
         m_buttons[QString::fromLatin1(def.name)] = b;
     }
     barLayout->addStretch();
-    layout->addWidget(bar);
+    return bar;
 
+}
+
+QTableView* TableEditView::buildGrid()
+{
     m_grid = new QTableView(this);
     m_grid->setObjectName(QStringLiteral("DBGrid"));
-    m_delegate = new CellDelegate(model, m_grid);
+    m_delegate = new CellDelegate(m_model, m_grid);
     m_grid->setItemDelegate(m_delegate);
-    m_grid->setModel(&model);
+    m_grid->setModel(&m_model);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
@@ -149,25 +178,7 @@ TableEditView::TableEditView(TableEditModel& model, UserInterface& ui, QWidget* 
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->horizontalHeader()->setDefaultSectionSize(110);
     m_grid->horizontalHeader()->setHighlightSections(false);
-    layout->addWidget(m_grid, 1);
-
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& index) {
-        if (!index.isValid() || index.row() == m_model.currentRow())
-            return;
-        runAction(m_ui, [this, row = index.row()] { m_model.setCurrentRow(row); });
-        if (m_model.currentRow() != index.row()) // the changed row could not be posted: stay on it
-            QTimer::singleShot(0, this, &TableEditView::showCurrent);
-    });
-    connect(&model, &TableEditModel::currentRowChanged, this, [this] {
-        showCurrent();
-        updateButtons();
-    });
-    connect(&model, &QAbstractItemModel::modelReset, this, [this] {
-        showCurrent();
-        updateButtons();
-    });
-    connect(&model, &TableEditModel::stateChanged, this, &TableEditView::updateButtons);
-    updateButtons();
+    return m_grid;
 }
 
 QToolButton* TableEditView::button(const QString& action) const

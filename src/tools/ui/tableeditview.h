@@ -26,6 +26,8 @@ public:
     QToolButton* button(const QString& action) const;
 
 private:
+    QWidget* buildNavigator();
+    QTableView* buildGrid();
     void showCurrent();
     void updateButtons();
     // Runs a navigator action after the open cell editor has handed over its text.
