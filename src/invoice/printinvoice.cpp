@@ -381,33 +381,14 @@ QString legalFieldsMessage(const QString& number, const QString& templateFile, c
         .arg(number, name, missing.join(QStringLiteral(", ")), folder, kept);
 }
 
-void printDocument(ScreenContext& context, const QString& invoiceNumber, const InvoiceHandover& handover,
-                   const PrintedKind& kind)
+// The document's report variables: the VAT summary, totals, rounding and words, forint
+// conversion, discount note, legal content, remark, copy mark, title, payment code and the copies
+// line, all from its one calculation of amounts.
+void setDocumentVariables(ReportVariables& vars, DataModule& data, const PrintedDocument& invoice,
+                          const PrintedKind& kind, const billing::DocumentAmounts& amounts, AmountStyle style,
+                          bool electronic)
 {
-    ReportPresenter& reports = startPrint(context);
-    DataModule& data = context.data;
-    PrintedDocument invoice = openDocument(data, kind.columns, invoiceNumber, kind.readLines);
-    // Issuing takes the invoice's lock until it is marked: a workstation modifying it finishes
-    // first, and no screen writes into it while it is issued. The invoice is read again under
-    // the lock, so what is printed and reported is what is stored.
-    std::unique_ptr<NamedLock> issuing;
-    if (!kind.proforma && marksPrinted(invoice, handover.mode)) {
-        issuing = worklock::take(context, worklock::invoice(invoice.number), [&invoice] {
-            return QStringLiteral("A(z) %1 számú számlát egy másik munkaállomás éppen módosítja, ezért most nem "
-                                  "nyomtatható ki. Kérem, próbálja újra, amikor ott elkészült.")
-                .arg(invoice.number);
-        });
-        if (!issuing)
-            return;
-        invoice = openDocument(data, kind.columns, invoiceNumber, kind.readLines);
-    }
     const QString& number = invoice.number;
-    const AmountStyle style = amountStyleOf(invoice);
-
-    // One calculation of the amounts for the lines, the summary and the totals.
-    const billing::DocumentAmounts amounts = billing::readInvoiceAmounts(data, number, kind.headerTable, kind.lineTable);
-    addLineAmounts(*invoice.lines, amounts);
-    ReportVariables& vars = reports.variables();
     setVatSummary(vars, amounts);
     const InvoiceTotals totals = readTotals(data, invoice, amounts, kind);
     setTotals(vars, totals);
@@ -436,10 +417,93 @@ void printDocument(ScreenContext& context, const QString& invoiceNumber, const I
     }
 
     // An electronic invoice is one original; the paper print is made in three copies.
-    const bool electronic = static_cast<bool>(handover.electronicPdf);
     if (!kind.proforma)
         vars.set(QStringLiteral("v_peldanyszam"), electronic ? QString()
                                                              : QStringLiteral("A számla 3 példányban három menetben készült."));
+
+}
+
+// Issuing: the invoice-data document is built, checked and validated before anything is printed;
+// a refusal names every problem and nothing is printed or marked (false: the print stops). An
+// electronic invoice is issued here with its original copy's PDF and handed over (false too);
+// a paper one is marked issued once its report has been produced (the job's `produced`).
+bool prepareIssue(ScreenContext& context, ReportPresenter& reports, ReportJob& job,
+                  std::optional<nav::IssueCheck>& issue, const QString& number, const InvoiceHandover& handover,
+                  bool electronic)
+{
+    DataModule& data = context.data;
+    // A customised template without the legal fields would issue an invoice the law refuses.
+    const QStringList missing = missingLegalFields(job.templateFile);
+    if (!missing.isEmpty()) {
+        context.ui.message(legalFieldsMessage(number, job.templateFile, missing));
+        context.state.invoiceNumber = number;
+        return false;
+    }
+    issue = nav::checkInvoice(data, number, handover.appearance);
+    if (issue->refused()) {
+        context.ui.message(nav::refusalMessage(number, issue->problems));
+        context.state.invoiceNumber = number;
+        return false;
+    }
+    // Unusual data is confirmed before anything is printed or marked.
+    if (!issue->questions().isEmpty() && !context.ui.askYesNo(nav::issueQuestion(number, issue->questions()))) {
+        context.state.invoiceNumber = number;
+        return false;
+    }
+    // The original copy as a PDF, rendered before anything is printed: kept with the issue as
+    // what was issued (and for the e-mail, the very file that is sent).
+    ReportJob original = job;
+    original.originalOnly = true;
+    const QByteArray pdf = reports.renderPdf(original).value_or(QByteArray());
+    if (electronic) {
+        if (pdf.isEmpty())
+            throw Error(QStringLiteral("A(z) %1 számú számla PDF-je nem készíthető el.").arg(number));
+        // Issuing comes first and cannot be undone; a failure throws before anything is sent.
+        const qint64 archiveId = nav::markIssued(data, *issue, {pdf, true, handover.alongside});
+        context.state.invoiceNumber = number;
+        handover.electronicPdf(archiveId, pdf);
+        return false;
+    }
+    job.produced = [&context, &issue, pdf] {
+        try {
+            nav::markIssued(context.data, *issue, {pdf, false, {}});
+        } catch (const DbError& e) {
+            showFailure(context.ui, QStringLiteral("Hiba: prn UPDATE Szlafej-be "), &e, lcPrint());
+        } catch (const Error& e) { // refused at write time (a modification issued meanwhile elsewhere)
+            showFailure(context.ui, e.text(), &e, lcPrint());
+        }
+    };
+    return true;
+}
+
+void printDocument(ScreenContext& context, const QString& invoiceNumber, const InvoiceHandover& handover,
+                   const PrintedKind& kind)
+{
+    ReportPresenter& reports = startPrint(context);
+    DataModule& data = context.data;
+    PrintedDocument invoice = openDocument(data, kind.columns, invoiceNumber, kind.readLines);
+    // Issuing takes the invoice's lock until it is marked: a workstation modifying it finishes
+    // first, and no screen writes into it while it is issued. The invoice is read again under
+    // the lock, so what is printed and reported is what is stored.
+    std::unique_ptr<NamedLock> issuing;
+    if (!kind.proforma && marksPrinted(invoice, handover.mode)) {
+        issuing = worklock::take(context, worklock::invoice(invoice.number), [&invoice] {
+            return QStringLiteral("A(z) %1 számú számlát egy másik munkaállomás éppen módosítja, ezért most nem "
+                                  "nyomtatható ki. Kérem, próbálja újra, amikor ott elkészült.")
+                .arg(invoice.number);
+        });
+        if (!issuing)
+            return;
+        invoice = openDocument(data, kind.columns, invoiceNumber, kind.readLines);
+    }
+    const QString& number = invoice.number;
+    const AmountStyle style = amountStyleOf(invoice);
+
+    // One calculation of the amounts for the lines, the summary and the totals.
+    const billing::DocumentAmounts amounts = billing::readInvoiceAmounts(data, number, kind.headerTable, kind.lineTable);
+    addLineAmounts(*invoice.lines, amounts);
+    const bool electronic = static_cast<bool>(handover.electronicPdf);
+    setDocumentVariables(reports.variables(), data, invoice, kind, amounts, style, electronic);
 
     ReportJob job = countedJob(reports.pageCounters(),
                                kind.layout + (style == AmountStyle::WholeForints ? QStringLiteral("2.frf") : QStringLiteral("3.frf")),
@@ -463,47 +527,8 @@ void printDocument(ScreenContext& context, const QString& invoiceNumber, const I
             mark.execute();
         };
     } else if (marksPrinted(invoice, handover.mode)) {
-        // A customised template without the legal fields would issue an invoice the law refuses.
-        const QStringList missing = missingLegalFields(job.templateFile);
-        if (!missing.isEmpty()) {
-            context.ui.message(legalFieldsMessage(number, job.templateFile, missing));
-            context.state.invoiceNumber = number;
+        if (!prepareIssue(context, reports, job, issue, number, handover, electronic))
             return;
-        }
-        issue = nav::checkInvoice(data, number, handover.appearance);
-        if (issue->refused()) {
-            context.ui.message(nav::refusalMessage(number, issue->problems));
-            context.state.invoiceNumber = number;
-            return;
-        }
-        // Unusual data is confirmed before anything is printed or marked.
-        if (!issue->questions().isEmpty() && !context.ui.askYesNo(nav::issueQuestion(number, issue->questions()))) {
-            context.state.invoiceNumber = number;
-            return;
-        }
-        // The original copy as a PDF, rendered before anything is printed: kept with the issue as
-        // what was issued (and for the e-mail, the very file that is sent).
-        ReportJob original = job;
-        original.originalOnly = true;
-        const QByteArray pdf = reports.renderPdf(original).value_or(QByteArray());
-        if (electronic) {
-            if (pdf.isEmpty())
-                throw Error(QStringLiteral("A(z) %1 számú számla PDF-je nem készíthető el.").arg(number));
-            // Issuing comes first and cannot be undone; a failure throws before anything is sent.
-            const qint64 archiveId = nav::markIssued(data, *issue, {pdf, true, handover.alongside});
-            context.state.invoiceNumber = number;
-            handover.electronicPdf(archiveId, pdf);
-            return;
-        }
-        job.produced = [&context, &issue, pdf] {
-            try {
-                nav::markIssued(context.data, *issue, {pdf, false, {}});
-            } catch (const DbError& e) {
-                showFailure(context.ui, QStringLiteral("Hiba: prn UPDATE Szlafej-be "), &e, lcPrint());
-            } catch (const Error& e) { // refused at write time (a modification issued meanwhile elsewhere)
-                showFailure(context.ui, e.text(), &e, lcPrint());
-            }
-        };
     } else if (electronic) { // issued before: its copy, the original copy's page only
         ReportJob copy = job;
         copy.originalOnly = true;

@@ -241,6 +241,80 @@ QString newMessageId(const SmtpSettings& settings)
     return QStringLiteral("<%1@%2>").arg(QUuid::createUuid().toString(QUuid::WithoutBraces), domain);
 }
 
+namespace {
+
+// The connection's security, credentials and time limits (libcurl keeps its own copies of the
+// texts).
+void setConnectionOptions(CURL* h, const SmtpSettings& settings, bool implicitTls)
+{
+    const QByteArray user = settings.user.toUtf8();
+    const QByteArray password = settings.password.toUtf8();
+    const QByteArray ca = settings.ca.toLocal8Bit();
+    // Encrypted from the start or after STARTTLS, never falling back to plain text; plain only
+    // towards this machine (the settings refuse it otherwise).
+    if (!implicitTls)
+        curl_easy_setopt(h, CURLOPT_USE_SSL, settings.security == SmtpSettings::Security::None
+                                                 ? static_cast<long>(CURLUSESSL_NONE)
+                                                 : static_cast<long>(CURLUSESSL_ALL));
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!ca.isEmpty()) {
+        // The named authority besides the system's.
+        curl_easy_setopt(h, CURLOPT_CAINFO, ca.constData());
+        curl_easy_setopt(h, CURLOPT_CAPATH, "/etc/ssl/certs");
+    }
+    if (!user.isEmpty()) {
+        curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
+        curl_easy_setopt(h, CURLOPT_PASSWORD, password.constData());
+    }
+    // A server that falls silent (at any step, also after the message) is given up after the
+    // settings' timeout; a slow upload of a large attachment is not cut while it moves.
+    const long silence = std::max(1, settings.timeout);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, std::min(kConnectTimeoutSeconds, silence));
+    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, silence);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, silence);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, std::max(kTimeoutSeconds, silence));
+}
+
+// Why a conversation failed, in the operator's words (result.error) and the server's or the
+// library's (result.detail); a message handed over whole without an answer is an unknown outcome.
+void describeFailure(SendResult& result, CURLcode code, const Conversation& talk, const Upload& upload,
+                     const SmtpSettings& settings, const char* errorBuffer)
+{
+    const QStringList& answers = talk.answers;
+    // The server's own refusal when it gave one (a 4xx or 5xx answer), else the library's words.
+    QString serverWords;
+    for (const QString& line : answers)
+        if (line.startsWith(u'4') || line.startsWith(u'5'))
+            serverWords = line;
+    result.error = failureText(code, settings);
+    // The whole message handed over after the server's invitation, and no answer to it: the
+    // server may have taken it. A message cut short lacks its end mark and is never delivered.
+    if (talk.dataInvited && upload.position == upload.data.size() && talk.afterData.isEmpty()) {
+        result.outcome = SendResult::Outcome::Unknown;
+        result.error = code == CURLE_OPERATION_TIMEDOUT
+                           ? QStringLiteral("A levelezőkiszolgáló (%1:%2) a levél átadása után %3 másodpercig nem "
+                                            "igazolta vissza az átvételt.")
+                                 .arg(settings.host)
+                                 .arg(settings.effectivePort())
+                                 .arg(settings.timeout)
+                           : QStringLiteral("A levél átadása után megszakadt a kapcsolat a levelezőkiszolgálóval "
+                                            "(%1:%2), mielőtt az visszaigazolta volna az átvételt.")
+                                 .arg(settings.host)
+                                 .arg(settings.effectivePort());
+    } else if (!serverWords.isEmpty() && (code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR)) {
+        result.error = QStringLiteral("A levelezőkiszolgáló (%1:%2) visszautasította a levelet.")
+                           .arg(settings.host)
+                           .arg(settings.effectivePort());
+    }
+    const QString library = QString::fromUtf8(errorBuffer).trimmed();
+    result.detail = serverWords.isEmpty() ? (library.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : library)
+                                          : serverWords;
+}
+
+} // namespace
+
 SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail, const std::atomic<bool>* cancelled)
 {
     if (const QString problem = settings.problem(); !problem.isEmpty())
@@ -271,9 +345,6 @@ SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail, cons
     std::unique_ptr<curl_slist, ListDeleter> recipients;
     for (const QString& r : to)
         recipients.reset(curl_slist_append(recipients.release(), ('<' + asciiMailAddress(r) + '>').constData()));
-    const QByteArray user = settings.user.toUtf8();
-    const QByteArray password = settings.password.toUtf8();
-    const QByteArray ca = settings.ca.toLocal8Bit();
     char errorBuffer[CURL_ERROR_SIZE] = {};
     Conversation talk;
 
@@ -286,31 +357,7 @@ SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail, cons
     curl_easy_setopt(h, CURLOPT_READDATA, &upload);
     curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(upload.data.size()));
-    // Encrypted from the start or after STARTTLS, never falling back to plain text; plain only
-    // towards this machine (the settings refuse it otherwise).
-    if (!implicitTls)
-        curl_easy_setopt(h, CURLOPT_USE_SSL, settings.security == SmtpSettings::Security::None
-                                                 ? static_cast<long>(CURLUSESSL_NONE)
-                                                 : static_cast<long>(CURLUSESSL_ALL));
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!ca.isEmpty()) {
-        // The named authority besides the system's.
-        curl_easy_setopt(h, CURLOPT_CAINFO, ca.constData());
-        curl_easy_setopt(h, CURLOPT_CAPATH, "/etc/ssl/certs");
-    }
-    if (!user.isEmpty()) {
-        curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
-        curl_easy_setopt(h, CURLOPT_PASSWORD, password.constData());
-    }
-    // A server that falls silent (at any step, also after the message) is given up after the
-    // settings' timeout; a slow upload of a large attachment is not cut while it moves.
-    const long silence = std::max(1, settings.timeout);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, std::min(kConnectTimeoutSeconds, silence));
-    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, silence);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, silence);
-    curl_easy_setopt(h, CURLOPT_TIMEOUT, std::max(kTimeoutSeconds, silence));
+    setConnectionOptions(h, settings, implicitTls);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
     curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, collectAnswers);
     curl_easy_setopt(h, CURLOPT_DEBUGDATA, &talk);
@@ -329,34 +376,7 @@ SendResult sendMail(const SmtpSettings& settings, const OutgoingMail& mail, cons
         result.outcome = SendResult::Outcome::Sent;
         return result;
     }
-    // The server's own refusal when it gave one (a 4xx or 5xx answer), else the library's words.
-    QString serverWords;
-    for (const QString& line : answers)
-        if (line.startsWith(u'4') || line.startsWith(u'5'))
-            serverWords = line;
-    result.error = failureText(code, settings);
-    // The whole message handed over after the server's invitation, and no answer to it: the
-    // server may have taken it. A message cut short lacks its end mark and is never delivered.
-    if (talk.dataInvited && upload.position == upload.data.size() && talk.afterData.isEmpty()) {
-        result.outcome = SendResult::Outcome::Unknown;
-        result.error = code == CURLE_OPERATION_TIMEDOUT
-                           ? QStringLiteral("A levelezőkiszolgáló (%1:%2) a levél átadása után %3 másodpercig nem "
-                                            "igazolta vissza az átvételt.")
-                                 .arg(settings.host)
-                                 .arg(settings.effectivePort())
-                                 .arg(settings.timeout)
-                           : QStringLiteral("A levél átadása után megszakadt a kapcsolat a levelezőkiszolgálóval "
-                                            "(%1:%2), mielőtt az visszaigazolta volna az átvételt.")
-                                 .arg(settings.host)
-                                 .arg(settings.effectivePort());
-    } else if (!serverWords.isEmpty() && (code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR)) {
-        result.error = QStringLiteral("A levelezőkiszolgáló (%1:%2) visszautasította a levelet.")
-                           .arg(settings.host)
-                           .arg(settings.effectivePort());
-    }
-    const QString library = QString::fromUtf8(errorBuffer).trimmed();
-    result.detail = serverWords.isEmpty() ? (library.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : library)
-                                          : serverWords;
+    describeFailure(result, code, talk, upload, settings, errorBuffer);
     qCWarning(lcMail()) << "SMTP:" << result.error << result.detail;
     return result;
 }

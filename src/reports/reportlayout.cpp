@@ -343,6 +343,77 @@ private:
         return shaped;
     }
 
+    // How far a design y moves down: the most that any grown object above it pushes.
+    struct Shifts {
+        struct Shift {
+            double from; // design y from which on objects move
+            double by;
+        };
+        std::vector<Shift> list;
+        double at(double y) const
+        {
+            double d = 0;
+            for (const Shift& s : list)
+                if (s.from <= y + kEpsilon)
+                    d = std::max(d, s.by);
+            return d;
+        }
+    };
+
+    // A text object's item at its final top and height: its lines from the top inset (or
+    // centred), each as wide as the box less its insets.
+    static TextItem placeText(const TextObject& object, const ShapedText& text, double top, double height)
+    {
+        TextItem item;
+        item.box = QRectF(object.box.left(), top, object.box.width(), height);
+        item.font = object.font;
+        item.align = object.align;
+        item.frame = object.frame;
+        item.borderWidth = object.borderWidth;
+        double y = item.box.top() + kInsetY;
+        if (object.valign == VAlign::Middle)
+            y = item.box.top() + (item.box.height() - static_cast<double>(text.lines.size()) * text.lineHeight) / 2;
+        const double width = item.box.width() - 2 * kInsetX;
+        for (const QString& line : text.lines) {
+            item.lines.push_back({QRectF(item.box.left() + kInsetX, y, width, text.lineHeight), line});
+            y += text.lineHeight;
+        }
+        return item;
+    }
+
+    // The band's rules, QR codes and pictures, moved down as the texts above them grew.
+    void placeGraphics(const Band& band, const Shifts& shifts, LaidBand& laid)
+    {
+        for (const RuleObject& rule : band.rules) {
+            const double y = rule.from.y();
+            const QPointF from(rule.from.x(), y + shifts.at(y));
+            const QPointF to = rule.vertical
+                                   ? QPointF(rule.from.x(), y + rule.length + shifts.at(y + rule.length))
+                                   : from + QPointF(rule.length, 0);
+            laid.rules.push_back({from, to, rule.width});
+        }
+        for (const TextObject& code : band.codes) {
+            const QString value = evaluate(code);
+            if (value.isEmpty())
+                continue;
+            const QRectF box = code.box.translated(0, shifts.at(code.box.top()));
+            laid.images.push_back({box, qrCodeImage(value.toUtf8()), value});
+            laid.height = std::max(laid.height, box.bottom());
+        }
+        for (const TextObject& object : band.pictures) {
+            const QString name = evaluate(object).trimmed();
+            const QImage& image = picture(name);
+            if (image.isNull())
+                continue;
+            // As large as the box allows, in its own proportions, centred in the box.
+            const QRectF box = object.box.translated(0, shifts.at(object.box.top()));
+            const QSizeF size = QSizeF(image.size()).scaled(box.size(), Qt::KeepAspectRatio);
+            const QRectF drawn(box.center() - QPointF(size.width(), size.height()) / 2, size);
+            laid.images.push_back({drawn, image, name, true});
+            laid.height = std::max(laid.height, box.bottom());
+        }
+    }
+
     // Lays one band out at its own origin. A text object whose lines need more room than its
     // box grows downwards; everything that starts at or below its bottom edge moves down by as
     // much (growth below grown objects adds up), frames and vertical rules that reach past a
@@ -355,19 +426,7 @@ private:
         for (const TextObject& object : band.texts)
             shaped.push_back(shape(object));
 
-        struct Shift {
-            double from; // design y from which on objects move
-            double by;
-        };
-        std::vector<Shift> shifts;
-        auto displacement = [&shifts](double y) {
-            double d = 0;
-            for (const Shift& s : shifts)
-                if (s.from <= y + kEpsilon)
-                    d = std::max(d, s.by);
-            return d;
-        };
-
+        Shifts shifts;
         std::vector<size_t> order(count);
         for (size_t i = 0; i < count; ++i)
             order[i] = i;
@@ -377,67 +436,25 @@ private:
         std::vector<double> tops(count), heights(count);
         for (const size_t i : order) {
             const QRectF& box = band.texts[i].box;
-            tops[i] = box.top() + displacement(box.top());
+            tops[i] = box.top() + shifts.at(box.top());
             heights[i] = shaped[i].height;
             if (shaped[i].height > box.height() + kEpsilon)
-                shifts.push_back({box.bottom(), tops[i] + heights[i] - box.bottom()});
+                shifts.list.push_back({box.bottom(), tops[i] + heights[i] - box.bottom()});
         }
 
         LaidBand laid;
-        laid.height = band.height + displacement(band.height);
+        laid.height = band.height + shifts.at(band.height);
         for (size_t i = 0; i < count; ++i) {
             const TextObject& object = band.texts[i];
             if (object.frame.any()) // a frame keeps enclosing what grew inside it
-                heights[i] = std::max(heights[i], object.box.bottom() + displacement(object.box.bottom()) - tops[i]);
+                heights[i] = std::max(heights[i], object.box.bottom() + shifts.at(object.box.bottom()) - tops[i]);
             if (shaped[i].height > object.box.height() + kEpsilon)
                 laid.height = std::max(laid.height, tops[i] + heights[i]);
-
-            TextItem item;
-            item.box = QRectF(object.box.left(), tops[i], object.box.width(), heights[i]);
-            item.font = object.font;
-            item.align = object.align;
-            item.frame = object.frame;
-            item.borderWidth = object.borderWidth;
-            const ShapedText& text = shaped[i];
-            double y = item.box.top() + kInsetY;
-            if (object.valign == VAlign::Middle)
-                y = item.box.top() + (item.box.height() - static_cast<double>(text.lines.size()) * text.lineHeight) / 2;
-            const double width = item.box.width() - 2 * kInsetX;
-            for (const QString& line : text.lines) {
-                item.lines.push_back({QRectF(item.box.left() + kInsetX, y, width, text.lineHeight), line});
-                y += text.lineHeight;
-            }
+            TextItem item = placeText(object, shaped[i], tops[i], heights[i]);
             if (!item.lines.empty() || item.frame.any())
                 laid.texts.push_back(std::move(item));
         }
-        for (const RuleObject& rule : band.rules) {
-            const double y = rule.from.y();
-            const QPointF from(rule.from.x(), y + displacement(y));
-            const QPointF to = rule.vertical
-                                   ? QPointF(rule.from.x(), y + rule.length + displacement(y + rule.length))
-                                   : from + QPointF(rule.length, 0);
-            laid.rules.push_back({from, to, rule.width});
-        }
-        for (const TextObject& code : band.codes) {
-            const QString value = evaluate(code);
-            if (value.isEmpty())
-                continue;
-            const QRectF box = code.box.translated(0, displacement(code.box.top()));
-            laid.images.push_back({box, qrCodeImage(value.toUtf8()), value});
-            laid.height = std::max(laid.height, box.bottom());
-        }
-        for (const TextObject& object : band.pictures) {
-            const QString name = evaluate(object).trimmed();
-            const QImage& image = picture(name);
-            if (image.isNull())
-                continue;
-            // As large as the box allows, in its own proportions, centred in the box.
-            const QRectF box = object.box.translated(0, displacement(object.box.top()));
-            const QSizeF size = QSizeF(image.size()).scaled(box.size(), Qt::KeepAspectRatio);
-            const QRectF drawn(box.center() - QPointF(size.width(), size.height()) / 2, size);
-            laid.images.push_back({drawn, image, name, true});
-            laid.height = std::max(laid.height, box.bottom());
-        }
+        placeGraphics(band, shifts, laid);
         return laid;
     }
 
