@@ -8,7 +8,6 @@
 #include "db/datamodule.h"
 #include "masterdata/customers.h"
 #include "billing/invoicesums.h"
-#include "nav/invoiceamounts.h"
 
 #include <QRegularExpression>
 #include <algorithm>

@@ -5,7 +5,6 @@
 #include "db/conversions.h"
 #include "db/statement.h"
 #include "db/query.h"
-#include "nav/invoiceamounts.h"
 #include "billing/amounts.h"
 #include "billing/currency.h"
 #include "nav/invoicedata.h"
@@ -178,7 +177,7 @@ bool deductAdvance(ScreenContext& context, const DocumentGuard& guard, const Fin
         std::vector<AdvancePart> parts;
         QString paid, rate;
         chain.step(failed, [&] {
-            const nav::InvoiceAmounts amounts = nav::readInvoiceAmounts(data, advance);
+            const billing::DocumentAmounts amounts = billing::readInvoiceAmounts(data, advance);
             q.setSql({QStringLiteral("SELECT sID, skAfakod, sAfanev, sAfa FROM szlasor WHERE sBszam = :p1 ORDER BY sID")});
             q.setText(p("p1"), advance);
             q.open();

@@ -13,7 +13,6 @@
 #include "db/queryroles.h"
 #include "db/schema.h"
 #include "db/stepchain.h"
-#include "nav/invoiceamounts.h"
 #include "screens/common/chainfailure.h"
 #include "screens/common/dispatcher.h"
 

@@ -12,7 +12,6 @@
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "db/outputfile.h"
-#include "nav/invoiceamounts.h"
 #include "screens/common/documentprint.h"
 #include "screens/common/reportpresenter.h"
 

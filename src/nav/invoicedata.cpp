@@ -916,7 +916,7 @@ Money lineHuf(const InvoiceDocument& doc, bool huf, Money amount)
     return huf ? amount : amount.converted(doc.amounts.exchangeRate);
 }
 
-void writeLine(QXmlStreamWriter& w, const InvoiceDocument& doc, const LineData& d, const LineAmounts& a,
+void writeLine(QXmlStreamWriter& w, const InvoiceDocument& doc, const LineData& d, const billing::LineAmounts& a,
                int lineNumber, int referencedNumber, bool huf)
 {
     w.writeStartElement(kDataNs, QStringLiteral("line"));
@@ -977,7 +977,7 @@ std::map<QString, VatGroup> writeLines(QXmlStreamWriter& w, const InvoiceDocumen
     w.writeTextElement(kDataNs, QStringLiteral("mergedItemIndicator"), QStringLiteral("false"));
     for (size_t i = 0; i < lines.size(); ++i) {
         const LineData& d = lines[i];
-        const LineAmounts& a = doc.amounts.lines[i];
+        const billing::LineAmounts& a = doc.amounts.lines[i];
         const int number = static_cast<int>(i) + 1;
         writeLine(w, doc, d, a, number, lineBase + number, huf);
         VatGroup& g = groups[classKey(d)];
@@ -1105,7 +1105,7 @@ InvoiceDocument buildInvoiceDocument(DataModule& data, const QString& invoiceNum
     const std::vector<LineData> lines = readLines(data, doc.number);
     checkLineVat(doc, lines, customer, customerTax);
     checkExemptIssuerLines(doc, issuer, lines);
-    doc.amounts = readInvoiceAmounts(data, doc.number);
+    doc.amounts = billing::readInvoiceAmounts(data, doc.number);
     checkAdvance(data, doc, *head, lines); // before the amounts: a final invoice has its own wording
     checkAmounts(doc, lines);
     if (!doc.problems.isEmpty())

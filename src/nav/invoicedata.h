@@ -5,7 +5,7 @@
 // reversed invoice in szlahivatkozas when it was made) is reported as a modification of that
 // invoice; without its master when the reversed invoice was never reported.
 #include "advancedata.h"
-#include "invoiceamounts.h"
+#include "billing/amounts.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -69,7 +69,7 @@ struct InvoiceDocument {
     // currency at rate 1 or outside the authority's plausible band).
     QStringList questions;
     QByteArray xml;        // UTF-8; empty when the data problems prevent building it
-    InvoiceAmounts amounts;
+    billing::DocumentAmounts amounts;
     // Header data the export summary uses.
     QDate issueDate, deliveryDate, dueDate;
     QString customerName;

@@ -12,7 +12,7 @@
 #include "invoice/invoicetexts.h"
 #include "invoice/payments.h"
 #include "invoice/sequences.h"
-#include "nav/invoiceamounts.h"
+#include "billing/amounts.h"
 #include "nav/invoicedata.h"
 #include "nav/schemavalidator.h"
 
@@ -798,7 +798,7 @@ private slots:
         s->db.exec(QStringLiteral("UPDATE szlafej SET fPrn = 'I' WHERE fBszam = '20100043'"));
         Money net, gross;
         for (const char* number : {"20100041", "20100042", "20100043"}) {
-            const nav::InvoiceAmounts a = nav::readInvoiceAmounts(s->data, QString::fromLatin1(number));
+            const billing::DocumentAmounts a = billing::readInvoiceAmounts(s->data, QString::fromLatin1(number));
             net += a.net;
             gross += a.net + a.vat;
         }

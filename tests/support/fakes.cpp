@@ -25,13 +25,7 @@ void FakeUserInterface::runInBackground(const QString& what, const BackgroundWor
     }
     const std::atomic<bool> cancelled{true};
     std::exception_ptr failure;
-    const std::unique_ptr<QThread> thread(QThread::create([&] {
-        try {
-            work(cancelled);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    }));
+    const std::unique_ptr<QThread> thread = backgroundThread(work, cancelled, failure);
     thread->start();
     thread->wait();
     if (failure)

@@ -13,6 +13,26 @@
 
 namespace orvena {
 
+void addSendButtons(QDialog* dialog, QVBoxLayout* layout, const QString& sendTip, QLineEdit* addresses,
+                    const std::function<bool(const QString&)>& send)
+{
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    addButton(buttons, QStringLiteral("Küld"), sendTip, QStringLiteral("sendButton"), dialog, [dialog, addresses, send] {
+        // Without an address the window stays, with what the operator sees, for one to be typed.
+        if (send(addresses->text()))
+            dialog->accept();
+        else
+            addresses->setFocus();
+    });
+    addButton(buttons, QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), dialog,
+              [dialog] { dialog->reject(); });
+    layout->addLayout(buttons);
+    // Enter in the addresses moves on to "Küld"; only Enter on a button presses it.
+    installEnterNavigation(dialog, EnterMode::FormFirst);
+    installEnterPressesButtons(dialog);
+}
+
 InvoiceMailDialog::InvoiceMailDialog(mail::InvoiceMailScreen* model, QWidget* parent) : QDialog(parent), m_model(model)
 {
     model->setParent(this);
@@ -35,21 +55,8 @@ InvoiceMailDialog::InvoiceMailDialog(mail::InvoiceMailScreen* model, QWidget* pa
         note->setWordWrap(true);
         layout->addWidget(note);
     }
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    addButton(buttons, QStringLiteral("Küld"), QStringLiteral("A számla elküldése"), QStringLiteral("sendButton"), this,
-              [this] {
-                  if (m_model->send(m_addresses->text()))
-                      accept();
-                  else
-                      m_addresses->setFocus();
-              });
-    addButton(buttons, QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), this,
-              [this] { reject(); });
-    layout->addLayout(buttons);
-    // Enter in the addresses moves on to "Küld"; only Enter on a button presses it.
-    installEnterNavigation(this, EnterMode::FormFirst);
-    installEnterPressesButtons(this);
+    addSendButtons(this, layout, QStringLiteral("A számla elküldése"), m_addresses,
+                   [this](const QString& addresses) { return m_model->send(addresses); });
 }
 
 InvoiceMailLogDialog::InvoiceMailLogDialog(mail::InvoiceMailLogScreen* model, QWidget* parent)

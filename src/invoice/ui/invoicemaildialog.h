@@ -5,11 +5,20 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
+class QVBoxLayout;
 
 namespace orvena {
+
+// An e-mail window's "Küld" and "Mégsem" row under its address field: "Küld" calls `send` with
+// the addresses and closes the window when it went, else the field takes the focus for an
+// address; Enter in the field moves on to "Küld".
+void addSendButtons(QDialog* dialog, QVBoxLayout* layout, const QString& sendTip, QLineEdit* addresses,
+                    const std::function<bool(const QString&)>& send);
 
 // The addresses, prefilled with the customer's; "Küld" sends and closes (or stays for an address).
 class InvoiceMailDialog : public QDialog {

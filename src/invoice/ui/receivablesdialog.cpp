@@ -2,6 +2,7 @@
 #include "receivablesdialog.h"
 
 #include "invoice/invoicetexts.h"
+#include "invoicemaildialog.h"
 
 #include "db/conversions.h"
 #include "db/errors.h"
@@ -230,22 +231,8 @@ ReminderMailDialog::ReminderMailDialog(mail::ReminderMailScreen* model, QWidget*
         note->setWordWrap(true);
         layout->addWidget(note);
     }
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    addButton(buttons, QStringLiteral("Küld"), QStringLiteral("A felszólítás elküldése"), QStringLiteral("sendButton"),
-              this, [this] {
-                  // Without an address the window stays, with what the operator sees, for one to be typed.
-                  if (m_model->send(m_addresses->text()))
-                      accept();
-                  else
-                      m_addresses->setFocus();
-              });
-    addButton(buttons, QStringLiteral("Mégsem"), QStringLiteral("Kilépés"), QStringLiteral("cancelButton"), this,
-              [this] { reject(); });
-    layout->addLayout(buttons);
-    // Enter in the addresses moves on to "Küld"; only Enter on a button presses it.
-    installEnterNavigation(this, EnterMode::FormFirst);
-    installEnterPressesButtons(this);
+    addSendButtons(this, layout, QStringLiteral("A felszólítás elküldése"), m_addresses,
+                   [this](const QString& addresses) { return m_model->send(addresses); });
     resize(640, 300);
 }
 

@@ -7,11 +7,10 @@
 
 namespace orvena {
 
-void UserInterface::runInBackground(const QString&, const BackgroundWork& work)
+std::unique_ptr<QThread> backgroundThread(const UserInterface::BackgroundWork& work, const std::atomic<bool>& cancelled,
+                                          std::exception_ptr& failure)
 {
-    std::atomic<bool> cancelled{false};
-    std::exception_ptr failure;
-    const std::unique_ptr<QThread> thread(QThread::create([&] {
+    std::unique_ptr<QThread> thread(QThread::create([&work, &cancelled, &failure] {
         try {
             work(cancelled);
         } catch (...) {
@@ -19,6 +18,14 @@ void UserInterface::runInBackground(const QString&, const BackgroundWork& work)
         }
     }));
     thread->setObjectName(QStringLiteral("background-work"));
+    return thread;
+}
+
+void UserInterface::runInBackground(const QString&, const BackgroundWork& work)
+{
+    std::atomic<bool> cancelled{false};
+    std::exception_ptr failure;
+    const std::unique_ptr<QThread> thread = backgroundThread(work, cancelled, failure);
     thread->start();
     thread->wait();
     if (failure)

@@ -4,7 +4,11 @@
 #include <QString>
 
 #include <atomic>
+#include <exception>
 #include <functional>
+#include <memory>
+
+class QThread;
 
 namespace orvena {
 
@@ -28,5 +32,10 @@ public:
     using BackgroundWork = std::function<void(const std::atomic<bool>& cancelled)>;
     virtual void runInBackground(const QString& what, const BackgroundWork& work);
 };
+
+// The thread a background work runs on, not yet started; what the work throws is kept in
+// `failure`, for the caller to rethrow once the thread has finished.
+std::unique_ptr<QThread> backgroundThread(const UserInterface::BackgroundWork& work, const std::atomic<bool>& cancelled,
+                                          std::exception_ptr& failure);
 
 } // namespace orvena

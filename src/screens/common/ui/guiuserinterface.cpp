@@ -113,14 +113,7 @@ void GuiUserInterface::runInBackground(const QString& what, const BackgroundWork
 {
     std::atomic<bool> cancelled{false};
     std::exception_ptr failure;
-    const std::unique_ptr<QThread> thread(QThread::create([&] {
-        try {
-            work(cancelled);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    }));
-    thread->setObjectName(QStringLiteral("background-work"));
+    const std::unique_ptr<QThread> thread = backgroundThread(work, cancelled, failure);
 
     // Shown at once and application-modal: no other action starts while the work runs.
     QProgressDialog progress(what, QStringLiteral("Mégsem"), 0, 0, parentWidget());
