@@ -8,6 +8,7 @@
 #include "nav/invoiceissue.h"
 #include "nav/schemavalidator.h"
 #include "support/fakes.h"
+#include "support/invoiceseed.h"
 #include "support/modaldriver.h"
 
 #include <QAction>
@@ -78,14 +79,18 @@ void TestAuditExport::initTestCase()
 void TestAuditExport::addInvoice(const QString& number, const QString& issueDate, const QString& printed,
                                  const QString& customer)
 {
-    m_session->db.exec(
-        QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fPrn, fKerek, fArfoly, fPnem, "
-                       "fmKod, fzKod, fvKod) VALUES ('%1', '%2', '%2', '%2', 'kp.', '%3', 0, 0, 'Ft', '00003', '1', '%4')")
-            .arg(number, issueDate, printed, customer));
-    m_session->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sMenny, sMe, sEar, sPnem, "
-                                      "skAfakod, sAfanev, sAfa) VALUES ('%1', '1', 'TM-100', 'Konyhai mérleg; 5 kg', "
-                                      "2, 'db', 8990, 'Ft', '1', '27% általános', 27)")
-                           .arg(number));
+    test::seedInvoice(m_session->db,
+                      {.number = number,
+                       .customer = customer,
+                       .printed = printed == u"I",
+                       .labels = QStringLiteral("00003"),
+                       .issued = issueDate,
+                       .due = issueDate,
+                       .lines = {{2, 8990, 27, QStringLiteral("Konyhai mérleg; 5 kg"), QStringLiteral("1"),
+                                  QStringLiteral("TM-100"), {}, QStringLiteral("db"), QStringLiteral("1"),
+                                  QStringLiteral("27% általános")}},
+                       .paymentMethod = QStringLiteral("kp."),
+                       .sums = false});
 }
 
 // 20240001 and 20240002 issued in May with their documents stored, 20240003 issued in May

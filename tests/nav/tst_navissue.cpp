@@ -8,6 +8,7 @@
 #include "screens/common/ui/guiuserinterface.h"
 #include "screens/common/ui/screenregistry.h"
 #include "support/fakes.h"
+#include "support/invoiceseed.h"
 #include "support/modaldriver.h"
 
 #include <QAbstractItemModel>
@@ -87,15 +88,19 @@ void TestNavIssue::cleanup()
 
 void TestNavIssue::addInvoice(const QString& number, const QString& customer)
 {
-    s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fPrn, fKerek, fArfoly, "
-                              "fPnem, fmKod, fzKod, fvKod) VALUES ('%1', '2024-05-15', '2024-05-17', '2024-06-01', "
-                              "'átutalás', ' ', 0, 0, 'Ft', '00003', '1', '%2')")
-                   .arg(number, customer));
-    s->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sMenny, sMe, sEar, sPnem, skAfakod, "
-                              "sAfanev, sAfa) VALUES ('%1', '1', 'TM-100', 'Konyhai mérleg', 2, 'db', 8990, 'Ft', '1', "
-                              "'27% általános', 27), ('%1', '10', 'OK-001', 'Oktatás', 1, 'óra', 12000, 'Ft', '4', "
-                              "'AAM alanyi adómentes', 0)")
-                   .arg(number));
+    test::seedInvoice(s->db, {.number = number,
+                              .customer = customer,
+                              .printed = false,
+                              .labels = QStringLiteral("00003"),
+                              .issued = QStringLiteral("2024-05-17"),
+                              .due = QStringLiteral("2024-06-01"),
+                              .lines = {{2, 8990, 27, QStringLiteral("Konyhai mérleg"), QStringLiteral("1"),
+                                         QStringLiteral("TM-100"), {}, QStringLiteral("db"), QStringLiteral("1"),
+                                         QStringLiteral("27% általános")},
+                                        {1, 12000, 0, QStringLiteral("Oktatás"), QStringLiteral("10"),
+                                         QStringLiteral("OK-001"), {}, QStringLiteral("óra"), QStringLiteral("4"),
+                                         QStringLiteral("AAM alanyi adómentes")}},
+                              .performed = QStringLiteral("2024-05-15")});
 }
 
 std::unique_ptr<QDialog> TestNavIssue::openRegisterOn(const QString& number)
