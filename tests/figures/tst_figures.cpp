@@ -3,6 +3,7 @@
 // invoice and one outside the period that must not count), through the real "Kimutatások" window:
 // its table, its chart's values, its print (a PDF with the chart as a picture), its CSV export
 // byte for byte, and the accountant's export from the window and from the command line.
+#include "support/invoiceseed.h"
 #include "support/modaldriver.h"
 #include "support/testdatabase.h"
 #include "support/windowsession.h"
@@ -65,11 +66,16 @@ private:
                 const QString& rate, const QString& discount, bool printed, const QString& performed = {})
     {
         const QDate d = QDate::fromString(issued, Qt::ISODate);
-        s->db.exec(QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fPrn, fKerek, fArfoly, "
-                                  "fPnem, fvKod) VALUES ('%1', '%2', '%3', '%4', 'átutalás', '%5', %6, %7, '%8', '%9')")
-                       .arg(number, performed.isEmpty() ? issued : performed, issued,
-                            d.addDays(14).toString(Qt::ISODate), printed ? QStringLiteral("I") : QStringLiteral(" "),
-                            discount, rate, currency, customer));
+        test::seedInvoiceHeader(s->db, {{QStringLiteral("fBszam"), number},
+                                        {QStringLiteral("fTkelt"), performed.isEmpty() ? issued : performed},
+                                        {QStringLiteral("fRkelt"), issued},
+                                        {QStringLiteral("fFkelt"), d.addDays(14).toString(Qt::ISODate)},
+                                        {QStringLiteral("fFizmod"), QStringLiteral("átutalás")},
+                                        {QStringLiteral("fPrn"), printed ? QStringLiteral("I") : QStringLiteral(" ")},
+                                        {QStringLiteral("fKerek"), discount},
+                                        {QStringLiteral("fArfoly"), rate},
+                                        {QStringLiteral("fPnem"), currency},
+                                        {QStringLiteral("fvKod"), customer}});
     }
     void line(const QString& number, const QString& article, const QString& quantity, const QString& price,
               const QString& vatCode, int percent)

@@ -3,6 +3,7 @@
 #include "invoice/printinvoice.h"
 #include "reports/recordingpresenter.h"
 #include "support/fakes.h"
+#include "support/invoiceseed.h"
 
 #include "db/errors.h"
 #include "invoice/paymentqr.h"
@@ -104,12 +105,24 @@ void TestPrintInvoice::addInvoice(const QString& number, const QString& labelCod
                                   const QString& discount, const QString& rate, const QString& currency,
                                   const QString& printed)
 {
-    m_session->db.exec(
-        QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fSzerz, fPrn, fKerek, "
-                       "fArfoly, fPnem, fmKod, fzKod, fvKod, fmemo, fMemoSzall, fMemoVevo) VALUES ('%1', "
-                       "'2010-05-17', '2010-05-18', '2010-05-26', 'átutalás', 'Első', 'SZ/1', '%2', %3, %4, '%5', "
-                       "'%6', '1', '1', 'Köszönjük!', 'Tisza-Mérleg Kft.\r\nSzeged', 'Kovács és Társa Bt.\r\nBudapest')")
-            .arg(number, printed, discount, rate, currency, labelCode));
+    test::seedInvoiceHeader(m_session->db, {{QStringLiteral("fBszam"), number},
+                                            {QStringLiteral("fTkelt"), QStringLiteral("2010-05-17")},
+                                            {QStringLiteral("fRkelt"), QStringLiteral("2010-05-18")},
+                                            {QStringLiteral("fFkelt"), QStringLiteral("2010-05-26")},
+                                            {QStringLiteral("fFizmod"), QStringLiteral("átutalás")},
+                                            {QStringLiteral("fMegj"), QStringLiteral("Első")},
+                                            {QStringLiteral("fSzerz"), QStringLiteral("SZ/1")},
+                                            {QStringLiteral("fPrn"), printed},
+                                            // "NULL": the column left unset (NULL)
+                                            {QStringLiteral("fKerek"), discount == u"NULL" ? QString() : discount},
+                                            {QStringLiteral("fArfoly"), rate == u"NULL" ? QString() : rate},
+                                            {QStringLiteral("fPnem"), currency},
+                                            {QStringLiteral("fmKod"), labelCode},
+                                            {QStringLiteral("fzKod"), QStringLiteral("1")},
+                                            {QStringLiteral("fvKod"), QStringLiteral("1")},
+                                            {QStringLiteral("fmemo"), QStringLiteral("Köszönjük!")},
+                                            {QStringLiteral("fMemoSzall"), QStringLiteral("Tisza-Mérleg Kft.\r\nSzeged")},
+                                            {QStringLiteral("fMemoVevo"), QStringLiteral("Kovács és Társa Bt.\r\nBudapest")}});
     for (const Line& l : lines)
         m_session->db.exec(
             QStringLiteral("INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, sPnem, "

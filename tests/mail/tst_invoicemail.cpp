@@ -4,6 +4,7 @@
 // invoice, the log; the failures (refused login, unreachable server, unverified certificate)
 // leave nothing marked; the register's window and the command line.
 #include "support/fakes.h"
+#include "support/invoiceseed.h"
 #include "support/modaldriver.h"
 
 #include "app/session.h"
@@ -217,12 +218,23 @@ void TestInvoiceMail::configure(int port, const QString& security, bool login, c
 
 void TestInvoiceMail::addInvoice(const QString& number)
 {
-    m_session->db.exec(
-        QStringLiteral("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, fKerek, fArfoly, "
-                       "fPnem, fmKod, fzKod, fvKod, fmemo, fMemoSzall, fMemoVevo) VALUES ('%1', CURDATE(), CURDATE(), "
-                       "CURDATE() + INTERVAL 8 DAY, 'átutalás', 'Első', ' ', 0, 0, 'Ft', '00003', '1', '1', '', "
-                       "'Tisza-Mérleg Kft.\r\nSzeged', 'Kovács és Társa Bt.\r\nBudapest')")
-            .arg(number));
+    const QDate today = QDate::currentDate();
+    test::seedInvoiceHeader(m_session->db, {{QStringLiteral("fBszam"), number},
+                                            {QStringLiteral("fTkelt"), today.toString(Qt::ISODate)},
+                                            {QStringLiteral("fRkelt"), today.toString(Qt::ISODate)},
+                                            {QStringLiteral("fFkelt"), today.addDays(8).toString(Qt::ISODate)},
+                                            {QStringLiteral("fFizmod"), QStringLiteral("átutalás")},
+                                            {QStringLiteral("fMegj"), QStringLiteral("Első")},
+                                            {QStringLiteral("fPrn"), QStringLiteral(" ")},
+                                            {QStringLiteral("fKerek"), QStringLiteral("0")},
+                                            {QStringLiteral("fArfoly"), QStringLiteral("0")},
+                                            {QStringLiteral("fPnem"), QStringLiteral("Ft")},
+                                            {QStringLiteral("fmKod"), QStringLiteral("00003")},
+                                            {QStringLiteral("fzKod"), QStringLiteral("1")},
+                                            {QStringLiteral("fvKod"), QStringLiteral("1")},
+                                            {QStringLiteral("fmemo"), QStringLiteral("")},
+                                            {QStringLiteral("fMemoSzall"), QStringLiteral("Tisza-Mérleg Kft.\r\nSzeged")},
+                                            {QStringLiteral("fMemoVevo"), QStringLiteral("Kovács és Társa Bt.\r\nBudapest")}});
     m_session->db.exec(QStringLiteral("INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, "
                                       "sPnem, skAfakod, sAfanev, sAfa, sMemo) VALUES ('%1', '1', 'TM-1', "
                                       "'Konyhai mérleg', '8423', 2, 'db', 10000, 'Ft', '1', '27% általános', 27, '')")
