@@ -4,12 +4,19 @@
 
 #include "screens/common/querytablemodel.h"
 #include "screens/common/ui/gridbinding.h"
+#include "screens/common/ui/guiuserinterface.h"
 #include "screens/common/ui/keyhandling.h"
+
+#include "db/errors.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QDeadlineTimer>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -220,6 +227,47 @@ private slots:
         DB_VERIFY(q.open());
         QCOMPARE(model->rowCount(), 1);
         QCOMPARE(view->currentIndex().row(), 0);
+    }
+
+    // Network work runs off the window's thread under a progress window: the window's events go
+    // on meanwhile, what the work throws comes back to the caller, and "Mégsem" asks it to stop.
+    void backgroundWorkShowsProgressAndStops()
+    {
+        GuiUserInterface ui;
+        QThread* ranOn = nullptr;
+        ui.runInBackground(QStringLiteral("Munka"), [&](const std::atomic<bool>&) { ranOn = QThread::currentThread(); });
+        QVERIFY(ranOn && ranOn != QThread::currentThread());
+
+        bool thrown = false;
+        try {
+            ui.runInBackground(QStringLiteral("Munka"), [](const std::atomic<bool>&) { throw Error(QStringLiteral("hiba")); });
+        } catch (const Error& e) {
+            thrown = e.text() == u"hiba";
+        }
+        QVERIFY(thrown);
+
+        // the operator presses "Mégsem" on the progress window; the work ends when it sees that
+        bool shown = false;
+        QTimer press;
+        QObject::connect(&press, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* progress = qobject_cast<QProgressDialog*>(w); progress && progress->isVisible()
+                                                                     && progress->objectName() == u"TFolyamat") {
+                    shown = progress->labelText() == u"Hosszú munka";
+                    press.stop();
+                    QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+                }
+        });
+        press.start(10);
+        bool stopped = false;
+        ui.runInBackground(QStringLiteral("Hosszú munka"), [&](const std::atomic<bool>& cancelled) {
+            const QDeadlineTimer limit(10000);
+            while (!cancelled.load() && !limit.hasExpired())
+                QThread::yieldCurrentThread();
+            stopped = cancelled.load();
+        });
+        QVERIFY(shown);
+        QVERIFY(stopped);
     }
 };
 

@@ -123,13 +123,20 @@ void GuiUserInterface::runInBackground(const QString& what, const BackgroundWork
     progress.setAutoClose(false);
     progress.setAutoReset(false);
     progress.setMinimumDuration(0);
-    QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&] {
-        cancelled = true;
-        // "Mégsem" hides the window; it stays up, without the button, until the work has given up.
-        progress.setCancelButton(nullptr);
+    const auto stop = [&] {
+        if (cancelled.exchange(true))
+            return;
+        // "Mégsem" hides the window; it stays up, without the button, until the work has given up
+        // (the button goes after its click has been handled).
         progress.setLabelText(what + QStringLiteral("\nMegszakítás…"));
-        QTimer::singleShot(0, &progress, [&progress] { progress.show(); });
-    });
+        QTimer::singleShot(0, &progress, [&progress] {
+            progress.setCancelButton(nullptr);
+            progress.show();
+        });
+    };
+    // "Mégsem", the window's close button and Escape alike.
+    QObject::connect(&progress, &QProgressDialog::canceled, &progress, stop);
+    QObject::connect(&progress, &QDialog::rejected, &progress, stop);
     QEventLoop loop;
     QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
     thread->start();
