@@ -76,8 +76,8 @@ public:
     MeasuredFont& metrics(const FontSpec& def)
     {
         // a layout uses a handful of fonts: a plain search beats building a key per text
-        for (auto& [spec, font] : m_fonts)
-            if (spec == def)
+        for (auto& [known, font] : m_fonts)
+            if (known == def)
                 return *font;
         m_fonts.emplace_back(def, std::make_unique<MeasuredFont>(makeFont(def), &m_device));
         return *m_fonts.back().second;

@@ -23,13 +23,9 @@ void FakeUserInterface::runInBackground(const QString& what, const BackgroundWor
         UserInterface::runInBackground(what, work);
         return;
     }
+    // the work sees "Mégsem" pressed from its start
     const std::atomic<bool> cancelled{true};
-    std::exception_ptr failure;
-    const std::unique_ptr<QThread> thread = backgroundThread(work, cancelled, failure);
-    thread->start();
-    thread->wait();
-    if (failure)
-        std::rethrow_exception(failure);
+    runAndWait(work, cancelled);
 }
 
 QStringList FakeUserInterface::texts() const

@@ -21,15 +21,20 @@ std::unique_ptr<QThread> backgroundThread(const UserInterface::BackgroundWork& w
     return thread;
 }
 
-void UserInterface::runInBackground(const QString&, const BackgroundWork& work)
+void runAndWait(const UserInterface::BackgroundWork& work, const std::atomic<bool>& cancelled)
 {
-    std::atomic<bool> cancelled{false};
     std::exception_ptr failure;
     const std::unique_ptr<QThread> thread = backgroundThread(work, cancelled, failure);
     thread->start();
     thread->wait();
     if (failure)
         std::rethrow_exception(failure);
+}
+
+void UserInterface::runInBackground(const QString&, const BackgroundWork& work)
+{
+    const std::atomic<bool> cancelled{false};
+    runAndWait(work, cancelled);
 }
 
 } // namespace orvena

@@ -37,5 +37,7 @@ public:
 // `failure`, for the caller to rethrow once the thread has finished.
 std::unique_ptr<QThread> backgroundThread(const UserInterface::BackgroundWork& work, const std::atomic<bool>& cancelled,
                                           std::exception_ptr& failure);
+// Runs `work` on such a thread and waits for it, showing nothing; what it threw is thrown here.
+void runAndWait(const UserInterface::BackgroundWork& work, const std::atomic<bool>& cancelled);
 
 } // namespace orvena
