@@ -227,6 +227,14 @@ void Query::appendColumn(const QString& name, ColumnKind kind, const std::vector
     replaceResult(std::make_shared<ResultSet>(m_result->withColumn(name, kind, cells)), m_current);
 }
 
+void Query::reorderWithColumn(const std::vector<int>& order, const QString& name, ColumnKind kind,
+                              const std::vector<QByteArray>& cells)
+{
+    if (!m_result || m_paging)
+        throw DbError(QStringLiteral("A(z) %1 lista nincs megnyitva.").arg(objectName()));
+    replaceResult(std::make_shared<ResultSet>(m_result->reordered(order, name, kind, cells)), 0);
+}
+
 void Query::refresh()
 {
     if (!m_result)

@@ -127,6 +127,10 @@ public:
     // Adds a column the program computes to the open (not paged) result, one cell per row in
     // the server's form; the current row stays. A refresh reads the statement's columns only.
     void appendColumn(const QString& name, ColumnKind kind, const std::vector<QByteArray>& cells);
+    // The same, with the rows put in `order` (each row's index now, every row once; `cells` in
+    // the new order): for a list the program sorts itself. The first row becomes current.
+    void reorderWithColumn(const std::vector<int>& order, const QString& name, ColumnKind kind,
+                           const std::vector<QByteArray>& cells);
     // The materialised rows; of a paged list only the columns (no rows).
     const ResultSet* result() const { return m_result.get(); }
 

@@ -28,6 +28,7 @@ inline const QString kPrintedNote = QStringLiteral("ZQ101");        // the print
 inline const QString kPrintedNoteLines = QStringLiteral("ZQ111");   // its lines (the line band)
 inline const QString kPrintedNoteTotal = QStringLiteral("ZQ112");   // its total quantity
 inline const QString kReceivables = QStringLiteral("ZQ_KINTLEVO");       // the receivables list: open invoices by customer
+inline const QString kReceivablesCustomers = QStringLiteral("ZQ_KINTLEVO_VEVOK"); // the receivables' customers by name
 inline const QString kReminderLines = QStringLiteral("ZQ_FELSZ");        // a reminder letter's overdue invoices (the line band)
 inline const QString kReminderIssuer = QStringLiteral("ZQ_FELSZ_KIB");   // the reminder's issuer with its bank account
 inline const QString kReminderCustomer = QStringLiteral("ZQ_FELSZ_VEVO"); // the reminder's customer

@@ -40,6 +40,10 @@ public:
     // A copy with one more column at the end holding these cells, one per row (a value the
     // program computes beside the ones read).
     ResultSet withColumn(const QString& name, ColumnKind kind, const std::vector<QByteArray>& cells) const;
+    // A copy whose rows are this one's rows `order` (each row's index here, every row once) with one
+    // more column at the end, its cells given in the new order: a list the program sorts itself.
+    ResultSet reordered(const std::vector<int>& order, const QString& name, ColumnKind kind,
+                        const std::vector<QByteArray>& cells) const;
 
     // Building (used by Connection).
     void addColumn(const QString& name, ColumnKind kind);

@@ -15,7 +15,9 @@
 #include "screens/common/documentprint.h"
 #include "screens/common/reportpresenter.h"
 
+#include <QHash>
 #include <QMap>
+#include <algorithm>
 
 namespace orvena {
 
@@ -33,13 +35,12 @@ QString changedAfterSql()
         "o.fRkelt > :p0");
 }
 
-// The open invoices as they stood on :p0 (yyyy-MM-dd), narrowed and ordered by `tail` (over the
-// alias `e`): issued by that day, with what was paid by then, without the corrections issued and
-// the storno made later. Today's open balances are kept (billing/openbalance.h) and read as they
-// are for every invoice nothing changed since the day; the few others are taken from the balance
-// view and brought back to the day. The customer's name is its first row's (one read of the
-// customers joined, not a lookup per invoice).
-QStringList openInvoicesSql(const QString& tail)
+// The open invoices as they stood on :p0 (yyyy-MM-dd), as a derived table over the alias `e`:
+// issued by that day, with what was paid by then, without the corrections issued and the storno
+// made later. Today's open balances are kept (billing/openbalance.h) and read as they are for
+// every invoice nothing changed since the day; the few others are taken from the balance view and
+// brought back to the day.
+QString openRowsSql()
 {
     // Paid after the day, not deleted.
     const QString later = QStringLiteral(
@@ -52,20 +53,49 @@ QStringList openInvoicesSql(const QString& tail)
                                     .arg(kBalanceView);
     // What a storno partner issued after the day settles.
     const QString stornoLater = QStringLiteral("IF(g.fRkelt > :p0, b.eFizetendo - b.eFizetve - b.eHatralek, 0)");
-    const QString changed = changedAfterSql();
-    return {QStringLiteral(
-                "SELECT e.*, IFNULL(v.vNeve, e.eVevo) AS vNeve, GREATEST(IFNULL(DATEDIFF(:p0, e.eHatarido), 0), 0) AS "
-                "napok FROM ("
-                "SELECT y.yBszam AS eBszam, y.yVevo AS eVevo, y.yzKod AS fzKod, y.yPnem AS ePnem, y.yKelt AS eKelt, "
-                "y.yHatarido AS eHatarido, y.yFizetendo AS eFizetendo, y.yFizetve AS eFizetve, y.yHatralek AS "
-                "eHatralek FROM %1 y LEFT JOIN (%2) x ON x.n = y.yBszam WHERE x.n IS NULL AND y.yKelt <= :p0 "
-                "UNION ALL SELECT b.eBszam, b.eVevo, f.fzKod, b.ePnem, b.eKelt, b.eHatarido, b.eFizetendo - %4, "
-                "b.eFizetve - %5, b.eHatralek + %5 - %4 + %6 FROM (%2) x JOIN %3 b ON b.eBszam = x.n JOIN szlafej f "
-                "ON f.fBszam = b.eBszam LEFT JOIN szlafej g ON g.fBszam = b.eStorno WHERE b.eKiallitva = 1 AND "
-                "b.eKelt <= :p0) e LEFT JOIN (SELECT vKod, MIN(vID) AS vID FROM vevo GROUP BY vKod) fv ON fv.vKod = "
-                "e.eVevo LEFT JOIN vevo v ON v.vID = fv.vID WHERE e.eHatralek > 0")
-                .arg(kOpenBalance, changed, kBalanceView, corrections, later, stornoLater),
+    return QStringLiteral(
+               "(SELECT y.yBszam AS eBszam, y.yVevo AS eVevo, y.yzKod AS fzKod, y.yPnem AS ePnem, y.yKelt AS eKelt, "
+               "y.yHatarido AS eHatarido, y.yFizetendo AS eFizetendo, y.yFizetve AS eFizetve, y.yHatralek AS "
+               "eHatralek FROM %1 y LEFT JOIN (%2) x ON x.n = y.yBszam WHERE x.n IS NULL AND y.yKelt <= :p0 "
+               "UNION ALL SELECT b.eBszam, b.eVevo, f.fzKod, b.ePnem, b.eKelt, b.eHatarido, b.eFizetendo - %4, "
+               "b.eFizetve - %5, b.eHatralek + %5 - %4 + %6 FROM (%2) x JOIN %3 b ON b.eBszam = x.n JOIN szlafej f "
+               "ON f.fBszam = b.eBszam LEFT JOIN szlafej g ON g.fBszam = b.eStorno WHERE b.eKiallitva = 1 AND "
+               "b.eKelt <= :p0) e")
+        .arg(kOpenBalance, changedAfterSql(), kBalanceView, corrections, later, stornoLater);
+}
+
+const QString kDaysOverdue = QStringLiteral("GREATEST(IFNULL(DATEDIFF(:p0, e.eHatarido), 0), 0) AS napok");
+
+// The open invoices on :p0 with the customer's name (its first record's, by one join of the
+// customers, not a lookup per invoice), narrowed and ordered by `tail`: a customer's few.
+QStringList openInvoicesSql(const QString& tail)
+{
+    return {QStringLiteral("SELECT e.*, IFNULL(v.vNeve, e.eVevo) AS vNeve, %1 FROM %2 LEFT JOIN (SELECT vKod, MIN(vID) "
+                           "AS vID FROM vevo GROUP BY vKod) fv ON fv.vKod = e.eVevo LEFT JOIN vevo v ON v.vID = fv.vID "
+                           "WHERE e.eHatralek > 0")
+                .arg(kDaysOverdue, openRowsSql()),
             tail};
+}
+
+// The customers' names (each code's first record) in the list's order: by name, then code. The
+// codes in `others` (open invoices whose customer record is gone) join them under their code.
+QStringList customerOrderSql(int others)
+{
+    QString extra;
+    for (int i = 1; i <= others; ++i)
+        extra += QStringLiteral(" UNION ALL SELECT :p%1, :p%1").arg(i);
+    return {QStringLiteral("SELECT c, n FROM (SELECT v.vKod AS c, IFNULL(v.vNeve, v.vKod) AS n FROM vevo v JOIN (SELECT MIN(vID) AS "
+                           "vID FROM vevo WHERE vKod IS NOT NULL GROUP BY vKod) fv ON fv.vID = v.vID%1) k ORDER BY n, c")
+                .arg(extra)};
+}
+
+// A customer code as the server compares it: without trailing blanks, in either case.
+QString codeKey(const QString& code)
+{
+    qsizetype end = code.size();
+    while (end > 0 && code.at(end - 1) == u' ')
+        --end;
+    return code.left(end).toCaseFolded();
 }
 
 // A customer's invoices overdue on :p0 (:p1 the customer).
@@ -104,21 +134,25 @@ void Receivables::read(const QDate& today)
 {
     m_today = today;
     m_rows.clear();
+    // The open invoices as the server has them, without a join or a sort: joining a hundred
+    // thousand of them to their customers' names and sorting them by the names took the server
+    // longer than reading them. The names come in their order from the customers (a few thousand
+    // rows), and the rows are put in that order here.
     Query& q = m_context.data.query(role::kReceivables);
-    q.setSql(openInvoicesSql(QStringLiteral("ORDER BY vNeve, e.eVevo, e.eHatarido, e.eBszam")));
+    q.setSql({QStringLiteral("SELECT e.*, %1 FROM %2 WHERE e.eHatralek > 0").arg(kDaysOverdue, openRowsSql())});
     q.setText(QStringLiteral("p0"), today.toString(QStringLiteral("yyyy-MM-dd")));
     q.open();
     // the columns looked up once: a list of a hundred thousand open invoices reads a million cells
     const auto column = [&q](const char* name) { return q.columnIndex(QLatin1String(name)); };
-    const int number = column("eBszam"), customer = column("eVevo"), name = column("vNeve"), issuer = column("fzKod"),
+    const int number = column("eBszam"), customer = column("eVevo"), issuer = column("fzKod"),
               currency = column("ePnem"), issued = column("eKelt"), due = column("eHatarido"), days = column("napok"),
               payable = column("eFizetendo"), paid = column("eFizetve"), balance = column("eHatralek");
-    m_rows.reserve(size_t(q.rowCount()));
+    std::vector<Receivable> rows;
+    rows.reserve(size_t(q.rowCount()));
     for (int r = 0; r < q.rowCount(); ++r) {
         Receivable row;
         row.number = q.text(r, number);
         row.customerCode = q.text(r, customer);
-        row.customerName = q.text(r, name);
         row.issuerCode = q.text(r, issuer);
         row.currency = currencyOf(q.text(r, currency));
         row.issued = q.date(r, issued);
@@ -127,22 +161,85 @@ void Receivables::read(const QDate& today)
         row.payable = q.money(r, payable);
         row.paid = q.money(r, paid);
         row.balance = q.money(r, balance);
-        m_rows.push_back(row);
+        rows.push_back(row);
     }
+    const CustomerOrder customers = customerOrder(rows);
+    std::vector<int> order(rows.size());
+    std::vector<int> rank(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        order[i] = static_cast<int>(i);
+        rank[i] = customers.rank.value(codeKey(rows[i].customerCode));
+    }
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        const Receivable& x = rows[size_t(a)];
+        const Receivable& y = rows[size_t(b)];
+        if (rank[size_t(a)] != rank[size_t(b)])
+            return rank[size_t(a)] < rank[size_t(b)];
+        if (x.due != y.due)
+            return x.due < y.due;
+        return x.number.compare(y.number, Qt::CaseInsensitive) < 0;
+    });
+    // The rows in the list's order, with their customers' names; the printed list reads the
+    // query, so it gets the same order and the names as a column.
+    std::vector<QByteArray> names;
+    names.reserve(rows.size());
+    m_rows.reserve(rows.size());
+    for (int i : order) {
+        Receivable& row = rows[size_t(i)];
+        const size_t at = size_t(rank[size_t(i)]);
+        row.customerName = customers.names[at];
+        names.push_back(customers.stored[at]);
+        m_rows.push_back(std::move(row));
+    }
+    q.reorderWithColumn(order, QStringLiteral("vNeve"), ColumnKind::Text, names);
+}
+
+Receivables::CustomerOrder Receivables::customerOrder(const std::vector<Receivable>& rows)
+{
+    Query& q = m_context.data.query(role::kReceivablesCustomers);
+    CustomerOrder order;
+    const auto readOrder = [&] {
+        q.open();
+        order = {};
+        for (int r = 0; r < q.rowCount(); ++r) {
+            const QString key = codeKey(q.text(r, 0));
+            if (order.rank.contains(key))
+                continue; // a code the server groups with one before it
+            order.rank.insert(key, static_cast<int>(order.names.size()));
+            order.names.push_back(q.text(r, 1));
+            order.stored.push_back(q.result()->raw(r, 1));
+        }
+    };
+    q.setSql(customerOrderSql(0));
+    readOrder();
+    QStringList others;
+    for (const Receivable& row : rows)
+        if (!order.rank.contains(codeKey(row.customerCode)) && !others.contains(row.customerCode))
+            others << row.customerCode;
+    if (others.isEmpty())
+        return order;
+    q.setSql(customerOrderSql(static_cast<int>(others.size())));
+    for (qsizetype i = 0; i < others.size(); ++i)
+        q.setText(QStringLiteral("p%1").arg(i + 1), others.at(i));
+    readOrder();
+    return order;
 }
 
 std::vector<ReceivableTotal> Receivables::customerTotals() const
 {
     std::vector<ReceivableTotal> totals;
+    QHash<QString, size_t> index; // customer code and currency -> its total
     for (const Receivable& r : m_rows) {
-        auto it = std::find_if(totals.begin(), totals.end(), [&](const ReceivableTotal& t) {
-            return t.customerCode == r.customerCode && t.currency == r.currency;
-        });
-        if (it == totals.end())
-            it = totals.insert(totals.end(), {r.customerCode, r.customerName, r.currency, 0, 0, Money()});
-        ++it->invoices;
-        it->balance += r.balance;
-        it->maxDaysOverdue = std::max(it->maxDaysOverdue, r.daysOverdue);
+        const QString key = r.customerCode + u'\x1f' + r.currency;
+        auto it = index.constFind(key);
+        if (it == index.cend()) {
+            it = index.insert(key, totals.size());
+            totals.push_back({r.customerCode, r.customerName, r.currency, 0, 0, Money()});
+        }
+        ReceivableTotal& t = totals[*it];
+        ++t.invoices;
+        t.balance += r.balance;
+        t.maxDaysOverdue = std::max(t.maxDaysOverdue, r.daysOverdue);
     }
     return totals;
 }

@@ -8,6 +8,7 @@
 #include "screens/common/screencontext.h"
 
 #include <QDate>
+#include <QHash>
 #include <QMap>
 #include <QStringList>
 #include <vector>
@@ -60,6 +61,8 @@ public:
     // date, number).
     void read(const QDate& today);
     const QDate& today() const { return m_today; }
+    // The day a reminder is worked out on, without reading the whole list (read sets it too).
+    void setToday(const QDate& today) { m_today = today; }
     const std::vector<Receivable>& rows() const { return m_rows; }
     // Per customer and currency, in the rows' order; and overall per currency.
     std::vector<ReceivableTotal> customerTotals() const;
@@ -83,6 +86,14 @@ public:
     static inline const QString kReminderTemplate = QStringLiteral("Felszolitas.frf");
 
 private:
+    // The customers of the rows in the list's order (by name, then code): each code's place, its
+    // name and the name as stored.
+    struct CustomerOrder {
+        QHash<QString, int> rank;
+        std::vector<QString> names;
+        std::vector<QByteArray> stored;
+    };
+    CustomerOrder customerOrder(const std::vector<Receivable>& rows);
     QByteArray reminderPaymentCode(const QString& issuerCode, const class Query& lines) const;
 
     ScreenContext& m_context;

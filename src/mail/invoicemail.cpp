@@ -307,7 +307,7 @@ InvoiceMailResult emailReminder(ScreenContext& context, const QString& customerC
     LetterFiles letters(folder.path());
     ScreenContext printing{context.data, context.state, context.ui, context.opener, &letters};
     Receivables receivables(printing);
-    receivables.read(today);
+    receivables.setToday(today);
     if (!receivables.printReminder(customerCode))
         return outcome;
 

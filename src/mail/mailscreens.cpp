@@ -81,7 +81,7 @@ bool ReminderMailScreen::prepare()
     runAction(m_context.ui, [&] {
         // What goes to whom is shown first; nothing is sent until "Küld".
         Receivables receivables(m_context);
-        receivables.read(m_day.isValid() ? m_day : QDate::currentDate());
+        receivables.setToday(m_day.isValid() ? m_day : QDate::currentDate());
         m_letters = receivables.reminderLetters(m_customer);
         if (m_letters.empty()) {
             m_context.ui.message(QStringLiteral("A(z) %1 kódú vevőnek nincs lejárt, rendezetlen számlája.").arg(m_customer));

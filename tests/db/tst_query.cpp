@@ -375,6 +375,17 @@ private slots:
         QCOMPARE(query.text(0, QStringLiteral("t")), QStringLiteral("a"));
         QVERIFY(query.result()->isNull(0, query.columnIndex(QStringLiteral("n"))));
         QVERIFY_THROWS_EXCEPTION(Error, query.appendColumn(QStringLiteral("hibas"), ColumnKind::Decimal, {"1"}));
+
+        // Put in the program's own order: the rows move whole (their NULLs too), the new column's
+        // cells come in the new order; an order that skips or repeats a row is refused.
+        DB_VERIFY(query.reorderWithColumn({1, 0}, QStringLiteral("nev"), ColumnKind::Text, {"B\xe9la", "Anna"}));
+        QCOMPARE(query.text(0, QStringLiteral("t")), QStringLiteral("b"));
+        QCOMPARE(query.text(0, QStringLiteral("nev")), QStringLiteral("Béla"));
+        QCOMPARE(query.text(1, QStringLiteral("osszeg")), QStringLiteral("1,5"));
+        QVERIFY(query.result()->isNull(1, query.columnIndex(QStringLiteral("n"))));
+        QCOMPARE(query.currentRow(), 0);
+        for (const std::vector<int>& wrong : {std::vector<int>{0, 0}, std::vector<int>{0}, std::vector<int>{0, 2}})
+            QVERIFY_THROWS_EXCEPTION(Error, query.reorderWithColumn(wrong, QStringLiteral("x"), ColumnKind::Text, {"a", "b"}));
     }
 
     void datesTravelInProgramFormat()

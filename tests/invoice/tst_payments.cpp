@@ -15,6 +15,7 @@
 #include "invoice/paymententry.h"
 #include "invoice/payments.h"
 #include "invoice/receivables.h"
+#include "invoice/ui/receivablesmodel.h"
 #include "invoice/ui/receivablesdialog.h"
 #include "reports/ui/reportpreview.h"
 #include "screens/common/ui/guiuserinterface.h"
@@ -32,6 +33,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <QTreeWidget>
 
 using namespace orvena;
@@ -432,6 +434,65 @@ private slots:
                                                           "20260002 127051 0 127051"}));
         QCOMPARE(listed(QDate(2026, 3, 31)), (QStringList{"20260003 254100 4100 250000", "20260001 127100 0 127100",
                                                           "20260006 127100 0 127100", "20260002 127051 0 127051"}));
+
+        // A customer's name is its first record's; an invoice whose customer record is gone is
+        // listed under its code, placed by it among the names; the printed list in the same order.
+        s->db.exec(QStringLiteral("INSERT INTO vevo (vKod, vNeve) VALUES ('1', 'Aladár Zrt.')"));
+        Invoice orphan{QStringLiteral("20260009")};
+        orphan.customer = QStringLiteral("9");
+        seed(s->db, orphan);
+        Receivables named(s->context);
+        named.read(QDate(2026, 3, 31));
+        QStringList order;
+        for (const Receivable& row : named.rows())
+            order << row.customerName + u' ' + row.number;
+        QCOMPARE(order, (QStringList{"9 20260009", "Ábel Bt. 20260003", "Kovács; \"Fa\" Kft. 20260001",
+                                     "Kovács; \"Fa\" Kft. 20260006", "Kovács; \"Fa\" Kft. 20260002"}));
+        s->context.reports = &presenter;
+        named.print();
+        s->context.reports = nullptr;
+        const QString list = presenter.last().pages.front().allTexts().join(u'\n');
+        qsizetype at = 0;
+        for (const QString& text : {QStringLiteral("20260009"), QStringLiteral("Ábel Bt."), QStringLiteral("20260003"),
+                                    QStringLiteral("20260001"), QStringLiteral("20260006"), QStringLiteral("20260002")}) {
+            const qsizetype next = list.indexOf(text, at);
+            QVERIFY2(next >= at, qPrintable(text + u'\n' + list));
+            at = next;
+        }
+
+        // On screen: a line per customer and currency over its invoices; a heading click sorts the
+        // customers by their totals and each one's invoices by theirs, the highlighted line staying
+        // with its invoice; column -1 puts the list's order back.
+        ReceivablesTreeModel tree;
+        tree.reset(named);
+        const auto shown = [&tree] {
+            QStringList out;
+            for (int l = 0; l < tree.rowCount(); ++l) {
+                const QString name = tree.index(l, ReceivablesTreeModel::Name).data().toString();
+                if (tree.isCustomerLine(l))
+                    out << tree.index(l, ReceivablesTreeModel::Balance).data().toString() + u' ' + name;
+                else
+                    out.back() += (out.back().endsWith(u')') ? u':' : u',') + name;
+            }
+            return out;
+        };
+        const QStringList listOrder{"1 271,00 9 (9):20260009", "2 500,00 Ábel Bt. (2):20260003",
+                                    "2 542,00 Kovács; \"Fa\" Kft. (1):20260001,20260006",
+                                    "1 270,51 Kovács; \"Fa\" Kft. (1):20260002"};
+        QCOMPARE(shown(), listOrder);
+        const QPersistentModelIndex highlighted = tree.index(6, ReceivablesTreeModel::Name);
+        QCOMPARE(highlighted.data().toString(), QStringLiteral("20260006"));
+        tree.sort(ReceivablesTreeModel::Balance, Qt::DescendingOrder);
+        QCOMPARE(shown(), (QStringList{"2 542,00 Kovács; \"Fa\" Kft. (1):20260001,20260006", "2 500,00 Ábel Bt. (2):20260003",
+                                       "1 271,00 9 (9):20260009", "1 270,51 Kovács; \"Fa\" Kft. (1):20260002"}));
+        tree.sort(ReceivablesTreeModel::Name, Qt::DescendingOrder);
+        QCOMPARE(shown(), (QStringList{"2 542,00 Kovács; \"Fa\" Kft. (1):20260006,20260001",
+                                       "1 270,51 Kovács; \"Fa\" Kft. (1):20260002", "2 500,00 Ábel Bt. (2):20260003",
+                                       "1 271,00 9 (9):20260009"}));
+        QCOMPARE(highlighted.data().toString(), QStringLiteral("20260006"));
+        QCOMPARE(highlighted.row(), 1);
+        tree.sort(-1);
+        QCOMPARE(shown(), listOrder);
     }
 
     // The reminder letter of a customer: its overdue invoices only, the issuer's bank account and
@@ -596,18 +657,18 @@ private slots:
         list->show();
         list->findChild<QLineEdit*>(QStringLiteral("dayEdit"))->setText(QStringLiteral("2026.05.01"));
         QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("refreshButton")), Qt::LeftButton);
-        auto* tree = list->findChild<QTreeWidget*>(QStringLiteral("receivablesTree"));
-        QCOMPARE(tree->topLevelItemCount(), 1);
-        QTreeWidgetItem* invoiceItem = tree->topLevelItem(0)->child(0);
-        QCOMPARE(invoiceItem->text(0), QStringLiteral("20260002"));
-        QCOMPARE(invoiceItem->text(3), QStringLiteral("61"));
-        QCOMPARE(invoiceItem->background(3).color(), QColor(255, 153, 153));
+        auto* tree = list->findChild<QTreeView*>(QStringLiteral("receivablesTree"));
+        QCOMPARE(tree->model()->rowCount(), 2); // the customer's line and its invoice
+        const QModelIndex invoiceItem = tree->model()->index(1, 0);
+        QCOMPARE(invoiceItem.data().toString(), QStringLiteral("20260002"));
+        QCOMPARE(invoiceItem.siblingAtColumn(3).data().toString(), QStringLiteral("61"));
+        QCOMPARE(invoiceItem.siblingAtColumn(3).data(Qt::BackgroundRole).value<QColor>(), QColor(255, 153, 153));
         QCOMPARE(list->findChild<QLabel*>(QStringLiteral("totalLabel"))->text(), QStringLiteral("Összesen: 1 271,00 Ft (1 számla)"));
 
         // The reminder letter of the highlighted customer, saved as PDF from the preview; the
         // list exported as CSV into the file chosen.
         QTemporaryDir out;
-        tree->setCurrentItem(invoiceItem);
+        tree->setCurrentIndex(invoiceItem);
         {
             ModalDriver letter;
             letter.window(QStringLiteral("ReportPreview"), [&](QWidget* shown) {

@@ -14,6 +14,7 @@
 #include "mail/mailscreens.h"
 #include "mail/mailsender.h"
 #include "invoice/invoiceregister.h"
+#include "invoice/ui/receivablesmodel.h"
 #include "reports/recordingpresenter.h"
 #include "screens/common/ui/guiuserinterface.h"
 #include "screens/common/ui/screenregistry.h"
@@ -33,6 +34,7 @@
 #include <QTemporaryDir>
 #include <QScopeGuard>
 #include <QTest>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include <sys/stat.h>
@@ -388,9 +390,10 @@ void TestInvoiceMail::remindersGoByMail()
     list->show();
     list->findChild<QLineEdit*>(QStringLiteral("dayEdit"))->setText(QStringLiteral("2026.03.01"));
     QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("refreshButton")), Qt::LeftButton);
-    auto* tree = list->findChild<QTreeWidget*>(QStringLiteral("receivablesTree"));
-    QCOMPARE(tree->topLevelItemCount(), 1);
-    tree->setCurrentItem(tree->topLevelItem(0));
+    auto* tree = list->findChild<QTreeView*>(QStringLiteral("receivablesTree"));
+    QCOMPARE(tree->model()->rowCount(), 4); // the customer's line and its three open invoices
+    QVERIFY(!static_cast<ReceivablesTreeModel*>(tree->model())->isCustomerLine(1));
+    tree->setCurrentIndex(tree->model()->index(2, 0)); // an invoice's line names its customer too
     {
         ModalDriver driver;
         driver

@@ -3,6 +3,7 @@
 
 #include "invoice/invoicetexts.h"
 #include "invoicemaildialog.h"
+#include "receivablesmodel.h"
 
 #include "db/conversions.h"
 #include "db/errors.h"
@@ -16,6 +17,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -23,46 +26,27 @@ namespace orvena {
 
 namespace {
 
-enum Column { Name, Issued, Due, Days, Currency, Payable, Paid, Balance, Count };
-
-// Sorted by the value behind the text (dates, days, amounts), not by the text.
-class SortedItem : public QTreeWidgetItem {
-public:
-    using QTreeWidgetItem::QTreeWidgetItem;
-    bool operator<(const QTreeWidgetItem& other) const override
-    {
-        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
-        const QVariant a = data(column, Qt::UserRole);
-        const QVariant b = other.data(column, Qt::UserRole);
-        if (a.isValid() && b.isValid())
-            return QVariant::compare(a, b) == QPartialOrdering::Less;
-        return text(column).localeAwareCompare(other.text(column)) < 0;
-    }
-};
-
 QString amount(Money value)
 {
     return invoice::formatAmount(value.exact());
 }
 
-// The overdue colours: from the first day, from the 30th and from the 60th.
-QColor overdueColour(int level)
-{
-    switch (level) {
-    case 1: return QColor(255, 244, 179);
-    case 2: return QColor(255, 204, 128);
-    case 3: return QColor(255, 153, 153);
-    default: return {};
-    }
-}
+// An invoice's number stands indented under its customer's line.
+class IndentedInvoices : public QStyledItemDelegate {
+public:
+    IndentedInvoices(const ReceivablesTreeModel* lines, QObject* parent) : QStyledItemDelegate(parent), m_lines(lines) {}
 
-void setAmount(QTreeWidgetItem* item, int column, Money value)
-{
-    item->setText(column, amount(value));
-    // sorted by the amount, held in fillér
-    item->setData(column, Qt::UserRole, value.filler());
-    item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
-}
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.column() == ReceivablesTreeModel::Name && !m_lines->isCustomerLine(index.row()))
+            option->text.prepend(QStringLiteral("\u2003\u2003"));
+    }
+
+private:
+    const ReceivablesTreeModel* m_lines;
+};
 
 } // namespace
 
@@ -85,15 +69,17 @@ ReceivablesDialog::ReceivablesDialog(ScreenContext& context, QWidget* parent)
     top->addStretch();
     layout->addLayout(top);
 
-    m_tree = new QTreeWidget(this);
+    m_tree = new QTreeView(this);
     m_tree->setObjectName(QStringLiteral("receivablesTree"));
-    m_tree->setColumnCount(Count);
-    m_tree->setHeaderLabels({QStringLiteral("Vevő / számla"), QStringLiteral("Kelte"), QStringLiteral("Fiz. határidő"),
-                             QStringLiteral("Késés (nap)"), QStringLiteral("Pénznem"), QStringLiteral("Fizetendő"),
-                             QStringLiteral("Fizetve"), QStringLiteral("Hátralék")});
+    m_tree->setUniformRowHeights(true); // a hundred thousand lines are laid out without measuring each
+    m_lines = new ReceivablesTreeModel(this);
+    m_tree->setModel(m_lines);
+    m_tree->setRootIsDecorated(false);
+    m_tree->setItemDelegate(new IndentedInvoices(m_lines, m_tree));
+    // Shown in the list's order (by name, then due date) until a heading is clicked.
+    m_tree->header()->setSortIndicator(-1, Qt::AscendingOrder);
     m_tree->setSortingEnabled(true);
-    m_tree->sortByColumn(Name, Qt::AscendingOrder);
-    m_tree->header()->resizeSection(Name, 260);
+    m_tree->header()->resizeSection(ReceivablesTreeModel::Name, 260);
     layout->addWidget(m_tree, 1);
 
     m_total = new QLabel(this);
@@ -122,44 +108,8 @@ void ReceivablesDialog::reload()
 {
     runAction(m_context.ui, [this] {
         m_model.read(parseDate(m_day->text()));
-        m_tree->setSortingEnabled(false);
-        m_tree->clear();
-        QHash<QString, QTreeWidgetItem*> customers; // code + currency -> its item
-        for (const ReceivableTotal& t : m_model.customerTotals()) {
-            auto* item = new SortedItem(m_tree);
-            item->setText(Name, QStringLiteral("%1 (%2)").arg(t.customerName, t.customerCode));
-            item->setData(Name, Qt::UserRole + 1, t.customerCode);
-            item->setText(Days, QString::number(t.maxDaysOverdue));
-            item->setData(Days, Qt::UserRole, t.maxDaysOverdue);
-            item->setText(Currency, t.currency);
-            setAmount(item, Balance, t.balance);
-            QFont bold = item->font(Name);
-            bold.setBold(true);
-            for (int c = 0; c < Count; ++c)
-                item->setFont(c, bold);
-            item->setExpanded(true);
-            customers.insert(t.customerCode + u'\x1f' + t.currency, item);
-        }
-        for (const Receivable& r : m_model.rows()) {
-            auto* item = new SortedItem(customers.value(r.customerCode + u'\x1f' + r.currency));
-            item->setText(Name, r.number);
-            item->setData(Name, Qt::UserRole + 1, r.customerCode);
-            item->setText(Issued, formatDate(r.issued));
-            item->setData(Issued, Qt::UserRole, r.issued);
-            item->setText(Due, formatDate(r.due));
-            item->setData(Due, Qt::UserRole, r.due);
-            item->setText(Days, QString::number(r.daysOverdue));
-            item->setData(Days, Qt::UserRole, r.daysOverdue);
-            item->setText(Currency, r.currency);
-            setAmount(item, Payable, r.payable);
-            setAmount(item, Paid, r.paid);
-            setAmount(item, Balance, r.balance);
-            if (const QColor colour = overdueColour(overdueLevel(r.daysOverdue)); colour.isValid())
-                for (int c = 0; c < Count; ++c)
-                    item->setBackground(c, colour);
-        }
-        m_tree->expandAll();
-        m_tree->setSortingEnabled(true);
+        m_lines->reset(m_model);
+        m_lines->sort(m_tree->header()->sortIndicatorSection(), m_tree->header()->sortIndicatorOrder());
         QStringList totals;
         for (const ReceivableTotal& t : m_model.overallTotals())
             totals << amount(t.balance) + u' ' + t.currency;
@@ -188,12 +138,12 @@ void ReceivablesDialog::exportCsv()
 
 void ReceivablesDialog::printReminder()
 {
-    QTreeWidgetItem* current = m_tree->currentItem();
-    if (!current) {
+    const QModelIndex current = m_tree->currentIndex();
+    if (!current.isValid()) {
         m_context.ui.message(QStringLiteral("Válassza ki a vevőt (vagy egy számláját), akinek a felszólítás készül."));
         return;
     }
-    const QString customer = current->data(Name, Qt::UserRole + 1).toString();
+    const QString customer = current.data(ReceivablesTreeModel::kCustomerRole).toString();
     runAction(m_context.ui, [&] { m_model.printReminder(customer); });
 }
 
@@ -238,12 +188,12 @@ ReminderMailDialog::ReminderMailDialog(mail::ReminderMailScreen* model, QWidget*
 
 void ReceivablesDialog::mailReminder()
 {
-    QTreeWidgetItem* current = m_tree->currentItem();
-    if (!current) {
+    const QModelIndex current = m_tree->currentIndex();
+    if (!current.isValid()) {
         m_context.ui.message(QStringLiteral("Válassza ki a vevőt (vagy egy számláját), akinek a felszólítás készül."));
         return;
     }
-    ScreenRequest request = ScreenRequest::on(current->data(Name, Qt::UserRole + 1).toString());
+    ScreenRequest request = ScreenRequest::on(current.data(ReceivablesTreeModel::kCustomerRole).toString());
     request.day = m_model.today();
     m_context.opener.open(Screen::ReminderMail, request);
 }

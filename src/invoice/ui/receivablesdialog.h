@@ -8,9 +8,11 @@
 
 class QLabel;
 class QLineEdit;
-class QTreeWidget;
+class QTreeView;
 
 namespace orvena {
+
+class ReceivablesTreeModel;
 
 class ReceivablesDialog : public QDialog {
     Q_OBJECT
@@ -28,7 +30,8 @@ private:
     ScreenContext& m_context;
     Receivables m_model;
     QLineEdit* m_day;
-    QTreeWidget* m_tree;
+    QTreeView* m_tree;
+    ReceivablesTreeModel* m_lines;
     QLabel* m_total;
 };
 
