@@ -95,6 +95,36 @@ Decimal Decimal::parse(const QString& text)
     return Decimal(negative ? -units : units, static_cast<int>(fraction.size()));
 }
 
+std::optional<Decimal> Decimal::fromPlain(const char* data, qsizetype size)
+{
+    qsizetype i = 0;
+    const bool negative = size > 0 && data[0] == '-';
+    if (negative)
+        ++i;
+    Wide units = 0;
+    int digits = 0, scale = 0;
+    bool point = false;
+    for (; i < size; ++i) {
+        const char c = data[i];
+        if (c == '.' && !point && digits > 0) {
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9' || ++digits > 30)
+            return std::nullopt;
+        units = units * 10 + (c - '0');
+        if (point)
+            ++scale;
+    }
+    if (digits == 0 || (point && scale == 0))
+        return std::nullopt;
+    for (; scale > 0 && units % 10 == 0; --scale)
+        units /= 10; // trailing zeros of the fraction do not count, as in parse()
+    if (scale > kMaxScale)
+        return std::nullopt; // rounded by parse()
+    return Decimal(negative ? -units : units, scale);
+}
+
 std::optional<Decimal> Decimal::typed(const QString& text)
 {
     if (!typedNumber(text))

@@ -20,6 +20,10 @@ public:
     // A number in program form ("1 234,5") or the server's ("1234.5000"): every digit kept up
     // to 18 decimals (beyond them rounded). Throws ConversionError as parseDouble does.
     static Decimal parse(const QString& text);
+    // A number exactly in the server's plain form ("-1234.5000", at most 30 digits): nothing for
+    // anything else (blanks, an exponent, a comma), which parse() reads. Reads a cell without
+    // making a string of it: a list of a hundred thousand invoices holds a few hundred thousand.
+    static std::optional<Decimal> fromPlain(const char* data, qsizetype size);
     // A number still being typed ("2," reads as 2): nothing for what typedNumber() refuses.
     static std::optional<Decimal> typed(const QString& text);
 

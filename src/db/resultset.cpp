@@ -57,6 +57,12 @@ Decimal ResultSet::decimal(int row, int column) const
     if (isNull(row, column))
         return {};
     // Numbers arrive as "-1234.5000"; a text column is read as the program writes numbers.
+    if (kind(column) != ColumnKind::Text) {
+        const size_t i = cell(row, column);
+        const qint64 end = i + 1 < m_offsets.size() ? m_offsets[i + 1] : m_data.size();
+        if (const auto plain = Decimal::fromPlain(m_data.constData() + m_offsets[i], end - m_offsets[i]))
+            return *plain;
+    }
     const QString cell = kind(column) == ColumnKind::Text ? text(row, column) : QString::fromLatin1(raw(row, column));
     if (kind(column) == ColumnKind::Text && cell.trimmed().isEmpty())
         return {};
@@ -90,6 +96,26 @@ QDate ResultSet::date(int row, int column) const
 {
     if (isNull(row, column))
         return {};
+    if (kind(column) == ColumnKind::Date || kind(column) == ColumnKind::DateTime) {
+        // "2026-03-01" read straight from the cell; anything else below
+        const size_t i = cell(row, column);
+        const qint64 end = i + 1 < m_offsets.size() ? m_offsets[i + 1] : m_data.size();
+        const char* d = m_data.constData() + m_offsets[i];
+        const auto digits = [d](int from, int count) {
+            int value = 0;
+            for (int k = from; k < from + count; ++k) {
+                if (d[k] < '0' || d[k] > '9')
+                    return -1;
+                value = value * 10 + (d[k] - '0');
+            }
+            return value;
+        };
+        if (end - m_offsets[i] >= 10 && d[4] == '-' && d[7] == '-') {
+            const QDate date(digits(0, 4), digits(5, 2), digits(8, 2));
+            if (date.isValid() && date.year() > 0)
+                return date;
+        }
+    }
     const QString cell = kind(column) == ColumnKind::Text ? text(row, column).trimmed() : QString::fromLatin1(raw(row, column));
     if (cell.isEmpty())
         return {};

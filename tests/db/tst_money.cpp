@@ -18,6 +18,7 @@ private slots:
     void conversion_data();
     void conversion();
     void refused();
+    void serverForm();
     void typedNumbers_data();
     void typedNumbers();
 };
@@ -137,6 +138,21 @@ void TestMoney::refused()
     QCOMPARE(Money::rounded(*Decimal::typed(QStringLiteral("2,"))).text(), QStringLiteral("2,00"));
     QVERIFY(!Decimal::typed(QStringLiteral("-")));
     QVERIFY(!Decimal::typed(QString()));
+}
+
+// A cell in the server's plain form is read without a string, to the same value parse() gives;
+// any other form is left to parse().
+void TestMoney::serverForm()
+{
+    for (const char* plain : {"-1234.5000", "0.0000", "-0.0000", "1271", "0.000000000000000001", "007.50",
+                              "123456789012345678901234567890", "-99999999999999999999.9999"}) {
+        const auto read = Decimal::fromPlain(plain, qsizetype(qstrlen(plain)));
+        QVERIFY2(read, plain);
+        QCOMPARE(read->text(), Decimal::parse(QLatin1String(plain)).text());
+    }
+    for (const char* other : {"", "-", ".5", "5.", "1.2.3", "1e5", "12,5", " 5", "+5", "0.0000000000000000001",
+                              "1234567890123456789012345678901", "--1"})
+        QVERIFY2(!Decimal::fromPlain(other, qsizetype(qstrlen(other))), other);
 }
 
 // The one reader of typed numbers: comma decimal, blanks group; in an amount a dot before exactly
