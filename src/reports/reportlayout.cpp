@@ -353,8 +353,11 @@ private:
             return shaped;
         MeasuredFont& fm = m_measure.metrics(object.font);
         // A line may use the insets too before it wraps, as long captions are drawn to fit.
-        for (const QString& paragraph : value.split(u'\n'))
-            shaped.lines << wrapParagraph(paragraph, fm, object.box.width());
+        if (!value.contains(u'\n'))
+            shaped.lines = wrapParagraph(value, fm, object.box.width()); // the common case: one paragraph
+        else
+            for (const QString& paragraph : value.split(u'\n'))
+                shaped.lines << wrapParagraph(paragraph, fm, object.box.width());
         // a closing line break ends the last line; blank lines after the text carry nothing
         while (shaped.lines.size() > 1 && shaped.lines.back().trimmed().isEmpty())
             shaped.lines.removeLast();
@@ -399,6 +402,7 @@ private:
         if (object.valign == VAlign::Middle)
             y = item.box.top() + (item.box.height() - static_cast<double>(text.lines.size()) * text.lineHeight) / 2;
         const double width = item.box.width() - 2 * kInsetX;
+        item.lines.reserve(static_cast<size_t>(text.lines.size()));
         for (const QString& line : text.lines) {
             item.lines.push_back({QRectF(item.box.left() + kInsetX, y, width, text.lineHeight), line});
             y += text.lineHeight;
