@@ -7,10 +7,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFont>
+#include <QHash>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QHash>
 #include <QTextLayout>
 #include <deque>
 #include <memory>
@@ -82,8 +82,9 @@ public:
 
 private:
     using Lines = QHash<QString, const QTextLayout*>;
-    // About a hundred megabytes of layouts; a 10 000-line invoice in three copies keeps half.
-    static constexpr size_t kMaxKept = 100000;
+    // A layout takes some 1.2 kB: at most about 75 MB. A 10 000-line invoice in three copies
+    // keeps some 47 000.
+    static constexpr size_t kMaxKept = 60000;
 
     static bool plain(const QString& text)
     {
