@@ -2,6 +2,8 @@
 // of 100, 1 000 and 10 000 lines, next to the line statement alone run on the same connection.
 // The time per line should stay flat: the layout grows linearly with the lines.
 //   ORVENA_DB_SOCKET=... bench_print [repeats]
+// ORVENA_BENCH_PDF_DIR=folder keeps the last PDF of each size there (lines.pdf), to compare the
+// output of two builds.
 #include "invoice/printinvoice.h"
 #include "reports/reportengine.h"
 
@@ -12,6 +14,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -103,6 +106,13 @@ int main(int argc, char** argv)
         const double total = median(totals);
         std::printf("%8d %7d %12.1f %12.1f %10.1f %10.1f %12.1f %10lld\n", lines, presenter.pages, median(baselines),
                     total, median(layouts), median(pdfs), total * 1000 / lines, QFileInfo(pdf).size() / 1024);
+        const QString keep = qEnvironmentVariable("ORVENA_BENCH_PDF_DIR");
+        if (!keep.isEmpty()) {
+            const QString kept = QDir(keep).filePath(QStringLiteral("%1.pdf").arg(lines));
+            QFile::remove(kept);
+            if (!QFile::copy(pdf, kept))
+                return 1;
+        }
     }
     setup.execute("DROP DATABASE IF EXISTS orvena_bench_print");
     return 0;

@@ -3,21 +3,62 @@
 #include "db/conversions.h"
 #include "db/errors.h"
 
-#include <QRegularExpression>
+#include <QVarLengthArray>
+#include <charconv>
 #include <cmath>
 
 namespace orvena::reports {
 
+namespace {
+
+// The blanks around a number: space, tab, line breaks, vertical tab and form feed.
+bool isBlank(char16_t c)
+{
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
+
+bool isDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+} // namespace
+
+// Read by hand: every value a template prints passes through here, most of them are no
+// number at all, and the answer is known at the first letter.
 std::optional<double> numberInText(const QString& text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\s*[-+]?(\\d+([.,]\\d*)?|[.,]\\d+)\\s*$"));
-    if (!pattern.match(text).hasMatch())
+    const char16_t* begin = QStringView(text).utf16();
+    const char16_t* end = begin + text.size();
+    while (begin < end && isBlank(*begin))
+        ++begin;
+    while (end > begin && isBlank(end[-1]))
+        --end;
+    bool negative = false;
+    if (begin < end && (*begin == u'-' || *begin == u'+'))
+        negative = *begin++ == u'-';
+    // digits, at most one decimal sign (point or comma), digits; a digit on either side of it
+    QVarLengthArray<char, 64> plain;
+    qsizetype digits = 0;
+    bool separator = false;
+    for (const char16_t* c = begin; c < end; ++c) {
+        if (isDigit(*c)) {
+            ++digits;
+            plain.append(static_cast<char>(*c));
+        } else if ((*c == u'.' || *c == u',') && !separator) {
+            separator = true;
+            plain.append('.');
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0)
         return std::nullopt;
-    QString t = text.trimmed();
-    t.replace(u',', u'.');
-    bool ok = false;
-    const double v = t.toDouble(&ok);
-    return ok ? std::optional<double>(v) : std::nullopt;
+    double value = 0;
+    const auto [rest, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+    if (error != std::errc() || rest != plain.data() + plain.size())
+        return std::nullopt;
+    return negative ? -value : value;
 }
 
 Value Value::fromText(const QString& text)
@@ -249,6 +290,13 @@ Value evaluateNode(const Expression::Node& node, const NameResolver& resolve)
     return {};
 }
 
+bool onlyFields(const Expression::Node& node)
+{
+    if (node.kind == Kind::Reference)
+        return !node.dataset.isEmpty();
+    return (!node.left || onlyFields(*node.left)) && (!node.right || onlyFields(*node.right));
+}
+
 } // namespace
 
 Expression Expression::parse(const QString& text)
@@ -273,6 +321,11 @@ void checkExpressions(const QString& content)
 Value Expression::evaluate(const NameResolver& resolve) const
 {
     return evaluateNode(*m_root, resolve);
+}
+
+bool Expression::readsOnlyFields() const
+{
+    return onlyFields(*m_root);
 }
 
 } // namespace orvena::reports

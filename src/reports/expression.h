@@ -26,6 +26,9 @@ public:
     // Throws Error with the expression's text when it cannot be parsed.
     static Expression parse(const QString& text);
     Value evaluate(const NameResolver& resolve) const;
+    // Whether every name it uses is a dataset field (no variable, no page counter, no PAGE#):
+    // its value then depends on the dataset rows alone.
+    bool readsOnlyFields() const;
 
     struct Node;
 

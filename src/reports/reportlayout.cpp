@@ -128,13 +128,34 @@ QStringList wrapParagraph(const QString& paragraph, MeasuredFont& fm, double wid
     return out;
 }
 
-// A text object's content split into fixed text and bracketed expressions, parsed once.
+// A text object's content split into fixed text and bracketed expressions, parsed once for all
+// objects of the same content and format (the copies repeat them).
 struct CompiledText {
     struct Segment {
         QString fixed;
         std::optional<Expression> expression;
     };
     std::vector<Segment> segments;
+    // Every expression reads dataset fields only: the value is the same whenever the same row
+    // is printed (in every copy), and is kept by row.
+    bool fieldsOnly = true;
+    bool fixed = true; // no expression at all: one value everywhere
+    const void* keptDataset = nullptr; // the line dataset the kept values belong to
+    std::vector<std::optional<QString>> keptByRow;
+    std::optional<QString> keptOutside; // printed outside the lines of a dataset
+    std::optional<QString>& kept(const void* dataset, int row)
+    {
+        if (!dataset || fixed)
+            return keptOutside;
+        if (dataset != keptDataset) {
+            keptDataset = dataset;
+            keptByRow.clear();
+        }
+        const auto index = static_cast<size_t>(row);
+        if (index >= keptByRow.size())
+            keptByRow.resize(index + 1);
+        return keptByRow[index];
+    }
 };
 
 CompiledText compile(const QString& content)
@@ -152,7 +173,10 @@ CompiledText compile(const QString& content)
         const qsizetype close = content.indexOf(u']', open);
         if (close < 0)
             throw Error(QStringLiteral("Lezáratlan kifejezés a sablonban: %1").arg(content.mid(open)));
-        compiled.segments.push_back({{}, Expression::parse(content.mid(open + 1, close - open - 1))});
+        Expression expression = Expression::parse(content.mid(open + 1, close - open - 1));
+        compiled.fieldsOnly = compiled.fieldsOnly && expression.readsOnlyFields();
+        compiled.fixed = false;
+        compiled.segments.push_back({{}, std::move(expression)});
         pos = close + 1;
     }
     return compiled;
@@ -280,21 +304,22 @@ private:
                 startPage();
                 continue;
             }
-            emitBand(laid, m_cursor);
+            emitBand(std::move(laid), m_cursor);
             ++m_bandsOnPage;
             finishPage();
             startPage();
             laid = std::move(*rest);
         }
-        emitBand(laid, m_cursor);
-        m_cursor += laid.height;
+        const double height = laid.height;
+        emitBand(std::move(laid), m_cursor);
+        m_cursor += height;
         ++m_bandsOnPage;
     }
 
-    void emitBand(const LaidBand& band, double top)
+    // Moves a laid-out band's items onto the page, its top at `top`.
+    void emitBand(LaidBand&& band, double top)
     {
-        for (const TextItem& text : band.texts) {
-            TextItem item = text;
+        for (TextItem& item : band.texts) {
             item.box.translate(0, top);
             for (TextLine& line : item.lines)
                 line.rect.translate(0, top);
@@ -302,7 +327,7 @@ private:
         }
         for (const LineItem& rule : band.rules)
             m_page.rules.push_back({rule.from + QPointF(0, top), rule.to + QPointF(0, top), rule.width});
-        for (ImageItem image : band.images) {
+        for (ImageItem& image : band.images) {
             image.box.translate(0, top);
             m_page.images.push_back(std::move(image));
         }
@@ -328,8 +353,11 @@ private:
             return shaped;
         MeasuredFont& fm = m_measure.metrics(object.font);
         // A line may use the insets too before it wraps, as long captions are drawn to fit.
-        for (const QString& paragraph : value.split(u'\n'))
-            shaped.lines << wrapParagraph(paragraph, fm, object.box.width());
+        if (!value.contains(u'\n'))
+            shaped.lines = wrapParagraph(value, fm, object.box.width()); // the common case: one paragraph
+        else
+            for (const QString& paragraph : value.split(u'\n'))
+                shaped.lines << wrapParagraph(paragraph, fm, object.box.width());
         // a closing line break ends the last line; blank lines after the text carry nothing
         while (shaped.lines.size() > 1 && shaped.lines.back().trimmed().isEmpty())
             shaped.lines.removeLast();
@@ -374,6 +402,7 @@ private:
         if (object.valign == VAlign::Middle)
             y = item.box.top() + (item.box.height() - static_cast<double>(text.lines.size()) * text.lineHeight) / 2;
         const double width = item.box.width() - 2 * kInsetX;
+        item.lines.reserve(static_cast<size_t>(text.lines.size()));
         for (const QString& line : text.lines) {
             item.lines.push_back({QRectF(item.box.left() + kInsetX, y, width, text.lineHeight), line});
             y += text.lineHeight;
@@ -541,11 +570,27 @@ private:
 
     QString evaluate(const TextObject& object)
     {
-        auto it = m_compiled.find(&object);
-        if (it == m_compiled.end())
-            it = m_compiled.emplace(&object, compile(object.content)).first;
+        auto it = m_compiledFor.find(&object);
+        if (it == m_compiledFor.end()) {
+            const std::pair<QString, int> key{object.content, object.numberDecimals.value_or(-1)};
+            auto shared = m_compiled.find(key);
+            if (shared == m_compiled.end())
+                shared = m_compiled.emplace(key, compile(object.content)).first;
+            it = m_compiledFor.emplace(&object, &shared->second).first;
+        }
+        CompiledText& compiled = *it->second;
+        if (!compiled.fieldsOnly)
+            return compute(object, compiled);
+        std::optional<QString>& kept = compiled.kept(m_iterating, m_row);
+        if (!kept)
+            kept = compute(object, compiled);
+        return *kept;
+    }
+
+    QString compute(const TextObject& object, const CompiledText& compiled)
+    {
         QString out;
-        for (const CompiledText::Segment& segment : it->second.segments) {
+        for (const CompiledText::Segment& segment : compiled.segments) {
             if (!segment.expression) {
                 out += segment.fixed;
                 continue;
@@ -646,7 +691,8 @@ private:
     const ReportJob& m_job;
     const ReportVariables& m_variables;
     Measure m_measure;
-    std::map<const TextObject*, CompiledText> m_compiled;
+    std::map<std::pair<QString, int>, CompiledText> m_compiled; // by content and decimals
+    std::map<const TextObject*, CompiledText*> m_compiledFor;
     PageModel m_model;
     Page m_page;
     const Band* m_footer = nullptr;

@@ -10,9 +10,13 @@ class QPainter;
 
 namespace orvena::reports {
 
+class LineLayouts;
+
 // Paints one page with the painter already on the device; the device's paint rectangle is
 // taken as the whole page.
 void paintPage(QPainter& painter, const PageModel& model, const Page& page);
+// The same, drawing the lines of text through layouts kept for the pages of one device.
+void paintPage(QPainter& painter, const PageModel& model, const Page& page, LineLayouts& layouts);
 // Paints every page, starting a new device page between them. Throws Error when the device
 // cannot be painted on.
 void paintReport(const PageModel& model, QPagedPaintDevice& device);

@@ -11,7 +11,9 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QPainter>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,12 +55,16 @@ private slots:
     void numberFormat_data();
     void numberFormat();
     void nameResolution();
+    void valuesOfCopies_data();
+    void valuesOfCopies();
     void wrapAndAlignment();
     void bandFlowAndPages();
     void growingTextMovesWhatIsBelow();
     void bandTallerThanPageContinues();
     void qrCodesFollowTheFlow();
     void picturesOverComputedRows();
+    void paintedAsDrawText_data();
+    void paintedAsDrawText();
     void pdfText();
 
 private:
@@ -243,6 +249,43 @@ void TestReportEngine::nameResolution()
     // the value callback answers before the variable store; names ignore case
     QCOMPARE(layout(oneText("[V_CALLBACK]")).pages[0].texts[0].text(), QStringLiteral("from callback"));
     QCOMPARE(layout(oneText("[V_TEXT]")).pages[0].texts[0].text(), QStringLiteral("Kovács"));
+}
+
+void TestReportEngine::valuesOfCopies_data()
+{
+    // two copies, each a line band; the second may iterate other rows and format its text
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("secondDataset");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("secondFormat");
+    QTest::addColumn<QStringList>("printed"); // the texts of both pages
+    const QStringList names{"27% általános", "5% kedvezményes", "18% kedvezményes"};
+    QTest::newRow("a field row by row in both copies")
+        << "[ZQ40.kAfanev]" << "ZQ40" << "[ZQ40.kAfanev]" << "" << names + names;
+    QTest::newRow("the page number beside a field") << "[ZQ40.kAfakod]/[PAGE#]" << "ZQ40" << "[ZQ40.kAfakod]/[PAGE#]"
+                                                    << "" << QStringList{"1/1", "2/1", "3/1", "1/2", "2/2", "3/2"};
+    QTest::newRow("the same field as a number") << "[ZQ40.kAfa]" << "ZQ40" << "[ZQ40.kAfa]" << "format=\"number\" decimals=\"2\""
+                                                << QStringList{"27", "5", "18", "27,00", "5,00", "18,00"};
+    // over the computed rows the rate table is not iterated: its current row (the second) is read
+    QTest::newRow("a field over other rows") << "[ZQ40.kAfanev]" << "sorok" << "[ZQ40.kAfanev]" << ""
+                                             << names + QStringList{"5% kedvezményes", "5% kedvezményes"};
+}
+
+void TestReportEngine::valuesOfCopies()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, secondDataset);
+    QFETCH(QString, second);
+    QFETCH(QString, secondFormat);
+    QFETCH(QStringList, printed);
+    const QString copy = QStringLiteral("<page><band kind=\"line\" dataset=\"%1\" top=\"10\" height=\"20\">"
+                                        "<text x=\"0\" y=\"0\" w=\"300\" h=\"20\" %2>%3</text></band></page>");
+    const auto restore = qScopeGuard([this, plain = m_job] { m_job = plain; });
+    m_job.rowSets = {{QStringLiteral("sorok"), ReportRows{{QStringLiteral("nev")}, {{QStringLiteral("A")}, {QStringLiteral("B")}}}}};
+    const PageModel model = layout(wrapPages(copy.arg(QStringLiteral("ZQ40"), QString(), first) +
+                                             copy.arg(secondDataset, secondFormat, second)));
+    QCOMPARE(model.pages.size(), size_t(2));
+    QCOMPARE(model.pages[0].allTexts() + model.pages[1].allTexts(), printed);
 }
 
 void TestReportEngine::wrapAndAlignment()
@@ -532,6 +575,75 @@ void TestReportEngine::bandTallerThanPageContinues()
     const PageModel continued = layout(after);
     QCOMPARE(continued.pages[0].allTexts().first(), QStringLiteral("FEJ"));
     QVERIFY(continued.pages[0].find(QStringLiteral("1. sor")).at(0)->box.top() < 111);
+}
+
+void TestReportEngine::paintedAsDrawText_data()
+{
+    QTest::addColumn<QStringList>("texts"); // one item each, below each other
+    QTest::addColumn<QList<int>>("sizes"); // its point size; bold when negative
+    QTest::addColumn<QList<int>>("aligns"); // HAlign
+    const QString amount = QStringLiteral("1 250,50");
+    QTest::newRow("one text in two fonts and back")
+        << QStringList{amount, amount, amount, amount} << QList<int>{8, 10, -10, 8} << QList<int>{0, 0, 0, 0};
+    QTest::newRow("one text in every alignment")
+        << QStringList{amount, amount, amount} << QList<int>{8, 8, 8} << QList<int>{0, 1, 2};
+    QTest::newRow("blanks around the text")
+        << QStringList{QStringLiteral(" Összesen: "), QStringLiteral("Összesen:"), QStringLiteral(" Összesen: ")}
+        << QList<int>{9, 9, 9} << QList<int>{2, 2, 1};
+    QTest::newRow("characters drawText treats itself")
+        << QStringList{QStringLiteral("Kovács & Társa"), QStringLiteral("a\tb"), QString(), QStringLiteral("Kovács & Társa")}
+        << QList<int>{8, 8, 8, 8} << QList<int>{0, 2, 0, 1};
+}
+
+void TestReportEngine::paintedAsDrawText()
+{
+    QFETCH(QStringList, texts);
+    QFETCH(QList<int>, sizes);
+    QFETCH(QList<int>, aligns);
+    PageModel model;
+    model.pageSize = QSizeF(400, 300);
+    model.pages.emplace_back();
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        TextItem item;
+        item.box = QRectF(20, 10 + 30 * static_cast<double>(i), 300, 24);
+        item.font.pointSize = std::abs(sizes[i]);
+        item.font.bold = sizes[i] < 0;
+        item.align = static_cast<HAlign>(aligns[i]);
+        item.lines.push_back({item.box.adjusted(2, 1, -2, 0), texts[i]});
+        model.pages[0].texts.push_back(item);
+    }
+    auto blank = [] {
+        QImage image(800, 600, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        return image;
+    };
+    QImage painted = blank();
+    {
+        QPainter painter(&painted);
+        paintPage(painter, model, model.pages[0]);
+    }
+    // what the painter's own drawText paints for each line, at the same scale
+    QImage expected = blank();
+    {
+        QPainter painter(&expected);
+        painter.scale(2, 2);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setRenderHint(QPainter::TextAntialiasing, true);
+        painter.setPen(Qt::black);
+        for (const TextItem& item : model.pages[0].texts) {
+            QFont font(item.font.family);
+            font.setPointSizeF(item.font.pointSize * kUnitsPerInch / expected.logicalDpiY());
+            font.setBold(item.font.bold);
+            painter.setFont(font);
+            const Qt::Alignment align = item.align == HAlign::Right    ? Qt::AlignRight
+                                        : item.align == HAlign::Center ? Qt::AlignHCenter
+                                                                       : Qt::AlignLeft;
+            painter.drawText(item.lines[0].rect, static_cast<int>(align | Qt::AlignTop) | Qt::TextDontClip | Qt::TextSingleLine,
+                             item.lines[0].text);
+        }
+    }
+    QVERIFY(painted != blank());
+    QVERIFY(painted == expected);
 }
 
 void TestReportEngine::pdfText()
