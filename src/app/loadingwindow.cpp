@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace orvena {
 
@@ -38,11 +39,12 @@ LoadingWindow::LoadingWindow(const QString& version, QWidget* parent) : QDialog(
     layout->addWidget(contact);
 }
 
-void LoadingWindow::start()
+void LoadingWindow::start(qint64 running)
 {
-    // Closes itself after its second, also when the work lets events through meanwhile. The
-    // second counts from here: drawing the window is part of it, not added to it.
-    QTimer::singleShot(kShownMs, this, [this] {
+    // Closes itself after its second, also when the work lets events through meanwhile. Drawing
+    // the window is part of the second, not added to it.
+    const int rest = static_cast<int>(std::clamp<qint64>(kShownMs - running, 0, kShownMs));
+    QTimer::singleShot(rest, this, [this] {
         m_timeUp = true;
         accept();
     });

@@ -13,7 +13,10 @@ public:
 
     static constexpr int kShownMs = 1000;
 
-    void start();
+    // Shows the window. Its second counts from the program's start: `running` is how long the
+    // program ran before (loading its libraries, making the application), already part of the
+    // second the operator waits.
+    void start(qint64 running = 0);
     void finish();
 
 private:

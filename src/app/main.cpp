@@ -18,6 +18,7 @@
 #include "db/logging.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <functional>
 #include <vector>
@@ -53,6 +54,8 @@ private:
 
 int main(int argc, char** argv)
 {
+    QElapsedTimer running; // the loading window's second counts from here
+    running.start();
     QString logError;
     const QString logFile = takeLogOption(argc, argv, &logError);
     if (!logError.isEmpty()) {
@@ -86,7 +89,7 @@ int main(int argc, char** argv)
     // filling the working folder, connecting and building the main window. Only what the main
     // window needs happens before it opens; the day's backup waits until it is on screen.
     LoadingWindow loading(versionText());
-    loading.start();
+    loading.start(running.elapsed());
     enterWorkingFolder(); // the templates and litania.txt are read from it
     Session session;
     HeldMessages held(session.ui());

@@ -133,7 +133,7 @@ Receivables::Receivables(ScreenContext& context) : m_context(context) {}
 void Receivables::read(const QDate& today)
 {
     m_today = today;
-    m_rows.clear();
+    m_rows = std::make_shared<const std::vector<Receivable>>();
     // The open invoices as the server has them, without a join or a sort: joining a hundred
     // thousand of them to their customers' names and sorting them by the names took the server
     // longer than reading them. The names come in their order from the customers (a few thousand
@@ -161,7 +161,7 @@ void Receivables::read(const QDate& today)
         row.payable = q.money(r, payable);
         row.paid = q.money(r, paid);
         row.balance = q.money(r, balance);
-        rows.push_back(row);
+        rows.push_back(std::move(row));
     }
     const CustomerOrder customers = customerOrder(rows);
     std::vector<int> order(rows.size());
@@ -183,14 +183,16 @@ void Receivables::read(const QDate& today)
     // query, so it gets the same order and the names as a column.
     std::vector<QByteArray> names;
     names.reserve(rows.size());
-    m_rows.reserve(rows.size());
+    auto sorted = std::make_shared<std::vector<Receivable>>();
+    sorted->reserve(rows.size());
     for (int i : order) {
         Receivable& row = rows[size_t(i)];
         const size_t at = size_t(rank[size_t(i)]);
         row.customerName = customers.names[at];
         names.push_back(customers.stored[at]);
-        m_rows.push_back(std::move(row));
+        sorted->push_back(std::move(row));
     }
+    m_rows = std::move(sorted);
     q.reorderWithColumn(order, QStringLiteral("vNeve"), ColumnKind::Text, names);
 }
 
@@ -229,7 +231,7 @@ std::vector<ReceivableTotal> Receivables::customerTotals() const
 {
     std::vector<ReceivableTotal> totals;
     QHash<QString, size_t> index; // customer code and currency -> its total
-    for (const Receivable& r : m_rows) {
+    for (const Receivable& r : *m_rows) {
         const QString key = r.customerCode + u'\x1f' + r.currency;
         auto it = index.constFind(key);
         if (it == index.cend()) {
@@ -247,7 +249,7 @@ std::vector<ReceivableTotal> Receivables::customerTotals() const
 std::vector<ReceivableTotal> Receivables::overallTotals() const
 {
     QMap<QString, ReceivableTotal> byCurrency;
-    for (const Receivable& r : m_rows) {
+    for (const Receivable& r : *m_rows) {
         ReceivableTotal& t = byCurrency[r.currency];
         t.currency = r.currency;
         ++t.invoices;
@@ -268,7 +270,7 @@ void Receivables::exportCsv(const QString& file) const
     auto plain = [](Money value) { return value.text(); };
     QStringList lines{QStringLiteral("Vevőkód;Vevő;Számlaszám;Számla kelte;Fizetési határidő;Késés (nap);Pénznem;"
                                      "Fizetendő;Fizetve;Hátralék")};
-    for (const Receivable& r : m_rows)
+    for (const Receivable& r : *m_rows)
         lines << QStringList{field(r.customerCode), field(r.customerName), field(r.number), formatDate(r.issued),
                              formatDate(r.due), QString::number(r.daysOverdue), field(r.currency), plain(r.payable),
                              plain(r.paid), plain(r.balance)}

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QMap>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 namespace orvena {
@@ -63,7 +64,9 @@ public:
     const QDate& today() const { return m_today; }
     // The day a reminder is worked out on, without reading the whole list (read sets it too).
     void setToday(const QDate& today) { m_today = today; }
-    const std::vector<Receivable>& rows() const { return m_rows; }
+    const std::vector<Receivable>& rows() const { return *m_rows; }
+    // The same rows, shared: a window keeps them without copying a hundred thousand of them.
+    std::shared_ptr<const std::vector<Receivable>> sharedRows() const { return m_rows; }
     // Per customer and currency, in the rows' order; and overall per currency.
     std::vector<ReceivableTotal> customerTotals() const;
     std::vector<ReceivableTotal> overallTotals() const;
@@ -98,7 +101,7 @@ private:
 
     ScreenContext& m_context;
     QDate m_today;
-    std::vector<Receivable> m_rows;
+    std::shared_ptr<const std::vector<Receivable>> m_rows = std::make_shared<const std::vector<Receivable>>();
     std::vector<QStringList> m_letters;
 };
 

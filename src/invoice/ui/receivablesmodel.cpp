@@ -68,7 +68,7 @@ ReceivablesTreeModel::ReceivablesTreeModel(QObject* parent) : QAbstractItemModel
 void ReceivablesTreeModel::reset(const Receivables& list)
 {
     beginResetModel();
-    m_rows = list.rows();
+    m_rows = list.sharedRows();
     m_groups.clear();
     QHash<QString, size_t> groupOf; // customer code and currency -> its line
     const std::vector<ReceivableTotal> totals = list.customerTotals();
@@ -76,8 +76,8 @@ void ReceivablesTreeModel::reset(const Receivables& list)
         groupOf.insert(t.customerCode + u'\x1f' + t.currency, m_groups.size());
         m_groups.push_back({t, {}, static_cast<int>(m_groups.size())});
     }
-    for (size_t r = 0; r < m_rows.size(); ++r)
-        m_groups[groupOf.value(m_rows[r].customerCode + u'\x1f' + m_rows[r].currency)].rows.push_back(static_cast<int>(r));
+    for (size_t r = 0; r < m_rows->size(); ++r)
+        m_groups[groupOf.value((*m_rows)[r].customerCode + u'\x1f' + (*m_rows)[r].currency)].rows.push_back(static_cast<int>(r));
     layLines();
     endResetModel();
 }
@@ -85,7 +85,7 @@ void ReceivablesTreeModel::reset(const Receivables& list)
 void ReceivablesTreeModel::layLines()
 {
     m_lines.clear();
-    m_lines.reserve(m_groups.size() + m_rows.size());
+    m_lines.reserve(m_groups.size() + m_rows->size());
     for (size_t g = 0; g < m_groups.size(); ++g) {
         m_lines.push_back({static_cast<int>(g), -1});
         for (int r : m_groups[g].rows)
@@ -145,7 +145,7 @@ QVariant ReceivablesTreeModel::data(const QModelIndex& index, int role) const
         default: return {};
         }
     }
-    const Receivable& r = m_rows[static_cast<size_t>(line.row)];
+    const Receivable& r = (*m_rows)[static_cast<size_t>(line.row)];
     if (role == kCustomerRole)
         return r.customerCode;
     if (role == Qt::BackgroundRole) {
@@ -220,7 +220,7 @@ void ReceivablesTreeModel::sortGroups(int column, Qt::SortOrder order)
 void ReceivablesTreeModel::sortInvoices(int column, Qt::SortOrder order)
 {
     QCollator collator;
-    const auto row = [this](int r) -> const Receivable& { return m_rows[static_cast<size_t>(r)]; };
+    const auto row = [this](int r) -> const Receivable& { return (*m_rows)[static_cast<size_t>(r)]; };
     for (Group& g : m_groups) {
         std::vector<int>& rows = g.rows;
         if (rows.empty())

@@ -7,6 +7,7 @@
 #include "invoice/receivables.h"
 
 #include <QAbstractItemModel>
+#include <memory>
 #include <vector>
 
 namespace orvena {
@@ -51,7 +52,7 @@ private:
     void sortInvoices(int column, Qt::SortOrder order);
     void layLines();
 
-    std::vector<Receivable> m_rows;
+    std::shared_ptr<const std::vector<Receivable>> m_rows = std::make_shared<const std::vector<Receivable>>();
     std::vector<Group> m_groups;
     std::vector<Line> m_lines;
 };
