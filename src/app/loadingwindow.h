@@ -17,6 +17,11 @@ public:
     // program ran before (loading its libraries, making the application), already part of the
     // second the operator waits.
     void start(qint64 running = 0);
+
+    // How long this process has run, in ms, from the system's record of its start: the loading
+    // of the program's libraries before main() counts too. `known` (what the program measured
+    // itself, from main()) when the record cannot be read or makes no sense.
+    static qint64 runningSinceStart(qint64 known);
     void finish();
 
 private:

@@ -54,7 +54,7 @@ private:
 
 int main(int argc, char** argv)
 {
-    QElapsedTimer running; // the loading window's second counts from here
+    QElapsedTimer running; // the loading window's second counts from the start (from here at the latest)
     running.start();
     QString logError;
     const QString logFile = takeLogOption(argc, argv, &logError);
@@ -89,7 +89,9 @@ int main(int argc, char** argv)
     // filling the working folder, connecting and building the main window. Only what the main
     // window needs happens before it opens; the day's backup waits until it is on screen.
     LoadingWindow loading(versionText());
-    loading.start(running.elapsed());
+    const qint64 before = LoadingWindow::runningSinceStart(running.elapsed());
+    loading.start(before);
+    qCDebug(lcApp, "loading window shown %lld ms after the program's start", static_cast<long long>(before));
     enterWorkingFolder(); // the templates and litania.txt are read from it
     Session session;
     HeldMessages held(session.ui());
@@ -100,6 +102,7 @@ int main(int argc, char** argv)
         window = std::make_unique<MainWindow>(session);
         notice = nav::startupNotice(session.data().connection());
     }
+    qCDebug(lcApp, "main window made after %lld ms", static_cast<long long>(running.elapsed()));
     loading.finish();
     held.showAll();
     if (!connected)
