@@ -17,6 +17,7 @@
 #include "dumpcheck.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -915,7 +916,11 @@ public:
             ensureIndexes(m_c);     // ... and the indexes
             if (created.contains(QStringLiteral("szlahivatkozas")))
                 backfillStornoLinks(m_c); // a backup from before the storno links: linked as setup links them
-            backfillInvoiceSums(m_c); // a backup from before the invoices' sums: written as setup writes them
+            // A backup of this layout holds the sums its issuing wrote, dumped in one snapshot with
+            // the invoices: working them out again would only read every invoice once more. One of
+            // an earlier layout, or one that lacked any table, gets them written as setup writes them.
+            if (!created.isEmpty() || m_parsed.header.schemaVersion != kSchemaVersion)
+                backfillInvoiceSums(m_c);
             if (created.contains(kOpenBalance))
                 backfillOpenBalance(m_c); // ... and before the open balances (the view made in the scratch copy)
             ensureNavSendSchema(m_c); // an older backup lacks the reporting's columns and log
@@ -1175,13 +1180,22 @@ RestoreResult restoreBackup(const QString& file, const ConnectionProfile& admin,
                           e.text());
     }
     Restore restore(c, file, admin, database, parsed);
+    QElapsedTimer clock; // each phase's time in the log, for a restore that takes long
+    clock.start();
+    const auto phase = [&clock](const char* what) {
+        qCDebug(lcApp, "restore: %s in %lld ms", what, static_cast<long long>(clock.restart()));
+    };
     restore.begin(force, cutOffSessions, result);
+    phase("prepared");
     restore.load(clientTool, progress);
+    phase("loaded and checked");
     restore.prepareSwap(cutOffSessions, result);
+    phase("brought to this layout");
     if (force)
         result.keptBackup = restore.keepReplacedData();
     restore.swap();
     restore.finish();
+    phase("swapped");
     return result;
 }
 
