@@ -37,6 +37,7 @@
 #include <mutex>
 #include <thread>
 #include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 #include <memory>
 
@@ -581,6 +582,11 @@ QByteArray dumpInto(BodyWriter& writer, const ConnectionProfile& profile, const 
     ClientArguments client = clientArguments(profile);
     QProcess dump;
     dump.setProgram(dumpTool);
+#ifdef F_SETPIPE_SZ
+    // A pipe of a megabyte instead of 64 kB: the dump tool goes on writing while a part is handed
+    // to the compressor here.
+    dump.setChildProcessModifier([] { ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1 << 20); });
+#endif
     dump.setArguments(client.arguments + dumpArguments(profile));
     dump.start();
     if (!dump.waitForStarted())
@@ -874,6 +880,11 @@ public:
         ClientArguments client = clientArguments(account->profile(m_admin));
         QProcess load;
         load.setProgram(clientTool);
+#ifdef F_SETPIPE_SZ
+        // A pipe of a megabyte (the size an unprivileged process may ask for) instead of 64 kB: the
+        // client loads what it has while the next part of the dump is read and checked here.
+        load.setChildProcessModifier([] { ::fcntl(STDIN_FILENO, F_SETPIPE_SZ, 1 << 20); });
+#endif
         load.setArguments(client.arguments
                           + QStringList{QStringLiteral("--batch"), QStringLiteral("--sandbox"),
                                         QStringLiteral("--binary-mode"), QStringLiteral("--local-infile=0"),
@@ -1069,6 +1080,7 @@ private:
         while (more && !failed) {
             more = dump.next(statements);
             load.write(statements);
+            load.waitForBytesWritten(0); // into the pipe as far as it takes now, without waiting
             while (load.bytesToWrite() > 4 * kChunk && load.state() == QProcess::Running)
                 load.waitForBytesWritten(1000);
             failed = load.state() != QProcess::Running;
