@@ -3,9 +3,21 @@
 #include "codepages.h"
 #include "conversions.h"
 
+#include <QByteArrayView>
 #include <QLocale>
 
 namespace orvena {
+
+namespace {
+
+// A cell's bytes in the result's buffer: each cell runs to the start of the next one.
+QByteArrayView cellBytes(const QByteArray& data, const std::vector<qint64>& offsets, size_t i)
+{
+    const qint64 end = i + 1 < offsets.size() ? offsets[i + 1] : data.size();
+    return QByteArrayView(data.constData() + offsets[i], end - offsets[i]);
+}
+
+} // namespace
 
 int ResultSet::columnIndex(QStringView name) const
 {
@@ -14,10 +26,7 @@ int ResultSet::columnIndex(QStringView name) const
 
 QByteArray ResultSet::raw(int row, int column) const
 {
-    const size_t i = cell(row, column);
-    const qint64 start = m_offsets[i];
-    const qint64 end = i + 1 < m_offsets.size() ? m_offsets[i + 1] : m_data.size();
-    return QByteArray(m_data.constData() + start, end - start);
+    return cellBytes(m_data, m_offsets, cell(row, column)).toByteArray();
 }
 
 QString ResultSet::text(int row, int column) const
@@ -58,9 +67,8 @@ Decimal ResultSet::decimal(int row, int column) const
         return {};
     // Numbers arrive as "-1234.5000"; a text column is read as the program writes numbers.
     if (kind(column) != ColumnKind::Text) {
-        const size_t i = cell(row, column);
-        const qint64 end = i + 1 < m_offsets.size() ? m_offsets[i + 1] : m_data.size();
-        if (const auto plain = Decimal::fromPlain(m_data.constData() + m_offsets[i], end - m_offsets[i]))
+        const QByteArrayView bytes = cellBytes(m_data, m_offsets, cell(row, column));
+        if (const auto plain = Decimal::fromPlain(bytes.data(), bytes.size()))
             return *plain;
     }
     const QString cell = kind(column) == ColumnKind::Text ? text(row, column) : QString::fromLatin1(raw(row, column));
@@ -98,9 +106,8 @@ QDate ResultSet::date(int row, int column) const
         return {};
     if (kind(column) == ColumnKind::Date || kind(column) == ColumnKind::DateTime) {
         // "2026-03-01" read straight from the cell; anything else below
-        const size_t i = cell(row, column);
-        const qint64 end = i + 1 < m_offsets.size() ? m_offsets[i + 1] : m_data.size();
-        const char* d = m_data.constData() + m_offsets[i];
+        const QByteArrayView bytes = cellBytes(m_data, m_offsets, cell(row, column));
+        const char* d = bytes.data();
         const auto digits = [d](int from, int count) {
             int value = 0;
             for (int k = from; k < from + count; ++k) {
@@ -110,7 +117,7 @@ QDate ResultSet::date(int row, int column) const
             }
             return value;
         };
-        if (end - m_offsets[i] >= 10 && d[4] == '-' && d[7] == '-') {
+        if (bytes.size() >= 10 && d[4] == '-' && d[7] == '-') {
             const QDate date(digits(0, 4), digits(5, 2), digits(8, 2));
             if (date.isValid() && date.year() > 0)
                 return date;
@@ -158,9 +165,8 @@ ResultSet ResultSet::reordered(const std::vector<int>& order, const QString& nam
         for (int c = 0; c < columnCount(); ++c) {
             // copied straight from the buffer: a list of a hundred thousand rows holds a million cells
             const size_t at = cell(order[i], c);
-            const qint64 start = m_offsets[at];
-            const qint64 end = at + 1 < m_offsets.size() ? m_offsets[at + 1] : m_data.size();
-            wider.appendCell(m_null[at] ? nullptr : m_data.constData() + start, static_cast<unsigned long>(end - start));
+            const QByteArrayView bytes = cellBytes(m_data, m_offsets, at);
+            wider.appendCell(m_null[at] ? nullptr : bytes.data(), static_cast<unsigned long>(bytes.size()));
         }
         const QByteArray& extra = cells[i];
         wider.appendCell(extra.constData(), static_cast<unsigned long>(extra.size()));
