@@ -1,6 +1,8 @@
 // Backup and restore of the invoice data set (100 000 invoices with 5 lines each by default),
 // next to a plain mariadb-dump of the same database and a plain load of that dump in the same run.
 //   ORVENA_DB_SOCKET=... bench_backup [invoices] [lines per invoice]
+// ORVENA_BENCH_RUNS sets how many runs each median is of; ORVENA_BENCH_KEEP=1 keeps the data set
+// and ORVENA_BENCH_REUSE=1 measures on it again.
 #include "app/backup.h"
 #include "db/codepages.h"
 #include "db/connection.h"
@@ -73,6 +75,10 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int invoices = argc > 1 ? std::atoi(argv[1]) : 100000;
     const int lines = argc > 2 ? std::atoi(argv[2]) : 5;
+    // ORVENA_BENCH_RUNS: how many times each is run (the median is quoted); 3 unless told
+    const int runs = qEnvironmentVariableIsSet("ORVENA_BENCH_RUNS")
+        ? std::max(1, qEnvironmentVariableIntValue("ORVENA_BENCH_RUNS"))
+        : 3;
     ConnectionProfile admin = ConnectionProfile::fromEnvironment();
     admin.user = qEnvironmentVariable("ORVENA_ADMIN_USER", QStringLiteral("root"));
     admin.password = qEnvironmentVariable("ORVENA_ADMIN_PASSWORD");
@@ -82,37 +88,44 @@ int main(int argc, char** argv)
     SetupOptions options;
     options.database = QStringLiteral("orvena_bench_backup");
     options.appUser.clear();
-    setup.execute("DROP DATABASE IF EXISTS orvena_bench_backup");
+    // ORVENA_BENCH_REUSE=1 measures on the data set a previous run kept (ORVENA_BENCH_KEEP=1), on a
+    // server that has finished writing the seeding
+    const bool reused = !qEnvironmentVariableIsEmpty("ORVENA_BENCH_REUSE");
     setup.execute("DROP DATABASE IF EXISTS orvena_bench_restored");
     setup.execute("DROP DATABASE IF EXISTS orvena_bench_plain");
-    runSetup(setup, options);
-    addDemoData(setup);
-    setup.execute("USE orvena_bench_backup");
-    QElapsedTimer seed;
-    seed.start();
-    // the invoice headers as the query benchmark seeds them, then their lines
-    setup.execute(encode(
-        CodePage::Latin2,
-        QString::fromUtf8(QByteArray("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, "
-                                     "fKerek, fArfoly, fPnem, fmKod, fzKod, fvKod, fvSzam, fmemo, fMemoSzall, "
-                                     "fMemoVevo) SELECT 20000000 + ((seq * 7919) % ")
-                          + QByteArray::number(invoices)
-                          + "), '2010-05-17', '2010-05-17', '2010-05-25', 'átutalás', CONCAT('Megjegyzés ', seq), "
-                            "' ', 0, 0, 'Ft', '00002', '1', seq % 50, '1', 'Köszönjük a vásárlást.', "
-                            "'Tisza-Mérleg Kft.\\r\\n6720 Szeged, Kárász utca 14.', "
-                            "'Kovács és Társa Bt.\\r\\n1052 Budapest, Váci utca 8.' FROM seq_1_to_"
-                          + QByteArray::number(invoices))));
-    setup.execute(encode(
-        CodePage::Latin2,
-        QString::fromUtf8(QByteArray("INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, "
-                                     "sPnem, skAfakod, sAfanev, sAfa, sAlap, sAdo) SELECT 20000000 + seq DIV ")
-                          + QByteArray::number(lines)
-                          + ", seq % 10 + 1, CONCAT('TM-', seq % 1000), CONCAT('Konyhai mérleg ', seq % 97, ' kg'), "
-                            "'8423', seq % 9 + 1, 'db', 8990.5, 'Ft', '1', '27% általános', 27, "
-                            "(seq % 9 + 1) * 8990.5, (seq % 9 + 1) * 8990.5 * 0.27 FROM seq_0_to_"
-                          + QByteArray::number(qint64(invoices) * lines - 1))));
-    std::printf("seeded %d invoices with %d lines each in %.0f ms\n", invoices, lines,
-                static_cast<double>(seed.elapsed()));
+    if (!reused) {
+        setup.execute("DROP DATABASE IF EXISTS orvena_bench_backup");
+        runSetup(setup, options);
+        addDemoData(setup);
+        setup.execute("USE orvena_bench_backup");
+        QElapsedTimer seed;
+        seed.start();
+        // the invoice headers as the query benchmark seeds them, then their lines
+        setup.execute(encode(
+            CodePage::Latin2,
+            QString::fromUtf8(QByteArray("INSERT INTO szlafej (fBszam, fTkelt, fRkelt, fFkelt, fFizmod, fMegj, fPrn, "
+                                         "fKerek, fArfoly, fPnem, fmKod, fzKod, fvKod, fvSzam, fmemo, fMemoSzall, "
+                                         "fMemoVevo) SELECT 20000000 + ((seq * 7919) % ")
+                              + QByteArray::number(invoices)
+                              + "), '2010-05-17', '2010-05-17', '2010-05-25', 'átutalás', CONCAT('Megjegyzés ', seq), "
+                                "' ', 0, 0, 'Ft', '00002', '1', seq % 50, '1', 'Köszönjük a vásárlást.', "
+                                "'Tisza-Mérleg Kft.\\r\\n6720 Szeged, Kárász utca 14.', "
+                                "'Kovács és Társa Bt.\\r\\n1052 Budapest, Váci utca 8.' FROM seq_1_to_"
+                              + QByteArray::number(invoices))));
+        setup.execute(encode(
+            CodePage::Latin2,
+            QString::fromUtf8(QByteArray("INSERT INTO szlasor (sBszam, scKod, scSzam, sMegn, sVtsz, sMenny, sMe, sEar, "
+                                         "sPnem, skAfakod, sAfanev, sAfa, sAlap, sAdo) SELECT 20000000 + seq DIV ")
+                              + QByteArray::number(lines)
+                              + ", seq % 10 + 1, CONCAT('TM-', seq % 1000), CONCAT('Konyhai mérleg ', seq % 97, ' kg'), "
+                                "'8423', seq % 9 + 1, 'db', 8990.5, 'Ft', '1', '27% általános', 27, "
+                                "(seq % 9 + 1) * 8990.5, (seq % 9 + 1) * 8990.5 * 0.27 FROM seq_0_to_"
+                              + QByteArray::number(qint64(invoices) * lines - 1))));
+        std::printf("seeded %d invoices with %d lines each in %.0f ms\n", invoices, lines,
+                    static_cast<double>(seed.elapsed()));
+    } else {
+        std::printf("measured on the kept data set\n");
+    }
 
     ConnectionProfile source = admin;
     source.database = QStringLiteral("orvena_bench_backup");
@@ -127,7 +140,7 @@ int main(int argc, char** argv)
 
     // alternate the two, so neither gets a warmer cache
     std::vector<double> plain, ours;
-    for (int run = 0; run < 3; ++run) {
+    for (int run = 0; run < runs; ++run) {
         plain.push_back(runTool(QStringLiteral("mariadb-dump"), dumpOptions, plainFile, {}));
         QElapsedTimer t;
         t.start();
@@ -144,7 +157,7 @@ int main(int argc, char** argv)
 
     // alternated too; each run loads into databases that do not exist yet
     std::vector<double> plainLoads, restores;
-    for (int run = 0; run < 3; ++run) {
+    for (int run = 0; run < runs; ++run) {
         setup.execute("DROP DATABASE IF EXISTS orvena_bench_plain");
         setup.execute("DROP DATABASE IF EXISTS orvena_bench_restored");
         setup.execute("CREATE DATABASE orvena_bench_plain CHARACTER SET latin2 COLLATE latin2_hungarian_ci");
@@ -169,12 +182,12 @@ int main(int argc, char** argv)
     std::printf("restored: %s invoices, %s lines (source: %s, %s)\n", qPrintable(invoicesThere), qPrintable(linesThere),
                 qPrintable(count(setup, "orvena_bench_backup", "szlafej")),
                 qPrintable(count(setup, "orvena_bench_backup", "szlasor")));
-    std::printf("backup, median of 3:\n");
+    std::printf("backup, median of %d:\n", runs);
     std::printf("  plain mariadb-dump > file        %8.0f ms  %10lld bytes\n", median(plain), plainSize);
     std::printf("  orvena --backup (gzip, checksum) %8.0f ms  %10lld bytes\n", median(ours), ourSize);
     const double ratio = median(ours) / median(plain);
     std::printf("  ratio                            %8.2f x  (limit 1.20 x)\n", ratio);
-    std::printf("restore, median of 3:\n");
+    std::printf("restore, median of %d:\n", runs);
     std::printf("  plain mariadb < file             %8.0f ms\n", plainLoad);
     std::printf("  orvena --restore (check, swap)   %8.0f ms\n", restore);
     const double restoreRatio = restore / plainLoad;
@@ -182,6 +195,7 @@ int main(int argc, char** argv)
 
     setup.execute("DROP DATABASE orvena_bench_plain");
     setup.execute("DROP DATABASE orvena_bench_restored");
-    setup.execute("DROP DATABASE orvena_bench_backup");
+    if (!reused && qEnvironmentVariableIsEmpty("ORVENA_BENCH_KEEP")) // kept when asked or reused
+        setup.execute("DROP DATABASE orvena_bench_backup");
     return ratio <= 1.2 && restoreRatio <= 1.2 && invoicesThere == QString::number(invoices) ? 0 : 2;
 }

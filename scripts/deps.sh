@@ -8,7 +8,7 @@ packages=(
     libxml2-dev libxml2-utils
     fonts-liberation2 poppler-utils xvfb xauth
     libssl-dev openssl
-    zlib1g-dev dpkg-dev file librsvg2-bin lintian
+    zlib1g-dev libisal-dev dpkg-dev file librsvg2-bin lintian
     libqrencode-dev libcurl4-openssl-dev zbar-tools python3-aiosmtpd
 )
 missing=()

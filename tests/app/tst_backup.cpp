@@ -341,6 +341,48 @@ private slots:
         }
         QCOMPARE(contentsOf(target, target.name()), before);
         QVERIFY(!databaseExists(target, target.name() + QStringLiteral("_vissza")));
+
+        // A dump of some megabytes reaches the compressor in many parts: the backup holds every
+        // statement the dump tool wrote, in order, none twice.
+        newer.exec(QStringLiteral("INSERT INTO szlasor (sBszam, scKod, sMegn, sMenny, sEar) SELECT 30000000 + seq, "
+                                  "'1', CONCAT('Tétel ', seq, REPEAT('é', seq % 61)), seq % 7, seq FROM seq_1_to_60000"));
+        DB_VERIFY(writeBackup(newer.profile(), newerFile));
+        const auto lineInserts = [](const QByteArray& dump) {
+            const qsizetype from = dump.indexOf("INSERT INTO `szlasor`");
+            const qsizetype to = dump.indexOf("ALTER TABLE `szlasor` ENABLE KEYS", from);
+            return from < 0 || to < 0 ? QByteArray() : dump.mid(from, to - from);
+        };
+        QProcess unzip;
+        unzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), newerFile});
+        QVERIFY(unzip.waitForFinished(60000));
+        QCOMPARE(unzip.exitCode(), 0);
+        const QByteArray backedUp = lineInserts(unzip.readAllStandardOutput());
+        const ConnectionProfile admin = TestDatabase::adminProfile();
+        QProcess plain;
+        plain.start(QStringLiteral("mariadb-dump"),
+                    {QStringLiteral("--socket=") + admin.socket, QStringLiteral("--user=") + admin.user,
+                     QStringLiteral("--hex-blob"), QStringLiteral("--default-character-set=latin2"), newer.name(),
+                     QStringLiteral("szlasor")});
+        QVERIFY(plain.waitForFinished(60000));
+        const QByteArray dumped = lineInserts(plain.readAllStandardOutput());
+        QVERIFY2(dumped.size() > 3 << 20, QByteArray::number(dumped.size()).constData());
+        QCOMPARE(backedUp.size(), dumped.size());
+        QVERIFY(backedUp == dumped);
+
+        // A dump the dump tool gives up on (a view over a dropped table) makes no file, and what
+        // the tool said is kept for the administrator.
+        newer.exec(QStringLiteral("CREATE TABLE elavult (x INT)"));
+        newer.exec(QStringLiteral("CREATE VIEW elavult_nezet AS SELECT x FROM elavult"));
+        newer.exec(QStringLiteral("DROP TABLE elavult"));
+        const QString failed = dir.filePath(QStringLiteral("nem-keszult.sql.gz"));
+        try {
+            writeBackup(newer.profile(), failed);
+            QFAIL("a failed dump was reported as a backup");
+        } catch (const BackupError& e) {
+            QCOMPARE(e.text(), QStringLiteral("Az adatmentés nem sikerült, mentésfájl nem készült."));
+            QVERIFY2(e.detail().contains(QStringLiteral("elavult")), qPrintable(e.detail()));
+        }
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("nem-keszult*")}), QStringList());
     }
 
     void aDatabaseWithDocumentsNeedsForceAndOtherSessionsAreNamed()
