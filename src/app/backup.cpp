@@ -52,6 +52,9 @@ namespace {
 const QByteArray kTitleLine = QByteArrayLiteral("-- Orvena adatmentés");
 const QByteArray kChecksumKey = QByteArrayLiteral("-- sha256: ");
 constexpr qsizetype kChunk = 1 << 20;
+// A restore inflates this much of the file at a time, about a megabyte of SQL: the client is
+// handed each part as soon as it is checked, so it never waits long for the next one.
+constexpr qsizetype kCompressedStep = 64 << 10;
 
 // zlib's gzip header as our writer makes it: no name, no time, maximum compression, Unix. The
 // header fields are outside gzip's own CRC, so a changed byte there is caught by comparing.
@@ -410,7 +413,7 @@ private:
     // Inflates the next chunk of the file into the check; false on damage or a refusal.
     bool inflateNext()
     {
-        const QByteArray chunk = m_f.read(kChunk);
+        const QByteArray chunk = m_f.read(kCompressedStep);
         QByteArray sql;
         qsizetype used = 0;
         if (chunk.isEmpty() || !m_reader.add(chunk, sql, used)) {

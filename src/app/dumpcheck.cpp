@@ -112,7 +112,7 @@ void DumpCheck::refuse(const QString& what, const QByteArray& excerpt)
 void DumpCheck::process(qsizetype end)
 {
     while (m_pos < end && m_problem.isEmpty()) {
-        if (skipPlainStringBytes(end))
+        if (skipPlainStringBytes(end) || skipWordBytes(end))
             continue;
         const char c = m_buffer.at(m_pos);
         if (c == '\n')
@@ -151,6 +151,26 @@ bool DumpCheck::skipPlainStringBytes(qsizetype end)
         return false;
     if (m_string.size() < 256)
         m_string.append(data + m_pos, qMin(k - m_pos, 256 - m_string.size()));
+    if (m_statementText.size() < 80)
+        m_statementText.append(data + m_pos, qMin(k - m_pos, 80 - m_statementText.size()));
+    m_pos = k;
+    return true;
+}
+
+// The rest of a dump is mostly numbers and NULLs: a run of a bare word's bytes is taken at once.
+bool DumpCheck::skipWordBytes(qsizetype end)
+{
+    if (m_state != State::Code)
+        return false;
+    const char* data = m_buffer.constData();
+    qsizetype k = m_pos;
+    while (k < end && wordByte(data[k]))
+        ++k;
+    if (k == m_pos)
+        return false;
+    if (m_word.isEmpty())
+        m_wordNumber = digit(data[m_pos]);
+    m_word.append(data + m_pos, k - m_pos);
     if (m_statementText.size() < 80)
         m_statementText.append(data + m_pos, qMin(k - m_pos, 80 - m_statementText.size()));
     m_pos = k;
@@ -289,7 +309,7 @@ bool DumpCheck::stepCode(char c)
     } else if (c == '\'' || c == '"' || c == '`') {
         m_state = c == '\'' ? State::Single : c == '"' ? State::Double : State::Backtick;
         if (c != '`')
-            m_string.clear();
+            m_string.resize(0);
         if (m_tokens == 0 && m_statementText.isEmpty())
             m_statementText.append(c);
         ++m_pos;
@@ -320,11 +340,17 @@ void DumpCheck::endWord()
 {
     if (m_word.isEmpty())
         return;
-    const QByteArray word = m_word.toUpper();
+    // upper-cased (ASCII, as the server reads keywords) into a buffer kept for the next word: a
+    // dump has millions of words, and neither buffer is given back between them
+    m_upper.resize(m_word.size());
+    const char* from = m_word.constData();
+    char* to = m_upper.data();
+    for (qsizetype i = 0; i < m_word.size(); ++i)
+        to[i] = from[i] >= 'a' && from[i] <= 'z' ? static_cast<char>(from[i] - 'a' + 'A') : from[i];
     const bool number = m_wordNumber;
-    m_word.clear();
+    m_word.resize(0);
     m_wordNumber = false;
-    token(word, !number, number, 0);
+    token(m_upper, !number, number, 0);
 }
 
 void DumpCheck::token(const QByteArray& upperWord, bool identifier, bool number, char punctuation)
@@ -348,6 +374,7 @@ void DumpCheck::token(const QByteArray& upperWord, bool identifier, bool number,
     if (m_tokens == 1) {
         static const QSet<QByteArray> statements{"SET", "DROP", "CREATE", "ALTER", "LOCK", "UNLOCK", "INSERT", "COMMIT"};
         m_first = bareWord ? upperWord : QByteArray();
+        m_inSet = m_first == "SET";
         if (!statements.contains(m_first))
             refuse(QStringLiteral("adatmentésbe nem való utasítást"), m_statementText);
         return;
@@ -373,11 +400,11 @@ void DumpCheck::token(const QByteArray& upperWord, bool identifier, bool number,
         if (refusedWords().contains(upperWord))
             refuse(QStringLiteral("adatmentésbe nem való utasítást (%1)").arg(QString::fromLatin1(upperWord)),
                    m_statementText);
-        else if (m_first == "SET" && (refusedInSet().contains(upperWord) || ambiguousCharsets().contains(upperWord)))
+        else if (m_inSet && (refusedInSet().contains(upperWord) || ambiguousCharsets().contains(upperWord)))
             refuse(QStringLiteral("adatmentésbe nem való beállítást (%1)").arg(QString::fromLatin1(upperWord)),
                    m_statementText);
     }
-    if (m_first == "SET" && m_tokens > 1) {
+    if (m_inSet && m_tokens > 1) {
         // A dump sets its variables to plain values: no function, no hexadecimal or bit value and
         // no character set introducer that could spell a mode this check would not see.
         const bool computed = punctuation == '(' || (number && (upperWord.startsWith("0X") || upperWord.startsWith("0B")))
@@ -385,7 +412,7 @@ void DumpCheck::token(const QByteArray& upperWord, bool identifier, bool number,
         if (computed)
             refuse(QStringLiteral("adatmentésbe nem való beállítást"), m_statementText);
     }
-    if (punctuation == '\'' && m_first == "SET") {
+    if (punctuation == '\'' && m_inSet) {
         // as the server reads it: an unknown escape stands for its letter
         const QByteArray value = QByteArray(m_string).replace('\\', QByteArray()).toUpper();
         // modes under which the server would read quotes and backslashes differently
@@ -402,7 +429,7 @@ void DumpCheck::token(const QByteArray& upperWord, bool identifier, bool number,
             refuse(QStringLiteral("nem megengedett tárolómotort"), m_statementText);
         m_afterEngine = false;
     }
-    if (upperWord == "ENGINE" || upperWord == "TYPE")
+    if (bareWord && (upperWord == "ENGINE" || upperWord == "TYPE"))
         m_afterEngine = m_first == "CREATE" || m_first == "ALTER";
 }
 
@@ -412,6 +439,7 @@ void DumpCheck::endStatement()
         refuse(QStringLiteral("adatmentésbe nem való utasítást"), m_statementText);
     m_tokens = 0;
     m_first.clear();
+    m_inSet = false;
     m_second.clear();
     m_statementText.clear();
     m_prevIdentifier = false;

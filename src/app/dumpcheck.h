@@ -40,6 +40,7 @@ private:
     void process(qsizetype end);
     char at(qsizetype k) const { return m_pos + k < m_buffer.size() ? m_buffer.at(m_pos + k) : '\0'; }
     bool skipPlainStringBytes(qsizetype end);
+    bool skipWordBytes(qsizetype end);
     void keepStatementText(char c);
     void stepQuoted(char c);
     bool stepComment(char c);
@@ -64,6 +65,7 @@ private:
     qint64 m_line = 1;
 
     QByteArray m_word;           // the bare word being read
+    QByteArray m_upper;          // the last word read, upper-cased
     bool m_wordNumber = false;
     QByteArray m_string;         // the start of the string being read (for SET checks)
 
@@ -72,6 +74,7 @@ private:
     QByteArray m_statementText; // its beginning, for the message
     int m_tokens = 0;
     QByteArray m_first, m_second;
+    bool m_inSet = false; // the statement is a SET
     bool m_prevIdentifier = false; // the previous token was a name
     bool m_sessionScope = false;   // ... and it was the SESSION of @@SESSION
     int m_ats = 0;                 // '@' tokens right before this one

@@ -512,6 +512,15 @@ private slots:
         // the server would then read the strings' backslashes differently from the check
         QTest::newRow("quoting mode spelled in pieces")
             << QByteArray("SET sql_mode = CONCAT('NO_BACKSLASH', '_ESCAPES');\n") << QByteArray() << "nem való beállítást";
+        // keywords are read as the server reads them, in any case, in the rows' values too
+        QTest::newRow("another engine, in lower case")
+            << QByteArray("create table kulso (x int) engine = connect table_type = mysql;\n") << QByteArray()
+            << "nem megengedett tárolómotort";
+        QTest::newRow("a global setting") << QByteArray("SET global general_log = 1;\n") << QByteArray()
+                                          << "nem való beállítást (GLOBAL)";
+        QTest::newRow("a file read in the values")
+            << QByteArray("INSERT INTO vevo (vKod, vNeve) VALUES ('67', NULL), ('68', Load_File('/etc/passwd'));\n")
+            << QByteArray() << "nem való utasítást (LOAD_FILE)";
         QTest::newRow("use another database") << QByteArray("USE `%V`;\nDELETE FROM vevo;\n") << QByteArray()
                                               << "nem való utasítást";
         QTest::newRow("another database's table")
