@@ -9,6 +9,7 @@
 #include "db/queryroles.h"
 #include "billing/balanceview.h"
 #include "billing/openbalance.h"
+#include "db/codepages.h"
 #include "db/conversions.h"
 #include "db/errors.h"
 #include "db/outputfile.h"
@@ -134,6 +135,9 @@ void Receivables::read(const QDate& today)
 {
     m_today = today;
     m_rows = std::make_shared<const std::vector<Receivable>>();
+    m_printOrder = {};
+    m_printNames = {};
+    m_printArranged = true;
     // The open invoices as the server has them, without a join or a sort: joining a hundred
     // thousand of them to their customers' names and sorting them by the names took the server
     // longer than reading them. The names come in their order from the customers (a few thousand
@@ -164,12 +168,10 @@ void Receivables::read(const QDate& today)
         rows.push_back(std::move(row));
     }
     const CustomerOrder customers = customerOrder(rows);
+    const std::vector<int>& rank = customers.rowRank;
     std::vector<int> order(rows.size());
-    std::vector<int> rank(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
+    for (size_t i = 0; i < rows.size(); ++i)
         order[i] = static_cast<int>(i);
-        rank[i] = customers.rank.value(codeKey(rows[i].customerCode));
-    }
     std::sort(order.begin(), order.end(), [&](int a, int b) {
         const Receivable& x = rows[size_t(a)];
         const Receivable& y = rows[size_t(b)];
@@ -179,51 +181,96 @@ void Receivables::read(const QDate& today)
             return x.due < y.due;
         return x.number.compare(y.number, Qt::CaseInsensitive) < 0;
     });
-    // The rows in the list's order, with their customers' names; the printed list reads the
-    // query, so it gets the same order and the names as a column.
+    // The names for the printed list, in the list's order.
     std::vector<QByteArray> names;
     names.reserve(rows.size());
-    auto sorted = std::make_shared<std::vector<Receivable>>();
-    sorted->reserve(rows.size());
-    for (int i : order) {
-        Receivable& row = rows[size_t(i)];
-        const size_t at = size_t(rank[size_t(i)]);
-        row.customerName = customers.names[at];
-        names.push_back(customers.stored[at]);
-        sorted->push_back(std::move(row));
+    for (int i : order)
+        names.push_back(customers.stored[size_t(rank[size_t(i)])]);
+    // The rows put in that order where they are, cycle by cycle: a second vector of a hundred
+    // thousand rows would cost more in fresh memory than the moves.
+    std::vector<bool> placed(rows.size());
+    for (size_t start = 0; start < rows.size(); ++start) {
+        if (placed[start])
+            continue;
+        Receivable first = std::move(rows[start]);
+        size_t at = start;
+        for (;;) {
+            placed[at] = true;
+            const auto from = size_t(order[at]);
+            if (from == start) {
+                rows[at] = std::move(first);
+                break;
+            }
+            rows[at] = std::move(rows[from]);
+            at = from;
+        }
     }
-    m_rows = std::move(sorted);
-    q.reorderWithColumn(order, QStringLiteral("vNeve"), ColumnKind::Text, names);
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i].customerName = customers.names[size_t(rank[size_t(order[i])])];
+    m_rows = std::make_shared<const std::vector<Receivable>>(std::move(rows));
+    m_printOrder = std::move(order);
+    m_printNames = std::move(names);
+    m_printArranged = false;
 }
 
 Receivables::CustomerOrder Receivables::customerOrder(const std::vector<Receivable>& rows)
 {
     Query& q = m_context.data.query(role::kReceivablesCustomers);
     CustomerOrder order;
+    QHash<QString, int> rankOfKey; // a code as the server compares it -> its place
     const auto readOrder = [&] {
         q.open();
-        order = {};
+        order.names.clear();
+        order.stored.clear();
+        rankOfKey.clear();
         for (int r = 0; r < q.rowCount(); ++r) {
             const QString key = codeKey(q.text(r, 0));
-            if (order.rank.contains(key))
+            if (rankOfKey.contains(key))
                 continue; // a code the server groups with one before it
-            order.rank.insert(key, static_cast<int>(order.names.size()));
+            rankOfKey.insert(key, static_cast<int>(order.names.size()));
             order.names.push_back(q.text(r, 1));
             order.stored.push_back(q.result()->raw(r, 1));
         }
     };
+    // Each row's place, looked up once per code as stored (a customer's invoices share it).
+    const auto placeRows = [&] {
+        QHash<QString, int> rankOfCode;
+        order.rowRank.assign(rows.size(), -1);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            auto it = rankOfCode.constFind(rows[i].customerCode);
+            if (it == rankOfCode.cend())
+                it = rankOfCode.insert(rows[i].customerCode, rankOfKey.value(codeKey(rows[i].customerCode), -1));
+            order.rowRank[i] = *it;
+        }
+    };
     q.setSql(customerOrderSql(0));
     readOrder();
+    placeRows();
     QStringList others;
-    for (const Receivable& row : rows)
-        if (!order.rank.contains(codeKey(row.customerCode)) && !others.contains(row.customerCode))
-            others << row.customerCode;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (order.rowRank[i] < 0 && !others.contains(rows[i].customerCode))
+            others << rows[i].customerCode;
     if (others.isEmpty())
         return order;
     q.setSql(customerOrderSql(static_cast<int>(others.size())));
     for (qsizetype i = 0; i < others.size(); ++i)
         q.setText(QStringLiteral("p%1").arg(i + 1), others.at(i));
     readOrder();
+    placeRows();
+    // a code the server would still not match is listed last, under itself, rather than lost
+    QHash<QString, int> unmatched;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (order.rowRank[i] >= 0)
+            continue;
+        const QString& code = rows[i].customerCode;
+        auto it = unmatched.constFind(code);
+        if (it == unmatched.cend()) {
+            it = unmatched.insert(code, static_cast<int>(order.names.size()));
+            order.names.push_back(code);
+            order.stored.push_back(encode(CodePage::Latin2, code));
+        }
+        order.rowRank[i] = *it;
+    }
     return order;
 }
 
@@ -294,6 +341,12 @@ void Receivables::print()
     ReportJob job = countedJob(reports.pageCounters(), kListTemplate,
                                QStringLiteral("Kintlévőségek %1").arg(formatDate(m_today)));
     Query& list = m_context.data.query(role::kReceivables);
+    if (!m_printArranged) {
+        list.reorderWithColumn(m_printOrder, QStringLiteral("vNeve"), ColumnKind::Text, m_printNames);
+        m_printArranged = true;
+        m_printOrder = {};
+        m_printNames = {};
+    }
     list.first();
     job.datasets = {{role::kReceivables, &list}};
     std::unique_ptr<PreparedReport> report = reports.prepare(job);

@@ -92,7 +92,7 @@ private:
     // The customers of the rows in the list's order (by name, then code): each code's place, its
     // name and the name as stored.
     struct CustomerOrder {
-        QHash<QString, int> rank;
+        std::vector<int> rowRank; // each row's customer's place
         std::vector<QString> names;
         std::vector<QByteArray> stored;
     };
@@ -103,6 +103,11 @@ private:
     QDate m_today;
     std::shared_ptr<const std::vector<Receivable>> m_rows = std::make_shared<const std::vector<Receivable>>();
     std::vector<QStringList> m_letters;
+    // The printed list reads the query: its rows are put in the list's order, with the names as a
+    // column, only when it is printed (most readings are never printed).
+    std::vector<int> m_printOrder;
+    std::vector<QByteArray> m_printNames;
+    bool m_printArranged = true;
 };
 
 } // namespace orvena
