@@ -369,6 +369,21 @@ private slots:
         QCOMPARE(backedUp.size(), dumped.size());
         QVERIFY(backedUp == dumped);
 
+        // Cancelled on the way: the dump tool is stopped and nothing is left behind, not even an
+        // open descriptor of its pipe.
+        const auto openDescriptors = [] { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(); };
+        const qsizetype descriptors = openDescriptors();
+        const QString cancelled = dir.filePath(QStringLiteral("megszakitott.sql.gz"));
+        int asked = 0;
+        try {
+            writeBackup(newer.profile(), cancelled, [&asked](qint64, qint64) { return ++asked < 3; });
+            QFAIL("a cancelled backup was reported as made");
+        } catch (const BackupError& e) {
+            QCOMPARE(e.text(), QStringLiteral("Az adatmentés megszakítva; mentésfájl nem készült."));
+        }
+        QCOMPARE(asked, 3);
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("megszakitott*")}), QStringList());
+
         // A dump the dump tool gives up on (a view over a dropped table) makes no file, and what
         // the tool said is kept for the administrator.
         newer.exec(QStringLiteral("CREATE TABLE elavult (x INT)"));
@@ -383,6 +398,7 @@ private slots:
             QVERIFY2(e.detail().contains(QStringLiteral("elavult")), qPrintable(e.detail()));
         }
         QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("nem-keszult*")}), QStringList());
+        QCOMPARE(openDescriptors(), descriptors);
     }
 
     void aDatabaseWithDocumentsNeedsForceAndOtherSessionsAreNamed()
