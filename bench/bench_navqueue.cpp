@@ -67,8 +67,10 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int invoices = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
-    if (NavSchemas::schemaDir().isEmpty()) {
-        std::fprintf(stderr, "the official schemas are not available (ORVENA_NAV_SCHEMA_DIR)\n");
+    // The schemas' folder is also where the sample invoice is found (beside it, in samples/).
+    if (NavSchemas::schemaDir().isEmpty() || navInvoiceDocument(QStringLiteral("1")).isEmpty()) {
+        std::fprintf(stderr, "the official schemas and samples are not available (ORVENA_NAV_SCHEMA_DIR: "
+                             "the schemas folder, with the samples folder beside it)\n");
         return 1;
     }
     NavStandIn server;
